@@ -1,0 +1,24 @@
+#pragma once
+// The one seam through which every window asks the user something: message boxes, file dialogs
+// and the print dialog. The program hands the widget-backed implementation to the windows; tests
+// hand in one with scripted answers, so no test ever blocks on a modal window.
+
+#include <QString>
+#include <memory>
+
+class QPrinter;
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal box whose whole text is `text`.
+    virtual void ShowMessage(const QString &text) = 0;
+    // A file to open, or an empty string when the user cancelled. `filter` uses the "Caption|*.ext"
+    // form of the system's own texts, e.g. "TRendDataFile(*.trd)|*.trd".
+    virtual QString AskOpenFile(const QString &filter) = 0;
+    // A file to save to; `defaultExtension` (without dot) is added to a name typed without one.
+    virtual QString AskSaveFile(const QString &filter, const QString &defaultExtension) = 0;
+    // A printer chosen and set up by the user, or null when the user cancelled.
+    virtual std::unique_ptr<QPrinter> AskPrinter() = 0;
+};

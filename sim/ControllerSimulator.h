@@ -1,0 +1,85 @@
+#pragma once
+// Stands in for the controller on a pseudo-terminal pair. The program opens devicePath() as its
+// serial device; a thread of the simulator serves the master side with the controller's reply
+// frames, checksums and refusal letters. Faults can be injected per next request or per address.
+
+#include "sim/ControllerMemory.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+struct SimFault {
+    enum class Kind {
+        None,
+        Silence,           // no reply at all
+        Nak,               // refusal: NAK, any byte, `letter`, CR, LF
+        WrongChecksum,     // STX reply whose checksum is off by one
+        LowerCaseChecksum, // STX reply with lower-case checksum digits (where they have letters)
+        BadFirstByte,      // reply whose first byte is neither STX nor NAK
+        Pieces,            // correct reply written in `pieces` parts `pieceDelayMs` apart
+        NoLineFeed,        // reply that never ends in LF
+        CloseLine,         // the line goes away instead of replying (as a pulled USB adapter)
+        Garbage,           // random bytes ending in CR LF
+    };
+    Kind kind = Kind::None;
+    char letter = 'D';
+    int pieces = 3;
+    int pieceDelayMs = 30;
+};
+
+class ControllerSimulator {
+public:
+    explicit ControllerSimulator(ControllerMemory memory = ControllerMemory::DemoImage());
+    ~ControllerSimulator();
+
+    // Opens the pty pair and starts serving. `linkPath`, when given, is made a symbolic link to
+    // the slave device and follows it when the line is re-opened.
+    bool start(QString *error = nullptr, const QString &linkPath = QString());
+    void stop();
+
+    // The device the program opens: the link path when one was given, else the slave device.
+    QString devicePath() const;
+
+    // 0: replies at once. 9600: each byte takes 10 bit times, the request's bytes before the reply
+    // begins and the reply's bytes as they are written.
+    void setBaud(int baud);
+    // Demo values move with time when set (the built-in image does this by default).
+    void setLiveDemo(bool on);
+
+    // Faults for the next requests, one per request, in order.
+    void queueFault(const SimFault &fault);
+    // A fault for every request at this address until cleared.
+    void setAddressFault(std::uint32_t address, const SimFault &fault);
+    void clearFaults();
+    // Bytes written to the line before the next reply frame, as if left over from an earlier one.
+    // They are sent as soon as they are queued, so they wait in the program's input.
+    void sendStaleBytes(const QByteArray &bytes);
+
+    // The line goes away (both sides of the pty closed) and comes back (a new pty, the link path
+    // pointed at it).
+    void closeLine();
+    bool reopenLine(QString *error = nullptr);
+
+    // Thread-safe access to the memory.
+    void writeWord(std::uint32_t address, std::uint16_t value);
+    std::uint16_t readWord(std::uint32_t address) const;
+    ControllerMemory memorySnapshot() const;
+
+    std::uint64_t requestsServed() const { return served_.load(); }
+    QByteArray lastRequest() const;
+    // Every complete request frame received, in order (cleared by clearRequestLog).
+    std::deque<QByteArray> requestLog() const;
+    void clearRequestLog();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+    std::atomic<std::uint64_t> served_{0};
+};

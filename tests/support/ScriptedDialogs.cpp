@@ -1,0 +1,34 @@
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QPrinter>
+
+QString ScriptedDialogs::AskOpenFile(const QString &filter)
+{
+    filtersAsked.append(filter);
+    if (openAnswers.empty())
+        return {};
+    QString answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::AskSaveFile(const QString &filter, const QString &)
+{
+    filtersAsked.append(filter);
+    if (saveAnswers.empty())
+        return {};
+    QString answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
+std::unique_ptr<QPrinter> ScriptedDialogs::AskPrinter()
+{
+    if (pdfAnswers.empty())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdfAnswers.front());
+    pdfAnswers.pop_front();
+    return printer;
+}

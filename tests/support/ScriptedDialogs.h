@@ -1,0 +1,22 @@
+#pragma once
+// Dialogs with scripted answers: messages are recorded, file and printer questions are answered
+// from queues (an empty queue answers "cancelled").
+
+#include "base/Dialogs.h"
+
+#include <QStringList>
+#include <deque>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    void ShowMessage(const QString &text) override { messages.append(text); }
+    QString AskOpenFile(const QString &filter) override;
+    QString AskSaveFile(const QString &filter, const QString &defaultExtension) override;
+    std::unique_ptr<QPrinter> AskPrinter() override;
+
+    QStringList messages;              // every message shown, in order
+    std::deque<QString> openAnswers;   // answers to AskOpenFile
+    std::deque<QString> saveAnswers;   // answers to AskSaveFile
+    std::deque<QString> pdfAnswers;    // AskPrinter answers a PDF printer writing to this path
+    QStringList filtersAsked;
+};

@@ -1,0 +1,70 @@
+#include "tests/support/TestEnvironment.h"
+
+#include "base/ProgramFolder.h"
+#include "link/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace testenv {
+namespace {
+QTemporaryDir &Root()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+QString DataDir()
+{
+    const QByteArray fromEnv = qgetenv("QMX_DATA_DIR");
+    return fromEnv.isEmpty() ? QStringLiteral(QMX_SOURCE_DIR "/data") : QString::fromLocal8Bit(fromEnv);
+}
+} // namespace
+
+QString Prepare()
+{
+    static bool done = false;
+    if (!done) {
+        done = true;
+        QDir root(Root().path());
+        root.mkpath(QStringLiteral("config"));
+        root.mkpath(QStringLiteral("program"));
+        qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
+        QStandardPaths::setTestModeEnabled(false);
+        programfolder::Override(root.filePath(QStringLiteral("program")));
+        for (const QString &name : QDir(DataDir()).entryList(QDir::Files))
+            RestoreDataFile(name);
+        QDir::setCurrent(root.filePath(QStringLiteral("program")));
+    }
+    return ProgramDir();
+}
+
+QString ProgramDir() { return programfolder::Path(); }
+
+void RestoreDataFile(const QString &name)
+{
+    const QString target = programfolder::File(name);
+    QFile::remove(target);
+    QFile::copy(DataDir() + QLatin1Char('/') + name, target);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void UsePort(const QString &portName, const QString &device)
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
+                       QStringLiteral("CON"));
+    settings.setValue(QStringLiteral("Devices/") + portName, device);
+    settings.sync();
+    RegWriteString(kPortKey, kPortValue, portName);
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace testenv
