@@ -1,0 +1,32 @@
+#include "base/WindowPrint.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QPrinter>
+#include <QRect>
+#include <QWidget>
+#include <cmath>
+
+namespace windowprint {
+
+QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY)
+{
+    const int w = static_cast<int>(std::lround(static_cast<double>(width) * printerDpiX / 96.0));
+    const int h = static_cast<int>(std::lround(static_cast<double>(height) * printerDpiY / 96.0));
+    return QRect(0, 0, w, h);
+}
+
+bool PrintWindow(QWidget &window, QPrinter &printer)
+{
+    const QPixmap picture = window.grab();
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const QRect target = PrintedRect(picture.width(), picture.height(), printer.logicalDpiX(),
+                                     printer.logicalDpiY());
+    painter.drawPixmap(target, picture);
+    return painter.end();
+}
+
+} // namespace windowprint

@@ -1,0 +1,20 @@
+#pragma once
+// Printing a picture of a window: the client area with every visible control, on the first page
+// at the page's top left corner, scaled by the printer's resolution over the 96 dots per inch the
+// windows are laid out for.
+
+class QWidget;
+class QPrinter;
+class QImage;
+class QRect;
+
+namespace windowprint {
+
+// The rectangle (in printer device pixels) that a picture of `width` x `height` window pixels
+// takes on the page: (0, 0) and each side times the printer's dots per inch / 96, rounded.
+QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY);
+
+// Grabs `window` and prints it as one page. False when the printer could not start the job.
+bool PrintWindow(QWidget &window, QPrinter &printer);
+
+} // namespace windowprint
