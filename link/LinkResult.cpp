@@ -1,0 +1,22 @@
+#include "link/LinkResult.h"
+
+QString LinkResultText(int code)
+{
+    switch (static_cast<LinkResult>(code)) {
+    case LinkResult::Ok: return QStringLiteral("ok");
+    case LinkResult::Timeout: return QStringLiteral("no complete reply in time");
+    case LinkResult::BadChecksum: return QStringLiteral("reply checksum wrong");
+    case LinkResult::RefusedD: return QStringLiteral("refused (D)");
+    case LinkResult::Refusedd: return QStringLiteral("refused (d)");
+    case LinkResult::RefusedE: return QStringLiteral("refused (E)");
+    case LinkResult::RefusedO: return QStringLiteral("refused (O)");
+    case LinkResult::RefusedP: return QStringLiteral("refused (P)");
+    case LinkResult::RefusedS: return QStringLiteral("refused (S)");
+    case LinkResult::Refuseds: return QStringLiteral("refused (s)");
+    case LinkResult::RefusedX: return QStringLiteral("refused (X)");
+    case LinkResult::RefusedZ: return QStringLiteral("refused (Z)");
+    case LinkResult::Refusedz: return QStringLiteral("refused (z)");
+    case LinkResult::UnexpectedReply: return QStringLiteral("reply begins with neither STX nor NAK");
+    }
+    return QStringLiteral("unknown result %1").arg(code);
+}
