@@ -1,0 +1,322 @@
+// The device link against the controller simulator on a pseudo-terminal: frames byte for byte,
+// every result code through the real port, chunked reads, the port's open rules.
+
+#include "link/Frame.h"
+#include "link/Link.h"
+#include "link/Settings.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray Bytes(const char *s) { return QByteArray(s); }
+
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+ReplyOutcome Parse(const QByteArray &reply, std::array<std::uint8_t, 1200> &data)
+{
+    data.fill(0);
+    return ParseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
+                                                    static_cast<std::size_t>(reply.size())),
+                      std::span<std::uint8_t>(data.data(), data.size()));
+}
+
+QByteArray StxReply(const QByteArray &body)
+{
+    return QByteArray("\x02" "0") + body + ChecksumText(body.constData(), body.size()) + "\r\n";
+}
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+    ControllerSimulator *sim = nullptr;
+    Link link;
+    QStringList messages;
+
+    void openPort()
+    {
+        QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        testenv::Prepare();
+        sim = new ControllerSimulator();
+        QString error;
+        QVERIFY2(sim->start(&error), qPrintable(error));
+        sim->setLiveDemo(false);
+        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
+        link.setMessageFunction([this](const QString &t) { messages.append(t); });
+    }
+    void cleanupTestCase()
+    {
+        link.ComClose();
+        delete sim;
+    }
+    void init()
+    {
+        messages.clear();
+        sim->clearFaults();
+        sim->clearRequestLog();
+        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    }
+    void cleanup() { link.ComClose(); }
+
+    void requestFramesByteForByte()
+    {
+        QCOMPARE(BuildRequestFrame(RequestRecord::Make('R', 0x00600600, 2)), Bytes("\x05 R00600600DE\r\n"));
+        const QByteArray block = BuildRequestFrame(RequestRecord::Make('r', 0x00600600, 2));
+        QCOMPARE(block.size(), 17);
+        QCOMPARE(block, Bytes("\x05 r006006000260\r\n"));
+        QCOMPARE(BuildRequestFrame(RequestRecord::Make('r', 0x00ABCDEF, 232)).mid(2, 11), Bytes("r00ABCDEFE8"));
+    }
+
+    void replyParsing_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("R word") << StxReply("RFFFE") << 0 << Bytes("\xFF\xFE");
+        QTest::newRow("r block") << StxReply("r00600600021234") << 0 << Bytes("\x12\x34");
+        QTest::newRow("lower-case data digits decode") << StxReply("Rabcd") << 0 << Bytes("\xAB\xCD");
+        QByteArray lower = StxReply("R1A2B");
+        lower.replace(lower.size() - 4, 2, lower.mid(lower.size() - 4, 2).toLower());
+        if (lower != StxReply("R1A2B"))
+            QTest::newRow("lower-case checksum") << lower << -2 << QByteArray();
+        QByteArray wrong = StxReply("R1234");
+        wrong[wrong.size() - 3] = wrong[wrong.size() - 3] == '0' ? '1' : '0';
+        QTest::newRow("wrong checksum") << wrong << -2 << QByteArray();
+        QTest::newRow("no data letter") << StxReply("W") << 0 << QByteArray();
+        QTest::newRow("STX too short") << Bytes("\x02" "0R\r\n") << -2 << QByteArray();
+        QTest::newRow("r too short") << StxReply("r0060") << -2 << QByteArray();
+        QTest::newRow("NAK D") << Bytes("\x15" "0D\r\n") << -3 << QByteArray();
+        QTest::newRow("NAK d") << Bytes("\x15" "0d\r\n") << -4 << QByteArray();
+        QTest::newRow("NAK z") << Bytes("\x15" "0z\r\n") << -12 << QByteArray();
+        QTest::newRow("NAK other letter") << Bytes("\x15" "0Q\r\n") << 0 << QByteArray();
+        QTest::newRow("NAK without letter") << Bytes("\x15\n") << 0 << QByteArray();
+        QTest::newRow("garbage first byte") << Bytes("?0R1234\r\n") << -13 << QByteArray();
+    }
+    void replyParsing()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, code);
+        QFETCH(QByteArray, data);
+        std::array<std::uint8_t, 1200> replyData{};
+        const ReplyOutcome outcome = Parse(reply, replyData);
+        QCOMPARE(outcome.code, code);
+        QCOMPARE(outcome.nak, reply.startsWith('\x15'));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(replyData.data()), data.size()), data);
+        if (code != 0 || data.isEmpty())
+            QVERIFY(std::all_of(replyData.begin(), replyData.end(), [](auto b) { return b == 0; }));
+    }
+
+    void replyDataLongerThanBufferIsRefused()
+    {
+        std::array<std::uint8_t, 4> small{};
+        const QByteArray reply = StxReply("R0102030405");
+        const ReplyOutcome outcome =
+            ParseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
+                                                     static_cast<std::size_t>(reply.size())),
+                       small);
+        QCOMPARE(outcome.code, -2);
+    }
+
+    void openRules()
+    {
+        // No stored name: COM1.
+        RegWriteString(kPortKey, kPortValue, QString());
+        QCOMPARE(link.ComOpen(PortUser::TrendRun), 0);
+        QCOMPARE(link.ComPortName(), QStringLiteral("COM1"));
+        QCOMPARE(link.holder(), PortUser::TrendRun);
+
+        // A second activity is refused while the first holds the port; its close does nothing.
+        QCOMPARE(link.ComOpen(PortUser::Monitor), -1);
+        QCOMPARE(messages, QStringList{kCreateFileError});
+        link.ComClose(PortUser::Monitor);
+        QVERIFY(link.isOpen());
+        link.ComClose(PortUser::TrendRun);
+        QVERIFY(!link.isOpen());
+        link.ComClose(); // closing a closed port does no harm
+        QVERIFY(!link.isOpen());
+
+        // Another program (here another link) holding the device: refused at open.
+        Link other;
+        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
+        messages.clear();
+        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(messages, QStringList{kCreateFileError});
+        other.ComClose();
+
+        // Five-character names get the device prefix; longer ones do not fit and are refused.
+        testenv::UsePort(QStringLiteral("COM12"), sim->devicePath());
+        QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+        QCOMPARE(link.ComPortName(), QStringLiteral("\\\\.\\COM12"));
+        link.ComClose();
+        messages.clear();
+        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM123"));
+        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(messages, QStringList{kCreateFileError});
+
+        // A device that does not exist.
+        messages.clear();
+        testenv::UsePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
+        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(messages, QStringList{kCreateFileError});
+        QVERIFY(!link.isOpen());
+        QCOMPARE(DevicePathForPort(QStringLiteral("COM3")), QStringLiteral("/dev/ttyS2"));
+    }
+
+    void everyResultCodeThroughThePort()
+    {
+        openPort();
+        sim->writeWord(0x00600E00, 0xFFFE);
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
+        QCOMPARE(sim->lastRequest(), Bytes("\x05 R00600E00") + ChecksumText("R00600E00", 9) + "\r\n");
+
+        const struct {
+            char letter;
+            int code;
+        } refusals[] = {{'D', -3}, {'d', -4}, {'E', -5}, {'O', -6}, {'P', -7}, {'S', -8},
+                        {'s', -9}, {'X', -10}, {'Z', -11}, {'z', -12}, {'Q', 0}};
+        for (const auto &r : refusals) {
+            SimFault fault;
+            fault.kind = SimFault::Kind::Nak;
+            fault.letter = r.letter;
+            sim->queueFault(fault);
+            QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), r.code);
+            QCOMPARE(link.LastErrorReply().at(2), r.letter);
+            QVERIFY(link.LastErrorReply().startsWith('\x15'));
+            QVERIFY(link.LastErrorReply().endsWith("\r\n"));
+            QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
+        }
+        const QByteArray lastNak = link.LastErrorReply();
+
+        SimFault checksum;
+        checksum.kind = SimFault::Kind::WrongChecksum;
+        sim->queueFault(checksum);
+        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -2);
+        QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
+        QCOMPARE(link.LastErrorReply(), lastNak); // only a refusal replaces it
+
+        SimFault lower;
+        lower.kind = SimFault::Kind::LowerCaseChecksum;
+        sim->writeWord(0x00600E02, 0x0000); // R00600E020000 sums to a checksum with letters
+        const QByteArray sumText = ChecksumText("R00600E020000", 13);
+        if (sumText.toLower() != sumText) {
+            sim->queueFault(lower);
+            QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E02, 2)), -2);
+        }
+
+        SimFault badFirst;
+        badFirst.kind = SimFault::Kind::BadFirstByte;
+        sim->queueFault(badFirst);
+        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -13);
+
+        // A reply in pieces is assembled; stale bytes waiting before a request are purged.
+        SimFault pieces;
+        pieces.kind = SimFault::Kind::Pieces;
+        pieces.pieces = 4;
+        pieces.pieceDelayMs = 40;
+        sim->queueFault(pieces);
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
+        sim->sendStaleBytes(Bytes("\x02" "0R0000C2\r\n"));
+        QTest::qWait(50);
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
+
+        // Silence: -1 after one to two seconds, waiting in the OS rather than spinning.
+        SimFault silence;
+        silence.kind = SimFault::Kind::Silence;
+        sim->queueFault(silence);
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuBefore = CpuSeconds();
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), -1);
+        const qint64 waited = clock.elapsed();
+        QVERIFY2(waited >= 1000 && waited <= 2100, qPrintable(QString::number(waited)));
+        QVERIFY2(CpuSeconds() - cpuBefore < 0.3, "the wait for a reply must not spin");
+
+        // A reply that never ends in LF is never complete.
+        SimFault noLf;
+        noLf.kind = SimFault::Kind::NoLineFeed;
+        sim->queueFault(noLf);
+        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -1);
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534); // and the next exchange is clean
+    }
+
+    void chunkedReads()
+    {
+        openPort();
+        ControllerMemory expected = sim->memorySnapshot();
+        const std::uint32_t a = 0x00202400;
+        ReadBuffer buffer(30000, 0);
+        QCOMPARE(link.ComReadBlock('r', 464, a, buffer), 0);
+        const auto log = sim->requestLog();
+        QCOMPARE(int(log.size()), 2);
+        QCOMPARE(log[0].mid(2, 11), Bytes("r00202400E8"));
+        QCOMPARE(log[1].mid(2, 11), Bytes("r002024E8E8"));
+        for (int i = 0; i < 464; ++i)
+            QCOMPARE(buffer[i], expected.byte(a + i));
+
+        sim->clearRequestLog();
+        QCOMPARE(link.ComReadBlock('r', 500, a, buffer), 0);
+        QCOMPARE(int(sim->requestLog().size()), 3);
+        QCOMPARE(sim->requestLog()[2].mid(2, 11), Bytes("r002025D024"));
+
+        sim->clearRequestLog();
+        QCOMPARE(link.ComReadBlock('r', 0, a, buffer), 0);
+        QCOMPARE(link.ComReadValue('r', 0, a), 0);
+        QVERIFY(sim->requestLog().empty());
+
+        // A count that does not fit the buffer is refused before anything is sent.
+        ReadBuffer small(100, 0);
+        QCOMPARE(link.ComReadBlock('r', 464, a, small), -1);
+        QCOMPARE(link.ComReadValue('r', 4001, a), -1);
+        QVERIFY(sim->requestLog().empty());
+
+        // A failing second chunk: -1, the first chunk kept.
+        std::fill(buffer.begin(), buffer.end(), 0);
+        SimFault refuse;
+        refuse.kind = SimFault::Kind::Nak;
+        refuse.letter = 'D';
+        sim->setAddressFault(a + 232, refuse);
+        QCOMPARE(link.ComReadBlock('r', 464, a, buffer), -1);
+        for (int i = 0; i < 232; ++i)
+            QCOMPARE(buffer[i], expected.byte(a + i));
+        QCOMPARE(int(buffer[232]) + int(buffer[400]), 0);
+        QCOMPARE(link.ComReadValue('r', 2, a + 232), -3);
+    }
+
+    void lineGoneAndBack()
+    {
+        openPort();
+        QVERIFY(link.ComReadValue('R', 2, 0x00600600) >= 0);
+        sim->closeLine();
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuBefore = CpuSeconds();
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), -1);
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY2(CpuSeconds() - cpuBefore < 0.3, "a pulled line must not spin");
+        link.ComClose();
+        QString error;
+        QVERIFY2(sim->reopenLine(&error), qPrintable(error));
+        openPort();
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), 0x4304);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "test_link.moc"
