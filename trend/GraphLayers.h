@@ -1,0 +1,87 @@
+#pragma once
+// The graph of the Trend Graph window, assembled from off-screen layers: a grid drawn once, a
+// trace layer the run extends pass by pass, a cursor layer, a composition buffer and the picture
+// the user sees. Black is transparent in the composition (bitwise OR), so the white grid and
+// cursor stay visible where they cross a trace. Also the colour key strip beside the channel
+// table. No widgets here: the window paints `visible` and `key`.
+
+#include "trend/TrendData.h"
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+
+// Pixel rules of the graph: a filled rectangle covers its left and top edges but not its right and
+// bottom edges; a line covers every pixel from its start up to, not including, its end point.
+// Everything outside the image is clipped.
+namespace raster {
+
+enum class Pen { Solid, Dotted }; // dotted: every other pixel along the line, the first one set
+
+void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour);
+void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen = Pen::Solid);
+// Copies `source` into `target` at (0, 0) over width x height pixels, plain or OR-ed.
+void Copy(QImage &target, const QImage &source, int width, int height);
+void OrInto(QImage &target, const QImage &source, int width, int height);
+
+} // namespace raster
+
+// Channel colours, entry c mod 7 for channel c. Entry 1 also marks a pass with a failed read.
+inline constexpr std::array<QRgb, 7> kTraceColors = {
+    0xFFFF0000u, // red
+    0xFF00FF00u, // lime
+    0xFF0000FFu, // blue
+    0xFFFFFF00u, // yellow
+    0xFF00FFFFu, // aqua
+    0xFFFF00FFu, // fuchsia
+    0xFFFFFFFFu, // white
+};
+
+inline constexpr int kVisibleWidth = 501;
+inline constexpr int kVisibleHeight = 401;
+inline constexpr int kKeyWidth = 20;
+inline constexpr int kKeyHeight = 320;
+
+// y of an analog value against its full scale: +full scale at 0, 0 at 200, -full scale at 400
+// (32-bit product, division toward zero, not clamped). A scale of 0 puts the value on the zero line.
+int AnalogY(std::int32_t value, std::int32_t scale);
+// y of a logic channel (7..13) at its high or low level.
+int LogicY(int channel, bool high);
+// y of a stored row value of `channel` (analog or logic).
+int VerticalPosition(int channel, std::int32_t value, std::int32_t scale);
+
+// Fills DisplayRows and DataNumbers from the sample ring, oldest row first. After a wrap the row at
+// RingWritePos (the oldest) is left out, so at most 249 rows.
+void UnrollSamples(TrendData &data);
+
+class GraphLayers {
+public:
+    GraphLayers();
+
+    QImage grid;    // Image1
+    QImage trace;   // Image2
+    QImage cursor;  // Image5
+    QImage compose; // Image3
+    QImage visible; // Image4, one pixel wider and higher than the layers
+    QImage key;     // Image6
+    std::array<QRgb, 7> TraceColor{};
+
+    // Grid, cursor at 498, empty traces, composed without the cursor.
+    void InitGraphLayers(TrendData &data);
+    void DrawCursorLayer(int cursorX);
+    void ComposeGraph(bool withCursor);
+    // Clears the trace layer and draws all of DisplayRows with the run's selection and scales.
+    void DrawRecordedTraces(TrendData &data);
+
+    // One channel's segment from (PrevPenX, PrevPenY[c]) to (PenX, PenY[c]): a line for an
+    // analog channel, a step at PrevPenX for a logic one. PrevPenY[c] is not changed.
+    void DrawSegment(int channel, const TrendData &data);
+    void ClearTraceLayer();
+    // Clears the strip where the next segments will go, right of the previous sample.
+    void WipeAhead(int prevPenX);
+    // A lime vertical line over the whole height at x: a pass with a failed read.
+    void DrawErrorMark(int x);
+
+    // Markers of all channels, or of the channels whose Sel is "ON" only (the others erased).
+    void DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
+};
