@@ -1,0 +1,279 @@
+// The .trd format and the cursor rules, without the window.
+
+#include "base/TextFile.h"
+#include "trend/Cursor.h"
+#include "trend/TrendFile.h"
+
+#include <QTest>
+
+namespace {
+
+using Channels = std::array<ChannelRecord, kChannels>;
+
+Channels DefaultChannels()
+{
+    Channels ch;
+    for (int c = 0; c < kChannels; ++c) {
+        const bool analog = c < kAnalogChannels;
+        ch[c] = {c % 3 == 0 ? "ON" : "OF", c == 2 ? "A" : "L", analog ? "AnTermIn" : "InvFlag",
+                 analog ? "20000" : QString::number(c - 7).rightJustified(2, '0')};
+    }
+    ch[2].AdrsChar = "600E00";
+    return ch;
+}
+
+// A file's lines with the given setting lines and data lines.
+QStringList FileLines(const QStringList &settings, const QStringList &data)
+{
+    QStringList lines{"File Name    = x.trd", "Data Numbers = 7", "------- Setting List -------",
+                      "Ch Sel A/L AdrsChar FullScale"};
+    lines += settings;
+    lines << "Data List" << "Ch0,Ch1,Ch2,Ch3,Ch4,Ch5,Ch6,Ch7,Ch8,Ch9,Ch10,Ch11,Ch12,Ch13";
+    lines += data;
+    return lines;
+}
+
+QStringList SpacedSettings(const Channels &ch)
+{
+    QStringList out;
+    for (int c = 0; c < kChannels; ++c)
+        out << trendfile::SettingLine(c, ch[c]);
+    return out;
+}
+
+const QString kRow = "     1,     2,     3,     4,     5,     6,     7,  1,  0,  1,  0,  1,  0,  1,";
+
+} // namespace
+
+class TestTrendFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void settingAndDataLines();
+    void roundTripKeepsTextsAndValues();
+    void settingsWithoutSpacesAndPartialRefusal();
+    void dataRows_data();
+    void dataRows();
+    void integersAndScales();
+    void cursorMoves();
+    void valueTexts();
+};
+
+void TestTrendFiles::settingAndDataLines()
+{
+    QCOMPARE(trendfile::SettingLine(0, {"ON", "L", "AnTermIn", "20000"}), QString("00, ON,  L,  AnTermIn,20000,"));
+    QCOMPARE(trendfile::SettingLine(7, {"OF", "L", "InvFlag", "00"}), QString("07, OF,  L,  InvFlag,   00,"));
+    QCOMPARE(trendfile::SettingLine(13, {"ON", "A", "F00", "5"}), QString("13, ON,  A,     F00,    5,"));
+
+    SampleRow row{1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
+    QCOMPARE(trendfile::DataLine(row),
+             QString("  1234,  -567,     0,     0,     0,     0, 32767,  1,  0,  0,  0,  0,  0,  0,"));
+    row[0] = -32768;
+    row[13] = -1;
+    QVERIFY(trendfile::DataLine(row).startsWith("-32768,"));
+    QVERIFY(trendfile::DataLine(row).endsWith(",  -1,"));
+
+    // No row: the header, the settings, the two list lines and END.
+    std::array<SampleRow, kDisplayRowsCapacity> rows{};
+    const QStringList empty = trendfile::FormatLines("a.trd", DefaultChannels(), rows, 0);
+    QCOMPARE(empty.size(), 21);
+    QCOMPARE(empty.first(), QString("File Name    = a.trd"));
+    QCOMPARE(empty.at(1), QString("Data Numbers = 0"));
+    QCOMPARE(empty.last(), QString("END"));
+}
+
+void TestTrendFiles::roundTripKeepsTextsAndValues()
+{
+    Channels ch = DefaultChannels();
+    ch[4].FullScale = "-300";
+    std::array<SampleRow, kDisplayRowsCapacity> rows{};
+    for (int k = 0; k < kDisplayRowsCapacity; ++k)
+        for (int c = 0; c < kChannels; ++c)
+            rows[k][c] = c < kAnalogChannels ? (k * 263 + c * 1000) % 65536 - 32768 : (k >> (c - 7)) & 1;
+    const QStringList lines = trendfile::FormatLines("rt.trd", ch, rows, kDisplayRowsCapacity);
+    const QByteArray bytes = textfile::JoinLinesCrLf(lines);
+
+    Channels read{};
+    QVERIFY(trendfile::ReadSettings(textfile::SplitLines(bytes), read));
+    for (int c = 0; c < kChannels; ++c) {
+        QCOMPARE(read[c].Sel, ch[c].Sel);
+        QCOMPARE(read[c].AL, ch[c].AL);
+        QCOMPARE(read[c].AdrsChar, ch[c].AdrsChar);
+        QCOMPARE(read[c].FullScale, ch[c].FullScale);
+    }
+    const auto readRows = trendfile::ReadDataRows(textfile::SplitLines(bytes));
+    QVERIFY(readRows);
+    QCOMPARE(int(readRows->size()), kDisplayRowsCapacity);
+    std::array<SampleRow, kDisplayRowsCapacity> again{};
+    std::copy(readRows->begin(), readRows->end(), again.begin());
+    QVERIFY(again == rows);
+    QCOMPARE(textfile::JoinLinesCrLf(trendfile::FormatLines("rt.trd", read, again, kDisplayRowsCapacity)), bytes);
+}
+
+void TestTrendFiles::settingsWithoutSpacesAndPartialRefusal()
+{
+    QStringList settings = SpacedSettings(DefaultChannels());
+    settings[3] = "03,ON,A,Speed,1000,";
+    Channels read{};
+    QVERIFY(trendfile::ReadSettings(FileLines(settings, {"END"}), read));
+    QCOMPARE(read[3].Sel, QString("ON"));
+    QCOMPARE(read[3].AL, QString("A"));
+    QCOMPARE(read[3].AdrsChar, QString("Speed"));
+    QCOMPARE(read[3].FullScale, QString("1000"));
+
+    // Line 10 holds channel 06 where channel 05 belongs: channels 0..4 are taken, 5 on are not.
+    Channels old{};
+    for (auto &r : old)
+        r = {"X", "X", "X", "X"};
+    QStringList wrongNumber = settings;
+    wrongNumber[5] = trendfile::SettingLine(6, DefaultChannels()[6]);
+    Channels partial = old;
+    QVERIFY(!trendfile::ReadSettings(FileLines(wrongNumber, {"END"}), partial));
+    QCOMPARE(partial[4].AdrsChar, QString("AnTermIn"));
+    QCOMPARE(partial[5].Sel, QString("X"));
+    QCOMPARE(partial[13].Sel, QString("X"));
+
+    // A bad A/L: the channel's Sel before it is already taken, its A/L and later fields are not.
+    QStringList badAl = settings;
+    badAl[8] = "08, OF,  l,  InvFlag,   01,";
+    partial = old;
+    QVERIFY(!trendfile::ReadSettings(FileLines(badAl, {"END"}), partial));
+    QCOMPARE(partial[8].Sel, QString("OF"));
+    QCOMPARE(partial[8].AL, QString("X"));
+    QCOMPARE(partial[8].AdrsChar, QString("X"));
+
+    QStringList badSel = settings;
+    badSel[0] = "00, on,  L,  AnTermIn,20000,";
+    partial = old;
+    QVERIFY(!trendfile::ReadSettings(FileLines(badSel, {"END"}), partial));
+    QCOMPARE(partial[0].Sel, QString("X"));
+
+    // A channel number that is no integer, and a file that stops inside the settings.
+    QStringList badNumber = settings;
+    badNumber[0] = "0x, ON,  L,  AnTermIn,20000,";
+    QVERIFY(!trendfile::ReadSettings(FileLines(badNumber, {"END"}), partial));
+    QVERIFY(!trendfile::ReadSettings(FileLines(settings.mid(0, 9), {}), partial));
+}
+
+void TestTrendFiles::dataRows_data()
+{
+    QTest::addColumn<QStringList>("data");
+    QTest::addColumn<int>("rows"); // -1: refused
+
+    QTest::newRow("three rows under Data Numbers 7") << QStringList{kRow, kRow, kRow, "END"} << 3;
+    QTest::newRow("no row") << QStringList{"END"} << 0;
+    QTest::newRow("no spaces, extreme values")
+        << QStringList{"-2147483648,2147483647,0,0,0,0,0,5,0,0,0,0,0,0,", "END"} << 1;
+    QTest::newRow("spaces after the last comma") << QStringList{kRow + "   ", "END"} << 1;
+    QTest::newRow("13 values") << QStringList{kRow.section(',', 0, 12) + ",", "END"} << -1;
+    QTest::newRow("15 values") << QStringList{kRow + "  0,", "END"} << -1;
+    QTest::newRow("last value without comma") << QStringList{kRow.chopped(1), "END"} << -1;
+    QTest::newRow("empty field") << QStringList{",2,3,4,5,6,7,1,0,1,0,1,0,1,", "END"} << -1;
+    QTest::newRow("not an integer") << QStringList{QString(kRow).replace("     4,", "   4.5,"), "END"} << -1;
+    QTest::newRow("beyond 32 bits") << QStringList{"2147483648,2,3,4,5,6,7,1,0,1,0,1,0,1,", "END"} << -1;
+    QTest::newRow("blank line") << QStringList{kRow, "", "END"} << -1;
+    QTest::newRow("END in lower case") << QStringList{kRow, "end"} << -1;
+    QTest::newRow("file ends before END") << QStringList{kRow, kRow} << -1;
+    QStringList full(kDisplayRowsCapacity, kRow);
+    QTest::newRow("251 rows") << (full + QStringList{"END"}) << kDisplayRowsCapacity;
+    QTest::newRow("252 rows") << (full + QStringList{kRow, "END"}) << -1;
+}
+
+void TestTrendFiles::dataRows()
+{
+    QFETCH(QStringList, data);
+    QFETCH(int, rows);
+    const auto read = trendfile::ReadDataRows(FileLines(SpacedSettings(DefaultChannels()), data));
+    if (rows < 0) {
+        QVERIFY(!read);
+        return;
+    }
+    QVERIFY(read);
+    QCOMPARE(int(read->size()), rows);
+    if (rows > 0 && data.first() == kRow) {
+        const SampleRow expected{1, 2, 3, 4, 5, 6, 7, 1, 0, 1, 0, 1, 0, 1};
+        QVERIFY(read->back() == expected);
+    }
+}
+
+void TestTrendFiles::integersAndScales()
+{
+    QCOMPARE(trendfile::ParseInteger("020000"), std::optional<std::int32_t>(20000));
+    QCOMPARE(trendfile::ParseInteger("+7"), std::optional<std::int32_t>(7));
+    QCOMPARE(trendfile::ParseInteger("-2147483648"), std::optional<std::int32_t>(INT32_MIN));
+    for (const char *bad : {"", "-", "+", "1 ", " 1", "1e3", "0x10", "--1", "2147483648", "-2147483649",
+                            "99999999999999999999"})
+        QVERIFY2(!trendfile::ParseInteger(bad), bad);
+
+    Channels ch = DefaultChannels();
+    QVERIFY(trendfile::SelectedScalesAreIntegers(ch));
+    ch[1].FullScale = "abc"; // not selected: of no concern
+    QVERIFY(trendfile::SelectedScalesAreIntegers(ch));
+    ch[9].FullScale = "";
+    ch[9].Sel = "ON";
+    QVERIFY(!trendfile::SelectedScalesAreIntegers(ch));
+
+    QCOMPARE(trendfile::ChannelScaleOf(3, -300), -300);
+    QCOMPARE(trendfile::ChannelScaleOf(7, 0), 1);
+    QCOMPARE(trendfile::ChannelScaleOf(7, -4), 1);
+    QCOMPARE(trendfile::ChannelScaleOf(8, 15), 32768);
+    QCOMPARE(trendfile::ChannelScaleOf(13, 31), INT32_MIN);
+    QCOMPARE(trendfile::ChannelScaleOf(13, 32), 0);
+    QCOMPARE(trendfile::ChannelScaleOf(13, INT32_MAX), 0);
+}
+
+void TestTrendFiles::cursorMoves()
+{
+    using namespace cursor;
+    // 249 rows: last position 496, both wraps, click beyond the last row.
+    QCOMPARE(LastPosition(249), 496);
+    QCOMPARE(StepRight(496, 249), std::optional<int>(0));
+    QCOMPARE(StepLeft(0, 249), std::optional<int>(496));
+    QCOMPARE(StepLeft(1, 249), std::optional<int>(496));
+    QCOMPARE(StepRight(495, 249), std::optional<int>(0));
+    QCOMPARE(ClickPosition(499, 249), std::optional<int>(496));
+    // An odd click stays odd and reads the row to its left; ">>" keeps it odd.
+    QCOMPARE(ClickPosition(7, 249), std::optional<int>(7));
+    QCOMPARE(RowUnderCursor(7, 249), std::optional<int>(3));
+    QCOMPARE(StepRight(7, 249), std::optional<int>(9));
+    QCOMPARE(RowUnderCursor(9, 249), std::optional<int>(4));
+    // One row: every move stays on x = 0.
+    QCOMPARE(StepRight(0, 1), std::optional<int>(0));
+    QCOMPARE(StepLeft(0, 1), std::optional<int>(0));
+    QCOMPARE(ClickPosition(300, 1), std::optional<int>(0));
+    // No row: nothing to stand on, nothing to read.
+    QVERIFY(!ClickPosition(10, 0));
+    QVERIFY(!StepRight(-2, 0));
+    QVERIFY(!StepLeft(-2, 0));
+    QVERIFY(!RowUnderCursor(-2, 0));
+    QVERIFY(!RowUnderCursor(498, 249));
+    QCOMPARE(RowUnderCursor(500, 251), std::optional<int>(250));
+}
+
+void TestTrendFiles::valueTexts()
+{
+    using namespace cursor;
+    QCOMPARE(ValueText(0, -32768, Base::Hex, LogicText::Value), QString("8000"));
+    QCOMPARE(ValueText(6, 32767, Base::Hex, LogicText::Value), QString("7FFF"));
+    QCOMPARE(ValueText(1, -1, Base::Hex, LogicText::HighLow), QString("FFFF"));
+    QCOMPARE(ValueText(2, 255, Base::Hex, LogicText::Value), QString("00FF"));
+    QCOMPARE(ValueText(2, 0x12ABCD, Base::Hex, LogicText::Value), QString("ABCD"));
+    QCOMPARE(ValueText(0, -250, Base::Dec, LogicText::Value), QString("-250"));
+    QCOMPARE(ValueText(7, 5, Base::Hex, LogicText::Value), QString("5"));
+    QCOMPARE(ValueText(7, 5, Base::Dec, LogicText::HighLow), QString("1"));
+    QCOMPARE(ValueText(13, 0, Base::Hex, LogicText::HighLow), QString("0"));
+    QCOMPARE(ValueText(13, -3, Base::Dec, LogicText::HighLow), QString("1"));
+
+    TrendData data;
+    data.DataNumbers = 4;
+    data.DisplayRows[3] = {100, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5};
+    data.SelectedChannels = {1, 13};
+    const auto texts = CursorValueTexts(data, 7, Base::Hex, LogicText::Value);
+    QCOMPARE(texts.size(), std::size_t(2));
+    QCOMPARE(texts[0], std::make_pair(1, QString("FFFF")));
+    QCOMPARE(texts[1], std::make_pair(13, QString("5")));
+    data.DataNumbers = 0;
+    QVERIFY(CursorValueTexts(data, -2, Base::Dec, LogicText::Value).empty());
+}
+
+QTEST_GUILESS_MAIN(TestTrendFiles)
+#include "test_trend_files.moc"

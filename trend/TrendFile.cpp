@@ -1,0 +1,167 @@
+#include "trend/TrendFile.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace trendfile {
+
+namespace {
+
+constexpr int kFirstSettingLine = 4; // zero-based index of file line 5
+constexpr int kFirstDataLine = 20;   // zero-based index of file line 21
+const QString kEndLine = QStringLiteral("END");
+
+QString LineAt(const QStringList &lines, int index)
+{
+    return index < lines.size() ? lines.at(index) : QString();
+}
+
+} // namespace
+
+QString SettingLine(int channel, const ChannelRecord &record)
+{
+    return QStringLiteral("%1, %2,  %3,  %4,%5,")
+        .arg(channel, 2, 10, QLatin1Char('0'))
+        .arg(record.Sel, record.AL, record.AdrsChar.rightJustified(6), record.FullScale.rightJustified(5));
+}
+
+QString DataLine(const SampleRow &row)
+{
+    QString line;
+    for (int c = 0; c < kChannels; ++c) {
+        const QString value = QString::number(row[c]);
+        line += c < kAnalogChannels ? value.rightJustified(6) : QStringLiteral("  ") + value;
+        line += QLatin1Char(',');
+    }
+    return line;
+}
+
+QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
+                        const std::array<SampleRow, kDisplayRowsCapacity> &rows, int dataNumbers)
+{
+    const int count = std::clamp(dataNumbers, 0, kDisplayRowsCapacity);
+    QStringList lines;
+    lines.reserve(21 + count);
+    lines << QStringLiteral("File Name    = ") + fileName
+          << QStringLiteral("Data Numbers = ") + QString::number(count)
+          << QStringLiteral("------- Setting List -------")
+          << QStringLiteral("Ch Sel A/L AdrsChar FullScale");
+    for (int c = 0; c < kChannels; ++c)
+        lines << SettingLine(c, channels[c]);
+    lines << QStringLiteral("Data List")
+          << QStringLiteral("Ch0,Ch1,Ch2,Ch3,Ch4,Ch5,Ch6,Ch7,Ch8,Ch9,Ch10,Ch11,Ch12,Ch13");
+    for (int k = 0; k < count; ++k)
+        lines << DataLine(rows[k]);
+    lines << kEndLine;
+    return lines;
+}
+
+std::optional<std::int32_t> ParseInteger(const QString &text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (ch.unicode() - '0');
+        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+QString TakeField(QString &line)
+{
+    const qsizetype comma = line.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return {};
+    QString field = line.left(comma);
+    line.remove(0, comma + 1);
+    field.remove(QLatin1Char(' '));
+    return field;
+}
+
+bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels> &channels)
+{
+    for (int c = 0; c < kChannels; ++c) {
+        QString line = LineAt(lines, kFirstSettingLine + c);
+        if (ParseInteger(TakeField(line)) != c)
+            return false;
+        const QString sel = TakeField(line);
+        if (sel != QLatin1String("OF") && sel != QLatin1String("ON"))
+            return false;
+        channels[c].Sel = sel;
+        const QString al = TakeField(line);
+        if (al != QLatin1String("L") && al != QLatin1String("A"))
+            return false;
+        channels[c].AL = al;
+        channels[c].AdrsChar = TakeField(line);
+        channels[c].FullScale = TakeField(line);
+    }
+    return true;
+}
+
+std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
+{
+    std::vector<SampleRow> rows;
+    for (int index = kFirstDataLine;; ++index) {
+        if (index >= lines.size())
+            return std::nullopt; // the file ended before "END"
+        QString line = lines.at(index);
+        if (line == kEndLine)
+            return rows;
+        if (static_cast<int>(rows.size()) == kDisplayRowsCapacity)
+            return std::nullopt;
+        SampleRow row{};
+        int values = 0;
+        while (!line.isEmpty()) {
+            if (!line.contains(QLatin1Char(','))) {
+                // What follows the last comma may only be spaces; anything else is a value that
+                // lacks its comma.
+                if (line.count(QLatin1Char(' ')) != line.size())
+                    return std::nullopt;
+                break;
+            }
+            const auto value = ParseInteger(TakeField(line));
+            if (!value || values == kChannels)
+                return std::nullopt;
+            row[values++] = *value;
+        }
+        if (values != kChannels)
+            return std::nullopt;
+        rows.push_back(row);
+    }
+}
+
+bool SelectedScalesAreIntegers(const std::array<ChannelRecord, kChannels> &channels)
+{
+    for (const ChannelRecord &record : channels) {
+        if (record.Sel == QLatin1String("ON") && !ParseInteger(record.FullScale))
+            return false;
+    }
+    return true;
+}
+
+std::int32_t ChannelScaleOf(int channel, std::int32_t fullScale)
+{
+    if (channel < kAnalogChannels)
+        return fullScale;
+    std::uint32_t mask = 1;
+    for (std::int32_t i = 0; i < fullScale && mask != 0; ++i)
+        mask <<= 1;
+    return static_cast<std::int32_t>(mask);
+}
+
+} // namespace trendfile

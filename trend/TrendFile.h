@@ -1,0 +1,55 @@
+#pragma once
+// The trend data file (.trd): the channel settings and the display rows of one recording, as
+// Latin-1 text with CR LF line ends. Formatting and reading know nothing of the window.
+
+#include "trend/TrendData.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace trendfile {
+
+inline const QString kFilter = QStringLiteral("TRendDataFile(*.trd)|*.trd");
+inline const QString kExtension = QStringLiteral("trd");
+// A name without this (case-sensitive, anywhere in the name) is refused by Save.
+inline const QString kNameMark = QStringLiteral(".trd");
+
+// "00, ON,  L,  AnTermIn,20000," for channel `channel`.
+QString SettingLine(int channel, const ChannelRecord &record);
+// The row's 14 values: analog right-aligned in six characters, logic after two spaces; each
+// followed by a comma.
+QString DataLine(const SampleRow &row);
+
+// The whole file: `fileName` is the bare name written into its first line; rows 0 ..
+// DataNumbers - 1 of DisplayRows are written.
+QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
+                        const std::array<SampleRow, kDisplayRowsCapacity> &rows, int dataNumbers);
+
+// Decimal integer with an optional sign, nothing else; fits 32 bits signed.
+std::optional<std::int32_t> ParseInteger(const QString &text);
+
+// The next comma-ended field of `line`, with every space removed; the field and its comma are
+// taken off the line. Without a comma the field is empty and the line stays as it is.
+QString TakeField(QString &line);
+
+// Reads the 14 setting lines (file lines 5 to 18) into `channels`, field by field. On a wrong
+// channel number, Sel or A/L it stops there and returns false; the fields read before that point
+// have already replaced the old ones, as the file's reader promises the user.
+bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels> &channels);
+
+// The data lines from file line 21 up to the line "END". Nothing when the file does not hold a
+// well-formed list: a line of other than 14 integers, a line with text after its last comma,
+// more rows than the display holds, or no "END" before the file ends.
+std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines);
+
+// Every selected channel's FullScale must read as an integer: the scales of the drawing are
+// built from them.
+bool SelectedScalesAreIntegers(const std::array<ChannelRecord, kChannels> &channels);
+
+// The drawing scale of a channel: its full scale for analog, the mask of its bit for logic
+// (1 doubled bit-number times in 32 bits: 0 or less gives 1, 31 the top bit, 32 and more 0).
+std::int32_t ChannelScaleOf(int channel, std::int32_t fullScale);
+
+} // namespace trendfile
