@@ -25,7 +25,10 @@ public:
     static ControllerMemory DemoImage();
     // Moves the demo's live values on to `seconds` after the start (ramp, sine, toggling bits).
     static void AdvanceDemo(ControllerMemory &memory, double seconds);
+    // True for the built-in image (and copies of it): only then do its live values move.
+    bool isDemoImage() const { return demo_; }
 
 private:
     QHash<std::uint32_t, std::uint8_t> bytes_;
+    bool demo_ = false;
 };

@@ -46,6 +46,8 @@ public:
 
     // The device the program opens: the link path when one was given, else the slave device.
     QString devicePath() const;
+    // The pty slave itself (/dev/pts/N), whether or not a link path points at it.
+    QString slaveDevicePath() const;
 
     // 0: replies at once. 9600: each byte takes 10 bit times, the request's bytes before the reply
     // begins and the reply's bytes as they are written.
@@ -57,6 +59,9 @@ public:
     void queueFault(const SimFault &fault);
     // A fault for every request at this address until cleared.
     void setAddressFault(std::uint32_t address, const SimFault &fault);
+    // A fault for every request at all until cleared (the command line's --fault). Queued and
+    // per-address faults take precedence over it.
+    void setFaultForAllRequests(const SimFault &fault);
     void clearFaults();
     // Bytes written to the line before the next reply frame, as if left over from an earlier one.
     // They are sent as soon as they are queued, so they wait in the program's input.
@@ -74,7 +79,8 @@ public:
 
     std::uint64_t requestsServed() const { return served_.load(); }
     QByteArray lastRequest() const;
-    // Every complete request frame received, in order (cleared by clearRequestLog).
+    // Every complete request frame received, in order (cleared by clearRequestLog). Only the
+    // latest 10000 are kept, so a simulator serving for hours does not grow without bound.
     std::deque<QByteArray> requestLog() const;
     void clearRequestLog();
 

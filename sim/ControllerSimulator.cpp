@@ -1,0 +1,712 @@
+#include "sim/ControllerSimulator.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <pty.h>
+#include <random>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kEnq = 0x05;
+constexpr char kStx = 0x02;
+constexpr char kNak = 0x15;
+constexpr char kCr = 0x0D;
+constexpr char kLf = 0x0A;
+// The byte that answers a request whose first byte was anything else (ACK).
+constexpr char kBadFirstByte = 0x06;
+// The byte after STX/NAK, not examined by the program.
+constexpr char kStationByte = '0';
+
+// Refusal letters for requests the controller cannot take.
+constexpr char kRefuseFormat = 'E';   // frame of the wrong length, without CR, or with non-hex digits
+constexpr char kRefuseChecksum = 'S'; // request checksum does not match
+constexpr char kRefuseCount = 'O';    // "r" with a byte count of 0 or above one chunk
+constexpr char kRefuseCommand = 'X';  // command letter other than "r" and "R"
+
+constexpr int kMaxChunk = 232;
+constexpr qsizetype kMaxPending = 4096; // request bytes kept while no LF has come
+constexpr std::size_t kMaxLog = 10000;
+// The paced writer hands the line this many bytes at a time, each at the moment its last byte
+// would have left a real UART.
+constexpr qsizetype kPacedChunk = 8;
+constexpr int kBitsPerByte = 10; // 8N1: start bit, 8 data bits, stop bit
+
+QByteArray Hex(std::uint32_t value, int digits)
+{
+    return QByteArray::number(value, 16).toUpper().rightJustified(digits, '0');
+}
+
+QByteArray Checksum(const QByteArray &bytes, qsizetype from, qsizetype to /* exclusive */)
+{
+    unsigned sum = 0;
+    for (qsizetype i = from; i < to; ++i)
+        sum += static_cast<unsigned char>(bytes[i]);
+    return Hex(sum & 0xFF, 2);
+}
+
+std::optional<std::uint32_t> ParseHexDigits(const QByteArray &digits)
+{
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(d);
+    }
+    return value;
+}
+
+struct Request {
+    char letter = 0;
+    std::optional<std::uint32_t> address; // known when the address digits could be read
+    int count = 0;                        // "r" only
+    char refusal = 0;                     // non-zero: the frame itself is refused with this letter
+};
+
+// `frame` starts at ENQ and ends in LF.
+Request ParseRequest(const QByteArray &frame)
+{
+    Request request;
+    if (frame.size() < 3) {
+        request.refusal = kRefuseFormat;
+        return request;
+    }
+    request.letter = frame[2];
+    const qsizetype expected = request.letter == 'r' ? 17 : 15;
+    if (frame.size() >= 11)
+        request.address = ParseHexDigits(frame.mid(3, 8));
+    if (frame.size() != expected || frame[1] != ' ' || frame[expected - 2] != kCr || !request.address) {
+        request.refusal = kRefuseFormat;
+        return request;
+    }
+    if (request.letter == 'r') {
+        const auto count = ParseHexDigits(frame.mid(11, 2));
+        if (!count) {
+            request.refusal = kRefuseFormat;
+            return request;
+        }
+        request.count = static_cast<int>(*count);
+    }
+    if (frame.mid(expected - 4, 2) != Checksum(frame, 2, expected - 4)) {
+        request.refusal = kRefuseChecksum;
+        return request;
+    }
+    if (request.letter == 'r' && (request.count < 1 || request.count > kMaxChunk))
+        request.refusal = kRefuseCount;
+    else if (request.letter != 'r' && request.letter != 'R')
+        request.refusal = kRefuseCommand;
+    return request;
+}
+
+QByteArray NakReply(char letter)
+{
+    const char frame[] = {kNak, kStationByte, letter, kCr, kLf};
+    return QByteArray(frame, sizeof frame);
+}
+
+// STX, station byte, letter, body, checksum over letter and body, CR, LF.
+QByteArray StxReply(char letter, const QByteArray &body)
+{
+    const char head[] = {kStx, kStationByte, letter};
+    QByteArray reply(head, sizeof head);
+    reply += body;
+    reply += Checksum(reply, 2, reply.size());
+    reply += kCr;
+    reply += kLf;
+    return reply;
+}
+
+QByteArray NormalReply(const Request &request, const ControllerMemory &memory)
+{
+    if (request.refusal)
+        return NakReply(request.refusal);
+    const std::uint32_t address = *request.address;
+    if (request.letter == 'R')
+        return StxReply('R', Hex(memory.word(address), 4));
+    // "r": the ten characters after the letter echo the address and count of the request.
+    QByteArray body = Hex(address, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+    for (int i = 0; i < request.count; ++i)
+        body += Hex(memory.byte(address + static_cast<std::uint32_t>(i)), 2);
+    return StxReply('r', body);
+}
+
+bool IsStxReply(const QByteArray &reply) { return reply.size() >= 7 && reply[0] == kStx; }
+
+QByteArray ShiftedChecksum(QByteArray reply)
+{
+    if (!IsStxReply(reply))
+        return reply;
+    const auto sum = ParseHexDigits(reply.mid(reply.size() - 4, 2)).value_or(0);
+    reply.replace(reply.size() - 4, 2, Hex((sum + 1) & 0xFF, 2));
+    return reply;
+}
+
+QByteArray LowerCaseChecksum(QByteArray reply)
+{
+    if (!IsStxReply(reply))
+        return reply;
+    reply.replace(reply.size() - 4, 2, reply.mid(reply.size() - 4, 2).toLower());
+    return reply;
+}
+
+// Line noise: never LF before the closing CR LF, never STX or NAK in front, so it always reads as
+// a reply with a bad first byte.
+QByteArray GarbageReply(std::mt19937 &random)
+{
+    std::uniform_int_distribution<int> length(4, 40);
+    std::uniform_int_distribution<int> anyByte(0, 255);
+    QByteArray reply;
+    const int n = length(random);
+    while (reply.size() < n) {
+        const char c = static_cast<char>(anyByte(random));
+        if (c == kLf || (reply.isEmpty() && (c == kStx || c == kNak)))
+            continue;
+        reply += c;
+    }
+    reply += kCr;
+    reply += kLf;
+    return reply;
+}
+
+std::chrono::nanoseconds WireTime(qsizetype bytes, int baud)
+{
+    if (baud <= 0)
+        return std::chrono::nanoseconds{0};
+    return std::chrono::nanoseconds{static_cast<std::int64_t>(bytes) * kBitsPerByte * 1'000'000'000LL / baud};
+}
+
+void CloseFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+struct ControllerSimulator::Impl {
+    explicit Impl(ControllerMemory m, std::atomic<std::uint64_t> &servedCounter)
+        : memory(std::move(m)), live(memory.isDemoImage()), served(servedCounter)
+    {
+    }
+
+    // Guards everything below that other threads touch: memory, faults, the log, and the line's
+    // descriptors while the serving thread is not running (or is closing them itself).
+    mutable std::mutex mutex;
+    ControllerMemory memory;
+    bool live;
+    Clock::time_point demoStart = Clock::now();
+    std::deque<SimFault> queuedFaults;
+    std::map<std::uint32_t, SimFault> addressFaults;
+    std::optional<SimFault> faultForAll;
+    std::deque<QByteArray> log;
+    QByteArray lastRequest;
+    std::mt19937 noise{20240611u};
+
+    std::atomic<int> baud{0};
+    std::atomic<std::uint64_t> &served;
+
+    int master = -1;
+    int slave = -1; // held open so the master never sees a hang-up when the program closes its side
+    QString slavePath;
+    QString linkPath;
+    int wakeFd = -1;
+    std::thread thread;
+    std::atomic<bool> stopping{false};
+    bool started = false;
+
+    bool openLine(QString *error);
+    void closeLineLocked();
+    bool pointLink(QString *error);
+    void startThread();
+    void stopThread();
+
+    void serve();
+    enum class Outcome { Served, LineClosed, Stopped };
+    Outcome handleFrame(const QByteArray &frame, Clock::time_point arrival);
+    SimFault takeFault(const Request &request);
+    bool waitUntil(Clock::time_point deadline) const;
+    bool writeAll(const char *data, qsizetype length) const;
+    bool writePaced(const QByteArray &bytes, Clock::time_point start) const;
+};
+
+bool ControllerSimulator::Impl::openLine(QString *error)
+{
+    int m = -1;
+    int s = -1;
+    if (::openpty(&m, &s, nullptr, nullptr, nullptr) != 0) {
+        if (error)
+            *error = QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // Raw line: no echo of the request back to the program, no CR/LF translation, 8 bits.
+    termios settings{};
+    ::tcgetattr(s, &settings);
+    ::cfmakeraw(&settings);
+    ::cfsetispeed(&settings, B9600);
+    ::cfsetospeed(&settings, B9600);
+    ::tcsetattr(s, TCSANOW, &settings);
+    ::fcntl(m, F_SETFD, FD_CLOEXEC);
+    ::fcntl(s, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m, F_SETFL, ::fcntl(m, F_GETFL) | O_NONBLOCK);
+    char name[256] = {};
+    if (::ptsname_r(m, name, sizeof name) != 0) {
+        if (error)
+            *error = QStringLiteral("ptsname: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(m);
+        ::close(s);
+        return false;
+    }
+    master = m;
+    slave = s;
+    slavePath = QString::fromLocal8Bit(name);
+    return true;
+}
+
+void ControllerSimulator::Impl::closeLineLocked()
+{
+    CloseFd(master);
+    CloseFd(slave);
+}
+
+// Points the link path at the current slave: a new link under a temporary name renamed over the
+// old one, so a program opening the path sees either the old device or the new one, never none.
+bool ControllerSimulator::Impl::pointLink(QString *error)
+{
+    if (linkPath.isEmpty())
+        return true;
+    const QByteArray target = QFile::encodeName(slavePath);
+    const QByteArray link = QFile::encodeName(linkPath);
+    const QByteArray temporary = link + ".new" + QByteArray::number(::getpid());
+    ::unlink(temporary.constData());
+    if (::symlink(target.constData(), temporary.constData()) != 0 ||
+        ::rename(temporary.constData(), link.constData()) != 0) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+void ControllerSimulator::Impl::startThread()
+{
+    stopping = false;
+    thread = std::thread([this] { serve(); });
+}
+
+void ControllerSimulator::Impl::stopThread()
+{
+    if (!thread.joinable())
+        return;
+    stopping = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFd, &one, sizeof one);
+    thread.join();
+    std::uint64_t drained = 0;
+    [[maybe_unused]] const auto read = ::read(wakeFd, &drained, sizeof drained);
+    stopping = false;
+}
+
+// Waits without spinning; false when the simulator is being stopped meanwhile.
+bool ControllerSimulator::Impl::waitUntil(Clock::time_point deadline) const
+{
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return !stopping;
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
+        const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                               static_cast<long>(left.count() % 1'000'000'000)};
+        pollfd wake{wakeFd, POLLIN, 0};
+        const int r = ::ppoll(&wake, 1, &timeout, nullptr);
+        if (r > 0 || stopping)
+            return false;
+    }
+}
+
+bool ControllerSimulator::Impl::writeAll(const char *data, qsizetype length) const
+{
+    while (length > 0) {
+        const ssize_t n = ::write(master, data, static_cast<size_t>(length));
+        if (n > 0) {
+            data += n;
+            length -= n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return false;
+        // The program is not reading and the pty's buffer is full: wait for room or for stop.
+        pollfd fds[2] = {{master, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            return false;
+        if (fds[1].revents || (fds[0].revents & (POLLERR | POLLNVAL)))
+            return false;
+    }
+    return true;
+}
+
+// Writes `bytes` as a line at the set baud rate would deliver them, starting at `start`. The due
+// times are absolute, so sleeping late on one chunk does not push the rest back.
+bool ControllerSimulator::Impl::writePaced(const QByteArray &bytes, Clock::time_point start) const
+{
+    const int rate = baud.load();
+    if (rate <= 0)
+        return writeAll(bytes.constData(), bytes.size());
+    for (qsizetype offset = 0; offset < bytes.size(); offset += kPacedChunk) {
+        const qsizetype length = std::min(kPacedChunk, bytes.size() - offset);
+        if (!waitUntil(start + WireTime(offset + length, rate)))
+            return false;
+        if (!writeAll(bytes.constData() + offset, length))
+            return false;
+    }
+    return true;
+}
+
+SimFault ControllerSimulator::Impl::takeFault(const Request &request)
+{
+    if (!queuedFaults.empty()) {
+        const SimFault fault = queuedFaults.front();
+        queuedFaults.pop_front();
+        return fault;
+    }
+    if (request.address) {
+        const auto it = addressFaults.find(*request.address);
+        if (it != addressFaults.end())
+            return it->second;
+    }
+    return faultForAll.value_or(SimFault{});
+}
+
+ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const QByteArray &frame,
+                                                                          Clock::time_point arrival)
+{
+    const Request request = ParseRequest(frame);
+    QByteArray reply;
+    SimFault fault;
+    {
+        std::lock_guard lock(mutex);
+        log.push_back(frame);
+        if (log.size() > kMaxLog)
+            log.pop_front();
+        lastRequest = frame;
+        if (live) {
+            const double seconds = std::chrono::duration<double>(arrival - demoStart).count();
+            ControllerMemory::AdvanceDemo(memory, seconds);
+        }
+        reply = NormalReply(request, memory);
+        fault = takeFault(request);
+        if (fault.kind == SimFault::Kind::Garbage)
+            reply = GarbageReply(noise);
+    }
+
+    // The request's own bytes came through the pty at once; on a real line the reply cannot begin
+    // before they have all crossed it.
+    const int rate = baud.load();
+    const Clock::time_point replyStart = arrival + WireTime(frame.size(), rate);
+    if (rate > 0 && !waitUntil(replyStart))
+        return Outcome::Stopped;
+
+    bool written = true;
+    switch (fault.kind) {
+    case SimFault::Kind::None:
+    case SimFault::Kind::Garbage:
+        written = writePaced(reply, replyStart);
+        break;
+    case SimFault::Kind::Silence:
+        break;
+    case SimFault::Kind::Nak:
+        written = writePaced(NakReply(fault.letter), replyStart);
+        break;
+    case SimFault::Kind::WrongChecksum:
+        written = writePaced(ShiftedChecksum(reply), replyStart);
+        break;
+    case SimFault::Kind::LowerCaseChecksum:
+        written = writePaced(LowerCaseChecksum(reply), replyStart);
+        break;
+    case SimFault::Kind::BadFirstByte:
+        reply[0] = kBadFirstByte;
+        written = writePaced(reply, replyStart);
+        break;
+    case SimFault::Kind::NoLineFeed:
+        reply.chop(1);
+        written = writePaced(reply, replyStart);
+        break;
+    case SimFault::Kind::Pieces: {
+        const qsizetype pieces = std::clamp<qsizetype>(fault.pieces, 1, reply.size());
+        const auto delay = std::chrono::milliseconds(std::max(0, fault.pieceDelayMs));
+        Clock::time_point due = Clock::now();
+        for (qsizetype k = 0; k < pieces && written; ++k) {
+            const qsizetype from = reply.size() * k / pieces;
+            const qsizetype to = reply.size() * (k + 1) / pieces;
+            if (k > 0) {
+                due += delay;
+                if (!waitUntil(due))
+                    return Outcome::Stopped;
+            }
+            written = writeAll(reply.constData() + from, to - from);
+        }
+        break;
+    }
+    case SimFault::Kind::CloseLine: {
+        std::lock_guard lock(mutex);
+        closeLineLocked();
+        ++served;
+        return Outcome::LineClosed;
+    }
+    }
+    ++served;
+    if (!written && stopping)
+        return Outcome::Stopped;
+    return Outcome::Served;
+}
+
+void ControllerSimulator::Impl::serve()
+{
+    QByteArray pending;
+    char buffer[4096];
+    while (!stopping) {
+        pollfd fds[2] = {{master, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int r = ::poll(fds, 2, -1);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents)
+            return;
+        const ssize_t n = (fds[0].revents & POLLIN) ? ::read(master, buffer, sizeof buffer) : -1;
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            // A hang-up should not happen while the simulator holds the slave; should it anyway,
+            // back off instead of spinning on it.
+            if (!waitUntil(Clock::now() + std::chrono::milliseconds(50)))
+                return;
+            continue;
+        }
+        pending.append(buffer, n);
+        const Clock::time_point arrival = Clock::now();
+        for (qsizetype lf = pending.indexOf(kLf); lf >= 0; lf = pending.indexOf(kLf)) {
+            const QByteArray line = pending.left(lf + 1);
+            pending.remove(0, lf + 1);
+            // Whatever came before the request's ENQ is noise left on the line.
+            const qsizetype enq = line.lastIndexOf(kEnq);
+            if (enq < 0)
+                continue;
+            const Outcome outcome = handleFrame(line.mid(enq), arrival);
+            if (outcome != Outcome::Served)
+                return;
+        }
+        if (pending.size() > kMaxPending) {
+            const qsizetype enq = pending.lastIndexOf(kEnq);
+            pending = enq >= 0 && pending.size() - enq <= 64 ? pending.mid(enq) : QByteArray();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ControllerSimulator::ControllerSimulator(ControllerMemory memory)
+    : d_(std::make_unique<Impl>(std::move(memory), served_))
+{
+}
+
+ControllerSimulator::~ControllerSimulator() { stop(); }
+
+bool ControllerSimulator::start(QString *error, const QString &linkPath)
+{
+    if (d_->started) {
+        if (error)
+            *error = QStringLiteral("the simulator is already running");
+        return false;
+    }
+    if (!linkPath.isEmpty()) {
+        // Replace an earlier link of ours, never a file someone else put there.
+        const QFileInfo existing(linkPath);
+        if (existing.exists() && !existing.isSymLink()) {
+            if (error)
+                *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+            return false;
+        }
+    }
+    d_->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (d_->wakeFd < 0) {
+        if (error)
+            *error = QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    {
+        std::lock_guard lock(d_->mutex);
+        d_->linkPath = linkPath;
+        if (!d_->openLine(error) || !d_->pointLink(error)) {
+            d_->closeLineLocked();
+            CloseFd(d_->wakeFd);
+            d_->linkPath.clear();
+            return false;
+        }
+        d_->demoStart = Clock::now();
+    }
+    d_->started = true;
+    d_->startThread();
+    return true;
+}
+
+void ControllerSimulator::stop()
+{
+    if (!d_->started)
+        return;
+    d_->stopThread();
+    std::lock_guard lock(d_->mutex);
+    d_->closeLineLocked();
+    CloseFd(d_->wakeFd);
+    if (!d_->linkPath.isEmpty())
+        ::unlink(QFile::encodeName(d_->linkPath).constData());
+    d_->linkPath.clear();
+    d_->started = false;
+}
+
+QString ControllerSimulator::devicePath() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->linkPath.isEmpty() ? d_->slavePath : d_->linkPath;
+}
+
+QString ControllerSimulator::slaveDevicePath() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->slavePath;
+}
+
+void ControllerSimulator::setBaud(int baud) { d_->baud = std::max(0, baud); }
+
+void ControllerSimulator::setLiveDemo(bool on)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->live = on;
+}
+
+void ControllerSimulator::queueFault(const SimFault &fault)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->queuedFaults.push_back(fault);
+}
+
+void ControllerSimulator::setAddressFault(std::uint32_t address, const SimFault &fault)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->addressFaults[address] = fault;
+}
+
+void ControllerSimulator::setFaultForAllRequests(const SimFault &fault)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->faultForAll = fault;
+}
+
+void ControllerSimulator::clearFaults()
+{
+    std::lock_guard lock(d_->mutex);
+    d_->queuedFaults.clear();
+    d_->addressFaults.clear();
+    d_->faultForAll.reset();
+}
+
+void ControllerSimulator::sendStaleBytes(const QByteArray &bytes)
+{
+    std::lock_guard lock(d_->mutex);
+    if (d_->master >= 0)
+        d_->writeAll(bytes.constData(), bytes.size());
+}
+
+void ControllerSimulator::closeLine()
+{
+    if (!d_->started)
+        return;
+    d_->stopThread();
+    std::lock_guard lock(d_->mutex);
+    d_->closeLineLocked();
+}
+
+bool ControllerSimulator::reopenLine(QString *error)
+{
+    if (!d_->started) {
+        if (error)
+            *error = QStringLiteral("the simulator is not running");
+        return false;
+    }
+    d_->stopThread();
+    {
+        std::lock_guard lock(d_->mutex);
+        d_->closeLineLocked();
+        if (!d_->openLine(error))
+            return false;
+        if (!d_->pointLink(error)) {
+            d_->closeLineLocked();
+            return false;
+        }
+    }
+    d_->startThread();
+    return true;
+}
+
+void ControllerSimulator::writeWord(std::uint32_t address, std::uint16_t value)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->memory.setWord(address, value);
+}
+
+std::uint16_t ControllerSimulator::readWord(std::uint32_t address) const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->memory.word(address);
+}
+
+ControllerMemory ControllerSimulator::memorySnapshot() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->memory;
+}
+
+QByteArray ControllerSimulator::lastRequest() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->lastRequest;
+}
+
+std::deque<QByteArray> ControllerSimulator::requestLog() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->log;
+}
+
+void ControllerSimulator::clearRequestLog()
+{
+    std::lock_guard lock(d_->mutex);
+    d_->log.clear();
+    d_->lastRequest.clear();
+}
