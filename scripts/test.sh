@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds from scratch, runs the whole suite; then the
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every fuzz
+# target. Any failure or sanitizer report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bash scripts/install-deps.sh
+
+jobs=${JOBS:-2}
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== build (warnings are errors)"
+rm -rf build-test
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMX_WERROR=ON >/dev/null
+cmake --build build-test -j"$jobs"
+echo "== tests"
+(cd build-test && ctest --output-on-failure --timeout 300)
+
+if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
+    echo "== build under AddressSanitizer and UndefinedBehaviorSanitizer"
+    rm -rf build-asan
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQMX_SANITIZE=ON -DQMX_WERROR=ON >/dev/null
+    cmake --build build-asan -j"$jobs"
+    echo "== tests under sanitizers"
+    (cd build-asan && ctest --output-on-failure --timeout 400)
+
+    echo "== fuzz targets (short runs)"
+    rm -rf build-fuzz
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+          -DQMX_FUZZ=ON >/dev/null
+    targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p' | sort -u)
+    if [ -n "$targets" ]; then
+        cmake --build build-fuzz -j"$jobs" --target $targets
+        for t in $targets; do
+            corpus="$root/fuzz/corpus/${t#fuzz_}"
+            work=$(mktemp -d)
+            [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+            echo "-- $t"
+            "build-fuzz/fuzz/$t" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
+            rm -rf "$work"
+        done
+    fi
+fi
+echo "== all tests passed"

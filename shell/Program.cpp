@@ -1,0 +1,28 @@
+#include "shell/Program.h"
+
+#include "shell/Trendmain.h"
+
+Program::Program(Dialogs &dialogs) : ws(link, dialogs)
+{
+    link.setMessageFunction([&dialogs](const QString &text) { dialogs.ShowMessage(text); });
+}
+
+Program::~Program()
+{
+    for (QWidget *window : {ws.trendWindow.data(), ws.monitorWindow.data(), ws.varListWindow.data()}) {
+        if (window) {
+            window->close();
+            delete window;
+        }
+    }
+    delete mainWindow.data();
+    link.ComClose();
+}
+
+void Program::Start()
+{
+    mainWindow = new TTrendForm(ws, trend);
+    mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+    mainWindow->show();
+    mainWindow->OpenTrendWindow();
+}
