@@ -1,0 +1,21 @@
+#pragma once
+// Every text the variable catalogue shows the user.
+
+#include <QString>
+
+inline const QString kIncorrectLoadData = QStringLiteral("Incorrect Load Data");
+inline const QString kQmxFileDataError = QStringLiteral("ERROR:QMX file data is error.");
+inline const QString kCommPortOpenError = QStringLiteral("Comm Port Open Error!!!");
+
+// %1: the text that should have been a hexadecimal number.
+inline const QString kNotHexadecimal = QStringLiteral("'%1' is not a valid hexadecimal value");
+// %1: the file's path.
+inline const QString kCannotOpenFile = QStringLiteral("Cannot open file %1");
+inline const QString kNoEndLine = QStringLiteral("No line END in %1");
+inline const QString kTooFewLines = QStringLiteral("Fewer than twelve lines in %1");
+inline const QString kTooManyLines = QStringLiteral("More than 255 lines in %1");
+inline const QString kVariableListFull = QStringLiteral("More than 999 variables: the Variables List is full");
+
+// Window texts.
+inline const QString kVarListCaption = QStringLiteral("Variables List");
+inline const QString kDataReadCaption = QStringLiteral("Data Read");
