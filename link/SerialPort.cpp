@@ -116,12 +116,12 @@ bool SerialPort::waitForBytes(std::chrono::system_clock::time_point deadline)
         const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 60000)));
         if (r < 0 && errno == EINTR)
             continue;
-        if (r > 0 && (p.revents & POLLIN))
-            return true;
-        if (r > 0) {
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             // Hung up or in error: the line has gone. Wait out the reply time as a silent line does.
             std::this_thread::sleep_until(deadline);
             return false;
         }
+        if (r > 0 && (p.revents & POLLIN))
+            return true;
     }
 }

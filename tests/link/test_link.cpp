@@ -213,12 +213,19 @@ private slots:
 
         SimFault lower;
         lower.kind = SimFault::Kind::LowerCaseChecksum;
-        sim->writeWord(0x00600E02, 0x0000); // R00600E020000 sums to a checksum with letters
-        const QByteArray sumText = ChecksumText("R00600E020000", 13);
-        if (sumText.toLower() != sumText) {
-            sim->queueFault(lower);
-            QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E02, 2)), -2);
-        }
+        // A word whose reply checksum has letters, so that lower case makes a difference.
+        quint16 word = 0;
+        auto hasLetter = [](quint16 w) {
+            const QByteArray body = "R" + QByteArray::number(w, 16).toUpper().rightJustified(4, '0');
+            const QByteArray sum = ChecksumText(body.constData(), body.size());
+            return sum.toLower() != sum;
+        };
+        while (!hasLetter(word))
+            ++word;
+        sim->writeWord(0x00600E02, word);
+        sim->queueFault(lower);
+        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E02, 2)), -2);
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600E02), int(word));
 
         SimFault badFirst;
         badFirst.kind = SimFault::Kind::BadFirstByte;
