@@ -1,0 +1,36 @@
+// Arbitrary bytes read as a .trd file: the settings and data rows must be read or refused without
+// touching memory outside the records and the rows, and what is read must write back unchanged.
+
+#include "base/TextFile.h"
+#include "trend/TrendFile.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
+{
+    const QStringList lines =
+        textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
+    std::array<ChannelRecord, kChannels> channels{};
+    if (!trendfile::ReadSettings(lines, channels))
+        return 0;
+    (void)trendfile::SelectedScalesAreIntegers(channels);
+    const auto rows = trendfile::ReadDataRows(lines);
+    if (!rows)
+        return 0;
+    if (rows->size() > std::size_t(kDisplayRowsCapacity))
+        std::abort();
+
+    std::array<SampleRow, kDisplayRowsCapacity> display{};
+    std::copy(rows->begin(), rows->end(), display.begin());
+    const int count = static_cast<int>(rows->size());
+    const QStringList written = trendfile::FormatLines("fuzz.trd", channels, display, count);
+    std::array<ChannelRecord, kChannels> again{};
+    const auto rowsAgain = trendfile::ReadDataRows(written);
+    if (!trendfile::ReadSettings(written, again) || !rowsAgain || *rowsAgain != *rows)
+        std::abort();
+    for (int c = 0; c < kChannels; ++c)
+        if (again[c].Sel != channels[c].Sel || again[c].AL != channels[c].AL ||
+            again[c].AdrsChar != channels[c].AdrsChar || again[c].FullScale != channels[c].FullScale)
+            std::abort();
+    return 0;
+}
