@@ -9,6 +9,11 @@ int LastPosition(int dataNumbers)
     return 2 * dataNumbers - 2;
 }
 
+int PositionOnLastRow(int dataNumbers)
+{
+    return std::max(0, LastPosition(dataNumbers));
+}
+
 std::optional<int> RowUnderCursor(int cursorX, int dataNumbers)
 {
     if (cursorX < 0)

@@ -14,6 +14,9 @@ namespace cursor {
 // x of the last row: 2 x DataNumbers - 2 (-2 when there is no row, which addresses nothing).
 int LastPosition(int dataNumbers);
 
+// Where REDRAW and Open put the cursor: on the last row; at 0 when there is no row.
+int PositionOnLastRow(int dataNumbers);
+
 // The row under the cursor, or nothing when the position addresses no row of the display.
 std::optional<int> RowUnderCursor(int cursorX, int dataNumbers);
 

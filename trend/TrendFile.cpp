@@ -1,7 +1,8 @@
 #include "trend/TrendFile.h"
 
+#include "trend/Presets.h"
+
 #include <algorithm>
-#include <limits>
 
 namespace trendfile {
 
@@ -56,32 +57,6 @@ QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord,
     return lines;
 }
 
-std::optional<std::int32_t> ParseInteger(const QString &text)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const QChar ch = text[i];
-        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
-            return std::nullopt;
-        value = value * 10 + (ch.unicode() - '0');
-        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 QString TakeField(QString &line)
 {
     const qsizetype comma = line.indexOf(QLatin1Char(','));
@@ -97,7 +72,7 @@ bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels>
 {
     for (int c = 0; c < kChannels; ++c) {
         QString line = LineAt(lines, kFirstSettingLine + c);
-        if (ParseInteger(TakeField(line)) != c)
+        if (presets::ParseDecimal(TakeField(line)) != c)
             return false;
         const QString sel = TakeField(line);
         if (sel != QLatin1String("OF") && sel != QLatin1String("ON"))
@@ -134,7 +109,7 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
                     return std::nullopt;
                 break;
             }
-            const auto value = ParseInteger(TakeField(line));
+            const auto value = presets::ParseDecimal(TakeField(line));
             if (!value || values == kChannels)
                 return std::nullopt;
             row[values++] = *value;
@@ -143,25 +118,6 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
             return std::nullopt;
         rows.push_back(row);
     }
-}
-
-bool SelectedScalesAreIntegers(const std::array<ChannelRecord, kChannels> &channels)
-{
-    for (const ChannelRecord &record : channels) {
-        if (record.Sel == QLatin1String("ON") && !ParseInteger(record.FullScale))
-            return false;
-    }
-    return true;
-}
-
-std::int32_t ChannelScaleOf(int channel, std::int32_t fullScale)
-{
-    if (channel < kAnalogChannels)
-        return fullScale;
-    std::uint32_t mask = 1;
-    for (std::int32_t i = 0; i < fullScale && mask != 0; ++i)
-        mask <<= 1;
-    return static_cast<std::int32_t>(mask);
 }
 
 } // namespace trendfile

@@ -27,9 +27,6 @@ QString DataLine(const SampleRow &row);
 QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
                         const std::array<SampleRow, kDisplayRowsCapacity> &rows, int dataNumbers);
 
-// Decimal integer with an optional sign, nothing else; fits 32 bits signed.
-std::optional<std::int32_t> ParseInteger(const QString &text);
-
 // The next comma-ended field of `line`, with every space removed; the field and its comma are
 // taken off the line. Without a comma the field is empty and the line stays as it is.
 QString TakeField(QString &line);
@@ -41,15 +38,8 @@ bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels>
 
 // The data lines from file line 21 up to the line "END". Nothing when the file does not hold a
 // well-formed list: a line of other than 14 integers, a line with text after its last comma,
-// more rows than the display holds, or no "END" before the file ends.
+// more rows than the display holds, or no "END" before the file ends. A value is any decimal
+// integer of 32 bits with an optional sign.
 std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines);
-
-// Every selected channel's FullScale must read as an integer: the scales of the drawing are
-// built from them.
-bool SelectedScalesAreIntegers(const std::array<ChannelRecord, kChannels> &channels);
-
-// The drawing scale of a channel: its full scale for analog, the mask of its bit for logic
-// (1 doubled bit-number times in 32 bits: 0 or less gives 1, 31 the top bit, 32 and more 0).
-std::int32_t ChannelScaleOf(int channel, std::int32_t fullScale);
 
 } // namespace trendfile

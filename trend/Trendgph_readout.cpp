@@ -1,8 +1,66 @@
-// Cursor and value read-out of the Trend Graph window (placeholder until filled in).
+// Cursor and value read-out of the Trend Graph window.
+
+#include "trend/Cursor.h"
 #include "trend/Trendgph.h"
 
-void TTrendDspForm::ShowCursorValues() {}
-void TTrendDspForm::Image4MouseDown(int) {}
-void TTrendDspForm::Button3Click() {}
-void TTrendDspForm::Button4Click() {}
-void TTrendDspForm::Button5Click() {}
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+cursor::Base BaseShown(TTrendDspForm &form)
+{
+    return form.button(5)->text() == QLatin1String("Dec") ? cursor::Base::Dec : cursor::Base::Hex;
+}
+
+void FillValueBoxes(TTrendDspForm &form, cursor::LogicText logic)
+{
+    const TrendData &data = form.data();
+    for (const auto &[channel, text] : cursor::CursorValueTexts(data, data.CursorX, BaseShown(form), logic))
+        form.edit(channel + 29)->setText(text);
+}
+
+// Puts the cursor at `x` and redraws it; with no row to stand on nothing moves.
+bool MoveCursor(TTrendDspForm &form, std::optional<int> x)
+{
+    if (!x)
+        return false;
+    form.data().CursorX = *x;
+    form.DrawCursorLayer();
+    form.ComposeGraph(true);
+    return true;
+}
+
+} // namespace
+
+void TTrendDspForm::ShowCursorValues()
+{
+    FillValueBoxes(*this, cursor::LogicText::Value);
+}
+
+void TTrendDspForm::Image4MouseDown(int x)
+{
+    // ">>" is enabled exactly while there is a recording to read and no run draws into the graph.
+    if (!button(4)->isEnabled())
+        return;
+    if (MoveCursor(*this, cursor::ClickPosition(x, data().DataNumbers)))
+        ShowCursorValues();
+}
+
+void TTrendDspForm::Button3Click()
+{
+    if (MoveCursor(*this, cursor::StepLeft(data().CursorX, data().DataNumbers)))
+        FillValueBoxes(*this, cursor::LogicText::HighLow);
+}
+
+void TTrendDspForm::Button4Click()
+{
+    if (MoveCursor(*this, cursor::StepRight(data().CursorX, data().DataNumbers)))
+        ShowCursorValues();
+}
+
+void TTrendDspForm::Button5Click()
+{
+    button(5)->setText(button(5)->text() == QLatin1String("Hex") ? QStringLiteral("Dec") : QStringLiteral("Hex"));
+    ShowCursorValues();
+}

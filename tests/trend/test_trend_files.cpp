@@ -53,7 +53,6 @@ private slots:
     void settingsWithoutSpacesAndPartialRefusal();
     void dataRows_data();
     void dataRows();
-    void integersAndScales();
     void cursorMoves();
     void valueTexts();
 };
@@ -195,32 +194,6 @@ void TestTrendFiles::dataRows()
     }
 }
 
-void TestTrendFiles::integersAndScales()
-{
-    QCOMPARE(trendfile::ParseInteger("020000"), std::optional<std::int32_t>(20000));
-    QCOMPARE(trendfile::ParseInteger("+7"), std::optional<std::int32_t>(7));
-    QCOMPARE(trendfile::ParseInteger("-2147483648"), std::optional<std::int32_t>(INT32_MIN));
-    for (const char *bad : {"", "-", "+", "1 ", " 1", "1e3", "0x10", "--1", "2147483648", "-2147483649",
-                            "99999999999999999999"})
-        QVERIFY2(!trendfile::ParseInteger(bad), bad);
-
-    Channels ch = DefaultChannels();
-    QVERIFY(trendfile::SelectedScalesAreIntegers(ch));
-    ch[1].FullScale = "abc"; // not selected: of no concern
-    QVERIFY(trendfile::SelectedScalesAreIntegers(ch));
-    ch[9].FullScale = "";
-    ch[9].Sel = "ON";
-    QVERIFY(!trendfile::SelectedScalesAreIntegers(ch));
-
-    QCOMPARE(trendfile::ChannelScaleOf(3, -300), -300);
-    QCOMPARE(trendfile::ChannelScaleOf(7, 0), 1);
-    QCOMPARE(trendfile::ChannelScaleOf(7, -4), 1);
-    QCOMPARE(trendfile::ChannelScaleOf(8, 15), 32768);
-    QCOMPARE(trendfile::ChannelScaleOf(13, 31), INT32_MIN);
-    QCOMPARE(trendfile::ChannelScaleOf(13, 32), 0);
-    QCOMPARE(trendfile::ChannelScaleOf(13, INT32_MAX), 0);
-}
-
 void TestTrendFiles::cursorMoves()
 {
     using namespace cursor;
@@ -247,6 +220,8 @@ void TestTrendFiles::cursorMoves()
     QVERIFY(!RowUnderCursor(-2, 0));
     QVERIFY(!RowUnderCursor(498, 249));
     QCOMPARE(RowUnderCursor(500, 251), std::optional<int>(250));
+    QCOMPARE(PositionOnLastRow(249), 496);
+    QCOMPARE(PositionOnLastRow(0), 0);
 }
 
 void TestTrendFiles::valueTexts()
