@@ -1,0 +1,185 @@
+// The application shell driven through its real windows, offscreen: start-up, who may be open
+// when, and the port settings dialog with an isolated configuration store.
+
+#include "link/Settings.h"
+#include "shell/Comptset.h"
+#include "shell/Program.h"
+#include "shell/Trendmain.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+
+    void startUpOpensThreeWindows()
+    {
+        ScriptedDialogs dialogs;
+        Program program(dialogs);
+        program.Start();
+        settle();
+
+        TTrendForm *main = program.mainWindow;
+        QVERIFY(main && main->isVisible());
+        QCOMPARE(main->windowTitle(), QStringLiteral("QMX Series Trend Monitor Version 2.50"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Trend Monitor"));
+        QCOMPARE(main->centralWidget()->size(), QSize(343, 47));
+        QCOMPARE(main->pos(), QPoint(2, 8));
+        QVERIFY(program.ws.trendWindow && program.ws.trendWindow->isVisible());
+        QVERIFY(program.ws.varListWindow && program.ws.varListWindow->isVisible());
+        QVERIFY(!program.ws.monitorWindow);
+        QVERIFY(program.ws.TrendWindowOpen);
+        QVERIFY(program.ws.VarListOpen);
+        QVERIFY(!main->Trend1->isEnabled());
+        QVERIFY(!main->Moniter1->isEnabled());
+        QVERIFY(!main->VarList1->isVisible());
+        QVERIFY(!main->Open1->isVisible() && !main->Open1->isEnabled());
+        QVERIFY(!main->Save1->isVisible() && !main->Save1->isEnabled());
+        QVERIFY(main->Exit1->isEnabled() && main->CommPort1->isEnabled());
+        QCOMPARE(main->Trend1->text(), QStringLiteral("Trend(&T)"));
+        QCOMPARE(main->Moniter1->text(), QStringLiteral("Moniter"));
+        QCOMPARE(program.ws.WaitTime, QStringLiteral("0"));
+
+        const auto counts = main->BlockWordCounts();
+        QCOMPARE(int(counts.size()), 65);
+        const int head[] = {0, 8, 18, 3, 2, 7, 3, 1, 3, 30, 5, 2, 2, 8, 2, 3, 4, 11, 7, 10,
+                            4, 32, 2, 11, 8, 3, 2, 2, 2, 11, 7, 2, 1, 1, 3, 2, 2, 1};
+        for (int i = 0; i < 65; ++i)
+            QCOMPARE(counts[std::size_t(i)], i < 38 ? head[i] : 0);
+    }
+
+    void trendAndMonitorExcludeEachOther()
+    {
+        ScriptedDialogs dialogs;
+        Program program(dialogs);
+        program.Start();
+        settle();
+        TTrendForm *main = program.mainWindow;
+
+        // Both items disabled while the Trend Graph is open: the handlers do nothing.
+        main->Moniter1Click();
+        main->Trend1Click();
+        settle();
+        QVERIFY(!program.ws.monitorWindow);
+
+        program.ws.trendWindow->close();
+        settle();
+        QVERIFY(!program.ws.trendWindow);
+        QVERIFY(!program.ws.TrendWindowOpen);
+        QVERIFY(main->Trend1->isEnabled() && main->Moniter1->isEnabled());
+
+        main->Moniter1->trigger();
+        settle();
+        QVERIFY(program.ws.monitorWindow && program.ws.monitorWindow->isVisible());
+        QVERIFY(!main->Trend1->isEnabled() && !main->Moniter1->isEnabled());
+        main->Trend1Click();
+        settle();
+        QVERIFY(!program.ws.trendWindow);
+
+        program.ws.monitorWindow->close();
+        settle();
+        QVERIFY(!program.ws.monitorWindow);
+        QVERIFY(main->Trend1->isEnabled() && main->Moniter1->isEnabled());
+        QVERIFY(!program.link.isOpen());
+
+        // A closed Variables List is opened again by whichever display window comes next.
+        program.ws.varListWindow->close();
+        settle();
+        QVERIFY(!program.ws.varListWindow && !program.ws.VarListOpen);
+        QVERIFY(main->VarList1->isEnabled());
+        main->Trend1Click();
+        settle();
+        QVERIFY(program.ws.trendWindow);
+        QVERIFY(program.ws.varListWindow && program.ws.VarListOpen);
+        QVERIFY(!main->VarList1->isEnabled());
+        program.ws.trendWindow->close();
+        program.ws.varListWindow->close();
+        settle();
+        main->Moniter1Click();
+        settle();
+        QVERIFY(program.ws.monitorWindow && program.ws.varListWindow);
+
+        // The program-wide data outlives the windows.
+        QVERIFY(program.ws.catalogue.VarListBuilt);
+    }
+
+    void portSettingsDialog()
+    {
+        ScriptedDialogs dialogs;
+        ControllerSimulator sim;
+        QVERIFY(sim.start());
+        auto program = std::make_unique<Program>(dialogs);
+        Workspace &ws = program->ws;
+
+        // Nothing stored: COM1 checked, and closing stores it.
+        RegWriteString(kPortKey, kPortValue, QString());
+        {
+            TComSetForm dialog(ws);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Comm Set"));
+            QCOMPARE(dialog.size(), QSize(157, 210));
+            QVERIFY(dialog.portButton(1)->isChecked());
+            QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), QStringLiteral("0"));
+            dialog.show();
+            dialog.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+        }
+        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
+
+        // COM4 chosen, 50 ms typed, closed by the close box: the next open uses COM4.
+        testenv::UsePort(QStringLiteral("COM4"), sim.devicePath());
+        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        {
+            TComSetForm dialog(ws);
+            dialog.show();
+            dialog.portButton(4)->setChecked(true);
+            QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"))->text().contains(sim.devicePath()));
+            dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("50"));
+            dialog.close();
+        }
+        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
+        QCOMPARE(ws.WaitTime, QStringLiteral("50"));
+        QCOMPARE(program->link.ComOpen(PortUser::Tool), 0);
+        QCOMPARE(program->link.ComPortName(), QStringLiteral("COM4"));
+        QCOMPARE(program->link.ComReadValue('R', 2, 0x00600600), 0x4304);
+        program->link.ComClose();
+
+        // A name outside COM1 to COM9 checks nothing and stays stored; any text is taken as typed.
+        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM12"));
+        {
+            TComSetForm dialog(ws);
+            for (int i = 1; i <= 9; ++i)
+                QVERIFY(!dialog.portButton(i)->isChecked());
+            dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("abc"));
+            dialog.accept();
+        }
+        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
+        QCOMPARE(ws.WaitTime, QStringLiteral("abc"));
+
+        // The wait time is not kept between runs; the port is.
+        program.reset();
+        program = std::make_unique<Program>(dialogs);
+        program->Start();
+        settle();
+        QCOMPARE(program->ws.WaitTime, QStringLiteral("0"));
+        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
+        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"

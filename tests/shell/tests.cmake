@@ -1,0 +1,1 @@
+qmx_add_test(test_shell SOURCES shell/test_shell.cpp LIBS qmx_shell)
