@@ -1,0 +1,33 @@
+#pragma once
+// Texts the Monitor window shows: messages, captions and the file dialog's filter.
+
+#include <QString>
+
+namespace monitor {
+
+inline const QString kPleaseClickDataRead = QStringLiteral("Please click [Data Read] button of Varlist window.");
+inline const QString kIncorrectFileName = QStringLiteral("Incorrect File Name");
+inline const QString kIncorrectData = QStringLiteral("Incorrect Data");
+// A Monitor file that stops before its "END" line (or before the empty line and heading closing
+// one of the first two grids) is refused whole.
+inline const QString kMonitorFileEndsEarly = QStringLiteral("Incorrect Data: the file ends before its END line");
+inline QString CannotReadFile(const QString &path) { return QStringLiteral("Cannot read file %1").arg(path); }
+inline QString CannotWriteFile(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
+}
+inline const QString kPrintFailed = QStringLiteral("Printing failed");
+
+inline const QString kMonitorFileFilter = QStringLiteral("Moniter Data(*.mon)|*.mon");
+inline const QString kMonitorFileExtension = QStringLiteral("mon");
+inline const QString kMonitorFileMark = QStringLiteral(".mon");
+
+inline const QString kCaption = QStringLiteral("MoniForm");
+inline const QString kRelease = QStringLiteral("Release");
+inline const QString kPause = QStringLiteral("Pause");
+inline const QString kDec = QStringLiteral("Dec");
+inline const QString kHex = QStringLiteral("Hex");
+inline const QString kStop = QStringLiteral("Stop");
+inline const QString kRunning = QStringLiteral("Running");
+
+} // namespace monitor

@@ -1,0 +1,141 @@
+#include "monitor/MonitorFile.h"
+
+#include "base/TextFile.h"
+#include "monitor/Messages.h"
+
+namespace monitor {
+
+namespace {
+
+constexpr int kFieldWidth = 8;
+
+const QString kTitleStart = QStringLiteral("----- Qmx Moniter List --- File Name:");
+const QString kTitleEnd = QStringLiteral(" ----");
+const QString kFormatLineStart = QString(34, QLatin1Char(' ')) + QStringLiteral("dec/hex : ");
+const QString kGrid1Heading = QStringLiteral("--- Command, Value & FeedBack ---");
+const QString kGrid2Heading = QStringLiteral("--- Input & Output & Variables M ---");
+const QString kGrid3Heading = QStringLiteral("SuperBlock Output");
+const QString kEndLine = QStringLiteral("END");
+
+// A grid's part of the file ends at its first row without a name in column 0.
+void AppendGridRows(QStringList &lines, const MonitorGrid &grid)
+{
+    for (int r = 0; r < grid.rowCount() && !grid.cell(r, 0).isEmpty(); ++r)
+        lines.append(RowLine(grid.row(r)));
+}
+
+QString FileLabelOf(const QString &firstLine)
+{
+    const QString rest = firstLine.mid(firstLine.indexOf(QLatin1Char(':')) + 1);
+    const qsizetype space = rest.indexOf(QLatin1Char(' '));
+    return space < 0 ? rest : rest.left(space + 1);
+}
+
+// Reads row lines from `index` up to the line equal to `terminator`, leaving `index` on it.
+// False when the lines run out first.
+bool ReadRowsUntil(const QStringList &lines, qsizetype &index, const QString &terminator,
+                   std::vector<QStringList> &rows)
+{
+    for (; index < lines.size(); ++index) {
+        if (lines[index] == terminator)
+            return true;
+        rows.push_back(SplitRowCells(lines[index]));
+    }
+    return false;
+}
+
+} // namespace
+
+QString RowLine(const GridRow &row)
+{
+    QString line;
+    for (const QString &cell : row)
+        line += cell.rightJustified(kFieldWidth, QLatin1Char(' '));
+    return line;
+}
+
+QStringList FormatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
+{
+    QStringList lines;
+    lines << kTitleStart + bareFileName + kTitleEnd << QString() << kFormatLineStart + formatCaption
+          << kGrid1Heading;
+    AppendGridRows(lines, grids.grid1);
+    lines << QString() << kGrid2Heading;
+    AppendGridRows(lines, grids.grid2);
+    lines << QString() << kGrid3Heading;
+    AppendGridRows(lines, grids.grid3);
+    lines << kEndLine;
+    return lines;
+}
+
+QByteArray FormatMonitorFile(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
+{
+    return textfile::JoinLinesCrLf(FormatMonitorLines(bareFileName, formatCaption, grids));
+}
+
+QStringList SplitRowCells(const QString &line)
+{
+    QStringList cells;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // The counter is the position inside the current field: a whole field of spaces is an
+        // empty cell and starts the count again.
+        int counter = 0;
+        while (i < n && line[i] == QLatin1Char(' ')) {
+            ++i;
+            counter = (counter + 1) % kFieldWidth;
+        }
+        if (i >= n)
+            break;
+        const qsizetype begin = i;
+        while (i < n && line[i] != QLatin1Char(' ') && counter < kFieldWidth) {
+            ++i;
+            ++counter;
+        }
+        cells.append(line.mid(begin, i - begin));
+    }
+    return cells;
+}
+
+std::optional<MonitorSnapshot> ParseMonitorFile(const QStringList &lines)
+{
+    constexpr qsizetype kFirstRowLine = 4;
+    if (lines.size() <= kFirstRowLine)
+        return std::nullopt;
+
+    MonitorSnapshot snapshot;
+    snapshot.fileLabel = FileLabelOf(lines[0]);
+    const QString &formatLine = lines[2];
+    if (formatLine.contains(kDec))
+        snapshot.formatCaption = kDec;
+    else if (formatLine.contains(kHex))
+        snapshot.formatCaption = kHex;
+    snapshot.formatKnown = !snapshot.formatCaption.isEmpty();
+
+    qsizetype index = kFirstRowLine;
+    for (int grid = 0; grid < 2; ++grid) {
+        if (!ReadRowsUntil(lines, index, QString(), snapshot.rows[static_cast<std::size_t>(grid)]))
+            return std::nullopt;
+        index += 2; // the empty line and the next grid's heading
+        if (index > lines.size())
+            return std::nullopt;
+    }
+    if (!ReadRowsUntil(lines, index, kEndLine, snapshot.rows[2]))
+        return std::nullopt;
+    return snapshot;
+}
+
+void ApplySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot)
+{
+    for (int g = 0; g < 3; ++g) {
+        MonitorGrid &grid = grids.byIndex(g);
+        const auto &rows = snapshot.rows[static_cast<std::size_t>(g)];
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            for (qsizetype c = 0; c < rows[r].size(); ++c)
+                grid.setCell(static_cast<int>(r), static_cast<int>(c), rows[r][c]);
+        }
+    }
+}
+
+} // namespace monitor

@@ -1,0 +1,229 @@
+#include "monitor/MonitorLayout.h"
+
+#include <algorithm>
+
+namespace monitor {
+
+QString MonitorGrid::cell(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kGridColumns)
+        return {};
+    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+void MonitorGrid::setCell(int row, int column, const QString &text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kGridColumns)
+        return;
+    rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
+}
+
+MonitorGrid &MonitorGrids::byIndex(int index)
+{
+    switch (index) {
+    case 0:
+        return grid1;
+    case 1:
+        return grid2;
+    default:
+        return grid3;
+    }
+}
+
+namespace {
+
+const QString kEndEntry = QStringLiteral("END");
+const QString kCmdFlag = QStringLiteral("CmdFlag");
+const QString kFirstDio = QStringLiteral("DIO00");
+const QString kDio = QStringLiteral("DIO");
+// The fixed names of the input/output grid; an empty item starts the next row.
+const QString kFixedIoNames = QStringLiteral("AI1,AI2,,DPTF1,DPTF2,DPGF1,DPGF2,PTO,AO1,AO2,DSPO,FLG5,");
+
+constexpr int kNameColumnStep = 2;
+constexpr int kLastPairColumn = 6;
+constexpr int kBlockHeaderNameLength = 5;
+constexpr int kBlockOutputNameLength = 6;
+
+// The name of a list entry: its text after the eight address digits and the comma.
+QString NameOf(const QString &entry) { return entry.mid(9); }
+
+// Index of the first entry before "END" that `matches`, or -1.
+template <typename Pred> qsizetype FindBeforeEnd(const QStringList &list, qsizetype from, Pred matches)
+{
+    for (qsizetype i = from; i < list.size() && list[i] != kEndEntry; ++i) {
+        if (matches(list[i]))
+            return i;
+    }
+    return -1;
+}
+
+// Fills name cells left to right, two columns apart, four to a row.
+class NameWriter {
+public:
+    explicit NameWriter(MonitorGrid &grid) : grid_(grid) {}
+
+    void put(const QString &name)
+    {
+        grid_.setCell(cursor_.row, cursor_.column, name);
+        cursor_.column += kNameColumnStep;
+        if (cursor_.column > kLastPairColumn)
+            nextRow();
+    }
+    void nextRow()
+    {
+        ++cursor_.row;
+        cursor_.column = 0;
+    }
+    // A new row only when the current one already holds a name.
+    void startNewRow()
+    {
+        if (cursor_.column != 0)
+            nextRow();
+    }
+
+private:
+    MonitorGrid &grid_;
+    GridCursor cursor_;
+};
+
+// One row per block: the outputs of a block share a row; a block with more than four outputs runs
+// on past the grid's last column, where its names are not shown.
+int LayOutBlockOutputs(const QStringList &list, MonitorGrid &grid)
+{
+    const qsizetype flag = FindBeforeEnd(list, 0, [](const QString &e) { return NameOf(e).left(7) == kCmdFlag; });
+    if (flag < 0)
+        return 0;
+    qsizetype i = flag + 1;
+    auto atEnd = [&list](qsizetype k) { return k >= list.size() || list[k] == kEndEntry; };
+    while (!atEnd(i) && list[i].isEmpty())
+        ++i;
+    while (!atEnd(i) && NameOf(list[i]).size() == kBlockHeaderNameLength)
+        ++i;
+    if (atEnd(i))
+        return 0;
+
+    int count = 0;
+    QString prefix = NameOf(list[i]).left(kBlockHeaderNameLength);
+    GridCursor cursor;
+    for (; !atEnd(i) && !list[i].isEmpty(); ++i) {
+        const QString name = NameOf(list[i]);
+        if (name.size() != kBlockOutputNameLength)
+            continue;
+        ++count;
+        if (name.left(kBlockHeaderNameLength) != prefix) {
+            ++cursor.row;
+            cursor.column = 0;
+            prefix = name.left(kBlockHeaderNameLength);
+        }
+        grid.setCell(cursor.row, cursor.column, name);
+        cursor.column += kNameColumnStep;
+    }
+    return count;
+}
+
+// DIO names four to a row, then ALL0 to ALL4 from a fresh row. Returns the number of DIO words.
+int LayOutDioNames(const QStringList &list, MonitorGrid &grid)
+{
+    NameWriter writer(grid);
+    int dioCount = 0;
+    qsizetype i = FindBeforeEnd(list, 0, [](const QString &e) { return NameOf(e).left(5) == kFirstDio; });
+    if (i >= 0) {
+        QString last;
+        for (; i < list.size() && list[i] != kEndEntry && NameOf(list[i]).left(3) == kDio; ++i) {
+            last = NameOf(list[i]);
+            writer.put(last);
+        }
+        dioCount = std::clamp(last.mid(3).toInt() + 1, 0, kMaxSectionWords);
+    }
+    writer.startNewRow();
+    for (int n = 0; n <= 4; ++n)
+        writer.put(QStringLiteral("ALL%1").arg(n));
+    return dioCount;
+}
+
+void LayOutFixedNames(MonitorGrid &grid)
+{
+    NameWriter writer(grid);
+    QStringList items = kFixedIoNames.split(QLatin1Char(','));
+    items.removeLast(); // every item is closed by its comma; nothing follows the last one
+    for (const QString &item : items) {
+        if (item.isEmpty())
+            writer.nextRow();
+        else
+            writer.put(item);
+    }
+    writer.nextRow();
+    for (int n = 0; n <= 7; ++n)
+        writer.put(QStringLiteral("UDAT%1").arg(n));
+    for (int n = 0; n <= 31; ++n)
+        writer.put(QStringLiteral("M%1").arg(n, 2, 10, QLatin1Char('0')));
+}
+
+} // namespace
+
+MonitorLayout LayOutNames(const QStringList &variableList)
+{
+    MonitorLayout layout;
+    layout.SuperBlockOutputCount =
+        std::min(LayOutBlockOutputs(variableList, layout.grids.grid3), kMaxSectionWords);
+    layout.DioCount = LayOutDioNames(variableList, layout.grids.grid1);
+    LayOutFixedNames(layout.grids.grid2);
+    return layout;
+}
+
+SectionTable MakeSectionTable(int dioCount, int superBlockOutputCount)
+{
+    return SectionTable{{
+        {0, SectionSource::Block, 0x600E00, std::clamp(dioCount, 0, kMaxSectionWords)},
+        {0, SectionSource::Block, 0x600FA8, 5},
+        {1, SectionSource::Block, 0x600F92, 6},
+        {1, SectionSource::Pointers, 0, 4},
+        {1, SectionSource::Block, 0x600FCE, 32},
+        {1, SectionSource::Block, 0x600E80, 16},
+        {2, SectionSource::Block, 0x600EC0, std::clamp(superBlockOutputCount, 0, kMaxSectionWords)},
+    }};
+}
+
+WrapRule WrapRuleOfGrid(int grid) { return grid == 0 ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName; }
+
+int SignedWord(std::uint8_t high, std::uint8_t low)
+{
+    const int value = high * 256 + low;
+    return value >= 0x8000 ? value - 0x10000 : value;
+}
+
+QString ValueText(int value, bool decimal)
+{
+    if (decimal)
+        return QString::number(value);
+    return QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')).toUpper();
+}
+
+void PlaceValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule)
+{
+    grid.setCell(cursor.row, cursor.column + 1, text);
+    cursor.column += kNameColumnStep;
+    const bool noName = rule == WrapRule::PastLastPairOrNoName && grid.cell(cursor.row, cursor.column).isEmpty();
+    if (cursor.column > kLastPairColumn || noName) {
+        ++cursor.row;
+        cursor.column = 0;
+    }
+}
+
+void FinishSection(GridCursor &cursor)
+{
+    if (cursor.column != 0) {
+        ++cursor.row;
+        cursor.column = 0;
+    }
+}
+
+void PlaceSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
+                        WrapRule rule)
+{
+    for (int value : values)
+        PlaceValue(grid, cursor, ValueText(value, decimal), rule);
+    FinishSection(cursor);
+}
+
+} // namespace monitor

@@ -1,0 +1,108 @@
+#pragma once
+// The Monitor's three grids as data: the names laid out from the variable list, the memory
+// sections that feed them, and the rules by which each section's words land next to the names.
+// Every row holds up to four name/value pairs: names in columns 0, 2, 4 and 6, each value to the
+// right of its name.
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace monitor {
+
+constexpr int kGridColumns = 8;
+constexpr int kGrid1Rows = 9;   // command values and feedback
+constexpr int kGrid2Rows = 14;  // inputs, outputs, M variables
+constexpr int kGrid3Rows = 128; // super-block outputs
+
+using GridRow = std::array<QString, kGridColumns>;
+
+// The cells of one grid. Writes outside its rows or columns are dropped, as a cell beyond a grid's
+// last row or column is never shown; reads there give an empty text.
+class MonitorGrid {
+public:
+    explicit MonitorGrid(int rows) : rows_(static_cast<std::size_t>(rows)) {}
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    QString cell(int row, int column) const;
+    void setCell(int row, int column, const QString &text);
+    const GridRow &row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+
+    bool operator==(const MonitorGrid &) const = default;
+
+private:
+    std::vector<GridRow> rows_;
+};
+
+struct MonitorGrids {
+    MonitorGrid grid1{kGrid1Rows};
+    MonitorGrid grid2{kGrid2Rows};
+    MonitorGrid grid3{kGrid3Rows};
+
+    MonitorGrid &byIndex(int index);
+};
+
+// Where the next name or value goes in a grid.
+struct GridCursor {
+    int row = 0;
+    int column = 0;
+};
+
+// When a placed value's position moves on to the next row.
+enum class WrapRule {
+    PastLastPair,          // only past column 6 (the command grid)
+    PastLastPairOrNoName,  // also when no name stands at the new position
+};
+
+enum class SectionSource {
+    Block,    // `words` words from `start`
+    Pointers, // one word at each of the four pointer addresses of the catalogue
+};
+
+struct MonitorSection {
+    int grid = 0; // 0, 1, 2: StringGrid1, StringGrid2, StringGrid3
+    SectionSource source = SectionSource::Block;
+    std::uint32_t start = 0;
+    int words = 0;
+};
+
+using SectionTable = std::array<MonitorSection, 7>;
+
+struct MonitorLayout {
+    MonitorGrids grids;
+    int DioCount = 0;
+    int SuperBlockOutputCount = 0;
+};
+
+// The polling reads at most this many words in one section: the Monitor's read buffer holds
+// 30000 bytes, and a name list could otherwise ask for more (a "DIO" name with a huge number).
+constexpr int kMaxSectionWords = 15000;
+
+// Lays out the names of the three grids from the variable list ("AAAAAAAA,Name" entries closed by
+// "END") and counts the words of the DIO and block-output sections.
+MonitorLayout LayOutNames(const QStringList &variableList);
+
+// The seven sections polled in every pass, in order.
+SectionTable MakeSectionTable(int dioCount, int superBlockOutputCount);
+
+WrapRule WrapRuleOfGrid(int grid);
+
+// A controller word as the Monitor shows it: 0x8000 and above are negative.
+int SignedWord(std::uint8_t high, std::uint8_t low);
+
+// "Dec": the signed decimal number; anything else: eight upper-case hex digits of the value as a
+// signed 32-bit number (-2 gives FFFFFFFE).
+QString ValueText(int value, bool decimal);
+
+// Writes one value into the cell right of the name position and moves on to the next pair.
+void PlaceValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule);
+// A section ends on a fresh row, so the next section of the grid begins at column 0.
+void FinishSection(GridCursor &cursor);
+
+// Places one section's words from the cursor on and finishes the section.
+void PlaceSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
+                        WrapRule rule);
+
+} // namespace monitor

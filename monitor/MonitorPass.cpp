@@ -1,0 +1,51 @@
+#include "monitor/MonitorPass.h"
+
+namespace monitor {
+
+namespace {
+
+PassOutcome ReadPointerWords(const std::array<QString, 4> &pointerAddresses, const WordReader &read,
+                             std::vector<int> &values)
+{
+    values.clear();
+    std::vector<int> one;
+    for (const QString &text : pointerAddresses) {
+        bool ok = false;
+        const std::uint32_t address = text.toUInt(&ok, 16);
+        if (!ok)
+            return PassOutcome::PointersMissing;
+        if (!read(address, 1, one) || one.size() != 1)
+            return PassOutcome::ReadFailed;
+        values.push_back(one.front());
+    }
+    return PassOutcome::Complete;
+}
+
+} // namespace
+
+PassOutcome RunPollingPass(MonitorGrids &grids, const SectionTable &table,
+                           const std::array<QString, 4> &pointerAddresses, bool decimal, const WordReader &read,
+                           const std::function<void(int grid)> &sectionPlaced)
+{
+    std::array<GridCursor, 3> cursors{};
+    std::vector<int> values;
+    for (const MonitorSection &section : table) {
+        if (section.source == SectionSource::Pointers) {
+            const PassOutcome outcome = ReadPointerWords(pointerAddresses, read, values);
+            if (outcome != PassOutcome::Complete)
+                return outcome;
+        } else {
+            values.clear();
+            if (!read(section.start, section.words, values) ||
+                values.size() != static_cast<std::size_t>(section.words))
+                return PassOutcome::ReadFailed;
+        }
+        auto &cursor = cursors[static_cast<std::size_t>(section.grid)];
+        PlaceSectionValues(grids.byIndex(section.grid), cursor, values, decimal, WrapRuleOfGrid(section.grid));
+        if (sectionPlaced)
+            sectionPlaced(section.grid);
+    }
+    return PassOutcome::Complete;
+}
+
+} // namespace monitor
