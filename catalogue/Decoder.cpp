@@ -40,8 +40,11 @@ std::optional<QStringList> LinesBeforeEnd(const QStringList &lines)
     return lines.mid(0, end);
 }
 
-void AppendBlockEntries(const std::vector<BlockRecord> &records, QStringList &entries)
+} // namespace
+
+QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records)
 {
+    QStringList entries;
     quint32 header = kFirstHeaderOffset;
     quint32 output = kFirstOutputOffset;
     for (const BlockRecord &record : records) {
@@ -57,7 +60,10 @@ void AppendBlockEntries(const std::vector<BlockRecord> &records, QStringList &en
             ++output;
         }
     }
+    return entries;
 }
+
+namespace {
 
 void AppendFixedEntries(const QString &prefix, quint32 firstOffset, int first, int count, QStringList &entries)
 {
@@ -147,8 +153,7 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
     const QString varlistPath = programfolder::File(kVarlistFile);
     const QString varlist2Path = programfolder::File(kVarlist2File);
 
-    QStringList offsetList;
-    AppendBlockEntries(data.BlockRecords, offsetList);
+    QStringList offsetList = BlockOffsetEntries(data.BlockRecords);
     if (offsetList.size() > CatalogueData::kMaxVariableEntries)
         return Refused(kVariableListFull);
 

@@ -37,6 +37,10 @@ QString HexAddress(quint32 address);
 // an empty table without a message.
 CatalogueOutcome DecodeSuperBlock(CatalogueData &data);
 
+// The block entries in their intermediate offset form "OOO,W,Name": the header entry of each
+// block and one entry per output word, closed by nothing (the caller joins the lists).
+QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records);
+
 // Rebuilds VariableList from BlockRecords, the lines of "Varlist.txt" (offset form) and
 // "Varlist2.txt" (address form) and the DIO and M entries, and sets VarListBuilt. A missing file
 // (nullopt), a file without a line "END", an offset that is not hexadecimal or a list over its

@@ -1,0 +1,387 @@
+// Block types, super-block decoding, the variable list and the data-file check.
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "catalogue/BitNames.h"
+#include "catalogue/BlockTypeTable.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/Messages.h"
+#include "catalogue/SuperBlockFile.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QStringList Words(std::initializer_list<const char *> words)
+{
+    QStringList list;
+    for (const char *w : words)
+        list.append(QLatin1String(w));
+    return list;
+}
+
+// A header followed by its parameter words.
+QStringList Block(const char *header, int params)
+{
+    QStringList list{QLatin1String(header)};
+    for (int i = 0; i < params; ++i)
+        list.append(QStringLiteral("1234"));
+    return list;
+}
+
+QStringList Names(const std::vector<BlockRecord> &records)
+{
+    QStringList names;
+    for (const BlockRecord &r : records)
+        names.append(r.name + QLatin1Char('/') + QString::number(r.instance));
+    return names;
+}
+
+const QStringList kShippedVarlist2{
+    QStringLiteral("00600FA8,SpdCmd"), QStringLiteral("00600FAA,SpdFbk"), QStringLiteral("00600FAC,TrqCmd"),
+    QStringLiteral("00600FAE,TrqFbk"), QStringLiteral("00600FB0,CurFbk"), QStringLiteral("00600F00,InvFlag"),
+    QStringLiteral("00600F02,CmdFlag")};
+
+// The twelve lines of a data file that passes every test, with `superBlock` in line 6.
+QStringList GoodLines(const QStringList &superBlock)
+{
+    QString line6 = QStringLiteral("@600620,%1,").arg(superBlock.size(), 0, 16).toUpper();
+    for (const QString &w : superBlock)
+        line6 += w + QLatin1Char(',');
+    return {QStringLiteral("@600608,1,0000,"),
+            QStringLiteral("@600600,4,4304,4310,4760,47C6,"),
+            QStringLiteral("@60060A,3,0001,0002,0003,"),
+            QStringLiteral("@600614,1,0019,"),
+            QStringLiteral("@600616,4,0010,0020,0030,0040,"),
+            line6,
+            QStringLiteral("@600E60,10,") + QStringLiteral("0000,").repeated(16),
+            QStringLiteral("@600F88,4,0000,0000,0000,4E20,"),
+            QStringLiteral("@600FA0,4,0001,0002,0003,0004,"),
+            QStringLiteral("@202400,64,") + QStringLiteral("0000,").repeated(100),
+            QStringLiteral("@202500,64,") + QStringLiteral("1000,").repeated(100),
+            QStringLiteral("@600608,1,8000,")};
+}
+
+} // namespace
+
+class TestCatalogue : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+
+    void blockTypeTable()
+    {
+        QCOMPARE(BlockTypeTable.size(), 64u);
+        const BlockType &pi4a = BlockTypeRow(21);
+        QCOMPARE(QString::fromLatin1(pi4a.name.data(), 4), QStringLiteral("PI4A"));
+        QCOMPARE(pi4a.paramWords, 32);
+        QCOMPARE(pi4a.outputs, 3);
+        const BlockType &dmcn = BlockTypeRow(29);
+        QVERIFY(dmcn.name == "DMCN" && dmcn.paramWords == 11 && dmcn.outputs == 4 && dmcn.width == 2);
+        QVERIFY(BlockTypeRow(33).name == "DTOS" && BlockTypeRow(33).width == 1 && BlockTypeRow(33).outputs == 1);
+        QVERIFY(BlockTypeRow(37).name == "DMC2" && BlockTypeRow(37).width == 1 && BlockTypeRow(37).outputs == 0);
+        for (int code = 38; code <= kMaxTypeCode; ++code) {
+            const BlockType &row = BlockTypeRow(code);
+            QVERIFY2(row.name == "    " && row.paramWords == 0 && row.outputs == 0, qPrintable(QString::number(code)));
+        }
+
+        const auto &counts = BlockWordCounts();
+        QCOMPARE(counts.size(), 65u);
+        for (int code = 0; code < 64; ++code)
+            QCOMPARE(counts[code], BlockTypeTable[code].paramWords);
+        QCOMPARE(counts[64], 0);
+        QCOMPARE(counts[9], 30);
+
+        // Parameter words the reader steps over: CONS from its header's top digit.
+        QCOMPARE(HeaderParameterWords(0x3007), 3);
+        QCOMPARE(HeaderParameterWords(0x0007), 0);
+        QCOMPARE(HeaderParameterWords(0xF007), 15);
+        QCOMPARE(HeaderParameterWords(0x3001), 8);
+        QCOMPARE(HeaderParameterWords(0x0040), 0);
+        QCOMPARE(HeaderParameterWords(0x0050), 0);
+    }
+
+    void decodeChain_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("expected"); // name/instance of every record, closing one included
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none;
+        const QStringList bad{kIncorrectLoadData};
+
+        QTest::newRow("PI3A and PI2A") << Block("0001", 8) + Block("0002", 18) + Words({"0000"})
+                                       << QStringList{"PI3A/1", "PI2A/1", "BEND/0"} << none;
+        QTest::newRow("CONS count from header")
+            << Block("3007", 3) + Block("0001", 8) + Words({"0000"}) << QStringList{"CONS/1", "PI3A/1", "BEND/0"}
+            << none;
+        // Its parameter words may look like anything, headers included.
+        QTest::newRow("parameter words not decoded")
+            << Words({"0008", "0000", "ZZZZ", "00FF", "0000"}) << QStringList{"LAG1/1", "BEND/0"} << none;
+        QTest::newRow("1200 ends the chain") << Block("0001", 8) + Words({"1200", "0002"})
+                                             << QStringList{"PI3A/1", "BEND/0"} << none;
+        QTest::newRow("blank row type") << Words({"0026", "002A", "0000"})
+                                        << QStringList{"    /1", "    /1", "BEND/0"} << none;
+        QTest::newRow("code 64 to 124 as blank rows")
+            << Words({"0040", "007C", "0040", "0000"}) << QStringList{"    /1", "    /1", "    /2", "BEND/0"} << none;
+        QTest::newRow("type above 124") << Block("0001", 8) + Words({"007D", "0001"})
+                                        << QStringList{"PI3A/1", "BEND/0"} << bad;
+        QTest::newRow("no closing word") << Block("0001", 8) << QStringList{"PI3A/1", "BEND/0"} << bad;
+        QTest::newRow("parameters past the loaded words")
+            << Block("0001", 8) + Block("0002", 5) << QStringList{"PI3A/1", "BEND/0"} << bad;
+        QTest::newRow("nothing loaded") << QStringList() << QStringList{"BEND/0"} << none;
+        QTest::newRow("zero word only") << Words({"0000"}) << QStringList{"BEND/0"} << none;
+    }
+
+    void decodeChain()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, messages);
+        CatalogueData data;
+        data.BlockRecords = {BlockRecord{QStringLiteral("OLD"), 5, 9, 7, 2, 1}, BlockRecord{}};
+        data.SuperBlockWords = words;
+        const CatalogueOutcome outcome = DecodeSuperBlock(data);
+        QVERIFY(outcome.proceed);
+        QCOMPARE(outcome.messages, messages);
+        QCOMPARE(Names(data.BlockRecords), expected);
+        QCOMPARE(data.BlockRecords.back().typeCode, 0);
+    }
+
+    void decodeRecordsAndLimits()
+    {
+        CatalogueData data;
+        // Ten PI3A blocks and a CONS: instances count per type, CONS takes its count from the header.
+        for (int i = 0; i < 10; ++i)
+            data.SuperBlockWords += Block("0001", 8);
+        data.SuperBlockWords += Block("F007", 15) + Block("0018", 8) + Words({"0000"});
+        QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
+        QCOMPARE(data.BlockRecords.size(), 13u);
+        QCOMPARE(data.BlockRecords[9].instance, 10);
+        const BlockRecord &cons = data.BlockRecords[10];
+        QVERIFY(cons.typeCode == 7 && cons.paramWords == 15 && cons.outputs == 0);
+        const BlockRecord &dpi3 = data.BlockRecords[11];
+        QVERIFY(dpi3.name == "DPI3" && dpi3.paramWords == 8 && dpi3.outputs == 2 && dpi3.width == 2);
+        QCOMPARE(data.BlockRecords[12].name, QStringLiteral("BEND"));
+
+        // 127 blocks fill the table; a 128th is refused with the blocks before it kept.
+        data.SuperBlockWords = QStringList(127, QStringLiteral("0026")) + Words({"0000"});
+        QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
+        QCOMPARE(data.BlockRecords.size(), 128u);
+        data.SuperBlockWords = QStringList(200, QStringLiteral("0026")) + Words({"0000"});
+        QCOMPARE(DecodeSuperBlock(data).messages, QStringList{kIncorrectLoadData});
+        QCOMPARE(data.BlockRecords.size(), 128u);
+        QCOMPARE(data.BlockRecords[126].instance, 127);
+
+        // Non-hexadecimal type digits, or a CONS count digit, end the Data Read with the table as it was.
+        const std::vector<BlockRecord> before = data.BlockRecords;
+        for (const QStringList &words : {Block("0001", 8) + Words({"00G1", "0000"}), Words({"X007", "0000"})}) {
+            data.SuperBlockWords = words;
+            const CatalogueOutcome outcome = DecodeSuperBlock(data);
+            QVERIFY(!outcome.proceed);
+            QCOMPARE(outcome.messages.size(), 1);
+            QVERIFY(outcome.messages[0].contains(QLatin1String("is not a valid hexadecimal value")));
+            QCOMPARE(Names(data.BlockRecords), Names(before));
+        }
+    }
+
+    void offsetEntries()
+    {
+        CatalogueData data;
+        // The second PI2A, the tenth PI3A, a width-2 block and a CONS between them.
+        data.SuperBlockWords = Block("0002", 18) + Block("0002", 18);
+        for (int i = 0; i < 10; ++i)
+            data.SuperBlockWords += Block("0001", 8);
+        data.SuperBlockWords += Block("2007", 2) + Block("0018", 8) + Block("001D", 11) + Block("0026", 0) +
+                                Words({"0000"});
+        DecodeSuperBlock(data);
+        const QStringList entries = BlockOffsetEntries(data.BlockRecords);
+        QCOMPARE(entries.mid(0, 6), (QStringList{"010,1,PI2A1", "460,1,PI2A11", "461,1,PI2A12", "023,1,PI2A2",
+                                                  "462,1,PI2A21", "463,1,PI2A22"}));
+        // Ten PI3A from 036 on, 9 words apart: the tenth is PI3AA at 036 + 81.
+        QCOMPARE(entries.mid(24, 2), (QStringList{"087,1,PI3AA", "46D,1,PI3AA1"}));
+        // CONS 2007 holds three words, so DPI3 follows at 090 + 3; its outputs alternate widths 2, 1.
+        QCOMPARE(entries.mid(26, 4), (QStringList{"090,1,CONS1", "093,1,DPI31", "46E,2,DPI311", "46F,1,DPI312"}));
+        QCOMPARE(entries.mid(30, 5),
+                 (QStringList{"09C,1,DMCN1", "470,2,DMCN11", "471,1,DMCN12", "472,2,DMCN13", "473,1,DMCN14"}));
+        QCOMPARE(entries.mid(35), QStringList{"0A8,1,    1"});
+    }
+
+    void buildList()
+    {
+        CatalogueData data;
+        data.SuperBlockWords = Block("0001", 8) + Block("0002", 18) + Words({"0000"});
+        DecodeSuperBlock(data);
+        const QStringList varlist{QString(), "4C9,1,AnTermIn", "", "4E7,2,FLG5", "END", "4CA,1,After"};
+        QVERIFY(BuildVariableList(data, varlist, kShippedVarlist2 + QStringList{"END"}).proceed);
+        QVERIFY(data.VarListBuilt);
+        const QStringList &list = data.VariableList;
+        QCOMPARE(list.size(), 7 + 5 + 4 + 22 + 32 + 1);
+        QCOMPARE(list.mid(0, 7), kShippedVarlist2);
+        QCOMPARE(list.mid(7, 5), (QStringList{"00600620,PI3A1", "00600EC0,PI3A11", "00600632,PI2A1",
+                                               "00600EC2,PI2A11", "00600EC4,PI2A12"}));
+        // Empty lines of "Varlist.txt" keep their place, empty.
+        QCOMPARE(list.mid(12, 4), (QStringList{"", "00600F92,AnTermIn", "", "00600FCE,FLG5"}));
+        QCOMPARE(list[16], QStringLiteral("00600E00,DIO00"));
+        QCOMPARE(list[37], QStringLiteral("00600E2A,DIO21"));
+        QCOMPARE(list[38], QStringLiteral("00600E80,M01"));
+        QCOMPARE(list[69], QStringLiteral("00600EBE,M32"));
+        QCOMPARE(list.last(), QStringLiteral("END"));
+        QCOMPARE(VariableNames(list).mid(6, 4), (QStringList{"CmdFlag", "PI3A1", "PI3A11", "PI2A1"}));
+        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
+        QCOMPARE(VariableAddress(list, QStringLiteral("After")), QString());
+        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A")), QString());
+
+        // A name in "Varlist2.txt" and among the blocks resolves to the first.
+        QVERIFY(BuildVariableList(data, varlist, QStringList{"00601234,PI3A11", "END"}).proceed);
+        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
+
+        // A shorter rebuild leaves nothing of the longer list behind.
+        data.SuperBlockWords = Words({"0000"});
+        DecodeSuperBlock(data);
+        QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"END"}).proceed);
+        QCOMPARE(data.VariableList.size(), 22 + 32 + 1);
+        QCOMPARE(data.VariableList.first(), QStringLiteral("00600E00,DIO00"));
+        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("PI3A1")), QString());
+
+        // The shipped files from the program folder.
+        QVERIFY(BuildVariableList(data).proceed);
+        QCOMPARE(VariableNames(data.VariableList).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
+        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("MotorTemp")), QStringLiteral("00600F98"));
+    }
+
+    void buildRefused_data()
+    {
+        QTest::addColumn<QStringList>("varlist");
+        QTest::addColumn<QStringList>("varlist2");
+        QTest::addColumn<bool>("missingVarlist");
+        QTest::addColumn<QString>("message");
+        const QStringList end{"END"};
+        const QString varlistPath = programfolder::File(QStringLiteral("Varlist.txt"));
+        QTest::newRow("Varlist.txt missing") << end << end << true << kCannotOpenFile.arg(varlistPath);
+        QTest::newRow("no END") << QStringList{"4C9,1,A"} << end << false << kNoEndLine.arg(varlistPath);
+        QTest::newRow("Varlist2.txt without END")
+            << end << QStringList{"00600000,X"} << false
+            << kNoEndLine.arg(programfolder::File(QStringLiteral("Varlist2.txt")));
+        QTest::newRow("offset not hex") << QStringList{"4G9,1,A", "END"} << end << false << kNotHexadecimal.arg("4G9");
+        QTest::newRow("short offset") << QStringList{"4C", "END"} << end << false << kNotHexadecimal.arg("4C");
+        QTest::newRow("256 lines") << QStringList(256, "4C9,1,A") + end << end << false
+                                   << kTooManyLines.arg(varlistPath);
+        // 54 fixed entries and 255 file lines leave room for 690 address lines, not 691.
+        QTest::newRow("1000 entries") << QStringList(255, "4C9,1,A") + end
+                                      << QStringList(691, "00600000,X") + end << false << kVariableListFull;
+    }
+
+    void buildRefused()
+    {
+        QFETCH(QStringList, varlist);
+        QFETCH(QStringList, varlist2);
+        QFETCH(bool, missingVarlist);
+        QFETCH(QString, message);
+        CatalogueData data;
+        QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"00600000,Keep", "END"}).proceed);
+        const QStringList before = data.VariableList;
+        data.VarListBuilt = false;
+        const CatalogueOutcome outcome =
+            BuildVariableList(data, missingVarlist ? std::nullopt : std::optional(varlist), varlist2);
+        QVERIFY(!outcome.proceed);
+        QCOMPARE(outcome.messages, QStringList{message});
+        QCOMPARE(data.VariableList, before);
+        QVERIFY(!data.VarListBuilt);
+    }
+
+    void buildAtCapacity()
+    {
+        CatalogueData data;
+        const CatalogueOutcome outcome = BuildVariableList(data, QStringList(255, "4C9,1,A") + QStringList{"END"},
+                                                           QStringList(690, "00600000,X") + QStringList{"END"});
+        QVERIFY(outcome.proceed);
+        QCOMPARE(data.VariableList.size(), 1000);
+        QCOMPARE(data.VariableList.last(), QStringLiteral("END"));
+    }
+
+    void checkFile()
+    {
+        const QStringList superBlock = Block("0001", 8) + Words({"0000"});
+        CatalogueData data;
+        CheckOutcome outcome = CheckSuperBlockLines(GoodLines(superBlock), data, "f");
+        QVERIFY(outcome.proceed);
+        QCOMPARE(outcome.errorCount, 0);
+        QVERIFY(outcome.messages.isEmpty());
+        QCOMPARE(data.SuperBlockWords, superBlock);
+        QCOMPARE(data.PointerAddresses,
+                 (std::array<QString, 4>{"005F8020", "005F8040", "005F8060", "005F8080"}));
+
+        // Line 2 ending in 47C7: one message, the super block still loaded.
+        QStringList lines = GoodLines(Words({"0008", "1", "2", "3", "0000"}));
+        lines[5] = QStringLiteral("@600620,5,0008,0001,0002,0003,0000,");
+        lines[1].replace(QLatin1String("47C6"), QLatin1String("47C7"));
+        outcome = CheckSuperBlockLines(lines, data, "f");
+        QVERIFY(outcome.proceed);
+        QCOMPARE(outcome.errorCount, 1);
+        QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
+        QCOMPARE(data.SuperBlockWords, Words({"0008", "0001", "0002", "0003", "0000"}));
+
+        // Every fixed test failing still gives one message; a super block line with N = 3 and four
+        // words, or N above 992, is an error that keeps the words loaded before.
+        const QStringList kept = data.SuperBlockWords;
+        for (const QString &line6 : {QStringLiteral("@600620,3,0001,0002,0003,0004,"),
+                                     QStringLiteral("@600620,3E1,") + QStringLiteral("0026,").repeated(993),
+                                     QStringLiteral("@600621,1,0000,")}) {
+            lines = QStringList(12, QStringLiteral("@999999,1,0000,"));
+            lines[5] = line6;
+            outcome = CheckSuperBlockLines(lines, data, "f");
+            QVERIFY(outcome.proceed);
+            QCOMPARE(outcome.errorCount, 12);
+            QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
+            QCOMPARE(data.SuperBlockWords, kept);
+        }
+        // 992 words is the most a file may carry.
+        lines = GoodLines(QStringList(991, QStringLiteral("0026")) + Words({"0000"}));
+        QCOMPARE(CheckSuperBlockLines(lines, data, "f").errorCount, 0);
+        QCOMPARE(data.SuperBlockWords.size(), 992);
+
+        // Non-hex pointer word or count, too few lines: the Data Read ends with nothing changed.
+        const CatalogueData before = data;
+        const QStringList good = GoodLines(Words({"0000"}));
+        QStringList badPointer = good, badCount = good;
+        badPointer[4] = QStringLiteral("@600616,4,0010,00X0,0030,0040,");
+        badCount[5] = QStringLiteral("@600620,G,0000,");
+        for (const QStringList &bad : {badPointer, badCount, good.mid(0, 11)}) {
+            outcome = CheckSuperBlockLines(bad, data, "f");
+            QVERIFY(!outcome.proceed);
+            QCOMPARE(outcome.messages.size(), 1);
+            QCOMPARE(data.SuperBlockWords, before.SuperBlockWords);
+            QCOMPARE(data.PointerAddresses, before.PointerAddresses);
+        }
+        QCOMPARE(CheckSuperBlockLines(badCount, data, "f").messages, QStringList{kNotHexadecimal.arg("G")});
+
+        // Through a file, CR LF or not; a missing file ends the Data Read.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sbdata.qmx"));
+        QVERIFY(textfile::WriteAtomically(path, textfile::JoinLinesCrLf(GoodLines(Words({"0000"})))));
+        outcome = CheckSuperBlockFile(path, data);
+        QVERIFY(outcome.proceed && outcome.errorCount == 0);
+        QCOMPARE(data.SuperBlockWords, Words({"0000"}));
+        outcome = CheckSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
+        QVERIFY(!outcome.proceed);
+        QCOMPARE(outcome.messages, QStringList{kCannotOpenFile.arg(dir.filePath(QStringLiteral("none.qmx")))});
+    }
+
+    void bitNames()
+    {
+        const QStringList cmd = FlagBitNames(QStringLiteral("CmdFlag"));
+        QCOMPARE(cmd.size(), 16);
+        QCOMPARE(cmd[0], QStringLiteral("00 RUN cmd"));
+        QCOMPARE(cmd[3], QStringLiteral("03"));
+        QCOMPARE(cmd[13], QStringLiteral("13 RESET(Term)"));
+        QCOMPARE(FlagBitNames(QStringLiteral("InvFlag"))[0], QStringLiteral("00 RUN orJOG cmd"));
+        QCOMPARE(FlagBitNames(QStringLiteral("FLG5"))[8], QStringLiteral("08 Init EXCITE"));
+        QCOMPARE(FlagBitNames(QStringLiteral("cmdflag"))[0], QStringLiteral("00"));
+        QCOMPARE(FlagBitNames(QString())[15], QStringLiteral("15"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogue)
+#include "test_catalogue.moc"
