@@ -1,1 +1,237 @@
-// GraphLayers
+#include "trend/GraphLayers.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace raster {
+namespace {
+
+std::int64_t Sign(std::int64_t v) { return (v > 0) - (v < 0); }
+
+// Steps k of the major axis (0 <= k < count) whose coordinate start + step * k lies in [0, size).
+void VisibleSteps(std::int64_t start, std::int64_t step, std::int64_t count, std::int64_t size, std::int64_t &first,
+                  std::int64_t &last)
+{
+    first = 0;
+    last = count - 1;
+    if (step > 0) {
+        first = std::max<std::int64_t>(first, -start);
+        last = std::min<std::int64_t>(last, size - 1 - start);
+    } else if (step < 0) {
+        first = std::max<std::int64_t>(first, start - (size - 1));
+        last = std::min<std::int64_t>(last, start);
+    } else if (start < 0 || start >= size) {
+        last = -1;
+    }
+}
+
+} // namespace
+
+void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour)
+{
+    const int x0 = std::max(left, 0);
+    const int y0 = std::max(top, 0);
+    const int x1 = std::min(right, image.width());
+    const int y1 = std::min(bottom, image.height());
+    for (int y = y0; y < y1; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        std::fill(line + x0, line + std::max(x0, x1), colour);
+    }
+}
+
+// Bresenham's line in closed form: at step k of the major axis the minor axis has moved by
+// k * |minor| / |major| rounded half up. Only the steps that fall inside the image are visited, so a
+// value far beyond full scale costs no more than one that is drawn.
+void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen)
+{
+    const std::int64_t dx = std::int64_t{x1} - x0;
+    const std::int64_t dy = std::int64_t{y1} - y0;
+    const std::int64_t adx = dx < 0 ? -dx : dx;
+    const std::int64_t ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const std::int64_t count = xMajor ? adx : ady; // the end point itself is not painted
+    if (count == 0)
+        return;
+    const std::int64_t majorStart = xMajor ? x0 : y0;
+    const std::int64_t minorStart = xMajor ? y0 : x0;
+    const std::int64_t majorStep = Sign(xMajor ? dx : dy);
+    const std::int64_t minorStep = Sign(xMajor ? dy : dx);
+    const std::int64_t minorDelta = xMajor ? ady : adx;
+    const std::int64_t majorSize = xMajor ? image.width() : image.height();
+    const std::int64_t minorSize = xMajor ? image.height() : image.width();
+    std::int64_t first = 0;
+    std::int64_t last = -1;
+    VisibleSteps(majorStart, majorStep, count, majorSize, first, last);
+    for (std::int64_t k = first; k <= last; ++k) {
+        if (pen == Pen::Dotted && (k & 1))
+            continue;
+        const std::int64_t minor = minorStart + minorStep * ((2 * k * minorDelta + count) / (2 * count));
+        if (minor < 0 || minor >= minorSize)
+            continue;
+        const std::int64_t major = majorStart + majorStep * k;
+        const int x = static_cast<int>(xMajor ? major : minor);
+        const int y = static_cast<int>(xMajor ? minor : major);
+        reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
+    }
+}
+
+void Copy(QImage &target, const QImage &source, int width, int height)
+{
+    const int w = std::min({width, target.width(), source.width()});
+    const int h = std::min({height, target.height(), source.height()});
+    for (int y = 0; y < h; ++y)
+        std::memcpy(target.scanLine(y), source.constScanLine(y), static_cast<std::size_t>(w) * sizeof(QRgb));
+}
+
+void OrInto(QImage &target, const QImage &source, int width, int height)
+{
+    const int w = std::min({width, target.width(), source.width()});
+    const int h = std::min({height, target.height(), source.height()});
+    for (int y = 0; y < h; ++y) {
+        auto *out = reinterpret_cast<QRgb *>(target.scanLine(y));
+        const auto *in = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] |= in[x];
+    }
+}
+
+} // namespace raster
+
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000u;
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+
+QImage BlackImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(kBlack);
+    return image;
+}
+
+} // namespace
+
+int AnalogY(std::int32_t value, std::int32_t scale)
+{
+    if (scale == 0)
+        return 200;
+    // The product wraps in 32 bits as the controller-side arithmetic did; the division cannot
+    // overflow in 64 bits, and the result is kept well inside int so the line code stays exact.
+    const auto product = static_cast<std::int32_t>(static_cast<std::int64_t>(value) * 200);
+    const std::int64_t y = 200 - std::int64_t{product} / scale;
+    return static_cast<int>(std::clamp<std::int64_t>(y, INT_MIN / 4, INT_MAX / 4));
+}
+
+int LogicY(int channel, bool high) { return 20 * channel + (high ? 129 : 139); }
+
+int VerticalPosition(int channel, std::int32_t value, std::int32_t scale)
+{
+    return channel < kAnalogChannels ? AnalogY(value, scale) : LogicY(channel, value != 0);
+}
+
+void UnrollSamples(TrendData &data)
+{
+    int first = 0;
+    if (data.RingWrapped) {
+        first = (data.RingWritePos + 1) % kRingRows;
+        data.DataNumbers = kRingRows - 1;
+    } else {
+        data.DataNumbers = std::clamp(data.RingWritePos, 0, kRingRows - 1);
+    }
+    for (int k = 0; k < data.DataNumbers; ++k)
+        data.DisplayRows[k] = data.SampleRing[(first + k) % kRingRows];
+}
+
+GraphLayers::GraphLayers()
+    : grid(BlackImage(kGraphWidth, kGraphHeight)), trace(BlackImage(kGraphWidth, kGraphHeight)),
+      cursor(BlackImage(kGraphWidth, kGraphHeight)), compose(BlackImage(kGraphWidth, kGraphHeight)),
+      visible(BlackImage(kVisibleWidth, kVisibleHeight)), key(BlackImage(kKeyWidth, kKeyHeight)),
+      TraceColor(kTraceColors)
+{
+}
+
+void GraphLayers::InitGraphLayers(TrendData &data)
+{
+    TraceColor = kTraceColors;
+
+    grid.fill(kBlack);
+    for (int y : {100, 200, 300})
+        raster::Line(grid, 0, y, kGraphWidth, y, kWhite);
+    // The logic rows' low levels; none at 299, where channel 8's row would cross it.
+    for (int y : {279, 319, 339, 359, 379})
+        raster::Line(grid, 0, y, kGraphWidth, y, kWhite, raster::Pen::Dotted);
+    for (int x = 10; x <= 490; x += 10)
+        raster::Line(grid, x, 197, x, 203, kWhite);
+
+    data.CursorX = 498;
+    DrawCursorLayer(data.CursorX);
+    trace.fill(kBlack);
+    ComposeGraph(false);
+}
+
+void GraphLayers::DrawCursorLayer(int cursorX)
+{
+    raster::FillRect(cursor, 0, 0, kGraphWidth, kGraphHeight, kBlack);
+    raster::Line(cursor, cursorX, 0, cursorX, kGraphHeight - 1, kWhite, raster::Pen::Dotted);
+}
+
+void GraphLayers::ComposeGraph(bool withCursor)
+{
+    raster::Copy(compose, trace, kGraphWidth, kGraphHeight);
+    raster::OrInto(compose, grid, kGraphWidth, kGraphHeight);
+    if (withCursor)
+        raster::OrInto(compose, cursor, kGraphWidth, kGraphHeight);
+    raster::Copy(visible, compose, kGraphWidth, kGraphHeight);
+}
+
+void GraphLayers::DrawSegment(int channel, const TrendData &data)
+{
+    const QRgb colour = TraceColor[channel % 7];
+    if (channel < kAnalogChannels) {
+        raster::Line(trace, data.PrevPenX, data.PrevPenY[channel], data.PenX, data.PenY[channel], colour);
+    } else {
+        raster::Line(trace, data.PrevPenX, data.PrevPenY[channel], data.PrevPenX, data.PenY[channel], colour);
+        raster::Line(trace, data.PrevPenX, data.PenY[channel], data.PenX, data.PenY[channel], colour);
+    }
+}
+
+void GraphLayers::DrawRecordedTraces(TrendData &data)
+{
+    ClearTraceLayer();
+    data.PrevPenX = 0;
+    data.PenX = 0;
+    data.PrevPenY.fill(200);
+    const int rows = std::clamp(data.DataNumbers, 0, kDisplayRowsCapacity);
+    for (int i = 0; i < rows; ++i) {
+        for (int c : data.SelectedChannels) {
+            data.PenY[c] = VerticalPosition(c, data.DisplayRows[i][c], data.ChannelScale[c]);
+            if (i > 0)
+                DrawSegment(c, data);
+            data.PrevPenY[c] = data.PenY[c];
+        }
+        data.PrevPenX = data.PenX;
+        data.PenX += 2;
+    }
+}
+
+void GraphLayers::ClearTraceLayer() { raster::FillRect(trace, 0, 0, kGraphWidth, kGraphHeight, kBlack); }
+
+void GraphLayers::WipeAhead(int prevPenX)
+{
+    const int left = prevPenX == 0 ? 0 : prevPenX + 1;
+    raster::FillRect(trace, left, 0, prevPenX + 11, kGraphHeight, kBlack);
+}
+
+void GraphLayers::DrawErrorMark(int x) { raster::Line(trace, x, 0, x, kGraphHeight, TraceColor[1]); }
+
+void GraphLayers::DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly,
+                                QRgb background)
+{
+    raster::FillRect(key, 0, 0, kKeyWidth, kKeyHeight, background);
+    for (int c = 0; c < kChannels; ++c) {
+        const int y = c < kAnalogChannels ? 20 * c + 19 : 20 * c + 49;
+        const bool erase = selectedOnly && channels[c].Sel != u"ON";
+        raster::Line(key, 1, y, kKeyWidth, y, erase ? background : TraceColor[c % 7]);
+    }
+}

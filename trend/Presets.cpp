@@ -1,1 +1,145 @@
-// Presets
+#include "trend/Presets.h"
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+
+namespace presets {
+namespace {
+
+bool IsBlank(QChar c) { return c.unicode() <= u' ' && c.unicode() != 0; }
+
+// A quoted field from the opening quote at `pos`; `pos` ends after the closing quote, or at the end
+// of the line when the quote is never closed.
+QString QuotedField(const QString &line, qsizetype &pos)
+{
+    QString field;
+    ++pos;
+    while (pos < line.size()) {
+        const QChar c = line[pos];
+        if (c == u'"') {
+            if (pos + 1 < line.size() && line[pos + 1] == u'"') {
+                field += u'"';
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return field;
+        }
+        field += c;
+        ++pos;
+    }
+    return field;
+}
+
+ChannelRecord DefaultRecord(int channel, const QString &sel)
+{
+    if (channel < kAnalogChannels)
+        return {sel, QStringLiteral("L"), QStringLiteral("AnTermIn"), QStringLiteral("20000")};
+    return {sel, QStringLiteral("L"), QStringLiteral("InvFlag"), QStringLiteral("00")};
+}
+
+ChannelRecord ParseChannelLine(int channel, const QString &line)
+{
+    const QStringList fields = SplitCommaText(line);
+    const QString sel = (!fields.isEmpty() && fields[0] == u"ON") ? QStringLiteral("ON") : QStringLiteral("OF");
+    if (fields.size() < 4)
+        return DefaultRecord(channel, sel);
+    const std::optional<std::int32_t> scale = ParseDecimal(fields[3]);
+    if (!scale)
+        return DefaultRecord(channel, sel);
+    // An analog full scale is normalised ("020000" becomes "20000"); a bit number keeps its text.
+    const QString fullScale = channel < kAnalogChannels ? QString::number(*scale) : fields[3];
+    return {sel, fields[1], fields[2], fullScale};
+}
+
+} // namespace
+
+QStringList SplitCommaText(const QString &line)
+{
+    QStringList fields;
+    // A NUL ends the text, as it would a C string.
+    const qsizetype nul = line.indexOf(QChar(0));
+    const QString text = nul < 0 ? line : line.left(nul);
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    while (pos < n && IsBlank(text[pos]))
+        ++pos;
+    while (pos < n) {
+        if (text[pos] == u'"') {
+            fields.append(QuotedField(text, pos));
+        } else {
+            const qsizetype start = pos;
+            while (pos < n && !IsBlank(text[pos]) && text[pos] != u',')
+                ++pos;
+            fields.append(text.mid(start, pos - start));
+        }
+        while (pos < n && IsBlank(text[pos]))
+            ++pos;
+        if (pos < n && text[pos] == u',') {
+            do
+                ++pos;
+            while (pos < n && IsBlank(text[pos]));
+        }
+    }
+    return fields;
+}
+
+std::optional<std::int32_t> ParseDecimal(const QString &text)
+{
+    qsizetype pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+    if (pos >= text.size())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; pos < text.size(); ++pos) {
+        const char16_t c = text[pos].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > std::int64_t{1} << 31)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+ChannelRecords ParsePresetLines(const QStringList &lines)
+{
+    ChannelRecords records;
+    for (int c = 0; c < kChannels; ++c) {
+        const qsizetype line = c + 1;
+        records[c] = line < lines.size() ? ParseChannelLine(c, lines[line]) : DefaultRecord(c, QStringLiteral("OF"));
+    }
+    return records;
+}
+
+ChannelRecords LoadPresets()
+{
+    const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kPresetFile));
+    return ParsePresetLines(lines.value_or(QStringList{}));
+}
+
+QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &channels)
+{
+    QStringList lines{decHexCaption + QStringLiteral(",,,,")};
+    for (const ChannelRecord &r : channels)
+        lines.append(r.Sel + u',' + r.AL + u',' + r.AdrsChar + u',' + r.FullScale);
+    return lines;
+}
+
+bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels)
+{
+    const QByteArray bytes = textfile::JoinLinesCrLf(PresetLines(decHexCaption, channels));
+    const bool first = textfile::WriteAtomically(programfolder::File(kPresetFile), bytes);
+    const bool copy = textfile::WriteAtomically(programfolder::File(kPresetCopyFile), bytes);
+    return first && copy;
+}
+
+} // namespace presets

@@ -1,1 +1,41 @@
 #pragma once
+// The channel presets "UserPre.qmt": the channel set-up carried from one run of the program to the
+// next. Written at every run start that passes its checks (with the copy "UserPre2.qmt" the
+// program never reads), read when the Trend Graph window is created.
+
+#include "trend/TrendData.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace presets {
+
+inline const QString kPresetFile = QStringLiteral("UserPre.qmt");
+inline const QString kPresetCopyFile = QStringLiteral("UserPre2.qmt");
+
+using ChannelRecords = std::array<ChannelRecord, kChannels>;
+
+// Splits a line into fields: white space and control characters separate fields as commas do,
+// two commas in a row give an empty field, a field in double quotes may hold commas and spaces
+// ("" inside it stands for one quote).
+QStringList SplitCommaText(const QString &line);
+
+// A decimal integer with an optional sign that fits 32 bits, or nothing.
+std::optional<std::int32_t> ParseDecimal(const QString &text);
+
+// The records from the lines of a preset file (line 0, the Dec/Hex caption, is skipped). A
+// missing, empty or bad channel line gives that channel's defaults; Sel is "ON" only when the
+// line's first field is exactly "ON".
+ChannelRecords ParsePresetLines(const QStringList &lines);
+// Reads the preset file of the program folder; a missing file gives the defaults, all "OF".
+ChannelRecords LoadPresets();
+
+// The 15 lines of the file: the Dec/Hex caption with four commas, then one line per channel.
+QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &channels);
+// Replaces both preset files of the program folder. False when either could not be written.
+bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels);
+
+} // namespace presets

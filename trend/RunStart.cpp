@@ -1,1 +1,150 @@
-// RunStart
+#include "trend/RunStart.h"
+
+#include "trend/Presets.h"
+
+namespace runstart {
+
+bool FullScaleTextPasses(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    const QString head = text.left(10);
+    for (QChar c : head) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+QString RemoveSpaces(const QString &text)
+{
+    QString out = text;
+    out.remove(u' ');
+    return out;
+}
+
+QString LookUpName(const QStringList &variableList, const QString &name)
+{
+    for (const QString &entry : variableList) {
+        if (entry == u"END")
+            break;
+        if (entry.size() >= 9 && entry.mid(9) == name)
+            return entry.left(8);
+    }
+    return {};
+}
+
+bool IsUpperHex(const QString &text)
+{
+    for (QChar c : text) {
+        const bool digit = c >= u'0' && c <= u'9';
+        const bool letter = c >= u'A' && c <= u'F';
+        if (!digit && !letter)
+            return false;
+    }
+    return true;
+}
+
+Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels, const QStringList &variableList)
+{
+    Resolution result;
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelRecord &r = channels[c];
+        if (r.Sel != u"ON")
+            continue;
+        if (r.AL == u"L") {
+            result.addressText[c] = LookUpName(variableList, r.AdrsChar);
+            if (result.addressText[c].isEmpty())
+                ++result.errorCount;
+        } else if (!IsUpperHex(r.AdrsChar)) {
+            ++result.errorCount;
+        } else {
+            result.addressText[c] = r.AdrsChar;
+        }
+        if (r.AdrsChar.isEmpty())
+            ++result.errorCount;
+    }
+    return result;
+}
+
+std::uint32_t AddressFromText(const QString &text)
+{
+    const QString head = text.left(8);
+    qsizetype pos = 0;
+    while (pos < head.size() && head[pos].isSpace())
+        ++pos;
+    std::uint32_t value = 0;
+    for (; pos < head.size(); ++pos) {
+        const char16_t c = head[pos].unicode();
+        std::uint32_t digit = 0;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else if (c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else
+            break;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::int32_t BitMask(std::int32_t bit)
+{
+    std::uint32_t mask = 1;
+    for (std::int32_t i = 0; i < bit && mask != 0; ++i)
+        mask <<= 1;
+    return static_cast<std::int32_t>(mask);
+}
+
+ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
+{
+    for (int c = 0; c < kChannels; ++c) {
+        if (channels[c].Sel != u"ON")
+            continue;
+        const std::optional<std::int32_t> n = presets::ParseDecimal(channels[c].FullScale);
+        if (c < kAnalogChannels) {
+            if (!n)
+                return ScaleProblem::BadFullScale;
+            if (*n == 0)
+                return ScaleProblem::FullScaleZero;
+        } else if (!n) {
+            return ScaleProblem::BadBitNumber;
+        }
+    }
+    return ScaleProblem::None;
+}
+
+bool BuildSelection(TrendData &data)
+{
+    bool allConverted = true;
+    data.SelectedChannels.clear();
+    for (int c = 0; c < kChannels; ++c) {
+        if (data.channels[c].Sel != u"ON")
+            continue;
+        data.SelectedChannels.push_back(c);
+        const std::optional<std::int32_t> n = presets::ParseDecimal(data.channels[c].FullScale);
+        if (!n) {
+            allConverted = false;
+            data.ChannelScale[c] = 0;
+        } else {
+            data.ChannelScale[c] = c < kAnalogChannels ? *n : BitMask(*n);
+        }
+    }
+    return allConverted;
+}
+
+void ResetRecording(TrendData &data)
+{
+    for (SampleRow &row : data.SampleRing)
+        row.fill(0);
+    data.RingWritePos = 0;
+    data.RingWrapped = false;
+    data.PrevPenX = 0;
+    data.PenX = 0;
+    for (int c = 0; c < kChannels; ++c)
+        data.PrevPenY[c] = c < kAnalogChannels ? 200 : 20 * c + 140;
+}
+
+} // namespace runstart

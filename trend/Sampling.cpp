@@ -1,1 +1,89 @@
-// Sampling
+#include "trend/Sampling.h"
+
+#include <QLocale>
+
+namespace sampling {
+
+std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
+
+PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed)
+{
+    PassReadout readout;
+    for (int c : data.SelectedChannels) {
+        const int v = read(data.ChannelAddress[c]);
+        if (v < 0) {
+            if (failed)
+                failed(v);
+            ++readout.errorCount;
+            readout.LatestValue[c] = 0;
+        } else {
+            readout.LatestValue[c] = SignedWord(v);
+        }
+    }
+    return readout;
+}
+
+void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
+{
+    layers.WipeAhead(data.PrevPenX);
+    if (readout.errorCount != 0)
+        layers.DrawErrorMark(data.PenX);
+    SampleRow &row = data.SampleRing[data.RingWritePos];
+    for (int c : data.SelectedChannels) {
+        const std::int32_t v = readout.LatestValue[c];
+        if (c < kAnalogChannels) {
+            row[c] = v;
+            data.PenY[c] = AnalogY(v, data.ChannelScale[c]);
+        } else {
+            const bool high = (v & data.ChannelScale[c]) != 0;
+            row[c] = high ? 1 : 0;
+            data.PenY[c] = LogicY(c, high);
+        }
+        layers.DrawSegment(c, data);
+        data.PrevPenY[c] = data.PenY[c];
+    }
+}
+
+void AdvancePen(TrendData &data)
+{
+    data.PrevPenX = data.PenX;
+    data.PenX += 2;
+    if (data.PenX > kGraphWidth) {
+        data.PenX = 0;
+        data.PrevPenX = 0;
+    }
+}
+
+void AdvanceRing(TrendData &data)
+{
+    data.RingWritePos += 1;
+    if (data.RingWritePos >= kRingRows) {
+        data.RingWritePos = 0;
+        data.RingWrapped = true;
+    }
+}
+
+PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed)
+{
+    const PassReadout readout = ReadChannels(data, read, failed);
+    StoreAndDraw(data, layers, readout);
+    layers.ComposeGraph(false);
+    AdvancePen(data);
+    AdvanceRing(data);
+    return readout;
+}
+
+QString TraceTimestamp(const QDateTime &when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' + locale.toString(when.time(), QLocale::LongFormat);
+}
+
+QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply)
+{
+    QByteArray line = timestamp.toLatin1() + " Code=" + QByteArray::number(code) + " Data=" + lastErrorReply + "\n";
+    line.replace("\n", "\r\n");
+    return line;
+}
+
+} // namespace sampling

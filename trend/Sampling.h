@@ -1,1 +1,48 @@
 #pragma once
+// One sampling pass of a trend run: read a word per selected channel, store the row in the sample
+// ring, extend the traces on the trace layer, compose the picture and move the pen and the ring
+// on. The reads go through a function, so the pass runs against the link or against a test's
+// values alike.
+
+#include "trend/GraphLayers.h"
+#include "trend/TrendData.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace sampling {
+
+// The value of one word at a controller address (0..65535), or a negative link result code.
+using ValueReader = std::function<int(std::uint32_t address)>;
+// Told the code of every failed read, in channel order.
+using FailureSink = std::function<void(int code)>;
+
+// A controller word taken as signed 16-bit.
+std::int32_t SignedWord(int word);
+
+struct PassReadout {
+    std::array<std::int32_t, kChannels> LatestValue{}; // 0 for a failed read
+    int errorCount = 0;
+};
+
+// Reads every selected channel, one read each; a failure does not end the reading.
+PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed);
+// Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
+void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
+// Two pixels on; past the right edge (500) the sweep starts again at 0.
+void AdvancePen(TrendData &data);
+// One row on; from row 249 back to 0, and the ring has wrapped.
+void AdvanceRing(TrendData &data);
+// The whole pass, the picture composed without the cursor.
+PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed);
+
+// The local date and time of an error trace line: short date, a space, long time.
+QString TraceTimestamp(const QDateTime &when);
+// One line of "ErrTrace.txt" as bytes on disk: every LF written as CR LF, the one that ends the
+// stored refusal included.
+QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply);
+
+} // namespace sampling

@@ -1,1 +1,595 @@
-// Trendgph
+#include "trend/Trendgph.h"
+
+#include "base/TextFile.h"
+#include "base/WaitLoop.h"
+#include "trend/Messages.h"
+#include "trend/Presets.h"
+#include "trend/RunStart.h"
+#include "trend/Sampling.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString kRunCaption = QStringLiteral("RUN");
+const QString kStopCaption = QStringLiteral("STOP");
+const QString kErrorTraceFile = QStringLiteral("ErrTrace.txt");
+
+const QColor kTeal(0, 128, 128);
+const QColor kMaroon(128, 0, 0);
+const QColor kRunGreen(0, 255, 0);
+const QColor kStopGrey(128, 128, 128);
+const QColor kWorkspaceColour(171, 171, 171);
+
+constexpr int kAnalogRowTop = 95;
+constexpr int kLogicRowTop = 265;
+constexpr int kRowPitch = 20;
+constexpr int kRowHeight = 21;
+
+int RowTop(int channel)
+{
+    return channel < kAnalogChannels ? kAnalogRowTop + kRowPitch * channel
+                                     : kLogicRowTop + kRowPitch * (channel - kAnalogChannels);
+}
+
+void SetBackground(QWidget *widget, const QColor &background, const QColor &text)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Picture control
+
+TrendImage::TrendImage(const QImage *image, QWidget *parent) : QWidget(parent), image_(image) {}
+
+void TrendImage::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, *image_);
+}
+
+void TrendImage::mousePressEvent(QMouseEvent *event)
+{
+    if (onMouseDown)
+        onMouseDown(event->position().toPoint().x());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction and layout
+
+TTrendDspForm::TTrendDspForm(Workspace &ws, TrendData &data, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ws_(ws), data_(data)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("TrendDspForm"));
+    setWindowTitle(QStringLiteral("Trend Graph"));
+    setFixedSize(kWidth, kHeight);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(13);
+    setFont(font);
+    SetBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
+
+    pollTimer_.setSingleShot(true);
+    BuildControls();
+    ConnectControls();
+    FormCreate();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(kWidth / 2, kHeight / 2));
+}
+
+TTrendDspForm::~TTrendDspForm()
+{
+    // A window destroyed without being closed still gives the port and the flags back.
+    if (!closed_)
+        FormClose();
+}
+
+void TTrendDspForm::BuildControls()
+{
+    const auto makeLabel = [this](int n, const QString &text, QRect geometry) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QStringLiteral("Label%1").arg(n));
+        l->setGeometry(geometry);
+        labels_[n] = l;
+        return l;
+    };
+    const auto makeButton = [this](int n, const QString &text, QRect geometry) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QStringLiteral("Button%1").arg(n));
+        b->setGeometry(geometry);
+        buttons_[n] = b;
+        return b;
+    };
+
+    QLabel *title = makeLabel(1, QStringLiteral("QMX Seriese Trend Graph"), {9, 4, 257, 26});
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    titleFont.setPixelSize(16);
+    title->setFont(titleFont);
+    SetBackground(title, kWorkspaceColour, Qt::white);
+
+    // Captions of the channel table; "Adrs" over "Labl" names the A/L column.
+    QFont smallFont = font();
+    smallFont.setPixelSize(10);
+    makeLabel(2, QStringLiteral("Sel"), {553, 79, 24, 16});
+    makeLabel(3, QStringLiteral("Adrs"), {574, 67, 26, 12})->setFont(smallFont);
+    makeLabel(4, QStringLiteral("Labl"), {574, 80, 26, 12})->setFont(smallFont);
+    makeLabel(5, QStringLiteral("Data Name  F.S   Value"), {600, 79, 190, 16});
+    makeLabel(6, QStringLiteral("Sel"), {553, 249, 24, 16});
+    makeLabel(27, QStringLiteral("Adrs"), {574, 237, 26, 12})->setFont(smallFont);
+    makeLabel(28, QStringLiteral("Labl"), {574, 250, 26, 12})->setFont(smallFont);
+    makeLabel(29, QStringLiteral("Data Name  bit   Value"), {600, 249, 190, 16});
+
+    // Design-time labels of a recorder the controller does not have; hidden at creation.
+    makeLabel(7, QStringLiteral("2000-02-27"), {270, 4, 90, 14});
+    makeLabel(8, QStringLiteral("2000-02-27"), {270, 18, 90, 14});
+    makeLabel(9, QStringLiteral("Triggered"), {600, 8, 80, 14});
+    makeLabel(10, QStringLiteral("DSP Op Cycle Time"), {560, 490, 140, 14});
+    makeLabel(11, QStringLiteral("Sampling Cycle Time"), {560, 506, 150, 14});
+    makeLabel(12, QStringLiteral("ms"), {760, 490, 20, 14});
+    makeLabel(13, QStringLiteral("ms"), {760, 506, 20, 14});
+    makeLabel(14, QStringLiteral("1.000"), {710, 490, 45, 14});
+    makeLabel(15, QStringLiteral("1.000"), {710, 506, 45, 14});
+
+    // Axis captions: percent of full scale down the left edge, sample numbers under the graph.
+    const char *percent[] = {"+100", "+50", "0", "-50", "-100"};
+    for (int i = 0; i < 5; ++i) {
+        QLabel *l = makeLabel(16 + i, QString::fromLatin1(percent[i]), {4, 40 + 100 * i - 7, 42, 14});
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    const int samples[] = {0, 100, 200, 250};
+    for (int i = 0; i < 4; ++i) {
+        QLabel *l = makeLabel(21 + i, QString::number(samples[i]), {50 + 2 * samples[i] - 20, 443, 40, 14});
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+
+    QLabel *status = makeLabel(25, QStringLiteral("RUN/STOP"), {622, 420, 91, 26});
+    status->setAlignment(Qt::AlignCenter);
+    SetBackground(status, palette().color(QPalette::Window), Qt::white);
+    makeLabel(26, QStringLiteral("Cursle Move"), {565, 460, 91, 16});
+
+    makeButton(6, QStringLiteral("Open"), {390, 8, 56, 23});
+    makeButton(7, QStringLiteral("Save"), {445, 8, 51, 23});
+    makeButton(8, QStringLiteral("Print"), {495, 8, 51, 23});
+    makeButton(5, QStringLiteral("Dec"), {750, 55, 36, 18});
+    makeButton(2, kRunCaption, {725, 420, 56, 26});
+    makeButton(3, QStringLiteral("<<"), {660, 455, 27, 26});
+    makeButton(4, QStringLiteral(">>"), {686, 455, 27, 26});
+    makeButton(1, QStringLiteral("REDRAW"), {725, 455, 56, 26});
+
+    image4_ = new TrendImage(&layers_.visible, this);
+    image4_->setObjectName(QStringLiteral("Image4"));
+    image4_->setGeometry(50, 40, kVisibleWidth, kVisibleHeight);
+    image6_ = new TrendImage(&layers_.key, this);
+    image6_->setObjectName(QStringLiteral("Image6"));
+    image6_->setGeometry(552, 94, kKeyWidth, kKeyHeight);
+
+    for (int c = 0; c < kChannels; ++c)
+        BuildChannelRow(c);
+}
+
+void TTrendDspForm::BuildChannelRow(int c)
+{
+    const bool analog = c < kAnalogChannels;
+    const int top = RowTop(c);
+    const auto makeEdit = [this](int n, const QString &text, QRect geometry) {
+        auto *e = new QLineEdit(text, this);
+        e->setObjectName(QStringLiteral("Edit%1").arg(n));
+        e->setGeometry(geometry);
+        e->installEventFilter(this);
+        edits_[n] = e;
+    };
+
+    auto *check = new QCheckBox(this);
+    check->setObjectName(QStringLiteral("CheckBox%1").arg(c + 1));
+    check->setGeometry(555, top, 16, 16);
+    checkBoxes_[c + 1] = check;
+
+    auto *bit = new QPushButton(this);
+    bit->setObjectName(QStringLiteral("BitBtn%1").arg(c + 1));
+    bit->setGeometry(575, top, 21, kRowHeight);
+    bitBtns_[c + 1] = bit;
+    SetAddressLabelCaption(c + 1, QStringLiteral("L"));
+
+    makeEdit(c + 1, analog ? QStringLiteral("Edit1") : QStringLiteral("Edit8"), {600, top, 76, kRowHeight});
+    makeEdit(c + 15, analog ? QStringLiteral("32767") : QStringLiteral("0"),
+             analog ? QRect(680, top, 51, kRowHeight) : QRect(690, top, 26, kRowHeight));
+    makeEdit(c + 29, analog ? QStringLiteral("-32767") : QStringLiteral("0"),
+             analog ? QRect(735, top, 50, kRowHeight) : QRect(750, top, 26, kRowHeight));
+}
+
+void TTrendDspForm::ConnectControls()
+{
+    connect(button(1), &QPushButton::clicked, this, &TTrendDspForm::Button1Click);
+    connect(button(2), &QPushButton::clicked, this, &TTrendDspForm::Button2Click);
+    connect(button(3), &QPushButton::clicked, this, &TTrendDspForm::Button3Click);
+    connect(button(4), &QPushButton::clicked, this, &TTrendDspForm::Button4Click);
+    connect(button(5), &QPushButton::clicked, this, &TTrendDspForm::Button5Click);
+    connect(button(6), &QPushButton::clicked, this, &TTrendDspForm::Button6Click);
+    connect(button(7), &QPushButton::clicked, this, &TTrendDspForm::Button7Click);
+    connect(button(8), &QPushButton::clicked, this, &TTrendDspForm::Button8Click);
+    for (int n = 1; n <= kChannels; ++n) {
+        QCheckBox *check = checkBox(n);
+        connect(check, &QCheckBox::clicked, this, [this, check] { CheckBox1Click(check); });
+        QPushButton *bit = bitBtn(n);
+        connect(bit, &QPushButton::clicked, this, [this, bit] { BitBtn1Click(bit); });
+    }
+    image4_->onMouseDown = [this](int x) { Image4MouseDown(x); };
+}
+
+bool TTrendDspForm::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        for (int n = 1; n <= 42; ++n) {
+            if (edits_[n] != watched)
+                continue;
+            if (type == QEvent::MouseButtonPress && n <= 28)
+                Edit1Click(edits_[n]);
+            if (type == QEvent::MouseButtonDblClick) {
+                if (n <= 7)
+                    Edit1DblClick(edits_[n]);
+                else if (n <= 14)
+                    Edit8DblClick(edits_[n]);
+                else if (n == 29)
+                    Edit29DblClick();
+            }
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Controls by number
+
+QLineEdit *TTrendDspForm::edit(int n) const { return n >= 1 && n <= 42 ? edits_[n] : nullptr; }
+QCheckBox *TTrendDspForm::checkBox(int n) const { return n >= 1 && n <= kChannels ? checkBoxes_[n] : nullptr; }
+QPushButton *TTrendDspForm::bitBtn(int n) const { return n >= 1 && n <= kChannels ? bitBtns_[n] : nullptr; }
+QPushButton *TTrendDspForm::button(int n) const { return n >= 1 && n <= 8 ? buttons_[n] : nullptr; }
+QLabel *TTrendDspForm::label(int n) const { return n >= 1 && n <= 29 ? labels_[n] : nullptr; }
+
+QRgb TTrendDspForm::backgroundColour() const { return palette().color(QPalette::Window).rgb(); }
+
+void TTrendDspForm::SetAddressLabelCaption(int n, const QString &caption)
+{
+    QPushButton *b = bitBtn(n);
+    if (!b)
+        return;
+    b->setText(caption);
+    QPalette palette = b->palette();
+    palette.setColor(QPalette::ButtonText, caption == u"L" ? kTeal : kMaroon);
+    b->setPalette(palette);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation, closing, channel table
+
+void TTrendDspForm::FormCreate()
+{
+    ws_.TrendWindowOpen = true;
+    ws_.trendWindow = this;
+
+    data_.channels = presets::LoadPresets();
+    ShowChannelTable();
+    layers_.InitGraphLayers(data_);
+    image4_->update();
+
+    for (int n = 29; n <= 42; ++n)
+        edit(n)->hide();
+
+    button(2)->setEnabled(ws_.catalogue.VarListBuilt);
+    for (int n : {1, 3, 4, 5})
+        button(n)->setEnabled(false);
+
+    for (int n = 7; n <= 15; ++n)
+        label(n)->hide();
+
+    // The poll: armed at run start and after every pass, never free-running.
+    connect(&pollTimer_, &QTimer::timeout, this, &TTrendDspForm::AppIdle);
+
+    if (!ws_.VarListOpen && ws_.openVarList)
+        ws_.openVarList();
+}
+
+void TTrendDspForm::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    pollTimer_.stop();
+    const bool runEnding = runActive() || starting_;
+    ws_.link.ComClose(PortUser::TrendRun);
+    if (runEnding)
+        SetDataReadEnabled(true);
+    if (ws_.displayWindowClosed)
+        ws_.displayWindowClosed();
+    ws_.TrendWindowOpen = false;
+}
+
+void TTrendDspForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TTrendDspForm::ShowChannelTable()
+{
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelRecord &r = data_.channels[c];
+        checkBox(c + 1)->setChecked(r.Sel == u"ON");
+        SetAddressLabelCaption(c + 1, r.AL);
+        edit(c + 1)->setText(r.AdrsChar);
+        edit(c + 15)->setText(r.FullScale);
+    }
+}
+
+void TTrendDspForm::ShowChannelTableForRunning()
+{
+    for (int n = 1; n <= 28; ++n)
+        edit(n)->show();
+    for (int n = 1; n <= kChannels; ++n) {
+        checkBox(n)->show();
+        bitBtn(n)->show();
+    }
+    for (int n = 29; n <= 42; ++n)
+        edit(n)->hide();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Run control
+
+bool TTrendDspForm::runActive() const { return button(2)->text() == kStopCaption; }
+
+void TTrendDspForm::SetDataReadEnabled(bool enabled)
+{
+    if (!ws_.VarListOpen || !ws_.varListWindow)
+        return;
+    if (auto *dataRead = ws_.varListWindow->findChild<QPushButton *>(QStringLiteral("Button1")))
+        dataRead->setEnabled(enabled);
+}
+
+void TTrendDspForm::ShowRunningLook()
+{
+    QLabel *status = label(25);
+    status->setText(QStringLiteral("Run"));
+    SetBackground(status, kRunGreen, Qt::white);
+    for (int n : {1, 3, 4, 5, 6, 7, 8})
+        button(n)->setEnabled(false);
+}
+
+void TTrendDspForm::ShowStoppedLook()
+{
+    QLabel *status = label(25);
+    status->setText(QStringLiteral("Stop"));
+    SetBackground(status, kStopGrey, Qt::white);
+    for (int n : {1, 6, 7, 8})
+        button(n)->setEnabled(true);
+}
+
+void TTrendDspForm::StopRun()
+{
+    pollTimer_.stop();
+    const bool wasRunning = runActive();
+    button(2)->setText(kRunCaption);
+    ws_.link.ComClose(PortUser::TrendRun);
+    ShowStoppedLook();
+    if (wasRunning)
+        SetDataReadEnabled(true);
+}
+
+void TTrendDspForm::EndFailedStart(const QString &message)
+{
+    ws_.dialogs.ShowMessage(message);
+    ShowStoppedLook();
+    SetDataReadEnabled(true);
+}
+
+void TTrendDspForm::Button2Click()
+{
+    // The pause after the port opened lets the window handle clicks; the start is still going on.
+    if (starting_)
+        return;
+
+    for (int n = 15; n <= 21; ++n) {
+        if (!runstart::FullScaleTextPasses(edit(n)->text())) {
+            ws_.dialogs.ShowMessage(kCheckFullScale);
+            return;
+        }
+    }
+
+    if (button(2)->text() != kRunCaption) {
+        pollTimer_.stop();
+        button(2)->setText(kRunCaption);
+        ws_.link.ComClose(PortUser::TrendRun);
+        ShowStoppedLook();
+        SetDataReadEnabled(true);
+        return;
+    }
+
+    for (int n : {1, 3, 4, 5, 6, 7, 8})
+        button(n)->setEnabled(false);
+    SetDataReadEnabled(false);
+    ShowChannelTableForRunning();
+
+    for (int c = 0; c < kChannels; ++c)
+        data_.channels[c].Sel = checkBox(c + 1)->isChecked() ? QStringLiteral("ON") : QStringLiteral("OF");
+    if (std::none_of(data_.channels.begin(), data_.channels.end(), [](const ChannelRecord &r) { return r.Sel == u"ON"; })) {
+        EndFailedStart(kSelectDrawingData);
+        return;
+    }
+
+    for (int c = 0; c < kChannels; ++c) {
+        ChannelRecord &r = data_.channels[c];
+        r.AL = bitBtn(c + 1)->text();
+        r.AdrsChar = runstart::RemoveSpaces(edit(c + 1)->text());
+        r.FullScale = edit(c + 15)->text();
+    }
+
+    const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.VariableList);
+    if (resolution.errorCount != 0) {
+        EndFailedStart(kAddressNotFound);
+        return;
+    }
+    // Scales are checked before anything is saved or cleared, so a refused start keeps the last
+    // recording and the presets.
+    switch (runstart::CheckScales(data_.channels)) {
+    case runstart::ScaleProblem::None:
+        break;
+    case runstart::ScaleProblem::BadFullScale:
+        EndFailedStart(kCheckFullScale);
+        return;
+    case runstart::ScaleProblem::FullScaleZero:
+        EndFailedStart(kFullScaleZero);
+        return;
+    case runstart::ScaleProblem::BadBitNumber:
+        EndFailedStart(kCheckBitNumber);
+        return;
+    }
+
+    for (int n : {1, 3, 4})
+        button(n)->setEnabled(false);
+    for (int c = 0; c < kChannels; ++c)
+        data_.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
+
+    // A preset file that cannot be written does not stop the run: the recording matters more.
+    presets::SavePresets(button(5)->text(), data_.channels);
+    runstart::BuildSelection(data_);
+    runstart::ResetRecording(data_);
+
+    if (ws_.link.ComOpen(PortUser::TrendRun) != 0) {
+        button(2)->setText(kRunCaption);
+        ShowStoppedLook();
+        ws_.dialogs.ShowMessage(kCommunicationError);
+        ws_.link.ComClose(PortUser::TrendRun);
+        SetDataReadEnabled(true);
+    } else {
+        starting_ = true;
+        const QPointer<TTrendDspForm> self(this);
+        waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
+        if (!self)
+            return; // closed and destroyed during the pause; the port went with it
+        starting_ = false;
+        if (closed_)
+            return;
+        button(2)->setText(kStopCaption);
+        ShowRunningLook();
+        data_.RingWritePos = 0;
+        layers_.ClearTraceLayer();
+        ArmPoll();
+    }
+    DrawColourKey(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sampling
+
+int TTrendDspForm::waitTimeMs() const
+{
+    const std::optional<std::int32_t> ms = presets::ParseDecimal(ws_.WaitTime);
+    return ms && *ms > 0 ? *ms : 0;
+}
+
+void TTrendDspForm::ArmPoll() { pollTimer_.start(waitTimeMs()); }
+
+void TTrendDspForm::AppIdle()
+{
+    if (closed_ || !runActive())
+        return;
+    SamplingPass();
+    if (!closed_ && runActive())
+        ArmPoll();
+}
+
+void TTrendDspForm::AppendErrorTrace(int code)
+{
+    const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
+    // A trace that cannot be written is not reported: the lime mark already shows the failure.
+    textfile::Append(kErrorTraceFile, sampling::ErrorTraceLine(timestamp, code, ws_.link.LastErrorReply()));
+}
+
+void TTrendDspForm::SamplingPass()
+{
+    sampling::RunPass(
+        data_, layers_, [this](std::uint32_t address) { return ws_.link.ComReadValue('R', 2, address); },
+        [this](int code) { AppendErrorTrace(code); });
+    image4_->update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Graph
+
+void TTrendDspForm::UnrollSamples() { ::UnrollSamples(data_); }
+
+void TTrendDspForm::DrawRecordedTraces() { layers_.DrawRecordedTraces(data_); }
+
+void TTrendDspForm::DrawCursorLayer() { layers_.DrawCursorLayer(data_.CursorX); }
+
+void TTrendDspForm::ComposeGraph(bool withCursor)
+{
+    layers_.ComposeGraph(withCursor);
+    image4_->update();
+}
+
+void TTrendDspForm::DrawColourKey(bool selectedOnly)
+{
+    layers_.DrawColourKey(data_.channels, selectedOnly, backgroundColour());
+    image6_->update();
+}
+
+void TTrendDspForm::ApplyChannelVisibility()
+{
+    for (int c = 0; c < kChannels; ++c) {
+        const bool shown = data_.channels[c].Sel != u"OF";
+        edit(c + 1)->setVisible(shown);
+        edit(c + 15)->setVisible(shown);
+        edit(c + 29)->setVisible(shown);
+        checkBox(c + 1)->setVisible(shown);
+        bitBtn(c + 1)->setVisible(shown);
+    }
+}
+
+void TTrendDspForm::Button1Click()
+{
+    if (runActive())
+        return;
+    ApplyChannelVisibility();
+    UnrollSamples();
+    DrawRecordedTraces();
+    // With no rows there is no last sample: the cursor rests at the left edge and the value
+    // boxes keep what they show.
+    data_.CursorX = data_.DataNumbers > 0 ? 2 * data_.DataNumbers - 2 : 0;
+    DrawCursorLayer();
+    if (data_.DataNumbers > 0) {
+        const SampleRow &row = data_.DisplayRows[data_.CursorX / 2];
+        for (int c : data_.SelectedChannels)
+            edit(c + 29)->setText(QString::number(row[c]));
+    }
+    ComposeGraph(true);
+    for (int n : {3, 4, 5})
+        button(n)->setEnabled(true);
+}

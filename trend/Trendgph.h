@@ -106,7 +106,7 @@ public:
     QCheckBox *checkBox(int n) const;   // CheckBox1..CheckBox14
     QPushButton *bitBtn(int n) const;   // BitBtn1..BitBtn14
     QPushButton *button(int n) const;   // Button1..Button8
-    QLabel *label(int n) const;         // Label1..Label30 (Label25: run status)
+    QLabel *label(int n) const;         // Label1..Label29 (Label25: run status)
     TrendImage *image4() const { return image4_; }
     TrendImage *image6() const { return image6_; }
 
@@ -138,7 +138,7 @@ private:
     std::array<QCheckBox *, 15> checkBoxes_{};  // [1..14]
     std::array<QPushButton *, 15> bitBtns_{};   // [1..14]
     std::array<QPushButton *, 9> buttons_{};    // [1..8]
-    std::array<QLabel *, 31> labels_{};         // [1..30]
+    std::array<QLabel *, 30> labels_{};         // [1..29]
     TrendImage *image4_ = nullptr;
     TrendImage *image6_ = nullptr;
 
