@@ -1,0 +1,1 @@
+qmx_add_test(test_monitor_logic SOURCES monitor/test_monitor_logic.cpp LIBS qmx_monitor)
