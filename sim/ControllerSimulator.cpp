@@ -424,6 +424,10 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
             reply = GarbageReply(noise);
     }
 
+    // Counted before any reply byte goes out, so a program that has read its reply (or seen the
+    // line close) always finds its request counted.
+    ++served;
+
     // The request's own bytes came through the pty at once; on a real line the reply cannot begin
     // before they have all crossed it.
     const int rate = baud.load();
@@ -475,11 +479,9 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     case SimFault::Kind::CloseLine: {
         std::lock_guard lock(mutex);
         closeLineLocked();
-        ++served;
         return Outcome::LineClosed;
     }
     }
-    ++served;
     if (!written && stopping)
         return Outcome::Stopped;
     return Outcome::Served;

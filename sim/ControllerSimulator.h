@@ -2,6 +2,18 @@
 // Stands in for the controller on a pseudo-terminal pair. The program opens devicePath() as its
 // serial device; a thread of the simulator serves the master side with the controller's reply
 // frames, checksums and refusal letters. Faults can be injected per next request or per address.
+//
+// What it answers:
+//   "R" ADDR         STX '0' "R" WWWW SS CR LF (11 bytes; the word at ADDR, high byte first)
+//   "r" ADDR CC      STX '0' "r" ADDR CC DD..DD SS CR LF (17 + 2 x CC bytes; CC from 1 to E8)
+// where SS is the byte sum of the letter through the last data digit, in upper-case hex. Requests
+// it cannot take are refused with NAK '0' letter CR LF:
+//   "S"  the request's checksum does not match (lower-case checksum digits do not match either)
+//   "X"  a command letter other than "r" and "R"
+//   "O"  "r" with a byte count of 00 or above E8
+//   "E"  a frame of the wrong length for its letter, without CR before LF, or with address or
+//        count digits that are not hexadecimal
+// Bytes before the last ENQ of a line are noise and ignored; a line without ENQ is not answered.
 
 #include "sim/ControllerMemory.h"
 
@@ -77,6 +89,7 @@ public:
     std::uint16_t readWord(std::uint32_t address) const;
     ControllerMemory memorySnapshot() const;
 
+    // Request frames taken so far; a frame counts before the first byte of its reply is written.
     std::uint64_t requestsServed() const { return served_.load(); }
     QByteArray lastRequest() const;
     // Every complete request frame received, in order (cleared by clearRequestLog). Only the

@@ -1,0 +1,546 @@
+// The controller simulator as the program meets it: a raw tty opened by path, request frames in,
+// reply frames out byte for byte, each fault as it appears on the line, the line going away and
+// coming back. The client side uses plain termios, read and poll, not the program's own link.
+
+#include "sim/ControllerSimulator.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Format(const char *format, unsigned value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return QByteArray(text);
+}
+
+// Independent of the simulator's own code: low 8 bits of the byte sum in upper-case hex.
+QByteArray Sum(const QByteArray &text)
+{
+    unsigned sum = 0;
+    for (char c : text)
+        sum += static_cast<unsigned char>(c);
+    return Format("%02X", sum & 0xFF);
+}
+
+QByteArray Request(char letter, std::uint32_t address, int count = -1)
+{
+    QByteArray body = QByteArray(1, letter) + Format("%08X", address);
+    if (count >= 0)
+        body += Format("%02X", count);
+    return "\x05 " + body + Sum(body) + "\r\n";
+}
+
+QByteArray StxReply(const QByteArray &body) { return "\x02" "0" + body + Sum(body) + "\r\n"; }
+
+QByteArray HexBytes(const ControllerMemory &memory, std::uint32_t address, int count)
+{
+    QByteArray hex;
+    for (int i = 0; i < count; ++i)
+        hex += Format("%02X", memory.byte(address + i));
+    return hex;
+}
+
+int OpenClient(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        termios raw{};
+        ::tcgetattr(fd, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(fd, TCSANOW, &raw);
+    }
+    return fd;
+}
+
+// Reads until LF or until `timeoutMs` passes without it.
+QByteArray ReadReply(int fd, int timeoutMs = 2000)
+{
+    QByteArray reply;
+    QElapsedTimer clock;
+    clock.start();
+    while (!reply.endsWith('\n')) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        pollfd p{fd, POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0 || !(p.revents & POLLIN))
+            break;
+        char buffer[1024];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        reply.append(buffer, n);
+    }
+    return reply;
+}
+
+// Everything that arrives within `ms`.
+QByteArray ReadFor(int fd, int ms)
+{
+    QByteArray bytes;
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 left = ms; left > 0; left = ms - clock.elapsed()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0 || !(p.revents & POLLIN))
+            continue;
+        char buffer[1024];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+double CpuSeconds()
+{
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+SimFault Fault(SimFault::Kind kind, char letter = 'D')
+{
+    SimFault fault;
+    fault.kind = kind;
+    fault.letter = letter;
+    return fault;
+}
+
+// R4E20 sums to 12D: its checksum has a letter to lower.
+constexpr std::uint32_t kFixed4E20 = 0x00600F8E;
+
+} // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString linkPath;
+    std::unique_ptr<ControllerSimulator> sim;
+    int fd = -1;
+
+    QByteArray exchange(const QByteArray &request)
+    {
+        [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+        return ReadReply(fd);
+    }
+    void reconnect()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = OpenClient(linkPath);
+        QVERIFY2(fd >= 0, std::strerror(errno));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        linkPath = dir.filePath(QStringLiteral("ttyQMX"));
+        sim = std::make_unique<ControllerSimulator>();
+        QString error;
+        QVERIFY2(sim->start(&error, linkPath), qPrintable(error));
+        QCOMPARE(sim->devicePath(), linkPath);
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim->slaveDevicePath());
+        sim->setLiveDemo(false);
+        reconnect();
+    }
+    void cleanupTestCase()
+    {
+        ::close(fd);
+        sim->stop();
+        QVERIFY2(!QFileInfo(linkPath).isSymLink(), "stop removes the link");
+    }
+    void init()
+    {
+        sim->clearFaults();
+        sim->clearRequestLog();
+        sim->setBaud(0);
+        ::tcflush(fd, TCIOFLUSH);
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        const ControllerMemory demo = ControllerMemory::DemoImage();
+        QTest::newRow("R fixed word") << QByteArray("\x05 R00600600DE\r\n") << QByteArray("\x02" "0R43041D\r\n");
+        QTest::newRow("R odd address") << Request('R', 0x00600601) << StxReply("R0443");
+        QTest::newRow("R unwritten memory") << Request('R', 0x00123456) << StxReply("R0000");
+        QTest::newRow("r two bytes") << Request('r', 0x00600600, 2) << StxReply("r006006000243" "04");
+        QTest::newRow("r checked words")
+            << Request('r', 0x00600F88, 8) << StxReply("r00600F8808" "0000000000004E20");
+        QTest::newRow("r full chunk")
+            << Request('r', 0x00202400, 232) << StxReply("r00202400E8" + HexBytes(demo, 0x00202400, 232));
+    }
+    void replies()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        QCOMPARE(exchange(request), reply);
+        QCOMPARE(sim->lastRequest(), request);
+        QCOMPARE(int(sim->requestLog().size()), 1);
+        if (request[2] == 'r') // the ten skipped characters echo the request's address and count
+            QCOMPARE(reply.mid(3, 10), request.mid(3, 10));
+        if (request.mid(2, 1) == "r")
+            QCOMPARE(reply.size(), 17 + 2 * request.mid(11, 2).toInt(nullptr, 16)); // 481 for E8
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<char>("letter");
+        QByteArray badSum = Request('R', 0x00600600);
+        badSum[11] = 'D';
+        badSum[12] = 'F';
+        QByteArray lowerSum = Request('R', 0x00600600);
+        lowerSum[11] = 'd';
+        lowerSum[12] = 'e';
+        QTest::newRow("checksum off by one") << badSum << 'S';
+        QTest::newRow("checksum in lower case") << lowerSum << 'S';
+        QTest::newRow("unknown command W") << Request('W', 0x00600600) << 'X';
+        QTest::newRow("r with count 0") << Request('r', 0x00600600, 0) << 'O';
+        QTest::newRow("r with count 233") << Request('r', 0x00600600, 233) << 'O';
+        QTest::newRow("R carrying a count") << Request('R', 0x00600600, 2) << 'E';
+        QTest::newRow("r without count") << Request('r', 0x00600600) << 'E';
+        QTest::newRow("no CR") << QByteArray("\x05 R00600600DE\n") << 'E';
+        QTest::newRow("address not hex") << QByteArray("\x05 R0060060G") + Sum("R0060060G") + "\r\n" << 'E';
+    }
+    void refusals()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(char, letter);
+        QCOMPARE(exchange(request), QByteArray("\x15" "0") + letter + "\r\n");
+        QCOMPARE(sim->lastRequest(), request);
+    }
+
+    void noiseBeforeTheRequest()
+    {
+        // Unanswered leftovers, with and without a lead-in of their own, before a proper request.
+        const QByteArray request = Request('R', 0x00600614);
+        QCOMPARE(exchange("\x02\x15junk\x05 R006" + request), StxReply("R0019"));
+        QCOMPARE(sim->lastRequest(), request);
+        // A line without any lead-in is not a request: nothing answers it, nothing is logged.
+        const std::uint64_t before = sim->requestsServed();
+        QCOMPARE(exchange("noise\r\n" + request), StxReply("R0019"));
+        QCOMPARE(sim->requestsServed(), before + 1);
+        QCOMPARE(int(sim->requestLog().size()), 2);
+
+        sim->sendStaleBytes("\x02" "0R0000C2\r\n");
+        QCOMPARE(ReadReply(fd, 1000), QByteArray("\x02" "0R0000C2\r\n"));
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<QByteArray>("expected");
+        using K = SimFault::Kind;
+        QTest::newRow("nak D") << int(K::Nak) << 'D' << QByteArray("\x15" "0D\r\n");
+        QTest::newRow("nak z") << int(K::Nak) << 'z' << QByteArray("\x15" "0z\r\n");
+        QTest::newRow("wrong checksum") << int(K::WrongChecksum) << 'D' << QByteArray("\x02" "0R4E202E\r\n");
+        QTest::newRow("lower-case checksum") << int(K::LowerCaseChecksum) << 'D' << QByteArray("\x02" "0R4E202d\r\n");
+        QTest::newRow("bad first byte") << int(K::BadFirstByte) << 'D' << QByteArray("\x06" "0R4E202D\r\n");
+        QTest::newRow("no line feed") << int(K::NoLineFeed) << 'D' << QByteArray("\x02" "0R4E202D\r");
+        QTest::newRow("silence") << int(K::Silence) << 'D' << QByteArray();
+    }
+    void faults()
+    {
+        QFETCH(int, kind);
+        QFETCH(char, letter);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(StxReply("R4E20"), QByteArray("\x02" "0R4E202D\r\n"));
+        sim->queueFault(Fault(static_cast<SimFault::Kind>(kind), letter));
+        const std::uint64_t before = sim->requestsServed();
+        const QByteArray request = Request('R', kFixed4E20);
+        [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+        QTRY_COMPARE_WITH_TIMEOUT(sim->requestsServed(), before + 1, 2000);
+        QCOMPARE(ReadFor(fd, 150), expected);
+        // The fault was for that one request only.
+        QCOMPARE(exchange(request), StxReply("R4E20"));
+    }
+
+    void garbage()
+    {
+        sim->setAddressFault(kFixed4E20, Fault(SimFault::Kind::Garbage));
+        QSet<QByteArray> seen;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray reply = exchange(Request('R', kFixed4E20));
+            QVERIFY(reply.endsWith("\r\n"));
+            QCOMPARE(reply.indexOf('\n'), reply.size() - 1);
+            QVERIFY(reply[0] != '\x02' && reply[0] != '\x15');
+            seen.insert(reply);
+        }
+        QVERIFY2(seen.size() > 1, "line noise differs from reply to reply");
+    }
+
+    void faultSelection()
+    {
+        // Queued faults go to the next requests in order, whatever their address, before any
+        // per-address fault; the per-address one stays until cleared.
+        sim->setAddressFault(0x00600614, Fault(SimFault::Kind::Nak, 'P'));
+        sim->queueFault(Fault(SimFault::Kind::Nak, 'd'));
+        sim->queueFault(Fault(SimFault::Kind::Nak, 'E'));
+        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0d\r\n"));
+        QCOMPARE(exchange(Request('R', 0x00600600)), QByteArray("\x15" "0E\r\n"));
+        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
+        QCOMPARE(exchange(Request('r', 0x00600614, 2)), QByteArray("\x15" "0P\r\n"));
+        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
+        sim->setFaultForAllRequests(Fault(SimFault::Kind::Nak, 'Z'));
+        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
+        QCOMPARE(exchange(Request('R', 0x00600600)), QByteArray("\x15" "0Z\r\n"));
+        sim->clearFaults();
+        QCOMPARE(exchange(Request('R', 0x00600614)), StxReply("R0019"));
+        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
+    }
+
+    void piecesArriveSeparately()
+    {
+        SimFault pieces = Fault(SimFault::Kind::Pieces);
+        pieces.pieces = 3;
+        pieces.pieceDelayMs = 120;
+        sim->queueFault(pieces);
+        const QByteArray request = Request('r', 0x00600600, 8);
+        [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+        QList<QByteArray> reads;
+        QByteArray whole;
+        QElapsedTimer clock;
+        while (!whole.endsWith('\n')) {
+            pollfd p{fd, POLLIN, 0};
+            QVERIFY(::poll(&p, 1, 2000) == 1);
+            if (!clock.isValid())
+                clock.start();
+            char buffer[512];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            QVERIFY(n > 0);
+            reads.append(QByteArray(buffer, n));
+            whole += reads.last();
+        }
+        QVERIFY2(clock.elapsed() >= 2 * 120 * 9 / 10, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(reads.size() >= 2);
+        QVERIFY(!reads.first().endsWith('\n'));
+        QCOMPARE(whole, StxReply("r0060060008" "43044310476047C6"));
+    }
+
+    void baudPacing()
+    {
+        // At 9600 8N1 an exchange takes (request + reply bytes) x 10 / 9600 s at the least.
+        sim->setBaud(9600);
+        const ControllerMemory demo = ControllerMemory::DemoImage();
+        const struct {
+            QByteArray request;
+            QByteArray reply;
+        } exchanges[] = {
+            {Request('R', 0x00600600), StxReply("R4304")},
+            {Request('r', 0x00202500, 232), StxReply("r00202500E8" + HexBytes(demo, 0x00202500, 232))},
+        };
+        for (const auto &e : exchanges) {
+            const qsizetype bytes = e.request.size() + e.reply.size();
+            QElapsedTimer clock;
+            clock.start();
+            QCOMPARE(exchange(e.request), e.reply);
+            const double wireMs = bytes * 10 * 1000.0 / 9600;
+            QVERIFY2(clock.elapsed() >= 0.9 * wireMs,
+                     qPrintable(QStringLiteral("%1 ms for %2 bytes").arg(clock.elapsed()).arg(bytes)));
+        }
+        sim->setBaud(0);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(exchange(Request('r', 0x00202500, 232)), exchanges[1].reply);
+        QVERIFY2(clock.elapsed() < 400, "without a baud rate the reply comes at once");
+    }
+
+    void programClosesAndReopensItsSide()
+    {
+        // With the program's side closed the simulator neither dies nor spins on a hang-up.
+        ::close(fd);
+        fd = -1;
+        const double cpuBefore = CpuSeconds();
+        QTest::qWait(300);
+        QVERIFY2(CpuSeconds() - cpuBefore < 0.1, "idle simulator must not spin");
+        reconnect();
+        QCOMPARE(exchange(Request('R', 0x00600614)), StxReply("R0019"));
+    }
+
+    void lineGoesAwayAndComesBack()
+    {
+        sim->closeLine();
+        pollfd p{fd, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 1000), 1);
+        QVERIFY(p.revents & (POLLHUP | POLLERR));
+        char byte;
+        errno = 0;
+        QVERIFY(::read(fd, &byte, 1) <= 0);
+        QVERIFY(QFileInfo(linkPath).isSymLink());
+
+        QString error;
+        QVERIFY2(sim->reopenLine(&error), qPrintable(error));
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim->slaveDevicePath());
+        reconnect();
+        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
+
+        // As a fault: the request is taken, and instead of a reply the line is gone.
+        sim->queueFault(Fault(SimFault::Kind::CloseLine));
+        const std::uint64_t before = sim->requestsServed();
+        const QByteArray request = Request('R', 0x00600600);
+        [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+        p = {fd, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 2000), 1);
+        QVERIFY(p.revents & (POLLHUP | POLLERR));
+        QCOMPARE(sim->requestsServed(), before + 1);
+        QCOMPARE(sim->lastRequest(), request);
+        QVERIFY(sim->reopenLine(&error));
+        reconnect();
+        QCOMPARE(exchange(request), StxReply("R4304"));
+    }
+
+    void liveDemoValuesMove()
+    {
+        constexpr std::uint32_t kSpdCmd = 0x00600FA8;
+        sim->setLiveDemo(true);
+        const QByteArray first = exchange(Request('R', kSpdCmd));
+        QTest::qWait(120);
+        const QByteArray second = exchange(Request('R', kSpdCmd));
+        QVERIFY(first.startsWith("\x02" "0R") && second.startsWith("\x02" "0R"));
+        QVERIFY2(first != second, first.constData());
+        sim->setLiveDemo(false);
+        const QByteArray held = exchange(Request('R', kSpdCmd));
+        QTest::qWait(120);
+        QCOMPARE(exchange(Request('R', kSpdCmd)), held);
+        // Words written by a test are served as written.
+        sim->writeWord(0x00600E02, 0xFFFE);
+        QCOMPARE(sim->readWord(0x00600E02), std::uint16_t(0xFFFE));
+        QCOMPARE(exchange(Request('R', 0x00600E02)), StxReply("RFFFE"));
+    }
+
+    void demoImage()
+    {
+        const ControllerMemory m = ControllerMemory::DemoImage();
+        QVERIFY(m.isDemoImage());
+        const std::uint16_t fixed[] = {0x4304, 0x4310, 0x4760, 0x47C6};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(m.word(0x600600 + 2 * i), fixed[i]);
+        const std::uint16_t checked[] = {0, 0, 0, 0x4E20};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(m.word(0x600F88 + 2 * i), checked[i]);
+        // The pointer words lead to the outputs the monitor shows indirectly.
+        const std::uint32_t pointed[] = {0x600EC0, 0x600EC2, 0x600FA8, 0x600FAA};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(0x5F8000u + 2u * m.word(0x600616 + 2 * i), pointed[i]);
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(m.word(0x202400 + 2 * i), std::uint16_t(3 * i));
+            QCOMPARE(m.word(0x202500 + 2 * i), std::uint16_t(0x1000 + i));
+        }
+
+        // Walk the super block as the catalogue does: parameter words by type, CONS from the
+        // header's top digit, outputs counted per type.
+        const QHash<int, QPair<int, int>> types = {{1, {8, 1}},   {2, {18, 2}},  {3, {3, 0}},  {8, {3, 1}},
+                                                   {9, {30, 3}},  {14, {2, 1}},  {15, {3, 1}}, {17, {11, 2}},
+                                                   {20, {4, 1}},  {22, {2, 1}},  {24, {8, 2}}, {29, {11, 4}},
+                                                   {33, {1, 1}}};
+        std::uint32_t a = 0x600620;
+        QList<int> codes;
+        int outputs = 0;
+        for (std::uint16_t h = m.word(a); (h & 0xFF) != 0; h = m.word(a)) {
+            const int code = h & 0xFF;
+            codes.append(code);
+            const int params = code == 7 ? h >> 12 : types.value(code).first;
+            QVERIFY2(code == 7 || types.contains(code), qPrintable(QString::number(code)));
+            outputs += types.value(code).second;
+            for (int p = 1; p <= params; ++p)
+                QVERIFY2(m.word(a + 2 * p) != 0, "parameter words are non-zero");
+            a += 2 * (params + 1);
+            QVERIFY(a < 0x600E00);
+        }
+        QCOMPARE(codes, (QList<int>{1, 2, 7, 8, 14, 15, 24, 1, 17, 29, 9, 22, 20, 33, 3}));
+        QCOMPARE(outputs, 21);
+        QCOMPARE(a, std::uint32_t(0x600620 + 2 * 129)); // closing zero word is the 130th
+
+        // Live values over time: ramps and sines within their ranges, flag bits switching.
+        ControllerMemory live = m;
+        std::int16_t lowest = 0, highest = 0, piLowest = 0, piHighest = 0, sineHighest = 0;
+        QSet<int> gateBit, cmdBit, flg5Bit;
+        for (double t = 0; t < 12.0; t += 0.05) {
+            ControllerMemory::AdvanceDemo(live, t);
+            const auto spd = static_cast<std::int16_t>(live.word(0x600FA8));
+            const auto pi = static_cast<std::int16_t>(live.word(0x600EC0));
+            lowest = std::min(lowest, spd);
+            highest = std::max(highest, spd);
+            piLowest = std::min(piLowest, pi);
+            piHighest = std::max(piHighest, pi);
+            sineHighest = std::max(sineHighest, static_cast<std::int16_t>(live.word(0x600F92)));
+            const std::uint16_t inv = live.word(0x600F00);
+            QCOMPARE(inv & 0x3, 0x3);
+            QCOMPARE(live.word(0x600F02) & 0x80, 0x80);
+            gateBit.insert(inv >> 7 & 1);
+            cmdBit.insert(live.word(0x600F02) & 1);
+            flg5Bit.insert(live.word(0x600FCE) & 1);
+            QCOMPARE(live.word(0x600600), std::uint16_t(0x4304)); // the fixed words stay put
+        }
+        QVERIFY(lowest >= 0 && lowest < 500 && highest > 17500 && highest <= 18000);
+        QVERIFY(piLowest < -19000 && piHighest > 19000);
+        QVERIFY(sineHighest > 14500 && sineHighest <= 15000);
+        QCOMPARE(gateBit.size(), 2);
+        QCOMPARE(cmdBit.size(), 2);
+        QCOMPARE(flg5Bit.size(), 2);
+    }
+
+    void loadDataText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("badLine"); // 0: loads
+        QTest::newRow("data file, CR LF, later line wins")
+            << QByteArray("@600608,1,0000,\r\n@600600,4,4304,4310,4760,47C6,\r\n\r\n@600608,1,8000,\r\n") << 0;
+        QTest::newRow("LF only, no final comma") << QByteArray("@600608,1,8000\n@600600,4,4304,4310,4760,47C6") << 0;
+        QTest::newRow("no @") << QByteArray("@600608,1,8000,\r\n600600,1,0001,\r\n") << 2;
+        QTest::newRow("fewer words than counted") << QByteArray("@600600,4,4304,4310,\r\n") << 1;
+        QTest::newRow("more words than counted") << QByteArray("@600600,1,4304,4310,\r\n") << 1;
+        QTest::newRow("word not hex") << QByteArray("@600600,1,43G4,\r\n") << 1;
+        QTest::newRow("word of five digits") << QByteArray("@600600,1,14304,\r\n") << 1;
+        QTest::newRow("empty count") << QByteArray("@600600,,\r\n") << 1;
+        QTest::newRow("address only") << QByteArray("@600600\r\n") << 1;
+        QTest::newRow("address of nine digits") << QByteArray("@100600600,1,0001,\r\n") << 1;
+        QTest::newRow("past the end of memory") << QByteArray("@FFFFFFFE,2,0001,0002,\r\n") << 1;
+        QTest::newRow("binary") << QByteArray("@\x01\xff,\x80\r\n", 7) << 1;
+    }
+    void loadDataText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, badLine);
+        ControllerMemory m;
+        m.setWord(0x600608, 0x1234);
+        QString error;
+        QCOMPARE(m.loadDataText(text, &error), badLine == 0);
+        if (badLine == 0) {
+            QCOMPARE(m.word(0x600608), std::uint16_t(0x8000));
+            QCOMPARE(m.word(0x600606), std::uint16_t(0x47C6));
+            QVERIFY(!m.isDemoImage());
+        } else {
+            QVERIFY2(error.startsWith(QStringLiteral("line %1:").arg(badLine)), qPrintable(error));
+            QCOMPARE(m.word(0x600608), std::uint16_t(0x1234)); // a bad file changes nothing
+        }
+    }
+
+    void loadDataFileMissing()
+    {
+        ControllerMemory m;
+        QString error;
+        QVERIFY(!m.loadDataFile(dir.filePath(QStringLiteral("missing.qmx")), &error));
+        QVERIFY(error.contains(QStringLiteral("missing.qmx")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "test_sim.moc"
