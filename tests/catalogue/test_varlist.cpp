@@ -1,0 +1,336 @@
+// The Variables List window: its layout and bit list, and the Data Read through the real port
+// against the simulated controller.
+
+#include "base/ProgramFolder.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Varlist.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// A program's worth of shared state with a stand-in Trend Graph carrying its RUN/STOP button.
+struct Program {
+    Link link;
+    ScriptedDialogs dialogs;
+    Workspace ws{link, dialogs};
+    QWidget trend;
+    QPushButton *run = new QPushButton(QStringLiteral("RUN"), &trend);
+
+    Program()
+    {
+        link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
+        run->setObjectName(QStringLiteral("Button2"));
+        ws.TrendWindowOpen = true;
+        ws.trendWindow = &trend;
+    }
+};
+
+QStringList Lines(const QListWidget *list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines.append(list->item(i)->text());
+    return lines;
+}
+
+QListWidget *List(QWidget *form, const char *name) { return form->findChild<QListWidget *>(QLatin1String(name)); }
+
+// The demo controller's super block as its memory map documents it: header, parameter words,
+// name, outputs.
+struct DemoBlock {
+    quint16 header;
+    int params;
+    const char *name;
+    int outputs;
+};
+constexpr DemoBlock kDemoBlocks[] = {
+    {0x0001, 8, "PI3A1", 1},  {0x0002, 18, "PI2A1", 2}, {0x2007, 2, "CONS1", 0},  {0x0008, 3, "LAG11", 1},
+    {0x000E, 2, "ADDR1", 1},  {0x000F, 3, "MULT1", 1},  {0x0018, 8, "DPI31", 2},  {0x0001, 8, "PI3A2", 1},
+    {0x0011, 11, "MCAN1", 2}, {0x001D, 11, "DMCN1", 4}, {0x0009, 30, "PI1A1", 3}, {0x0016, 2, "DLRG1", 1},
+    {0x0014, 4, "PCTQ1", 1},  {0x0021, 1, "DTOS1", 1},  {0x0003, 3, "JMPR1", 0},
+};
+
+QString WordsLine(const ControllerMemory &memory, quint32 address, int count, int shownCount)
+{
+    QString line = QStringLiteral("@%1,%2,").arg(address, 0, 16).arg(shownCount, 0, 16).toUpper();
+    for (int k = 0; k < count; ++k)
+        line += QStringLiteral("%1,").arg(memory.word(address + 2 * static_cast<quint32>(k)), 4, 16, QLatin1Char('0')).toUpper();
+    return line;
+}
+
+// The data file a Data Read of `memory` must write, when its super block is `superBlockWords` long.
+QByteArray ExpectedDataFile(const ControllerMemory &memory, int superBlockWords)
+{
+    const QStringList lines{
+        QStringLiteral("@600608,1,0000,"),
+        WordsLine(memory, 0x600600, 4, 4),
+        WordsLine(memory, 0x60060A, 3, 3),
+        WordsLine(memory, 0x600614, 1, 1),
+        WordsLine(memory, 0x600616, 4, 4),
+        WordsLine(memory, 0x600620, superBlockWords, superBlockWords),
+        WordsLine(memory, 0x600E60, 16, 16),
+        WordsLine(memory, 0x600F88, 4, 4),
+        WordsLine(memory, 0x600FA0, 4, 4),
+        WordsLine(memory, 0x202400, 100, 100),
+        WordsLine(memory, 0x202500, 100, 100),
+        QStringLiteral("@600608,1,8000,"),
+    };
+    return lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n";
+}
+
+int RequestsFor(const ControllerSimulator &sim, const QByteArray &letterAddressCount)
+{
+    int n = 0;
+    for (const QByteArray &frame : sim.requestLog())
+        n += frame.mid(2, letterAddressCount.size()) == letterAddressCount ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestVarlist : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+
+    void layoutAndFirstBuild()
+    {
+        Program p;
+        p.run->setEnabled(false);
+        QPointer<TVarListForm> form = new TVarListForm(p.ws);
+        form->show();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Variables List"));
+        QCOMPARE(form->geometry(), QRect(50, 186, 269, 419));
+        QVERIFY(!(form->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
+        QVERIFY(p.ws.VarListOpen);
+        QCOMPARE(p.ws.varListWindow.data(), form.data());
+
+        const struct {
+            const char *name;
+            QRect geometry;
+            const char *text;
+        } labels[] = {{"Label1", {9, 5, 140, 18}, "Variables List"},
+                      {"Label7", {16, 28, 73, 15}, "Data Name"},
+                      {"Label6", {135, 28, 57, 15}, "Bit No."},
+                      {"Label8", {40, 365, 121, 15}, "Read Super Block"}};
+        for (const auto &l : labels) {
+            auto *label = form->findChild<QLabel *>(QLatin1String(l.name));
+            QVERIFY2(label, l.name);
+            QCOMPARE(label->geometry(), l.geometry);
+            QCOMPARE(label->text(), QLatin1String(l.text));
+        }
+        auto *button = form->findChild<QPushButton *>(QStringLiteral("Button1"));
+        QCOMPARE(button->geometry(), QRect(64, 384, 73, 27));
+        QCOMPARE(button->text(), QStringLiteral("Data Read"));
+        QVERIFY(button->isEnabled());
+
+        // The first creation builds the list from the two files and the fixed entries only, and
+        // lets a trend run start.
+        QListWidget *names = List(form, "ListBox1");
+        QListWidget *bits = List(form, "ListBox2");
+        QCOMPARE(names->geometry(), QRect(8, 45, 113, 308));
+        QCOMPARE(bits->geometry(), QRect(130, 45, 127, 260));
+        QVERIFY(p.ws.catalogue.VarListBuilt);
+        QVERIFY(p.run->isEnabled());
+        QCOMPARE(names->count(), 1500);
+        const QStringList nameLines = Lines(names);
+        QCOMPARE(nameLines.mid(0, 9), (QStringList{"SpdCmd", "SpdFbk", "TrqCmd", "TrqFbk", "CurFbk", "InvFlag",
+                                                    "CmdFlag", "", "AnTermIn"}));
+        QCOMPARE(nameLines[13], QStringLiteral("DIO00"));
+        QCOMPARE(nameLines[66], QStringLiteral("M32"));
+        QCOMPARE(nameLines.mid(67), QStringList(1500 - 67, QString()));
+        QCOMPARE(Lines(bits), (QStringList{"00 ", "01 ", "02  ", "03  ", "04  ", "05  ", "06  ", "07  ", "08 ",
+                                           "09  ", "10 ", "11 ", "12", "13", "14", "15 ", ""}));
+        QCOMPARE(names->currentRow(), 0);
+        QCOMPARE(bits->currentRow(), 0);
+
+        // A click on "CmdFlag" names its bits; a blank line numbers them; line 16 is never touched.
+        bits->item(16)->setText(QStringLiteral("kept"));
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, names->visualItemRect(names->item(6)).center());
+        QCOMPARE(names->currentRow(), 6);
+        QCOMPARE(bits->item(0)->text(), QStringLiteral("00 RUN cmd"));
+        QCOMPARE(bits->item(13)->text(), QStringLiteral("13 RESET(Term)"));
+        QCOMPARE(bits->item(3)->text(), QStringLiteral("03"));
+        names->setCurrentRow(7);
+        form->ListBox1Click();
+        QCOMPARE(Lines(bits).mid(0, 16), QStringList({"00", "01", "02", "03", "04", "05", "06", "07", "08", "09",
+                                                      "10", "11", "12", "13", "14", "15"}));
+        QCOMPARE(bits->item(16)->text(), QStringLiteral("kept"));
+        QVERIFY(p.dialogs.messages.isEmpty());
+
+        // The user cannot close it, a program can.
+        form->close();
+        QVERIFY(!p.ws.VarListOpen);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(form.isNull());
+    }
+
+    void laterCreation()
+    {
+        Program p;
+        // Built once already: the window shows the list as it is, without rebuilding it.
+        p.ws.catalogue.VariableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
+        p.ws.catalogue.VarListBuilt = true;
+        p.run->setText(QStringLiteral("STOP")); // a trend run is active
+        TVarListForm form(p.ws);
+        QCOMPARE(Lines(List(&form, "ListBox1")).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
+        QVERIFY(!form.findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
+        QCOMPARE(p.ws.catalogue.VariableList.size(), 4);
+
+        // A first creation whose files cannot be read shows why and leaves the list unbuilt.
+        Program q;
+        QFile::remove(programfolder::File(QStringLiteral("Varlist2.txt")));
+        q.run->setEnabled(false);
+        {
+            TVarListForm broken(q.ws);
+            QCOMPARE(q.dialogs.messages,
+                     QStringList{kCannotOpenFile.arg(programfolder::File(QStringLiteral("Varlist2.txt")))});
+            QVERIFY(!q.ws.catalogue.VarListBuilt);
+            QVERIFY(!q.run->isEnabled());
+        }
+        QVERIFY(!q.ws.VarListOpen);
+        testenv::RestoreDataFile(QStringLiteral("Varlist2.txt"));
+    }
+
+    void dataReadFromController()
+    {
+        ControllerSimulator sim;
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        sim.setLiveDemo(false);
+        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+        const QString dataFile = programfolder::File(QStringLiteral("sbdata.qmx"));
+        QFile::remove(dataFile);
+
+        Program p;
+        TVarListForm form(p.ws);
+        form.show();
+        QListWidget *names = List(&form, "ListBox1");
+
+        // The demo controller. While the pause runs: RUN/STOP is off and a second press is refused.
+        bool runEnabledInPause = true;
+        bool secondPressRefused = false;
+        QTimer::singleShot(300, &form, [&] {
+            runEnabledInPause = p.run->isEnabled();
+            QElapsedTimer pressed;
+            pressed.start();
+            form.Button1Click();
+            secondPressRefused = pressed.elapsed() < 200 && form.dataReadRunning() && p.link.holder() == PortUser::DataRead;
+        });
+        form.Button1Click();
+        QVERIFY(!runEnabledInPause);
+        QVERIFY(secondPressRefused);
+        QVERIFY(p.run->isEnabled());
+        QVERIFY(!p.link.isOpen());
+        QCOMPARE(p.dialogs.messages, QStringList());
+
+        int superBlockWords = 1;
+        for (const DemoBlock &b : kDemoBlocks)
+            superBlockWords += 1 + b.params;
+        const ControllerMemory memory = sim.memorySnapshot();
+        const QByteArray written = testenv::ReadAll(dataFile);
+        QCOMPARE(written, ExpectedDataFile(memory, superBlockWords));
+        QVERIFY(written.startsWith("@600608,1,0000,\r\n@600600,4,4304,4310,4760,47C6,\r\n"));
+        QVERIFY(written.endsWith("\r\n@600608,1,8000,\r\n"));
+        QCOMPARE(RequestsFor(sim, "r0060060008"), 1); // one pass only: the second press did nothing
+
+        // Each header is fetched alone, then its parameter words: CONS 2007 brings two.
+        quint32 header = 0x600620;
+        for (const DemoBlock &b : kDemoBlocks) {
+            const QByteArray request = "r" + QByteArray::number(header, 16).rightJustified(8, '0').toUpper() + "02";
+            QCOMPARE(RequestsFor(sim, request), 1);
+            header += 2 * (1 + static_cast<quint32>(b.params));
+        }
+        QCOMPARE(RequestsFor(sim, "r0060065A04"), 1);
+
+        // The list: "Varlist2.txt", then each block and its outputs, then the files' and fixed entries.
+        QStringList expected{"SpdCmd", "SpdFbk", "TrqCmd", "TrqFbk", "CurFbk", "InvFlag", "CmdFlag"};
+        for (const DemoBlock &b : kDemoBlocks) {
+            expected.append(QLatin1String(b.name));
+            for (int n = 1; n <= b.outputs; ++n)
+                expected.append(QLatin1String(b.name) + QString::number(n));
+        }
+        expected += QStringList{"", "AnTermIn", "AnTermIn2", "DcBusVolt", "MotorTemp", "FLG5", "DIO00"};
+        QCOMPARE(Lines(names).mid(0, expected.size()), expected);
+        const QStringList &list = p.ws.catalogue.VariableList;
+        QCOMPARE(list.size(), 7 + 36 + 6 + 22 + 32 + 1);
+        QCOMPARE(VariableAddress(list, QStringLiteral("PI3A11")), QStringLiteral("00600EC0"));
+        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
+        QCOMPARE(VariableAddress(list, QStringLiteral("CONS1")), QStringLiteral("00600658"));
+        QCOMPARE(VariableAddress(list, QStringLiteral("DTOS11")), QStringLiteral("00600EE8"));
+        QCOMPARE(p.ws.catalogue.PointerAddresses,
+                 (std::array<QString, 4>{"00600EC0", "00600EC2", "00600FA8", "00600FAA"}));
+
+        // What the Variables List looks like after a Data Read, "CmdFlag" clicked.
+        names->setCurrentRow(6);
+        form.ListBox1Click();
+        const QByteArray shots = qgetenv("QMX_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            form.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/varlist-after-data-read.png"));
+
+        // A read failing part-way (the last area refused) leaves the file and the list as they
+        // were; RUN/STOP stays off until a read succeeds.
+        const QStringList listBefore = list;
+        const QStringList linesBefore = Lines(names);
+        sim.setAddressFault(0x202500, SimFault{SimFault::Kind::Nak, 'D'});
+        form.Button1Click();
+        QCOMPARE(testenv::ReadAll(dataFile), written);
+        QCOMPARE(p.ws.catalogue.VariableList, listBefore);
+        QCOMPARE(Lines(names), linesBefore);
+        QVERIFY(!p.run->isEnabled());
+        QVERIFY(!p.link.isOpen());
+        QCOMPARE(p.dialogs.messages, QStringList());
+        sim.clearFaults();
+
+        // Line 2 ending in 47C7: one message, and the shorter super block is still decoded; the
+        // longer list leaves no trace.
+        sim.writeWord(0x600606, 0x47C7);
+        sim.writeWord(0x600632, 0x0000);
+        form.Button1Click();
+        QCOMPARE(p.dialogs.messages, QStringList{kQmxFileDataError});
+        QCOMPARE(VariableNames(list).mid(7, 3), (QStringList{"PI3A1", "PI3A11", ""}));
+        QCOMPARE(list.size(), 7 + 2 + 6 + 22 + 32 + 1);
+        QCOMPARE(Lines(names).mid(list.size() - 1), QStringList(1500 - list.size() + 1, QString()));
+        QVERIFY(p.run->isEnabled());
+        p.dialogs.messages.clear();
+
+        // A super block of a single zero word.
+        sim.writeWord(0x600606, 0x47C6);
+        sim.writeWord(0x600620, 0x0000);
+        form.Button1Click();
+        QCOMPARE(p.dialogs.messages, QStringList());
+        const QStringList fileLines = QString::fromLatin1(testenv::ReadAll(dataFile)).split(QStringLiteral("\r\n"));
+        QCOMPARE(fileLines[5], QStringLiteral("@600620,1,0000,"));
+        QCOMPARE(VariableNames(list).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
+
+        // A port that cannot be opened, and a port another activity holds: the port's message, then
+        // the Data Read's, and nothing changes.
+        const QStringList kept = list;
+        testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
+        form.Button1Click();
+        QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
+        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+        QCOMPARE(p.link.ComOpen(PortUser::Monitor), 0);
+        form.Button1Click();
+        QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError, kCreateFileError,
+                                                  kCommPortOpenError}));
+        QCOMPARE(p.link.holder(), PortUser::Monitor);
+        p.link.ComClose(PortUser::Monitor);
+        QCOMPARE(list, kept);
+        QVERIFY(!p.run->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestVarlist)
+#include "test_varlist.moc"
