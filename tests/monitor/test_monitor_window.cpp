@@ -1,0 +1,334 @@
+// The Monitor window driven by its controls against the controller simulator: the grids after
+// creation, a polling pass compared with the simulator's memory in both formats, the port rules,
+// the stopped state after a pointer failure, .mon save and open through the dialogs, printing.
+
+#include "base/TextFile.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/SuperBlockFile.h"
+#include "monitor/Messages.h"
+#include "monitor/Moni.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QtTest>
+#include <map>
+
+using namespace monitor;
+
+namespace {
+
+constexpr quint32 kDio00 = 0x600E00;
+constexpr quint32 kFirstBlockOutput = 0x600EC0;
+const std::array<quint32, 4> kDemoPointers{0x600EC0, 0x600EC2, 0x600FA8, 0x600FAA};
+
+QString Cell(QWidget *form, const char *grid, int row, int column)
+{
+    const QTableWidgetItem *item = form->findChild<QTableWidget *>(QLatin1String(grid))->item(row, column);
+    return item ? item->text() : QString();
+}
+
+// The address whose value belongs next to a name of the input/output grid.
+std::optional<quint32> FixedGridAddress(const QString &name)
+{
+    static const QStringList analog{"AI1", "AI2", "DPTF1", "DPTF2", "DPGF1", "DPGF2"};
+    static const QStringList pointed{"PTO", "AO1", "AO2", "DSPO"};
+    if (analog.contains(name))
+        return 0x600F92 + 2 * analog.indexOf(name);
+    if (pointed.contains(name))
+        return kDemoPointers[static_cast<std::size_t>(pointed.indexOf(name))];
+    if (name == "FLG5")
+        return 0x600FCE;
+    if (name.startsWith("UDAT"))
+        return 0x600FCE + 2 * (1 + name.mid(4).toInt());
+    const int m = name.mid(1).toInt();
+    if (m <= 22)
+        return 0x600FCE + 2 * (9 + m);
+    if (m >= 24)
+        return 0x600E80 + 2 * (m - 24);
+    return std::nullopt; // M23: section 5 ends just before it
+}
+
+// Every (grid, row, value column) of the demo with the address its value comes from.
+std::map<std::tuple<QString, int, int>, std::optional<quint32>> ExpectedAddresses(QWidget *form)
+{
+    std::map<std::tuple<QString, int, int>, std::optional<quint32>> expected;
+    int output = 0;
+    for (const char *grid : {"StringGrid1", "StringGrid2", "StringGrid3"}) {
+        for (int r = 0; r < form->findChild<QTableWidget *>(QLatin1String(grid))->rowCount(); ++r) {
+            for (int c = 0; c < kGridColumns; c += 2) {
+                const QString name = Cell(form, grid, r, c);
+                if (name.isEmpty())
+                    continue;
+                std::optional<quint32> address;
+                if (name.startsWith("DIO"))
+                    address = kDio00 + 2 * name.mid(3).toInt();
+                else if (name.startsWith("ALL"))
+                    address = 0x600FA8 + 2 * name.mid(3).toInt();
+                else if (QLatin1String(grid) == QLatin1String("StringGrid2"))
+                    address = FixedGridAddress(name);
+                else
+                    address = kFirstBlockOutput + 2 * output++;
+                expected[{QLatin1String(grid), r, c + 1}] = address;
+            }
+        }
+    }
+    return expected;
+}
+
+} // namespace
+
+class TestMonitorWindow : public QObject {
+    Q_OBJECT
+
+    ControllerSimulator sim;
+    Link link;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Workspace> ws;
+    int varListOpenings = 0;
+    int displayClosings = 0;
+
+    TMoniForm *createForm()
+    {
+        auto *form = new TMoniForm(*ws);
+        form->show();
+        return form;
+    }
+    template <typename T> T *child(QWidget *form, const char *name)
+    {
+        T *widget = form->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    QString text(QWidget *form, const char *button) { return child<QPushButton>(form, button)->text(); }
+    void verifyStopped(QWidget *form)
+    {
+        QCOMPARE(text(form, "Button2"), kRelease);
+        QCOMPARE(child<QLabel>(form, "Label11")->text(), kStop);
+        QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x808080));
+        QVERIFY(!link.isOpen());
+    }
+    void waitForPasses(int passes)
+    {
+        const std::uint64_t target = sim.requestsServed() + static_cast<std::uint64_t>(passes) * 10;
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requestsServed() >= target, 10000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        testenv::Prepare();
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        sim.setLiveDemo(false);
+        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+        link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
+        ws = std::make_unique<Workspace>(link, dialogs);
+        ws->openVarList = [this] { ++varListOpenings; };
+        ws->displayWindowClosed = [this] { ++displayClosings; };
+
+        // The catalogue as a Data Read leaves it: super block read, file lines checked, decoded.
+        QCOMPARE(link.ComOpen(PortUser::DataRead), 0);
+        ReadBuffer buffer(60000, 0);
+        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
+        link.ComClose(PortUser::DataRead);
+        QVERIFY(lines);
+        QCOMPARE(CheckSuperBlockLines(*lines, ws->catalogue, kSuperBlockFileName).errorCount, 0);
+        QVERIFY(DecodeSuperBlock(ws->catalogue).proceed);
+        QVERIFY(BuildVariableList(ws->catalogue).proceed);
+
+        sim.writeWord(kDio00, 0xFFFF);
+        sim.writeWord(kFirstBlockOutput, 0xFFFE);
+    }
+    void init() { dialogs.messages.clear(); }
+
+    void createdWindowShowsNamesStopped()
+    {
+        QPointer<TMoniForm> form = createForm();
+        QCOMPARE(varListOpenings, 1);
+        QCOMPARE(ws->monitorWindow.data(), form.data());
+        QCOMPARE(form->windowTitle(), QStringLiteral("MoniForm"));
+        QCOMPARE(form->size(), QSize(684, 571));
+        const std::initializer_list<std::pair<const char *, int>> grids{
+            {"StringGrid1", 9}, {"StringGrid2", 14}, {"StringGrid3", 128}};
+        for (const auto &[name, rows] : grids) {
+            auto *grid = child<QTableWidget>(form, name);
+            QCOMPARE(grid->rowCount(), rows);
+            QCOMPARE(grid->columnCount(), 8);
+            QCOMPARE(grid->columnWidth(7), 75);
+            QCOMPARE(grid->rowHeight(rows - 1), 15);
+            QCOMPARE(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        }
+        for (QWidget *control : form->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            QVERIFY2(form->rect().contains(control->geometry()), qPrintable(control->objectName()));
+        verifyStopped(form);
+        for (const char *button : {"Button3", "Button4", "Button5"})
+            QVERIFY(!child<QPushButton>(form, button)->isEnabled());
+
+        QCOMPARE(form->DioCount(), 22);
+        QCOMPARE(form->SuperBlockOutputCount(), 21);
+        QCOMPARE(Cell(form, "StringGrid1", 5, 2), QStringLiteral("DIO21"));
+        QCOMPARE(Cell(form, "StringGrid1", 6, 0), QStringLiteral("ALL0"));
+        const QStringList dmcnRow{"DMCN11", "", "DMCN12", "", "DMCN13", "", "DMCN14", ""};
+        for (int c = 0; c < 8; ++c)
+            QCOMPARE(Cell(form, "StringGrid3", 8, c), dmcnRow[c]);
+        QCOMPARE(Cell(form, "StringGrid3", 12, 0), QStringLiteral("DTOS11"));
+        QCOMPARE(Cell(form, "StringGrid3", 13, 0), QString());
+
+        // Save: a name without ".mon" writes nothing; a good one writes the grids.
+        const QString dir = testenv::ProgramDir();
+        QFile keep(dir + "keep.txt");
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.write("keep");
+        keep.close();
+        dialogs.saveAnswers = {dir + "keep.txt", dir + "first.mon"};
+        form->Button4Click();
+        QCOMPARE(dialogs.messages, QStringList{kIncorrectFileName});
+        QCOMPARE(testenv::ReadAll(dir + "keep.txt"), QByteArray("keep"));
+        form->Button4Click();
+        QCOMPARE(dialogs.filtersAsked.last(), QStringLiteral("Moniter Data(*.mon)|*.mon"));
+        const QStringList saved = textfile::SplitLines(testenv::ReadAll(dir + "first.mon"));
+        QCOMPARE(saved.value(0), QStringLiteral("----- Qmx Moniter List --- File Name:first.mon ----"));
+        QCOMPARE(saved.value(4),
+                 QStringLiteral("   DIO00           DIO01           DIO02           DIO03        "));
+
+        // Open: an unknown format line still loads; a file ending early changes nothing.
+        QStringList edited = saved;
+        edited[2] = QStringLiteral("                                  dec/hex : ???");
+        edited[4] = QStringLiteral("   NEW00");
+        QVERIFY(textfile::WriteAtomically(dir + "edited.mon", textfile::JoinLinesCrLf(edited)));
+        QVERIFY(textfile::WriteAtomically(dir + "short.mon", textfile::JoinLinesCrLf(saved.mid(0, 8))));
+        dialogs.messages.clear();
+        dialogs.openAnswers = {dir + "edited.mon", dir + "short.mon"};
+        form->Button5Click();
+        QCOMPARE(dialogs.messages, QStringList{kIncorrectData});
+        QCOMPARE(text(form, "Button1"), QString());
+        QCOMPARE(child<QLabel>(form, "Label13")->text(), QStringLiteral("first.mon "));
+        QCOMPARE(Cell(form, "StringGrid1", 0, 0), QStringLiteral("NEW00"));
+        QCOMPARE(Cell(form, "StringGrid1", 0, 2), QStringLiteral("DIO01")); // beyond the line: kept
+        const MonitorGrids before = form->grids();
+        form->Button5Click();
+        QCOMPARE(dialogs.messages.last(), kMonitorFileEndsEarly);
+        QVERIFY(form->grids().grid1 == before.grid1);
+
+        form->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(form.isNull());
+        QCOMPARE(displayClosings, 1);
+    }
+
+    void releaseRefusedWhilePortHeld()
+    {
+        ws->VarListOpen = true;
+        QPointer<TMoniForm> form = createForm();
+        QCOMPARE(varListOpenings, 1); // the open Variables List is not opened again
+
+        Link other;
+        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
+        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QCOMPARE(dialogs.messages, QStringList{kCreateFileError});
+        verifyStopped(form);
+        other.ComClose();
+
+        // The same link held by a trend run refuses the Monitor as well.
+        QCOMPARE(link.ComOpen(PortUser::TrendRun), 0);
+        form->Button2Click();
+        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(text(form, "Button2"), kRelease);
+        QCOMPARE(link.holder(), PortUser::TrendRun);
+        link.ComClose(PortUser::TrendRun);
+        delete form;
+    }
+
+    void pollingShowsControllerMemory()
+    {
+        QPointer<TMoniForm> form = createForm();
+        // A second press inside the pause after opening the port is ignored.
+        QTimer::singleShot(200, form, [&] { form->Button2Click(); });
+        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QCOMPARE(text(form, "Button2"), kPause);
+        QCOMPARE(child<QLabel>(form, "Label11")->text(), kRunning);
+        QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x00FF00));
+        QCOMPARE(link.holder(), PortUser::Monitor);
+        for (const char *button : {"Button3", "Button4", "Button5"})
+            QVERIFY(!child<QPushButton>(form, button)->isEnabled());
+        QCOMPARE(link.ComOpen(PortUser::DataRead), -1); // no Data Read while the Monitor polls
+
+        const auto expected = ExpectedAddresses(form);
+        QCOMPARE(expected.size(), std::size_t(27 + 51 + 21));
+        for (const bool decimal : {true, false}) {
+            if (!decimal)
+                form->Button1Click();
+            QCOMPARE(text(form, "Button1"), decimal ? kDec : kHex);
+            waitForPasses(2);
+            for (const auto &[where, address] : expected) {
+                const auto &[grid, row, column] = where;
+                QString want;
+                if (address) {
+                    const quint16 word = sim.readWord(*address);
+                    want = ValueText(word >= 0x8000 ? word - 0x10000 : word, decimal);
+                }
+                QCOMPARE(Cell(form, grid.toLatin1().constData(), row, column), want);
+            }
+            QCOMPARE(Cell(form, "StringGrid1", 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
+            QCOMPARE(Cell(form, "StringGrid3", 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
+        }
+        QCOMPARE(Cell(form, "StringGrid2", 11, 7), QString()); // M23
+
+        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        verifyStopped(form);
+        const std::uint64_t served = sim.requestsServed();
+        QTest::qWait(100);
+        QCOMPARE(sim.requestsServed(), served); // no pass after Pause
+        for (const char *button : {"Button3", "Button4", "Button5"})
+            QVERIFY(child<QPushButton>(form, button)->isEnabled());
+
+        const QString pdf = testenv::ProgramDir() + "monitor.pdf";
+        dialogs.pdfAnswers = {pdf};
+        QTest::mouseClick(child<QPushButton>(form, "Button3"), Qt::LeftButton);
+        const QByteArray printed = testenv::ReadAll(pdf);
+        QVERIFY2(printed.size() > 10000, QByteArray::number(printed.size()));
+        QVERIFY(printed.contains("/Width 684") && printed.contains("/Height 571"));
+        const QRegularExpressionMatch box =
+            QRegularExpression(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])").match(QString::fromLatin1(printed));
+        QVERIFY(box.hasMatch());
+        QVERIFY(box.captured(1).toDouble() >= 684 * 72.0 / 96 && box.captured(2).toDouble() >= 571 * 72.0 / 96);
+        delete form;
+    }
+
+    void missingPointersStopAndClosingFreesPort()
+    {
+        QPointer<TMoniForm> form = createForm();
+        form->Button2Click();
+        waitForPasses(1);
+        const std::array<QString, 4> pointers = ws->catalogue.PointerAddresses;
+        ws->catalogue.PointerAddresses[1].clear();
+        QTRY_COMPARE(dialogs.messages, QStringList{kPleaseClickDataRead});
+        verifyStopped(form);
+        QVERIFY(child<QPushButton>(form, "Button4")->isEnabled());
+        ws->catalogue.PointerAddresses = pointers;
+
+        // Closing a polling window frees the port and tells the main window.
+        form->Button2Click();
+        waitForPasses(1);
+        const int closings = displayClosings;
+        form->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(form.isNull());
+        QVERIFY(!link.isOpen());
+        QCOMPARE(displayClosings, closings + 1);
+        const std::uint64_t served = sim.requestsServed();
+        QTest::qWait(100);
+        QCOMPARE(sim.requestsServed(), served);
+    }
+};
+
+QTEST_MAIN(TestMonitorWindow)
+#include "test_monitor_window.moc"
