@@ -2,6 +2,7 @@
 // touching memory outside the records and the rows, and what is read must write back unchanged.
 
 #include "base/TextFile.h"
+#include "trend/RunStart.h"
 #include "trend/TrendFile.h"
 
 #include <cstdlib>
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     std::array<ChannelRecord, kChannels> channels{};
     if (!trendfile::ReadSettings(lines, channels))
         return 0;
-    (void)trendfile::SelectedScalesAreIntegers(channels);
+    (void)runstart::CheckScales(channels);
     const auto rows = trendfile::ReadDataRows(lines);
     if (!rows)
         return 0;

@@ -1,2 +1,4 @@
 # Trend recording and display.
 qmx_add_test(test_trend_files SOURCES trend/test_trend_files.cpp LIBS qmx_trend)
+qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_trend)
+qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)

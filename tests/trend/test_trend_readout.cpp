@@ -1,0 +1,425 @@
+// The Trend Graph window's channel controls, cursor read-out, .trd files and printing, driven
+// through its controls.
+
+#include "base/TextFile.h"
+#include "base/WindowPrint.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/Trendgph.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <sys/resource.h>
+#include <csignal>
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QColor kMaroon(128, 0, 0);
+
+QColor CaptionColour(QPushButton *b) { return b->palette().color(QPalette::ButtonText); }
+
+} // namespace
+
+class TestTrendReadout : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void channelTable();
+    void cursorReadout();
+    void saveWritesTheLastRun();
+    void openShowsAFile();
+    void openRefusesBadFiles();
+    void printsTheWindow();
+
+private:
+    // A recording of `rows` rows in the ring, channels 0, 1 and 7 selected.
+    void Record(int rows, bool wrapped, int writePos);
+    QString Path(const QString &name) const { return dir_.filePath(name); }
+
+    Link link_;
+    ScriptedDialogs dialogs_;
+    Workspace ws_{link_, dialogs_};
+    TrendData data_;
+    QWidget varList_;
+    QListWidget *names_ = nullptr;
+    QListWidget *bits_ = nullptr;
+    TTrendDspForm *form_ = nullptr;
+    QTemporaryDir dir_;
+};
+
+void TestTrendReadout::initTestCase()
+{
+    testenv::Prepare();
+    // A stand-in for the Variables List: the two lists the table picks from.
+    ws_.catalogue.VariableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};
+    ws_.catalogue.VarListBuilt = true;
+    names_ = new QListWidget(&varList_);
+    names_->setObjectName("ListBox1");
+    names_->addItems({"AnTermIn", "InvFlag", "GateFlag"});
+    bits_ = new QListWidget(&varList_);
+    bits_->setObjectName("ListBox2");
+    bits_->addItems({"00", "07 GATE ON", "12"});
+    varList_.show();
+    ws_.varListWindow = &varList_;
+    ws_.VarListOpen = true;
+    ws_.openVarList = [] {};
+}
+
+void TestTrendReadout::init()
+{
+    dialogs_.messages.clear();
+    form_ = new TTrendDspForm(ws_, data_);
+    form_->show();
+}
+
+void TestTrendReadout::cleanup()
+{
+    delete form_;
+    ws_.VarListOpen = true;
+    varList_.show();
+}
+
+void TestTrendReadout::Record(int rows, bool wrapped, int writePos)
+{
+    data_ = TrendData{};
+    for (int c = 0; c < kChannels; ++c)
+        data_.channels[c] = {c == 0 || c == 1 || c == 7 ? "ON" : "OF", "L", c < 7 ? "AnTermIn" : "InvFlag",
+                             c < 7 ? "20000" : "00"};
+    data_.SelectedChannels = {0, 1, 7};
+    data_.ChannelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
+    for (int k = 0; k < rows; ++k)
+        data_.SampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
+    data_.RingWrapped = wrapped;
+    data_.RingWritePos = writePos;
+    form_->ShowChannelTable();
+}
+
+void TestTrendReadout::channelTable()
+{
+    // "A"/"L": the default "L" becomes "A" in maroon, a second click returns to "L" in teal.
+    QPushButton *bit1 = form_->bitBtn(1);
+    QCOMPARE(bit1->text(), QString("L"));
+    QTest::mouseClick(bit1, Qt::LeftButton);
+    QCOMPARE(bit1->text(), QString("A"));
+    QCOMPARE(CaptionColour(bit1), kMaroon);
+    QTest::mouseClick(bit1, Qt::LeftButton);
+    QCOMPARE(bit1->text(), QString("L"));
+    QCOMPARE(CaptionColour(bit1), kTeal);
+
+    // A tick during a run ends the run and stays ticked.
+    form_->button(2)->setText("STOP");
+    QVERIFY(!form_->checkBox(4)->isChecked());
+    QTest::mouseClick(form_->checkBox(4), Qt::LeftButton);
+    QCOMPARE(form_->button(2)->text(), QString("RUN"));
+    QVERIFY(form_->checkBox(4)->isChecked());
+    QCOMPARE(form_->label(25)->text(), QString("Stop"));
+    QVERIFY(form_->button(6)->isEnabled());
+    form_->button(2)->setText("STOP");
+    QTest::mouseClick(form_->edit(20), Qt::LeftButton);
+    QCOMPARE(form_->button(2)->text(), QString("RUN"));
+
+    // Logic pick: the name behind the selected line, "L", and the bit number of the bit line.
+    names_->setCurrentRow(2);
+    bits_->setCurrentRow(1);
+    form_->SetAddressLabelCaption(10, "A");
+    QTest::mouseDClick(form_->edit(10), Qt::LeftButton);
+    QCOMPARE(form_->edit(10)->text(), QString("GateFlag"));
+    QCOMPARE(form_->edit(24)->text(), QString("07"));
+    QCOMPARE(form_->bitBtn(10)->text(), QString("L"));
+    QCOMPARE(CaptionColour(form_->bitBtn(10)), kTeal);
+    // Analog pick: the selected line's text.
+    names_->setCurrentRow(1);
+    form_->Edit1DblClick(form_->edit(5));
+    QCOMPARE(form_->edit(5)->text(), QString("InvFlag"));
+    // Edit29 takes a bit number and leaves a run running.
+    bits_->setCurrentRow(2);
+    form_->button(2)->setText("STOP");
+    form_->edit(29)->show();
+    QTest::mouseDClick(form_->edit(29), Qt::LeftButton);
+    QCOMPARE(form_->edit(29)->text(), QString("12"));
+    QCOMPARE(form_->button(2)->text(), QString("STOP"));
+
+    // Nothing selected: nothing to take; a lone bit selection still changes the bit.
+    names_->clearSelection();
+    form_->Edit8DblClick(form_->edit(11));
+    QCOMPARE(form_->edit(11)->text(), QString("DIO00"));
+    QCOMPARE(form_->edit(25)->text(), QString("12"));
+    bits_->clearSelection();
+    form_->Edit1DblClick(form_->edit(2));
+    form_->Edit29DblClick();
+    QCOMPARE(form_->edit(2)->text(), QString("SpdFbk"));
+    QCOMPARE(form_->edit(29)->text(), QString("12"));
+    QVERIFY(dialogs_.messages.isEmpty());
+
+    // Variables List closed: the analog box ignores the double-click (the run goes on); the logic
+    // box stops the run and asks for the list.
+    varList_.hide();
+    ws_.VarListOpen = false;
+    names_->setCurrentRow(0);
+    form_->button(2)->setText("STOP");
+    form_->Edit1DblClick(form_->edit(3));
+    QCOMPARE(form_->button(2)->text(), QString("STOP"));
+    QVERIFY(dialogs_.messages.isEmpty());
+    form_->Edit8DblClick(form_->edit(8));
+    QCOMPARE(form_->button(2)->text(), QString("RUN"));
+    QCOMPARE(form_->edit(8)->text(), QString("InvFlag"));
+    QCOMPARE(dialogs_.messages, QStringList{"Please open Variables List."});
+}
+
+void TestTrendReadout::cursorReadout()
+{
+    Record(kRingRows, true, 0); // 249 rows: ring rows 1..249
+    data_.SampleRing[4][0] = -32768;
+    data_.SampleRing[4][7] = 5;
+    data_.SampleRing[5][1] = 32767;
+    form_->Button1Click();
+    QCOMPARE(data_.DataNumbers, 249);
+    QCOMPARE(data_.CursorX, 496);
+    QCOMPARE(form_->edit(29)->text(), QString("249"));
+
+    QTest::mouseClick(form_->button(4), Qt::LeftButton);
+    QCOMPARE(data_.CursorX, 0);
+    QCOMPARE(form_->edit(30)->text(), QString("-1"));
+    QTest::mouseClick(form_->button(3), Qt::LeftButton);
+    QCOMPARE(data_.CursorX, 496);
+    QTest::mouseClick(form_->image4(), Qt::LeftButton, {}, QPoint(499, 100));
+    QCOMPARE(data_.CursorX, 496);
+
+    // x = 7 reads row 3 (ring row 4) with the cursor line at 7; ">>" goes on to 9 (row 4).
+    QTest::mouseClick(form_->image4(), Qt::RightButton, {}, QPoint(7, 100));
+    QCOMPARE(data_.CursorX, 7);
+    QCOMPARE(form_->layers().visible.pixel(7, 0), 0xFFFFFFFFu);
+    QCOMPARE(form_->layers().visible.pixel(496, 0) & 0xFFFFFFu, 0u);
+    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
+    QCOMPARE(form_->edit(36)->text(), QString("5"));
+    QTest::mouseClick(form_->button(5), Qt::LeftButton);
+    QCOMPARE(form_->button(5)->text(), QString("Hex"));
+    QCOMPARE(form_->edit(29)->text(), QString("8000"));
+    QCOMPARE(form_->edit(36)->text(), QString("5"));
+    QTest::mouseClick(form_->button(4), Qt::LeftButton);
+    QCOMPARE(data_.CursorX, 9);
+    QCOMPARE(form_->edit(30)->text(), QString("7FFF"));
+    // "<<" reads logic values as set or clear.
+    QTest::mouseClick(form_->button(3), Qt::LeftButton);
+    QCOMPARE(data_.CursorX, 7);
+    QCOMPARE(form_->edit(36)->text(), QString("1"));
+    form_->edit(31)->setText("untouched");
+    QTest::mouseClick(form_->button(5), Qt::LeftButton);
+    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
+    QCOMPARE(form_->edit(31)->text(), QString("untouched"));
+
+    // During a run clicks into the graph change nothing.
+    form_->button(4)->setEnabled(false);
+    form_->Image4MouseDown(100);
+    QCOMPARE(data_.CursorX, 7);
+
+    // No rows: the cursor commands leave the cursor and the boxes alone.
+    Record(0, false, 0);
+    form_->Button1Click();
+    const int restingX = data_.CursorX;
+    form_->Button4Click();
+    form_->Button3Click();
+    form_->Image4MouseDown(200);
+    form_->Button5Click();
+    QCOMPARE(data_.CursorX, restingX);
+    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
+}
+
+void TestTrendReadout::saveWritesTheLastRun()
+{
+    Record(2, false, 2);
+    data_.channels[7].Sel = "OF";
+    data_.channels[3] = {"OF", "A", "600E00", "100"};
+    data_.SampleRing[1] = {1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
+    dialogs_.saveAnswers = {Path("two.trd")};
+    form_->Button7Click();
+    QCOMPARE(dialogs_.filtersAsked.last(), QString("TRendDataFile(*.trd)|*.trd"));
+    const QByteArray expected = "File Name    = two.trd\r\n"
+                                "Data Numbers = 2\r\n"
+                                "------- Setting List -------\r\n"
+                                "Ch Sel A/L AdrsChar FullScale\r\n"
+                                "00, ON,  L,  AnTermIn,20000,\r\n"
+                                "01, ON,  L,  AnTermIn,20000,\r\n"
+                                "02, OF,  L,  AnTermIn,20000,\r\n"
+                                "03, OF,  A,  600E00,  100,\r\n"
+                                "04, OF,  L,  AnTermIn,20000,\r\n"
+                                "05, OF,  L,  AnTermIn,20000,\r\n"
+                                "06, OF,  L,  AnTermIn,20000,\r\n"
+                                "07, OF,  L,  InvFlag,   00,\r\n"
+                                "08, OF,  L,  InvFlag,   00,\r\n"
+                                "09, OF,  L,  InvFlag,   00,\r\n"
+                                "10, OF,  L,  InvFlag,   00,\r\n"
+                                "11, OF,  L,  InvFlag,   00,\r\n"
+                                "12, OF,  L,  InvFlag,   00,\r\n"
+                                "13, OF,  L,  InvFlag,   00,\r\n"
+                                "Data List\r\n"
+                                "Ch0,Ch1,Ch2,Ch3,Ch4,Ch5,Ch6,Ch7,Ch8,Ch9,Ch10,Ch11,Ch12,Ch13\r\n"
+                                "     0,     0,     0,     0,     0,     0,     0,  0,  0,  0,  0,  0,  0,  0,\r\n"
+                                "  1234,  -567,     0,     0,     0,     0, 32767,  1,  0,  0,  0,  0,  0,  0,\r\n"
+                                "END\r\n";
+    QCOMPARE(testenv::ReadAll(Path("two.trd")), expected);
+
+    // Save takes the ring's rows, not what Open showed: 249 of them after a wrap.
+    Record(kRingRows, true, 10);
+    data_.DataNumbers = 3;
+    dialogs_.saveAnswers = {Path("RUN1.TRD"), Path("run1.trd.bak")};
+    form_->Button7Click();
+    QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Name"});
+    QCOMPARE(data_.DataNumbers, 249);
+    QVERIFY(!QFileInfo::exists(Path("RUN1.TRD")));
+    form_->Button7Click();
+    const QStringList lines = *textfile::ReadLines(Path("run1.trd.bak"));
+    QCOMPARE(lines.size(), 21 + 249);
+    QCOMPARE(lines.at(1), QString("Data Numbers = 249"));
+    QVERIFY(lines.at(20).startsWith("    11,   -11,"));
+    QVERIFY(lines.at(20 + 248).startsWith("     9,    -9,"));
+
+    // A write that fails keeps the old file and says so.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    dialogs_.saveAnswers = {Path("two.trd")};
+    form_->Button7Click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(testenv::ReadAll(Path("two.trd")), expected);
+    QCOMPARE(dialogs_.messages.size(), 2);
+    QVERIFY(dialogs_.messages.last().startsWith("Can not write the file."));
+
+    // No rows: the header lines, the settings, the list captions and END.
+    Record(0, false, 0);
+    dialogs_.saveAnswers = {Path("empty.trd")};
+    form_->Button7Click();
+    const QStringList empty = *textfile::ReadLines(Path("empty.trd"));
+    QCOMPARE(empty.size(), 21);
+    QCOMPARE(empty.at(1), QString("Data Numbers = 0"));
+    QCOMPARE(empty.last(), QString("END"));
+}
+
+void TestTrendReadout::openShowsAFile()
+{
+    // Saved, opened and saved again: the same bytes.
+    Record(40, false, 40);
+    data_.channels[9] = {"ON", "A", "600F00", "15"};
+    dialogs_.saveAnswers = {Path("a.trd"), Path("b.trd")};
+    form_->Button7Click();
+    data_.channels[9] = {"OF", "L", "x", "0"};
+    dialogs_.openAnswers = {Path("a.trd")};
+    form_->Button6Click();
+    form_->Button7Click();
+    QCOMPARE(testenv::ReadAll(Path("b.trd")).mid(20), testenv::ReadAll(Path("a.trd")).mid(20));
+    QCOMPARE(data_.ChannelScale[9], 32768);
+
+    // The form without spaces, "Data Numbers = 7" over 3 rows, read in Hex.
+    QStringList lines = *textfile::ReadLines(Path("a.trd"));
+    lines[1] = "Data Numbers = 7";
+    lines[7] = "03,ON,A,Speed,1000,";
+    lines = lines.mid(0, 20) + QStringList{"1,2,3,-1,5,6,7,0,0,0,0,0,0,0,", lines[21], lines[22], "END"};
+    QFile::remove(Path("c.trd"));
+    QVERIFY(textfile::WriteAtomically(Path("c.trd"), textfile::JoinLinesCrLf(lines)));
+    form_->button(5)->setText("Hex");
+    form_->button(4)->setEnabled(false);
+    dialogs_.openAnswers = {Path("c.trd")};
+    form_->Button6Click();
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(data_.DataNumbers, 3);
+    QCOMPARE(data_.CursorX, 4);
+    QCOMPARE(data_.SelectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
+    QCOMPARE(form_->edit(4)->text(), QString("Speed"));
+    QCOMPARE(form_->bitBtn(4)->text(), QString("A"));
+    QVERIFY(form_->checkBox(4)->isChecked());
+    QVERIFY(form_->edit(4)->isVisible());
+    QVERIFY(!form_->edit(3)->isVisible());
+    QCOMPARE(form_->edit(32)->text(), QString("0000"));
+    QCOMPARE(form_->edit(30)->text(), QString("FFFE"));
+    form_->Button3Click();
+    form_->Button3Click();
+    QCOMPARE(form_->edit(32)->text(), QString("FFFF")); // the file's first row
+    QVERIFY(form_->button(4)->isEnabled());
+
+    // A cancelled dialog still enables the cursor buttons and keys the selected channels only.
+    form_->button(3)->setEnabled(false);
+    dialogs_.openAnswers.clear();
+    data_.channels[1].Sel = "OF";
+    form_->Button6Click();
+    QVERIFY(form_->button(3)->isEnabled());
+    QCOMPARE(form_->layers().key.pixel(5, 19), kTraceColors[0]);
+    QCOMPARE(form_->layers().key.pixel(5, 39), form_->backgroundColour());
+    QCOMPARE(data_.DataNumbers, 3);
+}
+
+void TestTrendReadout::openRefusesBadFiles()
+{
+    Record(5, false, 5);
+    dialogs_.saveAnswers = {Path("good.trd")};
+    form_->Button7Click();
+    const QStringList good = *textfile::ReadLines(Path("good.trd"));
+    form_->Button1Click();
+    const auto write = [this](const QString &name, QStringList lines) {
+        QFile::remove(Path(name));
+        QVERIFY(textfile::WriteAtomically(Path(name), textfile::JoinLinesCrLf(lines)));
+    };
+
+    // Channel 06 on line 10: channels 0..4 are taken, nothing else changes.
+    QStringList wrongChannel = good;
+    wrongChannel[9] = "06, ON,  A,  Wrong,  300,";
+    wrongChannel[4] = "00, OF,  A,  Taken,  123,";
+    write("wrong.trd", wrongChannel);
+    QStringList badRow = good;
+    badRow[22] = "1,2,3,";
+    write("row.trd", badRow);
+    QStringList badScale = good;
+    badScale[5] = "01, ON,  L,  AnTermIn,  2.5,";
+    write("scale.trd", badScale);
+    write("short.trd", good.mid(0, 23));
+
+    form_->button(3)->setEnabled(false);
+    dialogs_.openAnswers = {Path("wrong.trd"), Path("row.trd"), Path("short.trd"), Path("scale.trd"),
+                            Path("missing.trd")};
+    for (int i = 0; i < 5; ++i)
+        form_->Button6Click();
+    QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
+                                             "Incorrect File Data", "Can not read the file."}));
+    QCOMPARE(data_.channels[0].AdrsChar, QString("AnTermIn")); // the last good-enough file put it back
+    QCOMPARE(data_.channels[1].FullScale, QString("2.5"));
+    QCOMPARE(form_->edit(1)->text(), QString("AnTermIn"));
+    QCOMPARE(form_->edit(16)->text(), QString("20000"));
+    QCOMPARE(data_.DataNumbers, 5);
+    QVERIFY(!form_->button(3)->isEnabled());
+
+    dialogs_.messages.clear();
+    data_.channels[5].AL = "X";
+    dialogs_.openAnswers = {Path("wrong.trd")};
+    form_->Button6Click();
+    QCOMPARE(data_.channels[0].AdrsChar, QString("Taken"));
+    QCOMPARE(data_.channels[0].Sel, QString("OF"));
+    QCOMPARE(data_.channels[5].AL, QString("X"));
+    QVERIFY(form_->checkBox(1)->isChecked());
+}
+
+void TestTrendReadout::printsTheWindow()
+{
+    QCOMPARE(windowprint::PrintedRect(816, 533, 1200, 1200), QRect(0, 0, 10200, 6663));
+    form_->Button8Click(); // cancelled: nothing
+    dialogs_.pdfAnswers = {Path("window.pdf")};
+    form_->Button8Click();
+    QVERIFY(dialogs_.messages.isEmpty());
+    const QByteArray pdf = testenv::ReadAll(Path("window.pdf"));
+    QVERIFY(pdf.startsWith("%PDF"));
+    QVERIFY2(pdf.size() > 10000, QByteArray::number(pdf.size()));
+    QVERIFY(pdf.contains("/Image"));
+}
+
+QTEST_MAIN(TestTrendReadout)
+#include "test_trend_readout.moc"
