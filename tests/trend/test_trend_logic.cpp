@@ -1,0 +1,569 @@
+// Channel presets, run-start checks, graph pixels and the sampling pass, without a window.
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/GraphLayers.h"
+#include "trend/Presets.h"
+#include "trend/RunStart.h"
+#include "trend/Sampling.h"
+
+#include <QFile>
+#include <QtTest>
+#include <map>
+
+namespace {
+constexpr QRgb kBlack = 0xFF000000u;
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+constexpr QRgb kRed = 0xFFFF0000u;
+constexpr QRgb kLime = 0xFF00FF00u;
+
+QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+
+int Painted(const QImage &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += Pixel(image, x, y) != kBlack;
+    return n;
+}
+
+int WhiteCount(const QImage &image, int y)
+{
+    int n = 0;
+    for (int x = 0; x < image.width(); ++x)
+        n += Pixel(image, x, y) == kWhite;
+    return n;
+}
+} // namespace
+
+class TestTrendLogic : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+
+    void presetLine_data();
+    void presetLine();
+    void commaText();
+    void presetFiles();
+
+    void fullScaleCheck_data();
+    void fullScaleCheck();
+    void addressResolution();
+    void selectionAndScales();
+
+    void gridLayer();
+    void rasterRules();
+    void verticalRule();
+    void recordedTraces();
+    void cursorCompositionAndKey();
+    void unrollSamples();
+
+    void passStoresAndDraws();
+    void failedReadInPass();
+    void ringAndPenWrap();
+};
+
+// ---- Presets ----
+
+void TestTrendLogic::presetLine_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("record"); // Sel, A/L, AdrsChar, FullScale
+
+    QTest::newRow("selected analog") << 0 << "ON,L,AnTermIn,20000" << QStringList{"ON", "L", "AnTermIn", "20000"};
+    QTest::newRow("analog scale normalised") << 0 << "OF,A,600E00,020000" << QStringList{"OF", "A", "600E00", "20000"};
+    QTest::newRow("negative scale") << 3 << "ON,A,600E00,-0100" << QStringList{"ON", "A", "600E00", "-100"};
+    QTest::newRow("bit text kept") << 7 << "ON,L,InvFlag,05" << QStringList{"ON", "L", "InvFlag", "05"};
+    QTest::newRow("lower-case on") << 0 << "on,L,AnTermIn,20000" << QStringList{"OF", "L", "AnTermIn", "20000"};
+    QTest::newRow("three fields") << 0 << "ON,A,600E00" << QStringList{"ON", "L", "AnTermIn", "20000"};
+    QTest::newRow("scale not a number") << 0 << "ON,A,600E00,abc" << QStringList{"ON", "L", "AnTermIn", "20000"};
+    QTest::newRow("logic defaults") << 9 << "ON,A,600E00,1x" << QStringList{"ON", "L", "InvFlag", "00"};
+    QTest::newRow("scale too large") << 1 << "ON,A,1,2147483648" << QStringList{"ON", "L", "AnTermIn", "20000"};
+    QTest::newRow("spaces separate") << 0 << "ON L AnTermIn 20000" << QStringList{"ON", "L", "AnTermIn", "20000"};
+    QTest::newRow("blanks around fields") << 2 << "  ON , A ,\t600F92 , 7 ,extra"
+                                          << QStringList{"ON", "A", "600F92", "7"};
+    QTest::newRow("quoted name") << 1 << "\"ON\",L,\"Spd \"\"x\"\",y\",+15" << QStringList{"ON", "L", "Spd \"x\",y", "15"};
+    QTest::newRow("empty field") << 4 << "ON,,X,1" << QStringList{"ON", "", "X", "1"};
+    QTest::newRow("empty line") << 12 << "" << QStringList{"OF", "L", "InvFlag", "00"};
+}
+
+void TestTrendLogic::presetLine()
+{
+    QFETCH(int, channel);
+    QFETCH(QString, line);
+    QFETCH(QStringList, record);
+    QStringList lines(15, QStringLiteral("garbage"));
+    lines[channel + 1] = line;
+    const presets::ChannelRecords records = presets::ParsePresetLines(lines);
+    const ChannelRecord &r = records[channel];
+    QCOMPARE((QStringList{r.Sel, r.AL, r.AdrsChar, r.FullScale}), record);
+}
+
+void TestTrendLogic::commaText()
+{
+    QCOMPARE(presets::SplitCommaText("a,,b"), (QStringList{"a", "", "b"}));
+    QCOMPARE(presets::SplitCommaText("Dec,,,,"), (QStringList{"Dec", "", "", ""}));
+    QCOMPARE(presets::SplitCommaText("  "), QStringList{});
+    QCOMPARE(presets::SplitCommaText("\"open quote, to the end"), QStringList{"open quote, to the end"});
+    QCOMPARE(presets::SplitCommaText("\"ab\"cd,e"), (QStringList{"ab", "cd", "e"}));
+}
+
+void TestTrendLogic::presetFiles()
+{
+    const QString path = programfolder::File(presets::kPresetFile);
+    const QString copyPath = programfolder::File(presets::kPresetCopyFile);
+
+    // No file: every channel gets its defaults, none selected.
+    QFile::remove(path);
+    presets::ChannelRecords loaded = presets::LoadPresets();
+    for (int c = 0; c < kChannels; ++c) {
+        QCOMPARE(loaded[c].Sel, QStringLiteral("OF"));
+        QCOMPARE(loaded[c].AdrsChar, c < kAnalogChannels ? QStringLiteral("AnTermIn") : QStringLiteral("InvFlag"));
+    }
+
+    // Written and read back; the first line is never read.
+    presets::ChannelRecords records = loaded;
+    records[0] = {"ON", "L", "AnTermIn", "20000"};
+    records[7] = {"ON", "A", "600F00", "07"};
+    QVERIFY(presets::SavePresets(QStringLiteral("Hex"), records));
+    const QByteArray bytes = testenv::ReadAll(path);
+    QVERIFY(bytes.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nOF,L,AnTermIn,20000\r\n"));
+    QVERIFY(bytes.contains("\r\nON,A,600F00,07\r\nOF,L,InvFlag,00\r\n"));
+    QVERIFY(bytes.endsWith("OF,L,InvFlag,00\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 15);
+    QCOMPARE(testenv::ReadAll(copyPath), bytes);
+    loaded = presets::LoadPresets();
+    for (int c = 0; c < kChannels; ++c) {
+        QCOMPARE(loaded[c].Sel, records[c].Sel);
+        QCOMPARE(loaded[c].AL, records[c].AL);
+        QCOMPARE(loaded[c].AdrsChar, records[c].AdrsChar);
+        QCOMPARE(loaded[c].FullScale, records[c].FullScale);
+    }
+
+    // A short file: the channels without a line get the defaults, unselected.
+    QVERIFY(textfile::WriteAtomically(path, "\nON,L,SpdFbk,100\nON,A,600E00,5\n"));
+    loaded = presets::LoadPresets();
+    QCOMPARE(loaded[0].AdrsChar, QStringLiteral("SpdFbk"));
+    QCOMPARE(loaded[1].Sel, QStringLiteral("ON"));
+    QCOMPARE(loaded[2].Sel, QStringLiteral("OF"));
+    QCOMPARE(loaded[13].AdrsChar, QStringLiteral("InvFlag"));
+    testenv::RestoreDataFile(presets::kPresetFile);
+}
+
+// ---- Run start ----
+
+void TestTrendLogic::fullScaleCheck_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("passes");
+    QTest::newRow("digits") << "20000" << true;
+    QTest::newRow("zero") << "0" << true;
+    QTest::newRow("eleven digits") << "12345678901" << true;
+    QTest::newRow("ten digits then letters") << "1234567890x" << true;
+    QTest::newRow("letter in first ten") << "123456789x0" << false;
+    QTest::newRow("sign") << "-100" << false;
+    QTest::newRow("decimal point") << "1.5" << false;
+    QTest::newRow("leading space") << " 100" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestTrendLogic::fullScaleCheck()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, passes);
+    QCOMPARE(runstart::FullScaleTextPasses(text), passes);
+}
+
+void TestTrendLogic::addressResolution()
+{
+    const QStringList list{"00600F92,AnTermIn", "00600F94,AnTermIn2", "00000001,AnTermIn", "00600F00,Inv Flag",
+                           "END",               "00000002,Late"};
+    std::array<ChannelRecord, kChannels> ch;
+    for (auto &r : ch)
+        r = {"OF", "L", "Unknown", "20000"};
+    ch[0] = {"ON", "L", "AnTermIn", "20000"};  // first of two entries of that name
+    ch[1] = {"ON", "A", "600E00123", "20000"}; // long address: first eight digits
+    ch[2] = {"ON", "X", "600F92", "20000"};    // anything but "L" is an address
+    const runstart::Resolution good = runstart::ResolveAddresses(ch, list);
+    QCOMPARE(good.errorCount, 0);
+    QCOMPARE(good.addressText[0], QStringLiteral("00600F92"));
+    QCOMPARE(runstart::AddressFromText(good.addressText[1]), 0x600E0012u);
+    QCOMPARE(runstart::AddressFromText(good.addressText[2]), 0x600F92u);
+    QCOMPARE(good.addressText[3], QString()); // unselected: not resolved, though unknown
+    QCOMPARE(runstart::AddressFromText(good.addressText[3]), 0u);
+
+    ch[3] = {"ON", "A", "600e00", "20000"}; // lower case
+    ch[4] = {"ON", "L", "Late", "20000"};   // only after "END"
+    ch[5] = {"ON", "A", "", "20000"};       // empty address
+    ch[6] = {"ON", "L", "AnTermin", "20000"}; // names compare case-sensitively
+    QCOMPARE(runstart::ResolveAddresses(ch, list).errorCount, 4);
+
+    QCOMPARE(runstart::RemoveSpaces(" An Term In "), QStringLiteral("AnTermIn"));
+    QCOMPARE(runstart::LookUpName(list, runstart::RemoveSpaces("Inv Flag")), QString()); // stored name has a space
+    QCOMPARE(runstart::AddressFromText("  12G4"), 0x12u);
+    QCOMPARE(runstart::AddressFromText("FFFFFFFF"), 0xFFFFFFFFu);
+}
+
+void TestTrendLogic::selectionAndScales()
+{
+    QCOMPARE(runstart::BitMask(0), 1);
+    QCOMPARE(runstart::BitMask(3), 8);
+    QCOMPARE(runstart::BitMask(15), 32768);
+    QCOMPARE(runstart::BitMask(-2), 1);
+    QCOMPARE(runstart::BitMask(31), INT32_MIN);
+    QCOMPARE(runstart::BitMask(32), 0);
+    QCOMPARE(runstart::BitMask(1000000), 0);
+
+    TrendData data;
+    for (auto &r : data.channels)
+        r = {"OF", "L", "x", "bad"};
+    data.ChannelScale.fill(77);
+    data.channels[1] = {"ON", "L", "x", "-20000"};
+    data.channels[7] = {"ON", "L", "x", "15"};
+    data.channels[13] = {"ON", "L", "x", "00"};
+    QVERIFY(runstart::BuildSelection(data));
+    QCOMPARE(data.SelectedChannels, (std::vector<int>{1, 7, 13}));
+    QCOMPARE(data.ChannelScale[1], -20000);
+    QCOMPARE(data.ChannelScale[7], 32768);
+    QCOMPARE(data.ChannelScale[13], 1);
+    QCOMPARE(data.ChannelScale[0], 77); // unselected entries keep what they held
+    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::None);
+
+    data.channels[2] = {"ON", "L", "x", "0"};
+    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::FullScaleZero);
+    data.channels[2] = {"ON", "L", "x", "99999999999"};
+    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadFullScale);
+    QVERIFY(!runstart::BuildSelection(data));
+    QCOMPARE(data.ChannelScale[2], 0);
+    data.channels[2].Sel = "OF";
+    data.channels[9] = {"ON", "L", "x", "3a"};
+    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadBitNumber);
+
+    data.SampleRing[17][3] = 5;
+    data.RingWritePos = 40;
+    data.RingWrapped = true;
+    data.PenX = data.PrevPenX = 88;
+    runstart::ResetRecording(data);
+    QCOMPARE(data.SampleRing[17][3], 0);
+    QCOMPARE(data.RingWritePos, 0);
+    QVERIFY(!data.RingWrapped);
+    QCOMPARE(data.PenX + data.PrevPenX, 0);
+    QCOMPARE(data.PrevPenY[6], 200);
+    QCOMPARE(data.PrevPenY[7], 280);
+    QCOMPARE(data.PrevPenY[13], 400);
+}
+
+// ---- Graph ----
+
+void TestTrendLogic::gridLayer()
+{
+    GraphLayers layers;
+    TrendData data;
+    data.CursorX = 10;
+    layers.InitGraphLayers(data);
+    QCOMPARE(data.CursorX, 498);
+
+    for (int y : {100, 200, 300})
+        QCOMPARE(WhiteCount(layers.grid, y), 500);
+    for (int y : {279, 319, 339, 359, 379}) {
+        QCOMPARE(WhiteCount(layers.grid, y), 250);
+        QCOMPARE(Pixel(layers.grid, 0, y), kWhite);
+        QCOMPARE(Pixel(layers.grid, 1, y), kBlack);
+        QCOMPARE(Pixel(layers.grid, 498, y), kWhite);
+    }
+    for (int y : {299, 289, 278, 280, 399})
+        QCOMPARE(WhiteCount(layers.grid, y), 0);
+    // Ticks on the zero line from 197 to 202: 49 of them, at x = 10 .. 490.
+    QCOMPARE(WhiteCount(layers.grid, 197), 49);
+    QCOMPARE(WhiteCount(layers.grid, 202), 49);
+    QCOMPARE(WhiteCount(layers.grid, 196), 0);
+    QCOMPARE(WhiteCount(layers.grid, 203), 0);
+    QCOMPARE(Pixel(layers.grid, 10, 198), kWhite);
+    QCOMPARE(Pixel(layers.grid, 490, 198), kWhite);
+    QCOMPARE(Pixel(layers.grid, 500 - 5, 198), kBlack);
+
+    // The first picture: the grid, no cursor, nothing in the extra column and row.
+    QCOMPARE(Pixel(layers.visible, 498, 50), kBlack);
+    QCOMPARE(Pixel(layers.visible, 3, 100), kWhite);
+    QCOMPARE(Pixel(layers.visible, 500, 100), kBlack);
+    QCOMPARE(Pixel(layers.visible, 3, 400), kBlack);
+}
+
+void TestTrendLogic::rasterRules()
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(kBlack);
+    raster::FillRect(image, 2, 3, 5, 6, kRed);
+    QCOMPARE(Pixel(image, 2, 3), kRed);
+    QCOMPARE(Pixel(image, 4, 5), kRed);
+    QCOMPARE(Pixel(image, 5, 5), kBlack);
+    QCOMPARE(Pixel(image, 4, 6), kBlack);
+
+    image.fill(kBlack);
+    raster::Line(image, 1, 1, 5, 5, kRed);
+    for (int i = 1; i < 5; ++i)
+        QCOMPARE(Pixel(image, i, i), kRed);
+    QCOMPARE(Pixel(image, 5, 5), kBlack); // the end point is not painted
+    raster::Line(image, 7, 7, 7, 7, kRed);
+    QCOMPARE(Pixel(image, 7, 7), kBlack);
+    // Right to left and clipped: starts outside, paints only what lies inside.
+    raster::Line(image, 20, 8, -5, 8, kLime);
+    QCOMPARE(Pixel(image, 9, 8), kLime);
+    QCOMPARE(Pixel(image, 0, 8), kLime);
+    // A line billions of pixels long costs no more than the visible part.
+    raster::Line(image, 3, 2000000000, 3, -2000000000, kWhite);
+    QCOMPARE(Pixel(image, 3, 0), kWhite);
+    QCOMPARE(Pixel(image, 3, 9), kWhite);
+}
+
+void TestTrendLogic::verticalRule()
+{
+    QCOMPARE(AnalogY(20000, 20000), 0);
+    QCOMPARE(AnalogY(-20000, 20000), 400);
+    QCOMPARE(AnalogY(10000, 20000), 100);
+    QCOMPARE(AnalogY(0, 20000), 200);
+    QCOMPARE(AnalogY(32767, 20000), -127);
+    QCOMPARE(AnalogY(-99, 20000), 200);       // -0.99 truncates toward zero
+    QCOMPARE(AnalogY(10000, -20000), 300);    // a negative scale turns the trace upside down
+    QCOMPARE(AnalogY(12345, 0), 200);         // no division by zero
+    QCOMPARE(AnalogY(20000000, 1), 200 - static_cast<std::int32_t>(4000000000LL - 4294967296LL)); // 32-bit product
+    QCOMPARE(LogicY(7, true), 269);
+    QCOMPARE(LogicY(7, false), 279);
+    QCOMPARE(LogicY(13, true), 389);
+    QCOMPARE(VerticalPosition(8, 5, 0), 289);
+}
+
+void TestTrendLogic::recordedTraces()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    data.SelectedChannels = {0, 8};
+    data.ChannelScale[0] = 20000;
+    data.ChannelScale[8] = 1;
+    // Channel 0: 0, +FS, -FS; channel 8 (lime): low, high, high.
+    data.DisplayRows[0][0] = 0;
+    data.DisplayRows[1][0] = 20000;
+    data.DisplayRows[2][0] = -20000;
+    data.DisplayRows[0][8] = 0;
+    data.DisplayRows[1][8] = 1;
+    data.DisplayRows[2][8] = 1;
+
+    data.DataNumbers = 1; // one row only sets the starting points
+    layers.DrawRecordedTraces(data);
+    QCOMPARE(Painted(layers.trace), 0);
+
+    data.DataNumbers = 3;
+    layers.DrawRecordedTraces(data);
+    QCOMPARE(Pixel(layers.trace, 0, 200), kRed); // from (0, 200) up to (2, 0)
+    QCOMPARE(Pixel(layers.trace, 2, 0), kRed);   // and down to (4, 400)
+    QCOMPARE(Pixel(layers.trace, 3, 250), kRed);
+    QCOMPARE(Pixel(layers.trace, 4, 399), kRed);
+    QCOMPARE(Pixel(layers.trace, 5, 399), kBlack);
+    QCOMPARE(Pixel(layers.trace, 0, 295), kLime); // step up at the previous sample's x
+    QCOMPARE(Pixel(layers.trace, 1, 289), kLime);
+    QCOMPARE(Pixel(layers.trace, 3, 289), kLime);
+    QCOMPARE(Pixel(layers.trace, 1, 299), kBlack);
+    QCOMPARE(Pixel(layers.trace, 4, 289), kBlack);
+    QCOMPARE(data.PenX, 6);
+    QCOMPARE(data.PrevPenX, 4);
+    QCOMPARE(data.PrevPenY[0], 400);
+}
+
+void TestTrendLogic::cursorCompositionAndKey()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    layers.DrawCursorLayer(7);
+    QCOMPARE(Pixel(layers.cursor, 7, 0), kWhite);
+    QCOMPARE(Pixel(layers.cursor, 7, 1), kBlack);
+    QCOMPARE(Pixel(layers.cursor, 7, 398), kWhite);
+    QCOMPARE(Pixel(layers.cursor, 7, 399), kBlack);
+    QCOMPARE(WhiteCount(layers.cursor, 50), 1);
+
+    raster::Line(layers.trace, 0, 150, 500, 150, kRed);
+    raster::Line(layers.trace, 0, 100, 500, 100, kRed);
+    layers.ComposeGraph(true);
+    QCOMPARE(Pixel(layers.visible, 20, 150), kRed);
+    QCOMPARE(Pixel(layers.visible, 20, 100), kWhite); // the grid stays white over a trace
+    QCOMPARE(Pixel(layers.visible, 7, 150), kWhite);  // so does the cursor
+    layers.ComposeGraph(false);
+    QCOMPARE(Pixel(layers.visible, 7, 150), kRed);
+
+    const QRgb background = qRgb(64, 64, 64);
+    std::array<ChannelRecord, kChannels> channels;
+    for (auto &r : channels)
+        r.Sel = "OF";
+    channels[0].Sel = "ON";
+    channels[8].Sel = "ON";
+    layers.DrawColourKey(channels, false, background);
+    QCOMPARE(Pixel(layers.key, 0, 19), background);
+    QCOMPARE(Pixel(layers.key, 1, 19), kRed);
+    QCOMPARE(Pixel(layers.key, 19, 19), kRed);
+    QCOMPARE(Pixel(layers.key, 5, 39), kLime);  // channel 1
+    QCOMPARE(Pixel(layers.key, 5, 189), kRed);  // channel 7, after the gap
+    QCOMPARE(Pixel(layers.key, 5, 309), kWhite); // channel 13
+    QCOMPARE(Pixel(layers.key, 5, 20), background);
+    layers.DrawColourKey(channels, true, background);
+    QCOMPARE(Pixel(layers.key, 5, 19), kRed);
+    QCOMPARE(Pixel(layers.key, 5, 39), background);
+    QCOMPARE(Pixel(layers.key, 5, 209), kLime); // channel 8
+    QCOMPARE(Pixel(layers.key, 5, 309), background);
+}
+
+void TestTrendLogic::unrollSamples()
+{
+    TrendData data;
+    for (int r = 0; r < kRingRows; ++r)
+        data.SampleRing[r][0] = r;
+
+    data.RingWritePos = 5;
+    UnrollSamples(data);
+    QCOMPARE(data.DataNumbers, 5);
+    QCOMPARE(data.DisplayRows[4][0], 4);
+
+    data.RingWrapped = true;
+    data.RingWritePos = 249;
+    UnrollSamples(data);
+    QCOMPARE(data.DataNumbers, 249);
+    for (int k = 0; k < 249; ++k)
+        QCOMPARE(data.DisplayRows[k][0], k);
+
+    data.RingWritePos = 10;
+    UnrollSamples(data);
+    QCOMPARE(data.DataNumbers, 249);
+    QCOMPARE(data.DisplayRows[0][0], 11);
+    QCOMPARE(data.DisplayRows[238][0], 249);
+    QCOMPARE(data.DisplayRows[239][0], 0);
+    QCOMPARE(data.DisplayRows[248][0], 9);
+}
+
+// ---- Sampling ----
+
+void TestTrendLogic::passStoresAndDraws()
+{
+    QCOMPARE(sampling::SignedWord(0x8000), -32768);
+    QCOMPARE(sampling::SignedWord(0x7FFF), 32767);
+    QCOMPARE(sampling::SignedWord(0xFFFF), -1);
+
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    data.SelectedChannels = {0, 1, 7, 8, 9};
+    data.ChannelScale = {};
+    data.ChannelScale[0] = 20000;
+    data.ChannelScale[1] = 32767;
+    data.ChannelScale[7] = 8;      // bit 3
+    data.ChannelScale[8] = 8;      // bit 3
+    data.ChannelScale[9] = 65536;  // bit 16 tests a copy of bit 15
+    data.ChannelAddress = {0x10, 0x12, 0, 0, 0, 0, 0, 0x20, 0x22, 0x24};
+    runstart::ResetRecording(data);
+    const std::map<std::uint32_t, int> words{{0x10, 0x4E20}, {0x12, 0x8000}, {0x20, 0x0008}, {0x22, 0xFFF7}, {0x24, 0x8000}};
+    std::vector<std::uint32_t> asked;
+    const auto reader = [&](std::uint32_t a) {
+        asked.push_back(a);
+        return words.at(a);
+    };
+    const sampling::PassReadout readout = sampling::RunPass(data, layers, reader, nullptr);
+    QCOMPARE(asked, (std::vector<std::uint32_t>{0x10, 0x12, 0x20, 0x22, 0x24}));
+    QCOMPARE(readout.errorCount, 0);
+    const SampleRow &row = data.SampleRing[0];
+    QCOMPARE(row[0], 20000);
+    QCOMPARE(row[1], -32768);
+    QCOMPARE(row[7], 1);
+    QCOMPARE(row[8], 0);
+    QCOMPARE(row[9], 1);
+    QCOMPARE(row[2], 0);
+    QCOMPARE(data.PenY[0], 0);
+    QCOMPARE(data.PenY[1], 400);
+    QCOMPARE(data.PenY[7], 269);
+    QCOMPARE(data.PenY[8], 299);
+    QCOMPARE(data.PrevPenY[8], 299);
+    // The first pass draws from the start levels to the first values, all at x = 0.
+    QCOMPARE(Pixel(layers.trace, 0, 150), kRed);  // channel 0: from 200 up to 0
+    QCOMPARE(Pixel(layers.trace, 0, 0), kBlack);  // end point not painted
+    QCOMPARE(Pixel(layers.trace, 0, 350), kLime); // channel 1: from 200 down to 400
+    QCOMPARE(Pixel(layers.trace, 0, 279), kRed);  // channel 7: from 280 up to 269
+    QCOMPARE(Pixel(layers.trace, 0, 270), kRed);
+    QCOMPARE(Pixel(layers.trace, 0, 269), kLime); // channel 1's line, not channel 7's end
+    QCOMPARE(Pixel(layers.trace, 1, 150), kBlack);
+    QCOMPARE(data.PenX, 2);
+    QCOMPARE(data.RingWritePos, 1);
+
+    sampling::RunPass(data, layers, reader, nullptr);
+    QCOMPARE(Pixel(layers.trace, 1, 0), kRed);      // channel 0 along the top edge
+    QCOMPARE(Pixel(layers.visible, 1, 0), kRed);    // composed into the picture
+    QCOMPARE(Pixel(layers.trace, 1, 269), kRed);
+}
+
+void TestTrendLogic::failedReadInPass()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    data.SelectedChannels = {0, 2};
+    data.ChannelScale[0] = data.ChannelScale[2] = 20000;
+    data.ChannelAddress[0] = 1;
+    data.ChannelAddress[2] = 2;
+    runstart::ResetRecording(data);
+    // Something left of an earlier sweep right of the pen survives beyond the wiped strip.
+    raster::Line(layers.trace, 0, 150, 500, 150, kWhite);
+    data.PenX = 20;
+    data.PrevPenX = 18;
+    data.RingWritePos = 7;
+    std::vector<int> codes;
+    const auto readout = sampling::RunPass(
+        data, layers, [](std::uint32_t a) { return a == 2 ? -1 : 100; }, [&](int code) { codes.push_back(code); });
+    QCOMPARE(readout.errorCount, 1);
+    QCOMPARE(codes, std::vector<int>{-1});
+    QCOMPARE(data.SampleRing[7][0], 100);
+    QCOMPARE(data.SampleRing[7][2], 0);
+    QCOMPARE(Pixel(layers.trace, 20, 150), kLime); // the mark over the whole height
+    QCOMPARE(Pixel(layers.trace, 20, 399), kLime);
+    QCOMPARE(Pixel(layers.trace, 25, 150), kBlack); // wiped x = 19 .. 28
+    QCOMPARE(Pixel(layers.trace, 18, 150), kWhite);
+    QCOMPARE(Pixel(layers.trace, 29, 150), kWhite);
+
+    QCOMPARE(sampling::ErrorTraceLine("27/02/2000 10:11:12", -1, QByteArray()),
+             QByteArray("27/02/2000 10:11:12 Code=-1 Data=\r\n"));
+    QCOMPARE(sampling::ErrorTraceLine("t", -5, QByteArray("\x15" "0E\r\n")),
+             QByteArray("t Code=-5 Data=\x15" "0E\r\r\n\r\n"));
+    const QDateTime when(QDate(2000, 2, 27), QTime(10, 11, 12));
+    const QString stamp = sampling::TraceTimestamp(when);
+    QVERIFY(stamp.startsWith(QLocale::system().toString(when.date(), QLocale::ShortFormat) + ' '));
+}
+
+void TestTrendLogic::ringAndPenWrap()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    data.SelectedChannels = {7};
+    data.ChannelScale[7] = 1;
+    runstart::ResetRecording(data);
+    int passes = 0;
+    const auto reader = [&](std::uint32_t) { return passes % 2; };
+    for (; passes < 249; ++passes)
+        sampling::RunPass(data, layers, reader, nullptr);
+    QCOMPARE(data.RingWritePos, 249);
+    QVERIFY(!data.RingWrapped);
+    sampling::RunPass(data, layers, reader, nullptr);
+    ++passes;
+    QCOMPARE(data.RingWritePos, 0);
+    QVERIFY(data.RingWrapped);
+    QCOMPARE(data.PenX, 500);
+    sampling::RunPass(data, layers, reader, nullptr);
+    QCOMPARE(data.PenX, 0);
+    QCOMPARE(data.PrevPenX, 0);
+    QCOMPARE(data.RingWritePos, 1);
+    // The 251st pass wrote ring row 0 again.
+    QCOMPARE(data.SampleRing[0][7], 0);
+    QCOMPARE(data.SampleRing[249][7], 1);
+}
+
+QTEST_GUILESS_MAIN(TestTrendLogic)
+#include "test_trend_logic.moc"
