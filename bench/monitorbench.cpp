@@ -1,0 +1,184 @@
+// Monitor polling against the controller simulator at 9600 baud: the time of a polling pass over
+// the demo image compared with the wire time of its exchanges, and the user-interface thread's CPU
+// time per pass (the waits for replies block in the OS and cost none).
+//   monitorbench [passes] [--screenshot file.png]
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/SuperBlockFile.h"
+#include "catalogue/Workspace.h"
+#include "link/Link.h"
+#include "link/Settings.h"
+#include "monitor/Moni.h"
+#include "sim/ControllerSimulator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPrinter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kBaud = 9600;
+constexpr double kBitsPerByte = 10.0;
+// An "r" exchange of c data bytes puts 34 + 2c bytes on the line (request and reply, each data byte
+// as two hex digits).
+constexpr int kFrameOverhead = 34;
+
+int ExchangeWireBytes(int words) { return kFrameOverhead + 2 * (2 * words); }
+
+class NoDialogs : public Dialogs {
+public:
+    void ShowMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    QString AskOpenFile(const QString &) override { return {}; }
+    QString AskSaveFile(const QString &, const QString &) override { return {}; }
+    std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
+};
+
+double ThreadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wire seconds of one pass: one "r" exchange per section, four one-word exchanges for the pointers.
+double PassWireSeconds(const monitor::SectionTable &sections)
+{
+    double bytes = 0;
+    for (const monitor::MonitorSection &section : sections) {
+        if (section.source == monitor::SectionSource::Pointers)
+            bytes += section.words * ExchangeWireBytes(1);
+        else
+            bytes += ExchangeWireBytes(section.words);
+    }
+    return bytes * kBitsPerByte / kBaud;
+}
+
+int ExchangesPerPass(const monitor::SectionTable &sections)
+{
+    int exchanges = 0;
+    for (const monitor::MonitorSection &section : sections)
+        exchanges += section.source == monitor::SectionSource::Pointers ? section.words : 1;
+    return exchanges;
+}
+
+bool PrepareCatalogue(Link &link, CatalogueData &catalogue)
+{
+    if (link.ComOpen(PortUser::DataRead) != 0)
+        return false;
+    ReadBuffer buffer(60000, 0);
+    const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
+    link.ComClose(PortUser::DataRead);
+    return lines && CheckSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
+           DecodeSuperBlock(catalogue).proceed && BuildVariableList(catalogue).proceed;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir root;
+    qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    int passes = 5;
+    QString screenshot;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size())
+            screenshot = args[++i];
+        else
+            passes = std::max(1, args[i].toInt());
+    }
+
+    programfolder::Override(root.path());
+    for (const char *name : {"Varlist.txt", "Varlist2.txt"})
+        QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + QLatin1String(name), programfolder::File(QLatin1String(name)));
+
+    ControllerSimulator sim;
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return 1;
+    }
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
+                           QStringLiteral("CON"));
+        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
+    }
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+
+    Link link;
+    NoDialogs dialogs;
+    link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
+    Workspace ws(link, dialogs);
+    ws.VarListOpen = true;
+    if (!PrepareCatalogue(link, ws.catalogue)) {
+        std::fprintf(stderr, "the variable list could not be read from the simulator\n");
+        return 1;
+    }
+
+    sim.setBaud(kBaud);
+    auto *form = new TMoniForm(ws);
+    form->show();
+    form->Button2Click(); // opens the port and pauses 1 to 2 s; the first pass is armed
+    if (!form->isPolling()) {
+        std::fprintf(stderr, "the Monitor did not start polling\n");
+        return 1;
+    }
+
+    const int perPass = ExchangesPerPass(form->sections());
+    // One pass first, so the measured ones start on a pass boundary.
+    QEventLoop loop;
+    QTimer check;
+    quint64 target = link.exchangeCount() + static_cast<quint64>(perPass);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (link.exchangeCount() >= target)
+            loop.quit();
+    });
+    check.start(5);
+    loop.exec();
+
+    const quint64 startExchanges = link.exchangeCount();
+    const quint64 startBytes = link.bytesOnWire();
+    target = startExchanges + static_cast<quint64>(passes) * static_cast<quint64>(perPass);
+    QElapsedTimer clock;
+    clock.start();
+    const double cpuStart = ThreadCpuSeconds();
+    loop.exec();
+    const double cpu = ThreadCpuSeconds() - cpuStart;
+    const double elapsed = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    check.stop();
+    const double measuredPasses = static_cast<double>(link.exchangeCount() - startExchanges) / perPass;
+    const double bytesPerPass = static_cast<double>(link.bytesOnWire() - startBytes) / measuredPasses;
+
+    if (!screenshot.isEmpty())
+        form->grab().save(screenshot);
+    form->Button2Click();
+
+    const double wire = PassWireSeconds(form->sections());
+    const double perPassSeconds = elapsed / measuredPasses;
+    std::printf("Monitor polling pass at %d baud over the demo image (%d exchanges, %d + %d words):\n", kBaud,
+                perPass, form->DioCount(), form->SuperBlockOutputCount());
+    std::printf("  passes measured      %.0f\n", measuredPasses);
+    std::printf("  wire time per pass   %.1f ms (%.0f bytes; the link counted %.0f)\n", wire * 1e3,
+                wire * kBaud / kBitsPerByte, bytesPerPass);
+    std::printf("  elapsed per pass     %.1f ms\n", perPassSeconds * 1e3);
+    std::printf("  wire / elapsed       %.3f\n", wire / perPassSeconds);
+    std::printf("  CPU per pass         %.2f ms (user-interface thread, waits excluded by blocking)\n",
+                cpu / measuredPasses * 1e3);
+    form->close();
+    return 0;
+}
