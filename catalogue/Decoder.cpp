@@ -150,20 +150,20 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
 CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
                                    const std::optional<QStringList> &varlist2Lines)
 {
-    const QString varlistPath = programfolder::File(kVarlistFile);
-    const QString varlist2Path = programfolder::File(kVarlist2File);
+    const auto varlistPath = [] { return programfolder::File(kVarlistFile); };
+    const auto varlist2Path = [] { return programfolder::File(kVarlist2File); };
 
     QStringList offsetList = BlockOffsetEntries(data.BlockRecords);
     if (offsetList.size() > CatalogueData::kMaxVariableEntries)
         return Refused(kVariableListFull);
 
     if (!varlistLines)
-        return Refused(kCannotOpenFile.arg(varlistPath));
+        return Refused(kCannotOpenFile.arg(varlistPath()));
     const std::optional<QStringList> fileEntries = LinesBeforeEnd(*varlistLines);
     if (!fileEntries)
-        return Refused(kNoEndLine.arg(varlistPath));
+        return Refused(kNoEndLine.arg(varlistPath()));
     if (fileEntries->size() > kMaxVarlistLines)
-        return Refused(kTooManyLines.arg(varlistPath));
+        return Refused(kTooManyLines.arg(varlistPath()));
     offsetList += *fileEntries;
     AppendFixedEntries(QStringLiteral("DIO"), kDioOffset, 0, kDioCount, offsetList);
     AppendFixedEntries(QStringLiteral("M"), kMOffset, 1, kMCount, offsetList);
@@ -171,10 +171,10 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
         return Refused(kVariableListFull);
 
     if (!varlist2Lines)
-        return Refused(kCannotOpenFile.arg(varlist2Path));
+        return Refused(kCannotOpenFile.arg(varlist2Path()));
     const std::optional<QStringList> addressEntries = LinesBeforeEnd(*varlist2Lines);
     if (!addressEntries)
-        return Refused(kNoEndLine.arg(varlist2Path));
+        return Refused(kNoEndLine.arg(varlist2Path()));
     if (addressEntries->size() + offsetList.size() > CatalogueData::kMaxVariableEntries)
         return Refused(kVariableListFull);
 

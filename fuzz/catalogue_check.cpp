@@ -1,0 +1,46 @@
+// Any bytes as the super-block data file: the check, the decoder and the list builder stay within
+// their lists whatever the file holds.
+#include "base/ProgramFolder.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/SuperBlockFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static QTemporaryDir dir;
+    static const QString path = dir.filePath(QStringLiteral("sbdata.qmx"));
+    programfolder::Override(dir.path());
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            __builtin_trap();
+        file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
+    }
+
+    CatalogueData catalogue;
+    const CheckOutcome check = CheckSuperBlockFile(path, catalogue);
+    if (catalogue.SuperBlockWords.size() > CatalogueData::kMaxSuperBlockWords)
+        __builtin_trap();
+    if (!check.proceed)
+        return 0;
+    const CatalogueOutcome decoded = DecodeSuperBlock(catalogue);
+    const auto &records = catalogue.BlockRecords;
+    if (records.empty() || records.size() > CatalogueData::kMaxBlocks + 1u || records.back().typeCode != 0)
+        __builtin_trap();
+    if (!decoded.proceed)
+        return 0;
+    const CatalogueOutcome built = BuildVariableList(catalogue, QStringList{QStringLiteral("END")},
+                                                     QStringList{QStringLiteral("END")});
+    if (!built.proceed || catalogue.VariableList.size() > CatalogueData::kMaxVariableEntries + 1 ||
+        catalogue.VariableList.last() != QLatin1String("END"))
+        __builtin_trap();
+    // Every block entry names a three-digit offset inside the catalogue's area.
+    for (const QString &entry : BlockOffsetEntries(records))
+        if (entry.size() < 6 || entry[3] != QLatin1Char(',') || !ParseHex(QStringView(entry).left(3)))
+            __builtin_trap();
+    return 0;
+}
