@@ -1,0 +1,411 @@
+// The Trend Graph window: creation and closing, REDRAW, the run-start refusals and a whole run
+// against the controller simulator.
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/Messages.h"
+#include "trend/Presets.h"
+#include "trend/Trendgph.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+constexpr QRgb kRed = 0xFFFF0000u;
+constexpr QRgb kLime = 0xFF00FF00u;
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+
+QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+
+// One program's worth of shared state, with a stand-in Variables List holding "Data Read".
+struct Program {
+    Program()
+    {
+        link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
+        ws.openVarList = [this] { ++varListOpened; };
+        ws.displayWindowClosed = [this] { ++displayClosed; };
+        ws.catalogue.VariableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
+        ws.catalogue.VarListBuilt = true;
+        auto *dataRead = new QPushButton(QStringLiteral("Data Read"), &varList);
+        dataRead->setObjectName(QStringLiteral("Button1"));
+        ws.varListWindow = &varList;
+        ws.VarListOpen = true;
+    }
+    QPushButton *dataRead() const { return varList.findChild<QPushButton *>(QStringLiteral("Button1")); }
+
+    Link link;
+    ScriptedDialogs dialogs;
+    Workspace ws{link, dialogs};
+    TrendData data;
+    QWidget varList;
+    int varListOpened = 0;
+    int displayClosed = 0;
+};
+
+// Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
+void SetRow(TTrendDspForm &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
+{
+    form.checkBox(c + 1)->setChecked(on);
+    form.SetAddressLabelCaption(c + 1, al);
+    form.edit(c + 1)->setText(name);
+    form.edit(c + 15)->setText(scale);
+}
+
+void UntickAll(TTrendDspForm &form)
+{
+    for (int n = 1; n <= kChannels; ++n)
+        form.checkBox(n)->setChecked(false);
+}
+
+void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+} // namespace
+
+class TestTrendRun : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+    void init() { testenv::RestoreDataFile(presets::kPresetFile); }
+
+    void creationAndClosing();
+    void redraw();
+    void runStartRefusals();
+    void failedPortOpen();
+    void runAgainstSimulator();
+};
+
+void TestTrendRun::creationAndClosing()
+{
+    Program p;
+    p.ws.VarListOpen = false;
+    p.ws.catalogue.VarListBuilt = false;
+    QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
+    form->show();
+
+    QCOMPARE(form->windowTitle(), QStringLiteral("Trend Graph"));
+    QCOMPARE(form->size(), QSize(816, 533));
+    QCOMPARE(form->testAttribute(Qt::WA_DeleteOnClose), true);
+    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form->image4()->geometry(), QRect(50, 40, 501, 401));
+    QCOMPARE(form->image6()->geometry(), QRect(552, 94, 20, 320));
+    QCOMPARE(form->edit(15)->geometry(), QRect(680, 95, 51, 21));
+    QCOMPARE(form->edit(22)->geometry(), QRect(690, 265, 26, 21));
+    QCOMPARE(form->edit(42)->geometry(), QRect(750, 385, 26, 21));
+    QCOMPARE(form->bitBtn(7)->geometry(), QRect(575, 215, 21, 21));
+    QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Edit35")), form->edit(35));
+
+    // The shipped presets: channels 0, 1, 7, 8, 9 ticked.
+    QCOMPARE(form->checkBox(1)->isChecked(), true);
+    QCOMPARE(form->checkBox(3)->isChecked(), false);
+    QCOMPARE(form->checkBox(9)->isChecked(), true);
+    QCOMPARE(form->edit(2)->text(), QStringLiteral("SpdFbk"));
+    QCOMPARE(form->edit(16)->text(), QStringLiteral("20000"));
+    QCOMPARE(form->edit(23)->text(), QStringLiteral("07"));
+    QCOMPARE(form->bitBtn(1)->text(), QStringLiteral("L"));
+    QCOMPARE(p.data.channels[8].FullScale, QStringLiteral("07"));
+    for (int n = 29; n <= 42; ++n)
+        QVERIFY(form->edit(n)->isHidden());
+    for (int n = 7; n <= 15; ++n)
+        QVERIFY(form->label(n)->isHidden());
+    QVERIFY(form->label(16)->isVisible());
+    QCOMPARE(form->label(25)->text(), QStringLiteral("RUN/STOP"));
+    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    QVERIFY(!form->button(2)->isEnabled()); // no variable list built yet
+    for (int n : {1, 3, 4, 5})
+        QVERIFY(!form->button(n)->isEnabled());
+    for (int n : {6, 7, 8})
+        QVERIFY(form->button(n)->isEnabled());
+    QVERIFY(!form->pollArmed());
+    QVERIFY(p.ws.TrendWindowOpen);
+    QCOMPARE(p.ws.trendWindow.data(), form.data());
+    QCOMPARE(p.varListOpened, 1);
+    QCOMPARE(p.data.CursorX, 498);
+    QCOMPARE(Pixel(form->layers().visible, 3, 100), kWhite); // the grid is on show
+
+    form->close();
+    QCOMPARE(p.displayClosed, 1);
+    QVERIFY(!p.ws.TrendWindowOpen);
+    DeleteClosedWindows();
+    QVERIFY(form.isNull());
+
+    // Without a preset file every channel comes up with its defaults, unticked.
+    QFile::remove(programfolder::File(presets::kPresetFile));
+    p.ws.VarListOpen = true;
+    p.ws.catalogue.VarListBuilt = true;
+    TTrendDspForm second(p.ws, p.data);
+    QCOMPARE(p.varListOpened, 1);
+    QVERIFY(second.button(2)->isEnabled());
+    for (int n = 1; n <= kChannels; ++n)
+        QVERIFY(!second.checkBox(n)->isChecked());
+    QCOMPARE(second.edit(7)->text(), QStringLiteral("AnTermIn"));
+    QCOMPARE(second.edit(21)->text(), QStringLiteral("20000"));
+    QCOMPARE(second.edit(14)->text(), QStringLiteral("InvFlag"));
+    QCOMPARE(second.edit(28)->text(), QStringLiteral("00"));
+}
+
+void TestTrendRun::redraw()
+{
+    Program p;
+    TTrendDspForm form(p.ws, p.data);
+
+    // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
+    form.Button1Click();
+    QCOMPARE(p.data.DataNumbers, 0);
+    QCOMPARE(p.data.CursorX, 0);
+    QCOMPARE(form.edit(29)->text(), QStringLiteral("-32767"));
+    QCOMPARE(Pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
+    for (int n : {3, 4, 5})
+        QVERIFY(form.button(n)->isEnabled());
+    // Rows of unselected channels disappear, the others show their value boxes.
+    QVERIFY(form.edit(29)->isVisibleTo(&form));
+    QVERIFY(!form.edit(3)->isVisibleTo(&form));
+    QVERIFY(!form.edit(17)->isVisibleTo(&form));
+    QVERIFY(!form.edit(31)->isVisibleTo(&form));
+    QVERIFY(!form.checkBox(3)->isVisibleTo(&form));
+    QVERIFY(!form.bitBtn(3)->isVisibleTo(&form));
+
+    // Three recorded rows: the cursor on the last, value boxes in decimal.
+    p.data.SelectedChannels = {0, 7};
+    p.data.ChannelScale[0] = 20000;
+    p.data.ChannelScale[7] = 1;
+    p.data.SampleRing[0] = {100};
+    p.data.SampleRing[1] = {-250};
+    p.data.SampleRing[2] = {20000, 0, 0, 0, 0, 0, 0, 1};
+    p.data.RingWritePos = 3;
+    p.data.RingWrapped = false;
+    form.Button1Click();
+    QCOMPARE(p.data.DataNumbers, 3);
+    QCOMPARE(p.data.CursorX, 4);
+    QCOMPARE(form.edit(29)->text(), QStringLiteral("20000"));
+    QCOMPARE(form.edit(36)->text(), QStringLiteral("1"));
+    QCOMPARE(form.edit(30)->text(), QStringLiteral("-32767")); // not selected: untouched
+    QCOMPARE(Pixel(form.layers().visible, 4, 50), kWhite);
+    QCOMPARE(Pixel(form.layers().visible, 0, 50), 0xFF000000u);
+    // From -250 at x 2 up to full scale at x 4, the end point itself not painted.
+    QCOMPARE(Pixel(form.layers().visible, 3, 150), kRed);
+    QCOMPARE(Pixel(form.layers().visible, 4, 1), kRed);
+    QCOMPARE(Pixel(form.layers().trace, 4, 0), 0xFF000000u);
+}
+
+void TestTrendRun::runStartRefusals()
+{
+    Program p;
+    TTrendDspForm form(p.ws, p.data);
+    const QByteArray presetsBefore = testenv::ReadAll(programfolder::File(presets::kPresetFile));
+
+    // A full-scale box is checked whether its channel is ticked or not; nothing else happens.
+    UntickAll(form);
+    form.edit(17)->setText(QStringLiteral("1.5"));
+    form.Button2Click();
+    QCOMPARE(p.dialogs.messages, QStringList{kCheckFullScale});
+    QCOMPARE(form.label(25)->text(), QStringLiteral("RUN/STOP"));
+    QVERIFY(form.button(6)->isEnabled());
+    QVERIFY(p.dataRead()->isEnabled());
+    form.edit(17)->setText(QStringLiteral("20000"));
+
+    // Nothing ticked.
+    p.dialogs.messages.clear();
+    form.Button2Click();
+    QCOMPARE(p.dialogs.messages, QStringList{kSelectDrawingData});
+    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
+    QVERIFY(form.button(1)->isEnabled());
+    QVERIFY(p.dataRead()->isEnabled());
+    QCOMPARE(form.button(2)->text(), QStringLiteral("RUN"));
+
+    // Two channels that do not resolve: one message. Names lose their spaces in the records only.
+    p.dialogs.messages.clear();
+    SetRow(form, 0, true, "L", "Anterm In", "20000");
+    SetRow(form, 1, true, "A", "600e00", "20000");
+    SetRow(form, 8, true, "L", "Inv Flag", "03");
+    form.Button2Click();
+    QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound});
+    QCOMPARE(p.data.channels[0].AdrsChar, QStringLiteral("AntermIn"));
+    QCOMPARE(p.data.channels[8].AdrsChar, QStringLiteral("InvFlag"));
+    QCOMPARE(form.edit(1)->text(), QStringLiteral("Anterm In"));
+    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
+    QVERIFY(p.dataRead()->isEnabled());
+
+    // Scales that cannot be drawn are refused before anything is saved.
+    const auto refusedWith = [&](const QString &message) {
+        p.dialogs.messages.clear();
+        form.Button2Click();
+        return p.dialogs.messages == QStringList{message} && form.button(2)->text() == QStringLiteral("RUN") &&
+               p.dataRead()->isEnabled();
+    };
+    SetRow(form, 0, true, "L", "An Term In", "0");
+    SetRow(form, 1, true, "A", "600E00", "20000");
+    QVERIFY(refusedWith(kFullScaleZero));
+    SetRow(form, 0, true, "L", "AnTermIn", "99999999999");
+    QVERIFY(refusedWith(kCheckFullScale));
+    SetRow(form, 0, true, "L", "AnTermIn", "20000");
+    form.edit(22 + 1)->setText(QStringLiteral("x3"));
+    QVERIFY(refusedWith(kCheckBitNumber));
+    QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetFile)), presetsBefore);
+    QVERIFY(!p.link.isOpen());
+}
+
+void TestTrendRun::failedPortOpen()
+{
+    Program p;
+    testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
+    TTrendDspForm form(p.ws, p.data);
+    UntickAll(form);
+    SetRow(form, 0, true, "L", "An Term In", "20000");
+    SetRow(form, 1, true, "A", "600E00123", "020000");
+    SetRow(form, 7, true, "L", "InvFlag", "15");
+    SetRow(form, 9, false, "L", "Not In List", "00");
+    form.button(5)->setText(QStringLiteral("Hex"));
+    p.data.SampleRing[3][1] = 99;
+    p.data.RingWritePos = 4;
+
+    form.Button2Click();
+    QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QCOMPARE(form.button(2)->text(), QStringLiteral("RUN"));
+    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(p.dataRead()->isEnabled());
+    // Addresses and scales of the selection, the recording cleared, the presets saved.
+    QCOMPARE(p.data.ChannelAddress[0], 0x600F92u);
+    QCOMPARE(p.data.ChannelAddress[1], 0x600E0012u);
+    QCOMPARE(p.data.ChannelAddress[7], 0x600F00u);
+    QCOMPARE(p.data.ChannelAddress[9], 0u);
+    QCOMPARE(p.data.SelectedChannels, (std::vector<int>{0, 1, 7}));
+    QCOMPARE(p.data.ChannelScale[7], 32768);
+    QCOMPARE(p.data.SampleRing[3][1], 0);
+    QCOMPARE(p.data.RingWritePos, 0);
+    const QByteArray saved = testenv::ReadAll(programfolder::File(presets::kPresetFile));
+    QVERIFY(saved.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nON,A,600E00123,020000\r\nOF,L,SpdCmd,20000\r\n"));
+    QCOMPARE(saved.count("\r\n"), 15);
+    QVERIFY(saved.contains("\r\nON,L,InvFlag,15\r\nOF,L,InvFlag,07\r\nOF,L,NotInList,00\r\n"));
+    QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetCopyFile)), saved);
+    // The colour key shows every channel after a start, whether the port opened or not.
+    QCOMPARE(Pixel(form.layers().key, 5, 19), kRed);
+    QCOMPARE(Pixel(form.layers().key, 5, 59), 0xFF0000FFu);
+}
+
+void TestTrendRun::runAgainstSimulator()
+{
+    ControllerSimulator sim;
+    QString error;
+    QVERIFY2(sim.start(&error), qPrintable(error));
+    sim.setLiveDemo(false);
+    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    sim.writeWord(0x600F92, 0x4E20); // AnTermIn: 20000
+    sim.writeWord(0x600FA8, 0x8000); // -32768
+    sim.writeWord(0x600E00, 0x1234);
+    sim.writeWord(0x600F00, 0x0008); // InvFlag: bit 3 set
+    sim.writeWord(0x600F02, 0x7FFF); // bit 15 clear
+    QFile::remove(QStringLiteral("ErrTrace.txt"));
+
+    Program p;
+    p.ws.WaitTime = QStringLiteral("3600000"); // the passes are driven by hand at first
+    QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
+    form->show();
+    UntickAll(*form);
+    SetRow(*form, 0, true, "L", "AnTermIn", "20000");
+    SetRow(*form, 1, true, "A", "600FA8", "32767");
+    SetRow(*form, 2, true, "A", "600E00", "20000");
+    SetRow(*form, 7, true, "L", "InvFlag", "03");
+    SetRow(*form, 8, true, "A", "600F02", "15");
+
+    // A second press during the pause after the port opened is refused.
+    bool secondPressDuringPause = false;
+    QTimer::singleShot(200, form.data(), [&] {
+        secondPressDuringPause = form->runStarting();
+        form->Button2Click();
+    });
+    form->Button2Click();
+    QVERIFY(secondPressDuringPause);
+    QCOMPARE(p.dialogs.messages, QStringList{});
+    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    QCOMPARE(form->label(25)->text(), QStringLiteral("Run"));
+    QCOMPARE(form->label(25)->palette().color(QPalette::Window), QColor(0, 255, 0));
+    for (int n : {1, 3, 4, 5, 6, 7, 8})
+        QVERIFY(!form->button(n)->isEnabled());
+    QVERIFY(!p.dataRead()->isEnabled());
+    QVERIFY(p.link.isOpen());
+    QCOMPARE(p.link.holder(), PortUser::TrendRun);
+    QVERIFY(form->pollArmed());
+    QCOMPARE(p.data.RingWritePos, 0);
+
+    // Pass 1 clean, pass 2 with channel 2 silent, pass 3 clean again.
+    form->AppIdle();
+    sim.setAddressFault(0x600E00, SimFault{SimFault::Kind::Silence});
+    form->AppIdle();
+    sim.clearFaults();
+    form->AppIdle();
+    QCOMPARE(p.data.RingWritePos, 3);
+    QVERIFY(form->pollArmed());
+    for (int row = 0; row < 3; ++row) {
+        const SampleRow &r = p.data.SampleRing[row];
+        QCOMPARE(r[0], 20000);
+        QCOMPARE(r[1], -32768);
+        QCOMPARE(r[2], row == 1 ? 0 : 0x1234);
+        QCOMPARE(r[7], 1);
+        QCOMPARE(r[8], 0);
+        QCOMPARE(r[3] | r[9] | r[13], 0);
+    }
+    const QByteArray trace = testenv::ReadAll(QStringLiteral("ErrTrace.txt"));
+    QCOMPARE(trace.count(" Code="), 1);
+    QByteArray reply = p.link.LastErrorReply();
+    reply.replace("\n", "\r\n");
+    QVERIFY2(trace.endsWith(" Code=-1 Data=" + reply + "\r\n"), trace.constData());
+    QCOMPARE(Pixel(form->layers().trace, 2, 50), kLime); // the mark of pass 2, at x 2
+    QCOMPARE(Pixel(form->layers().visible, 2, 50), kLime);
+    QCOMPARE(Pixel(form->layers().visible, 1, 0), kRed);
+
+    // Left to itself the run polls on; STOP ends it between two passes.
+    p.ws.WaitTime = QStringLiteral("0");
+    form->AppIdle();
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 8, 5000);
+    QTest::mouseClick(form->button(2), Qt::LeftButton);
+    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
+    QVERIFY(!form->pollArmed());
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(p.dataRead()->isEnabled());
+    for (int n : {1, 6, 7, 8})
+        QVERIFY(form->button(n)->isEnabled());
+    QVERIFY(!form->button(3)->isEnabled());
+    const int frozenAt = p.data.RingWritePos;
+    QTest::qWait(100);
+    QCOMPARE(p.data.RingWritePos, frozenAt);
+    QCOMPARE(p.data.SampleRing[frozenAt - 1][0], 20000);
+
+    // Closing the window ends a run: port closed, "Data Read" back, the poll gone with the window.
+    p.ws.WaitTime = QStringLiteral("abc"); // not a number: no pause between passes
+    form->Button2Click();
+    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 2, 5000);
+    form->close();
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(p.dataRead()->isEnabled());
+    QVERIFY(!p.ws.TrendWindowOpen);
+    DeleteClosedWindows();
+    QVERIFY(form.isNull());
+    const int afterClose = p.data.RingWritePos;
+    QTest::qWait(50);
+    QCOMPARE(p.data.RingWritePos, afterClose);
+
+    // The window comes back with the set-up of the run.
+    TTrendDspForm again(p.ws, p.data);
+    QCOMPARE(again.checkBox(1)->isChecked(), true);
+    QCOMPARE(again.checkBox(4)->isChecked(), false);
+    QCOMPARE(again.bitBtn(2)->text(), QStringLiteral("A"));
+    QCOMPARE(again.edit(2)->text(), QStringLiteral("600FA8"));
+    QCOMPARE(again.edit(8)->text(), QStringLiteral("InvFlag"));
+    QCOMPARE(again.edit(22)->text(), QStringLiteral("03"));
+    sim.stop();
+}
+
+QTEST_MAIN(TestTrendRun)
+#include "test_trend_run.moc"
