@@ -418,7 +418,10 @@ void TestTrendReadout::printsTheWindow()
     const QByteArray pdf = testenv::ReadAll(Path("window.pdf"));
     QVERIFY(pdf.startsWith("%PDF"));
     QVERIFY2(pdf.size() > 10000, QByteArray::number(pdf.size()));
-    QVERIFY(pdf.contains("/Image"));
+    // The picture is the whole window, 816 x 533 pixels.
+    QVERIFY(pdf.contains("/Subtype /Image"));
+    QVERIFY(pdf.contains("/Width 816"));
+    QVERIFY(pdf.contains("/Height 533"));
 }
 
 QTEST_MAIN(TestTrendReadout)
