@@ -1,0 +1,200 @@
+// Trend sampling against the controller simulator at 9600 baud, through the Trend Graph window's
+// own poll: passes per second with 1, 7 and 14 channels against the wire limit (one "R" exchange
+// of 26 bytes per channel: 960 bytes/s / 26 bytes), the user-interface thread's CPU time per pass
+// (the waits for replies block in the OS), and the time of the drawing and composition of one
+// pass without the link.
+//   trendbench [seconds per configuration, default 4]
+
+#include "base/ProgramFolder.h"
+#include "catalogue/Workspace.h"
+#include "link/Link.h"
+#include "link/Settings.h"
+#include "sim/ControllerSimulator.h"
+#include "trend/GraphLayers.h"
+#include "trend/RunStart.h"
+#include "trend/Sampling.h"
+#include "trend/Trendgph.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kBaud = 9600;
+constexpr double kWireBytesPerSecond = kBaud / 10.0;
+constexpr double kBytesPerReadExchange = 26.0; // "R" request and reply of one word
+
+class NoDialogs : public Dialogs {
+public:
+    void ShowMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    QString AskOpenFile(const QString &) override { return {}; }
+    QString AskSaveFile(const QString &, const QString &) override { return {}; }
+    std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
+};
+
+double ThreadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Demo words that move: analog values for channels 0..6, flag words for 7..13.
+constexpr std::uint32_t kAddresses[kChannels] = {0x600F92, 0x600F94, 0x600F96, 0x600FA8, 0x600FAA, 0x600FAC, 0x600FAE,
+                                                 0x600F00, 0x600F02, 0x600E00, 0x600E02, 0x600E04, 0x600E80, 0x600FCE};
+
+// Channels 0..count-1 on, each an "A" address of the demo image.
+void SetUpTable(TTrendDspForm &form, int count)
+{
+    for (int c = 0; c < kChannels; ++c) {
+        form.checkBox(c + 1)->setChecked(c < count);
+        form.SetAddressLabelCaption(c + 1, QStringLiteral("A"));
+        form.edit(c + 1)->setText(QString::number(kAddresses[c], 16).toUpper());
+        form.edit(c + 15)->setText(c < kAnalogChannels ? QStringLiteral("20000") : QString::number(c - 7));
+    }
+}
+
+struct PollFigures {
+    double passes = 0;
+    double seconds = 0;
+    double cpu = 0;
+};
+
+PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int channels, int seconds)
+{
+    auto *form = new TTrendDspForm(ws, data);
+    form->show();
+    SetUpTable(*form, channels);
+    form->Button2Click(); // opens the port and pauses 1 to 2 s; the first pass is armed
+    PollFigures figures;
+    if (!form->runActive()) {
+        std::fprintf(stderr, "the run did not start\n");
+        form->close();
+        return figures;
+    }
+    QEventLoop loop;
+    // Start on a pass boundary: after the first pass has been made.
+    QTimer check;
+    quint64 target = link.exchangeCount() + static_cast<quint64>(channels);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (link.exchangeCount() >= target)
+            loop.quit();
+    });
+    check.start(1);
+    loop.exec();
+    check.stop();
+
+    const quint64 startExchanges = link.exchangeCount();
+    QElapsedTimer clock;
+    clock.start();
+    const double cpuStart = ThreadCpuSeconds();
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    figures.cpu = ThreadCpuSeconds() - cpuStart;
+    figures.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    figures.passes = static_cast<double>(link.exchangeCount() - startExchanges) / channels;
+    form->Button2Click();
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return figures;
+}
+
+// The drawing of a pass without the link: wipe, segments of every channel, composition.
+void MeasureDrawing()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.InitGraphLayers(data);
+    for (int c = 0; c < kChannels; ++c)
+        data.channels[c] = {"ON", "A", "0", c < kAnalogChannels ? "20000" : QString::number(c - 7)};
+    runstart::BuildSelection(data);
+    runstart::ResetRecording(data);
+    int step = 0;
+    const auto reader = [&step](std::uint32_t address) { return static_cast<int>((address * 977 + step * 1237) & 0xFFFF); };
+    constexpr int kPasses = 5000;
+    QElapsedTimer clock;
+    clock.start();
+    for (; step < kPasses; ++step)
+        sampling::RunPass(data, layers, reader, nullptr);
+    const double pass = static_cast<double>(clock.nsecsElapsed()) / kPasses;
+    clock.restart();
+    for (int i = 0; i < kPasses; ++i)
+        layers.ComposeGraph(false);
+    const double compose = static_cast<double>(clock.nsecsElapsed()) / kPasses;
+    data.DataNumbers = kDisplayRowsCapacity;
+    for (int k = 0; k < kDisplayRowsCapacity; ++k)
+        data.DisplayRows[k] = data.SampleRing[k % kRingRows];
+    clock.restart();
+    constexpr int kRedraws = 200;
+    for (int i = 0; i < kRedraws; ++i)
+        layers.DrawRecordedTraces(data);
+    const double redraw = static_cast<double>(clock.nsecsElapsed()) / kRedraws;
+    std::printf("Drawing without the link (14 channels):\n");
+    std::printf("  one pass: store, draw, compose   %.1f us\n", pass / 1e3);
+    std::printf("    of which the composition       %.1f us\n", compose / 1e3);
+    std::printf("  REDRAW of 251 rows               %.1f us\n", redraw / 1e3);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir root;
+    qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 4;
+
+    programfolder::Override(root.path());
+    QDir::setCurrent(root.path()); // "ErrTrace.txt", should a read fail
+    ControllerSimulator sim;
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return 1;
+    }
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
+                           QStringLiteral("CON"));
+        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
+    }
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    sim.setBaud(kBaud);
+
+    Link link;
+    NoDialogs dialogs;
+    link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
+    Workspace ws(link, dialogs);
+    ws.VarListOpen = true; // no Variables List is wanted here
+    ws.catalogue.VariableList = {QStringLiteral("END")};
+    ws.catalogue.VarListBuilt = true;
+    ws.WaitTime = QStringLiteral("0");
+    TrendData data;
+
+    std::printf("Trend sampling at %d baud, WaitTime 0, %d s per configuration:\n", kBaud, seconds);
+    std::printf("  channels  passes/s  wire limit  ratio  CPU/pass\n");
+    for (int channels : {1, 7, 14}) {
+        const PollFigures f = MeasurePolling(ws, data, link, channels, seconds);
+        if (f.passes <= 0)
+            return 1;
+        const double rate = f.passes / f.seconds;
+        const double limit = kWireBytesPerSecond / (kBytesPerReadExchange * channels);
+        std::printf("  %8d  %8.2f  %10.2f  %5.3f  %6.3f ms\n", channels, rate, limit, rate / limit,
+                    f.cpu / f.passes * 1e3);
+    }
+    MeasureDrawing();
+    return 0;
+}
