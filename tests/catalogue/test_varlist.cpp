@@ -214,7 +214,8 @@ private slots:
         QFile::remove(dataFile);
 
         Program p;
-        TVarListForm form(p.ws);
+        QPointer<TVarListForm> window = new TVarListForm(p.ws);
+        TVarListForm &form = *window;
         form.show();
         QListWidget *names = List(&form, "ListBox1");
 
@@ -322,6 +323,12 @@ private slots:
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
         testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
         QCOMPARE(p.link.ComOpen(PortUser::Monitor), 0);
+        // A close asked for during the pause waits for the Data Read to end.
+        bool openDuringRead = false;
+        QTimer::singleShot(300, &form, [&] {
+            form.close();
+            openDuringRead = !window.isNull() && form.isVisible() && p.ws.VarListOpen;
+        });
         form.Button1Click();
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError, kCreateFileError,
                                                   kCommPortOpenError}));
@@ -329,6 +336,10 @@ private slots:
         p.link.ComClose(PortUser::Monitor);
         QCOMPARE(list, kept);
         QVERIFY(!p.run->isEnabled());
+        QVERIFY(openDuringRead);
+        QVERIFY(!p.ws.VarListOpen);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
     }
 };
 
