@@ -409,46 +409,78 @@ void TTrendDspForm::EndFailedStart(const QString &message)
     SetDataReadEnabled(true);
 }
 
+namespace {
+
+// The message of a selection whose scales cannot be drawn, or nothing.
+std::optional<QString> ScaleMessage(runstart::ScaleProblem problem)
+{
+    switch (problem) {
+    case runstart::ScaleProblem::None:
+        break;
+    case runstart::ScaleProblem::BadFullScale:
+        return kCheckFullScale;
+    case runstart::ScaleProblem::FullScaleZero:
+        return kFullScaleZero;
+    case runstart::ScaleProblem::BadBitNumber:
+        return kCheckBitNumber;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 void TTrendDspForm::Button2Click()
 {
     // The pause after the port opened lets the window handle clicks; the start is still going on.
     if (starting_)
         return;
-
+    // Checked on every press, also one that would end a run (which then goes on).
     for (int n = 15; n <= 21; ++n) {
         if (!runstart::FullScaleTextPasses(edit(n)->text())) {
             ws_.dialogs.ShowMessage(kCheckFullScale);
             return;
         }
     }
+    if (button(2)->text() != kRunCaption)
+        EndRunByButton();
+    else
+        StartRun();
+}
 
-    if (button(2)->text() != kRunCaption) {
-        pollTimer_.stop();
-        button(2)->setText(kRunCaption);
-        ws_.link.ComClose(PortUser::TrendRun);
-        ShowStoppedLook();
-        SetDataReadEnabled(true);
-        return;
-    }
+void TTrendDspForm::EndRunByButton()
+{
+    pollTimer_.stop();
+    button(2)->setText(kRunCaption);
+    ws_.link.ComClose(PortUser::TrendRun);
+    ShowStoppedLook();
+    SetDataReadEnabled(true);
+}
 
-    for (int n : {1, 3, 4, 5, 6, 7, 8})
-        button(n)->setEnabled(false);
-    SetDataReadEnabled(false);
-    ShowChannelTableForRunning();
-
+bool TTrendDspForm::TakeChannelTable()
+{
     for (int c = 0; c < kChannels; ++c)
         data_.channels[c].Sel = checkBox(c + 1)->isChecked() ? QStringLiteral("ON") : QStringLiteral("OF");
     if (std::none_of(data_.channels.begin(), data_.channels.end(), [](const ChannelRecord &r) { return r.Sel == u"ON"; })) {
         EndFailedStart(kSelectDrawingData);
-        return;
+        return false;
     }
-
     for (int c = 0; c < kChannels; ++c) {
         ChannelRecord &r = data_.channels[c];
         r.AL = bitBtn(c + 1)->text();
         r.AdrsChar = runstart::RemoveSpaces(edit(c + 1)->text());
         r.FullScale = edit(c + 15)->text();
     }
+    return true;
+}
+
+void TTrendDspForm::StartRun()
+{
+    for (int n : {1, 3, 4, 5, 6, 7, 8})
+        button(n)->setEnabled(false);
+    SetDataReadEnabled(false);
+    ShowChannelTableForRunning();
+    if (!TakeChannelTable())
+        return;
 
     const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.VariableList);
     if (resolution.errorCount != 0) {
@@ -457,17 +489,8 @@ void TTrendDspForm::Button2Click()
     }
     // Scales are checked before anything is saved or cleared, so a refused start keeps the last
     // recording and the presets.
-    switch (runstart::CheckScales(data_.channels)) {
-    case runstart::ScaleProblem::None:
-        break;
-    case runstart::ScaleProblem::BadFullScale:
-        EndFailedStart(kCheckFullScale);
-        return;
-    case runstart::ScaleProblem::FullScaleZero:
-        EndFailedStart(kFullScaleZero);
-        return;
-    case runstart::ScaleProblem::BadBitNumber:
-        EndFailedStart(kCheckBitNumber);
+    if (const std::optional<QString> message = ScaleMessage(runstart::CheckScales(data_.channels))) {
+        EndFailedStart(*message);
         return;
     }
 
@@ -475,34 +498,40 @@ void TTrendDspForm::Button2Click()
         button(n)->setEnabled(false);
     for (int c = 0; c < kChannels; ++c)
         data_.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
-
     // A preset file that cannot be written does not stop the run: the recording matters more.
     presets::SavePresets(button(5)->text(), data_.channels);
     runstart::BuildSelection(data_);
     runstart::ResetRecording(data_);
 
+    if (!OpenPortForRun())
+        return; // the window was closed during the pause
+    DrawColourKey(false);
+}
+
+bool TTrendDspForm::OpenPortForRun()
+{
     if (ws_.link.ComOpen(PortUser::TrendRun) != 0) {
         button(2)->setText(kRunCaption);
         ShowStoppedLook();
         ws_.dialogs.ShowMessage(kCommunicationError);
         ws_.link.ComClose(PortUser::TrendRun);
         SetDataReadEnabled(true);
-    } else {
-        starting_ = true;
-        const QPointer<TTrendDspForm> self(this);
-        waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
-        if (!self)
-            return; // closed and destroyed during the pause; the port went with it
-        starting_ = false;
-        if (closed_)
-            return;
-        button(2)->setText(kStopCaption);
-        ShowRunningLook();
-        data_.RingWritePos = 0;
-        layers_.ClearTraceLayer();
-        ArmPoll();
+        return true;
     }
-    DrawColourKey(false);
+    starting_ = true;
+    const QPointer<TTrendDspForm> self(this);
+    waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
+    if (!self)
+        return false; // closed and destroyed during the pause; the port went with it
+    starting_ = false;
+    if (closed_)
+        return false;
+    button(2)->setText(kStopCaption);
+    ShowRunningLook();
+    data_.RingWritePos = 0;
+    layers_.ClearTraceLayer();
+    ArmPoll();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -126,6 +126,12 @@ private:
     void ConnectControls();
     void SetDataReadEnabled(bool enabled);
     void ShowChannelTableForRunning();
+    void EndRunByButton();
+    void StartRun();
+    // Copies the table into the channel records; false (start refused) when nothing is ticked.
+    bool TakeChannelTable();
+    // False when the window was closed during the pause after the port opened.
+    bool OpenPortForRun();
     void EndFailedStart(const QString &message);
     void ArmPoll();
     void AppendErrorTrace(int code);

@@ -396,6 +396,17 @@ void TestTrendRun::runAgainstSimulator()
     QTest::qWait(50);
     QCOMPARE(p.data.RingWritePos, afterClose);
 
+    // Closed during the pause after the port opened: the start ends with the window.
+    QPointer<TTrendDspForm> closing = new TTrendDspForm(p.ws, p.data);
+    closing->show();
+    QTimer::singleShot(200, closing.data(), [&] { closing->close(); });
+    closing->Button2Click();
+    DeleteClosedWindows();
+    QVERIFY(closing.isNull());
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(p.dataRead()->isEnabled());
+    QVERIFY(!p.ws.TrendWindowOpen);
+
     // The window comes back with the set-up of the run.
     TTrendDspForm again(p.ws, p.data);
     QCOMPARE(again.checkBox(1)->isChecked(), true);
