@@ -2,7 +2,6 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
-#include "catalogue/BitNames.h"
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/Messages.h"
@@ -75,9 +74,7 @@ private slots:
     {
         QCOMPARE(BlockTypeTable.size(), 64u);
         const BlockType &pi4a = BlockTypeRow(21);
-        QCOMPARE(QString::fromLatin1(pi4a.name.data(), 4), QStringLiteral("PI4A"));
-        QCOMPARE(pi4a.paramWords, 32);
-        QCOMPARE(pi4a.outputs, 3);
+        QVERIFY(pi4a.name == "PI4A" && pi4a.paramWords == 32 && pi4a.outputs == 3);
         const BlockType &dmcn = BlockTypeRow(29);
         QVERIFY(dmcn.name == "DMCN" && dmcn.paramWords == 11 && dmcn.outputs == 4 && dmcn.width == 2);
         QVERIFY(BlockTypeRow(33).name == "DTOS" && BlockTypeRow(33).width == 1 && BlockTypeRow(33).outputs == 1);
@@ -86,20 +83,14 @@ private slots:
             const BlockType &row = BlockTypeRow(code);
             QVERIFY2(row.name == "    " && row.paramWords == 0 && row.outputs == 0, qPrintable(QString::number(code)));
         }
-
-        const auto &counts = BlockWordCounts();
-        QCOMPARE(counts.size(), 65u);
-        for (int code = 0; code < 64; ++code)
-            QCOMPARE(counts[code], BlockTypeTable[code].paramWords);
-        QCOMPARE(counts[64], 0);
-        QCOMPARE(counts[9], 30);
+        QCOMPARE(BlockWordCounts().size(), 65u);
+        QCOMPARE(BlockWordCounts()[9], 30);
+        QCOMPARE(BlockWordCounts()[64], 0);
 
         // Parameter words the reader steps over: CONS from its header's top digit.
         QCOMPARE(HeaderParameterWords(0x3007), 3);
-        QCOMPARE(HeaderParameterWords(0x0007), 0);
         QCOMPARE(HeaderParameterWords(0xF007), 15);
         QCOMPARE(HeaderParameterWords(0x3001), 8);
-        QCOMPARE(HeaderParameterWords(0x0040), 0);
         QCOMPARE(HeaderParameterWords(0x0050), 0);
     }
 
@@ -289,16 +280,12 @@ private slots:
         QCOMPARE(outcome.messages, QStringList{message});
         QCOMPARE(data.VariableList, before);
         QVERIFY(!data.VarListBuilt);
-    }
 
-    void buildAtCapacity()
-    {
-        CatalogueData data;
-        const CatalogueOutcome outcome = BuildVariableList(data, QStringList(255, "4C9,1,A") + QStringList{"END"},
-                                                           QStringList(690, "00600000,X") + QStringList{"END"});
-        QVERIFY(outcome.proceed);
-        QCOMPARE(data.VariableList.size(), 1000);
-        QCOMPARE(data.VariableList.last(), QStringLiteral("END"));
+        if (message == kVariableListFull) { // one entry fewer fits exactly
+            varlist2.removeAt(0);
+            QVERIFY(BuildVariableList(data, varlist, varlist2).proceed);
+            QCOMPARE(data.VariableList.size(), 1000);
+        }
     }
 
     void checkFile()
@@ -367,19 +354,6 @@ private slots:
         outcome = CheckSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{kCannotOpenFile.arg(dir.filePath(QStringLiteral("none.qmx")))});
-    }
-
-    void bitNames()
-    {
-        const QStringList cmd = FlagBitNames(QStringLiteral("CmdFlag"));
-        QCOMPARE(cmd.size(), 16);
-        QCOMPARE(cmd[0], QStringLiteral("00 RUN cmd"));
-        QCOMPARE(cmd[3], QStringLiteral("03"));
-        QCOMPARE(cmd[13], QStringLiteral("13 RESET(Term)"));
-        QCOMPARE(FlagBitNames(QStringLiteral("InvFlag"))[0], QStringLiteral("00 RUN orJOG cmd"));
-        QCOMPARE(FlagBitNames(QStringLiteral("FLG5"))[8], QStringLiteral("08 Init EXCITE"));
-        QCOMPARE(FlagBitNames(QStringLiteral("cmdflag"))[0], QStringLiteral("00"));
-        QCOMPARE(FlagBitNames(QString())[15], QStringLiteral("15"));
     }
 };
 

@@ -9,7 +9,6 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -116,20 +115,6 @@ private slots:
         QVERIFY(p.ws.VarListOpen);
         QCOMPARE(p.ws.varListWindow.data(), form.data());
 
-        const struct {
-            const char *name;
-            QRect geometry;
-            const char *text;
-        } labels[] = {{"Label1", {9, 5, 140, 18}, "Variables List"},
-                      {"Label7", {16, 28, 73, 15}, "Data Name"},
-                      {"Label6", {135, 28, 57, 15}, "Bit No."},
-                      {"Label8", {40, 365, 121, 15}, "Read Super Block"}};
-        for (const auto &l : labels) {
-            auto *label = form->findChild<QLabel *>(QLatin1String(l.name));
-            QVERIFY2(label, l.name);
-            QCOMPARE(label->geometry(), l.geometry);
-            QCOMPARE(label->text(), QLatin1String(l.text));
-        }
         auto *button = form->findChild<QPushButton *>(QStringLiteral("Button1"));
         QCOMPARE(button->geometry(), QRect(64, 384, 73, 27));
         QCOMPARE(button->text(), QStringLiteral("Data Read"));
