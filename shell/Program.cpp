@@ -2,6 +2,8 @@
 
 #include "shell/Trendmain.h"
 
+#include <QCoreApplication>
+
 Program::Program(Dialogs &dialogs) : ws(link, dialogs)
 {
     link.setMessageFunction([&dialogs](const QString &text) { dialogs.ShowMessage(text); });
@@ -21,6 +23,7 @@ Program::~Program()
 
 void Program::Start()
 {
+    QCoreApplication::setApplicationName(kApplicationTitle);
     mainWindow = new TTrendForm(ws, trend);
     mainWindow->setAttribute(Qt::WA_DeleteOnClose);
     mainWindow->show();

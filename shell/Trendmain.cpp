@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
 
@@ -125,8 +126,12 @@ void TTrendForm::Moniter1Click()
 void TTrendForm::VarList1Click()
 {
     auto *window = new TVarListForm(ws_);
-    connect(window, &QObject::destroyed, this, [this] { VarList1->setEnabled(true); });
+    connect(window, &QObject::destroyed, this, [this] {
+        varList1Enabled_ = true;
+        VarList1->setEnabled(true);
+    });
     window->show();
+    varList1Enabled_ = false;
     VarList1->setEnabled(false);
 }
 

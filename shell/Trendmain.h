@@ -31,6 +31,9 @@ public:
     // Opens the Trend Graph as at start-up (whatever the menu items say).
     void OpenTrendWindow();
 
+    // "VarList(&V)" is hidden, and a hidden action cannot report itself enabled: its state is kept here.
+    bool VarList1Enabled() const { return varList1Enabled_; }
+
     // The hidden table of parameter words per function-block type, as the window holds it.
     std::array<int, 65> BlockWordCounts() const;
 
@@ -51,4 +54,5 @@ private:
     Workspace &ws_;
     TrendData &trend_;
     QListWidget *blockWordCounts_ = nullptr;
+    bool varList1Enabled_ = true;
 };

@@ -49,6 +49,7 @@ private slots:
         QVERIFY(!main->Trend1->isEnabled());
         QVERIFY(!main->Moniter1->isEnabled());
         QVERIFY(!main->VarList1->isVisible());
+        QVERIFY(!main->VarList1Enabled());
         QVERIFY(!main->Open1->isVisible() && !main->Open1->isEnabled());
         QVERIFY(!main->Save1->isVisible() && !main->Save1->isEnabled());
         QVERIFY(main->Exit1->isEnabled() && main->CommPort1->isEnabled());
@@ -102,12 +103,12 @@ private slots:
         program.ws.varListWindow->close();
         settle();
         QVERIFY(!program.ws.varListWindow && !program.ws.VarListOpen);
-        QVERIFY(main->VarList1->isEnabled());
+        QVERIFY(main->VarList1Enabled());
         main->Trend1Click();
         settle();
         QVERIFY(program.ws.trendWindow);
         QVERIFY(program.ws.varListWindow && program.ws.VarListOpen);
-        QVERIFY(!main->VarList1->isEnabled());
+        QVERIFY(!main->VarList1Enabled());
         program.ws.trendWindow->close();
         program.ws.varListWindow->close();
         settle();
