@@ -143,6 +143,11 @@ void TVarListForm::Button1Click()
         ReadCheckDecodeBuild();
     }
 
+    // However the read ended, a list that was built before is still there to run a trend with:
+    // RUN/STOP is not left off because this read failed.
+    if (ws_.catalogue.VarListBuilt)
+        SetTrendRunButtonEnabled(true);
+
     dataReadRunning_ = false;
     if (closeRequested_)
         close();
