@@ -1,0 +1,189 @@
+// Walks the program through its windows against the controller simulator and saves a picture of
+// each window at each step, for looking at what a user sees:
+//   qmx-shots <output folder> [--baud 9600]
+// Runs offscreen unless a display is set. Uses a private configuration and program folder.
+
+#include "base/ProgramFolder.h"
+#include "catalogue/Varlist.h"
+#include "link/Settings.h"
+#include "monitor/Moni.h"
+#include "shell/Comptset.h"
+#include "shell/Program.h"
+#include "shell/Trendmain.h"
+#include "sim/ControllerSimulator.h"
+#include "trend/Trendgph.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+class ShotDialogs : public Dialogs {
+public:
+    void ShowMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
+    QString AskOpenFile(const QString &) override { return openAnswer; }
+    QString AskSaveFile(const QString &, const QString &) override { return saveAnswer; }
+    std::unique_ptr<QPrinter> AskPrinter() override
+    {
+        if (pdf.isEmpty())
+            return nullptr;
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdf);
+        return printer;
+    }
+    QString openAnswer, saveAnswer, pdf;
+};
+
+void Wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Save(QWidget *w, const QString &folder, const QString &name)
+{
+    if (!w)
+        return;
+    const QString path = folder + QLatin1Char('/') + name;
+    w->grab().save(path);
+    std::printf("saved %s\n", qPrintable(path));
+}
+
+// The start-up windows as they stand on a 1280 x 800 screen.
+void SaveScreen(const QList<QWidget *> &windows, const QString &path)
+{
+    QImage screen(1280, 800, QImage::Format_RGB32);
+    screen.fill(QColor(0, 96, 128));
+    QPainter painter(&screen);
+    for (QWidget *w : windows) {
+        if (!w)
+            continue;
+        const QPixmap picture = w->grab();
+        const QRect frame(w->pos() - QPoint(1, 22), picture.size() + QSize(2, 23));
+        painter.fillRect(frame, QColor(200, 200, 200));
+        painter.setPen(Qt::black);
+        painter.drawText(frame.adjusted(4, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, w->windowTitle());
+        painter.drawPixmap(w->pos(), picture);
+    }
+    painter.end();
+    screen.save(path);
+    std::printf("saved %s\n", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir world;
+    qputenv("XDG_CONFIG_HOME", world.filePath(QStringLiteral("config")).toLocal8Bit());
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString out = args.size() > 1 ? QDir(args[1]).absolutePath() : QDir::currentPath();
+    QDir().mkpath(out);
+    const int baud = args.contains(QStringLiteral("--baud")) ? 9600 : 0;
+
+    // Program folder with the shipped files beside a copy of this tool.
+    const QString programDir = world.filePath(QStringLiteral("program"));
+    QDir().mkpath(programDir);
+    for (const QString &name : {QStringLiteral("Varlist.txt"), QStringLiteral("Varlist2.txt"),
+                                QStringLiteral("UserPre.qmt")})
+        QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + name, programDir + QLatin1Char('/') + name);
+    programfolder::Override(programDir);
+    QDir::setCurrent(programDir);
+
+    ControllerSimulator sim;
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return 1;
+    }
+    sim.setBaud(baud);
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
+                           QStringLiteral("CON"));
+        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
+    }
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+
+    ShotDialogs dialogs;
+    Program program(dialogs);
+    program.Start();
+    Wait(200);
+    Workspace &ws = program.ws;
+    SaveScreen({program.mainWindow.data(), ws.varListWindow.data(), ws.trendWindow.data()},
+               out + QStringLiteral("/01-startup.png"));
+
+    // Data Read, then the bit names of CmdFlag.
+    auto *varList = qobject_cast<TVarListForm *>(ws.varListWindow.data());
+    varList->Button1Click();
+    auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    for (int i = 0; i < names->count(); ++i) {
+        if (names->item(i)->text() == QLatin1String("CmdFlag")) {
+            names->setCurrentRow(i);
+            names->scrollToItem(names->item(i));
+            varList->ListBox1Click();
+            break;
+        }
+    }
+    Save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
+
+    // A trend run with the shipped presets plus a block output.
+    auto *trend = qobject_cast<TTrendDspForm *>(ws.trendWindow.data());
+    trend->edit(3)->setText(QStringLiteral("PI3A11"));
+    trend->checkBox(3)->setChecked(true);
+    trend->Button2Click();
+    Wait(4000);
+    Save(trend, out, QStringLiteral("03-trend-running.png"));
+    trend->Button2Click(); // STOP
+    trend->Button1Click(); // REDRAW
+    Save(trend, out, QStringLiteral("04-trend-redraw.png"));
+
+    // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
+    dialogs.saveAnswer = out + QStringLiteral("/demo.trd");
+    trend->Button7Click();
+    dialogs.openAnswer = dialogs.saveAnswer;
+    trend->Button6Click();
+    trend->Image4MouseDown(250);
+    trend->Button5Click();
+    Save(trend, out, QStringLiteral("05-trend-open-cursor-hex.png"));
+    dialogs.pdf = out + QStringLiteral("/trend-print.pdf");
+    trend->Button8Click();
+
+    // The Monitor.
+    trend->close();
+    Wait(50);
+    program.mainWindow->Moniter1Click();
+    Wait(50);
+    auto *monitor = qobject_cast<TMoniForm *>(ws.monitorWindow.data());
+    monitor->Button2Click();
+    Wait(baud ? 3000 : 500);
+    Save(monitor, out, QStringLiteral("06-monitor-running.png"));
+    monitor->Button1Click();
+    Wait(baud ? 2000 : 300);
+    monitor->Button2Click();
+    Save(monitor, out, QStringLiteral("07-monitor-paused-hex.png"));
+    dialogs.pdf = out + QStringLiteral("/monitor-print.pdf");
+    monitor->Button3Click();
+
+    TComSetForm comSet(ws, program.mainWindow);
+    comSet.show();
+    Wait(50);
+    Save(&comSet, out, QStringLiteral("08-comm-set.png"));
+    comSet.hide();
+    return 0;
+}
