@@ -1,5 +1,7 @@
 #include "base/WindowPrint.h"
 
+#include "base/Dialogs.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
@@ -27,6 +29,13 @@ bool PrintWindow(QWidget &window, QPrinter &printer)
                                      printer.logicalDpiY());
     painter.drawPixmap(target, picture);
     return painter.end();
+}
+
+void PrintWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs)
+{
+    const std::unique_ptr<QPrinter> printer = dialogs.AskPrinter();
+    if (printer && !PrintWindow(window, *printer))
+        dialogs.ShowMessage(kPrintFailed);
 }
 
 } // namespace windowprint

@@ -8,7 +8,14 @@ class QPrinter;
 class QImage;
 class QRect;
 
+class Dialogs;
+
+#include <QString>
+
 namespace windowprint {
+
+inline const QString kPrintFailed = QStringLiteral("Printing failed.");
+
 
 // The rectangle (in printer device pixels) that a picture of `width` x `height` window pixels
 // takes on the page: (0, 0) and each side times the printer's dots per inch / 96, rounded.
@@ -16,5 +23,9 @@ QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY);
 
 // Grabs `window` and prints it as one page. False when the printer could not start the job.
 bool PrintWindow(QWidget &window, QPrinter &printer);
+
+// The print command of a window: the print dialog, then the picture on the chosen printer. A
+// cancelled dialog prints nothing; a printer that cannot take the job is reported.
+void PrintWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs);
 
 } // namespace windowprint

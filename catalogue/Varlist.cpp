@@ -3,6 +3,7 @@
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "base/WaitLoop.h"
+#include "base/WindowLook.h"
 #include "catalogue/BitNames.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/Messages.h"
@@ -28,21 +29,13 @@ constexpr int kBitLines = 16;
 // The colour of the application workspace behind the window's title label.
 const QColor kAppWorkspaceColour(171, 171, 171);
 
-QFont CourierNew(int pixelSize)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 QLabel *MakeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text, int pixelSize = 0)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     if (pixelSize > 0)
-        label->setFont(CourierNew(pixelSize));
+        label->setFont(windowlook::CourierNew(pixelSize));
     return label;
 }
 
@@ -65,7 +58,7 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kVarListCaption);
-    setFont(CourierNew(12));
+    setFont(windowlook::CourierNew(12));
     setGeometry(50, 186, 269, 419);
     setFixedSize(269, 419);
 

@@ -146,23 +146,31 @@ int Link::ComTransact(const RequestRecord &request)
     return outcome.code;
 }
 
+int Link::ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination)
+{
+    int done = 0;
+    int chunk = kChunk;
+    while (done < count) {
+        if (done + chunk >= count)
+            chunk = count - done; // the last, shorter chunk
+        const int result = ComTransact(RequestRecord::Make(letter, address + static_cast<std::uint32_t>(done),
+                                                           static_cast<std::uint8_t>(chunk)));
+        if (result != 0)
+            return result; // chunks already copied stay
+        std::copy_n(replyData_.begin(), chunk, destination + done);
+        done += chunk;
+    }
+    return 0;
+}
+
 int Link::ComReadValue(char letter, std::uint16_t count, std::uint32_t address)
 {
     if (count > kValueBufferSize)
         return Code(LinkResult::Timeout);
     ReadBuffer buffer(kValueBufferSize, 0);
-    int done = 0;
-    int chunk = kChunk;
-    while (done < count) {
-        if (done + chunk >= count)
-            chunk = count - done;
-        const int result = ComTransact(RequestRecord::Make(letter, address + static_cast<std::uint32_t>(done),
-                                                           static_cast<std::uint8_t>(chunk)));
-        if (result != 0)
-            return result;
-        std::copy_n(replyData_.begin(), chunk, buffer.begin() + done);
-        done += chunk;
-    }
+    const int result = ReadChunks(letter, count, address, buffer.data());
+    if (result != 0)
+        return result;
     return buffer[0] * 256 + buffer[1];
 }
 
@@ -171,17 +179,5 @@ int Link::ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, 
     // A read that would not fit the caller's buffer is refused before anything is sent.
     if (count > buffer.size())
         return -1;
-    int done = 0;
-    int chunk = kChunk;
-    while (done < count) {
-        if (done + chunk >= count)
-            chunk = count - done;
-        const int result = ComTransact(RequestRecord::Make(letter, address + static_cast<std::uint32_t>(done),
-                                                           static_cast<std::uint8_t>(chunk)));
-        if (result != 0)
-            return -1;
-        std::copy_n(replyData_.begin(), chunk, buffer.begin() + done);
-        done += chunk;
-    }
-    return 0;
+    return ReadChunks(letter, count, address, buffer.data()) == 0 ? 0 : -1;
 }

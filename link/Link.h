@@ -61,6 +61,9 @@ public:
 
 private:
     void show(const QString &text) const;
+    // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
+    // failing exchange's code.
+    int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
     int receiveReply(std::chrono::system_clock::time_point deadline, qsizetype &received);
 
     SerialPort port_;

@@ -16,7 +16,6 @@ inline QString CannotWriteFile(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
 }
-inline const QString kPrintFailed = QStringLiteral("Printing failed");
 
 inline const QString kMonitorFileFilter = QStringLiteral("Moniter Data(*.mon)|*.mon");
 inline const QString kMonitorFileExtension = QStringLiteral("mon");

@@ -1,5 +1,7 @@
 #include "monitor/Moni.h"
 
+#include "base/WindowLook.h"
+
 #include "base/TextFile.h"
 #include "base/WaitLoop.h"
 #include "base/WindowPrint.h"
@@ -29,14 +31,6 @@ constexpr int kLeft = 8;
 const QColor kStoppedColour(0x80, 0x80, 0x80);
 const QColor kRunningColour(0x00, 0xFF, 0x00);
 
-QFont MonitorFont(int pixels)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 } // namespace
 
 TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Window), ws_(ws)
@@ -46,7 +40,7 @@ TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Windo
     setWindowTitle(kCaption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(MonitorFont(kFontPixels));
+    setFont(windowlook::CourierNew(kFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -113,7 +107,7 @@ QTableWidget *TMoniForm::createGrid(const char *name, int rows, int top, int hei
 void TMoniForm::createControls()
 {
     Label1 = createLabel("Label1", QStringLiteral("QMX Monitor"), QRect(kLeft, 4, 170, 28));
-    Label1->setFont(MonitorFont(kTitleFontPixels));
+    Label1->setFont(windowlook::CourierNew(kTitleFontPixels));
     Label11 = createLabel("Label11", kStop, QRect(184, 6, 60, 25));
     Label11->setAlignment(Qt::AlignCenter);
     Label11->setAutoFillBackground(true);
@@ -329,9 +323,5 @@ void TMoniForm::Button5Click()
 
 void TMoniForm::Button3Click()
 {
-    const std::unique_ptr<QPrinter> printer = ws_.dialogs.AskPrinter();
-    if (!printer)
-        return;
-    if (!windowprint::PrintWindow(*this, *printer))
-        ws_.dialogs.ShowMessage(kPrintFailed);
+    windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs);
 }

@@ -1,5 +1,6 @@
 #include "shell/Comptset.h"
 
+#include "base/WindowLook.h"
 #include "link/Settings.h"
 
 #include <QCloseEvent>
@@ -16,10 +17,7 @@ TComSetForm::TComSetForm(Workspace &ws, QWidget *owner) : QDialog(owner), ws_(ws
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(157, 210);
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowlook::CourierNew(12));
 
     auto *group = new QGroupBox(QStringLiteral("Comm Port Set"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));
@@ -38,9 +36,7 @@ TComSetForm::TComSetForm(Workspace &ws, QWidget *owner) : QDialog(owner), ws_(ws
     device_->setObjectName(QStringLiteral("DeviceLabel"));
     device_->setGeometry(8, 117, 141, 28);
     device_->setWordWrap(true);
-    QFont small = font;
-    small.setPixelSize(10);
-    device_->setFont(small);
+    device_->setFont(windowlook::CourierNew(10));
 
     auto *label1 = new QLabel(QStringLiteral("Wait Time Set"), this);
     label1->setObjectName(QStringLiteral("Label1"));

@@ -1,5 +1,6 @@
 #include "shell/Trendmain.h"
 
+#include "base/WindowLook.h"
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/Varlist.h"
 #include "monitor/Moni.h"
@@ -18,10 +19,7 @@ TTrendForm::TTrendForm(Workspace &ws, TrendData &trend, QWidget *parent)
     setObjectName(QStringLiteral("TrendForm"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowlook::CourierNew(12));
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
     file->setObjectName(QStringLiteral("File1"));

@@ -6,4 +6,3 @@
 
 inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
 inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");
-inline const QString kPrintError = QStringLiteral("Can not print.");

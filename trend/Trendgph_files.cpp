@@ -71,9 +71,5 @@ void TTrendDspForm::Button7Click()
 
 void TTrendDspForm::Button8Click()
 {
-    const std::unique_ptr<QPrinter> printer = ws_.dialogs.AskPrinter();
-    if (!printer)
-        return;
-    if (!windowprint::PrintWindow(*this, *printer))
-        ws_.dialogs.ShowMessage(kPrintError);
+    windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs);
 }

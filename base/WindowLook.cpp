@@ -1,0 +1,13 @@
+#include "base/WindowLook.h"
+
+namespace windowlook {
+
+QFont CourierNew(int pixelSize)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace windowlook
