@@ -3,7 +3,7 @@
 // of 26 bytes per channel: 960 bytes/s / 26 bytes), the user-interface thread's CPU time per pass
 // (the waits for replies block in the OS), and the time of the drawing and composition of one
 // pass without the link.
-//   trendbench [seconds per configuration, default 4]
+//   trendbench [seconds per configuration, default 4] [--screenshot file.png]
 
 #include "base/ProgramFolder.h"
 #include "catalogue/Workspace.h"
@@ -72,7 +72,8 @@ struct PollFigures {
     double cpu = 0;
 };
 
-PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int channels, int seconds)
+PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int channels, int seconds,
+                           const QString &screenshot)
 {
     auto *form = new TTrendDspForm(ws, data);
     form->show();
@@ -106,6 +107,10 @@ PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int chann
     figures.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     figures.passes = static_cast<double>(link.exchangeCount() - startExchanges) / channels;
     form->Button2Click();
+    if (!screenshot.isEmpty()) {
+        form->Button1Click(); // REDRAW: the recording with the cursor on its last row
+        form->grab().save(screenshot);
+    }
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return figures;
@@ -156,7 +161,15 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 4;
+    int seconds = 4;
+    QString screenshot;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size())
+            screenshot = args[++i];
+        else
+            seconds = std::max(1, args[i].toInt());
+    }
 
     programfolder::Override(root.path());
     QDir::setCurrent(root.path()); // "ErrTrace.txt", should a read fail
@@ -187,7 +200,7 @@ int main(int argc, char *argv[])
     std::printf("Trend sampling at %d baud, WaitTime 0, %d s per configuration:\n", kBaud, seconds);
     std::printf("  channels  passes/s  wire limit  ratio  CPU/pass\n");
     for (int channels : {1, 7, 14}) {
-        const PollFigures f = MeasurePolling(ws, data, link, channels, seconds);
+        const PollFigures f = MeasurePolling(ws, data, link, channels, seconds, channels == 14 ? screenshot : QString());
         if (f.passes <= 0)
             return 1;
         const double rate = f.passes / f.seconds;

@@ -135,13 +135,13 @@ void TTrendDspForm::BuildControls()
     // Captions of the channel table; "Adrs" over "Labl" names the A/L column.
     QFont smallFont = font();
     smallFont.setPixelSize(10);
-    makeLabel(2, QStringLiteral("Sel"), {553, 79, 24, 16});
-    makeLabel(3, QStringLiteral("Adrs"), {574, 67, 26, 12})->setFont(smallFont);
-    makeLabel(4, QStringLiteral("Labl"), {574, 80, 26, 12})->setFont(smallFont);
+    makeLabel(2, QStringLiteral("Sel"), {550, 79, 24, 16});
+    makeLabel(3, QStringLiteral("Adrs"), {576, 67, 24, 12})->setFont(smallFont);
+    makeLabel(4, QStringLiteral("Labl"), {576, 80, 24, 12})->setFont(smallFont);
     makeLabel(5, QStringLiteral("Data Name  F.S   Value"), {600, 79, 190, 16});
-    makeLabel(6, QStringLiteral("Sel"), {553, 249, 24, 16});
-    makeLabel(27, QStringLiteral("Adrs"), {574, 237, 26, 12})->setFont(smallFont);
-    makeLabel(28, QStringLiteral("Labl"), {574, 250, 26, 12})->setFont(smallFont);
+    makeLabel(6, QStringLiteral("Sel"), {550, 249, 24, 16});
+    makeLabel(27, QStringLiteral("Adrs"), {576, 237, 24, 12})->setFont(smallFont);
+    makeLabel(28, QStringLiteral("Labl"), {576, 250, 24, 12})->setFont(smallFont);
     makeLabel(29, QStringLiteral("Data Name  bit   Value"), {600, 249, 190, 16});
 
     // Design-time labels of a recorder the controller does not have; hidden at creation.
@@ -187,6 +187,7 @@ void TTrendDspForm::BuildControls()
     image6_ = new TrendImage(&layers_.key, this);
     image6_->setObjectName(QStringLiteral("Image6"));
     image6_->setGeometry(552, 94, kKeyWidth, kKeyHeight);
+    label(6)->raise(); // the logic block's "Sel" lies over the key strip's top
 
     for (int c = 0; c < kChannels; ++c)
         BuildChannelRow(c);
