@@ -1,0 +1,111 @@
+#pragma once
+// What the end-to-end fault tests share: the real program's windows found through its workspace,
+// the channel table set up by hand, and the error trace read back entry by entry.
+
+#include "catalogue/Varlist.h"
+#include "monitor/Moni.h"
+#include "shell/Program.h"
+#include "shell/Trendmain.h"
+#include "trend/Sampling.h"
+#include "trend/Trendgph.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+inline constexpr QRgb kLime = 0xFF00FF00u;
+inline const QString kErrorTrace = QStringLiteral("ErrTrace.txt");
+
+inline QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+
+inline void Settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+inline TTrendDspForm *TrendWindow(Program &p) { return qobject_cast<TTrendDspForm *>(p.ws.trendWindow.data()); }
+inline TVarListForm *VarListWindow(Program &p) { return qobject_cast<TVarListForm *>(p.ws.varListWindow.data()); }
+inline TMoniForm *MonitorWindow(Program &p) { return qobject_cast<TMoniForm *>(p.ws.monitorWindow.data()); }
+
+// Only the given rows ticked: {channel, "A"/"L", name or address, full scale or bit}.
+struct Row {
+    int channel;
+    const char *al;
+    const char *name;
+    const char *scale;
+};
+inline void SetChannels(TTrendDspForm &form, std::initializer_list<Row> rows)
+{
+    for (int n = 1; n <= kChannels; ++n)
+        form.checkBox(n)->setChecked(false);
+    for (const Row &r : rows) {
+        form.checkBox(r.channel + 1)->setChecked(true);
+        form.SetAddressLabelCaption(r.channel + 1, QLatin1String(r.al));
+        form.edit(r.channel + 1)->setText(QLatin1String(r.name));
+        form.edit(r.channel + 15)->setText(QLatin1String(r.scale));
+    }
+}
+
+inline QStringList Lines(const QListWidget *list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines.append(list->item(i)->text());
+    return lines;
+}
+
+// The value shown next to a name in the Monitor's grids (empty when the name is not shown).
+inline QString MonitorValue(QWidget *form, const QString &name)
+{
+    for (const char *grid : {"StringGrid1", "StringGrid2", "StringGrid3"}) {
+        const auto *table = form->findChild<QTableWidget *>(QLatin1String(grid));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            for (int c = 0; c + 1 < table->columnCount(); c += 2) {
+                if (table->item(r, c) && table->item(r, c)->text() == name)
+                    return table->item(r, c + 1)->text();
+            }
+        }
+    }
+    return {};
+}
+
+// One expected line of the error trace: the code and the stored refusal it carries.
+using TraceEntry = std::pair<int, QByteArray>;
+
+// Checks that `file` holds exactly `expected`, line after line, each beginning with the local
+// date and time of a second from `fromSecs` to `toSecs`. Empty when it does; else what differs.
+inline QString CheckErrorTrace(const QByteArray &file, const std::vector<TraceEntry> &expected, qint64 fromSecs,
+                               qint64 toSecs)
+{
+    QString pattern = QStringLiteral("^");
+    for (const TraceEntry &e : expected) {
+        QByteArray rest = " Code=" + QByteArray::number(e.first) + " Data=" + e.second + "\n";
+        rest.replace("\n", "\r\n"); // the text-mode writing of every line feed
+        pattern += QStringLiteral("([^\\r\\n]+)") + QRegularExpression::escape(QString::fromLatin1(rest));
+    }
+    pattern += u'$';
+    const QRegularExpressionMatch match =
+        QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(QString::fromLatin1(file));
+    if (!match.hasMatch())
+        return QStringLiteral("trace does not match: ") + QString::fromLatin1(file.toPercentEncoding(" =-:/"));
+    QStringList stamps;
+    for (qint64 s = fromSecs; s <= toSecs; ++s)
+        stamps.append(sampling::TraceTimestamp(QDateTime::fromSecsSinceEpoch(s)));
+    for (int i = 1; i <= match.lastCapturedIndex(); ++i) {
+        if (!stamps.contains(match.captured(i)))
+            return QStringLiteral("line %1 has the time stamp '%2'").arg(i).arg(match.captured(i));
+    }
+    return {};
+}
+
+} // namespace e2e

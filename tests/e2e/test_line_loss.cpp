@@ -1,0 +1,251 @@
+// The serial line going away (the pseudo-terminal closed, as when a USB adapter is pulled) in the
+// middle of a trend run, of a Data Read and of a Monitor pass, through the real program's windows
+// and port; and the same windows working again once the line is back.
+
+#include "base/ProgramFolder.h"
+#include "catalogue/SuperBlockFile.h"
+#include "monitor/Messages.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QtTest>
+
+using namespace e2e;
+
+namespace {
+
+constexpr quint32 kAnTermIn = 0x600F92;
+constexpr quint32 kDio00 = 0x600E00;
+constexpr quint32 kFirstPointerWord = 0x600616;
+constexpr quint32 kMiscArea = 0x600E60; // read after the super block by Data Read
+
+// A failing exchange waits out the reply time (up to 2 s); a click made meanwhile is handled when
+// it returns.
+constexpr int kOneFailedExchangeMs = 2000;
+constexpr int kSlackMs = 600;
+
+// A simulator whose device is reached through a link path in the program folder, so that the
+// line comes back under the same name after it went away.
+struct Line {
+    explicit Line(const char *name)
+    {
+        QString error;
+        started = sim.start(&error, testenv::ProgramDir() + QLatin1String(name));
+        if (!started)
+            qWarning("simulator: %s", qPrintable(error));
+        sim.setLiveDemo(false);
+        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    }
+    ~Line() { sim.stop(); }
+    ControllerSimulator sim;
+    bool started = false;
+};
+
+// Clicks `button` `delayMs` from now and returns when the click has been handled; the time from
+// now until then.
+qint64 ClickLaterAndWait(QPushButton *button, int delayMs, const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(delayMs, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    const bool handled = QTest::qWaitFor(done, 10000);
+    return handled ? clock.elapsed() : -1;
+}
+
+} // namespace
+
+class TestLineLoss : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+    void cleanupTestCase() { QFile::remove(kErrorTrace); }
+
+    void trendRunGoesOnWithoutTheLineAndRunsAgainAfter();
+    void dataReadAndMonitorKeepTheirDataWhenTheLineGoes();
+};
+
+void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
+{
+    Line line("qmx-tty-trend");
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    sim.writeWord(kAnTermIn, 20000);
+    QFile::remove(kErrorTrace);
+
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    Settle();
+    TTrendDspForm *form = TrendWindow(p);
+    QVERIFY(form);
+    QPushButton *dataRead = p.ws.varListWindow->findChild<QPushButton *>(QStringLiteral("Button1"));
+    p.ws.WaitTime = QStringLiteral("20");
+    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
+
+    form->Button2Click();
+    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 5, 5000);
+
+    // The adapter is pulled between two passes; every later pass fails on its one exchange.
+    sim.closeLine();
+    const qint64 lostAt = QDateTime::currentSecsSinceEpoch();
+    const int good = p.trend.RingWritePos;
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= good + 2, 3 * kOneFailedExchangeMs + kSlackMs);
+    QVERIFY(form->runActive());
+    QVERIFY(p.link.isOpen());
+
+    // STOP pressed while a pass waits for its reply ends the run as soon as that pass returns.
+    const int beforeStop = p.trend.RingWritePos;
+    const qint64 stopMs =
+        ClickLaterAndWait(form->button(2), 30, [&] { return form->button(2)->text() == QStringLiteral("RUN"); });
+    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    QVERIFY2(stopMs >= 0 && stopMs <= kOneFailedExchangeMs + kSlackMs, qPrintable(QString::number(stopMs)));
+    QCOMPARE(p.trend.RingWritePos, beforeStop + 1); // the pass under way ended first, no other
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(!form->pollArmed());
+    QVERIFY(dataRead->isEnabled());
+    QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
+    QCOMPARE(dialogs.messages, QStringList{}); // a failing pass is never reported on screen
+
+    // Rows before the loss keep their values; each failed pass stored 0, left a lime mark at its x
+    // and one trace line with code -1 (no refusal has arrived in this program yet).
+    const int failed = p.trend.RingWritePos - good;
+    for (int row = 0; row < p.trend.RingWritePos; ++row) {
+        QCOMPARE(p.trend.SampleRing[row][0], row < good ? 20000 : 0);
+        QCOMPARE(Pixel(form->layers().trace, 2 * row, 300) == kLime, row >= good);
+    }
+    const QString traceProblem = CheckErrorTrace(testenv::ReadAll(kErrorTrace),
+                                                 std::vector<TraceEntry>(static_cast<std::size_t>(failed), {-1, {}}),
+                                                 lostAt, QDateTime::currentSecsSinceEpoch());
+    QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
+    const QByteArray traceAfterLoss = testenv::ReadAll(kErrorTrace);
+
+    // REDRAW shows what was recorded, the failed passes as zeros.
+    form->Button1Click();
+    QCOMPARE(p.trend.DataNumbers, p.trend.RingWritePos);
+    QCOMPARE(form->edit(29)->text(), QStringLiteral("0"));
+    QCOMPARE(p.trend.DisplayRows[0][0], 20000);
+
+    // The line is back under the same name: a new run records the controller's values again.
+    QVERIFY(sim.reopenLine());
+    sim.writeWord(kAnTermIn, static_cast<quint16>(-5000));
+    form->Button2Click();
+    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    QCOMPARE(dialogs.messages, QStringList{});
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 3, 5000);
+    form->Button2Click();
+    QVERIFY(!p.link.isOpen());
+    for (int row = 0; row < p.trend.RingWritePos; ++row)
+        QCOMPARE(p.trend.SampleRing[row][0], -5000);
+    QCOMPARE(testenv::ReadAll(kErrorTrace), traceAfterLoss);
+    QCOMPARE(Pixel(form->layers().trace, 0, 300) == kLime, false);
+}
+
+void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
+{
+    Line line("qmx-tty-catalogue");
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    const QString dataFile = programfolder::File(kSuperBlockFileName);
+    QFile::remove(dataFile);
+
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    Settle();
+    TVarListForm *varList = VarListWindow(p);
+    QVERIFY(varList);
+    auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    QPushButton *run = TrendWindow(p)->button(2);
+
+    // A first Data Read builds the block names and the pointers.
+    varList->Button1Click();
+    QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(p.ws.catalogue.VariableList.contains(QStringLiteral("00600EC0,PI3A11")));
+    const std::array<QString, 4> demoPointers{"00600EC0", "00600EC2", "00600FA8", "00600FAA"};
+    QCOMPARE(p.ws.catalogue.PointerAddresses, demoPointers);
+    const CatalogueData before = p.ws.catalogue;
+    const QByteArray fileBefore = testenv::ReadAll(dataFile);
+    const QStringList shownBefore = Lines(names);
+    QVERIFY(fileBefore.contains("@600616,4,4760,4761,47D4,47D5,"));
+
+    // The line goes away at the area after the super block, the pointer words changed meanwhile:
+    // nothing of the broken read lands anywhere, and nothing is shown.
+    sim.writeWord(kFirstPointerWord, 0x4761);
+    sim.setAddressFault(kMiscArea, SimFault{SimFault::Kind::CloseLine});
+    varList->Button1Click();
+    QCOMPARE(dialogs.messages, QStringList{});
+    QCOMPARE(p.ws.catalogue.VariableList, before.VariableList);
+    QCOMPARE(p.ws.catalogue.PointerAddresses, before.PointerAddresses);
+    QCOMPARE(p.ws.catalogue.SuperBlockWords, before.SuperBlockWords);
+    QCOMPARE(p.ws.catalogue.VarListBuilt, true);
+    QCOMPARE(testenv::ReadAll(dataFile), fileBefore);
+    QCOMPARE(Lines(names), shownBefore);
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(run->isEnabled()); // the earlier list is still there to run a trend with
+    QVERIFY(!varList->dataReadRunning());
+
+    // Back again: the next Data Read takes the new pointer word.
+    sim.clearFaults();
+    QVERIFY(sim.reopenLine());
+    varList->Button1Click();
+    QCOMPARE(dialogs.messages, QStringList{});
+    QCOMPARE(p.ws.catalogue.PointerAddresses[0], QStringLiteral("00600EC2"));
+    QVERIFY(testenv::ReadAll(dataFile).contains("@600616,4,4761,4761,47D4,47D5,"));
+    QCOMPARE(p.ws.catalogue.VariableList, before.VariableList);
+
+    // The Monitor, released, shows the controller's words.
+    TrendWindow(p)->close();
+    Settle();
+    p.mainWindow->Moniter1Click();
+    Settle();
+    TMoniForm *moni = MonitorWindow(p);
+    QVERIFY(moni);
+    QPushButton *release = moni->findChild<QPushButton *>(QStringLiteral("Button2"));
+    sim.writeWord(kDio00, 291);
+    moni->Button2Click();
+    QVERIFY(moni->isPolling());
+    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"), 5000);
+
+    // The line goes away at the third section of a pass. That pass ends, the next ones fail on
+    // their first exchange, and no message appears.
+    const std::uint32_t third = moni->sections()[2].start;
+    const auto unserved = [&] { return p.link.exchangeCount() - sim.requestsServed(); };
+    const quint64 unservedBefore = unserved();
+    sim.setAddressFault(third, SimFault{SimFault::Kind::CloseLine});
+    QTRY_VERIFY_WITH_TIMEOUT(unserved() >= unservedBefore + 2, 3 * kOneFailedExchangeMs + kSlackMs);
+    QVERIFY(moni->isPolling());
+    QCOMPARE(dialogs.messages, QStringList{});
+
+    // Pause during a failing exchange frees the port once it returns; the values stay shown.
+    const qint64 pauseMs = ClickLaterAndWait(release, 10, [&] { return !moni->isPolling(); });
+    QVERIFY2(pauseMs >= 0 && pauseMs <= kOneFailedExchangeMs + kSlackMs, qPrintable(QString::number(pauseMs)));
+    QVERIFY(!p.link.isOpen());
+    QCOMPARE(p.link.holder(), PortUser::None);
+    QCOMPARE(release->text(), monitor::kRelease);
+    QCOMPARE(moni->findChild<QLabel *>(QStringLiteral("Label11"))->text(), monitor::kStop);
+    QVERIFY(moni->findChild<QPushButton *>(QStringLiteral("Button4"))->isEnabled());
+    QCOMPARE(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"));
+    QCOMPARE(dialogs.messages, QStringList{});
+
+    // Back again: Release fills the cells with the controller's words.
+    sim.writeWord(kDio00, 555);
+    sim.clearFaults();
+    QVERIFY(sim.reopenLine());
+    moni->Button2Click();
+    QVERIFY(moni->isPolling());
+    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("555"), 5000);
+    moni->Button1Click(); // Hex
+    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("0000022B"), 5000);
+    moni->Button2Click();
+    QVERIFY(!p.link.isOpen());
+    QCOMPARE(dialogs.messages, QStringList{});
+}
+
+QTEST_MAIN(TestLineLoss)
+#include "test_line_loss.moc"
