@@ -72,6 +72,13 @@ TTrendForm::TTrendForm(Workspace &ws, TrendData &trend, QWidget *parent)
     FormCreate();
 }
 
+TTrendForm::~TTrendForm()
+{
+    // The other windows may outlive this one for a moment; they must not call into it then.
+    ws_.openVarList = nullptr;
+    ws_.displayWindowClosed = nullptr;
+}
+
 void TTrendForm::FormCreate()
 {
     ws_.WaitTime = QStringLiteral("0");

@@ -19,6 +19,7 @@ class TTrendForm : public QMainWindow {
     Q_OBJECT
 public:
     TTrendForm(Workspace &ws, TrendData &trend, QWidget *parent = nullptr);
+    ~TTrendForm() override;
 
     void FormCreate();
     void Exit1Click();

@@ -2,6 +2,7 @@
 
 #include "base/TextFile.h"
 #include "base/WaitLoop.h"
+#include "base/WindowLook.h"
 #include "trend/Messages.h"
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
@@ -85,10 +86,7 @@ TTrendDspForm::TTrendDspForm(Workspace &ws, TrendData &data, QWidget *parent)
     setObjectName(QStringLiteral("TrendDspForm"));
     setWindowTitle(QStringLiteral("Trend Graph"));
     setFixedSize(kWidth, kHeight);
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(windowlook::CourierNew(13));
     SetBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
 
     pollTimer_.setSingleShot(true);
@@ -299,6 +297,8 @@ void TTrendDspForm::FormCreate()
     ShowChannelTable();
     layers_.InitGraphLayers(data_);
     image4_->update();
+    // Until a run or an Open draws the colour key, its strip shows the window's background.
+    layers_.key.fill(backgroundColour());
 
     for (int n = 29; n <= 42; ++n)
         edit(n)->hide();
