@@ -57,7 +57,10 @@ bool WriteAtomically(const QString &path, const QByteArray &bytes, QString *erro
             *error = file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
+    // The bytes are flushed here, not left to commit(): a write that fails while commit() flushes
+    // its buffer (a full disk, a file-size limit) is not seen by it, and the short file would
+    // replace the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
