@@ -1,0 +1,376 @@
+// A controller that misbehaves during a trend run (line noise, refusals of every letter, lower-case
+// and wrong checksums, replies in pieces, stale bytes) and files that cannot be written (presets,
+// "sbdata.qmx", .trd, .mon, "ErrTrace.txt"), through the real program's windows and port.
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "catalogue/SuperBlockFile.h"
+#include "link/Frame.h"
+#include "monitor/Messages.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/FileMessages.h"
+#include "trend/Messages.h"
+#include "trend/Presets.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace e2e;
+
+namespace {
+
+constexpr quint32 kAnTermIn = 0x600F92;
+constexpr quint32 kInvFlag = 0x600F00;
+
+QByteArray Refusal(char letter) { return QByteArray("\x15" "0") + letter + "\r\n"; }
+
+// Files written while it lives may grow to `bytes` only; a longer write fails (EFBIG) instead of
+// ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// A directory where a file of that name belongs: no write to the name can succeed, root or not.
+bool PutDirectoryInPlace(const QString &path)
+{
+    QFile::remove(path);
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
+}
+
+void TakeDirectoryAway(const QString &path) { QDir(path).removeRecursively(); }
+
+QStringList FolderListing(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void misbehavingControllerDuringATrendRun();
+    void programFolderFilesThatCannotBeWritten();
+    void savesThatFailKeepTheOldFile();
+
+private:
+    ControllerSimulator sim_;
+};
+
+void TestFaults::initTestCase()
+{
+    testenv::Prepare();
+    QString error;
+    QVERIFY2(sim_.start(&error), qPrintable(error));
+    sim_.setLiveDemo(false);
+}
+
+void TestFaults::cleanup()
+{
+    sim_.clearFaults();
+    TakeDirectoryAway(programfolder::File(presets::kPresetFile));
+    TakeDirectoryAway(programfolder::File(kSuperBlockFileName));
+    TakeDirectoryAway(kErrorTrace);
+    testenv::RestoreDataFile(presets::kPresetFile);
+    testenv::RestoreDataFile(presets::kPresetCopyFile);
+    QFile::remove(programfolder::File(kSuperBlockFileName));
+    QFile::remove(kErrorTrace);
+}
+
+void TestFaults::misbehavingControllerDuringATrendRun()
+{
+    testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
+    sim_.writeWord(kAnTermIn, 20000);
+    sim_.writeWord(kInvFlag, 0x0008);
+    // Both replies carry a hex letter in their checksum, so lower-case digits cannot match.
+    QVERIFY(ChecksumText("R4E20", 5).contains('D'));
+    QVERIFY(ChecksumText("R0008", 5).contains('A'));
+    QFile::remove(kErrorTrace);
+
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    Settle();
+    TTrendDspForm *form = TrendWindow(p);
+    QVERIFY(form);
+    p.ws.WaitTime = QStringLiteral("3600000"); // the passes are driven one by one below
+    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
+    const qint64 startedAt = QDateTime::currentSecsSinceEpoch();
+    form->Button2Click();
+    QVERIFY(form->runActive());
+
+    // Each pass: the faults of its two exchanges (AnTermIn, then InvFlag), the values it must
+    // store and the trace lines it must add.
+    struct Pass {
+        const char *what;
+        std::vector<SimFault> faults;
+        int analog;
+        int logic;
+        std::vector<TraceEntry> trace;
+    };
+    using K = SimFault::Kind;
+    const SimFault garbage{K::Garbage};
+    const auto nak = [](char letter) { return SimFault{K::Nak, letter}; };
+    const SimFault pieces{K::Pieces, 'D', 11, 25}; // one byte at a time
+    const std::vector<Pass> passes{
+        {"clean", {}, 20000, 1, {}},
+        {"noise before any refusal", {garbage}, 0, 1, {{-13, {}}}},
+        {"two refusals", {nak('S'), nak('E')}, 0, 0, {{-8, Refusal('S')}, {-5, Refusal('E')}}},
+        {"noise and a bad first byte after a refusal",
+         {garbage, SimFault{K::BadFirstByte}},
+         0,
+         0,
+         {{-13, Refusal('E')}, {-13, Refusal('E')}}},
+        {"lower-case checksums",
+         {SimFault{K::LowerCaseChecksum}, SimFault{K::LowerCaseChecksum}},
+         0,
+         0,
+         {{-2, Refusal('E')}, {-2, Refusal('E')}}},
+        {"replies in pieces", {pieces, pieces}, 20000, 1, {}},
+        {"wrong checksum", {SimFault{K::WrongChecksum}}, 0, 1, {{-2, Refusal('E')}}},
+        {"refusal storm 1", {nak('D'), nak('d')}, 0, 0, {{-3, Refusal('D')}, {-4, Refusal('d')}}},
+        {"refusal storm 2", {nak('E'), nak('O')}, 0, 0, {{-5, Refusal('E')}, {-6, Refusal('O')}}},
+        {"refusal storm 3", {nak('P'), nak('S')}, 0, 0, {{-7, Refusal('P')}, {-8, Refusal('S')}}},
+        {"refusal storm 4", {nak('s'), nak('X')}, 0, 0, {{-9, Refusal('s')}, {-10, Refusal('X')}}},
+        {"refusal storm 5", {nak('Z'), nak('z')}, 0, 0, {{-11, Refusal('Z')}, {-12, Refusal('z')}}},
+        // A refusal letter outside the table refuses nothing: the word reads as 0, untraced, and
+        // its text is the one the next trace line carries.
+        {"unknown refusal letter", {nak('Q')}, 0, 1, {}},
+        {"noise after the unknown letter", {SimFault{K::None}, garbage}, 20000, 0, {{-13, Refusal('Q')}}},
+        {"clean again", {}, 20000, 1, {}},
+    };
+
+    std::vector<TraceEntry> trace;
+    for (std::size_t i = 0; i < passes.size(); ++i) {
+        const Pass &pass = passes[i];
+        for (const SimFault &fault : pass.faults)
+            sim_.queueFault(fault);
+        // Bytes left on the line from an earlier reply are purged before each request is sent.
+        if (i == 5)
+            sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + ChecksumText("R7FFF", 5) + "\r\n");
+        form->AppIdle();
+        const SampleRow &row = p.trend.SampleRing[i];
+        QVERIFY2(row[0] == pass.analog && row[7] == pass.logic,
+                 qPrintable(QStringLiteral("%1: %2 %3").arg(pass.what).arg(row[0]).arg(row[7])));
+        QVERIFY2((Pixel(form->layers().trace, 2 * static_cast<int>(i), 300) == kLime) == !pass.trace.empty(), pass.what);
+        trace.insert(trace.end(), pass.trace.begin(), pass.trace.end());
+    }
+    QCOMPARE(p.trend.RingWritePos, static_cast<int>(passes.size()));
+    const QString traceProblem =
+        CheckErrorTrace(testenv::ReadAll(kErrorTrace), trace, startedAt, QDateTime::currentSecsSinceEpoch());
+    QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
+    QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(form->runActive());
+
+    // A trace that cannot be written: the pass is marked and stored as ever, nothing is shown.
+    QVERIFY(PutDirectoryInPlace(kErrorTrace));
+    sim_.queueFault(nak('X'));
+    form->AppIdle();
+    QCOMPARE(p.trend.SampleRing[passes.size()][0], 0);
+    QCOMPARE(p.trend.SampleRing[passes.size()][7], 1);
+    QCOMPARE(Pixel(form->layers().trace, 2 * static_cast<int>(passes.size()), 300), kLime);
+    QVERIFY(QFileInfo(kErrorTrace).isDir());
+    QCOMPARE(FolderListing(kErrorTrace), QStringList{});
+    QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(form->runActive());
+
+    // A whole stretch of refusals keeps the run alive; STOP ends it as usual.
+    sim_.setFaultForAllRequests(nak('O'));
+    for (int k = 0; k < 3; ++k)
+        form->AppIdle();
+    sim_.clearFaults();
+    form->AppIdle();
+    const int last = p.trend.RingWritePos - 1;
+    QCOMPARE(p.trend.SampleRing[last - 1][0], 0);
+    QCOMPARE(p.trend.SampleRing[last][0], 20000);
+    QCOMPARE(p.link.LastErrorReply(), Refusal('O'));
+    form->Button2Click();
+    QVERIFY(!form->runActive());
+    QVERIFY(!p.link.isOpen());
+    QCOMPARE(dialogs.messages, QStringList{});
+}
+
+void TestFaults::programFolderFilesThatCannotBeWritten()
+{
+    const QString presetFile = programfolder::File(presets::kPresetFile);
+    const QString presetCopy = programfolder::File(presets::kPresetCopyFile);
+    const QString dataFile = programfolder::File(kSuperBlockFileName);
+
+    // No preset file to read (a folder of its name): the Trend Graph comes up with every
+    // channel at its defaults, unticked, and says nothing.
+    QVERIFY(PutDirectoryInPlace(presetFile));
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    Settle();
+    TTrendDspForm *form = TrendWindow(p);
+    QVERIFY(form);
+    for (int n = 1; n <= kChannels; ++n)
+        QVERIFY(!form->checkBox(n)->isChecked());
+    QCOMPARE(dialogs.messages, QStringList{});
+
+    // A run start cannot save the presets: it goes on silently (here to a port that does not
+    // open); the copy is still written.
+    testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
+    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
+    QFile::remove(presetCopy);
+    form->Button2Click();
+    QCOMPARE(dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QVERIFY(QFileInfo(presetFile).isDir());
+    QVERIFY(testenv::ReadAll(presetCopy).startsWith("Dec,,,,\r\nON,L,AnTermIn,20000\r\n"));
+
+    // A run start whose preset writes fail part-way leaves both files as they were, byte for byte.
+    TakeDirectoryAway(presetFile);
+    testenv::RestoreDataFile(presets::kPresetFile);
+    testenv::RestoreDataFile(presets::kPresetCopyFile);
+    const QByteArray presetsBefore = testenv::ReadAll(presetFile);
+    const QByteArray copyBefore = testenv::ReadAll(presetCopy);
+    const QStringList folderBefore = FolderListing(testenv::ProgramDir());
+    dialogs.messages.clear();
+    {
+        const FileSizeLimit limit(64);
+        form->Button2Click();
+    }
+    QCOMPARE(dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QCOMPARE(testenv::ReadAll(presetFile), presetsBefore);
+    QCOMPARE(testenv::ReadAll(presetCopy), copyBefore);
+    QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore); // no temporary file left behind
+
+    // A Data Read that cannot write "sbdata.qmx" builds the list from what it read.
+    testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
+    TVarListForm *varList = VarListWindow(p);
+    QVERIFY(PutDirectoryInPlace(dataFile));
+    dialogs.messages.clear();
+    varList->Button1Click();
+    QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(p.ws.catalogue.VariableList.contains(QStringLiteral("00600EC0,PI3A11")));
+    QCOMPARE(p.ws.catalogue.PointerAddresses[2], QStringLiteral("00600FA8"));
+    QVERIFY(QFileInfo(dataFile).isDir());
+    QCOMPARE(FolderListing(dataFile), QStringList{});
+
+    // One whose write fails part-way keeps the old file byte for byte and builds the list.
+    TakeDirectoryAway(dataFile);
+    const QByteArray oldDataFile = "@600608,1,0000,\r\n";
+    QVERIFY(textfile::WriteAtomically(dataFile, oldDataFile));
+    p.ws.catalogue.PointerAddresses = {};
+    {
+        const FileSizeLimit limit(256);
+        varList->Button1Click();
+    }
+    QCOMPARE(dialogs.messages, QStringList{});
+    QCOMPARE(testenv::ReadAll(dataFile), oldDataFile);
+    QCOMPARE(p.ws.catalogue.PointerAddresses[2], QStringLiteral("00600FA8"));
+    QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore + QStringList{kSuperBlockFileName});
+    QVERIFY(!p.link.isOpen());
+}
+
+void TestFaults::savesThatFailKeepTheOldFile()
+{
+    QTemporaryDir folder;
+    const QString regularFile = folder.filePath(QStringLiteral("plain"));
+    QVERIFY(textfile::WriteAtomically(regularFile, "x"));
+    const QString underAFile = regularFile + QStringLiteral("/run.trd");
+    const QString directoryTrd = folder.filePath(QStringLiteral("run.trd"));
+    QVERIFY(QDir().mkpath(directoryTrd));
+
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    Settle();
+    TTrendDspForm *form = TrendWindow(p);
+    p.trend.SampleRing[0] = {1234};
+    p.trend.RingWritePos = 1;
+
+    // .trd: a path under a regular file, a folder in the way, and a write that fails part-way.
+    const QString keptTrd = folder.filePath(QStringLiteral("kept.trd"));
+    const QByteArray oldTrd = "the user's old recording\r\n";
+    QVERIFY(textfile::WriteAtomically(keptTrd, oldTrd));
+    dialogs.saveAnswers = {underAFile, directoryTrd};
+    form->Button7Click();
+    form->Button7Click();
+    QCOMPARE(dialogs.messages.size(), 2);
+    for (const QString &message : dialogs.messages)
+        QVERIFY2(message.startsWith(kTrendFileWriteError + u'\n'), qPrintable(message));
+    QVERIFY(QFileInfo(directoryTrd).isDir());
+    const QStringList listing = FolderListing(folder.path());
+    dialogs.messages.clear();
+    dialogs.saveAnswers = {keptTrd};
+    {
+        const FileSizeLimit limit(64);
+        form->Button7Click();
+    }
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(testenv::ReadAll(keptTrd), oldTrd);
+    QCOMPARE(FolderListing(folder.path()), listing);
+    dialogs.saveAnswers = {keptTrd};
+    form->Button7Click(); // the same save with room to write replaces the file whole
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(testenv::ReadAll(keptTrd).contains("  1234,"));
+
+    // .mon: the same three.
+    form->close();
+    Settle();
+    p.mainWindow->Moniter1Click();
+    Settle();
+    TMoniForm *moni = MonitorWindow(p);
+    QVERIFY(moni);
+    const QString directoryMon = folder.filePath(QStringLiteral("snap.mon"));
+    QVERIFY(QDir().mkpath(directoryMon));
+    const QString keptMon = folder.filePath(QStringLiteral("kept.mon"));
+    const QByteArray oldMon = "the user's old snapshot\r\n";
+    QVERIFY(textfile::WriteAtomically(keptMon, oldMon));
+    dialogs.messages.clear();
+    dialogs.saveAnswers = {regularFile + QStringLiteral("/snap.mon"), directoryMon};
+    moni->Button4Click();
+    moni->Button4Click();
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY2(dialogs.messages[0].startsWith(monitor::CannotWriteFile(regularFile + QStringLiteral("/snap.mon"), {})),
+             qPrintable(dialogs.messages[0]));
+    QVERIFY2(dialogs.messages[1].startsWith(monitor::CannotWriteFile(directoryMon, {})), qPrintable(dialogs.messages[1]));
+    const QStringList monListing = FolderListing(folder.path());
+    dialogs.saveAnswers = {keptMon};
+    {
+        const FileSizeLimit limit(64);
+        moni->Button4Click();
+    }
+    QCOMPARE(dialogs.messages.size(), 3);
+    QVERIFY(dialogs.messages[2].startsWith(monitor::CannotWriteFile(keptMon, {})));
+    QCOMPARE(testenv::ReadAll(keptMon), oldMon);
+    QCOMPARE(FolderListing(folder.path()), monListing);
+    dialogs.saveAnswers = {keptMon};
+    moni->Button4Click();
+    QCOMPARE(dialogs.messages.size(), 3);
+    QVERIFY(testenv::ReadAll(keptMon).startsWith("----- Qmx Moniter List --- File Name:kept.mon ----\r\n"));
+}
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"
