@@ -5,6 +5,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
+#include "bench/BenchSupport.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
 #include "catalogue/Workspace.h"
@@ -18,12 +19,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QPrinter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -35,21 +34,8 @@ constexpr int kFrameOverhead = 34;
 
 int ExchangeWireBytes(int words) { return kFrameOverhead + 2 * (2 * words); }
 
-class NoDialogs : public Dialogs {
-public:
-    void ShowMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    QString AskOpenFile(const QString &) override { return {}; }
-    QString AskSaveFile(const QString &, const QString &) override { return {}; }
-    std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
-};
-
-double ThreadCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::NoDialogs;
+using bench::ThreadCpuSeconds;
 
 // Wire seconds of one pass: one "r" exchange per section, four one-word exchanges for the pointers.
 double PassWireSeconds(const monitor::SectionTable &sections)

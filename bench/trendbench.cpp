@@ -6,6 +6,7 @@
 //   trendbench [seconds per configuration, default 4] [--screenshot file.png]
 
 #include "base/ProgramFolder.h"
+#include "bench/BenchSupport.h"
 #include "catalogue/Workspace.h"
 #include "link/Link.h"
 #include "link/Settings.h"
@@ -21,13 +22,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -35,21 +34,8 @@ constexpr int kBaud = 9600;
 constexpr double kWireBytesPerSecond = kBaud / 10.0;
 constexpr double kBytesPerReadExchange = 26.0; // "R" request and reply of one word
 
-class NoDialogs : public Dialogs {
-public:
-    void ShowMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    QString AskOpenFile(const QString &) override { return {}; }
-    QString AskSaveFile(const QString &, const QString &) override { return {}; }
-    std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
-};
-
-double ThreadCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::NoDialogs;
+using bench::ThreadCpuSeconds;
 
 // Demo words that move: analog values for channels 0..6, flag words for 7..13.
 constexpr std::uint32_t kAddresses[kChannels] = {0x600F92, 0x600F94, 0x600F96, 0x600FA8, 0x600FAA, 0x600FAC, 0x600FAE,
