@@ -59,8 +59,8 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kVarListCaption);
     setFont(windowlook::CourierNew(12));
-    setGeometry(50, 186, 269, 419);
     setFixedSize(269, 419);
+    move(50, 186);
 
     QLabel *title = MakeLabel(this, "Label1", QRect(9, 5, 140, 18), kVarListCaption, 16);
     title->setAutoFillBackground(true);
@@ -201,6 +201,11 @@ void TVarListForm::VarListFormClose()
 
 void TVarListForm::closeEvent(QCloseEvent *event)
 {
+    // The user cannot close this window (it can be minimised); the program can.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
     // The Data Read works on this window until it ends; the close follows it then.
     if (dataReadRunning_) {
         closeRequested_ = true;

@@ -50,6 +50,9 @@ SerialPort::OpenError SerialPort::open(const QString &devicePath)
 void SerialPort::close()
 {
     if (fd_ >= 0) {
+        // The exclusive flag belongs to the device, not to this descriptor: clear it, or the next
+        // open of the same device is refused while anything else keeps it open.
+        ::ioctl(fd_, TIOCNXCL);
         ::flock(fd_, LOCK_UN);
         ::close(fd_);
         fd_ = -1;

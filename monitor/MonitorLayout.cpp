@@ -133,7 +133,7 @@ int LayOutDioNames(const QStringList &list, MonitorGrid &grid)
             last = NameOf(list[i]);
             writer.put(last);
         }
-        dioCount = std::clamp(last.mid(3).toInt() + 1, 0, kMaxSectionWords);
+        dioCount = static_cast<int>(std::clamp<qint64>(last.mid(3).toLongLong() + 1, 0, kMaxSectionWords));
     }
     writer.startNewRow();
     for (int n = 0; n <= 4; ++n)

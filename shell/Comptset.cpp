@@ -4,6 +4,8 @@
 #include "link/Settings.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,10 @@ TComSetForm::TComSetForm(Workspace &ws, QWidget *owner) : QDialog(owner), ws_(ws
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(157, 210);
     setFont(windowlook::CourierNew(12));
+
+    // Centred on the screen, not over the main window in its corner.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     auto *group = new QGroupBox(QStringLiteral("Comm Port Set"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));

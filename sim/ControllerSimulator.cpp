@@ -501,9 +501,10 @@ void ControllerSimulator::Impl::serve()
         }
         if (fds[1].revents)
             return;
-        const ssize_t n = (fds[0].revents & POLLIN) ? ::read(master, buffer, sizeof buffer) : -1;
+        const bool readable = fds[0].revents & POLLIN;
+        const ssize_t n = readable ? ::read(master, buffer, sizeof buffer) : -1;
         if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            if (readable && n < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
             // A hang-up should not happen while the simulator holds the slave; should it anyway,
             // back off instead of spinning on it.

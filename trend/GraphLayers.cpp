@@ -30,7 +30,7 @@ void VisibleSteps(std::int64_t start, std::int64_t step, std::int64_t count, std
 
 void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour)
 {
-    const int x0 = std::max(left, 0);
+    const int x0 = std::clamp(left, 0, image.width());
     const int y0 = std::max(top, 0);
     const int x1 = std::min(right, image.width());
     const int y1 = std::min(bottom, image.height());

@@ -108,7 +108,8 @@ private slots:
         QPointer<TVarListForm> form = new TVarListForm(p.ws);
         form->show();
         QCOMPARE(form->windowTitle(), QStringLiteral("Variables List"));
-        QCOMPARE(form->geometry(), QRect(50, 186, 269, 419));
+        QCOMPARE(form->pos(), QPoint(50, 186));
+        QCOMPARE(form->size(), QSize(269, 419));
         QVERIFY(!(form->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));

@@ -92,10 +92,9 @@ private slots:
         QTest::newRow("R word") << StxReply("RFFFE") << 0 << Bytes("\xFF\xFE");
         QTest::newRow("r block") << StxReply("r00600600021234") << 0 << Bytes("\x12\x34");
         QTest::newRow("lower-case data digits decode") << StxReply("Rabcd") << 0 << Bytes("\xAB\xCD");
-        QByteArray lower = StxReply("R1A2B");
+        QByteArray lower = StxReply("R4E20"); // checksum 2D
         lower.replace(lower.size() - 4, 2, lower.mid(lower.size() - 4, 2).toLower());
-        if (lower != StxReply("R1A2B"))
-            QTest::newRow("lower-case checksum") << lower << -2 << QByteArray();
+        QTest::newRow("lower-case checksum") << lower << -2 << QByteArray();
         QByteArray wrong = StxReply("R1234");
         wrong[wrong.size() - 3] = wrong[wrong.size() - 3] == '0' ? '1' : '0';
         QTest::newRow("wrong checksum") << wrong << -2 << QByteArray();

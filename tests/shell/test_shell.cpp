@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -54,6 +56,18 @@ private slots:
         QVERIFY(!main->Save1->isVisible() && !main->Save1->isEnabled());
         QVERIFY(main->Exit1->isEnabled() && main->CommPort1->isEnabled());
         QCOMPARE(main->Trend1->text(), QStringLiteral("Trend(&T)"));
+        QCOMPARE(main->Exit1->text(), QStringLiteral("Exit(&X)"));
+        QCOMPARE(main->VarList1->text(), QStringLiteral("VarList(&V)"));
+        QCOMPARE(main->CommPort1->text(), QStringLiteral("CommPort(&C)"));
+        QCOMPARE(main->Open1->text(), QStringLiteral("Open"));
+        QCOMPARE(main->Save1->text(), QStringLiteral("Save"));
+        QStringList menus;
+        for (QAction *menu : main->menuBar()->actions())
+            menus.append(menu->text());
+        QCOMPARE(menus, (QStringList{"File(&F)", "Display(&D)", "System(&S)"}));
+        auto *display = qobject_cast<QMenu *>(main->Moniter1->parent());
+        QVERIFY(display);
+        QCOMPARE(display->defaultAction(), main->Moniter1);
         QCOMPARE(main->Moniter1->text(), QStringLiteral("Moniter"));
         QCOMPARE(program.ws.WaitTime, QStringLiteral("0"));
 
