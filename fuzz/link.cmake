@@ -1,1 +1,1 @@
-qmx_add_fuzzer(fuzz_link_reply link_reply.cpp qmx_link)
+qmx_add_fuzzer(link_reply link_reply.cpp qmx_link)

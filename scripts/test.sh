@@ -29,19 +29,16 @@ if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
 
     echo "== fuzz targets (short runs)"
     rm -rf build-fuzz
-    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-          -DQMX_FUZZ=ON >/dev/null
-    targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p' | sort -u)
-    if [ -n "$targets" ]; then
-        cmake --build build-fuzz -j"$jobs" --target $targets
-        for t in $targets; do
-            corpus="$root/fuzz/corpus/${t#fuzz_}"
-            work=$(mktemp -d)
-            [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
-            echo "-- $t"
-            "build-fuzz/fuzz/$t" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$work" 2>&1 | tail -n 2
-            rm -rf "$work"
-        done
-    fi
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DQMX_FUZZ=ON >/dev/null
+    targets=$(cat build-fuzz/fuzz-targets.txt)
+    cmake --build build-fuzz -j"$jobs" --target $targets
+    for t in $targets; do
+        corpus="$root/fuzz/corpus/$t"
+        work=$(mktemp -d)
+        [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
+        echo "-- $t"
+        "build-fuzz/fuzz/$t" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$work" 2>&1 | tail -n 1
+        rm -rf "$work"
+    done
 fi
 echo "== all tests passed"
