@@ -3,6 +3,8 @@
 // program shows, the user-interface thread's CPU time, and the process's resident memory.
 
 #include "base/Dialogs.h"
+#include "link/Settings.h"
+#include "sim/ControllerSimulator.h"
 
 #include <QPrinter>
 #include <QString>
@@ -48,6 +50,20 @@ inline long long ResidentBytes()
     const int fields = std::fscanf(statm, "%lld %lld", &size, &resident);
     std::fclose(statm);
     return fields == 2 ? resident * static_cast<long long>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// Starts the simulator and makes COM1 the chosen port, opening the simulator's device. False
+// (with the reason printed) when the simulator could not start.
+inline bool StartSimulatorOnCom1(ControllerSimulator &sim)
+{
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return false;
+    }
+    MapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    return true;
 }
 
 } // namespace bench

@@ -5,6 +5,7 @@
 //   datareadbench [repeats]
 
 #include "base/ProgramFolder.h"
+#include "bench/BenchSupport.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
 #include "link/Link.h"
@@ -14,7 +15,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
@@ -25,14 +25,6 @@ constexpr int kBaud = 9600;
 constexpr double kBitsPerByte = 10.0;
 // An "r" exchange of c data bytes puts 34 + 2c bytes on the line.
 constexpr int kFrameOverhead = 34;
-
-double ThreadCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Wire seconds of the "r" exchanges the simulator received: the count field is at 11..12.
 double WireSeconds(const std::deque<QByteArray> &requests, int *exchanges)
@@ -72,14 +64,14 @@ bool Measure(const char *title, Link &link, ControllerSimulator &sim, int repeat
         sim.clearRequestLog();
         QElapsedTimer clock;
         clock.start();
-        const double cpuStart = ThreadCpuSeconds();
+        const double cpuStart = bench::ThreadCpuSeconds();
         ReadBuffer buffer(60000, 0);
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
         link.ComClose(PortUser::DataRead);
         CatalogueData catalogue;
         const bool ok = lines && CheckSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
                         DecodeSuperBlock(catalogue).proceed && BuildVariableList(catalogue).proceed;
-        cpu += ThreadCpuSeconds() - cpuStart;
+        cpu += bench::ThreadCpuSeconds() - cpuStart;
         elapsed += static_cast<double>(clock.nsecsElapsed()) / 1e9;
         if (!ok)
             return false;
@@ -106,18 +98,9 @@ int main(int argc, char *argv[])
     programfolder::Override(QStringLiteral(QMX_SOURCE_DIR "/data"));
 
     ControllerSimulator sim;
-    QString error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!bench::StartSimulatorOnCom1(sim))
         return 1;
-    }
     sim.setLiveDemo(false);
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     Link link;
     link.setMessageFunction([](const QString &t) { std::fprintf(stderr, "message: %s\n", qPrintable(t)); });

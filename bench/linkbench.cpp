@@ -3,13 +3,13 @@
 // spends while it waits for replies, and exchanges per second with no baud emulation.
 //   linkbench [seconds per measurement]
 
+#include "bench/BenchSupport.h"
 #include "link/Link.h"
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
@@ -17,14 +17,6 @@
 namespace {
 
 constexpr double kSecondsPerByte = 10.0 / 9600.0;
-
-// CPU time of the calling thread: the simulator serves from a thread of its own.
-double ThreadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
 
 struct Figures {
     int exchanges = 0;
@@ -36,7 +28,7 @@ template <typename Fn> Figures Measure(double seconds, Fn exchange)
 {
     Figures f;
     QElapsedTimer clock;
-    const double cpu0 = ThreadCpuSeconds();
+    const double cpu0 = bench::ThreadCpuSeconds();
     clock.start();
     while (clock.nsecsElapsed() < seconds * 1e9) {
         if (!exchange()) {
@@ -46,7 +38,7 @@ template <typename Fn> Figures Measure(double seconds, Fn exchange)
         ++f.exchanges;
     }
     f.wall = clock.nsecsElapsed() / 1e9;
-    f.cpu = ThreadCpuSeconds() - cpu0;
+    f.cpu = bench::ThreadCpuSeconds() - cpu0;
     return f;
 }
 
@@ -60,18 +52,9 @@ int main(int argc, char *argv[])
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
 
     ControllerSimulator sim;
-    QString error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!bench::StartSimulatorOnCom1(sim))
         return 1;
-    }
     sim.setLiveDemo(false);
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     Link link;
     link.setMessageFunction([](const QString &t) { std::fprintf(stderr, "%s\n", qPrintable(t)); });

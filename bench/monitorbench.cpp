@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -94,17 +93,8 @@ int main(int argc, char *argv[])
         QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + QLatin1String(name), programfolder::File(QLatin1String(name)));
 
     ControllerSimulator sim;
-    QString error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!bench::StartSimulatorOnCom1(sim))
         return 1;
-    }
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     Link link;
     NoDialogs dialogs;

@@ -23,7 +23,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -137,19 +136,10 @@ int main(int argc, char *argv[])
     QDir::setCurrent(programDir); // where "ErrTrace.txt" is appended
 
     ControllerSimulator sim;
-    QString error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!bench::StartSimulatorOnCom1(sim))
         return 1;
-    }
     sim.setBaud(0);
     sim.setLiveDemo(true);
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     bench::NoDialogs dialogs;
     Program p(dialogs);

@@ -23,7 +23,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -160,17 +159,8 @@ int main(int argc, char *argv[])
     programfolder::Override(root.path());
     QDir::setCurrent(root.path()); // "ErrTrace.txt", should a read fail
     ControllerSimulator sim;
-    QString error;
-    if (!sim.start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!bench::StartSimulatorOnCom1(sim))
         return 1;
-    }
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     sim.setBaud(kBaud);
 
     Link link;

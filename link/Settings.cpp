@@ -46,6 +46,13 @@ void RegWriteString(const QString &keyPath, const QString &valueName, const QStr
     settings.sync();
 }
 
+void MapPortToDevice(const QString &portName, const QString &device)
+{
+    QSettings settings = Store();
+    settings.setValue(QStringLiteral("Devices/") + portName, device);
+    settings.sync();
+}
+
 QString DevicePathForPort(const QString &portName)
 {
     QSettings settings = Store();

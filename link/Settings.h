@@ -12,6 +12,9 @@ inline const QString kPortValue = QStringLiteral("COM");
 QString RegReadString(const QString &keyPath, const QString &valueName);
 void RegWriteString(const QString &keyPath, const QString &valueName, const QString &text);
 
+// Stores that logical port `portName` opens `device` on this machine (the [Devices] entry).
+void MapPortToDevice(const QString &portName, const QString &device);
+
 // The device that a logical port name opens on this machine: the [Devices] entry of the name,
 // else /dev/ttyS<n-1> for COMn, else the name itself.
 QString DevicePathForPort(const QString &portName);

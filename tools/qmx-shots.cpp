@@ -22,7 +22,6 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -113,11 +112,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     sim.setBaud(baud);
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                           QStringLiteral("CON"));
-        settings.setValue(QStringLiteral("Devices/COM1"), sim.devicePath());
-    }
+    MapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
     RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     ShotDialogs dialogs;

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace testenv {
@@ -52,10 +51,7 @@ void RestoreDataFile(const QString &name)
 
 void UsePort(const QString &portName, const QString &device)
 {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
-                       QStringLiteral("CON"));
-    settings.setValue(QStringLiteral("Devices/") + portName, device);
-    settings.sync();
+    MapPortToDevice(portName, device);
     RegWriteString(kPortKey, kPortValue, portName);
 }
 
