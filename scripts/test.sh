@@ -17,7 +17,7 @@ rm -rf build-test
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMX_WERROR=ON >/dev/null
 cmake --build build-test -j"$jobs"
 echo "== tests"
-(cd build-test && ctest --output-on-failure --timeout 300)
+(cd build-test && ctest --output-on-failure --timeout 300) | tee build-test/ctest.log
 
 if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
     echo "== build under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -25,7 +25,7 @@ if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQMX_SANITIZE=ON -DQMX_WERROR=ON >/dev/null
     cmake --build build-asan -j"$jobs"
     echo "== tests under sanitizers"
-    (cd build-asan && ctest --output-on-failure --timeout 400)
+    (cd build-asan && ctest --output-on-failure --timeout 400) | tee build-asan/ctest.log
 
     echo "== fuzz targets (short runs)"
     rm -rf build-fuzz
@@ -41,4 +41,7 @@ if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
         rm -rf "$work"
     done
 fi
-echo "== all tests passed"
+# One closing line over every ctest run of this command.
+total=$(cat build-test/ctest.log build-asan/ctest.log 2>/dev/null | sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' |
+        awk '{ n += $1; f += $2 } END { print n - f " passed, " f " failed" }')
+echo "$total"
