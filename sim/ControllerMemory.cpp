@@ -28,26 +28,6 @@ void ControllerMemory::setWord(std::uint32_t address, std::uint16_t value)
 
 namespace {
 
-std::optional<std::uint32_t> ParseHex(const QByteArray &field, int maxDigits)
-{
-    if (field.isEmpty() || field.size() > maxDigits)
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : field) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 struct DataLine {
     std::uint32_t address = 0;
     std::vector<std::uint16_t> words;
@@ -68,12 +48,12 @@ std::optional<DataLine> ParseDataLine(const QByteArray &line, QString *why)
         *why = QStringLiteral("address and word count expected");
         return std::nullopt;
     }
-    const auto address = ParseHex(fields[0].trimmed(), 8);
+    const auto address = ControllerMemory::ParseHex(fields[0].trimmed(), 8);
     if (!address) {
         *why = QStringLiteral("address \"%1\" is not hexadecimal").arg(QString::fromLatin1(fields[0]));
         return std::nullopt;
     }
-    const auto count = ParseHex(fields[1].trimmed(), 4);
+    const auto count = ControllerMemory::ParseHex(fields[1].trimmed(), 4);
     if (!count) {
         *why = QStringLiteral("word count \"%1\" is not hexadecimal").arg(QString::fromLatin1(fields[1]));
         return std::nullopt;
@@ -91,7 +71,7 @@ std::optional<DataLine> ParseDataLine(const QByteArray &line, QString *why)
     parsed.address = *address;
     parsed.words.reserve(*count);
     for (qsizetype i = 2; i < fields.size(); ++i) {
-        const auto word = ParseHex(fields[i].trimmed(), 4);
+        const auto word = ControllerMemory::ParseHex(fields[i].trimmed(), 4);
         if (!word) {
             *why = QStringLiteral("word %1 \"%2\" is not hexadecimal").arg(i - 1).arg(QString::fromLatin1(fields[i]));
             return std::nullopt;
@@ -317,4 +297,24 @@ void ControllerMemory::AdvanceDemo(ControllerMemory &m, double t)
     m.setWord(kDriveValues + 8, Signed(1200.0 + 150.0 * std::fabs(Sine(t, 1.5))));      // CurFbk
 
     m.setWord(kFlg5, WithBit(0x0040, 0, Toggle(t, 1.5)));
+}
+
+std::optional<std::uint32_t> ControllerMemory::ParseHex(const QByteArray &field, int maxDigits)
+{
+    if (field.isEmpty() || field.size() > maxDigits)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : field) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            return std::nullopt;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return value;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class ControllerMemory {
 public:
@@ -25,6 +26,9 @@ public:
     static ControllerMemory DemoImage();
     // Moves the demo's live values on to `seconds` after the start (ramp, sine, toggling bits).
     static void AdvanceDemo(ControllerMemory &memory, double seconds);
+
+    // Hex digits (either case) as a number: nothing when empty, longer than `maxDigits` or not hex.
+    static std::optional<std::uint32_t> ParseHex(const QByteArray &field, int maxDigits);
     // True for the built-in image (and copies of it): only then do its live values move.
     bool isDemoImage() const { return demo_; }
 

@@ -60,24 +60,6 @@ QByteArray Checksum(const QByteArray &bytes, qsizetype from, qsizetype to /* exc
     return Hex(sum & 0xFF, 2);
 }
 
-std::optional<std::uint32_t> ParseHexDigits(const QByteArray &digits)
-{
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(d);
-    }
-    return value;
-}
-
 struct Request {
     char letter = 0;
     std::optional<std::uint32_t> address; // known when the address digits could be read
@@ -96,13 +78,13 @@ Request ParseRequest(const QByteArray &frame)
     request.letter = frame[2];
     const qsizetype expected = request.letter == 'r' ? 17 : 15;
     if (frame.size() >= 11)
-        request.address = ParseHexDigits(frame.mid(3, 8));
+        request.address = ControllerMemory::ParseHex(frame.mid(3, 8), 8);
     if (frame.size() != expected || frame[1] != ' ' || frame[expected - 2] != kCr || !request.address) {
         request.refusal = kRefuseFormat;
         return request;
     }
     if (request.letter == 'r') {
-        const auto count = ParseHexDigits(frame.mid(11, 2));
+        const auto count = ControllerMemory::ParseHex(frame.mid(11, 2), 2);
         if (!count) {
             request.refusal = kRefuseFormat;
             return request;
@@ -158,7 +140,7 @@ QByteArray ShiftedChecksum(QByteArray reply)
 {
     if (!IsStxReply(reply))
         return reply;
-    const auto sum = ParseHexDigits(reply.mid(reply.size() - 4, 2)).value_or(0);
+    const auto sum = ControllerMemory::ParseHex(reply.mid(reply.size() - 4, 2), 2).value_or(0);
     reply.replace(reply.size() - 4, 2, Hex((sum + 1) & 0xFF, 2));
     return reply;
 }
