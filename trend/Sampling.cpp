@@ -6,10 +6,17 @@ namespace sampling {
 
 std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
 
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed)
+PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
+                         const KeepGoing &keepGoing)
 {
     PassReadout readout;
+    bool first = true;
     for (int c : data.SelectedChannels) {
+        if (!first && keepGoing && !keepGoing()) {
+            readout.abandoned = true;
+            return readout;
+        }
+        first = false;
         const int v = read(data.ChannelAddress[c]);
         if (v < 0) {
             if (failed)
@@ -63,9 +70,12 @@ void AdvanceRing(TrendData &data)
     }
 }
 
-PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed)
+PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
+                    const KeepGoing &keepGoing)
 {
-    const PassReadout readout = ReadChannels(data, read, failed);
+    const PassReadout readout = ReadChannels(data, read, failed, keepGoing);
+    if (readout.abandoned)
+        return readout;
     StoreAndDraw(data, layers, readout);
     layers.ComposeGraph(false);
     AdvancePen(data);

@@ -19,6 +19,9 @@ namespace sampling {
 using ValueReader = std::function<int(std::uint32_t address)>;
 // Told the code of every failed read, in channel order.
 using FailureSink = std::function<void(int code)>;
+// Asked before every read but the first whether the pass is still wanted (the run may have been
+// stopped meanwhile); false abandons the pass.
+using KeepGoing = std::function<bool()>;
 
 // A controller word taken as signed 16-bit.
 std::int32_t SignedWord(int word);
@@ -26,18 +29,22 @@ std::int32_t SignedWord(int word);
 struct PassReadout {
     std::array<std::int32_t, kChannels> LatestValue{}; // 0 for a failed read
     int errorCount = 0;
+    bool abandoned = false; // the run ended before every channel was read
 };
 
 // Reads every selected channel, one read each; a failure does not end the reading.
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed);
+PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
+                         const KeepGoing &keepGoing = {});
 // Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
 void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // Two pixels on; past the right edge (500) the sweep starts again at 0.
 void AdvancePen(TrendData &data);
 // One row on; from row 249 back to 0, and the ring has wrapped.
 void AdvanceRing(TrendData &data);
-// The whole pass, the picture composed without the cursor.
-PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed);
+// The whole pass, the picture composed without the cursor. An abandoned pass stores, draws and
+// advances nothing: the ring row it began is not part of the recording.
+PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
+                    const KeepGoing &keepGoing = {});
 
 // The local date and time of an error trace line: short date, a space, long time.
 QString TraceTimestamp(const QDateTime &when);

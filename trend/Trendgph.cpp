@@ -335,6 +335,11 @@ void TTrendDspForm::FormClose()
 void TTrendDspForm::closeEvent(QCloseEvent *event)
 {
     FormClose();
+    // Closed from inside a sampling pass: the window goes once the pass has returned.
+    if (sampling_) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        deleteAfterPass_ = true;
+    }
     event->accept();
 }
 
@@ -434,6 +439,9 @@ void TTrendDspForm::Button2Click()
 {
     // The pause after the port opened lets the window handle clicks; the start is still going on.
     if (starting_)
+        return;
+    // A run stopped inside a pass starts again only after that pass has returned.
+    if (sampling_ && !runActive())
         return;
     // Checked on every press, also one that would end a run (which then goes on).
     for (int n = 15; n <= 21; ++n) {
@@ -564,9 +572,23 @@ void TTrendDspForm::AppendErrorTrace(int code)
 
 void TTrendDspForm::SamplingPass()
 {
+    // Between the channels of a pass the window handles what the user did meanwhile, so that STOP
+    // (or a click into the channel table, or closing the window) lands within one reply time even
+    // when every channel of a silent controller times out. A window closed meanwhile is deleted
+    // only after the pass (see closeEvent).
+    sampling_ = true;
+    const auto keepGoing = [this] {
+        QCoreApplication::processEvents();
+        return !closed_ && runActive();
+    };
     sampling::RunPass(
         data_, layers_, [this](std::uint32_t address) { return ws_.link.ComReadValue('R', 2, address); },
-        [this](int code) { AppendErrorTrace(code); });
+        [this](int code) { AppendErrorTrace(code); }, keepGoing);
+    sampling_ = false;
+    if (deleteAfterPass_) {
+        deleteLater();
+        return;
+    }
     image4_->update();
 }
 

@@ -151,4 +151,6 @@ private:
     QTimer pollTimer_;
     bool starting_ = false; // inside the pause after ComOpen: a second RUN press is refused
     bool closed_ = false;   // FormClose has run
+    bool sampling_ = false; // inside a sampling pass (which handles window messages between channels)
+    bool deleteAfterPass_ = false; // closed during a pass: deleted when it returns
 };

@@ -381,6 +381,26 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(p.data.RingWritePos, frozenAt);
     QCOMPARE(p.data.SampleRing[frozenAt - 1][0], 20000);
 
+    // A silent controller: STOP clicked while a pass waits lands at the next channel, so the pass
+    // ends within one reply time however many channels it has; the unfinished row is not recorded.
+    p.ws.WaitTime = QStringLiteral("3600000");
+    form->Button2Click();
+    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    for (std::uint32_t address : {0x600F92u, 0x600FA8u, 0x600E00u, 0x600F00u, 0x600F02u})
+        sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
+    const int rowBefore = p.data.RingWritePos;
+    QTimer::singleShot(50, form.data(), [&] { QTest::mouseClick(form->button(2), Qt::LeftButton); });
+    QElapsedTimer passClock;
+    passClock.start();
+    form->AppIdle();
+    // One reply time is 1 to 2 s; five silent channels read to the end would take at least 5 s.
+    QVERIFY2(passClock.elapsed() < 3500, qPrintable(QString::number(passClock.elapsed())));
+    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    QCOMPARE(p.data.RingWritePos, rowBefore);
+    QVERIFY(!form->pollArmed());
+    QVERIFY(!p.link.isOpen());
+    sim.clearFaults();
+
     // Closing the window ends a run: port closed, "Data Read" back, the poll gone with the window.
     p.ws.WaitTime = QStringLiteral("abc"); // not a number: no pause between passes
     form->Button2Click();
@@ -406,6 +426,22 @@ void TestTrendRun::runAgainstSimulator()
     QVERIFY(!p.link.isOpen());
     QVERIFY(p.dataRead()->isEnabled());
     QVERIFY(!p.ws.TrendWindowOpen);
+
+    // Closed while a pass waits on a silent controller: the pass ends at the next channel and the
+    // window goes after it.
+    QPointer<TTrendDspForm> passing = new TTrendDspForm(p.ws, p.data);
+    passing->show();
+    passing->Button2Click();
+    QCOMPARE(passing->button(2)->text(), QStringLiteral("STOP"));
+    for (std::uint32_t address : {0x600F92u, 0x600FA8u})
+        sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
+    QTimer::singleShot(50, passing.data(), [&] { passing->close(); });
+    passing->AppIdle();
+    DeleteClosedWindows();
+    QVERIFY(passing.isNull());
+    QVERIFY(!p.link.isOpen());
+    QVERIFY(!p.ws.TrendWindowOpen);
+    sim.clearFaults();
 
     // The window comes back with the set-up of the run.
     TTrendDspForm again(p.ws, p.data);
