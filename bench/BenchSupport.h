@@ -6,8 +6,11 @@
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
 
+#include <QDir>
 #include <QPrinter>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -50,6 +53,33 @@ inline long long ResidentBytes()
     const int fields = std::fscanf(statm, "%lld %lld", &size, &resident);
     std::fclose(statm);
     return fields == 2 ? resident * static_cast<long long>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// Before the application object: the configuration store in `root`, and the offscreen platform
+// unless a display is there.
+inline void PrepareOwnWorld(const QTemporaryDir &root)
+{
+    qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The arguments "[count] [--screenshot file]" of a window benchmark.
+struct WindowBenchArguments {
+    int count = 0;
+    QString screenshot;
+};
+
+inline WindowBenchArguments ParseWindowBenchArguments(const QStringList &args, int defaultCount)
+{
+    WindowBenchArguments parsed{defaultCount, {}};
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size())
+            parsed.screenshot = args[++i];
+        else
+            parsed.count = std::max(1, args[i].toInt());
+    }
+    return parsed;
 }
 
 // Starts the simulator and makes COM1 the chosen port, opening the simulator's device. False

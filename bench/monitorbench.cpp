@@ -73,20 +73,11 @@ bool PrepareCatalogue(Link &link, CatalogueData &catalogue)
 int main(int argc, char *argv[])
 {
     QTemporaryDir root;
-    qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::PrepareOwnWorld(root);
     QApplication app(argc, argv);
-
-    int passes = 5;
-    QString screenshot;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size())
-            screenshot = args[++i];
-        else
-            passes = std::max(1, args[i].toInt());
-    }
+    const bench::WindowBenchArguments args = bench::ParseWindowBenchArguments(app.arguments(), 5);
+    const int passes = args.count;
+    const QString screenshot = args.screenshot;
 
     programfolder::Override(root.path());
     for (const char *name : {"Varlist.txt", "Varlist2.txt"})
