@@ -116,6 +116,9 @@ int Link::receiveReply(SystemClock::time_point deadline, qsizetype &received)
 
 int Link::ComTransact(const RequestRecord &request)
 {
+    // Nothing can answer on a port that is not open; there is no reply time to wait out.
+    if (!port_.isOpen())
+        return Code(LinkResult::Timeout);
     ++exchanges_;
     const auto deadline = ReplyDeadline();
     std::fill_n(frameBuffer_.begin(), 1000, std::uint8_t{0});

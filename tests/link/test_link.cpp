@@ -150,6 +150,10 @@ private slots:
         QVERIFY(!link.isOpen());
         link.ComClose(); // closing a closed port does no harm
         QVERIFY(!link.isOpen());
+        QElapsedTimer closedClock;
+        closedClock.start();
+        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), -1); // at once: nothing can answer
+        QVERIFY(closedClock.elapsed() < 500);
 
         // Another program (here another link) holding the device: refused at open.
         Link other;
