@@ -19,3 +19,6 @@ inline const QString kOpenVariablesList = QStringLiteral("Please open Variables 
 // Trend data file.
 inline const QString kIncorrectFileName = QStringLiteral("Incorrect File Name");
 inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
+// A file that cannot be read or written (the system's own reason follows on a second line).
+inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
+inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");

@@ -3,7 +3,6 @@
 #include "base/TextFile.h"
 #include "base/WindowPrint.h"
 #include "trend/Cursor.h"
-#include "trend/FileMessages.h"
 #include "trend/Messages.h"
 #include "trend/RunStart.h"
 #include "trend/TrendFile.h"

@@ -11,7 +11,6 @@
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/FileMessages.h"
 #include "trend/Messages.h"
 #include "trend/Presets.h"
 
