@@ -68,37 +68,56 @@ QString LineStart(quint32 address, quint32 count)
     return QLatin1Char('@') + Hex(address) + QLatin1Char(',') + Hex(count) + QLatin1Char(',');
 }
 
-bool ReadWords(Link &link, quint32 address, int count, ReadBuffer &buffer, std::vector<quint16> &words)
-{
-    if (count == 0)
-        return true;
-    if (link.ComReadBlock('r', static_cast<std::uint16_t>(2 * count), address, buffer) != 0)
-        return false;
-    for (int k = 0; k < count; ++k)
-        words.push_back(static_cast<quint16>(buffer[2 * static_cast<std::size_t>(k)] << 8 |
-                                             buffer[2 * static_cast<std::size_t>(k) + 1]));
-    return true;
-}
+// One Data Read's reads: the link, the buffer, the watch and what it reports.
+struct ImageReader {
+    Link &link;
+    ReadBuffer &buffer;
+    const DataReadWatch &watch;
+    DataReadReport &report;
 
-std::optional<std::vector<quint16>> ReadSuperBlock(Link &link, ReadBuffer &buffer)
-{
-    std::vector<quint16> words;
-    quint32 address = kSuperBlockAddress;
-    while (static_cast<int>(words.size()) < kSuperBlockReadLimit) {
-        if (!ReadWords(link, address, 1, buffer, words))
-            return std::nullopt;
-        address += 2;
-        const quint16 header = words.back();
-        if (header == 0 || (header & 0xFF) > kMaxTypeCode)
-            break;
-        const int room = kSuperBlockReadLimit - static_cast<int>(words.size());
-        const int params = std::min(HeaderParameterWords(header), room);
-        if (!ReadWords(link, address, params, buffer, words))
-            return std::nullopt;
-        address += 2 * static_cast<quint32>(params);
+    bool ReadWords(quint32 address, int count, std::vector<quint16> &words, bool superBlock)
+    {
+        if (count == 0)
+            return true;
+        const int result = link.ComReadBlock('r', static_cast<std::uint16_t>(2 * count), address, buffer);
+        if (result != 0) {
+            report.failedAddress = address;
+            report.failedCode = link.LastReadResult();
+            return false;
+        }
+        for (int k = 0; k < count; ++k)
+            words.push_back(static_cast<quint16>(buffer[2 * static_cast<std::size_t>(k)] << 8 |
+                                                 buffer[2 * static_cast<std::size_t>(k) + 1]));
+        ++report.progress.reads;
+        if (superBlock)
+            report.progress.superBlockWords += count;
+        if (watch && !watch(report.progress)) {
+            report.stopped = true;
+            return false;
+        }
+        return true;
     }
-    return words;
-}
+
+    std::optional<std::vector<quint16>> ReadSuperBlock()
+    {
+        std::vector<quint16> words;
+        quint32 address = kSuperBlockAddress;
+        while (static_cast<int>(words.size()) < kSuperBlockReadLimit) {
+            if (!ReadWords(address, 1, words, true))
+                return std::nullopt;
+            address += 2;
+            const quint16 header = words.back();
+            if (header == 0 || (header & 0xFF) > kMaxTypeCode)
+                break;
+            const int room = kSuperBlockReadLimit - static_cast<int>(words.size());
+            const int params = std::min(HeaderParameterWords(header), room);
+            if (!ReadWords(address, params, words, true))
+                return std::nullopt;
+            address += 2 * static_cast<quint32>(params);
+        }
+        return words;
+    }
+};
 
 } // namespace
 
@@ -176,21 +195,24 @@ CheckOutcome CheckSuperBlockFile(const QString &path, CatalogueData &data)
     return CheckSuperBlockLines(*lines, data, path);
 }
 
-std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer)
+std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch,
+                                               DataReadReport *report)
 {
+    DataReadReport ownReport;
+    ImageReader reader{link, buffer, watch, report ? *report : ownReport};
     QStringList lines;
     lines.append(LineStart(0x600608, 1) + Word(0x0000));
     for (const Area &area : kAreas) {
         std::vector<quint16> words;
         QString line;
         if (area.words == 0) {
-            std::optional<std::vector<quint16>> superBlock = ReadSuperBlock(link, buffer);
+            std::optional<std::vector<quint16>> superBlock = reader.ReadSuperBlock();
             if (!superBlock)
                 return std::nullopt;
             words = std::move(*superBlock);
             line = LineStart(area.address, static_cast<quint32>(words.size()));
         } else {
-            if (!ReadWords(link, area.address, area.words, buffer, words))
+            if (!reader.ReadWords(area.address, area.words, words, false))
                 return std::nullopt;
             line = LineStart(area.address, static_cast<quint32>(area.words));
         }

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 inline const QString kSuperBlockFileName = QStringLiteral("sbdata.qmx");
@@ -34,4 +35,19 @@ inline constexpr int kSuperBlockReadLimit = CatalogueData::kMaxSuperBlockWords;
 // read buffer of the Data Read. The super block is read header by header until a zero word; it
 // stops without one after 992 words, and after a header whose type code is above 124 (that header
 // is the last word kept; the decoder reports it).
-std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer);
+//
+// `watch`, when given, hears the progress after every read and may stop the reading by answering
+// false. `report`, when given, tells how far the reading came and where it ended early.
+struct DataReadProgress {
+    int reads = 0;           // block reads done
+    int superBlockWords = 0; // words of the super block read so far
+};
+using DataReadWatch = std::function<bool(const DataReadProgress &)>;
+struct DataReadReport {
+    DataReadProgress progress;
+    bool stopped = false;              // the watch stopped the reading
+    std::optional<quint32> failedAddress; // first address of the read that failed
+    int failedCode = 0;                // its result code
+};
+std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch = {},
+                                               DataReadReport *report = nullptr);

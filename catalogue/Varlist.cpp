@@ -2,7 +2,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
-#include "base/WaitLoop.h"
+#include "base/PortPause.h"
 #include "base/WindowLook.h"
 #include "catalogue/BitNames.h"
 #include "catalogue/Decoder.h"
@@ -76,6 +76,12 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
     button1_ = new QPushButton(kDataReadCaption, this);
     button1_->setObjectName(QStringLiteral("Button1"));
     button1_->setGeometry(64, 384, 73, 27);
+    // How far a Data Read has come, in the free space under the bit list; shown while one runs.
+    progress_ = MakeLabel(this, "DataReadProgress", QRect(130, 308, 127, 44), QString());
+    progress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    progress_->hide();
+    portPause_ = new PortPause(this);
+    connect(portPause_, &PortPause::finished, this, &TVarListForm::PauseEnded);
 
     // A click, or the selection moved with the keyboard.
     connect(listBox1_, &QListWidget::itemClicked, this, &TVarListForm::ListBox1Click);
@@ -89,6 +95,11 @@ TVarListForm::~TVarListForm()
 {
     // The flag follows the window's existence, however it ends.
     ws_.VarListOpen = false;
+    // A Data Read still on the line ends with the window; the file and the list stay as they were.
+    if (task_)
+        task_->cancel();
+    if (dataReadRunning_)
+        ws_.linkThread.close(PortUser::DataRead);
 }
 
 void TVarListForm::VarListFormCreate()
@@ -96,12 +107,7 @@ void TVarListForm::VarListFormCreate()
     ws_.VarListOpen = true;
     ws_.varListWindow = this;
 
-    bool runActive = false;
-    if (ws_.TrendWindowOpen && ws_.trendWindow) {
-        if (auto *run = ws_.trendWindow->findChild<QPushButton *>(QStringLiteral("Button2")))
-            runActive = run->text() != QLatin1String("RUN");
-    }
-    button1_->setEnabled(!runActive);
+    button1_->setEnabled(!(ws_.TrendWindowOpen && ws_.TrendRunning));
 
     if (ws_.catalogue.VarListBuilt) {
         RefillNameList();
@@ -121,50 +127,102 @@ void TVarListForm::ListBox1Click()
 
 void TVarListForm::Button1Click()
 {
-    // A second press while the pause handles window messages is refused.
+    // A second press while a Data Read runs does nothing.
     if (dataReadRunning_)
         return;
     dataReadRunning_ = true;
-
+    portOpened_ = false;
     SetTrendRunButtonEnabled(false);
-    const int opened = ws_.link.ComOpen(PortUser::DataRead);
-    waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
-    if (opened != 0) {
-        ws_.dialogs.ShowMessage(kCommPortOpenError);
-        ws_.link.ComClose(PortUser::DataRead);
-    } else {
-        ReadCheckDecodeBuild();
-    }
+    setCursor(Qt::BusyCursor);
+    progress_->setText(kDataReadOpening);
+    progress_->show();
+    ws_.linkThread.open(PortUser::DataRead, this,
+                        [this](LinkThread::OpenOutcome outcome) { PortOpened(outcome); });
+}
 
+void TVarListForm::PortOpened(LinkThread::OpenOutcome outcome)
+{
+    // Another window of the program holds the port; the message has said which one.
+    if (outcome == LinkThread::OpenOutcome::Held) {
+        EndDataRead();
+        return;
+    }
+    portOpened_ = outcome == LinkThread::OpenOutcome::Opened;
+    // The controller is given a moment after the port opened, also when it did not open.
+    portPause_->start();
+}
+
+void TVarListForm::PauseEnded()
+{
+    if (!portOpened_) {
+        ws_.dialogs.ShowMessage(kCommPortOpenError);
+        ws_.linkThread.close(PortUser::DataRead);
+        EndDataRead();
+        return;
+    }
+    StartReading();
+}
+
+void TVarListForm::StartReading()
+{
+    task_ = ws_.linkThread.newTask();
+    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
+    ws_.linkThread.post([this, task = task_, reply](Link &link) {
+        ReadBuffer buffer(kReadBufferSize, 0);
+        DataReadReport report;
+        const DataReadWatch watch = [&](const DataReadProgress &progress) {
+            reply([this, progress] { ShowProgress(progress); });
+            return !task->cancelled();
+        };
+        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, watch, &report);
+        if (report.stopped)
+            return; // given up: nothing of it lands
+        reply([this, lines, report] { ReadingEnded(lines, report); });
+    });
+}
+
+void TVarListForm::ShowProgress(const DataReadProgress &progress)
+{
+    if (dataReadRunning_)
+        progress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
+}
+
+void TVarListForm::ReadingEnded(const std::optional<QStringList> &lines, const DataReadReport &report)
+{
+    task_.reset();
+    ws_.linkThread.close(PortUser::DataRead);
+    if (lines) {
+        CheckDecodeBuild(*lines);
+    } else if (report.failedAddress) {
+        // The list and the file of the last good read stay; the user must know they are not new.
+        ws_.dialogs.ShowMessage(DataReadFailed(*report.failedAddress, report.failedCode));
+    }
+    EndDataRead();
+}
+
+void TVarListForm::EndDataRead()
+{
+    progress_->hide();
+    unsetCursor();
     // However the read ended, a list that was built before is still there to run a trend with:
     // RUN/STOP is not left off because this read failed.
     if (ws_.catalogue.VarListBuilt)
         SetTrendRunButtonEnabled(true);
-
     dataReadRunning_ = false;
+    ++dataReadsEnded_;
     if (closeRequested_)
         close();
 }
 
-void TVarListForm::ReadCheckDecodeBuild()
+void TVarListForm::CheckDecodeBuild(const QStringList &lines)
 {
-    std::optional<QStringList> lines;
-    {
-        ReadBuffer buffer(kReadBufferSize, 0);
-        lines = ReadSuperBlockImage(ws_.link, buffer);
-    }
-    ws_.link.ComClose(PortUser::DataRead);
-    // A read that failed part-way leaves the file and the catalogue as they were.
-    if (!lines)
-        return;
-
     // The file is replaced only by a complete read. Should it not be writable, the lines just
     // read are checked rather than an older file.
     const QString path = programfolder::File(kSuperBlockFileName);
     CatalogueData updated = ws_.catalogue;
-    const CheckOutcome check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(*lines))
+    const CheckOutcome check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines))
                                    ? CheckSuperBlockFile(path, updated)
-                                   : CheckSuperBlockLines(*lines, updated, path);
+                                   : CheckSuperBlockLines(lines, updated, path);
     Show(check.messages);
     if (!check.proceed)
         return;

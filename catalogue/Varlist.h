@@ -2,11 +2,14 @@
 // The Variables List window: the names of the variable list, the bit names of a chosen flag
 // variable, and the Data Read that reads the super block from the controller and rebuilds the list.
 
+#include "catalogue/SuperBlockFile.h"
 #include "catalogue/Workspace.h"
 
 #include <QWidget>
 
 class QCloseEvent;
+class QLabel;
+class PortPause;
 class QListWidget;
 class QPushButton;
 
@@ -28,6 +31,8 @@ public:
     void RefillNameList();
     // True from the start of a Data Read until it has ended (the wait included).
     bool dataReadRunning() const { return dataReadRunning_; }
+    // Data Reads that have ended, however they ended (for tests).
+    int dataReadsEnded() const { return dataReadsEnded_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -38,13 +43,25 @@ private:
     bool RebuildVariableList();
     void SetTrendRunButtonEnabled(bool enabled);
     void Show(const QStringList &messages);
-    // The part of the Data Read after the pause, with the port open.
-    void ReadCheckDecodeBuild();
+    void PortOpened(LinkThread::OpenOutcome outcome);
+    void PauseEnded();
+    // The reads on the link thread; the window hears their progress and their end.
+    void StartReading();
+    void ShowProgress(const DataReadProgress &progress);
+    void ReadingEnded(const std::optional<QStringList> &lines, const DataReadReport &report);
+    // The part of the Data Read after the reads: the file, its check, the decoding, the list.
+    void CheckDecodeBuild(const QStringList &lines);
+    void EndDataRead();
 
     Workspace &ws_;
     QListWidget *listBox1_ = nullptr;
     QListWidget *listBox2_ = nullptr;
     QPushButton *button1_ = nullptr;
+    QLabel *progress_ = nullptr;
+    PortPause *portPause_ = nullptr;
+    std::shared_ptr<LinkTask> task_;
+    bool portOpened_ = false;
     bool dataReadRunning_ = false;
     bool closeRequested_ = false;
+    int dataReadsEnded_ = 0;
 };

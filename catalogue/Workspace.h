@@ -6,6 +6,7 @@
 #include "base/Dialogs.h"
 #include "catalogue/CatalogueData.h"
 #include "link/Link.h"
+#include "link/LinkThread.h"
 
 #include <QPointer>
 #include <QString>
@@ -13,16 +14,21 @@
 #include <functional>
 
 struct Workspace {
-    Workspace(Link &l, Dialogs &d) : link(l), dialogs(d) {}
+    Workspace(Link &l, Dialogs &d) : link(l), dialogs(d), linkThread(l) {}
 
+    // The port and its buffers. Only the link thread works on it while the program runs; the
+    // windows reach it through linkThread.
     Link &link;
     Dialogs &dialogs;
+    LinkThread linkThread;
     CatalogueData catalogue;
 
     // Milliseconds slept before each trend sampling pass, as typed in the port dialog.
     QString WaitTime = QStringLiteral("0");
 
     bool TrendWindowOpen = false;
+    // A trend run is active (from the end of its start pause until it ends).
+    bool TrendRunning = false;
     bool VarListOpen = false;
 
     // The open windows, for the few places where one window touches another's controls by name

@@ -39,10 +39,22 @@ QString Readable(const std::uint8_t *data, qsizetype n)
 
 Link::Link() = default;
 
+void Link::setMessageFunction(MessageFunction fn)
+{
+    std::lock_guard lock(messageMutex_);
+    message_ = std::move(fn);
+}
+
+Link::MessageFunction Link::messageFunction() const
+{
+    std::lock_guard lock(messageMutex_);
+    return message_;
+}
+
 void Link::show(const QString &text) const
 {
-    if (message_)
-        message_(text);
+    if (const MessageFunction fn = messageFunction())
+        fn(text);
 }
 
 int Link::ComOpen(PortUser user)
@@ -180,7 +192,10 @@ int Link::ComReadValue(char letter, std::uint16_t count, std::uint32_t address)
 int Link::ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer)
 {
     // A read that would not fit the caller's buffer is refused before anything is sent.
-    if (count > buffer.size())
+    if (count > buffer.size()) {
+        lastReadResult_ = Code(LinkResult::Timeout);
         return -1;
-    return ReadChunks(letter, count, address, buffer.data()) == 0 ? 0 : -1;
+    }
+    lastReadResult_ = ReadChunks(letter, count, address, buffer.data());
+    return lastReadResult_ == 0 ? 0 : -1;
 }

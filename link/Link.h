@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 // The activities that may hold the port, one at a time.
@@ -33,7 +34,9 @@ public:
     Link();
 
     // Where the port's messages ("CreateFile Error!", ...) go; the program installs its dialogs.
-    void setMessageFunction(MessageFunction fn) { message_ = std::move(fn); }
+    // Safe to call from any thread: the link thread diverts the messages of an open it performs.
+    void setMessageFunction(MessageFunction fn);
+    MessageFunction messageFunction() const;
 
     // Opens the stored port for `user`. 0 when open, -1 on failure (its message shown). Refused
     // with "CreateFile Error!" while another activity holds the port, as a port held by another
@@ -53,6 +56,9 @@ public:
     int ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer);
 
     const QByteArray &LastErrorReply() const { return lastErrorReply_; }
+    // The code of the last ComReadBlock's failing exchange (its -1 hides which failure it was),
+    // 0 after a block read that succeeded.
+    int LastReadResult() const { return lastReadResult_; }
     const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return replyData_; }
 
     // Exchanges made since construction (for benchmarks and traces).
@@ -69,10 +75,12 @@ private:
     SerialPort port_;
     PortUser holder_ = PortUser::None;
     QString comPortName_;
+    mutable std::mutex messageMutex_;
     MessageFunction message_;
     std::array<std::uint8_t, kFrameBufferSize> frameBuffer_{};
     std::array<std::uint8_t, kReplyDataSize> replyData_{};
     QByteArray lastErrorReply_;
+    int lastReadResult_ = 0;
     quint64 exchanges_ = 0;
     quint64 wireBytes_ = 0;
 };

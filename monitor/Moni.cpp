@@ -3,7 +3,7 @@
 #include "base/WindowLook.h"
 
 #include "base/TextFile.h"
-#include "base/WaitLoop.h"
+#include "base/PortPause.h"
 #include "base/WindowPrint.h"
 #include "monitor/Messages.h"
 #include "monitor/MonitorFile.h"
@@ -45,9 +45,8 @@ TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Windo
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    pollTimer_.setSingleShot(true);
-    pollTimer_.setInterval(0);
-    connect(&pollTimer_, &QTimer::timeout, this, &TMoniForm::AppIdle);
+    portPause_ = new PortPause(this);
+    connect(portPause_, &PortPause::finished, this, &TMoniForm::startPolling);
 
     createControls();
     ws_.monitorWindow = this;
@@ -57,8 +56,9 @@ TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Windo
 TMoniForm::~TMoniForm()
 {
     // A window destroyed without being closed must not keep the port.
-    pollTimer_.stop();
-    ws_.link.ComClose(PortUser::Monitor);
+    if (task_)
+        task_->cancel();
+    ws_.linkThread.close(PortUser::Monitor);
 }
 
 QLabel *TMoniForm::createLabel(const char *name, const QString &text, const QRect &geometry)
@@ -151,10 +151,15 @@ void TMoniForm::FormCreate()
 
     sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
     Button2->setText(kRelease);
+    showValueFormat(kDec);
     showRunState(false);
 }
 
-bool TMoniForm::isPolling() const { return Button2->text() == kPause; }
+void TMoniForm::showValueFormat(const QString &format)
+{
+    valueFormat_ = format;
+    Button1->setText(format);
+}
 
 void TMoniForm::showRunState(bool running)
 {
@@ -191,78 +196,94 @@ void TMoniForm::showAllGrids()
         showGrid(g);
 }
 
-void TMoniForm::Button1Click() { Button1->setText(Button1->text() == kDec ? kHex : kDec); }
+void TMoniForm::Button1Click() { showValueFormat(valueFormat_ == kDec ? kHex : kDec); }
 
 void TMoniForm::Button2Click()
 {
-    if (inReleaseWait_)
+    if (opening_)
         return;
-    if (isPolling()) {
+    // "Pause" ends the polling, also during the pause after "Release".
+    if (released_) {
         stopPolling();
         return;
     }
-    if (ws_.link.ComOpen(PortUser::Monitor) != 0)
+    opening_ = true;
+    ws_.linkThread.open(PortUser::Monitor, this, [this](LinkThread::OpenOutcome outcome) {
+        PortOpened(outcome == LinkThread::OpenOutcome::Opened);
+    });
+}
+
+void TMoniForm::PortOpened(bool opened)
+{
+    opening_ = false;
+    if (!opened || closed_)
         return;
+    released_ = true;
     Button2->setText(kPause);
     showRunState(true);
     enableFileButtons(false);
-
-    // The controller needs a moment after the port opens; the window stays alive meanwhile.
-    QPointer<TMoniForm> self(this);
-    inReleaseWait_ = true;
-    waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
-    if (!self)
-        return;
-    inReleaseWait_ = false;
-    if (closed_ || !isPolling())
-        return;
-    startPolling();
+    // The controller needs a moment after the port opens; the window stays live meanwhile.
+    portPause_->start();
 }
 
 void TMoniForm::startPolling()
 {
-    readBuffer_.assign(kReadBufferSize, 0);
-    pollTimer_.start();
+    if (closed_ || !released_)
+        return;
+    task_ = ws_.linkThread.newTask();
+    passCursors_ = {};
+    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
+    ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.PointerAddresses,
+                         reply](Link &link) {
+        PollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
+            reply([this, task, result = std::move(result)] { TakeSection(task, result); });
+        });
+    });
 }
 
 void TMoniForm::stopPolling()
 {
-    pollTimer_.stop();
-    readBuffer_.clear();
-    readBuffer_.shrink_to_fit();
-    ws_.link.ComClose(PortUser::Monitor);
+    portPause_->stop();
+    if (task_) {
+        task_->cancel();
+        task_.reset();
+    }
+    // The port goes back once the exchange in flight has ended; a new "Release" waits for that.
+    ws_.linkThread.close(PortUser::Monitor);
+    released_ = false;
     Button2->setText(kRelease);
     showRunState(false);
     enableFileButtons(true);
 }
 
-void TMoniForm::AppIdle()
+void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)
 {
-    if (inPass_ || closed_ || !isPolling())
+    task->taken();
+    if (task != task_ || closed_)
         return;
-    inPass_ = true;
-    const WordReader read = [this](std::uint32_t address, int words, std::vector<int> &values) {
-        if (ws_.link.ComReadBlock('r', static_cast<std::uint16_t>(2 * words), address, readBuffer_) != 0)
-            return false;
-        values.resize(static_cast<std::size_t>(words));
-        for (std::size_t k = 0; k < values.size(); ++k)
-            values[k] = SignedWord(readBuffer_[2 * k], readBuffer_[2 * k + 1]);
-        return true;
-    };
-    const PassOutcome outcome = RunPollingPass(grids_, sections_, ws_.catalogue.PointerAddresses,
-                                               Button1->text() == kDec, read, [this](int g) { showGrid(g); });
-    inPass_ = false;
-
-    if (outcome == PassOutcome::PointersMissing) {
-        pollTimer_.stop();
-        ws_.dialogs.ShowMessage(kPleaseClickDataRead);
-        if (isPolling())
-            stopPolling();
-        return;
+    if (result.section == 0) {
+        passCursors_ = {};
+        passDecimal_ = valueFormat_ == kDec;
     }
-    // A failed read ends only this pass; the next one starts again from the first section.
-    if (isPolling() && !closed_)
-        pollTimer_.start();
+    switch (result.outcome) {
+    case PassOutcome::Complete: {
+        const MonitorSection &section = sections_[static_cast<std::size_t>(result.section)];
+        PlaceSection(grids_, passCursors_, section, result.values, passDecimal_);
+        showGrid(section.grid);
+        if (result.section + 1 == static_cast<int>(sections_.size()))
+            ++passesCompleted_;
+        break;
+    }
+    case PassOutcome::ReadFailed:
+        // Only this pass ends; the link thread begins the next one from the first section.
+        break;
+    case PassOutcome::PointersMissing:
+        task_->cancel();
+        ws_.dialogs.ShowMessage(kPleaseClickDataRead);
+        if (released_)
+            stopPolling();
+        break;
+    }
 }
 
 void TMoniForm::closeEvent(QCloseEvent *event)
@@ -276,9 +297,12 @@ void TMoniForm::FormClose()
     if (closed_)
         return;
     closed_ = true;
-    pollTimer_.stop();
-    readBuffer_.clear();
-    ws_.link.ComClose(PortUser::Monitor);
+    portPause_->stop();
+    if (task_) {
+        task_->cancel();
+        task_.reset();
+    }
+    ws_.linkThread.close(PortUser::Monitor);
     if (ws_.displayWindowClosed)
         ws_.displayWindowClosed();
 }
@@ -294,7 +318,7 @@ void TMoniForm::Button4Click()
         return;
     }
     QString error;
-    if (!textfile::WriteAtomically(path, FormatMonitorFile(bareName, Button1->text(), grids_), &error))
+    if (!textfile::WriteAtomically(path, FormatMonitorFile(bareName, valueFormat_, grids_), &error))
         ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
 }
 
@@ -316,7 +340,7 @@ void TMoniForm::Button5Click()
     Label13->setText(snapshot->fileLabel);
     if (!snapshot->formatKnown)
         ws_.dialogs.ShowMessage(kIncorrectData);
-    Button1->setText(snapshot->formatCaption);
+    showValueFormat(snapshot->formatCaption);
     ApplySnapshotCells(grids_, *snapshot);
     showAllGrids();
 }

@@ -5,13 +5,15 @@
 #include "catalogue/Workspace.h"
 #include "link/Link.h"
 #include "monitor/MonitorLayout.h"
+#include "monitor/MonitorPoll.h"
 
-#include <QTimer>
+#include <memory>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class PortPause;
 
 class TMoniForm : public QWidget {
     Q_OBJECT
@@ -26,7 +28,8 @@ public:
     void FormCreate();
     void Button1Click(); // Dec / Hex
     void Button2Click(); // Release / Pause
-    void AppIdle();      // one polling pass
+    // A section read by the link thread: its values placed in its grid, or the end of a pass.
+    void TakeSection(const std::shared_ptr<LinkTask> &task, const monitor::SectionResult &result);
     void FormClose();
     void Button3Click(); // Print
     void Button4Click(); // Save
@@ -36,8 +39,12 @@ public:
     int SuperBlockOutputCount() const { return superBlockOutputCount_; }
     const monitor::SectionTable &sections() const { return sections_; }
     const monitor::MonitorGrids &grids() const { return grids_; }
-    // A pass is armed or running: the window is released.
-    bool isPolling() const;
+    // Released: from the port open through the pause after it and every pass, until "Pause".
+    bool isPolling() const { return released_; }
+    // "Dec", "Hex", or the format of an opened file that is neither, as Button1 shows it.
+    const QString &valueFormat() const { return valueFormat_; }
+    // Passes whose every section was placed (for tests and benchmarks).
+    quint64 passesCompleted() const { return passesCompleted_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -51,19 +58,25 @@ private:
     void enableFileButtons(bool enabled);
     void showGrid(int index);
     void showAllGrids();
+    void PortOpened(bool opened);
     void startPolling();
     void stopPolling();
+    void showValueFormat(const QString &format);
 
     Workspace &ws_;
     monitor::MonitorGrids grids_;
     monitor::SectionTable sections_{};
     int dioCount_ = 0;
     int superBlockOutputCount_ = 0;
-    ReadBuffer readBuffer_;
-    QTimer pollTimer_;
-    bool inReleaseWait_ = false;
-    bool inPass_ = false;
+    PortPause *portPause_ = nullptr;
+    std::shared_ptr<LinkTask> task_; // the passes while released
+    std::array<monitor::GridCursor, 3> passCursors_{};
+    bool passDecimal_ = true; // the format the pass on the grids began with
+    QString valueFormat_;
+    bool opening_ = false;  // the port open is on its way
+    bool released_ = false;
     bool closed_ = false;
+    quint64 passesCompleted_ = 0;
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

@@ -18,7 +18,7 @@ Program::~Program()
         }
     }
     delete mainWindow.data();
-    link.ComClose();
+    // The link thread gives the port back when the workspace goes.
 }
 
 void Program::Start()

@@ -183,10 +183,51 @@ void GraphLayers::ComposeGraph(bool withCursor)
     if (withCursor)
         raster::OrInto(compose, cursor, kGraphWidth, kGraphHeight);
     raster::Copy(visible, compose, kGraphWidth, kGraphHeight);
+    changedLeft_ = changedRight_ = 0;
+}
+
+void GraphLayers::ComposeColumns(int left, int right, bool withCursor)
+{
+    for (int y = 0; y < kGraphHeight; ++y) {
+        const auto *t = reinterpret_cast<const QRgb *>(trace.constScanLine(y));
+        const auto *g = reinterpret_cast<const QRgb *>(grid.constScanLine(y));
+        const auto *c = reinterpret_cast<const QRgb *>(cursor.constScanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(compose.scanLine(y));
+        auto *shown = reinterpret_cast<QRgb *>(visible.scanLine(y));
+        for (int x = left; x < right; ++x) {
+            out[x] = t[x] | g[x] | (withCursor ? c[x] : 0u);
+            shown[x] = out[x];
+        }
+    }
+}
+
+QRect GraphLayers::ComposeChangedColumns()
+{
+    const QRect changed(changedLeft_, 0, changedRight_ - changedLeft_, kGraphHeight);
+    if (changedRight_ > changedLeft_)
+        ComposeColumns(changedLeft_, changedRight_, false);
+    changedLeft_ = changedRight_ = 0;
+    return changed;
+}
+
+void GraphLayers::TraceChanged(int left, int right)
+{
+    left = std::clamp(left, 0, kGraphWidth);
+    right = std::clamp(right, 0, kGraphWidth);
+    if (right <= left)
+        return;
+    if (changedRight_ <= changedLeft_) {
+        changedLeft_ = left;
+        changedRight_ = right;
+    } else {
+        changedLeft_ = std::min(changedLeft_, left);
+        changedRight_ = std::max(changedRight_, right);
+    }
 }
 
 void GraphLayers::DrawSegment(int channel, const TrendData &data)
 {
+    TraceChanged(std::min(data.PrevPenX, data.PenX), std::max(data.PrevPenX, data.PenX) + 1);
     const QRgb colour = TraceColor[channel % 7];
     if (channel < kAnalogChannels) {
         raster::Line(trace, data.PrevPenX, data.PrevPenY[channel], data.PenX, data.PenY[channel], colour);
@@ -215,15 +256,24 @@ void GraphLayers::DrawRecordedTraces(TrendData &data)
     }
 }
 
-void GraphLayers::ClearTraceLayer() { raster::FillRect(trace, 0, 0, kGraphWidth, kGraphHeight, kBlack); }
+void GraphLayers::ClearTraceLayer()
+{
+    raster::FillRect(trace, 0, 0, kGraphWidth, kGraphHeight, kBlack);
+    TraceChanged(0, kGraphWidth);
+}
 
 void GraphLayers::WipeAhead(int prevPenX)
 {
     const int left = prevPenX == 0 ? 0 : prevPenX + 1;
     raster::FillRect(trace, left, 0, prevPenX + 11, kGraphHeight, kBlack);
+    TraceChanged(left, prevPenX + 11);
 }
 
-void GraphLayers::DrawErrorMark(int x) { raster::Line(trace, x, 0, x, kGraphHeight, TraceColor[1]); }
+void GraphLayers::DrawErrorMark(int x)
+{
+    raster::Line(trace, x, 0, x, kGraphHeight, TraceColor[1]);
+    TraceChanged(x, x + 1);
+}
 
 void GraphLayers::DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly,
                                 QRgb background)

@@ -8,6 +8,7 @@
 #include "trend/TrendData.h"
 
 #include <QImage>
+#include <QRect>
 #include <array>
 #include <cstdint>
 
@@ -70,6 +71,10 @@ public:
     void InitGraphLayers(TrendData &data);
     void DrawCursorLayer(int cursorX);
     void ComposeGraph(bool withCursor);
+    // Composes, without the cursor, only the columns of the trace layer drawn on since the last
+    // composition, and gives them as a rectangle of `visible` (empty when nothing changed). The
+    // picture is the one ComposeGraph(false) would give.
+    QRect ComposeChangedColumns();
     // Clears the trace layer and draws all of DisplayRows with the run's selection and scales.
     void DrawRecordedTraces(TrendData &data);
 
@@ -84,4 +89,12 @@ public:
 
     // Markers of all channels, or of the channels whose Sel is "ON" only (the others erased).
     void DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
+
+private:
+    // Columns [left, right) of the trace layer have been drawn on.
+    void TraceChanged(int left, int right);
+    void ComposeColumns(int left, int right, bool withCursor);
+
+    int changedLeft_ = 0;
+    int changedRight_ = 0;
 };

@@ -9,15 +9,21 @@ std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word
 PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing)
 {
+    return ReadChannels(data.SelectedChannels, data.ChannelAddress, read, failed, keepGoing);
+}
+
+PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+                         const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing)
+{
     PassReadout readout;
     bool first = true;
-    for (int c : data.SelectedChannels) {
+    for (int c : selected) {
         if (!first && keepGoing && !keepGoing()) {
             readout.abandoned = true;
             return readout;
         }
         first = false;
-        const int v = read(data.ChannelAddress[c]);
+        const int v = read(addresses[static_cast<std::size_t>(c)]);
         if (v < 0) {
             if (failed)
                 failed(v);
@@ -76,11 +82,16 @@ PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &rea
     const PassReadout readout = ReadChannels(data, read, failed, keepGoing);
     if (readout.abandoned)
         return readout;
-    StoreAndDraw(data, layers, readout);
+    StorePass(data, layers, readout);
     layers.ComposeGraph(false);
+    return readout;
+}
+
+void StorePass(TrendData &data, GraphLayers &layers, const PassReadout &readout)
+{
+    StoreAndDraw(data, layers, readout);
     AdvancePen(data);
     AdvanceRing(data);
-    return readout;
 }
 
 QString TraceTimestamp(const QDateTime &when)

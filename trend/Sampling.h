@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace sampling {
 
@@ -33,6 +34,8 @@ struct PassReadout {
 };
 
 // Reads every selected channel, one read each; a failure does not end the reading.
+PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+                         const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing = {});
 PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing = {});
 // Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
@@ -41,6 +44,9 @@ void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &reado
 void AdvancePen(TrendData &data);
 // One row on; from row 249 back to 0, and the ring has wrapped.
 void AdvanceRing(TrendData &data);
+// A read pass into the recording: stored, drawn on the trace layer, pen and ring moved on. The
+// picture is not composed (the window composes what changed).
+void StorePass(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // The whole pass, the picture composed without the cursor. An abandoned pass stores, draws and
 // advances nothing: the ring row it began is not part of the recording.
 PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,

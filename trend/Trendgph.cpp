@@ -1,7 +1,7 @@
 #include "trend/Trendgph.h"
 
 #include "base/TextFile.h"
-#include "base/WaitLoop.h"
+#include "base/PortPause.h"
 #include "base/WindowLook.h"
 #include "trend/Messages.h"
 #include "trend/Presets.h"
@@ -89,7 +89,8 @@ TTrendDspForm::TTrendDspForm(Workspace &ws, TrendData &data, QWidget *parent)
     setFont(windowlook::CourierNew(13));
     SetBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
 
-    pollTimer_.setSingleShot(true);
+    portPause_ = new PortPause(this);
+    connect(portPause_, &PortPause::finished, this, &TTrendDspForm::BeginSampling);
     BuildControls();
     ConnectControls();
     FormCreate();
@@ -279,6 +280,7 @@ void TTrendDspForm::SetAddressLabelCaption(int n, const QString &caption)
     QPushButton *b = bitBtn(n);
     if (!b)
         return;
+    addressLabel_[n] = caption;
     b->setText(caption);
     QPalette palette = b->palette();
     palette.setColor(QPalette::ButtonText, caption == u"L" ? kTeal : kMaroon);
@@ -310,9 +312,6 @@ void TTrendDspForm::FormCreate()
     for (int n = 7; n <= 15; ++n)
         label(n)->hide();
 
-    // The poll: armed at run start and after every pass, never free-running.
-    connect(&pollTimer_, &QTimer::timeout, this, &TTrendDspForm::AppIdle);
-
     if (!ws_.VarListOpen && ws_.openVarList)
         ws_.openVarList();
 }
@@ -322,9 +321,8 @@ void TTrendDspForm::FormClose()
     if (closed_)
         return;
     closed_ = true;
-    pollTimer_.stop();
-    const bool runEnding = runActive() || starting_;
-    ws_.link.ComClose(PortUser::TrendRun);
+    const bool runEnding = running_ || starting_;
+    EndSampling();
     if (runEnding)
         SetDataReadEnabled(true);
     if (ws_.displayWindowClosed)
@@ -335,11 +333,6 @@ void TTrendDspForm::FormClose()
 void TTrendDspForm::closeEvent(QCloseEvent *event)
 {
     FormClose();
-    // Closed from inside a sampling pass: the window goes once the pass has returned.
-    if (sampling_) {
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        deleteAfterPass_ = true;
-    }
     event->accept();
 }
 
@@ -369,8 +362,6 @@ void TTrendDspForm::ShowChannelTableForRunning()
 // ---------------------------------------------------------------------------------------------
 // Run control
 
-bool TTrendDspForm::runActive() const { return button(2)->text() == kStopCaption; }
-
 void TTrendDspForm::SetDataReadEnabled(bool enabled)
 {
     if (!ws_.VarListOpen || !ws_.varListWindow)
@@ -399,10 +390,8 @@ void TTrendDspForm::ShowStoppedLook()
 
 void TTrendDspForm::StopRun()
 {
-    pollTimer_.stop();
-    const bool wasRunning = runActive();
-    button(2)->setText(kRunCaption);
-    ws_.link.ComClose(PortUser::TrendRun);
+    const bool wasRunning = running_;
+    EndSampling();
     ShowStoppedLook();
     if (wasRunning)
         SetDataReadEnabled(true);
@@ -437,11 +426,8 @@ std::optional<QString> ScaleMessage(runstart::ScaleProblem problem)
 
 void TTrendDspForm::Button2Click()
 {
-    // The pause after the port opened lets the window handle clicks; the start is still going on.
+    // From the port open to the end of the pause after it, the start is still going on.
     if (starting_)
-        return;
-    // A run stopped inside a pass starts again only after that pass has returned.
-    if (sampling_ && !runActive())
         return;
     // Checked on every press, also one that would end a run (which then goes on).
     for (int n = 15; n <= 21; ++n) {
@@ -450,7 +436,7 @@ void TTrendDspForm::Button2Click()
             return;
         }
     }
-    if (button(2)->text() != kRunCaption)
+    if (running_)
         EndRunByButton();
     else
         StartRun();
@@ -458,9 +444,7 @@ void TTrendDspForm::Button2Click()
 
 void TTrendDspForm::EndRunByButton()
 {
-    pollTimer_.stop();
-    button(2)->setText(kRunCaption);
-    ws_.link.ComClose(PortUser::TrendRun);
+    EndSampling();
     ShowStoppedLook();
     SetDataReadEnabled(true);
 }
@@ -475,7 +459,7 @@ bool TTrendDspForm::TakeChannelTable()
     }
     for (int c = 0; c < kChannels; ++c) {
         ChannelRecord &r = data_.channels[c];
-        r.AL = bitBtn(c + 1)->text();
+        r.AL = addressLabel_[c + 1];
         r.AdrsChar = runstart::RemoveSpaces(edit(c + 1)->text());
         r.FullScale = edit(c + 15)->text();
     }
@@ -508,39 +492,77 @@ void TTrendDspForm::StartRun()
     for (int c = 0; c < kChannels; ++c)
         data_.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
     // A preset file that cannot be written does not stop the run: the recording matters more.
-    presets::SavePresets(button(5)->text(), data_.channels);
+    presets::SavePresets(hexShown_ ? QStringLiteral("Hex") : QStringLiteral("Dec"), data_.channels);
     runstart::BuildSelection(data_);
     runstart::ResetRecording(data_);
-
-    if (!OpenPortForRun())
-        return; // the window was closed during the pause
-    DrawColourKey(false);
+    OpenPortForRun();
 }
 
-bool TTrendDspForm::OpenPortForRun()
+void TTrendDspForm::OpenPortForRun()
 {
-    if (ws_.link.ComOpen(PortUser::TrendRun) != 0) {
-        button(2)->setText(kRunCaption);
-        ShowStoppedLook();
-        ws_.dialogs.ShowMessage(kCommunicationError);
-        ws_.link.ComClose(PortUser::TrendRun);
-        SetDataReadEnabled(true);
-        return true;
-    }
     starting_ = true;
-    const QPointer<TTrendDspForm> self(this);
-    waitloop::WaitWhileProcessingEvents(waitloop::WallClockSeconds(), 1);
-    if (!self)
-        return false; // closed and destroyed during the pause; the port went with it
+    const quint64 start = ++startCount_;
+    ws_.linkThread.open(PortUser::TrendRun, this, [this, start](LinkThread::OpenOutcome outcome) {
+        // A start that was given up meanwhile (the window closed) has nothing more to do.
+        if (start == startCount_ && starting_)
+            PortOpenedForRun(outcome);
+    });
+}
+
+void TTrendDspForm::PortOpenedForRun(LinkThread::OpenOutcome outcome)
+{
+    if (outcome != LinkThread::OpenOutcome::Opened) {
+        starting_ = false;
+        ShowStoppedLook();
+        // A port held by another window of the program has been named already.
+        if (outcome == LinkThread::OpenOutcome::Failed)
+            ws_.dialogs.ShowMessage(kCommunicationError);
+        SetDataReadEnabled(true);
+        DrawColourKey(false);
+        return;
+    }
+    // The controller is given a moment after the port opened; the window stays live meanwhile.
+    portPause_->start();
+}
+
+void TTrendDspForm::BeginSampling()
+{
     starting_ = false;
     if (closed_)
-        return false;
+        return;
+    running_ = true;
+    ws_.TrendRunning = true;
     button(2)->setText(kStopCaption);
     ShowRunningLook();
     data_.RingWritePos = 0;
     layers_.ClearTraceLayer();
-    ArmPoll();
-    return true;
+    DrawColourKey(false);
+
+    task_ = ws_.linkThread.newTask();
+    task_->setPause(std::chrono::milliseconds(waitTimeMs()));
+    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
+    ws_.linkThread.post([this, task = task_, plan = sampling::PollPlan{data_.SelectedChannels, data_.ChannelAddress},
+                         reply](Link &link) {
+        sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
+            reply([this, task, pass = std::move(pass)] { TakePass(task, pass); });
+        });
+    });
+}
+
+void TTrendDspForm::EndSampling()
+{
+    portPause_->stop();
+    starting_ = false;
+    ++startCount_;
+    if (task_) {
+        task_->cancel();
+        task_.reset();
+    }
+    running_ = false;
+    ws_.TrendRunning = false;
+    button(2)->setText(kRunCaption);
+    // The port goes back once the exchange in flight has ended; a new start waits for that.
+    ws_.linkThread.close(PortUser::TrendRun);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -552,44 +574,27 @@ int TTrendDspForm::waitTimeMs() const
     return ms && *ms > 0 ? *ms : 0;
 }
 
-void TTrendDspForm::ArmPoll() { pollTimer_.start(waitTimeMs()); }
-
-void TTrendDspForm::AppIdle()
-{
-    if (closed_ || !runActive())
-        return;
-    SamplingPass();
-    if (!closed_ && runActive())
-        ArmPoll();
-}
-
-void TTrendDspForm::AppendErrorTrace(int code)
+void TTrendDspForm::AppendErrorTrace(const sampling::ReadFailure &failure)
 {
     const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    textfile::Append(kErrorTraceFile, sampling::ErrorTraceLine(timestamp, code, ws_.link.LastErrorReply()));
+    textfile::Append(kErrorTraceFile, sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
-void TTrendDspForm::SamplingPass()
+void TTrendDspForm::TakePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)
 {
-    // Between the channels of a pass the window handles what the user did meanwhile, so that STOP
-    // (or a click into the channel table, or closing the window) lands within one reply time even
-    // when every channel of a silent controller times out. A window closed meanwhile is deleted
-    // only after the pass (see closeEvent).
-    sampling_ = true;
-    const auto keepGoing = [this] {
-        QCoreApplication::processEvents();
-        return !closed_ && runActive();
-    };
-    sampling::RunPass(
-        data_, layers_, [this](std::uint32_t address) { return ws_.link.ComReadValue('R', 2, address); },
-        [this](int code) { AppendErrorTrace(code); }, keepGoing);
-    sampling_ = false;
-    if (deleteAfterPass_) {
-        deleteLater();
+    task->taken();
+    // Every failed read is traced, also in a pass that STOP cut short.
+    for (const sampling::ReadFailure &failure : pass.failures)
+        AppendErrorTrace(failure);
+    // A pass of a run that has ended, or one cut short, is not part of the recording.
+    if (task != task_ || !running_ || pass.readout.abandoned)
         return;
-    }
-    image4_->update();
+    // WaitTime may have been changed in the port dialog meanwhile.
+    task->setPause(std::chrono::milliseconds(waitTimeMs()));
+    sampling::StorePass(data_, layers_, pass.readout);
+    ++passesStored_;
+    image4_->update(layers_.ComposeChangedColumns());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -627,7 +632,7 @@ void TTrendDspForm::ApplyChannelVisibility()
 
 void TTrendDspForm::Button1Click()
 {
-    if (runActive())
+    if (running_)
         return;
     ApplyChannelVisibility();
     UnrollSamples();

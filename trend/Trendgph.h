@@ -9,6 +9,7 @@
 
 #include "catalogue/Workspace.h"
 #include "trend/GraphLayers.h"
+#include "trend/TrendPoll.h"
 #include "trend/TrendData.h"
 
 #include <QImage>
@@ -16,11 +17,13 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class PortPause;
 
 // A picture control of the window (Image4, Image6): paints its image at its top left corner and
 // reports a mouse press with its x.
@@ -53,24 +56,32 @@ public:
     void ShowChannelTable();
     // Caption "A" or "L" of BitBtn n (1..14) with its font colour: "L" teal, anything else maroon.
     void SetAddressLabelCaption(int n, const QString &caption);
+    // The "A"/"L" choice of channel row n (1..14), whatever its button's caption shows.
+    const QString &addressLabel(int n) const { return addressLabel_[static_cast<std::size_t>(n)]; }
 
     // ---- Run control (Trendgph.cpp) ----
     void Button2Click(); // RUN / STOP
     void StopRun();
     void ShowRunningLook();
     void ShowStoppedLook();
-    // A run is active exactly while Button2 reads "STOP".
-    bool runActive() const;
-    // True from the run start's ComOpen until the pause after it is over.
+    // A run is active from the end of the pause after the port opened until STOP (or a click into
+    // the channel table, or closing the window).
+    bool runActive() const { return running_; }
+    // True from the run start's port open until the pause after it is over.
     bool runStarting() const { return starting_; }
 
     // ---- Sampling (Trendgph.cpp) ----
-    // One poll: a sampling pass when a run is active, then the next poll armed WaitTime ms later.
-    void AppIdle();
-    void SamplingPass();
-    bool pollArmed() const { return pollTimer_.isActive(); }
+    // The link thread reads the passes back to back; the window stores, marks, draws and traces
+    // each one it is handed, in order.
+    void TakePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);
+    // Passes are being read for this window.
+    bool pollArmed() const { return task_ != nullptr; }
+    // Passes stored since the window was made (for tests and benchmarks).
+    quint64 passesStored() const { return passesStored_; }
     // WaitTime as milliseconds; text that is not a whole number of 0 or more counts as 0.
     int waitTimeMs() const;
+    // Dec or Hex, as the "Dec"/"Hex" button shows it.
+    bool hexShown() const { return hexShown_; }
 
     // ---- Graph (Trendgph.cpp) ----
     void Button1Click(); // REDRAW
@@ -130,11 +141,12 @@ private:
     void StartRun();
     // Copies the table into the channel records; false (start refused) when nothing is ticked.
     bool TakeChannelTable();
-    // False when the window was closed during the pause after the port opened.
-    bool OpenPortForRun();
+    void OpenPortForRun();
+    void PortOpenedForRun(LinkThread::OpenOutcome outcome);
+    void BeginSampling();
+    void EndSampling();
     void EndFailedStart(const QString &message);
-    void ArmPoll();
-    void AppendErrorTrace(int code);
+    void AppendErrorTrace(const sampling::ReadFailure &failure);
 
     Workspace &ws_;
     TrendData &data_;
@@ -148,9 +160,13 @@ private:
     TrendImage *image4_ = nullptr;
     TrendImage *image6_ = nullptr;
 
-    QTimer pollTimer_;
-    bool starting_ = false; // inside the pause after ComOpen: a second RUN press is refused
+    PortPause *portPause_ = nullptr;
+    std::shared_ptr<LinkTask> task_; // the passes of the active run
+    std::array<QString, 15> addressLabel_{}; // [1..14]: "A" or "L" as BitBtn n shows it
+    bool hexShown_ = false;
+    bool running_ = false;
+    bool starting_ = false; // from the port open to the end of the pause: a second RUN press is refused
     bool closed_ = false;   // FormClose has run
-    bool sampling_ = false; // inside a sampling pass (which handles window messages between channels)
-    bool deleteAfterPass_ = false; // closed during a pass: deleted when it returns
+    quint64 passesStored_ = 0;
+    quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
 };

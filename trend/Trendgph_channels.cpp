@@ -62,7 +62,7 @@ void TTrendDspForm::BitBtn1Click(QPushButton *bitBtn)
     if (runActive())
         StopRun();
     const int n = NumberInName(bitBtn, QLatin1String("BitBtn"));
-    SetAddressLabelCaption(n, bitBtn->text() == QLatin1String("A") ? QStringLiteral("L") : QStringLiteral("A"));
+    SetAddressLabelCaption(n, addressLabel(n) == QLatin1String("A") ? QStringLiteral("L") : QStringLiteral("A"));
 }
 
 void TTrendDspForm::Edit1DblClick(QLineEdit *edit)

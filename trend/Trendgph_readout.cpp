@@ -10,7 +10,7 @@ namespace {
 
 cursor::Base BaseShown(TTrendDspForm &form)
 {
-    return form.button(5)->text() == QLatin1String("Dec") ? cursor::Base::Dec : cursor::Base::Hex;
+    return form.hexShown() ? cursor::Base::Hex : cursor::Base::Dec;
 }
 
 void FillValueBoxes(TTrendDspForm &form, cursor::LogicText logic)
@@ -61,6 +61,7 @@ void TTrendDspForm::Button4Click()
 
 void TTrendDspForm::Button5Click()
 {
-    button(5)->setText(button(5)->text() == QLatin1String("Hex") ? QStringLiteral("Dec") : QStringLiteral("Hex"));
+    hexShown_ = !hexShown_;
+    button(5)->setText(hexShown_ ? QStringLiteral("Hex") : QStringLiteral("Dec"));
     ShowCursorValues();
 }

@@ -7,8 +7,10 @@
 #include "catalogue/Varlist.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -168,7 +170,7 @@ private slots:
         // Built once already: the window shows the list as it is, without rebuilding it.
         p.ws.catalogue.VariableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
         p.ws.catalogue.VarListBuilt = true;
-        p.run->setText(QStringLiteral("STOP")); // a trend run is active
+        p.ws.TrendRunning = true; // a trend run is active
         TVarListForm form(p.ws);
         QCOMPARE(Lines(List(&form, "ListBox1")).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
         QVERIFY(!form.findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
@@ -205,21 +207,33 @@ private slots:
         form.show();
         QListWidget *names = List(&form, "ListBox1");
 
-        // The demo controller. While the pause runs: RUN/STOP is off and a second press is refused.
-        bool runEnabledInPause = true;
-        bool secondPressRefused = false;
-        QTimer::singleShot(300, &form, [&] {
-            runEnabledInPause = p.run->isEnabled();
-            QElapsedTimer pressed;
-            pressed.start();
+        const auto dataRead = [&] {
             form.Button1Click();
-            secondPressRefused = pressed.elapsed() < 200 && form.dataReadRunning() && p.link.holder() == PortUser::DataRead;
-        });
+            return QTest::qWaitFor([&] { return !form.dataReadRunning(); }, 20000);
+        };
+
+        // The demo controller. While the pause runs: RUN/STOP is off and a second press does
+        // nothing. The window never waits on the line and shows how far the read has come.
         form.Button1Click();
-        QVERIFY(!runEnabledInPause);
-        QVERIFY(secondPressRefused);
+        QCOMPARE(form.cursor().shape(), Qt::BusyCursor);
+        QTest::qWait(300);
+        QVERIFY(!p.run->isEnabled());
+        QVERIFY(form.dataReadRunning());
+        QCOMPARE(p.ws.linkThread.holder(), PortUser::DataRead);
+        form.Button1Click();
+        auto *progress = form.findChild<QLabel *>(QStringLiteral("DataReadProgress"));
+        QVERIFY(progress && progress->isVisible());
+        {
+            StallProbe probe;
+            QVERIFY(QTest::qWaitFor([&] { return progress->text().contains(QStringLiteral("words")); }, 5000));
+            QVERIFY(QTest::qWaitFor([&] { return !form.dataReadRunning(); }, 20000));
+            QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
+        }
+        QVERIFY(!progress->isVisible());
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(form.dataReadsEnded(), 1);
         QVERIFY(p.run->isEnabled());
-        QVERIFY(!p.link.isOpen());
+        QTRY_VERIFY(!p.ws.linkThread.portOpen());
         QCOMPARE(p.dialogs.messages, QStringList());
 
         int superBlockWords = 1;
@@ -270,13 +284,16 @@ private slots:
         // were; RUN/STOP comes back on, as the earlier list is still there to run with.
         const QStringList listBefore = list;
         const QStringList linesBefore = Lines(names);
+        // The user is told which read failed and that nothing was replaced.
         sim.setAddressFault(0x202500, SimFault{SimFault::Kind::Nak, 'D'});
-        form.Button1Click();
+        QVERIFY(dataRead());
         QCOMPARE(testenv::ReadAll(dataFile), written);
         QCOMPARE(p.ws.catalogue.VariableList, listBefore);
         QCOMPARE(Lines(names), linesBefore);
-        QVERIFY(!p.link.isOpen());
-        QCOMPARE(p.dialogs.messages, QStringList());
+        QTRY_VERIFY(!p.ws.linkThread.portOpen());
+        QCOMPARE(p.dialogs.messages, QStringList{DataReadFailed(0x202500, -3)});
+        QVERIFY(p.dialogs.messages[0].contains(QStringLiteral("202500")));
+        p.dialogs.messages.clear();
         QVERIFY(p.run->isEnabled());
         sim.clearFaults();
 
@@ -284,7 +301,7 @@ private slots:
         // longer list leaves no trace.
         sim.writeWord(0x600606, 0x47C7);
         sim.writeWord(0x600632, 0x0000);
-        form.Button1Click();
+        QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, QStringList{kQmxFileDataError});
         QCOMPARE(VariableNames(list).mid(7, 3), (QStringList{"PI3A1", "PI3A11", ""}));
         QCOMPARE(list.size(), 7 + 2 + 6 + 22 + 32 + 1);
@@ -295,34 +312,46 @@ private slots:
         // A super block of a single zero word.
         sim.writeWord(0x600606, 0x47C6);
         sim.writeWord(0x600620, 0x0000);
-        form.Button1Click();
+        QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, QStringList());
         const QStringList fileLines = QString::fromLatin1(testenv::ReadAll(dataFile)).split(QStringLiteral("\r\n"));
         QCOMPARE(fileLines[5], QStringLiteral("@600620,1,0000,"));
         QCOMPARE(VariableNames(list).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
 
-        // A port that cannot be opened, and a port another activity holds: the port's message, then
+        // A port that cannot be opened, and a port another program holds: the port's message, then
         // the Data Read's, and nothing changes.
         const QStringList kept = list;
         testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
-        form.Button1Click();
+        QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
         testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
-        QCOMPARE(p.link.ComOpen(PortUser::Monitor), 0);
-        // A close asked for during the pause waits for the Data Read to end.
-        bool openDuringRead = false;
-        QTimer::singleShot(300, &form, [&] {
-            form.close();
-            openDuringRead = !window.isNull() && form.isVisible() && p.ws.VarListOpen;
-        });
-        form.Button1Click();
+        Link otherProgram;
+        QCOMPARE(otherProgram.ComOpen(), 0);
+        QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError, kCreateFileError,
                                                   kCommPortOpenError}));
-        QCOMPARE(p.link.holder(), PortUser::Monitor);
-        p.link.ComClose(PortUser::Monitor);
+        otherProgram.ComClose();
+        p.dialogs.messages.clear();
+
+        // Held by this program's own Monitor: the message says so, at once, and nothing else.
+        bool monitorOpened = false;
+        p.ws.linkThread.open(PortUser::Monitor, &form,
+                             [&](LinkThread::OpenOutcome o) { monitorOpened = o == LinkThread::OpenOutcome::Opened; });
+        QTRY_VERIFY(monitorOpened);
+        form.Button1Click();
+        QVERIFY(!form.dataReadRunning());
+        QCOMPARE(p.dialogs.messages, QStringList{LinkThread::HeldByMessage(PortUser::Monitor)});
+        QCOMPARE(p.ws.linkThread.holder(), PortUser::Monitor);
+        p.ws.linkThread.close(PortUser::Monitor);
         QCOMPARE(list, kept);
         QVERIFY(p.run->isEnabled());
-        QVERIFY(openDuringRead);
+
+        // A close asked for during the read waits for the Data Read to end.
+        form.Button1Click();
+        QTest::qWait(300);
+        form.close();
+        QVERIFY(!window.isNull() && form.isVisible() && p.ws.VarListOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !p.ws.VarListOpen, 20000);
         QVERIFY(!p.ws.VarListOpen);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());

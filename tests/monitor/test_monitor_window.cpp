@@ -9,6 +9,7 @@
 #include "monitor/Moni.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -113,12 +114,13 @@ class TestMonitorWindow : public QObject {
         QCOMPARE(text(form, "Button2"), kRelease);
         QCOMPARE(child<QLabel>(form, "Label11")->text(), kStop);
         QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x808080));
-        QVERIFY(!link.isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!ws->linkThread.portOpen(), 2500);
     }
-    void waitForPasses(int passes)
+    // Waits until `passes` more passes have been placed on the grids.
+    void waitForPasses(TMoniForm *form, int passes)
     {
-        const std::uint64_t target = sim.requestsServed() + static_cast<std::uint64_t>(passes) * 10;
-        QTRY_VERIFY_WITH_TIMEOUT(sim.requestsServed() >= target, 10000);
+        const quint64 target = form->passesCompleted() + static_cast<quint64>(passes);
+        QTRY_VERIFY_WITH_TIMEOUT(form->passesCompleted() >= target, 10000);
     }
 
 private slots:
@@ -230,33 +232,46 @@ private slots:
         Link other;
         QCOMPARE(other.ComOpen(PortUser::Tool), 0);
         QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
-        QCOMPARE(dialogs.messages, QStringList{kCreateFileError});
+        QTRY_COMPARE(dialogs.messages, QStringList{kCreateFileError});
         verifyStopped(form);
         other.ComClose();
 
-        // The same link held by a trend run refuses the Monitor as well.
-        QCOMPARE(link.ComOpen(PortUser::TrendRun), 0);
+        // Held by this program's trend run: the Monitor is refused at once, saying who holds it.
+        bool trendOpened = false;
+        ws->linkThread.open(PortUser::TrendRun, form,
+                            [&](LinkThread::OpenOutcome o) { trendOpened = o == LinkThread::OpenOutcome::Opened; });
+        QTRY_VERIFY(trendOpened);
         form->Button2Click();
-        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(dialogs.messages,
+                 (QStringList{kCreateFileError, QStringLiteral("The Trend Graph is using the port: press STOP first.")}));
         QCOMPARE(text(form, "Button2"), kRelease);
-        QCOMPARE(link.holder(), PortUser::TrendRun);
-        link.ComClose(PortUser::TrendRun);
+        QCOMPARE(ws->linkThread.holder(), PortUser::TrendRun);
+        ws->linkThread.close(PortUser::TrendRun);
         delete form;
     }
 
     void pollingShowsControllerMemory()
     {
         QPointer<TMoniForm> form = createForm();
-        // A second press inside the pause after opening the port is ignored.
-        QTimer::singleShot(200, form, [&] { form->Button2Click(); });
+        // "Pause" inside the pause after opening the port stops: nothing is read.
+        const std::uint64_t servedBefore = sim.requestsServed();
         QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
-        QCOMPARE(text(form, "Button2"), kPause);
+        QTRY_COMPARE(text(form, "Button2"), kPause);
+        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        verifyStopped(form);
+        QTest::qWait(2100);
+        QCOMPARE(sim.requestsServed(), servedBefore);
+        QCOMPARE(text(form, "Button2"), kRelease);
+
+        // Released: the grids fill pass after pass while the window stays live.
+        StallProbe probe;
+        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QTRY_COMPARE(text(form, "Button2"), kPause);
         QCOMPARE(child<QLabel>(form, "Label11")->text(), kRunning);
         QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x00FF00));
-        QCOMPARE(link.holder(), PortUser::Monitor);
+        QCOMPARE(ws->linkThread.holder(), PortUser::Monitor);
         for (const char *button : {"Button3", "Button4", "Button5"})
             QVERIFY(!child<QPushButton>(form, button)->isEnabled());
-        QCOMPARE(link.ComOpen(PortUser::DataRead), -1); // no Data Read while the Monitor polls
 
         const auto expected = ExpectedAddresses(form);
         QCOMPARE(expected.size(), std::size_t(27 + 51 + 21));
@@ -264,7 +279,7 @@ private slots:
             if (!decimal)
                 form->Button1Click();
             QCOMPARE(text(form, "Button1"), decimal ? kDec : kHex);
-            waitForPasses(2);
+            waitForPasses(form, 2);
             for (const auto &[where, address] : expected) {
                 const auto &[grid, row, column] = where;
                 QString want;
@@ -278,6 +293,7 @@ private slots:
             QCOMPARE(Cell(form, "StringGrid3", 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
         }
         QCOMPARE(Cell(form, "StringGrid2", 11, 7), QString()); // M23
+        QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
 
         QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
         verifyStopped(form);
@@ -303,23 +319,22 @@ private slots:
     void missingPointersStopAndClosingFreesPort()
     {
         QPointer<TMoniForm> form = createForm();
-        form->Button2Click();
-        waitForPasses(1);
         const std::array<QString, 4> pointers = ws->catalogue.PointerAddresses;
         ws->catalogue.PointerAddresses[1].clear();
-        QTRY_COMPARE(dialogs.messages, QStringList{kPleaseClickDataRead});
+        form->Button2Click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages, QStringList{kPleaseClickDataRead}, 5000);
         verifyStopped(form);
         QVERIFY(child<QPushButton>(form, "Button4")->isEnabled());
         ws->catalogue.PointerAddresses = pointers;
 
         // Closing a polling window frees the port and tells the main window.
         form->Button2Click();
-        waitForPasses(1);
+        QTRY_VERIFY_WITH_TIMEOUT(form->passesCompleted() >= 1, 5000);
         const int closings = displayClosings;
         form->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(form.isNull());
-        QVERIFY(!link.isOpen());
+        QTRY_VERIFY(!ws->linkThread.portOpen());
         QCOMPARE(displayClosings, closings + 1);
         const std::uint64_t served = sim.requestsServed();
         QTest::qWait(100);

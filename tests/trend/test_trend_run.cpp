@@ -5,6 +5,7 @@
 #include "base/TextFile.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/Messages.h"
 #include "trend/Presets.h"
@@ -263,15 +264,17 @@ void TestTrendRun::failedPortOpen()
     SetRow(form, 1, true, "A", "600E00123", "020000");
     SetRow(form, 7, true, "L", "InvFlag", "15");
     SetRow(form, 9, false, "L", "Not In List", "00");
-    form.button(5)->setText(QStringLiteral("Hex"));
+    form.Button5Click();
+    QCOMPARE(form.button(5)->text(), QStringLiteral("Hex"));
     p.data.SampleRing[3][1] = 99;
     p.data.RingWritePos = 4;
 
     form.Button2Click();
-    QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QTRY_COMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
     QCOMPARE(form.button(2)->text(), QStringLiteral("RUN"));
     QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
-    QVERIFY(!p.link.isOpen());
+    QVERIFY(!form.runStarting());
+    QVERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
     // Addresses and scales of the selection, the recording cleared, the presets saved.
     QCOMPARE(p.data.ChannelAddress[0], 0x600F92u);
@@ -307,7 +310,7 @@ void TestTrendRun::runAgainstSimulator()
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
     Program p;
-    p.ws.WaitTime = QStringLiteral("3600000"); // the passes are driven by hand at first
+    p.ws.WaitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
     QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
     form->show();
     UntickAll(*form);
@@ -317,34 +320,30 @@ void TestTrendRun::runAgainstSimulator()
     SetRow(*form, 7, true, "L", "InvFlag", "03");
     SetRow(*form, 8, true, "A", "600F02", "15");
 
+    // Pass 1 clean, pass 2 with channel 2 silent (the eighth read of the run), pass 3 clean again.
+    for (int i = 0; i < 7; ++i)
+        sim.queueFault(SimFault{});
+    sim.queueFault(SimFault{SimFault::Kind::Silence});
+
     // A second press during the pause after the port opened is refused.
-    bool secondPressDuringPause = false;
-    QTimer::singleShot(200, form.data(), [&] {
-        secondPressDuringPause = form->runStarting();
-        form->Button2Click();
-    });
     form->Button2Click();
-    QVERIFY(secondPressDuringPause);
+    QVERIFY(form->runStarting());
+    QTRY_VERIFY(p.ws.linkThread.portOpen());
+    form->Button2Click();
+    QVERIFY(form->runStarting());
+    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
     QCOMPARE(p.dialogs.messages, QStringList{});
-    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
     QCOMPARE(form->label(25)->text(), QStringLiteral("Run"));
     QCOMPARE(form->label(25)->palette().color(QPalette::Window), QColor(0, 255, 0));
     for (int n : {1, 3, 4, 5, 6, 7, 8})
         QVERIFY(!form->button(n)->isEnabled());
     QVERIFY(!p.dataRead()->isEnabled());
-    QVERIFY(p.link.isOpen());
-    QCOMPARE(p.link.holder(), PortUser::TrendRun);
+    QCOMPARE(p.ws.linkThread.holder(), PortUser::TrendRun);
     QVERIFY(form->pollArmed());
-    QCOMPARE(p.data.RingWritePos, 0);
 
-    // Pass 1 clean, pass 2 with channel 2 silent, pass 3 clean again.
-    form->AppIdle();
-    sim.setAddressFault(0x600E00, SimFault{SimFault::Kind::Silence});
-    form->AppIdle();
-    sim.clearFaults();
-    form->AppIdle();
-    QCOMPARE(p.data.RingWritePos, 3);
-    QVERIFY(form->pollArmed());
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 3, 8000);
+    QTest::mouseClick(form->button(2), Qt::LeftButton);
+    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
     for (int row = 0; row < 3; ++row) {
         const SampleRow &r = p.data.SampleRing[row];
         QCOMPARE(r[0], 20000);
@@ -356,62 +355,75 @@ void TestTrendRun::runAgainstSimulator()
     }
     const QByteArray trace = testenv::ReadAll(QStringLiteral("ErrTrace.txt"));
     QCOMPARE(trace.count(" Code="), 1);
-    QByteArray reply = p.link.LastErrorReply();
-    reply.replace("\n", "\r\n");
-    QVERIFY2(trace.endsWith(" Code=-1 Data=" + reply + "\r\n"), trace.constData());
+    QVERIFY2(trace.endsWith(" Code=-1 Data=\r\n"), trace.constData()); // no refusal stored yet
     QCOMPARE(Pixel(form->layers().trace, 2, 50), kLime); // the mark of pass 2, at x 2
     QCOMPARE(Pixel(form->layers().visible, 2, 50), kLime);
     QCOMPARE(Pixel(form->layers().visible, 1, 0), kRed);
 
     // Left to itself the run polls on; STOP ends it between two passes.
     p.ws.WaitTime = QStringLiteral("0");
-    form->AppIdle();
-    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 8, 5000);
+    form->Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 8 || p.data.RingWrapped, 5000);
     QTest::mouseClick(form->button(2), Qt::LeftButton);
     QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
     QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
     QVERIFY(!form->pollArmed());
-    QVERIFY(!p.link.isOpen());
     QVERIFY(p.dataRead()->isEnabled());
     for (int n : {1, 6, 7, 8})
         QVERIFY(form->button(n)->isEnabled());
     QVERIFY(!form->button(3)->isEnabled());
+    QTRY_VERIFY(!p.ws.linkThread.portOpen());
     const int frozenAt = p.data.RingWritePos;
+    const bool wrapped = p.data.RingWrapped;
     QTest::qWait(100);
     QCOMPARE(p.data.RingWritePos, frozenAt);
-    QCOMPARE(p.data.SampleRing[frozenAt - 1][0], 20000);
+    QCOMPARE(p.data.RingWrapped, wrapped);
+    QCOMPARE(p.data.SampleRing[(frozenAt + kRingRows - 1) % kRingRows][0], 20000);
 
-    // A silent controller: STOP clicked while a pass waits lands at the next channel, so the pass
-    // ends within one reply time however many channels it has; the unfinished row is not recorded.
-    p.ws.WaitTime = QStringLiteral("3600000");
-    form->Button2Click();
-    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    // A silent controller: STOP lands in the window at once while the pass waits on the line, the
+    // window never waits, and the port is free within one reply time; the unfinished row is not
+    // recorded.
     for (std::uint32_t address : {0x600F92u, 0x600FA8u, 0x600E00u, 0x600F00u, 0x600F02u})
         sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
+    form->Button2Click();
+    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
     const int rowBefore = p.data.RingWritePos;
-    QTimer::singleShot(50, form.data(), [&] { QTest::mouseClick(form->button(2), Qt::LeftButton); });
-    QElapsedTimer passClock;
-    passClock.start();
-    form->AppIdle();
-    // One reply time is 1 to 2 s; five silent channels read to the end would take at least 5 s.
-    QVERIFY2(passClock.elapsed() < 3500, qPrintable(QString::number(passClock.elapsed())));
-    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    {
+        StallProbe probe;
+        QTest::qWait(300); // the first read of the first pass is on the wire
+        QElapsedTimer stopClock;
+        stopClock.start();
+        QTest::mouseClick(form->button(2), Qt::LeftButton);
+        QVERIFY2(stopClock.elapsed() < 100, qPrintable(QString::number(stopClock.elapsed())));
+        QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+        QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);
+        QVERIFY2(stopClock.elapsed() < 2300, qPrintable(QString::number(stopClock.elapsed())));
+        QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
+    }
     QCOMPARE(p.data.RingWritePos, rowBefore);
     QVERIFY(!form->pollArmed());
-    QVERIFY(!p.link.isOpen());
     sim.clearFaults();
 
-    // Closing the window ends a run: port closed, "Data Read" back, the poll gone with the window.
-    p.ws.WaitTime = QStringLiteral("abc"); // not a number: no pause between passes
+    // A new RUN right after STOP on a silent line waits for the port without blocking the window.
+    sim.setAddressFault(0x600F92, SimFault{SimFault::Kind::Silence});
     form->Button2Click();
-    QCOMPARE(form->button(2)->text(), QStringLiteral("STOP"));
+    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    QTest::qWait(200);
+    form->Button2Click();
+    sim.clearFaults();
+    form->Button2Click();
+    QVERIFY(form->runStarting());
+    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 5000);
+    QCOMPARE(p.dialogs.messages, QStringList{});
     QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 2, 5000);
+
+    // Closing the window ends a run: port closed, "Data Read" back, the passes gone with the window.
     form->close();
-    QVERIFY(!p.link.isOpen());
     QVERIFY(p.dataRead()->isEnabled());
     QVERIFY(!p.ws.TrendWindowOpen);
     DeleteClosedWindows();
     QVERIFY(form.isNull());
+    QTRY_VERIFY(!p.ws.linkThread.portOpen());
     const int afterClose = p.data.RingWritePos;
     QTest::qWait(50);
     QCOMPARE(p.data.RingWritePos, afterClose);
@@ -419,28 +431,32 @@ void TestTrendRun::runAgainstSimulator()
     // Closed during the pause after the port opened: the start ends with the window.
     QPointer<TTrendDspForm> closing = new TTrendDspForm(p.ws, p.data);
     closing->show();
-    QTimer::singleShot(200, closing.data(), [&] { closing->close(); });
     closing->Button2Click();
+    QTest::qWait(200);
+    QVERIFY(closing->runStarting());
+    closing->close();
     DeleteClosedWindows();
     QVERIFY(closing.isNull());
-    QVERIFY(!p.link.isOpen());
+    QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
     QVERIFY(!p.ws.TrendWindowOpen);
+    QTest::qWait(2000); // past the end the pause would have had
+    QVERIFY(!p.ws.linkThread.portOpen());
 
-    // Closed while a pass waits on a silent controller: the pass ends at the next channel and the
-    // window goes after it.
+    // Closed while a pass waits on a silent controller: the window goes at once, the port within
+    // one reply time.
     QPointer<TTrendDspForm> passing = new TTrendDspForm(p.ws, p.data);
     passing->show();
-    passing->Button2Click();
-    QCOMPARE(passing->button(2)->text(), QStringLiteral("STOP"));
     for (std::uint32_t address : {0x600F92u, 0x600FA8u})
         sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
-    QTimer::singleShot(50, passing.data(), [&] { passing->close(); });
-    passing->AppIdle();
+    passing->Button2Click();
+    QTRY_COMPARE_WITH_TIMEOUT(passing->button(2)->text(), QStringLiteral("STOP"), 3000);
+    QTest::qWait(100);
+    passing->close();
     DeleteClosedWindows();
     QVERIFY(passing.isNull());
-    QVERIFY(!p.link.isOpen());
     QVERIFY(!p.ws.TrendWindowOpen);
+    QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);
     sim.clearFaults();
 
     // The window comes back with the set-up of the run.

@@ -1,0 +1,184 @@
+#include "link/LinkThread.h"
+
+#include <QMetaObject>
+#include <future>
+
+namespace {
+
+const QString kMonitorHoldsPort = QStringLiteral("The Monitor is using the port: press Pause first.");
+const QString kTrendHoldsPort = QStringLiteral("The Trend Graph is using the port: press STOP first.");
+const QString kDataReadHoldsPort = QStringLiteral("The Data Read is using the port: wait until it has ended.");
+const QString kToolHoldsPort = QStringLiteral("Another part of the program is using the port.");
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// LinkTask
+
+void LinkTask::cancel()
+{
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool LinkTask::cancelled() const
+{
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+bool LinkTask::sleepFor(std::chrono::milliseconds duration)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, duration, [this] { return cancelled_; });
+    return !cancelled_;
+}
+
+bool LinkTask::waitForRoom(int limit)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return cancelled_ || untaken_ < limit; });
+    return !cancelled_;
+}
+
+void LinkTask::handedOver()
+{
+    std::lock_guard lock(mutex_);
+    ++untaken_;
+}
+
+void LinkTask::taken()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (untaken_ > 0)
+            --untaken_;
+    }
+    changed_.notify_all();
+}
+
+// ---------------------------------------------------------------------------------------------
+// LinkThread
+
+LinkThread::LinkThread(Link &link, QObject *parent) : QObject(parent), link_(link)
+{
+    thread_.setObjectName(QStringLiteral("link"));
+    worker_ = new QObject;
+    worker_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
+}
+
+LinkThread::~LinkThread()
+{
+    {
+        std::lock_guard lock(tasksMutex_);
+        for (const std::weak_ptr<LinkTask> &weak : tasks_) {
+            if (const std::shared_ptr<LinkTask> task = weak.lock())
+                task->cancel();
+        }
+    }
+    // Everything queued still runs (cancelled polls return at once), then the port is given back.
+    post([this](Link &link) {
+        link.ComClose(PortUser::None);
+        portOpen_.store(false);
+        thread_.quit();
+    });
+    thread_.wait();
+}
+
+std::shared_ptr<LinkTask> LinkThread::newTask()
+{
+    auto task = std::make_shared<LinkTask>();
+    std::lock_guard lock(tasksMutex_);
+    std::erase_if(tasks_, [](const std::weak_ptr<LinkTask> &weak) { return weak.expired(); });
+    tasks_.push_back(task);
+    return task;
+}
+
+void LinkThread::post(Work work)
+{
+    QMetaObject::invokeMethod(worker_, [this, work = std::move(work)] { work(link_); }, Qt::QueuedConnection);
+}
+
+LinkThread::Reply LinkThread::replyTo(QObject *window)
+{
+    // The guard is made here, on the window's thread, and only looked at there.
+    return [this, guard = QPointer<QObject>(window)](std::function<void()> result) {
+        QMetaObject::invokeMethod(
+            this,
+            [guard, result = std::move(result)] {
+                if (guard)
+                    result();
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOutcome)> done)
+{
+    if (holder_ != PortUser::None && holder_ != user) {
+        if (const Link::MessageFunction show = link_.messageFunction())
+            show(HeldByMessage(holder_));
+        done(OpenOutcome::Held);
+        return;
+    }
+    holder_ = user;
+    const Reply reply = replyTo(window);
+    post([this, user, reply, done = std::move(done)](Link &link) {
+        // The port's messages are shown on the window's thread, before the window hears the result.
+        QStringList messages;
+        const Link::MessageFunction show = link.messageFunction();
+        link.setMessageFunction([&messages](const QString &text) { messages.append(text); });
+        const bool opened = link.ComOpen(user) == 0;
+        link.setMessageFunction(show);
+        portOpen_.store(link.isOpen());
+        reply([this, user, opened, messages, show, done] {
+            if (!opened && holder_ == user)
+                holder_ = PortUser::None;
+            if (show) {
+                for (const QString &text : messages)
+                    show(text);
+            }
+            done(opened ? OpenOutcome::Opened : OpenOutcome::Failed);
+        });
+    });
+}
+
+void LinkThread::close(PortUser user)
+{
+    if (holder_ != user && user != PortUser::None)
+        return;
+    holder_ = PortUser::None;
+    post([this, user](Link &link) {
+        link.ComClose(user);
+        portOpen_.store(link.isOpen());
+    });
+}
+
+void LinkThread::drain()
+{
+    std::promise<void> ran;
+    std::future<void> done = ran.get_future();
+    post([&ran](Link &) { ran.set_value(); });
+    done.wait();
+}
+
+QString LinkThread::HeldByMessage(PortUser holder)
+{
+    switch (holder) {
+    case PortUser::Monitor:
+        return kMonitorHoldsPort;
+    case PortUser::TrendRun:
+        return kTrendHoldsPort;
+    case PortUser::DataRead:
+        return kDataReadHoldsPort;
+    case PortUser::None:
+    case PortUser::Tool:
+        break;
+    }
+    return kToolHoldsPort;
+}

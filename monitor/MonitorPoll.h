@@ -1,0 +1,30 @@
+#pragma once
+// The Monitor's polling as the link thread runs it: passes back to back over the section table,
+// each section's values handed to the window as soon as they are read, so the grids fill section
+// by section while the next read is on the wire.
+
+#include "link/LinkThread.h"
+#include "monitor/MonitorPass.h"
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace monitor {
+
+// One section read (Complete, with its values), or the end of a pass at a section that failed.
+struct SectionResult {
+    int section = 0;
+    PassOutcome outcome = PassOutcome::Complete;
+    std::vector<int> values;
+};
+
+// How many section results may wait for the window before the link thread waits for it.
+inline constexpr int kSectionsAhead = 14;
+
+// Runs on the link thread until `task` is cancelled or a pointer address is missing. A failed
+// read ends only its pass; the next pass starts again from the first section.
+void PollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
+                  std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver);
+
+} // namespace monitor
