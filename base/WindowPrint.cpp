@@ -20,12 +20,17 @@ QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY)
 
 bool PrintWindow(QWidget &window, QPrinter &printer)
 {
+    // On a scaled screen the grab holds more pixels than the window has layout pixels; its size
+    // on the screen is the latter.
     const QPixmap picture = window.grab();
-    printer.setFullPage(true);
+    const QSize layoutSize = picture.deviceIndependentSize().toSize();
+    // The painter's origin at the corner of what the printer can reach, so that its margins do
+    // not cut off the window's title or first column.
+    printer.setFullPage(false);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const QRect target = PrintedRect(picture.width(), picture.height(), printer.logicalDpiX(),
+    const QRect target = PrintedRect(layoutSize.width(), layoutSize.height(), printer.logicalDpiX(),
                                      printer.logicalDpiY());
     painter.drawPixmap(target, picture);
     return painter.end();

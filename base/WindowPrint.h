@@ -1,7 +1,8 @@
 #pragma once
 // Printing a picture of a window: the client area with every visible control, on the first page
-// at the page's top left corner, scaled by the printer's resolution over the 96 dots per inch the
-// windows are laid out for.
+// at the top left corner of the printable area, at the size the window has on the screen: its
+// size in layout pixels times the printer's resolution over the 96 dots per inch the windows are
+// laid out for. A scaled screen (200 %) gives a sharper picture of the same size, not a larger one.
 
 class QWidget;
 class QPrinter;
@@ -17,8 +18,9 @@ namespace windowprint {
 inline const QString kPrintFailed = QStringLiteral("Printing failed.");
 
 
-// The rectangle (in printer device pixels) that a picture of `width` x `height` window pixels
-// takes on the page: (0, 0) and each side times the printer's dots per inch / 96, rounded.
+// The rectangle (in printer device pixels, from the corner of the printable area) that a picture
+// of `width` x `height` layout pixels takes on the page: (0, 0) and each side times the printer's
+// dots per inch / 96, rounded.
 QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY);
 
 // Grabs `window` and prints it as one page. False when the printer could not start the job.

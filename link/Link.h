@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -61,9 +62,9 @@ public:
     int LastReadResult() const { return lastReadResult_; }
     const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return replyData_; }
 
-    // Exchanges made since construction (for benchmarks and traces).
-    quint64 exchangeCount() const { return exchanges_; }
-    quint64 bytesOnWire() const { return wireBytes_; }
+    // Exchanges made since construction (for benchmarks and traces); readable from any thread.
+    quint64 exchangeCount() const { return exchanges_.load(); }
+    quint64 bytesOnWire() const { return wireBytes_.load(); }
 
 private:
     void show(const QString &text) const;
@@ -81,8 +82,8 @@ private:
     std::array<std::uint8_t, kReplyDataSize> replyData_{};
     QByteArray lastErrorReply_;
     int lastReadResult_ = 0;
-    quint64 exchanges_ = 0;
-    quint64 wireBytes_ = 0;
+    std::atomic<quint64> exchanges_{0};
+    std::atomic<quint64> wireBytes_{0};
 };
 
 // Texts of the port's messages.

@@ -1,5 +1,7 @@
 #include "trend/Sampling.h"
 
+#include "base/TimeText.h"
+
 #include <QLocale>
 
 namespace sampling {
@@ -96,8 +98,7 @@ void StorePass(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 
 QString TraceTimestamp(const QDateTime &when)
 {
-    const QLocale locale = QLocale::system();
-    return locale.toString(when.date(), QLocale::ShortFormat) + u' ' + locale.toString(when.time(), QLocale::LongFormat);
+    return timetext::ShortDateLongTime(when, QLocale::system());
 }
 
 QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply)

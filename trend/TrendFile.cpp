@@ -120,4 +120,11 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
     }
 }
 
+bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels)
+{
+    return std::all_of(channels.begin(), channels.end(), [](const ChannelRecord &record) {
+        return record.Sel != QLatin1String("ON") || presets::ParseDecimal(record.FullScale).has_value();
+    });
+}
+
 } // namespace trendfile

@@ -32,8 +32,9 @@ QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord,
 QString TakeField(QString &line);
 
 // Reads the 14 setting lines (file lines 5 to 18) into `channels`, field by field. On a wrong
-// channel number, Sel or A/L it stops there and returns false; the fields read before that point
-// have already replaced the old ones, as the file's reader promises the user.
+// channel number (also one that is not an integer), Sel or A/L it stops there and returns false;
+// the fields read before that point have already replaced the old ones. Open hands in a copy and
+// keeps it only when the rest of the file is sound or this function refused it.
 bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels> &channels);
 
 // The data lines from file line 21 up to the line "END". Nothing when the file does not hold a
@@ -41,5 +42,9 @@ bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels>
 // more rows than the display holds, or no "END" before the file ends. A value is any decimal
 // integer of 32 bits with an optional sign.
 std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines);
+
+// Whether every selected channel's FullScale (an analog full scale or a logic bit number) is a
+// decimal integer, so that its rows can be drawn. A full scale of 0 counts as a number.
+bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels);
 
 } // namespace trendfile

@@ -20,18 +20,22 @@ void TTrendDspForm::Button6Click()
             ws_.dialogs.ShowMessage(kTrendFileReadError);
             return;
         }
-        // The settings replace the records field by field as they are read, also when a later
-        // field is refused; the rows replace the display only when the whole list is sound.
-        if (!trendfile::ReadSettings(*lines, data_.channels)) {
+        // A wrong channel number, Sel or A/L refuses the file the way .trd readers always have:
+        // the fields read before it have replaced the old settings. What this program checks
+        // beyond that (the data lines, the row count, the END line, the scales) refuses the file
+        // as a whole, so such a file changes nothing.
+        std::array<ChannelRecord, kChannels> settings = data_.channels;
+        if (!trendfile::ReadSettings(*lines, settings)) {
+            data_.channels = settings;
             ws_.dialogs.ShowMessage(kIncorrectFileData);
             return;
         }
         const auto rows = trendfile::ReadDataRows(*lines);
-        const runstart::ScaleProblem scales = runstart::CheckScales(data_.channels);
-        if (!rows || scales == runstart::ScaleProblem::BadFullScale || scales == runstart::ScaleProblem::BadBitNumber) {
+        if (!rows || !trendfile::SelectedScalesAreNumbers(settings)) {
             ws_.dialogs.ShowMessage(kIncorrectFileData);
             return;
         }
+        data_.channels = settings;
         std::copy(rows->begin(), rows->end(), data_.DisplayRows.begin());
         data_.DataNumbers = static_cast<int>(rows->size());
 

@@ -9,6 +9,7 @@
 #include "trend/Sampling.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <map>
 
@@ -63,6 +64,7 @@ private slots:
     void passStoresAndDraws();
     void failedReadInPass();
     void ringAndPenWrap();
+    void composingChangedColumnsOnly();
 };
 
 // ---- Presets ----
@@ -562,6 +564,57 @@ void TestTrendLogic::ringAndPenWrap()
     QCOMPARE(data.SampleRing[0][7], 1);
     QCOMPARE(data.SampleRing[1][7], 1);
     QCOMPARE(data.SampleRing[249][7], 1);
+}
+
+// A pass composes only the columns it drew on; over a whole run (ring and pen wrapping, error
+// marks, values beyond full scale, a REDRAW with its cursor in between) the picture must stay the
+// one a full composition gives, pixel for pixel.
+void TestTrendLogic::composingChangedColumnsOnly()
+{
+    GraphLayers partial;
+    GraphLayers full;
+    TrendData a;
+    TrendData b;
+    for (auto *layers : {&partial, &full}) {
+        TrendData &data = layers == &partial ? a : b;
+        layers->InitGraphLayers(data);
+        data.SelectedChannels = {0, 3, 6, 7, 13};
+        data.ChannelScale = {};
+        data.ChannelScale[0] = 20000;
+        data.ChannelScale[3] = 100; // far beyond full scale most of the time
+        data.ChannelScale[6] = -32767;
+        data.ChannelScale[7] = 1;
+        data.ChannelScale[13] = 0x8000;
+        runstart::ResetRecording(data);
+        layers->ClearTraceLayer();
+    }
+    QRandomGenerator random(7);
+    for (int pass = 0; pass < 600; ++pass) {
+        sampling::PassReadout readout;
+        for (int c : a.SelectedChannels)
+            readout.LatestValue[c] = sampling::SignedWord(static_cast<int>(random.bounded(65536)));
+        readout.errorCount = random.bounded(7) == 0 ? 1 : 0;
+        if (pass == 300) {
+            // A REDRAW between two runs: the cursor is composed in, then a new run clears the traces.
+            for (auto *layers : {&partial, &full}) {
+                TrendData &data = layers == &partial ? a : b;
+                UnrollSamples(data);
+                layers->DrawRecordedTraces(data);
+                layers->DrawCursorLayer(2 * data.DataNumbers - 2);
+                layers->ComposeGraph(true);
+                runstart::ResetRecording(data);
+                layers->ClearTraceLayer();
+            }
+        }
+        sampling::StorePass(a, partial, readout);
+        const QRect changed = partial.ComposeChangedColumns();
+        QVERIFY(changed.width() > 0 && changed.width() <= (pass == 0 || pass == 300 ? 500 : 12));
+        sampling::StorePass(b, full, readout);
+        full.ComposeGraph(false);
+        QVERIFY2(partial.visible == full.visible, qPrintable(QStringLiteral("pass %1").arg(pass)));
+    }
+    QVERIFY(a.RingWrapped);
+    QCOMPARE(partial.ComposeChangedColumns(), QRect(0, 0, 0, kGraphHeight)); // nothing left to do
 }
 
 QTEST_GUILESS_MAIN(TestTrendLogic)

@@ -417,8 +417,8 @@ void TestTrendReadout::openRefusesBadFiles()
         form_->Button6Click();
     QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
                                              "Incorrect File Data", "Can not read the file."}));
-    QCOMPARE(data_.channels[0].AdrsChar, QString("AnTermIn")); // the last good-enough file put it back
-    QCOMPARE(data_.channels[1].FullScale, QString("2.5"));
+    QCOMPARE(data_.channels[0].AdrsChar, QString("Taken")); // only the wrong channel number replaced settings
+    QCOMPARE(data_.channels[1].FullScale, QString("20000"));
     QCOMPARE(form_->edit(1)->text(), QString("AnTermIn"));
     QCOMPARE(form_->edit(16)->text(), QString("20000"));
     QCOMPARE(data_.DataNumbers, 5);

@@ -3,3 +3,12 @@ qmx_add_test(test_trend_files SOURCES trend/test_trend_files.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_run SOURCES trend/test_trend_run.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+qmx_add_test(test_trend_open SOURCES trend/test_trend_open.cpp LIBS qmx_trend)
+# The error trace's time stamp, once per system locale of the process.
+add_executable(test_trace_time trend/test_trace_time.cpp)
+target_link_libraries(test_trace_time PRIVATE qmx_testsupport qmx_trend)
+foreach(locale C en_US.UTF-8 de_DE.UTF-8 ja_JP.UTF-8)
+    add_test(NAME test_trace_time_${locale} COMMAND test_trace_time)
+    set_tests_properties(test_trace_time_${locale} PROPERTIES TIMEOUT 30
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=${locale};LC_ALL=${locale};TZ=Europe/Berlin")
+endforeach()

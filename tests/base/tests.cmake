@@ -1,0 +1,6 @@
+# Printing a window, at screen scale factor 1 and 2.
+qmx_add_test(test_window_print SOURCES base/test_window_print.cpp LIBS qmx_trend qmx_monitor)
+set_property(TEST test_window_print APPEND PROPERTY ENVIRONMENT "QT_SCALE_FACTOR=1")
+add_test(NAME test_window_print_scale2 COMMAND test_window_print)
+set_tests_properties(test_window_print_scale2 PROPERTIES TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QMX_DATA_DIR=${CMAKE_SOURCE_DIR}/data;QT_SCALE_FACTOR=2")

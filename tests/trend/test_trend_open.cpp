@@ -1,0 +1,221 @@
+// Opening .trd files the program refuses, through the Trend Graph window's Open with real files:
+// a file refused by the format's own checks (channel number, Sel, A/L) keeps the setting fields
+// read before the refused one; a file refused by the program's further checks (data lines, row
+// count, END, scales) changes nothing at all.
+
+#include "base/TextFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/TrendFile.h"
+#include "trend/Trendgph.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+
+namespace {
+
+using Channels = std::array<ChannelRecord, kChannels>;
+using Edit = std::function<void(QStringList &lines)>;
+
+// Settings as the window shows them before each refused Open.
+Channels Before()
+{
+    Channels channels;
+    for (int c = 0; c < kChannels; ++c)
+        channels[c] = {c % 3 == 0 ? "ON" : "OF", c % 2 ? "A" : "L", QStringLiteral("Old%1").arg(c),
+                       c < kAnalogChannels ? QStringLiteral("%1").arg(1000 * (c + 1)) : QStringLiteral("%1").arg(c)};
+    return channels;
+}
+
+// Settings of the file that each refused file is made from: every text differs from Before().
+Channels InFile()
+{
+    Channels channels;
+    for (int c = 0; c < kChannels; ++c)
+        channels[c] = {c % 3 == 1 ? "ON" : "OF", c % 2 ? "L" : "A", QStringLiteral("New%1").arg(c),
+                       c < kAnalogChannels ? QStringLiteral("%1").arg(500 + c) : QStringLiteral("0%1").arg(c - 7)};
+    return channels;
+}
+
+std::array<SampleRow, kDisplayRowsCapacity> Rows(int count, int base)
+{
+    std::array<SampleRow, kDisplayRowsCapacity> rows{};
+    for (int k = 0; k < count; ++k)
+        for (int c = 0; c < kChannels; ++c)
+            rows[k][c] = c < kAnalogChannels ? base + 10 * k + c : (k + c) % 2;
+    return rows;
+}
+
+// `expected` with the fields of channels 0 .. `channel` - 1 and the first `fields` setting fields
+// of `channel` (Sel, A/L) taken from `file`.
+Channels Replaced(Channels expected, const Channels &file, int channel, int fields)
+{
+    for (int c = 0; c < channel; ++c)
+        expected[c] = file[c];
+    if (fields >= 1)
+        expected[channel].Sel = file[channel].Sel;
+    if (fields >= 2)
+        expected[channel].AL = file[channel].AL;
+    return expected;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Channels)
+Q_DECLARE_METATYPE(Edit)
+
+class TestTrendOpen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void refusedFileLeavesWhatItShould_data();
+    void refusedFileLeavesWhatItShould();
+
+private:
+    QString Path(const QString &name) const { return dir_.filePath(name); }
+    void Write(const QString &name, const QStringList &lines);
+
+    Link link_;
+    ScriptedDialogs dialogs_;
+    Workspace ws_{link_, dialogs_};
+    TrendData data_;
+    QWidget varList_;
+    QTemporaryDir dir_;
+};
+
+void TestTrendOpen::initTestCase()
+{
+    testenv::Prepare();
+    QVERIFY(dir_.isValid());
+    auto *names = new QListWidget(&varList_);
+    names->setObjectName("ListBox1");
+    auto *bits = new QListWidget(&varList_);
+    bits->setObjectName("ListBox2");
+    ws_.varListWindow = &varList_;
+    ws_.VarListOpen = true;
+    ws_.openVarList = [] {};
+
+    Write("before.trd", trendfile::FormatLines("before.trd", Before(), Rows(12, 100), 12));
+    Write("file.trd", trendfile::FormatLines("file.trd", InFile(), Rows(30, -300), 30));
+}
+
+void TestTrendOpen::Write(const QString &name, const QStringList &lines)
+{
+    QFile::remove(Path(name));
+    QVERIFY(textfile::WriteAtomically(Path(name), textfile::JoinLinesCrLf(lines)));
+}
+
+void TestTrendOpen::refusedFileLeavesWhatItShould_data()
+{
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<Channels>("expected"); // the channel records after the refusal
+
+    const Channels before = Before();
+    const Channels file = InFile();
+    const auto line = [](int fileLine, const QString &text) {
+        return Edit([=](QStringList &lines) { lines[fileLine - 1] = text; });
+    };
+
+    // The format's own checks: what was read before the refused field stays.
+    QTest::newRow("channel 06 in the place of 05")
+        << line(10, "06, ON,  A,  Wrong,  300,") << Replaced(before, file, 5, 0);
+    QTest::newRow("channel number not a number")
+        << line(12, "x7, ON,  A,  Wrong,  300,") << Replaced(before, file, 7, 0);
+    QTest::newRow("Sel neither ON nor OF")
+        << line(8, "03, on,  A,  Wrong,  300,") << Replaced(before, file, 3, 0);
+    QTest::newRow("A/L neither A nor L")
+        << line(14, "09, OF,  B,  Wrong,   03,") << Replaced(before, file, 9, 1);
+
+    // The program's own checks: nothing changes.
+    QTest::newRow("a data value that is not a number") << line(25, " 1, 2, 3, 4, 5, 6, x,  0,  0,  0,  0,  0,  0,  0,")
+                                                       << before;
+    QTest::newRow("a data line of 13 values") << line(30, "1,2,3,4,5,6,7,0,0,0,0,0,0,") << before;
+    QTest::newRow("text after the last comma") << line(21, "1,2,3,4,5,6,7,0,0,0,0,0,0,0,8") << before;
+    QTest::newRow("no END") << Edit([](QStringList &lines) { lines.removeLast(); }) << before;
+    QTest::newRow("252 rows") << Edit([](QStringList &lines) {
+        const QString row = lines.at(20);
+        lines.removeLast();
+        while (lines.size() < 20 + 252)
+            lines.append(row);
+        lines.append("END");
+    }) << before;
+    QTest::newRow("a selected full scale that is not a number")
+        << line(6, "01, ON,  L,  New1,  2.5,") << before;
+    QTest::newRow("a selected bit number that is not a number")
+        << line(13, "08, ON,  L,  New8,   b3,") << before;
+    QTest::newRow("a zero full scale before one that is not a number") << Edit([](QStringList &lines) {
+        lines[5] = "01, ON,  L,  New1,    0,";
+        lines[9] = "05, ON,  L,  New5,  1e3,";
+    }) << before;
+}
+
+void TestTrendOpen::refusedFileLeavesWhatItShould()
+{
+    QFETCH(Edit, edit);
+    QFETCH(Channels, expected);
+
+    // Each case starts from a window that has shown another recording.
+    data_ = TrendData{};
+    TTrendDspForm form(ws_, data_);
+    form.show();
+    dialogs_.messages.clear();
+    dialogs_.openAnswers = {Path("before.trd")};
+    form.Button6Click();
+    QCOMPARE(dialogs_.messages, QStringList{});
+    QCOMPARE(data_.DataNumbers, 12);
+
+    const auto tableOf = [&form] {
+        QStringList table;
+        for (int n = 1; n <= 28; ++n)
+            table << form.edit(n)->text() + (form.edit(n)->isVisible() ? "" : " hidden");
+        for (int n = 1; n <= 14; ++n)
+            table << (form.checkBox(n)->isChecked() ? "ticked" : "clear") << form.bitBtn(n)->text();
+        for (int n = 29; n <= 42; ++n)
+            table << form.edit(n)->text();
+        return table;
+    };
+    const QStringList tableBefore = tableOf();
+    QCOMPARE(tableBefore.at(0), QString("Old0"));
+    QCOMPARE(tableBefore.at(14), QString("1000")); // Edit15, channel 0's full scale
+    const TrendData dataBefore = data_;
+    const QImage traceBefore = form.layers().trace;
+
+    QStringList lines = *textfile::ReadLines(Path("file.trd"));
+    edit(lines);
+    Write("refused.trd", lines);
+    dialogs_.openAnswers = {Path("refused.trd")};
+    form.Button6Click();
+
+    QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Data"});
+    for (int c = 0; c < kChannels; ++c) {
+        QCOMPARE(data_.channels[c].Sel, expected[c].Sel);
+        QCOMPARE(data_.channels[c].AL, expected[c].AL);
+        QCOMPARE(data_.channels[c].AdrsChar, expected[c].AdrsChar);
+        QCOMPARE(data_.channels[c].FullScale, expected[c].FullScale);
+    }
+    // Either way the table, the rows on show, the selection, the cursor and the graph keep their
+    // previous look: the file was refused.
+    QCOMPARE(tableOf(), tableBefore);
+    QCOMPARE(data_.DataNumbers, 12);
+    QVERIFY(data_.DisplayRows == dataBefore.DisplayRows);
+    QCOMPARE(data_.SelectedChannels, dataBefore.SelectedChannels);
+    QVERIFY(data_.ChannelScale == dataBefore.ChannelScale);
+    QCOMPARE(data_.CursorX, dataBefore.CursorX);
+    QCOMPARE(form.layers().trace, traceBefore);
+
+    // The unchanged file itself opens: the refusal was the edit's doing.
+    dialogs_.messages.clear();
+    dialogs_.openAnswers = {Path("file.trd")};
+    form.Button6Click();
+    QCOMPARE(dialogs_.messages, QStringList{});
+    QCOMPARE(data_.DataNumbers, 30);
+    QCOMPARE(data_.channels[13].AdrsChar, QString("New13"));
+    QCOMPARE(form.edit(1)->text(), QString("New0"));
+}
+
+QTEST_MAIN(TestTrendOpen)
+#include "test_trend_open.moc"
