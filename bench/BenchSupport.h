@@ -3,10 +3,18 @@
 // program shows, the user-interface thread's CPU time, and the process's resident memory.
 
 #include "base/Dialogs.h"
+#include "link/LinkThread.h"
+#include "tests/support/StallProbe.h"
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <ctime>
+#include <functional>
+#include <pthread.h>
 #include <QPrinter>
 #include <QString>
 #include <QStringList>
@@ -39,6 +47,40 @@ inline double ThreadCpuSeconds()
     getrusage(RUSAGE_THREAD, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of a link thread, read from any thread. Made while the link thread is idle.
+class LinkThreadClock {
+public:
+    explicit LinkThreadClock(LinkThread &thread)
+    {
+        thread.post([this](Link &) { pthread_getcpuclockid(pthread_self(), &clock_); });
+        thread.drain();
+    }
+    double seconds() const
+    {
+        timespec t{};
+        clock_gettime(clock_, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    }
+
+private:
+    clockid_t clock_{};
+};
+
+// Runs the event loop until `done` or `timeoutMs`; false at the time-out.
+inline bool WaitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 // The process's resident set in bytes (the second field of /proc/self/statm, in pages); 0 where

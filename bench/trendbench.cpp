@@ -1,7 +1,8 @@
-// Trend sampling against the controller simulator at 9600 baud, through the Trend Graph window's
-// own poll: passes per second with 1, 7 and 14 channels against the wire limit (one "R" exchange
-// of 26 bytes per channel: 960 bytes/s / 26 bytes), the user-interface thread's CPU time per pass
-// (the waits for replies block in the OS), and the time of the drawing and composition of one
+// Trend sampling against the controller simulator at 9600 baud, through the Trend Graph window and
+// its link thread: passes stored per second with 1, 7 and 14 channels against the wire limit (one
+// "R" exchange of 26 bytes per channel: 960 bytes/s / 26 bytes), the CPU time per pass of the
+// user-interface thread and of the link thread (the waits for replies block in the OS), the
+// longest stall of the user-interface thread, and the time of the drawing and composition of one
 // pass without the link.
 //   trendbench [seconds per configuration, default 4] [--screenshot file.png]
 
@@ -20,7 +21,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -54,43 +54,46 @@ void SetUpTable(TTrendDspForm &form, int count)
 struct PollFigures {
     double passes = 0;
     double seconds = 0;
-    double cpu = 0;
+    double uiCpu = 0;
+    double linkCpu = 0;
+    qint64 longestStallMs = 0;
 };
 
-PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int channels, int seconds,
-                           const QString &screenshot)
+PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock, int channels,
+                           int seconds, const QString &screenshot)
 {
     auto *form = new TTrendDspForm(ws, data);
     form->show();
     SetUpTable(*form, channels);
-    form->Button2Click(); // opens the port and pauses 1 to 2 s; the first pass is armed
+    form->Button2Click(); // opens the port and pauses 1 to 2 s
     PollFigures figures;
-    if (!form->runActive()) {
+    // Start on a pass boundary: after the first pass has been stored.
+    if (!bench::WaitUntil([form] { return form->runActive() && form->passesStored() > 0; }, 5000)) {
         std::fprintf(stderr, "the run did not start\n");
         form->close();
         return figures;
     }
-    QEventLoop loop;
-    // Start on a pass boundary: after the first pass has been made.
-    QTimer check;
-    quint64 target = link.exchangeCount() + static_cast<quint64>(channels);
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (link.exchangeCount() >= target)
-            loop.quit();
-    });
-    check.start(1);
-    loop.exec();
-    check.stop();
-
-    const quint64 startExchanges = link.exchangeCount();
+    // Measured from one stored pass to another, so no part of a pass is counted.
+    const quint64 firstPass = form->passesStored();
+    bench::WaitUntil([&] { return form->passesStored() > firstPass; }, 5000);
+    const quint64 startPasses = form->passesStored();
     QElapsedTimer clock;
     clock.start();
-    const double cpuStart = ThreadCpuSeconds();
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    figures.cpu = ThreadCpuSeconds() - cpuStart;
+    const double uiStart = ThreadCpuSeconds();
+    const double linkStart = linkClock.seconds();
+    {
+        StallProbe probe;
+        QEventLoop loop;
+        QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const quint64 lastSeen = form->passesStored();
+        bench::WaitUntil([&] { return form->passesStored() > lastSeen; }, 5000);
+        figures.longestStallMs = probe.longestGapMs();
+    }
     figures.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    figures.passes = static_cast<double>(link.exchangeCount() - startExchanges) / channels;
+    figures.uiCpu = ThreadCpuSeconds() - uiStart;
+    figures.linkCpu = linkClock.seconds() - linkStart;
+    figures.passes = static_cast<double>(form->passesStored() - startPasses);
     form->Button2Click();
     if (!screenshot.isEmpty()) {
         form->Button1Click(); // REDRAW: the recording with the cursor on its last row
@@ -98,6 +101,7 @@ PollFigures MeasurePolling(Workspace &ws, TrendData &data, Link &link, int chann
     }
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    bench::WaitUntil([&ws] { return !ws.linkThread.portOpen(); }, 3000);
     return figures;
 }
 
@@ -164,17 +168,19 @@ int main(int argc, char *argv[])
     ws.catalogue.VarListBuilt = true;
     ws.WaitTime = QStringLiteral("0");
     TrendData data;
+    const bench::LinkThreadClock linkClock(ws.linkThread);
 
     std::printf("Trend sampling at %d baud, WaitTime 0, %d s per configuration:\n", kBaud, seconds);
-    std::printf("  channels  passes/s  wire limit  ratio  CPU/pass\n");
+    std::printf("  channels  passes/s  wire limit  ratio  CPU/pass: window  link thread  longest stall\n");
     for (int channels : {1, 7, 14}) {
-        const PollFigures f = MeasurePolling(ws, data, link, channels, seconds, channels == 14 ? screenshot : QString());
+        const PollFigures f =
+            MeasurePolling(ws, data, linkClock, channels, seconds, channels == 14 ? screenshot : QString());
         if (f.passes <= 0)
             return 1;
         const double rate = f.passes / f.seconds;
         const double limit = kWireBytesPerSecond / (kBytesPerReadExchange * channels);
-        std::printf("  %8d  %8.2f  %10.2f  %5.3f  %6.3f ms\n", channels, rate, limit, rate / limit,
-                    f.cpu / f.passes * 1e3);
+        std::printf("  %8d  %8.2f  %10.2f  %5.3f  %14.3f ms  %8.3f ms  %10lld ms\n", channels, rate, limit,
+                    rate / limit, f.uiCpu / f.passes * 1e3, f.linkCpu / f.passes * 1e3, f.longestStallMs);
     }
     MeasureDrawing();
     return 0;
