@@ -3,13 +3,13 @@
 // controller is one ComTransact; memory reads split into exchanges of at most 232 bytes.
 
 #include "link/Frame.h"
+#include "link/LinkCore.h"
 #include "link/LinkResult.h"
 #include "link/SerialPort.h"
 
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -21,19 +21,24 @@ using ReadBuffer = std::vector<std::uint8_t>;
 
 class Link {
 public:
-    static constexpr std::size_t kFrameBufferSize = 1200;
-    static constexpr std::size_t kReplyDataSize = 1200;
-    static constexpr std::size_t kReadRequest = 600;
-    static constexpr int kChunk = 232;
-    static constexpr std::size_t kValueBufferSize = 4000;
+    static constexpr std::size_t kFrameBufferSize = LinkCore::kFrameBufferSize;
+    static constexpr std::size_t kReplyDataSize = LinkCore::kReplyDataSize;
+    static constexpr std::size_t kReadRequest = LinkCore::kReadRequest;
+    static constexpr int kChunk = LinkCore::kChunk;
+    static constexpr std::size_t kValueBufferSize = LinkCore::kValueBufferSize;
     static constexpr std::size_t kPortNameCapacity = 9; // ComPortName: 9 characters and a zero
 
-    using MessageFunction = std::function<void(const QString &)>;
+    // A message and its detailed text: the device and the system's reason for a port that would
+    // not open ("/dev/ttyUSB0: permission denied. ..."); empty when there is nothing to add.
+    using MessageFunction = std::function<void(const QString &text, const QString &detail)>;
+    using PlainMessageFunction = std::function<void(const QString &text)>;
 
     Link();
 
     // Where the port's messages ("CreateFile Error!", ...) go; the program installs its dialogs.
     void setMessageFunction(MessageFunction fn) { message_ = std::move(fn); }
+    // For receivers that show the text alone.
+    void setMessageFunction(PlainMessageFunction fn);
 
     // Opens the stored port for `user`. 0 when open, -1 on failure (its message shown). Refused
     // with "CreateFile Error!" while another activity holds the port, as a port held by another
@@ -52,29 +57,24 @@ public:
     // count does not fit the buffer.
     int ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer);
 
-    const QByteArray &LastErrorReply() const { return lastErrorReply_; }
-    const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return replyData_; }
+    const QByteArray &LastErrorReply() const;
+    const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return core_.replyData(); }
 
     // Exchanges made since construction (for benchmarks and traces).
-    quint64 exchangeCount() const { return exchanges_; }
-    quint64 bytesOnWire() const { return wireBytes_; }
+    quint64 exchangeCount() const { return core_.exchangeCount(); }
+    quint64 bytesOnWire() const { return core_.bytesOnWire(); }
 
 private:
-    void show(const QString &text) const;
-    // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
-    // failing exchange's code.
-    int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
-    int receiveReply(std::chrono::system_clock::time_point deadline, qsizetype &received);
+    void show(const QString &text, const QString &detail = {}) const;
 
     SerialPort port_;
+    LinkCore core_{port_};
     PortUser holder_ = PortUser::None;
     QString comPortName_;
     MessageFunction message_;
-    std::array<std::uint8_t, kFrameBufferSize> frameBuffer_{};
-    std::array<std::uint8_t, kReplyDataSize> replyData_{};
-    QByteArray lastErrorReply_;
-    quint64 exchanges_ = 0;
-    quint64 wireBytes_ = 0;
+    // The core's last refusal as a QByteArray, copied when the core has a newer one.
+    mutable QByteArray lastErrorReply_;
+    mutable std::uint64_t lastErrorCopied_ = 0;
 };
 
 // Texts of the port's messages.
