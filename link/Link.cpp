@@ -76,20 +76,11 @@ int Link::ComOpen(PortUser user)
 
     const SerialPort::OpenError error = port_.open(DevicePathForPort(name).toLocal8Bit().toStdString());
     const QString detail = QString::fromLocal8Bit(port_.failureDetail());
-    switch (error) {
-    case SerialPort::OpenError::None:
+    if (error == SerialPort::OpenError::None) {
         holder_ = user;
         return 0;
-    case SerialPort::OpenError::Open:
-        show(kCreateFileError, detail);
-        break;
-    case SerialPort::OpenError::GetState:
-        show(kGetCommStateError, detail);
-        break;
-    case SerialPort::OpenError::SetState:
-        show(kSetCommStateError, detail);
-        break;
     }
+    show(QString::fromLatin1(OpenErrorMessage(error)), detail);
     port_.close();
     holder_ = PortUser::None;
     return -1;

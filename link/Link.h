@@ -5,6 +5,7 @@
 #include "link/Frame.h"
 #include "link/LinkCore.h"
 #include "link/LinkResult.h"
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 
 #include <QByteArray>
@@ -78,6 +79,6 @@ private:
 };
 
 // Texts of the port's messages.
-inline const QString kCreateFileError = QStringLiteral("CreateFile Error!");
-inline const QString kGetCommStateError = QStringLiteral("GetCommState Error!");
-inline const QString kSetCommStateError = QStringLiteral("SetCommState Error!");
+inline const QString kCreateFileError = QString::fromLatin1(kCreateFileErrorText);
+inline const QString kGetCommStateError = QString::fromLatin1(kGetCommStateErrorText);
+inline const QString kSetCommStateError = QString::fromLatin1(kSetCommStateErrorText);

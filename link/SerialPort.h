@@ -34,7 +34,10 @@ private:
     std::string failureDetail_;
 #ifdef _WIN32
     void *handle_ = nullptr;     // the device; null when closed
+    void *guard_ = nullptr;      // the named object that marks the port as held
     void *waitEvent_ = nullptr;  // signalled by the overlapped calls
+    std::uint8_t heldByte_ = 0;  // the byte that ended a wait, delivered by the next read
+    bool holdsByte_ = false;
 #else
     int fd_ = -1;
     std::string lockFile_;       // the UUCP lock file this port wrote, removed again at close

@@ -7,6 +7,13 @@ namespace {
 
 HANDLE Handle(void *h) { return static_cast<HANDLE>(h); }
 
+// Reads return at once with whatever has arrived.
+bool ReadAtOnce(HANDLE h)
+{
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    return SetCommTimeouts(h, &timeouts) != 0;
+}
+
 std::string ErrorDetail(const std::string &device, DWORD error)
 {
     switch (error) {
@@ -67,16 +74,32 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     failureDetail_.clear();
     if (!waitEvent_)
         waitEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // Windows' own serial driver refuses a second opener, but not every COM port does (Wine's
+    // does not, nor some virtual ports), and two readers would steal each other's replies: a named
+    // object per port marks it as held for every program of ours in this session.
+    std::string guardName = "Local\\QmxSerialPort-";
+    for (char c : devicePath)
+        guardName += c == '\\' ? '_' : c;
+    const HANDLE guard = CreateMutexA(nullptr, FALSE, guardName.c_str());
+    if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(guard);
+        failureDetail_ = ErrorDetail(devicePath, ERROR_SHARING_VIOLATION);
+        return OpenError::Open;
+    }
     // No sharing: a COM port has one owner, and a port another program holds is refused here.
     const HANDLE h = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         failureDetail_ = ErrorDetail(devicePath, GetLastError());
+        if (guard)
+            CloseHandle(guard);
         return OpenError::Open;
     }
-    auto fail = [this, h, &devicePath](OpenError error) {
+    auto fail = [this, h, guard, &devicePath](OpenError error) {
         failureDetail_ = ErrorDetail(devicePath, GetLastError());
         CloseHandle(h);
+        if (guard)
+            CloseHandle(guard);
         return error;
     };
 
@@ -92,13 +115,13 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     if (!SetCommState(h, &dcb))
         return fail(OpenError::SetState);
 
-    // A read returns at once with whatever has arrived; waiting is WaitCommEvent's job.
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    if (!SetCommTimeouts(h, &timeouts) || !SetCommMask(h, EV_RXCHAR))
+    // A read returns at once with whatever has arrived; only the wait for a reply blocks.
+    if (!ReadAtOnce(h))
         return fail(OpenError::SetState);
     PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     handle_ = h;
+    guard_ = guard;
+    holdsByte_ = false;
     return OpenError::None;
 }
 
@@ -108,6 +131,11 @@ void SerialPort::close()
         CloseHandle(Handle(handle_));
         handle_ = nullptr;
     }
+    if (guard_) {
+        CloseHandle(Handle(guard_));
+        guard_ = nullptr;
+    }
+    holdsByte_ = false;
 }
 
 void SerialPort::purge()
@@ -118,6 +146,7 @@ void SerialPort::purge()
     COMSTAT status{};
     ClearCommError(Handle(handle_), &errors, &status);
     PurgeComm(Handle(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    holdsByte_ = false;
 }
 
 bool SerialPort::write(std::span<const std::uint8_t> bytes)
@@ -143,21 +172,29 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
 {
     if (!handle_)
         return -1;
+    if (buffer.empty())
+        return 0;
+    std::size_t delivered = 0;
+    if (holdsByte_) {
+        buffer[0] = heldByte_;
+        holdsByte_ = false;
+        delivered = 1;
+    }
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(Handle(handle_), &errors, &status))
-        return -1;
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), status.cbInQue));
+        return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size() - delivered, status.cbInQue));
     if (wanted == 0)
-        return 0;
+        return static_cast<std::ptrdiff_t>(delivered);
     OVERLAPPED ov{};
     ov.hEvent = Handle(waitEvent_);
     ResetEvent(ov.hEvent);
     DWORD got = 0;
-    const BOOL started = ReadFile(Handle(handle_), buffer.data(), wanted, &got, &ov);
+    const BOOL started = ReadFile(Handle(handle_), buffer.data() + delivered, wanted, &got, &ov);
     if (!Finish(Handle(handle_), ov, started, got))
-        return -1;
-    return static_cast<std::ptrdiff_t>(got);
+        return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
+    return static_cast<std::ptrdiff_t>(delivered + got);
 }
 
 bool SerialPort::waitForBytes(SteadyDeadline deadline)
@@ -167,6 +204,8 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         SleepUntil(deadline);
         return false;
     }
+    if (holdsByte_)
+        return true;
     const HANDLE h = Handle(handle_);
     for (;;) {
         DWORD errors = 0;
@@ -182,29 +221,38 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         if (now >= deadline)
             return false;
 
-        // Sleep in the system until a character arrives or the deadline passes.
-        OVERLAPPED ov{};
-        ov.hEvent = Handle(waitEvent_);
-        ResetEvent(ov.hEvent);
-        DWORD events = 0;
-        if (WaitCommEvent(h, &events, &ov))
-            continue; // a character came in between
-        if (GetLastError() != ERROR_IO_PENDING) {
+        // The wait is a one-byte read without time-outs, left pending while the thread sleeps on
+        // its event until the byte comes or the time is up. (WaitCommEvent would do the same on
+        // Windows, but Wine serves it by looking at the line every millisecond, half a core; and
+        // Wine ignores a read's total time-out on a pseudo-terminal.)
+        COMMTIMEOUTS untilByte{};
+        if (!SetCommTimeouts(h, &untilByte)) {
             SleepUntil(deadline);
             return false;
         }
-        // Bytes that arrived between the look at the queue and the start of the wait.
-        if (ClearCommError(h, &errors, &status) && status.cbInQue > 0) {
-            SetCommMask(h, EV_RXCHAR); // ends the pending wait
-            DWORD ignored = 0;
-            GetOverlappedResult(h, &ov, &ignored, TRUE);
+        OVERLAPPED ov{};
+        ov.hEvent = Handle(waitEvent_);
+        ResetEvent(ov.hEvent);
+        DWORD got = 0;
+        bool read = ReadFile(h, &heldByte_, 1, &got, &ov) != 0;
+        if (!read && GetLastError() == ERROR_IO_PENDING) {
+            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count() + 1;
+            if (WaitForSingleObject(ov.hEvent, static_cast<DWORD>(std::clamp<long long>(left, 0, 60000))) !=
+                WAIT_OBJECT_0)
+                CancelIoEx(h, &ov);
+            // After a cancel the read ends as cancelled, or with its byte if that came first.
+            read = GetOverlappedResult(h, &ov, &got, TRUE) != 0 || GetLastError() == ERROR_OPERATION_ABORTED;
+        } else if (read) {
+            GetOverlappedResult(h, &ov, &got, FALSE);
+        }
+        ReadAtOnce(h);
+        if (!read) {
+            SleepUntil(deadline);
+            return false;
+        }
+        if (got == 1) {
+            holdsByte_ = true;
             return true;
         }
-        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count() + 1;
-        const DWORD waited = WaitForSingleObject(ov.hEvent, static_cast<DWORD>(std::clamp<long long>(left, 0, 60000)));
-        if (waited != WAIT_OBJECT_0)
-            SetCommMask(h, EV_RXCHAR); // time is up: end the pending wait before the OVERLAPPED goes
-        DWORD ignored = 0;
-        GetOverlappedResult(h, &ov, &ignored, TRUE);
     }
 }

@@ -45,8 +45,8 @@ QString WidgetDialogs::FirstExtension(const QString &filter)
     if (parts.size() < 2)
         return {};
     const QString pattern = parts[1].section(QLatin1Char(';'), 0, 0).trimmed();
-    return pattern.startsWith(QStringLiteral("*.")) && !pattern.contains(QLatin1Char('*'), 1) ? pattern.mid(2)
-                                                                                               : QString();
+    return pattern.startsWith(QStringLiteral("*.")) && pattern.indexOf(QLatin1Char('*'), 1) < 0 ? pattern.mid(2)
+                                                                                                  : QString();
 }
 
 QString WidgetDialogs::AskOpenFile(const QString &filter)
