@@ -6,6 +6,7 @@
 #include "link/LinkCore.h"
 #include "link/PortMessages.h"
 #include "link/SerialPort.h"
+#include "tests/wine/ProcessCpu.h"
 
 #include <chrono>
 #include <cstdio>
@@ -17,16 +18,6 @@
 namespace {
 
 constexpr double kSecondsPerByte = 10.0 / 9600.0; // 8N1: ten bits a byte
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME &t) {
-        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 struct Figures {
     int exchanges = 0;

@@ -7,6 +7,7 @@
 #include "link/LinkCore.h"
 #include "link/PortMessages.h"
 #include "link/SerialPort.h"
+#include "tests/wine/ProcessCpu.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,16 +29,6 @@ void Check(bool ok, const std::string &what)
     std::fflush(stdout);
     if (!ok)
         ++failures;
-}
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME &t) {
-        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
 }
 
 // Opens `name` and reports the message a failure shows.

@@ -5,6 +5,7 @@
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 sim_pids=()
+sim_outputs=()
 
 # cross_build SOURCE_DIR BUILD_DIR TARGET: the console program built with MinGW-w64.
 cross_build() {
@@ -34,8 +35,9 @@ start_sim() {
     exec {out}< <(exec "$sim" --link "$link" --no-live "$@")
     sim_pids+=($!)
     local line
+    # The output stays open until the end, so that a later line of the simulator finds a reader.
+    sim_outputs+=("$out")
     read -r -t 20 -u "$out" line || { echo "qmx-sim did not start: $*"; return 1; }
-    exec {out}<&-
 }
 
 # map_com N LINK_PATH: COMn of the prefix reaches the simulator.
@@ -44,14 +46,18 @@ map_com() {
 }
 
 wine_cleanup() {
-    local pid
+    local pid fd
     for pid in "${sim_pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
     for pid in "${sim_pids[@]}"; do
         wait "$pid" 2>/dev/null || true
     done
+    for fd in "${sim_outputs[@]}"; do
+        exec {fd}<&-
+    done
     sim_pids=()
+    sim_outputs=()
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         "$WINESERVER" -k 2>/dev/null || true
         "$WINESERVER" -w 2>/dev/null || true
