@@ -4,6 +4,7 @@
 // hand in one with scripted answers, so no test ever blocks on a modal window.
 
 #include <QString>
+#include <QtGlobal>
 #include <memory>
 
 class QPrinter;
@@ -14,6 +15,13 @@ public:
 
     // A modal box whose whole text is `text`.
     virtual void ShowMessage(const QString &text) = 0;
+    // The same box with `detail` behind it (the device and the reason a port would not open);
+    // seams that have no place for the detail show the text alone.
+    virtual void ShowMessage(const QString &text, const QString &detail)
+    {
+        Q_UNUSED(detail);
+        ShowMessage(text);
+    }
     // A file to open, or an empty string when the user cancelled. `filter` uses the "Caption|*.ext"
     // form of the system's own texts, e.g. "TRendDataFile(*.trd)|*.trd".
     virtual QString AskOpenFile(const QString &filter) = 0;

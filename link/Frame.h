@@ -1,40 +1,13 @@
 #pragma once
-// The frame protocol as pure functions over bytes: building a request frame and checking and
-// decoding a reply. The port class only opens, purges, writes and waits.
+// The frame protocol for the Qt side of the program: the toolkit-free codec plus the frame and
+// checksum as QByteArray, as windows, tests and the simulator handle bytes.
+
+#include "link/FrameCodec.h"
 
 #include <QByteArray>
-#include <array>
-#include <cstdint>
-#include <span>
-
-inline constexpr std::uint8_t kEnq = 0x05;
-inline constexpr std::uint8_t kStx = 0x02;
-inline constexpr std::uint8_t kNak = 0x15;
-
-// Input of one exchange: lead-in 0x05, 0x20, command letter, address (MSB first), byte count.
-struct RequestRecord {
-    std::array<std::uint8_t, 8> bytes{};
-
-    static RequestRecord Make(char letter, std::uint32_t address, std::uint8_t count);
-    char letter() const { return static_cast<char>(bytes[2]); }
-    std::uint32_t address() const;
-    std::uint8_t count() const { return bytes[7]; }
-};
 
 // Low 8 bits of the byte sum, as two upper-case hex digits.
 QByteArray ChecksumText(const char *data, qsizetype length);
 
 // ENQ, space, letter, 8 address digits, [2 count digits for "r"], checksum, CR, LF.
 QByteArray BuildRequestFrame(const RequestRecord &request);
-
-// Outcome of examining one complete reply (ending in LF).
-struct ReplyOutcome {
-    int code = 0;               // link result code
-    bool nak = false;           // the reply was a refusal; its text becomes the last error reply
-    qsizetype dataBytes = 0;    // bytes decoded into the reply data
-};
-
-// Checks the reply in `reply` (n bytes, the last one LF) and decodes its data field into
-// `replyData`. Never reads outside `reply` nor writes outside `replyData`: a data field longer than
-// `replyData` is refused as a corrupted reply.
-ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint8_t> replyData);

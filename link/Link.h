@@ -3,14 +3,14 @@
 // controller is one ComTransact; memory reads split into exchanges of at most 232 bytes.
 
 #include "link/Frame.h"
+#include "link/LinkCore.h"
 #include "link/LinkResult.h"
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -23,14 +23,17 @@ using ReadBuffer = std::vector<std::uint8_t>;
 
 class Link {
 public:
-    static constexpr std::size_t kFrameBufferSize = 1200;
-    static constexpr std::size_t kReplyDataSize = 1200;
-    static constexpr std::size_t kReadRequest = 600;
-    static constexpr int kChunk = 232;
-    static constexpr std::size_t kValueBufferSize = 4000;
+    static constexpr std::size_t kFrameBufferSize = LinkCore::kFrameBufferSize;
+    static constexpr std::size_t kReplyDataSize = LinkCore::kReplyDataSize;
+    static constexpr std::size_t kReadRequest = LinkCore::kReadRequest;
+    static constexpr int kChunk = LinkCore::kChunk;
+    static constexpr std::size_t kValueBufferSize = LinkCore::kValueBufferSize;
     static constexpr std::size_t kPortNameCapacity = 9; // ComPortName: 9 characters and a zero
 
-    using MessageFunction = std::function<void(const QString &)>;
+    // A message and its detailed text: the device and the system's reason for a port that would
+    // not open ("/dev/ttyUSB0: permission denied. ..."); empty when there is nothing to add.
+    using MessageFunction = std::function<void(const QString &text, const QString &detail)>;
+    using PlainMessageFunction = std::function<void(const QString &text)>;
 
     Link();
 
@@ -38,6 +41,8 @@ public:
     // Safe to call from any thread: the link thread diverts the messages of an open it performs.
     void setMessageFunction(MessageFunction fn);
     MessageFunction messageFunction() const;
+    // For receivers that show the text alone.
+    void setMessageFunction(PlainMessageFunction fn);
 
     // Opens the stored port for `user`. 0 when open, -1 on failure (its message shown). Refused
     // with "CreateFile Error!" while another activity holds the port, as a port held by another
@@ -56,37 +61,31 @@ public:
     // count does not fit the buffer.
     int ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer);
 
-    const QByteArray &LastErrorReply() const { return lastErrorReply_; }
-    // The code of the last ComReadBlock's failing exchange (its -1 hides which failure it was),
-    // 0 after a block read that succeeded.
-    int LastReadResult() const { return lastReadResult_; }
-    const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return replyData_; }
+    const QByteArray &LastErrorReply() const;
+    const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return core_.replyData(); }
+    // The code of the last ComReadBlock's failing exchange (its -1 hides which failure it was), 0
+    // after a block read that succeeded.
+    int LastReadResult() const { return core_.lastReadResult(); }
 
-    // Exchanges made since construction (for benchmarks and traces); readable from any thread.
-    quint64 exchangeCount() const { return exchanges_.load(); }
-    quint64 bytesOnWire() const { return wireBytes_.load(); }
+    // Exchanges made since construction (for benchmarks and traces).
+    quint64 exchangeCount() const { return core_.exchangeCount(); }
+    quint64 bytesOnWire() const { return core_.bytesOnWire(); }
 
 private:
-    void show(const QString &text) const;
-    // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
-    // failing exchange's code.
-    int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
-    int receiveReply(std::chrono::system_clock::time_point deadline, qsizetype &received);
+    void show(const QString &text, const QString &detail = {}) const;
 
     SerialPort port_;
+    LinkCore core_{port_};
     PortUser holder_ = PortUser::None;
     QString comPortName_;
     mutable std::mutex messageMutex_;
     MessageFunction message_;
-    std::array<std::uint8_t, kFrameBufferSize> frameBuffer_{};
-    std::array<std::uint8_t, kReplyDataSize> replyData_{};
-    QByteArray lastErrorReply_;
-    int lastReadResult_ = 0;
-    std::atomic<quint64> exchanges_{0};
-    std::atomic<quint64> wireBytes_{0};
+    // The core's last refusal as a QByteArray, copied when the core has a newer one.
+    mutable QByteArray lastErrorReply_;
+    mutable std::uint64_t lastErrorCopied_ = 0;
 };
 
 // Texts of the port's messages.
-inline const QString kCreateFileError = QStringLiteral("CreateFile Error!");
-inline const QString kGetCommStateError = QStringLiteral("GetCommState Error!");
-inline const QString kSetCommStateError = QStringLiteral("SetCommState Error!");
+inline const QString kCreateFileError = QString::fromLatin1(kCreateFileErrorText);
+inline const QString kGetCommStateError = QString::fromLatin1(kGetCommStateErrorText);
+inline const QString kSetCommStateError = QString::fromLatin1(kSetCommStateErrorText);

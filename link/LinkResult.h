@@ -1,27 +1,9 @@
 #pragma once
-// Result codes of one request/reply exchange with the controller. The numbers are the ones every
-// caller and the error trace see; code reads the names.
+// Result codes of one exchange with a text for each, for traces and logs.
+
+#include "link/LinkCodes.h"
 
 #include <QString>
-
-enum class LinkResult : int {
-    Ok = 0,
-    Timeout = -1,        // no complete reply (ending in LF) in time
-    BadChecksum = -2,    // STX reply whose checksum does not match (or too short for its fixed part)
-    RefusedD = -3,       // NAK "D"
-    Refusedd = -4,       // NAK "d"
-    RefusedE = -5,       // NAK "E"
-    RefusedO = -6,       // NAK "O"
-    RefusedP = -7,       // NAK "P"
-    RefusedS = -8,       // NAK "S"
-    Refuseds = -9,       // NAK "s"
-    RefusedX = -10,      // NAK "X"
-    RefusedZ = -11,      // NAK "Z"
-    Refusedz = -12,      // NAK "z"
-    UnexpectedReply = -13, // first byte neither STX nor NAK
-};
-
-constexpr int Code(LinkResult r) { return static_cast<int>(r); }
 
 // A short English text for a result code, for traces and logs.
 QString LinkResultText(int code);

@@ -122,7 +122,7 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
 {
     if (holder_ != PortUser::None && holder_ != user) {
         if (const Link::MessageFunction show = link_.messageFunction())
-            show(HeldByMessage(holder_));
+            show(HeldByMessage(holder_), QString());
         done(OpenOutcome::Held);
         return;
     }
@@ -130,9 +130,10 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
     const Reply reply = replyTo(window);
     post([this, user, reply, done = std::move(done)](Link &link) {
         // The port's messages are shown on the window's thread, before the window hears the result.
-        QStringList messages;
+        std::vector<std::pair<QString, QString>> messages;
         const Link::MessageFunction show = link.messageFunction();
-        link.setMessageFunction([&messages](const QString &text) { messages.append(text); });
+        link.setMessageFunction(Link::MessageFunction(
+            [&messages](const QString &text, const QString &detail) { messages.emplace_back(text, detail); }));
         const bool opened = link.ComOpen(user) == 0;
         link.setMessageFunction(show);
         portOpen_.store(link.isOpen());
@@ -140,8 +141,8 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
             if (!opened && holder_ == user)
                 holder_ = PortUser::None;
             if (show) {
-                for (const QString &text : messages)
-                    show(text);
+                for (const auto &[text, detail] : messages)
+                    show(text, detail);
             }
             done(opened ? OpenOutcome::Opened : OpenOutcome::Failed);
         });

@@ -1,36 +1,45 @@
 #pragma once
-// One serial device opened exclusively, set to 9600 baud 8N1 raw. Reads return at once with what
-// has arrived; waiting for more blocks in the OS until bytes arrive or a deadline passes.
+// One serial device opened exclusively, set to 9600 baud 8N1. Reads return at once with what has
+// arrived; waiting for more blocks in the system until bytes arrive or a deadline passes.
+// One interface, one implementation per platform: SerialPortPosix.cpp (termios, poll, the UUCP
+// lock file) and SerialPortWin32.cpp (the Win32 communications calls). Free of any toolkit.
 
-#include <QString>
-#include <chrono>
-#include <cstdint>
-#include <span>
+#include "link/ByteTransport.h"
 
-class SerialPort {
+#include <string>
+
+class SerialPort final : public ByteTransport {
 public:
     enum class OpenError { None, Open, GetState, SetState };
 
     SerialPort() = default;
-    ~SerialPort();
+    ~SerialPort() override;
     SerialPort(const SerialPort &) = delete;
     SerialPort &operator=(const SerialPort &) = delete;
 
-    OpenError open(const QString &devicePath);
+    // Opens `devicePath` ("/dev/ttyUSB0" here, "\\.\COM1" on Windows) for this program alone.
+    OpenError open(const std::string &devicePath);
+    // The device and the system's reason when the last open failed ("no such device", "permission
+    // denied", "busy, held by process N"); empty after a successful open.
+    const std::string &failureDetail() const { return failureDetail_; }
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const override;
 
-    // Clears pending line errors and discards bytes waiting in both directions.
-    void purge();
-    // Writes the whole frame; false when the line is gone.
-    bool write(std::span<const std::uint8_t> bytes);
-    // Whatever has arrived, up to buffer.size(); 0 when nothing; -1 when the line is gone.
-    qsizetype readAvailable(std::span<std::uint8_t> buffer);
-    // Blocks until bytes can be read or `deadline` passes. False at the deadline; also false,
-    // after sleeping to the deadline, when the line has gone away (so a pulled adapter costs the
-    // same time as a silent controller and never spins a core).
-    bool waitForBytes(std::chrono::system_clock::time_point deadline);
+    void purge() override;
+    bool write(std::span<const std::uint8_t> bytes) override;
+    std::ptrdiff_t readAvailable(std::span<std::uint8_t> buffer) override;
+    bool waitForBytes(SteadyDeadline deadline) override;
 
 private:
+    std::string failureDetail_;
+#ifdef _WIN32
+    void *handle_ = nullptr;     // the device; null when closed
+    void *guard_ = nullptr;      // the named object that marks the port as held
+    void *waitEvent_ = nullptr;  // signalled by the overlapped calls
+    std::uint8_t heldByte_ = 0;  // the byte that ended a wait, delivered by the next read
+    bool holdsByte_ = false;
+#else
     int fd_ = -1;
+    std::string lockFile_;       // the UUCP lock file this port wrote, removed again at close
+#endif
 };

@@ -55,6 +55,10 @@ void MapPortToDevice(const QString &portName, const QString &device)
 
 QString DevicePathForPort(const QString &portName)
 {
+#ifdef _WIN32
+    // Windows opens the port by its own name; the device namespace prefix also reaches COM10 and up.
+    return QStringLiteral("\\\\.\\") + portName;
+#else
     QSettings settings = Store();
     const QString mapped = settings.value(QStringLiteral("Devices/") + portName).toString();
     if (!mapped.isEmpty())
@@ -64,4 +68,5 @@ QString DevicePathForPort(const QString &portName)
     if (match.hasMatch())
         return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
     return portName;
+#endif
 }

@@ -16,5 +16,5 @@ void RegWriteString(const QString &keyPath, const QString &valueName, const QStr
 void MapPortToDevice(const QString &portName, const QString &device);
 
 // The device that a logical port name opens on this machine: the [Devices] entry of the name,
-// else /dev/ttyS<n-1> for COMn, else the name itself.
+// else /dev/ttyS<n-1> for COMn, else the name itself. On Windows the name itself ("\\.\COMn").
 QString DevicePathForPort(const QString &portName);

@@ -6,7 +6,8 @@
 
 Program::Program(Dialogs &dialogs) : ws(link, dialogs)
 {
-    link.setMessageFunction([&dialogs](const QString &text) { dialogs.ShowMessage(text); });
+    link.setMessageFunction(
+        [&dialogs](const QString &text, const QString &detail) { dialogs.ShowMessage(text, detail); });
 }
 
 Program::~Program()

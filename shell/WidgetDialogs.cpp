@@ -11,10 +11,15 @@ namespace {
 QWidget *ActiveParent() { return QApplication::activeWindow(); }
 } // namespace
 
-void WidgetDialogs::ShowMessage(const QString &text)
+void WidgetDialogs::ShowMessage(const QString &text) { ShowMessage(text, QString()); }
+
+void WidgetDialogs::ShowMessage(const QString &text, const QString &detail)
 {
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
                     ActiveParent());
+    // The text stays the system's own; the reason sits behind "Show Details...".
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     box.exec();
 }
 
@@ -22,14 +27,38 @@ QString WidgetDialogs::QtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters.append(parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &caption = parts[i];
+        const QString &patterns = parts[i + 1];
+        // The dialog reads the patterns from the parentheses of the caption.
+        if (caption.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            filters.append(caption);
+        else
+            filters.append(caption + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString WidgetDialogs::FirstExtension(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (parts.size() < 2)
+        return {};
+    const QString pattern = parts[1].section(QLatin1Char(';'), 0, 0).trimmed();
+    return pattern.startsWith(QStringLiteral("*.")) && pattern.indexOf(QLatin1Char('*'), 1) < 0 ? pattern.mid(2)
+                                                                                                  : QString();
 }
 
 QString WidgetDialogs::AskOpenFile(const QString &filter)
 {
-    return QFileDialog::getOpenFileName(ActiveParent(), QString(), QString(), QtFilter(filter));
+    QFileDialog dialog(ActiveParent(), QString(), QString(), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // A name typed without its extension opens the file of the filter's kind.
+    dialog.setDefaultSuffix(FirstExtension(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString WidgetDialogs::AskSaveFile(const QString &filter, const QString &defaultExtension)

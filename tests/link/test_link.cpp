@@ -3,14 +3,24 @@
 
 #include "link/Frame.h"
 #include "link/Link.h"
+#include "link/ReplyDeadline.h"
+#include "link/SerialPort.h"
 #include "link/Settings.h"
+#include "link/UucpLock.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +46,64 @@ QByteArray StxReply(const QByteArray &body)
     return QByteArray("\x02" "0") + body + ChecksumText(body.constData(), body.size()) + "\r\n";
 }
 
+// Another program for the port tests: a child process that keeps nothing of ours open (so it does
+// not count as the far end of the simulator's line), optionally opens `device`, tells the parent
+// through a pipe that it is ready, and waits to be ended.
+class OtherProgram {
+public:
+    explicit OtherProgram(const QByteArray &device = {})
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            for (int fd = 3; fd < 1024; ++fd)
+                if (fd != ready[1])
+                    ::close(fd);
+            if (!device.isEmpty() && ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK) < 0)
+                ::_exit(1);
+            const char ok = 1;
+            if (::write(ready[1], &ok, 1) != 1)
+                ::_exit(1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char ok = 0;
+        ready_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~OtherProgram() { end(); }
+    void end()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    bool ready() const { return ready_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+QString LockFileFor(const QString &device)
+{
+    return QString::fromStdString(LockDirectory()) + QStringLiteral("/LCK..") +
+           QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
+}
+
+void WriteLockFile(const QString &path, long pid)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray::number(static_cast<qlonglong>(pid)).rightJustified(10, ' ') + "\n");
+}
+
 } // namespace
 
 class TestLink : public QObject {
@@ -44,6 +112,7 @@ class TestLink : public QObject {
     ControllerSimulator *sim = nullptr;
     Link link;
     QStringList messages;
+    QStringList details;
 
     void openPort()
     {
@@ -59,7 +128,10 @@ private slots:
         QVERIFY2(sim->start(&error), qPrintable(error));
         sim->setLiveDemo(false);
         testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
-        link.setMessageFunction([this](const QString &t) { messages.append(t); });
+        link.setMessageFunction([this](const QString &t, const QString &d) {
+            messages.append(t);
+            details.append(d);
+        });
     }
     void cleanupTestCase()
     {
@@ -69,6 +141,7 @@ private slots:
     void init()
     {
         messages.clear();
+        details.clear();
         sim->clearFaults();
         sim->clearRequestLog();
         RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
@@ -325,6 +398,138 @@ private slots:
         QVERIFY2(sim->reopenLine(&error), qPrintable(error));
         openPort();
         QCOMPARE(link.ComReadValue('R', 2, 0x00600600), 0x4304);
+    }
+
+    void replyDeadline_data()
+    {
+        QTest::addColumn<int>("wallMs");   // milliseconds into the wall clock's second at the request
+        QTest::addColumn<int>("waitMs");   // steady milliseconds until the deadline
+        QTest::newRow("start of a second: two seconds") << 0 << 2000;
+        QTest::newRow("middle of a second") << 500 << 1500;
+        QTest::newRow("end of a second: just over one") << 999 << 1001;
+    }
+    void replyDeadline()
+    {
+        using namespace std::chrono;
+        QFETCH(int, wallMs);
+        QFETCH(int, waitMs);
+        const auto wall = system_clock::time_point(seconds(1700000000) + milliseconds(wallMs));
+        const auto steady = steady_clock::now();
+        QCOMPARE(duration_cast<milliseconds>(ReplyDeadlineAt(wall, steady) - steady).count(), waitMs);
+        // The steady deadline does not move whatever the wall clock does afterwards, and is never
+        // more than two seconds away.
+        QVERIFY(ReplyDeadlineAt(wall, steady) - steady <= kLongestReplyWait);
+        const auto now = steady_clock::now();
+        const auto fromNow = ReplyDeadlineFromNow();
+        QVERIFY(fromNow - now > milliseconds(990) && fromNow - now <= milliseconds(2000) + (steady_clock::now() - now));
+    }
+
+    void portHeldByAnotherProgram()
+    {
+        const QString device = sim->slaveDevicePath();
+        const QString lockFile = LockFileFor(device);
+        QVERIFY(!QFile::exists(lockFile));
+
+        // Our own open writes the lock file with our process number and removes it at close.
+        openPort();
+        QCOMPARE(testenv::ReadAll(lockFile), QByteArray::number(::getpid()).rightJustified(10, ' ') + "\n");
+        link.ComClose();
+        QVERIFY(!QFile::exists(lockFile));
+
+        // A plain open by another program, without lock file or exclusive flag.
+        {
+            OtherProgram other(QFile::encodeName(device));
+            QVERIFY(other.ready());
+            QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+            QCOMPARE(messages, QStringList{kCreateFileError});
+            QCOMPARE(details.constLast(), QStringLiteral("%1: busy, held by process %2.").arg(device).arg(other.pid()));
+            QVERIFY2(!QFile::exists(lockFile), "a refused open leaves no lock file behind");
+        }
+        openPort(); // the other program ended: free again
+        link.ComClose();
+
+        // A lock file of a running program.
+        messages.clear();
+        {
+            OtherProgram other;
+            QVERIFY(other.ready());
+            WriteLockFile(lockFile, other.pid());
+            QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+            QCOMPARE(messages, QStringList{kCreateFileError});
+            QCOMPARE(details.constLast(), QStringLiteral("%1: busy, held by process %2.").arg(device).arg(other.pid()));
+            QVERIFY(QFile::exists(lockFile)); // not ours to remove
+
+            // The same program gone: its lock is stale, removed, and the port opens.
+            other.end();
+            openPort();
+            QCOMPARE(ReadLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
+            link.ComClose();
+            QVERIFY(!QFile::exists(lockFile));
+        }
+
+        // Where no lock file can be written, the port opens all the same.
+        const QByteArray lockDir = qgetenv("QMX_LOCK_DIR");
+        qputenv("QMX_LOCK_DIR", "/nonexistent/lock");
+        openPort();
+        link.ComClose();
+        qputenv("QMX_LOCK_DIR", lockDir);
+    }
+
+    void openFailureReasons()
+    {
+        // No such device.
+        testenv::UsePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
+        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(messages, QStringList{kCreateFileError});
+        QCOMPARE(details.constLast(), QStringLiteral("/nonexistent/ttyQMX: no such device."));
+
+        // Busy: held by another link of this program.
+        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
+        Link other;
+        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
+        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(messages.constLast(), kCreateFileError);
+        QVERIFY2(details.constLast().endsWith(QStringLiteral(": busy, held by process %1.").arg(::getpid())),
+                 qPrintable(details.constLast()));
+        other.ComClose();
+
+        // Permission denied, seen by a user who is not root and not in the device's group: a child
+        // process that gives up root, or, when the tests already run as a normal user, the device
+        // made unreadable to us for the moment.
+        const QByteArray device = QFile::encodeName(sim->slaveDevicePath());
+        struct stat before{};
+        QCOMPARE(::stat(device.constData(), &before), 0);
+        const bool root = ::geteuid() == 0;
+        if (!root)
+            QCOMPARE(::chmod(device.constData(), 0), 0);
+        int pipeFds[2];
+        QCOMPARE(::pipe(pipeFds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            const gid_t nobody = 65534;
+            if (root && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+                ::_exit(2);
+            SerialPort port;
+            const bool refused = port.open(device.toStdString()) == SerialPort::OpenError::Open;
+            const std::string detail = refused ? port.failureDetail() : std::string("opened");
+            const ssize_t written = ::write(pipeFds[1], detail.data(), detail.size());
+            ::_exit(written == static_cast<ssize_t>(detail.size()) ? 0 : 1);
+        }
+        ::close(pipeFds[1]);
+        QByteArray answer;
+        char chunk[256];
+        for (ssize_t n; (n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0;)
+            answer.append(chunk, n);
+        ::close(pipeFds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!root)
+            ::chmod(device.constData(), before.st_mode & 07777);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+            QSKIP("cannot become a user other than root here (setuid to nobody refused)");
+        QCOMPARE(answer, device + ": permission denied. Join the dialout group (sudo usermod -a -G dialout $USER) "
+                                  "and log in again.");
     }
 };
 

@@ -29,7 +29,10 @@ QString Prepare()
         QDir root(Root().path());
         root.mkpath(QStringLiteral("config"));
         root.mkpath(QStringLiteral("program"));
+        root.mkpath(QStringLiteral("lock"));
         qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
+        // Serial lock files of the test's own, not the system's /run/lock.
+        qputenv("QMX_LOCK_DIR", root.filePath(QStringLiteral("lock")).toLocal8Bit());
         QStandardPaths::setTestModeEnabled(false);
         programfolder::Override(root.filePath(QStringLiteral("program")));
         for (const QString &name : QDir(DataDir()).entryList(QDir::Files))

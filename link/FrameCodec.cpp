@@ -1,0 +1,143 @@
+#include "link/FrameCodec.h"
+
+#include "link/LinkCodes.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHexByte(std::string &out, std::uint8_t value)
+{
+    out += kHexDigits[value >> 4];
+    out += kHexDigits[value & 0x0F];
+}
+
+int HexValue(std::uint8_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The refusal letters the controller sends, in the order of their codes -3 .. -12.
+constexpr char kRefusalLetters[] = {'D', 'd', 'E', 'O', 'P', 'S', 's', 'X', 'Z', 'z'};
+
+// An STX reply carries at least STX, one byte, the letter, the checksum, CR and LF.
+constexpr std::ptrdiff_t kStxFixedPart = 7;
+// An "r" reply also carries ten skipped characters before its data.
+constexpr std::ptrdiff_t kBlockFixedPart = 17;
+
+} // namespace
+
+RequestRecord RequestRecord::Make(char letter, std::uint32_t address, std::uint8_t count)
+{
+    RequestRecord r;
+    r.bytes = {kEnq,
+               0x20,
+               static_cast<std::uint8_t>(letter),
+               static_cast<std::uint8_t>(address >> 24),
+               static_cast<std::uint8_t>(address >> 16),
+               static_cast<std::uint8_t>(address >> 8),
+               static_cast<std::uint8_t>(address),
+               count};
+    return r;
+}
+
+std::uint32_t RequestRecord::address() const
+{
+    return (std::uint32_t(bytes[3]) << 24) | (std::uint32_t(bytes[4]) << 16) | (std::uint32_t(bytes[5]) << 8) |
+           std::uint32_t(bytes[6]);
+}
+
+std::string ChecksumDigits(const char *data, std::size_t length)
+{
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(data[i]));
+    std::string out;
+    AppendHexByte(out, sum);
+    return out;
+}
+
+std::string RequestFrameBytes(const RequestRecord &request)
+{
+    std::string frame;
+    frame.reserve(17);
+    frame += static_cast<char>(request.bytes[0]);
+    frame += static_cast<char>(request.bytes[1]);
+    frame += static_cast<char>(request.bytes[2]);
+    for (int i = 3; i <= 6; ++i)
+        AppendHexByte(frame, request.bytes[i]);
+    if (request.letter() == 'r')
+        AppendHexByte(frame, request.count());
+    frame += ChecksumDigits(frame.data() + 2, frame.size() - 2);
+    frame += "\r\n";
+    return frame;
+}
+
+ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint8_t> replyData)
+{
+    ReplyOutcome outcome;
+    const auto n = static_cast<std::ptrdiff_t>(reply.size());
+    if (n == 0)
+        return {Code(LinkResult::Timeout), false, 0};
+
+    if (reply[0] == kNak) {
+        outcome.nak = true;
+        outcome.code = Code(LinkResult::Ok); // a letter outside the table refuses nothing we know of
+        if (n > 2) {
+            for (std::size_t i = 0; i < std::size(kRefusalLetters); ++i) {
+                if (reply[2] == static_cast<std::uint8_t>(kRefusalLetters[i])) {
+                    outcome.code = Code(LinkResult::RefusedD) - static_cast<int>(i);
+                    break;
+                }
+            }
+        }
+        return outcome;
+    }
+    if (reply[0] != kStx)
+        return {Code(LinkResult::UnexpectedReply), false, 0};
+
+    // Too short for its fixed part: taken as a corrupted reply, nothing outside it is read.
+    if (n < kStxFixedPart)
+        return {Code(LinkResult::BadChecksum), false, 0};
+    const char letter = static_cast<char>(reply[2]);
+    if (letter == 'r' && n < kBlockFixedPart)
+        return {Code(LinkResult::BadChecksum), false, 0};
+
+    const std::string expected =
+        ChecksumDigits(reinterpret_cast<const char *>(reply.data()) + 2, static_cast<std::size_t>(n - 6));
+    if (reply[n - 4] != static_cast<std::uint8_t>(expected[0]) ||
+        reply[n - 3] != static_cast<std::uint8_t>(expected[1]))
+        return {Code(LinkResult::BadChecksum), false, 0};
+
+    std::ptrdiff_t first = 0;
+    if (letter == 'r')
+        first = 13;
+    else if (letter == 'R')
+        first = 3;
+    else
+        return outcome; // a reply without data
+
+    const std::ptrdiff_t digits = (n - 4) - first;
+    const std::ptrdiff_t bytes = digits / 2;
+    if (bytes > static_cast<std::ptrdiff_t>(replyData.size()))
+        return {Code(LinkResult::BadChecksum), false, 0};
+    for (std::ptrdiff_t k = 0; k < bytes; ++k) {
+        const int hi = HexValue(reply[first + 2 * k]);
+        const int lo = HexValue(reply[first + 2 * k + 1]);
+        // A base-16 conversion of the pair stops at the first character that is no hex digit.
+        int value = 0;
+        if (hi >= 0)
+            value = lo >= 0 ? (hi << 4) | lo : hi;
+        replyData[k] = static_cast<std::uint8_t>(value);
+    }
+    outcome.dataBytes = bytes;
+    return outcome;
+}

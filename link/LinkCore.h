@@ -1,0 +1,70 @@
+#pragma once
+// The exchanges of the frame protocol over any byte transport, free of any toolkit: one request
+// and its reply (ComTransact's work) and memory reads split into exchanges of at most 232 bytes.
+// The program's Link and the console tools built for other platforms both run on it.
+
+#include "link/ByteTransport.h"
+#include "link/FrameCodec.h"
+#include "link/LinkCodes.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class LinkCore {
+public:
+    static constexpr std::size_t kFrameBufferSize = 1200;
+    static constexpr std::size_t kReplyDataSize = 1200;
+    static constexpr std::size_t kReadRequest = 600;
+    static constexpr int kChunk = 232;
+    static constexpr std::size_t kValueBufferSize = 4000;
+
+    // Sees every frame sent ("sent"), every complete reply ("received") and what had arrived of a
+    // reply that never completed ("no reply").
+    using TraceFunction = std::function<void(const char *what, const std::uint8_t *bytes, std::size_t n)>;
+
+    explicit LinkCore(ByteTransport &port) : port_(port) {}
+
+    void setTrace(TraceFunction fn) { trace_ = std::move(fn); }
+
+    // One request and its reply: 0, or a link result code.
+    int Transact(const RequestRecord &request);
+    // One 16-bit word, high byte first (0..65535), or the failing exchange's negative code.
+    int ReadValue(char letter, std::uint16_t count, std::uint32_t address);
+    // Reads `count` bytes into `buffer` from its start. 0, or -1 when any exchange fails or the
+    // count does not fit the buffer.
+    int ReadBlock(char letter, std::uint16_t count, std::uint32_t address, std::vector<std::uint8_t> &buffer);
+
+    // The last refusal as received, and how many refusals have replaced it so far.
+    const std::string &lastErrorReply() const { return lastErrorReply_; }
+    std::uint64_t refusalCount() const { return refusals_; }
+    const std::array<std::uint8_t, kReplyDataSize> &replyData() const { return replyData_; }
+
+    // The code of the last ReadBlock's failing exchange (its -1 hides which failure it was), 0
+    // after a block read that succeeded.
+    int lastReadResult() const { return lastReadResult_; }
+
+    // Readable from any thread while another one reads.
+    std::uint64_t exchangeCount() const { return exchanges_.load(); }
+    std::uint64_t bytesOnWire() const { return wireBytes_.load(); }
+
+private:
+    // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
+    // failing exchange's code.
+    int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
+    int receiveReply(SteadyDeadline deadline, std::size_t &received);
+    void traceBytes(const char *what, const std::uint8_t *bytes, std::size_t n) const;
+
+    ByteTransport &port_;
+    TraceFunction trace_;
+    std::array<std::uint8_t, kFrameBufferSize> frameBuffer_{};
+    std::array<std::uint8_t, kReplyDataSize> replyData_{};
+    std::string lastErrorReply_;
+    std::uint64_t refusals_ = 0;
+    int lastReadResult_ = 0;
+    std::atomic<std::uint64_t> exchanges_{0};
+    std::atomic<std::uint64_t> wireBytes_{0};
+};

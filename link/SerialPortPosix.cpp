@@ -1,0 +1,284 @@
+#include "link/SerialPort.h"
+#include "link/UucpLock.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string RealPath(const std::string &path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+std::string BaseName(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadSmallFile(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    char text[512];
+    const ssize_t n = ::read(fd, text, sizeof text);
+    ::close(fd);
+    return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
+}
+
+// The pseudo-terminal number of /dev/pts/N, or -1 for any other device.
+int PtyNumber(const std::string &device)
+{
+    constexpr const char *prefix = "/dev/pts/";
+    if (device.rfind(prefix, 0) != 0)
+        return -1;
+    char *end = nullptr;
+    const long n = std::strtol(device.c_str() + std::strlen(prefix), &end, 10);
+    return end && *end == 0 ? static_cast<int>(n) : -1;
+}
+
+// Whether process `pid` holds the controlling side of pseudo-terminal `pty`: that process is the
+// far end of the line (a simulator, a terminal), not another reader competing for it.
+bool HoldsPtyMaster(const std::string &pidFolder, int pty)
+{
+    const std::string fdFolder = pidFolder + "/fd";
+    DIR *dir = ::opendir(fdFolder.c_str());
+    if (!dir)
+        return false;
+    bool holds = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        char target[PATH_MAX];
+        const std::string link = fdFolder + "/" + entry->d_name;
+        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0 || std::string(target, static_cast<std::size_t>(n)) != "/dev/ptmx")
+            continue;
+        const std::string info = ReadSmallFile(pidFolder + "/fdinfo/" + entry->d_name);
+        const auto at = info.find("tty-index:");
+        if (at != std::string::npos && std::atoi(info.c_str() + at + 10) == pty) {
+            holds = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return holds;
+}
+
+// Another process that has `device` open, as far as this user may look into other processes; 0
+// when none is seen. A device opened without any lock or exclusive flag is found only this way.
+long OtherProcessUsing(const std::string &device)
+{
+    const long self = static_cast<long>(::getpid());
+    const int pty = PtyNumber(device);
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return 0;
+    long found = 0;
+    while (const dirent *entry = ::readdir(proc)) {
+        char *end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != 0 || pid == self)
+            continue;
+        const std::string pidFolder = std::string("/proc/") + entry->d_name;
+        const std::string fdFolder = pidFolder + "/fd";
+        DIR *fds = ::opendir(fdFolder.c_str());
+        if (!fds)
+            continue; // another user's process: not visible to us
+        bool opened = false;
+        while (const dirent *fd = ::readdir(fds)) {
+            char target[PATH_MAX];
+            const std::string link = fdFolder + "/" + fd->d_name;
+            const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == device) {
+                opened = true;
+                break;
+            }
+        }
+        ::closedir(fds);
+        if (opened && !(pty >= 0 && HoldsPtyMaster(pidFolder, pty))) {
+            found = pid;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return found;
+}
+
+std::string BusyDetail(const std::string &device, long pid)
+{
+    if (pid > 0)
+        return device + ": busy, held by process " + std::to_string(pid) + ".";
+    return device + ": busy, held by another program.";
+}
+
+std::string ErrorDetail(const std::string &device, int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return device + ": no such device.";
+    case EACCES:
+    case EPERM:
+        return device + ": permission denied. Join the dialout group (sudo usermod -a -G dialout $USER) and log "
+                        "in again.";
+    default:
+        return device + ": " + std::strerror(error) + ".";
+    }
+}
+
+} // namespace
+
+SerialPort::~SerialPort() { close(); }
+
+bool SerialPort::isOpen() const { return fd_ >= 0; }
+
+SerialPort::OpenError SerialPort::open(const std::string &devicePath)
+{
+    close();
+    failureDetail_.clear();
+    // A symbolic link (by-id names, the simulator's link) is locked and looked for by its device.
+    const std::string device = RealPath(devicePath);
+
+    const UucpLockResult lock = TakeUucpLock(BaseName(device));
+    if (lock.state == UucpLockResult::State::HeldByOther) {
+        failureDetail_ = BusyDetail(device, lock.holderPid);
+        return OpenError::Open;
+    }
+    lockFile_ = lock.path;
+    auto fail = [this](OpenError error, std::string detail, int fd) {
+        if (fd >= 0)
+            ::close(fd);
+        ReleaseUucpLock(lockFile_);
+        lockFile_.clear();
+        failureDetail_ = std::move(detail);
+        return error;
+    };
+
+    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(OpenError::Open, errno == EBUSY ? BusyDetail(device, OtherProcessUsing(device))
+                                                    : ErrorDetail(device, errno),
+                    -1);
+    if (!::isatty(fd))
+        return fail(OpenError::Open, device + ": not a serial device.", fd);
+    // Exclusive use, as the controller's port is never shared: a second opener (this program or
+    // another) is refused while we hold it, and so is a device another program opened first.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(OpenError::Open, BusyDetail(device, OtherProcessUsing(device)), fd);
+    if (const long other = OtherProcessUsing(device); other > 0)
+        return fail(OpenError::Open, BusyDetail(device, other), fd);
+    ::ioctl(fd, TIOCEXCL);
+
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return fail(OpenError::GetState, ErrorDetail(device, errno), fd);
+    // 9600 baud, 8 data bits, no parity, one stop bit; no line discipline (bytes pass unchanged).
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0)
+        return fail(OpenError::SetState, ErrorDetail(device, errno), fd);
+    fd_ = fd;
+    return OpenError::None;
+}
+
+void SerialPort::close()
+{
+    if (fd_ >= 0) {
+        // The exclusive flag belongs to the device, not to this descriptor: clear it, or the next
+        // open of the same device is refused while anything else keeps it open.
+        ::ioctl(fd_, TIOCNXCL);
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+    }
+    ReleaseUucpLock(lockFile_);
+    lockFile_.clear();
+}
+
+void SerialPort::purge()
+{
+    if (fd_ >= 0)
+        ::tcflush(fd_, TCIOFLUSH);
+}
+
+bool SerialPort::write(std::span<const std::uint8_t> bytes)
+{
+    if (fd_ < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd_, POLLOUT, 0};
+            if (::poll(&p, 1, 1000) <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+                return false;
+        } else if (!(n < 0 && errno == EINTR)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
+{
+    if (fd_ < 0)
+        return -1;
+    if (buffer.empty())
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN)
+            return 0;
+        return -1;
+    }
+}
+
+bool SerialPort::waitForBytes(SteadyDeadline deadline)
+{
+    using namespace std::chrono;
+    for (;;) {
+        const auto now = steady_clock::now();
+        if (now >= deadline)
+            return false;
+        const auto left = duration_cast<milliseconds>(deadline - now).count() + 1;
+        if (fd_ < 0) {
+            std::this_thread::sleep_until(deadline);
+            return false;
+        }
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 60000)));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            // Hung up or in error: the line has gone. Wait out the reply time as a silent line does.
+            std::this_thread::sleep_until(deadline);
+            return false;
+        }
+        if (r > 0 && (p.revents & POLLIN))
+            return true;
+    }
+}
