@@ -1,5 +1,6 @@
 #include "trend/Trendgph.h"
 
+#include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "base/WaitLoop.h"
 #include "base/WindowLook.h"
@@ -548,7 +549,7 @@ bool TTrendDspForm::OpenPortForRun()
 
 int TTrendDspForm::waitTimeMs() const
 {
-    const std::optional<std::int32_t> ms = presets::ParseDecimal(ws_.WaitTime);
+    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.WaitTime);
     return ms && *ms > 0 ? *ms : 0;
 }
 
@@ -567,7 +568,7 @@ void TTrendDspForm::AppendErrorTrace(int code)
 {
     const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    textfile::Append(kErrorTraceFile, sampling::ErrorTraceLine(timestamp, code, ws_.link.LastErrorReply()));
+    textfile::Append(programfolder::ErrorTracePath(kErrorTraceFile), sampling::ErrorTraceLine(timestamp, code, ws_.link.LastErrorReply()));
 }
 
 void TTrendDspForm::SamplingPass()
