@@ -1,6 +1,5 @@
 #include "shell/SerialDevices.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,14 +15,40 @@
 
 namespace {
 
-// The entries of `folder` matching `pattern`, sorted with numbers compared as numbers.
+// Names in order with runs of digits compared as numbers, so ttyUSB2 comes before ttyUSB10.
+bool NaturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype startA = i;
+            const qsizetype startB = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            const qulonglong x = a.mid(startA, i - startA).toULongLong();
+            const qulonglong y = b.mid(startB, j - startB).toULongLong();
+            if (x != y)
+                return x < y;
+        } else {
+            if (a[i] != b[j])
+                return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j || (a.size() - i == b.size() - j && a < b);
+}
+
+// The entries of `folder` matching `pattern`, in natural order.
 QStringList Entries(const QString &folder, const QString &pattern)
 {
     QDir dir(folder);
-    QStringList names = dir.entryList({pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
-    QCollator collator(QLocale::c());
-    collator.setNumericMode(true);
-    std::sort(names.begin(), names.end(), collator);
+    QStringList names =
+        dir.entryList({pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
+    std::sort(names.begin(), names.end(), NaturalLess);
     QStringList paths;
     for (const QString &name : names)
         paths.append(dir.filePath(name));

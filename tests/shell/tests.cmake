@@ -1,1 +1,2 @@
 qmx_add_test(test_shell SOURCES shell/test_shell.cpp LIBS qmx_shell)
+qmx_add_test(test_comm_set SOURCES shell/test_comm_set.cpp LIBS qmx_shell qmx_sim)

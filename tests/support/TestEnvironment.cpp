@@ -30,6 +30,10 @@ QString Prepare()
         root.mkpath(QStringLiteral("config"));
         root.mkpath(QStringLiteral("program"));
         qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
+        // Files that go to the user's data folder (a trace that cannot be written in the current
+        // folder) stay in this world too.
+        root.mkpath(QStringLiteral("data"));
+        qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toLocal8Bit());
         QStandardPaths::setTestModeEnabled(false);
         programfolder::Override(root.filePath(QStringLiteral("program")));
         for (const QString &name : QDir(DataDir()).entryList(QDir::Files))
