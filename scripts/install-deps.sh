@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev fonts-liberation
-          xvfb xauth clang libclang-rt-14-dev poppler-utils)
+          xvfb xauth clang libclang-rt-14-dev poppler-utils desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
