@@ -174,8 +174,14 @@ QString TComSetForm::CheckedPortName() const
 void TComSetForm::ShowDeviceOfCheckedPort()
 {
     const QString port = CheckedPortName();
-    const QString text = port.isEmpty() ? QString() : port + QStringLiteral(" = ") + DevicePathForPort(port);
-    device_->setText(text);
+    const QString device = port.isEmpty() ? QString() : DevicePathForPort(port);
+    const QString text = port.isEmpty() ? QString() : port + QStringLiteral(" = ") + device;
+    // A long device name (a by-id name) goes on a line of its own, shortened in the middle; the
+    // whole text is the tool tip.
+    const QFontMetrics metrics = device_->fontMetrics();
+    const bool fits = metrics.horizontalAdvance(text) <= device_->width();
+    device_->setText(fits ? text
+                          : port + QStringLiteral(" =\n") + metrics.elidedText(device, Qt::ElideMiddle, device_->width()));
     device_->setToolTip(text);
     if (assign_)
         EnableAssign();
@@ -194,7 +200,7 @@ void TComSetForm::AssignDeviceClick()
     const QListWidgetItem *item = devices_->currentItem();
     if (port.isEmpty() || !item)
         return;
-    MapPortToDevice(port, item->text());
+    MapPortToDevice(port, item->data(Qt::UserRole).toString());
     ShowDeviceOfCheckedPort();
 }
 
@@ -203,16 +209,23 @@ void TComSetForm::RefreshDeviceList()
     const QStringList found = ListSerialDevices(deviceRoots_);
     QStringList shown;
     for (int i = 0; i < devices_->count(); ++i)
-        shown.append(devices_->item(i)->text());
+        shown.append(devices_->item(i)->data(Qt::UserRole).toString());
     if (found != shown) {
         // The selection follows its device, wherever the list moved it.
-        const QString selected = devices_->currentItem() ? devices_->currentItem()->text() : QString();
+        const QString selected =
+            devices_->currentItem() ? devices_->currentItem()->data(Qt::UserRole).toString() : QString();
         devices_->clear();
-        devices_->addItems(found);
-        for (int i = 0; i < devices_->count(); ++i) {
-            devices_->item(i)->setToolTip(QFileInfo(found[i]).canonicalFilePath());
-            if (found[i] == selected)
-                devices_->setCurrentRow(i);
+        const QString byIdFolder = deviceRoots_.byId + QLatin1Char('/');
+        for (const QString &device : found) {
+            // by-id names are long and all begin alike: the list shows them from "by-id/" on.
+            auto *item = new QListWidgetItem(device.startsWith(byIdFolder)
+                                                 ? QStringLiteral("by-id/") + device.mid(byIdFolder.size())
+                                                 : device,
+                                             devices_);
+            item->setData(Qt::UserRole, device);
+            item->setToolTip(device + QStringLiteral(" -> ") + QFileInfo(device).canonicalFilePath());
+            if (device == selected)
+                devices_->setCurrentItem(item);
         }
         EnableAssign();
     }

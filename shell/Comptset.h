@@ -33,7 +33,8 @@ public:
 
     QRadioButton *portButton(int i) const; // "RadioButton" + i, i = 1..9
 
-    // The device selected in the list becomes the one the checked COM name opens.
+    // The device selected in the list (its path is the item's Qt::UserRole data) becomes the one
+    // the checked COM name opens.
     void AssignDeviceClick();
 
 protected:
