@@ -1,5 +1,8 @@
 # The program as installed: `cmake --install` into a temporary prefix made read-only, run as a user
 # who is not root, the program's files in that user's data folder.
+if(NOT UNIX)
+    return()
+endif()
 add_executable(test_installed install/test_installed.cpp)
 target_link_libraries(test_installed PRIVATE qmx_testsupport qmx_shell qmx_sim)
 add_test(NAME test_installed
