@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev fonts-liberation
-          xvfb xauth clang libclang-rt-14-dev poppler-utils locales-all
+          xvfb xauth clang libclang-rt-14-dev poppler-utils locales-all desktop-file-utils
           g++-mingw-w64-x86-64 wine64)
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/install-deps.sh
+# The installed-program test runs the program as a user who is not root; run as root, the test
+# command makes that user (no home, no login).
+if [ "$(id -u)" -eq 0 ] && ! id -u qmxtester >/dev/null 2>&1; then
+    useradd --system --no-create-home --shell /usr/sbin/nologin qmxtester
+fi
 
 jobs=${JOBS:-2}
 export QT_QPA_PLATFORM=offscreen

@@ -2,7 +2,11 @@
 
 #include "shell/Trendmain.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <algorithm>
+#include <cstdio>
+#include <exception>
 
 Program::Program(Dialogs &dialogs) : ws(link, dialogs)
 {
@@ -29,4 +33,24 @@ void Program::Start()
     mainWindow->setAttribute(Qt::WA_DeleteOnClose);
     mainWindow->show();
     mainWindow->OpenTrendWindow();
+}
+
+int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start)
+{
+    QString reason;
+    try {
+        start();
+    } catch (const std::exception &e) {
+        reason = QString::fromLocal8Bit(e.what());
+    }
+    if (reason.isEmpty()) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        if (std::any_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
+            return 0;
+        reason = kNoWindowShown;
+    }
+    const QString text = kStartUpFailed.arg(reason);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    dialogs.ShowMessage(text);
+    return kStartUpFailedExitCode;
 }

@@ -8,6 +8,7 @@
 #include "trend/TrendData.h"
 
 #include <QPointer>
+#include <functional>
 
 class TTrendForm;
 
@@ -26,3 +27,13 @@ public:
     TrendData trend;
     QPointer<TTrendForm> mainWindow;
 };
+
+inline const QString kStartUpFailed = QStringLiteral("The program could not start: %1");
+inline const QString kNoWindowShown = QStringLiteral("no window could be shown.");
+inline constexpr int kStartUpFailedExitCode = 1;
+
+// Start-up as the program's main() runs it: `start` is to leave a window on screen. Returns 0 when
+// it did. Otherwise (it threw, or nothing is shown) the reason is shown through `dialogs` and
+// written to standard error, and the result is the exit code the program ends with at once,
+// rather than running on with no window to close.
+int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start);

@@ -5,24 +5,21 @@
 #include "shell/WidgetDialogs.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
-#include <exception>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kApplicationTitle);
+    // Every window of the program is one application to the desktop: its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qmx-trend"));
     // For start-up measurements: leave as soon as the start-up windows are shown.
     const bool exitAfterStart = QCoreApplication::arguments().contains(QStringLiteral("--exit-after-start"));
 
     WidgetDialogs dialogs;
     Program program(dialogs);
-    try {
-        program.Start();
-    } catch (const std::exception &e) {
-        QMessageBox::critical(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));
-    }
+    if (const int failed = StartUpOrFail(dialogs, [&program] { program.Start(); }))
+        return failed;
     if (exitAfterStart)
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();

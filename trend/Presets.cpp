@@ -110,6 +110,14 @@ std::optional<std::int32_t> ParseDecimal(const QString &text)
     return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::int32_t> ParseWaitTime(const QString &text)
+{
+    const std::optional<std::int32_t> ms = ParseDecimal(text.trimmed());
+    if (!ms || *ms < 0)
+        return std::nullopt;
+    return ms;
+}
+
 ChannelRecords ParsePresetLines(const QStringList &lines)
 {
     ChannelRecords records;

@@ -25,6 +25,9 @@ QStringList SplitCommaText(const QString &line);
 
 // A decimal integer with an optional sign that fits 32 bits, or nothing.
 std::optional<std::int32_t> ParseDecimal(const QString &text);
+// `WaitTime` as milliseconds: a decimal whole number of 0 or more, blanks around it ignored
+// ("100 " is 100). Nothing for any other text, which the trend sampler takes as 0.
+std::optional<std::int32_t> ParseWaitTime(const QString &text);
 
 // The records from the lines of a preset file (line 0, the Dec/Hex caption, is skipped). A
 // missing, empty or bad channel line gives that channel's defaults; Sel is "ON" only when the

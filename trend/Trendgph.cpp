@@ -1,5 +1,6 @@
 #include "trend/Trendgph.h"
 
+#include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "base/PortPause.h"
 #include "base/WindowLook.h"
@@ -570,7 +571,7 @@ void TTrendDspForm::EndSampling()
 
 int TTrendDspForm::waitTimeMs() const
 {
-    const std::optional<std::int32_t> ms = presets::ParseDecimal(ws_.WaitTime);
+    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.WaitTime);
     return ms && *ms > 0 ? *ms : 0;
 }
 
@@ -578,7 +579,8 @@ void TTrendDspForm::AppendErrorTrace(const sampling::ReadFailure &failure)
 {
     const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    textfile::Append(kErrorTraceFile, sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+    textfile::Append(programfolder::ErrorTracePath(kErrorTraceFile),
+                     sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
 void TTrendDspForm::TakePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)

@@ -116,7 +116,8 @@ class TestLink : public QObject {
 
     void openPort()
     {
-        QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+        const int opened = link.ComOpen(PortUser::Tool);
+        QVERIFY2(opened == 0, qPrintable(details.join(QStringLiteral(" | "))));
     }
 
 private slots:

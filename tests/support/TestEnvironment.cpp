@@ -33,6 +33,10 @@ QString Prepare()
         qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
         // Serial lock files of the test's own, not the system's /run/lock.
         qputenv("QMX_LOCK_DIR", root.filePath(QStringLiteral("lock")).toLocal8Bit());
+        // Files that go to the user's data folder (a trace that cannot be written in the current
+        // folder) stay in this world too.
+        root.mkpath(QStringLiteral("data"));
+        qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toLocal8Bit());
         QStandardPaths::setTestModeEnabled(false);
         programfolder::Override(root.filePath(QStringLiteral("program")));
         for (const QString &name : QDir(DataDir()).entryList(QDir::Files))

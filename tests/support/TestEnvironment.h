@@ -1,7 +1,8 @@
 #pragma once
-// A private world for one test program: a temporary configuration store (XDG_CONFIG_HOME), a
-// folder for serial lock files (QMX_LOCK_DIR), a temporary program folder holding copies of the
-// shipped data files, and the current directory set there (where "ErrTrace.txt" is appended). Call Prepare() first thing in main or initTestCase.
+// A private world for one test program: a temporary configuration store (XDG_CONFIG_HOME) and
+// user data folder (XDG_DATA_HOME), a folder for serial lock files (QMX_LOCK_DIR), a temporary
+// program folder holding copies of the shipped data files, and the current directory set there
+// (where "ErrTrace.txt" is appended). Call Prepare() first thing in main or initTestCase.
 
 #include <QString>
 #include <QTemporaryDir>

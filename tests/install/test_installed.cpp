@@ -1,0 +1,165 @@
+// The program as a normal user runs it from an installed, read-only prefix (see run_installed.sh,
+// which places this program beside the installed one): its program folder is the prefix's
+// share/qmx-trend, found from the executable's own folder as the installed program finds it, and
+// the real windows offscreen against the simulator keep their files in the user's data folder.
+
+#include "base/ProgramFolder.h"
+#include "link/Settings.h"
+#include "shell/Comptset.h"
+#include "shell/Program.h"
+#include "shell/Trendmain.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtTest>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString kErrorTrace = QStringLiteral("ErrTrace.txt");
+constexpr int kLongestOpenMs = 10000; // the pause after opening the port is 1 to 2 s
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+template <typename T> T *Control(QWidget *window, const char *name)
+{
+    return window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
+}
+
+} // namespace
+
+class TestInstalled : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { sim_.stop(); }
+
+    void dataReadAndRunWriteInTheUserDataFolder();
+    void nextStartReadsThePresets();
+
+private:
+    // RUN, until the sampling has written a line to the error trace at `trace`, then STOP.
+    void RunUntilTraced(Program &p, const QString &trace);
+
+    ControllerSimulator sim_;
+    QString programFolder_;
+    QString dataFolder_;
+    QString workFolder_;
+};
+
+void TestInstalled::initTestCase()
+{
+    QVERIFY2(::geteuid() != 0, "run by run_installed.sh as a user who is not root");
+    programFolder_ = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/qmx-trend")) +
+                     QLatin1Char('/');
+    dataFolder_ = QDir::homePath() + QStringLiteral("/.local/share/Quillster/CON/");
+    workFolder_ = QDir::currentPath();
+    QCOMPARE(programfolder::Path(), programFolder_);
+    QVERIFY(QFileInfo::exists(programFolder_ + QStringLiteral("Varlist.txt")));
+    QVERIFY(!QFileInfo(programFolder_).isWritable());
+    QCOMPARE(programfolder::UserDataPath(), dataFolder_);
+    QCOMPARE(programfolder::FilesPath(), dataFolder_);
+
+    QString error;
+    QVERIFY2(sim_.start(&error), qPrintable(error));
+    MapPortToDevice(QStringLiteral("COM1"), sim_.devicePath());
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+}
+
+void TestInstalled::RunUntilTraced(Program &p, const QString &trace)
+{
+    auto *run = Control<QPushButton>(p.ws.trendWindow, "Button2");
+    QVERIFY(run && run->isEnabled());
+    QTest::mouseClick(run, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
+    QTest::mouseClick(run, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!p.link.isOpen(), kLongestOpenMs);
+}
+
+void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
+{
+    ScriptedDialogs dialogs;
+    auto p = std::make_unique<Program>(dialogs);
+    p->Start();
+    QVERIFY(p->ws.trendWindow && p->ws.varListWindow);
+
+    // Data Read: the super-block data file goes to the user's data folder; the variable files
+    // come from the shipped copies, now the user's own.
+    auto *dataRead = Control<QPushButton>(p->ws.varListWindow, "Button1");
+    auto *run = Control<QPushButton>(p->ws.trendWindow, "Button2");
+    QVERIFY(dataRead && run);
+    QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
+    QTest::mouseClick(dataRead, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")), kLongestOpenMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!p->link.isOpen() && run->isEnabled(), kLongestOpenMs);
+    QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(ReadAll(dataFolder_ + QStringLiteral("sbdata.qmx")).startsWith("@"));
+    QVERIFY(!QFileInfo::exists(programFolder_ + QStringLiteral("sbdata.qmx")));
+    for (const char *name : {"Varlist.txt", "Varlist2.txt"}) {
+        QCOMPARE(ReadAll(dataFolder_ + QLatin1String(name)), ReadAll(programFolder_ + QLatin1String(name)));
+        QVERIFY(QFileInfo(dataFolder_ + QLatin1String(name)).isWritable());
+    }
+
+    // RUN with channel 1 only, full scale 12345, against a controller refusing every read: the
+    // presets are saved in the data folder, the failed reads traced in the current folder.
+    Control<QCheckBox>(p->ws.trendWindow, "CheckBox1")->setChecked(true);
+    Control<QCheckBox>(p->ws.trendWindow, "CheckBox2")->setChecked(false);
+    Control<QLineEdit>(p->ws.trendWindow, "Edit15")->setText(QStringLiteral("12345"));
+    p->ws.WaitTime = QStringLiteral("20");
+    sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
+    const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
+    RunUntilTraced(*p, traceHere);
+    const QByteArray presets = ReadAll(dataFolder_ + QStringLiteral("UserPre.qmt"));
+    QVERIFY2(presets.startsWith("Dec,,,,\r\nON,L,AnTermIn,12345\r\nOF,L,SpdFbk,20000\r\n"), presets.constData());
+    QCOMPARE(ReadAll(dataFolder_ + QStringLiteral("UserPre2.qmt")), presets);
+    QVERIFY(!QFileInfo::exists(programFolder_ + QStringLiteral("UserPre2.qmt")));
+    QVERIFY(!QFileInfo::exists(dataFolder_ + kErrorTrace));
+    QCOMPARE(dialogs.messages, QStringList{});
+
+    // A current folder that cannot be written (as "/" for a program started from a launcher):
+    // the trace goes to the data folder.
+    const QString readOnlyFolder = workFolder_ + QStringLiteral("/read-only");
+    QVERIFY(QDir().mkpath(readOnlyFolder));
+    QVERIFY(QFile::setPermissions(readOnlyFolder, QFile::ReadOwner | QFile::ExeOwner));
+    QVERIFY(!QFileInfo(readOnlyFolder).isWritable());
+    const QByteArray traceHereBefore = ReadAll(traceHere);
+    QVERIFY(QDir::setCurrent(readOnlyFolder));
+    RunUntilTraced(*p, dataFolder_ + kErrorTrace);
+    QVERIFY(QDir::setCurrent(workFolder_));
+    QVERIFY(!QFileInfo::exists(readOnlyFolder + QLatin1Char('/') + kErrorTrace));
+    QCOMPARE(ReadAll(traceHere), traceHereBefore);
+    sim_.clearFaults();
+
+    // The port settings dialog tells the user where the files are.
+    TComSetForm dialog(p->ws);
+    QCOMPARE(Control<QLabel>(&dialog, "FilesLabel")->toolTip(), kFilesCaption.arg(dataFolder_));
+    dialog.accept();
+    p.reset();
+}
+
+void TestInstalled::nextStartReadsThePresets()
+{
+    ScriptedDialogs dialogs;
+    Program p(dialogs);
+    p.Start();
+    QVERIFY(p.ws.trendWindow);
+    QVERIFY(Control<QCheckBox>(p.ws.trendWindow, "CheckBox1")->isChecked());
+    QVERIFY(!Control<QCheckBox>(p.ws.trendWindow, "CheckBox2")->isChecked());
+    QCOMPARE(Control<QLineEdit>(p.ws.trendWindow, "Edit15")->text(), QStringLiteral("12345"));
+    QCOMPARE(dialogs.messages, QStringList{});
+}
+
+QTEST_MAIN(TestInstalled)
+#include "test_installed.moc"

@@ -1,0 +1,240 @@
+// The port chooser of the port settings dialog against pseudo-terminals offered as this machine's
+// serial devices; the wait time as the dialog and the sampler read it; a start-up that leaves no
+// window on screen.
+
+#include "link/Link.h"
+#include "link/Settings.h"
+#include "shell/Comptset.h"
+#include "shell/Program.h"
+#include "shell/Trendmain.h"
+#include "shell/SerialDevices.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/Presets.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QtTest>
+#include <stdexcept>
+
+namespace {
+
+constexpr quint32 kWord = 0x600F92;
+
+void MakeLink(const QString &target, const QString &link)
+{
+    QDir().mkpath(QFileInfo(link).absolutePath());
+    QVERIFY2(QFile::link(target, link), qPrintable(link));
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QStringList Items(const QListWidget *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->item(i)->data(Qt::UserRole).toString());
+    return items;
+}
+
+} // namespace
+
+class TestCommSet : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+
+    void deviceListOrderAndUartCheck();
+    void assignedDeviceIsWhatTheNextOpenTalksTo();
+    void waitTimeReading();
+    void startUpWithoutAWindowEnds();
+};
+
+void TestCommSet::deviceListOrderAndUartCheck()
+{
+    ControllerSimulator sim;
+    QVERIFY(sim.start());
+    const QString pty = sim.slaveDevicePath();
+    QTemporaryDir machine;
+    SerialDeviceRoots roots{machine.filePath(QStringLiteral("dev/serial/by-id")), machine.filePath(QStringLiteral("dev")),
+                            machine.filePath(QStringLiteral("sys/class/tty"))};
+    const QString dev = roots.dev + QLatin1Char('/');
+    const QString byId = roots.byId + QLatin1Char('/');
+
+    // Nothing there at all: an empty list, not an error.
+    QCOMPARE(ListSerialDevices(roots), QStringList{});
+
+    for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttys4", "tty5", "console"})
+        MakeLink(pty, dev + QLatin1String(name));
+    MakeLink(pty, byId + QStringLiteral("usb-FTDI_FT232R_A50285BI-if00-port0"));
+    MakeLink(pty, byId + QStringLiteral("usb-Prolific_PL2303-if00-port0"));
+    // ttyS1 has a 16550A behind it, ttyS2 none, as the kernel reports them; ttyS0 and ttyS3 are
+    // not described there and are asked themselves: a pseudo-terminal is no UART.
+    WriteFile(roots.sysTty + QStringLiteral("/ttyS1/type"), "4\n");
+    WriteFile(roots.sysTty + QStringLiteral("/ttyS2/type"), "0\n");
+
+    QCOMPARE(ListSerialDevices(roots),
+             (QStringList{byId + "usb-FTDI_FT232R_A50285BI-if00-port0", byId + "usb-Prolific_PL2303-if00-port0",
+                          dev + "ttyUSB2", dev + "ttyUSB10", dev + "ttyACM0", dev + "ttyS1"}));
+    QVERIFY(!AnswersAsUart(roots, QStringLiteral("ttyS0"), pty));
+    QVERIFY(!AnswersAsUart(roots, QStringLiteral("ttyS9"), dev + QStringLiteral("ttyS9"))); // no such device
+}
+
+void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
+{
+    // Two controllers on two lines, told apart by one word.
+    ControllerSimulator a;
+    ControllerSimulator b;
+    QVERIFY(a.start());
+    QVERIFY(b.start());
+    a.setLiveDemo(false);
+    b.setLiveDemo(false);
+    a.writeWord(kWord, 0x1111);
+    b.writeWord(kWord, 0x2222);
+    QTemporaryDir machine;
+    const SerialDeviceRoots roots{machine.filePath(QStringLiteral("dev/serial/by-id")),
+                                  machine.filePath(QStringLiteral("dev")), machine.filePath(QStringLiteral("sys"))};
+    QDir().mkpath(roots.dev);
+    const QString adapterA = roots.byId + QStringLiteral("/usb-Quillster_Cable_A-if00-port0");
+    const QString adapterB = roots.byId + QStringLiteral("/usb-Quillster_Cable_B-if00-port0");
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+
+    ScriptedDialogs dialogs;
+    Program program(dialogs);
+    {
+        TComSetForm dialog(program.ws, nullptr, roots);
+        dialog.show();
+        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("DeviceList"));
+        auto *assign = dialog.findChild<QPushButton *>(QStringLiteral("AssignButton"));
+        auto *shown = dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"));
+        QVERIFY(list && assign && shown);
+        QCOMPARE(list->count(), 0);
+        QVERIFY(!assign->isEnabled());
+
+        // The adapters are plugged in while the dialog is open; the by-id folder appears with
+        // the first of them, as udev makes it.
+        MakeLink(a.slaveDevicePath(), adapterA);
+        QTRY_COMPARE(Items(list), QStringList{adapterA});
+        MakeLink(b.slaveDevicePath(), adapterB);
+        QTRY_COMPARE(Items(list), (QStringList{adapterA, adapterB}));
+        QCOMPARE(list->item(1)->text(), QStringLiteral("by-id/usb-Quillster_Cable_B-if00-port0"));
+        QCOMPARE(list->item(1)->toolTip(), adapterB + QStringLiteral(" -> ") + b.slaveDevicePath());
+
+        dialog.portButton(3)->setChecked(true);
+        QCOMPARE(shown->text(), QStringLiteral("COM3 = /dev/ttyS2"));
+        QVERIFY(!assign->isEnabled()); // nothing chosen in the list yet
+        list->setCurrentRow(1);
+        QVERIFY(assign->isEnabled());
+        QCOMPARE(assign->text(), kAssignCaption.arg(QStringLiteral("COM3")));
+        assign->click();
+        QCOMPARE(shown->toolTip(), QStringLiteral("COM3 = ") + adapterB);
+        QVERIFY(shown->text().startsWith(QStringLiteral("COM3 =\n"))); // too long for one line
+        QVERIFY(shown->text().endsWith(QStringLiteral("port0")));
+
+        // A device unplugged meanwhile leaves the list; the choice stays with its device.
+        QFile::remove(adapterA);
+        QTRY_COMPARE(Items(list), QStringList{adapterB});
+        QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), adapterB);
+        dialog.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+    }
+    QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM3"));
+    QCOMPARE(DevicePathForPort(QStringLiteral("COM3")), adapterB);
+    QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"), QStringLiteral("CON"))
+                 .value(QStringLiteral("Devices/COM3"))
+                 .toString(),
+             adapterB);
+
+    const std::uint64_t servedByA = a.requestsServed();
+    QCOMPARE(program.link.ComOpen(PortUser::Tool), 0);
+    QCOMPARE(program.link.ComPortName(), QStringLiteral("COM3"));
+    QCOMPARE(program.link.ComReadValue('R', 2, kWord), 0x2222);
+    program.link.ComClose();
+    QCOMPARE(a.requestsServed(), servedByA);
+    QVERIFY(b.requestsServed() >= 1);
+
+    // The other adapter given to COM3 by a double click: the next open talks to it instead.
+    MakeLink(a.slaveDevicePath(), adapterA);
+    {
+        TComSetForm dialog(program.ws, nullptr, roots);
+        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("DeviceList"));
+        QVERIFY(dialog.portButton(3)->isChecked());
+        QCOMPARE(Items(list), (QStringList{adapterA, adapterB}));
+        list->setCurrentRow(0);
+        emit list->itemDoubleClicked(list->item(0));
+        QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"))->toolTip(), QStringLiteral("COM3 = ") + adapterA);
+        dialog.accept();
+    }
+    QCOMPARE(program.link.ComOpen(PortUser::Tool), 0);
+    QCOMPARE(program.link.ComReadValue('R', 2, kWord), 0x1111);
+    program.link.ComClose();
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+}
+
+void TestCommSet::waitTimeReading()
+{
+    // Blanks around the number do not matter; anything else that is not a whole number of 0 or
+    // more is taken as 0 by the sampler.
+    const struct {
+        const char *text;
+        std::optional<std::int32_t> ms;
+    } cases[] = {{"100", 100},      {"100 ", 100},    {" \t100\t ", 100}, {"0", 0},        {"+25", 25},
+                 {"2147483647", 2147483647},          {"", std::nullopt}, {"  ", std::nullopt},
+                 {"1 0", std::nullopt}, {"-5", std::nullopt}, {"abc", std::nullopt}, {"10ms", std::nullopt},
+                 {"2147483648", std::nullopt},        {"1.5", std::nullopt}};
+    for (const auto &c : cases)
+        QVERIFY2(presets::ParseWaitTime(QString::fromLatin1(c.text)) == c.ms, c.text);
+
+    // The dialog says so next to "ms", as the user types.
+    ScriptedDialogs dialogs;
+    Program program(dialogs);
+    program.ws.WaitTime = QStringLiteral("abc");
+    TComSetForm dialog(program.ws);
+    auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    auto *hint = dialog.findChild<QLabel *>(QStringLiteral("WaitTimeHint"));
+    QVERIFY(edit && hint);
+    QCOMPARE(hint->text(), kWaitTimeTakenAsZero);
+    edit->setText(QStringLiteral("100 "));
+    QCOMPARE(hint->text(), QString());
+    edit->setText(QStringLiteral("-5"));
+    QCOMPARE(hint->text(), kWaitTimeTakenAsZero);
+    edit->setText(QStringLiteral("50"));
+    QCOMPARE(hint->text(), QString());
+    dialog.accept();
+    QCOMPARE(program.ws.WaitTime, QStringLiteral("50"));
+    // The new controls sit right of the dialog's original 157 pixels.
+    QVERIFY(hint->x() >= 157);
+    QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("FilesLabel"))->toolTip().contains(testenv::ProgramDir()));
+}
+
+void TestCommSet::startUpWithoutAWindowEnds()
+{
+    ScriptedDialogs dialogs;
+    QCOMPARE(StartUpOrFail(dialogs, [] { throw std::runtime_error("out of memory"); }), kStartUpFailedExitCode);
+    QCOMPARE(dialogs.messages, QStringList{kStartUpFailed.arg(QStringLiteral("out of memory"))});
+
+    dialogs.messages.clear();
+    QCOMPARE(StartUpOrFail(dialogs, [] {}), kStartUpFailedExitCode);
+    QCOMPARE(dialogs.messages, QStringList{kStartUpFailed.arg(kNoWindowShown)});
+
+    dialogs.messages.clear();
+    Program program(dialogs);
+    QCOMPARE(StartUpOrFail(dialogs, [&program] { program.Start(); }), 0);
+    QVERIFY(program.mainWindow && program.mainWindow->isVisible());
+    QCOMPARE(dialogs.messages, QStringList{});
+}
+
+QTEST_MAIN(TestCommSet)
+#include "test_comm_set.moc"
