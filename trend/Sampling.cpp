@@ -30,6 +30,7 @@ PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std:
             if (failed)
                 failed(v);
             ++readout.errorCount;
+            readout.failedChannels = static_cast<std::uint16_t>(readout.failedChannels | (1u << c));
             readout.LatestValue[c] = 0;
         } else {
             readout.LatestValue[c] = SignedWord(v);

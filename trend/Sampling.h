@@ -29,6 +29,7 @@ std::int32_t SignedWord(int word);
 
 struct PassReadout {
     std::array<std::int32_t, kChannels> LatestValue{}; // 0 for a failed read
+    std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
     int errorCount = 0;
     bool abandoned = false; // the run ended before every channel was read
 };

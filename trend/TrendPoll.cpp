@@ -5,8 +5,14 @@ namespace sampling {
 TrendPass ReadPass(Link &link, const LinkTask &task, const PollPlan &plan)
 {
     TrendPass pass;
+    const auto read = [&](std::uint32_t address) {
+        const auto start = std::chrono::steady_clock::now();
+        const int value = link.ComReadValue('R', 2, address);
+        pass.stats.add(value < 0 ? value : 0, std::chrono::steady_clock::now() - start);
+        return value;
+    };
     pass.readout = ReadChannels(
-        plan.selected, plan.addresses, [&link](std::uint32_t address) { return link.ComReadValue('R', 2, address); },
+        plan.selected, plan.addresses, read,
         [&](int code) { pass.failures.push_back({code, link.LastErrorReply()}); },
         [&task] { return !task.cancelled(); });
     pass.ended = std::chrono::steady_clock::now();

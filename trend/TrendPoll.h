@@ -4,6 +4,7 @@
 // its values, the codes of its failed reads and the refusal stored at each failure. The window
 // then stores and draws it (Sampling.h).
 
+#include "link/ExchangeStats.h"
 #include "link/LinkThread.h"
 #include "trend/Sampling.h"
 
@@ -22,10 +23,16 @@ struct ReadFailure {
     QByteArray lastErrorReply;
 };
 
+// What happened to the line itself before a pass: a device that went away (unplugged adapter)
+// or came back.
+enum class LineEvent { None, Lost, Back };
+
 struct TrendPass {
     PassReadout readout;
     std::vector<ReadFailure> failures;
     std::chrono::steady_clock::time_point ended; // when its last read ended
+    ExchangeStats stats;                          // the reads of this pass
+    LineEvent lineEvent = LineEvent::None;
 };
 
 // What a run reads: the selected channels in ascending order and the address of each channel.

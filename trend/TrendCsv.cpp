@@ -1,0 +1,51 @@
+#include "trend/TrendCsv.h"
+
+namespace trendcsv {
+
+namespace {
+
+const QByteArray kLineEnd = "\r\n";
+
+} // namespace
+
+QString ColumnName(const ChannelRecord &record, int channel)
+{
+    if (channel < kAnalogChannels)
+        return record.AdrsChar;
+    return record.AdrsChar + u'.' + record.FullScale;
+}
+
+QByteArray Field(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
+        return bytes;
+    bytes.replace("\"", "\"\"");
+    return '"' + bytes + '"';
+}
+
+QByteArray HeaderLine(const QStringList &channelColumns)
+{
+    QByteArray line = "time,t_s";
+    for (const QString &name : channelColumns)
+        line += ',' + Field(name);
+    return line + kLineEnd;
+}
+
+QByteArray RowLine(const Row &row)
+{
+    QByteArray line;
+    if (row.time)
+        line += row.time->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
+    line += ',';
+    if (row.seconds)
+        line += QByteArray::number(*row.seconds, 'f', 3);
+    for (const std::optional<std::int32_t> &value : row.values) {
+        line += ',';
+        if (value)
+            line += QByteArray::number(*value);
+    }
+    return line + kLineEnd;
+}
+
+} // namespace trendcsv

@@ -1,0 +1,35 @@
+#pragma once
+// Trend rows as CSV for spreadsheets and scripts: UTF-8, comma-separated, one header line, one line
+// per row. Columns: `time` (local date and time, ISO 8601 with milliseconds), `t_s` (seconds since
+// the run's start, three decimals), then one column per selected channel named by its data name
+// (a logic channel by its name and bit, "InvFlag.07"). Values are signed decimal (logic 0/1); a
+// read that failed is an empty cell, as is the time of a row that has none (opened from a .trd).
+
+#include "trend/TrendData.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace trendcsv {
+
+// The column of channel `channel` (0..13) as its record names it.
+QString ColumnName(const ChannelRecord &record, int channel);
+// "time,t_s,<column>,..." with its line end.
+QByteArray HeaderLine(const QStringList &channelColumns);
+
+struct Row {
+    std::optional<QDateTime> time;
+    std::optional<double> seconds;
+    std::vector<std::optional<std::int32_t>> values; // one per channel column; empty: failed
+};
+QByteArray RowLine(const Row &row);
+
+// A field as CSV needs it: quoted, its quotes doubled, when it holds a comma, quote or line end.
+QByteArray Field(const QString &text);
+
+} // namespace trendcsv
