@@ -8,6 +8,9 @@ inline const QString kCheckFullScale = QStringLiteral("Check the F.S. value!");
 inline const QString kSelectDrawingData = QStringLiteral("Please select drawing data.");
 inline const QString kAddressNotFound = QStringLiteral("Asigned Address can not found");
 inline const QString kCommunicationError = QStringLiteral("Communication Error");
+// The channel set-up could not be saved at a run start; the run goes on. %1: "path: reason" lines.
+inline const QString kPresetsNotSaved =
+    QStringLiteral("The channel set-up could not be saved and will be lost at the next start:\n%1");
 // A drawn analog channel scaled by 0 would divide every sample by zero.
 inline const QString kFullScaleZero = QStringLiteral("F.S. value 0 can not be drawn. Check the F.S. value!");
 // A bit box of a drawn logic channel that holds no whole number.

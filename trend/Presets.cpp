@@ -142,12 +142,20 @@ QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &chan
     return lines;
 }
 
-bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels)
+bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels, QStringList *failures)
 {
     const QByteArray bytes = textfile::JoinLinesCrLf(PresetLines(decHexCaption, channels));
-    const bool first = textfile::WriteAtomically(programfolder::File(kPresetFile), bytes);
-    const bool copy = textfile::WriteAtomically(programfolder::File(kPresetCopyFile), bytes);
-    return first && copy;
+    bool saved = true;
+    for (const QString &name : {kPresetFile, kPresetCopyFile}) {
+        const QString path = programfolder::File(name);
+        QString error;
+        if (!textfile::WriteAtomically(path, bytes, &error)) {
+            saved = false;
+            if (failures)
+                failures->append(path + QStringLiteral(": ") + error);
+        }
+    }
+    return saved;
 }
 
 } // namespace presets

@@ -39,6 +39,7 @@ ChannelRecords LoadPresets();
 // The 15 lines of the file: the Dec/Hex caption with four commas, then one line per channel.
 QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &channels);
 // Replaces both preset files of the program folder. False when either could not be written.
-bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels);
+// `failures`, when given, hears each file that could not be written, as "path: reason".
+bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels, QStringList *failures = nullptr);
 
 } // namespace presets

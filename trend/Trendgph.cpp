@@ -492,8 +492,11 @@ void TTrendDspForm::StartRun()
         button(n)->setEnabled(false);
     for (int c = 0; c < kChannels; ++c)
         data_.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
-    // A preset file that cannot be written does not stop the run: the recording matters more.
-    presets::SavePresets(hexShown_ ? QStringLiteral("Hex") : QStringLiteral("Dec"), data_.channels);
+    // A preset file that cannot be written does not stop the run (the recording matters more), but
+    // the user hears that the set-up will be gone at the next start.
+    QStringList notSaved;
+    if (!presets::SavePresets(hexShown_ ? QStringLiteral("Hex") : QStringLiteral("Dec"), data_.channels, &notSaved))
+        ws_.dialogs.ShowMessage(kPresetsNotSaved.arg(notSaved.join(u'\n')));
     runstart::BuildSelection(data_);
     runstart::ResetRecording(data_);
     OpenPortForRun();

@@ -244,13 +244,17 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
         QVERIFY(!form->checkBox(n)->isChecked());
     QCOMPARE(dialogs.messages, QStringList{});
 
-    // A run start cannot save the presets: it goes on silently (here to a port that does not
-    // open); the copy is still written.
+    // A run start cannot save the presets: it says which file and goes on (here to a port that
+    // does not open); the copy is still written.
     testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
     QFile::remove(presetCopy);
     form->Button2Click();
-    QTRY_COMPARE(dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QTRY_COMPARE(dialogs.messages.size(), 3);
+    QVERIFY2(dialogs.messages[0].startsWith(kPresetsNotSaved.arg(presetFile + QStringLiteral(": "))),
+             qPrintable(dialogs.messages[0]));
+    QVERIFY(!dialogs.messages[0].contains(presetCopy));
+    QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
     QVERIFY(QFileInfo(presetFile).isDir());
     QVERIFY(testenv::ReadAll(presetCopy).startsWith("Dec,,,,\r\nON,L,AnTermIn,20000\r\n"));
 
@@ -266,7 +270,9 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
         const FileSizeLimit limit(64);
         form->Button2Click();
     }
-    QTRY_COMPARE(dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    QTRY_COMPARE(dialogs.messages.size(), 3);
+    QVERIFY(dialogs.messages[0].contains(presetFile) && dialogs.messages[0].contains(presetCopy));
+    QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
     QCOMPARE(testenv::ReadAll(presetFile), presetsBefore);
     QCOMPARE(testenv::ReadAll(presetCopy), copyBefore);
     QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore); // no temporary file left behind
