@@ -167,7 +167,7 @@ void TVarListForm::StartReading()
 {
     task_ = ws_.linkThread.newTask();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, reply](Link &link) {
+    ws_.linkThread.post([this, task = task_, reply, catalogue = ws_.catalogue](Link &link) {
         ReadBuffer buffer(kReadBufferSize, 0);
         DataReadReport report;
         const DataReadWatch watch = [&](const DataReadProgress &progress) {
@@ -177,7 +177,10 @@ void TVarListForm::StartReading()
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, watch, &report);
         if (report.stopped)
             return; // given up: nothing of it lands
-        reply([this, lines, report] { ReadingEnded(lines, report); });
+        std::optional<DataReadOutcome> outcome;
+        if (lines)
+            outcome = StoreCheckDecodeBuild(*lines, catalogue);
+        reply([this, outcome, report] { ReadingEnded(outcome, report); });
     });
 }
 
@@ -187,12 +190,17 @@ void TVarListForm::ShowProgress(const DataReadProgress &progress)
         progress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
 }
 
-void TVarListForm::ReadingEnded(const std::optional<QStringList> &lines, const DataReadReport &report)
+void TVarListForm::ReadingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report)
 {
     task_.reset();
     ws_.linkThread.close(PortUser::DataRead);
-    if (lines) {
-        CheckDecodeBuild(*lines);
+    if (outcome) {
+        Show(outcome->messages);
+        if (outcome->catalogue) {
+            ws_.catalogue = *outcome->catalogue;
+            RefillNameList();
+            SetTrendRunButtonEnabled(true);
+        }
     } else if (report.failedAddress) {
         // The list and the file of the last good read stay; the user must know they are not new.
         ws_.dialogs.ShowMessage(DataReadFailed(*report.failedAddress, report.failedCode));
@@ -212,33 +220,6 @@ void TVarListForm::EndDataRead()
     ++dataReadsEnded_;
     if (closeRequested_)
         close();
-}
-
-void TVarListForm::CheckDecodeBuild(const QStringList &lines)
-{
-    // The file is replaced only by a complete read. Should it not be writable, the lines just
-    // read are checked rather than an older file.
-    const QString path = programfolder::File(kSuperBlockFileName);
-    CatalogueData updated = ws_.catalogue;
-    const CheckOutcome check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines))
-                                   ? CheckSuperBlockFile(path, updated)
-                                   : CheckSuperBlockLines(lines, updated, path);
-    Show(check.messages);
-    if (!check.proceed)
-        return;
-    const CatalogueOutcome decoded = DecodeSuperBlock(updated);
-    Show(decoded.messages);
-    if (!decoded.proceed)
-        return;
-    const CatalogueOutcome built = BuildVariableList(updated);
-    Show(built.messages);
-    if (!built.proceed)
-        return;
-
-    // Everything of this read lands together, or nothing of it.
-    ws_.catalogue = std::move(updated);
-    RefillNameList();
-    SetTrendRunButtonEnabled(true);
 }
 
 bool TVarListForm::RebuildVariableList()

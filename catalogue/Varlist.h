@@ -2,6 +2,7 @@
 // The Variables List window: the names of the variable list, the bit names of a chosen flag
 // variable, and the Data Read that reads the super block from the controller and rebuilds the list.
 
+#include "catalogue/DataRead.h"
 #include "catalogue/SuperBlockFile.h"
 #include "catalogue/Workspace.h"
 
@@ -48,9 +49,7 @@ private:
     // The reads on the link thread; the window hears their progress and their end.
     void StartReading();
     void ShowProgress(const DataReadProgress &progress);
-    void ReadingEnded(const std::optional<QStringList> &lines, const DataReadReport &report);
-    // The part of the Data Read after the reads: the file, its check, the decoding, the list.
-    void CheckDecodeBuild(const QStringList &lines);
+    void ReadingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report);
     void EndDataRead();
 
     Workspace &ws_;
