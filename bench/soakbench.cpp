@@ -79,7 +79,8 @@ void Print(const char *what, const PhaseFigures &f)
     std::printf("  passes measured         %.0f (after %d warm-up passes)\n", f.passes, kWarmUpPasses);
     std::printf("  elapsed                 %.1f s\n", f.seconds);
     std::printf("  passes per second       %.0f\n", f.passes / f.seconds);
-    std::printf("  CPU per pass            %.3f ms (user-interface thread)\n", f.cpu / f.passes * 1e3);
+    std::printf("  CPU per pass            %.3f ms (user-interface thread; the link thread not counted)\n",
+                f.cpu / f.passes * 1e3);
     std::printf("  resident after warm-up  %.0f KiB\n", static_cast<double>(f.residentAfterWarmUp) / kib);
     std::printf("  resident at the end     %.0f KiB\n", static_cast<double>(f.residentAtEnd) / kib);
     std::printf("  growth                  %+.0f KiB\n",
@@ -152,6 +153,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     varList->Button1Click(); // Data Read: the block names and the Monitor's pointers
+    bench::WaitUntil([varList] { return !varList->dataReadRunning(); }, 30000);
     if (p.ws.catalogue.PointerAddresses[0].isEmpty()) {
         std::fprintf(stderr, "the Data Read did not complete\n");
         return 1;
@@ -169,7 +171,7 @@ int main(int argc, char *argv[])
     trend->edit(8)->setText(QStringLiteral("InvFlag"));
     trend->edit(22)->setText(QStringLiteral("07"));
     trend->Button2Click();
-    if (!trend->runActive()) {
+    if (!bench::WaitUntil([trend] { return trend->runActive(); }, 5000)) {
         std::fprintf(stderr, "the trend run did not start\n");
         return 1;
     }
@@ -189,7 +191,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     moni->Button2Click();
-    if (!moni->isPolling()) {
+    if (!bench::WaitUntil([moni] { return moni->isPolling(); }, 5000)) {
         std::fprintf(stderr, "the Monitor did not start polling\n");
         return 1;
     }
