@@ -52,6 +52,15 @@ void Wait(int ms)
     loop.exec();
 }
 
+// Lets the program run until `done` (at most `ms`).
+void WaitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        Wait(5);
+}
+
 void Save(QWidget *w, const QString &folder, const QString &name)
 {
     if (!w)
@@ -124,8 +133,13 @@ int main(int argc, char *argv[])
                out + QStringLiteral("/01-startup.png"));
 
     // Data Read, then the bit names of CmdFlag.
+    // The Variables List during the read shows how far it has come.
     auto *varList = qobject_cast<TVarListForm *>(ws.varListWindow.data());
     varList->Button1Click();
+    const std::uint64_t servedBefore = sim.requestsServed();
+    WaitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
+    Save(varList, out, QStringLiteral("02a-varlist-during-data-read.png"));
+    WaitFor([varList] { return !varList->dataReadRunning(); }, 30000);
     auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
     for (int i = 0; i < names->count(); ++i) {
         if (names->item(i)->text() == QLatin1String("CmdFlag")) {
@@ -142,6 +156,7 @@ int main(int argc, char *argv[])
     trend->edit(3)->setText(QStringLiteral("PI3A11"));
     trend->checkBox(3)->setChecked(true);
     trend->Button2Click();
+    WaitFor([trend] { return trend->runActive(); }, 3000);
     Wait(4000);
     Save(trend, out, QStringLiteral("03-trend-running.png"));
     trend->Button2Click(); // STOP
@@ -166,7 +181,8 @@ int main(int argc, char *argv[])
     Wait(50);
     auto *monitor = qobject_cast<TMoniForm *>(ws.monitorWindow.data());
     monitor->Button2Click();
-    Wait(baud ? 3000 : 500);
+    WaitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
+    Wait(baud ? 1000 : 300);
     Save(monitor, out, QStringLiteral("06-monitor-running.png"));
     monitor->Button1Click();
     Wait(baud ? 2000 : 300);
