@@ -175,8 +175,8 @@ void TVarListForm::StartReading()
             return !task->cancelled();
         };
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, watch, &report);
-        if (report.stopped)
-            return; // given up: nothing of it lands
+        if (report.stopped || task->cancelled())
+            return; // given up (the window or the program went): nothing of it lands
         std::optional<DataReadOutcome> outcome;
         if (lines)
             outcome = StoreCheckDecodeBuild(*lines, catalogue);

@@ -11,6 +11,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QLabel>
+#include <memory>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -345,6 +346,28 @@ private slots:
         p.ws.linkThread.close(PortUser::Monitor);
         QCOMPARE(list, kept);
         QVERIFY(p.run->isEnabled());
+
+        // Quitting during a read ends it within one exchange; the file and the list stay as they were.
+        {
+            const QByteArray fileBefore = testenv::ReadAll(dataFile);
+            sim.setBaud(9600);
+            auto quitting = std::make_unique<Program>();
+            quitting->ws.catalogue = p.ws.catalogue;
+            auto *reading = new TVarListForm(quitting->ws);
+            reading->Button1Click();
+            QVERIFY(QTest::qWaitFor([&] { return reading->findChild<QLabel *>(QStringLiteral("DataReadProgress"))
+                                                     ->text().startsWith(QStringLiteral("Reads: 3")); },
+                                    8000));
+            QElapsedTimer quitClock;
+            quitClock.start();
+            delete reading;
+            quitting.reset();
+            QVERIFY2(quitClock.elapsed() < 2100, qPrintable(QString::number(quitClock.elapsed())));
+            sim.setBaud(0);
+            QTest::qWait(100);
+            QCOMPARE(testenv::ReadAll(dataFile), fileBefore);
+            QCOMPARE(list, kept);
+        }
 
         // A close asked for during the read waits for the Data Read to end.
         form.Button1Click();
