@@ -10,8 +10,10 @@ bool CsvRecording::open(const QString &path, const QByteArray &header, std::chro
         error_ = file_.errorString();
         return false;
     }
+    // The header goes out with the first write, like every row: within a second.
     pending_ = header;
-    return flush(now);
+    lastFlush_ = now;
+    return true;
 }
 
 bool CsvRecording::append(const QByteArray &line, std::chrono::steady_clock::time_point now)

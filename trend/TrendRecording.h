@@ -12,7 +12,8 @@ class CsvRecording {
 public:
     static constexpr std::chrono::milliseconds kFlushInterval{1000};
 
-    // Creates (or empties) `path` and writes `header`; false with error() when it cannot.
+    // Creates (or empties) `path` with `header` to be written first; false with error() when it
+    // cannot be created.
     bool open(const QString &path, const QByteArray &header, std::chrono::steady_clock::time_point now);
     bool isOpen() const { return file_.isOpen(); }
     QString path() const { return file_.fileName(); }
