@@ -18,7 +18,8 @@ double PassesPerSecond(std::uint64_t passes, std::chrono::nanoseconds elapsed)
     return static_cast<double>(passes) * 1e9 / static_cast<double>(elapsed.count());
 }
 
-QString ExchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed)
+QString ExchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed,
+                          const QString &beforeTimes)
 {
     QString text = QStringLiteral("%1 exchanges, %2 failed").arg(stats.exchanges).arg(stats.failures());
     if (!stats.failuresByCode.empty()) {
@@ -28,7 +29,7 @@ QString ExchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std:
             codes << QStringLiteral("%1: %2").arg(code).arg(count);
         text += QStringLiteral(" (") + codes.join(QStringLiteral(", ")) + u')';
     }
-    text += QStringLiteral(", reply mean ") + Milliseconds(stats.meanReply()) + QStringLiteral(", longest ") +
+    text += beforeTimes + QStringLiteral("reply mean ") + Milliseconds(stats.meanReply()) + QStringLiteral(", longest ") +
             Milliseconds(stats.longestReply);
     text += QStringLiteral(", ") + QString::number(PassesPerSecond(passes, elapsed), 'f', 2) +
             QStringLiteral(" passes/s");

@@ -174,7 +174,8 @@ void TTrendDspForm::ShowReadoutBand()
     band_[2]->setText(runPasses_ == 0 && runStats_.exchanges == 0
                           ? QString()
                           : QStringLiteral("Line: ") +
-                                ExchangeStatsText(runStats_, runPasses_, lastPassEnded_ - data_.RunStartedSteady));
+                                ExchangeStatsText(runStats_, runPasses_, lastPassEnded_ - data_.RunStartedSteady,
+                                                  QStringLiteral("\n")));
     QStringList events;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;

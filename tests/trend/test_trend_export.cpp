@@ -363,7 +363,7 @@ void TestTrendExport::runAgainstSimulator()
     QVERIFY(form.runStats().longestReply >= form.runStats().meanReply());
     QVERIFY2(Band(form, "ReadoutStatistics")
                  ->text()
-                 .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2), reply mean ").arg(3 * passes).arg(passes)),
+                 .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2)\nreply mean ").arg(3 * passes).arg(passes)),
              qPrintable(Band(form, "ReadoutStatistics")->text()));
 
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
