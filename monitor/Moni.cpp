@@ -132,7 +132,7 @@ void TMoniForm::createControls()
     Label9 = createLabel("Label9", QStringLiteral("SUPER BLOCK and OUTPUT"), QRect(kLeft, 443, 300, 15));
     StringGrid3 = createGrid("StringGrid3", kGrid3Rows, 459, 7 * kRowHeight + 2);
     // The line's figures beside the third grid's caption, where the row has room.
-    LineStatistics = createLabel("LineStatistics", QString(), QRect(310, 443, 366, 15));
+    LineStatistics = createLabel("LineStatistics", QString(), QRect(172, 443, 504, 15));
     LineStatistics->setFont(windowlook::CourierNew(kStatsFontPixels));
     LineStatistics->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
