@@ -5,6 +5,7 @@
 #include "base/TextFile.h"
 #include "base/PortPause.h"
 #include "base/WindowPrint.h"
+#include "link/ExchangeStatsText.h"
 #include "monitor/Messages.h"
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorPass.h"
@@ -28,6 +29,8 @@ constexpr int kRowHeight = 15;
 constexpr int kFontPixels = 12;
 constexpr int kTitleFontPixels = 20;
 constexpr int kLeft = 8;
+constexpr int kStatsFontPixels = 9;
+constexpr std::chrono::milliseconds kStatsRefresh{250};
 const QColor kStoppedColour(0x80, 0x80, 0x80);
 const QColor kRunningColour(0x00, 0xFF, 0x00);
 
@@ -128,6 +131,10 @@ void TMoniForm::createControls()
     StringGrid2 = createGrid("StringGrid2", kGrid2Rows, 227, kGrid2Rows * kRowHeight + 2);
     Label9 = createLabel("Label9", QStringLiteral("SUPER BLOCK and OUTPUT"), QRect(kLeft, 443, 300, 15));
     StringGrid3 = createGrid("StringGrid3", kGrid3Rows, 459, 7 * kRowHeight + 2);
+    // The line's figures beside the third grid's caption, where the row has room.
+    LineStatistics = createLabel("LineStatistics", QString(), QRect(172, 443, 504, 15));
+    LineStatistics->setFont(windowlook::CourierNew(kStatsFontPixels));
+    LineStatistics->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(Button1, &QPushButton::clicked, this, &TMoniForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TMoniForm::Button2Click);
@@ -232,6 +239,10 @@ void TMoniForm::startPolling()
         return;
     task_ = ws_.linkThread.newTask();
     passCursors_ = {};
+    lineStats_ = ExchangeStats{};
+    releasePasses_ = 0;
+    releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
+    showLineStatistics();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
     ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.PointerAddresses,
                          reply](Link &link) {
@@ -251,6 +262,7 @@ void TMoniForm::stopPolling()
     // The port goes back once the exchange in flight has ended; a new "Release" waits for that.
     ws_.linkThread.close(PortUser::Monitor);
     released_ = false;
+    showLineStatistics();
     Button2->setText(kRelease);
     showRunState(false);
     enableFileButtons(true);
@@ -261,6 +273,8 @@ void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const Section
     task->taken();
     if (task != task_ || closed_)
         return;
+    lineStats_.merge(result.stats);
+    lastSection_ = std::chrono::steady_clock::now();
     if (result.section == 0) {
         passCursors_ = {};
         passDecimal_ = valueFormat_ == kDec;
@@ -270,8 +284,10 @@ void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const Section
         const MonitorSection &section = sections_[static_cast<std::size_t>(result.section)];
         PlaceSection(grids_, passCursors_, section, result.values, passDecimal_);
         showGrid(section.grid);
-        if (result.section + 1 == static_cast<int>(sections_.size()))
+        if (result.section + 1 == static_cast<int>(sections_.size())) {
             ++passesCompleted_;
+            ++releasePasses_;
+        }
         break;
     }
     case PassOutcome::ReadFailed:
@@ -284,6 +300,17 @@ void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const Section
             stopPolling();
         break;
     }
+    // The figures change with every section; a few times a second is enough to read them.
+    if (lastSection_ - statsShown_ >= kStatsRefresh || result.outcome != PassOutcome::Complete)
+        showLineStatistics();
+}
+
+void TMoniForm::showLineStatistics()
+{
+    statsShown_ = std::chrono::steady_clock::now();
+    LineStatistics->setText(lineStats_.exchanges == 0
+                                ? QString()
+                                : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_));
 }
 
 void TMoniForm::closeEvent(QCloseEvent *event)

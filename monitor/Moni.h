@@ -7,6 +7,7 @@
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPoll.h"
 
+#include <chrono>
 #include <memory>
 #include <QWidget>
 
@@ -45,6 +46,9 @@ public:
     const QString &valueFormat() const { return valueFormat_; }
     // Passes whose every section was placed (for tests and benchmarks).
     quint64 passesCompleted() const { return passesCompleted_; }
+    // The block reads of the current or last release, and the passes completed in it.
+    const ExchangeStats &lineStats() const { return lineStats_; }
+    quint64 releasePasses() const { return releasePasses_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -62,6 +66,7 @@ private:
     void startPolling();
     void stopPolling();
     void showValueFormat(const QString &format);
+    void showLineStatistics();
 
     Workspace &ws_;
     monitor::MonitorGrids grids_;
@@ -77,6 +82,12 @@ private:
     bool released_ = false;
     bool closed_ = false;
     quint64 passesCompleted_ = 0;
+    ExchangeStats lineStats_;
+    quint64 releasePasses_ = 0;
+    std::chrono::steady_clock::time_point releaseStarted_{};
+    std::chrono::steady_clock::time_point lastSection_{};
+    std::chrono::steady_clock::time_point statsShown_{};
+    QLabel *LineStatistics = nullptr;
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

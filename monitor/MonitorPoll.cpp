@@ -1,13 +1,22 @@
 #include "monitor/MonitorPoll.h"
 
+#include <chrono>
+#include <utility>
+
 namespace monitor {
 
 void PollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
                   std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver)
 {
     ReadBuffer buffer(readBufferSize, 0);
+    ExchangeStats sectionStats;
     const WordReader read = [&](std::uint32_t address, int words, std::vector<int> &values) {
-        if (link.ComReadBlock('r', static_cast<std::uint16_t>(2 * words), address, buffer) != 0)
+        const auto start = std::chrono::steady_clock::now();
+        const int code = link.ComReadBlock('r', static_cast<std::uint16_t>(2 * words), address, buffer);
+        // A block read's -1 hides which of its exchanges failed and how.
+        const int failure = code != 0 && link.LastReadResult() != 0 ? link.LastReadResult() : code;
+        sectionStats.add(failure, std::chrono::steady_clock::now() - start);
+        if (code != 0)
             return false;
         values.resize(static_cast<std::size_t>(words));
         for (std::size_t k = 0; k < values.size(); ++k)
@@ -21,6 +30,7 @@ void PollSections(Link &link, LinkTask &task, const SectionTable &table, const s
             SectionResult result;
             result.section = i;
             result.outcome = ReadSection(table[static_cast<std::size_t>(i)], pointers, read, result.values);
+            result.stats = std::exchange(sectionStats, ExchangeStats{});
             const PassOutcome outcome = result.outcome;
             task.handedOver();
             handOver(std::move(result));

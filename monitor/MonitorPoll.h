@@ -3,6 +3,7 @@
 // each section's values handed to the window as soon as they are read, so the grids fill section
 // by section while the next read is on the wire.
 
+#include "link/ExchangeStats.h"
 #include "link/LinkThread.h"
 #include "monitor/MonitorPass.h"
 
@@ -17,6 +18,7 @@ struct SectionResult {
     int section = 0;
     PassOutcome outcome = PassOutcome::Complete;
     std::vector<int> values;
+    ExchangeStats stats; // the block reads of this section
 };
 
 // How many section results may wait for the window before the link thread waits for it.

@@ -139,8 +139,23 @@ void UnrollSamples(TrendData &data)
     } else {
         data.DataNumbers = std::clamp(data.RingWritePos, 0, kRingRows - 1);
     }
-    for (int k = 0; k < data.DataNumbers; ++k)
+    for (int k = 0; k < data.DataNumbers; ++k) {
         data.DisplayRows[k] = data.SampleRing[(first + k) % kRingRows];
+        data.DisplayRowInfo[k] = data.RowInfoRing[(first + k) % kRingRows];
+    }
+}
+
+void DrawSecondCursor(QImage &cursorLayer, int x)
+{
+    if (x < 0 || x >= cursorLayer.width())
+        return;
+    for (int y = 0; y < cursorLayer.height(); ++y) {
+        if (y % 9 >= 6)
+            continue;
+        QRgb &pixel = reinterpret_cast<QRgb *>(cursorLayer.scanLine(y))[x];
+        if (pixel == kBlack)
+            pixel = kSecondCursorColour;
+    }
 }
 
 GraphLayers::GraphLayers()

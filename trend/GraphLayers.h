@@ -51,6 +51,11 @@ int LogicY(int channel, bool high);
 // y of a stored row value of `channel` (analog or logic).
 int VerticalPosition(int channel, std::int32_t value, std::int32_t scale);
 
+// The second read-out cursor: orange dashes (6 on, 3 off) down the cursor layer at x. It sets only
+// black pixels, so where it meets the first cursor that one's dots stay.
+inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
+void DrawSecondCursor(QImage &cursorLayer, int x);
+
 // Fills DisplayRows and DataNumbers from the sample ring, oldest row first. After a wrap the row at
 // RingWritePos (the oldest) is left out, so at most 249 rows.
 void UnrollSamples(TrendData &data);

@@ -3,9 +3,12 @@
 // the display rows and the pen state. It outlives the Trend Graph window: after the window is
 // closed and opened again, REDRAW shows the last recording again.
 
+#include <QDateTime>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 inline constexpr int kChannels = 14;
@@ -22,6 +25,13 @@ struct ChannelRecord {
     QString AL;        // "A" address, "L" label (`A/L`)
     QString AdrsChar;  // variable name or hex address
     QString FullScale; // analog: full scale; logic: bit number
+};
+
+// What is known of a stored row beyond its values: when it was read (from the run's start, on the
+// steady clock) and which channels' reads failed. Rows opened from a .trd have neither.
+struct RowInfo {
+    std::optional<std::chrono::nanoseconds> sinceRunStart;
+    std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
 };
 
 struct TrendData {
@@ -41,6 +51,13 @@ struct TrendData {
     // Rows the display, the cursor and Save work on, oldest first.
     std::array<SampleRow, kDisplayRowsCapacity> DisplayRows{};
     int DataNumbers = 0;
+
+    // Beside the ring and the display rows, entry for entry: the time and failures of each row.
+    // The ring and the .trd files do not hold them.
+    std::array<RowInfo, kRingRows> RowInfoRing{};
+    std::array<RowInfo, kDisplayRowsCapacity> DisplayRowInfo{};
+    QDateTime RunStartedAt; // wall clock at the run's start
+    std::chrono::steady_clock::time_point RunStartedSteady{};
 
     // Pen state of the drawing.
     int PenX = 0;

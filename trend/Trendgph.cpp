@@ -8,6 +8,7 @@
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
+#include "trend/TrendReadout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -71,8 +73,18 @@ void TrendImage::paintEvent(QPaintEvent *)
 
 void TrendImage::mousePressEvent(QMouseEvent *event)
 {
-    if (onMouseDown)
-        onMouseDown(event->position().toPoint().x());
+    const int x = event->position().toPoint().x();
+    // Any button moves the read-out cursor, the right one too; Shift+click sets the second.
+    if ((event->modifiers() & Qt::ShiftModifier) && onSecondCursor)
+        onSecondCursor(x);
+    else if (onMouseDown)
+        onMouseDown(x);
+}
+
+void TrendImage::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (onContextMenu)
+        onContextMenu(event->globalPos());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,6 +203,7 @@ void TTrendDspForm::BuildControls()
 
     for (int c = 0; c < kChannels; ++c)
         BuildChannelRow(c);
+    BuildReadoutBand();
 }
 
 void TTrendDspForm::BuildChannelRow(int c)
@@ -541,6 +554,7 @@ void TTrendDspForm::BeginSampling()
     data_.RingWritePos = 0;
     layers_.ClearTraceLayer();
     DrawColourKey(false);
+    BeginReadout();
 
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
@@ -564,6 +578,7 @@ void TTrendDspForm::EndSampling()
     }
     running_ = false;
     ws_.TrendRunning = false;
+    EndRecording();
     button(2)->setText(kRunCaption);
     // The port goes back once the exchange in flight has ended; a new start waits for that.
     ws_.linkThread.close(PortUser::TrendRun);
@@ -597,9 +612,11 @@ void TTrendDspForm::TakePass(const std::shared_ptr<LinkTask> &task, const sampli
         return;
     // WaitTime may have been changed in the port dialog meanwhile.
     task->setPause(std::chrono::milliseconds(waitTimeMs()));
+    readout::RecordRowInfo(data_, pass.readout, pass.ended);
     sampling::StorePass(data_, layers_, pass.readout);
     ++passesStored_;
     image4_->update(layers_.ComposeChangedColumns());
+    TakePassReadout(pass);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -609,7 +626,12 @@ void TTrendDspForm::UnrollSamples() { ::UnrollSamples(data_); }
 
 void TTrendDspForm::DrawRecordedTraces() { layers_.DrawRecordedTraces(data_); }
 
-void TTrendDspForm::DrawCursorLayer() { layers_.DrawCursorLayer(data_.CursorX); }
+void TTrendDspForm::DrawCursorLayer()
+{
+    layers_.DrawCursorLayer(data_.CursorX);
+    if (secondCursorX_)
+        DrawSecondCursor(layers_.cursor, *secondCursorX_);
+}
 
 void TTrendDspForm::ComposeGraph(bool withCursor)
 {
@@ -645,6 +667,7 @@ void TTrendDspForm::Button1Click()
     // With no rows there is no last sample: the cursor rests at the left edge and the value
     // boxes keep what they show.
     data_.CursorX = data_.DataNumbers > 0 ? 2 * data_.DataNumbers - 2 : 0;
+    KeepSecondCursorOnRows();
     DrawCursorLayer();
     if (data_.DataNumbers > 0) {
         const SampleRow &row = data_.DisplayRows[data_.CursorX / 2];
@@ -654,4 +677,5 @@ void TTrendDspForm::Button1Click()
     ComposeGraph(true);
     for (int n : {3, 4, 5})
         button(n)->setEnabled(true);
+    ShowReadoutBand();
 }

@@ -6,9 +6,13 @@
 //   Trendgph_readout.cpp   cursor and value read-out (ShowCursorValues, Image4MouseDown, <<, >>, Dec/Hex)
 //   Trendgph_channels.cpp  channel set-up handlers (clicks and double-clicks in the table)
 //   Trendgph_files.cpp     Open, Save and Print
+//   Trendgph_export.cpp    read-out band, second cursor, graph menu: CSV and picture export,
+//                          recording every pass to a file, line statistics
 
 #include "catalogue/Workspace.h"
+#include "link/ExchangeStats.h"
 #include "trend/GraphLayers.h"
+#include "trend/TrendRecording.h"
 #include "trend/TrendPoll.h"
 #include "trend/TrendData.h"
 
@@ -18,24 +22,31 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QAction;
 class QCheckBox;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class PortPause;
 
 // A picture control of the window (Image4, Image6): paints its image at its top left corner and
-// reports a mouse press with its x.
+// reports a mouse press with its x: a Shift press to onSecondCursor when that is set, any other
+// (whichever button) to onMouseDown.
 class TrendImage : public QWidget {
     Q_OBJECT
 public:
     TrendImage(const QImage *image, QWidget *parent);
     std::function<void(int x)> onMouseDown;
+    std::function<void(int x)> onSecondCursor;
+    std::function<void(const QPoint &globalPos)> onContextMenu;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     const QImage *image_;
@@ -99,6 +110,27 @@ public:
     void Button4Click(); // >>
     void Button5Click(); // Dec / Hex
 
+    // ---- Read-out band, second cursor, graph menu, export, recording (Trendgph_export.cpp) ----
+    // Where a Shift+click at `x` puts the second cursor (when the first may move).
+    void SetSecondCursor(int x);
+    void ClearSecondCursor();
+    std::optional<int> secondCursorX() const { return secondCursorX_; }
+    // The band's texts from the cursors, the rows' times, the line figures and events.
+    void ShowReadoutBand();
+    // Which actions of the graph menu are available now.
+    void UpdateGraphMenu();
+    QMenu *graphMenu() const { return graphMenu_; }
+    void ExportCsv();
+    void ExportPicture();
+    void CopyPicture();
+    void RecordToFile();
+    // The graph with its captions and colour key, at scale 1 or 2.
+    QImage GraphPicture(int scale) const;
+    bool recording() const { return recording_.isOpen(); }
+    // The exchanges of the current or last run.
+    const ExchangeStats &runStats() const { return runStats_; }
+    quint64 runPasses() const { return runPasses_; }
+
     // ---- Channel set-up controls (Trendgph_channels.cpp) ----
     void Edit1Click(QLineEdit *edit);        // any of Edit1..Edit28
     void CheckBox1Click(QCheckBox *checkBox); // any of CheckBox1..CheckBox14
@@ -130,6 +162,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void BuildControls();
@@ -147,6 +180,15 @@ private:
     void EndSampling();
     void EndFailedStart(const QString &message);
     void AppendErrorTrace(const sampling::ReadFailure &failure);
+    void BuildReadoutBand();
+    void BeginReadout();
+    void TakePassReadout(const sampling::TrendPass &pass);
+    void EndRecording();
+    void FlushRecording();
+    void StopRecordingAfterFailure();
+    // REDRAW keeps the second cursor on the rows it shows, or drops it when there are none.
+    void KeepSecondCursorOnRows();
+    bool rowsShown() const;
 
     Workspace &ws_;
     TrendData &data_;
@@ -169,4 +211,22 @@ private:
     bool closed_ = false;   // FormClose has run
     quint64 passesStored_ = 0;
     quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
+
+    // Read-out beyond the screen.
+    std::optional<int> secondCursorX_;
+    std::array<QLabel *, 4> band_{}; // time, difference, line statistics, line event / recording
+    QMenu *graphMenu_ = nullptr;
+    QAction *exportCsvAction_ = nullptr;
+    QAction *exportPictureAction_ = nullptr;
+    QAction *copyPictureAction_ = nullptr;
+    QAction *clearSecondAction_ = nullptr;
+    QAction *recordAction_ = nullptr;
+    CsvRecording recording_;
+    QTimer *recordingFlush_ = nullptr;
+    QString recordingText_;
+    ExchangeStats runStats_;
+    quint64 runPasses_ = 0;
+    std::chrono::steady_clock::time_point lastPassEnded_{};
+    std::chrono::steady_clock::time_point statsShown_{};
+    QString lineEventText_;
 };

@@ -6,6 +6,7 @@
 #include "trend/Messages.h"
 #include "trend/RunStart.h"
 #include "trend/TrendFile.h"
+#include "trend/TrendReadout.h"
 #include "trend/Trendgph.h"
 
 #include <QPrinter>
@@ -38,6 +39,9 @@ void TTrendDspForm::Button6Click()
         data_.channels = settings;
         std::copy(rows->begin(), rows->end(), data_.DisplayRows.begin());
         data_.DataNumbers = static_cast<int>(rows->size());
+        // A .trd holds no times: the rows shown from it have none, and no second cursor.
+        readout::ForgetDisplayRowInfo(data_);
+        secondCursorX_.reset();
 
         ShowChannelTable();
         ApplyChannelVisibility();
@@ -52,6 +56,7 @@ void TTrendDspForm::Button6Click()
     button(4)->setEnabled(true);
     button(5)->setEnabled(true);
     DrawColourKey(true);
+    ShowReadoutBand();
 }
 
 void TTrendDspForm::Button7Click()

@@ -28,6 +28,7 @@ bool MoveCursor(TTrendDspForm &form, std::optional<int> x)
     form.data().CursorX = *x;
     form.DrawCursorLayer();
     form.ComposeGraph(true);
+    form.ShowReadoutBand();
     return true;
 }
 
@@ -64,4 +65,5 @@ void TTrendDspForm::Button5Click()
     hexShown_ = !hexShown_;
     button(5)->setText(hexShown_ ? QStringLiteral("Hex") : QStringLiteral("Dec"));
     ShowCursorValues();
+    ShowReadoutBand();
 }

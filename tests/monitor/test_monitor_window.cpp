@@ -300,6 +300,17 @@ private slots:
         const std::uint64_t served = sim.requestsServed();
         QTest::qWait(100);
         QCOMPARE(sim.requestsServed(), served); // no pass after Pause
+        // The line's figures of the release: every section's block read counted, none failed.
+        const ExchangeStats &line = form->lineStats();
+        QVERIFY(form->releasePasses() >= 4);
+        QVERIFY(line.exchanges >= form->releasePasses() * form->sections().size());
+        QCOMPARE(line.failures(), std::uint64_t{0});
+        QVERIFY(line.longestReply >= line.meanReply() && line.meanReply().count() > 0);
+        QVERIFY2(child<QLabel>(form, "LineStatistics")
+                     ->text()
+                     .startsWith(QStringLiteral("%1 exchanges, 0 failed, reply mean ").arg(line.exchanges)),
+                 qPrintable(child<QLabel>(form, "LineStatistics")->text()));
+        form->grab().save(QStringLiteral("/tmp/readout-monitor.png"));
         for (const char *button : {"Button3", "Button4", "Button5"})
             QVERIFY(child<QPushButton>(form, button)->isEnabled());
 

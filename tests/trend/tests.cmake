@@ -4,6 +4,7 @@ qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_tr
 qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_run SOURCES trend/test_trend_run.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
 qmx_add_test(test_trend_open SOURCES trend/test_trend_open.cpp LIBS qmx_trend)
+qmx_add_test(test_trend_export SOURCES trend/test_trend_export.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
 # The error trace's time stamp, once per system locale of the process.
 add_executable(test_trace_time trend/test_trace_time.cpp)
 target_link_libraries(test_trace_time PRIVATE qmx_testsupport qmx_trend)

@@ -1,0 +1,430 @@
+// The Trend Graph's read-out beyond the screen: row times, two cursors and their difference, the
+// graph menu's CSV and picture export, recording every pass to a file, and the line's figures,
+// against the controller simulator and against rows opened from a .trd.
+
+#include "base/TextFile.h"
+#include "link/ExchangeStatsText.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/GraphPicture.h"
+#include "trend/ReadoutMessages.h"
+#include "trend/TrendFile.h"
+#include "trend/TrendReadout.h"
+#include "trend/TrendRecording.h"
+#include "trend/Trendgph.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QLabel *Band(TTrendDspForm &form, const char *name) { return form.findChild<QLabel *>(QLatin1String(name)); }
+QAction *MenuAction(TTrendDspForm &form, const char *name) { return form.findChild<QAction *>(QLatin1String(name)); }
+
+// Rows k = 0..249 of the ring hold (k, -k, 0, ..., k % 2) and were read k x 10 ms after the start;
+// channel 1's read failed in rows divisible by 50. Channels 0, 1 and 7 selected.
+void FillRing(TrendData &data, bool wrapped, int writePos)
+{
+    for (int c = 0; c < kChannels; ++c)
+        data.channels[c] = {c == 0 || c == 1 || c == 7 ? "ON" : "OF", "L", c < 7 ? "AnTermIn" : "InvFlag",
+                            c < 7 ? "20000" : "07"};
+    data.channels[1].AdrsChar = QStringLiteral("Spd,\"Fbk\""); // a name CSV has to quote
+    data.SelectedChannels = {0, 1, 7};
+    data.ChannelScale = {20000, 20000, 0, 0, 0, 0, 0, 128};
+    data.RunStartedAt = QDateTime(QDate(2024, 3, 1), QTime(10, 0, 0));
+    for (int k = 0; k < kRingRows; ++k) {
+        data.SampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
+        data.RowInfoRing[k] = {std::chrono::milliseconds(10 * k), static_cast<std::uint16_t>(k % 50 == 0 ? 1u << 1 : 0u)};
+    }
+    data.RingWrapped = wrapped;
+    data.RingWritePos = writePos;
+}
+
+QList<QByteArray> CsvLines(const QByteArray &csv)
+{
+    QList<QByteArray> lines = csv.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// Runs python3's csv module over `path`: every row as many cells as the header, t_s strictly
+// increasing where given, the cells of `emptyColumn` empty. Prints "rows N".
+QString PythonCsvCheck(const QString &path, int emptyColumn)
+{
+    const QString script = QStringLiteral(
+        "import csv,sys\n"
+        "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
+        "head=rows[0]; body=rows[1:]\n"
+        "assert head[:2]==['time','t_s'], head\n"
+        "assert all(len(r)==len(head) for r in body)\n"
+        "t=[float(r[1]) for r in body if r[1]]\n"
+        "assert all(b>a for a,b in zip(t,t[1:])), 't_s not increasing'\n"
+        "col=int(sys.argv[2])\n"
+        "assert col<0 or all(r[col]=='' for r in body)\n"
+        "print('rows',len(body),'|'.join(head))\n");
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, path, QString::number(emptyColumn)});
+    if (!python.waitForFinished(20000))
+        return QStringLiteral("python3 did not finish");
+    return QString::fromUtf8(python.readAllStandardOutput() + python.readAllStandardError()).trimmed();
+}
+
+struct Program {
+    Program()
+    {
+        ws.catalogue.VariableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"};
+        ws.catalogue.VarListBuilt = true;
+        ws.VarListOpen = true;
+        ws.varListWindow = &varList;
+        ws.openVarList = [] {};
+    }
+    Link link;
+    ScriptedDialogs dialogs;
+    Workspace ws{link, dialogs};
+    TrendData data;
+    QWidget varList;
+};
+
+} // namespace
+
+class TestTrendExport : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::Prepare(); }
+    void differencesOverAWrappedRing();
+    void statisticsAndRecordingFiles();
+    void oneCursorPictureUnchanged();
+    void exportOfRowsFromATrd();
+    void runAgainstSimulator();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestTrendExport::differencesOverAWrappedRing()
+{
+    // Written at 10 after a wrap: display rows are ring rows 11..249, 0..9, oldest first.
+    TrendData data;
+    FillRing(data, true, 10);
+    UnrollSamples(data);
+    QCOMPARE(data.DataNumbers, 249);
+    QCOMPARE(data.DisplayRows[0][0], 11);
+    QCOMPARE(*data.DisplayRowInfo[0].sinceRunStart, std::chrono::nanoseconds(110ms));
+    QCOMPARE(data.DisplayRows[248][0], 9);
+
+    // A on display row 230 (ring row 241, 2.410 s), B on row 245 (ring row 6, 0.060 s): across the wrap.
+    auto d = readout::Difference(data, 460, 490);
+    QVERIFY(d);
+    QCOMPARE(d->rows, 15);
+    QCOMPARE(*d->milliseconds, std::int64_t{60 - 2410});
+    QCOMPARE(d->values.size(), std::size_t{3});
+    QCOMPARE(*d->values[0].second, 6 - 241);
+    QCOMPARE(*d->values[1].second, 241 - 6);
+    QCOMPARE(*d->values[2].second, 0 - 1);
+    QCOMPARE(readout::DifferenceText(data, *d, false),
+             QStringLiteral("B-A: 15 rows  -2.350 s  AnTermIn -235  Spd,\"Fbk\" +235  InvFlag.07 -1"));
+    QCOMPARE(readout::DifferenceText(data, *d, true),
+             QStringLiteral("B-A: 15 rows  -2.350 s  AnTermIn -00EB  Spd,\"Fbk\" +00EB  InvFlag.07 -0001"));
+    // B on ring row 0 (display row 239), whose channel 1 read failed: that difference is unknown.
+    d = readout::Difference(data, 460, 2 * 239 + 1);
+    QVERIFY(d);
+    QCOMPARE(d->rows, 9);
+    QVERIFY(!d->values[1].second);
+    QVERIFY(readout::DifferenceText(data, *d, false).contains(QStringLiteral("Spd,\"Fbk\" failed")));
+    QCOMPARE(readout::CursorTimeText(data, 460, QStringLiteral("A")), QStringLiteral("A: row 230  t = 2.410 s"));
+    QVERIFY(!readout::Difference(data, 460, 498)); // past the last row
+    QCOMPARE(readout::DifferenceValueText(0, true), QStringLiteral("0000"));
+    QCOMPARE(readout::DifferenceValueText(-65535, true), QStringLiteral("-FFFF"));
+
+    // The shown rows as CSV, oldest first; the failed read left empty, the name quoted.
+    const QList<QByteArray> lines = CsvLines(readout::ShownRowsCsv(data));
+    QCOMPARE(lines.size(), 250);
+    QCOMPARE(lines[0], QByteArray("time,t_s,AnTermIn,\"Spd,\"\"Fbk\"\"\",InvFlag.07"));
+    QCOMPARE(lines[1], QByteArray("2024-03-01T10:00:00.110,0.110,11,-11,1"));
+    QCOMPARE(lines[240], QByteArray("2024-03-01T10:00:00.000,0.000,0,,0"));
+    QCOMPARE(lines[249], QByteArray("2024-03-01T10:00:00.090,0.090,9,-9,1"));
+    QCOMPARE(lines[40], QByteArray("2024-03-01T10:00:00.500,0.500,50,,0"));
+}
+
+void TestTrendExport::statisticsAndRecordingFiles()
+{
+    ExchangeStats stats;
+    stats.add(0, 20ms);
+    stats.add(-3, 10ms);
+    stats.add(-1, 1000ms);
+    stats.add(-3, 10ms);
+    QCOMPARE(ExchangeStatsText(stats, 2, 500ms),
+             QStringLiteral("4 exchanges, 3 failed (-3: 2, -1: 1), reply mean 260.0 ms, longest 1000.0 ms, 4.00 passes/s"));
+    QCOMPARE(ExchangeStatsText(ExchangeStats{}, 0, 0ns),
+             QStringLiteral("0 exchanges, 0 failed, reply mean 0.0 ms, longest 0.0 ms, 0.00 passes/s"));
+
+    // Lines gather until a second has passed; close writes the rest.
+    const QString path = dir_.filePath(QStringLiteral("rec.csv"));
+    const auto t0 = std::chrono::steady_clock::now();
+    CsvRecording recording;
+    QVERIFY(recording.open(path, "time,t_s,A\r\n", t0));
+    QVERIFY(recording.append(",,1\r\n", t0 + 500ms));
+    QCOMPARE(testenv::ReadAll(path), QByteArray());
+    QVERIFY(recording.append(",,2\r\n", t0 + 1000ms));
+    QCOMPARE(testenv::ReadAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n"));
+    QVERIFY(recording.append(",,3\r\n", t0 + 1100ms));
+    QVERIFY(recording.close());
+    QCOMPARE(testenv::ReadAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n,,3\r\n"));
+    QCOMPARE(recording.rowsWritten(), 3);
+    // A device that takes nothing: the write fails, the recording ends.
+    QVERIFY(recording.open(QStringLiteral("/dev/full"), "time\r\n", t0));
+    QVERIFY(!recording.flush(t0));
+    QVERIFY(!recording.isOpen());
+    QVERIFY(!recording.error().isEmpty());
+    QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), "x", t0));
+}
+
+void TestTrendExport::oneCursorPictureUnchanged()
+{
+    Program p;
+    TTrendDspForm form(p.ws, p.data);
+    form.show();
+    FillRing(p.data, true, 10);
+    form.Button1Click();
+    QCOMPARE(p.data.CursorX, 496);
+
+    // The same picture composed by the layers alone: grid, recorded traces, one dotted cursor.
+    GraphLayers reference;
+    TrendData copy = p.data;
+    reference.InitGraphLayers(copy);
+    copy.CursorX = 496;
+    reference.DrawRecordedTraces(copy);
+    reference.DrawCursorLayer(496);
+    reference.ComposeGraph(true);
+    QCOMPARE(form.layers().visible, reference.visible);
+    const QImage oneCursorWindow = form.grab().toImage();
+    QCOMPARE(Band(form, "ReadoutTime")->text(), QStringLiteral("A: row 248  t = 0.090 s"));
+    QVERIFY(Band(form, "ReadoutDifference")->text().isEmpty());
+
+    // Shift+click: the second cursor, orange dashes on the cursor layer only.
+    QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
+    QCOMPARE(form.secondCursorX(), std::optional<int>(460));
+    QCOMPARE(p.data.CursorX, 496);
+    QCOMPARE(form.layers().cursor.pixel(460, 1), kSecondCursorColour);
+    QCOMPARE(form.layers().cursor.pixel(460, 7), 0xFF000000u);
+    QCOMPARE(form.layers().trace, reference.trace);
+    QCOMPARE(form.layers().visible.pixel(460, 1) | 0xFF000000u, kSecondCursorColour);
+    QCOMPARE(Band(form, "ReadoutDifference")->text(),
+             QStringLiteral("B-A: -18 rows  2.320 s  AnTermIn +232  Spd,\"Fbk\" -232  InvFlag.07 0"));
+    QVERIFY(form.grab().toImage() != oneCursorWindow);
+    form.UpdateGraphMenu();
+    QVERIFY(MenuAction(form, "ClearSecondCursorAction")->isEnabled());
+    QVERIFY(MenuAction(form, "ExportCsvAction")->isEnabled());
+    QVERIFY(!MenuAction(form, "RecordToFileAction")->isEnabled());
+
+    // Escape takes it away again: the picture and the window are what they were with one cursor.
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QVERIFY(!form.secondCursorX());
+    QCOMPARE(form.layers().visible, reference.visible);
+    QCOMPARE(form.grab().toImage(), oneCursorWindow);
+    // So does the menu entry; REDRAW keeps a second cursor on the rows it shows.
+    form.SetSecondCursor(100);
+    form.Button1Click();
+    QCOMPARE(form.secondCursorX(), std::optional<int>(100));
+    MenuAction(form, "ClearSecondCursorAction")->trigger();
+    QCOMPARE(form.layers().visible, reference.visible);
+    QCOMPARE(form.grab().toImage(), oneCursorWindow);
+
+    // The exported picture: the graph's own pixels, at 2x every pixel a 2 x 2 block.
+    const QString png = dir_.filePath(QStringLiteral("graph.png"));
+    p.dialogs.saveAnswers = {png};
+    MenuAction(form, "ExportPictureAction")->trigger();
+    QImage one(png);
+    QImage two(dir_.filePath(QStringLiteral("graph@2x.png")));
+    QVERIFY(!one.isNull() && !two.isNull());
+    QCOMPARE(two.size(), one.size() * 2);
+    const QImage graph = form.layers().visible;
+    bool same = true;
+    for (int y = 0; y < graph.height() && same; ++y) {
+        for (int x = 0; x < graph.width() && same; ++x) {
+            const QRgb want = graph.pixel(x, y) | 0xFF000000u;
+            const int gx = graphpicture::kGraphLeft + x;
+            const int gy = graphpicture::kGraphTop + y;
+            same = (one.pixel(gx, gy) | 0xFF000000u) == want && (two.pixel(2 * gx, 2 * gy) | 0xFF000000u) == want &&
+                   (two.pixel(2 * gx + 1, 2 * gy + 1) | 0xFF000000u) == want;
+        }
+    }
+    QVERIFY(same);
+    one.save(QStringLiteral("/tmp/readout-export.png"));
+    QCOMPARE(p.dialogs.filtersAsked.last(), kPngFilter);
+    // Copy picture puts the 1x picture on the clipboard.
+    MenuAction(form, "CopyPictureAction")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             one.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestTrendExport::exportOfRowsFromATrd()
+{
+    Program p;
+    TTrendDspForm form(p.ws, p.data);
+    form.show();
+    // A file written from a recording: rows (k, -k, ..., k % 2) without any time.
+    TrendData source;
+    FillRing(source, false, 5);
+    source.channels[1].AdrsChar = QStringLiteral("SpdFbk");
+    UnrollSamples(source);
+    const QString trd = dir_.filePath(QStringLiteral("five.trd"));
+    QVERIFY(textfile::WriteAtomically(
+        trd, textfile::JoinLinesCrLf(trendfile::FormatLines(QStringLiteral("five.trd"), source.channels,
+                                                            source.DisplayRows, source.DataNumbers))));
+    // Rows of an earlier run with times are replaced by the file's, which have none.
+    FillRing(p.data, false, 20);
+    form.Button1Click();
+    form.SetSecondCursor(4);
+    p.dialogs.openAnswers = {trd};
+    form.Button6Click();
+    QCOMPARE(p.data.DataNumbers, 5);
+    QVERIFY(!form.secondCursorX());
+    QVERIFY(Band(form, "ReadoutTime")->text().isEmpty()); // one cursor on rows without time: nothing shown
+
+    const QString csv = dir_.filePath(QStringLiteral("five.csv"));
+    p.dialogs.saveAnswers = {csv};
+    form.ExportCsv();
+    QCOMPARE(testenv::ReadAll(csv), QByteArray("time,t_s,AnTermIn,SpdFbk,InvFlag.07\r\n"
+                                               ",,0,0,0\r\n,,1,-1,1\r\n,,2,-2,0\r\n,,3,-3,1\r\n,,4,-4,0\r\n"));
+    QCOMPARE(PythonCsvCheck(csv, 0), QStringLiteral("rows 5 time|t_s|AnTermIn|SpdFbk|InvFlag.07"));
+    // Two cursors on such rows: rows and values differ, the time is unknown.
+    form.SetSecondCursor(0);
+    QCOMPARE(Band(form, "ReadoutDifference")->text(),
+             QStringLiteral("B-A: -4 rows  no time  AnTermIn -4  SpdFbk +4  InvFlag.07 0"));
+    QVERIFY(Band(form, "ReadoutTime")->text().contains(QStringLiteral("A: row 4  no time")));
+}
+
+void TestTrendExport::runAgainstSimulator()
+{
+    ControllerSimulator sim;
+    QString error;
+    QVERIFY2(sim.start(&error), qPrintable(error));
+    sim.setLiveDemo(false);
+    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    sim.writeWord(0x600E00, 0x1234);
+    sim.writeWord(0x600E10, 0xFFFE);
+    sim.writeWord(0x600F00, 0x0008);
+    // One address in three is refused with "D" on every request.
+    sim.setAddressFault(0x600E10, SimFault{SimFault::Kind::Nak, 'D'});
+
+    Program p;
+    p.ws.WaitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
+    TTrendDspForm form(p.ws, p.data);
+    form.show();
+    for (int n = 1; n <= kChannels; ++n)
+        form.checkBox(n)->setChecked(false);
+    const auto setRow = [&](int c, const QString &name, const QString &scale) {
+        form.checkBox(c + 1)->setChecked(true);
+        form.SetAddressLabelCaption(c + 1, QStringLiteral("A"));
+        form.edit(c + 1)->setText(name);
+        form.edit(c + 15)->setText(scale);
+    };
+    setRow(0, QStringLiteral("600E00"), QStringLiteral("20000"));
+    setRow(1, QStringLiteral("600E10"), QStringLiteral("20000"));
+    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+    form.Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+
+    // Recording from the graph menu while the run goes on.
+    form.UpdateGraphMenu();
+    QVERIFY(MenuAction(form, "RecordToFileAction")->isEnabled());
+    QVERIFY(!MenuAction(form, "ExportCsvAction")->isEnabled());
+    const QString recorded = dir_.filePath(QStringLiteral("recorded.csv"));
+    p.dialogs.saveAnswers = {recorded};
+    MenuAction(form, "RecordToFileAction")->trigger();
+    QVERIFY(form.recording());
+    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 30, 10000);
+    form.Button2Click();
+    QVERIFY(!form.runActive());
+    QVERIFY(!form.recording());
+    QVERIFY(p.dialogs.messages.isEmpty());
+
+    // The line's figures: three reads a pass, the refused one failing with -3 every time.
+    const quint64 passes = form.runPasses();
+    QCOMPARE(form.runStats().exchanges, 3 * passes);
+    QCOMPARE(form.runStats().failuresByCode, (std::map<int, std::uint64_t>{{-3, passes}}));
+    QVERIFY(form.runStats().longestReply >= form.runStats().meanReply());
+    QVERIFY2(Band(form, "ReadoutStatistics")
+                 ->text()
+                 .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2)\nreply mean ").arg(3 * passes).arg(passes)),
+             qPrintable(Band(form, "ReadoutStatistics")->text()));
+
+    // REDRAW, a second cursor, the band; then the CSV of the shown rows.
+    form.Button1Click();
+    const int rows = p.data.DataNumbers;
+    QVERIFY(rows >= 30);
+    QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));
+    QVERIFY(Band(form, "ReadoutDifference")->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
+    QVERIFY(Band(form, "ReadoutDifference")->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
+    form.grab().save(QStringLiteral("/tmp/readout-band.png"));
+
+    const QString exported = dir_.filePath(QStringLiteral("run.csv"));
+    p.dialogs.saveAnswers = {exported};
+    MenuAction(form, "ExportCsvAction")->trigger();
+    const QList<QByteArray> lines = CsvLines(testenv::ReadAll(exported));
+    QCOMPARE(lines.size(), rows + 1);
+    QCOMPARE(lines[0], QByteArray("time,t_s,600E00,600E10,600F00.03"));
+    const QDateTime started = p.data.RunStartedAt;
+    double lastSeconds = -1;
+    for (int k = 0; k < rows; ++k) {
+        const QList<QByteArray> cells = lines[k + 1].split(',');
+        QCOMPARE(cells.size(), 5);
+        // The simulator's words: 0x1234, the refused read empty (not 0), bit 3 of 0x0008 set.
+        QCOMPARE(cells[2], QByteArray::number(0x1234));
+        QCOMPARE(p.data.DisplayRows[k][0], 0x1234);
+        QCOMPARE(cells[3], QByteArray());
+        QCOMPARE(cells[4], QByteArray("1"));
+        QCOMPARE(p.data.DisplayRows[k][7], 1);
+        const double seconds = cells[1].toDouble();
+        QVERIFY2(seconds > lastSeconds, lines[k + 1].constData());
+        lastSeconds = seconds;
+        const QDateTime when = QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs);
+        QCOMPARE(started.msecsTo(when), qRound64(seconds * 1000));
+    }
+    QCOMPARE(PythonCsvCheck(exported, 3),
+             QStringLiteral("rows %1 time|t_s|600E00|600E10|600F00.03").arg(rows));
+
+    // The recorded file: the same header, and its rows the last rows of the run, in the same format.
+    const QList<QByteArray> recordedLines = CsvLines(testenv::ReadAll(recorded));
+    QCOMPARE(recordedLines[0], lines[0]);
+    const int recordedRows = static_cast<int>(recordedLines.size()) - 1;
+    QVERIFY(recordedRows >= 1 && recordedRows <= rows);
+    QCOMPARE(recordedLines.mid(1), lines.mid(lines.size() - recordedRows));
+    QVERIFY(PythonCsvCheck(recorded, 3).startsWith(QStringLiteral("rows %1 ").arg(recordedRows)));
+    QVERIFY(Band(form, "ReadoutLine")->text().contains(QStringLiteral("recorded %1 rows to recorded.csv").arg(recordedRows)));
+
+    // A file that cannot be written: said once, recording stops, the run goes on.
+    form.Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+    p.dialogs.saveAnswers = {QStringLiteral("/dev/full")};
+    form.RecordToFile();
+    QVERIFY(form.recording());
+    QTRY_VERIFY_WITH_TIMEOUT(!form.recording(), 5000);
+    const quint64 passesAtFailure = form.runPasses();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passesAtFailure + 20, 5000);
+    QVERIFY(form.runActive());
+    QCOMPARE(p.dialogs.messages, QStringList{kRecordingWriteError});
+    form.Button2Click();
+    QCOMPARE(p.dialogs.messages.size(), 1);
+    sim.stop();
+}
+
+QTEST_MAIN(TestTrendExport)
+#include "test_trend_export.moc"

@@ -1,0 +1,166 @@
+#include "trend/TrendReadout.h"
+
+#include "trend/Cursor.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cstdlib>
+
+namespace readout {
+
+void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow)
+{
+    data.RunStartedAt = wallNow;
+    data.RunStartedSteady = steadyNow;
+    data.RowInfoRing.fill(RowInfo{});
+}
+
+void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended)
+{
+    RowInfo &info = data.RowInfoRing[static_cast<std::size_t>(data.RingWritePos)];
+    info.sinceRunStart = std::chrono::duration_cast<std::chrono::nanoseconds>(ended - data.RunStartedSteady);
+    info.failedChannels = readout.failedChannels;
+}
+
+void ForgetDisplayRowInfo(TrendData &data) { data.DisplayRowInfo.fill(RowInfo{}); }
+
+std::optional<std::int64_t> RowMilliseconds(const RowInfo &info)
+{
+    if (!info.sinceRunStart)
+        return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(*info.sinceRunStart).count();
+}
+
+QString SecondsText(std::int64_t milliseconds)
+{
+    const std::int64_t magnitude = std::llabs(milliseconds);
+    return QStringLiteral("%1%2.%3")
+        .arg(milliseconds < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 1000)
+        .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
+}
+
+std::optional<QDateTime> RowWallTime(const TrendData &data, const RowInfo &info)
+{
+    const std::optional<std::int64_t> ms = RowMilliseconds(info);
+    if (!ms || !data.RunStartedAt.isValid())
+        return std::nullopt;
+    return data.RunStartedAt.addMSecs(*ms);
+}
+
+QString CursorTimeText(const TrendData &data, int cursorX, const QString &mark)
+{
+    const std::optional<int> row = cursor::RowUnderCursor(cursorX, data.DataNumbers);
+    if (!row)
+        return {};
+    QString text = QStringLiteral("%1: row %2  ").arg(mark).arg(*row);
+    const std::optional<std::int64_t> ms = RowMilliseconds(data.DisplayRowInfo[static_cast<std::size_t>(*row)]);
+    return text + (ms ? QStringLiteral("t = ") + SecondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
+}
+
+std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, int cursorBX)
+{
+    const std::optional<int> a = cursor::RowUnderCursor(cursorAX, data.DataNumbers);
+    const std::optional<int> b = cursor::RowUnderCursor(cursorBX, data.DataNumbers);
+    if (!a || !b)
+        return std::nullopt;
+    const RowInfo &infoA = data.DisplayRowInfo[static_cast<std::size_t>(*a)];
+    const RowInfo &infoB = data.DisplayRowInfo[static_cast<std::size_t>(*b)];
+    CursorDifference d;
+    d.rows = *b - *a;
+    const std::optional<std::int64_t> msA = RowMilliseconds(infoA);
+    const std::optional<std::int64_t> msB = RowMilliseconds(infoB);
+    if (msA && msB)
+        d.milliseconds = *msB - *msA;
+    const SampleRow &rowA = data.DisplayRows[static_cast<std::size_t>(*a)];
+    const SampleRow &rowB = data.DisplayRows[static_cast<std::size_t>(*b)];
+    for (int c : data.SelectedChannels) {
+        const std::uint16_t bit = static_cast<std::uint16_t>(1u << c);
+        if ((infoA.failedChannels | infoB.failedChannels) & bit)
+            d.values.emplace_back(c, std::nullopt);
+        else
+            d.values.emplace_back(c, rowB[c] - rowA[c]);
+    }
+    return d;
+}
+
+QString DifferenceValueText(std::int32_t difference, bool hex)
+{
+    if (!hex)
+        return difference > 0 ? QStringLiteral("+%1").arg(difference) : QString::number(difference);
+    const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(difference));
+    const QString digits = QStringLiteral("%1").arg(magnitude, 4, 16, QLatin1Char('0')).toUpper();
+    if (difference == 0)
+        return digits;
+    return (difference > 0 ? QStringLiteral("+") : QStringLiteral("-")) + digits;
+}
+
+QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex)
+{
+    QString text = QStringLiteral("B-A: %1 rows").arg(difference.rows);
+    text += QStringLiteral("  ") +
+            (difference.milliseconds ? SecondsText(*difference.milliseconds) + QStringLiteral(" s")
+                                     : QStringLiteral("no time"));
+    for (const auto &[channel, value] : difference.values) {
+        text += QStringLiteral("  ") + trendcsv::ColumnName(data.channels[static_cast<std::size_t>(channel)], channel) +
+                u' ' + (value ? DifferenceValueText(*value, hex) : QStringLiteral("failed"));
+    }
+    return text;
+}
+
+QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)
+{
+    QString text;
+    switch (event) {
+    case sampling::LineEvent::None:
+        return {};
+    case sampling::LineEvent::Lost:
+        text = QStringLiteral("line lost");
+        break;
+    case sampling::LineEvent::Back:
+        text = QStringLiteral("line back");
+        break;
+    }
+    const std::int64_t ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(when - data.RunStartedSteady).count();
+    if (data.RunStartedAt.isValid())
+        text += u' ' + data.RunStartedAt.addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
+    return text + QStringLiteral(" (t = ") + SecondsText(ms) + QStringLiteral(" s)");
+}
+
+QStringList CsvColumns(const TrendData &data)
+{
+    QStringList columns;
+    for (int c : data.SelectedChannels)
+        columns << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(c)], c);
+    return columns;
+}
+
+trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo &info)
+{
+    trendcsv::Row out;
+    out.time = RowWallTime(data, info);
+    if (const std::optional<std::int64_t> ms = RowMilliseconds(info))
+        out.seconds = static_cast<double>(*ms) / 1000.0;
+    out.values.reserve(data.SelectedChannels.size());
+    for (int c : data.SelectedChannels) {
+        if (info.failedChannels & (1u << c))
+            out.values.emplace_back(std::nullopt);
+        else
+            out.values.emplace_back(row[static_cast<std::size_t>(c)]);
+    }
+    return out;
+}
+
+QByteArray ShownRowsCsv(const TrendData &data)
+{
+    QByteArray csv = trendcsv::HeaderLine(CsvColumns(data));
+    const int rows = std::clamp(data.DataNumbers, 0, kDisplayRowsCapacity);
+    csv.reserve(csv.size() + rows * (32 + 7 * data.SelectedCount()));
+    for (int k = 0; k < rows; ++k)
+        csv += trendcsv::RowLine(CsvRow(data, data.DisplayRows[static_cast<std::size_t>(k)],
+                                        data.DisplayRowInfo[static_cast<std::size_t>(k)]));
+    return csv;
+}
+
+} // namespace readout

@@ -1,0 +1,62 @@
+#pragma once
+// The read-out beyond the screen, without widgets: the time of every stored row, the difference
+// between two cursors, the texts of the read-out band, and the shown rows as CSV. The window
+// calls these and only places their texts.
+
+#include "trend/TrendCsv.h"
+#include "trend/TrendData.h"
+#include "trend/TrendPoll.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace readout {
+
+// A new run's clock: the wall time and the steady time of its start; no row has a time yet.
+void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
+// The time and failures of the pass about to be stored at RingWritePos (call before StorePass).
+void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
+// Rows put on display from elsewhere (a .trd file) have no time and no failures.
+void ForgetDisplayRowInfo(TrendData &data);
+
+// Whole milliseconds since the run's start, or nothing for a row without time. The time and t_s
+// columns of the CSV both come from this figure, so they always agree.
+std::optional<std::int64_t> RowMilliseconds(const RowInfo &info);
+// "12.345" for 12345 ms.
+QString SecondsText(std::int64_t milliseconds);
+// "yyyy-MM-ddTHH:mm:ss.zzz" of the row's wall-clock time, or nothing.
+std::optional<QDateTime> RowWallTime(const TrendData &data, const RowInfo &info);
+
+// The band line of the cursor row: "A: row 12  t = 1.234 s" ("no time" for a row without one);
+// empty when the cursor addresses no row.
+QString CursorTimeText(const TrendData &data, int cursorX, const QString &mark);
+
+// B - A between the rows of two cursors.
+struct CursorDifference {
+    int rows = 0;
+    std::optional<std::int64_t> milliseconds;                     // both rows timed
+    std::vector<std::pair<int, std::optional<std::int32_t>>> values; // per selected channel; none: a read failed
+};
+std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, int cursorBX);
+// A difference in the Dec/Hex choice: "+120", "-5", "0"; hex "+0078", "-0005", "0000".
+QString DifferenceValueText(std::int32_t difference, bool hex);
+// "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed"
+QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex);
+
+// "line lost 12:34:56.789 (t = 12.345 s)" / "line back ..."; empty for no event.
+QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
+
+// CSV columns of the run's selected channels.
+QStringList CsvColumns(const TrendData &data);
+// One row as CSV: its time, and its values with failed reads left empty.
+trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo &info);
+// The header and every shown row (DisplayRows, oldest first).
+QByteArray ShownRowsCsv(const TrendData &data);
+
+} // namespace readout
