@@ -125,10 +125,13 @@ void Soak(const QString &folder, long passes)
         while ((n = csv.read(buffer, sizeof buffer)) > 0)
             lines += std::count(buffer, buffer + n, '\n');
     }
-    std::printf("soak: %ld passes in %.1f s (%.0f passes/s), failed reads %llu\n", passes, seconds,
-                static_cast<double>(passes) / seconds, static_cast<unsigned long long>(figures.stats.failures()));
-    std::printf("soak: rows in the file %ld (passes %llu), file %.1f MB\n", lines - 1,
-                static_cast<unsigned long long>(figures.rows), static_cast<double>(csv.size()) / 1e6);
+    // One channel: one exchange per pass, counted by the link itself.
+    const auto read = static_cast<unsigned long long>(link.exchangeCount());
+    std::printf("soak: %llu passes read in %.1f s (%.0f passes/s), failed reads %llu\n", read, seconds,
+                static_cast<double>(read) / seconds, static_cast<unsigned long long>(figures.stats.failures()));
+    std::printf("soak: rows in the file %ld, passes read %llu: %s; file %.1f MB\n", lines - 1, read,
+                static_cast<unsigned long long>(lines - 1) == read ? "equal" : "DIFFERENT",
+                static_cast<double>(csv.size()) / 1e6);
     std::printf("soak: resident after %ld passes %.2f MB, highest sampled %.2f MB, at the end %.2f MB, growth "
                 "%.3f MB\n",
                 warmUp, static_cast<double>(residentAfterWarmUp) / 1e6, static_cast<double>(residentPeak) / 1e6,

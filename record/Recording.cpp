@@ -5,6 +5,9 @@
 #include "trend/TrendCsv.h"
 
 #include <QFile>
+#include <condition_variable>
+#include <deque>
+#include <thread>
 
 namespace record {
 
@@ -190,14 +193,43 @@ CsvRecording::Figures CsvRecording::figures() const
 void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow)
 {
-    const sampling::PollPlan plan{channels.SelectedChannels, channels.ChannelAddress};
-    std::uint64_t rows = 0;
-    sampling::PollPasses(link, task, plan, [&](sampling::TrendPass pass) {
-        task.taken(); // the file takes every pass at once
-        recording.append(pass);
-        if (!pass.readout.abandoned && afterRow)
-            afterRow(++rows);
+    // The file takes the passes on a thread of its own, as the window does on its own: the reading
+    // thread hands a pass over and reads the next one while the row is written, never more than
+    // kPassesAhead ahead (the task's hand-over).
+    std::mutex mutex;
+    std::condition_variable handed;
+    std::deque<sampling::TrendPass> waiting;
+    bool ended = false;
+    std::thread writer([&] {
+        std::uint64_t rows = 0;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            handed.wait(lock, [&] { return ended || !waiting.empty(); });
+            if (waiting.empty())
+                return;
+            const sampling::TrendPass pass = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            recording.append(pass);
+            task.taken();
+            if (!pass.readout.abandoned && afterRow)
+                afterRow(++rows);
+        }
     });
+    const sampling::PollPlan plan{channels.SelectedChannels, channels.ChannelAddress};
+    sampling::PollPasses(link, task, plan, [&](sampling::TrendPass pass) {
+        {
+            std::lock_guard lock(mutex);
+            waiting.push_back(std::move(pass));
+        }
+        handed.notify_one();
+    });
+    {
+        std::lock_guard lock(mutex);
+        ended = true;
+    }
+    handed.notify_one();
+    writer.join();
 }
 
 QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)

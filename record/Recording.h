@@ -76,7 +76,8 @@ private:
 };
 
 // Reads passes until `task` is cancelled, each written to `recording`: the Trend Graph's pass
-// loop with the file in place of the window. `afterRow` (optional) hears the row count.
+// loop with the file in place of the window. Returns once every pass read has been written.
+// `afterRow` (optional, on the writing thread) hears the row count.
 void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow = {});
 
