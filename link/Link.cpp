@@ -69,27 +69,37 @@ const QByteArray &Link::LastErrorReply() const
 
 int Link::ComOpen(PortUser user)
 {
+    QString name = RegReadString(kPortKey, kPortValue);
+    if (name.isEmpty())
+        name = QStringLiteral("COM1");
+    return ComOpen(user, name);
+}
+
+int Link::ComOpen(PortUser user, const QString &portName)
+{
     comPortName_.clear();
     // The port is the activity's alone: a second activity is refused as a port held elsewhere is.
     if (port_.isOpen()) {
         show(kCreateFileError, QStringLiteral("The port is already open in this program."));
         return -1;
     }
-    QString name = RegReadString(kPortKey, kPortValue);
-    if (name.isEmpty())
-        name = QStringLiteral("COM1");
+    const QString &name = portName;
+    // A device given by its path is opened as it is.
+    const bool isPath = name.contains(QLatin1Char('/'));
     // The device name has room for nine characters: a longer stored name cannot be opened.
     const QString deviceName = name.size() > 4 ? QStringLiteral("\\\\.\\") + name : name;
-    if (deviceName.size() > static_cast<qsizetype>(kPortNameCapacity)) {
+    if (!isPath && deviceName.size() > static_cast<qsizetype>(kPortNameCapacity)) {
         show(kCreateFileError, QStringLiteral("%1: the port name is too long.").arg(name));
         return -1;
     }
-    comPortName_ = deviceName;
+    comPortName_ = isPath ? name : deviceName;
 
-    const SerialPort::OpenError error = port_.open(DevicePathForPort(name).toLocal8Bit().toStdString());
+    const std::string devicePath = (isPath ? name : DevicePathForPort(name)).toLocal8Bit().toStdString();
+    const SerialPort::OpenError error = port_.open(devicePath);
     const QString detail = QString::fromLocal8Bit(port_.failureDetail());
     if (error == SerialPort::OpenError::None) {
         holder_ = user;
+        devicePath_ = devicePath;
         return 0;
     }
     show(QString::fromLatin1(OpenErrorMessage(error)), detail);
@@ -104,6 +114,17 @@ void Link::ComClose(PortUser user)
         return;
     port_.close();
     holder_ = PortUser::None;
+}
+
+void Link::ComLineLost() { port_.close(); }
+
+int Link::ComReopen()
+{
+    if (port_.isOpen())
+        return 0;
+    if (holder_ == PortUser::None || devicePath_.empty())
+        return -1;
+    return port_.open(devicePath_) == SerialPort::OpenError::None ? 0 : -1;
 }
 
 int Link::ComTransact(const RequestRecord &request) { return core_.Transact(request); }

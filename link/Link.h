@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 // The activities that may hold the port, one at a time.
@@ -48,9 +49,21 @@ public:
     // with "CreateFile Error!" while another activity holds the port, as a port held by another
     // program would be.
     int ComOpen(PortUser user = PortUser::Tool);
+    // The same with a port named by the caller instead of the stored one: "COM1" as ComOpen takes
+    // it, or a device path ("/dev/ttyUSB0"), opened as it is (command-line tools).
+    int ComOpen(PortUser user, const QString &portName);
     // Closes the port when `user` holds it (PortUser::None closes it whoever holds it).
     void ComClose(PortUser user = PortUser::None);
     bool isOpen() const { return port_.isOpen(); }
+    // Whether the line has gone away under the open port (an unplugged adapter), as opposed to a
+    // controller that is silent.
+    bool lineGone() const { return port_.lineGone(); }
+    // Closes a port whose line has gone, keeping its holder: the run that holds it goes on and
+    // opens the same device again when it is back.
+    void ComLineLost();
+    // Opens the device of the last successful ComOpen again for the holder that keeps it, without
+    // any message (the device may not be back yet): 0 when open, -1 otherwise.
+    int ComReopen();
     PortUser holder() const { return holder_; }
     const QString &ComPortName() const { return comPortName_; }
 
@@ -78,6 +91,7 @@ private:
     LinkCore core_{port_};
     PortUser holder_ = PortUser::None;
     QString comPortName_;
+    std::string devicePath_; // of the last successful ComOpen
     mutable std::mutex messageMutex_;
     MessageFunction message_;
     // The core's last refusal as a QByteArray, copied when the core has a newer one.

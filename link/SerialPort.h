@@ -24,6 +24,10 @@ public:
     const std::string &failureDetail() const { return failureDetail_; }
     void close();
     bool isOpen() const override;
+    // Whether the line has gone away under the open port, as an unplugged USB adapter's does: the
+    // device reported a hang-up or an I/O error, or its file has vanished. A controller that is
+    // merely silent leaves the line present.
+    bool lineGone() const;
 
     void purge() override;
     bool write(std::span<const std::uint8_t> bytes) override;
@@ -32,6 +36,8 @@ public:
 
 private:
     std::string failureDetail_;
+    std::string devicePath_;     // as given to open()
+    bool gone_ = false;          // the device reported that the line has gone
 #ifdef _WIN32
     void *handle_ = nullptr;     // the device; null when closed
     void *guard_ = nullptr;      // the named object that marks the port as held

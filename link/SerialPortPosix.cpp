@@ -146,10 +146,19 @@ SerialPort::~SerialPort() { close(); }
 
 bool SerialPort::isOpen() const { return fd_ >= 0; }
 
+bool SerialPort::lineGone() const
+{
+    if (fd_ < 0)
+        return false;
+    struct stat info{};
+    return gone_ || ::stat(devicePath_.c_str(), &info) != 0;
+}
+
 SerialPort::OpenError SerialPort::open(const std::string &devicePath)
 {
     close();
     failureDetail_.clear();
+    devicePath_ = devicePath;
     // A symbolic link (by-id names, the simulator's link) is locked and looked for by its device.
     const std::string device = RealPath(devicePath);
 
@@ -196,6 +205,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0)
         return fail(OpenError::SetState, ErrorDetail(device, errno), fd);
     fd_ = fd;
+    gone_ = false;
     return OpenError::None;
 }
 
@@ -230,9 +240,14 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes)
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EAGAIN) {
             pollfd p{fd_, POLLOUT, 0};
-            if (::poll(&p, 1, 1000) <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            if (::poll(&p, 1, 1000) <= 0)
                 return false;
+            if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                gone_ = true;
+                return false;
+            }
         } else if (!(n < 0 && errno == EINTR)) {
+            gone_ = gone_ || (n < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV));
             return false;
         }
     }
@@ -253,6 +268,7 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
             continue;
         if (errno == EAGAIN)
             return 0;
+        gone_ = true;
         return -1;
     }
 }
@@ -275,6 +291,7 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
             continue;
         if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             // Hung up or in error: the line has gone. Wait out the reply time as a silent line does.
+            gone_ = true;
             std::this_thread::sleep_until(deadline);
             return false;
         }

@@ -68,6 +68,9 @@ SerialPort::~SerialPort()
 
 bool SerialPort::isOpen() const { return handle_ != nullptr; }
 
+// A removed USB adapter makes every communications call on its handle fail.
+bool SerialPort::lineGone() const { return handle_ != nullptr && gone_; }
+
 SerialPort::OpenError SerialPort::open(const std::string &devicePath)
 {
     close();
@@ -122,6 +125,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     handle_ = h;
     guard_ = guard;
     holdsByte_ = false;
+    gone_ = false;
     return OpenError::None;
 }
 
@@ -182,8 +186,10 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     }
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(Handle(handle_), &errors, &status))
+    if (!ClearCommError(Handle(handle_), &errors, &status)) {
+        gone_ = true;
         return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
+    }
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size() - delivered, status.cbInQue));
     if (wanted == 0)
         return static_cast<std::ptrdiff_t>(delivered);
@@ -212,6 +218,7 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         COMSTAT status{};
         if (!ClearCommError(h, &errors, &status)) {
             // The line has gone: wait out the reply time as a silent line does.
+            gone_ = true;
             SleepUntil(deadline);
             return false;
         }

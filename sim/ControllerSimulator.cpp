@@ -221,6 +221,7 @@ struct ControllerSimulator::Impl {
 
     bool openLine(QString *error);
     void closeLineLocked();
+    void dropLineLocked();
     bool pointLink(QString *error);
     void startThread();
     void stopThread();
@@ -271,6 +272,15 @@ void ControllerSimulator::Impl::closeLineLocked()
 {
     CloseFd(master);
     CloseFd(slave);
+}
+
+// The line goes away as an unplugged adapter does: the device closed and its name gone, so the
+// program can neither reach the old device nor find a stale name pointing at a reused pty.
+void ControllerSimulator::Impl::dropLineLocked()
+{
+    closeLineLocked();
+    if (!linkPath.isEmpty())
+        ::unlink(QFile::encodeName(linkPath).constData());
 }
 
 // Points the link path at the current slave: a new link under a temporary name renamed over the
@@ -460,7 +470,7 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     }
     case SimFault::Kind::CloseLine: {
         std::lock_guard lock(mutex);
-        closeLineLocked();
+        dropLineLocked();
         return Outcome::LineClosed;
     }
     }
@@ -634,7 +644,7 @@ void ControllerSimulator::closeLine()
         return;
     d_->stopThread();
     std::lock_guard lock(d_->mutex);
-    d_->closeLineLocked();
+    d_->dropLineLocked();
 }
 
 bool ControllerSimulator::reopenLine(QString *error)

@@ -79,8 +79,8 @@ public:
     // They are sent as soon as they are queued, so they wait in the program's input.
     void sendStaleBytes(const QByteArray &bytes);
 
-    // The line goes away (both sides of the pty closed) and comes back (a new pty, the link path
-    // pointed at it).
+    // The line goes away (both sides of the pty closed, the link path removed, as an unplugged
+    // adapter's device file is) and comes back (a new pty, the link path pointed at it again).
     void closeLine();
     bool reopenLine(QString *error = nullptr);
 

@@ -1,16 +1,22 @@
 // qmx-sim: a stand-in controller on a pseudo-terminal, for demos and benchmarks without a drive.
 //
 //   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG]] [--no-live]
+//           [--drop-every T --drop-for T]
 //
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
-// SIGTERM. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
+// SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
+// under the same link path. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
 // pieces[:N], nolf, garbage.
 
 #include "sim/ControllerSimulator.h"
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <optional>
 
@@ -23,7 +29,11 @@ constexpr const char *kUsage =
     "  --baud N       bytes take 10/N s each, as on an 8N1 line (0: at once)\n"
     "  --fault KIND   for every request: silence, nak:LETTER, checksum, lowercase, badfirst,\n"
     "                 pieces[:N], nolf, garbage\n"
-    "  --no-live      keep the demo image's values still\n";
+    "  --no-live      keep the demo image's values still\n"
+    "  --drop-every T drop the line every T (as an unplugged adapter: device closed, link removed)\n"
+    "  --drop-for T   and bring it back on a new pty under the same link after T (default 3s);\n"
+    "                 T is a number with ms, s or m (seconds when bare)\n"
+    "Signals: SIGUSR1 drops the line, SIGUSR2 brings it back; SIGINT/SIGTERM end.\n";
 
 struct Options {
     QString image;
@@ -31,7 +41,30 @@ struct Options {
     int baud = 0;
     std::optional<SimFault> fault;
     bool live = true;
+    std::chrono::milliseconds dropEvery{0};
+    std::chrono::milliseconds dropFor{3000};
 };
+
+// "10s", "500ms", "2m", "3" (seconds); nothing for anything else or a length of 0.
+std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
+{
+    qint64 factor = 1000;
+    QString number = text;
+    if (text.endsWith(QLatin1String("ms"))) {
+        factor = 1;
+        number.chop(2);
+    } else if (text.endsWith(QLatin1Char('s'))) {
+        number.chop(1);
+    } else if (text.endsWith(QLatin1Char('m'))) {
+        factor = 60000;
+        number.chop(1);
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || value <= 0)
+        return std::nullopt;
+    return std::chrono::milliseconds(static_cast<qint64>(value * static_cast<double>(factor)));
+}
 
 std::optional<SimFault> ParseFault(const QString &text)
 {
@@ -85,6 +118,11 @@ std::optional<Options> ParseArguments(int argc, char **argv)
             options.baud = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
             if (!ok || options.baud < 0)
                 return std::nullopt;
+        } else if ((arg == QLatin1String("--drop-every") || arg == QLatin1String("--drop-for")) && hasValue) {
+            const auto duration = ParseDuration(QString::fromLocal8Bit(argv[++i]));
+            if (!duration)
+                return std::nullopt;
+            (arg == QLatin1String("--drop-every") ? options.dropEvery : options.dropFor) = *duration;
         } else if (arg == QLatin1String("--fault") && hasValue) {
             options.fault = ParseFault(QString::fromLocal8Bit(argv[++i]));
             if (!options.fault)
@@ -122,6 +160,8 @@ int main(int argc, char **argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     ControllerSimulator simulator(memory);
@@ -140,8 +180,49 @@ int main(int argc, char **argv)
         std::printf("link: %s\n", qPrintable(options->link));
     std::fflush(stdout);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // Serves until told to end; drops and brings back the line on signal or on schedule.
+    using Clock = std::chrono::steady_clock;
+    bool dropped = false;
+    Clock::time_point nextChange = Clock::now() + options->dropEvery;
+    const auto change = [&](bool drop) {
+        if (drop == dropped)
+            return;
+        if (drop) {
+            simulator.closeLine();
+            std::printf("line dropped\n");
+        } else if (simulator.reopenLine(&error)) {
+            std::printf("line back: %s\n", qPrintable(simulator.slaveDevicePath()));
+        } else {
+            std::fprintf(stderr, "qmx-sim: %s\n", qPrintable(error));
+            return;
+        }
+        dropped = drop;
+        std::fflush(stdout);
+    };
+    for (;;) {
+        int signal = 0;
+        if (options->dropEvery.count() > 0) {
+            const auto left = std::max(Clock::duration::zero(), nextChange - Clock::now());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+            signal = sigtimedwait(&stopSignals, nullptr, &wait);
+            if (signal < 0) {
+                if (errno != EAGAIN)
+                    continue;
+                change(!dropped);
+                nextChange = Clock::now() + (dropped ? options->dropFor : options->dropEvery);
+                continue;
+            }
+        } else if (sigwait(&stopSignals, &signal) != 0) {
+            continue;
+        }
+        if (signal == SIGUSR1)
+            change(true);
+        else if (signal == SIGUSR2)
+            change(false);
+        else
+            break;
+    }
     simulator.stop();
     return 0;
 }

@@ -6,39 +6,6 @@
 
 namespace sampling {
 
-std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
-
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
-                         const KeepGoing &keepGoing)
-{
-    return ReadChannels(data.SelectedChannels, data.ChannelAddress, read, failed, keepGoing);
-}
-
-PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
-                         const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing)
-{
-    PassReadout readout;
-    bool first = true;
-    for (int c : selected) {
-        if (!first && keepGoing && !keepGoing()) {
-            readout.abandoned = true;
-            return readout;
-        }
-        first = false;
-        const int v = read(addresses[static_cast<std::size_t>(c)]);
-        if (v < 0) {
-            if (failed)
-                failed(v);
-            ++readout.errorCount;
-            readout.failedChannels = static_cast<std::uint16_t>(readout.failedChannels | (1u << c));
-            readout.LatestValue[c] = 0;
-        } else {
-            readout.LatestValue[c] = SignedWord(v);
-        }
-    }
-    return readout;
-}
-
 void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
     layers.WipeAhead(data.PrevPenX);

@@ -5,6 +5,7 @@
 // values alike.
 
 #include "trend/GraphLayers.h"
+#include "trend/SamplingRead.h"
 #include "trend/TrendData.h"
 
 #include <QByteArray>
@@ -16,29 +17,6 @@
 
 namespace sampling {
 
-// The value of one word at a controller address (0..65535), or a negative link result code.
-using ValueReader = std::function<int(std::uint32_t address)>;
-// Told the code of every failed read, in channel order.
-using FailureSink = std::function<void(int code)>;
-// Asked before every read but the first whether the pass is still wanted (the run may have been
-// stopped meanwhile); false abandons the pass.
-using KeepGoing = std::function<bool()>;
-
-// A controller word taken as signed 16-bit.
-std::int32_t SignedWord(int word);
-
-struct PassReadout {
-    std::array<std::int32_t, kChannels> LatestValue{}; // 0 for a failed read
-    std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
-    int errorCount = 0;
-    bool abandoned = false; // the run ended before every channel was read
-};
-
-// Reads every selected channel, one read each; a failure does not end the reading.
-PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
-                         const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing = {});
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
-                         const KeepGoing &keepGoing = {});
 // Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
 void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // Two pixels on; past the right edge (500) the sweep starts again at 0.

@@ -6,7 +6,7 @@
 
 #include "link/ExchangeStats.h"
 #include "link/LinkThread.h"
-#include "trend/Sampling.h"
+#include "trend/SamplingRead.h"
 
 #include <QByteArray>
 #include <array>
@@ -41,14 +41,23 @@ struct PollPlan {
     std::array<std::uint32_t, kChannels> addresses{};
 };
 
+// How often a run whose line has gone tries to open the device again; while it is gone, one pass of
+// failed reads is recorded per attempt.
+inline constexpr std::chrono::milliseconds kReopenInterval{1000};
+
 // How many finished passes may wait for the window before the link thread waits for it.
 inline constexpr int kPassesAhead = 3;
 
-// Reads one pass on `link`. Cancelling `task` abandons it before the next read.
+// Reads one pass on `link`. Cancelling `task` abandons it before the next read. When a read finds
+// that the line has gone, the port is closed (its holder kept), the pass's remaining reads fail at
+// once and the pass says LineEvent::Lost.
 TrendPass ReadPass(Link &link, const LinkTask &task, const PollPlan &plan);
 
 // Runs on the link thread until `task` is cancelled: pass, hand over, the task's pause, next pass.
-// An abandoned pass is handed over too (its failures happened) and ends the poll.
+// An abandoned pass is handed over too (its failures happened) and ends the poll. While the line
+// is gone, the same device is opened again every kReopenInterval, one pass of failed reads
+// recorded per attempt; the first pass after it is back says LineEvent::Back. A silent controller
+// on a present line is not reopened: its reads just time out.
 void PollPasses(Link &link, LinkTask &task, const PollPlan &plan, const std::function<void(TrendPass)> &handOver);
 
 } // namespace sampling

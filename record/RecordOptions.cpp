@@ -1,0 +1,121 @@
+#include "record/RecordOptions.h"
+
+#include "trend/Presets.h"
+
+namespace record {
+
+std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
+{
+    static constexpr struct {
+        char suffix;
+        double ms;
+    } kUnits[] = {{'s', 1000.0}, {'m', 60000.0}, {'h', 3600000.0}};
+    QString number = text.trimmed();
+    double unit = 1000.0;
+    for (const auto &u : kUnits) {
+        if (number.endsWith(QLatin1Char(u.suffix))) {
+            unit = u.ms;
+            number.chop(1);
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !(value > 0) || value * unit > 1e15)
+        return std::nullopt;
+    return std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
+}
+
+ParseResult ParseArguments(const QStringList &arguments)
+{
+    RecordOptions options;
+    const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.help = true;
+            continue;
+        }
+        if (arg == QLatin1String("--data-read")) {
+            options.dataRead = true;
+            continue;
+        }
+        if (arg == QLatin1String("--quiet")) {
+            options.quiet = true;
+            continue;
+        }
+        static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
+                                               QStringLiteral("--out"),      QStringLiteral("--duration"),
+                                               QStringLiteral("--wait-time"), QStringLiteral("--channel")};
+        if (!kWithValue.contains(arg))
+            return fail(QStringLiteral("%1: unknown option (see --help)").arg(arg));
+        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+            return fail(QStringLiteral("%1: a value is missing").arg(arg));
+        const QString value = arguments[++i];
+        if (arg == QLatin1String("--port")) {
+            options.port = value;
+        } else if (arg == QLatin1String("--presets")) {
+            options.presets = value;
+        } else if (arg == QLatin1String("--out")) {
+            options.out = value;
+        } else if (arg == QLatin1String("--duration")) {
+            options.duration = ParseDuration(value);
+            if (!options.duration)
+                return fail(QStringLiteral("--duration %1: give a length of time such as 90s, 15m or 2h").arg(value));
+        } else if (arg == QLatin1String("--wait-time")) {
+            const std::optional<std::int32_t> ms = presets::ParseWaitTime(value);
+            if (!ms)
+                return fail(QStringLiteral("--wait-time %1: give the pause in milliseconds (0 or more)").arg(value));
+            options.waitTimeMs = *ms;
+        } else {
+            options.channels.append(value);
+        }
+    }
+    if (options.help)
+        return {options, {}};
+    if (options.port.isEmpty())
+        return fail(QStringLiteral("--port: the port is missing (COM1 or a device such as /dev/ttyUSB0)"));
+    if (options.out.isEmpty())
+        return fail(QStringLiteral("--out: the CSV file to write is missing"));
+    if (options.presets.isEmpty() && options.channels.isEmpty())
+        return fail(QStringLiteral("--presets or --channel: no channels to record"));
+    if (!options.presets.isEmpty() && !options.channels.isEmpty())
+        return fail(QStringLiteral("--presets and --channel: give one or the other"));
+    return {options, {}};
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
+        "                  [--duration T] [--wait-time MS] [--data-read] [--quiet]\n"
+        "\n"
+        "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
+        "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
+        "duration is over or Ctrl-C / SIGTERM; a device that goes away and comes back is opened\n"
+        "again by itself.\n"
+        "\n"
+        "  --port PORT       COM1..COM9 as the program maps them, or a device such as /dev/ttyUSB0\n"
+        "  --presets FILE    the channels of a preset file (UserPre.qmt) whose channels are ON\n"
+        "  --channel CH      a channel: a variable name (SpdFbk), a hex address (600E60), or a\n"
+        "                    logic channel NAME:BIT or ADDRESS:BIT (InvFlag:07); repeat for more,\n"
+        "                    up to 7 word channels and 7 logic channels\n"
+        "  --out FILE        the CSV file, replaced if it exists\n"
+        "  --duration T      stop after T: a number with s, m or h (90s, 15m, 2h); default: until\n"
+        "                    stopped\n"
+        "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
+        "  --data-read       read the super block from the controller first (as Data Read does,\n"
+        "                    writing sbdata.qmx); names are otherwise resolved through the saved\n"
+        "                    sbdata.qmx, Varlist.txt and Varlist2.txt\n"
+        "  --quiet           no status line (there is none either when not on a terminal)\n"
+        "  --help            this text\n"
+        "\n"
+        "Exit codes: 0 done or stopped (the file complete), 1 the port could not be opened or the\n"
+        "file written, 2 bad arguments.\n"
+        "\n"
+        "Example:\n"
+        "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"
+        "             --out run.csv --duration 2h\n");
+}
+
+} // namespace record

@@ -1,0 +1,37 @@
+#pragma once
+// The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
+// with the argument it concerns.
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+
+namespace record {
+
+struct RecordOptions {
+    QString port;                     // "COM1" or a device path
+    QString presets;                  // a preset file ("UserPre.qmt"), or empty
+    QStringList channels;             // --channel texts in order: NAME, HEXADDRESS or NAME:BIT
+    QString out;                      // the CSV file
+    std::optional<std::chrono::milliseconds> duration; // none: until stopped
+    int waitTimeMs = 0;               // the pause between passes
+    bool dataRead = false;            // read the super block from the controller first
+    bool quiet = false;
+    bool help = false;
+};
+
+struct ParseResult {
+    std::optional<RecordOptions> options;
+    QString error; // names the argument; empty when options were parsed
+};
+
+ParseResult ParseArguments(const QStringList &arguments); // without the program name
+
+// "90", "90s", "15m", "2h": a positive length of time; nothing for anything else.
+std::optional<std::chrono::milliseconds> ParseDuration(const QString &text);
+
+// The text --help prints.
+QString HelpText();
+
+} // namespace record

@@ -1,0 +1,262 @@
+#include "record/Recording.h"
+
+#include "trend/Presets.h"
+#include "trend/RunStart.h"
+#include "trend/TrendCsv.h"
+
+#include <QFile>
+#include <condition_variable>
+#include <deque>
+#include <thread>
+
+namespace record {
+
+namespace {
+
+// Resolves the records' names and addresses and derives the selection, scales and addresses,
+// as a run start does. `describe(c)` names channel c in a message.
+QString ResolveSetup(TrendData &data, const QStringList &variableList, const std::function<QString(int)> &describe)
+{
+    const runstart::Resolution resolution = runstart::ResolveAddresses(data.channels, variableList);
+    for (int c = 0; c < kChannels; ++c) {
+        if (data.channels[c].Sel == QLatin1String("ON") && resolution.addressText[c].isEmpty())
+            return QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
+                                  "--data-read reads it from the controller) and not a hex address")
+                .arg(describe(c));
+        data.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
+    }
+    switch (runstart::CheckScales(data.channels)) {
+    case runstart::ScaleProblem::None:
+        break;
+    case runstart::ScaleProblem::BadBitNumber:
+        return QStringLiteral("%1: a logic channel's bit number must be a whole number").arg(describe(-1));
+    case runstart::ScaleProblem::BadFullScale:
+    case runstart::ScaleProblem::FullScaleZero:
+        return QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0").arg(describe(-1));
+    }
+    runstart::BuildSelection(data);
+    if (data.SelectedChannels.empty())
+        return QStringLiteral("%1: no channel is ON").arg(describe(-1));
+    return {};
+}
+
+} // namespace
+
+ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &variableList)
+{
+    ChannelSetup setup;
+    for (ChannelRecord &record : setup.data.channels)
+        record = {QStringLiteral("OF"), QStringLiteral("A"), QString(), QStringLiteral("1")};
+    std::array<QString, kChannels> given;
+    int nextWord = 0;
+    int nextLogic = kAnalogChannels;
+    for (const QString &text : texts) {
+        const QString argument = QStringLiteral("--channel ") + text;
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        const QString name = colon < 0 ? text : text.left(colon);
+        const QString bit = colon < 0 ? QString() : text.mid(colon + 1);
+        if (name.isEmpty() || name.contains(QLatin1Char(' ')) || name.contains(QLatin1Char(',')) ||
+            name.contains(QLatin1Char('"'))) {
+            setup.error = argument + QStringLiteral(": give a variable name or a hex address");
+            return setup;
+        }
+        bool bitOk = false;
+        const int bitNumber = bit.toInt(&bitOk);
+        if (colon >= 0 && (!bitOk || bitNumber < 0 || bitNumber > 15)) {
+            setup.error = argument + QStringLiteral(": the bit after ':' must be a number from 0 to 15");
+            return setup;
+        }
+        int &next = colon < 0 ? nextWord : nextLogic;
+        if (next >= (colon < 0 ? kAnalogChannels : kChannels)) {
+            setup.error = argument + (colon < 0 ? QStringLiteral(": more than 7 word channels")
+                                                : QStringLiteral(": more than 7 logic channels"));
+            return setup;
+        }
+        ChannelRecord &record = setup.data.channels[next];
+        const bool named = !runstart::LookUpName(variableList, name).isEmpty();
+        record.Sel = QStringLiteral("ON");
+        record.AL = named ? QStringLiteral("L") : QStringLiteral("A");
+        record.AdrsChar = named ? name : name.toUpper();
+        record.FullScale = colon < 0 ? QStringLiteral("1") : bit;
+        given[next] = argument;
+        ++next;
+    }
+    setup.error = ResolveSetup(setup.data, variableList, [&given, &texts](int c) {
+        return c >= 0 ? given[c] : QStringLiteral("--channel ") + texts.join(QStringLiteral(" --channel "));
+    });
+    return setup;
+}
+
+ChannelSetup ChannelsFromPresets(const QStringList &presetLines, const QString &fileName,
+                                 const QStringList &variableList)
+{
+    ChannelSetup setup;
+    setup.data.channels = presets::ParsePresetLines(presetLines);
+    setup.error = ResolveSetup(setup.data, variableList, [&](int c) {
+        if (c < 0)
+            return QStringLiteral("--presets ") + fileName;
+        return QStringLiteral("--presets %1: channel %2 (%3)").arg(fileName).arg(c + 1).arg(setup.data.channels[c].AdrsChar);
+    });
+    return setup;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CsvRecording::CsvRecording(const TrendData &channels, std::FILE *file) : channels_(channels), file_(file)
+{
+    // Rows gather in the buffer between two flushes; a second of passes fits many times over.
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+}
+
+CsvRecording::~CsvRecording()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+std::FILE *CsvRecording::OpenFile(const QString &path, QString *error)
+{
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file && error)
+        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    return file;
+}
+
+bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart)
+{
+    steadyStart_ = steadyStart;
+    wallStart_ = wallStart;
+    QStringList columns;
+    for (int c : channels_.SelectedChannels)
+        columns.append(trendcsv::ColumnName(channels_.channels[c], c));
+    const QByteArray header = trendcsv::HeaderLine(columns);
+    std::lock_guard lock(mutex_);
+    figures_.bytes += header.size();
+    dirty_ = true;
+    return std::fwrite(header.constData(), 1, static_cast<std::size_t>(header.size()), file_) ==
+           static_cast<std::size_t>(header.size());
+}
+
+void CsvRecording::append(const sampling::TrendPass &pass)
+{
+    if (pass.readout.abandoned)
+        return;
+    trendcsv::Row row;
+    const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
+    row.time = wallStart_.addMSecs(sinceStart.count());
+    row.seconds = std::chrono::duration<double>(pass.ended - steadyStart_).count();
+    row.values.reserve(channels_.SelectedChannels.size());
+    for (int c : channels_.SelectedChannels) {
+        if (pass.readout.failedChannels & (1u << c)) {
+            row.values.emplace_back();
+            continue;
+        }
+        const std::int32_t v = pass.readout.LatestValue[c];
+        row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.ChannelScale[c]) != 0 ? 1 : 0));
+    }
+    const QByteArray line = trendcsv::RowLine(row);
+    const bool written =
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), file_) == static_cast<std::size_t>(line.size());
+
+    std::lock_guard lock(mutex_);
+    figures_.writeFailed = figures_.writeFailed || !written;
+    ++figures_.rows;
+    figures_.bytes += static_cast<std::uint64_t>(line.size());
+    figures_.stats.merge(pass.stats);
+    if (!figures_.firstEnded)
+        figures_.firstEnded = pass.ended;
+    figures_.lastEnded = pass.ended;
+    if (pass.lineEvent != sampling::LineEvent::None) {
+        figures_.lastLineEvent = pass.lineEvent;
+        figures_.lastLineEventAt = *row.time;
+    }
+    dirty_ = true;
+}
+
+bool CsvRecording::flush()
+{
+    std::lock_guard lock(mutex_);
+    if (!dirty_)
+        return !figures_.writeFailed;
+    dirty_ = false;
+    if (std::fflush(file_) != 0)
+        figures_.writeFailed = true;
+    return !figures_.writeFailed;
+}
+
+CsvRecording::Figures CsvRecording::figures() const
+{
+    std::lock_guard lock(mutex_);
+    return figures_;
+}
+
+void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
+                  const std::function<void(std::uint64_t rows)> &afterRow)
+{
+    // The file takes the passes on a thread of its own, as the window does on its own: the reading
+    // thread hands a pass over and reads the next one while the row is written, never more than
+    // kPassesAhead ahead (the task's hand-over).
+    std::mutex mutex;
+    std::condition_variable handed;
+    std::deque<sampling::TrendPass> waiting;
+    bool ended = false;
+    std::thread writer([&] {
+        std::uint64_t rows = 0;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            handed.wait(lock, [&] { return ended || !waiting.empty(); });
+            if (waiting.empty())
+                return;
+            const sampling::TrendPass pass = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            recording.append(pass);
+            task.taken();
+            if (!pass.readout.abandoned && afterRow)
+                afterRow(++rows);
+        }
+    });
+    const sampling::PollPlan plan{channels.SelectedChannels, channels.ChannelAddress};
+    sampling::PollPasses(link, task, plan, [&](sampling::TrendPass pass) {
+        {
+            std::lock_guard lock(mutex);
+            waiting.push_back(std::move(pass));
+        }
+        handed.notify_one();
+    });
+    {
+        std::lock_guard lock(mutex);
+        ended = true;
+    }
+    handed.notify_one();
+    writer.join();
+}
+
+QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+{
+    using namespace std::chrono;
+    double perSecond = 0;
+    if (figures.rows > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
+        perSecond = static_cast<double>(figures.rows - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
+    QString failed;
+    for (const auto &[code, count] : figures.stats.failuresByCode)
+        failed += QStringLiteral(" %1:%2").arg(code).arg(count);
+    if (failed.isEmpty())
+        failed = QStringLiteral(" none");
+    const long long s = duration_cast<seconds>(elapsed).count();
+    const QString clock =
+        QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    QString line = QStringLiteral("rows %1  %2 passes/s  failed reads%3  elapsed %4  %5 kB")
+                       .arg(figures.rows)
+                       .arg(perSecond, 0, 'f', 2)
+                       .arg(failed, clock)
+                       .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
+    if (figures.lastLineEvent != sampling::LineEvent::None)
+        line += QStringLiteral("  %1 %2")
+                    .arg(figures.lastLineEvent == sampling::LineEvent::Lost ? QStringLiteral("line lost")
+                                                                            : QStringLiteral("line back"),
+                         figures.lastLineEventAt.toString(QStringLiteral("HH:mm:ss")));
+    return line;
+}
+
+} // namespace record

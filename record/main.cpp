@@ -1,0 +1,161 @@
+// qmx-record: unattended trend recording on the command line. Reads passes of the chosen channels
+// with the Trend Graph's pass loop and writes each as a CSV row, for hours, in constant memory;
+// a device that goes away is opened again once a second until it is back.
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "catalogue/Decoder.h"
+#include "catalogue/SuperBlockFile.h"
+#include "link/Link.h"
+#include "link/LinkThread.h"
+#include "record/RecordOptions.h"
+#include "record/Recording.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitPort = 1;
+constexpr int kExitArguments = 2;
+// The status line and the file are brought up to date this often; the file at least once a second.
+constexpr std::chrono::milliseconds kTick{250};
+constexpr std::size_t kDataReadBufferSize = 60000;
+
+void Print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
+
+int Fail(int code, const QString &text)
+{
+    Print(stderr, QStringLiteral("qmx-record: %1\n").arg(text));
+    return code;
+}
+
+// The variable list as the windows build it: from the saved super-block file and the two variable
+// files, or from the lines a Data Read has just read (saved as the file first, as Data Read does).
+QStringList BuildVariables(const std::optional<QStringList> &readLines)
+{
+    CatalogueData catalogue;
+    const QString path = programfolder::File(kSuperBlockFileName);
+    CheckOutcome check;
+    if (readLines) {
+        check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(*readLines))
+                    ? CheckSuperBlockFile(path, catalogue)
+                    : CheckSuperBlockLines(*readLines, catalogue, path);
+    } else {
+        check = CheckSuperBlockFile(path, catalogue);
+    }
+    if (!check.proceed || !DecodeSuperBlock(catalogue).proceed || !BuildVariableList(catalogue).proceed)
+        return {};
+    return catalogue.VariableList;
+}
+
+record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const QStringList &variables)
+{
+    if (options.presets.isEmpty())
+        return record::ChannelsFromTexts(options.channels, variables);
+    const std::optional<QStringList> lines = textfile::ReadLines(options.presets);
+    if (!lines)
+        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets)};
+    return record::ChannelsFromPresets(*lines, options.presets, variables);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    const record::ParseResult parsed = record::ParseArguments(arguments);
+    if (!parsed.options)
+        return Fail(kExitArguments, parsed.error);
+    const record::RecordOptions &options = *parsed.options;
+    if (options.help) {
+        Print(stdout, record::HelpText());
+        return kExitDone;
+    }
+
+    // Channels that can be resolved without the controller are checked before the port is opened.
+    auto setup = std::make_unique<record::ChannelSetup>();
+    if (!options.dataRead) {
+        *setup = ResolveChannels(options, BuildVariables(std::nullopt));
+        if (!setup->error.isEmpty())
+            return Fail(kExitArguments, setup->error);
+    }
+    QString error;
+    std::FILE *file = record::CsvRecording::OpenFile(options.out, &error);
+    if (!file)
+        return Fail(kExitArguments, QStringLiteral("--out ") + error);
+
+    Link link;
+    link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
+        Print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
+    }));
+    if (link.ComOpen(PortUser::TrendRun, options.port) != 0) {
+        std::fclose(file);
+        return kExitPort;
+    }
+    if (options.dataRead) {
+        ReadBuffer buffer(kDataReadBufferSize, 0);
+        DataReadReport report;
+        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, {}, &report);
+        if (!lines) {
+            std::fclose(file);
+            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2")
+                                       .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
+                                       .arg(report.failedCode));
+        }
+        *setup = ResolveChannels(options, BuildVariables(lines));
+        if (!setup->error.isEmpty()) {
+            std::fclose(file);
+            return Fail(kExitArguments, setup->error);
+        }
+    }
+
+    // Ctrl-C and SIGTERM are taken by the waiting below, never by the reading thread.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
+    record::CsvRecording recording(setup->data, file);
+    const auto started = std::chrono::steady_clock::now();
+    if (!recording.begin(started, QDateTime::currentDateTime()))
+        return Fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
+    LinkTask task;
+    task.setPause(std::chrono::milliseconds(options.waitTimeMs));
+    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording); });
+
+    bool writeFailed = false;
+    for (;;) {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(kTick).count();
+        const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        const int signal = sigtimedwait(&stopSignals, nullptr, &wait);
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        writeFailed = !recording.flush();
+        if (showStatus)
+            Print(stderr, QStringLiteral("\r%1\x1b[K").arg(record::StatusLine(recording.figures(), elapsed)));
+        if (signal == SIGINT || signal == SIGTERM || writeFailed || (options.duration && elapsed >= *options.duration))
+            break;
+    }
+    // The exchange in flight ends; a pass it cut short is not written, so the file ends with a
+    // whole row.
+    task.cancel();
+    reader.join();
+    writeFailed = !recording.flush() || writeFailed;
+    link.ComClose();
+    if (showStatus)
+        Print(stderr, QStringLiteral("\r%1\x1b[K\n")
+                          .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started)));
+    if (writeFailed)
+        return Fail(kExitPort, QStringLiteral("--out %1: the file could not be written").arg(options.out));
+    return kExitDone;
+}

@@ -1,0 +1,428 @@
+// qmx-record against the simulator: its options and exit codes, the CSV of a run with named
+// channels and with a preset file equal to the words served, Ctrl-C leaving a complete file, and a
+// line that goes away and comes back in the middle of a recording and of a Trend Graph run.
+
+#include "base/ProgramFolder.h"
+#include "catalogue/Workspace.h"
+#include "record/RecordOptions.h"
+#include "record/Recording.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "trend/Trendgph.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+#include <csignal>
+
+namespace {
+
+constexpr std::uint32_t kAnTermIn = 0x600F92;
+constexpr std::uint32_t kInvFlag = 0x600F00;
+constexpr std::uint32_t kCmdFlag = 0x600F02;
+constexpr std::uint32_t kSpdFbk = 0x600FAA;
+constexpr std::uint32_t kMisc = 0x600E60;
+// A failed exchange waits out the reply time (up to 2 s); a dropped line is noticed by the first.
+constexpr int kLineNoticedMs = 8000;
+
+// The recorder copied into the test's program folder, so it finds the variable files and the
+// super-block file there, as an installed or portable copy finds its own.
+QString Recorder()
+{
+    const QString path = testenv::ProgramDir() + QStringLiteral("qmx-record");
+    if (!QFile::exists(path)) {
+        QFile::copy(QStringLiteral(QMX_RECORD_EXE), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return path;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Run RunRecorder(const QStringList &arguments, int timeoutMs = 20000)
+{
+    QProcess process;
+    process.start(Recorder(), arguments);
+    Run run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The rows of a CSV file as fields (header included), or nothing when a line does not end with
+// CR LF or has a different number of fields than the header.
+std::optional<QList<QByteArrayList>> ReadCsv(const QString &path)
+{
+    const QByteArray bytes = testenv::ReadAll(path);
+    if (!bytes.endsWith("\r\n"))
+        return std::nullopt;
+    const QByteArrayList lines = bytes.chopped(2).split('\n');
+    QList<QByteArrayList> rows;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (i + 1 < lines.size()) {
+            if (!line.endsWith('\r'))
+                return std::nullopt;
+            line.chop(1);
+        }
+        if (line.contains('\r'))
+            return std::nullopt;
+        rows.append(line.split(','));
+        if (rows.back().size() != rows.front().size())
+            return std::nullopt;
+    }
+    return rows;
+}
+
+int RowsWritten(const QString &path) { return static_cast<int>(testenv::ReadAll(path).count('\n')) - 1; }
+
+// t_s never going back (passes against the simulator without baud emulation come faster than the
+// millisecond the column shows), every time stamp ISO 8601 with milliseconds.
+bool TimesIncrease(const QList<QByteArrayList> &rows)
+{
+    double last = -1;
+    for (qsizetype r = 1; r < rows.size(); ++r) {
+        const double t = rows[r][1].toDouble();
+        if (!(t >= last) || !QDateTime::fromString(QString::fromLatin1(rows[r][0]), Qt::ISODateWithMs).isValid())
+            return false;
+        last = t;
+    }
+    return true;
+}
+
+struct Simulator {
+    Simulator()
+    {
+        QString error;
+        started = sim.start(&error, testenv::ProgramDir() + QStringLiteral("qmx-tty-record"));
+        sim.setLiveDemo(false);
+    }
+    ~Simulator() { sim.stop(); }
+    ControllerSimulator sim;
+    bool started = false;
+};
+
+// One program's worth of shared state for a Trend Graph of its own.
+struct Program {
+    Program()
+    {
+        link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
+        ws.openVarList = [] {};
+        ws.displayWindowClosed = [] {};
+        ws.catalogue.VariableList = {"00600F92,AnTermIn", "END"};
+        ws.catalogue.VarListBuilt = true;
+        auto *dataRead = new QPushButton(QStringLiteral("Data Read"), &varList);
+        dataRead->setObjectName(QStringLiteral("Button1"));
+        ws.varListWindow = &varList;
+        ws.VarListOpen = true;
+    }
+    Link link;
+    ScriptedDialogs dialogs;
+    Workspace ws{link, dialogs};
+    TrendData data;
+    QWidget varList;
+};
+
+} // namespace
+
+class TestRecording : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        testenv::Prepare();
+        QFile::remove(testenv::ProgramDir() + QStringLiteral("sbdata.qmx"));
+    }
+
+    void optionsAndChannels();
+    void badArgumentsAndMissingPort();
+    void namedChannelsThenPresetsUntilCtrlC();
+    void recordingGoesOnAcrossALostLine();
+    void silentControllerIsNotALostLine();
+    void trendGraphResumesWhenTheLineIsBack();
+};
+
+void TestRecording::optionsAndChannels()
+{
+    using namespace std::chrono;
+    QCOMPARE(record::ParseDuration(QStringLiteral("90")), milliseconds(90000));
+    QCOMPARE(record::ParseDuration(QStringLiteral("90s")), milliseconds(90000));
+    QCOMPARE(record::ParseDuration(QStringLiteral("15m")), milliseconds(900000));
+    QCOMPARE(record::ParseDuration(QStringLiteral("2h")), milliseconds(7200000));
+    QCOMPARE(record::ParseDuration(QStringLiteral("0.5s")), milliseconds(500));
+    for (const char *bad : {"", "h", "-1s", "0", "2d", "abc"})
+        QVERIFY2(!record::ParseDuration(QLatin1String(bad)), bad);
+
+    const auto parsed = record::ParseArguments({"--port", "/dev/ttyUSB0", "--channel", "SpdFbk", "--channel", "600E60",
+                                                "--channel", "InvFlag:07", "--out", "run.csv", "--duration", "2h",
+                                                "--wait-time", "100", "--data-read", "--quiet"});
+    QVERIFY2(parsed.options, qPrintable(parsed.error));
+    QCOMPARE(parsed.options->channels, (QStringList{"SpdFbk", "600E60", "InvFlag:07"}));
+    QCOMPARE(parsed.options->waitTimeMs, 100);
+    QVERIFY(parsed.options->dataRead && parsed.options->quiet);
+    QCOMPARE(parsed.options->duration, milliseconds(7200000));
+
+    // Channels: a known name is looked up ("L"), anything else is a hex address ("A"); NAME:BIT
+    // takes the next logic channel.
+    const QStringList list = {"00600FAA,SpdFbk", "00600F00,InvFlag", "END"};
+    const record::ChannelSetup setup =
+        record::ChannelsFromTexts({"SpdFbk", "600e60", "InvFlag:07", "600F02:0"}, list);
+    QVERIFY2(setup.error.isEmpty(), qPrintable(setup.error));
+    QCOMPARE(setup.data.SelectedChannels, (std::vector<int>{0, 1, 7, 8}));
+    QCOMPARE(setup.data.channels[0].AL, QStringLiteral("L"));
+    QCOMPARE(setup.data.channels[1].AL, QStringLiteral("A"));
+    QCOMPARE(setup.data.channels[1].AdrsChar, QStringLiteral("600E60"));
+    QCOMPARE(setup.data.ChannelAddress[0], kSpdFbk);
+    QCOMPARE(setup.data.ChannelAddress[1], kMisc);
+    QCOMPARE(setup.data.ChannelAddress[7], kInvFlag);
+    QCOMPARE(setup.data.ChannelScale[7], 0x80);
+    QCOMPARE(setup.data.ChannelScale[8], 1);
+
+    const auto error = [&](const QStringList &texts) { return record::ChannelsFromTexts(texts, list).error; };
+    QVERIFY(error({"NoSuchName"}).startsWith(QStringLiteral("--channel NoSuchName:")));
+    QVERIFY(error({"InvFlag:x"}).startsWith(QStringLiteral("--channel InvFlag:x:")));
+    QVERIFY(error({"InvFlag:16"}).contains(QStringLiteral("0 to 15")));
+    QVERIFY(error({"1", "2", "3", "4", "5", "6", "7", "8"}).startsWith(QStringLiteral("--channel 8:")));
+
+    // The status line carries the line's last event with its time.
+    record::CsvRecording::Figures figures;
+    figures.rows = 3;
+    figures.stats.add(-1, {});
+    figures.stats.add(-1, {});
+    figures.stats.add(-3, {});
+    figures.lastLineEvent = sampling::LineEvent::Lost;
+    figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const QString status = record::StatusLine(figures, std::chrono::seconds(3725));
+    QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3:1")) &&
+                 status.contains(QStringLiteral("-1:2")) && status.contains(QStringLiteral("1:02:05")) &&
+                 status.endsWith(QStringLiteral("line lost 03:04:05")),
+             qPrintable(status));
+}
+
+void TestRecording::badArgumentsAndMissingPort()
+{
+    const QString out = testenv::ProgramDir() + QStringLiteral("bad.csv");
+    const struct {
+        QStringList arguments;
+        const char *named;
+    } cases[] = {
+        {{}, "--port"},
+        {{"--port", "COM1", "--channel", "600E60"}, "--out"},
+        {{"--port", "COM1", "--out", out}, "--presets or --channel"},
+        {{"--port", "COM1", "--channel", "600E60", "--out", out, "--duration", "5x"}, "--duration 5x"},
+        {{"--port", "COM1", "--channel", "600E60", "--out", out, "--wait-time", "soon"}, "--wait-time soon"},
+        {{"--port", "COM1", "--channel", "600E60", "--out", out, "--speed", "2"}, "--speed"},
+        {{"--port", "COM1", "--channel", "600E60", "--out"}, "--out"},
+        // No super-block file yet: a name cannot be resolved.
+        {{"--port", "COM1", "--channel", "SpdFbk", "--out", out}, "--channel SpdFbk"},
+        {{"--port", "COM1", "--presets", "/nonexistent/UserPre.qmt", "--out", out}, "--presets"},
+        {{"--port", "COM1", "--channel", "600E60", "--out", "/nonexistent/run.csv"}, "--out"},
+    };
+    for (const auto &c : cases) {
+        const Run run = RunRecorder(c.arguments);
+        QVERIFY2(run.exitCode == 2, qPrintable(c.arguments.join(u' ') + QStringLiteral(" -> ") + QString::number(run.exitCode)));
+        QVERIFY2(run.err.startsWith("qmx-record: " + QByteArray(c.named)), run.err.constData());
+    }
+
+    const Run help = RunRecorder({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    for (const char *option : {"--port", "--presets", "--channel", "--out", "--duration", "--wait-time", "--data-read",
+                               "--quiet", "--help", "Example:"})
+        QVERIFY2(help.out.contains(option), option);
+
+    const Run missing =
+        RunRecorder({"--port", testenv::ProgramDir() + QStringLiteral("no-such-tty"), "--channel", "600E60", "--out", out});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY2(missing.err.contains("CreateFile Error!") && missing.err.contains("no such device"), missing.err.constData());
+}
+
+void TestRecording::namedChannelsThenPresetsUntilCtrlC()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    sim.writeWord(kAnTermIn, static_cast<std::uint16_t>(-12345));
+    sim.writeWord(kSpdFbk, 17000);
+    sim.writeWord(kInvFlag, 0x0081);
+    sim.writeWord(kCmdFlag, 0x0080);
+    sim.writeWord(kMisc, 0x1234);
+
+    // Named channels after a Data Read (which saves sbdata.qmx for the next run).
+    const QString named = testenv::ProgramDir() + QStringLiteral("named.csv");
+    const Run run = RunRecorder({"--port", sim.devicePath(), "--data-read", "--channel", "AnTermIn", "--channel",
+                                 "SpdFbk", "--channel", "600e60", "--channel", "InvFlag:07", "--channel", "InvFlag:1",
+                                 "--channel", "CmdFlag:0", "--out", named, "--duration", "2s"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY2(run.err.isEmpty(), run.err.constData()); // not a terminal: no status line
+    QVERIFY(QFile::exists(testenv::ProgramDir() + QStringLiteral("sbdata.qmx")));
+    auto rows = ReadCsv(named);
+    QVERIFY(rows);
+    QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "AnTermIn", "SpdFbk", "600E60", "InvFlag.07", "InvFlag.1",
+                                            "CmdFlag.0"}));
+    QVERIFY2(rows->size() > 10, qPrintable(QString::number(rows->size())));
+    QVERIFY(TimesIncrease(*rows));
+    for (qsizetype r = 1; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"-12345", "17000", "4660", "1", "0", "0"}));
+
+    // The shipped presets (AnTermIn, SpdFbk, InvFlag bits 0 and 7, CmdFlag bit 0), names resolved
+    // through the saved sbdata.qmx; stopped by Ctrl-C in the middle of the run.
+    const QString fromPresets = testenv::ProgramDir() + QStringLiteral("presets.csv");
+    QProcess process;
+    process.start(Recorder(), {"--port", sim.devicePath(), "--presets", testenv::ProgramDir() + "UserPre.qmt",
+                               "--out", fromPresets, "--quiet"});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(fromPresets) >= 20, 10000);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    rows = ReadCsv(fromPresets); // complete: the last line ends with CR LF
+    QVERIFY(rows);
+    QVERIFY(TimesIncrease(*rows));
+    QCOMPARE(rows->front(),
+             (QByteArrayList{"time", "t_s", "AnTermIn", "SpdFbk", "InvFlag.00", "InvFlag.07", "CmdFlag.00"}));
+    for (qsizetype r = 1; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"-12345", "17000", "1", "1", "0"}));
+}
+
+void TestRecording::recordingGoesOnAcrossALostLine()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    sim.writeWord(kMisc, 1111);
+    const QString out = testenv::ProgramDir() + QStringLiteral("lost.csv");
+    QProcess process;
+    process.start(Recorder(), {"--port", sim.devicePath(), "--channel", "600E60", "--channel", "600E60:0", "--wait-time",
+                               "50", "--out", out});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(out) >= 5, 10000);
+
+    // The adapter is pulled: its device name goes away. Rows of the gap have empty cells.
+    sim.closeLine();
+    QVERIFY(!QFile::exists(sim.devicePath()));
+    QTRY_VERIFY_WITH_TIMEOUT(testenv::ReadAll(out).count(",,\r\n") >= 2, kLineNoticedMs);
+    // Plugged in again, under the same name; new words to tell the rows after the return.
+    sim.writeWord(kMisc, 2222);
+    QVERIFY(sim.reopenLine());
+    QTRY_VERIFY_WITH_TIMEOUT(testenv::ReadAll(out).count(",2222,0\r\n") >= 5, kLineNoticedMs);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitCode(), 0);
+
+    const auto rows = ReadCsv(out);
+    QVERIFY(rows);
+    QVERIFY(TimesIncrease(*rows));
+    // Before, the gap, after: in this order, nothing else.
+    int phase = 0;
+    int counts[3] = {0, 0, 0};
+    const QByteArrayList phases[3] = {{"1111", "1"}, {"", ""}, {"2222", "0"}};
+    for (qsizetype r = 1; r < rows->size(); ++r) {
+        const QByteArrayList values = rows->at(r).mid(2);
+        while (phase < 3 && values != phases[phase])
+            ++phase;
+        QVERIFY2(phase < 3, rows->at(r).join(',').constData());
+        ++counts[phase];
+    }
+    QVERIFY(counts[0] >= 5 && counts[1] >= 2 && counts[2] >= 5);
+}
+
+void TestRecording::silentControllerIsNotALostLine()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    Link link;
+    QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+    sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
+    QCOMPARE(link.ComReadValue('R', 2, kMisc), -1);
+    QVERIFY(link.isOpen());
+    QVERIFY(!link.lineGone());
+    sim.clearFaults();
+
+    // Gone: the same failure, but the line says so; the device opens again once it is back.
+    sim.closeLine();
+    QCOMPARE(link.ComReadValue('R', 2, kMisc), -1);
+    QVERIFY(link.lineGone());
+    link.ComLineLost();
+    QVERIFY(!link.isOpen());
+    QCOMPARE(link.ComReopen(), -1);
+    QVERIFY(sim.reopenLine());
+    QCOMPARE(link.ComReopen(), 0);
+    QCOMPARE(link.holder(), PortUser::Tool);
+    QCOMPARE(link.ComReadValue('R', 2, 0x600600), 0x4304);
+}
+
+void TestRecording::trendGraphResumesWhenTheLineIsBack()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    sim.writeWord(kAnTermIn, 1234);
+    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+
+    Program p;
+    p.ws.WaitTime = QStringLiteral("50");
+    TTrendDspForm form(p.ws, p.data);
+    for (int n = 1; n <= kChannels; ++n)
+        form.checkBox(n)->setChecked(false);
+    form.checkBox(1)->setChecked(true);
+    form.SetAddressLabelCaption(1, QStringLiteral("L"));
+    form.edit(1)->setText(QStringLiteral("AnTermIn"));
+    form.edit(15)->setText(QStringLiteral("20000"));
+    form.Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive() && form.passesStored() >= 5, 10000);
+
+    const auto column = [&form] {
+        std::vector<std::int32_t> values;
+        for (int r = 0; r < form.data().RingWritePos; ++r)
+            values.push_back(form.data().SampleRing[r][0]);
+        return values;
+    };
+    const auto count = [&column](std::int32_t value) {
+        const auto values = column();
+        return std::count(values.begin(), values.end(), value);
+    };
+    sim.closeLine();
+    QTRY_VERIFY_WITH_TIMEOUT(count(0) >= 2, kLineNoticedMs);
+    QVERIFY(form.runActive());
+    sim.writeWord(kAnTermIn, 4321);
+    QVERIFY(sim.reopenLine());
+    // No user action: the run opens the device again and reads the controller's values.
+    QTRY_VERIFY_WITH_TIMEOUT(count(4321) >= 5, kLineNoticedMs);
+    QVERIFY(form.runActive());
+    form.Button2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runActive() && !p.ws.linkThread.portOpen(), 5000);
+
+    const auto values = column();
+    QVERIFY(!form.data().RingWrapped);
+    // Before the loss, the gap (failed reads store 0), after the return: in this order.
+    std::size_t i = 0;
+    const auto run = [&](std::int32_t v) {
+        const std::size_t from = i;
+        while (i < values.size() && values[i] == v)
+            ++i;
+        return i - from;
+    };
+    QVERIFY(run(1234) >= 5);
+    QVERIFY(run(0) >= 2);
+    QVERIFY(run(4321) >= 5);
+    QCOMPARE(i, values.size());
+    QCOMPARE(p.dialogs.messages, QStringList{});
+}
+
+QTEST_MAIN(TestRecording)
+#include "test_recording.moc"
