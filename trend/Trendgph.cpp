@@ -65,10 +65,12 @@ void SetBackground(QWidget *widget, const QColor &background, const QColor &text
 
 TrendImage::TrendImage(const QImage *image, QWidget *parent) : QWidget(parent), image_(image) {}
 
-void TrendImage::paintEvent(QPaintEvent *)
+void TrendImage::paintEvent(QPaintEvent *event)
 {
+    // Only what needs painting: a sampling pass repaints the few columns it drew.
     QPainter painter(this);
-    painter.drawImage(0, 0, *image_);
+    const QRect area = event->rect() & image_->rect();
+    painter.drawImage(area.topLeft(), *image_, area);
 }
 
 void TrendImage::mousePressEvent(QMouseEvent *event)
