@@ -191,10 +191,14 @@ private slots:
         form->Button4Click();
         QCOMPARE(dialogs.messages, QStringList{kIncorrectFileName});
         QCOMPARE(testenv::ReadAll(dir + "keep.txt"), QByteArray("keep"));
+        // The caption shows the format; it is not the format: an accelerator mark a desktop puts
+        // in does not reach the file.
+        child<QPushButton>(form, "Button1")->setText(QStringLiteral("&Dec"));
         form->Button4Click();
         QCOMPARE(dialogs.filtersAsked.last(), QStringLiteral("Moniter Data(*.mon)|*.mon"));
         const QStringList saved = textfile::SplitLines(testenv::ReadAll(dir + "first.mon"));
         QCOMPARE(saved.value(0), QStringLiteral("----- Qmx Moniter List --- File Name:first.mon ----"));
+        QVERIFY2(saved.value(2).endsWith(QStringLiteral(": Dec")), qPrintable(saved.value(2)));
         QCOMPARE(saved.value(4),
                  QStringLiteral("   DIO00           DIO01           DIO02           DIO03        "));
 
