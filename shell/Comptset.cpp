@@ -44,7 +44,7 @@ TComSetForm::TComSetForm(Workspace &ws, QWidget *owner, const SerialDeviceRoots 
     group->setObjectName(QStringLiteral("RadioGroup1"));
     group->setGeometry(8, 4, 141, 112);
     for (int i = 1; i <= 9; ++i) {
-        auto *button = new QRadioButton(QStringLiteral("COM%1").arg(i), group);
+        auto *button = new QRadioButton(PortName(i), group);
         button->setObjectName(QStringLiteral("RadioButton%1").arg(i));
         const int column = i <= 5 ? 0 : 1;
         const int row = i <= 5 ? i - 1 : i - 6;
@@ -113,12 +113,14 @@ TComSetForm::TComSetForm(Workspace &ws, QWidget *owner, const SerialDeviceRoots 
         name = QStringLiteral("COM1");
     for (int i = 1; i <= 9; ++i) {
         QRadioButton *button = portButton(i);
-        if (button && button->text() == name)
+        if (button && PortName(i) == name)
             button->setChecked(true);
     }
     ShowDeviceOfCheckedPort();
     FormCreate();
 }
+
+QString TComSetForm::PortName(int i) { return QStringLiteral("COM%1").arg(i); }
 
 QRadioButton *TComSetForm::portButton(int i) const
 {
@@ -138,11 +140,9 @@ bool TComSetForm::ComSetFormCloseQuery()
     if (stored_)
         return true;
     stored_ = true;
-    for (int i = 1; i <= 9; ++i) {
-        QRadioButton *button = portButton(i);
-        if (button && button->isChecked())
-            RegWriteString(kPortKey, kPortValue, button->text());
-    }
+    // The button's number names the port; its caption only shows it.
+    if (const QString port = CheckedPortName(); !port.isEmpty())
+        RegWriteString(kPortKey, kPortValue, port);
     ws_.WaitTime = edit1_->text();
     return true;
 }
@@ -166,7 +166,7 @@ QString TComSetForm::CheckedPortName() const
     for (int i = 1; i <= 9; ++i) {
         QRadioButton *button = portButton(i);
         if (button && button->isChecked())
-            return QStringLiteral("COM%1").arg(i);
+            return PortName(i);
     }
     return {};
 }

@@ -32,6 +32,8 @@ public:
     bool ComSetFormCloseQuery();
 
     QRadioButton *portButton(int i) const; // "RadioButton" + i, i = 1..9
+    // The logical port name of RadioButton i (1..9); its caption only shows it.
+    static QString PortName(int i);
 
     // The device selected in the list (its path is the item's Qt::UserRole data) becomes the one
     // the checked COM name opens.
