@@ -52,8 +52,20 @@ Link::MessageFunction Link::messageFunction() const
     return message_;
 }
 
+int Link::ComOpenReporting(PortUser user, const MessageFunction &sink)
+{
+    openSink_ = &sink;
+    const int result = ComOpen(user);
+    openSink_ = nullptr;
+    return result;
+}
+
 void Link::show(const QString &text, const QString &detail) const
 {
+    if (openSink_) {
+        (*openSink_)(text, detail);
+        return;
+    }
     if (const MessageFunction fn = messageFunction())
         fn(text, detail);
 }

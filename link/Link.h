@@ -52,6 +52,9 @@ public:
     // The same with a port named by the caller instead of the stored one: "COM1" as ComOpen takes
     // it, or a device path ("/dev/ttyUSB0"), opened as it is (command-line tools).
     int ComOpen(PortUser user, const QString &portName);
+    // ComOpen whose messages go to `sink` instead of the message function: the link thread opens
+    // the port and shows the messages on the window's thread.
+    int ComOpenReporting(PortUser user, const MessageFunction &sink);
     // Closes the port when `user` holds it (PortUser::None closes it whoever holds it).
     void ComClose(PortUser user = PortUser::None);
     bool isOpen() const { return port_.isOpen(); }
@@ -93,6 +96,7 @@ private:
     QString comPortName_;
     std::string devicePath_; // of the last successful ComOpen
     mutable std::mutex messageMutex_;
+    const MessageFunction *openSink_ = nullptr; // only while ComOpenReporting runs, on its thread
     MessageFunction message_;
     // The core's last refusal as a QByteArray, copied when the core has a newer one.
     mutable QByteArray lastErrorReply_;

@@ -127,18 +127,21 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
         return;
     }
     holder_ = user;
+    const quint64 request = ++openRequests_;
+    holderRequest_ = request;
     const Reply reply = replyTo(window);
-    post([this, user, reply, done = std::move(done)](Link &link) {
+    post([this, user, request, reply, done = std::move(done)](Link &link) {
         // The port's messages are shown on the window's thread, before the window hears the result.
         std::vector<std::pair<QString, QString>> messages;
-        const Link::MessageFunction show = link.messageFunction();
-        link.setMessageFunction(Link::MessageFunction(
-            [&messages](const QString &text, const QString &detail) { messages.emplace_back(text, detail); }));
-        const bool opened = link.ComOpen(user) == 0;
-        link.setMessageFunction(show);
+        const bool opened =
+            link.ComOpenReporting(user, [&messages](const QString &text, const QString &detail) {
+                messages.emplace_back(text, detail);
+            }) == 0;
         portOpen_.store(link.isOpen());
-        reply([this, user, opened, messages, show, done] {
-            if (!opened && holder_ == user)
+        const Link::MessageFunction show = link.messageFunction();
+        reply([this, user, request, opened, messages, show, done] {
+            // Only this open's failure frees the holder: a newer open of the same user keeps it.
+            if (!opened && holder_ == user && holderRequest_ == request)
                 holder_ = PortUser::None;
             if (show) {
                 for (const auto &[text, detail] : messages)

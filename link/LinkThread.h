@@ -97,6 +97,8 @@ private:
     QThread thread_;
     QObject *worker_ = nullptr; // lives on thread_
     PortUser holder_ = PortUser::None;
+    quint64 openRequests_ = 0;  // opens asked for so far
+    quint64 holderRequest_ = 0; // the open that made holder_ what it is
     std::atomic<bool> portOpen_{false};
     std::mutex tasksMutex_;
     std::vector<std::weak_ptr<LinkTask>> tasks_;
