@@ -14,16 +14,16 @@ int main()
 {
     TrendData data;
     for (int c = 0; c < kChannels; ++c)
-        data.channels[c] = {"ON", "L", c < kAnalogChannels ? QStringLiteral("SpdFbk%1").arg(c) : QStringLiteral("InvFlag"),
+        data.channels[c] = {true, AddressKind::Name, c < kAnalogChannels ? QStringLiteral("SpdFbk%1").arg(c) : QStringLiteral("InvFlag"),
                             c < kAnalogChannels ? QStringLiteral("20000") : QStringLiteral("%1").arg(c, 2, 10, QLatin1Char('0'))};
     for (int c = 0; c < kChannels; ++c)
-        data.SelectedChannels.push_back(c);
-    data.RunStartedAt = QDateTime::currentDateTime();
-    data.DataNumbers = kDisplayRowsCapacity;
+        data.selectedChannels.push_back(c);
+    data.runStartedAt = QDateTime::currentDateTime();
+    data.rowCount = kDisplayRowsCapacity;
     for (int k = 0; k < kDisplayRowsCapacity; ++k) {
         for (int c = 0; c < kChannels; ++c)
-            data.DisplayRows[k][c] = c < kAnalogChannels ? (k * 131 + c * 977) % 65536 - 32768 : (k >> (c - 7)) & 1;
-        data.DisplayRowInfo[k] = {std::chrono::milliseconds(380 * k), static_cast<std::uint16_t>(k % 17 == 0 ? 4u : 0u)};
+            data.displayRows[k][c] = c < kAnalogChannels ? (k * 131 + c * 977) % 65536 - 32768 : (k >> (c - 7)) & 1;
+        data.displayRowInfo[k] = {std::chrono::milliseconds(380 * k), static_cast<std::uint16_t>(k % 17 == 0 ? 4u : 0u)};
     }
 
     QTemporaryDir dir;

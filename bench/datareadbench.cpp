@@ -78,7 +78,7 @@ bool Measure(const char *title, Link &link, ControllerSimulator &sim, int repeat
         if (!ok)
             return false;
         wire += WireSeconds(sim.requestLog(), &exchanges);
-        words = static_cast<int>(catalogue.SuperBlockWords.size());
+        words = static_cast<int>(catalogue.superBlockWords.size());
     }
     std::printf("%s (%d super-block words, %d exchanges), %d reads at %d baud:\n", title, words, exchanges, repeats,
                 kBaud);

@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
     NoDialogs dialogs;
     link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
     Workspace ws(link, dialogs);
-    ws.VarListOpen = true;
+    ws.variablesListOpen = true;
     if (!PrepareCatalogue(link, ws.catalogue)) {
         std::fprintf(stderr, "the variable list could not be read from the simulator\n");
         return 1;

@@ -146,28 +146,28 @@ int main(int argc, char *argv[])
     Program p(dialogs);
     p.Start();
     Settle();
-    auto *varList = qobject_cast<TVarListForm *>(p.ws.varListWindow.data());
-    auto *trend = qobject_cast<TTrendDspForm *>(p.ws.trendWindow.data());
+    auto *varList = qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data());
+    auto *trend = qobject_cast<TTrendDspForm *>(p.ws.trendGraphWindow.data());
     if (!varList || !trend) {
         std::fprintf(stderr, "the start-up windows are missing\n");
         return 1;
     }
     varList->Button1Click(); // Data Read: the block names and the Monitor's pointers
     bench::WaitUntil([varList] { return !varList->dataReadRunning(); }, 30000);
-    if (p.ws.catalogue.PointerAddresses[0].isEmpty()) {
+    if (p.ws.catalogue.pointerAddresses[0].isEmpty()) {
         std::fprintf(stderr, "the Data Read did not complete\n");
         return 1;
     }
     const long long residentAtStart = bench::ResidentBytes();
 
     // Trend: an analog value (a sine) and a flag bit that toggles, polled back to back.
-    p.ws.WaitTime = QStringLiteral("0");
+    p.ws.waitTime = QStringLiteral("0");
     for (int n = 1; n <= kChannels; ++n)
         trend->checkBox(n)->setChecked(n == 1 || n == 8);
-    trend->SetAddressLabelCaption(1, QStringLiteral("L"));
+    trend->SetAddressLabelCaption(1, AddressKind::Name);
     trend->edit(1)->setText(QStringLiteral("AnTermIn"));
     trend->edit(15)->setText(QStringLiteral("20000"));
-    trend->SetAddressLabelCaption(8, QStringLiteral("L"));
+    trend->SetAddressLabelCaption(8, AddressKind::Name);
     trend->edit(8)->setText(QStringLiteral("InvFlag"));
     trend->edit(22)->setText(QStringLiteral("07"));
     trend->Button2Click();
@@ -177,7 +177,7 @@ int main(int argc, char *argv[])
     }
     const PhaseFigures trendFigures = RunPhase(p.link, 2, trendPasses);
     trend->Button2Click();
-    const bool wrapped = p.trend.RingWrapped;
+    const bool wrapped = p.trend.ringWrapped;
     const int traceAfterTrend = ErrorTraceLines();
     trend->close();
     Settle();

@@ -45,7 +45,7 @@ void SetUpTable(TTrendDspForm &form, int count)
 {
     for (int c = 0; c < kChannels; ++c) {
         form.checkBox(c + 1)->setChecked(c < count);
-        form.SetAddressLabelCaption(c + 1, QStringLiteral("A"));
+        form.SetAddressLabelCaption(c + 1, AddressKind::Address);
         form.edit(c + 1)->setText(QString::number(kAddresses[c], 16).toUpper());
         form.edit(c + 15)->setText(c < kAnalogChannels ? QStringLiteral("20000") : QString::number(c - 7));
     }
@@ -118,7 +118,7 @@ void MeasureDrawing()
     TrendData data;
     layers.InitGraphLayers(data);
     for (int c = 0; c < kChannels; ++c)
-        data.channels[c] = {"ON", "A", "0", c < kAnalogChannels ? "20000" : QString::number(c - 7)};
+        data.channels[c] = {true, AddressKind::Address, "0", c < kAnalogChannels ? "20000" : QString::number(c - 7)};
     runstart::BuildSelection(data);
     runstart::ResetRecording(data);
     int step = 0;
@@ -133,9 +133,9 @@ void MeasureDrawing()
     for (int i = 0; i < kPasses; ++i)
         layers.ComposeGraph(false);
     const double compose = static_cast<double>(clock.nsecsElapsed()) / kPasses;
-    data.DataNumbers = kDisplayRowsCapacity;
+    data.rowCount = kDisplayRowsCapacity;
     for (int k = 0; k < kDisplayRowsCapacity; ++k)
-        data.DisplayRows[k] = data.SampleRing[k % kRingRows];
+        data.displayRows[k] = data.sampleRing[k % kRingRows];
     clock.restart();
     constexpr int kRedraws = 200;
     for (int i = 0; i < kRedraws; ++i)
@@ -169,10 +169,10 @@ int main(int argc, char *argv[])
     NoDialogs dialogs;
     link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
     Workspace ws(link, dialogs);
-    ws.VarListOpen = true; // no Variables List is wanted here
-    ws.catalogue.VariableList = {QStringLiteral("END")};
-    ws.catalogue.VarListBuilt = true;
-    ws.WaitTime = QStringLiteral("0");
+    ws.variablesListOpen = true; // no Variables List is wanted here
+    ws.catalogue.variableList = {QStringLiteral("END")};
+    ws.catalogue.variableListBuilt = true;
+    ws.waitTime = QStringLiteral("0");
     TrendData data;
     const bench::LinkThreadClock linkClock(ws.linkThread);
 

@@ -22,12 +22,12 @@ struct CatalogueData {
     static constexpr int kMaxVariableEntries = 999; // and "END"
 
     // Each exactly four upper-case hex digits; element i is the word at 600620 + 2 i.
-    QStringList SuperBlockWords;
+    QStringList superBlockWords;
     // Filled from index 0; the record with typeCode 0 closes the table. Empty: first typeCode 0.
-    std::vector<BlockRecord> BlockRecords{BlockRecord{}};
+    std::vector<BlockRecord> blockRecords{BlockRecord{}};
     // "AAAAAAAA,Name" entries, closed by "END"; empty before the first build.
-    QStringList VariableList;
-    bool VarListBuilt = false;
+    QStringList variableList;
+    bool variableListBuilt = false;
     // Four addresses as eight upper-case hex digits; empty until a data file passed its check.
-    std::array<QString, 4> PointerAddresses;
+    std::array<QString, 4> pointerAddresses;
 };

@@ -99,7 +99,7 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
 {
     CatalogueOutcome outcome;
     // Words past the super block's capacity are not super-block words, whatever was loaded.
-    const qsizetype loaded = std::min<qsizetype>(data.SuperBlockWords.size(), CatalogueData::kMaxSuperBlockWords);
+    const qsizetype loaded = std::min<qsizetype>(data.superBlockWords.size(), CatalogueData::kMaxSuperBlockWords);
     std::vector<BlockRecord> records;
     std::array<int, kMaxTypeCode + 1> instances{};
 
@@ -109,7 +109,7 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
             outcome.messages.append(kIncorrectLoadData);
             break;
         }
-        const QString &header = data.SuperBlockWords[i];
+        const QString &header = data.superBlockWords[i];
         const QStringView typeDigits = QStringView(header).mid(2, 2);
         if (typeDigits == u"00")
             break;
@@ -143,7 +143,7 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
         i += record.paramWords + 1;
     }
     records.push_back(ClosingRecord());
-    data.BlockRecords = std::move(records);
+    data.blockRecords = std::move(records);
     return outcome;
 }
 
@@ -153,7 +153,7 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
     const auto varlistPath = [] { return programfolder::File(kVarlistFile); };
     const auto varlist2Path = [] { return programfolder::File(kVarlist2File); };
 
-    QStringList offsetList = BlockOffsetEntries(data.BlockRecords);
+    QStringList offsetList = BlockOffsetEntries(data.blockRecords);
     if (offsetList.size() > CatalogueData::kMaxVariableEntries)
         return Refused(kVariableListFull);
 
@@ -192,8 +192,8 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
     }
     list.append(kEnd);
 
-    data.VariableList = std::move(list);
-    data.VarListBuilt = true;
+    data.variableList = std::move(list);
+    data.variableListBuilt = true;
     return {};
 }
 

@@ -30,10 +30,10 @@ std::optional<quint32> ParseHex(QStringView text);
 // Eight upper-case hexadecimal digits.
 QString HexAddress(quint32 address);
 
-// Rewrites BlockRecords from SuperBlockWords. A type code above 124, more than 127 blocks or a
+// Rewrites blockRecords from superBlockWords. A type code above 124, more than 127 blocks or a
 // chain that runs past the loaded words ends the table at the blocks decoded so far, with
 // "Incorrect Load Data". A header whose type digits (or a CONS header whose count digit) are not
-// hexadecimal ends the Data Read and leaves BlockRecords untouched. No words loaded at all gives
+// hexadecimal ends the Data Read and leaves blockRecords untouched. No words loaded at all gives
 // an empty table without a message.
 CatalogueOutcome DecodeSuperBlock(CatalogueData &data);
 
@@ -41,10 +41,10 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data);
 // block and one entry per output word, closed by nothing (the caller joins the lists).
 QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records);
 
-// Rebuilds VariableList from BlockRecords, the lines of "Varlist.txt" (offset form) and
-// "Varlist2.txt" (address form) and the DIO and M entries, and sets VarListBuilt. A missing file
+// Rebuilds variableList from blockRecords, the lines of "Varlist.txt" (offset form) and
+// "Varlist2.txt" (address form) and the DIO and M entries, and sets variableListBuilt. A missing file
 // (nullopt), a file without a line "END", an offset that is not hexadecimal or a list over its
-// limits refuses the build: VariableList and VarListBuilt stay as they were.
+// limits refuses the build: variableList and variableListBuilt stay as they were.
 CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
                                    const std::optional<QStringList> &varlist2Lines);
 // The same with the two files read from the program's folder.

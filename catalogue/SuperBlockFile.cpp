@@ -175,9 +175,9 @@ CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data,
     }
 
     if (pointers)
-        data.PointerAddresses = *pointers;
+        data.pointerAddresses = *pointers;
     if (superBlock)
-        data.SuperBlockWords = std::move(*superBlock);
+        data.superBlockWords = std::move(*superBlock);
     if (outcome.errorCount > 0)
         outcome.messages.append(kQmxFileDataError);
     return outcome;

@@ -19,8 +19,8 @@ struct CheckOutcome {
     QStringList messages;  // texts to show, in order
 };
 
-// Checks the twelve lines against the fixed texts, sets PointerAddresses from line 5 and
-// SuperBlockWords from line 6 when their tests pass, and counts every failed test (one message
+// Checks the twelve lines against the fixed texts, sets pointerAddresses from line 5 and
+// superBlockWords from line 6 when their tests pass, and counts every failed test (one message
 // however many). A line 5 word or a line 6 count that is not hexadecimal, or fewer than twelve
 // lines, ends the Data Read with nothing changed. `fileName` names the file in messages.
 CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data, const QString &fileName);

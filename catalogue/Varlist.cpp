@@ -87,6 +87,8 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
     connect(listBox1_, &QListWidget::itemClicked, this, &TVarListForm::ListBox1Click);
     connect(listBox1_, &QListWidget::currentRowChanged, this, &TVarListForm::ListBox1Click);
     connect(button1_, &QPushButton::clicked, this, &TVarListForm::Button1Click);
+    connect(&ws_.links, &WindowLinks::dataReadAllowedChanged, button1_, &QPushButton::setEnabled);
+    ws_.links.setVariableChoiceSource([this] { return currentChoice(); });
 
     VarListFormCreate();
 }
@@ -94,7 +96,8 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
 TVarListForm::~TVarListForm()
 {
     // The flag follows the window's existence, however it ends.
-    ws_.VarListOpen = false;
+    ws_.variablesListOpen = false;
+    ws_.links.setVariableChoiceSource(nullptr);
     // A Data Read still on the line ends with the window; the file and the list stay as they were.
     if (task_)
         task_->cancel();
@@ -104,15 +107,15 @@ TVarListForm::~TVarListForm()
 
 void TVarListForm::VarListFormCreate()
 {
-    ws_.VarListOpen = true;
-    ws_.varListWindow = this;
+    ws_.variablesListOpen = true;
+    ws_.variablesListWindow = this;
 
-    button1_->setEnabled(!(ws_.TrendWindowOpen && ws_.TrendRunning));
+    button1_->setEnabled(!(ws_.trendWindowOpen && ws_.trendRunning));
 
-    if (ws_.catalogue.VarListBuilt) {
+    if (ws_.catalogue.variableListBuilt) {
         RefillNameList();
     } else {
-        ws_.catalogue.BlockRecords.assign(1, BlockRecord{});
+        ws_.catalogue.blockRecords.assign(1, BlockRecord{});
         RebuildVariableList();
     }
 }
@@ -214,7 +217,7 @@ void TVarListForm::EndDataRead()
     unsetCursor();
     // However the read ended, a list that was built before is still there to run a trend with:
     // RUN/STOP is not left off because this read failed.
-    if (ws_.catalogue.VarListBuilt)
+    if (ws_.catalogue.variableListBuilt)
         SetTrendRunButtonEnabled(true);
     dataReadRunning_ = false;
     ++dataReadsEnded_;
@@ -235,7 +238,7 @@ bool TVarListForm::RebuildVariableList()
 
 void TVarListForm::VarListFormClose()
 {
-    ws_.VarListOpen = false;
+    ws_.variablesListOpen = false;
 }
 
 void TVarListForm::closeEvent(QCloseEvent *event)
@@ -255,19 +258,41 @@ void TVarListForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+namespace {
+
+// The line selected in a list, or -1 when none is.
+int SelectedLine(const QListWidget *list)
+{
+    if (!list->currentItem() || !list->currentItem()->isSelected())
+        return -1;
+    return list->currentRow();
+}
+
+} // namespace
+
+VariableChoice TVarListForm::currentChoice() const
+{
+    VariableChoice choice;
+    choice.listShown = isVisible();
+    choice.nameLine = SelectedLine(listBox1_);
+    if (choice.nameLine >= 0)
+        choice.name = listBox1_->item(choice.nameLine)->text();
+    if (const int bitLine = SelectedLine(listBox2_); bitLine >= 0)
+        choice.bitNumber = listBox2_->item(bitLine)->text().left(2);
+    return choice;
+}
+
 void TVarListForm::RefillNameList()
 {
-    const QStringList names = VariableNames(ws_.catalogue.VariableList);
+    const QStringList names = VariableNames(ws_.catalogue.variableList);
     for (int line = 0; line < listBox1_->count(); ++line)
         listBox1_->item(line)->setText(line < names.size() ? names[line] : QString());
 }
 
 void TVarListForm::SetTrendRunButtonEnabled(bool enabled)
 {
-    if (!ws_.TrendWindowOpen || !ws_.trendWindow)
-        return;
-    if (auto *run = ws_.trendWindow->findChild<QPushButton *>(QStringLiteral("Button2")))
-        run->setEnabled(enabled);
+    if (ws_.trendWindowOpen)
+        ws_.links.setTrendRunAllowed(enabled);
 }
 
 void TVarListForm::Show(const QStringList &messages)

@@ -28,6 +28,8 @@ public:
     void Button1Click();
     void VarListFormClose();
 
+    // The name and bit lines selected now, as the Trend Graph takes them.
+    VariableChoice currentChoice() const;
     // Line i of the name list shows the name of entry i; lines from "END" on are blank.
     void RefillNameList();
     // True from the start of a Data Read until it has ended (the wait included).

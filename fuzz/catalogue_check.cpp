@@ -23,20 +23,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     CatalogueData catalogue;
     const CheckOutcome check = CheckSuperBlockFile(path, catalogue);
-    if (catalogue.SuperBlockWords.size() > CatalogueData::kMaxSuperBlockWords)
+    if (catalogue.superBlockWords.size() > CatalogueData::kMaxSuperBlockWords)
         __builtin_trap();
     if (!check.proceed)
         return 0;
     const CatalogueOutcome decoded = DecodeSuperBlock(catalogue);
-    const auto &records = catalogue.BlockRecords;
+    const auto &records = catalogue.blockRecords;
     if (records.empty() || records.size() > CatalogueData::kMaxBlocks + 1u || records.back().typeCode != 0)
         __builtin_trap();
     if (!decoded.proceed)
         return 0;
     const CatalogueOutcome built = BuildVariableList(catalogue, QStringList{QStringLiteral("END")},
                                                      QStringList{QStringLiteral("END")});
-    if (!built.proceed || catalogue.VariableList.size() > CatalogueData::kMaxVariableEntries + 1 ||
-        catalogue.VariableList.last() != QLatin1String("END"))
+    if (!built.proceed || catalogue.variableList.size() > CatalogueData::kMaxVariableEntries + 1 ||
+        catalogue.variableList.last() != QLatin1String("END"))
         __builtin_trap();
     // Every block entry names a three-digit offset inside the catalogue's area.
     for (const QString &entry : BlockOffsetEntries(records))

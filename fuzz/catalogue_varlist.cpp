@@ -14,17 +14,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QStringList varlist2 = textfile::SplitLines(cut < 0 ? QByteArray() : input.mid(cut + 1));
 
     CatalogueData catalogue;
-    catalogue.SuperBlockWords = QStringList{QStringLiteral("0001")} + QStringList(8, QStringLiteral("0000")) +
+    catalogue.superBlockWords = QStringList{QStringLiteral("0001")} + QStringList(8, QStringLiteral("0000")) +
                                 QStringList{QStringLiteral("001D")} + QStringList(11, QStringLiteral("0000")) +
                                 QStringList{QStringLiteral("0000")};
     DecodeSuperBlock(catalogue);
-    catalogue.VariableList = QStringList{QStringLiteral("00600000,Before"), QStringLiteral("END")};
-    const QStringList before = catalogue.VariableList;
+    catalogue.variableList = QStringList{QStringLiteral("00600000,Before"), QStringLiteral("END")};
+    const QStringList before = catalogue.variableList;
 
     const CatalogueOutcome built = BuildVariableList(catalogue, varlist, varlist2);
-    const QStringList &list = catalogue.VariableList;
+    const QStringList &list = catalogue.variableList;
     if (!built.proceed) {
-        if (list != before || catalogue.VarListBuilt || built.messages.size() != 1)
+        if (list != before || catalogue.variableListBuilt || built.messages.size() != 1)
             __builtin_trap();
         return 0;
     }

@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     if (!trendfile::ReadSettings(written, again) || !rowsAgain || *rowsAgain != *rows)
         std::abort();
     for (int c = 0; c < kChannels; ++c)
-        if (again[c].Sel != channels[c].Sel || again[c].AL != channels[c].AL ||
-            again[c].AdrsChar != channels[c].AdrsChar || again[c].FullScale != channels[c].FullScale)
+        if (again[c].selected != channels[c].selected || again[c].addressKind != channels[c].addressKind ||
+            again[c].addressOrName != channels[c].addressOrName || again[c].fullScale != channels[c].fullScale)
             std::abort();
     return 0;
 }

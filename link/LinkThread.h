@@ -28,7 +28,7 @@ public:
     void cancel();
     bool cancelled() const;
 
-    // The pause between two passes (WaitTime). The window may change it while the activity runs.
+    // The pause between two passes (waitTime). The window may change it while the activity runs.
     void setPause(std::chrono::milliseconds pause) { pauseMs_.store(pause.count()); }
     std::chrono::milliseconds pause() const { return std::chrono::milliseconds(pauseMs_.load()); }
     // Sleeps `duration`, or less when cancelled meanwhile. False when cancelled.

@@ -146,11 +146,11 @@ void TMoniForm::createControls()
 void TMoniForm::FormCreate()
 {
     // The grids take their names from the variable list, which the Variables List builds.
-    if (!ws_.VarListOpen && ws_.openVarList)
-        ws_.openVarList();
+    if (!ws_.variablesListOpen)
+        ws_.links.askForVariablesList();
     enableFileButtons(false);
 
-    MonitorLayout layout = LayOutNames(ws_.catalogue.VariableList);
+    MonitorLayout layout = LayOutNames(ws_.catalogue.variableList);
     grids_ = std::move(layout.grids);
     dioCount_ = layout.DioCount;
     superBlockOutputCount_ = layout.SuperBlockOutputCount;
@@ -244,7 +244,7 @@ void TMoniForm::startPolling()
     releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
     showLineStatistics();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.PointerAddresses,
+    ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
                          reply](Link &link) {
         PollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
             reply([this, task, result = std::move(result)] { TakeSection(task, result); });
@@ -330,8 +330,7 @@ void TMoniForm::FormClose()
         task_.reset();
     }
     ws_.linkThread.close(PortUser::Monitor);
-    if (ws_.displayWindowClosed)
-        ws_.displayWindowClosed();
+    ws_.links.tellDisplayWindowClosed();
 }
 
 void TMoniForm::Button4Click()

@@ -19,11 +19,11 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
 {
     const runstart::Resolution resolution = runstart::ResolveAddresses(data.channels, variableList);
     for (int c = 0; c < kChannels; ++c) {
-        if (data.channels[c].Sel == QLatin1String("ON") && resolution.addressText[c].isEmpty())
+        if (data.channels[c].selected && resolution.addressText[c].isEmpty())
             return QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
                                   "--data-read reads it from the controller) and not a hex address")
                 .arg(describe(c));
-        data.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
+        data.channelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
     }
     switch (runstart::CheckScales(data.channels)) {
     case runstart::ScaleProblem::None:
@@ -35,7 +35,7 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
         return QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0").arg(describe(-1));
     }
     runstart::BuildSelection(data);
-    if (data.SelectedChannels.empty())
+    if (data.selectedChannels.empty())
         return QStringLiteral("%1: no channel is ON").arg(describe(-1));
     return {};
 }
@@ -46,7 +46,7 @@ ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &vari
 {
     ChannelSetup setup;
     for (ChannelRecord &record : setup.data.channels)
-        record = {QStringLiteral("OF"), QStringLiteral("A"), QString(), QStringLiteral("1")};
+        record = {false, AddressKind::Address, QString(), QStringLiteral("1")};
     std::array<QString, kChannels> given;
     int nextWord = 0;
     int nextLogic = kAnalogChannels;
@@ -74,10 +74,10 @@ ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &vari
         }
         ChannelRecord &record = setup.data.channels[next];
         const bool named = !runstart::LookUpName(variableList, name).isEmpty();
-        record.Sel = QStringLiteral("ON");
-        record.AL = named ? QStringLiteral("L") : QStringLiteral("A");
-        record.AdrsChar = named ? name : name.toUpper();
-        record.FullScale = colon < 0 ? QStringLiteral("1") : bit;
+        record.selected = true;
+        record.addressKind = named ? AddressKind::Name : AddressKind::Address;
+        record.addressOrName = named ? name : name.toUpper();
+        record.fullScale = colon < 0 ? QStringLiteral("1") : bit;
         given[next] = argument;
         ++next;
     }
@@ -95,7 +95,7 @@ ChannelSetup ChannelsFromPresets(const QStringList &presetLines, const QString &
     setup.error = ResolveSetup(setup.data, variableList, [&](int c) {
         if (c < 0)
             return QStringLiteral("--presets ") + fileName;
-        return QStringLiteral("--presets %1: channel %2 (%3)").arg(fileName).arg(c + 1).arg(setup.data.channels[c].AdrsChar);
+        return QStringLiteral("--presets %1: channel %2 (%3)").arg(fileName).arg(c + 1).arg(setup.data.channels[c].addressOrName);
     });
     return setup;
 }
@@ -127,7 +127,7 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     steadyStart_ = steadyStart;
     wallStart_ = wallStart;
     QStringList columns;
-    for (int c : channels_.SelectedChannels)
+    for (int c : channels_.selectedChannels)
         columns.append(trendcsv::ColumnName(channels_.channels[c], c));
     const QByteArray header = trendcsv::HeaderLine(columns);
     std::lock_guard lock(mutex_);
@@ -145,14 +145,14 @@ void CsvRecording::append(const sampling::TrendPass &pass)
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
     row.time = wallStart_.addMSecs(sinceStart.count());
     row.seconds = std::chrono::duration<double>(pass.ended - steadyStart_).count();
-    row.values.reserve(channels_.SelectedChannels.size());
-    for (int c : channels_.SelectedChannels) {
+    row.values.reserve(channels_.selectedChannels.size());
+    for (int c : channels_.selectedChannels) {
         if (pass.readout.failedChannels & (1u << c)) {
             row.values.emplace_back();
             continue;
         }
         const std::int32_t v = pass.readout.LatestValue[c];
-        row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.ChannelScale[c]) != 0 ? 1 : 0));
+        row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.channelScale[c]) != 0 ? 1 : 0));
     }
     const QByteArray line = trendcsv::RowLine(row);
     const bool written =
@@ -216,7 +216,7 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
                 afterRow(++rows);
         }
     });
-    const sampling::PollPlan plan{channels.SelectedChannels, channels.ChannelAddress};
+    const sampling::PollPlan plan{channels.selectedChannels, channels.channelAddress};
     sampling::PollPasses(link, task, plan, [&](sampling::TrendPass pass) {
         {
             std::lock_guard lock(mutex);

@@ -52,7 +52,7 @@ QStringList BuildVariables(const std::optional<QStringList> &readLines)
     }
     if (!check.proceed || !DecodeSuperBlock(catalogue).proceed || !BuildVariableList(catalogue).proceed)
         return {};
-    return catalogue.VariableList;
+    return catalogue.variableList;
 }
 
 record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const QStringList &variables)

@@ -129,7 +129,7 @@ QRadioButton *TComSetForm::portButton(int i) const
 
 void TComSetForm::FormCreate()
 {
-    edit1_->setText(ws_.WaitTime);
+    edit1_->setText(ws_.waitTime);
     ShowWaitTimeHint();
 }
 
@@ -143,7 +143,7 @@ bool TComSetForm::ComSetFormCloseQuery()
     // The button's number names the port; its caption only shows it.
     if (const QString port = CheckedPortName(); !port.isEmpty())
         RegWriteString(kPortKey, kPortValue, port);
-    ws_.WaitTime = edit1_->text();
+    ws_.waitTime = edit1_->text();
     return true;
 }
 

@@ -16,7 +16,7 @@ Program::Program(Dialogs &dialogs) : ws(link, dialogs)
 
 Program::~Program()
 {
-    for (QWidget *window : {ws.trendWindow.data(), ws.monitorWindow.data(), ws.varListWindow.data()}) {
+    for (QWidget *window : {ws.trendGraphWindow.data(), ws.monitorWindow.data(), ws.variablesListWindow.data()}) {
         if (window) {
             window->close();
             delete window;

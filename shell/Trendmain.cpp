@@ -67,21 +67,18 @@ TTrendForm::TTrendForm(Workspace &ws, TrendData &trend, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(2, 8);
 
-    ws_.openVarList = [this] { VarList1Click(); };
-    ws_.displayWindowClosed = [this] { EnableDisplayItems(); };
+    connect(&ws_.links, &WindowLinks::variablesListWanted, this, &TTrendForm::VarList1Click);
+    connect(&ws_.links, &WindowLinks::displayWindowClosed, this, &TTrendForm::EnableDisplayItems);
     FormCreate();
 }
 
 TTrendForm::~TTrendForm()
 {
-    // The other windows may outlive this one for a moment; they must not call into it then.
-    ws_.openVarList = nullptr;
-    ws_.displayWindowClosed = nullptr;
 }
 
 void TTrendForm::FormCreate()
 {
-    ws_.WaitTime = QStringLiteral("0");
+    ws_.waitTime = QStringLiteral("0");
     setWindowTitle(kProgramVersionCaption + QString::number(kProgramVersion, 'f', 2));
     Trend1->setEnabled(false);
     Moniter1->setEnabled(false);
@@ -154,7 +151,7 @@ void TTrendForm::closeEvent(QCloseEvent *event)
     }
     // The other windows go with the main window; each closes as it would by itself, so the port
     // is freed and nothing is left polling.
-    for (QWidget *window : {ws_.trendWindow.data(), ws_.monitorWindow.data(), ws_.varListWindow.data()}) {
+    for (QWidget *window : {ws_.trendGraphWindow.data(), ws_.monitorWindow.data(), ws_.variablesListWindow.data()}) {
         if (window)
             window->close();
     }

@@ -129,12 +129,12 @@ int main(int argc, char *argv[])
     program.Start();
     Wait(200);
     Workspace &ws = program.ws;
-    SaveScreen({program.mainWindow.data(), ws.varListWindow.data(), ws.trendWindow.data()},
+    SaveScreen({program.mainWindow.data(), ws.variablesListWindow.data(), ws.trendGraphWindow.data()},
                out + QStringLiteral("/01-startup.png"));
 
     // Data Read, then the bit names of CmdFlag.
     // The Variables List during the read shows how far it has come.
-    auto *varList = qobject_cast<TVarListForm *>(ws.varListWindow.data());
+    auto *varList = qobject_cast<TVarListForm *>(ws.variablesListWindow.data());
     varList->Button1Click();
     const std::uint64_t servedBefore = sim.requestsServed();
     WaitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
@@ -152,7 +152,7 @@ int main(int argc, char *argv[])
     Save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
 
     // A trend run with the shipped presets plus a block output.
-    auto *trend = qobject_cast<TTrendDspForm *>(ws.trendWindow.data());
+    auto *trend = qobject_cast<TTrendDspForm *>(ws.trendGraphWindow.data());
     trend->edit(3)->setText(QStringLiteral("PI3A11"));
     trend->checkBox(3)->setChecked(true);
     trend->Button2Click();

@@ -66,13 +66,13 @@ std::vector<std::pair<int, QString>> CursorValueTexts(const TrendData &data, int
                                                        LogicText logic)
 {
     std::vector<std::pair<int, QString>> texts;
-    const auto row = RowUnderCursor(cursorX, data.DataNumbers);
+    const auto row = RowUnderCursor(cursorX, data.rowCount);
     if (!row)
         return texts;
-    for (int c : data.SelectedChannels) {
+    for (int c : data.selectedChannels) {
         if (c < 0 || c >= kChannels)
             continue;
-        texts.emplace_back(c, ValueText(c, data.DisplayRows[*row][c], base, logic));
+        texts.emplace_back(c, ValueText(c, data.displayRows[*row][c], base, logic));
     }
     return texts;
 }

@@ -11,7 +11,7 @@
 
 namespace cursor {
 
-// x of the last row: 2 x DataNumbers - 2 (-2 when there is no row, which addresses nothing).
+// x of the last row: 2 x rowCount - 2 (-2 when there is no row, which addresses nothing).
 int LastPosition(int dataNumbers);
 
 // Where REDRAW and Open put the cursor: on the last row; at 0 when there is no row.
@@ -37,7 +37,7 @@ enum class LogicText { Value, HighLow };
 QString ValueText(int channel, std::int32_t v, Base base, LogicText logic);
 
 // The value box texts of the selected channels at `cursorX`, as (channel, text) in the order of
-// SelectedChannels; empty when the cursor addresses no row.
+// selectedChannels; empty when the cursor addresses no row.
 std::vector<std::pair<int, QString>> CursorValueTexts(const TrendData &data, int cursorX, Base base,
                                                        LogicText logic);
 

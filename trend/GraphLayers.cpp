@@ -133,15 +133,15 @@ int VerticalPosition(int channel, std::int32_t value, std::int32_t scale)
 void UnrollSamples(TrendData &data)
 {
     int first = 0;
-    if (data.RingWrapped) {
-        first = (data.RingWritePos + 1) % kRingRows;
-        data.DataNumbers = kRingRows - 1;
+    if (data.ringWrapped) {
+        first = (data.ringWritePos + 1) % kRingRows;
+        data.rowCount = kRingRows - 1;
     } else {
-        data.DataNumbers = std::clamp(data.RingWritePos, 0, kRingRows - 1);
+        data.rowCount = std::clamp(data.ringWritePos, 0, kRingRows - 1);
     }
-    for (int k = 0; k < data.DataNumbers; ++k) {
-        data.DisplayRows[k] = data.SampleRing[(first + k) % kRingRows];
-        data.DisplayRowInfo[k] = data.RowInfoRing[(first + k) % kRingRows];
+    for (int k = 0; k < data.rowCount; ++k) {
+        data.displayRows[k] = data.sampleRing[(first + k) % kRingRows];
+        data.displayRowInfo[k] = data.rowInfoRing[(first + k) % kRingRows];
     }
 }
 
@@ -179,8 +179,8 @@ void GraphLayers::InitGraphLayers(TrendData &data)
     for (int x = 10; x <= 490; x += 10)
         raster::Line(grid, x, 197, x, 203, kWhite);
 
-    data.CursorX = 498;
-    DrawCursorLayer(data.CursorX);
+    data.cursorX = 498;
+    DrawCursorLayer(data.cursorX);
     trace.fill(kBlack);
     ComposeGraph(false);
 }
@@ -242,32 +242,32 @@ void GraphLayers::TraceChanged(int left, int right)
 
 void GraphLayers::DrawSegment(int channel, const TrendData &data)
 {
-    TraceChanged(std::min(data.PrevPenX, data.PenX), std::max(data.PrevPenX, data.PenX) + 1);
+    TraceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
     const QRgb colour = TraceColor[channel % 7];
     if (channel < kAnalogChannels) {
-        raster::Line(trace, data.PrevPenX, data.PrevPenY[channel], data.PenX, data.PenY[channel], colour);
+        raster::Line(trace, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel], colour);
     } else {
-        raster::Line(trace, data.PrevPenX, data.PrevPenY[channel], data.PrevPenX, data.PenY[channel], colour);
-        raster::Line(trace, data.PrevPenX, data.PenY[channel], data.PenX, data.PenY[channel], colour);
+        raster::Line(trace, data.previousPenX, data.previousPenY[channel], data.previousPenX, data.penY[channel], colour);
+        raster::Line(trace, data.previousPenX, data.penY[channel], data.penX, data.penY[channel], colour);
     }
 }
 
 void GraphLayers::DrawRecordedTraces(TrendData &data)
 {
     ClearTraceLayer();
-    data.PrevPenX = 0;
-    data.PenX = 0;
-    data.PrevPenY.fill(200);
-    const int rows = std::clamp(data.DataNumbers, 0, kDisplayRowsCapacity);
+    data.previousPenX = 0;
+    data.penX = 0;
+    data.previousPenY.fill(200);
+    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     for (int i = 0; i < rows; ++i) {
-        for (int c : data.SelectedChannels) {
-            data.PenY[c] = VerticalPosition(c, data.DisplayRows[i][c], data.ChannelScale[c]);
+        for (int c : data.selectedChannels) {
+            data.penY[c] = VerticalPosition(c, data.displayRows[i][c], data.channelScale[c]);
             if (i > 0)
                 DrawSegment(c, data);
-            data.PrevPenY[c] = data.PenY[c];
+            data.previousPenY[c] = data.penY[c];
         }
-        data.PrevPenX = data.PenX;
-        data.PenX += 2;
+        data.previousPenX = data.penX;
+        data.penX += 2;
     }
 }
 
@@ -296,7 +296,7 @@ void GraphLayers::DrawColourKey(const std::array<ChannelRecord, kChannels> &chan
     raster::FillRect(key, 0, 0, kKeyWidth, kKeyHeight, background);
     for (int c = 0; c < kChannels; ++c) {
         const int y = c < kAnalogChannels ? 20 * c + 19 : 20 * c + 49;
-        const bool erase = selectedOnly && channels[c].Sel != u"ON";
+        const bool erase = selectedOnly && !channels[c].selected;
         raster::Line(key, 1, y, kKeyWidth, y, erase ? background : TraceColor[c % 7]);
     }
 }

@@ -56,8 +56,8 @@ int VerticalPosition(int channel, std::int32_t value, std::int32_t scale);
 inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
 void DrawSecondCursor(QImage &cursorLayer, int x);
 
-// Fills DisplayRows and DataNumbers from the sample ring, oldest row first. After a wrap the row at
-// RingWritePos (the oldest) is left out, so at most 249 rows.
+// Fills displayRows and rowCount from the sample ring, oldest row first. After a wrap the row at
+// ringWritePos (the oldest) is left out, so at most 249 rows.
 void UnrollSamples(TrendData &data);
 
 class GraphLayers {
@@ -80,11 +80,11 @@ public:
     // composition, and gives them as a rectangle of `visible` (empty when nothing changed). The
     // picture is the one ComposeGraph(false) would give.
     QRect ComposeChangedColumns();
-    // Clears the trace layer and draws all of DisplayRows with the run's selection and scales.
+    // Clears the trace layer and draws all of displayRows with the run's selection and scales.
     void DrawRecordedTraces(TrendData &data);
 
-    // One channel's segment from (PrevPenX, PrevPenY[c]) to (PenX, PenY[c]): a line for an
-    // analog channel, a step at PrevPenX for a logic one. PrevPenY[c] is not changed.
+    // One channel's segment from (previousPenX, previousPenY[c]) to (penX, penY[c]): a line for an
+    // analog channel, a step at previousPenX for a logic one. previousPenY[c] is not changed.
     void DrawSegment(int channel, const TrendData &data);
     void ClearTraceLayer();
     // Clears the strip where the next segments will go, right of the previous sample.

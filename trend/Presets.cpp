@@ -31,25 +31,27 @@ QString QuotedField(const QString &line, qsizetype &pos)
     return field;
 }
 
-ChannelRecord DefaultRecord(int channel, const QString &sel)
+ChannelRecord DefaultRecord(int channel, bool selected)
 {
     if (channel < kAnalogChannels)
-        return {sel, QStringLiteral("L"), QStringLiteral("AnTermIn"), QStringLiteral("20000")};
-    return {sel, QStringLiteral("L"), QStringLiteral("InvFlag"), QStringLiteral("00")};
+        return {selected, AddressKind::Name, QStringLiteral("AnTermIn"), QStringLiteral("20000")};
+    return {selected, AddressKind::Name, QStringLiteral("InvFlag"), QStringLiteral("00")};
 }
 
 ChannelRecord ParseChannelLine(int channel, const QString &line)
 {
     const QStringList fields = SplitCommaText(line);
-    const QString sel = (!fields.isEmpty() && fields[0] == u"ON") ? QStringLiteral("ON") : QStringLiteral("OF");
+    const bool selected = !fields.isEmpty() && fields[0] == u"ON";
     if (fields.size() < 4)
-        return DefaultRecord(channel, sel);
+        return DefaultRecord(channel, selected);
     const std::optional<std::int32_t> scale = ParseDecimal(fields[3]);
     if (!scale)
-        return DefaultRecord(channel, sel);
+        return DefaultRecord(channel, selected);
     // An analog full scale is normalised ("020000" becomes "20000"); a bit number keeps its text.
     const QString fullScale = channel < kAnalogChannels ? QString::number(*scale) : fields[3];
-    return {sel, fields[1], fields[2], fullScale};
+    // Anything but "L" has always been read as an address.
+    const AddressKind kind = fields[1] == u"L" ? AddressKind::Name : AddressKind::Address;
+    return {selected, kind, fields[2], fullScale};
 }
 
 } // namespace
@@ -110,6 +112,24 @@ std::optional<std::int32_t> ParseDecimal(const QString &text)
     return static_cast<std::int32_t>(value);
 }
 
+std::optional<bool> ParseSelection(const QString &text)
+{
+    if (text == u"ON")
+        return true;
+    if (text == u"OF")
+        return false;
+    return std::nullopt;
+}
+
+std::optional<AddressKind> ParseAddressKind(const QString &text)
+{
+    if (text == u"L")
+        return AddressKind::Name;
+    if (text == u"A")
+        return AddressKind::Address;
+    return std::nullopt;
+}
+
 std::optional<std::int32_t> ParseWaitTime(const QString &text)
 {
     const std::optional<std::int32_t> ms = ParseDecimal(text.trimmed());
@@ -123,7 +143,7 @@ ChannelRecords ParsePresetLines(const QStringList &lines)
     ChannelRecords records;
     for (int c = 0; c < kChannels; ++c) {
         const qsizetype line = c + 1;
-        records[c] = line < lines.size() ? ParseChannelLine(c, lines[line]) : DefaultRecord(c, QStringLiteral("OF"));
+        records[c] = line < lines.size() ? ParseChannelLine(c, lines[line]) : DefaultRecord(c, false);
     }
     return records;
 }
@@ -138,7 +158,7 @@ QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &chan
 {
     QStringList lines{decHexCaption + QStringLiteral(",,,,")};
     for (const ChannelRecord &r : channels)
-        lines.append(r.Sel + u',' + r.AL + u',' + r.AdrsChar + u',' + r.FullScale);
+        lines.append(SelectionText(r.selected) + u',' + AddressKindText(r.addressKind) + u',' + r.addressOrName + u',' + r.fullScale);
     return lines;
 }
 

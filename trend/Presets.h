@@ -18,6 +18,15 @@ inline const QString kPresetCopyFile = QStringLiteral("UserPre2.qmt");
 
 using ChannelRecords = std::array<ChannelRecord, kChannels>;
 
+// The text forms of a channel's choices in presets and .trd files: "ON"/"OF" and "A"/"L".
+inline QString SelectionText(bool selected) { return selected ? QStringLiteral("ON") : QStringLiteral("OF"); }
+inline QString AddressKindText(AddressKind kind)
+{
+    return kind == AddressKind::Name ? QStringLiteral("L") : QStringLiteral("A");
+}
+std::optional<bool> ParseSelection(const QString &text);
+std::optional<AddressKind> ParseAddressKind(const QString &text);
+
 // Splits a line into fields: white space and control characters separate fields as commas do,
 // two commas in a row give an empty field, a field in double quotes may hold commas and spaces
 // ("" inside it stands for one quote).
@@ -25,7 +34,7 @@ QStringList SplitCommaText(const QString &line);
 
 // A decimal integer with an optional sign that fits 32 bits, or nothing.
 std::optional<std::int32_t> ParseDecimal(const QString &text);
-// `WaitTime` as milliseconds: a decimal whole number of 0 or more, blanks around it ignored
+// `waitTime` as milliseconds: a decimal whole number of 0 or more, blanks around it ignored
 // ("100 " is 100). Nothing for any other text, which the trend sampler takes as 0.
 std::optional<std::int32_t> ParseWaitTime(const QString &text);
 

@@ -50,18 +50,18 @@ Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels
     Resolution result;
     for (int c = 0; c < kChannels; ++c) {
         const ChannelRecord &r = channels[c];
-        if (r.Sel != u"ON")
+        if (!r.selected)
             continue;
-        if (r.AL == u"L") {
-            result.addressText[c] = LookUpName(variableList, r.AdrsChar);
+        if (r.addressKind == AddressKind::Name) {
+            result.addressText[c] = LookUpName(variableList, r.addressOrName);
             if (result.addressText[c].isEmpty())
                 ++result.errorCount;
-        } else if (!IsUpperHex(r.AdrsChar)) {
+        } else if (!IsUpperHex(r.addressOrName)) {
             ++result.errorCount;
         } else {
-            result.addressText[c] = r.AdrsChar;
+            result.addressText[c] = r.addressOrName;
         }
-        if (r.AdrsChar.isEmpty())
+        if (r.addressOrName.isEmpty())
             ++result.errorCount;
     }
     return result;
@@ -101,9 +101,9 @@ std::int32_t BitMask(std::int32_t bit)
 ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
 {
     for (int c = 0; c < kChannels; ++c) {
-        if (channels[c].Sel != u"ON")
+        if (!channels[c].selected)
             continue;
-        const std::optional<std::int32_t> n = presets::ParseDecimal(channels[c].FullScale);
+        const std::optional<std::int32_t> n = presets::ParseDecimal(channels[c].fullScale);
         if (c < kAnalogChannels) {
             if (!n)
                 return ScaleProblem::BadFullScale;
@@ -119,17 +119,17 @@ ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
 bool BuildSelection(TrendData &data)
 {
     bool allConverted = true;
-    data.SelectedChannels.clear();
+    data.selectedChannels.clear();
     for (int c = 0; c < kChannels; ++c) {
-        if (data.channels[c].Sel != u"ON")
+        if (!data.channels[c].selected)
             continue;
-        data.SelectedChannels.push_back(c);
-        const std::optional<std::int32_t> n = presets::ParseDecimal(data.channels[c].FullScale);
+        data.selectedChannels.push_back(c);
+        const std::optional<std::int32_t> n = presets::ParseDecimal(data.channels[c].fullScale);
         if (!n) {
             allConverted = false;
-            data.ChannelScale[c] = 0;
+            data.channelScale[c] = 0;
         } else {
-            data.ChannelScale[c] = c < kAnalogChannels ? *n : BitMask(*n);
+            data.channelScale[c] = c < kAnalogChannels ? *n : BitMask(*n);
         }
     }
     return allConverted;
@@ -137,14 +137,14 @@ bool BuildSelection(TrendData &data)
 
 void ResetRecording(TrendData &data)
 {
-    for (SampleRow &row : data.SampleRing)
+    for (SampleRow &row : data.sampleRing)
         row.fill(0);
-    data.RingWritePos = 0;
-    data.RingWrapped = false;
-    data.PrevPenX = 0;
-    data.PenX = 0;
+    data.ringWritePos = 0;
+    data.ringWrapped = false;
+    data.previousPenX = 0;
+    data.penX = 0;
     for (int c = 0; c < kChannels; ++c)
-        data.PrevPenY[c] = c < kAnalogChannels ? 200 : 20 * c + 140;
+        data.previousPenY[c] = c < kAnalogChannels ? 200 : 20 * c + 140;
 }
 
 } // namespace runstart

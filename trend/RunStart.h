@@ -1,6 +1,6 @@
 #pragma once
 // The checks and conversions of a trend run start: the full-scale boxes, the resolution of channel
-// names and addresses through VariableList, the selection and scales the sampler works with, and
+// names and addresses through variableList, the selection and scales the sampler works with, and
 // the reset of the recording.
 
 #include "trend/TrendData.h"
@@ -16,10 +16,10 @@ namespace runstart {
 // is shorter) are decimal digits.
 bool FullScaleTextPasses(const QString &text);
 
-// AdrsChar as the run stores it: the name box's text without any space.
+// addressOrName as the run stores it: the name box's text without any space.
 QString RemoveSpaces(const QString &text);
 
-// The address text of the first VariableList entry (before "END") whose name after the ninth
+// The address text of the first variableList entry (before "END") whose name after the ninth
 // character is exactly `name`; empty when there is none.
 QString LookUpName(const QStringList &variableList, const QString &name);
 
@@ -30,7 +30,7 @@ struct Resolution {
     std::array<QString, kChannels> addressText; // empty for unselected channels
     int errorCount = 0;
 };
-// Resolves every channel whose Sel is "ON": "L" looks the name up, anything else takes AdrsChar
+// Resolves every channel whose Sel is "ON": "L" looks the name up, anything else takes addressOrName
 // as an upper-case hex address; an empty name or address counts as an error as well.
 Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels, const QStringList &variableList);
 
@@ -51,8 +51,8 @@ enum class ScaleProblem {
 };
 ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels);
 
-// SelectedChannels and the ChannelScale entries of the selected channels from Sel and FullScale.
-// Entries of unselected channels keep what they held. False when a selected channel's FullScale is
+// selectedChannels and the channelScale entries of the selected channels from Sel and fullScale.
+// Entries of unselected channels keep what they held. False when a selected channel's fullScale is
 // not an integer; that channel's scale is then 0 (drawn on the zero line, never sampled).
 bool BuildSelection(TrendData &data);
 

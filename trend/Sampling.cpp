@@ -8,41 +8,41 @@ namespace sampling {
 
 void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
-    layers.WipeAhead(data.PrevPenX);
+    layers.WipeAhead(data.previousPenX);
     if (readout.errorCount != 0)
-        layers.DrawErrorMark(data.PenX);
-    SampleRow &row = data.SampleRing[data.RingWritePos];
-    for (int c : data.SelectedChannels) {
+        layers.DrawErrorMark(data.penX);
+    SampleRow &row = data.sampleRing[data.ringWritePos];
+    for (int c : data.selectedChannels) {
         const std::int32_t v = readout.LatestValue[c];
         if (c < kAnalogChannels) {
             row[c] = v;
-            data.PenY[c] = AnalogY(v, data.ChannelScale[c]);
+            data.penY[c] = AnalogY(v, data.channelScale[c]);
         } else {
-            const bool high = (v & data.ChannelScale[c]) != 0;
+            const bool high = (v & data.channelScale[c]) != 0;
             row[c] = high ? 1 : 0;
-            data.PenY[c] = LogicY(c, high);
+            data.penY[c] = LogicY(c, high);
         }
         layers.DrawSegment(c, data);
-        data.PrevPenY[c] = data.PenY[c];
+        data.previousPenY[c] = data.penY[c];
     }
 }
 
 void AdvancePen(TrendData &data)
 {
-    data.PrevPenX = data.PenX;
-    data.PenX += 2;
-    if (data.PenX > kGraphWidth) {
-        data.PenX = 0;
-        data.PrevPenX = 0;
+    data.previousPenX = data.penX;
+    data.penX += 2;
+    if (data.penX > kGraphWidth) {
+        data.penX = 0;
+        data.previousPenX = 0;
     }
 }
 
 void AdvanceRing(TrendData &data)
 {
-    data.RingWritePos += 1;
-    if (data.RingWritePos >= kRingRows) {
-        data.RingWritePos = 0;
-        data.RingWrapped = true;
+    data.ringWritePos += 1;
+    if (data.ringWritePos >= kRingRows) {
+        data.ringWritePos = 0;
+        data.ringWrapped = true;
     }
 }
 

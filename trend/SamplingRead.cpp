@@ -7,7 +7,7 @@ std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word
 PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing)
 {
-    return ReadChannels(data.SelectedChannels, data.ChannelAddress, read, failed, keepGoing);
+    return ReadChannels(data.selectedChannels, data.channelAddress, read, failed, keepGoing);
 }
 
 PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,

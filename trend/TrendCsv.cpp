@@ -11,8 +11,8 @@ const QByteArray kLineEnd = "\r\n";
 QString ColumnName(const ChannelRecord &record, int channel)
 {
     if (channel < kAnalogChannels)
-        return record.AdrsChar;
-    return record.AdrsChar + u'.' + record.FullScale;
+        return record.addressOrName;
+    return record.addressOrName + u'.' + record.fullScale;
 }
 
 QByteArray Field(const QString &text)

@@ -20,11 +20,16 @@ inline constexpr int kGraphHeight = 400;
 
 using SampleRow = std::array<std::int32_t, kChannels>;
 
+// Whether a channel's address field holds a hexadecimal address or the name of a variable.
+enum class AddressKind { Address, Name };
+
+// One line of the channel table as the user set it up. Files write `selected` as "ON"/"OF" and
+// `addressKind` as "A"/"L" (see Presets and TrendFile).
 struct ChannelRecord {
-    QString Sel;       // "ON" or "OF"
-    QString AL;        // "A" address, "L" label (`A/L`)
-    QString AdrsChar;  // variable name or hex address
-    QString FullScale; // analog: full scale; logic: bit number
+    bool selected = false;
+    AddressKind addressKind = AddressKind::Name;
+    QString addressOrName; // variable name or hex address
+    QString fullScale;     // analog: full scale; logic: bit number, as typed
 };
 
 // What is known of a stored row beyond its values: when it was read (from the run's start, on the
@@ -35,34 +40,34 @@ struct RowInfo {
 };
 
 struct TrendData {
-    std::array<ChannelRecord, kChannels> channels; // empty texts at program start
+    std::array<ChannelRecord, kChannels> channels; // unselected and empty at program start
 
     // Run model, rebuilt at every run start (and by Open for the selection and scales).
-    std::vector<int> SelectedChannels; // ascending; SelectedCount() entries
-    int SelectedCount() const { return static_cast<int>(SelectedChannels.size()); }
-    std::array<std::int32_t, kChannels> ChannelScale{};
-    std::array<std::uint32_t, kChannels> ChannelAddress{};
+    std::vector<int> selectedChannels; // ascending; selectedCount() entries
+    int selectedCount() const { return static_cast<int>(selectedChannels.size()); }
+    std::array<std::int32_t, kChannels> channelScale{};
+    std::array<std::uint32_t, kChannels> channelAddress{};
 
     // Sample storage.
-    std::array<SampleRow, kRingRows> SampleRing{};
-    int RingWritePos = 0;
-    bool RingWrapped = false;
+    std::array<SampleRow, kRingRows> sampleRing{};
+    int ringWritePos = 0;
+    bool ringWrapped = false;
 
     // Rows the display, the cursor and Save work on, oldest first.
-    std::array<SampleRow, kDisplayRowsCapacity> DisplayRows{};
-    int DataNumbers = 0;
+    std::array<SampleRow, kDisplayRowsCapacity> displayRows{};
+    int rowCount = 0;
 
     // Beside the ring and the display rows, entry for entry: the time and failures of each row.
     // The ring and the .trd files do not hold them.
-    std::array<RowInfo, kRingRows> RowInfoRing{};
-    std::array<RowInfo, kDisplayRowsCapacity> DisplayRowInfo{};
-    QDateTime RunStartedAt; // wall clock at the run's start
-    std::chrono::steady_clock::time_point RunStartedSteady{};
+    std::array<RowInfo, kRingRows> rowInfoRing{};
+    std::array<RowInfo, kDisplayRowsCapacity> displayRowInfo{};
+    QDateTime runStartedAt; // wall clock at the run's start
+    std::chrono::steady_clock::time_point runStartedSteady{};
 
     // Pen state of the drawing.
-    int PenX = 0;
-    int PrevPenX = 0;
-    std::array<int, kChannels> PenY{};
-    std::array<int, kChannels> PrevPenY{};
-    int CursorX = 498;
+    int penX = 0;
+    int previousPenX = 0;
+    std::array<int, kChannels> penY{};
+    std::array<int, kChannels> previousPenY{};
+    int cursorX = 498;
 };

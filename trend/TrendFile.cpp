@@ -23,7 +23,7 @@ QString SettingLine(int channel, const ChannelRecord &record)
 {
     return QStringLiteral("%1, %2,  %3,  %4,%5,")
         .arg(channel, 2, 10, QLatin1Char('0'))
-        .arg(record.Sel, record.AL, record.AdrsChar.rightJustified(6), record.FullScale.rightJustified(5));
+        .arg(presets::SelectionText(record.selected), presets::AddressKindText(record.addressKind), record.addressOrName.rightJustified(6), record.fullScale.rightJustified(5));
 }
 
 QString DataLine(const SampleRow &row)
@@ -74,16 +74,16 @@ bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels>
         QString line = LineAt(lines, kFirstSettingLine + c);
         if (presets::ParseDecimal(TakeField(line)) != c)
             return false;
-        const QString sel = TakeField(line);
-        if (sel != QLatin1String("OF") && sel != QLatin1String("ON"))
+        const std::optional<bool> selected = presets::ParseSelection(TakeField(line));
+        if (!selected)
             return false;
-        channels[c].Sel = sel;
-        const QString al = TakeField(line);
-        if (al != QLatin1String("L") && al != QLatin1String("A"))
+        channels[c].selected = *selected;
+        const std::optional<AddressKind> kind = presets::ParseAddressKind(TakeField(line));
+        if (!kind)
             return false;
-        channels[c].AL = al;
-        channels[c].AdrsChar = TakeField(line);
-        channels[c].FullScale = TakeField(line);
+        channels[c].addressKind = *kind;
+        channels[c].addressOrName = TakeField(line);
+        channels[c].fullScale = TakeField(line);
     }
     return true;
 }
@@ -123,7 +123,7 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
 bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels)
 {
     return std::all_of(channels.begin(), channels.end(), [](const ChannelRecord &record) {
-        return record.Sel != QLatin1String("ON") || presets::ParseDecimal(record.FullScale).has_value();
+        return !record.selected || presets::ParseDecimal(record.fullScale).has_value();
     });
 }
 

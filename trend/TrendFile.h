@@ -23,7 +23,7 @@ QString SettingLine(int channel, const ChannelRecord &record);
 QString DataLine(const SampleRow &row);
 
 // The whole file: `fileName` is the bare name written into its first line; rows 0 ..
-// DataNumbers - 1 of DisplayRows are written.
+// rowCount - 1 of displayRows are written.
 QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
                         const std::array<SampleRow, kDisplayRowsCapacity> &rows, int dataNumbers);
 
@@ -43,7 +43,7 @@ bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels>
 // integer of 32 bits with an optional sign.
 std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines);
 
-// Whether every selected channel's FullScale (an analog full scale or a logic bit number) is a
+// Whether every selected channel's fullScale (an analog full scale or a logic bit number) is a
 // decimal integer, so that its rows can be drawn. A full scale of 0 counts as a number.
 bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels);
 

@@ -10,19 +10,19 @@ namespace readout {
 
 void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow)
 {
-    data.RunStartedAt = wallNow;
-    data.RunStartedSteady = steadyNow;
-    data.RowInfoRing.fill(RowInfo{});
+    data.runStartedAt = wallNow;
+    data.runStartedSteady = steadyNow;
+    data.rowInfoRing.fill(RowInfo{});
 }
 
 void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended)
 {
-    RowInfo &info = data.RowInfoRing[static_cast<std::size_t>(data.RingWritePos)];
-    info.sinceRunStart = std::chrono::duration_cast<std::chrono::nanoseconds>(ended - data.RunStartedSteady);
+    RowInfo &info = data.rowInfoRing[static_cast<std::size_t>(data.ringWritePos)];
+    info.sinceRunStart = std::chrono::duration_cast<std::chrono::nanoseconds>(ended - data.runStartedSteady);
     info.failedChannels = readout.failedChannels;
 }
 
-void ForgetDisplayRowInfo(TrendData &data) { data.DisplayRowInfo.fill(RowInfo{}); }
+void ForgetDisplayRowInfo(TrendData &data) { data.displayRowInfo.fill(RowInfo{}); }
 
 std::optional<std::int64_t> RowMilliseconds(const RowInfo &info)
 {
@@ -43,38 +43,38 @@ QString SecondsText(std::int64_t milliseconds)
 std::optional<QDateTime> RowWallTime(const TrendData &data, const RowInfo &info)
 {
     const std::optional<std::int64_t> ms = RowMilliseconds(info);
-    if (!ms || !data.RunStartedAt.isValid())
+    if (!ms || !data.runStartedAt.isValid())
         return std::nullopt;
-    return data.RunStartedAt.addMSecs(*ms);
+    return data.runStartedAt.addMSecs(*ms);
 }
 
 QString CursorTimeText(const TrendData &data, int cursorX, const QString &mark)
 {
-    const std::optional<int> row = cursor::RowUnderCursor(cursorX, data.DataNumbers);
+    const std::optional<int> row = cursor::RowUnderCursor(cursorX, data.rowCount);
     if (!row)
         return {};
     QString text = QStringLiteral("%1: row %2  ").arg(mark).arg(*row);
-    const std::optional<std::int64_t> ms = RowMilliseconds(data.DisplayRowInfo[static_cast<std::size_t>(*row)]);
+    const std::optional<std::int64_t> ms = RowMilliseconds(data.displayRowInfo[static_cast<std::size_t>(*row)]);
     return text + (ms ? QStringLiteral("t = ") + SecondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
 }
 
 std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, int cursorBX)
 {
-    const std::optional<int> a = cursor::RowUnderCursor(cursorAX, data.DataNumbers);
-    const std::optional<int> b = cursor::RowUnderCursor(cursorBX, data.DataNumbers);
+    const std::optional<int> a = cursor::RowUnderCursor(cursorAX, data.rowCount);
+    const std::optional<int> b = cursor::RowUnderCursor(cursorBX, data.rowCount);
     if (!a || !b)
         return std::nullopt;
-    const RowInfo &infoA = data.DisplayRowInfo[static_cast<std::size_t>(*a)];
-    const RowInfo &infoB = data.DisplayRowInfo[static_cast<std::size_t>(*b)];
+    const RowInfo &infoA = data.displayRowInfo[static_cast<std::size_t>(*a)];
+    const RowInfo &infoB = data.displayRowInfo[static_cast<std::size_t>(*b)];
     CursorDifference d;
     d.rows = *b - *a;
     const std::optional<std::int64_t> msA = RowMilliseconds(infoA);
     const std::optional<std::int64_t> msB = RowMilliseconds(infoB);
     if (msA && msB)
         d.milliseconds = *msB - *msA;
-    const SampleRow &rowA = data.DisplayRows[static_cast<std::size_t>(*a)];
-    const SampleRow &rowB = data.DisplayRows[static_cast<std::size_t>(*b)];
-    for (int c : data.SelectedChannels) {
+    const SampleRow &rowA = data.displayRows[static_cast<std::size_t>(*a)];
+    const SampleRow &rowB = data.displayRows[static_cast<std::size_t>(*b)];
+    for (int c : data.selectedChannels) {
         const std::uint16_t bit = static_cast<std::uint16_t>(1u << c);
         if ((infoA.failedChannels | infoB.failedChannels) & bit)
             d.values.emplace_back(c, std::nullopt);
@@ -122,16 +122,16 @@ QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chr
         break;
     }
     const std::int64_t ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(when - data.RunStartedSteady).count();
-    if (data.RunStartedAt.isValid())
-        text += u' ' + data.RunStartedAt.addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
+        std::chrono::duration_cast<std::chrono::milliseconds>(when - data.runStartedSteady).count();
+    if (data.runStartedAt.isValid())
+        text += u' ' + data.runStartedAt.addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
     return text + QStringLiteral(" (t = ") + SecondsText(ms) + QStringLiteral(" s)");
 }
 
 QStringList CsvColumns(const TrendData &data)
 {
     QStringList columns;
-    for (int c : data.SelectedChannels)
+    for (int c : data.selectedChannels)
         columns << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(c)], c);
     return columns;
 }
@@ -142,8 +142,8 @@ trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo 
     out.time = RowWallTime(data, info);
     if (const std::optional<std::int64_t> ms = RowMilliseconds(info))
         out.seconds = static_cast<double>(*ms) / 1000.0;
-    out.values.reserve(data.SelectedChannels.size());
-    for (int c : data.SelectedChannels) {
+    out.values.reserve(data.selectedChannels.size());
+    for (int c : data.selectedChannels) {
         if (info.failedChannels & (1u << c))
             out.values.emplace_back(std::nullopt);
         else
@@ -155,11 +155,11 @@ trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo 
 QByteArray ShownRowsCsv(const TrendData &data)
 {
     QByteArray csv = trendcsv::HeaderLine(CsvColumns(data));
-    const int rows = std::clamp(data.DataNumbers, 0, kDisplayRowsCapacity);
-    csv.reserve(csv.size() + rows * (32 + 7 * data.SelectedCount()));
+    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
+    csv.reserve(csv.size() + rows * (32 + 7 * data.selectedCount()));
     for (int k = 0; k < rows; ++k)
-        csv += trendcsv::RowLine(CsvRow(data, data.DisplayRows[static_cast<std::size_t>(k)],
-                                        data.DisplayRowInfo[static_cast<std::size_t>(k)]));
+        csv += trendcsv::RowLine(CsvRow(data, data.displayRows[static_cast<std::size_t>(k)],
+                                        data.displayRowInfo[static_cast<std::size_t>(k)]));
     return csv;
 }
 

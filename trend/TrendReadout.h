@@ -20,7 +20,7 @@ namespace readout {
 
 // A new run's clock: the wall time and the steady time of its start; no row has a time yet.
 void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
-// The time and failures of the pass about to be stored at RingWritePos (call before StorePass).
+// The time and failures of the pass about to be stored at ringWritePos (call before StorePass).
 void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
 // Rows put on display from elsewhere (a .trd file) have no time and no failures.
 void ForgetDisplayRowInfo(TrendData &data);
@@ -56,7 +56,7 @@ QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chr
 QStringList CsvColumns(const TrendData &data);
 // One row as CSV: its time, and its values with failed reads left empty.
 trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo &info);
-// The header and every shown row (DisplayRows, oldest first).
+// The header and every shown row (displayRows, oldest first).
 QByteArray ShownRowsCsv(const TrendData &data);
 
 } // namespace readout

@@ -229,7 +229,7 @@ void TTrendDspForm::BuildChannelRow(int c)
     bit->setObjectName(QStringLiteral("BitBtn%1").arg(c + 1));
     bit->setGeometry(575, top, 21, kRowHeight);
     bitBtns_[c + 1] = bit;
-    SetAddressLabelCaption(c + 1, QStringLiteral("L"));
+    SetAddressLabelCaption(c + 1, AddressKind::Name);
 
     makeEdit(c + 1, analog ? QStringLiteral("Edit1") : QStringLiteral("Edit8"), {600, top, 76, kRowHeight});
     makeEdit(c + 15, analog ? QStringLiteral("32767") : QStringLiteral("0"),
@@ -255,6 +255,7 @@ void TTrendDspForm::ConnectControls()
         connect(bit, &QPushButton::clicked, this, [this, bit] { BitBtn1Click(bit); });
     }
     image4_->onMouseDown = [this](int x) { Image4MouseDown(x); };
+    connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, button(2), &QPushButton::setEnabled);
 }
 
 bool TTrendDspForm::eventFilter(QObject *watched, QEvent *event)
@@ -291,15 +292,15 @@ QLabel *TTrendDspForm::label(int n) const { return n >= 1 && n <= 29 ? labels_[n
 
 QRgb TTrendDspForm::backgroundColour() const { return palette().color(QPalette::Window).rgb(); }
 
-void TTrendDspForm::SetAddressLabelCaption(int n, const QString &caption)
+void TTrendDspForm::SetAddressLabelCaption(int n, AddressKind kind)
 {
     QPushButton *b = bitBtn(n);
     if (!b)
         return;
-    addressLabel_[n] = caption;
-    b->setText(caption);
+    addressLabel_[n] = kind;
+    b->setText(kind == AddressKind::Name ? QStringLiteral("L") : QStringLiteral("A"));
     QPalette palette = b->palette();
-    palette.setColor(QPalette::ButtonText, caption == u"L" ? kTeal : kMaroon);
+    palette.setColor(QPalette::ButtonText, kind == AddressKind::Name ? kTeal : kMaroon);
     b->setPalette(palette);
 }
 
@@ -308,8 +309,8 @@ void TTrendDspForm::SetAddressLabelCaption(int n, const QString &caption)
 
 void TTrendDspForm::FormCreate()
 {
-    ws_.TrendWindowOpen = true;
-    ws_.trendWindow = this;
+    ws_.trendWindowOpen = true;
+    ws_.trendGraphWindow = this;
 
     data_.channels = presets::LoadPresets();
     ShowChannelTable();
@@ -321,15 +322,15 @@ void TTrendDspForm::FormCreate()
     for (int n = 29; n <= 42; ++n)
         edit(n)->hide();
 
-    button(2)->setEnabled(ws_.catalogue.VarListBuilt);
+    button(2)->setEnabled(ws_.catalogue.variableListBuilt);
     for (int n : {1, 3, 4, 5})
         button(n)->setEnabled(false);
 
     for (int n = 7; n <= 15; ++n)
         label(n)->hide();
 
-    if (!ws_.VarListOpen && ws_.openVarList)
-        ws_.openVarList();
+    if (!ws_.variablesListOpen)
+        ws_.links.askForVariablesList();
 }
 
 void TTrendDspForm::FormClose()
@@ -341,9 +342,8 @@ void TTrendDspForm::FormClose()
     EndSampling();
     if (runEnding)
         SetDataReadEnabled(true);
-    if (ws_.displayWindowClosed)
-        ws_.displayWindowClosed();
-    ws_.TrendWindowOpen = false;
+    ws_.links.tellDisplayWindowClosed();
+    ws_.trendWindowOpen = false;
 }
 
 void TTrendDspForm::closeEvent(QCloseEvent *event)
@@ -356,10 +356,10 @@ void TTrendDspForm::ShowChannelTable()
 {
     for (int c = 0; c < kChannels; ++c) {
         const ChannelRecord &r = data_.channels[c];
-        checkBox(c + 1)->setChecked(r.Sel == u"ON");
-        SetAddressLabelCaption(c + 1, r.AL);
-        edit(c + 1)->setText(r.AdrsChar);
-        edit(c + 15)->setText(r.FullScale);
+        checkBox(c + 1)->setChecked(r.selected);
+        SetAddressLabelCaption(c + 1, r.addressKind);
+        edit(c + 1)->setText(r.addressOrName);
+        edit(c + 15)->setText(r.fullScale);
     }
 }
 
@@ -380,10 +380,8 @@ void TTrendDspForm::ShowChannelTableForRunning()
 
 void TTrendDspForm::SetDataReadEnabled(bool enabled)
 {
-    if (!ws_.VarListOpen || !ws_.varListWindow)
-        return;
-    if (auto *dataRead = ws_.varListWindow->findChild<QPushButton *>(QStringLiteral("Button1")))
-        dataRead->setEnabled(enabled);
+    if (ws_.variablesListOpen)
+        ws_.links.setDataReadAllowed(enabled);
 }
 
 void TTrendDspForm::ShowRunningLook()
@@ -468,16 +466,16 @@ void TTrendDspForm::EndRunByButton()
 bool TTrendDspForm::TakeChannelTable()
 {
     for (int c = 0; c < kChannels; ++c)
-        data_.channels[c].Sel = checkBox(c + 1)->isChecked() ? QStringLiteral("ON") : QStringLiteral("OF");
-    if (std::none_of(data_.channels.begin(), data_.channels.end(), [](const ChannelRecord &r) { return r.Sel == u"ON"; })) {
+        data_.channels[c].selected = checkBox(c + 1)->isChecked();
+    if (std::none_of(data_.channels.begin(), data_.channels.end(), [](const ChannelRecord &r) { return r.selected; })) {
         EndFailedStart(kSelectDrawingData);
         return false;
     }
     for (int c = 0; c < kChannels; ++c) {
         ChannelRecord &r = data_.channels[c];
-        r.AL = addressLabel_[c + 1];
-        r.AdrsChar = runstart::RemoveSpaces(edit(c + 1)->text());
-        r.FullScale = edit(c + 15)->text();
+        r.addressKind = addressLabel_[c + 1];
+        r.addressOrName = runstart::RemoveSpaces(edit(c + 1)->text());
+        r.fullScale = edit(c + 15)->text();
     }
     return true;
 }
@@ -491,7 +489,7 @@ void TTrendDspForm::StartRun()
     if (!TakeChannelTable())
         return;
 
-    const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.VariableList);
+    const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.variableList);
     if (resolution.errorCount != 0) {
         EndFailedStart(kAddressNotFound);
         return;
@@ -506,7 +504,7 @@ void TTrendDspForm::StartRun()
     for (int n : {1, 3, 4})
         button(n)->setEnabled(false);
     for (int c = 0; c < kChannels; ++c)
-        data_.ChannelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
+        data_.channelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
     // A preset file that cannot be written does not stop the run (the recording matters more), but
     // the user hears that the set-up will be gone at the next start.
     QStringList notSaved;
@@ -550,10 +548,10 @@ void TTrendDspForm::BeginSampling()
     if (closed_)
         return;
     running_ = true;
-    ws_.TrendRunning = true;
+    ws_.trendRunning = true;
     button(2)->setText(kStopCaption);
     ShowRunningLook();
-    data_.RingWritePos = 0;
+    data_.ringWritePos = 0;
     layers_.ClearTraceLayer();
     DrawColourKey(false);
     BeginReadout();
@@ -561,7 +559,7 @@ void TTrendDspForm::BeginSampling()
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, plan = sampling::PollPlan{data_.SelectedChannels, data_.ChannelAddress},
+    ws_.linkThread.post([this, task = task_, plan = sampling::PollPlan{data_.selectedChannels, data_.channelAddress},
                          reply](Link &link) {
         sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
             reply([this, task, pass = std::move(pass)] { TakePass(task, pass); });
@@ -579,7 +577,7 @@ void TTrendDspForm::EndSampling()
         task_.reset();
     }
     running_ = false;
-    ws_.TrendRunning = false;
+    ws_.trendRunning = false;
     EndRecording();
     button(2)->setText(kRunCaption);
     // The port goes back once the exchange in flight has ended; a new start waits for that.
@@ -591,7 +589,7 @@ void TTrendDspForm::EndSampling()
 
 int TTrendDspForm::waitTimeMs() const
 {
-    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.WaitTime);
+    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.waitTime);
     return ms && *ms > 0 ? *ms : 0;
 }
 
@@ -612,7 +610,7 @@ void TTrendDspForm::TakePass(const std::shared_ptr<LinkTask> &task, const sampli
     // A pass of a run that has ended, or one cut short, is not part of the recording.
     if (task != task_ || !running_ || pass.readout.abandoned)
         return;
-    // WaitTime may have been changed in the port dialog meanwhile.
+    // waitTime may have been changed in the port dialog meanwhile.
     task->setPause(std::chrono::milliseconds(waitTimeMs()));
     readout::RecordRowInfo(data_, pass.readout, pass.ended);
     sampling::StorePass(data_, layers_, pass.readout);
@@ -630,7 +628,7 @@ void TTrendDspForm::DrawRecordedTraces() { layers_.DrawRecordedTraces(data_); }
 
 void TTrendDspForm::DrawCursorLayer()
 {
-    layers_.DrawCursorLayer(data_.CursorX);
+    layers_.DrawCursorLayer(data_.cursorX);
     if (secondCursorX_)
         DrawSecondCursor(layers_.cursor, *secondCursorX_);
 }
@@ -650,7 +648,7 @@ void TTrendDspForm::DrawColourKey(bool selectedOnly)
 void TTrendDspForm::ApplyChannelVisibility()
 {
     for (int c = 0; c < kChannels; ++c) {
-        const bool shown = data_.channels[c].Sel != u"OF";
+        const bool shown = data_.channels[c].selected;
         edit(c + 1)->setVisible(shown);
         edit(c + 15)->setVisible(shown);
         edit(c + 29)->setVisible(shown);
@@ -668,12 +666,12 @@ void TTrendDspForm::Button1Click()
     DrawRecordedTraces();
     // With no rows there is no last sample: the cursor rests at the left edge and the value
     // boxes keep what they show.
-    data_.CursorX = data_.DataNumbers > 0 ? 2 * data_.DataNumbers - 2 : 0;
+    data_.cursorX = data_.rowCount > 0 ? 2 * data_.rowCount - 2 : 0;
     KeepSecondCursorOnRows();
     DrawCursorLayer();
-    if (data_.DataNumbers > 0) {
-        const SampleRow &row = data_.DisplayRows[data_.CursorX / 2];
-        for (int c : data_.SelectedChannels)
+    if (data_.rowCount > 0) {
+        const SampleRow &row = data_.displayRows[data_.cursorX / 2];
+        for (int c : data_.selectedChannels)
             edit(c + 29)->setText(QString::number(row[c]));
     }
     ComposeGraph(true);

@@ -65,10 +65,9 @@ public:
     void FormCreate();
     void FormClose();
     void ShowChannelTable();
-    // Caption "A" or "L" of BitBtn n (1..14) with its font colour: "L" teal, anything else maroon.
-    void SetAddressLabelCaption(int n, const QString &caption);
-    // The "A"/"L" choice of channel row n (1..14), whatever its button's caption shows.
-    const QString &addressLabel(int n) const { return addressLabel_[static_cast<std::size_t>(n)]; }
+    // Caption "A" or "L" of BitBtn n (1..14) with its font colour: "L" teal, "A" maroon.
+    void SetAddressLabelCaption(int n, AddressKind kind);
+    AddressKind addressLabel(int n) const { return addressLabel_[static_cast<std::size_t>(n)]; }
 
     // ---- Run control (Trendgph.cpp) ----
     void Button2Click(); // RUN / STOP
@@ -89,7 +88,7 @@ public:
     bool pollArmed() const { return task_ != nullptr; }
     // Passes stored since the window was made (for tests and benchmarks).
     quint64 passesStored() const { return passesStored_; }
-    // WaitTime as milliseconds; text that is not a whole number of 0 or more counts as 0.
+    // waitTime as milliseconds; text that is not a whole number of 0 or more counts as 0.
     int waitTimeMs() const;
     // Dec or Hex, as the "Dec"/"Hex" button shows it.
     bool hexShown() const { return hexShown_; }
@@ -204,7 +203,7 @@ private:
 
     PortPause *portPause_ = nullptr;
     std::shared_ptr<LinkTask> task_; // the passes of the active run
-    std::array<QString, 15> addressLabel_{}; // [1..14]: "A" or "L" as BitBtn n shows it
+    std::array<AddressKind, 15> addressLabel_{}; // [1..14]: "A" or "L" as BitBtn n shows it
     bool hexShown_ = false;
     bool running_ = false;
     bool starting_ = false; // from the port open to the end of the pause: a second RUN press is refused

@@ -86,7 +86,7 @@ void TTrendDspForm::BuildReadoutBand()
 bool TTrendDspForm::rowsShown() const
 {
     // ">>" is enabled exactly while there is a recording to read and no run draws into the graph.
-    return !running_ && !starting_ && button(4)->isEnabled() && data_.DataNumbers > 0;
+    return !running_ && !starting_ && button(4)->isEnabled() && data_.rowCount > 0;
 }
 
 void TTrendDspForm::UpdateGraphMenu()
@@ -107,7 +107,7 @@ void TTrendDspForm::SetSecondCursor(int x)
     // The same condition as moving the first cursor.
     if (!button(4)->isEnabled())
         return;
-    const std::optional<int> position = cursor::ClickPosition(x, data_.DataNumbers);
+    const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount);
     if (!position)
         return;
     secondCursorX_ = *position;
@@ -132,10 +132,10 @@ void TTrendDspForm::KeepSecondCursorOnRows()
 {
     if (!secondCursorX_)
         return;
-    if (data_.DataNumbers <= 0)
+    if (data_.rowCount <= 0)
         secondCursorX_.reset();
     else
-        secondCursorX_ = cursor::ClickPosition(*secondCursorX_, data_.DataNumbers);
+        secondCursorX_ = cursor::ClickPosition(*secondCursorX_, data_.rowCount);
 }
 
 void TTrendDspForm::keyPressEvent(QKeyEvent *event)
@@ -155,17 +155,17 @@ void TTrendDspForm::ShowReadoutBand()
 {
     // Rows shown from a .trd have no time: with one cursor on them the band stays empty.
     const bool timed = [this] {
-        const std::optional<int> row = cursor::RowUnderCursor(data_.CursorX, data_.DataNumbers);
-        return row && data_.DisplayRowInfo[static_cast<std::size_t>(*row)].sinceRunStart.has_value();
+        const std::optional<int> row = cursor::RowUnderCursor(data_.cursorX, data_.rowCount);
+        return row && data_.displayRowInfo[static_cast<std::size_t>(*row)].sinceRunStart.has_value();
     }();
     const bool cursorsShown = button(4)->isEnabled() && !running_;
     QString time;
     QString difference;
     if (cursorsShown && (timed || secondCursorX_)) {
-        time = readout::CursorTimeText(data_, data_.CursorX, QStringLiteral("A"));
+        time = readout::CursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
         if (secondCursorX_) {
             time += QStringLiteral("    ") + readout::CursorTimeText(data_, *secondCursorX_, QStringLiteral("B"));
-            if (const auto d = readout::Difference(data_, data_.CursorX, *secondCursorX_))
+            if (const auto d = readout::Difference(data_, data_.cursorX, *secondCursorX_))
                 difference = readout::DifferenceText(data_, *d, hexShown_);
         }
     }
@@ -174,7 +174,7 @@ void TTrendDspForm::ShowReadoutBand()
     band_[2]->setText(runPasses_ == 0 && runStats_.exchanges == 0
                           ? QString()
                           : QStringLiteral("Line: ") +
-                                ExchangeStatsText(runStats_, runPasses_, lastPassEnded_ - data_.RunStartedSteady,
+                                ExchangeStatsText(runStats_, runPasses_, lastPassEnded_ - data_.runStartedSteady,
                                                   QStringLiteral("\n")));
     QStringList events;
     if (!lineEventText_.isEmpty())
@@ -191,7 +191,7 @@ void TTrendDspForm::BeginReadout()
     readout::BeginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     runStats_ = ExchangeStats{};
     runPasses_ = 0;
-    lastPassEnded_ = data_.RunStartedSteady;
+    lastPassEnded_ = data_.runStartedSteady;
     lineEventText_.clear();
     recordingText_.clear();
     secondCursorX_.reset();
@@ -209,9 +209,9 @@ void TTrendDspForm::TakePassReadout(const sampling::TrendPass &pass)
 
     if (recording_.isOpen()) {
         // The row just stored is the one before the ring's write position.
-        const int stored = (data_.RingWritePos + kRingRows - 1) % kRingRows;
+        const int stored = (data_.ringWritePos + kRingRows - 1) % kRingRows;
         const QByteArray line = trendcsv::RowLine(readout::CsvRow(
-            data_, data_.SampleRing[static_cast<std::size_t>(stored)], data_.RowInfoRing[static_cast<std::size_t>(stored)]));
+            data_, data_.sampleRing[static_cast<std::size_t>(stored)], data_.rowInfoRing[static_cast<std::size_t>(stored)]));
         if (!recording_.append(line, std::chrono::steady_clock::now())) {
             StopRecordingAfterFailure();
             showNow = true;
@@ -290,7 +290,7 @@ void TTrendDspForm::ExportCsv()
 QImage TTrendDspForm::GraphPicture(int scale) const
 {
     std::vector<graphpicture::KeyEntry> key;
-    for (int c : data_.SelectedChannels)
+    for (int c : data_.selectedChannels)
         key.push_back({layers_.TraceColor[static_cast<std::size_t>(c % 7)],
                        trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c)});
     return graphpicture::Render(layers_.visible, key, backgroundColour(), scale);

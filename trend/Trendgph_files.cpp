@@ -37,8 +37,8 @@ void TTrendDspForm::Button6Click()
             return;
         }
         data_.channels = settings;
-        std::copy(rows->begin(), rows->end(), data_.DisplayRows.begin());
-        data_.DataNumbers = static_cast<int>(rows->size());
+        std::copy(rows->begin(), rows->end(), data_.displayRows.begin());
+        data_.rowCount = static_cast<int>(rows->size());
         // A .trd holds no times: the rows shown from it have none, and no second cursor.
         readout::ForgetDisplayRowInfo(data_);
         secondCursorX_.reset();
@@ -47,7 +47,7 @@ void TTrendDspForm::Button6Click()
         ApplyChannelVisibility();
         runstart::BuildSelection(data_);
         DrawRecordedTraces();
-        data_.CursorX = cursor::PositionOnLastRow(data_.DataNumbers);
+        data_.cursorX = cursor::PositionOnLastRow(data_.rowCount);
         DrawCursorLayer();
         ShowCursorValues();
         ComposeGraph(true);
@@ -71,7 +71,7 @@ void TTrendDspForm::Button7Click()
         ws_.dialogs.ShowMessage(kIncorrectFileName);
         return;
     }
-    const QStringList lines = trendfile::FormatLines(fileName, data_.channels, data_.DisplayRows, data_.DataNumbers);
+    const QStringList lines = trendfile::FormatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
     QString error;
     if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines), &error))
         ws_.dialogs.ShowMessage(kTrendFileWriteError + QLatin1Char('\n') + error);

@@ -16,7 +16,7 @@ cursor::Base BaseShown(TTrendDspForm &form)
 void FillValueBoxes(TTrendDspForm &form, cursor::LogicText logic)
 {
     const TrendData &data = form.data();
-    for (const auto &[channel, text] : cursor::CursorValueTexts(data, data.CursorX, BaseShown(form), logic))
+    for (const auto &[channel, text] : cursor::CursorValueTexts(data, data.cursorX, BaseShown(form), logic))
         form.edit(channel + 29)->setText(text);
 }
 
@@ -25,7 +25,7 @@ bool MoveCursor(TTrendDspForm &form, std::optional<int> x)
 {
     if (!x)
         return false;
-    form.data().CursorX = *x;
+    form.data().cursorX = *x;
     form.DrawCursorLayer();
     form.ComposeGraph(true);
     form.ShowReadoutBand();
@@ -44,19 +44,19 @@ void TTrendDspForm::Image4MouseDown(int x)
     // ">>" is enabled exactly while there is a recording to read and no run draws into the graph.
     if (!button(4)->isEnabled())
         return;
-    if (MoveCursor(*this, cursor::ClickPosition(x, data().DataNumbers)))
+    if (MoveCursor(*this, cursor::ClickPosition(x, data().rowCount)))
         ShowCursorValues();
 }
 
 void TTrendDspForm::Button3Click()
 {
-    if (MoveCursor(*this, cursor::StepLeft(data().CursorX, data().DataNumbers)))
+    if (MoveCursor(*this, cursor::StepLeft(data().cursorX, data().rowCount)))
         FillValueBoxes(*this, cursor::LogicText::HighLow);
 }
 
 void TTrendDspForm::Button4Click()
 {
-    if (MoveCursor(*this, cursor::StepRight(data().CursorX, data().DataNumbers)))
+    if (MoveCursor(*this, cursor::StepRight(data().cursorX, data().rowCount)))
         ShowCursorValues();
 }
 

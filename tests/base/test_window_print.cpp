@@ -100,9 +100,8 @@ void TestWindowPrint::initTestCase()
     scale_ = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     (new QListWidget(&varList_))->setObjectName("ListBox1");
     (new QListWidget(&varList_))->setObjectName("ListBox2");
-    ws_.varListWindow = &varList_;
-    ws_.VarListOpen = true;
-    ws_.openVarList = [] {};
+    ws_.variablesListWindow = &varList_;
+    ws_.variablesListOpen = true;
 }
 
 void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()> &print,
@@ -175,12 +174,12 @@ void TestWindowPrint::trendGraphPrintsAtScreenSize()
 {
     // A recording on show, so the picture has traces, a cursor and values.
     for (int c = 0; c < kChannels; ++c)
-        data_.channels[c] = {c < 2 || c == 7 ? "ON" : "OF", "L", c < 7 ? "AnTermIn" : "InvFlag", c < 7 ? "20000" : "00"};
+        data_.channels[c] = {c < 2 || c == 7, AddressKind::Name, c < 7 ? "AnTermIn" : "InvFlag", c < 7 ? "20000" : "00"};
     for (int k = 0; k < 120; ++k)
-        data_.SampleRing[k] = {k * 150, -k * 100, 0, 0, 0, 0, 0, (k / 10) % 2};
-    data_.RingWritePos = 120;
-    data_.SelectedChannels = {0, 1, 7};
-    data_.ChannelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
+        data_.sampleRing[k] = {k * 150, -k * 100, 0, 0, 0, 0, 0, (k / 10) % 2};
+    data_.ringWritePos = 120;
+    data_.selectedChannels = {0, 1, 7};
+    data_.channelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
     TTrendDspForm form(ws_, data_);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

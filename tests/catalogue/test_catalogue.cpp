@@ -131,13 +131,13 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(QStringList, messages);
         CatalogueData data;
-        data.BlockRecords = {BlockRecord{QStringLiteral("OLD"), 5, 9, 7, 2, 1}, BlockRecord{}};
-        data.SuperBlockWords = words;
+        data.blockRecords = {BlockRecord{QStringLiteral("OLD"), 5, 9, 7, 2, 1}, BlockRecord{}};
+        data.superBlockWords = words;
         const CatalogueOutcome outcome = DecodeSuperBlock(data);
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.messages, messages);
-        QCOMPARE(Names(data.BlockRecords), expected);
-        QCOMPARE(data.BlockRecords.back().typeCode, 0);
+        QCOMPARE(Names(data.blockRecords), expected);
+        QCOMPARE(data.blockRecords.back().typeCode, 0);
     }
 
     void decodeRecordsAndLimits()
@@ -145,35 +145,35 @@ private slots:
         CatalogueData data;
         // Ten PI3A blocks and a CONS: instances count per type, CONS takes its count from the header.
         for (int i = 0; i < 10; ++i)
-            data.SuperBlockWords += Block("0001", 8);
-        data.SuperBlockWords += Block("F007", 15) + Block("0018", 8) + Words({"0000"});
+            data.superBlockWords += Block("0001", 8);
+        data.superBlockWords += Block("F007", 15) + Block("0018", 8) + Words({"0000"});
         QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
-        QCOMPARE(data.BlockRecords.size(), 13u);
-        QCOMPARE(data.BlockRecords[9].instance, 10);
-        const BlockRecord &cons = data.BlockRecords[10];
+        QCOMPARE(data.blockRecords.size(), 13u);
+        QCOMPARE(data.blockRecords[9].instance, 10);
+        const BlockRecord &cons = data.blockRecords[10];
         QVERIFY(cons.typeCode == 7 && cons.paramWords == 15 && cons.outputs == 0);
-        const BlockRecord &dpi3 = data.BlockRecords[11];
+        const BlockRecord &dpi3 = data.blockRecords[11];
         QVERIFY(dpi3.name == "DPI3" && dpi3.paramWords == 8 && dpi3.outputs == 2 && dpi3.width == 2);
-        QCOMPARE(data.BlockRecords[12].name, QStringLiteral("BEND"));
+        QCOMPARE(data.blockRecords[12].name, QStringLiteral("BEND"));
 
         // 127 blocks fill the table; a 128th is refused with the blocks before it kept.
-        data.SuperBlockWords = QStringList(127, QStringLiteral("0026")) + Words({"0000"});
+        data.superBlockWords = QStringList(127, QStringLiteral("0026")) + Words({"0000"});
         QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
-        QCOMPARE(data.BlockRecords.size(), 128u);
-        data.SuperBlockWords = QStringList(200, QStringLiteral("0026")) + Words({"0000"});
+        QCOMPARE(data.blockRecords.size(), 128u);
+        data.superBlockWords = QStringList(200, QStringLiteral("0026")) + Words({"0000"});
         QCOMPARE(DecodeSuperBlock(data).messages, QStringList{kIncorrectLoadData});
-        QCOMPARE(data.BlockRecords.size(), 128u);
-        QCOMPARE(data.BlockRecords[126].instance, 127);
+        QCOMPARE(data.blockRecords.size(), 128u);
+        QCOMPARE(data.blockRecords[126].instance, 127);
 
         // Non-hexadecimal type digits, or a CONS count digit, end the Data Read with the table as it was.
-        const std::vector<BlockRecord> before = data.BlockRecords;
+        const std::vector<BlockRecord> before = data.blockRecords;
         for (const QStringList &words : {Block("0001", 8) + Words({"00G1", "0000"}), Words({"X007", "0000"})}) {
-            data.SuperBlockWords = words;
+            data.superBlockWords = words;
             const CatalogueOutcome outcome = DecodeSuperBlock(data);
             QVERIFY(!outcome.proceed);
             QCOMPARE(outcome.messages.size(), 1);
             QVERIFY(outcome.messages[0].contains(QLatin1String("is not a valid hexadecimal value")));
-            QCOMPARE(Names(data.BlockRecords), Names(before));
+            QCOMPARE(Names(data.blockRecords), Names(before));
         }
     }
 
@@ -181,13 +181,13 @@ private slots:
     {
         CatalogueData data;
         // The second PI2A, the tenth PI3A, a width-2 block and a CONS between them.
-        data.SuperBlockWords = Block("0002", 18) + Block("0002", 18);
+        data.superBlockWords = Block("0002", 18) + Block("0002", 18);
         for (int i = 0; i < 10; ++i)
-            data.SuperBlockWords += Block("0001", 8);
-        data.SuperBlockWords += Block("2007", 2) + Block("0018", 8) + Block("001D", 11) + Block("0026", 0) +
+            data.superBlockWords += Block("0001", 8);
+        data.superBlockWords += Block("2007", 2) + Block("0018", 8) + Block("001D", 11) + Block("0026", 0) +
                                 Words({"0000"});
         DecodeSuperBlock(data);
-        const QStringList entries = BlockOffsetEntries(data.BlockRecords);
+        const QStringList entries = BlockOffsetEntries(data.blockRecords);
         QCOMPARE(entries.mid(0, 6), (QStringList{"010,1,PI2A1", "460,1,PI2A11", "461,1,PI2A12", "023,1,PI2A2",
                                                   "462,1,PI2A21", "463,1,PI2A22"}));
         // Ten PI3A from 036 on, 9 words apart: the tenth is PI3AA at 036 + 81.
@@ -202,12 +202,12 @@ private slots:
     void buildList()
     {
         CatalogueData data;
-        data.SuperBlockWords = Block("0001", 8) + Block("0002", 18) + Words({"0000"});
+        data.superBlockWords = Block("0001", 8) + Block("0002", 18) + Words({"0000"});
         DecodeSuperBlock(data);
         const QStringList varlist{QString(), "4C9,1,AnTermIn", "", "4E7,2,FLG5", "END", "4CA,1,After"};
         QVERIFY(BuildVariableList(data, varlist, kShippedVarlist2 + QStringList{"END"}).proceed);
-        QVERIFY(data.VarListBuilt);
-        const QStringList &list = data.VariableList;
+        QVERIFY(data.variableListBuilt);
+        const QStringList &list = data.variableList;
         QCOMPARE(list.size(), 7 + 5 + 4 + 22 + 32 + 1);
         QCOMPARE(list.mid(0, 7), kShippedVarlist2);
         QCOMPARE(list.mid(7, 5), (QStringList{"00600620,PI3A1", "00600EC0,PI3A11", "00600632,PI2A1",
@@ -226,20 +226,20 @@ private slots:
 
         // A name in "Varlist2.txt" and among the blocks resolves to the first.
         QVERIFY(BuildVariableList(data, varlist, QStringList{"00601234,PI3A11", "END"}).proceed);
-        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
+        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
 
         // A shorter rebuild leaves nothing of the longer list behind.
-        data.SuperBlockWords = Words({"0000"});
+        data.superBlockWords = Words({"0000"});
         DecodeSuperBlock(data);
         QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"END"}).proceed);
-        QCOMPARE(data.VariableList.size(), 22 + 32 + 1);
-        QCOMPARE(data.VariableList.first(), QStringLiteral("00600E00,DIO00"));
-        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("PI3A1")), QString());
+        QCOMPARE(data.variableList.size(), 22 + 32 + 1);
+        QCOMPARE(data.variableList.first(), QStringLiteral("00600E00,DIO00"));
+        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("PI3A1")), QString());
 
         // The shipped files from the program folder.
         QVERIFY(BuildVariableList(data).proceed);
-        QCOMPARE(VariableNames(data.VariableList).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
-        QCOMPARE(VariableAddress(data.VariableList, QStringLiteral("MotorTemp")), QStringLiteral("00600F98"));
+        QCOMPARE(VariableNames(data.variableList).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
+        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("MotorTemp")), QStringLiteral("00600F98"));
     }
 
     void buildRefused_data()
@@ -272,19 +272,19 @@ private slots:
         QFETCH(QString, message);
         CatalogueData data;
         QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"00600000,Keep", "END"}).proceed);
-        const QStringList before = data.VariableList;
-        data.VarListBuilt = false;
+        const QStringList before = data.variableList;
+        data.variableListBuilt = false;
         const CatalogueOutcome outcome =
             BuildVariableList(data, missingVarlist ? std::nullopt : std::optional(varlist), varlist2);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{message});
-        QCOMPARE(data.VariableList, before);
-        QVERIFY(!data.VarListBuilt);
+        QCOMPARE(data.variableList, before);
+        QVERIFY(!data.variableListBuilt);
 
         if (message == kVariableListFull) { // one entry fewer fits exactly
             varlist2.removeAt(0);
             QVERIFY(BuildVariableList(data, varlist, varlist2).proceed);
-            QCOMPARE(data.VariableList.size(), 1000);
+            QCOMPARE(data.variableList.size(), 1000);
         }
     }
 
@@ -296,8 +296,8 @@ private slots:
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.errorCount, 0);
         QVERIFY(outcome.messages.isEmpty());
-        QCOMPARE(data.SuperBlockWords, superBlock);
-        QCOMPARE(data.PointerAddresses,
+        QCOMPARE(data.superBlockWords, superBlock);
+        QCOMPARE(data.pointerAddresses,
                  (std::array<QString, 4>{"005F8020", "005F8040", "005F8060", "005F8080"}));
 
         // Line 2 ending in 47C7: one message, the super block still loaded.
@@ -308,11 +308,11 @@ private slots:
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.errorCount, 1);
         QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
-        QCOMPARE(data.SuperBlockWords, Words({"0008", "0001", "0002", "0003", "0000"}));
+        QCOMPARE(data.superBlockWords, Words({"0008", "0001", "0002", "0003", "0000"}));
 
         // Every fixed test failing still gives one message; a super block line with N = 3 and four
         // words, or N above 992, is an error that keeps the words loaded before.
-        const QStringList kept = data.SuperBlockWords;
+        const QStringList kept = data.superBlockWords;
         for (const QString &line6 : {QStringLiteral("@600620,3,0001,0002,0003,0004,"),
                                      QStringLiteral("@600620,3E1,") + QStringLiteral("0026,").repeated(993),
                                      QStringLiteral("@600621,1,0000,")}) {
@@ -322,12 +322,12 @@ private slots:
             QVERIFY(outcome.proceed);
             QCOMPARE(outcome.errorCount, 12);
             QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
-            QCOMPARE(data.SuperBlockWords, kept);
+            QCOMPARE(data.superBlockWords, kept);
         }
         // 992 words is the most a file may carry.
         lines = GoodLines(QStringList(991, QStringLiteral("0026")) + Words({"0000"}));
         QCOMPARE(CheckSuperBlockLines(lines, data, "f").errorCount, 0);
-        QCOMPARE(data.SuperBlockWords.size(), 992);
+        QCOMPARE(data.superBlockWords.size(), 992);
 
         // Non-hex pointer word or count, too few lines: the Data Read ends with nothing changed.
         const CatalogueData before = data;
@@ -339,8 +339,8 @@ private slots:
             outcome = CheckSuperBlockLines(bad, data, "f");
             QVERIFY(!outcome.proceed);
             QCOMPARE(outcome.messages.size(), 1);
-            QCOMPARE(data.SuperBlockWords, before.SuperBlockWords);
-            QCOMPARE(data.PointerAddresses, before.PointerAddresses);
+            QCOMPARE(data.superBlockWords, before.superBlockWords);
+            QCOMPARE(data.pointerAddresses, before.pointerAddresses);
         }
         QCOMPARE(CheckSuperBlockLines(badCount, data, "f").messages, QStringList{kNotHexadecimal.arg("G")});
 
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(textfile::WriteAtomically(path, textfile::JoinLinesCrLf(GoodLines(Words({"0000"})))));
         outcome = CheckSuperBlockFile(path, data);
         QVERIFY(outcome.proceed && outcome.errorCount == 0);
-        QCOMPARE(data.SuperBlockWords, Words({"0000"}));
+        QCOMPARE(data.superBlockWords, Words({"0000"}));
         outcome = CheckSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{kCannotOpenFile.arg(dir.filePath(QStringLiteral("none.qmx")))});

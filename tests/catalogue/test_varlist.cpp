@@ -30,9 +30,8 @@ struct Program {
     Program()
     {
         link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
-        run->setObjectName(QStringLiteral("Button2"));
-        ws.TrendWindowOpen = true;
-        ws.trendWindow = &trend;
+        QObject::connect(&ws.links, &WindowLinks::trendRunAllowedChanged, run, &QPushButton::setEnabled);
+        ws.trendWindowOpen = true;
     }
 };
 
@@ -116,8 +115,8 @@ private slots:
         QVERIFY(!(form->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
-        QVERIFY(p.ws.VarListOpen);
-        QCOMPARE(p.ws.varListWindow.data(), form.data());
+        QVERIFY(p.ws.variablesListOpen);
+        QCOMPARE(p.ws.variablesListWindow.data(), form.data());
 
         auto *button = form->findChild<QPushButton *>(QStringLiteral("Button1"));
         QCOMPARE(button->geometry(), QRect(64, 384, 73, 27));
@@ -130,7 +129,7 @@ private slots:
         QListWidget *bits = List(form, "ListBox2");
         QCOMPARE(names->geometry(), QRect(8, 45, 113, 308));
         QCOMPARE(bits->geometry(), QRect(130, 45, 127, 260));
-        QVERIFY(p.ws.catalogue.VarListBuilt);
+        QVERIFY(p.ws.catalogue.variableListBuilt);
         QVERIFY(p.run->isEnabled());
         QCOMPARE(names->count(), 1500);
         const QStringList nameLines = Lines(names);
@@ -160,7 +159,7 @@ private slots:
 
         // The user cannot close it, a program can.
         form->close();
-        QVERIFY(!p.ws.VarListOpen);
+        QVERIFY(!p.ws.variablesListOpen);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(form.isNull());
     }
@@ -169,13 +168,13 @@ private slots:
     {
         Program p;
         // Built once already: the window shows the list as it is, without rebuilding it.
-        p.ws.catalogue.VariableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
-        p.ws.catalogue.VarListBuilt = true;
-        p.ws.TrendRunning = true; // a trend run is active
+        p.ws.catalogue.variableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
+        p.ws.catalogue.variableListBuilt = true;
+        p.ws.trendRunning = true; // a trend run is active
         TVarListForm form(p.ws);
         QCOMPARE(Lines(List(&form, "ListBox1")).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
         QVERIFY(!form.findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
-        QCOMPARE(p.ws.catalogue.VariableList.size(), 4);
+        QCOMPARE(p.ws.catalogue.variableList.size(), 4);
 
         // A first creation whose files cannot be read shows why and leaves the list unbuilt.
         Program q;
@@ -185,10 +184,10 @@ private slots:
             TVarListForm broken(q.ws);
             QCOMPARE(q.dialogs.messages,
                      QStringList{kCannotOpenFile.arg(programfolder::File(QStringLiteral("Varlist2.txt")))});
-            QVERIFY(!q.ws.catalogue.VarListBuilt);
+            QVERIFY(!q.ws.catalogue.variableListBuilt);
             QVERIFY(!q.run->isEnabled());
         }
-        QVERIFY(!q.ws.VarListOpen);
+        QVERIFY(!q.ws.variablesListOpen);
         testenv::RestoreDataFile(QStringLiteral("Varlist2.txt"));
     }
 
@@ -265,13 +264,13 @@ private slots:
         }
         expected += QStringList{"", "AnTermIn", "AnTermIn2", "DcBusVolt", "MotorTemp", "FLG5", "DIO00"};
         QCOMPARE(Lines(names).mid(0, expected.size()), expected);
-        const QStringList &list = p.ws.catalogue.VariableList;
+        const QStringList &list = p.ws.catalogue.variableList;
         QCOMPARE(list.size(), 7 + 36 + 6 + 22 + 32 + 1);
         QCOMPARE(VariableAddress(list, QStringLiteral("PI3A11")), QStringLiteral("00600EC0"));
         QCOMPARE(VariableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
         QCOMPARE(VariableAddress(list, QStringLiteral("CONS1")), QStringLiteral("00600658"));
         QCOMPARE(VariableAddress(list, QStringLiteral("DTOS11")), QStringLiteral("00600EE8"));
-        QCOMPARE(p.ws.catalogue.PointerAddresses,
+        QCOMPARE(p.ws.catalogue.pointerAddresses,
                  (std::array<QString, 4>{"00600EC0", "00600EC2", "00600FA8", "00600FAA"}));
 
         // What the Variables List looks like after a Data Read, "CmdFlag" clicked.
@@ -289,7 +288,7 @@ private slots:
         sim.setAddressFault(0x202500, SimFault{SimFault::Kind::Nak, 'D'});
         QVERIFY(dataRead());
         QCOMPARE(testenv::ReadAll(dataFile), written);
-        QCOMPARE(p.ws.catalogue.VariableList, listBefore);
+        QCOMPARE(p.ws.catalogue.variableList, listBefore);
         QCOMPARE(Lines(names), linesBefore);
         QTRY_VERIFY(!p.ws.linkThread.portOpen());
         QCOMPARE(p.dialogs.messages, QStringList{DataReadFailed(0x202500, -3)});
@@ -376,9 +375,9 @@ private slots:
         form.Button1Click();
         QTest::qWait(300);
         form.close();
-        QVERIFY(!window.isNull() && form.isVisible() && p.ws.VarListOpen);
-        QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !p.ws.VarListOpen, 20000);
-        QVERIFY(!p.ws.VarListOpen);
+        QVERIFY(!window.isNull() && form.isVisible() && p.ws.variablesListOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !p.ws.variablesListOpen, 20000);
+        QVERIFY(!p.ws.variablesListOpen);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
     }

@@ -33,8 +33,8 @@ inline void Settle()
     QCoreApplication::processEvents();
 }
 
-inline TTrendDspForm *TrendWindow(Program &p) { return qobject_cast<TTrendDspForm *>(p.ws.trendWindow.data()); }
-inline TVarListForm *VarListWindow(Program &p) { return qobject_cast<TVarListForm *>(p.ws.varListWindow.data()); }
+inline TTrendDspForm *TrendWindow(Program &p) { return qobject_cast<TTrendDspForm *>(p.ws.trendGraphWindow.data()); }
+inline TVarListForm *VarListWindow(Program &p) { return qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data()); }
 inline TMoniForm *MonitorWindow(Program &p) { return qobject_cast<TMoniForm *>(p.ws.monitorWindow.data()); }
 
 // Only the given rows ticked: {channel, "A"/"L", name or address, full scale or bit}.
@@ -50,7 +50,7 @@ inline void SetChannels(TTrendDspForm &form, std::initializer_list<Row> rows)
         form.checkBox(n)->setChecked(false);
     for (const Row &r : rows) {
         form.checkBox(r.channel + 1)->setChecked(true);
-        form.SetAddressLabelCaption(r.channel + 1, QLatin1String(r.al));
+        form.SetAddressLabelCaption(r.channel + 1, r.al == std::string_view("L") ? AddressKind::Name : AddressKind::Address);
         form.edit(r.channel + 1)->setText(QLatin1String(r.name));
         form.edit(r.channel + 15)->setText(QLatin1String(r.scale));
     }

@@ -121,7 +121,7 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     Settle();
     TTrendDspForm *form = TrendWindow(p);
     QVERIFY(form);
-    p.ws.WaitTime = QStringLiteral("0");
+    p.ws.waitTime = QStringLiteral("0");
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
     const qint64 startedAt = QDateTime::currentSecsSinceEpoch();
 
@@ -174,22 +174,22 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     }
     // Bytes left on the line from an earlier reply are purged before each request is sent.
     sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + ChecksumText("R7FFF", 5) + "\r\n");
-    p.ws.WaitTime = QStringLiteral("100"); // time enough to stop right after the last pass
+    p.ws.waitTime = QStringLiteral("100"); // time enough to stop right after the last pass
     form->Button2Click();
     QTRY_VERIFY_WITH_TIMEOUT(form->runActive(), 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= static_cast<int>(passes.size()), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= static_cast<int>(passes.size()), 10000);
     form->Button2Click();
 
     std::vector<TraceEntry> trace;
     for (std::size_t i = 0; i < passes.size(); ++i) {
         const Pass &pass = passes[i];
-        const SampleRow &row = p.trend.SampleRing[i];
+        const SampleRow &row = p.trend.sampleRing[i];
         QVERIFY2(row[0] == pass.analog && row[7] == pass.logic,
                  qPrintable(QStringLiteral("%1: %2 %3").arg(pass.what).arg(row[0]).arg(row[7])));
         QVERIFY2((Pixel(form->layers().trace, 2 * static_cast<int>(i), 300) == kLime) == !pass.trace.empty(), pass.what);
         trace.insert(trace.end(), pass.trace.begin(), pass.trace.end());
     }
-    QVERIFY(p.trend.RingWritePos <= static_cast<int>(passes.size()) + 1);
+    QVERIFY(p.trend.ringWritePos <= static_cast<int>(passes.size()) + 1);
     const QString traceProblem =
         CheckErrorTrace(testenv::ReadAll(kErrorTrace), trace, startedAt, QDateTime::currentSecsSinceEpoch());
     QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
@@ -199,10 +199,10 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     QVERIFY(PutDirectoryInPlace(kErrorTrace));
     sim_.queueFault(nak('X'));
     form->Button2Click();
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 1, 5000);
     form->Button2Click();
-    QCOMPARE(p.trend.SampleRing[0][0], 0);
-    QCOMPARE(p.trend.SampleRing[0][7], 1);
+    QCOMPARE(p.trend.sampleRing[0][0], 0);
+    QCOMPARE(p.trend.sampleRing[0][7], 1);
     QCOMPARE(Pixel(form->layers().trace, 0, 300), kLime);
     QVERIFY(QFileInfo(kErrorTrace).isDir());
     QCOMPARE(FolderListing(kErrorTrace), QStringList{});
@@ -211,11 +211,11 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     // A whole stretch of refusals keeps the run alive; STOP ends it as usual.
     sim_.setFaultForAllRequests(nak('O'));
     form->Button2Click();
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 3, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 3, 5000);
     sim_.clearFaults();
-    const auto lastRow = [&] { return p.trend.SampleRing[(p.trend.RingWritePos + kRingRows - 1) % kRingRows]; };
+    const auto lastRow = [&] { return p.trend.sampleRing[(p.trend.ringWritePos + kRingRows - 1) % kRingRows]; };
     QTRY_VERIFY_WITH_TIMEOUT(lastRow()[0] == 20000, 5000);
-    QCOMPARE(p.trend.SampleRing[0][0], 0);
+    QCOMPARE(p.trend.sampleRing[0][0], 0);
     QVERIFY(form->runActive());
     form->Button2Click();
     QVERIFY(!form->runActive());
@@ -285,8 +285,8 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     varList->Button1Click();
     QTRY_VERIFY_WITH_TIMEOUT(!varList->dataReadRunning(), 15000);
     QCOMPARE(dialogs.messages, QStringList{});
-    QVERIFY(p.ws.catalogue.VariableList.contains(QStringLiteral("00600EC0,PI3A11")));
-    QCOMPARE(p.ws.catalogue.PointerAddresses[2], QStringLiteral("00600FA8"));
+    QVERIFY(p.ws.catalogue.variableList.contains(QStringLiteral("00600EC0,PI3A11")));
+    QCOMPARE(p.ws.catalogue.pointerAddresses[2], QStringLiteral("00600FA8"));
     QVERIFY(QFileInfo(dataFile).isDir());
     QCOMPARE(FolderListing(dataFile), QStringList{});
 
@@ -294,7 +294,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     TakeDirectoryAway(dataFile);
     const QByteArray oldDataFile = "@600608,1,0000,\r\n";
     QVERIFY(textfile::WriteAtomically(dataFile, oldDataFile));
-    p.ws.catalogue.PointerAddresses = {};
+    p.ws.catalogue.pointerAddresses = {};
     {
         const FileSizeLimit limit(256);
         varList->Button1Click();
@@ -302,7 +302,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     }
     QCOMPARE(dialogs.messages, QStringList{});
     QCOMPARE(testenv::ReadAll(dataFile), oldDataFile);
-    QCOMPARE(p.ws.catalogue.PointerAddresses[2], QStringLiteral("00600FA8"));
+    QCOMPARE(p.ws.catalogue.pointerAddresses[2], QStringLiteral("00600FA8"));
     QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore + QStringList{kSuperBlockFileName});
     p.ws.linkThread.drain();
     QVERIFY(!p.link.isOpen());
@@ -322,8 +322,8 @@ void TestFaults::savesThatFailKeepTheOldFile()
     p.Start();
     Settle();
     TTrendDspForm *form = TrendWindow(p);
-    p.trend.SampleRing[0] = {1234};
-    p.trend.RingWritePos = 1;
+    p.trend.sampleRing[0] = {1234};
+    p.trend.ringWritePos = 1;
 
     // .trd: a path under a regular file, a folder in the way, and a write that fails part-way.
     const QString keptTrd = folder.filePath(QStringLiteral("kept.trd"));

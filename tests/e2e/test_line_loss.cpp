@@ -85,34 +85,34 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     Settle();
     TTrendDspForm *form = TrendWindow(p);
     QVERIFY(form);
-    QPushButton *dataRead = p.ws.varListWindow->findChild<QPushButton *>(QStringLiteral("Button1"));
-    p.ws.WaitTime = QStringLiteral("20");
+    QPushButton *dataRead = p.ws.variablesListWindow->findChild<QPushButton *>(QStringLiteral("Button1"));
+    p.ws.waitTime = QStringLiteral("20");
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
 
     form->Button2Click();
     QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 5, 5000);
 
     // The adapter is pulled between two passes; every later pass fails on its one exchange.
     sim.closeLine();
     const qint64 lostAt = QDateTime::currentSecsSinceEpoch();
     // Passes read before the pull may still be on their way to the window.
-    const int storedAtLoss = p.trend.RingWritePos;
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= storedAtLoss + sampling::kPassesAhead + 2,
+    const int storedAtLoss = p.trend.ringWritePos;
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= storedAtLoss + sampling::kPassesAhead + 2,
                              (sampling::kPassesAhead + 3) * kOneFailedExchangeMs + kSlackMs);
     QVERIFY(form->runActive());
     QVERIFY(p.ws.linkThread.portOpen());
 
     // STOP pressed while a pass waits for its reply ends the run at once; the port is given back
     // as soon as that pass returns, and the pass is not recorded.
-    const int beforeStop = p.trend.RingWritePos;
+    const int beforeStop = p.trend.ringWritePos;
     const qint64 stopMs =
         ClickLaterAndWait(form->button(2), 30, [&] { return form->button(2)->text() == QStringLiteral("RUN"); });
     QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
     QVERIFY2(stopMs >= 0 && stopMs <= 30 + 100, qPrintable(QString::number(stopMs)));
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), kOneFailedExchangeMs + kSlackMs);
     QTest::qWait(50); // the pass under way reaches the window
-    QVERIFY(p.trend.RingWritePos <= beforeStop + 1); // one may have ended just before the click
+    QVERIFY(p.trend.ringWritePos <= beforeStop + 1); // one may have ended just before the click
     QVERIFY(!form->pollArmed());
     QVERIFY(dataRead->isEnabled());
     QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
@@ -122,12 +122,12 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     // and one trace line with code -1 (no refusal has arrived in this program yet). The pass STOP
     // cut short is traced, as its exchange did fail, but not recorded.
     int good = 0;
-    while (good < p.trend.RingWritePos && p.trend.SampleRing[good][0] == 20000)
+    while (good < p.trend.ringWritePos && p.trend.sampleRing[good][0] == 20000)
         ++good;
     QVERIFY(good >= storedAtLoss && good <= storedAtLoss + sampling::kPassesAhead + 1);
-    const int failed = p.trend.RingWritePos - good;
-    for (int row = 0; row < p.trend.RingWritePos; ++row) {
-        QCOMPARE(p.trend.SampleRing[row][0], row < good ? 20000 : 0);
+    const int failed = p.trend.ringWritePos - good;
+    for (int row = 0; row < p.trend.ringWritePos; ++row) {
+        QCOMPARE(p.trend.sampleRing[row][0], row < good ? 20000 : 0);
         QCOMPARE(Pixel(form->layers().trace, 2 * row, 300) == kLime, row >= good);
     }
     const int traced = static_cast<int>(testenv::ReadAll(kErrorTrace).count(" Code="));
@@ -140,9 +140,9 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
 
     // REDRAW shows what was recorded, the failed passes as zeros.
     form->Button1Click();
-    QCOMPARE(p.trend.DataNumbers, p.trend.RingWritePos);
+    QCOMPARE(p.trend.rowCount, p.trend.ringWritePos);
     QCOMPARE(form->edit(29)->text(), QStringLiteral("0"));
-    QCOMPARE(p.trend.DisplayRows[0][0], 20000);
+    QCOMPARE(p.trend.displayRows[0][0], 20000);
 
     // The line is back under the same name: a new run records the controller's values again.
     QVERIFY(sim.reopenLine());
@@ -150,11 +150,11 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     form->Button2Click();
     QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
     QCOMPARE(dialogs.messages, QStringList{});
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.RingWritePos >= 3, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 3, 5000);
     form->Button2Click();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
-    for (int row = 0; row < p.trend.RingWritePos; ++row)
-        QCOMPARE(p.trend.SampleRing[row][0], -5000);
+    for (int row = 0; row < p.trend.ringWritePos; ++row)
+        QCOMPARE(p.trend.sampleRing[row][0], -5000);
     QCOMPARE(testenv::ReadAll(kErrorTrace), traceAfterLoss);
     QCOMPARE(Pixel(form->layers().trace, 0, 300) == kLime, false);
 }
@@ -183,9 +183,9 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     // A first Data Read builds the block names and the pointers.
     QVERIFY(dataRead());
     QCOMPARE(dialogs.messages, QStringList{});
-    QVERIFY(p.ws.catalogue.VariableList.contains(QStringLiteral("00600EC0,PI3A11")));
+    QVERIFY(p.ws.catalogue.variableList.contains(QStringLiteral("00600EC0,PI3A11")));
     const std::array<QString, 4> demoPointers{"00600EC0", "00600EC2", "00600FA8", "00600FAA"};
-    QCOMPARE(p.ws.catalogue.PointerAddresses, demoPointers);
+    QCOMPARE(p.ws.catalogue.pointerAddresses, demoPointers);
     const CatalogueData before = p.ws.catalogue;
     const QByteArray fileBefore = testenv::ReadAll(dataFile);
     const QStringList shownBefore = Lines(names);
@@ -198,10 +198,10 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QVERIFY(dataRead());
     QCOMPARE(dialogs.messages, QStringList{DataReadFailed(kMiscArea, -1)});
     dialogs.messages.clear();
-    QCOMPARE(p.ws.catalogue.VariableList, before.VariableList);
-    QCOMPARE(p.ws.catalogue.PointerAddresses, before.PointerAddresses);
-    QCOMPARE(p.ws.catalogue.SuperBlockWords, before.SuperBlockWords);
-    QCOMPARE(p.ws.catalogue.VarListBuilt, true);
+    QCOMPARE(p.ws.catalogue.variableList, before.variableList);
+    QCOMPARE(p.ws.catalogue.pointerAddresses, before.pointerAddresses);
+    QCOMPARE(p.ws.catalogue.superBlockWords, before.superBlockWords);
+    QCOMPARE(p.ws.catalogue.variableListBuilt, true);
     QCOMPARE(testenv::ReadAll(dataFile), fileBefore);
     QCOMPARE(Lines(names), shownBefore);
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
@@ -213,9 +213,9 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QVERIFY(sim.reopenLine());
     QVERIFY(dataRead());
     QCOMPARE(dialogs.messages, QStringList{});
-    QCOMPARE(p.ws.catalogue.PointerAddresses[0], QStringLiteral("00600EC2"));
+    QCOMPARE(p.ws.catalogue.pointerAddresses[0], QStringLiteral("00600EC2"));
     QVERIFY(testenv::ReadAll(dataFile).contains("@600616,4,4761,4761,47D4,47D5,"));
-    QCOMPARE(p.ws.catalogue.VariableList, before.VariableList);
+    QCOMPARE(p.ws.catalogue.variableList, before.variableList);
 
     // The Monitor, released, shows the controller's words.
     TrendWindow(p)->close();

@@ -80,7 +80,7 @@ void TestInstalled::initTestCase()
 
 void TestInstalled::RunUntilTraced(Program &p, const QString &trace)
 {
-    auto *run = Control<QPushButton>(p.ws.trendWindow, "Button2");
+    auto *run = Control<QPushButton>(p.ws.trendGraphWindow, "Button2");
     QVERIFY(run && run->isEnabled());
     QTest::mouseClick(run, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(ReadAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
@@ -93,12 +93,12 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     ScriptedDialogs dialogs;
     auto p = std::make_unique<Program>(dialogs);
     p->Start();
-    QVERIFY(p->ws.trendWindow && p->ws.varListWindow);
+    QVERIFY(p->ws.trendGraphWindow && p->ws.variablesListWindow);
 
     // Data Read: the super-block data file goes to the user's data folder; the variable files
     // come from the shipped copies, now the user's own.
-    auto *dataRead = Control<QPushButton>(p->ws.varListWindow, "Button1");
-    auto *run = Control<QPushButton>(p->ws.trendWindow, "Button2");
+    auto *dataRead = Control<QPushButton>(p->ws.variablesListWindow, "Button1");
+    auto *run = Control<QPushButton>(p->ws.trendGraphWindow, "Button2");
     QVERIFY(dataRead && run);
     QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
     QTest::mouseClick(dataRead, Qt::LeftButton);
@@ -114,10 +114,10 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
 
     // RUN with channel 1 only, full scale 12345, against a controller refusing every read: the
     // presets are saved in the data folder, the failed reads traced in the current folder.
-    Control<QCheckBox>(p->ws.trendWindow, "CheckBox1")->setChecked(true);
-    Control<QCheckBox>(p->ws.trendWindow, "CheckBox2")->setChecked(false);
-    Control<QLineEdit>(p->ws.trendWindow, "Edit15")->setText(QStringLiteral("12345"));
-    p->ws.WaitTime = QStringLiteral("20");
+    Control<QCheckBox>(p->ws.trendGraphWindow, "CheckBox1")->setChecked(true);
+    Control<QCheckBox>(p->ws.trendGraphWindow, "CheckBox2")->setChecked(false);
+    Control<QLineEdit>(p->ws.trendGraphWindow, "Edit15")->setText(QStringLiteral("12345"));
+    p->ws.waitTime = QStringLiteral("20");
     sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
     RunUntilTraced(*p, traceHere);
@@ -154,10 +154,10 @@ void TestInstalled::nextStartReadsThePresets()
     ScriptedDialogs dialogs;
     Program p(dialogs);
     p.Start();
-    QVERIFY(p.ws.trendWindow);
-    QVERIFY(Control<QCheckBox>(p.ws.trendWindow, "CheckBox1")->isChecked());
-    QVERIFY(!Control<QCheckBox>(p.ws.trendWindow, "CheckBox2")->isChecked());
-    QCOMPARE(Control<QLineEdit>(p.ws.trendWindow, "Edit15")->text(), QStringLiteral("12345"));
+    QVERIFY(p.ws.trendGraphWindow);
+    QVERIFY(Control<QCheckBox>(p.ws.trendGraphWindow, "CheckBox1")->isChecked());
+    QVERIFY(!Control<QCheckBox>(p.ws.trendGraphWindow, "CheckBox2")->isChecked());
+    QCOMPARE(Control<QLineEdit>(p.ws.trendGraphWindow, "Edit15")->text(), QStringLiteral("12345"));
     QCOMPARE(dialogs.messages, QStringList{});
 }
 

@@ -133,8 +133,8 @@ private slots:
         testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
         link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
         ws = std::make_unique<Workspace>(link, dialogs);
-        ws->openVarList = [this] { ++varListOpenings; };
-        ws->displayWindowClosed = [this] { ++displayClosings; };
+        QObject::connect(&ws->links, &WindowLinks::variablesListWanted, [this] { ++varListOpenings; });
+        QObject::connect(&ws->links, &WindowLinks::displayWindowClosed, [this] { ++displayClosings; });
 
         // The catalogue as a Data Read leaves it: super block read, file lines checked, decoded.
         QCOMPARE(link.ComOpen(PortUser::DataRead), 0);
@@ -229,7 +229,7 @@ private slots:
 
     void releaseRefusedWhilePortHeld()
     {
-        ws->VarListOpen = true;
+        ws->variablesListOpen = true;
         QPointer<TMoniForm> form = createForm();
         QCOMPARE(varListOpenings, 1); // the open Variables List is not opened again
 
@@ -334,13 +334,13 @@ private slots:
     void missingPointersStopAndClosingFreesPort()
     {
         QPointer<TMoniForm> form = createForm();
-        const std::array<QString, 4> pointers = ws->catalogue.PointerAddresses;
-        ws->catalogue.PointerAddresses[1].clear();
+        const std::array<QString, 4> pointers = ws->catalogue.pointerAddresses;
+        ws->catalogue.pointerAddresses[1].clear();
         form->Button2Click();
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages, QStringList{kPleaseClickDataRead}, 5000);
         verifyStopped(form);
         QVERIFY(child<QPushButton>(form, "Button4")->isEnabled());
-        ws->catalogue.PointerAddresses = pointers;
+        ws->catalogue.pointerAddresses = pointers;
 
         // Closing a polling window frees the port and tells the main window.
         form->Button2Click();

@@ -119,14 +119,12 @@ struct Program {
     Program()
     {
         link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
-        ws.openVarList = [] {};
-        ws.displayWindowClosed = [] {};
-        ws.catalogue.VariableList = {"00600F92,AnTermIn", "END"};
-        ws.catalogue.VarListBuilt = true;
+        ws.catalogue.variableList = {"00600F92,AnTermIn", "END"};
+        ws.catalogue.variableListBuilt = true;
         auto *dataRead = new QPushButton(QStringLiteral("Data Read"), &varList);
         dataRead->setObjectName(QStringLiteral("Button1"));
-        ws.varListWindow = &varList;
-        ws.VarListOpen = true;
+        ws.variablesListWindow = &varList;
+        ws.variablesListOpen = true;
     }
     Link link;
     ScriptedDialogs dialogs;
@@ -180,15 +178,15 @@ void TestRecording::optionsAndChannels()
     const record::ChannelSetup setup =
         record::ChannelsFromTexts({"SpdFbk", "600e60", "InvFlag:07", "600F02:0"}, list);
     QVERIFY2(setup.error.isEmpty(), qPrintable(setup.error));
-    QCOMPARE(setup.data.SelectedChannels, (std::vector<int>{0, 1, 7, 8}));
-    QCOMPARE(setup.data.channels[0].AL, QStringLiteral("L"));
-    QCOMPARE(setup.data.channels[1].AL, QStringLiteral("A"));
-    QCOMPARE(setup.data.channels[1].AdrsChar, QStringLiteral("600E60"));
-    QCOMPARE(setup.data.ChannelAddress[0], kSpdFbk);
-    QCOMPARE(setup.data.ChannelAddress[1], kMisc);
-    QCOMPARE(setup.data.ChannelAddress[7], kInvFlag);
-    QCOMPARE(setup.data.ChannelScale[7], 0x80);
-    QCOMPARE(setup.data.ChannelScale[8], 1);
+    QCOMPARE(setup.data.selectedChannels, (std::vector<int>{0, 1, 7, 8}));
+    QCOMPARE(setup.data.channels[0].addressKind, AddressKind::Name);
+    QCOMPARE(setup.data.channels[1].addressKind, AddressKind::Address);
+    QCOMPARE(setup.data.channels[1].addressOrName, QStringLiteral("600E60"));
+    QCOMPARE(setup.data.channelAddress[0], kSpdFbk);
+    QCOMPARE(setup.data.channelAddress[1], kMisc);
+    QCOMPARE(setup.data.channelAddress[7], kInvFlag);
+    QCOMPARE(setup.data.channelScale[7], 0x80);
+    QCOMPARE(setup.data.channelScale[8], 1);
 
     const auto error = [&](const QStringList &texts) { return record::ChannelsFromTexts(texts, list).error; };
     QVERIFY(error({"NoSuchName"}).startsWith(QStringLiteral("--channel NoSuchName:")));
@@ -375,12 +373,12 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
 
     Program p;
-    p.ws.WaitTime = QStringLiteral("50");
+    p.ws.waitTime = QStringLiteral("50");
     TTrendDspForm form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
         form.checkBox(n)->setChecked(false);
     form.checkBox(1)->setChecked(true);
-    form.SetAddressLabelCaption(1, QStringLiteral("L"));
+    form.SetAddressLabelCaption(1, AddressKind::Name);
     form.edit(1)->setText(QStringLiteral("AnTermIn"));
     form.edit(15)->setText(QStringLiteral("20000"));
     form.Button2Click();
@@ -388,8 +386,8 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
 
     const auto column = [&form] {
         std::vector<std::int32_t> values;
-        for (int r = 0; r < form.data().RingWritePos; ++r)
-            values.push_back(form.data().SampleRing[r][0]);
+        for (int r = 0; r < form.data().ringWritePos; ++r)
+            values.push_back(form.data().sampleRing[r][0]);
         return values;
     };
     const auto count = [&column](std::int32_t value) {
@@ -408,7 +406,7 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive() && !p.ws.linkThread.portOpen(), 5000);
 
     const auto values = column();
-    QVERIFY(!form.data().RingWrapped);
+    QVERIFY(!form.data().ringWrapped);
     // Before the loss, the gap (failed reads store 0), after the return: in this order.
     std::size_t i = 0;
     const auto run = [&](std::int32_t v) {

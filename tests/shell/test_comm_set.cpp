@@ -200,7 +200,7 @@ void TestCommSet::waitTimeReading()
     // The dialog says so next to "ms", as the user types.
     ScriptedDialogs dialogs;
     Program program(dialogs);
-    program.ws.WaitTime = QStringLiteral("abc");
+    program.ws.waitTime = QStringLiteral("abc");
     TComSetForm dialog(program.ws);
     auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"));
     auto *hint = dialog.findChild<QLabel *>(QStringLiteral("WaitTimeHint"));
@@ -213,7 +213,7 @@ void TestCommSet::waitTimeReading()
     edit->setText(QStringLiteral("50"));
     QCOMPARE(hint->text(), QString());
     dialog.accept();
-    QCOMPARE(program.ws.WaitTime, QStringLiteral("50"));
+    QCOMPARE(program.ws.waitTime, QStringLiteral("50"));
     // The new controls sit right of the dialog's original 157 pixels.
     QVERIFY(hint->x() >= 157);
     QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("FilesLabel"))->toolTip().contains(testenv::ProgramDir()));

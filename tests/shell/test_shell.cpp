@@ -43,11 +43,11 @@ private slots:
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Trend Monitor"));
         QCOMPARE(main->centralWidget()->size(), QSize(343, 47));
         QCOMPARE(main->pos(), QPoint(2, 8));
-        QVERIFY(program.ws.trendWindow && program.ws.trendWindow->isVisible());
-        QVERIFY(program.ws.varListWindow && program.ws.varListWindow->isVisible());
+        QVERIFY(program.ws.trendGraphWindow && program.ws.trendGraphWindow->isVisible());
+        QVERIFY(program.ws.variablesListWindow && program.ws.variablesListWindow->isVisible());
         QVERIFY(!program.ws.monitorWindow);
-        QVERIFY(program.ws.TrendWindowOpen);
-        QVERIFY(program.ws.VarListOpen);
+        QVERIFY(program.ws.trendWindowOpen);
+        QVERIFY(program.ws.variablesListOpen);
         QVERIFY(!main->Trend1->isEnabled());
         QVERIFY(!main->Moniter1->isEnabled());
         QVERIFY(!main->VarList1->isVisible());
@@ -69,7 +69,7 @@ private slots:
         QVERIFY(display);
         QCOMPARE(display->defaultAction(), main->Moniter1);
         QCOMPARE(main->Moniter1->text(), QStringLiteral("Moniter"));
-        QCOMPARE(program.ws.WaitTime, QStringLiteral("0"));
+        QCOMPARE(program.ws.waitTime, QStringLiteral("0"));
 
         const auto counts = main->BlockWordCounts();
         QCOMPARE(int(counts.size()), 65);
@@ -93,10 +93,10 @@ private slots:
         settle();
         QVERIFY(!program.ws.monitorWindow);
 
-        program.ws.trendWindow->close();
+        program.ws.trendGraphWindow->close();
         settle();
-        QVERIFY(!program.ws.trendWindow);
-        QVERIFY(!program.ws.TrendWindowOpen);
+        QVERIFY(!program.ws.trendGraphWindow);
+        QVERIFY(!program.ws.trendWindowOpen);
         QVERIFY(main->Trend1->isEnabled() && main->Moniter1->isEnabled());
 
         main->Moniter1->trigger();
@@ -105,7 +105,7 @@ private slots:
         QVERIFY(!main->Trend1->isEnabled() && !main->Moniter1->isEnabled());
         main->Trend1Click();
         settle();
-        QVERIFY(!program.ws.trendWindow);
+        QVERIFY(!program.ws.trendGraphWindow);
 
         program.ws.monitorWindow->close();
         settle();
@@ -114,24 +114,24 @@ private slots:
         QVERIFY(!program.link.isOpen());
 
         // A closed Variables List is opened again by whichever display window comes next.
-        program.ws.varListWindow->close();
+        program.ws.variablesListWindow->close();
         settle();
-        QVERIFY(!program.ws.varListWindow && !program.ws.VarListOpen);
+        QVERIFY(!program.ws.variablesListWindow && !program.ws.variablesListOpen);
         QVERIFY(main->VarList1Enabled());
         main->Trend1Click();
         settle();
-        QVERIFY(program.ws.trendWindow);
-        QVERIFY(program.ws.varListWindow && program.ws.VarListOpen);
+        QVERIFY(program.ws.trendGraphWindow);
+        QVERIFY(program.ws.variablesListWindow && program.ws.variablesListOpen);
         QVERIFY(!main->VarList1Enabled());
-        program.ws.trendWindow->close();
-        program.ws.varListWindow->close();
+        program.ws.trendGraphWindow->close();
+        program.ws.variablesListWindow->close();
         settle();
         main->Moniter1Click();
         settle();
-        QVERIFY(program.ws.monitorWindow && program.ws.varListWindow);
+        QVERIFY(program.ws.monitorWindow && program.ws.variablesListWindow);
 
         // The program-wide data outlives the windows.
-        QVERIFY(program.ws.catalogue.VarListBuilt);
+        QVERIFY(program.ws.catalogue.variableListBuilt);
     }
 
     void portSettingsDialog()
@@ -171,7 +171,7 @@ private slots:
             dialog.close();
         }
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
-        QCOMPARE(ws.WaitTime, QStringLiteral("50"));
+        QCOMPARE(ws.waitTime, QStringLiteral("50"));
         QCOMPARE(program->link.ComOpen(PortUser::Tool), 0);
         QCOMPARE(program->link.ComPortName(), QStringLiteral("COM4"));
         QCOMPARE(program->link.ComReadValue('R', 2, 0x00600600), 0x4304);
@@ -187,14 +187,14 @@ private slots:
             dialog.accept();
         }
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
-        QCOMPARE(ws.WaitTime, QStringLiteral("abc"));
+        QCOMPARE(ws.waitTime, QStringLiteral("abc"));
 
         // The wait time is not kept between runs; the port is.
         program.reset();
         program = std::make_unique<Program>(dialogs);
         program->Start();
         settle();
-        QCOMPARE(program->ws.WaitTime, QStringLiteral("0"));
+        QCOMPARE(program->ws.waitTime, QStringLiteral("0"));
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
         RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     }

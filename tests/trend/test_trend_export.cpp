@@ -37,18 +37,18 @@ QAction *MenuAction(TTrendDspForm &form, const char *name) { return form.findChi
 void FillRing(TrendData &data, bool wrapped, int writePos)
 {
     for (int c = 0; c < kChannels; ++c)
-        data.channels[c] = {c == 0 || c == 1 || c == 7 ? "ON" : "OF", "L", c < 7 ? "AnTermIn" : "InvFlag",
+        data.channels[c] = {c == 0 || c == 1 || c == 7, AddressKind::Name, c < 7 ? "AnTermIn" : "InvFlag",
                             c < 7 ? "20000" : "07"};
-    data.channels[1].AdrsChar = QStringLiteral("Spd,\"Fbk\""); // a name CSV has to quote
-    data.SelectedChannels = {0, 1, 7};
-    data.ChannelScale = {20000, 20000, 0, 0, 0, 0, 0, 128};
-    data.RunStartedAt = QDateTime(QDate(2024, 3, 1), QTime(10, 0, 0));
+    data.channels[1].addressOrName = QStringLiteral("Spd,\"Fbk\""); // a name CSV has to quote
+    data.selectedChannels = {0, 1, 7};
+    data.channelScale = {20000, 20000, 0, 0, 0, 0, 0, 128};
+    data.runStartedAt = QDateTime(QDate(2024, 3, 1), QTime(10, 0, 0));
     for (int k = 0; k < kRingRows; ++k) {
-        data.SampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
-        data.RowInfoRing[k] = {std::chrono::milliseconds(10 * k), static_cast<std::uint16_t>(k % 50 == 0 ? 1u << 1 : 0u)};
+        data.sampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
+        data.rowInfoRing[k] = {std::chrono::milliseconds(10 * k), static_cast<std::uint16_t>(k % 50 == 0 ? 1u << 1 : 0u)};
     }
-    data.RingWrapped = wrapped;
-    data.RingWritePos = writePos;
+    data.ringWrapped = wrapped;
+    data.ringWritePos = writePos;
 }
 
 QList<QByteArray> CsvLines(const QByteArray &csv)
@@ -88,11 +88,10 @@ QString PythonCsvCheck(const QString &path, int emptyColumn)
 struct Program {
     Program()
     {
-        ws.catalogue.VariableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"};
-        ws.catalogue.VarListBuilt = true;
-        ws.VarListOpen = true;
-        ws.varListWindow = &varList;
-        ws.openVarList = [] {};
+        ws.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"};
+        ws.catalogue.variableListBuilt = true;
+        ws.variablesListOpen = true;
+        ws.variablesListWindow = &varList;
     }
     Link link;
     ScriptedDialogs dialogs;
@@ -123,10 +122,10 @@ void TestTrendExport::differencesOverAWrappedRing()
     TrendData data;
     FillRing(data, true, 10);
     UnrollSamples(data);
-    QCOMPARE(data.DataNumbers, 249);
-    QCOMPARE(data.DisplayRows[0][0], 11);
-    QCOMPARE(*data.DisplayRowInfo[0].sinceRunStart, std::chrono::nanoseconds(110ms));
-    QCOMPARE(data.DisplayRows[248][0], 9);
+    QCOMPARE(data.rowCount, 249);
+    QCOMPARE(data.displayRows[0][0], 11);
+    QCOMPARE(*data.displayRowInfo[0].sinceRunStart, std::chrono::nanoseconds(110ms));
+    QCOMPARE(data.displayRows[248][0], 9);
 
     // A on display row 230 (ring row 241, 2.410 s), B on row 245 (ring row 6, 0.060 s): across the wrap.
     auto d = readout::Difference(data, 460, 490);
@@ -202,13 +201,13 @@ void TestTrendExport::oneCursorPictureUnchanged()
     form.show();
     FillRing(p.data, true, 10);
     form.Button1Click();
-    QCOMPARE(p.data.CursorX, 496);
+    QCOMPARE(p.data.cursorX, 496);
 
     // The same picture composed by the layers alone: grid, recorded traces, one dotted cursor.
     GraphLayers reference;
     TrendData copy = p.data;
     reference.InitGraphLayers(copy);
-    copy.CursorX = 496;
+    copy.cursorX = 496;
     reference.DrawRecordedTraces(copy);
     reference.DrawCursorLayer(496);
     reference.ComposeGraph(true);
@@ -220,7 +219,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     // Shift+click: the second cursor, orange dashes on the cursor layer only.
     QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
     QCOMPARE(form.secondCursorX(), std::optional<int>(460));
-    QCOMPARE(p.data.CursorX, 496);
+    QCOMPARE(p.data.cursorX, 496);
     QCOMPARE(form.layers().cursor.pixel(460, 1), kSecondCursorColour);
     QCOMPARE(form.layers().cursor.pixel(460, 7), 0xFF000000u);
     QCOMPARE(form.layers().trace, reference.trace);
@@ -282,19 +281,19 @@ void TestTrendExport::exportOfRowsFromATrd()
     // A file written from a recording: rows (k, -k, ..., k % 2) without any time.
     TrendData source;
     FillRing(source, false, 5);
-    source.channels[1].AdrsChar = QStringLiteral("SpdFbk");
+    source.channels[1].addressOrName = QStringLiteral("SpdFbk");
     UnrollSamples(source);
     const QString trd = dir_.filePath(QStringLiteral("five.trd"));
     QVERIFY(textfile::WriteAtomically(
         trd, textfile::JoinLinesCrLf(trendfile::FormatLines(QStringLiteral("five.trd"), source.channels,
-                                                            source.DisplayRows, source.DataNumbers))));
+                                                            source.displayRows, source.rowCount))));
     // Rows of an earlier run with times are replaced by the file's, which have none.
     FillRing(p.data, false, 20);
     form.Button1Click();
     form.SetSecondCursor(4);
     p.dialogs.openAnswers = {trd};
     form.Button6Click();
-    QCOMPARE(p.data.DataNumbers, 5);
+    QCOMPARE(p.data.rowCount, 5);
     QVERIFY(!form.secondCursorX());
     QVERIFY(Band(form, "ReadoutTime")->text().isEmpty()); // one cursor on rows without time: nothing shown
 
@@ -325,14 +324,14 @@ void TestTrendExport::runAgainstSimulator()
     sim.setAddressFault(0x600E10, SimFault{SimFault::Kind::Nak, 'D'});
 
     Program p;
-    p.ws.WaitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
+    p.ws.waitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
     TTrendDspForm form(p.ws, p.data);
     form.show();
     for (int n = 1; n <= kChannels; ++n)
         form.checkBox(n)->setChecked(false);
     const auto setRow = [&](int c, const QString &name, const QString &scale) {
         form.checkBox(c + 1)->setChecked(true);
-        form.SetAddressLabelCaption(c + 1, QStringLiteral("A"));
+        form.SetAddressLabelCaption(c + 1, AddressKind::Address);
         form.edit(c + 1)->setText(name);
         form.edit(c + 15)->setText(scale);
     };
@@ -368,7 +367,7 @@ void TestTrendExport::runAgainstSimulator()
 
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
     form.Button1Click();
-    const int rows = p.data.DataNumbers;
+    const int rows = p.data.rowCount;
     QVERIFY(rows >= 30);
     QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));
     QVERIFY(Band(form, "ReadoutDifference")->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
@@ -381,17 +380,17 @@ void TestTrendExport::runAgainstSimulator()
     const QList<QByteArray> lines = CsvLines(testenv::ReadAll(exported));
     QCOMPARE(lines.size(), rows + 1);
     QCOMPARE(lines[0], QByteArray("time,t_s,600E00,600E10,600F00.03"));
-    const QDateTime started = p.data.RunStartedAt;
+    const QDateTime started = p.data.runStartedAt;
     double lastSeconds = -1;
     for (int k = 0; k < rows; ++k) {
         const QList<QByteArray> cells = lines[k + 1].split(',');
         QCOMPARE(cells.size(), 5);
         // The simulator's words: 0x1234, the refused read empty (not 0), bit 3 of 0x0008 set.
         QCOMPARE(cells[2], QByteArray::number(0x1234));
-        QCOMPARE(p.data.DisplayRows[k][0], 0x1234);
+        QCOMPARE(p.data.displayRows[k][0], 0x1234);
         QCOMPARE(cells[3], QByteArray());
         QCOMPARE(cells[4], QByteArray("1"));
-        QCOMPARE(p.data.DisplayRows[k][7], 1);
+        QCOMPARE(p.data.displayRows[k][7], 1);
         const double seconds = cells[1].toDouble();
         QVERIFY2(seconds > lastSeconds, lines[k + 1].constData());
         lastSeconds = seconds;

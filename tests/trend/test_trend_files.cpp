@@ -15,10 +15,10 @@ Channels DefaultChannels()
     Channels ch;
     for (int c = 0; c < kChannels; ++c) {
         const bool analog = c < kAnalogChannels;
-        ch[c] = {c % 3 == 0 ? "ON" : "OF", c == 2 ? "A" : "L", analog ? "AnTermIn" : "InvFlag",
+        ch[c] = {c % 3 == 0, c == 2 ? AddressKind::Address : AddressKind::Name, analog ? "AnTermIn" : "InvFlag",
                  analog ? "20000" : QString::number(c - 7).rightJustified(2, '0')};
     }
-    ch[2].AdrsChar = "600E00";
+    ch[2].addressOrName = "600E00";
     return ch;
 }
 
@@ -58,7 +58,7 @@ private slots:
 void TestTrendFiles::roundTripKeepsTextsAndValues()
 {
     Channels ch = DefaultChannels();
-    ch[4].FullScale = "-300";
+    ch[4].fullScale = "-300";
     std::array<SampleRow, kDisplayRowsCapacity> rows{};
     for (int k = 0; k < kDisplayRowsCapacity; ++k)
         for (int c = 0; c < kChannels; ++c)
@@ -69,10 +69,10 @@ void TestTrendFiles::roundTripKeepsTextsAndValues()
     Channels read{};
     QVERIFY(trendfile::ReadSettings(textfile::SplitLines(bytes), read));
     for (int c = 0; c < kChannels; ++c) {
-        QCOMPARE(read[c].Sel, ch[c].Sel);
-        QCOMPARE(read[c].AL, ch[c].AL);
-        QCOMPARE(read[c].AdrsChar, ch[c].AdrsChar);
-        QCOMPARE(read[c].FullScale, ch[c].FullScale);
+        QCOMPARE(read[c].selected, ch[c].selected);
+        QCOMPARE(read[c].addressKind, ch[c].addressKind);
+        QCOMPARE(read[c].addressOrName, ch[c].addressOrName);
+        QCOMPARE(read[c].fullScale, ch[c].fullScale);
     }
     const auto readRows = trendfile::ReadDataRows(textfile::SplitLines(bytes));
     QVERIFY(readRows);
@@ -88,7 +88,7 @@ void TestTrendFiles::settingsRefusedPartway()
     const QStringList settings = SpacedSettings(DefaultChannels());
     Channels old{};
     for (auto &r : old)
-        r = {"X", "X", "X", "X"};
+        r = {true, AddressKind::Address, "X", "X"};
     Channels partial;
 
     // A bad A/L: the channel's Sel before it is already taken, its A/L and later fields are not.
@@ -96,15 +96,15 @@ void TestTrendFiles::settingsRefusedPartway()
     badAl[8] = "08, OF,  l,  InvFlag,   01,";
     partial = old;
     QVERIFY(!trendfile::ReadSettings(FileLines(badAl, {"END"}), partial));
-    QCOMPARE(partial[8].Sel, QString("OF"));
-    QCOMPARE(partial[8].AL, QString("X"));
-    QCOMPARE(partial[8].AdrsChar, QString("X"));
+    QCOMPARE(partial[8].selected, false);
+    QCOMPARE(partial[8].addressKind, AddressKind::Address);
+    QCOMPARE(partial[8].addressOrName, QString("X"));
 
     QStringList badSel = settings;
     badSel[0] = "00, on,  L,  AnTermIn,20000,";
     partial = old;
     QVERIFY(!trendfile::ReadSettings(FileLines(badSel, {"END"}), partial));
-    QCOMPARE(partial[0].Sel, QString("X"));
+    QCOMPARE(partial[0].selected, true);
 
     // A channel number that is no integer, and a file that stops inside the settings.
     QStringList badNumber = settings;

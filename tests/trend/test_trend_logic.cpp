@@ -73,7 +73,7 @@ void TestTrendLogic::presetLine_data()
 {
     QTest::addColumn<int>("channel");
     QTest::addColumn<QString>("line");
-    QTest::addColumn<QStringList>("record"); // Sel, A/L, AdrsChar, FullScale
+    QTest::addColumn<QStringList>("record"); // Sel, A/L, addressOrName, fullScale
 
     QTest::newRow("selected analog") << 0 << "ON,L,AnTermIn,20000" << QStringList{"ON", "L", "AnTermIn", "20000"};
     QTest::newRow("analog scale normalised") << 0 << "OF,A,600E00,020000" << QStringList{"OF", "A", "600E00", "20000"};
@@ -88,7 +88,9 @@ void TestTrendLogic::presetLine_data()
     QTest::newRow("blanks around fields") << 2 << "  ON , A ,\t600F92 , 7 ,extra"
                                           << QStringList{"ON", "A", "600F92", "7"};
     QTest::newRow("quoted name") << 1 << "\"ON\",L,\"Spd \"\"x\"\",y\",+15" << QStringList{"ON", "L", "Spd \"x\",y", "15"};
-    QTest::newRow("empty field") << 4 << "ON,,X,1" << QStringList{"ON", "", "X", "1"};
+    // Anything but "L" is an address, and is written back as "A".
+    QTest::newRow("empty field") << 4 << "ON,,X,1" << QStringList{"ON", "A", "X", "1"};
+    QTest::newRow("odd address kind") << 4 << "ON,x,600E00,1" << QStringList{"ON", "A", "600E00", "1"};
     QTest::newRow("empty line") << 12 << "" << QStringList{"OF", "L", "InvFlag", "00"};
 }
 
@@ -101,7 +103,9 @@ void TestTrendLogic::presetLine()
     lines[channel + 1] = line;
     const presets::ChannelRecords records = presets::ParsePresetLines(lines);
     const ChannelRecord &r = records[channel];
-    QCOMPARE((QStringList{r.Sel, r.AL, r.AdrsChar, r.FullScale}), record);
+    QCOMPARE((QStringList{presets::SelectionText(r.selected), presets::AddressKindText(r.addressKind), r.addressOrName,
+                          r.fullScale}),
+             record);
 }
 
 void TestTrendLogic::commaText()
@@ -122,14 +126,14 @@ void TestTrendLogic::presetFiles()
     QFile::remove(path);
     presets::ChannelRecords loaded = presets::LoadPresets();
     for (int c = 0; c < kChannels; ++c) {
-        QCOMPARE(loaded[c].Sel, QStringLiteral("OF"));
-        QCOMPARE(loaded[c].AdrsChar, c < kAnalogChannels ? QStringLiteral("AnTermIn") : QStringLiteral("InvFlag"));
+        QCOMPARE(loaded[c].selected, false);
+        QCOMPARE(loaded[c].addressOrName, c < kAnalogChannels ? QStringLiteral("AnTermIn") : QStringLiteral("InvFlag"));
     }
 
     // Written and read back; the first line is never read.
     presets::ChannelRecords records = loaded;
-    records[0] = {"ON", "L", "AnTermIn", "20000"};
-    records[7] = {"ON", "A", "600F00", "07"};
+    records[0] = {true, AddressKind::Name, "AnTermIn", "20000"};
+    records[7] = {true, AddressKind::Address, "600F00", "07"};
     QVERIFY(presets::SavePresets(QStringLiteral("Hex"), records));
     const QByteArray bytes = testenv::ReadAll(path);
     QVERIFY(bytes.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nOF,L,AnTermIn,20000\r\n"));
@@ -139,19 +143,19 @@ void TestTrendLogic::presetFiles()
     QCOMPARE(testenv::ReadAll(copyPath), bytes);
     loaded = presets::LoadPresets();
     for (int c = 0; c < kChannels; ++c) {
-        QCOMPARE(loaded[c].Sel, records[c].Sel);
-        QCOMPARE(loaded[c].AL, records[c].AL);
-        QCOMPARE(loaded[c].AdrsChar, records[c].AdrsChar);
-        QCOMPARE(loaded[c].FullScale, records[c].FullScale);
+        QCOMPARE(loaded[c].selected, records[c].selected);
+        QCOMPARE(loaded[c].addressKind, records[c].addressKind);
+        QCOMPARE(loaded[c].addressOrName, records[c].addressOrName);
+        QCOMPARE(loaded[c].fullScale, records[c].fullScale);
     }
 
     // A short file: the channels without a line get the defaults, unselected.
     QVERIFY(textfile::WriteAtomically(path, "\nON,L,SpdFbk,100\nON,A,600E00,5\n"));
     loaded = presets::LoadPresets();
-    QCOMPARE(loaded[0].AdrsChar, QStringLiteral("SpdFbk"));
-    QCOMPARE(loaded[1].Sel, QStringLiteral("ON"));
-    QCOMPARE(loaded[2].Sel, QStringLiteral("OF"));
-    QCOMPARE(loaded[13].AdrsChar, QStringLiteral("InvFlag"));
+    QCOMPARE(loaded[0].addressOrName, QStringLiteral("SpdFbk"));
+    QCOMPARE(loaded[1].selected, true);
+    QCOMPARE(loaded[2].selected, false);
+    QCOMPARE(loaded[13].addressOrName, QStringLiteral("InvFlag"));
     testenv::RestoreDataFile(presets::kPresetFile);
 }
 
@@ -185,10 +189,10 @@ void TestTrendLogic::addressResolution()
                            "END",               "00000002,Late"};
     std::array<ChannelRecord, kChannels> ch;
     for (auto &r : ch)
-        r = {"OF", "L", "Unknown", "20000"};
-    ch[0] = {"ON", "L", "AnTermIn", "20000"};  // first of two entries of that name
-    ch[1] = {"ON", "A", "600E00123", "20000"}; // long address: first eight digits
-    ch[2] = {"ON", "X", "600F92", "20000"};    // anything but "L" is an address
+        r = {false, AddressKind::Name, "Unknown", "20000"};
+    ch[0] = {true, AddressKind::Name, "AnTermIn", "20000"};  // first of two entries of that name
+    ch[1] = {true, AddressKind::Address, "600E00123", "20000"}; // long address: first eight digits
+    ch[2] = {true, AddressKind::Address, "600F92", "20000"};    // anything but "L" is an address
     const runstart::Resolution good = runstart::ResolveAddresses(ch, list);
     QCOMPARE(good.errorCount, 0);
     QCOMPARE(good.addressText[0], QStringLiteral("00600F92"));
@@ -197,10 +201,10 @@ void TestTrendLogic::addressResolution()
     QCOMPARE(good.addressText[3], QString()); // unselected: not resolved, though unknown
     QCOMPARE(runstart::AddressFromText(good.addressText[3]), 0u);
 
-    ch[3] = {"ON", "A", "600e00", "20000"}; // lower case
-    ch[4] = {"ON", "L", "Late", "20000"};   // only after "END"
-    ch[5] = {"ON", "A", "", "20000"};       // empty address
-    ch[6] = {"ON", "L", "AnTermin", "20000"}; // names compare case-sensitively
+    ch[3] = {true, AddressKind::Address, "600e00", "20000"}; // lower case
+    ch[4] = {true, AddressKind::Name, "Late", "20000"};   // only after "END"
+    ch[5] = {true, AddressKind::Address, "", "20000"};       // empty address
+    ch[6] = {true, AddressKind::Name, "AnTermin", "20000"}; // names compare case-sensitively
     QCOMPARE(runstart::ResolveAddresses(ch, list).errorCount, 4);
 
     QCOMPARE(runstart::RemoveSpaces(" An Term In "), QStringLiteral("AnTermIn"));
@@ -221,41 +225,41 @@ void TestTrendLogic::selectionAndScales()
 
     TrendData data;
     for (auto &r : data.channels)
-        r = {"OF", "L", "x", "bad"};
-    data.ChannelScale.fill(77);
-    data.channels[1] = {"ON", "L", "x", "-20000"};
-    data.channels[7] = {"ON", "L", "x", "15"};
-    data.channels[13] = {"ON", "L", "x", "00"};
+        r = {false, AddressKind::Name, "x", "bad"};
+    data.channelScale.fill(77);
+    data.channels[1] = {true, AddressKind::Name, "x", "-20000"};
+    data.channels[7] = {true, AddressKind::Name, "x", "15"};
+    data.channels[13] = {true, AddressKind::Name, "x", "00"};
     QVERIFY(runstart::BuildSelection(data));
-    QCOMPARE(data.SelectedChannels, (std::vector<int>{1, 7, 13}));
-    QCOMPARE(data.ChannelScale[1], -20000);
-    QCOMPARE(data.ChannelScale[7], 32768);
-    QCOMPARE(data.ChannelScale[13], 1);
-    QCOMPARE(data.ChannelScale[0], 77); // unselected entries keep what they held
+    QCOMPARE(data.selectedChannels, (std::vector<int>{1, 7, 13}));
+    QCOMPARE(data.channelScale[1], -20000);
+    QCOMPARE(data.channelScale[7], 32768);
+    QCOMPARE(data.channelScale[13], 1);
+    QCOMPARE(data.channelScale[0], 77); // unselected entries keep what they held
     QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::None);
 
-    data.channels[2] = {"ON", "L", "x", "0"};
+    data.channels[2] = {true, AddressKind::Name, "x", "0"};
     QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::FullScaleZero);
-    data.channels[2] = {"ON", "L", "x", "99999999999"};
+    data.channels[2] = {true, AddressKind::Name, "x", "99999999999"};
     QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadFullScale);
     QVERIFY(!runstart::BuildSelection(data));
-    QCOMPARE(data.ChannelScale[2], 0);
-    data.channels[2].Sel = "OF";
-    data.channels[9] = {"ON", "L", "x", "3a"};
+    QCOMPARE(data.channelScale[2], 0);
+    data.channels[2].selected = false;
+    data.channels[9] = {true, AddressKind::Name, "x", "3a"};
     QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadBitNumber);
 
-    data.SampleRing[17][3] = 5;
-    data.RingWritePos = 40;
-    data.RingWrapped = true;
-    data.PenX = data.PrevPenX = 88;
+    data.sampleRing[17][3] = 5;
+    data.ringWritePos = 40;
+    data.ringWrapped = true;
+    data.penX = data.previousPenX = 88;
     runstart::ResetRecording(data);
-    QCOMPARE(data.SampleRing[17][3], 0);
-    QCOMPARE(data.RingWritePos, 0);
-    QVERIFY(!data.RingWrapped);
-    QCOMPARE(data.PenX + data.PrevPenX, 0);
-    QCOMPARE(data.PrevPenY[6], 200);
-    QCOMPARE(data.PrevPenY[7], 280);
-    QCOMPARE(data.PrevPenY[13], 400);
+    QCOMPARE(data.sampleRing[17][3], 0);
+    QCOMPARE(data.ringWritePos, 0);
+    QVERIFY(!data.ringWrapped);
+    QCOMPARE(data.penX + data.previousPenX, 0);
+    QCOMPARE(data.previousPenY[6], 200);
+    QCOMPARE(data.previousPenY[7], 280);
+    QCOMPARE(data.previousPenY[13], 400);
 }
 
 // ---- Graph ----
@@ -264,9 +268,9 @@ void TestTrendLogic::gridLayer()
 {
     GraphLayers layers;
     TrendData data;
-    data.CursorX = 10;
+    data.cursorX = 10;
     layers.InitGraphLayers(data);
-    QCOMPARE(data.CursorX, 498);
+    QCOMPARE(data.cursorX, 498);
 
     for (int y : {100, 200, 300})
         QCOMPARE(WhiteCount(layers.grid, y), 500);
@@ -343,22 +347,22 @@ void TestTrendLogic::recordedTraces()
     GraphLayers layers;
     TrendData data;
     layers.InitGraphLayers(data);
-    data.SelectedChannels = {0, 8};
-    data.ChannelScale[0] = 20000;
-    data.ChannelScale[8] = 1;
+    data.selectedChannels = {0, 8};
+    data.channelScale[0] = 20000;
+    data.channelScale[8] = 1;
     // Channel 0: 0, +FS, -FS; channel 8 (lime): low, high, high.
-    data.DisplayRows[0][0] = 0;
-    data.DisplayRows[1][0] = 20000;
-    data.DisplayRows[2][0] = -20000;
-    data.DisplayRows[0][8] = 0;
-    data.DisplayRows[1][8] = 1;
-    data.DisplayRows[2][8] = 1;
+    data.displayRows[0][0] = 0;
+    data.displayRows[1][0] = 20000;
+    data.displayRows[2][0] = -20000;
+    data.displayRows[0][8] = 0;
+    data.displayRows[1][8] = 1;
+    data.displayRows[2][8] = 1;
 
-    data.DataNumbers = 1; // one row only sets the starting points
+    data.rowCount = 1; // one row only sets the starting points
     layers.DrawRecordedTraces(data);
     QCOMPARE(Painted(layers.trace), 0);
 
-    data.DataNumbers = 3;
+    data.rowCount = 3;
     layers.DrawRecordedTraces(data);
     QCOMPARE(Pixel(layers.trace, 0, 200), kRed); // from (0, 200) up to (2, 0)
     QCOMPARE(Pixel(layers.trace, 2, 0), kRed);   // and down to (4, 400)
@@ -370,9 +374,9 @@ void TestTrendLogic::recordedTraces()
     QCOMPARE(Pixel(layers.trace, 3, 289), kLime);
     QCOMPARE(Pixel(layers.trace, 1, 299), kBlack);
     QCOMPARE(Pixel(layers.trace, 4, 289), kBlack);
-    QCOMPARE(data.PenX, 6);
-    QCOMPARE(data.PrevPenX, 4);
-    QCOMPARE(data.PrevPenY[0], 400);
+    QCOMPARE(data.penX, 6);
+    QCOMPARE(data.previousPenX, 4);
+    QCOMPARE(data.previousPenY[0], 400);
 }
 
 void TestTrendLogic::cursorCompositionAndKey()
@@ -399,9 +403,9 @@ void TestTrendLogic::cursorCompositionAndKey()
     const QRgb background = qRgb(64, 64, 64);
     std::array<ChannelRecord, kChannels> channels;
     for (auto &r : channels)
-        r.Sel = "OF";
-    channels[0].Sel = "ON";
-    channels[8].Sel = "ON";
+        r.selected = false;
+    channels[0].selected = true;
+    channels[8].selected = true;
     layers.DrawColourKey(channels, false, background);
     QCOMPARE(Pixel(layers.key, 0, 19), background);
     QCOMPARE(Pixel(layers.key, 1, 19), kRed);
@@ -421,27 +425,27 @@ void TestTrendLogic::unrollSamples()
 {
     TrendData data;
     for (int r = 0; r < kRingRows; ++r)
-        data.SampleRing[r][0] = r;
+        data.sampleRing[r][0] = r;
 
-    data.RingWritePos = 5;
+    data.ringWritePos = 5;
     UnrollSamples(data);
-    QCOMPARE(data.DataNumbers, 5);
-    QCOMPARE(data.DisplayRows[4][0], 4);
+    QCOMPARE(data.rowCount, 5);
+    QCOMPARE(data.displayRows[4][0], 4);
 
-    data.RingWrapped = true;
-    data.RingWritePos = 249;
+    data.ringWrapped = true;
+    data.ringWritePos = 249;
     UnrollSamples(data);
-    QCOMPARE(data.DataNumbers, 249);
+    QCOMPARE(data.rowCount, 249);
     for (int k = 0; k < 249; ++k)
-        QCOMPARE(data.DisplayRows[k][0], k);
+        QCOMPARE(data.displayRows[k][0], k);
 
-    data.RingWritePos = 10;
+    data.ringWritePos = 10;
     UnrollSamples(data);
-    QCOMPARE(data.DataNumbers, 249);
-    QCOMPARE(data.DisplayRows[0][0], 11);
-    QCOMPARE(data.DisplayRows[238][0], 249);
-    QCOMPARE(data.DisplayRows[239][0], 0);
-    QCOMPARE(data.DisplayRows[248][0], 9);
+    QCOMPARE(data.rowCount, 249);
+    QCOMPARE(data.displayRows[0][0], 11);
+    QCOMPARE(data.displayRows[238][0], 249);
+    QCOMPARE(data.displayRows[239][0], 0);
+    QCOMPARE(data.displayRows[248][0], 9);
 }
 
 // ---- Sampling ----
@@ -455,14 +459,14 @@ void TestTrendLogic::passStoresAndDraws()
     GraphLayers layers;
     TrendData data;
     layers.InitGraphLayers(data);
-    data.SelectedChannels = {0, 1, 7, 8, 9};
-    data.ChannelScale = {};
-    data.ChannelScale[0] = 20000;
-    data.ChannelScale[1] = 32767;
-    data.ChannelScale[7] = 8;      // bit 3
-    data.ChannelScale[8] = 8;      // bit 3
-    data.ChannelScale[9] = 65536;  // bit 16 tests a copy of bit 15
-    data.ChannelAddress = {0x10, 0x12, 0, 0, 0, 0, 0, 0x20, 0x22, 0x24};
+    data.selectedChannels = {0, 1, 7, 8, 9};
+    data.channelScale = {};
+    data.channelScale[0] = 20000;
+    data.channelScale[1] = 32767;
+    data.channelScale[7] = 8;      // bit 3
+    data.channelScale[8] = 8;      // bit 3
+    data.channelScale[9] = 65536;  // bit 16 tests a copy of bit 15
+    data.channelAddress = {0x10, 0x12, 0, 0, 0, 0, 0, 0x20, 0x22, 0x24};
     runstart::ResetRecording(data);
     const std::map<std::uint32_t, int> words{{0x10, 0x4E20}, {0x12, 0x8000}, {0x20, 0x0008}, {0x22, 0xFFF7}, {0x24, 0x8000}};
     std::vector<std::uint32_t> asked;
@@ -473,18 +477,18 @@ void TestTrendLogic::passStoresAndDraws()
     const sampling::PassReadout readout = sampling::RunPass(data, layers, reader, nullptr);
     QCOMPARE(asked, (std::vector<std::uint32_t>{0x10, 0x12, 0x20, 0x22, 0x24}));
     QCOMPARE(readout.errorCount, 0);
-    const SampleRow &row = data.SampleRing[0];
+    const SampleRow &row = data.sampleRing[0];
     QCOMPARE(row[0], 20000);
     QCOMPARE(row[1], -32768);
     QCOMPARE(row[7], 1);
     QCOMPARE(row[8], 0);
     QCOMPARE(row[9], 1);
     QCOMPARE(row[2], 0);
-    QCOMPARE(data.PenY[0], 0);
-    QCOMPARE(data.PenY[1], 400);
-    QCOMPARE(data.PenY[7], 269);
-    QCOMPARE(data.PenY[8], 299);
-    QCOMPARE(data.PrevPenY[8], 299);
+    QCOMPARE(data.penY[0], 0);
+    QCOMPARE(data.penY[1], 400);
+    QCOMPARE(data.penY[7], 269);
+    QCOMPARE(data.penY[8], 299);
+    QCOMPARE(data.previousPenY[8], 299);
     // The first pass draws from the start levels to the first values, all at x = 0.
     QCOMPARE(Pixel(layers.trace, 0, 150), kRed);  // channel 0: from 200 up to 0
     QCOMPARE(Pixel(layers.trace, 0, 0), kBlack);  // end point not painted
@@ -493,8 +497,8 @@ void TestTrendLogic::passStoresAndDraws()
     QCOMPARE(Pixel(layers.trace, 0, 270), kRed);
     QCOMPARE(Pixel(layers.trace, 0, 269), kLime); // channel 1's line, not channel 7's end
     QCOMPARE(Pixel(layers.trace, 1, 150), kBlack);
-    QCOMPARE(data.PenX, 2);
-    QCOMPARE(data.RingWritePos, 1);
+    QCOMPARE(data.penX, 2);
+    QCOMPARE(data.ringWritePos, 1);
 
     sampling::RunPass(data, layers, reader, nullptr);
     QCOMPARE(Pixel(layers.trace, 1, 0), kRed);      // channel 0 along the top edge
@@ -507,23 +511,23 @@ void TestTrendLogic::failedReadInPass()
     GraphLayers layers;
     TrendData data;
     layers.InitGraphLayers(data);
-    data.SelectedChannels = {0, 2};
-    data.ChannelScale[0] = data.ChannelScale[2] = 20000;
-    data.ChannelAddress[0] = 1;
-    data.ChannelAddress[2] = 2;
+    data.selectedChannels = {0, 2};
+    data.channelScale[0] = data.channelScale[2] = 20000;
+    data.channelAddress[0] = 1;
+    data.channelAddress[2] = 2;
     runstart::ResetRecording(data);
     // Something left of an earlier sweep right of the pen survives beyond the wiped strip.
     raster::Line(layers.trace, 0, 150, 500, 150, kWhite);
-    data.PenX = 20;
-    data.PrevPenX = 18;
-    data.RingWritePos = 7;
+    data.penX = 20;
+    data.previousPenX = 18;
+    data.ringWritePos = 7;
     std::vector<int> codes;
     const auto readout = sampling::RunPass(
         data, layers, [](std::uint32_t a) { return a == 2 ? -1 : 100; }, [&](int code) { codes.push_back(code); });
     QCOMPARE(readout.errorCount, 1);
     QCOMPARE(codes, std::vector<int>{-1});
-    QCOMPARE(data.SampleRing[7][0], 100);
-    QCOMPARE(data.SampleRing[7][2], 0);
+    QCOMPARE(data.sampleRing[7][0], 100);
+    QCOMPARE(data.sampleRing[7][2], 0);
     QCOMPARE(Pixel(layers.trace, 20, 150), kLime); // the mark over the whole height
     QCOMPARE(Pixel(layers.trace, 20, 399), kLime);
     QCOMPARE(Pixel(layers.trace, 25, 150), kBlack); // wiped x = 19 .. 28
@@ -541,29 +545,29 @@ void TestTrendLogic::ringAndPenWrap()
     GraphLayers layers;
     TrendData data;
     layers.InitGraphLayers(data);
-    data.SelectedChannels = {7};
-    data.ChannelScale[7] = 1;
+    data.selectedChannels = {7};
+    data.channelScale[7] = 1;
     runstart::ResetRecording(data);
     int passes = 0;
     // Odd passes read 1; so does the 251st, which lands on ring row 0 where the first pass left 0.
     const auto reader = [&](std::uint32_t) { return passes == 250 ? 1 : passes % 2; };
     for (; passes < 249; ++passes)
         sampling::RunPass(data, layers, reader, nullptr);
-    QCOMPARE(data.RingWritePos, 249);
-    QVERIFY(!data.RingWrapped);
+    QCOMPARE(data.ringWritePos, 249);
+    QVERIFY(!data.ringWrapped);
     sampling::RunPass(data, layers, reader, nullptr);
     ++passes;
-    QCOMPARE(data.RingWritePos, 0);
-    QVERIFY(data.RingWrapped);
-    QCOMPARE(data.PenX, 500);
+    QCOMPARE(data.ringWritePos, 0);
+    QVERIFY(data.ringWrapped);
+    QCOMPARE(data.penX, 500);
     sampling::RunPass(data, layers, reader, nullptr);
-    QCOMPARE(data.PenX, 0);
-    QCOMPARE(data.PrevPenX, 0);
-    QCOMPARE(data.RingWritePos, 1);
+    QCOMPARE(data.penX, 0);
+    QCOMPARE(data.previousPenX, 0);
+    QCOMPARE(data.ringWritePos, 1);
     // The 251st pass wrote ring row 0 again.
-    QCOMPARE(data.SampleRing[0][7], 1);
-    QCOMPARE(data.SampleRing[1][7], 1);
-    QCOMPARE(data.SampleRing[249][7], 1);
+    QCOMPARE(data.sampleRing[0][7], 1);
+    QCOMPARE(data.sampleRing[1][7], 1);
+    QCOMPARE(data.sampleRing[249][7], 1);
 }
 
 // A pass composes only the columns it drew on; over a whole run (ring and pen wrapping, error
@@ -578,20 +582,20 @@ void TestTrendLogic::composingChangedColumnsOnly()
     for (auto *layers : {&partial, &full}) {
         TrendData &data = layers == &partial ? a : b;
         layers->InitGraphLayers(data);
-        data.SelectedChannels = {0, 3, 6, 7, 13};
-        data.ChannelScale = {};
-        data.ChannelScale[0] = 20000;
-        data.ChannelScale[3] = 100; // far beyond full scale most of the time
-        data.ChannelScale[6] = -32767;
-        data.ChannelScale[7] = 1;
-        data.ChannelScale[13] = 0x8000;
+        data.selectedChannels = {0, 3, 6, 7, 13};
+        data.channelScale = {};
+        data.channelScale[0] = 20000;
+        data.channelScale[3] = 100; // far beyond full scale most of the time
+        data.channelScale[6] = -32767;
+        data.channelScale[7] = 1;
+        data.channelScale[13] = 0x8000;
         runstart::ResetRecording(data);
         layers->ClearTraceLayer();
     }
     QRandomGenerator random(7);
     for (int pass = 0; pass < 600; ++pass) {
         sampling::PassReadout readout;
-        for (int c : a.SelectedChannels)
+        for (int c : a.selectedChannels)
             readout.LatestValue[c] = sampling::SignedWord(static_cast<int>(random.bounded(65536)));
         readout.errorCount = random.bounded(7) == 0 ? 1 : 0;
         if (pass == 300) {
@@ -600,7 +604,7 @@ void TestTrendLogic::composingChangedColumnsOnly()
                 TrendData &data = layers == &partial ? a : b;
                 UnrollSamples(data);
                 layers->DrawRecordedTraces(data);
-                layers->DrawCursorLayer(2 * data.DataNumbers - 2);
+                layers->DrawCursorLayer(2 * data.rowCount - 2);
                 layers->ComposeGraph(true);
                 runstart::ResetRecording(data);
                 layers->ClearTraceLayer();
@@ -613,7 +617,7 @@ void TestTrendLogic::composingChangedColumnsOnly()
         full.ComposeGraph(false);
         QVERIFY2(partial.visible == full.visible, qPrintable(QStringLiteral("pass %1").arg(pass)));
     }
-    QVERIFY(a.RingWrapped);
+    QVERIFY(a.ringWrapped);
     QCOMPARE(partial.ComposeChangedColumns(), QRect(0, 0, 0, kGraphHeight)); // nothing left to do
 }
 

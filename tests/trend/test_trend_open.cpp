@@ -26,7 +26,7 @@ Channels Before()
 {
     Channels channels;
     for (int c = 0; c < kChannels; ++c)
-        channels[c] = {c % 3 == 0 ? "ON" : "OF", c % 2 ? "A" : "L", QStringLiteral("Old%1").arg(c),
+        channels[c] = {c % 3 == 0, c % 2 ? AddressKind::Address : AddressKind::Name, QStringLiteral("Old%1").arg(c),
                        c < kAnalogChannels ? QStringLiteral("%1").arg(1000 * (c + 1)) : QStringLiteral("%1").arg(c)};
     return channels;
 }
@@ -36,7 +36,7 @@ Channels InFile()
 {
     Channels channels;
     for (int c = 0; c < kChannels; ++c)
-        channels[c] = {c % 3 == 1 ? "ON" : "OF", c % 2 ? "L" : "A", QStringLiteral("New%1").arg(c),
+        channels[c] = {c % 3 == 1, c % 2 ? AddressKind::Name : AddressKind::Address, QStringLiteral("New%1").arg(c),
                        c < kAnalogChannels ? QStringLiteral("%1").arg(500 + c) : QStringLiteral("0%1").arg(c - 7)};
     return channels;
 }
@@ -57,9 +57,9 @@ Channels Replaced(Channels expected, const Channels &file, int channel, int fiel
     for (int c = 0; c < channel; ++c)
         expected[c] = file[c];
     if (fields >= 1)
-        expected[channel].Sel = file[channel].Sel;
+        expected[channel].selected = file[channel].selected;
     if (fields >= 2)
-        expected[channel].AL = file[channel].AL;
+        expected[channel].addressKind = file[channel].addressKind;
     return expected;
 }
 
@@ -95,9 +95,8 @@ void TestTrendOpen::initTestCase()
     names->setObjectName("ListBox1");
     auto *bits = new QListWidget(&varList_);
     bits->setObjectName("ListBox2");
-    ws_.varListWindow = &varList_;
-    ws_.VarListOpen = true;
-    ws_.openVarList = [] {};
+    ws_.variablesListWindow = &varList_;
+    ws_.variablesListOpen = true;
 
     Write("before.trd", trendfile::FormatLines("before.trd", Before(), Rows(12, 100), 12));
     Write("file.trd", trendfile::FormatLines("file.trd", InFile(), Rows(30, -300), 30));
@@ -166,7 +165,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     dialogs_.openAnswers = {Path("before.trd")};
     form.Button6Click();
     QCOMPARE(dialogs_.messages, QStringList{});
-    QCOMPARE(data_.DataNumbers, 12);
+    QCOMPARE(data_.rowCount, 12);
 
     const auto tableOf = [&form] {
         QStringList table;
@@ -192,19 +191,19 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
 
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Data"});
     for (int c = 0; c < kChannels; ++c) {
-        QCOMPARE(data_.channels[c].Sel, expected[c].Sel);
-        QCOMPARE(data_.channels[c].AL, expected[c].AL);
-        QCOMPARE(data_.channels[c].AdrsChar, expected[c].AdrsChar);
-        QCOMPARE(data_.channels[c].FullScale, expected[c].FullScale);
+        QCOMPARE(data_.channels[c].selected, expected[c].selected);
+        QCOMPARE(data_.channels[c].addressKind, expected[c].addressKind);
+        QCOMPARE(data_.channels[c].addressOrName, expected[c].addressOrName);
+        QCOMPARE(data_.channels[c].fullScale, expected[c].fullScale);
     }
     // Either way the table, the rows on show, the selection, the cursor and the graph keep their
     // previous look: the file was refused.
     QCOMPARE(tableOf(), tableBefore);
-    QCOMPARE(data_.DataNumbers, 12);
-    QVERIFY(data_.DisplayRows == dataBefore.DisplayRows);
-    QCOMPARE(data_.SelectedChannels, dataBefore.SelectedChannels);
-    QVERIFY(data_.ChannelScale == dataBefore.ChannelScale);
-    QCOMPARE(data_.CursorX, dataBefore.CursorX);
+    QCOMPARE(data_.rowCount, 12);
+    QVERIFY(data_.displayRows == dataBefore.displayRows);
+    QCOMPARE(data_.selectedChannels, dataBefore.selectedChannels);
+    QVERIFY(data_.channelScale == dataBefore.channelScale);
+    QCOMPARE(data_.cursorX, dataBefore.cursorX);
     QCOMPARE(form.layers().trace, traceBefore);
 
     // The unchanged file itself opens: the refusal was the edit's doing.
@@ -212,8 +211,8 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     dialogs_.openAnswers = {Path("file.trd")};
     form.Button6Click();
     QCOMPARE(dialogs_.messages, QStringList{});
-    QCOMPARE(data_.DataNumbers, 30);
-    QCOMPARE(data_.channels[13].AdrsChar, QString("New13"));
+    QCOMPARE(data_.rowCount, 30);
+    QCOMPARE(data_.channels[13].addressOrName, QString("New13"));
     QCOMPARE(form.edit(1)->text(), QString("New0"));
 }
 

@@ -65,7 +65,7 @@ bool TestTrendReadout::StartRun()
     for (int n = 1; n <= kChannels; ++n)
         form_->checkBox(n)->setChecked(false);
     form_->checkBox(14)->setChecked(true);
-    form_->SetAddressLabelCaption(14, "A");
+    form_->SetAddressLabelCaption(14, AddressKind::Address);
     form_->edit(14)->setText("600E00");
     form_->edit(28)->setText("00");
     form_->Button2Click();
@@ -78,20 +78,28 @@ void TestTrendReadout::initTestCase()
     QString error;
     QVERIFY2(sim_.start(&error), qPrintable(error));
     testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
-    ws_.WaitTime = QStringLiteral("3600000");
+    ws_.waitTime = QStringLiteral("3600000");
     // A stand-in for the Variables List: the two lists the table picks from.
-    ws_.catalogue.VariableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};
-    ws_.catalogue.VarListBuilt = true;
+    ws_.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};
+    ws_.catalogue.variableListBuilt = true;
     names_ = new QListWidget(&varList_);
-    names_->setObjectName("ListBox1");
     names_->addItems({"AnTermIn", "InvFlag", "GateFlag"});
     bits_ = new QListWidget(&varList_);
-    bits_->setObjectName("ListBox2");
     bits_->addItems({"00", "07 GATE ON", "12"});
     varList_.show();
-    ws_.varListWindow = &varList_;
-    ws_.VarListOpen = true;
-    ws_.openVarList = [] {};
+    ws_.variablesListOpen = true;
+    // What the Variables List tells of its selected lines.
+    ws_.links.setVariableChoiceSource([this] {
+        VariableChoice choice;
+        choice.listShown = varList_.isVisible();
+        if (names_->currentItem() && names_->currentItem()->isSelected()) {
+            choice.nameLine = names_->currentRow();
+            choice.name = names_->currentItem()->text();
+        }
+        if (bits_->currentItem() && bits_->currentItem()->isSelected())
+            choice.bitNumber = bits_->currentItem()->text().left(2);
+        return choice;
+    });
 }
 
 void TestTrendReadout::init()
@@ -104,7 +112,7 @@ void TestTrendReadout::init()
 void TestTrendReadout::cleanup()
 {
     delete form_;
-    ws_.VarListOpen = true;
+    ws_.variablesListOpen = true;
     varList_.show();
 }
 
@@ -112,14 +120,14 @@ void TestTrendReadout::Record(int rows, bool wrapped, int writePos)
 {
     data_ = TrendData{};
     for (int c = 0; c < kChannels; ++c)
-        data_.channels[c] = {c == 0 || c == 1 || c == 7 ? "ON" : "OF", "L", c < 7 ? "AnTermIn" : "InvFlag",
+        data_.channels[c] = {c == 0 || c == 1 || c == 7, AddressKind::Name, c < 7 ? "AnTermIn" : "InvFlag",
                              c < 7 ? "20000" : "00"};
-    data_.SelectedChannels = {0, 1, 7};
-    data_.ChannelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
+    data_.selectedChannels = {0, 1, 7};
+    data_.channelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
     for (int k = 0; k < rows; ++k)
-        data_.SampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
-    data_.RingWrapped = wrapped;
-    data_.RingWritePos = writePos;
+        data_.sampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
+    data_.ringWrapped = wrapped;
+    data_.ringWritePos = writePos;
     form_->ShowChannelTable();
 }
 
@@ -146,7 +154,7 @@ void TestTrendReadout::channelTable()
     QVERIFY(form_->checkBox(4)->isChecked());
     QCOMPARE(form_->label(25)->text(), QString("Stop"));
     QVERIFY(form_->button(6)->isEnabled());
-    QCOMPARE(form_->addressLabel(1), QString("L"));
+    QCOMPARE(form_->addressLabel(1), AddressKind::Name);
     QVERIFY(StartRun());
     QTest::mouseClick(form_->edit(20), Qt::LeftButton);
     QCOMPARE(form_->button(2)->text(), QString("RUN"));
@@ -154,7 +162,7 @@ void TestTrendReadout::channelTable()
     // Logic pick: the name behind the selected line, "L", and the bit number of the bit line.
     names_->setCurrentRow(2);
     bits_->setCurrentRow(1);
-    form_->SetAddressLabelCaption(10, "A");
+    form_->SetAddressLabelCaption(10, AddressKind::Address);
     QTest::mouseDClick(form_->edit(10), Qt::LeftButton);
     QCOMPARE(form_->edit(10)->text(), QString("GateFlag"));
     QCOMPARE(form_->edit(24)->text(), QString("07"));
@@ -188,7 +196,7 @@ void TestTrendReadout::channelTable()
     // Variables List closed: the analog box ignores the double-click (the run goes on); the logic
     // box stops the run and asks for the list.
     varList_.hide();
-    ws_.VarListOpen = false;
+    ws_.variablesListOpen = false;
     names_->setCurrentRow(0);
     QVERIFY(StartRun());
     form_->Edit1DblClick(form_->edit(3));
@@ -203,25 +211,25 @@ void TestTrendReadout::channelTable()
 void TestTrendReadout::cursorReadout()
 {
     Record(kRingRows, true, 0); // 249 rows: ring rows 1..249
-    data_.SampleRing[4][0] = -32768;
-    data_.SampleRing[4][7] = 5;
-    data_.SampleRing[5][1] = 32767;
+    data_.sampleRing[4][0] = -32768;
+    data_.sampleRing[4][7] = 5;
+    data_.sampleRing[5][1] = 32767;
     form_->Button1Click();
-    QCOMPARE(data_.DataNumbers, 249);
-    QCOMPARE(data_.CursorX, 496);
+    QCOMPARE(data_.rowCount, 249);
+    QCOMPARE(data_.cursorX, 496);
     QCOMPARE(form_->edit(29)->text(), QString("249"));
 
     QTest::mouseClick(form_->button(4), Qt::LeftButton);
-    QCOMPARE(data_.CursorX, 0);
+    QCOMPARE(data_.cursorX, 0);
     QCOMPARE(form_->edit(30)->text(), QString("-1"));
     QTest::mouseClick(form_->button(3), Qt::LeftButton);
-    QCOMPARE(data_.CursorX, 496);
+    QCOMPARE(data_.cursorX, 496);
     QTest::mouseClick(form_->image4(), Qt::LeftButton, {}, QPoint(499, 100));
-    QCOMPARE(data_.CursorX, 496);
+    QCOMPARE(data_.cursorX, 496);
 
     // x = 7 reads row 3 (ring row 4) with the cursor line at 7; ">>" goes on to 9 (row 4).
     QTest::mouseClick(form_->image4(), Qt::RightButton, {}, QPoint(7, 100));
-    QCOMPARE(data_.CursorX, 7);
+    QCOMPARE(data_.cursorX, 7);
     QCOMPARE(form_->layers().visible.pixel(7, 0), 0xFFFFFFFFu);
     QCOMPARE(form_->layers().visible.pixel(496, 0) & 0xFFFFFFu, 0u);
     QCOMPARE(form_->edit(29)->text(), QString("-32768"));
@@ -231,11 +239,11 @@ void TestTrendReadout::cursorReadout()
     QCOMPARE(form_->edit(29)->text(), QString("8000"));
     QCOMPARE(form_->edit(36)->text(), QString("5"));
     QTest::mouseClick(form_->button(4), Qt::LeftButton);
-    QCOMPARE(data_.CursorX, 9);
+    QCOMPARE(data_.cursorX, 9);
     QCOMPARE(form_->edit(30)->text(), QString("7FFF"));
     // "<<" reads logic values as set or clear.
     QTest::mouseClick(form_->button(3), Qt::LeftButton);
-    QCOMPARE(data_.CursorX, 7);
+    QCOMPARE(data_.cursorX, 7);
     QCOMPARE(form_->edit(36)->text(), QString("1"));
     form_->edit(31)->setText("untouched");
     QTest::mouseClick(form_->button(5), Qt::LeftButton);
@@ -245,26 +253,26 @@ void TestTrendReadout::cursorReadout()
     // During a run clicks into the graph change nothing.
     form_->button(4)->setEnabled(false);
     form_->Image4MouseDown(100);
-    QCOMPARE(data_.CursorX, 7);
+    QCOMPARE(data_.cursorX, 7);
 
     // No rows: the cursor commands leave the cursor and the boxes alone.
     Record(0, false, 0);
     form_->Button1Click();
-    const int restingX = data_.CursorX;
+    const int restingX = data_.cursorX;
     form_->Button4Click();
     form_->Button3Click();
     form_->Image4MouseDown(200);
     form_->Button5Click();
-    QCOMPARE(data_.CursorX, restingX);
+    QCOMPARE(data_.cursorX, restingX);
     QCOMPARE(form_->edit(29)->text(), QString("-32768"));
 }
 
 void TestTrendReadout::saveWritesTheLastRun()
 {
     Record(2, false, 2);
-    data_.channels[7].Sel = "OF";
-    data_.channels[3] = {"OF", "A", "600E00", "100"};
-    data_.SampleRing[1] = {1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
+    data_.channels[7].selected = false;
+    data_.channels[3] = {false, AddressKind::Address, "600E00", "100"};
+    data_.sampleRing[1] = {1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
     dialogs_.saveAnswers = {Path("two.trd")};
     form_->Button7Click();
     QCOMPARE(dialogs_.filtersAsked.last(), QString("TRendDataFile(*.trd)|*.trd"));
@@ -295,11 +303,11 @@ void TestTrendReadout::saveWritesTheLastRun()
 
     // Save takes the ring's rows, not what Open showed: 249 of them after a wrap.
     Record(kRingRows, true, 10);
-    data_.DataNumbers = 3;
+    data_.rowCount = 3;
     dialogs_.saveAnswers = {Path("RUN1.TRD"), Path("run1.trd.bak")};
     form_->Button7Click();
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Name"});
-    QCOMPARE(data_.DataNumbers, 249);
+    QCOMPARE(data_.rowCount, 249);
     QVERIFY(!QFileInfo::exists(Path("RUN1.TRD")));
     form_->Button7Click();
     const QStringList lines = *textfile::ReadLines(Path("run1.trd.bak"));
@@ -336,15 +344,15 @@ void TestTrendReadout::openShowsAFile()
 {
     // Saved, opened and saved again: the same bytes.
     Record(40, false, 40);
-    data_.channels[9] = {"ON", "A", "600F00", "15"};
+    data_.channels[9] = {true, AddressKind::Address, "600F00", "15"};
     dialogs_.saveAnswers = {Path("a.trd"), Path("b.trd")};
     form_->Button7Click();
-    data_.channels[9] = {"OF", "L", "x", "0"};
+    data_.channels[9] = {false, AddressKind::Name, "x", "0"};
     dialogs_.openAnswers = {Path("a.trd")};
     form_->Button6Click();
     form_->Button7Click();
     QCOMPARE(testenv::ReadAll(Path("b.trd")).mid(20), testenv::ReadAll(Path("a.trd")).mid(20));
-    QCOMPARE(data_.ChannelScale[9], 32768);
+    QCOMPARE(data_.channelScale[9], 32768);
 
     // The form without spaces, "Data Numbers = 7" over 3 rows, read in Hex.
     QStringList lines = *textfile::ReadLines(Path("a.trd"));
@@ -359,9 +367,9 @@ void TestTrendReadout::openShowsAFile()
     dialogs_.openAnswers = {Path("c.trd")};
     form_->Button6Click();
     QVERIFY(dialogs_.messages.isEmpty());
-    QCOMPARE(data_.DataNumbers, 3);
-    QCOMPARE(data_.CursorX, 4);
-    QCOMPARE(data_.SelectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
+    QCOMPARE(data_.rowCount, 3);
+    QCOMPARE(data_.cursorX, 4);
+    QCOMPARE(data_.selectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
     QCOMPARE(form_->edit(4)->text(), QString("Speed"));
     QCOMPARE(form_->bitBtn(4)->text(), QString("A"));
     QVERIFY(form_->checkBox(4)->isChecked());
@@ -377,12 +385,12 @@ void TestTrendReadout::openShowsAFile()
     // A cancelled dialog still enables the cursor buttons and keys the selected channels only.
     form_->button(3)->setEnabled(false);
     dialogs_.openAnswers.clear();
-    data_.channels[1].Sel = "OF";
+    data_.channels[1].selected = false;
     form_->Button6Click();
     QVERIFY(form_->button(3)->isEnabled());
     QCOMPARE(form_->layers().key.pixel(5, 19), kTraceColors[0]);
     QCOMPARE(form_->layers().key.pixel(5, 39), form_->backgroundColour());
-    QCOMPARE(data_.DataNumbers, 3);
+    QCOMPARE(data_.rowCount, 3);
 }
 
 void TestTrendReadout::openRefusesBadFiles()
@@ -417,20 +425,20 @@ void TestTrendReadout::openRefusesBadFiles()
         form_->Button6Click();
     QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
                                              "Incorrect File Data", "Can not read the file."}));
-    QCOMPARE(data_.channels[0].AdrsChar, QString("Taken")); // only the wrong channel number replaced settings
-    QCOMPARE(data_.channels[1].FullScale, QString("20000"));
+    QCOMPARE(data_.channels[0].addressOrName, QString("Taken")); // only the wrong channel number replaced settings
+    QCOMPARE(data_.channels[1].fullScale, QString("20000"));
     QCOMPARE(form_->edit(1)->text(), QString("AnTermIn"));
     QCOMPARE(form_->edit(16)->text(), QString("20000"));
-    QCOMPARE(data_.DataNumbers, 5);
+    QCOMPARE(data_.rowCount, 5);
     QVERIFY(!form_->button(3)->isEnabled());
 
     dialogs_.messages.clear();
-    data_.channels[5].AL = "X";
+    data_.channels[5].addressKind = AddressKind::Address;
     dialogs_.openAnswers = {Path("wrong.trd")};
     form_->Button6Click();
-    QCOMPARE(data_.channels[0].AdrsChar, QString("Taken"));
-    QCOMPARE(data_.channels[0].Sel, QString("OF"));
-    QCOMPARE(data_.channels[5].AL, QString("X"));
+    QCOMPARE(data_.channels[0].addressOrName, QString("Taken"));
+    QCOMPARE(data_.channels[0].selected, false);
+    QCOMPARE(data_.channels[5].addressKind, AddressKind::Address);
     QVERIFY(form_->checkBox(1)->isChecked());
 }
 

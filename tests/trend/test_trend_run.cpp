@@ -32,22 +32,20 @@ struct Program {
     Program()
     {
         link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
-        ws.openVarList = [this] { ++varListOpened; };
-        ws.displayWindowClosed = [this] { ++displayClosed; };
-        ws.catalogue.VariableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
-        ws.catalogue.VarListBuilt = true;
-        auto *dataRead = new QPushButton(QStringLiteral("Data Read"), &varList);
-        dataRead->setObjectName(QStringLiteral("Button1"));
-        ws.varListWindow = &varList;
-        ws.VarListOpen = true;
+        QObject::connect(&ws.links, &WindowLinks::variablesListWanted, [this] { ++varListOpened; });
+        QObject::connect(&ws.links, &WindowLinks::displayWindowClosed, [this] { ++displayClosed; });
+        ws.catalogue.variableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
+        ws.catalogue.variableListBuilt = true;
+        QObject::connect(&ws.links, &WindowLinks::dataReadAllowedChanged, &dataReadButton, &QPushButton::setEnabled);
+        ws.variablesListOpen = true;
     }
-    QPushButton *dataRead() const { return varList.findChild<QPushButton *>(QStringLiteral("Button1")); }
+    const QPushButton *dataRead() const { return &dataReadButton; }
 
     Link link;
     ScriptedDialogs dialogs;
     Workspace ws{link, dialogs};
     TrendData data;
-    QWidget varList;
+    QPushButton dataReadButton{QStringLiteral("Data Read")};
     int varListOpened = 0;
     int displayClosed = 0;
 };
@@ -56,7 +54,7 @@ struct Program {
 void SetRow(TTrendDspForm &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
 {
     form.checkBox(c + 1)->setChecked(on);
-    form.SetAddressLabelCaption(c + 1, al);
+    form.SetAddressLabelCaption(c + 1, al == u"L" ? AddressKind::Name : AddressKind::Address);
     form.edit(c + 1)->setText(name);
     form.edit(c + 15)->setText(scale);
 }
@@ -87,8 +85,8 @@ private slots:
 void TestTrendRun::creationAndClosing()
 {
     Program p;
-    p.ws.VarListOpen = false;
-    p.ws.catalogue.VarListBuilt = false;
+    p.ws.variablesListOpen = false;
+    p.ws.catalogue.variableListBuilt = false;
     QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
     form->show();
 
@@ -112,7 +110,7 @@ void TestTrendRun::creationAndClosing()
     QCOMPARE(form->edit(16)->text(), QStringLiteral("20000"));
     QCOMPARE(form->edit(23)->text(), QStringLiteral("07"));
     QCOMPARE(form->bitBtn(1)->text(), QStringLiteral("L"));
-    QCOMPARE(p.data.channels[8].FullScale, QStringLiteral("07"));
+    QCOMPARE(p.data.channels[8].fullScale, QStringLiteral("07"));
     for (int n = 29; n <= 42; ++n)
         QVERIFY(form->edit(n)->isHidden());
     for (int n = 7; n <= 15; ++n)
@@ -126,22 +124,22 @@ void TestTrendRun::creationAndClosing()
     for (int n : {6, 7, 8})
         QVERIFY(form->button(n)->isEnabled());
     QVERIFY(!form->pollArmed());
-    QVERIFY(p.ws.TrendWindowOpen);
-    QCOMPARE(p.ws.trendWindow.data(), form.data());
+    QVERIFY(p.ws.trendWindowOpen);
+    QCOMPARE(p.ws.trendGraphWindow.data(), form.data());
     QCOMPARE(p.varListOpened, 1);
-    QCOMPARE(p.data.CursorX, 498);
+    QCOMPARE(p.data.cursorX, 498);
     QCOMPARE(Pixel(form->layers().visible, 3, 100), kWhite); // the grid is on show
 
     form->close();
     QCOMPARE(p.displayClosed, 1);
-    QVERIFY(!p.ws.TrendWindowOpen);
+    QVERIFY(!p.ws.trendWindowOpen);
     DeleteClosedWindows();
     QVERIFY(form.isNull());
 
     // Without a preset file every channel comes up with its defaults, unticked.
     QFile::remove(programfolder::File(presets::kPresetFile));
-    p.ws.VarListOpen = true;
-    p.ws.catalogue.VarListBuilt = true;
+    p.ws.variablesListOpen = true;
+    p.ws.catalogue.variableListBuilt = true;
     TTrendDspForm second(p.ws, p.data);
     QCOMPARE(p.varListOpened, 1);
     QVERIFY(second.button(2)->isEnabled());
@@ -160,8 +158,8 @@ void TestTrendRun::redraw()
 
     // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
     form.Button1Click();
-    QCOMPARE(p.data.DataNumbers, 0);
-    QCOMPARE(p.data.CursorX, 0);
+    QCOMPARE(p.data.rowCount, 0);
+    QCOMPARE(p.data.cursorX, 0);
     QCOMPARE(form.edit(29)->text(), QStringLiteral("-32767"));
     QCOMPARE(Pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
     for (int n : {3, 4, 5})
@@ -175,17 +173,17 @@ void TestTrendRun::redraw()
     QVERIFY(!form.bitBtn(3)->isVisibleTo(&form));
 
     // Three recorded rows: the cursor on the last, value boxes in decimal.
-    p.data.SelectedChannels = {0, 7};
-    p.data.ChannelScale[0] = 20000;
-    p.data.ChannelScale[7] = 1;
-    p.data.SampleRing[0] = {100};
-    p.data.SampleRing[1] = {-250};
-    p.data.SampleRing[2] = {20000, 0, 0, 0, 0, 0, 0, 1};
-    p.data.RingWritePos = 3;
-    p.data.RingWrapped = false;
+    p.data.selectedChannels = {0, 7};
+    p.data.channelScale[0] = 20000;
+    p.data.channelScale[7] = 1;
+    p.data.sampleRing[0] = {100};
+    p.data.sampleRing[1] = {-250};
+    p.data.sampleRing[2] = {20000, 0, 0, 0, 0, 0, 0, 1};
+    p.data.ringWritePos = 3;
+    p.data.ringWrapped = false;
     form.Button1Click();
-    QCOMPARE(p.data.DataNumbers, 3);
-    QCOMPARE(p.data.CursorX, 4);
+    QCOMPARE(p.data.rowCount, 3);
+    QCOMPARE(p.data.cursorX, 4);
     QCOMPARE(form.edit(29)->text(), QStringLiteral("20000"));
     QCOMPARE(form.edit(36)->text(), QStringLiteral("1"));
     QCOMPARE(form.edit(30)->text(), QStringLiteral("-32767")); // not selected: untouched
@@ -229,8 +227,8 @@ void TestTrendRun::runStartRefusals()
     SetRow(form, 8, true, "L", "Inv Flag", "03");
     form.Button2Click();
     QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound});
-    QCOMPARE(p.data.channels[0].AdrsChar, QStringLiteral("AntermIn"));
-    QCOMPARE(p.data.channels[8].AdrsChar, QStringLiteral("InvFlag"));
+    QCOMPARE(p.data.channels[0].addressOrName, QStringLiteral("AntermIn"));
+    QCOMPARE(p.data.channels[8].addressOrName, QStringLiteral("InvFlag"));
     QCOMPARE(form.edit(1)->text(), QStringLiteral("Anterm In"));
     QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
     QVERIFY(p.dataRead()->isEnabled());
@@ -266,8 +264,8 @@ void TestTrendRun::failedPortOpen()
     SetRow(form, 9, false, "L", "Not In List", "00");
     form.Button5Click();
     QCOMPARE(form.button(5)->text(), QStringLiteral("Hex"));
-    p.data.SampleRing[3][1] = 99;
-    p.data.RingWritePos = 4;
+    p.data.sampleRing[3][1] = 99;
+    p.data.ringWritePos = 4;
 
     form.Button2Click();
     QTRY_COMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
@@ -277,14 +275,14 @@ void TestTrendRun::failedPortOpen()
     QVERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
     // Addresses and scales of the selection, the recording cleared, the presets saved.
-    QCOMPARE(p.data.ChannelAddress[0], 0x600F92u);
-    QCOMPARE(p.data.ChannelAddress[1], 0x600E0012u);
-    QCOMPARE(p.data.ChannelAddress[7], 0x600F00u);
-    QCOMPARE(p.data.ChannelAddress[9], 0u);
-    QCOMPARE(p.data.SelectedChannels, (std::vector<int>{0, 1, 7}));
-    QCOMPARE(p.data.ChannelScale[7], 32768);
-    QCOMPARE(p.data.SampleRing[3][1], 0);
-    QCOMPARE(p.data.RingWritePos, 0);
+    QCOMPARE(p.data.channelAddress[0], 0x600F92u);
+    QCOMPARE(p.data.channelAddress[1], 0x600E0012u);
+    QCOMPARE(p.data.channelAddress[7], 0x600F00u);
+    QCOMPARE(p.data.channelAddress[9], 0u);
+    QCOMPARE(p.data.selectedChannels, (std::vector<int>{0, 1, 7}));
+    QCOMPARE(p.data.channelScale[7], 32768);
+    QCOMPARE(p.data.sampleRing[3][1], 0);
+    QCOMPARE(p.data.ringWritePos, 0);
     const QByteArray saved = testenv::ReadAll(programfolder::File(presets::kPresetFile));
     QVERIFY(saved.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nON,A,600E00123,020000\r\nOF,L,SpdCmd,20000\r\n"));
     QCOMPARE(saved.count("\r\n"), 15);
@@ -310,7 +308,7 @@ void TestTrendRun::runAgainstSimulator()
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
     Program p;
-    p.ws.WaitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
+    p.ws.waitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
     QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
     form->show();
     UntickAll(*form);
@@ -341,11 +339,11 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(p.ws.linkThread.holder(), PortUser::TrendRun);
     QVERIFY(form->pollArmed());
 
-    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 3, 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 3, 8000);
     QTest::mouseClick(form->button(2), Qt::LeftButton);
     QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
     for (int row = 0; row < 3; ++row) {
-        const SampleRow &r = p.data.SampleRing[row];
+        const SampleRow &r = p.data.sampleRing[row];
         QCOMPARE(r[0], 20000);
         QCOMPARE(r[1], -32768);
         QCOMPARE(r[2], row == 1 ? 0 : 0x1234);
@@ -361,9 +359,9 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(Pixel(form->layers().visible, 1, 0), kRed);
 
     // Left to itself the run polls on; STOP ends it between two passes.
-    p.ws.WaitTime = QStringLiteral("0");
+    p.ws.waitTime = QStringLiteral("0");
     form->Button2Click();
-    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 8 || p.data.RingWrapped, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 8 || p.data.ringWrapped, 5000);
     QTest::mouseClick(form->button(2), Qt::LeftButton);
     QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
     QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
@@ -373,12 +371,12 @@ void TestTrendRun::runAgainstSimulator()
         QVERIFY(form->button(n)->isEnabled());
     QVERIFY(!form->button(3)->isEnabled());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
-    const int frozenAt = p.data.RingWritePos;
-    const bool wrapped = p.data.RingWrapped;
+    const int frozenAt = p.data.ringWritePos;
+    const bool wrapped = p.data.ringWrapped;
     QTest::qWait(100);
-    QCOMPARE(p.data.RingWritePos, frozenAt);
-    QCOMPARE(p.data.RingWrapped, wrapped);
-    QCOMPARE(p.data.SampleRing[(frozenAt + kRingRows - 1) % kRingRows][0], 20000);
+    QCOMPARE(p.data.ringWritePos, frozenAt);
+    QCOMPARE(p.data.ringWrapped, wrapped);
+    QCOMPARE(p.data.sampleRing[(frozenAt + kRingRows - 1) % kRingRows][0], 20000);
 
     // A silent controller: STOP lands in the window at once while the pass waits on the line, the
     // window never waits, and the port is free within one reply time; the unfinished row is not
@@ -387,7 +385,7 @@ void TestTrendRun::runAgainstSimulator()
         sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
     form->Button2Click();
     QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
-    const int rowBefore = p.data.RingWritePos;
+    const int rowBefore = p.data.ringWritePos;
     {
         StallProbe probe;
         QTest::qWait(300); // the first read of the first pass is on the wire
@@ -400,7 +398,7 @@ void TestTrendRun::runAgainstSimulator()
         QVERIFY2(stopClock.elapsed() < 2300, qPrintable(QString::number(stopClock.elapsed())));
         QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
     }
-    QCOMPARE(p.data.RingWritePos, rowBefore);
+    QCOMPARE(p.data.ringWritePos, rowBefore);
     QVERIFY(!form->pollArmed());
     sim.clearFaults();
 
@@ -415,18 +413,18 @@ void TestTrendRun::runAgainstSimulator()
     QVERIFY(form->runStarting());
     QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 5000);
     QCOMPARE(p.dialogs.messages, QStringList{});
-    QTRY_VERIFY_WITH_TIMEOUT(p.data.RingWritePos >= 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 2, 5000);
 
     // Closing the window ends a run: port closed, "Data Read" back, the passes gone with the window.
     form->close();
     QVERIFY(p.dataRead()->isEnabled());
-    QVERIFY(!p.ws.TrendWindowOpen);
+    QVERIFY(!p.ws.trendWindowOpen);
     DeleteClosedWindows();
     QVERIFY(form.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
-    const int afterClose = p.data.RingWritePos;
+    const int afterClose = p.data.ringWritePos;
     QTest::qWait(50);
-    QCOMPARE(p.data.RingWritePos, afterClose);
+    QCOMPARE(p.data.ringWritePos, afterClose);
 
     // Closed during the pause after the port opened: the start ends with the window.
     QPointer<TTrendDspForm> closing = new TTrendDspForm(p.ws, p.data);
@@ -439,7 +437,7 @@ void TestTrendRun::runAgainstSimulator()
     QVERIFY(closing.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
-    QVERIFY(!p.ws.TrendWindowOpen);
+    QVERIFY(!p.ws.trendWindowOpen);
     QTest::qWait(2000); // past the end the pause would have had
     QVERIFY(!p.ws.linkThread.portOpen());
 
@@ -455,7 +453,7 @@ void TestTrendRun::runAgainstSimulator()
     passing->close();
     DeleteClosedWindows();
     QVERIFY(passing.isNull());
-    QVERIFY(!p.ws.TrendWindowOpen);
+    QVERIFY(!p.ws.trendWindowOpen);
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);
     sim.clearFaults();
 
