@@ -13,7 +13,10 @@
 #include "shell/Program.h"
 #include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -147,7 +150,7 @@ int main(int argc, char *argv[])
     p.Start();
     Settle();
     auto *varList = qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data());
-    auto *trend = qobject_cast<TTrendDspForm *>(p.ws.trendGraphWindow.data());
+    auto *trend = qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data());
     if (!varList || !trend) {
         std::fprintf(stderr, "the start-up windows are missing\n");
         return 1;
@@ -163,20 +166,20 @@ int main(int argc, char *argv[])
     // Trend: an analog value (a sine) and a flag bit that toggles, polled back to back.
     p.ws.waitTime = QStringLiteral("0");
     for (int n = 1; n <= kChannels; ++n)
-        trend->checkBox(n)->setChecked(n == 1 || n == 8);
-    trend->SetAddressLabelCaption(1, AddressKind::Name);
-    trend->edit(1)->setText(QStringLiteral("AnTermIn"));
-    trend->edit(15)->setText(QStringLiteral("20000"));
-    trend->SetAddressLabelCaption(8, AddressKind::Name);
-    trend->edit(8)->setText(QStringLiteral("InvFlag"));
-    trend->edit(22)->setText(QStringLiteral("07"));
-    trend->Button2Click();
+        trend->table().row(n - 1).selected->setChecked(n == 1 || n == 8);
+    trend->table().setAddressKind(0, AddressKind::Name);
+    trend->table().row(0).name->setText(QStringLiteral("AnTermIn"));
+    trend->table().row(0).scale->setText(QStringLiteral("20000"));
+    trend->table().setAddressKind(7, AddressKind::Name);
+    trend->table().row(7).name->setText(QStringLiteral("InvFlag"));
+    trend->table().row(7).scale->setText(QStringLiteral("07"));
+    trend->toggleRun();
     if (!bench::WaitUntil([trend] { return trend->runActive(); }, 5000)) {
         std::fprintf(stderr, "the trend run did not start\n");
         return 1;
     }
     const PhaseFigures trendFigures = RunPhase(p.link, 2, trendPasses);
-    trend->Button2Click();
+    trend->toggleRun();
     const bool wrapped = p.trend.ringWrapped;
     const int traceAfterTrend = ErrorTraceLines();
     trend->close();

@@ -15,7 +15,10 @@
 #include "trend/GraphLayers.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -41,13 +44,13 @@ constexpr std::uint32_t kAddresses[kChannels] = {0x600F92, 0x600F94, 0x600F96, 0
                                                  0x600F00, 0x600F02, 0x600E00, 0x600E02, 0x600E04, 0x600E80, 0x600FCE};
 
 // Channels 0..count-1 on, each an "A" address of the demo image.
-void SetUpTable(TTrendDspForm &form, int count)
+void SetUpTable(TrendGraphWindow &form, int count)
 {
     for (int c = 0; c < kChannels; ++c) {
-        form.checkBox(c + 1)->setChecked(c < count);
-        form.SetAddressLabelCaption(c + 1, AddressKind::Address);
-        form.edit(c + 1)->setText(QString::number(kAddresses[c], 16).toUpper());
-        form.edit(c + 15)->setText(c < kAnalogChannels ? QStringLiteral("20000") : QString::number(c - 7));
+        form.table().row(c).selected->setChecked(c < count);
+        form.table().setAddressKind(c, AddressKind::Address);
+        form.table().row(c).name->setText(QString::number(kAddresses[c], 16).toUpper());
+        form.table().row(c).scale->setText(c < kAnalogChannels ? QStringLiteral("20000") : QString::number(c - 7));
     }
 }
 
@@ -62,10 +65,10 @@ struct PollFigures {
 PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock, int channels,
                            int seconds, const QString &screenshot)
 {
-    auto *form = new TTrendDspForm(ws, data);
+    auto *form = new TrendGraphWindow(ws, data);
     form->show();
     SetUpTable(*form, channels);
-    form->Button2Click(); // opens the port and pauses 1 to 2 s
+    form->toggleRun(); // opens the port and pauses 1 to 2 s
     PollFigures figures;
     // Start on a pass boundary: after the first pass has been stored.
     if (!bench::WaitUntil([form] { return form->runActive() && form->passesStored() > 0; }, 5000)) {
@@ -100,9 +103,9 @@ PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThre
         loop.exec();
         figures.longestStallMs = probe.longestGapMs();
     }
-    form->Button2Click();
+    form->toggleRun();
     if (!screenshot.isEmpty()) {
-        form->Button1Click(); // REDRAW: the recording with the cursor on its last row
+        form->redraw(); // REDRAW: the recording with the cursor on its last row
         form->grab().save(screenshot);
     }
     form->close();

@@ -5,7 +5,7 @@
 #include "catalogue/Varlist.h"
 #include "monitor/Moni.h"
 #include "shell/Comptset.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -102,7 +102,7 @@ void TTrendForm::CommPort1Click()
 
 void TTrendForm::OpenTrendWindow()
 {
-    auto *window = new TTrendDspForm(ws_, trend_);
+    auto *window = new TrendGraphWindow(ws_, trend_);
     window->show();
     Trend1->setEnabled(false);
     Moniter1->setEnabled(false);

@@ -11,7 +11,10 @@
 #include "shell/Program.h"
 #include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -152,27 +155,29 @@ int main(int argc, char *argv[])
     Save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
 
     // A trend run with the shipped presets plus a block output.
-    auto *trend = qobject_cast<TTrendDspForm *>(ws.trendGraphWindow.data());
-    trend->edit(3)->setText(QStringLiteral("PI3A11"));
-    trend->checkBox(3)->setChecked(true);
-    trend->Button2Click();
+    auto *trend = qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data());
+    trend->table().row(2).name->setText(QStringLiteral("PI3A11"));
+    trend->table().row(2).selected->setChecked(true);
+    trend->toggleRun();
     WaitFor([trend] { return trend->runActive(); }, 3000);
     Wait(4000);
     Save(trend, out, QStringLiteral("03-trend-running.png"));
-    trend->Button2Click(); // STOP
-    trend->Button1Click(); // REDRAW
+    trend->toggleRun(); // STOP
+    trend->redraw(); // REDRAW
     Save(trend, out, QStringLiteral("04-trend-redraw.png"));
 
     // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
     dialogs.saveAnswer = out + QStringLiteral("/demo.trd");
-    trend->Button7Click();
-    dialogs.openAnswer = dialogs.saveAnswer;
-    trend->Button6Click();
-    trend->Image4MouseDown(250);
-    trend->Button5Click();
+    trend->saveTrendFile();
+    // QMX_SHOTS_TRD names a file to open instead of the one just saved, for pictures that do not
+    // depend on how many passes the run took.
+    dialogs.openAnswer = qEnvironmentVariableIsSet("QMX_SHOTS_TRD") ? qEnvironmentVariable("QMX_SHOTS_TRD") : dialogs.saveAnswer;
+    trend->openTrendFile();
+    trend->graphClicked(250);
+    trend->toggleNumberBase();
     Save(trend, out, QStringLiteral("05-trend-open-cursor-hex.png"));
     dialogs.pdf = out + QStringLiteral("/trend-print.pdf");
-    trend->Button8Click();
+    trend->printWindow();
 
     // The Monitor.
     trend->close();

@@ -1,6 +1,9 @@
 #include "trend/TrendFile.h"
 
+#include "trend/Cursor.h"
 #include "trend/Presets.h"
+#include "trend/RunStart.h"
+#include "trend/TrendReadout.h"
 
 #include <algorithm>
 
@@ -118,6 +121,25 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
             return std::nullopt;
         rows.push_back(row);
     }
+}
+
+OpenOutcome OpenLines(const QStringList &lines, TrendData &data)
+{
+    std::array<ChannelRecord, kChannels> settings = data.channels;
+    if (!ReadSettings(lines, settings)) {
+        data.channels = settings;
+        return OpenOutcome::SettingsRefused;
+    }
+    const auto rows = ReadDataRows(lines);
+    if (!rows || !SelectedScalesAreNumbers(settings))
+        return OpenOutcome::Refused;
+    data.channels = settings;
+    std::copy(rows->begin(), rows->end(), data.displayRows.begin());
+    data.rowCount = static_cast<int>(rows->size());
+    readout::ForgetDisplayRowInfo(data);
+    runstart::BuildSelection(data);
+    data.cursorX = cursor::PositionOnLastRow(data.rowCount);
+    return OpenOutcome::Opened;
 }
 
 bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels)

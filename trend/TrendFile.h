@@ -47,4 +47,15 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines);
 // decimal integer, so that its rows can be drawn. A full scale of 0 counts as a number.
 bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels);
 
+// What opening a file's lines did to the data.
+enum class OpenOutcome {
+    Opened,          // settings and rows replaced, selection built, cursor on the last row
+    SettingsRefused, // a wrong channel number, Sel or A/L: the settings read before it were taken
+    Refused,         // the data lines, the row count, the END line or the scales: nothing changed
+};
+// Takes a .trd's lines into `data`. A wrong channel number, Sel or A/L refuses the file the way
+// .trd readers always have: the fields read before it replace the old settings. What this program
+// checks beyond that refuses the file as a whole. Rows opened have no times.
+OpenOutcome OpenLines(const QStringList &lines, TrendData &data);
+
 } // namespace trendfile

@@ -8,7 +8,10 @@
 #include "monitor/Moni.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QImage>
 #include <QListWidget>
@@ -180,13 +183,13 @@ void TestWindowPrint::trendGraphPrintsAtScreenSize()
     data_.ringWritePos = 120;
     data_.selectedChannels = {0, 1, 7};
     data_.channelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
-    TTrendDspForm form(ws_, data_);
+    TrendGraphWindow form(ws_, data_);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.ShowChannelTable();
-    form.Button1Click(); // REDRAW
+    form.table().showRecords(form.data().channels);
+    form.redraw(); // REDRAW
     // The window is 8.5 inches wide: a user prints it across a landscape page.
-    PrintAndCheck(form, [&form] { form.Button8Click(); }, QPageLayout::Landscape);
+    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Landscape);
 }
 
 void TestWindowPrint::monitorPrintsAtScreenSize()

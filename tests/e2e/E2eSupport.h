@@ -7,7 +7,10 @@
 #include "shell/Program.h"
 #include "shell/Trendmain.h"
 #include "trend/Sampling.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -33,7 +36,7 @@ inline void Settle()
     QCoreApplication::processEvents();
 }
 
-inline TTrendDspForm *TrendWindow(Program &p) { return qobject_cast<TTrendDspForm *>(p.ws.trendGraphWindow.data()); }
+inline TrendGraphWindow *TrendWindow(Program &p) { return qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data()); }
 inline TVarListForm *VarListWindow(Program &p) { return qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data()); }
 inline TMoniForm *MonitorWindow(Program &p) { return qobject_cast<TMoniForm *>(p.ws.monitorWindow.data()); }
 
@@ -44,15 +47,15 @@ struct Row {
     const char *name;
     const char *scale;
 };
-inline void SetChannels(TTrendDspForm &form, std::initializer_list<Row> rows)
+inline void SetChannels(TrendGraphWindow &form, std::initializer_list<Row> rows)
 {
     for (int n = 1; n <= kChannels; ++n)
-        form.checkBox(n)->setChecked(false);
+        form.table().row(n - 1).selected->setChecked(false);
     for (const Row &r : rows) {
-        form.checkBox(r.channel + 1)->setChecked(true);
-        form.SetAddressLabelCaption(r.channel + 1, r.al == std::string_view("L") ? AddressKind::Name : AddressKind::Address);
-        form.edit(r.channel + 1)->setText(QLatin1String(r.name));
-        form.edit(r.channel + 15)->setText(QLatin1String(r.scale));
+        form.table().row(r.channel).selected->setChecked(true);
+        form.table().setAddressKind(r.channel, r.al == std::string_view("L") ? AddressKind::Name : AddressKind::Address);
+        form.table().row(r.channel).name->setText(QLatin1String(r.name));
+        form.table().row(r.channel).scale->setText(QLatin1String(r.scale));
     }
 }
 

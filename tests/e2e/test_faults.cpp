@@ -11,7 +11,7 @@
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Messages.h"
+#include "trend/TrendGraphTexts.h"
 #include "trend/Presets.h"
 
 #include <QDir>
@@ -119,7 +119,7 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     Program p(dialogs);
     p.Start();
     Settle();
-    TTrendDspForm *form = TrendWindow(p);
+    TrendGraphWindow *form = TrendWindow(p);
     QVERIFY(form);
     p.ws.waitTime = QStringLiteral("0");
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
@@ -175,10 +175,10 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     // Bytes left on the line from an earlier reply are purged before each request is sent.
     sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + ChecksumText("R7FFF", 5) + "\r\n");
     p.ws.waitTime = QStringLiteral("100"); // time enough to stop right after the last pass
-    form->Button2Click();
+    form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form->runActive(), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= static_cast<int>(passes.size()), 10000);
-    form->Button2Click();
+    form->toggleRun();
 
     std::vector<TraceEntry> trace;
     for (std::size_t i = 0; i < passes.size(); ++i) {
@@ -198,9 +198,9 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     // A trace that cannot be written: the pass is marked and stored as ever, nothing is shown.
     QVERIFY(PutDirectoryInPlace(kErrorTrace));
     sim_.queueFault(nak('X'));
-    form->Button2Click();
+    form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 1, 5000);
-    form->Button2Click();
+    form->toggleRun();
     QCOMPARE(p.trend.sampleRing[0][0], 0);
     QCOMPARE(p.trend.sampleRing[0][7], 1);
     QCOMPARE(Pixel(form->layers().trace, 0, 300), kLime);
@@ -210,14 +210,14 @@ void TestFaults::misbehavingControllerDuringATrendRun()
 
     // A whole stretch of refusals keeps the run alive; STOP ends it as usual.
     sim_.setFaultForAllRequests(nak('O'));
-    form->Button2Click();
+    form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 3, 5000);
     sim_.clearFaults();
     const auto lastRow = [&] { return p.trend.sampleRing[(p.trend.ringWritePos + kRingRows - 1) % kRingRows]; };
     QTRY_VERIFY_WITH_TIMEOUT(lastRow()[0] == 20000, 5000);
     QCOMPARE(p.trend.sampleRing[0][0], 0);
     QVERIFY(form->runActive());
-    form->Button2Click();
+    form->toggleRun();
     QVERIFY(!form->runActive());
     p.ws.linkThread.drain();
     QCOMPARE(p.link.LastErrorReply(), Refusal('O'));
@@ -238,10 +238,10 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     Program p(dialogs);
     p.Start();
     Settle();
-    TTrendDspForm *form = TrendWindow(p);
+    TrendGraphWindow *form = TrendWindow(p);
     QVERIFY(form);
     for (int n = 1; n <= kChannels; ++n)
-        QVERIFY(!form->checkBox(n)->isChecked());
+        QVERIFY(!form->table().row(n - 1).selected->isChecked());
     QCOMPARE(dialogs.messages, QStringList{});
 
     // A run start cannot save the presets: it says which file and goes on (here to a port that
@@ -249,7 +249,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
     QFile::remove(presetCopy);
-    form->Button2Click();
+    form->toggleRun();
     QTRY_COMPARE(dialogs.messages.size(), 3);
     QVERIFY2(dialogs.messages[0].startsWith(kPresetsNotSaved.arg(presetFile + QStringLiteral(": "))),
              qPrintable(dialogs.messages[0]));
@@ -268,7 +268,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     dialogs.messages.clear();
     {
         const FileSizeLimit limit(64);
-        form->Button2Click();
+        form->toggleRun();
     }
     QTRY_COMPARE(dialogs.messages.size(), 3);
     QVERIFY(dialogs.messages[0].contains(presetFile) && dialogs.messages[0].contains(presetCopy));
@@ -321,7 +321,7 @@ void TestFaults::savesThatFailKeepTheOldFile()
     Program p(dialogs);
     p.Start();
     Settle();
-    TTrendDspForm *form = TrendWindow(p);
+    TrendGraphWindow *form = TrendWindow(p);
     p.trend.sampleRing[0] = {1234};
     p.trend.ringWritePos = 1;
 
@@ -330,8 +330,8 @@ void TestFaults::savesThatFailKeepTheOldFile()
     const QByteArray oldTrd = "the user's old recording\r\n";
     QVERIFY(textfile::WriteAtomically(keptTrd, oldTrd));
     dialogs.saveAnswers = {underAFile, directoryTrd};
-    form->Button7Click();
-    form->Button7Click();
+    form->saveTrendFile();
+    form->saveTrendFile();
     QCOMPARE(dialogs.messages.size(), 2);
     for (const QString &message : dialogs.messages)
         QVERIFY2(message.startsWith(kTrendFileWriteError + u'\n'), qPrintable(message));
@@ -341,13 +341,13 @@ void TestFaults::savesThatFailKeepTheOldFile()
     dialogs.saveAnswers = {keptTrd};
     {
         const FileSizeLimit limit(64);
-        form->Button7Click();
+        form->saveTrendFile();
     }
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(testenv::ReadAll(keptTrd), oldTrd);
     QCOMPARE(FolderListing(folder.path()), listing);
     dialogs.saveAnswers = {keptTrd};
-    form->Button7Click(); // the same save with room to write replaces the file whole
+    form->saveTrendFile(); // the same save with room to write replaces the file whole
     QCOMPARE(dialogs.messages.size(), 1);
     QVERIFY(testenv::ReadAll(keptTrd).contains("  1234,"));
 

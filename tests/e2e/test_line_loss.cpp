@@ -83,14 +83,14 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     Program p(dialogs);
     p.Start();
     Settle();
-    TTrendDspForm *form = TrendWindow(p);
+    TrendGraphWindow *form = TrendWindow(p);
     QVERIFY(form);
     QPushButton *dataRead = p.ws.variablesListWindow->findChild<QPushButton *>(QStringLiteral("Button1"));
     p.ws.waitTime = QStringLiteral("20");
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
 
-    form->Button2Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 5, 5000);
 
     // The adapter is pulled between two passes; every later pass fails on its one exchange.
@@ -107,15 +107,15 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     // as soon as that pass returns, and the pass is not recorded.
     const int beforeStop = p.trend.ringWritePos;
     const qint64 stopMs =
-        ClickLaterAndWait(form->button(2), 30, [&] { return form->button(2)->text() == QStringLiteral("RUN"); });
-    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+        ClickLaterAndWait(form->runButton(), 30, [&] { return form->runButton()->text() == QStringLiteral("RUN"); });
+    QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
     QVERIFY2(stopMs >= 0 && stopMs <= 30 + 100, qPrintable(QString::number(stopMs)));
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), kOneFailedExchangeMs + kSlackMs);
     QTest::qWait(50); // the pass under way reaches the window
     QVERIFY(p.trend.ringWritePos <= beforeStop + 1); // one may have ended just before the click
     QVERIFY(!form->pollArmed());
     QVERIFY(dataRead->isEnabled());
-    QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
+    QCOMPARE(form->runStatus()->text(), QStringLiteral("Stop"));
     QCOMPARE(dialogs.messages, QStringList{}); // a failing pass is never reported on screen
 
     // Rows before the loss keep their values; each failed pass stored 0, left a lime mark at its x
@@ -139,19 +139,19 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     const QByteArray traceAfterLoss = testenv::ReadAll(kErrorTrace);
 
     // REDRAW shows what was recorded, the failed passes as zeros.
-    form->Button1Click();
+    form->redraw();
     QCOMPARE(p.trend.rowCount, p.trend.ringWritePos);
-    QCOMPARE(form->edit(29)->text(), QStringLiteral("0"));
+    QCOMPARE(form->table().row(0).value->text(), QStringLiteral("0"));
     QCOMPARE(p.trend.displayRows[0][0], 20000);
 
     // The line is back under the same name: a new run records the controller's values again.
     QVERIFY(sim.reopenLine());
     sim.writeWord(kAnTermIn, static_cast<quint16>(-5000));
-    form->Button2Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
     QCOMPARE(dialogs.messages, QStringList{});
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 3, 5000);
-    form->Button2Click();
+    form->toggleRun();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     for (int row = 0; row < p.trend.ringWritePos; ++row)
         QCOMPARE(p.trend.sampleRing[row][0], -5000);
@@ -174,7 +174,7 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     TVarListForm *varList = VarListWindow(p);
     QVERIFY(varList);
     auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
-    QPushButton *run = TrendWindow(p)->button(2);
+    QPushButton *run = TrendWindow(p)->runButton();
 
     const auto dataRead = [&] {
         varList->Button1Click();

@@ -9,6 +9,8 @@
 #include "shell/Program.h"
 #include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
+#include "trend/ChannelTable.h"
+#include "trend/TrendGraphWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QCheckBox>
@@ -32,6 +34,9 @@ QByteArray ReadAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The open Trend Graph; the tests below fail on a null one as on a missing control.
+TrendGraphWindow *TrendGraph(const Workspace &ws) { return qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data()); }
 
 template <typename T> T *Control(QWidget *window, const char *name)
 {
@@ -80,7 +85,7 @@ void TestInstalled::initTestCase()
 
 void TestInstalled::RunUntilTraced(Program &p, const QString &trace)
 {
-    auto *run = Control<QPushButton>(p.ws.trendGraphWindow, "Button2");
+    auto *run = TrendGraph(p.ws)->runButton();
     QVERIFY(run && run->isEnabled());
     QTest::mouseClick(run, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(ReadAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
@@ -98,7 +103,7 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     // Data Read: the super-block data file goes to the user's data folder; the variable files
     // come from the shipped copies, now the user's own.
     auto *dataRead = Control<QPushButton>(p->ws.variablesListWindow, "Button1");
-    auto *run = Control<QPushButton>(p->ws.trendGraphWindow, "Button2");
+    auto *run = TrendGraph(p->ws)->runButton();
     QVERIFY(dataRead && run);
     QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
     QTest::mouseClick(dataRead, Qt::LeftButton);
@@ -114,9 +119,9 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
 
     // RUN with channel 1 only, full scale 12345, against a controller refusing every read: the
     // presets are saved in the data folder, the failed reads traced in the current folder.
-    Control<QCheckBox>(p->ws.trendGraphWindow, "CheckBox1")->setChecked(true);
-    Control<QCheckBox>(p->ws.trendGraphWindow, "CheckBox2")->setChecked(false);
-    Control<QLineEdit>(p->ws.trendGraphWindow, "Edit15")->setText(QStringLiteral("12345"));
+    TrendGraph(p->ws)->table().row(0).selected->setChecked(true);
+    TrendGraph(p->ws)->table().row(1).selected->setChecked(false);
+    TrendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
     p->ws.waitTime = QStringLiteral("20");
     sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
@@ -155,9 +160,9 @@ void TestInstalled::nextStartReadsThePresets()
     Program p(dialogs);
     p.Start();
     QVERIFY(p.ws.trendGraphWindow);
-    QVERIFY(Control<QCheckBox>(p.ws.trendGraphWindow, "CheckBox1")->isChecked());
-    QVERIFY(!Control<QCheckBox>(p.ws.trendGraphWindow, "CheckBox2")->isChecked());
-    QCOMPARE(Control<QLineEdit>(p.ws.trendGraphWindow, "Edit15")->text(), QStringLiteral("12345"));
+    QVERIFY(TrendGraph(p.ws)->table().row(0).selected->isChecked());
+    QVERIFY(!TrendGraph(p.ws)->table().row(1).selected->isChecked());
+    QCOMPARE(TrendGraph(p.ws)->table().row(0).scale->text(), QStringLiteral("12345"));
     QCOMPARE(dialogs.messages, QStringList{});
 }
 

@@ -9,7 +9,10 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -374,14 +377,14 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
 
     Program p;
     p.ws.waitTime = QStringLiteral("50");
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
-        form.checkBox(n)->setChecked(false);
-    form.checkBox(1)->setChecked(true);
-    form.SetAddressLabelCaption(1, AddressKind::Name);
-    form.edit(1)->setText(QStringLiteral("AnTermIn"));
-    form.edit(15)->setText(QStringLiteral("20000"));
-    form.Button2Click();
+        form.table().row(n - 1).selected->setChecked(false);
+    form.table().row(0).selected->setChecked(true);
+    form.table().setAddressKind(0, AddressKind::Name);
+    form.table().row(0).name->setText(QStringLiteral("AnTermIn"));
+    form.table().row(0).scale->setText(QStringLiteral("20000"));
+    form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form.runActive() && form.passesStored() >= 5, 10000);
 
     const auto column = [&form] {
@@ -402,7 +405,7 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     // No user action: the run opens the device again and reads the controller's values.
     QTRY_VERIFY_WITH_TIMEOUT(count(4321) >= 5, kLineNoticedMs);
     QVERIFY(form.runActive());
-    form.Button2Click();
+    form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive() && !p.ws.linkThread.portOpen(), 5000);
 
     const auto values = column();

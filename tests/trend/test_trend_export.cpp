@@ -8,11 +8,14 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/GraphPicture.h"
-#include "trend/ReadoutMessages.h"
+#include "trend/TrendGraphTexts.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendReadout.h"
-#include "trend/TrendRecording.h"
-#include "trend/Trendgph.h"
+#include "trend/RecordingFile.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,8 +32,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QLabel *Band(TTrendDspForm &form, const char *name) { return form.findChild<QLabel *>(QLatin1String(name)); }
-QAction *MenuAction(TTrendDspForm &form, const char *name) { return form.findChild<QAction *>(QLatin1String(name)); }
+// The band's lines: the cursors' time, their difference, the line's figures, its events.
+enum BandLine { ReadoutTime, ReadoutDifference, ReadoutStatistics, ReadoutLine };
+QLabel *Band(TrendGraphWindow &form, BandLine line) { return form.band().line(line); }
 
 // Rows k = 0..249 of the ring hold (k, -k, 0, ..., k % 2) and were read k x 10 ms after the start;
 // channel 1's read failed in rows divisible by 50. Channels 0, 1 and 7 selected.
@@ -176,7 +180,7 @@ void TestTrendExport::statisticsAndRecordingFiles()
     // Lines gather until a second has passed; close writes the rest.
     const QString path = dir_.filePath(QStringLiteral("rec.csv"));
     const auto t0 = std::chrono::steady_clock::now();
-    CsvRecording recording;
+    RecordingFile recording;
     QVERIFY(recording.open(path, "time,t_s,A\r\n", t0));
     QVERIFY(recording.append(",,1\r\n", t0 + 500ms));
     QCOMPARE(testenv::ReadAll(path), QByteArray());
@@ -197,10 +201,10 @@ void TestTrendExport::statisticsAndRecordingFiles()
 void TestTrendExport::oneCursorPictureUnchanged()
 {
     Program p;
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     form.show();
     FillRing(p.data, true, 10);
-    form.Button1Click();
+    form.redraw();
     QCOMPARE(p.data.cursorX, 496);
 
     // The same picture composed by the layers alone: grid, recorded traces, one dotted cursor.
@@ -213,24 +217,24 @@ void TestTrendExport::oneCursorPictureUnchanged()
     reference.ComposeGraph(true);
     QCOMPARE(form.layers().visible, reference.visible);
     const QImage oneCursorWindow = form.grab().toImage();
-    QCOMPARE(Band(form, "ReadoutTime")->text(), QStringLiteral("A: row 248  t = 0.090 s"));
-    QVERIFY(Band(form, "ReadoutDifference")->text().isEmpty());
+    QCOMPARE(Band(form, ReadoutTime)->text(), QStringLiteral("A: row 248  t = 0.090 s"));
+    QVERIFY(Band(form, ReadoutDifference)->text().isEmpty());
 
     // Shift+click: the second cursor, orange dashes on the cursor layer only.
-    QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
+    QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
     QCOMPARE(form.secondCursorX(), std::optional<int>(460));
     QCOMPARE(p.data.cursorX, 496);
     QCOMPARE(form.layers().cursor.pixel(460, 1), kSecondCursorColour);
     QCOMPARE(form.layers().cursor.pixel(460, 7), 0xFF000000u);
     QCOMPARE(form.layers().trace, reference.trace);
     QCOMPARE(form.layers().visible.pixel(460, 1) | 0xFF000000u, kSecondCursorColour);
-    QCOMPARE(Band(form, "ReadoutDifference")->text(),
+    QCOMPARE(Band(form, ReadoutDifference)->text(),
              QStringLiteral("B-A: -18 rows  2.320 s  AnTermIn +232  Spd,\"Fbk\" -232  InvFlag.07 0"));
     QVERIFY(form.grab().toImage() != oneCursorWindow);
-    form.UpdateGraphMenu();
-    QVERIFY(MenuAction(form, "ClearSecondCursorAction")->isEnabled());
-    QVERIFY(MenuAction(form, "ExportCsvAction")->isEnabled());
-    QVERIFY(!MenuAction(form, "RecordToFileAction")->isEnabled());
+    form.view().updateMenu();
+    QVERIFY(form.view().clearSecondCursorAction()->isEnabled());
+    QVERIFY(form.view().exportCsvAction()->isEnabled());
+    QVERIFY(!form.view().recordAction()->isEnabled());
 
     // Escape takes it away again: the picture and the window are what they were with one cursor.
     QTest::keyClick(&form, Qt::Key_Escape);
@@ -238,17 +242,17 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QCOMPARE(form.layers().visible, reference.visible);
     QCOMPARE(form.grab().toImage(), oneCursorWindow);
     // So does the menu entry; REDRAW keeps a second cursor on the rows it shows.
-    form.SetSecondCursor(100);
-    form.Button1Click();
+    form.setSecondCursor(100);
+    form.redraw();
     QCOMPARE(form.secondCursorX(), std::optional<int>(100));
-    MenuAction(form, "ClearSecondCursorAction")->trigger();
+    form.view().clearSecondCursorAction()->trigger();
     QCOMPARE(form.layers().visible, reference.visible);
     QCOMPARE(form.grab().toImage(), oneCursorWindow);
 
     // The exported picture: the graph's own pixels, at 2x every pixel a 2 x 2 block.
     const QString png = dir_.filePath(QStringLiteral("graph.png"));
     p.dialogs.saveAnswers = {png};
-    MenuAction(form, "ExportPictureAction")->trigger();
+    form.view().exportPictureAction()->trigger();
     QImage one(png);
     QImage two(dir_.filePath(QStringLiteral("graph@2x.png")));
     QVERIFY(!one.isNull() && !two.isNull());
@@ -268,7 +272,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     one.save(QStringLiteral("/tmp/readout-export.png"));
     QCOMPARE(p.dialogs.filtersAsked.last(), kPngFilter);
     // Copy picture puts the 1x picture on the clipboard.
-    MenuAction(form, "CopyPictureAction")->trigger();
+    form.view().copyPictureAction()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
              one.convertToFormat(QImage::Format_RGB32));
 }
@@ -276,7 +280,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
 void TestTrendExport::exportOfRowsFromATrd()
 {
     Program p;
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     form.show();
     // A file written from a recording: rows (k, -k, ..., k % 2) without any time.
     TrendData source;
@@ -289,25 +293,25 @@ void TestTrendExport::exportOfRowsFromATrd()
                                                             source.displayRows, source.rowCount))));
     // Rows of an earlier run with times are replaced by the file's, which have none.
     FillRing(p.data, false, 20);
-    form.Button1Click();
-    form.SetSecondCursor(4);
+    form.redraw();
+    form.setSecondCursor(4);
     p.dialogs.openAnswers = {trd};
-    form.Button6Click();
+    form.openTrendFile();
     QCOMPARE(p.data.rowCount, 5);
     QVERIFY(!form.secondCursorX());
-    QVERIFY(Band(form, "ReadoutTime")->text().isEmpty()); // one cursor on rows without time: nothing shown
+    QVERIFY(Band(form, ReadoutTime)->text().isEmpty()); // one cursor on rows without time: nothing shown
 
     const QString csv = dir_.filePath(QStringLiteral("five.csv"));
     p.dialogs.saveAnswers = {csv};
-    form.ExportCsv();
+    form.view().exportCsv();
     QCOMPARE(testenv::ReadAll(csv), QByteArray("time,t_s,AnTermIn,SpdFbk,InvFlag.07\r\n"
                                                ",,0,0,0\r\n,,1,-1,1\r\n,,2,-2,0\r\n,,3,-3,1\r\n,,4,-4,0\r\n"));
     QCOMPARE(PythonCsvCheck(csv, 0), QStringLiteral("rows 5 time|t_s|AnTermIn|SpdFbk|InvFlag.07"));
     // Two cursors on such rows: rows and values differ, the time is unknown.
-    form.SetSecondCursor(0);
-    QCOMPARE(Band(form, "ReadoutDifference")->text(),
+    form.setSecondCursor(0);
+    QCOMPARE(Band(form, ReadoutDifference)->text(),
              QStringLiteral("B-A: -4 rows  no time  AnTermIn -4  SpdFbk +4  InvFlag.07 0"));
-    QVERIFY(Band(form, "ReadoutTime")->text().contains(QStringLiteral("A: row 4  no time")));
+    QVERIFY(Band(form, ReadoutTime)->text().contains(QStringLiteral("A: row 4  no time")));
 }
 
 void TestTrendExport::runAgainstSimulator()
@@ -325,32 +329,32 @@ void TestTrendExport::runAgainstSimulator()
 
     Program p;
     p.ws.waitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     form.show();
     for (int n = 1; n <= kChannels; ++n)
-        form.checkBox(n)->setChecked(false);
+        form.table().row(n - 1).selected->setChecked(false);
     const auto setRow = [&](int c, const QString &name, const QString &scale) {
-        form.checkBox(c + 1)->setChecked(true);
-        form.SetAddressLabelCaption(c + 1, AddressKind::Address);
-        form.edit(c + 1)->setText(name);
-        form.edit(c + 15)->setText(scale);
+        form.table().row(c).selected->setChecked(true);
+        form.table().setAddressKind(c, AddressKind::Address);
+        form.table().row(c).name->setText(name);
+        form.table().row(c).scale->setText(scale);
     };
     setRow(0, QStringLiteral("600E00"), QStringLiteral("20000"));
     setRow(1, QStringLiteral("600E10"), QStringLiteral("20000"));
     setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
-    form.Button2Click();
+    form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
 
     // Recording from the graph menu while the run goes on.
-    form.UpdateGraphMenu();
-    QVERIFY(MenuAction(form, "RecordToFileAction")->isEnabled());
-    QVERIFY(!MenuAction(form, "ExportCsvAction")->isEnabled());
+    form.view().updateMenu();
+    QVERIFY(form.view().recordAction()->isEnabled());
+    QVERIFY(!form.view().exportCsvAction()->isEnabled());
     const QString recorded = dir_.filePath(QStringLiteral("recorded.csv"));
     p.dialogs.saveAnswers = {recorded};
-    MenuAction(form, "RecordToFileAction")->trigger();
+    form.view().recordAction()->trigger();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 30, 10000);
-    form.Button2Click();
+    form.toggleRun();
     QVERIFY(!form.runActive());
     QVERIFY(!form.recording());
     QVERIFY(p.dialogs.messages.isEmpty());
@@ -360,23 +364,23 @@ void TestTrendExport::runAgainstSimulator()
     QCOMPARE(form.runStats().exchanges, 3 * passes);
     QCOMPARE(form.runStats().failuresByCode, (std::map<int, std::uint64_t>{{-3, passes}}));
     QVERIFY(form.runStats().longestReply >= form.runStats().meanReply());
-    QVERIFY2(Band(form, "ReadoutStatistics")
+    QVERIFY2(Band(form, ReadoutStatistics)
                  ->text()
                  .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2)\nreply mean ").arg(3 * passes).arg(passes)),
-             qPrintable(Band(form, "ReadoutStatistics")->text()));
+             qPrintable(Band(form, ReadoutStatistics)->text()));
 
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
-    form.Button1Click();
+    form.redraw();
     const int rows = p.data.rowCount;
     QVERIFY(rows >= 30);
-    QTest::mouseClick(form.image4(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));
-    QVERIFY(Band(form, "ReadoutDifference")->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
-    QVERIFY(Band(form, "ReadoutDifference")->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
+    QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));
+    QVERIFY(Band(form, ReadoutDifference)->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
+    QVERIFY(Band(form, ReadoutDifference)->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
     form.grab().save(QStringLiteral("/tmp/readout-band.png"));
 
     const QString exported = dir_.filePath(QStringLiteral("run.csv"));
     p.dialogs.saveAnswers = {exported};
-    MenuAction(form, "ExportCsvAction")->trigger();
+    form.view().exportCsvAction()->trigger();
     const QList<QByteArray> lines = CsvLines(testenv::ReadAll(exported));
     QCOMPARE(lines.size(), rows + 1);
     QCOMPARE(lines[0], QByteArray("time,t_s,600E00,600E10,600F00.03"));
@@ -407,20 +411,20 @@ void TestTrendExport::runAgainstSimulator()
     QVERIFY(recordedRows >= 1 && recordedRows <= rows);
     QCOMPARE(recordedLines.mid(1), lines.mid(lines.size() - recordedRows));
     QVERIFY(PythonCsvCheck(recorded, 3).startsWith(QStringLiteral("rows %1 ").arg(recordedRows)));
-    QVERIFY(Band(form, "ReadoutLine")->text().contains(QStringLiteral("recorded %1 rows to recorded.csv").arg(recordedRows)));
+    QVERIFY(Band(form, ReadoutLine)->text().contains(QStringLiteral("recorded %1 rows to recorded.csv").arg(recordedRows)));
 
     // A file that cannot be written: said once, recording stops, the run goes on.
-    form.Button2Click();
+    form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
     p.dialogs.saveAnswers = {QStringLiteral("/dev/full")};
-    form.RecordToFile();
+    form.view().recordToFile();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(!form.recording(), 5000);
     const quint64 passesAtFailure = form.runPasses();
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passesAtFailure + 20, 5000);
     QVERIFY(form.runActive());
     QCOMPARE(p.dialogs.messages, QStringList{kRecordingWriteError});
-    form.Button2Click();
+    form.toggleRun();
     QCOMPARE(p.dialogs.messages.size(), 1);
     sim.stop();
 }

@@ -7,7 +7,10 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendFile.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -159,27 +162,30 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
 
     // Each case starts from a window that has shown another recording.
     data_ = TrendData{};
-    TTrendDspForm form(ws_, data_);
+    TrendGraphWindow form(ws_, data_);
     form.show();
     dialogs_.messages.clear();
     dialogs_.openAnswers = {Path("before.trd")};
-    form.Button6Click();
+    form.openTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{});
     QCOMPARE(data_.rowCount, 12);
 
     const auto tableOf = [&form] {
         QStringList table;
-        for (int n = 1; n <= 28; ++n)
-            table << form.edit(n)->text() + (form.edit(n)->isVisible() ? "" : " hidden");
-        for (int n = 1; n <= 14; ++n)
-            table << (form.checkBox(n)->isChecked() ? "ticked" : "clear") << form.bitBtn(n)->text();
-        for (int n = 29; n <= 42; ++n)
-            table << form.edit(n)->text();
+        for (int c = 0; c < kChannels; ++c)
+            table << form.table().row(c).name->text() + (form.table().row(c).name->isVisible() ? "" : " hidden");
+        for (int c = 0; c < kChannels; ++c)
+            table << form.table().row(c).scale->text() + (form.table().row(c).scale->isVisible() ? "" : " hidden");
+        for (int c = 0; c < kChannels; ++c)
+            table << (form.table().row(c).selected->isChecked() ? "ticked" : "clear")
+                  << form.table().row(c).addressKind->text();
+        for (int c = 0; c < kChannels; ++c)
+            table << form.table().row(c).value->text();
         return table;
     };
     const QStringList tableBefore = tableOf();
     QCOMPARE(tableBefore.at(0), QString("Old0"));
-    QCOMPARE(tableBefore.at(14), QString("1000")); // Edit15, channel 0's full scale
+    QCOMPARE(tableBefore.at(14), QString("1000")); // channel 0's full scale
     const TrendData dataBefore = data_;
     const QImage traceBefore = form.layers().trace;
 
@@ -187,7 +193,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     edit(lines);
     Write("refused.trd", lines);
     dialogs_.openAnswers = {Path("refused.trd")};
-    form.Button6Click();
+    form.openTrendFile();
 
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Data"});
     for (int c = 0; c < kChannels; ++c) {
@@ -209,11 +215,11 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     // The unchanged file itself opens: the refusal was the edit's doing.
     dialogs_.messages.clear();
     dialogs_.openAnswers = {Path("file.trd")};
-    form.Button6Click();
+    form.openTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{});
     QCOMPARE(data_.rowCount, 30);
     QCOMPARE(data_.channels[13].addressOrName, QString("New13"));
-    QCOMPARE(form.edit(1)->text(), QString("New0"));
+    QCOMPARE(form.table().row(0).name->text(), QString("New0"));
 }
 
 QTEST_MAIN(TestTrendOpen)

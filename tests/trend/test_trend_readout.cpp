@@ -6,7 +6,10 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -55,7 +58,7 @@ private:
     QWidget varList_;
     QListWidget *names_ = nullptr;
     QListWidget *bits_ = nullptr;
-    TTrendDspForm *form_ = nullptr;
+    TrendGraphWindow *form_ = nullptr;
     QTemporaryDir dir_;
     ControllerSimulator sim_;
 };
@@ -63,12 +66,12 @@ private:
 bool TestTrendReadout::StartRun()
 {
     for (int n = 1; n <= kChannels; ++n)
-        form_->checkBox(n)->setChecked(false);
-    form_->checkBox(14)->setChecked(true);
-    form_->SetAddressLabelCaption(14, AddressKind::Address);
-    form_->edit(14)->setText("600E00");
-    form_->edit(28)->setText("00");
-    form_->Button2Click();
+        form_->table().row(n - 1).selected->setChecked(false);
+    form_->table().row(13).selected->setChecked(true);
+    form_->table().setAddressKind(13, AddressKind::Address);
+    form_->table().row(13).name->setText("600E00");
+    form_->table().row(13).scale->setText("00");
+    form_->toggleRun();
     return QTest::qWaitFor([this] { return form_->runActive(); }, 3000);
 }
 
@@ -105,7 +108,7 @@ void TestTrendReadout::initTestCase()
 void TestTrendReadout::init()
 {
     dialogs_.messages.clear();
-    form_ = new TTrendDspForm(ws_, data_);
+    form_ = new TrendGraphWindow(ws_, data_);
     form_->show();
 }
 
@@ -128,13 +131,13 @@ void TestTrendReadout::Record(int rows, bool wrapped, int writePos)
         data_.sampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
     data_.ringWrapped = wrapped;
     data_.ringWritePos = writePos;
-    form_->ShowChannelTable();
+    form_->table().showRecords(form_->data().channels);
 }
 
 void TestTrendReadout::channelTable()
 {
     // "A"/"L": the default "L" becomes "A" in maroon, a second click returns to "L" in teal.
-    QPushButton *bit1 = form_->bitBtn(1);
+    QPushButton *bit1 = form_->table().row(0).addressKind;
     QCOMPARE(bit1->text(), QString("L"));
     QTest::mouseClick(bit1, Qt::LeftButton);
     QCOMPARE(bit1->text(), QString("A"));
@@ -146,51 +149,51 @@ void TestTrendReadout::channelTable()
     // A tick during a run ends the run and stays ticked. Captions are not the state: one with an
     // accelerator mark, as some desktops put in, changes nothing.
     QVERIFY(StartRun());
-    form_->button(2)->setText("&STOP");
-    form_->bitBtn(1)->setText("&L");
-    QVERIFY(!form_->checkBox(4)->isChecked());
-    QTest::mouseClick(form_->checkBox(4), Qt::LeftButton);
-    QCOMPARE(form_->button(2)->text(), QString("RUN"));
-    QVERIFY(form_->checkBox(4)->isChecked());
-    QCOMPARE(form_->label(25)->text(), QString("Stop"));
-    QVERIFY(form_->button(6)->isEnabled());
-    QCOMPARE(form_->addressLabel(1), AddressKind::Name);
+    form_->runButton()->setText("&STOP");
+    form_->table().row(0).addressKind->setText("&L");
+    QVERIFY(!form_->table().row(3).selected->isChecked());
+    QTest::mouseClick(form_->table().row(3).selected, Qt::LeftButton);
+    QCOMPARE(form_->runButton()->text(), QString("RUN"));
+    QVERIFY(form_->table().row(3).selected->isChecked());
+    QCOMPARE(form_->runStatus()->text(), QString("Stop"));
+    QVERIFY(form_->openButton()->isEnabled());
+    QCOMPARE(form_->table().addressKind(0), AddressKind::Name);
     QVERIFY(StartRun());
-    QTest::mouseClick(form_->edit(20), Qt::LeftButton);
-    QCOMPARE(form_->button(2)->text(), QString("RUN"));
+    QTest::mouseClick(form_->table().row(5).scale, Qt::LeftButton);
+    QCOMPARE(form_->runButton()->text(), QString("RUN"));
 
     // Logic pick: the name behind the selected line, "L", and the bit number of the bit line.
     names_->setCurrentRow(2);
     bits_->setCurrentRow(1);
-    form_->SetAddressLabelCaption(10, AddressKind::Address);
-    QTest::mouseDClick(form_->edit(10), Qt::LeftButton);
-    QCOMPARE(form_->edit(10)->text(), QString("GateFlag"));
-    QCOMPARE(form_->edit(24)->text(), QString("07"));
-    QCOMPARE(form_->bitBtn(10)->text(), QString("L"));
-    QCOMPARE(CaptionColour(form_->bitBtn(10)), kTeal);
+    form_->table().setAddressKind(9, AddressKind::Address);
+    QTest::mouseDClick(form_->table().row(9).name, Qt::LeftButton);
+    QCOMPARE(form_->table().row(9).name->text(), QString("GateFlag"));
+    QCOMPARE(form_->table().row(9).scale->text(), QString("07"));
+    QCOMPARE(form_->table().row(9).addressKind->text(), QString("L"));
+    QCOMPARE(CaptionColour(form_->table().row(9).addressKind), kTeal);
     // Analog pick: the selected line's text.
     names_->setCurrentRow(1);
-    form_->Edit1DblClick(form_->edit(5));
-    QCOMPARE(form_->edit(5)->text(), QString("InvFlag"));
+    form_->table().pickAnalogName(4);
+    QCOMPARE(form_->table().row(4).name->text(), QString("InvFlag"));
     // Edit29 takes a bit number and leaves a run running.
     bits_->setCurrentRow(2);
     QVERIFY(StartRun());
-    form_->edit(29)->show();
-    QTest::mouseDClick(form_->edit(29), Qt::LeftButton);
-    QCOMPARE(form_->edit(29)->text(), QString("12"));
-    QCOMPARE(form_->button(2)->text(), QString("STOP"));
-    form_->Button2Click();
+    form_->table().row(0).value->show();
+    QTest::mouseDClick(form_->table().row(0).value, Qt::LeftButton);
+    QCOMPARE(form_->table().row(0).value->text(), QString("12"));
+    QCOMPARE(form_->runButton()->text(), QString("STOP"));
+    form_->toggleRun();
 
     // Nothing selected: nothing to take; a lone bit selection still changes the bit.
     names_->clearSelection();
-    form_->Edit8DblClick(form_->edit(11));
-    QCOMPARE(form_->edit(11)->text(), QString("DIO00"));
-    QCOMPARE(form_->edit(25)->text(), QString("12"));
+    form_->table().pickLogicNameAndBit(10);
+    QCOMPARE(form_->table().row(10).name->text(), QString("DIO00"));
+    QCOMPARE(form_->table().row(10).scale->text(), QString("12"));
     bits_->clearSelection();
-    form_->Edit1DblClick(form_->edit(2));
-    form_->Edit29DblClick();
-    QCOMPARE(form_->edit(2)->text(), QString("SpdFbk"));
-    QCOMPARE(form_->edit(29)->text(), QString("12"));
+    form_->table().pickAnalogName(1);
+    form_->table().pickBitIntoFirstValue();
+    QCOMPARE(form_->table().row(1).name->text(), QString("SpdFbk"));
+    QCOMPARE(form_->table().row(0).value->text(), QString("12"));
     QVERIFY(dialogs_.messages.isEmpty());
 
     // Variables List closed: the analog box ignores the double-click (the run goes on); the logic
@@ -199,12 +202,12 @@ void TestTrendReadout::channelTable()
     ws_.variablesListOpen = false;
     names_->setCurrentRow(0);
     QVERIFY(StartRun());
-    form_->Edit1DblClick(form_->edit(3));
-    QCOMPARE(form_->button(2)->text(), QString("STOP"));
+    form_->table().pickAnalogName(2);
+    QCOMPARE(form_->runButton()->text(), QString("STOP"));
     QVERIFY(dialogs_.messages.isEmpty());
-    form_->Edit8DblClick(form_->edit(8));
-    QCOMPARE(form_->button(2)->text(), QString("RUN"));
-    QCOMPARE(form_->edit(8)->text(), QString("InvFlag"));
+    form_->table().pickLogicNameAndBit(7);
+    QCOMPARE(form_->runButton()->text(), QString("RUN"));
+    QCOMPARE(form_->table().row(7).name->text(), QString("InvFlag"));
     QCOMPARE(dialogs_.messages, QStringList{"Please open Variables List."});
 }
 
@@ -214,57 +217,57 @@ void TestTrendReadout::cursorReadout()
     data_.sampleRing[4][0] = -32768;
     data_.sampleRing[4][7] = 5;
     data_.sampleRing[5][1] = 32767;
-    form_->Button1Click();
+    form_->redraw();
     QCOMPARE(data_.rowCount, 249);
     QCOMPARE(data_.cursorX, 496);
-    QCOMPARE(form_->edit(29)->text(), QString("249"));
+    QCOMPARE(form_->table().row(0).value->text(), QString("249"));
 
-    QTest::mouseClick(form_->button(4), Qt::LeftButton);
+    QTest::mouseClick(form_->stepRightButton(), Qt::LeftButton);
     QCOMPARE(data_.cursorX, 0);
-    QCOMPARE(form_->edit(30)->text(), QString("-1"));
-    QTest::mouseClick(form_->button(3), Qt::LeftButton);
+    QCOMPARE(form_->table().row(1).value->text(), QString("-1"));
+    QTest::mouseClick(form_->stepLeftButton(), Qt::LeftButton);
     QCOMPARE(data_.cursorX, 496);
-    QTest::mouseClick(form_->image4(), Qt::LeftButton, {}, QPoint(499, 100));
+    QTest::mouseClick(form_->graphPicture(), Qt::LeftButton, {}, QPoint(499, 100));
     QCOMPARE(data_.cursorX, 496);
 
     // x = 7 reads row 3 (ring row 4) with the cursor line at 7; ">>" goes on to 9 (row 4).
-    QTest::mouseClick(form_->image4(), Qt::RightButton, {}, QPoint(7, 100));
+    QTest::mouseClick(form_->graphPicture(), Qt::RightButton, {}, QPoint(7, 100));
     QCOMPARE(data_.cursorX, 7);
     QCOMPARE(form_->layers().visible.pixel(7, 0), 0xFFFFFFFFu);
     QCOMPARE(form_->layers().visible.pixel(496, 0) & 0xFFFFFFu, 0u);
-    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
-    QCOMPARE(form_->edit(36)->text(), QString("5"));
-    QTest::mouseClick(form_->button(5), Qt::LeftButton);
-    QCOMPARE(form_->button(5)->text(), QString("Hex"));
-    QCOMPARE(form_->edit(29)->text(), QString("8000"));
-    QCOMPARE(form_->edit(36)->text(), QString("5"));
-    QTest::mouseClick(form_->button(4), Qt::LeftButton);
+    QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
+    QCOMPARE(form_->table().row(7).value->text(), QString("5"));
+    QTest::mouseClick(form_->numberBaseButton(), Qt::LeftButton);
+    QCOMPARE(form_->numberBaseButton()->text(), QString("Hex"));
+    QCOMPARE(form_->table().row(0).value->text(), QString("8000"));
+    QCOMPARE(form_->table().row(7).value->text(), QString("5"));
+    QTest::mouseClick(form_->stepRightButton(), Qt::LeftButton);
     QCOMPARE(data_.cursorX, 9);
-    QCOMPARE(form_->edit(30)->text(), QString("7FFF"));
+    QCOMPARE(form_->table().row(1).value->text(), QString("7FFF"));
     // "<<" reads logic values as set or clear.
-    QTest::mouseClick(form_->button(3), Qt::LeftButton);
+    QTest::mouseClick(form_->stepLeftButton(), Qt::LeftButton);
     QCOMPARE(data_.cursorX, 7);
-    QCOMPARE(form_->edit(36)->text(), QString("1"));
-    form_->edit(31)->setText("untouched");
-    QTest::mouseClick(form_->button(5), Qt::LeftButton);
-    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
-    QCOMPARE(form_->edit(31)->text(), QString("untouched"));
+    QCOMPARE(form_->table().row(7).value->text(), QString("1"));
+    form_->table().row(2).value->setText("untouched");
+    QTest::mouseClick(form_->numberBaseButton(), Qt::LeftButton);
+    QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
+    QCOMPARE(form_->table().row(2).value->text(), QString("untouched"));
 
     // During a run clicks into the graph change nothing.
-    form_->button(4)->setEnabled(false);
-    form_->Image4MouseDown(100);
+    form_->view().setCursorsEnabled(false);
+    form_->graphClicked(100);
     QCOMPARE(data_.cursorX, 7);
 
     // No rows: the cursor commands leave the cursor and the boxes alone.
     Record(0, false, 0);
-    form_->Button1Click();
+    form_->redraw();
     const int restingX = data_.cursorX;
-    form_->Button4Click();
-    form_->Button3Click();
-    form_->Image4MouseDown(200);
-    form_->Button5Click();
+    form_->stepCursorRight();
+    form_->stepCursorLeft();
+    form_->graphClicked(200);
+    form_->toggleNumberBase();
     QCOMPARE(data_.cursorX, restingX);
-    QCOMPARE(form_->edit(29)->text(), QString("-32768"));
+    QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
 }
 
 void TestTrendReadout::saveWritesTheLastRun()
@@ -274,7 +277,7 @@ void TestTrendReadout::saveWritesTheLastRun()
     data_.channels[3] = {false, AddressKind::Address, "600E00", "100"};
     data_.sampleRing[1] = {1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
     dialogs_.saveAnswers = {Path("two.trd")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     QCOMPARE(dialogs_.filtersAsked.last(), QString("TRendDataFile(*.trd)|*.trd"));
     const QByteArray expected = "File Name    = two.trd\r\n"
                                 "Data Numbers = 2\r\n"
@@ -305,11 +308,11 @@ void TestTrendReadout::saveWritesTheLastRun()
     Record(kRingRows, true, 10);
     data_.rowCount = 3;
     dialogs_.saveAnswers = {Path("RUN1.TRD"), Path("run1.trd.bak")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Name"});
     QCOMPARE(data_.rowCount, 249);
     QVERIFY(!QFileInfo::exists(Path("RUN1.TRD")));
-    form_->Button7Click();
+    form_->saveTrendFile();
     const QStringList lines = *textfile::ReadLines(Path("run1.trd.bak"));
     QCOMPARE(lines.size(), 21 + 249);
     QCOMPARE(lines.at(1), QString("Data Numbers = 249"));
@@ -324,7 +327,7 @@ void TestTrendReadout::saveWritesTheLastRun()
     small.rlim_cur = 1000;
     setrlimit(RLIMIT_FSIZE, &small);
     dialogs_.saveAnswers = {Path("two.trd")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(testenv::ReadAll(Path("two.trd")), expected);
     QCOMPARE(dialogs_.messages.size(), 2);
@@ -333,7 +336,7 @@ void TestTrendReadout::saveWritesTheLastRun()
     // No rows: the header lines, the settings, the list captions and END.
     Record(0, false, 0);
     dialogs_.saveAnswers = {Path("empty.trd")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     const QStringList empty = *textfile::ReadLines(Path("empty.trd"));
     QCOMPARE(empty.size(), 21);
     QCOMPARE(empty.at(1), QString("Data Numbers = 0"));
@@ -346,11 +349,11 @@ void TestTrendReadout::openShowsAFile()
     Record(40, false, 40);
     data_.channels[9] = {true, AddressKind::Address, "600F00", "15"};
     dialogs_.saveAnswers = {Path("a.trd"), Path("b.trd")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     data_.channels[9] = {false, AddressKind::Name, "x", "0"};
     dialogs_.openAnswers = {Path("a.trd")};
-    form_->Button6Click();
-    form_->Button7Click();
+    form_->openTrendFile();
+    form_->saveTrendFile();
     QCOMPARE(testenv::ReadAll(Path("b.trd")).mid(20), testenv::ReadAll(Path("a.trd")).mid(20));
     QCOMPARE(data_.channelScale[9], 32768);
 
@@ -361,35 +364,35 @@ void TestTrendReadout::openShowsAFile()
     lines = lines.mid(0, 20) + QStringList{"1,2,3,-1,5,6,7,0,0,0,0,0,0,0,", lines[21], lines[22], "END"};
     QFile::remove(Path("c.trd"));
     QVERIFY(textfile::WriteAtomically(Path("c.trd"), textfile::JoinLinesCrLf(lines)));
-    form_->Button5Click();
+    form_->toggleNumberBase();
     QVERIFY(form_->hexShown());
-    form_->button(4)->setEnabled(false);
+    form_->stepRightButton()->setEnabled(false);
     dialogs_.openAnswers = {Path("c.trd")};
-    form_->Button6Click();
+    form_->openTrendFile();
     QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(data_.rowCount, 3);
     QCOMPARE(data_.cursorX, 4);
     QCOMPARE(data_.selectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
-    QCOMPARE(form_->edit(4)->text(), QString("Speed"));
-    QCOMPARE(form_->bitBtn(4)->text(), QString("A"));
-    QVERIFY(form_->checkBox(4)->isChecked());
-    QVERIFY(form_->edit(4)->isVisible());
-    QVERIFY(!form_->edit(3)->isVisible());
-    QCOMPARE(form_->edit(32)->text(), QString("0000"));
-    QCOMPARE(form_->edit(30)->text(), QString("FFFE"));
-    form_->Button3Click();
-    form_->Button3Click();
-    QCOMPARE(form_->edit(32)->text(), QString("FFFF")); // the file's first row
-    QVERIFY(form_->button(4)->isEnabled());
+    QCOMPARE(form_->table().row(3).name->text(), QString("Speed"));
+    QCOMPARE(form_->table().row(3).addressKind->text(), QString("A"));
+    QVERIFY(form_->table().row(3).selected->isChecked());
+    QVERIFY(form_->table().row(3).name->isVisible());
+    QVERIFY(!form_->table().row(2).name->isVisible());
+    QCOMPARE(form_->table().row(3).value->text(), QString("0000"));
+    QCOMPARE(form_->table().row(1).value->text(), QString("FFFE"));
+    form_->stepCursorLeft();
+    form_->stepCursorLeft();
+    QCOMPARE(form_->table().row(3).value->text(), QString("FFFF")); // the file's first row
+    QVERIFY(form_->stepRightButton()->isEnabled());
 
     // A cancelled dialog still enables the cursor buttons and keys the selected channels only.
-    form_->button(3)->setEnabled(false);
+    form_->stepLeftButton()->setEnabled(false);
     dialogs_.openAnswers.clear();
     data_.channels[1].selected = false;
-    form_->Button6Click();
-    QVERIFY(form_->button(3)->isEnabled());
+    form_->openTrendFile();
+    QVERIFY(form_->stepLeftButton()->isEnabled());
     QCOMPARE(form_->layers().key.pixel(5, 19), kTraceColors[0]);
-    QCOMPARE(form_->layers().key.pixel(5, 39), form_->backgroundColour());
+    QCOMPARE(form_->layers().key.pixel(5, 39), form_->view().background());
     QCOMPARE(data_.rowCount, 3);
 }
 
@@ -397,9 +400,9 @@ void TestTrendReadout::openRefusesBadFiles()
 {
     Record(5, false, 5);
     dialogs_.saveAnswers = {Path("good.trd")};
-    form_->Button7Click();
+    form_->saveTrendFile();
     const QStringList good = *textfile::ReadLines(Path("good.trd"));
-    form_->Button1Click();
+    form_->redraw();
     const auto write = [this](const QString &name, QStringList lines) {
         QFile::remove(Path(name));
         QVERIFY(textfile::WriteAtomically(Path(name), textfile::JoinLinesCrLf(lines)));
@@ -418,36 +421,36 @@ void TestTrendReadout::openRefusesBadFiles()
     write("scale.trd", badScale);
     write("short.trd", good.mid(0, 23));
 
-    form_->button(3)->setEnabled(false);
+    form_->stepLeftButton()->setEnabled(false);
     dialogs_.openAnswers = {Path("wrong.trd"), Path("row.trd"), Path("short.trd"), Path("scale.trd"),
                             Path("missing.trd")};
     for (int i = 0; i < 5; ++i)
-        form_->Button6Click();
+        form_->openTrendFile();
     QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
                                              "Incorrect File Data", "Can not read the file."}));
     QCOMPARE(data_.channels[0].addressOrName, QString("Taken")); // only the wrong channel number replaced settings
     QCOMPARE(data_.channels[1].fullScale, QString("20000"));
-    QCOMPARE(form_->edit(1)->text(), QString("AnTermIn"));
-    QCOMPARE(form_->edit(16)->text(), QString("20000"));
+    QCOMPARE(form_->table().row(0).name->text(), QString("AnTermIn"));
+    QCOMPARE(form_->table().row(1).scale->text(), QString("20000"));
     QCOMPARE(data_.rowCount, 5);
-    QVERIFY(!form_->button(3)->isEnabled());
+    QVERIFY(!form_->stepLeftButton()->isEnabled());
 
     dialogs_.messages.clear();
     data_.channels[5].addressKind = AddressKind::Address;
     dialogs_.openAnswers = {Path("wrong.trd")};
-    form_->Button6Click();
+    form_->openTrendFile();
     QCOMPARE(data_.channels[0].addressOrName, QString("Taken"));
     QCOMPARE(data_.channels[0].selected, false);
     QCOMPARE(data_.channels[5].addressKind, AddressKind::Address);
-    QVERIFY(form_->checkBox(1)->isChecked());
+    QVERIFY(form_->table().row(0).selected->isChecked());
 }
 
 void TestTrendReadout::printsTheWindow()
 {
     QCOMPARE(windowprint::PrintedRect(816, 533, 1200, 1200), QRect(0, 0, 10200, 6663));
-    form_->Button8Click(); // cancelled: nothing
+    form_->printWindow(); // cancelled: nothing
     dialogs_.pdfAnswers = {Path("window.pdf")};
-    form_->Button8Click();
+    form_->printWindow();
     QVERIFY(dialogs_.messages.isEmpty());
     const QByteArray pdf = testenv::ReadAll(Path("window.pdf"));
     QVERIFY(pdf.startsWith("%PDF"));

@@ -7,9 +7,12 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Messages.h"
+#include "trend/TrendGraphTexts.h"
 #include "trend/Presets.h"
-#include "trend/Trendgph.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -51,18 +54,18 @@ struct Program {
 };
 
 // Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
-void SetRow(TTrendDspForm &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
+void SetRow(TrendGraphWindow &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
 {
-    form.checkBox(c + 1)->setChecked(on);
-    form.SetAddressLabelCaption(c + 1, al == u"L" ? AddressKind::Name : AddressKind::Address);
-    form.edit(c + 1)->setText(name);
-    form.edit(c + 15)->setText(scale);
+    form.table().row(c).selected->setChecked(on);
+    form.table().setAddressKind(c, al == u"L" ? AddressKind::Name : AddressKind::Address);
+    form.table().row(c).name->setText(name);
+    form.table().row(c).scale->setText(scale);
 }
 
-void UntickAll(TTrendDspForm &form)
+void UntickAll(TrendGraphWindow &form)
 {
     for (int n = 1; n <= kChannels; ++n)
-        form.checkBox(n)->setChecked(false);
+        form.table().row(n - 1).selected->setChecked(false);
 }
 
 void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -87,42 +90,42 @@ void TestTrendRun::creationAndClosing()
     Program p;
     p.ws.variablesListOpen = false;
     p.ws.catalogue.variableListBuilt = false;
-    QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
+    QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
 
     QCOMPARE(form->windowTitle(), QStringLiteral("Trend Graph"));
     QCOMPARE(form->size(), QSize(816, 533));
     QCOMPARE(form->testAttribute(Qt::WA_DeleteOnClose), true);
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form->image4()->geometry(), QRect(50, 40, 501, 401));
-    QCOMPARE(form->image6()->geometry(), QRect(552, 94, 20, 320));
-    QCOMPARE(form->edit(15)->geometry(), QRect(680, 95, 51, 21));
-    QCOMPARE(form->edit(22)->geometry(), QRect(690, 265, 26, 21));
-    QCOMPARE(form->edit(42)->geometry(), QRect(750, 385, 26, 21));
-    QCOMPARE(form->bitBtn(7)->geometry(), QRect(575, 215, 21, 21));
-    QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Edit35")), form->edit(35));
+    QCOMPARE(form->graphPicture()->geometry(), QRect(50, 40, 501, 401));
+    const auto inWindow = [&form](const QWidget *control) {
+        return QRect(control->mapTo(form.data(), QPoint(0, 0)), control->size());
+    };
+    QCOMPARE(inWindow(form->table().keyPicture()), QRect(552, 94, 20, 320));
+    QCOMPARE(inWindow(form->table().row(0).scale), QRect(680, 95, 51, 21));
+    QCOMPARE(inWindow(form->table().row(7).scale), QRect(690, 265, 26, 21));
+    QCOMPARE(inWindow(form->table().row(13).value), QRect(750, 385, 26, 21));
+    QCOMPARE(inWindow(form->table().row(6).addressKind), QRect(575, 215, 21, 21));
 
     // The shipped presets: channels 0, 1, 7, 8, 9 ticked.
-    QCOMPARE(form->checkBox(1)->isChecked(), true);
-    QCOMPARE(form->checkBox(3)->isChecked(), false);
-    QCOMPARE(form->checkBox(9)->isChecked(), true);
-    QCOMPARE(form->edit(2)->text(), QStringLiteral("SpdFbk"));
-    QCOMPARE(form->edit(16)->text(), QStringLiteral("20000"));
-    QCOMPARE(form->edit(23)->text(), QStringLiteral("07"));
-    QCOMPARE(form->bitBtn(1)->text(), QStringLiteral("L"));
+    QCOMPARE(form->table().row(0).selected->isChecked(), true);
+    QCOMPARE(form->table().row(2).selected->isChecked(), false);
+    QCOMPARE(form->table().row(8).selected->isChecked(), true);
+    QCOMPARE(form->table().row(1).name->text(), QStringLiteral("SpdFbk"));
+    QCOMPARE(form->table().row(1).scale->text(), QStringLiteral("20000"));
+    QCOMPARE(form->table().row(8).scale->text(), QStringLiteral("07"));
+    QCOMPARE(form->table().row(0).addressKind->text(), QStringLiteral("L"));
     QCOMPARE(p.data.channels[8].fullScale, QStringLiteral("07"));
-    for (int n = 29; n <= 42; ++n)
-        QVERIFY(form->edit(n)->isHidden());
-    for (int n = 7; n <= 15; ++n)
-        QVERIFY(form->label(n)->isHidden());
-    QVERIFY(form->label(16)->isVisible());
-    QCOMPARE(form->label(25)->text(), QStringLiteral("RUN/STOP"));
-    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
-    QVERIFY(!form->button(2)->isEnabled()); // no variable list built yet
-    for (int n : {1, 3, 4, 5})
-        QVERIFY(!form->button(n)->isEnabled());
-    for (int n : {6, 7, 8})
-        QVERIFY(form->button(n)->isEnabled());
+    for (int c = 0; c < kChannels; ++c)
+        QVERIFY(form->table().row(c).value->isHidden());
+    QCOMPARE(form->runStatus()->text(), QStringLiteral("RUN/STOP"));
+    QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
+    QVERIFY(!form->runButton()->isEnabled()); // no variable list built yet
+    for (QPushButton *button : {form->redrawButton(), form->stepLeftButton(), form->stepRightButton(),
+                                form->numberBaseButton()})
+        QVERIFY(!button->isEnabled());
+    for (QPushButton *button : {form->openButton(), form->saveButton(), form->printButton()})
+        QVERIFY(button->isEnabled());
     QVERIFY(!form->pollArmed());
     QVERIFY(p.ws.trendWindowOpen);
     QCOMPARE(p.ws.trendGraphWindow.data(), form.data());
@@ -140,37 +143,37 @@ void TestTrendRun::creationAndClosing()
     QFile::remove(programfolder::File(presets::kPresetFile));
     p.ws.variablesListOpen = true;
     p.ws.catalogue.variableListBuilt = true;
-    TTrendDspForm second(p.ws, p.data);
+    TrendGraphWindow second(p.ws, p.data);
     QCOMPARE(p.varListOpened, 1);
-    QVERIFY(second.button(2)->isEnabled());
-    for (int n = 1; n <= kChannels; ++n)
-        QVERIFY(!second.checkBox(n)->isChecked());
-    QCOMPARE(second.edit(7)->text(), QStringLiteral("AnTermIn"));
-    QCOMPARE(second.edit(21)->text(), QStringLiteral("20000"));
-    QCOMPARE(second.edit(14)->text(), QStringLiteral("InvFlag"));
-    QCOMPARE(second.edit(28)->text(), QStringLiteral("00"));
+    QVERIFY(second.runButton()->isEnabled());
+    for (int c = 0; c < kChannels; ++c)
+        QVERIFY(!second.table().row(c).selected->isChecked());
+    QCOMPARE(second.table().row(6).name->text(), QStringLiteral("AnTermIn"));
+    QCOMPARE(second.table().row(6).scale->text(), QStringLiteral("20000"));
+    QCOMPARE(second.table().row(13).name->text(), QStringLiteral("InvFlag"));
+    QCOMPARE(second.table().row(13).scale->text(), QStringLiteral("00"));
 }
 
 void TestTrendRun::redraw()
 {
     Program p;
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
 
     // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
-    form.Button1Click();
+    form.redraw();
     QCOMPARE(p.data.rowCount, 0);
     QCOMPARE(p.data.cursorX, 0);
-    QCOMPARE(form.edit(29)->text(), QStringLiteral("-32767"));
+    QCOMPARE(form.table().row(0).value->text(), QStringLiteral("-32767"));
     QCOMPARE(Pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
-    for (int n : {3, 4, 5})
-        QVERIFY(form.button(n)->isEnabled());
+    for (QPushButton *button : {form.stepLeftButton(), form.stepRightButton(), form.numberBaseButton()})
+        QVERIFY(button->isEnabled());
     // Rows of unselected channels disappear, the others show their value boxes.
-    QVERIFY(form.edit(29)->isVisibleTo(&form));
-    QVERIFY(!form.edit(3)->isVisibleTo(&form));
-    QVERIFY(!form.edit(17)->isVisibleTo(&form));
-    QVERIFY(!form.edit(31)->isVisibleTo(&form));
-    QVERIFY(!form.checkBox(3)->isVisibleTo(&form));
-    QVERIFY(!form.bitBtn(3)->isVisibleTo(&form));
+    QVERIFY(form.table().row(0).value->isVisibleTo(&form));
+    QVERIFY(!form.table().row(2).name->isVisibleTo(&form));
+    QVERIFY(!form.table().row(2).scale->isVisibleTo(&form));
+    QVERIFY(!form.table().row(2).value->isVisibleTo(&form));
+    QVERIFY(!form.table().row(2).selected->isVisibleTo(&form));
+    QVERIFY(!form.table().row(2).addressKind->isVisibleTo(&form));
 
     // Three recorded rows: the cursor on the last, value boxes in decimal.
     p.data.selectedChannels = {0, 7};
@@ -181,12 +184,12 @@ void TestTrendRun::redraw()
     p.data.sampleRing[2] = {20000, 0, 0, 0, 0, 0, 0, 1};
     p.data.ringWritePos = 3;
     p.data.ringWrapped = false;
-    form.Button1Click();
+    form.redraw();
     QCOMPARE(p.data.rowCount, 3);
     QCOMPARE(p.data.cursorX, 4);
-    QCOMPARE(form.edit(29)->text(), QStringLiteral("20000"));
-    QCOMPARE(form.edit(36)->text(), QStringLiteral("1"));
-    QCOMPARE(form.edit(30)->text(), QStringLiteral("-32767")); // not selected: untouched
+    QCOMPARE(form.table().row(0).value->text(), QStringLiteral("20000"));
+    QCOMPARE(form.table().row(7).value->text(), QStringLiteral("1"));
+    QCOMPARE(form.table().row(1).value->text(), QStringLiteral("-32767")); // not selected: untouched
     QCOMPARE(Pixel(form.layers().visible, 4, 50), kWhite);
     QCOMPARE(Pixel(form.layers().visible, 0, 50), 0xFF000000u);
     // From -250 at x 2 up to full scale at x 4, the end point itself not painted.
@@ -198,46 +201,46 @@ void TestTrendRun::redraw()
 void TestTrendRun::runStartRefusals()
 {
     Program p;
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     const QByteArray presetsBefore = testenv::ReadAll(programfolder::File(presets::kPresetFile));
 
     // A full-scale box is checked whether its channel is ticked or not; nothing else happens.
     UntickAll(form);
-    form.edit(17)->setText(QStringLiteral("1.5"));
-    form.Button2Click();
+    form.table().row(2).scale->setText(QStringLiteral("1.5"));
+    form.toggleRun();
     QCOMPARE(p.dialogs.messages, QStringList{kCheckFullScale});
-    QCOMPARE(form.label(25)->text(), QStringLiteral("RUN/STOP"));
-    QVERIFY(form.button(6)->isEnabled());
+    QCOMPARE(form.runStatus()->text(), QStringLiteral("RUN/STOP"));
+    QVERIFY(form.openButton()->isEnabled());
     QVERIFY(p.dataRead()->isEnabled());
-    form.edit(17)->setText(QStringLiteral("20000"));
+    form.table().row(2).scale->setText(QStringLiteral("20000"));
 
     // Nothing ticked.
     p.dialogs.messages.clear();
-    form.Button2Click();
+    form.toggleRun();
     QCOMPARE(p.dialogs.messages, QStringList{kSelectDrawingData});
-    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
-    QVERIFY(form.button(1)->isEnabled());
+    QCOMPARE(form.runStatus()->text(), QStringLiteral("Stop"));
+    QVERIFY(form.redrawButton()->isEnabled());
     QVERIFY(p.dataRead()->isEnabled());
-    QCOMPARE(form.button(2)->text(), QStringLiteral("RUN"));
+    QCOMPARE(form.runButton()->text(), QStringLiteral("RUN"));
 
     // Two channels that do not resolve: one message. Names lose their spaces in the records only.
     p.dialogs.messages.clear();
     SetRow(form, 0, true, "L", "Anterm In", "20000");
     SetRow(form, 1, true, "A", "600e00", "20000");
     SetRow(form, 8, true, "L", "Inv Flag", "03");
-    form.Button2Click();
+    form.toggleRun();
     QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound});
     QCOMPARE(p.data.channels[0].addressOrName, QStringLiteral("AntermIn"));
     QCOMPARE(p.data.channels[8].addressOrName, QStringLiteral("InvFlag"));
-    QCOMPARE(form.edit(1)->text(), QStringLiteral("Anterm In"));
-    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
+    QCOMPARE(form.table().row(0).name->text(), QStringLiteral("Anterm In"));
+    QCOMPARE(form.runStatus()->text(), QStringLiteral("Stop"));
     QVERIFY(p.dataRead()->isEnabled());
 
     // Scales that cannot be drawn are refused before anything is saved.
     const auto refusedWith = [&](const QString &message) {
         p.dialogs.messages.clear();
-        form.Button2Click();
-        return p.dialogs.messages == QStringList{message} && form.button(2)->text() == QStringLiteral("RUN") &&
+        form.toggleRun();
+        return p.dialogs.messages == QStringList{message} && form.runButton()->text() == QStringLiteral("RUN") &&
                p.dataRead()->isEnabled();
     };
     SetRow(form, 0, true, "L", "An Term In", "0");
@@ -246,7 +249,7 @@ void TestTrendRun::runStartRefusals()
     SetRow(form, 0, true, "L", "AnTermIn", "99999999999");
     QVERIFY(refusedWith(kCheckFullScale));
     SetRow(form, 0, true, "L", "AnTermIn", "20000");
-    form.edit(22 + 1)->setText(QStringLiteral("x3"));
+    form.table().row(8).scale->setText(QStringLiteral("x3"));
     QVERIFY(refusedWith(kCheckBitNumber));
     QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetFile)), presetsBefore);
     QVERIFY(!p.link.isOpen());
@@ -256,21 +259,21 @@ void TestTrendRun::failedPortOpen()
 {
     Program p;
     testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
-    TTrendDspForm form(p.ws, p.data);
+    TrendGraphWindow form(p.ws, p.data);
     UntickAll(form);
     SetRow(form, 0, true, "L", "An Term In", "20000");
     SetRow(form, 1, true, "A", "600E00123", "020000");
     SetRow(form, 7, true, "L", "InvFlag", "15");
     SetRow(form, 9, false, "L", "Not In List", "00");
-    form.Button5Click();
-    QCOMPARE(form.button(5)->text(), QStringLiteral("Hex"));
+    form.toggleNumberBase();
+    QCOMPARE(form.numberBaseButton()->text(), QStringLiteral("Hex"));
     p.data.sampleRing[3][1] = 99;
     p.data.ringWritePos = 4;
 
-    form.Button2Click();
+    form.toggleRun();
     QTRY_COMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
-    QCOMPARE(form.button(2)->text(), QStringLiteral("RUN"));
-    QCOMPARE(form.label(25)->text(), QStringLiteral("Stop"));
+    QCOMPARE(form.runButton()->text(), QStringLiteral("RUN"));
+    QCOMPARE(form.runStatus()->text(), QStringLiteral("Stop"));
     QVERIFY(!form.runStarting());
     QVERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
@@ -309,7 +312,7 @@ void TestTrendRun::runAgainstSimulator()
 
     Program p;
     p.ws.waitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
-    QPointer<TTrendDspForm> form = new TTrendDspForm(p.ws, p.data);
+    QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
     UntickAll(*form);
     SetRow(*form, 0, true, "L", "AnTermIn", "20000");
@@ -324,24 +327,25 @@ void TestTrendRun::runAgainstSimulator()
     sim.queueFault(SimFault{SimFault::Kind::Silence});
 
     // A second press during the pause after the port opened is refused.
-    form->Button2Click();
+    form->toggleRun();
     QVERIFY(form->runStarting());
     QTRY_VERIFY(p.ws.linkThread.portOpen());
-    form->Button2Click();
+    form->toggleRun();
     QVERIFY(form->runStarting());
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
     QCOMPARE(p.dialogs.messages, QStringList{});
-    QCOMPARE(form->label(25)->text(), QStringLiteral("Run"));
-    QCOMPARE(form->label(25)->palette().color(QPalette::Window), QColor(0, 255, 0));
-    for (int n : {1, 3, 4, 5, 6, 7, 8})
-        QVERIFY(!form->button(n)->isEnabled());
+    QCOMPARE(form->runStatus()->text(), QStringLiteral("Run"));
+    QCOMPARE(form->runStatus()->palette().color(QPalette::Window), QColor(0, 255, 0));
+    for (QPushButton *button : {form->redrawButton(), form->stepLeftButton(), form->stepRightButton(),
+                                form->numberBaseButton(), form->openButton(), form->saveButton(), form->printButton()})
+        QVERIFY(!button->isEnabled());
     QVERIFY(!p.dataRead()->isEnabled());
     QCOMPARE(p.ws.linkThread.holder(), PortUser::TrendRun);
     QVERIFY(form->pollArmed());
 
     QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 3, 8000);
-    QTest::mouseClick(form->button(2), Qt::LeftButton);
-    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+    QTest::mouseClick(form->runButton(), Qt::LeftButton);
+    QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
     for (int row = 0; row < 3; ++row) {
         const SampleRow &r = p.data.sampleRing[row];
         QCOMPARE(r[0], 20000);
@@ -360,16 +364,16 @@ void TestTrendRun::runAgainstSimulator()
 
     // Left to itself the run polls on; STOP ends it between two passes.
     p.ws.waitTime = QStringLiteral("0");
-    form->Button2Click();
+    form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 8 || p.data.ringWrapped, 5000);
-    QTest::mouseClick(form->button(2), Qt::LeftButton);
-    QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
-    QCOMPARE(form->label(25)->text(), QStringLiteral("Stop"));
+    QTest::mouseClick(form->runButton(), Qt::LeftButton);
+    QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
+    QCOMPARE(form->runStatus()->text(), QStringLiteral("Stop"));
     QVERIFY(!form->pollArmed());
     QVERIFY(p.dataRead()->isEnabled());
-    for (int n : {1, 6, 7, 8})
-        QVERIFY(form->button(n)->isEnabled());
-    QVERIFY(!form->button(3)->isEnabled());
+    for (QPushButton *button : {form->redrawButton(), form->openButton(), form->saveButton(), form->printButton()})
+        QVERIFY(button->isEnabled());
+    QVERIFY(!form->stepLeftButton()->isEnabled());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     const int frozenAt = p.data.ringWritePos;
     const bool wrapped = p.data.ringWrapped;
@@ -383,17 +387,17 @@ void TestTrendRun::runAgainstSimulator()
     // recorded.
     for (std::uint32_t address : {0x600F92u, 0x600FA8u, 0x600E00u, 0x600F00u, 0x600F02u})
         sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
-    form->Button2Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
     const int rowBefore = p.data.ringWritePos;
     {
         StallProbe probe;
         QTest::qWait(300); // the first read of the first pass is on the wire
         QElapsedTimer stopClock;
         stopClock.start();
-        QTest::mouseClick(form->button(2), Qt::LeftButton);
+        QTest::mouseClick(form->runButton(), Qt::LeftButton);
         QVERIFY2(stopClock.elapsed() < 100, qPrintable(QString::number(stopClock.elapsed())));
-        QCOMPARE(form->button(2)->text(), QStringLiteral("RUN"));
+        QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
         QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);
         QVERIFY2(stopClock.elapsed() < 2300, qPrintable(QString::number(stopClock.elapsed())));
         QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
@@ -404,14 +408,14 @@ void TestTrendRun::runAgainstSimulator()
 
     // A new RUN right after STOP on a silent line waits for the port without blocking the window.
     sim.setAddressFault(0x600F92, SimFault{SimFault::Kind::Silence});
-    form->Button2Click();
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 3000);
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
     QTest::qWait(200);
-    form->Button2Click();
+    form->toggleRun();
     sim.clearFaults();
-    form->Button2Click();
+    form->toggleRun();
     QVERIFY(form->runStarting());
-    QTRY_COMPARE_WITH_TIMEOUT(form->button(2)->text(), QStringLiteral("STOP"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 5000);
     QCOMPARE(p.dialogs.messages, QStringList{});
     QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 2, 5000);
 
@@ -427,9 +431,9 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(p.data.ringWritePos, afterClose);
 
     // Closed during the pause after the port opened: the start ends with the window.
-    QPointer<TTrendDspForm> closing = new TTrendDspForm(p.ws, p.data);
+    QPointer<TrendGraphWindow> closing = new TrendGraphWindow(p.ws, p.data);
     closing->show();
-    closing->Button2Click();
+    closing->toggleRun();
     QTest::qWait(200);
     QVERIFY(closing->runStarting());
     closing->close();
@@ -443,12 +447,12 @@ void TestTrendRun::runAgainstSimulator()
 
     // Closed while a pass waits on a silent controller: the window goes at once, the port within
     // one reply time.
-    QPointer<TTrendDspForm> passing = new TTrendDspForm(p.ws, p.data);
+    QPointer<TrendGraphWindow> passing = new TrendGraphWindow(p.ws, p.data);
     passing->show();
     for (std::uint32_t address : {0x600F92u, 0x600FA8u})
         sim.setAddressFault(address, SimFault{SimFault::Kind::Silence});
-    passing->Button2Click();
-    QTRY_COMPARE_WITH_TIMEOUT(passing->button(2)->text(), QStringLiteral("STOP"), 3000);
+    passing->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(passing->runButton()->text(), QStringLiteral("STOP"), 3000);
     QTest::qWait(100);
     passing->close();
     DeleteClosedWindows();
@@ -458,13 +462,13 @@ void TestTrendRun::runAgainstSimulator()
     sim.clearFaults();
 
     // The window comes back with the set-up of the run.
-    TTrendDspForm again(p.ws, p.data);
-    QCOMPARE(again.checkBox(1)->isChecked(), true);
-    QCOMPARE(again.checkBox(4)->isChecked(), false);
-    QCOMPARE(again.bitBtn(2)->text(), QStringLiteral("A"));
-    QCOMPARE(again.edit(2)->text(), QStringLiteral("600FA8"));
-    QCOMPARE(again.edit(8)->text(), QStringLiteral("InvFlag"));
-    QCOMPARE(again.edit(22)->text(), QStringLiteral("03"));
+    TrendGraphWindow again(p.ws, p.data);
+    QCOMPARE(again.table().row(0).selected->isChecked(), true);
+    QCOMPARE(again.table().row(3).selected->isChecked(), false);
+    QCOMPARE(again.table().row(1).addressKind->text(), QStringLiteral("A"));
+    QCOMPARE(again.table().row(1).name->text(), QStringLiteral("600FA8"));
+    QCOMPARE(again.table().row(7).name->text(), QStringLiteral("InvFlag"));
+    QCOMPARE(again.table().row(7).scale->text(), QStringLiteral("03"));
     sim.stop();
 }
 

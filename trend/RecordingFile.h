@@ -8,7 +8,7 @@
 #include <QString>
 #include <chrono>
 
-class CsvRecording {
+class RecordingFile {
 public:
     static constexpr std::chrono::milliseconds kFlushInterval{1000};
 

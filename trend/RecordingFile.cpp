@@ -1,6 +1,6 @@
-#include "trend/TrendRecording.h"
+#include "trend/RecordingFile.h"
 
-bool CsvRecording::open(const QString &path, const QByteArray &header, std::chrono::steady_clock::time_point now)
+bool RecordingFile::open(const QString &path, const QByteArray &header, std::chrono::steady_clock::time_point now)
 {
     close();
     error_.clear();
@@ -16,7 +16,7 @@ bool CsvRecording::open(const QString &path, const QByteArray &header, std::chro
     return true;
 }
 
-bool CsvRecording::append(const QByteArray &line, std::chrono::steady_clock::time_point now)
+bool RecordingFile::append(const QByteArray &line, std::chrono::steady_clock::time_point now)
 {
     if (!file_.isOpen())
         return false;
@@ -27,7 +27,7 @@ bool CsvRecording::append(const QByteArray &line, std::chrono::steady_clock::tim
     return true;
 }
 
-bool CsvRecording::flush(std::chrono::steady_clock::time_point now)
+bool RecordingFile::flush(std::chrono::steady_clock::time_point now)
 {
     if (!file_.isOpen())
         return false;
@@ -41,7 +41,7 @@ bool CsvRecording::flush(std::chrono::steady_clock::time_point now)
     return true;
 }
 
-bool CsvRecording::close()
+bool RecordingFile::close()
 {
     if (!file_.isOpen())
         return true;
@@ -52,7 +52,7 @@ bool CsvRecording::close()
     return written;
 }
 
-bool CsvRecording::fail()
+bool RecordingFile::fail()
 {
     error_ = file_.errorString();
     pending_.clear();

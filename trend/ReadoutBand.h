@@ -1,0 +1,53 @@
+#pragma once
+// The read-out band under the graph: the rows and times of the cursors, the differences between
+// them, the line's figures of the current or last run, and its events (line lost or back,
+// recording to a file). The texts come from TrendReadout; the band only places them.
+
+#include "link/ExchangeStats.h"
+#include "trend/TrendData.h"
+#include "trend/TrendPoll.h"
+
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <optional>
+
+class QLabel;
+
+class ReadoutBand : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QRect kPlace{4, 459, 544, 72};
+
+    ReadoutBand(const TrendData &data, QWidget *window);
+
+    // What the band shows beside the data.
+    struct View {
+        bool cursorsShown = false; // the cursors can be read (rows shown, no run)
+        std::optional<int> secondCursorX;
+        bool hex = false;
+    };
+    void show(const View &view);
+
+    // A new run: figures and events cleared.
+    void beginRun();
+    // A stored pass: its figures added; true when its line event should be shown at once.
+    bool takePass(const sampling::TrendPass &pass);
+    // The figures change with every pass; a few times a second is enough to read them.
+    bool figuresDue() const;
+    void setRecordingText(const QString &text) { recordingText_ = text; }
+
+    const ExchangeStats &runStats() const { return runStats_; }
+    quint64 runPasses() const { return runPasses_; }
+    QLabel *line(int index) const { return lines_[static_cast<std::size_t>(index)]; }
+
+private:
+    const TrendData &data_;
+    std::array<QLabel *, 4> lines_{}; // time, difference, line figures, line event and recording
+    ExchangeStats runStats_;
+    quint64 runPasses_ = 0;
+    std::chrono::steady_clock::time_point lastPassEnded_{};
+    std::chrono::steady_clock::time_point shown_{};
+    QString lineEventText_;
+    QString recordingText_;
+};

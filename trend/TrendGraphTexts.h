@@ -1,0 +1,58 @@
+#pragma once
+// Every caption and message of the Trend Graph window, defined once. Their spelling is the
+// product's own, typos included, and pinned by tests: do not correct it.
+
+#include <QString>
+
+// Run start.
+inline const QString kCheckFullScale = QStringLiteral("Check the F.S. value!");
+inline const QString kSelectDrawingData = QStringLiteral("Please select drawing data.");
+inline const QString kAddressNotFound = QStringLiteral("Asigned Address can not found");
+inline const QString kCommunicationError = QStringLiteral("Communication Error");
+// The channel set-up could not be saved at a run start; the run goes on. %1: "path: reason" lines.
+inline const QString kPresetsNotSaved =
+    QStringLiteral("The channel set-up could not be saved and will be lost at the next start:\n%1");
+// A drawn analog channel scaled by 0 would divide every sample by zero.
+inline const QString kFullScaleZero = QStringLiteral("F.S. value 0 can not be drawn. Check the F.S. value!");
+// A bit box of a drawn logic channel that holds no whole number.
+inline const QString kCheckBitNumber = QStringLiteral("Check the bit value!");
+
+// Channel set-up controls.
+inline const QString kOpenVariablesList = QStringLiteral("Please open Variables List.");
+
+// Trend data file.
+inline const QString kIncorrectFileName = QStringLiteral("Incorrect File Name");
+inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
+// A file that cannot be read or written (the system's own reason follows on a second line).
+inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
+inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");
+
+// Window and control captions.
+inline const QString kTrendGraphTitle = QStringLiteral("Trend Graph");
+inline const QString kTrendGraphHeading = QStringLiteral("QMX Seriese Trend Graph");
+inline const QString kRunCaption = QStringLiteral("RUN");
+inline const QString kStopCaption = QStringLiteral("STOP");
+inline const QString kRunStatusCaption = QStringLiteral("RUN/STOP");
+inline const QString kRunningStatus = QStringLiteral("Run");
+inline const QString kStoppedStatus = QStringLiteral("Stop");
+inline const QString kDecCaption = QStringLiteral("Dec");
+inline const QString kHexCaption = QStringLiteral("Hex");
+inline const QString kCursorMoveCaption = QStringLiteral("Cursle Move");
+
+// Graph menu, export and recording.
+
+inline const QString kExportCsvCaption = QStringLiteral("Export CSV\u2026");
+inline const QString kExportPictureCaption = QStringLiteral("Export picture\u2026");
+inline const QString kCopyPictureCaption = QStringLiteral("Copy picture");
+inline const QString kClearSecondCursorCaption = QStringLiteral("Clear second cursor");
+inline const QString kRecordToFileCaption = QStringLiteral("Record to file\u2026");
+
+inline const QString kCsvFilter = QStringLiteral("CSV file(*.csv)|*.csv");
+inline const QString kCsvExtension = QStringLiteral("csv");
+inline const QString kPngFilter = QStringLiteral("PNG picture(*.png)|*.png");
+inline const QString kPngExtension = QStringLiteral("png");
+
+inline const QString kCsvWriteError = QStringLiteral("The CSV file could not be written.");
+inline const QString kPictureWriteError = QStringLiteral("The picture could not be written.");
+inline const QString kRecordingOpenError = QStringLiteral("The recording file could not be opened.");
+inline const QString kRecordingWriteError = QStringLiteral("Recording stopped: the file could not be written.");

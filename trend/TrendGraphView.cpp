@@ -1,0 +1,256 @@
+#include "trend/TrendGraphView.h"
+
+#include "base/TextFile.h"
+#include "trend/Cursor.h"
+#include "trend/GraphPicture.h"
+#include "trend/PictureWidget.h"
+#include "trend/TrendGraphTexts.h"
+#include "trend/TrendReadout.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTimer>
+
+namespace {
+
+QString PngAtDoubleScale(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix());
+}
+
+} // namespace
+
+TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
+    : QObject(window), ws_(ws), data_(data), window_(window)
+{
+    picture_ = new PictureWidget(layers_.visible, window);
+    picture_->setObjectName(QStringLiteral("GraphPicture"));
+    picture_->setGeometry(kPlace.x(), kPlace.y(), kVisibleWidth, kVisibleHeight);
+    picture_->onShiftPress = [this](int x) { emit secondCursorWanted(x); };
+    picture_->onContextMenu = [this](const QPoint &at) {
+        updateMenu();
+        menu_->popup(at);
+    };
+
+    menu_ = new QMenu(window);
+    menu_->setObjectName(QStringLiteral("GraphMenu"));
+    const auto addAction = [this](const char *name, const QString &caption, void (TrendGraphView::*handler)()) {
+        QAction *action = menu_->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    exportCsvAction_ = addAction("ExportCsvAction", kExportCsvCaption, &TrendGraphView::exportCsv);
+    exportPictureAction_ = addAction("ExportPictureAction", kExportPictureCaption, &TrendGraphView::exportPicture);
+    copyPictureAction_ = addAction("CopyPictureAction", kCopyPictureCaption, &TrendGraphView::copyPicture);
+    clearSecondCursorAction_ =
+        addAction("ClearSecondCursorAction", kClearSecondCursorCaption, &TrendGraphView::clearSecondCursor);
+    menu_->addSeparator();
+    recordAction_ = addAction("RecordToFileAction", kRecordToFileCaption, &TrendGraphView::recordToFile);
+    updateMenu();
+
+    recordingFlush_ = new QTimer(this);
+    recordingFlush_->setInterval(RecordingFile::kFlushInterval);
+    connect(recordingFlush_, &QTimer::timeout, this, &TrendGraphView::flushRecording);
+}
+
+QRgb TrendGraphView::background() const { return window_->palette().color(QPalette::Window).rgb(); }
+
+void TrendGraphView::setRunState(bool starting, bool active)
+{
+    runStarting_ = starting;
+    runActive_ = active;
+}
+
+bool TrendGraphView::rowsShown() const
+{
+    return !runActive_ && !runStarting_ && cursorsEnabled_ && data_.rowCount > 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void TrendGraphView::redrawRecordedTraces() { layers_.DrawRecordedTraces(data_); }
+
+void TrendGraphView::drawCursorLayer()
+{
+    layers_.DrawCursorLayer(data_.cursorX);
+    if (secondCursorX_)
+        DrawSecondCursor(layers_.cursor, *secondCursorX_);
+}
+
+void TrendGraphView::compose(bool withCursor)
+{
+    layers_.ComposeGraph(withCursor);
+    picture_->update();
+}
+
+void TrendGraphView::repaintChangedColumns() { picture_->update(layers_.ComposeChangedColumns()); }
+
+void TrendGraphView::drawColourKey(bool selectedOnly)
+{
+    layers_.DrawColourKey(data_.channels, selectedOnly, background());
+    if (keyPicture_)
+        keyPicture_->update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursors
+
+void TrendGraphView::moveCursor(int x)
+{
+    data_.cursorX = x;
+    drawCursorLayer();
+    compose(true);
+    emit readoutChanged();
+}
+
+void TrendGraphView::setSecondCursor(int x)
+{
+    const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount);
+    if (!position)
+        return;
+    secondCursorX_ = *position;
+    drawCursorLayer();
+    compose(true);
+    emit readoutChanged();
+}
+
+void TrendGraphView::clearSecondCursor()
+{
+    if (!secondCursorX_)
+        return;
+    secondCursorX_.reset();
+    // During a run the picture is composed without the cursor layer; it is drawn again at REDRAW.
+    drawCursorLayer();
+    if (!runActive_)
+        compose(true);
+    emit readoutChanged();
+}
+
+void TrendGraphView::keepSecondCursorOnRows()
+{
+    if (!secondCursorX_)
+        return;
+    if (data_.rowCount <= 0)
+        secondCursorX_.reset();
+    else
+        secondCursorX_ = cursor::ClickPosition(*secondCursorX_, data_.rowCount);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Graph menu and export
+
+void TrendGraphView::updateMenu()
+{
+    const bool shown = rowsShown();
+    exportCsvAction_->setEnabled(shown);
+    exportPictureAction_->setEnabled(shown);
+    copyPictureAction_->setEnabled(shown);
+    clearSecondCursorAction_->setEnabled(secondCursorX_.has_value());
+    recordAction_->setEnabled(runActive_ && !recording_.isOpen());
+}
+
+void TrendGraphView::exportCsv()
+{
+    if (!rowsShown())
+        return;
+    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!textfile::WriteAtomically(path, readout::ShownRowsCsv(data_), &error))
+        ws_.dialogs.ShowMessage(kCsvWriteError, error);
+}
+
+QImage TrendGraphView::pictureAtScale(int scale) const
+{
+    std::vector<graphpicture::KeyEntry> key;
+    for (int c : data_.selectedChannels)
+        key.push_back({layers_.TraceColor[static_cast<std::size_t>(c % 7)],
+                       trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c)});
+    return graphpicture::Render(layers_.visible, key, background(), scale);
+}
+
+void TrendGraphView::exportPicture()
+{
+    if (!rowsShown())
+        return;
+    const QString path = ws_.dialogs.AskSaveFile(kPngFilter, kPngExtension);
+    if (path.isEmpty())
+        return;
+    // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
+    const QString doublePath = PngAtDoubleScale(path);
+    if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG"))
+        ws_.dialogs.ShowMessage(kPictureWriteError, path);
+}
+
+void TrendGraphView::copyPicture()
+{
+    if (!rowsShown())
+        return;
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(pictureAtScale(1));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording
+
+void TrendGraphView::recordToFile()
+{
+    if (!runActive_ || recording_.isOpen())
+        return;
+    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension);
+    // The run may have ended while the dialog was open.
+    if (path.isEmpty() || !runActive_)
+        return;
+    if (!recording_.open(path, trendcsv::HeaderLine(readout::CsvColumns(data_)), std::chrono::steady_clock::now())) {
+        ws_.dialogs.ShowMessage(kRecordingOpenError, path + QStringLiteral(": ") + recording_.error());
+        return;
+    }
+    recordingFlush_->start();
+    emit recordingTextChanged(QStringLiteral("recording to ") + textfile::BareFileName(path));
+}
+
+void TrendGraphView::recordPass()
+{
+    if (!recording_.isOpen())
+        return;
+    // The row just stored is the one before the ring's write position.
+    const auto stored = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
+    const QByteArray line = trendcsv::RowLine(readout::CsvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
+    if (!recording_.append(line, std::chrono::steady_clock::now()))
+        stopRecordingAfterFailure();
+}
+
+void TrendGraphView::flushRecording()
+{
+    if (recording_.isOpen() && !recording_.flush(std::chrono::steady_clock::now()))
+        stopRecordingAfterFailure();
+}
+
+void TrendGraphView::stopRecordingAfterFailure()
+{
+    recordingFlush_->stop();
+    ws_.dialogs.ShowMessage(kRecordingWriteError, recording_.path() + QStringLiteral(": ") + recording_.error());
+    emit recordingTextChanged(QStringLiteral("recording stopped: write failed"));
+}
+
+void TrendGraphView::endRecording()
+{
+    recordingFlush_->stop();
+    if (!recording_.isOpen())
+        return;
+    const qint64 rows = recording_.rowsWritten();
+    if (!recording_.close()) {
+        stopRecordingAfterFailure();
+        return;
+    }
+    emit recordingTextChanged(
+        QStringLiteral("recorded %1 rows to %2").arg(rows).arg(textfile::BareFileName(recording_.path())));
+}

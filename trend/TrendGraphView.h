@@ -1,0 +1,110 @@
+#pragma once
+// The graph of the Trend Graph window: its layers and picture, the read-out cursor and the second
+// cursor, the colour key, and the graph menu (CSV and picture export, copy, recording every pass
+// of a run to a file). The window tells it when the cursors may be used and what the run does.
+
+#include "catalogue/Workspace.h"
+#include "trend/GraphLayers.h"
+#include "trend/RecordingFile.h"
+#include "trend/TrendData.h"
+#include "trend/TrendPoll.h"
+
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class PictureWidget;
+class QAction;
+class QMenu;
+class QTimer;
+
+class TrendGraphView : public QObject {
+    Q_OBJECT
+public:
+    static constexpr QPoint kPlace{50, 40};
+
+    TrendGraphView(Workspace &ws, TrendData &data, QWidget *window);
+
+    GraphLayers &layers() { return layers_; }
+    const GraphLayers &layers() const { return layers_; }
+    PictureWidget *picture() const { return picture_; }
+    // The colour key is shown by the channel table; the view draws it.
+    void setKeyPicture(PictureWidget *key) { keyPicture_ = key; }
+
+    // The cursors may be read and moved: rows are shown and no run draws into the graph.
+    void setCursorsEnabled(bool enabled) { cursorsEnabled_ = enabled; }
+    bool cursorsEnabled() const { return cursorsEnabled_; }
+    // A run is starting or active: nothing can be exported meanwhile.
+    void setRunState(bool starting, bool active);
+    bool rowsShown() const;
+
+    // Drawing.
+    void redrawRecordedTraces();
+    void drawCursorLayer();
+    void compose(bool withCursor);
+    void repaintChangedColumns();
+    void drawColourKey(bool selectedOnly);
+    // The window's background (button-shadow) colour, also the colour key's background.
+    QRgb background() const;
+
+    // Cursors. The first cursor is the data's cursorX.
+    void moveCursor(int x);
+    void setSecondCursor(int x);
+    void clearSecondCursor();
+    std::optional<int> secondCursorX() const { return secondCursorX_; }
+    // REDRAW keeps the second cursor on the rows it shows, or drops it when there are none.
+    void keepSecondCursorOnRows();
+    void forgetSecondCursor() { secondCursorX_.reset(); }
+
+    // Graph menu.
+    QMenu *menu() const { return menu_; }
+    QAction *exportCsvAction() const { return exportCsvAction_; }
+    QAction *exportPictureAction() const { return exportPictureAction_; }
+    QAction *copyPictureAction() const { return copyPictureAction_; }
+    QAction *clearSecondCursorAction() const { return clearSecondCursorAction_; }
+    QAction *recordAction() const { return recordAction_; }
+    void updateMenu();
+    void exportCsv();
+    void exportPicture();
+    void copyPicture();
+    // The graph with its captions and colour key, at scale 1 or 2.
+    QImage pictureAtScale(int scale) const;
+
+    // Recording every pass of the active run to a file.
+    void recordToFile();
+    bool recording() const { return recording_.isOpen(); }
+    void recordPass();
+    void endRecording();
+
+signals:
+    // The cursors moved or the recording changed: the band has something new to show.
+    void readoutChanged();
+    // A Shift+click asked for the second cursor; the window decides whether it may be set.
+    void secondCursorWanted(int x);
+    // The text the band shows about the recording.
+    void recordingTextChanged(const QString &text);
+
+private:
+    void flushRecording();
+    void stopRecordingAfterFailure();
+
+    Workspace &ws_;
+    TrendData &data_;
+    QWidget *window_;
+    GraphLayers layers_;
+    PictureWidget *picture_ = nullptr;
+    PictureWidget *keyPicture_ = nullptr;
+    bool cursorsEnabled_ = false;
+    bool runStarting_ = false;
+    bool runActive_ = false;
+    std::optional<int> secondCursorX_;
+
+    QMenu *menu_ = nullptr;
+    QAction *exportCsvAction_ = nullptr;
+    QAction *exportPictureAction_ = nullptr;
+    QAction *copyPictureAction_ = nullptr;
+    QAction *clearSecondCursorAction_ = nullptr;
+    QAction *recordAction_ = nullptr;
+    RecordingFile recording_;
+    QTimer *recordingFlush_ = nullptr;
+};

@@ -1,0 +1,126 @@
+#pragma once
+// The Trend Graph window: the channel table, the graph with its cursors and menu, the read-out band
+// and the buttons that run, redraw, open, save and print. It wires these parts together: a run
+// (TrendRun) reads and stores the passes, the graph view draws them, the band shows the figures.
+
+#include "catalogue/Workspace.h"
+#include "link/ExchangeStats.h"
+#include "trend/PictureWidget.h"
+#include "trend/TrendData.h"
+#include "trend/TrendPoll.h"
+
+#include <QWidget>
+#include <optional>
+
+class ChannelTable;
+class QLabel;
+class QMenu;
+class QPushButton;
+class ReadoutBand;
+class TrendGraphView;
+class TrendRun;
+class GraphLayers;
+
+
+class TrendGraphWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 816;
+    static constexpr int kHeight = 533;
+
+    TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *parent = nullptr);
+    ~TrendGraphWindow() override;
+
+    // Handlers of the buttons and the graph.
+    void toggleRun();
+    void redraw();
+    void stepCursorLeft();
+    void stepCursorRight();
+    void toggleNumberBase();
+    void openTrendFile();
+    void saveTrendFile();
+    void printWindow();
+    // A press on the graph at x moves the read-out cursor there.
+    void graphClicked(int x);
+    // A Shift+press puts the second cursor there.
+    void setSecondCursor(int x);
+    void clearSecondCursor();
+
+    // State.
+    bool runActive() const;
+    bool runStarting() const;
+    bool pollArmed() const;
+    quint64 passesStored() const;
+    bool hexShown() const { return hexShown_; }
+    std::optional<int> secondCursorX() const;
+    bool recording() const;
+    const ExchangeStats &runStats() const;
+    quint64 runPasses() const;
+
+    // Parts and controls, by role.
+    ChannelTable &table() const { return *table_; }
+    TrendGraphView &view() const { return *view_; }
+    ReadoutBand &band() const { return *band_; }
+    TrendRun &run() const { return *run_; }
+    GraphLayers &layers();
+    TrendData &data() { return data_; }
+    PictureWidget *graphPicture() const;
+    QMenu *graphMenu() const;
+    QLabel *runStatus() const { return runStatus_; }
+    QPushButton *runButton() const { return runButton_; }
+    QPushButton *redrawButton() const { return redrawButton_; }
+    QPushButton *stepLeftButton() const { return stepLeftButton_; }
+    QPushButton *stepRightButton() const { return stepRightButton_; }
+    QPushButton *numberBaseButton() const { return numberBaseButton_; }
+    QPushButton *openButton() const { return openButton_; }
+    QPushButton *saveButton() const { return saveButton_; }
+    QPushButton *printButton() const { return printButton_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildCaptions();
+    void buildButtons();
+    void connectParts();
+    void startRun();
+    void endRunByButton();
+    // A click into the channel table ends an active run.
+    void stopRunForTable();
+    void endSampling();
+    void endFailedStart(const QString &message);
+    void startFailed();
+    void samplingBegun();
+    void passStored(const sampling::TrendPass &pass);
+    void showRunningLook();
+    void showStoppedLook();
+    // Nothing that reads or replaces the recording while a run starts or goes on.
+    void disableRecordingControls();
+    void setCursorButtonsEnabled(bool enabled);
+    void showCursorValues(bool highLow = false);
+    void showBand();
+    void setDataReadAllowed(bool allowed);
+    // The steps of closing, once, however the window goes.
+    void endWindow();
+
+    Workspace &ws_;
+    TrendData &data_;
+    TrendGraphView *view_ = nullptr;
+    ChannelTable *table_ = nullptr;
+    ReadoutBand *band_ = nullptr;
+    TrendRun *run_ = nullptr;
+
+    QLabel *runStatus_ = nullptr;
+    QPushButton *runButton_ = nullptr;
+    QPushButton *redrawButton_ = nullptr;
+    QPushButton *stepLeftButton_ = nullptr;
+    QPushButton *stepRightButton_ = nullptr;
+    QPushButton *numberBaseButton_ = nullptr;
+    QPushButton *openButton_ = nullptr;
+    QPushButton *saveButton_ = nullptr;
+    QPushButton *printButton_ = nullptr;
+
+    bool hexShown_ = false;
+    bool closed_ = false;
+};

@@ -1,0 +1,158 @@
+#include "trend/TrendRun.h"
+
+#include "base/PortPause.h"
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "trend/TrendGraphTexts.h"
+#include "trend/Presets.h"
+#include "trend/RunStart.h"
+#include "trend/Sampling.h"
+#include "trend/TrendReadout.h"
+
+#include <QDateTime>
+
+namespace {
+
+const QString kErrorTraceFile = QStringLiteral("ErrTrace.txt");
+
+// The message of a selection whose scales cannot be drawn, or nothing.
+std::optional<QString> ScaleMessage(runstart::ScaleProblem problem)
+{
+    switch (problem) {
+    case runstart::ScaleProblem::None:
+        break;
+    case runstart::ScaleProblem::BadFullScale:
+        return kCheckFullScale;
+    case runstart::ScaleProblem::FullScaleZero:
+        return kFullScaleZero;
+    case runstart::ScaleProblem::BadBitNumber:
+        return kCheckBitNumber;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TrendRun::TrendRun(Workspace &ws, TrendData &data, GraphLayers &layers, QObject *parent)
+    : QObject(parent), ws_(ws), data_(data), layers_(layers)
+{
+    portPause_ = new PortPause(this);
+    connect(portPause_, &PortPause::finished, this, &TrendRun::beginSampling);
+}
+
+TrendRun::~TrendRun()
+{
+    if (active_ || starting_ || task_)
+        stop();
+}
+
+std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
+{
+    const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.variableList);
+    if (resolution.errorCount != 0)
+        return kAddressNotFound;
+    // Scales are checked before anything is saved or cleared, so a refused start keeps the last
+    // recording and the presets.
+    if (const std::optional<QString> message = ScaleMessage(runstart::CheckScales(data_.channels)))
+        return message;
+
+    for (int c = 0; c < kChannels; ++c)
+        data_.channelAddress[static_cast<std::size_t>(c)] =
+            runstart::AddressFromText(resolution.addressText[static_cast<std::size_t>(c)]);
+    // A preset file that cannot be written does not stop the run (the recording matters more), but
+    // the user hears that the set-up will be gone at the next start.
+    QStringList notSaved;
+    if (!presets::SavePresets(numberBaseCaption, data_.channels, &notSaved))
+        ws_.dialogs.ShowMessage(kPresetsNotSaved.arg(notSaved.join(u'\n')));
+    runstart::BuildSelection(data_);
+    runstart::ResetRecording(data_);
+
+    starting_ = true;
+    const quint64 start = ++startCount_;
+    ws_.linkThread.open(PortUser::TrendRun, this, [this, start](LinkThread::OpenOutcome outcome) {
+        // A start that was given up meanwhile has nothing more to do.
+        if (start == startCount_ && starting_)
+            portOpened(outcome);
+    });
+    return std::nullopt;
+}
+
+void TrendRun::portOpened(LinkThread::OpenOutcome outcome)
+{
+    if (outcome != LinkThread::OpenOutcome::Opened) {
+        starting_ = false;
+        // A port held by another window of the program has been named already.
+        if (outcome == LinkThread::OpenOutcome::Failed)
+            ws_.dialogs.ShowMessage(kCommunicationError);
+        emit startFailed();
+        return;
+    }
+    // The controller is given a moment after the port opened; the window stays live meanwhile.
+    portPause_->start();
+}
+
+void TrendRun::beginSampling()
+{
+    starting_ = false;
+    active_ = true;
+    ws_.trendRunning = true;
+    data_.ringWritePos = 0;
+    layers_.ClearTraceLayer();
+    emit samplingBegun();
+
+    task_ = ws_.linkThread.newTask();
+    task_->setPause(std::chrono::milliseconds(waitTimeMs()));
+    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
+    ws_.linkThread.post([this, task = task_, plan = sampling::PollPlan{data_.selectedChannels, data_.channelAddress},
+                         reply](Link &link) {
+        sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
+            reply([this, task, pass = std::move(pass)] { takePass(task, pass); });
+        });
+    });
+}
+
+void TrendRun::stop()
+{
+    portPause_->stop();
+    starting_ = false;
+    ++startCount_;
+    if (task_) {
+        task_->cancel();
+        task_.reset();
+    }
+    active_ = false;
+    ws_.trendRunning = false;
+    // The port goes back once the exchange in flight has ended; a new start waits for that.
+    ws_.linkThread.close(PortUser::TrendRun);
+}
+
+int TrendRun::waitTimeMs() const
+{
+    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.waitTime);
+    return ms && *ms > 0 ? *ms : 0;
+}
+
+void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
+{
+    const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
+    // A trace that cannot be written is not reported: the lime mark already shows the failure.
+    textfile::Append(programfolder::ErrorTracePath(kErrorTraceFile),
+                     sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+}
+
+void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)
+{
+    task->taken();
+    // Every failed read is traced, also in a pass that STOP cut short.
+    for (const sampling::ReadFailure &failure : pass.failures)
+        appendErrorTrace(failure);
+    // A pass of a run that has ended, or one cut short, is not part of the recording.
+    if (task != task_ || !active_ || pass.readout.abandoned)
+        return;
+    // The wait time may have been changed in the port settings meanwhile.
+    task->setPause(std::chrono::milliseconds(waitTimeMs()));
+    readout::RecordRowInfo(data_, pass.readout, pass.ended);
+    sampling::StorePass(data_, layers_, pass.readout);
+    ++passesStored_;
+    emit passStored(pass);
+}

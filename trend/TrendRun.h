@@ -1,0 +1,67 @@
+#pragma once
+// A trend run without its window: the checks and preparation of a start, the port open and the
+// pause after it, the passes the link thread reads and hands over, storing and drawing each one
+// into the recording and the graph layers, the error trace, and the end. The window shows what it
+// hears; a test drives a run without any window.
+
+#include "catalogue/Workspace.h"
+#include "trend/GraphLayers.h"
+#include "trend/TrendData.h"
+#include "trend/TrendPoll.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class PortPause;
+
+class TrendRun : public QObject {
+    Q_OBJECT
+public:
+    TrendRun(Workspace &ws, TrendData &data, GraphLayers &layers, QObject *parent = nullptr);
+    ~TrendRun() override;
+
+    // Checks the channel records (names resolved, scales drawable), saves them as the presets
+    // (with `numberBaseCaption`, "Dec" or "Hex"), builds the selection, clears the recording and
+    // opens the port. The message of a refused start, or nothing when the port open is on its way.
+    std::optional<QString> start(const QString &numberBaseCaption);
+    // Ends a run or a start at once; the port goes back after the exchange in flight.
+    void stop();
+
+    // From the end of the pause after the port opened until the run ends.
+    bool isActive() const { return active_; }
+    // From the port open until the pause after it is over.
+    bool isStarting() const { return starting_; }
+    // Passes are being read.
+    bool pollArmed() const { return task_ != nullptr; }
+    // Passes stored since the run object was made (for tests and benchmarks).
+    quint64 passesStored() const { return passesStored_; }
+    // The wait time of the port settings as milliseconds; text that is not a whole number of 0 or
+    // more counts as 0.
+    int waitTimeMs() const;
+
+signals:
+    // The start did not get the port; a port that failed to open has been reported already.
+    void startFailed();
+    // The pause is over: the passes begin.
+    void samplingBegun();
+    // A pass of the run has been stored and drawn on the trace layer.
+    void passStored(const sampling::TrendPass &pass);
+
+private:
+    void portOpened(LinkThread::OpenOutcome outcome);
+    void beginSampling();
+    void takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);
+    void appendErrorTrace(const sampling::ReadFailure &failure);
+
+    Workspace &ws_;
+    TrendData &data_;
+    GraphLayers &layers_;
+    PortPause *portPause_ = nullptr;
+    std::shared_ptr<LinkTask> task_;
+    bool active_ = false;
+    bool starting_ = false;  // a second start is refused meanwhile
+    quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
+    quint64 passesStored_ = 0;
+};
