@@ -16,8 +16,8 @@ cmake --build "$build" --target qmx-sim >/dev/null
 mkdir -p "$work"
 cross_build "$source_dir" "$work/mingw" winelinkbench >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
 wine_prefix "$work/prefix"
-start_sim "$build/sim/qmx-sim" "$work/tty1" --baud 9600
-start_sim "$build/sim/qmx-sim" "$work/tty2" --baud 9600 --fault silence
+start_sim "$build/bin/qmx-sim" "$work/tty1" --baud 9600
+start_sim "$build/bin/qmx-sim" "$work/tty2" --baud 9600 --fault silence
 map_com 1 "$work/tty1"
 map_com 2 "$work/tty2"
 

@@ -12,7 +12,7 @@ demo=$PWD/build-demo/demo
 mkdir -p "$demo" "$PWD/build-demo/config/Quillster"
 device="$demo/ttyQMX"
 baud=${QMX_DEMO_BAUD:-9600}
-build-demo/sim/qmx-sim --link "$device" --baud "$baud" &
+build-demo/bin/qmx-sim --link "$device" --baud "$baud" &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e "$device" ] && break; sleep 0.1; done
@@ -26,8 +26,8 @@ echo "Simulator on $device (COM1); configuration in $conf"
 cd build-demo/demo
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display: running under Xvfb"
-    exec_cmd=(xvfb-run -a -s "-screen 0 1280x800x24" ../shell/qmx-trend)
+    exec_cmd=(xvfb-run -a -s "-screen 0 1280x800x24" ../bin/qmx-trend)
 else
-    exec_cmd=(../shell/qmx-trend)
+    exec_cmd=(../bin/qmx-trend)
 fi
 "${exec_cmd[@]}" "$@"
