@@ -9,7 +9,7 @@
 #include "bench/BenchSupport.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
-#include "catalogue/Varlist.h"
+#include "catalogue/VariablesListWindow.h"
 #include "link/Link.h"
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
@@ -95,7 +95,7 @@ bool MeasureWindow(const char *title, Link &link, ControllerSimulator &sim, int 
     bench::NoDialogs dialogs;
     link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
     Workspace ws(link, dialogs);
-    auto *form = new TVarListForm(ws);
+    auto *form = new VariablesListWindow(ws);
     form->show();
     double elapsed = 0, wire = 0;
     int exchanges = 0;
@@ -104,7 +104,7 @@ bool MeasureWindow(const char *title, Link &link, ControllerSimulator &sim, int 
         sim.clearRequestLog();
         const std::uint64_t served = sim.requestsServed();
         StallProbe probe;
-        form->Button1Click();
+        form->readDataFromController();
         if (!bench::WaitUntil([&] { return sim.requestsServed() > served; }, 5000))
             return false;
         QElapsedTimer clock;

@@ -11,7 +11,7 @@
 #include "catalogue/Workspace.h"
 #include "link/Link.h"
 #include "link/Settings.h"
-#include "monitor/Moni.h"
+#include "monitor/MonitorWindow.h"
 #include "sim/ControllerSimulator.h"
 
 #include <QApplication>
@@ -98,9 +98,9 @@ int main(int argc, char *argv[])
 
     sim.setBaud(kBaud);
     const bench::LinkThreadClock linkClock(ws.linkThread);
-    auto *form = new TMoniForm(ws);
+    auto *form = new MonitorWindow(ws);
     form->show();
-    form->Button2Click(); // opens the port and pauses 1 to 2 s
+    form->releaseOrPause(); // opens the port and pauses 1 to 2 s
     // One pass first, so the measured ones start and end on a pass boundary.
     if (!bench::WaitUntil([form] { return form->isPolling() && form->passesCompleted() > 0; }, 10000)) {
         std::fprintf(stderr, "the Monitor did not start polling\n");
@@ -131,12 +131,12 @@ int main(int argc, char *argv[])
 
     if (!screenshot.isEmpty())
         form->grab().save(screenshot);
-    form->Button2Click();
+    form->releaseOrPause();
 
     const double wire = PassWireSeconds(form->sections());
     const double perPassSeconds = elapsed / measuredPasses;
     std::printf("Monitor polling pass at %d baud over the demo image (%d exchanges, %d + %d words):\n", kBaud,
-                perPass, form->DioCount(), form->SuperBlockOutputCount());
+                perPass, form->dioCount(), form->superBlockOutputCount());
     std::printf("  passes measured      %.0f\n", measuredPasses);
     std::printf("  wire time per pass   %.1f ms (%.0f bytes; the link counted %.0f)\n", wire * 1e3,
                 wire * kBaud / kBitsPerByte, bytesPerPass);

@@ -7,11 +7,11 @@
 
 #include "base/ProgramFolder.h"
 #include "bench/BenchSupport.h"
-#include "catalogue/Varlist.h"
+#include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
-#include "monitor/Moni.h"
+#include "monitor/MonitorWindow.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
@@ -149,13 +149,13 @@ int main(int argc, char *argv[])
     Program p(dialogs);
     p.Start();
     Settle();
-    auto *varList = qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data());
+    auto *varList = qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
     auto *trend = qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data());
     if (!varList || !trend) {
         std::fprintf(stderr, "the start-up windows are missing\n");
         return 1;
     }
-    varList->Button1Click(); // Data Read: the block names and the Monitor's pointers
+    varList->readDataFromController(); // Data Read: the block names and the Monitor's pointers
     bench::WaitUntil([varList] { return !varList->dataReadRunning(); }, 30000);
     if (p.ws.catalogue.pointerAddresses[0].isEmpty()) {
         std::fprintf(stderr, "the Data Read did not complete\n");
@@ -186,21 +186,21 @@ int main(int argc, char *argv[])
     Settle();
 
     // Monitor: every section of the demo image, pass after pass.
-    p.mainWindow->Moniter1Click();
+    p.mainWindow->openMonitor();
     Settle();
-    auto *moni = qobject_cast<TMoniForm *>(p.ws.monitorWindow.data());
+    auto *moni = qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data());
     if (!moni) {
         std::fprintf(stderr, "the Monitor window did not open\n");
         return 1;
     }
-    moni->Button2Click();
+    moni->releaseOrPause();
     if (!bench::WaitUntil([moni] { return moni->isPolling(); }, 5000)) {
         std::fprintf(stderr, "the Monitor did not start polling\n");
         return 1;
     }
     const int perPass = ExchangesPerMonitorPass(moni->sections());
     const PhaseFigures monitorFigures = RunPhase(p.link, perPass, monitorPasses);
-    moni->Button2Click();
+    moni->releaseOrPause();
     const int traceLines = ErrorTraceLines();
 
     std::printf("Soak run against the simulator without baud emulation, demo values moving\n");

@@ -1,7 +1,7 @@
 #include "monitor/MonitorFile.h"
 
 #include "base/TextFile.h"
-#include "monitor/Messages.h"
+#include "monitor/MonitorTexts.h"
 
 namespace monitor {
 

@@ -62,7 +62,7 @@ enum class SectionSource {
 };
 
 struct MonitorSection {
-    int grid = 0; // 0, 1, 2: StringGrid1, StringGrid2, StringGrid3
+    int grid = 0; // 0, 1, 2: the command, input/output and block-output grids
     SectionSource source = SectionSource::Block;
     std::uint32_t start = 0;
     int words = 0;

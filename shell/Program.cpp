@@ -1,6 +1,7 @@
 #include "shell/Program.h"
 
-#include "shell/Trendmain.h"
+#include "shell/MainWindow.h"
+#include "shell/MainWindowTexts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -29,10 +30,10 @@ Program::~Program()
 void Program::Start()
 {
     QCoreApplication::setApplicationName(kApplicationTitle);
-    mainWindow = new TTrendForm(ws, trend);
+    mainWindow = new MainWindow(ws, trend);
     mainWindow->setAttribute(Qt::WA_DeleteOnClose);
     mainWindow->show();
-    mainWindow->OpenTrendWindow();
+    mainWindow->showTrendGraph();
 }
 
 int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start)

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <functional>
 
-class TTrendForm;
+class MainWindow;
 
 class Program {
 public:
@@ -25,7 +25,7 @@ public:
     Link link;
     Workspace ws;
     TrendData trend;
-    QPointer<TTrendForm> mainWindow;
+    QPointer<MainWindow> mainWindow;
 };
 
 inline const QString kStartUpFailed = QStringLiteral("The program could not start: %1");

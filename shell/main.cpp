@@ -1,7 +1,7 @@
 // QMX Series Trend Monitor: service tool for the QMX Series drive controllers.
 
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
+#include "shell/MainWindowTexts.h"
 #include "shell/WidgetDialogs.h"
 
 #include <QApplication>

@@ -4,12 +4,12 @@
 // Runs offscreen unless a display is set. Uses a private configuration and program folder.
 
 #include "base/ProgramFolder.h"
-#include "catalogue/Varlist.h"
+#include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
-#include "monitor/Moni.h"
-#include "shell/Comptset.h"
+#include "monitor/MonitorWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
@@ -137,18 +137,18 @@ int main(int argc, char *argv[])
 
     // Data Read, then the bit names of CmdFlag.
     // The Variables List during the read shows how far it has come.
-    auto *varList = qobject_cast<TVarListForm *>(ws.variablesListWindow.data());
-    varList->Button1Click();
+    auto *varList = qobject_cast<VariablesListWindow *>(ws.variablesListWindow.data());
+    varList->readDataFromController();
     const std::uint64_t servedBefore = sim.requestsServed();
     WaitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
     Save(varList, out, QStringLiteral("02a-varlist-during-data-read.png"));
     WaitFor([varList] { return !varList->dataReadRunning(); }, 30000);
-    auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    QListWidget *names = varList->nameList();
     for (int i = 0; i < names->count(); ++i) {
         if (names->item(i)->text() == QLatin1String("CmdFlag")) {
             names->setCurrentRow(i);
             names->scrollToItem(names->item(i));
-            varList->ListBox1Click();
+            varList->showBitNames();
             break;
         }
     }
@@ -182,24 +182,24 @@ int main(int argc, char *argv[])
     // The Monitor.
     trend->close();
     Wait(50);
-    program.mainWindow->Moniter1Click();
+    program.mainWindow->openMonitor();
     Wait(50);
-    auto *monitor = qobject_cast<TMoniForm *>(ws.monitorWindow.data());
-    monitor->Button2Click();
+    auto *monitor = qobject_cast<MonitorWindow *>(ws.monitorWindow.data());
+    monitor->releaseOrPause();
     WaitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
     Wait(baud ? 1000 : 300);
     Save(monitor, out, QStringLiteral("06-monitor-running.png"));
-    monitor->Button1Click();
+    monitor->toggleNumberBase();
     Wait(baud ? 2000 : 300);
-    monitor->Button2Click();
+    monitor->releaseOrPause();
     Save(monitor, out, QStringLiteral("07-monitor-paused-hex.png"));
     dialogs.pdf = out + QStringLiteral("/monitor-print.pdf");
-    monitor->Button3Click();
+    monitor->printWindow();
 
-    TComSetForm comSet(ws, program.mainWindow);
-    comSet.show();
+    PortSettingsDialog portSettings(ws, program.mainWindow);
+    portSettings.show();
     Wait(50);
-    Save(&comSet, out, QStringLiteral("08-comm-set.png"));
-    comSet.hide();
+    Save(&portSettings, out, QStringLiteral("08-comm-set.png"));
+    portSettings.hide();
     return 0;
 }

@@ -5,7 +5,7 @@
 // by poppler's pdftoppm and the picture found in the rendered page, so the check sees what a
 // reader of the file sees.
 
-#include "monitor/Moni.h"
+#include "monitor/MonitorWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphWindow.h"
@@ -14,7 +14,6 @@
 #include "trend/TrendGraphView.h"
 
 #include <QImage>
-#include <QListWidget>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QProcess>
@@ -101,8 +100,6 @@ void TestWindowPrint::initTestCase()
     testenv::Prepare();
     QVERIFY(dir_.isValid());
     scale_ = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-    (new QListWidget(&varList_))->setObjectName("ListBox1");
-    (new QListWidget(&varList_))->setObjectName("ListBox2");
     ws_.variablesListWindow = &varList_;
     ws_.variablesListOpen = true;
 }
@@ -194,10 +191,10 @@ void TestWindowPrint::trendGraphPrintsAtScreenSize()
 
 void TestWindowPrint::monitorPrintsAtScreenSize()
 {
-    auto *form = new TMoniForm(ws_);
+    auto *form = new MonitorWindow(ws_);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    PrintAndCheck(*form, [form] { form->Button3Click(); }, QPageLayout::Portrait);
+    PrintAndCheck(*form, [form] { form->printWindow(); }, QPageLayout::Portrait);
     delete form;
 }
 

@@ -2,10 +2,10 @@
 // What the end-to-end fault tests share: the real program's windows found through its workspace,
 // the channel table set up by hand, and the error trace read back entry by entry.
 
-#include "catalogue/Varlist.h"
-#include "monitor/Moni.h"
+#include "catalogue/VariablesListWindow.h"
+#include "monitor/MonitorWindow.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "trend/Sampling.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
@@ -37,8 +37,11 @@ inline void Settle()
 }
 
 inline TrendGraphWindow *TrendWindow(Program &p) { return qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data()); }
-inline TVarListForm *VarListWindow(Program &p) { return qobject_cast<TVarListForm *>(p.ws.variablesListWindow.data()); }
-inline TMoniForm *MonitorWindow(Program &p) { return qobject_cast<TMoniForm *>(p.ws.monitorWindow.data()); }
+inline VariablesListWindow *VariablesListOf(Program &p)
+{
+    return qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
+}
+inline MonitorWindow *MonitorOf(Program &p) { return qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data()); }
 
 // Only the given rows ticked: {channel, "A"/"L", name or address, full scale or bit}.
 struct Row {
@@ -68,10 +71,10 @@ inline QStringList Lines(const QListWidget *list)
 }
 
 // The value shown next to a name in the Monitor's grids (empty when the name is not shown).
-inline QString MonitorValue(QWidget *form, const QString &name)
+inline QString MonitorValue(const MonitorWindow *monitor, const QString &name)
 {
-    for (const char *grid : {"StringGrid1", "StringGrid2", "StringGrid3"}) {
-        const auto *table = form->findChild<QTableWidget *>(QLatin1String(grid));
+    for (const MonitorWindow::Grid grid : MonitorWindow::kGrids) {
+        const QTableWidget *table = monitor->gridView(grid);
         for (int r = 0; r < table->rowCount(); ++r) {
             for (int c = 0; c + 1 < table->columnCount(); c += 2) {
                 if (table->item(r, c) && table->item(r, c)->text() == name)

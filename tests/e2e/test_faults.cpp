@@ -6,7 +6,7 @@
 #include "base/TextFile.h"
 #include "catalogue/SuperBlockFile.h"
 #include "link/Frame.h"
-#include "monitor/Messages.h"
+#include "monitor/MonitorTexts.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -279,10 +279,10 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
 
     // A Data Read that cannot write "sbdata.qmx" builds the list from what it read.
     testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
-    TVarListForm *varList = VarListWindow(p);
+    VariablesListWindow *varList = VariablesListOf(p);
     QVERIFY(PutDirectoryInPlace(dataFile));
     dialogs.messages.clear();
-    varList->Button1Click();
+    varList->readDataFromController();
     QTRY_VERIFY_WITH_TIMEOUT(!varList->dataReadRunning(), 15000);
     QCOMPARE(dialogs.messages, QStringList{});
     QVERIFY(p.ws.catalogue.variableList.contains(QStringLiteral("00600EC0,PI3A11")));
@@ -297,7 +297,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     p.ws.catalogue.pointerAddresses = {};
     {
         const FileSizeLimit limit(256);
-        varList->Button1Click();
+        varList->readDataFromController();
         QTRY_VERIFY_WITH_TIMEOUT(!varList->dataReadRunning(), 15000);
     }
     QCOMPARE(dialogs.messages, QStringList{});
@@ -354,9 +354,9 @@ void TestFaults::savesThatFailKeepTheOldFile()
     // .mon: the same three.
     form->close();
     Settle();
-    p.mainWindow->Moniter1Click();
+    p.mainWindow->openMonitor();
     Settle();
-    TMoniForm *moni = MonitorWindow(p);
+    MonitorWindow *moni = MonitorOf(p);
     QVERIFY(moni);
     const QString directoryMon = folder.filePath(QStringLiteral("snap.mon"));
     QVERIFY(QDir().mkpath(directoryMon));
@@ -365,8 +365,8 @@ void TestFaults::savesThatFailKeepTheOldFile()
     QVERIFY(textfile::WriteAtomically(keptMon, oldMon));
     dialogs.messages.clear();
     dialogs.saveAnswers = {regularFile + QStringLiteral("/snap.mon"), directoryMon};
-    moni->Button4Click();
-    moni->Button4Click();
+    moni->saveMonitorFile();
+    moni->saveMonitorFile();
     QCOMPARE(dialogs.messages.size(), 2);
     QVERIFY2(dialogs.messages[0].startsWith(monitor::CannotWriteFile(regularFile + QStringLiteral("/snap.mon"), {})),
              qPrintable(dialogs.messages[0]));
@@ -375,14 +375,14 @@ void TestFaults::savesThatFailKeepTheOldFile()
     dialogs.saveAnswers = {keptMon};
     {
         const FileSizeLimit limit(64);
-        moni->Button4Click();
+        moni->saveMonitorFile();
     }
     QCOMPARE(dialogs.messages.size(), 3);
     QVERIFY(dialogs.messages[2].startsWith(monitor::CannotWriteFile(keptMon, {})));
     QCOMPARE(testenv::ReadAll(keptMon), oldMon);
     QCOMPARE(FolderListing(folder.path()), monListing);
     dialogs.saveAnswers = {keptMon};
-    moni->Button4Click();
+    moni->saveMonitorFile();
     QCOMPARE(dialogs.messages.size(), 3);
     QVERIFY(testenv::ReadAll(keptMon).startsWith("----- Qmx Moniter List --- File Name:kept.mon ----\r\n"));
 }

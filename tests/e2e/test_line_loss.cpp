@@ -3,9 +3,9 @@
 // and port; and the same windows working again once the line is back.
 
 #include "base/ProgramFolder.h"
-#include "catalogue/Messages.h"
+#include "catalogue/VariablesListTexts.h"
 #include "catalogue/SuperBlockFile.h"
-#include "monitor/Messages.h"
+#include "monitor/MonitorTexts.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -85,7 +85,7 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     Settle();
     TrendGraphWindow *form = TrendWindow(p);
     QVERIFY(form);
-    QPushButton *dataRead = p.ws.variablesListWindow->findChild<QPushButton *>(QStringLiteral("Button1"));
+    QPushButton *dataRead = VariablesListOf(p)->dataReadButton();
     p.ws.waitTime = QStringLiteral("20");
     SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
 
@@ -171,13 +171,13 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     Program p(dialogs);
     p.Start();
     Settle();
-    TVarListForm *varList = VarListWindow(p);
+    VariablesListWindow *varList = VariablesListOf(p);
     QVERIFY(varList);
-    auto *names = varList->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    QListWidget *names = varList->nameList();
     QPushButton *run = TrendWindow(p)->runButton();
 
     const auto dataRead = [&] {
-        varList->Button1Click();
+        varList->readDataFromController();
         return QTest::qWaitFor([&] { return !varList->dataReadRunning(); }, 20000);
     };
     // A first Data Read builds the block names and the pointers.
@@ -220,13 +220,13 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     // The Monitor, released, shows the controller's words.
     TrendWindow(p)->close();
     Settle();
-    p.mainWindow->Moniter1Click();
+    p.mainWindow->openMonitor();
     Settle();
-    TMoniForm *moni = MonitorWindow(p);
+    MonitorWindow *moni = MonitorOf(p);
     QVERIFY(moni);
-    QPushButton *release = moni->findChild<QPushButton *>(QStringLiteral("Button2"));
+    QPushButton *release = moni->releaseButton();
     sim.writeWord(kDio00, 291);
-    moni->Button2Click();
+    moni->releaseOrPause();
     QTRY_VERIFY(moni->isPolling());
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"), 5000);
 
@@ -246,8 +246,8 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), kOneFailedExchangeMs + kSlackMs);
     QCOMPARE(p.ws.linkThread.holder(), PortUser::None);
     QCOMPARE(release->text(), monitor::kRelease);
-    QCOMPARE(moni->findChild<QLabel *>(QStringLiteral("Label11"))->text(), monitor::kStop);
-    QVERIFY(moni->findChild<QPushButton *>(QStringLiteral("Button4"))->isEnabled());
+    QCOMPARE(moni->runStatus()->text(), monitor::kStop);
+    QVERIFY(moni->saveButton()->isEnabled());
     QCOMPARE(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"));
     QCOMPARE(dialogs.messages, QStringList{});
 
@@ -255,12 +255,12 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     sim.writeWord(kDio00, 555);
     sim.clearFaults();
     QVERIFY(sim.reopenLine());
-    moni->Button2Click();
+    moni->releaseOrPause();
     QTRY_VERIFY(moni->isPolling());
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("555"), 5000);
-    moni->Button1Click(); // Hex
+    moni->toggleNumberBase(); // Hex
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("0000022B"), 5000);
-    moni->Button2Click();
+    moni->releaseOrPause();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QCOMPARE(dialogs.messages, QStringList{});
 }

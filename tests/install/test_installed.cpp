@@ -4,10 +4,11 @@
 // the real windows offscreen against the simulator keep their files in the user's data folder.
 
 #include "base/ProgramFolder.h"
+#include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
-#include "shell/Comptset.h"
+#include "shell/PortSettingsDialog.h"
+#include "shell/PortSettingsTexts.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
 #include "trend/ChannelTable.h"
 #include "trend/TrendGraphWindow.h"
@@ -102,7 +103,8 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
 
     // Data Read: the super-block data file goes to the user's data folder; the variable files
     // come from the shipped copies, now the user's own.
-    auto *dataRead = Control<QPushButton>(p->ws.variablesListWindow, "Button1");
+    auto *variablesList = qobject_cast<VariablesListWindow *>(p->ws.variablesListWindow.data());
+    QPushButton *dataRead = variablesList ? variablesList->dataReadButton() : nullptr;
     auto *run = TrendGraph(p->ws)->runButton();
     QVERIFY(dataRead && run);
     QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
@@ -148,8 +150,8 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     sim_.clearFaults();
 
     // The port settings dialog tells the user where the files are.
-    TComSetForm dialog(p->ws);
-    QCOMPARE(Control<QLabel>(&dialog, "FilesLabel")->toolTip(), kFilesCaption.arg(dataFolder_));
+    PortSettingsDialog dialog(p->ws);
+    QCOMPARE(dialog.filesFolder()->toolTip(), kFilesCaption.arg(dataFolder_));
     dialog.accept();
     p.reset();
 }

@@ -5,8 +5,8 @@
 #include "base/TextFile.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
-#include "monitor/Messages.h"
-#include "monitor/Moni.h"
+#include "monitor/MonitorTexts.h"
+#include "monitor/MonitorWindow.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/StallProbe.h"
@@ -29,9 +29,11 @@ constexpr quint32 kDio00 = 0x600E00;
 constexpr quint32 kFirstBlockOutput = 0x600EC0;
 const std::array<quint32, 4> kDemoPointers{0x600EC0, 0x600EC2, 0x600FA8, 0x600FAA};
 
-QString Cell(QWidget *form, const char *grid, int row, int column)
+using Grid = MonitorWindow::Grid;
+
+QString Cell(const MonitorWindow *form, Grid grid, int row, int column)
 {
-    const QTableWidgetItem *item = form->findChild<QTableWidget *>(QLatin1String(grid))->item(row, column);
+    const QTableWidgetItem *item = form->gridView(grid)->item(row, column);
     return item ? item->text() : QString();
 }
 
@@ -57,12 +59,12 @@ std::optional<quint32> FixedGridAddress(const QString &name)
 }
 
 // Every (grid, row, value column) of the demo with the address its value comes from.
-std::map<std::tuple<QString, int, int>, std::optional<quint32>> ExpectedAddresses(QWidget *form)
+std::map<std::tuple<Grid, int, int>, std::optional<quint32>> ExpectedAddresses(const MonitorWindow *form)
 {
-    std::map<std::tuple<QString, int, int>, std::optional<quint32>> expected;
+    std::map<std::tuple<Grid, int, int>, std::optional<quint32>> expected;
     int output = 0;
-    for (const char *grid : {"StringGrid1", "StringGrid2", "StringGrid3"}) {
-        for (int r = 0; r < form->findChild<QTableWidget *>(QLatin1String(grid))->rowCount(); ++r) {
+    for (const Grid grid : MonitorWindow::kGrids) {
+        for (int r = 0; r < form->gridView(grid)->rowCount(); ++r) {
             for (int c = 0; c < kGridColumns; c += 2) {
                 const QString name = Cell(form, grid, r, c);
                 if (name.isEmpty())
@@ -72,11 +74,11 @@ std::map<std::tuple<QString, int, int>, std::optional<quint32>> ExpectedAddresse
                     address = kDio00 + 2 * name.mid(3).toInt();
                 else if (name.startsWith("ALL"))
                     address = 0x600FA8 + 2 * name.mid(3).toInt();
-                else if (QLatin1String(grid) == QLatin1String("StringGrid2"))
+                else if (grid == Grid::InputsAndOutputs)
                     address = FixedGridAddress(name);
                 else
                     address = kFirstBlockOutput + 2 * output++;
-                expected[{QLatin1String(grid), r, c + 1}] = address;
+                expected[{grid, r, c + 1}] = address;
             }
         }
     }
@@ -95,29 +97,25 @@ class TestMonitorWindow : public QObject {
     int varListOpenings = 0;
     int displayClosings = 0;
 
-    TMoniForm *createForm()
+    MonitorWindow *createForm()
     {
-        auto *form = new TMoniForm(*ws);
+        auto *form = new MonitorWindow(*ws);
         form->show();
         return form;
     }
-    template <typename T> T *child(QWidget *form, const char *name)
+    static std::array<QPushButton *, 3> fileButtons(const MonitorWindow *form)
     {
-        T *widget = form->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
+        return {form->printButton(), form->saveButton(), form->openButton()};
     }
-    QString text(QWidget *form, const char *button) { return child<QPushButton>(form, button)->text(); }
-    void verifyStopped(QWidget *form)
+    void verifyStopped(const MonitorWindow *form)
     {
-        QCOMPARE(text(form, "Button2"), kRelease);
-        QCOMPARE(child<QLabel>(form, "Label11")->text(), kStop);
-        QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x808080));
+        QCOMPARE(form->releaseButton()->text(), kRelease);
+        QCOMPARE(form->runStatus()->text(), kStop);
+        QCOMPARE(form->runStatus()->palette().color(QPalette::Window), QColor(0x808080));
         QTRY_VERIFY_WITH_TIMEOUT(!ws->linkThread.portOpen(), 2500);
     }
     // Waits until `passes` more passes have been placed on the grids.
-    void waitForPasses(TMoniForm *form, int passes)
+    void waitForPasses(const MonitorWindow *form, int passes)
     {
         const quint64 target = form->passesCompleted() + static_cast<quint64>(passes);
         QTRY_VERIFY_WITH_TIMEOUT(form->passesCompleted() >= target, 10000);
@@ -153,15 +151,15 @@ private slots:
 
     void createdWindowShowsNamesStopped()
     {
-        QPointer<TMoniForm> form = createForm();
+        QPointer<MonitorWindow> form = createForm();
         QCOMPARE(varListOpenings, 1);
         QCOMPARE(ws->monitorWindow.data(), form.data());
         QCOMPARE(form->windowTitle(), QStringLiteral("MoniForm"));
         QCOMPARE(form->size(), QSize(684, 571));
-        const std::initializer_list<std::pair<const char *, int>> grids{
-            {"StringGrid1", 9}, {"StringGrid2", 14}, {"StringGrid3", 128}};
-        for (const auto &[name, rows] : grids) {
-            auto *grid = child<QTableWidget>(form, name);
+        const std::initializer_list<std::pair<Grid, int>> grids{
+            {Grid::Commands, 9}, {Grid::InputsAndOutputs, 14}, {Grid::BlockOutputs, 128}};
+        for (const auto &[which, rows] : grids) {
+            const QTableWidget *grid = form->gridView(which);
             QCOMPARE(grid->rowCount(), rows);
             QCOMPARE(grid->columnCount(), 8);
             QCOMPARE(grid->columnWidth(7), 75);
@@ -171,15 +169,15 @@ private slots:
         for (QWidget *control : form->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
             QVERIFY2(form->rect().contains(control->geometry()), qPrintable(control->objectName()));
         verifyStopped(form);
-        for (const char *button : {"Button3", "Button4", "Button5"})
-            QVERIFY(!child<QPushButton>(form, button)->isEnabled());
+        for (const QPushButton *button : fileButtons(form))
+            QVERIFY(!button->isEnabled());
 
-        QCOMPARE(form->DioCount(), 22);
-        QCOMPARE(form->SuperBlockOutputCount(), 21);
-        QCOMPARE(Cell(form, "StringGrid1", 6, 0), QStringLiteral("ALL0"));
-        QCOMPARE(Cell(form, "StringGrid3", 8, 6), QStringLiteral("DMCN14"));
-        QCOMPARE(Cell(form, "StringGrid3", 12, 0), QStringLiteral("DTOS11"));
-        QCOMPARE(Cell(form, "StringGrid3", 13, 0), QString());
+        QCOMPARE(form->dioCount(), 22);
+        QCOMPARE(form->superBlockOutputCount(), 21);
+        QCOMPARE(Cell(form, Grid::Commands, 6, 0), QStringLiteral("ALL0"));
+        QCOMPARE(Cell(form, Grid::BlockOutputs, 8, 6), QStringLiteral("DMCN14"));
+        QCOMPARE(Cell(form, Grid::BlockOutputs, 12, 0), QStringLiteral("DTOS11"));
+        QCOMPARE(Cell(form, Grid::BlockOutputs, 13, 0), QString());
 
         // Save: a name without ".mon" writes nothing; a good one writes the grids.
         const QString dir = testenv::ProgramDir();
@@ -188,13 +186,13 @@ private slots:
         keep.write("keep");
         keep.close();
         dialogs.saveAnswers = {dir + "keep.txt", dir + "first.mon"};
-        form->Button4Click();
+        form->saveMonitorFile();
         QCOMPARE(dialogs.messages, QStringList{kIncorrectFileName});
         QCOMPARE(testenv::ReadAll(dir + "keep.txt"), QByteArray("keep"));
         // The caption shows the format; it is not the format: an accelerator mark a desktop puts
         // in does not reach the file.
-        child<QPushButton>(form, "Button1")->setText(QStringLiteral("&Dec"));
-        form->Button4Click();
+        form->numberBaseButton()->setText(QStringLiteral("&Dec"));
+        form->saveMonitorFile();
         QCOMPARE(dialogs.filtersAsked.last(), QStringLiteral("Moniter Data(*.mon)|*.mon"));
         const QStringList saved = textfile::SplitLines(testenv::ReadAll(dir + "first.mon"));
         QCOMPARE(saved.value(0), QStringLiteral("----- Qmx Moniter List --- File Name:first.mon ----"));
@@ -210,14 +208,14 @@ private slots:
         QVERIFY(textfile::WriteAtomically(dir + "short.mon", textfile::JoinLinesCrLf(saved.mid(0, 8))));
         dialogs.messages.clear();
         dialogs.openAnswers = {dir + "edited.mon", dir + "short.mon"};
-        form->Button5Click();
+        form->openMonitorFile();
         QCOMPARE(dialogs.messages, QStringList{kIncorrectData});
-        QCOMPARE(text(form, "Button1"), QString());
-        QCOMPARE(child<QLabel>(form, "Label13")->text(), QStringLiteral("first.mon "));
-        QCOMPARE(Cell(form, "StringGrid1", 0, 0), QStringLiteral("NEW00"));
-        QCOMPARE(Cell(form, "StringGrid1", 0, 2), QStringLiteral("DIO01")); // beyond the line: kept
+        QCOMPARE(form->numberBaseButton()->text(), QString());
+        QCOMPARE(form->fileName()->text(), QStringLiteral("first.mon "));
+        QCOMPARE(Cell(form, Grid::Commands, 0, 0), QStringLiteral("NEW00"));
+        QCOMPARE(Cell(form, Grid::Commands, 0, 2), QStringLiteral("DIO01")); // beyond the line: kept
         const MonitorGrids before = form->grids();
-        form->Button5Click();
+        form->openMonitorFile();
         QCOMPARE(dialogs.messages.last(), kMonitorFileEndsEarly);
         QVERIFY(form->grids().grid1 == before.grid1);
 
@@ -230,12 +228,12 @@ private slots:
     void releaseRefusedWhilePortHeld()
     {
         ws->variablesListOpen = true;
-        QPointer<TMoniForm> form = createForm();
+        QPointer<MonitorWindow> form = createForm();
         QCOMPARE(varListOpenings, 1); // the open Variables List is not opened again
 
         Link other;
         QCOMPARE(other.ComOpen(PortUser::Tool), 0);
-        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
         QTRY_COMPARE(dialogs.messages, QStringList{kCreateFileError});
         verifyStopped(form);
         other.ComClose();
@@ -245,10 +243,10 @@ private slots:
         ws->linkThread.open(PortUser::TrendRun, form,
                             [&](LinkThread::OpenOutcome o) { trendOpened = o == LinkThread::OpenOutcome::Opened; });
         QTRY_VERIFY(trendOpened);
-        form->Button2Click();
+        form->releaseOrPause();
         QCOMPARE(dialogs.messages,
                  (QStringList{kCreateFileError, QStringLiteral("The Trend Graph is using the port: press STOP first.")}));
-        QCOMPARE(text(form, "Button2"), kRelease);
+        QCOMPARE(form->releaseButton()->text(), kRelease);
         QCOMPARE(ws->linkThread.holder(), PortUser::TrendRun);
         ws->linkThread.close(PortUser::TrendRun);
         delete form;
@@ -256,33 +254,33 @@ private slots:
 
     void pollingShowsControllerMemory()
     {
-        QPointer<TMoniForm> form = createForm();
+        QPointer<MonitorWindow> form = createForm();
         // "Pause" inside the pause after opening the port stops: nothing is read.
         const std::uint64_t servedBefore = sim.requestsServed();
-        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
-        QTRY_COMPARE(text(form, "Button2"), kPause);
-        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
+        QTRY_COMPARE(form->releaseButton()->text(), kPause);
+        QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
         verifyStopped(form);
         QTest::qWait(2100);
         QCOMPARE(sim.requestsServed(), servedBefore);
-        QCOMPARE(text(form, "Button2"), kRelease);
+        QCOMPARE(form->releaseButton()->text(), kRelease);
 
         // Released: the grids fill pass after pass while the window stays live.
         StallProbe probe;
-        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
-        QTRY_COMPARE(text(form, "Button2"), kPause);
-        QCOMPARE(child<QLabel>(form, "Label11")->text(), kRunning);
-        QCOMPARE(child<QLabel>(form, "Label11")->palette().color(QPalette::Window), QColor(0x00FF00));
+        QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
+        QTRY_COMPARE(form->releaseButton()->text(), kPause);
+        QCOMPARE(form->runStatus()->text(), kRunning);
+        QCOMPARE(form->runStatus()->palette().color(QPalette::Window), QColor(0x00FF00));
         QCOMPARE(ws->linkThread.holder(), PortUser::Monitor);
-        for (const char *button : {"Button3", "Button4", "Button5"})
-            QVERIFY(!child<QPushButton>(form, button)->isEnabled());
+        for (const QPushButton *button : fileButtons(form))
+            QVERIFY(!button->isEnabled());
 
         const auto expected = ExpectedAddresses(form);
         QCOMPARE(expected.size(), std::size_t(27 + 51 + 21));
         for (const bool decimal : {true, false}) {
             if (!decimal)
-                form->Button1Click();
-            QCOMPARE(text(form, "Button1"), decimal ? kDec : kHex);
+                form->toggleNumberBase();
+            QCOMPARE(form->numberBaseButton()->text(), decimal ? kDec : kHex);
             waitForPasses(form, 2);
             for (const auto &[where, address] : expected) {
                 const auto &[grid, row, column] = where;
@@ -291,15 +289,15 @@ private slots:
                     const quint16 word = sim.readWord(*address);
                     want = ValueText(word >= 0x8000 ? word - 0x10000 : word, decimal);
                 }
-                QCOMPARE(Cell(form, grid.toLatin1().constData(), row, column), want);
+                QCOMPARE(Cell(form, grid, row, column), want);
             }
-            QCOMPARE(Cell(form, "StringGrid1", 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
-            QCOMPARE(Cell(form, "StringGrid3", 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
+            QCOMPARE(Cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
+            QCOMPARE(Cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
         }
-        QCOMPARE(Cell(form, "StringGrid2", 11, 7), QString()); // M23
+        QCOMPARE(Cell(form, Grid::InputsAndOutputs, 11, 7), QString()); // M23
         QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
 
-        QTest::mouseClick(child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
         verifyStopped(form);
         const std::uint64_t served = sim.requestsServed();
         QTest::qWait(100);
@@ -310,17 +308,17 @@ private slots:
         QVERIFY(line.exchanges >= form->releasePasses() * form->sections().size());
         QCOMPARE(line.failures(), std::uint64_t{0});
         QVERIFY(line.longestReply >= line.meanReply() && line.meanReply().count() > 0);
-        QVERIFY2(child<QLabel>(form, "LineStatistics")
+        QVERIFY2(form->lineStatistics()
                      ->text()
                      .startsWith(QStringLiteral("%1 exchanges, 0 failed, reply mean ").arg(line.exchanges)),
-                 qPrintable(child<QLabel>(form, "LineStatistics")->text()));
+                 qPrintable(form->lineStatistics()->text()));
         form->grab().save(QStringLiteral("/tmp/readout-monitor.png"));
-        for (const char *button : {"Button3", "Button4", "Button5"})
-            QVERIFY(child<QPushButton>(form, button)->isEnabled());
+        for (const QPushButton *button : fileButtons(form))
+            QVERIFY(button->isEnabled());
 
         const QString pdf = testenv::ProgramDir() + "monitor.pdf";
         dialogs.pdfAnswers = {pdf};
-        QTest::mouseClick(child<QPushButton>(form, "Button3"), Qt::LeftButton);
+        QTest::mouseClick(form->printButton(), Qt::LeftButton);
         const QByteArray printed = testenv::ReadAll(pdf);
         QVERIFY2(printed.size() > 10000, QByteArray::number(printed.size()));
         QVERIFY(printed.contains("/Width 684") && printed.contains("/Height 571"));
@@ -333,17 +331,17 @@ private slots:
 
     void missingPointersStopAndClosingFreesPort()
     {
-        QPointer<TMoniForm> form = createForm();
+        QPointer<MonitorWindow> form = createForm();
         const std::array<QString, 4> pointers = ws->catalogue.pointerAddresses;
         ws->catalogue.pointerAddresses[1].clear();
-        form->Button2Click();
+        form->releaseOrPause();
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages, QStringList{kPleaseClickDataRead}, 5000);
         verifyStopped(form);
-        QVERIFY(child<QPushButton>(form, "Button4")->isEnabled());
+        QVERIFY(form->saveButton()->isEnabled());
         ws->catalogue.pointerAddresses = pointers;
 
         // Closing a polling window frees the port and tells the main window.
-        form->Button2Click();
+        form->releaseOrPause();
         QTRY_VERIFY_WITH_TIMEOUT(form->passesCompleted() >= 1, 5000);
         const int closings = displayClosings;
         form->close();

@@ -1,10 +1,11 @@
 // The application shell driven through its real windows, offscreen: start-up, who may be open
 // when, and the port settings dialog with an isolated configuration store.
 
+#include "catalogue/BlockTypeTable.h"
 #include "link/Settings.h"
-#include "shell/Comptset.h"
+#include "shell/MainWindow.h"
+#include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
@@ -37,7 +38,7 @@ private slots:
         program.Start();
         settle();
 
-        TTrendForm *main = program.mainWindow;
+        MainWindow *main = program.mainWindow;
         QVERIFY(main && main->isVisible());
         QCOMPARE(main->windowTitle(), QStringLiteral("QMX Series Trend Monitor Version 2.50"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Trend Monitor"));
@@ -48,30 +49,33 @@ private slots:
         QVERIFY(!program.ws.monitorWindow);
         QVERIFY(program.ws.trendWindowOpen);
         QVERIFY(program.ws.variablesListOpen);
-        QVERIFY(!main->Trend1->isEnabled());
-        QVERIFY(!main->Moniter1->isEnabled());
-        QVERIFY(!main->VarList1->isVisible());
-        QVERIFY(!main->VarList1Enabled());
-        QVERIFY(!main->Open1->isVisible() && !main->Open1->isEnabled());
-        QVERIFY(!main->Save1->isVisible() && !main->Save1->isEnabled());
-        QVERIFY(main->Exit1->isEnabled() && main->CommPort1->isEnabled());
-        QCOMPARE(main->Trend1->text(), QStringLiteral("Trend(&T)"));
-        QCOMPARE(main->Exit1->text(), QStringLiteral("Exit(&X)"));
-        QCOMPARE(main->VarList1->text(), QStringLiteral("VarList(&V)"));
-        QCOMPARE(main->CommPort1->text(), QStringLiteral("CommPort(&C)"));
-        QCOMPARE(main->Open1->text(), QStringLiteral("Open"));
-        QCOMPARE(main->Save1->text(), QStringLiteral("Save"));
+        QVERIFY(!main->trendGraphAction()->isEnabled());
+        QVERIFY(!main->monitorAction()->isEnabled());
+        QVERIFY(main->exitAction()->isEnabled() && main->portSettingsAction()->isEnabled());
+        QCOMPARE(main->trendGraphAction()->text(), QStringLiteral("Trend(&T)"));
+        QCOMPARE(main->exitAction()->text(), QStringLiteral("Exit(&X)"));
+        QCOMPARE(main->portSettingsAction()->text(), QStringLiteral("CommPort(&C)"));
         QStringList menus;
         for (QAction *menu : main->menuBar()->actions())
             menus.append(menu->text());
         QCOMPARE(menus, (QStringList{"File(&F)", "Display(&D)", "System(&S)"}));
-        auto *display = qobject_cast<QMenu *>(main->Moniter1->parent());
+        // Every item of a menu is shown: nothing is kept in a menu hidden.
+        QStringList items;
+        for (QAction *menu : main->menuBar()->actions()) {
+            for (QAction *item : menu->menu()->actions()) {
+                QVERIFY2(item->isVisible(), qPrintable(item->text()));
+                items.append(item->text());
+            }
+        }
+        QCOMPARE(items, (QStringList{"Exit(&X)", "Trend(&T)", "Moniter", "CommPort(&C)"}));
+        auto *display = qobject_cast<QMenu *>(main->monitorAction()->parent());
         QVERIFY(display);
-        QCOMPARE(display->defaultAction(), main->Moniter1);
-        QCOMPARE(main->Moniter1->text(), QStringLiteral("Moniter"));
+        QCOMPARE(display->defaultAction(), main->monitorAction());
+        QCOMPARE(main->monitorAction()->text(), QStringLiteral("Moniter"));
         QCOMPARE(program.ws.waitTime, QStringLiteral("0"));
 
-        const auto counts = main->BlockWordCounts();
+        // The parameter words per function-block type, as the super-block decoding counts them.
+        const auto counts = BlockWordCounts();
         QCOMPARE(int(counts.size()), 65);
         const int head[] = {0, 8, 18, 3, 2, 7, 3, 1, 3, 30, 5, 2, 2, 8, 2, 3, 4, 11, 7, 10,
                             4, 32, 2, 11, 8, 3, 2, 2, 2, 11, 7, 2, 1, 1, 3, 2, 2, 1};
@@ -85,11 +89,11 @@ private slots:
         Program program(dialogs);
         program.Start();
         settle();
-        TTrendForm *main = program.mainWindow;
+        MainWindow *main = program.mainWindow;
 
         // Both items disabled while the Trend Graph is open: the handlers do nothing.
-        main->Moniter1Click();
-        main->Trend1Click();
+        main->openMonitor();
+        main->openTrendGraph();
         settle();
         QVERIFY(!program.ws.monitorWindow);
 
@@ -97,36 +101,34 @@ private slots:
         settle();
         QVERIFY(!program.ws.trendGraphWindow);
         QVERIFY(!program.ws.trendWindowOpen);
-        QVERIFY(main->Trend1->isEnabled() && main->Moniter1->isEnabled());
+        QVERIFY(main->trendGraphAction()->isEnabled() && main->monitorAction()->isEnabled());
 
-        main->Moniter1->trigger();
+        main->monitorAction()->trigger();
         settle();
         QVERIFY(program.ws.monitorWindow && program.ws.monitorWindow->isVisible());
-        QVERIFY(!main->Trend1->isEnabled() && !main->Moniter1->isEnabled());
-        main->Trend1Click();
+        QVERIFY(!main->trendGraphAction()->isEnabled() && !main->monitorAction()->isEnabled());
+        main->openTrendGraph();
         settle();
         QVERIFY(!program.ws.trendGraphWindow);
 
         program.ws.monitorWindow->close();
         settle();
         QVERIFY(!program.ws.monitorWindow);
-        QVERIFY(main->Trend1->isEnabled() && main->Moniter1->isEnabled());
+        QVERIFY(main->trendGraphAction()->isEnabled() && main->monitorAction()->isEnabled());
         QVERIFY(!program.link.isOpen());
 
         // A closed Variables List is opened again by whichever display window comes next.
         program.ws.variablesListWindow->close();
         settle();
         QVERIFY(!program.ws.variablesListWindow && !program.ws.variablesListOpen);
-        QVERIFY(main->VarList1Enabled());
-        main->Trend1Click();
+        main->openTrendGraph();
         settle();
         QVERIFY(program.ws.trendGraphWindow);
         QVERIFY(program.ws.variablesListWindow && program.ws.variablesListOpen);
-        QVERIFY(!main->VarList1Enabled());
         program.ws.trendGraphWindow->close();
         program.ws.variablesListWindow->close();
         settle();
-        main->Moniter1Click();
+        main->openMonitor();
         settle();
         QVERIFY(program.ws.monitorWindow && program.ws.variablesListWindow);
 
@@ -145,7 +147,7 @@ private slots:
         // Nothing stored: COM1 checked, and closing stores it.
         RegWriteString(kPortKey, kPortValue, QString());
         {
-            TComSetForm dialog(ws);
+            PortSettingsDialog dialog(ws);
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Comm Set"));
             // The client area of 157 by 210 keeps its controls; the device panel is added to its right.
             QCOMPARE(dialog.height(), 210);
@@ -153,9 +155,9 @@ private slots:
             for (const QWidget *child : dialog.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
                 QVERIFY2(child->geometry().right() < 157 || child->x() >= 157, qPrintable(child->objectName()));
             QVERIFY(dialog.portButton(1)->isChecked());
-            QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), QStringLiteral("0"));
+            QCOMPARE(dialog.waitTimeField()->text(), QStringLiteral("0"));
             dialog.show();
-            dialog.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+            dialog.okButton()->click();
         }
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
 
@@ -163,11 +165,11 @@ private slots:
         testenv::UsePort(QStringLiteral("COM4"), sim.devicePath());
         RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
         {
-            TComSetForm dialog(ws);
+            PortSettingsDialog dialog(ws);
             dialog.show();
             dialog.portButton(4)->setChecked(true);
-            QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"))->text().contains(sim.devicePath()));
-            dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("50"));
+            QVERIFY(dialog.portDevice()->text().contains(sim.devicePath()));
+            dialog.waitTimeField()->setText(QStringLiteral("50"));
             dialog.close();
         }
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
@@ -180,10 +182,10 @@ private slots:
         // A name outside COM1 to COM9 checks nothing and stays stored; any text is taken as typed.
         RegWriteString(kPortKey, kPortValue, QStringLiteral("COM12"));
         {
-            TComSetForm dialog(ws);
+            PortSettingsDialog dialog(ws);
             for (int i = 1; i <= 9; ++i)
                 QVERIFY(!dialog.portButton(i)->isChecked());
-            dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("abc"));
+            dialog.waitTimeField()->setText(QStringLiteral("abc"));
             dialog.accept();
         }
         QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));

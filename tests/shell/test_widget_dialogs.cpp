@@ -2,7 +2,7 @@
 // file dialog filters named once, and the default extension of the Open dialogs.
 
 #include "link/Link.h"
-#include "monitor/Messages.h"
+#include "monitor/MonitorTexts.h"
 #include "shell/WidgetDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendFile.h"

@@ -4,7 +4,8 @@
 #include "base/ProgramFolder.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/Messages.h"
-#include "catalogue/Varlist.h"
+#include "catalogue/VariablesListTexts.h"
+#include "catalogue/VariablesListWindow.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/StallProbe.h"
@@ -42,8 +43,6 @@ QStringList Lines(const QListWidget *list)
         lines.append(list->item(i)->text());
     return lines;
 }
-
-QListWidget *List(QWidget *form, const char *name) { return form->findChild<QListWidget *>(QLatin1String(name)); }
 
 // The demo controller's super block as its memory map documents it: header, parameter words,
 // name, outputs.
@@ -98,7 +97,7 @@ int RequestsFor(const ControllerSimulator &sim, const QByteArray &letterAddressC
 
 } // namespace
 
-class TestVarlist : public QObject {
+class TestVariablesListWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { testenv::Prepare(); }
@@ -107,7 +106,7 @@ private slots:
     {
         Program p;
         p.run->setEnabled(false);
-        QPointer<TVarListForm> form = new TVarListForm(p.ws);
+        QPointer<VariablesListWindow> form = new VariablesListWindow(p.ws);
         form->show();
         QCOMPARE(form->windowTitle(), QStringLiteral("Variables List"));
         QCOMPARE(form->pos(), QPoint(50, 186));
@@ -118,15 +117,15 @@ private slots:
         QVERIFY(p.ws.variablesListOpen);
         QCOMPARE(p.ws.variablesListWindow.data(), form.data());
 
-        auto *button = form->findChild<QPushButton *>(QStringLiteral("Button1"));
+        QPushButton *button = form->dataReadButton();
         QCOMPARE(button->geometry(), QRect(64, 384, 73, 27));
         QCOMPARE(button->text(), QStringLiteral("Data Read"));
         QVERIFY(button->isEnabled());
 
         // The first creation builds the list from the two files and the fixed entries only, and
         // lets a trend run start.
-        QListWidget *names = List(form, "ListBox1");
-        QListWidget *bits = List(form, "ListBox2");
+        QListWidget *names = form->nameList();
+        QListWidget *bits = form->bitList();
         QCOMPARE(names->geometry(), QRect(8, 45, 113, 308));
         QCOMPARE(bits->geometry(), QRect(130, 45, 127, 260));
         QVERIFY(p.ws.catalogue.variableListBuilt);
@@ -151,7 +150,7 @@ private slots:
         QCOMPARE(bits->item(13)->text(), QStringLiteral("13 RESET(Term)"));
         QCOMPARE(bits->item(3)->text(), QStringLiteral("03"));
         names->setCurrentRow(7);
-        form->ListBox1Click();
+        form->showBitNames();
         QCOMPARE(Lines(bits).mid(0, 16), QStringList({"00", "01", "02", "03", "04", "05", "06", "07", "08", "09",
                                                       "10", "11", "12", "13", "14", "15"}));
         QCOMPARE(bits->item(16)->text(), QStringLiteral("kept"));
@@ -171,9 +170,9 @@ private slots:
         p.ws.catalogue.variableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
         p.ws.catalogue.variableListBuilt = true;
         p.ws.trendRunning = true; // a trend run is active
-        TVarListForm form(p.ws);
-        QCOMPARE(Lines(List(&form, "ListBox1")).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
-        QVERIFY(!form.findChild<QPushButton *>(QStringLiteral("Button1"))->isEnabled());
+        VariablesListWindow form(p.ws);
+        QCOMPARE(Lines(form.nameList()).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
+        QVERIFY(!form.dataReadButton()->isEnabled());
         QCOMPARE(p.ws.catalogue.variableList.size(), 4);
 
         // A first creation whose files cannot be read shows why and leaves the list unbuilt.
@@ -181,7 +180,7 @@ private slots:
         QFile::remove(programfolder::File(QStringLiteral("Varlist2.txt")));
         q.run->setEnabled(false);
         {
-            TVarListForm broken(q.ws);
+            VariablesListWindow broken(q.ws);
             QCOMPARE(q.dialogs.messages,
                      QStringList{kCannotOpenFile.arg(programfolder::File(QStringLiteral("Varlist2.txt")))});
             QVERIFY(!q.ws.catalogue.variableListBuilt);
@@ -202,26 +201,26 @@ private slots:
         QFile::remove(dataFile);
 
         Program p;
-        QPointer<TVarListForm> window = new TVarListForm(p.ws);
-        TVarListForm &form = *window;
+        QPointer<VariablesListWindow> window = new VariablesListWindow(p.ws);
+        VariablesListWindow &form = *window;
         form.show();
-        QListWidget *names = List(&form, "ListBox1");
+        QListWidget *names = form.nameList();
 
         const auto dataRead = [&] {
-            form.Button1Click();
+            form.readDataFromController();
             return QTest::qWaitFor([&] { return !form.dataReadRunning(); }, 20000);
         };
 
         // The demo controller. While the pause runs: RUN/STOP is off and a second press does
         // nothing. The window never waits on the line and shows how far the read has come.
-        form.Button1Click();
+        form.readDataFromController();
         QCOMPARE(form.cursor().shape(), Qt::BusyCursor);
         QTest::qWait(300);
         QVERIFY(!p.run->isEnabled());
         QVERIFY(form.dataReadRunning());
         QCOMPARE(p.ws.linkThread.holder(), PortUser::DataRead);
-        form.Button1Click();
-        auto *progress = form.findChild<QLabel *>(QStringLiteral("DataReadProgress"));
+        form.readDataFromController();
+        auto *progress = form.dataReadProgress();
         QVERIFY(progress && progress->isVisible());
         {
             StallProbe probe;
@@ -275,7 +274,7 @@ private slots:
 
         // What the Variables List looks like after a Data Read, "CmdFlag" clicked.
         names->setCurrentRow(6);
-        form.ListBox1Click();
+        form.showBitNames();
         const QByteArray shots = qgetenv("QMX_SCREENSHOT_DIR");
         if (!shots.isEmpty())
             form.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/varlist-after-data-read.png"));
@@ -338,13 +337,15 @@ private slots:
         p.ws.linkThread.open(PortUser::Monitor, &form,
                              [&](LinkThread::OpenOutcome o) { monitorOpened = o == LinkThread::OpenOutcome::Opened; });
         QTRY_VERIFY(monitorOpened);
-        form.Button1Click();
+        form.readDataFromController();
         QVERIFY(!form.dataReadRunning());
         QCOMPARE(p.dialogs.messages, QStringList{LinkThread::HeldByMessage(PortUser::Monitor)});
         QCOMPARE(p.ws.linkThread.holder(), PortUser::Monitor);
         p.ws.linkThread.close(PortUser::Monitor);
         QCOMPARE(list, kept);
         QVERIFY(p.run->isEnabled());
+        // The close is queued on the link thread; the next program must find the device free.
+        QTRY_VERIFY(!p.ws.linkThread.portOpen());
 
         // Quitting during a read ends it within one exchange; the file and the list stay as they were.
         {
@@ -352,11 +353,11 @@ private slots:
             sim.setBaud(9600);
             auto quitting = std::make_unique<Program>();
             quitting->ws.catalogue = p.ws.catalogue;
-            auto *reading = new TVarListForm(quitting->ws);
-            reading->Button1Click();
+            auto *reading = new VariablesListWindow(quitting->ws);
+            reading->readDataFromController();
             // Several progress updates may land between two looks: wait for three reads or more.
             const auto readsDone = [reading] {
-                const QString text = reading->findChild<QLabel *>(QStringLiteral("DataReadProgress"))->text();
+                const QString text = reading->dataReadProgress()->text();
                 return text.startsWith(QStringLiteral("Reads: ")) ? text.section(u'\n', 0, 0).mid(7).toInt() : 0;
             };
             QVERIFY(QTest::qWaitFor([&] { return readsDone() >= 3; }, 8000));
@@ -372,7 +373,7 @@ private slots:
         }
 
         // A close asked for during the read waits for the Data Read to end.
-        form.Button1Click();
+        form.readDataFromController();
         QTest::qWait(300);
         form.close();
         QVERIFY(!window.isNull() && form.isVisible() && p.ws.variablesListOpen);
@@ -383,5 +384,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestVarlist)
-#include "test_varlist.moc"
+QTEST_MAIN(TestVariablesListWindow)
+#include "test_variables_list_window.moc"

@@ -16,39 +16,52 @@ class QPushButton;
 class QTableWidget;
 class PortPause;
 
-class TMoniForm : public QWidget {
+class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 684;
     static constexpr int kClientHeight = 571;
     static constexpr std::size_t kReadBufferSize = 30000;
 
-    explicit TMoniForm(Workspace &ws, QWidget *parent = nullptr);
-    ~TMoniForm() override;
+    // The three grids from top to bottom, in the numbering the polled sections use.
+    enum class Grid { Commands, InputsAndOutputs, BlockOutputs };
+    static constexpr std::array<Grid, 3> kGrids{Grid::Commands, Grid::InputsAndOutputs, Grid::BlockOutputs};
 
-    void FormCreate();
-    void Button1Click(); // Dec / Hex
-    void Button2Click(); // Release / Pause
+    explicit MonitorWindow(Workspace &ws, QWidget *parent = nullptr);
+    ~MonitorWindow() override;
+
+    void toggleNumberBase();
+    // "Release" opens the port and polls until "Pause".
+    void releaseOrPause();
     // A section read by the link thread: its values placed in its grid, or the end of a pass.
-    void TakeSection(const std::shared_ptr<LinkTask> &task, const monitor::SectionResult &result);
-    void FormClose();
-    void Button3Click(); // Print
-    void Button4Click(); // Save
-    void Button5Click(); // Open
+    void takeSection(const std::shared_ptr<LinkTask> &task, const monitor::SectionResult &result);
+    void printWindow();
+    void saveMonitorFile();
+    void openMonitorFile();
 
-    int DioCount() const { return dioCount_; }
-    int SuperBlockOutputCount() const { return superBlockOutputCount_; }
+    int dioCount() const { return dioCount_; }
+    int superBlockOutputCount() const { return superBlockOutputCount_; }
     const monitor::SectionTable &sections() const { return sections_; }
     const monitor::MonitorGrids &grids() const { return grids_; }
     // Released: from the port open through the pause after it and every pass, until "Pause".
     bool isPolling() const { return released_; }
-    // "Dec", "Hex", or the format of an opened file that is neither, as Button1 shows it.
+    // "Dec", "Hex", or the format of an opened file that is neither, as the number-base button shows it.
     const QString &valueFormat() const { return valueFormat_; }
     // Passes whose every section was placed (for tests and benchmarks).
     quint64 passesCompleted() const { return passesCompleted_; }
     // The block reads of the current or last release, and the passes completed in it.
     const ExchangeStats &lineStats() const { return lineStats_; }
     quint64 releasePasses() const { return releasePasses_; }
+
+    QPushButton *releaseButton() const { return releaseButton_; }
+    QPushButton *numberBaseButton() const { return numberBaseButton_; }
+    QPushButton *openButton() const { return openButton_; }
+    QPushButton *saveButton() const { return saveButton_; }
+    QPushButton *printButton() const { return printButton_; }
+    QLabel *runStatus() const { return runStatus_; }
+    QLabel *fileName() const { return fileName_; }
+    QLabel *lineStatistics() const { return lineStatistics_; }
+    QTableWidget *gridView(Grid grid) const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -62,9 +75,10 @@ private:
     void enableFileButtons(bool enabled);
     void showGrid(int index);
     void showAllGrids();
-    void PortOpened(bool opened);
+    void takeOpenOutcome(bool opened);
     void startPolling();
     void stopPolling();
+    void releasePort();
     void showValueFormat(const QString &format);
     void showLineStatistics();
 
@@ -87,21 +101,16 @@ private:
     std::chrono::steady_clock::time_point releaseStarted_{};
     std::chrono::steady_clock::time_point lastSection_{};
     std::chrono::steady_clock::time_point statsShown_{};
-    QLabel *LineStatistics = nullptr;
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label9 = nullptr;
-    QLabel *Label11 = nullptr;
-    QLabel *Label12 = nullptr;
-    QLabel *Label13 = nullptr;
-    QTableWidget *StringGrid1 = nullptr;
-    QTableWidget *StringGrid2 = nullptr;
-    QTableWidget *StringGrid3 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *Button2 = nullptr;
-    QPushButton *Button3 = nullptr;
-    QPushButton *Button4 = nullptr;
-    QPushButton *Button5 = nullptr;
+    QLabel *runStatus_ = nullptr;
+    QLabel *fileName_ = nullptr;
+    QLabel *lineStatistics_ = nullptr;
+    QTableWidget *commandGrid_ = nullptr;
+    QTableWidget *inputOutputGrid_ = nullptr;
+    QTableWidget *blockOutputGrid_ = nullptr;
+    QPushButton *releaseButton_ = nullptr;
+    QPushButton *numberBaseButton_ = nullptr;
+    QPushButton *openButton_ = nullptr;
+    QPushButton *saveButton_ = nullptr;
+    QPushButton *printButton_ = nullptr;
 };

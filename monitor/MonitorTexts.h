@@ -1,3 +1,4 @@
+// The spelling of these texts is the product's own, typos included; tests pin it.
 #pragma once
 // Texts the Monitor window shows: messages, captions and the file dialog's filter.
 
@@ -22,11 +23,19 @@ inline const QString kMonitorFileExtension = QStringLiteral("mon");
 inline const QString kMonitorFileMark = QStringLiteral(".mon");
 
 inline const QString kCaption = QStringLiteral("MoniForm");
+inline const QString kTitle = QStringLiteral("QMX Monitor");
 inline const QString kRelease = QStringLiteral("Release");
 inline const QString kPause = QStringLiteral("Pause");
 inline const QString kDec = QStringLiteral("Dec");
 inline const QString kHex = QStringLiteral("Hex");
+inline const QString kOpen = QStringLiteral("Open");
+inline const QString kSave = QStringLiteral("Save");
+inline const QString kPrint = QStringLiteral("Print");
 inline const QString kStop = QStringLiteral("Stop");
 inline const QString kRunning = QStringLiteral("Running");
+inline const QString kFileNameCaption = QStringLiteral("File Name:");
+inline const QString kCommandGridCaption = QStringLiteral("COMMAND VAL and FEEDBACK");
+inline const QString kInputOutputGridCaption = QStringLiteral("INPUT and OUTPUT(Include Variable M)");
+inline const QString kBlockOutputGridCaption = QStringLiteral("SUPER BLOCK and OUTPUT");
 
 } // namespace monitor

@@ -4,9 +4,10 @@
 
 #include "link/Link.h"
 #include "link/Settings.h"
-#include "shell/Comptset.h"
+#include "shell/MainWindow.h"
+#include "shell/PortSettingsDialog.h"
+#include "shell/PortSettingsTexts.h"
 #include "shell/Program.h"
-#include "shell/Trendmain.h"
 #include "shell/SerialDevices.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -52,7 +53,7 @@ QStringList Items(const QListWidget *list)
 
 } // namespace
 
-class TestCommSet : public QObject {
+class TestPortSettingsDialog : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { testenv::Prepare(); }
@@ -63,7 +64,7 @@ private slots:
     void startUpWithoutAWindowEnds();
 };
 
-void TestCommSet::deviceListOrderAndUartCheck()
+void TestPortSettingsDialog::deviceListOrderAndUartCheck()
 {
     ControllerSimulator sim;
     QVERIFY(sim.start());
@@ -93,7 +94,7 @@ void TestCommSet::deviceListOrderAndUartCheck()
     QVERIFY(!AnswersAsUart(roots, QStringLiteral("ttyS9"), dev + QStringLiteral("ttyS9"))); // no such device
 }
 
-void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
+void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
 {
     // Two controllers on two lines, told apart by one word.
     ControllerSimulator a;
@@ -115,12 +116,11 @@ void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
     ScriptedDialogs dialogs;
     Program program(dialogs);
     {
-        TComSetForm dialog(program.ws, nullptr, roots);
+        PortSettingsDialog dialog(program.ws, nullptr, roots);
         dialog.show();
-        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("DeviceList"));
-        auto *assign = dialog.findChild<QPushButton *>(QStringLiteral("AssignButton"));
-        auto *shown = dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"));
-        QVERIFY(list && assign && shown);
+        QListWidget *list = dialog.deviceList();
+        QPushButton *assign = dialog.assignButton();
+        QLabel *shown = dialog.portDevice();
         QCOMPARE(list->count(), 0);
         QVERIFY(!assign->isEnabled());
 
@@ -148,7 +148,7 @@ void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
         QFile::remove(adapterA);
         QTRY_COMPARE(Items(list), QStringList{adapterB});
         QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), adapterB);
-        dialog.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+        dialog.okButton()->click();
     }
     QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM3"));
     QCOMPARE(DevicePathForPort(QStringLiteral("COM3")), adapterB);
@@ -168,13 +168,13 @@ void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
     // The other adapter given to COM3 by a double click: the next open talks to it instead.
     MakeLink(a.slaveDevicePath(), adapterA);
     {
-        TComSetForm dialog(program.ws, nullptr, roots);
-        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("DeviceList"));
+        PortSettingsDialog dialog(program.ws, nullptr, roots);
+        QListWidget *list = dialog.deviceList();
         QVERIFY(dialog.portButton(3)->isChecked());
         QCOMPARE(Items(list), (QStringList{adapterA, adapterB}));
         list->setCurrentRow(0);
         emit list->itemDoubleClicked(list->item(0));
-        QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("DeviceLabel"))->toolTip(), QStringLiteral("COM3 = ") + adapterA);
+        QCOMPARE(dialog.portDevice()->toolTip(), QStringLiteral("COM3 = ") + adapterA);
         dialog.accept();
     }
     QCOMPARE(program.link.ComOpen(PortUser::Tool), 0);
@@ -183,7 +183,7 @@ void TestCommSet::assignedDeviceIsWhatTheNextOpenTalksTo()
     RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 }
 
-void TestCommSet::waitTimeReading()
+void TestPortSettingsDialog::waitTimeReading()
 {
     // Blanks around the number do not matter; anything else that is not a whole number of 0 or
     // more is taken as 0 by the sampler.
@@ -201,10 +201,9 @@ void TestCommSet::waitTimeReading()
     ScriptedDialogs dialogs;
     Program program(dialogs);
     program.ws.waitTime = QStringLiteral("abc");
-    TComSetForm dialog(program.ws);
-    auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"));
-    auto *hint = dialog.findChild<QLabel *>(QStringLiteral("WaitTimeHint"));
-    QVERIFY(edit && hint);
+    PortSettingsDialog dialog(program.ws);
+    QLineEdit *edit = dialog.waitTimeField();
+    QLabel *hint = dialog.waitTimeHint();
     QCOMPARE(hint->text(), kWaitTimeTakenAsZero);
     edit->setText(QStringLiteral("100 "));
     QCOMPARE(hint->text(), QString());
@@ -216,10 +215,10 @@ void TestCommSet::waitTimeReading()
     QCOMPARE(program.ws.waitTime, QStringLiteral("50"));
     // The new controls sit right of the dialog's original 157 pixels.
     QVERIFY(hint->x() >= 157);
-    QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("FilesLabel"))->toolTip().contains(testenv::ProgramDir()));
+    QVERIFY(dialog.filesFolder()->toolTip().contains(testenv::ProgramDir()));
 }
 
-void TestCommSet::startUpWithoutAWindowEnds()
+void TestPortSettingsDialog::startUpWithoutAWindowEnds()
 {
     ScriptedDialogs dialogs;
     QCOMPARE(StartUpOrFail(dialogs, [] { throw std::runtime_error("out of memory"); }), kStartUpFailedExitCode);
@@ -236,5 +235,5 @@ void TestCommSet::startUpWithoutAWindowEnds()
     QCOMPARE(dialogs.messages, QStringList{});
 }
 
-QTEST_MAIN(TestCommSet)
-#include "test_comm_set.moc"
+QTEST_MAIN(TestPortSettingsDialog)
+#include "test_port_settings_dialog.moc"

@@ -1,4 +1,4 @@
-#include "catalogue/Varlist.h"
+#include "catalogue/VariablesListWindow.h"
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
@@ -6,8 +6,8 @@
 #include "base/WindowLook.h"
 #include "catalogue/BitNames.h"
 #include "catalogue/Decoder.h"
-#include "catalogue/Messages.h"
 #include "catalogue/SuperBlockFile.h"
+#include "catalogue/VariablesListTexts.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -16,14 +16,6 @@
 
 namespace {
 
-// The bit list as it is before any variable has been clicked.
-const QStringList kInitialBitLines{
-    QStringLiteral("00 "), QStringLiteral("01 "), QStringLiteral("02  "), QStringLiteral("03  "),
-    QStringLiteral("04  "), QStringLiteral("05  "), QStringLiteral("06  "), QStringLiteral("07  "),
-    QStringLiteral("08 "), QStringLiteral("09  "), QStringLiteral("10 "), QStringLiteral("11 "),
-    QStringLiteral("12"), QStringLiteral("13"), QStringLiteral("14"), QStringLiteral("15 "),
-    QString(),
-};
 constexpr int kBitLines = 16;
 
 // The colour of the application workspace behind the window's title label.
@@ -51,7 +43,7 @@ QListWidget *MakeList(QWidget *parent, const char *name, const QRect &geometry, 
 
 } // namespace
 
-TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
+VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint),
       ws_(ws)
@@ -62,38 +54,48 @@ TVarListForm::TVarListForm(Workspace &ws, QWidget *parent)
     setFixedSize(269, 419);
     move(50, 186);
 
-    QLabel *title = MakeLabel(this, "Label1", QRect(9, 5, 140, 18), kVarListCaption, 16);
+    QLabel *title = MakeLabel(this, "title", QRect(9, 5, 140, 18), kVarListCaption, 16);
     title->setAutoFillBackground(true);
     QPalette palette = title->palette();
     palette.setColor(QPalette::Window, kAppWorkspaceColour);
     palette.setColor(QPalette::WindowText, palette.color(QPalette::Base));
     title->setPalette(palette);
-    MakeLabel(this, "Label7", QRect(16, 28, 73, 15), QStringLiteral("Data Name"), 13);
-    MakeLabel(this, "Label6", QRect(135, 28, 57, 15), QStringLiteral("Bit No."), 13);
-    listBox1_ = MakeList(this, "ListBox1", QRect(8, 45, 113, 308), QStringList(kNameListLines, QString()));
-    listBox2_ = MakeList(this, "ListBox2", QRect(130, 45, 127, 260), kInitialBitLines);
-    MakeLabel(this, "Label8", QRect(40, 365, 121, 15), QStringLiteral("Read Super Block"));
-    button1_ = new QPushButton(kDataReadCaption, this);
-    button1_->setObjectName(QStringLiteral("Button1"));
-    button1_->setGeometry(64, 384, 73, 27);
+    MakeLabel(this, "nameListCaption", QRect(16, 28, 73, 15), kDataNameCaption, 13);
+    MakeLabel(this, "bitListCaption", QRect(135, 28, 57, 15), kBitNumberCaption, 13);
+    nameList_ = MakeList(this, "nameList", QRect(8, 45, 113, 308), QStringList(kNameListLines, QString()));
+    bitList_ = MakeList(this, "bitList", QRect(130, 45, 127, 260), kInitialBitLines);
+    MakeLabel(this, "dataReadCaption", QRect(40, 365, 121, 15), kReadSuperBlockCaption);
+    dataReadButton_ = new QPushButton(kDataReadCaption, this);
+    dataReadButton_->setObjectName(QStringLiteral("dataReadButton"));
+    dataReadButton_->setGeometry(64, 384, 73, 27);
     // How far a Data Read has come, in the free space under the bit list; shown while one runs.
-    progress_ = MakeLabel(this, "DataReadProgress", QRect(130, 308, 127, 44), QString());
-    progress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    progress_->hide();
+    dataReadProgress_ = MakeLabel(this, "dataReadProgress", QRect(130, 308, 127, 44), QString());
+    dataReadProgress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    dataReadProgress_->hide();
     portPause_ = new PortPause(this);
-    connect(portPause_, &PortPause::finished, this, &TVarListForm::PauseEnded);
+    connect(portPause_, &PortPause::finished, this, &VariablesListWindow::pauseEnded);
 
     // A click, or the selection moved with the keyboard.
-    connect(listBox1_, &QListWidget::itemClicked, this, &TVarListForm::ListBox1Click);
-    connect(listBox1_, &QListWidget::currentRowChanged, this, &TVarListForm::ListBox1Click);
-    connect(button1_, &QPushButton::clicked, this, &TVarListForm::Button1Click);
-    connect(&ws_.links, &WindowLinks::dataReadAllowedChanged, button1_, &QPushButton::setEnabled);
+    connect(nameList_, &QListWidget::itemClicked, this, &VariablesListWindow::showBitNames);
+    connect(nameList_, &QListWidget::currentRowChanged, this, &VariablesListWindow::showBitNames);
+    connect(dataReadButton_, &QPushButton::clicked, this, &VariablesListWindow::readDataFromController);
+    connect(&ws_.links, &WindowLinks::dataReadAllowedChanged, dataReadButton_, &QPushButton::setEnabled);
     ws_.links.setVariableChoiceSource([this] { return currentChoice(); });
 
-    VarListFormCreate();
+    ws_.variablesListOpen = true;
+    ws_.variablesListWindow = this;
+
+    dataReadButton_->setEnabled(!(ws_.trendWindowOpen && ws_.trendRunning));
+
+    if (ws_.catalogue.variableListBuilt) {
+        refillNameList();
+    } else {
+        ws_.catalogue.blockRecords.assign(1, BlockRecord{});
+        rebuildVariableList();
+    }
 }
 
-TVarListForm::~TVarListForm()
+VariablesListWindow::~VariablesListWindow()
 {
     // The flag follows the window's existence, however it ends.
     ws_.variablesListOpen = false;
@@ -105,49 +107,34 @@ TVarListForm::~TVarListForm()
         ws_.linkThread.close(PortUser::DataRead);
 }
 
-void TVarListForm::VarListFormCreate()
+void VariablesListWindow::showBitNames()
 {
-    ws_.variablesListOpen = true;
-    ws_.variablesListWindow = this;
-
-    button1_->setEnabled(!(ws_.trendWindowOpen && ws_.trendRunning));
-
-    if (ws_.catalogue.variableListBuilt) {
-        RefillNameList();
-    } else {
-        ws_.catalogue.blockRecords.assign(1, BlockRecord{});
-        RebuildVariableList();
-    }
-}
-
-void TVarListForm::ListBox1Click()
-{
-    const QListWidgetItem *selected = listBox1_->currentItem();
+    const QListWidgetItem *selected = nameList_->currentItem();
     const QStringList names = FlagBitNames(selected ? selected->text() : QString());
     for (int line = 0; line < kBitLines && line < names.size(); ++line)
-        listBox2_->item(line)->setText(names[line]);
+        bitList_->item(line)->setText(names[line]);
 }
 
-void TVarListForm::Button1Click()
+void VariablesListWindow::readDataFromController()
 {
     // A second press while a Data Read runs does nothing.
     if (dataReadRunning_)
         return;
     dataReadRunning_ = true;
     portOpened_ = false;
-    SetTrendRunButtonEnabled(false);
+    allowTrendRun(false);
     setCursor(Qt::BusyCursor);
-    progress_->setText(kDataReadOpening);
-    progress_->show();
+    dataReadProgress_->setText(kDataReadOpening);
+    dataReadProgress_->show();
     ws_.linkThread.open(PortUser::DataRead, this,
-                        [this](LinkThread::OpenOutcome outcome) { PortOpened(outcome); });
+                        [this](LinkThread::OpenOutcome outcome) { takeOpenOutcome(outcome); });
 }
 
-void TVarListForm::PortOpened(LinkThread::OpenOutcome outcome)
+void VariablesListWindow::takeOpenOutcome(LinkThread::OpenOutcome outcome)
 {
     // Another window of the program holds the port; the message has said which one.
     if (outcome == LinkThread::OpenOutcome::Held) {
-        EndDataRead();
+        endDataRead();
         return;
     }
     portOpened_ = outcome == LinkThread::OpenOutcome::Opened;
@@ -155,18 +142,18 @@ void TVarListForm::PortOpened(LinkThread::OpenOutcome outcome)
     portPause_->start();
 }
 
-void TVarListForm::PauseEnded()
+void VariablesListWindow::pauseEnded()
 {
     if (!portOpened_) {
         ws_.dialogs.ShowMessage(kCommPortOpenError);
         ws_.linkThread.close(PortUser::DataRead);
-        EndDataRead();
+        endDataRead();
         return;
     }
-    StartReading();
+    startReading();
 }
 
-void TVarListForm::StartReading()
+void VariablesListWindow::startReading()
 {
     task_ = ws_.linkThread.newTask();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
@@ -174,7 +161,7 @@ void TVarListForm::StartReading()
         ReadBuffer buffer(kReadBufferSize, 0);
         DataReadReport report;
         const DataReadWatch watch = [&](const DataReadProgress &progress) {
-            reply([this, progress] { ShowProgress(progress); });
+            reply([this, progress] { showProgress(progress); });
             return !task->cancelled();
         };
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, watch, &report);
@@ -183,65 +170,60 @@ void TVarListForm::StartReading()
         std::optional<DataReadOutcome> outcome;
         if (lines)
             outcome = StoreCheckDecodeBuild(*lines, catalogue);
-        reply([this, outcome, report] { ReadingEnded(outcome, report); });
+        reply([this, outcome, report] { readingEnded(outcome, report); });
     });
 }
 
-void TVarListForm::ShowProgress(const DataReadProgress &progress)
+void VariablesListWindow::showProgress(const DataReadProgress &progress)
 {
     if (dataReadRunning_)
-        progress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
+        dataReadProgress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
 }
 
-void TVarListForm::ReadingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report)
+void VariablesListWindow::readingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report)
 {
     task_.reset();
     ws_.linkThread.close(PortUser::DataRead);
     if (outcome) {
-        Show(outcome->messages);
+        showMessages(outcome->messages);
         if (outcome->catalogue) {
             ws_.catalogue = *outcome->catalogue;
-            RefillNameList();
-            SetTrendRunButtonEnabled(true);
+            refillNameList();
+            allowTrendRun(true);
         }
     } else if (report.failedAddress) {
         // The list and the file of the last good read stay; the user must know they are not new.
         ws_.dialogs.ShowMessage(DataReadFailed(*report.failedAddress, report.failedCode));
     }
-    EndDataRead();
+    endDataRead();
 }
 
-void TVarListForm::EndDataRead()
+void VariablesListWindow::endDataRead()
 {
-    progress_->hide();
+    dataReadProgress_->hide();
     unsetCursor();
     // However the read ended, a list that was built before is still there to run a trend with:
     // RUN/STOP is not left off because this read failed.
     if (ws_.catalogue.variableListBuilt)
-        SetTrendRunButtonEnabled(true);
+        allowTrendRun(true);
     dataReadRunning_ = false;
     ++dataReadsEnded_;
     if (closeRequested_)
         close();
 }
 
-bool TVarListForm::RebuildVariableList()
+bool VariablesListWindow::rebuildVariableList()
 {
     const CatalogueOutcome built = BuildVariableList(ws_.catalogue);
-    Show(built.messages);
+    showMessages(built.messages);
     if (!built.proceed)
         return false;
-    RefillNameList();
-    SetTrendRunButtonEnabled(true);
+    refillNameList();
+    allowTrendRun(true);
     return true;
 }
 
-void TVarListForm::VarListFormClose()
-{
-    ws_.variablesListOpen = false;
-}
-
-void TVarListForm::closeEvent(QCloseEvent *event)
+void VariablesListWindow::closeEvent(QCloseEvent *event)
 {
     // The user cannot close this window (it can be minimised); the program can.
     if (event->spontaneous()) {
@@ -254,7 +236,7 @@ void TVarListForm::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    VarListFormClose();
+    ws_.variablesListOpen = false;
     event->accept();
 }
 
@@ -270,32 +252,32 @@ int SelectedLine(const QListWidget *list)
 
 } // namespace
 
-VariableChoice TVarListForm::currentChoice() const
+VariableChoice VariablesListWindow::currentChoice() const
 {
     VariableChoice choice;
     choice.listShown = isVisible();
-    choice.nameLine = SelectedLine(listBox1_);
+    choice.nameLine = SelectedLine(nameList_);
     if (choice.nameLine >= 0)
-        choice.name = listBox1_->item(choice.nameLine)->text();
-    if (const int bitLine = SelectedLine(listBox2_); bitLine >= 0)
-        choice.bitNumber = listBox2_->item(bitLine)->text().left(2);
+        choice.name = nameList_->item(choice.nameLine)->text();
+    if (const int bitLine = SelectedLine(bitList_); bitLine >= 0)
+        choice.bitNumber = bitList_->item(bitLine)->text().left(2);
     return choice;
 }
 
-void TVarListForm::RefillNameList()
+void VariablesListWindow::refillNameList()
 {
     const QStringList names = VariableNames(ws_.catalogue.variableList);
-    for (int line = 0; line < listBox1_->count(); ++line)
-        listBox1_->item(line)->setText(line < names.size() ? names[line] : QString());
+    for (int line = 0; line < nameList_->count(); ++line)
+        nameList_->item(line)->setText(line < names.size() ? names[line] : QString());
 }
 
-void TVarListForm::SetTrendRunButtonEnabled(bool enabled)
+void VariablesListWindow::allowTrendRun(bool allowed)
 {
     if (ws_.trendWindowOpen)
-        ws_.links.setTrendRunAllowed(enabled);
+        ws_.links.setTrendRunAllowed(allowed);
 }
 
-void TVarListForm::Show(const QStringList &messages)
+void VariablesListWindow::showMessages(const QStringList &messages)
 {
     for (const QString &text : messages)
         ws_.dialogs.ShowMessage(text);

@@ -1,4 +1,4 @@
-#include "monitor/Moni.h"
+#include "monitor/MonitorWindow.h"
 
 #include "base/WindowLook.h"
 
@@ -6,9 +6,9 @@
 #include "base/PortPause.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
-#include "monitor/Messages.h"
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorPass.h"
+#include "monitor/MonitorTexts.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -36,10 +36,10 @@ const QColor kRunningColour(0x00, 0xFF, 0x00);
 
 } // namespace
 
-TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Window), ws_(ws)
+MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Window), ws_(ws)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("MoniForm"));
+    setObjectName(QStringLiteral("MonitorWindow"));
     setWindowTitle(kCaption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -49,22 +49,35 @@ TMoniForm::TMoniForm(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Windo
         move(screen->availableGeometry().center() - rect().center());
 
     portPause_ = new PortPause(this);
-    connect(portPause_, &PortPause::finished, this, &TMoniForm::startPolling);
+    connect(portPause_, &PortPause::finished, this, &MonitorWindow::startPolling);
 
     createControls();
     ws_.monitorWindow = this;
-    FormCreate();
+
+    // The grids take their names from the variable list, which the Variables List builds.
+    if (!ws_.variablesListOpen)
+        ws_.links.askForVariablesList();
+    enableFileButtons(false);
+
+    MonitorLayout layout = LayOutNames(ws_.catalogue.variableList);
+    grids_ = std::move(layout.grids);
+    dioCount_ = layout.DioCount;
+    superBlockOutputCount_ = layout.SuperBlockOutputCount;
+    showAllGrids();
+
+    sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
+    releaseButton_->setText(kRelease);
+    showValueFormat(kDec);
+    showRunState(false);
 }
 
-TMoniForm::~TMoniForm()
+MonitorWindow::~MonitorWindow()
 {
     // A window destroyed without being closed must not keep the port.
-    if (task_)
-        task_->cancel();
-    ws_.linkThread.close(PortUser::Monitor);
+    releasePort();
 }
 
-QLabel *TMoniForm::createLabel(const char *name, const QString &text, const QRect &geometry)
+QLabel *MonitorWindow::createLabel(const char *name, const QString &text, const QRect &geometry)
 {
     auto *label = new QLabel(text, this);
     label->setObjectName(QLatin1String(name));
@@ -72,7 +85,7 @@ QLabel *TMoniForm::createLabel(const char *name, const QString &text, const QRec
     return label;
 }
 
-QPushButton *TMoniForm::createButton(const char *name, const QString &text, const QRect &geometry)
+QPushButton *MonitorWindow::createButton(const char *name, const QString &text, const QRect &geometry)
 {
     auto *button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
@@ -80,7 +93,7 @@ QPushButton *TMoniForm::createButton(const char *name, const QString &text, cons
     return button;
 }
 
-QTableWidget *TMoniForm::createGrid(const char *name, int rows, int top, int height)
+QTableWidget *MonitorWindow::createGrid(const char *name, int rows, int top, int height)
 {
     auto *grid = new QTableWidget(rows, kGridColumns, this);
     grid->setObjectName(QLatin1String(name));
@@ -107,85 +120,66 @@ QTableWidget *TMoniForm::createGrid(const char *name, int rows, int top, int hei
     return grid;
 }
 
-void TMoniForm::createControls()
+void MonitorWindow::createControls()
 {
-    Label1 = createLabel("Label1", QStringLiteral("QMX Monitor"), QRect(kLeft, 4, 170, 28));
-    Label1->setFont(windowlook::CourierNew(kTitleFontPixels));
-    Label11 = createLabel("Label11", kStop, QRect(184, 6, 60, 25));
-    Label11->setAlignment(Qt::AlignCenter);
-    Label11->setAutoFillBackground(true);
+    QLabel *title = createLabel("title", kTitle, QRect(kLeft, 4, 170, 28));
+    title->setFont(windowlook::CourierNew(kTitleFontPixels));
+    runStatus_ = createLabel("runStatus", kStop, QRect(184, 6, 60, 25));
+    runStatus_->setAlignment(Qt::AlignCenter);
+    runStatus_->setAutoFillBackground(true);
 
-    Button2 = createButton("Button2", kRelease, QRect(252, 5, 75, 27));
-    Button1 = createButton("Button1", kDec, QRect(332, 5, 75, 27));
-    Button5 = createButton("Button5", QStringLiteral("Open"), QRect(440, 5, 75, 27));
-    Button4 = createButton("Button4", QStringLiteral("Save"), QRect(520, 5, 75, 27));
-    Button3 = createButton("Button3", QStringLiteral("Print"), QRect(600, 5, 75, 27));
+    releaseButton_ = createButton("releaseButton", kRelease, QRect(252, 5, 75, 27));
+    numberBaseButton_ = createButton("numberBaseButton", kDec, QRect(332, 5, 75, 27));
+    openButton_ = createButton("openButton", kOpen, QRect(440, 5, 75, 27));
+    saveButton_ = createButton("saveButton", kSave, QRect(520, 5, 75, 27));
+    printButton_ = createButton("printButton", kPrint, QRect(600, 5, 75, 27));
 
-    Label12 = createLabel("Label12", QStringLiteral("File Name:"), QRect(kLeft, 36, 80, 15));
-    Label13 = createLabel("Label13", QString(), QRect(92, 36, 400, 15));
+    createLabel("fileNameCaption", kFileNameCaption, QRect(kLeft, 36, 80, 15));
+    fileName_ = createLabel("fileName", QString(), QRect(92, 36, 400, 15));
 
     // The two fixed grids show all their rows; the block outputs scroll.
-    Label5 = createLabel("Label5", QStringLiteral("COMMAND VAL and FEEDBACK"), QRect(kLeft, 54, 300, 15));
-    StringGrid1 = createGrid("StringGrid1", kGrid1Rows, 70, kGrid1Rows * kRowHeight + 2);
-    Label2 = createLabel("Label2", QStringLiteral("INPUT and OUTPUT(Include Variable M)"), QRect(kLeft, 211, 350, 15));
-    StringGrid2 = createGrid("StringGrid2", kGrid2Rows, 227, kGrid2Rows * kRowHeight + 2);
-    Label9 = createLabel("Label9", QStringLiteral("SUPER BLOCK and OUTPUT"), QRect(kLeft, 443, 300, 15));
-    StringGrid3 = createGrid("StringGrid3", kGrid3Rows, 459, 7 * kRowHeight + 2);
+    createLabel("commandGridCaption", kCommandGridCaption, QRect(kLeft, 54, 300, 15));
+    commandGrid_ = createGrid("commandGrid", kGrid1Rows, 70, kGrid1Rows * kRowHeight + 2);
+    createLabel("inputOutputGridCaption", kInputOutputGridCaption, QRect(kLeft, 211, 350, 15));
+    inputOutputGrid_ = createGrid("inputOutputGrid", kGrid2Rows, 227, kGrid2Rows * kRowHeight + 2);
+    createLabel("blockOutputGridCaption", kBlockOutputGridCaption, QRect(kLeft, 443, 300, 15));
+    blockOutputGrid_ = createGrid("blockOutputGrid", kGrid3Rows, 459, 7 * kRowHeight + 2);
     // The line's figures beside the third grid's caption, where the row has room.
-    LineStatistics = createLabel("LineStatistics", QString(), QRect(172, 443, 504, 15));
-    LineStatistics->setFont(windowlook::CourierNew(kStatsFontPixels));
-    LineStatistics->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lineStatistics_ = createLabel("lineStatistics", QString(), QRect(172, 443, 504, 15));
+    lineStatistics_->setFont(windowlook::CourierNew(kStatsFontPixels));
+    lineStatistics_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    connect(Button1, &QPushButton::clicked, this, &TMoniForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TMoniForm::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TMoniForm::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TMoniForm::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TMoniForm::Button5Click);
+    connect(numberBaseButton_, &QPushButton::clicked, this, &MonitorWindow::toggleNumberBase);
+    connect(releaseButton_, &QPushButton::clicked, this, &MonitorWindow::releaseOrPause);
+    connect(printButton_, &QPushButton::clicked, this, &MonitorWindow::printWindow);
+    connect(saveButton_, &QPushButton::clicked, this, &MonitorWindow::saveMonitorFile);
+    connect(openButton_, &QPushButton::clicked, this, &MonitorWindow::openMonitorFile);
 }
 
-void TMoniForm::FormCreate()
-{
-    // The grids take their names from the variable list, which the Variables List builds.
-    if (!ws_.variablesListOpen)
-        ws_.links.askForVariablesList();
-    enableFileButtons(false);
-
-    MonitorLayout layout = LayOutNames(ws_.catalogue.variableList);
-    grids_ = std::move(layout.grids);
-    dioCount_ = layout.DioCount;
-    superBlockOutputCount_ = layout.SuperBlockOutputCount;
-    showAllGrids();
-
-    sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
-    Button2->setText(kRelease);
-    showValueFormat(kDec);
-    showRunState(false);
-}
-
-void TMoniForm::showValueFormat(const QString &format)
+void MonitorWindow::showValueFormat(const QString &format)
 {
     valueFormat_ = format;
-    Button1->setText(format);
+    numberBaseButton_->setText(format);
 }
 
-void TMoniForm::showRunState(bool running)
+void MonitorWindow::showRunState(bool running)
 {
-    Label11->setText(running ? kRunning : kStop);
-    QPalette palette = Label11->palette();
+    runStatus_->setText(running ? kRunning : kStop);
+    QPalette palette = runStatus_->palette();
     palette.setColor(QPalette::Window, running ? kRunningColour : kStoppedColour);
-    Label11->setPalette(palette);
+    runStatus_->setPalette(palette);
 }
 
-void TMoniForm::enableFileButtons(bool enabled)
+void MonitorWindow::enableFileButtons(bool enabled)
 {
-    Button3->setEnabled(enabled);
-    Button4->setEnabled(enabled);
-    Button5->setEnabled(enabled);
+    printButton_->setEnabled(enabled);
+    saveButton_->setEnabled(enabled);
+    openButton_->setEnabled(enabled);
 }
 
-void TMoniForm::showGrid(int index)
+void MonitorWindow::showGrid(int index)
 {
-    QTableWidget *table = index == 0 ? StringGrid1 : index == 1 ? StringGrid2 : StringGrid3;
+    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(index)]);
     const MonitorGrid &grid = grids_.byIndex(index);
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int c = 0; c < kGridColumns; ++c) {
@@ -197,15 +191,28 @@ void TMoniForm::showGrid(int index)
     }
 }
 
-void TMoniForm::showAllGrids()
+QTableWidget *MonitorWindow::gridView(Grid grid) const
+{
+    switch (grid) {
+    case Grid::Commands:
+        return commandGrid_;
+    case Grid::InputsAndOutputs:
+        return inputOutputGrid_;
+    case Grid::BlockOutputs:
+        return blockOutputGrid_;
+    }
+    return nullptr;
+}
+
+void MonitorWindow::showAllGrids()
 {
     for (int g = 0; g < 3; ++g)
         showGrid(g);
 }
 
-void TMoniForm::Button1Click() { showValueFormat(valueFormat_ == kDec ? kHex : kDec); }
+void MonitorWindow::toggleNumberBase() { showValueFormat(valueFormat_ == kDec ? kHex : kDec); }
 
-void TMoniForm::Button2Click()
+void MonitorWindow::releaseOrPause()
 {
     if (opening_)
         return;
@@ -216,24 +223,24 @@ void TMoniForm::Button2Click()
     }
     opening_ = true;
     ws_.linkThread.open(PortUser::Monitor, this, [this](LinkThread::OpenOutcome outcome) {
-        PortOpened(outcome == LinkThread::OpenOutcome::Opened);
+        takeOpenOutcome(outcome == LinkThread::OpenOutcome::Opened);
     });
 }
 
-void TMoniForm::PortOpened(bool opened)
+void MonitorWindow::takeOpenOutcome(bool opened)
 {
     opening_ = false;
     if (!opened || closed_)
         return;
     released_ = true;
-    Button2->setText(kPause);
+    releaseButton_->setText(kPause);
     showRunState(true);
     enableFileButtons(false);
     // The controller needs a moment after the port opens; the window stays live meanwhile.
     portPause_->start();
 }
 
-void TMoniForm::startPolling()
+void MonitorWindow::startPolling()
 {
     if (closed_ || !released_)
         return;
@@ -247,28 +254,24 @@ void TMoniForm::startPolling()
     ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
                          reply](Link &link) {
         PollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
-            reply([this, task, result = std::move(result)] { TakeSection(task, result); });
+            reply([this, task, result = std::move(result)] { takeSection(task, result); });
         });
     });
 }
 
-void TMoniForm::stopPolling()
+void MonitorWindow::stopPolling()
 {
     portPause_->stop();
-    if (task_) {
-        task_->cancel();
-        task_.reset();
-    }
     // The port goes back once the exchange in flight has ended; a new "Release" waits for that.
-    ws_.linkThread.close(PortUser::Monitor);
+    releasePort();
     released_ = false;
     showLineStatistics();
-    Button2->setText(kRelease);
+    releaseButton_->setText(kRelease);
     showRunState(false);
     enableFileButtons(true);
 }
 
-void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)
+void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)
 {
     task->taken();
     if (task != task_ || closed_)
@@ -305,35 +308,36 @@ void TMoniForm::TakeSection(const std::shared_ptr<LinkTask> &task, const Section
         showLineStatistics();
 }
 
-void TMoniForm::showLineStatistics()
+void MonitorWindow::showLineStatistics()
 {
     statsShown_ = std::chrono::steady_clock::now();
-    LineStatistics->setText(lineStats_.exchanges == 0
-                                ? QString()
-                                : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_));
+    lineStatistics_->setText(lineStats_.exchanges == 0
+                                 ? QString()
+                                 : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_));
 }
 
-void TMoniForm::closeEvent(QCloseEvent *event)
+void MonitorWindow::releasePort()
 {
-    FormClose();
-    event->accept();
-}
-
-void TMoniForm::FormClose()
-{
-    if (closed_)
-        return;
-    closed_ = true;
-    portPause_->stop();
     if (task_) {
         task_->cancel();
         task_.reset();
     }
     ws_.linkThread.close(PortUser::Monitor);
-    ws_.links.tellDisplayWindowClosed();
 }
 
-void TMoniForm::Button4Click()
+void MonitorWindow::closeEvent(QCloseEvent *event)
+{
+    // The program closes its windows as it ends, this one perhaps closed already: once is enough.
+    if (!closed_) {
+        closed_ = true;
+        portPause_->stop();
+        releasePort();
+        ws_.links.tellDisplayWindowClosed();
+    }
+    event->accept();
+}
+
+void MonitorWindow::saveMonitorFile()
 {
     const QString path = ws_.dialogs.AskSaveFile(kMonitorFileFilter, kMonitorFileExtension);
     if (path.isEmpty())
@@ -348,7 +352,7 @@ void TMoniForm::Button4Click()
         ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
 }
 
-void TMoniForm::Button5Click()
+void MonitorWindow::openMonitorFile()
 {
     const QString path = ws_.dialogs.AskOpenFile(kMonitorFileFilter);
     if (path.isEmpty())
@@ -363,7 +367,7 @@ void TMoniForm::Button5Click()
         ws_.dialogs.ShowMessage(kMonitorFileEndsEarly);
         return;
     }
-    Label13->setText(snapshot->fileLabel);
+    fileName_->setText(snapshot->fileLabel);
     if (!snapshot->formatKnown)
         ws_.dialogs.ShowMessage(kIncorrectData);
     showValueFormat(snapshot->formatCaption);
@@ -371,7 +375,7 @@ void TMoniForm::Button5Click()
     showAllGrids();
 }
 
-void TMoniForm::Button3Click()
+void MonitorWindow::printWindow()
 {
     windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs);
 }

@@ -14,28 +14,33 @@ class PortPause;
 class QListWidget;
 class QPushButton;
 
-class TVarListForm : public QWidget {
+class VariablesListWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kNameListLines = 1500;
     static constexpr std::size_t kReadBufferSize = 60000;
 
-    explicit TVarListForm(Workspace &ws, QWidget *parent = nullptr);
-    ~TVarListForm() override;
+    explicit VariablesListWindow(Workspace &ws, QWidget *parent = nullptr);
+    ~VariablesListWindow() override;
 
-    void VarListFormCreate();
-    void ListBox1Click();
-    void Button1Click();
-    void VarListFormClose();
+    // The bit list shows the bit names of the variable selected in the name list.
+    void showBitNames();
+    // "Data Read": the super block read from the controller, stored and decoded into a new list.
+    void readDataFromController();
 
     // The name and bit lines selected now, as the Trend Graph takes them.
     VariableChoice currentChoice() const;
     // Line i of the name list shows the name of entry i; lines from "END" on are blank.
-    void RefillNameList();
+    void refillNameList();
     // True from the start of a Data Read until it has ended (the wait included).
     bool dataReadRunning() const { return dataReadRunning_; }
     // Data Reads that have ended, however they ended (for tests).
     int dataReadsEnded() const { return dataReadsEnded_; }
+
+    QListWidget *nameList() const { return nameList_; }
+    QListWidget *bitList() const { return bitList_; }
+    QPushButton *dataReadButton() const { return dataReadButton_; }
+    QLabel *dataReadProgress() const { return dataReadProgress_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -43,22 +48,22 @@ protected:
 private:
     // Builds the list from the current block records; the name list and the Trend Graph's
     // RUN/STOP button follow a successful build.
-    bool RebuildVariableList();
-    void SetTrendRunButtonEnabled(bool enabled);
-    void Show(const QStringList &messages);
-    void PortOpened(LinkThread::OpenOutcome outcome);
-    void PauseEnded();
+    bool rebuildVariableList();
+    void allowTrendRun(bool allowed);
+    void showMessages(const QStringList &messages);
+    void takeOpenOutcome(LinkThread::OpenOutcome outcome);
+    void pauseEnded();
     // The reads on the link thread; the window hears their progress and their end.
-    void StartReading();
-    void ShowProgress(const DataReadProgress &progress);
-    void ReadingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report);
-    void EndDataRead();
+    void startReading();
+    void showProgress(const DataReadProgress &progress);
+    void readingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report);
+    void endDataRead();
 
     Workspace &ws_;
-    QListWidget *listBox1_ = nullptr;
-    QListWidget *listBox2_ = nullptr;
-    QPushButton *button1_ = nullptr;
-    QLabel *progress_ = nullptr;
+    QListWidget *nameList_ = nullptr;
+    QListWidget *bitList_ = nullptr;
+    QPushButton *dataReadButton_ = nullptr;
+    QLabel *dataReadProgress_ = nullptr;
     PortPause *portPause_ = nullptr;
     std::shared_ptr<LinkTask> task_;
     bool portOpened_ = false;

@@ -1,0 +1,116 @@
+#include "shell/MainWindow.h"
+
+#include "base/WindowLook.h"
+#include "catalogue/VariablesListWindow.h"
+#include "monitor/MonitorWindow.h"
+#include "shell/MainWindowTexts.h"
+#include "shell/PortSettingsDialog.h"
+#include "trend/TrendGraphWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenuBar>
+
+MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
+    : QMainWindow(parent), ws_(ws), trend_(trend)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(windowlook::CourierNew(12));
+
+    QMenu *file = menuBar()->addMenu(kFileMenuCaption);
+    file->setObjectName(QStringLiteral("fileMenu"));
+    exitAction_ = file->addAction(kExitItemCaption);
+    QMenu *display = menuBar()->addMenu(kDisplayMenuCaption);
+    display->setObjectName(QStringLiteral("displayMenu"));
+    trendGraphAction_ = display->addAction(kTrendItemCaption);
+    monitorAction_ = display->addAction(kMonitorItemCaption);
+    display->setDefaultAction(monitorAction_); // shown bold as the menu's default item
+    QMenu *system = menuBar()->addMenu(kSystemMenuCaption);
+    system->setObjectName(QStringLiteral("systemMenu"));
+    portSettingsAction_ = system->addAction(kCommPortItemCaption);
+
+    exitAction_->setObjectName(QStringLiteral("exitAction"));
+    trendGraphAction_->setObjectName(QStringLiteral("trendGraphAction"));
+    monitorAction_->setObjectName(QStringLiteral("monitorAction"));
+    portSettingsAction_->setObjectName(QStringLiteral("portSettingsAction"));
+
+    connect(exitAction_, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(trendGraphAction_, &QAction::triggered, this, &MainWindow::openTrendGraph);
+    connect(monitorAction_, &QAction::triggered, this, &MainWindow::openMonitor);
+    connect(portSettingsAction_, &QAction::triggered, this, &MainWindow::openPortSettings);
+
+    auto *client = new QWidget(this);
+    client->setFixedSize(343, 47);
+    setCentralWidget(client);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(2, 8);
+
+    connect(&ws_.links, &WindowLinks::variablesListWanted, this, &MainWindow::openVariablesList);
+    connect(&ws_.links, &WindowLinks::displayWindowClosed, this, &MainWindow::enableDisplayActions);
+
+    ws_.waitTime = QStringLiteral("0");
+    setWindowTitle(kProgramVersionCaption + QString::number(kProgramVersion, 'f', 2));
+    trendGraphAction_->setEnabled(false);
+    monitorAction_->setEnabled(false);
+}
+
+void MainWindow::exitProgram() { close(); }
+
+void MainWindow::openPortSettings()
+{
+    PortSettingsDialog dialog(ws_, this);
+    dialog.exec();
+}
+
+void MainWindow::showTrendGraph()
+{
+    auto *window = new TrendGraphWindow(ws_, trend_);
+    window->show();
+    trendGraphAction_->setEnabled(false);
+    monitorAction_->setEnabled(false);
+}
+
+void MainWindow::openTrendGraph()
+{
+    if (!trendGraphAction_->isEnabled() || !monitorAction_->isEnabled())
+        return;
+    showTrendGraph();
+}
+
+void MainWindow::openMonitor()
+{
+    if (!trendGraphAction_->isEnabled() || !monitorAction_->isEnabled())
+        return;
+    auto *window = new MonitorWindow(ws_);
+    window->show();
+    trendGraphAction_->setEnabled(false);
+    monitorAction_->setEnabled(false);
+}
+
+void MainWindow::openVariablesList()
+{
+    auto *window = new VariablesListWindow(ws_);
+    window->show();
+}
+
+void MainWindow::enableDisplayActions()
+{
+    trendGraphAction_->setEnabled(true);
+    monitorAction_->setEnabled(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // The other windows go with the main window; each closes as it would by itself, so the port
+    // is freed and nothing is left polling.
+    for (QWidget *window : {ws_.trendGraphWindow.data(), ws_.monitorWindow.data(), ws_.variablesListWindow.data()}) {
+        if (window)
+            window->close();
+    }
+    event->accept();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,238 @@
+#include "shell/PortSettingsDialog.h"
+
+#include "base/ProgramFolder.h"
+#include "base/WindowLook.h"
+#include "link/Settings.h"
+#include "shell/PortSettingsTexts.h"
+#include "trend/Presets.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+// The dialog as the port choice and wait time need it, and the device panel to its right.
+constexpr int kClassicWidth = 157;
+constexpr int kPanelLeft = 160;
+constexpr int kPanelWidth = 290;
+constexpr int kHeight = 210;
+} // namespace
+
+PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const SerialDeviceRoots &deviceRoots)
+    : QDialog(owner), ws_(ws), deviceRoots_(deviceRoots)
+{
+    setObjectName(QStringLiteral("PortSettingsDialog"));
+    setWindowTitle(kPortSettingsCaption);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kPanelLeft + kPanelWidth + 8, kHeight);
+    setFont(windowlook::CourierNew(12));
+
+    // Centred on the screen, not over the main window in its corner.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto *group = new QGroupBox(kPortGroupCaption, this);
+    group->setObjectName(QStringLiteral("portGroup"));
+    group->setGeometry(8, 4, 141, 112);
+    for (int number = 1; number <= kPortCount; ++number) {
+        auto *button = new QRadioButton(portName(number), group);
+        button->setObjectName(portName(number));
+        const int column = number <= 5 ? 0 : 1;
+        const int row = number <= 5 ? number - 1 : number - 6;
+        button->setGeometry(8 + 66 * column, 18 + 18 * row, 62, 17);
+        connect(button, &QRadioButton::toggled, this, &PortSettingsDialog::showDeviceOfCheckedPort);
+        portButtons_[static_cast<std::size_t>(number - 1)] = button;
+    }
+
+    // Which device the checked COM name opens on this machine.
+    portDevice_ = new QLabel(this);
+    portDevice_->setObjectName(QStringLiteral("portDevice"));
+    portDevice_->setGeometry(8, 117, 141, 28);
+    portDevice_->setWordWrap(true);
+    portDevice_->setFont(windowlook::CourierNew(10));
+
+    auto *waitTimeCaption = new QLabel(kWaitTimeCaption, this);
+    waitTimeCaption->setObjectName(QStringLiteral("waitTimeCaption"));
+    waitTimeCaption->setGeometry(8, 146, 120, 16);
+    waitTimeField_ = new QLineEdit(this);
+    waitTimeField_->setObjectName(QStringLiteral("waitTimeField"));
+    waitTimeField_->setGeometry(8, 163, 96, 21);
+    auto *waitTimeUnit = new QLabel(kWaitTimeUnit, this);
+    waitTimeUnit->setObjectName(QStringLiteral("waitTimeUnit"));
+    waitTimeUnit->setGeometry(110, 166, 30, 16);
+    okButton_ = new QPushButton(kOkCaption, this);
+    okButton_->setObjectName(QStringLiteral("okButton"));
+    okButton_->setGeometry(42, 186, 73, 22);
+    // OK closes the dialog; the settings are stored as it ends, however it ends.
+    connect(okButton_, &QPushButton::clicked, this, &QWidget::close);
+
+    // Next to "ms": a text the trend sampler cannot read as milliseconds counts as 0.
+    waitTimeHint_ = new QLabel(this);
+    waitTimeHint_->setObjectName(QStringLiteral("waitTimeHint"));
+    waitTimeHint_->setGeometry(kPanelLeft, 166, kPanelWidth, 16);
+    connect(waitTimeField_, &QLineEdit::textChanged, this, &PortSettingsDialog::showWaitTimeHint);
+
+    auto *devicesLabel = new QLabel(kSerialDevicesCaption, this);
+    devicesLabel->setObjectName(QStringLiteral("deviceListCaption"));
+    devicesLabel->setGeometry(kPanelLeft, 4, kPanelWidth, 16);
+    deviceList_ = new QListWidget(this);
+    deviceList_->setObjectName(QStringLiteral("deviceList"));
+    deviceList_->setGeometry(kPanelLeft, 21, kPanelWidth, 95);
+    deviceList_->setFont(windowlook::CourierNew(10));
+    connect(deviceList_, &QListWidget::currentRowChanged, this, &PortSettingsDialog::enableAssignButton);
+    connect(deviceList_, &QListWidget::itemDoubleClicked, this, &PortSettingsDialog::assignDeviceToCheckedPort);
+    assignButton_ = new QPushButton(this);
+    assignButton_->setObjectName(QStringLiteral("assignButton"));
+    assignButton_->setGeometry(kPanelLeft, 119, 120, 22);
+    connect(assignButton_, &QPushButton::clicked, this, &PortSettingsDialog::assignDeviceToCheckedPort);
+
+    filesFolder_ = new QLabel(this);
+    filesFolder_->setObjectName(QStringLiteral("filesFolder"));
+    filesFolder_->setGeometry(kPanelLeft, 143, kPanelWidth, 20);
+    filesFolder_->setFont(windowlook::CourierNew(10));
+    filesFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const QString filesText = kFilesCaption.arg(QDir::toNativeSeparators(programfolder::FilesPath()));
+    filesFolder_->setText(filesFolder_->fontMetrics().elidedText(filesText, Qt::ElideMiddle, kPanelWidth));
+    filesFolder_->setToolTip(filesText);
+
+    // Devices plugged in while the dialog is open appear: the kernel reports new nodes in /dev.
+    deviceWatcher_ = new QFileSystemWatcher(this);
+    connect(deviceWatcher_, &QFileSystemWatcher::directoryChanged, this, &PortSettingsDialog::refreshDeviceList);
+    refreshDeviceList();
+
+    // Opening: check the button of the stored port; a name outside COM1 to COM9 checks none.
+    QString name = RegReadString(kPortKey, kPortValue);
+    if (name.isEmpty())
+        name = QStringLiteral("COM1");
+    for (int number = 1; number <= kPortCount; ++number) {
+        if (portName(number) == name)
+            portButton(number)->setChecked(true);
+    }
+    showDeviceOfCheckedPort();
+    waitTimeField_->setText(ws_.waitTime);
+    showWaitTimeHint();
+}
+
+QString PortSettingsDialog::portName(int number) { return QStringLiteral("COM%1").arg(number); }
+
+void PortSettingsDialog::storeSettings()
+{
+    if (stored_)
+        return;
+    stored_ = true;
+    // The button's number names the port; its caption only shows it.
+    if (const QString port = checkedPortName(); !port.isEmpty())
+        RegWriteString(kPortKey, kPortValue, port);
+    ws_.waitTime = waitTimeField_->text();
+}
+
+void PortSettingsDialog::closeEvent(QCloseEvent *event)
+{
+    storeSettings();
+    event->accept();
+    QDialog::closeEvent(event);
+}
+
+void PortSettingsDialog::done(int result)
+{
+    // Escape and the close box end the dialog here too: the choice is stored the same way.
+    storeSettings();
+    QDialog::done(result);
+}
+
+QString PortSettingsDialog::checkedPortName() const
+{
+    for (int number = 1; number <= kPortCount; ++number) {
+        if (portButton(number)->isChecked())
+            return portName(number);
+    }
+    return {};
+}
+
+void PortSettingsDialog::showDeviceOfCheckedPort()
+{
+    const QString port = checkedPortName();
+    const QString device = port.isEmpty() ? QString() : DevicePathForPort(port);
+    const QString text = port.isEmpty() ? QString() : port + QStringLiteral(" = ") + device;
+    // A long device name (a by-id name) goes on a line of its own, shortened in the middle; the
+    // whole text is the tool tip.
+    const QFontMetrics metrics = portDevice_->fontMetrics();
+    const bool fits = metrics.horizontalAdvance(text) <= portDevice_->width();
+    portDevice_->setText(fits ? text
+                              : port + QStringLiteral(" =\n") +
+                                    metrics.elidedText(device, Qt::ElideMiddle, portDevice_->width()));
+    portDevice_->setToolTip(text);
+    if (assignButton_)
+        enableAssignButton();
+}
+
+void PortSettingsDialog::enableAssignButton()
+{
+    const QString port = checkedPortName();
+    assignButton_->setText(kAssignCaption.arg(port.isEmpty() ? QStringLiteral("COM") : port));
+    assignButton_->setEnabled(!port.isEmpty() && deviceList_->currentItem() != nullptr);
+}
+
+void PortSettingsDialog::assignDeviceToCheckedPort()
+{
+    const QString port = checkedPortName();
+    const QListWidgetItem *item = deviceList_->currentItem();
+    if (port.isEmpty() || !item)
+        return;
+    MapPortToDevice(port, item->data(Qt::UserRole).toString());
+    showDeviceOfCheckedPort();
+}
+
+void PortSettingsDialog::refreshDeviceList()
+{
+    const QStringList found = ListSerialDevices(deviceRoots_);
+    QStringList shown;
+    for (int i = 0; i < deviceList_->count(); ++i)
+        shown.append(deviceList_->item(i)->data(Qt::UserRole).toString());
+    if (found != shown) {
+        // The selection follows its device, wherever the list moved it.
+        const QString selected =
+            deviceList_->currentItem() ? deviceList_->currentItem()->data(Qt::UserRole).toString() : QString();
+        deviceList_->clear();
+        const QString byIdFolder = deviceRoots_.byId + QLatin1Char('/');
+        for (const QString &device : found) {
+            // by-id names are long and all begin alike: the list shows them from "by-id/" on.
+            auto *item = new QListWidgetItem(device.startsWith(byIdFolder)
+                                                 ? QStringLiteral("by-id/") + device.mid(byIdFolder.size())
+                                                 : device,
+                                             deviceList_);
+            item->setData(Qt::UserRole, device);
+            item->setToolTip(device + QStringLiteral(" -> ") + QFileInfo(device).canonicalFilePath());
+            if (device == selected)
+                deviceList_->setCurrentItem(item);
+        }
+        enableAssignButton();
+    }
+    watchDeviceFolders();
+}
+
+void PortSettingsDialog::watchDeviceFolders()
+{
+    // The by-id folder comes and goes with the first and last USB adapter, so its parent is
+    // watched too; a folder that appears is watched from the refresh its appearance causes.
+    const QString byIdParent = QFileInfo(deviceRoots_.byId).absolutePath();
+    for (const QString &folder : {deviceRoots_.dev, byIdParent, deviceRoots_.byId}) {
+        if (QFileInfo(folder).isDir() && !deviceWatcher_->directories().contains(folder))
+            deviceWatcher_->addPath(folder);
+    }
+}
+
+void PortSettingsDialog::showWaitTimeHint()
+{
+    waitTimeHint_->setText(presets::ParseWaitTime(waitTimeField_->text()) ? QString() : kWaitTimeTakenAsZero);
+}
