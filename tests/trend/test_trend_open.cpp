@@ -86,7 +86,6 @@ private:
     ScriptedDialogs dialogs_;
     Workspace ws_{link_, dialogs_};
     TrendData data_;
-    QWidget varList_;
     QTemporaryDir dir_;
 };
 
@@ -94,11 +93,6 @@ void TestTrendOpen::initTestCase()
 {
     testenv::Prepare();
     QVERIFY(dir_.isValid());
-    auto *names = new QListWidget(&varList_);
-    names->setObjectName("ListBox1");
-    auto *bits = new QListWidget(&varList_);
-    bits->setObjectName("ListBox2");
-    ws_.variablesListWindow = &varList_;
     ws_.variablesListOpen = true;
 
     Write("before.trd", trendfile::FormatLines("before.trd", Before(), Rows(12, 100), 12));

@@ -175,7 +175,7 @@ void TestTrendReadout::channelTable()
     names_->setCurrentRow(1);
     form_->table().pickAnalogName(4);
     QCOMPARE(form_->table().row(4).name->text(), QString("InvFlag"));
-    // Edit29 takes a bit number and leaves a run running.
+    // The first value field takes a bit number and leaves a run running.
     bits_->setCurrentRow(2);
     QVERIFY(StartRun());
     form_->table().row(0).value->show();
