@@ -476,6 +476,110 @@ private slots:
         qputenv("QMX_LOCK_DIR", lockDir);
     }
 
+    // What another program (or a crash) may have left in the lock's place, and what the open
+    // makes of it. Process 1 always runs; a number beyond pid_max is no process at all.
+    void lockFileContents_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("outcome"); // "opens" (stale, replaced), "held" (by process 1), "refused"
+        const std::int32_t one = 1;
+        const std::uint32_t all = 0xFFFFFFFFu;
+        QTest::newRow("ASCII, ten wide") << Bytes("         1\n") << "held";
+        QTest::newRow("ASCII in four bytes is not binary") << Bytes("  1\n") << "held";
+        QTest::newRow("ASCII without line feed") << Bytes("1") << "held";
+        QTest::newRow("ASCII between tab and CR LF") << Bytes("\t1\r\n") << "held";
+        QTest::newRow("binary") << QByteArray(reinterpret_cast<const char *>(&one), 4) << "held";
+        QTest::newRow("binary beyond pid_max") << QByteArray(reinterpret_cast<const char *>(&all), 4) << "opens";
+        QTest::newRow("ASCII beyond pid_max") << Bytes("4294967295\n") << "opens";
+        QTest::newRow("ASCII far beyond any long") << Bytes("99999999999999999999999\n") << "opens";
+        QTest::newRow("zero") << Bytes("         0\n") << "opens";
+        QTest::newRow("empty") << QByteArray() << "opens";
+        QTest::newRow("blanks only") << Bytes("   \n") << "opens";
+        QTest::newRow("two numbers") << Bytes("1 2\n") << "refused";
+        QTest::newRow("number and a name") << Bytes("      1234 minicom\n") << "refused";
+        QTest::newRow("three letters") << Bytes("abc") << "refused";
+        QTest::newRow("larger than a lock file") << QByteArray(65, ' ') << "refused";
+    }
+    void lockFileContents()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, outcome);
+        const QString device = sim->slaveDevicePath();
+        const QString lockFile = LockFileFor(device);
+        {
+            QFile file(lockFile);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(content), content.size());
+        }
+        SerialPort port;
+        const bool opened = port.open(device.toStdString()) == SerialPort::OpenError::None;
+        const QString detail = QString::fromStdString(port.failureDetail());
+        if (outcome == QLatin1String("opens")) {
+            QVERIFY2(opened, qPrintable(detail));
+            QCOMPARE(ReadLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
+            port.close();
+            QVERIFY(!QFile::exists(lockFile));
+            return;
+        }
+        QVERIFY(!opened);
+        if (outcome == QLatin1String("held"))
+            QCOMPARE(detail, QStringLiteral("%1: busy, held by process 1.").arg(device));
+        else
+            QVERIFY2(detail.contains(lockFile), qPrintable(detail));
+        QCOMPARE(testenv::ReadAll(lockFile), content); // another's lock, or no lock: never ours to remove
+        QVERIFY(QFile::remove(lockFile));
+    }
+
+    // Things in the lock's place that are no lock file: the open neither blocks on them nor
+    // removes them, and says which file is in the way.
+    void lockPlaceTakenBySomethingElse_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a device") << "link-device";
+        QTest::newRow("link to a good lock file") << "link-file";
+        QTest::newRow("dangling link") << "link-dangling";
+        QTest::newRow("folder") << "folder";
+    }
+    void lockPlaceTakenBySomethingElse()
+    {
+        QFETCH(QString, kind);
+        const QString device = sim->slaveDevicePath();
+        const QString lockFile = LockFileFor(device);
+        const QByteArray lockPath = QFile::encodeName(lockFile);
+        QTemporaryDir elsewhere;
+        const QByteArray goodLock = QFile::encodeName(elsewhere.filePath(QStringLiteral("lock")));
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(lockPath.constData(), 0644), 0);
+        } else if (kind == QLatin1String("link-device")) {
+            QCOMPARE(::symlink("/dev/zero", lockPath.constData()), 0);
+        } else if (kind == QLatin1String("link-file")) {
+            QFile file(QFile::decodeName(goodLock));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("         1\n");
+            file.close();
+            QCOMPARE(::symlink(goodLock.constData(), lockPath.constData()), 0);
+        } else if (kind == QLatin1String("link-dangling")) {
+            QCOMPARE(::symlink("/nonexistent/LCK", lockPath.constData()), 0);
+        } else {
+            QCOMPARE(::mkdir(lockPath.constData(), 0755), 0);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        SerialPort port;
+        QCOMPARE(port.open(device.toStdString()), SerialPort::OpenError::Open);
+        QVERIFY(clock.elapsed() < 5000); // a blocking open would never come back at all
+        const QString detail = QString::fromStdString(port.failureDetail());
+        QVERIFY2(detail.startsWith(device + QStringLiteral(": lock file ") + lockFile), qPrintable(detail));
+        struct stat info{};
+        QCOMPARE(::lstat(lockPath.constData(), &info), 0); // left where it was
+        if (kind == QLatin1String("folder"))
+            QCOMPARE(::rmdir(lockPath.constData()), 0);
+        else
+            QCOMPARE(::unlink(lockPath.constData()), 0);
+        QCOMPARE(port.open(device.toStdString()), SerialPort::OpenError::None);
+    }
+
     void openFailureReasons()
     {
         // No such device.
