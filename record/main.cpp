@@ -7,6 +7,7 @@
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
 #include "link/Link.h"
+#include "link/LinkResult.h"
 #include "link/LinkThread.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
@@ -107,9 +108,10 @@ int main(int argc, char **argv)
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, {}, &report);
         if (!lines) {
             std::fclose(file);
-            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2")
+            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
                                        .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
-                                       .arg(report.failedCode));
+                                       .arg(report.failedCode)
+                                       .arg(LinkResultText(report.failedCode, link.LastErrorReply())));
         }
         *setup = ResolveChannels(options, BuildVariables(lines));
         if (!setup->error.isEmpty()) {
