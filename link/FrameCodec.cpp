@@ -81,6 +81,29 @@ std::string RequestFrameBytes(const RequestRecord &request)
     return frame;
 }
 
+bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request)
+{
+    if (reply.empty() || reply[0] != kStx)
+        return true;
+    if (reply.size() < 3 || reply[2] != static_cast<std::uint8_t>(request.letter()))
+        return false;
+    if (request.letter() == 'R')
+        return reply.size() == 11;
+    if (request.letter() != 'r')
+        return true; // a letter whose reply this program does not know: nothing more to compare
+    if (reply.size() != kBlockFixedPart + 2 * static_cast<std::size_t>(request.count()))
+        return false;
+    // The ten characters after the letter echo the address (8 digits) and the count (2 digits).
+    std::string echo;
+    for (int i = 3; i <= 7; ++i)
+        AppendHexByte(echo, request.bytes[static_cast<std::size_t>(i)]);
+    for (std::size_t k = 0; k < echo.size(); ++k) {
+        if (HexValue(reply[3 + k]) != HexValue(static_cast<std::uint8_t>(echo[k])))
+            return false;
+    }
+    return true;
+}
+
 ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint8_t> replyData)
 {
     ReplyOutcome outcome;
@@ -90,7 +113,7 @@ ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint
 
     if (reply[0] == kNak) {
         outcome.nak = true;
-        outcome.code = Code(LinkResult::Ok); // a letter outside the table refuses nothing we know of
+        outcome.code = Code(LinkResult::RefusedUnknown);
         if (n > 2) {
             for (std::size_t i = 0; i < std::size(kRefusalLetters); ++i) {
                 if (reply[2] == static_cast<std::uint8_t>(kRefusalLetters[i])) {

@@ -35,6 +35,12 @@ struct ReplyOutcome {
     std::ptrdiff_t dataBytes = 0;  // bytes decoded into the reply data
 };
 
+// Whether a complete reply with a good checksum can be the reply to `request`: an STX reply must
+// carry the request's letter and the length the request asks for ("R": 11 bytes; "r" of c bytes:
+// 17 + 2c, echoing the request's address and count). A refusal or a reply that does not begin
+// with STX carries nothing to compare and is not judged here (true).
+bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request);
+
 // Checks the reply in `reply` (n bytes, the last one LF) and decodes its data field into
 // `replyData`. Never reads outside `reply` nor writes outside `replyData`: a data field longer than
 // `replyData` is refused as a corrupted reply.

@@ -18,6 +18,9 @@ enum class LinkResult : int {
     RefusedZ = -11,      // NAK "Z"
     Refusedz = -12,      // NAK "z"
     UnexpectedReply = -13, // first byte neither STX nor NAK
+    // NAK whose letter is not among the above (or that has none). A NAK carries no checksum, so
+    // a real refusal with one corrupted letter ends here too: it is a failed read, never a value.
+    RefusedUnknown = -14,
 };
 
 constexpr int Code(LinkResult r) { return static_cast<int>(r); }

@@ -8,26 +8,93 @@ void LinkCore::traceBytes(const char *what, const std::uint8_t *bytes, std::size
         trace_(what, bytes, n);
 }
 
-int LinkCore::receiveReply(SteadyDeadline deadline, std::size_t &received)
+namespace {
+
+constexpr std::uint8_t kLineFeed = 0x0A;
+
+// The read that resynchronises the line before `request`: one byte at its address, or two when
+// the request itself is a one-byte block read there, so that its echo cannot be the request's.
+RequestRecord ProbeFor(const RequestRecord &request)
 {
-    received = 0;
+    const std::uint8_t count = request.letter() == 'r' && request.count() == 1 ? 2 : 1;
+    return RequestRecord::Make('r', request.address(), count);
+}
+
+} // namespace
+
+void LinkCore::send(const RequestRecord &request)
+{
+    const std::string frame = RequestFrameBytes(request);
+    const auto *frameBytes = reinterpret_cast<const std::uint8_t *>(frame.data());
+    port_.purge();
+    port_.write(std::span<const std::uint8_t>(frameBytes, frame.size()));
+    wireBytes_ += frame.size();
+    traceBytes("sent", frameBytes, frame.size());
+}
+
+int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, Wait wait)
+{
+    std::size_t received = 0;
+    auto timedOut = [&] {
+        traceBytes("no reply", frameBuffer_.data(), received);
+        outOfStep_ = true;
+        return Code(LinkResult::Timeout);
+    };
     for (;;) {
         const std::size_t room = frameBuffer_.size() - received;
-        if (room == 0)
-            return Code(LinkResult::Timeout); // no LF within the receive area: never complete
         const std::ptrdiff_t n =
             port_.readAvailable(std::span<std::uint8_t>(frameBuffer_.data() + received, std::min(room, kReadRequest)));
         if (n < 0) {
             // The line has gone away: it answers as a silent one does, after the reply time.
             port_.waitForBytes(deadline);
-            return Code(LinkResult::Timeout);
+            return timedOut();
         }
         received += static_cast<std::size_t>(n);
-        if (received > 0 && frameBuffer_[received - 1] == 0x0A)
-            return Code(LinkResult::Ok);
+        wireBytes_ += static_cast<std::size_t>(n);
+
+        // Every complete frame is judged on its own; one that cannot be this reply is dropped.
+        for (;;) {
+            const auto *begin = frameBuffer_.data();
+            const auto *lf = std::find(begin, begin + received, kLineFeed);
+            if (lf == begin + received)
+                break;
+            const std::size_t length = static_cast<std::size_t>(lf - begin) + 1;
+            const std::span<const std::uint8_t> frame(begin, length);
+            const ReplyOutcome outcome =
+                ParseReply(frame, std::span<std::uint8_t>(replyData_.data(), replyData_.size()));
+            const bool provenReply = frame[0] == kStx && outcome.code == Code(LinkResult::Ok) &&
+                                     ReplyMatchesRequest(frame, request);
+            const bool judgedHere = frame[0] != kStx || outcome.code != Code(LinkResult::Ok);
+            if (provenReply || (wait == Wait::Reply && judgedHere)) {
+                traceBytes("received", begin, length);
+                if (outcome.nak) {
+                    lastErrorReply_.assign(reinterpret_cast<const char *>(begin), length);
+                    ++refusals_;
+                }
+                return outcome.code;
+            }
+            traceBytes("discarded", begin, length);
+            std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+            std::copy(frameBuffer_.begin() + static_cast<std::ptrdiff_t>(length),
+                      frameBuffer_.begin() + static_cast<std::ptrdiff_t>(received), frameBuffer_.begin());
+            received -= length;
+        }
+        if (received == frameBuffer_.size())
+            return timedOut(); // no LF within the receive area: never complete
         if (!port_.waitForBytes(deadline))
-            return Code(LinkResult::Timeout);
+            return timedOut();
     }
+}
+
+bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadline)
+{
+    const RequestRecord probe = ProbeFor(request);
+    send(probe);
+    if (awaitReply(probe, deadline, Wait::Probe) != Code(LinkResult::Ok))
+        return false;
+    outOfStep_ = false;
+    std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+    return true;
 }
 
 int LinkCore::Transact(const RequestRecord &request)
@@ -39,31 +106,10 @@ int LinkCore::Transact(const RequestRecord &request)
     const SteadyDeadline deadline = ReplyDeadlineFromNow();
     std::fill_n(frameBuffer_.begin(), 1000, std::uint8_t{0});
     std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
-
-    const std::string frame = RequestFrameBytes(request);
-    const auto *frameBytes = reinterpret_cast<const std::uint8_t *>(frame.data());
-    port_.purge();
-    port_.write(std::span<const std::uint8_t>(frameBytes, frame.size()));
-    wireBytes_ += frame.size();
-    traceBytes("sent", frameBytes, frame.size());
-
-    std::fill_n(frameBuffer_.begin(), 1000, std::uint8_t{0});
-    std::size_t received = 0;
-    const int waited = receiveReply(deadline, received);
-    wireBytes_ += received;
-    if (waited != Code(LinkResult::Ok)) {
-        traceBytes("no reply", frameBuffer_.data(), received);
-        return waited;
-    }
-    traceBytes("received", frameBuffer_.data(), received);
-
-    const ReplyOutcome outcome = ParseReply(std::span<const std::uint8_t>(frameBuffer_.data(), received),
-                                            std::span<std::uint8_t>(replyData_.data(), replyData_.size()));
-    if (outcome.nak) {
-        lastErrorReply_.assign(reinterpret_cast<const char *>(frameBuffer_.data()), received);
-        ++refusals_;
-    }
-    return outcome.code;
+    if (outOfStep_ && !resynchronise(request, deadline))
+        return Code(LinkResult::Timeout);
+    send(request);
+    return awaitReply(request, deadline, Wait::Reply);
 }
 
 int LinkCore::ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination)

@@ -2,6 +2,19 @@
 // The exchanges of the frame protocol over any byte transport, free of any toolkit: one request
 // and its reply (ComTransact's work) and memory reads split into exchanges of at most 232 bytes.
 // The program's Link and the console tools built for other platforms both run on it.
+//
+// A reply must belong to its request. Every complete frame (bytes up to LF) is judged on its own:
+// an STX reply with a good checksum whose letter, length or echoed address and count do not fit
+// the request is discarded, and the wait for the request's own reply goes on until its deadline.
+// An "R" reply echoes nothing, so a reply that comes after its request timed out could pass for
+// the reply to a later "R" request. Hence the rule for late replies: after a time-out the link is
+// out of step, and the next exchange first resynchronises within its own reply time: it sends a
+// one- or two-byte "r" read at the request's address, whose echo no outstanding request can
+// carry, discards every frame until that echo comes (late replies, in the order the controller
+// answers, come before it), and only then sends its request. While the echo has not come, the
+// exchange fails as a time-out and the next one tries again. So a silent line costs no more than
+// before (one reply time, at most 2 s, per exchange), a line in step sends nothing extra, and one
+// time-out costs one short extra exchange.
 
 #include "link/ByteTransport.h"
 #include "link/FrameCodec.h"
@@ -47,6 +60,10 @@ public:
     // after a block read that succeeded.
     int lastReadResult() const { return lastReadResult_; }
 
+    // A time-out happened and the line has not been resynchronised since: a late reply may still
+    // come.
+    bool outOfStep() const { return outOfStep_; }
+
     // Readable from any thread while another one reads.
     std::uint64_t exchangeCount() const { return exchanges_.load(); }
     std::uint64_t bytesOnWire() const { return wireBytes_.load(); }
@@ -55,7 +72,12 @@ private:
     // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
     // failing exchange's code.
     int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
-    int receiveReply(SteadyDeadline deadline, std::size_t &received);
+    enum class Wait { Reply, Probe };
+    void send(const RequestRecord &request);
+    // Waits for the reply to `request` until `deadline`, discarding the frames that cannot be it.
+    // As a probe, only a reply proven to answer it counts; anything else is discarded.
+    int awaitReply(const RequestRecord &request, SteadyDeadline deadline, Wait wait);
+    bool resynchronise(const RequestRecord &request, SteadyDeadline deadline);
     void traceBytes(const char *what, const std::uint8_t *bytes, std::size_t n) const;
 
     ByteTransport &port_;
@@ -65,6 +87,7 @@ private:
     std::string lastErrorReply_;
     std::uint64_t refusals_ = 0;
     int lastReadResult_ = 0;
+    bool outOfStep_ = false;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};
 };

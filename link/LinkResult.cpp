@@ -17,6 +17,16 @@ QString LinkResultText(int code)
     case LinkResult::RefusedZ: return QStringLiteral("refused (Z)");
     case LinkResult::Refusedz: return QStringLiteral("refused (z)");
     case LinkResult::UnexpectedReply: return QStringLiteral("reply begins with neither STX nor NAK");
+    case LinkResult::RefusedUnknown: return QStringLiteral("refused, unknown letter");
     }
     return QStringLiteral("unknown result %1").arg(code);
+}
+
+QString LinkResultText(int code, const QByteArray &lastErrorReply)
+{
+    QString text = LinkResultText(code);
+    if (code == Code(LinkResult::RefusedUnknown) && lastErrorReply.size() > 2 && lastErrorReply[2] >= ' ' &&
+        lastErrorReply[2] < 0x7F)
+        text += QLatin1Char(' ') + QString(QLatin1Char(lastErrorReply[2]));
+    return text;
 }

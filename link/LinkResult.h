@@ -3,7 +3,11 @@
 
 #include "link/LinkCodes.h"
 
+#include <QByteArray>
 #include <QString>
 
 // A short English text for a result code, for traces and logs.
 QString LinkResultText(int code);
+// The same, naming the refusal letter of a refusal outside the table when `lastErrorReply` (the
+// refusal as received: NAK, station byte, letter, ...) holds one.
+QString LinkResultText(int code, const QByteArray &lastErrorReply);

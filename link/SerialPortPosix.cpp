@@ -167,6 +167,10 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
         failureDetail_ = BusyDetail(device, lock.holderPid);
         return OpenError::Open;
     }
+    if (lock.state == UucpLockResult::State::Refused) {
+        failureDetail_ = device + ": " + lock.reason;
+        return OpenError::Open;
+    }
     lockFile_ = lock.path;
     auto fail = [this](OpenError error, std::string detail, int fd) {
         if (fd >= 0)

@@ -2,15 +2,18 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char *kDefaultLockDirectory = "/run/lock";
+constexpr const char *kPidMaxFile = "/proc/sys/kernel/pid_max";
 
 bool ProcessRuns(long pid)
 {
@@ -20,10 +23,33 @@ bool ProcessRuns(long pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+const char *FileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    return "not a regular file";
+}
+
+std::string Refusal(const std::string &path, const std::string &what)
+{
+    return "lock file " + path + ": " + what + "; the port is not used until it is removed.";
+}
+
 // Creates the lock file only if none exists, so two programs racing for it cannot both win.
 bool CreateLockFile(const std::string &path, int &error)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = errno;
         return false;
@@ -48,23 +74,106 @@ std::string LockDirectory()
     return override && *override ? std::string(override) : std::string(kDefaultLockDirectory);
 }
 
-long ReadLockPid(const std::string &path)
+long SystemPidMax()
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(kPidMaxFile, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        return kFallbackPidMax;
     char text[32] = {};
     const ssize_t n = ::read(fd, text, sizeof text - 1);
     ::close(fd);
-    if (n <= 0)
-        return 0;
-    if (n == 4) {
-        // Old programs wrote the process number as a binary int.
-        int binary = 0;
-        std::memcpy(&binary, text, sizeof binary);
-        return binary;
+    const long value = n > 0 ? std::strtol(text, nullptr, 10) : 0;
+    return value > 0 ? value : kFallbackPidMax;
+}
+
+long ParseLockPid(std::string_view bytes, long pidMax)
+{
+    bool onlyDigitsAndBlanks = true;
+    bool anyDigit = false;
+    for (const char c : bytes) {
+        anyDigit = anyDigit || IsDigit(c);
+        onlyDigitsAndBlanks = onlyDigitsAndBlanks && (IsDigit(c) || IsBlank(c));
     }
-    return std::strtol(text, nullptr, 10);
+    if (onlyDigitsAndBlanks) {
+        if (!anyDigit)
+            return 0; // empty or blank: a lock whose writer died before writing
+        // One number between blanks; digits beyond what fits pid_max make it stale, not an overflow.
+        std::size_t i = 0;
+        while (i < bytes.size() && IsBlank(bytes[i]))
+            ++i;
+        long value = 0;
+        for (; i < bytes.size() && IsDigit(bytes[i]); ++i) {
+            value = value * 10 + (bytes[i] - '0');
+            if (value > pidMax)
+                return 0;
+        }
+        while (i < bytes.size() && IsBlank(bytes[i]))
+            ++i;
+        if (i != bytes.size())
+            return -1; // two numbers
+        return value >= 1 ? value : 0;
+    }
+    if (bytes.size() == 4) {
+        // Old programs wrote the process number as a binary int of the machine's byte order.
+        std::int32_t binary = 0;
+        std::memcpy(&binary, bytes.data(), sizeof binary);
+        return binary >= 1 && binary <= pidMax ? static_cast<long>(binary) : 0;
+    }
+    return -1;
+}
+
+LockFileContent ReadLockFile(const std::string &path)
+{
+    LockFileContent content;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return content;
+        content.state = LockFileContent::State::Refused;
+        content.reason = Refusal(path, error == ELOOP ? std::string("a symbolic link, not a lock file")
+                                                      : std::string("cannot be read (") + std::strerror(error) + ")");
+        return content;
+    }
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        content.state = LockFileContent::State::Refused;
+        content.reason = Refusal(path, std::string(FileKind(info.st_mode)) + ", not a lock file");
+        return content;
+    }
+    if (info.st_size > static_cast<off_t>(kLockFileMaxBytes)) {
+        ::close(fd);
+        content.state = LockFileContent::State::Refused;
+        content.reason = Refusal(path, "too large to be a lock file");
+        return content;
+    }
+    char text[kLockFileMaxBytes];
+    std::size_t n = 0;
+    while (n < sizeof text) {
+        const ssize_t got = ::read(fd, text + n, sizeof text - n);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        n += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    const long pid = ParseLockPid(std::string_view(text, n), SystemPidMax());
+    if (pid < 0) {
+        content.state = LockFileContent::State::Refused;
+        content.reason = Refusal(path, "holds no process number this program can read");
+        return content;
+    }
+    content.state = LockFileContent::State::Read;
+    content.pid = pid;
+    return content;
+}
+
+long ReadLockPid(const std::string &path)
+{
+    const LockFileContent content = ReadLockFile(path);
+    return content.state == LockFileContent::State::Read ? content.pid : 0;
 }
 
 UucpLockResult TakeUucpLock(const std::string &deviceName)
@@ -79,15 +188,22 @@ UucpLockResult TakeUucpLock(const std::string &deviceName)
             result.path = path;
             return result;
         }
-        if (error != EEXIST)
+        // A link in the lock's place makes the exclusive create fail with EEXIST or ELOOP.
+        if (error != EEXIST && error != ELOOP)
             return result; // no such folder, not writable: the lock file is a courtesy, not a must
-        const long pid = ReadLockPid(path);
-        if (ProcessRuns(pid)) {
-            result.state = UucpLockResult::State::HeldByOther;
-            result.holderPid = pid;
+        const LockFileContent content = ReadLockFile(path);
+        if (content.state == LockFileContent::State::Refused) {
+            result.state = UucpLockResult::State::Refused;
+            result.reason = content.reason;
             return result;
         }
-        ::unlink(path.c_str());
+        if (content.state == LockFileContent::State::Read && ProcessRuns(content.pid)) {
+            result.state = UucpLockResult::State::HeldByOther;
+            result.holderPid = content.pid;
+            return result;
+        }
+        if (content.state == LockFileContent::State::Read)
+            ::unlink(path.c_str());
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include "trend/TrendCsv.h"
 
 #include <QFile>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <thread>
@@ -38,6 +39,13 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
     if (data.selectedChannels.empty())
         return QStringLiteral("%1: no channel is ON").arg(describe(-1));
     return {};
+}
+
+bool IsHexText(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    });
 }
 
 } // namespace
@@ -74,6 +82,15 @@ ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &vari
         }
         ChannelRecord &record = setup.data.channels[next];
         const bool named = !runstart::LookUpName(variableList, name).isEmpty();
+        if (!named && IsHexText(name)) {
+            if (name.size() > kMaxAddressDigits) {
+                setup.error = argument + QStringLiteral(": a hex address has at most 8 digits");
+                return setup;
+            }
+            if (!name.front().isDigit())
+                setup.warnings.append(argument + QStringLiteral(": not a variable name; read as the hex address %1")
+                                                     .arg(name.toUpper()));
+        }
         record.selected = true;
         record.addressKind = named ? AddressKind::Name : AddressKind::Address;
         record.addressOrName = named ? name : name.toUpper();

@@ -25,9 +25,15 @@ namespace record {
 struct ChannelSetup {
     TrendData data;
     QString error; // names the argument; empty when the set-up is usable
+    QStringList warnings; // name the argument; the set-up is usable all the same
 };
 
+// The most hex digits of an address channel: the controller's addresses are 32 bits.
+inline constexpr int kMaxAddressDigits = 8;
+
 // Channels from --channel texts: a variable name found in `variableList` (an "L" channel), else an
+// address of at most eight hex digits; one that begins with a letter (A to F) could as well be a
+// misspelt name, so it is read as an address with a warning. Then:
 // upper-case or lower-case hex address ("A"); "NAME:BIT" makes a logic channel. Word channels take
 // channels 1..7 in order, logic channels 8..14.
 ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &variableList);

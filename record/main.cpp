@@ -7,12 +7,14 @@
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
 #include "link/Link.h"
+#include "link/LinkResult.h"
 #include "link/LinkThread.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -36,12 +38,21 @@ int Fail(int code, const QString &text)
     return code;
 }
 
+struct Variables {
+    QStringList list;
+    QString error; // a saved super-block file that failed its check: its messages
+};
+
 // The variable list as the windows build it: from the saved super-block file and the two variable
 // files, or from the lines a Data Read has just read (saved as the file first, as Data Read does).
-QStringList BuildVariables(const std::optional<QStringList> &readLines)
+// A saved file that fails its check gives no names at all, rather than names of a damaged file
+// reading the wrong addresses for hours; without a file only addresses can be given.
+Variables BuildVariables(const std::optional<QStringList> &readLines)
 {
     CatalogueData catalogue;
     const QString path = programfolder::File(kSuperBlockFileName);
+    if (!readLines && !QFile::exists(path))
+        return {};
     CheckOutcome check;
     if (readLines) {
         check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(*readLines))
@@ -49,10 +60,18 @@ QStringList BuildVariables(const std::optional<QStringList> &readLines)
                     : CheckSuperBlockLines(*readLines, catalogue, path);
     } else {
         check = CheckSuperBlockFile(path, catalogue);
+        if (!check.proceed || check.errorCount > 0)
+            return {{}, path + QStringLiteral(": ") + check.messages.join(QStringLiteral(" "))};
     }
     if (!check.proceed || !DecodeSuperBlock(catalogue).proceed || !BuildVariableList(catalogue).proceed)
         return {};
-    return catalogue.variableList;
+    return {catalogue.variableList, {}};
+}
+
+void PrintWarnings(const record::ChannelSetup &setup)
+{
+    for (const QString &warning : setup.warnings)
+        Print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
 }
 
 record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const QStringList &variables)
@@ -61,7 +80,7 @@ record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const
         return record::ChannelsFromTexts(options.channels, variables);
     const std::optional<QStringList> lines = textfile::ReadLines(options.presets);
     if (!lines)
-        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets)};
+        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets), {}};
     return record::ChannelsFromPresets(*lines, options.presets, variables);
 }
 
@@ -84,9 +103,13 @@ int main(int argc, char **argv)
     // Channels that can be resolved without the controller are checked before the port is opened.
     auto setup = std::make_unique<record::ChannelSetup>();
     if (!options.dataRead) {
-        *setup = ResolveChannels(options, BuildVariables(std::nullopt));
+        const Variables variables = BuildVariables(std::nullopt);
+        if (!variables.error.isEmpty())
+            return Fail(kExitArguments, variables.error);
+        *setup = ResolveChannels(options, variables.list);
         if (!setup->error.isEmpty())
             return Fail(kExitArguments, setup->error);
+        PrintWarnings(*setup);
     }
     QString error;
     std::FILE *file = record::CsvRecording::OpenFile(options.out, &error);
@@ -107,22 +130,26 @@ int main(int argc, char **argv)
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, {}, &report);
         if (!lines) {
             std::fclose(file);
-            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2")
+            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
                                        .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
-                                       .arg(report.failedCode));
+                                       .arg(report.failedCode)
+                                       .arg(LinkResultText(report.failedCode, link.LastErrorReply())));
         }
-        *setup = ResolveChannels(options, BuildVariables(lines));
+        *setup = ResolveChannels(options, BuildVariables(lines).list);
         if (!setup->error.isEmpty()) {
             std::fclose(file);
             return Fail(kExitArguments, setup->error);
         }
+        PrintWarnings(*setup);
     }
 
-    // Ctrl-C and SIGTERM are taken by the waiting below, never by the reading thread.
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are taken by the waiting
+    // below, never by the reading thread, and all end the run the same way.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
@@ -143,7 +170,7 @@ int main(int argc, char **argv)
         writeFailed = !recording.flush();
         if (showStatus)
             Print(stderr, QStringLiteral("\r%1\x1b[K").arg(record::StatusLine(recording.figures(), elapsed)));
-        if (signal == SIGINT || signal == SIGTERM || writeFailed || (options.duration && elapsed >= *options.duration))
+        if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
             break;
     }
     // The exchange in flight ends; a pass it cut short is not written, so the file ends with a

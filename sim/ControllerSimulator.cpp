@@ -145,6 +145,19 @@ QByteArray ShiftedChecksum(QByteArray reply)
     return reply;
 }
 
+// A reply that is well formed and checksummed but answers another request.
+QByteArray WrongEchoReply(const Request &request, const ControllerMemory &memory)
+{
+    if (request.refusal)
+        return NakReply(request.refusal);
+    if (request.letter == 'R')
+        return StxReply('R', Hex(memory.word(*request.address), 4) + Hex(memory.word(*request.address + 2), 4));
+    QByteArray body = Hex(0xDEADBEEFu, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+    for (int i = 0; i < request.count; ++i)
+        body += Hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
+    return StxReply('r', body);
+}
+
 QByteArray LowerCaseChecksum(QByteArray reply)
 {
     if (!IsStxReply(reply))
@@ -203,6 +216,9 @@ struct ControllerSimulator::Impl {
     std::deque<SimFault> queuedFaults;
     std::map<std::uint32_t, SimFault> addressFaults;
     std::optional<SimFault> faultForAll;
+    int faultEveryN = 0;
+    SimFault faultEvery;
+    std::uint64_t requestsSinceEvery = 0;
     std::deque<QByteArray> log;
     QByteArray lastRequest;
     std::mt19937 noise{20240611u};
@@ -381,6 +397,7 @@ bool ControllerSimulator::Impl::writePaced(const QByteArray &bytes, Clock::time_
 
 SimFault ControllerSimulator::Impl::takeFault(const Request &request)
 {
+    const bool everyNth = faultEveryN > 0 && ++requestsSinceEvery % static_cast<std::uint64_t>(faultEveryN) == 0;
     if (!queuedFaults.empty()) {
         const SimFault fault = queuedFaults.front();
         queuedFaults.pop_front();
@@ -391,6 +408,8 @@ SimFault ControllerSimulator::Impl::takeFault(const Request &request)
         if (it != addressFaults.end())
             return it->second;
     }
+    if (everyNth)
+        return faultEvery;
     return faultForAll.value_or(SimFault{});
 }
 
@@ -414,6 +433,8 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
         fault = takeFault(request);
         if (fault.kind == SimFault::Kind::Garbage)
             reply = GarbageReply(noise);
+        if (fault.kind == SimFault::Kind::WrongEcho)
+            reply = WrongEchoReply(request, memory);
     }
 
     // Counted before any reply byte goes out, so a program that has read its reply (or seen the
@@ -431,8 +452,16 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     switch (fault.kind) {
     case SimFault::Kind::None:
     case SimFault::Kind::Garbage:
+    case SimFault::Kind::WrongEcho:
         written = writePaced(reply, replyStart);
         break;
+    case SimFault::Kind::Late: {
+        const Clock::time_point due = replyStart + std::chrono::milliseconds(std::max(0, fault.delayMs));
+        if (!waitUntil(due))
+            return Outcome::Stopped;
+        written = writePaced(reply, due);
+        break;
+    }
     case SimFault::Kind::Silence:
         break;
     case SimFault::Kind::Nak:
@@ -623,9 +652,18 @@ void ControllerSimulator::setFaultForAllRequests(const SimFault &fault)
     d_->faultForAll = fault;
 }
 
+void ControllerSimulator::setFaultEvery(int n, const SimFault &fault)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->faultEveryN = std::max(0, n);
+    d_->faultEvery = fault;
+    d_->requestsSinceEvery = 0;
+}
+
 void ControllerSimulator::clearFaults()
 {
     std::lock_guard lock(d_->mutex);
+    d_->faultEveryN = 0;
     d_->queuedFaults.clear();
     d_->addressFaults.clear();
     d_->faultForAll.reset();

@@ -39,11 +39,16 @@ struct SimFault {
         NoLineFeed,        // reply that never ends in LF
         CloseLine,         // the line goes away instead of replying (as a pulled USB adapter)
         Garbage,           // random bytes ending in CR LF
+        Late,              // correct reply, `delayMs` after the request; the requests that come
+                           // meanwhile wait, as the controller answers one after the other
+        WrongEcho,         // well-formed reply of another request: "r" echoing address DEADBEEF,
+                           // "R" one word too long
     };
     Kind kind = Kind::None;
     char letter = 'D';
     int pieces = 3;
     int pieceDelayMs = 30;
+    int delayMs = 1500;
 };
 
 class ControllerSimulator {
@@ -74,6 +79,9 @@ public:
     // A fault for every request at all until cleared (the command line's --fault). Queued and
     // per-address faults take precedence over it.
     void setFaultForAllRequests(const SimFault &fault);
+    // A fault for every n-th request from now on (the n-th, the 2n-th, ...), counting every request
+    // whatever fault it meets; after queued and per-address faults, before the one for all.
+    void setFaultEvery(int n, const SimFault &fault);
     void clearFaults();
     // Bytes written to the line before the next reply frame, as if left over from an earlier one.
     // They are sent as soon as they are queued, so they wait in the program's input.

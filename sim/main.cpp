@@ -1,12 +1,12 @@
 // qmx-sim: a stand-in controller on a pseudo-terminal, for demos and benchmarks without a drive.
 //
-//   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG]] [--no-live]
+//   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG] [--fault-every N]] [--no-live]
 //           [--drop-every T --drop-for T]
 //
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
 // SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
 // under the same link path. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
-// pieces[:N], nolf, garbage.
+// pieces[:N], nolf, garbage, late:MS, echo; --fault-every N puts the fault on every N-th request only.
 
 #include "sim/ControllerSimulator.h"
 
@@ -28,7 +28,9 @@ constexpr const char *kUsage =
     "  --link PATH    a symbolic link to the device, removed again on exit\n"
     "  --baud N       bytes take 10/N s each, as on an 8N1 line (0: at once)\n"
     "  --fault KIND   for every request: silence, nak:LETTER, checksum, lowercase, badfirst,\n"
-    "                 pieces[:N], nolf, garbage\n"
+    "                 pieces[:N], nolf, garbage, late:MS (reply MS ms late), echo (reply of\n"
+    "                 another request: wrong echo or length)\n"
+    "  --fault-every N  the fault for every N-th request only\n"
     "  --no-live      keep the demo image's values still\n"
     "  --drop-every T drop the line every T (as an unplugged adapter: device closed, link removed)\n"
     "  --drop-for T   and bring it back on a new pty under the same link after T (default 3s);\n"
@@ -40,6 +42,7 @@ struct Options {
     QString link;
     int baud = 0;
     std::optional<SimFault> fault;
+    int faultEvery = 0;
     bool live = true;
     std::chrono::milliseconds dropEvery{0};
     std::chrono::milliseconds dropFor{3000};
@@ -96,6 +99,14 @@ std::optional<SimFault> ParseFault(const QString &text)
         fault.kind = SimFault::Kind::NoLineFeed;
     else if (kind == QLatin1String("garbage"))
         fault.kind = SimFault::Kind::Garbage;
+    else if (kind == QLatin1String("late")) {
+        fault.kind = SimFault::Kind::Late;
+        bool ok = false;
+        fault.delayMs = argument.toInt(&ok);
+        if (!ok || fault.delayMs < 0)
+            return std::nullopt;
+    } else if (kind == QLatin1String("echo"))
+        fault.kind = SimFault::Kind::WrongEcho;
     else
         return std::nullopt;
     return fault;
@@ -123,6 +134,11 @@ std::optional<Options> ParseArguments(int argc, char **argv)
             if (!duration)
                 return std::nullopt;
             (arg == QLatin1String("--drop-every") ? options.dropEvery : options.dropFor) = *duration;
+        } else if (arg == QLatin1String("--fault-every") && hasValue) {
+            bool ok = false;
+            options.faultEvery = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
+            if (!ok || options.faultEvery < 1)
+                return std::nullopt;
         } else if (arg == QLatin1String("--fault") && hasValue) {
             options.fault = ParseFault(QString::fromLocal8Bit(argv[++i]));
             if (!options.fault)
@@ -168,7 +184,9 @@ int main(int argc, char **argv)
     simulator.setBaud(options->baud);
     if (!options->live)
         simulator.setLiveDemo(false);
-    if (options->fault)
+    if (options->fault && options->faultEvery > 0)
+        simulator.setFaultEvery(options->faultEvery, *options->fault);
+    else if (options->fault)
         simulator.setFaultForAllRequests(*options->fault);
     QString error;
     if (!simulator.start(&error, options->link)) {

@@ -4,3 +4,5 @@ set_property(TEST test_window_print APPEND PROPERTY ENVIRONMENT "QT_SCALE_FACTOR
 add_test(NAME test_window_print_scale2 COMMAND test_window_print)
 set_tests_properties(test_window_print_scale2 PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QMX_DATA_DIR=${CMAKE_SOURCE_DIR}/data;QT_SCALE_FACTOR=2")
+# The error trace kept to its size limit, one older file beside it.
+qmx_add_test(test_error_trace SOURCES base/test_error_trace.cpp)

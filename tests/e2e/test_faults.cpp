@@ -159,9 +159,9 @@ void TestFaults::misbehavingControllerDuringATrendRun()
         {"refusal storm 3", {nak('P'), nak('S')}, 0, 0, {{-7, Refusal('P')}, {-8, Refusal('S')}}},
         {"refusal storm 4", {nak('s'), nak('X')}, 0, 0, {{-9, Refusal('s')}, {-10, Refusal('X')}}},
         {"refusal storm 5", {nak('Z'), nak('z')}, 0, 0, {{-11, Refusal('Z')}, {-12, Refusal('z')}}},
-        // A refusal letter outside the table refuses nothing: the word reads as 0, untraced, and
-        // its text is the one the next trace line carries.
-        {"unknown refusal letter", {nak('Q')}, 0, 1, {}},
+        // A refusal letter outside the table is a failed read of its own code, traced as any
+        // other refusal.
+        {"unknown refusal letter", {nak('Q')}, 0, 1, {{-14, Refusal('Q')}}},
         {"noise after the unknown letter", {SimFault{K::None}, garbage}, 20000, 0, {{-13, Refusal('Q')}}},
         {"clean again", {}, 20000, 1, {}},
     };

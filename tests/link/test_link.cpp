@@ -178,8 +178,10 @@ private slots:
         QTest::newRow("NAK D") << Bytes("\x15" "0D\r\n") << -3 << QByteArray();
         QTest::newRow("NAK d") << Bytes("\x15" "0d\r\n") << -4 << QByteArray();
         QTest::newRow("NAK z") << Bytes("\x15" "0z\r\n") << -12 << QByteArray();
-        QTest::newRow("NAK other letter") << Bytes("\x15" "0Q\r\n") << 0 << QByteArray();
-        QTest::newRow("NAK without letter") << Bytes("\x15\n") << 0 << QByteArray();
+        // A NAK has no checksum: a letter outside the table (a corrupted real one) is a failure.
+        QTest::newRow("NAK other letter") << Bytes("\x15" "0Q\r\n") << -14 << QByteArray();
+        QTest::newRow("NAK corrupted D") << Bytes("\x15" "0\xC4\r\n") << -14 << QByteArray();
+        QTest::newRow("NAK without letter") << Bytes("\x15\n") << -14 << QByteArray();
         QTest::newRow("garbage first byte") << Bytes("?0R1234\r\n") << -13 << QByteArray();
     }
     void replyParsing()
@@ -267,7 +269,7 @@ private slots:
             char letter;
             int code;
         } refusals[] = {{'D', -3}, {'d', -4}, {'E', -5}, {'O', -6}, {'P', -7}, {'S', -8},
-                        {'s', -9}, {'X', -10}, {'Z', -11}, {'z', -12}, {'Q', 0}};
+                        {'s', -9}, {'X', -10}, {'Z', -11}, {'z', -12}, {'Q', -14}};
         for (const auto &r : refusals) {
             SimFault fault;
             fault.kind = SimFault::Kind::Nak;
@@ -338,6 +340,124 @@ private slots:
         sim->queueFault(noLf);
         QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -1);
         QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534); // and the next exchange is clean
+    }
+
+    // Which complete, well-checksummed replies can answer which request.
+    void replyMatchesRequest_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<uint>("address");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("matches");
+        const uint a = 0x00600600;
+        QTest::newRow("R word") << StxReply("R4304") << 'R' << a << 2 << true;
+        QTest::newRow("R one word too long") << StxReply("R43040019") << 'R' << a << 2 << false;
+        QTest::newRow("R one digit short") << StxReply("R430") << 'R' << a << 2 << false;
+        QTest::newRow("r reply to R request") << StxReply("r00600600024304") << 'R' << a << 2 << false;
+        QTest::newRow("R reply to r request") << StxReply("R4304") << 'r' << a << 2 << false;
+        QTest::newRow("r echo and length") << StxReply("r00600600024304") << 'r' << a << 2 << true;
+        QTest::newRow("r lower-case echo") << StxReply("r00abcdef024304") << 'r' << 0x00ABCDEFu << 2 << true;
+        QTest::newRow("r echo DEADBEEF") << StxReply("rDEADBEEF024304") << 'r' << a << 2 << false;
+        QTest::newRow("r echo of another count") << StxReply("r0060060001430400") << 'r' << a << 2 << false;
+        QTest::newRow("r data shorter than asked") << StxReply("r006006000243") << 'r' << a << 2 << false;
+        QTest::newRow("r data longer than asked") << StxReply("r0060060002430400") << 'r' << a << 2 << false;
+        QTest::newRow("refusal: nothing to compare") << Bytes("\x15" "0D\r\n") << 'r' << a << 2 << true;
+        QTest::newRow("no STX: nothing to compare") << Bytes("?0R4304\r\n") << 'R' << a << 2 << true;
+    }
+    void replyMatchesRequest()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(char, letter);
+        QFETCH(uint, address);
+        QFETCH(int, count);
+        QFETCH(bool, matches);
+        const auto bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
+                                                         static_cast<std::size_t>(reply.size()));
+        QCOMPARE(ReplyMatchesRequest(bytes, RequestRecord::Make(letter, address, static_cast<std::uint8_t>(count))),
+                 matches);
+    }
+
+    // A well-formed reply of another request is not taken: the read waits for its own and fails
+    // as a time-out; the next read resynchronises the line first and reads right.
+    void misfittingReplyIsNotTaken_data()
+    {
+        QTest::addColumn<char>("letter");
+        QTest::newRow("block read echoing DEADBEEF") << 'r';
+        QTest::newRow("word read one word too long") << 'R';
+    }
+    void misfittingReplyIsNotTaken()
+    {
+        QFETCH(char, letter);
+        openPort();
+        const std::uint32_t a = 0x00600E10;
+        sim->writeWord(a, 0x2345);
+        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345); // in step after it, whatever came before
+        sim->clearRequestLog();
+        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345);
+        QCOMPARE(int(sim->requestLog().size()), 1); // a line in step sends nothing extra
+        SimFault echo;
+        echo.kind = SimFault::Kind::WrongEcho;
+        sim->queueFault(echo);
+        QCOMPARE(link.ComReadValue(letter, 2, a), -1);
+        QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
+        sim->clearRequestLog();
+        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345);
+        const auto log = sim->requestLog();
+        QCOMPARE(int(log.size()), 2);
+        QCOMPARE(log[0].mid(2, 11), Bytes("r00600E1001")); // the resynchronising read
+        QCOMPARE(log[1].at(2), letter);
+    }
+
+    // A controller that answers every fifth request 1.5 s late, and one 2.5 s late, while
+    // different addresses are read in turn: every value read is the value of its own address;
+    // the others are reported failed.
+    void lateRepliesNeverAnswerAnotherRequest()
+    {
+        openPort();
+        constexpr int kAddresses = 6;
+        const std::uint32_t base = 0x00600E20;
+        for (int i = 0; i < kAddresses; ++i)
+            sim->writeWord(base + 2 * i, static_cast<std::uint16_t>(0x1111 * (i + 1)));
+        SimFault late;
+        late.kind = SimFault::Kind::Late;
+        late.delayMs = 1500;
+        sim->setFaultEvery(5, late);
+        SimFault later = late;
+        later.delayMs = 2500;
+        sim->queueFault(SimFault{});
+        sim->queueFault(SimFault{});
+        sim->queueFault(later);
+
+        int right = 0;
+        int failed = 0;
+        for (int k = 0; k < 24; ++k) {
+            const int i = k % kAddresses;
+            const char letter = k % 3 == 2 ? 'r' : 'R';
+            const int value = link.ComReadValue(letter, 2, base + 2 * i);
+            if (value < 0) {
+                QCOMPARE(value, -1);
+                ++failed;
+                continue;
+            }
+            QVERIFY2(value == 0x1111 * (i + 1),
+                     qPrintable(QStringLiteral("read %1 (%2 at %3): %4").arg(k).arg(letter).arg(i).arg(value, 0, 16)));
+            ++right;
+        }
+        QVERIFY2(failed >= 1, "the 2.5 s late reply must have timed out");
+        QVERIFY2(right >= 12, qPrintable(QStringLiteral("%1 right, %2 failed").arg(right).arg(failed)));
+
+        // A silent line gets no slower for being out of step: each exchange one reply time.
+        sim->clearFaults();
+        sim->setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
+        for (int k = 0; k < 2; ++k) {
+            QElapsedTimer clock;
+            clock.start();
+            QCOMPARE(link.ComReadValue('R', 2, base), -1);
+            QVERIFY2(clock.elapsed() <= 2100, qPrintable(QString::number(clock.elapsed())));
+        }
+        sim->clearFaults();
+        QCOMPARE(link.ComReadValue('R', 2, base), 0x1111);
     }
 
     void chunkedReads()
@@ -474,6 +594,110 @@ private slots:
         openPort();
         link.ComClose();
         qputenv("QMX_LOCK_DIR", lockDir);
+    }
+
+    // What another program (or a crash) may have left in the lock's place, and what the open
+    // makes of it. Process 1 always runs; a number beyond pid_max is no process at all.
+    void lockFileContents_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("outcome"); // "opens" (stale, replaced), "held" (by process 1), "refused"
+        const std::int32_t one = 1;
+        const std::uint32_t all = 0xFFFFFFFFu;
+        QTest::newRow("ASCII, ten wide") << Bytes("         1\n") << "held";
+        QTest::newRow("ASCII in four bytes is not binary") << Bytes("  1\n") << "held";
+        QTest::newRow("ASCII without line feed") << Bytes("1") << "held";
+        QTest::newRow("ASCII between tab and CR LF") << Bytes("\t1\r\n") << "held";
+        QTest::newRow("binary") << QByteArray(reinterpret_cast<const char *>(&one), 4) << "held";
+        QTest::newRow("binary beyond pid_max") << QByteArray(reinterpret_cast<const char *>(&all), 4) << "opens";
+        QTest::newRow("ASCII beyond pid_max") << Bytes("4294967295\n") << "opens";
+        QTest::newRow("ASCII far beyond any long") << Bytes("99999999999999999999999\n") << "opens";
+        QTest::newRow("zero") << Bytes("         0\n") << "opens";
+        QTest::newRow("empty") << QByteArray() << "opens";
+        QTest::newRow("blanks only") << Bytes("   \n") << "opens";
+        QTest::newRow("two numbers") << Bytes("1 2\n") << "refused";
+        QTest::newRow("number and a name") << Bytes("      1234 minicom\n") << "refused";
+        QTest::newRow("three letters") << Bytes("abc") << "refused";
+        QTest::newRow("larger than a lock file") << QByteArray(65, ' ') << "refused";
+    }
+    void lockFileContents()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, outcome);
+        const QString device = sim->slaveDevicePath();
+        const QString lockFile = LockFileFor(device);
+        {
+            QFile file(lockFile);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(content), content.size());
+        }
+        SerialPort port;
+        const bool opened = port.open(device.toStdString()) == SerialPort::OpenError::None;
+        const QString detail = QString::fromStdString(port.failureDetail());
+        if (outcome == QLatin1String("opens")) {
+            QVERIFY2(opened, qPrintable(detail));
+            QCOMPARE(ReadLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
+            port.close();
+            QVERIFY(!QFile::exists(lockFile));
+            return;
+        }
+        QVERIFY(!opened);
+        if (outcome == QLatin1String("held"))
+            QCOMPARE(detail, QStringLiteral("%1: busy, held by process 1.").arg(device));
+        else
+            QVERIFY2(detail.contains(lockFile), qPrintable(detail));
+        QCOMPARE(testenv::ReadAll(lockFile), content); // another's lock, or no lock: never ours to remove
+        QVERIFY(QFile::remove(lockFile));
+    }
+
+    // Things in the lock's place that are no lock file: the open neither blocks on them nor
+    // removes them, and says which file is in the way.
+    void lockPlaceTakenBySomethingElse_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a device") << "link-device";
+        QTest::newRow("link to a good lock file") << "link-file";
+        QTest::newRow("dangling link") << "link-dangling";
+        QTest::newRow("folder") << "folder";
+    }
+    void lockPlaceTakenBySomethingElse()
+    {
+        QFETCH(QString, kind);
+        const QString device = sim->slaveDevicePath();
+        const QString lockFile = LockFileFor(device);
+        const QByteArray lockPath = QFile::encodeName(lockFile);
+        QTemporaryDir elsewhere;
+        const QByteArray goodLock = QFile::encodeName(elsewhere.filePath(QStringLiteral("lock")));
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(lockPath.constData(), 0644), 0);
+        } else if (kind == QLatin1String("link-device")) {
+            QCOMPARE(::symlink("/dev/zero", lockPath.constData()), 0);
+        } else if (kind == QLatin1String("link-file")) {
+            QFile file(QFile::decodeName(goodLock));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("         1\n");
+            file.close();
+            QCOMPARE(::symlink(goodLock.constData(), lockPath.constData()), 0);
+        } else if (kind == QLatin1String("link-dangling")) {
+            QCOMPARE(::symlink("/nonexistent/LCK", lockPath.constData()), 0);
+        } else {
+            QCOMPARE(::mkdir(lockPath.constData(), 0755), 0);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        SerialPort port;
+        QCOMPARE(port.open(device.toStdString()), SerialPort::OpenError::Open);
+        QVERIFY(clock.elapsed() < 5000); // a blocking open would never come back at all
+        const QString detail = QString::fromStdString(port.failureDetail());
+        QVERIFY2(detail.startsWith(device + QStringLiteral(": lock file ") + lockFile), qPrintable(detail));
+        struct stat info{};
+        QCOMPARE(::lstat(lockPath.constData(), &info), 0); // left where it was
+        if (kind == QLatin1String("folder"))
+            QCOMPARE(::rmdir(lockPath.constData()), 0);
+        else
+            QCOMPARE(::unlink(lockPath.constData()), 0);
+        QCOMPARE(port.open(device.toStdString()), SerialPort::OpenError::None);
     }
 
     void openFailureReasons()

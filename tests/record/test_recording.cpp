@@ -15,6 +15,7 @@
 #include "trend/TrendGraphView.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -153,6 +154,11 @@ private slots:
     void recordingGoesOnAcrossALostLine();
     void silentControllerIsNotALostLine();
     void trendGraphResumesWhenTheLineIsBack();
+    void hangUpEndsTheRunAsSigtermDoes();
+    void channelTextsAndTheSavedSuperBlock_data();
+    void channelTextsAndTheSavedSuperBlock();
+    void dataReadThroughAnUnknownRefusal_data();
+    void dataReadThroughAnUnknownRefusal();
 };
 
 void TestRecording::optionsAndChannels()
@@ -423,6 +429,121 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     QVERIFY(run(4321) >= 5);
     QCOMPARE(i, values.size());
     QCOMPARE(p.dialogs.messages, QStringList{});
+}
+
+QStringList LockFiles()
+{
+    return QDir(QString::fromLocal8Bit(qgetenv("QMX_LOCK_DIR"))).entryList({QStringLiteral("LCK..*")}, QDir::Files);
+}
+
+void TestRecording::hangUpEndsTheRunAsSigtermDoes()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    line.sim.writeWord(kMisc, 0x1234);
+    const QString out = testenv::ProgramDir() + QStringLiteral("hangup.csv");
+    QProcess process;
+    process.start(Recorder(), {"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--quiet"});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(out) >= 5, 10000);
+    QCOMPARE(LockFiles().size(), 1);
+    ::kill(static_cast<pid_t>(process.processId()), SIGHUP);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const auto rows = ReadCsv(out); // the last row complete
+    QVERIFY(rows);
+    for (qsizetype r = 1; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), QByteArrayList{"4660"});
+    QCOMPARE(LockFiles(), QStringList{});
+}
+
+void TestRecording::channelTextsAndTheSavedSuperBlock_data()
+{
+    QTest::addColumn<QByteArray>("superBlockFile"); // empty: none
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stderrHas"); // empty: stderr empty
+    const QByteArray none;
+    const QByteArray oneLine("@600600,1,4304,\r\n");
+    QByteArray twelveLines;
+    for (int i = 0; i < 12; ++i)
+        twelveLines += "@600600,1,0000,\r\n";
+    QTest::newRow("address") << none << QStringList{"--channel", "600E60"} << 0 << QString();
+    QTest::newRow("eight digits") << none << QStringList{"--channel", "00600E60"} << 0 << QString();
+    QTest::newRow("letters only: a misspelt name?")
+        << none << QStringList{"--channel", "Face"} << 0
+        << "qmx-record: warning: --channel Face: not a variable name; read as the hex address FACE";
+    QTest::newRow("logic channel by letters") << none << QStringList{"--channel", "e60:3"} << 0
+                                              << "warning: --channel e60:3: not a variable name";
+    QTest::newRow("nine digits") << none << QStringList{"--channel", "100600E60"} << 2
+                                 << "qmx-record: --channel 100600E60: a hex address has at most 8 digits";
+    QTest::newRow("sbdata.qmx too short") << oneLine << QStringList{"--channel", "600E60"} << 2
+                                          << "Fewer than twelve lines in";
+    QTest::newRow("sbdata.qmx failing its tests") << twelveLines << QStringList{"--channel", "600E60"} << 2
+                                                  << "sbdata.qmx: ";
+    QTest::newRow("a new Data Read instead") << oneLine << QStringList{"--channel", "600E60", "--data-read"} << 0
+                                             << QString();
+}
+
+void TestRecording::channelTextsAndTheSavedSuperBlock()
+{
+    QFETCH(QByteArray, superBlockFile);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stderrHas);
+    Simulator line;
+    QVERIFY(line.started);
+    const QString superBlock = programfolder::File(QStringLiteral("sbdata.qmx"));
+    QFile::remove(superBlock);
+    if (!superBlockFile.isEmpty()) {
+        QFile file(superBlock);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(superBlockFile);
+    }
+    const QString out = testenv::ProgramDir() + QStringLiteral("texts.csv");
+    const Run run = RunRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--duration", "1s"} + arguments);
+    QFile::remove(superBlock);
+    QVERIFY2(run.exitCode == exitCode, run.err.constData());
+    if (stderrHas.isEmpty())
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+    else
+        QVERIFY2(QString::fromLocal8Bit(run.err).contains(stderrHas), run.err.constData());
+    if (exitCode == 0)
+        QVERIFY(RowsWritten(out) >= 1);
+}
+
+// A refusal whose letter is not the controller's (a real one with its letter corrupted, as a NAK
+// has no checksum) fails the Data Read: no names, sbdata.qmx as it was.
+void TestRecording::dataReadThroughAnUnknownRefusal_data()
+{
+    QTest::addColumn<char>("letter");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("letter outside the table") << 'Q' << "failed with code -14 (refused, unknown letter Q)";
+    QTest::newRow("D with a bit flipped") << char('D' ^ 0x80) << "failed with code -14 (refused, unknown letter)";
+}
+
+void TestRecording::dataReadThroughAnUnknownRefusal()
+{
+    QFETCH(char, letter);
+    QFETCH(QString, text);
+    Simulator line;
+    QVERIFY(line.started);
+    const QString superBlock = programfolder::File(QStringLiteral("sbdata.qmx"));
+    const QByteArray before("kept as it was\r\n");
+    {
+        QFile file(superBlock);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(before);
+    }
+    line.sim.setFaultForAllRequests(SimFault{SimFault::Kind::Nak, letter});
+    const Run run = RunRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
+                                 testenv::ProgramDir() + QStringLiteral("refused.csv"), "--duration", "1s"});
+    const QByteArray after = testenv::ReadAll(superBlock);
+    QFile::remove(superBlock);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(QString::fromLocal8Bit(run.err).contains(text), run.err.constData());
+    QCOMPARE(after, before);
 }
 
 QTEST_MAIN(TestRecording)

@@ -306,6 +306,45 @@ private slots:
         QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
     }
 
+    void lateAndMisfittingReplies()
+    {
+        const ControllerMemory memory = sim->memorySnapshot();
+        // A reply of another request: a block read echoing DEADBEEF, a word read one word long.
+        sim->queueFault(Fault(SimFault::Kind::WrongEcho));
+        QCOMPARE(exchange(Request('r', 0x00600600, 2)), StxReply("rDEADBEEF02" + HexBytes(memory, 0x00600600, 2)));
+        sim->queueFault(Fault(SimFault::Kind::WrongEcho));
+        QCOMPARE(exchange(Request('R', kFixed4E20)), StxReply("R4E20" + HexBytes(memory, kFixed4E20 + 2, 2)));
+
+        // A late reply holds up the requests behind it: they are answered after it, in order.
+        SimFault late = Fault(SimFault::Kind::Late);
+        late.delayMs = 300;
+        sim->queueFault(late);
+        const QByteArray first = Request('R', kFixed4E20);
+        const QByteArray second = Request('R', 0x00600600);
+        QElapsedTimer clock;
+        clock.start();
+        [[maybe_unused]] const auto written = ::write(fd, (first + second).constData(), first.size() + second.size());
+        QByteArray replies = ReadReply(fd, 3000);
+        QVERIFY2(clock.elapsed() >= 300, "the late reply came early");
+        replies += ReadReply(fd, 3000);
+        QCOMPARE(replies, StxReply("R4E20") + StxReply("R4304"));
+    }
+
+    void faultOnEveryNthRequest()
+    {
+        // Counted from the call, every request counts, whatever fault it meets.
+        sim->setFaultEvery(3, Fault(SimFault::Kind::Nak, 'Q'));
+        sim->queueFault(Fault(SimFault::Kind::Nak, 'D'));
+        const QByteArray nakQ("\x15" "0Q\r\n");
+        const QByteArray good = StxReply("R4E20");
+        const QByteArray expected[] = {QByteArray("\x15" "0D\r\n"), good, nakQ, good, good, nakQ, good};
+        for (const QByteArray &reply : expected)
+            QCOMPARE(exchange(Request('R', kFixed4E20)), reply);
+        sim->clearFaults();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(exchange(Request('R', kFixed4E20)), good);
+    }
+
     void piecesArriveSeparately()
     {
         SimFault pieces = Fault(SimFault::Kind::Pieces);

@@ -1,0 +1,72 @@
+// Any bytes as what arrives on the line after a request: the exchange splits them into frames,
+// keeps only a reply that fits its request, and never reads or writes outside its buffers.
+//
+// Input: letter (even: "R", odd: "r"), four address bytes, the count, whether the line is out of
+// step first (odd), the size of the pieces the line hands over, then the bytes on the line.
+#include "link/LinkCore.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace {
+
+class ScriptedLine final : public ByteTransport {
+public:
+    // What the line hands over from now on, `piece` bytes at a time.
+    void script(std::span<const std::uint8_t> bytes, std::size_t piece)
+    {
+        bytes_ = bytes;
+        piece_ = piece;
+        at_ = 0;
+    }
+    bool isOpen() const override { return true; }
+    void purge() override {}
+    bool write(std::span<const std::uint8_t>) override { return true; }
+    std::ptrdiff_t readAvailable(std::span<std::uint8_t> buffer) override
+    {
+        const std::size_t n = std::min({piece_, buffer.size(), bytes_.size() - at_});
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(at_), n, buffer.begin());
+        at_ += n;
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    bool waitForBytes(SteadyDeadline) override { return at_ < bytes_.size(); }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t piece_ = 1;
+    std::size_t at_ = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 8)
+        return 0;
+    const char letter = data[0] % 2 ? 'r' : 'R';
+    const std::uint32_t address = (std::uint32_t(data[1]) << 24) | (std::uint32_t(data[2]) << 16) |
+                                  (std::uint32_t(data[3]) << 8) | data[4];
+    const std::uint8_t count = static_cast<std::uint8_t>(std::max<int>(1, data[5] % 233));
+    const bool outOfStep = data[6] % 2;
+    const std::size_t piece = 1 + data[7] % 64;
+    const std::span<const std::uint8_t> line(data + 8, size - 8);
+
+    ScriptedLine port;
+    LinkCore core(port);
+    if (outOfStep) {
+        // A silent exchange first: the next one resynchronises before its request.
+        if (core.Transact(RequestRecord::Make('R', address, 2)) != -1 || !core.outOfStep())
+            __builtin_trap();
+    }
+    port.script(line, piece);
+    const RequestRecord request = RequestRecord::Make(letter, address, count);
+    const int code = core.Transact(request);
+    if (code > 0 || code < -14)
+        __builtin_trap();
+    if (code != 0 && code != -1 && core.outOfStep())
+        __builtin_trap(); // only a proven echo ends the resynchronisation; nothing else is taken
+    return 0;
+}
