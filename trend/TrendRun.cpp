@@ -1,5 +1,6 @@
 #include "trend/TrendRun.h"
 
+#include "base/ErrorTrace.h"
 #include "base/PortPause.h"
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
@@ -136,7 +137,7 @@ void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
 {
     const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    textfile::Append(programfolder::ErrorTracePath(kErrorTraceFile),
+    AppendErrorTrace(programfolder::ErrorTracePath(kErrorTraceFile),
                      sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
