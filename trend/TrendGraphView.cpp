@@ -31,7 +31,8 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     picture_ = new PictureWidget(layers_.visible, window);
     picture_->setObjectName(QStringLiteral("GraphPicture"));
     picture_->setGeometry(kPlace.x(), kPlace.y(), kVisibleWidth, kVisibleHeight);
-    picture_->onShiftPress = [this](int x) { emit secondCursorWanted(x); };
+    picture_->onPress = [this](int x) { clickAt(x); };
+    picture_->onShiftPress = [this](int x) { setSecondCursor(x); };
     picture_->onContextMenu = [this](const QPoint &at) {
         updateMenu();
         menu_->popup(at);
@@ -102,6 +103,42 @@ void TrendGraphView::drawColourKey(bool selectedOnly)
 // ---------------------------------------------------------------------------------------------
 // Cursors
 
+void TrendGraphView::showCursorValues(bool highLow)
+{
+    if (!showValue_)
+        return;
+    const cursor::Base base = hex_ ? cursor::Base::Hex : cursor::Base::Dec;
+    const cursor::LogicText logic = highLow ? cursor::LogicText::HighLow : cursor::LogicText::Value;
+    for (const auto &[channel, text] : cursor::CursorValueTexts(data_, data_.cursorX, base, logic))
+        showValue_(channel, text);
+}
+
+void TrendGraphView::clickAt(int x)
+{
+    if (!cursorsEnabled_)
+        return;
+    if (const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount)) {
+        moveCursor(*position);
+        showCursorValues();
+    }
+}
+
+void TrendGraphView::stepCursorLeft()
+{
+    if (const std::optional<int> position = cursor::StepLeft(data_.cursorX, data_.rowCount)) {
+        moveCursor(*position);
+        showCursorValues(true);
+    }
+}
+
+void TrendGraphView::stepCursorRight()
+{
+    if (const std::optional<int> position = cursor::StepRight(data_.cursorX, data_.rowCount)) {
+        moveCursor(*position);
+        showCursorValues();
+    }
+}
+
 void TrendGraphView::moveCursor(int x)
 {
     data_.cursorX = x;
@@ -112,6 +149,9 @@ void TrendGraphView::moveCursor(int x)
 
 void TrendGraphView::setSecondCursor(int x)
 {
+    // The same condition as moving the first cursor.
+    if (!cursorsEnabled_)
+        return;
     const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount);
     if (!position)
         return;

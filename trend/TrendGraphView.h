@@ -47,7 +47,19 @@ public:
     // The window's background (button-shadow) colour, also the colour key's background.
     QRgb background() const;
 
-    // Cursors. The first cursor is the data's cursorX.
+    // Values read at the cursor are shown through this.
+    void setValueFields(std::function<void(int channel, const QString &text)> show) { showValue_ = std::move(show); }
+    // Dec or Hex, for the values at the cursor and the band.
+    void setHex(bool hex) { hex_ = hex; }
+    bool hex() const { return hex_; }
+    // The values of the selected channels at the cursor; "<<" reads logic values as high or low.
+    void showCursorValues(bool highLow = false);
+
+    // Cursors. The first cursor is the data's cursorX. A press moves it (while the cursors may be
+    // used), "<<" and ">>" step it; a Shift+press sets the second.
+    void clickAt(int x);
+    void stepCursorLeft();
+    void stepCursorRight();
     void moveCursor(int x);
     void setSecondCursor(int x);
     void clearSecondCursor();
@@ -79,8 +91,6 @@ public:
 signals:
     // The cursors moved or the recording changed: the band has something new to show.
     void readoutChanged();
-    // A Shift+click asked for the second cursor; the window decides whether it may be set.
-    void secondCursorWanted(int x);
     // The text the band shows about the recording.
     void recordingTextChanged(const QString &text);
 
@@ -95,6 +105,8 @@ private:
     PictureWidget *picture_ = nullptr;
     PictureWidget *keyPicture_ = nullptr;
     bool cursorsEnabled_ = false;
+    bool hex_ = false;
+    std::function<void(int, const QString &)> showValue_;
     bool runStarting_ = false;
     bool runActive_ = false;
     std::optional<int> secondCursorX_;

@@ -11,6 +11,7 @@
 #include "trend/Sampling.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendGraphTexts.h"
+#include "trend/TrendGraphControls.h"
 #include "trend/TrendGraphView.h"
 #include "trend/TrendReadout.h"
 #include "trend/TrendRun.h"
@@ -28,23 +29,6 @@ namespace {
 
 const QColor kRunGreen(0, 255, 0);
 const QColor kStopGrey(128, 128, 128);
-const QColor kWorkspaceColour(171, 171, 171);
-
-void SetBackground(QWidget *widget, const QColor &background, const QColor &text)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-QLabel *MakeLabel(QWidget *parent, const QString &text, const QRect &place)
-{
-    auto *label = new QLabel(text, parent);
-    label->setGeometry(place);
-    return label;
-}
 
 } // namespace
 
@@ -62,12 +46,11 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
 
     // Stacked in this order: the table lies over the graph's key strip, the number base button
     // over the table's top edge.
-    buildCaptions();
-    buildButtons();
+    controls_ = TrendGraphControls::build(this);
     view_ = new TrendGraphView(ws_, data_, this);
     table_ = new ChannelTable(ws_, view_->layers().key, this);
     view_->setKeyPicture(table_->keyPicture());
-    numberBaseButton_->raise();
+    controls_.numberBase->raise();
     band_ = new ReadoutBand(data_, this);
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     connectParts();
@@ -80,8 +63,8 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     view_->picture()->update();
     // Until a run or an Open draws the colour key, its strip shows the window's background.
     view_->layers().key.fill(view_->background());
-    runButton_->setEnabled(ws_.catalogue.variableListBuilt);
-    redrawButton_->setEnabled(false);
+    controls_.run->setEnabled(ws_.catalogue.variableListBuilt);
+    controls_.redraw->setEnabled(false);
     setCursorButtonsEnabled(false);
     if (!ws_.variablesListOpen)
         ws_.links.askForVariablesList();
@@ -96,59 +79,17 @@ TrendGraphWindow::~TrendGraphWindow()
     endWindow();
 }
 
-void TrendGraphWindow::buildCaptions()
-{
-    QLabel *heading = MakeLabel(this, kTrendGraphHeading, {9, 4, 257, 26});
-    QFont headingFont = font();
-    headingFont.setBold(true);
-    headingFont.setItalic(true);
-    headingFont.setPixelSize(16);
-    heading->setFont(headingFont);
-    SetBackground(heading, kWorkspaceColour, Qt::white);
-
-    // Percent of full scale down the left edge, sample numbers under the graph.
-    const char *percent[] = {"+100", "+50", "0", "-50", "-100"};
-    for (int i = 0; i < 5; ++i)
-        MakeLabel(this, QString::fromLatin1(percent[i]), {4, 40 + 100 * i - 7, 42, 14})
-            ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    for (int sample : {0, 100, 200, 250})
-        MakeLabel(this, QString::number(sample), {50 + 2 * sample - 20, 443, 40, 14})
-            ->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-
-    runStatus_ = MakeLabel(this, kRunStatusCaption, {622, 420, 91, 26});
-    runStatus_->setObjectName(QStringLiteral("RunStatus"));
-    runStatus_->setAlignment(Qt::AlignCenter);
-    SetBackground(runStatus_, palette().color(QPalette::Window), Qt::white);
-    MakeLabel(this, kCursorMoveCaption, {565, 460, 91, 16});
-}
-
-void TrendGraphWindow::buildButtons()
-{
-    const auto makeButton = [this](const char *name, const QString &text, const QRect &place,
-                                   void (TrendGraphWindow::*handler)()) {
-        auto *button = new QPushButton(text, this);
-        button->setObjectName(QLatin1String(name));
-        button->setGeometry(place);
-        connect(button, &QPushButton::clicked, this, handler);
-        return button;
-    };
-    openButton_ = makeButton("OpenButton", QStringLiteral("Open"), {390, 8, 56, 23}, &TrendGraphWindow::openTrendFile);
-    saveButton_ = makeButton("SaveButton", QStringLiteral("Save"), {445, 8, 51, 23}, &TrendGraphWindow::saveTrendFile);
-    printButton_ = makeButton("PrintButton", QStringLiteral("Print"), {495, 8, 51, 23}, &TrendGraphWindow::printWindow);
-    numberBaseButton_ =
-        makeButton("NumberBaseButton", kDecCaption, {750, 55, 36, 18}, &TrendGraphWindow::toggleNumberBase);
-    runButton_ = makeButton("RunButton", kRunCaption, {725, 420, 56, 26}, &TrendGraphWindow::toggleRun);
-    stepLeftButton_ =
-        makeButton("StepLeftButton", QStringLiteral("<<"), {660, 455, 27, 26}, &TrendGraphWindow::stepCursorLeft);
-    stepRightButton_ =
-        makeButton("StepRightButton", QStringLiteral(">>"), {686, 455, 27, 26}, &TrendGraphWindow::stepCursorRight);
-    redrawButton_ = makeButton("RedrawButton", QStringLiteral("REDRAW"), {725, 455, 56, 26}, &TrendGraphWindow::redraw);
-}
-
 void TrendGraphWindow::connectParts()
 {
-    view_->picture()->onPress = [this](int x) { graphClicked(x); };
-    connect(view_, &TrendGraphView::secondCursorWanted, this, &TrendGraphWindow::setSecondCursor);
+    connect(controls_.open, &QPushButton::clicked, this, &TrendGraphWindow::openTrendFile);
+    connect(controls_.save, &QPushButton::clicked, this, &TrendGraphWindow::saveTrendFile);
+    connect(controls_.print, &QPushButton::clicked, this, &TrendGraphWindow::printWindow);
+    connect(controls_.numberBase, &QPushButton::clicked, this, &TrendGraphWindow::toggleNumberBase);
+    connect(controls_.run, &QPushButton::clicked, this, &TrendGraphWindow::toggleRun);
+    connect(controls_.stepLeft, &QPushButton::clicked, this, &TrendGraphWindow::stepCursorLeft);
+    connect(controls_.stepRight, &QPushButton::clicked, this, &TrendGraphWindow::stepCursorRight);
+    connect(controls_.redraw, &QPushButton::clicked, this, &TrendGraphWindow::redraw);
+    view_->setValueFields([this](int channel, const QString &text) { table_->setValueText(channel, text); });
     connect(view_, &TrendGraphView::readoutChanged, this, &TrendGraphWindow::showBand);
     connect(view_, &TrendGraphView::recordingTextChanged, this, [this](const QString &text) {
         band_->setRecordingText(text);
@@ -158,12 +99,13 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
-    connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, runButton_, &QPushButton::setEnabled);
+    connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
 }
 
 // ---------------------------------------------------------------------------------------------
 // State
 
+bool TrendGraphWindow::hexShown() const { return view_->hex(); }
 bool TrendGraphWindow::runActive() const { return run_->isActive(); }
 bool TrendGraphWindow::runStarting() const { return run_->isStarting(); }
 bool TrendGraphWindow::pollArmed() const { return run_->pollArmed(); }
@@ -219,30 +161,30 @@ void TrendGraphWindow::setDataReadAllowed(bool allowed)
 
 void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
 {
-    for (QPushButton *button : {stepLeftButton_, stepRightButton_, numberBaseButton_})
+    for (QPushButton *button : {controls_.stepLeft, controls_.stepRight, controls_.numberBase})
         button->setEnabled(enabled);
     view_->setCursorsEnabled(enabled);
 }
 
 void TrendGraphWindow::showRunningLook()
 {
-    runStatus_->setText(kRunningStatus);
-    SetBackground(runStatus_, kRunGreen, Qt::white);
+    controls_.runStatus->setText(kRunningStatus);
+    SetBackground(controls_.runStatus, kRunGreen, Qt::white);
     disableRecordingControls();
 }
 
 void TrendGraphWindow::disableRecordingControls()
 {
     setCursorButtonsEnabled(false);
-    for (QPushButton *button : {redrawButton_, openButton_, saveButton_, printButton_})
+    for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
         button->setEnabled(false);
 }
 
 void TrendGraphWindow::showStoppedLook()
 {
-    runStatus_->setText(kStoppedStatus);
-    SetBackground(runStatus_, kStopGrey, Qt::white);
-    for (QPushButton *button : {redrawButton_, openButton_, saveButton_, printButton_})
+    controls_.runStatus->setText(kStoppedStatus);
+    SetBackground(controls_.runStatus, kStopGrey, Qt::white);
+    for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
         button->setEnabled(true);
 }
 
@@ -272,7 +214,7 @@ void TrendGraphWindow::startRun()
         return;
     }
     table_->takeSettings(data_.channels);
-    if (const std::optional<QString> refusal = run_->start(hexShown_ ? kHexCaption : kDecCaption)) {
+    if (const std::optional<QString> refusal = run_->start(view_->hex() ? kHexCaption : kDecCaption)) {
         endFailedStart(*refusal);
         return;
     }
@@ -297,7 +239,7 @@ void TrendGraphWindow::startFailed()
 void TrendGraphWindow::samplingBegun()
 {
     view_->setRunState(false, true);
-    runButton_->setText(kStopCaption);
+    controls_.run->setText(kStopCaption);
     showRunningLook();
     view_->drawColourKey(false);
     readout::BeginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
@@ -320,7 +262,7 @@ void TrendGraphWindow::endSampling()
     run_->stop();
     view_->setRunState(false, false);
     view_->endRecording();
-    runButton_->setText(kRunCaption);
+    controls_.run->setText(kRunCaption);
 }
 
 void TrendGraphWindow::endRunByButton()
@@ -361,60 +303,24 @@ void TrendGraphWindow::redraw()
     showBand();
 }
 
-void TrendGraphWindow::showCursorValues(bool highLow)
-{
-    const cursor::Base base = hexShown_ ? cursor::Base::Hex : cursor::Base::Dec;
-    const cursor::LogicText logic = highLow ? cursor::LogicText::HighLow : cursor::LogicText::Value;
-    for (const auto &[channel, text] : cursor::CursorValueTexts(data_, data_.cursorX, base, logic))
-        table_->setValueText(channel, text);
-}
-
-void TrendGraphWindow::graphClicked(int x)
-{
-    if (!view_->cursorsEnabled())
-        return;
-    if (const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount)) {
-        view_->moveCursor(*position);
-        showCursorValues();
-    }
-}
-
-void TrendGraphWindow::stepCursorLeft()
-{
-    if (const std::optional<int> position = cursor::StepLeft(data_.cursorX, data_.rowCount)) {
-        view_->moveCursor(*position);
-        showCursorValues(true);
-    }
-}
-
-void TrendGraphWindow::stepCursorRight()
-{
-    if (const std::optional<int> position = cursor::StepRight(data_.cursorX, data_.rowCount)) {
-        view_->moveCursor(*position);
-        showCursorValues();
-    }
-}
-
-void TrendGraphWindow::setSecondCursor(int x)
-{
-    // The same condition as moving the first cursor.
-    if (view_->cursorsEnabled())
-        view_->setSecondCursor(x);
-}
-
+void TrendGraphWindow::showCursorValues(bool highLow) { view_->showCursorValues(highLow); }
+void TrendGraphWindow::graphClicked(int x) { view_->clickAt(x); }
+void TrendGraphWindow::stepCursorLeft() { view_->stepCursorLeft(); }
+void TrendGraphWindow::stepCursorRight() { view_->stepCursorRight(); }
+void TrendGraphWindow::setSecondCursor(int x) { view_->setSecondCursor(x); }
 void TrendGraphWindow::clearSecondCursor() { view_->clearSecondCursor(); }
 
 void TrendGraphWindow::toggleNumberBase()
 {
-    hexShown_ = !hexShown_;
-    numberBaseButton_->setText(hexShown_ ? kHexCaption : kDecCaption);
+    view_->setHex(!view_->hex());
+    controls_.numberBase->setText(view_->hex() ? kHexCaption : kDecCaption);
     showCursorValues();
     showBand();
 }
 
 void TrendGraphWindow::showBand()
 {
-    band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), hexShown_});
+    band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()});
     view_->updateMenu();
 }
 

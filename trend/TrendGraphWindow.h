@@ -6,6 +6,7 @@
 #include "catalogue/Workspace.h"
 #include "link/ExchangeStats.h"
 #include "trend/PictureWidget.h"
+#include "trend/TrendGraphControls.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
@@ -51,7 +52,7 @@ public:
     bool runStarting() const;
     bool pollArmed() const;
     quint64 passesStored() const;
-    bool hexShown() const { return hexShown_; }
+    bool hexShown() const;
     std::optional<int> secondCursorX() const;
     bool recording() const;
     const ExchangeStats &runStats() const;
@@ -66,23 +67,21 @@ public:
     TrendData &data() { return data_; }
     PictureWidget *graphPicture() const;
     QMenu *graphMenu() const;
-    QLabel *runStatus() const { return runStatus_; }
-    QPushButton *runButton() const { return runButton_; }
-    QPushButton *redrawButton() const { return redrawButton_; }
-    QPushButton *stepLeftButton() const { return stepLeftButton_; }
-    QPushButton *stepRightButton() const { return stepRightButton_; }
-    QPushButton *numberBaseButton() const { return numberBaseButton_; }
-    QPushButton *openButton() const { return openButton_; }
-    QPushButton *saveButton() const { return saveButton_; }
-    QPushButton *printButton() const { return printButton_; }
+    QLabel *runStatus() const { return controls_.runStatus; }
+    QPushButton *runButton() const { return controls_.run; }
+    QPushButton *redrawButton() const { return controls_.redraw; }
+    QPushButton *stepLeftButton() const { return controls_.stepLeft; }
+    QPushButton *stepRightButton() const { return controls_.stepRight; }
+    QPushButton *numberBaseButton() const { return controls_.numberBase; }
+    QPushButton *openButton() const { return controls_.open; }
+    QPushButton *saveButton() const { return controls_.save; }
+    QPushButton *printButton() const { return controls_.print; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void buildCaptions();
-    void buildButtons();
     void connectParts();
     void startRun();
     void endRunByButton();
@@ -111,16 +110,7 @@ private:
     ReadoutBand *band_ = nullptr;
     TrendRun *run_ = nullptr;
 
-    QLabel *runStatus_ = nullptr;
-    QPushButton *runButton_ = nullptr;
-    QPushButton *redrawButton_ = nullptr;
-    QPushButton *stepLeftButton_ = nullptr;
-    QPushButton *stepRightButton_ = nullptr;
-    QPushButton *numberBaseButton_ = nullptr;
-    QPushButton *openButton_ = nullptr;
-    QPushButton *saveButton_ = nullptr;
-    QPushButton *printButton_ = nullptr;
+    TrendGraphControls controls_;
 
-    bool hexShown_ = false;
     bool closed_ = false;
 };

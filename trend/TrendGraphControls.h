@@ -1,0 +1,27 @@
+#pragma once
+// The fixed parts of the Trend Graph window: its heading, the axis captions, the run status and
+// the buttons, placed where the window has always had them. The window connects the buttons.
+
+#include <QColor>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+struct TrendGraphControls {
+    QLabel *runStatus = nullptr;
+    QPushButton *open = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *print = nullptr;
+    QPushButton *numberBase = nullptr;
+    QPushButton *run = nullptr;
+    QPushButton *stepLeft = nullptr;
+    QPushButton *stepRight = nullptr;
+    QPushButton *redraw = nullptr;
+
+    // Creates the captions and buttons on `window`, in this stacking order.
+    static TrendGraphControls build(QWidget *window);
+};
+
+// Fills `widget` with `background` and writes its text in `text`.
+void SetBackground(QWidget *widget, const QColor &background, const QColor &text);
