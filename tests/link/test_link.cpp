@@ -517,6 +517,9 @@ private slots:
         link.ComClose();
         QString error;
         QVERIFY2(sim->reopenLine(&error), qPrintable(error));
+        // The new line may be another pseudo-terminal than the old one (another program may have
+        // taken that number meanwhile): COM1 follows it, as a user would point it there.
+        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
         openPort();
         QCOMPARE(link.ComReadValue('R', 2, 0x00600600), 0x4304);
     }
