@@ -35,6 +35,8 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
     case runstart::ScaleProblem::FullScaleZero:
         return QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0").arg(describe(-1));
     }
+    if (const std::optional<int> c = runstart::FirstBitOutOfRange(data.channels))
+        return QStringLiteral("%1: the bit must be a number from 0 to 15").arg(describe(*c));
     runstart::BuildSelection(data);
     if (data.selectedChannels.empty())
         return QStringLiteral("%1: no channel is ON").arg(describe(-1));

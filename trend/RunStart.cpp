@@ -116,6 +116,27 @@ ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
     return ScaleProblem::None;
 }
 
+std::optional<int> FirstBitOutOfRange(const std::array<ChannelRecord, kChannels> &channels)
+{
+    for (int c = kAnalogChannels; c < kChannels; ++c) {
+        if (!channels[c].selected)
+            continue;
+        const std::optional<std::int32_t> bit = presets::ParseDecimal(channels[c].fullScale);
+        if (bit && (*bit < 0 || *bit > 15))
+            return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> FirstUnresolved(const std::array<ChannelRecord, kChannels> &channels, const Resolution &resolution)
+{
+    for (int c = 0; c < kChannels; ++c) {
+        if (channels[c].selected && (resolution.addressText[c].isEmpty() || channels[c].addressOrName.isEmpty()))
+            return c;
+    }
+    return std::nullopt;
+}
+
 bool BuildSelection(TrendData &data)
 {
     bool allConverted = true;

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace runstart {
 
@@ -50,6 +51,11 @@ enum class ScaleProblem {
     BadBitNumber,  // a logic bit number that is not an integer
 };
 ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels);
+// A word has bits 0 to 15: the first selected logic channel whose bit number is a whole number
+// outside them (it would record 0 for ever), or nothing.
+std::optional<int> FirstBitOutOfRange(const std::array<ChannelRecord, kChannels> &channels);
+// The first selected channel whose name or address did not resolve, or nothing.
+std::optional<int> FirstUnresolved(const std::array<ChannelRecord, kChannels> &channels, const Resolution &resolution);
 
 // selectedChannels and the channelScale entries of the selected channels from Sel and fullScale.
 // Entries of unselected channels keep what they held. False when a selected channel's fullScale is

@@ -17,6 +17,14 @@ inline const QString kFullScaleZero = QStringLiteral("F.S. value 0 can not be dr
 // A bit box of a drawn logic channel that holds no whole number.
 inline const QString kCheckBitNumber = QStringLiteral("Check the bit value!");
 
+// What a refused start adds under its message: which channel, and what to do.
+// %1 channel row (1-14), %2 its name or address.
+inline const QString kChannelNotFound = QStringLiteral("Channel %1: \"%2\" is not in the variable list.");
+inline const QString kDataReadBuildsList =
+    QStringLiteral("Block outputs are listed once \"Data Read\" in the Variables List has read the super block.");
+// %1 channel row (1-14), %2 its name or address, %3 the bit as typed.
+inline const QString kBitOutOfRange = QStringLiteral("Channel %1 (%2): bit %3 is not from 0 to 15.");
+
 // Channel set-up controls.
 inline const QString kOpenVariablesList = QStringLiteral("Please open Variables List.");
 

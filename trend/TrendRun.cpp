@@ -47,15 +47,31 @@ TrendRun::~TrendRun()
         stop();
 }
 
+QString TrendRun::unresolvedMessage(const runstart::Resolution &resolution) const
+{
+    QString message = kAddressNotFound;
+    if (const std::optional<int> c = runstart::FirstUnresolved(data_.channels, resolution))
+        message += u'\n' + kChannelNotFound.arg(*c + 1).arg(data_.channels[static_cast<std::size_t>(*c)].addressOrName);
+    // Until a Data Read has decoded the super block, only the names of the variable files are known.
+    const std::vector<BlockRecord> &blocks = ws_.catalogue.blockRecords;
+    if (blocks.empty() || blocks.front().typeCode == 0)
+        message += u'\n' + kDataReadBuildsList;
+    return message;
+}
+
 std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
 {
     const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.variableList);
     if (resolution.errorCount != 0)
-        return kAddressNotFound;
+        return unresolvedMessage(resolution);
     // Scales are checked before anything is saved or cleared, so a refused start keeps the last
     // recording and the presets.
     if (const std::optional<QString> message = ScaleMessage(runstart::CheckScales(data_.channels)))
         return message;
+    if (const std::optional<int> c = runstart::FirstBitOutOfRange(data_.channels)) {
+        const ChannelRecord &record = data_.channels[static_cast<std::size_t>(*c)];
+        return kCheckBitNumber + u'\n' + kBitOutOfRange.arg(*c + 1).arg(record.addressOrName, record.fullScale);
+    }
 
     for (int c = 0; c < kChannels; ++c)
         data_.channelAddress[static_cast<std::size_t>(c)] =

@@ -7,6 +7,7 @@
 #include "catalogue/Workspace.h"
 #include "trend/GraphLayers.h"
 #include "trend/TrendData.h"
+#include "trend/RunStart.h"
 #include "trend/TrendPoll.h"
 
 #include <QObject>
@@ -50,6 +51,8 @@ signals:
     void passStored(const sampling::TrendPass &pass);
 
 private:
+    // "Asigned Address can not found", which channel, and what builds the list when nothing has.
+    QString unresolvedMessage(const runstart::Resolution &resolution) const;
     void portOpened(LinkThread::OpenOutcome outcome);
     void beginSampling();
     void takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);

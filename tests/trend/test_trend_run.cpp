@@ -223,13 +223,21 @@ void TestTrendRun::runStartRefusals()
     QVERIFY(p.dataRead()->isEnabled());
     QCOMPARE(form.runButton()->text(), QStringLiteral("RUN"));
 
-    // Two channels that do not resolve: one message. Names lose their spaces in the records only.
+    // Two channels that do not resolve: one message, naming the first, and saying that until a Data
+    // Read only the variable files' names are known. Names lose their spaces in the records only.
     p.dialogs.messages.clear();
     SetRow(form, 0, true, "L", "Anterm In", "20000");
     SetRow(form, 1, true, "A", "600e00", "20000");
     SetRow(form, 8, true, "L", "Inv Flag", "03");
     form.toggleRun();
-    QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound});
+    QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound + "\n" + kChannelNotFound.arg(1).arg("AntermIn") + "\n" +
+                                             kDataReadBuildsList});
+    // After a Data Read has decoded blocks, the hint is left out.
+    p.dialogs.messages.clear();
+    p.ws.catalogue.blockRecords = {BlockRecord{QStringLiteral("PI3A"), 20, 1, 4, 2, 1}, BlockRecord{}};
+    form.toggleRun();
+    QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound + "\n" + kChannelNotFound.arg(1).arg("AntermIn")});
+    p.ws.catalogue.blockRecords = {BlockRecord{}};
     QCOMPARE(p.data.channels[0].addressOrName, QStringLiteral("AntermIn"));
     QCOMPARE(p.data.channels[8].addressOrName, QStringLiteral("InvFlag"));
     QCOMPARE(form.table().row(0).name->text(), QStringLiteral("Anterm In"));
@@ -251,6 +259,12 @@ void TestTrendRun::runStartRefusals()
     SetRow(form, 0, true, "L", "AnTermIn", "20000");
     form.table().row(8).scale->setText(QStringLiteral("x3"));
     QVERIFY(refusedWith(kCheckBitNumber));
+    // A word has bits 0 to 15: any other bit would record 0 for ever.
+    for (const char *bit : {"16", "-3", "99"}) {
+        form.table().row(8).scale->setText(QLatin1String(bit));
+        QVERIFY2(refusedWith(kCheckBitNumber + "\n" + kBitOutOfRange.arg(9).arg("InvFlag", bit)), bit);
+    }
+    form.table().row(8).scale->setText(QStringLiteral("15"));
     QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetFile)), presetsBefore);
     QVERIFY(!p.link.isOpen());
 }
