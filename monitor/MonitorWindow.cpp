@@ -11,6 +11,7 @@
 #include "monitor/MonitorTexts.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,6 +67,7 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
     showAllGrids();
 
     sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
+    lastValues_.assign(sections_.size(), std::nullopt);
     releaseButton_->setText(kRelease);
     showValueFormat(kDec);
     showRunState(false);
@@ -210,7 +212,27 @@ void MonitorWindow::showAllGrids()
         showGrid(g);
 }
 
-void MonitorWindow::toggleNumberBase() { showValueFormat(valueFormat_ == kDec ? kHex : kDec); }
+void MonitorWindow::toggleNumberBase()
+{
+    showValueFormat(valueFormat_ == kDec ? kHex : kDec);
+    // The grids follow at once, polling or paused, so that they, the button and a saved file agree.
+    redrawFromLastValues();
+}
+
+void MonitorWindow::redrawFromLastValues()
+{
+    const bool decimal = valueFormat_ == kDec;
+    // The rest of a pass on its way is placed in the new form too.
+    passDecimal_ = decimal;
+    const bool everySectionRead = std::all_of(lastValues_.begin(), lastValues_.end(),
+                                              [](const auto &values) { return values.has_value(); });
+    if (lastValues_.empty() || !everySectionRead)
+        return;
+    std::array<GridCursor, 3> cursors{};
+    for (std::size_t s = 0; s < sections_.size(); ++s)
+        PlaceSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
+    showAllGrids();
+}
 
 void MonitorWindow::releaseOrPause()
 {
@@ -286,6 +308,7 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
     case PassOutcome::Complete: {
         const MonitorSection &section = sections_[static_cast<std::size_t>(result.section)];
         PlaceSection(grids_, passCursors_, section, result.values, passDecimal_);
+        lastValues_[static_cast<std::size_t>(result.section)] = result.values;
         showGrid(section.grid);
         if (result.section + 1 == static_cast<int>(sections_.size())) {
             ++passesCompleted_;
@@ -372,6 +395,8 @@ void MonitorWindow::openMonitorFile()
         ws_.dialogs.ShowMessage(kIncorrectData);
     showValueFormat(snapshot->formatCaption);
     ApplySnapshotCells(grids_, *snapshot);
+    // The grids show the file now, not values read.
+    lastValues_.assign(sections_.size(), std::nullopt);
     showAllGrids();
 }
 

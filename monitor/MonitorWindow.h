@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <vector>
 #include <QWidget>
 
 class QLabel;
@@ -80,6 +82,7 @@ private:
     void stopPolling();
     void releasePort();
     void showValueFormat(const QString &format);
+    void redrawFromLastValues();
     void showLineStatistics();
 
     Workspace &ws_;
@@ -91,6 +94,8 @@ private:
     std::shared_ptr<LinkTask> task_; // the passes while released
     std::array<monitor::GridCursor, 3> passCursors_{};
     bool passDecimal_ = true; // the format the pass on the grids began with
+    // The values each section was last read with, for showing them again in the other form.
+    std::vector<std::optional<std::vector<int>>> lastValues_;
     QString valueFormat_;
     bool opening_ = false;  // the port open is on its way
     bool released_ = false;

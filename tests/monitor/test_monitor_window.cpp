@@ -312,6 +312,21 @@ private slots:
                      ->text()
                      .startsWith(QStringLiteral("%1 exchanges, 0 failed, reply mean ").arg(line.exchanges)),
                  qPrintable(form->lineStatistics()->text()));
+
+        // Paused, the number base redraws the last values at once: grids, button and a saved file
+        // always say the same, whatever the order of presses.
+        for (const bool decimal : {true, false, true, false}) {
+            form->toggleNumberBase();
+            QCOMPARE(form->numberBaseButton()->text(), decimal ? kDec : kHex);
+            QCOMPARE(Cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
+            QCOMPARE(Cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
+            const QString saved = testenv::ProgramDir() + (decimal ? "dec.mon" : "hex.mon");
+            dialogs.saveAnswers = {saved};
+            form->saveMonitorFile();
+            const QByteArray file = testenv::ReadAll(saved);
+            QVERIFY(file.contains(decimal ? "dec/hex : Dec" : "dec/hex : Hex"));
+            QCOMPARE(file.contains("FFFFFFFF"), !decimal);
+        }
         form->grab().save(QStringLiteral("/tmp/readout-monitor.png"));
         for (const QPushButton *button : fileButtons(form))
             QVERIFY(button->isEnabled());
