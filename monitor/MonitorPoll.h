@@ -7,6 +7,7 @@
 #include "link/LinkThread.h"
 #include "monitor/MonitorPass.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -19,13 +20,22 @@ struct SectionResult {
     PassOutcome outcome = PassOutcome::Complete;
     std::vector<int> values;
     ExchangeStats stats; // the block reads of this section
+    // The device went away during this section's reads (an unplugged adapter), or the pass of
+    // this section is the first after it came back.
+    bool lineLost = false;
+    bool lineBack = false;
 };
+
+// How often a poll whose line has gone opens the device again; one failed pass per attempt.
+inline constexpr std::chrono::milliseconds kMonitorReopenInterval{1000};
 
 // How many section results may wait for the window before the link thread waits for it.
 inline constexpr int kSectionsAhead = 14;
 
 // Runs on the link thread until `task` is cancelled or a pointer address is missing. A failed
-// read ends only its pass; the next pass starts again from the first section.
+// read ends only its pass; the next pass starts again from the first section. When the device
+// has gone, the port is closed (its holder kept) and opened again every kMonitorReopenInterval
+// until it is back.
 void PollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
                   std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver);
 

@@ -2,6 +2,7 @@
 #pragma once
 // Texts the Monitor window shows: messages, captions and the file dialog's filter.
 
+#include <QColor>
 #include <QString>
 
 namespace monitor {
@@ -37,5 +38,14 @@ inline const QString kFileNameCaption = QStringLiteral("File Name:");
 inline const QString kCommandGridCaption = QStringLiteral("COMMAND VAL and FEEDBACK");
 inline const QString kInputOutputGridCaption = QStringLiteral("INPUT and OUTPUT(Include Variable M)");
 inline const QString kBlockOutputGridCaption = QStringLiteral("SUPER BLOCK and OUTPUT");
+
+// The line's state beside the figures; %1 the time.
+inline const QString kLineLost = QStringLiteral("line lost %1, reopened every second");
+inline const QString kLineBack = QStringLiteral("line back %1");
+// Values not refreshed by the last pass are drawn in this colour.
+inline const QColor kStaleColour(128, 128, 128);
+// After a Save while values were not live. %1 the file.
+inline const QString kSavedWithStaleValues =
+    QStringLiteral("%1 was saved, but the line is lost or the last pass failed: the values shown in grey are the last ones read, not live values.");
 
 } // namespace monitor

@@ -11,6 +11,7 @@
 #include "monitor/MonitorTexts.h"
 
 #include <QCloseEvent>
+#include <QTime>
 #include <algorithm>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -68,6 +69,8 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
 
     sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
     lastValues_.assign(sections_.size(), std::nullopt);
+    sectionCells_.fill(std::nullopt);
+    sectionStale_.fill(false);
     releaseButton_->setText(kRelease);
     showValueFormat(kDec);
     showRunState(false);
@@ -271,6 +274,8 @@ void MonitorWindow::startPolling()
     lineStats_ = ExchangeStats{};
     releasePasses_ = 0;
     releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
+    lineLost_ = false;
+    lineEventText_.clear();
     showLineStatistics();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
     ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
@@ -300,16 +305,25 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         return;
     lineStats_.merge(result.stats);
     lastSection_ = std::chrono::steady_clock::now();
+    if (result.lineLost || result.lineBack) {
+        lineLost_ = result.lineLost;
+        lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
+                             .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    }
     if (result.section == 0) {
         passCursors_ = {};
         passDecimal_ = valueFormat_ == kDec;
     }
     switch (result.outcome) {
     case PassOutcome::Complete: {
-        const MonitorSection &section = sections_[static_cast<std::size_t>(result.section)];
+        const auto index = static_cast<std::size_t>(result.section);
+        const MonitorSection &section = sections_[index];
+        const GridCursor from = passCursors_[static_cast<std::size_t>(section.grid)];
         PlaceSection(grids_, passCursors_, section, result.values, passDecimal_);
-        lastValues_[static_cast<std::size_t>(result.section)] = result.values;
+        sectionCells_[index] = {from, passCursors_[static_cast<std::size_t>(section.grid)]};
+        lastValues_[index] = result.values;
         showGrid(section.grid);
+        markSectionStale(result.section, false);
         if (result.section + 1 == static_cast<int>(sections_.size())) {
             ++passesCompleted_;
             ++releasePasses_;
@@ -317,7 +331,10 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         break;
     }
     case PassOutcome::ReadFailed:
-        // Only this pass ends; the link thread begins the next one from the first section.
+        // Only this pass ends; the link thread begins the next one from the first section. What
+        // this pass did not refresh is shown as stale until a pass refreshes it.
+        for (int s = result.section; s < static_cast<int>(sections_.size()); ++s)
+            markSectionStale(s, true);
         break;
     case PassOutcome::PointersMissing:
         task_->cancel();
@@ -334,9 +351,37 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
 void MonitorWindow::showLineStatistics()
 {
     statsShown_ = std::chrono::steady_clock::now();
-    lineStatistics_->setText(lineStats_.exchanges == 0
-                                 ? QString()
-                                 : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_));
+    QString text = lineStats_.exchanges == 0
+                       ? QString()
+                       : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
+    if (!lineEventText_.isEmpty())
+        text = lineEventText_ + QStringLiteral("   ") + text;
+    lineStatistics_->setText(text);
+}
+
+void MonitorWindow::markSectionStale(int section, bool stale)
+{
+    const auto index = static_cast<std::size_t>(section);
+    if (sectionStale_[index] == stale || !sectionCells_[index])
+        return;
+    sectionStale_[index] = stale;
+    // The value cells the section writes: every odd column from where it began to where it ended.
+    const auto &[from, to] = *sectionCells_[index];
+    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(sections_[index].grid)]);
+    const QBrush text = stale ? QBrush(kStaleColour) : QBrush();
+    for (int row = from.row; row <= to.row && row < table->rowCount(); ++row) {
+        for (int column = 1; column < kGridColumns; column += 2) {
+            if ((row == from.row && column < from.column) || (row == to.row && column >= to.column))
+                continue;
+            if (QTableWidgetItem *item = table->item(row, column))
+                item->setForeground(text);
+        }
+    }
+}
+
+bool MonitorWindow::anyStale() const
+{
+    return std::any_of(sectionStale_.begin(), sectionStale_.end(), [](bool stale) { return stale; });
 }
 
 void MonitorWindow::releasePort()
@@ -371,8 +416,13 @@ void MonitorWindow::saveMonitorFile()
         return;
     }
     QString error;
-    if (!textfile::WriteAtomically(path, FormatMonitorFile(bareName, valueFormat_, grids_), &error))
+    if (!textfile::WriteAtomically(path, FormatMonitorFile(bareName, valueFormat_, grids_), &error)) {
         ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
+        return;
+    }
+    // The file cannot say it; the user hears that some values were not live.
+    if (lineLost_ || anyStale())
+        ws_.dialogs.ShowMessage(kSavedWithStaleValues.arg(path));
 }
 
 void MonitorWindow::openMonitorFile()

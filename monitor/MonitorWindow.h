@@ -83,6 +83,8 @@ private:
     void releasePort();
     void showValueFormat(const QString &format);
     void redrawFromLastValues();
+    void markSectionStale(int section, bool stale);
+    bool anyStale() const;
     void showLineStatistics();
 
     Workspace &ws_;
@@ -96,6 +98,13 @@ private:
     bool passDecimal_ = true; // the format the pass on the grids began with
     // The values each section was last read with, for showing them again in the other form.
     std::vector<std::optional<std::vector<int>>> lastValues_;
+    // Where each section's values stand (from, to) once placed, and whether the last pass left
+    // them unrefreshed.
+    std::array<std::optional<std::pair<monitor::GridCursor, monitor::GridCursor>>, std::tuple_size_v<monitor::SectionTable>>
+        sectionCells_{};
+    std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
+    bool lineLost_ = false;
+    QString lineEventText_;
     QString valueFormat_;
     bool opening_ = false;  // the port open is on its way
     bool released_ = false;

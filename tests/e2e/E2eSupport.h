@@ -71,6 +71,28 @@ inline QStringList Lines(const QListWidget *list)
 }
 
 // The value shown next to a name in the Monitor's grids (empty when the name is not shown).
+// The value cell beside `name` in the Monitor's grids, or null.
+inline const QTableWidgetItem *MonitorValueCell(const MonitorWindow *monitor, const QString &name)
+{
+    for (const MonitorWindow::Grid grid : MonitorWindow::kGrids) {
+        const QTableWidget *table = monitor->gridView(grid);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            for (int c = 0; c + 1 < table->columnCount(); c += 2) {
+                if (table->item(r, c) && table->item(r, c)->text() == name)
+                    return table->item(r, c + 1);
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Shown grey: not refreshed by the last pass.
+inline bool MonitorValueStale(const MonitorWindow *monitor, const QString &name)
+{
+    const QTableWidgetItem *cell = MonitorValueCell(monitor, name);
+    return cell && cell->foreground().style() != Qt::NoBrush && cell->foreground().color() == monitor::kStaleColour;
+}
+
 inline QString MonitorValue(const MonitorWindow *monitor, const QString &name)
 {
     for (const MonitorWindow::Grid grid : MonitorWindow::kGrids) {

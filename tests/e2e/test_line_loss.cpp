@@ -260,6 +260,26 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("555"), 5000);
     moni->toggleNumberBase(); // Hex
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("0000022B"), 5000);
+    moni->toggleNumberBase(); // Dec
+
+    // Unplugged while released and left alone: what the failing passes do not refresh turns grey,
+    // a Save says the values are not live, and once the device is back the Monitor opens it again
+    // by itself and the cells are live and black again.
+    QVERIFY(!MonitorValueStale(moni, QStringLiteral("DIO00")));
+    sim.setAddressFault(third, SimFault{SimFault::Kind::CloseLine});
+    QTRY_VERIFY_WITH_TIMEOUT(MonitorValueStale(moni, QStringLiteral("DIO00")), 3 * kOneFailedExchangeMs + kSlackMs);
+    QTRY_VERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line lost ")));
+    QVERIFY(moni->isPolling());
+    dialogs.saveAnswers = {testenv::ProgramDir() + "lost.mon"};
+    moni->saveMonitorFile();
+    QCOMPARE(dialogs.messages, QStringList{monitor::kSavedWithStaleValues.arg(testenv::ProgramDir() + "lost.mon")});
+    dialogs.messages.clear();
+    sim.writeWord(kDio00, 777);
+    sim.clearFaults();
+    QVERIFY(sim.reopenLine());
+    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("777"), 5000);
+    QTRY_VERIFY(!MonitorValueStale(moni, QStringLiteral("DIO00")));
+    QVERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line back ")));
     moni->releaseOrPause();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QCOMPARE(dialogs.messages, QStringList{});
