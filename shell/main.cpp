@@ -1,6 +1,8 @@
 // QMX Series Trend Monitor: service tool for the QMX Series drive controllers.
 
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
+#include "shell/StopSignals.h"
 #include "shell/MainWindowTexts.h"
 #include "shell/WidgetDialogs.h"
 
@@ -20,6 +22,14 @@ int main(int argc, char *argv[])
     Program program(dialogs);
     if (const int failed = StartUpOrFail(dialogs, [&program] { program.Start(); }))
         return failed;
+    // SIGTERM and SIGHUP end the program as closing its main window does.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&program] {
+        if (program.mainWindow)
+            program.mainWindow->close();
+        else
+            QCoreApplication::quit();
+    });
     if (exitAfterStart)
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();

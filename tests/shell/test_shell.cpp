@@ -6,6 +6,7 @@
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
+#include "shell/StopSignals.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <csignal>
 
 class TestShell : public QObject {
     Q_OBJECT
@@ -30,6 +32,19 @@ class TestShell : public QObject {
 
 private slots:
     void initTestCase() { testenv::Prepare(); }
+
+    // SIGTERM and SIGHUP reach the program's thread as a request to end, in order; the program
+    // then closes its main window as a user would. Without the handler they would kill it.
+    void stopSignalsBecomeRequests()
+    {
+        StopSignals stopSignals;
+        QSignalSpy requests(&stopSignals, &StopSignals::stopRequested);
+        ::raise(SIGHUP);
+        ::raise(SIGTERM);
+        QTRY_COMPARE(requests.count(), 2);
+        QCOMPARE(requests.at(0).at(0).toInt(), SIGHUP);
+        QCOMPARE(requests.at(1).at(0).toInt(), SIGTERM);
+    }
 
     void startUpOpensThreeWindows()
     {
