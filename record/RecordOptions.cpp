@@ -44,6 +44,10 @@ ParseResult ParseArguments(const QStringList &arguments)
             options.quiet = true;
             continue;
         }
+        if (arg == QLatin1String("--force")) {
+            options.force = true;
+            continue;
+        }
         static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
                                                QStringLiteral("--out"),      QStringLiteral("--duration"),
                                                QStringLiteral("--wait-time"), QStringLiteral("--channel")};
@@ -88,7 +92,7 @@ QString HelpText()
 {
     return QStringLiteral(
         "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
-        "                  [--duration T] [--wait-time MS] [--data-read] [--quiet]\n"
+        "                  [--duration T] [--wait-time MS] [--data-read] [--force] [--quiet]\n"
         "\n"
         "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
         "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
@@ -102,7 +106,10 @@ QString HelpText()
         "                    up to 7 word channels and 7 logic channels; an address has at most\n"
         "                    8 hex digits, and one that is no name but begins with A-F is read\n"
         "                    as an address with a warning\n"
-        "  --out FILE        the CSV file, replaced if it exists\n"
+        "  --out FILE        the CSV file; written beside it under a temporary name and put in\n"
+        "                    its place with the first row, so a failed start leaves any file\n"
+        "                    there as it was\n"
+        "  --force           replace an --out file that exists (refused otherwise)\n"
         "  --duration T      stop after T: a number with s, m or h (90s, 15m, 2h); default: until\n"
         "                    stopped\n"
         "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
@@ -113,8 +120,9 @@ QString HelpText()
         "  --quiet           no status line (there is none either when not on a terminal)\n"
         "  --help            this text\n"
         "\n"
-        "Exit codes: 0 done or stopped (the file complete), 1 the port could not be opened or the\n"
-        "file written, 2 bad arguments.\n"
+        "Exit codes: 0 done or stopped (the file complete), 1 the port could not be opened, the super\n"
+        "block not read, or a write to the file failed during the run, 2 bad arguments (also an\n"
+        "--out that exists without --force, or whose folder cannot be written).\n"
         "\n"
         "Example:\n"
         "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"

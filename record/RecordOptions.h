@@ -18,6 +18,7 @@ struct RecordOptions {
     int waitTimeMs = 0;               // the pause between passes
     bool dataRead = false;            // read the super block from the controller first
     bool quiet = false;
+    bool force = false;               // replace an existing --out file
     bool help = false;
 };
 

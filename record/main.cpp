@@ -15,10 +15,14 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <thread>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -74,6 +78,57 @@ void PrintWarnings(const record::ChannelSetup &setup)
         Print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
 }
 
+// The output is written under a temporary name in its own folder and renamed into place once it
+// holds a row, so a start that fails (port, channels, Ctrl-C during --data-read) leaves a file
+// that was there as it was.
+struct PartialOutput {
+    QString path;      // the temporary file
+    QString finalPath; // --out
+    std::FILE *file = nullptr;
+    bool inPlace = false;
+
+    bool open(const QString &out, QString *error)
+    {
+        finalPath = out;
+        const QFileInfo info(out);
+        QByteArray name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                                            QStringLiteral(".partial-XXXXXX"));
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            *error = QStringLiteral("%1: %2").arg(out, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        path = QFile::decodeName(name);
+        // The file the user gets has the permissions a plain create would have given it.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        file = ::fdopen(fd, "wb");
+        return file != nullptr;
+    }
+    // Puts the file in place; its stream goes on writing to it.
+    bool moveIntoPlace(QString *error)
+    {
+        if (inPlace)
+            return true;
+        if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(finalPath).constData()) != 0) {
+            *error = QStringLiteral("%1: %2").arg(finalPath, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        inPlace = true;
+        return true;
+    }
+    // A start that did not get as far as a row: nothing of it stays.
+    void discard()
+    {
+        if (file)
+            std::fclose(file);
+        file = nullptr;
+        if (!inPlace && !path.isEmpty())
+            QFile::remove(path);
+    }
+};
+
 record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const QStringList &variables)
 {
     if (options.presets.isEmpty())
@@ -112,36 +167,39 @@ int main(int argc, char **argv)
         PrintWarnings(*setup);
     }
     QString error;
-    std::FILE *file = record::CsvRecording::OpenFile(options.out, &error);
-    if (!file)
-        return Fail(kExitArguments, QStringLiteral("--out ") + error);
+    if (!options.force && QFileInfo::exists(options.out))
+        return Fail(kExitArguments,
+                    QStringLiteral("--out %1: the file exists; --force replaces it").arg(options.out));
+    if (!QFileInfo(QFileInfo(options.out).absolutePath()).isWritable())
+        return Fail(kExitArguments, QStringLiteral("--out %1: its folder cannot be written").arg(options.out));
 
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
         Print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
     }));
-    if (link.ComOpen(PortUser::TrendRun, options.port) != 0) {
-        std::fclose(file);
+    if (link.ComOpen(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
-    }
     if (options.dataRead) {
         ReadBuffer buffer(kDataReadBufferSize, 0);
         DataReadReport report;
         const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, {}, &report);
         if (!lines) {
-            std::fclose(file);
             return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
                                        .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
                                        .arg(report.failedCode)
                                        .arg(LinkResultText(report.failedCode, link.LastErrorReply())));
         }
         *setup = ResolveChannels(options, BuildVariables(lines).list);
-        if (!setup->error.isEmpty()) {
-            std::fclose(file);
+        if (!setup->error.isEmpty())
             return Fail(kExitArguments, setup->error);
-        }
         PrintWarnings(*setup);
     }
+    PartialOutput output;
+    if (!output.open(options.out, &error)) {
+        output.discard();
+        return Fail(kExitArguments, QStringLiteral("--out ") + error);
+    }
+    std::FILE *file = output.file;
 
     // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are taken by the waiting
     // below, never by the reading thread, and all end the run the same way.
@@ -155,8 +213,10 @@ int main(int argc, char **argv)
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     record::CsvRecording recording(setup->data, file);
     const auto started = std::chrono::steady_clock::now();
-    if (!recording.begin(started, QDateTime::currentDateTime()))
+    if (!recording.begin(started, QDateTime::currentDateTime())) {
+        output.discard();
         return Fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
+    }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
     std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording); });
@@ -168,6 +228,8 @@ int main(int argc, char **argv)
         const int signal = sigtimedwait(&stopSignals, nullptr, &wait);
         const auto elapsed = std::chrono::steady_clock::now() - started;
         writeFailed = !recording.flush();
+        if (!writeFailed && recording.figures().rows > 0 && !output.moveIntoPlace(&error))
+            writeFailed = true;
         if (showStatus)
             Print(stderr, QStringLiteral("\r%1\x1b[K").arg(record::StatusLine(recording.figures(), elapsed)));
         if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
@@ -178,11 +240,17 @@ int main(int argc, char **argv)
     task.cancel();
     reader.join();
     writeFailed = !recording.flush() || writeFailed;
+    // A run stopped before its first row still leaves its file (the header) in place.
+    if (!writeFailed && !output.moveIntoPlace(&error))
+        writeFailed = true;
     link.ComClose();
     if (showStatus)
         Print(stderr, QStringLiteral("\r%1\x1b[K\n")
                           .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started)));
-    if (writeFailed)
+    if (writeFailed) {
+        if (!output.inPlace)
+            QFile::remove(output.path);
         return Fail(kExitPort, QStringLiteral("--out %1: the file could not be written").arg(options.out));
+    }
     return kExitDone;
 }

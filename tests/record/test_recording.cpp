@@ -159,6 +159,7 @@ private slots:
     void channelTextsAndTheSavedSuperBlock();
     void dataReadThroughAnUnknownRefusal_data();
     void dataReadThroughAnUnknownRefusal();
+    void failedStartsKeepTheOutputFile();
 };
 
 void TestRecording::optionsAndChannels()
@@ -502,7 +503,8 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
         file.write(superBlockFile);
     }
     const QString out = testenv::ProgramDir() + QStringLiteral("texts.csv");
-    const Run run = RunRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--duration", "1s"} + arguments);
+    const Run run =
+        RunRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
     QFile::remove(superBlock);
     QVERIFY2(run.exitCode == exitCode, run.err.constData());
     if (stderrHas.isEmpty())
@@ -544,6 +546,50 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(QString::fromLocal8Bit(run.err).contains(text), run.err.constData());
     QCOMPARE(after, before);
+}
+
+// A start that fails leaves a file the user had exactly as it was, and nothing beside it; an
+// existing file is replaced only with --force, and then only once the run has rows.
+void TestRecording::failedStartsKeepTheOutputFile()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    QTemporaryDir folder;
+    const QString keep = folder.filePath(QStringLiteral("keep.csv"));
+    const QByteArray precious("time,t_s,precious\r\n1,2,3\r\n");
+    {
+        QFile file(keep);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(precious);
+    }
+    const auto folderHoldsOnlyKeep = [&] {
+        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{QStringLiteral("keep.csv")};
+    };
+    struct Start {
+        QStringList arguments;
+        int exitCode;
+        const char *says;
+    };
+    const QList<Start> starts{
+        {{"--port", line.sim.devicePath(), "--channel", "600E60"}, 2, "--force"},
+        {{"--port", folder.filePath("no-such-tty"), "--channel", "600E60", "--force"}, 1, ""},
+        {{"--port", line.sim.devicePath(), "--data-read", "--channel", "NoSuchName", "--force"}, 2, "NoSuchName"},
+    };
+    for (const Start &start : starts) {
+        const Run run = RunRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
+        QVERIFY2(run.exitCode == start.exitCode, run.err.constData());
+        QVERIFY2(QString::fromLocal8Bit(run.err).contains(QLatin1String(start.says)), run.err.constData());
+        QCOMPARE(testenv::ReadAll(keep), precious);
+        QVERIFY(folderHoldsOnlyKeep());
+    }
+    // With --force and a run that reads, the new rows replace the file.
+    const Run run = RunRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
+                                 "--duration", "1s"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY(RowsWritten(keep) >= 1);
+    QVERIFY(!testenv::ReadAll(keep).contains("precious"));
+    QVERIFY(folderHoldsOnlyKeep());
+    QCOMPARE(QFile::permissions(keep) & QFile::ReadOwner, QFile::ReadOwner);
 }
 
 QTEST_MAIN(TestRecording)
