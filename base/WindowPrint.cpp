@@ -7,15 +7,35 @@
 #include <QPrinter>
 #include <QRect>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace windowprint {
 
-QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY)
+QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY, double scale)
 {
-    const int w = static_cast<int>(std::lround(static_cast<double>(width) * printerDpiX / 96.0));
-    const int h = static_cast<int>(std::lround(static_cast<double>(height) * printerDpiY / 96.0));
+    const int w = static_cast<int>(std::lround(static_cast<double>(width) * printerDpiX / 96.0 * scale));
+    const int h = static_cast<int>(std::lround(static_cast<double>(height) * printerDpiY / 96.0 * scale));
     return QRect(0, 0, w, h);
+}
+
+Placement ChoosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen)
+{
+    const QPageLayout::Orientation turned =
+        chosen == QPageLayout::Portrait ? QPageLayout::Landscape : QPageLayout::Portrait;
+    const auto fits = [&picture](QSizeF area) {
+        return picture.width() <= area.width() && picture.height() <= area.height();
+    };
+    if (fits(printable))
+        return {chosen, 1.0};
+    if (fits(turnedPrintable))
+        return {turned, 1.0};
+    const auto scaleIn = [&picture](QSizeF area) {
+        return std::min(area.width() / picture.width(), area.height() / picture.height());
+    };
+    const double asChosen = scaleIn(printable);
+    const double asTurned = scaleIn(turnedPrintable);
+    return asTurned > asChosen ? Placement{turned, asTurned} : Placement{chosen, asChosen};
 }
 
 bool PrintWindow(QWidget &window, QPrinter &printer)
@@ -27,11 +47,19 @@ bool PrintWindow(QWidget &window, QPrinter &printer)
     // The painter's origin at the corner of what the printer can reach, so that its margins do
     // not cut off the window's title or first column.
     printer.setFullPage(false);
+    QPageLayout turnedLayout = printer.pageLayout();
+    const QPageLayout::Orientation chosen = turnedLayout.orientation();
+    turnedLayout.setOrientation(chosen == QPageLayout::Portrait ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const Placement placement = ChoosePlacement(QSizeF(layoutSize) / 96.0,
+                                                printer.pageLayout().paintRect(QPageLayout::Inch).size(),
+                                                turnedLayout.paintRect(QPageLayout::Inch).size(), chosen);
+    if (placement.orientation != chosen)
+        printer.setPageOrientation(placement.orientation);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const QRect target = PrintedRect(layoutSize.width(), layoutSize.height(), printer.logicalDpiX(),
-                                     printer.logicalDpiY());
+                                     printer.logicalDpiY(), placement.scale);
     painter.drawPixmap(target, picture);
     return painter.end();
 }

@@ -11,6 +11,8 @@ class QRect;
 
 class Dialogs;
 
+#include <QPageLayout>
+#include <QSizeF>
 #include <QString>
 
 namespace windowprint {
@@ -20,8 +22,20 @@ inline const QString kPrintFailed = QStringLiteral("Printing failed.");
 
 // The rectangle (in printer device pixels, from the corner of the printable area) that a picture
 // of `width` x `height` layout pixels takes on the page: (0, 0) and each side times the printer's
-// dots per inch / 96, rounded.
-QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY);
+// dots per inch / 96 and `scale`, rounded.
+QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY, double scale = 1.0);
+
+// How a picture goes on the page: in the orientation the user chose when it fits there at its
+// physical size, else turned when it fits that way; only when it fits neither way is it scaled
+// down (in the orientation that keeps it larger), never cut.
+struct Placement {
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    double scale = 1.0;
+    bool operator==(const Placement &) const = default;
+};
+// `picture`, `printable` (in the chosen orientation) and `turnedPrintable` (in the other) in the
+// same unit, e.g. inches.
+Placement ChoosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen);
 
 // Grabs `window` and prints it as one page. False when the printer could not start the job.
 bool PrintWindow(QWidget &window, QPrinter &printer);

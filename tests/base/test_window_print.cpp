@@ -5,6 +5,7 @@
 // by poppler's pdftoppm and the picture found in the rendered page, so the check sees what a
 // reader of the file sees.
 
+#include "base/WindowPrint.h"
 #include "monitor/MonitorWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
@@ -25,15 +26,17 @@ namespace {
 // The margins of the chosen printer, in points: what it cannot reach of the paper.
 const QMarginsF kMargins(18, 27, 21, 30);
 
-// The print dialog's answer: a PDF printer on A4 with the margins above, turned as the user chose.
+// The print dialog's answer: a PDF printer on the paper and with the margins above, turned as the
+// user chose.
 class PrinterDialogs : public ScriptedDialogs {
 public:
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    QPageSize::PageSizeId paper = QPageSize::A4;
     std::unique_ptr<QPrinter> AskPrinter() override
     {
         std::unique_ptr<QPrinter> printer = ScriptedDialogs::AskPrinter();
         if (printer) {
-            printer->setPageSize(QPageSize(QPageSize::A4));
+            printer->setPageSize(QPageSize(paper));
             printer->setPageOrientation(orientation);
             printer->setPageMargins(kMargins, QPageLayout::Point);
         }
@@ -81,10 +84,13 @@ private slots:
     void initTestCase();
     void trendGraphPrintsAtScreenSize();
     void monitorPrintsAtScreenSize();
+    void placementOnThePage();
 
 private:
     // Prints through `print` to a PDF and checks the rendered page against `window`.
-    void PrintAndCheck(QWidget &window, const std::function<void()> &print, QPageLayout::Orientation orientation);
+    // `chosen` is the orientation the user picks, `printed` the one the picture must end up in.
+    void PrintAndCheck(QWidget &window, const std::function<void()> &print, QPageLayout::Orientation chosen,
+                       QPageLayout::Orientation printed, QPageSize::PageSizeId paper = QPageSize::A4);
 
     Link link_;
     PrinterDialogs dialogs_;
@@ -105,7 +111,8 @@ void TestWindowPrint::initTestCase()
 }
 
 void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()> &print,
-                                    QPageLayout::Orientation orientation)
+                                    QPageLayout::Orientation chosen, QPageLayout::Orientation printed,
+                                    QPageSize::PageSizeId paper)
 {
     const QPixmap screen = window.grab();
     // The run really is at the scale it was started for.
@@ -114,7 +121,8 @@ void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()>
     QCOMPARE(screen.size(), layout * scale_);
 
     const QString pdf = dir_.filePath(window.objectName() + ".pdf");
-    dialogs_.orientation = orientation;
+    dialogs_.orientation = chosen;
+    dialogs_.paper = paper;
     dialogs_.pdfAnswers = {pdf};
     dialogs_.messages.clear();
     print();
@@ -137,9 +145,9 @@ void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()>
     QVERIFY(!page.isNull());
 
     // The paper as the printer was told it, in rendered pixels.
-    QPageLayout chosen(QPageSize(QPageSize::A4), orientation, kMargins, QPageLayout::Point);
-    const QRectF paperPoints = chosen.fullRect(QPageLayout::Point);
-    const QRectF printablePoints = chosen.paintRect(QPageLayout::Point);
+    const QPageLayout printedLayout(QPageSize(paper), printed, kMargins, QPageLayout::Point);
+    const QRectF paperPoints = printedLayout.fullRect(QPageLayout::Point);
+    const QRectF printablePoints = printedLayout.paintRect(QPageLayout::Point);
     const double pixelsPerPoint = renderDpi / 72.0;
     QVERIFY(std::abs(page.width() - paperPoints.width() * pixelsPerPoint) <= 1);
     const QRect printable(qRound(printablePoints.left() * pixelsPerPoint), qRound(printablePoints.top() * pixelsPerPoint),
@@ -185,8 +193,12 @@ void TestWindowPrint::trendGraphPrintsAtScreenSize()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.table().showRecords(form.data().channels);
     form.redraw(); // REDRAW
-    // The window is 8.5 inches wide: a user prints it across a landscape page.
-    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Landscape);
+    // The window is 8.5 inches wide: across a landscape page it is whole at its size, and so it is
+    // printed when the printer is left on portrait, on A4 and on Letter alike.
+    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Landscape, QPageLayout::Landscape);
+    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape);
+    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape,
+                  QPageSize::Letter);
 }
 
 void TestWindowPrint::monitorPrintsAtScreenSize()
@@ -194,8 +206,30 @@ void TestWindowPrint::monitorPrintsAtScreenSize()
     auto *form = new MonitorWindow(ws_);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    PrintAndCheck(*form, [form] { form->printWindow(); }, QPageLayout::Portrait);
+    PrintAndCheck(*form, [form] { form->printWindow(); }, QPageLayout::Portrait, QPageLayout::Portrait);
     delete form;
+}
+
+void TestWindowPrint::placementOnThePage()
+{
+    using windowprint::ChoosePlacement;
+    using windowprint::Placement;
+    const QSizeF a4Portrait(7.73, 11.02);
+    const QSizeF a4Landscape(11.15, 7.6);
+    // The Monitor fits as chosen; the Trend Graph is turned rather than cut.
+    QCOMPARE(ChoosePlacement({7.125, 5.95}, a4Portrait, a4Landscape, QPageLayout::Portrait),
+             (Placement{QPageLayout::Portrait, 1.0}));
+    QCOMPARE(ChoosePlacement({8.5, 5.55}, a4Portrait, a4Landscape, QPageLayout::Portrait),
+             (Placement{QPageLayout::Landscape, 1.0}));
+    QCOMPARE(ChoosePlacement({8.5, 5.55}, a4Landscape, a4Portrait, QPageLayout::Landscape),
+             (Placement{QPageLayout::Landscape, 1.0}));
+    // Too large either way: scaled down where it stays largest, whole.
+    const Placement huge = ChoosePlacement({22.3, 7.6}, a4Portrait, a4Landscape, QPageLayout::Portrait);
+    QCOMPARE(huge.orientation, QPageLayout::Landscape);
+    QVERIFY(qFuzzyCompare(huge.scale, 0.5));
+    const Placement tall = ChoosePlacement({7.73, 22.04}, a4Landscape, a4Portrait, QPageLayout::Landscape);
+    QCOMPARE(tall.orientation, QPageLayout::Portrait);
+    QVERIFY(qFuzzyCompare(tall.scale, 0.5));
 }
 
 QTEST_MAIN(TestWindowPrint)
