@@ -17,9 +17,10 @@ void WidgetDialogs::ShowMessage(const QString &text, const QString &detail)
 {
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
                     ActiveParent());
-    // The text stays the system's own; the reason sits behind "Show Details...".
+    // The text stays the system's own; the reason stands under it, where it is read without a
+    // further click.
     if (!detail.isEmpty())
-        box.setDetailedText(detail);
+        box.setInformativeText(detail);
     box.exec();
 }
 

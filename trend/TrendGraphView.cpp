@@ -205,7 +205,7 @@ void TrendGraphView::exportCsv()
         return;
     QString error;
     if (!textfile::WriteAtomically(path, readout::ShownRowsCsv(data_), &error))
-        ws_.dialogs.ShowMessage(kCsvWriteError, error);
+        ws_.dialogs.ShowMessage(kCsvWriteError, path + QStringLiteral(": ") + error);
 }
 
 QImage TrendGraphView::pictureAtScale(int scale) const

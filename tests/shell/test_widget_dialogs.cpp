@@ -46,7 +46,8 @@ private slots:
             auto *box = qobject_cast<QMessageBox *>(modal);
             QVERIFY(box);
             text = box->text();
-            detailed = box->detailedText();
+            detailed = box->informativeText();
+            QVERIFY(box->detailedText().isEmpty()); // nothing hidden behind "Show Details..."
             if (qEnvironmentVariableIsSet("QMX_SHOT_DIR")) // a picture to look at, when asked for
                 box->grab().save(qEnvironmentVariable("QMX_SHOT_DIR") + QStringLiteral("/message-detail.png"));
             box->accept();
@@ -59,7 +60,7 @@ private slots:
         WhenModalShown([&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
             QVERIFY(box);
-            detailed = box->detailedText();
+            detailed = box->informativeText();
             box->accept();
         });
         seam.ShowMessage(kCreateFileError);

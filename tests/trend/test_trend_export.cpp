@@ -378,6 +378,18 @@ void TestTrendExport::runAgainstSimulator()
     QVERIFY(Band(form, ReadoutDifference)->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
     form.grab().save(QStringLiteral("/tmp/readout-band.png"));
 
+    // A folder that is not there: the message names the file and the reason.
+    const QString unwritable = dir_.filePath(QStringLiteral("no-such-folder/run.csv"));
+    p.dialogs.saveAnswers = {unwritable};
+    p.dialogs.messages.clear();
+    p.dialogs.details.clear();
+    form.view().exportCsvAction()->trigger();
+    QCOMPARE(p.dialogs.messages, QStringList{kCsvWriteError});
+    QVERIFY2(p.dialogs.details.value(0).startsWith(unwritable + QStringLiteral(": ")) &&
+                 p.dialogs.details.value(0).size() > unwritable.size() + 2,
+             qPrintable(p.dialogs.details.value(0)));
+    p.dialogs.messages.clear();
+
     const QString exported = dir_.filePath(QStringLiteral("run.csv"));
     p.dialogs.saveAnswers = {exported};
     form.view().exportCsvAction()->trigger();
