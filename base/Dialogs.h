@@ -26,7 +26,14 @@ public:
     // form of the system's own texts, e.g. "TRendDataFile(*.trd)|*.trd".
     virtual QString AskOpenFile(const QString &filter) = 0;
     // A file to save to; `defaultExtension` (without dot) is added to a name typed without one.
-    virtual QString AskSaveFile(const QString &filter, const QString &defaultExtension) = 0;
+    // `suggestedName`, when given, is offered as the file's name. An existing file is replaced
+    // only once the user has confirmed it.
+    virtual QString AskSaveFile(const QString &filter, const QString &defaultExtension,
+                                const QString &suggestedName) = 0;
+    QString AskSaveFile(const QString &filter, const QString &defaultExtension)
+    {
+        return AskSaveFile(filter, defaultExtension, QString());
+    }
     // A printer chosen and set up by the user, or null when the user cancelled.
     virtual std::unique_ptr<QPrinter> AskPrinter() = 0;
 };

@@ -77,4 +77,9 @@ QString ShortDateLongTime(const QDateTime &when, const QLocale &locale)
     return IsLatin1(text) ? text : QLocale::c().toString(when, kDigitsOnly);
 }
 
+QString StampedFileName(const QString &prefix, const QString &extension, const QDateTime &when)
+{
+    return prefix + when.toString(QStringLiteral("-yyyyMMdd-HHmmss.")) + extension;
+}
+
 } // namespace timetext

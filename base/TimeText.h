@@ -16,5 +16,7 @@ QString WithoutTimeZone(const QString &timeFormat);
 // name. A locale that writes characters Latin-1 cannot hold gets "yyyy/MM/dd HH:mm:ss" instead,
 // so a single-byte file never shows them as "?".
 QString ShortDateLongTime(const QDateTime &when, const QLocale &locale);
+// A file name offered when saving: "trend-20261207-153000.trd" for prefix "trend", extension "trd".
+QString StampedFileName(const QString &prefix, const QString &extension, const QDateTime &when);
 
 } // namespace timetext

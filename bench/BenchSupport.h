@@ -33,7 +33,7 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
     QString AskOpenFile(const QString &) override { return {}; }
-    QString AskSaveFile(const QString &, const QString &) override { return {}; }
+    QString AskSaveFile(const QString &, const QString &, const QString &) override { return {}; }
     std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
 
     int messagesShown = 0;

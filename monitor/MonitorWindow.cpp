@@ -3,6 +3,7 @@
 #include "base/WindowLook.h"
 
 #include "base/TextFile.h"
+#include "base/TimeText.h"
 #include "base/PortPause.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
@@ -269,6 +270,7 @@ void MonitorWindow::startPolling()
 {
     if (closed_ || !released_)
         return;
+    openedFileName_.clear(); // the grids show the controller again
     task_ = ws_.linkThread.newTask();
     passCursors_ = {};
     lineStats_ = ExchangeStats{};
@@ -407,7 +409,12 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
 
 void MonitorWindow::saveMonitorFile()
 {
-    const QString path = ws_.dialogs.AskSaveFile(kMonitorFileFilter, kMonitorFileExtension);
+    // The name of the file on show, when the grids show one; else a name with the time.
+    const QString suggested = !openedFileName_.isEmpty()
+                                  ? openedFileName_
+                                  : timetext::StampedFileName(QStringLiteral("monitor"), kMonitorFileExtension,
+                                                              QDateTime::currentDateTime());
+    const QString path = ws_.dialogs.AskSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
     if (path.isEmpty())
         return;
     const QString bareName = textfile::BareFileName(path);
@@ -441,6 +448,7 @@ void MonitorWindow::openMonitorFile()
         return;
     }
     fileName_->setText(snapshot->fileLabel);
+    openedFileName_ = textfile::BareFileName(path);
     if (!snapshot->formatKnown)
         ws_.dialogs.ShowMessage(kIncorrectData);
     showValueFormat(snapshot->formatCaption);

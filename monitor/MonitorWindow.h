@@ -104,6 +104,7 @@ private:
         sectionCells_{};
     std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
     bool lineLost_ = false;
+    QString openedFileName_; // the .mon on show, offered again by Save
     QString lineEventText_;
     QString valueFormat_;
     bool opening_ = false;  // the port open is on its way

@@ -1,6 +1,9 @@
 #include "shell/WidgetDialogs.h"
 
+#include "link/Settings.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -9,6 +12,8 @@
 
 namespace {
 QWidget *ActiveParent() { return QApplication::activeWindow(); }
+// The group of the settings store that keeps the last folder per kind of file.
+const QString kFoldersKey = QStringLiteral("Folders");
 } // namespace
 
 void WidgetDialogs::ShowMessage(const QString &text) { ShowMessage(text, QString()); }
@@ -50,27 +55,44 @@ QString WidgetDialogs::FirstExtension(const QString &filter)
                                                                                                   : QString();
 }
 
+QString WidgetDialogs::FolderFor(const QString &extension)
+{
+    const QString folder = RegReadString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
+}
+
+void WidgetDialogs::RememberFolder(const QString &extension, const QString &chosenFile)
+{
+    RegWriteString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension,
+                   QFileInfo(chosenFile).absolutePath());
+}
+
 QString WidgetDialogs::AskOpenFile(const QString &filter)
 {
-    QFileDialog dialog(ActiveParent(), QString(), QString(), QtFilter(filter));
+    QFileDialog dialog(ActiveParent(), QString(), FolderFor(FirstExtension(filter)), QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // A name typed without its extension opens the file of the filter's kind.
     dialog.setDefaultSuffix(FirstExtension(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    RememberFolder(FirstExtension(filter), dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }
 
-QString WidgetDialogs::AskSaveFile(const QString &filter, const QString &defaultExtension)
+QString WidgetDialogs::AskSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName)
 {
-    QFileDialog dialog(ActiveParent(), QString(), QString(), QtFilter(filter));
+    const QString folder = FolderFor(defaultExtension);
+    QFileDialog dialog(ActiveParent(), QString(), folder, QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultExtension);
-    // Overwriting an existing file is not asked about: the system saves over it.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // A file that exists is replaced only when the user confirms it.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!suggestedName.isEmpty())
+        dialog.selectFile(QDir(folder).filePath(suggestedName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    RememberFolder(defaultExtension, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }
 

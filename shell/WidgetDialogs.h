@@ -11,7 +11,8 @@ public:
     void ShowMessage(const QString &text) override;
     void ShowMessage(const QString &text, const QString &detail) override;
     QString AskOpenFile(const QString &filter) override;
-    QString AskSaveFile(const QString &filter, const QString &defaultExtension) override;
+    using Dialogs::AskSaveFile;
+    QString AskSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
     std::unique_ptr<QPrinter> AskPrinter() override;
 
     // "Caption(*.ext)|*.ext" pairs as a file dialog filter. A caption that already names its
@@ -19,4 +20,8 @@ public:
     static QString QtFilter(const QString &filter);
     // The extension of the first pattern of the filter ("trd"), or empty.
     static QString FirstExtension(const QString &filter);
+    // The folder a file dialog for files of `extension` starts in: where the last one of that kind
+    // was opened or saved, kept in the settings store, else the current folder.
+    static QString FolderFor(const QString &extension);
+    static void RememberFolder(const QString &extension, const QString &chosenFile);
 };

@@ -35,7 +35,7 @@ class ShotDialogs : public Dialogs {
 public:
     void ShowMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
     QString AskOpenFile(const QString &) override { return openAnswer; }
-    QString AskSaveFile(const QString &, const QString &) override { return saveAnswer; }
+    QString AskSaveFile(const QString &, const QString &, const QString &) override { return saveAnswer; }
     std::unique_ptr<QPrinter> AskPrinter() override
     {
         if (pdf.isEmpty())

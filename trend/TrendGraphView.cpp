@@ -1,6 +1,7 @@
 #include "trend/TrendGraphView.h"
 
 #include "base/TextFile.h"
+#include "base/TimeText.h"
 #include "trend/Cursor.h"
 #include "trend/GraphPicture.h"
 #include "trend/PictureWidget.h"
@@ -16,6 +17,11 @@
 #include <QTimer>
 
 namespace {
+
+QString SuggestedName(const QString &extension)
+{
+    return timetext::StampedFileName(QStringLiteral("trend"), extension, QDateTime::currentDateTime());
+}
 
 QString PngAtDoubleScale(const QString &path)
 {
@@ -200,7 +206,7 @@ void TrendGraphView::exportCsv()
 {
     if (!rowsShown())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension);
+    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension, SuggestedName(kCsvExtension));
     if (path.isEmpty())
         return;
     QString error;
@@ -221,7 +227,7 @@ void TrendGraphView::exportPicture()
 {
     if (!rowsShown())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(kPngFilter, kPngExtension);
+    const QString path = ws_.dialogs.AskSaveFile(kPngFilter, kPngExtension, SuggestedName(kPngExtension));
     if (path.isEmpty())
         return;
     // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
@@ -245,7 +251,9 @@ void TrendGraphView::recordToFile()
 {
     if (!runActive_ || recording_.isOpen())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension);
+    const QString path = ws_.dialogs.AskSaveFile(
+        kCsvFilter, kCsvExtension,
+        timetext::StampedFileName(QStringLiteral("recording"), kCsvExtension, QDateTime::currentDateTime()));
     // The run may have ended while the dialog was open.
     if (path.isEmpty() || !runActive_)
         return;

@@ -1,6 +1,7 @@
 #include "trend/TrendGraphWindow.h"
 
 #include "base/TextFile.h"
+#include "base/TimeText.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "trend/ChannelTable.h"
@@ -358,7 +359,9 @@ void TrendGraphWindow::saveTrendFile()
 {
     // Save writes the last run's rows, whatever Open has shown since.
     UnrollSamples(data_);
-    const QString path = ws_.dialogs.AskSaveFile(trendfile::kFilter, trendfile::kExtension);
+    const QString path = ws_.dialogs.AskSaveFile(
+        trendfile::kFilter, trendfile::kExtension,
+        timetext::StampedFileName(QStringLiteral("trend"), trendfile::kExtension, QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
     const QString fileName = textfile::BareFileName(path);

@@ -323,6 +323,10 @@ private slots:
             const QString saved = testenv::ProgramDir() + (decimal ? "dec.mon" : "hex.mon");
             dialogs.saveAnswers = {saved};
             form->saveMonitorFile();
+            // Values read, not a file: the offered name carries the time.
+            QVERIFY(QRegularExpression(QStringLiteral("^monitor-\\d{8}-\\d{6}\\.mon$"))
+                        .match(dialogs.namesSuggested.constLast())
+                        .hasMatch());
             const QByteArray file = testenv::ReadAll(saved);
             QVERIFY(file.contains(decimal ? "dec/hex : Dec" : "dec/hex : Hex"));
             QCOMPARE(file.contains("FFFFFFFF"), !decimal);

@@ -12,6 +12,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -96,6 +98,50 @@ private slots:
         const QString chosen = dialogs.AskOpenFile(trendfile::kFilter);
         QCOMPARE(filters, QStringList{QStringLiteral("TRendDataFile(*.trd)")});
         QCOMPARE(QFileInfo(chosen).fileName(), QStringLiteral("run1.trd"));
+    }
+
+    // Save offers the suggested name in the folder last used for that kind of file, and replaces
+    // a file that exists only when the user says yes.
+    void saveConfirmsReplacingAndRemembersTheFolder()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile existing(folder.filePath(QStringLiteral("keep.csv")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        WidgetDialogs::RememberFolder(QStringLiteral("csv"), folder.filePath(QStringLiteral("any.csv")));
+
+        WidgetDialogs dialogs;
+        const auto saveOver = [&](QMessageBox::StandardButton answer, QString *suggested, QString *startFolder) {
+            WhenModalShown([=](QWidget *modal) {
+                auto *dialog = qobject_cast<QFileDialog *>(modal);
+                QVERIFY(dialog);
+                *suggested = dialog->selectedFiles().value(0);
+                *startFolder = dialog->directory().absolutePath();
+                dialog->selectFile(QStringLiteral("keep.csv"));
+                // The question comes while the dialog takes the name.
+                QTimer::singleShot(0, qApp, [=] {
+                    auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                    QVERIFY(question);
+                    question->button(answer)->click();
+                    if (answer == QMessageBox::No)
+                        QTimer::singleShot(0, dialog, &QDialog::reject);
+                });
+                QMetaObject::invokeMethod(dialog, &QDialog::accept);
+            });
+        };
+        QString suggested, startFolder;
+        saveOver(QMessageBox::No, &suggested, &startFolder);
+        QCOMPARE(dialogs.AskSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv"),
+                                     QStringLiteral("trend-20261207-101500.csv")),
+                 QString());
+        QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("trend-20261207-101500.csv"));
+        QCOMPARE(startFolder, QDir(folder.path()).absolutePath());
+
+        saveOver(QMessageBox::Yes, &suggested, &startFolder);
+        QCOMPARE(dialogs.AskSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv")),
+                 QDir(folder.path()).absoluteFilePath(QStringLiteral("keep.csv")));
+        QCOMPARE(WidgetDialogs::FolderFor(QStringLiteral("csv")), QDir(folder.path()).absolutePath());
     }
 };
 

@@ -12,9 +12,10 @@ QString ScriptedDialogs::AskOpenFile(const QString &filter)
     return answer;
 }
 
-QString ScriptedDialogs::AskSaveFile(const QString &filter, const QString &)
+QString ScriptedDialogs::AskSaveFile(const QString &filter, const QString &, const QString &suggestedName)
 {
     filtersAsked.append(filter);
+    namesSuggested.append(suggestedName);
     if (saveAnswers.empty())
         return {};
     QString answer = saveAnswers.front();

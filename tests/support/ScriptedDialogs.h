@@ -17,7 +17,8 @@ public:
         lastDetail = detail;
     }
     QString AskOpenFile(const QString &filter) override;
-    QString AskSaveFile(const QString &filter, const QString &defaultExtension) override;
+    using Dialogs::AskSaveFile;
+    QString AskSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
     std::unique_ptr<QPrinter> AskPrinter() override;
 
     QStringList messages;              // every message shown, in order
@@ -27,4 +28,5 @@ public:
     std::deque<QString> saveAnswers;   // answers to AskSaveFile
     std::deque<QString> pdfAnswers;    // AskPrinter answers a PDF printer writing to this path
     QStringList filtersAsked;
+    QStringList namesSuggested;        // the name each AskSaveFile offered
 };
