@@ -42,6 +42,10 @@ inline const QString kBlockOutputGridCaption = QStringLiteral("SUPER BLOCK and O
 // The line's state beside the figures; %1 the time.
 inline const QString kLineLost = QStringLiteral("line lost %1, reopened every second");
 inline const QString kLineBack = QStringLiteral("line back %1");
+// Shown from the first read without a reply until the next good one. %1 port, %2 its device,
+// %3 the time of the first.
+inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
+inline const QColor kLineStateColour(220, 0, 0);
 // Values not refreshed by the last pass are drawn in this colour.
 inline const QColor kStaleColour(128, 128, 128);
 // After a Save while values were not live. %1 the file.

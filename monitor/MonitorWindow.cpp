@@ -4,6 +4,8 @@
 
 #include "base/TextFile.h"
 #include "base/TimeText.h"
+#include "link/LinkResult.h"
+#include "link/Settings.h"
 #include "base/PortPause.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
@@ -142,6 +144,16 @@ void MonitorWindow::createControls()
 
     createLabel("fileNameCaption", kFileNameCaption, QRect(kLeft, 36, 80, 15));
     fileName_ = createLabel("fileName", QString(), QRect(92, 36, 400, 15));
+    // While the controller does not answer: large, red, at the top right, over the file name's end.
+    lineState_ = createLabel("lineState", QString(), QRect(250, 34, 426, 18));
+    QFont stateFont = windowlook::CourierNew(13);
+    stateFont.setBold(true);
+    lineState_->setFont(stateFont);
+    lineState_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette statePalette = lineState_->palette();
+    statePalette.setColor(QPalette::WindowText, kLineStateColour);
+    lineState_->setPalette(statePalette);
+    lineState_->hide();
 
     // The two fixed grids show all their rows; the block outputs scroll.
     createLabel("commandGridCaption", kCommandGridCaption, QRect(kLeft, 54, 300, 15));
@@ -307,6 +319,7 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         return;
     lineStats_.merge(result.stats);
     lastSection_ = std::chrono::steady_clock::now();
+    showLineState(result);
     if (result.lineLost || result.lineBack) {
         lineLost_ = result.lineLost;
         lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
@@ -359,6 +372,23 @@ void MonitorWindow::showLineStatistics()
     if (!lineEventText_.isEmpty())
         text = lineEventText_ + QStringLiteral("   ") + text;
     lineStatistics_->setText(text);
+}
+
+void MonitorWindow::showLineState(const SectionResult &result)
+{
+    // From the first read that got no reply (or found the device gone) until the first good one.
+    const bool noReply = result.lineLost || result.stats.failuresByCode.count(static_cast<int>(LinkResult::Timeout)) > 0;
+    if (result.outcome == PassOutcome::Complete) {
+        lineState_->hide();
+        lineState_->clear();
+        return;
+    }
+    if (!noReply || lineState_->isVisible())
+        return;
+    const QString port = RegReadString(kPortKey, kPortValue);
+    lineState_->setText(kNoReplySince.arg(port, DevicePathForPort(port),
+                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    lineState_->show();
 }
 
 void MonitorWindow::markSectionStale(int section, bool stale)

@@ -63,6 +63,7 @@ public:
     QLabel *runStatus() const { return runStatus_; }
     QLabel *fileName() const { return fileName_; }
     QLabel *lineStatistics() const { return lineStatistics_; }
+    QLabel *lineState() const { return lineState_; }
     QTableWidget *gridView(Grid grid) const;
 
 protected:
@@ -84,6 +85,7 @@ private:
     void showValueFormat(const QString &format);
     void redrawFromLastValues();
     void markSectionStale(int section, bool stale);
+    void showLineState(const monitor::SectionResult &result);
     bool anyStale() const;
     void showLineStatistics();
 
@@ -105,6 +107,7 @@ private:
     std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
     bool lineLost_ = false;
     QString openedFileName_; // the .mon on show, offered again by Save
+    QLabel *lineState_ = nullptr;
     QString lineEventText_;
     QString valueFormat_;
     bool opening_ = false;  // the port open is on its way

@@ -269,6 +269,8 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     sim.setAddressFault(third, SimFault{SimFault::Kind::CloseLine});
     QTRY_VERIFY_WITH_TIMEOUT(MonitorValueStale(moni, QStringLiteral("DIO00")), 3 * kOneFailedExchangeMs + kSlackMs);
     QTRY_VERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line lost ")));
+    QVERIFY(moni->lineState()->isVisible());
+    QVERIFY2(moni->lineState()->text().startsWith(QStringLiteral("no reply from ")), qPrintable(moni->lineState()->text()));
     QVERIFY(moni->isPolling());
     dialogs.saveAnswers = {testenv::ProgramDir() + "lost.mon"};
     moni->saveMonitorFile();
@@ -279,6 +281,7 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QVERIFY(sim.reopenLine());
     QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("777"), 5000);
     QTRY_VERIFY(!MonitorValueStale(moni, QStringLiteral("DIO00")));
+    QVERIFY(!moni->lineState()->isVisible());
     QVERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line back ")));
     moni->releaseOrPause();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());

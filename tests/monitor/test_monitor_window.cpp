@@ -348,6 +348,27 @@ private slots:
         delete form;
     }
 
+    // A controller that stops answering is seen within one reply time: the line state names the
+    // port and its device in red, and goes at the first good reply.
+    void silentControllerShowsTheLineState()
+    {
+        QPointer<MonitorWindow> form = createForm();
+        QVERIFY(!form->lineState()->isVisible());
+        form->releaseOrPause();
+        waitForPasses(form, 1);
+        QVERIFY(form->lineState()->isHidden());
+        sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
+        QTRY_VERIFY_WITH_TIMEOUT(!form->lineState()->isHidden(), 2000 + 2100);
+        QVERIFY2(form->lineState()->text().startsWith(QStringLiteral("no reply from COM1 (%1) since ").arg(sim.devicePath())),
+                 qPrintable(form->lineState()->text()));
+        QCOMPARE(form->lineState()->palette().color(QPalette::WindowText), monitor::kLineStateColour);
+        sim.clearFaults();
+        QTRY_VERIFY_WITH_TIMEOUT(form->lineState()->isHidden(), 5000);
+        form->releaseOrPause();
+        QTRY_VERIFY(!ws->linkThread.portOpen());
+        delete form;
+    }
+
     void missingPointersStopAndClosingFreesPort()
     {
         QPointer<MonitorWindow> form = createForm();
