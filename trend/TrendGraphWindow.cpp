@@ -288,6 +288,7 @@ void TrendGraphWindow::redraw()
     table_->showSelectedRows(data_.channels);
     UnrollSamples(data_);
     view_->redrawRecordedTraces();
+    band_->forgetFile();
     // With no rows there is no last sample: the cursor rests at the left edge and the value
     // fields keep what they show.
     data_.cursorX = data_.rowCount > 0 ? 2 * data_.rowCount - 2 : 0;
@@ -342,6 +343,7 @@ void TrendGraphWindow::openTrendFile()
         }
         // A .trd holds no times: no second cursor on its rows.
         view_->forgetSecondCursor();
+        band_->showFile(textfile::BareFileName(path));
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
         view_->redrawRecordedTraces();
