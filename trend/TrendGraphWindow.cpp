@@ -8,6 +8,8 @@
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
+#include "trend/ReadoutStatistics.h"
+#include "trend/ReadoutWindow.h"
 #include "trend/Sampling.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendGraphTexts.h"
@@ -91,6 +93,7 @@ void TrendGraphWindow::connectParts()
     connect(controls_.redraw, &QPushButton::clicked, this, &TrendGraphWindow::redraw);
     view_->setValueFields([this](int channel, const QString &text) { table_->setValueText(channel, text); });
     connect(view_, &TrendGraphView::readoutChanged, this, &TrendGraphWindow::showBand);
+    connect(view_, &TrendGraphView::readoutWindowAsked, this, &TrendGraphWindow::openReadoutWindow);
     connect(view_, &TrendGraphView::recordingTextChanged, this, [this](const QString &text) {
         band_->setRecordingText(text);
         showBand();
@@ -323,6 +326,33 @@ void TrendGraphWindow::showBand()
 {
     band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()});
     view_->updateMenu();
+    showReadoutWindow();
+}
+
+void TrendGraphWindow::openReadoutWindow()
+{
+    if (!readoutWindow_)
+        readoutWindow_ = new ReadoutWindow(ws_.readoutWindowPlace, this);
+    readoutWindow_->open();
+    showReadoutWindow();
+}
+
+void TrendGraphWindow::showReadoutWindow()
+{
+    if (!readoutWindow_ || !readoutWindow_->isVisible())
+        return;
+    if (run_->isActive()) {
+        // The display rows are the last REDRAW's; during a run the window reads the newest row
+        // stored, from the ring unrolled into a copy that the graph never sees.
+        TrendData newest = data_;
+        UnrollSamples(newest);
+        readoutWindow_->showTable(readout::ReadoutTableTexts(newest, cursor::LastPosition(newest.rowCount),
+                                                             std::nullopt, view_->hex()));
+        return;
+    }
+    const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
+    readoutWindow_->showTable(readout::ReadoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
+                                                         view_->secondCursorX(), view_->hex()));
 }
 
 // ---------------------------------------------------------------------------------------------
