@@ -48,6 +48,10 @@ ReadoutWindow::ReadoutWindow(std::optional<QRect> &place, QWidget *trendGraph)
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->verticalHeader()->hide();
+    // Fourteen channels fit the window's first size without scrolling.
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+    // Nothing in the table is chosen alone: a copy takes all of it.
+    grid_->setFocusPolicy(Qt::NoFocus);
     grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid_->setWordWrap(false);
 

@@ -15,6 +15,7 @@
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
+#include "trend/ReadoutWindow.h"
 #include "trend/TrendGraphView.h"
 
 #include <QAction>
@@ -354,6 +355,13 @@ void TestTrendExport::runAgainstSimulator()
     form.view().recordAction()->trigger();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 30, 10000);
+    // The Read-out window during the run: the newest row's values, the refused read failed.
+    form.openReadoutWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form.readoutWindow()->table().header.startsWith(QStringLiteral("A: row ")), 3000);
+    QCOMPARE(form.readoutWindow()->table().rows.size(), std::size_t{3});
+    QCOMPARE(form.readoutWindow()->table().rows[0].cells, (QStringList{"600E00", QString::number(0x1234)}));
+    QCOMPARE(form.readoutWindow()->table().rows[1].cells, (QStringList{"600E10", "failed"}));
+    form.readoutWindow()->close();
     form.toggleRun();
     QVERIFY(!form.runActive());
     QVERIFY(!form.recording());
