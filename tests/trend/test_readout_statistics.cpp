@@ -64,7 +64,6 @@ private slots:
     void figuresBetweenCursorsOverAWrappedRing();
     void figuresOfOneCursorAndOfNoRows();
     void tableTextsAndCopy();
-    void tableOfFourteenChannels();
     void itemsFitAWidth();
 };
 
@@ -166,35 +165,6 @@ void TestReadoutStatistics::tableTextsAndCopy()
     const readout::ReadoutTable failed = readout::ReadoutTableTexts(data, 2 * 239, 2 * kRowB, false);
     QCOMPARE(failed.rows[0].cells.mid(0, 5), (QStringList{"SpdFbk", "failed", "5", "failed", "-3"}));
     QCOMPARE(failed.rows[0].cells.last(), QStringLiteral("2"));
-}
-
-void TestReadoutStatistics::tableOfFourteenChannels()
-{
-    TrendData data;
-    for (int c = 0; c < kChannels; ++c) {
-        data.channels[c] = {true, AddressKind::Name, QStringLiteral("Channel%1").arg(c), QStringLiteral("03")};
-        data.selectedChannels.push_back(c);
-    }
-    for (int k = 0; k < 20; ++k) {
-        for (int c = 0; c < kChannels; ++c)
-            data.sampleRing[k][c] = c < kAnalogChannels ? k * (c + 1) : (k / 3) % 2;
-    }
-    data.ringWritePos = 21;
-    UnrollSamples(data);
-    const readout::ReadoutTable table = readout::ReadoutTableTexts(data, 0, 38, false);
-    QCOMPARE(table.rows.size(), std::size_t{14});
-    for (int c = 0; c < kChannels; ++c) {
-        const readout::ReadoutTable::Row &row = table.rows[static_cast<std::size_t>(c)];
-        QCOMPARE(row.channel, c);
-        QCOMPARE(row.cells.size(), table.columns.size());
-        QCOMPARE(row.cells[0],
-                 c < kAnalogChannels ? QStringLiteral("Channel%1").arg(c) : QStringLiteral("Channel%1.03").arg(c));
-    }
-    // Channel 6 over rows 0..19: 0, 7, ..., 133.
-    QCOMPARE(table.rows[6].cells.mid(1, 8), (QStringList{"0", "133", "+133", "0", "133", "66.50", "77.79", "133"}));
-    // Channel 13 over 0 0 0 1 1 1 0 0 0 1 1 1 0 0 0 1 1 1 0 0: nine 1s, six edges.
-    QCOMPARE(table.rows[13].cells.mid(9), (QStringList{"9", "6", "0"}));
-    QCOMPARE(readout::TabSeparatedText(table).count(u'\n'), 2 + 14);
 }
 
 void TestReadoutStatistics::itemsFitAWidth()

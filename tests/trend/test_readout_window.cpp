@@ -5,6 +5,7 @@
 #include "base/TextFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/TrendFile.h"
@@ -46,21 +47,6 @@ void FillFourteenChannels(TrendData &data)
     data.ringWritePos = 40;
 }
 
-struct Program {
-    Program()
-    {
-        ws.catalogue.variableList = {"00600E00,AnTermIn", "END"};
-        ws.catalogue.variableListBuilt = true;
-        ws.variablesListOpen = true;
-        ws.variablesListWindow = &varList;
-    }
-    Link link;
-    ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
-    QWidget varList;
-};
-
 } // namespace
 
 class TestReadoutWindow : public QObject {
@@ -77,7 +63,7 @@ private:
 
 void TestReadoutWindow::bandLinesFitTheirWidth()
 {
-    Program p;
+    TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     FillFourteenChannels(p.data);
@@ -118,7 +104,7 @@ void TestReadoutWindow::bandLinesFitTheirWidth()
 
 void TestReadoutWindow::readoutWindowOfFourteenChannels()
 {
-    Program p;
+    TrendWindowProgram p;
     auto *form = new TrendGraphWindow(p.ws, p.data);
     form->show();
     FillFourteenChannels(p.data);
@@ -193,7 +179,7 @@ void TestReadoutWindow::readoutWindowOfFourteenChannels()
 
 void TestReadoutWindow::openNamesTheFile()
 {
-    Program p;
+    TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     FillFourteenChannels(p.data);
