@@ -10,8 +10,10 @@
 #include "link/LinkThread.h"
 
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
+#include <optional>
 
 struct Workspace {
     Workspace(Link &l, Dialogs &d) : link(l), dialogs(d), linkThread(l) {}
@@ -36,4 +38,6 @@ struct Workspace {
     QPointer<QWidget> trendGraphWindow;
     QPointer<QWidget> variablesListWindow;
     QPointer<QWidget> monitorWindow;
+    // Where the Trend Graph's Read-out window stood when last seen, for as long as the program runs.
+    std::optional<QRect> readoutWindowPlace;
 };

@@ -14,6 +14,7 @@
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
+#include "trend/ReadoutWindow.h"
 #include "trend/TrendGraphView.h"
 
 #include <QApplication>
@@ -165,6 +166,12 @@ int main(int argc, char *argv[])
     trend->toggleRun(); // STOP
     trend->redraw(); // REDRAW
     Save(trend, out, QStringLiteral("04-trend-redraw.png"));
+    // Two cursors: the band's difference line and the Read-out window beside the Trend Graph.
+    trend->setSecondCursor(trend->data().cursorX / 3);
+    trend->openReadoutWindow();
+    Wait(50);
+    Save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
+    Save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
 
     // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
     dialogs.saveAnswer = out + QStringLiteral("/demo.trd");

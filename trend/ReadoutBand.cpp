@@ -3,14 +3,27 @@
 #include "base/WindowLook.h"
 #include "link/ExchangeStatsText.h"
 #include "trend/Cursor.h"
+#include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
 
 #include <QLabel>
+#include <algorithm>
 
 namespace {
 
 constexpr int kFontPixels = 10;
 constexpr std::chrono::milliseconds kFiguresRefresh{250};
+
+// Text rows a band line has room for.
+int RowsOf(const QLabel *line) { return std::max(1, line->height() / line->fontMetrics().lineSpacing()); }
+
+// As many whole items as `rows` rows of the line take, measured in the line's font.
+QString Fitted(const QLabel *line, const QStringList &items, const QString &separator, int rows, const QString &more)
+{
+    const QFontMetrics metrics = line->fontMetrics();
+    return readout::FitItems(items, separator, line->contentsRect().width(), rows,
+                             [&metrics](const QString &text) { return metrics.horizontalAdvance(text); }, more);
+}
 
 } // namespace
 
@@ -29,7 +42,8 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
         line->setGeometry(places[i]);
         line->setFont(font);
         line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        line->setWordWrap(i == 1 || i == 2);
+        // The band breaks its lines itself, between items, so that no name is parted from its value.
+        line->setWordWrap(false);
         lines_[i] = line;
     }
 }
@@ -39,30 +53,48 @@ void ReadoutBand::show(const View &view)
     // Rows shown from a .trd have no time: with one cursor on them the band stays empty.
     const std::optional<int> row = cursor::RowUnderCursor(data_.cursorX, data_.rowCount);
     const bool timed = row && data_.displayRowInfo[static_cast<std::size_t>(*row)].sinceRunStart.has_value();
-    QString time;
-    QString difference;
+    QStringList times;
+    QStringList difference;
     if (view.cursorsShown && (timed || view.secondCursorX)) {
-        time = readout::CursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
+        times << readout::CursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
         if (view.secondCursorX) {
-            time += QStringLiteral("    ") + readout::CursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
+            times << readout::CursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
             if (const auto d = readout::Difference(data_, data_.cursorX, *view.secondCursorX))
-                difference = readout::DifferenceText(data_, *d, view.hex);
+                difference = readout::DifferenceItems(data_, *d, view.hex);
         }
     }
-    lines_[0]->setText(time);
-    lines_[1]->setText(difference);
-    lines_[2]->setText(runPasses_ == 0 && runStats_.exchanges == 0
-                           ? QString()
-                           : QStringLiteral("Line: ") + ExchangeStatsText(runStats_, runPasses_,
-                                                                          lastPassEnded_ - data_.runStartedSteady,
-                                                                          QStringLiteral("\n")));
+    lines_[0]->setText(Fitted(lines_[0], times, QStringLiteral("    "), RowsOf(lines_[0]), kBandMoreMark));
+    lines_[1]->setText(Fitted(lines_[1], difference, QStringLiteral("  "), RowsOf(lines_[1]), kReadoutMoreMark));
+    if (!fileName_.isEmpty()) {
+        lines_[2]->setText(Fitted(lines_[2], {kBandFileShown.arg(fileName_)}, QString(), 1, kBandMoreMark));
+    } else if (runPasses_ == 0 && runStats_.exchanges == 0) {
+        lines_[2]->clear();
+    } else {
+        // Each of the figures' two lines on a line of its own.
+        const QString figures = QStringLiteral("Line: ") + ExchangeStatsText(runStats_, runPasses_,
+                                                                             lastPassEnded_ - data_.runStartedSteady,
+                                                                             QStringLiteral("\n"));
+        QStringList rows;
+        for (const QString &text : figures.split(u'\n'))
+            rows << Fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);
+        lines_[2]->setText(rows.join(u'\n'));
+    }
     QStringList events;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
         events << recordingText_;
-    lines_[3]->setText(events.join(QStringLiteral("   ")));
+    lines_[3]->setText(Fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
     shown_ = std::chrono::steady_clock::now();
+}
+
+void ReadoutBand::showFile(const QString &fileName)
+{
+    fileName_ = fileName;
+    runStats_ = ExchangeStats{};
+    runPasses_ = 0;
+    lineEventText_.clear();
+    recordingText_.clear();
 }
 
 void ReadoutBand::beginRun()
@@ -72,6 +104,7 @@ void ReadoutBand::beginRun()
     lastPassEnded_ = data_.runStartedSteady;
     lineEventText_.clear();
     recordingText_.clear();
+    fileName_.clear();
 }
 
 bool ReadoutBand::takePass(const sampling::TrendPass &pass)

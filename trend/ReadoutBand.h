@@ -36,6 +36,11 @@ public:
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
     void setRecordingText(const QString &text) { recordingText_ = text; }
+    // Rows opened from a .trd are shown: the band names the file; the last run's figures and
+    // events no longer describe what is shown and are cleared.
+    void showFile(const QString &fileName);
+    // The rows shown are the last run's again.
+    void forgetFile() { fileName_.clear(); }
 
     const ExchangeStats &runStats() const { return runStats_; }
     quint64 runPasses() const { return runPasses_; }
@@ -50,4 +55,5 @@ private:
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
     QString recordingText_;
+    QString fileName_;
 };

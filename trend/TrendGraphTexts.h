@@ -3,6 +3,7 @@
 // product's own, typos included, and pinned by tests: do not correct it.
 
 #include <QString>
+#include <QStringList>
 
 // Run start.
 inline const QString kCheckFullScale = QStringLiteral("Check the F.S. value!");
@@ -64,3 +65,24 @@ inline const QString kCsvWriteError = QStringLiteral("The CSV file could not be 
 inline const QString kPictureWriteError = QStringLiteral("The picture could not be written.");
 inline const QString kRecordingOpenError = QStringLiteral("The recording file could not be opened.");
 inline const QString kRecordingWriteError = QStringLiteral("Recording stopped: the file could not be written.");
+
+// Read-out window.
+inline const QString kReadoutCaption = QStringLiteral("Read-out\u2026");
+inline const QString kReadoutTitle = QStringLiteral("Read-out");
+inline const QString kReadoutCopyCaption = QStringLiteral("Copy");
+inline const QString kReadoutNoRows = QStringLiteral("No rows shown");
+inline const QString kReadoutFailed = QStringLiteral("failed");
+inline const QString kReadoutChannelColumn = QStringLiteral("Channel");
+inline const QString kReadoutAColumn = QStringLiteral("A");
+// The columns a second cursor adds.
+inline const QStringList kReadoutSpanColumns = {QStringLiteral("B"),    QStringLiteral("B-A"),   QStringLiteral("Min"),
+                                                QStringLiteral("Max"),  QStringLiteral("Mean"),  QStringLiteral("RMS"),
+                                                QStringLiteral("P-P"),  QStringLiteral("1s"),    QStringLiteral("Edges"),
+                                                QStringLiteral("Failed")};
+// The band's difference line when not every channel's difference fits: the rest are in the
+// Read-out window.
+inline const QString kReadoutMoreMark = QStringLiteral("... (Read-out)");
+// The end of any other band line that does not fit.
+inline const QString kBandMoreMark = QStringLiteral("...");
+// The band's line of the run's figures after a .trd is opened. %1: the file's name.
+inline const QString kBandFileShown = QStringLiteral("File: %1");

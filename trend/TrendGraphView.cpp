@@ -57,6 +57,9 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     copyPictureAction_ = addAction("CopyPictureAction", kCopyPictureCaption, &TrendGraphView::copyPicture);
     clearSecondCursorAction_ =
         addAction("ClearSecondCursorAction", kClearSecondCursorCaption, &TrendGraphView::clearSecondCursor);
+    readoutAction_ = menu_->addAction(kReadoutCaption);
+    readoutAction_->setObjectName(QStringLiteral("ReadoutAction"));
+    connect(readoutAction_, &QAction::triggered, this, &TrendGraphView::readoutWindowAsked);
     menu_->addSeparator();
     recordAction_ = addAction("RecordToFileAction", kRecordToFileCaption, &TrendGraphView::recordToFile);
     updateMenu();

@@ -75,6 +75,7 @@ public:
     QAction *copyPictureAction() const { return copyPictureAction_; }
     QAction *clearSecondCursorAction() const { return clearSecondCursorAction_; }
     QAction *recordAction() const { return recordAction_; }
+    QAction *readoutAction() const { return readoutAction_; }
     void updateMenu();
     void exportCsv();
     void exportPicture();
@@ -93,6 +94,8 @@ signals:
     void readoutChanged();
     // The text the band shows about the recording.
     void recordingTextChanged(const QString &text);
+    // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
+    void readoutWindowAsked();
 
 private:
     void flushRecording();
@@ -117,6 +120,7 @@ private:
     QAction *copyPictureAction_ = nullptr;
     QAction *clearSecondCursorAction_ = nullptr;
     QAction *recordAction_ = nullptr;
+    QAction *readoutAction_ = nullptr;
     RecordingFile recording_;
     QTimer *recordingFlush_ = nullptr;
 };

@@ -9,6 +9,8 @@
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
+#include "trend/ReadoutStatistics.h"
+#include "trend/ReadoutWindow.h"
 #include "trend/Sampling.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendGraphTexts.h"
@@ -92,6 +94,7 @@ void TrendGraphWindow::connectParts()
     connect(controls_.redraw, &QPushButton::clicked, this, &TrendGraphWindow::redraw);
     view_->setValueFields([this](int channel, const QString &text) { table_->setValueText(channel, text); });
     connect(view_, &TrendGraphView::readoutChanged, this, &TrendGraphWindow::showBand);
+    connect(view_, &TrendGraphView::readoutWindowAsked, this, &TrendGraphWindow::openReadoutWindow);
     connect(view_, &TrendGraphView::recordingTextChanged, this, [this](const QString &text) {
         band_->setRecordingText(text);
         showBand();
@@ -289,6 +292,7 @@ void TrendGraphWindow::redraw()
     table_->showSelectedRows(data_.channels);
     UnrollSamples(data_);
     view_->redrawRecordedTraces();
+    band_->forgetFile();
     // With no rows there is no last sample: the cursor rests at the left edge and the value
     // fields keep what they show.
     data_.cursorX = data_.rowCount > 0 ? 2 * data_.rowCount - 2 : 0;
@@ -323,6 +327,33 @@ void TrendGraphWindow::showBand()
 {
     band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()});
     view_->updateMenu();
+    showReadoutWindow();
+}
+
+void TrendGraphWindow::openReadoutWindow()
+{
+    if (!readoutWindow_)
+        readoutWindow_ = new ReadoutWindow(ws_.readoutWindowPlace, this);
+    readoutWindow_->open();
+    showReadoutWindow();
+}
+
+void TrendGraphWindow::showReadoutWindow()
+{
+    if (!readoutWindow_ || !readoutWindow_->isVisible())
+        return;
+    if (run_->isActive()) {
+        // The display rows are the last REDRAW's; during a run the window reads the newest row
+        // stored, from the ring unrolled into a copy that the graph never sees.
+        TrendData newest = data_;
+        UnrollSamples(newest);
+        readoutWindow_->showTable(readout::ReadoutTableTexts(newest, cursor::LastPosition(newest.rowCount),
+                                                             std::nullopt, view_->hex()));
+        return;
+    }
+    const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
+    readoutWindow_->showTable(readout::ReadoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
+                                                         view_->secondCursorX(), view_->hex()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -343,6 +374,7 @@ void TrendGraphWindow::openTrendFile()
         }
         // A .trd holds no times: no second cursor on its rows.
         view_->forgetSecondCursor();
+        band_->showFile(textfile::BareFileName(path));
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
         view_->redrawRecordedTraces();

@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class ReadoutBand;
+class ReadoutWindow;
 class TrendGraphView;
 class TrendRun;
 class GraphLayers;
@@ -46,6 +47,8 @@ public:
     // A Shift+press puts the second cursor there.
     void setSecondCursor(int x);
     void clearSecondCursor();
+    // "Read-out...": opens the Read-out window beside this one, or brings it forward.
+    void openReadoutWindow();
 
     // State.
     bool runActive() const;
@@ -62,6 +65,8 @@ public:
     ChannelTable &table() const { return *table_; }
     TrendGraphView &view() const { return *view_; }
     ReadoutBand &band() const { return *band_; }
+    // Nothing until the Read-out window was first opened.
+    ReadoutWindow *readoutWindow() const { return readoutWindow_; }
     TrendRun &run() const { return *run_; }
     GraphLayers &layers();
     TrendData &data() { return data_; }
@@ -99,6 +104,7 @@ private:
     void setCursorButtonsEnabled(bool enabled);
     void showCursorValues(bool highLow = false);
     void showBand();
+    void showReadoutWindow();
     void setDataReadAllowed(bool allowed);
     // The steps of closing, once, however the window goes.
     void endWindow();
@@ -108,6 +114,7 @@ private:
     TrendGraphView *view_ = nullptr;
     ChannelTable *table_ = nullptr;
     ReadoutBand *band_ = nullptr;
+    ReadoutWindow *readoutWindow_ = nullptr;
     TrendRun *run_ = nullptr;
 
     TrendGraphControls controls_;

@@ -95,17 +95,53 @@ QString DifferenceValueText(std::int32_t difference, bool hex)
     return (difference > 0 ? QStringLiteral("+") : QStringLiteral("-")) + digits;
 }
 
+QStringList DifferenceItems(const TrendData &data, const CursorDifference &difference, bool hex)
+{
+    QStringList items{QStringLiteral("B-A: %1 rows").arg(difference.rows),
+                      difference.milliseconds ? SecondsText(*difference.milliseconds) + QStringLiteral(" s")
+                                              : QStringLiteral("no time")};
+    for (const auto &[channel, value] : difference.values) {
+        items << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(channel)], channel) + u' ' +
+                     (value ? DifferenceValueText(*value, hex) : QStringLiteral("failed"));
+    }
+    return items;
+}
+
 QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex)
 {
-    QString text = QStringLiteral("B-A: %1 rows").arg(difference.rows);
-    text += QStringLiteral("  ") +
-            (difference.milliseconds ? SecondsText(*difference.milliseconds) + QStringLiteral(" s")
-                                     : QStringLiteral("no time"));
-    for (const auto &[channel, value] : difference.values) {
-        text += QStringLiteral("  ") + trendcsv::ColumnName(data.channels[static_cast<std::size_t>(channel)], channel) +
-                u' ' + (value ? DifferenceValueText(*value, hex) : QStringLiteral("failed"));
+    return DifferenceItems(data, difference, hex).join(QStringLiteral("  "));
+}
+
+QString FitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
+                 const QString &more)
+{
+    std::vector<QStringList> lines(1);
+    const auto fits = [&](const QStringList &line) { return widthOf(line.join(separator)) <= width; };
+    bool allFit = true;
+    for (const QString &item : items) {
+        QStringList extended = lines.back();
+        extended << item;
+        if (fits(extended)) {
+            lines.back() = extended;
+        } else if (static_cast<int>(lines.size()) < std::max(rows, 1) && !lines.back().isEmpty() &&
+                   fits(QStringList{item})) {
+            lines.push_back(QStringList{item});
+        } else {
+            allFit = false;
+            break;
+        }
     }
-    return text;
+    if (!allFit) {
+        // Items come off the last line until the mark fits after them.
+        QStringList &last = lines.back();
+        while (!last.isEmpty() && !fits(last + QStringList{more}))
+            last.removeLast();
+        last << more;
+    }
+    QStringList text;
+    for (const QStringList &line : lines)
+        text << line.join(separator);
+    return text.join(u'\n');
 }
 
 QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)

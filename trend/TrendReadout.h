@@ -10,8 +10,10 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -48,6 +50,16 @@ std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, 
 QString DifferenceValueText(std::int32_t difference, bool hex);
 // "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed"
 QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex);
+// The same as items, each to be shown whole: "B-A: 77 rows", "3.333 s", "SpdFbk +120", ...
+QStringList DifferenceItems(const TrendData &data, const CursorDifference &difference, bool hex);
+
+// The width of a text as a font draws it.
+using TextWidth = std::function<int(const QString &)>;
+// `items` joined by `separator` into at most `rows` lines (joined by LF) no wider than `width`,
+// broken only between items. When they do not all fit, the last line ends in `more` after as
+// many items as leave room for it.
+QString FitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
+                 const QString &more);
 
 // "line lost 12:34:56.789 (t = 12.345 s)" / "line back ..."; empty for no event.
 QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);

@@ -7,6 +7,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
 #include "trend/GraphPicture.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendFile.h"
@@ -15,6 +16,7 @@
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
+#include "trend/ReadoutWindow.h"
 #include "trend/TrendGraphView.h"
 
 #include <QAction>
@@ -88,21 +90,6 @@ QString PythonCsvCheck(const QString &path, int emptyColumn)
         return QStringLiteral("python3 did not finish");
     return QString::fromUtf8(python.readAllStandardOutput() + python.readAllStandardError()).trimmed();
 }
-
-struct Program {
-    Program()
-    {
-        ws.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"};
-        ws.catalogue.variableListBuilt = true;
-        ws.variablesListOpen = true;
-        ws.variablesListWindow = &varList;
-    }
-    Link link;
-    ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
-    QWidget varList;
-};
 
 } // namespace
 
@@ -200,7 +187,7 @@ void TestTrendExport::statisticsAndRecordingFiles()
 
 void TestTrendExport::oneCursorPictureUnchanged()
 {
-    Program p;
+    TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     FillRing(p.data, true, 10);
@@ -279,7 +266,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
 
 void TestTrendExport::exportOfRowsFromATrd()
 {
-    Program p;
+    TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     // A file written from a recording: rows (k, -k, ..., k % 2) without any time.
@@ -327,7 +314,7 @@ void TestTrendExport::runAgainstSimulator()
     // One address in three is refused with "D" on every request.
     sim.setAddressFault(0x600E10, SimFault{SimFault::Kind::Nak, 'D'});
 
-    Program p;
+    TrendWindowProgram p;
     p.ws.waitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
     TrendGraphWindow form(p.ws, p.data);
     form.show();
@@ -354,6 +341,13 @@ void TestTrendExport::runAgainstSimulator()
     form.view().recordAction()->trigger();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 30, 10000);
+    // The Read-out window during the run: the newest row's values, the refused read failed.
+    form.openReadoutWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form.readoutWindow()->table().header.startsWith(QStringLiteral("A: row ")), 3000);
+    QCOMPARE(form.readoutWindow()->table().rows.size(), std::size_t{3});
+    QCOMPARE(form.readoutWindow()->table().rows[0].cells, (QStringList{"600E00", QString::number(0x1234)}));
+    QCOMPARE(form.readoutWindow()->table().rows[1].cells, (QStringList{"600E10", "failed"}));
+    form.readoutWindow()->close();
     form.toggleRun();
     QVERIFY(!form.runActive());
     QVERIFY(!form.recording());

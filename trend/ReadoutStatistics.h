@@ -1,0 +1,61 @@
+#pragma once
+// The figures of the Read-out window, without widgets: per selected channel its values at the two
+// cursors and, over the display rows from one cursor to the other, its minimum, maximum, mean,
+// RMS and peak-to-peak (analog) or its count of 1s and edges (logic). A read that failed is
+// counted, never taken as a value. The texts of the table and its copy as tab-separated text.
+
+#include "trend/TrendData.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace readout {
+
+// One selected channel over the rows between the cursors (both ends included).
+struct ChannelFigures {
+    int channel = 0;
+    std::optional<std::int32_t> atA; // none: the read at A's row failed
+    std::optional<std::int32_t> atB; // none: no second cursor, or the read at B's row failed
+    int samples = 0;                 // good reads between the cursors
+    int failed = 0;                  // failed reads between the cursors
+    // Over the good reads (analog channels); valid when samples > 0.
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    double mean = 0.0;
+    double rms = 0.0;
+    std::int64_t peakToPeak() const { return std::int64_t{maximum} - minimum; }
+    // Logic channels: good reads that are 1, and changes between one good read and the next.
+    int ones = 0;
+    int edges = 0;
+};
+
+struct CursorFigures {
+    int rowA = 0;
+    std::optional<int> rowB;
+    std::vector<ChannelFigures> channels; // in the order of selectedChannels
+};
+
+// The figures at cursor A (data.cursorX) and, when there is a second cursor on a row, between A
+// and B; nothing when A addresses no display row.
+std::optional<CursorFigures> FiguresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX);
+
+// The table as the Read-out window shows and copies it.
+struct ReadoutTable {
+    QString header;      // rows and times of A and B, and B-A in rows and seconds
+    QStringList columns; // "Channel", "A"; with a second cursor also B, B-A and the figures
+    struct Row {
+        int channel = 0;
+        QStringList cells; // one per column, the first the channel's name
+    };
+    std::vector<Row> rows;
+};
+
+// The table in Dec or Hex; its header says so when no rows are shown.
+ReadoutTable ReadoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex);
+// The header line, the column captions and every row, cells separated by tabs, lines by LF.
+QString TabSeparatedText(const ReadoutTable &table);
+
+} // namespace readout

@@ -1,0 +1,153 @@
+#include "trend/ReadoutWindow.h"
+
+#include "base/WindowLook.h"
+#include "trend/GraphLayers.h"
+#include "trend/TrendGraphTexts.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kFirstSize{780, 380};
+constexpr int kGapToTrendGraph = 8;
+
+// The trace's colour on the graph's black, as the colour key shows it: white and yellow traces
+// stay visible on a light table.
+QIcon TraceSwatch(int channel)
+{
+    QPixmap swatch(14, 14);
+    swatch.fill(Qt::black);
+    QPainter painter(&swatch);
+    painter.fillRect(QRect(3, 3, 8, 8), QColor::fromRgb(kTraceColors[static_cast<std::size_t>(channel % 7)]));
+    return QIcon(swatch);
+}
+
+} // namespace
+
+ReadoutWindow::ReadoutWindow(std::optional<QRect> &place, QWidget *trendGraph)
+    : QWidget(trendGraph, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), place_(place),
+      trendGraph_(trendGraph)
+{
+    setObjectName(QStringLiteral("ReadoutWindow"));
+    setWindowTitle(kReadoutTitle);
+    setFont(windowlook::CourierNew(12));
+
+    header_ = new QLabel(this);
+    header_->setObjectName(QStringLiteral("ReadoutHeader"));
+    header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid_ = new QTableWidget(this);
+    grid_->setObjectName(QStringLiteral("ReadoutGrid"));
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setSelectionMode(QAbstractItemView::NoSelection);
+    grid_->verticalHeader()->hide();
+    // Fourteen channels fit the window's first size without scrolling.
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+    // Nothing in the table is chosen alone: a copy takes all of it.
+    grid_->setFocusPolicy(Qt::NoFocus);
+    grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid_->setWordWrap(false);
+
+    copyAction_ = new QAction(kReadoutCopyCaption, this);
+    copyAction_->setObjectName(QStringLiteral("ReadoutCopyAction"));
+    copyAction_->setShortcut(QKeySequence::Copy);
+    copyAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(copyAction_, &QAction::triggered, this, &ReadoutWindow::copyTable);
+    grid_->addAction(copyAction_);
+    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(copyAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(header_);
+    layout->addWidget(grid_);
+    resize(kFirstSize);
+}
+
+QRect ReadoutWindow::placeBesideTrendGraph() const
+{
+    QRect place(QPoint(trendGraph_->frameGeometry().right() + kGapToTrendGraph, trendGraph_->y()), size());
+    // Off the screen's right edge it stands at the edge, over the Trend Graph rather than out of sight.
+    if (const QScreen *screen = trendGraph_->screen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveRight(std::min(place.right(), room.right()));
+        place.moveBottom(std::min(place.bottom(), room.bottom()));
+        place.moveTopLeft(QPoint(std::max(place.left(), room.left()), std::max(place.top(), room.top())));
+    }
+    return place;
+}
+
+void ReadoutWindow::open()
+{
+    if (!isVisible())
+        setGeometry(place_ ? *place_ : placeBesideTrendGraph());
+    show();
+    keepPlace();
+    raise();
+    activateWindow();
+}
+
+void ReadoutWindow::showTable(const readout::ReadoutTable &table)
+{
+    table_ = table;
+    header_->setText(table.header);
+    grid_->setColumnCount(static_cast<int>(table.columns.size()));
+    grid_->setHorizontalHeaderLabels(table.columns);
+    grid_->setRowCount(static_cast<int>(table.rows.size()));
+    for (int r = 0; r < grid_->rowCount(); ++r) {
+        const readout::ReadoutTable::Row &row = table.rows[static_cast<std::size_t>(r)];
+        for (int column = 0; column < grid_->columnCount(); ++column) {
+            QTableWidgetItem *item = grid_->item(r, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                grid_->setItem(r, column, item);
+            }
+            item->setText(column < row.cells.size() ? row.cells.at(column) : QString());
+            if (column == 0) {
+                item->setIcon(TraceSwatch(row.channel));
+                item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            } else {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+        }
+    }
+    grid_->resizeColumnsToContents();
+}
+
+void ReadoutWindow::copyTable()
+{
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setText(readout::TabSeparatedText(table_));
+}
+
+void ReadoutWindow::keepPlace()
+{
+    if (isVisible())
+        place_ = geometry();
+}
+
+void ReadoutWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    keepPlace();
+}
+
+void ReadoutWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    keepPlace();
+}
+
+void ReadoutWindow::hideEvent(QHideEvent *event)
+{
+    place_ = geometry();
+    QWidget::hideEvent(event);
+}
