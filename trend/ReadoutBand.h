@@ -45,10 +45,15 @@ public:
     const ExchangeStats &runStats() const { return runStats_; }
     quint64 runPasses() const { return runPasses_; }
     QLabel *line(int index) const { return lines_[static_cast<std::size_t>(index)]; }
+    // While the controller does not answer: the state over the cursor lines (empty during a run),
+    // large and red; an empty text takes it away.
+    void setLineState(const QString &text);
+    QLabel *lineState() const { return lineState_; }
 
 private:
     const TrendData &data_;
     std::array<QLabel *, 4> lines_{}; // time, difference, line figures, line event and recording
+    QLabel *lineState_ = nullptr;
     ExchangeStats runStats_;
     quint64 runPasses_ = 0;
     std::chrono::steady_clock::time_point lastPassEnded_{};

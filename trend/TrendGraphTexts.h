@@ -2,6 +2,7 @@
 // Every caption and message of the Trend Graph window, defined once. Their spelling is the
 // product's own, typos included, and pinned by tests: do not correct it.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,11 @@ inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
 // A file that cannot be read or written (the system's own reason follows on a second line).
 inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
 inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");
+
+// Shown from the first read without a reply until the next good one. %1 port, %2 its device,
+// %3 the time of the last answer.
+inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
+inline const QColor kLineStateColour(220, 0, 0);
 
 // Window and control captions.
 inline const QString kTrendGraphTitle = QStringLiteral("Trend Graph");

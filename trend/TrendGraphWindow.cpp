@@ -2,6 +2,7 @@
 
 #include "base/TextFile.h"
 #include "base/TimeText.h"
+#include "link/Settings.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "trend/ChannelTable.h"
@@ -103,6 +104,11 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
+    connect(run_, &TrendRun::noReply, this, [this](const QDateTime &since) {
+        const QString port = RegReadString(kPortKey, kPortValue);
+        band_->setLineState(kNoReplySince.arg(port, DevicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
+    });
+    connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
     connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
 }
 

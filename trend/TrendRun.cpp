@@ -10,7 +10,11 @@
 #include "trend/Sampling.h"
 #include "trend/TrendReadout.h"
 
+#include "link/LinkResult.h"
+
 #include <QDateTime>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -39,6 +43,14 @@ TrendRun::TrendRun(Workspace &ws, TrendData &data, GraphLayers &layers, QObject 
 {
     portPause_ = new PortPause(this);
     connect(portPause_, &PortPause::finished, this, &TrendRun::beginSampling);
+    passWatch_ = new QTimer(this);
+    passWatch_->setSingleShot(true);
+    connect(passWatch_, &QTimer::timeout, this, [this] {
+        if (!active_ || silent_)
+            return;
+        silent_ = true;
+        emit noReply(lastAnswer_);
+    });
 }
 
 TrendRun::~TrendRun()
@@ -115,7 +127,10 @@ void TrendRun::beginSampling()
     ws_.trendRunning = true;
     data_.ringWritePos = 0;
     layers_.ClearTraceLayer();
+    silent_ = false;
+    lastAnswer_ = QDateTime::currentDateTime();
     emit samplingBegun();
+    watchForNextPass();
 
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
@@ -139,6 +154,9 @@ void TrendRun::stop()
     }
     active_ = false;
     ws_.trendRunning = false;
+    passWatch_->stop();
+    if (std::exchange(silent_, false))
+        emit replyAgain();
     // The port goes back once the exchange in flight has ended; a new start waits for that.
     ws_.linkThread.close(PortUser::TrendRun);
 }
@@ -171,5 +189,33 @@ void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::T
     readout::RecordRowInfo(data_, pass.readout, pass.ended);
     sampling::StorePass(data_, layers_, pass.readout);
     ++passesStored_;
+    takeReplyState(pass);
     emit passStored(pass);
+    watchForNextPass();
+}
+
+void TrendRun::watchForNextPass()
+{
+    // A pass of good reads takes a few tens of milliseconds per read; one reply time (at most 2 s)
+    // more than the pause and those reads, and the line is silent.
+    using namespace std::chrono;
+    const auto reads = static_cast<int>(data_.selectedChannels.size());
+    const milliseconds due = milliseconds(waitTimeMs()) + milliseconds(40) * reads + milliseconds(2100);
+    passWatch_->start(due);
+}
+
+void TrendRun::takeReplyState(const sampling::TrendPass &pass)
+{
+    const auto timedOut = std::count_if(pass.failures.begin(), pass.failures.end(), [](const sampling::ReadFailure &f) {
+        return f.code == static_cast<int>(LinkResult::Timeout);
+    });
+    const bool anyAnswer = pass.failures.size() < data_.selectedChannels.size();
+    if (anyAnswer) {
+        lastAnswer_ = QDateTime::currentDateTime();
+        if (std::exchange(silent_, false))
+            emit replyAgain();
+    } else if (timedOut > 0 || pass.lineEvent == sampling::LineEvent::Lost) {
+        if (!std::exchange(silent_, true))
+            emit noReply(lastAnswer_);
+    }
 }

@@ -10,7 +10,9 @@
 #include "trend/RunStart.h"
 #include "trend/TrendPoll.h"
 
+#include <QDateTime>
 #include <QObject>
+#include <QTimer>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -49,6 +51,10 @@ signals:
     void samplingBegun();
     // A pass of the run has been stored and drawn on the trace layer.
     void passStored(const sampling::TrendPass &pass);
+    // The controller has not answered since `since` (no pass came within one reply time of when
+    // it was due, or a whole pass timed out); and it answers again.
+    void noReply(const QDateTime &since);
+    void replyAgain();
 
 private:
     // "Asigned Address can not found", which channel, and what builds the list when nothing has.
@@ -57,11 +63,17 @@ private:
     void beginSampling();
     void takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);
     void appendErrorTrace(const sampling::ReadFailure &failure);
+    // Waits for the next pass: one reply time past when it is due.
+    void watchForNextPass();
+    void takeReplyState(const sampling::TrendPass &pass);
 
     Workspace &ws_;
     TrendData &data_;
     GraphLayers &layers_;
     PortPause *portPause_ = nullptr;
+    QTimer *passWatch_ = nullptr;
+    QDateTime lastAnswer_;   // when a read was last answered
+    bool silent_ = false;    // noReply has been said and replyAgain not yet
     std::shared_ptr<LinkTask> task_;
     bool active_ = false;
     bool starting_ = false;  // a second start is refused meanwhile

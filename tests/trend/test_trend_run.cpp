@@ -418,6 +418,23 @@ void TestTrendRun::runAgainstSimulator()
     }
     QCOMPARE(p.data.ringWritePos, rowBefore);
     QVERIFY(!form->pollArmed());
+
+    // Left running against the silent controller, the band says so in red within one reply time
+    // of the pass being due, not after the whole pass; the first answer takes it away.
+    QTRY_VERIFY(!p.ws.linkThread.portOpen());
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
+    QVERIFY(form->band().lineState()->isHidden());
+    QElapsedTimer silentClock;
+    silentClock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->band().lineState()->isHidden(), 4000);
+    QVERIFY2(silentClock.elapsed() < 3000, qPrintable(QString::number(silentClock.elapsed())));
+    QVERIFY2(form->band().lineState()->text().startsWith(QStringLiteral("no reply from COM1 (%1) since ").arg(sim.devicePath())),
+             qPrintable(form->band().lineState()->text()));
+    sim.clearFaults();
+    QTRY_VERIFY_WITH_TIMEOUT(form->band().lineState()->isHidden(), 15000);
+    QTest::mouseClick(form->runButton(), Qt::LeftButton);
+    QTRY_VERIFY(!p.ws.linkThread.portOpen());
     sim.clearFaults();
 
     // A new RUN right after STOP on a silent line waits for the port without blocking the window.
