@@ -12,6 +12,13 @@ inline const QString kDataNameCaption = QStringLiteral("Data Name");
 inline const QString kBitNumberCaption = QStringLiteral("Bit No.");
 inline const QString kReadSuperBlockCaption = QStringLiteral("Read Super Block");
 inline const QString kDataReadCaption = QStringLiteral("Data Read");
+// Tooltips.
+inline const QString kNameListTip = QStringLiteral(
+    "Select a name, then double-click a name field in the Trend Graph to take it.");
+inline const QString kBitListTip = QStringLiteral(
+    "Select a bit, then double-click a logic channel's name field in the Trend Graph to take name and bit.");
+inline const QString kDataReadTip = QStringLiteral(
+    "Read the super block from the controller into sbdata.qmx and list its block outputs.");
 
 // The bit list as it is before any variable has been clicked.
 inline const QStringList kInitialBitLines{

@@ -68,6 +68,9 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     dataReadButton_ = new QPushButton(kDataReadCaption, this);
     dataReadButton_->setObjectName(QStringLiteral("dataReadButton"));
     dataReadButton_->setGeometry(64, 384, 73, 27);
+    nameList_->setToolTip(kNameListTip);
+    bitList_->setToolTip(kBitListTip);
+    dataReadButton_->setToolTip(kDataReadTip);
     // How far a Data Read has come, in the free space under the bit list; shown while one runs.
     dataReadProgress_ = MakeLabel(this, "dataReadProgress", QRect(130, 308, 127, 44), QString());
     dataReadProgress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

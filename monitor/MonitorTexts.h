@@ -39,6 +39,10 @@ inline const QString kCommandGridCaption = QStringLiteral("COMMAND VAL and FEEDB
 inline const QString kInputOutputGridCaption = QStringLiteral("INPUT and OUTPUT(Include Variable M)");
 inline const QString kBlockOutputGridCaption = QStringLiteral("SUPER BLOCK and OUTPUT");
 
+// Tooltips.
+inline const QString kReleaseTip = QStringLiteral("Release: read the controller pass after pass. Pause: stop reading.");
+inline const QString kNumberBaseTip = QStringLiteral("Show the values in decimal or hex.");
+
 // The line's state beside the figures; %1 the time.
 inline const QString kLineLost = QStringLiteral("line lost %1, reopened every second");
 inline const QString kLineBack = QStringLiteral("line back %1");

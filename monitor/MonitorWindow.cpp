@@ -46,7 +46,7 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("MonitorWindow"));
     setWindowTitle(kCaption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFont(windowlook::CourierNew(kFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
@@ -138,6 +138,8 @@ void MonitorWindow::createControls()
 
     releaseButton_ = createButton("releaseButton", kRelease, QRect(252, 5, 75, 27));
     numberBaseButton_ = createButton("numberBaseButton", kDec, QRect(332, 5, 75, 27));
+    releaseButton_->setToolTip(kReleaseTip);
+    numberBaseButton_->setToolTip(kNumberBaseTip);
     openButton_ = createButton("openButton", kOpen, QRect(440, 5, 75, 27));
     saveButton_ = createButton("saveButton", kSave, QRect(520, 5, 75, 27));
     printButton_ = createButton("printButton", kPrint, QRect(600, 5, 75, 27));

@@ -16,7 +16,7 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     : QMainWindow(parent), ws_(ws), trend_(trend)
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(windowlook::CourierNew(12));
 

@@ -32,7 +32,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
 {
     setObjectName(QStringLiteral("PortSettingsDialog"));
     setWindowTitle(kPortSettingsCaption);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kPanelLeft + kPanelWidth + 8, kHeight);
     setFont(windowlook::CourierNew(12));

@@ -103,6 +103,10 @@ void ChannelTable::buildRow(int c)
                           analog ? Local(735, top, 50, kRowHeight) : Local(750, top, 26, kRowHeight));
     // The value fields show once there are values: after REDRAW or Open.
     row.value->hide();
+    row.selected->setToolTip(kSelectTip);
+    row.addressKind->setToolTip(kAddressKindTip);
+    row.name->setToolTip(analog ? kNameFieldTip : kLogicNameFieldTip);
+    row.scale->setToolTip(analog ? kFullScaleTip : kBitTip);
 }
 
 bool ChannelTable::eventFilter(QObject *watched, QEvent *event)

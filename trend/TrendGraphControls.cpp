@@ -69,5 +69,9 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     controls.stepLeft = MakeButton(window, "StepLeftButton", QStringLiteral("<<"), {660, 455, 27, 26});
     controls.stepRight = MakeButton(window, "StepRightButton", QStringLiteral(">>"), {686, 455, 27, 26});
     controls.redraw = MakeButton(window, "RedrawButton", QStringLiteral("REDRAW"), {725, 455, 56, 26});
+    controls.stepLeft->setToolTip(kStepLeftTip);
+    controls.stepRight->setToolTip(kStepRightTip);
+    controls.redraw->setToolTip(kRedrawTip);
+    controls.numberBase->setToolTip(kNumberBaseTip);
     return controls;
 }

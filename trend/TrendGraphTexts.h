@@ -42,6 +42,22 @@ inline const QString kTrendFileWriteError = QStringLiteral("Can not write the fi
 inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
 inline const QColor kLineStateColour(220, 0, 0);
 
+// Tooltips: how a control is used where its caption does not say.
+inline const QString kNameFieldTip = QStringLiteral(
+    "Variable name (L) or hex address (A). Double-click to take the name selected in the Variables List.");
+inline const QString kLogicNameFieldTip = QStringLiteral(
+    "Variable name (L) or hex address (A). Double-click to take the name and bit selected in the Variables List.");
+inline const QString kAddressKindTip = QStringLiteral("A: the field holds a hex address. L: a variable name. Click to switch.");
+inline const QString kFullScaleTip = QStringLiteral("F.S.: the value drawn at +100 % (and its negative at -100 %).");
+inline const QString kBitTip = QStringLiteral("The bit of the word drawn, 0 to 15.");
+inline const QString kSelectTip = QStringLiteral("Draw this channel in the next run. A click ends a run.");
+inline const QString kGraphTip = QStringLiteral(
+    "Click: move the cursor. Shift+click: second cursor. Right-click: export, copy, record, read-out.");
+inline const QString kStepLeftTip = QStringLiteral("Cursor one row left (logic values as H/L).");
+inline const QString kStepRightTip = QStringLiteral("Cursor one row right.");
+inline const QString kRedrawTip = QStringLiteral("Draw the last run's rows and read them with the cursor.");
+inline const QString kNumberBaseTip = QStringLiteral("Values at the cursor in decimal or hex.");
+
 // Window and control captions.
 inline const QString kTrendGraphTitle = QStringLiteral("Trend Graph");
 inline const QString kTrendGraphHeading = QStringLiteral("QMX Seriese Trend Graph");

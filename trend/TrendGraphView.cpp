@@ -36,6 +36,7 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
 {
     picture_ = new PictureWidget(layers_.visible, window);
     picture_->setObjectName(QStringLiteral("GraphPicture"));
+    picture_->setToolTip(kGraphTip);
     picture_->setGeometry(kPlace.x(), kPlace.y(), kVisibleWidth, kVisibleHeight);
     picture_->onPress = [this](int x) { clickAt(x); };
     picture_->onShiftPress = [this](int x) { setSecondCursor(x); };
@@ -79,7 +80,11 @@ void TrendGraphView::setRunState(bool starting, bool active)
 
 bool TrendGraphView::rowsShown() const
 {
-    return !runActive_ && !runStarting_ && cursorsEnabled_ && data_.rowCount > 0;
+    if (runActive_ || runStarting_)
+        return false;
+    // After STOP the graph shows the run's rows before REDRAW reads them with the cursor.
+    const bool runHasRows = data_.ringWritePos > 0 || data_.ringWrapped;
+    return cursorsEnabled_ ? data_.rowCount > 0 : runHasRows;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -212,6 +217,9 @@ void TrendGraphView::exportCsv()
     const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension, SuggestedName(kCsvExtension));
     if (path.isEmpty())
         return;
+    // Before REDRAW the rows on show are the run's, still in the ring; they are taken as Save does.
+    if (!cursorsEnabled_)
+        UnrollSamples(data_);
     QString error;
     if (!textfile::WriteAtomically(path, readout::ShownRowsCsv(data_), &error))
         ws_.dialogs.ShowMessage(kCsvWriteError, path + QStringLiteral(": ") + error);

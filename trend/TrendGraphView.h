@@ -36,6 +36,7 @@ public:
     bool cursorsEnabled() const { return cursorsEnabled_; }
     // A run is starting or active: nothing can be exported meanwhile.
     void setRunState(bool starting, bool active);
+    // There are rows to export: those the cursors read, or, after STOP and before REDRAW, the run's.
     bool rowsShown() const;
 
     // Drawing.

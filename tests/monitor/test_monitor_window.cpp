@@ -155,6 +155,9 @@ private slots:
         QCOMPARE(varListOpenings, 1);
         QCOMPARE(ws->monitorWindow.data(), form.data());
         QCOMPARE(form->windowTitle(), QStringLiteral("MoniForm"));
+        // Of a fixed size: no maximise button.
+        QVERIFY(form->windowFlags() & Qt::CustomizeWindowHint);
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form->size(), QSize(684, 571));
         const std::initializer_list<std::pair<Grid, int>> grids{
             {Grid::Commands, 9}, {Grid::InputsAndOutputs, 14}, {Grid::BlockOutputs, 128}};

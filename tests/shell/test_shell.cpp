@@ -62,6 +62,12 @@ private slots:
         QVERIFY(program.ws.trendGraphWindow && program.ws.trendGraphWindow->isVisible());
         QVERIFY(program.ws.variablesListWindow && program.ws.variablesListWindow->isVisible());
         QVERIFY(!program.ws.monitorWindow);
+        // Windows of a fixed size offer no maximise button: it would do nothing.
+        for (const QWidget *window : {static_cast<QWidget *>(main), program.ws.trendGraphWindow.data(),
+                                      program.ws.variablesListWindow.data()}) {
+            QVERIFY2(window->windowFlags() & Qt::CustomizeWindowHint, qPrintable(window->windowTitle()));
+            QVERIFY2(!(window->windowFlags() & Qt::WindowMaximizeButtonHint), qPrintable(window->windowTitle()));
+        }
         QVERIFY(program.ws.trendWindowOpen);
         QVERIFY(program.ws.variablesListOpen);
         QVERIFY(!main->trendGraphAction()->isEnabled());

@@ -363,8 +363,19 @@ void TestTrendExport::runAgainstSimulator()
                  .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2)\nreply mean ").arg(3 * passes).arg(passes)),
              qPrintable(Band(form, ReadoutStatistics)->text()));
 
+    // Stopped, before REDRAW: the run's rows can be exported already, the same as after it.
+    form.view().updateMenu();
+    QVERIFY(form.view().exportCsvAction()->isEnabled());
+    QVERIFY(form.view().exportPictureAction()->isEnabled());
+    const QString beforeRedraw = dir_.filePath(QStringLiteral("before-redraw.csv"));
+    p.dialogs.saveAnswers = {beforeRedraw};
+    form.view().exportCsvAction()->trigger();
+    const QByteArray exportedBeforeRedraw = testenv::ReadAll(beforeRedraw);
+    QVERIFY(CsvLines(exportedBeforeRedraw).size() >= 31);
+
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
     form.redraw();
+    QCOMPARE(readout::ShownRowsCsv(p.data), exportedBeforeRedraw);
     const int rows = p.data.rowCount;
     QVERIFY(rows >= 30);
     QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));

@@ -118,6 +118,14 @@ void TestTrendRun::creationAndClosing()
     QCOMPARE(p.data.channels[8].fullScale, QStringLiteral("07"));
     for (int c = 0; c < kChannels; ++c)
         QVERIFY(form->table().row(c).value->isHidden());
+    // What is not said by a caption is said by a tooltip: picking a name, A/L, F.S. or bit, the
+    // graph's clicks.
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelRow &row = form->table().row(c);
+        QVERIFY(row.name->toolTip().contains(QStringLiteral("Double-click")));
+        QVERIFY(!row.addressKind->toolTip().isEmpty() && !row.scale->toolTip().isEmpty());
+    }
+    QVERIFY(form->graphPicture()->toolTip().contains(QStringLiteral("Shift+click")));
     QCOMPARE(form->runStatus()->text(), QStringLiteral("RUN/STOP"));
     QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
     QVERIFY(!form->runButton()->isEnabled()); // no variable list built yet
