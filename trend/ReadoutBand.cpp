@@ -90,7 +90,10 @@ void ReadoutBand::show(const View &view)
             rows << Fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);
         lines_[2]->setText(rows.join(u'\n'));
     }
+    // The latest Save or export first: it is what the user just did.
     QStringList events;
+    if (!savedText_.isEmpty())
+        events << savedText_;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
@@ -115,6 +118,7 @@ void ReadoutBand::beginRun()
     lastPassEnded_ = data_.runStartedSteady;
     lineEventText_.clear();
     recordingText_.clear();
+    savedText_.clear();
     fileName_.clear();
 }
 

@@ -36,6 +36,8 @@ public:
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
     void setRecordingText(const QString &text) { recordingText_ = text; }
+    // What the last Save or export wrote, and where.
+    void setSavedText(const QString &text) { savedText_ = text; }
     // Rows opened from a .trd are shown: the band names the file; the last run's figures and
     // events no longer describe what is shown and are cleared.
     void showFile(const QString &fileName);
@@ -60,5 +62,6 @@ private:
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
     QString recordingText_;
+    QString savedText_;
     QString fileName_;
 };

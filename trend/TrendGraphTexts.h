@@ -58,6 +58,10 @@ inline const QString kStepRightTip = QStringLiteral("Cursor one row right.");
 inline const QString kRedrawTip = QStringLiteral("Draw the last run's rows and read them with the cursor.");
 inline const QString kNumberBaseTip = QStringLiteral("Values at the cursor in decimal or hex.");
 
+// The band after a Save or an export: %1 the file(s), %2 the folder.
+inline const QString kSavedIn = QStringLiteral("saved %1 in %2");
+inline const QString kTwoFiles = QStringLiteral("%1 and %2");
+
 // Window and control captions.
 inline const QString kTrendGraphTitle = QStringLiteral("Trend Graph");
 inline const QString kTrendGraphHeading = QStringLiteral("QMX Seriese Trend Graph");

@@ -223,6 +223,8 @@ void TrendGraphView::exportCsv()
     QString error;
     if (!textfile::WriteAtomically(path, readout::ShownRowsCsv(data_), &error))
         ws_.dialogs.ShowMessage(kCsvWriteError, path + QStringLiteral(": ") + error);
+    else
+        emit saved(kSavedIn.arg(textfile::BareFileName(path), QFileInfo(path).absolutePath()));
 }
 
 QImage TrendGraphView::pictureAtScale(int scale) const
@@ -243,8 +245,12 @@ void TrendGraphView::exportPicture()
         return;
     // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
     const QString doublePath = PngAtDoubleScale(path);
-    if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG"))
+    if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG")) {
         ws_.dialogs.ShowMessage(kPictureWriteError, path);
+        return;
+    }
+    emit saved(kSavedIn.arg(kTwoFiles.arg(textfile::BareFileName(path), textfile::BareFileName(doublePath)),
+                            QFileInfo(path).absolutePath()));
 }
 
 void TrendGraphView::copyPicture()

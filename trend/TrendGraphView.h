@@ -95,6 +95,8 @@ signals:
     void readoutChanged();
     // The text the band shows about the recording.
     void recordingTextChanged(const QString &text);
+    // A file (or two) was written: what and where, for the band.
+    void saved(const QString &text);
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
 

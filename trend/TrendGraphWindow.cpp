@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,7 @@ void TrendGraphWindow::connectParts()
         band_->setRecordingText(text);
         showBand();
     });
+    connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
     connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
@@ -409,8 +411,17 @@ void TrendGraphWindow::saveTrendFile()
     }
     const QStringList lines = trendfile::FormatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
     QString error;
-    if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines), &error))
+    if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines), &error)) {
         ws_.dialogs.ShowMessage(kTrendFileWriteError + QLatin1Char('\n') + error);
+        return;
+    }
+    showSaved(kSavedIn.arg(fileName, QFileInfo(path).absolutePath()));
+}
+
+void TrendGraphWindow::showSaved(const QString &text)
+{
+    band_->setSavedText(text);
+    showBand();
 }
 
 void TrendGraphWindow::printWindow() { windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs); }

@@ -104,6 +104,7 @@ private:
     void setCursorButtonsEnabled(bool enabled);
     void showCursorValues(bool highLow = false);
     void showBand();
+    void showSaved(const QString &text);
     void showReadoutWindow();
     void setDataReadAllowed(bool allowed);
     // The steps of closing, once, however the window goes.

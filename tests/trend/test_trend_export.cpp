@@ -240,6 +240,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     const QString png = dir_.filePath(QStringLiteral("graph.png"));
     p.dialogs.saveAnswers = {png};
     form.view().exportPictureAction()->trigger();
+    QCOMPARE(Band(form, ReadoutLine)->text(), QStringLiteral("saved graph.png and graph@2x.png in %1").arg(dir_.path()));
     QImage one(png);
     QImage two(dir_.filePath(QStringLiteral("graph@2x.png")));
     QVERIFY(!one.isNull() && !two.isNull());
@@ -371,6 +372,9 @@ void TestTrendExport::runAgainstSimulator()
     p.dialogs.saveAnswers = {beforeRedraw};
     form.view().exportCsvAction()->trigger();
     const QByteArray exportedBeforeRedraw = testenv::ReadAll(beforeRedraw);
+    // The band says what was written where.
+    QVERIFY2(Band(form, ReadoutLine)->text().contains(QStringLiteral("saved before-redraw.csv in ")),
+             qPrintable(Band(form, ReadoutLine)->text()));
     QVERIFY(CsvLines(exportedBeforeRedraw).size() >= 31);
 
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
