@@ -159,7 +159,7 @@ int main(int argc, char **argv)
         return Fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
-    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording); });
+    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
     bool writeFailed = false;
     for (;;) {
