@@ -57,6 +57,8 @@ void ReadoutBand::show(const View &view)
                                                                           lastPassEnded_ - data_.runStartedSteady,
                                                                           QStringLiteral("\n")));
     QStringList events;
+    if (!planText_.isEmpty())
+        events << planText_;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
@@ -72,6 +74,7 @@ void ReadoutBand::beginRun()
     lastPassEnded_ = data_.runStartedSteady;
     lineEventText_.clear();
     recordingText_.clear();
+    planText_.clear();
 }
 
 bool ReadoutBand::takePass(const sampling::TrendPass &pass)
@@ -79,6 +82,8 @@ bool ReadoutBand::takePass(const sampling::TrendPass &pass)
     runStats_.merge(pass.stats);
     ++runPasses_;
     lastPassEnded_ = pass.ended;
+    if (pass.planNow)
+        planText_ = readout::PlanChangeText(*pass.planNow, pass.blockReadsGivenUp);
     if (pass.lineEvent == sampling::LineEvent::None)
         return false;
     lineEventText_ = readout::LineEventText(pass.lineEvent, data_, pass.ended);

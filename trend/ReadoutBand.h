@@ -1,7 +1,7 @@
 #pragma once
 // The read-out band under the graph: the rows and times of the cursors, the differences between
-// them, the line's figures of the current or last run, and its events (line lost or back,
-// recording to a file). The texts come from TrendReadout; the band only places them.
+// them, the line's figures of the current or last run, its read plan and its events (line lost or
+// back, recording to a file). The texts come from TrendReadout; the band only places them.
 
 #include "link/ExchangeStats.h"
 #include "trend/TrendData.h"
@@ -36,6 +36,8 @@ public:
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
     void setRecordingText(const QString &text) { recordingText_ = text; }
+    // The requests of a pass and their wire limit, shown before the run's events.
+    void setPlanText(const QString &text) { planText_ = text; }
 
     const ExchangeStats &runStats() const { return runStats_; }
     quint64 runPasses() const { return runPasses_; }
@@ -50,4 +52,5 @@ private:
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
     QString recordingText_;
+    QString planText_;
 };

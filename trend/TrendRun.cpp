@@ -99,14 +99,15 @@ void TrendRun::beginSampling()
     ws_.trendRunning = true;
     data_.ringWritePos = 0;
     layers_.ClearTraceLayer();
+    // The plan is made once, before anyone hears that the run has begun.
+    sampling::PollPlan plan =
+        sampling::MakePollPlan(data_.selectedChannels, data_.channelAddress, readplan::StoredReadMode());
+    readPlan_ = plan.reads;
     emit samplingBegun();
 
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    sampling::PollPlan plan =
-        sampling::MakePollPlan(data_.selectedChannels, data_.channelAddress, readplan::StoredReadMode());
-    readPlan_ = plan.reads;
     ws_.linkThread.post([this, task = task_, plan = std::move(plan), reply](Link &link) {
         sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
             reply([this, task, pass = std::move(pass)] { takePass(task, pass); });
