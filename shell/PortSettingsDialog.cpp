@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 // The dialog as the port choice and wait time need it, and the device panel to its right.
@@ -25,6 +27,18 @@ constexpr int kClassicWidth = 157;
 constexpr int kPanelLeft = 160;
 constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;
+// The choice of reads sits below, across the whole width.
+constexpr int kReadModeTop = 212;
+constexpr int kReadModeRowHeight = 31;
+
+constexpr readplan::ReadMode kReadModesShown[] = {readplan::ReadMode::PerChannel, readplan::ReadMode::EachWord,
+                                                  readplan::ReadMode::Blocks};
+
+std::size_t ReadModeIndex(readplan::ReadMode mode)
+{
+    return static_cast<std::size_t>(std::find(std::begin(kReadModesShown), std::end(kReadModesShown), mode) -
+                                    std::begin(kReadModesShown));
+}
 } // namespace
 
 PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const SerialDeviceRoots &deviceRoots)
@@ -36,10 +50,6 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kPanelLeft + kPanelWidth + 8, kHeight);
     setFont(windowlook::CourierNew(12));
-
-    // Centred on the screen, not over the main window in its corner.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 
     auto *group = new QGroupBox(kPortGroupCaption, this);
     group->setObjectName(QStringLiteral("portGroup"));
@@ -121,7 +131,50 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     showDeviceOfCheckedPort();
     waitTimeField_->setText(ws_.waitTime);
     showWaitTimeHint();
+    addReadModeChoice();
+
+    // Centred on the screen, not over the main window in its corner.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
+
+void PortSettingsDialog::addReadModeChoice()
+{
+    const QString captions[] = {kReadPerChannelCaption, kReadEachWordCaption, kReadBlocksCaption};
+    const QString hints[] = {kReadPerChannelHint, kReadEachWordHint, kReadBlocksHint};
+    const QFont hintFont = windowlook::CourierNew(10);
+    const QFontMetrics hintMetrics(hintFont);
+    int hintWidth = 0;
+    for (const QString &hint : hints)
+        hintWidth = std::max(hintWidth, hintMetrics.horizontalAdvance(hint) + 4);
+    // The dialog grows to the right and downwards only, so that nothing it had moves.
+    const int width = std::max(kPanelLeft + kPanelWidth + 8, hintWidth + 40);
+    auto *group = new QGroupBox(kReadModeGroupCaption, this);
+    group->setObjectName(QStringLiteral("readModeGroup"));
+    group->setGeometry(8, kReadModeTop, width - 16, 20 + kReadModes * kReadModeRowHeight);
+    const readplan::ReadMode stored = readplan::StoredReadMode();
+    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
+        const int top = 18 + static_cast<int>(i) * kReadModeRowHeight;
+        auto *button = new QRadioButton(captions[i], group);
+        button->setObjectName(QStringLiteral("reads-") + readplan::ReadModeName(kReadModesShown[i]));
+        button->setGeometry(8, top, width - 40, 17);
+        button->setChecked(kReadModesShown[i] == stored);
+        auto *hint = new QLabel(hints[i], group);
+        hint->setObjectName(button->objectName() + QStringLiteral("-hint"));
+        hint->setFont(hintFont);
+        hint->setGeometry(26, top + 17, hintWidth, 13);
+        readModeButtons_[i] = button;
+        readModeHints_[i] = hint;
+    }
+    setFixedSize(width, kReadModeTop + group->height() + 6);
+}
+
+QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const
+{
+    return readModeButtons_[ReadModeIndex(mode)];
+}
+
+QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModeHints_[ReadModeIndex(mode)]; }
 
 QString PortSettingsDialog::portName(int number) { return QStringLiteral("COM%1").arg(number); }
 
@@ -134,6 +187,10 @@ void PortSettingsDialog::storeSettings()
     if (const QString port = checkedPortName(); !port.isEmpty())
         RegWriteString(kPortKey, kPortValue, port);
     ws_.waitTime = waitTimeField_->text();
+    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
+        if (readModeButtons_[i]->isChecked())
+            readplan::StoreReadMode(kReadModesShown[i]);
+    }
 }
 
 void PortSettingsDialog::closeEvent(QCloseEvent *event)
