@@ -85,7 +85,7 @@ bool ReadoutBand::takePass(const sampling::TrendPass &pass)
     if (pass.planNow)
         planText_ = readout::PlanChangeText(*pass.planNow, pass.blockReadsGivenUp);
     if (pass.lineEvent == sampling::LineEvent::None)
-        return false;
+        return pass.planNow.has_value();
     lineEventText_ = readout::LineEventText(pass.lineEvent, data_, pass.ended);
     return true;
 }

@@ -31,7 +31,8 @@ public:
 
     // A new run: figures and events cleared.
     void beginRun();
-    // A stored pass: its figures added; true when its line event should be shown at once.
+    // A stored pass: its figures added; true when its line event or a new plan should be shown at
+    // once.
     bool takePass(const sampling::TrendPass &pass);
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
