@@ -27,9 +27,11 @@ constexpr int kClassicWidth = 157;
 constexpr int kPanelLeft = 160;
 constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;
-// The choice of reads sits below, across the whole width.
-constexpr int kReadModeTop = 212;
-constexpr int kReadModeRowHeight = 31;
+// The choice of reads is a panel right of the device panel, as high as the dialog.
+constexpr int kReadModeLeft = kPanelLeft + kPanelWidth + 8;
+constexpr int kReadModeWidth = 300;
+constexpr int kReadModeRowHeight = 62;
+constexpr int kReadModeHintHeight = 40; // three lines of hint
 
 constexpr readplan::ReadMode kReadModesShown[] = {readplan::ReadMode::PerChannel, readplan::ReadMode::EachWord,
                                                   readplan::ReadMode::Blocks};
@@ -142,31 +144,27 @@ void PortSettingsDialog::addReadModeChoice()
 {
     const QString captions[] = {kReadPerChannelCaption, kReadEachWordCaption, kReadBlocksCaption};
     const QString hints[] = {kReadPerChannelHint, kReadEachWordHint, kReadBlocksHint};
-    const QFont hintFont = windowlook::CourierNew(10);
-    const QFontMetrics hintMetrics(hintFont);
-    int hintWidth = 0;
-    for (const QString &hint : hints)
-        hintWidth = std::max(hintWidth, hintMetrics.horizontalAdvance(hint) + 4);
-    // The dialog grows to the right and downwards only, so that nothing it had moves.
-    const int width = std::max(kPanelLeft + kPanelWidth + 8, hintWidth + 40);
+    // The dialog grows to the right only: its height and every control it had stay.
     auto *group = new QGroupBox(kReadModeGroupCaption, this);
     group->setObjectName(QStringLiteral("readModeGroup"));
-    group->setGeometry(8, kReadModeTop, width - 16, 20 + kReadModes * kReadModeRowHeight);
+    group->setGeometry(kReadModeLeft, 4, kReadModeWidth, kHeight - 8);
     const readplan::ReadMode stored = readplan::StoredReadMode();
     for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
         const int top = 18 + static_cast<int>(i) * kReadModeRowHeight;
         auto *button = new QRadioButton(captions[i], group);
         button->setObjectName(QStringLiteral("reads-") + readplan::ReadModeName(kReadModesShown[i]));
-        button->setGeometry(8, top, width - 40, 17);
+        button->setGeometry(8, top, kReadModeWidth - 16, 17);
         button->setChecked(kReadModesShown[i] == stored);
         auto *hint = new QLabel(hints[i], group);
         hint->setObjectName(button->objectName() + QStringLiteral("-hint"));
-        hint->setFont(hintFont);
-        hint->setGeometry(26, top + 17, hintWidth, 13);
+        hint->setFont(windowlook::CourierNew(10));
+        hint->setWordWrap(true);
+        hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        hint->setGeometry(26, top + 17, kReadModeWidth - 34, kReadModeHintHeight);
         readModeButtons_[i] = button;
         readModeHints_[i] = hint;
     }
-    setFixedSize(width, kReadModeTop + group->height() + 6);
+    setFixedSize(kReadModeLeft + kReadModeWidth + 8, kHeight);
 }
 
 QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const

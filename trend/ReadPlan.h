@@ -16,7 +16,7 @@
 namespace readplan {
 
 enum class ReadMode {
-    PerChannel, // one "R" read per selected channel, in channel order, as the product reads
+    PerChannel, // one "R" read per selected channel, in channel order, as trend runs always read
     EachWord,   // one "R" read per distinct word
     Blocks,     // neighbouring words merged into "r" reads where that costs fewer bytes on the wire
 };

@@ -327,7 +327,8 @@ void TestRecording::blockReadsRefusedByTheController()
     // The recorder with block reads: the words of the refused block read by "R", every row whole.
     const QString out = testenv::ProgramDir() + QStringLiteral("blocks.csv");
     const Run run = RunRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
-                                 "600F02", "--channel", "600F00:7", "--out", out, "--duration", "1s"});
+                                 "600F02", "--channel", "600F00:7", "--out", out, "--duration", "1s",
+                                 "--wait-time", "5"}); // passes few enough for the simulator's request log
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const auto rows = ReadCsv(out);
     QVERIFY(rows && rows->size() > 5);

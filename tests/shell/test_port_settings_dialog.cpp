@@ -233,18 +233,21 @@ void TestPortSettingsDialog::readModeChoice()
         // Nothing stored: each word once; block reads are off.
         QVERIFY(dialog.readModeButton(ReadMode::EachWord)->isChecked());
         QVERIFY(!dialog.readModeButton(ReadMode::Blocks)->isChecked());
-        // Below the controls the dialog had, which stay where they were; each line whole on one
-        // line of its own.
+        // Right of the controls the dialog had, which stay where they were; each hint whole
+        // under its button, above the next one.
         QCOMPARE(dialog.okButton()->geometry(), QRect(42, 186, 73, 22));
         QCOMPARE(dialog.deviceList()->geometry(), QRect(160, 21, 290, 95));
         QCOMPARE(dialog.waitTimeField()->geometry(), QRect(8, 163, 96, 21));
         for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks}) {
             const QLabel *hint = dialog.readModeHint(mode);
-            QVERIFY(hint->mapTo(&dialog, QPoint(0, 0)).y() >= 210);
-            QVERIFY(hint->fontMetrics().horizontalAdvance(hint->text()) <= hint->width());
-            QVERIFY(hint->mapTo(&dialog, QPoint(hint->width(), hint->height())).x() <= dialog.width());
-            QVERIFY(hint->mapTo(&dialog, QPoint(0, hint->height())).y() <= dialog.height());
+            const QRect place(hint->mapTo(&dialog, QPoint(0, 0)), hint->size());
+            QVERIFY(place.left() >= 160 + 290);
+            QVERIFY(dialog.rect().contains(place));
+            QVERIFY(hint->heightForWidth(hint->width()) <= hint->height());
+            QVERIFY(place.top() >= dialog.readModeButton(mode)->mapTo(&dialog, QPoint(0, 17)).y());
         }
+        QVERIFY(dialog.readModeHint(ReadMode::PerChannel)->mapTo(&dialog, QPoint(0, 40)).y() <=
+                dialog.readModeButton(ReadMode::EachWord)->mapTo(&dialog, QPoint(0, 0)).y());
         QVERIFY(dialog.readModeHint(ReadMode::Blocks)->text().contains(QStringLiteral("Off by default")));
         dialog.readModeButton(ReadMode::Blocks)->setChecked(true);
         dialog.accept();
