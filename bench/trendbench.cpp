@@ -1,6 +1,9 @@
 // Trend sampling against the controller simulator at 9600 baud, through the Trend Graph window and
-// its link thread: passes stored per second with 1, 7 and 14 channels against the wire limit (one
-// "R" exchange of 26 bytes per channel: 960 bytes/s / 26 bytes), the CPU time per pass of the
+// its link thread: passes stored per second with 1, 7 and 14 channels read one per channel against
+// the wire limit (one "R" exchange of 26 bytes per channel: 960 bytes/s / 26 bytes); then the read
+// plans of the other modes against their own wire limit (14 channels on 14 consecutive words in
+// one block read; 7 analog channels on scattered words and 7 bits of one word, each word once);
+// the CPU time per pass of the
 // user-interface thread and of the link thread (the waits for replies block in the OS), the
 // longest stall of the user-interface thread, and the time of the drawing and composition of one
 // pass without the link.
@@ -13,6 +16,7 @@
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
 #include "trend/GraphLayers.h"
+#include "trend/ReadPlan.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
 #include "trend/TrendGraphWindow.h"
@@ -43,13 +47,58 @@ using bench::ThreadCpuSeconds;
 constexpr std::uint32_t kAddresses[kChannels] = {0x600F92, 0x600F94, 0x600F96, 0x600FA8, 0x600FAA, 0x600FAC, 0x600FAE,
                                                  0x600F00, 0x600F02, 0x600E00, 0x600E02, 0x600E04, 0x600E80, 0x600FCE};
 
-// Channels 0..count-1 on, each an "A" address of the demo image.
-void SetUpTable(TrendGraphWindow &form, int count)
+// What a run reads: its channels' addresses (the first `count` channels on) and the read mode.
+struct Configuration {
+    std::array<std::uint32_t, kChannels> addresses{};
+    int count = kChannels;
+    readplan::ReadMode mode = readplan::ReadMode::PerChannel;
+};
+
+Configuration DemoWords(int count)
+{
+    Configuration configuration;
+    std::copy(std::begin(kAddresses), std::end(kAddresses), configuration.addresses.begin());
+    configuration.count = count;
+    return configuration;
+}
+
+// 14 consecutive words of the demo image, read in one block read.
+Configuration ConsecutiveWords()
+{
+    Configuration configuration;
+    for (int c = 0; c < kChannels; ++c)
+        configuration.addresses[static_cast<std::size_t>(c)] = 0x600F80 + 2u * static_cast<std::uint32_t>(c);
+    configuration.mode = readplan::ReadMode::Blocks;
+    return configuration;
+}
+
+// 7 analog channels on words far apart and 7 logic channels on bits 0..6 of one flag word.
+Configuration ScatteredWordsAndBitsOfOne()
+{
+    Configuration configuration;
+    const std::uint32_t analog[kAnalogChannels] = {0x600F92, 0x600FAA, 0x600E00, 0x600E80, 0x600FCE, 0x600D00, 0x600C00};
+    for (int c = 0; c < kChannels; ++c)
+        configuration.addresses[static_cast<std::size_t>(c)] = c < kAnalogChannels ? analog[c] : 0x600F00;
+    configuration.mode = readplan::ReadMode::EachWord;
+    return configuration;
+}
+
+readplan::ReadPlan PlanOf(const Configuration &configuration)
+{
+    std::vector<int> selected;
+    for (int c = 0; c < configuration.count; ++c)
+        selected.push_back(c);
+    return readplan::MakeReadPlan(selected, configuration.addresses, configuration.mode);
+}
+
+// The configuration's channels on, each an "A" address; logic channel c on bit c - 7.
+void SetUpTable(TrendGraphWindow &form, const Configuration &configuration)
 {
     for (int c = 0; c < kChannels; ++c) {
-        form.table().row(c).selected->setChecked(c < count);
+        form.table().row(c).selected->setChecked(c < configuration.count);
         form.table().setAddressKind(c, AddressKind::Address);
-        form.table().row(c).name->setText(QString::number(kAddresses[c], 16).toUpper());
+        form.table().row(c).name->setText(
+            QString::number(configuration.addresses[static_cast<std::size_t>(c)], 16).toUpper());
         form.table().row(c).scale->setText(c < kAnalogChannels ? QStringLiteral("20000") : QString::number(c - 7));
     }
 }
@@ -62,12 +111,13 @@ struct PollFigures {
     qint64 longestStallMs = 0;
 };
 
-PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock, int channels,
-                           int seconds, const QString &screenshot)
+PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock,
+                           const Configuration &configuration, int seconds, const QString &screenshot)
 {
+    readplan::StoreReadMode(configuration.mode);
     auto *form = new TrendGraphWindow(ws, data);
     form->show();
-    SetUpTable(*form, channels);
+    SetUpTable(*form, configuration);
     form->toggleRun(); // opens the port and pauses 1 to 2 s
     PollFigures figures;
     // Start on a pass boundary: after the first pass has been stored.
@@ -180,10 +230,11 @@ int main(int argc, char *argv[])
     const bench::LinkThreadClock linkClock(ws.linkThread);
 
     std::printf("Trend sampling at %d baud, WaitTime 0, %d s per configuration:\n", kBaud, seconds);
+    std::printf("One read per channel:\n");
     std::printf("  channels  passes/s  wire limit  ratio  CPU/pass: window  link thread  longest stall\n");
     for (int channels : {1, 7, 14}) {
-        const PollFigures f =
-            MeasurePolling(ws, data, linkClock, channels, seconds, channels == 14 ? screenshot : QString());
+        const PollFigures f = MeasurePolling(ws, data, linkClock, DemoWords(channels), seconds,
+                                             channels == 14 ? screenshot : QString());
         if (f.passes <= 0)
             return 1;
         const double rate = f.passes / f.seconds;
@@ -191,6 +242,25 @@ int main(int argc, char *argv[])
         std::printf("  %8d  %8.2f  %10.2f  %5.3f  %14.3f ms  %8.3f ms  %10lld ms\n", channels, rate, limit,
                     rate / limit, f.uiCpu / f.passes * 1e3, f.linkCpu / f.passes * 1e3, f.longestStallMs);
     }
+    // The other modes, each against the wire limit of its own plan.
+    const struct {
+        const char *name;
+        Configuration configuration;
+    } plans[] = {{"14 consecutive words, neighbouring words in one block read", ConsecutiveWords()},
+                 {"7 analog on 7 scattered words + 7 bits of one word, each word once", ScatteredWordsAndBitsOfOne()}};
+    for (const auto &[name, configuration] : plans) {
+        const readplan::ReadPlan plan = PlanOf(configuration);
+        const PollFigures f = MeasurePolling(ws, data, linkClock, configuration, seconds, QString());
+        if (f.passes <= 0)
+            return 1;
+        const double rate = f.passes / f.seconds;
+        std::printf("%s:\n  %s\n", name, qPrintable(readplan::PlanText(plan)));
+        std::printf("  %zu requests/pass  %.2f passes/s  wire limit %.2f  ratio %.3f  CPU/pass: window %.3f ms, link "
+                    "thread %.3f ms  longest stall %lld ms\n",
+                    plan.reads.size(), rate, plan.passLimit(), rate / plan.passLimit(), f.uiCpu / f.passes * 1e3,
+                    f.linkCpu / f.passes * 1e3, f.longestStallMs);
+    }
+    readplan::StoreReadMode(readplan::kDefaultReadMode);
     MeasureDrawing();
     return 0;
 }

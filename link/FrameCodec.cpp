@@ -81,6 +81,27 @@ std::string RequestFrameBytes(const RequestRecord &request)
     return frame;
 }
 
+namespace {
+
+// The length of an STX reply to `request`, or 0 for a letter whose reply this program does not know.
+std::size_t ExpectedReplyLength(const RequestRecord &request)
+{
+    if (request.letter() == 'R')
+        return 11;
+    if (request.letter() == 'r')
+        return kBlockFixedPart + 2 * static_cast<std::size_t>(request.count());
+    return 0;
+}
+
+} // namespace
+
+bool ReplyOfWrongLength(std::span<const std::uint8_t> reply, const RequestRecord &request)
+{
+    const std::size_t expected = ExpectedReplyLength(request);
+    return expected != 0 && reply.size() >= 3 && reply[0] == kStx &&
+           reply[2] == static_cast<std::uint8_t>(request.letter()) && reply.size() != expected;
+}
+
 bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request)
 {
     if (reply.empty() || reply[0] != kStx)

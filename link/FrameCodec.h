@@ -40,6 +40,9 @@ struct ReplyOutcome {
 // 17 + 2c, echoing the request's address and count). A refusal or a reply that does not begin
 // with STX carries nothing to compare and is not judged here (true).
 bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request);
+// Whether a complete STX reply carries the request's letter but not the length the request asks
+// for: the controller answered this kind of request, just not as asked.
+bool ReplyOfWrongLength(std::span<const std::uint8_t> reply, const RequestRecord &request);
 
 // Checks the reply in `reply` (n bytes, the last one LF) and decodes its data field into
 // `replyData`. Never reads outside `reply` nor writes outside `replyData`: a data field longer than

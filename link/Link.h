@@ -82,6 +82,8 @@ public:
     // The code of the last ComReadBlock's failing exchange (its -1 hides which failure it was), 0
     // after a block read that succeeded.
     int LastReadResult() const { return core_.lastReadResult(); }
+    // The last exchange discarded a well-formed reply of its letter but of the wrong length.
+    bool LastReplyOfWrongLength() const { return core_.lastReplyOfWrongLength(); }
 
     // Exchanges made since construction (for benchmarks and traces).
     quint64 exchangeCount() const { return core_.exchangeCount(); }

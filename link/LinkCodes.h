@@ -24,3 +24,10 @@ enum class LinkResult : int {
 };
 
 constexpr int Code(LinkResult r) { return static_cast<int>(r); }
+
+// Whether `code` is the controller's refusal (NAK) of a request, whatever its letter.
+constexpr bool IsRefusal(int code)
+{
+    return (code <= Code(LinkResult::RefusedD) && code >= Code(LinkResult::Refusedz)) ||
+           code == Code(LinkResult::RefusedUnknown);
+}

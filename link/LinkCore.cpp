@@ -73,6 +73,8 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                 }
                 return outcome.code;
             }
+            if (wait == Wait::Reply && outcome.code == Code(LinkResult::Ok) && ReplyOfWrongLength(frame, request))
+                wrongLength_ = true;
             traceBytes("discarded", begin, length);
             std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
             std::copy(frameBuffer_.begin() + static_cast<std::ptrdiff_t>(length),
@@ -99,6 +101,7 @@ bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadli
 
 int LinkCore::Transact(const RequestRecord &request)
 {
+    wrongLength_ = false;
     // Nothing can answer on a port that is not open; there is no reply time to wait out.
     if (!port_.isOpen())
         return Code(LinkResult::Timeout);

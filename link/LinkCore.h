@@ -60,6 +60,10 @@ public:
     // after a block read that succeeded.
     int lastReadResult() const { return lastReadResult_; }
 
+    // The last exchange discarded a well-formed reply of its letter but of the wrong length (and,
+    // unless its own reply came after it, timed out).
+    bool lastReplyOfWrongLength() const { return wrongLength_; }
+
     // A time-out happened and the line has not been resynchronised since: a late reply may still
     // come.
     bool outOfStep() const { return outOfStep_; }
@@ -88,6 +92,7 @@ private:
     std::uint64_t refusals_ = 0;
     int lastReadResult_ = 0;
     bool outOfStep_ = false;
+    bool wrongLength_ = false;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};
 };

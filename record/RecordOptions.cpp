@@ -50,7 +50,8 @@ ParseResult ParseArguments(const QStringList &arguments)
         }
         static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
                                                QStringLiteral("--out"),      QStringLiteral("--duration"),
-                                               QStringLiteral("--wait-time"), QStringLiteral("--channel")};
+                                               QStringLiteral("--wait-time"), QStringLiteral("--channel"),
+                                               QStringLiteral("--reads")};
         if (!kWithValue.contains(arg))
             return fail(QStringLiteral("%1: unknown option (see --help)").arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -71,6 +72,11 @@ ParseResult ParseArguments(const QStringList &arguments)
             if (!ms)
                 return fail(QStringLiteral("--wait-time %1: give the pause in milliseconds (0 or more)").arg(value));
             options.waitTimeMs = *ms;
+        } else if (arg == QLatin1String("--reads")) {
+            const std::optional<readplan::ReadMode> mode = readplan::ParseReadMode(value);
+            if (!mode)
+                return fail(QStringLiteral("--reads %1: give channel, word or block").arg(value));
+            options.readMode = *mode;
         } else {
             options.channels.append(value);
         }
@@ -92,7 +98,7 @@ QString HelpText()
 {
     return QStringLiteral(
         "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
-        "                  [--duration T] [--wait-time MS] [--data-read] [--force] [--quiet]\n"
+        "                  [--duration T] [--wait-time MS] [--reads MODE] [--data-read] [--force] [--quiet]\n"
         "\n"
         "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
         "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
@@ -113,6 +119,9 @@ QString HelpText()
         "  --duration T      stop after T: a number with s, m or h (90s, 15m, 2h); default: until\n"
         "                    stopped\n"
         "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
+        "  --reads MODE      the requests of a pass: channel (one read per channel), word (each\n"
+        "                    word once, the default) or block (neighbouring words in one block\n"
+        "                    read; a block read the controller refuses falls back to word reads)\n"
         "  --data-read       read the super block from the controller first (as Data Read does,\n"
         "                    writing sbdata.qmx); names are otherwise resolved through the saved\n"
         "                    sbdata.qmx, Varlist.txt and Varlist2.txt (a sbdata.qmx that fails its\n"

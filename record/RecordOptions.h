@@ -2,6 +2,8 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "trend/ReadPlan.h"
+
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -16,6 +18,7 @@ struct RecordOptions {
     QString out;                      // the CSV file
     std::optional<std::chrono::milliseconds> duration; // none: until stopped
     int waitTimeMs = 0;               // the pause between passes
+    readplan::ReadMode readMode = readplan::kDefaultReadMode; // the requests of a pass
     bool dataRead = false;            // read the super block from the controller first
     bool quiet = false;
     bool force = false;               // replace an existing --out file

@@ -158,8 +158,11 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
 
 void CsvRecording::append(const sampling::TrendPass &pass)
 {
-    if (pass.readout.abandoned)
+    if (pass.readout.abandoned) {
+        std::lock_guard lock(mutex_);
+        takePlanChange(pass);
         return;
+    }
     trendcsv::Row row;
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
     row.time = wallStart_.addMSecs(sinceStart.count());
@@ -189,7 +192,25 @@ void CsvRecording::append(const sampling::TrendPass &pass)
         figures_.lastLineEvent = pass.lineEvent;
         figures_.lastLineEventAt = *row.time;
     }
+    takePlanChange(pass);
     dirty_ = true;
+}
+
+void CsvRecording::setPlan(const readplan::ReadPlan &plan)
+{
+    std::lock_guard lock(mutex_);
+    figures_.planText = readplan::PlanText(plan);
+}
+
+void CsvRecording::takePlanChange(const sampling::TrendPass &pass)
+{
+    for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp) {
+        if (!figures_.givenUpText.isEmpty())
+            figures_.givenUpText += QStringLiteral("; ");
+        figures_.givenUpText += readplan::GivenUpText(givenUp);
+    }
+    if (pass.planNow)
+        figures_.planText = readplan::PlanText(*pass.planNow);
 }
 
 bool CsvRecording::flush()
@@ -210,7 +231,7 @@ CsvRecording::Figures CsvRecording::figures() const
 }
 
 void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
-                  const std::function<void(std::uint64_t rows)> &afterRow)
+                  const std::function<void(std::uint64_t rows)> &afterRow, readplan::ReadMode mode)
 {
     // The file takes the passes on a thread of its own, as the window does on its own: the reading
     // thread hands a pass over and reads the next one while the row is written, never more than
@@ -235,8 +256,9 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
                 afterRow(++rows);
         }
     });
-    const sampling::PollPlan plan{channels.selectedChannels, channels.channelAddress};
-    sampling::PollPasses(link, task, plan, [&](sampling::TrendPass pass) {
+    sampling::PollPlan plan = sampling::MakePollPlan(channels.selectedChannels, channels.channelAddress, mode);
+    recording.setPlan(plan.reads);
+    sampling::PollPasses(link, task, std::move(plan), [&](sampling::TrendPass pass) {
         {
             std::lock_guard lock(mutex);
             waiting.push_back(std::move(pass));
@@ -275,6 +297,10 @@ QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clo
                     .arg(figures.lastLineEvent == sampling::LineEvent::Lost ? QStringLiteral("line lost")
                                                                             : QStringLiteral("line back"),
                          figures.lastLineEventAt.toString(QStringLiteral("HH:mm:ss")));
+    if (!figures.planText.isEmpty())
+        line += QStringLiteral("  ") + figures.planText;
+    if (!figures.givenUpText.isEmpty())
+        line += QStringLiteral("  ") + figures.givenUpText;
     return line;
 }
 

@@ -68,10 +68,17 @@ public:
         sampling::LineEvent lastLineEvent = sampling::LineEvent::None;
         QDateTime lastLineEventAt;
         bool writeFailed = false;
+        QString planText;   // the requests of a pass and their wire limit
+        QString givenUpText; // the block reads given up during the run
     };
     Figures figures() const;
+    // The plan the passes are read with; a pass that changes it says so itself.
+    void setPlan(const readplan::ReadPlan &plan);
 
 private:
+    // With the mutex held.
+    void takePlanChange(const sampling::TrendPass &pass);
+
     const TrendData &channels_;
     std::FILE *file_;
     std::chrono::steady_clock::time_point steadyStart_;
@@ -85,10 +92,11 @@ private:
 // loop with the file in place of the window. Returns once every pass read has been written.
 // `afterRow` (optional, on the writing thread) hears the row count.
 void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
-                  const std::function<void(std::uint64_t rows)> &afterRow = {});
+                  const std::function<void(std::uint64_t rows)> &afterRow = {},
+                  readplan::ReadMode mode = readplan::kDefaultReadMode);
 
-// The status line: rows, passes per second, failed reads by code, elapsed time, file size, and the
-// last line event with its time.
+// The status line: rows, passes per second, failed reads by code, elapsed time, file size, the
+// last line event with its time, the plan with its wire limit and the block reads given up.
 QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
 
 } // namespace record

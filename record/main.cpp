@@ -219,7 +219,7 @@ int main(int argc, char **argv)
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
-    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording); });
+    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
     bool writeFailed = false;
     for (;;) {

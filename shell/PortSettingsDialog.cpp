@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 // The dialog as the port choice and wait time need it, and the device panel to its right.
@@ -25,6 +27,20 @@ constexpr int kClassicWidth = 157;
 constexpr int kPanelLeft = 160;
 constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;
+// The choice of reads is a panel right of the device panel, as high as the dialog.
+constexpr int kReadModeLeft = kPanelLeft + kPanelWidth + 8;
+constexpr int kReadModeWidth = 300;
+constexpr int kReadModeRowHeight = 62;
+constexpr int kReadModeHintHeight = 40; // three lines of hint
+
+constexpr readplan::ReadMode kReadModesShown[] = {readplan::ReadMode::PerChannel, readplan::ReadMode::EachWord,
+                                                  readplan::ReadMode::Blocks};
+
+std::size_t ReadModeIndex(readplan::ReadMode mode)
+{
+    return static_cast<std::size_t>(std::find(std::begin(kReadModesShown), std::end(kReadModesShown), mode) -
+                                    std::begin(kReadModesShown));
+}
 } // namespace
 
 PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const SerialDeviceRoots &deviceRoots)
@@ -36,10 +52,6 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kPanelLeft + kPanelWidth + 8, kHeight);
     setFont(windowlook::CourierNew(12));
-
-    // Centred on the screen, not over the main window in its corner.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 
     auto *group = new QGroupBox(kPortGroupCaption, this);
     group->setObjectName(QStringLiteral("portGroup"));
@@ -121,7 +133,46 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     showDeviceOfCheckedPort();
     waitTimeField_->setText(ws_.waitTime);
     showWaitTimeHint();
+    addReadModeChoice();
+
+    // Centred on the screen, not over the main window in its corner.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
+
+void PortSettingsDialog::addReadModeChoice()
+{
+    const QString captions[] = {kReadPerChannelCaption, kReadEachWordCaption, kReadBlocksCaption};
+    const QString hints[] = {kReadPerChannelHint, kReadEachWordHint, kReadBlocksHint};
+    // The dialog grows to the right only: its height and every control it had stay.
+    auto *group = new QGroupBox(kReadModeGroupCaption, this);
+    group->setObjectName(QStringLiteral("readModeGroup"));
+    group->setGeometry(kReadModeLeft, 4, kReadModeWidth, kHeight - 8);
+    const readplan::ReadMode stored = readplan::StoredReadMode();
+    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
+        const int top = 18 + static_cast<int>(i) * kReadModeRowHeight;
+        auto *button = new QRadioButton(captions[i], group);
+        button->setObjectName(QStringLiteral("reads-") + readplan::ReadModeName(kReadModesShown[i]));
+        button->setGeometry(8, top, kReadModeWidth - 16, 17);
+        button->setChecked(kReadModesShown[i] == stored);
+        auto *hint = new QLabel(hints[i], group);
+        hint->setObjectName(button->objectName() + QStringLiteral("-hint"));
+        hint->setFont(windowlook::CourierNew(10));
+        hint->setWordWrap(true);
+        hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        hint->setGeometry(26, top + 17, kReadModeWidth - 34, kReadModeHintHeight);
+        readModeButtons_[i] = button;
+        readModeHints_[i] = hint;
+    }
+    setFixedSize(kReadModeLeft + kReadModeWidth + 8, kHeight);
+}
+
+QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const
+{
+    return readModeButtons_[ReadModeIndex(mode)];
+}
+
+QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModeHints_[ReadModeIndex(mode)]; }
 
 QString PortSettingsDialog::portName(int number) { return QStringLiteral("COM%1").arg(number); }
 
@@ -134,6 +185,10 @@ void PortSettingsDialog::storeSettings()
     if (const QString port = checkedPortName(); !port.isEmpty())
         RegWriteString(kPortKey, kPortValue, port);
     ws_.waitTime = waitTimeField_->text();
+    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
+        if (readModeButtons_[i]->isChecked())
+            readplan::StoreReadMode(kReadModesShown[i]);
+    }
 }
 
 void PortSettingsDialog::closeEvent(QCloseEvent *event)

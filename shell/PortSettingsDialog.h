@@ -1,11 +1,13 @@
 #pragma once
-// The port settings dialog: which COM port the link opens (stored for later runs) and the wait
-// before each trend sampling pass (for this run of the program only). Beside them, the serial
+// The port settings dialog: which COM port the link opens and how a trend pass reads its channels
+// (both stored for later runs), and the wait before each trend sampling pass (for this run of the
+// program only). Beside them, the serial
 // devices of this machine, one of which can be given to the checked COM name, and the folder where
 // the program keeps its files.
 
 #include "catalogue/Workspace.h"
 #include "shell/SerialDevices.h"
+#include "trend/ReadPlan.h"
 
 #include <QDialog>
 #include <array>
@@ -40,6 +42,9 @@ public:
     QPushButton *assignButton() const { return assignButton_; }
     QLabel *filesFolder() const { return filesFolder_; }
     QPushButton *okButton() const { return okButton_; }
+    // The choice of the requests of a trend pass, stored beside the port, and the line under each.
+    QRadioButton *readModeButton(readplan::ReadMode mode) const;
+    QLabel *readModeHint(readplan::ReadMode mode) const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -54,6 +59,8 @@ private:
     void watchDeviceFolders();
     void showWaitTimeHint();
     void enableAssignButton();
+    // Below everything the dialog had: the three ways a trend pass reads, one line each.
+    void addReadModeChoice();
 
     Workspace &ws_;
     SerialDeviceRoots deviceRoots_;
@@ -66,5 +73,8 @@ private:
     QLabel *filesFolder_ = nullptr;
     QPushButton *okButton_ = nullptr;
     QFileSystemWatcher *deviceWatcher_ = nullptr;
+    static constexpr int kReadModes = 3;
+    std::array<QRadioButton *, kReadModes> readModeButtons_{};
+    std::array<QLabel *, kReadModes> readModeHints_{};
     bool stored_ = false;
 };

@@ -14,3 +14,16 @@ inline const QString kWaitTimeTakenAsZero = QStringLiteral("not a whole number: 
 inline const QString kSerialDevicesCaption = QStringLiteral("Serial devices");
 inline const QString kAssignCaption = QStringLiteral("Use for %1");
 inline const QString kFilesCaption = QStringLiteral("Files: %1");
+
+// The requests of a trend pass, stored beside the port; texts of this program, not of the product.
+inline const QString kReadModeGroupCaption = QStringLiteral("Trend reads");
+inline const QString kReadPerChannelCaption = QStringLiteral("one read per channel");
+inline const QString kReadEachWordCaption = QStringLiteral("each word once");
+inline const QString kReadBlocksCaption = QStringLiteral("neighbouring words in one block read");
+inline const QString kReadPerChannelHint =
+    QStringLiteral("An \"R\" read per channel, as always: 26 bytes each (14 channels: 2.6 passes/s).");
+inline const QString kReadEachWordHint =
+    QStringLiteral("An \"R\" read per distinct word: channels on one word cost its 26 bytes once.");
+inline const QString kReadBlocksHint =
+    QStringLiteral("Near words in one \"r\" read: 34 + 4 bytes a word. Off by default: a controller "
+                   "could answer \"r\" unlike \"R\".");

@@ -158,6 +158,15 @@ QByteArray WrongEchoReply(const Request &request, const ControllerMemory &memory
     return StxReply('r', body);
 }
 
+// A well-formed "r" reply with its echo of the request but one data byte fewer than asked.
+QByteArray ShortBlockReply(const Request &request, const ControllerMemory &memory)
+{
+    QByteArray body = Hex(*request.address, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+    for (int i = 0; i + 1 < request.count; ++i)
+        body += Hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
+    return StxReply('r', body);
+}
+
 QByteArray LowerCaseChecksum(QByteArray reply)
 {
     if (!IsStxReply(reply))
@@ -435,6 +444,11 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
             reply = GarbageReply(noise);
         if (fault.kind == SimFault::Kind::WrongEcho)
             reply = WrongEchoReply(request, memory);
+        const bool blockRead = !request.refusal && request.letter == 'r';
+        if (fault.kind == SimFault::Kind::RefuseBlockReads && blockRead)
+            reply = NakReply(fault.letter);
+        if (fault.kind == SimFault::Kind::ShortBlockReads && blockRead)
+            reply = ShortBlockReply(request, memory);
     }
 
     // Counted before any reply byte goes out, so a program that has read its reply (or seen the
@@ -453,6 +467,8 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     case SimFault::Kind::None:
     case SimFault::Kind::Garbage:
     case SimFault::Kind::WrongEcho:
+    case SimFault::Kind::RefuseBlockReads:
+    case SimFault::Kind::ShortBlockReads:
         written = writePaced(reply, replyStart);
         break;
     case SimFault::Kind::Late: {

@@ -43,6 +43,10 @@ struct SimFault {
                            // meanwhile wait, as the controller answers one after the other
         WrongEcho,         // well-formed reply of another request: "r" echoing address DEADBEEF,
                            // "R" one word too long
+        RefuseBlockReads,  // "r" refused with NAK `letter`; "R" answered as ever (a controller
+                           // that takes word reads only)
+        ShortBlockReads,   // "r" answered well formed, its echo right, one data byte short; "R"
+                           // answered as ever
     };
     Kind kind = Kind::None;
     char letter = 'D';

@@ -6,7 +6,8 @@
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
 // SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
 // under the same link path. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
-// pieces[:N], nolf, garbage, late:MS, echo; --fault-every N puts the fault on every N-th request only.
+// pieces[:N], nolf, garbage, late:MS, echo, refuse-r[:LETTER], short-r; --fault-every N puts the
+// fault on every N-th request only.
 
 #include "sim/ControllerSimulator.h"
 
@@ -29,7 +30,8 @@ constexpr const char *kUsage =
     "  --baud N       bytes take 10/N s each, as on an 8N1 line (0: at once)\n"
     "  --fault KIND   for every request: silence, nak:LETTER, checksum, lowercase, badfirst,\n"
     "                 pieces[:N], nolf, garbage, late:MS (reply MS ms late), echo (reply of\n"
-    "                 another request: wrong echo or length)\n"
+    "                 another request: wrong echo or length), refuse-r[:LETTER] (\"r\" refused\n"
+    "                 with NAK D or LETTER, \"R\" answered), short-r (\"r\" answered one byte short)\n"
     "  --fault-every N  the fault for every N-th request only\n"
     "  --no-live      keep the demo image's values still\n"
     "  --drop-every T drop the line every T (as an unplugged adapter: device closed, link removed)\n"
@@ -107,6 +109,14 @@ std::optional<SimFault> ParseFault(const QString &text)
             return std::nullopt;
     } else if (kind == QLatin1String("echo"))
         fault.kind = SimFault::Kind::WrongEcho;
+    else if (kind == QLatin1String("refuse-r")) {
+        if (argument.size() > 1 || (argument.size() == 1 && argument[0].unicode() > 0x7F))
+            return std::nullopt;
+        fault.kind = SimFault::Kind::RefuseBlockReads;
+        if (argument.size() == 1)
+            fault.letter = argument[0].toLatin1();
+    } else if (kind == QLatin1String("short-r"))
+        fault.kind = SimFault::Kind::ShortBlockReads;
     else
         return std::nullopt;
     return fault;

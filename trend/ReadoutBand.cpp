@@ -98,6 +98,9 @@ void ReadoutBand::show(const View &view)
         events << lineEventText_;
     if (!recordingText_.isEmpty())
         events << recordingText_;
+    // The plan says the same all run: it yields its place first.
+    if (!planText_.isEmpty())
+        events << planText_;
     lines_[3]->setText(Fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
     shown_ = std::chrono::steady_clock::now();
 }
@@ -109,6 +112,7 @@ void ReadoutBand::showFile(const QString &fileName)
     runPasses_ = 0;
     lineEventText_.clear();
     recordingText_.clear();
+    planText_.clear();
 }
 
 void ReadoutBand::beginRun()
@@ -120,6 +124,7 @@ void ReadoutBand::beginRun()
     recordingText_.clear();
     savedText_.clear();
     fileName_.clear();
+    planText_.clear();
 }
 
 bool ReadoutBand::takePass(const sampling::TrendPass &pass)
@@ -127,8 +132,10 @@ bool ReadoutBand::takePass(const sampling::TrendPass &pass)
     runStats_.merge(pass.stats);
     ++runPasses_;
     lastPassEnded_ = pass.ended;
+    if (pass.planNow)
+        planText_ = readout::PlanChangeText(*pass.planNow, pass.blockReadsGivenUp);
     if (pass.lineEvent == sampling::LineEvent::None)
-        return false;
+        return pass.planNow.has_value();
     lineEventText_ = readout::LineEventText(pass.lineEvent, data_, pass.ended);
     return true;
 }

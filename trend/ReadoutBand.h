@@ -1,7 +1,7 @@
 #pragma once
 // The read-out band under the graph: the rows and times of the cursors, the differences between
-// them, the line's figures of the current or last run, and its events (line lost or back,
-// recording to a file). The texts come from TrendReadout; the band only places them.
+// them, the line's figures of the current or last run, its read plan and its events (line lost or
+// back, recording to a file). The texts come from TrendReadout; the band only places them.
 
 #include "link/ExchangeStats.h"
 #include "trend/TrendData.h"
@@ -31,7 +31,8 @@ public:
 
     // A new run: figures and events cleared.
     void beginRun();
-    // A stored pass: its figures added; true when its line event should be shown at once.
+    // A stored pass: its figures added; true when its line event or a new plan should be shown at
+    // once.
     bool takePass(const sampling::TrendPass &pass);
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
@@ -43,6 +44,8 @@ public:
     void showFile(const QString &fileName);
     // The rows shown are the last run's again.
     void forgetFile() { fileName_.clear(); }
+    // The requests of a pass and their wire limit, shown before the run's events.
+    void setPlanText(const QString &text) { planText_ = text; }
 
     const ExchangeStats &runStats() const { return runStats_; }
     quint64 runPasses() const { return runPasses_; }
@@ -64,4 +67,5 @@ private:
     QString recordingText_;
     QString savedText_;
     QString fileName_;
+    QString planText_;
 };

@@ -76,4 +76,9 @@ QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &
     return line;
 }
 
+QByteArray ErrorTraceLine(const QString &timestamp, const QString &text)
+{
+    return timestamp.toLatin1() + ' ' + text.toLatin1() + "\r\n";
+}
+
 } // namespace sampling

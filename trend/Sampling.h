@@ -36,5 +36,7 @@ QString TraceTimestamp(const QDateTime &when);
 // One line of "ErrTrace.txt" as bytes on disk: every LF written as CR LF, the one that ends the
 // stored refusal included.
 QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply);
+// A line of "ErrTrace.txt" that tells of the run rather than of one failed read.
+QByteArray ErrorTraceLine(const QString &timestamp, const QString &text);
 
 } // namespace sampling

@@ -256,6 +256,7 @@ void TrendGraphWindow::samplingBegun()
     view_->drawColourKey(false);
     readout::BeginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     band_->beginRun();
+    band_->setPlanText(readplan::PlanText(run_->readPlan()));
     view_->forgetSecondCursor();
     showBand();
 }

@@ -1,33 +1,95 @@
 #include "trend/TrendPoll.h"
 
+#include "link/LinkCodes.h"
+
 #include <algorithm>
 
 namespace sampling {
 
-TrendPass ReadPass(Link &link, const LinkTask &task, const PollPlan &plan)
+PollPlan MakePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+                      readplan::ReadMode mode)
+{
+    return {selected, addresses, readplan::MakeReadPlan(selected, addresses, mode)};
+}
+
+namespace {
+
+// Whether a failed block read tells that the controller will not answer "r" as asked, rather than
+// that the line or the controller failed this once.
+bool BlockReadUnanswerable(const Link &link, int code)
+{
+    return IsRefusal(code) || (code == Code(LinkResult::Timeout) && link.LastReplyOfWrongLength());
+}
+
+} // namespace
+
+TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
 {
     TrendPass pass;
-    const auto read = [&](std::uint32_t address) {
+    std::array<std::optional<ReadFailure>, kChannels> failures;
+    ReadBuffer block(readplan::kLargestBlockRead, 0);
+    // One request on the line: its time and outcome counted, a gone line noticed.
+    const auto exchange = [&](const readplan::PlannedRead &read) {
         const auto start = std::chrono::steady_clock::now();
-        const int value = link.ComReadValue('R', 2, address);
-        pass.stats.add(value < 0 ? value : 0, std::chrono::steady_clock::now() - start);
-        // A gone line would cost every further read the whole reply time; with the port closed
+        int code = 0;
+        if (read.isBlock()) {
+            code = link.ComReadBlock('r', static_cast<std::uint16_t>(read.byteCount), read.address, block) == 0
+                       ? 0
+                       : link.LastReadResult();
+        } else {
+            code = link.ComReadValue('R', 2, read.address);
+        }
+        pass.stats.add(code < 0 ? code : 0, std::chrono::steady_clock::now() - start);
+        // A gone line would cost every further request the whole reply time; with the port closed
         // they fail at once.
-        if (value < 0 && link.isOpen() && link.lineGone()) {
+        if (code < 0 && link.isOpen() && link.lineGone()) {
             link.ComLineLost();
             pass.lineEvent = LineEvent::Lost;
         }
-        return value;
+        return code;
     };
-    pass.readout = ReadChannels(
-        plan.selected, plan.addresses, read,
-        [&](int code) { pass.failures.push_back({code, link.LastErrorReply()}); },
-        [&task] { return !task.cancelled(); });
+
+    for (std::size_t i = 0; i < plan.reads.reads.size(); ++i) {
+        if (i > 0 && task.cancelled()) {
+            pass.readout.abandoned = true;
+            break;
+        }
+        const readplan::PlannedRead &read = plan.reads.reads[i];
+        const int result = exchange(read);
+        if (result < 0 && read.isBlock() && pass.lineEvent == LineEvent::None && BlockReadUnanswerable(link, result)) {
+            pass.blockReadsGivenUp.push_back({read.address, read.byteCount, result, IsRefusal(result)});
+            plan.reads = readplan::WithoutBlockRead(plan.reads, i);
+            pass.planNow = plan.reads;
+            --i; // the same place again, now the first of the words' "R" reads
+            continue;
+        }
+        for (const readplan::ChannelWord &served : read.served) {
+            const auto c = static_cast<std::size_t>(served.channel);
+            if (result < 0) {
+                failures[c] = ReadFailure{result, link.LastErrorReply()};
+                continue;
+            }
+            const int offset = read.isBlock() ? readplan::WordOffset(read, served) : 0;
+            const int word = read.isBlock() ? block[static_cast<std::size_t>(offset)] * 256 +
+                                                  block[static_cast<std::size_t>(offset) + 1]
+                                            : result;
+            pass.readout.LatestValue[c] = SignedWord(word);
+        }
+    }
+    // Failures are told in channel order, as one read per channel told them.
+    for (int c : plan.selected) {
+        const auto &failure = failures[static_cast<std::size_t>(c)];
+        if (!failure)
+            continue;
+        pass.failures.push_back(*failure);
+        ++pass.readout.errorCount;
+        pass.readout.failedChannels = static_cast<std::uint16_t>(pass.readout.failedChannels | (1u << c));
+    }
     pass.ended = std::chrono::steady_clock::now();
     return pass;
 }
 
-void PollPasses(Link &link, LinkTask &task, const PollPlan &plan, const std::function<void(TrendPass)> &handOver)
+void PollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver)
 {
     using Clock = std::chrono::steady_clock;
     bool lineLost = false;

@@ -1,11 +1,12 @@
 #pragma once
 // The passes of a trend run as the link thread reads them: every selected channel once per pass,
-// back to back with the run's pause between passes, each finished pass handed to the window with
-// its values, the codes of its failed reads and the refusal stored at each failure. The window
-// then stores and draws it (Sampling.h).
+// through the requests of the run's read plan, back to back with the run's pause between passes,
+// each finished pass handed to the window with its values, the codes of its failed reads and the
+// refusal stored at each failure. The window then stores and draws it (Sampling.h).
 
 #include "link/ExchangeStats.h"
 #include "link/LinkThread.h"
+#include "trend/ReadPlan.h"
 #include "trend/SamplingRead.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace sampling {
@@ -29,17 +31,26 @@ enum class LineEvent { None, Lost, Back };
 
 struct TrendPass {
     PassReadout readout;
-    std::vector<ReadFailure> failures;
-    std::chrono::steady_clock::time_point ended; // when its last read ended
-    ExchangeStats stats;                          // the reads of this pass
+    std::vector<ReadFailure> failures;           // one per failed channel, in channel order
+    std::chrono::steady_clock::time_point ended; // when the reply to its last request ended
+    ExchangeStats stats;                          // the requests of this pass
     LineEvent lineEvent = LineEvent::None;
+    // Block reads given up in this pass (their words were read by "R" instead), and the plan the
+    // run reads with from now on; neither when the plan did not change.
+    std::vector<readplan::BlockReadGivenUp> blockReadsGivenUp;
+    std::optional<readplan::ReadPlan> planNow;
 };
 
-// What a run reads: the selected channels in ascending order and the address of each channel.
+// What a run reads: the selected channels in ascending order, the address of each channel and the
+// requests that read them.
 struct PollPlan {
     std::vector<int> selected;
     std::array<std::uint32_t, kChannels> addresses{};
+    readplan::ReadPlan reads;
 };
+// The poll plan of a run's selected channels in `mode`.
+PollPlan MakePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+                      readplan::ReadMode mode);
 
 // How often a run whose line has gone tries to open the device again; while it is gone, one pass of
 // failed reads is recorded per attempt.
@@ -48,16 +59,19 @@ inline constexpr std::chrono::milliseconds kReopenInterval{1000};
 // How many finished passes may wait for the window before the link thread waits for it.
 inline constexpr int kPassesAhead = 3;
 
-// Reads one pass on `link`. Cancelling `task` abandons it before the next read. When a read finds
-// that the line has gone, the port is closed (its holder kept), the pass's remaining reads fail at
-// once and the pass says LineEvent::Lost.
-TrendPass ReadPass(Link &link, const LinkTask &task, const PollPlan &plan);
+// Reads one pass on `link`, request by request of the plan; a failed request fails every channel
+// it serves. Cancelling `task` abandons the pass before the next request. When a request finds
+// that the line has gone, the port is closed (its holder kept), the pass's remaining requests fail
+// at once and the pass says LineEvent::Lost. A block read that the controller refuses or answers
+// with the wrong length is given up for the run: its words are read by "R" at once, in this pass
+// and in the plan for the next ones.
+TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan);
 
 // Runs on the link thread until `task` is cancelled: pass, hand over, the task's pause, next pass.
 // An abandoned pass is handed over too (its failures happened) and ends the poll. While the line
 // is gone, the same device is opened again every kReopenInterval, one pass of failed reads
 // recorded per attempt; the first pass after it is back says LineEvent::Back. A silent controller
 // on a present line is not reopened: its reads just time out.
-void PollPasses(Link &link, LinkTask &task, const PollPlan &plan, const std::function<void(TrendPass)> &handOver);
+void PollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver);
 
 } // namespace sampling

@@ -164,6 +164,15 @@ QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chr
     return text + QStringLiteral(" (t = ") + SecondsText(ms) + QStringLiteral(" s)");
 }
 
+QString PlanChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp)
+{
+    QString text = readplan::PlanText(plan);
+    if (givenUp.empty())
+        return text;
+    const bool refused = std::any_of(givenUp.begin(), givenUp.end(), [](const auto &g) { return g.refused; });
+    return text + (refused ? QStringLiteral(", block read refused") : QStringLiteral(", block read wrongly answered"));
+}
+
 QStringList CsvColumns(const TrendData &data)
 {
     QStringList columns;

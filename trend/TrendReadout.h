@@ -64,6 +64,10 @@ QString FitItems(const QStringList &items, const QString &separator, int width, 
 // "line lost 12:34:56.789 (t = 12.345 s)" / "line back ..."; empty for no event.
 QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
 
+// The band's plan after block reads were given up: "plan: 14 word reads, 364 bytes/pass, limit 2.6
+// passes/s, block read refused" (the error trace has the whole story).
+QString PlanChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp);
+
 // CSV columns of the run's selected channels.
 QStringList CsvColumns(const TrendData &data);
 // One row as CSV: its time, and its values with failed reads left empty.

@@ -129,14 +129,17 @@ void TrendRun::beginSampling()
     layers_.ClearTraceLayer();
     silent_ = false;
     lastAnswer_ = QDateTime::currentDateTime();
+    // The plan is made once, before anyone hears that the run has begun.
+    sampling::PollPlan plan =
+        sampling::MakePollPlan(data_.selectedChannels, data_.channelAddress, readplan::StoredReadMode());
+    readPlan_ = plan.reads;
     emit samplingBegun();
     watchForNextPass();
 
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, plan = sampling::PollPlan{data_.selectedChannels, data_.channelAddress},
-                         reply](Link &link) {
+    ws_.linkThread.post([this, task = task_, plan = std::move(plan), reply](Link &link) {
         sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
             reply([this, task, pass = std::move(pass)] { takePass(task, pass); });
         });
@@ -175,12 +178,23 @@ void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
                      sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
+void TrendRun::appendErrorTrace(const readplan::BlockReadGivenUp &givenUp)
+{
+    const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
+    AppendErrorTrace(programfolder::ErrorTracePath(kErrorTraceFile),
+                     sampling::ErrorTraceLine(timestamp, readplan::GivenUpText(givenUp)));
+}
+
 void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)
 {
     task->taken();
     // Every failed read is traced, also in a pass that STOP cut short.
     for (const sampling::ReadFailure &failure : pass.failures)
         appendErrorTrace(failure);
+    for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp)
+        appendErrorTrace(givenUp);
+    if (task == task_ && pass.planNow)
+        readPlan_ = *pass.planNow;
     // A pass of a run that has ended, or one cut short, is not part of the recording.
     if (task != task_ || !active_ || pass.readout.abandoned)
         return;

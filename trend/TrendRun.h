@@ -43,6 +43,8 @@ public:
     // The wait time of the port settings as milliseconds; text that is not a whole number of 0 or
     // more counts as 0.
     int waitTimeMs() const;
+    // The requests of a pass of the current or last run; it changes when a block read is given up.
+    const readplan::ReadPlan &readPlan() const { return readPlan_; }
 
 signals:
     // The start did not get the port; a port that failed to open has been reported already.
@@ -66,6 +68,7 @@ private:
     // Waits for the next pass: one reply time past when it is due.
     void watchForNextPass();
     void takeReplyState(const sampling::TrendPass &pass);
+    void appendErrorTrace(const readplan::BlockReadGivenUp &givenUp);
 
     Workspace &ws_;
     TrendData &data_;
@@ -79,4 +82,5 @@ private:
     bool starting_ = false;  // a second start is refused meanwhile
     quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
     quint64 passesStored_ = 0;
+    readplan::ReadPlan readPlan_;
 };

@@ -151,6 +151,7 @@ private slots:
     void optionsAndChannels();
     void badArgumentsAndMissingPort();
     void namedChannelsThenPresetsUntilCtrlC();
+    void blockReadsRefusedByTheController();
     void recordingGoesOnAcrossALostLine();
     void silentControllerIsNotALostLine();
     void trendGraphResumesWhenTheLineIsBack();
@@ -181,6 +182,15 @@ void TestRecording::optionsAndChannels()
     QCOMPARE(parsed.options->waitTimeMs, 100);
     QVERIFY(parsed.options->dataRead && parsed.options->quiet);
     QCOMPARE(parsed.options->duration, milliseconds(7200000));
+    QCOMPARE(parsed.options->readMode, readplan::ReadMode::EachWord);
+    for (const auto &[text, mode] : {std::pair{"channel", readplan::ReadMode::PerChannel},
+                                     std::pair{"word", readplan::ReadMode::EachWord},
+                                     std::pair{"block", readplan::ReadMode::Blocks}}) {
+        const auto withReads = record::ParseArguments({"--port", "COM1", "--channel", "600E60", "--out", "run.csv",
+                                                       "--reads", QLatin1String(text)});
+        QVERIFY2(withReads.options, qPrintable(withReads.error));
+        QCOMPARE(withReads.options->readMode, mode);
+    }
 
     // Channels: a known name is looked up ("L"), anything else is a hex address ("A"); NAME:BIT
     // takes the next logic channel.
@@ -232,6 +242,7 @@ void TestRecording::badArgumentsAndMissingPort()
         {{"--port", "COM1", "--channel", "600E60", "--out", out, "--duration", "5x"}, "--duration 5x"},
         {{"--port", "COM1", "--channel", "600E60", "--out", out, "--wait-time", "soon"}, "--wait-time soon"},
         {{"--port", "COM1", "--channel", "600E60", "--out", out, "--speed", "2"}, "--speed"},
+        {{"--port", "COM1", "--channel", "600E60", "--out", out, "--reads", "blocks"}, "--reads blocks"},
         {{"--port", "COM1", "--channel", "600E60", "--out"}, "--out"},
         // No super-block file yet: a name cannot be resolved.
         {{"--port", "COM1", "--channel", "SpdFbk", "--out", out}, "--channel SpdFbk"},
@@ -246,7 +257,7 @@ void TestRecording::badArgumentsAndMissingPort()
 
     const Run help = RunRecorder({"--help"});
     QCOMPARE(help.exitCode, 0);
-    for (const char *option : {"--port", "--presets", "--channel", "--out", "--duration", "--wait-time", "--data-read",
+    for (const char *option : {"--port", "--presets", "--channel", "--out", "--duration", "--wait-time", "--reads", "--data-read",
                                "--quiet", "--help", "Example:"})
         QVERIFY2(help.out.contains(option), option);
 
@@ -303,6 +314,55 @@ void TestRecording::namedChannelsThenPresetsUntilCtrlC()
              (QByteArrayList{"time", "t_s", "AnTermIn", "SpdFbk", "InvFlag.00", "InvFlag.07", "CmdFlag.00"}));
     for (qsizetype r = 1; r < rows->size(); ++r)
         QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"-12345", "17000", "1", "1", "0"}));
+}
+
+void TestRecording::blockReadsRefusedByTheController()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ControllerSimulator &sim = line.sim;
+    sim.writeWord(kInvFlag, 0x0081);
+    sim.writeWord(kCmdFlag, static_cast<std::uint16_t>(-7));
+    sim.setFaultForAllRequests(SimFault{SimFault::Kind::RefuseBlockReads});
+
+    // The recorder with block reads: the words of the refused block read by "R", every row whole.
+    const QString out = testenv::ProgramDir() + QStringLiteral("blocks.csv");
+    const Run run = RunRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
+                                 "600F02", "--channel", "600F00:7", "--out", out, "--duration", "1s",
+                                 "--wait-time", "5"}); // passes few enough for the simulator's request log
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const auto rows = ReadCsv(out);
+    QVERIFY(rows && rows->size() > 5);
+    for (qsizetype r = 1; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"129", "-7", "1"}));
+    int blockRequests = 0;
+    for (const QByteArray &frame : sim.requestLog())
+        blockRequests += frame.size() > 2 && frame[2] == 'r';
+    QCOMPARE(blockRequests, 1);
+
+    // The status line says the plan, and once that the block read was given up.
+    const record::ChannelSetup setup = record::ChannelsFromTexts({"600F00", "600F02", "600F00:7"}, {"END"});
+    QVERIFY2(setup.error.isEmpty(), qPrintable(setup.error));
+    Link link;
+    QCOMPARE(link.ComOpen(PortUser::Tool, sim.devicePath()), 0);
+    QString error;
+    std::FILE *file = record::CsvRecording::OpenFile(testenv::ProgramDir() + QStringLiteral("status.csv"), &error);
+    QVERIFY2(file, qPrintable(error));
+    record::CsvRecording recording(setup.data, file);
+    QVERIFY(recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime()));
+    LinkTask task;
+    record::RecordPasses(link, task, setup.data, recording,
+                         [&](std::uint64_t rows) {
+                             if (rows >= 3)
+                                 task.cancel();
+                         },
+                         readplan::ReadMode::Blocks);
+    link.ComClose();
+    const QString status = record::StatusLine(recording.figures(), std::chrono::seconds(1));
+    QVERIFY2(status.contains(QStringLiteral("plan: 2 word reads, 52 bytes/pass, limit 18.5 passes/s  "
+                                            "block read 00600F00+4 refused (-3): its words read one by one")),
+             qPrintable(status));
+    QCOMPARE(status.count(QStringLiteral("block read ")), 1);
 }
 
 void TestRecording::recordingGoesOnAcrossALostLine()

@@ -61,6 +61,7 @@ private slots:
     void deviceListOrderAndUartCheck();
     void assignedDeviceIsWhatTheNextOpenTalksTo();
     void waitTimeReading();
+    void readModeChoice();
     void startUpWithoutAWindowEnds();
 };
 
@@ -216,6 +217,55 @@ void TestPortSettingsDialog::waitTimeReading()
     // The new controls sit right of the dialog's original 157 pixels.
     QVERIFY(hint->x() >= 157);
     QVERIFY(dialog.filesFolder()->toolTip().contains(testenv::ProgramDir()));
+}
+
+void TestPortSettingsDialog::readModeChoice()
+{
+    using readplan::ReadMode;
+    const QString configFile = QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
+                                         QStringLiteral("CON"))
+                                   .fileName();
+    QSettings(configFile, QSettings::IniFormat).remove(readplan::kReadModeValue);
+    ScriptedDialogs dialogs;
+    Program program(dialogs);
+    {
+        PortSettingsDialog dialog(program.ws);
+        // Nothing stored: each word once; block reads are off.
+        QVERIFY(dialog.readModeButton(ReadMode::EachWord)->isChecked());
+        QVERIFY(!dialog.readModeButton(ReadMode::Blocks)->isChecked());
+        // Right of the controls the dialog had, which stay where they were; each hint whole
+        // under its button, above the next one.
+        QCOMPARE(dialog.okButton()->geometry(), QRect(42, 186, 73, 22));
+        QCOMPARE(dialog.deviceList()->geometry(), QRect(160, 21, 290, 95));
+        QCOMPARE(dialog.waitTimeField()->geometry(), QRect(8, 163, 96, 21));
+        for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks}) {
+            const QLabel *hint = dialog.readModeHint(mode);
+            const QRect place(hint->mapTo(&dialog, QPoint(0, 0)), hint->size());
+            QVERIFY(place.left() >= 160 + 290);
+            QVERIFY(dialog.rect().contains(place));
+            QVERIFY(hint->heightForWidth(hint->width()) <= hint->height());
+            QVERIFY(place.top() >= dialog.readModeButton(mode)->mapTo(&dialog, QPoint(0, 17)).y());
+        }
+        QVERIFY(dialog.readModeHint(ReadMode::PerChannel)->mapTo(&dialog, QPoint(0, 40)).y() <=
+                dialog.readModeButton(ReadMode::EachWord)->mapTo(&dialog, QPoint(0, 0)).y());
+        QVERIFY(dialog.readModeHint(ReadMode::Blocks)->text().contains(QStringLiteral("Off by default")));
+        dialog.readModeButton(ReadMode::Blocks)->setChecked(true);
+        dialog.accept();
+    }
+    QCOMPARE(QSettings(configFile, QSettings::IniFormat).value(readplan::kReadModeValue).toString(),
+             QStringLiteral("block"));
+    QCOMPARE(readplan::StoredReadMode(), ReadMode::Blocks);
+    {
+        PortSettingsDialog dialog(program.ws);
+        QVERIFY(dialog.readModeButton(ReadMode::Blocks)->isChecked());
+        dialog.readModeButton(ReadMode::PerChannel)->setChecked(true);
+        dialog.close();
+    }
+    QCOMPARE(readplan::StoredReadMode(), ReadMode::PerChannel);
+    // An unknown stored text reads as the default.
+    QSettings(configFile, QSettings::IniFormat).setValue(readplan::kReadModeValue, QStringLiteral("blocks"));
+    QCOMPARE(readplan::StoredReadMode(), ReadMode::EachWord);
+    QSettings(configFile, QSettings::IniFormat).remove(readplan::kReadModeValue);
 }
 
 void TestPortSettingsDialog::startUpWithoutAWindowEnds()
