@@ -126,7 +126,23 @@ SampleRow StoredValues(const TrendData &data, const sampling::PassReadout &reado
     return row;
 }
 
-int RowsFromTrigger(int preRows) { return kRingRows - std::clamp(preRows, 0, kRingRows - 1); }
+int RowsFromTrigger(int preRows) { return std::max(1, kRingRows - 1 - std::clamp(preRows, 0, kRingRows - 1)); }
+
+std::optional<std::int32_t> ParseLevelText(const QString &text, bool hex)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    if (hex) {
+        const uint word = t.toUInt(&ok, 16);
+        if (!ok || t.isEmpty() || t.size() > 4 || t.startsWith(u'+') || t.startsWith(u'-'))
+            return std::nullopt;
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(word));
+    }
+    const int value = t.toInt(&ok, 10);
+    if (!ok || value < -32768 || value > 32767)
+        return std::nullopt;
+    return value;
+}
 
 RingCapture::State RingCapture::takeRow(const SampleRow &row, std::uint16_t failedChannels)
 {

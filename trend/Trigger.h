@@ -69,9 +69,14 @@ private:
 // The row of a pass as the ring stores it: analog values signed, logic bits 0/1 through their mask.
 SampleRow StoredValues(const TrendData &data, const sampling::PassReadout &readout);
 
-// How many rows the Trend Graph keeps from the trigger row on (that row included), so that the
-// pre-trigger rows and these fill the ring.
+// How many rows the Trend Graph stores from the trigger row on (that row included). REDRAW shows
+// the newest kRingRows - 1 rows of a full ring, so these and the pre-trigger rows fill what it
+// shows; at least the trigger row itself.
 int RowsFromTrigger(int preRows);
+
+// A level as typed in the channel's number base: signed decimal, or up to four hex digits taken
+// as the signed 16-bit word the controller holds; nothing for other text.
+std::optional<std::int32_t> ParseLevelText(const QString &text, bool hex);
 
 // Stored rows of a run watched for the trigger: armed until it fires, then counting the rows
 // from the trigger row until the ring is full with rowsFromTrigger of them.

@@ -151,12 +151,13 @@ private slots:
         QCOMPARE(firings, 1);
         QCOMPARE(capture.triggerRowNumber(), std::optional<int>(kStepPass));
         QCOMPARE(line.sim.wordReadsOf(kMisc), quint64(stored.size()));
-        // The ring's 250 rows: kPreRows before the step, the rest from it on.
-        QCOMPARE(stored.size(), kStepPass - 1 + kRingRows - kPreRows);
-        const QList<Line::StoredRow> ring = stored.mid(stored.size() - kRingRows);
-        for (int i = 0; i < kRingRows; ++i)
-            QCOMPARE(ring[i].values[0], i < kPreRows ? 0 : 1000);
-        QCOMPARE(trigger::ShownRowIndex(kStepPass, static_cast<int>(stored.size()), kRingRows), std::optional<int>(kPreRows));
+        // The 249 rows REDRAW shows of the full ring: kPreRows before the step, the rest from it on.
+        constexpr int kShown = kRingRows - 1;
+        QCOMPARE(stored.size(), kStepPass - 1 + kShown - kPreRows);
+        const QList<Line::StoredRow> shown = stored.mid(stored.size() - kShown);
+        for (int i = 0; i < kShown; ++i)
+            QCOMPARE(shown[i].values[0], i < kPreRows ? 0 : 1000);
+        QCOMPARE(trigger::ShownRowIndex(kStepPass, static_cast<int>(stored.size()), kShown), std::optional<int>(kPreRows));
     }
 
     void toggledBitFiresOnlyOnTheChosenEdge()

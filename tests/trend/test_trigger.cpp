@@ -145,15 +145,20 @@ private slots:
     {
         QTest::addColumn<int>("preRows");
         QTest::addColumn<int>("stepRow");
-        QTest::newRow("default pre, step late") << trigger::kDefaultPreRows << 400;
-        QTest::newRow("no pre") << 0 << 30;
-        QTest::newRow("most pre") << kRingRows - 1 << 300;
-        QTest::newRow("step before pre rows were stored") << 100 << 20;
+        QTest::addColumn<int>("rowsFromTrigger");
+        QTest::addColumn<int>("shownIndex");
+        // REDRAW shows the newest 249 rows of a full ring: the pre rows and those from the trigger on.
+        QTest::newRow("default pre, step late") << trigger::kDefaultPreRows << 400 << 187 << 62;
+        QTest::newRow("no pre") << 0 << 30 << 249 << 0;
+        QTest::newRow("most pre: the trigger row alone") << kRingRows - 1 << 300 << 1 << 248;
+        QTest::newRow("step before pre rows were stored") << 100 << 20 << 149 << 19;
     }
     void ringCaptureFillsTheRowsAfterTheTrigger()
     {
         QFETCH(int, preRows);
         QFETCH(int, stepRow);
+        QFETCH(int, rowsFromTrigger);
+        QFETCH(int, shownIndex);
         TriggerSetup setup;
         setup.first = {kWord, Edge::Rises, 1};
         setup.preRows = preRows;
@@ -166,11 +171,32 @@ private slots:
             capture.takeRow(row, 0);
         }
         QCOMPARE(capture.triggerRowNumber(), std::optional<int>(stepRow));
-        QCOMPARE(stored - stepRow + 1, kRingRows - preRows);
-        const int shown = std::min(stored, kRingRows);
-        // In the rows shown after the run (the newest of the ring), the trigger row has its pre rows
-        // before it, or every row stored before it when the run was shorter.
-        QCOMPARE(trigger::ShownRowIndex(stepRow, stored, shown), std::optional<int>(std::min(preRows, stepRow - 1)));
+        QCOMPARE(stored - stepRow + 1, rowsFromTrigger);
+        const int shown = std::min(stored, kRingRows - 1);
+        QCOMPARE(trigger::ShownRowIndex(stepRow, stored, shown), std::optional<int>(shownIndex));
+    }
+
+    void levelTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<int>("level"); // INT_MIN: refused
+        QTest::newRow("dec") << "1000" << false << 1000;
+        QTest::newRow("dec negative") << "-32768" << false << -32768;
+        QTest::newRow("dec too big") << "32768" << false << INT_MIN;
+        QTest::newRow("dec is not hex") << "03E8" << false << INT_MIN;
+        QTest::newRow("hex") << "03e8" << true << 1000;
+        QTest::newRow("hex as signed word") << "FFFF" << true << -1;
+        QTest::newRow("hex five digits") << "10000" << true << INT_MIN;
+        QTest::newRow("hex signed") << "-1" << true << INT_MIN;
+        QTest::newRow("empty") << "" << false << INT_MIN;
+    }
+    void levelTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, hex);
+        QFETCH(int, level);
+        QCOMPARE(trigger::ParseLevelText(text, hex), level == INT_MIN ? std::nullopt : std::optional<std::int32_t>(level));
     }
 
     void setupText()
