@@ -80,6 +80,8 @@ void ReadoutBand::show(const View &view)
         lines_[2]->setText(rows.join(u'\n'));
     }
     QStringList events;
+    if (!triggerText_.isEmpty())
+        events << triggerText_;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
@@ -95,6 +97,7 @@ void ReadoutBand::showFile(const QString &fileName)
     runPasses_ = 0;
     lineEventText_.clear();
     recordingText_.clear();
+    triggerText_.clear();
 }
 
 void ReadoutBand::beginRun()
@@ -104,6 +107,7 @@ void ReadoutBand::beginRun()
     lastPassEnded_ = data_.runStartedSteady;
     lineEventText_.clear();
     recordingText_.clear();
+    triggerText_.clear();
     fileName_.clear();
 }
 

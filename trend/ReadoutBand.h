@@ -36,6 +36,8 @@ public:
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
     void setRecordingText(const QString &text) { recordingText_ = text; }
+    // "armed: ..." during an armed run, "triggered at ..." after the trigger ended it.
+    void setTriggerText(const QString &text) { triggerText_ = text; }
     // Rows opened from a .trd are shown: the band names the file; the last run's figures and
     // events no longer describe what is shown and are cleared.
     void showFile(const QString &fileName);
@@ -55,5 +57,6 @@ private:
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
     QString recordingText_;
+    QString triggerText_;
     QString fileName_;
 };

@@ -76,6 +76,10 @@ public:
     QAction *clearSecondCursorAction() const { return clearSecondCursorAction_; }
     QAction *recordAction() const { return recordAction_; }
     QAction *readoutAction() const { return readoutAction_; }
+    QAction *triggerAction() const { return triggerAction_; }
+    // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
+    void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
+    std::optional<int> triggerMarkX() const { return triggerMarkX_; }
     void updateMenu();
     void exportCsv();
     void exportPicture();
@@ -96,6 +100,8 @@ signals:
     void recordingTextChanged(const QString &text);
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
+    // "Trigger..." in the graph menu: the trigger set-up is wanted.
+    void triggerDialogAsked();
 
 private:
     void flushRecording();
@@ -121,6 +127,8 @@ private:
     QAction *clearSecondCursorAction_ = nullptr;
     QAction *recordAction_ = nullptr;
     QAction *readoutAction_ = nullptr;
+    QAction *triggerAction_ = nullptr;
+    std::optional<int> triggerMarkX_;
     RecordingFile recording_;
     QTimer *recordingFlush_ = nullptr;
 };
