@@ -17,3 +17,4 @@ foreach(locale C en_US.UTF-8 de_DE.UTF-8 ja_JP.UTF-8)
 endforeach()
 # Triggered capture: the trigger core's conditions, capture and set-up file.
 qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
+qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
