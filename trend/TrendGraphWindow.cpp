@@ -496,6 +496,8 @@ void TrendGraphWindow::beginTriggerCapture()
     if (!triggerSetup_)
         return;
     triggerCapture_ = std::make_unique<trigger::RingCapture>(*triggerSetup_);
+    // Armed during a run, the capture counts its rows from here.
+    rowsBeforeCapture_ = runRowsStored_;
     band_->setTriggerText(kBandTriggerArmed.arg(triggerConditionText()));
 }
 
@@ -506,16 +508,16 @@ void TrendGraphWindow::watchTrigger()
     const trigger::RingCapture::State state =
         triggerCapture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
     if (state == trigger::RingCapture::State::Complete)
-        endTriggeredRun(*triggerCapture_->triggerRowNumber());
+        endTriggeredRun(rowsBeforeCapture_ + *triggerCapture_->triggerRowNumber());
 }
 
-void TrendGraphWindow::endTriggeredRun(int triggerRowNumber)
+void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
 {
     triggerCapture_.reset();
     // As STOP and then REDRAW would.
     endRunByButton();
     redraw();
-    const std::optional<int> index = trigger::ShownRowIndex(triggerRowNumber, runRowsStored_, data_.rowCount);
+    const std::optional<int> index = trigger::ShownRowIndex(triggerRowOfRun, runRowsStored_, data_.rowCount);
     if (!index) {
         band_->setTriggerText(QString());
         showBand();

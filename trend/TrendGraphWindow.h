@@ -122,7 +122,7 @@ private:
     // The trigger's capture for the run going on, and the run's end once it is complete.
     void beginTriggerCapture();
     void watchTrigger();
-    void endTriggeredRun(int triggerRowNumber);
+    void endTriggeredRun(int triggerRowOfRun);
     QString triggerConditionText() const;
     // The steps of closing, once, however the window goes.
     void endWindow();
@@ -142,6 +142,7 @@ private:
     bool triggerArmed_ = false;
     std::unique_ptr<trigger::RingCapture> triggerCapture_;
     int runRowsStored_ = 0;
+    int rowsBeforeCapture_ = 0; // rows of the run stored before the trigger was armed
 
     bool closed_ = false;
 };
