@@ -29,6 +29,7 @@ std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
 ParseResult ParseArguments(const QStringList &arguments)
 {
     RecordOptions options;
+    QStringList triggerOnly; // options that mean something only with --trigger
     const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -51,7 +52,9 @@ ParseResult ParseArguments(const QStringList &arguments)
         static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
                                                QStringLiteral("--out"),      QStringLiteral("--duration"),
                                                QStringLiteral("--wait-time"), QStringLiteral("--channel"),
-                                               QStringLiteral("--reads")};
+                                               QStringLiteral("--reads"),    QStringLiteral("--trigger"),
+                                               QStringLiteral("--pre"),      QStringLiteral("--post"),
+                                               QStringLiteral("--repeat")};
         if (!kWithValue.contains(arg))
             return fail(QStringLiteral("%1: unknown option (see --help)").arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -77,6 +80,22 @@ ParseResult ParseArguments(const QStringList &arguments)
             if (!mode)
                 return fail(QStringLiteral("--reads %1: give channel, word or block").arg(value));
             options.readMode = *mode;
+        } else if (arg == QLatin1String("--trigger")) {
+            options.trigger = value;
+        } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
+            // No time before the event is a sensible choice; a bare 0 means it.
+            const std::optional<std::chrono::milliseconds> length =
+                value.trimmed() == QLatin1String("0") ? std::chrono::milliseconds(0) : ParseDuration(value);
+            if (!length)
+                return fail(QStringLiteral("%1 %2: give a length of time such as 0, 2s or 1m").arg(arg, value));
+            (arg == QLatin1String("--pre") ? options.pre : options.post) = *length;
+            triggerOnly.append(arg);
+        } else if (arg == QLatin1String("--repeat")) {
+            bool ok = false;
+            options.repeat = value.toInt(&ok);
+            if (!ok || options.repeat < 1)
+                return fail(QStringLiteral("--repeat %1: give the number of events, 1 or more").arg(value));
+            triggerOnly.append(arg);
         } else {
             options.channels.append(value);
         }
@@ -91,6 +110,8 @@ ParseResult ParseArguments(const QStringList &arguments)
         return fail(QStringLiteral("--presets or --channel: no channels to record"));
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
         return fail(QStringLiteral("--presets and --channel: give one or the other"));
+    if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
+        return fail(QStringLiteral("%1: only with --trigger").arg(triggerOnly.front()));
     return {options, {}};
 }
 
@@ -99,6 +120,7 @@ QString HelpText()
     return QStringLiteral(
         "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
         "                  [--duration T] [--wait-time MS] [--reads MODE] [--data-read] [--force] [--quiet]\n"
+        "                  [--trigger COND [--pre T] [--post T] [--repeat N]]\n"
         "\n"
         "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
         "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
@@ -126,6 +148,15 @@ QString HelpText()
         "                    writing sbdata.qmx); names are otherwise resolved through the saved\n"
         "                    sbdata.qmx, Varlist.txt and Varlist2.txt (a sbdata.qmx that fails its\n"
         "                    check is refused)\n"
+        "  --trigger COND    write only the rows around events: 'CH>LEVEL' or 'CH rises LEVEL' (the\n"
+        "                    value passes the level upwards), 'CH<LEVEL' or 'CH falls LEVEL',\n"
+        "                    'CH crosses LEVEL'; for a logic channel 'NAME:BIT rises|falls|changes';\n"
+        "                    two conditions joined by ' and ' or ' or '. CH is one of the --channel\n"
+        "                    texts (or a preset channel's name); LEVEL decimal or 0x hex. A failed\n"
+        "                    read is never an event. Adds the column event (1 on the trigger row)\n"
+        "  --pre T           the time kept before each event (default 5s; 0 for none)\n"
+        "  --post T          the time written after each event (default 5s)\n"
+        "  --repeat N        end (exit 0) after N events (default 1)\n"
         "  --quiet           no status line (there is none either when not on a terminal)\n"
         "  --help            this text\n"
         "\n"

@@ -23,6 +23,12 @@ struct RecordOptions {
     bool quiet = false;
     bool force = false;               // replace an existing --out file
     bool help = false;
+    // Triggered capture: the --trigger text as given (resolved against the channels later), the
+    // time kept before and after each event, and how many events to capture before the end.
+    QString trigger;
+    std::chrono::milliseconds pre{5000};
+    std::chrono::milliseconds post{5000};
+    int repeat = 1;
 };
 
 struct ParseResult {

@@ -1,5 +1,7 @@
 #include "record/Recording.h"
 
+#include "record/TriggerCapture.h"
+
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/TrendCsv.h"
@@ -148,7 +150,7 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     QStringList columns;
     for (int c : channels_.selectedChannels)
         columns.append(trendcsv::ColumnName(channels_.channels[c], c));
-    const QByteArray header = trendcsv::HeaderLine(columns);
+    const QByteArray header = capture_ ? EventHeaderLine(columns) : trendcsv::HeaderLine(columns);
     std::lock_guard lock(mutex_);
     figures_.bytes += header.size();
     dirty_ = true;
@@ -176,7 +178,14 @@ void CsvRecording::append(const sampling::TrendPass &pass)
         const std::int32_t v = pass.readout.LatestValue[c];
         row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.channelScale[c]) != 0 ? 1 : 0));
     }
-    const QByteArray line = trendcsv::RowLine(row);
+    QByteArray line;
+    if (capture_) {
+        for (const TriggerCapture::Line &kept :
+             capture_->takeRow(row, trigger::StoredValues(channels_, pass.readout), pass.readout.failedChannels, sinceStart))
+            line += EventRowLine(kept);
+    } else {
+        line = trendcsv::RowLine(row);
+    }
     const bool written =
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), file_) == static_cast<std::size_t>(line.size());
 

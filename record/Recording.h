@@ -20,6 +20,8 @@
 
 namespace record {
 
+class TriggerCapture;
+
 // The channels of a recording: records as the Trend Graph keeps them, with the selection,
 // addresses and scales its run start derives from them.
 struct ChannelSetup {
@@ -52,6 +54,10 @@ public:
 
     // Opens (replaces) `path` and writes the header line; nullptr with `error` set on failure.
     static std::FILE *OpenFile(const QString &path, QString *error);
+
+    // Rows go through `capture` (kept until an event, written around it with the column "event");
+    // set before begin(). Without one every pass is written.
+    void setCapture(TriggerCapture *capture) { capture_ = capture; }
 
     // Writes the header; called once before the first pass.
     bool begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart);
@@ -86,6 +92,7 @@ private:
     mutable std::mutex mutex_;
     Figures figures_;
     bool dirty_ = false;
+    TriggerCapture *capture_ = nullptr;
 };
 
 // Reads passes until `task` is cancelled, each written to `recording`: the Trend Graph's pass

@@ -11,6 +11,7 @@
 #include "link/LinkThread.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
+#include "record/TriggerCapture.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -157,6 +158,15 @@ int main(int argc, char **argv)
 
     // Channels that can be resolved without the controller are checked before the port is opened.
     auto setup = std::make_unique<record::ChannelSetup>();
+    std::unique_ptr<record::TriggerCapture> capture;
+    const auto resolveTrigger = [&]() -> QString {
+        if (options.trigger.isEmpty())
+            return {};
+        const record::TriggerParse parsed = record::ParseTrigger(options.trigger, setup->data);
+        if (parsed.setup)
+            capture = std::make_unique<record::TriggerCapture>(*parsed.setup, options.pre, options.post, options.repeat);
+        return parsed.error;
+    };
     if (!options.dataRead) {
         const Variables variables = BuildVariables(std::nullopt);
         if (!variables.error.isEmpty())
@@ -164,6 +174,8 @@ int main(int argc, char **argv)
         *setup = ResolveChannels(options, variables.list);
         if (!setup->error.isEmpty())
             return Fail(kExitArguments, setup->error);
+        if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
+            return Fail(kExitArguments, triggerError);
         PrintWarnings(*setup);
     }
     QString error;
@@ -192,6 +204,8 @@ int main(int argc, char **argv)
         *setup = ResolveChannels(options, BuildVariables(lines).list);
         if (!setup->error.isEmpty())
             return Fail(kExitArguments, setup->error);
+        if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
+            return Fail(kExitArguments, triggerError);
         PrintWarnings(*setup);
     }
     PartialOutput output;
@@ -212,6 +226,7 @@ int main(int argc, char **argv)
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     record::CsvRecording recording(setup->data, file);
+    recording.setCapture(capture.get());
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
@@ -221,6 +236,9 @@ int main(int argc, char **argv)
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
     std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
+    const auto captureStatus = [&] {
+        return capture ? QStringLiteral("  ") + record::CaptureStatusText(capture->progress()) : QString();
+    };
     bool writeFailed = false;
     for (;;) {
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(kTick).count();
@@ -231,8 +249,9 @@ int main(int argc, char **argv)
         if (!writeFailed && recording.figures().rows > 0 && !output.moveIntoPlace(&error))
             writeFailed = true;
         if (showStatus)
-            Print(stderr, QStringLiteral("\r%1\x1b[K").arg(record::StatusLine(recording.figures(), elapsed)));
-        if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
+            Print(stderr, QStringLiteral("\r%1%2\x1b[K").arg(record::StatusLine(recording.figures(), elapsed), captureStatus()));
+        // The last event captured ends the run as the duration does.
+        if ((capture && capture->done()) || signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
             break;
     }
     // The exchange in flight ends; a pass it cut short is not written, so the file ends with a
@@ -245,8 +264,9 @@ int main(int argc, char **argv)
         writeFailed = true;
     link.ComClose();
     if (showStatus)
-        Print(stderr, QStringLiteral("\r%1\x1b[K\n")
-                          .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started)));
+        Print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
+                          .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started),
+                               captureStatus()));
     if (writeFailed) {
         if (!output.inPlace)
             QFile::remove(output.path);

@@ -222,6 +222,7 @@ struct ControllerSimulator::Impl {
     ControllerMemory memory;
     bool live;
     Clock::time_point demoStart = Clock::now();
+    ValueSchedule schedule;
     std::deque<SimFault> queuedFaults;
     std::map<std::uint32_t, SimFault> addressFaults;
     std::optional<SimFault> faultForAll;
@@ -438,6 +439,9 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
             const double seconds = std::chrono::duration<double>(arrival - demoStart).count();
             ControllerMemory::AdvanceDemo(memory, seconds);
         }
+        // Scripted values are laid over the demo's, so a test knows its events exactly.
+        if (request.letter == 'R' && request.address && request.refusal == 0)
+            schedule.beforeRead(*request.address, arrival - demoStart, memory);
         reply = NormalReply(request, memory);
         fault = takeFault(request);
         if (fault.kind == SimFault::Kind::Garbage)
@@ -643,6 +647,24 @@ QString ControllerSimulator::slaveDevicePath() const
 }
 
 void ControllerSimulator::setBaud(int baud) { d_->baud = std::max(0, baud); }
+
+void ControllerSimulator::addScheduledStep(const ScheduledStep &step)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->schedule.addStep(step);
+}
+
+void ControllerSimulator::addScheduledToggle(const ScheduledToggle &toggle)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->schedule.addToggle(toggle);
+}
+
+std::uint64_t ControllerSimulator::wordReadsOf(std::uint32_t address) const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->schedule.readsOf(address);
+}
 
 void ControllerSimulator::setLiveDemo(bool on)
 {

@@ -16,6 +16,7 @@
 // Bytes before the last ENQ of a line are noise and ignored; a line without ENQ is not answered.
 
 #include "sim/ControllerMemory.h"
+#include "sim/ValueSchedule.h"
 
 #include <QByteArray>
 #include <QString>
@@ -75,6 +76,13 @@ public:
     void setBaud(int baud);
     // Demo values move with time when set (the built-in image does this by default).
     void setLiveDemo(bool on);
+
+    // Scripted values (see ValueSchedule): a word that changes from a time or from its n-th read,
+    // a bit that toggles every n reads. They take effect over the demo's live values.
+    void addScheduledStep(const ScheduledStep &step);
+    void addScheduledToggle(const ScheduledToggle &toggle);
+    // "R" reads of `address` answered so far.
+    std::uint64_t wordReadsOf(std::uint32_t address) const;
 
     // Faults for the next requests, one per request, in order.
     void queueFault(const SimFault &fault);

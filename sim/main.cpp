@@ -1,7 +1,7 @@
 // qmx-sim: a stand-in controller on a pseudo-terminal, for demos and benchmarks without a drive.
 //
 //   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG] [--fault-every N]] [--no-live]
-//           [--drop-every T --drop-for T]
+//           [--drop-every T --drop-for T] [--step ADDR:VALUE@WHEN ...] [--toggle ADDR:BIT/N ...]
 //
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
 // SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
@@ -20,6 +20,7 @@
 #include <ctime>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,9 @@ constexpr const char *kUsage =
     "  --drop-every T drop the line every T (as an unplugged adapter: device closed, link removed)\n"
     "  --drop-for T   and bring it back on a new pty under the same link after T (default 3s);\n"
     "                 T is a number with ms, s or m (seconds when bare)\n"
+    "  --step ADDR:VALUE@WHEN  the word at ADDR becomes VALUE from WHEN: a time after the start\n"
+    "                 (5s, 500ms) or the n-th read of ADDR (20), i.e. the n-th trend pass\n"
+    "  --toggle ADDR:BIT/N  the bit of the word at ADDR toggles every N reads of ADDR (0 first)\n"
     "Signals: SIGUSR1 drops the line, SIGUSR2 brings it back; SIGINT/SIGTERM end.\n";
 
 struct Options {
@@ -48,6 +52,8 @@ struct Options {
     bool live = true;
     std::chrono::milliseconds dropEvery{0};
     std::chrono::milliseconds dropFor{3000};
+    std::vector<ScheduledStep> steps;
+    std::vector<ScheduledToggle> toggles;
 };
 
 // "10s", "500ms", "2m", "3" (seconds); nothing for anything else or a length of 0.
@@ -149,6 +155,16 @@ std::optional<Options> ParseArguments(int argc, char **argv)
             options.faultEvery = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
             if (!ok || options.faultEvery < 1)
                 return std::nullopt;
+        } else if (arg == QLatin1String("--step") && hasValue) {
+            const auto step = ValueSchedule::ParseStep(QString::fromLocal8Bit(argv[++i]));
+            if (!step)
+                return std::nullopt;
+            options.steps.push_back(*step);
+        } else if (arg == QLatin1String("--toggle") && hasValue) {
+            const auto toggle = ValueSchedule::ParseToggle(QString::fromLocal8Bit(argv[++i]));
+            if (!toggle)
+                return std::nullopt;
+            options.toggles.push_back(*toggle);
         } else if (arg == QLatin1String("--fault") && hasValue) {
             options.fault = ParseFault(QString::fromLocal8Bit(argv[++i]));
             if (!options.fault)
@@ -192,6 +208,10 @@ int main(int argc, char **argv)
 
     ControllerSimulator simulator(memory);
     simulator.setBaud(options->baud);
+    for (const ScheduledStep &step : options->steps)
+        simulator.addScheduledStep(step);
+    for (const ScheduledToggle &toggle : options->toggles)
+        simulator.addScheduledToggle(toggle);
     if (!options->live)
         simulator.setLiveDemo(false);
     if (options->fault && options->faultEvery > 0)

@@ -94,6 +94,8 @@ void ReadoutBand::show(const View &view)
     QStringList events;
     if (!savedText_.isEmpty())
         events << savedText_;
+    if (!triggerText_.isEmpty())
+        events << triggerText_;
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
@@ -113,6 +115,7 @@ void ReadoutBand::showFile(const QString &fileName)
     lineEventText_.clear();
     recordingText_.clear();
     planText_.clear();
+    triggerText_.clear();
 }
 
 void ReadoutBand::beginRun()
@@ -123,6 +126,7 @@ void ReadoutBand::beginRun()
     lineEventText_.clear();
     recordingText_.clear();
     savedText_.clear();
+    triggerText_.clear();
     fileName_.clear();
     planText_.clear();
 }

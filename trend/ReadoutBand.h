@@ -39,6 +39,8 @@ public:
     void setRecordingText(const QString &text) { recordingText_ = text; }
     // What the last Save or export wrote, and where.
     void setSavedText(const QString &text) { savedText_ = text; }
+    // "armed: ..." during an armed run, "triggered at ..." after the trigger ended it.
+    void setTriggerText(const QString &text) { triggerText_ = text; }
     // Rows opened from a .trd are shown: the band names the file; the last run's figures and
     // events no longer describe what is shown and are cleared.
     void showFile(const QString &fileName);
@@ -66,6 +68,7 @@ private:
     QString lineEventText_;
     QString recordingText_;
     QString savedText_;
+    QString triggerText_;
     QString fileName_;
     QString planText_;
 };

@@ -112,3 +112,29 @@ inline const QString kReadoutMoreMark = QStringLiteral("... (Read-out)");
 inline const QString kBandMoreMark = QStringLiteral("...");
 // The band's line of the run's figures after a .trd is opened. %1: the file's name.
 inline const QString kBandFileShown = QStringLiteral("File: %1");
+
+// Triggered capture.
+inline const QString kTriggerCaption = QStringLiteral("Trigger\u2026");
+inline const QString kTriggerTitle = QStringLiteral("Trigger");
+// The trigger set-up's own file beside the presets.
+inline const QString kTriggerFile = QStringLiteral("Trigger.qmt");
+inline const QString kTriggerNotSaved = QStringLiteral("The trigger set-up could not be saved:\n%1");
+inline const QString kTriggerSourceLabel = QStringLiteral("Source");
+inline const QString kTriggerConditionLabel = QStringLiteral("Condition");
+inline const QString kTriggerLevelLabel = QStringLiteral("Level (%1)");
+inline const QString kTriggerSecondLabel = QStringLiteral("Second condition");
+inline const QString kTriggerPositionLabel = QStringLiteral("Rows before the trigger");
+inline const QString kTriggerArmCaption = QStringLiteral("Arm");
+inline const QString kTriggerDisarmCaption = QStringLiteral("Disarm");
+inline const QStringList kTriggerAnalogConditions = {QStringLiteral("rises through"), QStringLiteral("falls through"),
+                                                     QStringLiteral("crosses")};
+inline const QStringList kTriggerLogicConditions = {QStringLiteral("becomes 1"), QStringLiteral("becomes 0"),
+                                                    QStringLiteral("changes")};
+inline const QStringList kTriggerCombinations = {QStringLiteral("AND"), QStringLiteral("OR")};
+inline const QString kTriggerNoChannel = QStringLiteral("Select the channel the trigger watches.");
+inline const QString kTriggerBadLevel = QStringLiteral("Type the level as a %1 number.");
+inline const QString kTriggerSameChannel = QStringLiteral("The second condition watches another channel.");
+// The band while a run is armed, and after the trigger ended it. %1: the condition; the row's
+// time and its row as the cursor names it.
+inline const QString kBandTriggerArmed = QStringLiteral("armed: %1");
+inline const QString kBandTriggered = QStringLiteral("triggered at %1 (row %2)");

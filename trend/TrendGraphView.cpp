@@ -29,6 +29,20 @@ QString PngAtDoubleScale(const QString &path)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix());
 }
 
+// The trigger row: a solid mark at the top and bottom edges, apart from the dotted cursors, on the
+// cursor layer only, so the traces stay as they were drawn.
+constexpr QRgb kTriggerMarkColour = 0xFFFF00FFu;
+constexpr int kTriggerMarkLength = 12;
+
+void DrawTriggerMark(QImage &cursorLayer, int x)
+{
+    if (x < 0 || x >= cursorLayer.width())
+        return;
+    for (int y = 0; y < cursorLayer.height(); ++y)
+        if (y < kTriggerMarkLength || y >= cursorLayer.height() - kTriggerMarkLength)
+            reinterpret_cast<QRgb *>(cursorLayer.scanLine(y))[x] = kTriggerMarkColour;
+}
+
 } // namespace
 
 TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
@@ -61,6 +75,9 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     readoutAction_ = menu_->addAction(kReadoutCaption);
     readoutAction_->setObjectName(QStringLiteral("ReadoutAction"));
     connect(readoutAction_, &QAction::triggered, this, &TrendGraphView::readoutWindowAsked);
+    triggerAction_ = menu_->addAction(kTriggerCaption);
+    triggerAction_->setObjectName(QStringLiteral("TriggerAction"));
+    connect(triggerAction_, &QAction::triggered, this, &TrendGraphView::triggerDialogAsked);
     menu_->addSeparator();
     recordAction_ = addAction("RecordToFileAction", kRecordToFileCaption, &TrendGraphView::recordToFile);
     updateMenu();
@@ -97,6 +114,8 @@ void TrendGraphView::drawCursorLayer()
     layers_.DrawCursorLayer(data_.cursorX);
     if (secondCursorX_)
         DrawSecondCursor(layers_.cursor, *secondCursorX_);
+    if (triggerMarkX_)
+        DrawTriggerMark(layers_.cursor, *triggerMarkX_);
 }
 
 void TrendGraphView::compose(bool withCursor)

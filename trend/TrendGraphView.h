@@ -77,6 +77,10 @@ public:
     QAction *clearSecondCursorAction() const { return clearSecondCursorAction_; }
     QAction *recordAction() const { return recordAction_; }
     QAction *readoutAction() const { return readoutAction_; }
+    QAction *triggerAction() const { return triggerAction_; }
+    // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
+    void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
+    std::optional<int> triggerMarkX() const { return triggerMarkX_; }
     void updateMenu();
     void exportCsv();
     void exportPicture();
@@ -99,6 +103,8 @@ signals:
     void saved(const QString &text);
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
+    // "Trigger..." in the graph menu: the trigger set-up is wanted.
+    void triggerDialogAsked();
 
 private:
     void flushRecording();
@@ -124,6 +130,8 @@ private:
     QAction *clearSecondCursorAction_ = nullptr;
     QAction *recordAction_ = nullptr;
     QAction *readoutAction_ = nullptr;
+    QAction *triggerAction_ = nullptr;
+    std::optional<int> triggerMarkX_;
     RecordingFile recording_;
     QTimer *recordingFlush_ = nullptr;
 };

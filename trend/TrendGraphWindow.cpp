@@ -1,5 +1,6 @@
 #include "trend/TrendGraphWindow.h"
 
+#include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
 #include "link/Settings.h"
@@ -19,6 +20,7 @@
 #include "trend/TrendGraphView.h"
 #include "trend/TrendReadout.h"
 #include "trend/TrendRun.h"
+#include "trend/TriggerDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,6 +65,8 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     ws_.trendWindowOpen = true;
     ws_.trendGraphWindow = this;
     data_.channels = presets::LoadPresets();
+    if (const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kTriggerFile)))
+        triggerSetup_ = trigger::ParseSetupLines(*lines);
     table_->showRecords(data_.channels);
     view_->layers().InitGraphLayers(data_);
     view_->picture()->update();
@@ -97,6 +101,7 @@ void TrendGraphWindow::connectParts()
     view_->setValueFields([this](int channel, const QString &text) { table_->setValueText(channel, text); });
     connect(view_, &TrendGraphView::readoutChanged, this, &TrendGraphWindow::showBand);
     connect(view_, &TrendGraphView::readoutWindowAsked, this, &TrendGraphWindow::openReadoutWindow);
+    connect(view_, &TrendGraphView::triggerDialogAsked, this, &TrendGraphWindow::openTriggerDialog);
     connect(view_, &TrendGraphView::recordingTextChanged, this, [this](const QString &text) {
         band_->setRecordingText(text);
         showBand();
@@ -258,6 +263,10 @@ void TrendGraphWindow::samplingBegun()
     band_->beginRun();
     band_->setPlanText(readplan::PlanText(run_->readPlan()));
     view_->forgetSecondCursor();
+    view_->setTriggerMark(std::nullopt);
+    runRowsStored_ = 0;
+    if (triggerArmed_)
+        beginTriggerCapture();
     showBand();
 }
 
@@ -266,12 +275,20 @@ void TrendGraphWindow::passStored(const sampling::TrendPass &pass)
     view_->repaintChangedColumns();
     const bool eventNow = band_->takePass(pass);
     view_->recordPass();
+    ++runRowsStored_;
     if (eventNow || band_->figuresDue())
         showBand();
+    if (triggerCapture_)
+        watchTrigger();
 }
 
 void TrendGraphWindow::endSampling()
 {
+    // A run stopped before its trigger fired was armed no more.
+    if (triggerCapture_) {
+        triggerCapture_.reset();
+        band_->setTriggerText(QString());
+    }
     run_->stop();
     view_->setRunState(false, false);
     view_->endRecording();
@@ -381,8 +398,9 @@ void TrendGraphWindow::openTrendFile()
             ws_.dialogs.ShowMessage(kIncorrectFileData);
             return;
         }
-        // A .trd holds no times: no second cursor on its rows.
+        // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view_->forgetSecondCursor();
+        view_->setTriggerMark(std::nullopt);
         band_->showFile(textfile::BareFileName(path));
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
@@ -426,3 +444,107 @@ void TrendGraphWindow::showSaved(const QString &text)
 }
 
 void TrendGraphWindow::printWindow() { windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs); }
+
+// ---------------------------------------------------------------------------------------------
+// Trigger
+
+void TrendGraphWindow::openTriggerDialog()
+{
+    if (!triggerDialog_) {
+        triggerDialog_ = new TriggerDialog(this);
+        connect(triggerDialog_, &TriggerDialog::armAsked, this, &TrendGraphWindow::armTrigger);
+        connect(triggerDialog_, &TriggerDialog::disarmAsked, this, &TrendGraphWindow::disarmTrigger);
+        connect(triggerDialog_, &TriggerDialog::refused, this, [this](const QString &message) {
+            ws_.dialogs.ShowMessage(message);
+        });
+    }
+    // The channels the table has selected now, named as it shows them.
+    std::array<ChannelRecord, kChannels> channels = data_.channels;
+    table_->takeSelection(channels);
+    table_->takeSettings(channels);
+    std::vector<TriggerDialog::Channel> offered;
+    for (int c = 0; c < kChannels; ++c) {
+        const ChannelRecord &record = channels[static_cast<std::size_t>(c)];
+        if (record.selected && !record.addressOrName.isEmpty())
+            offered.emplace_back(c, trendcsv::ColumnName(record, c));
+    }
+    triggerDialog_->showSetup(offered, triggerSetup_, view_->hex(), triggerArmed_);
+    triggerDialog_->show();
+    triggerDialog_->raise();
+}
+
+void TrendGraphWindow::armTrigger(const trigger::TriggerSetup &setup)
+{
+    triggerSetup_ = setup;
+    triggerArmed_ = true;
+    QString error;
+    if (!textfile::WriteAtomically(programfolder::File(kTriggerFile), textfile::JoinLinesCrLf(trigger::SetupLines(setup)),
+                                   &error))
+        ws_.dialogs.ShowMessage(kTriggerNotSaved.arg(programfolder::File(kTriggerFile) + QStringLiteral(": ") + error));
+    if (triggerDialog_)
+        triggerDialog_->showArmed(true);
+    if (run_->isActive())
+        beginTriggerCapture();
+    showBand();
+}
+
+void TrendGraphWindow::disarmTrigger()
+{
+    triggerArmed_ = false;
+    if (triggerDialog_)
+        triggerDialog_->showArmed(false);
+    if (triggerCapture_) {
+        triggerCapture_.reset();
+        band_->setTriggerText(QString());
+    }
+    showBand();
+}
+
+QString TrendGraphWindow::triggerConditionText() const
+{
+    const cursor::Base base = view_->hex() ? cursor::Base::Hex : cursor::Base::Dec;
+    return trigger::SetupText(
+        *triggerSetup_,
+        [this](int c) { return trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c); },
+        [base](int c, std::int32_t level) { return cursor::ValueText(c, level, base, cursor::LogicText::Value); });
+}
+
+void TrendGraphWindow::beginTriggerCapture()
+{
+    if (!triggerSetup_)
+        return;
+    triggerCapture_ = std::make_unique<trigger::RingCapture>(*triggerSetup_);
+    // Armed during a run, the capture counts its rows from here.
+    rowsBeforeCapture_ = runRowsStored_;
+    band_->setTriggerText(kBandTriggerArmed.arg(triggerConditionText()));
+}
+
+void TrendGraphWindow::watchTrigger()
+{
+    // The pass just stored is the row before the write position.
+    const std::size_t row = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
+    const trigger::RingCapture::State state =
+        triggerCapture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
+    if (state == trigger::RingCapture::State::Complete)
+        endTriggeredRun(rowsBeforeCapture_ + *triggerCapture_->triggerRowNumber());
+}
+
+void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
+{
+    triggerCapture_.reset();
+    // As STOP and then REDRAW would.
+    endRunByButton();
+    redraw();
+    const std::optional<int> index = trigger::ShownRowIndex(triggerRowOfRun, runRowsStored_, data_.rowCount);
+    if (!index) {
+        band_->setTriggerText(QString());
+        showBand();
+        return;
+    }
+    view_->setTriggerMark(2 * *index);
+    view_->drawCursorLayer();
+    view_->compose(true);
+    const std::optional<QDateTime> when = readout::RowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
+    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(QStringLiteral("HH:mm:ss.zzz")) : QString()).arg(*index));
+    showBand();
+}

@@ -9,8 +9,10 @@
 #include "trend/TrendGraphControls.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
+#include "trend/Trigger.h"
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class ChannelTable;
@@ -21,6 +23,7 @@ class ReadoutBand;
 class ReadoutWindow;
 class TrendGraphView;
 class TrendRun;
+class TriggerDialog;
 class GraphLayers;
 
 
@@ -49,6 +52,12 @@ public:
     void clearSecondCursor();
     // "Read-out...": opens the Read-out window beside this one, or brings it forward.
     void openReadoutWindow();
+    // "Trigger...": opens the trigger set-up beside this window, or brings it forward.
+    void openTriggerDialog();
+    // Arm: the next run (or the one going on, from its next pass) ends by itself once the rows
+    // after the trigger fill what REDRAW shows. The set-up is kept in its own file.
+    void armTrigger(const trigger::TriggerSetup &setup);
+    void disarmTrigger();
 
     // State.
     bool runActive() const;
@@ -59,6 +68,10 @@ public:
     std::optional<int> secondCursorX() const;
     bool recording() const;
     const ExchangeStats &runStats() const;
+    bool triggerArmed() const { return triggerArmed_; }
+    const std::optional<trigger::TriggerSetup> &triggerSetup() const { return triggerSetup_; }
+    // Nothing until "Trigger..." was first chosen.
+    TriggerDialog *triggerDialog() const { return triggerDialog_; }
     quint64 runPasses() const;
 
     // Parts and controls, by role.
@@ -107,6 +120,11 @@ private:
     void showSaved(const QString &text);
     void showReadoutWindow();
     void setDataReadAllowed(bool allowed);
+    // The trigger's capture for the run going on, and the run's end once it is complete.
+    void beginTriggerCapture();
+    void watchTrigger();
+    void endTriggeredRun(int triggerRowOfRun);
+    QString triggerConditionText() const;
     // The steps of closing, once, however the window goes.
     void endWindow();
 
@@ -119,6 +137,13 @@ private:
     TrendRun *run_ = nullptr;
 
     TrendGraphControls controls_;
+
+    TriggerDialog *triggerDialog_ = nullptr;
+    std::optional<trigger::TriggerSetup> triggerSetup_;
+    bool triggerArmed_ = false;
+    std::unique_ptr<trigger::RingCapture> triggerCapture_;
+    int runRowsStored_ = 0;
+    int rowsBeforeCapture_ = 0; // rows of the run stored before the trigger was armed
 
     bool closed_ = false;
 };

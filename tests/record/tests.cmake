@@ -3,3 +3,7 @@
 qmx_add_test(test_recording SOURCES record/test_recording.cpp LIBS qmx_record_core qmx_trend qmx_sim TIMEOUT 120)
 target_compile_definitions(test_recording PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_recording qmx-record)
+# Triggered capture against the simulator's scripted values, and qmx-record --trigger.
+qmx_add_test(test_trigger_capture SOURCES record/test_trigger_capture.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
+target_compile_definitions(test_trigger_capture PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_trigger_capture qmx-record)

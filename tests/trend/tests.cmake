@@ -17,3 +17,6 @@ foreach(locale C en_US.UTF-8 de_DE.UTF-8 ja_JP.UTF-8)
     set_tests_properties(test_trace_time_${locale} PROPERTIES TIMEOUT 30
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=${locale};LC_ALL=${locale};TZ=Europe/Berlin")
 endforeach()
+# Triggered capture: the trigger core's conditions, capture and set-up file.
+qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
+qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)

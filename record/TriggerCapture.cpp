@@ -1,0 +1,197 @@
+#include "record/TriggerCapture.h"
+
+#include <QRegularExpression>
+
+namespace record {
+
+namespace {
+
+// Decimal, or hex after 0x; a leading 0 is no octal mark here.
+std::optional<std::int32_t> ParseLevel(const QString &text)
+{
+    bool ok = false;
+    const QString t = text.trimmed();
+    const bool negative = t.startsWith(u'-');
+    const QString digits = negative ? t.mid(1) : t;
+    qlonglong value = 0;
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = digits.mid(2).toLongLong(&ok, 16);
+    else
+        value = digits.toLongLong(&ok, 10);
+    if (!ok || digits.startsWith(u'+') || digits.startsWith(u'-'))
+        return std::nullopt;
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+// The recorded channel a trigger names: a word channel by its name or address, a logic channel
+// by NAME:BIT.
+std::optional<int> FindChannel(const QString &text, const TrendData &channels)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const QString name = colon < 0 ? text : text.left(colon);
+    bool bitOk = colon < 0;
+    const int bit = colon < 0 ? -1 : text.mid(colon + 1).toInt(&bitOk);
+    if (!bitOk)
+        return std::nullopt;
+    for (int c : channels.selectedChannels) {
+        const ChannelRecord &record = channels.channels[static_cast<std::size_t>(c)];
+        if (record.addressOrName.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (colon < 0 && c < kAnalogChannels)
+            return c;
+        if (colon >= 0 && c >= kAnalogChannels && record.fullScale.toInt() == bit)
+            return c;
+    }
+    return std::nullopt;
+}
+
+TriggerParse ParseCondition(const QString &text, const TrendData &channels, trigger::Condition *condition)
+{
+    const QString argument = QStringLiteral("--trigger ") + text;
+    static const QRegularExpression comparison(QStringLiteral("^\\s*([^\\s<>]+)\\s*([<>])\\s*(\\S+)\\s*$"));
+    QString channelText, edgeText, levelText;
+    if (const QRegularExpressionMatch m = comparison.match(text); m.hasMatch()) {
+        channelText = m.captured(1);
+        edgeText = m.captured(2) == u'>' ? QStringLiteral("rises") : QStringLiteral("falls");
+        levelText = m.captured(3);
+    } else {
+        const QStringList words = text.split(u' ', Qt::SkipEmptyParts);
+        if (words.size() < 2 || words.size() > 3)
+            return {std::nullopt, argument + QStringLiteral(": give CH>LEVEL, CH<LEVEL, CH rises|falls|crosses LEVEL "
+                                                             "or NAME:BIT rises|falls|changes")};
+        channelText = words[0];
+        edgeText = words[1].toLower();
+        levelText = words.value(2);
+    }
+    const std::optional<int> channel = FindChannel(channelText, channels);
+    if (!channel)
+        return {std::nullopt, argument + QStringLiteral(": %1 is not one of the recorded channels").arg(channelText)};
+    condition->channel = *channel;
+    if (condition->isLogic()) {
+        if (!levelText.isEmpty() || edgeText == QLatin1String("crosses"))
+            return {std::nullopt, argument + QStringLiteral(": a logic channel rises, falls or changes, without a level")};
+        if (edgeText == QLatin1String("changes"))
+            condition->edge = trigger::Edge::Crosses;
+        else if (edgeText == QLatin1String("rises") || edgeText == QLatin1String("falls"))
+            condition->edge = edgeText == QLatin1String("rises") ? trigger::Edge::Rises : trigger::Edge::Falls;
+        else
+            return {std::nullopt, argument + QStringLiteral(": a logic channel rises, falls or changes")};
+        return {};
+    }
+    if (edgeText == QLatin1String("rises"))
+        condition->edge = trigger::Edge::Rises;
+    else if (edgeText == QLatin1String("falls"))
+        condition->edge = trigger::Edge::Falls;
+    else if (edgeText == QLatin1String("crosses"))
+        condition->edge = trigger::Edge::Crosses;
+    else
+        return {std::nullopt, argument + QStringLiteral(": a word channel rises, falls or crosses a level")};
+    const std::optional<std::int32_t> level = ParseLevel(levelText);
+    if (!level)
+        return {std::nullopt, argument + QStringLiteral(": the level must be a whole number (decimal or 0x hex)")};
+    condition->level = *level;
+    return {};
+}
+
+} // namespace
+
+TriggerParse ParseTrigger(const QString &text, const TrendData &channels)
+{
+    static const QRegularExpression joint(QStringLiteral("\\s+(and|or)\\s+"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = joint.match(text);
+    trigger::TriggerSetup setup;
+    if (!m.hasMatch()) {
+        TriggerParse parsed = ParseCondition(text, channels, &setup.first);
+        if (parsed.error.isEmpty())
+            parsed.setup = setup;
+        return parsed;
+    }
+    setup.combine = m.captured(1).toLower() == QLatin1String("and") ? trigger::Combine::And : trigger::Combine::Or;
+    TriggerParse parsed = ParseCondition(text.left(m.capturedStart()), channels, &setup.first);
+    if (!parsed.error.isEmpty())
+        return parsed;
+    parsed = ParseCondition(text.mid(m.capturedEnd()), channels, &setup.second.emplace());
+    if (parsed.error.isEmpty())
+        parsed.setup = setup;
+    return parsed;
+}
+
+TriggerCapture::TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::milliseconds pre,
+                               std::chrono::milliseconds post, int repeat)
+    : detector_(setup), pre_(pre), post_(post), repeat_(std::max(1, repeat))
+{
+}
+
+std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const trendcsv::Row &row, const SampleRow &values,
+                                                          std::uint16_t failedChannels,
+                                                          std::chrono::milliseconds sinceStart)
+{
+    // Every row goes through the detector, so the sample before the next event is the true one.
+    const bool fired = detector_.takeRow(values, failedChannels);
+    std::vector<Line> lines;
+    if (state_ == State::Done)
+        return lines;
+    if (state_ == State::Capturing) {
+        if (sinceStart <= captureEnd_) {
+            lines.push_back({row, false});
+            return lines;
+        }
+        if (eventsSeen_ >= repeat_) {
+            state_ = State::Done;
+            return lines;
+        }
+        // An event inside the window of the one before is part of that window, not a new one.
+        state_ = State::Armed;
+    }
+    kept_.push_back({row, sinceStart});
+    while (!kept_.empty() && kept_.front().sinceStart < sinceStart - pre_)
+        kept_.pop_front();
+    if (!fired)
+        return lines;
+    ++eventsSeen_;
+    captureEnd_ = sinceStart + post_;
+    state_ = State::Capturing;
+    for (KeptRow &kept : kept_)
+        lines.push_back({std::move(kept.row), false});
+    lines.back().event = true;
+    kept_.clear();
+    return lines;
+}
+
+TriggerCapture::Progress TriggerCapture::progress() const
+{
+    const State state = state_.load();
+    const int seen = eventsSeen_.load();
+    return {state, state == State::Armed ? std::min(seen + 1, repeat_) : seen, repeat_};
+}
+
+QString CaptureStatusText(const TriggerCapture::Progress &progress)
+{
+    switch (progress.state) {
+    case TriggerCapture::State::Armed:
+        return QStringLiteral("armed for event %1 of %2").arg(progress.event).arg(progress.repeat);
+    case TriggerCapture::State::Capturing:
+        return QStringLiteral("capturing event %1 of %2").arg(progress.event).arg(progress.repeat);
+    case TriggerCapture::State::Done:
+        break;
+    }
+    return QStringLiteral("done: %1 of %2 events").arg(progress.event).arg(progress.repeat);
+}
+
+QByteArray EventHeaderLine(const QStringList &channelColumns)
+{
+    return trendcsv::HeaderLine(QStringList(channelColumns) << QStringLiteral("event"));
+}
+
+QByteArray EventRowLine(const TriggerCapture::Line &line)
+{
+    QByteArray text = trendcsv::RowLine(line.row);
+    // The line end stays last; the event cell goes before it.
+    text.insert(text.size() - 2, line.event ? QByteArrayLiteral(",1") : QByteArrayLiteral(","));
+    return text;
+}
+
+} // namespace record

@@ -1,0 +1,95 @@
+#include "sim/ValueSchedule.h"
+
+namespace {
+
+std::optional<std::uint32_t> ParseAddress(const QString &text)
+{
+    return ControllerMemory::ParseHex(text.toLatin1(), 8);
+}
+
+std::optional<std::uint64_t> ParseCount(const QString &text)
+{
+    bool ok = false;
+    const qulonglong n = text.toULongLong(&ok);
+    if (!ok || n == 0)
+        return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+void ValueSchedule::beforeRead(std::uint32_t address, std::chrono::steady_clock::duration sinceStart,
+                               ControllerMemory &memory)
+{
+    const std::uint64_t read = ++reads_[address];
+    // Later steps of the list win over earlier ones that are also due.
+    for (const ScheduledStep &step : steps_) {
+        if (step.address != address)
+            continue;
+        const bool due = (step.fromTime && sinceStart >= *step.fromTime) || (step.fromRead && read >= *step.fromRead);
+        if (due)
+            memory.setWord(address, step.value);
+    }
+    for (const ScheduledToggle &toggle : toggles_) {
+        if (toggle.address != address)
+            continue;
+        const bool high = ((read - 1) / toggle.everyReads) % 2 == 1;
+        const std::uint16_t mask = static_cast<std::uint16_t>(1u << toggle.bit);
+        const std::uint16_t word = memory.word(address);
+        memory.setWord(address, high ? (word | mask) : (word & ~mask));
+    }
+}
+
+std::uint64_t ValueSchedule::readsOf(std::uint32_t address) const
+{
+    const auto it = reads_.find(address);
+    return it == reads_.end() ? 0 : it->second;
+}
+
+std::optional<ScheduledStep> ValueSchedule::ParseStep(const QString &text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const qsizetype at = text.indexOf(u'@');
+    if (colon < 0 || at < colon)
+        return std::nullopt;
+    ScheduledStep step;
+    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
+    bool ok = false;
+    const uint value = text.mid(colon + 1, at - colon - 1).toUInt(&ok, 0);
+    if (!address || !ok || value > 0xFFFF)
+        return std::nullopt;
+    step.address = *address;
+    step.value = static_cast<std::uint16_t>(value);
+    QString when = text.mid(at + 1);
+    if (when.endsWith(QLatin1String("ms")) || when.endsWith(u's')) {
+        const bool milliseconds = when.endsWith(QLatin1String("ms"));
+        when.chop(milliseconds ? 2 : 1);
+        const double amount = when.toDouble(&ok);
+        if (!ok || amount < 0)
+            return std::nullopt;
+        step.fromTime = std::chrono::milliseconds(static_cast<qint64>(amount * (milliseconds ? 1.0 : 1000.0)));
+    } else {
+        step.fromRead = ParseCount(when);
+        if (!step.fromRead)
+            return std::nullopt;
+    }
+    return step;
+}
+
+std::optional<ScheduledToggle> ValueSchedule::ParseToggle(const QString &text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const qsizetype slash = text.indexOf(u'/');
+    if (colon < 0 || slash < colon)
+        return std::nullopt;
+    ScheduledToggle toggle;
+    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
+    bool ok = false;
+    toggle.bit = text.mid(colon + 1, slash - colon - 1).toInt(&ok);
+    const std::optional<std::uint64_t> every = ParseCount(text.mid(slash + 1));
+    if (!address || !ok || toggle.bit < 0 || toggle.bit > 15 || !every)
+        return std::nullopt;
+    toggle.address = *address;
+    toggle.everyReads = *every;
+    return toggle;
+}

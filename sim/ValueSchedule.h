@@ -1,0 +1,51 @@
+#pragma once
+// Values the simulator serves on a script, so a test knows exactly where an event lies: a word
+// that takes a new value from a moment after the start or from the n-th read of its address, and
+// a bit that toggles every n reads of its address. A trend pass reads each address once, so n
+// reads are n passes.
+
+#include "sim/ControllerMemory.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+struct ScheduledStep {
+    std::uint32_t address = 0;
+    std::uint16_t value = 0;
+    std::optional<std::chrono::milliseconds> fromTime; // after the simulator started serving
+    std::optional<std::uint64_t> fromRead;             // the n-th word read of the address (from 1)
+};
+
+struct ScheduledToggle {
+    std::uint32_t address = 0;
+    int bit = 0;
+    std::uint64_t everyReads = 1; // reads 1..n: the bit 0, n+1..2n: 1, and so on
+};
+
+class ValueSchedule {
+public:
+    void addStep(const ScheduledStep &step) { steps_.push_back(step); }
+    void addToggle(const ScheduledToggle &toggle) { toggles_.push_back(toggle); }
+    bool isEmpty() const { return steps_.empty() && toggles_.empty(); }
+
+    // A word read of `address` is about to be answered `sinceStart` after the start: counts the
+    // read and writes the scheduled values of that address into `memory`.
+    void beforeRead(std::uint32_t address, std::chrono::steady_clock::duration sinceStart, ControllerMemory &memory);
+    // Word reads of `address` so far.
+    std::uint64_t readsOf(std::uint32_t address) const;
+
+    // "600E60:100@5s" (from 5 s on), "600E60:100@20" (from the 20th read), values decimal or
+    // 0x-hex; nothing when malformed.
+    static std::optional<ScheduledStep> ParseStep(const QString &text);
+    // "600F00:3/4": bit 3 of 600F00 toggles every 4 reads.
+    static std::optional<ScheduledToggle> ParseToggle(const QString &text);
+
+private:
+    std::vector<ScheduledStep> steps_;
+    std::vector<ScheduledToggle> toggles_;
+    std::map<std::uint32_t, std::uint64_t> reads_;
+};

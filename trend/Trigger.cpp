@@ -1,0 +1,245 @@
+#include "trend/Trigger.h"
+
+#include <algorithm>
+
+namespace trigger {
+
+namespace {
+
+const QString kFileMark = QStringLiteral("QMX Trigger");
+
+QString EdgeWord(Edge edge)
+{
+    switch (edge) {
+    case Edge::Rises:
+        return QStringLiteral("RISES");
+    case Edge::Falls:
+        return QStringLiteral("FALLS");
+    case Edge::Crosses:
+        break;
+    }
+    return QStringLiteral("CROSSES");
+}
+
+std::optional<Edge> EdgeFromWord(const QString &word)
+{
+    for (Edge edge : {Edge::Rises, Edge::Falls, Edge::Crosses})
+        if (word == EdgeWord(edge))
+            return edge;
+    return std::nullopt;
+}
+
+QString ConditionLine(const QString &key, const Condition &condition)
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(key).arg(condition.channel).arg(EdgeWord(condition.edge)).arg(condition.level);
+}
+
+std::optional<Condition> ParseConditionFields(const QStringList &fields)
+{
+    if (fields.size() != 4)
+        return std::nullopt;
+    bool channelOk = false, levelOk = false;
+    Condition condition;
+    condition.channel = fields[1].toInt(&channelOk);
+    condition.level = fields[3].toInt(&levelOk);
+    const std::optional<Edge> edge = EdgeFromWord(fields[2]);
+    if (!channelOk || !levelOk || !edge || condition.channel < 0 || condition.channel >= kChannels)
+        return std::nullopt;
+    condition.edge = *edge;
+    return condition;
+}
+
+} // namespace
+
+ConditionState Evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current)
+{
+    ConditionState state;
+    if (condition.isLogic()) {
+        const bool high = current != 0;
+        const bool changed = previous && (*previous != 0) != high;
+        switch (condition.edge) {
+        case Edge::Rises:
+            state.edge = changed && high;
+            state.holds = high;
+            break;
+        case Edge::Falls:
+            state.edge = changed && !high;
+            state.holds = !high;
+            break;
+        case Edge::Crosses:
+            state.edge = state.holds = changed;
+            break;
+        }
+        return state;
+    }
+    // The level may lie between two samples: the row at or past it is the one that counts.
+    const std::int32_t level = condition.level;
+    const bool rose = previous && *previous < level && current >= level;
+    const bool fell = previous && *previous > level && current <= level;
+    switch (condition.edge) {
+    case Edge::Rises:
+        state.edge = rose;
+        state.holds = current >= level;
+        break;
+    case Edge::Falls:
+        state.edge = fell;
+        state.holds = current <= level;
+        break;
+    case Edge::Crosses:
+        state.edge = state.holds = rose || fell;
+        break;
+    }
+    return state;
+}
+
+ConditionState TriggerDetector::step(const Condition &condition, std::optional<std::int32_t> &last,
+                                     const SampleRow &row, std::uint16_t failedChannels)
+{
+    // A failed read holds 0, which may lie on the far side of the level: it is no sample at all.
+    if (failedChannels & (1u << condition.channel))
+        return {};
+    const std::int32_t current = row[static_cast<std::size_t>(condition.channel)];
+    const ConditionState state = Evaluate(condition, last, current);
+    last = current;
+    return state;
+}
+
+bool TriggerDetector::takeRow(const SampleRow &row, std::uint16_t failedChannels)
+{
+    const ConditionState first = step(setup_.first, lastFirst_, row, failedChannels);
+    if (!setup_.second)
+        return first.edge;
+    const ConditionState second = step(*setup_.second, lastSecond_, row, failedChannels);
+    if (setup_.combine == Combine::Or)
+        return first.edge || second.edge;
+    return (first.edge && second.holds) || (second.edge && first.holds);
+}
+
+SampleRow StoredValues(const TrendData &data, const sampling::PassReadout &readout)
+{
+    SampleRow row{};
+    for (int c : data.selectedChannels) {
+        const std::int32_t v = readout.LatestValue[static_cast<std::size_t>(c)];
+        row[static_cast<std::size_t>(c)] =
+            c < kAnalogChannels ? v : ((v & data.channelScale[static_cast<std::size_t>(c)]) != 0 ? 1 : 0);
+    }
+    return row;
+}
+
+int RowsFromTrigger(int preRows) { return std::max(1, kRingRows - 1 - std::clamp(preRows, 0, kRingRows - 1)); }
+
+std::optional<std::int32_t> ParseLevelText(const QString &text, bool hex)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    if (hex) {
+        const uint word = t.toUInt(&ok, 16);
+        if (!ok || t.isEmpty() || t.size() > 4 || t.startsWith(u'+') || t.startsWith(u'-'))
+            return std::nullopt;
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(word));
+    }
+    const int value = t.toInt(&ok, 10);
+    if (!ok || value < -32768 || value > 32767)
+        return std::nullopt;
+    return value;
+}
+
+RingCapture::State RingCapture::takeRow(const SampleRow &row, std::uint16_t failedChannels)
+{
+    ++rowsTaken_;
+    if (state_ == State::Armed && detector_.takeRow(row, failedChannels)) {
+        triggerRow_ = rowsTaken_;
+        state_ = State::Filling;
+    }
+    if (state_ == State::Filling && ++rowsFromTrigger_ >= RowsFromTrigger(detector_.setup().preRows))
+        state_ = State::Complete;
+    return state_;
+}
+
+std::optional<int> ShownRowIndex(int triggerRowNumber, int rowsStored, int shownRows)
+{
+    const int index = triggerRowNumber - (rowsStored - shownRows) - 1;
+    if (index < 0 || index >= shownRows)
+        return std::nullopt;
+    return index;
+}
+
+QString ConditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText)
+{
+    const QString name = channelName(condition.channel);
+    if (condition.isLogic()) {
+        switch (condition.edge) {
+        case Edge::Rises:
+            return name + QStringLiteral(" becomes 1");
+        case Edge::Falls:
+            return name + QStringLiteral(" becomes 0");
+        case Edge::Crosses:
+            return name + QStringLiteral(" changes");
+        }
+    }
+    const QString level = levelText(condition.channel, condition.level);
+    switch (condition.edge) {
+    case Edge::Rises:
+        return name + QStringLiteral(" rises through ") + level;
+    case Edge::Falls:
+        return name + QStringLiteral(" falls through ") + level;
+    case Edge::Crosses:
+        break;
+    }
+    return name + QStringLiteral(" crosses ") + level;
+}
+
+QString SetupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText)
+{
+    QString text = ConditionText(setup.first, channelName, levelText);
+    if (setup.second)
+        text += (setup.combine == Combine::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) +
+                ConditionText(*setup.second, channelName, levelText);
+    return text;
+}
+
+QStringList SetupLines(const TriggerSetup &setup)
+{
+    QStringList lines{kFileMark, ConditionLine(QStringLiteral("First"), setup.first)};
+    if (setup.second) {
+        lines.append(ConditionLine(QStringLiteral("Second"), *setup.second));
+        lines.append(setup.combine == Combine::And ? QStringLiteral("Combine,AND") : QStringLiteral("Combine,OR"));
+    }
+    lines.append(QStringLiteral("Pre,%1").arg(setup.preRows));
+    return lines;
+}
+
+std::optional<TriggerSetup> ParseSetupLines(const QStringList &lines)
+{
+    if (lines.isEmpty() || lines.front() != kFileMark)
+        return std::nullopt;
+    TriggerSetup setup;
+    bool haveFirst = false;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QStringList fields = lines[i].split(u',');
+        const QString &key = fields.front();
+        if (key == QLatin1String("First") || key == QLatin1String("Second")) {
+            const std::optional<Condition> condition = ParseConditionFields(fields);
+            if (!condition)
+                return std::nullopt;
+            (key == QLatin1String("First") ? (haveFirst = true, setup.first) : setup.second.emplace()) = *condition;
+        } else if (key == QLatin1String("Combine") && fields.size() == 2 &&
+                   (fields[1] == QLatin1String("AND") || fields[1] == QLatin1String("OR"))) {
+            setup.combine = fields[1] == QLatin1String("AND") ? Combine::And : Combine::Or;
+        } else if (key == QLatin1String("Pre") && fields.size() == 2) {
+            bool ok = false;
+            setup.preRows = fields[1].toInt(&ok);
+            if (!ok || setup.preRows < 0 || setup.preRows >= kRingRows)
+                return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!haveFirst)
+        return std::nullopt;
+    return setup;
+}
+
+} // namespace trigger
