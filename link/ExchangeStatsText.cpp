@@ -1,5 +1,7 @@
 #include "link/ExchangeStatsText.h"
 
+#include "link/LinkResult.h"
+
 #include <QStringList>
 
 namespace {
@@ -26,7 +28,7 @@ QString ExchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std:
         QStringList codes;
         // Most negative first, the order the codes are documented in.
         for (const auto &[code, count] : stats.failuresByCode)
-            codes << QStringLiteral("%1: %2").arg(code).arg(count);
+            codes << QStringLiteral("%1: %2").arg(LinkResultLabel(code)).arg(count);
         text += QStringLiteral(" (") + codes.join(QStringLiteral(", ")) + u')';
     }
     text += beforeTimes + QStringLiteral("reply mean ") + Milliseconds(stats.meanReply()) + QStringLiteral(", longest ") +

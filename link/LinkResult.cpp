@@ -30,3 +30,27 @@ QString LinkResultText(int code, const QByteArray &lastErrorReply)
         text += QLatin1Char(' ') + QString(QLatin1Char(lastErrorReply[2]));
     return text;
 }
+
+QString LinkResultLabel(int code)
+{
+    QString meaning;
+    switch (static_cast<LinkResult>(code)) {
+    case LinkResult::Ok: meaning = QStringLiteral("ok"); break;
+    case LinkResult::Timeout: meaning = QStringLiteral("no reply"); break;
+    case LinkResult::BadChecksum: meaning = QStringLiteral("bad checksum"); break;
+    case LinkResult::RefusedD: meaning = QStringLiteral("refused D"); break;
+    case LinkResult::Refusedd: meaning = QStringLiteral("refused d"); break;
+    case LinkResult::RefusedE: meaning = QStringLiteral("refused E"); break;
+    case LinkResult::RefusedO: meaning = QStringLiteral("refused O"); break;
+    case LinkResult::RefusedP: meaning = QStringLiteral("refused P"); break;
+    case LinkResult::RefusedS: meaning = QStringLiteral("refused S"); break;
+    case LinkResult::Refuseds: meaning = QStringLiteral("refused s"); break;
+    case LinkResult::RefusedX: meaning = QStringLiteral("refused X"); break;
+    case LinkResult::RefusedZ: meaning = QStringLiteral("refused Z"); break;
+    case LinkResult::Refusedz: meaning = QStringLiteral("refused z"); break;
+    case LinkResult::UnexpectedReply: meaning = QStringLiteral("bad reply"); break;
+    case LinkResult::RefusedUnknown: meaning = QStringLiteral("refused, unknown letter"); break;
+    }
+    return meaning.isEmpty() ? QString::number(code) : QString::number(code) + u' ' + meaning;
+}
+

@@ -2,6 +2,8 @@
 
 #include "record/TriggerCapture.h"
 
+#include "link/LinkResult.h"
+
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/TrendCsv.h"
@@ -22,10 +24,15 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
 {
     const runstart::Resolution resolution = runstart::ResolveAddresses(data.channels, variableList);
     for (int c = 0; c < kChannels; ++c) {
-        if (data.channels[c].selected && resolution.addressText[c].isEmpty())
-            return QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
-                                  "--data-read reads it from the controller) and not a hex address")
-                .arg(describe(c));
+        if (data.channels[c].selected && resolution.addressText[c].isEmpty()) {
+            QString message = QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
+                                             "--data-read reads it from the controller) and not a hex address")
+                                  .arg(describe(c));
+            const QStringList near = runstart::ClosestNames(variableList, data.channels[c].addressOrName);
+            if (!near.isEmpty())
+                message += QStringLiteral("; did you mean %1?").arg(near.join(QStringLiteral(", ")));
+            return message;
+        }
         data.channelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
     }
     switch (runstart::CheckScales(data.channels)) {
@@ -282,24 +289,47 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
     writer.join();
 }
 
-QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+namespace {
+
+QString FailedReadsText(const ExchangeStats &stats)
+{
+    QStringList failed;
+    for (const auto &[code, count] : stats.failuresByCode)
+        failed << QStringLiteral("%1: %2").arg(LinkResultLabel(code)).arg(count);
+    return failed.isEmpty() ? QStringLiteral("none") : failed.join(QStringLiteral(", "));
+}
+
+QString ClockText(std::chrono::steady_clock::duration elapsed)
+{
+    const long long s = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+double RowsPerSecond(const CsvRecording::Figures &figures)
 {
     using namespace std::chrono;
-    double perSecond = 0;
     if (figures.rows > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
-        perSecond = static_cast<double>(figures.rows - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
-    QString failed;
-    for (const auto &[code, count] : figures.stats.failuresByCode)
-        failed += QStringLiteral(" %1:%2").arg(code).arg(count);
-    if (failed.isEmpty())
-        failed = QStringLiteral(" none");
-    const long long s = duration_cast<seconds>(elapsed).count();
-    const QString clock =
-        QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-    QString line = QStringLiteral("rows %1  %2 passes/s  failed reads%3  elapsed %4  %5 kB")
+        return static_cast<double>(figures.rows - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
+    return 0;
+}
+
+} // namespace
+
+QString SummaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+{
+    return QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4")
+        .arg(figures.rows)
+        .arg(ClockText(elapsed))
+        .arg(RowsPerSecond(figures), 0, 'f', 2)
+        .arg(FailedReadsText(figures.stats));
+}
+
+QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+{
+    QString line = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB")
                        .arg(figures.rows)
-                       .arg(perSecond, 0, 'f', 2)
-                       .arg(failed, clock)
+                       .arg(RowsPerSecond(figures), 0, 'f', 2)
+                       .arg(FailedReadsText(figures.stats), ClockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
     if (figures.lastLineEvent != sampling::LineEvent::None)
         line += QStringLiteral("  %1 %2")

@@ -105,5 +105,8 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
 // The status line: rows, passes per second, failed reads by code, elapsed time, file size, the
 // last line event with its time, the plan with its wire limit and the block reads given up.
 QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
+// The line printed when a run ends: rows, how long, passes per second, and the failed reads by
+// result with their meaning, e.g. "qmx-record: 120 rows in 0:00:45, 2.64 passes/s, failed reads: -1 no reply: 2".
+QString SummaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
 
 } // namespace record

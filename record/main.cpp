@@ -194,7 +194,18 @@ int main(int argc, char **argv)
     if (options.dataRead) {
         ReadBuffer buffer(kDataReadBufferSize, 0);
         DataReadReport report;
-        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, {}, &report);
+        // The read takes seconds at 9600 baud: on a terminal, how far it has come.
+        const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+        const DataReadWatch progress = [showProgress](const DataReadProgress &done) {
+            if (showProgress)
+                Print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
+                                  .arg(done.superBlockWords)
+                                  .arg(done.reads));
+            return true;
+        };
+        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, progress, &report);
+        if (showProgress)
+            Print(stderr, QStringLiteral("\r\x1b[K"));
         if (!lines) {
             return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
                                        .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
@@ -267,6 +278,8 @@ int main(int argc, char **argv)
         Print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
                           .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started),
                                captureStatus()));
+    if (!options.quiet)
+        Print(stdout, record::SummaryLine(recording.figures(), std::chrono::steady_clock::now() - started) + u'\n');
     if (writeFailed) {
         if (!output.inPlace)
             QFile::remove(output.path);

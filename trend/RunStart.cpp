@@ -1,5 +1,9 @@
 #include "trend/RunStart.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "trend/Presets.h"
 
 namespace runstart {
@@ -65,6 +69,51 @@ Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels
             ++result.errorCount;
     }
     return result;
+}
+
+namespace {
+
+// Edits (insert, delete, replace) from one text to the other, letters compared in either case.
+int EditDistance(const QString &a, const QString &b)
+{
+    std::vector<int> row(static_cast<std::size_t>(b.size()) + 1);
+    for (std::size_t j = 0; j < row.size(); ++j)
+        row[j] = static_cast<int>(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[static_cast<std::size_t>(j)];
+            const bool same = a[i - 1].toCaseFolded() == b[j - 1].toCaseFolded();
+            row[static_cast<std::size_t>(j)] =
+                std::min({above + 1, row[static_cast<std::size_t>(j - 1)] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+} // namespace
+
+QStringList ClosestNames(const QStringList &variableList, const QString &name, int most)
+{
+    const int allowed = std::max<int>(1, static_cast<int>(name.size()) / 3);
+    std::vector<std::pair<int, QString>> near;
+    for (const QString &entry : variableList) {
+        if (entry == u"END")
+            break;
+        const QString candidate = entry.mid(9);
+        if (candidate.isEmpty() || candidate == name)
+            continue;
+        const int distance = EditDistance(name, candidate);
+        if (distance <= allowed && std::none_of(near.begin(), near.end(), [&](const auto &n) { return n.second == candidate; }))
+            near.emplace_back(distance, candidate);
+    }
+    std::stable_sort(near.begin(), near.end(), [](const auto &x, const auto &y) { return x.first < y.first; });
+    QStringList names;
+    for (std::size_t i = 0; i < near.size() && names.size() < most; ++i)
+        names << near[i].second;
+    return names;
 }
 
 std::uint32_t AddressFromText(const QString &text)

@@ -24,6 +24,9 @@ QString RemoveSpaces(const QString &text);
 // character is exactly `name`; empty when there is none.
 QString LookUpName(const QStringList &variableList, const QString &name);
 
+// Up to `most` names of the variable list (before "END") that look like `name`: the same name in
+// another case first, then names within a few edits, nearest first. For "not found" messages.
+QStringList ClosestNames(const QStringList &variableList, const QString &name, int most = 3);
 // True when `text` consists of "0"-"9" and "A"-"F" only (upper case); an empty text passes here.
 bool IsUpperHex(const QString &text);
 

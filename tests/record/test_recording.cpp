@@ -223,8 +223,8 @@ void TestRecording::optionsAndChannels()
     figures.lastLineEvent = sampling::LineEvent::Lost;
     figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     const QString status = record::StatusLine(figures, std::chrono::seconds(3725));
-    QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3:1")) &&
-                 status.contains(QStringLiteral("-1:2")) && status.contains(QStringLiteral("1:02:05")) &&
+    QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3 refused D: 1")) &&
+                 status.contains(QStringLiteral("-1 no reply: 2")) && status.contains(QStringLiteral("1:02:05")) &&
                  status.endsWith(QStringLiteral("line lost 03:04:05")),
              qPrintable(status));
 }
@@ -545,6 +545,9 @@ void TestRecording::channelTextsAndTheSavedSuperBlock_data()
                                                   << "sbdata.qmx: ";
     QTest::newRow("a new Data Read instead") << oneLine << QStringList{"--channel", "600E60", "--data-read"} << 0
                                              << QString();
+    // A name in the wrong case is not found, but the message offers the right one.
+    QTest::newRow("name in the wrong case") << none << QStringList{"--channel", "spdfbk", "--data-read"} << 2
+                                            << "did you mean SpdFbk?";
 }
 
 void TestRecording::channelTextsAndTheSavedSuperBlock()

@@ -160,7 +160,8 @@ void TestTrendExport::statisticsAndRecordingFiles()
     stats.add(-1, 1000ms);
     stats.add(-3, 10ms);
     QCOMPARE(ExchangeStatsText(stats, 2, 500ms),
-             QStringLiteral("4 exchanges, 3 failed (-3: 2, -1: 1), reply mean 260.0 ms, longest 1000.0 ms, 4.00 passes/s"));
+             QStringLiteral("4 exchanges, 3 failed (-3 refused D: 2, -1 no reply: 1), reply mean 260.0 ms, longest 1000.0 ms, "
+                            "4.00 passes/s"));
     QCOMPARE(ExchangeStatsText(ExchangeStats{}, 0, 0ns),
              QStringLiteral("0 exchanges, 0 failed, reply mean 0.0 ms, longest 0.0 ms, 0.00 passes/s"));
 
@@ -361,7 +362,7 @@ void TestTrendExport::runAgainstSimulator()
     QVERIFY(form.runStats().longestReply >= form.runStats().meanReply());
     QVERIFY2(Band(form, ReadoutStatistics)
                  ->text()
-                 .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3: %2)\nreply mean ").arg(3 * passes).arg(passes)),
+                 .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3 refused D: %2)\nreply mean ").arg(3 * passes).arg(passes)),
              qPrintable(Band(form, ReadoutStatistics)->text()));
 
     // Stopped, before REDRAW: the run's rows can be exported already, the same as after it.

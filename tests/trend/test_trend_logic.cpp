@@ -47,6 +47,7 @@ private slots:
     void presetLine_data();
     void presetLine();
     void commaText();
+    void closestNames();
     void presetFiles();
 
     void fullScaleCheck_data();
@@ -106,6 +107,20 @@ void TestTrendLogic::presetLine()
     QCOMPARE((QStringList{presets::SelectionText(r.selected), presets::AddressKindText(r.addressKind), r.addressOrName,
                           r.fullScale}),
              record);
+}
+
+void TestTrendLogic::closestNames()
+{
+    const QStringList list{"00600F92,AnTermIn", "00600FAA,SpdFbk", "00600FAC,SpdCmd", "00600FAE,SpdFbk", "END",
+                           "00600FB0,SpdFbx"};
+    // The same name in another case first; then a few edits away, nearest first; never twice,
+    // never past "END", never the name itself.
+    QCOMPARE(runstart::ClosestNames(list, "spdfbk"), (QStringList{"SpdFbk"}));
+    QCOMPARE(runstart::ClosestNames(list, "SpdFb"), (QStringList{"SpdFbk"}));
+    QCOMPARE(runstart::ClosestNames(list, "SpdCbk"), (QStringList{"SpdFbk", "SpdCmd"}));
+    QCOMPARE(runstart::ClosestNames(list, "Nothing"), QStringList{});
+    QCOMPARE(runstart::ClosestNames(list, "SpdFbk"), QStringList{});
+    QCOMPARE(runstart::ClosestNames(list, "anterm", 1), (QStringList{"AnTermIn"}));
 }
 
 void TestTrendLogic::commaText()
