@@ -6,11 +6,13 @@
 #include "shell/PortSettingsTexts.h"
 #include "trend/Presets.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,6 +109,14 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     assignButton_->setObjectName(QStringLiteral("assignButton"));
     assignButton_->setGeometry(kPanelLeft, 119, 120, 22);
     connect(assignButton_, &QPushButton::clicked, this, &PortSettingsDialog::assignDeviceToCheckedPort);
+
+    // Any path at all, for devices the list does not know (a pseudo-terminal, a symbolic link).
+    devicePathField_ = new QLineEdit(this);
+    devicePathField_->setObjectName(QStringLiteral("devicePathField"));
+    devicePathField_->setGeometry(kPanelLeft, 186, kPanelWidth, 21);
+    devicePathField_->setPlaceholderText(kDevicePathPlaceholder);
+    devicePathField_->setToolTip(kDevicePathTip);
+    devicePathField_->installEventFilter(this);
 
     filesFolder_ = new QLabel(this);
     filesFolder_->setObjectName(QStringLiteral("filesFolder"));
@@ -218,7 +228,10 @@ void PortSettingsDialog::showDeviceOfCheckedPort()
 {
     const QString port = checkedPortName();
     const QString device = port.isEmpty() ? QString() : DevicePathForPort(port);
-    const QString text = port.isEmpty() ? QString() : port + QStringLiteral(" = ") + device;
+    const QString problem = DeviceProblem(device);
+    const QString text = port.isEmpty() ? QString()
+                                        : port + QStringLiteral(" = ") + device +
+                                              (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem));
     // A long device name (a by-id name) goes on a line of its own, shortened in the middle; the
     // whole text is the tool tip.
     const QFontMetrics metrics = portDevice_->fontMetrics();
@@ -227,6 +240,10 @@ void PortSettingsDialog::showDeviceOfCheckedPort()
                               : port + QStringLiteral(" =\n") +
                                     metrics.elidedText(device, Qt::ElideMiddle, portDevice_->width()));
     portDevice_->setToolTip(text);
+    QPalette palette = portDevice_->palette();
+    palette.setColor(QPalette::WindowText, problem.isEmpty() ? QApplication::palette().color(QPalette::WindowText)
+                                                             : QColor(200, 0, 0));
+    portDevice_->setPalette(palette);
     if (assignButton_)
         enableAssignButton();
 }
@@ -245,6 +262,28 @@ void PortSettingsDialog::assignDeviceToCheckedPort()
     if (port.isEmpty() || !item)
         return;
     MapPortToDevice(port, item->data(Qt::UserRole).toString());
+    showDeviceOfCheckedPort();
+}
+
+bool PortSettingsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == devicePathField_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            assignTypedPathToCheckedPort();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PortSettingsDialog::assignTypedPathToCheckedPort()
+{
+    const QString port = checkedPortName();
+    const QString path = devicePathField_->text().trimmed();
+    if (port.isEmpty() || path.isEmpty())
+        return;
+    MapPortToDevice(port, path);
     showDeviceOfCheckedPort();
 }
 
@@ -268,6 +307,9 @@ void PortSettingsDialog::refreshDeviceList()
                                              deviceList_);
             item->setData(Qt::UserRole, device);
             item->setToolTip(device + QStringLiteral(" -> ") + QFileInfo(device).canonicalFilePath());
+            // Listed, but this user cannot open it: said beside it.
+            if (const QString problem = DeviceProblem(device); !problem.isEmpty())
+                item->setText(item->text() + kDeviceProblem.arg(problem));
             if (device == selected)
                 deviceList_->setCurrentItem(item);
         }

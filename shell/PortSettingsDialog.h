@@ -34,6 +34,9 @@ public:
     // The device selected in the list (its path is the item's Qt::UserRole data) becomes the one
     // the checked COM name opens.
     void assignDeviceToCheckedPort();
+    // The path typed in the field becomes the device of the checked COM name.
+    void assignTypedPathToCheckedPort();
+    QLineEdit *devicePathField() const { return devicePathField_; }
 
     QLineEdit *waitTimeField() const { return waitTimeField_; }
     QLabel *waitTimeHint() const { return waitTimeHint_; }
@@ -49,6 +52,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void done(int result) override;
+    // Enter in the device path field stores the path; it does not end the dialog.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // However the dialog ends, the checked port is stored and the wait time taken, once.
@@ -66,6 +71,7 @@ private:
     SerialDeviceRoots deviceRoots_;
     std::array<QRadioButton *, kPortCount> portButtons_{};
     QLineEdit *waitTimeField_ = nullptr;
+    QLineEdit *devicePathField_ = nullptr;
     QLabel *portDevice_ = nullptr;
     QLabel *waitTimeHint_ = nullptr;
     QListWidget *deviceList_ = nullptr;

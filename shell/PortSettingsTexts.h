@@ -14,6 +14,11 @@ inline const QString kWaitTimeTakenAsZero = QStringLiteral("not a whole number: 
 inline const QString kSerialDevicesCaption = QStringLiteral("Serial devices");
 inline const QString kAssignCaption = QStringLiteral("Use for %1");
 inline const QString kFilesCaption = QStringLiteral("Files: %1");
+// Beside a device this user cannot open. %1 the reason.
+inline const QString kDeviceProblem = QStringLiteral(" (%1)");
+inline const QString kDevicePathPlaceholder = QStringLiteral("or type a device path, Enter: use it");
+inline const QString kDevicePathTip =
+    QStringLiteral("Any device path (a pseudo-terminal, a symbolic link) for the checked COM name; Enter stores it.");
 
 // The requests of a trend pass, stored beside the port; texts of this program, not of the product.
 inline const QString kReadModeGroupCaption = QStringLiteral("Trend reads");

@@ -99,3 +99,20 @@ QStringList ListSerialDevices(const SerialDeviceRoots &roots)
     }
     return devices;
 }
+
+QString DeviceProblem(const QString &device)
+{
+    if (device.isEmpty())
+        return {};
+#ifdef Q_OS_WIN
+    return {};
+#else
+    const QByteArray path = QFile::encodeName(device);
+    if (::access(path.constData(), F_OK) != 0)
+        return QStringLiteral("missing");
+    if (::access(path.constData(), R_OK | W_OK) != 0)
+        return QStringLiteral("not permitted: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return {};
+#endif
+}
+

@@ -63,6 +63,7 @@ private slots:
     void waitTimeReading();
     void readModeChoice();
     void startUpWithoutAWindowEnds();
+    void typedPathAndDeviceProblems();
 };
 
 void TestPortSettingsDialog::deviceListOrderAndUartCheck()
@@ -135,7 +136,9 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
         QCOMPARE(list->item(1)->toolTip(), adapterB + QStringLiteral(" -> ") + b.slaveDevicePath());
 
         dialog.portButton(3)->setChecked(true);
-        QCOMPARE(shown->text(), QStringLiteral("COM3 = /dev/ttyS2"));
+        // The serial port of a machine without it, or that this user may not open, is marked so.
+        const QString problem = DeviceProblem(QStringLiteral("/dev/ttyS2"));
+        QCOMPARE(shown->toolTip(), QStringLiteral("COM3 = /dev/ttyS2") + (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem)));
         QVERIFY(!assign->isEnabled()); // nothing chosen in the list yet
         list->setCurrentRow(1);
         QVERIFY(assign->isEnabled());
@@ -283,6 +286,44 @@ void TestPortSettingsDialog::startUpWithoutAWindowEnds()
     QCOMPARE(StartUpOrFail(dialogs, [&program] { program.Start(); }), 0);
     QVERIFY(program.mainWindow && program.mainWindow->isVisible());
     QCOMPARE(dialogs.messages, QStringList{});
+}
+
+// Any path can be typed for the checked COM name, a pseudo-terminal the list does not show among
+// them, and the next open talks to it; a device that is not there is marked as such.
+void TestPortSettingsDialog::typedPathAndDeviceProblems()
+{
+    ControllerSimulator sim;
+    QVERIFY(sim.start());
+    sim.setLiveDemo(false);
+    sim.writeWord(kWord, 0x3333);
+    QTemporaryDir machine;
+    const SerialDeviceRoots roots{machine.filePath(QStringLiteral("dev/serial/by-id")),
+                                  machine.filePath(QStringLiteral("dev")), machine.filePath(QStringLiteral("sys"))};
+    QDir().mkpath(roots.dev);
+    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM4"));
+    MapPortToDevice(QStringLiteral("COM4"), machine.filePath(QStringLiteral("gone/ttyUSB7")));
+
+    ScriptedDialogs dialogs;
+    Program program(dialogs);
+    {
+        PortSettingsDialog dialog(program.ws, nullptr, roots);
+        dialog.show();
+        QVERIFY2(dialog.portDevice()->toolTip().endsWith(QStringLiteral(" (missing)")),
+                 qPrintable(dialog.portDevice()->toolTip()));
+        QCOMPARE(dialog.deviceList()->count(), 0); // a pseudo-terminal is not listed
+        dialog.devicePathField()->setText(sim.devicePath());
+        QTest::keyClick(dialog.devicePathField(), Qt::Key_Return);
+        QCOMPARE(dialog.portDevice()->toolTip(), QStringLiteral("COM4 = ") + sim.devicePath());
+        QVERIFY(dialog.isVisible()); // Enter stores the path, it does not close the dialog
+        dialog.close();
+    }
+    QCOMPARE(DevicePathForPort(QStringLiteral("COM4")), sim.devicePath());
+    Link link;
+    QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+    QCOMPARE(link.ComReadValue('R', 2, kWord), 0x3333);
+    link.ComClose();
+    QCOMPARE(DeviceProblem(sim.devicePath()), QString());
+    QCOMPARE(DeviceProblem(machine.filePath(QStringLiteral("none"))), QStringLiteral("missing"));
 }
 
 QTEST_MAIN(TestPortSettingsDialog)
