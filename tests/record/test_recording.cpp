@@ -8,6 +8,7 @@
 #include "record/Recording.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/record/RecorderProgram.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
@@ -32,17 +33,6 @@ constexpr std::uint32_t kMisc = 0x600E60;
 // A failed exchange waits out the reply time (up to 2 s); a dropped line is noticed by the first.
 constexpr int kLineNoticedMs = 8000;
 
-// The recorder copied into the test's program folder, so it finds the variable files and the
-// super-block file there, as an installed or portable copy finds its own.
-QString Recorder()
-{
-    const QString path = testenv::ProgramDir() + QStringLiteral("qmx-record");
-    if (!QFile::exists(path)) {
-        QFile::copy(QStringLiteral(QMX_RECORD_EXE), path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    return path;
-}
 
 struct Run {
     int exitCode = -1;

@@ -9,6 +9,7 @@
 #include "record/RecordOptions.h"
 #include "record/TriggerCapture.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/record/RecorderProgram.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendPoll.h"
 
@@ -101,15 +102,6 @@ ScheduledStep StepAtRead(std::uint32_t address, std::uint16_t value, std::uint64
     return step;
 }
 
-QString Recorder()
-{
-    const QString path = testenv::ProgramDir() + QStringLiteral("qmx-record");
-    if (!QFile::exists(path)) {
-        QFile::copy(QStringLiteral(QMX_RECORD_EXE), path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    return path;
-}
 
 TrendData RecordedChannels()
 {
