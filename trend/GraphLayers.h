@@ -64,12 +64,12 @@ class GraphLayers {
 public:
     GraphLayers();
 
-    QImage grid;    // Image1
-    QImage trace;   // Image2
-    QImage cursor;  // Image5
-    QImage compose; // Image3
-    QImage visible; // Image4, one pixel wider and higher than the layers
-    QImage key;     // Image6
+    QImage grid;
+    QImage trace;
+    QImage cursor;
+    QImage compose;
+    QImage visible; // the picture shown: one pixel wider and higher than the layers
+    QImage key;     // the colour key strip
     std::array<QRgb, 7> TraceColor{};
 
     // Grid, cursor at 498, empty traces, composed without the cursor.

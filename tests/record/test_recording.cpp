@@ -115,16 +115,12 @@ struct Program {
         link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
         ws.catalogue.variableList = {"00600F92,AnTermIn", "END"};
         ws.catalogue.variableListBuilt = true;
-        auto *dataRead = new QPushButton(QStringLiteral("Data Read"), &varList);
-        dataRead->setObjectName(QStringLiteral("Button1"));
-        ws.variablesListWindow = &varList;
         ws.variablesListOpen = true;
     }
     Link link;
     ScriptedDialogs dialogs;
     Workspace ws{link, dialogs};
     TrendData data;
-    QWidget varList;
 };
 
 } // namespace
