@@ -2,7 +2,6 @@
 #pragma once
 // Texts the Monitor window shows: messages, captions and the file dialog's filter.
 
-#include <QColor>
 #include <QString>
 
 namespace monitor {
@@ -49,9 +48,6 @@ inline const QString kLineBack = QStringLiteral("line back %1");
 // Shown from the first read without a reply until the next good one. %1 port, %2 its device,
 // %3 the time of the first.
 inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
-inline const QColor kLineStateColour(220, 0, 0);
-// Values not refreshed by the last pass are drawn in this colour.
-inline const QColor kStaleColour(128, 128, 128);
 // After a Save while values were not live. %1 the file.
 inline const QString kSavedWithStaleValues =
     QStringLiteral("%1 was saved, but the line is lost or the last pass failed: the values shown in grey are the last ones read, not live values.");

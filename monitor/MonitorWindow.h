@@ -11,12 +11,20 @@
 #include <memory>
 #include <optional>
 #include <vector>
+#include <QColor>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class PortPause;
+
+namespace monitor {
+// The line state's colour, and the colour of values the last pass did not refresh. Kept out of the
+// texts header, which the file code (QtCore only) includes too.
+inline const QColor kLineStateColour(220, 0, 0);
+inline const QColor kStaleColour(128, 128, 128);
+} // namespace monitor
 
 class MonitorWindow : public QWidget {
     Q_OBJECT
