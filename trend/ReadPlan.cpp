@@ -122,9 +122,11 @@ ReadPlan MakeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode)
                 plan.reads.push_back(WordRead(words[begin], ChannelsAt(words[begin], channels)));
                 continue;
             }
-            PlannedRead block{'r', words[begin], static_cast<int>(SpanBytes(words[begin], words[end - 1])), {}};
+            const std::uint32_t first = words[begin];
+            const std::uint32_t last = words[end - 1];
+            PlannedRead block{'r', first, static_cast<int>(SpanBytes(first, last)), {}};
             std::copy_if(channels.begin(), channels.end(), std::back_inserter(block.served),
-                         [&](const ChannelWord &c) { return c.address >= words[begin] && c.address <= words[end - 1]; });
+                         [first, last](const ChannelWord &c) { return c.address >= first && c.address <= last; });
             plan.reads.push_back(std::move(block));
         }
         break;
