@@ -32,19 +32,9 @@ if [ "${QMX_SKIP_SANITIZERS:-0}" != "1" ]; then
     echo "== tests under sanitizers"
     (cd build-asan && ctest --output-on-failure --timeout 400) | tee build-asan/ctest.log
 
-    echo "== fuzz targets (short runs)"
+    echo "== fuzz targets (short runs on the kept corpora)"
     rm -rf build-fuzz
-    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DQMX_FUZZ=ON >/dev/null
-    targets=$(cat build-fuzz/fuzz-targets.txt)
-    cmake --build build-fuzz -j"$jobs" --target $targets
-    for t in $targets; do
-        corpus="$root/fuzz/corpus/$t"
-        work=$(mktemp -d)
-        [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
-        echo "-- $t"
-        "build-fuzz/fuzz/$t" -max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 "$work" 2>&1 | tail -n 1
-        rm -rf "$work"
-    done
+    bash scripts/fuzz.sh --seconds "${FUZZ_SECONDS:-20}"
 fi
 # One closing line over every ctest run of this command.
 total=$(cat build-test/ctest.log build-asan/ctest.log 2>/dev/null | sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' |
