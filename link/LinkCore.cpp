@@ -38,6 +38,8 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
     auto timedOut = [&] {
         traceBytes("no reply", frameBuffer_.data(), received);
         outOfStep_ = true;
+        if (received > 0)
+            probeRefusedAt_.reset(); // a frame was still coming after the refusal
         return Code(LinkResult::Timeout);
     };
     for (;;) {
@@ -75,6 +77,12 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
             }
             if (wait == Wait::Reply && outcome.code == Code(LinkResult::Ok) && ReplyOfWrongLength(frame, request))
                 wrongLength_ = true;
+            if (wait == Wait::Probe) {
+                if (outcome.nak)
+                    probeRefusedAt_ = std::chrono::steady_clock::now();
+                else
+                    probeRefusedAt_.reset();
+            }
             traceBytes("discarded", begin, length);
             std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
             std::copy(frameBuffer_.begin() + static_cast<std::ptrdiff_t>(length),
@@ -91,12 +99,25 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
 bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadline)
 {
     const RequestRecord probe = ProbeFor(request);
+    probeRefusedAt_.reset();
     send(probe);
-    if (awaitReply(probe, deadline, Wait::Probe) != Code(LinkResult::Ok))
-        return false;
-    outOfStep_ = false;
-    std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
-    return true;
+    if (awaitReply(probe, deadline, Wait::Probe) == Code(LinkResult::Ok)) {
+        outOfStep_ = false;
+        std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+        return true;
+    }
+    // A controller that refuses the probe (one that takes word reads only) never echoes it. When
+    // the last frame of the wait was a refusal, the line is in step once one longest reply time
+    // passes after it with nothing more arriving: the refusal was the probe's, or the probe's own
+    // is later than any reply is waited for. The exchange still fails; the next one is in step.
+    if (probeRefusedAt_ && quietUntil(*probeRefusedAt_ + kLongestReplyWait))
+        outOfStep_ = false;
+    return false;
+}
+
+bool LinkCore::quietUntil(SteadyDeadline until)
+{
+    return !port_.waitForBytes(until);
 }
 
 int LinkCore::Transact(const RequestRecord &request)

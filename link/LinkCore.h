@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,8 @@ private:
     // As a probe, only a reply proven to answer it counts; anything else is discarded.
     int awaitReply(const RequestRecord &request, SteadyDeadline deadline, Wait wait);
     bool resynchronise(const RequestRecord &request, SteadyDeadline deadline);
+    // True when no byte arrives until `until` (one that does is left to the next exchange's purge).
+    bool quietUntil(SteadyDeadline until);
     void traceBytes(const char *what, const std::uint8_t *bytes, std::size_t n) const;
 
     ByteTransport &port_;
@@ -92,6 +95,8 @@ private:
     std::uint64_t refusals_ = 0;
     int lastReadResult_ = 0;
     bool outOfStep_ = false;
+    // When the last frame a probe's wait discarded was a refusal: when it came.
+    std::optional<SteadyDeadline> probeRefusedAt_;
     bool wrongLength_ = false;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};

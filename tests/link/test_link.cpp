@@ -460,6 +460,37 @@ private slots:
         QCOMPARE(link.ComReadValue('R', 2, base), 0x1111);
     }
 
+    // A controller that takes word reads only refuses every resynchronising block read; after a
+    // reply that came too late the link still gets back in step, and no value lands at another
+    // address on the way.
+    void wordOnlyControllerGetsBackInStep()
+    {
+        openPort();
+        const std::uint32_t base = 0x00600E40;
+        for (int i = 0; i < 3; ++i)
+            sim->writeWord(base + 2 * i, static_cast<std::uint16_t>(0x2222 * (i + 1)));
+        SimFault refuseBlocks;
+        refuseBlocks.kind = SimFault::Kind::RefuseBlockReads;
+        sim->setFaultForAllRequests(refuseBlocks);
+        SimFault late;
+        late.kind = SimFault::Kind::Late;
+        late.delayMs = 2500;
+        sim->queueFault(late);
+
+        QVector<int> values;
+        for (int k = 0; k < 9; ++k) {
+            const int i = k % 3;
+            const int value = link.ComReadValue('R', 2, base + 2 * i);
+            QVERIFY2(value == -1 || value == 0x2222 * (i + 1),
+                     qPrintable(QStringLiteral("read %1 at %2: %3").arg(k).arg(i).arg(value, 0, 16)));
+            values.append(value);
+        }
+        QCOMPARE(values.first(), -1);
+        // In step again within a few exchanges, and staying so.
+        QVERIFY2(values.mid(4) == (QVector<int>{0x4444, 0x6666, 0x2222, 0x4444, 0x6666}),
+                 qPrintable(QStringLiteral("values %1").arg(QString::number(values.count(-1)))));
+    }
+
     void chunkedReads()
     {
         openPort();
