@@ -14,7 +14,9 @@
 // answers, come before it), and only then sends its request. While the echo has not come, the
 // exchange fails as a time-out and the next one tries again. So a silent line costs no more than
 // before (one reply time, at most 2 s, per exchange), a line in step sends nothing extra, and one
-// time-out costs one short extra exchange.
+// time-out costs one short extra exchange. A controller that refuses block reads never echoes the
+// probe: when a refusal is the last frame of its wait, one longest reply time of quiet after it
+// puts the line in step (that exchange fails; see resynchronise()).
 
 #include "link/ByteTransport.h"
 #include "link/FrameCodec.h"
