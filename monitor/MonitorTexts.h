@@ -48,6 +48,8 @@ inline const QString kLineBack = QStringLiteral("line back %1");
 // Shown from the first read without a reply until the next good one. %1 port, %2 its device,
 // %3 the time of the first.
 inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
+// Beside the figures after a Save. %1 the file's name, %2 its folder.
+inline const QString kSavedIn = QStringLiteral("saved %1 in %2");
 // After a Save while values were not live. %1 the file.
 inline const QString kSavedWithStaleValues =
     QStringLiteral("%1 was saved, but the line is lost or the last pass failed: the values shown in grey are the last ones read, not live values.");

@@ -1,21 +1,21 @@
 #include "monitor/MonitorWindow.h"
 
-#include "base/WindowLook.h"
-
+#include "base/PortPause.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
-#include "link/LinkResult.h"
-#include "link/Settings.h"
-#include "base/PortPause.h"
+#include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
+#include "link/LinkResult.h"
+#include "link/Settings.h"
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorPass.h"
 #include "monitor/MonitorTexts.h"
 
 #include <QCloseEvent>
-#include <QTime>
-#include <algorithm>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +24,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTime>
+#include <algorithm>
 
 using namespace monitor;
 
@@ -373,7 +375,9 @@ void MonitorWindow::showLineStatistics()
                        : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
     if (!lineEventText_.isEmpty())
         text = lineEventText_ + QStringLiteral("   ") + text;
-    lineStatistics_->setText(text);
+    // A long folder name gives way in its middle rather than pushing the figures out of sight.
+    lineStatistics_->setText(
+        QFontMetrics(lineStatistics_->font()).elidedText(text, Qt::ElideMiddle, lineStatistics_->width()));
 }
 
 void MonitorWindow::showLineState(const SectionResult &result)
@@ -459,6 +463,9 @@ void MonitorWindow::saveMonitorFile()
         ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
         return;
     }
+    const QFileInfo saved(path);
+    lineEventText_ = kSavedIn.arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath()));
+    showLineStatistics();
     // The file cannot say it; the user hears that some values were not live.
     if (lineLost_ || anyStale())
         ws_.dialogs.ShowMessage(kSavedWithStaleValues.arg(path));

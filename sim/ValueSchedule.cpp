@@ -16,6 +16,26 @@ std::optional<std::uint64_t> ParseCount(const QString &text)
     return n;
 }
 
+// "ADDR:MIDDLE<separator>REST", the form of both --step (ADDR:VALUE@WHEN) and --toggle
+// (ADDR:BIT/N): the address and the two texts after it, or nothing when the form does not hold.
+struct AddressForm {
+    std::uint32_t address = 0;
+    QString middle;
+    QString rest;
+};
+
+std::optional<AddressForm> SplitAddressForm(const QString &text, QChar separator)
+{
+    const qsizetype colon = text.indexOf(u':');
+    const qsizetype at = text.indexOf(separator);
+    if (colon < 0 || at < colon)
+        return std::nullopt;
+    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
+    if (!address)
+        return std::nullopt;
+    return AddressForm{*address, text.mid(colon + 1, at - colon - 1), text.mid(at + 1)};
+}
+
 } // namespace
 
 void ValueSchedule::beforeRead(std::uint32_t address, std::chrono::steady_clock::duration sinceStart,
@@ -48,19 +68,17 @@ std::uint64_t ValueSchedule::readsOf(std::uint32_t address) const
 
 std::optional<ScheduledStep> ValueSchedule::ParseStep(const QString &text)
 {
-    const qsizetype colon = text.indexOf(u':');
-    const qsizetype at = text.indexOf(u'@');
-    if (colon < 0 || at < colon)
+    const std::optional<AddressForm> form = SplitAddressForm(text, u'@');
+    if (!form)
+        return std::nullopt;
+    bool ok = false;
+    const uint value = form->middle.toUInt(&ok, 0);
+    if (!ok || value > 0xFFFF)
         return std::nullopt;
     ScheduledStep step;
-    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
-    bool ok = false;
-    const uint value = text.mid(colon + 1, at - colon - 1).toUInt(&ok, 0);
-    if (!address || !ok || value > 0xFFFF)
-        return std::nullopt;
-    step.address = *address;
+    step.address = form->address;
     step.value = static_cast<std::uint16_t>(value);
-    QString when = text.mid(at + 1);
+    QString when = form->rest;
     if (when.endsWith(QLatin1String("ms")) || when.endsWith(u's')) {
         const bool milliseconds = when.endsWith(QLatin1String("ms"));
         when.chop(milliseconds ? 2 : 1);
@@ -78,18 +96,16 @@ std::optional<ScheduledStep> ValueSchedule::ParseStep(const QString &text)
 
 std::optional<ScheduledToggle> ValueSchedule::ParseToggle(const QString &text)
 {
-    const qsizetype colon = text.indexOf(u':');
-    const qsizetype slash = text.indexOf(u'/');
-    if (colon < 0 || slash < colon)
+    const std::optional<AddressForm> form = SplitAddressForm(text, u'/');
+    if (!form)
         return std::nullopt;
     ScheduledToggle toggle;
-    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
     bool ok = false;
-    toggle.bit = text.mid(colon + 1, slash - colon - 1).toInt(&ok);
-    const std::optional<std::uint64_t> every = ParseCount(text.mid(slash + 1));
-    if (!address || !ok || toggle.bit < 0 || toggle.bit > 15 || !every)
+    toggle.bit = form->middle.toInt(&ok);
+    const std::optional<std::uint64_t> every = ParseCount(form->rest);
+    if (!ok || toggle.bit < 0 || toggle.bit > 15 || !every)
         return std::nullopt;
-    toggle.address = *address;
+    toggle.address = form->address;
     toggle.everyReads = *every;
     return toggle;
 }

@@ -332,6 +332,10 @@ private slots:
                         .hasMatch());
             const QByteArray file = testenv::ReadAll(saved);
             QVERIFY(file.contains(decimal ? "dec/hex : Dec" : "dec/hex : Hex"));
+            // The window says what it saved where.
+            const QString notice = form->lineStatistics()->text();
+            QVERIFY2(notice.startsWith(QStringLiteral("saved %1 in ").arg(QFileInfo(saved).fileName())),
+                     qPrintable(notice));
             QCOMPARE(file.contains("FFFFFFFF"), !decimal);
         }
         form->grab().save(QStringLiteral("/tmp/readout-monitor.png"));

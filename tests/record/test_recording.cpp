@@ -3,13 +3,12 @@
 // line that goes away and comes back in the middle of a recording and of a Trend Graph run.
 
 #include "base/ProgramFolder.h"
-#include "catalogue/Workspace.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
 #include "sim/ControllerSimulator.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/record/RecorderProgram.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
@@ -106,21 +105,6 @@ struct Simulator {
     ~Simulator() { sim.stop(); }
     ControllerSimulator sim;
     bool started = false;
-};
-
-// One program's worth of shared state for a Trend Graph of its own.
-struct Program {
-    Program()
-    {
-        link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
-        ws.catalogue.variableList = {"00600F92,AnTermIn", "END"};
-        ws.catalogue.variableListBuilt = true;
-        ws.variablesListOpen = true;
-    }
-    Link link;
-    ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
 };
 
 } // namespace
@@ -428,7 +412,8 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     sim.writeWord(kAnTermIn, 1234);
     testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
 
-    Program p;
+    TrendWindowProgram p{{"00600F92,AnTermIn", "END"}};
+    p.link.setMessageFunction([&p](const QString &text) { p.dialogs.ShowMessage(text); });
     p.ws.waitTime = QStringLiteral("50");
     TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)

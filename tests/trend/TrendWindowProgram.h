@@ -6,12 +6,14 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "trend/TrendData.h"
 
+#include <QStringList>
 #include <QWidget>
+#include <utility>
 
 struct TrendWindowProgram {
-    TrendWindowProgram()
+    explicit TrendWindowProgram(QStringList variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"})
     {
-        ws.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "END"};
+        ws.catalogue.variableList = std::move(variableList);
         ws.catalogue.variableListBuilt = true;
         ws.variablesListOpen = true;
         ws.variablesListWindow = &varList;

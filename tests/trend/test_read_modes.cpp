@@ -6,8 +6,8 @@
 #include "link/Link.h"
 #include "link/LinkThread.h"
 #include "sim/ControllerSimulator.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
 #include "trend/ChannelTable.h"
 #include "trend/Presets.h"
 #include "trend/ReadoutBand.h"
@@ -75,20 +75,6 @@ void CheckValues(const sampling::PassReadout &readout)
     QCOMPARE(readout.LatestValue[7], 9);
     QCOMPARE(readout.LatestValue[8], 0x7FFF);
 }
-
-// One program's worth of shared state for a Trend Graph run.
-struct Program {
-    Program()
-    {
-        ws.catalogue.variableList = {"END"};
-        ws.catalogue.variableListBuilt = true;
-        ws.variablesListOpen = true;
-    }
-    Link link;
-    ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
-};
 
 } // namespace
 
@@ -246,7 +232,7 @@ void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
     readplan::StoreReadMode(ReadMode::Blocks);
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
-    Program p;
+    TrendWindowProgram p{{"END"}};
     p.ws.waitTime = QStringLiteral("50");
     auto *form = new TrendGraphWindow(p.ws, p.data);
     form->show();
