@@ -20,7 +20,7 @@
 #include "trend/TrendGraphView.h"
 #include "trend/TrendReadout.h"
 #include "trend/TrendRun.h"
-#include "trend/TriggerDialog.h"
+#include "trend/TriggerControl.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,13 +60,12 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     controls_.numberBase->raise();
     band_ = new ReadoutBand(data_, this);
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
+    trigger_ = new TriggerControl(ws_, data_, this);
     connectParts();
 
     ws_.trendWindowOpen = true;
     ws_.trendGraphWindow = this;
     data_.channels = presets::LoadPresets();
-    if (const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kTriggerFile)))
-        triggerSetup_ = trigger::ParseSetupLines(*lines);
     table_->showRecords(data_.channels);
     view_->layers().InitGraphLayers(data_);
     view_->picture()->update();
@@ -117,6 +116,13 @@ void TrendGraphWindow::connectParts()
     });
     connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
     connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
+    connect(trigger_, &TriggerControl::armedChanged, this, [this](bool armed) {
+        // Armed during a run, the capture counts its rows from the next pass.
+        if (armed && run_->isActive())
+            trigger_->beginCapture(runRowsStored_, view_->hex());
+        showBand();
+    });
+    connect(trigger_, &TriggerControl::bandTextChanged, band_, &ReadoutBand::setTriggerText);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -265,8 +271,8 @@ void TrendGraphWindow::samplingBegun()
     view_->forgetSecondCursor();
     view_->setTriggerMark(std::nullopt);
     runRowsStored_ = 0;
-    if (triggerArmed_)
-        beginTriggerCapture();
+    if (trigger_->armed())
+        trigger_->beginCapture(runRowsStored_, view_->hex());
     showBand();
 }
 
@@ -278,17 +284,14 @@ void TrendGraphWindow::passStored(const sampling::TrendPass &pass)
     ++runRowsStored_;
     if (eventNow || band_->figuresDue())
         showBand();
-    if (triggerCapture_)
-        watchTrigger();
+    if (const std::optional<int> triggerRowOfRun = trigger_->takeStoredRow())
+        endTriggeredRun(*triggerRowOfRun);
 }
 
 void TrendGraphWindow::endSampling()
 {
     // A run stopped before its trigger fired was armed no more.
-    if (triggerCapture_) {
-        triggerCapture_.reset();
-        band_->setTriggerText(QString());
-    }
+    trigger_->endCapture();
     run_->stop();
     view_->setRunState(false, false);
     view_->endRecording();
@@ -450,14 +453,6 @@ void TrendGraphWindow::printWindow() { windowprint::PrintWindowOnChosenPrinter(*
 
 void TrendGraphWindow::openTriggerDialog()
 {
-    if (!triggerDialog_) {
-        triggerDialog_ = new TriggerDialog(this);
-        connect(triggerDialog_, &TriggerDialog::armAsked, this, &TrendGraphWindow::armTrigger);
-        connect(triggerDialog_, &TriggerDialog::disarmAsked, this, &TrendGraphWindow::disarmTrigger);
-        connect(triggerDialog_, &TriggerDialog::refused, this, [this](const QString &message) {
-            ws_.dialogs.ShowMessage(message);
-        });
-    }
     // The channels the table has selected now, named as it shows them.
     std::array<ChannelRecord, kChannels> channels = data_.channels;
     table_->takeSelection(channels);
@@ -468,70 +463,17 @@ void TrendGraphWindow::openTriggerDialog()
         if (record.selected && !record.addressOrName.isEmpty())
             offered.emplace_back(c, trendcsv::ColumnName(record, c));
     }
-    triggerDialog_->showSetup(offered, triggerSetup_, view_->hex(), triggerArmed_);
-    triggerDialog_->show();
-    triggerDialog_->raise();
+    trigger_->openDialog(offered, view_->hex());
 }
 
-void TrendGraphWindow::armTrigger(const trigger::TriggerSetup &setup)
-{
-    triggerSetup_ = setup;
-    triggerArmed_ = true;
-    QString error;
-    if (!textfile::WriteAtomically(programfolder::File(kTriggerFile), textfile::JoinLinesCrLf(trigger::SetupLines(setup)),
-                                   &error))
-        ws_.dialogs.ShowMessage(kTriggerNotSaved.arg(programfolder::File(kTriggerFile) + QStringLiteral(": ") + error));
-    if (triggerDialog_)
-        triggerDialog_->showArmed(true);
-    if (run_->isActive())
-        beginTriggerCapture();
-    showBand();
-}
-
-void TrendGraphWindow::disarmTrigger()
-{
-    triggerArmed_ = false;
-    if (triggerDialog_)
-        triggerDialog_->showArmed(false);
-    if (triggerCapture_) {
-        triggerCapture_.reset();
-        band_->setTriggerText(QString());
-    }
-    showBand();
-}
-
-QString TrendGraphWindow::triggerConditionText() const
-{
-    const cursor::Base base = view_->hex() ? cursor::Base::Hex : cursor::Base::Dec;
-    return trigger::SetupText(
-        *triggerSetup_,
-        [this](int c) { return trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c); },
-        [base](int c, std::int32_t level) { return cursor::ValueText(c, level, base, cursor::LogicText::Value); });
-}
-
-void TrendGraphWindow::beginTriggerCapture()
-{
-    if (!triggerSetup_)
-        return;
-    triggerCapture_ = std::make_unique<trigger::RingCapture>(*triggerSetup_);
-    // Armed during a run, the capture counts its rows from here.
-    rowsBeforeCapture_ = runRowsStored_;
-    band_->setTriggerText(kBandTriggerArmed.arg(triggerConditionText()));
-}
-
-void TrendGraphWindow::watchTrigger()
-{
-    // The pass just stored is the row before the write position.
-    const std::size_t row = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
-    const trigger::RingCapture::State state =
-        triggerCapture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
-    if (state == trigger::RingCapture::State::Complete)
-        endTriggeredRun(rowsBeforeCapture_ + *triggerCapture_->triggerRowNumber());
-}
+void TrendGraphWindow::armTrigger(const trigger::TriggerSetup &setup) { trigger_->arm(setup); }
+void TrendGraphWindow::disarmTrigger() { trigger_->disarm(); }
+bool TrendGraphWindow::triggerArmed() const { return trigger_->armed(); }
+const std::optional<trigger::TriggerSetup> &TrendGraphWindow::triggerSetup() const { return trigger_->setup(); }
+TriggerDialog *TrendGraphWindow::triggerDialog() const { return trigger_->dialog(); }
 
 void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
 {
-    triggerCapture_.reset();
     // As STOP and then REDRAW would.
     endRunByButton();
     redraw();

@@ -23,6 +23,7 @@ class ReadoutBand;
 class ReadoutWindow;
 class TrendGraphView;
 class TrendRun;
+class TriggerControl;
 class TriggerDialog;
 class GraphLayers;
 
@@ -68,10 +69,10 @@ public:
     std::optional<int> secondCursorX() const;
     bool recording() const;
     const ExchangeStats &runStats() const;
-    bool triggerArmed() const { return triggerArmed_; }
-    const std::optional<trigger::TriggerSetup> &triggerSetup() const { return triggerSetup_; }
+    bool triggerArmed() const;
+    const std::optional<trigger::TriggerSetup> &triggerSetup() const;
     // Nothing until "Trigger..." was first chosen.
-    TriggerDialog *triggerDialog() const { return triggerDialog_; }
+    TriggerDialog *triggerDialog() const;
     quint64 runPasses() const;
 
     // Parts and controls, by role.
@@ -120,11 +121,8 @@ private:
     void showSaved(const QString &text);
     void showReadoutWindow();
     void setDataReadAllowed(bool allowed);
-    // The trigger's capture for the run going on, and the run's end once it is complete.
-    void beginTriggerCapture();
-    void watchTrigger();
+    // The run's end once the trigger's capture is complete: as STOP and REDRAW, with its mark.
     void endTriggeredRun(int triggerRowOfRun);
-    QString triggerConditionText() const;
     // The steps of closing, once, however the window goes.
     void endWindow();
 
@@ -138,12 +136,8 @@ private:
 
     TrendGraphControls controls_;
 
-    TriggerDialog *triggerDialog_ = nullptr;
-    std::optional<trigger::TriggerSetup> triggerSetup_;
-    bool triggerArmed_ = false;
-    std::unique_ptr<trigger::RingCapture> triggerCapture_;
+    TriggerControl *trigger_ = nullptr;
     int runRowsStored_ = 0;
-    int rowsBeforeCapture_ = 0; // rows of the run stored before the trigger was armed
 
     bool closed_ = false;
 };

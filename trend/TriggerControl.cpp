@@ -1,0 +1,92 @@
+#include "trend/TriggerControl.h"
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "catalogue/Workspace.h"
+#include "trend/Cursor.h"
+#include "trend/TrendCsv.h"
+#include "trend/TrendData.h"
+#include "trend/TrendGraphTexts.h"
+
+TriggerControl::TriggerControl(Workspace &ws, const TrendData &data, QWidget *window)
+    : QObject(window), ws_(ws), data_(data), window_(window)
+{
+    if (const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kTriggerFile)))
+        setup_ = trigger::ParseSetupLines(*lines);
+}
+
+TriggerControl::~TriggerControl() = default;
+
+void TriggerControl::openDialog(const std::vector<TriggerDialog::Channel> &channels, bool hex)
+{
+    if (!dialog_) {
+        dialog_ = new TriggerDialog(window_);
+        connect(dialog_, &TriggerDialog::armAsked, this, &TriggerControl::arm);
+        connect(dialog_, &TriggerDialog::disarmAsked, this, &TriggerControl::disarm);
+        connect(dialog_, &TriggerDialog::refused, this, [this](const QString &message) { ws_.dialogs.ShowMessage(message); });
+    }
+    dialog_->showSetup(channels, setup_, hex, armed_);
+    dialog_->show();
+    dialog_->raise();
+}
+
+void TriggerControl::arm(const trigger::TriggerSetup &setup)
+{
+    setup_ = setup;
+    armed_ = true;
+    const QString path = programfolder::File(kTriggerFile);
+    QString error;
+    if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(trigger::SetupLines(setup)), &error))
+        ws_.dialogs.ShowMessage(kTriggerNotSaved.arg(path + QStringLiteral(": ") + error));
+    if (dialog_)
+        dialog_->showArmed(true);
+    emit armedChanged(true);
+}
+
+void TriggerControl::disarm()
+{
+    armed_ = false;
+    if (dialog_)
+        dialog_->showArmed(false);
+    endCapture();
+    emit armedChanged(false);
+}
+
+QString TriggerControl::conditionText(bool hex) const
+{
+    const cursor::Base base = hex ? cursor::Base::Hex : cursor::Base::Dec;
+    return trigger::SetupText(
+        *setup_, [this](int c) { return trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c); },
+        [base](int c, std::int32_t level) { return cursor::ValueText(c, level, base, cursor::LogicText::Value); });
+}
+
+void TriggerControl::beginCapture(int rowsStored, bool hex)
+{
+    if (!setup_)
+        return;
+    capture_ = std::make_unique<trigger::RingCapture>(*setup_);
+    rowsBeforeCapture_ = rowsStored;
+    emit bandTextChanged(kBandTriggerArmed.arg(conditionText(hex)));
+}
+
+std::optional<int> TriggerControl::takeStoredRow()
+{
+    if (!capture_)
+        return std::nullopt;
+    const std::size_t row = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
+    const trigger::RingCapture::State state =
+        capture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
+    if (state != trigger::RingCapture::State::Complete)
+        return std::nullopt;
+    const int triggerRowOfRun = rowsBeforeCapture_ + *capture_->triggerRowNumber();
+    capture_.reset();
+    return triggerRowOfRun;
+}
+
+void TriggerControl::endCapture()
+{
+    if (!capture_)
+        return;
+    capture_.reset();
+    emit bandTextChanged(QString());
+}
