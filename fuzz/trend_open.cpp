@@ -1,24 +1,37 @@
 // Arbitrary bytes read as a .trd file: the settings and data rows must be read or refused without
-// touching memory outside the records and the rows, and what is read must write back unchanged.
+// touching memory outside the records and the rows, what is read must write back unchanged, and
+// Open takes exactly the files whose settings and rows read, with its cursor on a row it shows.
 
 #include "base/TextFile.h"
+#include "trend/Cursor.h"
 #include "trend/RunStart.h"
 #include "trend/TrendFile.h"
 
 #include <cstdlib>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     const QStringList lines =
         textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
+    auto opened = std::make_unique<TrendData>();
+    const trendfile::OpenOutcome outcome = trendfile::OpenLines(lines, *opened);
     std::array<ChannelRecord, kChannels> channels{};
-    if (!trendfile::ReadSettings(lines, channels))
+    if (!trendfile::ReadSettings(lines, channels)) {
+        if (outcome != trendfile::OpenOutcome::SettingsRefused)
+            std::abort();
         return 0;
+    }
     (void)runstart::CheckScales(channels);
     const auto rows = trendfile::ReadDataRows(lines);
-    if (!rows)
+    if (!rows || !trendfile::SelectedScalesAreNumbers(channels)) {
+        if (outcome != trendfile::OpenOutcome::Refused)
+            std::abort();
         return 0;
-    if (rows->size() > std::size_t(kDisplayRowsCapacity))
+    }
+    if (rows->size() > std::size_t(kDisplayRowsCapacity) || outcome != trendfile::OpenOutcome::Opened ||
+        opened->rowCount != static_cast<int>(rows->size()) ||
+        opened->cursorX != cursor::PositionOnLastRow(opened->rowCount))
         std::abort();
 
     std::array<SampleRow, kDisplayRowsCapacity> display{};
