@@ -373,11 +373,15 @@ void MonitorWindow::showLineStatistics()
     QString text = lineStats_.exchanges == 0
                        ? QString()
                        : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
-    if (!lineEventText_.isEmpty())
-        text = lineEventText_ + QStringLiteral("   ") + text;
-    // A long folder name gives way in its middle rather than pushing the figures out of sight.
-    lineStatistics_->setText(
-        QFontMetrics(lineStatistics_->font()).elidedText(text, Qt::ElideMiddle, lineStatistics_->width()));
+    if (!lineEventText_.isEmpty()) {
+        // The event (a save, the line lost or back) comes first and whole where it fits, a long
+        // folder name giving way in its middle; the figures take the room that is left.
+        const QFontMetrics metrics(lineStatistics_->font());
+        const int width = lineStatistics_->width();
+        const QString event = metrics.elidedText(lineEventText_, Qt::ElideMiddle, width);
+        text = text.isEmpty() ? event : metrics.elidedText(event + QStringLiteral("   ") + text, Qt::ElideRight, width);
+    }
+    lineStatistics_->setText(text);
 }
 
 void MonitorWindow::showLineState(const SectionResult &result)
