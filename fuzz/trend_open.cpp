@@ -1,12 +1,14 @@
 // Arbitrary bytes read as a .trd file: the settings and data rows must be read or refused without
 // touching memory outside the records and the rows, what is read must write back unchanged, and
-// Open takes exactly the files whose settings and rows read, with its cursor on a row it shows.
+// Open takes exactly the files whose settings and rows read, with those rows and settings and
+// its cursor reading the last row.
 
 #include "base/TextFile.h"
 #include "trend/Cursor.h"
 #include "trend/RunStart.h"
 #include "trend/TrendFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -30,8 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         return 0;
     }
     if (rows->size() > std::size_t(kDisplayRowsCapacity) || outcome != trendfile::OpenOutcome::Opened ||
-        opened->rowCount != static_cast<int>(rows->size()) ||
-        opened->cursorX != cursor::PositionOnLastRow(opened->rowCount))
+        opened->rowCount != static_cast<int>(rows->size()))
+        std::abort();
+    // Opened: the rows and settings as read, the cursor reading the last row.
+    if (!std::equal(rows->begin(), rows->end(), opened->displayRows.begin()))
+        std::abort();
+    for (int c = 0; c < kChannels; ++c)
+        if (opened->channels[c].addressOrName != channels[c].addressOrName ||
+            opened->channels[c].fullScale != channels[c].fullScale || opened->channels[c].selected != channels[c].selected ||
+            opened->channels[c].addressKind != channels[c].addressKind)
+            std::abort();
+    const std::optional<int> row = cursor::RowUnderCursor(opened->cursorX, opened->rowCount);
+    if (opened->rowCount > 0 ? row != opened->rowCount - 1 : row.has_value())
         std::abort();
 
     std::array<SampleRow, kDisplayRowsCapacity> display{};

@@ -374,8 +374,8 @@ void MonitorWindow::showLineStatistics()
                        ? QString()
                        : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
     if (!lineEventText_.isEmpty()) {
-        // The event (a save, the line lost or back) comes first and whole where it fits, a long
-        // folder name giving way in its middle; the figures take the room that is left.
+        // The event (a save, the line lost or back) comes first and whole where it fits; the
+        // figures take the room that is left.
         const QFontMetrics metrics(lineStatistics_->font());
         const int width = lineStatistics_->width();
         const QString event = metrics.elidedText(lineEventText_, Qt::ElideMiddle, width);
@@ -467,8 +467,12 @@ void MonitorWindow::saveMonitorFile()
         ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
         return;
     }
+    // Beside the figures: the file's name whole, its folder giving way in the middle if need be.
     const QFileInfo saved(path);
-    lineEventText_ = kSavedIn.arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath()));
+    const QFontMetrics metrics(lineStatistics_->font());
+    const int room = lineStatistics_->width() - metrics.horizontalAdvance(kSavedIn.arg(saved.fileName(), QString()));
+    lineEventText_ = kSavedIn.arg(saved.fileName(), metrics.elidedText(QDir::toNativeSeparators(saved.absolutePath()),
+                                                                       Qt::ElideMiddle, std::max(room, 0)));
     showLineStatistics();
     // The file cannot say it; the user hears that some values were not live.
     if (lineLost_ || anyStale())

@@ -13,6 +13,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -338,6 +339,17 @@ private slots:
                      qPrintable(notice));
             QCOMPARE(file.contains("FFFFFFFF"), !decimal);
         }
+        // A folder too long for the line gives way in its middle; the name stays whole and the
+        // line fits its label.
+        const QString deep = testenv::ProgramDir() + QString(60, u'f') + QStringLiteral("/") + QString(60, u'g');
+        QVERIFY(QDir().mkpath(deep));
+        dialogs.saveAnswers = {deep + QStringLiteral("/long-folder.mon")};
+        form->saveMonitorFile();
+        const QLabel *figures = form->lineStatistics();
+        QVERIFY2(figures->text().startsWith(QStringLiteral("saved long-folder.mon in /")) &&
+                     figures->text().contains(QChar(0x2026)) &&
+                     QFontMetrics(figures->font()).horizontalAdvance(figures->text()) <= figures->width(),
+                 qPrintable(figures->text()));
         form->grab().save(QStringLiteral("/tmp/readout-monitor.png"));
         for (const QPushButton *button : fileButtons(form))
             QVERIFY(button->isEnabled());
