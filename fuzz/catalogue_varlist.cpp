@@ -1,10 +1,19 @@
 // Any text as "Varlist.txt" and "Varlist2.txt" (the input split at its first zero byte): the list
 // builder either refuses with the list untouched or builds a list within its capacity.
+#include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "catalogue/Decoder.h"
 
 #include <cstddef>
 #include <cstdint>
+
+// The list builder names the two files in its messages; they are named under a folder of their
+// own rather than the program's, which needs an application object this target has not.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    programfolder::Override(QStringLiteral("/fuzz"));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
