@@ -1,7 +1,6 @@
 #include "link/LinkCore.h"
 
 #include <algorithm>
-#include <utility>
 
 void LinkCore::traceBytes(const char *what, const std::uint8_t *bytes, std::size_t n) const
 {
@@ -111,10 +110,8 @@ bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadli
     // the last frame of the wait was a refusal, the line is in step once one longest reply time
     // passes after it with nothing more arriving: the refusal was the probe's, or the probe's own
     // is later than any reply is waited for. The exchange still fails; the next one is in step.
-    if (probeRefusedAt_ && quietUntil(*probeRefusedAt_ + kLongestReplyWait)) {
+    if (probeRefusedAt_ && quietUntil(*probeRefusedAt_ + kLongestReplyWait))
         outOfStep_ = false;
-        onProbation_ = true;
-    }
     return false;
 }
 
@@ -136,14 +133,7 @@ int LinkCore::Transact(const RequestRecord &request)
     if (outOfStep_ && !resynchronise(request, deadline))
         return Code(LinkResult::Timeout);
     send(request);
-    const std::uint64_t refusalsBefore = refusals_;
-    const int code = awaitReply(request, deadline, Wait::Reply);
-    // In step by the quiet rule, the refusal that granted it may have been an earlier probe's, the
-    // probe's own still to come: a refusal now could be that one, and this request's reply would
-    // then come after it. So the line is out of step again after a refusal on probation.
-    if (std::exchange(onProbation_, false) && refusals_ != refusalsBefore)
-        outOfStep_ = true;
-    return code;
+    return awaitReply(request, deadline, Wait::Reply);
 }
 
 int LinkCore::ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination)

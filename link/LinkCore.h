@@ -16,8 +16,8 @@
 // before (one reply time, at most 2 s, per exchange), a line in step sends nothing extra, and one
 // time-out costs one short extra exchange. A controller that refuses block reads never echoes the
 // probe: when a refusal is the last frame of its wait, one longest reply time of quiet after it
-// puts the line in step; that exchange fails, after 2 to 4 s. A refusal as the first reply after
-// that may be the probe's own, late: the line is out of step again (see resynchronise()).
+// puts the line in step (that exchange fails; see resynchronise()). The quiet is trusted: a
+// controller stalling that long between two refusals defeats it, as no refusal carries an echo.
 
 #include "link/ByteTransport.h"
 #include "link/FrameCodec.h"
@@ -100,8 +100,6 @@ private:
     bool outOfStep_ = false;
     // When the last frame a probe's wait discarded was a refusal: when it came.
     std::optional<SteadyDeadline> probeRefusedAt_;
-    // In step by the quiet rule and no exchange since: a refusal as the next reply is not trusted.
-    bool onProbation_ = false;
     bool wrongLength_ = false;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};

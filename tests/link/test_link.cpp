@@ -3,7 +3,6 @@
 
 #include "link/Frame.h"
 #include "link/Link.h"
-#include "link/LinkCore.h"
 #include "link/ReplyDeadline.h"
 #include "link/SerialPort.h"
 #include "link/Settings.h"
@@ -106,44 +105,6 @@ QString Hex(const QVector<int> &values)
         texts << (v < 0 ? QString::number(v) : QString::number(v, 16));
     return texts.join(u' ');
 }
-
-// A line whose controller the test plays: each request sent is handed to `answer`, which puts
-// on the line what the controller sends back at that moment. Nothing ever arrives later, so no
-// exchange waits.
-class PlayedLine final : public ByteTransport {
-public:
-    std::function<std::string(int requestNumber, char letter, std::uint32_t address)> answer;
-
-    bool isOpen() const override { return true; }
-    void purge() override { pending_.clear(); }
-    bool write(std::span<const std::uint8_t> bytes) override
-    {
-        const std::string frame(bytes.begin(), bytes.end());
-        pending_ += answer(++requests_, frame.at(2), static_cast<std::uint32_t>(std::stoul(frame.substr(3, 8), nullptr, 16)));
-        return true;
-    }
-    std::ptrdiff_t readAvailable(std::span<std::uint8_t> buffer) override
-    {
-        const std::size_t n = std::min(buffer.size(), pending_.size());
-        std::copy_n(pending_.begin(), n, buffer.begin());
-        pending_.erase(0, n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-    bool waitForBytes(SteadyDeadline) override { return !pending_.empty(); }
-
-private:
-    std::string pending_;
-    int requests_ = 0;
-};
-
-std::string WordReply(std::uint16_t word)
-{
-    char body[6];
-    std::snprintf(body, sizeof body, "R%04X", word);
-    return std::string("\x02") + '0' + body + ChecksumDigits(body, 5) + "\r\n";
-}
-
-const std::string kRefusal = "\x15" "0D\r\n";
 
 void WriteLockFile(const QString &path, long pid)
 {
@@ -538,42 +499,22 @@ private slots:
         QVERIFY2(values.mid(4) == (QVector<int>{0x4444, 0x6666, 0x2222, 0x4444, 0x6666}), qPrintable(Hex(values)));
     }
 
-    // The refusal that put a word-read-only controller's line back in step may have been an
-    // earlier request's, the probe's own coming later: a refusal as the next reply is not trusted,
-    // and the reply stalled behind it is taken for no later request.
-    void refusalOnProbationIsNotTrusted()
+    // A controller refusing every read (a channel whose word it does not give) and late once:
+    // after the time-out the line gets back in step, and the reads say refused again, not
+    // "no reply" for ever.
+    void refusingControllerGetsBackInStep()
     {
-        PlayedLine line;
-        std::vector<std::string> stalled; // replies the controller holds back, in order
-        const auto valueAt = [](std::uint32_t address) { return static_cast<std::uint16_t>(address & 0xFFFF); };
-        line.answer = [&](int n, char letter, std::uint32_t address) -> std::string {
-            const std::string own = letter == 'r' ? kRefusal : WordReply(valueAt(address));
-            switch (n) {
-            case 1: // the first read: no answer in time
-                stalled.push_back(kRefusal);
-                return {};
-            case 2: // the probe: the first read's refusal comes, the probe's own is held back
-                stalled.push_back(own);
-                return stalled.front();
-            case 3: // the next read: the probe's refusal comes, this read's reply is held back
-                stalled.push_back(own);
-                return stalled.at(1);
-            default: { // from now on everything held back, then the request's own reply
-                std::string out = n == 4 ? stalled.at(2) : std::string();
-                return out + own;
-            }
-            }
-        };
-        LinkCore core(line);
-        std::vector<int> values;
-        for (std::uint32_t k = 0; k < 5; ++k) {
-            const std::uint32_t address = 0x00601000 + 2 * k;
-            const int value = core.ReadValue('R', 2, address);
-            QVERIFY2(value < 0 || value == valueAt(address),
-                     qPrintable(QStringLiteral("read %1 gave %2, its own word is %3").arg(k).arg(value, 0, 16).arg(valueAt(address), 0, 16)));
-            values.push_back(value);
-        }
-        QCOMPARE(values.back(), int(valueAt(0x00601008)));
+        openPort();
+        sim->setFaultForAllRequests(SimFault{SimFault::Kind::Nak, 'D'});
+        SimFault late;
+        late.kind = SimFault::Kind::Late;
+        late.delayMs = 2500;
+        sim->queueFault(late);
+        QVector<int> values;
+        for (int k = 0; k < 6; ++k)
+            values.append(link.ComReadValue('R', 2, 0x00600E50));
+        QCOMPARE(values.first(), -1);
+        QVERIFY2(values.mid(3) == (QVector<int>{-3, -3, -3}), qPrintable(Hex(values)));
     }
 
     void chunkedReads()
