@@ -14,26 +14,26 @@ public:
     virtual ~Dialogs() = default;
 
     // A modal box whose whole text is `text`.
-    virtual void ShowMessage(const QString &text) = 0;
+    virtual void showMessage(const QString &text) = 0;
     // The same box with `detail` behind it (the device and the reason a port would not open);
     // seams that have no place for the detail show the text alone.
-    virtual void ShowMessage(const QString &text, const QString &detail)
+    virtual void showMessage(const QString &text, const QString &detail)
     {
         Q_UNUSED(detail);
-        ShowMessage(text);
+        showMessage(text);
     }
     // A file to open, or an empty string when the user cancelled. `filter` uses the "Caption|*.ext"
     // form of the system's own texts, e.g. "TRendDataFile(*.trd)|*.trd".
-    virtual QString AskOpenFile(const QString &filter) = 0;
+    virtual QString askOpenFile(const QString &filter) = 0;
     // A file to save to; `defaultExtension` (without dot) is added to a name typed without one.
     // `suggestedName`, when given, is offered as the file's name. An existing file is replaced
     // only once the user has confirmed it.
-    virtual QString AskSaveFile(const QString &filter, const QString &defaultExtension,
+    virtual QString askSaveFile(const QString &filter, const QString &defaultExtension,
                                 const QString &suggestedName) = 0;
-    QString AskSaveFile(const QString &filter, const QString &defaultExtension)
+    QString askSaveFile(const QString &filter, const QString &defaultExtension)
     {
-        return AskSaveFile(filter, defaultExtension, QString());
+        return askSaveFile(filter, defaultExtension, QString());
     }
     // A printer chosen and set up by the user, or null when the user cancelled.
-    virtual std::unique_ptr<QPrinter> AskPrinter() = 0;
+    virtual std::unique_ptr<QPrinter> askPrinter() = 0;
 };

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString OlderErrorTracePath(const QString &path)
+QString olderErrorTracePath(const QString &path)
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
@@ -13,11 +13,11 @@ QString OlderErrorTracePath(const QString &path)
     return path.left(cut) + older;
 }
 
-bool AppendErrorTrace(const QString &path, const QByteArray &entry, qint64 maxBytes)
+bool appendErrorTrace(const QString &path, const QByteArray &entry, qint64 maxBytes)
 {
     const QFileInfo info(path);
     if (info.isFile() && info.size() > 0 && info.size() + entry.size() > maxBytes) {
-        const QString older = OlderErrorTracePath(path);
+        const QString older = olderErrorTracePath(path);
         // Rename does not replace on every platform: the older file goes first.
         QFile::remove(older);
         if (!QFile::rename(path, older))

@@ -23,7 +23,7 @@ public:
 
     // Milliseconds from `nowMs` (wall clock) until the first moment of whole second
     // `startSecond` + 2, at least 1 and at most kLongest minus `elapsedMs` of steady time.
-    static qint64 Remaining(qint64 startSecond, qint64 nowMs, qint64 elapsedMs);
+    static qint64 remaining(qint64 startSecond, qint64 nowMs, qint64 elapsedMs);
 
 signals:
     void finished();

@@ -9,13 +9,13 @@
 
 namespace programfolder {
 namespace {
-QString &OverrideSlot()
+QString &overrideSlot()
 {
     static QString folder;
     return folder;
 }
 
-QString WithSlash(QString folder)
+QString withSlash(QString folder)
 {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
@@ -23,16 +23,16 @@ QString WithSlash(QString folder)
 }
 
 // The executable's folder, or the shipped-files folder of an installed program.
-QString FolderOfExecutable()
+QString folderOfExecutable()
 {
     const QString bin = QCoreApplication::applicationDirPath();
     const QString installed = QDir::cleanPath(bin + QLatin1Char('/') + QLatin1String(QMX_SHIPPED_FILES_FROM_BIN));
     return QFileInfo(installed).isDir() ? installed : bin;
 }
 
-bool CanWriteIn(const QString &folder) { return QFileInfo(folder).isWritable(); }
+bool canWriteIn(const QString &folder) { return QFileInfo(folder).isWritable(); }
 
-void CopyAsOwnFile(const QString &from, const QString &to)
+void copyAsOwnFile(const QString &from, const QString &to)
 {
     QDir().mkpath(QFileInfo(to).absolutePath());
     if (QFile::copy(from, to))
@@ -40,46 +40,46 @@ void CopyAsOwnFile(const QString &from, const QString &to)
 }
 } // namespace
 
-QString Path()
+QString path()
 {
-    const QString folder = OverrideSlot();
-    return WithSlash(folder.isEmpty() ? FolderOfExecutable() : folder);
+    const QString folder = overrideSlot();
+    return withSlash(folder.isEmpty() ? folderOfExecutable() : folder);
 }
 
-void Override(const QString &folder) { OverrideSlot() = folder; }
+void override(const QString &folder) { overrideSlot() = folder; }
 
-QString UserDataPath()
+QString userDataPath()
 {
-    return WithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+    return withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                      QStringLiteral("/Quillster/CON"));
 }
 
-QString FilesPath()
+QString filesPath()
 {
-    const QString program = Path();
+    const QString program = path();
 #ifdef Q_OS_WIN
     return program;
 #else
-    return CanWriteIn(program) ? program : UserDataPath();
+    return canWriteIn(program) ? program : userDataPath();
 #endif
 }
 
-QString File(const QString &name)
+QString file(const QString &name)
 {
-    const QString program = Path();
-    const QString folder = FilesPath();
+    const QString program = path();
+    const QString folder = filesPath();
     const QString path = folder + name;
     if (folder != program && !QFileInfo::exists(path) && QFileInfo::exists(program + name))
-        CopyAsOwnFile(program + name, path);
+        copyAsOwnFile(program + name, path);
     return path;
 }
 
-QString ErrorTracePath(const QString &name)
+QString errorTracePath(const QString &name)
 {
     const QFileInfo here(QDir::current(), name);
-    if (here.exists() ? here.isWritable() : CanWriteIn(QDir::currentPath()))
+    if (here.exists() ? here.isWritable() : canWriteIn(QDir::currentPath()))
         return name;
-    const QString folder = UserDataPath();
+    const QString folder = userDataPath();
     QDir().mkpath(folder);
     return folder + name;
 }

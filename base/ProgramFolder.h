@@ -10,21 +10,21 @@
 namespace programfolder {
 
 // The folder with the shipped files, with a trailing "/".
-QString Path();
+QString path();
 // Points the program folder elsewhere (tests, demo); an empty path restores the executable's folder.
-void Override(const QString &folder);
+void override(const QString &folder);
 // The user's own data folder (trailing "/"): $XDG_DATA_HOME/Quillster/CON, named like the
 // configuration store whatever the application's display name.
-QString UserDataPath();
-// Where the program's files are read and written (trailing "/"): Path() when it can be written,
-// else UserDataPath(). Windows keeps them beside the program always.
-QString FilesPath();
-// `name` in FilesPath(). In the user's data folder, a file not there yet is first copied from the
+QString userDataPath();
+// Where the program's files are read and written (trailing "/"): path() when it can be written,
+// else userDataPath(). Windows keeps them beside the program always.
+QString filesPath();
+// `name` in filesPath(). In the user's data folder, a file not there yet is first copied from the
 // shipped one (owner-writable, so the user may edit a "Varlist.txt" of their own).
-QString File(const QString &name);
+QString file(const QString &name);
 // Where the error trace `name` is appended: the current folder when it can be written there
 // (a trace next to the work the user started), else the user's data folder, so that a program
 // started from a desktop launcher (current folder "/") does not lose it.
-QString ErrorTracePath(const QString &name);
+QString errorTracePath(const QString &name);
 
 } // namespace programfolder

@@ -5,7 +5,7 @@
 
 namespace textfile {
 
-QStringList SplitLines(const QByteArray &bytes)
+QStringList splitLines(const QByteArray &bytes)
 {
     QStringList lines;
     qsizetype start = 0;
@@ -28,7 +28,7 @@ QStringList SplitLines(const QByteArray &bytes)
     return lines;
 }
 
-std::optional<QStringList> ReadLines(const QString &path)
+std::optional<QStringList> readLines(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -36,10 +36,10 @@ std::optional<QStringList> ReadLines(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return SplitLines(bytes);
+    return splitLines(bytes);
 }
 
-QByteArray JoinLinesCrLf(const QStringList &lines)
+QByteArray joinLinesCrLf(const QStringList &lines)
 {
     QByteArray out;
     for (const QString &line : lines) {
@@ -49,7 +49,7 @@ QByteArray JoinLinesCrLf(const QStringList &lines)
     return out;
 }
 
-bool WriteAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -74,7 +74,7 @@ bool WriteAtomically(const QString &path, const QByteArray &bytes, QString *erro
     return true;
 }
 
-bool Append(const QString &path, const QByteArray &bytes)
+bool append(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -82,7 +82,7 @@ bool Append(const QString &path, const QByteArray &bytes)
     return file.write(bytes) == bytes.size();
 }
 
-QString BareFileName(const QString &path)
+QString bareFileName(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);

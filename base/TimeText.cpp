@@ -10,22 +10,22 @@ namespace {
 
 const QString kDigitsOnly = QStringLiteral("yyyy/MM/dd HH:mm:ss");
 
-bool IsLatin1(const QString &text)
+bool isLatin1(const QString &text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-bool Encloses(QChar open, QChar close)
+bool encloses(QChar open, QChar close)
 {
     return (open == u'(' && close == u')') || (open == u'[' && close == u']') || (open == u'{' && close == u'}');
 }
 
 // The part [begin, end) of `format` that the zone field at [first, last) takes with it.
-std::pair<qsizetype, qsizetype> ZoneSpan(const QString &format, qsizetype first, qsizetype last)
+std::pair<qsizetype, qsizetype> zoneSpan(const QString &format, qsizetype first, qsizetype last)
 {
     qsizetype begin = first;
     qsizetype end = last;
-    if (begin > 0 && end < format.size() && Encloses(format.at(begin - 1), format.at(end))) {
+    if (begin > 0 && end < format.size() && encloses(format.at(begin - 1), format.at(end))) {
         --begin;
         ++end;
     }
@@ -41,7 +41,7 @@ std::pair<qsizetype, qsizetype> ZoneSpan(const QString &format, qsizetype first,
 
 } // namespace
 
-QString WithoutTimeZone(const QString &timeFormat)
+QString withoutTimeZone(const QString &timeFormat)
 {
     std::vector<std::pair<qsizetype, qsizetype>> spans;
     bool quoted = false;
@@ -54,7 +54,7 @@ QString WithoutTimeZone(const QString &timeFormat)
             qsizetype last = i;
             while (last < timeFormat.size() && timeFormat.at(last) == u't')
                 ++last;
-            spans.push_back(ZoneSpan(timeFormat, i, last));
+            spans.push_back(zoneSpan(timeFormat, i, last));
             i = last;
         } else {
             ++i;
@@ -70,14 +70,14 @@ QString WithoutTimeZone(const QString &timeFormat)
     return result + timeFormat.mid(kept);
 }
 
-QString ShortDateLongTime(const QDateTime &when, const QLocale &locale)
+QString shortDateLongTime(const QDateTime &when, const QLocale &locale)
 {
     const QString text = locale.toString(when.date(), QLocale::ShortFormat) + u' '
-                         + locale.toString(when.time(), WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
-    return IsLatin1(text) ? text : QLocale::c().toString(when, kDigitsOnly);
+                         + locale.toString(when.time(), withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return isLatin1(text) ? text : QLocale::c().toString(when, kDigitsOnly);
 }
 
-QString StampedFileName(const QString &prefix, const QString &extension, const QDateTime &when)
+QString stampedFileName(const QString &prefix, const QString &extension, const QDateTime &when)
 {
     return prefix + when.toString(QStringLiteral("-yyyyMMdd-HHmmss.")) + extension;
 }

@@ -10,13 +10,13 @@ namespace timetext {
 // A QLocale time format without its time-zone field ("t" to "tttt"), together with the white
 // space that joins the field to the rest and brackets that hold nothing but the field. Quoted
 // text is left alone.
-QString WithoutTimeZone(const QString &timeFormat);
+QString withoutTimeZone(const QString &timeFormat);
 
 // `when` in `locale`'s short date format, one space, its long time format without a time-zone
 // name. A locale that writes characters Latin-1 cannot hold gets "yyyy/MM/dd HH:mm:ss" instead,
 // so a single-byte file never shows them as "?".
-QString ShortDateLongTime(const QDateTime &when, const QLocale &locale);
+QString shortDateLongTime(const QDateTime &when, const QLocale &locale);
 // A file name offered when saving: "trend-20261207-153000.trd" for prefix "trend", extension "trd".
-QString StampedFileName(const QString &prefix, const QString &extension, const QDateTime &when);
+QString stampedFileName(const QString &prefix, const QString &extension, const QDateTime &when);
 
 } // namespace timetext

@@ -2,7 +2,7 @@
 
 namespace windowlook {
 
-QFont CourierNew(int pixelSize)
+QFont courierNew(int pixelSize)
 {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);

@@ -6,6 +6,6 @@
 namespace windowlook {
 
 // Courier New at a pixel size, falling back to a monospace face where it is not installed.
-QFont CourierNew(int pixelSize);
+QFont courierNew(int pixelSize);
 
 } // namespace windowlook

@@ -12,14 +12,14 @@
 
 namespace windowprint {
 
-QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY, double scale)
+QRect printedRect(int width, int height, int printerDpiX, int printerDpiY, double scale)
 {
     const int w = static_cast<int>(std::lround(static_cast<double>(width) * printerDpiX / 96.0 * scale));
     const int h = static_cast<int>(std::lround(static_cast<double>(height) * printerDpiY / 96.0 * scale));
     return QRect(0, 0, w, h);
 }
 
-Placement ChoosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen)
+Placement choosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen)
 {
     const QPageLayout::Orientation turned =
         chosen == QPageLayout::Portrait ? QPageLayout::Landscape : QPageLayout::Portrait;
@@ -38,7 +38,7 @@ Placement ChoosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintab
     return asTurned > asChosen ? Placement{turned, asTurned} : Placement{chosen, asChosen};
 }
 
-bool PrintWindow(QWidget &window, QPrinter &printer)
+bool printWindow(QWidget &window, QPrinter &printer)
 {
     // On a scaled screen the grab holds more pixels than the window has layout pixels; its size
     // on the screen is the latter.
@@ -50,7 +50,7 @@ bool PrintWindow(QWidget &window, QPrinter &printer)
     QPageLayout turnedLayout = printer.pageLayout();
     const QPageLayout::Orientation chosen = turnedLayout.orientation();
     turnedLayout.setOrientation(chosen == QPageLayout::Portrait ? QPageLayout::Landscape : QPageLayout::Portrait);
-    const Placement placement = ChoosePlacement(QSizeF(layoutSize) / 96.0,
+    const Placement placement = choosePlacement(QSizeF(layoutSize) / 96.0,
                                                 printer.pageLayout().paintRect(QPageLayout::Inch).size(),
                                                 turnedLayout.paintRect(QPageLayout::Inch).size(), chosen);
     if (placement.orientation != chosen)
@@ -58,17 +58,17 @@ bool PrintWindow(QWidget &window, QPrinter &printer)
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const QRect target = PrintedRect(layoutSize.width(), layoutSize.height(), printer.logicalDpiX(),
+    const QRect target = printedRect(layoutSize.width(), layoutSize.height(), printer.logicalDpiX(),
                                      printer.logicalDpiY(), placement.scale);
     painter.drawPixmap(target, picture);
     return painter.end();
 }
 
-void PrintWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs)
+void printWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs)
 {
-    const std::unique_ptr<QPrinter> printer = dialogs.AskPrinter();
-    if (printer && !PrintWindow(window, *printer))
-        dialogs.ShowMessage(kPrintFailed);
+    const std::unique_ptr<QPrinter> printer = dialogs.askPrinter();
+    if (printer && !printWindow(window, *printer))
+        dialogs.showMessage(kPrintFailed);
 }
 
 } // namespace windowprint

@@ -23,7 +23,7 @@ inline const QString kPrintFailed = QStringLiteral("Printing failed.");
 // The rectangle (in printer device pixels, from the corner of the printable area) that a picture
 // of `width` x `height` layout pixels takes on the page: (0, 0) and each side times the printer's
 // dots per inch / 96 and `scale`, rounded.
-QRect PrintedRect(int width, int height, int printerDpiX, int printerDpiY, double scale = 1.0);
+QRect printedRect(int width, int height, int printerDpiX, int printerDpiY, double scale = 1.0);
 
 // How a picture goes on the page: in the orientation the user chose when it fits there at its
 // physical size, else turned when it fits that way; only when it fits neither way is it scaled
@@ -35,13 +35,13 @@ struct Placement {
 };
 // `picture`, `printable` (in the chosen orientation) and `turnedPrintable` (in the other) in the
 // same unit, e.g. inches.
-Placement ChoosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen);
+Placement choosePlacement(QSizeF picture, QSizeF printable, QSizeF turnedPrintable, QPageLayout::Orientation chosen);
 
 // Grabs `window` and prints it as one page. False when the printer could not start the job.
-bool PrintWindow(QWidget &window, QPrinter &printer);
+bool printWindow(QWidget &window, QPrinter &printer);
 
 // The print command of a window: the print dialog, then the picture on the chosen printer. A
 // cancelled dialog prints nothing; a printer that cannot take the job is reported.
-void PrintWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs);
+void printWindowOnChosenPrinter(QWidget &window, Dialogs &dialogs);
 
 } // namespace windowprint

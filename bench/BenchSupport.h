@@ -27,21 +27,21 @@ namespace bench {
 
 class NoDialogs : public Dialogs {
 public:
-    void ShowMessage(const QString &text) override
+    void showMessage(const QString &text) override
     {
         ++messagesShown;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    QString AskOpenFile(const QString &) override { return {}; }
-    QString AskSaveFile(const QString &, const QString &, const QString &) override { return {}; }
-    std::unique_ptr<QPrinter> AskPrinter() override { return nullptr; }
+    QString askOpenFile(const QString &) override { return {}; }
+    QString askSaveFile(const QString &, const QString &, const QString &) override { return {}; }
+    std::unique_ptr<QPrinter> askPrinter() override { return nullptr; }
 
     int messagesShown = 0;
 };
 
 // CPU seconds of the calling thread, user and system; the waits for replies block in the OS and
 // cost none.
-inline double ThreadCpuSeconds()
+inline double threadCpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
@@ -69,7 +69,7 @@ private:
 };
 
 // Runs the event loop until `done` or `timeoutMs`; false at the time-out.
-inline bool WaitUntil(const std::function<bool()> &done, int timeoutMs)
+inline bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
@@ -85,7 +85,7 @@ inline bool WaitUntil(const std::function<bool()> &done, int timeoutMs)
 
 // The process's resident set in bytes (the second field of /proc/self/statm, in pages); 0 where
 // that file does not exist.
-inline long long ResidentBytes()
+inline long long residentBytes()
 {
     std::FILE *statm = std::fopen("/proc/self/statm", "r");
     if (!statm)
@@ -99,7 +99,7 @@ inline long long ResidentBytes()
 
 // Before the application object: the configuration store in `root`, and the offscreen platform
 // unless a display is there.
-inline void PrepareOwnWorld(const QTemporaryDir &root)
+inline void prepareOwnWorld(const QTemporaryDir &root)
 {
     qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -112,7 +112,7 @@ struct WindowBenchArguments {
     QString screenshot;
 };
 
-inline WindowBenchArguments ParseWindowBenchArguments(const QStringList &args, int defaultCount)
+inline WindowBenchArguments parseWindowBenchArguments(const QStringList &args, int defaultCount)
 {
     WindowBenchArguments parsed{defaultCount, {}};
     for (int i = 1; i < args.size(); ++i) {
@@ -126,15 +126,15 @@ inline WindowBenchArguments ParseWindowBenchArguments(const QStringList &args, i
 
 // Starts the simulator and makes COM1 the chosen port, opening the simulator's device. False
 // (with the reason printed) when the simulator could not start.
-inline bool StartSimulatorOnCom1(ControllerSimulator &sim)
+inline bool startSimulatorOnCom1(ControllerSimulator &sim)
 {
     QString error;
     if (!sim.start(&error)) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
         return false;
     }
-    MapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    mapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     return true;
 }
 

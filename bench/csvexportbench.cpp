@@ -34,7 +34,7 @@ int main()
     for (int i = 0; i < kRounds; ++i) {
         QElapsedTimer clock;
         clock.start();
-        const QByteArray csv = readout::ShownRowsCsv(data);
+        const QByteArray csv = readout::shownRowsCsv(data);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(csv) != csv.size())
             return 1;

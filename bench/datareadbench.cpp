@@ -29,7 +29,7 @@ constexpr double kBitsPerByte = 10.0;
 constexpr int kFrameOverhead = 34;
 
 // Wire seconds of the "r" exchanges the simulator received: the count field is at 11..12.
-double WireSeconds(const std::deque<QByteArray> &requests, int *exchanges)
+double wireSeconds(const std::deque<QByteArray> &requests, int *exchanges)
 {
     double bytes = 0;
     *exchanges = 0;
@@ -43,7 +43,7 @@ double WireSeconds(const std::deque<QByteArray> &requests, int *exchanges)
 }
 
 // 30 PI4A blocks of 33 words, a blank-row block and the closing word: 992 words.
-void LoadMaximalSuperBlock(ControllerSimulator &sim)
+void loadMaximalSuperBlock(ControllerSimulator &sim)
 {
     quint32 address = 0x600620;
     for (int block = 0; block < 30; ++block) {
@@ -56,28 +56,28 @@ void LoadMaximalSuperBlock(ControllerSimulator &sim)
     sim.writeWord(address + 2, 0x0000);
 }
 
-bool Measure(const char *title, Link &link, ControllerSimulator &sim, int repeats)
+bool measure(const char *title, Link &link, ControllerSimulator &sim, int repeats)
 {
     double elapsed = 0, wire = 0, cpu = 0;
     int exchanges = 0, words = 0;
     for (int r = 0; r < repeats; ++r) {
-        if (link.ComOpen(PortUser::DataRead) != 0)
+        if (link.open(PortUser::DataRead) != 0)
             return false;
         sim.clearRequestLog();
         QElapsedTimer clock;
         clock.start();
-        const double cpuStart = bench::ThreadCpuSeconds();
+        const double cpuStart = bench::threadCpuSeconds();
         ReadBuffer buffer(60000, 0);
-        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
-        link.ComClose(PortUser::DataRead);
+        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer);
+        link.close(PortUser::DataRead);
         CatalogueData catalogue;
-        const bool ok = lines && CheckSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
-                        DecodeSuperBlock(catalogue).proceed && BuildVariableList(catalogue).proceed;
-        cpu += bench::ThreadCpuSeconds() - cpuStart;
+        const bool ok = lines && checkSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
+                        decodeSuperBlock(catalogue).proceed && buildVariableList(catalogue).proceed;
+        cpu += bench::threadCpuSeconds() - cpuStart;
         elapsed += static_cast<double>(clock.nsecsElapsed()) / 1e9;
         if (!ok)
             return false;
-        wire += WireSeconds(sim.requestLog(), &exchanges);
+        wire += wireSeconds(sim.requestLog(), &exchanges);
         words = static_cast<int>(catalogue.superBlockWords.size());
     }
     std::printf("%s (%d super-block words, %d exchanges), %d reads at %d baud:\n", title, words, exchanges, repeats,
@@ -90,10 +90,10 @@ bool Measure(const char *title, Link &link, ControllerSimulator &sim, int repeat
 }
 
 // The same read through the window: from the first request on the line to the end of the read.
-bool MeasureWindow(const char *title, Link &link, ControllerSimulator &sim, int repeats)
+bool measureWindow(const char *title, Link &link, ControllerSimulator &sim, int repeats)
 {
     bench::NoDialogs dialogs;
-    link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
+    link.setMessageFunction([&dialogs](const QString &t) { dialogs.showMessage(t); });
     Workspace ws(link, dialogs);
     auto *form = new VariablesListWindow(ws);
     form->show();
@@ -105,14 +105,14 @@ bool MeasureWindow(const char *title, Link &link, ControllerSimulator &sim, int 
         const std::uint64_t served = sim.requestsServed();
         StallProbe probe;
         form->readDataFromController();
-        if (!bench::WaitUntil([&] { return sim.requestsServed() > served; }, 5000))
+        if (!bench::waitUntil([&] { return sim.requestsServed() > served; }, 5000))
             return false;
         QElapsedTimer clock;
         clock.start();
-        if (!bench::WaitUntil([&] { return !form->dataReadRunning(); }, 60000) || dialogs.messagesShown != 0)
+        if (!bench::waitUntil([&] { return !form->dataReadRunning(); }, 60000) || dialogs.messagesShown != 0)
             return false;
         elapsed += static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        wire += WireSeconds(sim.requestLog(), &exchanges);
+        wire += wireSeconds(sim.requestLog(), &exchanges);
         longestStall = std::max(longestStall, probe.longestGapMs());
     }
     std::printf("%s through the Variables List window, %d reads:\n", title, repeats);
@@ -131,24 +131,24 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
-    programfolder::Override(QStringLiteral(QMX_SOURCE_DIR "/data"));
+    programfolder::override(QStringLiteral(QMX_SOURCE_DIR "/data"));
 
     ControllerSimulator sim;
-    if (!bench::StartSimulatorOnCom1(sim))
+    if (!bench::startSimulatorOnCom1(sim))
         return 1;
     sim.setLiveDemo(false);
 
     Link link;
     link.setMessageFunction([](const QString &t) { std::fprintf(stderr, "message: %s\n", qPrintable(t)); });
     sim.setBaud(kBaud);
-    if (!Measure("Data Read of the demo image", link, sim, repeats))
+    if (!measure("Data Read of the demo image", link, sim, repeats))
         return 1;
-    if (!MeasureWindow("Data Read of the demo image", link, sim, repeats))
+    if (!measureWindow("Data Read of the demo image", link, sim, repeats))
         return 1;
-    LoadMaximalSuperBlock(sim);
-    if (!Measure("Data Read of a maximal super block", link, sim, repeats))
+    loadMaximalSuperBlock(sim);
+    if (!measure("Data Read of a maximal super block", link, sim, repeats))
         return 1;
-    if (!MeasureWindow("Data Read of a maximal super block", link, sim, repeats))
+    if (!measureWindow("Data Read of a maximal super block", link, sim, repeats))
         return 1;
     return 0;
 }

@@ -30,25 +30,25 @@ constexpr double kBitsPerByte = 10.0;
 // as two hex digits).
 constexpr int kFrameOverhead = 34;
 
-int ExchangeWireBytes(int words) { return kFrameOverhead + 2 * (2 * words); }
+int exchangeWireBytes(int words) { return kFrameOverhead + 2 * (2 * words); }
 
 using bench::NoDialogs;
-using bench::ThreadCpuSeconds;
+using bench::threadCpuSeconds;
 
 // Wire seconds of one pass: one "r" exchange per section, four one-word exchanges for the pointers.
-double PassWireSeconds(const monitor::SectionTable &sections)
+double passWireSeconds(const monitor::SectionTable &sections)
 {
     double bytes = 0;
     for (const monitor::MonitorSection &section : sections) {
         if (section.source == monitor::SectionSource::Pointers)
-            bytes += section.words * ExchangeWireBytes(1);
+            bytes += section.words * exchangeWireBytes(1);
         else
-            bytes += ExchangeWireBytes(section.words);
+            bytes += exchangeWireBytes(section.words);
     }
     return bytes * kBitsPerByte / kBaud;
 }
 
-int ExchangesPerPass(const monitor::SectionTable &sections)
+int exchangesPerPass(const monitor::SectionTable &sections)
 {
     int exchanges = 0;
     for (const monitor::MonitorSection &section : sections)
@@ -56,15 +56,15 @@ int ExchangesPerPass(const monitor::SectionTable &sections)
     return exchanges;
 }
 
-bool PrepareCatalogue(Link &link, CatalogueData &catalogue)
+bool prepareCatalogue(Link &link, CatalogueData &catalogue)
 {
-    if (link.ComOpen(PortUser::DataRead) != 0)
+    if (link.open(PortUser::DataRead) != 0)
         return false;
     ReadBuffer buffer(60000, 0);
-    const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
-    link.ComClose(PortUser::DataRead);
-    return lines && CheckSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
-           DecodeSuperBlock(catalogue).proceed && BuildVariableList(catalogue).proceed;
+    const std::optional<QStringList> lines = readSuperBlockImage(link, buffer);
+    link.close(PortUser::DataRead);
+    return lines && checkSuperBlockLines(*lines, catalogue, kSuperBlockFileName).errorCount == 0 &&
+           decodeSuperBlock(catalogue).proceed && buildVariableList(catalogue).proceed;
 }
 
 } // namespace
@@ -72,26 +72,26 @@ bool PrepareCatalogue(Link &link, CatalogueData &catalogue)
 int main(int argc, char *argv[])
 {
     QTemporaryDir root;
-    bench::PrepareOwnWorld(root);
+    bench::prepareOwnWorld(root);
     QApplication app(argc, argv);
-    const bench::WindowBenchArguments args = bench::ParseWindowBenchArguments(app.arguments(), 5);
+    const bench::WindowBenchArguments args = bench::parseWindowBenchArguments(app.arguments(), 5);
     const int passes = args.count;
     const QString screenshot = args.screenshot;
 
-    programfolder::Override(root.path());
+    programfolder::override(root.path());
     for (const char *name : {"Varlist.txt", "Varlist2.txt"})
-        QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + QLatin1String(name), programfolder::File(QLatin1String(name)));
+        QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + QLatin1String(name), programfolder::file(QLatin1String(name)));
 
     ControllerSimulator sim;
-    if (!bench::StartSimulatorOnCom1(sim))
+    if (!bench::startSimulatorOnCom1(sim))
         return 1;
 
     Link link;
     NoDialogs dialogs;
-    link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
+    link.setMessageFunction([&dialogs](const QString &t) { dialogs.showMessage(t); });
     Workspace ws(link, dialogs);
     ws.variablesListOpen = true;
-    if (!PrepareCatalogue(link, ws.catalogue)) {
+    if (!prepareCatalogue(link, ws.catalogue)) {
         std::fprintf(stderr, "the variable list could not be read from the simulator\n");
         return 1;
     }
@@ -102,28 +102,28 @@ int main(int argc, char *argv[])
     form->show();
     form->releaseOrPause(); // opens the port and pauses 1 to 2 s
     // One pass first, so the measured ones start and end on a pass boundary.
-    if (!bench::WaitUntil([form] { return form->isPolling() && form->passesCompleted() > 0; }, 10000)) {
+    if (!bench::waitUntil([form] { return form->isPolling() && form->passesCompleted() > 0; }, 10000)) {
         std::fprintf(stderr, "the Monitor did not start polling\n");
         return 1;
     }
-    const int perPass = ExchangesPerPass(form->sections());
+    const int perPass = exchangesPerPass(form->sections());
     const quint64 firstPass = form->passesCompleted();
-    bench::WaitUntil([&] { return form->passesCompleted() > firstPass; }, 10000);
+    bench::waitUntil([&] { return form->passesCompleted() > firstPass; }, 10000);
 
     const quint64 startPasses = form->passesCompleted();
     const quint64 startBytes = link.bytesOnWire();
     QElapsedTimer clock;
     clock.start();
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = threadCpuSeconds();
     const double linkStart = linkClock.seconds();
     qint64 longestStall = 0;
     {
         StallProbe probe;
-        bench::WaitUntil([&] { return form->passesCompleted() >= startPasses + static_cast<quint64>(passes); },
+        bench::waitUntil([&] { return form->passesCompleted() >= startPasses + static_cast<quint64>(passes); },
                          passes * 5000);
         longestStall = probe.longestGapMs();
     }
-    const double cpu = ThreadCpuSeconds() - cpuStart;
+    const double cpu = threadCpuSeconds() - cpuStart;
     const double linkCpu = linkClock.seconds() - linkStart;
     const double elapsed = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     const double measuredPasses = static_cast<double>(form->passesCompleted() - startPasses);
@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
         form->grab().save(screenshot);
     form->releaseOrPause();
 
-    const double wire = PassWireSeconds(form->sections());
+    const double wire = passWireSeconds(form->sections());
     const double perPassSeconds = elapsed / measuredPasses;
     std::printf("Monitor polling pass at %d baud over the demo image (%d exchanges, %d + %d words):\n", kBaud,
                 perPass, form->dioCount(), form->superBlockOutputCount());

@@ -33,7 +33,7 @@ struct RateFigures {
     double cpuSeconds = 0;
 };
 
-RateFigures MeasureRate(const QString &recorder, const QString &device, int channels, int seconds, const QString &out)
+RateFigures measureRate(const QString &recorder, const QString &device, int channels, int seconds, const QString &out)
 {
     QStringList args = {recorder, "--port", device, "--out", out, "--duration", QString::number(seconds) + "s", "--quiet"};
     for (int c = 0; c < channels; ++c) {
@@ -77,21 +77,21 @@ RateFigures MeasureRate(const QString &recorder, const QString &device, int chan
     return figures;
 }
 
-void Soak(const QString &folder, long passes)
+void runSoak(const QString &folder, long passes)
 {
     ControllerSimulator sim;
-    if (!bench::StartSimulatorOnCom1(sim))
+    if (!bench::startSimulatorOnCom1(sim))
         return;
     sim.setLiveDemo(false);
     Link link;
-    if (link.ComOpen(PortUser::TrendRun) != 0) {
+    if (link.open(PortUser::TrendRun) != 0) {
         std::printf("soak: the port would not open\n");
         return;
     }
-    const record::ChannelSetup setup = record::ChannelsFromTexts({"600E60"}, {});
+    const record::ChannelSetup setup = record::channelsFromTexts({"600E60"}, {});
     const QString out = folder + "/soak.csv";
     QString error;
-    std::FILE *file = record::CsvRecording::OpenFile(out, &error);
+    std::FILE *file = record::CsvRecording::openFile(out, &error);
     record::CsvRecording recording(setup.data, file);
     recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime());
     LinkTask task;
@@ -101,13 +101,13 @@ void Soak(const QString &folder, long passes)
     QElapsedTimer clock;
     clock.start();
     std::thread reader([&] {
-        record::RecordPasses(link, task, setup.data, recording, [&](std::uint64_t rows) {
+        record::recordPasses(link, task, setup.data, recording, [&](std::uint64_t rows) {
             if (rows % 1000 == 0)
                 recording.flush(); // as the recorder's once-a-second flush does
             if (static_cast<long>(rows) == warmUp)
-                residentAfterWarmUp = bench::ResidentBytes();
+                residentAfterWarmUp = bench::residentBytes();
             if (rows % 50000 == 0)
-                residentPeak = std::max(residentPeak, bench::ResidentBytes());
+                residentPeak = std::max(residentPeak, bench::residentBytes());
             if (static_cast<long>(rows) >= passes)
                 task.cancel();
         });
@@ -115,7 +115,7 @@ void Soak(const QString &folder, long passes)
     reader.join();
     recording.flush();
     const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-    const long long residentEnd = bench::ResidentBytes();
+    const long long residentEnd = bench::residentBytes();
     const record::CsvRecording::Figures figures = recording.figures();
     QFile csv(out);
     long lines = 0;
@@ -145,7 +145,7 @@ void Soak(const QString &folder, long passes)
 int main(int argc, char **argv)
 {
     QTemporaryDir root;
-    bench::PrepareOwnWorld(root);
+    bench::prepareOwnWorld(root);
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 2) {
@@ -175,7 +175,7 @@ int main(int argc, char **argv)
         sim.setBaud(9600);
         sim.setLiveDemo(false);
         for (int channels : {1, 7, 14}) {
-            const RateFigures f = MeasureRate(recorder, sim.devicePath(), channels, seconds, root.path() + "/rate.csv");
+            const RateFigures f = measureRate(recorder, sim.devicePath(), channels, seconds, root.path() + "/rate.csv");
             const double wire = 1.0 / (channels * kExchangeSeconds);
             std::printf("rate: %2d channels: %ld rows in %d s, %.3f passes/s, wire limit %.3f, ratio %.4f, CPU %.3f ms "
                         "per pass (whole process, start-up included)\n",
@@ -185,6 +185,6 @@ int main(int argc, char **argv)
         }
     }
     if (only != "rate")
-        Soak(root.path(), soak);
+        runSoak(root.path(), soak);
     return 0;
 }

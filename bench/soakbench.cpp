@@ -45,7 +45,7 @@ struct PhaseFigures {
 
 // Lets the window's own poll run `kWarmUpPasses` passes, then `passes` more, counting passes by the
 // link's exchanges (every pass makes the same number when nothing fails).
-PhaseFigures RunPhase(const Link &link, int exchangesPerPass, int passes)
+PhaseFigures runPhase(const Link &link, int exchangesPerPass, int passes)
 {
     PhaseFigures figures;
     const quint64 base = link.exchangeCount();
@@ -60,22 +60,22 @@ PhaseFigures RunPhase(const Link &link, int exchangesPerPass, int passes)
     check.start(20);
     loop.exec();
 
-    figures.residentAfterWarmUp = bench::ResidentBytes();
+    figures.residentAfterWarmUp = bench::residentBytes();
     const quint64 startExchanges = link.exchangeCount();
     QElapsedTimer clock;
     clock.start();
-    const double cpuStart = bench::ThreadCpuSeconds();
+    const double cpuStart = bench::threadCpuSeconds();
     target = done() + static_cast<quint64>(passes);
     loop.exec();
     check.stop();
-    figures.cpu = bench::ThreadCpuSeconds() - cpuStart;
+    figures.cpu = bench::threadCpuSeconds() - cpuStart;
     figures.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     figures.passes = static_cast<double>(link.exchangeCount() - startExchanges) / exchangesPerPass;
-    figures.residentAtEnd = bench::ResidentBytes();
+    figures.residentAtEnd = bench::residentBytes();
     return figures;
 }
 
-void Print(const char *what, const PhaseFigures &f)
+void print(const char *what, const PhaseFigures &f)
 {
     const double kib = 1024.0;
     std::printf("%s\n", what);
@@ -90,7 +90,7 @@ void Print(const char *what, const PhaseFigures &f)
                 static_cast<double>(f.residentAtEnd - f.residentAfterWarmUp) / kib);
 }
 
-int ExchangesPerMonitorPass(const monitor::SectionTable &sections)
+int exchangesPerMonitorPass(const monitor::SectionTable &sections)
 {
     int exchanges = 0;
     for (const monitor::MonitorSection &section : sections) {
@@ -102,7 +102,7 @@ int ExchangesPerMonitorPass(const monitor::SectionTable &sections)
     return exchanges;
 }
 
-int ErrorTraceLines()
+int errorTraceLines()
 {
     QFile trace(QStringLiteral("ErrTrace.txt"));
     if (!trace.open(QIODevice::ReadOnly))
@@ -110,7 +110,7 @@ int ErrorTraceLines()
     return static_cast<int>(trace.readAll().count("\r\n"));
 }
 
-void Settle()
+void settle()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
@@ -133,22 +133,22 @@ int main(int argc, char *argv[])
     const int monitorPasses = args.size() > 2 ? std::max(1, args[2].toInt()) : 10000;
 
     const QString programDir = QDir(root.path()).filePath(QStringLiteral("program"));
-    programfolder::Override(programDir);
+    programfolder::override(programDir);
     const QDir data(QStringLiteral(QMX_SOURCE_DIR "/data"));
     for (const QString &name : data.entryList(QDir::Files))
-        QFile::copy(data.filePath(name), programfolder::File(name));
+        QFile::copy(data.filePath(name), programfolder::file(name));
     QDir::setCurrent(programDir); // where "ErrTrace.txt" is appended
 
     ControllerSimulator sim;
-    if (!bench::StartSimulatorOnCom1(sim))
+    if (!bench::startSimulatorOnCom1(sim))
         return 1;
     sim.setBaud(0);
     sim.setLiveDemo(true);
 
     bench::NoDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
+    p.start();
+    settle();
     auto *varList = qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
     auto *trend = qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data());
     if (!varList || !trend) {
@@ -156,12 +156,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     varList->readDataFromController(); // Data Read: the block names and the Monitor's pointers
-    bench::WaitUntil([varList] { return !varList->dataReadRunning(); }, 30000);
+    bench::waitUntil([varList] { return !varList->dataReadRunning(); }, 30000);
     if (p.ws.catalogue.pointerAddresses[0].isEmpty()) {
         std::fprintf(stderr, "the Data Read did not complete\n");
         return 1;
     }
-    const long long residentAtStart = bench::ResidentBytes();
+    const long long residentAtStart = bench::residentBytes();
 
     // Trend: an analog value (a sine) and a flag bit that toggles, polled back to back.
     p.ws.waitTime = QStringLiteral("0");
@@ -174,44 +174,44 @@ int main(int argc, char *argv[])
     trend->table().row(7).name->setText(QStringLiteral("InvFlag"));
     trend->table().row(7).scale->setText(QStringLiteral("07"));
     trend->toggleRun();
-    if (!bench::WaitUntil([trend] { return trend->runActive(); }, 5000)) {
+    if (!bench::waitUntil([trend] { return trend->runActive(); }, 5000)) {
         std::fprintf(stderr, "the trend run did not start\n");
         return 1;
     }
-    const PhaseFigures trendFigures = RunPhase(p.link, 2, trendPasses);
+    const PhaseFigures trendFigures = runPhase(p.link, 2, trendPasses);
     trend->toggleRun();
     const bool wrapped = p.trend.ringWrapped;
-    const int traceAfterTrend = ErrorTraceLines();
+    const int traceAfterTrend = errorTraceLines();
     trend->close();
-    Settle();
+    settle();
 
     // Monitor: every section of the demo image, pass after pass.
     p.mainWindow->openMonitor();
-    Settle();
+    settle();
     auto *moni = qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data());
     if (!moni) {
         std::fprintf(stderr, "the Monitor window did not open\n");
         return 1;
     }
     moni->releaseOrPause();
-    if (!bench::WaitUntil([moni] { return moni->isPolling(); }, 5000)) {
+    if (!bench::waitUntil([moni] { return moni->isPolling(); }, 5000)) {
         std::fprintf(stderr, "the Monitor did not start polling\n");
         return 1;
     }
-    const int perPass = ExchangesPerMonitorPass(moni->sections());
-    const PhaseFigures monitorFigures = RunPhase(p.link, perPass, monitorPasses);
+    const int perPass = exchangesPerMonitorPass(moni->sections());
+    const PhaseFigures monitorFigures = runPhase(p.link, perPass, monitorPasses);
     moni->releaseOrPause();
-    const int traceLines = ErrorTraceLines();
+    const int traceLines = errorTraceLines();
 
     std::printf("Soak run against the simulator without baud emulation, demo values moving\n");
     std::printf("resident after start-up and Data Read: %.0f KiB\n\n", static_cast<double>(residentAtStart) / 1024.0);
-    Print("Trend run, 2 channels, WaitTime 0:", trendFigures);
+    print("Trend run, 2 channels, WaitTime 0:", trendFigures);
     std::printf("  ring wraps              %.0f (RingWrapped %s)\n", (trendFigures.passes + kWarmUpPasses) / kRingRows,
                 wrapped ? "set" : "not set");
     std::printf("  ErrTrace.txt lines      %d\n\n", traceAfterTrend);
-    Print(qPrintable(QStringLiteral("Monitor, %1 exchanges per pass:").arg(perPass)), monitorFigures);
+    print(qPrintable(QStringLiteral("Monitor, %1 exchanges per pass:").arg(perPass)), monitorFigures);
     std::printf("\nErrTrace.txt lines at the end: %d; messages shown: %d\n", traceLines, dialogs.messagesShown);
     moni->close();
-    Settle();
+    settle();
     return traceLines == 0 && dialogs.messagesShown == 0 ? 0 : 1;
 }

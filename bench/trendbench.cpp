@@ -41,7 +41,7 @@ constexpr double kWireBytesPerSecond = kBaud / 10.0;
 constexpr double kBytesPerReadExchange = 26.0; // "R" request and reply of one word
 
 using bench::NoDialogs;
-using bench::ThreadCpuSeconds;
+using bench::threadCpuSeconds;
 
 // Demo words that move: analog values for channels 0..6, flag words for 7..13.
 constexpr std::uint32_t kAddresses[kChannels] = {0x600F92, 0x600F94, 0x600F96, 0x600FA8, 0x600FAA, 0x600FAC, 0x600FAE,
@@ -54,7 +54,7 @@ struct Configuration {
     readplan::ReadMode mode = readplan::ReadMode::PerChannel;
 };
 
-Configuration DemoWords(int count)
+Configuration demoWords(int count)
 {
     Configuration configuration;
     std::copy(std::begin(kAddresses), std::end(kAddresses), configuration.addresses.begin());
@@ -63,7 +63,7 @@ Configuration DemoWords(int count)
 }
 
 // 14 consecutive words of the demo image, read in one block read.
-Configuration ConsecutiveWords()
+Configuration consecutiveWords()
 {
     Configuration configuration;
     for (int c = 0; c < kChannels; ++c)
@@ -73,7 +73,7 @@ Configuration ConsecutiveWords()
 }
 
 // 7 analog channels on words far apart and 7 logic channels on bits 0..6 of one flag word.
-Configuration ScatteredWordsAndBitsOfOne()
+Configuration scatteredWordsAndBitsOfOne()
 {
     Configuration configuration;
     const std::uint32_t analog[kAnalogChannels] = {0x600F92, 0x600FAA, 0x600E00, 0x600E80, 0x600FCE, 0x600D00, 0x600C00};
@@ -83,16 +83,16 @@ Configuration ScatteredWordsAndBitsOfOne()
     return configuration;
 }
 
-readplan::ReadPlan PlanOf(const Configuration &configuration)
+readplan::ReadPlan planOf(const Configuration &configuration)
 {
     std::vector<int> selected;
     for (int c = 0; c < configuration.count; ++c)
         selected.push_back(c);
-    return readplan::MakeReadPlan(selected, configuration.addresses, configuration.mode);
+    return readplan::makeReadPlan(selected, configuration.addresses, configuration.mode);
 }
 
 // The configuration's channels on, each an "A" address; logic channel c on bit c - 7.
-void SetUpTable(TrendGraphWindow &form, const Configuration &configuration)
+void setUpTable(TrendGraphWindow &form, const Configuration &configuration)
 {
     for (int c = 0; c < kChannels; ++c) {
         form.table().row(c).selected->setChecked(c < configuration.count);
@@ -111,38 +111,38 @@ struct PollFigures {
     qint64 longestStallMs = 0;
 };
 
-PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock,
+PollFigures measurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock,
                            const Configuration &configuration, int seconds, const QString &screenshot)
 {
-    readplan::StoreReadMode(configuration.mode);
+    readplan::storeReadMode(configuration.mode);
     auto *form = new TrendGraphWindow(ws, data);
     form->show();
-    SetUpTable(*form, configuration);
+    setUpTable(*form, configuration);
     form->toggleRun(); // opens the port and pauses 1 to 2 s
     PollFigures figures;
     // Start on a pass boundary: after the first pass has been stored.
-    if (!bench::WaitUntil([form] { return form->runActive() && form->passesStored() > 0; }, 5000)) {
+    if (!bench::waitUntil([form] { return form->runActive() && form->passesStored() > 0; }, 5000)) {
         std::fprintf(stderr, "the run did not start\n");
         form->close();
         return figures;
     }
     // Measured from one stored pass to another, so no part of a pass is counted.
     const quint64 firstPass = form->passesStored();
-    bench::WaitUntil([&] { return form->passesStored() > firstPass; }, 5000);
+    bench::waitUntil([&] { return form->passesStored() > firstPass; }, 5000);
     const quint64 startPasses = form->passesStored();
     QElapsedTimer clock;
     clock.start();
-    const double uiStart = ThreadCpuSeconds();
+    const double uiStart = threadCpuSeconds();
     const double linkStart = linkClock.seconds();
     {
         QEventLoop loop;
         QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
         loop.exec();
         const quint64 lastSeen = form->passesStored();
-        bench::WaitUntil([&] { return form->passesStored() > lastSeen; }, 5000);
+        bench::waitUntil([&] { return form->passesStored() > lastSeen; }, 5000);
     }
     figures.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    figures.uiCpu = ThreadCpuSeconds() - uiStart;
+    figures.uiCpu = threadCpuSeconds() - uiStart;
     figures.linkCpu = linkClock.seconds() - linkStart;
     figures.passes = static_cast<double>(form->passesStored() - startPasses);
     // The stalls are probed apart from the CPU figures: the probe's own ticks cost CPU too.
@@ -160,31 +160,31 @@ PollFigures MeasurePolling(Workspace &ws, TrendData &data, const bench::LinkThre
     }
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    bench::WaitUntil([&ws] { return !ws.linkThread.portOpen(); }, 3000);
+    bench::waitUntil([&ws] { return !ws.linkThread.portOpen(); }, 3000);
     return figures;
 }
 
 // The drawing of a pass without the link: wipe, segments of every channel, composition.
-void MeasureDrawing()
+void measureDrawing()
 {
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     for (int c = 0; c < kChannels; ++c)
         data.channels[c] = {true, AddressKind::Address, "0", c < kAnalogChannels ? "20000" : QString::number(c - 7)};
-    runstart::BuildSelection(data);
-    runstart::ResetRecording(data);
+    runstart::buildSelection(data);
+    runstart::resetRecording(data);
     int step = 0;
     const auto reader = [&step](std::uint32_t address) { return static_cast<int>((address * 977 + step * 1237) & 0xFFFF); };
     constexpr int kPasses = 5000;
     QElapsedTimer clock;
     clock.start();
     for (; step < kPasses; ++step)
-        sampling::RunPass(data, layers, reader, nullptr);
+        sampling::runPass(data, layers, reader, nullptr);
     const double pass = static_cast<double>(clock.nsecsElapsed()) / kPasses;
     clock.restart();
     for (int i = 0; i < kPasses; ++i)
-        layers.ComposeGraph(false);
+        layers.composeGraph(false);
     const double compose = static_cast<double>(clock.nsecsElapsed()) / kPasses;
     data.rowCount = kDisplayRowsCapacity;
     for (int k = 0; k < kDisplayRowsCapacity; ++k)
@@ -192,7 +192,7 @@ void MeasureDrawing()
     clock.restart();
     constexpr int kRedraws = 200;
     for (int i = 0; i < kRedraws; ++i)
-        layers.DrawRecordedTraces(data);
+        layers.drawRecordedTraces(data);
     const double redraw = static_cast<double>(clock.nsecsElapsed()) / kRedraws;
     std::printf("Drawing without the link (14 channels):\n");
     std::printf("  one pass: store, draw, compose   %.1f us\n", pass / 1e3);
@@ -205,22 +205,22 @@ void MeasureDrawing()
 int main(int argc, char *argv[])
 {
     QTemporaryDir root;
-    bench::PrepareOwnWorld(root);
+    bench::prepareOwnWorld(root);
     QApplication app(argc, argv);
-    const bench::WindowBenchArguments args = bench::ParseWindowBenchArguments(app.arguments(), 4);
+    const bench::WindowBenchArguments args = bench::parseWindowBenchArguments(app.arguments(), 4);
     const int seconds = args.count;
     const QString screenshot = args.screenshot;
 
-    programfolder::Override(root.path());
+    programfolder::override(root.path());
     QDir::setCurrent(root.path()); // "ErrTrace.txt", should a read fail
     ControllerSimulator sim;
-    if (!bench::StartSimulatorOnCom1(sim))
+    if (!bench::startSimulatorOnCom1(sim))
         return 1;
     sim.setBaud(kBaud);
 
     Link link;
     NoDialogs dialogs;
-    link.setMessageFunction([&dialogs](const QString &t) { dialogs.ShowMessage(t); });
+    link.setMessageFunction([&dialogs](const QString &t) { dialogs.showMessage(t); });
     Workspace ws(link, dialogs);
     ws.variablesListOpen = true; // no Variables List is wanted here
     ws.catalogue.variableList = {QStringLiteral("END")};
@@ -233,7 +233,7 @@ int main(int argc, char *argv[])
     std::printf("One read per channel:\n");
     std::printf("  channels  passes/s  wire limit  ratio  CPU/pass: window  link thread  longest stall\n");
     for (int channels : {1, 7, 14}) {
-        const PollFigures f = MeasurePolling(ws, data, linkClock, DemoWords(channels), seconds,
+        const PollFigures f = measurePolling(ws, data, linkClock, demoWords(channels), seconds,
                                              channels == 14 ? screenshot : QString());
         if (f.passes <= 0)
             return 1;
@@ -246,21 +246,21 @@ int main(int argc, char *argv[])
     const struct {
         const char *name;
         Configuration configuration;
-    } plans[] = {{"14 consecutive words, neighbouring words in one block read", ConsecutiveWords()},
-                 {"7 analog on 7 scattered words + 7 bits of one word, each word once", ScatteredWordsAndBitsOfOne()}};
+    } plans[] = {{"14 consecutive words, neighbouring words in one block read", consecutiveWords()},
+                 {"7 analog on 7 scattered words + 7 bits of one word, each word once", scatteredWordsAndBitsOfOne()}};
     for (const auto &[name, configuration] : plans) {
-        const readplan::ReadPlan plan = PlanOf(configuration);
-        const PollFigures f = MeasurePolling(ws, data, linkClock, configuration, seconds, QString());
+        const readplan::ReadPlan plan = planOf(configuration);
+        const PollFigures f = measurePolling(ws, data, linkClock, configuration, seconds, QString());
         if (f.passes <= 0)
             return 1;
         const double rate = f.passes / f.seconds;
-        std::printf("%s:\n  %s\n", name, qPrintable(readplan::PlanText(plan)));
+        std::printf("%s:\n  %s\n", name, qPrintable(readplan::planText(plan)));
         std::printf("  %zu requests/pass  %.2f passes/s  wire limit %.2f  ratio %.3f  CPU/pass: window %.3f ms, link "
                     "thread %.3f ms  longest stall %lld ms\n",
                     plan.reads.size(), rate, plan.passLimit(), rate / plan.passLimit(), f.uiCpu / f.passes * 1e3,
                     f.linkCpu / f.passes * 1e3, f.longestStallMs);
     }
-    readplan::StoreReadMode(readplan::kDefaultReadMode);
-    MeasureDrawing();
+    readplan::storeReadMode(readplan::kDefaultReadMode);
+    measureDrawing();
     return 0;
 }

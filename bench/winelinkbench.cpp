@@ -25,11 +25,11 @@ struct Figures {
     double cpu = 0;
 };
 
-template <typename Fn> Figures Measure(double seconds, Fn exchange)
+template <typename Fn> Figures measure(double seconds, Fn exchange)
 {
     using namespace std::chrono;
     Figures f;
-    const double cpu0 = ProcessCpuSeconds();
+    const double cpu0 = processCpuSeconds();
     const auto t0 = steady_clock::now();
     while (duration<double>(steady_clock::now() - t0).count() < seconds) {
         if (!exchange()) {
@@ -39,15 +39,15 @@ template <typename Fn> Figures Measure(double seconds, Fn exchange)
         ++f.exchanges;
     }
     f.wall = duration<double>(steady_clock::now() - t0).count();
-    f.cpu = ProcessCpuSeconds() - cpu0;
+    f.cpu = processCpuSeconds() - cpu0;
     return f;
 }
 
-bool Open(SerialPort &port, const char *name)
+bool open(SerialPort &port, const char *name)
 {
     const SerialPort::OpenError error = port.open(name);
     if (error != SerialPort::OpenError::None)
-        std::fprintf(stderr, "%s: %s (%s)\n", name, OpenErrorMessage(error), port.failureDetail().c_str());
+        std::fprintf(stderr, "%s: %s (%s)\n", name, openErrorMessage(error), port.failureDetail().c_str());
     return error == SerialPort::OpenError::None;
 }
 
@@ -57,18 +57,18 @@ int main(int argc, char *argv[])
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
     SerialPort port;
-    if (!Open(port, "\\\\.\\COM1"))
+    if (!open(port, "\\\\.\\COM1"))
         return 1;
     LinkCore core(port);
 
-    const Figures r = Measure(seconds, [&] { return core.ReadValue('R', 2, 0x00600600) == 0x4304; });
+    const Figures r = measure(seconds, [&] { return core.readValue('R', 2, 0x00600600) == 0x4304; });
     const double rLimit = 1.0 / (26 * kSecondsPerByte);
     std::printf("9600 baud under Wine: %.2f \"R\" exchanges per second; wire limit %.2f; ratio %.3f; "
                 "CPU %.2f %% of the wall time\n",
                 r.exchanges / r.wall, rLimit, (r.exchanges / r.wall) / rLimit, 100.0 * r.cpu / r.wall);
 
     std::vector<std::uint8_t> buffer(30000, 0);
-    const Figures b = Measure(seconds, [&] { return core.ReadBlock('r', 464, 0x00202400, buffer) == 0; });
+    const Figures b = measure(seconds, [&] { return core.readBlock('r', 464, 0x00202400, buffer) == 0; });
     const double blockWire = 2 * (34 + 2 * 232) * kSecondsPerByte;
     std::printf("9600 baud under Wine: 464-byte block read %.1f ms; wire time %.1f ms; ratio %.3f; "
                 "CPU %.2f %% of the wall time\n",
@@ -76,10 +76,10 @@ int main(int argc, char *argv[])
                 100.0 * b.cpu / b.wall);
 
     SerialPort silent;
-    if (!Open(silent, "\\\\.\\COM2"))
+    if (!open(silent, "\\\\.\\COM2"))
         return 1;
     LinkCore silentCore(silent);
-    const Figures s = Measure(3.0, [&] { return silentCore.ReadValue('R', 2, 0x00600600) == -1; });
+    const Figures s = measure(3.0, [&] { return silentCore.readValue('R', 2, 0x00600600) == -1; });
     std::printf("silent line under Wine: %d waits in %.2f s; CPU %.3f s = %.3f %% of the wall time\n", s.exchanges,
                 s.wall, s.cpu, 100.0 * s.cpu / s.wall);
     return 0;

@@ -13,7 +13,7 @@ const QString kFlg5Bits = QStringLiteral(
     "08 Init EXCITE,09,10,11,12,13,14,15,");
 const QString kPlainBits = QStringLiteral("00,01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,");
 
-const QString &BitNamesText(const QString &name)
+const QString &bitNamesText(const QString &name)
 {
     if (name == QLatin1String("InvFlag"))
         return kInvFlagBits;
@@ -26,10 +26,10 @@ const QString &BitNamesText(const QString &name)
 
 } // namespace
 
-QStringList FlagBitNames(const QString &name)
+QStringList flagBitNames(const QString &name)
 {
     // Each name runs up to the next comma; the text ends with one.
-    QStringList names = BitNamesText(name).split(QLatin1Char(','));
+    QStringList names = bitNamesText(name).split(QLatin1Char(','));
     names.removeLast();
     return names;
 }

@@ -7,4 +7,4 @@
 
 // The sixteen bit names shown for the variable `name` (exact, case-sensitive), each beginning with
 // its two-digit bit number.
-QStringList FlagBitNames(const QString &name);
+QStringList flagBitNames(const QString &name);

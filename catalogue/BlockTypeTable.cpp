@@ -7,14 +7,14 @@ static_assert(kWordCounts[21] == 32 && kWordCounts[29] == 11 && kWordCounts[64] 
 
 const std::array<int, kBlockTypeCount + 1> &BlockWordCounts() { return kWordCounts; }
 
-const BlockType &BlockTypeRow(int code)
+const BlockType &blockTypeRow(int code)
 {
     if (code >= 0 && code < kBlockTypeCount)
         return BlockTypeTable[static_cast<std::size_t>(code)];
     return blocktypes_detail::kBlankRow;
 }
 
-int HeaderParameterWords(std::uint16_t header)
+int headerParameterWords(std::uint16_t header)
 {
     const int code = header & 0xFF;
     if (code == kConsTypeCode)

@@ -38,7 +38,7 @@ static_assert(std::size(kNamedRows) == 38, "codes 0 to 37 carry names");
 
 inline constexpr BlockType kBlankRow{"    ", 0, 0, 1};
 
-constexpr std::array<BlockType, kBlockTypeCount> MakeTable()
+constexpr std::array<BlockType, kBlockTypeCount> makeTable()
 {
     std::array<BlockType, kBlockTypeCount> rows{};
     for (std::size_t code = 0; code < rows.size(); ++code)
@@ -49,7 +49,7 @@ constexpr std::array<BlockType, kBlockTypeCount> MakeTable()
 constexpr std::array<int, kBlockTypeCount + 1> MakeWordCounts()
 {
     std::array<int, kBlockTypeCount + 1> counts{};
-    const auto rows = MakeTable();
+    const auto rows = makeTable();
     for (std::size_t code = 0; code < rows.size(); ++code)
         counts[code] = rows[code].paramWords;
     counts[kBlockTypeCount] = 0; // code 64 reads no parameter words
@@ -58,7 +58,7 @@ constexpr std::array<int, kBlockTypeCount + 1> MakeWordCounts()
 } // namespace blocktypes_detail
 
 // Rows indexed by type code 0 to 63.
-inline constexpr std::array<BlockType, kBlockTypeCount> BlockTypeTable = blocktypes_detail::MakeTable();
+inline constexpr std::array<BlockType, kBlockTypeCount> BlockTypeTable = blocktypes_detail::makeTable();
 
 // The parameter-word column of the table for codes 0 to 63 and a 0 for code 64, as the main
 // window shows it and the super-block reader uses it.
@@ -67,8 +67,8 @@ const std::array<int, kBlockTypeCount + 1> &BlockWordCounts();
 // The row of a type code. Codes 64 to 124 pass the load-data check but have no row of their own:
 // they are read and decoded as blank rows (no name, no parameter words, no outputs), so a header
 // with such a code is stepped over like one of codes 38 to 63.
-const BlockType &BlockTypeRow(int code);
+const BlockType &blockTypeRow(int code);
 
 // Parameter words that follow a header word: the header's top digit for CONS, else the table's
 // count for its type code (0 for 64 to 124). Callers deal with codes above 124 themselves.
-int HeaderParameterWords(std::uint16_t header);
+int headerParameterWords(std::uint16_t header);

@@ -14,4 +14,4 @@ struct DataReadOutcome {
     std::optional<CatalogueData> catalogue; // the new catalogue, when the list was built
 };
 
-DataReadOutcome StoreCheckDecodeBuild(const QStringList &lines, CatalogueData catalogue);
+DataReadOutcome storeCheckDecodeBuild(const QStringList &lines, CatalogueData catalogue);

@@ -20,19 +20,19 @@ constexpr int kDioCount = 10 + 12;
 constexpr quint32 kMOffset = 0x440;
 constexpr int kMCount = 32;
 
-CatalogueOutcome Refused(const QString &message) { return CatalogueOutcome{false, {message}}; }
+CatalogueOutcome refused(const QString &message) { return CatalogueOutcome{false, {message}}; }
 
-QString Offset3(quint32 offset) { return QStringLiteral("%1").arg(offset, 3, 16, QLatin1Char('0')).toUpper(); }
+QString offset3(quint32 offset) { return QStringLiteral("%1").arg(offset, 3, 16, QLatin1Char('0')).toUpper(); }
 
-BlockRecord ClosingRecord()
+BlockRecord closingRecord()
 {
-    const BlockType &row = BlockTypeRow(0);
+    const BlockType &row = blockTypeRow(0);
     return BlockRecord{QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())), 0, 0, 0,
                        0, row.width};
 }
 
 // The lines of a variable file before its first line "END", or nothing when it has none.
-std::optional<QStringList> LinesBeforeEnd(const QStringList &lines)
+std::optional<QStringList> linesBeforeEnd(const QStringList &lines)
 {
     const qsizetype end = lines.indexOf(kEnd);
     if (end < 0)
@@ -42,7 +42,7 @@ std::optional<QStringList> LinesBeforeEnd(const QStringList &lines)
 
 } // namespace
 
-QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records)
+QStringList blockOffsetEntries(const std::vector<BlockRecord> &records)
 {
     QStringList entries;
     quint32 header = kFirstHeaderOffset;
@@ -51,11 +51,11 @@ QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records)
         if (record.typeCode == 0)
             break;
         const QString blockName = record.name + QString::number(record.instance, 16).toUpper();
-        entries.append(Offset3(header) + QStringLiteral(",1,") + blockName);
+        entries.append(offset3(header) + QStringLiteral(",1,") + blockName);
         header += static_cast<quint32>(record.paramWords) + 1;
         for (int n = 1; n <= record.outputs; ++n) {
             const QChar width = record.width == 2 && n % 2 == 1 ? QLatin1Char('2') : QLatin1Char('1');
-            entries.append(Offset3(output) + QLatin1Char(',') + width + QLatin1Char(',') + blockName +
+            entries.append(offset3(output) + QLatin1Char(',') + width + QLatin1Char(',') + blockName +
                            QString::number(n));
             ++output;
         }
@@ -65,16 +65,16 @@ QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records)
 
 namespace {
 
-void AppendFixedEntries(const QString &prefix, quint32 firstOffset, int first, int count, QStringList &entries)
+void appendFixedEntries(const QString &prefix, quint32 firstOffset, int first, int count, QStringList &entries)
 {
     for (int n = first; n < first + count; ++n)
-        entries.append(Offset3(firstOffset + static_cast<quint32>(n - first)) + QStringLiteral(",1,") + prefix +
+        entries.append(offset3(firstOffset + static_cast<quint32>(n - first)) + QStringLiteral(",1,") + prefix +
                        QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
 }
 
 } // namespace
 
-std::optional<quint32> ParseHex(QStringView text)
+std::optional<quint32> parseHex(QStringView text)
 {
     if (text.isEmpty())
         return std::nullopt;
@@ -93,9 +93,9 @@ std::optional<quint32> ParseHex(QStringView text)
     return static_cast<quint32>(value);
 }
 
-QString HexAddress(quint32 address) { return QStringLiteral("%1").arg(address, 8, 16, QLatin1Char('0')).toUpper(); }
+QString hexAddress(quint32 address) { return QStringLiteral("%1").arg(address, 8, 16, QLatin1Char('0')).toUpper(); }
 
-CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
+CatalogueOutcome decodeSuperBlock(CatalogueData &data)
 {
     CatalogueOutcome outcome;
     // Words past the super block's capacity are not super-block words, whatever was loaded.
@@ -113,9 +113,9 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
         const QStringView typeDigits = QStringView(header).mid(2, 2);
         if (typeDigits == u"00")
             break;
-        const std::optional<quint32> code = typeDigits.size() == 2 ? ParseHex(typeDigits) : std::nullopt;
+        const std::optional<quint32> code = typeDigits.size() == 2 ? parseHex(typeDigits) : std::nullopt;
         if (!code)
-            return Refused(kNotHexadecimal.arg(typeDigits));
+            return refused(kNotHexadecimal.arg(typeDigits));
         if (*code > static_cast<quint32>(kMaxTypeCode)) {
             outcome.messages.append(kIncorrectLoadData);
             break;
@@ -125,14 +125,14 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
             break;
         }
         const int c = static_cast<int>(*code);
-        const BlockType &row = BlockTypeRow(c);
+        const BlockType &row = blockTypeRow(c);
         BlockRecord record{QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())), c,
                            ++instances[static_cast<std::size_t>(c)], row.paramWords, row.outputs, row.width};
         if (c == kConsTypeCode) {
             const QStringView countDigit = QStringView(header).left(1);
-            const std::optional<quint32> count = ParseHex(countDigit);
+            const std::optional<quint32> count = parseHex(countDigit);
             if (!count)
-                return Refused(kNotHexadecimal.arg(countDigit));
+                return refused(kNotHexadecimal.arg(countDigit));
             record.paramWords = static_cast<int>(*count);
         }
         if (i + record.paramWords >= loaded) { // its parameter words were not all loaded
@@ -142,41 +142,41 @@ CatalogueOutcome DecodeSuperBlock(CatalogueData &data)
         records.push_back(record);
         i += record.paramWords + 1;
     }
-    records.push_back(ClosingRecord());
+    records.push_back(closingRecord());
     data.blockRecords = std::move(records);
     return outcome;
 }
 
-CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
+CatalogueOutcome buildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
                                    const std::optional<QStringList> &varlist2Lines)
 {
-    const auto varlistPath = [] { return programfolder::File(kVarlistFile); };
-    const auto varlist2Path = [] { return programfolder::File(kVarlist2File); };
+    const auto varlistPath = [] { return programfolder::file(kVarlistFile); };
+    const auto varlist2Path = [] { return programfolder::file(kVarlist2File); };
 
-    QStringList offsetList = BlockOffsetEntries(data.blockRecords);
+    QStringList offsetList = blockOffsetEntries(data.blockRecords);
     if (offsetList.size() > CatalogueData::kMaxVariableEntries)
-        return Refused(kVariableListFull);
+        return refused(kVariableListFull);
 
     if (!varlistLines)
-        return Refused(kCannotOpenFile.arg(varlistPath()));
-    const std::optional<QStringList> fileEntries = LinesBeforeEnd(*varlistLines);
+        return refused(kCannotOpenFile.arg(varlistPath()));
+    const std::optional<QStringList> fileEntries = linesBeforeEnd(*varlistLines);
     if (!fileEntries)
-        return Refused(kNoEndLine.arg(varlistPath()));
+        return refused(kNoEndLine.arg(varlistPath()));
     if (fileEntries->size() > kMaxVarlistLines)
-        return Refused(kTooManyLines.arg(varlistPath()));
+        return refused(kTooManyLines.arg(varlistPath()));
     offsetList += *fileEntries;
-    AppendFixedEntries(QStringLiteral("DIO"), kDioOffset, 0, kDioCount, offsetList);
-    AppendFixedEntries(QStringLiteral("M"), kMOffset, 1, kMCount, offsetList);
+    appendFixedEntries(QStringLiteral("DIO"), kDioOffset, 0, kDioCount, offsetList);
+    appendFixedEntries(QStringLiteral("M"), kMOffset, 1, kMCount, offsetList);
     if (offsetList.size() > CatalogueData::kMaxVariableEntries)
-        return Refused(kVariableListFull);
+        return refused(kVariableListFull);
 
     if (!varlist2Lines)
-        return Refused(kCannotOpenFile.arg(varlist2Path()));
-    const std::optional<QStringList> addressEntries = LinesBeforeEnd(*varlist2Lines);
+        return refused(kCannotOpenFile.arg(varlist2Path()));
+    const std::optional<QStringList> addressEntries = linesBeforeEnd(*varlist2Lines);
     if (!addressEntries)
-        return Refused(kNoEndLine.arg(varlist2Path()));
+        return refused(kNoEndLine.arg(varlist2Path()));
     if (addressEntries->size() + offsetList.size() > CatalogueData::kMaxVariableEntries)
-        return Refused(kVariableListFull);
+        return refused(kVariableListFull);
 
     QStringList list = *addressEntries;
     for (const QString &entry : std::as_const(offsetList)) {
@@ -185,10 +185,10 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
             continue;
         }
         const QStringView digits = QStringView(entry).left(3);
-        const std::optional<quint32> offset = digits.size() == 3 ? ParseHex(digits) : std::nullopt;
+        const std::optional<quint32> offset = digits.size() == 3 ? parseHex(digits) : std::nullopt;
         if (!offset)
-            return Refused(kNotHexadecimal.arg(digits));
-        list.append(HexAddress(OffsetAddress(*offset)) + entry.mid(5));
+            return refused(kNotHexadecimal.arg(digits));
+        list.append(hexAddress(offsetAddress(*offset)) + entry.mid(5));
     }
     list.append(kEnd);
 
@@ -197,13 +197,13 @@ CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStr
     return {};
 }
 
-CatalogueOutcome BuildVariableList(CatalogueData &data)
+CatalogueOutcome buildVariableList(CatalogueData &data)
 {
-    return BuildVariableList(data, textfile::ReadLines(programfolder::File(kVarlistFile)),
-                             textfile::ReadLines(programfolder::File(kVarlist2File)));
+    return buildVariableList(data, textfile::readLines(programfolder::file(kVarlistFile)),
+                             textfile::readLines(programfolder::file(kVarlist2File)));
 }
 
-QStringList VariableNames(const QStringList &variableList)
+QStringList variableNames(const QStringList &variableList)
 {
     QStringList names;
     for (const QString &entry : variableList) {
@@ -214,7 +214,7 @@ QStringList VariableNames(const QStringList &variableList)
     return names;
 }
 
-QString VariableAddress(const QStringList &variableList, const QString &name)
+QString variableAddress(const QStringList &variableList, const QString &name)
 {
     for (const QString &entry : variableList) {
         if (entry == kEnd)

@@ -20,38 +20,38 @@ struct CatalogueOutcome {
 
 // The byte address of word offset `offset` from the catalogue's base 600600.
 constexpr quint32 kCatalogueBase = 0x600600;
-constexpr quint32 OffsetAddress(quint32 offset) { return kCatalogueBase + 2 * offset; }
+constexpr quint32 offsetAddress(quint32 offset) { return kCatalogueBase + 2 * offset; }
 
 inline constexpr int kMaxVarlistLines = 255; // lines taken from "Varlist.txt"
 
 // A whole text of hexadecimal digits (either case), or nothing when it is empty, holds any other
 // character or does not fit 32 bits.
-std::optional<quint32> ParseHex(QStringView text);
+std::optional<quint32> parseHex(QStringView text);
 // Eight upper-case hexadecimal digits.
-QString HexAddress(quint32 address);
+QString hexAddress(quint32 address);
 
 // Rewrites blockRecords from superBlockWords. A type code above 124, more than 127 blocks or a
 // chain that runs past the loaded words ends the table at the blocks decoded so far, with
 // "Incorrect Load Data". A header whose type digits (or a CONS header whose count digit) are not
 // hexadecimal ends the Data Read and leaves blockRecords untouched. No words loaded at all gives
 // an empty table without a message.
-CatalogueOutcome DecodeSuperBlock(CatalogueData &data);
+CatalogueOutcome decodeSuperBlock(CatalogueData &data);
 
 // The block entries in their intermediate offset form "OOO,W,Name": the header entry of each
 // block and one entry per output word, closed by nothing (the caller joins the lists).
-QStringList BlockOffsetEntries(const std::vector<BlockRecord> &records);
+QStringList blockOffsetEntries(const std::vector<BlockRecord> &records);
 
 // Rebuilds variableList from blockRecords, the lines of "Varlist.txt" (offset form) and
 // "Varlist2.txt" (address form) and the DIO and M entries, and sets variableListBuilt. A missing file
 // (nullopt), a file without a line "END", an offset that is not hexadecimal or a list over its
 // limits refuses the build: variableList and variableListBuilt stay as they were.
-CatalogueOutcome BuildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
+CatalogueOutcome buildVariableList(CatalogueData &data, const std::optional<QStringList> &varlistLines,
                                    const std::optional<QStringList> &varlist2Lines);
 // The same with the two files read from the program's folder.
-CatalogueOutcome BuildVariableList(CatalogueData &data);
+CatalogueOutcome buildVariableList(CatalogueData &data);
 
 // The names the name list shows: entry i without its address and comma, for the entries before
 // "END".
-QStringList VariableNames(const QStringList &variableList);
+QStringList variableNames(const QStringList &variableList);
 // The address (eight hex digits) of the first entry named exactly `name`, or an empty text.
-QString VariableAddress(const QStringList &variableList, const QString &name);
+QString variableAddress(const QStringList &variableList, const QString &name);

@@ -37,7 +37,7 @@ constexpr std::array<LineTest, kLineCount> kLineTests{{
 constexpr int kPointerLine = 4;    // index of line 5
 constexpr int kSuperBlockLine = 5; // index of line 6
 
-bool Passes(const QString &line, const LineTest &test)
+bool passes(const QString &line, const LineTest &test)
 {
     const QLatin1StringView expected(test.text);
     return test.whole ? line == expected : line.startsWith(expected);
@@ -61,11 +61,11 @@ constexpr std::array<Area, 10> kAreas{{
     {0x202500, 100},
 }};
 
-QString Hex(quint32 value) { return QString::number(value, 16).toUpper(); }
-QString Word(quint16 word) { return QStringLiteral("%1,").arg(word, 4, 16, QLatin1Char('0')).toUpper(); }
-QString LineStart(quint32 address, quint32 count)
+QString hex(quint32 value) { return QString::number(value, 16).toUpper(); }
+QString wordField(quint16 word) { return QStringLiteral("%1,").arg(word, 4, 16, QLatin1Char('0')).toUpper(); }
+QString lineStart(quint32 address, quint32 count)
 {
-    return QLatin1Char('@') + Hex(address) + QLatin1Char(',') + Hex(count) + QLatin1Char(',');
+    return QLatin1Char('@') + hex(address) + QLatin1Char(',') + hex(count) + QLatin1Char(',');
 }
 
 // One Data Read's reads: the link, the buffer, the watch and what it reports.
@@ -75,14 +75,14 @@ struct ImageReader {
     const DataReadWatch &watch;
     DataReadReport &report;
 
-    bool ReadWords(quint32 address, int count, std::vector<quint16> &words, bool superBlock)
+    bool readWords(quint32 address, int count, std::vector<quint16> &words, bool superBlock)
     {
         if (count == 0)
             return true;
-        const int result = link.ComReadBlock('r', static_cast<std::uint16_t>(2 * count), address, buffer);
+        const int result = link.readBlock('r', static_cast<std::uint16_t>(2 * count), address, buffer);
         if (result != 0) {
             report.failedAddress = address;
-            report.failedCode = link.LastReadResult();
+            report.failedCode = link.lastReadResult();
             return false;
         }
         for (int k = 0; k < count; ++k)
@@ -98,20 +98,20 @@ struct ImageReader {
         return true;
     }
 
-    std::optional<std::vector<quint16>> ReadSuperBlock()
+    std::optional<std::vector<quint16>> readSuperBlock()
     {
         std::vector<quint16> words;
         quint32 address = kSuperBlockAddress;
         while (static_cast<int>(words.size()) < kSuperBlockReadLimit) {
-            if (!ReadWords(address, 1, words, true))
+            if (!readWords(address, 1, words, true))
                 return std::nullopt;
             address += 2;
             const quint16 header = words.back();
             if (header == 0 || (header & 0xFF) > kMaxTypeCode)
                 break;
             const int room = kSuperBlockReadLimit - static_cast<int>(words.size());
-            const int params = std::min(HeaderParameterWords(header), room);
-            if (!ReadWords(address, params, words, true))
+            const int params = std::min(headerParameterWords(header), room);
+            if (!readWords(address, params, words, true))
                 return std::nullopt;
             address += 2 * static_cast<quint32>(params);
         }
@@ -121,7 +121,7 @@ struct ImageReader {
 
 } // namespace
 
-CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data, const QString &fileName)
+CheckOutcome checkSuperBlockLines(const QStringList &lines, CatalogueData &data, const QString &fileName)
 {
     CheckOutcome outcome;
     if (lines.size() < kLineCount) {
@@ -134,7 +134,7 @@ CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data,
     std::optional<QStringList> superBlock;
     for (int n = 0; n < kLineCount; ++n) {
         const QString &line = lines[n];
-        if (!Passes(line, kLineTests[n])) {
+        if (!passes(line, kLineTests[n])) {
             ++outcome.errorCount;
             continue;
         }
@@ -142,20 +142,20 @@ CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data,
             std::array<QString, 4> found;
             for (int i = 0; i < 4; ++i) {
                 const QStringView digits = QStringView(line).mid(10 + 5 * i, 4);
-                const std::optional<quint32> word = ParseHex(digits);
+                const std::optional<quint32> word = parseHex(digits);
                 if (!word) {
                     outcome.proceed = false;
                     outcome.messages.append(kNotHexadecimal.arg(digits));
                     return outcome;
                 }
-                found[static_cast<std::size_t>(i)] = HexAddress(kPointerBase + 2 * *word);
+                found[static_cast<std::size_t>(i)] = hexAddress(kPointerBase + 2 * *word);
             }
             pointers = found;
         } else if (n == kSuperBlockLine) {
             const QStringView rest = QStringView(line).mid(8);
             const qsizetype comma = rest.indexOf(QLatin1Char(','));
             const QStringView countDigits = comma < 0 ? rest : rest.left(comma);
-            const std::optional<quint32> count = ParseHex(countDigits);
+            const std::optional<quint32> count = parseHex(countDigits);
             if (!count) {
                 outcome.proceed = false;
                 outcome.messages.append(kNotHexadecimal.arg(countDigits));
@@ -183,43 +183,43 @@ CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data,
     return outcome;
 }
 
-CheckOutcome CheckSuperBlockFile(const QString &path, CatalogueData &data)
+CheckOutcome checkSuperBlockFile(const QString &path, CatalogueData &data)
 {
-    const std::optional<QStringList> lines = textfile::ReadLines(path);
+    const std::optional<QStringList> lines = textfile::readLines(path);
     if (!lines) {
         CheckOutcome outcome;
         outcome.proceed = false;
         outcome.messages.append(kCannotOpenFile.arg(path));
         return outcome;
     }
-    return CheckSuperBlockLines(*lines, data, path);
+    return checkSuperBlockLines(*lines, data, path);
 }
 
-std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch,
+std::optional<QStringList> readSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch,
                                                DataReadReport *report)
 {
     DataReadReport ownReport;
     ImageReader reader{link, buffer, watch, report ? *report : ownReport};
     QStringList lines;
-    lines.append(LineStart(0x600608, 1) + Word(0x0000));
+    lines.append(lineStart(0x600608, 1) + wordField(0x0000));
     for (const Area &area : kAreas) {
         std::vector<quint16> words;
         QString line;
         if (area.words == 0) {
-            std::optional<std::vector<quint16>> superBlock = reader.ReadSuperBlock();
+            std::optional<std::vector<quint16>> superBlock = reader.readSuperBlock();
             if (!superBlock)
                 return std::nullopt;
             words = std::move(*superBlock);
-            line = LineStart(area.address, static_cast<quint32>(words.size()));
+            line = lineStart(area.address, static_cast<quint32>(words.size()));
         } else {
-            if (!reader.ReadWords(area.address, area.words, words, false))
+            if (!reader.readWords(area.address, area.words, words, false))
                 return std::nullopt;
-            line = LineStart(area.address, static_cast<quint32>(area.words));
+            line = lineStart(area.address, static_cast<quint32>(area.words));
         }
         for (const quint16 word : words)
-            line += Word(word);
+            line += wordField(word);
         lines.append(line);
     }
-    lines.append(LineStart(0x600608, 1) + Word(0x8000));
+    lines.append(lineStart(0x600608, 1) + wordField(0x8000));
     return lines;
 }

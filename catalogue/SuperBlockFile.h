@@ -23,9 +23,9 @@ struct CheckOutcome {
 // superBlockWords from line 6 when their tests pass, and counts every failed test (one message
 // however many). A line 5 word or a line 6 count that is not hexadecimal, or fewer than twelve
 // lines, ends the Data Read with nothing changed. `fileName` names the file in messages.
-CheckOutcome CheckSuperBlockLines(const QStringList &lines, CatalogueData &data, const QString &fileName);
+CheckOutcome checkSuperBlockLines(const QStringList &lines, CatalogueData &data, const QString &fileName);
 // The same on the lines of the file at `path`; a file that cannot be read ends the Data Read.
-CheckOutcome CheckSuperBlockFile(const QString &path, CatalogueData &data);
+CheckOutcome checkSuperBlockFile(const QString &path, CatalogueData &data);
 
 // The words the super-block reader takes at most, closing word included.
 inline constexpr int kSuperBlockReadLimit = CatalogueData::kMaxSuperBlockWords;
@@ -49,5 +49,5 @@ struct DataReadReport {
     std::optional<quint32> failedAddress; // first address of the read that failed
     int failedCode = 0;                // its result code
 };
-std::optional<QStringList> ReadSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch = {},
+std::optional<QStringList> readSuperBlockImage(Link &link, ReadBuffer &buffer, const DataReadWatch &watch = {},
                                                DataReadReport *report = nullptr);

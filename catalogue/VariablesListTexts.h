@@ -32,11 +32,11 @@ inline const QStringList kInitialBitLines{
 inline const QString kCommPortOpenError = QStringLiteral("Comm Port Open Error!!!");
 
 // A Data Read that failed after the port opened. %1: the address read (hex), %2: the result.
-inline QString DataReadFailed(quint32 address, int code)
+inline QString dataReadFailed(quint32 address, int code)
 {
     return QStringLiteral("Data Read failed: the read at %1 ended with %2 (code %3). "
                           "The previous variable list and sbdata.qmx are kept.")
-        .arg(QString::number(address, 16).toUpper(), LinkResultText(code), QString::number(code));
+        .arg(QString::number(address, 16).toUpper(), linkResultText(code), QString::number(code));
 }
 
 // Progress of a Data Read under the bit list. %1: reads done, %2: super-block words read.

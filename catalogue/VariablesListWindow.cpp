@@ -21,17 +21,17 @@ constexpr int kBitLines = 16;
 // The colour of the application workspace behind the window's title label.
 const QColor kAppWorkspaceColour(171, 171, 171);
 
-QLabel *MakeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text, int pixelSize = 0)
+QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text, int pixelSize = 0)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     if (pixelSize > 0)
-        label->setFont(windowlook::CourierNew(pixelSize));
+        label->setFont(windowlook::courierNew(pixelSize));
     return label;
 }
 
-QListWidget *MakeList(QWidget *parent, const char *name, const QRect &geometry, const QStringList &lines)
+QListWidget *makeList(QWidget *parent, const char *name, const QRect &geometry, const QStringList &lines)
 {
     auto *list = new QListWidget(parent);
     list->setObjectName(QLatin1String(name));
@@ -50,21 +50,21 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kVarListCaption);
-    setFont(windowlook::CourierNew(12));
+    setFont(windowlook::courierNew(12));
     setFixedSize(269, 419);
     move(50, 186);
 
-    QLabel *title = MakeLabel(this, "title", QRect(9, 5, 140, 18), kVarListCaption, 16);
+    QLabel *title = makeLabel(this, "title", QRect(9, 5, 140, 18), kVarListCaption, 16);
     title->setAutoFillBackground(true);
     QPalette palette = title->palette();
     palette.setColor(QPalette::Window, kAppWorkspaceColour);
     palette.setColor(QPalette::WindowText, palette.color(QPalette::Base));
     title->setPalette(palette);
-    MakeLabel(this, "nameListCaption", QRect(16, 28, 73, 15), kDataNameCaption, 13);
-    MakeLabel(this, "bitListCaption", QRect(135, 28, 57, 15), kBitNumberCaption, 13);
-    nameList_ = MakeList(this, "nameList", QRect(8, 45, 113, 308), QStringList(kNameListLines, QString()));
-    bitList_ = MakeList(this, "bitList", QRect(130, 45, 127, 260), kInitialBitLines);
-    MakeLabel(this, "dataReadCaption", QRect(40, 365, 121, 15), kReadSuperBlockCaption);
+    makeLabel(this, "nameListCaption", QRect(16, 28, 73, 15), kDataNameCaption, 13);
+    makeLabel(this, "bitListCaption", QRect(135, 28, 57, 15), kBitNumberCaption, 13);
+    nameList_ = makeList(this, "nameList", QRect(8, 45, 113, 308), QStringList(kNameListLines, QString()));
+    bitList_ = makeList(this, "bitList", QRect(130, 45, 127, 260), kInitialBitLines);
+    makeLabel(this, "dataReadCaption", QRect(40, 365, 121, 15), kReadSuperBlockCaption);
     dataReadButton_ = new QPushButton(kDataReadCaption, this);
     dataReadButton_->setObjectName(QStringLiteral("dataReadButton"));
     dataReadButton_->setGeometry(64, 384, 73, 27);
@@ -72,7 +72,7 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     bitList_->setToolTip(kBitListTip);
     dataReadButton_->setToolTip(kDataReadTip);
     // How far a Data Read has come, in the free space under the bit list; shown while one runs.
-    dataReadProgress_ = MakeLabel(this, "dataReadProgress", QRect(130, 308, 127, 44), QString());
+    dataReadProgress_ = makeLabel(this, "dataReadProgress", QRect(130, 308, 127, 44), QString());
     dataReadProgress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     dataReadProgress_->hide();
     portPause_ = new PortPause(this);
@@ -113,7 +113,7 @@ VariablesListWindow::~VariablesListWindow()
 void VariablesListWindow::showBitNames()
 {
     const QListWidgetItem *selected = nameList_->currentItem();
-    const QStringList names = FlagBitNames(selected ? selected->text() : QString());
+    const QStringList names = flagBitNames(selected ? selected->text() : QString());
     for (int line = 0; line < kBitLines && line < names.size(); ++line)
         bitList_->item(line)->setText(names[line]);
 }
@@ -148,7 +148,7 @@ void VariablesListWindow::takeOpenOutcome(LinkThread::OpenOutcome outcome)
 void VariablesListWindow::pauseEnded()
 {
     if (!portOpened_) {
-        ws_.dialogs.ShowMessage(kCommPortOpenError);
+        ws_.dialogs.showMessage(kCommPortOpenError);
         ws_.linkThread.close(PortUser::DataRead);
         endDataRead();
         return;
@@ -167,12 +167,12 @@ void VariablesListWindow::startReading()
             reply([this, progress] { showProgress(progress); });
             return !task->cancelled();
         };
-        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, watch, &report);
+        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer, watch, &report);
         if (report.stopped || task->cancelled())
             return; // given up (the window or the program went): nothing of it lands
         std::optional<DataReadOutcome> outcome;
         if (lines)
-            outcome = StoreCheckDecodeBuild(*lines, catalogue);
+            outcome = storeCheckDecodeBuild(*lines, catalogue);
         reply([this, outcome, report] { readingEnded(outcome, report); });
     });
 }
@@ -196,7 +196,7 @@ void VariablesListWindow::readingEnded(const std::optional<DataReadOutcome> &out
         }
     } else if (report.failedAddress) {
         // The list and the file of the last good read stay; the user must know they are not new.
-        ws_.dialogs.ShowMessage(DataReadFailed(*report.failedAddress, report.failedCode));
+        ws_.dialogs.showMessage(dataReadFailed(*report.failedAddress, report.failedCode));
     }
     endDataRead();
 }
@@ -217,7 +217,7 @@ void VariablesListWindow::endDataRead()
 
 bool VariablesListWindow::rebuildVariableList()
 {
-    const CatalogueOutcome built = BuildVariableList(ws_.catalogue);
+    const CatalogueOutcome built = buildVariableList(ws_.catalogue);
     showMessages(built.messages);
     if (!built.proceed)
         return false;
@@ -246,7 +246,7 @@ void VariablesListWindow::closeEvent(QCloseEvent *event)
 namespace {
 
 // The line selected in a list, or -1 when none is.
-int SelectedLine(const QListWidget *list)
+int selectedLine(const QListWidget *list)
 {
     if (!list->currentItem() || !list->currentItem()->isSelected())
         return -1;
@@ -259,17 +259,17 @@ VariableChoice VariablesListWindow::currentChoice() const
 {
     VariableChoice choice;
     choice.listShown = isVisible();
-    choice.nameLine = SelectedLine(nameList_);
+    choice.nameLine = selectedLine(nameList_);
     if (choice.nameLine >= 0)
         choice.name = nameList_->item(choice.nameLine)->text();
-    if (const int bitLine = SelectedLine(bitList_); bitLine >= 0)
+    if (const int bitLine = selectedLine(bitList_); bitLine >= 0)
         choice.bitNumber = bitList_->item(bitLine)->text().left(2);
     return choice;
 }
 
 void VariablesListWindow::refillNameList()
 {
-    const QStringList names = VariableNames(ws_.catalogue.variableList);
+    const QStringList names = variableNames(ws_.catalogue.variableList);
     for (int line = 0; line < nameList_->count(); ++line)
         nameList_->item(line)->setText(line < names.size() ? names[line] : QString());
 }
@@ -283,5 +283,5 @@ void VariablesListWindow::allowTrendRun(bool allowed)
 void VariablesListWindow::showMessages(const QStringList &messages)
 {
     for (const QString &text : messages)
-        ws_.dialogs.ShowMessage(text);
+        ws_.dialogs.showMessage(text);
 }

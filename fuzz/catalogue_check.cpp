@@ -1,6 +1,6 @@
 // Any bytes as the super-block data file: the check, the decoder and the list builder stay within
 // their lists whatever the file holds. The bytes are split into lines as reading the file does
-// (textfile::ReadLines is a plain read and this split), without a file round trip per input.
+// (textfile::readLines is a plain read and this split), without a file round trip per input.
 #include "base/TextFile.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
@@ -11,27 +11,27 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QStringList lines =
-        textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+        textfile::splitLines(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
     CatalogueData catalogue;
-    const CheckOutcome check = CheckSuperBlockLines(lines, catalogue, kSuperBlockFileName);
+    const CheckOutcome check = checkSuperBlockLines(lines, catalogue, kSuperBlockFileName);
     if (catalogue.superBlockWords.size() > CatalogueData::kMaxSuperBlockWords)
         __builtin_trap();
     if (!check.proceed)
         return 0;
-    const CatalogueOutcome decoded = DecodeSuperBlock(catalogue);
+    const CatalogueOutcome decoded = decodeSuperBlock(catalogue);
     const auto &records = catalogue.blockRecords;
     if (records.empty() || records.size() > CatalogueData::kMaxBlocks + 1u || records.back().typeCode != 0)
         __builtin_trap();
     if (!decoded.proceed)
         return 0;
-    const CatalogueOutcome built = BuildVariableList(catalogue, QStringList{QStringLiteral("END")},
+    const CatalogueOutcome built = buildVariableList(catalogue, QStringList{QStringLiteral("END")},
                                                      QStringList{QStringLiteral("END")});
     if (!built.proceed || catalogue.variableList.size() > CatalogueData::kMaxVariableEntries + 1 ||
         catalogue.variableList.last() != QLatin1String("END"))
         __builtin_trap();
     // Every block entry names a three-digit offset inside the catalogue's area.
-    for (const QString &entry : BlockOffsetEntries(records))
-        if (entry.size() < 6 || entry[3] != QLatin1Char(',') || !ParseHex(QStringView(entry).left(3)))
+    for (const QString &entry : blockOffsetEntries(records))
+        if (entry.size() < 6 || entry[3] != QLatin1Char(',') || !parseHex(QStringView(entry).left(3)))
             __builtin_trap();
     return 0;
 }

@@ -58,12 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     LinkCore core(port);
     if (outOfStep) {
         // A silent exchange first: the next one resynchronises before its request.
-        if (core.Transact(RequestRecord::Make('R', address, 2)) != -1 || !core.outOfStep())
+        if (core.transact(RequestRecord::make('R', address, 2)) != -1 || !core.outOfStep())
             __builtin_trap();
     }
     port.script(line, piece);
-    const RequestRecord request = RequestRecord::Make(letter, address, count);
-    const int code = core.Transact(request);
+    const RequestRecord request = RequestRecord::make(letter, address, count);
+    const int code = core.transact(request);
     if (code > 0 || code < -14)
         __builtin_trap();
     if (code != 0 && code != -1 && core.outOfStep())

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return (c >= '0' && c <= '9') || c == ' ' || c == '\t' || c == '\r' || c == '\n';
     });
     for (const long pidMax : {32768L, kFallbackPidMax}) {
-        const long pid = ParseLockPid(bytes, pidMax);
+        const long pid = parseLockPid(bytes, pidMax);
         if (pid < -1 || pid > pidMax)
             __builtin_trap();
         // Four bytes that are not ASCII are the binary form: never "no lock this program can read".

@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QStringList lines =
-        textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
-    const std::optional<monitor::MonitorSnapshot> snapshot = monitor::ParseMonitorFile(lines);
+        textfile::splitLines(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+    const std::optional<monitor::MonitorSnapshot> snapshot = monitor::parseMonitorFile(lines);
     if (!snapshot)
         return 0;
     for (const auto &grid : snapshot->rows) {
@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         __builtin_trap();
 
     monitor::MonitorGrids grids;
-    monitor::ApplySnapshotCells(grids, *snapshot);
-    const QByteArray saved = monitor::FormatMonitorFile(QStringLiteral("f.mon"), snapshot->formatCaption, grids);
-    const std::optional<monitor::MonitorSnapshot> again = monitor::ParseMonitorFile(textfile::SplitLines(saved));
+    monitor::applySnapshotCells(grids, *snapshot);
+    const QByteArray saved = monitor::formatMonitorFile(QStringLiteral("f.mon"), snapshot->formatCaption, grids);
+    const std::optional<monitor::MonitorSnapshot> again = monitor::parseMonitorFile(textfile::splitLines(saved));
     if (!again || again->formatCaption != snapshot->formatCaption)
         __builtin_trap();
     return 0;

@@ -15,18 +15,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     const QStringList lines =
-        textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
+        textfile::splitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
     auto opened = std::make_unique<TrendData>();
-    const trendfile::OpenOutcome outcome = trendfile::OpenLines(lines, *opened);
+    const trendfile::OpenOutcome outcome = trendfile::openLines(lines, *opened);
     std::array<ChannelRecord, kChannels> channels{};
-    if (!trendfile::ReadSettings(lines, channels)) {
+    if (!trendfile::readSettings(lines, channels)) {
         if (outcome != trendfile::OpenOutcome::SettingsRefused)
             std::abort();
         return 0;
     }
-    (void)runstart::CheckScales(channels);
-    const auto rows = trendfile::ReadDataRows(lines);
-    if (!rows || !trendfile::SelectedScalesAreNumbers(channels)) {
+    (void)runstart::checkScales(channels);
+    const auto rows = trendfile::readDataRows(lines);
+    if (!rows || !trendfile::selectedScalesAreNumbers(channels)) {
         if (outcome != trendfile::OpenOutcome::Refused)
             std::abort();
         return 0;
@@ -42,17 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             opened->channels[c].fullScale != channels[c].fullScale || opened->channels[c].selected != channels[c].selected ||
             opened->channels[c].addressKind != channels[c].addressKind)
             std::abort();
-    const std::optional<int> row = cursor::RowUnderCursor(opened->cursorX, opened->rowCount);
+    const std::optional<int> row = cursor::rowUnderCursor(opened->cursorX, opened->rowCount);
     if (opened->rowCount > 0 ? row != opened->rowCount - 1 : row.has_value())
         std::abort();
 
     std::array<SampleRow, kDisplayRowsCapacity> display{};
     std::copy(rows->begin(), rows->end(), display.begin());
     const int count = static_cast<int>(rows->size());
-    const QStringList written = trendfile::FormatLines("fuzz.trd", channels, display, count);
+    const QStringList written = trendfile::formatLines("fuzz.trd", channels, display, count);
     std::array<ChannelRecord, kChannels> again{};
-    const auto rowsAgain = trendfile::ReadDataRows(written);
-    if (!trendfile::ReadSettings(written, again) || !rowsAgain || *rowsAgain != *rows)
+    const auto rowsAgain = trendfile::readDataRows(written);
+    if (!trendfile::readSettings(written, again) || !rowsAgain || *rowsAgain != *rows)
         std::abort();
     for (int c = 0; c < kChannels; ++c)
         if (again[c].selected != channels[c].selected || again[c].addressKind != channels[c].addressKind ||

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool HoldsSeparator(const QString &text)
+bool holdsSeparator(const QString &text)
 {
     return std::any_of(text.begin(), text.end(),
                        [](QChar c) { return c == u',' || c == u'"' || c.unicode() <= u' '; });
@@ -22,15 +22,15 @@ bool HoldsSeparator(const QString &text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     const QStringList lines =
-        textfile::SplitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
-    const presets::ChannelRecords channels = presets::ParsePresetLines(lines);
-    const presets::ChannelRecords again = presets::ParsePresetLines(presets::PresetLines(QStringLiteral("Dec"), channels));
+        textfile::splitLines(QByteArray(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size)));
+    const presets::ChannelRecords channels = presets::parsePresetLines(lines);
+    const presets::ChannelRecords again = presets::parsePresetLines(presets::presetLines(QStringLiteral("Dec"), channels));
     for (int c = 0; c < kChannels; ++c) {
         const ChannelRecord &was = channels[c];
         const ChannelRecord &is = again[c];
         if (is.selected != was.selected)
             std::abort();
-        if (HoldsSeparator(was.addressOrName) || HoldsSeparator(was.fullScale))
+        if (holdsSeparator(was.addressOrName) || holdsSeparator(was.fullScale))
             continue;
         if (is.addressKind != was.addressKind || is.addressOrName != was.addressOrName || is.fullScale != was.fullScale)
             std::abort();

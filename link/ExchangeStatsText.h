@@ -9,9 +9,9 @@
 #include <cstdint>
 
 // Passes per second over `elapsed`; 0 when no time has passed.
-double PassesPerSecond(std::uint64_t passes, std::chrono::nanoseconds elapsed);
+double passesPerSecond(std::uint64_t passes, std::chrono::nanoseconds elapsed);
 
 // "1234 exchanges, 12 failed (-1: 10, -3: 2), reply mean 27.1 ms, longest 1012.3 ms, 36.52 passes/s";
 // `beforeTimes` goes where ", " stands before "reply" (a line end for a narrow read-out).
-QString ExchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed,
+QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed,
                           const QString &beforeTimes = QStringLiteral(", "));

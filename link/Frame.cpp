@@ -1,11 +1,11 @@
 #include "link/Frame.h"
 
-QByteArray ChecksumText(const char *data, qsizetype length)
+QByteArray checksumText(const char *data, qsizetype length)
 {
-    return QByteArray::fromStdString(ChecksumDigits(data, static_cast<std::size_t>(length)));
+    return QByteArray::fromStdString(checksumDigits(data, static_cast<std::size_t>(length)));
 }
 
-QByteArray BuildRequestFrame(const RequestRecord &request)
+QByteArray buildRequestFrame(const RequestRecord &request)
 {
-    return QByteArray::fromStdString(RequestFrameBytes(request));
+    return QByteArray::fromStdString(requestFrameBytes(request));
 }

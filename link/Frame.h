@@ -7,7 +7,7 @@
 #include <QByteArray>
 
 // Low 8 bits of the byte sum, as two upper-case hex digits.
-QByteArray ChecksumText(const char *data, qsizetype length);
+QByteArray checksumText(const char *data, qsizetype length);
 
 // ENQ, space, letter, 8 address digits, [2 count digits for "r"], checksum, CR, LF.
-QByteArray BuildRequestFrame(const RequestRecord &request);
+QByteArray buildRequestFrame(const RequestRecord &request);

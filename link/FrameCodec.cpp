@@ -8,13 +8,13 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendHexByte(std::string &out, std::uint8_t value)
+void appendHexByte(std::string &out, std::uint8_t value)
 {
     out += kHexDigits[value >> 4];
     out += kHexDigits[value & 0x0F];
 }
 
-int HexValue(std::uint8_t c)
+int hexValue(std::uint8_t c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -35,7 +35,7 @@ constexpr std::ptrdiff_t kBlockFixedPart = 17;
 
 } // namespace
 
-RequestRecord RequestRecord::Make(char letter, std::uint32_t address, std::uint8_t count)
+RequestRecord RequestRecord::make(char letter, std::uint32_t address, std::uint8_t count)
 {
     RequestRecord r;
     r.bytes = {kEnq,
@@ -55,17 +55,17 @@ std::uint32_t RequestRecord::address() const
            std::uint32_t(bytes[6]);
 }
 
-std::string ChecksumDigits(const char *data, std::size_t length)
+std::string checksumDigits(const char *data, std::size_t length)
 {
     std::uint8_t sum = 0;
     for (std::size_t i = 0; i < length; ++i)
         sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(data[i]));
     std::string out;
-    AppendHexByte(out, sum);
+    appendHexByte(out, sum);
     return out;
 }
 
-std::string RequestFrameBytes(const RequestRecord &request)
+std::string requestFrameBytes(const RequestRecord &request)
 {
     std::string frame;
     frame.reserve(17);
@@ -73,10 +73,10 @@ std::string RequestFrameBytes(const RequestRecord &request)
     frame += static_cast<char>(request.bytes[1]);
     frame += static_cast<char>(request.bytes[2]);
     for (int i = 3; i <= 6; ++i)
-        AppendHexByte(frame, request.bytes[i]);
+        appendHexByte(frame, request.bytes[i]);
     if (request.letter() == 'r')
-        AppendHexByte(frame, request.count());
-    frame += ChecksumDigits(frame.data() + 2, frame.size() - 2);
+        appendHexByte(frame, request.count());
+    frame += checksumDigits(frame.data() + 2, frame.size() - 2);
     frame += "\r\n";
     return frame;
 }
@@ -84,7 +84,7 @@ std::string RequestFrameBytes(const RequestRecord &request)
 namespace {
 
 // The length of an STX reply to `request`, or 0 for a letter whose reply this program does not know.
-std::size_t ExpectedReplyLength(const RequestRecord &request)
+std::size_t expectedReplyLength(const RequestRecord &request)
 {
     if (request.letter() == 'R')
         return 11;
@@ -95,14 +95,14 @@ std::size_t ExpectedReplyLength(const RequestRecord &request)
 
 } // namespace
 
-bool ReplyOfWrongLength(std::span<const std::uint8_t> reply, const RequestRecord &request)
+bool replyOfWrongLength(std::span<const std::uint8_t> reply, const RequestRecord &request)
 {
-    const std::size_t expected = ExpectedReplyLength(request);
+    const std::size_t expected = expectedReplyLength(request);
     return expected != 0 && reply.size() >= 3 && reply[0] == kStx &&
            reply[2] == static_cast<std::uint8_t>(request.letter()) && reply.size() != expected;
 }
 
-bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request)
+bool replyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecord &request)
 {
     if (reply.empty() || reply[0] != kStx)
         return true;
@@ -117,28 +117,28 @@ bool ReplyMatchesRequest(std::span<const std::uint8_t> reply, const RequestRecor
     // The ten characters after the letter echo the address (8 digits) and the count (2 digits).
     std::string echo;
     for (int i = 3; i <= 7; ++i)
-        AppendHexByte(echo, request.bytes[static_cast<std::size_t>(i)]);
+        appendHexByte(echo, request.bytes[static_cast<std::size_t>(i)]);
     for (std::size_t k = 0; k < echo.size(); ++k) {
-        if (HexValue(reply[3 + k]) != HexValue(static_cast<std::uint8_t>(echo[k])))
+        if (hexValue(reply[3 + k]) != hexValue(static_cast<std::uint8_t>(echo[k])))
             return false;
     }
     return true;
 }
 
-ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint8_t> replyData)
+ReplyOutcome parseReply(std::span<const std::uint8_t> reply, std::span<std::uint8_t> replyData)
 {
     ReplyOutcome outcome;
     const auto n = static_cast<std::ptrdiff_t>(reply.size());
     if (n == 0)
-        return {Code(LinkResult::Timeout), false, 0};
+        return {codeOf(LinkResult::Timeout), false, 0};
 
     if (reply[0] == kNak) {
         outcome.nak = true;
-        outcome.code = Code(LinkResult::RefusedUnknown);
+        outcome.code = codeOf(LinkResult::RefusedUnknown);
         if (n > 2) {
             for (std::size_t i = 0; i < std::size(kRefusalLetters); ++i) {
                 if (reply[2] == static_cast<std::uint8_t>(kRefusalLetters[i])) {
-                    outcome.code = Code(LinkResult::RefusedD) - static_cast<int>(i);
+                    outcome.code = codeOf(LinkResult::RefusedD) - static_cast<int>(i);
                     break;
                 }
             }
@@ -146,20 +146,20 @@ ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint
         return outcome;
     }
     if (reply[0] != kStx)
-        return {Code(LinkResult::UnexpectedReply), false, 0};
+        return {codeOf(LinkResult::UnexpectedReply), false, 0};
 
     // Too short for its fixed part: taken as a corrupted reply, nothing outside it is read.
     if (n < kStxFixedPart)
-        return {Code(LinkResult::BadChecksum), false, 0};
+        return {codeOf(LinkResult::BadChecksum), false, 0};
     const char letter = static_cast<char>(reply[2]);
     if (letter == 'r' && n < kBlockFixedPart)
-        return {Code(LinkResult::BadChecksum), false, 0};
+        return {codeOf(LinkResult::BadChecksum), false, 0};
 
     const std::string expected =
-        ChecksumDigits(reinterpret_cast<const char *>(reply.data()) + 2, static_cast<std::size_t>(n - 6));
+        checksumDigits(reinterpret_cast<const char *>(reply.data()) + 2, static_cast<std::size_t>(n - 6));
     if (reply[n - 4] != static_cast<std::uint8_t>(expected[0]) ||
         reply[n - 3] != static_cast<std::uint8_t>(expected[1]))
-        return {Code(LinkResult::BadChecksum), false, 0};
+        return {codeOf(LinkResult::BadChecksum), false, 0};
 
     std::ptrdiff_t first = 0;
     if (letter == 'r')
@@ -172,10 +172,10 @@ ReplyOutcome ParseReply(std::span<const std::uint8_t> reply, std::span<std::uint
     const std::ptrdiff_t digits = (n - 4) - first;
     const std::ptrdiff_t bytes = digits / 2;
     if (bytes > static_cast<std::ptrdiff_t>(replyData.size()))
-        return {Code(LinkResult::BadChecksum), false, 0};
+        return {codeOf(LinkResult::BadChecksum), false, 0};
     for (std::ptrdiff_t k = 0; k < bytes; ++k) {
-        const int hi = HexValue(reply[first + 2 * k]);
-        const int lo = HexValue(reply[first + 2 * k + 1]);
+        const int hi = hexValue(reply[first + 2 * k]);
+        const int lo = hexValue(reply[first + 2 * k + 1]);
         // A base-16 conversion of the pair stops at the first character that is no hex digit.
         int value = 0;
         if (hi >= 0)

@@ -8,7 +8,7 @@ Q_LOGGING_CATEGORY(lcFrames, "qmx.link.frames", QtWarningMsg)
 
 namespace {
 
-QString Readable(const std::uint8_t *data, std::size_t n)
+QString readable(const std::uint8_t *data, std::size_t n)
 {
     QString out;
     for (std::size_t i = 0; i < n; ++i) {
@@ -27,7 +27,7 @@ Link::Link()
 {
     core_.setTrace([](const char *what, const std::uint8_t *bytes, std::size_t n) {
         if (lcFrames().isDebugEnabled())
-            qCDebug(lcFrames) << what << Readable(bytes, n);
+            qCDebug(lcFrames) << what << readable(bytes, n);
     });
 }
 
@@ -52,10 +52,10 @@ Link::MessageFunction Link::messageFunction() const
     return message_;
 }
 
-int Link::ComOpenReporting(PortUser user, const MessageFunction &sink)
+int Link::openReporting(PortUser user, const MessageFunction &sink)
 {
     openSink_ = &sink;
-    const int result = ComOpen(user);
+    const int result = open(user);
     openSink_ = nullptr;
     return result;
 }
@@ -70,7 +70,7 @@ void Link::show(const QString &text, const QString &detail) const
         fn(text, detail);
 }
 
-const QByteArray &Link::LastErrorReply() const
+const QByteArray &Link::lastErrorReply() const
 {
     if (lastErrorCopied_ != core_.refusalCount()) {
         lastErrorReply_ = QByteArray::fromStdString(core_.lastErrorReply());
@@ -79,17 +79,17 @@ const QByteArray &Link::LastErrorReply() const
     return lastErrorReply_;
 }
 
-int Link::ComOpen(PortUser user)
+int Link::open(PortUser user)
 {
-    QString name = RegReadString(kPortKey, kPortValue);
+    QString name = regReadString(kPortKey, kPortValue);
     if (name.isEmpty())
         name = QStringLiteral("COM1");
-    return ComOpen(user, name);
+    return open(user, name);
 }
 
-int Link::ComOpen(PortUser user, const QString &portName)
+int Link::open(PortUser user, const QString &portName)
 {
-    comPortName_.clear();
+    portName_.clear();
     // The port is the activity's alone: a second activity is refused as a port held elsewhere is.
     if (port_.isOpen()) {
         show(kCreateFileError, QStringLiteral("The port is already open in this program."));
@@ -104,9 +104,9 @@ int Link::ComOpen(PortUser user, const QString &portName)
         show(kCreateFileError, QStringLiteral("%1: the port name is too long.").arg(name));
         return -1;
     }
-    comPortName_ = isPath ? name : deviceName;
+    portName_ = isPath ? name : deviceName;
 
-    const std::string devicePath = (isPath ? name : DevicePathForPort(name)).toLocal8Bit().toStdString();
+    const std::string devicePath = (isPath ? name : devicePathForPort(name)).toLocal8Bit().toStdString();
     const SerialPort::OpenError error = port_.open(devicePath);
     const QString detail = QString::fromLocal8Bit(port_.failureDetail());
     if (error == SerialPort::OpenError::None) {
@@ -114,13 +114,13 @@ int Link::ComOpen(PortUser user, const QString &portName)
         devicePath_ = devicePath;
         return 0;
     }
-    show(QString::fromLatin1(OpenErrorMessage(error)), detail);
+    show(QString::fromLatin1(openErrorMessage(error)), detail);
     port_.close();
     holder_ = PortUser::None;
     return -1;
 }
 
-void Link::ComClose(PortUser user)
+void Link::close(PortUser user)
 {
     if (user != PortUser::None && user != holder_)
         return;
@@ -128,9 +128,9 @@ void Link::ComClose(PortUser user)
     holder_ = PortUser::None;
 }
 
-void Link::ComLineLost() { port_.close(); }
+void Link::closeLostLine() { port_.close(); }
 
-int Link::ComReopen()
+int Link::reopen()
 {
     if (port_.isOpen())
         return 0;
@@ -139,14 +139,14 @@ int Link::ComReopen()
     return port_.open(devicePath_) == SerialPort::OpenError::None ? 0 : -1;
 }
 
-int Link::ComTransact(const RequestRecord &request) { return core_.Transact(request); }
+int Link::transact(const RequestRecord &request) { return core_.transact(request); }
 
-int Link::ComReadValue(char letter, std::uint16_t count, std::uint32_t address)
+int Link::readValue(char letter, std::uint16_t count, std::uint32_t address)
 {
-    return core_.ReadValue(letter, count, address);
+    return core_.readValue(letter, count, address);
 }
 
-int Link::ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer)
+int Link::readBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer)
 {
-    return core_.ReadBlock(letter, count, address, buffer);
+    return core_.readBlock(letter, count, address, buffer);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The device link: the one owner of the serial port and its buffers. Every exchange with the
-// controller is one ComTransact; memory reads split into exchanges of at most 232 bytes.
+// controller is one transact(); memory reads split into exchanges of at most 232 bytes.
 
 #include "link/Frame.h"
 #include "link/LinkCore.h"
@@ -29,7 +29,7 @@ public:
     static constexpr std::size_t kReadRequest = LinkCore::kReadRequest;
     static constexpr int kChunk = LinkCore::kChunk;
     static constexpr std::size_t kValueBufferSize = LinkCore::kValueBufferSize;
-    static constexpr std::size_t kPortNameCapacity = 9; // ComPortName: 9 characters and a zero
+    static constexpr std::size_t kPortNameCapacity = 9; // portName(): 9 characters and a zero
 
     // A message and its detailed text: the device and the system's reason for a port that would
     // not open ("/dev/ttyUSB0: permission denied. ..."); empty when there is nothing to add.
@@ -48,42 +48,42 @@ public:
     // Opens the stored port for `user`. 0 when open, -1 on failure (its message shown). Refused
     // with "CreateFile Error!" while another activity holds the port, as a port held by another
     // program would be.
-    int ComOpen(PortUser user = PortUser::Tool);
-    // The same with a port named by the caller instead of the stored one: "COM1" as ComOpen takes
+    int open(PortUser user = PortUser::Tool);
+    // The same with a port named by the caller instead of the stored one: "COM1" as open() takes
     // it, or a device path ("/dev/ttyUSB0"), opened as it is (command-line tools).
-    int ComOpen(PortUser user, const QString &portName);
-    // ComOpen whose messages go to `sink` instead of the message function: the link thread opens
+    int open(PortUser user, const QString &portName);
+    // open() whose messages go to `sink` instead of the message function: the link thread opens
     // the port and shows the messages on the window's thread.
-    int ComOpenReporting(PortUser user, const MessageFunction &sink);
+    int openReporting(PortUser user, const MessageFunction &sink);
     // Closes the port when `user` holds it (PortUser::None closes it whoever holds it).
-    void ComClose(PortUser user = PortUser::None);
+    void close(PortUser user = PortUser::None);
     bool isOpen() const { return port_.isOpen(); }
     // Whether the line has gone away under the open port (an unplugged adapter), as opposed to a
     // controller that is silent.
     bool lineGone() const { return port_.lineGone(); }
     // Closes a port whose line has gone, keeping its holder: the run that holds it goes on and
     // opens the same device again when it is back.
-    void ComLineLost();
-    // Opens the device of the last successful ComOpen again for the holder that keeps it, without
+    void closeLostLine();
+    // Opens the device of the last successful open() again for the holder that keeps it, without
     // any message (the device may not be back yet): 0 when open, -1 otherwise.
-    int ComReopen();
+    int reopen();
     PortUser holder() const { return holder_; }
-    const QString &ComPortName() const { return comPortName_; }
+    const QString &portName() const { return portName_; }
 
-    int ComTransact(const RequestRecord &request);
+    int transact(const RequestRecord &request);
     // One 16-bit word, high byte first (0..65535), or the failing exchange's negative code.
-    int ComReadValue(char letter, std::uint16_t count, std::uint32_t address);
+    int readValue(char letter, std::uint16_t count, std::uint32_t address);
     // Reads `count` bytes into `buffer` from its start. 0, or -1 when any exchange fails or the
     // count does not fit the buffer.
-    int ComReadBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer);
+    int readBlock(char letter, std::uint16_t count, std::uint32_t address, ReadBuffer &buffer);
 
-    const QByteArray &LastErrorReply() const;
-    const std::array<std::uint8_t, kReplyDataSize> &ReplyData() const { return core_.replyData(); }
-    // The code of the last ComReadBlock's failing exchange (its -1 hides which failure it was), 0
+    const QByteArray &lastErrorReply() const;
+    const std::array<std::uint8_t, kReplyDataSize> &replyData() const { return core_.replyData(); }
+    // The code of the last readBlock()'s failing exchange (its -1 hides which failure it was), 0
     // after a block read that succeeded.
-    int LastReadResult() const { return core_.lastReadResult(); }
+    int lastReadResult() const { return core_.lastReadResult(); }
     // The last exchange discarded a well-formed reply of its letter but of the wrong length.
-    bool LastReplyOfWrongLength() const { return core_.lastReplyOfWrongLength(); }
+    bool lastReplyOfWrongLength() const { return core_.lastReplyOfWrongLength(); }
 
     // Exchanges made since construction (for benchmarks and traces).
     quint64 exchangeCount() const { return core_.exchangeCount(); }
@@ -95,10 +95,10 @@ private:
     SerialPort port_;
     LinkCore core_{port_};
     PortUser holder_ = PortUser::None;
-    QString comPortName_;
-    std::string devicePath_; // of the last successful ComOpen
+    QString portName_;
+    std::string devicePath_; // of the last successful open()
     mutable std::mutex messageMutex_;
-    const MessageFunction *openSink_ = nullptr; // only while ComOpenReporting runs, on its thread
+    const MessageFunction *openSink_ = nullptr; // only while openReporting() runs, on its thread
     MessageFunction message_;
     // The core's last refusal as a QByteArray, copied when the core has a newer one.
     mutable QByteArray lastErrorReply_;

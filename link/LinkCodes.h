@@ -23,11 +23,11 @@ enum class LinkResult : int {
     RefusedUnknown = -14,
 };
 
-constexpr int Code(LinkResult r) { return static_cast<int>(r); }
+constexpr int codeOf(LinkResult r) { return static_cast<int>(r); }
 
 // Whether `code` is the controller's refusal (NAK) of a request, whatever its letter.
-constexpr bool IsRefusal(int code)
+constexpr bool isRefusal(int code)
 {
-    return (code <= Code(LinkResult::RefusedD) && code >= Code(LinkResult::Refusedz)) ||
-           code == Code(LinkResult::RefusedUnknown);
+    return (code <= codeOf(LinkResult::RefusedD) && code >= codeOf(LinkResult::Refusedz)) ||
+           code == codeOf(LinkResult::RefusedUnknown);
 }

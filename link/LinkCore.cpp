@@ -14,17 +14,17 @@ constexpr std::uint8_t kLineFeed = 0x0A;
 
 // The read that resynchronises the line before `request`: one byte at its address, or two when
 // the request itself is a one-byte block read there, so that its echo cannot be the request's.
-RequestRecord ProbeFor(const RequestRecord &request)
+RequestRecord probeFor(const RequestRecord &request)
 {
     const std::uint8_t count = request.letter() == 'r' && request.count() == 1 ? 2 : 1;
-    return RequestRecord::Make('r', request.address(), count);
+    return RequestRecord::make('r', request.address(), count);
 }
 
 } // namespace
 
 void LinkCore::send(const RequestRecord &request)
 {
-    const std::string frame = RequestFrameBytes(request);
+    const std::string frame = requestFrameBytes(request);
     const auto *frameBytes = reinterpret_cast<const std::uint8_t *>(frame.data());
     port_.purge();
     port_.write(std::span<const std::uint8_t>(frameBytes, frame.size()));
@@ -40,7 +40,7 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
         outOfStep_ = true;
         if (received > 0)
             probeRefusedAt_.reset(); // a frame was still coming after the refusal
-        return Code(LinkResult::Timeout);
+        return codeOf(LinkResult::Timeout);
     };
     for (;;) {
         const std::size_t room = frameBuffer_.size() - received;
@@ -63,10 +63,10 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
             const std::size_t length = static_cast<std::size_t>(lf - begin) + 1;
             const std::span<const std::uint8_t> frame(begin, length);
             const ReplyOutcome outcome =
-                ParseReply(frame, std::span<std::uint8_t>(replyData_.data(), replyData_.size()));
-            const bool provenReply = frame[0] == kStx && outcome.code == Code(LinkResult::Ok) &&
-                                     ReplyMatchesRequest(frame, request);
-            const bool judgedHere = frame[0] != kStx || outcome.code != Code(LinkResult::Ok);
+                parseReply(frame, std::span<std::uint8_t>(replyData_.data(), replyData_.size()));
+            const bool provenReply = frame[0] == kStx && outcome.code == codeOf(LinkResult::Ok) &&
+                                     replyMatchesRequest(frame, request);
+            const bool judgedHere = frame[0] != kStx || outcome.code != codeOf(LinkResult::Ok);
             if (provenReply || (wait == Wait::Reply && judgedHere)) {
                 traceBytes("received", begin, length);
                 if (outcome.nak) {
@@ -75,7 +75,7 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                 }
                 return outcome.code;
             }
-            if (wait == Wait::Reply && outcome.code == Code(LinkResult::Ok) && ReplyOfWrongLength(frame, request))
+            if (wait == Wait::Reply && outcome.code == codeOf(LinkResult::Ok) && replyOfWrongLength(frame, request))
                 wrongLength_ = true;
             if (wait == Wait::Probe) {
                 if (outcome.nak)
@@ -98,10 +98,10 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
 
 bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadline)
 {
-    const RequestRecord probe = ProbeFor(request);
+    const RequestRecord probe = probeFor(request);
     probeRefusedAt_.reset();
     send(probe);
-    if (awaitReply(probe, deadline, Wait::Probe) == Code(LinkResult::Ok)) {
+    if (awaitReply(probe, deadline, Wait::Probe) == codeOf(LinkResult::Ok)) {
         outOfStep_ = false;
         std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
         return true;
@@ -120,31 +120,31 @@ bool LinkCore::quietUntil(SteadyDeadline until)
     return !port_.waitForBytes(until);
 }
 
-int LinkCore::Transact(const RequestRecord &request)
+int LinkCore::transact(const RequestRecord &request)
 {
     wrongLength_ = false;
     // Nothing can answer on a port that is not open; there is no reply time to wait out.
     if (!port_.isOpen())
-        return Code(LinkResult::Timeout);
+        return codeOf(LinkResult::Timeout);
     ++exchanges_;
-    const SteadyDeadline deadline = ReplyDeadlineFromNow();
+    const SteadyDeadline deadline = replyDeadlineFromNow();
     std::fill_n(frameBuffer_.begin(), 1000, std::uint8_t{0});
     std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
     if (outOfStep_ && !resynchronise(request, deadline))
-        return Code(LinkResult::Timeout);
+        return codeOf(LinkResult::Timeout);
     send(request);
     return awaitReply(request, deadline, Wait::Reply);
 }
 
-int LinkCore::ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination)
+int LinkCore::readChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination)
 {
     int done = 0;
     int chunk = kChunk;
     while (done < count) {
         if (done + chunk >= count)
             chunk = count - done; // the last, shorter chunk
-        const int result = Transact(
-            RequestRecord::Make(letter, address + static_cast<std::uint32_t>(done), static_cast<std::uint8_t>(chunk)));
+        const int result = transact(
+            RequestRecord::make(letter, address + static_cast<std::uint32_t>(done), static_cast<std::uint8_t>(chunk)));
         if (result != 0)
             return result; // chunks already copied stay
         std::copy_n(replyData_.begin(), chunk, destination + done);
@@ -153,24 +153,24 @@ int LinkCore::ReadChunks(char letter, std::uint16_t count, std::uint32_t address
     return 0;
 }
 
-int LinkCore::ReadValue(char letter, std::uint16_t count, std::uint32_t address)
+int LinkCore::readValue(char letter, std::uint16_t count, std::uint32_t address)
 {
     if (count > kValueBufferSize)
-        return Code(LinkResult::Timeout);
+        return codeOf(LinkResult::Timeout);
     std::vector<std::uint8_t> buffer(kValueBufferSize, 0);
-    const int result = ReadChunks(letter, count, address, buffer.data());
+    const int result = readChunks(letter, count, address, buffer.data());
     if (result != 0)
         return result;
     return buffer[0] * 256 + buffer[1];
 }
 
-int LinkCore::ReadBlock(char letter, std::uint16_t count, std::uint32_t address, std::vector<std::uint8_t> &buffer)
+int LinkCore::readBlock(char letter, std::uint16_t count, std::uint32_t address, std::vector<std::uint8_t> &buffer)
 {
     // A read that would not fit the caller's buffer is refused before anything is sent.
     if (count > buffer.size()) {
         lastReadResult_ = -1;
         return -1;
     }
-    lastReadResult_ = ReadChunks(letter, count, address, buffer.data());
+    lastReadResult_ = readChunks(letter, count, address, buffer.data());
     return lastReadResult_ == 0 ? 0 : -1;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The exchanges of the frame protocol over any byte transport, free of any toolkit: one request
-// and its reply (ComTransact's work) and memory reads split into exchanges of at most 232 bytes.
+// and its reply (transact()'s work) and memory reads split into exchanges of at most 232 bytes.
 // The program's Link and the console tools built for other platforms both run on it.
 //
 // A reply must belong to its request. Every complete frame (bytes up to LF) is judged on its own:
@@ -48,19 +48,19 @@ public:
     void setTrace(TraceFunction fn) { trace_ = std::move(fn); }
 
     // One request and its reply: 0, or a link result code.
-    int Transact(const RequestRecord &request);
+    int transact(const RequestRecord &request);
     // One 16-bit word, high byte first (0..65535), or the failing exchange's negative code.
-    int ReadValue(char letter, std::uint16_t count, std::uint32_t address);
+    int readValue(char letter, std::uint16_t count, std::uint32_t address);
     // Reads `count` bytes into `buffer` from its start. 0, or -1 when any exchange fails or the
     // count does not fit the buffer.
-    int ReadBlock(char letter, std::uint16_t count, std::uint32_t address, std::vector<std::uint8_t> &buffer);
+    int readBlock(char letter, std::uint16_t count, std::uint32_t address, std::vector<std::uint8_t> &buffer);
 
     // The last refusal as received, and how many refusals have replaced it so far.
     const std::string &lastErrorReply() const { return lastErrorReply_; }
     std::uint64_t refusalCount() const { return refusals_; }
     const std::array<std::uint8_t, kReplyDataSize> &replyData() const { return replyData_; }
 
-    // The code of the last ReadBlock's failing exchange (its -1 hides which failure it was), 0
+    // The code of the last readBlock()'s failing exchange (its -1 hides which failure it was), 0
     // after a block read that succeeded.
     int lastReadResult() const { return lastReadResult_; }
 
@@ -79,7 +79,7 @@ public:
 private:
     // Reads `count` bytes in exchanges of at most 232 bytes into `destination`: 0, or the first
     // failing exchange's code.
-    int ReadChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
+    int readChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
     enum class Wait { Reply, Probe };
     void send(const RequestRecord &request);
     // Waits for the reply to `request` until `deadline`, discarding the frames that cannot be it.

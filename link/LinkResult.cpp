@@ -1,6 +1,6 @@
 #include "link/LinkResult.h"
 
-QString LinkResultText(int code)
+QString linkResultText(int code)
 {
     switch (static_cast<LinkResult>(code)) {
     case LinkResult::Ok: return QStringLiteral("ok");
@@ -22,16 +22,16 @@ QString LinkResultText(int code)
     return QStringLiteral("unknown result %1").arg(code);
 }
 
-QString LinkResultText(int code, const QByteArray &lastErrorReply)
+QString linkResultText(int code, const QByteArray &lastErrorReply)
 {
-    QString text = LinkResultText(code);
-    if (code == Code(LinkResult::RefusedUnknown) && lastErrorReply.size() > 2 && lastErrorReply[2] >= ' ' &&
+    QString text = linkResultText(code);
+    if (code == codeOf(LinkResult::RefusedUnknown) && lastErrorReply.size() > 2 && lastErrorReply[2] >= ' ' &&
         lastErrorReply[2] < 0x7F)
         text += QLatin1Char(' ') + QString(QLatin1Char(lastErrorReply[2]));
     return text;
 }
 
-QString LinkResultLabel(int code)
+QString linkResultLabel(int code)
 {
     QString meaning;
     switch (static_cast<LinkResult>(code)) {

@@ -7,9 +7,9 @@
 #include <QString>
 
 // A short English text for a result code, for traces and logs.
-QString LinkResultText(int code);
+QString linkResultText(int code);
 // The same, naming the refusal letter of a refusal outside the table when `lastErrorReply` (the
 // refusal as received: NAK, station byte, letter, ...) holds one.
-QString LinkResultText(int code, const QByteArray &lastErrorReply);
+QString linkResultText(int code, const QByteArray &lastErrorReply);
 // The code with a few words of meaning, for figures a person reads: "-1 no reply", "-3 refused D".
-QString LinkResultLabel(int code);
+QString linkResultLabel(int code);

@@ -83,7 +83,7 @@ LinkThread::~LinkThread()
     }
     // Everything queued still runs (cancelled polls return at once), then the port is given back.
     post([this](Link &link) {
-        link.ComClose(PortUser::None);
+        link.close(PortUser::None);
         portOpen_.store(false);
         thread_.quit();
     });
@@ -122,7 +122,7 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
 {
     if (holder_ != PortUser::None && holder_ != user) {
         if (const Link::MessageFunction show = link_.messageFunction())
-            show(HeldByMessage(holder_), QString());
+            show(heldByMessage(holder_), QString());
         done(OpenOutcome::Held);
         return;
     }
@@ -134,7 +134,7 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
         // The port's messages are shown on the window's thread, before the window hears the result.
         std::vector<std::pair<QString, QString>> messages;
         const bool opened =
-            link.ComOpenReporting(user, [&messages](const QString &text, const QString &detail) {
+            link.openReporting(user, [&messages](const QString &text, const QString &detail) {
                 messages.emplace_back(text, detail);
             }) == 0;
         portOpen_.store(link.isOpen());
@@ -158,7 +158,7 @@ void LinkThread::close(PortUser user)
         return;
     holder_ = PortUser::None;
     post([this, user](Link &link) {
-        link.ComClose(user);
+        link.close(user);
         portOpen_.store(link.isOpen());
     });
 }
@@ -171,7 +171,7 @@ void LinkThread::drain()
     done.wait();
 }
 
-QString LinkThread::HeldByMessage(PortUser holder)
+QString LinkThread::heldByMessage(PortUser holder)
 {
     switch (holder) {
     case PortUser::Monitor:

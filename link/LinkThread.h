@@ -90,7 +90,7 @@ public:
     void drain();
 
     // The message for an open refused because `holder` has the port.
-    static QString HeldByMessage(PortUser holder);
+    static QString heldByMessage(PortUser holder);
 
 private:
     Link &link_;

@@ -9,7 +9,7 @@ inline constexpr const char *kGetCommStateErrorText = "GetCommState Error!";
 inline constexpr const char *kSetCommStateErrorText = "SetCommState Error!";
 
 // The message for a failed open, or null when the port opened.
-constexpr const char *OpenErrorMessage(SerialPort::OpenError error)
+constexpr const char *openErrorMessage(SerialPort::OpenError error)
 {
     switch (error) {
     case SerialPort::OpenError::None: return nullptr;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-SteadyDeadline ReplyDeadlineAt(std::chrono::system_clock::time_point wallNow, SteadyDeadline steadyNow)
+SteadyDeadline replyDeadlineAt(std::chrono::system_clock::time_point wallNow, SteadyDeadline steadyNow)
 {
     using namespace std::chrono;
     const auto wholeSecond = floor<seconds>(wallNow);
@@ -12,7 +12,7 @@ SteadyDeadline ReplyDeadlineAt(std::chrono::system_clock::time_point wallNow, St
     return steadyNow + left;
 }
 
-SteadyDeadline ReplyDeadlineFromNow()
+SteadyDeadline replyDeadlineFromNow()
 {
-    return ReplyDeadlineAt(std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+    return replyDeadlineAt(std::chrono::system_clock::now(), std::chrono::steady_clock::now());
 }

@@ -12,6 +12,6 @@ using SteadyDeadline = std::chrono::steady_clock::time_point;
 inline constexpr std::chrono::seconds kLongestReplyWait{2};
 
 // The deadline for a request sent when the wall clock read `wallNow` and the steady clock `steadyNow`.
-SteadyDeadline ReplyDeadlineAt(std::chrono::system_clock::time_point wallNow, SteadyDeadline steadyNow);
+SteadyDeadline replyDeadlineAt(std::chrono::system_clock::time_point wallNow, SteadyDeadline steadyNow);
 // The deadline for a request sent now.
-SteadyDeadline ReplyDeadlineFromNow();
+SteadyDeadline replyDeadlineFromNow();

@@ -17,19 +17,19 @@
 
 namespace {
 
-std::string RealPath(const std::string &path)
+std::string realPath(const std::string &path)
 {
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-std::string BaseName(const std::string &path)
+std::string baseName(const std::string &path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ReadSmallFile(const std::string &path)
+std::string readSmallFile(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -41,7 +41,7 @@ std::string ReadSmallFile(const std::string &path)
 }
 
 // The pseudo-terminal number of /dev/pts/N, or -1 for any other device.
-int PtyNumber(const std::string &device)
+int ptyNumber(const std::string &device)
 {
     constexpr const char *prefix = "/dev/pts/";
     if (device.rfind(prefix, 0) != 0)
@@ -53,7 +53,7 @@ int PtyNumber(const std::string &device)
 
 // Whether process `pid` holds the controlling side of pseudo-terminal `pty`: that process is the
 // far end of the line (a simulator, a terminal), not another reader competing for it.
-bool HoldsPtyMaster(const std::string &pidFolder, int pty)
+bool holdsPtyMaster(const std::string &pidFolder, int pty)
 {
     const std::string fdFolder = pidFolder + "/fd";
     DIR *dir = ::opendir(fdFolder.c_str());
@@ -66,7 +66,7 @@ bool HoldsPtyMaster(const std::string &pidFolder, int pty)
         const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
         if (n <= 0 || std::string(target, static_cast<std::size_t>(n)) != "/dev/ptmx")
             continue;
-        const std::string info = ReadSmallFile(pidFolder + "/fdinfo/" + entry->d_name);
+        const std::string info = readSmallFile(pidFolder + "/fdinfo/" + entry->d_name);
         const auto at = info.find("tty-index:");
         if (at != std::string::npos && std::atoi(info.c_str() + at + 10) == pty) {
             holds = true;
@@ -79,10 +79,10 @@ bool HoldsPtyMaster(const std::string &pidFolder, int pty)
 
 // Another process that has `device` open, as far as this user may look into other processes; 0
 // when none is seen. A device opened without any lock or exclusive flag is found only this way.
-long OtherProcessUsing(const std::string &device)
+long otherProcessUsing(const std::string &device)
 {
     const long self = static_cast<long>(::getpid());
-    const int pty = PtyNumber(device);
+    const int pty = ptyNumber(device);
     DIR *proc = ::opendir("/proc");
     if (!proc)
         return 0;
@@ -108,7 +108,7 @@ long OtherProcessUsing(const std::string &device)
             }
         }
         ::closedir(fds);
-        if (opened && !(pty >= 0 && HoldsPtyMaster(pidFolder, pty))) {
+        if (opened && !(pty >= 0 && holdsPtyMaster(pidFolder, pty))) {
             found = pid;
             break;
         }
@@ -117,14 +117,14 @@ long OtherProcessUsing(const std::string &device)
     return found;
 }
 
-std::string BusyDetail(const std::string &device, long pid)
+std::string busyDetail(const std::string &device, long pid)
 {
     if (pid > 0)
         return device + ": busy, held by process " + std::to_string(pid) + ".";
     return device + ": busy, held by another program.";
 }
 
-std::string ErrorDetail(const std::string &device, int error)
+std::string errorDetail(const std::string &device, int error)
 {
     switch (error) {
     case ENOENT:
@@ -160,11 +160,11 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     failureDetail_.clear();
     devicePath_ = devicePath;
     // A symbolic link (by-id names, the simulator's link) is locked and looked for by its device.
-    const std::string device = RealPath(devicePath);
+    const std::string device = realPath(devicePath);
 
-    const UucpLockResult lock = TakeUucpLock(BaseName(device));
+    const UucpLockResult lock = takeUucpLock(baseName(device));
     if (lock.state == UucpLockResult::State::HeldByOther) {
-        failureDetail_ = BusyDetail(device, lock.holderPid);
+        failureDetail_ = busyDetail(device, lock.holderPid);
         return OpenError::Open;
     }
     if (lock.state == UucpLockResult::State::Refused) {
@@ -175,7 +175,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     auto fail = [this](OpenError error, std::string detail, int fd) {
         if (fd >= 0)
             ::close(fd);
-        ReleaseUucpLock(lockFile_);
+        releaseUucpLock(lockFile_);
         lockFile_.clear();
         failureDetail_ = std::move(detail);
         return error;
@@ -183,22 +183,22 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
 
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(OpenError::Open, errno == EBUSY ? BusyDetail(device, OtherProcessUsing(device))
-                                                    : ErrorDetail(device, errno),
+        return fail(OpenError::Open, errno == EBUSY ? busyDetail(device, otherProcessUsing(device))
+                                                    : errorDetail(device, errno),
                     -1);
     if (!::isatty(fd))
         return fail(OpenError::Open, device + ": not a serial device.", fd);
     // Exclusive use, as the controller's port is never shared: a second opener (this program or
     // another) is refused while we hold it, and so is a device another program opened first.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return fail(OpenError::Open, BusyDetail(device, OtherProcessUsing(device)), fd);
-    if (const long other = OtherProcessUsing(device); other > 0)
-        return fail(OpenError::Open, BusyDetail(device, other), fd);
+        return fail(OpenError::Open, busyDetail(device, otherProcessUsing(device)), fd);
+    if (const long other = otherProcessUsing(device); other > 0)
+        return fail(OpenError::Open, busyDetail(device, other), fd);
     ::ioctl(fd, TIOCEXCL);
 
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0)
-        return fail(OpenError::GetState, ErrorDetail(device, errno), fd);
+        return fail(OpenError::GetState, errorDetail(device, errno), fd);
     // 9600 baud, 8 data bits, no parity, one stop bit; no line discipline (bytes pass unchanged).
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -207,7 +207,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0)
-        return fail(OpenError::SetState, ErrorDetail(device, errno), fd);
+        return fail(OpenError::SetState, errorDetail(device, errno), fd);
     fd_ = fd;
     gone_ = false;
     return OpenError::None;
@@ -223,7 +223,7 @@ void SerialPort::close()
         ::close(fd_);
         fd_ = -1;
     }
-    ReleaseUucpLock(lockFile_);
+    releaseUucpLock(lockFile_);
     lockFile_.clear();
 }
 

@@ -5,16 +5,16 @@
 
 namespace {
 
-HANDLE Handle(void *h) { return static_cast<HANDLE>(h); }
+HANDLE handle(void *h) { return static_cast<HANDLE>(h); }
 
 // Reads return at once with whatever has arrived.
-bool ReadAtOnce(HANDLE h)
+bool readAtOnce(HANDLE h)
 {
     COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
     return SetCommTimeouts(h, &timeouts) != 0;
 }
 
-std::string ErrorDetail(const std::string &device, DWORD error)
+std::string errorDetail(const std::string &device, DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -36,7 +36,7 @@ std::string ErrorDetail(const std::string &device, DWORD error)
     }
 }
 
-void SleepUntil(SteadyDeadline deadline)
+void sleepUntil(SteadyDeadline deadline)
 {
     using namespace std::chrono;
     for (;;) {
@@ -48,7 +48,7 @@ void SleepUntil(SteadyDeadline deadline)
 }
 
 // Finishes an overlapped call, waiting for it when it went on in the background.
-bool Finish(HANDLE h, OVERLAPPED &ov, BOOL started, DWORD &transferred)
+bool finish(HANDLE h, OVERLAPPED &ov, BOOL started, DWORD &transferred)
 {
     if (started)
         return GetOverlappedResult(h, &ov, &transferred, FALSE) != 0;
@@ -63,7 +63,7 @@ SerialPort::~SerialPort()
 {
     close();
     if (waitEvent_)
-        CloseHandle(Handle(waitEvent_));
+        CloseHandle(handle(waitEvent_));
 }
 
 bool SerialPort::isOpen() const { return handle_ != nullptr; }
@@ -86,20 +86,20 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     const HANDLE guard = CreateMutexA(nullptr, FALSE, guardName.c_str());
     if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(guard);
-        failureDetail_ = ErrorDetail(devicePath, ERROR_SHARING_VIOLATION);
+        failureDetail_ = errorDetail(devicePath, ERROR_SHARING_VIOLATION);
         return OpenError::Open;
     }
     // No sharing: a COM port has one owner, and a port another program holds is refused here.
     const HANDLE h = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        failureDetail_ = ErrorDetail(devicePath, GetLastError());
+        failureDetail_ = errorDetail(devicePath, GetLastError());
         if (guard)
             CloseHandle(guard);
         return OpenError::Open;
     }
     auto fail = [this, h, guard, &devicePath](OpenError error) {
-        failureDetail_ = ErrorDetail(devicePath, GetLastError());
+        failureDetail_ = errorDetail(devicePath, GetLastError());
         CloseHandle(h);
         if (guard)
             CloseHandle(guard);
@@ -119,7 +119,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
         return fail(OpenError::SetState);
 
     // A read returns at once with whatever has arrived; only the wait for a reply blocks.
-    if (!ReadAtOnce(h))
+    if (!readAtOnce(h))
         return fail(OpenError::SetState);
     PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     handle_ = h;
@@ -132,11 +132,11 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
 void SerialPort::close()
 {
     if (handle_) {
-        CloseHandle(Handle(handle_));
+        CloseHandle(handle(handle_));
         handle_ = nullptr;
     }
     if (guard_) {
-        CloseHandle(Handle(guard_));
+        CloseHandle(handle(guard_));
         guard_ = nullptr;
     }
     holdsByte_ = false;
@@ -148,8 +148,8 @@ void SerialPort::purge()
         return;
     DWORD errors = 0;
     COMSTAT status{};
-    ClearCommError(Handle(handle_), &errors, &status);
-    PurgeComm(Handle(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    ClearCommError(handle(handle_), &errors, &status);
+    PurgeComm(handle(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     holdsByte_ = false;
 }
 
@@ -160,12 +160,12 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes)
     std::size_t done = 0;
     while (done < bytes.size()) {
         OVERLAPPED ov{};
-        ov.hEvent = Handle(waitEvent_);
+        ov.hEvent = handle(waitEvent_);
         ResetEvent(ov.hEvent);
         DWORD written = 0;
         const BOOL started =
-            WriteFile(Handle(handle_), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, &ov);
-        if (!Finish(Handle(handle_), ov, started, written) || written == 0)
+            WriteFile(handle(handle_), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, &ov);
+        if (!finish(handle(handle_), ov, started, written) || written == 0)
             return false;
         done += written;
     }
@@ -186,7 +186,7 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     }
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(Handle(handle_), &errors, &status)) {
+    if (!ClearCommError(handle(handle_), &errors, &status)) {
         gone_ = true;
         return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
     }
@@ -194,11 +194,11 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     if (wanted == 0)
         return static_cast<std::ptrdiff_t>(delivered);
     OVERLAPPED ov{};
-    ov.hEvent = Handle(waitEvent_);
+    ov.hEvent = handle(waitEvent_);
     ResetEvent(ov.hEvent);
     DWORD got = 0;
-    const BOOL started = ReadFile(Handle(handle_), buffer.data() + delivered, wanted, &got, &ov);
-    if (!Finish(Handle(handle_), ov, started, got))
+    const BOOL started = ReadFile(handle(handle_), buffer.data() + delivered, wanted, &got, &ov);
+    if (!finish(handle(handle_), ov, started, got))
         return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
     return static_cast<std::ptrdiff_t>(delivered + got);
 }
@@ -207,19 +207,19 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
 {
     using namespace std::chrono;
     if (!handle_) {
-        SleepUntil(deadline);
+        sleepUntil(deadline);
         return false;
     }
     if (holdsByte_)
         return true;
-    const HANDLE h = Handle(handle_);
+    const HANDLE h = handle(handle_);
     for (;;) {
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(h, &errors, &status)) {
             // The line has gone: wait out the reply time as a silent line does.
             gone_ = true;
-            SleepUntil(deadline);
+            sleepUntil(deadline);
             return false;
         }
         if (status.cbInQue > 0)
@@ -234,11 +234,11 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         // Wine ignores a read's total time-out on a pseudo-terminal.)
         COMMTIMEOUTS untilByte{};
         if (!SetCommTimeouts(h, &untilByte)) {
-            SleepUntil(deadline);
+            sleepUntil(deadline);
             return false;
         }
         OVERLAPPED ov{};
-        ov.hEvent = Handle(waitEvent_);
+        ov.hEvent = handle(waitEvent_);
         ResetEvent(ov.hEvent);
         DWORD got = 0;
         bool read = ReadFile(h, &heldByte_, 1, &got, &ov) != 0;
@@ -252,9 +252,9 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         } else if (read) {
             GetOverlappedResult(h, &ov, &got, FALSE);
         }
-        ReadAtOnce(h);
+        readAtOnce(h);
         if (!read) {
-            SleepUntil(deadline);
+            sleepUntil(deadline);
             return false;
         }
         if (got == 1) {

@@ -7,7 +7,7 @@ namespace {
 
 // "\Software\Quillster\CON" names the organisation and application of the store; other key paths
 // become groups inside it, so every value stays in the one per-user file.
-QString GroupFor(const QString &keyPath)
+QString groupFor(const QString &keyPath)
 {
     QString path = keyPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -19,7 +19,7 @@ QString GroupFor(const QString &keyPath)
     return path;
 }
 
-QSettings Store()
+QSettings store()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
                      QStringLiteral("CON"));
@@ -27,39 +27,39 @@ QSettings Store()
 
 } // namespace
 
-QString RegReadString(const QString &keyPath, const QString &valueName)
+QString regReadString(const QString &keyPath, const QString &valueName)
 {
-    QSettings settings = Store();
-    const QString group = GroupFor(keyPath);
+    QSettings settings = store();
+    const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
     return settings.value(valueName).toString();
 }
 
-void RegWriteString(const QString &keyPath, const QString &valueName, const QString &text)
+void regWriteString(const QString &keyPath, const QString &valueName, const QString &text)
 {
-    QSettings settings = Store();
-    const QString group = GroupFor(keyPath);
+    QSettings settings = store();
+    const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
     settings.setValue(valueName, text);
     settings.sync();
 }
 
-void MapPortToDevice(const QString &portName, const QString &device)
+void mapPortToDevice(const QString &portName, const QString &device)
 {
-    QSettings settings = Store();
+    QSettings settings = store();
     settings.setValue(QStringLiteral("Devices/") + portName, device);
     settings.sync();
 }
 
-QString DevicePathForPort(const QString &portName)
+QString devicePathForPort(const QString &portName)
 {
 #ifdef _WIN32
     // Windows opens the port by its own name; the device namespace prefix also reaches COM10 and up.
     return QStringLiteral("\\\\.\\") + portName;
 #else
-    QSettings settings = Store();
+    QSettings settings = store();
     const QString mapped = settings.value(QStringLiteral("Devices/") + portName).toString();
     if (!mapped.isEmpty())
         return mapped;

@@ -9,12 +9,12 @@ inline const QString kPortKey = QStringLiteral("\\Software\\Quillster\\CON");
 inline const QString kPortValue = QStringLiteral("COM");
 
 // The stored string, or an empty string when the value does not exist.
-QString RegReadString(const QString &keyPath, const QString &valueName);
-void RegWriteString(const QString &keyPath, const QString &valueName, const QString &text);
+QString regReadString(const QString &keyPath, const QString &valueName);
+void regWriteString(const QString &keyPath, const QString &valueName, const QString &text);
 
 // Stores that logical port `portName` opens `device` on this machine (the [Devices] entry).
-void MapPortToDevice(const QString &portName, const QString &device);
+void mapPortToDevice(const QString &portName, const QString &device);
 
 // The device that a logical port name opens on this machine: the [Devices] entry of the name,
 // else /dev/ttyS<n-1> for COMn, else the name itself. On Windows the name itself ("\\.\COMn").
-QString DevicePathForPort(const QString &portName);
+QString devicePathForPort(const QString &portName);

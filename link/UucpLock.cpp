@@ -15,7 +15,7 @@ namespace {
 constexpr const char *kDefaultLockDirectory = "/run/lock";
 constexpr const char *kPidMaxFile = "/proc/sys/kernel/pid_max";
 
-bool ProcessRuns(long pid)
+bool processRuns(long pid)
 {
     if (pid <= 0)
         return false;
@@ -23,10 +23,10 @@ bool ProcessRuns(long pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-const char *FileKind(mode_t mode)
+const char *fileKind(mode_t mode)
 {
     if (S_ISFIFO(mode))
         return "a FIFO";
@@ -41,13 +41,13 @@ const char *FileKind(mode_t mode)
     return "not a regular file";
 }
 
-std::string Refusal(const std::string &path, const std::string &what)
+std::string refusal(const std::string &path, const std::string &what)
 {
     return "lock file " + path + ": " + what + "; the port is not used until it is removed.";
 }
 
 // Creates the lock file only if none exists, so two programs racing for it cannot both win.
-bool CreateLockFile(const std::string &path, int &error)
+bool createLockFile(const std::string &path, int &error)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -68,13 +68,13 @@ bool CreateLockFile(const std::string &path, int &error)
 
 } // namespace
 
-std::string LockDirectory()
+std::string lockDirectory()
 {
     const char *override = std::getenv("QMX_LOCK_DIR");
     return override && *override ? std::string(override) : std::string(kDefaultLockDirectory);
 }
 
-long SystemPidMax()
+long systemPidMax()
 {
     const int fd = ::open(kPidMaxFile, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -86,28 +86,28 @@ long SystemPidMax()
     return value > 0 ? value : kFallbackPidMax;
 }
 
-long ParseLockPid(std::string_view bytes, long pidMax)
+long parseLockPid(std::string_view bytes, long pidMax)
 {
     bool onlyDigitsAndBlanks = true;
     bool anyDigit = false;
     for (const char c : bytes) {
-        anyDigit = anyDigit || IsDigit(c);
-        onlyDigitsAndBlanks = onlyDigitsAndBlanks && (IsDigit(c) || IsBlank(c));
+        anyDigit = anyDigit || isDigit(c);
+        onlyDigitsAndBlanks = onlyDigitsAndBlanks && (isDigit(c) || isBlank(c));
     }
     if (onlyDigitsAndBlanks) {
         if (!anyDigit)
             return 0; // empty or blank: a lock whose writer died before writing
         // One number between blanks; digits beyond what fits pid_max make it stale, not an overflow.
         std::size_t i = 0;
-        while (i < bytes.size() && IsBlank(bytes[i]))
+        while (i < bytes.size() && isBlank(bytes[i]))
             ++i;
         long value = 0;
-        for (; i < bytes.size() && IsDigit(bytes[i]); ++i) {
+        for (; i < bytes.size() && isDigit(bytes[i]); ++i) {
             value = value * 10 + (bytes[i] - '0');
             if (value > pidMax)
                 return 0;
         }
-        while (i < bytes.size() && IsBlank(bytes[i]))
+        while (i < bytes.size() && isBlank(bytes[i]))
             ++i;
         if (i != bytes.size())
             return -1; // two numbers
@@ -122,7 +122,7 @@ long ParseLockPid(std::string_view bytes, long pidMax)
     return -1;
 }
 
-LockFileContent ReadLockFile(const std::string &path)
+LockFileContent readLockFile(const std::string &path)
 {
     LockFileContent content;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
@@ -131,7 +131,7 @@ LockFileContent ReadLockFile(const std::string &path)
         if (error == ENOENT)
             return content;
         content.state = LockFileContent::State::Refused;
-        content.reason = Refusal(path, error == ELOOP ? std::string("a symbolic link, not a lock file")
+        content.reason = refusal(path, error == ELOOP ? std::string("a symbolic link, not a lock file")
                                                       : std::string("cannot be read (") + std::strerror(error) + ")");
         return content;
     }
@@ -139,13 +139,13 @@ LockFileContent ReadLockFile(const std::string &path)
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         content.state = LockFileContent::State::Refused;
-        content.reason = Refusal(path, std::string(FileKind(info.st_mode)) + ", not a lock file");
+        content.reason = refusal(path, std::string(fileKind(info.st_mode)) + ", not a lock file");
         return content;
     }
     if (info.st_size > static_cast<off_t>(kLockFileMaxBytes)) {
         ::close(fd);
         content.state = LockFileContent::State::Refused;
-        content.reason = Refusal(path, "too large to be a lock file");
+        content.reason = refusal(path, "too large to be a lock file");
         return content;
     }
     char text[kLockFileMaxBytes];
@@ -159,10 +159,10 @@ LockFileContent ReadLockFile(const std::string &path)
         n += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    const long pid = ParseLockPid(std::string_view(text, n), SystemPidMax());
+    const long pid = parseLockPid(std::string_view(text, n), systemPidMax());
     if (pid < 0) {
         content.state = LockFileContent::State::Refused;
-        content.reason = Refusal(path, "holds no process number this program can read");
+        content.reason = refusal(path, "holds no process number this program can read");
         return content;
     }
     content.state = LockFileContent::State::Read;
@@ -170,20 +170,20 @@ LockFileContent ReadLockFile(const std::string &path)
     return content;
 }
 
-long ReadLockPid(const std::string &path)
+long readLockPid(const std::string &path)
 {
-    const LockFileContent content = ReadLockFile(path);
+    const LockFileContent content = readLockFile(path);
     return content.state == LockFileContent::State::Read ? content.pid : 0;
 }
 
-UucpLockResult TakeUucpLock(const std::string &deviceName)
+UucpLockResult takeUucpLock(const std::string &deviceName)
 {
     UucpLockResult result;
-    const std::string path = LockDirectory() + "/LCK.." + deviceName;
+    const std::string path = lockDirectory() + "/LCK.." + deviceName;
     // Two rounds: the second after a stale lock was removed.
     for (int round = 0; round < 2; ++round) {
         int error = 0;
-        if (CreateLockFile(path, error)) {
+        if (createLockFile(path, error)) {
             result.state = UucpLockResult::State::Taken;
             result.path = path;
             return result;
@@ -191,13 +191,13 @@ UucpLockResult TakeUucpLock(const std::string &deviceName)
         // A link in the lock's place makes the exclusive create fail with EEXIST or ELOOP.
         if (error != EEXIST && error != ELOOP)
             return result; // no such folder, not writable: the lock file is a courtesy, not a must
-        const LockFileContent content = ReadLockFile(path);
+        const LockFileContent content = readLockFile(path);
         if (content.state == LockFileContent::State::Refused) {
             result.state = UucpLockResult::State::Refused;
             result.reason = content.reason;
             return result;
         }
-        if (content.state == LockFileContent::State::Read && ProcessRuns(content.pid)) {
+        if (content.state == LockFileContent::State::Read && processRuns(content.pid)) {
             result.state = UucpLockResult::State::HeldByOther;
             result.holderPid = content.pid;
             return result;
@@ -208,8 +208,8 @@ UucpLockResult TakeUucpLock(const std::string &deviceName)
     return result;
 }
 
-void ReleaseUucpLock(const std::string &path)
+void releaseUucpLock(const std::string &path)
 {
-    if (!path.empty() && ReadLockPid(path) == static_cast<long>(::getpid()))
+    if (!path.empty() && readLockPid(path) == static_cast<long>(::getpid()))
         ::unlink(path.c_str());
 }

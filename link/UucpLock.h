@@ -13,7 +13,7 @@
 #include <string_view>
 
 // /run/lock, or the folder named by QMX_LOCK_DIR (so tests need not touch the system's).
-std::string LockDirectory();
+std::string lockDirectory();
 
 // The most bytes of a lock file looked at; a real one holds eleven.
 inline constexpr std::size_t kLockFileMaxBytes = 64;
@@ -21,13 +21,13 @@ inline constexpr std::size_t kLockFileMaxBytes = 64;
 inline constexpr long kFallbackPidMax = 4194304;
 
 // The highest process number the system hands out (/proc/sys/kernel/pid_max).
-long SystemPidMax();
+long systemPidMax();
 
 // The process number in a lock file's bytes: ASCII digits when the bytes are only digits and
 // blanks (space, tab, CR, LF), else the old 4-byte binary form when there are exactly four bytes.
 // 0 when there is none or it lies outside 1..pidMax (such a lock is stale); -1 when the bytes are
 // neither form, which is no lock this program can judge.
-long ParseLockPid(std::string_view bytes, long pidMax);
+long parseLockPid(std::string_view bytes, long pidMax);
 
 struct LockFileContent {
     enum class State {
@@ -42,7 +42,7 @@ struct LockFileContent {
 
 // Looks at what is at `path` without blocking, following a link or reading more than
 // kLockFileMaxBytes.
-LockFileContent ReadLockFile(const std::string &path);
+LockFileContent readLockFile(const std::string &path);
 
 struct UucpLockResult {
     enum class State {
@@ -58,8 +58,8 @@ struct UucpLockResult {
 };
 
 // Takes the lock of the device whose name (without folder) is `deviceName`.
-UucpLockResult TakeUucpLock(const std::string &deviceName);
+UucpLockResult takeUucpLock(const std::string &deviceName);
 // Removes the lock file at `path` when it still names this process.
-void ReleaseUucpLock(const std::string &path);
+void releaseUucpLock(const std::string &path);
 // The process number a lock file holds (ASCII, or the old four-byte binary form), or 0.
-long ReadLockPid(const std::string &path);
+long readLockPid(const std::string &path);

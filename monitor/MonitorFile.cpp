@@ -18,13 +18,13 @@ const QString kGrid3Heading = QStringLiteral("SuperBlock Output");
 const QString kEndLine = QStringLiteral("END");
 
 // A grid's part of the file ends at its first row without a name in column 0.
-void AppendGridRows(QStringList &lines, const MonitorGrid &grid)
+void appendGridRows(QStringList &lines, const MonitorGrid &grid)
 {
     for (int r = 0; r < grid.rowCount() && !grid.cell(r, 0).isEmpty(); ++r)
-        lines.append(RowLine(grid.row(r)));
+        lines.append(rowLine(grid.row(r)));
 }
 
-QString FileLabelOf(const QString &firstLine)
+QString fileLabelOf(const QString &firstLine)
 {
     const QString rest = firstLine.mid(firstLine.indexOf(QLatin1Char(':')) + 1);
     const qsizetype space = rest.indexOf(QLatin1Char(' '));
@@ -33,20 +33,20 @@ QString FileLabelOf(const QString &firstLine)
 
 // Reads row lines from `index` up to the line equal to `terminator`, leaving `index` on it.
 // False when the lines run out first.
-bool ReadRowsUntil(const QStringList &lines, qsizetype &index, const QString &terminator,
+bool readRowsUntil(const QStringList &lines, qsizetype &index, const QString &terminator,
                    std::vector<QStringList> &rows)
 {
     for (; index < lines.size(); ++index) {
         if (lines[index] == terminator)
             return true;
-        rows.push_back(SplitRowCells(lines[index]));
+        rows.push_back(splitRowCells(lines[index]));
     }
     return false;
 }
 
 } // namespace
 
-QString RowLine(const GridRow &row)
+QString rowLine(const GridRow &row)
 {
     QString line;
     for (const QString &cell : row)
@@ -54,26 +54,26 @@ QString RowLine(const GridRow &row)
     return line;
 }
 
-QStringList FormatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
+QStringList formatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
 {
     QStringList lines;
     lines << kTitleStart + bareFileName + kTitleEnd << QString() << kFormatLineStart + formatCaption
           << kGrid1Heading;
-    AppendGridRows(lines, grids.grid1);
+    appendGridRows(lines, grids.grid1);
     lines << QString() << kGrid2Heading;
-    AppendGridRows(lines, grids.grid2);
+    appendGridRows(lines, grids.grid2);
     lines << QString() << kGrid3Heading;
-    AppendGridRows(lines, grids.grid3);
+    appendGridRows(lines, grids.grid3);
     lines << kEndLine;
     return lines;
 }
 
-QByteArray FormatMonitorFile(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
+QByteArray formatMonitorFile(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
 {
-    return textfile::JoinLinesCrLf(FormatMonitorLines(bareFileName, formatCaption, grids));
+    return textfile::joinLinesCrLf(formatMonitorLines(bareFileName, formatCaption, grids));
 }
 
-QStringList SplitRowCells(const QString &line)
+QStringList splitRowCells(const QString &line)
 {
     QStringList cells;
     const qsizetype n = line.size();
@@ -98,14 +98,14 @@ QStringList SplitRowCells(const QString &line)
     return cells;
 }
 
-std::optional<MonitorSnapshot> ParseMonitorFile(const QStringList &lines)
+std::optional<MonitorSnapshot> parseMonitorFile(const QStringList &lines)
 {
     constexpr qsizetype kFirstRowLine = 4;
     if (lines.size() <= kFirstRowLine)
         return std::nullopt;
 
     MonitorSnapshot snapshot;
-    snapshot.fileLabel = FileLabelOf(lines[0]);
+    snapshot.fileLabel = fileLabelOf(lines[0]);
     const QString &formatLine = lines[2];
     if (formatLine.contains(kDec))
         snapshot.formatCaption = kDec;
@@ -115,18 +115,18 @@ std::optional<MonitorSnapshot> ParseMonitorFile(const QStringList &lines)
 
     qsizetype index = kFirstRowLine;
     for (int grid = 0; grid < 2; ++grid) {
-        if (!ReadRowsUntil(lines, index, QString(), snapshot.rows[static_cast<std::size_t>(grid)]))
+        if (!readRowsUntil(lines, index, QString(), snapshot.rows[static_cast<std::size_t>(grid)]))
             return std::nullopt;
         index += 2; // the empty line and the next grid's heading
         if (index > lines.size())
             return std::nullopt;
     }
-    if (!ReadRowsUntil(lines, index, kEndLine, snapshot.rows[2]))
+    if (!readRowsUntil(lines, index, kEndLine, snapshot.rows[2]))
         return std::nullopt;
     return snapshot;
 }
 
-void ApplySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot)
+void applySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot)
 {
     for (int g = 0; g < 3; ++g) {
         MonitorGrid &grid = grids.byIndex(g);

@@ -23,21 +23,21 @@ struct MonitorSnapshot {
 };
 
 // One grid row as a line: the eight cells right-aligned in 8-character fields (longer texts whole).
-QString RowLine(const GridRow &row);
+QString rowLine(const GridRow &row);
 
 // The lines of a Monitor file for the bare file name and the caption of the format button.
-QStringList FormatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids);
-QByteArray FormatMonitorFile(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids);
+QStringList formatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids);
+QByteArray formatMonitorFile(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids);
 
 // The cells of a row line, each read back from its 8-character field. A field of spaces (an empty
 // cell) gives no cell, so the text after it moves into its place.
-QStringList SplitRowCells(const QString &line);
+QStringList splitRowCells(const QString &line);
 
 // Reads a Monitor file's lines. Nothing when the file ends before its "END" line or before the
 // empty line and heading that close each of the first two grids.
-std::optional<MonitorSnapshot> ParseMonitorFile(const QStringList &lines);
+std::optional<MonitorSnapshot> parseMonitorFile(const QStringList &lines);
 
 // Writes the snapshot's cells over the grids; cells the file does not reach keep their text.
-void ApplySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot);
+void applySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot);
 
 } // namespace monitor

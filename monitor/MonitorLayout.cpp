@@ -45,10 +45,10 @@ constexpr int kBlockHeaderNameLength = 5;
 constexpr int kBlockOutputNameLength = 6;
 
 // The name of a list entry: its text after the eight address digits and the comma.
-QString NameOf(const QString &entry) { return entry.mid(9); }
+QString nameOf(const QString &entry) { return entry.mid(9); }
 
 // Index of the first entry before "END" that `matches`, or -1.
-template <typename Pred> qsizetype FindBeforeEnd(const QStringList &list, qsizetype from, Pred matches)
+template <typename Pred> qsizetype findBeforeEnd(const QStringList &list, qsizetype from, Pred matches)
 {
     for (qsizetype i = from; i < list.size() && list[i] != kEndEntry; ++i) {
         if (matches(list[i]))
@@ -88,25 +88,25 @@ private:
 
 // One row per block: the outputs of a block share a row; a block with more than four outputs runs
 // on past the grid's last column, where its names are not shown.
-int LayOutBlockOutputs(const QStringList &list, MonitorGrid &grid)
+int layOutBlockOutputs(const QStringList &list, MonitorGrid &grid)
 {
-    const qsizetype flag = FindBeforeEnd(list, 0, [](const QString &e) { return NameOf(e).left(7) == kCmdFlag; });
+    const qsizetype flag = findBeforeEnd(list, 0, [](const QString &e) { return nameOf(e).left(7) == kCmdFlag; });
     if (flag < 0)
         return 0;
     qsizetype i = flag + 1;
     auto atEnd = [&list](qsizetype k) { return k >= list.size() || list[k] == kEndEntry; };
     while (!atEnd(i) && list[i].isEmpty())
         ++i;
-    while (!atEnd(i) && NameOf(list[i]).size() == kBlockHeaderNameLength)
+    while (!atEnd(i) && nameOf(list[i]).size() == kBlockHeaderNameLength)
         ++i;
     if (atEnd(i))
         return 0;
 
     int count = 0;
-    QString prefix = NameOf(list[i]).left(kBlockHeaderNameLength);
+    QString prefix = nameOf(list[i]).left(kBlockHeaderNameLength);
     GridCursor cursor;
     for (; !atEnd(i) && !list[i].isEmpty(); ++i) {
-        const QString name = NameOf(list[i]);
+        const QString name = nameOf(list[i]);
         if (name.size() != kBlockOutputNameLength)
             continue;
         ++count;
@@ -122,15 +122,15 @@ int LayOutBlockOutputs(const QStringList &list, MonitorGrid &grid)
 }
 
 // DIO names four to a row, then ALL0 to ALL4 from a fresh row. Returns the number of DIO words.
-int LayOutDioNames(const QStringList &list, MonitorGrid &grid)
+int layOutDioNames(const QStringList &list, MonitorGrid &grid)
 {
     NameWriter writer(grid);
     int dioCount = 0;
-    qsizetype i = FindBeforeEnd(list, 0, [](const QString &e) { return NameOf(e).left(5) == kFirstDio; });
+    qsizetype i = findBeforeEnd(list, 0, [](const QString &e) { return nameOf(e).left(5) == kFirstDio; });
     if (i >= 0) {
         QString last;
-        for (; i < list.size() && list[i] != kEndEntry && NameOf(list[i]).left(3) == kDio; ++i) {
-            last = NameOf(list[i]);
+        for (; i < list.size() && list[i] != kEndEntry && nameOf(list[i]).left(3) == kDio; ++i) {
+            last = nameOf(list[i]);
             writer.put(last);
         }
         dioCount = static_cast<int>(std::clamp<qint64>(last.mid(3).toLongLong() + 1, 0, kMaxSectionWords));
@@ -141,7 +141,7 @@ int LayOutDioNames(const QStringList &list, MonitorGrid &grid)
     return dioCount;
 }
 
-void LayOutFixedNames(MonitorGrid &grid)
+void layOutFixedNames(MonitorGrid &grid)
 {
     NameWriter writer(grid);
     QStringList items = kFixedIoNames.split(QLatin1Char(','));
@@ -161,17 +161,17 @@ void LayOutFixedNames(MonitorGrid &grid)
 
 } // namespace
 
-MonitorLayout LayOutNames(const QStringList &variableList)
+MonitorLayout layOutNames(const QStringList &variableList)
 {
     MonitorLayout layout;
-    layout.SuperBlockOutputCount =
-        std::min(LayOutBlockOutputs(variableList, layout.grids.grid3), kMaxSectionWords);
-    layout.DioCount = LayOutDioNames(variableList, layout.grids.grid1);
-    LayOutFixedNames(layout.grids.grid2);
+    layout.superBlockOutputCount =
+        std::min(layOutBlockOutputs(variableList, layout.grids.grid3), kMaxSectionWords);
+    layout.dioCount = layOutDioNames(variableList, layout.grids.grid1);
+    layOutFixedNames(layout.grids.grid2);
     return layout;
 }
 
-SectionTable MakeSectionTable(int dioCount, int superBlockOutputCount)
+SectionTable makeSectionTable(int dioCount, int superBlockOutputCount)
 {
     return SectionTable{{
         {0, SectionSource::Block, 0x600E00, std::clamp(dioCount, 0, kMaxSectionWords)},
@@ -184,22 +184,22 @@ SectionTable MakeSectionTable(int dioCount, int superBlockOutputCount)
     }};
 }
 
-WrapRule WrapRuleOfGrid(int grid) { return grid == 0 ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName; }
+WrapRule wrapRuleOfGrid(int grid) { return grid == 0 ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName; }
 
-int SignedWord(std::uint8_t high, std::uint8_t low)
+int signedWord(std::uint8_t high, std::uint8_t low)
 {
     const int value = high * 256 + low;
     return value >= 0x8000 ? value - 0x10000 : value;
 }
 
-QString ValueText(int value, bool decimal)
+QString valueText(int value, bool decimal)
 {
     if (decimal)
         return QString::number(value);
     return QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')).toUpper();
 }
 
-void PlaceValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule)
+void placeValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule)
 {
     grid.setCell(cursor.row, cursor.column + 1, text);
     cursor.column += kNameColumnStep;
@@ -210,7 +210,7 @@ void PlaceValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, Wrap
     }
 }
 
-void FinishSection(GridCursor &cursor)
+void finishSection(GridCursor &cursor)
 {
     if (cursor.column != 0) {
         ++cursor.row;
@@ -218,12 +218,12 @@ void FinishSection(GridCursor &cursor)
     }
 }
 
-void PlaceSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
+void placeSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
                         WrapRule rule)
 {
     for (int value : values)
-        PlaceValue(grid, cursor, ValueText(value, decimal), rule);
-    FinishSection(cursor);
+        placeValue(grid, cursor, valueText(value, decimal), rule);
+    finishSection(cursor);
 }
 
 } // namespace monitor

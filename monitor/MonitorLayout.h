@@ -72,8 +72,8 @@ using SectionTable = std::array<MonitorSection, 7>;
 
 struct MonitorLayout {
     MonitorGrids grids;
-    int DioCount = 0;
-    int SuperBlockOutputCount = 0;
+    int dioCount = 0;
+    int superBlockOutputCount = 0;
 };
 
 // The polling reads at most this many words in one section: the Monitor's read buffer holds
@@ -82,27 +82,27 @@ constexpr int kMaxSectionWords = 15000;
 
 // Lays out the names of the three grids from the variable list ("AAAAAAAA,Name" entries closed by
 // "END") and counts the words of the DIO and block-output sections.
-MonitorLayout LayOutNames(const QStringList &variableList);
+MonitorLayout layOutNames(const QStringList &variableList);
 
 // The seven sections polled in every pass, in order.
-SectionTable MakeSectionTable(int dioCount, int superBlockOutputCount);
+SectionTable makeSectionTable(int dioCount, int superBlockOutputCount);
 
-WrapRule WrapRuleOfGrid(int grid);
+WrapRule wrapRuleOfGrid(int grid);
 
 // A controller word as the Monitor shows it: 0x8000 and above are negative.
-int SignedWord(std::uint8_t high, std::uint8_t low);
+int signedWord(std::uint8_t high, std::uint8_t low);
 
 // "Dec": the signed decimal number; anything else: eight upper-case hex digits of the value as a
 // signed 32-bit number (-2 gives FFFFFFFE).
-QString ValueText(int value, bool decimal);
+QString valueText(int value, bool decimal);
 
 // Writes one value into the cell right of the name position and moves on to the next pair.
-void PlaceValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule);
+void placeValue(MonitorGrid &grid, GridCursor &cursor, const QString &text, WrapRule rule);
 // A section ends on a fresh row, so the next section of the grid begins at column 0.
-void FinishSection(GridCursor &cursor);
+void finishSection(GridCursor &cursor);
 
 // Places one section's words from the cursor on and finishes the section.
-void PlaceSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
+void placeSectionValues(MonitorGrid &grid, GridCursor &cursor, const std::vector<int> &values, bool decimal,
                         WrapRule rule);
 
 } // namespace monitor

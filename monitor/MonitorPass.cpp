@@ -4,7 +4,7 @@ namespace monitor {
 
 namespace {
 
-PassOutcome ReadPointerWords(const std::array<QString, 4> &pointerAddresses, const WordReader &read,
+PassOutcome readPointerWords(const std::array<QString, 4> &pointerAddresses, const WordReader &read,
                              std::vector<int> &values)
 {
     values.clear();
@@ -23,35 +23,35 @@ PassOutcome ReadPointerWords(const std::array<QString, 4> &pointerAddresses, con
 
 } // namespace
 
-PassOutcome ReadSection(const MonitorSection &section, const std::array<QString, 4> &pointerAddresses,
+PassOutcome readSection(const MonitorSection &section, const std::array<QString, 4> &pointerAddresses,
                         const WordReader &read, std::vector<int> &values)
 {
     if (section.source == SectionSource::Pointers)
-        return ReadPointerWords(pointerAddresses, read, values);
+        return readPointerWords(pointerAddresses, read, values);
     values.clear();
     if (!read(section.start, section.words, values) || values.size() != static_cast<std::size_t>(section.words))
         return PassOutcome::ReadFailed;
     return PassOutcome::Complete;
 }
 
-void PlaceSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
+void placeSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
                   const std::vector<int> &values, bool decimal)
 {
     auto &cursor = cursors[static_cast<std::size_t>(section.grid)];
-    PlaceSectionValues(grids.byIndex(section.grid), cursor, values, decimal, WrapRuleOfGrid(section.grid));
+    placeSectionValues(grids.byIndex(section.grid), cursor, values, decimal, wrapRuleOfGrid(section.grid));
 }
 
-PassOutcome RunPollingPass(MonitorGrids &grids, const SectionTable &table,
+PassOutcome runPollingPass(MonitorGrids &grids, const SectionTable &table,
                            const std::array<QString, 4> &pointerAddresses, bool decimal, const WordReader &read,
                            const std::function<void(int grid)> &sectionPlaced)
 {
     std::array<GridCursor, 3> cursors{};
     std::vector<int> values;
     for (const MonitorSection &section : table) {
-        const PassOutcome outcome = ReadSection(section, pointerAddresses, read, values);
+        const PassOutcome outcome = readSection(section, pointerAddresses, read, values);
         if (outcome != PassOutcome::Complete)
             return outcome;
-        PlaceSection(grids, cursors, section, values, decimal);
+        placeSection(grids, cursors, section, values, decimal);
         if (sectionPlaced)
             sectionPlaced(section.grid);
     }

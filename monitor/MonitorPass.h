@@ -23,15 +23,15 @@ enum class PassOutcome {
 
 // Reads the values of `section` (for the pointer section, the word at each pointer address).
 // Complete, ReadFailed, or PointersMissing when a pointer address is not a hexadecimal number.
-PassOutcome ReadSection(const MonitorSection &section, const std::array<QString, 4> &pointerAddresses,
+PassOutcome readSection(const MonitorSection &section, const std::array<QString, 4> &pointerAddresses,
                         const WordReader &read, std::vector<int> &values);
 
 // Places the values of `section` in its grid at the grid's cursor of this pass.
-void PlaceSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
+void placeSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
                   const std::vector<int> &values, bool decimal);
 
 // Runs one pass over `table`. `sectionPlaced` (optional) hears the grid of each placed section.
-PassOutcome RunPollingPass(MonitorGrids &grids, const SectionTable &table,
+PassOutcome runPollingPass(MonitorGrids &grids, const SectionTable &table,
                            const std::array<QString, 4> &pointerAddresses, bool decimal, const WordReader &read,
                            const std::function<void(int grid)> &sectionPlaced = {});
 

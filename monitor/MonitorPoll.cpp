@@ -5,7 +5,7 @@
 
 namespace monitor {
 
-void PollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
+void pollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
                   std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver)
 {
     using Clock = std::chrono::steady_clock;
@@ -16,12 +16,12 @@ void PollSections(Link &link, LinkTask &task, const SectionTable &table, const s
     Clock::time_point nextReopen{};
     const WordReader read = [&](std::uint32_t address, int words, std::vector<int> &values) {
         const auto start = std::chrono::steady_clock::now();
-        const int code = link.ComReadBlock('r', static_cast<std::uint16_t>(2 * words), address, buffer);
+        const int code = link.readBlock('r', static_cast<std::uint16_t>(2 * words), address, buffer);
         // A block read's -1 hides which of its exchanges failed and how.
-        const int failure = code != 0 && link.LastReadResult() != 0 ? link.LastReadResult() : code;
+        const int failure = code != 0 && link.lastReadResult() != 0 ? link.lastReadResult() : code;
         sectionStats.add(failure, std::chrono::steady_clock::now() - start);
         if (code != 0 && !lineLost && link.isOpen() && link.lineGone()) {
-            link.ComLineLost();
+            link.closeLostLine();
             lineLost = lostInSection = true;
             nextReopen = Clock::now() + kMonitorReopenInterval;
         }
@@ -29,7 +29,7 @@ void PollSections(Link &link, LinkTask &task, const SectionTable &table, const s
             return false;
         values.resize(static_cast<std::size_t>(words));
         for (std::size_t k = 0; k < values.size(); ++k)
-            values[k] = SignedWord(buffer[2 * k], buffer[2 * k + 1]);
+            values[k] = signedWord(buffer[2 * k], buffer[2 * k + 1]);
         return true;
     };
     for (;;) {
@@ -38,7 +38,7 @@ void PollSections(Link &link, LinkTask &task, const SectionTable &table, const s
             const auto untilReopen = std::chrono::ceil<std::chrono::milliseconds>(nextReopen - Clock::now());
             if (untilReopen.count() > 0 && !task.sleepFor(untilReopen))
                 return;
-            back = link.ComReopen() == 0;
+            back = link.reopen() == 0;
             lineLost = !back;
             nextReopen = Clock::now() + kMonitorReopenInterval;
         }
@@ -47,7 +47,7 @@ void PollSections(Link &link, LinkTask &task, const SectionTable &table, const s
                 return;
             SectionResult result;
             result.section = i;
-            result.outcome = ReadSection(table[static_cast<std::size_t>(i)], pointers, read, result.values);
+            result.outcome = readSection(table[static_cast<std::size_t>(i)], pointers, read, result.values);
             result.stats = std::exchange(sectionStats, ExchangeStats{});
             result.lineLost = std::exchange(lostInSection, false);
             result.lineBack = std::exchange(back, false);

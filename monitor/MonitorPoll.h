@@ -36,7 +36,7 @@ inline constexpr int kSectionsAhead = 14;
 // read ends only its pass; the next pass starts again from the first section. When the device
 // has gone, the port is closed (its holder kept) and opened again every kMonitorReopenInterval
 // until it is back.
-void PollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
+void pollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
                   std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver);
 
 } // namespace monitor

@@ -12,8 +12,8 @@ inline const QString kIncorrectData = QStringLiteral("Incorrect Data");
 // A Monitor file that stops before its "END" line (or before the empty line and heading closing
 // one of the first two grids) is refused whole.
 inline const QString kMonitorFileEndsEarly = QStringLiteral("Incorrect Data: the file ends before its END line");
-inline QString CannotReadFile(const QString &path) { return QStringLiteral("Cannot read file %1").arg(path); }
-inline QString CannotWriteFile(const QString &path, const QString &reason)
+inline QString cannotReadFile(const QString &path) { return QStringLiteral("Cannot read file %1").arg(path); }
+inline QString cannotWriteFile(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
 }

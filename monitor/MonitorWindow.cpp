@@ -50,7 +50,7 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
     setWindowTitle(kCaption);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(windowlook::CourierNew(kFontPixels));
+    setFont(windowlook::courierNew(kFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -66,13 +66,13 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
         ws_.links.askForVariablesList();
     enableFileButtons(false);
 
-    MonitorLayout layout = LayOutNames(ws_.catalogue.variableList);
+    MonitorLayout layout = layOutNames(ws_.catalogue.variableList);
     grids_ = std::move(layout.grids);
-    dioCount_ = layout.DioCount;
-    superBlockOutputCount_ = layout.SuperBlockOutputCount;
+    dioCount_ = layout.dioCount;
+    superBlockOutputCount_ = layout.superBlockOutputCount;
     showAllGrids();
 
-    sections_ = MakeSectionTable(dioCount_, superBlockOutputCount_);
+    sections_ = makeSectionTable(dioCount_, superBlockOutputCount_);
     lastValues_.assign(sections_.size(), std::nullopt);
     sectionCells_.fill(std::nullopt);
     sectionStale_.fill(false);
@@ -133,7 +133,7 @@ QTableWidget *MonitorWindow::createGrid(const char *name, int rows, int top, int
 void MonitorWindow::createControls()
 {
     QLabel *title = createLabel("title", kTitle, QRect(kLeft, 4, 170, 28));
-    title->setFont(windowlook::CourierNew(kTitleFontPixels));
+    title->setFont(windowlook::courierNew(kTitleFontPixels));
     runStatus_ = createLabel("runStatus", kStop, QRect(184, 6, 60, 25));
     runStatus_->setAlignment(Qt::AlignCenter);
     runStatus_->setAutoFillBackground(true);
@@ -150,7 +150,7 @@ void MonitorWindow::createControls()
     fileName_ = createLabel("fileName", QString(), QRect(92, 36, 400, 15));
     // While the controller does not answer: large, red, at the top right, over the file name's end.
     lineState_ = createLabel("lineState", QString(), QRect(250, 34, 426, 18));
-    QFont stateFont = windowlook::CourierNew(13);
+    QFont stateFont = windowlook::courierNew(13);
     stateFont.setBold(true);
     lineState_->setFont(stateFont);
     lineState_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -168,7 +168,7 @@ void MonitorWindow::createControls()
     blockOutputGrid_ = createGrid("blockOutputGrid", kGrid3Rows, 459, 7 * kRowHeight + 2);
     // The line's figures beside the third grid's caption, where the row has room.
     lineStatistics_ = createLabel("lineStatistics", QString(), QRect(172, 443, 504, 15));
-    lineStatistics_->setFont(windowlook::CourierNew(kStatsFontPixels));
+    lineStatistics_->setFont(windowlook::courierNew(kStatsFontPixels));
     lineStatistics_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(numberBaseButton_, &QPushButton::clicked, this, &MonitorWindow::toggleNumberBase);
@@ -250,7 +250,7 @@ void MonitorWindow::redrawFromLastValues()
         return;
     std::array<GridCursor, 3> cursors{};
     for (std::size_t s = 0; s < sections_.size(); ++s)
-        PlaceSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
+        placeSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
     showAllGrids();
 }
 
@@ -298,7 +298,7 @@ void MonitorWindow::startPolling()
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
     ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
                          reply](Link &link) {
-        PollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
+        pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
             reply([this, task, result = std::move(result)] { takeSection(task, result); });
         });
     });
@@ -338,7 +338,7 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         const auto index = static_cast<std::size_t>(result.section);
         const MonitorSection &section = sections_[index];
         const GridCursor from = passCursors_[static_cast<std::size_t>(section.grid)];
-        PlaceSection(grids_, passCursors_, section, result.values, passDecimal_);
+        placeSection(grids_, passCursors_, section, result.values, passDecimal_);
         sectionCells_[index] = {from, passCursors_[static_cast<std::size_t>(section.grid)]};
         lastValues_[index] = result.values;
         showGrid(section.grid);
@@ -357,7 +357,7 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         break;
     case PassOutcome::PointersMissing:
         task_->cancel();
-        ws_.dialogs.ShowMessage(kPleaseClickDataRead);
+        ws_.dialogs.showMessage(kPleaseClickDataRead);
         if (released_)
             stopPolling();
         break;
@@ -372,7 +372,7 @@ void MonitorWindow::showLineStatistics()
     statsShown_ = std::chrono::steady_clock::now();
     QString text = lineStats_.exchanges == 0
                        ? QString()
-                       : ExchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
+                       : exchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
     if (!lineEventText_.isEmpty()) {
         // The event (a save, the line lost or back) comes first and whole where it fits; the
         // figures take the room that is left.
@@ -395,8 +395,8 @@ void MonitorWindow::showLineState(const SectionResult &result)
     }
     if (!noReply || lineState_->isVisible())
         return;
-    const QString port = RegReadString(kPortKey, kPortValue);
-    lineState_->setText(kNoReplySince.arg(port, DevicePathForPort(port),
+    const QString port = regReadString(kPortKey, kPortValue);
+    lineState_->setText(kNoReplySince.arg(port, devicePathForPort(port),
                                           QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     lineState_->show();
 }
@@ -452,19 +452,19 @@ void MonitorWindow::saveMonitorFile()
     // The name of the file on show, when the grids show one; else a name with the time.
     const QString suggested = !openedFileName_.isEmpty()
                                   ? openedFileName_
-                                  : timetext::StampedFileName(QStringLiteral("monitor"), kMonitorFileExtension,
+                                  : timetext::stampedFileName(QStringLiteral("monitor"), kMonitorFileExtension,
                                                               QDateTime::currentDateTime());
-    const QString path = ws_.dialogs.AskSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
+    const QString path = ws_.dialogs.askSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
     if (path.isEmpty())
         return;
-    const QString bareName = textfile::BareFileName(path);
+    const QString bareName = textfile::bareFileName(path);
     if (!bareName.contains(kMonitorFileMark)) {
-        ws_.dialogs.ShowMessage(kIncorrectFileName);
+        ws_.dialogs.showMessage(kIncorrectFileName);
         return;
     }
     QString error;
-    if (!textfile::WriteAtomically(path, FormatMonitorFile(bareName, valueFormat_, grids_), &error)) {
-        ws_.dialogs.ShowMessage(CannotWriteFile(path, error));
+    if (!textfile::writeAtomically(path, formatMonitorFile(bareName, valueFormat_, grids_), &error)) {
+        ws_.dialogs.showMessage(cannotWriteFile(path, error));
         return;
     }
     // Beside the figures: the file's name whole, its folder giving way in the middle if need be.
@@ -476,30 +476,30 @@ void MonitorWindow::saveMonitorFile()
     showLineStatistics();
     // The file cannot say it; the user hears that some values were not live.
     if (lineLost_ || anyStale())
-        ws_.dialogs.ShowMessage(kSavedWithStaleValues.arg(path));
+        ws_.dialogs.showMessage(kSavedWithStaleValues.arg(path));
 }
 
 void MonitorWindow::openMonitorFile()
 {
-    const QString path = ws_.dialogs.AskOpenFile(kMonitorFileFilter);
+    const QString path = ws_.dialogs.askOpenFile(kMonitorFileFilter);
     if (path.isEmpty())
         return;
-    const std::optional<QStringList> lines = textfile::ReadLines(path);
+    const std::optional<QStringList> lines = textfile::readLines(path);
     if (!lines) {
-        ws_.dialogs.ShowMessage(CannotReadFile(path));
+        ws_.dialogs.showMessage(cannotReadFile(path));
         return;
     }
-    const std::optional<MonitorSnapshot> snapshot = ParseMonitorFile(*lines);
+    const std::optional<MonitorSnapshot> snapshot = parseMonitorFile(*lines);
     if (!snapshot) {
-        ws_.dialogs.ShowMessage(kMonitorFileEndsEarly);
+        ws_.dialogs.showMessage(kMonitorFileEndsEarly);
         return;
     }
     fileName_->setText(snapshot->fileLabel);
-    openedFileName_ = textfile::BareFileName(path);
+    openedFileName_ = textfile::bareFileName(path);
     if (!snapshot->formatKnown)
-        ws_.dialogs.ShowMessage(kIncorrectData);
+        ws_.dialogs.showMessage(kIncorrectData);
     showValueFormat(snapshot->formatCaption);
-    ApplySnapshotCells(grids_, *snapshot);
+    applySnapshotCells(grids_, *snapshot);
     // The grids show the file now, not values read.
     lastValues_.assign(sections_.size(), std::nullopt);
     showAllGrids();
@@ -507,5 +507,5 @@ void MonitorWindow::openMonitorFile()
 
 void MonitorWindow::printWindow()
 {
-    windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs);
+    windowprint::printWindowOnChosenPrinter(*this, ws_.dialogs);
 }

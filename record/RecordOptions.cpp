@@ -4,7 +4,7 @@
 
 namespace record {
 
-std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text)
 {
     static constexpr struct {
         char suffix;
@@ -26,7 +26,7 @@ std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
     return std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
 }
 
-ParseResult ParseArguments(const QStringList &arguments)
+ParseResult parseArguments(const QStringList &arguments)
 {
     RecordOptions options;
     QStringList triggerOnly; // options that mean something only with --trigger
@@ -67,16 +67,16 @@ ParseResult ParseArguments(const QStringList &arguments)
         } else if (arg == QLatin1String("--out")) {
             options.out = value;
         } else if (arg == QLatin1String("--duration")) {
-            options.duration = ParseDuration(value);
+            options.duration = parseDuration(value);
             if (!options.duration)
                 return fail(QStringLiteral("--duration %1: give a length of time such as 90s, 15m or 2h").arg(value));
         } else if (arg == QLatin1String("--wait-time")) {
-            const std::optional<std::int32_t> ms = presets::ParseWaitTime(value);
+            const std::optional<std::int32_t> ms = presets::parseWaitTime(value);
             if (!ms)
                 return fail(QStringLiteral("--wait-time %1: give the pause in milliseconds (0 or more)").arg(value));
             options.waitTimeMs = *ms;
         } else if (arg == QLatin1String("--reads")) {
-            const std::optional<readplan::ReadMode> mode = readplan::ParseReadMode(value);
+            const std::optional<readplan::ReadMode> mode = readplan::parseReadMode(value);
             if (!mode)
                 return fail(QStringLiteral("--reads %1: give channel, word or block").arg(value));
             options.readMode = *mode;
@@ -85,7 +85,7 @@ ParseResult ParseArguments(const QStringList &arguments)
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
             // No time before the event is a sensible choice; a bare 0 means it.
             const std::optional<std::chrono::milliseconds> length =
-                value.trimmed() == QLatin1String("0") ? std::chrono::milliseconds(0) : ParseDuration(value);
+                value.trimmed() == QLatin1String("0") ? std::chrono::milliseconds(0) : parseDuration(value);
             if (!length)
                 return fail(QStringLiteral("%1 %2: give a length of time such as 0, 2s or 1m").arg(arg, value));
             (arg == QLatin1String("--pre") ? options.pre : options.post) = *length;
@@ -115,7 +115,7 @@ ParseResult ParseArguments(const QStringList &arguments)
     return {options, {}};
 }
 
-QString HelpText()
+QString helpText()
 {
     return QStringLiteral(
         "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"

@@ -36,12 +36,12 @@ struct ParseResult {
     QString error; // names the argument; empty when options were parsed
 };
 
-ParseResult ParseArguments(const QStringList &arguments); // without the program name
+ParseResult parseArguments(const QStringList &arguments); // without the program name
 
 // "90", "90s", "15m", "2h": a positive length of time; nothing for anything else.
-std::optional<std::chrono::milliseconds> ParseDuration(const QString &text);
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text);
 
 // The text --help prints.
-QString HelpText();
+QString helpText();
 
 } // namespace record

@@ -20,22 +20,22 @@ namespace {
 
 // Resolves the records' names and addresses and derives the selection, scales and addresses,
 // as a run start does. `describe(c)` names channel c in a message.
-QString ResolveSetup(TrendData &data, const QStringList &variableList, const std::function<QString(int)> &describe)
+QString resolveSetup(TrendData &data, const QStringList &variableList, const std::function<QString(int)> &describe)
 {
-    const runstart::Resolution resolution = runstart::ResolveAddresses(data.channels, variableList);
+    const runstart::Resolution resolution = runstart::resolveAddresses(data.channels, variableList);
     for (int c = 0; c < kChannels; ++c) {
         if (data.channels[c].selected && resolution.addressText[c].isEmpty()) {
             QString message = QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
                                              "--data-read reads it from the controller) and not a hex address")
                                   .arg(describe(c));
-            const QStringList near = runstart::ClosestNames(variableList, data.channels[c].addressOrName);
+            const QStringList near = runstart::closestNames(variableList, data.channels[c].addressOrName);
             if (!near.isEmpty())
                 message += QStringLiteral("; did you mean %1?").arg(near.join(QStringLiteral(", ")));
             return message;
         }
-        data.channelAddress[c] = runstart::AddressFromText(resolution.addressText[c]);
+        data.channelAddress[c] = runstart::addressFromText(resolution.addressText[c]);
     }
-    switch (runstart::CheckScales(data.channels)) {
+    switch (runstart::checkScales(data.channels)) {
     case runstart::ScaleProblem::None:
         break;
     case runstart::ScaleProblem::BadBitNumber:
@@ -44,15 +44,15 @@ QString ResolveSetup(TrendData &data, const QStringList &variableList, const std
     case runstart::ScaleProblem::FullScaleZero:
         return QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0").arg(describe(-1));
     }
-    if (const std::optional<int> c = runstart::FirstBitOutOfRange(data.channels))
+    if (const std::optional<int> c = runstart::firstBitOutOfRange(data.channels))
         return QStringLiteral("%1: the bit must be a number from 0 to 15").arg(describe(*c));
-    runstart::BuildSelection(data);
+    runstart::buildSelection(data);
     if (data.selectedChannels.empty())
         return QStringLiteral("%1: no channel is ON").arg(describe(-1));
     return {};
 }
 
-bool IsHexText(const QString &text)
+bool isHexText(const QString &text)
 {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
         return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
@@ -61,7 +61,7 @@ bool IsHexText(const QString &text)
 
 } // namespace
 
-ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &variableList)
+ChannelSetup channelsFromTexts(const QStringList &texts, const QStringList &variableList)
 {
     ChannelSetup setup;
     for (ChannelRecord &record : setup.data.channels)
@@ -92,8 +92,8 @@ ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &vari
             return setup;
         }
         ChannelRecord &record = setup.data.channels[next];
-        const bool named = !runstart::LookUpName(variableList, name).isEmpty();
-        if (!named && IsHexText(name)) {
+        const bool named = !runstart::lookUpName(variableList, name).isEmpty();
+        if (!named && isHexText(name)) {
             if (name.size() > kMaxAddressDigits) {
                 setup.error = argument + QStringLiteral(": a hex address has at most 8 digits");
                 return setup;
@@ -109,18 +109,18 @@ ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &vari
         given[next] = argument;
         ++next;
     }
-    setup.error = ResolveSetup(setup.data, variableList, [&given, &texts](int c) {
+    setup.error = resolveSetup(setup.data, variableList, [&given, &texts](int c) {
         return c >= 0 ? given[c] : QStringLiteral("--channel ") + texts.join(QStringLiteral(" --channel "));
     });
     return setup;
 }
 
-ChannelSetup ChannelsFromPresets(const QStringList &presetLines, const QString &fileName,
+ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &fileName,
                                  const QStringList &variableList)
 {
     ChannelSetup setup;
-    setup.data.channels = presets::ParsePresetLines(presetLines);
-    setup.error = ResolveSetup(setup.data, variableList, [&](int c) {
+    setup.data.channels = presets::parsePresetLines(presetLines);
+    setup.error = resolveSetup(setup.data, variableList, [&](int c) {
         if (c < 0)
             return QStringLiteral("--presets ") + fileName;
         return QStringLiteral("--presets %1: channel %2 (%3)").arg(fileName).arg(c + 1).arg(setup.data.channels[c].addressOrName);
@@ -142,7 +142,7 @@ CsvRecording::~CsvRecording()
         std::fclose(file_);
 }
 
-std::FILE *CsvRecording::OpenFile(const QString &path, QString *error)
+std::FILE *CsvRecording::openFile(const QString &path, QString *error)
 {
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file && error)
@@ -156,8 +156,8 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     wallStart_ = wallStart;
     QStringList columns;
     for (int c : channels_.selectedChannels)
-        columns.append(trendcsv::ColumnName(channels_.channels[c], c));
-    const QByteArray header = capture_ ? EventHeaderLine(columns) : trendcsv::HeaderLine(columns);
+        columns.append(trendcsv::columnName(channels_.channels[c], c));
+    const QByteArray header = capture_ ? eventHeaderLine(columns) : trendcsv::headerLine(columns);
     std::lock_guard lock(mutex_);
     figures_.bytes += header.size();
     dirty_ = true;
@@ -182,16 +182,16 @@ void CsvRecording::append(const sampling::TrendPass &pass)
             row.values.emplace_back();
             continue;
         }
-        const std::int32_t v = pass.readout.LatestValue[c];
+        const std::int32_t v = pass.readout.latestValue[c];
         row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.channelScale[c]) != 0 ? 1 : 0));
     }
     QByteArray line;
     if (capture_) {
         for (const TriggerCapture::Line &kept :
-             capture_->takeRow(row, trigger::StoredValues(channels_, pass.readout), pass.readout.failedChannels, sinceStart))
-            line += EventRowLine(kept);
+             capture_->takeRow(row, trigger::storedValues(channels_, pass.readout), pass.readout.failedChannels, sinceStart))
+            line += eventRowLine(kept);
     } else {
-        line = trendcsv::RowLine(row);
+        line = trendcsv::rowLine(row);
     }
     const bool written =
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), file_) == static_cast<std::size_t>(line.size());
@@ -215,7 +215,7 @@ void CsvRecording::append(const sampling::TrendPass &pass)
 void CsvRecording::setPlan(const readplan::ReadPlan &plan)
 {
     std::lock_guard lock(mutex_);
-    figures_.planText = readplan::PlanText(plan);
+    figures_.planText = readplan::planText(plan);
 }
 
 void CsvRecording::takePlanChange(const sampling::TrendPass &pass)
@@ -223,10 +223,10 @@ void CsvRecording::takePlanChange(const sampling::TrendPass &pass)
     for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp) {
         if (!figures_.givenUpText.isEmpty())
             figures_.givenUpText += QStringLiteral("; ");
-        figures_.givenUpText += readplan::GivenUpText(givenUp);
+        figures_.givenUpText += readplan::givenUpText(givenUp);
     }
     if (pass.planNow)
-        figures_.planText = readplan::PlanText(*pass.planNow);
+        figures_.planText = readplan::planText(*pass.planNow);
 }
 
 bool CsvRecording::flush()
@@ -246,7 +246,7 @@ CsvRecording::Figures CsvRecording::figures() const
     return figures_;
 }
 
-void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
+void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow, readplan::ReadMode mode)
 {
     // The file takes the passes on a thread of its own, as the window does on its own: the reading
@@ -272,9 +272,9 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
                 afterRow(++rows);
         }
     });
-    sampling::PollPlan plan = sampling::MakePollPlan(channels.selectedChannels, channels.channelAddress, mode);
+    sampling::PollPlan plan = sampling::makePollPlan(channels.selectedChannels, channels.channelAddress, mode);
     recording.setPlan(plan.reads);
-    sampling::PollPasses(link, task, std::move(plan), [&](sampling::TrendPass pass) {
+    sampling::pollPasses(link, task, std::move(plan), [&](sampling::TrendPass pass) {
         {
             std::lock_guard lock(mutex);
             waiting.push_back(std::move(pass));
@@ -291,21 +291,21 @@ void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
 
 namespace {
 
-QString FailedReadsText(const ExchangeStats &stats)
+QString failedReadsText(const ExchangeStats &stats)
 {
     QStringList failed;
     for (const auto &[code, count] : stats.failuresByCode)
-        failed << QStringLiteral("%1: %2").arg(LinkResultLabel(code)).arg(count);
+        failed << QStringLiteral("%1: %2").arg(linkResultLabel(code)).arg(count);
     return failed.isEmpty() ? QStringLiteral("none") : failed.join(QStringLiteral(", "));
 }
 
-QString ClockText(std::chrono::steady_clock::duration elapsed)
+QString clockText(std::chrono::steady_clock::duration elapsed)
 {
     const long long s = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
     return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-double RowsPerSecond(const CsvRecording::Figures &figures)
+double rowsPerSecond(const CsvRecording::Figures &figures)
 {
     using namespace std::chrono;
     if (figures.rows > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
@@ -315,21 +315,21 @@ double RowsPerSecond(const CsvRecording::Figures &figures)
 
 } // namespace
 
-QString SummaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
 {
     return QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4")
         .arg(figures.rows)
-        .arg(ClockText(elapsed))
-        .arg(RowsPerSecond(figures), 0, 'f', 2)
-        .arg(FailedReadsText(figures.stats));
+        .arg(clockText(elapsed))
+        .arg(rowsPerSecond(figures), 0, 'f', 2)
+        .arg(failedReadsText(figures.stats));
 }
 
-QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
 {
     QString line = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB")
                        .arg(figures.rows)
-                       .arg(RowsPerSecond(figures), 0, 'f', 2)
-                       .arg(FailedReadsText(figures.stats), ClockText(elapsed))
+                       .arg(rowsPerSecond(figures), 0, 'f', 2)
+                       .arg(failedReadsText(figures.stats), clockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
     if (figures.lastLineEvent != sampling::LineEvent::None)
         line += QStringLiteral("  %1 %2")

@@ -38,9 +38,9 @@ inline constexpr int kMaxAddressDigits = 8;
 // misspelt name, so it is read as an address with a warning. Then:
 // upper-case or lower-case hex address ("A"); "NAME:BIT" makes a logic channel. Word channels take
 // channels 1..7 in order, logic channels 8..14.
-ChannelSetup ChannelsFromTexts(const QStringList &texts, const QStringList &variableList);
+ChannelSetup channelsFromTexts(const QStringList &texts, const QStringList &variableList);
 // Channels from the lines of a preset file: the channels that are ON, resolved as RUN does.
-ChannelSetup ChannelsFromPresets(const QStringList &presetLines, const QString &fileName,
+ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &fileName,
                                  const QStringList &variableList);
 
 // The CSV file of one recording. append() runs on the thread that reads the passes; flush() and
@@ -53,7 +53,7 @@ public:
     CsvRecording &operator=(const CsvRecording &) = delete;
 
     // Opens (replaces) `path` and writes the header line; nullptr with `error` set on failure.
-    static std::FILE *OpenFile(const QString &path, QString *error);
+    static std::FILE *openFile(const QString &path, QString *error);
 
     // Rows go through `capture` (kept until an event, written around it with the column "event");
     // set before begin(). Without one every pass is written.
@@ -98,15 +98,15 @@ private:
 // Reads passes until `task` is cancelled, each written to `recording`: the Trend Graph's pass
 // loop with the file in place of the window. Returns once every pass read has been written.
 // `afterRow` (optional, on the writing thread) hears the row count.
-void RecordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
+void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow = {},
                   readplan::ReadMode mode = readplan::kDefaultReadMode);
 
 // The status line: rows, passes per second, failed reads by code, elapsed time, file size, the
 // last line event with its time, the plan with its wire limit and the block reads given up.
-QString StatusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
+QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
 // The line printed when a run ends: rows, how long, passes per second, and the failed reads by
 // result with their meaning, e.g. "qmx-record: 120 rows in 0:00:45, 2.64 passes/s, failed reads: -1 no reply: 2".
-QString SummaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
+QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
 
 } // namespace record

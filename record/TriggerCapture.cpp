@@ -7,7 +7,7 @@ namespace record {
 namespace {
 
 // Decimal, or hex after 0x; a leading 0 is no octal mark here.
-std::optional<std::int32_t> ParseLevel(const QString &text)
+std::optional<std::int32_t> parseLevel(const QString &text)
 {
     bool ok = false;
     const QString t = text.trimmed();
@@ -28,7 +28,7 @@ std::optional<std::int32_t> ParseLevel(const QString &text)
 
 // The recorded channel a trigger names: a word channel by its name or address, a logic channel
 // by NAME:BIT.
-std::optional<int> FindChannel(const QString &text, const TrendData &channels)
+std::optional<int> findChannel(const QString &text, const TrendData &channels)
 {
     const qsizetype colon = text.indexOf(u':');
     const QString name = colon < 0 ? text : text.left(colon);
@@ -48,7 +48,7 @@ std::optional<int> FindChannel(const QString &text, const TrendData &channels)
     return std::nullopt;
 }
 
-TriggerParse ParseCondition(const QString &text, const TrendData &channels, trigger::Condition *condition)
+TriggerParse parseCondition(const QString &text, const TrendData &channels, trigger::Condition *condition)
 {
     const QString argument = QStringLiteral("--trigger ") + text;
     static const QRegularExpression comparison(QStringLiteral("^\\s*([^\\s<>]+)\\s*([<>])\\s*(\\S+)\\s*$"));
@@ -66,7 +66,7 @@ TriggerParse ParseCondition(const QString &text, const TrendData &channels, trig
         edgeText = words[1].toLower();
         levelText = words.value(2);
     }
-    const std::optional<int> channel = FindChannel(channelText, channels);
+    const std::optional<int> channel = findChannel(channelText, channels);
     if (!channel)
         return {std::nullopt, argument + QStringLiteral(": %1 is not one of the recorded channels").arg(channelText)};
     condition->channel = *channel;
@@ -89,7 +89,7 @@ TriggerParse ParseCondition(const QString &text, const TrendData &channels, trig
         condition->edge = trigger::Edge::Crosses;
     else
         return {std::nullopt, argument + QStringLiteral(": a word channel rises, falls or crosses a level")};
-    const std::optional<std::int32_t> level = ParseLevel(levelText);
+    const std::optional<std::int32_t> level = parseLevel(levelText);
     if (!level)
         return {std::nullopt, argument + QStringLiteral(": the level must be a whole number (decimal or 0x hex)")};
     condition->level = *level;
@@ -98,22 +98,22 @@ TriggerParse ParseCondition(const QString &text, const TrendData &channels, trig
 
 } // namespace
 
-TriggerParse ParseTrigger(const QString &text, const TrendData &channels)
+TriggerParse parseTrigger(const QString &text, const TrendData &channels)
 {
     static const QRegularExpression joint(QStringLiteral("\\s+(and|or)\\s+"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = joint.match(text);
     trigger::TriggerSetup setup;
     if (!m.hasMatch()) {
-        TriggerParse parsed = ParseCondition(text, channels, &setup.first);
+        TriggerParse parsed = parseCondition(text, channels, &setup.first);
         if (parsed.error.isEmpty())
             parsed.setup = setup;
         return parsed;
     }
     setup.combine = m.captured(1).toLower() == QLatin1String("and") ? trigger::Combine::And : trigger::Combine::Or;
-    TriggerParse parsed = ParseCondition(text.left(m.capturedStart()), channels, &setup.first);
+    TriggerParse parsed = parseCondition(text.left(m.capturedStart()), channels, &setup.first);
     if (!parsed.error.isEmpty())
         return parsed;
-    parsed = ParseCondition(text.mid(m.capturedEnd()), channels, &setup.second.emplace());
+    parsed = parseCondition(text.mid(m.capturedEnd()), channels, &setup.second.emplace());
     if (parsed.error.isEmpty())
         parsed.setup = setup;
     return parsed;
@@ -168,7 +168,7 @@ TriggerCapture::Progress TriggerCapture::progress() const
     return {state, state == State::Armed ? std::min(seen + 1, repeat_) : seen, repeat_};
 }
 
-QString CaptureStatusText(const TriggerCapture::Progress &progress)
+QString captureStatusText(const TriggerCapture::Progress &progress)
 {
     switch (progress.state) {
     case TriggerCapture::State::Armed:
@@ -181,14 +181,14 @@ QString CaptureStatusText(const TriggerCapture::Progress &progress)
     return QStringLiteral("done: %1 of %2 events").arg(progress.event).arg(progress.repeat);
 }
 
-QByteArray EventHeaderLine(const QStringList &channelColumns)
+QByteArray eventHeaderLine(const QStringList &channelColumns)
 {
-    return trendcsv::HeaderLine(QStringList(channelColumns) << QStringLiteral("event"));
+    return trendcsv::headerLine(QStringList(channelColumns) << QStringLiteral("event"));
 }
 
-QByteArray EventRowLine(const TriggerCapture::Line &line)
+QByteArray eventRowLine(const TriggerCapture::Line &line)
 {
-    QByteArray text = trendcsv::RowLine(line.row);
+    QByteArray text = trendcsv::rowLine(line.row);
     // The line end stays last; the event cell goes before it.
     text.insert(text.size() - 2, line.event ? QByteArrayLiteral(",1") : QByteArrayLiteral(","));
     return text;

@@ -27,7 +27,7 @@ struct TriggerParse {
 // "SpdFbk>1000", "SpdFbk<1000", "SpdFbk rises 1000", "SpdFbk falls -20", "600E60 crosses 0x100",
 // "InvFlag:07 rises|falls|changes", and two of them joined by " and " or " or ". The channel is
 // one of the recorded channels, named as its --channel text or preset name.
-TriggerParse ParseTrigger(const QString &text, const TrendData &channels);
+TriggerParse parseTrigger(const QString &text, const TrendData &channels);
 
 class TriggerCapture {
 public:
@@ -69,10 +69,10 @@ private:
 };
 
 // "armed for event 1 of 3", "capturing event 2 of 3", "done: 3 of 3 events".
-QString CaptureStatusText(const TriggerCapture::Progress &progress);
+QString captureStatusText(const TriggerCapture::Progress &progress);
 // "time,t_s,<columns>,event" with its line end.
-QByteArray EventHeaderLine(const QStringList &channelColumns);
+QByteArray eventHeaderLine(const QStringList &channelColumns);
 // A row with its event cell: "1" on the trigger row, else empty.
-QByteArray EventRowLine(const TriggerCapture::Line &line);
+QByteArray eventRowLine(const TriggerCapture::Line &line);
 
 } // namespace record

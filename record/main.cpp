@@ -35,11 +35,11 @@ constexpr int kExitArguments = 2;
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
 
-void Print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
+void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
 
-int Fail(int code, const QString &text)
+int fail(int code, const QString &text)
 {
-    Print(stderr, QStringLiteral("qmx-record: %1\n").arg(text));
+    print(stderr, QStringLiteral("qmx-record: %1\n").arg(text));
     return code;
 }
 
@@ -52,31 +52,31 @@ struct Variables {
 // files, or from the lines a Data Read has just read (saved as the file first, as Data Read does).
 // A saved file that fails its check gives no names at all, rather than names of a damaged file
 // reading the wrong addresses for hours; without a file only addresses can be given.
-Variables BuildVariables(const std::optional<QStringList> &readLines)
+Variables buildVariables(const std::optional<QStringList> &readLines)
 {
     CatalogueData catalogue;
-    const QString path = programfolder::File(kSuperBlockFileName);
+    const QString path = programfolder::file(kSuperBlockFileName);
     if (!readLines && !QFile::exists(path))
         return {};
     CheckOutcome check;
     if (readLines) {
-        check = textfile::WriteAtomically(path, textfile::JoinLinesCrLf(*readLines))
-                    ? CheckSuperBlockFile(path, catalogue)
-                    : CheckSuperBlockLines(*readLines, catalogue, path);
+        check = textfile::writeAtomically(path, textfile::joinLinesCrLf(*readLines))
+                    ? checkSuperBlockFile(path, catalogue)
+                    : checkSuperBlockLines(*readLines, catalogue, path);
     } else {
-        check = CheckSuperBlockFile(path, catalogue);
+        check = checkSuperBlockFile(path, catalogue);
         if (!check.proceed || check.errorCount > 0)
             return {{}, path + QStringLiteral(": ") + check.messages.join(QStringLiteral(" "))};
     }
-    if (!check.proceed || !DecodeSuperBlock(catalogue).proceed || !BuildVariableList(catalogue).proceed)
+    if (!check.proceed || !decodeSuperBlock(catalogue).proceed || !buildVariableList(catalogue).proceed)
         return {};
     return {catalogue.variableList, {}};
 }
 
-void PrintWarnings(const record::ChannelSetup &setup)
+void printWarnings(const record::ChannelSetup &setup)
 {
     for (const QString &warning : setup.warnings)
-        Print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
+        print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
 }
 
 // The output is written under a temporary name in its own folder and renamed into place once it
@@ -130,14 +130,14 @@ struct PartialOutput {
     }
 };
 
-record::ChannelSetup ResolveChannels(const record::RecordOptions &options, const QStringList &variables)
+record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
 {
     if (options.presets.isEmpty())
-        return record::ChannelsFromTexts(options.channels, variables);
-    const std::optional<QStringList> lines = textfile::ReadLines(options.presets);
+        return record::channelsFromTexts(options.channels, variables);
+    const std::optional<QStringList> lines = textfile::readLines(options.presets);
     if (!lines)
         return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets), {}};
-    return record::ChannelsFromPresets(*lines, options.presets, variables);
+    return record::channelsFromPresets(*lines, options.presets, variables);
 }
 
 } // namespace
@@ -147,12 +147,12 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    const record::ParseResult parsed = record::ParseArguments(arguments);
+    const record::ParseResult parsed = record::parseArguments(arguments);
     if (!parsed.options)
-        return Fail(kExitArguments, parsed.error);
+        return fail(kExitArguments, parsed.error);
     const record::RecordOptions &options = *parsed.options;
     if (options.help) {
-        Print(stdout, record::HelpText());
+        print(stdout, record::helpText());
         return kExitDone;
     }
 
@@ -162,34 +162,34 @@ int main(int argc, char **argv)
     const auto resolveTrigger = [&]() -> QString {
         if (options.trigger.isEmpty())
             return {};
-        const record::TriggerParse parsed = record::ParseTrigger(options.trigger, setup->data);
+        const record::TriggerParse parsed = record::parseTrigger(options.trigger, setup->data);
         if (parsed.setup)
             capture = std::make_unique<record::TriggerCapture>(*parsed.setup, options.pre, options.post, options.repeat);
         return parsed.error;
     };
     if (!options.dataRead) {
-        const Variables variables = BuildVariables(std::nullopt);
+        const Variables variables = buildVariables(std::nullopt);
         if (!variables.error.isEmpty())
-            return Fail(kExitArguments, variables.error);
-        *setup = ResolveChannels(options, variables.list);
+            return fail(kExitArguments, variables.error);
+        *setup = resolveChannels(options, variables.list);
         if (!setup->error.isEmpty())
-            return Fail(kExitArguments, setup->error);
+            return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
-            return Fail(kExitArguments, triggerError);
-        PrintWarnings(*setup);
+            return fail(kExitArguments, triggerError);
+        printWarnings(*setup);
     }
     QString error;
     if (!options.force && QFileInfo::exists(options.out))
-        return Fail(kExitArguments,
+        return fail(kExitArguments,
                     QStringLiteral("--out %1: the file exists; --force replaces it").arg(options.out));
     if (!QFileInfo(QFileInfo(options.out).absolutePath()).isWritable())
-        return Fail(kExitArguments, QStringLiteral("--out %1: its folder cannot be written").arg(options.out));
+        return fail(kExitArguments, QStringLiteral("--out %1: its folder cannot be written").arg(options.out));
 
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
-        Print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
+        print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
     }));
-    if (link.ComOpen(PortUser::TrendRun, options.port) != 0)
+    if (link.open(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
     if (options.dataRead) {
         ReadBuffer buffer(kDataReadBufferSize, 0);
@@ -198,31 +198,31 @@ int main(int argc, char **argv)
         const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
         const DataReadWatch progress = [showProgress](const DataReadProgress &done) {
             if (showProgress)
-                Print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
+                print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
                                   .arg(done.superBlockWords)
                                   .arg(done.reads));
             return true;
         };
-        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer, progress, &report);
+        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer, progress, &report);
         if (showProgress)
-            Print(stderr, QStringLiteral("\r\x1b[K"));
+            print(stderr, QStringLiteral("\r\x1b[K"));
         if (!lines) {
-            return Fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
+            return fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
                                        .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
                                        .arg(report.failedCode)
-                                       .arg(LinkResultText(report.failedCode, link.LastErrorReply())));
+                                       .arg(linkResultText(report.failedCode, link.lastErrorReply())));
         }
-        *setup = ResolveChannels(options, BuildVariables(lines).list);
+        *setup = resolveChannels(options, buildVariables(lines).list);
         if (!setup->error.isEmpty())
-            return Fail(kExitArguments, setup->error);
+            return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
-            return Fail(kExitArguments, triggerError);
-        PrintWarnings(*setup);
+            return fail(kExitArguments, triggerError);
+        printWarnings(*setup);
     }
     PartialOutput output;
     if (!output.open(options.out, &error)) {
         output.discard();
-        return Fail(kExitArguments, QStringLiteral("--out ") + error);
+        return fail(kExitArguments, QStringLiteral("--out ") + error);
     }
     std::FILE *file = output.file;
 
@@ -241,14 +241,14 @@ int main(int argc, char **argv)
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
-        return Fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
+        return fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
-    std::thread reader([&] { record::RecordPasses(link, task, setup->data, recording, {}, options.readMode); });
+    std::thread reader([&] { record::recordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
     const auto captureStatus = [&] {
-        return capture ? QStringLiteral("  ") + record::CaptureStatusText(capture->progress()) : QString();
+        return capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
     };
     bool writeFailed = false;
     for (;;) {
@@ -260,7 +260,7 @@ int main(int argc, char **argv)
         if (!writeFailed && recording.figures().rows > 0 && !output.moveIntoPlace(&error))
             writeFailed = true;
         if (showStatus)
-            Print(stderr, QStringLiteral("\r%1%2\x1b[K").arg(record::StatusLine(recording.figures(), elapsed), captureStatus()));
+            print(stderr, QStringLiteral("\r%1%2\x1b[K").arg(record::statusLine(recording.figures(), elapsed), captureStatus()));
         // The last event captured ends the run as the duration does.
         if ((capture && capture->done()) || signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
             break;
@@ -273,17 +273,17 @@ int main(int argc, char **argv)
     // A run stopped before its first row still leaves its file (the header) in place.
     if (!writeFailed && !output.moveIntoPlace(&error))
         writeFailed = true;
-    link.ComClose();
+    link.close();
     if (showStatus)
-        Print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
-                          .arg(record::StatusLine(recording.figures(), std::chrono::steady_clock::now() - started),
+        print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
+                          .arg(record::statusLine(recording.figures(), std::chrono::steady_clock::now() - started),
                                captureStatus()));
     if (!options.quiet)
-        Print(stdout, record::SummaryLine(recording.figures(), std::chrono::steady_clock::now() - started) + u'\n');
+        print(stdout, record::summaryLine(recording.figures(), std::chrono::steady_clock::now() - started) + u'\n');
     if (writeFailed) {
         if (!output.inPlace)
             QFile::remove(output.path);
-        return Fail(kExitPort, QStringLiteral("--out %1: the file could not be written").arg(options.out));
+        return fail(kExitPort, QStringLiteral("--out %1: the file could not be written").arg(options.out));
     }
     return kExitDone;
 }

@@ -18,7 +18,7 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(windowlook::CourierNew(12));
+    setFont(windowlook::courierNew(12));
 
     QMenu *file = menuBar()->addMenu(kFileMenuCaption);
     file->setObjectName(QStringLiteral("fileMenu"));

@@ -38,7 +38,7 @@ constexpr int kReadModeHintHeight = 40; // three lines of hint
 constexpr readplan::ReadMode kReadModesShown[] = {readplan::ReadMode::PerChannel, readplan::ReadMode::EachWord,
                                                   readplan::ReadMode::Blocks};
 
-std::size_t ReadModeIndex(readplan::ReadMode mode)
+std::size_t readModeIndex(readplan::ReadMode mode)
 {
     return static_cast<std::size_t>(std::find(std::begin(kReadModesShown), std::end(kReadModesShown), mode) -
                                     std::begin(kReadModesShown));
@@ -53,7 +53,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kPanelLeft + kPanelWidth + 8, kHeight);
-    setFont(windowlook::CourierNew(12));
+    setFont(windowlook::courierNew(12));
 
     auto *group = new QGroupBox(kPortGroupCaption, this);
     group->setObjectName(QStringLiteral("portGroup"));
@@ -73,7 +73,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     portDevice_->setObjectName(QStringLiteral("portDevice"));
     portDevice_->setGeometry(8, 117, 141, 28);
     portDevice_->setWordWrap(true);
-    portDevice_->setFont(windowlook::CourierNew(10));
+    portDevice_->setFont(windowlook::courierNew(10));
 
     auto *waitTimeCaption = new QLabel(kWaitTimeCaption, this);
     waitTimeCaption->setObjectName(QStringLiteral("waitTimeCaption"));
@@ -102,7 +102,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     deviceList_ = new QListWidget(this);
     deviceList_->setObjectName(QStringLiteral("deviceList"));
     deviceList_->setGeometry(kPanelLeft, 21, kPanelWidth, 95);
-    deviceList_->setFont(windowlook::CourierNew(10));
+    deviceList_->setFont(windowlook::courierNew(10));
     connect(deviceList_, &QListWidget::currentRowChanged, this, &PortSettingsDialog::enableAssignButton);
     connect(deviceList_, &QListWidget::itemDoubleClicked, this, &PortSettingsDialog::assignDeviceToCheckedPort);
     assignButton_ = new QPushButton(this);
@@ -121,9 +121,9 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     filesFolder_ = new QLabel(this);
     filesFolder_->setObjectName(QStringLiteral("filesFolder"));
     filesFolder_->setGeometry(kPanelLeft, 143, kPanelWidth, 20);
-    filesFolder_->setFont(windowlook::CourierNew(10));
+    filesFolder_->setFont(windowlook::courierNew(10));
     filesFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    const QString filesText = kFilesCaption.arg(QDir::toNativeSeparators(programfolder::FilesPath()));
+    const QString filesText = kFilesCaption.arg(QDir::toNativeSeparators(programfolder::filesPath()));
     filesFolder_->setText(filesFolder_->fontMetrics().elidedText(filesText, Qt::ElideMiddle, kPanelWidth));
     filesFolder_->setToolTip(filesText);
 
@@ -133,7 +133,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     refreshDeviceList();
 
     // Opening: check the button of the stored port; a name outside COM1 to COM9 checks none.
-    QString name = RegReadString(kPortKey, kPortValue);
+    QString name = regReadString(kPortKey, kPortValue);
     if (name.isEmpty())
         name = QStringLiteral("COM1");
     for (int number = 1; number <= kPortCount; ++number) {
@@ -158,16 +158,16 @@ void PortSettingsDialog::addReadModeChoice()
     auto *group = new QGroupBox(kReadModeGroupCaption, this);
     group->setObjectName(QStringLiteral("readModeGroup"));
     group->setGeometry(kReadModeLeft, 4, kReadModeWidth, kHeight - 8);
-    const readplan::ReadMode stored = readplan::StoredReadMode();
+    const readplan::ReadMode stored = readplan::storedReadMode();
     for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
         const int top = 18 + static_cast<int>(i) * kReadModeRowHeight;
         auto *button = new QRadioButton(captions[i], group);
-        button->setObjectName(QStringLiteral("reads-") + readplan::ReadModeName(kReadModesShown[i]));
+        button->setObjectName(QStringLiteral("reads-") + readplan::readModeName(kReadModesShown[i]));
         button->setGeometry(8, top, kReadModeWidth - 16, 17);
         button->setChecked(kReadModesShown[i] == stored);
         auto *hint = new QLabel(hints[i], group);
         hint->setObjectName(button->objectName() + QStringLiteral("-hint"));
-        hint->setFont(windowlook::CourierNew(10));
+        hint->setFont(windowlook::courierNew(10));
         hint->setWordWrap(true);
         hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         hint->setGeometry(26, top + 17, kReadModeWidth - 34, kReadModeHintHeight);
@@ -179,10 +179,10 @@ void PortSettingsDialog::addReadModeChoice()
 
 QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const
 {
-    return readModeButtons_[ReadModeIndex(mode)];
+    return readModeButtons_[readModeIndex(mode)];
 }
 
-QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModeHints_[ReadModeIndex(mode)]; }
+QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModeHints_[readModeIndex(mode)]; }
 
 QString PortSettingsDialog::portName(int number) { return QStringLiteral("COM%1").arg(number); }
 
@@ -193,11 +193,11 @@ void PortSettingsDialog::storeSettings()
     stored_ = true;
     // The button's number names the port; its caption only shows it.
     if (const QString port = checkedPortName(); !port.isEmpty())
-        RegWriteString(kPortKey, kPortValue, port);
+        regWriteString(kPortKey, kPortValue, port);
     ws_.waitTime = waitTimeField_->text();
     for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
         if (readModeButtons_[i]->isChecked())
-            readplan::StoreReadMode(kReadModesShown[i]);
+            readplan::storeReadMode(kReadModesShown[i]);
     }
 }
 
@@ -227,8 +227,8 @@ QString PortSettingsDialog::checkedPortName() const
 void PortSettingsDialog::showDeviceOfCheckedPort()
 {
     const QString port = checkedPortName();
-    const QString device = port.isEmpty() ? QString() : DevicePathForPort(port);
-    const QString problem = DeviceProblem(device);
+    const QString device = port.isEmpty() ? QString() : devicePathForPort(port);
+    const QString problem = deviceProblem(device);
     const QString text = port.isEmpty() ? QString()
                                         : port + QStringLiteral(" = ") + device +
                                               (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem));
@@ -261,7 +261,7 @@ void PortSettingsDialog::assignDeviceToCheckedPort()
     const QListWidgetItem *item = deviceList_->currentItem();
     if (port.isEmpty() || !item)
         return;
-    MapPortToDevice(port, item->data(Qt::UserRole).toString());
+    mapPortToDevice(port, item->data(Qt::UserRole).toString());
     showDeviceOfCheckedPort();
 }
 
@@ -283,13 +283,13 @@ void PortSettingsDialog::assignTypedPathToCheckedPort()
     const QString path = devicePathField_->text().trimmed();
     if (port.isEmpty() || path.isEmpty())
         return;
-    MapPortToDevice(port, path);
+    mapPortToDevice(port, path);
     showDeviceOfCheckedPort();
 }
 
 void PortSettingsDialog::refreshDeviceList()
 {
-    const QStringList found = ListSerialDevices(deviceRoots_);
+    const QStringList found = listSerialDevices(deviceRoots_);
     QStringList shown;
     for (int i = 0; i < deviceList_->count(); ++i)
         shown.append(deviceList_->item(i)->data(Qt::UserRole).toString());
@@ -308,7 +308,7 @@ void PortSettingsDialog::refreshDeviceList()
             item->setData(Qt::UserRole, device);
             item->setToolTip(device + QStringLiteral(" -> ") + QFileInfo(device).canonicalFilePath());
             // Listed, but this user cannot open it: said beside it.
-            if (const QString problem = DeviceProblem(device); !problem.isEmpty())
+            if (const QString problem = deviceProblem(device); !problem.isEmpty())
                 item->setText(item->text() + kDeviceProblem.arg(problem));
             if (device == selected)
                 deviceList_->setCurrentItem(item);
@@ -331,5 +331,5 @@ void PortSettingsDialog::watchDeviceFolders()
 
 void PortSettingsDialog::showWaitTimeHint()
 {
-    waitTimeHint_->setText(presets::ParseWaitTime(waitTimeField_->text()) ? QString() : kWaitTimeTakenAsZero);
+    waitTimeHint_->setText(presets::parseWaitTime(waitTimeField_->text()) ? QString() : kWaitTimeTakenAsZero);
 }

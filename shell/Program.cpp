@@ -12,7 +12,7 @@
 Program::Program(Dialogs &dialogs) : ws(link, dialogs)
 {
     link.setMessageFunction(
-        [&dialogs](const QString &text, const QString &detail) { dialogs.ShowMessage(text, detail); });
+        [&dialogs](const QString &text, const QString &detail) { dialogs.showMessage(text, detail); });
 }
 
 Program::~Program()
@@ -27,7 +27,7 @@ Program::~Program()
     // The link thread gives the port back when the workspace goes.
 }
 
-void Program::Start()
+void Program::start()
 {
     QCoreApplication::setApplicationName(kApplicationTitle);
     mainWindow = new MainWindow(ws, trend);
@@ -36,7 +36,7 @@ void Program::Start()
     mainWindow->showTrendGraph();
 }
 
-int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start)
+int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start)
 {
     QString reason;
     try {
@@ -52,6 +52,6 @@ int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start)
     }
     const QString text = kStartUpFailed.arg(reason);
     std::fprintf(stderr, "%s\n", qPrintable(text));
-    dialogs.ShowMessage(text);
+    dialogs.showMessage(text);
     return kStartUpFailedExitCode;
 }

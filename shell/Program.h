@@ -20,7 +20,7 @@ public:
     Program &operator=(const Program &) = delete;
 
     // Start-up: the main window, then the Trend Graph (which opens the Variables List).
-    void Start();
+    void start();
 
     Link link;
     Workspace ws;
@@ -36,4 +36,4 @@ inline constexpr int kStartUpFailedExitCode = 1;
 // it did. Otherwise (it threw, or nothing is shown) the reason is shown through `dialogs` and
 // written to standard error, and the result is the exit code the program ends with at once,
 // rather than running on with no window to close.
-int StartUpOrFail(Dialogs &dialogs, const std::function<void()> &start);
+int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start);

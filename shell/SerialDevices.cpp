@@ -16,7 +16,7 @@
 namespace {
 
 // Names in order with runs of digits compared as numbers, so ttyUSB2 comes before ttyUSB10.
-bool NaturalLess(const QString &a, const QString &b)
+bool naturalLess(const QString &a, const QString &b)
 {
     qsizetype i = 0;
     qsizetype j = 0;
@@ -43,12 +43,12 @@ bool NaturalLess(const QString &a, const QString &b)
 }
 
 // The entries of `folder` matching `pattern`, in natural order.
-QStringList Entries(const QString &folder, const QString &pattern)
+QStringList entries(const QString &folder, const QString &pattern)
 {
     QDir dir(folder);
     QStringList names =
         dir.entryList({pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot | QDir::CaseSensitive);
-    std::sort(names.begin(), names.end(), NaturalLess);
+    std::sort(names.begin(), names.end(), naturalLess);
     QStringList paths;
     for (const QString &name : names)
         paths.append(dir.filePath(name));
@@ -56,7 +56,7 @@ QStringList Entries(const QString &folder, const QString &pattern)
 }
 
 // The UART type the kernel gives, or -1 when it does not say.
-int SysfsUartType(const SerialDeviceRoots &roots, const QString &name)
+int sysfsUartType(const SerialDeviceRoots &roots, const QString &name)
 {
     QFile type(roots.sysTty + QLatin1Char('/') + name + QStringLiteral("/type"));
     if (!type.open(QIODevice::ReadOnly))
@@ -68,10 +68,10 @@ int SysfsUartType(const SerialDeviceRoots &roots, const QString &name)
 
 } // namespace
 
-bool AnswersAsUart(const SerialDeviceRoots &roots, const QString &name, const QString &device)
+bool answersAsUart(const SerialDeviceRoots &roots, const QString &name, const QString &device)
 {
     // sysfs first: reading it neither opens the port nor disturbs its modem lines.
-    const int type = SysfsUartType(roots, name);
+    const int type = sysfsUartType(roots, name);
     if (type >= 0)
         return type != 0;
 #ifdef Q_OS_LINUX
@@ -88,19 +88,19 @@ bool AnswersAsUart(const SerialDeviceRoots &roots, const QString &name, const QS
 #endif
 }
 
-QStringList ListSerialDevices(const SerialDeviceRoots &roots)
+QStringList listSerialDevices(const SerialDeviceRoots &roots)
 {
-    QStringList devices = Entries(roots.byId, QStringLiteral("*"));
-    devices += Entries(roots.dev, QStringLiteral("ttyUSB*"));
-    devices += Entries(roots.dev, QStringLiteral("ttyACM*"));
-    for (const QString &path : Entries(roots.dev, QStringLiteral("ttyS*"))) {
-        if (AnswersAsUart(roots, QFileInfo(path).fileName(), path))
+    QStringList devices = entries(roots.byId, QStringLiteral("*"));
+    devices += entries(roots.dev, QStringLiteral("ttyUSB*"));
+    devices += entries(roots.dev, QStringLiteral("ttyACM*"));
+    for (const QString &path : entries(roots.dev, QStringLiteral("ttyS*"))) {
+        if (answersAsUart(roots, QFileInfo(path).fileName(), path))
             devices.append(path);
     }
     return devices;
 }
 
-QString DeviceProblem(const QString &device)
+QString deviceProblem(const QString &device)
 {
     if (device.isEmpty())
         return {};

@@ -16,11 +16,11 @@ struct SerialDeviceRoots {
 
 // Full paths, in the order above; within each kind by name, numbers counted as numbers
 // (ttyUSB2 before ttyUSB10).
-QStringList ListSerialDevices(const SerialDeviceRoots &roots = {});
+QStringList listSerialDevices(const SerialDeviceRoots &roots = {});
 
 // What keeps this user from opening `device`: "missing", "not permitted: <reason>", or nothing.
-QString DeviceProblem(const QString &device);
+QString deviceProblem(const QString &device);
 
 // Whether `device` (a ttyS node named `name`) has a UART: the type the kernel gives in sysfs, or,
 // where sysfs does not tell, what the device answers to TIOCGSERIAL.
-bool AnswersAsUart(const SerialDeviceRoots &roots, const QString &name, const QString &device);
+bool answersAsUart(const SerialDeviceRoots &roots, const QString &name, const QString &device);

@@ -13,7 +13,7 @@ namespace {
 // The write end is used by the handler, the read end by the notifier. One pair per process.
 int g_signalPipe[2] = {-1, -1};
 
-void WriteSignal(int signal)
+void writeSignal(int signal)
 {
     const auto byte = static_cast<unsigned char>(signal);
     const int saved = errno;
@@ -31,7 +31,7 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &StopSignals::takeSignal);
     struct sigaction action = {};
-    action.sa_handler = WriteSignal;
+    action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGHUP, SIGINT})

@@ -11,17 +11,17 @@
 #include <QPrinter>
 
 namespace {
-QWidget *ActiveParent() { return QApplication::activeWindow(); }
+QWidget *activeParent() { return QApplication::activeWindow(); }
 // The group of the settings store that keeps the last folder per kind of file.
 const QString kFoldersKey = QStringLiteral("Folders");
 } // namespace
 
-void WidgetDialogs::ShowMessage(const QString &text) { ShowMessage(text, QString()); }
+void WidgetDialogs::showMessage(const QString &text) { showMessage(text, QString()); }
 
-void WidgetDialogs::ShowMessage(const QString &text, const QString &detail)
+void WidgetDialogs::showMessage(const QString &text, const QString &detail)
 {
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
-                    ActiveParent());
+                    activeParent());
     // The text stays the system's own; the reason stands under it, where it is read without a
     // further click.
     if (!detail.isEmpty())
@@ -29,7 +29,7 @@ void WidgetDialogs::ShowMessage(const QString &text, const QString &detail)
     box.exec();
 }
 
-QString WidgetDialogs::QtFilter(const QString &filter)
+QString WidgetDialogs::qtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
@@ -45,7 +45,7 @@ QString WidgetDialogs::QtFilter(const QString &filter)
     return filters.join(QStringLiteral(";;"));
 }
 
-QString WidgetDialogs::FirstExtension(const QString &filter)
+QString WidgetDialogs::firstExtension(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     if (parts.size() < 2)
@@ -55,35 +55,35 @@ QString WidgetDialogs::FirstExtension(const QString &filter)
                                                                                                   : QString();
 }
 
-QString WidgetDialogs::FolderFor(const QString &extension)
+QString WidgetDialogs::folderFor(const QString &extension)
 {
-    const QString folder = RegReadString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension);
+    const QString folder = regReadString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension);
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
 }
 
-void WidgetDialogs::RememberFolder(const QString &extension, const QString &chosenFile)
+void WidgetDialogs::rememberFolder(const QString &extension, const QString &chosenFile)
 {
-    RegWriteString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension,
+    regWriteString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension,
                    QFileInfo(chosenFile).absolutePath());
 }
 
-QString WidgetDialogs::AskOpenFile(const QString &filter)
+QString WidgetDialogs::askOpenFile(const QString &filter)
 {
-    QFileDialog dialog(ActiveParent(), QString(), FolderFor(FirstExtension(filter)), QtFilter(filter));
+    QFileDialog dialog(activeParent(), QString(), folderFor(firstExtension(filter)), qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // A name typed without its extension opens the file of the filter's kind.
-    dialog.setDefaultSuffix(FirstExtension(filter));
+    dialog.setDefaultSuffix(firstExtension(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    RememberFolder(FirstExtension(filter), dialog.selectedFiles().constFirst());
+    rememberFolder(firstExtension(filter), dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }
 
-QString WidgetDialogs::AskSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName)
+QString WidgetDialogs::askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName)
 {
-    const QString folder = FolderFor(defaultExtension);
-    QFileDialog dialog(ActiveParent(), QString(), folder, QtFilter(filter));
+    const QString folder = folderFor(defaultExtension);
+    QFileDialog dialog(activeParent(), QString(), folder, qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultExtension);
     // A file that exists is replaced only when the user confirms it.
@@ -92,14 +92,14 @@ QString WidgetDialogs::AskSaveFile(const QString &filter, const QString &default
         dialog.selectFile(QDir(folder).filePath(suggestedName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    RememberFolder(defaultExtension, dialog.selectedFiles().constFirst());
+    rememberFolder(defaultExtension, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }
 
-std::unique_ptr<QPrinter> WidgetDialogs::AskPrinter()
+std::unique_ptr<QPrinter> WidgetDialogs::askPrinter()
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrintDialog dialog(printer.get(), ActiveParent());
+    QPrintDialog dialog(printer.get(), activeParent());
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;

@@ -8,20 +8,20 @@
 
 class WidgetDialogs : public Dialogs {
 public:
-    void ShowMessage(const QString &text) override;
-    void ShowMessage(const QString &text, const QString &detail) override;
-    QString AskOpenFile(const QString &filter) override;
-    using Dialogs::AskSaveFile;
-    QString AskSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
-    std::unique_ptr<QPrinter> AskPrinter() override;
+    void showMessage(const QString &text) override;
+    void showMessage(const QString &text, const QString &detail) override;
+    QString askOpenFile(const QString &filter) override;
+    using Dialogs::askSaveFile;
+    QString askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
+    std::unique_ptr<QPrinter> askPrinter() override;
 
     // "Caption(*.ext)|*.ext" pairs as a file dialog filter. A caption that already names its
     // patterns is used as it is ("TRendDataFile(*.trd)"); other captions get them added.
-    static QString QtFilter(const QString &filter);
+    static QString qtFilter(const QString &filter);
     // The extension of the first pattern of the filter ("trd"), or empty.
-    static QString FirstExtension(const QString &filter);
+    static QString firstExtension(const QString &filter);
     // The folder a file dialog for files of `extension` starts in: where the last one of that kind
     // was opened or saved, kept in the settings store, else the current folder.
-    static QString FolderFor(const QString &extension);
-    static void RememberFolder(const QString &extension, const QString &chosenFile);
+    static QString folderFor(const QString &extension);
+    static void rememberFolder(const QString &extension, const QString &chosenFile);
 };

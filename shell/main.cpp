@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
 
     WidgetDialogs dialogs;
     Program program(dialogs);
-    if (const int failed = StartUpOrFail(dialogs, [&program] { program.Start(); }))
+    if (const int failed = startUpOrFail(dialogs, [&program] { program.start(); }))
         return failed;
     // SIGTERM and SIGHUP end the program as closing its main window does.
     StopSignals stopSignals;

@@ -34,7 +34,7 @@ struct DataLine {
 };
 
 // Reads one non-empty line; on failure returns nothing and says why in `why`.
-std::optional<DataLine> ParseDataLine(const QByteArray &line, QString *why)
+std::optional<DataLine> parseDataLine(const QByteArray &line, QString *why)
 {
     if (!line.startsWith('@')) {
         *why = QStringLiteral("does not begin with \"@\"");
@@ -48,12 +48,12 @@ std::optional<DataLine> ParseDataLine(const QByteArray &line, QString *why)
         *why = QStringLiteral("address and word count expected");
         return std::nullopt;
     }
-    const auto address = ControllerMemory::ParseHex(fields[0].trimmed(), 8);
+    const auto address = ControllerMemory::parseHex(fields[0].trimmed(), 8);
     if (!address) {
         *why = QStringLiteral("address \"%1\" is not hexadecimal").arg(QString::fromLatin1(fields[0]));
         return std::nullopt;
     }
-    const auto count = ControllerMemory::ParseHex(fields[1].trimmed(), 4);
+    const auto count = ControllerMemory::parseHex(fields[1].trimmed(), 4);
     if (!count) {
         *why = QStringLiteral("word count \"%1\" is not hexadecimal").arg(QString::fromLatin1(fields[1]));
         return std::nullopt;
@@ -71,7 +71,7 @@ std::optional<DataLine> ParseDataLine(const QByteArray &line, QString *why)
     parsed.address = *address;
     parsed.words.reserve(*count);
     for (qsizetype i = 2; i < fields.size(); ++i) {
-        const auto word = ControllerMemory::ParseHex(fields[i].trimmed(), 4);
+        const auto word = ControllerMemory::parseHex(fields[i].trimmed(), 4);
         if (!word) {
             *why = QStringLiteral("word %1 \"%2\" is not hexadecimal").arg(i - 1).arg(QString::fromLatin1(fields[i]));
             return std::nullopt;
@@ -95,7 +95,7 @@ bool ControllerMemory::loadDataText(const QByteArray &text, QString *error)
         if (line.trimmed().isEmpty())
             continue;
         QString why;
-        auto parsed = ParseDataLine(line.trimmed(), &why);
+        auto parsed = parseDataLine(line.trimmed(), &why);
         if (!parsed) {
             if (error)
                 *error = QStringLiteral("line %1: %2").arg(n + 1).arg(why);
@@ -178,31 +178,31 @@ constexpr std::uint16_t kBlockOutputStart[kBlockOutputCount] = {
     0x0000, 0x0010, 0x0300, 0x0280, 0x0190, 0x00C8, 0x0064, 0x0E10, 0x0AF0, 0x0400,
 };
 
-std::uint16_t Signed(double value) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value))); }
+std::uint16_t asSignedWord(double value) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value))); }
 
-double Sine(double seconds, double period) { return std::sin(2 * std::numbers::pi * seconds / period); }
+double sine(double seconds, double period) { return std::sin(2 * std::numbers::pi * seconds / period); }
 
 // Position within the current period, 0 <= phase < 1.
-double Phase(double seconds, double period)
+double phase(double seconds, double period)
 {
     const double cycles = seconds / period;
     return cycles - std::floor(cycles);
 }
 
 // True during the second half of each period: a bit that toggles every period / 2.
-bool Toggle(double seconds, double period) { return Phase(seconds, period) >= 0.5; }
+bool toggle(double seconds, double period) { return phase(seconds, period) >= 0.5; }
 
-std::uint16_t WithBit(std::uint16_t value, int bit, bool on)
+std::uint16_t withBit(std::uint16_t value, int bit, bool on)
 {
     const auto mask = static_cast<std::uint16_t>(1u << bit);
     return on ? static_cast<std::uint16_t>(value | mask) : static_cast<std::uint16_t>(value & ~mask);
 }
 
-double SpeedCommand(double seconds) { return 18000.0 * Phase(seconds, 5.0); }
+double speedCommandAt(double seconds) { return 18000.0 * phase(seconds, 5.0); }
 
 } // namespace demo
 
-void WriteWords(ControllerMemory &memory, std::uint32_t address, std::initializer_list<std::uint16_t> words)
+void writeWords(ControllerMemory &memory, std::uint32_t address, std::initializer_list<std::uint16_t> words)
 {
     for (std::uint16_t w : words) {
         memory.setWord(address, w);
@@ -212,18 +212,18 @@ void WriteWords(ControllerMemory &memory, std::uint32_t address, std::initialize
 
 } // namespace
 
-ControllerMemory ControllerMemory::DemoImage()
+ControllerMemory ControllerMemory::demoImage()
 {
     using namespace demo;
     ControllerMemory m;
     m.demo_ = true;
 
-    WriteWords(m, kFixedWords, {0x4304, 0x4310, 0x4760, 0x47C6});
-    WriteWords(m, 0x600608, {0x0000});
-    WriteWords(m, 0x60060A, {0x0001, 0x0002, 0x0003});
-    WriteWords(m, 0x600614, {0x0019});
+    writeWords(m, kFixedWords, {0x4304, 0x4310, 0x4760, 0x47C6});
+    writeWords(m, 0x600608, {0x0000});
+    writeWords(m, 0x60060A, {0x0001, 0x0002, 0x0003});
+    writeWords(m, 0x600614, {0x0019});
     // 5F8000 + 2 * word gives the addresses 600EC0, 600EC2, 600FA8 and 600FAA.
-    WriteWords(m, kPointerWords, {0x4760, 0x4761, 0x47D4, 0x47D5});
+    writeWords(m, kPointerWords, {0x4760, 0x4761, 0x47D4, 0x47D5});
 
     std::uint32_t address = kSuperBlock;
     int blockNumber = 0;
@@ -247,9 +247,9 @@ ControllerMemory ControllerMemory::DemoImage()
     for (int i = 0; i < kBlockOutputCount; ++i)
         m.setWord(kBlockOutputs + 2 * i, kBlockOutputStart[i]);
 
-    WriteWords(m, kCheckedWords, {0x0000, 0x0000, 0x0000, 0x4E20});
-    WriteWords(m, kAnalogInputs + 8, {0x0064, 0x00C8});
-    WriteWords(m, kConstants, {0x0BB8, 0x01F4, 0x2710, 0x0032});
+    writeWords(m, kCheckedWords, {0x0000, 0x0000, 0x0000, 0x4E20});
+    writeWords(m, kAnalogInputs + 8, {0x0064, 0x00C8});
+    writeWords(m, kConstants, {0x0BB8, 0x01F4, 0x2710, 0x0032});
     for (int i = 1; i < 32; ++i)
         m.setWord(kFlg5 + 2 * i, static_cast<std::uint16_t>(0x0100 + i));
 
@@ -258,48 +258,48 @@ ControllerMemory ControllerMemory::DemoImage()
         m.setWord(kPattern2 + 2 * i, static_cast<std::uint16_t>(0x1000 + i));
     }
 
-    AdvanceDemo(m, 0.0);
+    advanceDemo(m, 0.0);
     return m;
 }
 
-void ControllerMemory::AdvanceDemo(ControllerMemory &m, double t)
+void ControllerMemory::advanceDemo(ControllerMemory &m, double t)
 {
     using namespace demo;
 
     // A few input bits switch as a machine's limit switches and contactors would.
-    m.setWord(kDio + 0, WithBit(m.word(kDio + 0), 0, Toggle(t, 2.0)));
-    m.setWord(kDio + 2, WithBit(m.word(kDio + 2), 3, Toggle(t, 1.0)));
-    m.setWord(kDio + 8, WithBit(m.word(kDio + 8), 15, Toggle(t, 6.0)));
+    m.setWord(kDio + 0, withBit(m.word(kDio + 0), 0, toggle(t, 2.0)));
+    m.setWord(kDio + 2, withBit(m.word(kDio + 2), 3, toggle(t, 1.0)));
+    m.setWord(kDio + 8, withBit(m.word(kDio + 8), 15, toggle(t, 6.0)));
 
     m.setWord(kMVariables, static_cast<std::uint16_t>(static_cast<std::uint64_t>(t / 2.0) & 0xFFFF));
 
-    m.setWord(kBlockOutputs + 0, Signed(-20000.0 + 40000.0 * Phase(t, 8.0))); // PI3A11
-    m.setWord(kBlockOutputs + 2, Signed(10000.0 * Sine(t, 6.0)));             // PI2A11
-    m.setWord(kBlockOutputs + 6, Signed(800.0 + 400.0 * Sine(t, 30.0)));      // LAG111
-    m.setWord(kBlockOutputs + 16, Signed(3000.0 * Phase(t, 60.0)));           // PI3A21
+    m.setWord(kBlockOutputs + 0, asSignedWord(-20000.0 + 40000.0 * phase(t, 8.0))); // PI3A11
+    m.setWord(kBlockOutputs + 2, asSignedWord(10000.0 * sine(t, 6.0)));             // PI2A11
+    m.setWord(kBlockOutputs + 6, asSignedWord(800.0 + 400.0 * sine(t, 30.0)));      // LAG111
+    m.setWord(kBlockOutputs + 16, asSignedWord(3000.0 * phase(t, 60.0)));           // PI3A21
 
     // InvFlag: RUN command and RUNning held, GATE ON blinking at about 1 s.
     std::uint16_t invFlag = 0x0013;
-    m.setWord(kInvFlag, WithBit(invFlag, 7, Toggle(t, 2.0)));
+    m.setWord(kInvFlag, withBit(invFlag, 7, toggle(t, 2.0)));
     // CmdFlag: bit 7 held, bit 0 switching every 2 s.
-    m.setWord(kCmdFlag, WithBit(0x0080, 0, Toggle(t, 4.0)));
+    m.setWord(kCmdFlag, withBit(0x0080, 0, toggle(t, 4.0)));
 
-    m.setWord(kAnalogInputs + 0, Signed(15000.0 * Sine(t, 4.0)));                    // AnTermIn
-    m.setWord(kAnalogInputs + 2, Signed(8000.0 * std::cos(2 * std::numbers::pi * t / 4.0))); // AnTermIn2
-    m.setWord(kAnalogInputs + 4, Signed(5400.0 + 40.0 * Sine(t, 0.35)));             // DcBusVolt
-    m.setWord(kAnalogInputs + 6, Signed(250.0 + 100.0 * Phase(t, 600.0)));          // MotorTemp
+    m.setWord(kAnalogInputs + 0, asSignedWord(15000.0 * sine(t, 4.0)));                    // AnTermIn
+    m.setWord(kAnalogInputs + 2, asSignedWord(8000.0 * std::cos(2 * std::numbers::pi * t / 4.0))); // AnTermIn2
+    m.setWord(kAnalogInputs + 4, asSignedWord(5400.0 + 40.0 * sine(t, 0.35)));             // DcBusVolt
+    m.setWord(kAnalogInputs + 6, asSignedWord(250.0 + 100.0 * phase(t, 600.0)));          // MotorTemp
 
-    const double speedCommand = SpeedCommand(t);
-    m.setWord(kDriveValues + 0, Signed(speedCommand));                                   // SpdCmd
-    m.setWord(kDriveValues + 2, Signed(0.98 * SpeedCommand(std::max(0.0, t - 0.3))));    // SpdFbk
-    m.setWord(kDriveValues + 4, Signed(500.0 * Sine(t, 1.5)));                          // TrqCmd
-    m.setWord(kDriveValues + 6, Signed(480.0 * Sine(t - 0.05, 1.5)));                   // TrqFbk
-    m.setWord(kDriveValues + 8, Signed(1200.0 + 150.0 * std::fabs(Sine(t, 1.5))));      // CurFbk
+    const double speedCommand = speedCommandAt(t);
+    m.setWord(kDriveValues + 0, asSignedWord(speedCommand));                                   // SpdCmd
+    m.setWord(kDriveValues + 2, asSignedWord(0.98 * speedCommandAt(std::max(0.0, t - 0.3))));    // SpdFbk
+    m.setWord(kDriveValues + 4, asSignedWord(500.0 * sine(t, 1.5)));                          // TrqCmd
+    m.setWord(kDriveValues + 6, asSignedWord(480.0 * sine(t - 0.05, 1.5)));                   // TrqFbk
+    m.setWord(kDriveValues + 8, asSignedWord(1200.0 + 150.0 * std::fabs(sine(t, 1.5))));      // CurFbk
 
-    m.setWord(kFlg5, WithBit(0x0040, 0, Toggle(t, 1.5)));
+    m.setWord(kFlg5, withBit(0x0040, 0, toggle(t, 1.5)));
 }
 
-std::optional<std::uint32_t> ControllerMemory::ParseHex(const QByteArray &field, int maxDigits)
+std::optional<std::uint32_t> ControllerMemory::parseHex(const QByteArray &field, int maxDigits)
 {
     if (field.isEmpty() || field.size() > maxDigits)
         return std::nullopt;

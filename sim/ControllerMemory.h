@@ -23,12 +23,12 @@ public:
 
     // A realistic drive: the fixed words the data-file check expects, pointer words, a super
     // block of a dozen and more blocks, DIO and M words, block outputs.
-    static ControllerMemory DemoImage();
+    static ControllerMemory demoImage();
     // Moves the demo's live values on to `seconds` after the start (ramp, sine, toggling bits).
-    static void AdvanceDemo(ControllerMemory &memory, double seconds);
+    static void advanceDemo(ControllerMemory &memory, double seconds);
 
     // Hex digits (either case) as a number: nothing when empty, longer than `maxDigits` or not hex.
-    static std::optional<std::uint32_t> ParseHex(const QByteArray &field, int maxDigits);
+    static std::optional<std::uint32_t> parseHex(const QByteArray &field, int maxDigits);
     // True for the built-in image (and copies of it): only then do its live values move.
     bool isDemoImage() const { return demo_; }
 

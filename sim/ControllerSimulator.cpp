@@ -47,17 +47,17 @@ constexpr std::size_t kMaxLog = 10000;
 constexpr qsizetype kPacedChunk = 8;
 constexpr int kBitsPerByte = 10; // 8N1: start bit, 8 data bits, stop bit
 
-QByteArray Hex(std::uint32_t value, int digits)
+QByteArray hex(std::uint32_t value, int digits)
 {
     return QByteArray::number(value, 16).toUpper().rightJustified(digits, '0');
 }
 
-QByteArray Checksum(const QByteArray &bytes, qsizetype from, qsizetype to /* exclusive */)
+QByteArray checksum(const QByteArray &bytes, qsizetype from, qsizetype to /* exclusive */)
 {
     unsigned sum = 0;
     for (qsizetype i = from; i < to; ++i)
         sum += static_cast<unsigned char>(bytes[i]);
-    return Hex(sum & 0xFF, 2);
+    return hex(sum & 0xFF, 2);
 }
 
 struct Request {
@@ -68,7 +68,7 @@ struct Request {
 };
 
 // `frame` starts at ENQ and ends in LF.
-Request ParseRequest(const QByteArray &frame)
+Request parseRequest(const QByteArray &frame)
 {
     Request request;
     if (frame.size() < 3) {
@@ -78,20 +78,20 @@ Request ParseRequest(const QByteArray &frame)
     request.letter = frame[2];
     const qsizetype expected = request.letter == 'r' ? 17 : 15;
     if (frame.size() >= 11)
-        request.address = ControllerMemory::ParseHex(frame.mid(3, 8), 8);
+        request.address = ControllerMemory::parseHex(frame.mid(3, 8), 8);
     if (frame.size() != expected || frame[1] != ' ' || frame[expected - 2] != kCr || !request.address) {
         request.refusal = kRefuseFormat;
         return request;
     }
     if (request.letter == 'r') {
-        const auto count = ControllerMemory::ParseHex(frame.mid(11, 2), 2);
+        const auto count = ControllerMemory::parseHex(frame.mid(11, 2), 2);
         if (!count) {
             request.refusal = kRefuseFormat;
             return request;
         }
         request.count = static_cast<int>(*count);
     }
-    if (frame.mid(expected - 4, 2) != Checksum(frame, 2, expected - 4)) {
+    if (frame.mid(expected - 4, 2) != checksum(frame, 2, expected - 4)) {
         request.refusal = kRefuseChecksum;
         return request;
     }
@@ -102,74 +102,74 @@ Request ParseRequest(const QByteArray &frame)
     return request;
 }
 
-QByteArray NakReply(char letter)
+QByteArray nakReply(char letter)
 {
     const char frame[] = {kNak, kStationByte, letter, kCr, kLf};
     return QByteArray(frame, sizeof frame);
 }
 
 // STX, station byte, letter, body, checksum over letter and body, CR, LF.
-QByteArray StxReply(char letter, const QByteArray &body)
+QByteArray stxReply(char letter, const QByteArray &body)
 {
     const char head[] = {kStx, kStationByte, letter};
     QByteArray reply(head, sizeof head);
     reply += body;
-    reply += Checksum(reply, 2, reply.size());
+    reply += checksum(reply, 2, reply.size());
     reply += kCr;
     reply += kLf;
     return reply;
 }
 
-QByteArray NormalReply(const Request &request, const ControllerMemory &memory)
+QByteArray normalReply(const Request &request, const ControllerMemory &memory)
 {
     if (request.refusal)
-        return NakReply(request.refusal);
+        return nakReply(request.refusal);
     const std::uint32_t address = *request.address;
     if (request.letter == 'R')
-        return StxReply('R', Hex(memory.word(address), 4));
+        return stxReply('R', hex(memory.word(address), 4));
     // "r": the ten characters after the letter echo the address and count of the request.
-    QByteArray body = Hex(address, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+    QByteArray body = hex(address, 8) + hex(static_cast<std::uint32_t>(request.count), 2);
     for (int i = 0; i < request.count; ++i)
-        body += Hex(memory.byte(address + static_cast<std::uint32_t>(i)), 2);
-    return StxReply('r', body);
+        body += hex(memory.byte(address + static_cast<std::uint32_t>(i)), 2);
+    return stxReply('r', body);
 }
 
-bool IsStxReply(const QByteArray &reply) { return reply.size() >= 7 && reply[0] == kStx; }
+bool isStxReply(const QByteArray &reply) { return reply.size() >= 7 && reply[0] == kStx; }
 
-QByteArray ShiftedChecksum(QByteArray reply)
+QByteArray shiftedChecksum(QByteArray reply)
 {
-    if (!IsStxReply(reply))
+    if (!isStxReply(reply))
         return reply;
-    const auto sum = ControllerMemory::ParseHex(reply.mid(reply.size() - 4, 2), 2).value_or(0);
-    reply.replace(reply.size() - 4, 2, Hex((sum + 1) & 0xFF, 2));
+    const auto sum = ControllerMemory::parseHex(reply.mid(reply.size() - 4, 2), 2).value_or(0);
+    reply.replace(reply.size() - 4, 2, hex((sum + 1) & 0xFF, 2));
     return reply;
 }
 
 // A reply that is well formed and checksummed but answers another request.
-QByteArray WrongEchoReply(const Request &request, const ControllerMemory &memory)
+QByteArray wrongEchoReply(const Request &request, const ControllerMemory &memory)
 {
     if (request.refusal)
-        return NakReply(request.refusal);
+        return nakReply(request.refusal);
     if (request.letter == 'R')
-        return StxReply('R', Hex(memory.word(*request.address), 4) + Hex(memory.word(*request.address + 2), 4));
-    QByteArray body = Hex(0xDEADBEEFu, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+        return stxReply('R', hex(memory.word(*request.address), 4) + hex(memory.word(*request.address + 2), 4));
+    QByteArray body = hex(0xDEADBEEFu, 8) + hex(static_cast<std::uint32_t>(request.count), 2);
     for (int i = 0; i < request.count; ++i)
-        body += Hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
-    return StxReply('r', body);
+        body += hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
+    return stxReply('r', body);
 }
 
 // A well-formed "r" reply with its echo of the request but one data byte fewer than asked.
-QByteArray ShortBlockReply(const Request &request, const ControllerMemory &memory)
+QByteArray shortBlockReply(const Request &request, const ControllerMemory &memory)
 {
-    QByteArray body = Hex(*request.address, 8) + Hex(static_cast<std::uint32_t>(request.count), 2);
+    QByteArray body = hex(*request.address, 8) + hex(static_cast<std::uint32_t>(request.count), 2);
     for (int i = 0; i + 1 < request.count; ++i)
-        body += Hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
-    return StxReply('r', body);
+        body += hex(memory.byte(*request.address + static_cast<std::uint32_t>(i)), 2);
+    return stxReply('r', body);
 }
 
-QByteArray LowerCaseChecksum(QByteArray reply)
+QByteArray lowerCaseChecksum(QByteArray reply)
 {
-    if (!IsStxReply(reply))
+    if (!isStxReply(reply))
         return reply;
     reply.replace(reply.size() - 4, 2, reply.mid(reply.size() - 4, 2).toLower());
     return reply;
@@ -177,7 +177,7 @@ QByteArray LowerCaseChecksum(QByteArray reply)
 
 // Line noise: never LF before the closing CR LF, never STX or NAK in front, so it always reads as
 // a reply with a bad first byte.
-QByteArray GarbageReply(std::mt19937 &random)
+QByteArray garbageReply(std::mt19937 &random)
 {
     std::uniform_int_distribution<int> length(4, 40);
     std::uniform_int_distribution<int> anyByte(0, 255);
@@ -194,14 +194,14 @@ QByteArray GarbageReply(std::mt19937 &random)
     return reply;
 }
 
-std::chrono::nanoseconds WireTime(qsizetype bytes, int baud)
+std::chrono::nanoseconds wireTime(qsizetype bytes, int baud)
 {
     if (baud <= 0)
         return std::chrono::nanoseconds{0};
     return std::chrono::nanoseconds{static_cast<std::int64_t>(bytes) * kBitsPerByte * 1'000'000'000LL / baud};
 }
 
-void CloseFd(int &fd)
+void closeFd(int &fd)
 {
     if (fd >= 0)
         ::close(fd);
@@ -296,8 +296,8 @@ bool ControllerSimulator::Impl::openLine(QString *error)
 
 void ControllerSimulator::Impl::closeLineLocked()
 {
-    CloseFd(master);
-    CloseFd(slave);
+    closeFd(master);
+    closeFd(slave);
 }
 
 // The line goes away as an unplugged adapter does: the device closed and its name gone, so the
@@ -397,7 +397,7 @@ bool ControllerSimulator::Impl::writePaced(const QByteArray &bytes, Clock::time_
         return writeAll(bytes.constData(), bytes.size());
     for (qsizetype offset = 0; offset < bytes.size(); offset += kPacedChunk) {
         const qsizetype length = std::min(kPacedChunk, bytes.size() - offset);
-        if (!waitUntil(start + WireTime(offset + length, rate)))
+        if (!waitUntil(start + wireTime(offset + length, rate)))
             return false;
         if (!writeAll(bytes.constData() + offset, length))
             return false;
@@ -426,7 +426,7 @@ SimFault ControllerSimulator::Impl::takeFault(const Request &request)
 ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const QByteArray &frame,
                                                                           Clock::time_point arrival)
 {
-    const Request request = ParseRequest(frame);
+    const Request request = parseRequest(frame);
     QByteArray reply;
     SimFault fault;
     {
@@ -437,22 +437,22 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
         lastRequest = frame;
         if (live) {
             const double seconds = std::chrono::duration<double>(arrival - demoStart).count();
-            ControllerMemory::AdvanceDemo(memory, seconds);
+            ControllerMemory::advanceDemo(memory, seconds);
         }
         // Scripted values are laid over the demo's, so a test knows its events exactly.
         if (request.letter == 'R' && request.address && request.refusal == 0)
             schedule.beforeRead(*request.address, arrival - demoStart, memory);
-        reply = NormalReply(request, memory);
+        reply = normalReply(request, memory);
         fault = takeFault(request);
         if (fault.kind == SimFault::Kind::Garbage)
-            reply = GarbageReply(noise);
+            reply = garbageReply(noise);
         if (fault.kind == SimFault::Kind::WrongEcho)
-            reply = WrongEchoReply(request, memory);
+            reply = wrongEchoReply(request, memory);
         const bool blockRead = !request.refusal && request.letter == 'r';
         if (fault.kind == SimFault::Kind::RefuseBlockReads && blockRead)
-            reply = NakReply(fault.letter);
+            reply = nakReply(fault.letter);
         if (fault.kind == SimFault::Kind::ShortBlockReads && blockRead)
-            reply = ShortBlockReply(request, memory);
+            reply = shortBlockReply(request, memory);
     }
 
     // Counted before any reply byte goes out, so a program that has read its reply (or seen the
@@ -462,7 +462,7 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     // The request's own bytes came through the pty at once; on a real line the reply cannot begin
     // before they have all crossed it.
     const int rate = baud.load();
-    const Clock::time_point replyStart = arrival + WireTime(frame.size(), rate);
+    const Clock::time_point replyStart = arrival + wireTime(frame.size(), rate);
     if (rate > 0 && !waitUntil(replyStart))
         return Outcome::Stopped;
 
@@ -485,13 +485,13 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     case SimFault::Kind::Silence:
         break;
     case SimFault::Kind::Nak:
-        written = writePaced(NakReply(fault.letter), replyStart);
+        written = writePaced(nakReply(fault.letter), replyStart);
         break;
     case SimFault::Kind::WrongChecksum:
-        written = writePaced(ShiftedChecksum(reply), replyStart);
+        written = writePaced(shiftedChecksum(reply), replyStart);
         break;
     case SimFault::Kind::LowerCaseChecksum:
-        written = writePaced(LowerCaseChecksum(reply), replyStart);
+        written = writePaced(lowerCaseChecksum(reply), replyStart);
         break;
     case SimFault::Kind::BadFirstByte:
         reply[0] = kBadFirstByte;
@@ -609,7 +609,7 @@ bool ControllerSimulator::start(QString *error, const QString &linkPath)
         d_->linkPath = linkPath;
         if (!d_->openLine(error) || !d_->pointLink(error)) {
             d_->closeLineLocked();
-            CloseFd(d_->wakeFd);
+            closeFd(d_->wakeFd);
             d_->linkPath.clear();
             return false;
         }
@@ -627,7 +627,7 @@ void ControllerSimulator::stop()
     d_->stopThread();
     std::lock_guard lock(d_->mutex);
     d_->closeLineLocked();
-    CloseFd(d_->wakeFd);
+    closeFd(d_->wakeFd);
     if (!d_->linkPath.isEmpty())
         ::unlink(QFile::encodeName(d_->linkPath).constData());
     d_->linkPath.clear();

@@ -58,7 +58,7 @@ struct SimFault {
 
 class ControllerSimulator {
 public:
-    explicit ControllerSimulator(ControllerMemory memory = ControllerMemory::DemoImage());
+    explicit ControllerSimulator(ControllerMemory memory = ControllerMemory::demoImage());
     ~ControllerSimulator();
 
     // Opens the pty pair and starts serving. `linkPath`, when given, is made a symbolic link to

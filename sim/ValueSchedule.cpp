@@ -2,12 +2,12 @@
 
 namespace {
 
-std::optional<std::uint32_t> ParseAddress(const QString &text)
+std::optional<std::uint32_t> parseAddress(const QString &text)
 {
-    return ControllerMemory::ParseHex(text.toLatin1(), 8);
+    return ControllerMemory::parseHex(text.toLatin1(), 8);
 }
 
-std::optional<std::uint64_t> ParseCount(const QString &text)
+std::optional<std::uint64_t> parseCount(const QString &text)
 {
     bool ok = false;
     const qulonglong n = text.toULongLong(&ok);
@@ -24,13 +24,13 @@ struct AddressForm {
     QString rest;
 };
 
-std::optional<AddressForm> SplitAddressForm(const QString &text, QChar separator)
+std::optional<AddressForm> splitAddressForm(const QString &text, QChar separator)
 {
     const qsizetype colon = text.indexOf(u':');
     const qsizetype at = text.indexOf(separator);
     if (colon < 0 || at < colon)
         return std::nullopt;
-    const std::optional<std::uint32_t> address = ParseAddress(text.left(colon));
+    const std::optional<std::uint32_t> address = parseAddress(text.left(colon));
     if (!address)
         return std::nullopt;
     return AddressForm{*address, text.mid(colon + 1, at - colon - 1), text.mid(at + 1)};
@@ -66,9 +66,9 @@ std::uint64_t ValueSchedule::readsOf(std::uint32_t address) const
     return it == reads_.end() ? 0 : it->second;
 }
 
-std::optional<ScheduledStep> ValueSchedule::ParseStep(const QString &text)
+std::optional<ScheduledStep> ValueSchedule::parseStep(const QString &text)
 {
-    const std::optional<AddressForm> form = SplitAddressForm(text, u'@');
+    const std::optional<AddressForm> form = splitAddressForm(text, u'@');
     if (!form)
         return std::nullopt;
     bool ok = false;
@@ -87,22 +87,22 @@ std::optional<ScheduledStep> ValueSchedule::ParseStep(const QString &text)
             return std::nullopt;
         step.fromTime = std::chrono::milliseconds(static_cast<qint64>(amount * (milliseconds ? 1.0 : 1000.0)));
     } else {
-        step.fromRead = ParseCount(when);
+        step.fromRead = parseCount(when);
         if (!step.fromRead)
             return std::nullopt;
     }
     return step;
 }
 
-std::optional<ScheduledToggle> ValueSchedule::ParseToggle(const QString &text)
+std::optional<ScheduledToggle> ValueSchedule::parseToggle(const QString &text)
 {
-    const std::optional<AddressForm> form = SplitAddressForm(text, u'/');
+    const std::optional<AddressForm> form = splitAddressForm(text, u'/');
     if (!form)
         return std::nullopt;
     ScheduledToggle toggle;
     bool ok = false;
     toggle.bit = form->middle.toInt(&ok);
-    const std::optional<std::uint64_t> every = ParseCount(form->rest);
+    const std::optional<std::uint64_t> every = parseCount(form->rest);
     if (!ok || toggle.bit < 0 || toggle.bit > 15 || !every)
         return std::nullopt;
     toggle.address = form->address;

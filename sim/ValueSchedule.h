@@ -40,9 +40,9 @@ public:
 
     // "600E60:100@5s" (from 5 s on), "600E60:100@20" (from the 20th read), values decimal or
     // 0x-hex; nothing when malformed.
-    static std::optional<ScheduledStep> ParseStep(const QString &text);
+    static std::optional<ScheduledStep> parseStep(const QString &text);
     // "600F00:3/4": bit 3 of 600F00 toggles every 4 reads.
-    static std::optional<ScheduledToggle> ParseToggle(const QString &text);
+    static std::optional<ScheduledToggle> parseToggle(const QString &text);
 
 private:
     std::vector<ScheduledStep> steps_;

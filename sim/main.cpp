@@ -57,7 +57,7 @@ struct Options {
 };
 
 // "10s", "500ms", "2m", "3" (seconds); nothing for anything else or a length of 0.
-std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text)
 {
     qint64 factor = 1000;
     QString number = text;
@@ -77,7 +77,7 @@ std::optional<std::chrono::milliseconds> ParseDuration(const QString &text)
     return std::chrono::milliseconds(static_cast<qint64>(value * static_cast<double>(factor)));
 }
 
-std::optional<SimFault> ParseFault(const QString &text)
+std::optional<SimFault> parseFault(const QString &text)
 {
     const QString kind = text.section(QLatin1Char(':'), 0, 0).toLower();
     const QString argument = text.section(QLatin1Char(':'), 1);
@@ -128,7 +128,7 @@ std::optional<SimFault> ParseFault(const QString &text)
     return fault;
 }
 
-std::optional<Options> ParseArguments(int argc, char **argv)
+std::optional<Options> parseArguments(int argc, char **argv)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -146,7 +146,7 @@ std::optional<Options> ParseArguments(int argc, char **argv)
             if (!ok || options.baud < 0)
                 return std::nullopt;
         } else if ((arg == QLatin1String("--drop-every") || arg == QLatin1String("--drop-for")) && hasValue) {
-            const auto duration = ParseDuration(QString::fromLocal8Bit(argv[++i]));
+            const auto duration = parseDuration(QString::fromLocal8Bit(argv[++i]));
             if (!duration)
                 return std::nullopt;
             (arg == QLatin1String("--drop-every") ? options.dropEvery : options.dropFor) = *duration;
@@ -156,17 +156,17 @@ std::optional<Options> ParseArguments(int argc, char **argv)
             if (!ok || options.faultEvery < 1)
                 return std::nullopt;
         } else if (arg == QLatin1String("--step") && hasValue) {
-            const auto step = ValueSchedule::ParseStep(QString::fromLocal8Bit(argv[++i]));
+            const auto step = ValueSchedule::parseStep(QString::fromLocal8Bit(argv[++i]));
             if (!step)
                 return std::nullopt;
             options.steps.push_back(*step);
         } else if (arg == QLatin1String("--toggle") && hasValue) {
-            const auto toggle = ValueSchedule::ParseToggle(QString::fromLocal8Bit(argv[++i]));
+            const auto toggle = ValueSchedule::parseToggle(QString::fromLocal8Bit(argv[++i]));
             if (!toggle)
                 return std::nullopt;
             options.toggles.push_back(*toggle);
         } else if (arg == QLatin1String("--fault") && hasValue) {
-            options.fault = ParseFault(QString::fromLocal8Bit(argv[++i]));
+            options.fault = parseFault(QString::fromLocal8Bit(argv[++i]));
             if (!options.fault)
                 return std::nullopt;
         } else {
@@ -180,13 +180,13 @@ std::optional<Options> ParseArguments(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    const auto options = ParseArguments(argc, argv);
+    const auto options = parseArguments(argc, argv);
     if (!options) {
         std::fputs(kUsage, stderr);
         return 2;
     }
 
-    ControllerMemory memory = ControllerMemory::DemoImage();
+    ControllerMemory memory = ControllerMemory::demoImage();
     if (!options->image.isEmpty()) {
         memory = ControllerMemory();
         QString error;

@@ -34,10 +34,10 @@ namespace {
 
 class ShotDialogs : public Dialogs {
 public:
-    void ShowMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
-    QString AskOpenFile(const QString &) override { return openAnswer; }
-    QString AskSaveFile(const QString &, const QString &, const QString &) override { return saveAnswer; }
-    std::unique_ptr<QPrinter> AskPrinter() override
+    void showMessage(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
+    QString askOpenFile(const QString &) override { return openAnswer; }
+    QString askSaveFile(const QString &, const QString &, const QString &) override { return saveAnswer; }
+    std::unique_ptr<QPrinter> askPrinter() override
     {
         if (pdf.isEmpty())
             return nullptr;
@@ -49,7 +49,7 @@ public:
     QString openAnswer, saveAnswer, pdf;
 };
 
-void Wait(int ms)
+void wait(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -57,15 +57,15 @@ void Wait(int ms)
 }
 
 // Lets the program run until `done` (at most `ms`).
-void WaitFor(const std::function<bool()> &done, int ms)
+void waitFor(const std::function<bool()> &done, int ms)
 {
     QElapsedTimer clock;
     clock.start();
     while (!done() && clock.elapsed() < ms)
-        Wait(5);
+        wait(5);
 }
 
-void Save(QWidget *w, const QString &folder, const QString &name)
+void save(QWidget *w, const QString &folder, const QString &name)
 {
     if (!w)
         return;
@@ -75,7 +75,7 @@ void Save(QWidget *w, const QString &folder, const QString &name)
 }
 
 // The start-up windows as they stand on a 1280 x 800 screen.
-void SaveScreen(const QList<QWidget *> &windows, const QString &path)
+void saveScreen(const QList<QWidget *> &windows, const QString &path)
 {
     QImage screen(1280, 800, QImage::Format_RGB32);
     screen.fill(QColor(0, 96, 128));
@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
     for (const QString &name : {QStringLiteral("Varlist.txt"), QStringLiteral("Varlist2.txt"),
                                 QStringLiteral("UserPre.qmt")})
         QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + name, programDir + QLatin1Char('/') + name);
-    programfolder::Override(programDir);
+    programfolder::override(programDir);
     QDir::setCurrent(programDir);
 
     ControllerSimulator sim;
@@ -125,15 +125,15 @@ int main(int argc, char *argv[])
         return 1;
     }
     sim.setBaud(baud);
-    MapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    mapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     ShotDialogs dialogs;
     Program program(dialogs);
-    program.Start();
-    Wait(200);
+    program.start();
+    wait(200);
     Workspace &ws = program.ws;
-    SaveScreen({program.mainWindow.data(), ws.variablesListWindow.data(), ws.trendGraphWindow.data()},
+    saveScreen({program.mainWindow.data(), ws.variablesListWindow.data(), ws.trendGraphWindow.data()},
                out + QStringLiteral("/01-startup.png"));
 
     // Data Read, then the bit names of CmdFlag.
@@ -141,9 +141,9 @@ int main(int argc, char *argv[])
     auto *varList = qobject_cast<VariablesListWindow *>(ws.variablesListWindow.data());
     varList->readDataFromController();
     const std::uint64_t servedBefore = sim.requestsServed();
-    WaitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
-    Save(varList, out, QStringLiteral("02a-varlist-during-data-read.png"));
-    WaitFor([varList] { return !varList->dataReadRunning(); }, 30000);
+    waitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
+    save(varList, out, QStringLiteral("02a-varlist-during-data-read.png"));
+    waitFor([varList] { return !varList->dataReadRunning(); }, 30000);
     QListWidget *names = varList->nameList();
     for (int i = 0; i < names->count(); ++i) {
         if (names->item(i)->text() == QLatin1String("CmdFlag")) {
@@ -153,25 +153,25 @@ int main(int argc, char *argv[])
             break;
         }
     }
-    Save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
+    save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
 
     // A trend run with the shipped presets plus a block output.
     auto *trend = qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data());
     trend->table().row(2).name->setText(QStringLiteral("PI3A11"));
     trend->table().row(2).selected->setChecked(true);
     trend->toggleRun();
-    WaitFor([trend] { return trend->runActive(); }, 3000);
-    Wait(4000);
-    Save(trend, out, QStringLiteral("03-trend-running.png"));
+    waitFor([trend] { return trend->runActive(); }, 3000);
+    wait(4000);
+    save(trend, out, QStringLiteral("03-trend-running.png"));
     trend->toggleRun(); // STOP
     trend->redraw(); // REDRAW
-    Save(trend, out, QStringLiteral("04-trend-redraw.png"));
+    save(trend, out, QStringLiteral("04-trend-redraw.png"));
     // Two cursors: the band's difference line and the Read-out window beside the Trend Graph.
     trend->setSecondCursor(trend->data().cursorX / 3);
     trend->openReadoutWindow();
-    Wait(50);
-    Save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
-    Save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
+    wait(50);
+    save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
+    save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
 
     // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
     dialogs.saveAnswer = out + QStringLiteral("/demo.trd");
@@ -182,31 +182,31 @@ int main(int argc, char *argv[])
     trend->openTrendFile();
     trend->graphClicked(250);
     trend->toggleNumberBase();
-    Save(trend, out, QStringLiteral("05-trend-open-cursor-hex.png"));
+    save(trend, out, QStringLiteral("05-trend-open-cursor-hex.png"));
     dialogs.pdf = out + QStringLiteral("/trend-print.pdf");
     trend->printWindow();
 
     // The Monitor.
     trend->close();
-    Wait(50);
+    wait(50);
     program.mainWindow->openMonitor();
-    Wait(50);
+    wait(50);
     auto *monitor = qobject_cast<MonitorWindow *>(ws.monitorWindow.data());
     monitor->releaseOrPause();
-    WaitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
-    Wait(baud ? 1000 : 300);
-    Save(monitor, out, QStringLiteral("06-monitor-running.png"));
+    waitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
+    wait(baud ? 1000 : 300);
+    save(monitor, out, QStringLiteral("06-monitor-running.png"));
     monitor->toggleNumberBase();
-    Wait(baud ? 2000 : 300);
+    wait(baud ? 2000 : 300);
     monitor->releaseOrPause();
-    Save(monitor, out, QStringLiteral("07-monitor-paused-hex.png"));
+    save(monitor, out, QStringLiteral("07-monitor-paused-hex.png"));
     dialogs.pdf = out + QStringLiteral("/monitor-print.pdf");
     monitor->printWindow();
 
     PortSettingsDialog portSettings(ws, program.mainWindow);
     portSettings.show();
-    Wait(50);
-    Save(&portSettings, out, QStringLiteral("08-comm-set.png"));
+    wait(50);
+    save(&portSettings, out, QStringLiteral("08-comm-set.png"));
     portSettings.hide();
     return 0;
 }

@@ -16,24 +16,24 @@ namespace {
 const QColor kTeal(0, 128, 128);
 const QColor kMaroon(128, 0, 0);
 
-// Places in window coordinates, turned into the table's own by Local().
+// Places in window coordinates, turned into the table's own by local().
 constexpr int kAnalogRowTop = 95;
 constexpr int kLogicRowTop = 265;
 constexpr int kRowPitch = 20;
 constexpr int kRowHeight = 21;
 
-QRect Local(int x, int y, int width, int height)
+QRect local(int x, int y, int width, int height)
 {
     return {x - ChannelTable::kPlace.x(), y - ChannelTable::kPlace.y(), width, height};
 }
 
-int RowTop(int channel)
+int rowTop(int channel)
 {
     return channel < kAnalogChannels ? kAnalogRowTop + kRowPitch * channel
                                      : kLogicRowTop + kRowPitch * (channel - kAnalogChannels);
 }
 
-QLabel *MakeCaption(QWidget *parent, const QString &text, const QRect &place, int pixelSize = 0)
+QLabel *makeCaption(QWidget *parent, const QString &text, const QRect &place, int pixelSize = 0)
 {
     auto *caption = new QLabel(text, parent);
     caption->setGeometry(place);
@@ -53,7 +53,7 @@ ChannelTable::ChannelTable(Workspace &ws, const QImage &key, QWidget *window) : 
     buildCaptions();
     keyPicture_ = new PictureWidget(key, this);
     keyPicture_->setObjectName(QStringLiteral("ColourKey"));
-    keyPicture_->setGeometry(Local(552, 94, key.width(), key.height()));
+    keyPicture_->setGeometry(local(552, 94, key.width(), key.height()));
     // The logic block's "Sel" lies over the key strip's top.
     logicSelectCaption_->raise();
     for (int c = 0; c < kChannels; ++c)
@@ -63,14 +63,14 @@ ChannelTable::ChannelTable(Workspace &ws, const QImage &key, QWidget *window) : 
 void ChannelTable::buildCaptions()
 {
     // "Adrs" over "Labl" names the address-or-name column.
-    MakeCaption(this, QStringLiteral("Sel"), Local(550, 79, 24, 16));
-    MakeCaption(this, QStringLiteral("Adrs"), Local(576, 67, 24, 12), 10);
-    MakeCaption(this, QStringLiteral("Labl"), Local(576, 80, 24, 12), 10);
-    MakeCaption(this, QStringLiteral("Data Name  F.S   Value"), Local(600, 79, 190, 16));
-    logicSelectCaption_ = MakeCaption(this, QStringLiteral("Sel"), Local(550, 249, 24, 16));
-    MakeCaption(this, QStringLiteral("Adrs"), Local(576, 237, 24, 12), 10);
-    MakeCaption(this, QStringLiteral("Labl"), Local(576, 250, 24, 12), 10);
-    MakeCaption(this, QStringLiteral("Data Name  bit   Value"), Local(600, 249, 190, 16));
+    makeCaption(this, QStringLiteral("Sel"), local(550, 79, 24, 16));
+    makeCaption(this, QStringLiteral("Adrs"), local(576, 67, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Labl"), local(576, 80, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Data Name  F.S   Value"), local(600, 79, 190, 16));
+    logicSelectCaption_ = makeCaption(this, QStringLiteral("Sel"), local(550, 249, 24, 16));
+    makeCaption(this, QStringLiteral("Adrs"), local(576, 237, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Labl"), local(576, 250, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Data Name  bit   Value"), local(600, 249, 190, 16));
 }
 
 QLineEdit *ChannelTable::makeField(const QString &text, const QRect &place)
@@ -84,23 +84,23 @@ QLineEdit *ChannelTable::makeField(const QString &text, const QRect &place)
 void ChannelTable::buildRow(int c)
 {
     const bool analog = c < kAnalogChannels;
-    const int top = RowTop(c);
+    const int top = rowTop(c);
     ChannelRow &row = rows_[static_cast<std::size_t>(c)];
 
     row.selected = new QCheckBox(this);
-    row.selected->setGeometry(Local(555, top, 16, 16));
+    row.selected->setGeometry(local(555, top, 16, 16));
     connect(row.selected, &QCheckBox::clicked, this, &ChannelTable::touched);
 
     row.addressKind = new QPushButton(this);
-    row.addressKind->setGeometry(Local(575, top, 21, kRowHeight));
+    row.addressKind->setGeometry(local(575, top, 21, kRowHeight));
     setAddressKind(c, AddressKind::Name);
     connect(row.addressKind, &QPushButton::clicked, this, [this, c] { toggleAddressKind(c); });
 
-    row.name = makeField(QString(), Local(600, top, 76, kRowHeight));
+    row.name = makeField(QString(), local(600, top, 76, kRowHeight));
     row.scale = makeField(analog ? QStringLiteral("32767") : QStringLiteral("0"),
-                          analog ? Local(680, top, 51, kRowHeight) : Local(690, top, 26, kRowHeight));
+                          analog ? local(680, top, 51, kRowHeight) : local(690, top, 26, kRowHeight));
     row.value = makeField(analog ? QStringLiteral("-32767") : QStringLiteral("0"),
-                          analog ? Local(735, top, 50, kRowHeight) : Local(750, top, 26, kRowHeight));
+                          analog ? local(735, top, 50, kRowHeight) : local(750, top, 26, kRowHeight));
     // The value fields show once there are values: after REDRAW or Open.
     row.value->hide();
     row.selected->setToolTip(kSelectTip);
@@ -175,7 +175,7 @@ void ChannelTable::takeSettings(std::array<ChannelRecord, kChannels> &channels) 
         ChannelRecord &record = channels[static_cast<std::size_t>(c)];
         const ChannelRow &row = rows_[static_cast<std::size_t>(c)];
         record.addressKind = addressKinds_[static_cast<std::size_t>(c)];
-        record.addressOrName = runstart::RemoveSpaces(row.name->text());
+        record.addressOrName = runstart::removeSpaces(row.name->text());
         record.fullScale = row.scale->text();
     }
 }
@@ -183,7 +183,7 @@ void ChannelTable::takeSettings(std::array<ChannelRecord, kChannels> &channels) 
 bool ChannelTable::analogScalesPass() const
 {
     return std::all_of(rows_.begin(), rows_.begin() + kAnalogChannels,
-                       [](const ChannelRow &row) { return runstart::FullScaleTextPasses(row.scale->text()); });
+                       [](const ChannelRow &row) { return runstart::fullScaleTextPasses(row.scale->text()); });
 }
 
 void ChannelTable::showForRunning()
@@ -225,7 +225,7 @@ void ChannelTable::pickAnalogName(int channel)
         return;
     emit touched();
     if (!ws_.variablesListOpen) {
-        ws_.dialogs.ShowMessage(kOpenVariablesList);
+        ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }
     // With no name selected there is nothing to take; the field keeps its text.
@@ -239,7 +239,7 @@ void ChannelTable::pickLogicNameAndBit(int channel)
 {
     emit touched();
     if (!ws_.variablesListOpen) {
-        ws_.dialogs.ShowMessage(kOpenVariablesList);
+        ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }
     // The name is the variable list entry behind the selected line, less its address and comma.
@@ -259,7 +259,7 @@ void ChannelTable::pickLogicNameAndBit(int channel)
 void ChannelTable::pickBitIntoFirstValue()
 {
     if (!ws_.variablesListOpen) {
-        ws_.dialogs.ShowMessage(kOpenVariablesList);
+        ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }
     if (const auto bit = ws_.links.variableChoice().bitNumber)

@@ -4,17 +4,17 @@
 
 namespace cursor {
 
-int LastPosition(int dataNumbers)
+int lastPosition(int dataNumbers)
 {
     return 2 * dataNumbers - 2;
 }
 
-int PositionOnLastRow(int dataNumbers)
+int positionOnLastRow(int dataNumbers)
 {
-    return std::max(0, LastPosition(dataNumbers));
+    return std::max(0, lastPosition(dataNumbers));
 }
 
-std::optional<int> RowUnderCursor(int cursorX, int dataNumbers)
+std::optional<int> rowUnderCursor(int cursorX, int dataNumbers)
 {
     if (cursorX < 0)
         return std::nullopt;
@@ -24,31 +24,31 @@ std::optional<int> RowUnderCursor(int cursorX, int dataNumbers)
     return row;
 }
 
-std::optional<int> ClickPosition(int x, int dataNumbers)
+std::optional<int> clickPosition(int x, int dataNumbers)
 {
     if (dataNumbers <= 0)
         return std::nullopt;
-    return std::clamp(x, 0, LastPosition(dataNumbers));
+    return std::clamp(x, 0, lastPosition(dataNumbers));
 }
 
-std::optional<int> StepRight(int cursorX, int dataNumbers)
+std::optional<int> stepRight(int cursorX, int dataNumbers)
 {
     if (dataNumbers <= 0)
         return std::nullopt;
     const int x = cursorX + 2;
-    return x > LastPosition(dataNumbers) || x < 0 ? 0 : x;
+    return x > lastPosition(dataNumbers) || x < 0 ? 0 : x;
 }
 
-std::optional<int> StepLeft(int cursorX, int dataNumbers)
+std::optional<int> stepLeft(int cursorX, int dataNumbers)
 {
     if (dataNumbers <= 0)
         return std::nullopt;
-    const int last = LastPosition(dataNumbers);
+    const int last = lastPosition(dataNumbers);
     const int x = cursorX - 2;
     return x < 0 || x > last ? last : x;
 }
 
-QString ValueText(int channel, std::int32_t v, Base base, LogicText logic)
+QString valueText(int channel, std::int32_t v, Base base, LogicText logic)
 {
     if (channel >= kAnalogChannels) {
         if (logic == LogicText::HighLow)
@@ -62,17 +62,17 @@ QString ValueText(int channel, std::int32_t v, Base base, LogicText logic)
         .toUpper();
 }
 
-std::vector<std::pair<int, QString>> CursorValueTexts(const TrendData &data, int cursorX, Base base,
+std::vector<std::pair<int, QString>> cursorValueTexts(const TrendData &data, int cursorX, Base base,
                                                        LogicText logic)
 {
     std::vector<std::pair<int, QString>> texts;
-    const auto row = RowUnderCursor(cursorX, data.rowCount);
+    const auto row = rowUnderCursor(cursorX, data.rowCount);
     if (!row)
         return texts;
     for (int c : data.selectedChannels) {
         if (c < 0 || c >= kChannels)
             continue;
-        texts.emplace_back(c, ValueText(c, data.displayRows[*row][c], base, logic));
+        texts.emplace_back(c, valueText(c, data.displayRows[*row][c], base, logic));
     }
     return texts;
 }

@@ -7,10 +7,10 @@
 namespace raster {
 namespace {
 
-std::int64_t Sign(std::int64_t v) { return (v > 0) - (v < 0); }
+std::int64_t sign(std::int64_t v) { return (v > 0) - (v < 0); }
 
 // Steps k of the major axis (0 <= k < count) whose coordinate start + step * k lies in [0, size).
-void VisibleSteps(std::int64_t start, std::int64_t step, std::int64_t count, std::int64_t size, std::int64_t &first,
+void visibleSteps(std::int64_t start, std::int64_t step, std::int64_t count, std::int64_t size, std::int64_t &first,
                   std::int64_t &last)
 {
     first = 0;
@@ -28,7 +28,7 @@ void VisibleSteps(std::int64_t start, std::int64_t step, std::int64_t count, std
 
 } // namespace
 
-void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour)
+void fillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour)
 {
     const int x0 = std::clamp(left, 0, image.width());
     const int y0 = std::max(top, 0);
@@ -43,7 +43,7 @@ void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colo
 // Bresenham's line in closed form: at step k of the major axis the minor axis has moved by
 // k * |minor| / |major| rounded half up. Only the steps that fall inside the image are visited, so a
 // value far beyond full scale costs no more than one that is drawn.
-void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen)
+void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen)
 {
     const std::int64_t dx = std::int64_t{x1} - x0;
     const std::int64_t dy = std::int64_t{y1} - y0;
@@ -55,14 +55,14 @@ void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen)
         return;
     const std::int64_t majorStart = xMajor ? x0 : y0;
     const std::int64_t minorStart = xMajor ? y0 : x0;
-    const std::int64_t majorStep = Sign(xMajor ? dx : dy);
-    const std::int64_t minorStep = Sign(xMajor ? dy : dx);
+    const std::int64_t majorStep = sign(xMajor ? dx : dy);
+    const std::int64_t minorStep = sign(xMajor ? dy : dx);
     const std::int64_t minorDelta = xMajor ? ady : adx;
     const std::int64_t majorSize = xMajor ? image.width() : image.height();
     const std::int64_t minorSize = xMajor ? image.height() : image.width();
     std::int64_t first = 0;
     std::int64_t last = -1;
-    VisibleSteps(majorStart, majorStep, count, majorSize, first, last);
+    visibleSteps(majorStart, majorStep, count, majorSize, first, last);
     for (std::int64_t k = first; k <= last; ++k) {
         if (pen == Pen::Dotted && (k & 1))
             continue;
@@ -76,7 +76,7 @@ void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen)
     }
 }
 
-void Copy(QImage &target, const QImage &source, int width, int height)
+void copy(QImage &target, const QImage &source, int width, int height)
 {
     const int w = std::min({width, target.width(), source.width()});
     const int h = std::min({height, target.height(), source.height()});
@@ -84,7 +84,7 @@ void Copy(QImage &target, const QImage &source, int width, int height)
         std::memcpy(target.scanLine(y), source.constScanLine(y), static_cast<std::size_t>(w) * sizeof(QRgb));
 }
 
-void OrInto(QImage &target, const QImage &source, int width, int height)
+void orInto(QImage &target, const QImage &source, int width, int height)
 {
     const int w = std::min({width, target.width(), source.width()});
     const int h = std::min({height, target.height(), source.height()});
@@ -103,7 +103,7 @@ namespace {
 constexpr QRgb kBlack = 0xFF000000u;
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 
-QImage BlackImage(int width, int height)
+QImage blackImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(kBlack);
@@ -112,7 +112,7 @@ QImage BlackImage(int width, int height)
 
 } // namespace
 
-int AnalogY(std::int32_t value, std::int32_t scale)
+int analogY(std::int32_t value, std::int32_t scale)
 {
     if (scale == 0)
         return 200;
@@ -123,14 +123,14 @@ int AnalogY(std::int32_t value, std::int32_t scale)
     return static_cast<int>(std::clamp<std::int64_t>(y, INT_MIN / 4, INT_MAX / 4));
 }
 
-int LogicY(int channel, bool high) { return 20 * channel + (high ? 129 : 139); }
+int logicY(int channel, bool high) { return 20 * channel + (high ? 129 : 139); }
 
-int VerticalPosition(int channel, std::int32_t value, std::int32_t scale)
+int verticalPosition(int channel, std::int32_t value, std::int32_t scale)
 {
-    return channel < kAnalogChannels ? AnalogY(value, scale) : LogicY(channel, value != 0);
+    return channel < kAnalogChannels ? analogY(value, scale) : logicY(channel, value != 0);
 }
 
-void UnrollSamples(TrendData &data)
+void unrollSamples(TrendData &data)
 {
     int first = 0;
     if (data.ringWrapped) {
@@ -145,7 +145,7 @@ void UnrollSamples(TrendData &data)
     }
 }
 
-void DrawSecondCursor(QImage &cursorLayer, int x)
+void drawSecondCursor(QImage &cursorLayer, int x)
 {
     if (x < 0 || x >= cursorLayer.width())
         return;
@@ -159,49 +159,49 @@ void DrawSecondCursor(QImage &cursorLayer, int x)
 }
 
 GraphLayers::GraphLayers()
-    : grid(BlackImage(kGraphWidth, kGraphHeight)), trace(BlackImage(kGraphWidth, kGraphHeight)),
-      cursor(BlackImage(kGraphWidth, kGraphHeight)), compose(BlackImage(kGraphWidth, kGraphHeight)),
-      visible(BlackImage(kVisibleWidth, kVisibleHeight)), key(BlackImage(kKeyWidth, kKeyHeight)),
-      TraceColor(kTraceColors)
+    : grid(blackImage(kGraphWidth, kGraphHeight)), trace(blackImage(kGraphWidth, kGraphHeight)),
+      cursor(blackImage(kGraphWidth, kGraphHeight)), compose(blackImage(kGraphWidth, kGraphHeight)),
+      visible(blackImage(kVisibleWidth, kVisibleHeight)), key(blackImage(kKeyWidth, kKeyHeight)),
+      traceColour(kTraceColors)
 {
 }
 
-void GraphLayers::InitGraphLayers(TrendData &data)
+void GraphLayers::initGraphLayers(TrendData &data)
 {
-    TraceColor = kTraceColors;
+    traceColour = kTraceColors;
 
     grid.fill(kBlack);
     for (int y : {100, 200, 300})
-        raster::Line(grid, 0, y, kGraphWidth, y, kWhite);
+        raster::drawLine(grid, 0, y, kGraphWidth, y, kWhite);
     // The logic rows' low levels; none at 299, where channel 8's row would cross it.
     for (int y : {279, 319, 339, 359, 379})
-        raster::Line(grid, 0, y, kGraphWidth, y, kWhite, raster::Pen::Dotted);
+        raster::drawLine(grid, 0, y, kGraphWidth, y, kWhite, raster::Pen::Dotted);
     for (int x = 10; x <= 490; x += 10)
-        raster::Line(grid, x, 197, x, 203, kWhite);
+        raster::drawLine(grid, x, 197, x, 203, kWhite);
 
     data.cursorX = 498;
-    DrawCursorLayer(data.cursorX);
+    drawCursorLayer(data.cursorX);
     trace.fill(kBlack);
-    ComposeGraph(false);
+    composeGraph(false);
 }
 
-void GraphLayers::DrawCursorLayer(int cursorX)
+void GraphLayers::drawCursorLayer(int cursorX)
 {
-    raster::FillRect(cursor, 0, 0, kGraphWidth, kGraphHeight, kBlack);
-    raster::Line(cursor, cursorX, 0, cursorX, kGraphHeight - 1, kWhite, raster::Pen::Dotted);
+    raster::fillRect(cursor, 0, 0, kGraphWidth, kGraphHeight, kBlack);
+    raster::drawLine(cursor, cursorX, 0, cursorX, kGraphHeight - 1, kWhite, raster::Pen::Dotted);
 }
 
-void GraphLayers::ComposeGraph(bool withCursor)
+void GraphLayers::composeGraph(bool withCursor)
 {
-    raster::Copy(compose, trace, kGraphWidth, kGraphHeight);
-    raster::OrInto(compose, grid, kGraphWidth, kGraphHeight);
+    raster::copy(compose, trace, kGraphWidth, kGraphHeight);
+    raster::orInto(compose, grid, kGraphWidth, kGraphHeight);
     if (withCursor)
-        raster::OrInto(compose, cursor, kGraphWidth, kGraphHeight);
-    raster::Copy(visible, compose, kGraphWidth, kGraphHeight);
+        raster::orInto(compose, cursor, kGraphWidth, kGraphHeight);
+    raster::copy(visible, compose, kGraphWidth, kGraphHeight);
     changedLeft_ = changedRight_ = 0;
 }
 
-void GraphLayers::ComposeColumns(int left, int right, bool withCursor)
+void GraphLayers::composeColumns(int left, int right, bool withCursor)
 {
     for (int y = 0; y < kGraphHeight; ++y) {
         const auto *t = reinterpret_cast<const QRgb *>(trace.constScanLine(y));
@@ -216,16 +216,16 @@ void GraphLayers::ComposeColumns(int left, int right, bool withCursor)
     }
 }
 
-QRect GraphLayers::ComposeChangedColumns()
+QRect GraphLayers::composeChangedColumns()
 {
     const QRect changed(changedLeft_, 0, changedRight_ - changedLeft_, kGraphHeight);
     if (changedRight_ > changedLeft_)
-        ComposeColumns(changedLeft_, changedRight_, false);
+        composeColumns(changedLeft_, changedRight_, false);
     changedLeft_ = changedRight_ = 0;
     return changed;
 }
 
-void GraphLayers::TraceChanged(int left, int right)
+void GraphLayers::traceChanged(int left, int right)
 {
     left = std::clamp(left, 0, kGraphWidth);
     right = std::clamp(right, 0, kGraphWidth);
@@ -240,30 +240,30 @@ void GraphLayers::TraceChanged(int left, int right)
     }
 }
 
-void GraphLayers::DrawSegment(int channel, const TrendData &data)
+void GraphLayers::drawSegment(int channel, const TrendData &data)
 {
-    TraceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
-    const QRgb colour = TraceColor[channel % 7];
+    traceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
+    const QRgb colour = traceColour[channel % 7];
     if (channel < kAnalogChannels) {
-        raster::Line(trace, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel], colour);
+        raster::drawLine(trace, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel], colour);
     } else {
-        raster::Line(trace, data.previousPenX, data.previousPenY[channel], data.previousPenX, data.penY[channel], colour);
-        raster::Line(trace, data.previousPenX, data.penY[channel], data.penX, data.penY[channel], colour);
+        raster::drawLine(trace, data.previousPenX, data.previousPenY[channel], data.previousPenX, data.penY[channel], colour);
+        raster::drawLine(trace, data.previousPenX, data.penY[channel], data.penX, data.penY[channel], colour);
     }
 }
 
-void GraphLayers::DrawRecordedTraces(TrendData &data)
+void GraphLayers::drawRecordedTraces(TrendData &data)
 {
-    ClearTraceLayer();
+    clearTraceLayer();
     data.previousPenX = 0;
     data.penX = 0;
     data.previousPenY.fill(200);
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     for (int i = 0; i < rows; ++i) {
         for (int c : data.selectedChannels) {
-            data.penY[c] = VerticalPosition(c, data.displayRows[i][c], data.channelScale[c]);
+            data.penY[c] = verticalPosition(c, data.displayRows[i][c], data.channelScale[c]);
             if (i > 0)
-                DrawSegment(c, data);
+                drawSegment(c, data);
             data.previousPenY[c] = data.penY[c];
         }
         data.previousPenX = data.penX;
@@ -271,32 +271,32 @@ void GraphLayers::DrawRecordedTraces(TrendData &data)
     }
 }
 
-void GraphLayers::ClearTraceLayer()
+void GraphLayers::clearTraceLayer()
 {
-    raster::FillRect(trace, 0, 0, kGraphWidth, kGraphHeight, kBlack);
-    TraceChanged(0, kGraphWidth);
+    raster::fillRect(trace, 0, 0, kGraphWidth, kGraphHeight, kBlack);
+    traceChanged(0, kGraphWidth);
 }
 
-void GraphLayers::WipeAhead(int prevPenX)
+void GraphLayers::wipeAhead(int prevPenX)
 {
     const int left = prevPenX == 0 ? 0 : prevPenX + 1;
-    raster::FillRect(trace, left, 0, prevPenX + 11, kGraphHeight, kBlack);
-    TraceChanged(left, prevPenX + 11);
+    raster::fillRect(trace, left, 0, prevPenX + 11, kGraphHeight, kBlack);
+    traceChanged(left, prevPenX + 11);
 }
 
-void GraphLayers::DrawErrorMark(int x)
+void GraphLayers::drawErrorMark(int x)
 {
-    raster::Line(trace, x, 0, x, kGraphHeight, TraceColor[1]);
-    TraceChanged(x, x + 1);
+    raster::drawLine(trace, x, 0, x, kGraphHeight, traceColour[1]);
+    traceChanged(x, x + 1);
 }
 
-void GraphLayers::DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly,
+void GraphLayers::drawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly,
                                 QRgb background)
 {
-    raster::FillRect(key, 0, 0, kKeyWidth, kKeyHeight, background);
+    raster::fillRect(key, 0, 0, kKeyWidth, kKeyHeight, background);
     for (int c = 0; c < kChannels; ++c) {
         const int y = c < kAnalogChannels ? 20 * c + 19 : 20 * c + 49;
         const bool erase = selectedOnly && !channels[c].selected;
-        raster::Line(key, 1, y, kKeyWidth, y, erase ? background : TraceColor[c % 7]);
+        raster::drawLine(key, 1, y, kKeyWidth, y, erase ? background : traceColour[c % 7]);
     }
 }

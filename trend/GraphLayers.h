@@ -19,11 +19,11 @@ namespace raster {
 
 enum class Pen { Solid, Dotted }; // dotted: every other pixel along the line, the first one set
 
-void FillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour);
-void Line(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen = Pen::Solid);
+void fillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour);
+void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen = Pen::Solid);
 // Copies `source` into `target` at (0, 0) over width x height pixels, plain or OR-ed.
-void Copy(QImage &target, const QImage &source, int width, int height);
-void OrInto(QImage &target, const QImage &source, int width, int height);
+void copy(QImage &target, const QImage &source, int width, int height);
+void orInto(QImage &target, const QImage &source, int width, int height);
 
 } // namespace raster
 
@@ -45,20 +45,20 @@ inline constexpr int kKeyHeight = 320;
 
 // y of an analog value against its full scale: +full scale at 0, 0 at 200, -full scale at 400
 // (32-bit product, division toward zero, not clamped). A scale of 0 puts the value on the zero line.
-int AnalogY(std::int32_t value, std::int32_t scale);
+int analogY(std::int32_t value, std::int32_t scale);
 // y of a logic channel (7..13) at its high or low level.
-int LogicY(int channel, bool high);
+int logicY(int channel, bool high);
 // y of a stored row value of `channel` (analog or logic).
-int VerticalPosition(int channel, std::int32_t value, std::int32_t scale);
+int verticalPosition(int channel, std::int32_t value, std::int32_t scale);
 
 // The second read-out cursor: orange dashes (6 on, 3 off) down the cursor layer at x. It sets only
 // black pixels, so where it meets the first cursor that one's dots stay.
 inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
-void DrawSecondCursor(QImage &cursorLayer, int x);
+void drawSecondCursor(QImage &cursorLayer, int x);
 
 // Fills displayRows and rowCount from the sample ring, oldest row first. After a wrap the row at
 // ringWritePos (the oldest) is left out, so at most 249 rows.
-void UnrollSamples(TrendData &data);
+void unrollSamples(TrendData &data);
 
 class GraphLayers {
 public:
@@ -70,35 +70,35 @@ public:
     QImage compose;
     QImage visible; // the picture shown: one pixel wider and higher than the layers
     QImage key;     // the colour key strip
-    std::array<QRgb, 7> TraceColor{};
+    std::array<QRgb, 7> traceColour{};
 
     // Grid, cursor at 498, empty traces, composed without the cursor.
-    void InitGraphLayers(TrendData &data);
-    void DrawCursorLayer(int cursorX);
-    void ComposeGraph(bool withCursor);
+    void initGraphLayers(TrendData &data);
+    void drawCursorLayer(int cursorX);
+    void composeGraph(bool withCursor);
     // Composes, without the cursor, only the columns of the trace layer drawn on since the last
     // composition, and gives them as a rectangle of `visible` (empty when nothing changed). The
-    // picture is the one ComposeGraph(false) would give.
-    QRect ComposeChangedColumns();
+    // picture is the one composeGraph(false) would give.
+    QRect composeChangedColumns();
     // Clears the trace layer and draws all of displayRows with the run's selection and scales.
-    void DrawRecordedTraces(TrendData &data);
+    void drawRecordedTraces(TrendData &data);
 
     // One channel's segment from (previousPenX, previousPenY[c]) to (penX, penY[c]): a line for an
     // analog channel, a step at previousPenX for a logic one. previousPenY[c] is not changed.
-    void DrawSegment(int channel, const TrendData &data);
-    void ClearTraceLayer();
+    void drawSegment(int channel, const TrendData &data);
+    void clearTraceLayer();
     // Clears the strip where the next segments will go, right of the previous sample.
-    void WipeAhead(int prevPenX);
+    void wipeAhead(int prevPenX);
     // A lime vertical line over the whole height at x: a pass with a failed read.
-    void DrawErrorMark(int x);
+    void drawErrorMark(int x);
 
     // Markers of all channels, or of the channels whose Sel is "ON" only (the others erased).
-    void DrawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
+    void drawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
 
 private:
     // Columns [left, right) of the trace layer have been drawn on.
-    void TraceChanged(int left, int right);
-    void ComposeColumns(int left, int right, bool withCursor);
+    void traceChanged(int left, int right);
+    void composeColumns(int left, int right, bool withCursor);
 
     int changedLeft_ = 0;
     int changedRight_ = 0;

@@ -16,7 +16,7 @@ constexpr int kCaptionHeight = 18;
 
 } // namespace
 
-QImage Render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb background, int scale)
+QImage render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb background, int scale)
 {
     const int width = kGraphLeft + graph.width() + kKeyGap + kKeyWidth;
     const int height = kGraphTop + graph.height() + kCaptionHeight;
@@ -28,7 +28,7 @@ QImage Render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb backgr
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRect(kGraphLeft, kGraphTop, graph.width(), graph.height()), graph);
 
-    QFont font = windowlook::CourierNew(12);
+    QFont font = windowlook::courierNew(12);
     painter.setFont(font);
     painter.setPen(Qt::black);
     // The same captions as the window: percent of full scale down the left, sample numbers under.

@@ -21,6 +21,6 @@ inline constexpr int kGraphLeft = 50;
 inline constexpr int kGraphTop = 12;
 
 // The picture at `scale` (1 or 2): width and height are scale x the scale-1 size.
-QImage Render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb background, int scale);
+QImage render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb background, int scale);
 
 } // namespace graphpicture

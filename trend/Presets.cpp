@@ -6,11 +6,11 @@
 namespace presets {
 namespace {
 
-bool IsBlank(QChar c) { return c.unicode() <= u' ' && c.unicode() != 0; }
+bool isBlank(QChar c) { return c.unicode() <= u' ' && c.unicode() != 0; }
 
 // A quoted field from the opening quote at `pos`; `pos` ends after the closing quote, or at the end
 // of the line when the quote is never closed.
-QString QuotedField(const QString &line, qsizetype &pos)
+QString quotedField(const QString &line, qsizetype &pos)
 {
     QString field;
     ++pos;
@@ -31,22 +31,22 @@ QString QuotedField(const QString &line, qsizetype &pos)
     return field;
 }
 
-ChannelRecord DefaultRecord(int channel, bool selected)
+ChannelRecord defaultRecord(int channel, bool selected)
 {
     if (channel < kAnalogChannels)
         return {selected, AddressKind::Name, QStringLiteral("AnTermIn"), QStringLiteral("20000")};
     return {selected, AddressKind::Name, QStringLiteral("InvFlag"), QStringLiteral("00")};
 }
 
-ChannelRecord ParseChannelLine(int channel, const QString &line)
+ChannelRecord parseChannelLine(int channel, const QString &line)
 {
-    const QStringList fields = SplitCommaText(line);
+    const QStringList fields = splitCommaText(line);
     const bool selected = !fields.isEmpty() && fields[0] == u"ON";
     if (fields.size() < 4)
-        return DefaultRecord(channel, selected);
-    const std::optional<std::int32_t> scale = ParseDecimal(fields[3]);
+        return defaultRecord(channel, selected);
+    const std::optional<std::int32_t> scale = parseDecimal(fields[3]);
     if (!scale)
-        return DefaultRecord(channel, selected);
+        return defaultRecord(channel, selected);
     // An analog full scale is normalised ("020000" becomes "20000"); a bit number keeps its text.
     const QString fullScale = channel < kAnalogChannels ? QString::number(*scale) : fields[3];
     // Anything but "L" has always been read as an address.
@@ -56,7 +56,7 @@ ChannelRecord ParseChannelLine(int channel, const QString &line)
 
 } // namespace
 
-QStringList SplitCommaText(const QString &line)
+QStringList splitCommaText(const QString &line)
 {
     QStringList fields;
     // A NUL ends the text, as it would a C string.
@@ -64,29 +64,29 @@ QStringList SplitCommaText(const QString &line)
     const QString text = nul < 0 ? line : line.left(nul);
     qsizetype pos = 0;
     const qsizetype n = text.size();
-    while (pos < n && IsBlank(text[pos]))
+    while (pos < n && isBlank(text[pos]))
         ++pos;
     while (pos < n) {
         if (text[pos] == u'"') {
-            fields.append(QuotedField(text, pos));
+            fields.append(quotedField(text, pos));
         } else {
             const qsizetype start = pos;
-            while (pos < n && !IsBlank(text[pos]) && text[pos] != u',')
+            while (pos < n && !isBlank(text[pos]) && text[pos] != u',')
                 ++pos;
             fields.append(text.mid(start, pos - start));
         }
-        while (pos < n && IsBlank(text[pos]))
+        while (pos < n && isBlank(text[pos]))
             ++pos;
         if (pos < n && text[pos] == u',') {
             do
                 ++pos;
-            while (pos < n && IsBlank(text[pos]));
+            while (pos < n && isBlank(text[pos]));
         }
     }
     return fields;
 }
 
-std::optional<std::int32_t> ParseDecimal(const QString &text)
+std::optional<std::int32_t> parseDecimal(const QString &text)
 {
     qsizetype pos = 0;
     bool negative = false;
@@ -112,7 +112,7 @@ std::optional<std::int32_t> ParseDecimal(const QString &text)
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<bool> ParseSelection(const QString &text)
+std::optional<bool> parseSelection(const QString &text)
 {
     if (text == u"ON")
         return true;
@@ -121,7 +121,7 @@ std::optional<bool> ParseSelection(const QString &text)
     return std::nullopt;
 }
 
-std::optional<AddressKind> ParseAddressKind(const QString &text)
+std::optional<AddressKind> parseAddressKind(const QString &text)
 {
     if (text == u"L")
         return AddressKind::Name;
@@ -130,46 +130,46 @@ std::optional<AddressKind> ParseAddressKind(const QString &text)
     return std::nullopt;
 }
 
-std::optional<std::int32_t> ParseWaitTime(const QString &text)
+std::optional<std::int32_t> parseWaitTime(const QString &text)
 {
-    const std::optional<std::int32_t> ms = ParseDecimal(text.trimmed());
+    const std::optional<std::int32_t> ms = parseDecimal(text.trimmed());
     if (!ms || *ms < 0)
         return std::nullopt;
     return ms;
 }
 
-ChannelRecords ParsePresetLines(const QStringList &lines)
+ChannelRecords parsePresetLines(const QStringList &lines)
 {
     ChannelRecords records;
     for (int c = 0; c < kChannels; ++c) {
         const qsizetype line = c + 1;
-        records[c] = line < lines.size() ? ParseChannelLine(c, lines[line]) : DefaultRecord(c, false);
+        records[c] = line < lines.size() ? parseChannelLine(c, lines[line]) : defaultRecord(c, false);
     }
     return records;
 }
 
-ChannelRecords LoadPresets()
+ChannelRecords loadPresets()
 {
-    const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kPresetFile));
-    return ParsePresetLines(lines.value_or(QStringList{}));
+    const std::optional<QStringList> lines = textfile::readLines(programfolder::file(kPresetFile));
+    return parsePresetLines(lines.value_or(QStringList{}));
 }
 
-QStringList PresetLines(const QString &decHexCaption, const ChannelRecords &channels)
+QStringList presetLines(const QString &decHexCaption, const ChannelRecords &channels)
 {
     QStringList lines{decHexCaption + QStringLiteral(",,,,")};
     for (const ChannelRecord &r : channels)
-        lines.append(SelectionText(r.selected) + u',' + AddressKindText(r.addressKind) + u',' + r.addressOrName + u',' + r.fullScale);
+        lines.append(selectionText(r.selected) + u',' + addressKindText(r.addressKind) + u',' + r.addressOrName + u',' + r.fullScale);
     return lines;
 }
 
-bool SavePresets(const QString &decHexCaption, const ChannelRecords &channels, QStringList *failures)
+bool savePresets(const QString &decHexCaption, const ChannelRecords &channels, QStringList *failures)
 {
-    const QByteArray bytes = textfile::JoinLinesCrLf(PresetLines(decHexCaption, channels));
+    const QByteArray bytes = textfile::joinLinesCrLf(presetLines(decHexCaption, channels));
     bool saved = true;
     for (const QString &name : {kPresetFile, kPresetCopyFile}) {
-        const QString path = programfolder::File(name);
+        const QString path = programfolder::file(name);
         QString error;
-        if (!textfile::WriteAtomically(path, bytes, &error)) {
+        if (!textfile::writeAtomically(path, bytes, &error)) {
             saved = false;
             if (failures)
                 failures->append(path + QStringLiteral(": ") + error);

@@ -11,15 +11,15 @@ namespace readplan {
 
 namespace {
 
-int BlockWireBytes(int byteCount) { return kBlockReadFixedWireBytes + kBlockReadWireBytesPerByte * byteCount; }
+int blockWireBytes(int byteCount) { return kBlockReadFixedWireBytes + kBlockReadWireBytesPerByte * byteCount; }
 
-PlannedRead WordRead(std::uint32_t address, std::vector<ChannelWord> served)
+PlannedRead wordRead(std::uint32_t address, std::vector<ChannelWord> served)
 {
     return {'R', address, 2, std::move(served)};
 }
 
 // The channels on the word at `address`, in channel order.
-std::vector<ChannelWord> ChannelsAt(std::uint32_t address, const std::vector<ChannelWord> &channels)
+std::vector<ChannelWord> channelsAt(std::uint32_t address, const std::vector<ChannelWord> &channels)
 {
     std::vector<ChannelWord> on;
     std::copy_if(channels.begin(), channels.end(), std::back_inserter(on),
@@ -28,7 +28,7 @@ std::vector<ChannelWord> ChannelsAt(std::uint32_t address, const std::vector<Cha
 }
 
 // Distinct words in the order their first channel comes.
-std::vector<std::uint32_t> WordsInChannelOrder(const std::vector<ChannelWord> &channels)
+std::vector<std::uint32_t> wordsInChannelOrder(const std::vector<ChannelWord> &channels)
 {
     std::vector<std::uint32_t> words;
     for (const ChannelWord &c : channels) {
@@ -39,12 +39,12 @@ std::vector<std::uint32_t> WordsInChannelOrder(const std::vector<ChannelWord> &c
 }
 
 // Bytes from the first word of a run of ascending words to the end of its last one.
-std::uint64_t SpanBytes(std::uint32_t first, std::uint32_t last) { return std::uint64_t(last) - first + 2; }
+std::uint64_t spanBytes(std::uint32_t first, std::uint32_t last) { return std::uint64_t(last) - first + 2; }
 
 // The cheapest cut of the ascending distinct words into runs, each read by one request: a lone
 // word by "R", a longer run by one "r" over its span (unused words inside it cost their bytes
 // too). A merge has to cost strictly fewer bytes than keeping the words apart.
-std::vector<std::pair<std::size_t, std::size_t>> CheapestRuns(const std::vector<std::uint32_t> &words)
+std::vector<std::pair<std::size_t, std::size_t>> cheapestRuns(const std::vector<std::uint32_t> &words)
 {
     const std::size_t n = words.size();
     std::vector<std::uint64_t> cost(n + 1, std::numeric_limits<std::uint64_t>::max());
@@ -53,11 +53,11 @@ std::vector<std::pair<std::size_t, std::size_t>> CheapestRuns(const std::vector<
     for (std::size_t end = 1; end <= n; ++end) {
         // Shorter runs first, so that a tie keeps the words apart.
         for (std::size_t begin = end; begin-- > 0;) {
-            const std::uint64_t span = SpanBytes(words[begin], words[end - 1]);
+            const std::uint64_t span = spanBytes(words[begin], words[end - 1]);
             if (end - begin > 1 && span > static_cast<std::uint64_t>(kLargestBlockRead))
                 break;
             const std::uint64_t runCost =
-                end - begin == 1 ? kWordReadWireBytes : static_cast<std::uint64_t>(BlockWireBytes(static_cast<int>(span)));
+                end - begin == 1 ? kWordReadWireBytes : static_cast<std::uint64_t>(blockWireBytes(static_cast<int>(span)));
             if (cost[begin] + runCost < cost[end]) {
                 cost[end] = cost[begin] + runCost;
                 runStart[end] = begin;
@@ -71,14 +71,14 @@ std::vector<std::pair<std::size_t, std::size_t>> CheapestRuns(const std::vector<
     return runs;
 }
 
-QString Counted(int n, const QString &what)
+QString counted(int n, const QString &what)
 {
     return QStringLiteral("%1 %2%3").arg(n).arg(what).arg(n == 1 ? QString() : QStringLiteral("s"));
 }
 
 } // namespace
 
-int PlannedRead::wireBytes() const { return isBlock() ? BlockWireBytes(byteCount) : kWordReadWireBytes; }
+int PlannedRead::wireBytes() const { return isBlock() ? blockWireBytes(byteCount) : kWordReadWireBytes; }
 
 int ReadPlan::wireBytes() const
 {
@@ -101,30 +101,30 @@ int ReadPlan::blockReads() const
 
 int ReadPlan::wordReads() const { return static_cast<int>(reads.size()) - blockReads(); }
 
-ReadPlan MakeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode)
+ReadPlan makeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode)
 {
     ReadPlan plan;
     plan.mode = mode;
     switch (mode) {
     case ReadMode::PerChannel:
         for (const ChannelWord &c : channels)
-            plan.reads.push_back(WordRead(c.address, {c}));
+            plan.reads.push_back(wordRead(c.address, {c}));
         break;
     case ReadMode::EachWord:
-        for (std::uint32_t word : WordsInChannelOrder(channels))
-            plan.reads.push_back(WordRead(word, ChannelsAt(word, channels)));
+        for (std::uint32_t word : wordsInChannelOrder(channels))
+            plan.reads.push_back(wordRead(word, channelsAt(word, channels)));
         break;
     case ReadMode::Blocks: {
-        std::vector<std::uint32_t> words = WordsInChannelOrder(channels);
+        std::vector<std::uint32_t> words = wordsInChannelOrder(channels);
         std::sort(words.begin(), words.end());
-        for (const auto &[begin, end] : CheapestRuns(words)) {
+        for (const auto &[begin, end] : cheapestRuns(words)) {
             if (end - begin == 1) {
-                plan.reads.push_back(WordRead(words[begin], ChannelsAt(words[begin], channels)));
+                plan.reads.push_back(wordRead(words[begin], channelsAt(words[begin], channels)));
                 continue;
             }
             const std::uint32_t first = words[begin];
             const std::uint32_t last = words[end - 1];
-            PlannedRead block{'r', first, static_cast<int>(SpanBytes(first, last)), {}};
+            PlannedRead block{'r', first, static_cast<int>(spanBytes(first, last)), {}};
             std::copy_if(channels.begin(), channels.end(), std::back_inserter(block.served),
                          [first, last](const ChannelWord &c) { return c.address >= first && c.address <= last; });
             plan.reads.push_back(std::move(block));
@@ -135,45 +135,45 @@ ReadPlan MakeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode)
     return plan;
 }
 
-ReadPlan MakeReadPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+ReadPlan makeReadPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       ReadMode mode)
 {
     std::vector<ChannelWord> channels;
     for (int c : selected)
         channels.push_back({c, addresses[static_cast<std::size_t>(c)]});
-    return MakeReadPlan(channels, mode);
+    return makeReadPlan(channels, mode);
 }
 
-ReadPlan WithoutBlockRead(const ReadPlan &plan, std::size_t index)
+ReadPlan withoutBlockRead(const ReadPlan &plan, std::size_t index)
 {
     if (index >= plan.reads.size() || !plan.reads[index].isBlock())
         return plan;
     ReadPlan out = plan;
     const std::vector<ChannelWord> served = plan.reads[index].served;
-    std::vector<std::uint32_t> words = WordsInChannelOrder(served);
+    std::vector<std::uint32_t> words = wordsInChannelOrder(served);
     std::sort(words.begin(), words.end());
     std::vector<PlannedRead> replacement;
     for (std::uint32_t word : words)
-        replacement.push_back(WordRead(word, ChannelsAt(word, served)));
+        replacement.push_back(wordRead(word, channelsAt(word, served)));
     const auto at = out.reads.erase(out.reads.begin() + static_cast<std::ptrdiff_t>(index));
     out.reads.insert(at, replacement.begin(), replacement.end());
     return out;
 }
 
-QString PlanText(const ReadPlan &plan)
+QString planText(const ReadPlan &plan)
 {
     QStringList reads;
     if (plan.blockReads() > 0)
-        reads << Counted(plan.blockReads(), QStringLiteral("block read"));
+        reads << counted(plan.blockReads(), QStringLiteral("block read"));
     if (plan.wordReads() > 0 || reads.isEmpty())
-        reads << Counted(plan.wordReads(), QStringLiteral("word read"));
+        reads << counted(plan.wordReads(), QStringLiteral("word read"));
     return QStringLiteral("plan: %1, %2 bytes/pass, limit %3 passes/s")
         .arg(reads.join(QStringLiteral(" + ")))
         .arg(plan.wireBytes())
         .arg(plan.passLimit(), 0, 'f', 1);
 }
 
-QString GivenUpText(const BlockReadGivenUp &givenUp)
+QString givenUpText(const BlockReadGivenUp &givenUp)
 {
     return QStringLiteral("block read %1+%2 %3 (%4): its words read one by one")
         .arg(QString::number(givenUp.address, 16).toUpper().rightJustified(8, QLatin1Char('0')))
@@ -182,7 +182,7 @@ QString GivenUpText(const BlockReadGivenUp &givenUp)
         .arg(givenUp.code);
 }
 
-QString ReadModeName(ReadMode mode)
+QString readModeName(ReadMode mode)
 {
     switch (mode) {
     case ReadMode::PerChannel:
@@ -195,20 +195,20 @@ QString ReadModeName(ReadMode mode)
     return {};
 }
 
-std::optional<ReadMode> ParseReadMode(const QString &name)
+std::optional<ReadMode> parseReadMode(const QString &name)
 {
     for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks}) {
-        if (name == ReadModeName(mode))
+        if (name == readModeName(mode))
             return mode;
     }
     return std::nullopt;
 }
 
-ReadMode StoredReadMode()
+ReadMode storedReadMode()
 {
-    return ParseReadMode(RegReadString(kPortKey, kReadModeValue)).value_or(kDefaultReadMode);
+    return parseReadMode(regReadString(kPortKey, kReadModeValue)).value_or(kDefaultReadMode);
 }
 
-void StoreReadMode(ReadMode mode) { RegWriteString(kPortKey, kReadModeValue, ReadModeName(mode)); }
+void storeReadMode(ReadMode mode) { regWriteString(kPortKey, kReadModeValue, readModeName(mode)); }
 
 } // namespace readplan

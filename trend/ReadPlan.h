@@ -59,23 +59,23 @@ struct ReadPlan {
 };
 
 // The plan for channels in channel order. Every channel is served by exactly one read.
-ReadPlan MakeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode);
+ReadPlan makeReadPlan(const std::vector<ChannelWord> &channels, ReadMode mode);
 // The same for a run's selected channels (ascending) and the address of each channel.
-ReadPlan MakeReadPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+ReadPlan makeReadPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       ReadMode mode);
 
 // The plan with its read `index` (a block read the controller would not answer as asked) replaced
 // by "R" reads of the words it carried, at the same place in the pass.
-ReadPlan WithoutBlockRead(const ReadPlan &plan, std::size_t index);
+ReadPlan withoutBlockRead(const ReadPlan &plan, std::size_t index);
 
 // Where a channel's word begins within a read's data.
-inline int WordOffset(const PlannedRead &read, const ChannelWord &channel)
+inline int wordOffset(const PlannedRead &read, const ChannelWord &channel)
 {
     return static_cast<int>(channel.address - read.address);
 }
 
 // "plan: 1 block read, 90 bytes/pass, limit 10.7 passes/s"
-QString PlanText(const ReadPlan &plan);
+QString planText(const ReadPlan &plan);
 
 // A block read given up for the rest of a run, and why.
 struct BlockReadGivenUp {
@@ -85,15 +85,15 @@ struct BlockReadGivenUp {
     bool refused = false; // a refusal (NAK); otherwise a reply of the wrong length
 };
 // "block read 00600E60+28 refused (-3): its words read one by one"
-QString GivenUpText(const BlockReadGivenUp &givenUp);
+QString givenUpText(const BlockReadGivenUp &givenUp);
 
 // The store's value beside "COM" that holds the mode, and its texts ("channel", "word", "block"),
 // which are also qmx-record's --reads values.
 inline const QString kReadModeValue = QStringLiteral("TrendReads");
-QString ReadModeName(ReadMode mode);
-std::optional<ReadMode> ParseReadMode(const QString &name);
+QString readModeName(ReadMode mode);
+std::optional<ReadMode> parseReadMode(const QString &name);
 // The stored mode; the default when none or an unknown one is stored.
-ReadMode StoredReadMode();
-void StoreReadMode(ReadMode mode);
+ReadMode storedReadMode();
+void storeReadMode(ReadMode mode);
 
 } // namespace readplan

@@ -15,13 +15,13 @@ constexpr int kFontPixels = 10;
 constexpr std::chrono::milliseconds kFiguresRefresh{250};
 
 // Text rows a band line has room for.
-int RowsOf(const QLabel *line) { return std::max(1, line->height() / line->fontMetrics().lineSpacing()); }
+int rowsOf(const QLabel *line) { return std::max(1, line->height() / line->fontMetrics().lineSpacing()); }
 
 // As many whole items as `rows` rows of the line take, measured in the line's font.
-QString Fitted(const QLabel *line, const QStringList &items, const QString &separator, int rows, const QString &more)
+QString fitted(const QLabel *line, const QStringList &items, const QString &separator, int rows, const QString &more)
 {
     const QFontMetrics metrics = line->fontMetrics();
-    return readout::FitItems(items, separator, line->contentsRect().width(), rows,
+    return readout::fitItems(items, separator, line->contentsRect().width(), rows,
                              [&metrics](const QString &text) { return metrics.horizontalAdvance(text); }, more);
 }
 
@@ -35,7 +35,7 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
                             {0, 12, kPlace.width(), 24},
                             {0, 36, kPlace.width(), 24},
                             {0, 60, kPlace.width(), 12}};
-    const QFont font = windowlook::CourierNew(kFontPixels);
+    const QFont font = windowlook::courierNew(kFontPixels);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         auto *line = new QLabel(this);
         line->setObjectName(QLatin1String(names[i]));
@@ -49,7 +49,7 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
     lineState_ = new QLabel(this);
     lineState_->setObjectName(QStringLiteral("LineState"));
     lineState_->setGeometry(0, 0, kPlace.width(), 34);
-    QFont stateFont = windowlook::CourierNew(13);
+    QFont stateFont = windowlook::courierNew(13);
     stateFont.setBold(true);
     lineState_->setFont(stateFont);
     lineState_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -62,32 +62,32 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
 void ReadoutBand::show(const View &view)
 {
     // Rows shown from a .trd have no time: with one cursor on them the band stays empty.
-    const std::optional<int> row = cursor::RowUnderCursor(data_.cursorX, data_.rowCount);
+    const std::optional<int> row = cursor::rowUnderCursor(data_.cursorX, data_.rowCount);
     const bool timed = row && data_.displayRowInfo[static_cast<std::size_t>(*row)].sinceRunStart.has_value();
     QStringList times;
     QStringList difference;
     if (view.cursorsShown && (timed || view.secondCursorX)) {
-        times << readout::CursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
+        times << readout::cursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
         if (view.secondCursorX) {
-            times << readout::CursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
-            if (const auto d = readout::Difference(data_, data_.cursorX, *view.secondCursorX))
-                difference = readout::DifferenceItems(data_, *d, view.hex);
+            times << readout::cursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
+            if (const auto d = readout::difference(data_, data_.cursorX, *view.secondCursorX))
+                difference = readout::differenceItems(data_, *d, view.hex);
         }
     }
-    lines_[0]->setText(Fitted(lines_[0], times, QStringLiteral("    "), RowsOf(lines_[0]), kBandMoreMark));
-    lines_[1]->setText(Fitted(lines_[1], difference, QStringLiteral("  "), RowsOf(lines_[1]), kReadoutMoreMark));
+    lines_[0]->setText(fitted(lines_[0], times, QStringLiteral("    "), rowsOf(lines_[0]), kBandMoreMark));
+    lines_[1]->setText(fitted(lines_[1], difference, QStringLiteral("  "), rowsOf(lines_[1]), kReadoutMoreMark));
     if (!fileName_.isEmpty()) {
-        lines_[2]->setText(Fitted(lines_[2], {kBandFileShown.arg(fileName_)}, QString(), 1, kBandMoreMark));
+        lines_[2]->setText(fitted(lines_[2], {kBandFileShown.arg(fileName_)}, QString(), 1, kBandMoreMark));
     } else if (runPasses_ == 0 && runStats_.exchanges == 0) {
         lines_[2]->clear();
     } else {
         // Each of the figures' two lines on a line of its own.
-        const QString figures = QStringLiteral("Line: ") + ExchangeStatsText(runStats_, runPasses_,
+        const QString figures = QStringLiteral("Line: ") + exchangeStatsText(runStats_, runPasses_,
                                                                              lastPassEnded_ - data_.runStartedSteady,
                                                                              QStringLiteral("\n"));
         QStringList rows;
         for (const QString &text : figures.split(u'\n'))
-            rows << Fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);
+            rows << fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);
         lines_[2]->setText(rows.join(u'\n'));
     }
     // The latest Save or export first: it is what the user just did.
@@ -103,7 +103,7 @@ void ReadoutBand::show(const View &view)
     // The plan says the same all run: it yields its place first.
     if (!planText_.isEmpty())
         events << planText_;
-    lines_[3]->setText(Fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
+    lines_[3]->setText(fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
     shown_ = std::chrono::steady_clock::now();
 }
 
@@ -137,10 +137,10 @@ bool ReadoutBand::takePass(const sampling::TrendPass &pass)
     ++runPasses_;
     lastPassEnded_ = pass.ended;
     if (pass.planNow)
-        planText_ = readout::PlanChangeText(*pass.planNow, pass.blockReadsGivenUp);
+        planText_ = readout::planChangeText(*pass.planNow, pass.blockReadsGivenUp);
     if (pass.lineEvent == sampling::LineEvent::None)
         return pass.planNow.has_value();
-    lineEventText_ = readout::LineEventText(pass.lineEvent, data_, pass.ended);
+    lineEventText_ = readout::lineEventText(pass.lineEvent, data_, pass.ended);
     return true;
 }
 

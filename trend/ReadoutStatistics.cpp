@@ -12,24 +12,24 @@ namespace readout {
 
 namespace {
 
-bool ReadFailed(const RowInfo &info, int channel) { return (info.failedChannels & (1u << channel)) != 0; }
+bool readFailed(const RowInfo &info, int channel) { return (info.failedChannels & (1u << channel)) != 0; }
 
-std::optional<std::int32_t> ValueAt(const TrendData &data, int row, int channel)
+std::optional<std::int32_t> valueAt(const TrendData &data, int row, int channel)
 {
-    if (ReadFailed(data.displayRowInfo[static_cast<std::size_t>(row)], channel))
+    if (readFailed(data.displayRowInfo[static_cast<std::size_t>(row)], channel))
         return std::nullopt;
     return data.displayRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)];
 }
 
 // The figures of one channel over rows first..last; a failed read is counted and skipped, so an
 // edge is a change from one good read to the next good one.
-void TakeSpan(const TrendData &data, int first, int last, ChannelFigures &figures)
+void takeSpan(const TrendData &data, int first, int last, ChannelFigures &figures)
 {
     std::int64_t sum = 0;
     double sumOfSquares = 0.0;
     std::optional<bool> previousBit;
     for (int row = first; row <= last; ++row) {
-        const std::optional<std::int32_t> value = ValueAt(data, row, figures.channel);
+        const std::optional<std::int32_t> value = valueAt(data, row, figures.channel);
         if (!value) {
             ++figures.failed;
             continue;
@@ -56,108 +56,108 @@ void TakeSpan(const TrendData &data, int first, int last, ChannelFigures &figure
     }
 }
 
-bool IsLogic(int channel) { return channel >= kAnalogChannels; }
+bool isLogic(int channel) { return channel >= kAnalogChannels; }
 
-QString ValueCell(int channel, const std::optional<std::int32_t> &value, bool hex)
+QString valueCell(int channel, const std::optional<std::int32_t> &value, bool hex)
 {
     if (!value)
         return kReadoutFailed;
-    return cursor::ValueText(channel, *value, hex ? cursor::Base::Hex : cursor::Base::Dec, cursor::LogicText::Value);
+    return cursor::valueText(channel, *value, hex ? cursor::Base::Hex : cursor::Base::Dec, cursor::LogicText::Value);
 }
 
 // Mean and RMS are not words the controller holds: they stay decimal in Hex too.
-QString FigureCell(double figure) { return QString::number(figure, 'f', 2); }
+QString figureCell(double figure) { return QString::number(figure, 'f', 2); }
 
-QString PeakToPeakCell(std::int64_t peakToPeak, bool hex)
+QString peakToPeakCell(std::int64_t peakToPeak, bool hex)
 {
     if (!hex)
         return QString::number(peakToPeak);
     return QStringLiteral("%1").arg(peakToPeak, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QStringList SpanCells(const ChannelFigures &f, bool hex)
+QStringList spanCells(const ChannelFigures &f, bool hex)
 {
-    const bool logic = IsLogic(f.channel);
+    const bool logic = isLogic(f.channel);
     QStringList cells;
-    cells << ValueCell(f.channel, f.atB, hex);
+    cells << valueCell(f.channel, f.atB, hex);
     if (f.atA && f.atB)
-        cells << DifferenceValueText(*f.atB - *f.atA, hex && !logic);
+        cells << differenceValueText(*f.atB - *f.atA, hex && !logic);
     else
         cells << kReadoutFailed;
     const bool analogFigures = !logic && f.samples > 0;
-    cells << (analogFigures ? ValueCell(f.channel, f.minimum, hex) : QString())
-          << (analogFigures ? ValueCell(f.channel, f.maximum, hex) : QString())
-          << (analogFigures ? FigureCell(f.mean) : QString()) << (analogFigures ? FigureCell(f.rms) : QString())
-          << (analogFigures ? PeakToPeakCell(f.peakToPeak(), hex) : QString());
+    cells << (analogFigures ? valueCell(f.channel, f.minimum, hex) : QString())
+          << (analogFigures ? valueCell(f.channel, f.maximum, hex) : QString())
+          << (analogFigures ? figureCell(f.mean) : QString()) << (analogFigures ? figureCell(f.rms) : QString())
+          << (analogFigures ? peakToPeakCell(f.peakToPeak(), hex) : QString());
     cells << (logic ? QString::number(f.ones) : QString()) << (logic ? QString::number(f.edges) : QString());
     cells << QString::number(f.failed);
     return cells;
 }
 
-QString HeaderText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
+QString headerText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
-    QString header = CursorTimeText(data, cursorAX, QStringLiteral("A"));
+    QString header = cursorTimeText(data, cursorAX, QStringLiteral("A"));
     if (!cursorBX)
         return header;
-    header += QStringLiteral("    ") + CursorTimeText(data, *cursorBX, QStringLiteral("B"));
-    if (const std::optional<CursorDifference> d = Difference(data, cursorAX, *cursorBX)) {
+    header += QStringLiteral("    ") + cursorTimeText(data, *cursorBX, QStringLiteral("B"));
+    if (const std::optional<CursorDifference> d = difference(data, cursorAX, *cursorBX)) {
         header += QStringLiteral("    B-A: %1 rows  ").arg(d->rows) +
-                  (d->milliseconds ? SecondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
+                  (d->milliseconds ? secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
     }
     return header;
 }
 
 } // namespace
 
-std::optional<CursorFigures> FiguresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
+std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
-    const std::optional<int> rowA = cursor::RowUnderCursor(cursorAX, data.rowCount);
+    const std::optional<int> rowA = cursor::rowUnderCursor(cursorAX, data.rowCount);
     if (!rowA)
         return std::nullopt;
     CursorFigures figures;
     figures.rowA = *rowA;
     if (cursorBX)
-        figures.rowB = cursor::RowUnderCursor(*cursorBX, data.rowCount);
+        figures.rowB = cursor::rowUnderCursor(*cursorBX, data.rowCount);
     for (int c : data.selectedChannels) {
         if (c < 0 || c >= kChannels)
             continue;
         ChannelFigures channel;
         channel.channel = c;
-        channel.atA = ValueAt(data, *rowA, c);
+        channel.atA = valueAt(data, *rowA, c);
         if (figures.rowB) {
-            channel.atB = ValueAt(data, *figures.rowB, c);
-            TakeSpan(data, std::min(*rowA, *figures.rowB), std::max(*rowA, *figures.rowB), channel);
+            channel.atB = valueAt(data, *figures.rowB, c);
+            takeSpan(data, std::min(*rowA, *figures.rowB), std::max(*rowA, *figures.rowB), channel);
         }
         figures.channels.push_back(channel);
     }
     return figures;
 }
 
-ReadoutTable ReadoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex)
+ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex)
 {
     ReadoutTable table;
     table.columns << kReadoutChannelColumn << kReadoutAColumn;
-    const std::optional<CursorFigures> figures = FiguresBetweenCursors(data, cursorAX, cursorBX);
+    const std::optional<CursorFigures> figures = figuresBetweenCursors(data, cursorAX, cursorBX);
     if (!figures) {
         table.header = kReadoutNoRows;
         return table;
     }
-    table.header = HeaderText(data, cursorAX, figures->rowB ? cursorBX : std::nullopt);
+    table.header = headerText(data, cursorAX, figures->rowB ? cursorBX : std::nullopt);
     if (figures->rowB)
         table.columns << kReadoutSpanColumns;
     for (const ChannelFigures &f : figures->channels) {
         ReadoutTable::Row row;
         row.channel = f.channel;
-        row.cells << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(f.channel)], f.channel)
-                  << ValueCell(f.channel, f.atA, hex);
+        row.cells << trendcsv::columnName(data.channels[static_cast<std::size_t>(f.channel)], f.channel)
+                  << valueCell(f.channel, f.atA, hex);
         if (figures->rowB)
-            row.cells << SpanCells(f, hex);
+            row.cells << spanCells(f, hex);
         table.rows.push_back(row);
     }
     return table;
 }
 
-QString TabSeparatedText(const ReadoutTable &table)
+QString tabSeparatedText(const ReadoutTable &table)
 {
     QString text = table.header + u'\n' + table.columns.join(u'\t') + u'\n';
     for (const ReadoutTable::Row &row : table.rows)

@@ -40,7 +40,7 @@ struct CursorFigures {
 
 // The figures at cursor A (data.cursorX) and, when there is a second cursor on a row, between A
 // and B; nothing when A addresses no display row.
-std::optional<CursorFigures> FiguresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX);
+std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX);
 
 // The table as the Read-out window shows and copies it.
 struct ReadoutTable {
@@ -54,8 +54,8 @@ struct ReadoutTable {
 };
 
 // The table in Dec or Hex; its header says so when no rows are shown.
-ReadoutTable ReadoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex);
+ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex);
 // The header line, the column captions and every row, cells separated by tabs, lines by LF.
-QString TabSeparatedText(const ReadoutTable &table);
+QString tabSeparatedText(const ReadoutTable &table);
 
 } // namespace readout

@@ -21,7 +21,7 @@ constexpr int kGapToTrendGraph = 8;
 
 // The trace's colour on the graph's black, as the colour key shows it: white and yellow traces
 // stay visible on a light table.
-QIcon TraceSwatch(int channel)
+QIcon traceSwatch(int channel)
 {
     QPixmap swatch(14, 14);
     swatch.fill(Qt::black);
@@ -38,7 +38,7 @@ ReadoutWindow::ReadoutWindow(std::optional<QRect> &place, QWidget *trendGraph)
 {
     setObjectName(QStringLiteral("ReadoutWindow"));
     setWindowTitle(kReadoutTitle);
-    setFont(windowlook::CourierNew(12));
+    setFont(windowlook::courierNew(12));
 
     header_ = new QLabel(this);
     header_->setObjectName(QStringLiteral("ReadoutHeader"));
@@ -112,7 +112,7 @@ void ReadoutWindow::showTable(const readout::ReadoutTable &table)
             }
             item->setText(column < row.cells.size() ? row.cells.at(column) : QString());
             if (column == 0) {
-                item->setIcon(TraceSwatch(row.channel));
+                item->setIcon(traceSwatch(row.channel));
                 item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             } else {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -125,7 +125,7 @@ void ReadoutWindow::showTable(const readout::ReadoutTable &table)
 void ReadoutWindow::copyTable()
 {
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(readout::TabSeparatedText(table_));
+        clipboard->setText(readout::tabSeparatedText(table_));
 }
 
 void ReadoutWindow::keepPlace()

@@ -8,7 +8,7 @@
 
 namespace runstart {
 
-bool FullScaleTextPasses(const QString &text)
+bool fullScaleTextPasses(const QString &text)
 {
     if (text.isEmpty())
         return false;
@@ -20,14 +20,14 @@ bool FullScaleTextPasses(const QString &text)
     return true;
 }
 
-QString RemoveSpaces(const QString &text)
+QString removeSpaces(const QString &text)
 {
     QString out = text;
     out.remove(u' ');
     return out;
 }
 
-QString LookUpName(const QStringList &variableList, const QString &name)
+QString lookUpName(const QStringList &variableList, const QString &name)
 {
     for (const QString &entry : variableList) {
         if (entry == u"END")
@@ -38,7 +38,7 @@ QString LookUpName(const QStringList &variableList, const QString &name)
     return {};
 }
 
-bool IsUpperHex(const QString &text)
+bool isUpperHex(const QString &text)
 {
     for (QChar c : text) {
         const bool digit = c >= u'0' && c <= u'9';
@@ -49,7 +49,7 @@ bool IsUpperHex(const QString &text)
     return true;
 }
 
-Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels, const QStringList &variableList)
+Resolution resolveAddresses(const std::array<ChannelRecord, kChannels> &channels, const QStringList &variableList)
 {
     Resolution result;
     for (int c = 0; c < kChannels; ++c) {
@@ -57,10 +57,10 @@ Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels
         if (!r.selected)
             continue;
         if (r.addressKind == AddressKind::Name) {
-            result.addressText[c] = LookUpName(variableList, r.addressOrName);
+            result.addressText[c] = lookUpName(variableList, r.addressOrName);
             if (result.addressText[c].isEmpty())
                 ++result.errorCount;
-        } else if (!IsUpperHex(r.addressOrName)) {
+        } else if (!isUpperHex(r.addressOrName)) {
             ++result.errorCount;
         } else {
             result.addressText[c] = r.addressOrName;
@@ -74,7 +74,7 @@ Resolution ResolveAddresses(const std::array<ChannelRecord, kChannels> &channels
 namespace {
 
 // Edits (insert, delete, replace) from one text to the other, letters compared in either case.
-int EditDistance(const QString &a, const QString &b)
+int editDistance(const QString &a, const QString &b)
 {
     std::vector<int> row(static_cast<std::size_t>(b.size()) + 1);
     for (std::size_t j = 0; j < row.size(); ++j)
@@ -95,7 +95,7 @@ int EditDistance(const QString &a, const QString &b)
 
 } // namespace
 
-QStringList ClosestNames(const QStringList &variableList, const QString &name, int most)
+QStringList closestNames(const QStringList &variableList, const QString &name, int most)
 {
     const int allowed = std::max<int>(1, static_cast<int>(name.size()) / 3);
     std::vector<std::pair<int, QString>> near;
@@ -105,7 +105,7 @@ QStringList ClosestNames(const QStringList &variableList, const QString &name, i
         const QString candidate = entry.mid(9);
         if (candidate.isEmpty() || candidate == name)
             continue;
-        const int distance = EditDistance(name, candidate);
+        const int distance = editDistance(name, candidate);
         if (distance <= allowed && std::none_of(near.begin(), near.end(), [&](const auto &n) { return n.second == candidate; }))
             near.emplace_back(distance, candidate);
     }
@@ -116,7 +116,7 @@ QStringList ClosestNames(const QStringList &variableList, const QString &name, i
     return names;
 }
 
-std::uint32_t AddressFromText(const QString &text)
+std::uint32_t addressFromText(const QString &text)
 {
     const QString head = text.left(8);
     qsizetype pos = 0;
@@ -139,7 +139,7 @@ std::uint32_t AddressFromText(const QString &text)
     return value;
 }
 
-std::int32_t BitMask(std::int32_t bit)
+std::int32_t bitMask(std::int32_t bit)
 {
     std::uint32_t mask = 1;
     for (std::int32_t i = 0; i < bit && mask != 0; ++i)
@@ -147,12 +147,12 @@ std::int32_t BitMask(std::int32_t bit)
     return static_cast<std::int32_t>(mask);
 }
 
-ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
+ScaleProblem checkScales(const std::array<ChannelRecord, kChannels> &channels)
 {
     for (int c = 0; c < kChannels; ++c) {
         if (!channels[c].selected)
             continue;
-        const std::optional<std::int32_t> n = presets::ParseDecimal(channels[c].fullScale);
+        const std::optional<std::int32_t> n = presets::parseDecimal(channels[c].fullScale);
         if (c < kAnalogChannels) {
             if (!n)
                 return ScaleProblem::BadFullScale;
@@ -165,19 +165,19 @@ ScaleProblem CheckScales(const std::array<ChannelRecord, kChannels> &channels)
     return ScaleProblem::None;
 }
 
-std::optional<int> FirstBitOutOfRange(const std::array<ChannelRecord, kChannels> &channels)
+std::optional<int> firstBitOutOfRange(const std::array<ChannelRecord, kChannels> &channels)
 {
     for (int c = kAnalogChannels; c < kChannels; ++c) {
         if (!channels[c].selected)
             continue;
-        const std::optional<std::int32_t> bit = presets::ParseDecimal(channels[c].fullScale);
+        const std::optional<std::int32_t> bit = presets::parseDecimal(channels[c].fullScale);
         if (bit && (*bit < 0 || *bit > 15))
             return c;
     }
     return std::nullopt;
 }
 
-std::optional<int> FirstUnresolved(const std::array<ChannelRecord, kChannels> &channels, const Resolution &resolution)
+std::optional<int> firstUnresolved(const std::array<ChannelRecord, kChannels> &channels, const Resolution &resolution)
 {
     for (int c = 0; c < kChannels; ++c) {
         if (channels[c].selected && (resolution.addressText[c].isEmpty() || channels[c].addressOrName.isEmpty()))
@@ -186,7 +186,7 @@ std::optional<int> FirstUnresolved(const std::array<ChannelRecord, kChannels> &c
     return std::nullopt;
 }
 
-bool BuildSelection(TrendData &data)
+bool buildSelection(TrendData &data)
 {
     bool allConverted = true;
     data.selectedChannels.clear();
@@ -194,18 +194,18 @@ bool BuildSelection(TrendData &data)
         if (!data.channels[c].selected)
             continue;
         data.selectedChannels.push_back(c);
-        const std::optional<std::int32_t> n = presets::ParseDecimal(data.channels[c].fullScale);
+        const std::optional<std::int32_t> n = presets::parseDecimal(data.channels[c].fullScale);
         if (!n) {
             allConverted = false;
             data.channelScale[c] = 0;
         } else {
-            data.channelScale[c] = c < kAnalogChannels ? *n : BitMask(*n);
+            data.channelScale[c] = c < kAnalogChannels ? *n : bitMask(*n);
         }
     }
     return allConverted;
 }
 
-void ResetRecording(TrendData &data)
+void resetRecording(TrendData &data)
 {
     for (SampleRow &row : data.sampleRing)
         row.fill(0);

@@ -6,28 +6,28 @@
 
 namespace sampling {
 
-void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
+void storeAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
-    layers.WipeAhead(data.previousPenX);
+    layers.wipeAhead(data.previousPenX);
     if (readout.errorCount != 0)
-        layers.DrawErrorMark(data.penX);
+        layers.drawErrorMark(data.penX);
     SampleRow &row = data.sampleRing[data.ringWritePos];
     for (int c : data.selectedChannels) {
-        const std::int32_t v = readout.LatestValue[c];
+        const std::int32_t v = readout.latestValue[c];
         if (c < kAnalogChannels) {
             row[c] = v;
-            data.penY[c] = AnalogY(v, data.channelScale[c]);
+            data.penY[c] = analogY(v, data.channelScale[c]);
         } else {
             const bool high = (v & data.channelScale[c]) != 0;
             row[c] = high ? 1 : 0;
-            data.penY[c] = LogicY(c, high);
+            data.penY[c] = logicY(c, high);
         }
-        layers.DrawSegment(c, data);
+        layers.drawSegment(c, data);
         data.previousPenY[c] = data.penY[c];
     }
 }
 
-void AdvancePen(TrendData &data)
+void advancePen(TrendData &data)
 {
     data.previousPenX = data.penX;
     data.penX += 2;
@@ -37,7 +37,7 @@ void AdvancePen(TrendData &data)
     }
 }
 
-void AdvanceRing(TrendData &data)
+void advanceRing(TrendData &data)
 {
     data.ringWritePos += 1;
     if (data.ringWritePos >= kRingRows) {
@@ -46,37 +46,37 @@ void AdvanceRing(TrendData &data)
     }
 }
 
-PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
+PassReadout runPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
                     const KeepGoing &keepGoing)
 {
-    const PassReadout readout = ReadChannels(data, read, failed, keepGoing);
+    const PassReadout readout = readChannels(data, read, failed, keepGoing);
     if (readout.abandoned)
         return readout;
-    StorePass(data, layers, readout);
-    layers.ComposeGraph(false);
+    storePass(data, layers, readout);
+    layers.composeGraph(false);
     return readout;
 }
 
-void StorePass(TrendData &data, GraphLayers &layers, const PassReadout &readout)
+void storePass(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
-    StoreAndDraw(data, layers, readout);
-    AdvancePen(data);
-    AdvanceRing(data);
+    storeAndDraw(data, layers, readout);
+    advancePen(data);
+    advanceRing(data);
 }
 
-QString TraceTimestamp(const QDateTime &when)
+QString traceTimestamp(const QDateTime &when)
 {
-    return timetext::ShortDateLongTime(when, QLocale::system());
+    return timetext::shortDateLongTime(when, QLocale::system());
 }
 
-QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply)
+QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply)
 {
     QByteArray line = timestamp.toLatin1() + " Code=" + QByteArray::number(code) + " Data=" + lastErrorReply + "\n";
     line.replace("\n", "\r\n");
     return line;
 }
 
-QByteArray ErrorTraceLine(const QString &timestamp, const QString &text)
+QByteArray errorTraceLine(const QString &timestamp, const QString &text)
 {
     return timestamp.toLatin1() + ' ' + text.toLatin1() + "\r\n";
 }

@@ -18,25 +18,25 @@
 namespace sampling {
 
 // Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
-void StoreAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
+void storeAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // Two pixels on; past the right edge (500) the sweep starts again at 0.
-void AdvancePen(TrendData &data);
+void advancePen(TrendData &data);
 // One row on; from row 249 back to 0, and the ring has wrapped.
-void AdvanceRing(TrendData &data);
+void advanceRing(TrendData &data);
 // A read pass into the recording: stored, drawn on the trace layer, pen and ring moved on. The
 // picture is not composed (the window composes what changed).
-void StorePass(TrendData &data, GraphLayers &layers, const PassReadout &readout);
+void storePass(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // The whole pass, the picture composed without the cursor. An abandoned pass stores, draws and
 // advances nothing: the ring row it began is not part of the recording.
-PassReadout RunPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
+PassReadout runPass(TrendData &data, GraphLayers &layers, const ValueReader &read, const FailureSink &failed,
                     const KeepGoing &keepGoing = {});
 
 // The local date and time of an error trace line: short date, a space, long time.
-QString TraceTimestamp(const QDateTime &when);
+QString traceTimestamp(const QDateTime &when);
 // One line of "ErrTrace.txt" as bytes on disk: every LF written as CR LF, the one that ends the
 // stored refusal included.
-QByteArray ErrorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply);
+QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply);
 // A line of "ErrTrace.txt" that tells of the run rather than of one failed read.
-QByteArray ErrorTraceLine(const QString &timestamp, const QString &text);
+QByteArray errorTraceLine(const QString &timestamp, const QString &text);
 
 } // namespace sampling

@@ -2,15 +2,15 @@
 
 namespace sampling {
 
-std::int32_t SignedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
+std::int32_t signedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
 
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
+PassReadout readChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing)
 {
-    return ReadChannels(data.selectedChannels, data.channelAddress, read, failed, keepGoing);
+    return readChannels(data.selectedChannels, data.channelAddress, read, failed, keepGoing);
 }
 
-PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+PassReadout readChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                          const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing)
 {
     PassReadout readout;
@@ -27,9 +27,9 @@ PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std:
                 failed(v);
             ++readout.errorCount;
             readout.failedChannels = static_cast<std::uint16_t>(readout.failedChannels | (1u << c));
-            readout.LatestValue[c] = 0;
+            readout.latestValue[c] = 0;
         } else {
-            readout.LatestValue[c] = SignedWord(v);
+            readout.latestValue[c] = signedWord(v);
         }
     }
     return readout;

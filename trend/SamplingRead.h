@@ -21,19 +21,19 @@ using FailureSink = std::function<void(int code)>;
 using KeepGoing = std::function<bool()>;
 
 // A controller word taken as signed 16-bit.
-std::int32_t SignedWord(int word);
+std::int32_t signedWord(int word);
 
 struct PassReadout {
-    std::array<std::int32_t, kChannels> LatestValue{}; // 0 for a failed read
+    std::array<std::int32_t, kChannels> latestValue{}; // 0 for a failed read
     std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
     int errorCount = 0;
     bool abandoned = false; // the run ended before every channel was read
 };
 
 // Reads every selected channel, one read each; a failure does not end the reading.
-PassReadout ReadChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+PassReadout readChannels(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                          const ValueReader &read, const FailureSink &failed, const KeepGoing &keepGoing = {});
-PassReadout ReadChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
+PassReadout readChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing = {});
 
 } // namespace sampling

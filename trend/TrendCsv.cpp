@@ -8,14 +8,14 @@ const QByteArray kLineEnd = "\r\n";
 
 } // namespace
 
-QString ColumnName(const ChannelRecord &record, int channel)
+QString columnName(const ChannelRecord &record, int channel)
 {
     if (channel < kAnalogChannels)
         return record.addressOrName;
     return record.addressOrName + u'.' + record.fullScale;
 }
 
-QByteArray Field(const QString &text)
+QByteArray field(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
     if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
@@ -24,15 +24,15 @@ QByteArray Field(const QString &text)
     return '"' + bytes + '"';
 }
 
-QByteArray HeaderLine(const QStringList &channelColumns)
+QByteArray headerLine(const QStringList &channelColumns)
 {
     QByteArray line = "time,t_s";
     for (const QString &name : channelColumns)
-        line += ',' + Field(name);
+        line += ',' + field(name);
     return line + kLineEnd;
 }
 
-QByteArray RowLine(const Row &row)
+QByteArray rowLine(const Row &row)
 {
     QByteArray line;
     if (row.time)

@@ -18,18 +18,18 @@
 namespace trendcsv {
 
 // The column of channel `channel` (0..13) as its record names it.
-QString ColumnName(const ChannelRecord &record, int channel);
+QString columnName(const ChannelRecord &record, int channel);
 // "time,t_s,<column>,..." with its line end.
-QByteArray HeaderLine(const QStringList &channelColumns);
+QByteArray headerLine(const QStringList &channelColumns);
 
 struct Row {
     std::optional<QDateTime> time;
     std::optional<double> seconds;
     std::vector<std::optional<std::int32_t>> values; // one per channel column; empty: failed
 };
-QByteArray RowLine(const Row &row);
+QByteArray rowLine(const Row &row);
 
 // A field as CSV needs it: quoted, its quotes doubled, when it holds a comma, quote or line end.
-QByteArray Field(const QString &text);
+QByteArray field(const QString &text);
 
 } // namespace trendcsv

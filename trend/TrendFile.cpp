@@ -15,21 +15,21 @@ constexpr int kFirstSettingLine = 4; // zero-based index of file line 5
 constexpr int kFirstDataLine = 20;   // zero-based index of file line 21
 const QString kEndLine = QStringLiteral("END");
 
-QString LineAt(const QStringList &lines, int index)
+QString lineAt(const QStringList &lines, int index)
 {
     return index < lines.size() ? lines.at(index) : QString();
 }
 
 } // namespace
 
-QString SettingLine(int channel, const ChannelRecord &record)
+QString settingLine(int channel, const ChannelRecord &record)
 {
     return QStringLiteral("%1, %2,  %3,  %4,%5,")
         .arg(channel, 2, 10, QLatin1Char('0'))
-        .arg(presets::SelectionText(record.selected), presets::AddressKindText(record.addressKind), record.addressOrName.rightJustified(6), record.fullScale.rightJustified(5));
+        .arg(presets::selectionText(record.selected), presets::addressKindText(record.addressKind), record.addressOrName.rightJustified(6), record.fullScale.rightJustified(5));
 }
 
-QString DataLine(const SampleRow &row)
+QString dataLine(const SampleRow &row)
 {
     QString line;
     for (int c = 0; c < kChannels; ++c) {
@@ -40,7 +40,7 @@ QString DataLine(const SampleRow &row)
     return line;
 }
 
-QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
+QStringList formatLines(const QString &fileName, const std::array<ChannelRecord, kChannels> &channels,
                         const std::array<SampleRow, kDisplayRowsCapacity> &rows, int dataNumbers)
 {
     const int count = std::clamp(dataNumbers, 0, kDisplayRowsCapacity);
@@ -51,16 +51,16 @@ QStringList FormatLines(const QString &fileName, const std::array<ChannelRecord,
           << QStringLiteral("------- Setting List -------")
           << QStringLiteral("Ch Sel A/L AdrsChar FullScale");
     for (int c = 0; c < kChannels; ++c)
-        lines << SettingLine(c, channels[c]);
+        lines << settingLine(c, channels[c]);
     lines << QStringLiteral("Data List")
           << QStringLiteral("Ch0,Ch1,Ch2,Ch3,Ch4,Ch5,Ch6,Ch7,Ch8,Ch9,Ch10,Ch11,Ch12,Ch13");
     for (int k = 0; k < count; ++k)
-        lines << DataLine(rows[k]);
+        lines << dataLine(rows[k]);
     lines << kEndLine;
     return lines;
 }
 
-QString TakeField(QString &line)
+QString takeField(QString &line)
 {
     const qsizetype comma = line.indexOf(QLatin1Char(','));
     if (comma < 0)
@@ -71,27 +71,27 @@ QString TakeField(QString &line)
     return field;
 }
 
-bool ReadSettings(const QStringList &lines, std::array<ChannelRecord, kChannels> &channels)
+bool readSettings(const QStringList &lines, std::array<ChannelRecord, kChannels> &channels)
 {
     for (int c = 0; c < kChannels; ++c) {
-        QString line = LineAt(lines, kFirstSettingLine + c);
-        if (presets::ParseDecimal(TakeField(line)) != c)
+        QString line = lineAt(lines, kFirstSettingLine + c);
+        if (presets::parseDecimal(takeField(line)) != c)
             return false;
-        const std::optional<bool> selected = presets::ParseSelection(TakeField(line));
+        const std::optional<bool> selected = presets::parseSelection(takeField(line));
         if (!selected)
             return false;
         channels[c].selected = *selected;
-        const std::optional<AddressKind> kind = presets::ParseAddressKind(TakeField(line));
+        const std::optional<AddressKind> kind = presets::parseAddressKind(takeField(line));
         if (!kind)
             return false;
         channels[c].addressKind = *kind;
-        channels[c].addressOrName = TakeField(line);
-        channels[c].fullScale = TakeField(line);
+        channels[c].addressOrName = takeField(line);
+        channels[c].fullScale = takeField(line);
     }
     return true;
 }
 
-std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
+std::optional<std::vector<SampleRow>> readDataRows(const QStringList &lines)
 {
     std::vector<SampleRow> rows;
     for (int index = kFirstDataLine;; ++index) {
@@ -112,7 +112,7 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
                     return std::nullopt;
                 break;
             }
-            const auto value = presets::ParseDecimal(TakeField(line));
+            const auto value = presets::parseDecimal(takeField(line));
             if (!value || values == kChannels)
                 return std::nullopt;
             row[values++] = *value;
@@ -123,29 +123,29 @@ std::optional<std::vector<SampleRow>> ReadDataRows(const QStringList &lines)
     }
 }
 
-OpenOutcome OpenLines(const QStringList &lines, TrendData &data)
+OpenOutcome openLines(const QStringList &lines, TrendData &data)
 {
     std::array<ChannelRecord, kChannels> settings = data.channels;
-    if (!ReadSettings(lines, settings)) {
+    if (!readSettings(lines, settings)) {
         data.channels = settings;
         return OpenOutcome::SettingsRefused;
     }
-    const auto rows = ReadDataRows(lines);
-    if (!rows || !SelectedScalesAreNumbers(settings))
+    const auto rows = readDataRows(lines);
+    if (!rows || !selectedScalesAreNumbers(settings))
         return OpenOutcome::Refused;
     data.channels = settings;
     std::copy(rows->begin(), rows->end(), data.displayRows.begin());
     data.rowCount = static_cast<int>(rows->size());
-    readout::ForgetDisplayRowInfo(data);
-    runstart::BuildSelection(data);
-    data.cursorX = cursor::PositionOnLastRow(data.rowCount);
+    readout::forgetDisplayRowInfo(data);
+    runstart::buildSelection(data);
+    data.cursorX = cursor::positionOnLastRow(data.rowCount);
     return OpenOutcome::Opened;
 }
 
-bool SelectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels)
+bool selectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channels)
 {
     return std::all_of(channels.begin(), channels.end(), [](const ChannelRecord &record) {
-        return !record.selected || presets::ParseDecimal(record.fullScale).has_value();
+        return !record.selected || presets::parseDecimal(record.fullScale).has_value();
     });
 }
 

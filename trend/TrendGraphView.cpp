@@ -18,12 +18,12 @@
 
 namespace {
 
-QString SuggestedName(const QString &extension)
+QString suggestedName(const QString &extension)
 {
-    return timetext::StampedFileName(QStringLiteral("trend"), extension, QDateTime::currentDateTime());
+    return timetext::stampedFileName(QStringLiteral("trend"), extension, QDateTime::currentDateTime());
 }
 
-QString PngAtDoubleScale(const QString &path)
+QString pngAtDoubleScale(const QString &path)
 {
     const QFileInfo info(path);
     return info.dir().filePath(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix());
@@ -34,7 +34,7 @@ QString PngAtDoubleScale(const QString &path)
 constexpr QRgb kTriggerMarkColour = 0xFFFF00FFu;
 constexpr int kTriggerMarkLength = 12;
 
-void DrawTriggerMark(QImage &cursorLayer, int x)
+void drawTriggerMark(QImage &cursorLayer, int x)
 {
     if (x < 0 || x >= cursorLayer.width())
         return;
@@ -107,28 +107,28 @@ bool TrendGraphView::rowsShown() const
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
-void TrendGraphView::redrawRecordedTraces() { layers_.DrawRecordedTraces(data_); }
+void TrendGraphView::redrawRecordedTraces() { layers_.drawRecordedTraces(data_); }
 
 void TrendGraphView::drawCursorLayer()
 {
-    layers_.DrawCursorLayer(data_.cursorX);
+    layers_.drawCursorLayer(data_.cursorX);
     if (secondCursorX_)
-        DrawSecondCursor(layers_.cursor, *secondCursorX_);
+        drawSecondCursor(layers_.cursor, *secondCursorX_);
     if (triggerMarkX_)
-        DrawTriggerMark(layers_.cursor, *triggerMarkX_);
+        drawTriggerMark(layers_.cursor, *triggerMarkX_);
 }
 
 void TrendGraphView::compose(bool withCursor)
 {
-    layers_.ComposeGraph(withCursor);
+    layers_.composeGraph(withCursor);
     picture_->update();
 }
 
-void TrendGraphView::repaintChangedColumns() { picture_->update(layers_.ComposeChangedColumns()); }
+void TrendGraphView::repaintChangedColumns() { picture_->update(layers_.composeChangedColumns()); }
 
 void TrendGraphView::drawColourKey(bool selectedOnly)
 {
-    layers_.DrawColourKey(data_.channels, selectedOnly, background());
+    layers_.drawColourKey(data_.channels, selectedOnly, background());
     if (keyPicture_)
         keyPicture_->update();
 }
@@ -142,7 +142,7 @@ void TrendGraphView::showCursorValues(bool highLow)
         return;
     const cursor::Base base = hex_ ? cursor::Base::Hex : cursor::Base::Dec;
     const cursor::LogicText logic = highLow ? cursor::LogicText::HighLow : cursor::LogicText::Value;
-    for (const auto &[channel, text] : cursor::CursorValueTexts(data_, data_.cursorX, base, logic))
+    for (const auto &[channel, text] : cursor::cursorValueTexts(data_, data_.cursorX, base, logic))
         showValue_(channel, text);
 }
 
@@ -150,7 +150,7 @@ void TrendGraphView::clickAt(int x)
 {
     if (!cursorsEnabled_)
         return;
-    if (const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount)) {
+    if (const std::optional<int> position = cursor::clickPosition(x, data_.rowCount)) {
         moveCursor(*position);
         showCursorValues();
     }
@@ -158,7 +158,7 @@ void TrendGraphView::clickAt(int x)
 
 void TrendGraphView::stepCursorLeft()
 {
-    if (const std::optional<int> position = cursor::StepLeft(data_.cursorX, data_.rowCount)) {
+    if (const std::optional<int> position = cursor::stepLeft(data_.cursorX, data_.rowCount)) {
         moveCursor(*position);
         showCursorValues(true);
     }
@@ -166,7 +166,7 @@ void TrendGraphView::stepCursorLeft()
 
 void TrendGraphView::stepCursorRight()
 {
-    if (const std::optional<int> position = cursor::StepRight(data_.cursorX, data_.rowCount)) {
+    if (const std::optional<int> position = cursor::stepRight(data_.cursorX, data_.rowCount)) {
         moveCursor(*position);
         showCursorValues();
     }
@@ -185,7 +185,7 @@ void TrendGraphView::setSecondCursor(int x)
     // The same condition as moving the first cursor.
     if (!cursorsEnabled_)
         return;
-    const std::optional<int> position = cursor::ClickPosition(x, data_.rowCount);
+    const std::optional<int> position = cursor::clickPosition(x, data_.rowCount);
     if (!position)
         return;
     secondCursorX_ = *position;
@@ -213,7 +213,7 @@ void TrendGraphView::keepSecondCursorOnRows()
     if (data_.rowCount <= 0)
         secondCursorX_.reset();
     else
-        secondCursorX_ = cursor::ClickPosition(*secondCursorX_, data_.rowCount);
+        secondCursorX_ = cursor::clickPosition(*secondCursorX_, data_.rowCount);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -233,42 +233,42 @@ void TrendGraphView::exportCsv()
 {
     if (!rowsShown())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(kCsvFilter, kCsvExtension, SuggestedName(kCsvExtension));
+    const QString path = ws_.dialogs.askSaveFile(kCsvFilter, kCsvExtension, suggestedName(kCsvExtension));
     if (path.isEmpty())
         return;
     // Before REDRAW the rows on show are the run's, still in the ring; they are taken as Save does.
     if (!cursorsEnabled_)
-        UnrollSamples(data_);
+        unrollSamples(data_);
     QString error;
-    if (!textfile::WriteAtomically(path, readout::ShownRowsCsv(data_), &error))
-        ws_.dialogs.ShowMessage(kCsvWriteError, path + QStringLiteral(": ") + error);
+    if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
+        ws_.dialogs.showMessage(kCsvWriteError, path + QStringLiteral(": ") + error);
     else
-        emit saved(kSavedIn.arg(textfile::BareFileName(path), QFileInfo(path).absolutePath()));
+        emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
 }
 
 QImage TrendGraphView::pictureAtScale(int scale) const
 {
     std::vector<graphpicture::KeyEntry> key;
     for (int c : data_.selectedChannels)
-        key.push_back({layers_.TraceColor[static_cast<std::size_t>(c % 7)],
-                       trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c)});
-    return graphpicture::Render(layers_.visible, key, background(), scale);
+        key.push_back({layers_.traceColour[static_cast<std::size_t>(c % 7)],
+                       trendcsv::columnName(data_.channels[static_cast<std::size_t>(c)], c)});
+    return graphpicture::render(layers_.visible, key, background(), scale);
 }
 
 void TrendGraphView::exportPicture()
 {
     if (!rowsShown())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(kPngFilter, kPngExtension, SuggestedName(kPngExtension));
+    const QString path = ws_.dialogs.askSaveFile(kPngFilter, kPngExtension, suggestedName(kPngExtension));
     if (path.isEmpty())
         return;
     // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
-    const QString doublePath = PngAtDoubleScale(path);
+    const QString doublePath = pngAtDoubleScale(path);
     if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG")) {
-        ws_.dialogs.ShowMessage(kPictureWriteError, path);
+        ws_.dialogs.showMessage(kPictureWriteError, path);
         return;
     }
-    emit saved(kSavedIn.arg(kTwoFiles.arg(textfile::BareFileName(path), textfile::BareFileName(doublePath)),
+    emit saved(kSavedIn.arg(kTwoFiles.arg(textfile::bareFileName(path), textfile::bareFileName(doublePath)),
                             QFileInfo(path).absolutePath()));
 }
 
@@ -287,18 +287,18 @@ void TrendGraphView::recordToFile()
 {
     if (!runActive_ || recording_.isOpen())
         return;
-    const QString path = ws_.dialogs.AskSaveFile(
+    const QString path = ws_.dialogs.askSaveFile(
         kCsvFilter, kCsvExtension,
-        timetext::StampedFileName(QStringLiteral("recording"), kCsvExtension, QDateTime::currentDateTime()));
+        timetext::stampedFileName(QStringLiteral("recording"), kCsvExtension, QDateTime::currentDateTime()));
     // The run may have ended while the dialog was open.
     if (path.isEmpty() || !runActive_)
         return;
-    if (!recording_.open(path, trendcsv::HeaderLine(readout::CsvColumns(data_)), std::chrono::steady_clock::now())) {
-        ws_.dialogs.ShowMessage(kRecordingOpenError, path + QStringLiteral(": ") + recording_.error());
+    if (!recording_.open(path, trendcsv::headerLine(readout::csvColumns(data_)), std::chrono::steady_clock::now())) {
+        ws_.dialogs.showMessage(kRecordingOpenError, path + QStringLiteral(": ") + recording_.error());
         return;
     }
     recordingFlush_->start();
-    emit recordingTextChanged(QStringLiteral("recording to ") + textfile::BareFileName(path));
+    emit recordingTextChanged(QStringLiteral("recording to ") + textfile::bareFileName(path));
 }
 
 void TrendGraphView::recordPass()
@@ -307,7 +307,7 @@ void TrendGraphView::recordPass()
         return;
     // The row just stored is the one before the ring's write position.
     const auto stored = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
-    const QByteArray line = trendcsv::RowLine(readout::CsvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
+    const QByteArray line = trendcsv::rowLine(readout::csvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
     if (!recording_.append(line, std::chrono::steady_clock::now()))
         stopRecordingAfterFailure();
 }
@@ -321,7 +321,7 @@ void TrendGraphView::flushRecording()
 void TrendGraphView::stopRecordingAfterFailure()
 {
     recordingFlush_->stop();
-    ws_.dialogs.ShowMessage(kRecordingWriteError, recording_.path() + QStringLiteral(": ") + recording_.error());
+    ws_.dialogs.showMessage(kRecordingWriteError, recording_.path() + QStringLiteral(": ") + recording_.error());
     emit recordingTextChanged(QStringLiteral("recording stopped: write failed"));
 }
 
@@ -336,5 +336,5 @@ void TrendGraphView::endRecording()
         return;
     }
     emit recordingTextChanged(
-        QStringLiteral("recorded %1 rows to %2").arg(rows).arg(textfile::BareFileName(recording_.path())));
+        QStringLiteral("recorded %1 rows to %2").arg(rows).arg(textfile::bareFileName(recording_.path())));
 }

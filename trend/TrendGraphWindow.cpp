@@ -48,8 +48,8 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     setObjectName(QStringLiteral("TrendGraphWindow"));
     setWindowTitle(kTrendGraphTitle);
     setFixedSize(kWidth, kHeight);
-    setFont(windowlook::CourierNew(13));
-    SetBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
+    setFont(windowlook::courierNew(13));
+    setBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
 
     // Stacked in this order: the table lies over the graph's key strip, the number base button
     // over the table's top edge.
@@ -65,9 +65,9 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
 
     ws_.trendWindowOpen = true;
     ws_.trendGraphWindow = this;
-    data_.channels = presets::LoadPresets();
+    data_.channels = presets::loadPresets();
     table_->showRecords(data_.channels);
-    view_->layers().InitGraphLayers(data_);
+    view_->layers().initGraphLayers(data_);
     view_->picture()->update();
     // Until a run or an Open draws the colour key, its strip shows the window's background.
     view_->layers().key.fill(view_->background());
@@ -111,8 +111,8 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
     connect(run_, &TrendRun::noReply, this, [this](const QDateTime &since) {
-        const QString port = RegReadString(kPortKey, kPortValue);
-        band_->setLineState(kNoReplySince.arg(port, DevicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
+        const QString port = regReadString(kPortKey, kPortValue);
+        band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
     });
     connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
     connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
@@ -192,7 +192,7 @@ void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
 void TrendGraphWindow::showRunningLook()
 {
     controls_.runStatus->setText(kRunningStatus);
-    SetBackground(controls_.runStatus, kRunGreen, Qt::white);
+    setBackground(controls_.runStatus, kRunGreen, Qt::white);
     disableRecordingControls();
 }
 
@@ -206,7 +206,7 @@ void TrendGraphWindow::disableRecordingControls()
 void TrendGraphWindow::showStoppedLook()
 {
     controls_.runStatus->setText(kStoppedStatus);
-    SetBackground(controls_.runStatus, kStopGrey, Qt::white);
+    setBackground(controls_.runStatus, kStopGrey, Qt::white);
     for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
         button->setEnabled(true);
 }
@@ -218,7 +218,7 @@ void TrendGraphWindow::toggleRun()
         return;
     // Checked on every press, also one that would end a run (which then goes on).
     if (!table_->analogScalesPass()) {
-        ws_.dialogs.ShowMessage(kCheckFullScale);
+        ws_.dialogs.showMessage(kCheckFullScale);
         return;
     }
     if (run_->isActive())
@@ -246,7 +246,7 @@ void TrendGraphWindow::startRun()
 
 void TrendGraphWindow::endFailedStart(const QString &message)
 {
-    ws_.dialogs.ShowMessage(message);
+    ws_.dialogs.showMessage(message);
     showStoppedLook();
     setDataReadAllowed(true);
 }
@@ -265,9 +265,9 @@ void TrendGraphWindow::samplingBegun()
     controls_.run->setText(kStopCaption);
     showRunningLook();
     view_->drawColourKey(false);
-    readout::BeginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
+    readout::beginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     band_->beginRun();
-    band_->setPlanText(readplan::PlanText(run_->readPlan()));
+    band_->setPlanText(readplan::planText(run_->readPlan()));
     view_->forgetSecondCursor();
     view_->setTriggerMark(std::nullopt);
     runRowsStored_ = 0;
@@ -319,7 +319,7 @@ void TrendGraphWindow::redraw()
     if (run_->isActive())
         return;
     table_->showSelectedRows(data_.channels);
-    UnrollSamples(data_);
+    unrollSamples(data_);
     view_->redrawRecordedTraces();
     band_->forgetFile();
     // With no rows there is no last sample: the cursor rests at the left edge and the value
@@ -375,13 +375,13 @@ void TrendGraphWindow::showReadoutWindow()
         // The display rows are the last REDRAW's; during a run the window reads the newest row
         // stored, from the ring unrolled into a copy that the graph never sees.
         TrendData newest = data_;
-        UnrollSamples(newest);
-        readoutWindow_->showTable(readout::ReadoutTableTexts(newest, cursor::LastPosition(newest.rowCount),
+        unrollSamples(newest);
+        readoutWindow_->showTable(readout::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
                                                              std::nullopt, view_->hex()));
         return;
     }
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showTable(readout::ReadoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
+    readoutWindow_->showTable(readout::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
                                                          view_->secondCursorX(), view_->hex()));
 }
 
@@ -390,21 +390,21 @@ void TrendGraphWindow::showReadoutWindow()
 
 void TrendGraphWindow::openTrendFile()
 {
-    const QString path = ws_.dialogs.AskOpenFile(trendfile::kFilter);
+    const QString path = ws_.dialogs.askOpenFile(trendfile::kFilter);
     if (!path.isEmpty()) {
-        const std::optional<QStringList> lines = textfile::ReadLines(path);
+        const std::optional<QStringList> lines = textfile::readLines(path);
         if (!lines) {
-            ws_.dialogs.ShowMessage(kTrendFileReadError);
+            ws_.dialogs.showMessage(kTrendFileReadError);
             return;
         }
-        if (trendfile::OpenLines(*lines, data_) != trendfile::OpenOutcome::Opened) {
-            ws_.dialogs.ShowMessage(kIncorrectFileData);
+        if (trendfile::openLines(*lines, data_) != trendfile::OpenOutcome::Opened) {
+            ws_.dialogs.showMessage(kIncorrectFileData);
             return;
         }
         // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view_->forgetSecondCursor();
         view_->setTriggerMark(std::nullopt);
-        band_->showFile(textfile::BareFileName(path));
+        band_->showFile(textfile::bareFileName(path));
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
         view_->redrawRecordedTraces();
@@ -420,21 +420,21 @@ void TrendGraphWindow::openTrendFile()
 void TrendGraphWindow::saveTrendFile()
 {
     // Save writes the last run's rows, whatever Open has shown since.
-    UnrollSamples(data_);
-    const QString path = ws_.dialogs.AskSaveFile(
+    unrollSamples(data_);
+    const QString path = ws_.dialogs.askSaveFile(
         trendfile::kFilter, trendfile::kExtension,
-        timetext::StampedFileName(QStringLiteral("trend"), trendfile::kExtension, QDateTime::currentDateTime()));
+        timetext::stampedFileName(QStringLiteral("trend"), trendfile::kExtension, QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
-    const QString fileName = textfile::BareFileName(path);
+    const QString fileName = textfile::bareFileName(path);
     if (!fileName.contains(trendfile::kNameMark)) {
-        ws_.dialogs.ShowMessage(kIncorrectFileName);
+        ws_.dialogs.showMessage(kIncorrectFileName);
         return;
     }
-    const QStringList lines = trendfile::FormatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
+    const QStringList lines = trendfile::formatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
     QString error;
-    if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(lines), &error)) {
-        ws_.dialogs.ShowMessage(kTrendFileWriteError + QLatin1Char('\n') + error);
+    if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(lines), &error)) {
+        ws_.dialogs.showMessage(kTrendFileWriteError + QLatin1Char('\n') + error);
         return;
     }
     showSaved(kSavedIn.arg(fileName, QFileInfo(path).absolutePath()));
@@ -446,7 +446,7 @@ void TrendGraphWindow::showSaved(const QString &text)
     showBand();
 }
 
-void TrendGraphWindow::printWindow() { windowprint::PrintWindowOnChosenPrinter(*this, ws_.dialogs); }
+void TrendGraphWindow::printWindow() { windowprint::printWindowOnChosenPrinter(*this, ws_.dialogs); }
 
 // ---------------------------------------------------------------------------------------------
 // Trigger
@@ -461,7 +461,7 @@ void TrendGraphWindow::openTriggerDialog()
     for (int c = 0; c < kChannels; ++c) {
         const ChannelRecord &record = channels[static_cast<std::size_t>(c)];
         if (record.selected && !record.addressOrName.isEmpty())
-            offered.emplace_back(c, trendcsv::ColumnName(record, c));
+            offered.emplace_back(c, trendcsv::columnName(record, c));
     }
     trigger_->openDialog(offered, view_->hex());
 }
@@ -477,7 +477,7 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
     // As STOP and then REDRAW would.
     endRunByButton();
     redraw();
-    const std::optional<int> index = trigger::ShownRowIndex(triggerRowOfRun, runRowsStored_, data_.rowCount);
+    const std::optional<int> index = trigger::shownRowIndex(triggerRowOfRun, runRowsStored_, data_.rowCount);
     if (!index) {
         band_->setTriggerText(QString());
         showBand();
@@ -486,7 +486,7 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
     view_->setTriggerMark(2 * *index);
     view_->drawCursorLayer();
     view_->compose(true);
-    const std::optional<QDateTime> when = readout::RowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
+    const std::optional<QDateTime> when = readout::rowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
     band_->setTriggerText(kBandTriggered.arg(when ? when->toString(QStringLiteral("HH:mm:ss.zzz")) : QString()).arg(*index));
     showBand();
 }

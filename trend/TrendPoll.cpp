@@ -6,24 +6,24 @@
 
 namespace sampling {
 
-PollPlan MakePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+PollPlan makePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       readplan::ReadMode mode)
 {
-    return {selected, addresses, readplan::MakeReadPlan(selected, addresses, mode)};
+    return {selected, addresses, readplan::makeReadPlan(selected, addresses, mode)};
 }
 
 namespace {
 
 // Whether a failed block read tells that the controller will not answer "r" as asked, rather than
 // that the line or the controller failed this once.
-bool BlockReadUnanswerable(const Link &link, int code)
+bool blockReadUnanswerable(const Link &link, int code)
 {
-    return IsRefusal(code) || (code == Code(LinkResult::Timeout) && link.LastReplyOfWrongLength());
+    return isRefusal(code) || (code == codeOf(LinkResult::Timeout) && link.lastReplyOfWrongLength());
 }
 
 } // namespace
 
-TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
+TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan)
 {
     TrendPass pass;
     std::array<std::optional<ReadFailure>, kChannels> failures;
@@ -33,17 +33,17 @@ TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
         const auto start = std::chrono::steady_clock::now();
         int code = 0;
         if (read.isBlock()) {
-            code = link.ComReadBlock('r', static_cast<std::uint16_t>(read.byteCount), read.address, block) == 0
+            code = link.readBlock('r', static_cast<std::uint16_t>(read.byteCount), read.address, block) == 0
                        ? 0
-                       : link.LastReadResult();
+                       : link.lastReadResult();
         } else {
-            code = link.ComReadValue('R', 2, read.address);
+            code = link.readValue('R', 2, read.address);
         }
         pass.stats.add(code < 0 ? code : 0, std::chrono::steady_clock::now() - start);
         // A gone line would cost every further request the whole reply time; with the port closed
         // they fail at once.
         if (code < 0 && link.isOpen() && link.lineGone()) {
-            link.ComLineLost();
+            link.closeLostLine();
             pass.lineEvent = LineEvent::Lost;
         }
         return code;
@@ -56,9 +56,9 @@ TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
         }
         const readplan::PlannedRead &read = plan.reads.reads[i];
         const int result = exchange(read);
-        if (result < 0 && read.isBlock() && pass.lineEvent == LineEvent::None && BlockReadUnanswerable(link, result)) {
-            pass.blockReadsGivenUp.push_back({read.address, read.byteCount, result, IsRefusal(result)});
-            plan.reads = readplan::WithoutBlockRead(plan.reads, i);
+        if (result < 0 && read.isBlock() && pass.lineEvent == LineEvent::None && blockReadUnanswerable(link, result)) {
+            pass.blockReadsGivenUp.push_back({read.address, read.byteCount, result, isRefusal(result)});
+            plan.reads = readplan::withoutBlockRead(plan.reads, i);
             pass.planNow = plan.reads;
             --i; // the same place again, now the first of the words' "R" reads
             continue;
@@ -66,14 +66,14 @@ TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
         for (const readplan::ChannelWord &served : read.served) {
             const auto c = static_cast<std::size_t>(served.channel);
             if (result < 0) {
-                failures[c] = ReadFailure{result, link.LastErrorReply()};
+                failures[c] = ReadFailure{result, link.lastErrorReply()};
                 continue;
             }
-            const int offset = read.isBlock() ? readplan::WordOffset(read, served) : 0;
+            const int offset = read.isBlock() ? readplan::wordOffset(read, served) : 0;
             const int word = read.isBlock() ? block[static_cast<std::size_t>(offset)] * 256 +
                                                   block[static_cast<std::size_t>(offset) + 1]
                                             : result;
-            pass.readout.LatestValue[c] = SignedWord(word);
+            pass.readout.latestValue[c] = signedWord(word);
         }
     }
     // Failures are told in channel order, as one read per channel told them.
@@ -89,7 +89,7 @@ TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan)
     return pass;
 }
 
-void PollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver)
+void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver)
 {
     using Clock = std::chrono::steady_clock;
     bool lineLost = false;
@@ -97,11 +97,11 @@ void PollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<v
     while (task.waitForRoom(kPassesAhead)) {
         bool back = false;
         if (lineLost && Clock::now() >= nextReopen) {
-            back = link.ComReopen() == 0;
+            back = link.reopen() == 0;
             lineLost = !back;
             nextReopen = Clock::now() + kReopenInterval;
         }
-        TrendPass pass = ReadPass(link, task, plan);
+        TrendPass pass = readPass(link, task, plan);
         if (pass.lineEvent == LineEvent::Lost) {
             lineLost = true;
             nextReopen = Clock::now() + kReopenInterval;

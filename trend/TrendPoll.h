@@ -49,7 +49,7 @@ struct PollPlan {
     readplan::ReadPlan reads;
 };
 // The poll plan of a run's selected channels in `mode`.
-PollPlan MakePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
+PollPlan makePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       readplan::ReadMode mode);
 
 // How often a run whose line has gone tries to open the device again; while it is gone, one pass of
@@ -65,13 +65,13 @@ inline constexpr int kPassesAhead = 3;
 // at once and the pass says LineEvent::Lost. A block read that the controller refuses or answers
 // with the wrong length is given up for the run: its words are read by "R" at once, in this pass
 // and in the plan for the next ones.
-TrendPass ReadPass(Link &link, const LinkTask &task, PollPlan &plan);
+TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan);
 
 // Runs on the link thread until `task` is cancelled: pass, hand over, the task's pause, next pass.
 // An abandoned pass is handed over too (its failures happened) and ends the poll. While the line
 // is gone, the same device is opened again every kReopenInterval, one pass of failed reads
 // recorded per attempt; the first pass after it is back says LineEvent::Back. A silent controller
 // on a present line is not reopened: its reads just time out.
-void PollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver);
+void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver);
 
 } // namespace sampling

@@ -8,30 +8,30 @@
 
 namespace readout {
 
-void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow)
+void beginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow)
 {
     data.runStartedAt = wallNow;
     data.runStartedSteady = steadyNow;
     data.rowInfoRing.fill(RowInfo{});
 }
 
-void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended)
+void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended)
 {
     RowInfo &info = data.rowInfoRing[static_cast<std::size_t>(data.ringWritePos)];
     info.sinceRunStart = std::chrono::duration_cast<std::chrono::nanoseconds>(ended - data.runStartedSteady);
     info.failedChannels = readout.failedChannels;
 }
 
-void ForgetDisplayRowInfo(TrendData &data) { data.displayRowInfo.fill(RowInfo{}); }
+void forgetDisplayRowInfo(TrendData &data) { data.displayRowInfo.fill(RowInfo{}); }
 
-std::optional<std::int64_t> RowMilliseconds(const RowInfo &info)
+std::optional<std::int64_t> rowMilliseconds(const RowInfo &info)
 {
     if (!info.sinceRunStart)
         return std::nullopt;
     return std::chrono::duration_cast<std::chrono::milliseconds>(*info.sinceRunStart).count();
 }
 
-QString SecondsText(std::int64_t milliseconds)
+QString secondsText(std::int64_t milliseconds)
 {
     const std::int64_t magnitude = std::llabs(milliseconds);
     return QStringLiteral("%1%2.%3")
@@ -40,36 +40,36 @@ QString SecondsText(std::int64_t milliseconds)
         .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
 }
 
-std::optional<QDateTime> RowWallTime(const TrendData &data, const RowInfo &info)
+std::optional<QDateTime> rowWallTime(const TrendData &data, const RowInfo &info)
 {
-    const std::optional<std::int64_t> ms = RowMilliseconds(info);
+    const std::optional<std::int64_t> ms = rowMilliseconds(info);
     if (!ms || !data.runStartedAt.isValid())
         return std::nullopt;
     return data.runStartedAt.addMSecs(*ms);
 }
 
-QString CursorTimeText(const TrendData &data, int cursorX, const QString &mark)
+QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark)
 {
-    const std::optional<int> row = cursor::RowUnderCursor(cursorX, data.rowCount);
+    const std::optional<int> row = cursor::rowUnderCursor(cursorX, data.rowCount);
     if (!row)
         return {};
     QString text = QStringLiteral("%1: row %2  ").arg(mark).arg(*row);
-    const std::optional<std::int64_t> ms = RowMilliseconds(data.displayRowInfo[static_cast<std::size_t>(*row)]);
-    return text + (ms ? QStringLiteral("t = ") + SecondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
+    const std::optional<std::int64_t> ms = rowMilliseconds(data.displayRowInfo[static_cast<std::size_t>(*row)]);
+    return text + (ms ? QStringLiteral("t = ") + secondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
 }
 
-std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, int cursorBX)
+std::optional<CursorDifference> difference(const TrendData &data, int cursorAX, int cursorBX)
 {
-    const std::optional<int> a = cursor::RowUnderCursor(cursorAX, data.rowCount);
-    const std::optional<int> b = cursor::RowUnderCursor(cursorBX, data.rowCount);
+    const std::optional<int> a = cursor::rowUnderCursor(cursorAX, data.rowCount);
+    const std::optional<int> b = cursor::rowUnderCursor(cursorBX, data.rowCount);
     if (!a || !b)
         return std::nullopt;
     const RowInfo &infoA = data.displayRowInfo[static_cast<std::size_t>(*a)];
     const RowInfo &infoB = data.displayRowInfo[static_cast<std::size_t>(*b)];
     CursorDifference d;
     d.rows = *b - *a;
-    const std::optional<std::int64_t> msA = RowMilliseconds(infoA);
-    const std::optional<std::int64_t> msB = RowMilliseconds(infoB);
+    const std::optional<std::int64_t> msA = rowMilliseconds(infoA);
+    const std::optional<std::int64_t> msB = rowMilliseconds(infoB);
     if (msA && msB)
         d.milliseconds = *msB - *msA;
     const SampleRow &rowA = data.displayRows[static_cast<std::size_t>(*a)];
@@ -84,7 +84,7 @@ std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, 
     return d;
 }
 
-QString DifferenceValueText(std::int32_t difference, bool hex)
+QString differenceValueText(std::int32_t difference, bool hex)
 {
     if (!hex)
         return difference > 0 ? QStringLiteral("+%1").arg(difference) : QString::number(difference);
@@ -95,24 +95,24 @@ QString DifferenceValueText(std::int32_t difference, bool hex)
     return (difference > 0 ? QStringLiteral("+") : QStringLiteral("-")) + digits;
 }
 
-QStringList DifferenceItems(const TrendData &data, const CursorDifference &difference, bool hex)
+QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex)
 {
     QStringList items{QStringLiteral("B-A: %1 rows").arg(difference.rows),
-                      difference.milliseconds ? SecondsText(*difference.milliseconds) + QStringLiteral(" s")
+                      difference.milliseconds ? secondsText(*difference.milliseconds) + QStringLiteral(" s")
                                               : QStringLiteral("no time")};
     for (const auto &[channel, value] : difference.values) {
-        items << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(channel)], channel) + u' ' +
-                     (value ? DifferenceValueText(*value, hex) : QStringLiteral("failed"));
+        items << trendcsv::columnName(data.channels[static_cast<std::size_t>(channel)], channel) + u' ' +
+                     (value ? differenceValueText(*value, hex) : QStringLiteral("failed"));
     }
     return items;
 }
 
-QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex)
+QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex)
 {
-    return DifferenceItems(data, difference, hex).join(QStringLiteral("  "));
+    return differenceItems(data, difference, hex).join(QStringLiteral("  "));
 }
 
-QString FitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
+QString fitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
                  const QString &more)
 {
     std::vector<QStringList> lines(1);
@@ -144,7 +144,7 @@ QString FitItems(const QStringList &items, const QString &separator, int width, 
     return text.join(u'\n');
 }
 
-QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)
+QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)
 {
     QString text;
     switch (event) {
@@ -161,31 +161,31 @@ QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chr
         std::chrono::duration_cast<std::chrono::milliseconds>(when - data.runStartedSteady).count();
     if (data.runStartedAt.isValid())
         text += u' ' + data.runStartedAt.addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
-    return text + QStringLiteral(" (t = ") + SecondsText(ms) + QStringLiteral(" s)");
+    return text + QStringLiteral(" (t = ") + secondsText(ms) + QStringLiteral(" s)");
 }
 
-QString PlanChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp)
+QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp)
 {
-    QString text = readplan::PlanText(plan);
+    QString text = readplan::planText(plan);
     if (givenUp.empty())
         return text;
     const bool refused = std::any_of(givenUp.begin(), givenUp.end(), [](const auto &g) { return g.refused; });
     return text + (refused ? QStringLiteral(", block read refused") : QStringLiteral(", block read wrongly answered"));
 }
 
-QStringList CsvColumns(const TrendData &data)
+QStringList csvColumns(const TrendData &data)
 {
     QStringList columns;
     for (int c : data.selectedChannels)
-        columns << trendcsv::ColumnName(data.channels[static_cast<std::size_t>(c)], c);
+        columns << trendcsv::columnName(data.channels[static_cast<std::size_t>(c)], c);
     return columns;
 }
 
-trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo &info)
+trendcsv::Row csvRow(const TrendData &data, const SampleRow &row, const RowInfo &info)
 {
     trendcsv::Row out;
-    out.time = RowWallTime(data, info);
-    if (const std::optional<std::int64_t> ms = RowMilliseconds(info))
+    out.time = rowWallTime(data, info);
+    if (const std::optional<std::int64_t> ms = rowMilliseconds(info))
         out.seconds = static_cast<double>(*ms) / 1000.0;
     out.values.reserve(data.selectedChannels.size());
     for (int c : data.selectedChannels) {
@@ -197,13 +197,13 @@ trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo 
     return out;
 }
 
-QByteArray ShownRowsCsv(const TrendData &data)
+QByteArray shownRowsCsv(const TrendData &data)
 {
-    QByteArray csv = trendcsv::HeaderLine(CsvColumns(data));
+    QByteArray csv = trendcsv::headerLine(csvColumns(data));
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     csv.reserve(csv.size() + rows * (32 + 7 * data.selectedCount()));
     for (int k = 0; k < rows; ++k)
-        csv += trendcsv::RowLine(CsvRow(data, data.displayRows[static_cast<std::size_t>(k)],
+        csv += trendcsv::rowLine(csvRow(data, data.displayRows[static_cast<std::size_t>(k)],
                                         data.displayRowInfo[static_cast<std::size_t>(k)]));
     return csv;
 }

@@ -21,23 +21,23 @@
 namespace readout {
 
 // A new run's clock: the wall time and the steady time of its start; no row has a time yet.
-void BeginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
-// The time and failures of the pass about to be stored at ringWritePos (call before StorePass).
-void RecordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
+void beginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
+// The time and failures of the pass about to be stored at ringWritePos (call before storePass).
+void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
 // Rows put on display from elsewhere (a .trd file) have no time and no failures.
-void ForgetDisplayRowInfo(TrendData &data);
+void forgetDisplayRowInfo(TrendData &data);
 
 // Whole milliseconds since the run's start, or nothing for a row without time. The time and t_s
 // columns of the CSV both come from this figure, so they always agree.
-std::optional<std::int64_t> RowMilliseconds(const RowInfo &info);
+std::optional<std::int64_t> rowMilliseconds(const RowInfo &info);
 // "12.345" for 12345 ms.
-QString SecondsText(std::int64_t milliseconds);
+QString secondsText(std::int64_t milliseconds);
 // "yyyy-MM-ddTHH:mm:ss.zzz" of the row's wall-clock time, or nothing.
-std::optional<QDateTime> RowWallTime(const TrendData &data, const RowInfo &info);
+std::optional<QDateTime> rowWallTime(const TrendData &data, const RowInfo &info);
 
 // The band line of the cursor row: "A: row 12  t = 1.234 s" ("no time" for a row without one);
 // empty when the cursor addresses no row.
-QString CursorTimeText(const TrendData &data, int cursorX, const QString &mark);
+QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark);
 
 // B - A between the rows of two cursors.
 struct CursorDifference {
@@ -45,34 +45,34 @@ struct CursorDifference {
     std::optional<std::int64_t> milliseconds;                     // both rows timed
     std::vector<std::pair<int, std::optional<std::int32_t>>> values; // per selected channel; none: a read failed
 };
-std::optional<CursorDifference> Difference(const TrendData &data, int cursorAX, int cursorBX);
+std::optional<CursorDifference> difference(const TrendData &data, int cursorAX, int cursorBX);
 // A difference in the Dec/Hex choice: "+120", "-5", "0"; hex "+0078", "-0005", "0000".
-QString DifferenceValueText(std::int32_t difference, bool hex);
+QString differenceValueText(std::int32_t difference, bool hex);
 // "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed"
-QString DifferenceText(const TrendData &data, const CursorDifference &difference, bool hex);
+QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex);
 // The same as items, each to be shown whole: "B-A: 77 rows", "3.333 s", "SpdFbk +120", ...
-QStringList DifferenceItems(const TrendData &data, const CursorDifference &difference, bool hex);
+QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex);
 
 // The width of a text as a font draws it.
 using TextWidth = std::function<int(const QString &)>;
 // `items` joined by `separator` into at most `rows` lines (joined by LF) no wider than `width`,
 // broken only between items. When they do not all fit, the last line ends in `more` after as
 // many items as leave room for it.
-QString FitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
+QString fitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,
                  const QString &more);
 
 // "line lost 12:34:56.789 (t = 12.345 s)" / "line back ..."; empty for no event.
-QString LineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
+QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
 
 // The band's plan after block reads were given up: "plan: 14 word reads, 364 bytes/pass, limit 2.6
 // passes/s, block read refused" (the error trace has the whole story).
-QString PlanChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp);
+QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp);
 
 // CSV columns of the run's selected channels.
-QStringList CsvColumns(const TrendData &data);
+QStringList csvColumns(const TrendData &data);
 // One row as CSV: its time, and its values with failed reads left empty.
-trendcsv::Row CsvRow(const TrendData &data, const SampleRow &row, const RowInfo &info);
+trendcsv::Row csvRow(const TrendData &data, const SampleRow &row, const RowInfo &info);
 // The header and every shown row (displayRows, oldest first).
-QByteArray ShownRowsCsv(const TrendData &data);
+QByteArray shownRowsCsv(const TrendData &data);
 
 } // namespace readout

@@ -21,7 +21,7 @@ namespace {
 const QString kErrorTraceFile = QStringLiteral("ErrTrace.txt");
 
 // The message of a selection whose scales cannot be drawn, or nothing.
-std::optional<QString> ScaleMessage(runstart::ScaleProblem problem)
+std::optional<QString> scaleMessage(runstart::ScaleProblem problem)
 {
     switch (problem) {
     case runstart::ScaleProblem::None:
@@ -62,7 +62,7 @@ TrendRun::~TrendRun()
 QString TrendRun::unresolvedMessage(const runstart::Resolution &resolution) const
 {
     QString message = kAddressNotFound;
-    if (const std::optional<int> c = runstart::FirstUnresolved(data_.channels, resolution))
+    if (const std::optional<int> c = runstart::firstUnresolved(data_.channels, resolution))
         message += u'\n' + kChannelNotFound.arg(*c + 1).arg(data_.channels[static_cast<std::size_t>(*c)].addressOrName);
     // Until a Data Read has decoded the super block, only the names of the variable files are known.
     const std::vector<BlockRecord> &blocks = ws_.catalogue.blockRecords;
@@ -73,28 +73,28 @@ QString TrendRun::unresolvedMessage(const runstart::Resolution &resolution) cons
 
 std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
 {
-    const runstart::Resolution resolution = runstart::ResolveAddresses(data_.channels, ws_.catalogue.variableList);
+    const runstart::Resolution resolution = runstart::resolveAddresses(data_.channels, ws_.catalogue.variableList);
     if (resolution.errorCount != 0)
         return unresolvedMessage(resolution);
     // Scales are checked before anything is saved or cleared, so a refused start keeps the last
     // recording and the presets.
-    if (const std::optional<QString> message = ScaleMessage(runstart::CheckScales(data_.channels)))
+    if (const std::optional<QString> message = scaleMessage(runstart::checkScales(data_.channels)))
         return message;
-    if (const std::optional<int> c = runstart::FirstBitOutOfRange(data_.channels)) {
+    if (const std::optional<int> c = runstart::firstBitOutOfRange(data_.channels)) {
         const ChannelRecord &record = data_.channels[static_cast<std::size_t>(*c)];
         return kCheckBitNumber + u'\n' + kBitOutOfRange.arg(*c + 1).arg(record.addressOrName, record.fullScale);
     }
 
     for (int c = 0; c < kChannels; ++c)
         data_.channelAddress[static_cast<std::size_t>(c)] =
-            runstart::AddressFromText(resolution.addressText[static_cast<std::size_t>(c)]);
+            runstart::addressFromText(resolution.addressText[static_cast<std::size_t>(c)]);
     // A preset file that cannot be written does not stop the run (the recording matters more), but
     // the user hears that the set-up will be gone at the next start.
     QStringList notSaved;
-    if (!presets::SavePresets(numberBaseCaption, data_.channels, &notSaved))
-        ws_.dialogs.ShowMessage(kPresetsNotSaved.arg(notSaved.join(u'\n')));
-    runstart::BuildSelection(data_);
-    runstart::ResetRecording(data_);
+    if (!presets::savePresets(numberBaseCaption, data_.channels, &notSaved))
+        ws_.dialogs.showMessage(kPresetsNotSaved.arg(notSaved.join(u'\n')));
+    runstart::buildSelection(data_);
+    runstart::resetRecording(data_);
 
     starting_ = true;
     const quint64 start = ++startCount_;
@@ -112,7 +112,7 @@ void TrendRun::portOpened(LinkThread::OpenOutcome outcome)
         starting_ = false;
         // A port held by another window of the program has been named already.
         if (outcome == LinkThread::OpenOutcome::Failed)
-            ws_.dialogs.ShowMessage(kCommunicationError);
+            ws_.dialogs.showMessage(kCommunicationError);
         emit startFailed();
         return;
     }
@@ -126,12 +126,12 @@ void TrendRun::beginSampling()
     active_ = true;
     ws_.trendRunning = true;
     data_.ringWritePos = 0;
-    layers_.ClearTraceLayer();
+    layers_.clearTraceLayer();
     silent_ = false;
     lastAnswer_ = QDateTime::currentDateTime();
     // The plan is made once, before anyone hears that the run has begun.
     sampling::PollPlan plan =
-        sampling::MakePollPlan(data_.selectedChannels, data_.channelAddress, readplan::StoredReadMode());
+        sampling::makePollPlan(data_.selectedChannels, data_.channelAddress, readplan::storedReadMode());
     readPlan_ = plan.reads;
     emit samplingBegun();
     watchForNextPass();
@@ -140,7 +140,7 @@ void TrendRun::beginSampling()
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
     ws_.linkThread.post([this, task = task_, plan = std::move(plan), reply](Link &link) {
-        sampling::PollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
+        sampling::pollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
             reply([this, task, pass = std::move(pass)] { takePass(task, pass); });
         });
     });
@@ -166,23 +166,23 @@ void TrendRun::stop()
 
 int TrendRun::waitTimeMs() const
 {
-    const std::optional<std::int32_t> ms = presets::ParseWaitTime(ws_.waitTime);
+    const std::optional<std::int32_t> ms = presets::parseWaitTime(ws_.waitTime);
     return ms && *ms > 0 ? *ms : 0;
 }
 
 void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
 {
-    const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
+    const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    AppendErrorTrace(programfolder::ErrorTracePath(kErrorTraceFile),
-                     sampling::ErrorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+    ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
+                     sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
 void TrendRun::appendErrorTrace(const readplan::BlockReadGivenUp &givenUp)
 {
-    const QString timestamp = sampling::TraceTimestamp(QDateTime::currentDateTime());
-    AppendErrorTrace(programfolder::ErrorTracePath(kErrorTraceFile),
-                     sampling::ErrorTraceLine(timestamp, readplan::GivenUpText(givenUp)));
+    const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
+    ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
+                     sampling::errorTraceLine(timestamp, readplan::givenUpText(givenUp)));
 }
 
 void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)
@@ -200,8 +200,8 @@ void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::T
         return;
     // The wait time may have been changed in the port settings meanwhile.
     task->setPause(std::chrono::milliseconds(waitTimeMs()));
-    readout::RecordRowInfo(data_, pass.readout, pass.ended);
-    sampling::StorePass(data_, layers_, pass.readout);
+    readout::recordRowInfo(data_, pass.readout, pass.ended);
+    sampling::storePass(data_, layers_, pass.readout);
     ++passesStored_;
     takeReplyState(pass);
     emit passStored(pass);

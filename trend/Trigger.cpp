@@ -8,7 +8,7 @@ namespace {
 
 const QString kFileMark = QStringLiteral("QMX Trigger");
 
-QString EdgeWord(Edge edge)
+QString edgeWord(Edge edge)
 {
     switch (edge) {
     case Edge::Rises:
@@ -21,20 +21,20 @@ QString EdgeWord(Edge edge)
     return QStringLiteral("CROSSES");
 }
 
-std::optional<Edge> EdgeFromWord(const QString &word)
+std::optional<Edge> edgeFromWord(const QString &word)
 {
     for (Edge edge : {Edge::Rises, Edge::Falls, Edge::Crosses})
-        if (word == EdgeWord(edge))
+        if (word == edgeWord(edge))
             return edge;
     return std::nullopt;
 }
 
-QString ConditionLine(const QString &key, const Condition &condition)
+QString conditionLine(const QString &key, const Condition &condition)
 {
-    return QStringLiteral("%1,%2,%3,%4").arg(key).arg(condition.channel).arg(EdgeWord(condition.edge)).arg(condition.level);
+    return QStringLiteral("%1,%2,%3,%4").arg(key).arg(condition.channel).arg(edgeWord(condition.edge)).arg(condition.level);
 }
 
-std::optional<Condition> ParseConditionFields(const QStringList &fields)
+std::optional<Condition> parseConditionFields(const QStringList &fields)
 {
     if (fields.size() != 4)
         return std::nullopt;
@@ -42,7 +42,7 @@ std::optional<Condition> ParseConditionFields(const QStringList &fields)
     Condition condition;
     condition.channel = fields[1].toInt(&channelOk);
     condition.level = fields[3].toInt(&levelOk);
-    const std::optional<Edge> edge = EdgeFromWord(fields[2]);
+    const std::optional<Edge> edge = edgeFromWord(fields[2]);
     if (!channelOk || !levelOk || !edge || condition.channel < 0 || condition.channel >= kChannels)
         return std::nullopt;
     condition.edge = *edge;
@@ -51,7 +51,7 @@ std::optional<Condition> ParseConditionFields(const QStringList &fields)
 
 } // namespace
 
-ConditionState Evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current)
+ConditionState evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current)
 {
     ConditionState state;
     if (condition.isLogic()) {
@@ -99,7 +99,7 @@ ConditionState TriggerDetector::step(const Condition &condition, std::optional<s
     if (failedChannels & (1u << condition.channel))
         return {};
     const std::int32_t current = row[static_cast<std::size_t>(condition.channel)];
-    const ConditionState state = Evaluate(condition, last, current);
+    const ConditionState state = evaluate(condition, last, current);
     last = current;
     return state;
 }
@@ -115,20 +115,20 @@ bool TriggerDetector::takeRow(const SampleRow &row, std::uint16_t failedChannels
     return (first.edge && second.holds) || (second.edge && first.holds);
 }
 
-SampleRow StoredValues(const TrendData &data, const sampling::PassReadout &readout)
+SampleRow storedValues(const TrendData &data, const sampling::PassReadout &readout)
 {
     SampleRow row{};
     for (int c : data.selectedChannels) {
-        const std::int32_t v = readout.LatestValue[static_cast<std::size_t>(c)];
+        const std::int32_t v = readout.latestValue[static_cast<std::size_t>(c)];
         row[static_cast<std::size_t>(c)] =
             c < kAnalogChannels ? v : ((v & data.channelScale[static_cast<std::size_t>(c)]) != 0 ? 1 : 0);
     }
     return row;
 }
 
-int RowsFromTrigger(int preRows) { return std::max(1, kRingRows - 1 - std::clamp(preRows, 0, kRingRows - 1)); }
+int rowsFromTrigger(int preRows) { return std::max(1, kRingRows - 1 - std::clamp(preRows, 0, kRingRows - 1)); }
 
-std::optional<std::int32_t> ParseLevelText(const QString &text, bool hex)
+std::optional<std::int32_t> parseLevelText(const QString &text, bool hex)
 {
     const QString t = text.trimmed();
     bool ok = false;
@@ -151,12 +151,12 @@ RingCapture::State RingCapture::takeRow(const SampleRow &row, std::uint16_t fail
         triggerRow_ = rowsTaken_;
         state_ = State::Filling;
     }
-    if (state_ == State::Filling && ++rowsFromTrigger_ >= RowsFromTrigger(detector_.setup().preRows))
+    if (state_ == State::Filling && ++rowsFromTrigger_ >= rowsFromTrigger(detector_.setup().preRows))
         state_ = State::Complete;
     return state_;
 }
 
-std::optional<int> ShownRowIndex(int triggerRowNumber, int rowsStored, int shownRows)
+std::optional<int> shownRowIndex(int triggerRowNumber, int rowsStored, int shownRows)
 {
     const int index = triggerRowNumber - (rowsStored - shownRows) - 1;
     if (index < 0 || index >= shownRows)
@@ -164,7 +164,7 @@ std::optional<int> ShownRowIndex(int triggerRowNumber, int rowsStored, int shown
     return index;
 }
 
-QString ConditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText)
+QString conditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText)
 {
     const QString name = channelName(condition.channel);
     if (condition.isLogic()) {
@@ -189,27 +189,27 @@ QString ConditionText(const Condition &condition, const ChannelNamer &channelNam
     return name + QStringLiteral(" crosses ") + level;
 }
 
-QString SetupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText)
+QString setupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText)
 {
-    QString text = ConditionText(setup.first, channelName, levelText);
+    QString text = conditionText(setup.first, channelName, levelText);
     if (setup.second)
         text += (setup.combine == Combine::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) +
-                ConditionText(*setup.second, channelName, levelText);
+                conditionText(*setup.second, channelName, levelText);
     return text;
 }
 
-QStringList SetupLines(const TriggerSetup &setup)
+QStringList setupLines(const TriggerSetup &setup)
 {
-    QStringList lines{kFileMark, ConditionLine(QStringLiteral("First"), setup.first)};
+    QStringList lines{kFileMark, conditionLine(QStringLiteral("First"), setup.first)};
     if (setup.second) {
-        lines.append(ConditionLine(QStringLiteral("Second"), *setup.second));
+        lines.append(conditionLine(QStringLiteral("Second"), *setup.second));
         lines.append(setup.combine == Combine::And ? QStringLiteral("Combine,AND") : QStringLiteral("Combine,OR"));
     }
     lines.append(QStringLiteral("Pre,%1").arg(setup.preRows));
     return lines;
 }
 
-std::optional<TriggerSetup> ParseSetupLines(const QStringList &lines)
+std::optional<TriggerSetup> parseSetupLines(const QStringList &lines)
 {
     if (lines.isEmpty() || lines.front() != kFileMark)
         return std::nullopt;
@@ -221,7 +221,7 @@ std::optional<TriggerSetup> ParseSetupLines(const QStringList &lines)
         const QStringList fields = lines[i].split(u',');
         const QString &key = fields.front();
         if (key == QLatin1String("First") || key == QLatin1String("Second")) {
-            const std::optional<Condition> condition = ParseConditionFields(fields);
+            const std::optional<Condition> condition = parseConditionFields(fields);
             if (!condition)
                 return std::nullopt;
             (key == QLatin1String("First") ? (haveFirst = true, setup.first) : setup.second.emplace()) = *condition;

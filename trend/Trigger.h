@@ -46,7 +46,7 @@ struct ConditionState {
 };
 
 // Compares `current` with `previous` (both good samples) for one condition.
-ConditionState Evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current);
+ConditionState evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current);
 
 // Watches stored rows for a setup. A failed read of a condition's channel never fires and is not
 // a sample: the comparison goes on from the last good one.
@@ -67,16 +67,16 @@ private:
 };
 
 // The row of a pass as the ring stores it: analog values signed, logic bits 0/1 through their mask.
-SampleRow StoredValues(const TrendData &data, const sampling::PassReadout &readout);
+SampleRow storedValues(const TrendData &data, const sampling::PassReadout &readout);
 
 // How many rows the Trend Graph stores from the trigger row on (that row included). REDRAW shows
 // the newest kRingRows - 1 rows of a full ring, so these and the pre-trigger rows fill what it
 // shows; at least the trigger row itself.
-int RowsFromTrigger(int preRows);
+int rowsFromTrigger(int preRows);
 
 // A level as typed in the channel's number base: signed decimal, or up to four hex digits taken
 // as the signed 16-bit word the controller holds; nothing for other text.
-std::optional<std::int32_t> ParseLevelText(const QString &text, bool hex);
+std::optional<std::int32_t> parseLevelText(const QString &text, bool hex);
 
 // Stored rows of a run watched for the trigger: armed until it fires, then counting the rows
 // from the trigger row until the ring is full with rowsFromTrigger of them.
@@ -101,19 +101,19 @@ private:
 
 // The index of the trigger row among the shown rows, given how many rows were stored in all
 // (`rowsStored`, counting from 1) and the number shown (the newest of them, at most kRingRows).
-std::optional<int> ShownRowIndex(int triggerRowNumber, int rowsStored, int shownRows);
+std::optional<int> shownRowIndex(int triggerRowNumber, int rowsStored, int shownRows);
 
 // "SpdFbk rises through 1000", "InvFlag.07 becomes 1", "... AND GateFlag.12 changes".
 // `channelName(c)` names a channel as the table shows it, `levelText(c, level)` writes a level in
 // the channel's number base.
 using ChannelNamer = std::function<QString(int channel)>;
 using LevelWriter = std::function<QString(int channel, std::int32_t level)>;
-QString ConditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText);
-QString SetupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText);
+QString conditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText);
+QString setupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText);
 
 // The trigger set-up as the lines of its own file beside the presets; nothing for lines that are
 // not one.
-QStringList SetupLines(const TriggerSetup &setup);
-std::optional<TriggerSetup> ParseSetupLines(const QStringList &lines);
+QStringList setupLines(const TriggerSetup &setup);
+std::optional<TriggerSetup> parseSetupLines(const QStringList &lines);
 
 } // namespace trigger

@@ -11,8 +11,8 @@
 TriggerControl::TriggerControl(Workspace &ws, const TrendData &data, QWidget *window)
     : QObject(window), ws_(ws), data_(data), window_(window)
 {
-    if (const std::optional<QStringList> lines = textfile::ReadLines(programfolder::File(kTriggerFile)))
-        setup_ = trigger::ParseSetupLines(*lines);
+    if (const std::optional<QStringList> lines = textfile::readLines(programfolder::file(kTriggerFile)))
+        setup_ = trigger::parseSetupLines(*lines);
 }
 
 TriggerControl::~TriggerControl() = default;
@@ -23,7 +23,7 @@ void TriggerControl::openDialog(const std::vector<TriggerDialog::Channel> &chann
         dialog_ = new TriggerDialog(window_);
         connect(dialog_, &TriggerDialog::armAsked, this, &TriggerControl::arm);
         connect(dialog_, &TriggerDialog::disarmAsked, this, &TriggerControl::disarm);
-        connect(dialog_, &TriggerDialog::refused, this, [this](const QString &message) { ws_.dialogs.ShowMessage(message); });
+        connect(dialog_, &TriggerDialog::refused, this, [this](const QString &message) { ws_.dialogs.showMessage(message); });
     }
     dialog_->showSetup(channels, setup_, hex, armed_);
     dialog_->show();
@@ -34,10 +34,10 @@ void TriggerControl::arm(const trigger::TriggerSetup &setup)
 {
     setup_ = setup;
     armed_ = true;
-    const QString path = programfolder::File(kTriggerFile);
+    const QString path = programfolder::file(kTriggerFile);
     QString error;
-    if (!textfile::WriteAtomically(path, textfile::JoinLinesCrLf(trigger::SetupLines(setup)), &error))
-        ws_.dialogs.ShowMessage(kTriggerNotSaved.arg(path + QStringLiteral(": ") + error));
+    if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(trigger::setupLines(setup)), &error))
+        ws_.dialogs.showMessage(kTriggerNotSaved.arg(path + QStringLiteral(": ") + error));
     if (dialog_)
         dialog_->showArmed(true);
     emit armedChanged(true);
@@ -55,9 +55,9 @@ void TriggerControl::disarm()
 QString TriggerControl::conditionText(bool hex) const
 {
     const cursor::Base base = hex ? cursor::Base::Hex : cursor::Base::Dec;
-    return trigger::SetupText(
-        *setup_, [this](int c) { return trendcsv::ColumnName(data_.channels[static_cast<std::size_t>(c)], c); },
-        [base](int c, std::int32_t level) { return cursor::ValueText(c, level, base, cursor::LogicText::Value); });
+    return trigger::setupText(
+        *setup_, [this](int c) { return trendcsv::columnName(data_.channels[static_cast<std::size_t>(c)], c); },
+        [base](int c, std::int32_t level) { return cursor::valueText(c, level, base, cursor::LogicText::Value); });
 }
 
 void TriggerControl::beginCapture(int rowsStored, bool hex)

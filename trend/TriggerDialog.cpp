@@ -14,14 +14,14 @@
 
 namespace {
 
-QComboBox *NewBox(QWidget *parent, const char *name)
+QComboBox *newBox(QWidget *parent, const char *name)
 {
     auto *box = new QComboBox(parent);
     box->setObjectName(QLatin1String(name));
     return box;
 }
 
-QLineEdit *NewLevel(QWidget *parent, const char *name)
+QLineEdit *newLevel(QWidget *parent, const char *name)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
@@ -34,16 +34,16 @@ TriggerDialog::TriggerDialog(QWidget *window) : QDialog(window, Qt::Tool)
 {
     setObjectName(QStringLiteral("TriggerDialog"));
     setWindowTitle(kTriggerTitle);
-    source_ = NewBox(this, "TriggerSource");
-    condition_ = NewBox(this, "TriggerCondition");
-    level_ = NewLevel(this, "TriggerLevel");
+    source_ = newBox(this, "TriggerSource");
+    condition_ = newBox(this, "TriggerCondition");
+    level_ = newLevel(this, "TriggerLevel");
     second_ = new QCheckBox(kTriggerSecondLabel, this);
     second_->setObjectName(QStringLiteral("TriggerSecond"));
-    combine_ = NewBox(this, "TriggerCombine");
+    combine_ = newBox(this, "TriggerCombine");
     combine_->addItems(kTriggerCombinations);
-    secondSource_ = NewBox(this, "TriggerSecondSource");
-    secondCondition_ = NewBox(this, "TriggerSecondCondition");
-    secondLevel_ = NewLevel(this, "TriggerSecondLevel");
+    secondSource_ = newBox(this, "TriggerSecondSource");
+    secondCondition_ = newBox(this, "TriggerSecondCondition");
+    secondLevel_ = newLevel(this, "TriggerSecondLevel");
     position_ = new QSpinBox(this);
     position_->setObjectName(QStringLiteral("TriggerPosition"));
     position_->setRange(0, kRingRows - 1);
@@ -106,7 +106,7 @@ void TriggerDialog::showCondition(const trigger::Condition &condition, QComboBox
     fitCondition(source, conditionBox, level);
     conditionBox->setCurrentIndex(static_cast<int>(condition.edge));
     if (!condition.isLogic())
-        level->setText(cursor::ValueText(condition.channel, condition.level,
+        level->setText(cursor::valueText(condition.channel, condition.level,
                                          hex_ ? cursor::Base::Hex : cursor::Base::Dec, cursor::LogicText::Value));
 }
 
@@ -159,7 +159,7 @@ std::optional<trigger::Condition> TriggerDialog::conditionFromControls(const QCo
     condition.edge = static_cast<trigger::Edge>(std::max(0, conditionBox->currentIndex()));
     if (condition.isLogic())
         return condition;
-    const std::optional<std::int32_t> value = trigger::ParseLevelText(level->text(), hex_);
+    const std::optional<std::int32_t> value = trigger::parseLevelText(level->text(), hex_);
     if (!value) {
         *message = kTriggerBadLevel.arg(hex_ ? kHexCaption : kDecCaption);
         return std::nullopt;

@@ -8,7 +8,7 @@
 
 namespace {
 
-QByteArray ReadAll(const QString &path)
+QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -32,7 +32,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, older);
-        QCOMPARE(OlderErrorTracePath(path), older);
+        QCOMPARE(olderErrorTracePath(path), older);
     }
 
     // Entries of 10 bytes against a limit of 25: two fit, the third begins a new file.
@@ -44,20 +44,20 @@ private slots:
         auto entry = [](int n) { return QByteArray("entry ") + QByteArray::number(n).rightJustified(2, '0') + "\r\n"; };
         QCOMPARE(entry(1).size(), 10);
 
-        QVERIFY(AppendErrorTrace(trace, entry(1), 25));
-        QVERIFY(AppendErrorTrace(trace, entry(2), 25));
-        QCOMPARE(ReadAll(trace), entry(1) + entry(2));
+        QVERIFY(appendErrorTrace(trace, entry(1), 25));
+        QVERIFY(appendErrorTrace(trace, entry(2), 25));
+        QCOMPARE(readAll(trace), entry(1) + entry(2));
         QVERIFY(!QFile::exists(older));
 
-        QVERIFY(AppendErrorTrace(trace, entry(3), 25));
-        QCOMPARE(ReadAll(older), entry(1) + entry(2));
-        QCOMPARE(ReadAll(trace), entry(3));
+        QVERIFY(appendErrorTrace(trace, entry(3), 25));
+        QCOMPARE(readAll(older), entry(1) + entry(2));
+        QCOMPARE(readAll(trace), entry(3));
 
         for (int n = 4; n <= 7; ++n)
-            QVERIFY(AppendErrorTrace(trace, entry(n), 25));
+            QVERIFY(appendErrorTrace(trace, entry(n), 25));
         // 3 4 | 5 6 | 7: only the latest older file is kept.
-        QCOMPARE(ReadAll(older), entry(5) + entry(6));
-        QCOMPARE(ReadAll(trace), entry(7));
+        QCOMPARE(readAll(older), entry(5) + entry(6));
+        QCOMPARE(readAll(trace), entry(7));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
@@ -66,17 +66,17 @@ private slots:
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("ErrTrace.txt"));
         const QString older = dir.filePath(QStringLiteral("ErrTrace.1.txt"));
-        QVERIFY(AppendErrorTrace(trace, QByteArray(15, 'a'), 20));
-        QVERIFY(AppendErrorTrace(trace, QByteArray(5, 'b'), 20)); // exactly 20: still one file
-        QCOMPARE(ReadAll(trace), QByteArray(15, 'a') + QByteArray(5, 'b'));
+        QVERIFY(appendErrorTrace(trace, QByteArray(15, 'a'), 20));
+        QVERIFY(appendErrorTrace(trace, QByteArray(5, 'b'), 20)); // exactly 20: still one file
+        QCOMPARE(readAll(trace), QByteArray(15, 'a') + QByteArray(5, 'b'));
         QVERIFY(!QFile::exists(older));
         // An entry larger than the limit is written whole, in a file of its own.
         const QByteArray big(50, 'c');
-        QVERIFY(AppendErrorTrace(trace, big, 20));
-        QCOMPARE(ReadAll(trace), big);
-        QVERIFY(AppendErrorTrace(trace, "d\r\n", 20));
-        QCOMPARE(ReadAll(older), big);
-        QCOMPARE(ReadAll(trace), QByteArray("d\r\n"));
+        QVERIFY(appendErrorTrace(trace, big, 20));
+        QCOMPARE(readAll(trace), big);
+        QVERIFY(appendErrorTrace(trace, "d\r\n", 20));
+        QCOMPARE(readAll(older), big);
+        QCOMPARE(readAll(trace), QByteArray("d\r\n"));
     }
 
     void traceThatCannotBeWritten()
@@ -84,7 +84,7 @@ private slots:
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("ErrTrace.txt"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ErrTrace.txt"))); // a folder in its place
-        QVERIFY(!AppendErrorTrace(trace, "entry\r\n", 20));
+        QVERIFY(!appendErrorTrace(trace, "entry\r\n", 20));
         QVERIFY(QFileInfo(trace).isDir());
     }
 };

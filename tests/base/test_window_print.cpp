@@ -32,9 +32,9 @@ class PrinterDialogs : public ScriptedDialogs {
 public:
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QPageSize::PageSizeId paper = QPageSize::A4;
-    std::unique_ptr<QPrinter> AskPrinter() override
+    std::unique_ptr<QPrinter> askPrinter() override
     {
-        std::unique_ptr<QPrinter> printer = ScriptedDialogs::AskPrinter();
+        std::unique_ptr<QPrinter> printer = ScriptedDialogs::askPrinter();
         if (printer) {
             printer->setPageSize(QPageSize(paper));
             printer->setPageOrientation(orientation);
@@ -45,7 +45,7 @@ public:
 };
 
 // The smallest rectangle holding every pixel of `page` that is not paper white.
-QRect InkBox(const QImage &page)
+QRect inkBox(const QImage &page)
 {
     QRect box;
     for (int y = 0; y < page.height(); ++y) {
@@ -61,7 +61,7 @@ QRect InkBox(const QImage &page)
 // The mean difference per colour channel (0 to 255) between two pictures of the same size, taken
 // over blocks of `block` x `block` pixels: the PDF holds the picture JPEG-compressed and the
 // renderer resamples it, which blurs edges by a pixel but moves no part of the picture.
-double BlockDifference(const QImage &a, const QImage &b, int block)
+double blockDifference(const QImage &a, const QImage &b, int block)
 {
     const QSize blocks = a.size() / block;
     const QImage x = a.scaled(blocks, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -89,7 +89,7 @@ private slots:
 private:
     // Prints through `print` to a PDF and checks the rendered page against `window`.
     // `chosen` is the orientation the user picks, `printed` the one the picture must end up in.
-    void PrintAndCheck(QWidget &window, const std::function<void()> &print, QPageLayout::Orientation chosen,
+    void printAndCheck(QWidget &window, const std::function<void()> &print, QPageLayout::Orientation chosen,
                        QPageLayout::Orientation printed, QPageSize::PageSizeId paper = QPageSize::A4);
 
     Link link_;
@@ -103,14 +103,14 @@ private:
 
 void TestWindowPrint::initTestCase()
 {
-    testenv::Prepare();
+    testenv::prepare();
     QVERIFY(dir_.isValid());
     scale_ = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     ws_.variablesListWindow = &varList_;
     ws_.variablesListOpen = true;
 }
 
-void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()> &print,
+void TestWindowPrint::printAndCheck(QWidget &window, const std::function<void()> &print,
                                     QPageLayout::Orientation chosen, QPageLayout::Orientation printed,
                                     QPageSize::PageSizeId paper)
 {
@@ -130,7 +130,7 @@ void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()>
     QVERIFY(dialogs_.pdfAnswers.empty());
 
     // Every pixel the screen shows goes to the printer: a scaled screen gives a finer picture.
-    const QByteArray file = testenv::ReadAll(pdf);
+    const QByteArray file = testenv::readAll(pdf);
     QVERIFY(file.contains("/Width " + QByteArray::number(screen.width())));
     QVERIFY(file.contains("/Height " + QByteArray::number(screen.height())));
 
@@ -154,7 +154,7 @@ void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()>
                           qRound(printablePoints.width() * pixelsPerPoint),
                           qRound(printablePoints.height() * pixelsPerPoint));
 
-    const QRect ink = InkBox(page);
+    const QRect ink = inkBox(page);
     const QString where = QStringLiteral("picture at %1,%2 size %3x%4 px of %5 dpi (%6 x %7 pt), printable area from %8,%9")
                               .arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height()).arg(renderDpi)
                               .arg(ink.width() / pixelsPerPoint).arg(ink.height() / pixelsPerPoint)
@@ -171,8 +171,8 @@ void TestWindowPrint::PrintAndCheck(QWidget &window, const std::function<void()>
     // And it is the window.
     const QImage shown = screen.toImage().convertToFormat(QImage::Format_RGB32);
     const int block = qRound(4 * scale_);
-    const double different = BlockDifference(page.copy(QRect(printable.topLeft(), screen.size())), shown, block);
-    const double control = BlockDifference(page.copy(QRect(printable.topLeft() + QPoint(block, block), screen.size())), shown, block);
+    const double different = blockDifference(page.copy(QRect(printable.topLeft(), screen.size())), shown, block);
+    const double control = blockDifference(page.copy(QRect(printable.topLeft() + QPoint(block, block), screen.size())), shown, block);
     qInfo("difference to the screen %.2f, to the screen moved by 4 pixels %.2f", different, control);
     // Measured: 0.8 to 2.0 for the picture in place, about 10 for it moved by one block.
     QVERIFY2(different < 4, qPrintable(QString::number(different)));
@@ -195,9 +195,9 @@ void TestWindowPrint::trendGraphPrintsAtScreenSize()
     form.redraw(); // REDRAW
     // The window is 8.5 inches wide: across a landscape page it is whole at its size, and so it is
     // printed when the printer is left on portrait, on A4 and on Letter alike.
-    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Landscape, QPageLayout::Landscape);
-    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape);
-    PrintAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape,
+    printAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Landscape, QPageLayout::Landscape);
+    printAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape);
+    printAndCheck(form, [&form] { form.printWindow(); }, QPageLayout::Portrait, QPageLayout::Landscape,
                   QPageSize::Letter);
 }
 
@@ -206,28 +206,28 @@ void TestWindowPrint::monitorPrintsAtScreenSize()
     auto *form = new MonitorWindow(ws_);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    PrintAndCheck(*form, [form] { form->printWindow(); }, QPageLayout::Portrait, QPageLayout::Portrait);
+    printAndCheck(*form, [form] { form->printWindow(); }, QPageLayout::Portrait, QPageLayout::Portrait);
     delete form;
 }
 
 void TestWindowPrint::placementOnThePage()
 {
-    using windowprint::ChoosePlacement;
+    using windowprint::choosePlacement;
     using windowprint::Placement;
     const QSizeF a4Portrait(7.73, 11.02);
     const QSizeF a4Landscape(11.15, 7.6);
     // The Monitor fits as chosen; the Trend Graph is turned rather than cut.
-    QCOMPARE(ChoosePlacement({7.125, 5.95}, a4Portrait, a4Landscape, QPageLayout::Portrait),
+    QCOMPARE(choosePlacement({7.125, 5.95}, a4Portrait, a4Landscape, QPageLayout::Portrait),
              (Placement{QPageLayout::Portrait, 1.0}));
-    QCOMPARE(ChoosePlacement({8.5, 5.55}, a4Portrait, a4Landscape, QPageLayout::Portrait),
+    QCOMPARE(choosePlacement({8.5, 5.55}, a4Portrait, a4Landscape, QPageLayout::Portrait),
              (Placement{QPageLayout::Landscape, 1.0}));
-    QCOMPARE(ChoosePlacement({8.5, 5.55}, a4Landscape, a4Portrait, QPageLayout::Landscape),
+    QCOMPARE(choosePlacement({8.5, 5.55}, a4Landscape, a4Portrait, QPageLayout::Landscape),
              (Placement{QPageLayout::Landscape, 1.0}));
     // Too large either way: scaled down where it stays largest, whole.
-    const Placement huge = ChoosePlacement({22.3, 7.6}, a4Portrait, a4Landscape, QPageLayout::Portrait);
+    const Placement huge = choosePlacement({22.3, 7.6}, a4Portrait, a4Landscape, QPageLayout::Portrait);
     QCOMPARE(huge.orientation, QPageLayout::Landscape);
     QVERIFY(qFuzzyCompare(huge.scale, 0.5));
-    const Placement tall = ChoosePlacement({7.73, 22.04}, a4Landscape, a4Portrait, QPageLayout::Landscape);
+    const Placement tall = choosePlacement({7.73, 22.04}, a4Landscape, a4Portrait, QPageLayout::Landscape);
     QCOMPARE(tall.orientation, QPageLayout::Portrait);
     QVERIFY(qFuzzyCompare(tall.scale, 0.5));
 }

@@ -13,7 +13,7 @@
 
 namespace {
 
-QStringList Words(std::initializer_list<const char *> words)
+QStringList words(std::initializer_list<const char *> words)
 {
     QStringList list;
     for (const char *w : words)
@@ -22,7 +22,7 @@ QStringList Words(std::initializer_list<const char *> words)
 }
 
 // A header followed by its parameter words.
-QStringList Block(const char *header, int params)
+QStringList block(const char *header, int params)
 {
     QStringList list{QLatin1String(header)};
     for (int i = 0; i < params; ++i)
@@ -30,7 +30,7 @@ QStringList Block(const char *header, int params)
     return list;
 }
 
-QStringList Names(const std::vector<BlockRecord> &records)
+QStringList names(const std::vector<BlockRecord> &records)
 {
     QStringList names;
     for (const BlockRecord &r : records)
@@ -44,7 +44,7 @@ const QStringList kShippedVarlist2{
     QStringLiteral("00600F02,CmdFlag")};
 
 // The twelve lines of a data file that passes every test, with `superBlock` in line 6.
-QStringList GoodLines(const QStringList &superBlock)
+QStringList goodLines(const QStringList &superBlock)
 {
     QString line6 = QStringLiteral("@600620,%1,").arg(superBlock.size(), 0, 16).toUpper();
     for (const QString &w : superBlock)
@@ -68,19 +68,19 @@ QStringList GoodLines(const QStringList &superBlock)
 class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void blockTypeTable()
     {
         QCOMPARE(BlockTypeTable.size(), 64u);
-        const BlockType &pi4a = BlockTypeRow(21);
+        const BlockType &pi4a = blockTypeRow(21);
         QVERIFY(pi4a.name == "PI4A" && pi4a.paramWords == 32 && pi4a.outputs == 3);
-        const BlockType &dmcn = BlockTypeRow(29);
+        const BlockType &dmcn = blockTypeRow(29);
         QVERIFY(dmcn.name == "DMCN" && dmcn.paramWords == 11 && dmcn.outputs == 4 && dmcn.width == 2);
-        QVERIFY(BlockTypeRow(33).name == "DTOS" && BlockTypeRow(33).width == 1 && BlockTypeRow(33).outputs == 1);
-        QVERIFY(BlockTypeRow(37).name == "DMC2" && BlockTypeRow(37).width == 1 && BlockTypeRow(37).outputs == 0);
+        QVERIFY(blockTypeRow(33).name == "DTOS" && blockTypeRow(33).width == 1 && blockTypeRow(33).outputs == 1);
+        QVERIFY(blockTypeRow(37).name == "DMC2" && blockTypeRow(37).width == 1 && blockTypeRow(37).outputs == 0);
         for (int code = 38; code <= kMaxTypeCode; ++code) {
-            const BlockType &row = BlockTypeRow(code);
+            const BlockType &row = blockTypeRow(code);
             QVERIFY2(row.name == "    " && row.paramWords == 0 && row.outputs == 0, qPrintable(QString::number(code)));
         }
         QCOMPARE(BlockWordCounts().size(), 65u);
@@ -88,10 +88,10 @@ private slots:
         QCOMPARE(BlockWordCounts()[64], 0);
 
         // Parameter words the reader steps over: CONS from its header's top digit.
-        QCOMPARE(HeaderParameterWords(0x3007), 3);
-        QCOMPARE(HeaderParameterWords(0xF007), 15);
-        QCOMPARE(HeaderParameterWords(0x3001), 8);
-        QCOMPARE(HeaderParameterWords(0x0050), 0);
+        QCOMPARE(headerParameterWords(0x3007), 3);
+        QCOMPARE(headerParameterWords(0xF007), 15);
+        QCOMPARE(headerParameterWords(0x3001), 8);
+        QCOMPARE(headerParameterWords(0x0050), 0);
     }
 
     void decodeChain_data()
@@ -102,27 +102,27 @@ private slots:
         const QStringList none;
         const QStringList bad{kIncorrectLoadData};
 
-        QTest::newRow("PI3A and PI2A") << Block("0001", 8) + Block("0002", 18) + Words({"0000"})
+        QTest::newRow("PI3A and PI2A") << block("0001", 8) + block("0002", 18) + words({"0000"})
                                        << QStringList{"PI3A/1", "PI2A/1", "BEND/0"} << none;
         QTest::newRow("CONS count from header")
-            << Block("3007", 3) + Block("0001", 8) + Words({"0000"}) << QStringList{"CONS/1", "PI3A/1", "BEND/0"}
+            << block("3007", 3) + block("0001", 8) + words({"0000"}) << QStringList{"CONS/1", "PI3A/1", "BEND/0"}
             << none;
         // Its parameter words may look like anything, headers included.
         QTest::newRow("parameter words not decoded")
-            << Words({"0008", "0000", "ZZZZ", "00FF", "0000"}) << QStringList{"LAG1/1", "BEND/0"} << none;
-        QTest::newRow("1200 ends the chain") << Block("0001", 8) + Words({"1200", "0002"})
+            << words({"0008", "0000", "ZZZZ", "00FF", "0000"}) << QStringList{"LAG1/1", "BEND/0"} << none;
+        QTest::newRow("1200 ends the chain") << block("0001", 8) + words({"1200", "0002"})
                                              << QStringList{"PI3A/1", "BEND/0"} << none;
-        QTest::newRow("blank row type") << Words({"0026", "002A", "0000"})
+        QTest::newRow("blank row type") << words({"0026", "002A", "0000"})
                                         << QStringList{"    /1", "    /1", "BEND/0"} << none;
         QTest::newRow("code 64 to 124 as blank rows")
-            << Words({"0040", "007C", "0040", "0000"}) << QStringList{"    /1", "    /1", "    /2", "BEND/0"} << none;
-        QTest::newRow("type above 124") << Block("0001", 8) + Words({"007D", "0001"})
+            << words({"0040", "007C", "0040", "0000"}) << QStringList{"    /1", "    /1", "    /2", "BEND/0"} << none;
+        QTest::newRow("type above 124") << block("0001", 8) + words({"007D", "0001"})
                                         << QStringList{"PI3A/1", "BEND/0"} << bad;
-        QTest::newRow("no closing word") << Block("0001", 8) << QStringList{"PI3A/1", "BEND/0"} << bad;
+        QTest::newRow("no closing word") << block("0001", 8) << QStringList{"PI3A/1", "BEND/0"} << bad;
         QTest::newRow("parameters past the loaded words")
-            << Block("0001", 8) + Block("0002", 5) << QStringList{"PI3A/1", "BEND/0"} << bad;
+            << block("0001", 8) + block("0002", 5) << QStringList{"PI3A/1", "BEND/0"} << bad;
         QTest::newRow("nothing loaded") << QStringList() << QStringList{"BEND/0"} << none;
-        QTest::newRow("zero word only") << Words({"0000"}) << QStringList{"BEND/0"} << none;
+        QTest::newRow("zero word only") << words({"0000"}) << QStringList{"BEND/0"} << none;
     }
 
     void decodeChain()
@@ -133,10 +133,10 @@ private slots:
         CatalogueData data;
         data.blockRecords = {BlockRecord{QStringLiteral("OLD"), 5, 9, 7, 2, 1}, BlockRecord{}};
         data.superBlockWords = words;
-        const CatalogueOutcome outcome = DecodeSuperBlock(data);
+        const CatalogueOutcome outcome = decodeSuperBlock(data);
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.messages, messages);
-        QCOMPARE(Names(data.blockRecords), expected);
+        QCOMPARE(names(data.blockRecords), expected);
         QCOMPARE(data.blockRecords.back().typeCode, 0);
     }
 
@@ -145,9 +145,9 @@ private slots:
         CatalogueData data;
         // Ten PI3A blocks and a CONS: instances count per type, CONS takes its count from the header.
         for (int i = 0; i < 10; ++i)
-            data.superBlockWords += Block("0001", 8);
-        data.superBlockWords += Block("F007", 15) + Block("0018", 8) + Words({"0000"});
-        QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
+            data.superBlockWords += block("0001", 8);
+        data.superBlockWords += block("F007", 15) + block("0018", 8) + words({"0000"});
+        QVERIFY(decodeSuperBlock(data).messages.isEmpty());
         QCOMPARE(data.blockRecords.size(), 13u);
         QCOMPARE(data.blockRecords[9].instance, 10);
         const BlockRecord &cons = data.blockRecords[10];
@@ -157,23 +157,23 @@ private slots:
         QCOMPARE(data.blockRecords[12].name, QStringLiteral("BEND"));
 
         // 127 blocks fill the table; a 128th is refused with the blocks before it kept.
-        data.superBlockWords = QStringList(127, QStringLiteral("0026")) + Words({"0000"});
-        QVERIFY(DecodeSuperBlock(data).messages.isEmpty());
+        data.superBlockWords = QStringList(127, QStringLiteral("0026")) + words({"0000"});
+        QVERIFY(decodeSuperBlock(data).messages.isEmpty());
         QCOMPARE(data.blockRecords.size(), 128u);
-        data.superBlockWords = QStringList(200, QStringLiteral("0026")) + Words({"0000"});
-        QCOMPARE(DecodeSuperBlock(data).messages, QStringList{kIncorrectLoadData});
+        data.superBlockWords = QStringList(200, QStringLiteral("0026")) + words({"0000"});
+        QCOMPARE(decodeSuperBlock(data).messages, QStringList{kIncorrectLoadData});
         QCOMPARE(data.blockRecords.size(), 128u);
         QCOMPARE(data.blockRecords[126].instance, 127);
 
         // Non-hexadecimal type digits, or a CONS count digit, end the Data Read with the table as it was.
         const std::vector<BlockRecord> before = data.blockRecords;
-        for (const QStringList &words : {Block("0001", 8) + Words({"00G1", "0000"}), Words({"X007", "0000"})}) {
+        for (const QStringList &words : {block("0001", 8) + words({"00G1", "0000"}), words({"X007", "0000"})}) {
             data.superBlockWords = words;
-            const CatalogueOutcome outcome = DecodeSuperBlock(data);
+            const CatalogueOutcome outcome = decodeSuperBlock(data);
             QVERIFY(!outcome.proceed);
             QCOMPARE(outcome.messages.size(), 1);
             QVERIFY(outcome.messages[0].contains(QLatin1String("is not a valid hexadecimal value")));
-            QCOMPARE(Names(data.blockRecords), Names(before));
+            QCOMPARE(names(data.blockRecords), names(before));
         }
     }
 
@@ -181,13 +181,13 @@ private slots:
     {
         CatalogueData data;
         // The second PI2A, the tenth PI3A, a width-2 block and a CONS between them.
-        data.superBlockWords = Block("0002", 18) + Block("0002", 18);
+        data.superBlockWords = block("0002", 18) + block("0002", 18);
         for (int i = 0; i < 10; ++i)
-            data.superBlockWords += Block("0001", 8);
-        data.superBlockWords += Block("2007", 2) + Block("0018", 8) + Block("001D", 11) + Block("0026", 0) +
-                                Words({"0000"});
-        DecodeSuperBlock(data);
-        const QStringList entries = BlockOffsetEntries(data.blockRecords);
+            data.superBlockWords += block("0001", 8);
+        data.superBlockWords += block("2007", 2) + block("0018", 8) + block("001D", 11) + block("0026", 0) +
+                                words({"0000"});
+        decodeSuperBlock(data);
+        const QStringList entries = blockOffsetEntries(data.blockRecords);
         QCOMPARE(entries.mid(0, 6), (QStringList{"010,1,PI2A1", "460,1,PI2A11", "461,1,PI2A12", "023,1,PI2A2",
                                                   "462,1,PI2A21", "463,1,PI2A22"}));
         // Ten PI3A from 036 on, 9 words apart: the tenth is PI3AA at 036 + 81.
@@ -202,10 +202,10 @@ private slots:
     void buildList()
     {
         CatalogueData data;
-        data.superBlockWords = Block("0001", 8) + Block("0002", 18) + Words({"0000"});
-        DecodeSuperBlock(data);
+        data.superBlockWords = block("0001", 8) + block("0002", 18) + words({"0000"});
+        decodeSuperBlock(data);
         const QStringList varlist{QString(), "4C9,1,AnTermIn", "", "4E7,2,FLG5", "END", "4CA,1,After"};
-        QVERIFY(BuildVariableList(data, varlist, kShippedVarlist2 + QStringList{"END"}).proceed);
+        QVERIFY(buildVariableList(data, varlist, kShippedVarlist2 + QStringList{"END"}).proceed);
         QVERIFY(data.variableListBuilt);
         const QStringList &list = data.variableList;
         QCOMPARE(list.size(), 7 + 5 + 4 + 22 + 32 + 1);
@@ -219,27 +219,27 @@ private slots:
         QCOMPARE(list[38], QStringLiteral("00600E80,M01"));
         QCOMPARE(list[69], QStringLiteral("00600EBE,M32"));
         QCOMPARE(list.last(), QStringLiteral("END"));
-        QCOMPARE(VariableNames(list).mid(6, 4), (QStringList{"CmdFlag", "PI3A1", "PI3A11", "PI2A1"}));
-        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
-        QCOMPARE(VariableAddress(list, QStringLiteral("After")), QString());
-        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A")), QString());
+        QCOMPARE(variableNames(list).mid(6, 4), (QStringList{"CmdFlag", "PI3A1", "PI3A11", "PI2A1"}));
+        QCOMPARE(variableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
+        QCOMPARE(variableAddress(list, QStringLiteral("After")), QString());
+        QCOMPARE(variableAddress(list, QStringLiteral("PI2A")), QString());
 
         // A name in "Varlist2.txt" and among the blocks resolves to the first.
-        QVERIFY(BuildVariableList(data, varlist, QStringList{"00601234,PI3A11", "END"}).proceed);
-        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
+        QVERIFY(buildVariableList(data, varlist, QStringList{"00601234,PI3A11", "END"}).proceed);
+        QCOMPARE(variableAddress(data.variableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
 
         // A shorter rebuild leaves nothing of the longer list behind.
-        data.superBlockWords = Words({"0000"});
-        DecodeSuperBlock(data);
-        QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"END"}).proceed);
+        data.superBlockWords = words({"0000"});
+        decodeSuperBlock(data);
+        QVERIFY(buildVariableList(data, QStringList{"END"}, QStringList{"END"}).proceed);
         QCOMPARE(data.variableList.size(), 22 + 32 + 1);
         QCOMPARE(data.variableList.first(), QStringLiteral("00600E00,DIO00"));
-        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("PI3A1")), QString());
+        QCOMPARE(variableAddress(data.variableList, QStringLiteral("PI3A1")), QString());
 
         // The shipped files from the program folder.
-        QVERIFY(BuildVariableList(data).proceed);
-        QCOMPARE(VariableNames(data.variableList).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
-        QCOMPARE(VariableAddress(data.variableList, QStringLiteral("MotorTemp")), QStringLiteral("00600F98"));
+        QVERIFY(buildVariableList(data).proceed);
+        QCOMPARE(variableNames(data.variableList).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
+        QCOMPARE(variableAddress(data.variableList, QStringLiteral("MotorTemp")), QStringLiteral("00600F98"));
     }
 
     void buildRefused_data()
@@ -249,12 +249,12 @@ private slots:
         QTest::addColumn<bool>("missingVarlist");
         QTest::addColumn<QString>("message");
         const QStringList end{"END"};
-        const QString varlistPath = programfolder::File(QStringLiteral("Varlist.txt"));
+        const QString varlistPath = programfolder::file(QStringLiteral("Varlist.txt"));
         QTest::newRow("Varlist.txt missing") << end << end << true << kCannotOpenFile.arg(varlistPath);
         QTest::newRow("no END") << QStringList{"4C9,1,A"} << end << false << kNoEndLine.arg(varlistPath);
         QTest::newRow("Varlist2.txt without END")
             << end << QStringList{"00600000,X"} << false
-            << kNoEndLine.arg(programfolder::File(QStringLiteral("Varlist2.txt")));
+            << kNoEndLine.arg(programfolder::file(QStringLiteral("Varlist2.txt")));
         QTest::newRow("offset not hex") << QStringList{"4G9,1,A", "END"} << end << false << kNotHexadecimal.arg("4G9");
         QTest::newRow("short offset") << QStringList{"4C", "END"} << end << false << kNotHexadecimal.arg("4C");
         QTest::newRow("256 lines") << QStringList(256, "4C9,1,A") + end << end << false
@@ -271,11 +271,11 @@ private slots:
         QFETCH(bool, missingVarlist);
         QFETCH(QString, message);
         CatalogueData data;
-        QVERIFY(BuildVariableList(data, QStringList{"END"}, QStringList{"00600000,Keep", "END"}).proceed);
+        QVERIFY(buildVariableList(data, QStringList{"END"}, QStringList{"00600000,Keep", "END"}).proceed);
         const QStringList before = data.variableList;
         data.variableListBuilt = false;
         const CatalogueOutcome outcome =
-            BuildVariableList(data, missingVarlist ? std::nullopt : std::optional(varlist), varlist2);
+            buildVariableList(data, missingVarlist ? std::nullopt : std::optional(varlist), varlist2);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{message});
         QCOMPARE(data.variableList, before);
@@ -283,16 +283,16 @@ private slots:
 
         if (message == kVariableListFull) { // one entry fewer fits exactly
             varlist2.removeAt(0);
-            QVERIFY(BuildVariableList(data, varlist, varlist2).proceed);
+            QVERIFY(buildVariableList(data, varlist, varlist2).proceed);
             QCOMPARE(data.variableList.size(), 1000);
         }
     }
 
     void checkFile()
     {
-        const QStringList superBlock = Block("0001", 8) + Words({"0000"});
+        const QStringList superBlock = block("0001", 8) + words({"0000"});
         CatalogueData data;
-        CheckOutcome outcome = CheckSuperBlockLines(GoodLines(superBlock), data, "f");
+        CheckOutcome outcome = checkSuperBlockLines(goodLines(superBlock), data, "f");
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.errorCount, 0);
         QVERIFY(outcome.messages.isEmpty());
@@ -301,14 +301,14 @@ private slots:
                  (std::array<QString, 4>{"005F8020", "005F8040", "005F8060", "005F8080"}));
 
         // Line 2 ending in 47C7: one message, the super block still loaded.
-        QStringList lines = GoodLines(Words({"0008", "1", "2", "3", "0000"}));
+        QStringList lines = goodLines(words({"0008", "1", "2", "3", "0000"}));
         lines[5] = QStringLiteral("@600620,5,0008,0001,0002,0003,0000,");
         lines[1].replace(QLatin1String("47C6"), QLatin1String("47C7"));
-        outcome = CheckSuperBlockLines(lines, data, "f");
+        outcome = checkSuperBlockLines(lines, data, "f");
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.errorCount, 1);
         QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
-        QCOMPARE(data.superBlockWords, Words({"0008", "0001", "0002", "0003", "0000"}));
+        QCOMPARE(data.superBlockWords, words({"0008", "0001", "0002", "0003", "0000"}));
 
         // Every fixed test failing still gives one message; a super block line with N = 3 and four
         // words, or N above 992, is an error that keeps the words loaded before.
@@ -318,40 +318,40 @@ private slots:
                                      QStringLiteral("@600621,1,0000,")}) {
             lines = QStringList(12, QStringLiteral("@999999,1,0000,"));
             lines[5] = line6;
-            outcome = CheckSuperBlockLines(lines, data, "f");
+            outcome = checkSuperBlockLines(lines, data, "f");
             QVERIFY(outcome.proceed);
             QCOMPARE(outcome.errorCount, 12);
             QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
             QCOMPARE(data.superBlockWords, kept);
         }
         // 992 words is the most a file may carry.
-        lines = GoodLines(QStringList(991, QStringLiteral("0026")) + Words({"0000"}));
-        QCOMPARE(CheckSuperBlockLines(lines, data, "f").errorCount, 0);
+        lines = goodLines(QStringList(991, QStringLiteral("0026")) + words({"0000"}));
+        QCOMPARE(checkSuperBlockLines(lines, data, "f").errorCount, 0);
         QCOMPARE(data.superBlockWords.size(), 992);
 
         // Non-hex pointer word or count, too few lines: the Data Read ends with nothing changed.
         const CatalogueData before = data;
-        const QStringList good = GoodLines(Words({"0000"}));
+        const QStringList good = goodLines(words({"0000"}));
         QStringList badPointer = good, badCount = good;
         badPointer[4] = QStringLiteral("@600616,4,0010,00X0,0030,0040,");
         badCount[5] = QStringLiteral("@600620,G,0000,");
         for (const QStringList &bad : {badPointer, badCount, good.mid(0, 11)}) {
-            outcome = CheckSuperBlockLines(bad, data, "f");
+            outcome = checkSuperBlockLines(bad, data, "f");
             QVERIFY(!outcome.proceed);
             QCOMPARE(outcome.messages.size(), 1);
             QCOMPARE(data.superBlockWords, before.superBlockWords);
             QCOMPARE(data.pointerAddresses, before.pointerAddresses);
         }
-        QCOMPARE(CheckSuperBlockLines(badCount, data, "f").messages, QStringList{kNotHexadecimal.arg("G")});
+        QCOMPARE(checkSuperBlockLines(badCount, data, "f").messages, QStringList{kNotHexadecimal.arg("G")});
 
         // Through a file, CR LF or not; a missing file ends the Data Read.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sbdata.qmx"));
-        QVERIFY(textfile::WriteAtomically(path, textfile::JoinLinesCrLf(GoodLines(Words({"0000"})))));
-        outcome = CheckSuperBlockFile(path, data);
+        QVERIFY(textfile::writeAtomically(path, textfile::joinLinesCrLf(goodLines(words({"0000"})))));
+        outcome = checkSuperBlockFile(path, data);
         QVERIFY(outcome.proceed && outcome.errorCount == 0);
-        QCOMPARE(data.superBlockWords, Words({"0000"}));
-        outcome = CheckSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
+        QCOMPARE(data.superBlockWords, words({"0000"}));
+        outcome = checkSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{kCannotOpenFile.arg(dir.filePath(QStringLiteral("none.qmx")))});
     }

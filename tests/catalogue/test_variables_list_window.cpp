@@ -30,13 +30,13 @@ struct Program {
 
     Program()
     {
-        link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
+        link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
         QObject::connect(&ws.links, &WindowLinks::trendRunAllowedChanged, run, &QPushButton::setEnabled);
         ws.trendWindowOpen = true;
     }
 };
 
-QStringList Lines(const QListWidget *list)
+QStringList lines(const QListWidget *list)
 {
     QStringList lines;
     for (int i = 0; i < list->count(); ++i)
@@ -59,7 +59,7 @@ constexpr DemoBlock kDemoBlocks[] = {
     {0x0014, 4, "PCTQ1", 1},  {0x0021, 1, "DTOS1", 1},  {0x0003, 3, "JMPR1", 0},
 };
 
-QString WordsLine(const ControllerMemory &memory, quint32 address, int count, int shownCount)
+QString wordsLine(const ControllerMemory &memory, quint32 address, int count, int shownCount)
 {
     QString line = QStringLiteral("@%1,%2,").arg(address, 0, 16).arg(shownCount, 0, 16).toUpper();
     for (int k = 0; k < count; ++k)
@@ -68,26 +68,26 @@ QString WordsLine(const ControllerMemory &memory, quint32 address, int count, in
 }
 
 // The data file a Data Read of `memory` must write, when its super block is `superBlockWords` long.
-QByteArray ExpectedDataFile(const ControllerMemory &memory, int superBlockWords)
+QByteArray expectedDataFile(const ControllerMemory &memory, int superBlockWords)
 {
     const QStringList lines{
         QStringLiteral("@600608,1,0000,"),
-        WordsLine(memory, 0x600600, 4, 4),
-        WordsLine(memory, 0x60060A, 3, 3),
-        WordsLine(memory, 0x600614, 1, 1),
-        WordsLine(memory, 0x600616, 4, 4),
-        WordsLine(memory, 0x600620, superBlockWords, superBlockWords),
-        WordsLine(memory, 0x600E60, 16, 16),
-        WordsLine(memory, 0x600F88, 4, 4),
-        WordsLine(memory, 0x600FA0, 4, 4),
-        WordsLine(memory, 0x202400, 100, 100),
-        WordsLine(memory, 0x202500, 100, 100),
+        wordsLine(memory, 0x600600, 4, 4),
+        wordsLine(memory, 0x60060A, 3, 3),
+        wordsLine(memory, 0x600614, 1, 1),
+        wordsLine(memory, 0x600616, 4, 4),
+        wordsLine(memory, 0x600620, superBlockWords, superBlockWords),
+        wordsLine(memory, 0x600E60, 16, 16),
+        wordsLine(memory, 0x600F88, 4, 4),
+        wordsLine(memory, 0x600FA0, 4, 4),
+        wordsLine(memory, 0x202400, 100, 100),
+        wordsLine(memory, 0x202500, 100, 100),
         QStringLiteral("@600608,1,8000,"),
     };
     return lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n";
 }
 
-int RequestsFor(const ControllerSimulator &sim, const QByteArray &letterAddressCount)
+int requestsFor(const ControllerSimulator &sim, const QByteArray &letterAddressCount)
 {
     int n = 0;
     for (const QByteArray &frame : sim.requestLog())
@@ -100,7 +100,7 @@ int RequestsFor(const ControllerSimulator &sim, const QByteArray &letterAddressC
 class TestVariablesListWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void layoutAndFirstBuild()
     {
@@ -131,13 +131,13 @@ private slots:
         QVERIFY(p.ws.catalogue.variableListBuilt);
         QVERIFY(p.run->isEnabled());
         QCOMPARE(names->count(), 1500);
-        const QStringList nameLines = Lines(names);
+        const QStringList nameLines = lines(names);
         QCOMPARE(nameLines.mid(0, 9), (QStringList{"SpdCmd", "SpdFbk", "TrqCmd", "TrqFbk", "CurFbk", "InvFlag",
                                                     "CmdFlag", "", "AnTermIn"}));
         QCOMPARE(nameLines[13], QStringLiteral("DIO00"));
         QCOMPARE(nameLines[66], QStringLiteral("M32"));
         QCOMPARE(nameLines.mid(67), QStringList(1500 - 67, QString()));
-        QCOMPARE(Lines(bits), (QStringList{"00 ", "01 ", "02  ", "03  ", "04  ", "05  ", "06  ", "07  ", "08 ",
+        QCOMPARE(lines(bits), (QStringList{"00 ", "01 ", "02  ", "03  ", "04  ", "05  ", "06  ", "07  ", "08 ",
                                            "09  ", "10 ", "11 ", "12", "13", "14", "15 ", ""}));
         QCOMPARE(names->currentRow(), 0);
         QCOMPARE(bits->currentRow(), 0);
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(bits->item(3)->text(), QStringLiteral("03"));
         names->setCurrentRow(7);
         form->showBitNames();
-        QCOMPARE(Lines(bits).mid(0, 16), QStringList({"00", "01", "02", "03", "04", "05", "06", "07", "08", "09",
+        QCOMPARE(lines(bits).mid(0, 16), QStringList({"00", "01", "02", "03", "04", "05", "06", "07", "08", "09",
                                                       "10", "11", "12", "13", "14", "15"}));
         QCOMPARE(bits->item(16)->text(), QStringLiteral("kept"));
         QVERIFY(p.dialogs.messages.isEmpty());
@@ -171,23 +171,23 @@ private slots:
         p.ws.catalogue.variableListBuilt = true;
         p.ws.trendRunning = true; // a trend run is active
         VariablesListWindow form(p.ws);
-        QCOMPARE(Lines(form.nameList()).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
+        QCOMPARE(lines(form.nameList()).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
         QVERIFY(!form.dataReadButton()->isEnabled());
         QCOMPARE(p.ws.catalogue.variableList.size(), 4);
 
         // A first creation whose files cannot be read shows why and leaves the list unbuilt.
         Program q;
-        QFile::remove(programfolder::File(QStringLiteral("Varlist2.txt")));
+        QFile::remove(programfolder::file(QStringLiteral("Varlist2.txt")));
         q.run->setEnabled(false);
         {
             VariablesListWindow broken(q.ws);
             QCOMPARE(q.dialogs.messages,
-                     QStringList{kCannotOpenFile.arg(programfolder::File(QStringLiteral("Varlist2.txt")))});
+                     QStringList{kCannotOpenFile.arg(programfolder::file(QStringLiteral("Varlist2.txt")))});
             QVERIFY(!q.ws.catalogue.variableListBuilt);
             QVERIFY(!q.run->isEnabled());
         }
         QVERIFY(!q.ws.variablesListOpen);
-        testenv::RestoreDataFile(QStringLiteral("Varlist2.txt"));
+        testenv::restoreDataFile(QStringLiteral("Varlist2.txt"));
     }
 
     void dataReadFromController()
@@ -196,8 +196,8 @@ private slots:
         QString error;
         QVERIFY2(sim.start(&error), qPrintable(error));
         sim.setLiveDemo(false);
-        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
-        const QString dataFile = programfolder::File(QStringLiteral("sbdata.qmx"));
+        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+        const QString dataFile = programfolder::file(QStringLiteral("sbdata.qmx"));
         QFile::remove(dataFile);
 
         Program p;
@@ -239,20 +239,20 @@ private slots:
         for (const DemoBlock &b : kDemoBlocks)
             superBlockWords += 1 + b.params;
         const ControllerMemory memory = sim.memorySnapshot();
-        const QByteArray written = testenv::ReadAll(dataFile);
-        QCOMPARE(written, ExpectedDataFile(memory, superBlockWords));
+        const QByteArray written = testenv::readAll(dataFile);
+        QCOMPARE(written, expectedDataFile(memory, superBlockWords));
         QVERIFY(written.startsWith("@600608,1,0000,\r\n@600600,4,4304,4310,4760,47C6,\r\n"));
         QVERIFY(written.endsWith("\r\n@600608,1,8000,\r\n"));
-        QCOMPARE(RequestsFor(sim, "r0060060008"), 1); // one pass only: the second press did nothing
+        QCOMPARE(requestsFor(sim, "r0060060008"), 1); // one pass only: the second press did nothing
 
         // Each header is fetched alone, then its parameter words: CONS 2007 brings two.
         quint32 header = 0x600620;
         for (const DemoBlock &b : kDemoBlocks) {
             const QByteArray request = "r" + QByteArray::number(header, 16).rightJustified(8, '0').toUpper() + "02";
-            QCOMPARE(RequestsFor(sim, request), 1);
+            QCOMPARE(requestsFor(sim, request), 1);
             header += 2 * (1 + static_cast<quint32>(b.params));
         }
-        QCOMPARE(RequestsFor(sim, "r0060065A04"), 1);
+        QCOMPARE(requestsFor(sim, "r0060065A04"), 1);
 
         // The list: "Varlist2.txt", then each block and its outputs, then the files' and fixed entries.
         QStringList expected{"SpdCmd", "SpdFbk", "TrqCmd", "TrqFbk", "CurFbk", "InvFlag", "CmdFlag"};
@@ -262,13 +262,13 @@ private slots:
                 expected.append(QLatin1String(b.name) + QString::number(n));
         }
         expected += QStringList{"", "AnTermIn", "AnTermIn2", "DcBusVolt", "MotorTemp", "FLG5", "DIO00"};
-        QCOMPARE(Lines(names).mid(0, expected.size()), expected);
+        QCOMPARE(lines(names).mid(0, expected.size()), expected);
         const QStringList &list = p.ws.catalogue.variableList;
         QCOMPARE(list.size(), 7 + 36 + 6 + 22 + 32 + 1);
-        QCOMPARE(VariableAddress(list, QStringLiteral("PI3A11")), QStringLiteral("00600EC0"));
-        QCOMPARE(VariableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
-        QCOMPARE(VariableAddress(list, QStringLiteral("CONS1")), QStringLiteral("00600658"));
-        QCOMPARE(VariableAddress(list, QStringLiteral("DTOS11")), QStringLiteral("00600EE8"));
+        QCOMPARE(variableAddress(list, QStringLiteral("PI3A11")), QStringLiteral("00600EC0"));
+        QCOMPARE(variableAddress(list, QStringLiteral("PI2A12")), QStringLiteral("00600EC4"));
+        QCOMPARE(variableAddress(list, QStringLiteral("CONS1")), QStringLiteral("00600658"));
+        QCOMPARE(variableAddress(list, QStringLiteral("DTOS11")), QStringLiteral("00600EE8"));
         QCOMPARE(p.ws.catalogue.pointerAddresses,
                  (std::array<QString, 4>{"00600EC0", "00600EC2", "00600FA8", "00600FAA"}));
 
@@ -282,15 +282,15 @@ private slots:
         // A read failing part-way (the last area refused) leaves the file and the list as they
         // were; RUN/STOP comes back on, as the earlier list is still there to run with.
         const QStringList listBefore = list;
-        const QStringList linesBefore = Lines(names);
+        const QStringList linesBefore = lines(names);
         // The user is told which read failed and that nothing was replaced.
         sim.setAddressFault(0x202500, SimFault{SimFault::Kind::Nak, 'D'});
         QVERIFY(dataRead());
-        QCOMPARE(testenv::ReadAll(dataFile), written);
+        QCOMPARE(testenv::readAll(dataFile), written);
         QCOMPARE(p.ws.catalogue.variableList, listBefore);
-        QCOMPARE(Lines(names), linesBefore);
+        QCOMPARE(lines(names), linesBefore);
         QTRY_VERIFY(!p.ws.linkThread.portOpen());
-        QCOMPARE(p.dialogs.messages, QStringList{DataReadFailed(0x202500, -3)});
+        QCOMPARE(p.dialogs.messages, QStringList{dataReadFailed(0x202500, -3)});
         QVERIFY(p.dialogs.messages[0].contains(QStringLiteral("202500")));
         p.dialogs.messages.clear();
         QVERIFY(p.run->isEnabled());
@@ -302,9 +302,9 @@ private slots:
         sim.writeWord(0x600632, 0x0000);
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, QStringList{kQmxFileDataError});
-        QCOMPARE(VariableNames(list).mid(7, 3), (QStringList{"PI3A1", "PI3A11", ""}));
+        QCOMPARE(variableNames(list).mid(7, 3), (QStringList{"PI3A1", "PI3A11", ""}));
         QCOMPARE(list.size(), 7 + 2 + 6 + 22 + 32 + 1);
-        QCOMPARE(Lines(names).mid(list.size() - 1), QStringList(1500 - list.size() + 1, QString()));
+        QCOMPARE(lines(names).mid(list.size() - 1), QStringList(1500 - list.size() + 1, QString()));
         QVERIFY(p.run->isEnabled());
         p.dialogs.messages.clear();
 
@@ -313,23 +313,23 @@ private slots:
         sim.writeWord(0x600620, 0x0000);
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, QStringList());
-        const QStringList fileLines = QString::fromLatin1(testenv::ReadAll(dataFile)).split(QStringLiteral("\r\n"));
+        const QStringList fileLines = QString::fromLatin1(testenv::readAll(dataFile)).split(QStringLiteral("\r\n"));
         QCOMPARE(fileLines[5], QStringLiteral("@600620,1,0000,"));
-        QCOMPARE(VariableNames(list).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
+        QCOMPARE(variableNames(list).mid(6, 3), (QStringList{"CmdFlag", "", "AnTermIn"}));
 
         // A port that cannot be opened, and a port another program holds: the port's message, then
         // the Data Read's, and nothing changes.
         const QStringList kept = list;
-        testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
+        testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
-        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
         Link otherProgram;
-        QCOMPARE(otherProgram.ComOpen(), 0);
+        QCOMPARE(otherProgram.open(), 0);
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError, kCreateFileError,
                                                   kCommPortOpenError}));
-        otherProgram.ComClose();
+        otherProgram.close();
         p.dialogs.messages.clear();
 
         // Held by this program's own Monitor: the message says so, at once, and nothing else.
@@ -339,7 +339,7 @@ private slots:
         QTRY_VERIFY(monitorOpened);
         form.readDataFromController();
         QVERIFY(!form.dataReadRunning());
-        QCOMPARE(p.dialogs.messages, QStringList{LinkThread::HeldByMessage(PortUser::Monitor)});
+        QCOMPARE(p.dialogs.messages, QStringList{LinkThread::heldByMessage(PortUser::Monitor)});
         QCOMPARE(p.ws.linkThread.holder(), PortUser::Monitor);
         p.ws.linkThread.close(PortUser::Monitor);
         QCOMPARE(list, kept);
@@ -349,7 +349,7 @@ private slots:
 
         // Quitting during a read ends it within one exchange; the file and the list stay as they were.
         {
-            const QByteArray fileBefore = testenv::ReadAll(dataFile);
+            const QByteArray fileBefore = testenv::readAll(dataFile);
             sim.setBaud(9600);
             auto quitting = std::make_unique<Program>();
             quitting->ws.catalogue = p.ws.catalogue;
@@ -368,7 +368,7 @@ private slots:
             QVERIFY2(quitClock.elapsed() < 2100, qPrintable(QString::number(quitClock.elapsed())));
             sim.setBaud(0);
             QTest::qWait(100);
-            QCOMPARE(testenv::ReadAll(dataFile), fileBefore);
+            QCOMPARE(testenv::readAll(dataFile), fileBefore);
             QCOMPARE(list, kept);
         }
 

@@ -28,20 +28,20 @@ namespace e2e {
 inline constexpr QRgb kLime = 0xFF00FF00u;
 inline const QString kErrorTrace = QStringLiteral("ErrTrace.txt");
 
-inline QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+inline QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
-inline void Settle()
+inline void settle()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
 
-inline TrendGraphWindow *TrendWindow(Program &p) { return qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data()); }
-inline VariablesListWindow *VariablesListOf(Program &p)
+inline TrendGraphWindow *trendWindow(Program &p) { return qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data()); }
+inline VariablesListWindow *variablesListOf(Program &p)
 {
     return qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
 }
-inline MonitorWindow *MonitorOf(Program &p) { return qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data()); }
+inline MonitorWindow *monitorOf(Program &p) { return qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data()); }
 
 // Only the given rows ticked: {channel, "A"/"L", name or address, full scale or bit}.
 struct Row {
@@ -50,7 +50,7 @@ struct Row {
     const char *name;
     const char *scale;
 };
-inline void SetChannels(TrendGraphWindow &form, std::initializer_list<Row> rows)
+inline void setChannels(TrendGraphWindow &form, std::initializer_list<Row> rows)
 {
     for (int n = 1; n <= kChannels; ++n)
         form.table().row(n - 1).selected->setChecked(false);
@@ -62,7 +62,7 @@ inline void SetChannels(TrendGraphWindow &form, std::initializer_list<Row> rows)
     }
 }
 
-inline QStringList Lines(const QListWidget *list)
+inline QStringList lines(const QListWidget *list)
 {
     QStringList lines;
     for (int i = 0; i < list->count(); ++i)
@@ -72,7 +72,7 @@ inline QStringList Lines(const QListWidget *list)
 
 // The value shown next to a name in the Monitor's grids (empty when the name is not shown).
 // The value cell beside `name` in the Monitor's grids, or null.
-inline const QTableWidgetItem *MonitorValueCell(const MonitorWindow *monitor, const QString &name)
+inline const QTableWidgetItem *monitorValueCell(const MonitorWindow *monitor, const QString &name)
 {
     for (const MonitorWindow::Grid grid : MonitorWindow::kGrids) {
         const QTableWidget *table = monitor->gridView(grid);
@@ -87,13 +87,13 @@ inline const QTableWidgetItem *MonitorValueCell(const MonitorWindow *monitor, co
 }
 
 // Shown grey: not refreshed by the last pass.
-inline bool MonitorValueStale(const MonitorWindow *monitor, const QString &name)
+inline bool monitorValueStale(const MonitorWindow *monitor, const QString &name)
 {
-    const QTableWidgetItem *cell = MonitorValueCell(monitor, name);
+    const QTableWidgetItem *cell = monitorValueCell(monitor, name);
     return cell && cell->foreground().style() != Qt::NoBrush && cell->foreground().color() == monitor::kStaleColour;
 }
 
-inline QString MonitorValue(const MonitorWindow *monitor, const QString &name)
+inline QString monitorValue(const MonitorWindow *monitor, const QString &name)
 {
     for (const MonitorWindow::Grid grid : MonitorWindow::kGrids) {
         const QTableWidget *table = monitor->gridView(grid);
@@ -112,7 +112,7 @@ using TraceEntry = std::pair<int, QByteArray>;
 
 // Checks that `file` holds exactly `expected`, line after line, each beginning with the local
 // date and time of a second from `fromSecs` to `toSecs`. Empty when it does; else what differs.
-inline QString CheckErrorTrace(const QByteArray &file, const std::vector<TraceEntry> &expected, qint64 fromSecs,
+inline QString checkErrorTrace(const QByteArray &file, const std::vector<TraceEntry> &expected, qint64 fromSecs,
                                qint64 toSecs)
 {
     QString pattern = QStringLiteral("^");
@@ -128,7 +128,7 @@ inline QString CheckErrorTrace(const QByteArray &file, const std::vector<TraceEn
         return QStringLiteral("trace does not match: ") + QString::fromLatin1(file.toPercentEncoding(" =-:/"));
     QStringList stamps;
     for (qint64 s = fromSecs; s <= toSecs; ++s)
-        stamps.append(sampling::TraceTimestamp(QDateTime::fromSecsSinceEpoch(s)));
+        stamps.append(sampling::traceTimestamp(QDateTime::fromSecsSinceEpoch(s)));
     for (int i = 1; i <= match.lastCapturedIndex(); ++i) {
         if (!stamps.contains(match.captured(i)))
             return QStringLiteral("line %1 has the time stamp '%2'").arg(i).arg(match.captured(i));

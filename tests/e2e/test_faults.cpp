@@ -28,7 +28,7 @@ namespace {
 constexpr quint32 kAnTermIn = 0x600F92;
 constexpr quint32 kInvFlag = 0x600F00;
 
-QByteArray Refusal(char letter) { return QByteArray("\x15" "0") + letter + "\r\n"; }
+QByteArray refusal(char letter) { return QByteArray("\x15" "0") + letter + "\r\n"; }
 
 // Files written while it lives may grow to `bytes` only; a longer write fails (EFBIG) instead of
 // ending the process.
@@ -56,15 +56,15 @@ private:
 };
 
 // A directory where a file of that name belongs: no write to the name can succeed, root or not.
-bool PutDirectoryInPlace(const QString &path)
+bool putDirectoryInPlace(const QString &path)
 {
     QFile::remove(path);
     return QDir().mkpath(path) && QFileInfo(path).isDir();
 }
 
-void TakeDirectoryAway(const QString &path) { QDir(path).removeRecursively(); }
+void takeDirectoryAway(const QString &path) { QDir(path).removeRecursively(); }
 
-QStringList FolderListing(const QString &folder)
+QStringList folderListing(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
@@ -87,7 +87,7 @@ private:
 
 void TestFaults::initTestCase()
 {
-    testenv::Prepare();
+    testenv::prepare();
     QString error;
     QVERIFY2(sim_.start(&error), qPrintable(error));
     sim_.setLiveDemo(false);
@@ -96,33 +96,33 @@ void TestFaults::initTestCase()
 void TestFaults::cleanup()
 {
     sim_.clearFaults();
-    TakeDirectoryAway(programfolder::File(presets::kPresetFile));
-    TakeDirectoryAway(programfolder::File(kSuperBlockFileName));
-    TakeDirectoryAway(kErrorTrace);
-    testenv::RestoreDataFile(presets::kPresetFile);
-    testenv::RestoreDataFile(presets::kPresetCopyFile);
-    QFile::remove(programfolder::File(kSuperBlockFileName));
+    takeDirectoryAway(programfolder::file(presets::kPresetFile));
+    takeDirectoryAway(programfolder::file(kSuperBlockFileName));
+    takeDirectoryAway(kErrorTrace);
+    testenv::restoreDataFile(presets::kPresetFile);
+    testenv::restoreDataFile(presets::kPresetCopyFile);
+    QFile::remove(programfolder::file(kSuperBlockFileName));
     QFile::remove(kErrorTrace);
 }
 
 void TestFaults::misbehavingControllerDuringATrendRun()
 {
-    testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
     sim_.writeWord(kAnTermIn, 20000);
     sim_.writeWord(kInvFlag, 0x0008);
     // Both replies carry a hex letter in their checksum, so lower-case digits cannot match.
-    QVERIFY(ChecksumText("R4E20", 5).contains('D'));
-    QVERIFY(ChecksumText("R0008", 5).contains('A'));
+    QVERIFY(checksumText("R4E20", 5).contains('D'));
+    QVERIFY(checksumText("R0008", 5).contains('A'));
     QFile::remove(kErrorTrace);
 
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
-    TrendGraphWindow *form = TrendWindow(p);
+    p.start();
+    settle();
+    TrendGraphWindow *form = trendWindow(p);
     QVERIFY(form);
     p.ws.waitTime = QStringLiteral("0");
-    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
+    setChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
     const qint64 startedAt = QDateTime::currentSecsSinceEpoch();
 
     // Each pass: the faults of its two exchanges (AnTermIn, then InvFlag), the values it must
@@ -141,28 +141,28 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     const std::vector<Pass> passes{
         {"clean", {}, 20000, 1, {}},
         {"noise before any refusal", {garbage}, 0, 1, {{-13, {}}}},
-        {"two refusals", {nak('S'), nak('E')}, 0, 0, {{-8, Refusal('S')}, {-5, Refusal('E')}}},
+        {"two refusals", {nak('S'), nak('E')}, 0, 0, {{-8, refusal('S')}, {-5, refusal('E')}}},
         {"noise and a bad first byte after a refusal",
          {garbage, SimFault{K::BadFirstByte}},
          0,
          0,
-         {{-13, Refusal('E')}, {-13, Refusal('E')}}},
+         {{-13, refusal('E')}, {-13, refusal('E')}}},
         {"lower-case checksums",
          {SimFault{K::LowerCaseChecksum}, SimFault{K::LowerCaseChecksum}},
          0,
          0,
-         {{-2, Refusal('E')}, {-2, Refusal('E')}}},
+         {{-2, refusal('E')}, {-2, refusal('E')}}},
         {"replies in pieces", {pieces, pieces}, 20000, 1, {}},
-        {"wrong checksum", {SimFault{K::WrongChecksum}}, 0, 1, {{-2, Refusal('E')}}},
-        {"refusal storm 1", {nak('D'), nak('d')}, 0, 0, {{-3, Refusal('D')}, {-4, Refusal('d')}}},
-        {"refusal storm 2", {nak('E'), nak('O')}, 0, 0, {{-5, Refusal('E')}, {-6, Refusal('O')}}},
-        {"refusal storm 3", {nak('P'), nak('S')}, 0, 0, {{-7, Refusal('P')}, {-8, Refusal('S')}}},
-        {"refusal storm 4", {nak('s'), nak('X')}, 0, 0, {{-9, Refusal('s')}, {-10, Refusal('X')}}},
-        {"refusal storm 5", {nak('Z'), nak('z')}, 0, 0, {{-11, Refusal('Z')}, {-12, Refusal('z')}}},
+        {"wrong checksum", {SimFault{K::WrongChecksum}}, 0, 1, {{-2, refusal('E')}}},
+        {"refusal storm 1", {nak('D'), nak('d')}, 0, 0, {{-3, refusal('D')}, {-4, refusal('d')}}},
+        {"refusal storm 2", {nak('E'), nak('O')}, 0, 0, {{-5, refusal('E')}, {-6, refusal('O')}}},
+        {"refusal storm 3", {nak('P'), nak('S')}, 0, 0, {{-7, refusal('P')}, {-8, refusal('S')}}},
+        {"refusal storm 4", {nak('s'), nak('X')}, 0, 0, {{-9, refusal('s')}, {-10, refusal('X')}}},
+        {"refusal storm 5", {nak('Z'), nak('z')}, 0, 0, {{-11, refusal('Z')}, {-12, refusal('z')}}},
         // A refusal letter outside the table is a failed read of its own code, traced as any
         // other refusal.
-        {"unknown refusal letter", {nak('Q')}, 0, 1, {{-14, Refusal('Q')}}},
-        {"noise after the unknown letter", {SimFault{K::None}, garbage}, 20000, 0, {{-13, Refusal('Q')}}},
+        {"unknown refusal letter", {nak('Q')}, 0, 1, {{-14, refusal('Q')}}},
+        {"noise after the unknown letter", {SimFault{K::None}, garbage}, 20000, 0, {{-13, refusal('Q')}}},
         {"clean again", {}, 20000, 1, {}},
     };
 
@@ -173,7 +173,7 @@ void TestFaults::misbehavingControllerDuringATrendRun()
             sim_.queueFault(k < pass.faults.size() ? pass.faults[k] : SimFault{});
     }
     // Bytes left on the line from an earlier reply are purged before each request is sent.
-    sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + ChecksumText("R7FFF", 5) + "\r\n");
+    sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + checksumText("R7FFF", 5) + "\r\n");
     p.ws.waitTime = QStringLiteral("100"); // time enough to stop right after the last pass
     form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form->runActive(), 3000);
@@ -186,26 +186,26 @@ void TestFaults::misbehavingControllerDuringATrendRun()
         const SampleRow &row = p.trend.sampleRing[i];
         QVERIFY2(row[0] == pass.analog && row[7] == pass.logic,
                  qPrintable(QStringLiteral("%1: %2 %3").arg(pass.what).arg(row[0]).arg(row[7])));
-        QVERIFY2((Pixel(form->layers().trace, 2 * static_cast<int>(i), 300) == kLime) == !pass.trace.empty(), pass.what);
+        QVERIFY2((pixel(form->layers().trace, 2 * static_cast<int>(i), 300) == kLime) == !pass.trace.empty(), pass.what);
         trace.insert(trace.end(), pass.trace.begin(), pass.trace.end());
     }
     QVERIFY(p.trend.ringWritePos <= static_cast<int>(passes.size()) + 1);
     const QString traceProblem =
-        CheckErrorTrace(testenv::ReadAll(kErrorTrace), trace, startedAt, QDateTime::currentSecsSinceEpoch());
+        checkErrorTrace(testenv::readAll(kErrorTrace), trace, startedAt, QDateTime::currentSecsSinceEpoch());
     QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
     QCOMPARE(dialogs.messages, QStringList{});
 
     // A trace that cannot be written: the pass is marked and stored as ever, nothing is shown.
-    QVERIFY(PutDirectoryInPlace(kErrorTrace));
+    QVERIFY(putDirectoryInPlace(kErrorTrace));
     sim_.queueFault(nak('X'));
     form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= 1, 5000);
     form->toggleRun();
     QCOMPARE(p.trend.sampleRing[0][0], 0);
     QCOMPARE(p.trend.sampleRing[0][7], 1);
-    QCOMPARE(Pixel(form->layers().trace, 0, 300), kLime);
+    QCOMPARE(pixel(form->layers().trace, 0, 300), kLime);
     QVERIFY(QFileInfo(kErrorTrace).isDir());
-    QCOMPARE(FolderListing(kErrorTrace), QStringList{});
+    QCOMPARE(folderListing(kErrorTrace), QStringList{});
     QCOMPARE(dialogs.messages, QStringList{});
 
     // A whole stretch of refusals keeps the run alive; STOP ends it as usual.
@@ -220,25 +220,25 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     form->toggleRun();
     QVERIFY(!form->runActive());
     p.ws.linkThread.drain();
-    QCOMPARE(p.link.LastErrorReply(), Refusal('O'));
+    QCOMPARE(p.link.lastErrorReply(), refusal('O'));
     QVERIFY(!p.link.isOpen());
     QCOMPARE(dialogs.messages, QStringList{});
 }
 
 void TestFaults::programFolderFilesThatCannotBeWritten()
 {
-    const QString presetFile = programfolder::File(presets::kPresetFile);
-    const QString presetCopy = programfolder::File(presets::kPresetCopyFile);
-    const QString dataFile = programfolder::File(kSuperBlockFileName);
+    const QString presetFile = programfolder::file(presets::kPresetFile);
+    const QString presetCopy = programfolder::file(presets::kPresetCopyFile);
+    const QString dataFile = programfolder::file(kSuperBlockFileName);
 
     // No preset file to read (a folder of its name): the Trend Graph comes up with every
     // channel at its defaults, unticked, and says nothing.
-    QVERIFY(PutDirectoryInPlace(presetFile));
+    QVERIFY(putDirectoryInPlace(presetFile));
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
-    TrendGraphWindow *form = TrendWindow(p);
+    p.start();
+    settle();
+    TrendGraphWindow *form = trendWindow(p);
     QVERIFY(form);
     for (int n = 1; n <= kChannels; ++n)
         QVERIFY(!form->table().row(n - 1).selected->isChecked());
@@ -246,8 +246,8 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
 
     // A run start cannot save the presets: it says which file and goes on (here to a port that
     // does not open); the copy is still written.
-    testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
-    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
+    testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
+    setChannels(*form, {{0, "L", "AnTermIn", "20000"}});
     QFile::remove(presetCopy);
     form->toggleRun();
     QTRY_COMPARE(dialogs.messages.size(), 3);
@@ -256,15 +256,15 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     QVERIFY(!dialogs.messages[0].contains(presetCopy));
     QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
     QVERIFY(QFileInfo(presetFile).isDir());
-    QVERIFY(testenv::ReadAll(presetCopy).startsWith("Dec,,,,\r\nON,L,AnTermIn,20000\r\n"));
+    QVERIFY(testenv::readAll(presetCopy).startsWith("Dec,,,,\r\nON,L,AnTermIn,20000\r\n"));
 
     // A run start whose preset writes fail part-way leaves both files as they were, byte for byte.
-    TakeDirectoryAway(presetFile);
-    testenv::RestoreDataFile(presets::kPresetFile);
-    testenv::RestoreDataFile(presets::kPresetCopyFile);
-    const QByteArray presetsBefore = testenv::ReadAll(presetFile);
-    const QByteArray copyBefore = testenv::ReadAll(presetCopy);
-    const QStringList folderBefore = FolderListing(testenv::ProgramDir());
+    takeDirectoryAway(presetFile);
+    testenv::restoreDataFile(presets::kPresetFile);
+    testenv::restoreDataFile(presets::kPresetCopyFile);
+    const QByteArray presetsBefore = testenv::readAll(presetFile);
+    const QByteArray copyBefore = testenv::readAll(presetCopy);
+    const QStringList folderBefore = folderListing(testenv::programDir());
     dialogs.messages.clear();
     {
         const FileSizeLimit limit(64);
@@ -273,14 +273,14 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     QTRY_COMPARE(dialogs.messages.size(), 3);
     QVERIFY(dialogs.messages[0].contains(presetFile) && dialogs.messages[0].contains(presetCopy));
     QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
-    QCOMPARE(testenv::ReadAll(presetFile), presetsBefore);
-    QCOMPARE(testenv::ReadAll(presetCopy), copyBefore);
-    QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore); // no temporary file left behind
+    QCOMPARE(testenv::readAll(presetFile), presetsBefore);
+    QCOMPARE(testenv::readAll(presetCopy), copyBefore);
+    QCOMPARE(folderListing(testenv::programDir()), folderBefore); // no temporary file left behind
 
     // A Data Read that cannot write "sbdata.qmx" builds the list from what it read.
-    testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
-    VariablesListWindow *varList = VariablesListOf(p);
-    QVERIFY(PutDirectoryInPlace(dataFile));
+    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
+    VariablesListWindow *varList = variablesListOf(p);
+    QVERIFY(putDirectoryInPlace(dataFile));
     dialogs.messages.clear();
     varList->readDataFromController();
     QTRY_VERIFY_WITH_TIMEOUT(!varList->dataReadRunning(), 15000);
@@ -288,12 +288,12 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     QVERIFY(p.ws.catalogue.variableList.contains(QStringLiteral("00600EC0,PI3A11")));
     QCOMPARE(p.ws.catalogue.pointerAddresses[2], QStringLiteral("00600FA8"));
     QVERIFY(QFileInfo(dataFile).isDir());
-    QCOMPARE(FolderListing(dataFile), QStringList{});
+    QCOMPARE(folderListing(dataFile), QStringList{});
 
     // One whose write fails part-way keeps the old file byte for byte and builds the list.
-    TakeDirectoryAway(dataFile);
+    takeDirectoryAway(dataFile);
     const QByteArray oldDataFile = "@600608,1,0000,\r\n";
-    QVERIFY(textfile::WriteAtomically(dataFile, oldDataFile));
+    QVERIFY(textfile::writeAtomically(dataFile, oldDataFile));
     p.ws.catalogue.pointerAddresses = {};
     {
         const FileSizeLimit limit(256);
@@ -301,9 +301,9 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
         QTRY_VERIFY_WITH_TIMEOUT(!varList->dataReadRunning(), 15000);
     }
     QCOMPARE(dialogs.messages, QStringList{});
-    QCOMPARE(testenv::ReadAll(dataFile), oldDataFile);
+    QCOMPARE(testenv::readAll(dataFile), oldDataFile);
     QCOMPARE(p.ws.catalogue.pointerAddresses[2], QStringLiteral("00600FA8"));
-    QCOMPARE(FolderListing(testenv::ProgramDir()), folderBefore + QStringList{kSuperBlockFileName});
+    QCOMPARE(folderListing(testenv::programDir()), folderBefore + QStringList{kSuperBlockFileName});
     p.ws.linkThread.drain();
     QVERIFY(!p.link.isOpen());
 }
@@ -312,23 +312,23 @@ void TestFaults::savesThatFailKeepTheOldFile()
 {
     QTemporaryDir folder;
     const QString regularFile = folder.filePath(QStringLiteral("plain"));
-    QVERIFY(textfile::WriteAtomically(regularFile, "x"));
+    QVERIFY(textfile::writeAtomically(regularFile, "x"));
     const QString underAFile = regularFile + QStringLiteral("/run.trd");
     const QString directoryTrd = folder.filePath(QStringLiteral("run.trd"));
     QVERIFY(QDir().mkpath(directoryTrd));
 
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
-    TrendGraphWindow *form = TrendWindow(p);
+    p.start();
+    settle();
+    TrendGraphWindow *form = trendWindow(p);
     p.trend.sampleRing[0] = {1234};
     p.trend.ringWritePos = 1;
 
     // .trd: a path under a regular file, a folder in the way, and a write that fails part-way.
     const QString keptTrd = folder.filePath(QStringLiteral("kept.trd"));
     const QByteArray oldTrd = "the user's old recording\r\n";
-    QVERIFY(textfile::WriteAtomically(keptTrd, oldTrd));
+    QVERIFY(textfile::writeAtomically(keptTrd, oldTrd));
     dialogs.saveAnswers = {underAFile, directoryTrd};
     form->saveTrendFile();
     form->saveTrendFile();
@@ -336,7 +336,7 @@ void TestFaults::savesThatFailKeepTheOldFile()
     for (const QString &message : dialogs.messages)
         QVERIFY2(message.startsWith(kTrendFileWriteError + u'\n'), qPrintable(message));
     QVERIFY(QFileInfo(directoryTrd).isDir());
-    const QStringList listing = FolderListing(folder.path());
+    const QStringList listing = folderListing(folder.path());
     dialogs.messages.clear();
     dialogs.saveAnswers = {keptTrd};
     {
@@ -344,47 +344,47 @@ void TestFaults::savesThatFailKeepTheOldFile()
         form->saveTrendFile();
     }
     QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(testenv::ReadAll(keptTrd), oldTrd);
-    QCOMPARE(FolderListing(folder.path()), listing);
+    QCOMPARE(testenv::readAll(keptTrd), oldTrd);
+    QCOMPARE(folderListing(folder.path()), listing);
     dialogs.saveAnswers = {keptTrd};
     form->saveTrendFile(); // the same save with room to write replaces the file whole
     QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(testenv::ReadAll(keptTrd).contains("  1234,"));
+    QVERIFY(testenv::readAll(keptTrd).contains("  1234,"));
 
     // .mon: the same three.
     form->close();
-    Settle();
+    settle();
     p.mainWindow->openMonitor();
-    Settle();
-    MonitorWindow *moni = MonitorOf(p);
+    settle();
+    MonitorWindow *moni = monitorOf(p);
     QVERIFY(moni);
     const QString directoryMon = folder.filePath(QStringLiteral("snap.mon"));
     QVERIFY(QDir().mkpath(directoryMon));
     const QString keptMon = folder.filePath(QStringLiteral("kept.mon"));
     const QByteArray oldMon = "the user's old snapshot\r\n";
-    QVERIFY(textfile::WriteAtomically(keptMon, oldMon));
+    QVERIFY(textfile::writeAtomically(keptMon, oldMon));
     dialogs.messages.clear();
     dialogs.saveAnswers = {regularFile + QStringLiteral("/snap.mon"), directoryMon};
     moni->saveMonitorFile();
     moni->saveMonitorFile();
     QCOMPARE(dialogs.messages.size(), 2);
-    QVERIFY2(dialogs.messages[0].startsWith(monitor::CannotWriteFile(regularFile + QStringLiteral("/snap.mon"), {})),
+    QVERIFY2(dialogs.messages[0].startsWith(monitor::cannotWriteFile(regularFile + QStringLiteral("/snap.mon"), {})),
              qPrintable(dialogs.messages[0]));
-    QVERIFY2(dialogs.messages[1].startsWith(monitor::CannotWriteFile(directoryMon, {})), qPrintable(dialogs.messages[1]));
-    const QStringList monListing = FolderListing(folder.path());
+    QVERIFY2(dialogs.messages[1].startsWith(monitor::cannotWriteFile(directoryMon, {})), qPrintable(dialogs.messages[1]));
+    const QStringList monListing = folderListing(folder.path());
     dialogs.saveAnswers = {keptMon};
     {
         const FileSizeLimit limit(64);
         moni->saveMonitorFile();
     }
     QCOMPARE(dialogs.messages.size(), 3);
-    QVERIFY(dialogs.messages[2].startsWith(monitor::CannotWriteFile(keptMon, {})));
-    QCOMPARE(testenv::ReadAll(keptMon), oldMon);
-    QCOMPARE(FolderListing(folder.path()), monListing);
+    QVERIFY(dialogs.messages[2].startsWith(monitor::cannotWriteFile(keptMon, {})));
+    QCOMPARE(testenv::readAll(keptMon), oldMon);
+    QCOMPARE(folderListing(folder.path()), monListing);
     dialogs.saveAnswers = {keptMon};
     moni->saveMonitorFile();
     QCOMPARE(dialogs.messages.size(), 3);
-    QVERIFY(testenv::ReadAll(keptMon).startsWith("----- Qmx Moniter List --- File Name:kept.mon ----\r\n"));
+    QVERIFY(testenv::readAll(keptMon).startsWith("----- Qmx Moniter List --- File Name:kept.mon ----\r\n"));
 }
 
 QTEST_MAIN(TestFaults)

@@ -37,11 +37,11 @@ struct Line {
     explicit Line(const char *name)
     {
         QString error;
-        started = sim.start(&error, testenv::ProgramDir() + QLatin1String(name));
+        started = sim.start(&error, testenv::programDir() + QLatin1String(name));
         if (!started)
             qWarning("simulator: %s", qPrintable(error));
         sim.setLiveDemo(false);
-        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     }
     ~Line() { sim.stop(); }
     ControllerSimulator sim;
@@ -50,7 +50,7 @@ struct Line {
 
 // Clicks `button` `delayMs` from now and returns when the click has been handled; the time from
 // now until then.
-qint64 ClickLaterAndWait(QPushButton *button, int delayMs, const std::function<bool()> &done)
+qint64 clickLaterAndWait(QPushButton *button, int delayMs, const std::function<bool()> &done)
 {
     QElapsedTimer clock;
     clock.start();
@@ -64,7 +64,7 @@ qint64 ClickLaterAndWait(QPushButton *button, int delayMs, const std::function<b
 class TestLineLoss : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
     void cleanupTestCase() { QFile::remove(kErrorTrace); }
 
     void trendRunGoesOnWithoutTheLineAndRunsAgainAfter();
@@ -81,13 +81,13 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
 
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
-    TrendGraphWindow *form = TrendWindow(p);
+    p.start();
+    settle();
+    TrendGraphWindow *form = trendWindow(p);
     QVERIFY(form);
-    QPushButton *dataRead = VariablesListOf(p)->dataReadButton();
+    QPushButton *dataRead = variablesListOf(p)->dataReadButton();
     p.ws.waitTime = QStringLiteral("20");
-    SetChannels(*form, {{0, "L", "AnTermIn", "20000"}});
+    setChannels(*form, {{0, "L", "AnTermIn", "20000"}});
 
     form->toggleRun();
     QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
@@ -107,7 +107,7 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     // as soon as that pass returns, and the pass is not recorded.
     const int beforeStop = p.trend.ringWritePos;
     const qint64 stopMs =
-        ClickLaterAndWait(form->runButton(), 30, [&] { return form->runButton()->text() == QStringLiteral("RUN"); });
+        clickLaterAndWait(form->runButton(), 30, [&] { return form->runButton()->text() == QStringLiteral("RUN"); });
     QCOMPARE(form->runButton()->text(), QStringLiteral("RUN"));
     QVERIFY2(stopMs >= 0 && stopMs <= 30 + 100, qPrintable(QString::number(stopMs)));
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), kOneFailedExchangeMs + kSlackMs);
@@ -128,15 +128,15 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     const int failed = p.trend.ringWritePos - good;
     for (int row = 0; row < p.trend.ringWritePos; ++row) {
         QCOMPARE(p.trend.sampleRing[row][0], row < good ? 20000 : 0);
-        QCOMPARE(Pixel(form->layers().trace, 2 * row, 300) == kLime, row >= good);
+        QCOMPARE(pixel(form->layers().trace, 2 * row, 300) == kLime, row >= good);
     }
-    const int traced = static_cast<int>(testenv::ReadAll(kErrorTrace).count(" Code="));
+    const int traced = static_cast<int>(testenv::readAll(kErrorTrace).count(" Code="));
     QVERIFY2(traced == failed || traced == failed + 1, qPrintable(QStringLiteral("%1 %2").arg(traced).arg(failed)));
-    const QString traceProblem = CheckErrorTrace(testenv::ReadAll(kErrorTrace),
+    const QString traceProblem = checkErrorTrace(testenv::readAll(kErrorTrace),
                                                  std::vector<TraceEntry>(static_cast<std::size_t>(traced), {-1, {}}),
                                                  lostAt, QDateTime::currentSecsSinceEpoch());
     QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
-    const QByteArray traceAfterLoss = testenv::ReadAll(kErrorTrace);
+    const QByteArray traceAfterLoss = testenv::readAll(kErrorTrace);
 
     // REDRAW shows what was recorded, the failed passes as zeros.
     form->redraw();
@@ -155,8 +155,8 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     for (int row = 0; row < p.trend.ringWritePos; ++row)
         QCOMPARE(p.trend.sampleRing[row][0], -5000);
-    QCOMPARE(testenv::ReadAll(kErrorTrace), traceAfterLoss);
-    QCOMPARE(Pixel(form->layers().trace, 0, 300) == kLime, false);
+    QCOMPARE(testenv::readAll(kErrorTrace), traceAfterLoss);
+    QCOMPARE(pixel(form->layers().trace, 0, 300) == kLime, false);
 }
 
 void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
@@ -164,17 +164,17 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     Line line("qmx-tty-catalogue");
     QVERIFY(line.started);
     ControllerSimulator &sim = line.sim;
-    const QString dataFile = programfolder::File(kSuperBlockFileName);
+    const QString dataFile = programfolder::file(kSuperBlockFileName);
     QFile::remove(dataFile);
 
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
-    Settle();
-    VariablesListWindow *varList = VariablesListOf(p);
+    p.start();
+    settle();
+    VariablesListWindow *varList = variablesListOf(p);
     QVERIFY(varList);
     QListWidget *names = varList->nameList();
-    QPushButton *run = TrendWindow(p)->runButton();
+    QPushButton *run = trendWindow(p)->runButton();
 
     const auto dataRead = [&] {
         varList->readDataFromController();
@@ -187,8 +187,8 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     const std::array<QString, 4> demoPointers{"00600EC0", "00600EC2", "00600FA8", "00600FAA"};
     QCOMPARE(p.ws.catalogue.pointerAddresses, demoPointers);
     const CatalogueData before = p.ws.catalogue;
-    const QByteArray fileBefore = testenv::ReadAll(dataFile);
-    const QStringList shownBefore = Lines(names);
+    const QByteArray fileBefore = testenv::readAll(dataFile);
+    const QStringList shownBefore = lines(names);
     QVERIFY(fileBefore.contains("@600616,4,4760,4761,47D4,47D5,"));
 
     // The line goes away at the area after the super block, the pointer words changed meanwhile:
@@ -196,14 +196,14 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     sim.writeWord(kFirstPointerWord, 0x4761);
     sim.setAddressFault(kMiscArea, SimFault{SimFault::Kind::CloseLine});
     QVERIFY(dataRead());
-    QCOMPARE(dialogs.messages, QStringList{DataReadFailed(kMiscArea, -1)});
+    QCOMPARE(dialogs.messages, QStringList{dataReadFailed(kMiscArea, -1)});
     dialogs.messages.clear();
     QCOMPARE(p.ws.catalogue.variableList, before.variableList);
     QCOMPARE(p.ws.catalogue.pointerAddresses, before.pointerAddresses);
     QCOMPARE(p.ws.catalogue.superBlockWords, before.superBlockWords);
     QCOMPARE(p.ws.catalogue.variableListBuilt, true);
-    QCOMPARE(testenv::ReadAll(dataFile), fileBefore);
-    QCOMPARE(Lines(names), shownBefore);
+    QCOMPARE(testenv::readAll(dataFile), fileBefore);
+    QCOMPARE(lines(names), shownBefore);
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(run->isEnabled()); // the earlier list is still there to run a trend with
     QVERIFY(!varList->dataReadRunning());
@@ -214,21 +214,21 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QVERIFY(dataRead());
     QCOMPARE(dialogs.messages, QStringList{});
     QCOMPARE(p.ws.catalogue.pointerAddresses[0], QStringLiteral("00600EC2"));
-    QVERIFY(testenv::ReadAll(dataFile).contains("@600616,4,4761,4761,47D4,47D5,"));
+    QVERIFY(testenv::readAll(dataFile).contains("@600616,4,4761,4761,47D4,47D5,"));
     QCOMPARE(p.ws.catalogue.variableList, before.variableList);
 
     // The Monitor, released, shows the controller's words.
-    TrendWindow(p)->close();
-    Settle();
+    trendWindow(p)->close();
+    settle();
     p.mainWindow->openMonitor();
-    Settle();
-    MonitorWindow *moni = MonitorOf(p);
+    settle();
+    MonitorWindow *moni = monitorOf(p);
     QVERIFY(moni);
     QPushButton *release = moni->releaseButton();
     sim.writeWord(kDio00, 291);
     moni->releaseOrPause();
     QTRY_VERIFY(moni->isPolling());
-    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"), 5000);
 
     // The line goes away at the third section of a pass. That pass ends, the next ones fail on
     // their first exchange, and no message appears.
@@ -241,14 +241,14 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QCOMPARE(dialogs.messages, QStringList{});
 
     // Pause during a failing exchange frees the port once it returns; the values stay shown.
-    const qint64 pauseMs = ClickLaterAndWait(release, 10, [&] { return !moni->isPolling(); });
+    const qint64 pauseMs = clickLaterAndWait(release, 10, [&] { return !moni->isPolling(); });
     QVERIFY2(pauseMs >= 0 && pauseMs <= 10 + 100, qPrintable(QString::number(pauseMs)));
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), kOneFailedExchangeMs + kSlackMs);
     QCOMPARE(p.ws.linkThread.holder(), PortUser::None);
     QCOMPARE(release->text(), monitor::kRelease);
     QCOMPARE(moni->runStatus()->text(), monitor::kStop);
     QVERIFY(moni->saveButton()->isEnabled());
-    QCOMPARE(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"));
+    QCOMPARE(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("291"));
     QCOMPARE(dialogs.messages, QStringList{});
 
     // Back again: Release fills the cells with the controller's words.
@@ -257,30 +257,30 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QVERIFY(sim.reopenLine());
     moni->releaseOrPause();
     QTRY_VERIFY(moni->isPolling());
-    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("555"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("555"), 5000);
     moni->toggleNumberBase(); // Hex
-    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("0000022B"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("0000022B"), 5000);
     moni->toggleNumberBase(); // Dec
 
     // Unplugged while released and left alone: what the failing passes do not refresh turns grey,
     // a Save says the values are not live, and once the device is back the Monitor opens it again
     // by itself and the cells are live and black again.
-    QVERIFY(!MonitorValueStale(moni, QStringLiteral("DIO00")));
+    QVERIFY(!monitorValueStale(moni, QStringLiteral("DIO00")));
     sim.setAddressFault(third, SimFault{SimFault::Kind::CloseLine});
-    QTRY_VERIFY_WITH_TIMEOUT(MonitorValueStale(moni, QStringLiteral("DIO00")), 3 * kOneFailedExchangeMs + kSlackMs);
+    QTRY_VERIFY_WITH_TIMEOUT(monitorValueStale(moni, QStringLiteral("DIO00")), 3 * kOneFailedExchangeMs + kSlackMs);
     QTRY_VERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line lost ")));
     QVERIFY(moni->lineState()->isVisible());
     QVERIFY2(moni->lineState()->text().startsWith(QStringLiteral("no reply from ")), qPrintable(moni->lineState()->text()));
     QVERIFY(moni->isPolling());
-    dialogs.saveAnswers = {testenv::ProgramDir() + "lost.mon"};
+    dialogs.saveAnswers = {testenv::programDir() + "lost.mon"};
     moni->saveMonitorFile();
-    QCOMPARE(dialogs.messages, QStringList{monitor::kSavedWithStaleValues.arg(testenv::ProgramDir() + "lost.mon")});
+    QCOMPARE(dialogs.messages, QStringList{monitor::kSavedWithStaleValues.arg(testenv::programDir() + "lost.mon")});
     dialogs.messages.clear();
     sim.writeWord(kDio00, 777);
     sim.clearFaults();
     QVERIFY(sim.reopenLine());
-    QTRY_COMPARE_WITH_TIMEOUT(MonitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("777"), 5000);
-    QTRY_VERIFY(!MonitorValueStale(moni, QStringLiteral("DIO00")));
+    QTRY_COMPARE_WITH_TIMEOUT(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("777"), 5000);
+    QTRY_VERIFY(!monitorValueStale(moni, QStringLiteral("DIO00")));
     QVERIFY(!moni->lineState()->isVisible());
     QVERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line back ")));
     moni->releaseOrPause();

@@ -30,16 +30,16 @@ namespace {
 const QString kErrorTrace = QStringLiteral("ErrTrace.txt");
 constexpr int kLongestOpenMs = 10000; // the pause after opening the port is 1 to 2 s
 
-QByteArray ReadAll(const QString &path)
+QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The open Trend Graph; the tests below fail on a null one as on a missing control.
-TrendGraphWindow *TrendGraph(const Workspace &ws) { return qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data()); }
+TrendGraphWindow *trendGraph(const Workspace &ws) { return qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data()); }
 
-template <typename T> T *Control(QWidget *window, const char *name)
+template <typename T> T *control(QWidget *window, const char *name)
 {
     return window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
 }
@@ -57,7 +57,7 @@ private slots:
 
 private:
     // RUN, until the sampling has written a line to the error trace at `trace`, then STOP.
-    void RunUntilTraced(Program &p, const QString &trace);
+    void runUntilTraced(Program &p, const QString &trace);
 
     ControllerSimulator sim_;
     QString programFolder_;
@@ -72,24 +72,24 @@ void TestInstalled::initTestCase()
                      QLatin1Char('/');
     dataFolder_ = QDir::homePath() + QStringLiteral("/.local/share/Quillster/CON/");
     workFolder_ = QDir::currentPath();
-    QCOMPARE(programfolder::Path(), programFolder_);
+    QCOMPARE(programfolder::path(), programFolder_);
     QVERIFY(QFileInfo::exists(programFolder_ + QStringLiteral("Varlist.txt")));
     QVERIFY(!QFileInfo(programFolder_).isWritable());
-    QCOMPARE(programfolder::UserDataPath(), dataFolder_);
-    QCOMPARE(programfolder::FilesPath(), dataFolder_);
+    QCOMPARE(programfolder::userDataPath(), dataFolder_);
+    QCOMPARE(programfolder::filesPath(), dataFolder_);
 
     QString error;
     QVERIFY2(sim_.start(&error), qPrintable(error));
-    MapPortToDevice(QStringLiteral("COM1"), sim_.devicePath());
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    mapPortToDevice(QStringLiteral("COM1"), sim_.devicePath());
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 }
 
-void TestInstalled::RunUntilTraced(Program &p, const QString &trace)
+void TestInstalled::runUntilTraced(Program &p, const QString &trace)
 {
-    auto *run = TrendGraph(p.ws)->runButton();
+    auto *run = trendGraph(p.ws)->runButton();
     QVERIFY(run && run->isEnabled());
     QTest::mouseClick(run, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
     QTest::mouseClick(run, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!p.link.isOpen(), kLongestOpenMs);
 }
@@ -98,39 +98,39 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
 {
     ScriptedDialogs dialogs;
     auto p = std::make_unique<Program>(dialogs);
-    p->Start();
+    p->start();
     QVERIFY(p->ws.trendGraphWindow && p->ws.variablesListWindow);
 
     // Data Read: the super-block data file goes to the user's data folder; the variable files
     // come from the shipped copies, now the user's own.
     auto *variablesList = qobject_cast<VariablesListWindow *>(p->ws.variablesListWindow.data());
     QPushButton *dataRead = variablesList ? variablesList->dataReadButton() : nullptr;
-    auto *run = TrendGraph(p->ws)->runButton();
+    auto *run = trendGraph(p->ws)->runButton();
     QVERIFY(dataRead && run);
     QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
     QTest::mouseClick(dataRead, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")), kLongestOpenMs);
     QTRY_VERIFY_WITH_TIMEOUT(!p->link.isOpen() && run->isEnabled(), kLongestOpenMs);
     QCOMPARE(dialogs.messages, QStringList{});
-    QVERIFY(ReadAll(dataFolder_ + QStringLiteral("sbdata.qmx")).startsWith("@"));
+    QVERIFY(readAll(dataFolder_ + QStringLiteral("sbdata.qmx")).startsWith("@"));
     QVERIFY(!QFileInfo::exists(programFolder_ + QStringLiteral("sbdata.qmx")));
     for (const char *name : {"Varlist.txt", "Varlist2.txt"}) {
-        QCOMPARE(ReadAll(dataFolder_ + QLatin1String(name)), ReadAll(programFolder_ + QLatin1String(name)));
+        QCOMPARE(readAll(dataFolder_ + QLatin1String(name)), readAll(programFolder_ + QLatin1String(name)));
         QVERIFY(QFileInfo(dataFolder_ + QLatin1String(name)).isWritable());
     }
 
     // RUN with channel 1 only, full scale 12345, against a controller refusing every read: the
     // presets are saved in the data folder, the failed reads traced in the current folder.
-    TrendGraph(p->ws)->table().row(0).selected->setChecked(true);
-    TrendGraph(p->ws)->table().row(1).selected->setChecked(false);
-    TrendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
+    trendGraph(p->ws)->table().row(0).selected->setChecked(true);
+    trendGraph(p->ws)->table().row(1).selected->setChecked(false);
+    trendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
     p->ws.waitTime = QStringLiteral("20");
     sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
-    RunUntilTraced(*p, traceHere);
-    const QByteArray presets = ReadAll(dataFolder_ + QStringLiteral("UserPre.qmt"));
+    runUntilTraced(*p, traceHere);
+    const QByteArray presets = readAll(dataFolder_ + QStringLiteral("UserPre.qmt"));
     QVERIFY2(presets.startsWith("Dec,,,,\r\nON,L,AnTermIn,12345\r\nOF,L,SpdFbk,20000\r\n"), presets.constData());
-    QCOMPARE(ReadAll(dataFolder_ + QStringLiteral("UserPre2.qmt")), presets);
+    QCOMPARE(readAll(dataFolder_ + QStringLiteral("UserPre2.qmt")), presets);
     QVERIFY(!QFileInfo::exists(programFolder_ + QStringLiteral("UserPre2.qmt")));
     QVERIFY(!QFileInfo::exists(dataFolder_ + kErrorTrace));
     QCOMPARE(dialogs.messages, QStringList{});
@@ -141,12 +141,12 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     QVERIFY(QDir().mkpath(readOnlyFolder));
     QVERIFY(QFile::setPermissions(readOnlyFolder, QFile::ReadOwner | QFile::ExeOwner));
     QVERIFY(!QFileInfo(readOnlyFolder).isWritable());
-    const QByteArray traceHereBefore = ReadAll(traceHere);
+    const QByteArray traceHereBefore = readAll(traceHere);
     QVERIFY(QDir::setCurrent(readOnlyFolder));
-    RunUntilTraced(*p, dataFolder_ + kErrorTrace);
+    runUntilTraced(*p, dataFolder_ + kErrorTrace);
     QVERIFY(QDir::setCurrent(workFolder_));
     QVERIFY(!QFileInfo::exists(readOnlyFolder + QLatin1Char('/') + kErrorTrace));
-    QCOMPARE(ReadAll(traceHere), traceHereBefore);
+    QCOMPARE(readAll(traceHere), traceHereBefore);
     sim_.clearFaults();
 
     // The port settings dialog tells the user where the files are.
@@ -160,11 +160,11 @@ void TestInstalled::nextStartReadsThePresets()
 {
     ScriptedDialogs dialogs;
     Program p(dialogs);
-    p.Start();
+    p.start();
     QVERIFY(p.ws.trendGraphWindow);
-    QVERIFY(TrendGraph(p.ws)->table().row(0).selected->isChecked());
-    QVERIFY(!TrendGraph(p.ws)->table().row(1).selected->isChecked());
-    QCOMPARE(TrendGraph(p.ws)->table().row(0).scale->text(), QStringLiteral("12345"));
+    QVERIFY(trendGraph(p.ws)->table().row(0).selected->isChecked());
+    QVERIFY(!trendGraph(p.ws)->table().row(1).selected->isChecked());
+    QCOMPARE(trendGraph(p.ws)->table().row(0).scale->text(), QStringLiteral("12345"));
     QCOMPARE(dialogs.messages, QStringList{});
 }
 

@@ -24,26 +24,26 @@
 
 namespace {
 
-QByteArray Bytes(const char *s) { return QByteArray(s); }
+QByteArray bytes(const char *s) { return QByteArray(s); }
 
-double CpuSeconds()
+double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-ReplyOutcome Parse(const QByteArray &reply, std::array<std::uint8_t, 1200> &data)
+ReplyOutcome parse(const QByteArray &reply, std::array<std::uint8_t, 1200> &data)
 {
     data.fill(0);
-    return ParseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
+    return parseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
                                                     static_cast<std::size_t>(reply.size())),
                       std::span<std::uint8_t>(data.data(), data.size()));
 }
 
-QByteArray StxReply(const QByteArray &body)
+QByteArray stxReply(const QByteArray &body)
 {
-    return QByteArray("\x02" "0") + body + ChecksumText(body.constData(), body.size()) + "\r\n";
+    return QByteArray("\x02" "0") + body + checksumText(body.constData(), body.size()) + "\r\n";
 }
 
 // Another program for the port tests: a child process that keeps nothing of ours open (so it does
@@ -91,14 +91,14 @@ private:
     bool ready_ = false;
 };
 
-QString LockFileFor(const QString &device)
+QString lockFileFor(const QString &device)
 {
-    return QString::fromStdString(LockDirectory()) + QStringLiteral("/LCK..") +
+    return QString::fromStdString(lockDirectory()) + QStringLiteral("/LCK..") +
            QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
 }
 
 // Values read, for a failure message: hexadecimal, failures as their negative code.
-QString Hex(const QVector<int> &values)
+QString hex(const QVector<int> &values)
 {
     QStringList texts;
     for (const int v : values)
@@ -106,7 +106,7 @@ QString Hex(const QVector<int> &values)
     return texts.join(u' ');
 }
 
-void WriteLockFile(const QString &path, long pid)
+void writeLockFile(const QString &path, long pid)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -125,19 +125,19 @@ class TestLink : public QObject {
 
     void openPort()
     {
-        const int opened = link.ComOpen(PortUser::Tool);
+        const int opened = link.open(PortUser::Tool);
         QVERIFY2(opened == 0, qPrintable(details.join(QStringLiteral(" | "))));
     }
 
 private slots:
     void initTestCase()
     {
-        testenv::Prepare();
+        testenv::prepare();
         sim = new ControllerSimulator();
         QString error;
         QVERIFY2(sim->start(&error), qPrintable(error));
         sim->setLiveDemo(false);
-        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
+        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
         link.setMessageFunction([this](const QString &t, const QString &d) {
             messages.append(t);
             details.append(d);
@@ -145,7 +145,7 @@ private slots:
     }
     void cleanupTestCase()
     {
-        link.ComClose();
+        link.close();
         delete sim;
     }
     void init()
@@ -154,17 +154,17 @@ private slots:
         details.clear();
         sim->clearFaults();
         sim->clearRequestLog();
-        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     }
-    void cleanup() { link.ComClose(); }
+    void cleanup() { link.close(); }
 
     void requestFramesByteForByte()
     {
-        QCOMPARE(BuildRequestFrame(RequestRecord::Make('R', 0x00600600, 2)), Bytes("\x05 R00600600DE\r\n"));
-        const QByteArray block = BuildRequestFrame(RequestRecord::Make('r', 0x00600600, 2));
+        QCOMPARE(buildRequestFrame(RequestRecord::make('R', 0x00600600, 2)), bytes("\x05 R00600600DE\r\n"));
+        const QByteArray block = buildRequestFrame(RequestRecord::make('r', 0x00600600, 2));
         QCOMPARE(block.size(), 17);
-        QCOMPARE(block, Bytes("\x05 r006006000260\r\n"));
-        QCOMPARE(BuildRequestFrame(RequestRecord::Make('r', 0x00ABCDEF, 232)).mid(2, 11), Bytes("r00ABCDEFE8"));
+        QCOMPARE(block, bytes("\x05 r006006000260\r\n"));
+        QCOMPARE(buildRequestFrame(RequestRecord::make('r', 0x00ABCDEF, 232)).mid(2, 11), bytes("r00ABCDEFE8"));
     }
 
     void replyParsing_data()
@@ -172,26 +172,26 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("data");
-        QTest::newRow("R word") << StxReply("RFFFE") << 0 << Bytes("\xFF\xFE");
-        QTest::newRow("r block") << StxReply("r00600600021234") << 0 << Bytes("\x12\x34");
-        QTest::newRow("lower-case data digits decode") << StxReply("Rabcd") << 0 << Bytes("\xAB\xCD");
-        QByteArray lower = StxReply("R4E20"); // checksum 2D
+        QTest::newRow("R word") << stxReply("RFFFE") << 0 << bytes("\xFF\xFE");
+        QTest::newRow("r block") << stxReply("r00600600021234") << 0 << bytes("\x12\x34");
+        QTest::newRow("lower-case data digits decode") << stxReply("Rabcd") << 0 << bytes("\xAB\xCD");
+        QByteArray lower = stxReply("R4E20"); // checksum 2D
         lower.replace(lower.size() - 4, 2, lower.mid(lower.size() - 4, 2).toLower());
         QTest::newRow("lower-case checksum") << lower << -2 << QByteArray();
-        QByteArray wrong = StxReply("R1234");
+        QByteArray wrong = stxReply("R1234");
         wrong[wrong.size() - 3] = wrong[wrong.size() - 3] == '0' ? '1' : '0';
         QTest::newRow("wrong checksum") << wrong << -2 << QByteArray();
-        QTest::newRow("no data letter") << StxReply("W") << 0 << QByteArray();
-        QTest::newRow("STX too short") << Bytes("\x02" "0R\r\n") << -2 << QByteArray();
-        QTest::newRow("r too short") << StxReply("r0060") << -2 << QByteArray();
-        QTest::newRow("NAK D") << Bytes("\x15" "0D\r\n") << -3 << QByteArray();
-        QTest::newRow("NAK d") << Bytes("\x15" "0d\r\n") << -4 << QByteArray();
-        QTest::newRow("NAK z") << Bytes("\x15" "0z\r\n") << -12 << QByteArray();
+        QTest::newRow("no data letter") << stxReply("W") << 0 << QByteArray();
+        QTest::newRow("STX too short") << bytes("\x02" "0R\r\n") << -2 << QByteArray();
+        QTest::newRow("r too short") << stxReply("r0060") << -2 << QByteArray();
+        QTest::newRow("NAK D") << bytes("\x15" "0D\r\n") << -3 << QByteArray();
+        QTest::newRow("NAK d") << bytes("\x15" "0d\r\n") << -4 << QByteArray();
+        QTest::newRow("NAK z") << bytes("\x15" "0z\r\n") << -12 << QByteArray();
         // A NAK has no checksum: a letter outside the table (a corrupted real one) is a failure.
-        QTest::newRow("NAK other letter") << Bytes("\x15" "0Q\r\n") << -14 << QByteArray();
-        QTest::newRow("NAK corrupted D") << Bytes("\x15" "0\xC4\r\n") << -14 << QByteArray();
-        QTest::newRow("NAK without letter") << Bytes("\x15\n") << -14 << QByteArray();
-        QTest::newRow("garbage first byte") << Bytes("?0R1234\r\n") << -13 << QByteArray();
+        QTest::newRow("NAK other letter") << bytes("\x15" "0Q\r\n") << -14 << QByteArray();
+        QTest::newRow("NAK corrupted D") << bytes("\x15" "0\xC4\r\n") << -14 << QByteArray();
+        QTest::newRow("NAK without letter") << bytes("\x15\n") << -14 << QByteArray();
+        QTest::newRow("garbage first byte") << bytes("?0R1234\r\n") << -13 << QByteArray();
     }
     void replyParsing()
     {
@@ -199,7 +199,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QByteArray, data);
         std::array<std::uint8_t, 1200> replyData{};
-        const ReplyOutcome outcome = Parse(reply, replyData);
+        const ReplyOutcome outcome = parse(reply, replyData);
         QCOMPARE(outcome.code, code);
         QCOMPARE(outcome.nak, reply.startsWith('\x15'));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(replyData.data()), data.size()), data);
@@ -210,9 +210,9 @@ private slots:
     void replyDataLongerThanBufferIsRefused()
     {
         std::array<std::uint8_t, 4> small{};
-        const QByteArray reply = StxReply("R0102030405");
+        const QByteArray reply = stxReply("R0102030405");
         const ReplyOutcome outcome =
-            ParseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
+            parseReply(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
                                                      static_cast<std::size_t>(reply.size())),
                        small);
         QCOMPARE(outcome.code, -2);
@@ -221,58 +221,58 @@ private slots:
     void openRules()
     {
         // No stored name: COM1.
-        RegWriteString(kPortKey, kPortValue, QString());
-        QCOMPARE(link.ComOpen(PortUser::TrendRun), 0);
-        QCOMPARE(link.ComPortName(), QStringLiteral("COM1"));
+        regWriteString(kPortKey, kPortValue, QString());
+        QCOMPARE(link.open(PortUser::TrendRun), 0);
+        QCOMPARE(link.portName(), QStringLiteral("COM1"));
         QCOMPARE(link.holder(), PortUser::TrendRun);
 
         // A second activity is refused while the first holds the port; its close does nothing.
-        QCOMPARE(link.ComOpen(PortUser::Monitor), -1);
+        QCOMPARE(link.open(PortUser::Monitor), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
-        link.ComClose(PortUser::Monitor);
+        link.close(PortUser::Monitor);
         QVERIFY(link.isOpen());
-        link.ComClose(PortUser::TrendRun);
+        link.close(PortUser::TrendRun);
         QVERIFY(!link.isOpen());
-        link.ComClose(); // closing a closed port does no harm
+        link.close(); // closing a closed port does no harm
         QVERIFY(!link.isOpen());
         QElapsedTimer closedClock;
         closedClock.start();
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), -1); // at once: nothing can answer
+        QCOMPARE(link.readValue('R', 2, 0x00600600), -1); // at once: nothing can answer
         QVERIFY(closedClock.elapsed() < 500);
 
         // Another program (here another link) holding the device: refused at open.
         Link other;
-        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
+        QCOMPARE(other.open(PortUser::Tool), 0);
         messages.clear();
-        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
-        other.ComClose();
+        other.close();
 
         // Five-character names get the device prefix; longer ones do not fit and are refused.
-        testenv::UsePort(QStringLiteral("COM12"), sim->devicePath());
-        QCOMPARE(link.ComOpen(PortUser::Tool), 0);
-        QCOMPARE(link.ComPortName(), QStringLiteral("\\\\.\\COM12"));
-        link.ComClose();
+        testenv::usePort(QStringLiteral("COM12"), sim->devicePath());
+        QCOMPARE(link.open(PortUser::Tool), 0);
+        QCOMPARE(link.portName(), QStringLiteral("\\\\.\\COM12"));
+        link.close();
         messages.clear();
-        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM123"));
-        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        regWriteString(kPortKey, kPortValue, QStringLiteral("COM123"));
+        QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
 
         // A device that does not exist.
         messages.clear();
-        testenv::UsePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
-        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        testenv::usePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
+        QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
         QVERIFY(!link.isOpen());
-        QCOMPARE(DevicePathForPort(QStringLiteral("COM3")), QStringLiteral("/dev/ttyS2"));
+        QCOMPARE(devicePathForPort(QStringLiteral("COM3")), QStringLiteral("/dev/ttyS2"));
     }
 
     void everyResultCodeThroughThePort()
     {
         openPort();
         sim->writeWord(0x00600E00, 0xFFFE);
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
-        QCOMPARE(sim->lastRequest(), Bytes("\x05 R00600E00") + ChecksumText("R00600E00", 9) + "\r\n");
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
+        QCOMPARE(sim->lastRequest(), bytes("\x05 R00600E00") + checksumText("R00600E00", 9) + "\r\n");
 
         const struct {
             char letter;
@@ -284,20 +284,20 @@ private slots:
             fault.kind = SimFault::Kind::Nak;
             fault.letter = r.letter;
             sim->queueFault(fault);
-            QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), r.code);
-            QCOMPARE(link.LastErrorReply().at(2), r.letter);
-            QVERIFY(link.LastErrorReply().startsWith('\x15'));
-            QVERIFY(link.LastErrorReply().endsWith("\r\n"));
-            QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
+            QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), r.code);
+            QCOMPARE(link.lastErrorReply().at(2), r.letter);
+            QVERIFY(link.lastErrorReply().startsWith('\x15'));
+            QVERIFY(link.lastErrorReply().endsWith("\r\n"));
+            QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
         }
-        const QByteArray lastNak = link.LastErrorReply();
+        const QByteArray lastNak = link.lastErrorReply();
 
         SimFault checksum;
         checksum.kind = SimFault::Kind::WrongChecksum;
         sim->queueFault(checksum);
-        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -2);
-        QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
-        QCOMPARE(link.LastErrorReply(), lastNak); // only a refusal replaces it
+        QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -2);
+        QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
+        QCOMPARE(link.lastErrorReply(), lastNak); // only a refusal replaces it
 
         SimFault lower;
         lower.kind = SimFault::Kind::LowerCaseChecksum;
@@ -305,20 +305,20 @@ private slots:
         quint16 word = 0;
         auto hasLetter = [](quint16 w) {
             const QByteArray body = "R" + QByteArray::number(w, 16).toUpper().rightJustified(4, '0');
-            const QByteArray sum = ChecksumText(body.constData(), body.size());
+            const QByteArray sum = checksumText(body.constData(), body.size());
             return sum.toLower() != sum;
         };
         while (!hasLetter(word))
             ++word;
         sim->writeWord(0x00600E02, word);
         sim->queueFault(lower);
-        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E02, 2)), -2);
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E02), int(word));
+        QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E02, 2)), -2);
+        QCOMPARE(link.readValue('R', 2, 0x00600E02), int(word));
 
         SimFault badFirst;
         badFirst.kind = SimFault::Kind::BadFirstByte;
         sim->queueFault(badFirst);
-        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -13);
+        QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -13);
 
         // A reply in pieces is assembled; stale bytes waiting before a request are purged.
         SimFault pieces;
@@ -326,10 +326,10 @@ private slots:
         pieces.pieces = 4;
         pieces.pieceDelayMs = 40;
         sim->queueFault(pieces);
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
-        sim->sendStaleBytes(Bytes("\x02" "0R0000C2\r\n"));
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
+        sim->sendStaleBytes(bytes("\x02" "0R0000C2\r\n"));
         QTest::qWait(50);
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534);
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
 
         // Silence: -1 after one to two seconds, waiting in the OS rather than spinning.
         SimFault silence;
@@ -337,18 +337,18 @@ private slots:
         sim->queueFault(silence);
         QElapsedTimer clock;
         clock.start();
-        const double cpuBefore = CpuSeconds();
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), -1);
+        const double cpuBefore = cpuSeconds();
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), -1);
         const qint64 waited = clock.elapsed();
         QVERIFY2(waited >= 1000 && waited <= 2100, qPrintable(QString::number(waited)));
-        QVERIFY2(CpuSeconds() - cpuBefore < 0.3, "the wait for a reply must not spin");
+        QVERIFY2(cpuSeconds() - cpuBefore < 0.3, "the wait for a reply must not spin");
 
         // A reply that never ends in LF is never complete.
         SimFault noLf;
         noLf.kind = SimFault::Kind::NoLineFeed;
         sim->queueFault(noLf);
-        QCOMPARE(link.ComTransact(RequestRecord::Make('R', 0x00600E00, 2)), -1);
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600E00), 65534); // and the next exchange is clean
+        QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -1);
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534); // and the next exchange is clean
     }
 
     // Which complete, well-checksummed replies can answer which request.
@@ -360,19 +360,19 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<bool>("matches");
         const uint a = 0x00600600;
-        QTest::newRow("R word") << StxReply("R4304") << 'R' << a << 2 << true;
-        QTest::newRow("R one word too long") << StxReply("R43040019") << 'R' << a << 2 << false;
-        QTest::newRow("R one digit short") << StxReply("R430") << 'R' << a << 2 << false;
-        QTest::newRow("r reply to R request") << StxReply("r00600600024304") << 'R' << a << 2 << false;
-        QTest::newRow("R reply to r request") << StxReply("R4304") << 'r' << a << 2 << false;
-        QTest::newRow("r echo and length") << StxReply("r00600600024304") << 'r' << a << 2 << true;
-        QTest::newRow("r lower-case echo") << StxReply("r00abcdef024304") << 'r' << 0x00ABCDEFu << 2 << true;
-        QTest::newRow("r echo DEADBEEF") << StxReply("rDEADBEEF024304") << 'r' << a << 2 << false;
-        QTest::newRow("r echo of another count") << StxReply("r0060060001430400") << 'r' << a << 2 << false;
-        QTest::newRow("r data shorter than asked") << StxReply("r006006000243") << 'r' << a << 2 << false;
-        QTest::newRow("r data longer than asked") << StxReply("r0060060002430400") << 'r' << a << 2 << false;
-        QTest::newRow("refusal: nothing to compare") << Bytes("\x15" "0D\r\n") << 'r' << a << 2 << true;
-        QTest::newRow("no STX: nothing to compare") << Bytes("?0R4304\r\n") << 'R' << a << 2 << true;
+        QTest::newRow("R word") << stxReply("R4304") << 'R' << a << 2 << true;
+        QTest::newRow("R one word too long") << stxReply("R43040019") << 'R' << a << 2 << false;
+        QTest::newRow("R one digit short") << stxReply("R430") << 'R' << a << 2 << false;
+        QTest::newRow("r reply to R request") << stxReply("r00600600024304") << 'R' << a << 2 << false;
+        QTest::newRow("R reply to r request") << stxReply("R4304") << 'r' << a << 2 << false;
+        QTest::newRow("r echo and length") << stxReply("r00600600024304") << 'r' << a << 2 << true;
+        QTest::newRow("r lower-case echo") << stxReply("r00abcdef024304") << 'r' << 0x00ABCDEFu << 2 << true;
+        QTest::newRow("r echo DEADBEEF") << stxReply("rDEADBEEF024304") << 'r' << a << 2 << false;
+        QTest::newRow("r echo of another count") << stxReply("r0060060001430400") << 'r' << a << 2 << false;
+        QTest::newRow("r data shorter than asked") << stxReply("r006006000243") << 'r' << a << 2 << false;
+        QTest::newRow("r data longer than asked") << stxReply("r0060060002430400") << 'r' << a << 2 << false;
+        QTest::newRow("refusal: nothing to compare") << bytes("\x15" "0D\r\n") << 'r' << a << 2 << true;
+        QTest::newRow("no STX: nothing to compare") << bytes("?0R4304\r\n") << 'R' << a << 2 << true;
     }
     void replyMatchesRequest()
     {
@@ -383,7 +383,7 @@ private slots:
         QFETCH(bool, matches);
         const auto bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(reply.constData()),
                                                          static_cast<std::size_t>(reply.size()));
-        QCOMPARE(ReplyMatchesRequest(bytes, RequestRecord::Make(letter, address, static_cast<std::uint8_t>(count))),
+        QCOMPARE(::replyMatchesRequest(bytes, RequestRecord::make(letter, address, static_cast<std::uint8_t>(count))),
                  matches);
     }
 
@@ -401,20 +401,20 @@ private slots:
         openPort();
         const std::uint32_t a = 0x00600E10;
         sim->writeWord(a, 0x2345);
-        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345); // in step after it, whatever came before
+        QCOMPARE(link.readValue(letter, 2, a), 0x2345); // in step after it, whatever came before
         sim->clearRequestLog();
-        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345);
+        QCOMPARE(link.readValue(letter, 2, a), 0x2345);
         QCOMPARE(int(sim->requestLog().size()), 1); // a line in step sends nothing extra
         SimFault echo;
         echo.kind = SimFault::Kind::WrongEcho;
         sim->queueFault(echo);
-        QCOMPARE(link.ComReadValue(letter, 2, a), -1);
-        QCOMPARE(int(link.ReplyData()[0]) + int(link.ReplyData()[1]), 0);
+        QCOMPARE(link.readValue(letter, 2, a), -1);
+        QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
         sim->clearRequestLog();
-        QCOMPARE(link.ComReadValue(letter, 2, a), 0x2345);
+        QCOMPARE(link.readValue(letter, 2, a), 0x2345);
         const auto log = sim->requestLog();
         QCOMPARE(int(log.size()), 2);
-        QCOMPARE(log[0].mid(2, 11), Bytes("r00600E1001")); // the resynchronising read
+        QCOMPARE(log[0].mid(2, 11), bytes("r00600E1001")); // the resynchronising read
         QCOMPARE(log[1].at(2), letter);
     }
 
@@ -443,7 +443,7 @@ private slots:
         for (int k = 0; k < 24; ++k) {
             const int i = k % kAddresses;
             const char letter = k % 3 == 2 ? 'r' : 'R';
-            const int value = link.ComReadValue(letter, 2, base + 2 * i);
+            const int value = link.readValue(letter, 2, base + 2 * i);
             if (value < 0) {
                 QCOMPARE(value, -1);
                 ++failed;
@@ -462,11 +462,11 @@ private slots:
         for (int k = 0; k < 2; ++k) {
             QElapsedTimer clock;
             clock.start();
-            QCOMPARE(link.ComReadValue('R', 2, base), -1);
+            QCOMPARE(link.readValue('R', 2, base), -1);
             QVERIFY2(clock.elapsed() <= 2100, qPrintable(QString::number(clock.elapsed())));
         }
         sim->clearFaults();
-        QCOMPARE(link.ComReadValue('R', 2, base), 0x1111);
+        QCOMPARE(link.readValue('R', 2, base), 0x1111);
     }
 
     // A controller that takes word reads only refuses every resynchronising block read; after a
@@ -489,14 +489,14 @@ private slots:
         QVector<int> values;
         for (int k = 0; k < 9; ++k) {
             const int i = k % 3;
-            const int value = link.ComReadValue('R', 2, base + 2 * i);
+            const int value = link.readValue('R', 2, base + 2 * i);
             QVERIFY2(value == -1 || value == 0x2222 * (i + 1),
                      qPrintable(QStringLiteral("read %1 at %2: %3").arg(k).arg(i).arg(value, 0, 16)));
             values.append(value);
         }
         QCOMPARE(values.first(), -1);
         // In step again within a few exchanges, and staying so.
-        QVERIFY2(values.mid(4) == (QVector<int>{0x4444, 0x6666, 0x2222, 0x4444, 0x6666}), qPrintable(Hex(values)));
+        QVERIFY2(values.mid(4) == (QVector<int>{0x4444, 0x6666, 0x2222, 0x4444, 0x6666}), qPrintable(hex(values)));
     }
 
     // A controller refusing every read (a channel whose word it does not give) and late once:
@@ -512,9 +512,9 @@ private slots:
         sim->queueFault(late);
         QVector<int> values;
         for (int k = 0; k < 6; ++k)
-            values.append(link.ComReadValue('R', 2, 0x00600E50));
+            values.append(link.readValue('R', 2, 0x00600E50));
         QCOMPARE(values.first(), -1);
-        QVERIFY2(values.mid(3) == (QVector<int>{-3, -3, -3}), qPrintable(Hex(values)));
+        QVERIFY2(values.mid(3) == (QVector<int>{-3, -3, -3}), qPrintable(hex(values)));
     }
 
     void chunkedReads()
@@ -523,28 +523,28 @@ private slots:
         ControllerMemory expected = sim->memorySnapshot();
         const std::uint32_t a = 0x00202400;
         ReadBuffer buffer(30000, 0);
-        QCOMPARE(link.ComReadBlock('r', 464, a, buffer), 0);
+        QCOMPARE(link.readBlock('r', 464, a, buffer), 0);
         const auto log = sim->requestLog();
         QCOMPARE(int(log.size()), 2);
-        QCOMPARE(log[0].mid(2, 11), Bytes("r00202400E8"));
-        QCOMPARE(log[1].mid(2, 11), Bytes("r002024E8E8"));
+        QCOMPARE(log[0].mid(2, 11), bytes("r00202400E8"));
+        QCOMPARE(log[1].mid(2, 11), bytes("r002024E8E8"));
         for (int i = 0; i < 464; ++i)
             QCOMPARE(buffer[i], expected.byte(a + i));
 
         sim->clearRequestLog();
-        QCOMPARE(link.ComReadBlock('r', 500, a, buffer), 0);
+        QCOMPARE(link.readBlock('r', 500, a, buffer), 0);
         QCOMPARE(int(sim->requestLog().size()), 3);
-        QCOMPARE(sim->requestLog()[2].mid(2, 11), Bytes("r002025D024"));
+        QCOMPARE(sim->requestLog()[2].mid(2, 11), bytes("r002025D024"));
 
         sim->clearRequestLog();
-        QCOMPARE(link.ComReadBlock('r', 0, a, buffer), 0);
-        QCOMPARE(link.ComReadValue('r', 0, a), 0);
+        QCOMPARE(link.readBlock('r', 0, a, buffer), 0);
+        QCOMPARE(link.readValue('r', 0, a), 0);
         QVERIFY(sim->requestLog().empty());
 
         // A count that does not fit the buffer is refused before anything is sent.
         ReadBuffer small(100, 0);
-        QCOMPARE(link.ComReadBlock('r', 464, a, small), -1);
-        QCOMPARE(link.ComReadValue('r', 4001, a), -1);
+        QCOMPARE(link.readBlock('r', 464, a, small), -1);
+        QCOMPARE(link.readValue('r', 4001, a), -1);
         QVERIFY(sim->requestLog().empty());
 
         // A failing second chunk: -1, the first chunk kept.
@@ -553,32 +553,32 @@ private slots:
         refuse.kind = SimFault::Kind::Nak;
         refuse.letter = 'D';
         sim->setAddressFault(a + 232, refuse);
-        QCOMPARE(link.ComReadBlock('r', 464, a, buffer), -1);
+        QCOMPARE(link.readBlock('r', 464, a, buffer), -1);
         for (int i = 0; i < 232; ++i)
             QCOMPARE(buffer[i], expected.byte(a + i));
         QCOMPARE(int(buffer[232]) + int(buffer[400]), 0);
-        QCOMPARE(link.ComReadValue('r', 2, a + 232), -3);
+        QCOMPARE(link.readValue('r', 2, a + 232), -3);
     }
 
     void lineGoneAndBack()
     {
         openPort();
-        QVERIFY(link.ComReadValue('R', 2, 0x00600600) >= 0);
+        QVERIFY(link.readValue('R', 2, 0x00600600) >= 0);
         sim->closeLine();
         QElapsedTimer clock;
         clock.start();
-        const double cpuBefore = CpuSeconds();
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), -1);
+        const double cpuBefore = cpuSeconds();
+        QCOMPARE(link.readValue('R', 2, 0x00600600), -1);
         QVERIFY(clock.elapsed() >= 900);
-        QVERIFY2(CpuSeconds() - cpuBefore < 0.3, "a pulled line must not spin");
-        link.ComClose();
+        QVERIFY2(cpuSeconds() - cpuBefore < 0.3, "a pulled line must not spin");
+        link.close();
         QString error;
         QVERIFY2(sim->reopenLine(&error), qPrintable(error));
         // The new line may be another pseudo-terminal than the old one (another program may have
         // taken that number meanwhile): COM1 follows it, as a user would point it there.
-        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
+        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
         openPort();
-        QCOMPARE(link.ComReadValue('R', 2, 0x00600600), 0x4304);
+        QCOMPARE(link.readValue('R', 2, 0x00600600), 0x4304);
     }
 
     void replyDeadline_data()
@@ -596,46 +596,46 @@ private slots:
         QFETCH(int, waitMs);
         const auto wall = system_clock::time_point(seconds(1700000000) + milliseconds(wallMs));
         const auto steady = steady_clock::now();
-        QCOMPARE(duration_cast<milliseconds>(ReplyDeadlineAt(wall, steady) - steady).count(), waitMs);
+        QCOMPARE(duration_cast<milliseconds>(replyDeadlineAt(wall, steady) - steady).count(), waitMs);
         // The steady deadline does not move whatever the wall clock does afterwards, and is never
         // more than two seconds away.
-        QVERIFY(ReplyDeadlineAt(wall, steady) - steady <= kLongestReplyWait);
+        QVERIFY(replyDeadlineAt(wall, steady) - steady <= kLongestReplyWait);
         const auto now = steady_clock::now();
-        const auto fromNow = ReplyDeadlineFromNow();
+        const auto fromNow = replyDeadlineFromNow();
         QVERIFY(fromNow - now > milliseconds(990) && fromNow - now <= milliseconds(2000) + (steady_clock::now() - now));
     }
 
     void portHeldByAnotherProgram()
     {
         const QString device = sim->slaveDevicePath();
-        const QString lockFile = LockFileFor(device);
+        const QString lockFile = lockFileFor(device);
         QVERIFY(!QFile::exists(lockFile));
 
         // Our own open writes the lock file with our process number and removes it at close.
         openPort();
-        QCOMPARE(testenv::ReadAll(lockFile), QByteArray::number(::getpid()).rightJustified(10, ' ') + "\n");
-        link.ComClose();
+        QCOMPARE(testenv::readAll(lockFile), QByteArray::number(::getpid()).rightJustified(10, ' ') + "\n");
+        link.close();
         QVERIFY(!QFile::exists(lockFile));
 
         // A plain open by another program, without lock file or exclusive flag.
         {
             OtherProgram other(QFile::encodeName(device));
             QVERIFY(other.ready());
-            QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+            QCOMPARE(link.open(PortUser::Tool), -1);
             QCOMPARE(messages, QStringList{kCreateFileError});
             QCOMPARE(details.constLast(), QStringLiteral("%1: busy, held by process %2.").arg(device).arg(other.pid()));
             QVERIFY2(!QFile::exists(lockFile), "a refused open leaves no lock file behind");
         }
         openPort(); // the other program ended: free again
-        link.ComClose();
+        link.close();
 
         // A lock file of a running program.
         messages.clear();
         {
             OtherProgram other;
             QVERIFY(other.ready());
-            WriteLockFile(lockFile, other.pid());
-            QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+            writeLockFile(lockFile, other.pid());
+            QCOMPARE(link.open(PortUser::Tool), -1);
             QCOMPARE(messages, QStringList{kCreateFileError});
             QCOMPARE(details.constLast(), QStringLiteral("%1: busy, held by process %2.").arg(device).arg(other.pid()));
             QVERIFY(QFile::exists(lockFile)); // not ours to remove
@@ -643,8 +643,8 @@ private slots:
             // The same program gone: its lock is stale, removed, and the port opens.
             other.end();
             openPort();
-            QCOMPARE(ReadLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
-            link.ComClose();
+            QCOMPARE(readLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
+            link.close();
             QVERIFY(!QFile::exists(lockFile));
         }
 
@@ -652,7 +652,7 @@ private slots:
         const QByteArray lockDir = qgetenv("QMX_LOCK_DIR");
         qputenv("QMX_LOCK_DIR", "/nonexistent/lock");
         openPort();
-        link.ComClose();
+        link.close();
         qputenv("QMX_LOCK_DIR", lockDir);
     }
 
@@ -664,20 +664,20 @@ private slots:
         QTest::addColumn<QString>("outcome"); // "opens" (stale, replaced), "held" (by process 1), "refused"
         const std::int32_t one = 1;
         const std::uint32_t all = 0xFFFFFFFFu;
-        QTest::newRow("ASCII, ten wide") << Bytes("         1\n") << "held";
-        QTest::newRow("ASCII in four bytes is not binary") << Bytes("  1\n") << "held";
-        QTest::newRow("ASCII without line feed") << Bytes("1") << "held";
-        QTest::newRow("ASCII between tab and CR LF") << Bytes("\t1\r\n") << "held";
+        QTest::newRow("ASCII, ten wide") << bytes("         1\n") << "held";
+        QTest::newRow("ASCII in four bytes is not binary") << bytes("  1\n") << "held";
+        QTest::newRow("ASCII without line feed") << bytes("1") << "held";
+        QTest::newRow("ASCII between tab and CR LF") << bytes("\t1\r\n") << "held";
         QTest::newRow("binary") << QByteArray(reinterpret_cast<const char *>(&one), 4) << "held";
         QTest::newRow("binary beyond pid_max") << QByteArray(reinterpret_cast<const char *>(&all), 4) << "opens";
-        QTest::newRow("ASCII beyond pid_max") << Bytes("4294967295\n") << "opens";
-        QTest::newRow("ASCII far beyond any long") << Bytes("99999999999999999999999\n") << "opens";
-        QTest::newRow("zero") << Bytes("         0\n") << "opens";
+        QTest::newRow("ASCII beyond pid_max") << bytes("4294967295\n") << "opens";
+        QTest::newRow("ASCII far beyond any long") << bytes("99999999999999999999999\n") << "opens";
+        QTest::newRow("zero") << bytes("         0\n") << "opens";
         QTest::newRow("empty") << QByteArray() << "opens";
-        QTest::newRow("blanks only") << Bytes("   \n") << "opens";
-        QTest::newRow("two numbers") << Bytes("1 2\n") << "refused";
-        QTest::newRow("number and a name") << Bytes("      1234 minicom\n") << "refused";
-        QTest::newRow("three letters") << Bytes("abc") << "refused";
+        QTest::newRow("blanks only") << bytes("   \n") << "opens";
+        QTest::newRow("two numbers") << bytes("1 2\n") << "refused";
+        QTest::newRow("number and a name") << bytes("      1234 minicom\n") << "refused";
+        QTest::newRow("three letters") << bytes("abc") << "refused";
         QTest::newRow("larger than a lock file") << QByteArray(65, ' ') << "refused";
     }
     void lockFileContents()
@@ -685,7 +685,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, outcome);
         const QString device = sim->slaveDevicePath();
-        const QString lockFile = LockFileFor(device);
+        const QString lockFile = lockFileFor(device);
         {
             QFile file(lockFile);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -696,7 +696,7 @@ private slots:
         const QString detail = QString::fromStdString(port.failureDetail());
         if (outcome == QLatin1String("opens")) {
             QVERIFY2(opened, qPrintable(detail));
-            QCOMPARE(ReadLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
+            QCOMPARE(readLockPid(QFile::encodeName(lockFile).toStdString()), long(::getpid()));
             port.close();
             QVERIFY(!QFile::exists(lockFile));
             return;
@@ -706,7 +706,7 @@ private slots:
             QCOMPARE(detail, QStringLiteral("%1: busy, held by process 1.").arg(device));
         else
             QVERIFY2(detail.contains(lockFile), qPrintable(detail));
-        QCOMPARE(testenv::ReadAll(lockFile), content); // another's lock, or no lock: never ours to remove
+        QCOMPARE(testenv::readAll(lockFile), content); // another's lock, or no lock: never ours to remove
         QVERIFY(QFile::remove(lockFile));
     }
 
@@ -725,7 +725,7 @@ private slots:
     {
         QFETCH(QString, kind);
         const QString device = sim->slaveDevicePath();
-        const QString lockFile = LockFileFor(device);
+        const QString lockFile = lockFileFor(device);
         const QByteArray lockPath = QFile::encodeName(lockFile);
         QTemporaryDir elsewhere;
         const QByteArray goodLock = QFile::encodeName(elsewhere.filePath(QStringLiteral("lock")));
@@ -763,20 +763,20 @@ private slots:
     void openFailureReasons()
     {
         // No such device.
-        testenv::UsePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
-        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        testenv::usePort(QStringLiteral("COM7"), QStringLiteral("/nonexistent/ttyQMX"));
+        QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
         QCOMPARE(details.constLast(), QStringLiteral("/nonexistent/ttyQMX: no such device."));
 
         // Busy: held by another link of this program.
-        testenv::UsePort(QStringLiteral("COM1"), sim->devicePath());
+        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
         Link other;
-        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
-        QCOMPARE(link.ComOpen(PortUser::Tool), -1);
+        QCOMPARE(other.open(PortUser::Tool), 0);
+        QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages.constLast(), kCreateFileError);
         QVERIFY2(details.constLast().endsWith(QStringLiteral(": busy, held by process %1.").arg(::getpid())),
                  qPrintable(details.constLast()));
-        other.ComClose();
+        other.close();
 
         // Permission denied, seen by a user who is not root and not in the device's group: a child
         // process that gives up root, or, when the tests already run as a normal user, the device

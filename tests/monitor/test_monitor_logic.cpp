@@ -12,23 +12,23 @@ using namespace monitor;
 
 namespace {
 
-QString Entry(quint32 address, const QString &name)
+QString entry(quint32 address, const QString &name)
 {
     return QStringLiteral("%1,%2").arg(address, 8, 16, QLatin1Char('0')).toUpper().left(9) + name;
 }
 
 // A list shaped as the catalogue builds it: "Varlist2.txt" lines ending in CmdFlag, block header
 // and output entries, the "Varlist.txt" lines (beginning with an empty one), DIO and M entries.
-QStringList SampleList(int dioNames, const QStringList &blockNames)
+QStringList sampleList(int dioNames, const QStringList &blockNames)
 {
-    QStringList list{Entry(0x600FA8, "SpdCmd"), Entry(0x600F00, "InvFlag"), Entry(0x600F02, "CmdFlag")};
+    QStringList list{entry(0x600FA8, "SpdCmd"), entry(0x600F00, "InvFlag"), entry(0x600F02, "CmdFlag")};
     for (const QString &name : blockNames)
-        list << Entry(0x600EC0, name);
-    list << QString() << Entry(0x600F92, "AnTermIn") << Entry(0x600FCE, "Speed9");
+        list << entry(0x600EC0, name);
+    list << QString() << entry(0x600F92, "AnTermIn") << entry(0x600FCE, "Speed9");
     for (int n = 0; n < dioNames; ++n)
-        list << Entry(0x600E00 + 2 * n, QStringLiteral("DIO%1").arg(n, 2, 10, QLatin1Char('0')));
+        list << entry(0x600E00 + 2 * n, QStringLiteral("DIO%1").arg(n, 2, 10, QLatin1Char('0')));
     for (int n = 1; n <= 32; ++n)
-        list << Entry(0x600E80 + 2 * (n - 1), QStringLiteral("M%1").arg(n, 2, 10, QLatin1Char('0')));
+        list << entry(0x600E80 + 2 * (n - 1), QStringLiteral("M%1").arg(n, 2, 10, QLatin1Char('0')));
     list << QStringLiteral("END");
     return list;
 }
@@ -37,7 +37,7 @@ const QStringList kDemoBlocks{"PI3A1",  "PI3A11", "PI2A1",  "PI2A11", "PI2A12", 
                               "DMCN1",  "DMCN11", "DMCN12", "DMCN13", "DMCN14", "WIDE1",  "WIDE11", "WIDE12",
                               "WIDE13", "WIDE14", "WIDE15", "PI3A2",  "PI3A21", "XY"};
 
-QStringList NamesOfRow(const MonitorGrid &grid, int row)
+QStringList namesOfRow(const MonitorGrid &grid, int row)
 {
     QStringList names;
     for (int c = 0; c < kGridColumns; c += 2) {
@@ -47,7 +47,7 @@ QStringList NamesOfRow(const MonitorGrid &grid, int row)
     return names;
 }
 
-QStringList Seq(const QString &stem, int from, int to, int width = 0)
+QStringList seq(const QString &stem, int from, int to, int width = 0)
 {
     QStringList out;
     for (int n = from; n <= to; ++n)
@@ -84,63 +84,63 @@ void TestMonitorLogic::layOutFixedGrids()
 {
     QFETCH(int, dioNames);
     QFETCH(int, allRow);
-    const MonitorLayout layout = LayOutNames(SampleList(dioNames, kDemoBlocks));
-    QCOMPARE(layout.DioCount, dioNames);
+    const MonitorLayout layout = layOutNames(sampleList(dioNames, kDemoBlocks));
+    QCOMPARE(layout.dioCount, dioNames);
     for (int r = 0; r * 4 < dioNames; ++r)
-        QCOMPARE(NamesOfRow(layout.grids.grid1, r), Seq("DIO", 4 * r, std::min(4 * r + 3, dioNames - 1), 2));
-    QCOMPARE(NamesOfRow(layout.grids.grid1, allRow), Seq("ALL", 0, 3));
-    QCOMPARE(NamesOfRow(layout.grids.grid1, allRow + 1), QStringList{"ALL4"});
+        QCOMPARE(namesOfRow(layout.grids.grid1, r), seq("DIO", 4 * r, std::min(4 * r + 3, dioNames - 1), 2));
+    QCOMPARE(namesOfRow(layout.grids.grid1, allRow), seq("ALL", 0, 3));
+    QCOMPARE(namesOfRow(layout.grids.grid1, allRow + 1), QStringList{"ALL4"});
     QCOMPARE(layout.grids.grid1.cell(allRow + 2, 0), QString());
 
     const MonitorGrid &g2 = layout.grids.grid2;
-    QCOMPARE(NamesOfRow(g2, 0), (QStringList{"AI1", "AI2"}));
-    QCOMPARE(NamesOfRow(g2, 1), (QStringList{"DPTF1", "DPTF2", "DPGF1", "DPGF2"}));
-    QCOMPARE(NamesOfRow(g2, 2), (QStringList{"PTO", "AO1", "AO2", "DSPO"}));
-    QCOMPARE(NamesOfRow(g2, 3), QStringList{"FLG5"});
-    QCOMPARE(NamesOfRow(g2, 4), Seq("UDAT", 0, 3));
-    QCOMPARE(NamesOfRow(g2, 5), Seq("UDAT", 4, 7));
+    QCOMPARE(namesOfRow(g2, 0), (QStringList{"AI1", "AI2"}));
+    QCOMPARE(namesOfRow(g2, 1), (QStringList{"DPTF1", "DPTF2", "DPGF1", "DPGF2"}));
+    QCOMPARE(namesOfRow(g2, 2), (QStringList{"PTO", "AO1", "AO2", "DSPO"}));
+    QCOMPARE(namesOfRow(g2, 3), QStringList{"FLG5"});
+    QCOMPARE(namesOfRow(g2, 4), seq("UDAT", 0, 3));
+    QCOMPARE(namesOfRow(g2, 5), seq("UDAT", 4, 7));
     for (int r = 6; r < kGrid2Rows; ++r)
-        QCOMPARE(NamesOfRow(g2, r), Seq("M", 4 * (r - 6), 4 * (r - 6) + 3, 2));
-    QCOMPARE(MakeSectionTable(layout.DioCount, 0)[0].words, dioNames);
+        QCOMPARE(namesOfRow(g2, r), seq("M", 4 * (r - 6), 4 * (r - 6) + 3, 2));
+    QCOMPARE(makeSectionTable(layout.dioCount, 0)[0].words, dioNames);
 }
 
 void TestMonitorLogic::layOutBlockOutputsOneBlockPerRow()
 {
-    const MonitorLayout layout = LayOutNames(SampleList(22, kDemoBlocks));
+    const MonitorLayout layout = layOutNames(sampleList(22, kDemoBlocks));
     const MonitorGrid &g3 = layout.grids.grid3;
     // WIDE1 has five outputs: all counted, the fifth beyond the last column and not shown. The
     // scan ends at the empty entry, so "Speed9" after it is no block output.
-    QCOMPARE(layout.SuperBlockOutputCount, 1 + 2 + 1 + 4 + 5 + 1);
-    QCOMPARE(NamesOfRow(g3, 0), QStringList{"PI3A11"});
-    QCOMPARE(NamesOfRow(g3, 1), (QStringList{"PI2A11", "PI2A12"}));
-    QCOMPARE(NamesOfRow(g3, 2), QStringList{"LAG111"});
-    QCOMPARE(NamesOfRow(g3, 3), Seq("DMCN1", 1, 4));
-    QCOMPARE(NamesOfRow(g3, 4), Seq("WIDE1", 1, 4));
-    QCOMPARE(NamesOfRow(g3, 5), QStringList{"PI3A21"});
+    QCOMPARE(layout.superBlockOutputCount, 1 + 2 + 1 + 4 + 5 + 1);
+    QCOMPARE(namesOfRow(g3, 0), QStringList{"PI3A11"});
+    QCOMPARE(namesOfRow(g3, 1), (QStringList{"PI2A11", "PI2A12"}));
+    QCOMPARE(namesOfRow(g3, 2), QStringList{"LAG111"});
+    QCOMPARE(namesOfRow(g3, 3), seq("DMCN1", 1, 4));
+    QCOMPARE(namesOfRow(g3, 4), seq("WIDE1", 1, 4));
+    QCOMPARE(namesOfRow(g3, 5), QStringList{"PI3A21"});
     QCOMPARE(g3.cell(6, 0), QString());
 
     // Without "CmdFlag" (or "DIO00") the scans stop at "END".
-    QStringList noFlag = SampleList(0, kDemoBlocks);
+    QStringList noFlag = sampleList(0, kDemoBlocks);
     noFlag.removeAt(2);
-    const MonitorLayout bare = LayOutNames(noFlag);
-    QCOMPARE(bare.SuperBlockOutputCount, 0);
+    const MonitorLayout bare = layOutNames(noFlag);
+    QCOMPARE(bare.superBlockOutputCount, 0);
     QCOMPARE(bare.grids.grid3, MonitorGrid(kGrid3Rows));
-    QCOMPARE(LayOutNames(QStringList{"END"}).DioCount, 0);
+    QCOMPARE(layOutNames(QStringList{"END"}).dioCount, 0);
 }
 
 void TestMonitorLogic::valueTexts()
 {
-    QCOMPARE(SignedWord(0xFF, 0xFF), -1);
-    QCOMPARE(SignedWord(0x80, 0x00), -32768);
-    QCOMPARE(SignedWord(0x7F, 0xFF), 32767);
-    QCOMPARE(ValueText(-2, false), QStringLiteral("FFFFFFFE"));
-    QCOMPARE(ValueText(0x7ABC, false), QStringLiteral("00007ABC"));
+    QCOMPARE(signedWord(0xFF, 0xFF), -1);
+    QCOMPARE(signedWord(0x80, 0x00), -32768);
+    QCOMPARE(signedWord(0x7F, 0xFF), 32767);
+    QCOMPARE(valueText(-2, false), QStringLiteral("FFFFFFFE"));
+    QCOMPARE(valueText(0x7ABC, false), QStringLiteral("00007ABC"));
 }
 
 void TestMonitorLogic::passReadsSectionsInOrderAndStopsWhereTold()
 {
-    MonitorLayout layout = LayOutNames(SampleList(16, kDemoBlocks));
-    const SectionTable table = MakeSectionTable(layout.DioCount, layout.SuperBlockOutputCount);
+    MonitorLayout layout = layOutNames(sampleList(16, kDemoBlocks));
+    const SectionTable table = makeSectionTable(layout.dioCount, layout.superBlockOutputCount);
     std::array<QString, 4> pointers{"00600EC0", "00600EC2", "00600FA8", "00600FAA"};
     std::vector<std::pair<quint32, int>> reads;
     quint32 failAt = 0;
@@ -152,7 +152,7 @@ void TestMonitorLogic::passReadsSectionsInOrderAndStopsWhereTold()
             values.push_back(static_cast<int>(address - 0x600000) + 2 * k);
         return address != failAt;
     };
-    QCOMPARE(RunPollingPass(layout.grids, table, pointers, true, read), PassOutcome::Complete);
+    QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::Complete);
     const std::vector<std::pair<quint32, int>> expectedReads{
         {0x600E00, 16}, {0x600FA8, 5}, {0x600F92, 6},  {0x600EC0, 1}, {0x600EC2, 1},
         {0x600FA8, 1},  {0x600FAA, 1}, {0x600FCE, 32}, {0x600E80, 16}, {0x600EC0, 14}};
@@ -170,12 +170,12 @@ void TestMonitorLogic::passReadsSectionsInOrderAndStopsWhereTold()
     layout.grids.grid2.setCell(3, 1, QStringLiteral("old"));
     layout.grids.grid2.setCell(2, 1, QStringLiteral("old"));
     failAt = 0x600FCE;
-    QCOMPARE(RunPollingPass(layout.grids, table, pointers, true, read), PassOutcome::ReadFailed);
+    QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::ReadFailed);
     QCOMPARE(g.grid2.cell(2, 1), QString::number(0xEC0));
     QCOMPARE(g.grid2.cell(3, 1), QStringLiteral("old"));
     pointers[2].clear();
     layout.grids.grid2.setCell(2, 1, QStringLiteral("old"));
-    QCOMPARE(RunPollingPass(layout.grids, table, pointers, true, read), PassOutcome::PointersMissing);
+    QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::PointersMissing);
     QCOMPARE(g.grid2.cell(2, 1), QStringLiteral("old"));
 }
 
@@ -200,7 +200,7 @@ void TestMonitorLogic::saveFormatByteForByte()
                                 "\r\n"
                                 "SuperBlock Output\r\n"
                                 "END\r\n";
-    QCOMPARE(FormatMonitorFile(QStringLiteral("run1.mon"), QStringLiteral("Hex"), grids), expected);
+    QCOMPARE(formatMonitorFile(QStringLiteral("run1.mon"), QStringLiteral("Hex"), grids), expected);
 }
 
 void TestMonitorLogic::openSplitsFieldsAndKeepsUnreachedCells()
@@ -217,7 +217,7 @@ void TestMonitorLogic::openSplitsFieldsAndKeepsUnreachedCells()
                             "SuperBlock Output",
                             "  PI3A11    1234",
                             "END"};
-    const std::optional<MonitorSnapshot> snapshot = ParseMonitorFile(lines);
+    const std::optional<MonitorSnapshot> snapshot = parseMonitorFile(lines);
     QVERIFY(snapshot);
     QCOMPARE(snapshot->fileLabel, QStringLiteral("run1.mon "));
     QCOMPARE(snapshot->formatCaption, QStringLiteral("Dec"));
@@ -231,7 +231,7 @@ void TestMonitorLogic::openSplitsFieldsAndKeepsUnreachedCells()
         grids.grid1.setCell(0, c, QStringLiteral("x"));
         grids.grid1.setCell(2, c, QStringLiteral("y"));
     }
-    ApplySnapshotCells(grids, *snapshot);
+    applySnapshotCells(grids, *snapshot);
     QCOMPARE(grids.grid1.row(0), (GridRow{"DIO00", "DIO01", "-3", "x", "x", "x", "x", "x"}));
     QCOMPARE(grids.grid1.cell(2, 7), QStringLiteral("y"));
     QCOMPARE(grids.grid3.cell(0, 1), QStringLiteral("1234"));
@@ -262,8 +262,8 @@ void TestMonitorLogic::openRefusesFileEndingEarly()
                             "",
                             "SuperBlock Output",
                             "END"};
-    QVERIFY(ParseMonitorFile(whole));
-    QVERIFY(!ParseMonitorFile(whole.mid(0, keptLines)));
+    QVERIFY(parseMonitorFile(whole));
+    QVERIFY(!parseMonitorFile(whole.mid(0, keptLines)));
 }
 
 QTEST_GUILESS_MAIN(TestMonitorLogic)

@@ -32,14 +32,14 @@ const std::array<quint32, 4> kDemoPointers{0x600EC0, 0x600EC2, 0x600FA8, 0x600FA
 
 using Grid = MonitorWindow::Grid;
 
-QString Cell(const MonitorWindow *form, Grid grid, int row, int column)
+QString cell(const MonitorWindow *form, Grid grid, int row, int column)
 {
     const QTableWidgetItem *item = form->gridView(grid)->item(row, column);
     return item ? item->text() : QString();
 }
 
 // The address whose value belongs next to a name of the input/output grid.
-std::optional<quint32> FixedGridAddress(const QString &name)
+std::optional<quint32> fixedGridAddress(const QString &name)
 {
     static const QStringList analog{"AI1", "AI2", "DPTF1", "DPTF2", "DPGF1", "DPGF2"};
     static const QStringList pointed{"PTO", "AO1", "AO2", "DSPO"};
@@ -60,14 +60,14 @@ std::optional<quint32> FixedGridAddress(const QString &name)
 }
 
 // Every (grid, row, value column) of the demo with the address its value comes from.
-std::map<std::tuple<Grid, int, int>, std::optional<quint32>> ExpectedAddresses(const MonitorWindow *form)
+std::map<std::tuple<Grid, int, int>, std::optional<quint32>> expectedAddresses(const MonitorWindow *form)
 {
     std::map<std::tuple<Grid, int, int>, std::optional<quint32>> expected;
     int output = 0;
     for (const Grid grid : MonitorWindow::kGrids) {
         for (int r = 0; r < form->gridView(grid)->rowCount(); ++r) {
             for (int c = 0; c < kGridColumns; c += 2) {
-                const QString name = Cell(form, grid, r, c);
+                const QString name = cell(form, grid, r, c);
                 if (name.isEmpty())
                     continue;
                 std::optional<quint32> address;
@@ -76,7 +76,7 @@ std::map<std::tuple<Grid, int, int>, std::optional<quint32>> ExpectedAddresses(c
                 else if (name.startsWith("ALL"))
                     address = 0x600FA8 + 2 * name.mid(3).toInt();
                 else if (grid == Grid::InputsAndOutputs)
-                    address = FixedGridAddress(name);
+                    address = fixedGridAddress(name);
                 else
                     address = kFirstBlockOutput + 2 * output++;
                 expected[{grid, r, c + 1}] = address;
@@ -125,25 +125,25 @@ class TestMonitorWindow : public QObject {
 private slots:
     void initTestCase()
     {
-        testenv::Prepare();
+        testenv::prepare();
         QString error;
         QVERIFY2(sim.start(&error), qPrintable(error));
         sim.setLiveDemo(false);
-        testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
-        link.setMessageFunction([this](const QString &t) { dialogs.ShowMessage(t); });
+        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+        link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
         ws = std::make_unique<Workspace>(link, dialogs);
         QObject::connect(&ws->links, &WindowLinks::variablesListWanted, [this] { ++varListOpenings; });
         QObject::connect(&ws->links, &WindowLinks::displayWindowClosed, [this] { ++displayClosings; });
 
         // The catalogue as a Data Read leaves it: super block read, file lines checked, decoded.
-        QCOMPARE(link.ComOpen(PortUser::DataRead), 0);
+        QCOMPARE(link.open(PortUser::DataRead), 0);
         ReadBuffer buffer(60000, 0);
-        const std::optional<QStringList> lines = ReadSuperBlockImage(link, buffer);
-        link.ComClose(PortUser::DataRead);
+        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer);
+        link.close(PortUser::DataRead);
         QVERIFY(lines);
-        QCOMPARE(CheckSuperBlockLines(*lines, ws->catalogue, kSuperBlockFileName).errorCount, 0);
-        QVERIFY(DecodeSuperBlock(ws->catalogue).proceed);
-        QVERIFY(BuildVariableList(ws->catalogue).proceed);
+        QCOMPARE(checkSuperBlockLines(*lines, ws->catalogue, kSuperBlockFileName).errorCount, 0);
+        QVERIFY(decodeSuperBlock(ws->catalogue).proceed);
+        QVERIFY(buildVariableList(ws->catalogue).proceed);
 
         sim.writeWord(kDio00, 0xFFFF);
         sim.writeWord(kFirstBlockOutput, 0xFFFE);
@@ -178,13 +178,13 @@ private slots:
 
         QCOMPARE(form->dioCount(), 22);
         QCOMPARE(form->superBlockOutputCount(), 21);
-        QCOMPARE(Cell(form, Grid::Commands, 6, 0), QStringLiteral("ALL0"));
-        QCOMPARE(Cell(form, Grid::BlockOutputs, 8, 6), QStringLiteral("DMCN14"));
-        QCOMPARE(Cell(form, Grid::BlockOutputs, 12, 0), QStringLiteral("DTOS11"));
-        QCOMPARE(Cell(form, Grid::BlockOutputs, 13, 0), QString());
+        QCOMPARE(cell(form, Grid::Commands, 6, 0), QStringLiteral("ALL0"));
+        QCOMPARE(cell(form, Grid::BlockOutputs, 8, 6), QStringLiteral("DMCN14"));
+        QCOMPARE(cell(form, Grid::BlockOutputs, 12, 0), QStringLiteral("DTOS11"));
+        QCOMPARE(cell(form, Grid::BlockOutputs, 13, 0), QString());
 
         // Save: a name without ".mon" writes nothing; a good one writes the grids.
-        const QString dir = testenv::ProgramDir();
+        const QString dir = testenv::programDir();
         QFile keep(dir + "keep.txt");
         QVERIFY(keep.open(QIODevice::WriteOnly));
         keep.write("keep");
@@ -192,13 +192,13 @@ private slots:
         dialogs.saveAnswers = {dir + "keep.txt", dir + "first.mon"};
         form->saveMonitorFile();
         QCOMPARE(dialogs.messages, QStringList{kIncorrectFileName});
-        QCOMPARE(testenv::ReadAll(dir + "keep.txt"), QByteArray("keep"));
+        QCOMPARE(testenv::readAll(dir + "keep.txt"), QByteArray("keep"));
         // The caption shows the format; it is not the format: an accelerator mark a desktop puts
         // in does not reach the file.
         form->numberBaseButton()->setText(QStringLiteral("&Dec"));
         form->saveMonitorFile();
         QCOMPARE(dialogs.filtersAsked.last(), QStringLiteral("Moniter Data(*.mon)|*.mon"));
-        const QStringList saved = textfile::SplitLines(testenv::ReadAll(dir + "first.mon"));
+        const QStringList saved = textfile::splitLines(testenv::readAll(dir + "first.mon"));
         QCOMPARE(saved.value(0), QStringLiteral("----- Qmx Moniter List --- File Name:first.mon ----"));
         QVERIFY2(saved.value(2).endsWith(QStringLiteral(": Dec")), qPrintable(saved.value(2)));
         QCOMPARE(saved.value(4),
@@ -208,16 +208,16 @@ private slots:
         QStringList edited = saved;
         edited[2] = QStringLiteral("                                  dec/hex : ???");
         edited[4] = QStringLiteral("   NEW00");
-        QVERIFY(textfile::WriteAtomically(dir + "edited.mon", textfile::JoinLinesCrLf(edited)));
-        QVERIFY(textfile::WriteAtomically(dir + "short.mon", textfile::JoinLinesCrLf(saved.mid(0, 8))));
+        QVERIFY(textfile::writeAtomically(dir + "edited.mon", textfile::joinLinesCrLf(edited)));
+        QVERIFY(textfile::writeAtomically(dir + "short.mon", textfile::joinLinesCrLf(saved.mid(0, 8))));
         dialogs.messages.clear();
         dialogs.openAnswers = {dir + "edited.mon", dir + "short.mon"};
         form->openMonitorFile();
         QCOMPARE(dialogs.messages, QStringList{kIncorrectData});
         QCOMPARE(form->numberBaseButton()->text(), QString());
         QCOMPARE(form->fileName()->text(), QStringLiteral("first.mon "));
-        QCOMPARE(Cell(form, Grid::Commands, 0, 0), QStringLiteral("NEW00"));
-        QCOMPARE(Cell(form, Grid::Commands, 0, 2), QStringLiteral("DIO01")); // beyond the line: kept
+        QCOMPARE(cell(form, Grid::Commands, 0, 0), QStringLiteral("NEW00"));
+        QCOMPARE(cell(form, Grid::Commands, 0, 2), QStringLiteral("DIO01")); // beyond the line: kept
         const MonitorGrids before = form->grids();
         form->openMonitorFile();
         QCOMPARE(dialogs.messages.last(), kMonitorFileEndsEarly);
@@ -236,11 +236,11 @@ private slots:
         QCOMPARE(varListOpenings, 1); // the open Variables List is not opened again
 
         Link other;
-        QCOMPARE(other.ComOpen(PortUser::Tool), 0);
+        QCOMPARE(other.open(PortUser::Tool), 0);
         QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
         QTRY_COMPARE(dialogs.messages, QStringList{kCreateFileError});
         verifyStopped(form);
-        other.ComClose();
+        other.close();
 
         // Held by this program's trend run: the Monitor is refused at once, saying who holds it.
         bool trendOpened = false;
@@ -279,7 +279,7 @@ private slots:
         for (const QPushButton *button : fileButtons(form))
             QVERIFY(!button->isEnabled());
 
-        const auto expected = ExpectedAddresses(form);
+        const auto expected = expectedAddresses(form);
         QCOMPARE(expected.size(), std::size_t(27 + 51 + 21));
         for (const bool decimal : {true, false}) {
             if (!decimal)
@@ -291,14 +291,14 @@ private slots:
                 QString want;
                 if (address) {
                     const quint16 word = sim.readWord(*address);
-                    want = ValueText(word >= 0x8000 ? word - 0x10000 : word, decimal);
+                    want = valueText(word >= 0x8000 ? word - 0x10000 : word, decimal);
                 }
-                QCOMPARE(Cell(form, grid, row, column), want);
+                QCOMPARE(cell(form, grid, row, column), want);
             }
-            QCOMPARE(Cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
-            QCOMPARE(Cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
+            QCOMPARE(cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
+            QCOMPARE(cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
         }
-        QCOMPARE(Cell(form, Grid::InputsAndOutputs, 11, 7), QString()); // M23
+        QCOMPARE(cell(form, Grid::InputsAndOutputs, 11, 7), QString()); // M23
         QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
 
         QTest::mouseClick(form->releaseButton(), Qt::LeftButton);
@@ -322,16 +322,16 @@ private slots:
         for (const bool decimal : {true, false, true, false}) {
             form->toggleNumberBase();
             QCOMPARE(form->numberBaseButton()->text(), decimal ? kDec : kHex);
-            QCOMPARE(Cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
-            QCOMPARE(Cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
-            const QString saved = testenv::ProgramDir() + (decimal ? "dec.mon" : "hex.mon");
+            QCOMPARE(cell(form, Grid::Commands, 0, 1), QString::fromLatin1(decimal ? "-1" : "FFFFFFFF"));
+            QCOMPARE(cell(form, Grid::BlockOutputs, 0, 1), QString::fromLatin1(decimal ? "-2" : "FFFFFFFE"));
+            const QString saved = testenv::programDir() + (decimal ? "dec.mon" : "hex.mon");
             dialogs.saveAnswers = {saved};
             form->saveMonitorFile();
             // Values read, not a file: the offered name carries the time.
             QVERIFY(QRegularExpression(QStringLiteral("^monitor-\\d{8}-\\d{6}\\.mon$"))
                         .match(dialogs.namesSuggested.constLast())
                         .hasMatch());
-            const QByteArray file = testenv::ReadAll(saved);
+            const QByteArray file = testenv::readAll(saved);
             QVERIFY(file.contains(decimal ? "dec/hex : Dec" : "dec/hex : Hex"));
             // The window says what it saved where.
             const QString notice = form->lineStatistics()->text();
@@ -341,7 +341,7 @@ private slots:
         }
         // A folder too long for the line gives way in its middle; the name stays whole and the
         // line fits its label.
-        const QString deep = testenv::ProgramDir() + QString(60, u'f') + QStringLiteral("/") + QString(60, u'g');
+        const QString deep = testenv::programDir() + QString(60, u'f') + QStringLiteral("/") + QString(60, u'g');
         QVERIFY(QDir().mkpath(deep));
         dialogs.saveAnswers = {deep + QStringLiteral("/long-folder.mon")};
         form->saveMonitorFile();
@@ -354,10 +354,10 @@ private slots:
         for (const QPushButton *button : fileButtons(form))
             QVERIFY(button->isEnabled());
 
-        const QString pdf = testenv::ProgramDir() + "monitor.pdf";
+        const QString pdf = testenv::programDir() + "monitor.pdf";
         dialogs.pdfAnswers = {pdf};
         QTest::mouseClick(form->printButton(), Qt::LeftButton);
-        const QByteArray printed = testenv::ReadAll(pdf);
+        const QByteArray printed = testenv::readAll(pdf);
         QVERIFY2(printed.size() > 10000, QByteArray::number(printed.size()));
         QVERIFY(printed.contains("/Width 684") && printed.contains("/Height 571"));
         const QRegularExpressionMatch box =

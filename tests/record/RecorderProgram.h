@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QString>
 
-inline QString Recorder()
+inline QString recorder()
 {
-    const QString path = testenv::ProgramDir() + QStringLiteral("qmx-record");
+    const QString path = testenv::programDir() + QStringLiteral("qmx-record");
     if (!QFile::exists(path)) {
         QFile::copy(QStringLiteral(QMX_RECORD_EXE), path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -38,10 +38,10 @@ struct Run {
     QByteArray out, err;
 };
 
-Run RunRecorder(const QStringList &arguments, int timeoutMs = 20000)
+Run runRecorder(const QStringList &arguments, int timeoutMs = 20000)
 {
     QProcess process;
-    process.start(Recorder(), arguments);
+    process.start(recorder(), arguments);
     Run run;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
@@ -56,9 +56,9 @@ Run RunRecorder(const QStringList &arguments, int timeoutMs = 20000)
 
 // The rows of a CSV file as fields (header included), or nothing when a line does not end with
 // CR LF or has a different number of fields than the header.
-std::optional<QList<QByteArrayList>> ReadCsv(const QString &path)
+std::optional<QList<QByteArrayList>> readCsv(const QString &path)
 {
-    const QByteArray bytes = testenv::ReadAll(path);
+    const QByteArray bytes = testenv::readAll(path);
     if (!bytes.endsWith("\r\n"))
         return std::nullopt;
     const QByteArrayList lines = bytes.chopped(2).split('\n');
@@ -79,11 +79,11 @@ std::optional<QList<QByteArrayList>> ReadCsv(const QString &path)
     return rows;
 }
 
-int RowsWritten(const QString &path) { return static_cast<int>(testenv::ReadAll(path).count('\n')) - 1; }
+int rowsWritten(const QString &path) { return static_cast<int>(testenv::readAll(path).count('\n')) - 1; }
 
 // t_s never going back (passes against the simulator without baud emulation come faster than the
 // millisecond the column shows), every time stamp ISO 8601 with milliseconds.
-bool TimesIncrease(const QList<QByteArrayList> &rows)
+bool timesIncrease(const QList<QByteArrayList> &rows)
 {
     double last = -1;
     for (qsizetype r = 1; r < rows.size(); ++r) {
@@ -99,7 +99,7 @@ struct Simulator {
     Simulator()
     {
         QString error;
-        started = sim.start(&error, testenv::ProgramDir() + QStringLiteral("qmx-tty-record"));
+        started = sim.start(&error, testenv::programDir() + QStringLiteral("qmx-tty-record"));
         sim.setLiveDemo(false);
     }
     ~Simulator() { sim.stop(); }
@@ -114,8 +114,8 @@ class TestRecording : public QObject {
 private slots:
     void initTestCase()
     {
-        testenv::Prepare();
-        QFile::remove(testenv::ProgramDir() + QStringLiteral("sbdata.qmx"));
+        testenv::prepare();
+        QFile::remove(testenv::programDir() + QStringLiteral("sbdata.qmx"));
     }
 
     void optionsAndChannels();
@@ -136,15 +136,15 @@ private slots:
 void TestRecording::optionsAndChannels()
 {
     using namespace std::chrono;
-    QCOMPARE(record::ParseDuration(QStringLiteral("90")), milliseconds(90000));
-    QCOMPARE(record::ParseDuration(QStringLiteral("90s")), milliseconds(90000));
-    QCOMPARE(record::ParseDuration(QStringLiteral("15m")), milliseconds(900000));
-    QCOMPARE(record::ParseDuration(QStringLiteral("2h")), milliseconds(7200000));
-    QCOMPARE(record::ParseDuration(QStringLiteral("0.5s")), milliseconds(500));
+    QCOMPARE(record::parseDuration(QStringLiteral("90")), milliseconds(90000));
+    QCOMPARE(record::parseDuration(QStringLiteral("90s")), milliseconds(90000));
+    QCOMPARE(record::parseDuration(QStringLiteral("15m")), milliseconds(900000));
+    QCOMPARE(record::parseDuration(QStringLiteral("2h")), milliseconds(7200000));
+    QCOMPARE(record::parseDuration(QStringLiteral("0.5s")), milliseconds(500));
     for (const char *bad : {"", "h", "-1s", "0", "2d", "abc"})
-        QVERIFY2(!record::ParseDuration(QLatin1String(bad)), bad);
+        QVERIFY2(!record::parseDuration(QLatin1String(bad)), bad);
 
-    const auto parsed = record::ParseArguments({"--port", "/dev/ttyUSB0", "--channel", "SpdFbk", "--channel", "600E60",
+    const auto parsed = record::parseArguments({"--port", "/dev/ttyUSB0", "--channel", "SpdFbk", "--channel", "600E60",
                                                 "--channel", "InvFlag:07", "--out", "run.csv", "--duration", "2h",
                                                 "--wait-time", "100", "--data-read", "--quiet"});
     QVERIFY2(parsed.options, qPrintable(parsed.error));
@@ -156,7 +156,7 @@ void TestRecording::optionsAndChannels()
     for (const auto &[text, mode] : {std::pair{"channel", readplan::ReadMode::PerChannel},
                                      std::pair{"word", readplan::ReadMode::EachWord},
                                      std::pair{"block", readplan::ReadMode::Blocks}}) {
-        const auto withReads = record::ParseArguments({"--port", "COM1", "--channel", "600E60", "--out", "run.csv",
+        const auto withReads = record::parseArguments({"--port", "COM1", "--channel", "600E60", "--out", "run.csv",
                                                        "--reads", QLatin1String(text)});
         QVERIFY2(withReads.options, qPrintable(withReads.error));
         QCOMPARE(withReads.options->readMode, mode);
@@ -166,7 +166,7 @@ void TestRecording::optionsAndChannels()
     // takes the next logic channel.
     const QStringList list = {"00600FAA,SpdFbk", "00600F00,InvFlag", "END"};
     const record::ChannelSetup setup =
-        record::ChannelsFromTexts({"SpdFbk", "600e60", "InvFlag:07", "600F02:0"}, list);
+        record::channelsFromTexts({"SpdFbk", "600e60", "InvFlag:07", "600F02:0"}, list);
     QVERIFY2(setup.error.isEmpty(), qPrintable(setup.error));
     QCOMPARE(setup.data.selectedChannels, (std::vector<int>{0, 1, 7, 8}));
     QCOMPARE(setup.data.channels[0].addressKind, AddressKind::Name);
@@ -178,7 +178,7 @@ void TestRecording::optionsAndChannels()
     QCOMPARE(setup.data.channelScale[7], 0x80);
     QCOMPARE(setup.data.channelScale[8], 1);
 
-    const auto error = [&](const QStringList &texts) { return record::ChannelsFromTexts(texts, list).error; };
+    const auto error = [&](const QStringList &texts) { return record::channelsFromTexts(texts, list).error; };
     QVERIFY(error({"NoSuchName"}).startsWith(QStringLiteral("--channel NoSuchName:")));
     QVERIFY(error({"InvFlag:x"}).startsWith(QStringLiteral("--channel InvFlag:x:")));
     QVERIFY(error({"InvFlag:16"}).contains(QStringLiteral("0 to 15")));
@@ -192,7 +192,7 @@ void TestRecording::optionsAndChannels()
     figures.stats.add(-3, {});
     figures.lastLineEvent = sampling::LineEvent::Lost;
     figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
-    const QString status = record::StatusLine(figures, std::chrono::seconds(3725));
+    const QString status = record::statusLine(figures, std::chrono::seconds(3725));
     QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3 refused D: 1")) &&
                  status.contains(QStringLiteral("-1 no reply: 2")) && status.contains(QStringLiteral("1:02:05")) &&
                  status.endsWith(QStringLiteral("line lost 03:04:05")),
@@ -201,7 +201,7 @@ void TestRecording::optionsAndChannels()
 
 void TestRecording::badArgumentsAndMissingPort()
 {
-    const QString out = testenv::ProgramDir() + QStringLiteral("bad.csv");
+    const QString out = testenv::programDir() + QStringLiteral("bad.csv");
     const struct {
         QStringList arguments;
         const char *named;
@@ -220,19 +220,19 @@ void TestRecording::badArgumentsAndMissingPort()
         {{"--port", "COM1", "--channel", "600E60", "--out", "/nonexistent/run.csv"}, "--out"},
     };
     for (const auto &c : cases) {
-        const Run run = RunRecorder(c.arguments);
+        const Run run = runRecorder(c.arguments);
         QVERIFY2(run.exitCode == 2, qPrintable(c.arguments.join(u' ') + QStringLiteral(" -> ") + QString::number(run.exitCode)));
         QVERIFY2(run.err.startsWith("qmx-record: " + QByteArray(c.named)), run.err.constData());
     }
 
-    const Run help = RunRecorder({"--help"});
+    const Run help = runRecorder({"--help"});
     QCOMPARE(help.exitCode, 0);
     for (const char *option : {"--port", "--presets", "--channel", "--out", "--duration", "--wait-time", "--reads", "--data-read",
                                "--quiet", "--help", "Example:"})
         QVERIFY2(help.out.contains(option), option);
 
     const Run missing =
-        RunRecorder({"--port", testenv::ProgramDir() + QStringLiteral("no-such-tty"), "--channel", "600E60", "--out", out});
+        runRecorder({"--port", testenv::programDir() + QStringLiteral("no-such-tty"), "--channel", "600E60", "--out", out});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY2(missing.err.contains("CreateFile Error!") && missing.err.contains("no such device"), missing.err.constData());
 }
@@ -249,37 +249,37 @@ void TestRecording::namedChannelsThenPresetsUntilCtrlC()
     sim.writeWord(kMisc, 0x1234);
 
     // Named channels after a Data Read (which saves sbdata.qmx for the next run).
-    const QString named = testenv::ProgramDir() + QStringLiteral("named.csv");
-    const Run run = RunRecorder({"--port", sim.devicePath(), "--data-read", "--channel", "AnTermIn", "--channel",
+    const QString named = testenv::programDir() + QStringLiteral("named.csv");
+    const Run run = runRecorder({"--port", sim.devicePath(), "--data-read", "--channel", "AnTermIn", "--channel",
                                  "SpdFbk", "--channel", "600e60", "--channel", "InvFlag:07", "--channel", "InvFlag:1",
                                  "--channel", "CmdFlag:0", "--out", named, "--duration", "2s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY2(run.err.isEmpty(), run.err.constData()); // not a terminal: no status line
-    QVERIFY(QFile::exists(testenv::ProgramDir() + QStringLiteral("sbdata.qmx")));
-    auto rows = ReadCsv(named);
+    QVERIFY(QFile::exists(testenv::programDir() + QStringLiteral("sbdata.qmx")));
+    auto rows = readCsv(named);
     QVERIFY(rows);
     QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "AnTermIn", "SpdFbk", "600E60", "InvFlag.07", "InvFlag.1",
                                             "CmdFlag.0"}));
     QVERIFY2(rows->size() > 10, qPrintable(QString::number(rows->size())));
-    QVERIFY(TimesIncrease(*rows));
+    QVERIFY(timesIncrease(*rows));
     for (qsizetype r = 1; r < rows->size(); ++r)
         QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"-12345", "17000", "4660", "1", "0", "0"}));
 
     // The shipped presets (AnTermIn, SpdFbk, InvFlag bits 0 and 7, CmdFlag bit 0), names resolved
     // through the saved sbdata.qmx; stopped by Ctrl-C in the middle of the run.
-    const QString fromPresets = testenv::ProgramDir() + QStringLiteral("presets.csv");
+    const QString fromPresets = testenv::programDir() + QStringLiteral("presets.csv");
     QProcess process;
-    process.start(Recorder(), {"--port", sim.devicePath(), "--presets", testenv::ProgramDir() + "UserPre.qmt",
+    process.start(recorder(), {"--port", sim.devicePath(), "--presets", testenv::programDir() + "UserPre.qmt",
                                "--out", fromPresets, "--quiet"});
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(fromPresets) >= 20, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rowsWritten(fromPresets) >= 20, 10000);
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    rows = ReadCsv(fromPresets); // complete: the last line ends with CR LF
+    rows = readCsv(fromPresets); // complete: the last line ends with CR LF
     QVERIFY(rows);
-    QVERIFY(TimesIncrease(*rows));
+    QVERIFY(timesIncrease(*rows));
     QCOMPARE(rows->front(),
              (QByteArrayList{"time", "t_s", "AnTermIn", "SpdFbk", "InvFlag.00", "InvFlag.07", "CmdFlag.00"}));
     for (qsizetype r = 1; r < rows->size(); ++r)
@@ -296,12 +296,12 @@ void TestRecording::blockReadsRefusedByTheController()
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::RefuseBlockReads});
 
     // The recorder with block reads: the words of the refused block read by "R", every row whole.
-    const QString out = testenv::ProgramDir() + QStringLiteral("blocks.csv");
-    const Run run = RunRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
+    const QString out = testenv::programDir() + QStringLiteral("blocks.csv");
+    const Run run = runRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
                                  "600F02", "--channel", "600F00:7", "--out", out, "--duration", "1s",
                                  "--wait-time", "5"}); // passes few enough for the simulator's request log
     QVERIFY2(run.exitCode == 0, run.err.constData());
-    const auto rows = ReadCsv(out);
+    const auto rows = readCsv(out);
     QVERIFY(rows && rows->size() > 5);
     for (qsizetype r = 1; r < rows->size(); ++r)
         QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"129", "-7", "1"}));
@@ -311,24 +311,24 @@ void TestRecording::blockReadsRefusedByTheController()
     QCOMPARE(blockRequests, 1);
 
     // The status line says the plan, and once that the block read was given up.
-    const record::ChannelSetup setup = record::ChannelsFromTexts({"600F00", "600F02", "600F00:7"}, {"END"});
+    const record::ChannelSetup setup = record::channelsFromTexts({"600F00", "600F02", "600F00:7"}, {"END"});
     QVERIFY2(setup.error.isEmpty(), qPrintable(setup.error));
     Link link;
-    QCOMPARE(link.ComOpen(PortUser::Tool, sim.devicePath()), 0);
+    QCOMPARE(link.open(PortUser::Tool, sim.devicePath()), 0);
     QString error;
-    std::FILE *file = record::CsvRecording::OpenFile(testenv::ProgramDir() + QStringLiteral("status.csv"), &error);
+    std::FILE *file = record::CsvRecording::openFile(testenv::programDir() + QStringLiteral("status.csv"), &error);
     QVERIFY2(file, qPrintable(error));
     record::CsvRecording recording(setup.data, file);
     QVERIFY(recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime()));
     LinkTask task;
-    record::RecordPasses(link, task, setup.data, recording,
+    record::recordPasses(link, task, setup.data, recording,
                          [&](std::uint64_t rows) {
                              if (rows >= 3)
                                  task.cancel();
                          },
                          readplan::ReadMode::Blocks);
-    link.ComClose();
-    const QString status = record::StatusLine(recording.figures(), std::chrono::seconds(1));
+    link.close();
+    const QString status = record::statusLine(recording.figures(), std::chrono::seconds(1));
     QVERIFY2(status.contains(QStringLiteral("plan: 2 word reads, 52 bytes/pass, limit 18.5 passes/s  "
                                             "block read 00600F00+4 refused (-3): its words read one by one")),
              qPrintable(status));
@@ -341,28 +341,28 @@ void TestRecording::recordingGoesOnAcrossALostLine()
     QVERIFY(line.started);
     ControllerSimulator &sim = line.sim;
     sim.writeWord(kMisc, 1111);
-    const QString out = testenv::ProgramDir() + QStringLiteral("lost.csv");
+    const QString out = testenv::programDir() + QStringLiteral("lost.csv");
     QProcess process;
-    process.start(Recorder(), {"--port", sim.devicePath(), "--channel", "600E60", "--channel", "600E60:0", "--wait-time",
+    process.start(recorder(), {"--port", sim.devicePath(), "--channel", "600E60", "--channel", "600E60:0", "--wait-time",
                                "50", "--out", out});
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(out) >= 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rowsWritten(out) >= 5, 10000);
 
     // The adapter is pulled: its device name goes away. Rows of the gap have empty cells.
     sim.closeLine();
     QVERIFY(!QFile::exists(sim.devicePath()));
-    QTRY_VERIFY_WITH_TIMEOUT(testenv::ReadAll(out).count(",,\r\n") >= 2, kLineNoticedMs);
+    QTRY_VERIFY_WITH_TIMEOUT(testenv::readAll(out).count(",,\r\n") >= 2, kLineNoticedMs);
     // Plugged in again, under the same name; new words to tell the rows after the return.
     sim.writeWord(kMisc, 2222);
     QVERIFY(sim.reopenLine());
-    QTRY_VERIFY_WITH_TIMEOUT(testenv::ReadAll(out).count(",2222,0\r\n") >= 5, kLineNoticedMs);
+    QTRY_VERIFY_WITH_TIMEOUT(testenv::readAll(out).count(",2222,0\r\n") >= 5, kLineNoticedMs);
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitCode(), 0);
 
-    const auto rows = ReadCsv(out);
+    const auto rows = readCsv(out);
     QVERIFY(rows);
-    QVERIFY(TimesIncrease(*rows));
+    QVERIFY(timesIncrease(*rows));
     // Before, the gap, after: in this order, nothing else.
     int phase = 0;
     int counts[3] = {0, 0, 0};
@@ -382,26 +382,26 @@ void TestRecording::silentControllerIsNotALostLine()
     Simulator line;
     QVERIFY(line.started);
     ControllerSimulator &sim = line.sim;
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     Link link;
-    QCOMPARE(link.ComOpen(PortUser::Tool), 0);
+    QCOMPARE(link.open(PortUser::Tool), 0);
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
-    QCOMPARE(link.ComReadValue('R', 2, kMisc), -1);
+    QCOMPARE(link.readValue('R', 2, kMisc), -1);
     QVERIFY(link.isOpen());
     QVERIFY(!link.lineGone());
     sim.clearFaults();
 
     // Gone: the same failure, but the line says so; the device opens again once it is back.
     sim.closeLine();
-    QCOMPARE(link.ComReadValue('R', 2, kMisc), -1);
+    QCOMPARE(link.readValue('R', 2, kMisc), -1);
     QVERIFY(link.lineGone());
-    link.ComLineLost();
+    link.closeLostLine();
     QVERIFY(!link.isOpen());
-    QCOMPARE(link.ComReopen(), -1);
+    QCOMPARE(link.reopen(), -1);
     QVERIFY(sim.reopenLine());
-    QCOMPARE(link.ComReopen(), 0);
+    QCOMPARE(link.reopen(), 0);
     QCOMPARE(link.holder(), PortUser::Tool);
-    QCOMPARE(link.ComReadValue('R', 2, 0x600600), 0x4304);
+    QCOMPARE(link.readValue('R', 2, 0x600600), 0x4304);
 }
 
 void TestRecording::trendGraphResumesWhenTheLineIsBack()
@@ -410,10 +410,10 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     QVERIFY(line.started);
     ControllerSimulator &sim = line.sim;
     sim.writeWord(kAnTermIn, 1234);
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
 
     TrendWindowProgram p{{"00600F92,AnTermIn", "END"}};
-    p.link.setMessageFunction([&p](const QString &text) { p.dialogs.ShowMessage(text); });
+    p.link.setMessageFunction([&p](const QString &text) { p.dialogs.showMessage(text); });
     p.ws.waitTime = QStringLiteral("50");
     TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
@@ -463,7 +463,7 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     QCOMPARE(p.dialogs.messages, QStringList{});
 }
 
-QStringList LockFiles()
+QStringList lockFiles()
 {
     return QDir(QString::fromLocal8Bit(qgetenv("QMX_LOCK_DIR"))).entryList({QStringLiteral("LCK..*")}, QDir::Files);
 }
@@ -473,21 +473,21 @@ void TestRecording::hangUpEndsTheRunAsSigtermDoes()
     Simulator line;
     QVERIFY(line.started);
     line.sim.writeWord(kMisc, 0x1234);
-    const QString out = testenv::ProgramDir() + QStringLiteral("hangup.csv");
+    const QString out = testenv::programDir() + QStringLiteral("hangup.csv");
     QProcess process;
-    process.start(Recorder(), {"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--quiet"});
+    process.start(recorder(), {"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--quiet"});
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(RowsWritten(out) >= 5, 10000);
-    QCOMPARE(LockFiles().size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(rowsWritten(out) >= 5, 10000);
+    QCOMPARE(lockFiles().size(), 1);
     ::kill(static_cast<pid_t>(process.processId()), SIGHUP);
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    const auto rows = ReadCsv(out); // the last row complete
+    const auto rows = readCsv(out); // the last row complete
     QVERIFY(rows);
     for (qsizetype r = 1; r < rows->size(); ++r)
         QCOMPARE(rows->at(r).mid(2), QByteArrayList{"4660"});
-    QCOMPARE(LockFiles(), QStringList{});
+    QCOMPARE(lockFiles(), QStringList{});
 }
 
 void TestRecording::channelTextsAndTheSavedSuperBlock_data()
@@ -529,16 +529,16 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
     QFETCH(QString, stderrHas);
     Simulator line;
     QVERIFY(line.started);
-    const QString superBlock = programfolder::File(QStringLiteral("sbdata.qmx"));
+    const QString superBlock = programfolder::file(QStringLiteral("sbdata.qmx"));
     QFile::remove(superBlock);
     if (!superBlockFile.isEmpty()) {
         QFile file(superBlock);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(superBlockFile);
     }
-    const QString out = testenv::ProgramDir() + QStringLiteral("texts.csv");
+    const QString out = testenv::programDir() + QStringLiteral("texts.csv");
     const Run run =
-        RunRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
+        runRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
     QFile::remove(superBlock);
     QVERIFY2(run.exitCode == exitCode, run.err.constData());
     if (stderrHas.isEmpty())
@@ -546,7 +546,7 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
     else
         QVERIFY2(QString::fromLocal8Bit(run.err).contains(stderrHas), run.err.constData());
     if (exitCode == 0)
-        QVERIFY(RowsWritten(out) >= 1);
+        QVERIFY(rowsWritten(out) >= 1);
 }
 
 // A refusal whose letter is not the controller's (a real one with its letter corrupted, as a NAK
@@ -565,7 +565,7 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
     QFETCH(QString, text);
     Simulator line;
     QVERIFY(line.started);
-    const QString superBlock = programfolder::File(QStringLiteral("sbdata.qmx"));
+    const QString superBlock = programfolder::file(QStringLiteral("sbdata.qmx"));
     const QByteArray before("kept as it was\r\n");
     {
         QFile file(superBlock);
@@ -573,9 +573,9 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
         file.write(before);
     }
     line.sim.setFaultForAllRequests(SimFault{SimFault::Kind::Nak, letter});
-    const Run run = RunRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
-                                 testenv::ProgramDir() + QStringLiteral("refused.csv"), "--duration", "1s"});
-    const QByteArray after = testenv::ReadAll(superBlock);
+    const Run run = runRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
+                                 testenv::programDir() + QStringLiteral("refused.csv"), "--duration", "1s"});
+    const QByteArray after = testenv::readAll(superBlock);
     QFile::remove(superBlock);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(QString::fromLocal8Bit(run.err).contains(text), run.err.constData());
@@ -610,18 +610,18 @@ void TestRecording::failedStartsKeepTheOutputFile()
         {{"--port", line.sim.devicePath(), "--data-read", "--channel", "NoSuchName", "--force"}, 2, "NoSuchName"},
     };
     for (const Start &start : starts) {
-        const Run run = RunRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
+        const Run run = runRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
         QVERIFY2(run.exitCode == start.exitCode, run.err.constData());
         QVERIFY2(QString::fromLocal8Bit(run.err).contains(QLatin1String(start.says)), run.err.constData());
-        QCOMPARE(testenv::ReadAll(keep), precious);
+        QCOMPARE(testenv::readAll(keep), precious);
         QVERIFY(folderHoldsOnlyKeep());
     }
     // With --force and a run that reads, the new rows replace the file.
-    const Run run = RunRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
+    const Run run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
                                  "--duration", "1s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
-    QVERIFY(RowsWritten(keep) >= 1);
-    QVERIFY(!testenv::ReadAll(keep).contains("precious"));
+    QVERIFY(rowsWritten(keep) >= 1);
+    QVERIFY(!testenv::readAll(keep).contains("precious"));
     QVERIFY(folderHoldsOnlyKeep());
     QCOMPARE(QFile::permissions(keep) & QFile::ReadOwner, QFile::ReadOwner);
 }

@@ -36,11 +36,11 @@ struct Line {
     {
         started = sim.start();
         sim.setLiveDemo(false);
-        opened = started && link.ComOpen(PortUser::Tool, sim.devicePath()) == 0;
+        opened = started && link.open(PortUser::Tool, sim.devicePath()) == 0;
     }
     ~Line()
     {
-        link.ComClose();
+        link.close();
         sim.stop();
     }
     // Words on channels 0, 1, ... in order of `words`; InvFlag's bit 7 on the first logic channel.
@@ -61,10 +61,10 @@ struct Line {
     };
     StoredRow pass()
     {
-        sampling::PollPlan plan = sampling::MakePollPlan(data.selectedChannels, data.channelAddress,
+        sampling::PollPlan plan = sampling::makePollPlan(data.selectedChannels, data.channelAddress,
                                                          readplan::ReadMode::PerChannel);
-        const sampling::TrendPass read = sampling::ReadPass(link, task, plan);
-        return {trigger::StoredValues(data, read.readout), read.readout.failedChannels};
+        const sampling::TrendPass read = sampling::readPass(link, task, plan);
+        return {trigger::storedValues(data, read.readout), read.readout.failedChannels};
     }
     QList<StoredRow> passes(int count)
     {
@@ -83,7 +83,7 @@ struct Line {
 };
 
 // The rows (1-based) of `rows` on which `setup` fires.
-QList<int> FiringRows(const TriggerSetup &setup, const QList<Line::StoredRow> &rows)
+QList<int> firingRows(const TriggerSetup &setup, const QList<Line::StoredRow> &rows)
 {
     trigger::TriggerDetector detector(setup);
     QList<int> firing;
@@ -93,7 +93,7 @@ QList<int> FiringRows(const TriggerSetup &setup, const QList<Line::StoredRow> &r
     return firing;
 }
 
-ScheduledStep StepAtRead(std::uint32_t address, std::uint16_t value, std::uint64_t read)
+ScheduledStep stepAtRead(std::uint32_t address, std::uint16_t value, std::uint64_t read)
 {
     ScheduledStep step;
     step.address = address;
@@ -103,7 +103,7 @@ ScheduledStep StepAtRead(std::uint32_t address, std::uint16_t value, std::uint64
 }
 
 
-TrendData RecordedChannels()
+TrendData recordedChannels()
 {
     TrendData data;
     data.channels[0] = {true, AddressKind::Name, QStringLiteral("SpdFbk"), QStringLiteral("1")};
@@ -118,7 +118,7 @@ TrendData RecordedChannels()
 class TestTriggerCapture : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void stepFiresOnceAtItsPass()
     {
@@ -127,7 +127,7 @@ private slots:
         constexpr int kStepPass = 40;
         constexpr int kPreRows = 10;
         line.sim.writeWord(kMisc, 0);
-        line.sim.addScheduledStep(StepAtRead(kMisc, 1000, kStepPass));
+        line.sim.addScheduledStep(stepAtRead(kMisc, 1000, kStepPass));
         line.watch({kMisc});
         TriggerSetup setup;
         setup.first = {0, Edge::Rises, 500};
@@ -150,7 +150,7 @@ private slots:
         const QList<Line::StoredRow> shown = stored.mid(stored.size() - kShown);
         for (int i = 0; i < kShown; ++i)
             QCOMPARE(shown[i].values[0], i < kPreRows ? 0 : 1000);
-        QCOMPARE(trigger::ShownRowIndex(kStepPass, static_cast<int>(stored.size()), kShown), std::optional<int>(kPreRows));
+        QCOMPARE(trigger::shownRowIndex(kStepPass, static_cast<int>(stored.size()), kShown), std::optional<int>(kPreRows));
     }
 
     void toggledBitFiresOnlyOnTheChosenEdge()
@@ -163,11 +163,11 @@ private slots:
         const QList<Line::StoredRow> rows = line.passes(32);
         TriggerSetup setup;
         setup.first = {kBitChannel, Edge::Rises, 0};
-        QCOMPARE(FiringRows(setup, rows), (QList<int>{6, 16, 26}));
+        QCOMPARE(firingRows(setup, rows), (QList<int>{6, 16, 26}));
         setup.first.edge = Edge::Falls;
-        QCOMPARE(FiringRows(setup, rows), (QList<int>{11, 21, 31}));
+        QCOMPARE(firingRows(setup, rows), (QList<int>{11, 21, 31}));
         setup.first.edge = Edge::Crosses;
-        QCOMPARE(FiringRows(setup, rows), (QList<int>{6, 11, 16, 21, 26, 31}));
+        QCOMPARE(firingRows(setup, rows), (QList<int>{6, 11, 16, 21, 26, 31}));
         QCOMPARE(line.sim.readWord(kInvFlag) & 1, 1);
     }
 
@@ -185,17 +185,17 @@ private slots:
         QCOMPARE(rows[5].values[0], 0);
         TriggerSetup setup;
         setup.first = {0, Edge::Crosses, 500};
-        QCOMPARE(FiringRows(setup, rows), QList<int>{});
+        QCOMPARE(firingRows(setup, rows), QList<int>{});
         setup.first.edge = Edge::Falls;
-        QCOMPARE(FiringRows(setup, rows), QList<int>{});
+        QCOMPARE(firingRows(setup, rows), QList<int>{});
 
         // A fall whose first read below the level fails fires at the next good read.
-        line.sim.addScheduledStep(StepAtRead(kMisc, 0, 13));
+        line.sim.addScheduledStep(stepAtRead(kMisc, 0, 13));
         rows += line.passes(2);
         line.sim.queueFault({SimFault::Kind::Nak, 'D'});
         rows += line.passes(3);
         QCOMPARE(rows[12].failedChannels, std::uint16_t(1));
-        QCOMPARE(FiringRows(setup, rows), QList<int>{14});
+        QCOMPARE(firingRows(setup, rows), QList<int>{14});
     }
 
     void twoChannelsByAndAndOr()
@@ -206,23 +206,23 @@ private slots:
             line.sim.writeWord(address, 0);
         // Channel 0 is above 500 only for passes 10 to 14, channel 2 from pass 10 on; channel 1
         // rises through 1500 at pass 20.
-        line.sim.addScheduledStep(StepAtRead(kMisc, 1000, 10));
-        line.sim.addScheduledStep(StepAtRead(kMisc, 0, 15));
-        line.sim.addScheduledStep(StepAtRead(kAnTermIn, 1000, 10));
-        line.sim.addScheduledStep(StepAtRead(kSpdFbk, 2000, 20));
+        line.sim.addScheduledStep(stepAtRead(kMisc, 1000, 10));
+        line.sim.addScheduledStep(stepAtRead(kMisc, 0, 15));
+        line.sim.addScheduledStep(stepAtRead(kAnTermIn, 1000, 10));
+        line.sim.addScheduledStep(stepAtRead(kSpdFbk, 2000, 20));
         line.watch({kMisc, kSpdFbk, kAnTermIn});
         const QList<Line::StoredRow> rows = line.passes(25);
         TriggerSetup setup;
         setup.first = {0, Edge::Rises, 500};
         setup.second = Condition{1, Edge::Rises, 1500};
         setup.combine = Combine::Or;
-        QCOMPARE(FiringRows(setup, rows), (QList<int>{10, 20}));
+        QCOMPARE(firingRows(setup, rows), (QList<int>{10, 20}));
         setup.combine = Combine::And;
-        QCOMPARE(FiringRows(setup, rows), QList<int>{});
+        QCOMPARE(firingRows(setup, rows), QList<int>{});
         setup.first.channel = 2;
-        QCOMPARE(FiringRows(setup, rows), QList<int>{20});
+        QCOMPARE(firingRows(setup, rows), QList<int>{20});
         std::swap(setup.first, *setup.second);
-        QCOMPARE(FiringRows(setup, rows), QList<int>{20});
+        QCOMPARE(firingRows(setup, rows), QList<int>{20});
     }
 
     void recorderWritesThreeEventWindows()
@@ -234,9 +234,9 @@ private slots:
         sim.writeWord(kInvFlag, 0);
         // Rises every 20 passes, 20 ms apart: events about 400 ms apart, windows of 200 ms.
         sim.addScheduledToggle({kInvFlag, kInvFlagBit, 10});
-        const QString out = testenv::ProgramDir() + QStringLiteral("events.csv");
+        const QString out = testenv::programDir() + QStringLiteral("events.csv");
         QProcess process;
-        process.start(Recorder(), {"--port", sim.devicePath(), "--channel", "600FAA", "--channel", "600F00:07",
+        process.start(recorder(), {"--port", sim.devicePath(), "--channel", "600FAA", "--channel", "600F00:07",
                                    "--out", out, "--wait-time", "20", "--trigger", "600F00:07 rises", "--pre", "0.1s",
                                    "--post", "0.1s", "--repeat", "3"});
         QVERIFY(process.waitForFinished(30000));
@@ -245,7 +245,7 @@ private slots:
         // Without a pass after the last window the run would not know it is over: it read on.
         QVERIFY(sim.wordReadsOf(kInvFlag) > 50);
 
-        const QByteArray bytes = testenv::ReadAll(out);
+        const QByteArray bytes = testenv::readAll(out);
         QVERIFY(bytes.endsWith("\r\n"));
         QList<QByteArrayList> rows;
         for (const QByteArray &text : bytes.chopped(2).split('\n'))
@@ -297,10 +297,10 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, setupLines);
-        const record::TriggerParse parsed = record::ParseTrigger(text, RecordedChannels());
+        const record::TriggerParse parsed = record::parseTrigger(text, recordedChannels());
         if (parsed.setup) {
             QVERIFY(parsed.error.isEmpty());
-            QStringList lines = trigger::SetupLines(*parsed.setup);
+            QStringList lines = trigger::setupLines(*parsed.setup);
             QCOMPARE(lines.mid(1, lines.size() - 2).join(u'|'), setupLines);
         } else {
             QVERIFY2(parsed.error.startsWith(QStringLiteral("--trigger ") + text + QStringLiteral(": ")),
@@ -312,18 +312,18 @@ private slots:
     void triggerOptions()
     {
         const QStringList base{"--port", "COM1", "--channel", "SpdFbk", "--out", "x.csv"};
-        record::ParseResult parsed = record::ParseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--pre", "0", "--post",
+        record::ParseResult parsed = record::parseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--pre", "0", "--post",
                                                                                "2m", "--repeat", "4"});
         QVERIFY2(parsed.options, qPrintable(parsed.error));
         QCOMPARE(parsed.options->trigger, QStringLiteral("SpdFbk>1"));
         QCOMPARE(parsed.options->pre, std::chrono::milliseconds(0));
         QCOMPARE(parsed.options->post, std::chrono::milliseconds(120000));
         QCOMPARE(parsed.options->repeat, 4);
-        parsed = record::ParseArguments(base + QStringList{"--repeat", "2"});
+        parsed = record::parseArguments(base + QStringList{"--repeat", "2"});
         QCOMPARE(parsed.error, QStringLiteral("--repeat: only with --trigger"));
-        parsed = record::ParseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--repeat", "0"});
+        parsed = record::parseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--repeat", "0"});
         QCOMPARE(parsed.error, QStringLiteral("--repeat 0: give the number of events, 1 or more"));
-        parsed = record::ParseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--post", "soon"});
+        parsed = record::parseArguments(base + QStringList{"--trigger", "SpdFbk>1", "--post", "soon"});
         QCOMPARE(parsed.error, QStringLiteral("--post soon: give a length of time such as 0, 2s or 1m"));
     }
 
@@ -347,17 +347,17 @@ private slots:
                     events.append(written.back());
             }
             if (ms == 50)
-                QCOMPARE(record::CaptureStatusText(capture.progress()), QStringLiteral("armed for event 1 of 2"));
+                QCOMPARE(record::captureStatusText(capture.progress()), QStringLiteral("armed for event 1 of 2"));
             if (ms == 110)
-                QCOMPARE(record::CaptureStatusText(capture.progress()), QStringLiteral("capturing event 1 of 2"));
+                QCOMPARE(record::captureStatusText(capture.progress()), QStringLiteral("capturing event 1 of 2"));
             if (ms == 200)
-                QCOMPARE(record::CaptureStatusText(capture.progress()), QStringLiteral("armed for event 2 of 2"));
+                QCOMPARE(record::captureStatusText(capture.progress()), QStringLiteral("armed for event 2 of 2"));
         }
         QCOMPARE(written, (QList<int>{70, 80, 90, 100, 110, 120, 270, 280, 290, 300, 310, 320}));
         QCOMPARE(events, (QList<int>{100, 300}));
         QVERIFY(capture.done());
-        QCOMPARE(record::CaptureStatusText(capture.progress()), QStringLiteral("done: 2 of 2 events"));
-        QCOMPARE(record::EventRowLine({{std::nullopt, 1.5, {7, std::nullopt}}, true}), QByteArray(",1.500,7,,1\r\n"));
+        QCOMPARE(record::captureStatusText(capture.progress()), QStringLiteral("done: 2 of 2 events"));
+        QCOMPARE(record::eventRowLine({{std::nullopt, 1.5, {7, std::nullopt}}, true}), QByteArray(",1.500,7,,1\r\n"));
     }
 
     void simulatorScriptTexts_data()
@@ -379,11 +379,11 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, parsed);
         QString got;
-        if (const auto step = ValueSchedule::ParseStep(text))
+        if (const auto step = ValueSchedule::parseStep(text))
             got = QStringLiteral("%1 %2 %3").arg(step->address, 0, 16).arg(step->value).arg(
                 step->fromTime ? QStringLiteral("t%1").arg(step->fromTime->count())
                                : QStringLiteral("r%1").arg(*step->fromRead));
-        else if (const auto toggle = ValueSchedule::ParseToggle(text))
+        else if (const auto toggle = ValueSchedule::parseToggle(text))
             got = QStringLiteral("%1 bit%2 every%3").arg(toggle->address, 0, 16).arg(toggle->bit).arg(toggle->everyReads);
         QCOMPARE(got, parsed);
     }

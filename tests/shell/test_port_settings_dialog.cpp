@@ -29,13 +29,13 @@ namespace {
 
 constexpr quint32 kWord = 0x600F92;
 
-void MakeLink(const QString &target, const QString &link)
+void makeLink(const QString &target, const QString &link)
 {
     QDir().mkpath(QFileInfo(link).absolutePath());
     QVERIFY2(QFile::link(target, link), qPrintable(link));
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
+void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -43,7 +43,7 @@ void WriteFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QStringList Items(const QListWidget *list)
+QStringList items(const QListWidget *list)
 {
     QStringList items;
     for (int i = 0; i < list->count(); ++i)
@@ -56,7 +56,7 @@ QStringList Items(const QListWidget *list)
 class TestPortSettingsDialog : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void deviceListOrderAndUartCheck();
     void assignedDeviceIsWhatTheNextOpenTalksTo();
@@ -78,22 +78,22 @@ void TestPortSettingsDialog::deviceListOrderAndUartCheck()
     const QString byId = roots.byId + QLatin1Char('/');
 
     // Nothing there at all: an empty list, not an error.
-    QCOMPARE(ListSerialDevices(roots), QStringList{});
+    QCOMPARE(listSerialDevices(roots), QStringList{});
 
     for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttys4", "tty5", "console"})
-        MakeLink(pty, dev + QLatin1String(name));
-    MakeLink(pty, byId + QStringLiteral("usb-FTDI_FT232R_A50285BI-if00-port0"));
-    MakeLink(pty, byId + QStringLiteral("usb-Prolific_PL2303-if00-port0"));
+        makeLink(pty, dev + QLatin1String(name));
+    makeLink(pty, byId + QStringLiteral("usb-FTDI_FT232R_A50285BI-if00-port0"));
+    makeLink(pty, byId + QStringLiteral("usb-Prolific_PL2303-if00-port0"));
     // ttyS1 has a 16550A behind it, ttyS2 none, as the kernel reports them; ttyS0 and ttyS3 are
     // not described there and are asked themselves: a pseudo-terminal is no UART.
-    WriteFile(roots.sysTty + QStringLiteral("/ttyS1/type"), "4\n");
-    WriteFile(roots.sysTty + QStringLiteral("/ttyS2/type"), "0\n");
+    writeFile(roots.sysTty + QStringLiteral("/ttyS1/type"), "4\n");
+    writeFile(roots.sysTty + QStringLiteral("/ttyS2/type"), "0\n");
 
-    QCOMPARE(ListSerialDevices(roots),
+    QCOMPARE(listSerialDevices(roots),
              (QStringList{byId + "usb-FTDI_FT232R_A50285BI-if00-port0", byId + "usb-Prolific_PL2303-if00-port0",
                           dev + "ttyUSB2", dev + "ttyUSB10", dev + "ttyACM0", dev + "ttyS1"}));
-    QVERIFY(!AnswersAsUart(roots, QStringLiteral("ttyS0"), pty));
-    QVERIFY(!AnswersAsUart(roots, QStringLiteral("ttyS9"), dev + QStringLiteral("ttyS9"))); // no such device
+    QVERIFY(!answersAsUart(roots, QStringLiteral("ttyS0"), pty));
+    QVERIFY(!answersAsUart(roots, QStringLiteral("ttyS9"), dev + QStringLiteral("ttyS9"))); // no such device
 }
 
 void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
@@ -113,7 +113,7 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
     QDir().mkpath(roots.dev);
     const QString adapterA = roots.byId + QStringLiteral("/usb-Quillster_Cable_A-if00-port0");
     const QString adapterB = roots.byId + QStringLiteral("/usb-Quillster_Cable_B-if00-port0");
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 
     ScriptedDialogs dialogs;
     Program program(dialogs);
@@ -128,16 +128,16 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
 
         // The adapters are plugged in while the dialog is open; the by-id folder appears with
         // the first of them, as udev makes it.
-        MakeLink(a.slaveDevicePath(), adapterA);
-        QTRY_COMPARE(Items(list), QStringList{adapterA});
-        MakeLink(b.slaveDevicePath(), adapterB);
-        QTRY_COMPARE(Items(list), (QStringList{adapterA, adapterB}));
+        makeLink(a.slaveDevicePath(), adapterA);
+        QTRY_COMPARE(items(list), QStringList{adapterA});
+        makeLink(b.slaveDevicePath(), adapterB);
+        QTRY_COMPARE(items(list), (QStringList{adapterA, adapterB}));
         QCOMPARE(list->item(1)->text(), QStringLiteral("by-id/usb-Quillster_Cable_B-if00-port0"));
         QCOMPARE(list->item(1)->toolTip(), adapterB + QStringLiteral(" -> ") + b.slaveDevicePath());
 
         dialog.portButton(3)->setChecked(true);
         // The serial port of a machine without it, or that this user may not open, is marked so.
-        const QString problem = DeviceProblem(QStringLiteral("/dev/ttyS2"));
+        const QString problem = deviceProblem(QStringLiteral("/dev/ttyS2"));
         QCOMPARE(shown->toolTip(), QStringLiteral("COM3 = /dev/ttyS2") + (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem)));
         QVERIFY(!assign->isEnabled()); // nothing chosen in the list yet
         list->setCurrentRow(1);
@@ -150,41 +150,41 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
 
         // A device unplugged meanwhile leaves the list; the choice stays with its device.
         QFile::remove(adapterA);
-        QTRY_COMPARE(Items(list), QStringList{adapterB});
+        QTRY_COMPARE(items(list), QStringList{adapterB});
         QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), adapterB);
         dialog.okButton()->click();
     }
-    QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM3"));
-    QCOMPARE(DevicePathForPort(QStringLiteral("COM3")), adapterB);
+    QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM3"));
+    QCOMPARE(devicePathForPort(QStringLiteral("COM3")), adapterB);
     QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"), QStringLiteral("CON"))
                  .value(QStringLiteral("Devices/COM3"))
                  .toString(),
              adapterB);
 
     const std::uint64_t servedByA = a.requestsServed();
-    QCOMPARE(program.link.ComOpen(PortUser::Tool), 0);
-    QCOMPARE(program.link.ComPortName(), QStringLiteral("COM3"));
-    QCOMPARE(program.link.ComReadValue('R', 2, kWord), 0x2222);
-    program.link.ComClose();
+    QCOMPARE(program.link.open(PortUser::Tool), 0);
+    QCOMPARE(program.link.portName(), QStringLiteral("COM3"));
+    QCOMPARE(program.link.readValue('R', 2, kWord), 0x2222);
+    program.link.close();
     QCOMPARE(a.requestsServed(), servedByA);
     QVERIFY(b.requestsServed() >= 1);
 
     // The other adapter given to COM3 by a double click: the next open talks to it instead.
-    MakeLink(a.slaveDevicePath(), adapterA);
+    makeLink(a.slaveDevicePath(), adapterA);
     {
         PortSettingsDialog dialog(program.ws, nullptr, roots);
         QListWidget *list = dialog.deviceList();
         QVERIFY(dialog.portButton(3)->isChecked());
-        QCOMPARE(Items(list), (QStringList{adapterA, adapterB}));
+        QCOMPARE(items(list), (QStringList{adapterA, adapterB}));
         list->setCurrentRow(0);
         emit list->itemDoubleClicked(list->item(0));
         QCOMPARE(dialog.portDevice()->toolTip(), QStringLiteral("COM3 = ") + adapterA);
         dialog.accept();
     }
-    QCOMPARE(program.link.ComOpen(PortUser::Tool), 0);
-    QCOMPARE(program.link.ComReadValue('R', 2, kWord), 0x1111);
-    program.link.ComClose();
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    QCOMPARE(program.link.open(PortUser::Tool), 0);
+    QCOMPARE(program.link.readValue('R', 2, kWord), 0x1111);
+    program.link.close();
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
 }
 
 void TestPortSettingsDialog::waitTimeReading()
@@ -199,7 +199,7 @@ void TestPortSettingsDialog::waitTimeReading()
                  {"1 0", std::nullopt}, {"-5", std::nullopt}, {"abc", std::nullopt}, {"10ms", std::nullopt},
                  {"2147483648", std::nullopt},        {"1.5", std::nullopt}};
     for (const auto &c : cases)
-        QVERIFY2(presets::ParseWaitTime(QString::fromLatin1(c.text)) == c.ms, c.text);
+        QVERIFY2(presets::parseWaitTime(QString::fromLatin1(c.text)) == c.ms, c.text);
 
     // The dialog says so next to "ms", as the user types.
     ScriptedDialogs dialogs;
@@ -219,7 +219,7 @@ void TestPortSettingsDialog::waitTimeReading()
     QCOMPARE(program.ws.waitTime, QStringLiteral("50"));
     // The new controls sit right of the dialog's original 157 pixels.
     QVERIFY(hint->x() >= 157);
-    QVERIFY(dialog.filesFolder()->toolTip().contains(testenv::ProgramDir()));
+    QVERIFY(dialog.filesFolder()->toolTip().contains(testenv::programDir()));
 }
 
 void TestPortSettingsDialog::readModeChoice()
@@ -257,33 +257,33 @@ void TestPortSettingsDialog::readModeChoice()
     }
     QCOMPARE(QSettings(configFile, QSettings::IniFormat).value(readplan::kReadModeValue).toString(),
              QStringLiteral("block"));
-    QCOMPARE(readplan::StoredReadMode(), ReadMode::Blocks);
+    QCOMPARE(readplan::storedReadMode(), ReadMode::Blocks);
     {
         PortSettingsDialog dialog(program.ws);
         QVERIFY(dialog.readModeButton(ReadMode::Blocks)->isChecked());
         dialog.readModeButton(ReadMode::PerChannel)->setChecked(true);
         dialog.close();
     }
-    QCOMPARE(readplan::StoredReadMode(), ReadMode::PerChannel);
+    QCOMPARE(readplan::storedReadMode(), ReadMode::PerChannel);
     // An unknown stored text reads as the default.
     QSettings(configFile, QSettings::IniFormat).setValue(readplan::kReadModeValue, QStringLiteral("blocks"));
-    QCOMPARE(readplan::StoredReadMode(), ReadMode::EachWord);
+    QCOMPARE(readplan::storedReadMode(), ReadMode::EachWord);
     QSettings(configFile, QSettings::IniFormat).remove(readplan::kReadModeValue);
 }
 
 void TestPortSettingsDialog::startUpWithoutAWindowEnds()
 {
     ScriptedDialogs dialogs;
-    QCOMPARE(StartUpOrFail(dialogs, [] { throw std::runtime_error("out of memory"); }), kStartUpFailedExitCode);
+    QCOMPARE(startUpOrFail(dialogs, [] { throw std::runtime_error("out of memory"); }), kStartUpFailedExitCode);
     QCOMPARE(dialogs.messages, QStringList{kStartUpFailed.arg(QStringLiteral("out of memory"))});
 
     dialogs.messages.clear();
-    QCOMPARE(StartUpOrFail(dialogs, [] {}), kStartUpFailedExitCode);
+    QCOMPARE(startUpOrFail(dialogs, [] {}), kStartUpFailedExitCode);
     QCOMPARE(dialogs.messages, QStringList{kStartUpFailed.arg(kNoWindowShown)});
 
     dialogs.messages.clear();
     Program program(dialogs);
-    QCOMPARE(StartUpOrFail(dialogs, [&program] { program.Start(); }), 0);
+    QCOMPARE(startUpOrFail(dialogs, [&program] { program.start(); }), 0);
     QVERIFY(program.mainWindow && program.mainWindow->isVisible());
     QCOMPARE(dialogs.messages, QStringList{});
 }
@@ -300,8 +300,8 @@ void TestPortSettingsDialog::typedPathAndDeviceProblems()
     const SerialDeviceRoots roots{machine.filePath(QStringLiteral("dev/serial/by-id")),
                                   machine.filePath(QStringLiteral("dev")), machine.filePath(QStringLiteral("sys"))};
     QDir().mkpath(roots.dev);
-    RegWriteString(kPortKey, kPortValue, QStringLiteral("COM4"));
-    MapPortToDevice(QStringLiteral("COM4"), machine.filePath(QStringLiteral("gone/ttyUSB7")));
+    regWriteString(kPortKey, kPortValue, QStringLiteral("COM4"));
+    mapPortToDevice(QStringLiteral("COM4"), machine.filePath(QStringLiteral("gone/ttyUSB7")));
 
     ScriptedDialogs dialogs;
     Program program(dialogs);
@@ -317,13 +317,13 @@ void TestPortSettingsDialog::typedPathAndDeviceProblems()
         QVERIFY(dialog.isVisible()); // Enter stores the path, it does not close the dialog
         dialog.close();
     }
-    QCOMPARE(DevicePathForPort(QStringLiteral("COM4")), sim.devicePath());
+    QCOMPARE(devicePathForPort(QStringLiteral("COM4")), sim.devicePath());
     Link link;
-    QCOMPARE(link.ComOpen(PortUser::Tool), 0);
-    QCOMPARE(link.ComReadValue('R', 2, kWord), 0x3333);
-    link.ComClose();
-    QCOMPARE(DeviceProblem(sim.devicePath()), QString());
-    QCOMPARE(DeviceProblem(machine.filePath(QStringLiteral("none"))), QStringLiteral("missing"));
+    QCOMPARE(link.open(PortUser::Tool), 0);
+    QCOMPARE(link.readValue('R', 2, kWord), 0x3333);
+    link.close();
+    QCOMPARE(deviceProblem(sim.devicePath()), QString());
+    QCOMPARE(deviceProblem(machine.filePath(QStringLiteral("none"))), QStringLiteral("missing"));
 }
 
 QTEST_MAIN(TestPortSettingsDialog)

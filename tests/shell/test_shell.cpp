@@ -31,7 +31,7 @@ class TestShell : public QObject {
     }
 
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     // SIGTERM and SIGHUP reach the program's thread as a request to end, in order; the program
     // then closes its main window as a user would. Without the handler they would kill it.
@@ -50,7 +50,7 @@ private slots:
     {
         ScriptedDialogs dialogs;
         Program program(dialogs);
-        program.Start();
+        program.start();
         settle();
 
         MainWindow *main = program.mainWindow;
@@ -108,7 +108,7 @@ private slots:
     {
         ScriptedDialogs dialogs;
         Program program(dialogs);
-        program.Start();
+        program.start();
         settle();
         MainWindow *main = program.mainWindow;
 
@@ -166,7 +166,7 @@ private slots:
         Workspace &ws = program->ws;
 
         // Nothing stored: COM1 checked, and closing stores it.
-        RegWriteString(kPortKey, kPortValue, QString());
+        regWriteString(kPortKey, kPortValue, QString());
         {
             PortSettingsDialog dialog(ws);
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Comm Set"));
@@ -180,11 +180,11 @@ private slots:
             dialog.show();
             dialog.okButton()->click();
         }
-        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
+        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
 
         // COM4 chosen, 50 ms typed, closed by the close box: the next open uses COM4.
-        testenv::UsePort(QStringLiteral("COM4"), sim.devicePath());
-        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        testenv::usePort(QStringLiteral("COM4"), sim.devicePath());
+        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
         {
             PortSettingsDialog dialog(ws);
             dialog.show();
@@ -193,15 +193,15 @@ private slots:
             dialog.waitTimeField()->setText(QStringLiteral("50"));
             dialog.close();
         }
-        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
+        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
         QCOMPARE(ws.waitTime, QStringLiteral("50"));
-        QCOMPARE(program->link.ComOpen(PortUser::Tool), 0);
-        QCOMPARE(program->link.ComPortName(), QStringLiteral("COM4"));
-        QCOMPARE(program->link.ComReadValue('R', 2, 0x00600600), 0x4304);
-        program->link.ComClose();
+        QCOMPARE(program->link.open(PortUser::Tool), 0);
+        QCOMPARE(program->link.portName(), QStringLiteral("COM4"));
+        QCOMPARE(program->link.readValue('R', 2, 0x00600600), 0x4304);
+        program->link.close();
 
         // A name outside COM1 to COM9 checks nothing and stays stored; any text is taken as typed.
-        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM12"));
+        regWriteString(kPortKey, kPortValue, QStringLiteral("COM12"));
         {
             PortSettingsDialog dialog(ws);
             for (int i = 1; i <= 9; ++i)
@@ -209,17 +209,17 @@ private slots:
             dialog.waitTimeField()->setText(QStringLiteral("abc"));
             dialog.accept();
         }
-        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
+        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
         QCOMPARE(ws.waitTime, QStringLiteral("abc"));
 
         // The wait time is not kept between runs; the port is.
         program.reset();
         program = std::make_unique<Program>(dialogs);
-        program->Start();
+        program->start();
         settle();
         QCOMPARE(program->ws.waitTime, QStringLiteral("0"));
-        QCOMPARE(RegReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
-        RegWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
+        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     }
 };
 

@@ -20,7 +20,7 @@
 namespace {
 
 // Runs `inspect` on the modal window the next call opens, once it is shown.
-template <typename Fn> void WhenModalShown(Fn inspect)
+template <typename Fn> void whenModalShown(Fn inspect)
 {
     QTimer::singleShot(0, qApp, [inspect] {
         QWidget *modal = QApplication::activeModalWidget();
@@ -35,7 +35,7 @@ class TestWidgetDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void messageCarriesDetail()
     {
@@ -44,7 +44,7 @@ private slots:
         const QString detail = QStringLiteral("/dev/ttyUSB0: permission denied. Join the dialout group "
                                               "(sudo usermod -a -G dialout $USER) and log in again.");
         QString text, detailed;
-        WhenModalShown([&](QWidget *modal) {
+        whenModalShown([&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
             QVERIFY(box);
             text = box->text();
@@ -54,27 +54,27 @@ private slots:
                 box->grab().save(qEnvironmentVariable("QMX_SHOT_DIR") + QStringLiteral("/message-detail.png"));
             box->accept();
         });
-        seam.ShowMessage(kCreateFileError, detail);
+        seam.showMessage(kCreateFileError, detail);
         QCOMPARE(text, kCreateFileError);
         QCOMPARE(detailed, detail);
 
         // Without detail the box is the plain one.
-        WhenModalShown([&](QWidget *modal) {
+        whenModalShown([&](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
             QVERIFY(box);
             detailed = box->informativeText();
             box->accept();
         });
-        seam.ShowMessage(kCreateFileError);
+        seam.showMessage(kCreateFileError);
         QVERIFY(detailed.isEmpty());
     }
 
     void filtersNameTheirPatternsOnce()
     {
-        QCOMPARE(WidgetDialogs::QtFilter(trendfile::kFilter), QStringLiteral("TRendDataFile(*.trd)"));
-        QCOMPARE(WidgetDialogs::QtFilter(monitor::kMonitorFileFilter), QStringLiteral("Moniter Data(*.mon)"));
-        QCOMPARE(WidgetDialogs::QtFilter(QStringLiteral("Text|*.txt")), QStringLiteral("Text (*.txt)"));
-        QCOMPARE(WidgetDialogs::FirstExtension(trendfile::kFilter), QStringLiteral("trd"));
+        QCOMPARE(WidgetDialogs::qtFilter(trendfile::kFilter), QStringLiteral("TRendDataFile(*.trd)"));
+        QCOMPARE(WidgetDialogs::qtFilter(monitor::kMonitorFileFilter), QStringLiteral("Moniter Data(*.mon)"));
+        QCOMPARE(WidgetDialogs::qtFilter(QStringLiteral("Text|*.txt")), QStringLiteral("Text (*.txt)"));
+        QCOMPARE(WidgetDialogs::firstExtension(trendfile::kFilter), QStringLiteral("trd"));
     }
 
     void openDialogUsesDefaultExtension()
@@ -85,7 +85,7 @@ private slots:
 
         WidgetDialogs dialogs;
         QStringList filters;
-        WhenModalShown([&](QWidget *modal) {
+        whenModalShown([&](QWidget *modal) {
             auto *dialog = qobject_cast<QFileDialog *>(modal);
             QVERIFY(dialog);
             filters = dialog->nameFilters();
@@ -93,7 +93,7 @@ private slots:
             dialog->selectFile(QStringLiteral("run1")); // typed without its extension
             QMetaObject::invokeMethod(dialog, &QDialog::accept); // as the Open button does
         });
-        const QString chosen = dialogs.AskOpenFile(trendfile::kFilter);
+        const QString chosen = dialogs.askOpenFile(trendfile::kFilter);
         QCOMPARE(filters, QStringList{QStringLiteral("TRendDataFile(*.trd)")});
         QCOMPARE(QFileInfo(chosen).fileName(), QStringLiteral("run1.trd"));
     }
@@ -107,11 +107,11 @@ private slots:
         QFile existing(folder.filePath(QStringLiteral("keep.csv")));
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.close();
-        WidgetDialogs::RememberFolder(QStringLiteral("csv"), folder.filePath(QStringLiteral("any.csv")));
+        WidgetDialogs::rememberFolder(QStringLiteral("csv"), folder.filePath(QStringLiteral("any.csv")));
 
         WidgetDialogs dialogs;
         const auto saveOver = [&](QMessageBox::StandardButton answer, QString *suggested, QString *startFolder) {
-            WhenModalShown([=](QWidget *modal) {
+            whenModalShown([=](QWidget *modal) {
                 auto *dialog = qobject_cast<QFileDialog *>(modal);
                 QVERIFY(dialog);
                 *suggested = dialog->selectedFiles().value(0);
@@ -130,16 +130,16 @@ private slots:
         };
         QString suggested, startFolder;
         saveOver(QMessageBox::No, &suggested, &startFolder);
-        QCOMPARE(dialogs.AskSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv"),
+        QCOMPARE(dialogs.askSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv"),
                                      QStringLiteral("trend-20261207-101500.csv")),
                  QString());
         QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("trend-20261207-101500.csv"));
         QCOMPARE(startFolder, QDir(folder.path()).absolutePath());
 
         saveOver(QMessageBox::Yes, &suggested, &startFolder);
-        QCOMPARE(dialogs.AskSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv")),
+        QCOMPARE(dialogs.askSaveFile(QStringLiteral("CSV file(*.csv)|*.csv"), QStringLiteral("csv")),
                  QDir(folder.path()).absoluteFilePath(QStringLiteral("keep.csv")));
-        QCOMPARE(WidgetDialogs::FolderFor(QStringLiteral("csv")), QDir(folder.path()).absolutePath());
+        QCOMPARE(WidgetDialogs::folderFor(QStringLiteral("csv")), QDir(folder.path()).absolutePath());
     }
 };
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-QByteArray Format(const char *format, unsigned value)
+QByteArray format(const char *format, unsigned value)
 {
     char text[16];
     std::snprintf(text, sizeof text, format, value);
@@ -27,33 +27,33 @@ QByteArray Format(const char *format, unsigned value)
 }
 
 // Independent of the simulator's own code: low 8 bits of the byte sum in upper-case hex.
-QByteArray Sum(const QByteArray &text)
+QByteArray sum(const QByteArray &text)
 {
     unsigned sum = 0;
     for (char c : text)
         sum += static_cast<unsigned char>(c);
-    return Format("%02X", sum & 0xFF);
+    return format("%02X", sum & 0xFF);
 }
 
-QByteArray Request(char letter, std::uint32_t address, int count = -1)
+QByteArray requestFrame(char letter, std::uint32_t address, int count = -1)
 {
-    QByteArray body = QByteArray(1, letter) + Format("%08X", address);
+    QByteArray body = QByteArray(1, letter) + format("%08X", address);
     if (count >= 0)
-        body += Format("%02X", count);
-    return "\x05 " + body + Sum(body) + "\r\n";
+        body += format("%02X", count);
+    return "\x05 " + body + sum(body) + "\r\n";
 }
 
-QByteArray StxReply(const QByteArray &body) { return "\x02" "0" + body + Sum(body) + "\r\n"; }
+QByteArray stxReply(const QByteArray &body) { return "\x02" "0" + body + sum(body) + "\r\n"; }
 
-QByteArray HexBytes(const ControllerMemory &memory, std::uint32_t address, int count)
+QByteArray hexBytes(const ControllerMemory &memory, std::uint32_t address, int count)
 {
     QByteArray hex;
     for (int i = 0; i < count; ++i)
-        hex += Format("%02X", memory.byte(address + i));
+        hex += format("%02X", memory.byte(address + i));
     return hex;
 }
 
-int OpenClient(const QString &path)
+int openClient(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd >= 0) {
@@ -66,7 +66,7 @@ int OpenClient(const QString &path)
 }
 
 // Reads until LF or until `timeoutMs` passes without it.
-QByteArray ReadReply(int fd, int timeoutMs = 2000)
+QByteArray readReply(int fd, int timeoutMs = 2000)
 {
     QByteArray reply;
     QElapsedTimer clock;
@@ -86,7 +86,7 @@ QByteArray ReadReply(int fd, int timeoutMs = 2000)
 }
 
 // Everything that arrives within `ms`.
-QByteArray ReadFor(int fd, int ms)
+QByteArray readFor(int fd, int ms)
 {
     QByteArray bytes;
     QElapsedTimer clock;
@@ -104,14 +104,14 @@ QByteArray ReadFor(int fd, int ms)
     return bytes;
 }
 
-double CpuSeconds()
+double cpuSeconds()
 {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-SimFault Fault(SimFault::Kind kind, char letter = 'D')
+SimFault fault(SimFault::Kind kind, char letter = 'D')
 {
     SimFault fault;
     fault.kind = kind;
@@ -135,13 +135,13 @@ class TestSim : public QObject {
     QByteArray exchange(const QByteArray &request)
     {
         [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
-        return ReadReply(fd);
+        return readReply(fd);
     }
     void reconnect()
     {
         if (fd >= 0)
             ::close(fd);
-        fd = OpenClient(linkPath);
+        fd = openClient(linkPath);
         QVERIFY2(fd >= 0, std::strerror(errno));
     }
 
@@ -175,15 +175,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("reply");
-        const ControllerMemory demo = ControllerMemory::DemoImage();
+        const ControllerMemory demo = ControllerMemory::demoImage();
         QTest::newRow("R fixed word") << QByteArray("\x05 R00600600DE\r\n") << QByteArray("\x02" "0R43041D\r\n");
-        QTest::newRow("R odd address") << Request('R', 0x00600601) << StxReply("R0443");
-        QTest::newRow("R unwritten memory") << Request('R', 0x00123456) << StxReply("R0000");
-        QTest::newRow("r two bytes") << Request('r', 0x00600600, 2) << StxReply("r006006000243" "04");
+        QTest::newRow("R odd address") << requestFrame('R', 0x00600601) << stxReply("R0443");
+        QTest::newRow("R unwritten memory") << requestFrame('R', 0x00123456) << stxReply("R0000");
+        QTest::newRow("r two bytes") << requestFrame('r', 0x00600600, 2) << stxReply("r006006000243" "04");
         QTest::newRow("r checked words")
-            << Request('r', 0x00600F88, 8) << StxReply("r00600F8808" "0000000000004E20");
+            << requestFrame('r', 0x00600F88, 8) << stxReply("r00600F8808" "0000000000004E20");
         QTest::newRow("r full chunk")
-            << Request('r', 0x00202400, 232) << StxReply("r00202400E8" + HexBytes(demo, 0x00202400, 232));
+            << requestFrame('r', 0x00202400, 232) << stxReply("r00202400E8" + hexBytes(demo, 0x00202400, 232));
     }
     void replies()
     {
@@ -202,21 +202,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<char>("letter");
-        QByteArray badSum = Request('R', 0x00600600);
+        QByteArray badSum = requestFrame('R', 0x00600600);
         badSum[11] = 'D';
         badSum[12] = 'F';
-        QByteArray lowerSum = Request('R', 0x00600600);
+        QByteArray lowerSum = requestFrame('R', 0x00600600);
         lowerSum[11] = 'd';
         lowerSum[12] = 'e';
         QTest::newRow("checksum off by one") << badSum << 'S';
         QTest::newRow("checksum in lower case") << lowerSum << 'S';
-        QTest::newRow("unknown command W") << Request('W', 0x00600600) << 'X';
-        QTest::newRow("r with count 0") << Request('r', 0x00600600, 0) << 'O';
-        QTest::newRow("r with count 233") << Request('r', 0x00600600, 233) << 'O';
-        QTest::newRow("R carrying a count") << Request('R', 0x00600600, 2) << 'E';
-        QTest::newRow("r without count") << Request('r', 0x00600600) << 'E';
+        QTest::newRow("unknown command W") << requestFrame('W', 0x00600600) << 'X';
+        QTest::newRow("r with count 0") << requestFrame('r', 0x00600600, 0) << 'O';
+        QTest::newRow("r with count 233") << requestFrame('r', 0x00600600, 233) << 'O';
+        QTest::newRow("R carrying a count") << requestFrame('R', 0x00600600, 2) << 'E';
+        QTest::newRow("r without count") << requestFrame('r', 0x00600600) << 'E';
         QTest::newRow("no CR") << QByteArray("\x05 R00600600DE\n") << 'E';
-        QTest::newRow("address not hex") << QByteArray("\x05 R0060060G") + Sum("R0060060G") + "\r\n" << 'E';
+        QTest::newRow("address not hex") << QByteArray("\x05 R0060060G") + sum("R0060060G") + "\r\n" << 'E';
     }
     void refusals()
     {
@@ -229,17 +229,17 @@ private slots:
     void noiseBeforeTheRequest()
     {
         // Unanswered leftovers, with and without a lead-in of their own, before a proper request.
-        const QByteArray request = Request('R', 0x00600614);
-        QCOMPARE(exchange("\x02\x15junk\x05 R006" + request), StxReply("R0019"));
+        const QByteArray request = requestFrame('R', 0x00600614);
+        QCOMPARE(exchange("\x02\x15junk\x05 R006" + request), stxReply("R0019"));
         QCOMPARE(sim->lastRequest(), request);
         // A line without any lead-in is not a request: nothing answers it, nothing is logged.
         const std::uint64_t before = sim->requestsServed();
-        QCOMPARE(exchange("noise\r\n" + request), StxReply("R0019"));
+        QCOMPARE(exchange("noise\r\n" + request), stxReply("R0019"));
         QCOMPARE(sim->requestsServed(), before + 1);
         QCOMPARE(int(sim->requestLog().size()), 2);
 
         sim->sendStaleBytes("\x02" "0R0000C2\r\n");
-        QCOMPARE(ReadReply(fd, 1000), QByteArray("\x02" "0R0000C2\r\n"));
+        QCOMPARE(readReply(fd, 1000), QByteArray("\x02" "0R0000C2\r\n"));
     }
 
     void faults_data()
@@ -261,23 +261,23 @@ private slots:
         QFETCH(int, kind);
         QFETCH(char, letter);
         QFETCH(QByteArray, expected);
-        QCOMPARE(StxReply("R4E20"), QByteArray("\x02" "0R4E202D\r\n"));
-        sim->queueFault(Fault(static_cast<SimFault::Kind>(kind), letter));
+        QCOMPARE(stxReply("R4E20"), QByteArray("\x02" "0R4E202D\r\n"));
+        sim->queueFault(fault(static_cast<SimFault::Kind>(kind), letter));
         const std::uint64_t before = sim->requestsServed();
-        const QByteArray request = Request('R', kFixed4E20);
+        const QByteArray request = requestFrame('R', kFixed4E20);
         [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
         QTRY_COMPARE_WITH_TIMEOUT(sim->requestsServed(), before + 1, 2000);
-        QCOMPARE(ReadFor(fd, 150), expected);
+        QCOMPARE(readFor(fd, 150), expected);
         // The fault was for that one request only.
-        QCOMPARE(exchange(request), StxReply("R4E20"));
+        QCOMPARE(exchange(request), stxReply("R4E20"));
     }
 
     void garbage()
     {
-        sim->setAddressFault(kFixed4E20, Fault(SimFault::Kind::Garbage));
+        sim->setAddressFault(kFixed4E20, fault(SimFault::Kind::Garbage));
         QSet<QByteArray> seen;
         for (int i = 0; i < 5; ++i) {
-            const QByteArray reply = exchange(Request('R', kFixed4E20));
+            const QByteArray reply = exchange(requestFrame('R', kFixed4E20));
             QVERIFY(reply.endsWith("\r\n"));
             QCOMPARE(reply.indexOf('\n'), reply.size() - 1);
             QVERIFY(reply[0] != '\x02' && reply[0] != '\x15');
@@ -290,68 +290,68 @@ private slots:
     {
         // Queued faults go to the next requests in order, whatever their address, before any
         // per-address fault; the per-address one stays until cleared.
-        sim->setAddressFault(0x00600614, Fault(SimFault::Kind::Nak, 'P'));
-        sim->queueFault(Fault(SimFault::Kind::Nak, 'd'));
-        sim->queueFault(Fault(SimFault::Kind::Nak, 'E'));
-        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0d\r\n"));
-        QCOMPARE(exchange(Request('R', 0x00600600)), QByteArray("\x15" "0E\r\n"));
-        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
-        QCOMPARE(exchange(Request('r', 0x00600614, 2)), QByteArray("\x15" "0P\r\n"));
-        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
-        sim->setFaultForAllRequests(Fault(SimFault::Kind::Nak, 'Z'));
-        QCOMPARE(exchange(Request('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
-        QCOMPARE(exchange(Request('R', 0x00600600)), QByteArray("\x15" "0Z\r\n"));
+        sim->setAddressFault(0x00600614, fault(SimFault::Kind::Nak, 'P'));
+        sim->queueFault(fault(SimFault::Kind::Nak, 'd'));
+        sim->queueFault(fault(SimFault::Kind::Nak, 'E'));
+        QCOMPARE(exchange(requestFrame('R', 0x00600614)), QByteArray("\x15" "0d\r\n"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600600)), QByteArray("\x15" "0E\r\n"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600600)), stxReply("R4304"));
+        QCOMPARE(exchange(requestFrame('r', 0x00600614, 2)), QByteArray("\x15" "0P\r\n"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
+        sim->setFaultForAllRequests(fault(SimFault::Kind::Nak, 'Z'));
+        QCOMPARE(exchange(requestFrame('R', 0x00600614)), QByteArray("\x15" "0P\r\n"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600600)), QByteArray("\x15" "0Z\r\n"));
         sim->clearFaults();
-        QCOMPARE(exchange(Request('R', 0x00600614)), StxReply("R0019"));
-        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600614)), stxReply("R0019"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600600)), stxReply("R4304"));
     }
 
     void lateAndMisfittingReplies()
     {
         const ControllerMemory memory = sim->memorySnapshot();
         // A reply of another request: a block read echoing DEADBEEF, a word read one word long.
-        sim->queueFault(Fault(SimFault::Kind::WrongEcho));
-        QCOMPARE(exchange(Request('r', 0x00600600, 2)), StxReply("rDEADBEEF02" + HexBytes(memory, 0x00600600, 2)));
-        sim->queueFault(Fault(SimFault::Kind::WrongEcho));
-        QCOMPARE(exchange(Request('R', kFixed4E20)), StxReply("R4E20" + HexBytes(memory, kFixed4E20 + 2, 2)));
+        sim->queueFault(fault(SimFault::Kind::WrongEcho));
+        QCOMPARE(exchange(requestFrame('r', 0x00600600, 2)), stxReply("rDEADBEEF02" + hexBytes(memory, 0x00600600, 2)));
+        sim->queueFault(fault(SimFault::Kind::WrongEcho));
+        QCOMPARE(exchange(requestFrame('R', kFixed4E20)), stxReply("R4E20" + hexBytes(memory, kFixed4E20 + 2, 2)));
 
         // A late reply holds up the requests behind it: they are answered after it, in order.
-        SimFault late = Fault(SimFault::Kind::Late);
+        SimFault late = fault(SimFault::Kind::Late);
         late.delayMs = 300;
         sim->queueFault(late);
-        const QByteArray first = Request('R', kFixed4E20);
-        const QByteArray second = Request('R', 0x00600600);
+        const QByteArray first = requestFrame('R', kFixed4E20);
+        const QByteArray second = requestFrame('R', 0x00600600);
         QElapsedTimer clock;
         clock.start();
         [[maybe_unused]] const auto written = ::write(fd, (first + second).constData(), first.size() + second.size());
-        QByteArray replies = ReadReply(fd, 3000);
+        QByteArray replies = readReply(fd, 3000);
         QVERIFY2(clock.elapsed() >= 300, "the late reply came early");
-        replies += ReadReply(fd, 3000);
-        QCOMPARE(replies, StxReply("R4E20") + StxReply("R4304"));
+        replies += readReply(fd, 3000);
+        QCOMPARE(replies, stxReply("R4E20") + stxReply("R4304"));
     }
 
     void faultOnEveryNthRequest()
     {
         // Counted from the call, every request counts, whatever fault it meets.
-        sim->setFaultEvery(3, Fault(SimFault::Kind::Nak, 'Q'));
-        sim->queueFault(Fault(SimFault::Kind::Nak, 'D'));
+        sim->setFaultEvery(3, fault(SimFault::Kind::Nak, 'Q'));
+        sim->queueFault(fault(SimFault::Kind::Nak, 'D'));
         const QByteArray nakQ("\x15" "0Q\r\n");
-        const QByteArray good = StxReply("R4E20");
+        const QByteArray good = stxReply("R4E20");
         const QByteArray expected[] = {QByteArray("\x15" "0D\r\n"), good, nakQ, good, good, nakQ, good};
         for (const QByteArray &reply : expected)
-            QCOMPARE(exchange(Request('R', kFixed4E20)), reply);
+            QCOMPARE(exchange(requestFrame('R', kFixed4E20)), reply);
         sim->clearFaults();
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(exchange(Request('R', kFixed4E20)), good);
+            QCOMPARE(exchange(requestFrame('R', kFixed4E20)), good);
     }
 
     void piecesArriveSeparately()
     {
-        SimFault pieces = Fault(SimFault::Kind::Pieces);
+        SimFault pieces = fault(SimFault::Kind::Pieces);
         pieces.pieces = 3;
         pieces.pieceDelayMs = 120;
         sim->queueFault(pieces);
-        const QByteArray request = Request('r', 0x00600600, 8);
+        const QByteArray request = requestFrame('r', 0x00600600, 8);
         [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
         QList<QByteArray> reads;
         QByteArray whole;
@@ -370,20 +370,20 @@ private slots:
         QVERIFY2(clock.elapsed() >= 2 * 120 * 9 / 10, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(reads.size() >= 2);
         QVERIFY(!reads.first().endsWith('\n'));
-        QCOMPARE(whole, StxReply("r0060060008" "43044310476047C6"));
+        QCOMPARE(whole, stxReply("r0060060008" "43044310476047C6"));
     }
 
     void baudPacing()
     {
         // At 9600 8N1 an exchange takes (request + reply bytes) x 10 / 9600 s at the least.
         sim->setBaud(9600);
-        const ControllerMemory demo = ControllerMemory::DemoImage();
+        const ControllerMemory demo = ControllerMemory::demoImage();
         const struct {
             QByteArray request;
             QByteArray reply;
         } exchanges[] = {
-            {Request('R', 0x00600600), StxReply("R4304")},
-            {Request('r', 0x00202500, 232), StxReply("r00202500E8" + HexBytes(demo, 0x00202500, 232))},
+            {requestFrame('R', 0x00600600), stxReply("R4304")},
+            {requestFrame('r', 0x00202500, 232), stxReply("r00202500E8" + hexBytes(demo, 0x00202500, 232))},
         };
         for (const auto &e : exchanges) {
             const qsizetype bytes = e.request.size() + e.reply.size();
@@ -397,7 +397,7 @@ private slots:
         sim->setBaud(0);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(exchange(Request('r', 0x00202500, 232)), exchanges[1].reply);
+        QCOMPARE(exchange(requestFrame('r', 0x00202500, 232)), exchanges[1].reply);
         QVERIFY2(clock.elapsed() < 400, "without a baud rate the reply comes at once");
     }
 
@@ -406,11 +406,11 @@ private slots:
         // With the program's side closed the simulator neither dies nor spins on a hang-up.
         ::close(fd);
         fd = -1;
-        const double cpuBefore = CpuSeconds();
+        const double cpuBefore = cpuSeconds();
         QTest::qWait(300);
-        QVERIFY2(CpuSeconds() - cpuBefore < 0.1, "idle simulator must not spin");
+        QVERIFY2(cpuSeconds() - cpuBefore < 0.1, "idle simulator must not spin");
         reconnect();
-        QCOMPARE(exchange(Request('R', 0x00600614)), StxReply("R0019"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600614)), stxReply("R0019"));
     }
 
     void lineGoesAwayAndComesBack()
@@ -430,12 +430,12 @@ private slots:
         QVERIFY2(sim->reopenLine(&error), qPrintable(error));
         QCOMPARE(QFileInfo(linkPath).symLinkTarget(), sim->slaveDevicePath());
         reconnect();
-        QCOMPARE(exchange(Request('R', 0x00600600)), StxReply("R4304"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600600)), stxReply("R4304"));
 
         // As a fault: the request is taken, and instead of a reply the line is gone.
-        sim->queueFault(Fault(SimFault::Kind::CloseLine));
+        sim->queueFault(fault(SimFault::Kind::CloseLine));
         const std::uint64_t before = sim->requestsServed();
-        const QByteArray request = Request('R', 0x00600600);
+        const QByteArray request = requestFrame('R', 0x00600600);
         [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
         p = {fd, POLLIN, 0};
         QCOMPARE(::poll(&p, 1, 2000), 1);
@@ -445,31 +445,31 @@ private slots:
         QVERIFY(!QFileInfo(linkPath).isSymLink());
         QVERIFY(sim->reopenLine(&error));
         reconnect();
-        QCOMPARE(exchange(request), StxReply("R4304"));
+        QCOMPARE(exchange(request), stxReply("R4304"));
     }
 
     void liveDemoValuesMove()
     {
         constexpr std::uint32_t kSpdCmd = 0x00600FA8;
         sim->setLiveDemo(true);
-        const QByteArray first = exchange(Request('R', kSpdCmd));
+        const QByteArray first = exchange(requestFrame('R', kSpdCmd));
         QTest::qWait(120);
-        const QByteArray second = exchange(Request('R', kSpdCmd));
+        const QByteArray second = exchange(requestFrame('R', kSpdCmd));
         QVERIFY(first.startsWith("\x02" "0R") && second.startsWith("\x02" "0R"));
         QVERIFY2(first != second, first.constData());
         sim->setLiveDemo(false);
-        const QByteArray held = exchange(Request('R', kSpdCmd));
+        const QByteArray held = exchange(requestFrame('R', kSpdCmd));
         QTest::qWait(120);
-        QCOMPARE(exchange(Request('R', kSpdCmd)), held);
+        QCOMPARE(exchange(requestFrame('R', kSpdCmd)), held);
         // Words written by a test are served as written.
         sim->writeWord(0x00600E02, 0xFFFE);
         QCOMPARE(sim->readWord(0x00600E02), std::uint16_t(0xFFFE));
-        QCOMPARE(exchange(Request('R', 0x00600E02)), StxReply("RFFFE"));
+        QCOMPARE(exchange(requestFrame('R', 0x00600E02)), stxReply("RFFFE"));
     }
 
     void demoImage()
     {
-        const ControllerMemory m = ControllerMemory::DemoImage();
+        const ControllerMemory m = ControllerMemory::demoImage();
         QVERIFY(m.isDemoImage());
         const std::uint16_t fixed[] = {0x4304, 0x4310, 0x4760, 0x47C6};
         for (int i = 0; i < 4; ++i)
@@ -515,7 +515,7 @@ private slots:
         std::int16_t lowest = 0, highest = 0, piLowest = 0, piHighest = 0, sineHighest = 0;
         QSet<int> gateBit, cmdBit, flg5Bit;
         for (double t = 0; t < 12.0; t += 0.05) {
-            ControllerMemory::AdvanceDemo(live, t);
+            ControllerMemory::advanceDemo(live, t);
             const auto spd = static_cast<std::int16_t>(live.word(0x600FA8));
             const auto pi = static_cast<std::int16_t>(live.word(0x600EC0));
             lowest = std::min(lowest, spd);

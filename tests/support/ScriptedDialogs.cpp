@@ -2,7 +2,7 @@
 
 #include <QPrinter>
 
-QString ScriptedDialogs::AskOpenFile(const QString &filter)
+QString ScriptedDialogs::askOpenFile(const QString &filter)
 {
     filtersAsked.append(filter);
     if (openAnswers.empty())
@@ -12,7 +12,7 @@ QString ScriptedDialogs::AskOpenFile(const QString &filter)
     return answer;
 }
 
-QString ScriptedDialogs::AskSaveFile(const QString &filter, const QString &, const QString &suggestedName)
+QString ScriptedDialogs::askSaveFile(const QString &filter, const QString &, const QString &suggestedName)
 {
     filtersAsked.append(filter);
     namesSuggested.append(suggestedName);
@@ -23,7 +23,7 @@ QString ScriptedDialogs::AskSaveFile(const QString &filter, const QString &, con
     return answer;
 }
 
-std::unique_ptr<QPrinter> ScriptedDialogs::AskPrinter()
+std::unique_ptr<QPrinter> ScriptedDialogs::askPrinter()
 {
     if (pdfAnswers.empty())
         return nullptr;

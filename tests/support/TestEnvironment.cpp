@@ -9,24 +9,24 @@
 
 namespace testenv {
 namespace {
-QTemporaryDir &Root()
+QTemporaryDir &rootFolder()
 {
     static QTemporaryDir dir;
     return dir;
 }
-QString DataDir()
+QString dataDir()
 {
     const QByteArray fromEnv = qgetenv("QMX_DATA_DIR");
     return fromEnv.isEmpty() ? QStringLiteral(QMX_SOURCE_DIR "/data") : QString::fromLocal8Bit(fromEnv);
 }
 } // namespace
 
-QString Prepare()
+QString prepare()
 {
     static bool done = false;
     if (!done) {
         done = true;
-        QDir root(Root().path());
+        QDir root(rootFolder().path());
         root.mkpath(QStringLiteral("config"));
         root.mkpath(QStringLiteral("program"));
         root.mkpath(QStringLiteral("lock"));
@@ -38,31 +38,31 @@ QString Prepare()
         root.mkpath(QStringLiteral("data"));
         qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toLocal8Bit());
         QStandardPaths::setTestModeEnabled(false);
-        programfolder::Override(root.filePath(QStringLiteral("program")));
-        for (const QString &name : QDir(DataDir()).entryList(QDir::Files))
-            RestoreDataFile(name);
+        programfolder::override(root.filePath(QStringLiteral("program")));
+        for (const QString &name : QDir(dataDir()).entryList(QDir::Files))
+            restoreDataFile(name);
         QDir::setCurrent(root.filePath(QStringLiteral("program")));
     }
-    return ProgramDir();
+    return programDir();
 }
 
-QString ProgramDir() { return programfolder::Path(); }
+QString programDir() { return programfolder::path(); }
 
-void RestoreDataFile(const QString &name)
+void restoreDataFile(const QString &name)
 {
-    const QString target = programfolder::File(name);
+    const QString target = programfolder::file(name);
     QFile::remove(target);
-    QFile::copy(DataDir() + QLatin1Char('/') + name, target);
+    QFile::copy(dataDir() + QLatin1Char('/') + name, target);
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-void UsePort(const QString &portName, const QString &device)
+void usePort(const QString &portName, const QString &device)
 {
-    MapPortToDevice(portName, device);
-    RegWriteString(kPortKey, kPortValue, portName);
+    mapPortToDevice(portName, device);
+    regWriteString(kPortKey, kPortValue, portName);
 }
 
-QByteArray ReadAll(const QString &path)
+QByteArray readAll(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -43,11 +43,11 @@ struct Line {
         sim.writeWord(0x600E64, 0x1111);
         sim.writeWord(0x600E66, 0x7FFF);
         sim.writeWord(0x600F00, 0xFFFE);
-        opened = link.ComOpen(PortUser::Tool, sim.devicePath()) == 0;
+        opened = link.open(PortUser::Tool, sim.devicePath()) == 0;
     }
     ~Line()
     {
-        link.ComClose();
+        link.close();
         sim.stop();
     }
     // The letters of the requests since the last call, e.g. "rRR".
@@ -67,13 +67,13 @@ struct Line {
 };
 
 // The values every mode must decode: the signed word, for logic channels the whole word too.
-void CheckValues(const sampling::PassReadout &readout)
+void checkValues(const sampling::PassReadout &readout)
 {
-    QCOMPARE(readout.LatestValue[0], 9);
-    QCOMPARE(readout.LatestValue[1], -32768);
-    QCOMPARE(readout.LatestValue[2], -2);
-    QCOMPARE(readout.LatestValue[7], 9);
-    QCOMPARE(readout.LatestValue[8], 0x7FFF);
+    QCOMPARE(readout.latestValue[0], 9);
+    QCOMPARE(readout.latestValue[1], -32768);
+    QCOMPARE(readout.latestValue[2], -2);
+    QCOMPARE(readout.latestValue[7], 9);
+    QCOMPARE(readout.latestValue[8], 0x7FFF);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ void CheckValues(const sampling::PassReadout &readout)
 class TestReadModes : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
     void requestsAndValues_data();
     void requestsAndValues();
     void failedRequestFailsTheChannelsItServes_data();
@@ -107,10 +107,10 @@ void TestReadModes::requestsAndValues()
     QFETCH(QByteArray, letters);
     Line line;
     QVERIFY(line.started && line.opened);
-    sampling::PollPlan plan = sampling::MakePollPlan(kSelected, kAddresses, mode);
+    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, mode);
     for (int pass = 0; pass < 2; ++pass) {
-        const sampling::TrendPass read = sampling::ReadPass(line.link, line.task, plan);
-        CheckValues(read.readout);
+        const sampling::TrendPass read = sampling::readPass(line.link, line.task, plan);
+        checkValues(read.readout);
         QCOMPARE(read.readout.errorCount, 0);
         QVERIFY(read.failures.empty() && read.blockReadsGivenUp.empty() && !read.planNow);
         QCOMPARE(read.stats.exchanges, static_cast<std::uint64_t>(letters.size()));
@@ -118,7 +118,7 @@ void TestReadModes::requestsAndValues()
     }
     if (mode == ReadMode::PerChannel) {
         // Exactly the product's requests: channel order, a shared word read again.
-        sampling::ReadPass(line.link, line.task, plan);
+        sampling::readPass(line.link, line.task, plan);
         QByteArrayList addresses;
         for (const QByteArray &frame : line.sim.requestLog())
             addresses << frame.mid(5, 6);
@@ -149,8 +149,8 @@ void TestReadModes::failedRequestFailsTheChannelsItServes()
     QVERIFY(line.started && line.opened);
     line.sim.setAddressFault(faultAddress, code == -2 ? SimFault{SimFault::Kind::WrongChecksum}
                                                       : SimFault{SimFault::Kind::Nak, 'E'});
-    sampling::PollPlan plan = sampling::MakePollPlan(kSelected, kAddresses, mode);
-    const sampling::TrendPass pass = sampling::ReadPass(line.link, line.task, plan);
+    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, mode);
+    const sampling::TrendPass pass = sampling::readPass(line.link, line.task, plan);
     std::uint16_t bits = 0;
     for (int c : failed)
         bits = static_cast<std::uint16_t>(bits | (1u << c));
@@ -163,10 +163,10 @@ void TestReadModes::failedRequestFailsTheChannelsItServes()
     if (code == -5)
         QCOMPARE(pass.failures.front().lastErrorReply, QByteArray("\x15" "0E\r\n"));
     for (int c : failed)
-        QCOMPARE(pass.readout.LatestValue[c], 0);
+        QCOMPARE(pass.readout.latestValue[c], 0);
     for (int c : kSelected) {
         if (!failed.contains(c))
-            QVERIFY(pass.readout.LatestValue[c] != 0);
+            QVERIFY(pass.readout.latestValue[c] != 0);
     }
     QVERIFY(pass.blockReadsGivenUp.empty() && !pass.planNow);
     QCOMPARE(plan.reads.blockReads(), mode == ReadMode::Blocks ? 1 : 0);
@@ -194,10 +194,10 @@ void TestReadModes::blockReadGivenUp()
         line.sim.setFaultForAllRequests(fault);
     else
         line.sim.queueFault(fault);
-    sampling::PollPlan plan = sampling::MakePollPlan(kSelected, kAddresses, ReadMode::Blocks);
-    const sampling::TrendPass first = sampling::ReadPass(line.link, line.task, plan);
+    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, ReadMode::Blocks);
+    const sampling::TrendPass first = sampling::readPass(line.link, line.task, plan);
     // The pass reads the block's words by "R" at once: no channel fails.
-    CheckValues(first.readout);
+    checkValues(first.readout);
     QCOMPARE(first.readout.errorCount, 0);
     QVERIFY(first.failures.empty());
     QCOMPARE(first.blockReadsGivenUp.size(), std::size_t{1});
@@ -213,8 +213,8 @@ void TestReadModes::blockReadGivenUp()
     const QByteArray firstLetters = line.letters();
     QVERIFY2(firstLetters.startsWith('r') && firstLetters.endsWith("RRRR"), firstLetters.constData());
     // Not tried again in the run.
-    const sampling::TrendPass second = sampling::ReadPass(line.link, line.task, plan);
-    CheckValues(second.readout);
+    const sampling::TrendPass second = sampling::readPass(line.link, line.task, plan);
+    checkValues(second.readout);
     QVERIFY(second.blockReadsGivenUp.empty() && !second.planNow);
     QCOMPARE(line.letters(), QByteArray("RRRR"));
 }
@@ -228,8 +228,8 @@ void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
     for (std::uint32_t k = 0; k < 4; ++k)
         sim.writeWord(0x600E60 + 2 * k, static_cast<std::uint16_t>(100 + k));
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::RefuseBlockReads});
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
-    readplan::StoreReadMode(ReadMode::Blocks);
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+    readplan::storeReadMode(ReadMode::Blocks);
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
     TrendWindowProgram p{{"END"}};
@@ -255,7 +255,7 @@ void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
         QCOMPARE(p.data.rowInfoRing[static_cast<std::size_t>(row)].failedChannels, std::uint16_t{0});
     }
     // Said once in the error trace, and no channel's read failed.
-    const QByteArray trace = testenv::ReadAll(QStringLiteral("ErrTrace.txt"));
+    const QByteArray trace = testenv::readAll(QStringLiteral("ErrTrace.txt"));
     QCOMPARE(trace.count("\r\n"), 1);
     QVERIFY2(trace.endsWith(" block read 00600E60+8 refused (-3): its words read one by one\r\n"), trace.constData());
     QVERIFY(!trace.contains(" Code="));
@@ -268,7 +268,7 @@ void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
     for (const QByteArray &frame : sim.requestLog())
         blockRequests += frame.size() > 2 && frame[2] == 'r';
     QCOMPARE(blockRequests, 1);
-    readplan::StoreReadMode(readplan::kDefaultReadMode);
+    readplan::storeReadMode(readplan::kDefaultReadMode);
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     sim.stop();

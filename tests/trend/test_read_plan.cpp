@@ -13,7 +13,7 @@ Q_DECLARE_METATYPE(readplan::ReadMode)
 namespace {
 
 // A request as "R 600E60: 0 7" or "r 600E60+8: 0 1" (channels in the order served).
-QString Describe(const readplan::PlannedRead &read)
+QString describe(const readplan::PlannedRead &read)
 {
     QString text = QLatin1Char(read.letter) + QStringLiteral(" ") + QString::number(read.address, 16).toUpper();
     if (read.isBlock())
@@ -24,16 +24,16 @@ QString Describe(const readplan::PlannedRead &read)
     return text;
 }
 
-QStringList Describe(const readplan::ReadPlan &plan)
+QStringList describe(const readplan::ReadPlan &plan)
 {
     QStringList out;
     for (const readplan::PlannedRead &read : plan.reads)
-        out << Describe(read);
+        out << describe(read);
     return out;
 }
 
 // Channels 0, 1, 2, ... at the given addresses.
-std::vector<ChannelWord> Channels(const QList<std::uint32_t> &addresses)
+std::vector<ChannelWord> channelWords(const QList<std::uint32_t> &addresses)
 {
     std::vector<ChannelWord> channels;
     for (qsizetype c = 0; c < addresses.size(); ++c)
@@ -42,7 +42,7 @@ std::vector<ChannelWord> Channels(const QList<std::uint32_t> &addresses)
 }
 
 // `count` consecutive words from `first`.
-QList<std::uint32_t> Consecutive(std::uint32_t first, int count)
+QList<std::uint32_t> consecutive(std::uint32_t first, int count)
 {
     QList<std::uint32_t> words;
     for (int k = 0; k < count; ++k)
@@ -72,7 +72,7 @@ void TestReadPlan::requests_data()
 
     const QList<std::uint32_t> repeated = {0x600E60, 0x600F00, 0x600E60, 0x600E60};
     for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks})
-        QTest::addRow("single channel, %s", qPrintable(readplan::ReadModeName(mode)))
+        QTest::addRow("single channel, %s", qPrintable(readplan::readModeName(mode)))
             << QList<std::uint32_t>{0x600E60} << mode << QStringList{"R 600E60: 0"} << 26;
     QTest::newRow("repeated addresses, one read per channel")
         << repeated << ReadMode::PerChannel
@@ -98,14 +98,14 @@ void TestReadPlan::requests_data()
         << QList<std::uint32_t>{0x600E64, 0x600E60, 0x600E64} << ReadMode::EachWord
         << QStringList{"R 600E64: 0 2", "R 600E60: 1"} << 52;
     QTest::newRow("14 consecutive words: one block read")
-        << Consecutive(0x600E60, 14) << ReadMode::Blocks
+        << consecutive(0x600E60, 14) << ReadMode::Blocks
         << QStringList{"r 600E60+28: 0 1 2 3 4 5 6 7 8 9 10 11 12 13"} << 90;
     QTest::newRow("a far word stays a word read beside a block")
         << QList<std::uint32_t>{0x600E60, 0x600E62, 0x700000} << ReadMode::Blocks
         << QStringList{"r 600E60+4: 0 1", "R 700000: 2"} << 68;
     // 120 consecutive words are 240 bytes: more than one block read may carry.
     QTest::newRow("232-byte limit: two block reads")
-        << Consecutive(0x600000, 120) << ReadMode::Blocks
+        << consecutive(0x600000, 120) << ReadMode::Blocks
         << QStringList{} << 2 * 34 + 2 * 240;
 }
 
@@ -115,9 +115,9 @@ void TestReadPlan::requests()
     QFETCH(ReadMode, mode);
     QFETCH(QStringList, expected);
     QFETCH(int, wireBytes);
-    const readplan::ReadPlan plan = readplan::MakeReadPlan(Channels(addresses), mode);
+    const readplan::ReadPlan plan = readplan::makeReadPlan(channelWords(addresses), mode);
     if (!expected.isEmpty())
-        QCOMPARE(Describe(plan), expected);
+        QCOMPARE(describe(plan), expected);
     else
         QCOMPARE(plan.blockReads(), 2);
     QCOMPARE(plan.wireBytes(), wireBytes);
@@ -129,8 +129,8 @@ void TestReadPlan::everyChannelServedOnceWithinTheBlockLimit_data()
     QTest::addColumn<QList<std::uint32_t>>("addresses");
     QTest::newRow("dense and scattered") << QList<std::uint32_t>{0x600F92, 0x600F00, 0x600FAA, 0x600E60, 0x600F02,
                                                                  0x600F00, 0x600E62, 0x601000, 0x600F94, 0x600E60};
-    QTest::newRow("240 bytes of words") << Consecutive(0x600000, 120);
-    QTest::newRow("words on odd addresses") << Consecutive(0x600001, 50);
+    QTest::newRow("240 bytes of words") << consecutive(0x600000, 120);
+    QTest::newRow("words on odd addresses") << consecutive(0x600001, 50);
     QList<std::uint32_t> stepped;
     for (std::uint32_t k = 0; k < 40; ++k)
         stepped << 0x600000 + 12 * k;
@@ -140,9 +140,9 @@ void TestReadPlan::everyChannelServedOnceWithinTheBlockLimit_data()
 void TestReadPlan::everyChannelServedOnceWithinTheBlockLimit()
 {
     QFETCH(QList<std::uint32_t>, addresses);
-    const std::vector<ChannelWord> channels = Channels(addresses);
+    const std::vector<ChannelWord> channels = channelWords(addresses);
     for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks}) {
-        const readplan::ReadPlan plan = readplan::MakeReadPlan(channels, mode);
+        const readplan::ReadPlan plan = readplan::makeReadPlan(channels, mode);
         std::vector<int> servings(channels.size(), 0);
         for (const readplan::PlannedRead &read : plan.reads) {
             QVERIFY(read.byteCount <= readplan::kLargestBlockRead);
@@ -150,7 +150,7 @@ void TestReadPlan::everyChannelServedOnceWithinTheBlockLimit()
                 ++servings[static_cast<std::size_t>(c.channel)];
                 // The word lies whole inside the bytes the request reads.
                 QVERIFY(c.address >= read.address);
-                QVERIFY(readplan::WordOffset(read, c) + 2 <= read.byteCount);
+                QVERIFY(readplan::wordOffset(read, c) + 2 <= read.byteCount);
             }
         }
         QVERIFY(std::all_of(servings.begin(), servings.end(), [](int n) { return n == 1; }));
@@ -158,38 +158,38 @@ void TestReadPlan::everyChannelServedOnceWithinTheBlockLimit()
         // than each word once.
         QVERIFY(plan.wireBytes() <= readplan::kWordReadWireBytes * static_cast<int>(channels.size()));
         if (mode == ReadMode::Blocks)
-            QVERIFY(plan.wireBytes() <= readplan::MakeReadPlan(channels, ReadMode::EachWord).wireBytes());
+            QVERIFY(plan.wireBytes() <= readplan::makeReadPlan(channels, ReadMode::EachWord).wireBytes());
     }
 }
 
 void TestReadPlan::givingUpABlockRead()
 {
-    const readplan::ReadPlan plan = readplan::MakeReadPlan(
-        Channels({0x700000, 0x600E62, 0x600E60, 0x600E62, 0x600E66}), ReadMode::Blocks);
-    QCOMPARE(Describe(plan), (QStringList{"r 600E60+8: 1 2 3 4", "R 700000: 0"}));
-    const readplan::ReadPlan after = readplan::WithoutBlockRead(plan, 0);
-    QCOMPARE(Describe(after), (QStringList{"R 600E60: 2", "R 600E62: 1 3", "R 600E66: 4", "R 700000: 0"}));
+    const readplan::ReadPlan plan = readplan::makeReadPlan(
+        channelWords({0x700000, 0x600E62, 0x600E60, 0x600E62, 0x600E66}), ReadMode::Blocks);
+    QCOMPARE(describe(plan), (QStringList{"r 600E60+8: 1 2 3 4", "R 700000: 0"}));
+    const readplan::ReadPlan after = readplan::withoutBlockRead(plan, 0);
+    QCOMPARE(describe(after), (QStringList{"R 600E60: 2", "R 600E62: 1 3", "R 600E66: 4", "R 700000: 0"}));
     QCOMPARE(after.mode, ReadMode::Blocks);
     // A word read is no block read to give up.
-    QCOMPARE(Describe(readplan::WithoutBlockRead(after, 0)), Describe(after));
+    QCOMPARE(describe(readplan::withoutBlockRead(after, 0)), describe(after));
 }
 
 void TestReadPlan::texts()
 {
-    QCOMPARE(readplan::PlanText(readplan::MakeReadPlan(Channels(Consecutive(0x600E60, 14)), ReadMode::Blocks)),
+    QCOMPARE(readplan::planText(readplan::makeReadPlan(channelWords(consecutive(0x600E60, 14)), ReadMode::Blocks)),
              QStringLiteral("plan: 1 block read, 90 bytes/pass, limit 10.7 passes/s"));
-    QCOMPARE(readplan::PlanText(readplan::MakeReadPlan(Channels(Consecutive(0x600E60, 14)), ReadMode::PerChannel)),
+    QCOMPARE(readplan::planText(readplan::makeReadPlan(channelWords(consecutive(0x600E60, 14)), ReadMode::PerChannel)),
              QStringLiteral("plan: 14 word reads, 364 bytes/pass, limit 2.6 passes/s"));
-    QCOMPARE(readplan::PlanText(
-                 readplan::MakeReadPlan(Channels({0x600E60, 0x600E62, 0x700000}), ReadMode::Blocks)),
+    QCOMPARE(readplan::planText(
+                 readplan::makeReadPlan(channelWords({0x600E60, 0x600E62, 0x700000}), ReadMode::Blocks)),
              QStringLiteral("plan: 1 block read + 1 word read, 68 bytes/pass, limit 14.1 passes/s"));
-    QCOMPARE(readplan::GivenUpText({0x600E60, 28, -3, true}),
+    QCOMPARE(readplan::givenUpText({0x600E60, 28, -3, true}),
              QStringLiteral("block read 00600E60+28 refused (-3): its words read one by one"));
-    QCOMPARE(readplan::GivenUpText({0x600E60, 28, -1, false}),
+    QCOMPARE(readplan::givenUpText({0x600E60, 28, -1, false}),
              QStringLiteral("block read 00600E60+28 answered with the wrong length (-1): its words read one by one"));
     for (ReadMode mode : {ReadMode::PerChannel, ReadMode::EachWord, ReadMode::Blocks})
-        QCOMPARE(readplan::ParseReadMode(readplan::ReadModeName(mode)), mode);
-    QCOMPARE(readplan::ParseReadMode(QStringLiteral("blocks")), std::nullopt);
+        QCOMPARE(readplan::parseReadMode(readplan::readModeName(mode)), mode);
+    QCOMPARE(readplan::parseReadMode(QStringLiteral("blocks")), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestReadPlan)

@@ -30,7 +30,7 @@ enum BandLine { ReadoutTime, ReadoutDifference, ReadoutStatistics, ReadoutLine }
 
 // 14 channels with names as long as a variable's name gets, 40 rows read 10 ms apart; analog
 // channel c reads k x (c + 1) at row k, the logic channels toggle.
-void FillFourteenChannels(TrendData &data)
+void fillFourteenChannels(TrendData &data)
 {
     data.selectedChannels.clear();
     for (int c = 0; c < kChannels; ++c) {
@@ -52,7 +52,7 @@ void FillFourteenChannels(TrendData &data)
 class TestReadoutWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
     void bandLinesFitTheirWidth();
     void readoutWindowOfFourteenChannels();
     void openNamesTheFile();
@@ -66,7 +66,7 @@ void TestReadoutWindow::bandLinesFitTheirWidth()
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
-    FillFourteenChannels(p.data);
+    fillFourteenChannels(p.data);
     form.redraw();
     form.setSecondCursor(0);
 
@@ -79,7 +79,7 @@ void TestReadoutWindow::bandLinesFitTheirWidth()
         QVERIFY2(metrics.horizontalAdvance(line) <= difference->contentsRect().width(), qPrintable(line));
     // The differences that do not fit are said to be in the Read-out, and none is cut in two.
     QVERIFY2(difference->text().endsWith(kReadoutMoreMark), qPrintable(difference->text()));
-    const QStringList items = readout::DifferenceItems(p.data, *readout::Difference(p.data, p.data.cursorX, 0), false);
+    const QStringList items = readout::differenceItems(p.data, *readout::difference(p.data, p.data.cursorX, 0), false);
     QCOMPARE(items.size(), 2 + kChannels);
     QCOMPARE(items.at(2), QStringLiteral("MotorCurrentLimit0 +39000"));
     int shown = 0;
@@ -107,7 +107,7 @@ void TestReadoutWindow::readoutWindowOfFourteenChannels()
     TrendWindowProgram p;
     auto *form = new TrendGraphWindow(p.ws, p.data);
     form->show();
-    FillFourteenChannels(p.data);
+    fillFourteenChannels(p.data);
     form->redraw();
     QVERIFY(!form->readoutWindow());
 
@@ -153,7 +153,7 @@ void TestReadoutWindow::readoutWindowOfFourteenChannels()
     QVERIFY(QTest::qWaitForWindowActive(readout));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
-    const QString copied = readout::TabSeparatedText(readout->table());
+    const QString copied = readout::tabSeparatedText(readout->table());
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
     QCOMPARE(copied.count(u'\n'), 2 + 14);
     QVERIFY(copied.contains(QStringLiteral("\nMotorCurrentLimit0\t6B90\tD8F0\t+6D60\t")));
@@ -182,7 +182,7 @@ void TestReadoutWindow::openNamesTheFile()
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
-    FillFourteenChannels(p.data);
+    fillFourteenChannels(p.data);
     // The figures of a run that has ended.
     p.data.runStartedSteady = std::chrono::steady_clock::time_point{};
     form.band().beginRun();
@@ -196,10 +196,10 @@ void TestReadoutWindow::openNamesTheFile()
     QVERIFY(form.band().line(ReadoutStatistics)->text().startsWith(QStringLiteral("Line: 1 exchanges, 0 failed\n")));
     QVERIFY(!form.band().line(ReadoutLine)->text().isEmpty());
 
-    UnrollSamples(p.data);
+    unrollSamples(p.data);
     const QString trd = dir_.filePath(QStringLiteral("bench_test.trd"));
-    QVERIFY(textfile::WriteAtomically(
-        trd, textfile::JoinLinesCrLf(trendfile::FormatLines(QStringLiteral("bench_test.trd"), p.data.channels,
+    QVERIFY(textfile::writeAtomically(
+        trd, textfile::joinLinesCrLf(trendfile::formatLines(QStringLiteral("bench_test.trd"), p.data.channels,
                                                             p.data.displayRows, p.data.rowCount))));
     p.dialogs.openAnswers = {trd};
     form.openTrendFile();

@@ -37,7 +37,7 @@ void TestTraceTime::stampUnderTheSystemLocale()
     QCOMPARE(QLocale::system().name(), name);
     // The locale's long time names the zone (CTest runs in Central European time), the stamp not.
     QVERIFY(QLocale::system().toString(kWhen.time(), QLocale::LongFormat).contains("CE"));
-    const QString stamp = sampling::TraceTimestamp(kWhen);
+    const QString stamp = sampling::traceTimestamp(kWhen);
     if (name == "C")
         QCOMPARE(stamp, QString("5 Mar 2024 14:07:09"));
     else if (name == "en_US")
@@ -50,7 +50,7 @@ void TestTraceTime::stampUnderTheSystemLocale()
         QFAIL(qPrintable("no expected stamp for " + name));
 
     // On disk the stamp is the line's first bytes, unchanged by the single-byte encoding.
-    const QByteArray line = sampling::ErrorTraceLine(stamp, -1, {});
+    const QByteArray line = sampling::errorTraceLine(stamp, -1, {});
     QCOMPARE(line, stamp.toLatin1() + " Code=-1 Data=\r\n");
     QCOMPARE(QString::fromLatin1(line).left(stamp.size()), stamp);
 }
@@ -74,7 +74,7 @@ void TestTraceTime::zoneFieldRemoved()
 {
     QFETCH(QString, format);
     QFETCH(QString, expected);
-    QCOMPARE(timetext::WithoutTimeZone(format), expected);
+    QCOMPARE(timetext::withoutTimeZone(format), expected);
 }
 
 void TestTraceTime::stampInOtherLocales_data()
@@ -92,7 +92,7 @@ void TestTraceTime::stampInOtherLocales()
 {
     QFETCH(QString, locale);
     QFETCH(QString, expected);
-    QCOMPARE(timetext::ShortDateLongTime(kWhen, QLocale(locale)), expected);
+    QCOMPARE(timetext::shortDateLongTime(kWhen, QLocale(locale)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTraceTime)

@@ -36,11 +36,11 @@ using namespace std::chrono_literals;
 
 // The band's lines: the cursors' time, their difference, the line's figures, its events.
 enum BandLine { ReadoutTime, ReadoutDifference, ReadoutStatistics, ReadoutLine };
-QLabel *Band(TrendGraphWindow &form, BandLine line) { return form.band().line(line); }
+QLabel *band(TrendGraphWindow &form, BandLine line) { return form.band().line(line); }
 
 // Rows k = 0..249 of the ring hold (k, -k, 0, ..., k % 2) and were read k x 10 ms after the start;
 // channel 1's read failed in rows divisible by 50. Channels 0, 1 and 7 selected.
-void FillRing(TrendData &data, bool wrapped, int writePos)
+void fillRing(TrendData &data, bool wrapped, int writePos)
 {
     for (int c = 0; c < kChannels; ++c)
         data.channels[c] = {c == 0 || c == 1 || c == 7, AddressKind::Name, c < 7 ? "AnTermIn" : "InvFlag",
@@ -57,7 +57,7 @@ void FillRing(TrendData &data, bool wrapped, int writePos)
     data.ringWritePos = writePos;
 }
 
-QList<QByteArray> CsvLines(const QByteArray &csv)
+QList<QByteArray> csvLines(const QByteArray &csv)
 {
     QList<QByteArray> lines = csv.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -71,7 +71,7 @@ QList<QByteArray> CsvLines(const QByteArray &csv)
 
 // Runs python3's csv module over `path`: every row as many cells as the header, t_s strictly
 // increasing where given, the cells of `emptyColumn` empty. Prints "rows N".
-QString PythonCsvCheck(const QString &path, int emptyColumn)
+QString pythonCsvCheck(const QString &path, int emptyColumn)
 {
     const QString script = QStringLiteral(
         "import csv,sys\n"
@@ -96,7 +96,7 @@ QString PythonCsvCheck(const QString &path, int emptyColumn)
 class TestTrendExport : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
     void differencesOverAWrappedRing();
     void statisticsAndRecordingFiles();
     void oneCursorPictureUnchanged();
@@ -111,15 +111,15 @@ void TestTrendExport::differencesOverAWrappedRing()
 {
     // Written at 10 after a wrap: display rows are ring rows 11..249, 0..9, oldest first.
     TrendData data;
-    FillRing(data, true, 10);
-    UnrollSamples(data);
+    fillRing(data, true, 10);
+    unrollSamples(data);
     QCOMPARE(data.rowCount, 249);
     QCOMPARE(data.displayRows[0][0], 11);
     QCOMPARE(*data.displayRowInfo[0].sinceRunStart, std::chrono::nanoseconds(110ms));
     QCOMPARE(data.displayRows[248][0], 9);
 
     // A on display row 230 (ring row 241, 2.410 s), B on row 245 (ring row 6, 0.060 s): across the wrap.
-    auto d = readout::Difference(data, 460, 490);
+    auto d = readout::difference(data, 460, 490);
     QVERIFY(d);
     QCOMPARE(d->rows, 15);
     QCOMPARE(*d->milliseconds, std::int64_t{60 - 2410});
@@ -127,23 +127,23 @@ void TestTrendExport::differencesOverAWrappedRing()
     QCOMPARE(*d->values[0].second, 6 - 241);
     QCOMPARE(*d->values[1].second, 241 - 6);
     QCOMPARE(*d->values[2].second, 0 - 1);
-    QCOMPARE(readout::DifferenceText(data, *d, false),
+    QCOMPARE(readout::differenceText(data, *d, false),
              QStringLiteral("B-A: 15 rows  -2.350 s  AnTermIn -235  Spd,\"Fbk\" +235  InvFlag.07 -1"));
-    QCOMPARE(readout::DifferenceText(data, *d, true),
+    QCOMPARE(readout::differenceText(data, *d, true),
              QStringLiteral("B-A: 15 rows  -2.350 s  AnTermIn -00EB  Spd,\"Fbk\" +00EB  InvFlag.07 -0001"));
     // B on ring row 0 (display row 239), whose channel 1 read failed: that difference is unknown.
-    d = readout::Difference(data, 460, 2 * 239 + 1);
+    d = readout::difference(data, 460, 2 * 239 + 1);
     QVERIFY(d);
     QCOMPARE(d->rows, 9);
     QVERIFY(!d->values[1].second);
-    QVERIFY(readout::DifferenceText(data, *d, false).contains(QStringLiteral("Spd,\"Fbk\" failed")));
-    QCOMPARE(readout::CursorTimeText(data, 460, QStringLiteral("A")), QStringLiteral("A: row 230  t = 2.410 s"));
-    QVERIFY(!readout::Difference(data, 460, 498)); // past the last row
-    QCOMPARE(readout::DifferenceValueText(0, true), QStringLiteral("0000"));
-    QCOMPARE(readout::DifferenceValueText(-65535, true), QStringLiteral("-FFFF"));
+    QVERIFY(readout::differenceText(data, *d, false).contains(QStringLiteral("Spd,\"Fbk\" failed")));
+    QCOMPARE(readout::cursorTimeText(data, 460, QStringLiteral("A")), QStringLiteral("A: row 230  t = 2.410 s"));
+    QVERIFY(!readout::difference(data, 460, 498)); // past the last row
+    QCOMPARE(readout::differenceValueText(0, true), QStringLiteral("0000"));
+    QCOMPARE(readout::differenceValueText(-65535, true), QStringLiteral("-FFFF"));
 
     // The shown rows as CSV, oldest first; the failed read left empty, the name quoted.
-    const QList<QByteArray> lines = CsvLines(readout::ShownRowsCsv(data));
+    const QList<QByteArray> lines = csvLines(readout::shownRowsCsv(data));
     QCOMPARE(lines.size(), 250);
     QCOMPARE(lines[0], QByteArray("time,t_s,AnTermIn,\"Spd,\"\"Fbk\"\"\",InvFlag.07"));
     QCOMPARE(lines[1], QByteArray("2024-03-01T10:00:00.110,0.110,11,-11,1"));
@@ -159,10 +159,10 @@ void TestTrendExport::statisticsAndRecordingFiles()
     stats.add(-3, 10ms);
     stats.add(-1, 1000ms);
     stats.add(-3, 10ms);
-    QCOMPARE(ExchangeStatsText(stats, 2, 500ms),
+    QCOMPARE(exchangeStatsText(stats, 2, 500ms),
              QStringLiteral("4 exchanges, 3 failed (-3 refused D: 2, -1 no reply: 1), reply mean 260.0 ms, longest 1000.0 ms, "
                             "4.00 passes/s"));
-    QCOMPARE(ExchangeStatsText(ExchangeStats{}, 0, 0ns),
+    QCOMPARE(exchangeStatsText(ExchangeStats{}, 0, 0ns),
              QStringLiteral("0 exchanges, 0 failed, reply mean 0.0 ms, longest 0.0 ms, 0.00 passes/s"));
 
     // Lines gather until a second has passed; close writes the rest.
@@ -171,12 +171,12 @@ void TestTrendExport::statisticsAndRecordingFiles()
     RecordingFile recording;
     QVERIFY(recording.open(path, "time,t_s,A\r\n", t0));
     QVERIFY(recording.append(",,1\r\n", t0 + 500ms));
-    QCOMPARE(testenv::ReadAll(path), QByteArray());
+    QCOMPARE(testenv::readAll(path), QByteArray());
     QVERIFY(recording.append(",,2\r\n", t0 + 1000ms));
-    QCOMPARE(testenv::ReadAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n"));
+    QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n"));
     QVERIFY(recording.append(",,3\r\n", t0 + 1100ms));
     QVERIFY(recording.close());
-    QCOMPARE(testenv::ReadAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n,,3\r\n"));
+    QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n,,3\r\n"));
     QCOMPARE(recording.rowsWritten(), 3);
     // A device that takes nothing: the write fails, the recording ends.
     QVERIFY(recording.open(QStringLiteral("/dev/full"), "time\r\n", t0));
@@ -191,22 +191,22 @@ void TestTrendExport::oneCursorPictureUnchanged()
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
-    FillRing(p.data, true, 10);
+    fillRing(p.data, true, 10);
     form.redraw();
     QCOMPARE(p.data.cursorX, 496);
 
     // The same picture composed by the layers alone: grid, recorded traces, one dotted cursor.
     GraphLayers reference;
     TrendData copy = p.data;
-    reference.InitGraphLayers(copy);
+    reference.initGraphLayers(copy);
     copy.cursorX = 496;
-    reference.DrawRecordedTraces(copy);
-    reference.DrawCursorLayer(496);
-    reference.ComposeGraph(true);
+    reference.drawRecordedTraces(copy);
+    reference.drawCursorLayer(496);
+    reference.composeGraph(true);
     QCOMPARE(form.layers().visible, reference.visible);
     const QImage oneCursorWindow = form.grab().toImage();
-    QCOMPARE(Band(form, ReadoutTime)->text(), QStringLiteral("A: row 248  t = 0.090 s"));
-    QVERIFY(Band(form, ReadoutDifference)->text().isEmpty());
+    QCOMPARE(band(form, ReadoutTime)->text(), QStringLiteral("A: row 248  t = 0.090 s"));
+    QVERIFY(band(form, ReadoutDifference)->text().isEmpty());
 
     // Shift+click: the second cursor, orange dashes on the cursor layer only.
     QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
@@ -216,7 +216,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QCOMPARE(form.layers().cursor.pixel(460, 7), 0xFF000000u);
     QCOMPARE(form.layers().trace, reference.trace);
     QCOMPARE(form.layers().visible.pixel(460, 1) | 0xFF000000u, kSecondCursorColour);
-    QCOMPARE(Band(form, ReadoutDifference)->text(),
+    QCOMPARE(band(form, ReadoutDifference)->text(),
              QStringLiteral("B-A: -18 rows  2.320 s  AnTermIn +232  Spd,\"Fbk\" -232  InvFlag.07 0"));
     QVERIFY(form.grab().toImage() != oneCursorWindow);
     form.view().updateMenu();
@@ -241,7 +241,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     const QString png = dir_.filePath(QStringLiteral("graph.png"));
     p.dialogs.saveAnswers = {png};
     form.view().exportPictureAction()->trigger();
-    QCOMPARE(Band(form, ReadoutLine)->text(), QStringLiteral("saved graph.png and graph@2x.png in %1").arg(dir_.path()));
+    QCOMPARE(band(form, ReadoutLine)->text(), QStringLiteral("saved graph.png and graph@2x.png in %1").arg(dir_.path()));
     QImage one(png);
     QImage two(dir_.filePath(QStringLiteral("graph@2x.png")));
     QVERIFY(!one.isNull() && !two.isNull());
@@ -273,34 +273,34 @@ void TestTrendExport::exportOfRowsFromATrd()
     form.show();
     // A file written from a recording: rows (k, -k, ..., k % 2) without any time.
     TrendData source;
-    FillRing(source, false, 5);
+    fillRing(source, false, 5);
     source.channels[1].addressOrName = QStringLiteral("SpdFbk");
-    UnrollSamples(source);
+    unrollSamples(source);
     const QString trd = dir_.filePath(QStringLiteral("five.trd"));
-    QVERIFY(textfile::WriteAtomically(
-        trd, textfile::JoinLinesCrLf(trendfile::FormatLines(QStringLiteral("five.trd"), source.channels,
+    QVERIFY(textfile::writeAtomically(
+        trd, textfile::joinLinesCrLf(trendfile::formatLines(QStringLiteral("five.trd"), source.channels,
                                                             source.displayRows, source.rowCount))));
     // Rows of an earlier run with times are replaced by the file's, which have none.
-    FillRing(p.data, false, 20);
+    fillRing(p.data, false, 20);
     form.redraw();
     form.setSecondCursor(4);
     p.dialogs.openAnswers = {trd};
     form.openTrendFile();
     QCOMPARE(p.data.rowCount, 5);
     QVERIFY(!form.secondCursorX());
-    QVERIFY(Band(form, ReadoutTime)->text().isEmpty()); // one cursor on rows without time: nothing shown
+    QVERIFY(band(form, ReadoutTime)->text().isEmpty()); // one cursor on rows without time: nothing shown
 
     const QString csv = dir_.filePath(QStringLiteral("five.csv"));
     p.dialogs.saveAnswers = {csv};
     form.view().exportCsv();
-    QCOMPARE(testenv::ReadAll(csv), QByteArray("time,t_s,AnTermIn,SpdFbk,InvFlag.07\r\n"
+    QCOMPARE(testenv::readAll(csv), QByteArray("time,t_s,AnTermIn,SpdFbk,InvFlag.07\r\n"
                                                ",,0,0,0\r\n,,1,-1,1\r\n,,2,-2,0\r\n,,3,-3,1\r\n,,4,-4,0\r\n"));
-    QCOMPARE(PythonCsvCheck(csv, 0), QStringLiteral("rows 5 time|t_s|AnTermIn|SpdFbk|InvFlag.07"));
+    QCOMPARE(pythonCsvCheck(csv, 0), QStringLiteral("rows 5 time|t_s|AnTermIn|SpdFbk|InvFlag.07"));
     // Two cursors on such rows: rows and values differ, the time is unknown.
     form.setSecondCursor(0);
-    QCOMPARE(Band(form, ReadoutDifference)->text(),
+    QCOMPARE(band(form, ReadoutDifference)->text(),
              QStringLiteral("B-A: -4 rows  no time  AnTermIn -4  SpdFbk +4  InvFlag.07 0"));
-    QVERIFY(Band(form, ReadoutTime)->text().contains(QStringLiteral("A: row 4  no time")));
+    QVERIFY(band(form, ReadoutTime)->text().contains(QStringLiteral("A: row 4  no time")));
 }
 
 void TestTrendExport::runAgainstSimulator()
@@ -309,7 +309,7 @@ void TestTrendExport::runAgainstSimulator()
     QString error;
     QVERIFY2(sim.start(&error), qPrintable(error));
     sim.setLiveDemo(false);
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(0x600E00, 0x1234);
     sim.writeWord(0x600E10, 0xFFFE);
     sim.writeWord(0x600F00, 0x0008);
@@ -360,10 +360,10 @@ void TestTrendExport::runAgainstSimulator()
     QCOMPARE(form.runStats().exchanges, 3 * passes);
     QCOMPARE(form.runStats().failuresByCode, (std::map<int, std::uint64_t>{{-3, passes}}));
     QVERIFY(form.runStats().longestReply >= form.runStats().meanReply());
-    QVERIFY2(Band(form, ReadoutStatistics)
+    QVERIFY2(band(form, ReadoutStatistics)
                  ->text()
                  .startsWith(QStringLiteral("Line: %1 exchanges, %2 failed (-3 refused D: %2)\nreply mean ").arg(3 * passes).arg(passes)),
-             qPrintable(Band(form, ReadoutStatistics)->text()));
+             qPrintable(band(form, ReadoutStatistics)->text()));
 
     // Stopped, before REDRAW: the run's rows can be exported already, the same as after it.
     form.view().updateMenu();
@@ -372,20 +372,20 @@ void TestTrendExport::runAgainstSimulator()
     const QString beforeRedraw = dir_.filePath(QStringLiteral("before-redraw.csv"));
     p.dialogs.saveAnswers = {beforeRedraw};
     form.view().exportCsvAction()->trigger();
-    const QByteArray exportedBeforeRedraw = testenv::ReadAll(beforeRedraw);
+    const QByteArray exportedBeforeRedraw = testenv::readAll(beforeRedraw);
     // The band says what was written where.
-    QVERIFY2(Band(form, ReadoutLine)->text().contains(QStringLiteral("saved before-redraw.csv in ")),
-             qPrintable(Band(form, ReadoutLine)->text()));
-    QVERIFY(CsvLines(exportedBeforeRedraw).size() >= 31);
+    QVERIFY2(band(form, ReadoutLine)->text().contains(QStringLiteral("saved before-redraw.csv in ")),
+             qPrintable(band(form, ReadoutLine)->text()));
+    QVERIFY(csvLines(exportedBeforeRedraw).size() >= 31);
 
     // REDRAW, a second cursor, the band; then the CSV of the shown rows.
     form.redraw();
-    QCOMPARE(readout::ShownRowsCsv(p.data), exportedBeforeRedraw);
+    QCOMPARE(readout::shownRowsCsv(p.data), exportedBeforeRedraw);
     const int rows = p.data.rowCount;
     QVERIFY(rows >= 30);
     QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 100));
-    QVERIFY(Band(form, ReadoutDifference)->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
-    QVERIFY(Band(form, ReadoutDifference)->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
+    QVERIFY(band(form, ReadoutDifference)->text().startsWith(QStringLiteral("B-A: %1 rows  -").arg(10 - (rows - 1))));
+    QVERIFY(band(form, ReadoutDifference)->text().endsWith(QStringLiteral("600E00 0  600E10 failed  600F00.03 0")));
     form.grab().save(QStringLiteral("/tmp/readout-band.png"));
 
     // A folder that is not there: the message names the file and the reason.
@@ -403,7 +403,7 @@ void TestTrendExport::runAgainstSimulator()
     const QString exported = dir_.filePath(QStringLiteral("run.csv"));
     p.dialogs.saveAnswers = {exported};
     form.view().exportCsvAction()->trigger();
-    const QList<QByteArray> lines = CsvLines(testenv::ReadAll(exported));
+    const QList<QByteArray> lines = csvLines(testenv::readAll(exported));
     QCOMPARE(lines.size(), rows + 1);
     QCOMPARE(lines[0], QByteArray("time,t_s,600E00,600E10,600F00.03"));
     const QDateTime started = p.data.runStartedAt;
@@ -423,17 +423,17 @@ void TestTrendExport::runAgainstSimulator()
         const QDateTime when = QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs);
         QCOMPARE(started.msecsTo(when), qRound64(seconds * 1000));
     }
-    QCOMPARE(PythonCsvCheck(exported, 3),
+    QCOMPARE(pythonCsvCheck(exported, 3),
              QStringLiteral("rows %1 time|t_s|600E00|600E10|600F00.03").arg(rows));
 
     // The recorded file: the same header, and its rows the last rows of the run, in the same format.
-    const QList<QByteArray> recordedLines = CsvLines(testenv::ReadAll(recorded));
+    const QList<QByteArray> recordedLines = csvLines(testenv::readAll(recorded));
     QCOMPARE(recordedLines[0], lines[0]);
     const int recordedRows = static_cast<int>(recordedLines.size()) - 1;
     QVERIFY(recordedRows >= 1 && recordedRows <= rows);
     QCOMPARE(recordedLines.mid(1), lines.mid(lines.size() - recordedRows));
-    QVERIFY(PythonCsvCheck(recorded, 3).startsWith(QStringLiteral("rows %1 ").arg(recordedRows)));
-    QVERIFY(Band(form, ReadoutLine)->text().contains(QStringLiteral("recorded %1 rows to recorded.csv").arg(recordedRows)));
+    QVERIFY(pythonCsvCheck(recorded, 3).startsWith(QStringLiteral("rows %1 ").arg(recordedRows)));
+    QVERIFY(band(form, ReadoutLine)->text().contains(QStringLiteral("recorded %1 rows to recorded.csv").arg(recordedRows)));
 
     // A file that cannot be written: said once, recording stops, the run goes on.
     form.toggleRun();

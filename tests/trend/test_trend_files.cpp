@@ -10,7 +10,7 @@ namespace {
 
 using Channels = std::array<ChannelRecord, kChannels>;
 
-Channels DefaultChannels()
+Channels defaultChannels()
 {
     Channels ch;
     for (int c = 0; c < kChannels; ++c) {
@@ -23,7 +23,7 @@ Channels DefaultChannels()
 }
 
 // A file's lines with the given setting lines and data lines.
-QStringList FileLines(const QStringList &settings, const QStringList &data)
+QStringList fileLines(const QStringList &settings, const QStringList &data)
 {
     QStringList lines{"File Name    = x.trd", "Data Numbers = 7", "------- Setting List -------",
                       "Ch Sel A/L AdrsChar FullScale"};
@@ -33,11 +33,11 @@ QStringList FileLines(const QStringList &settings, const QStringList &data)
     return lines;
 }
 
-QStringList SpacedSettings(const Channels &ch)
+QStringList spacedSettings(const Channels &ch)
 {
     QStringList out;
     for (int c = 0; c < kChannels; ++c)
-        out << trendfile::SettingLine(c, ch[c]);
+        out << trendfile::settingLine(c, ch[c]);
     return out;
 }
 
@@ -57,35 +57,35 @@ private slots:
 
 void TestTrendFiles::roundTripKeepsTextsAndValues()
 {
-    Channels ch = DefaultChannels();
+    Channels ch = defaultChannels();
     ch[4].fullScale = "-300";
     std::array<SampleRow, kDisplayRowsCapacity> rows{};
     for (int k = 0; k < kDisplayRowsCapacity; ++k)
         for (int c = 0; c < kChannels; ++c)
             rows[k][c] = c < kAnalogChannels ? (k * 263 + c * 1000) % 65536 - 32768 : (k >> (c - 7)) & 1;
-    const QStringList lines = trendfile::FormatLines("rt.trd", ch, rows, kDisplayRowsCapacity);
-    const QByteArray bytes = textfile::JoinLinesCrLf(lines);
+    const QStringList lines = trendfile::formatLines("rt.trd", ch, rows, kDisplayRowsCapacity);
+    const QByteArray bytes = textfile::joinLinesCrLf(lines);
 
     Channels read{};
-    QVERIFY(trendfile::ReadSettings(textfile::SplitLines(bytes), read));
+    QVERIFY(trendfile::readSettings(textfile::splitLines(bytes), read));
     for (int c = 0; c < kChannels; ++c) {
         QCOMPARE(read[c].selected, ch[c].selected);
         QCOMPARE(read[c].addressKind, ch[c].addressKind);
         QCOMPARE(read[c].addressOrName, ch[c].addressOrName);
         QCOMPARE(read[c].fullScale, ch[c].fullScale);
     }
-    const auto readRows = trendfile::ReadDataRows(textfile::SplitLines(bytes));
+    const auto readRows = trendfile::readDataRows(textfile::splitLines(bytes));
     QVERIFY(readRows);
     QCOMPARE(int(readRows->size()), kDisplayRowsCapacity);
     std::array<SampleRow, kDisplayRowsCapacity> again{};
     std::copy(readRows->begin(), readRows->end(), again.begin());
     QVERIFY(again == rows);
-    QCOMPARE(textfile::JoinLinesCrLf(trendfile::FormatLines("rt.trd", read, again, kDisplayRowsCapacity)), bytes);
+    QCOMPARE(textfile::joinLinesCrLf(trendfile::formatLines("rt.trd", read, again, kDisplayRowsCapacity)), bytes);
 }
 
 void TestTrendFiles::settingsRefusedPartway()
 {
-    const QStringList settings = SpacedSettings(DefaultChannels());
+    const QStringList settings = spacedSettings(defaultChannels());
     Channels old{};
     for (auto &r : old)
         r = {true, AddressKind::Address, "X", "X"};
@@ -95,7 +95,7 @@ void TestTrendFiles::settingsRefusedPartway()
     QStringList badAl = settings;
     badAl[8] = "08, OF,  l,  InvFlag,   01,";
     partial = old;
-    QVERIFY(!trendfile::ReadSettings(FileLines(badAl, {"END"}), partial));
+    QVERIFY(!trendfile::readSettings(fileLines(badAl, {"END"}), partial));
     QCOMPARE(partial[8].selected, false);
     QCOMPARE(partial[8].addressKind, AddressKind::Address);
     QCOMPARE(partial[8].addressOrName, QString("X"));
@@ -103,14 +103,14 @@ void TestTrendFiles::settingsRefusedPartway()
     QStringList badSel = settings;
     badSel[0] = "00, on,  L,  AnTermIn,20000,";
     partial = old;
-    QVERIFY(!trendfile::ReadSettings(FileLines(badSel, {"END"}), partial));
+    QVERIFY(!trendfile::readSettings(fileLines(badSel, {"END"}), partial));
     QCOMPARE(partial[0].selected, true);
 
     // A channel number that is no integer, and a file that stops inside the settings.
     QStringList badNumber = settings;
     badNumber[0] = "0x, ON,  L,  AnTermIn,20000,";
-    QVERIFY(!trendfile::ReadSettings(FileLines(badNumber, {"END"}), partial));
-    QVERIFY(!trendfile::ReadSettings(FileLines(settings.mid(0, 9), {}), partial));
+    QVERIFY(!trendfile::readSettings(fileLines(badNumber, {"END"}), partial));
+    QVERIFY(!trendfile::readSettings(fileLines(settings.mid(0, 9), {}), partial));
 }
 
 void TestTrendFiles::dataRows_data()
@@ -141,7 +141,7 @@ void TestTrendFiles::dataRows()
 {
     QFETCH(QStringList, data);
     QFETCH(int, rows);
-    const auto read = trendfile::ReadDataRows(FileLines(SpacedSettings(DefaultChannels()), data));
+    const auto read = trendfile::readDataRows(fileLines(spacedSettings(defaultChannels()), data));
     if (rows < 0) {
         QVERIFY(!read);
         return;
@@ -158,23 +158,23 @@ void TestTrendFiles::cursorEdges()
 {
     using namespace cursor;
     // An odd cursor at 1 still wraps back to the last row; one row keeps every move on x = 0.
-    QCOMPARE(StepLeft(1, 249), std::optional<int>(496));
-    QCOMPARE(StepRight(0, 1), std::optional<int>(0));
-    QCOMPARE(StepLeft(0, 1), std::optional<int>(0));
-    QCOMPARE(ClickPosition(300, 1), std::optional<int>(0));
+    QCOMPARE(stepLeft(1, 249), std::optional<int>(496));
+    QCOMPARE(stepRight(0, 1), std::optional<int>(0));
+    QCOMPARE(stepLeft(0, 1), std::optional<int>(0));
+    QCOMPARE(clickPosition(300, 1), std::optional<int>(0));
     // No row: nothing to stand on, nothing to read.
-    QVERIFY(!ClickPosition(10, 0));
-    QVERIFY(!StepRight(-2, 0));
-    QVERIFY(!StepLeft(-2, 0));
-    QVERIFY(!RowUnderCursor(-2, 0));
-    QCOMPARE(PositionOnLastRow(0), 0);
+    QVERIFY(!clickPosition(10, 0));
+    QVERIFY(!stepRight(-2, 0));
+    QVERIFY(!stepLeft(-2, 0));
+    QVERIFY(!rowUnderCursor(-2, 0));
+    QCOMPARE(positionOnLastRow(0), 0);
     // A cursor left beyond a shorter recording reads nothing; the full display reads row 250.
-    QVERIFY(!RowUnderCursor(498, 249));
-    QCOMPARE(RowUnderCursor(500, 251), std::optional<int>(250));
+    QVERIFY(!rowUnderCursor(498, 249));
+    QCOMPARE(rowUnderCursor(500, 251), std::optional<int>(250));
 
-    QCOMPARE(ValueText(2, 0x12ABCD, Base::Hex, LogicText::Value), QString("ABCD"));
-    QCOMPARE(ValueText(13, -3, Base::Dec, LogicText::HighLow), QString("1"));
-    QCOMPARE(ValueText(13, 0, Base::Hex, LogicText::HighLow), QString("0"));
+    QCOMPARE(valueText(2, 0x12ABCD, Base::Hex, LogicText::Value), QString("ABCD"));
+    QCOMPARE(valueText(13, -3, Base::Dec, LogicText::HighLow), QString("1"));
+    QCOMPARE(valueText(13, 0, Base::Hex, LogicText::HighLow), QString("0"));
 }
 
 QTEST_GUILESS_MAIN(TestTrendFiles)

@@ -19,22 +19,22 @@ constexpr QRgb kWhite = 0xFFFFFFFFu;
 constexpr QRgb kRed = 0xFFFF0000u;
 constexpr QRgb kLime = 0xFF00FF00u;
 
-QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
-int Painted(const QImage &image)
+int painted(const QImage &image)
 {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            n += Pixel(image, x, y) != kBlack;
+            n += pixel(image, x, y) != kBlack;
     return n;
 }
 
-int WhiteCount(const QImage &image, int y)
+int whiteCount(const QImage &image, int y)
 {
     int n = 0;
     for (int x = 0; x < image.width(); ++x)
-        n += Pixel(image, x, y) == kWhite;
+        n += pixel(image, x, y) == kWhite;
     return n;
 }
 } // namespace
@@ -42,7 +42,7 @@ int WhiteCount(const QImage &image, int y)
 class TestTrendLogic : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
 
     void presetLine_data();
     void presetLine();
@@ -102,9 +102,9 @@ void TestTrendLogic::presetLine()
     QFETCH(QStringList, record);
     QStringList lines(15, QStringLiteral("garbage"));
     lines[channel + 1] = line;
-    const presets::ChannelRecords records = presets::ParsePresetLines(lines);
+    const presets::ChannelRecords records = presets::parsePresetLines(lines);
     const ChannelRecord &r = records[channel];
-    QCOMPARE((QStringList{presets::SelectionText(r.selected), presets::AddressKindText(r.addressKind), r.addressOrName,
+    QCOMPARE((QStringList{presets::selectionText(r.selected), presets::addressKindText(r.addressKind), r.addressOrName,
                           r.fullScale}),
              record);
 }
@@ -115,31 +115,31 @@ void TestTrendLogic::closestNames()
                            "00600FB0,SpdFbx"};
     // The same name in another case first; then a few edits away, nearest first; never twice,
     // never past "END", never the name itself.
-    QCOMPARE(runstart::ClosestNames(list, "spdfbk"), (QStringList{"SpdFbk"}));
-    QCOMPARE(runstart::ClosestNames(list, "SpdFb"), (QStringList{"SpdFbk"}));
-    QCOMPARE(runstart::ClosestNames(list, "SpdCbk"), (QStringList{"SpdFbk", "SpdCmd"}));
-    QCOMPARE(runstart::ClosestNames(list, "Nothing"), QStringList{});
-    QCOMPARE(runstart::ClosestNames(list, "SpdFbk"), QStringList{});
-    QCOMPARE(runstart::ClosestNames(list, "anterm", 1), (QStringList{"AnTermIn"}));
+    QCOMPARE(runstart::closestNames(list, "spdfbk"), (QStringList{"SpdFbk"}));
+    QCOMPARE(runstart::closestNames(list, "SpdFb"), (QStringList{"SpdFbk"}));
+    QCOMPARE(runstart::closestNames(list, "SpdCbk"), (QStringList{"SpdFbk", "SpdCmd"}));
+    QCOMPARE(runstart::closestNames(list, "Nothing"), QStringList{});
+    QCOMPARE(runstart::closestNames(list, "SpdFbk"), QStringList{});
+    QCOMPARE(runstart::closestNames(list, "anterm", 1), (QStringList{"AnTermIn"}));
 }
 
 void TestTrendLogic::commaText()
 {
-    QCOMPARE(presets::SplitCommaText("a,,b"), (QStringList{"a", "", "b"}));
-    QCOMPARE(presets::SplitCommaText("Dec,,,,"), (QStringList{"Dec", "", "", ""}));
-    QCOMPARE(presets::SplitCommaText("  "), QStringList{});
-    QCOMPARE(presets::SplitCommaText("\"open quote, to the end"), QStringList{"open quote, to the end"});
-    QCOMPARE(presets::SplitCommaText("\"ab\"cd,e"), (QStringList{"ab", "cd", "e"}));
+    QCOMPARE(presets::splitCommaText("a,,b"), (QStringList{"a", "", "b"}));
+    QCOMPARE(presets::splitCommaText("Dec,,,,"), (QStringList{"Dec", "", "", ""}));
+    QCOMPARE(presets::splitCommaText("  "), QStringList{});
+    QCOMPARE(presets::splitCommaText("\"open quote, to the end"), QStringList{"open quote, to the end"});
+    QCOMPARE(presets::splitCommaText("\"ab\"cd,e"), (QStringList{"ab", "cd", "e"}));
 }
 
 void TestTrendLogic::presetFiles()
 {
-    const QString path = programfolder::File(presets::kPresetFile);
-    const QString copyPath = programfolder::File(presets::kPresetCopyFile);
+    const QString path = programfolder::file(presets::kPresetFile);
+    const QString copyPath = programfolder::file(presets::kPresetCopyFile);
 
     // No file: every channel gets its defaults, none selected.
     QFile::remove(path);
-    presets::ChannelRecords loaded = presets::LoadPresets();
+    presets::ChannelRecords loaded = presets::loadPresets();
     for (int c = 0; c < kChannels; ++c) {
         QCOMPARE(loaded[c].selected, false);
         QCOMPARE(loaded[c].addressOrName, c < kAnalogChannels ? QStringLiteral("AnTermIn") : QStringLiteral("InvFlag"));
@@ -149,14 +149,14 @@ void TestTrendLogic::presetFiles()
     presets::ChannelRecords records = loaded;
     records[0] = {true, AddressKind::Name, "AnTermIn", "20000"};
     records[7] = {true, AddressKind::Address, "600F00", "07"};
-    QVERIFY(presets::SavePresets(QStringLiteral("Hex"), records));
-    const QByteArray bytes = testenv::ReadAll(path);
+    QVERIFY(presets::savePresets(QStringLiteral("Hex"), records));
+    const QByteArray bytes = testenv::readAll(path);
     QVERIFY(bytes.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nOF,L,AnTermIn,20000\r\n"));
     QVERIFY(bytes.contains("\r\nON,A,600F00,07\r\nOF,L,InvFlag,00\r\n"));
     QVERIFY(bytes.endsWith("OF,L,InvFlag,00\r\n"));
     QCOMPARE(bytes.count("\r\n"), 15);
-    QCOMPARE(testenv::ReadAll(copyPath), bytes);
-    loaded = presets::LoadPresets();
+    QCOMPARE(testenv::readAll(copyPath), bytes);
+    loaded = presets::loadPresets();
     for (int c = 0; c < kChannels; ++c) {
         QCOMPARE(loaded[c].selected, records[c].selected);
         QCOMPARE(loaded[c].addressKind, records[c].addressKind);
@@ -165,13 +165,13 @@ void TestTrendLogic::presetFiles()
     }
 
     // A short file: the channels without a line get the defaults, unselected.
-    QVERIFY(textfile::WriteAtomically(path, "\nON,L,SpdFbk,100\nON,A,600E00,5\n"));
-    loaded = presets::LoadPresets();
+    QVERIFY(textfile::writeAtomically(path, "\nON,L,SpdFbk,100\nON,A,600E00,5\n"));
+    loaded = presets::loadPresets();
     QCOMPARE(loaded[0].addressOrName, QStringLiteral("SpdFbk"));
     QCOMPARE(loaded[1].selected, true);
     QCOMPARE(loaded[2].selected, false);
     QCOMPARE(loaded[13].addressOrName, QStringLiteral("InvFlag"));
-    testenv::RestoreDataFile(presets::kPresetFile);
+    testenv::restoreDataFile(presets::kPresetFile);
 }
 
 // ---- Run start ----
@@ -195,7 +195,7 @@ void TestTrendLogic::fullScaleCheck()
 {
     QFETCH(QString, text);
     QFETCH(bool, passes);
-    QCOMPARE(runstart::FullScaleTextPasses(text), passes);
+    QCOMPARE(runstart::fullScaleTextPasses(text), passes);
 }
 
 void TestTrendLogic::addressResolution()
@@ -208,35 +208,35 @@ void TestTrendLogic::addressResolution()
     ch[0] = {true, AddressKind::Name, "AnTermIn", "20000"};  // first of two entries of that name
     ch[1] = {true, AddressKind::Address, "600E00123", "20000"}; // long address: first eight digits
     ch[2] = {true, AddressKind::Address, "600F92", "20000"};    // anything but "L" is an address
-    const runstart::Resolution good = runstart::ResolveAddresses(ch, list);
+    const runstart::Resolution good = runstart::resolveAddresses(ch, list);
     QCOMPARE(good.errorCount, 0);
     QCOMPARE(good.addressText[0], QStringLiteral("00600F92"));
-    QCOMPARE(runstart::AddressFromText(good.addressText[1]), 0x600E0012u);
-    QCOMPARE(runstart::AddressFromText(good.addressText[2]), 0x600F92u);
+    QCOMPARE(runstart::addressFromText(good.addressText[1]), 0x600E0012u);
+    QCOMPARE(runstart::addressFromText(good.addressText[2]), 0x600F92u);
     QCOMPARE(good.addressText[3], QString()); // unselected: not resolved, though unknown
-    QCOMPARE(runstart::AddressFromText(good.addressText[3]), 0u);
+    QCOMPARE(runstart::addressFromText(good.addressText[3]), 0u);
 
     ch[3] = {true, AddressKind::Address, "600e00", "20000"}; // lower case
     ch[4] = {true, AddressKind::Name, "Late", "20000"};   // only after "END"
     ch[5] = {true, AddressKind::Address, "", "20000"};       // empty address
     ch[6] = {true, AddressKind::Name, "AnTermin", "20000"}; // names compare case-sensitively
-    QCOMPARE(runstart::ResolveAddresses(ch, list).errorCount, 4);
+    QCOMPARE(runstart::resolveAddresses(ch, list).errorCount, 4);
 
-    QCOMPARE(runstart::RemoveSpaces(" An Term In "), QStringLiteral("AnTermIn"));
-    QCOMPARE(runstart::LookUpName(list, runstart::RemoveSpaces("Inv Flag")), QString()); // stored name has a space
-    QCOMPARE(runstart::AddressFromText("  12G4"), 0x12u);
-    QCOMPARE(runstart::AddressFromText("FFFFFFFF"), 0xFFFFFFFFu);
+    QCOMPARE(runstart::removeSpaces(" An Term In "), QStringLiteral("AnTermIn"));
+    QCOMPARE(runstart::lookUpName(list, runstart::removeSpaces("Inv Flag")), QString()); // stored name has a space
+    QCOMPARE(runstart::addressFromText("  12G4"), 0x12u);
+    QCOMPARE(runstart::addressFromText("FFFFFFFF"), 0xFFFFFFFFu);
 }
 
 void TestTrendLogic::selectionAndScales()
 {
-    QCOMPARE(runstart::BitMask(0), 1);
-    QCOMPARE(runstart::BitMask(3), 8);
-    QCOMPARE(runstart::BitMask(15), 32768);
-    QCOMPARE(runstart::BitMask(-2), 1);
-    QCOMPARE(runstart::BitMask(31), INT32_MIN);
-    QCOMPARE(runstart::BitMask(32), 0);
-    QCOMPARE(runstart::BitMask(1000000), 0);
+    QCOMPARE(runstart::bitMask(0), 1);
+    QCOMPARE(runstart::bitMask(3), 8);
+    QCOMPARE(runstart::bitMask(15), 32768);
+    QCOMPARE(runstart::bitMask(-2), 1);
+    QCOMPARE(runstart::bitMask(31), INT32_MIN);
+    QCOMPARE(runstart::bitMask(32), 0);
+    QCOMPARE(runstart::bitMask(1000000), 0);
 
     TrendData data;
     for (auto &r : data.channels)
@@ -245,29 +245,29 @@ void TestTrendLogic::selectionAndScales()
     data.channels[1] = {true, AddressKind::Name, "x", "-20000"};
     data.channels[7] = {true, AddressKind::Name, "x", "15"};
     data.channels[13] = {true, AddressKind::Name, "x", "00"};
-    QVERIFY(runstart::BuildSelection(data));
+    QVERIFY(runstart::buildSelection(data));
     QCOMPARE(data.selectedChannels, (std::vector<int>{1, 7, 13}));
     QCOMPARE(data.channelScale[1], -20000);
     QCOMPARE(data.channelScale[7], 32768);
     QCOMPARE(data.channelScale[13], 1);
     QCOMPARE(data.channelScale[0], 77); // unselected entries keep what they held
-    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::None);
+    QCOMPARE(runstart::checkScales(data.channels), runstart::ScaleProblem::None);
 
     data.channels[2] = {true, AddressKind::Name, "x", "0"};
-    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::FullScaleZero);
+    QCOMPARE(runstart::checkScales(data.channels), runstart::ScaleProblem::FullScaleZero);
     data.channels[2] = {true, AddressKind::Name, "x", "99999999999"};
-    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadFullScale);
-    QVERIFY(!runstart::BuildSelection(data));
+    QCOMPARE(runstart::checkScales(data.channels), runstart::ScaleProblem::BadFullScale);
+    QVERIFY(!runstart::buildSelection(data));
     QCOMPARE(data.channelScale[2], 0);
     data.channels[2].selected = false;
     data.channels[9] = {true, AddressKind::Name, "x", "3a"};
-    QCOMPARE(runstart::CheckScales(data.channels), runstart::ScaleProblem::BadBitNumber);
+    QCOMPARE(runstart::checkScales(data.channels), runstart::ScaleProblem::BadBitNumber);
 
     data.sampleRing[17][3] = 5;
     data.ringWritePos = 40;
     data.ringWrapped = true;
     data.penX = data.previousPenX = 88;
-    runstart::ResetRecording(data);
+    runstart::resetRecording(data);
     QCOMPARE(data.sampleRing[17][3], 0);
     QCOMPARE(data.ringWritePos, 0);
     QVERIFY(!data.ringWrapped);
@@ -284,84 +284,84 @@ void TestTrendLogic::gridLayer()
     GraphLayers layers;
     TrendData data;
     data.cursorX = 10;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     QCOMPARE(data.cursorX, 498);
 
     for (int y : {100, 200, 300})
-        QCOMPARE(WhiteCount(layers.grid, y), 500);
+        QCOMPARE(whiteCount(layers.grid, y), 500);
     for (int y : {279, 319, 339, 359, 379}) {
-        QCOMPARE(WhiteCount(layers.grid, y), 250);
-        QCOMPARE(Pixel(layers.grid, 0, y), kWhite);
-        QCOMPARE(Pixel(layers.grid, 1, y), kBlack);
-        QCOMPARE(Pixel(layers.grid, 498, y), kWhite);
+        QCOMPARE(whiteCount(layers.grid, y), 250);
+        QCOMPARE(pixel(layers.grid, 0, y), kWhite);
+        QCOMPARE(pixel(layers.grid, 1, y), kBlack);
+        QCOMPARE(pixel(layers.grid, 498, y), kWhite);
     }
     for (int y : {299, 289, 278, 280, 399})
-        QCOMPARE(WhiteCount(layers.grid, y), 0);
+        QCOMPARE(whiteCount(layers.grid, y), 0);
     // Ticks on the zero line from 197 to 202: 49 of them, at x = 10 .. 490.
-    QCOMPARE(WhiteCount(layers.grid, 197), 49);
-    QCOMPARE(WhiteCount(layers.grid, 202), 49);
-    QCOMPARE(WhiteCount(layers.grid, 196), 0);
-    QCOMPARE(WhiteCount(layers.grid, 203), 0);
-    QCOMPARE(Pixel(layers.grid, 10, 198), kWhite);
-    QCOMPARE(Pixel(layers.grid, 490, 198), kWhite);
-    QCOMPARE(Pixel(layers.grid, 500 - 5, 198), kBlack);
+    QCOMPARE(whiteCount(layers.grid, 197), 49);
+    QCOMPARE(whiteCount(layers.grid, 202), 49);
+    QCOMPARE(whiteCount(layers.grid, 196), 0);
+    QCOMPARE(whiteCount(layers.grid, 203), 0);
+    QCOMPARE(pixel(layers.grid, 10, 198), kWhite);
+    QCOMPARE(pixel(layers.grid, 490, 198), kWhite);
+    QCOMPARE(pixel(layers.grid, 500 - 5, 198), kBlack);
 
     // The first picture: the grid, no cursor, nothing in the extra column and row.
-    QCOMPARE(Pixel(layers.visible, 498, 50), kBlack);
-    QCOMPARE(Pixel(layers.visible, 3, 100), kWhite);
-    QCOMPARE(Pixel(layers.visible, 500, 100), kBlack);
-    QCOMPARE(Pixel(layers.visible, 3, 400), kBlack);
+    QCOMPARE(pixel(layers.visible, 498, 50), kBlack);
+    QCOMPARE(pixel(layers.visible, 3, 100), kWhite);
+    QCOMPARE(pixel(layers.visible, 500, 100), kBlack);
+    QCOMPARE(pixel(layers.visible, 3, 400), kBlack);
 }
 
 void TestTrendLogic::rasterRules()
 {
     QImage image(10, 10, QImage::Format_RGB32);
     image.fill(kBlack);
-    raster::FillRect(image, 2, 3, 5, 6, kRed);
-    QCOMPARE(Pixel(image, 2, 3), kRed);
-    QCOMPARE(Pixel(image, 4, 5), kRed);
-    QCOMPARE(Pixel(image, 5, 5), kBlack);
-    QCOMPARE(Pixel(image, 4, 6), kBlack);
+    raster::fillRect(image, 2, 3, 5, 6, kRed);
+    QCOMPARE(pixel(image, 2, 3), kRed);
+    QCOMPARE(pixel(image, 4, 5), kRed);
+    QCOMPARE(pixel(image, 5, 5), kBlack);
+    QCOMPARE(pixel(image, 4, 6), kBlack);
 
     image.fill(kBlack);
-    raster::Line(image, 1, 1, 5, 5, kRed);
+    raster::drawLine(image, 1, 1, 5, 5, kRed);
     for (int i = 1; i < 5; ++i)
-        QCOMPARE(Pixel(image, i, i), kRed);
-    QCOMPARE(Pixel(image, 5, 5), kBlack); // the end point is not painted
-    raster::Line(image, 7, 7, 7, 7, kRed);
-    QCOMPARE(Pixel(image, 7, 7), kBlack);
+        QCOMPARE(pixel(image, i, i), kRed);
+    QCOMPARE(pixel(image, 5, 5), kBlack); // the end point is not painted
+    raster::drawLine(image, 7, 7, 7, 7, kRed);
+    QCOMPARE(pixel(image, 7, 7), kBlack);
     // Right to left and clipped: starts outside, paints only what lies inside.
-    raster::Line(image, 20, 8, -5, 8, kLime);
-    QCOMPARE(Pixel(image, 9, 8), kLime);
-    QCOMPARE(Pixel(image, 0, 8), kLime);
+    raster::drawLine(image, 20, 8, -5, 8, kLime);
+    QCOMPARE(pixel(image, 9, 8), kLime);
+    QCOMPARE(pixel(image, 0, 8), kLime);
     // A line billions of pixels long costs no more than the visible part.
-    raster::Line(image, 3, 2000000000, 3, -2000000000, kWhite);
-    QCOMPARE(Pixel(image, 3, 0), kWhite);
-    QCOMPARE(Pixel(image, 3, 9), kWhite);
+    raster::drawLine(image, 3, 2000000000, 3, -2000000000, kWhite);
+    QCOMPARE(pixel(image, 3, 0), kWhite);
+    QCOMPARE(pixel(image, 3, 9), kWhite);
 }
 
 void TestTrendLogic::verticalRule()
 {
-    QCOMPARE(AnalogY(20000, 20000), 0);
-    QCOMPARE(AnalogY(-20000, 20000), 400);
-    QCOMPARE(AnalogY(10000, 20000), 100);
-    QCOMPARE(AnalogY(0, 20000), 200);
-    QCOMPARE(AnalogY(32767, 20000), -127);
-    QCOMPARE(AnalogY(-99, 20000), 200);       // -0.99 truncates toward zero
-    QCOMPARE(AnalogY(10000, -20000), 300);    // a negative scale turns the trace upside down
-    QCOMPARE(AnalogY(12345, 0), 200);         // no division by zero
-    QCOMPARE(AnalogY(20000000, 1), 200 - static_cast<std::int32_t>(4000000000LL - 4294967296LL)); // 32-bit product
-    QCOMPARE(LogicY(7, true), 269);
-    QCOMPARE(LogicY(7, false), 279);
-    QCOMPARE(LogicY(13, true), 389);
-    QCOMPARE(VerticalPosition(8, 5, 0), 289);
+    QCOMPARE(analogY(20000, 20000), 0);
+    QCOMPARE(analogY(-20000, 20000), 400);
+    QCOMPARE(analogY(10000, 20000), 100);
+    QCOMPARE(analogY(0, 20000), 200);
+    QCOMPARE(analogY(32767, 20000), -127);
+    QCOMPARE(analogY(-99, 20000), 200);       // -0.99 truncates toward zero
+    QCOMPARE(analogY(10000, -20000), 300);    // a negative scale turns the trace upside down
+    QCOMPARE(analogY(12345, 0), 200);         // no division by zero
+    QCOMPARE(analogY(20000000, 1), 200 - static_cast<std::int32_t>(4000000000LL - 4294967296LL)); // 32-bit product
+    QCOMPARE(logicY(7, true), 269);
+    QCOMPARE(logicY(7, false), 279);
+    QCOMPARE(logicY(13, true), 389);
+    QCOMPARE(verticalPosition(8, 5, 0), 289);
 }
 
 void TestTrendLogic::recordedTraces()
 {
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     data.selectedChannels = {0, 8};
     data.channelScale[0] = 20000;
     data.channelScale[8] = 1;
@@ -374,21 +374,21 @@ void TestTrendLogic::recordedTraces()
     data.displayRows[2][8] = 1;
 
     data.rowCount = 1; // one row only sets the starting points
-    layers.DrawRecordedTraces(data);
-    QCOMPARE(Painted(layers.trace), 0);
+    layers.drawRecordedTraces(data);
+    QCOMPARE(painted(layers.trace), 0);
 
     data.rowCount = 3;
-    layers.DrawRecordedTraces(data);
-    QCOMPARE(Pixel(layers.trace, 0, 200), kRed); // from (0, 200) up to (2, 0)
-    QCOMPARE(Pixel(layers.trace, 2, 0), kRed);   // and down to (4, 400)
-    QCOMPARE(Pixel(layers.trace, 3, 250), kRed);
-    QCOMPARE(Pixel(layers.trace, 4, 399), kRed);
-    QCOMPARE(Pixel(layers.trace, 5, 399), kBlack);
-    QCOMPARE(Pixel(layers.trace, 0, 295), kLime); // step up at the previous sample's x
-    QCOMPARE(Pixel(layers.trace, 1, 289), kLime);
-    QCOMPARE(Pixel(layers.trace, 3, 289), kLime);
-    QCOMPARE(Pixel(layers.trace, 1, 299), kBlack);
-    QCOMPARE(Pixel(layers.trace, 4, 289), kBlack);
+    layers.drawRecordedTraces(data);
+    QCOMPARE(pixel(layers.trace, 0, 200), kRed); // from (0, 200) up to (2, 0)
+    QCOMPARE(pixel(layers.trace, 2, 0), kRed);   // and down to (4, 400)
+    QCOMPARE(pixel(layers.trace, 3, 250), kRed);
+    QCOMPARE(pixel(layers.trace, 4, 399), kRed);
+    QCOMPARE(pixel(layers.trace, 5, 399), kBlack);
+    QCOMPARE(pixel(layers.trace, 0, 295), kLime); // step up at the previous sample's x
+    QCOMPARE(pixel(layers.trace, 1, 289), kLime);
+    QCOMPARE(pixel(layers.trace, 3, 289), kLime);
+    QCOMPARE(pixel(layers.trace, 1, 299), kBlack);
+    QCOMPARE(pixel(layers.trace, 4, 289), kBlack);
     QCOMPARE(data.penX, 6);
     QCOMPARE(data.previousPenX, 4);
     QCOMPARE(data.previousPenY[0], 400);
@@ -398,22 +398,22 @@ void TestTrendLogic::cursorCompositionAndKey()
 {
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
-    layers.DrawCursorLayer(7);
-    QCOMPARE(Pixel(layers.cursor, 7, 0), kWhite);
-    QCOMPARE(Pixel(layers.cursor, 7, 1), kBlack);
-    QCOMPARE(Pixel(layers.cursor, 7, 398), kWhite);
-    QCOMPARE(Pixel(layers.cursor, 7, 399), kBlack);
-    QCOMPARE(WhiteCount(layers.cursor, 50), 1);
+    layers.initGraphLayers(data);
+    layers.drawCursorLayer(7);
+    QCOMPARE(pixel(layers.cursor, 7, 0), kWhite);
+    QCOMPARE(pixel(layers.cursor, 7, 1), kBlack);
+    QCOMPARE(pixel(layers.cursor, 7, 398), kWhite);
+    QCOMPARE(pixel(layers.cursor, 7, 399), kBlack);
+    QCOMPARE(whiteCount(layers.cursor, 50), 1);
 
-    raster::Line(layers.trace, 0, 150, 500, 150, kRed);
-    raster::Line(layers.trace, 0, 100, 500, 100, kRed);
-    layers.ComposeGraph(true);
-    QCOMPARE(Pixel(layers.visible, 20, 150), kRed);
-    QCOMPARE(Pixel(layers.visible, 20, 100), kWhite); // the grid stays white over a trace
-    QCOMPARE(Pixel(layers.visible, 7, 150), kWhite);  // so does the cursor
-    layers.ComposeGraph(false);
-    QCOMPARE(Pixel(layers.visible, 7, 150), kRed);
+    raster::drawLine(layers.trace, 0, 150, 500, 150, kRed);
+    raster::drawLine(layers.trace, 0, 100, 500, 100, kRed);
+    layers.composeGraph(true);
+    QCOMPARE(pixel(layers.visible, 20, 150), kRed);
+    QCOMPARE(pixel(layers.visible, 20, 100), kWhite); // the grid stays white over a trace
+    QCOMPARE(pixel(layers.visible, 7, 150), kWhite);  // so does the cursor
+    layers.composeGraph(false);
+    QCOMPARE(pixel(layers.visible, 7, 150), kRed);
 
     const QRgb background = qRgb(64, 64, 64);
     std::array<ChannelRecord, kChannels> channels;
@@ -421,19 +421,19 @@ void TestTrendLogic::cursorCompositionAndKey()
         r.selected = false;
     channels[0].selected = true;
     channels[8].selected = true;
-    layers.DrawColourKey(channels, false, background);
-    QCOMPARE(Pixel(layers.key, 0, 19), background);
-    QCOMPARE(Pixel(layers.key, 1, 19), kRed);
-    QCOMPARE(Pixel(layers.key, 19, 19), kRed);
-    QCOMPARE(Pixel(layers.key, 5, 39), kLime);  // channel 1
-    QCOMPARE(Pixel(layers.key, 5, 189), kRed);  // channel 7, after the gap
-    QCOMPARE(Pixel(layers.key, 5, 309), kWhite); // channel 13
-    QCOMPARE(Pixel(layers.key, 5, 20), background);
-    layers.DrawColourKey(channels, true, background);
-    QCOMPARE(Pixel(layers.key, 5, 19), kRed);
-    QCOMPARE(Pixel(layers.key, 5, 39), background);
-    QCOMPARE(Pixel(layers.key, 5, 209), kLime); // channel 8
-    QCOMPARE(Pixel(layers.key, 5, 309), background);
+    layers.drawColourKey(channels, false, background);
+    QCOMPARE(pixel(layers.key, 0, 19), background);
+    QCOMPARE(pixel(layers.key, 1, 19), kRed);
+    QCOMPARE(pixel(layers.key, 19, 19), kRed);
+    QCOMPARE(pixel(layers.key, 5, 39), kLime);  // channel 1
+    QCOMPARE(pixel(layers.key, 5, 189), kRed);  // channel 7, after the gap
+    QCOMPARE(pixel(layers.key, 5, 309), kWhite); // channel 13
+    QCOMPARE(pixel(layers.key, 5, 20), background);
+    layers.drawColourKey(channels, true, background);
+    QCOMPARE(pixel(layers.key, 5, 19), kRed);
+    QCOMPARE(pixel(layers.key, 5, 39), background);
+    QCOMPARE(pixel(layers.key, 5, 209), kLime); // channel 8
+    QCOMPARE(pixel(layers.key, 5, 309), background);
 }
 
 void TestTrendLogic::unrollSamples()
@@ -443,19 +443,19 @@ void TestTrendLogic::unrollSamples()
         data.sampleRing[r][0] = r;
 
     data.ringWritePos = 5;
-    UnrollSamples(data);
+    ::unrollSamples(data);
     QCOMPARE(data.rowCount, 5);
     QCOMPARE(data.displayRows[4][0], 4);
 
     data.ringWrapped = true;
     data.ringWritePos = 249;
-    UnrollSamples(data);
+    ::unrollSamples(data);
     QCOMPARE(data.rowCount, 249);
     for (int k = 0; k < 249; ++k)
         QCOMPARE(data.displayRows[k][0], k);
 
     data.ringWritePos = 10;
-    UnrollSamples(data);
+    ::unrollSamples(data);
     QCOMPARE(data.rowCount, 249);
     QCOMPARE(data.displayRows[0][0], 11);
     QCOMPARE(data.displayRows[238][0], 249);
@@ -467,13 +467,13 @@ void TestTrendLogic::unrollSamples()
 
 void TestTrendLogic::passStoresAndDraws()
 {
-    QCOMPARE(sampling::SignedWord(0x8000), -32768);
-    QCOMPARE(sampling::SignedWord(0x7FFF), 32767);
-    QCOMPARE(sampling::SignedWord(0xFFFF), -1);
+    QCOMPARE(sampling::signedWord(0x8000), -32768);
+    QCOMPARE(sampling::signedWord(0x7FFF), 32767);
+    QCOMPARE(sampling::signedWord(0xFFFF), -1);
 
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     data.selectedChannels = {0, 1, 7, 8, 9};
     data.channelScale = {};
     data.channelScale[0] = 20000;
@@ -482,14 +482,14 @@ void TestTrendLogic::passStoresAndDraws()
     data.channelScale[8] = 8;      // bit 3
     data.channelScale[9] = 65536;  // bit 16 tests a copy of bit 15
     data.channelAddress = {0x10, 0x12, 0, 0, 0, 0, 0, 0x20, 0x22, 0x24};
-    runstart::ResetRecording(data);
+    runstart::resetRecording(data);
     const std::map<std::uint32_t, int> words{{0x10, 0x4E20}, {0x12, 0x8000}, {0x20, 0x0008}, {0x22, 0xFFF7}, {0x24, 0x8000}};
     std::vector<std::uint32_t> asked;
     const auto reader = [&](std::uint32_t a) {
         asked.push_back(a);
         return words.at(a);
     };
-    const sampling::PassReadout readout = sampling::RunPass(data, layers, reader, nullptr);
+    const sampling::PassReadout readout = sampling::runPass(data, layers, reader, nullptr);
     QCOMPARE(asked, (std::vector<std::uint32_t>{0x10, 0x12, 0x20, 0x22, 0x24}));
     QCOMPARE(readout.errorCount, 0);
     const SampleRow &row = data.sampleRing[0];
@@ -505,53 +505,53 @@ void TestTrendLogic::passStoresAndDraws()
     QCOMPARE(data.penY[8], 299);
     QCOMPARE(data.previousPenY[8], 299);
     // The first pass draws from the start levels to the first values, all at x = 0.
-    QCOMPARE(Pixel(layers.trace, 0, 150), kRed);  // channel 0: from 200 up to 0
-    QCOMPARE(Pixel(layers.trace, 0, 0), kBlack);  // end point not painted
-    QCOMPARE(Pixel(layers.trace, 0, 350), kLime); // channel 1: from 200 down to 400
-    QCOMPARE(Pixel(layers.trace, 0, 279), kRed);  // channel 7: from 280 up to 269
-    QCOMPARE(Pixel(layers.trace, 0, 270), kRed);
-    QCOMPARE(Pixel(layers.trace, 0, 269), kLime); // channel 1's line, not channel 7's end
-    QCOMPARE(Pixel(layers.trace, 1, 150), kBlack);
+    QCOMPARE(pixel(layers.trace, 0, 150), kRed);  // channel 0: from 200 up to 0
+    QCOMPARE(pixel(layers.trace, 0, 0), kBlack);  // end point not painted
+    QCOMPARE(pixel(layers.trace, 0, 350), kLime); // channel 1: from 200 down to 400
+    QCOMPARE(pixel(layers.trace, 0, 279), kRed);  // channel 7: from 280 up to 269
+    QCOMPARE(pixel(layers.trace, 0, 270), kRed);
+    QCOMPARE(pixel(layers.trace, 0, 269), kLime); // channel 1's line, not channel 7's end
+    QCOMPARE(pixel(layers.trace, 1, 150), kBlack);
     QCOMPARE(data.penX, 2);
     QCOMPARE(data.ringWritePos, 1);
 
-    sampling::RunPass(data, layers, reader, nullptr);
-    QCOMPARE(Pixel(layers.trace, 1, 0), kRed);      // channel 0 along the top edge
-    QCOMPARE(Pixel(layers.visible, 1, 0), kRed);    // composed into the picture
-    QCOMPARE(Pixel(layers.trace, 1, 269), kRed);
+    sampling::runPass(data, layers, reader, nullptr);
+    QCOMPARE(pixel(layers.trace, 1, 0), kRed);      // channel 0 along the top edge
+    QCOMPARE(pixel(layers.visible, 1, 0), kRed);    // composed into the picture
+    QCOMPARE(pixel(layers.trace, 1, 269), kRed);
 }
 
 void TestTrendLogic::failedReadInPass()
 {
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     data.selectedChannels = {0, 2};
     data.channelScale[0] = data.channelScale[2] = 20000;
     data.channelAddress[0] = 1;
     data.channelAddress[2] = 2;
-    runstart::ResetRecording(data);
+    runstart::resetRecording(data);
     // Something left of an earlier sweep right of the pen survives beyond the wiped strip.
-    raster::Line(layers.trace, 0, 150, 500, 150, kWhite);
+    raster::drawLine(layers.trace, 0, 150, 500, 150, kWhite);
     data.penX = 20;
     data.previousPenX = 18;
     data.ringWritePos = 7;
     std::vector<int> codes;
-    const auto readout = sampling::RunPass(
+    const auto readout = sampling::runPass(
         data, layers, [](std::uint32_t a) { return a == 2 ? -1 : 100; }, [&](int code) { codes.push_back(code); });
     QCOMPARE(readout.errorCount, 1);
     QCOMPARE(codes, std::vector<int>{-1});
     QCOMPARE(data.sampleRing[7][0], 100);
     QCOMPARE(data.sampleRing[7][2], 0);
-    QCOMPARE(Pixel(layers.trace, 20, 150), kLime); // the mark over the whole height
-    QCOMPARE(Pixel(layers.trace, 20, 399), kLime);
-    QCOMPARE(Pixel(layers.trace, 25, 150), kBlack); // wiped x = 19 .. 28
-    QCOMPARE(Pixel(layers.trace, 18, 150), kWhite);
-    QCOMPARE(Pixel(layers.trace, 29, 150), kWhite);
+    QCOMPARE(pixel(layers.trace, 20, 150), kLime); // the mark over the whole height
+    QCOMPARE(pixel(layers.trace, 20, 399), kLime);
+    QCOMPARE(pixel(layers.trace, 25, 150), kBlack); // wiped x = 19 .. 28
+    QCOMPARE(pixel(layers.trace, 18, 150), kWhite);
+    QCOMPARE(pixel(layers.trace, 29, 150), kWhite);
 
-    QCOMPARE(sampling::ErrorTraceLine("27/02/2000 10:11:12", -1, QByteArray()),
+    QCOMPARE(sampling::errorTraceLine("27/02/2000 10:11:12", -1, QByteArray()),
              QByteArray("27/02/2000 10:11:12 Code=-1 Data=\r\n"));
-    QCOMPARE(sampling::ErrorTraceLine("t", -5, QByteArray("\x15" "0E\r\n")),
+    QCOMPARE(sampling::errorTraceLine("t", -5, QByteArray("\x15" "0E\r\n")),
              QByteArray("t Code=-5 Data=\x15" "0E\r\r\n\r\n"));
 }
 
@@ -559,23 +559,23 @@ void TestTrendLogic::ringAndPenWrap()
 {
     GraphLayers layers;
     TrendData data;
-    layers.InitGraphLayers(data);
+    layers.initGraphLayers(data);
     data.selectedChannels = {7};
     data.channelScale[7] = 1;
-    runstart::ResetRecording(data);
+    runstart::resetRecording(data);
     int passes = 0;
     // Odd passes read 1; so does the 251st, which lands on ring row 0 where the first pass left 0.
     const auto reader = [&](std::uint32_t) { return passes == 250 ? 1 : passes % 2; };
     for (; passes < 249; ++passes)
-        sampling::RunPass(data, layers, reader, nullptr);
+        sampling::runPass(data, layers, reader, nullptr);
     QCOMPARE(data.ringWritePos, 249);
     QVERIFY(!data.ringWrapped);
-    sampling::RunPass(data, layers, reader, nullptr);
+    sampling::runPass(data, layers, reader, nullptr);
     ++passes;
     QCOMPARE(data.ringWritePos, 0);
     QVERIFY(data.ringWrapped);
     QCOMPARE(data.penX, 500);
-    sampling::RunPass(data, layers, reader, nullptr);
+    sampling::runPass(data, layers, reader, nullptr);
     QCOMPARE(data.penX, 0);
     QCOMPARE(data.previousPenX, 0);
     QCOMPARE(data.ringWritePos, 1);
@@ -596,7 +596,7 @@ void TestTrendLogic::composingChangedColumnsOnly()
     TrendData b;
     for (auto *layers : {&partial, &full}) {
         TrendData &data = layers == &partial ? a : b;
-        layers->InitGraphLayers(data);
+        layers->initGraphLayers(data);
         data.selectedChannels = {0, 3, 6, 7, 13};
         data.channelScale = {};
         data.channelScale[0] = 20000;
@@ -604,36 +604,36 @@ void TestTrendLogic::composingChangedColumnsOnly()
         data.channelScale[6] = -32767;
         data.channelScale[7] = 1;
         data.channelScale[13] = 0x8000;
-        runstart::ResetRecording(data);
-        layers->ClearTraceLayer();
+        runstart::resetRecording(data);
+        layers->clearTraceLayer();
     }
     QRandomGenerator random(7);
     for (int pass = 0; pass < 600; ++pass) {
         sampling::PassReadout readout;
         for (int c : a.selectedChannels)
-            readout.LatestValue[c] = sampling::SignedWord(static_cast<int>(random.bounded(65536)));
+            readout.latestValue[c] = sampling::signedWord(static_cast<int>(random.bounded(65536)));
         readout.errorCount = random.bounded(7) == 0 ? 1 : 0;
         if (pass == 300) {
             // A REDRAW between two runs: the cursor is composed in, then a new run clears the traces.
             for (auto *layers : {&partial, &full}) {
                 TrendData &data = layers == &partial ? a : b;
-                UnrollSamples(data);
-                layers->DrawRecordedTraces(data);
-                layers->DrawCursorLayer(2 * data.rowCount - 2);
-                layers->ComposeGraph(true);
-                runstart::ResetRecording(data);
-                layers->ClearTraceLayer();
+                ::unrollSamples(data);
+                layers->drawRecordedTraces(data);
+                layers->drawCursorLayer(2 * data.rowCount - 2);
+                layers->composeGraph(true);
+                runstart::resetRecording(data);
+                layers->clearTraceLayer();
             }
         }
-        sampling::StorePass(a, partial, readout);
-        const QRect changed = partial.ComposeChangedColumns();
+        sampling::storePass(a, partial, readout);
+        const QRect changed = partial.composeChangedColumns();
         QVERIFY(changed.width() > 0 && changed.width() <= (pass == 0 || pass == 300 ? 500 : 12));
-        sampling::StorePass(b, full, readout);
-        full.ComposeGraph(false);
+        sampling::storePass(b, full, readout);
+        full.composeGraph(false);
         QVERIFY2(partial.visible == full.visible, qPrintable(QStringLiteral("pass %1").arg(pass)));
     }
     QVERIFY(a.ringWrapped);
-    QCOMPARE(partial.ComposeChangedColumns(), QRect(0, 0, 0, kGraphHeight)); // nothing left to do
+    QCOMPARE(partial.composeChangedColumns(), QRect(0, 0, 0, kGraphHeight)); // nothing left to do
 }
 
 QTEST_GUILESS_MAIN(TestTrendLogic)

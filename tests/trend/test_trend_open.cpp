@@ -25,7 +25,7 @@ using Channels = std::array<ChannelRecord, kChannels>;
 using Edit = std::function<void(QStringList &lines)>;
 
 // Settings as the window shows them before each refused Open.
-Channels Before()
+Channels recordsBefore()
 {
     Channels channels;
     for (int c = 0; c < kChannels; ++c)
@@ -34,8 +34,8 @@ Channels Before()
     return channels;
 }
 
-// Settings of the file that each refused file is made from: every text differs from Before().
-Channels InFile()
+// Settings of the file that each refused file is made from: every text differs from recordsBefore().
+Channels inFile()
 {
     Channels channels;
     for (int c = 0; c < kChannels; ++c)
@@ -44,7 +44,7 @@ Channels InFile()
     return channels;
 }
 
-std::array<SampleRow, kDisplayRowsCapacity> Rows(int count, int base)
+std::array<SampleRow, kDisplayRowsCapacity> rows(int count, int base)
 {
     std::array<SampleRow, kDisplayRowsCapacity> rows{};
     for (int k = 0; k < count; ++k)
@@ -55,7 +55,7 @@ std::array<SampleRow, kDisplayRowsCapacity> Rows(int count, int base)
 
 // `expected` with the fields of channels 0 .. `channel` - 1 and the first `fields` setting fields
 // of `channel` (Sel, A/L) taken from `file`.
-Channels Replaced(Channels expected, const Channels &file, int channel, int fields)
+Channels replaced(Channels expected, const Channels &file, int channel, int fields)
 {
     for (int c = 0; c < channel; ++c)
         expected[c] = file[c];
@@ -79,8 +79,8 @@ private slots:
     void refusedFileLeavesWhatItShould();
 
 private:
-    QString Path(const QString &name) const { return dir_.filePath(name); }
-    void Write(const QString &name, const QStringList &lines);
+    QString path(const QString &name) const { return dir_.filePath(name); }
+    void write(const QString &name, const QStringList &lines);
 
     Link link_;
     ScriptedDialogs dialogs_;
@@ -91,18 +91,18 @@ private:
 
 void TestTrendOpen::initTestCase()
 {
-    testenv::Prepare();
+    testenv::prepare();
     QVERIFY(dir_.isValid());
     ws_.variablesListOpen = true;
 
-    Write("before.trd", trendfile::FormatLines("before.trd", Before(), Rows(12, 100), 12));
-    Write("file.trd", trendfile::FormatLines("file.trd", InFile(), Rows(30, -300), 30));
+    write("before.trd", trendfile::formatLines("before.trd", recordsBefore(), rows(12, 100), 12));
+    write("file.trd", trendfile::formatLines("file.trd", inFile(), rows(30, -300), 30));
 }
 
-void TestTrendOpen::Write(const QString &name, const QStringList &lines)
+void TestTrendOpen::write(const QString &name, const QStringList &lines)
 {
-    QFile::remove(Path(name));
-    QVERIFY(textfile::WriteAtomically(Path(name), textfile::JoinLinesCrLf(lines)));
+    QFile::remove(path(name));
+    QVERIFY(textfile::writeAtomically(path(name), textfile::joinLinesCrLf(lines)));
 }
 
 void TestTrendOpen::refusedFileLeavesWhatItShould_data()
@@ -110,21 +110,21 @@ void TestTrendOpen::refusedFileLeavesWhatItShould_data()
     QTest::addColumn<Edit>("edit");
     QTest::addColumn<Channels>("expected"); // the channel records after the refusal
 
-    const Channels before = Before();
-    const Channels file = InFile();
+    const Channels before = recordsBefore();
+    const Channels file = inFile();
     const auto line = [](int fileLine, const QString &text) {
         return Edit([=](QStringList &lines) { lines[fileLine - 1] = text; });
     };
 
     // The format's own checks: what was read before the refused field stays.
     QTest::newRow("channel 06 in the place of 05")
-        << line(10, "06, ON,  A,  Wrong,  300,") << Replaced(before, file, 5, 0);
+        << line(10, "06, ON,  A,  Wrong,  300,") << replaced(before, file, 5, 0);
     QTest::newRow("channel number not a number")
-        << line(12, "x7, ON,  A,  Wrong,  300,") << Replaced(before, file, 7, 0);
+        << line(12, "x7, ON,  A,  Wrong,  300,") << replaced(before, file, 7, 0);
     QTest::newRow("Sel neither ON nor OF")
-        << line(8, "03, on,  A,  Wrong,  300,") << Replaced(before, file, 3, 0);
+        << line(8, "03, on,  A,  Wrong,  300,") << replaced(before, file, 3, 0);
     QTest::newRow("A/L neither A nor L")
-        << line(14, "09, OF,  B,  Wrong,   03,") << Replaced(before, file, 9, 1);
+        << line(14, "09, OF,  B,  Wrong,   03,") << replaced(before, file, 9, 1);
 
     // The program's own checks: nothing changes.
     QTest::newRow("a data value that is not a number") << line(25, " 1, 2, 3, 4, 5, 6, x,  0,  0,  0,  0,  0,  0,  0,")
@@ -159,7 +159,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     TrendGraphWindow form(ws_, data_);
     form.show();
     dialogs_.messages.clear();
-    dialogs_.openAnswers = {Path("before.trd")};
+    dialogs_.openAnswers = {path("before.trd")};
     form.openTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{});
     QCOMPARE(data_.rowCount, 12);
@@ -183,10 +183,10 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     const TrendData dataBefore = data_;
     const QImage traceBefore = form.layers().trace;
 
-    QStringList lines = *textfile::ReadLines(Path("file.trd"));
+    QStringList lines = *textfile::readLines(path("file.trd"));
     edit(lines);
-    Write("refused.trd", lines);
-    dialogs_.openAnswers = {Path("refused.trd")};
+    write("refused.trd", lines);
+    dialogs_.openAnswers = {path("refused.trd")};
     form.openTrendFile();
 
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Data"});
@@ -208,7 +208,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
 
     // The unchanged file itself opens: the refusal was the edit's doing.
     dialogs_.messages.clear();
-    dialogs_.openAnswers = {Path("file.trd")};
+    dialogs_.openAnswers = {path("file.trd")};
     form.openTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{});
     QCOMPARE(data_.rowCount, 30);

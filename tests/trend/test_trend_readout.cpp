@@ -27,7 +27,7 @@ namespace {
 const QColor kTeal(0, 128, 128);
 const QColor kMaroon(128, 0, 0);
 
-QColor CaptionColour(QPushButton *b) { return b->palette().color(QPalette::ButtonText); }
+QColor captionColour(QPushButton *b) { return b->palette().color(QPalette::ButtonText); }
 
 } // namespace
 
@@ -46,10 +46,10 @@ private slots:
 
 private:
     // A recording of `rows` rows in the ring, channels 0, 1 and 7 selected.
-    void Record(int rows, bool wrapped, int writePos);
+    void record(int rows, bool wrapped, int writePos);
     // A real run against the simulator, reading the last logic row only; false when it did not start.
-    bool StartRun();
-    QString Path(const QString &name) const { return dir_.filePath(name); }
+    bool startRun();
+    QString path(const QString &name) const { return dir_.filePath(name); }
 
     Link link_;
     ScriptedDialogs dialogs_;
@@ -63,7 +63,7 @@ private:
     ControllerSimulator sim_;
 };
 
-bool TestTrendReadout::StartRun()
+bool TestTrendReadout::startRun()
 {
     for (int n = 1; n <= kChannels; ++n)
         form_->table().row(n - 1).selected->setChecked(false);
@@ -77,10 +77,10 @@ bool TestTrendReadout::StartRun()
 
 void TestTrendReadout::initTestCase()
 {
-    testenv::Prepare();
+    testenv::prepare();
     QString error;
     QVERIFY2(sim_.start(&error), qPrintable(error));
-    testenv::UsePort(QStringLiteral("COM1"), sim_.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
     ws_.waitTime = QStringLiteral("3600000");
     // A stand-in for the Variables List: the two lists the table picks from.
     ws_.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};
@@ -119,7 +119,7 @@ void TestTrendReadout::cleanup()
     varList_.show();
 }
 
-void TestTrendReadout::Record(int rows, bool wrapped, int writePos)
+void TestTrendReadout::record(int rows, bool wrapped, int writePos)
 {
     data_ = TrendData{};
     for (int c = 0; c < kChannels; ++c)
@@ -141,14 +141,14 @@ void TestTrendReadout::channelTable()
     QCOMPARE(bit1->text(), QString("L"));
     QTest::mouseClick(bit1, Qt::LeftButton);
     QCOMPARE(bit1->text(), QString("A"));
-    QCOMPARE(CaptionColour(bit1), kMaroon);
+    QCOMPARE(captionColour(bit1), kMaroon);
     QTest::mouseClick(bit1, Qt::LeftButton);
     QCOMPARE(bit1->text(), QString("L"));
-    QCOMPARE(CaptionColour(bit1), kTeal);
+    QCOMPARE(captionColour(bit1), kTeal);
 
     // A tick during a run ends the run and stays ticked. Captions are not the state: one with an
     // accelerator mark, as some desktops put in, changes nothing.
-    QVERIFY(StartRun());
+    QVERIFY(startRun());
     form_->runButton()->setText("&STOP");
     form_->table().row(0).addressKind->setText("&L");
     QVERIFY(!form_->table().row(3).selected->isChecked());
@@ -158,7 +158,7 @@ void TestTrendReadout::channelTable()
     QCOMPARE(form_->runStatus()->text(), QString("Stop"));
     QVERIFY(form_->openButton()->isEnabled());
     QCOMPARE(form_->table().addressKind(0), AddressKind::Name);
-    QVERIFY(StartRun());
+    QVERIFY(startRun());
     QTest::mouseClick(form_->table().row(5).scale, Qt::LeftButton);
     QCOMPARE(form_->runButton()->text(), QString("RUN"));
 
@@ -170,14 +170,14 @@ void TestTrendReadout::channelTable()
     QCOMPARE(form_->table().row(9).name->text(), QString("GateFlag"));
     QCOMPARE(form_->table().row(9).scale->text(), QString("07"));
     QCOMPARE(form_->table().row(9).addressKind->text(), QString("L"));
-    QCOMPARE(CaptionColour(form_->table().row(9).addressKind), kTeal);
+    QCOMPARE(captionColour(form_->table().row(9).addressKind), kTeal);
     // Analog pick: the selected line's text.
     names_->setCurrentRow(1);
     form_->table().pickAnalogName(4);
     QCOMPARE(form_->table().row(4).name->text(), QString("InvFlag"));
     // The first value field takes a bit number and leaves a run running.
     bits_->setCurrentRow(2);
-    QVERIFY(StartRun());
+    QVERIFY(startRun());
     form_->table().row(0).value->show();
     QTest::mouseDClick(form_->table().row(0).value, Qt::LeftButton);
     QCOMPARE(form_->table().row(0).value->text(), QString("12"));
@@ -201,7 +201,7 @@ void TestTrendReadout::channelTable()
     varList_.hide();
     ws_.variablesListOpen = false;
     names_->setCurrentRow(0);
-    QVERIFY(StartRun());
+    QVERIFY(startRun());
     form_->table().pickAnalogName(2);
     QCOMPARE(form_->runButton()->text(), QString("STOP"));
     QVERIFY(dialogs_.messages.isEmpty());
@@ -213,7 +213,7 @@ void TestTrendReadout::channelTable()
 
 void TestTrendReadout::cursorReadout()
 {
-    Record(kRingRows, true, 0); // 249 rows: ring rows 1..249
+    record(kRingRows, true, 0); // 249 rows: ring rows 1..249
     data_.sampleRing[4][0] = -32768;
     data_.sampleRing[4][7] = 5;
     data_.sampleRing[5][1] = 32767;
@@ -259,7 +259,7 @@ void TestTrendReadout::cursorReadout()
     QCOMPARE(data_.cursorX, 7);
 
     // No rows: the cursor commands leave the cursor and the boxes alone.
-    Record(0, false, 0);
+    record(0, false, 0);
     form_->redraw();
     const int restingX = data_.cursorX;
     form_->stepCursorRight();
@@ -272,11 +272,11 @@ void TestTrendReadout::cursorReadout()
 
 void TestTrendReadout::saveWritesTheLastRun()
 {
-    Record(2, false, 2);
+    record(2, false, 2);
     data_.channels[7].selected = false;
     data_.channels[3] = {false, AddressKind::Address, "600E00", "100"};
     data_.sampleRing[1] = {1234, -567, 0, 0, 0, 0, 32767, 1, 0, 0, 0, 0, 0, 0};
-    dialogs_.saveAnswers = {Path("two.trd")};
+    dialogs_.saveAnswers = {path("two.trd")};
     form_->saveTrendFile();
     QCOMPARE(dialogs_.filtersAsked.last(), QString("TRendDataFile(*.trd)|*.trd"));
     const QByteArray expected = "File Name    = two.trd\r\n"
@@ -302,18 +302,18 @@ void TestTrendReadout::saveWritesTheLastRun()
                                 "     0,     0,     0,     0,     0,     0,     0,  0,  0,  0,  0,  0,  0,  0,\r\n"
                                 "  1234,  -567,     0,     0,     0,     0, 32767,  1,  0,  0,  0,  0,  0,  0,\r\n"
                                 "END\r\n";
-    QCOMPARE(testenv::ReadAll(Path("two.trd")), expected);
+    QCOMPARE(testenv::readAll(path("two.trd")), expected);
 
     // Save takes the ring's rows, not what Open showed: 249 of them after a wrap.
-    Record(kRingRows, true, 10);
+    record(kRingRows, true, 10);
     data_.rowCount = 3;
-    dialogs_.saveAnswers = {Path("RUN1.TRD"), Path("run1.trd.bak")};
+    dialogs_.saveAnswers = {path("RUN1.TRD"), path("run1.trd.bak")};
     form_->saveTrendFile();
     QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Name"});
     QCOMPARE(data_.rowCount, 249);
-    QVERIFY(!QFileInfo::exists(Path("RUN1.TRD")));
+    QVERIFY(!QFileInfo::exists(path("RUN1.TRD")));
     form_->saveTrendFile();
-    const QStringList lines = *textfile::ReadLines(Path("run1.trd.bak"));
+    const QStringList lines = *textfile::readLines(path("run1.trd.bak"));
     QCOMPARE(lines.size(), 21 + 249);
     QCOMPARE(lines.at(1), QString("Data Numbers = 249"));
     QVERIFY(lines.at(20).startsWith("    11,   -11,"));
@@ -326,18 +326,18 @@ void TestTrendReadout::saveWritesTheLastRun()
     rlimit small = old;
     small.rlim_cur = 1000;
     setrlimit(RLIMIT_FSIZE, &small);
-    dialogs_.saveAnswers = {Path("two.trd")};
+    dialogs_.saveAnswers = {path("two.trd")};
     form_->saveTrendFile();
     setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(testenv::ReadAll(Path("two.trd")), expected);
+    QCOMPARE(testenv::readAll(path("two.trd")), expected);
     QCOMPARE(dialogs_.messages.size(), 2);
     QVERIFY(dialogs_.messages.last().startsWith("Can not write the file."));
 
     // No rows: the header lines, the settings, the list captions and END.
-    Record(0, false, 0);
-    dialogs_.saveAnswers = {Path("empty.trd")};
+    record(0, false, 0);
+    dialogs_.saveAnswers = {path("empty.trd")};
     form_->saveTrendFile();
-    const QStringList empty = *textfile::ReadLines(Path("empty.trd"));
+    const QStringList empty = *textfile::readLines(path("empty.trd"));
     QCOMPARE(empty.size(), 21);
     QCOMPARE(empty.at(1), QString("Data Numbers = 0"));
     QCOMPARE(empty.last(), QString("END"));
@@ -346,28 +346,28 @@ void TestTrendReadout::saveWritesTheLastRun()
 void TestTrendReadout::openShowsAFile()
 {
     // Saved, opened and saved again: the same bytes.
-    Record(40, false, 40);
+    record(40, false, 40);
     data_.channels[9] = {true, AddressKind::Address, "600F00", "15"};
-    dialogs_.saveAnswers = {Path("a.trd"), Path("b.trd")};
+    dialogs_.saveAnswers = {path("a.trd"), path("b.trd")};
     form_->saveTrendFile();
     data_.channels[9] = {false, AddressKind::Name, "x", "0"};
-    dialogs_.openAnswers = {Path("a.trd")};
+    dialogs_.openAnswers = {path("a.trd")};
     form_->openTrendFile();
     form_->saveTrendFile();
-    QCOMPARE(testenv::ReadAll(Path("b.trd")).mid(20), testenv::ReadAll(Path("a.trd")).mid(20));
+    QCOMPARE(testenv::readAll(path("b.trd")).mid(20), testenv::readAll(path("a.trd")).mid(20));
     QCOMPARE(data_.channelScale[9], 32768);
 
     // The form without spaces, "Data Numbers = 7" over 3 rows, read in Hex.
-    QStringList lines = *textfile::ReadLines(Path("a.trd"));
+    QStringList lines = *textfile::readLines(path("a.trd"));
     lines[1] = "Data Numbers = 7";
     lines[7] = "03,ON,A,Speed,1000,";
     lines = lines.mid(0, 20) + QStringList{"1,2,3,-1,5,6,7,0,0,0,0,0,0,0,", lines[21], lines[22], "END"};
-    QFile::remove(Path("c.trd"));
-    QVERIFY(textfile::WriteAtomically(Path("c.trd"), textfile::JoinLinesCrLf(lines)));
+    QFile::remove(path("c.trd"));
+    QVERIFY(textfile::writeAtomically(path("c.trd"), textfile::joinLinesCrLf(lines)));
     form_->toggleNumberBase();
     QVERIFY(form_->hexShown());
     form_->stepRightButton()->setEnabled(false);
-    dialogs_.openAnswers = {Path("c.trd")};
+    dialogs_.openAnswers = {path("c.trd")};
     form_->openTrendFile();
     QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(data_.rowCount, 3);
@@ -398,14 +398,14 @@ void TestTrendReadout::openShowsAFile()
 
 void TestTrendReadout::openRefusesBadFiles()
 {
-    Record(5, false, 5);
-    dialogs_.saveAnswers = {Path("good.trd")};
+    record(5, false, 5);
+    dialogs_.saveAnswers = {path("good.trd")};
     form_->saveTrendFile();
-    const QStringList good = *textfile::ReadLines(Path("good.trd"));
+    const QStringList good = *textfile::readLines(path("good.trd"));
     form_->redraw();
     const auto write = [this](const QString &name, QStringList lines) {
-        QFile::remove(Path(name));
-        QVERIFY(textfile::WriteAtomically(Path(name), textfile::JoinLinesCrLf(lines)));
+        QFile::remove(path(name));
+        QVERIFY(textfile::writeAtomically(path(name), textfile::joinLinesCrLf(lines)));
     };
 
     // Channel 06 on line 10: channels 0..4 are taken, nothing else changes.
@@ -422,8 +422,8 @@ void TestTrendReadout::openRefusesBadFiles()
     write("short.trd", good.mid(0, 23));
 
     form_->stepLeftButton()->setEnabled(false);
-    dialogs_.openAnswers = {Path("wrong.trd"), Path("row.trd"), Path("short.trd"), Path("scale.trd"),
-                            Path("missing.trd")};
+    dialogs_.openAnswers = {path("wrong.trd"), path("row.trd"), path("short.trd"), path("scale.trd"),
+                            path("missing.trd")};
     for (int i = 0; i < 5; ++i)
         form_->openTrendFile();
     QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
@@ -437,7 +437,7 @@ void TestTrendReadout::openRefusesBadFiles()
 
     dialogs_.messages.clear();
     data_.channels[5].addressKind = AddressKind::Address;
-    dialogs_.openAnswers = {Path("wrong.trd")};
+    dialogs_.openAnswers = {path("wrong.trd")};
     form_->openTrendFile();
     QCOMPARE(data_.channels[0].addressOrName, QString("Taken"));
     QCOMPARE(data_.channels[0].selected, false);
@@ -447,12 +447,12 @@ void TestTrendReadout::openRefusesBadFiles()
 
 void TestTrendReadout::printsTheWindow()
 {
-    QCOMPARE(windowprint::PrintedRect(816, 533, 1200, 1200), QRect(0, 0, 10200, 6663));
+    QCOMPARE(windowprint::printedRect(816, 533, 1200, 1200), QRect(0, 0, 10200, 6663));
     form_->printWindow(); // cancelled: nothing
-    dialogs_.pdfAnswers = {Path("window.pdf")};
+    dialogs_.pdfAnswers = {path("window.pdf")};
     form_->printWindow();
     QVERIFY(dialogs_.messages.isEmpty());
-    const QByteArray pdf = testenv::ReadAll(Path("window.pdf"));
+    const QByteArray pdf = testenv::readAll(path("window.pdf"));
     QVERIFY(pdf.startsWith("%PDF"));
     QVERIFY2(pdf.size() > 10000, QByteArray::number(pdf.size()));
     // The picture is the whole window, 816 x 533 pixels.

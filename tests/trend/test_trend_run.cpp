@@ -28,13 +28,13 @@ constexpr QRgb kRed = 0xFFFF0000u;
 constexpr QRgb kLime = 0xFF00FF00u;
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 
-QRgb Pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
+QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
 // One program's worth of shared state, with a stand-in Variables List holding "Data Read".
 struct Program {
     Program()
     {
-        link.setMessageFunction([this](const QString &text) { dialogs.ShowMessage(text); });
+        link.setMessageFunction([this](const QString &text) { dialogs.showMessage(text); });
         QObject::connect(&ws.links, &WindowLinks::variablesListWanted, [this] { ++varListOpened; });
         QObject::connect(&ws.links, &WindowLinks::displayWindowClosed, [this] { ++displayClosed; });
         ws.catalogue.variableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
@@ -54,7 +54,7 @@ struct Program {
 };
 
 // Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
-void SetRow(TrendGraphWindow &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
+void setRow(TrendGraphWindow &form, int c, bool on, const QString &al, const QString &name, const QString &scale)
 {
     form.table().row(c).selected->setChecked(on);
     form.table().setAddressKind(c, al == u"L" ? AddressKind::Name : AddressKind::Address);
@@ -62,21 +62,21 @@ void SetRow(TrendGraphWindow &form, int c, bool on, const QString &al, const QSt
     form.table().row(c).scale->setText(scale);
 }
 
-void UntickAll(TrendGraphWindow &form)
+void untickAll(TrendGraphWindow &form)
 {
     for (int n = 1; n <= kChannels; ++n)
         form.table().row(n - 1).selected->setChecked(false);
 }
 
-void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void deleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 } // namespace
 
 class TestTrendRun : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
-    void init() { testenv::RestoreDataFile(presets::kPresetFile); }
+    void initTestCase() { testenv::prepare(); }
+    void init() { testenv::restoreDataFile(presets::kPresetFile); }
 
     void creationAndClosing();
     void redraw();
@@ -139,16 +139,16 @@ void TestTrendRun::creationAndClosing()
     QCOMPARE(p.ws.trendGraphWindow.data(), form.data());
     QCOMPARE(p.varListOpened, 1);
     QCOMPARE(p.data.cursorX, 498);
-    QCOMPARE(Pixel(form->layers().visible, 3, 100), kWhite); // the grid is on show
+    QCOMPARE(pixel(form->layers().visible, 3, 100), kWhite); // the grid is on show
 
     form->close();
     QCOMPARE(p.displayClosed, 1);
     QVERIFY(!p.ws.trendWindowOpen);
-    DeleteClosedWindows();
+    deleteClosedWindows();
     QVERIFY(form.isNull());
 
     // Without a preset file every channel comes up with its defaults, unticked.
-    QFile::remove(programfolder::File(presets::kPresetFile));
+    QFile::remove(programfolder::file(presets::kPresetFile));
     p.ws.variablesListOpen = true;
     p.ws.catalogue.variableListBuilt = true;
     TrendGraphWindow second(p.ws, p.data);
@@ -172,7 +172,7 @@ void TestTrendRun::redraw()
     QCOMPARE(p.data.rowCount, 0);
     QCOMPARE(p.data.cursorX, 0);
     QCOMPARE(form.table().row(0).value->text(), QStringLiteral("-32767"));
-    QCOMPARE(Pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
+    QCOMPARE(pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
     for (QPushButton *button : {form.stepLeftButton(), form.stepRightButton(), form.numberBaseButton()})
         QVERIFY(button->isEnabled());
     // Rows of unselected channels disappear, the others show their value boxes.
@@ -198,22 +198,22 @@ void TestTrendRun::redraw()
     QCOMPARE(form.table().row(0).value->text(), QStringLiteral("20000"));
     QCOMPARE(form.table().row(7).value->text(), QStringLiteral("1"));
     QCOMPARE(form.table().row(1).value->text(), QStringLiteral("-32767")); // not selected: untouched
-    QCOMPARE(Pixel(form.layers().visible, 4, 50), kWhite);
-    QCOMPARE(Pixel(form.layers().visible, 0, 50), 0xFF000000u);
+    QCOMPARE(pixel(form.layers().visible, 4, 50), kWhite);
+    QCOMPARE(pixel(form.layers().visible, 0, 50), 0xFF000000u);
     // From -250 at x 2 up to full scale at x 4, the end point itself not painted.
-    QCOMPARE(Pixel(form.layers().visible, 3, 150), kRed);
-    QCOMPARE(Pixel(form.layers().visible, 4, 1), kRed);
-    QCOMPARE(Pixel(form.layers().trace, 4, 0), 0xFF000000u);
+    QCOMPARE(pixel(form.layers().visible, 3, 150), kRed);
+    QCOMPARE(pixel(form.layers().visible, 4, 1), kRed);
+    QCOMPARE(pixel(form.layers().trace, 4, 0), 0xFF000000u);
 }
 
 void TestTrendRun::runStartRefusals()
 {
     Program p;
     TrendGraphWindow form(p.ws, p.data);
-    const QByteArray presetsBefore = testenv::ReadAll(programfolder::File(presets::kPresetFile));
+    const QByteArray presetsBefore = testenv::readAll(programfolder::file(presets::kPresetFile));
 
     // A full-scale box is checked whether its channel is ticked or not; nothing else happens.
-    UntickAll(form);
+    untickAll(form);
     form.table().row(2).scale->setText(QStringLiteral("1.5"));
     form.toggleRun();
     QCOMPARE(p.dialogs.messages, QStringList{kCheckFullScale});
@@ -234,9 +234,9 @@ void TestTrendRun::runStartRefusals()
     // Two channels that do not resolve: one message, naming the first, and saying that until a Data
     // Read only the variable files' names are known. Names lose their spaces in the records only.
     p.dialogs.messages.clear();
-    SetRow(form, 0, true, "L", "Anterm In", "20000");
-    SetRow(form, 1, true, "A", "600e00", "20000");
-    SetRow(form, 8, true, "L", "Inv Flag", "03");
+    setRow(form, 0, true, "L", "Anterm In", "20000");
+    setRow(form, 1, true, "A", "600e00", "20000");
+    setRow(form, 8, true, "L", "Inv Flag", "03");
     form.toggleRun();
     QCOMPARE(p.dialogs.messages, QStringList{kAddressNotFound + "\n" + kChannelNotFound.arg(1).arg("AntermIn") + "\n" +
                                              kDataReadBuildsList});
@@ -259,12 +259,12 @@ void TestTrendRun::runStartRefusals()
         return p.dialogs.messages == QStringList{message} && form.runButton()->text() == QStringLiteral("RUN") &&
                p.dataRead()->isEnabled();
     };
-    SetRow(form, 0, true, "L", "An Term In", "0");
-    SetRow(form, 1, true, "A", "600E00", "20000");
+    setRow(form, 0, true, "L", "An Term In", "0");
+    setRow(form, 1, true, "A", "600E00", "20000");
     QVERIFY(refusedWith(kFullScaleZero));
-    SetRow(form, 0, true, "L", "AnTermIn", "99999999999");
+    setRow(form, 0, true, "L", "AnTermIn", "99999999999");
     QVERIFY(refusedWith(kCheckFullScale));
-    SetRow(form, 0, true, "L", "AnTermIn", "20000");
+    setRow(form, 0, true, "L", "AnTermIn", "20000");
     form.table().row(8).scale->setText(QStringLiteral("x3"));
     QVERIFY(refusedWith(kCheckBitNumber));
     // A word has bits 0 to 15: any other bit would record 0 for ever.
@@ -273,20 +273,20 @@ void TestTrendRun::runStartRefusals()
         QVERIFY2(refusedWith(kCheckBitNumber + "\n" + kBitOutOfRange.arg(9).arg("InvFlag", bit)), bit);
     }
     form.table().row(8).scale->setText(QStringLiteral("15"));
-    QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetFile)), presetsBefore);
+    QCOMPARE(testenv::readAll(programfolder::file(presets::kPresetFile)), presetsBefore);
     QVERIFY(!p.link.isOpen());
 }
 
 void TestTrendRun::failedPortOpen()
 {
     Program p;
-    testenv::UsePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
+    testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
     TrendGraphWindow form(p.ws, p.data);
-    UntickAll(form);
-    SetRow(form, 0, true, "L", "An Term In", "20000");
-    SetRow(form, 1, true, "A", "600E00123", "020000");
-    SetRow(form, 7, true, "L", "InvFlag", "15");
-    SetRow(form, 9, false, "L", "Not In List", "00");
+    untickAll(form);
+    setRow(form, 0, true, "L", "An Term In", "20000");
+    setRow(form, 1, true, "A", "600E00123", "020000");
+    setRow(form, 7, true, "L", "InvFlag", "15");
+    setRow(form, 9, false, "L", "Not In List", "00");
     form.toggleNumberBase();
     QCOMPARE(form.numberBaseButton()->text(), QStringLiteral("Hex"));
     p.data.sampleRing[3][1] = 99;
@@ -308,14 +308,14 @@ void TestTrendRun::failedPortOpen()
     QCOMPARE(p.data.channelScale[7], 32768);
     QCOMPARE(p.data.sampleRing[3][1], 0);
     QCOMPARE(p.data.ringWritePos, 0);
-    const QByteArray saved = testenv::ReadAll(programfolder::File(presets::kPresetFile));
+    const QByteArray saved = testenv::readAll(programfolder::file(presets::kPresetFile));
     QVERIFY(saved.startsWith("Hex,,,,\r\nON,L,AnTermIn,20000\r\nON,A,600E00123,020000\r\nOF,L,SpdCmd,20000\r\n"));
     QCOMPARE(saved.count("\r\n"), 15);
     QVERIFY(saved.contains("\r\nON,L,InvFlag,15\r\nOF,L,InvFlag,07\r\nOF,L,NotInList,00\r\n"));
-    QCOMPARE(testenv::ReadAll(programfolder::File(presets::kPresetCopyFile)), saved);
+    QCOMPARE(testenv::readAll(programfolder::file(presets::kPresetCopyFile)), saved);
     // The colour key shows every channel after a start, whether the port opened or not.
-    QCOMPARE(Pixel(form.layers().key, 5, 19), kRed);
-    QCOMPARE(Pixel(form.layers().key, 5, 59), 0xFF0000FFu);
+    QCOMPARE(pixel(form.layers().key, 5, 19), kRed);
+    QCOMPARE(pixel(form.layers().key, 5, 59), 0xFF0000FFu);
 }
 
 void TestTrendRun::runAgainstSimulator()
@@ -324,7 +324,7 @@ void TestTrendRun::runAgainstSimulator()
     QString error;
     QVERIFY2(sim.start(&error), qPrintable(error));
     sim.setLiveDemo(false);
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(0x600F92, 0x4E20); // AnTermIn: 20000
     sim.writeWord(0x600FA8, 0x8000); // -32768
     sim.writeWord(0x600E00, 0x1234);
@@ -336,12 +336,12 @@ void TestTrendRun::runAgainstSimulator()
     p.ws.waitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
-    UntickAll(*form);
-    SetRow(*form, 0, true, "L", "AnTermIn", "20000");
-    SetRow(*form, 1, true, "A", "600FA8", "32767");
-    SetRow(*form, 2, true, "A", "600E00", "20000");
-    SetRow(*form, 7, true, "L", "InvFlag", "03");
-    SetRow(*form, 8, true, "A", "600F02", "15");
+    untickAll(*form);
+    setRow(*form, 0, true, "L", "AnTermIn", "20000");
+    setRow(*form, 1, true, "A", "600FA8", "32767");
+    setRow(*form, 2, true, "A", "600E00", "20000");
+    setRow(*form, 7, true, "L", "InvFlag", "03");
+    setRow(*form, 8, true, "A", "600F02", "15");
 
     // Pass 1 clean, pass 2 with channel 2 silent (the eighth read of the run), pass 3 clean again.
     for (int i = 0; i < 7; ++i)
@@ -377,12 +377,12 @@ void TestTrendRun::runAgainstSimulator()
         QCOMPARE(r[8], 0);
         QCOMPARE(r[3] | r[9] | r[13], 0);
     }
-    const QByteArray trace = testenv::ReadAll(QStringLiteral("ErrTrace.txt"));
+    const QByteArray trace = testenv::readAll(QStringLiteral("ErrTrace.txt"));
     QCOMPARE(trace.count(" Code="), 1);
     QVERIFY2(trace.endsWith(" Code=-1 Data=\r\n"), trace.constData()); // no refusal stored yet
-    QCOMPARE(Pixel(form->layers().trace, 2, 50), kLime); // the mark of pass 2, at x 2
-    QCOMPARE(Pixel(form->layers().visible, 2, 50), kLime);
-    QCOMPARE(Pixel(form->layers().visible, 1, 0), kRed);
+    QCOMPARE(pixel(form->layers().trace, 2, 50), kLime); // the mark of pass 2, at x 2
+    QCOMPARE(pixel(form->layers().visible, 2, 50), kLime);
+    QCOMPARE(pixel(form->layers().visible, 1, 0), kRed);
 
     // Left to itself the run polls on; STOP ends it between two passes.
     p.ws.waitTime = QStringLiteral("0");
@@ -462,7 +462,7 @@ void TestTrendRun::runAgainstSimulator()
     form->close();
     QVERIFY(p.dataRead()->isEnabled());
     QVERIFY(!p.ws.trendWindowOpen);
-    DeleteClosedWindows();
+    deleteClosedWindows();
     QVERIFY(form.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     const int afterClose = p.data.ringWritePos;
@@ -476,7 +476,7 @@ void TestTrendRun::runAgainstSimulator()
     QTest::qWait(200);
     QVERIFY(closing->runStarting());
     closing->close();
-    DeleteClosedWindows();
+    deleteClosedWindows();
     QVERIFY(closing.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
@@ -494,7 +494,7 @@ void TestTrendRun::runAgainstSimulator()
     QTRY_COMPARE_WITH_TIMEOUT(passing->runButton()->text(), QStringLiteral("STOP"), 3000);
     QTest::qWait(100);
     passing->close();
-    DeleteClosedWindows();
+    deleteClosedWindows();
     QVERIFY(passing.isNull());
     QVERIFY(!p.ws.trendWindowOpen);
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);

@@ -31,7 +31,7 @@ constexpr int kStepPass = 100;
 constexpr int kPreRows = 20;
 constexpr QRgb kMarkColour = 0xFFFF00FFu;
 
-int MarkPixelsIn(const QImage &layer, int x)
+int markPixelsIn(const QImage &layer, int x)
 {
     int count = 0;
     for (int y = 0; y < layer.height(); ++y)
@@ -44,7 +44,7 @@ int MarkPixelsIn(const QImage &layer, int x)
 class TestTrendTrigger : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testenv::Prepare(); }
+    void initTestCase() { testenv::prepare(); }
     void stepEndsAnArmedRun();
 };
 
@@ -54,7 +54,7 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QString error;
     QVERIFY2(sim.start(&error), qPrintable(error));
     sim.setLiveDemo(false);
-    testenv::UsePort(QStringLiteral("COM1"), sim.devicePath());
+    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(kWordAddress, 0);
     sim.writeWord(kFlagAddress, 0x0008);
     ScheduledStep step;
@@ -99,7 +99,7 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     dialog->armButton()->click();
     QVERIFY(form.triggerArmed());
     QVERIFY(!dialog->armButton()->isEnabled());
-    QCOMPARE(testenv::ReadAll(testenv::ProgramDir() + kTriggerFile),
+    QCOMPARE(testenv::readAll(testenv::programDir() + kTriggerFile),
              QByteArray("QMX Trigger\r\nFirst,0,RISES,500\r\nPre,20\r\n"));
 
     form.toggleRun();
@@ -109,7 +109,7 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
 
     // Stopped by itself once the rows from the trigger on fill the graph with the pre rows.
-    QCOMPARE(form.runPasses(), quint64(kStepPass - 1 + trigger::RowsFromTrigger(kPreRows)));
+    QCOMPARE(form.runPasses(), quint64(kStepPass - 1 + trigger::rowsFromTrigger(kPreRows)));
     QCOMPARE(form.data().rowCount, kRingRows - 1);
     QCOMPARE(form.data().displayRows[kPreRows - 1][0], 0);
     QCOMPARE(form.data().displayRows[kPreRows][0], 1000);
@@ -121,12 +121,12 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QCOMPARE(form.band().line(0)->text().left(12), QStringLiteral("A: row 248  "));
     // The mark is on the cursor layer at the trigger row, nowhere on the traces.
     const GraphLayers &layers = form.layers();
-    QVERIFY(MarkPixelsIn(layers.cursor, 2 * kPreRows) > 0);
+    QVERIFY(markPixelsIn(layers.cursor, 2 * kPreRows) > 0);
     for (int x = 0; x < kGraphWidth; ++x)
-        QCOMPARE(MarkPixelsIn(layers.trace, x), 0);
+        QCOMPARE(markPixelsIn(layers.trace, x), 0);
     // REDRAW keeps it on the same rows.
     form.redraw();
-    QVERIFY(MarkPixelsIn(form.layers().cursor, 2 * kPreRows) > 0);
+    QVERIFY(markPixelsIn(form.layers().cursor, 2 * kPreRows) > 0);
 
     // The set-up shows again in Hex, and a new window reads it from its file.
     form.toggleNumberBase();

@@ -23,7 +23,7 @@ struct Sample {
 };
 
 // The rows (1-based) on which `setup` fires for samples of one channel.
-QList<int> FiringRows(const TriggerSetup &setup, const QList<Sample> &samples)
+QList<int> firingRows(const TriggerSetup &setup, const QList<Sample> &samples)
 {
     trigger::TriggerDetector detector(setup);
     QList<int> rows;
@@ -81,7 +81,7 @@ private slots:
         QFETCH(QList<int>, firing);
         TriggerSetup setup;
         setup.first = {channel, static_cast<Edge>(edge), level};
-        QCOMPARE(FiringRows(setup, samples), firing);
+        QCOMPARE(firingRows(setup, samples), firing);
     }
 
     void twoConditions_data()
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(capture.triggerRowNumber(), std::optional<int>(stepRow));
         QCOMPARE(stored - stepRow + 1, rowsFromTrigger);
         const int shown = std::min(stored, kRingRows - 1);
-        QCOMPARE(trigger::ShownRowIndex(stepRow, stored, shown), std::optional<int>(shownIndex));
+        QCOMPARE(trigger::shownRowIndex(stepRow, stored, shown), std::optional<int>(shownIndex));
     }
 
     void levelTexts_data()
@@ -196,7 +196,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, hex);
         QFETCH(int, level);
-        QCOMPARE(trigger::ParseLevelText(text, hex), level == INT_MIN ? std::nullopt : std::optional<std::int32_t>(level));
+        QCOMPARE(trigger::parseLevelText(text, hex), level == INT_MIN ? std::nullopt : std::optional<std::int32_t>(level));
     }
 
     void setupText()
@@ -207,31 +207,31 @@ private slots:
         setup.combine = Combine::And;
         const auto name = [](int c) { return c == kWord ? QStringLiteral("SpdFbk") : QStringLiteral("InvFlag.07"); };
         const auto hex = [](int, std::int32_t v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper(); };
-        QCOMPARE(trigger::SetupText(setup, name, hex), QStringLiteral("SpdFbk crosses 00FF AND InvFlag.07 becomes 0"));
+        QCOMPARE(trigger::setupText(setup, name, hex), QStringLiteral("SpdFbk crosses 00FF AND InvFlag.07 becomes 0"));
         setup.first.edge = Edge::Rises;
         setup.second->edge = Edge::Crosses;
         setup.combine = Combine::Or;
-        QCOMPARE(trigger::SetupText(setup, name, hex), QStringLiteral("SpdFbk rises through 00FF OR InvFlag.07 changes"));
+        QCOMPARE(trigger::setupText(setup, name, hex), QStringLiteral("SpdFbk rises through 00FF OR InvFlag.07 changes"));
     }
 
     void setupLines()
     {
         TriggerSetup setup;
         setup.first = {3, Edge::Falls, -1200};
-        QCOMPARE(trigger::SetupLines(setup),
+        QCOMPARE(trigger::setupLines(setup),
                  (QStringList{"QMX Trigger", "First,3,FALLS,-1200", "Pre,62"}));
-        QCOMPARE(trigger::ParseSetupLines(trigger::SetupLines(setup)), std::optional<TriggerSetup>(setup));
+        QCOMPARE(trigger::parseSetupLines(trigger::setupLines(setup)), std::optional<TriggerSetup>(setup));
         setup.second = Condition{12, Edge::Crosses, 0};
         setup.combine = Combine::And;
         setup.preRows = 0;
-        QCOMPARE(trigger::ParseSetupLines(trigger::SetupLines(setup)), std::optional<TriggerSetup>(setup));
+        QCOMPARE(trigger::parseSetupLines(trigger::setupLines(setup)), std::optional<TriggerSetup>(setup));
 
-        QVERIFY(!trigger::ParseSetupLines({}));
-        QVERIFY(!trigger::ParseSetupLines({"QMX Trigger", "Pre,62"}));                         // no condition
-        QVERIFY(!trigger::ParseSetupLines({"QMX Trigger", "First,14,RISES,0"}));               // no such channel
-        QVERIFY(!trigger::ParseSetupLines({"QMX Trigger", "First,1,UP,0"}));
-        QVERIFY(!trigger::ParseSetupLines({"QMX Trigger", "First,1,RISES,0", "Pre,250"}));      // more than the ring
-        QVERIFY(!trigger::ParseSetupLines({"ON,A,600E60,1", "First,1,RISES,0"}));              // a preset file
+        QVERIFY(!trigger::parseSetupLines({}));
+        QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "Pre,62"}));                         // no condition
+        QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "First,14,RISES,0"}));               // no such channel
+        QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "First,1,UP,0"}));
+        QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "First,1,RISES,0", "Pre,250"}));      // more than the ring
+        QVERIFY(!trigger::parseSetupLines({"ON,A,600E60,1", "First,1,RISES,0"}));              // a preset file
     }
 };
 

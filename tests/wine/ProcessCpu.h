@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-inline double ProcessCpuSeconds()
+inline double processCpuSeconds()
 {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);

@@ -23,7 +23,7 @@ constexpr std::uint16_t kBlockBytes = 464;         // two exchanges of 232 bytes
 
 int failures = 0;
 
-void Check(bool ok, const std::string &what)
+void check(bool ok, const std::string &what)
 {
     std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what.c_str());
     std::fflush(stdout);
@@ -32,99 +32,99 @@ void Check(bool ok, const std::string &what)
 }
 
 // Opens `name` and reports the message a failure shows.
-bool Open(SerialPort &port, const char *name)
+bool open(SerialPort &port, const char *name)
 {
     const SerialPort::OpenError error = port.open(std::string("\\\\.\\") + name);
     if (error != SerialPort::OpenError::None)
-        std::printf("  %s: %s (%s)\n", name, OpenErrorMessage(error), port.failureDetail().c_str());
+        std::printf("  %s: %s (%s)\n", name, openErrorMessage(error), port.failureDetail().c_str());
     return error == SerialPort::OpenError::None;
 }
 
-void WordAndBlock()
+void wordAndBlock()
 {
     SerialPort port;
-    Check(Open(port, "COM1"), "COM1 opens");
+    check(open(port, "COM1"), "COM1 opens");
     LinkCore core(port);
-    const int word = core.ReadValue('R', 2, kWordAddress);
-    Check(word == 0x4304, "\"R\" word read: " + std::to_string(word) + " (expected 17156)");
+    const int word = core.readValue('R', 2, kWordAddress);
+    check(word == 0x4304, "\"R\" word read: " + std::to_string(word) + " (expected 17156)");
 
     std::vector<std::uint8_t> block(30000, 0);
     const auto before = core.exchangeCount();
-    const int result = core.ReadBlock('r', kBlockBytes, kBlockAddress, block);
-    Check(result == 0 && core.exchangeCount() - before == 2,
+    const int result = core.readBlock('r', kBlockBytes, kBlockAddress, block);
+    check(result == 0 && core.exchangeCount() - before == 2,
           "464-byte block read in " + std::to_string(core.exchangeCount() - before) + " chunks: " +
               std::to_string(result));
     // The same memory word by word: every byte of both chunks landed where it belongs.
     int mismatches = 0;
     for (std::uint32_t offset = 0; offset < kBlockBytes; offset += 2) {
-        const int w = core.ReadValue('R', 2, kBlockAddress + offset);
+        const int w = core.readValue('R', 2, kBlockAddress + offset);
         if (w < 0 || block[offset] != (w >> 8) || block[offset + 1] != (w & 0xFF))
             ++mismatches;
     }
-    Check(mismatches == 0, "block bytes match word reads (" + std::to_string(mismatches) + " differ)");
+    check(mismatches == 0, "block bytes match word reads (" + std::to_string(mismatches) + " differ)");
 
     // The port is this program's alone: a second open of COM1 is refused while it is held.
     SerialPort second;
     const SerialPort::OpenError held = second.open("\\\\.\\COM1");
-    Check(held == SerialPort::OpenError::Open,
-          std::string("COM1 already held: ") + (OpenErrorMessage(held) ? OpenErrorMessage(held) : "opened") + " (" +
+    check(held == SerialPort::OpenError::Open,
+          std::string("COM1 already held: ") + (openErrorMessage(held) ? openErrorMessage(held) : "opened") + " (" +
               second.failureDetail() + ")");
     port.close();
-    Check(second.open("\\\\.\\COM1") == SerialPort::OpenError::None, "COM1 opens again once released");
+    check(second.open("\\\\.\\COM1") == SerialPort::OpenError::None, "COM1 opens again once released");
 }
 
-void Refusal()
+void refusal()
 {
     SerialPort port;
-    Check(Open(port, "COM2"), "COM2 opens");
+    check(open(port, "COM2"), "COM2 opens");
     LinkCore core(port);
-    const int code = core.Transact(RequestRecord::Make('R', kWordAddress, 2));
+    const int code = core.transact(RequestRecord::make('R', kWordAddress, 2));
     const std::string reply = core.lastErrorReply();
-    Check(code == Code(LinkResult::RefusedD) && reply.size() > 2 && reply[0] == '\x15' && reply[2] == 'D',
+    check(code == codeOf(LinkResult::RefusedD) && reply.size() > 2 && reply[0] == '\x15' && reply[2] == 'D',
           "refusal letter D: " + std::to_string(code) + " (expected -3)");
-    Check(core.ReadValue('R', 2, kWordAddress) == -3, "word read refused: -3");
+    check(core.readValue('R', 2, kWordAddress) == -3, "word read refused: -3");
 }
 
-void WrongChecksum()
+void wrongChecksum()
 {
     SerialPort port;
-    Check(Open(port, "COM3"), "COM3 opens");
+    check(open(port, "COM3"), "COM3 opens");
     LinkCore core(port);
-    const int code = core.Transact(RequestRecord::Make('R', kWordAddress, 2));
-    Check(code == Code(LinkResult::BadChecksum), "wrong checksum: " + std::to_string(code) + " (expected -2)");
+    const int code = core.transact(RequestRecord::make('R', kWordAddress, 2));
+    check(code == codeOf(LinkResult::BadChecksum), "wrong checksum: " + std::to_string(code) + " (expected -2)");
 }
 
-void Silence()
+void silence()
 {
     using namespace std::chrono;
     // The measure must see CPU at all, or "under 0.1 s" would prove nothing.
-    const double spinStart = ProcessCpuSeconds();
+    const double spinStart = processCpuSeconds();
     const auto spinUntil = steady_clock::now() + milliseconds(200);
     volatile unsigned long long spins = 0;
     while (steady_clock::now() < spinUntil)
         spins = spins + 1;
-    const double spun = ProcessCpuSeconds() - spinStart;
-    Check(spun > 0.05, "process CPU is measured: a 200 ms spin counts " + std::to_string(spun) + " s");
+    const double spun = processCpuSeconds() - spinStart;
+    check(spun > 0.05, "process CPU is measured: a 200 ms spin counts " + std::to_string(spun) + " s");
 
     SerialPort port;
-    Check(Open(port, "COM4"), "COM4 opens");
+    check(open(port, "COM4"), "COM4 opens");
     LinkCore core(port);
-    const double cpu0 = ProcessCpuSeconds();
+    const double cpu0 = processCpuSeconds();
     const auto t0 = steady_clock::now();
-    const int code = core.ReadValue('R', 2, kWordAddress);
+    const int code = core.readValue('R', 2, kWordAddress);
     const auto waited = duration_cast<milliseconds>(steady_clock::now() - t0).count();
-    const double cpu = ProcessCpuSeconds() - cpu0;
-    Check(code == -1, "silent controller: " + std::to_string(code) + " (expected -1)");
-    Check(waited >= 1000 && waited <= 2100, "gave up after " + std::to_string(waited) + " ms (1000 to 2000)");
-    Check(cpu < 0.1, "CPU while waiting " + std::to_string(cpu) + " s (under 0.1)");
+    const double cpu = processCpuSeconds() - cpu0;
+    check(code == -1, "silent controller: " + std::to_string(code) + " (expected -1)");
+    check(waited >= 1000 && waited <= 2100, "gave up after " + std::to_string(waited) + " ms (1000 to 2000)");
+    check(cpu < 0.1, "CPU while waiting " + std::to_string(cpu) + " s (under 0.1)");
 }
 
-void MissingDevice()
+void missingDevice()
 {
     SerialPort port;
     const SerialPort::OpenError error = port.open("\\\\.\\COM9");
-    Check(error == SerialPort::OpenError::Open,
-          std::string("COM9 without a device: ") + (OpenErrorMessage(error) ? OpenErrorMessage(error) : "opened") +
+    check(error == SerialPort::OpenError::Open,
+          std::string("COM9 without a device: ") + (openErrorMessage(error) ? openErrorMessage(error) : "opened") +
               " (" + port.failureDetail() + ")");
 }
 
@@ -132,11 +132,11 @@ void MissingDevice()
 
 int main()
 {
-    WordAndBlock();
-    Refusal();
-    WrongChecksum();
-    Silence();
-    MissingDevice();
+    wordAndBlock();
+    refusal();
+    wrongChecksum();
+    silence();
+    missingDevice();
     std::printf("%s\n", failures == 0 ? "all checks passed" : "checks failed");
     return failures == 0 ? 0 : 1;
 }
