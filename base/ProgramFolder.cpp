@@ -46,7 +46,7 @@ QString path()
     return withSlash(folder.isEmpty() ? folderOfExecutable() : folder);
 }
 
-void override(const QString &folder) { overrideSlot() = folder; }
+void setOverride(const QString &folder) { overrideSlot() = folder; }
 
 QString userDataPath()
 {

@@ -12,7 +12,7 @@ namespace programfolder {
 // The folder with the shipped files, with a trailing "/".
 QString path();
 // Points the program folder elsewhere (tests, demo); an empty path restores the executable's folder.
-void override(const QString &folder);
+void setOverride(const QString &folder);
 // The user's own data folder (trailing "/"): $XDG_DATA_HOME/Quillster/CON, named like the
 // configuration store whatever the application's display name.
 QString userDataPath();

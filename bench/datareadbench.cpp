@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
-    programfolder::override(QStringLiteral(QMX_SOURCE_DIR "/data"));
+    programfolder::setOverride(QStringLiteral(QMX_SOURCE_DIR "/data"));
 
     ControllerSimulator sim;
     if (!bench::startSimulatorOnCom1(sim))

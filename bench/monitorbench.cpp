@@ -78,7 +78,7 @@ int main(int argc, char *argv[])
     const int passes = args.count;
     const QString screenshot = args.screenshot;
 
-    programfolder::override(root.path());
+    programfolder::setOverride(root.path());
     for (const char *name : {"Varlist.txt", "Varlist2.txt"})
         QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + QLatin1String(name), programfolder::file(QLatin1String(name)));
 

@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     const int monitorPasses = args.size() > 2 ? std::max(1, args[2].toInt()) : 10000;
 
     const QString programDir = QDir(root.path()).filePath(QStringLiteral("program"));
-    programfolder::override(programDir);
+    programfolder::setOverride(programDir);
     const QDir data(QStringLiteral(QMX_SOURCE_DIR "/data"));
     for (const QString &name : data.entryList(QDir::Files))
         QFile::copy(data.filePath(name), programfolder::file(name));

@@ -211,7 +211,7 @@ int main(int argc, char *argv[])
     const int seconds = args.count;
     const QString screenshot = args.screenshot;
 
-    programfolder::override(root.path());
+    programfolder::setOverride(root.path());
     QDir::setCurrent(root.path()); // "ErrTrace.txt", should a read fail
     ControllerSimulator sim;
     if (!bench::startSimulatorOnCom1(sim))

@@ -1,16 +1,16 @@
 #include "catalogue/BlockTypeTable.h"
 
 namespace {
-constexpr auto kWordCounts = blocktypes_detail::MakeWordCounts();
+constexpr auto kWordCounts = blocktypes_detail::makeWordCounts();
 static_assert(kWordCounts[21] == 32 && kWordCounts[29] == 11 && kWordCounts[64] == 0);
 } // namespace
 
-const std::array<int, kBlockTypeCount + 1> &BlockWordCounts() { return kWordCounts; }
+const std::array<int, kBlockTypeCount + 1> &blockWordCounts() { return kWordCounts; }
 
 const BlockType &blockTypeRow(int code)
 {
     if (code >= 0 && code < kBlockTypeCount)
-        return BlockTypeTable[static_cast<std::size_t>(code)];
+        return kBlockTypeTable[static_cast<std::size_t>(code)];
     return blocktypes_detail::kBlankRow;
 }
 

@@ -46,7 +46,7 @@ constexpr std::array<BlockType, kBlockTypeCount> makeTable()
     return rows;
 }
 
-constexpr std::array<int, kBlockTypeCount + 1> MakeWordCounts()
+constexpr std::array<int, kBlockTypeCount + 1> makeWordCounts()
 {
     std::array<int, kBlockTypeCount + 1> counts{};
     const auto rows = makeTable();
@@ -58,11 +58,11 @@ constexpr std::array<int, kBlockTypeCount + 1> MakeWordCounts()
 } // namespace blocktypes_detail
 
 // Rows indexed by type code 0 to 63.
-inline constexpr std::array<BlockType, kBlockTypeCount> BlockTypeTable = blocktypes_detail::makeTable();
+inline constexpr std::array<BlockType, kBlockTypeCount> kBlockTypeTable = blocktypes_detail::makeTable();
 
 // The parameter-word column of the table for codes 0 to 63 and a 0 for code 64, as the main
 // window shows it and the super-block reader uses it.
-const std::array<int, kBlockTypeCount + 1> &BlockWordCounts();
+const std::array<int, kBlockTypeCount + 1> &blockWordCounts();
 
 // The row of a type code. Codes 64 to 124 pass the load-data check but have no row of their own:
 // they are read and decoded as blank rows (no name, no parameter words, no outputs), so a header

@@ -37,7 +37,7 @@ constexpr std::array<LineTest, kLineCount> kLineTests{{
 constexpr int kPointerLine = 4;    // index of line 5
 constexpr int kSuperBlockLine = 5; // index of line 6
 
-bool passes(const QString &line, const LineTest &test)
+bool lineMatches(const QString &line, const LineTest &test)
 {
     const QLatin1StringView expected(test.text);
     return test.whole ? line == expected : line.startsWith(expected);
@@ -134,7 +134,7 @@ CheckOutcome checkSuperBlockLines(const QStringList &lines, CatalogueData &data,
     std::optional<QStringList> superBlock;
     for (int n = 0; n < kLineCount; ++n) {
         const QString &line = lines[n];
-        if (!passes(line, kLineTests[n])) {
+        if (!lineMatches(line, kLineTests[n])) {
             ++outcome.errorCount;
             continue;
         }

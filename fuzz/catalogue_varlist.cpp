@@ -11,7 +11,7 @@
 // own rather than the program's, which needs an application object this target has not.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    programfolder::override(QStringLiteral("/fuzz"));
+    programfolder::setOverride(QStringLiteral("/fuzz"));
     return 0;
 }
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-QString milliseconds(std::chrono::nanoseconds t)
+QString millisecondsText(std::chrono::nanoseconds t)
 {
     return QString::number(static_cast<double>(t.count()) / 1e6, 'f', 1) + QStringLiteral(" ms");
 }
@@ -31,8 +31,8 @@ QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std:
             codes << QStringLiteral("%1: %2").arg(linkResultLabel(code)).arg(count);
         text += QStringLiteral(" (") + codes.join(QStringLiteral(", ")) + u')';
     }
-    text += beforeTimes + QStringLiteral("reply mean ") + milliseconds(stats.meanReply()) + QStringLiteral(", longest ") +
-            milliseconds(stats.longestReply);
+    text += beforeTimes + QStringLiteral("reply mean ") + millisecondsText(stats.meanReply()) +
+            QStringLiteral(", longest ") + millisecondsText(stats.longestReply);
     text += QStringLiteral(", ") + QString::number(passesPerSecond(passes, elapsed), 'f', 2) +
             QStringLiteral(" passes/s");
     return text;

@@ -8,7 +8,7 @@ Q_LOGGING_CATEGORY(lcFrames, "qmx.link.frames", QtWarningMsg)
 
 namespace {
 
-QString readable(const std::uint8_t *data, std::size_t n)
+QString readableBytes(const std::uint8_t *data, std::size_t n)
 {
     QString out;
     for (std::size_t i = 0; i < n; ++i) {
@@ -27,7 +27,7 @@ Link::Link()
 {
     core_.setTrace([](const char *what, const std::uint8_t *bytes, std::size_t n) {
         if (lcFrames().isDebugEnabled())
-            qCDebug(lcFrames) << what << readable(bytes, n);
+            qCDebug(lcFrames) << what << readableBytes(bytes, n);
     });
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-HANDLE handle(void *h) { return static_cast<HANDLE>(h); }
+HANDLE asHandle(void *h) { return static_cast<HANDLE>(h); }
 
 // Reads return at once with whatever has arrived.
 bool readAtOnce(HANDLE h)
@@ -63,7 +63,7 @@ SerialPort::~SerialPort()
 {
     close();
     if (waitEvent_)
-        CloseHandle(handle(waitEvent_));
+        CloseHandle(asHandle(waitEvent_));
 }
 
 bool SerialPort::isOpen() const { return handle_ != nullptr; }
@@ -132,11 +132,11 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
 void SerialPort::close()
 {
     if (handle_) {
-        CloseHandle(handle(handle_));
+        CloseHandle(asHandle(handle_));
         handle_ = nullptr;
     }
     if (guard_) {
-        CloseHandle(handle(guard_));
+        CloseHandle(asHandle(guard_));
         guard_ = nullptr;
     }
     holdsByte_ = false;
@@ -148,8 +148,8 @@ void SerialPort::purge()
         return;
     DWORD errors = 0;
     COMSTAT status{};
-    ClearCommError(handle(handle_), &errors, &status);
-    PurgeComm(handle(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+    ClearCommError(asHandle(handle_), &errors, &status);
+    PurgeComm(asHandle(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     holdsByte_ = false;
 }
 
@@ -160,12 +160,12 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes)
     std::size_t done = 0;
     while (done < bytes.size()) {
         OVERLAPPED ov{};
-        ov.hEvent = handle(waitEvent_);
+        ov.hEvent = asHandle(waitEvent_);
         ResetEvent(ov.hEvent);
         DWORD written = 0;
         const BOOL started =
-            WriteFile(handle(handle_), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, &ov);
-        if (!finish(handle(handle_), ov, started, written) || written == 0)
+            WriteFile(asHandle(handle_), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, &ov);
+        if (!finish(asHandle(handle_), ov, started, written) || written == 0)
             return false;
         done += written;
     }
@@ -186,7 +186,7 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     }
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle(handle_), &errors, &status)) {
+    if (!ClearCommError(asHandle(handle_), &errors, &status)) {
         gone_ = true;
         return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
     }
@@ -194,11 +194,11 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     if (wanted == 0)
         return static_cast<std::ptrdiff_t>(delivered);
     OVERLAPPED ov{};
-    ov.hEvent = handle(waitEvent_);
+    ov.hEvent = asHandle(waitEvent_);
     ResetEvent(ov.hEvent);
     DWORD got = 0;
-    const BOOL started = ReadFile(handle(handle_), buffer.data() + delivered, wanted, &got, &ov);
-    if (!finish(handle(handle_), ov, started, got))
+    const BOOL started = ReadFile(asHandle(handle_), buffer.data() + delivered, wanted, &got, &ov);
+    if (!finish(asHandle(handle_), ov, started, got))
         return delivered > 0 ? static_cast<std::ptrdiff_t>(delivered) : -1;
     return static_cast<std::ptrdiff_t>(delivered + got);
 }
@@ -212,7 +212,7 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
     }
     if (holdsByte_)
         return true;
-    const HANDLE h = handle(handle_);
+    const HANDLE h = asHandle(handle_);
     for (;;) {
         DWORD errors = 0;
         COMSTAT status{};
@@ -238,7 +238,7 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
             return false;
         }
         OVERLAPPED ov{};
-        ov.hEvent = handle(waitEvent_);
+        ov.hEvent = asHandle(waitEvent_);
         ResetEvent(ov.hEvent);
         DWORD got = 0;
         bool read = ReadFile(h, &heldByte_, 1, &got, &ov) != 0;

@@ -19,7 +19,7 @@ QString groupFor(const QString &keyPath)
     return path;
 }
 
-QSettings store()
+QSettings settingsStore()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"),
                      QStringLiteral("CON"));
@@ -29,7 +29,7 @@ QSettings store()
 
 QString regReadString(const QString &keyPath, const QString &valueName)
 {
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
@@ -38,7 +38,7 @@ QString regReadString(const QString &keyPath, const QString &valueName)
 
 void regWriteString(const QString &keyPath, const QString &valueName, const QString &text)
 {
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
@@ -48,7 +48,7 @@ void regWriteString(const QString &keyPath, const QString &valueName, const QStr
 
 void mapPortToDevice(const QString &portName, const QString &device)
 {
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     settings.setValue(QStringLiteral("Devices/") + portName, device);
     settings.sync();
 }
@@ -59,7 +59,7 @@ QString devicePathForPort(const QString &portName)
     // Windows opens the port by its own name; the device namespace prefix also reaches COM10 and up.
     return QStringLiteral("\\\\.\\") + portName;
 #else
-    QSettings settings = store();
+    QSettings settings = settingsStore();
     const QString mapped = settings.value(QStringLiteral("Devices/") + portName).toString();
     if (!mapped.isEmpty())
         return mapped;

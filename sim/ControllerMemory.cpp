@@ -178,7 +178,10 @@ constexpr std::uint16_t kBlockOutputStart[kBlockOutputCount] = {
     0x0000, 0x0010, 0x0300, 0x0280, 0x0190, 0x00C8, 0x0064, 0x0E10, 0x0AF0, 0x0400,
 };
 
-std::uint16_t asSignedWord(double value) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value))); }
+std::uint16_t asSignedWord(double value)
+{
+    return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value)));
+}
 
 double sine(double seconds, double period) { return std::sin(2 * std::numbers::pi * seconds / period); }
 
@@ -284,14 +287,14 @@ void ControllerMemory::advanceDemo(ControllerMemory &m, double t)
     // CmdFlag: bit 7 held, bit 0 switching every 2 s.
     m.setWord(kCmdFlag, withBit(0x0080, 0, toggle(t, 4.0)));
 
-    m.setWord(kAnalogInputs + 0, asSignedWord(15000.0 * sine(t, 4.0)));                    // AnTermIn
+    m.setWord(kAnalogInputs + 0, asSignedWord(15000.0 * sine(t, 4.0)));                            // AnTermIn
     m.setWord(kAnalogInputs + 2, asSignedWord(8000.0 * std::cos(2 * std::numbers::pi * t / 4.0))); // AnTermIn2
-    m.setWord(kAnalogInputs + 4, asSignedWord(5400.0 + 40.0 * sine(t, 0.35)));             // DcBusVolt
-    m.setWord(kAnalogInputs + 6, asSignedWord(250.0 + 100.0 * phase(t, 600.0)));          // MotorTemp
+    m.setWord(kAnalogInputs + 4, asSignedWord(5400.0 + 40.0 * sine(t, 0.35)));                     // DcBusVolt
+    m.setWord(kAnalogInputs + 6, asSignedWord(250.0 + 100.0 * phase(t, 600.0)));                   // MotorTemp
 
     const double speedCommand = speedCommandAt(t);
-    m.setWord(kDriveValues + 0, asSignedWord(speedCommand));                                   // SpdCmd
-    m.setWord(kDriveValues + 2, asSignedWord(0.98 * speedCommandAt(std::max(0.0, t - 0.3))));    // SpdFbk
+    m.setWord(kDriveValues + 0, asSignedWord(speedCommand));                                  // SpdCmd
+    m.setWord(kDriveValues + 2, asSignedWord(0.98 * speedCommandAt(std::max(0.0, t - 0.3)))); // SpdFbk
     m.setWord(kDriveValues + 4, asSignedWord(500.0 * sine(t, 1.5)));                          // TrqCmd
     m.setWord(kDriveValues + 6, asSignedWord(480.0 * sine(t - 0.05, 1.5)));                   // TrqFbk
     m.setWord(kDriveValues + 8, asSignedWord(1200.0 + 150.0 * std::fabs(sine(t, 1.5))));      // CurFbk

@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
     for (const QString &name : {QStringLiteral("Varlist.txt"), QStringLiteral("Varlist2.txt"),
                                 QStringLiteral("UserPre.qmt")})
         QFile::copy(QStringLiteral(QMX_SOURCE_DIR "/data/") + name, programDir + QLatin1Char('/') + name);
-    programfolder::override(programDir);
+    programfolder::setOverride(programDir);
     QDir::setCurrent(programDir);
 
     ControllerSimulator sim;

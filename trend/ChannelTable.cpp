@@ -16,13 +16,13 @@ namespace {
 const QColor kTeal(0, 128, 128);
 const QColor kMaroon(128, 0, 0);
 
-// Places in window coordinates, turned into the table's own by local().
+// Places in window coordinates, turned into the table's own by tableRect().
 constexpr int kAnalogRowTop = 95;
 constexpr int kLogicRowTop = 265;
 constexpr int kRowPitch = 20;
 constexpr int kRowHeight = 21;
 
-QRect local(int x, int y, int width, int height)
+QRect tableRect(int x, int y, int width, int height)
 {
     return {x - ChannelTable::kPlace.x(), y - ChannelTable::kPlace.y(), width, height};
 }
@@ -53,7 +53,7 @@ ChannelTable::ChannelTable(Workspace &ws, const QImage &key, QWidget *window) : 
     buildCaptions();
     keyPicture_ = new PictureWidget(key, this);
     keyPicture_->setObjectName(QStringLiteral("ColourKey"));
-    keyPicture_->setGeometry(local(552, 94, key.width(), key.height()));
+    keyPicture_->setGeometry(tableRect(552, 94, key.width(), key.height()));
     // The logic block's "Sel" lies over the key strip's top.
     logicSelectCaption_->raise();
     for (int c = 0; c < kChannels; ++c)
@@ -63,14 +63,14 @@ ChannelTable::ChannelTable(Workspace &ws, const QImage &key, QWidget *window) : 
 void ChannelTable::buildCaptions()
 {
     // "Adrs" over "Labl" names the address-or-name column.
-    makeCaption(this, QStringLiteral("Sel"), local(550, 79, 24, 16));
-    makeCaption(this, QStringLiteral("Adrs"), local(576, 67, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Labl"), local(576, 80, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Data Name  F.S   Value"), local(600, 79, 190, 16));
-    logicSelectCaption_ = makeCaption(this, QStringLiteral("Sel"), local(550, 249, 24, 16));
-    makeCaption(this, QStringLiteral("Adrs"), local(576, 237, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Labl"), local(576, 250, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Data Name  bit   Value"), local(600, 249, 190, 16));
+    makeCaption(this, QStringLiteral("Sel"), tableRect(550, 79, 24, 16));
+    makeCaption(this, QStringLiteral("Adrs"), tableRect(576, 67, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Labl"), tableRect(576, 80, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Data Name  F.S   Value"), tableRect(600, 79, 190, 16));
+    logicSelectCaption_ = makeCaption(this, QStringLiteral("Sel"), tableRect(550, 249, 24, 16));
+    makeCaption(this, QStringLiteral("Adrs"), tableRect(576, 237, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Labl"), tableRect(576, 250, 24, 12), 10);
+    makeCaption(this, QStringLiteral("Data Name  bit   Value"), tableRect(600, 249, 190, 16));
 }
 
 QLineEdit *ChannelTable::makeField(const QString &text, const QRect &place)
@@ -88,19 +88,19 @@ void ChannelTable::buildRow(int c)
     ChannelRow &row = rows_[static_cast<std::size_t>(c)];
 
     row.selected = new QCheckBox(this);
-    row.selected->setGeometry(local(555, top, 16, 16));
+    row.selected->setGeometry(tableRect(555, top, 16, 16));
     connect(row.selected, &QCheckBox::clicked, this, &ChannelTable::touched);
 
     row.addressKind = new QPushButton(this);
-    row.addressKind->setGeometry(local(575, top, 21, kRowHeight));
+    row.addressKind->setGeometry(tableRect(575, top, 21, kRowHeight));
     setAddressKind(c, AddressKind::Name);
     connect(row.addressKind, &QPushButton::clicked, this, [this, c] { toggleAddressKind(c); });
 
-    row.name = makeField(QString(), local(600, top, 76, kRowHeight));
+    row.name = makeField(QString(), tableRect(600, top, 76, kRowHeight));
     row.scale = makeField(analog ? QStringLiteral("32767") : QStringLiteral("0"),
-                          analog ? local(680, top, 51, kRowHeight) : local(690, top, 26, kRowHeight));
+                          analog ? tableRect(680, top, 51, kRowHeight) : tableRect(690, top, 26, kRowHeight));
     row.value = makeField(analog ? QStringLiteral("-32767") : QStringLiteral("0"),
-                          analog ? local(735, top, 50, kRowHeight) : local(750, top, 26, kRowHeight));
+                          analog ? tableRect(735, top, 50, kRowHeight) : tableRect(750, top, 26, kRowHeight));
     // The value fields show once there are values: after REDRAW or Open.
     row.value->hide();
     row.selected->setToolTip(kSelectTip);

@@ -162,13 +162,13 @@ GraphLayers::GraphLayers()
     : grid(blackImage(kGraphWidth, kGraphHeight)), trace(blackImage(kGraphWidth, kGraphHeight)),
       cursor(blackImage(kGraphWidth, kGraphHeight)), compose(blackImage(kGraphWidth, kGraphHeight)),
       visible(blackImage(kVisibleWidth, kVisibleHeight)), key(blackImage(kKeyWidth, kKeyHeight)),
-      traceColour(kTraceColors)
+      traceColours(kTraceColors)
 {
 }
 
 void GraphLayers::initGraphLayers(TrendData &data)
 {
-    traceColour = kTraceColors;
+    traceColours = kTraceColors;
 
     grid.fill(kBlack);
     for (int y : {100, 200, 300})
@@ -243,7 +243,7 @@ void GraphLayers::traceChanged(int left, int right)
 void GraphLayers::drawSegment(int channel, const TrendData &data)
 {
     traceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
-    const QRgb colour = traceColour[channel % 7];
+    const QRgb colour = traceColours[channel % 7];
     if (channel < kAnalogChannels) {
         raster::drawLine(trace, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel], colour);
     } else {
@@ -286,7 +286,7 @@ void GraphLayers::wipeAhead(int prevPenX)
 
 void GraphLayers::drawErrorMark(int x)
 {
-    raster::drawLine(trace, x, 0, x, kGraphHeight, traceColour[1]);
+    raster::drawLine(trace, x, 0, x, kGraphHeight, traceColours[1]);
     traceChanged(x, x + 1);
 }
 
@@ -297,6 +297,6 @@ void GraphLayers::drawColourKey(const std::array<ChannelRecord, kChannels> &chan
     for (int c = 0; c < kChannels; ++c) {
         const int y = c < kAnalogChannels ? 20 * c + 19 : 20 * c + 49;
         const bool erase = selectedOnly && !channels[c].selected;
-        raster::drawLine(key, 1, y, kKeyWidth, y, erase ? background : traceColour[c % 7]);
+        raster::drawLine(key, 1, y, kKeyWidth, y, erase ? background : traceColours[c % 7]);
     }
 }

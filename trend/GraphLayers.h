@@ -70,7 +70,7 @@ public:
     QImage compose;
     QImage visible; // the picture shown: one pixel wider and higher than the layers
     QImage key;     // the colour key strip
-    std::array<QRgb, 7> traceColour{};
+    std::array<QRgb, 7> traceColours{};
 
     // Grid, cursor at 498, empty traces, composed without the cursor.
     void initGraphLayers(TrendData &data);

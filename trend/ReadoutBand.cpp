@@ -70,7 +70,7 @@ void ReadoutBand::show(const View &view)
         times << readout::cursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
         if (view.secondCursorX) {
             times << readout::cursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
-            if (const auto d = readout::difference(data_, data_.cursorX, *view.secondCursorX))
+            if (const auto d = readout::cursorDifference(data_, data_.cursorX, *view.secondCursorX))
                 difference = readout::differenceItems(data_, *d, view.hex);
         }
     }

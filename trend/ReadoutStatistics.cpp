@@ -100,7 +100,7 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
     if (!cursorBX)
         return header;
     header += QStringLiteral("    ") + cursorTimeText(data, *cursorBX, QStringLiteral("B"));
-    if (const std::optional<CursorDifference> d = difference(data, cursorAX, *cursorBX)) {
+    if (const std::optional<CursorDifference> d = cursorDifference(data, cursorAX, *cursorBX)) {
         header += QStringLiteral("    B-A: %1 rows  ").arg(d->rows) +
                   (d->milliseconds ? secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
     }

@@ -26,7 +26,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 
 } // namespace
 
-void setBackground(QWidget *widget, const QColor &background, const QColor &text)
+void setWidgetColours(QWidget *widget, const QColor &background, const QColor &text)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);
@@ -43,7 +43,7 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     headingFont.setItalic(true);
     headingFont.setPixelSize(16);
     heading->setFont(headingFont);
-    setBackground(heading, kWorkspaceColour, Qt::white);
+    setWidgetColours(heading, kWorkspaceColour, Qt::white);
 
     // Percent of full scale down the left edge, sample numbers under the graph.
     const char *percent[] = {"+100", "+50", "0", "-50", "-100"};
@@ -58,7 +58,7 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     controls.runStatus = makeLabel(window, kRunStatusCaption, {622, 420, 91, 26});
     controls.runStatus->setObjectName(QStringLiteral("RunStatus"));
     controls.runStatus->setAlignment(Qt::AlignCenter);
-    setBackground(controls.runStatus, window->palette().color(QPalette::Window), Qt::white);
+    setWidgetColours(controls.runStatus, window->palette().color(QPalette::Window), Qt::white);
     makeLabel(window, kCursorMoveCaption, {565, 460, 91, 16});
 
     controls.open = makeButton(window, "OpenButton", QStringLiteral("Open"), {390, 8, 56, 23});

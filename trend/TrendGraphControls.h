@@ -24,4 +24,4 @@ struct TrendGraphControls {
 };
 
 // Fills `widget` with `background` and writes its text in `text`.
-void setBackground(QWidget *widget, const QColor &background, const QColor &text);
+void setWidgetColours(QWidget *widget, const QColor &background, const QColor &text);

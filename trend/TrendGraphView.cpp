@@ -250,7 +250,7 @@ QImage TrendGraphView::pictureAtScale(int scale) const
 {
     std::vector<graphpicture::KeyEntry> key;
     for (int c : data_.selectedChannels)
-        key.push_back({layers_.traceColour[static_cast<std::size_t>(c % 7)],
+        key.push_back({layers_.traceColours[static_cast<std::size_t>(c % 7)],
                        trendcsv::columnName(data_.channels[static_cast<std::size_t>(c)], c)});
     return graphpicture::render(layers_.visible, key, background(), scale);
 }

@@ -49,7 +49,7 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     setWindowTitle(kTrendGraphTitle);
     setFixedSize(kWidth, kHeight);
     setFont(windowlook::courierNew(13));
-    setBackground(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
+    setWidgetColours(this, QApplication::palette().color(QPalette::Dark), palette().color(QPalette::WindowText));
 
     // Stacked in this order: the table lies over the graph's key strip, the number base button
     // over the table's top edge.
@@ -192,7 +192,7 @@ void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
 void TrendGraphWindow::showRunningLook()
 {
     controls_.runStatus->setText(kRunningStatus);
-    setBackground(controls_.runStatus, kRunGreen, Qt::white);
+    setWidgetColours(controls_.runStatus, kRunGreen, Qt::white);
     disableRecordingControls();
 }
 
@@ -206,7 +206,7 @@ void TrendGraphWindow::disableRecordingControls()
 void TrendGraphWindow::showStoppedLook()
 {
     controls_.runStatus->setText(kStoppedStatus);
-    setBackground(controls_.runStatus, kStopGrey, Qt::white);
+    setWidgetColours(controls_.runStatus, kStopGrey, Qt::white);
     for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
         button->setEnabled(true);
 }

@@ -58,7 +58,7 @@ QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark)
     return text + (ms ? QStringLiteral("t = ") + secondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
 }
 
-std::optional<CursorDifference> difference(const TrendData &data, int cursorAX, int cursorBX)
+std::optional<CursorDifference> cursorDifference(const TrendData &data, int cursorAX, int cursorBX)
 {
     const std::optional<int> a = cursor::rowUnderCursor(cursorAX, data.rowCount);
     const std::optional<int> b = cursor::rowUnderCursor(cursorBX, data.rowCount);

@@ -45,7 +45,7 @@ struct CursorDifference {
     std::optional<std::int64_t> milliseconds;                     // both rows timed
     std::vector<std::pair<int, std::optional<std::int32_t>>> values; // per selected channel; none: a read failed
 };
-std::optional<CursorDifference> difference(const TrendData &data, int cursorAX, int cursorBX);
+std::optional<CursorDifference> cursorDifference(const TrendData &data, int cursorAX, int cursorBX);
 // A difference in the Dec/Hex choice: "+120", "-5", "0"; hex "+0078", "-0005", "0000".
 QString differenceValueText(std::int32_t difference, bool hex);
 // "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed"

@@ -175,14 +175,14 @@ void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
     // A trace that cannot be written is not reported: the lime mark already shows the failure.
     ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
-                     sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+                       sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
 void TrendRun::appendErrorTrace(const readplan::BlockReadGivenUp &givenUp)
 {
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
     ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
-                     sampling::errorTraceLine(timestamp, readplan::givenUpText(givenUp)));
+                       sampling::errorTraceLine(timestamp, readplan::givenUpText(givenUp)));
 }
 
 void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)

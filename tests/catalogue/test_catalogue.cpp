@@ -72,7 +72,7 @@ private slots:
 
     void blockTypeTable()
     {
-        QCOMPARE(BlockTypeTable.size(), 64u);
+        QCOMPARE(kBlockTypeTable.size(), 64u);
         const BlockType &pi4a = blockTypeRow(21);
         QVERIFY(pi4a.name == "PI4A" && pi4a.paramWords == 32 && pi4a.outputs == 3);
         const BlockType &dmcn = blockTypeRow(29);
@@ -83,9 +83,9 @@ private slots:
             const BlockType &row = blockTypeRow(code);
             QVERIFY2(row.name == "    " && row.paramWords == 0 && row.outputs == 0, qPrintable(QString::number(code)));
         }
-        QCOMPARE(BlockWordCounts().size(), 65u);
-        QCOMPARE(BlockWordCounts()[9], 30);
-        QCOMPARE(BlockWordCounts()[64], 0);
+        QCOMPARE(blockWordCounts().size(), 65u);
+        QCOMPARE(blockWordCounts()[9], 30);
+        QCOMPARE(blockWordCounts()[64], 0);
 
         // Parameter words the reader steps over: CONS from its header's top digit.
         QCOMPARE(headerParameterWords(0x3007), 3);

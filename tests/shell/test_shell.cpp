@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(program.ws.waitTime, QStringLiteral("0"));
 
         // The parameter words per function-block type, as the super-block decoding counts them.
-        const auto counts = BlockWordCounts();
+        const auto counts = blockWordCounts();
         QCOMPARE(int(counts.size()), 65);
         const int head[] = {0, 8, 18, 3, 2, 7, 3, 1, 3, 30, 5, 2, 2, 8, 2, 3, 4, 11, 7, 10,
                             4, 32, 2, 11, 8, 3, 2, 2, 2, 11, 7, 2, 1, 1, 3, 2, 2, 1};

@@ -38,7 +38,7 @@ QString prepare()
         root.mkpath(QStringLiteral("data"));
         qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toLocal8Bit());
         QStandardPaths::setTestModeEnabled(false);
-        programfolder::override(root.filePath(QStringLiteral("program")));
+        programfolder::setOverride(root.filePath(QStringLiteral("program")));
         for (const QString &name : QDir(dataDir()).entryList(QDir::Files))
             restoreDataFile(name);
         QDir::setCurrent(root.filePath(QStringLiteral("program")));

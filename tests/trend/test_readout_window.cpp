@@ -79,7 +79,8 @@ void TestReadoutWindow::bandLinesFitTheirWidth()
         QVERIFY2(metrics.horizontalAdvance(line) <= difference->contentsRect().width(), qPrintable(line));
     // The differences that do not fit are said to be in the Read-out, and none is cut in two.
     QVERIFY2(difference->text().endsWith(kReadoutMoreMark), qPrintable(difference->text()));
-    const QStringList items = readout::differenceItems(p.data, *readout::difference(p.data, p.data.cursorX, 0), false);
+    const QStringList items =
+        readout::differenceItems(p.data, *readout::cursorDifference(p.data, p.data.cursorX, 0), false);
     QCOMPARE(items.size(), 2 + kChannels);
     QCOMPARE(items.at(2), QStringLiteral("MotorCurrentLimit0 +39000"));
     int shown = 0;

@@ -119,7 +119,7 @@ void TestTrendExport::differencesOverAWrappedRing()
     QCOMPARE(data.displayRows[248][0], 9);
 
     // A on display row 230 (ring row 241, 2.410 s), B on row 245 (ring row 6, 0.060 s): across the wrap.
-    auto d = readout::difference(data, 460, 490);
+    auto d = readout::cursorDifference(data, 460, 490);
     QVERIFY(d);
     QCOMPARE(d->rows, 15);
     QCOMPARE(*d->milliseconds, std::int64_t{60 - 2410});
@@ -132,13 +132,13 @@ void TestTrendExport::differencesOverAWrappedRing()
     QCOMPARE(readout::differenceText(data, *d, true),
              QStringLiteral("B-A: 15 rows  -2.350 s  AnTermIn -00EB  Spd,\"Fbk\" +00EB  InvFlag.07 -0001"));
     // B on ring row 0 (display row 239), whose channel 1 read failed: that difference is unknown.
-    d = readout::difference(data, 460, 2 * 239 + 1);
+    d = readout::cursorDifference(data, 460, 2 * 239 + 1);
     QVERIFY(d);
     QCOMPARE(d->rows, 9);
     QVERIFY(!d->values[1].second);
     QVERIFY(readout::differenceText(data, *d, false).contains(QStringLiteral("Spd,\"Fbk\" failed")));
     QCOMPARE(readout::cursorTimeText(data, 460, QStringLiteral("A")), QStringLiteral("A: row 230  t = 2.410 s"));
-    QVERIFY(!readout::difference(data, 460, 498)); // past the last row
+    QVERIFY(!readout::cursorDifference(data, 460, 498)); // past the last row
     QCOMPARE(readout::differenceValueText(0, true), QStringLiteral("0000"));
     QCOMPARE(readout::differenceValueText(-65535, true), QStringLiteral("-FFFF"));
 
