@@ -43,7 +43,7 @@ template <typename Fn> Figures measure(double seconds, Fn exchange)
     return f;
 }
 
-bool open(SerialPort &port, const char *name)
+bool openPort(SerialPort &port, const char *name)
 {
     const SerialPort::OpenError error = port.open(name);
     if (error != SerialPort::OpenError::None)
@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
     SerialPort port;
-    if (!open(port, "\\\\.\\COM1"))
+    if (!openPort(port, "\\\\.\\COM1"))
         return 1;
     LinkCore core(port);
 
@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
                 100.0 * b.cpu / b.wall);
 
     SerialPort silent;
-    if (!open(silent, "\\\\.\\COM2"))
+    if (!openPort(silent, "\\\\.\\COM2"))
         return 1;
     LinkCore silentCore(silent);
     const Figures s = measure(3.0, [&] { return silentCore.readValue('R', 2, 0x00600600) == -1; });

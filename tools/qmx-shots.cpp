@@ -49,7 +49,7 @@ public:
     QString openAnswer, saveAnswer, pdf;
 };
 
-void wait(int ms)
+void waitMs(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -62,7 +62,7 @@ void waitFor(const std::function<bool()> &done, int ms)
     QElapsedTimer clock;
     clock.start();
     while (!done() && clock.elapsed() < ms)
-        wait(5);
+        waitMs(5);
 }
 
 void save(QWidget *w, const QString &folder, const QString &name)
@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     ShotDialogs dialogs;
     Program program(dialogs);
     program.start();
-    wait(200);
+    waitMs(200);
     Workspace &ws = program.ws;
     saveScreen({program.mainWindow.data(), ws.variablesListWindow.data(), ws.trendGraphWindow.data()},
                out + QStringLiteral("/01-startup.png"));
@@ -161,7 +161,7 @@ int main(int argc, char *argv[])
     trend->table().row(2).selected->setChecked(true);
     trend->toggleRun();
     waitFor([trend] { return trend->runActive(); }, 3000);
-    wait(4000);
+    waitMs(4000);
     save(trend, out, QStringLiteral("03-trend-running.png"));
     trend->toggleRun(); // STOP
     trend->redraw(); // REDRAW
@@ -169,7 +169,7 @@ int main(int argc, char *argv[])
     // Two cursors: the band's difference line and the Read-out window beside the Trend Graph.
     trend->setSecondCursor(trend->data().cursorX / 3);
     trend->openReadoutWindow();
-    wait(50);
+    waitMs(50);
     save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
     save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
 
@@ -188,16 +188,16 @@ int main(int argc, char *argv[])
 
     // The Monitor.
     trend->close();
-    wait(50);
+    waitMs(50);
     program.mainWindow->openMonitor();
-    wait(50);
+    waitMs(50);
     auto *monitor = qobject_cast<MonitorWindow *>(ws.monitorWindow.data());
     monitor->releaseOrPause();
     waitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
-    wait(baud ? 1000 : 300);
+    waitMs(baud ? 1000 : 300);
     save(monitor, out, QStringLiteral("06-monitor-running.png"));
     monitor->toggleNumberBase();
-    wait(baud ? 2000 : 300);
+    waitMs(baud ? 2000 : 300);
     monitor->releaseOrPause();
     save(monitor, out, QStringLiteral("07-monitor-paused-hex.png"));
     dialogs.pdf = out + QStringLiteral("/monitor-print.pdf");
@@ -205,7 +205,7 @@ int main(int argc, char *argv[])
 
     PortSettingsDialog portSettings(ws, program.mainWindow);
     portSettings.show();
-    wait(50);
+    waitMs(50);
     save(&portSettings, out, QStringLiteral("08-comm-set.png"));
     portSettings.hide();
     return 0;

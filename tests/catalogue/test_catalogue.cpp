@@ -13,7 +13,7 @@
 
 namespace {
 
-QStringList words(std::initializer_list<const char *> words)
+QStringList wordList(std::initializer_list<const char *> words)
 {
     QStringList list;
     for (const char *w : words)
@@ -102,27 +102,27 @@ private slots:
         const QStringList none;
         const QStringList bad{kIncorrectLoadData};
 
-        QTest::newRow("PI3A and PI2A") << block("0001", 8) + block("0002", 18) + words({"0000"})
+        QTest::newRow("PI3A and PI2A") << block("0001", 8) + block("0002", 18) + wordList({"0000"})
                                        << QStringList{"PI3A/1", "PI2A/1", "BEND/0"} << none;
         QTest::newRow("CONS count from header")
-            << block("3007", 3) + block("0001", 8) + words({"0000"}) << QStringList{"CONS/1", "PI3A/1", "BEND/0"}
+            << block("3007", 3) + block("0001", 8) + wordList({"0000"}) << QStringList{"CONS/1", "PI3A/1", "BEND/0"}
             << none;
         // Its parameter words may look like anything, headers included.
         QTest::newRow("parameter words not decoded")
-            << words({"0008", "0000", "ZZZZ", "00FF", "0000"}) << QStringList{"LAG1/1", "BEND/0"} << none;
-        QTest::newRow("1200 ends the chain") << block("0001", 8) + words({"1200", "0002"})
+            << wordList({"0008", "0000", "ZZZZ", "00FF", "0000"}) << QStringList{"LAG1/1", "BEND/0"} << none;
+        QTest::newRow("1200 ends the chain") << block("0001", 8) + wordList({"1200", "0002"})
                                              << QStringList{"PI3A/1", "BEND/0"} << none;
-        QTest::newRow("blank row type") << words({"0026", "002A", "0000"})
+        QTest::newRow("blank row type") << wordList({"0026", "002A", "0000"})
                                         << QStringList{"    /1", "    /1", "BEND/0"} << none;
         QTest::newRow("code 64 to 124 as blank rows")
-            << words({"0040", "007C", "0040", "0000"}) << QStringList{"    /1", "    /1", "    /2", "BEND/0"} << none;
-        QTest::newRow("type above 124") << block("0001", 8) + words({"007D", "0001"})
+            << wordList({"0040", "007C", "0040", "0000"}) << QStringList{"    /1", "    /1", "    /2", "BEND/0"} << none;
+        QTest::newRow("type above 124") << block("0001", 8) + wordList({"007D", "0001"})
                                         << QStringList{"PI3A/1", "BEND/0"} << bad;
         QTest::newRow("no closing word") << block("0001", 8) << QStringList{"PI3A/1", "BEND/0"} << bad;
         QTest::newRow("parameters past the loaded words")
             << block("0001", 8) + block("0002", 5) << QStringList{"PI3A/1", "BEND/0"} << bad;
         QTest::newRow("nothing loaded") << QStringList() << QStringList{"BEND/0"} << none;
-        QTest::newRow("zero word only") << words({"0000"}) << QStringList{"BEND/0"} << none;
+        QTest::newRow("zero word only") << wordList({"0000"}) << QStringList{"BEND/0"} << none;
     }
 
     void decodeChain()
@@ -146,7 +146,7 @@ private slots:
         // Ten PI3A blocks and a CONS: instances count per type, CONS takes its count from the header.
         for (int i = 0; i < 10; ++i)
             data.superBlockWords += block("0001", 8);
-        data.superBlockWords += block("F007", 15) + block("0018", 8) + words({"0000"});
+        data.superBlockWords += block("F007", 15) + block("0018", 8) + wordList({"0000"});
         QVERIFY(decodeSuperBlock(data).messages.isEmpty());
         QCOMPARE(data.blockRecords.size(), 13u);
         QCOMPARE(data.blockRecords[9].instance, 10);
@@ -157,17 +157,17 @@ private slots:
         QCOMPARE(data.blockRecords[12].name, QStringLiteral("BEND"));
 
         // 127 blocks fill the table; a 128th is refused with the blocks before it kept.
-        data.superBlockWords = QStringList(127, QStringLiteral("0026")) + words({"0000"});
+        data.superBlockWords = QStringList(127, QStringLiteral("0026")) + wordList({"0000"});
         QVERIFY(decodeSuperBlock(data).messages.isEmpty());
         QCOMPARE(data.blockRecords.size(), 128u);
-        data.superBlockWords = QStringList(200, QStringLiteral("0026")) + words({"0000"});
+        data.superBlockWords = QStringList(200, QStringLiteral("0026")) + wordList({"0000"});
         QCOMPARE(decodeSuperBlock(data).messages, QStringList{kIncorrectLoadData});
         QCOMPARE(data.blockRecords.size(), 128u);
         QCOMPARE(data.blockRecords[126].instance, 127);
 
         // Non-hexadecimal type digits, or a CONS count digit, end the Data Read with the table as it was.
         const std::vector<BlockRecord> before = data.blockRecords;
-        for (const QStringList &words : {block("0001", 8) + words({"00G1", "0000"}), words({"X007", "0000"})}) {
+        for (const QStringList &words : {block("0001", 8) + wordList({"00G1", "0000"}), wordList({"X007", "0000"})}) {
             data.superBlockWords = words;
             const CatalogueOutcome outcome = decodeSuperBlock(data);
             QVERIFY(!outcome.proceed);
@@ -185,7 +185,7 @@ private slots:
         for (int i = 0; i < 10; ++i)
             data.superBlockWords += block("0001", 8);
         data.superBlockWords += block("2007", 2) + block("0018", 8) + block("001D", 11) + block("0026", 0) +
-                                words({"0000"});
+                                wordList({"0000"});
         decodeSuperBlock(data);
         const QStringList entries = blockOffsetEntries(data.blockRecords);
         QCOMPARE(entries.mid(0, 6), (QStringList{"010,1,PI2A1", "460,1,PI2A11", "461,1,PI2A12", "023,1,PI2A2",
@@ -202,7 +202,7 @@ private slots:
     void buildList()
     {
         CatalogueData data;
-        data.superBlockWords = block("0001", 8) + block("0002", 18) + words({"0000"});
+        data.superBlockWords = block("0001", 8) + block("0002", 18) + wordList({"0000"});
         decodeSuperBlock(data);
         const QStringList varlist{QString(), "4C9,1,AnTermIn", "", "4E7,2,FLG5", "END", "4CA,1,After"};
         QVERIFY(buildVariableList(data, varlist, kShippedVarlist2 + QStringList{"END"}).proceed);
@@ -229,7 +229,7 @@ private slots:
         QCOMPARE(variableAddress(data.variableList, QStringLiteral("PI3A11")), QStringLiteral("00601234"));
 
         // A shorter rebuild leaves nothing of the longer list behind.
-        data.superBlockWords = words({"0000"});
+        data.superBlockWords = wordList({"0000"});
         decodeSuperBlock(data);
         QVERIFY(buildVariableList(data, QStringList{"END"}, QStringList{"END"}).proceed);
         QCOMPARE(data.variableList.size(), 22 + 32 + 1);
@@ -290,7 +290,7 @@ private slots:
 
     void checkFile()
     {
-        const QStringList superBlock = block("0001", 8) + words({"0000"});
+        const QStringList superBlock = block("0001", 8) + wordList({"0000"});
         CatalogueData data;
         CheckOutcome outcome = checkSuperBlockLines(goodLines(superBlock), data, "f");
         QVERIFY(outcome.proceed);
@@ -301,14 +301,14 @@ private slots:
                  (std::array<QString, 4>{"005F8020", "005F8040", "005F8060", "005F8080"}));
 
         // Line 2 ending in 47C7: one message, the super block still loaded.
-        QStringList lines = goodLines(words({"0008", "1", "2", "3", "0000"}));
+        QStringList lines = goodLines(wordList({"0008", "1", "2", "3", "0000"}));
         lines[5] = QStringLiteral("@600620,5,0008,0001,0002,0003,0000,");
         lines[1].replace(QLatin1String("47C6"), QLatin1String("47C7"));
         outcome = checkSuperBlockLines(lines, data, "f");
         QVERIFY(outcome.proceed);
         QCOMPARE(outcome.errorCount, 1);
         QCOMPARE(outcome.messages, QStringList{kQmxFileDataError});
-        QCOMPARE(data.superBlockWords, words({"0008", "0001", "0002", "0003", "0000"}));
+        QCOMPARE(data.superBlockWords, wordList({"0008", "0001", "0002", "0003", "0000"}));
 
         // Every fixed test failing still gives one message; a super block line with N = 3 and four
         // words, or N above 992, is an error that keeps the words loaded before.
@@ -325,13 +325,13 @@ private slots:
             QCOMPARE(data.superBlockWords, kept);
         }
         // 992 words is the most a file may carry.
-        lines = goodLines(QStringList(991, QStringLiteral("0026")) + words({"0000"}));
+        lines = goodLines(QStringList(991, QStringLiteral("0026")) + wordList({"0000"}));
         QCOMPARE(checkSuperBlockLines(lines, data, "f").errorCount, 0);
         QCOMPARE(data.superBlockWords.size(), 992);
 
         // Non-hex pointer word or count, too few lines: the Data Read ends with nothing changed.
         const CatalogueData before = data;
-        const QStringList good = goodLines(words({"0000"}));
+        const QStringList good = goodLines(wordList({"0000"}));
         QStringList badPointer = good, badCount = good;
         badPointer[4] = QStringLiteral("@600616,4,0010,00X0,0030,0040,");
         badCount[5] = QStringLiteral("@600620,G,0000,");
@@ -347,10 +347,10 @@ private slots:
         // Through a file, CR LF or not; a missing file ends the Data Read.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sbdata.qmx"));
-        QVERIFY(textfile::writeAtomically(path, textfile::joinLinesCrLf(goodLines(words({"0000"})))));
+        QVERIFY(textfile::writeAtomically(path, textfile::joinLinesCrLf(goodLines(wordList({"0000"})))));
         outcome = checkSuperBlockFile(path, data);
         QVERIFY(outcome.proceed && outcome.errorCount == 0);
-        QCOMPARE(data.superBlockWords, words({"0000"}));
+        QCOMPARE(data.superBlockWords, wordList({"0000"}));
         outcome = checkSuperBlockFile(dir.filePath(QStringLiteral("none.qmx")), data);
         QVERIFY(!outcome.proceed);
         QCOMPARE(outcome.messages, QStringList{kCannotOpenFile.arg(dir.filePath(QStringLiteral("none.qmx")))});

@@ -19,7 +19,7 @@
 
 namespace {
 
-QByteArray format(const char *format, unsigned value)
+QByteArray hexText(const char *format, unsigned value)
 {
     char text[16];
     std::snprintf(text, sizeof text, format, value);
@@ -27,29 +27,29 @@ QByteArray format(const char *format, unsigned value)
 }
 
 // Independent of the simulator's own code: low 8 bits of the byte sum in upper-case hex.
-QByteArray sum(const QByteArray &text)
+QByteArray checksumText(const QByteArray &text)
 {
     unsigned sum = 0;
     for (char c : text)
         sum += static_cast<unsigned char>(c);
-    return format("%02X", sum & 0xFF);
+    return hexText("%02X", sum & 0xFF);
 }
 
 QByteArray requestFrame(char letter, std::uint32_t address, int count = -1)
 {
-    QByteArray body = QByteArray(1, letter) + format("%08X", address);
+    QByteArray body = QByteArray(1, letter) + hexText("%08X", address);
     if (count >= 0)
-        body += format("%02X", count);
-    return "\x05 " + body + sum(body) + "\r\n";
+        body += hexText("%02X", count);
+    return "\x05 " + body + checksumText(body) + "\r\n";
 }
 
-QByteArray stxReply(const QByteArray &body) { return "\x02" "0" + body + sum(body) + "\r\n"; }
+QByteArray stxReply(const QByteArray &body) { return "\x02" "0" + body + checksumText(body) + "\r\n"; }
 
 QByteArray hexBytes(const ControllerMemory &memory, std::uint32_t address, int count)
 {
     QByteArray hex;
     for (int i = 0; i < count; ++i)
-        hex += format("%02X", memory.byte(address + i));
+        hex += hexText("%02X", memory.byte(address + i));
     return hex;
 }
 
@@ -216,7 +216,7 @@ private slots:
         QTest::newRow("R carrying a count") << requestFrame('R', 0x00600600, 2) << 'E';
         QTest::newRow("r without count") << requestFrame('r', 0x00600600) << 'E';
         QTest::newRow("no CR") << QByteArray("\x05 R00600600DE\n") << 'E';
-        QTest::newRow("address not hex") << QByteArray("\x05 R0060060G") + sum("R0060060G") + "\r\n" << 'E';
+        QTest::newRow("address not hex") << QByteArray("\x05 R0060060G") + checksumText("R0060060G") + "\r\n" << 'E';
     }
     void refusals()
     {

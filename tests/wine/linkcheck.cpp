@@ -32,7 +32,7 @@ void check(bool ok, const std::string &what)
 }
 
 // Opens `name` and reports the message a failure shows.
-bool open(SerialPort &port, const char *name)
+bool openPort(SerialPort &port, const char *name)
 {
     const SerialPort::OpenError error = port.open(std::string("\\\\.\\") + name);
     if (error != SerialPort::OpenError::None)
@@ -43,7 +43,7 @@ bool open(SerialPort &port, const char *name)
 void wordAndBlock()
 {
     SerialPort port;
-    check(open(port, "COM1"), "COM1 opens");
+    check(openPort(port, "COM1"), "COM1 opens");
     LinkCore core(port);
     const int word = core.readValue('R', 2, kWordAddress);
     check(word == 0x4304, "\"R\" word read: " + std::to_string(word) + " (expected 17156)");
@@ -76,7 +76,7 @@ void wordAndBlock()
 void refusal()
 {
     SerialPort port;
-    check(open(port, "COM2"), "COM2 opens");
+    check(openPort(port, "COM2"), "COM2 opens");
     LinkCore core(port);
     const int code = core.transact(RequestRecord::make('R', kWordAddress, 2));
     const std::string reply = core.lastErrorReply();
@@ -88,7 +88,7 @@ void refusal()
 void wrongChecksum()
 {
     SerialPort port;
-    check(open(port, "COM3"), "COM3 opens");
+    check(openPort(port, "COM3"), "COM3 opens");
     LinkCore core(port);
     const int code = core.transact(RequestRecord::make('R', kWordAddress, 2));
     check(code == codeOf(LinkResult::BadChecksum), "wrong checksum: " + std::to_string(code) + " (expected -2)");
@@ -107,7 +107,7 @@ void silence()
     check(spun > 0.05, "process CPU is measured: a 200 ms spin counts " + std::to_string(spun) + " s");
 
     SerialPort port;
-    check(open(port, "COM4"), "COM4 opens");
+    check(openPort(port, "COM4"), "COM4 opens");
     LinkCore core(port);
     const double cpu0 = processCpuSeconds();
     const auto t0 = steady_clock::now();
