@@ -84,6 +84,8 @@ public:
     int lastReadResult() const { return core_.lastReadResult(); }
     // The last exchange discarded a well-formed reply of its letter but of the wrong length.
     bool lastReplyOfWrongLength() const { return core_.lastReplyOfWrongLength(); }
+    // A frame did not answer its request or a time-out happened, and the line is not yet back in step.
+    bool outOfStep() const { return core_.outOfStep(); }
 
     // Exchanges made since construction (for benchmarks and traces).
     quint64 exchangeCount() const { return core_.exchangeCount(); }

@@ -12,12 +12,16 @@ namespace {
 
 constexpr std::uint8_t kLineFeed = 0x0A;
 
-// The read that resynchronises the line before `request`: one byte at its address, or two when
-// the request itself is a one-byte block read there, so that its echo cannot be the request's.
-RequestRecord probeFor(const RequestRecord &request)
+// The block read that resynchronises the line before `request`, the `attempt`-th (from 0) of one
+// resynchronisation: 1 + attempt bytes at its address, one more from the request's own count on
+// when the request is a block read there, so that no echo can be the request's or an earlier
+// probe's.
+RequestRecord probeFor(const RequestRecord &request, int attempt)
 {
-    const std::uint8_t count = request.letter() == 'r' && request.count() == 1 ? 2 : 1;
-    return RequestRecord::make('r', request.address(), count);
+    int count = 1 + attempt;
+    if (request.letter() == 'r' && count >= request.count())
+        ++count;
+    return RequestRecord::make('r', request.address(), static_cast<std::uint8_t>(count));
 }
 
 } // namespace
@@ -35,11 +39,13 @@ void LinkCore::send(const RequestRecord &request)
 int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, Wait wait)
 {
     std::size_t received = 0;
+    // A frame that did not answer the request was discarded during this wait.
+    bool discarded = false;
     auto timedOut = [&] {
         traceBytes("no reply", frameBuffer_.data(), received);
         outOfStep_ = true;
         if (received > 0)
-            probeRefusedAt_.reset(); // a frame was still coming after the refusal
+            lastProbeFrameAt_.reset(); // a frame was still coming after the last whole one
         return codeOf(LinkResult::Timeout);
     };
     for (;;) {
@@ -64,24 +70,31 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
             const std::span<const std::uint8_t> frame(begin, length);
             const ReplyOutcome outcome =
                 parseReply(frame, std::span<std::uint8_t>(replyData_.data(), replyData_.size()));
-            const bool provenReply = frame[0] == kStx && outcome.code == codeOf(LinkResult::Ok) &&
-                                     replyMatchesRequest(frame, request);
-            const bool judgedHere = frame[0] != kStx || outcome.code != codeOf(LinkResult::Ok);
-            if (provenReply || (wait == Wait::Reply && judgedHere)) {
+            const FrameVerdict verdict = judge(frame, outcome, request, wait, discarded);
+            if (wait == Wait::Probe && verdict != FrameVerdict::Proven && verdict != FrameVerdict::Discard) {
+                traceBytes("discarded", begin, length);
+                lastProbeFrameAt_ = std::chrono::steady_clock::now();
+                return outcome.code; // spoilt: never Ok, never a time-out
+            }
+            if (verdict != FrameVerdict::Discard) {
                 traceBytes("received", begin, length);
                 if (outcome.nak) {
                     lastErrorReply_.assign(reinterpret_cast<const char *>(begin), length);
                     ++refusals_;
                 }
+                // Only a reply proven to be the request's own, or a refusal with nothing
+                // discarded before it, leaves the line in step.
+                if (verdict == FrameVerdict::Doubtful || discarded)
+                    outOfStep_ = true;
                 return outcome.code;
             }
-            if (wait == Wait::Reply && outcome.code == codeOf(LinkResult::Ok) && replyOfWrongLength(frame, request))
-                wrongLength_ = true;
-            if (wait == Wait::Probe) {
-                if (outcome.nak)
-                    probeRefusedAt_ = std::chrono::steady_clock::now();
-                else
-                    probeRefusedAt_.reset();
+            discarded = true;
+            if (wait == Wait::Reply) {
+                outOfStep_ = true;
+                if (outcome.code == codeOf(LinkResult::Ok) && replyOfWrongLength(frame, request))
+                    wrongLength_ = true;
+            } else {
+                lastProbeFrameAt_ = std::chrono::steady_clock::now();
             }
             traceBytes("discarded", begin, length);
             std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
@@ -96,22 +109,70 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
     }
 }
 
+LinkCore::FrameVerdict LinkCore::judge(std::span<const std::uint8_t> frame, const ReplyOutcome &outcome,
+                                       const RequestRecord &request, Wait wait, bool discardedBefore)
+{
+    const bool wellFormed = frame[0] == kStx && outcome.code == codeOf(LinkResult::Ok);
+    if (wait == Wait::Probe) {
+        // Only a block read's echo proves where the line stands; a word reply echoes nothing. A
+        // frame spoilt on the way (not a refusal, not another request's well-formed reply) may
+        // have been the echo.
+        if (request.letter() != 'r')
+            return FrameVerdict::Discard;
+        if (wellFormed)
+            return replyMatchesRequest(frame, request) ? FrameVerdict::Proven : FrameVerdict::Discard;
+        const bool knownRefusal = outcome.nak && outcome.code != codeOf(LinkResult::RefusedUnknown);
+        return knownRefusal ? FrameVerdict::Discard : FrameVerdict::Doubtful;
+    }
+    if (wellFormed) {
+        if (!replyMatchesRequest(frame, request))
+            return FrameVerdict::Discard;
+        // A word reply carries nothing of its request: after a frame that did not answer this
+        // request, the next word reply may as well be another request's. A block reply's echo
+        // proves it.
+        if (request.letter() == 'r')
+            return FrameVerdict::Proven;
+        return discardedBefore ? FrameVerdict::Discard : FrameVerdict::Proven;
+    }
+    // A refusal by one of the controller's letters answers this request. Anything else rejected
+    // at once (a wrong first byte or checksum, a refusal letter it does not have) may be noise
+    // ahead of the request's real reply, still on its way.
+    const bool knownRefusal = outcome.nak && outcome.code != codeOf(LinkResult::RefusedUnknown);
+    return knownRefusal ? FrameVerdict::Proven : FrameVerdict::Doubtful;
+}
+
 bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadline)
 {
-    const RequestRecord probe = probeFor(request);
-    probeRefusedAt_.reset();
-    send(probe);
-    if (awaitReply(probe, deadline, Wait::Probe) == codeOf(LinkResult::Ok)) {
-        outOfStep_ = false;
-        std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
-        return true;
+    // A block read's echo proves the line in step at once. A controller that never answers block
+    // reads gives no frame to judge, so every third attempt in a row reads the request's own word
+    // instead and relies on the quiet rule below.
+    // A frame spoilt on the way may have been the probe's echo: another probe, with an echo of
+    // its own, is sent at once rather than waiting out the reply time for an echo that is gone.
+    const bool wordProbe = failedResynchronisations_ % kProbesPerWordProbe == kProbesPerWordProbe - 1;
+    lastProbeFrameAt_.reset();
+    for (int attempt = 0; attempt < kProbesPerResynchronisation; ++attempt) {
+        const RequestRecord probe = wordProbe ? RequestRecord::make('R', request.address(), 2) : probeFor(request, attempt);
+        send(probe);
+        const int result = awaitReply(probe, deadline, Wait::Probe);
+        if (result == codeOf(LinkResult::Ok)) {
+            outOfStep_ = false;
+            failedResynchronisations_ = 0;
+            std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+            return true;
+        }
+        if (result == codeOf(LinkResult::Timeout))
+            break;
     }
-    // A controller that refuses the probe (one that takes word reads only) never echoes it. When
-    // the last frame of the wait was a refusal, the line is in step once one longest reply time
-    // passes after it with nothing more arriving: the refusal was the probe's, or the probe's own
-    // is later than any reply is waited for. The exchange still fails; the next one is in step.
-    if (probeRefusedAt_ && quietUntil(*probeRefusedAt_ + kLongestReplyWait))
+    // A controller that refuses the block read, shortens it or takes word reads only never echoes
+    // it. When whole frames came, the last of them followed by one longest reply time with
+    // nothing more arriving, no reply is outstanding: the line is in step. The exchange still
+    // fails; the next one is in step.
+    if (lastProbeFrameAt_ && quietUntil(*lastProbeFrameAt_ + kLongestReplyWait)) {
         outOfStep_ = false;
+        failedResynchronisations_ = 0;
+    } else {
+        ++failedResynchronisations_;
+    }
     return false;
 }
 

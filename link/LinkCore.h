@@ -5,19 +5,28 @@
 //
 // A reply must belong to its request. Every complete frame (bytes up to LF) is judged on its own:
 // an STX reply with a good checksum whose letter, length or echoed address and count do not fit
-// the request is discarded, and the wait for the request's own reply goes on until its deadline.
-// An "R" reply echoes nothing, so a reply that comes after its request timed out could pass for
-// the reply to a later "R" request. Hence the rule for late replies: after a time-out the link is
-// out of step, and the next exchange first resynchronises within its own reply time: it sends a
+// the request is discarded, and the wait for the request's own reply goes on until its deadline;
+// a word ("R") reply that comes after such a frame is not taken either, as nothing in it says
+// which request it answers. A frame rejected at once (a wrong first byte or checksum, a refusal
+// letter the controller does not have) ends the exchange with its code, but may be noise in
+// front of the real reply, which is still on its way.
+//
+// Hence the rule: after any frame that did not answer its request, and after a time-out, the link
+// is out of step, and the next exchange first resynchronises within its own reply time: it sends a
 // one- or two-byte "r" read at the request's address, whose echo no outstanding request can
 // carry, discards every frame until that echo comes (late replies, in the order the controller
 // answers, come before it), and only then sends its request. While the echo has not come, the
 // exchange fails as a time-out and the next one tries again. So a silent line costs no more than
 // before (one reply time, at most 2 s, per exchange), a line in step sends nothing extra, and one
-// time-out costs one short extra exchange. A controller that refuses block reads never echoes the
-// probe: when a refusal is the last frame of its wait, one longest reply time of quiet after it
-// puts the line in step (that exchange fails; see resynchronise()). The quiet is trusted: a
-// controller stalling that long between two refusals defeats it, as no refusal carries an echo.
+// lost frame costs one short extra exchange.
+//
+// A controller that refuses block reads, answers them short or not at all never echoes the probe.
+// When whole frames came during the probe's wait, one longest reply time of quiet after the last
+// of them puts the line in step (that exchange fails); and after two failed probes in a row the
+// third reads the request's own word instead, so that a controller which ignores block reads
+// gives a frame to apply that rule to. A probe's wait that meets a spoilt frame (it may have been
+// the echo) sends the next probe at once, with a count of its own, rather than waiting it out. The quiet is trusted: a controller that stalls that long
+// between two replies defeats it, as only a block read's echo proves anything.
 
 #include "link/ByteTransport.h"
 #include "link/FrameCodec.h"
@@ -68,8 +77,8 @@ public:
     // unless its own reply came after it, timed out).
     bool lastReplyOfWrongLength() const { return wrongLength_; }
 
-    // A time-out happened and the line has not been resynchronised since: a late reply may still
-    // come.
+    // A frame did not answer its request, or a time-out happened, and the line has not been
+    // resynchronised since: a late reply may still come.
     bool outOfStep() const { return outOfStep_; }
 
     // Readable from any thread while another one reads.
@@ -81,6 +90,12 @@ private:
     // failing exchange's code.
     int readChunks(char letter, std::uint16_t count, std::uint32_t address, std::uint8_t *destination);
     enum class Wait { Reply, Probe };
+    // What a complete frame is to the request waited for: its own reply (or the controller's
+    // refusal of it), an answer that may not be its own (the line is out of step after it), or a
+    // frame to discard.
+    enum class FrameVerdict { Proven, Doubtful, Discard };
+    static FrameVerdict judge(std::span<const std::uint8_t> frame, const ReplyOutcome &outcome,
+                              const RequestRecord &request, Wait wait, bool discardedBefore);
     void send(const RequestRecord &request);
     // Waits for the reply to `request` until `deadline`, discarding the frames that cannot be it.
     // As a probe, only a reply proven to answer it counts; anything else is discarded.
@@ -98,8 +113,13 @@ private:
     std::uint64_t refusals_ = 0;
     int lastReadResult_ = 0;
     bool outOfStep_ = false;
-    // When the last frame a probe's wait discarded was a refusal: when it came.
-    std::optional<SteadyDeadline> probeRefusedAt_;
+    // When the last whole frame of a probe's wait came, unless a part of another came after it.
+    std::optional<SteadyDeadline> lastProbeFrameAt_;
+    // Resynchronisations that failed since the line was last in step.
+    int failedResynchronisations_ = 0;
+    static constexpr int kProbesPerWordProbe = 3;
+    // Probes sent at most in one exchange's reply time when their echoes come spoilt.
+    static constexpr int kProbesPerResynchronisation = 3;
     bool wrongLength_ = false;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};

@@ -194,6 +194,73 @@ QByteArray garbageReply(std::mt19937 &random)
     return reply;
 }
 
+// One stretch of a noisy reply: written `pause` after the previous one ended.
+struct NoisySegment {
+    std::chrono::milliseconds pause{0};
+    QByteArray bytes;
+};
+
+char strayByte(std::mt19937 &random)
+{
+    static constexpr char kLikely[] = {kLf, kCr, kStx, kNak};
+    std::uniform_int_distribution<int> pick(0, 4);
+    const int k = pick(random);
+    if (k < 4)
+        return kLikely[k];
+    return static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
+}
+
+// The reply as the noisy line delivers it; counts the stray bytes and stalls it adds.
+std::vector<NoisySegment> noisySegments(const QByteArray &reply, const LineNoise &noise, std::mt19937 &random,
+                                        std::uint64_t &strays, std::uint64_t &stalls)
+{
+    std::uniform_real_distribution<double> chance(0.0, 1.0);
+    QByteArray bytes = reply;
+    std::vector<NoisySegment> segments;
+    std::optional<NoisySegment> later;
+    if (chance(random) < noise.strayChance) {
+        const int n = std::uniform_int_distribution<int>(1, 3)(random);
+        for (int k = 0; k < n; ++k) {
+            const char stray = strayByte(random);
+            ++strays;
+            // One in five comes a little after the reply, while the program may be sending its
+            // next request; the others before, inside or right after it.
+            if (std::uniform_int_distribution<int>(0, 4)(random) == 0) {
+                if (!later)
+                    later = NoisySegment{std::chrono::milliseconds(std::uniform_int_distribution<int>(1, 200)(random)),
+                                         {}};
+                later->bytes += stray;
+            } else {
+                const auto at = std::uniform_int_distribution<qsizetype>(0, bytes.size())(random);
+                bytes.insert(at, stray);
+            }
+        }
+    }
+    std::vector<qsizetype> cuts;
+    if (chance(random) < noise.splitChance && bytes.size() > 1) {
+        const int pieces = std::uniform_int_distribution<int>(2, 4)(random);
+        for (int k = 1; k < pieces; ++k)
+            cuts.push_back(std::uniform_int_distribution<qsizetype>(1, bytes.size() - 1)(random));
+        std::sort(cuts.begin(), cuts.end());
+    }
+    qsizetype from = 0;
+    for (const qsizetype cut : cuts) {
+        segments.push_back({std::chrono::milliseconds(segments.empty() ? 0 : std::uniform_int_distribution<int>(1, 20)(random)),
+                            bytes.mid(from, cut - from)});
+        from = cut;
+    }
+    segments.push_back({std::chrono::milliseconds(segments.empty() ? 0 : std::uniform_int_distribution<int>(1, 20)(random)),
+                        bytes.mid(from)});
+    if (chance(random) < noise.stallChance) {
+        ++stalls;
+        segments.front().pause =
+            std::chrono::milliseconds(std::uniform_int_distribution<int>(0, std::max(0, noise.longestStallMs))(random));
+    }
+    if (later)
+        segments.push_back(*later);
+    return segments;
+}
+
 std::chrono::nanoseconds wireTime(qsizetype bytes, int baud)
 {
     if (baud <= 0)
@@ -232,6 +299,10 @@ struct ControllerSimulator::Impl {
     std::deque<QByteArray> log;
     QByteArray lastRequest;
     std::mt19937 noise{20240611u};
+    LineNoise lineNoise;
+    std::mt19937 lineNoiseRandom{1u};
+    std::atomic<std::uint64_t> strays{0};
+    std::atomic<std::uint64_t> stalls{0};
 
     std::atomic<int> baud{0};
     std::atomic<std::uint64_t> &served;
@@ -259,6 +330,7 @@ struct ControllerSimulator::Impl {
     bool waitUntil(Clock::time_point deadline) const;
     bool writeAll(const char *data, qsizetype length) const;
     bool writePaced(const QByteArray &bytes, Clock::time_point start) const;
+    bool writeSegments(const std::vector<NoisySegment> &segments, Clock::time_point start) const;
 };
 
 bool ControllerSimulator::Impl::openLine(QString *error)
@@ -405,6 +477,18 @@ bool ControllerSimulator::Impl::writePaced(const QByteArray &bytes, Clock::time_
     return true;
 }
 
+bool ControllerSimulator::Impl::writeSegments(const std::vector<NoisySegment> &segments, Clock::time_point start) const
+{
+    Clock::time_point due = start;
+    for (const NoisySegment &segment : segments) {
+        due += segment.pause;
+        if (!waitUntil(due) || !writePaced(segment.bytes, due))
+            return false;
+        due = std::max(due, Clock::now());
+    }
+    return true;
+}
+
 SimFault ControllerSimulator::Impl::takeFault(const Request &request)
 {
     const bool everyNth = faultEveryN > 0 && ++requestsSinceEvery % static_cast<std::uint64_t>(faultEveryN) == 0;
@@ -429,6 +513,7 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     const Request request = parseRequest(frame);
     QByteArray reply;
     SimFault fault;
+    std::vector<NoisySegment> noisy;
     {
         std::lock_guard lock(mutex);
         log.push_back(frame);
@@ -453,6 +538,15 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
             reply = nakReply(fault.letter);
         if (fault.kind == SimFault::Kind::ShortBlockReads && blockRead)
             reply = shortBlockReply(request, memory);
+        if (fault.kind == SimFault::Kind::IgnoreBlockReads && blockRead)
+            reply.clear();
+        if (fault.kind == SimFault::Kind::None && lineNoise.any()) {
+            std::uint64_t addedStrays = 0;
+            std::uint64_t addedStalls = 0;
+            noisy = noisySegments(reply, lineNoise, lineNoiseRandom, addedStrays, addedStalls);
+            strays += addedStrays;
+            stalls += addedStalls;
+        }
     }
 
     // Counted before any reply byte goes out, so a program that has read its reply (or seen the
@@ -469,10 +563,23 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     bool written = true;
     switch (fault.kind) {
     case SimFault::Kind::None:
+        written = noisy.empty() ? writePaced(reply, replyStart) : writeSegments(noisy, replyStart);
+        break;
+    case SimFault::Kind::StrayByte: {
+        written = writeAll(&fault.stray, 1);
+        if (!written)
+            break;
+        const Clock::time_point due = replyStart + std::chrono::milliseconds(std::max(0, fault.delayMs));
+        if (!waitUntil(due))
+            return Outcome::Stopped;
+        written = writePaced(reply, due);
+        break;
+    }
     case SimFault::Kind::Garbage:
     case SimFault::Kind::WrongEcho:
     case SimFault::Kind::RefuseBlockReads:
     case SimFault::Kind::ShortBlockReads:
+    case SimFault::Kind::IgnoreBlockReads:
         written = writePaced(reply, replyStart);
         break;
     case SimFault::Kind::Late: {
@@ -706,6 +813,17 @@ void ControllerSimulator::clearFaults()
     d_->addressFaults.clear();
     d_->faultForAll.reset();
 }
+
+void ControllerSimulator::setLineNoise(const LineNoise &noise)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->lineNoise = noise;
+    d_->lineNoiseRandom.seed(noise.seed);
+}
+
+std::uint64_t ControllerSimulator::strayBytesSent() const { return d_->strays.load(); }
+
+std::uint64_t ControllerSimulator::stallsMade() const { return d_->stalls.load(); }
 
 void ControllerSimulator::sendStaleBytes(const QByteArray &bytes)
 {

@@ -48,12 +48,31 @@ struct SimFault {
                            // that takes word reads only)
         ShortBlockReads,   // "r" answered well formed, its echo right, one data byte short; "R"
                            // answered as ever
+        IgnoreBlockReads,  // "r" never answered; "R" answered as ever
+        StrayByte,         // the byte `stray` at once (line noise), the correct reply `delayMs`
+                           // after the request
     };
     Kind kind = Kind::None;
     char letter = 'D';
     int pieces = 3;
     int pieceDelayMs = 30;
     int delayMs = 1500;
+    char stray = '\n';
+};
+
+// A noisy line and a controller that stalls now and then, each reply's fate drawn from a seeded
+// generator so that a run can be repeated. Per reply, independently:
+//   stray bytes: one to three bytes (LF, CR, STX, NAK or any byte) written before it, inside it,
+//                just after it or a little later;
+//   split:       written in two to four pieces a few milliseconds apart;
+//   stall:       written after a pause of up to `longestStallMs`.
+struct LineNoise {
+    double strayChance = 0;
+    double splitChance = 0;
+    double stallChance = 0;
+    int longestStallMs = 3000;
+    unsigned seed = 1;
+    bool any() const { return strayChance > 0 || splitChance > 0 || stallChance > 0; }
 };
 
 class ControllerSimulator {
@@ -95,6 +114,11 @@ public:
     // whatever fault it meets; after queued and per-address faults, before the one for all.
     void setFaultEvery(int n, const SimFault &fault);
     void clearFaults();
+    // Noise on every reply that meets no other fault; a default LineNoise turns it off.
+    void setLineNoise(const LineNoise &noise);
+    // Stray bytes written and stalls made by the noise so far.
+    std::uint64_t strayBytesSent() const;
+    std::uint64_t stallsMade() const;
     // Bytes written to the line before the next reply frame, as if left over from an earlier one.
     // They are sent as soon as they are queued, so they wait in the program's input.
     void sendStaleBytes(const QByteArray &bytes);

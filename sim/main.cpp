@@ -2,12 +2,14 @@
 //
 //   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG] [--fault-every N]] [--no-live]
 //           [--drop-every T --drop-for T] [--step ADDR:VALUE@WHEN ...] [--toggle ADDR:BIT/N ...]
+//           [--noise stray=P,split=P,stall=P,stall-ms=N,seed=N]
 //
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
 // SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
 // under the same link path. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
-// pieces[:N], nolf, garbage, late:MS, echo, refuse-r[:LETTER], short-r; --fault-every N puts the
-// fault on every N-th request only.
+// pieces[:N], nolf, garbage, late:MS, echo, refuse-r[:LETTER], short-r, silent-r, stray[:HH];
+// --fault-every N puts the fault on every N-th request only. --noise adds stray bytes, split replies
+// and stalls at random (seeded) to the replies that meet no fault.
 
 #include "sim/ControllerSimulator.h"
 
@@ -32,9 +34,14 @@ constexpr const char *kUsage =
     "  --fault KIND   for every request: silence, nak:LETTER, checksum, lowercase, badfirst,\n"
     "                 pieces[:N], nolf, garbage, late:MS (reply MS ms late), echo (reply of\n"
     "                 another request: wrong echo or length), refuse-r[:LETTER] (\"r\" refused\n"
-    "                 with NAK D or LETTER, \"R\" answered), short-r (\"r\" answered one byte short)\n"
+    "                 with NAK D or LETTER, \"R\" answered), short-r (\"r\" answered one byte short),\n"
+    "                 silent-r (\"r\" never answered), stray[:HH] (the byte HH, LF when not\n"
+    "                 given, at once, then the reply 50 ms later)\n"
     "  --fault-every N  the fault for every N-th request only\n"
     "  --no-live      keep the demo image's values still\n"
+    "  --noise stray=P,split=P,stall=P,stall-ms=N,seed=N  per reply, the chance (0 to 1) of one to\n"
+    "                 three stray bytes (LF, CR, STX, NAK, any) before, in or after it, of being\n"
+    "                 split in pieces, of a stall of up to N ms (default 3000) before it\n"
     "  --drop-every T drop the line every T (as an unplugged adapter: device closed, link removed)\n"
     "  --drop-for T   and bring it back on a new pty under the same link after T (default 3s);\n"
     "                 T is a number with ms, s or m (seconds when bare)\n"
@@ -49,6 +56,7 @@ struct Options {
     int baud = 0;
     std::optional<SimFault> fault;
     int faultEvery = 0;
+    LineNoise noise;
     bool live = true;
     std::chrono::milliseconds dropEvery{0};
     std::chrono::milliseconds dropFor{3000};
@@ -123,9 +131,55 @@ std::optional<SimFault> parseFault(const QString &text)
             fault.letter = argument[0].toLatin1();
     } else if (kind == QLatin1String("short-r"))
         fault.kind = SimFault::Kind::ShortBlockReads;
-    else
+    else if (kind == QLatin1String("silent-r"))
+        fault.kind = SimFault::Kind::IgnoreBlockReads;
+    else if (kind == QLatin1String("stray")) {
+        fault.kind = SimFault::Kind::StrayByte;
+        fault.delayMs = 50;
+        if (!argument.isEmpty()) {
+            bool ok = false;
+            const uint byte = argument.toUInt(&ok, 16);
+            if (!ok || argument.size() > 2 || byte > 0xFF)
+                return std::nullopt;
+            fault.stray = static_cast<char>(byte);
+        }
+    } else
         return std::nullopt;
     return fault;
+}
+
+// "stray=0.01,split=0.05,stall=0.001,stall-ms=2500,seed=7": every key optional, chances 0 to 1.
+std::optional<LineNoise> parseNoise(const QString &text)
+{
+    LineNoise noise;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const qsizetype equals = item.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            return std::nullopt;
+        const QString key = item.left(equals);
+        const QString value = item.mid(equals + 1);
+        bool ok = false;
+        if (key == QLatin1String("stall-ms")) {
+            noise.longestStallMs = value.toInt(&ok);
+            ok = ok && noise.longestStallMs >= 0;
+        } else if (key == QLatin1String("seed")) {
+            noise.seed = value.toUInt(&ok);
+        } else {
+            const double chance = value.toDouble(&ok);
+            ok = ok && chance >= 0 && chance <= 1;
+            if (key == QLatin1String("stray"))
+                noise.strayChance = chance;
+            else if (key == QLatin1String("split"))
+                noise.splitChance = chance;
+            else if (key == QLatin1String("stall"))
+                noise.stallChance = chance;
+            else
+                ok = false;
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    return noise;
 }
 
 std::optional<Options> parseArguments(int argc, char **argv)
@@ -165,6 +219,11 @@ std::optional<Options> parseArguments(int argc, char **argv)
             if (!toggle)
                 return std::nullopt;
             options.toggles.push_back(*toggle);
+        } else if (arg == QLatin1String("--noise") && hasValue) {
+            const auto noise = parseNoise(QString::fromLocal8Bit(argv[++i]));
+            if (!noise)
+                return std::nullopt;
+            options.noise = *noise;
         } else if (arg == QLatin1String("--fault") && hasValue) {
             options.fault = parseFault(QString::fromLocal8Bit(argv[++i]));
             if (!options.fault)
@@ -214,6 +273,7 @@ int main(int argc, char **argv)
         simulator.addScheduledToggle(toggle);
     if (!options->live)
         simulator.setLiveDemo(false);
+    simulator.setLineNoise(options->noise);
     if (options->fault && options->faultEvery > 0)
         simulator.setFaultEvery(options->faultEvery, *options->fault);
     else if (options->fault)

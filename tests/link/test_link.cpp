@@ -291,6 +291,11 @@ private slots:
             QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
         }
         const QByteArray lastNak = link.lastErrorReply();
+        // A refusal letter the controller does not have may be noise ahead of the real reply: the
+        // next exchange first brings the line back in step, which this read does.
+        QVERIFY(link.outOfStep());
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
+        QVERIFY(!link.outOfStep());
 
         SimFault checksum;
         checksum.kind = SimFault::Kind::WrongChecksum;
@@ -298,6 +303,7 @@ private slots:
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -2);
         QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
         QCOMPARE(link.lastErrorReply(), lastNak); // only a refusal replaces it
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
 
         SimFault lower;
         lower.kind = SimFault::Kind::LowerCaseChecksum;
@@ -319,6 +325,7 @@ private slots:
         badFirst.kind = SimFault::Kind::BadFirstByte;
         sim->queueFault(badFirst);
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -13);
+        QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
 
         // A reply in pieces is assembled; stale bytes waiting before a request are purged.
         SimFault pieces;
@@ -416,6 +423,45 @@ private slots:
         QCOMPARE(int(log.size()), 2);
         QCOMPARE(log[0].mid(2, 11), bytes("r00600E1001")); // the resynchronising read
         QCOMPARE(log[1].at(2), letter);
+    }
+
+    // Line noise in front of a reply (a lone LF, CR, STX, NAK or any byte) fails that read at
+    // once; its real reply, still on the way, must not be taken by the next read of another
+    // address, which first brings the line back in step.
+    void strayByteNeverMovesAValue_data()
+    {
+        QTest::addColumn<char>("stray");
+        QTest::addColumn<char>("letter");
+        QTest::newRow("LF, word reads") << '\n' << 'R';
+        QTest::newRow("CR, word reads") << '\r' << 'R';
+        QTest::newRow("STX, word reads") << '\x02' << 'R';
+        QTest::newRow("NAK, word reads") << '\x15' << 'R';
+        QTest::newRow("any byte, word reads") << 'Z' << 'R';
+        QTest::newRow("LF, block reads") << '\n' << 'r';
+    }
+    void strayByteNeverMovesAValue()
+    {
+        QFETCH(char, stray);
+        QFETCH(char, letter);
+        openPort();
+        const std::uint32_t a = 0x00600E20;
+        const std::uint32_t b = 0x00600E30;
+        sim->writeWord(a, 0x1111);
+        sim->writeWord(b, 0x2222);
+        SimFault noise{SimFault::Kind::StrayByte};
+        noise.stray = stray;
+        noise.delayMs = 60;
+        sim->queueFault(noise);
+        const int first = link.readValue(letter, 2, a);
+        QVERIFY2(first < 0 || first == 0x1111, qPrintable(QString::number(first, 16)));
+        sim->clearRequestLog();
+        QCOMPARE(link.readValue(letter, 2, b), 0x2222);
+        QCOMPARE(link.readValue(letter, 2, a), 0x1111);
+        if (first < 0) {
+            const auto log = sim->requestLog();
+            QCOMPARE(int(log.size()), 3);
+            QCOMPARE(log[0].mid(2, 11), bytes("r00600E3001")); // the resynchronising read
+        }
     }
 
     // A controller that answers every fifth request 1.5 s late, and one 2.5 s late, while

@@ -286,6 +286,70 @@ private slots:
         QVERIFY2(seen.size() > 1, "line noise differs from reply to reply");
     }
 
+    // A stray byte at once and the reply after it; block reads left unanswered while word reads
+    // are answered.
+    void strayByteAndIgnoredBlockReads()
+    {
+        SimFault stray = fault(SimFault::Kind::StrayByte);
+        stray.delayMs = 100;
+        sim->queueFault(stray);
+        const QByteArray request = requestFrame('R', kFixed4E20);
+        [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+        QCOMPARE(readFor(fd, 50), QByteArray("\n"));
+        QCOMPARE(readFor(fd, 200), stxReply("R4E20"));
+
+        sim->setFaultForAllRequests(fault(SimFault::Kind::IgnoreBlockReads));
+        const QByteArray block = requestFrame('r', kFixed4E20, 2);
+        [[maybe_unused]] const auto blockWritten = ::write(fd, block.constData(), block.size());
+        QCOMPARE(readFor(fd, 200), QByteArray());
+        QCOMPARE(exchange(request), stxReply("R4E20"));
+    }
+
+    // The noise is drawn from its seed: the same seed gives the same bytes. Every reply's bytes
+    // still come, in order, among the stray ones; a stall holds the reply back.
+    void lineNoise()
+    {
+        LineNoise noise;
+        noise.strayChance = 1;
+        noise.splitChance = 1;
+        noise.seed = 7;
+        const QByteArray request = requestFrame('R', kFixed4E20);
+        const auto noisyReplies = [&] {
+            sim->setLineNoise(noise);
+            QByteArray received;
+            for (int i = 0; i < 6; ++i) {
+                [[maybe_unused]] const auto written = ::write(fd, request.constData(), request.size());
+                received += readFor(fd, 400);
+            }
+            return received;
+        };
+        const std::uint64_t straysBefore = sim->strayBytesSent();
+        const QByteArray first = noisyReplies();
+        const std::uint64_t strays = sim->strayBytesSent() - straysBefore;
+        QVERIFY(strays >= 6 && strays <= 18);
+        const QByteArray clean = stxReply("R4E20").repeated(6);
+        QCOMPARE(first.size(), clean.size() + static_cast<qsizetype>(strays));
+        qsizetype at = 0; // the clean bytes are a subsequence of what came
+        for (const char c : first)
+            if (at < clean.size() && c == clean[at])
+                ++at;
+        QCOMPARE(at, clean.size());
+        QCOMPARE(noisyReplies(), first);
+
+        noise = LineNoise{};
+        noise.stallChance = 1;
+        noise.longestStallMs = 400;
+        sim->setLineNoise(noise);
+        const std::uint64_t stallsBefore = sim->stallsMade();
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(exchange(request), stxReply("R4E20"));
+        QCOMPARE(sim->stallsMade(), stallsBefore + 4);
+        QVERIFY(clock.elapsed() < 4 * 400 + 500);
+        sim->setLineNoise(LineNoise{});
+    }
+
     void faultSelection()
     {
         // Queued faults go to the next requests in order, whatever their address, before any

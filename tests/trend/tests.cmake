@@ -20,3 +20,5 @@ endforeach()
 # Triggered capture: the trigger core's conditions, capture and set-up file.
 qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
 qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+# Passes over a noisy line and a stalling controller: never a value in another channel.
+qmx_add_test(test_noisy_line SOURCES trend/test_noisy_line.cpp LIBS qmx_trend qmx_sim TIMEOUT 180)
