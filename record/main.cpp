@@ -134,9 +134,10 @@ record::ChannelSetup resolveChannels(const record::RecordOptions &options, const
 {
     if (options.presets.isEmpty())
         return record::channelsFromTexts(options.channels, variables);
-    const std::optional<QStringList> lines = textfile::readLines(options.presets);
+    QString error;
+    const std::optional<QStringList> lines = textfile::readLines(options.presets, &error);
     if (!lines)
-        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets), {}};
+        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read (%2)").arg(options.presets, error), {}};
     return record::channelsFromPresets(*lines, options.presets, variables);
 }
 
