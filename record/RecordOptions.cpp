@@ -2,28 +2,37 @@
 
 #include "trend/Presets.h"
 
+#include <cstring>
+
 namespace record {
 
-std::optional<std::chrono::milliseconds> parseDuration(const QString &text)
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero)
 {
+    // "ms" before "m" and "s", which it ends with.
     static constexpr struct {
-        char suffix;
+        const char *suffix;
         double ms;
-    } kUnits[] = {{'s', 1000.0}, {'m', 60000.0}, {'h', 3600000.0}};
+    } kUnits[] = {{"ms", 1.0}, {"s", 1000.0}, {"m", 60000.0}, {"h", 3600000.0}};
     QString number = text.trimmed();
     double unit = 1000.0;
     for (const auto &u : kUnits) {
-        if (number.endsWith(QLatin1Char(u.suffix))) {
+        if (number.endsWith(QLatin1String(u.suffix))) {
             unit = u.ms;
-            number.chop(1);
+            number.chop(static_cast<qsizetype>(std::strlen(u.suffix)));
             break;
         }
     }
+    // A sign would let "-0" through as 0, and "+" is no one's way of writing a length.
+    if (number.startsWith(u'-') || number.startsWith(u'+'))
+        return std::nullopt;
     bool ok = false;
     const double value = number.toDouble(&ok);
-    if (!ok || !(value > 0) || value * unit > 1e15)
+    if (!ok || !(value >= 0) || value * unit > 1e15)
         return std::nullopt;
-    return std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
+    const auto length = std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
+    if (length.count() == 0 && zero == ZeroLength::Refused)
+        return std::nullopt;
+    return length;
 }
 
 ParseResult parseArguments(const QStringList &arguments)
@@ -83,9 +92,8 @@ ParseResult parseArguments(const QStringList &arguments)
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
-            // No time before the event is a sensible choice; a bare 0 means it.
-            const std::optional<std::chrono::milliseconds> length =
-                value.trimmed() == QLatin1String("0") ? std::chrono::milliseconds(0) : parseDuration(value);
+            // No time before or after the event is a sensible choice.
+            const std::optional<std::chrono::milliseconds> length = parseDuration(value, ZeroLength::Allowed);
             if (!length)
                 return fail(QStringLiteral("%1 %2: give a length of time such as 0, 2s or 1m").arg(arg, value));
             (arg == QLatin1String("--pre") ? options.pre : options.post) = *length;
@@ -138,8 +146,8 @@ QString helpText()
         "                    its place with the first row, so a failed start leaves any file\n"
         "                    there as it was\n"
         "  --force           replace an --out file that exists (refused otherwise)\n"
-        "  --duration T      stop after T: a number with s, m or h (90s, 15m, 2h); default: until\n"
-        "                    stopped\n"
+        "  --duration T      stop after T: a number with ms, s, m or h (90s, 15m, 2h; no unit:\n"
+        "                    seconds); default: until stopped\n"
         "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
         "  --reads MODE      the requests of a pass: channel (one read per channel), word (each\n"
         "                    word once, the default) or block (neighbouring words in one block\n"
@@ -156,8 +164,8 @@ QString helpText()
         "                    LEVEL decimal, -32768 to 32767, or the 16-bit word in hex as the\n"
         "                    Trend Graph's Hex shows it (0xC000 is -16384). A failed read is\n"
         "                    never an event. Adds the column event (1 on the trigger row)\n"
-        "  --pre T           the time kept before each event (default 5s; 0 for none)\n"
-        "  --post T          the time written after each event (default 5s)\n"
+        "  --pre T           the time kept before each event (default 5s; 0, 0s or 0ms for none)\n"
+        "  --post T          the time written after each event (default 5s; 0 for none)\n"
         "  --repeat N        end (exit 0) after N events (default 1)\n"
         "  --quiet           no status line (there is none either when not on a terminal)\n"
         "  --help            this text\n"
