@@ -39,6 +39,9 @@ const QString kOutCannotBeMade = QStringLiteral("--out %1: the temporary file be
 const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
 const QString kOutNotInPlace = QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
 const QString kOutNoRow = QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
+// A stop during --data-read, before anything is recorded.
+const QString kDataReadStopped =
+    QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
 
 void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
 
@@ -84,8 +87,8 @@ void printWarnings(const record::ChannelSetup &setup)
         print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
 }
 
-// The signals that stop a run, held from construction on (before the reading thread is made, so
-// it never takes one) and taken only by asking.
+// The signals that stop a run, held for this process from construction on (before any thread is
+// made, so none of them takes one) and taken only by asking.
 class StopSignals {
 public:
     StopSignals()
@@ -102,10 +105,46 @@ public:
         const int signal = sigtimedwait(&set_, nullptr, &time);
         return signal > 0 ? signal : 0;
     }
+    bool pending() const { return waitFor(std::chrono::nanoseconds(0)) != 0; }
 
 private:
     sigset_t set_;
 };
+
+struct DataReadOutcome {
+    std::optional<QStringList> lines;
+    bool stopped = false; // a stop signal ended the read
+    QString failure;      // why the read failed
+};
+
+// The super block read from the controller, as Data Read reads it; a stop signal ends it after
+// the read in flight, before anything is saved.
+DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options, const StopSignals &stop)
+{
+    ReadBuffer buffer(kDataReadBufferSize, 0);
+    DataReadReport report;
+    // The read takes seconds at 9600 baud: on a terminal, how far it has come.
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    const DataReadWatch progress = [showProgress, &stop](const DataReadProgress &done) {
+        if (showProgress)
+            print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
+                              .arg(done.superBlockWords)
+                              .arg(done.reads));
+        return !stop.pending();
+    };
+    DataReadOutcome outcome;
+    outcome.lines = readSuperBlockImage(link, buffer, progress, &report);
+    if (showProgress)
+        print(stderr, QStringLiteral("\r\x1b[K"));
+    // A read that failed while a stop was asked for (a silent controller) is a stop all the same.
+    outcome.stopped = report.stopped || (!outcome.lines && stop.pending());
+    if (!outcome.lines && !outcome.stopped)
+        outcome.failure = QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
+                              .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
+                              .arg(report.failedCode)
+                              .arg(linkResultText(report.failedCode, link.lastErrorReply()));
+    return outcome;
+}
 
 // What becomes of the output when the run has ended, and the exit code: a file with rows is put in
 // place (also after a failed write: it ends with its last whole row); a run without a row leaves a
@@ -180,6 +219,10 @@ int main(int argc, char **argv)
     if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
         return fail(kExitArguments, problem);
 
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from before the port
+    // opens: they end a --data-read between two reads and the run at its next tick, never the
+    // process in the middle of either, so the port's lock file always goes with the port.
+    StopSignals stop;
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
         print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
@@ -187,27 +230,14 @@ int main(int argc, char **argv)
     if (link.open(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
     if (options.dataRead) {
-        ReadBuffer buffer(kDataReadBufferSize, 0);
-        DataReadReport report;
-        // The read takes seconds at 9600 baud: on a terminal, how far it has come.
-        const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-        const DataReadWatch progress = [showProgress](const DataReadProgress &done) {
-            if (showProgress)
-                print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
-                                  .arg(done.superBlockWords)
-                                  .arg(done.reads));
-            return true;
-        };
-        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer, progress, &report);
-        if (showProgress)
-            print(stderr, QStringLiteral("\r\x1b[K"));
-        if (!lines) {
-            return fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
-                                       .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
-                                       .arg(report.failedCode)
-                                       .arg(linkResultText(report.failedCode, link.lastErrorReply())));
+        const DataReadOutcome read = readSuperBlock(link, options, stop);
+        if (read.stopped) {
+            link.close();
+            return fail(kExitDone, kDataReadStopped);
         }
-        *setup = resolveChannels(options, buildVariables(lines).list);
+        if (!read.lines)
+            return fail(kExitPort, read.failure);
+        *setup = resolveChannels(options, buildVariables(read.lines).list);
         if (!setup->error.isEmpty())
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
@@ -218,10 +248,6 @@ int main(int argc, char **argv)
     QString error;
     if (!output.open(options.out, &error))
         return fail(kExitArguments, kOutCannotBeMade.arg(options.out, error));
-
-    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are taken by the waiting
-    // below, never by the reading thread, and all end the run the same way.
-    StopSignals stop;
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     record::CsvRecording recording(setup->data, output.fd);

@@ -1,8 +1,8 @@
 // qmx-record's output file and its ends, against the simulator: a full disk (a file-size limit on
 // the recorder's process) leaves whole rows only and counts them right; --out that is a folder, a
 // device or a FIFO is refused and left as it is; a run without a row (a trigger that never fires)
-// keeps the file --force would have replaced; --presets that names no regular file is refused at
-// once.
+// keeps the file --force would have replaced; a stop during --data-read removes the port's lock
+// file; --presets that names no regular file is refused at once.
 
 #include "sim/ControllerSimulator.h"
 #include "tests/record/RecorderProgram.h"
@@ -71,6 +71,8 @@ private slots:
     void runWithoutARow_data();
     void runWithoutARow();
     void triggeredRunReplacesTheFileWithItsRows();
+    void stopDuringDataRead_data();
+    void stopDuringDataRead();
     void presetsThatAreNoRegularFile();
 };
 
@@ -209,6 +211,46 @@ void TestRecordOutput::triggeredRunReplacesTheFileWithItsRows()
         QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"6000", ""}));
     QCOMPARE(summaryRows(run.out), static_cast<int>(rows->size() - 1));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.csv"});
+}
+
+// At 9600 baud the super block takes seconds to read. A stop used to kill the recorder there (exit
+// 143), leaving the port's lock file behind.
+void TestRecordOutput::stopDuringDataRead_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+}
+
+void TestRecordOutput::stopDuringDataRead()
+{
+    QFETCH(int, signal);
+    Simulator line;
+    QVERIFY(line.started);
+    line.sim.setBaud(9600);
+    const QString superBlock = testenv::programDir() + QStringLiteral("sbdata.qmx");
+    QFile::remove(superBlock);
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("run.csv"));
+    QProcess process;
+    process.start(recorder(), {"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out", out});
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(lockFiles().size(), 1, 5000);
+    QTest::qWait(300); // well into the reads
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    QVERIFY(process.waitForFinished(5000));
+    QVERIFY(stopping.elapsed() < 3000); // after the read in flight, not at the end of the Data Read
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
+             QStringLiteral("qmx-record: --data-read: stopped before the recording began; sbdata.qmx and --out are as "
+                            "they were\n"));
+    QCOMPARE(lockFiles(), QStringList{});
+    QVERIFY(!QFile::exists(superBlock));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
 // /dev/zero aborted the recorder with bad_alloc, a FIFO without a writer hung it.

@@ -9,8 +9,8 @@ target_compile_definitions(test_trigger_capture PRIVATE QMX_RECORD_EXE="$<TARGET
 add_dependencies(test_trigger_capture qmx-record)
 # qmx-record's lengths of time.
 qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx_record_core)
-# qmx-record's output file: a full disk, --out that is no regular file, runs without a row,
-# --presets that is no regular file.
+# qmx-record's output file: a full disk, --out that is no regular file, runs without a row, a stop
+# during --data-read, --presets that is no regular file.
 qmx_add_test(test_record_output SOURCES record/test_record_output.cpp LIBS qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_output PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_output qmx-record)
