@@ -20,3 +20,5 @@ endforeach()
 # Triggered capture: the trigger core's conditions, capture and set-up file.
 qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
 qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+# A run's error trace that cannot be written where it began goes on in the user's data folder.
+qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIBS qmx_trend qmx_sim TIMEOUT 60)
