@@ -142,18 +142,18 @@ std::optional<QStringList> readLines(const QString &path, QString *error)
     return splitLines(*bytes);
 }
 
-QString notRegularFileKind(const QString &path)
+QString notRegularFileReason(const QString &path)
 {
 #ifndef Q_OS_WIN
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
         return {};
-    return kindOfMode(info.st_mode);
+    return kNotRegularFile.arg(kindOfMode(info.st_mode));
 #else
     const QFileInfo info(path);
     if (!info.exists() || info.isFile())
         return {};
-    return info.isDir() ? kFolderKind : kOtherKind;
+    return kNotRegularFile.arg(info.isDir() ? kFolderKind : kOtherKind);
 #endif
 }
 

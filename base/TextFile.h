@@ -23,9 +23,10 @@ inline constexpr qint64 kMaxReadBytes = 4 * 1024 * 1024;
 // ends either).
 std::optional<QStringList> readLines(const QString &path, QString *error = nullptr);
 
-// What `path` is when it is there but is no regular file, following links: "a folder", "a
-// device", "a FIFO", "a socket"; empty for a regular file and for a path where nothing is.
-QString notRegularFileKind(const QString &path);
+// Why `path` cannot be taken as a file when something is there that is no regular file, following
+// links: "a folder, not a regular file" (a device, a FIFO, a socket); empty for a regular file and
+// for a path where nothing is.
+QString notRegularFileReason(const QString &path);
 
 // Joins lines, each ended by CR LF, as Latin-1 bytes.
 QByteArray joinLinesCrLf(const QStringList &lines);

@@ -15,8 +15,7 @@ namespace record {
 
 namespace {
 
-const QString kNotRegularFile = QStringLiteral("%1, not a regular file");
-const QString kOutNotRegular = QStringLiteral("--out %1: %2, not a regular file; give the CSV file's name");
+const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
 const QString kOutExists = QStringLiteral("--out %1: the file exists; --force replaces it");
 const QString kOutFolderNotWritable = QStringLiteral("--out %1: its folder cannot be written");
 
@@ -26,8 +25,8 @@ QString systemErrorText() { return QString::fromLocal8Bit(std::strerror(errno));
 
 QString outPathProblem(const QString &out, bool force)
 {
-    if (const QString kind = textfile::notRegularFileKind(out); !kind.isEmpty())
-        return kOutNotRegular.arg(out, kind);
+    if (const QString reason = textfile::notRegularFileReason(out); !reason.isEmpty())
+        return kOutNotRegular.arg(out, reason);
     if (!force && QFileInfo::exists(out))
         return kOutExists.arg(out);
     if (!QFileInfo(QFileInfo(out).absolutePath()).isWritable())
@@ -60,8 +59,8 @@ bool PartialOutput::moveIntoPlace(QString *error)
         return true;
     // What the start checked may have changed since: a folder, a device or a FIFO put there
     // meanwhile is not replaced either.
-    if (const QString kind = textfile::notRegularFileKind(finalPath); !kind.isEmpty()) {
-        *error = kNotRegularFile.arg(kind);
+    if (const QString reason = textfile::notRegularFileReason(finalPath); !reason.isEmpty()) {
+        *error = reason;
         return false;
     }
     if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(finalPath).constData()) != 0) {

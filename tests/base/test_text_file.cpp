@@ -59,16 +59,17 @@ private slots:
         }
     }
 
-    void kindOfWhatIsNoRegularFile()
+    void reasonWhatIsThereIsNoRegularFile()
     {
-        QCOMPARE(textfile::notRegularFileKind(dir_.filePath(QStringLiteral("lines.txt"))), QString());
-        QCOMPARE(textfile::notRegularFileKind(dir_.filePath(QStringLiteral("missing.txt"))), QString());
-        QCOMPARE(textfile::notRegularFileKind(dir_.filePath(QStringLiteral("folder"))), QStringLiteral("a folder"));
-        QCOMPARE(textfile::notRegularFileKind(dir_.filePath(QStringLiteral("fifo"))), QStringLiteral("a FIFO"));
-        QCOMPARE(textfile::notRegularFileKind(QStringLiteral("/dev/null")), QStringLiteral("a device"));
+        const auto reason = [this](const QString &name) { return textfile::notRegularFileReason(dir_.filePath(name)); };
+        QCOMPARE(reason(QStringLiteral("lines.txt")), QString());
+        QCOMPARE(reason(QStringLiteral("missing.txt")), QString());
+        QCOMPARE(reason(QStringLiteral("folder")), QStringLiteral("a folder, not a regular file"));
+        QCOMPARE(reason(QStringLiteral("fifo")), QStringLiteral("a FIFO, not a regular file"));
+        QCOMPARE(textfile::notRegularFileReason(QStringLiteral("/dev/null")), QStringLiteral("a device, not a regular file"));
         // A link is followed to what it names.
         QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir_.filePath(QStringLiteral("link"))));
-        QCOMPARE(textfile::notRegularFileKind(dir_.filePath(QStringLiteral("link"))), QStringLiteral("a device"));
+        QCOMPARE(reason(QStringLiteral("link")), QStringLiteral("a device, not a regular file"));
     }
 
 private:
