@@ -91,7 +91,7 @@ void runSoak(const QString &folder, long passes)
     const record::ChannelSetup setup = record::channelsFromTexts({"600E60"}, {});
     const QString out = folder + "/soak.csv";
     QString error;
-    std::FILE *file = record::CsvRecording::openFile(out, &error);
+    const int file = record::CsvRecording::openFile(out, &error);
     record::CsvRecording recording(setup.data, file);
     recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime());
     LinkTask task;

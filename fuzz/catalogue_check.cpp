@@ -1,6 +1,7 @@
 // Any bytes as the super-block data file: the check, the decoder and the list builder stay within
 // their lists whatever the file holds. The bytes are split into lines as reading the file does
-// (textfile::readLines is a plain read and this split), without a file round trip per input.
+// (textfile::readLines is a bounded read of a regular file and this split), without a file round
+// trip per input.
 #include "base/TextFile.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"

@@ -2,28 +2,37 @@
 
 #include "trend/Presets.h"
 
+#include <cstring>
+
 namespace record {
 
-std::optional<std::chrono::milliseconds> parseDuration(const QString &text)
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero)
 {
+    // "ms" before "m" and "s", which it ends with.
     static constexpr struct {
-        char suffix;
+        const char *suffix;
         double ms;
-    } kUnits[] = {{'s', 1000.0}, {'m', 60000.0}, {'h', 3600000.0}};
+    } kUnits[] = {{"ms", 1.0}, {"s", 1000.0}, {"m", 60000.0}, {"h", 3600000.0}};
     QString number = text.trimmed();
     double unit = 1000.0;
     for (const auto &u : kUnits) {
-        if (number.endsWith(QLatin1Char(u.suffix))) {
+        if (number.endsWith(QLatin1String(u.suffix))) {
             unit = u.ms;
-            number.chop(1);
+            number.chop(static_cast<qsizetype>(std::strlen(u.suffix)));
             break;
         }
     }
+    // A sign would let "-0" through as 0, and "+" is no one's way of writing a length.
+    if (number.startsWith(u'-') || number.startsWith(u'+'))
+        return std::nullopt;
     bool ok = false;
     const double value = number.toDouble(&ok);
-    if (!ok || !(value > 0) || value * unit > 1e15)
+    if (!ok || !(value >= 0) || value * unit > 1e15)
         return std::nullopt;
-    return std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
+    const auto length = std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
+    if (length.count() == 0 && zero == ZeroLength::Refused)
+        return std::nullopt;
+    return length;
 }
 
 ParseResult parseArguments(const QStringList &arguments)
@@ -83,9 +92,8 @@ ParseResult parseArguments(const QStringList &arguments)
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
-            // No time before the event is a sensible choice; a bare 0 means it.
-            const std::optional<std::chrono::milliseconds> length =
-                value.trimmed() == QLatin1String("0") ? std::chrono::milliseconds(0) : parseDuration(value);
+            // No time before or after the event is a sensible choice.
+            const std::optional<std::chrono::milliseconds> length = parseDuration(value, ZeroLength::Allowed);
             if (!length)
                 return fail(QStringLiteral("%1 %2: give a length of time such as 0, 2s or 1m").arg(arg, value));
             (arg == QLatin1String("--pre") ? options.pre : options.post) = *length;
@@ -135,11 +143,13 @@ QString helpText()
         "                    8 hex digits, and one that is no name but begins with A-F is read\n"
         "                    as an address with a warning\n"
         "  --out FILE        the CSV file; written beside it under a temporary name and put in\n"
-        "                    its place with the first row, so a failed start leaves any file\n"
-        "                    there as it was\n"
-        "  --force           replace an --out file that exists (refused otherwise)\n"
-        "  --duration T      stop after T: a number with s, m or h (90s, 15m, 2h); default: until\n"
-        "                    stopped\n"
+        "                    its place with the first row, so a failed start or a run without a\n"
+        "                    row leaves any file there as it was; a write that fails (a full\n"
+        "                    disk) leaves the file ending with its last whole row\n"
+        "  --force           replace an --out file that exists (refused otherwise); a folder,\n"
+        "                    device or FIFO is never replaced\n"
+        "  --duration T      stop after T: a number with ms, s, m or h (90s, 15m, 2h; no unit:\n"
+        "                    seconds); default: until stopped\n"
         "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
         "  --reads MODE      the requests of a pass: channel (one read per channel), word (each\n"
         "                    word once, the default) or block (neighbouring words in one block\n"
@@ -152,17 +162,21 @@ QString helpText()
         "                    value passes the level upwards), 'CH<LEVEL' or 'CH falls LEVEL',\n"
         "                    'CH crosses LEVEL'; for a logic channel 'NAME:BIT rises|falls|changes';\n"
         "                    two conditions joined by ' and ' or ' or '. CH is one of the --channel\n"
-        "                    texts (or a preset channel's name); LEVEL decimal or 0x hex. A failed\n"
-        "                    read is never an event. Adds the column event (1 on the trigger row)\n"
-        "  --pre T           the time kept before each event (default 5s; 0 for none)\n"
-        "  --post T          the time written after each event (default 5s)\n"
+        "                    texts (or a preset channel's name), another one in each condition;\n"
+        "                    LEVEL decimal, -32768 to 32767, or the 16-bit word in hex as the\n"
+        "                    Trend Graph's Hex shows it (0xC000 is -16384). A failed read is\n"
+        "                    never an event. Adds the column event (1 on the trigger row)\n"
+        "  --pre T           the time kept before each event (default 5s; 0, 0s or 0ms for none)\n"
+        "  --post T          the time written after each event (default 5s; 0 for none)\n"
         "  --repeat N        end (exit 0) after N events (default 1)\n"
         "  --quiet           no status line (there is none either when not on a terminal)\n"
         "  --help            this text\n"
         "\n"
-        "Exit codes: 0 done or stopped (the file complete), 1 the port could not be opened, the super\n"
-        "block not read, or a write to the file failed during the run, 2 bad arguments (also an\n"
-        "--out that exists without --force, or whose folder cannot be written).\n"
+        "Exit codes: 0 done or stopped (the file complete; a stop during --data-read records\n"
+        "nothing and leaves sbdata.qmx and --out as they were), 1 the port could not be opened, the\n"
+        "super block not read, or a write to the file failed during the run, 2 bad arguments (also\n"
+        "an --out that exists without --force, that is no regular file, or whose folder cannot be\n"
+        "written).\n"
         "\n"
         "Example:\n"
         "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"

@@ -38,8 +38,13 @@ struct ParseResult {
 
 ParseResult parseArguments(const QStringList &arguments); // without the program name
 
-// "90", "90s", "15m", "2h": a positive length of time; nothing for anything else.
-std::optional<std::chrono::milliseconds> parseDuration(const QString &text);
+// Whether a length of time may be none at all (--pre 0) or must be some (--duration).
+enum class ZeroLength { Refused, Allowed };
+
+// "90", "90s", "500ms", "15m", "2h", "0.5s": a length of time; nothing for anything else. A length
+// of 0 in any of these forms ("0", "0s", "0.0", "0ms") only where `zero` allows it; a length that
+// rounds to no whole millisecond counts as 0.
+std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero = ZeroLength::Refused);
 
 // The text --help prints.
 QString helpText();

@@ -1,14 +1,10 @@
 #include "record/Recording.h"
 
-#include "record/TriggerCapture.h"
-
 #include "link/LinkResult.h"
 
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
-#include "trend/TrendCsv.h"
 
-#include <QFile>
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -128,124 +124,6 @@ ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &
     return setup;
 }
 
-// ---------------------------------------------------------------------------------------------
-
-CsvRecording::CsvRecording(const TrendData &channels, std::FILE *file) : channels_(channels), file_(file)
-{
-    // Rows gather in the buffer between two flushes; a second of passes fits many times over.
-    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-}
-
-CsvRecording::~CsvRecording()
-{
-    if (file_)
-        std::fclose(file_);
-}
-
-std::FILE *CsvRecording::openFile(const QString &path, QString *error)
-{
-    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file && error)
-        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    return file;
-}
-
-bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart)
-{
-    steadyStart_ = steadyStart;
-    wallStart_ = wallStart;
-    QStringList columns;
-    for (int c : channels_.selectedChannels)
-        columns.append(trendcsv::columnName(channels_.channels[c], c));
-    const QByteArray header = capture_ ? eventHeaderLine(columns) : trendcsv::headerLine(columns);
-    std::lock_guard lock(mutex_);
-    figures_.bytes += header.size();
-    dirty_ = true;
-    return std::fwrite(header.constData(), 1, static_cast<std::size_t>(header.size()), file_) ==
-           static_cast<std::size_t>(header.size());
-}
-
-void CsvRecording::append(const sampling::TrendPass &pass)
-{
-    if (pass.readout.abandoned) {
-        std::lock_guard lock(mutex_);
-        takePlanChange(pass);
-        return;
-    }
-    trendcsv::Row row;
-    const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
-    row.time = wallStart_.addMSecs(sinceStart.count());
-    row.seconds = std::chrono::duration<double>(pass.ended - steadyStart_).count();
-    row.values.reserve(channels_.selectedChannels.size());
-    for (int c : channels_.selectedChannels) {
-        if (pass.readout.failedChannels & (1u << c)) {
-            row.values.emplace_back();
-            continue;
-        }
-        const std::int32_t v = pass.readout.latestValue[c];
-        row.values.emplace_back(c < kAnalogChannels ? v : ((v & channels_.channelScale[c]) != 0 ? 1 : 0));
-    }
-    QByteArray line;
-    if (capture_) {
-        for (const TriggerCapture::Line &kept :
-             capture_->takeRow(row, trigger::storedValues(channels_, pass.readout), pass.readout.failedChannels, sinceStart))
-            line += eventRowLine(kept);
-    } else {
-        line = trendcsv::rowLine(row);
-    }
-    const bool written =
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), file_) == static_cast<std::size_t>(line.size());
-
-    std::lock_guard lock(mutex_);
-    figures_.writeFailed = figures_.writeFailed || !written;
-    ++figures_.rows;
-    figures_.bytes += static_cast<std::uint64_t>(line.size());
-    figures_.stats.merge(pass.stats);
-    if (!figures_.firstEnded)
-        figures_.firstEnded = pass.ended;
-    figures_.lastEnded = pass.ended;
-    if (pass.lineEvent != sampling::LineEvent::None) {
-        figures_.lastLineEvent = pass.lineEvent;
-        figures_.lastLineEventAt = *row.time;
-    }
-    takePlanChange(pass);
-    dirty_ = true;
-}
-
-void CsvRecording::setPlan(const readplan::ReadPlan &plan)
-{
-    std::lock_guard lock(mutex_);
-    figures_.planText = readplan::planText(plan);
-}
-
-void CsvRecording::takePlanChange(const sampling::TrendPass &pass)
-{
-    for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp) {
-        if (!figures_.givenUpText.isEmpty())
-            figures_.givenUpText += QStringLiteral("; ");
-        figures_.givenUpText += readplan::givenUpText(givenUp);
-    }
-    if (pass.planNow)
-        figures_.planText = readplan::planText(*pass.planNow);
-}
-
-bool CsvRecording::flush()
-{
-    std::lock_guard lock(mutex_);
-    if (!dirty_)
-        return !figures_.writeFailed;
-    dirty_ = false;
-    if (std::fflush(file_) != 0)
-        figures_.writeFailed = true;
-    return !figures_.writeFailed;
-}
-
-CsvRecording::Figures CsvRecording::figures() const
-{
-    std::lock_guard lock(mutex_);
-    return figures_;
-}
-
 void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow, readplan::ReadMode mode)
 {
@@ -305,11 +183,11 @@ QString clockText(std::chrono::steady_clock::duration elapsed)
     return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-double rowsPerSecond(const CsvRecording::Figures &figures)
+double passesPerSecond(const CsvRecording::Figures &figures)
 {
     using namespace std::chrono;
-    if (figures.rows > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
-        return static_cast<double>(figures.rows - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
+    if (figures.passes > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
+        return static_cast<double>(figures.passes - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
     return 0;
 }
 
@@ -320,7 +198,7 @@ QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_cl
     return QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4")
         .arg(figures.rows)
         .arg(clockText(elapsed))
-        .arg(rowsPerSecond(figures), 0, 'f', 2)
+        .arg(passesPerSecond(figures), 0, 'f', 2)
         .arg(failedReadsText(figures.stats));
 }
 
@@ -328,7 +206,7 @@ QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clo
 {
     QString line = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB")
                        .arg(figures.rows)
-                       .arg(rowsPerSecond(figures), 0, 'f', 2)
+                       .arg(passesPerSecond(figures), 0, 'f', 2)
                        .arg(failedReadsText(figures.stats), clockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
     if (figures.lastLineEvent != sampling::LineEvent::None)

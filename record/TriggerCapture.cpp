@@ -6,24 +6,38 @@ namespace record {
 
 namespace {
 
-// Decimal, or hex after 0x; a leading 0 is no octal mark here.
-std::optional<std::int32_t> parseLevel(const QString &text)
+// What is wrong with a --trigger text, after the argument.
+const QString kLevelNotANumber = QStringLiteral(": the level must be a whole number (decimal or 0x hex)");
+const QString kLevelOutOfRange = QStringLiteral(": the level %1 is outside a word's values, -32768 to 32767");
+const QString kHexLevelTooLong =
+    QStringLiteral(": a hex level is the 16-bit word, 0x0000 to 0xFFFF (0x8000 to 0xFFFF being -32768 to -1)");
+const QString kLogicLevel = QStringLiteral(": a logic channel rises, falls or changes, without a level");
+const QString kLogicLevelOutOfRange =
+    QStringLiteral(": a logic channel is 0 or 1, never %1; it rises, falls or changes, without a level");
+const QString kSameChannelTwice = QStringLiteral(": the second condition watches another channel");
+
+struct LevelParse {
+    std::optional<std::int32_t> level;
+    QString problem; // the message's end when there is no level
+};
+
+// Decimal (a leading 0 is no octal mark here), or 0x and the 16-bit word as the controller holds
+// it and the Trend Graph's Hex shows it: 0xC000 is -16384, not 49152, which no word ever reaches.
+LevelParse parseLevel(const QString &text)
 {
-    bool ok = false;
+    static const QRegularExpression hexWord(QStringLiteral("^0[xX]([0-9A-Fa-f]{1,4})$"));
+    static const QRegularExpression hexLonger(QStringLiteral("^0[xX]0*[0-9A-Fa-f]+$"));
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+$"));
     const QString t = text.trimmed();
-    const bool negative = t.startsWith(u'-');
-    const QString digits = negative ? t.mid(1) : t;
-    qlonglong value = 0;
-    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = digits.mid(2).toLongLong(&ok, 16);
-    else
-        value = digits.toLongLong(&ok, 10);
-    if (!ok || digits.startsWith(u'+') || digits.startsWith(u'-'))
-        return std::nullopt;
-    value = negative ? -value : value;
-    if (value < INT32_MIN || value > INT32_MAX)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    if (const QRegularExpressionMatch m = hexWord.match(t); m.hasMatch())
+        return {trigger::parseLevelText(m.captured(1), true), {}};
+    if (hexLonger.match(t).hasMatch())
+        return {std::nullopt, kHexLevelTooLong};
+    if (!decimal.match(t).hasMatch())
+        return {std::nullopt, kLevelNotANumber};
+    if (const std::optional<std::int32_t> level = trigger::parseLevelText(t, false))
+        return {level, {}};
+    return {std::nullopt, kLevelOutOfRange.arg(t)};
 }
 
 // The recorded channel a trigger names: a word channel by its name or address, a logic channel
@@ -71,8 +85,13 @@ TriggerParse parseCondition(const QString &text, const TrendData &channels, trig
         return {std::nullopt, argument + QStringLiteral(": %1 is not one of the recorded channels").arg(channelText)};
     condition->channel = *channel;
     if (condition->isLogic()) {
-        if (!levelText.isEmpty() || edgeText == QLatin1String("crosses"))
-            return {std::nullopt, argument + QStringLiteral(": a logic channel rises, falls or changes, without a level")};
+        if (!levelText.isEmpty()) {
+            const std::optional<std::int32_t> level = parseLevel(levelText).level;
+            const bool bitValue = level && (*level == 0 || *level == 1);
+            return {std::nullopt, argument + (bitValue ? kLogicLevel : kLogicLevelOutOfRange.arg(levelText))};
+        }
+        if (edgeText == QLatin1String("crosses"))
+            return {std::nullopt, argument + kLogicLevel};
         if (edgeText == QLatin1String("changes"))
             condition->edge = trigger::Edge::Crosses;
         else if (edgeText == QLatin1String("rises") || edgeText == QLatin1String("falls"))
@@ -89,10 +108,10 @@ TriggerParse parseCondition(const QString &text, const TrendData &channels, trig
         condition->edge = trigger::Edge::Crosses;
     else
         return {std::nullopt, argument + QStringLiteral(": a word channel rises, falls or crosses a level")};
-    const std::optional<std::int32_t> level = parseLevel(levelText);
-    if (!level)
-        return {std::nullopt, argument + QStringLiteral(": the level must be a whole number (decimal or 0x hex)")};
-    condition->level = *level;
+    const LevelParse level = parseLevel(levelText);
+    if (!level.level)
+        return {std::nullopt, argument + level.problem};
+    condition->level = *level.level;
     return {};
 }
 
@@ -114,8 +133,13 @@ TriggerParse parseTrigger(const QString &text, const TrendData &channels)
     if (!parsed.error.isEmpty())
         return parsed;
     parsed = parseCondition(text.mid(m.capturedEnd()), channels, &setup.second.emplace());
-    if (parsed.error.isEmpty())
-        parsed.setup = setup;
+    if (!parsed.error.isEmpty())
+        return parsed;
+    // The Trend Graph refuses a second condition on the first one's channel; so does the recorder,
+    // so that a set-up means the same in both.
+    if (setup.second->channel == setup.first.channel)
+        return {std::nullopt, QStringLiteral("--trigger ") + text + kSameChannelTwice};
+    parsed.setup = setup;
     return parsed;
 }
 

@@ -9,6 +9,7 @@
 #include "link/Link.h"
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
+#include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
 #include "record/TriggerCapture.h"
@@ -20,10 +21,8 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <pthread.h>
 #include <thread>
-#include <cstdlib>
-#include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +33,15 @@ constexpr int kExitArguments = 2;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
+
+// What is said about --out. %1: the --out path.
+const QString kOutCannotBeMade = QStringLiteral("--out %1: the temporary file beside it cannot be made: %2");
+const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
+const QString kOutNotInPlace = QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
+const QString kOutNoRow = QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
+// A stop during --data-read, before anything is recorded.
+const QString kDataReadStopped =
+    QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
 
 void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
 
@@ -79,64 +87,94 @@ void printWarnings(const record::ChannelSetup &setup)
         print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
 }
 
-// The output is written under a temporary name in its own folder and renamed into place once it
-// holds a row, so a start that fails (port, channels, Ctrl-C during --data-read) leaves a file
-// that was there as it was.
-struct PartialOutput {
-    QString path;      // the temporary file
-    QString finalPath; // --out
-    std::FILE *file = nullptr;
-    bool inPlace = false;
+// The signals that stop a run, held for this process from construction on (before any thread is
+// made, so none of them takes one) and taken only by asking.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        sigemptyset(&set_);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&set_, signal);
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+    }
+    // The stop signal that came within `wait`, or 0.
+    int waitFor(std::chrono::nanoseconds wait) const
+    {
+        const timespec time{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
+        const int signal = sigtimedwait(&set_, nullptr, &time);
+        return signal > 0 ? signal : 0;
+    }
+    bool pending() const { return waitFor(std::chrono::nanoseconds(0)) != 0; }
 
-    bool open(const QString &out, QString *error)
-    {
-        finalPath = out;
-        const QFileInfo info(out);
-        QByteArray name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                                            QStringLiteral(".partial-XXXXXX"));
-        const int fd = ::mkstemp(name.data());
-        if (fd < 0) {
-            *error = QStringLiteral("%1: %2").arg(out, QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        path = QFile::decodeName(name);
-        // The file the user gets has the permissions a plain create would have given it.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        file = ::fdopen(fd, "wb");
-        return file != nullptr;
-    }
-    // Puts the file in place; its stream goes on writing to it.
-    bool moveIntoPlace(QString *error)
-    {
-        if (inPlace)
-            return true;
-        if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(finalPath).constData()) != 0) {
-            *error = QStringLiteral("%1: %2").arg(finalPath, QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        inPlace = true;
-        return true;
-    }
-    // A start that did not get as far as a row: nothing of it stays.
-    void discard()
-    {
-        if (file)
-            std::fclose(file);
-        file = nullptr;
-        if (!inPlace && !path.isEmpty())
-            QFile::remove(path);
-    }
+private:
+    sigset_t set_;
 };
+
+struct DataReadOutcome {
+    std::optional<QStringList> lines;
+    bool stopped = false; // a stop signal ended the read
+    QString failure;      // why the read failed
+};
+
+// The super block read from the controller, as Data Read reads it; a stop signal ends it after
+// the read in flight, before anything is saved.
+DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options, const StopSignals &stop)
+{
+    ReadBuffer buffer(kDataReadBufferSize, 0);
+    DataReadReport report;
+    // The read takes seconds at 9600 baud: on a terminal, how far it has come.
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    const DataReadWatch progress = [showProgress, &stop](const DataReadProgress &done) {
+        if (showProgress)
+            print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
+                              .arg(done.superBlockWords)
+                              .arg(done.reads));
+        return !stop.pending();
+    };
+    DataReadOutcome outcome;
+    outcome.lines = readSuperBlockImage(link, buffer, progress, &report);
+    if (showProgress)
+        print(stderr, QStringLiteral("\r\x1b[K"));
+    // A read that failed while a stop was asked for (a silent controller) is a stop all the same.
+    outcome.stopped = report.stopped || (!outcome.lines && stop.pending());
+    if (!outcome.lines && !outcome.stopped)
+        outcome.failure = QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
+                              .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
+                              .arg(report.failedCode)
+                              .arg(linkResultText(report.failedCode, link.lastErrorReply()));
+    return outcome;
+}
+
+// What becomes of the output when the run has ended, and the exit code: a file with rows is put in
+// place (also after a failed write: it ends with its last whole row); a run without a row leaves a
+// file that was there as it was, and otherwise puts its header in place, as a start of a file.
+int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figures &figures, QString placeError)
+{
+    const QString &out = output.finalPath;
+    const bool fileThere = QFileInfo::exists(out);
+    if (figures.rows == 0 && !output.inPlace && (fileThere || figures.writeFailed)) {
+        output.discard();
+        if (fileThere)
+            print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutNoRow.arg(out)));
+    } else if (placeError.isEmpty()) {
+        output.moveIntoPlace(&placeError);
+    }
+    if (figures.writeFailed)
+        print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutWriteFailed.arg(out, figures.writeError)));
+    if (!placeError.isEmpty())
+        print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutNotInPlace.arg(out, placeError, output.path)));
+    return figures.writeFailed || !placeError.isEmpty() ? kExitPort : kExitDone;
+}
 
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
 {
     if (options.presets.isEmpty())
         return record::channelsFromTexts(options.channels, variables);
-    const std::optional<QStringList> lines = textfile::readLines(options.presets);
+    QString error;
+    const std::optional<QStringList> lines = textfile::readLines(options.presets, &error);
     if (!lines)
-        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read").arg(options.presets), {}};
+        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read (%2)").arg(options.presets, error), {}};
     return record::channelsFromPresets(*lines, options.presets, variables);
 }
 
@@ -178,13 +216,13 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
-    QString error;
-    if (!options.force && QFileInfo::exists(options.out))
-        return fail(kExitArguments,
-                    QStringLiteral("--out %1: the file exists; --force replaces it").arg(options.out));
-    if (!QFileInfo(QFileInfo(options.out).absolutePath()).isWritable())
-        return fail(kExitArguments, QStringLiteral("--out %1: its folder cannot be written").arg(options.out));
+    if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
+        return fail(kExitArguments, problem);
 
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from before the port
+    // opens: they end a --data-read between two reads and the run at its next tick, never the
+    // process in the middle of either, so the port's lock file always goes with the port.
+    StopSignals stop;
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
         print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
@@ -192,56 +230,32 @@ int main(int argc, char **argv)
     if (link.open(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
     if (options.dataRead) {
-        ReadBuffer buffer(kDataReadBufferSize, 0);
-        DataReadReport report;
-        // The read takes seconds at 9600 baud: on a terminal, how far it has come.
-        const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-        const DataReadWatch progress = [showProgress](const DataReadProgress &done) {
-            if (showProgress)
-                print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
-                                  .arg(done.superBlockWords)
-                                  .arg(done.reads));
-            return true;
-        };
-        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer, progress, &report);
-        if (showProgress)
-            print(stderr, QStringLiteral("\r\x1b[K"));
-        if (!lines) {
-            return fail(kExitPort, QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
-                                       .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
-                                       .arg(report.failedCode)
-                                       .arg(linkResultText(report.failedCode, link.lastErrorReply())));
+        const DataReadOutcome read = readSuperBlock(link, options, stop);
+        if (read.stopped) {
+            link.close();
+            return fail(kExitDone, kDataReadStopped);
         }
-        *setup = resolveChannels(options, buildVariables(lines).list);
+        if (!read.lines)
+            return fail(kExitPort, read.failure);
+        *setup = resolveChannels(options, buildVariables(read.lines).list);
         if (!setup->error.isEmpty())
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
-    PartialOutput output;
-    if (!output.open(options.out, &error)) {
-        output.discard();
-        return fail(kExitArguments, QStringLiteral("--out ") + error);
-    }
-    std::FILE *file = output.file;
-
-    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are taken by the waiting
-    // below, never by the reading thread, and all end the run the same way.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    record::PartialOutput output;
+    QString error;
+    if (!output.open(options.out, &error))
+        return fail(kExitArguments, kOutCannotBeMade.arg(options.out, error));
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
-    record::CsvRecording recording(setup->data, file);
+    record::CsvRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
-        return fail(kExitPort, QStringLiteral("--out %1: the file cannot be written").arg(options.out));
+        return fail(kExitPort, kOutWriteFailed.arg(options.out, recording.figures().writeError));
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
@@ -250,40 +264,31 @@ int main(int argc, char **argv)
     const auto captureStatus = [&] {
         return capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
     };
-    bool writeFailed = false;
+    QString placeError; // why the file could not be put in place
     for (;;) {
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(kTick).count();
-        const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        const int signal = sigtimedwait(&stopSignals, nullptr, &wait);
+        const int signal = stop.waitFor(kTick);
         const auto elapsed = std::chrono::steady_clock::now() - started;
-        writeFailed = !recording.flush();
-        if (!writeFailed && recording.figures().rows > 0 && !output.moveIntoPlace(&error))
-            writeFailed = true;
+        const bool written = recording.flush();
+        // The file takes the place of --out with its first row, not before.
+        if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
+            break;
         if (showStatus)
             print(stderr, QStringLiteral("\r%1%2\x1b[K").arg(record::statusLine(recording.figures(), elapsed), captureStatus()));
         // The last event captured ends the run as the duration does.
-        if ((capture && capture->done()) || signal == SIGINT || signal == SIGTERM || signal == SIGHUP || writeFailed || (options.duration && elapsed >= *options.duration))
+        if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
     }
     // The exchange in flight ends; a pass it cut short is not written, so the file ends with a
     // whole row.
     task.cancel();
     reader.join();
-    writeFailed = !recording.flush() || writeFailed;
-    // A run stopped before its first row still leaves its file (the header) in place.
-    if (!writeFailed && !output.moveIntoPlace(&error))
-        writeFailed = true;
+    recording.flush();
     link.close();
+    const record::CsvRecording::Figures figures = recording.figures();
     if (showStatus)
         print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
-                          .arg(record::statusLine(recording.figures(), std::chrono::steady_clock::now() - started),
-                               captureStatus()));
+                          .arg(record::statusLine(figures, std::chrono::steady_clock::now() - started), captureStatus()));
     if (!options.quiet)
-        print(stdout, record::summaryLine(recording.figures(), std::chrono::steady_clock::now() - started) + u'\n');
-    if (writeFailed) {
-        if (!output.inPlace)
-            QFile::remove(output.path);
-        return fail(kExitPort, QStringLiteral("--out %1: the file could not be written").arg(options.out));
-    }
-    return kExitDone;
+        print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started) + u'\n');
+    return finishOutput(output, figures, placeError);
 }

@@ -96,6 +96,8 @@ void ReadoutBand::show(const View &view)
         events << savedText_;
     if (!triggerText_.isEmpty())
         events << triggerText_;
+    if (!errorTraceProblem_.isEmpty())
+        events << errorTraceText();
     if (!lineEventText_.isEmpty())
         events << lineEventText_;
     if (!recordingText_.isEmpty())
@@ -107,6 +109,25 @@ void ReadoutBand::show(const View &view)
     shown_ = std::chrono::steady_clock::now();
 }
 
+void ReadoutBand::setErrorTraceMoved(const QString &problem, const QString &nowPath)
+{
+    errorTraceProblem_ = problem;
+    errorTracePath_ = nowPath;
+}
+
+QString ReadoutBand::errorTraceText() const
+{
+    if (errorTracePath_.isEmpty())
+        return kBandErrorTraceLost.arg(errorTraceProblem_);
+    // A long folder gives way in its middle, so that the reason and the file's name stay whole
+    // with the more mark after them.
+    const QFontMetrics metrics = lines_[3]->fontMetrics();
+    const int room = lines_[3]->contentsRect().width() -
+                     metrics.horizontalAdvance(kBandErrorTraceMoved.arg(errorTraceProblem_, QString()) +
+                                               QStringLiteral("   ") + kBandMoreMark);
+    return kBandErrorTraceMoved.arg(errorTraceProblem_, metrics.elidedText(errorTracePath_, Qt::ElideMiddle, std::max(room, 0)));
+}
+
 void ReadoutBand::showFile(const QString &fileName)
 {
     fileName_ = fileName;
@@ -116,6 +137,7 @@ void ReadoutBand::showFile(const QString &fileName)
     recordingText_.clear();
     planText_.clear();
     triggerText_.clear();
+    errorTraceProblem_.clear();
 }
 
 void ReadoutBand::beginRun()
@@ -127,6 +149,7 @@ void ReadoutBand::beginRun()
     recordingText_.clear();
     savedText_.clear();
     triggerText_.clear();
+    errorTraceProblem_.clear();
     fileName_.clear();
     planText_.clear();
 }

@@ -41,6 +41,9 @@ public:
     void setSavedText(const QString &text) { savedText_ = text; }
     // "armed: ..." during an armed run, "triggered at ..." after the trigger ended it.
     void setTriggerText(const QString &text) { triggerText_ = text; }
+    // The run's error trace could not be written where it began: why, and where it goes now (empty:
+    // nowhere).
+    void setErrorTraceMoved(const QString &problem, const QString &nowPath);
     // Rows opened from a .trd are shown: the band names the file; the last run's figures and
     // events no longer describe what is shown and are cleared.
     void showFile(const QString &fileName);
@@ -58,6 +61,8 @@ public:
     QLabel *lineState() const { return lineState_; }
 
 private:
+    QString errorTraceText() const;
+
     const TrendData &data_;
     std::array<QLabel *, 4> lines_{}; // time, difference, line figures, line event and recording
     QLabel *lineState_ = nullptr;
@@ -69,6 +74,8 @@ private:
     QString recordingText_;
     QString savedText_;
     QString triggerText_;
+    QString errorTraceProblem_; // empty: the trace is where the run began it
+    QString errorTracePath_;
     QString fileName_;
     QString planText_;
 };

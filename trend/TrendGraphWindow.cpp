@@ -115,6 +115,10 @@ void TrendGraphWindow::connectParts()
         band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
     });
     connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
+    connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
+        band_->setErrorTraceMoved(problem, nowPath);
+        showBand();
+    });
     connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
     connect(trigger_, &TriggerControl::armedChanged, this, [this](bool armed) {
         // Armed during a run, the capture counts its rows from the next pass.

@@ -129,6 +129,7 @@ void TrendRun::beginSampling()
     layers_.clearTraceLayer();
     silent_ = false;
     lastAnswer_ = QDateTime::currentDateTime();
+    errorTrace_.reset();
     // The plan is made once, before anyone hears that the run has begun.
     sampling::PollPlan plan =
         sampling::makePollPlan(data_.selectedChannels, data_.channelAddress, readplan::storedReadMode());
@@ -173,16 +174,27 @@ int TrendRun::waitTimeMs() const
 void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
 {
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
-    // A trace that cannot be written is not reported: the lime mark already shows the failure.
-    ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
-                       sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+    appendErrorTrace(sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
 }
 
 void TrendRun::appendErrorTrace(const readplan::BlockReadGivenUp &givenUp)
 {
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
-    ::appendErrorTrace(programfolder::errorTracePath(kErrorTraceFile),
-                       sampling::errorTraceLine(timestamp, readplan::givenUpText(givenUp)));
+    appendErrorTrace(sampling::errorTraceLine(timestamp, readplan::givenUpText(givenUp)));
+}
+
+void TrendRun::appendErrorTrace(const QByteArray &entry)
+{
+    if (!errorTrace_) {
+        // A trace that cannot be written where it began goes on in the user's data folder; the
+        // window hears it once and says so without a message box interrupting the run.
+        errorTrace_ = std::make_unique<ErrorTrace>(
+            programfolder::errorTracePath(kErrorTraceFile), programfolder::userDataPath(),
+            [this](const QString &, const QString &problem, const QString &nowPath) {
+                emit errorTraceMoved(problem, nowPath);
+            });
+    }
+    errorTrace_->append(entry);
 }
 
 void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)

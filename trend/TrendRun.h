@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class ErrorTrace;
 class PortPause;
 
 class TrendRun : public QObject {
@@ -57,6 +58,9 @@ signals:
     // it was due, or a whole pass timed out); and it answers again.
     void noReply(const QDateTime &since);
     void replyAgain();
+    // The run's error trace could not be written where it began: why, and where it goes now (empty
+    // when it cannot be written at all); said once a run.
+    void errorTraceMoved(const QString &problem, const QString &nowPath);
 
 private:
     // "Asigned Address can not found", which channel, and what builds the list when nothing has.
@@ -69,6 +73,7 @@ private:
     void watchForNextPass();
     void takeReplyState(const sampling::TrendPass &pass);
     void appendErrorTrace(const readplan::BlockReadGivenUp &givenUp);
+    void appendErrorTrace(const QByteArray &entry);
 
     Workspace &ws_;
     TrendData &data_;
@@ -83,4 +88,5 @@ private:
     quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
     quint64 passesStored_ = 0;
     readplan::ReadPlan readPlan_;
+    std::unique_ptr<ErrorTrace> errorTrace_; // chosen anew by each run
 };

@@ -6,3 +6,5 @@ set_tests_properties(test_window_print_scale2 PROPERTIES TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QMX_DATA_DIR=${CMAKE_SOURCE_DIR}/data;QT_SCALE_FACTOR=2")
 # The error trace kept to its size limit, one older file beside it.
 qmx_add_test(test_error_trace SOURCES base/test_error_trace.cpp)
+# Text files read only when they are regular files of bounded size, never waiting on a FIFO.
+qmx_add_test(test_text_file SOURCES base/test_text_file.cpp)

@@ -206,7 +206,10 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     QVERIFY2(traceProblem.isEmpty(), qPrintable(traceProblem));
     QCOMPARE(dialogs.messages, QStringList{});
 
-    // A trace that cannot be written: the pass is marked and stored as ever, nothing is shown.
+    // A trace that cannot be written here: the pass is marked and stored as ever, no message box
+    // interrupts the run, and the entry goes on in the user's data folder.
+    const QString dataFolderTrace = programfolder::userDataPath() + kErrorTrace;
+    QFile::remove(dataFolderTrace);
     QVERIFY(putDirectoryInPlace(kErrorTrace));
     sim_.queueFault(nak('X'));
     form->toggleRun();
@@ -218,6 +221,8 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     QVERIFY(QFileInfo(kErrorTrace).isDir());
     QCOMPARE(folderListing(kErrorTrace), QStringList{});
     QCOMPARE(dialogs.messages, QStringList{});
+    QVERIFY(testenv::readAll(dataFolderTrace).contains(" Code="));
+    QFile::remove(dataFolderTrace);
 
     // A whole stretch of refusals keeps the run alive; STOP ends it as usual.
     sim_.setFaultForAllRequests(nak('O'));

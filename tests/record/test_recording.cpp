@@ -33,54 +33,6 @@ constexpr std::uint32_t kMisc = 0x600E60;
 constexpr int kLineNoticedMs = 8000;
 
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-Run runRecorder(const QStringList &arguments, int timeoutMs = 20000)
-{
-    QProcess process;
-    process.start(recorder(), arguments);
-    Run run;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-// The rows of a CSV file as fields (header included), or nothing when a line does not end with
-// CR LF or has a different number of fields than the header.
-std::optional<QList<QByteArrayList>> readCsv(const QString &path)
-{
-    const QByteArray bytes = testenv::readAll(path);
-    if (!bytes.endsWith("\r\n"))
-        return std::nullopt;
-    const QByteArrayList lines = bytes.chopped(2).split('\n');
-    QList<QByteArrayList> rows;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
-        if (i + 1 < lines.size()) {
-            if (!line.endsWith('\r'))
-                return std::nullopt;
-            line.chop(1);
-        }
-        if (line.contains('\r'))
-            return std::nullopt;
-        rows.append(line.split(','));
-        if (rows.back().size() != rows.front().size())
-            return std::nullopt;
-    }
-    return rows;
-}
-
-int rowsWritten(const QString &path) { return static_cast<int>(testenv::readAll(path).count('\n')) - 1; }
-
 // t_s never going back (passes against the simulator without baud emulation come faster than the
 // millisecond the column shows), every time stamp ISO 8601 with milliseconds.
 bool timesIncrease(const QList<QByteArrayList> &rows)
@@ -220,18 +172,18 @@ void TestRecording::badArgumentsAndMissingPort()
         {{"--port", "COM1", "--channel", "600E60", "--out", "/nonexistent/run.csv"}, "--out"},
     };
     for (const auto &c : cases) {
-        const Run run = runRecorder(c.arguments);
+        const RecorderRun run = runRecorder(c.arguments);
         QVERIFY2(run.exitCode == 2, qPrintable(c.arguments.join(u' ') + QStringLiteral(" -> ") + QString::number(run.exitCode)));
         QVERIFY2(run.err.startsWith("qmx-record: " + QByteArray(c.named)), run.err.constData());
     }
 
-    const Run help = runRecorder({"--help"});
+    const RecorderRun help = runRecorder({"--help"});
     QCOMPARE(help.exitCode, 0);
     for (const char *option : {"--port", "--presets", "--channel", "--out", "--duration", "--wait-time", "--reads", "--data-read",
                                "--quiet", "--help", "Example:"})
         QVERIFY2(help.out.contains(option), option);
 
-    const Run missing =
+    const RecorderRun missing =
         runRecorder({"--port", testenv::programDir() + QStringLiteral("no-such-tty"), "--channel", "600E60", "--out", out});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY2(missing.err.contains("CreateFile Error!") && missing.err.contains("no such device"), missing.err.constData());
@@ -250,7 +202,7 @@ void TestRecording::namedChannelsThenPresetsUntilCtrlC()
 
     // Named channels after a Data Read (which saves sbdata.qmx for the next run).
     const QString named = testenv::programDir() + QStringLiteral("named.csv");
-    const Run run = runRecorder({"--port", sim.devicePath(), "--data-read", "--channel", "AnTermIn", "--channel",
+    const RecorderRun run = runRecorder({"--port", sim.devicePath(), "--data-read", "--channel", "AnTermIn", "--channel",
                                  "SpdFbk", "--channel", "600e60", "--channel", "InvFlag:07", "--channel", "InvFlag:1",
                                  "--channel", "CmdFlag:0", "--out", named, "--duration", "2s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -297,7 +249,7 @@ void TestRecording::blockReadsRefusedByTheController()
 
     // The recorder with block reads: the words of the refused block read by "R", every row whole.
     const QString out = testenv::programDir() + QStringLiteral("blocks.csv");
-    const Run run = runRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
+    const RecorderRun run = runRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
                                  "600F02", "--channel", "600F00:7", "--out", out, "--duration", "1s",
                                  "--wait-time", "5"}); // passes few enough for the simulator's request log
     QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -316,8 +268,8 @@ void TestRecording::blockReadsRefusedByTheController()
     Link link;
     QCOMPARE(link.open(PortUser::Tool, sim.devicePath()), 0);
     QString error;
-    std::FILE *file = record::CsvRecording::openFile(testenv::programDir() + QStringLiteral("status.csv"), &error);
-    QVERIFY2(file, qPrintable(error));
+    const int file = record::CsvRecording::openFile(testenv::programDir() + QStringLiteral("status.csv"), &error);
+    QVERIFY2(file >= 0, qPrintable(error));
     record::CsvRecording recording(setup.data, file);
     QVERIFY(recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime()));
     LinkTask task;
@@ -537,7 +489,7 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
         file.write(superBlockFile);
     }
     const QString out = testenv::programDir() + QStringLiteral("texts.csv");
-    const Run run =
+    const RecorderRun run =
         runRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
     QFile::remove(superBlock);
     QVERIFY2(run.exitCode == exitCode, run.err.constData());
@@ -573,7 +525,7 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
         file.write(before);
     }
     line.sim.setFaultForAllRequests(SimFault{SimFault::Kind::Nak, letter});
-    const Run run = runRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
+    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
                                  testenv::programDir() + QStringLiteral("refused.csv"), "--duration", "1s"});
     const QByteArray after = testenv::readAll(superBlock);
     QFile::remove(superBlock);
@@ -610,14 +562,14 @@ void TestRecording::failedStartsKeepTheOutputFile()
         {{"--port", line.sim.devicePath(), "--data-read", "--channel", "NoSuchName", "--force"}, 2, "NoSuchName"},
     };
     for (const Start &start : starts) {
-        const Run run = runRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
+        const RecorderRun run = runRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
         QVERIFY2(run.exitCode == start.exitCode, run.err.constData());
         QVERIFY2(QString::fromLocal8Bit(run.err).contains(QLatin1String(start.says)), run.err.constData());
         QCOMPARE(testenv::readAll(keep), precious);
         QVERIFY(folderHoldsOnlyKeep());
     }
     // With --force and a run that reads, the new rows replace the file.
-    const Run run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
+    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
                                  "--duration", "1s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY(rowsWritten(keep) >= 1);

@@ -292,6 +292,22 @@ private slots:
         QTest::newRow("word changes") << "SpdFbk changes 5" << "a word channel rises, falls or crosses a level";
         QTest::newRow("bad level") << "SpdFbk>fast" << "the level must be a whole number (decimal or 0x hex)";
         QTest::newRow("no edge") << "SpdFbk" << "or NAME:BIT rises|falls|changes";
+        // A hex level is the word as the controller holds it (was 49152, a level no word reaches).
+        QTest::newRow("hex word, negative") << "600E60 falls 0xC000" << "First,1,FALLS,-16384";
+        QTest::newRow("hex word ends") << "600E60>0x8000 or SpdFbk<0XFFFF" << "First,1,RISES,-32768|Second,0,FALLS,-1|Combine,OR";
+        QTest::newRow("hex word, positive") << "600E60>0x7fff" << "First,1,RISES,32767";
+        QTest::newRow("hex past a word") << "SpdFbk>0x10000" << "(0x8000 to 0xFFFF being -32768 to -1)";
+        QTest::newRow("hex with a sign") << "SpdFbk>0x-5" << "the level must be a whole number (decimal or 0x hex)";
+        QTest::newRow("signed hex") << "SpdFbk>-0x10" << "the level must be a whole number (decimal or 0x hex)";
+        QTest::newRow("decimal ends") << "SpdFbk<-32768 and 600E60>32767" << "First,0,FALLS,-32768|Second,1,RISES,32767|Combine,AND";
+        QTest::newRow("decimal above a word") << "SpdFbk>32768" << "the level 32768 is outside a word's values, -32768 to 32767";
+        QTest::newRow("decimal below a word") << "SpdFbk crosses -32769" << "the level -32769 is outside a word's values, -32768 to 32767";
+        QTest::newRow("decimal past 64 bits") << "SpdFbk>99999999999999999999" << "outside a word's values, -32768 to 32767";
+        QTest::newRow("bit level outside 0..1") << "InvFlag:07>2" << "a logic channel is 0 or 1, never 2; it rises, falls or changes, without a level";
+        QTest::newRow("bit level 1") << "InvFlag:07>1" << "a logic channel rises, falls or changes, without a level";
+        // One channel in both conditions is refused, as the Trend Graph's dialog refuses it.
+        QTest::newRow("word channel twice") << "SpdFbk>10 and spdfbk<100" << "the second condition watches another channel";
+        QTest::newRow("bit twice") << "InvFlag:07 rises or InvFlag:7 falls" << "the second condition watches another channel";
     }
     void triggerTexts()
     {

@@ -22,3 +22,5 @@ qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
 qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
 # Passes over a noisy line and a stalling controller: never a value in another channel.
 qmx_add_test(test_noisy_line SOURCES trend/test_noisy_line.cpp LIBS qmx_trend qmx_sim TIMEOUT 180)
+# A run's error trace that cannot be written where it began goes on in the user's data folder.
+qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIBS qmx_trend qmx_sim TIMEOUT 60)

@@ -1,0 +1,67 @@
+// qmx-record's lengths of time as --duration, --pre and --post take them: units, fractions, and a
+// length of 0 written any way where none is a choice (--pre 0s was refused while --pre 0 was not).
+
+#include "record/RecordOptions.h"
+
+#include <QtTest>
+
+using std::chrono::milliseconds;
+
+class TestRecordOptions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lengthsOfTime_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("ms");         // -1: refused
+        QTest::addColumn<qint64>("msZeroAllowed"); // -1: refused
+        QTest::newRow("bare seconds") << "90" << qint64(90000) << qint64(90000);
+        QTest::newRow("seconds") << "90s" << qint64(90000) << qint64(90000);
+        QTest::newRow("milliseconds") << "250ms" << qint64(250) << qint64(250);
+        QTest::newRow("minutes") << "15m" << qint64(900000) << qint64(900000);
+        QTest::newRow("hours") << "2h" << qint64(7200000) << qint64(7200000);
+        QTest::newRow("fraction") << " 0.5s " << qint64(500) << qint64(500);
+        QTest::newRow("0") << "0" << qint64(-1) << qint64(0);
+        QTest::newRow("0s") << "0s" << qint64(-1) << qint64(0);
+        QTest::newRow("0.0") << "0.0" << qint64(-1) << qint64(0);
+        QTest::newRow("0ms") << "0ms" << qint64(-1) << qint64(0);
+        QTest::newRow("0h") << "0h" << qint64(-1) << qint64(0);
+        QTest::newRow("below a millisecond") << "0.0001s" << qint64(-1) << qint64(0);
+        QTest::newRow("minus zero") << "-0" << qint64(-1) << qint64(-1);
+        QTest::newRow("negative") << "-1s" << qint64(-1) << qint64(-1);
+        QTest::newRow("plus") << "+5s" << qint64(-1) << qint64(-1);
+        QTest::newRow("empty") << "" << qint64(-1) << qint64(-1);
+        QTest::newRow("unit alone") << "ms" << qint64(-1) << qint64(-1);
+        QTest::newRow("unknown unit") << "2d" << qint64(-1) << qint64(-1);
+        QTest::newRow("not a number") << "nan" << qint64(-1) << qint64(-1);
+        QTest::newRow("endless") << "inf" << qint64(-1) << qint64(-1);
+    }
+    void lengthsOfTime()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, ms);
+        QFETCH(qint64, msZeroAllowed);
+        const auto expected = [](qint64 v) { return v < 0 ? std::nullopt : std::optional<milliseconds>(v); };
+        QCOMPARE(record::parseDuration(text), expected(ms));
+        QCOMPARE(record::parseDuration(text, record::ZeroLength::Allowed), expected(msZeroAllowed));
+    }
+
+    // The options themselves: --pre and --post take none written any way, --duration never.
+    void zeroWhereNoneIsAChoice()
+    {
+        const QStringList base{"--port", "COM1", "--channel", "600E60", "--out", "x.csv", "--trigger", "600E60>1"};
+        for (const char *zero : {"0", "0s", "0.0", "0ms"}) {
+            const record::ParseResult parsed =
+                record::parseArguments(base + QStringList{"--pre", QLatin1String(zero), "--post", QLatin1String(zero)});
+            QVERIFY2(parsed.options, qPrintable(parsed.error));
+            QCOMPARE(parsed.options->pre, milliseconds(0));
+            QCOMPARE(parsed.options->post, milliseconds(0));
+            QCOMPARE(record::parseArguments(base + QStringList{"--duration", QLatin1String(zero)}).error,
+                     QStringLiteral("--duration %1: give a length of time such as 90s, 15m or 2h").arg(QLatin1String(zero)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordOptions)
+#include "test_record_options.moc"

@@ -1,0 +1,273 @@
+// qmx-record's output file and its ends, against the simulator: a full disk (a file-size limit on
+// the recorder's process) leaves whole rows only and counts them right; --out that is a folder, a
+// device or a FIFO is refused and left as it is; a run without a row (a trigger that never fires)
+// keeps the file --force would have replaced; a stop during --data-read removes the port's lock
+// file; --presets that names no regular file is refused at once.
+
+#include "sim/ControllerSimulator.h"
+#include "tests/record/RecorderProgram.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::uint32_t kMisc = 0x600E60;
+constexpr std::uint32_t kInvFlag = 0x600F00;
+
+struct Simulator {
+    Simulator()
+    {
+        started = sim.start();
+        sim.setLiveDemo(false);
+        sim.writeWord(kMisc, 0x1234);
+        sim.writeWord(kInvFlag, 0x0080);
+    }
+    ~Simulator() { sim.stop(); }
+    ControllerSimulator sim;
+    bool started = false;
+};
+
+QStringList lockFiles()
+{
+    return QDir(QString::fromLocal8Bit(qgetenv("QMX_LOCK_DIR"))).entryList({QStringLiteral("LCK..*")}, QDir::Files);
+}
+
+// The rows the summary line counts: "qmx-record: N rows in ...".
+int summaryRows(const QByteArray &out)
+{
+    static const QRegularExpression summary(QStringLiteral("^qmx-record: (\\d+) rows in "), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = summary.match(QString::fromLocal8Bit(out));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QByteArray writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return bytes;
+}
+
+} // namespace
+
+class TestRecordOutput : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::prepare(); }
+
+    void fullDiskLeavesWholeRowsCountedRight();
+    void outThatIsNoRegularFile_data();
+    void outThatIsNoRegularFile();
+    void runWithoutARow_data();
+    void runWithoutARow();
+    void triggeredRunReplacesTheFileWithItsRows();
+    void stopDuringDataRead_data();
+    void stopDuringDataRead();
+    void presetsThatAreNoRegularFile();
+};
+
+// A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG
+// (SIGXFSZ ignored), at any byte of a row. The file used to end in a cut row ("...,4096,40") and
+// the summary to count rows that were never written.
+void TestRecordOutput::fullDiskLeavesWholeRowsCountedRight()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    constexpr rlim_t kFileLimit = 3000;
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("full.csv"));
+    QProcess process;
+    process.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{kFileLimit, kFileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--channel", "600F00:07",
+                                         "--out", out, "--duration", "10s"},
+                                        20000, &process);
+    QVERIFY2(run.exitCode == 1, run.err.constData());
+    QVERIFY2(run.err.contains(std::strerror(EFBIG)) && run.err.contains("the file ends with its last whole row"),
+             run.err.constData());
+    QVERIFY(QFileInfo(out).size() <= static_cast<qint64>(kFileLimit));
+    const auto rows = readCsv(out);
+    QVERIFY2(rows, testenv::readAll(out).right(80).constData());
+    QVERIFY(rows->size() > 10);
+    for (qsizetype r = 1; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"4660", "1"}));
+    QCOMPARE(summaryRows(run.out), static_cast<int>(rows->size() - 1));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"full.csv"});
+}
+
+void TestRecordOutput::outThatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("out"); // in the test's folder
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("folder") << "folder" << false << "a folder, not a regular file";
+    QTest::newRow("folder, forced") << "folder" << true << "a folder, not a regular file";
+    QTest::newRow("FIFO, forced") << "fifo" << true << "a FIFO, not a regular file";
+    // A device node was replaced by a regular file when run as root. Named through a link of the
+    // test's own, so that a recorder that replaces it replaces the link, never the system's device.
+    QTest::newRow("device, forced") << "device" << true << "a device, not a regular file";
+}
+
+void TestRecordOutput::outThatIsNoRegularFile()
+{
+    QFETCH(QString, out);
+    QFETCH(bool, force);
+    QFETCH(QString, says);
+    Simulator line;
+    QVERIFY(line.started);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), folder.filePath(QStringLiteral("device"))));
+    const QString path = folder.filePath(out);
+    struct stat before {};
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &before), 0);
+    QStringList arguments{"--port", line.sim.devicePath(), "--channel", "600E60", "--out", path, "--duration", "1s"};
+    if (force)
+        arguments << QStringLiteral("--force");
+    const RecorderRun run = runRecorder(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(QString::fromLocal8Bit(run.err), QStringLiteral("qmx-record: --out %1: %2; give the CSV file's name\n").arg(path, says));
+    struct stat after {};
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"device", "fifo", "folder"}));
+    QCOMPARE(lockFiles(), QStringList{});
+}
+
+// A trigger that never fires: no row. The file --force would replace stays as it was (it used to be
+// replaced by a header at the first pass); with no file there, the header alone is put in place.
+void TestRecordOutput::runWithoutARow_data()
+{
+    QTest::addColumn<bool>("fileThere");
+    QTest::newRow("file there") << true;
+    QTest::newRow("nothing there") << false;
+}
+
+void TestRecordOutput::runWithoutARow()
+{
+    QFETCH(bool, fileThere);
+    Simulator line;
+    QVERIFY(line.started);
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("events.csv"));
+    const QByteArray before = fileThere ? writeFile(out, "time,t_s,precious\r\n1,2,3\r\n") : QByteArray();
+    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--force",
+                                         "--trigger", "600E60>5000", "--duration", "1s"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(summaryRows(run.out), 0);
+    if (fileThere) {
+        QCOMPARE(testenv::readAll(out), before);
+        QCOMPARE(QString::fromLocal8Bit(run.err),
+                 QStringLiteral("qmx-record: --out %1: no row was recorded; the file there is left as it was\n").arg(out));
+    } else {
+        QCOMPARE(testenv::readAll(out), QByteArray("time,t_s,600E60,event\r\n"));
+        QCOMPARE(run.err, QByteArray());
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.csv"});
+}
+
+// The rows around an event replace the old file, and the summary counts those rows, not the passes
+// read while the trigger was armed.
+void TestRecordOutput::triggeredRunReplacesTheFileWithItsRows()
+{
+    Simulator line;
+    QVERIFY(line.started);
+    ScheduledStep step;
+    step.address = kMisc;
+    step.value = 6000;
+    step.fromRead = 30;
+    line.sim.addScheduledStep(step);
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("events.csv"));
+    writeFile(out, "time,t_s,precious\r\n1,2,3\r\n");
+    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--force",
+                                         "--trigger", "600E60>5000", "--pre", "0s", "--post", "200ms", "--duration", "10s",
+                                         "--wait-time", "5"}); // rows in milliseconds of their own
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY(line.sim.wordReadsOf(kMisc) >= 30);
+    const auto rows = readCsv(out);
+    QVERIFY(rows);
+    QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600E60", "event"}));
+    // --pre 0s: the trigger row first.
+    QVERIFY(rows->size() >= 2);
+    QCOMPARE(rows->at(1).mid(2), (QByteArrayList{"6000", "1"}));
+    for (qsizetype r = 2; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"6000", ""}));
+    QCOMPARE(summaryRows(run.out), static_cast<int>(rows->size() - 1));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.csv"});
+}
+
+// At 9600 baud the super block takes seconds to read. A stop used to kill the recorder there (exit
+// 143), leaving the port's lock file behind.
+void TestRecordOutput::stopDuringDataRead_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+}
+
+void TestRecordOutput::stopDuringDataRead()
+{
+    QFETCH(int, signal);
+    Simulator line;
+    QVERIFY(line.started);
+    line.sim.setBaud(9600);
+    const QString superBlock = testenv::programDir() + QStringLiteral("sbdata.qmx");
+    QFile::remove(superBlock);
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("run.csv"));
+    QProcess process;
+    process.start(recorder(), {"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out", out});
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(lockFiles().size(), 1, 5000);
+    QTest::qWait(300); // well into the reads
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    QVERIFY(process.waitForFinished(5000));
+    QVERIFY(stopping.elapsed() < 3000); // after the read in flight, not at the end of the Data Read
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
+             QStringLiteral("qmx-record: --data-read: stopped before the recording began; sbdata.qmx and --out are as "
+                            "they were\n"));
+    QCOMPARE(lockFiles(), QStringList{});
+    QVERIFY(!QFile::exists(superBlock));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+}
+
+// /dev/zero aborted the recorder with bad_alloc, a FIFO without a writer hung it.
+void TestRecordOutput::presetsThatAreNoRegularFile()
+{
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(QStringLiteral("UserPre.qmt"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    for (const auto &[presets, reason] : {std::pair{QStringLiteral("/dev/zero"), QStringLiteral("a device")},
+                                          std::pair{fifo, QStringLiteral("a FIFO")}}) {
+        const RecorderRun run = runRecorder({"--port", "COM1", "--presets", presets, "--out", folder.filePath("run.csv")}, 5000);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(QString::fromLocal8Bit(run.err),
+                 QStringLiteral("qmx-record: --presets %1: the file cannot be read (%2, not a regular file)\n").arg(presets, reason));
+    }
+    QVERIFY(!QFile::exists(folder.filePath("run.csv")));
+}
+
+QTEST_MAIN(TestRecordOutput)
+#include "test_record_output.moc"
