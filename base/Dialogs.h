@@ -36,4 +36,7 @@ public:
     }
     // A printer chosen and set up by the user, or null when the user cancelled.
     virtual std::unique_ptr<QPrinter> askPrinter() = 0;
+    // The program is ending (a shutdown, a logout, a service stop): every dialog open now is
+    // cancelled, and every later one answers at once as cancelled, so nothing waits for a user.
+    virtual void endAll() {}
 };

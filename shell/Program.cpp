@@ -5,11 +5,12 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 
-Program::Program(Dialogs &dialogs) : ws(link, dialogs)
+Program::Program(Dialogs &dialogs) : ws(link, dialogs), dialogs_(dialogs)
 {
     link.setMessageFunction(
         [&dialogs](const QString &text, const QString &detail) { dialogs.showMessage(text, detail); });
@@ -34,6 +35,19 @@ void Program::start()
     mainWindow->setAttribute(Qt::WA_DeleteOnClose);
     mainWindow->show();
     mainWindow->showTrendGraph();
+}
+
+void Program::end()
+{
+    dialogs_.endAll();
+    // Queued, so that the waits of the dialogs just cancelled return first and the handlers that
+    // opened them finish before their windows close.
+    QTimer::singleShot(0, qApp, [window = mainWindow] {
+        if (window)
+            window->close();
+        else
+            QCoreApplication::quit();
+    });
 }
 
 int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start)

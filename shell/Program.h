@@ -21,11 +21,17 @@ public:
 
     // Start-up: the main window, then the Trend Graph (which opens the Variables List).
     void start();
+    // Ends the program as closing its main window does, whatever is open: dialogs are cancelled
+    // first (and later ones refused), then the main window closes once their waits have returned.
+    void end();
 
     Link link;
     Workspace ws;
     TrendData trend;
     QPointer<MainWindow> mainWindow;
+
+private:
+    Dialogs &dialogs_;
 };
 
 inline const QString kStartUpFailed = QStringLiteral("The program could not start: %1");

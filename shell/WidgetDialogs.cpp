@@ -3,6 +3,7 @@
 #include "link/Settings.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +21,8 @@ void WidgetDialogs::showMessage(const QString &text) { showMessage(text, QString
 
 void WidgetDialogs::showMessage(const QString &text, const QString &detail)
 {
+    if (ending_)
+        return;
     QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
                     activeParent());
     // The text stays the system's own; the reason stands under it, where it is read without a
@@ -69,6 +72,8 @@ void WidgetDialogs::rememberFolder(const QString &extension, const QString &chos
 
 QString WidgetDialogs::askOpenFile(const QString &filter)
 {
+    if (ending_)
+        return {};
     QFileDialog dialog(activeParent(), QString(), folderFor(firstExtension(filter)), qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -82,6 +87,8 @@ QString WidgetDialogs::askOpenFile(const QString &filter)
 
 QString WidgetDialogs::askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName)
 {
+    if (ending_)
+        return {};
     const QString folder = folderFor(defaultExtension);
     QFileDialog dialog(activeParent(), QString(), folder, qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -98,9 +105,24 @@ QString WidgetDialogs::askSaveFile(const QString &filter, const QString &default
 
 std::unique_ptr<QPrinter> WidgetDialogs::askPrinter()
 {
+    if (ending_)
+        return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer.get(), activeParent());
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;
+}
+
+void WidgetDialogs::endAll()
+{
+    ending_ = true;
+    // Every modal dialog of the program, ours or a window's own (port settings, trigger set-up):
+    // cancelled as the user's Escape would.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        auto *dialog = qobject_cast<QDialog *>(window);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    }
 }

@@ -14,6 +14,7 @@ public:
     using Dialogs::askSaveFile;
     QString askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
     std::unique_ptr<QPrinter> askPrinter() override;
+    void endAll() override;
 
     // "Caption(*.ext)|*.ext" pairs as a file dialog filter. A caption that already names its
     // patterns is used as it is ("TRendDataFile(*.trd)"); other captions get them added.
@@ -24,4 +25,7 @@ public:
     // was opened or saved, kept in the settings store, else the current folder.
     static QString folderFor(const QString &extension);
     static void rememberFolder(const QString &extension, const QString &chosenFile);
+
+private:
+    bool ending_ = false;
 };

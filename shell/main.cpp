@@ -22,14 +22,9 @@ int main(int argc, char *argv[])
     Program program(dialogs);
     if (const int failed = startUpOrFail(dialogs, [&program] { program.start(); }))
         return failed;
-    // SIGTERM and SIGHUP end the program as closing its main window does.
+    // SIGTERM and SIGHUP end the program as closing its main window does, whatever is open.
     StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&program] {
-        if (program.mainWindow)
-            program.mainWindow->close();
-        else
-            QCoreApplication::quit();
-    });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&program] { program.end(); });
     if (exitAfterStart)
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();

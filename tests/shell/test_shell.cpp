@@ -7,6 +7,7 @@
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
 #include "shell/StopSignals.h"
+#include "shell/WidgetDialogs.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 #include <csignal>
 
@@ -44,6 +46,39 @@ private slots:
         QTRY_COMPARE(requests.count(), 2);
         QCOMPARE(requests.at(0).at(0).toInt(), SIGHUP);
         QCOMPARE(requests.at(1).at(0).toInt(), SIGTERM);
+    }
+
+    // A stop signal while a message box waits for its OK (the box after a refused port, say):
+    // the box is cancelled, the handler that opened it runs on without showing another, and the
+    // program's windows close; nothing waits for a user who has logged out.
+    void stopSignalWithAMessageBoxOpen()
+    {
+        WidgetDialogs dialogs;
+        Program program(dialogs);
+        program.start();
+        settle();
+        StopSignals stopSignals;
+        connect(&stopSignals, &StopSignals::stopRequested, this, [&program] { program.end(); });
+        bool boxReturned = false;
+        bool secondReturned = false;
+        QTimer::singleShot(0, this, [&] {
+            dialogs.showMessage(QStringLiteral("Communication Error"));
+            boxReturned = true;
+            dialogs.showMessage(QStringLiteral("a second box, after the program was told to end"));
+            secondReturned = true;
+        });
+        QTimer::singleShot(300, this, [] { ::raise(SIGTERM); });
+        // Should the box stay, it is closed after a while so the test fails instead of hanging.
+        QTimer::singleShot(8000, this, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(boxReturned, 5000);
+        QVERIFY(secondReturned);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.mainWindow || !program.mainWindow->isVisible(), 3000);
+        QVERIFY(!program.ws.trendGraphWindow || !program.ws.trendGraphWindow->isVisible());
+        QVERIFY(!program.ws.variablesListWindow || !program.ws.variablesListWindow->isVisible());
+        settle();
     }
 
     void startUpOpensThreeWindows()
