@@ -1,5 +1,8 @@
-// Any bytes as what arrives on the line after a request: the exchange splits them into frames,
-// keeps only a reply that fits its request, and never reads or writes outside its buffers.
+// Any bytes as what arrives on the line after a request (noise, stray bytes, late and misfitting
+// replies): the exchange splits them into frames, keeps only a reply that fits its request, takes
+// a word reply only as the first frame on a line in step, leaves the line out of step after
+// anything that may have been noise in front of the real reply, and never reads or writes outside
+// its buffers.
 //
 // Input: letter (even: "R", odd: "r"), four address bytes, the count, whether the line is out of
 // step first (odd), the size of the pieces the line hands over, then the bytes on the line.
@@ -66,7 +69,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int code = core.transact(request);
     if (code > 0 || code < -14)
         __builtin_trap();
-    if (code != 0 && code != -1 && core.outOfStep())
-        __builtin_trap(); // only a proven echo ends the resynchronisation; nothing else is taken
+    // A reply taken leaves the line in step; anything that may have been noise in front of the
+    // real reply (a wrong checksum or first byte, an unknown refusal letter) does not.
+    if (code == 0 && core.outOfStep())
+        __builtin_trap();
+    if ((code == -2 || code == -13 || code == -14) && !core.outOfStep())
+        __builtin_trap();
+    // On a line in step a word reply is taken only as the first frame that arrives: after any
+    // other frame it could as well be another request's late reply.
+    if (code == 0 && letter == 'R' && !outOfStep) {
+        const auto lf = std::find(line.begin(), line.end(), std::uint8_t{0x0A});
+        const std::size_t firstFrame = static_cast<std::size_t>(lf - line.begin()) + 1;
+        if (lf == line.end() || firstFrame != 11 || line[0] != kStx || line[2] != 'R')
+            __builtin_trap();
+    }
     return 0;
 }

@@ -82,10 +82,13 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                     lastErrorReply_.assign(reinterpret_cast<const char *>(begin), length);
                     ++refusals_;
                 }
-                // Only a reply proven to be the request's own, or a refusal with nothing
-                // discarded before it, leaves the line in step.
-                if (verdict == FrameVerdict::Doubtful || discarded)
+                // A block reply's echo proves the line in step, whatever was discarded before it;
+                // a refusal carries no echo, so one after a discarded frame does not.
+                const bool echoed = request.letter() == 'r' && outcome.code == codeOf(LinkResult::Ok);
+                if (verdict == FrameVerdict::Doubtful || (discarded && !echoed))
                     outOfStep_ = true;
+                else if (echoed)
+                    outOfStep_ = false;
                 return outcome.code;
             }
             discarded = true;
