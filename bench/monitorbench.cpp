@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
     NoDialogs dialogs;
     link.setMessageFunction([&dialogs](const QString &t) { dialogs.showMessage(t); });
     Workspace ws(link, dialogs);
-    ws.variablesListOpen = true;
+    ws.session.setVariablesListOpen(true);
     if (!prepareCatalogue(link, ws.catalogue)) {
         std::fprintf(stderr, "the variable list could not be read from the simulator\n");
         return 1;

@@ -17,6 +17,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphView.h"
+#include "trend/Presets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -164,7 +165,7 @@ int main(int argc, char *argv[])
     const long long residentAtStart = bench::residentBytes();
 
     // Trend: an analog value (a sine) and a flag bit that toggles, polled back to back.
-    p.ws.waitTime = QStringLiteral("0");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("0")));
     for (int n = 1; n <= kChannels; ++n)
         trend->table().row(n - 1).selected->setChecked(n == 1 || n == 8);
     trend->table().setAddressKind(0, AddressKind::Name);

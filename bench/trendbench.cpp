@@ -23,6 +23,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphView.h"
+#include "trend/Presets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -222,10 +223,11 @@ int main(int argc, char *argv[])
     NoDialogs dialogs;
     link.setMessageFunction([&dialogs](const QString &t) { dialogs.showMessage(t); });
     Workspace ws(link, dialogs);
-    ws.variablesListOpen = true; // no Variables List is wanted here
+    ws.session.setVariablesListOpen(true); // no Variables List is wanted here
     ws.catalogue.variableList = {QStringLiteral("END")};
     ws.catalogue.variableListBuilt = true;
-    ws.waitTime = QStringLiteral("0");
+    ws.session.setCatalogueDecoded(true);
+    ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("0")));
     TrendData data;
     const bench::LinkThreadClock linkClock(ws.linkThread);
 

@@ -82,13 +82,12 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     connect(nameList_, &QListWidget::itemClicked, this, &VariablesListWindow::showBitNames);
     connect(nameList_, &QListWidget::currentRowChanged, this, &VariablesListWindow::showBitNames);
     connect(dataReadButton_, &QPushButton::clicked, this, &VariablesListWindow::readDataFromController);
-    connect(&ws_.links, &WindowLinks::dataReadAllowedChanged, dataReadButton_, &QPushButton::setEnabled);
+    connect(&ws_.session, &Session::changed, this, &VariablesListWindow::followSession);
     ws_.links.setVariableChoiceSource([this] { return currentChoice(); });
 
-    ws_.variablesListOpen = true;
     ws_.variablesListWindow = this;
-
-    dataReadButton_->setEnabled(!(ws_.trendWindowOpen && ws_.trendRunning));
+    ws_.session.setVariablesListOpen(true);
+    followSession(ws_.session.state());
 
     if (ws_.catalogue.variableListBuilt) {
         refillNameList();
@@ -100,14 +99,16 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
 
 VariablesListWindow::~VariablesListWindow()
 {
-    // The flag follows the window's existence, however it ends.
-    ws_.variablesListOpen = false;
+    // The state follows the window's existence, however it ends.
+    ws_.session.setVariablesListOpen(false);
     ws_.links.setVariableChoiceSource(nullptr);
     // A Data Read still on the line ends with the window; the file and the list stay as they were.
     if (task_)
         task_->cancel();
-    if (dataReadRunning_)
+    if (dataReadRunning_) {
         ws_.linkThread.close(PortUser::DataRead);
+        ws_.session.releaseLine(LineHolder::DataRead);
+    }
 }
 
 void VariablesListWindow::showBitNames()
@@ -125,7 +126,7 @@ void VariablesListWindow::readDataFromController()
         return;
     dataReadRunning_ = true;
     portOpened_ = false;
-    allowTrendRun(false);
+    ws_.session.takeLine(LineHolder::DataRead);
     setCursor(Qt::BusyCursor);
     dataReadProgress_->setText(kDataReadOpening);
     dataReadProgress_->show();
@@ -192,7 +193,7 @@ void VariablesListWindow::readingEnded(const std::optional<DataReadOutcome> &out
         if (outcome->catalogue) {
             ws_.catalogue = *outcome->catalogue;
             refillNameList();
-            allowTrendRun(true);
+            ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
         }
     } else if (report.failedAddress) {
         // The list and the file of the last good read stay; the user must know they are not new.
@@ -207,8 +208,8 @@ void VariablesListWindow::endDataRead()
     unsetCursor();
     // However the read ended, a list that was built before is still there to run a trend with:
     // RUN/STOP is not left off because this read failed.
-    if (ws_.catalogue.variableListBuilt)
-        allowTrendRun(true);
+    ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
+    ws_.session.releaseLine(LineHolder::DataRead);
     dataReadRunning_ = false;
     ++dataReadsEnded_;
     if (closeRequested_)
@@ -222,7 +223,7 @@ bool VariablesListWindow::rebuildVariableList()
     if (!built.proceed)
         return false;
     refillNameList();
-    allowTrendRun(true);
+    ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
     return true;
 }
 
@@ -239,7 +240,7 @@ void VariablesListWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    ws_.variablesListOpen = false;
+    ws_.session.setVariablesListOpen(false);
     event->accept();
 }
 
@@ -274,10 +275,9 @@ void VariablesListWindow::refillNameList()
         nameList_->item(line)->setText(line < names.size() ? names[line] : QString());
 }
 
-void VariablesListWindow::allowTrendRun(bool allowed)
+void VariablesListWindow::followSession(const SessionState &state)
 {
-    if (ws_.trendWindowOpen)
-        ws_.links.setTrendRunAllowed(allowed);
+    dataReadButton_->setEnabled(dataReadAllowed(state));
 }
 
 void VariablesListWindow::showMessages(const QStringList &messages)

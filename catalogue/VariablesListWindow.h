@@ -49,7 +49,8 @@ private:
     // Builds the list from the current block records; the name list and the Trend Graph's
     // RUN/STOP button follow a successful build.
     bool rebuildVariableList();
-    void allowTrendRun(bool allowed);
+    // Data Read follows the run state: no trend run may hold the line.
+    void followSession(const SessionState &state);
     void showMessages(const QStringList &messages);
     void takeOpenOutcome(LinkThread::OpenOutcome outcome);
     void pauseEnded();

@@ -1,6 +1,6 @@
 #pragma once
-// What the windows of the program share: the link, the dialogs seam, the catalogue, the
-// program-wide flags and the typed links between windows. Owned by the program object and handed
+// What the windows of the program share: the link, the dialogs seam, the catalogue, the run
+// state and the typed links between windows. Owned by the program object and handed
 // to every window by reference; a test builds a fresh one in one line.
 
 #include "base/Dialogs.h"
@@ -8,6 +8,7 @@
 #include "catalogue/WindowLinks.h"
 #include "link/Link.h"
 #include "link/LinkThread.h"
+#include "program/Session.h"
 
 #include <QPointer>
 #include <QRect>
@@ -24,15 +25,10 @@ struct Workspace {
     Dialogs &dialogs;
     LinkThread linkThread;
     CatalogueData catalogue;
+    // Which windows are open, who holds the line, whether a catalogue is decoded.
+    Session session;
     WindowLinks links;
 
-    // Milliseconds slept before each trend sampling pass, as typed in the port dialog.
-    QString waitTime = QStringLiteral("0");
-
-    bool trendWindowOpen = false;
-    // A trend run is active (from the end of its start pause until it ends).
-    bool trendRunning = false;
-    bool variablesListOpen = false;
 
     // The open windows, so that the program can close them all when it ends.
     QPointer<QWidget> trendGraphWindow;

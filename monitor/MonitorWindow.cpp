@@ -60,9 +60,10 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Q
 
     createControls();
     ws_.monitorWindow = this;
+    ws_.session.setMonitorOpen(true);
 
     // The grids take their names from the variable list, which the Variables List builds.
-    if (!ws_.variablesListOpen)
+    if (!ws_.session.state().variablesListOpen)
         ws_.links.askForVariablesList();
     enableFileButtons(false);
 
@@ -264,6 +265,7 @@ void MonitorWindow::releaseOrPause()
         return;
     }
     opening_ = true;
+    ws_.session.takeLine(LineHolder::MonitorPoll);
     ws_.linkThread.open(PortUser::Monitor, this, [this](LinkThread::OpenOutcome outcome) {
         takeOpenOutcome(outcome == LinkThread::OpenOutcome::Opened);
     });
@@ -433,6 +435,7 @@ void MonitorWindow::releasePort()
         task_.reset();
     }
     ws_.linkThread.close(PortUser::Monitor);
+    ws_.session.releaseLine(LineHolder::MonitorPoll);
 }
 
 void MonitorWindow::closeEvent(QCloseEvent *event)
@@ -442,7 +445,7 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
         closed_ = true;
         portPause_->stop();
         releasePort();
-        ws_.links.tellDisplayWindowClosed();
+        ws_.session.setMonitorOpen(false);
     }
     event->accept();
 }

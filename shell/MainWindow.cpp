@@ -50,12 +50,11 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     move(2, 8);
 
     connect(&ws_.links, &WindowLinks::variablesListWanted, this, &MainWindow::openVariablesList);
-    connect(&ws_.links, &WindowLinks::displayWindowClosed, this, &MainWindow::enableDisplayActions);
+    connect(&ws_.session, &Session::changed, this, &MainWindow::followSession);
 
-    ws_.waitTime = QStringLiteral("0");
+    ws_.session.setWaitTime(WaitTime{});
     setWindowTitle(kProgramVersionCaption + QString::number(kProgramVersion, 'f', 2));
-    trendGraphAction_->setEnabled(false);
-    monitorAction_->setEnabled(false);
+    followSession(ws_.session.state());
 }
 
 void MainWindow::exitProgram() { close(); }
@@ -70,25 +69,21 @@ void MainWindow::showTrendGraph()
 {
     auto *window = new TrendGraphWindow(ws_, trend_);
     window->show();
-    trendGraphAction_->setEnabled(false);
-    monitorAction_->setEnabled(false);
 }
 
 void MainWindow::openTrendGraph()
 {
-    if (!trendGraphAction_->isEnabled() || !monitorAction_->isEnabled())
+    if (!displayWindowAllowed(ws_.session.state()))
         return;
     showTrendGraph();
 }
 
 void MainWindow::openMonitor()
 {
-    if (!trendGraphAction_->isEnabled() || !monitorAction_->isEnabled())
+    if (!displayWindowAllowed(ws_.session.state()))
         return;
     auto *window = new MonitorWindow(ws_);
     window->show();
-    trendGraphAction_->setEnabled(false);
-    monitorAction_->setEnabled(false);
 }
 
 void MainWindow::openVariablesList()
@@ -97,10 +92,12 @@ void MainWindow::openVariablesList()
     window->show();
 }
 
-void MainWindow::enableDisplayActions()
+void MainWindow::followSession(const SessionState &state)
 {
-    trendGraphAction_->setEnabled(true);
-    monitorAction_->setEnabled(true);
+    // The Trend Graph and the Monitor exclude each other: while either is open, neither can be
+    // opened.
+    trendGraphAction_->setEnabled(displayWindowAllowed(state));
+    monitorAction_->setEnabled(displayWindowAllowed(state));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

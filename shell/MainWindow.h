@@ -32,7 +32,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void enableDisplayActions();
+    // Display > Trend Graph and Moniter follow the run state.
+    void followSession(const SessionState &state);
 
     Workspace &ws_;
     TrendData &trend_;

@@ -141,7 +141,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
             portButton(number)->setChecked(true);
     }
     showDeviceOfCheckedPort();
-    waitTimeField_->setText(ws_.waitTime);
+    waitTimeField_->setText(ws_.session.state().waitTime.typed);
     showWaitTimeHint();
     addReadModeChoice();
 
@@ -194,7 +194,7 @@ void PortSettingsDialog::storeSettings()
     // The button's number names the port; its caption only shows it.
     if (const QString port = checkedPortName(); !port.isEmpty())
         regWriteString(kPortKey, kPortValue, port);
-    ws_.waitTime = waitTimeField_->text();
+    ws_.session.setWaitTime(presets::waitTimeFromTyped(waitTimeField_->text()));
     for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
         if (readModeButtons_[i]->isChecked())
             readplan::storeReadMode(kReadModesShown[i]);

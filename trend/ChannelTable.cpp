@@ -224,7 +224,7 @@ void ChannelTable::pickAnalogName(int channel)
     if (!choice.listShown)
         return;
     emit touched();
-    if (!ws_.variablesListOpen) {
+    if (!ws_.session.state().variablesListOpen) {
         ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }
@@ -238,7 +238,7 @@ void ChannelTable::pickAnalogName(int channel)
 void ChannelTable::pickLogicNameAndBit(int channel)
 {
     emit touched();
-    if (!ws_.variablesListOpen) {
+    if (!ws_.session.state().variablesListOpen) {
         ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }
@@ -258,7 +258,7 @@ void ChannelTable::pickLogicNameAndBit(int channel)
 
 void ChannelTable::pickBitIntoFirstValue()
 {
-    if (!ws_.variablesListOpen) {
+    if (!ws_.session.state().variablesListOpen) {
         ws_.dialogs.showMessage(kOpenVariablesList);
         return;
     }

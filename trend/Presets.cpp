@@ -138,6 +138,12 @@ std::optional<std::int32_t> parseWaitTime(const QString &text)
     return ms;
 }
 
+WaitTime waitTimeFromTyped(const QString &text)
+{
+    const std::optional<std::int32_t> ms = parseWaitTime(text);
+    return {text, std::chrono::milliseconds(ms ? *ms : 0)};
+}
+
 ChannelRecords parsePresetLines(const QStringList &lines)
 {
     ChannelRecords records;

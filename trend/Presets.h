@@ -3,6 +3,7 @@
 // next. Written at every run start that passes its checks (with the copy "UserPre2.qmt" the
 // program never reads), read when the Trend Graph window is created.
 
+#include "program/Session.h"
 #include "trend/TrendData.h"
 
 #include <QString>
@@ -37,6 +38,8 @@ std::optional<std::int32_t> parseDecimal(const QString &text);
 // `waitTime` as milliseconds: a decimal whole number of 0 or more, blanks around it ignored
 // ("100 " is 100). Nothing for any other text, which the trend sampler takes as 0.
 std::optional<std::int32_t> parseWaitTime(const QString &text);
+// The wait time as typed, read once: a text that is no such number pauses for 0 ms.
+WaitTime waitTimeFromTyped(const QString &text);
 
 // The records from the lines of a preset file (line 0, the Dec/Hex caption, is skipped). A
 // missing, empty or bad channel line gives that channel's defaults; Sel is "ON" only when the

@@ -63,18 +63,18 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     trigger_ = new TriggerControl(ws_, data_, this);
     connectParts();
 
-    ws_.trendWindowOpen = true;
     ws_.trendGraphWindow = this;
+    ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
     table_->showRecords(data_.channels);
     view_->layers().initGraphLayers(data_);
     view_->picture()->update();
     // Until a run or an Open draws the colour key, its strip shows the window's background.
     view_->layers().key.fill(view_->background());
-    controls_.run->setEnabled(ws_.catalogue.variableListBuilt);
+    followSession(ws_.session.state());
     controls_.redraw->setEnabled(false);
     setCursorButtonsEnabled(false);
-    if (!ws_.variablesListOpen)
+    if (!ws_.session.state().variablesListOpen)
         ws_.links.askForVariablesList();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -119,7 +119,7 @@ void TrendGraphWindow::connectParts()
         band_->setErrorTraceMoved(problem, nowPath);
         showBand();
     });
-    connect(&ws_.links, &WindowLinks::trendRunAllowedChanged, controls_.run, &QPushButton::setEnabled);
+    connect(&ws_.session, &Session::changed, this, &TrendGraphWindow::followSession);
     connect(trigger_, &TriggerControl::armedChanged, this, [this](bool armed) {
         // Armed during a run, the capture counts its rows from the next pass.
         if (armed && run_->isActive())
@@ -156,9 +156,8 @@ void TrendGraphWindow::endWindow()
     const bool runEnding = run_->isActive() || run_->isStarting();
     endSampling();
     if (runEnding)
-        setDataReadAllowed(true);
-    ws_.links.tellDisplayWindowClosed();
-    ws_.trendWindowOpen = false;
+        ws_.session.releaseLine(LineHolder::TrendRun);
+    ws_.session.setTrendGraphOpen(false);
 }
 
 void TrendGraphWindow::closeEvent(QCloseEvent *event)
@@ -180,10 +179,9 @@ void TrendGraphWindow::keyPressEvent(QKeyEvent *event)
 // ---------------------------------------------------------------------------------------------
 // Run
 
-void TrendGraphWindow::setDataReadAllowed(bool allowed)
+void TrendGraphWindow::followSession(const SessionState &state)
 {
-    if (ws_.variablesListOpen)
-        ws_.links.setDataReadAllowed(allowed);
+    controls_.run->setEnabled(trendRunAllowed(state));
 }
 
 void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
@@ -234,7 +232,7 @@ void TrendGraphWindow::toggleRun()
 void TrendGraphWindow::startRun()
 {
     disableRecordingControls();
-    setDataReadAllowed(false);
+    ws_.session.takeLine(LineHolder::TrendRun);
     table_->showForRunning();
     if (!table_->takeSelection(data_.channels)) {
         endFailedStart(kSelectDrawingData);
@@ -252,14 +250,14 @@ void TrendGraphWindow::endFailedStart(const QString &message)
 {
     ws_.dialogs.showMessage(message);
     showStoppedLook();
-    setDataReadAllowed(true);
+    ws_.session.releaseLine(LineHolder::TrendRun);
 }
 
 void TrendGraphWindow::startFailed()
 {
     view_->setRunState(false, false);
     showStoppedLook();
-    setDataReadAllowed(true);
+    ws_.session.releaseLine(LineHolder::TrendRun);
     view_->drawColourKey(false);
 }
 
@@ -306,7 +304,7 @@ void TrendGraphWindow::endRunByButton()
 {
     endSampling();
     showStoppedLook();
-    setDataReadAllowed(true);
+    ws_.session.releaseLine(LineHolder::TrendRun);
 }
 
 void TrendGraphWindow::stopRunForTable()

@@ -120,7 +120,8 @@ private:
     void showBand();
     void showSaved(const QString &text);
     void showReadoutWindow();
-    void setDataReadAllowed(bool allowed);
+    // RUN/STOP follows the run state: a catalogue to run with, no Data Read on the line.
+    void followSession(const SessionState &state);
     // The run's end once the trigger's capture is complete: as STOP and REDRAW, with its mark.
     void endTriggeredRun(int triggerRowOfRun);
     // The steps of closing, once, however the window goes.

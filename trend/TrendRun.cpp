@@ -124,7 +124,6 @@ void TrendRun::beginSampling()
 {
     starting_ = false;
     active_ = true;
-    ws_.trendRunning = true;
     data_.ringWritePos = 0;
     layers_.clearTraceLayer();
     silent_ = false;
@@ -157,7 +156,6 @@ void TrendRun::stop()
         task_.reset();
     }
     active_ = false;
-    ws_.trendRunning = false;
     passWatch_->stop();
     if (std::exchange(silent_, false))
         emit replyAgain();
@@ -167,8 +165,7 @@ void TrendRun::stop()
 
 int TrendRun::waitTimeMs() const
 {
-    const std::optional<std::int32_t> ms = presets::parseWaitTime(ws_.waitTime);
-    return ms && *ms > 0 ? *ms : 0;
+    return static_cast<int>(ws_.session.state().waitTime.pause.count());
 }
 
 void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)

@@ -107,7 +107,7 @@ void TestWindowPrint::initTestCase()
     QVERIFY(dir_.isValid());
     scale_ = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
     ws_.variablesListWindow = &varList_;
-    ws_.variablesListOpen = true;
+    ws_.session.setVariablesListOpen(true);
 }
 
 void TestWindowPrint::printAndCheck(QWidget &window, const std::function<void()> &print,

@@ -31,8 +31,9 @@ struct Program {
     Program()
     {
         link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
-        QObject::connect(&ws.links, &WindowLinks::trendRunAllowedChanged, run, &QPushButton::setEnabled);
-        ws.trendWindowOpen = true;
+        QObject::connect(&ws.session, &Session::changed, run,
+                         [this](const SessionState &state) { run->setEnabled(trendRunAllowed(state)); });
+        ws.session.setTrendGraphOpen(true);
     }
 };
 
@@ -114,7 +115,7 @@ private slots:
         QVERIFY(!(form->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
-        QVERIFY(p.ws.variablesListOpen);
+        QVERIFY(p.ws.session.state().variablesListOpen);
         QCOMPARE(p.ws.variablesListWindow.data(), form.data());
 
         QPushButton *button = form->dataReadButton();
@@ -158,7 +159,7 @@ private slots:
 
         // The user cannot close it, a program can.
         form->close();
-        QVERIFY(!p.ws.variablesListOpen);
+        QVERIFY(!p.ws.session.state().variablesListOpen);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(form.isNull());
     }
@@ -169,7 +170,8 @@ private slots:
         // Built once already: the window shows the list as it is, without rebuilding it.
         p.ws.catalogue.variableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
         p.ws.catalogue.variableListBuilt = true;
-        p.ws.trendRunning = true; // a trend run is active
+        p.ws.session.setCatalogueDecoded(true);
+        p.ws.session.takeLine(LineHolder::TrendRun); // a trend run is active
         VariablesListWindow form(p.ws);
         QCOMPARE(lines(form.nameList()).mid(0, 4), (QStringList{"Alpha", "", "Beta", ""}));
         QVERIFY(!form.dataReadButton()->isEnabled());
@@ -186,7 +188,7 @@ private slots:
             QVERIFY(!q.ws.catalogue.variableListBuilt);
             QVERIFY(!q.run->isEnabled());
         }
-        QVERIFY(!q.ws.variablesListOpen);
+        QVERIFY(!q.ws.session.state().variablesListOpen);
         testenv::restoreDataFile(QStringLiteral("Varlist2.txt"));
     }
 
@@ -376,9 +378,9 @@ private slots:
         form.readDataFromController();
         QTest::qWait(300);
         form.close();
-        QVERIFY(!window.isNull() && form.isVisible() && p.ws.variablesListOpen);
-        QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !p.ws.variablesListOpen, 20000);
-        QVERIFY(!p.ws.variablesListOpen);
+        QVERIFY(!window.isNull() && form.isVisible() && p.ws.session.state().variablesListOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !p.ws.session.state().variablesListOpen, 20000);
+        QVERIFY(!p.ws.session.state().variablesListOpen);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
     }

@@ -121,7 +121,7 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     settle();
     TrendGraphWindow *form = trendWindow(p);
     QVERIFY(form);
-    p.ws.waitTime = QStringLiteral("0");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("0")));
     setChannels(*form, {{0, "L", "AnTermIn", "20000"}, {7, "L", "InvFlag", "03"}});
     const qint64 startedAt = QDateTime::currentSecsSinceEpoch();
 
@@ -185,7 +185,7 @@ void TestFaults::misbehavingControllerDuringATrendRun()
     }
     // Bytes left on the line from an earlier reply are purged before each request is sent.
     sim_.sendStaleBytes(QByteArray("\x02" "0R7FFF") + checksumText("R7FFF", 5) + "\r\n");
-    p.ws.waitTime = QStringLiteral("100"); // time enough to stop right after the last pass
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("100"))); // time enough to stop right after the last pass
     form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form->runActive(), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= static_cast<int>(passes.size()), 10000);

@@ -11,6 +11,7 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendPoll.h"
+#include "trend/Presets.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -86,7 +87,7 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     TrendGraphWindow *form = trendWindow(p);
     QVERIFY(form);
     QPushButton *dataRead = variablesListOf(p)->dataReadButton();
-    p.ws.waitTime = QStringLiteral("20");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("20")));
     setChannels(*form, {{0, "L", "AnTermIn", "20000"}});
 
     form->toggleRun();

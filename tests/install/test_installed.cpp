@@ -13,6 +13,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/TrendGraphWindow.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "trend/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -124,7 +125,7 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     trendGraph(p->ws)->table().row(0).selected->setChecked(true);
     trendGraph(p->ws)->table().row(1).selected->setChecked(false);
     trendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
-    p->ws.waitTime = QStringLiteral("20");
+    p->ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("20")));
     sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
     runUntilTraced(*p, traceHere);

@@ -97,6 +97,7 @@ class TestMonitorWindow : public QObject {
     std::unique_ptr<Workspace> ws;
     int varListOpenings = 0;
     int displayClosings = 0;
+    bool monitorWasOpen = false;
 
     MonitorWindow *createForm()
     {
@@ -133,7 +134,11 @@ private slots:
         link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
         ws = std::make_unique<Workspace>(link, dialogs);
         QObject::connect(&ws->links, &WindowLinks::variablesListWanted, [this] { ++varListOpenings; });
-        QObject::connect(&ws->links, &WindowLinks::displayWindowClosed, [this] { ++displayClosings; });
+        QObject::connect(&ws->session, &Session::changed, [this](const SessionState &state) {
+            if (monitorWasOpen && !state.monitorOpen)
+                ++displayClosings;
+            monitorWasOpen = state.monitorOpen;
+        });
 
         // The catalogue as a Data Read leaves it: super block read, file lines checked, decoded.
         QCOMPARE(link.open(PortUser::DataRead), 0);
@@ -231,7 +236,7 @@ private slots:
 
     void releaseRefusedWhilePortHeld()
     {
-        ws->variablesListOpen = true;
+        ws->session.setVariablesListOpen(true);
         QPointer<MonitorWindow> form = createForm();
         QCOMPARE(varListOpenings, 1); // the open Variables List is not opened again
 

@@ -13,6 +13,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphView.h"
+#include "trend/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -366,7 +367,7 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
 
     TrendWindowProgram p{{"00600F92,AnTermIn", "END"}};
     p.link.setMessageFunction([&p](const QString &text) { p.dialogs.showMessage(text); });
-    p.ws.waitTime = QStringLiteral("50");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("50")));
     TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
         form.table().row(n - 1).selected->setChecked(false);

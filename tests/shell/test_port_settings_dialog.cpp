@@ -204,7 +204,7 @@ void TestPortSettingsDialog::waitTimeReading()
     // The dialog says so next to "ms", as the user types.
     ScriptedDialogs dialogs;
     Program program(dialogs);
-    program.ws.waitTime = QStringLiteral("abc");
+    program.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("abc")));
     PortSettingsDialog dialog(program.ws);
     QLineEdit *edit = dialog.waitTimeField();
     QLabel *hint = dialog.waitTimeHint();
@@ -216,7 +216,11 @@ void TestPortSettingsDialog::waitTimeReading()
     edit->setText(QStringLiteral("50"));
     QCOMPARE(hint->text(), QString());
     dialog.accept();
-    QCOMPARE(program.ws.waitTime, QStringLiteral("50"));
+    QCOMPARE(program.ws.session.state().waitTime.typed, QStringLiteral("50"));
+    // Read once, as it is stored: a run takes the pause as it is, without reading the text again.
+    QCOMPARE(program.ws.session.state().waitTime.pause, std::chrono::milliseconds(50));
+    QCOMPARE(presets::waitTimeFromTyped(QStringLiteral(" -5")).pause, std::chrono::milliseconds(0));
+    QCOMPARE(presets::waitTimeFromTyped(QStringLiteral(" -5")).typed, QStringLiteral(" -5"));
     // The new controls sit right of the dialog's original 157 pixels.
     QVERIFY(hint->x() >= 157);
     QVERIFY(dialog.filesFolder()->toolTip().contains(testenv::programDir()));

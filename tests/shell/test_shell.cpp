@@ -2,6 +2,7 @@
 // when, and the port settings dialog with an isolated configuration store.
 
 #include "catalogue/BlockTypeTable.h"
+#include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
@@ -11,6 +12,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "trend/TrendGraphWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -81,6 +83,57 @@ private slots:
         settle();
     }
 
+    // Who holds the line and whether a catalogue is decoded decide, in one place, what the
+    // windows let the user press: RUN/STOP, Data Read, and Display > Trend Graph / Moniter.
+    void runStateDecidesTheButtons_data()
+    {
+        QTest::addColumn<int>("holder");
+        QTest::addColumn<bool>("decoded");
+        QTest::addColumn<bool>("run");
+        QTest::addColumn<bool>("dataRead");
+        QTest::newRow("nobody, decoded") << int(LineHolder::None) << true << true << true;
+        QTest::newRow("nobody, nothing decoded") << int(LineHolder::None) << false << false << true;
+        QTest::newRow("trend run") << int(LineHolder::TrendRun) << true << true << false;
+        QTest::newRow("Data Read") << int(LineHolder::DataRead) << true << false << true;
+        QTest::newRow("Data Read, nothing decoded yet") << int(LineHolder::DataRead) << false << false << true;
+        QTest::newRow("Monitor poll") << int(LineHolder::MonitorPoll) << true << true << true;
+    }
+    void runStateDecidesTheButtons()
+    {
+        QFETCH(int, holder);
+        QFETCH(bool, decoded);
+        QFETCH(bool, run);
+        QFETCH(bool, dataRead);
+        ScriptedDialogs dialogs;
+        Program program(dialogs);
+        program.start();
+        settle();
+        auto *trend = qobject_cast<TrendGraphWindow *>(program.ws.trendGraphWindow.data());
+        auto *list = qobject_cast<VariablesListWindow *>(program.ws.variablesListWindow.data());
+        QVERIFY(trend && list);
+        Session &session = program.ws.session;
+        session.setCatalogueDecoded(decoded);
+        session.takeLine(static_cast<LineHolder>(holder));
+        QCOMPARE(trend->runButton()->isEnabled(), run);
+        QCOMPARE(list->dataReadButton()->isEnabled(), dataRead);
+        // The Trend Graph is open: neither display window can be opened, whoever holds the line.
+        QVERIFY(!program.mainWindow->trendGraphAction()->isEnabled());
+        QVERIFY(!program.mainWindow->monitorAction()->isEnabled());
+        // Given back, the line is free again; a release by another holder changes nothing.
+        session.releaseLine(holder == int(LineHolder::DataRead) ? LineHolder::TrendRun : LineHolder::DataRead);
+        QCOMPARE(list->dataReadButton()->isEnabled(), dataRead);
+        session.releaseLine(static_cast<LineHolder>(holder));
+        QCOMPARE(trend->runButton()->isEnabled(), decoded);
+        QVERIFY(list->dataReadButton()->isEnabled());
+        trend->close();
+        settle();
+        QVERIFY(program.mainWindow->trendGraphAction()->isEnabled());
+        QVERIFY(program.mainWindow->monitorAction()->isEnabled());
+        session.setMonitorOpen(true);
+        QVERIFY(!program.mainWindow->trendGraphAction()->isEnabled());
+        session.setMonitorOpen(false);
+    }
+
     void startUpOpensThreeWindows()
     {
         ScriptedDialogs dialogs;
@@ -103,8 +156,8 @@ private slots:
             QVERIFY2(window->windowFlags() & Qt::CustomizeWindowHint, qPrintable(window->windowTitle()));
             QVERIFY2(!(window->windowFlags() & Qt::WindowMaximizeButtonHint), qPrintable(window->windowTitle()));
         }
-        QVERIFY(program.ws.trendWindowOpen);
-        QVERIFY(program.ws.variablesListOpen);
+        QVERIFY(program.ws.session.state().trendGraphOpen);
+        QVERIFY(program.ws.session.state().variablesListOpen);
         QVERIFY(!main->trendGraphAction()->isEnabled());
         QVERIFY(!main->monitorAction()->isEnabled());
         QVERIFY(main->exitAction()->isEnabled() && main->portSettingsAction()->isEnabled());
@@ -128,7 +181,7 @@ private slots:
         QVERIFY(display);
         QCOMPARE(display->defaultAction(), main->monitorAction());
         QCOMPARE(main->monitorAction()->text(), QStringLiteral("Moniter"));
-        QCOMPARE(program.ws.waitTime, QStringLiteral("0"));
+        QCOMPARE(program.ws.session.state().waitTime.typed, QStringLiteral("0"));
 
         // The parameter words per function-block type, as the super-block decoding counts them.
         const auto counts = blockWordCounts();
@@ -156,7 +209,7 @@ private slots:
         program.ws.trendGraphWindow->close();
         settle();
         QVERIFY(!program.ws.trendGraphWindow);
-        QVERIFY(!program.ws.trendWindowOpen);
+        QVERIFY(!program.ws.session.state().trendGraphOpen);
         QVERIFY(main->trendGraphAction()->isEnabled() && main->monitorAction()->isEnabled());
 
         main->monitorAction()->trigger();
@@ -176,11 +229,11 @@ private slots:
         // A closed Variables List is opened again by whichever display window comes next.
         program.ws.variablesListWindow->close();
         settle();
-        QVERIFY(!program.ws.variablesListWindow && !program.ws.variablesListOpen);
+        QVERIFY(!program.ws.variablesListWindow && !program.ws.session.state().variablesListOpen);
         main->openTrendGraph();
         settle();
         QVERIFY(program.ws.trendGraphWindow);
-        QVERIFY(program.ws.variablesListWindow && program.ws.variablesListOpen);
+        QVERIFY(program.ws.variablesListWindow && program.ws.session.state().variablesListOpen);
         program.ws.trendGraphWindow->close();
         program.ws.variablesListWindow->close();
         settle();
@@ -229,7 +282,7 @@ private slots:
             dialog.close();
         }
         QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
-        QCOMPARE(ws.waitTime, QStringLiteral("50"));
+        QCOMPARE(ws.session.state().waitTime.typed, QStringLiteral("50"));
         QCOMPARE(program->link.open(PortUser::Tool), 0);
         QCOMPARE(program->link.portName(), QStringLiteral("COM4"));
         QCOMPARE(program->link.readValue('R', 2, 0x00600600), 0x4304);
@@ -245,14 +298,14 @@ private slots:
             dialog.accept();
         }
         QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
-        QCOMPARE(ws.waitTime, QStringLiteral("abc"));
+        QCOMPARE(ws.session.state().waitTime.typed, QStringLiteral("abc"));
 
         // The wait time is not kept between runs; the port is.
         program.reset();
         program = std::make_unique<Program>(dialogs);
         program->start();
         settle();
-        QCOMPARE(program->ws.waitTime, QStringLiteral("0"));
+        QCOMPARE(program->ws.session.state().waitTime.typed, QStringLiteral("0"));
         QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
         regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     }

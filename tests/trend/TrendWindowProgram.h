@@ -15,7 +15,8 @@ struct TrendWindowProgram {
     {
         ws.catalogue.variableList = std::move(variableList);
         ws.catalogue.variableListBuilt = true;
-        ws.variablesListOpen = true;
+        ws.session.setCatalogueDecoded(true);
+        ws.session.setVariablesListOpen(true);
         ws.variablesListWindow = &varList;
     }
     Link link;

@@ -233,7 +233,7 @@ void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
     TrendWindowProgram p{{"END"}};
-    p.ws.waitTime = QStringLiteral("50");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("50")));
     auto *form = new TrendGraphWindow(p.ws, p.data);
     form->show();
     for (int c = 0; c < kChannels; ++c)

@@ -9,6 +9,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphWindow.h"
+#include "trend/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -44,7 +45,7 @@ private slots:
         QFile::remove(fallback);
 
         TrendWindowProgram p;
-        p.ws.waitTime = QStringLiteral("20");
+        p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("20")));
         auto *form = new TrendGraphWindow(p.ws, p.data);
         form->show();
         for (int c = 0; c < kChannels; ++c)

@@ -18,6 +18,7 @@
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/TrendGraphView.h"
+#include "trend/Presets.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -317,7 +318,7 @@ void TestTrendExport::runAgainstSimulator()
     sim.setAddressFault(0x600E10, SimFault{SimFault::Kind::Nak, 'D'});
 
     TrendWindowProgram p;
-    p.ws.waitTime = QStringLiteral("5"); // passes at least 5 ms apart: times to the ms strictly increase
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("5"))); // passes at least 5 ms apart: times to the ms strictly increase
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     for (int n = 1; n <= kChannels; ++n)

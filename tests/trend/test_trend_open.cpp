@@ -93,7 +93,7 @@ void TestTrendOpen::initTestCase()
 {
     testenv::prepare();
     QVERIFY(dir_.isValid());
-    ws_.variablesListOpen = true;
+    ws_.session.setVariablesListOpen(true);
 
     write("before.trd", trendfile::formatLines("before.trd", recordsBefore(), rows(12, 100), 12));
     write("file.trd", trendfile::formatLines("file.trd", inFile(), rows(30, -300), 30));

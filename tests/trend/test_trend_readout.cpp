@@ -10,6 +10,7 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphView.h"
+#include "trend/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -81,16 +82,17 @@ void TestTrendReadout::initTestCase()
     QString error;
     QVERIFY2(sim_.start(&error), qPrintable(error));
     testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
-    ws_.waitTime = QStringLiteral("3600000");
+    ws_.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("3600000")));
     // A stand-in for the Variables List: the two lists the table picks from.
     ws_.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};
     ws_.catalogue.variableListBuilt = true;
+    ws_.session.setCatalogueDecoded(true);
     names_ = new QListWidget(&varList_);
     names_->addItems({"AnTermIn", "InvFlag", "GateFlag"});
     bits_ = new QListWidget(&varList_);
     bits_->addItems({"00", "07 GATE ON", "12"});
     varList_.show();
-    ws_.variablesListOpen = true;
+    ws_.session.setVariablesListOpen(true);
     // What the Variables List tells of its selected lines.
     ws_.links.setVariableChoiceSource([this] {
         VariableChoice choice;
@@ -115,7 +117,7 @@ void TestTrendReadout::init()
 void TestTrendReadout::cleanup()
 {
     delete form_;
-    ws_.variablesListOpen = true;
+    ws_.session.setVariablesListOpen(true);
     varList_.show();
 }
 
@@ -199,7 +201,7 @@ void TestTrendReadout::channelTable()
     // Variables List closed: the analog box ignores the double-click (the run goes on); the logic
     // box stops the run and asks for the list.
     varList_.hide();
-    ws_.variablesListOpen = false;
+    ws_.session.setVariablesListOpen(false);
     names_->setCurrentRow(0);
     QVERIFY(startRun());
     form_->table().pickAnalogName(2);

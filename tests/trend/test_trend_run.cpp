@@ -36,11 +36,17 @@ struct Program {
     {
         link.setMessageFunction([this](const QString &text) { dialogs.showMessage(text); });
         QObject::connect(&ws.links, &WindowLinks::variablesListWanted, [this] { ++varListOpened; });
-        QObject::connect(&ws.links, &WindowLinks::displayWindowClosed, [this] { ++displayClosed; });
+        // The stand-ins follow the run state as the real windows do.
+        QObject::connect(&ws.session, &Session::changed, [this](const SessionState &state) {
+            if (trendGraphWasOpen && !state.trendGraphOpen)
+                ++displayClosed;
+            trendGraphWasOpen = state.trendGraphOpen;
+            dataReadButton.setEnabled(dataReadAllowed(state));
+        });
         ws.catalogue.variableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
         ws.catalogue.variableListBuilt = true;
-        QObject::connect(&ws.links, &WindowLinks::dataReadAllowedChanged, &dataReadButton, &QPushButton::setEnabled);
-        ws.variablesListOpen = true;
+        ws.session.setCatalogueDecoded(true);
+        ws.session.setVariablesListOpen(true);
     }
     const QPushButton *dataRead() const { return &dataReadButton; }
 
@@ -51,6 +57,7 @@ struct Program {
     QPushButton dataReadButton{QStringLiteral("Data Read")};
     int varListOpened = 0;
     int displayClosed = 0;
+    bool trendGraphWasOpen = false;
 };
 
 // Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
@@ -88,8 +95,9 @@ private slots:
 void TestTrendRun::creationAndClosing()
 {
     Program p;
-    p.ws.variablesListOpen = false;
+    p.ws.session.setVariablesListOpen(false);
     p.ws.catalogue.variableListBuilt = false;
+    p.ws.session.setCatalogueDecoded(false);
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
 
@@ -135,7 +143,7 @@ void TestTrendRun::creationAndClosing()
     for (QPushButton *button : {form->openButton(), form->saveButton(), form->printButton()})
         QVERIFY(button->isEnabled());
     QVERIFY(!form->pollArmed());
-    QVERIFY(p.ws.trendWindowOpen);
+    QVERIFY(p.ws.session.state().trendGraphOpen);
     QCOMPARE(p.ws.trendGraphWindow.data(), form.data());
     QCOMPARE(p.varListOpened, 1);
     QCOMPARE(p.data.cursorX, 498);
@@ -143,14 +151,15 @@ void TestTrendRun::creationAndClosing()
 
     form->close();
     QCOMPARE(p.displayClosed, 1);
-    QVERIFY(!p.ws.trendWindowOpen);
+    QVERIFY(!p.ws.session.state().trendGraphOpen);
     deleteClosedWindows();
     QVERIFY(form.isNull());
 
     // Without a preset file every channel comes up with its defaults, unticked.
     QFile::remove(programfolder::file(presets::kPresetFile));
-    p.ws.variablesListOpen = true;
+    p.ws.session.setVariablesListOpen(true);
     p.ws.catalogue.variableListBuilt = true;
+    p.ws.session.setCatalogueDecoded(true);
     TrendGraphWindow second(p.ws, p.data);
     QCOMPARE(p.varListOpened, 1);
     QVERIFY(second.runButton()->isEnabled());
@@ -333,7 +342,7 @@ void TestTrendRun::runAgainstSimulator()
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
     Program p;
-    p.ws.waitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("300"))); // passes far enough apart to stop after the third
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
     untickAll(*form);
@@ -385,7 +394,7 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(pixel(form->layers().visible, 1, 0), kRed);
 
     // Left to itself the run polls on; STOP ends it between two passes.
-    p.ws.waitTime = QStringLiteral("0");
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("0")));
     form->toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(p.data.ringWritePos >= 8 || p.data.ringWrapped, 5000);
     QTest::mouseClick(form->runButton(), Qt::LeftButton);
@@ -461,7 +470,7 @@ void TestTrendRun::runAgainstSimulator()
     // Closing the window ends a run: port closed, "Data Read" back, the passes gone with the window.
     form->close();
     QVERIFY(p.dataRead()->isEnabled());
-    QVERIFY(!p.ws.trendWindowOpen);
+    QVERIFY(!p.ws.session.state().trendGraphOpen);
     deleteClosedWindows();
     QVERIFY(form.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
@@ -480,7 +489,7 @@ void TestTrendRun::runAgainstSimulator()
     QVERIFY(closing.isNull());
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QVERIFY(p.dataRead()->isEnabled());
-    QVERIFY(!p.ws.trendWindowOpen);
+    QVERIFY(!p.ws.session.state().trendGraphOpen);
     QTest::qWait(2000); // past the end the pause would have had
     QVERIFY(!p.ws.linkThread.portOpen());
 
@@ -496,7 +505,7 @@ void TestTrendRun::runAgainstSimulator()
     passing->close();
     deleteClosedWindows();
     QVERIFY(passing.isNull());
-    QVERIFY(!p.ws.trendWindowOpen);
+    QVERIFY(!p.ws.session.state().trendGraphOpen);
     QTRY_VERIFY_WITH_TIMEOUT(!p.ws.linkThread.portOpen(), 2500);
     sim.clearFaults();
 
