@@ -161,11 +161,11 @@ void MonitorWindow::createControls()
 
     // The two fixed grids show all their rows; the block outputs scroll.
     createLabel("commandGridCaption", kCommandGridCaption, QRect(kLeft, 54, 300, 15));
-    commandGrid_ = createGrid("commandGrid", kGrid1Rows, 70, kGrid1Rows * kRowHeight + 2);
+    commandGrid_ = createGrid("commandGrid", kCommandRows, 70, kCommandRows * kRowHeight + 2);
     createLabel("inputOutputGridCaption", kInputOutputGridCaption, QRect(kLeft, 211, 350, 15));
-    inputOutputGrid_ = createGrid("inputOutputGrid", kGrid2Rows, 227, kGrid2Rows * kRowHeight + 2);
+    inputOutputGrid_ = createGrid("inputOutputGrid", kInputOutputRows, 227, kInputOutputRows * kRowHeight + 2);
     createLabel("blockOutputGridCaption", kBlockOutputGridCaption, QRect(kLeft, 443, 300, 15));
-    blockOutputGrid_ = createGrid("blockOutputGrid", kGrid3Rows, 459, 7 * kRowHeight + 2);
+    blockOutputGrid_ = createGrid("blockOutputGrid", kBlockOutputRows, 459, 7 * kRowHeight + 2);
     // The line's figures beside the third grid's caption, where the row has room.
     lineStatistics_ = createLabel("lineStatistics", QString(), QRect(172, 443, 504, 15));
     lineStatistics_->setFont(windowlook::courierNew(kStatsFontPixels));
@@ -199,10 +199,10 @@ void MonitorWindow::enableFileButtons(bool enabled)
     openButton_->setEnabled(enabled);
 }
 
-void MonitorWindow::showGrid(int index)
+void MonitorWindow::showGrid(Grid which)
 {
-    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(index)]);
-    const MonitorGrid &grid = grids_.byIndex(index);
+    QTableWidget *table = gridView(which);
+    const MonitorGrid &grid = grids_.grid(which);
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int c = 0; c < kGridColumns; ++c) {
             QTableWidgetItem *item = table->item(r, c);
@@ -228,8 +228,8 @@ QTableWidget *MonitorWindow::gridView(Grid grid) const
 
 void MonitorWindow::showAllGrids()
 {
-    for (int g = 0; g < 3; ++g)
-        showGrid(g);
+    for (const Grid grid : kGrids)
+        showGrid(grid);
 }
 
 void MonitorWindow::toggleNumberBase()
@@ -248,7 +248,7 @@ void MonitorWindow::redrawFromLastValues()
                                               [](const auto &values) { return values.has_value(); });
     if (lastValues_.empty() || !everySectionRead)
         return;
-    std::array<GridCursor, 3> cursors{};
+    GridCursors cursors{};
     for (std::size_t s = 0; s < sections_.size(); ++s)
         placeSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
     showAllGrids();
@@ -337,9 +337,9 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
     case PassOutcome::Complete: {
         const auto index = static_cast<std::size_t>(result.section);
         const MonitorSection &section = sections_[index];
-        const GridCursor from = passCursors_[static_cast<std::size_t>(section.grid)];
+        const GridCursor from = passCursors_[gridIndex(section.grid)];
         placeSection(grids_, passCursors_, section, result.values, passDecimal_);
-        sectionCells_[index] = {from, passCursors_[static_cast<std::size_t>(section.grid)]};
+        sectionCells_[index] = {from, passCursors_[gridIndex(section.grid)]};
         lastValues_[index] = result.values;
         showGrid(section.grid);
         markSectionStale(result.section, false);
@@ -409,7 +409,7 @@ void MonitorWindow::markSectionStale(int section, bool stale)
     sectionStale_[index] = stale;
     // The value cells the section writes: every odd column from where it began to where it ended.
     const auto &[from, to] = *sectionCells_[index];
-    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(sections_[index].grid)]);
+    QTableWidget *table = gridView(sections_[index].grid);
     const QBrush text = stale ? QBrush(kStaleColour) : QBrush();
     for (int row = from.row; row <= to.row && row < table->rowCount(); ++row) {
         for (int column = 1; column < kGridColumns; column += 2) {

@@ -33,9 +33,8 @@ public:
     static constexpr int kClientHeight = 571;
     static constexpr std::size_t kReadBufferSize = 30000;
 
-    // The three grids from top to bottom, in the numbering the polled sections use.
-    enum class Grid { Commands, InputsAndOutputs, BlockOutputs };
-    static constexpr std::array<Grid, 3> kGrids{Grid::Commands, Grid::InputsAndOutputs, Grid::BlockOutputs};
+    using Grid = monitor::Grid;
+    static constexpr std::array<Grid, 3> kGrids = monitor::kGrids;
 
     explicit MonitorWindow(Workspace &ws, QWidget *parent = nullptr);
     ~MonitorWindow() override;
@@ -84,7 +83,7 @@ private:
     QPushButton *createButton(const char *name, const QString &text, const QRect &geometry);
     void showRunState(bool running);
     void enableFileButtons(bool enabled);
-    void showGrid(int index);
+    void showGrid(Grid grid);
     void showAllGrids();
     void takeOpenOutcome(bool opened);
     void startPolling();
@@ -104,7 +103,7 @@ private:
     int superBlockOutputCount_ = 0;
     PortPause *portPause_ = nullptr;
     std::shared_ptr<LinkTask> task_; // the passes while released
-    std::array<monitor::GridCursor, 3> passCursors_{};
+    monitor::GridCursors passCursors_{};
     bool passDecimal_ = true; // the format the pass on the grids began with
     // The values each section was last read with, for showing them again in the other form.
     std::vector<std::optional<std::vector<int>>> lastValues_;
