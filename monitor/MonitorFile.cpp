@@ -9,14 +9,6 @@ namespace {
 
 constexpr int kFieldWidth = 8;
 
-const QString kTitleStart = QStringLiteral("----- Qmx Moniter List --- File Name:");
-const QString kTitleEnd = QStringLiteral(" ----");
-const QString kFormatLineStart = QString(34, QLatin1Char(' ')) + QStringLiteral("dec/hex : ");
-const QString kCommandGridHeading = QStringLiteral("--- Command, Value & FeedBack ---");
-const QString kInputOutputGridHeading = QStringLiteral("--- Input & Output & Variables M ---");
-const QString kBlockOutputGridHeading = QStringLiteral("SuperBlock Output");
-const QString kEndLine = QStringLiteral("END");
-
 // A grid's part of the file ends at its first row without a name in column 0.
 void appendGridRows(QStringList &lines, const MonitorGrid &grid)
 {
@@ -57,14 +49,14 @@ QString rowLine(const GridRow &row)
 QStringList formatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
 {
     QStringList lines;
-    lines << kTitleStart + bareFileName + kTitleEnd << QString() << kFormatLineStart + formatCaption
-          << kCommandGridHeading;
+    lines << kFileTitleStart + bareFileName + kFileTitleEnd << QString()
+          << kFileFormatLineStart + formatCaption << kCommandGridHeading;
     appendGridRows(lines, grids.commands);
     lines << QString() << kInputOutputGridHeading;
     appendGridRows(lines, grids.inputsAndOutputs);
     lines << QString() << kBlockOutputGridHeading;
     appendGridRows(lines, grids.blockOutputs);
-    lines << kEndLine;
+    lines << kFileEndLine;
     return lines;
 }
 
@@ -121,7 +113,7 @@ std::optional<MonitorSnapshot> parseMonitorFile(const QStringList &lines)
         if (index > lines.size())
             return std::nullopt;
     }
-    if (!readRowsUntil(lines, index, kEndLine, snapshot.rows[gridIndex(Grid::BlockOutputs)]))
+    if (!readRowsUntil(lines, index, kFileEndLine, snapshot.rows[gridIndex(Grid::BlockOutputs)]))
         return std::nullopt;
     return snapshot;
 }

@@ -1,5 +1,7 @@
 #include "monitor/MonitorLayout.h"
 
+#include "monitor/MonitorTexts.h"
+
 #include <algorithm>
 
 namespace monitor {
@@ -44,8 +46,6 @@ const QString kEndEntry = QStringLiteral("END");
 const QString kCmdFlag = QStringLiteral("CmdFlag");
 const QString kFirstDio = QStringLiteral("DIO00");
 const QString kDio = QStringLiteral("DIO");
-// The fixed names of the input/output grid; an empty item starts the next row.
-const QString kFixedIoNames = QStringLiteral("AI1,AI2,,DPTF1,DPTF2,DPGF1,DPGF2,PTO,AO1,AO2,DSPO,FLG5,");
 
 constexpr int kNameColumnStep = 2;
 constexpr int kLastPairColumn = 6;
@@ -145,14 +145,14 @@ int layOutDioNames(const QStringList &list, MonitorGrid &grid)
     }
     writer.startNewRow();
     for (int n = 0; n <= 4; ++n)
-        writer.put(QStringLiteral("ALL%1").arg(n));
+        writer.put(kAllName.arg(n));
     return dioCount;
 }
 
 void layOutFixedNames(MonitorGrid &grid)
 {
     NameWriter writer(grid);
-    QStringList items = kFixedIoNames.split(QLatin1Char(','));
+    QStringList items = kInputOutputNames.split(QLatin1Char(','));
     items.removeLast(); // every item is closed by its comma; nothing follows the last one
     for (const QString &item : items) {
         if (item.isEmpty())
@@ -162,9 +162,9 @@ void layOutFixedNames(MonitorGrid &grid)
     }
     writer.nextRow();
     for (int n = 0; n <= 7; ++n)
-        writer.put(QStringLiteral("UDAT%1").arg(n));
+        writer.put(kUdatName.arg(n));
     for (int n = 0; n <= 31; ++n)
-        writer.put(QStringLiteral("M%1").arg(n, 2, 10, QLatin1Char('0')));
+        writer.put(kVariableMName.arg(n, 2, 10, QLatin1Char('0')));
 }
 
 } // namespace

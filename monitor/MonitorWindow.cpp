@@ -327,7 +327,7 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
     if (result.lineLost || result.lineBack) {
         lineLost_ = result.lineLost;
         lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
-                             .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+                             .arg(QTime::currentTime().toString(kTimeFormat));
     }
     if (result.section == 0) {
         passCursors_ = {};
@@ -379,7 +379,7 @@ void MonitorWindow::showLineStatistics()
         const QFontMetrics metrics(lineStatistics_->font());
         const int width = lineStatistics_->width();
         const QString event = metrics.elidedText(lineEventText_, Qt::ElideMiddle, width);
-        text = text.isEmpty() ? event : metrics.elidedText(event + QStringLiteral("   ") + text, Qt::ElideRight, width);
+        text = text.isEmpty() ? event : metrics.elidedText(kEventAndFigures.arg(event, text), Qt::ElideRight, width);
     }
     lineStatistics_->setText(text);
 }
@@ -397,7 +397,7 @@ void MonitorWindow::showLineState(const SectionResult &result)
         return;
     const QString port = regReadString(kPortKey, kPortValue);
     lineState_->setText(kNoReplySince.arg(port, devicePathForPort(port),
-                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+                                          QTime::currentTime().toString(kTimeFormat)));
     lineState_->show();
 }
 
@@ -452,7 +452,7 @@ void MonitorWindow::saveMonitorFile()
     // The name of the file on show, when the grids show one; else a name with the time.
     const QString suggested = !openedFileName_.isEmpty()
                                   ? openedFileName_
-                                  : timetext::stampedFileName(QStringLiteral("monitor"), kMonitorFileExtension,
+                                  : timetext::stampedFileName(kStampedFileStem, kMonitorFileExtension,
                                                               QDateTime::currentDateTime());
     const QString path = ws_.dialogs.askSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
     if (path.isEmpty())
