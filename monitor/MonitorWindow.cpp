@@ -1,8 +1,6 @@
 #include "monitor/MonitorWindow.h"
 
 #include "base/PortPause.h"
-#include "base/TextFile.h"
-#include "base/TimeText.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
@@ -43,7 +41,8 @@ const QColor kRunningColour(0x00, 0xFF, 0x00);
 
 } // namespace
 
-MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Window), ws_(ws)
+MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
+    : QWidget(parent, Qt::Window), ws_(ws), fileStore_(ws.dialogs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("MonitorWindow"));
@@ -286,7 +285,7 @@ void MonitorWindow::startPolling()
 {
     if (closed_ || !released_)
         return;
-    openedFileName_.clear(); // the grids show the controller again
+    fileStore_.forgetOpenedFile(); // the grids show the controller again
     task_ = ws_.linkThread.newTask();
     passCursors_ = {};
     lineStats_ = ExchangeStats{};
@@ -449,26 +448,11 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
 
 void MonitorWindow::saveMonitorFile()
 {
-    // The name of the file on show, when the grids show one; else a name with the time.
-    const QString suggested = !openedFileName_.isEmpty()
-                                  ? openedFileName_
-                                  : timetext::stampedFileName(kStampedFileStem, kMonitorFileExtension,
-                                                              QDateTime::currentDateTime());
-    const QString path = ws_.dialogs.askSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
-    if (path.isEmpty())
+    const std::optional<QString> path = fileStore_.save(grids_, valueFormat_);
+    if (!path)
         return;
-    const QString bareName = textfile::bareFileName(path);
-    if (!bareName.contains(kMonitorFileMark)) {
-        ws_.dialogs.showMessage(kIncorrectFileName);
-        return;
-    }
-    QString error;
-    if (!textfile::writeAtomically(path, formatMonitorFile(bareName, valueFormat_, grids_), &error)) {
-        ws_.dialogs.showMessage(cannotWriteFile(path, error));
-        return;
-    }
     // Beside the figures: the file's name whole, its folder giving way in the middle if need be.
-    const QFileInfo saved(path);
+    const QFileInfo saved(*path);
     const QFontMetrics metrics(lineStatistics_->font());
     const int room = lineStatistics_->width() - metrics.horizontalAdvance(kSavedIn.arg(saved.fileName(), QString()));
     lineEventText_ = kSavedIn.arg(saved.fileName(), metrics.elidedText(QDir::toNativeSeparators(saved.absolutePath()),
@@ -476,26 +460,15 @@ void MonitorWindow::saveMonitorFile()
     showLineStatistics();
     // The file cannot say it; the user hears that some values were not live.
     if (lineLost_ || anyStale())
-        ws_.dialogs.showMessage(kSavedWithStaleValues.arg(path));
+        ws_.dialogs.showMessage(kSavedWithStaleValues.arg(*path));
 }
 
 void MonitorWindow::openMonitorFile()
 {
-    const QString path = ws_.dialogs.askOpenFile(kMonitorFileFilter);
-    if (path.isEmpty())
+    const std::optional<MonitorSnapshot> snapshot = fileStore_.open();
+    if (!snapshot)
         return;
-    const std::optional<QStringList> lines = textfile::readLines(path);
-    if (!lines) {
-        ws_.dialogs.showMessage(cannotReadFile(path));
-        return;
-    }
-    const std::optional<MonitorSnapshot> snapshot = parseMonitorFile(*lines);
-    if (!snapshot) {
-        ws_.dialogs.showMessage(kMonitorFileEndsEarly);
-        return;
-    }
     fileName_->setText(snapshot->fileLabel);
-    openedFileName_ = textfile::bareFileName(path);
     if (!snapshot->formatKnown)
         ws_.dialogs.showMessage(kIncorrectData);
     showValueFormat(snapshot->formatCaption);

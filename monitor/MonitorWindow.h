@@ -4,6 +4,7 @@
 
 #include "catalogue/Workspace.h"
 #include "link/Link.h"
+#include "monitor/MonitorFileStore.h"
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPoll.h"
 
@@ -113,7 +114,7 @@ private:
         sectionCells_{};
     std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
     bool lineLost_ = false;
-    QString openedFileName_; // the .mon on show, offered again by Save
+    MonitorFileStore fileStore_;
     QLabel *lineState_ = nullptr;
     QString lineEventText_;
     QString valueFormat_;
