@@ -9,6 +9,7 @@
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorPass.h"
 #include "monitor/MonitorTexts.h"
+#include "monitor/MonitorValues.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -65,18 +66,14 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
         ws_.links.askForVariablesList();
     enableFileButtons(false);
 
-    MonitorLayout layout = layOutNames(ws_.catalogue.variableList);
-    grids_ = std::move(layout.grids);
-    dioCount_ = layout.dioCount;
-    superBlockOutputCount_ = layout.superBlockOutputCount;
-    showAllGrids();
-
-    sections_ = makeSectionTable(dioCount_, superBlockOutputCount_);
-    lastValues_.assign(sections_.size(), std::nullopt);
-    sectionCells_.fill(std::nullopt);
-    sectionStale_.fill(false);
+    values_ = new MonitorValues(ws_.catalogue.variableList, this);
+    connect(values_, &MonitorValues::valueFormatChanged, numberBaseButton_, &QPushButton::setText);
+    connect(values_, &MonitorValues::gridChanged, this, &MonitorWindow::showGrid);
+    connect(values_, &MonitorValues::staleChanged, this, &MonitorWindow::showStale);
+    for (const Grid grid : kGrids)
+        showGrid(grid);
     releaseButton_->setText(kRelease);
-    showValueFormat(kDec);
+    numberBaseButton_->setText(values_->valueFormat());
     showRunState(false);
 }
 
@@ -177,12 +174,6 @@ void MonitorWindow::createControls()
     connect(openButton_, &QPushButton::clicked, this, &MonitorWindow::openMonitorFile);
 }
 
-void MonitorWindow::showValueFormat(const QString &format)
-{
-    valueFormat_ = format;
-    numberBaseButton_->setText(format);
-}
-
 void MonitorWindow::showRunState(bool running)
 {
     runStatus_->setText(running ? kRunning : kStop);
@@ -201,7 +192,7 @@ void MonitorWindow::enableFileButtons(bool enabled)
 void MonitorWindow::showGrid(Grid which)
 {
     QTableWidget *table = gridView(which);
-    const MonitorGrid &grid = grids_.grid(which);
+    const MonitorGrid &grid = values_->grids().grid(which);
     for (int r = 0; r < grid.rowCount(); ++r) {
         for (int c = 0; c < kGridColumns; ++c) {
             QTableWidgetItem *item = table->item(r, c);
@@ -225,32 +216,15 @@ QTableWidget *MonitorWindow::gridView(Grid grid) const
     return nullptr;
 }
 
-void MonitorWindow::showAllGrids()
-{
-    for (const Grid grid : kGrids)
-        showGrid(grid);
-}
+int MonitorWindow::dioCount() const { return values_->dioCount(); }
+int MonitorWindow::superBlockOutputCount() const { return values_->superBlockOutputCount(); }
+const SectionTable &MonitorWindow::sections() const { return values_->sections(); }
+const MonitorGrids &MonitorWindow::grids() const { return values_->grids(); }
 
 void MonitorWindow::toggleNumberBase()
 {
-    showValueFormat(valueFormat_ == kDec ? kHex : kDec);
-    // The grids follow at once, polling or paused, so that they, the button and a saved file agree.
-    redrawFromLastValues();
-}
-
-void MonitorWindow::redrawFromLastValues()
-{
-    const bool decimal = valueFormat_ == kDec;
-    // The rest of a pass on its way is placed in the new form too.
-    passDecimal_ = decimal;
-    const bool everySectionRead = std::all_of(lastValues_.begin(), lastValues_.end(),
-                                              [](const auto &values) { return values.has_value(); });
-    if (lastValues_.empty() || !everySectionRead)
-        return;
-    GridCursors cursors{};
-    for (std::size_t s = 0; s < sections_.size(); ++s)
-        placeSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
-    showAllGrids();
+    // The grids follow at once, polling or paused.
+    values_->toggleNumberBase();
 }
 
 void MonitorWindow::releaseOrPause()
@@ -287,7 +261,6 @@ void MonitorWindow::startPolling()
         return;
     fileStore_.forgetOpenedFile(); // the grids show the controller again
     task_ = ws_.linkThread.newTask();
-    passCursors_ = {};
     lineStats_ = ExchangeStats{};
     releasePasses_ = 0;
     releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
@@ -295,7 +268,7 @@ void MonitorWindow::startPolling()
     lineEventText_.clear();
     showLineStatistics();
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
+    ws_.linkThread.post([this, task = task_, table = values_->sections(), pointers = ws_.catalogue.pointerAddresses,
                          reply](Link &link) {
         pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
             reply([this, task, result = std::move(result)] { takeSection(task, result); });
@@ -328,38 +301,16 @@ void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const Sec
         lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
                              .arg(QTime::currentTime().toString(kTimeFormat));
     }
-    if (result.section == 0) {
-        passCursors_ = {};
-        passDecimal_ = valueFormat_ == kDec;
+    values_->takeSection(result);
+    if (result.outcome == PassOutcome::Complete && result.section + 1 == static_cast<int>(sections().size())) {
+        ++passesCompleted_;
+        ++releasePasses_;
     }
-    switch (result.outcome) {
-    case PassOutcome::Complete: {
-        const auto index = static_cast<std::size_t>(result.section);
-        const MonitorSection &section = sections_[index];
-        const GridCursor from = passCursors_[gridIndex(section.grid)];
-        placeSection(grids_, passCursors_, section, result.values, passDecimal_);
-        sectionCells_[index] = {from, passCursors_[gridIndex(section.grid)]};
-        lastValues_[index] = result.values;
-        showGrid(section.grid);
-        markSectionStale(result.section, false);
-        if (result.section + 1 == static_cast<int>(sections_.size())) {
-            ++passesCompleted_;
-            ++releasePasses_;
-        }
-        break;
-    }
-    case PassOutcome::ReadFailed:
-        // Only this pass ends; the link thread begins the next one from the first section. What
-        // this pass did not refresh is shown as stale until a pass refreshes it.
-        for (int s = result.section; s < static_cast<int>(sections_.size()); ++s)
-            markSectionStale(s, true);
-        break;
-    case PassOutcome::PointersMissing:
+    if (result.outcome == PassOutcome::PointersMissing) {
         task_->cancel();
         ws_.dialogs.showMessage(kPleaseClickDataRead);
         if (released_)
             stopPolling();
-        break;
     }
     // The figures change with every section; a few times a second is enough to read them.
     if (lastSection_ - statsShown_ >= kStatsRefresh || result.outcome != PassOutcome::Complete)
@@ -400,15 +351,10 @@ void MonitorWindow::showLineState(const SectionResult &result)
     lineState_->show();
 }
 
-void MonitorWindow::markSectionStale(int section, bool stale)
+void MonitorWindow::showStale(Grid grid, GridCursor from, GridCursor to, bool stale)
 {
-    const auto index = static_cast<std::size_t>(section);
-    if (sectionStale_[index] == stale || !sectionCells_[index])
-        return;
-    sectionStale_[index] = stale;
-    // The value cells the section writes: every odd column from where it began to where it ended.
-    const auto &[from, to] = *sectionCells_[index];
-    QTableWidget *table = gridView(sections_[index].grid);
+    // The value cells a section writes: every odd column from where it began to where it ended.
+    QTableWidget *table = gridView(grid);
     const QBrush text = stale ? QBrush(kStaleColour) : QBrush();
     for (int row = from.row; row <= to.row && row < table->rowCount(); ++row) {
         for (int column = 1; column < kGridColumns; column += 2) {
@@ -418,11 +364,6 @@ void MonitorWindow::markSectionStale(int section, bool stale)
                 item->setForeground(text);
         }
     }
-}
-
-bool MonitorWindow::anyStale() const
-{
-    return std::any_of(sectionStale_.begin(), sectionStale_.end(), [](bool stale) { return stale; });
 }
 
 void MonitorWindow::releasePort()
@@ -448,7 +389,7 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
 
 void MonitorWindow::saveMonitorFile()
 {
-    const std::optional<QString> path = fileStore_.save(grids_, valueFormat_);
+    const std::optional<QString> path = fileStore_.save(values_->grids(), values_->valueFormat());
     if (!path)
         return;
     // Beside the figures: the file's name whole, its folder giving way in the middle if need be.
@@ -459,7 +400,7 @@ void MonitorWindow::saveMonitorFile()
                                                                        Qt::ElideMiddle, std::max(room, 0)));
     showLineStatistics();
     // The file cannot say it; the user hears that some values were not live.
-    if (lineLost_ || anyStale())
+    if (lineLost_ || values_->anyStale())
         ws_.dialogs.showMessage(kSavedWithStaleValues.arg(*path));
 }
 
@@ -471,11 +412,7 @@ void MonitorWindow::openMonitorFile()
     fileName_->setText(snapshot->fileLabel);
     if (!snapshot->formatKnown)
         ws_.dialogs.showMessage(kIncorrectData);
-    showValueFormat(snapshot->formatCaption);
-    applySnapshotCells(grids_, *snapshot);
-    // The grids show the file now, not values read.
-    lastValues_.assign(sections_.size(), std::nullopt);
-    showAllGrids();
+    values_->showSnapshot(*snapshot);
 }
 
 void MonitorWindow::printWindow()

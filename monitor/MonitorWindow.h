@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QWidget>
 
+class MonitorValues;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -49,14 +50,12 @@ public:
     void saveMonitorFile();
     void openMonitorFile();
 
-    int dioCount() const { return dioCount_; }
-    int superBlockOutputCount() const { return superBlockOutputCount_; }
-    const monitor::SectionTable &sections() const { return sections_; }
-    const monitor::MonitorGrids &grids() const { return grids_; }
+    int dioCount() const;
+    int superBlockOutputCount() const;
+    const monitor::SectionTable &sections() const;
+    const monitor::MonitorGrids &grids() const;
     // Released: from the port open through the pause after it and every pass, until "Pause".
     bool isPolling() const { return released_; }
-    // "Dec", "Hex", or the format of an opened file that is neither, as the number-base button shows it.
-    const QString &valueFormat() const { return valueFormat_; }
     // Passes whose every section was placed (for tests and benchmarks).
     quint64 passesCompleted() const { return passesCompleted_; }
     // The block reads of the current or last release, and the passes completed in it.
@@ -85,39 +84,22 @@ private:
     void showRunState(bool running);
     void enableFileButtons(bool enabled);
     void showGrid(Grid grid);
-    void showAllGrids();
     void takeOpenOutcome(bool opened);
     void startPolling();
     void stopPolling();
     void releasePort();
-    void showValueFormat(const QString &format);
-    void redrawFromLastValues();
-    void markSectionStale(int section, bool stale);
+    void showStale(Grid grid, monitor::GridCursor from, monitor::GridCursor to, bool stale);
     void showLineState(const monitor::SectionResult &result);
-    bool anyStale() const;
     void showLineStatistics();
 
     Workspace &ws_;
-    monitor::MonitorGrids grids_;
-    monitor::SectionTable sections_{};
-    int dioCount_ = 0;
-    int superBlockOutputCount_ = 0;
+    MonitorValues *values_ = nullptr;
     PortPause *portPause_ = nullptr;
     std::shared_ptr<LinkTask> task_; // the passes while released
-    monitor::GridCursors passCursors_{};
-    bool passDecimal_ = true; // the format the pass on the grids began with
-    // The values each section was last read with, for showing them again in the other form.
-    std::vector<std::optional<std::vector<int>>> lastValues_;
-    // Where each section's values stand (from, to) once placed, and whether the last pass left
-    // them unrefreshed.
-    std::array<std::optional<std::pair<monitor::GridCursor, monitor::GridCursor>>, std::tuple_size_v<monitor::SectionTable>>
-        sectionCells_{};
-    std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
     bool lineLost_ = false;
     MonitorFileStore fileStore_;
     QLabel *lineState_ = nullptr;
     QString lineEventText_;
-    QString valueFormat_;
     bool opening_ = false;  // the port open is on its way
     bool released_ = false;
     bool closed_ = false;

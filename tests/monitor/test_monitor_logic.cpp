@@ -1,9 +1,11 @@
 // The Monitor's logic without a window: name layout, section table, value placing over a whole
-// pass against a memory held in the test, and the .mon file format.
+// pass against a memory held in the test, the values on the grids as sections come in, and the
+// .mon file format.
 
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPass.h"
+#include "monitor/MonitorValues.h"
 
 #include <QHash>
 #include <QTest>
@@ -47,6 +49,19 @@ QStringList namesOfRow(const MonitorGrid &grid, int row)
     return names;
 }
 
+// What a section of `table` reads as: word k of section s is -(100 s + k + 1).
+SectionResult sectionRead(const SectionTable &table, int section, PassOutcome outcome = PassOutcome::Complete)
+{
+    SectionResult result;
+    result.section = section;
+    result.outcome = outcome;
+    if (outcome == PassOutcome::Complete) {
+        for (int k = 0; k < table[static_cast<std::size_t>(section)].words; ++k)
+            result.values.push_back(-(100 * section + k + 1));
+    }
+    return result;
+}
+
 QStringList seq(const QString &stem, int from, int to, int width = 0)
 {
     QStringList out;
@@ -65,6 +80,7 @@ private slots:
     void layOutBlockOutputsOneBlockPerRow();
     void valueTexts();
     void passReadsSectionsInOrderAndStopsWhereTold();
+    void valuesGreyUntilRefreshedAndFollowTheBase();
     void saveFormatByteForByte();
     void openSplitsFieldsAndKeepsUnreachedCells();
     void openRefusesFileEndingEarly_data();
@@ -177,6 +193,77 @@ void TestMonitorLogic::passReadsSectionsInOrderAndStopsWhereTold()
     layout.grids.inputsAndOutputs.setCell(2, 1, QStringLiteral("old"));
     QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::PointersMissing);
     QCOMPARE(g.inputsAndOutputs.cell(2, 1), QStringLiteral("old"));
+}
+
+void TestMonitorLogic::valuesGreyUntilRefreshedAndFollowTheBase()
+{
+    MonitorValues values(sampleList(16, kDemoBlocks));
+    const SectionTable &table = values.sections();
+    struct Greyed {
+        Grid grid;
+        int fromRow, fromColumn, toRow, toColumn;
+        bool stale;
+        bool operator==(const Greyed &) const = default;
+    };
+    std::vector<Greyed> greyed;
+    QObject::connect(&values, &MonitorValues::staleChanged, [&](Grid grid, GridCursor from, GridCursor to, bool stale) {
+        greyed.push_back({grid, from.row, from.column, to.row, to.column, stale});
+    });
+    QStringList formats;
+    QObject::connect(&values, &MonitorValues::valueFormatChanged, [&](const QString &f) { formats << f; });
+    const MonitorGrids &g = values.grids();
+
+    for (int s = 0; s < static_cast<int>(table.size()); ++s)
+        values.takeSection(sectionRead(table, s));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    QCOMPARE(g.inputsAndOutputs.cell(0, 3), QStringLiteral("-202")); // AI2
+    QCOMPARE(g.blockOutputs.cell(0, 1), QStringLiteral("-601"));
+    QVERIFY(!values.anyStale());
+    QVERIFY(greyed.empty());
+
+    // A read fails at the first input/output section: it and every section after it turn grey,
+    // each over the cells it wrote, and keep their values.
+    values.takeSection(sectionRead(table, 0));
+    values.takeSection(sectionRead(table, 1));
+    values.takeSection(sectionRead(table, 2, PassOutcome::ReadFailed));
+    const std::vector<Greyed> failed{{Grid::InputsAndOutputs, 0, 0, 2, 0, true}, // AI1 to DPGF2
+                                     {Grid::InputsAndOutputs, 2, 0, 3, 0, true}, // PTO to DSPO
+                                     {Grid::InputsAndOutputs, 3, 0, 12, 0, true}, // FLG5 to M22
+                                     // M24 to M31, the rest of its words past the last row
+                                     {Grid::InputsAndOutputs, 12, 0, 22, 0, true},
+                                     {Grid::BlockOutputs, 0, 0, 7, 0, true}};
+    QCOMPARE(greyed, failed);
+    QVERIFY(values.anyStale());
+    QCOMPARE(g.inputsAndOutputs.cell(0, 3), QStringLiteral("-202"));
+    // The next whole pass makes them live again, once each.
+    greyed.clear();
+    for (int s = 0; s < static_cast<int>(table.size()); ++s)
+        values.takeSection(sectionRead(table, s));
+    QCOMPARE(greyed.size(), failed.size());
+    QVERIFY(std::all_of(greyed.begin(), greyed.end(), [](const Greyed &e) { return !e.stale; }));
+    QVERIFY(!values.anyStale());
+
+    // The other base shows the values last read again at once.
+    values.toggleNumberBase();
+    QCOMPARE(values.valueFormat(), QStringLiteral("Hex"));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("FFFFFFFF"));
+    QCOMPARE(g.blockOutputs.cell(0, 1), QStringLiteral("FFFFFDA7"));
+
+    // An opened file's cells are no values read: a change of base leaves them, and the rest of a
+    // pass takes the base chosen meanwhile.
+    MonitorSnapshot snapshot;
+    snapshot.rows[gridIndex(Grid::Commands)] = {QStringList{"DIO00", "file"}};
+    values.showSnapshot(snapshot);
+    QCOMPARE(values.valueFormat(), QString());
+    values.toggleNumberBase();
+    QCOMPARE(formats, (QStringList{"Hex", QString(), "Dec"}));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("file"));
+    values.takeSection(sectionRead(table, 0));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    values.toggleNumberBase();
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    values.takeSection(sectionRead(table, 1));
+    QCOMPARE(g.commands.cell(4, 1), QStringLiteral("FFFFFF9B")); // ALL0: -101
 }
 
 void TestMonitorLogic::saveFormatByteForByte()
