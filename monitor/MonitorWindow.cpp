@@ -1,6 +1,5 @@
 #include "monitor/MonitorWindow.h"
 
-#include "base/PortPause.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "link/ExchangeStatsText.h"
@@ -8,6 +7,7 @@
 #include "link/Settings.h"
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorPass.h"
+#include "monitor/MonitorRun.h"
 #include "monitor/MonitorTexts.h"
 #include "monitor/MonitorValues.h"
 
@@ -55,9 +55,6 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    portPause_ = new PortPause(this);
-    connect(portPause_, &PortPause::finished, this, &MonitorWindow::startPolling);
-
     createControls();
     ws_.monitorWindow = this;
 
@@ -70,6 +67,12 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
     connect(values_, &MonitorValues::valueFormatChanged, numberBaseButton_, &QPushButton::setText);
     connect(values_, &MonitorValues::gridChanged, this, &MonitorWindow::showGrid);
     connect(values_, &MonitorValues::staleChanged, this, &MonitorWindow::showStale);
+    run_ = new MonitorRun(ws_.linkThread, ws_.catalogue, values_->sections(), this);
+    connect(run_, &MonitorRun::released, this, &MonitorWindow::showReleased);
+    connect(run_, &MonitorRun::pollingBegun, this, &MonitorWindow::beginRelease);
+    connect(run_, &MonitorRun::sectionRead, this, &MonitorWindow::takeSection);
+    connect(run_, &MonitorRun::pointersMissing, this, &MonitorWindow::stopForMissingPointers);
+    connect(run_, &MonitorRun::paused, this, &MonitorWindow::showPaused);
     for (const Grid grid : kGrids)
         showGrid(grid);
     releaseButton_->setText(kRelease);
@@ -77,11 +80,7 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
     showRunState(false);
 }
 
-MonitorWindow::~MonitorWindow()
-{
-    // A window destroyed without being closed must not keep the port.
-    releasePort();
-}
+MonitorWindow::~MonitorWindow() = default;
 
 QLabel *MonitorWindow::createLabel(const char *name, const QString &text, const QRect &geometry)
 {
@@ -220,6 +219,10 @@ int MonitorWindow::dioCount() const { return values_->dioCount(); }
 int MonitorWindow::superBlockOutputCount() const { return values_->superBlockOutputCount(); }
 const SectionTable &MonitorWindow::sections() const { return values_->sections(); }
 const MonitorGrids &MonitorWindow::grids() const { return values_->grids(); }
+bool MonitorWindow::isPolling() const { return run_->isReleased(); }
+quint64 MonitorWindow::passesCompleted() const { return run_->passesCompleted(); }
+const ExchangeStats &MonitorWindow::lineStats() const { return run_->lineStats(); }
+quint64 MonitorWindow::releasePasses() const { return run_->releasePasses(); }
 
 void MonitorWindow::toggleNumberBase()
 {
@@ -229,100 +232,62 @@ void MonitorWindow::toggleNumberBase()
 
 void MonitorWindow::releaseOrPause()
 {
-    if (opening_)
-        return;
     // "Pause" ends the polling, also during the pause after "Release".
-    if (released_) {
-        stopPolling();
-        return;
-    }
-    opening_ = true;
-    ws_.linkThread.open(PortUser::Monitor, this, [this](LinkThread::OpenOutcome outcome) {
-        takeOpenOutcome(outcome == LinkThread::OpenOutcome::Opened);
-    });
+    if (run_->isReleased())
+        run_->pause();
+    else
+        run_->release();
 }
 
-void MonitorWindow::takeOpenOutcome(bool opened)
+void MonitorWindow::showReleased()
 {
-    opening_ = false;
-    if (!opened || closed_)
-        return;
-    released_ = true;
     releaseButton_->setText(kPause);
     showRunState(true);
     enableFileButtons(false);
-    // The controller needs a moment after the port opens; the window stays live meanwhile.
-    portPause_->start();
 }
 
-void MonitorWindow::startPolling()
+void MonitorWindow::beginRelease()
 {
-    if (closed_ || !released_)
-        return;
     fileStore_.forgetOpenedFile(); // the grids show the controller again
-    task_ = ws_.linkThread.newTask();
-    lineStats_ = ExchangeStats{};
-    releasePasses_ = 0;
-    releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
     lineLost_ = false;
     lineEventText_.clear();
     showLineStatistics();
-    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, table = values_->sections(), pointers = ws_.catalogue.pointerAddresses,
-                         reply](Link &link) {
-        pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
-            reply([this, task, result = std::move(result)] { takeSection(task, result); });
-        });
-    });
 }
 
-void MonitorWindow::stopPolling()
+void MonitorWindow::showPaused()
 {
-    portPause_->stop();
-    // The port goes back once the exchange in flight has ended; a new "Release" waits for that.
-    releasePort();
-    released_ = false;
     showLineStatistics();
     releaseButton_->setText(kRelease);
     showRunState(false);
     enableFileButtons(true);
 }
 
-void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)
+void MonitorWindow::stopForMissingPointers()
 {
-    task->taken();
-    if (task != task_ || closed_)
-        return;
-    lineStats_.merge(result.stats);
-    lastSection_ = std::chrono::steady_clock::now();
+    ws_.dialogs.showMessage(kPleaseClickDataRead);
+    if (run_->isReleased())
+        run_->pause();
+}
+
+void MonitorWindow::takeSection(const SectionResult &result)
+{
     showLineState(result);
     if (result.lineLost || result.lineBack) {
         lineLost_ = result.lineLost;
-        lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
-                             .arg(QTime::currentTime().toString(kTimeFormat));
+        lineEventText_ = (result.lineLost ? kLineLost : kLineBack).arg(QTime::currentTime().toString(kTimeFormat));
     }
     values_->takeSection(result);
-    if (result.outcome == PassOutcome::Complete && result.section + 1 == static_cast<int>(sections().size())) {
-        ++passesCompleted_;
-        ++releasePasses_;
-    }
-    if (result.outcome == PassOutcome::PointersMissing) {
-        task_->cancel();
-        ws_.dialogs.showMessage(kPleaseClickDataRead);
-        if (released_)
-            stopPolling();
-    }
     // The figures change with every section; a few times a second is enough to read them.
-    if (lastSection_ - statsShown_ >= kStatsRefresh || result.outcome != PassOutcome::Complete)
+    if (std::chrono::steady_clock::now() - statsShown_ >= kStatsRefresh || result.outcome != PassOutcome::Complete)
         showLineStatistics();
 }
 
 void MonitorWindow::showLineStatistics()
 {
     statsShown_ = std::chrono::steady_clock::now();
-    QString text = lineStats_.exchanges == 0
-                       ? QString()
-                       : exchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
+    const ExchangeStats &stats = run_->lineStats();
+    QString text =
+        stats.exchanges == 0 ? QString() : exchangeStatsText(stats, run_->releasePasses(), run_->releaseTime());
     if (!lineEventText_.isEmpty()) {
         // The event (a save, the line lost or back) comes first and whole where it fits; the
         // figures take the room that is left.
@@ -366,22 +331,12 @@ void MonitorWindow::showStale(Grid grid, GridCursor from, GridCursor to, bool st
     }
 }
 
-void MonitorWindow::releasePort()
-{
-    if (task_) {
-        task_->cancel();
-        task_.reset();
-    }
-    ws_.linkThread.close(PortUser::Monitor);
-}
-
 void MonitorWindow::closeEvent(QCloseEvent *event)
 {
     // The program closes its windows as it ends, this one perhaps closed already: once is enough.
     if (!closed_) {
         closed_ = true;
-        portPause_->stop();
-        releasePort();
+        run_->end();
         ws_.links.tellDisplayWindowClosed();
     }
     event->accept();

@@ -15,11 +15,11 @@
 #include <QColor>
 #include <QWidget>
 
+class MonitorRun;
 class MonitorValues;
 class QLabel;
 class QPushButton;
 class QTableWidget;
-class PortPause;
 
 namespace monitor {
 // The line state's colour, and the colour of values the last pass did not refresh. Kept out of the
@@ -33,7 +33,6 @@ class MonitorWindow : public QWidget {
 public:
     static constexpr int kClientWidth = 684;
     static constexpr int kClientHeight = 571;
-    static constexpr std::size_t kReadBufferSize = 30000;
 
     using Grid = monitor::Grid;
     static constexpr std::array<Grid, 3> kGrids = monitor::kGrids;
@@ -44,8 +43,6 @@ public:
     void toggleNumberBase();
     // "Release" opens the port and polls until "Pause".
     void releaseOrPause();
-    // A section read by the link thread: its values placed in its grid, or the end of a pass.
-    void takeSection(const std::shared_ptr<LinkTask> &task, const monitor::SectionResult &result);
     void printWindow();
     void saveMonitorFile();
     void openMonitorFile();
@@ -55,12 +52,12 @@ public:
     const monitor::SectionTable &sections() const;
     const monitor::MonitorGrids &grids() const;
     // Released: from the port open through the pause after it and every pass, until "Pause".
-    bool isPolling() const { return released_; }
+    bool isPolling() const;
     // Passes whose every section was placed (for tests and benchmarks).
-    quint64 passesCompleted() const { return passesCompleted_; }
+    quint64 passesCompleted() const;
     // The block reads of the current or last release, and the passes completed in it.
-    const ExchangeStats &lineStats() const { return lineStats_; }
-    quint64 releasePasses() const { return releasePasses_; }
+    const ExchangeStats &lineStats() const;
+    quint64 releasePasses() const;
 
     QPushButton *releaseButton() const { return releaseButton_; }
     QPushButton *numberBaseButton() const { return numberBaseButton_; }
@@ -84,30 +81,23 @@ private:
     void showRunState(bool running);
     void enableFileButtons(bool enabled);
     void showGrid(Grid grid);
-    void takeOpenOutcome(bool opened);
-    void startPolling();
-    void stopPolling();
-    void releasePort();
+    void showReleased();
+    void beginRelease();
+    void showPaused();
+    void takeSection(const monitor::SectionResult &result);
+    void stopForMissingPointers();
     void showStale(Grid grid, monitor::GridCursor from, monitor::GridCursor to, bool stale);
     void showLineState(const monitor::SectionResult &result);
     void showLineStatistics();
 
     Workspace &ws_;
     MonitorValues *values_ = nullptr;
-    PortPause *portPause_ = nullptr;
-    std::shared_ptr<LinkTask> task_; // the passes while released
+    MonitorRun *run_ = nullptr;
     bool lineLost_ = false;
     MonitorFileStore fileStore_;
     QLabel *lineState_ = nullptr;
     QString lineEventText_;
-    bool opening_ = false;  // the port open is on its way
-    bool released_ = false;
     bool closed_ = false;
-    quint64 passesCompleted_ = 0;
-    ExchangeStats lineStats_;
-    quint64 releasePasses_ = 0;
-    std::chrono::steady_clock::time_point releaseStarted_{};
-    std::chrono::steady_clock::time_point lastSection_{};
     std::chrono::steady_clock::time_point statsShown_{};
 
     QLabel *runStatus_ = nullptr;
