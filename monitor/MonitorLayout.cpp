@@ -188,7 +188,8 @@ SectionTable makeSectionTable(int dioCount, int superBlockOutputCount)
         {Grid::InputsAndOutputs, SectionSource::Pointers, 0, 4},
         {Grid::InputsAndOutputs, SectionSource::Block, 0x600FCE, 32},
         {Grid::InputsAndOutputs, SectionSource::Block, 0x600E80, 16},
-        {Grid::BlockOutputs, SectionSource::Block, 0x600EC0, std::clamp(superBlockOutputCount, 0, kMaxSectionWords)},
+        {Grid::BlockOutputs, SectionSource::Block, 0x600EC0,
+         std::clamp(superBlockOutputCount, 0, kMaxSectionWords)},
     }};
 }
 

@@ -49,11 +49,12 @@ void MonitorRun::beginPolling()
     releaseStarted_ = lastSectionRead_ = std::chrono::steady_clock::now();
     emit pollingBegun();
     const LinkThread::Reply reply = linkThread_.replyTo(this);
-    linkThread_.post([this, task = task_, table = sections_, pointers = catalogue_.pointerAddresses, reply](Link &link) {
-        pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
-            reply([this, task, result = std::move(result)] { takeSection(task, result); });
+    linkThread_.post(
+        [this, task = task_, table = sections_, pointers = catalogue_.pointerAddresses, reply](Link &link) {
+            pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
+                reply([this, task, result = std::move(result)] { takeSection(task, result); });
+            });
         });
-    });
 }
 
 void MonitorRun::takeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)

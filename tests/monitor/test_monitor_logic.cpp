@@ -206,9 +206,10 @@ void TestMonitorLogic::valuesGreyUntilRefreshedAndFollowTheBase()
         bool operator==(const Greyed &) const = default;
     };
     std::vector<Greyed> greyed;
-    QObject::connect(&values, &MonitorValues::staleChanged, [&](Grid grid, GridCursor from, GridCursor to, bool stale) {
-        greyed.push_back({grid, from.row, from.column, to.row, to.column, stale});
-    });
+    QObject::connect(&values, &MonitorValues::staleChanged,
+                     [&](Grid grid, GridCursor from, GridCursor to, bool stale) {
+                         greyed.push_back({grid, from.row, from.column, to.row, to.column, stale});
+                     });
     QStringList formats;
     QObject::connect(&values, &MonitorValues::valueFormatChanged, [&](const QString &f) { formats << f; });
     const MonitorGrids &g = values.grids();
