@@ -9,14 +9,6 @@ namespace {
 
 constexpr int kFieldWidth = 8;
 
-const QString kTitleStart = QStringLiteral("----- Qmx Moniter List --- File Name:");
-const QString kTitleEnd = QStringLiteral(" ----");
-const QString kFormatLineStart = QString(34, QLatin1Char(' ')) + QStringLiteral("dec/hex : ");
-const QString kGrid1Heading = QStringLiteral("--- Command, Value & FeedBack ---");
-const QString kGrid2Heading = QStringLiteral("--- Input & Output & Variables M ---");
-const QString kGrid3Heading = QStringLiteral("SuperBlock Output");
-const QString kEndLine = QStringLiteral("END");
-
 // A grid's part of the file ends at its first row without a name in column 0.
 void appendGridRows(QStringList &lines, const MonitorGrid &grid)
 {
@@ -57,14 +49,14 @@ QString rowLine(const GridRow &row)
 QStringList formatMonitorLines(const QString &bareFileName, const QString &formatCaption, const MonitorGrids &grids)
 {
     QStringList lines;
-    lines << kTitleStart + bareFileName + kTitleEnd << QString() << kFormatLineStart + formatCaption
-          << kGrid1Heading;
-    appendGridRows(lines, grids.grid1);
-    lines << QString() << kGrid2Heading;
-    appendGridRows(lines, grids.grid2);
-    lines << QString() << kGrid3Heading;
-    appendGridRows(lines, grids.grid3);
-    lines << kEndLine;
+    lines << kFileTitleStart + bareFileName + kFileTitleEnd << QString()
+          << kFileFormatLineStart + formatCaption << kCommandGridHeading;
+    appendGridRows(lines, grids.commands);
+    lines << QString() << kInputOutputGridHeading;
+    appendGridRows(lines, grids.inputsAndOutputs);
+    lines << QString() << kBlockOutputGridHeading;
+    appendGridRows(lines, grids.blockOutputs);
+    lines << kFileEndLine;
     return lines;
 }
 
@@ -114,23 +106,23 @@ std::optional<MonitorSnapshot> parseMonitorFile(const QStringList &lines)
     snapshot.formatKnown = !snapshot.formatCaption.isEmpty();
 
     qsizetype index = kFirstRowLine;
-    for (int grid = 0; grid < 2; ++grid) {
-        if (!readRowsUntil(lines, index, QString(), snapshot.rows[static_cast<std::size_t>(grid)]))
+    for (const Grid grid : {Grid::Commands, Grid::InputsAndOutputs}) {
+        if (!readRowsUntil(lines, index, QString(), snapshot.rows[gridIndex(grid)]))
             return std::nullopt;
         index += 2; // the empty line and the next grid's heading
         if (index > lines.size())
             return std::nullopt;
     }
-    if (!readRowsUntil(lines, index, kEndLine, snapshot.rows[2]))
+    if (!readRowsUntil(lines, index, kFileEndLine, snapshot.rows[gridIndex(Grid::BlockOutputs)]))
         return std::nullopt;
     return snapshot;
 }
 
 void applySnapshotCells(MonitorGrids &grids, const MonitorSnapshot &snapshot)
 {
-    for (int g = 0; g < 3; ++g) {
-        MonitorGrid &grid = grids.byIndex(g);
-        const auto &rows = snapshot.rows[static_cast<std::size_t>(g)];
+    for (const Grid which : kGrids) {
+        MonitorGrid &grid = grids.grid(which);
+        const auto &rows = snapshot.rows[gridIndex(which)];
         for (std::size_t r = 0; r < rows.size(); ++r) {
             for (qsizetype c = 0; c < rows[r].size(); ++c)
                 grid.setCell(static_cast<int>(r), static_cast<int>(c), rows[r][c]);

@@ -18,8 +18,8 @@ struct MonitorSnapshot {
     QString fileLabel;     // the snapshot's file name as line 1 names it, with the space after it
     QString formatCaption; // "Dec", "Hex", or empty when line 3 names neither
     bool formatKnown = false;
-    // Per grid, the cells of each row line from row 0 on, columns from 0 on.
-    std::array<std::vector<QStringList>, 3> rows;
+    // Per grid (in the order of kGrids), the cells of each row line from row 0 on, columns from 0 on.
+    std::array<std::vector<QStringList>, kGrids.size()> rows;
 };
 
 // One grid row as a line: the eight cells right-aligned in 8-character fields (longer texts whole).

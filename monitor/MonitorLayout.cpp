@@ -1,5 +1,7 @@
 #include "monitor/MonitorLayout.h"
 
+#include "monitor/MonitorTexts.h"
+
 #include <algorithm>
 
 namespace monitor {
@@ -18,17 +20,25 @@ void MonitorGrid::setCell(int row, int column, const QString &text)
     rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
 }
 
-MonitorGrid &MonitorGrids::byIndex(int index)
+namespace {
+
+template <typename Grids> auto &gridOf(Grids &grids, Grid which)
 {
-    switch (index) {
-    case 0:
-        return grid1;
-    case 1:
-        return grid2;
-    default:
-        return grid3;
+    switch (which) {
+    case Grid::Commands:
+        return grids.commands;
+    case Grid::InputsAndOutputs:
+        return grids.inputsAndOutputs;
+    case Grid::BlockOutputs:
+        break;
     }
+    return grids.blockOutputs;
 }
+
+} // namespace
+
+MonitorGrid &MonitorGrids::grid(Grid which) { return gridOf(*this, which); }
+const MonitorGrid &MonitorGrids::grid(Grid which) const { return gridOf(*this, which); }
 
 namespace {
 
@@ -36,8 +46,6 @@ const QString kEndEntry = QStringLiteral("END");
 const QString kCmdFlag = QStringLiteral("CmdFlag");
 const QString kFirstDio = QStringLiteral("DIO00");
 const QString kDio = QStringLiteral("DIO");
-// The fixed names of the input/output grid; an empty item starts the next row.
-const QString kFixedIoNames = QStringLiteral("AI1,AI2,,DPTF1,DPTF2,DPGF1,DPGF2,PTO,AO1,AO2,DSPO,FLG5,");
 
 constexpr int kNameColumnStep = 2;
 constexpr int kLastPairColumn = 6;
@@ -137,14 +145,14 @@ int layOutDioNames(const QStringList &list, MonitorGrid &grid)
     }
     writer.startNewRow();
     for (int n = 0; n <= 4; ++n)
-        writer.put(QStringLiteral("ALL%1").arg(n));
+        writer.put(kAllName.arg(n));
     return dioCount;
 }
 
 void layOutFixedNames(MonitorGrid &grid)
 {
     NameWriter writer(grid);
-    QStringList items = kFixedIoNames.split(QLatin1Char(','));
+    QStringList items = kInputOutputNames.split(QLatin1Char(','));
     items.removeLast(); // every item is closed by its comma; nothing follows the last one
     for (const QString &item : items) {
         if (item.isEmpty())
@@ -154,9 +162,9 @@ void layOutFixedNames(MonitorGrid &grid)
     }
     writer.nextRow();
     for (int n = 0; n <= 7; ++n)
-        writer.put(QStringLiteral("UDAT%1").arg(n));
+        writer.put(kUdatName.arg(n));
     for (int n = 0; n <= 31; ++n)
-        writer.put(QStringLiteral("M%1").arg(n, 2, 10, QLatin1Char('0')));
+        writer.put(kVariableMName.arg(n, 2, 10, QLatin1Char('0')));
 }
 
 } // namespace
@@ -165,26 +173,30 @@ MonitorLayout layOutNames(const QStringList &variableList)
 {
     MonitorLayout layout;
     layout.superBlockOutputCount =
-        std::min(layOutBlockOutputs(variableList, layout.grids.grid3), kMaxSectionWords);
-    layout.dioCount = layOutDioNames(variableList, layout.grids.grid1);
-    layOutFixedNames(layout.grids.grid2);
+        std::min(layOutBlockOutputs(variableList, layout.grids.blockOutputs), kMaxSectionWords);
+    layout.dioCount = layOutDioNames(variableList, layout.grids.commands);
+    layOutFixedNames(layout.grids.inputsAndOutputs);
     return layout;
 }
 
 SectionTable makeSectionTable(int dioCount, int superBlockOutputCount)
 {
     return SectionTable{{
-        {0, SectionSource::Block, 0x600E00, std::clamp(dioCount, 0, kMaxSectionWords)},
-        {0, SectionSource::Block, 0x600FA8, 5},
-        {1, SectionSource::Block, 0x600F92, 6},
-        {1, SectionSource::Pointers, 0, 4},
-        {1, SectionSource::Block, 0x600FCE, 32},
-        {1, SectionSource::Block, 0x600E80, 16},
-        {2, SectionSource::Block, 0x600EC0, std::clamp(superBlockOutputCount, 0, kMaxSectionWords)},
+        {Grid::Commands, SectionSource::Block, 0x600E00, std::clamp(dioCount, 0, kMaxSectionWords)},
+        {Grid::Commands, SectionSource::Block, 0x600FA8, 5},
+        {Grid::InputsAndOutputs, SectionSource::Block, 0x600F92, 6},
+        {Grid::InputsAndOutputs, SectionSource::Pointers, 0, 4},
+        {Grid::InputsAndOutputs, SectionSource::Block, 0x600FCE, 32},
+        {Grid::InputsAndOutputs, SectionSource::Block, 0x600E80, 16},
+        {Grid::BlockOutputs, SectionSource::Block, 0x600EC0,
+         std::clamp(superBlockOutputCount, 0, kMaxSectionWords)},
     }};
 }
 
-WrapRule wrapRuleOfGrid(int grid) { return grid == 0 ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName; }
+WrapRule wrapRuleOfGrid(Grid grid)
+{
+    return grid == Grid::Commands ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName;
+}
 
 int signedWord(std::uint8_t high, std::uint8_t low)
 {

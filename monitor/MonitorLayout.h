@@ -7,15 +7,24 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace monitor {
 
 constexpr int kGridColumns = 8;
-constexpr int kGrid1Rows = 9;   // command values and feedback
-constexpr int kGrid2Rows = 14;  // inputs, outputs, M variables
-constexpr int kGrid3Rows = 128; // super-block outputs
+constexpr int kCommandRows = 9;
+constexpr int kInputOutputRows = 14;
+constexpr int kBlockOutputRows = 128;
+
+// The three grids from top to bottom: command values and feedback (the DIO words and ALL0 to
+// ALL4); inputs, outputs and the M variables; the outputs of the super block's blocks.
+enum class Grid { Commands, InputsAndOutputs, BlockOutputs };
+inline constexpr std::array<Grid, 3> kGrids{Grid::Commands, Grid::InputsAndOutputs, Grid::BlockOutputs};
+
+// A grid's place in per-grid arrays, which follow kGrids.
+constexpr std::size_t gridIndex(Grid grid) { return static_cast<std::size_t>(grid); }
 
 using GridRow = std::array<QString, kGridColumns>;
 
@@ -37,11 +46,12 @@ private:
 };
 
 struct MonitorGrids {
-    MonitorGrid grid1{kGrid1Rows};
-    MonitorGrid grid2{kGrid2Rows};
-    MonitorGrid grid3{kGrid3Rows};
+    MonitorGrid commands{kCommandRows};
+    MonitorGrid inputsAndOutputs{kInputOutputRows};
+    MonitorGrid blockOutputs{kBlockOutputRows};
 
-    MonitorGrid &byIndex(int index);
+    MonitorGrid &grid(Grid which);
+    const MonitorGrid &grid(Grid which) const;
 };
 
 // Where the next name or value goes in a grid.
@@ -49,6 +59,9 @@ struct GridCursor {
     int row = 0;
     int column = 0;
 };
+
+// One cursor per grid, in the order of kGrids.
+using GridCursors = std::array<GridCursor, kGrids.size()>;
 
 // When a placed value's position moves on to the next row.
 enum class WrapRule {
@@ -62,7 +75,7 @@ enum class SectionSource {
 };
 
 struct MonitorSection {
-    int grid = 0; // 0, 1, 2: the command, input/output and block-output grids
+    Grid grid = Grid::Commands;
     SectionSource source = SectionSource::Block;
     std::uint32_t start = 0;
     int words = 0;
@@ -87,7 +100,7 @@ MonitorLayout layOutNames(const QStringList &variableList);
 // The seven sections polled in every pass, in order.
 SectionTable makeSectionTable(int dioCount, int superBlockOutputCount);
 
-WrapRule wrapRuleOfGrid(int grid);
+WrapRule wrapRuleOfGrid(Grid grid);
 
 // A controller word as the Monitor shows it: 0x8000 and above are negative.
 int signedWord(std::uint8_t high, std::uint8_t low);

@@ -34,18 +34,18 @@ PassOutcome readSection(const MonitorSection &section, const std::array<QString,
     return PassOutcome::Complete;
 }
 
-void placeSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
+void placeSection(MonitorGrids &grids, GridCursors &cursors, const MonitorSection &section,
                   const std::vector<int> &values, bool decimal)
 {
-    auto &cursor = cursors[static_cast<std::size_t>(section.grid)];
-    placeSectionValues(grids.byIndex(section.grid), cursor, values, decimal, wrapRuleOfGrid(section.grid));
+    placeSectionValues(grids.grid(section.grid), cursors[gridIndex(section.grid)], values, decimal,
+                       wrapRuleOfGrid(section.grid));
 }
 
 PassOutcome runPollingPass(MonitorGrids &grids, const SectionTable &table,
                            const std::array<QString, 4> &pointerAddresses, bool decimal, const WordReader &read,
-                           const std::function<void(int grid)> &sectionPlaced)
+                           const std::function<void(Grid grid)> &sectionPlaced)
 {
-    std::array<GridCursor, 3> cursors{};
+    GridCursors cursors{};
     std::vector<int> values;
     for (const MonitorSection &section : table) {
         const PassOutcome outcome = readSection(section, pointerAddresses, read, values);

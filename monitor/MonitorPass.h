@@ -27,12 +27,12 @@ PassOutcome readSection(const MonitorSection &section, const std::array<QString,
                         const WordReader &read, std::vector<int> &values);
 
 // Places the values of `section` in its grid at the grid's cursor of this pass.
-void placeSection(MonitorGrids &grids, std::array<GridCursor, 3> &cursors, const MonitorSection &section,
+void placeSection(MonitorGrids &grids, GridCursors &cursors, const MonitorSection &section,
                   const std::vector<int> &values, bool decimal);
 
 // Runs one pass over `table`. `sectionPlaced` (optional) hears the grid of each placed section.
 PassOutcome runPollingPass(MonitorGrids &grids, const SectionTable &table,
                            const std::array<QString, 4> &pointerAddresses, bool decimal, const WordReader &read,
-                           const std::function<void(int grid)> &sectionPlaced = {});
+                           const std::function<void(Grid grid)> &sectionPlaced = {});
 
 } // namespace monitor

@@ -1,6 +1,7 @@
 // The spelling of these texts is the product's own, typos included; tests pin it.
 #pragma once
-// Texts the Monitor window shows: messages, captions and the file dialog's filter.
+// Texts the Monitor shows and writes: messages, captions, the names of its fixed cells, the file
+// dialog's filter and the fixed lines of its .mon files.
 
 #include <QString>
 
@@ -21,6 +22,26 @@ inline QString cannotWriteFile(const QString &path, const QString &reason)
 inline const QString kMonitorFileFilter = QStringLiteral("Moniter Data(*.mon)|*.mon");
 inline const QString kMonitorFileExtension = QStringLiteral("mon");
 inline const QString kMonitorFileMark = QStringLiteral(".mon");
+// The name Save offers for values read: this, the date and time, the extension.
+inline const QString kStampedFileStem = QStringLiteral("monitor");
+
+// The fixed lines of a .mon file: its title around the file's name, the number base after the
+// format line's start, each grid's heading, the last line.
+inline const QString kFileTitleStart = QStringLiteral("----- Qmx Moniter List --- File Name:");
+inline const QString kFileTitleEnd = QStringLiteral(" ----");
+inline const QString kFileFormatLineStart = QString(34, QLatin1Char(' ')) + QStringLiteral("dec/hex : ");
+inline const QString kCommandGridHeading = QStringLiteral("--- Command, Value & FeedBack ---");
+inline const QString kInputOutputGridHeading = QStringLiteral("--- Input & Output & Variables M ---");
+inline const QString kBlockOutputGridHeading = QStringLiteral("SuperBlock Output");
+inline const QString kFileEndLine = QStringLiteral("END");
+
+// The names of the fixed cells. The input/output grid begins with these, an empty item starting
+// the next row, then UDAT0 to UDAT7 and M00 to M31; the command grid ends with ALL0 to ALL4.
+// %1 the number.
+inline const QString kInputOutputNames = QStringLiteral("AI1,AI2,,DPTF1,DPTF2,DPGF1,DPGF2,PTO,AO1,AO2,DSPO,FLG5,");
+inline const QString kUdatName = QStringLiteral("UDAT%1");
+inline const QString kVariableMName = QStringLiteral("M%1");
+inline const QString kAllName = QStringLiteral("ALL%1");
 
 inline const QString kCaption = QStringLiteral("MoniForm");
 inline const QString kTitle = QStringLiteral("QMX Monitor");
@@ -45,6 +66,10 @@ inline const QString kNumberBaseTip = QStringLiteral("Show the values in decimal
 // The line's state beside the figures; %1 the time.
 inline const QString kLineLost = QStringLiteral("line lost %1, reopened every second");
 inline const QString kLineBack = QStringLiteral("line back %1");
+// The form of the times in the line's state and its events.
+inline const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+// An event (%1) with the figures (%2) after it.
+inline const QString kEventAndFigures = QStringLiteral("%1   %2");
 // Shown from the first read without a reply until the next good one. %1 port, %2 its device,
 // %3 the time of the first.
 inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");

@@ -1,441 +1,126 @@
 #include "monitor/MonitorWindow.h"
 
-#include "base/PortPause.h"
-#include "base/TextFile.h"
-#include "base/TimeText.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
-#include "link/ExchangeStatsText.h"
-#include "link/LinkResult.h"
-#include "link/Settings.h"
-#include "monitor/MonitorFile.h"
-#include "monitor/MonitorPass.h"
+#include "monitor/MonitorRun.h"
 #include "monitor/MonitorTexts.h"
+#include "monitor/MonitorValues.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QTableWidget>
-#include <QTime>
-#include <algorithm>
 
 using namespace monitor;
 
 namespace {
 
-constexpr int kColumnWidth = 75;
-constexpr int kRowHeight = 15;
 constexpr int kFontPixels = 12;
-constexpr int kTitleFontPixels = 20;
-constexpr int kLeft = 8;
-constexpr int kStatsFontPixels = 9;
-constexpr std::chrono::milliseconds kStatsRefresh{250};
-const QColor kStoppedColour(0x80, 0x80, 0x80);
-const QColor kRunningColour(0x00, 0xFF, 0x00);
 
 } // namespace
 
-MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent) : QWidget(parent, Qt::Window), ws_(ws)
+MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
+    : QWidget(parent, Qt::Window), ws_(ws), fileStore_(ws.dialogs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("MonitorWindow"));
     setWindowTitle(kCaption);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(windowlook::courierNew(kFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    portPause_ = new PortPause(this);
-    connect(portPause_, &PortPause::finished, this, &MonitorWindow::startPolling);
-
-    createControls();
+    controls_ = MonitorControls::build(this);
+    gridView_ = new MonitorGridView(this);
     ws_.monitorWindow = this;
     ws_.session.setMonitorOpen(true);
 
     // The grids take their names from the variable list, which the Variables List builds.
     if (!ws_.session.state().variablesListOpen)
         ws_.links.askForVariablesList();
-    enableFileButtons(false);
+    values_ = new MonitorValues(ws_.catalogue.variableList, this);
+    run_ = new MonitorRun(ws_.linkThread, ws_.session, ws_.catalogue, values_->sections(), this);
+    lineStatus_ = new MonitorLineStatus(*run_, this);
+    connectParts();
 
-    MonitorLayout layout = layOutNames(ws_.catalogue.variableList);
-    grids_ = std::move(layout.grids);
-    dioCount_ = layout.dioCount;
-    superBlockOutputCount_ = layout.superBlockOutputCount;
-    showAllGrids();
-
-    sections_ = makeSectionTable(dioCount_, superBlockOutputCount_);
-    lastValues_.assign(sections_.size(), std::nullopt);
-    sectionCells_.fill(std::nullopt);
-    sectionStale_.fill(false);
-    releaseButton_->setText(kRelease);
-    showValueFormat(kDec);
-    showRunState(false);
+    for (const Grid grid : kGrids)
+        gridView_->showGrid(grid, values_->grids().grid(grid));
+    controls_.numberBase->setText(values_->valueFormat());
+    controls_.showReleased(false);
+    controls_.enableFileButtons(false);
 }
 
-MonitorWindow::~MonitorWindow()
+MonitorWindow::~MonitorWindow() = default;
+
+void MonitorWindow::connectParts()
 {
-    // A window destroyed without being closed must not keep the port.
-    releasePort();
+    connect(controls_.numberBase, &QPushButton::clicked, this, &MonitorWindow::toggleNumberBase);
+    connect(controls_.release, &QPushButton::clicked, this, &MonitorWindow::releaseOrPause);
+    connect(controls_.print, &QPushButton::clicked, this, &MonitorWindow::printWindow);
+    connect(controls_.save, &QPushButton::clicked, this, &MonitorWindow::saveMonitorFile);
+    connect(controls_.open, &QPushButton::clicked, this, &MonitorWindow::openMonitorFile);
+
+    connect(run_, &MonitorRun::released, this, &MonitorWindow::showReleased);
+    connect(run_, &MonitorRun::pollingBegun, this, [this] {
+        fileStore_.forgetOpenedFile(); // the grids show the controller again
+        lineStatus_->beginRelease();
+    });
+    connect(run_, &MonitorRun::sectionRead, values_, &MonitorValues::takeSection);
+    connect(run_, &MonitorRun::sectionRead, lineStatus_, &MonitorLineStatus::takeSection);
+    connect(run_, &MonitorRun::pointersMissing, this, &MonitorWindow::stopForMissingPointers);
+    connect(run_, &MonitorRun::paused, this, &MonitorWindow::showPaused);
+
+    connect(values_, &MonitorValues::valueFormatChanged, controls_.numberBase, &QPushButton::setText);
+    connect(values_, &MonitorValues::gridChanged, gridView_,
+            [this](Grid grid) { gridView_->showGrid(grid, values_->grids().grid(grid)); });
+    connect(values_, &MonitorValues::staleChanged, gridView_, &MonitorGridView::showStale);
 }
 
-QLabel *MonitorWindow::createLabel(const char *name, const QString &text, const QRect &geometry)
-{
-    auto *label = new QLabel(text, this);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
-}
-
-QPushButton *MonitorWindow::createButton(const char *name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, this);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-QTableWidget *MonitorWindow::createGrid(const char *name, int rows, int top, int height)
-{
-    auto *grid = new QTableWidget(rows, kGridColumns, this);
-    grid->setObjectName(QLatin1String(name));
-    grid->horizontalHeader()->hide();
-    grid->verticalHeader()->hide();
-    grid->horizontalHeader()->setMinimumSectionSize(1);
-    grid->verticalHeader()->setMinimumSectionSize(1);
-    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
-    grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setWordWrap(false);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < kGridColumns; ++c)
-            grid->setItem(r, c, new QTableWidgetItem);
-    }
-    const int frame = 2 * grid->frameWidth();
-    const int scrollBar = grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
-    grid->setGeometry(kLeft, top, kGridColumns * kColumnWidth + scrollBar + frame, height);
-    return grid;
-}
-
-void MonitorWindow::createControls()
-{
-    QLabel *title = createLabel("title", kTitle, QRect(kLeft, 4, 170, 28));
-    title->setFont(windowlook::courierNew(kTitleFontPixels));
-    runStatus_ = createLabel("runStatus", kStop, QRect(184, 6, 60, 25));
-    runStatus_->setAlignment(Qt::AlignCenter);
-    runStatus_->setAutoFillBackground(true);
-
-    releaseButton_ = createButton("releaseButton", kRelease, QRect(252, 5, 75, 27));
-    numberBaseButton_ = createButton("numberBaseButton", kDec, QRect(332, 5, 75, 27));
-    releaseButton_->setToolTip(kReleaseTip);
-    numberBaseButton_->setToolTip(kNumberBaseTip);
-    openButton_ = createButton("openButton", kOpen, QRect(440, 5, 75, 27));
-    saveButton_ = createButton("saveButton", kSave, QRect(520, 5, 75, 27));
-    printButton_ = createButton("printButton", kPrint, QRect(600, 5, 75, 27));
-
-    createLabel("fileNameCaption", kFileNameCaption, QRect(kLeft, 36, 80, 15));
-    fileName_ = createLabel("fileName", QString(), QRect(92, 36, 400, 15));
-    // While the controller does not answer: large, red, at the top right, over the file name's end.
-    lineState_ = createLabel("lineState", QString(), QRect(250, 34, 426, 18));
-    QFont stateFont = windowlook::courierNew(13);
-    stateFont.setBold(true);
-    lineState_->setFont(stateFont);
-    lineState_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette statePalette = lineState_->palette();
-    statePalette.setColor(QPalette::WindowText, kLineStateColour);
-    lineState_->setPalette(statePalette);
-    lineState_->hide();
-
-    // The two fixed grids show all their rows; the block outputs scroll.
-    createLabel("commandGridCaption", kCommandGridCaption, QRect(kLeft, 54, 300, 15));
-    commandGrid_ = createGrid("commandGrid", kGrid1Rows, 70, kGrid1Rows * kRowHeight + 2);
-    createLabel("inputOutputGridCaption", kInputOutputGridCaption, QRect(kLeft, 211, 350, 15));
-    inputOutputGrid_ = createGrid("inputOutputGrid", kGrid2Rows, 227, kGrid2Rows * kRowHeight + 2);
-    createLabel("blockOutputGridCaption", kBlockOutputGridCaption, QRect(kLeft, 443, 300, 15));
-    blockOutputGrid_ = createGrid("blockOutputGrid", kGrid3Rows, 459, 7 * kRowHeight + 2);
-    // The line's figures beside the third grid's caption, where the row has room.
-    lineStatistics_ = createLabel("lineStatistics", QString(), QRect(172, 443, 504, 15));
-    lineStatistics_->setFont(windowlook::courierNew(kStatsFontPixels));
-    lineStatistics_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    connect(numberBaseButton_, &QPushButton::clicked, this, &MonitorWindow::toggleNumberBase);
-    connect(releaseButton_, &QPushButton::clicked, this, &MonitorWindow::releaseOrPause);
-    connect(printButton_, &QPushButton::clicked, this, &MonitorWindow::printWindow);
-    connect(saveButton_, &QPushButton::clicked, this, &MonitorWindow::saveMonitorFile);
-    connect(openButton_, &QPushButton::clicked, this, &MonitorWindow::openMonitorFile);
-}
-
-void MonitorWindow::showValueFormat(const QString &format)
-{
-    valueFormat_ = format;
-    numberBaseButton_->setText(format);
-}
-
-void MonitorWindow::showRunState(bool running)
-{
-    runStatus_->setText(running ? kRunning : kStop);
-    QPalette palette = runStatus_->palette();
-    palette.setColor(QPalette::Window, running ? kRunningColour : kStoppedColour);
-    runStatus_->setPalette(palette);
-}
-
-void MonitorWindow::enableFileButtons(bool enabled)
-{
-    printButton_->setEnabled(enabled);
-    saveButton_->setEnabled(enabled);
-    openButton_->setEnabled(enabled);
-}
-
-void MonitorWindow::showGrid(int index)
-{
-    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(index)]);
-    const MonitorGrid &grid = grids_.byIndex(index);
-    for (int r = 0; r < grid.rowCount(); ++r) {
-        for (int c = 0; c < kGridColumns; ++c) {
-            QTableWidgetItem *item = table->item(r, c);
-            const QString &text = grid.row(r)[static_cast<std::size_t>(c)];
-            if (item->text() != text)
-                item->setText(text);
-        }
-    }
-}
-
-QTableWidget *MonitorWindow::gridView(Grid grid) const
-{
-    switch (grid) {
-    case Grid::Commands:
-        return commandGrid_;
-    case Grid::InputsAndOutputs:
-        return inputOutputGrid_;
-    case Grid::BlockOutputs:
-        return blockOutputGrid_;
-    }
-    return nullptr;
-}
-
-void MonitorWindow::showAllGrids()
-{
-    for (int g = 0; g < 3; ++g)
-        showGrid(g);
-}
+int MonitorWindow::dioCount() const { return values_->dioCount(); }
+int MonitorWindow::superBlockOutputCount() const { return values_->superBlockOutputCount(); }
+const SectionTable &MonitorWindow::sections() const { return values_->sections(); }
+const MonitorGrids &MonitorWindow::grids() const { return values_->grids(); }
+bool MonitorWindow::isPolling() const { return run_->isReleased(); }
+quint64 MonitorWindow::passesCompleted() const { return run_->passesCompleted(); }
+const ExchangeStats &MonitorWindow::lineStats() const { return run_->lineStats(); }
+quint64 MonitorWindow::releasePasses() const { return run_->releasePasses(); }
 
 void MonitorWindow::toggleNumberBase()
 {
-    showValueFormat(valueFormat_ == kDec ? kHex : kDec);
-    // The grids follow at once, polling or paused, so that they, the button and a saved file agree.
-    redrawFromLastValues();
-}
-
-void MonitorWindow::redrawFromLastValues()
-{
-    const bool decimal = valueFormat_ == kDec;
-    // The rest of a pass on its way is placed in the new form too.
-    passDecimal_ = decimal;
-    const bool everySectionRead = std::all_of(lastValues_.begin(), lastValues_.end(),
-                                              [](const auto &values) { return values.has_value(); });
-    if (lastValues_.empty() || !everySectionRead)
-        return;
-    std::array<GridCursor, 3> cursors{};
-    for (std::size_t s = 0; s < sections_.size(); ++s)
-        placeSection(grids_, cursors, sections_[s], *lastValues_[s], decimal);
-    showAllGrids();
+    // The grids follow at once, polling or paused.
+    values_->toggleNumberBase();
 }
 
 void MonitorWindow::releaseOrPause()
 {
-    if (opening_)
-        return;
     // "Pause" ends the polling, also during the pause after "Release".
-    if (released_) {
-        stopPolling();
-        return;
-    }
-    opening_ = true;
-    ws_.session.takeLine(LineHolder::MonitorPoll);
-    ws_.linkThread.open(PortUser::Monitor, this, [this](LinkThread::OpenOutcome outcome) {
-        takeOpenOutcome(outcome == LinkThread::OpenOutcome::Opened);
-    });
+    if (run_->isReleased())
+        run_->pause();
+    else
+        run_->release();
 }
 
-void MonitorWindow::takeOpenOutcome(bool opened)
+void MonitorWindow::showReleased()
 {
-    opening_ = false;
-    if (!opened || closed_)
-        return;
-    released_ = true;
-    releaseButton_->setText(kPause);
-    showRunState(true);
-    enableFileButtons(false);
-    // The controller needs a moment after the port opens; the window stays live meanwhile.
-    portPause_->start();
+    controls_.showReleased(true);
+    controls_.enableFileButtons(false);
 }
 
-void MonitorWindow::startPolling()
+void MonitorWindow::showPaused()
 {
-    if (closed_ || !released_)
-        return;
-    openedFileName_.clear(); // the grids show the controller again
-    task_ = ws_.linkThread.newTask();
-    passCursors_ = {};
-    lineStats_ = ExchangeStats{};
-    releasePasses_ = 0;
-    releaseStarted_ = lastSection_ = std::chrono::steady_clock::now();
-    lineLost_ = false;
-    lineEventText_.clear();
-    showLineStatistics();
-    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, table = sections_, pointers = ws_.catalogue.pointerAddresses,
-                         reply](Link &link) {
-        pollSections(link, *task, table, pointers, kReadBufferSize, [&](SectionResult result) {
-            reply([this, task, result = std::move(result)] { takeSection(task, result); });
-        });
-    });
+    lineStatus_->showFigures();
+    controls_.showReleased(false);
+    controls_.enableFileButtons(true);
 }
 
-void MonitorWindow::stopPolling()
+void MonitorWindow::stopForMissingPointers()
 {
-    portPause_->stop();
-    // The port goes back once the exchange in flight has ended; a new "Release" waits for that.
-    releasePort();
-    released_ = false;
-    showLineStatistics();
-    releaseButton_->setText(kRelease);
-    showRunState(false);
-    enableFileButtons(true);
-}
-
-void MonitorWindow::takeSection(const std::shared_ptr<LinkTask> &task, const SectionResult &result)
-{
-    task->taken();
-    if (task != task_ || closed_)
-        return;
-    lineStats_.merge(result.stats);
-    lastSection_ = std::chrono::steady_clock::now();
-    showLineState(result);
-    if (result.lineLost || result.lineBack) {
-        lineLost_ = result.lineLost;
-        lineEventText_ = (result.lineLost ? kLineLost : kLineBack)
-                             .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
-    }
-    if (result.section == 0) {
-        passCursors_ = {};
-        passDecimal_ = valueFormat_ == kDec;
-    }
-    switch (result.outcome) {
-    case PassOutcome::Complete: {
-        const auto index = static_cast<std::size_t>(result.section);
-        const MonitorSection &section = sections_[index];
-        const GridCursor from = passCursors_[static_cast<std::size_t>(section.grid)];
-        placeSection(grids_, passCursors_, section, result.values, passDecimal_);
-        sectionCells_[index] = {from, passCursors_[static_cast<std::size_t>(section.grid)]};
-        lastValues_[index] = result.values;
-        showGrid(section.grid);
-        markSectionStale(result.section, false);
-        if (result.section + 1 == static_cast<int>(sections_.size())) {
-            ++passesCompleted_;
-            ++releasePasses_;
-        }
-        break;
-    }
-    case PassOutcome::ReadFailed:
-        // Only this pass ends; the link thread begins the next one from the first section. What
-        // this pass did not refresh is shown as stale until a pass refreshes it.
-        for (int s = result.section; s < static_cast<int>(sections_.size()); ++s)
-            markSectionStale(s, true);
-        break;
-    case PassOutcome::PointersMissing:
-        task_->cancel();
-        ws_.dialogs.showMessage(kPleaseClickDataRead);
-        if (released_)
-            stopPolling();
-        break;
-    }
-    // The figures change with every section; a few times a second is enough to read them.
-    if (lastSection_ - statsShown_ >= kStatsRefresh || result.outcome != PassOutcome::Complete)
-        showLineStatistics();
-}
-
-void MonitorWindow::showLineStatistics()
-{
-    statsShown_ = std::chrono::steady_clock::now();
-    QString text = lineStats_.exchanges == 0
-                       ? QString()
-                       : exchangeStatsText(lineStats_, releasePasses_, lastSection_ - releaseStarted_);
-    if (!lineEventText_.isEmpty()) {
-        // The event (a save, the line lost or back) comes first and whole where it fits; the
-        // figures take the room that is left.
-        const QFontMetrics metrics(lineStatistics_->font());
-        const int width = lineStatistics_->width();
-        const QString event = metrics.elidedText(lineEventText_, Qt::ElideMiddle, width);
-        text = text.isEmpty() ? event : metrics.elidedText(event + QStringLiteral("   ") + text, Qt::ElideRight, width);
-    }
-    lineStatistics_->setText(text);
-}
-
-void MonitorWindow::showLineState(const SectionResult &result)
-{
-    // From the first read that got no reply (or found the device gone) until the first good one.
-    const bool noReply = result.lineLost || result.stats.failuresByCode.count(static_cast<int>(LinkResult::Timeout)) > 0;
-    if (result.outcome == PassOutcome::Complete) {
-        lineState_->hide();
-        lineState_->clear();
-        return;
-    }
-    if (!noReply || lineState_->isVisible())
-        return;
-    const QString port = regReadString(kPortKey, kPortValue);
-    lineState_->setText(kNoReplySince.arg(port, devicePathForPort(port),
-                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
-    lineState_->show();
-}
-
-void MonitorWindow::markSectionStale(int section, bool stale)
-{
-    const auto index = static_cast<std::size_t>(section);
-    if (sectionStale_[index] == stale || !sectionCells_[index])
-        return;
-    sectionStale_[index] = stale;
-    // The value cells the section writes: every odd column from where it began to where it ended.
-    const auto &[from, to] = *sectionCells_[index];
-    QTableWidget *table = gridView(kGrids[static_cast<std::size_t>(sections_[index].grid)]);
-    const QBrush text = stale ? QBrush(kStaleColour) : QBrush();
-    for (int row = from.row; row <= to.row && row < table->rowCount(); ++row) {
-        for (int column = 1; column < kGridColumns; column += 2) {
-            if ((row == from.row && column < from.column) || (row == to.row && column >= to.column))
-                continue;
-            if (QTableWidgetItem *item = table->item(row, column))
-                item->setForeground(text);
-        }
-    }
-}
-
-bool MonitorWindow::anyStale() const
-{
-    return std::any_of(sectionStale_.begin(), sectionStale_.end(), [](bool stale) { return stale; });
-}
-
-void MonitorWindow::releasePort()
-{
-    if (task_) {
-        task_->cancel();
-        task_.reset();
-    }
-    ws_.linkThread.close(PortUser::Monitor);
-    ws_.session.releaseLine(LineHolder::MonitorPoll);
+    ws_.dialogs.showMessage(kPleaseClickDataRead);
+    if (run_->isReleased())
+        run_->pause();
 }
 
 void MonitorWindow::closeEvent(QCloseEvent *event)
@@ -443,8 +128,7 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
     // The program closes its windows as it ends, this one perhaps closed already: once is enough.
     if (!closed_) {
         closed_ = true;
-        portPause_->stop();
-        releasePort();
+        run_->end();
         ws_.session.setMonitorOpen(false);
     }
     event->accept();
@@ -452,60 +136,24 @@ void MonitorWindow::closeEvent(QCloseEvent *event)
 
 void MonitorWindow::saveMonitorFile()
 {
-    // The name of the file on show, when the grids show one; else a name with the time.
-    const QString suggested = !openedFileName_.isEmpty()
-                                  ? openedFileName_
-                                  : timetext::stampedFileName(QStringLiteral("monitor"), kMonitorFileExtension,
-                                                              QDateTime::currentDateTime());
-    const QString path = ws_.dialogs.askSaveFile(kMonitorFileFilter, kMonitorFileExtension, suggested);
-    if (path.isEmpty())
+    const std::optional<QString> path = fileStore_.save(values_->grids(), values_->valueFormat());
+    if (!path)
         return;
-    const QString bareName = textfile::bareFileName(path);
-    if (!bareName.contains(kMonitorFileMark)) {
-        ws_.dialogs.showMessage(kIncorrectFileName);
-        return;
-    }
-    QString error;
-    if (!textfile::writeAtomically(path, formatMonitorFile(bareName, valueFormat_, grids_), &error)) {
-        ws_.dialogs.showMessage(cannotWriteFile(path, error));
-        return;
-    }
-    // Beside the figures: the file's name whole, its folder giving way in the middle if need be.
-    const QFileInfo saved(path);
-    const QFontMetrics metrics(lineStatistics_->font());
-    const int room = lineStatistics_->width() - metrics.horizontalAdvance(kSavedIn.arg(saved.fileName(), QString()));
-    lineEventText_ = kSavedIn.arg(saved.fileName(), metrics.elidedText(QDir::toNativeSeparators(saved.absolutePath()),
-                                                                       Qt::ElideMiddle, std::max(room, 0)));
-    showLineStatistics();
+    lineStatus_->showSaved(*path);
     // The file cannot say it; the user hears that some values were not live.
-    if (lineLost_ || anyStale())
-        ws_.dialogs.showMessage(kSavedWithStaleValues.arg(path));
+    if (lineStatus_->lineLost() || values_->anyStale())
+        ws_.dialogs.showMessage(kSavedWithStaleValues.arg(*path));
 }
 
 void MonitorWindow::openMonitorFile()
 {
-    const QString path = ws_.dialogs.askOpenFile(kMonitorFileFilter);
-    if (path.isEmpty())
+    const std::optional<MonitorSnapshot> snapshot = fileStore_.open();
+    if (!snapshot)
         return;
-    const std::optional<QStringList> lines = textfile::readLines(path);
-    if (!lines) {
-        ws_.dialogs.showMessage(cannotReadFile(path));
-        return;
-    }
-    const std::optional<MonitorSnapshot> snapshot = parseMonitorFile(*lines);
-    if (!snapshot) {
-        ws_.dialogs.showMessage(kMonitorFileEndsEarly);
-        return;
-    }
-    fileName_->setText(snapshot->fileLabel);
-    openedFileName_ = textfile::bareFileName(path);
+    controls_.fileName->setText(snapshot->fileLabel);
     if (!snapshot->formatKnown)
         ws_.dialogs.showMessage(kIncorrectData);
-    showValueFormat(snapshot->formatCaption);
-    applySnapshotCells(grids_, *snapshot);
-    // The grids show the file now, not values read.
-    lastValues_.assign(sections_.size(), std::nullopt);
-    showAllGrids();
+    values_->showSnapshot(*snapshot);
 }
 
 void MonitorWindow::printWindow()

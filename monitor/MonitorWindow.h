@@ -1,142 +1,85 @@
 #pragma once
 // The Monitor window: live controller values next to their names in three grids, polled while
-// released, saved to and opened from .mon files, printed as a picture of the window.
+// released, saved to and opened from .mon files, printed as a picture of the window. It wires its
+// parts: the run polls, the values place what is read, the grid view shows them, the line status
+// tells how the line goes, the file store opens and saves.
 
 #include "catalogue/Workspace.h"
-#include "link/Link.h"
+#include "link/ExchangeStats.h"
+#include "monitor/MonitorControls.h"
+#include "monitor/MonitorFileStore.h"
+#include "monitor/MonitorGridView.h"
 #include "monitor/MonitorLayout.h"
-#include "monitor/MonitorPoll.h"
+#include "monitor/MonitorLineStatus.h"
 
-#include <chrono>
-#include <memory>
-#include <optional>
-#include <vector>
-#include <QColor>
 #include <QWidget>
+#include <array>
 
+class MonitorRun;
+class MonitorValues;
 class QLabel;
 class QPushButton;
 class QTableWidget;
-class PortPause;
-
-namespace monitor {
-// The line state's colour, and the colour of values the last pass did not refresh. Kept out of the
-// texts header, which the file code (QtCore only) includes too.
-inline const QColor kLineStateColour(220, 0, 0);
-inline const QColor kStaleColour(128, 128, 128);
-} // namespace monitor
 
 class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 684;
     static constexpr int kClientHeight = 571;
-    static constexpr std::size_t kReadBufferSize = 30000;
 
-    // The three grids from top to bottom, in the numbering the polled sections use.
-    enum class Grid { Commands, InputsAndOutputs, BlockOutputs };
-    static constexpr std::array<Grid, 3> kGrids{Grid::Commands, Grid::InputsAndOutputs, Grid::BlockOutputs};
+    using Grid = monitor::Grid;
+    static constexpr std::array<Grid, 3> kGrids = monitor::kGrids;
 
     explicit MonitorWindow(Workspace &ws, QWidget *parent = nullptr);
     ~MonitorWindow() override;
 
+    // Handlers of the buttons. "Release" opens the port and polls until "Pause".
     void toggleNumberBase();
-    // "Release" opens the port and polls until "Pause".
     void releaseOrPause();
-    // A section read by the link thread: its values placed in its grid, or the end of a pass.
-    void takeSection(const std::shared_ptr<LinkTask> &task, const monitor::SectionResult &result);
     void printWindow();
     void saveMonitorFile();
     void openMonitorFile();
 
-    int dioCount() const { return dioCount_; }
-    int superBlockOutputCount() const { return superBlockOutputCount_; }
-    const monitor::SectionTable &sections() const { return sections_; }
-    const monitor::MonitorGrids &grids() const { return grids_; }
+    // State.
+    int dioCount() const;
+    int superBlockOutputCount() const;
+    const monitor::SectionTable &sections() const;
+    const monitor::MonitorGrids &grids() const;
     // Released: from the port open through the pause after it and every pass, until "Pause".
-    bool isPolling() const { return released_; }
-    // "Dec", "Hex", or the format of an opened file that is neither, as the number-base button shows it.
-    const QString &valueFormat() const { return valueFormat_; }
+    bool isPolling() const;
     // Passes whose every section was placed (for tests and benchmarks).
-    quint64 passesCompleted() const { return passesCompleted_; }
+    quint64 passesCompleted() const;
     // The block reads of the current or last release, and the passes completed in it.
-    const ExchangeStats &lineStats() const { return lineStats_; }
-    quint64 releasePasses() const { return releasePasses_; }
+    const ExchangeStats &lineStats() const;
+    quint64 releasePasses() const;
 
-    QPushButton *releaseButton() const { return releaseButton_; }
-    QPushButton *numberBaseButton() const { return numberBaseButton_; }
-    QPushButton *openButton() const { return openButton_; }
-    QPushButton *saveButton() const { return saveButton_; }
-    QPushButton *printButton() const { return printButton_; }
-    QLabel *runStatus() const { return runStatus_; }
-    QLabel *fileName() const { return fileName_; }
-    QLabel *lineStatistics() const { return lineStatistics_; }
-    QLabel *lineState() const { return lineState_; }
-    QTableWidget *gridView(Grid grid) const;
+    // Controls, by role.
+    QPushButton *releaseButton() const { return controls_.release; }
+    QPushButton *numberBaseButton() const { return controls_.numberBase; }
+    QPushButton *openButton() const { return controls_.open; }
+    QPushButton *saveButton() const { return controls_.save; }
+    QPushButton *printButton() const { return controls_.print; }
+    QLabel *runStatus() const { return controls_.runStatus; }
+    QLabel *fileName() const { return controls_.fileName; }
+    QLabel *lineStatistics() const { return lineStatus_->figures(); }
+    QLabel *lineState() const { return lineStatus_->lineState(); }
+    QTableWidget *gridView(Grid grid) const { return gridView_->table(grid); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createControls();
-    QTableWidget *createGrid(const char *name, int rows, int top, int height);
-    QLabel *createLabel(const char *name, const QString &text, const QRect &geometry);
-    QPushButton *createButton(const char *name, const QString &text, const QRect &geometry);
-    void showRunState(bool running);
-    void enableFileButtons(bool enabled);
-    void showGrid(int index);
-    void showAllGrids();
-    void takeOpenOutcome(bool opened);
-    void startPolling();
-    void stopPolling();
-    void releasePort();
-    void showValueFormat(const QString &format);
-    void redrawFromLastValues();
-    void markSectionStale(int section, bool stale);
-    void showLineState(const monitor::SectionResult &result);
-    bool anyStale() const;
-    void showLineStatistics();
+    void connectParts();
+    void showReleased();
+    void showPaused();
+    void stopForMissingPointers();
 
     Workspace &ws_;
-    monitor::MonitorGrids grids_;
-    monitor::SectionTable sections_{};
-    int dioCount_ = 0;
-    int superBlockOutputCount_ = 0;
-    PortPause *portPause_ = nullptr;
-    std::shared_ptr<LinkTask> task_; // the passes while released
-    std::array<monitor::GridCursor, 3> passCursors_{};
-    bool passDecimal_ = true; // the format the pass on the grids began with
-    // The values each section was last read with, for showing them again in the other form.
-    std::vector<std::optional<std::vector<int>>> lastValues_;
-    // Where each section's values stand (from, to) once placed, and whether the last pass left
-    // them unrefreshed.
-    std::array<std::optional<std::pair<monitor::GridCursor, monitor::GridCursor>>, std::tuple_size_v<monitor::SectionTable>>
-        sectionCells_{};
-    std::array<bool, std::tuple_size_v<monitor::SectionTable>> sectionStale_{};
-    bool lineLost_ = false;
-    QString openedFileName_; // the .mon on show, offered again by Save
-    QLabel *lineState_ = nullptr;
-    QString lineEventText_;
-    QString valueFormat_;
-    bool opening_ = false;  // the port open is on its way
-    bool released_ = false;
+    MonitorControls controls_;
+    MonitorGridView *gridView_ = nullptr;
+    MonitorValues *values_ = nullptr;
+    MonitorRun *run_ = nullptr;
+    MonitorLineStatus *lineStatus_ = nullptr;
+    MonitorFileStore fileStore_;
     bool closed_ = false;
-    quint64 passesCompleted_ = 0;
-    ExchangeStats lineStats_;
-    quint64 releasePasses_ = 0;
-    std::chrono::steady_clock::time_point releaseStarted_{};
-    std::chrono::steady_clock::time_point lastSection_{};
-    std::chrono::steady_clock::time_point statsShown_{};
-
-    QLabel *runStatus_ = nullptr;
-    QLabel *fileName_ = nullptr;
-    QLabel *lineStatistics_ = nullptr;
-    QTableWidget *commandGrid_ = nullptr;
-    QTableWidget *inputOutputGrid_ = nullptr;
-    QTableWidget *blockOutputGrid_ = nullptr;
-    QPushButton *releaseButton_ = nullptr;
-    QPushButton *numberBaseButton_ = nullptr;
-    QPushButton *openButton_ = nullptr;
-    QPushButton *saveButton_ = nullptr;
-    QPushButton *printButton_ = nullptr;
 };

@@ -1,9 +1,11 @@
 // The Monitor's logic without a window: name layout, section table, value placing over a whole
-// pass against a memory held in the test, and the .mon file format.
+// pass against a memory held in the test, the values on the grids as sections come in, and the
+// .mon file format.
 
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPass.h"
+#include "monitor/MonitorValues.h"
 
 #include <QHash>
 #include <QTest>
@@ -47,6 +49,19 @@ QStringList namesOfRow(const MonitorGrid &grid, int row)
     return names;
 }
 
+// What a section of `table` reads as: word k of section s is -(100 s + k + 1).
+SectionResult sectionRead(const SectionTable &table, int section, PassOutcome outcome = PassOutcome::Complete)
+{
+    SectionResult result;
+    result.section = section;
+    result.outcome = outcome;
+    if (outcome == PassOutcome::Complete) {
+        for (int k = 0; k < table[static_cast<std::size_t>(section)].words; ++k)
+            result.values.push_back(-(100 * section + k + 1));
+    }
+    return result;
+}
+
 QStringList seq(const QString &stem, int from, int to, int width = 0)
 {
     QStringList out;
@@ -65,6 +80,7 @@ private slots:
     void layOutBlockOutputsOneBlockPerRow();
     void valueTexts();
     void passReadsSectionsInOrderAndStopsWhereTold();
+    void valuesGreyUntilRefreshedAndFollowTheBase();
     void saveFormatByteForByte();
     void openSplitsFieldsAndKeepsUnreachedCells();
     void openRefusesFileEndingEarly_data();
@@ -87,19 +103,19 @@ void TestMonitorLogic::layOutFixedGrids()
     const MonitorLayout layout = layOutNames(sampleList(dioNames, kDemoBlocks));
     QCOMPARE(layout.dioCount, dioNames);
     for (int r = 0; r * 4 < dioNames; ++r)
-        QCOMPARE(namesOfRow(layout.grids.grid1, r), seq("DIO", 4 * r, std::min(4 * r + 3, dioNames - 1), 2));
-    QCOMPARE(namesOfRow(layout.grids.grid1, allRow), seq("ALL", 0, 3));
-    QCOMPARE(namesOfRow(layout.grids.grid1, allRow + 1), QStringList{"ALL4"});
-    QCOMPARE(layout.grids.grid1.cell(allRow + 2, 0), QString());
+        QCOMPARE(namesOfRow(layout.grids.commands, r), seq("DIO", 4 * r, std::min(4 * r + 3, dioNames - 1), 2));
+    QCOMPARE(namesOfRow(layout.grids.commands, allRow), seq("ALL", 0, 3));
+    QCOMPARE(namesOfRow(layout.grids.commands, allRow + 1), QStringList{"ALL4"});
+    QCOMPARE(layout.grids.commands.cell(allRow + 2, 0), QString());
 
-    const MonitorGrid &g2 = layout.grids.grid2;
+    const MonitorGrid &g2 = layout.grids.inputsAndOutputs;
     QCOMPARE(namesOfRow(g2, 0), (QStringList{"AI1", "AI2"}));
     QCOMPARE(namesOfRow(g2, 1), (QStringList{"DPTF1", "DPTF2", "DPGF1", "DPGF2"}));
     QCOMPARE(namesOfRow(g2, 2), (QStringList{"PTO", "AO1", "AO2", "DSPO"}));
     QCOMPARE(namesOfRow(g2, 3), QStringList{"FLG5"});
     QCOMPARE(namesOfRow(g2, 4), seq("UDAT", 0, 3));
     QCOMPARE(namesOfRow(g2, 5), seq("UDAT", 4, 7));
-    for (int r = 6; r < kGrid2Rows; ++r)
+    for (int r = 6; r < kInputOutputRows; ++r)
         QCOMPARE(namesOfRow(g2, r), seq("M", 4 * (r - 6), 4 * (r - 6) + 3, 2));
     QCOMPARE(makeSectionTable(layout.dioCount, 0)[0].words, dioNames);
 }
@@ -107,7 +123,7 @@ void TestMonitorLogic::layOutFixedGrids()
 void TestMonitorLogic::layOutBlockOutputsOneBlockPerRow()
 {
     const MonitorLayout layout = layOutNames(sampleList(22, kDemoBlocks));
-    const MonitorGrid &g3 = layout.grids.grid3;
+    const MonitorGrid &g3 = layout.grids.blockOutputs;
     // WIDE1 has five outputs: all counted, the fifth beyond the last column and not shown. The
     // scan ends at the empty entry, so "Speed9" after it is no block output.
     QCOMPARE(layout.superBlockOutputCount, 1 + 2 + 1 + 4 + 5 + 1);
@@ -124,7 +140,7 @@ void TestMonitorLogic::layOutBlockOutputsOneBlockPerRow()
     noFlag.removeAt(2);
     const MonitorLayout bare = layOutNames(noFlag);
     QCOMPARE(bare.superBlockOutputCount, 0);
-    QCOMPARE(bare.grids.grid3, MonitorGrid(kGrid3Rows));
+    QCOMPARE(bare.grids.blockOutputs, MonitorGrid(kBlockOutputRows));
     QCOMPARE(layOutNames(QStringList{"END"}).dioCount, 0);
 }
 
@@ -158,25 +174,97 @@ void TestMonitorLogic::passReadsSectionsInOrderAndStopsWhereTold()
         {0x600FA8, 1},  {0x600FAA, 1}, {0x600FCE, 32}, {0x600E80, 16}, {0x600EC0, 14}};
     QCOMPARE(reads, expectedReads);
     const MonitorGrids &g = layout.grids;
-    QCOMPARE(g.grid1.cell(4, 1), QString::number(0xFA8)); // ALL0 right below DIO15's row
-    QCOMPARE(g.grid2.cell(2, 5), QString::number(0xFA8)); // AO2 through its pointer
+    QCOMPARE(g.commands.cell(4, 1), QString::number(0xFA8)); // ALL0 right below DIO15's row
+    QCOMPARE(g.inputsAndOutputs.cell(2, 5), QString::number(0xFA8)); // AO2 through its pointer
     // WIDE1's fifth value has no column of its own and runs into the next block's row.
-    QCOMPARE(g.grid3.cell(4, 7), QString::number(0xEC0 + 2 * 11));
-    QCOMPARE(g.grid3.cell(5, 1), QString::number(0xEC0 + 2 * 12));
-    QCOMPARE(g.grid3.cell(6, 1), QString::number(0xEC0 + 2 * 13));
+    QCOMPARE(g.blockOutputs.cell(4, 7), QString::number(0xEC0 + 2 * 11));
+    QCOMPARE(g.blockOutputs.cell(5, 1), QString::number(0xEC0 + 2 * 12));
+    QCOMPARE(g.blockOutputs.cell(6, 1), QString::number(0xEC0 + 2 * 13));
 
     // A failed read keeps the values of the sections after it; a pointer that is not hexadecimal
     // ends the pass before its section is placed.
-    layout.grids.grid2.setCell(3, 1, QStringLiteral("old"));
-    layout.grids.grid2.setCell(2, 1, QStringLiteral("old"));
+    layout.grids.inputsAndOutputs.setCell(3, 1, QStringLiteral("old"));
+    layout.grids.inputsAndOutputs.setCell(2, 1, QStringLiteral("old"));
     failAt = 0x600FCE;
     QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::ReadFailed);
-    QCOMPARE(g.grid2.cell(2, 1), QString::number(0xEC0));
-    QCOMPARE(g.grid2.cell(3, 1), QStringLiteral("old"));
+    QCOMPARE(g.inputsAndOutputs.cell(2, 1), QString::number(0xEC0));
+    QCOMPARE(g.inputsAndOutputs.cell(3, 1), QStringLiteral("old"));
     pointers[2].clear();
-    layout.grids.grid2.setCell(2, 1, QStringLiteral("old"));
+    layout.grids.inputsAndOutputs.setCell(2, 1, QStringLiteral("old"));
     QCOMPARE(runPollingPass(layout.grids, table, pointers, true, read), PassOutcome::PointersMissing);
-    QCOMPARE(g.grid2.cell(2, 1), QStringLiteral("old"));
+    QCOMPARE(g.inputsAndOutputs.cell(2, 1), QStringLiteral("old"));
+}
+
+void TestMonitorLogic::valuesGreyUntilRefreshedAndFollowTheBase()
+{
+    MonitorValues values(sampleList(16, kDemoBlocks));
+    const SectionTable &table = values.sections();
+    struct Greyed {
+        Grid grid;
+        int fromRow, fromColumn, toRow, toColumn;
+        bool stale;
+        bool operator==(const Greyed &) const = default;
+    };
+    std::vector<Greyed> greyed;
+    QObject::connect(&values, &MonitorValues::staleChanged,
+                     [&](Grid grid, GridCursor from, GridCursor to, bool stale) {
+                         greyed.push_back({grid, from.row, from.column, to.row, to.column, stale});
+                     });
+    QStringList formats;
+    QObject::connect(&values, &MonitorValues::valueFormatChanged, [&](const QString &f) { formats << f; });
+    const MonitorGrids &g = values.grids();
+
+    for (int s = 0; s < static_cast<int>(table.size()); ++s)
+        values.takeSection(sectionRead(table, s));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    QCOMPARE(g.inputsAndOutputs.cell(0, 3), QStringLiteral("-202")); // AI2
+    QCOMPARE(g.blockOutputs.cell(0, 1), QStringLiteral("-601"));
+    QVERIFY(!values.anyStale());
+    QVERIFY(greyed.empty());
+
+    // A read fails at the first input/output section: it and every section after it turn grey,
+    // each over the cells it wrote, and keep their values.
+    values.takeSection(sectionRead(table, 0));
+    values.takeSection(sectionRead(table, 1));
+    values.takeSection(sectionRead(table, 2, PassOutcome::ReadFailed));
+    const std::vector<Greyed> failed{{Grid::InputsAndOutputs, 0, 0, 2, 0, true}, // AI1 to DPGF2
+                                     {Grid::InputsAndOutputs, 2, 0, 3, 0, true}, // PTO to DSPO
+                                     {Grid::InputsAndOutputs, 3, 0, 12, 0, true}, // FLG5 to M22
+                                     // M24 to M31, the rest of its words past the last row
+                                     {Grid::InputsAndOutputs, 12, 0, 22, 0, true},
+                                     {Grid::BlockOutputs, 0, 0, 7, 0, true}};
+    QCOMPARE(greyed, failed);
+    QVERIFY(values.anyStale());
+    QCOMPARE(g.inputsAndOutputs.cell(0, 3), QStringLiteral("-202"));
+    // The next whole pass makes them live again, once each.
+    greyed.clear();
+    for (int s = 0; s < static_cast<int>(table.size()); ++s)
+        values.takeSection(sectionRead(table, s));
+    QCOMPARE(greyed.size(), failed.size());
+    QVERIFY(std::all_of(greyed.begin(), greyed.end(), [](const Greyed &e) { return !e.stale; }));
+    QVERIFY(!values.anyStale());
+
+    // The other base shows the values last read again at once.
+    values.toggleNumberBase();
+    QCOMPARE(values.valueFormat(), QStringLiteral("Hex"));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("FFFFFFFF"));
+    QCOMPARE(g.blockOutputs.cell(0, 1), QStringLiteral("FFFFFDA7"));
+
+    // An opened file's cells are no values read: a change of base leaves them, and the rest of a
+    // pass takes the base chosen meanwhile.
+    MonitorSnapshot snapshot;
+    snapshot.rows[gridIndex(Grid::Commands)] = {QStringList{"DIO00", "file"}};
+    values.showSnapshot(snapshot);
+    QCOMPARE(values.valueFormat(), QString());
+    values.toggleNumberBase();
+    QCOMPARE(formats, (QStringList{"Hex", QString(), "Dec"}));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("file"));
+    values.takeSection(sectionRead(table, 0));
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    values.toggleNumberBase();
+    QCOMPARE(g.commands.cell(0, 1), QStringLiteral("-1"));
+    values.takeSection(sectionRead(table, 1));
+    QCOMPARE(g.commands.cell(4, 1), QStringLiteral("FFFFFF9B")); // ALL0: -101
 }
 
 void TestMonitorLogic::saveFormatByteForByte()
@@ -184,11 +272,11 @@ void TestMonitorLogic::saveFormatByteForByte()
     MonitorGrids grids;
     const QStringList row0{"DIO00", "12", "DIO01", "-3"};
     for (int c = 0; c < row0.size(); ++c)
-        grids.grid1.setCell(0, c, row0[c]);
-    grids.grid1.setCell(2, 0, QStringLiteral("DIO08")); // after the empty row 1: not written
-    grids.grid2.setCell(0, 0, QStringLiteral("AI1"));
-    grids.grid2.setCell(0, 1, QStringLiteral("FFFFFFFE"));
-    grids.grid2.setCell(0, 4, QStringLiteral("LONGNAME9"));
+        grids.commands.setCell(0, c, row0[c]);
+    grids.commands.setCell(2, 0, QStringLiteral("DIO08")); // after the empty row 1: not written
+    grids.inputsAndOutputs.setCell(0, 0, QStringLiteral("AI1"));
+    grids.inputsAndOutputs.setCell(0, 1, QStringLiteral("FFFFFFFE"));
+    grids.inputsAndOutputs.setCell(0, 4, QStringLiteral("LONGNAME9"));
     const QByteArray expected = "----- Qmx Moniter List --- File Name:run1.mon ----\r\n"
                                 "\r\n"
                                 "                                  dec/hex : Hex\r\n"
@@ -228,13 +316,13 @@ void TestMonitorLogic::openSplitsFieldsAndKeepsUnreachedCells()
 
     MonitorGrids grids;
     for (int c = 0; c < kGridColumns; ++c) {
-        grids.grid1.setCell(0, c, QStringLiteral("x"));
-        grids.grid1.setCell(2, c, QStringLiteral("y"));
+        grids.commands.setCell(0, c, QStringLiteral("x"));
+        grids.commands.setCell(2, c, QStringLiteral("y"));
     }
     applySnapshotCells(grids, *snapshot);
-    QCOMPARE(grids.grid1.row(0), (GridRow{"DIO00", "DIO01", "-3", "x", "x", "x", "x", "x"}));
-    QCOMPARE(grids.grid1.cell(2, 7), QStringLiteral("y"));
-    QCOMPARE(grids.grid3.cell(0, 1), QStringLiteral("1234"));
+    QCOMPARE(grids.commands.row(0), (GridRow{"DIO00", "DIO01", "-3", "x", "x", "x", "x", "x"}));
+    QCOMPARE(grids.commands.cell(2, 7), QStringLiteral("y"));
+    QCOMPARE(grids.blockOutputs.cell(0, 1), QStringLiteral("1234"));
 }
 
 void TestMonitorLogic::openRefusesFileEndingEarly_data()

@@ -226,7 +226,7 @@ private slots:
         const MonitorGrids before = form->grids();
         form->openMonitorFile();
         QCOMPARE(dialogs.messages.last(), kMonitorFileEndsEarly);
-        QVERIFY(form->grids().grid1 == before.grid1);
+        QVERIFY(form->grids().commands == before.commands);
 
         form->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

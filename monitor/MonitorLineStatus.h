@@ -1,0 +1,51 @@
+#pragma once
+// What the Monitor window says about the line: the figures of the current or last release and its
+// last event (a save, the line lost or back) beside the block-output grid's caption, and, while the
+// controller does not answer, the line's state in red over the end of the file name.
+
+#include "monitor/MonitorPoll.h"
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <chrono>
+
+class MonitorRun;
+class QLabel;
+class QWidget;
+
+namespace monitor {
+// The line state's colour.
+inline const QColor kLineStateColour(220, 0, 0);
+} // namespace monitor
+
+class MonitorLineStatus : public QObject {
+    Q_OBJECT
+public:
+    // Places its two labels on `window`; the figures are those `run` keeps.
+    MonitorLineStatus(const MonitorRun &run, QWidget *window);
+
+    QLabel *figures() const { return figures_; }
+    QLabel *lineState() const { return lineState_; }
+    // The device went away in the current release and has not come back.
+    bool lineLost() const { return lineLost_; }
+
+    // The passes of a release begin: no event yet, no figures.
+    void beginRelease();
+    // A section read: the line's state and events, and the figures a few times a second or when
+    // the section failed.
+    void takeSection(const monitor::SectionResult &result);
+    void showFigures();
+    // After a Save: the file's name whole, its folder giving way in the middle if need be.
+    void showSaved(const QString &path);
+
+private:
+    void showLineState(const monitor::SectionResult &result);
+
+    const MonitorRun &run_;
+    QLabel *lineState_ = nullptr;
+    QLabel *figures_ = nullptr;
+    bool lineLost_ = false;
+    QString eventText_;
+    std::chrono::steady_clock::time_point figuresShown_{};
+};
