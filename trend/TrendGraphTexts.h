@@ -96,6 +96,17 @@ inline const QString kCsvWriteError = QStringLiteral("The CSV file could not be 
 inline const QString kPictureWriteError = QStringLiteral("The picture could not be written.");
 inline const QString kRecordingOpenError = QStringLiteral("The recording file could not be opened.");
 inline const QString kRecordingWriteError = QStringLiteral("Recording stopped: the file could not be written.");
+// The band's word on a recording to file: %1 the file's bare name; %1 rows, %2 the name.
+inline const QString kRecordingTo = QStringLiteral("recording to %1");
+inline const QString kRecordingStoppedOnWriteFailure = QStringLiteral("recording stopped: write failed");
+inline const QString kRecordedRowsTo = QStringLiteral("recorded %1 rows to %2");
+// A path and the system's reason, under a message about it.
+inline const QString kPathAndReason = QStringLiteral("%1: %2");
+// The names offered for the files the graph writes (with the date and time added), and what
+// marks the picture saved at twice the scale beside the one asked for.
+inline const QString kTrendFileStem = QStringLiteral("trend");
+inline const QString kRecordingFileStem = QStringLiteral("recording");
+inline const QString kDoubleScaleMark = QStringLiteral("@2x");
 
 // Read-out window.
 inline const QString kReadoutCaption = QStringLiteral("Read-out\u2026");

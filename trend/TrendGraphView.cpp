@@ -20,13 +20,13 @@ namespace {
 
 QString suggestedName(const QString &extension)
 {
-    return timetext::stampedFileName(QStringLiteral("trend"), extension, QDateTime::currentDateTime());
+    return timetext::stampedFileName(kTrendFileStem, extension, QDateTime::currentDateTime());
 }
 
 QString pngAtDoubleScale(const QString &path)
 {
     const QFileInfo info(path);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral("@2x.") + info.suffix());
+    return info.dir().filePath(info.completeBaseName() + kDoubleScaleMark + QLatin1Char('.') + info.suffix());
 }
 
 // The trigger row: a solid mark at the top and bottom edges, apart from the dotted cursors, on the
@@ -241,7 +241,7 @@ void TrendGraphView::exportCsv()
         unrollSamples(data_);
     QString error;
     if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
-        ws_.dialogs.showMessage(kCsvWriteError, path + QStringLiteral(": ") + error);
+        ws_.dialogs.showMessage(kCsvWriteError, kPathAndReason.arg(path, error));
     else
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
 }
@@ -289,16 +289,16 @@ void TrendGraphView::recordToFile()
         return;
     const QString path = ws_.dialogs.askSaveFile(
         kCsvFilter, kCsvExtension,
-        timetext::stampedFileName(QStringLiteral("recording"), kCsvExtension, QDateTime::currentDateTime()));
+        timetext::stampedFileName(kRecordingFileStem, kCsvExtension, QDateTime::currentDateTime()));
     // The run may have ended while the dialog was open.
     if (path.isEmpty() || !runActive_)
         return;
     if (!recording_.open(path, trendcsv::headerLine(readout::csvColumns(data_)), std::chrono::steady_clock::now())) {
-        ws_.dialogs.showMessage(kRecordingOpenError, path + QStringLiteral(": ") + recording_.error());
+        ws_.dialogs.showMessage(kRecordingOpenError, kPathAndReason.arg(path, recording_.error()));
         return;
     }
     recordingFlush_->start();
-    emit recordingTextChanged(QStringLiteral("recording to ") + textfile::bareFileName(path));
+    emit recordingTextChanged(kRecordingTo.arg(textfile::bareFileName(path)));
 }
 
 void TrendGraphView::recordPass()
@@ -321,8 +321,8 @@ void TrendGraphView::flushRecording()
 void TrendGraphView::stopRecordingAfterFailure()
 {
     recordingFlush_->stop();
-    ws_.dialogs.showMessage(kRecordingWriteError, recording_.path() + QStringLiteral(": ") + recording_.error());
-    emit recordingTextChanged(QStringLiteral("recording stopped: write failed"));
+    ws_.dialogs.showMessage(kRecordingWriteError, kPathAndReason.arg(recording_.path(), recording_.error()));
+    emit recordingTextChanged(kRecordingStoppedOnWriteFailure);
 }
 
 void TrendGraphView::endRecording()
@@ -336,5 +336,5 @@ void TrendGraphView::endRecording()
         return;
     }
     emit recordingTextChanged(
-        QStringLiteral("recorded %1 rows to %2").arg(rows).arg(textfile::bareFileName(recording_.path())));
+        kRecordedRowsTo.arg(rows).arg(textfile::bareFileName(recording_.path())));
 }

@@ -425,7 +425,7 @@ void TrendGraphWindow::saveTrendFile()
     unrollSamples(data_);
     const QString path = ws_.dialogs.askSaveFile(
         trendfile::kFilter, trendfile::kExtension,
-        timetext::stampedFileName(QStringLiteral("trend"), trendfile::kExtension, QDateTime::currentDateTime()));
+        timetext::stampedFileName(kTrendFileStem, trendfile::kExtension, QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
     const QString fileName = textfile::bareFileName(path);
