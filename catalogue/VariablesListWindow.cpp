@@ -23,9 +23,7 @@ const QColor kAppWorkspaceColour(171, 171, 171);
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text, int pixelSize = 0)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
+    QLabel *label = windowlook::placeLabel(parent, name, text, geometry);
     if (pixelSize > 0)
         label->setFont(windowlook::courierNew(pixelSize));
     return label;
@@ -65,9 +63,7 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     nameList_ = makeList(this, "nameList", QRect(8, 45, 113, 308), QStringList(kNameListLines, QString()));
     bitList_ = makeList(this, "bitList", QRect(130, 45, 127, 260), kInitialBitLines);
     makeLabel(this, "dataReadCaption", QRect(40, 365, 121, 15), kReadSuperBlockCaption);
-    dataReadButton_ = new QPushButton(kDataReadCaption, this);
-    dataReadButton_->setObjectName(QStringLiteral("dataReadButton"));
-    dataReadButton_->setGeometry(64, 384, 73, 27);
+    dataReadButton_ = windowlook::placeButton(this, "dataReadButton", kDataReadCaption, QRect(64, 384, 73, 27));
     nameList_->setToolTip(kNameListTip);
     bitList_->setToolTip(kBitListTip);
     dataReadButton_->setToolTip(kDataReadTip);

@@ -9,8 +9,10 @@ bool dataReadAllowed(const SessionState &state) { return state.lineHolder != Lin
 
 bool displayWindowAllowed(const SessionState &state) { return !state.trendGraphOpen && !state.monitorOpen; }
 
-void Session::change(SessionState next)
+void Session::change(const std::function<void(SessionState &)> &edit)
 {
+    SessionState next = state_;
+    edit(next);
     if (next == state_)
         return;
     state_ = next;
@@ -19,51 +21,36 @@ void Session::change(SessionState next)
 
 void Session::setTrendGraphOpen(bool open)
 {
-    SessionState next = state_;
-    next.trendGraphOpen = open;
-    change(next);
+    change([&](SessionState &next) { next.trendGraphOpen = open; });
 }
 
 void Session::setMonitorOpen(bool open)
 {
-    SessionState next = state_;
-    next.monitorOpen = open;
-    change(next);
+    change([&](SessionState &next) { next.monitorOpen = open; });
 }
 
 void Session::setVariablesListOpen(bool open)
 {
-    SessionState next = state_;
-    next.variablesListOpen = open;
-    change(next);
+    change([&](SessionState &next) { next.variablesListOpen = open; });
 }
 
 void Session::setCatalogueDecoded(bool decoded)
 {
-    SessionState next = state_;
-    next.catalogueDecoded = decoded;
-    change(next);
+    change([&](SessionState &next) { next.catalogueDecoded = decoded; });
 }
 
 void Session::setWaitTime(const WaitTime &waitTime)
 {
-    SessionState next = state_;
-    next.waitTime = waitTime;
-    change(next);
+    change([&](SessionState &next) { next.waitTime = waitTime; });
 }
 
 void Session::takeLine(LineHolder holder)
 {
-    SessionState next = state_;
-    next.lineHolder = holder;
-    change(next);
+    change([&](SessionState &next) { next.lineHolder = holder; });
 }
 
 void Session::releaseLine(LineHolder holder)
 {
-    if (state_.lineHolder != holder)
-        return;
-    SessionState next = state_;
-    next.lineHolder = LineHolder::None;
-    change(next);
+    if (state_.lineHolder == holder)
+        change([](SessionState &next) { next.lineHolder = LineHolder::None; });
 }

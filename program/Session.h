@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 enum class LineHolder { None, TrendRun, MonitorPoll, DataRead };
 
@@ -56,7 +57,8 @@ signals:
     void changed(const SessionState &state);
 
 private:
-    void change(SessionState next);
+    // Applies `edit` to a copy of the state and says so when that changed anything.
+    void change(const std::function<void(SessionState &)> &edit);
 
     SessionState state_;
 };
