@@ -5,6 +5,7 @@
 #include "base/TextFile.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphTexts.h"
@@ -320,11 +321,10 @@ void TestTrendRun::failedPortOpen()
 
 void TestTrendRun::runAgainstSimulator()
 {
-    ControllerSimulator sim;
-    QString error;
-    QVERIFY2(sim.start(&error), qPrintable(error));
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
     sim.setLiveDemo(false);
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(0x600F92, 0x4E20); // AnTermIn: 20000
     sim.writeWord(0x600FA8, 0x8000); // -32768
     sim.writeWord(0x600E00, 0x1234);
