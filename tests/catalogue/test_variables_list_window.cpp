@@ -8,6 +8,7 @@
 #include "catalogue/VariablesListWindow.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -192,11 +193,10 @@ private slots:
 
     void dataReadFromController()
     {
-        ControllerSimulator sim;
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
+        SimulatedPort port;
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        ControllerSimulator &sim = port.simulator();
         sim.setLiveDemo(false);
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
         const QString dataFile = programfolder::file(QStringLiteral("sbdata.qmx"));
         QFile::remove(dataFile);
 
@@ -323,7 +323,7 @@ private slots:
         testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+        port.mapTo(QStringLiteral("COM1"));
         Link otherProgram;
         QCOMPARE(otherProgram.open(), 0);
         QVERIFY(dataRead());
