@@ -3,6 +3,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
+#include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
@@ -31,11 +32,10 @@ constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
-// One program's worth of shared state, with a stand-in Variables List holding "Data Read".
-struct Program {
-    Program()
+// The program object without its windows, with a stand-in Variables List holding "Data Read".
+struct ProgramWithStandIns {
+    ProgramWithStandIns()
     {
-        link.setMessageFunction([this](const QString &text) { dialogs.showMessage(text); });
         QObject::connect(&ws.links, &WindowLinks::variablesListWanted, [this] { ++varListOpened; });
         QObject::connect(&ws.links, &WindowLinks::displayWindowClosed, [this] { ++displayClosed; });
         ws.catalogue.variableList = {"00600F92,AnTermIn", "00600F00,InvFlag", "00600FAA,SpdFbk", "END"};
@@ -45,13 +45,15 @@ struct Program {
     }
     const QPushButton *dataRead() const { return &dataReadButton; }
 
-    Link link;
+    // The stand-ins come first, so that they outlive the windows the program closes as it goes.
     ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
     QPushButton dataReadButton{QStringLiteral("Data Read")};
     int varListOpened = 0;
     int displayClosed = 0;
+    Program program{dialogs};
+    Link &link = program.link;
+    Workspace &ws = program.ws;
+    TrendData &data = program.trend;
 };
 
 // Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
@@ -88,7 +90,7 @@ private slots:
 
 void TestTrendRun::creationAndClosing()
 {
-    Program p;
+    ProgramWithStandIns p;
     p.ws.variablesListOpen = false;
     p.ws.catalogue.variableListBuilt = false;
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
@@ -165,7 +167,7 @@ void TestTrendRun::creationAndClosing()
 
 void TestTrendRun::redraw()
 {
-    Program p;
+    ProgramWithStandIns p;
     TrendGraphWindow form(p.ws, p.data);
 
     // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
@@ -209,7 +211,7 @@ void TestTrendRun::redraw()
 
 void TestTrendRun::runStartRefusals()
 {
-    Program p;
+    ProgramWithStandIns p;
     TrendGraphWindow form(p.ws, p.data);
     const QByteArray presetsBefore = testenv::readAll(programfolder::file(presets::kPresetFile));
 
@@ -280,7 +282,7 @@ void TestTrendRun::runStartRefusals()
 
 void TestTrendRun::failedPortOpen()
 {
-    Program p;
+    ProgramWithStandIns p;
     testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
     TrendGraphWindow form(p.ws, p.data);
     untickAll(form);
@@ -332,7 +334,7 @@ void TestTrendRun::runAgainstSimulator()
     sim.writeWord(0x600F02, 0x7FFF); // bit 15 clear
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
-    Program p;
+    ProgramWithStandIns p;
     p.ws.waitTime = QStringLiteral("300"); // passes far enough apart to stop after the third
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();
