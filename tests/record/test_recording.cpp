@@ -363,7 +363,6 @@ void TestRecording::trendGraphResumesWhenTheLineIsBack()
     line.mapTo(QStringLiteral("COM1"));
 
     TrendWindowProgram p{{"00600F92,AnTermIn", "END"}};
-    p.link.setMessageFunction([&p](const QString &text) { p.dialogs.showMessage(text); });
     p.ws.waitTime = QStringLiteral("50");
     TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
