@@ -11,6 +11,7 @@ seconds=${2:-5}
 work=$build/bench-wine
 . "$source_dir/tests/wine/wine-support.sh"
 trap wine_cleanup EXIT
+wine_tools_check || exit 1
 
 cmake --build "$build" --target qmx-sim >/dev/null
 mkdir -p "$work"

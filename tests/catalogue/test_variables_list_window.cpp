@@ -6,8 +6,10 @@
 #include "catalogue/Messages.h"
 #include "catalogue/VariablesListTexts.h"
 #include "catalogue/VariablesListWindow.h"
+#include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -20,17 +22,17 @@
 
 namespace {
 
-// A program's worth of shared state with a stand-in Trend Graph carrying its RUN/STOP button.
-struct Program {
-    Link link;
+// The program object without its windows, with a stand-in Trend Graph carrying its RUN/STOP
+// button. The stand-ins come first, so that they outlive the windows the program closes as it goes.
+struct ProgramWithStandIns {
     ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
     QWidget trend;
     QPushButton *run = new QPushButton(QStringLiteral("RUN"), &trend);
+    Program program{dialogs};
+    Workspace &ws = program.ws;
 
-    Program()
+    ProgramWithStandIns()
     {
-        link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
         QObject::connect(&ws.session, &Session::changed, run,
                          [this](const SessionState &state) { run->setEnabled(trendRunAllowed(state)); });
         ws.session.setTrendGraphOpen(true);
@@ -105,7 +107,7 @@ private slots:
 
     void layoutAndFirstBuild()
     {
-        Program p;
+        ProgramWithStandIns p;
         p.run->setEnabled(false);
         QPointer<VariablesListWindow> form = new VariablesListWindow(p.ws);
         form->show();
@@ -166,7 +168,7 @@ private slots:
 
     void laterCreation()
     {
-        Program p;
+        ProgramWithStandIns p;
         // Built once already: the window shows the list as it is, without rebuilding it.
         p.ws.catalogue.variableList = {"00600000,Alpha", "", "00600002,Beta", "END"};
         p.ws.catalogue.variableListBuilt = true;
@@ -178,7 +180,7 @@ private slots:
         QCOMPARE(p.ws.catalogue.variableList.size(), 4);
 
         // A first creation whose files cannot be read shows why and leaves the list unbuilt.
-        Program q;
+        ProgramWithStandIns q;
         QFile::remove(programfolder::file(QStringLiteral("Varlist2.txt")));
         q.run->setEnabled(false);
         {
@@ -194,15 +196,14 @@ private slots:
 
     void dataReadFromController()
     {
-        ControllerSimulator sim;
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
+        SimulatedPort port;
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        ControllerSimulator &sim = port.simulator();
         sim.setLiveDemo(false);
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
         const QString dataFile = programfolder::file(QStringLiteral("sbdata.qmx"));
         QFile::remove(dataFile);
 
-        Program p;
+        ProgramWithStandIns p;
         QPointer<VariablesListWindow> window = new VariablesListWindow(p.ws);
         VariablesListWindow &form = *window;
         form.show();
@@ -325,7 +326,7 @@ private slots:
         testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/tty-none"));
         QVERIFY(dataRead());
         QCOMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommPortOpenError}));
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+        port.mapTo(QStringLiteral("COM1"));
         Link otherProgram;
         QCOMPARE(otherProgram.open(), 0);
         QVERIFY(dataRead());
@@ -353,7 +354,7 @@ private slots:
         {
             const QByteArray fileBefore = testenv::readAll(dataFile);
             sim.setBaud(9600);
-            auto quitting = std::make_unique<Program>();
+            auto quitting = std::make_unique<ProgramWithStandIns>();
             quitting->ws.catalogue = p.ws.catalogue;
             auto *reading = new VariablesListWindow(quitting->ws);
             reading->readDataFromController();

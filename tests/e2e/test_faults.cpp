@@ -10,6 +10,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/Presets.h"
@@ -82,14 +83,14 @@ private slots:
     void savesThatFailKeepTheOldFile();
 
 private:
-    ControllerSimulator sim_;
+    SimulatedPort port_;
+    ControllerSimulator &sim_ = port_.simulator();
 };
 
 void TestFaults::initTestCase()
 {
     testenv::prepare();
-    QString error;
-    QVERIFY2(sim_.start(&error), qPrintable(error));
+    QVERIFY2(port_.start(), qPrintable(port_.error()));
     sim_.setLiveDemo(false);
 }
 
@@ -107,7 +108,7 @@ void TestFaults::cleanup()
 
 void TestFaults::misbehavingControllerDuringATrendRun()
 {
-    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
+    port_.mapTo(QStringLiteral("COM1"));
     sim_.writeWord(kAnTermIn, 20000);
     sim_.writeWord(kInvFlag, 0x0008);
     // Both replies carry a hex letter in their checksum, so lower-case digits cannot match.
@@ -294,7 +295,7 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     QCOMPARE(folderListing(testenv::programDir()), folderBefore); // no temporary file left behind
 
     // A Data Read that cannot write "sbdata.qmx" builds the list from what it read.
-    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
+    port_.mapTo(QStringLiteral("COM1"));
     VariablesListWindow *varList = variablesListOf(p);
     QVERIFY(putDirectoryInPlace(dataFile));
     dialogs.messages.clear();

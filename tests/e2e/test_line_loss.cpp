@@ -9,6 +9,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendPoll.h"
 #include "trend/Presets.h"
@@ -32,22 +33,9 @@ constexpr quint32 kMiscArea = 0x600E60; // read after the super block by Data Re
 constexpr int kOneFailedExchangeMs = 2000;
 constexpr int kSlackMs = 600;
 
-// A simulator whose device is reached through a link path in the program folder, so that the
-// line comes back under the same name after it went away.
-struct Line {
-    explicit Line(const char *name)
-    {
-        QString error;
-        started = sim.start(&error, testenv::programDir() + QLatin1String(name));
-        if (!started)
-            qWarning("simulator: %s", qPrintable(error));
-        sim.setLiveDemo(false);
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
-    }
-    ~Line() { sim.stop(); }
-    ControllerSimulator sim;
-    bool started = false;
-};
+// The device is reached through a link path in the program folder, so that the line comes back
+// under the same name after it went away.
+QString linkPath(const char *name) { return testenv::programDir() + QLatin1String(name); }
 
 // Clicks `button` `delayMs` from now and returns when the click has been handled; the time from
 // now until then.
@@ -74,9 +62,10 @@ private slots:
 
 void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
 {
-    Line line("qmx-tty-trend");
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY2(line.start(QStringLiteral("COM1"), linkPath("qmx-tty-trend")), qPrintable(line.error()));
+    ControllerSimulator &sim = line.simulator();
+    sim.setLiveDemo(false);
     sim.writeWord(kAnTermIn, 20000);
     QFile::remove(kErrorTrace);
 
@@ -162,9 +151,10 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
 
 void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
 {
-    Line line("qmx-tty-catalogue");
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY2(line.start(QStringLiteral("COM1"), linkPath("qmx-tty-catalogue")), qPrintable(line.error()));
+    ControllerSimulator &sim = line.simulator();
+    sim.setLiveDemo(false);
     const QString dataFile = programfolder::file(kSuperBlockFileName);
     QFile::remove(dataFile);
 

@@ -5,14 +5,13 @@
 
 #include "base/ProgramFolder.h"
 #include "catalogue/VariablesListWindow.h"
-#include "link/Settings.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/PortSettingsTexts.h"
 #include "shell/Program.h"
-#include "sim/ControllerSimulator.h"
 #include "trend/ChannelTable.h"
 #include "trend/TrendGraphWindow.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "trend/Presets.h"
 
 #include <QCheckBox>
@@ -51,7 +50,7 @@ class TestInstalled : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase() { sim_.stop(); }
+    void cleanupTestCase() { port_.simulator().stop(); }
 
     void dataReadAndRunWriteInTheUserDataFolder();
     void nextStartReadsThePresets();
@@ -60,7 +59,7 @@ private:
     // RUN, until the sampling has written a line to the error trace at `trace`, then STOP.
     void runUntilTraced(Program &p, const QString &trace);
 
-    ControllerSimulator sim_;
+    SimulatedPort port_;
     QString programFolder_;
     QString dataFolder_;
     QString workFolder_;
@@ -79,10 +78,7 @@ void TestInstalled::initTestCase()
     QCOMPARE(programfolder::userDataPath(), dataFolder_);
     QCOMPARE(programfolder::filesPath(), dataFolder_);
 
-    QString error;
-    QVERIFY2(sim_.start(&error), qPrintable(error));
-    mapPortToDevice(QStringLiteral("COM1"), sim_.devicePath());
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    QVERIFY2(port_.start(QStringLiteral("COM1")), qPrintable(port_.error()));
 }
 
 void TestInstalled::runUntilTraced(Program &p, const QString &trace)
@@ -126,7 +122,7 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     trendGraph(p->ws)->table().row(1).selected->setChecked(false);
     trendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
     p->ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("20")));
-    sim_.setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
+    port_.simulator().setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
     runUntilTraced(*p, traceHere);
     const QByteArray presets = readAll(dataFolder_ + QStringLiteral("UserPre.qmt"));
@@ -148,7 +144,7 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     QVERIFY(QDir::setCurrent(workFolder_));
     QVERIFY(!QFileInfo::exists(readOnlyFolder + QLatin1Char('/') + kErrorTrace));
     QCOMPARE(readAll(traceHere), traceHereBefore);
-    sim_.clearFaults();
+    port_.simulator().clearFaults();
 
     // The port settings dialog tells the user where the files are.
     PortSettingsDialog dialog(p->ws);

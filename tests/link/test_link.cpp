@@ -8,6 +8,7 @@
 #include "link/Settings.h"
 #include "link/UucpLock.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -118,7 +119,8 @@ void writeLockFile(const QString &path, long pid)
 class TestLink : public QObject {
     Q_OBJECT
 
-    ControllerSimulator *sim = nullptr;
+    SimulatedPort port;
+    ControllerSimulator &sim = port.simulator();
     Link link;
     QStringList messages;
     QStringList details;
@@ -133,11 +135,8 @@ private slots:
     void initTestCase()
     {
         testenv::prepare();
-        sim = new ControllerSimulator();
-        QString error;
-        QVERIFY2(sim->start(&error), qPrintable(error));
-        sim->setLiveDemo(false);
-        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        sim.setLiveDemo(false);
         link.setMessageFunction([this](const QString &t, const QString &d) {
             messages.append(t);
             details.append(d);
@@ -146,14 +145,14 @@ private slots:
     void cleanupTestCase()
     {
         link.close();
-        delete sim;
+        sim.stop();
     }
     void init()
     {
         messages.clear();
         details.clear();
-        sim->clearFaults();
-        sim->clearRequestLog();
+        sim.clearFaults();
+        sim.clearRequestLog();
         regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
     }
     void cleanup() { link.close(); }
@@ -249,7 +248,7 @@ private slots:
         other.close();
 
         // Five-character names get the device prefix; longer ones do not fit and are refused.
-        testenv::usePort(QStringLiteral("COM12"), sim->devicePath());
+        port.mapTo(QStringLiteral("COM12"));
         QCOMPARE(link.open(PortUser::Tool), 0);
         QCOMPARE(link.portName(), QStringLiteral("\\\\.\\COM12"));
         link.close();
@@ -270,9 +269,9 @@ private slots:
     void everyResultCodeThroughThePort()
     {
         openPort();
-        sim->writeWord(0x00600E00, 0xFFFE);
+        sim.writeWord(0x00600E00, 0xFFFE);
         QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
-        QCOMPARE(sim->lastRequest(), bytes("\x05 R00600E00") + checksumText("R00600E00", 9) + "\r\n");
+        QCOMPARE(sim.lastRequest(), bytes("\x05 R00600E00") + checksumText("R00600E00", 9) + "\r\n");
 
         const struct {
             char letter;
@@ -283,7 +282,7 @@ private slots:
             SimFault fault;
             fault.kind = SimFault::Kind::Nak;
             fault.letter = r.letter;
-            sim->queueFault(fault);
+            sim.queueFault(fault);
             QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), r.code);
             QCOMPARE(link.lastErrorReply().at(2), r.letter);
             QVERIFY(link.lastErrorReply().startsWith('\x15'));
@@ -299,7 +298,7 @@ private slots:
 
         SimFault checksum;
         checksum.kind = SimFault::Kind::WrongChecksum;
-        sim->queueFault(checksum);
+        sim.queueFault(checksum);
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -2);
         QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
         QCOMPARE(link.lastErrorReply(), lastNak); // only a refusal replaces it
@@ -316,14 +315,14 @@ private slots:
         };
         while (!hasLetter(word))
             ++word;
-        sim->writeWord(0x00600E02, word);
-        sim->queueFault(lower);
+        sim.writeWord(0x00600E02, word);
+        sim.queueFault(lower);
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E02, 2)), -2);
         QCOMPARE(link.readValue('R', 2, 0x00600E02), int(word));
 
         SimFault badFirst;
         badFirst.kind = SimFault::Kind::BadFirstByte;
-        sim->queueFault(badFirst);
+        sim.queueFault(badFirst);
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -13);
         QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
 
@@ -332,16 +331,16 @@ private slots:
         pieces.kind = SimFault::Kind::Pieces;
         pieces.pieces = 4;
         pieces.pieceDelayMs = 40;
-        sim->queueFault(pieces);
+        sim.queueFault(pieces);
         QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
-        sim->sendStaleBytes(bytes("\x02" "0R0000C2\r\n"));
+        sim.sendStaleBytes(bytes("\x02" "0R0000C2\r\n"));
         QTest::qWait(50);
         QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534);
 
         // Silence: -1 after one to two seconds, waiting in the OS rather than spinning.
         SimFault silence;
         silence.kind = SimFault::Kind::Silence;
-        sim->queueFault(silence);
+        sim.queueFault(silence);
         QElapsedTimer clock;
         clock.start();
         const double cpuBefore = cpuSeconds();
@@ -353,7 +352,7 @@ private slots:
         // A reply that never ends in LF is never complete.
         SimFault noLf;
         noLf.kind = SimFault::Kind::NoLineFeed;
-        sim->queueFault(noLf);
+        sim.queueFault(noLf);
         QCOMPARE(link.transact(RequestRecord::make('R', 0x00600E00, 2)), -1);
         QCOMPARE(link.readValue('R', 2, 0x00600E00), 65534); // and the next exchange is clean
     }
@@ -407,19 +406,19 @@ private slots:
         QFETCH(char, letter);
         openPort();
         const std::uint32_t a = 0x00600E10;
-        sim->writeWord(a, 0x2345);
+        sim.writeWord(a, 0x2345);
         QCOMPARE(link.readValue(letter, 2, a), 0x2345); // in step after it, whatever came before
-        sim->clearRequestLog();
+        sim.clearRequestLog();
         QCOMPARE(link.readValue(letter, 2, a), 0x2345);
-        QCOMPARE(int(sim->requestLog().size()), 1); // a line in step sends nothing extra
+        QCOMPARE(int(sim.requestLog().size()), 1); // a line in step sends nothing extra
         SimFault echo;
         echo.kind = SimFault::Kind::WrongEcho;
-        sim->queueFault(echo);
+        sim.queueFault(echo);
         QCOMPARE(link.readValue(letter, 2, a), -1);
         QCOMPARE(int(link.replyData()[0]) + int(link.replyData()[1]), 0);
-        sim->clearRequestLog();
+        sim.clearRequestLog();
         QCOMPARE(link.readValue(letter, 2, a), 0x2345);
-        const auto log = sim->requestLog();
+        const auto log = sim.requestLog();
         QCOMPARE(int(log.size()), 2);
         QCOMPARE(log[0].mid(2, 11), bytes("r00600E1001")); // the resynchronising read
         QCOMPARE(log[1].at(2), letter);
@@ -446,19 +445,19 @@ private slots:
         openPort();
         const std::uint32_t a = 0x00600E20;
         const std::uint32_t b = 0x00600E30;
-        sim->writeWord(a, 0x1111);
-        sim->writeWord(b, 0x2222);
+        sim.writeWord(a, 0x1111);
+        sim.writeWord(b, 0x2222);
         SimFault noise{SimFault::Kind::StrayByte};
         noise.stray = stray;
         noise.delayMs = 60;
-        sim->queueFault(noise);
+        sim.queueFault(noise);
         const int first = link.readValue(letter, 2, a);
         QVERIFY2(first < 0 || first == 0x1111, qPrintable(QString::number(first, 16)));
-        sim->clearRequestLog();
+        sim.clearRequestLog();
         QCOMPARE(link.readValue(letter, 2, b), 0x2222);
         QCOMPARE(link.readValue(letter, 2, a), 0x1111);
         if (first < 0) {
-            const auto log = sim->requestLog();
+            const auto log = sim.requestLog();
             QCOMPARE(int(log.size()), 3);
             QCOMPARE(log[0].mid(2, 11), bytes("r00600E3001")); // the resynchronising read
         }
@@ -473,16 +472,16 @@ private slots:
         constexpr int kAddresses = 6;
         const std::uint32_t base = 0x00600E20;
         for (int i = 0; i < kAddresses; ++i)
-            sim->writeWord(base + 2 * i, static_cast<std::uint16_t>(0x1111 * (i + 1)));
+            sim.writeWord(base + 2 * i, static_cast<std::uint16_t>(0x1111 * (i + 1)));
         SimFault late;
         late.kind = SimFault::Kind::Late;
         late.delayMs = 1500;
-        sim->setFaultEvery(5, late);
+        sim.setFaultEvery(5, late);
         SimFault later = late;
         later.delayMs = 2500;
-        sim->queueFault(SimFault{});
-        sim->queueFault(SimFault{});
-        sim->queueFault(later);
+        sim.queueFault(SimFault{});
+        sim.queueFault(SimFault{});
+        sim.queueFault(later);
 
         int right = 0;
         int failed = 0;
@@ -503,15 +502,15 @@ private slots:
         QVERIFY2(right >= 12, qPrintable(QStringLiteral("%1 right, %2 failed").arg(right).arg(failed)));
 
         // A silent line gets no slower for being out of step: each exchange one reply time.
-        sim->clearFaults();
-        sim->setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
+        sim.clearFaults();
+        sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
         for (int k = 0; k < 2; ++k) {
             QElapsedTimer clock;
             clock.start();
             QCOMPARE(link.readValue('R', 2, base), -1);
             QVERIFY2(clock.elapsed() <= 2100, qPrintable(QString::number(clock.elapsed())));
         }
-        sim->clearFaults();
+        sim.clearFaults();
         QCOMPARE(link.readValue('R', 2, base), 0x1111);
     }
 
@@ -523,14 +522,14 @@ private slots:
         openPort();
         const std::uint32_t base = 0x00600E40;
         for (int i = 0; i < 3; ++i)
-            sim->writeWord(base + 2 * i, static_cast<std::uint16_t>(0x2222 * (i + 1)));
+            sim.writeWord(base + 2 * i, static_cast<std::uint16_t>(0x2222 * (i + 1)));
         SimFault refuseBlocks;
         refuseBlocks.kind = SimFault::Kind::RefuseBlockReads;
-        sim->setFaultForAllRequests(refuseBlocks);
+        sim.setFaultForAllRequests(refuseBlocks);
         SimFault late;
         late.kind = SimFault::Kind::Late;
         late.delayMs = 2500;
-        sim->queueFault(late);
+        sim.queueFault(late);
 
         QVector<int> values;
         for (int k = 0; k < 9; ++k) {
@@ -551,11 +550,11 @@ private slots:
     void refusingControllerGetsBackInStep()
     {
         openPort();
-        sim->setFaultForAllRequests(SimFault{SimFault::Kind::Nak, 'D'});
+        sim.setFaultForAllRequests(SimFault{SimFault::Kind::Nak, 'D'});
         SimFault late;
         late.kind = SimFault::Kind::Late;
         late.delayMs = 2500;
-        sim->queueFault(late);
+        sim.queueFault(late);
         QVector<int> values;
         for (int k = 0; k < 6; ++k)
             values.append(link.readValue('R', 2, 0x00600E50));
@@ -566,39 +565,39 @@ private slots:
     void chunkedReads()
     {
         openPort();
-        ControllerMemory expected = sim->memorySnapshot();
+        ControllerMemory expected = sim.memorySnapshot();
         const std::uint32_t a = 0x00202400;
         ReadBuffer buffer(30000, 0);
         QCOMPARE(link.readBlock('r', 464, a, buffer), 0);
-        const auto log = sim->requestLog();
+        const auto log = sim.requestLog();
         QCOMPARE(int(log.size()), 2);
         QCOMPARE(log[0].mid(2, 11), bytes("r00202400E8"));
         QCOMPARE(log[1].mid(2, 11), bytes("r002024E8E8"));
         for (int i = 0; i < 464; ++i)
             QCOMPARE(buffer[i], expected.byte(a + i));
 
-        sim->clearRequestLog();
+        sim.clearRequestLog();
         QCOMPARE(link.readBlock('r', 500, a, buffer), 0);
-        QCOMPARE(int(sim->requestLog().size()), 3);
-        QCOMPARE(sim->requestLog()[2].mid(2, 11), bytes("r002025D024"));
+        QCOMPARE(int(sim.requestLog().size()), 3);
+        QCOMPARE(sim.requestLog()[2].mid(2, 11), bytes("r002025D024"));
 
-        sim->clearRequestLog();
+        sim.clearRequestLog();
         QCOMPARE(link.readBlock('r', 0, a, buffer), 0);
         QCOMPARE(link.readValue('r', 0, a), 0);
-        QVERIFY(sim->requestLog().empty());
+        QVERIFY(sim.requestLog().empty());
 
         // A count that does not fit the buffer is refused before anything is sent.
         ReadBuffer small(100, 0);
         QCOMPARE(link.readBlock('r', 464, a, small), -1);
         QCOMPARE(link.readValue('r', 4001, a), -1);
-        QVERIFY(sim->requestLog().empty());
+        QVERIFY(sim.requestLog().empty());
 
         // A failing second chunk: -1, the first chunk kept.
         std::fill(buffer.begin(), buffer.end(), 0);
         SimFault refuse;
         refuse.kind = SimFault::Kind::Nak;
         refuse.letter = 'D';
-        sim->setAddressFault(a + 232, refuse);
+        sim.setAddressFault(a + 232, refuse);
         QCOMPARE(link.readBlock('r', 464, a, buffer), -1);
         for (int i = 0; i < 232; ++i)
             QCOMPARE(buffer[i], expected.byte(a + i));
@@ -610,7 +609,7 @@ private slots:
     {
         openPort();
         QVERIFY(link.readValue('R', 2, 0x00600600) >= 0);
-        sim->closeLine();
+        sim.closeLine();
         QElapsedTimer clock;
         clock.start();
         const double cpuBefore = cpuSeconds();
@@ -619,10 +618,10 @@ private slots:
         QVERIFY2(cpuSeconds() - cpuBefore < 0.3, "a pulled line must not spin");
         link.close();
         QString error;
-        QVERIFY2(sim->reopenLine(&error), qPrintable(error));
+        QVERIFY2(sim.reopenLine(&error), qPrintable(error));
         // The new line may be another pseudo-terminal than the old one (another program may have
         // taken that number meanwhile): COM1 follows it, as a user would point it there.
-        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
+        port.mapTo(QStringLiteral("COM1"));
         openPort();
         QCOMPARE(link.readValue('R', 2, 0x00600600), 0x4304);
     }
@@ -653,7 +652,7 @@ private slots:
 
     void portHeldByAnotherProgram()
     {
-        const QString device = sim->slaveDevicePath();
+        const QString device = sim.slaveDevicePath();
         const QString lockFile = lockFileFor(device);
         QVERIFY(!QFile::exists(lockFile));
 
@@ -730,7 +729,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, outcome);
-        const QString device = sim->slaveDevicePath();
+        const QString device = sim.slaveDevicePath();
         const QString lockFile = lockFileFor(device);
         {
             QFile file(lockFile);
@@ -770,7 +769,7 @@ private slots:
     void lockPlaceTakenBySomethingElse()
     {
         QFETCH(QString, kind);
-        const QString device = sim->slaveDevicePath();
+        const QString device = sim.slaveDevicePath();
         const QString lockFile = lockFileFor(device);
         const QByteArray lockPath = QFile::encodeName(lockFile);
         QTemporaryDir elsewhere;
@@ -815,7 +814,7 @@ private slots:
         QCOMPARE(details.constLast(), QStringLiteral("/nonexistent/ttyQMX: no such device."));
 
         // Busy: held by another link of this program.
-        testenv::usePort(QStringLiteral("COM1"), sim->devicePath());
+        port.mapTo(QStringLiteral("COM1"));
         Link other;
         QCOMPARE(other.open(PortUser::Tool), 0);
         QCOMPARE(link.open(PortUser::Tool), -1);
@@ -827,7 +826,7 @@ private slots:
         // Permission denied, seen by a user who is not root and not in the device's group: a child
         // process that gives up root, or, when the tests already run as a normal user, the device
         // made unreadable to us for the moment.
-        const QByteArray device = QFile::encodeName(sim->slaveDevicePath());
+        const QByteArray device = QFile::encodeName(sim.slaveDevicePath());
         struct stat before{};
         QCOMPARE(::stat(device.constData(), &before), 0);
         const bool root = ::geteuid() == 0;

@@ -9,6 +9,7 @@
 #include "monitor/MonitorWindow.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -91,7 +92,8 @@ std::map<std::tuple<Grid, int, int>, std::optional<quint32>> expectedAddresses(c
 class TestMonitorWindow : public QObject {
     Q_OBJECT
 
-    ControllerSimulator sim;
+    SimulatedPort port;
+    ControllerSimulator &sim = port.simulator();
     Link link;
     ScriptedDialogs dialogs;
     std::unique_ptr<Workspace> ws;
@@ -127,10 +129,8 @@ private slots:
     void initTestCase()
     {
         testenv::prepare();
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
         sim.setLiveDemo(false);
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
         link.setMessageFunction([this](const QString &t) { dialogs.showMessage(t); });
         ws = std::make_unique<Workspace>(link, dialogs);
         QObject::connect(&ws->links, &WindowLinks::variablesListWanted, [this] { ++varListOpenings; });

@@ -4,8 +4,8 @@
 // keeps the file --force would have replaced; a stop during --data-read removes the port's lock
 // file; --presets that names no regular file is refused at once.
 
-#include "sim/ControllerSimulator.h"
 #include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -24,18 +24,15 @@ namespace {
 constexpr std::uint32_t kMisc = 0x600E60;
 constexpr std::uint32_t kInvFlag = 0x600F00;
 
-struct Simulator {
-    Simulator()
-    {
-        started = sim.start();
-        sim.setLiveDemo(false);
-        sim.writeWord(kMisc, 0x1234);
-        sim.writeWord(kInvFlag, 0x0080);
-    }
-    ~Simulator() { sim.stop(); }
-    ControllerSimulator sim;
-    bool started = false;
-};
+// Starts `line` with still values: a word and a flag word to record.
+bool startStillController(SimulatedPort &line)
+{
+    const bool started = line.start();
+    line.simulator().setLiveDemo(false);
+    line.simulator().writeWord(kMisc, 0x1234);
+    line.simulator().writeWord(kInvFlag, 0x0080);
+    return started;
+}
 
 QStringList lockFiles()
 {
@@ -81,8 +78,8 @@ private slots:
 // the summary to count rows that were never written.
 void TestRecordOutput::fullDiskLeavesWholeRowsCountedRight()
 {
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     constexpr rlim_t kFileLimit = 3000;
     QTemporaryDir folder;
     const QString out = folder.filePath(QStringLiteral("full.csv"));
@@ -92,7 +89,7 @@ void TestRecordOutput::fullDiskLeavesWholeRowsCountedRight()
         const rlimit limit{kFileLimit, kFileLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
-    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--channel", "600F00:07",
+    const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--channel", "600F00:07",
                                          "--out", out, "--duration", "10s"},
                                         20000, &process);
     QVERIFY2(run.exitCode == 1, run.err.constData());
@@ -126,8 +123,8 @@ void TestRecordOutput::outThatIsNoRegularFile()
     QFETCH(QString, out);
     QFETCH(bool, force);
     QFETCH(QString, says);
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     QTemporaryDir folder;
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0600) == 0);
@@ -135,7 +132,7 @@ void TestRecordOutput::outThatIsNoRegularFile()
     const QString path = folder.filePath(out);
     struct stat before {};
     QCOMPARE(::lstat(QFile::encodeName(path).constData(), &before), 0);
-    QStringList arguments{"--port", line.sim.devicePath(), "--channel", "600E60", "--out", path, "--duration", "1s"};
+    QStringList arguments{"--port", line.devicePath(), "--channel", "600E60", "--out", path, "--duration", "1s"};
     if (force)
         arguments << QStringLiteral("--force");
     const RecorderRun run = runRecorder(arguments);
@@ -162,12 +159,12 @@ void TestRecordOutput::runWithoutARow_data()
 void TestRecordOutput::runWithoutARow()
 {
     QFETCH(bool, fileThere);
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     QTemporaryDir folder;
     const QString out = folder.filePath(QStringLiteral("events.csv"));
     const QByteArray before = fileThere ? writeFile(out, "time,t_s,precious\r\n1,2,3\r\n") : QByteArray();
-    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--force",
+    const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--out", out, "--force",
                                          "--trigger", "600E60>5000", "--duration", "1s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(summaryRows(run.out), 0);
@@ -186,21 +183,21 @@ void TestRecordOutput::runWithoutARow()
 // read while the trigger was armed.
 void TestRecordOutput::triggeredRunReplacesTheFileWithItsRows()
 {
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     ScheduledStep step;
     step.address = kMisc;
     step.value = 6000;
     step.fromRead = 30;
-    line.sim.addScheduledStep(step);
+    line.simulator().addScheduledStep(step);
     QTemporaryDir folder;
     const QString out = folder.filePath(QStringLiteral("events.csv"));
     writeFile(out, "time,t_s,precious\r\n1,2,3\r\n");
-    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--force",
+    const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--out", out, "--force",
                                          "--trigger", "600E60>5000", "--pre", "0s", "--post", "200ms", "--duration", "10s",
                                          "--wait-time", "5"}); // rows in milliseconds of their own
     QVERIFY2(run.exitCode == 0, run.err.constData());
-    QVERIFY(line.sim.wordReadsOf(kMisc) >= 30);
+    QVERIFY(line.simulator().wordReadsOf(kMisc) >= 30);
     const auto rows = readCsv(out);
     QVERIFY(rows);
     QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600E60", "event"}));
@@ -226,15 +223,15 @@ void TestRecordOutput::stopDuringDataRead_data()
 void TestRecordOutput::stopDuringDataRead()
 {
     QFETCH(int, signal);
-    Simulator line;
-    QVERIFY(line.started);
-    line.sim.setBaud(9600);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    line.simulator().setBaud(9600);
     const QString superBlock = testenv::programDir() + QStringLiteral("sbdata.qmx");
     QFile::remove(superBlock);
     QTemporaryDir folder;
     const QString out = folder.filePath(QStringLiteral("run.csv"));
     QProcess process;
-    process.start(recorder(), {"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out", out});
+    process.start(recorder(), {"--port", line.devicePath(), "--data-read", "--channel", "SpdFbk", "--out", out});
     QVERIFY(process.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(lockFiles().size(), 1, 5000);
     QTest::qWait(300); // well into the reads

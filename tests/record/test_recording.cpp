@@ -7,6 +7,7 @@
 #include "record/Recording.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/TrendGraphWindow.h"
@@ -48,17 +49,14 @@ bool timesIncrease(const QList<QByteArrayList> &rows)
     return true;
 }
 
-struct Simulator {
-    Simulator()
-    {
-        QString error;
-        started = sim.start(&error, testenv::programDir() + QStringLiteral("qmx-tty-record"));
-        sim.setLiveDemo(false);
-    }
-    ~Simulator() { sim.stop(); }
-    ControllerSimulator sim;
-    bool started = false;
-};
+// Starts `line` with still values, its device reached through a link path in the program folder,
+// so that the line comes back under the same name after it went away.
+bool startStillController(SimulatedPort &line)
+{
+    const bool started = line.start(QString(), testenv::programDir() + QStringLiteral("qmx-tty-record"));
+    line.simulator().setLiveDemo(false);
+    return started;
+}
 
 } // namespace
 
@@ -192,9 +190,9 @@ void TestRecording::badArgumentsAndMissingPort()
 
 void TestRecording::namedChannelsThenPresetsUntilCtrlC()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
     sim.writeWord(kAnTermIn, static_cast<std::uint16_t>(-12345));
     sim.writeWord(kSpdFbk, 17000);
     sim.writeWord(kInvFlag, 0x0081);
@@ -241,9 +239,9 @@ void TestRecording::namedChannelsThenPresetsUntilCtrlC()
 
 void TestRecording::blockReadsRefusedByTheController()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
     sim.writeWord(kInvFlag, 0x0081);
     sim.writeWord(kCmdFlag, static_cast<std::uint16_t>(-7));
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::RefuseBlockReads});
@@ -290,9 +288,9 @@ void TestRecording::blockReadsRefusedByTheController()
 
 void TestRecording::recordingGoesOnAcrossALostLine()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
     sim.writeWord(kMisc, 1111);
     const QString out = testenv::programDir() + QStringLiteral("lost.csv");
     QProcess process;
@@ -332,10 +330,10 @@ void TestRecording::recordingGoesOnAcrossALostLine()
 
 void TestRecording::silentControllerIsNotALostLine()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
+    line.mapTo(QStringLiteral("COM1"));
     Link link;
     QCOMPARE(link.open(PortUser::Tool), 0);
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
@@ -359,14 +357,13 @@ void TestRecording::silentControllerIsNotALostLine()
 
 void TestRecording::trendGraphResumesWhenTheLineIsBack()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    ControllerSimulator &sim = line.sim;
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
     sim.writeWord(kAnTermIn, 1234);
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
+    line.mapTo(QStringLiteral("COM1"));
 
     TrendWindowProgram p{{"00600F92,AnTermIn", "END"}};
-    p.link.setMessageFunction([&p](const QString &text) { p.dialogs.showMessage(text); });
     p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("50")));
     TrendGraphWindow form(p.ws, p.data);
     for (int n = 1; n <= kChannels; ++n)
@@ -423,12 +420,12 @@ QStringList lockFiles()
 
 void TestRecording::hangUpEndsTheRunAsSigtermDoes()
 {
-    Simulator line;
-    QVERIFY(line.started);
-    line.sim.writeWord(kMisc, 0x1234);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    line.simulator().writeWord(kMisc, 0x1234);
     const QString out = testenv::programDir() + QStringLiteral("hangup.csv");
     QProcess process;
-    process.start(recorder(), {"--port", line.sim.devicePath(), "--channel", "600E60", "--out", out, "--quiet"});
+    process.start(recorder(), {"--port", line.devicePath(), "--channel", "600E60", "--out", out, "--quiet"});
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(rowsWritten(out) >= 5, 10000);
     QCOMPARE(lockFiles().size(), 1);
@@ -480,8 +477,8 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, stderrHas);
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     const QString superBlock = programfolder::file(QStringLiteral("sbdata.qmx"));
     QFile::remove(superBlock);
     if (!superBlockFile.isEmpty()) {
@@ -491,7 +488,7 @@ void TestRecording::channelTextsAndTheSavedSuperBlock()
     }
     const QString out = testenv::programDir() + QStringLiteral("texts.csv");
     const RecorderRun run =
-        runRecorder(QStringList{"--port", line.sim.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
+        runRecorder(QStringList{"--port", line.devicePath(), "--out", out, "--force", "--duration", "1s"} + arguments);
     QFile::remove(superBlock);
     QVERIFY2(run.exitCode == exitCode, run.err.constData());
     if (stderrHas.isEmpty())
@@ -516,8 +513,8 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
 {
     QFETCH(char, letter);
     QFETCH(QString, text);
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     const QString superBlock = programfolder::file(QStringLiteral("sbdata.qmx"));
     const QByteArray before("kept as it was\r\n");
     {
@@ -525,8 +522,8 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(before);
     }
-    line.sim.setFaultForAllRequests(SimFault{SimFault::Kind::Nak, letter});
-    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
+    line.simulator().setFaultForAllRequests(SimFault{SimFault::Kind::Nak, letter});
+    const RecorderRun run = runRecorder({"--port", line.devicePath(), "--data-read", "--channel", "SpdFbk", "--out",
                                  testenv::programDir() + QStringLiteral("refused.csv"), "--duration", "1s"});
     const QByteArray after = testenv::readAll(superBlock);
     QFile::remove(superBlock);
@@ -539,8 +536,8 @@ void TestRecording::dataReadThroughAnUnknownRefusal()
 // existing file is replaced only with --force, and then only once the run has rows.
 void TestRecording::failedStartsKeepTheOutputFile()
 {
-    Simulator line;
-    QVERIFY(line.started);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
     QTemporaryDir folder;
     const QString keep = folder.filePath(QStringLiteral("keep.csv"));
     const QByteArray precious("time,t_s,precious\r\n1,2,3\r\n");
@@ -558,9 +555,9 @@ void TestRecording::failedStartsKeepTheOutputFile()
         const char *says;
     };
     const QList<Start> starts{
-        {{"--port", line.sim.devicePath(), "--channel", "600E60"}, 2, "--force"},
+        {{"--port", line.devicePath(), "--channel", "600E60"}, 2, "--force"},
         {{"--port", folder.filePath("no-such-tty"), "--channel", "600E60", "--force"}, 1, ""},
-        {{"--port", line.sim.devicePath(), "--data-read", "--channel", "NoSuchName", "--force"}, 2, "NoSuchName"},
+        {{"--port", line.devicePath(), "--data-read", "--channel", "NoSuchName", "--force"}, 2, "NoSuchName"},
     };
     for (const Start &start : starts) {
         const RecorderRun run = runRecorder(start.arguments + QStringList{"--out", keep, "--duration", "1s"});
@@ -570,7 +567,7 @@ void TestRecording::failedStartsKeepTheOutputFile()
         QVERIFY(folderHoldsOnlyKeep());
     }
     // With --force and a run that reads, the new rows replace the file.
-    const RecorderRun run = runRecorder({"--port", line.sim.devicePath(), "--channel", "600E60", "--force", "--out", keep,
+    const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--force", "--out", keep,
                                  "--duration", "1s"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY(rowsWritten(keep) >= 1);

@@ -10,6 +10,7 @@
 #include "record/TriggerCapture.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendPoll.h"
 
@@ -34,15 +35,11 @@ constexpr int kInvFlagBit = 7;
 struct Line {
     Line()
     {
-        started = sim.start();
+        started = port.start();
         sim.setLiveDemo(false);
-        opened = started && link.open(PortUser::Tool, sim.devicePath()) == 0;
+        opened = started && link.open(PortUser::Tool, port.devicePath()) == 0;
     }
-    ~Line()
-    {
-        link.close();
-        sim.stop();
-    }
+    ~Line() { link.close(); }
     // Words on channels 0, 1, ... in order of `words`; InvFlag's bit 7 on the first logic channel.
     void watch(const QList<std::uint32_t> &words)
     {
@@ -74,7 +71,8 @@ struct Line {
         return rows;
     }
 
-    ControllerSimulator sim;
+    SimulatedPort port;
+    ControllerSimulator &sim = port.simulator();
     Link link;
     LinkTask task;
     TrendData data;
@@ -227,8 +225,9 @@ private slots:
 
     void recorderWritesThreeEventWindows()
     {
-        ControllerSimulator sim;
-        QVERIFY(sim.start());
+        SimulatedPort port;
+        QVERIFY(port.start());
+        ControllerSimulator &sim = port.simulator();
         sim.setLiveDemo(false);
         sim.writeWord(kSpdFbk, 321);
         sim.writeWord(kInvFlag, 0);

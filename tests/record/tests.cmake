@@ -1,6 +1,6 @@
 # The command-line recorder against the simulator, and a line that goes away and comes back during
 # a recording and during a Trend Graph run.
-qmx_add_test(test_recording SOURCES record/test_recording.cpp LIBS qmx_record_core qmx_trend qmx_sim TIMEOUT 120)
+qmx_add_test(test_recording SOURCES record/test_recording.cpp LIBS qmx_record_core qmx_trend qmx_shell qmx_sim TIMEOUT 120)
 target_compile_definitions(test_recording PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_recording qmx-record)
 # Triggered capture against the simulator's scripted values, and qmx-record --trigger.

@@ -9,8 +9,8 @@
 #include "shell/Program.h"
 #include "shell/StopSignals.h"
 #include "shell/WidgetDialogs.h"
-#include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphWindow.h"
 
@@ -248,8 +248,8 @@ private slots:
     void portSettingsDialog()
     {
         ScriptedDialogs dialogs;
-        ControllerSimulator sim;
-        QVERIFY(sim.start());
+        SimulatedPort port;
+        QVERIFY(port.start());
         auto program = std::make_unique<Program>(dialogs);
         Workspace &ws = program->ws;
 
@@ -271,13 +271,13 @@ private slots:
         QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
 
         // COM4 chosen, 50 ms typed, closed by the close box: the next open uses COM4.
-        testenv::usePort(QStringLiteral("COM4"), sim.devicePath());
+        port.mapTo(QStringLiteral("COM4"));
         regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
         {
             PortSettingsDialog dialog(ws);
             dialog.show();
             dialog.portButton(4)->setChecked(true);
-            QVERIFY(dialog.portDevice()->text().contains(sim.devicePath()));
+            QVERIFY(dialog.portDevice()->text().contains(port.devicePath()));
             dialog.waitTimeField()->setText(QStringLiteral("50"));
             dialog.close();
         }

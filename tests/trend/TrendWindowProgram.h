@@ -1,10 +1,9 @@
 #pragma once
-// What a Trend Graph window needs of the program in a test: a workspace with a variable list built
-// and a stand-in for an open Variables List, and the trend data.
+// What a Trend Graph window needs of the program in a test: the program object without its windows,
+// its variable list built, and a stand-in for an open Variables List.
 
-#include "catalogue/Workspace.h"
+#include "shell/Program.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "trend/TrendData.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -19,9 +18,19 @@ struct TrendWindowProgram {
         ws.session.setVariablesListOpen(true);
         ws.variablesListWindow = &varList;
     }
-    Link link;
+    // The stand-in is the test's, not one of the windows the program closes and deletes as it goes.
+    ~TrendWindowProgram()
+    {
+        if (ws.variablesListWindow == &varList)
+            ws.variablesListWindow = nullptr;
+    }
+    TrendWindowProgram(const TrendWindowProgram &) = delete;
+    TrendWindowProgram &operator=(const TrendWindowProgram &) = delete;
+
     ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
     QWidget varList;
+    Program program{dialogs};
+    Link &link = program.link;
+    Workspace &ws = program.ws;
+    TrendData &data = program.trend;
 };

@@ -4,6 +4,7 @@
 // within one reply time and a pass (a few more when block reads are not answered as asked).
 
 #include "tests/support/NoisyLineCheck.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QtTest>
@@ -17,16 +18,12 @@ namespace {
 struct NoisyLine {
     NoisyLine()
     {
-        QString error;
-        started = sim.start(&error);
-        opened = started && link.open(PortUser::Tool, sim.devicePath()) == 0;
+        started = port.start();
+        opened = started && link.open(PortUser::Tool, port.devicePath()) == 0;
     }
-    ~NoisyLine()
-    {
-        link.close();
-        sim.stop();
-    }
-    ControllerSimulator sim{noisyline::distinctWords()};
+    ~NoisyLine() { link.close(); }
+    SimulatedPort port{noisyline::distinctWords()};
+    ControllerSimulator &sim = port.simulator();
     Link link;
     bool started = false;
     bool opened = false;

@@ -6,6 +6,7 @@
 #include "link/Link.h"
 #include "link/LinkThread.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/ChannelTable.h"
@@ -35,8 +36,7 @@ const std::array<std::uint32_t, kChannels> kAddresses = {0x600E60, 0x600E62, 0x6
 struct Line {
     Line()
     {
-        QString error;
-        started = sim.start(&error);
+        started = port.start();
         sim.setLiveDemo(false);
         sim.writeWord(0x600E60, 0x0009);
         sim.writeWord(0x600E62, 0x8000);
@@ -48,7 +48,6 @@ struct Line {
     ~Line()
     {
         link.close();
-        sim.stop();
     }
     // The letters of the requests since the last call, e.g. "rRR".
     QByteArray letters()
@@ -59,7 +58,8 @@ struct Line {
         sim.clearRequestLog();
         return out;
     }
-    ControllerSimulator sim;
+    SimulatedPort port;
+    ControllerSimulator &sim = port.simulator();
     Link link;
     LinkTask task;
     bool started = false;
@@ -221,14 +221,13 @@ void TestReadModes::blockReadGivenUp()
 
 void TestReadModes::trendRunFallsBackAfterARefusedBlockRead()
 {
-    ControllerSimulator sim;
-    QString error;
-    QVERIFY2(sim.start(&error), qPrintable(error));
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
     sim.setLiveDemo(false);
     for (std::uint32_t k = 0; k < 4; ++k)
         sim.writeWord(0x600E60 + 2 * k, static_cast<std::uint16_t>(100 + k));
     sim.setFaultForAllRequests(SimFault{SimFault::Kind::RefuseBlockReads});
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     readplan::storeReadMode(ReadMode::Blocks);
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 

@@ -4,6 +4,7 @@
 
 #include "base/ProgramFolder.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/ChannelTable.h"
@@ -34,12 +35,11 @@ private slots:
 
     void traceGoesOnInTheDataFolder()
     {
-        ControllerSimulator sim;
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
+        SimulatedPort port;
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        ControllerSimulator &sim = port.simulator();
         sim.setLiveDemo(false);
         sim.setAddressFault(kAnTermIn, SimFault{SimFault::Kind::Nak, 'D'});
-        testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
         QVERIFY(QDir().mkdir(kTrace));
         const QString fallback = programfolder::userDataPath() + kTrace;
         QFile::remove(fallback);

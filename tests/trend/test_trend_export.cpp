@@ -6,6 +6,7 @@
 #include "link/ExchangeStatsText.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/GraphPicture.h"
@@ -306,11 +307,10 @@ void TestTrendExport::exportOfRowsFromATrd()
 
 void TestTrendExport::runAgainstSimulator()
 {
-    ControllerSimulator sim;
-    QString error;
-    QVERIFY2(sim.start(&error), qPrintable(error));
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
     sim.setLiveDemo(false);
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(0x600E00, 0x1234);
     sim.writeWord(0x600E10, 0xFFFE);
     sim.writeWord(0x600F00, 0x0008);

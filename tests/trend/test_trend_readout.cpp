@@ -3,8 +3,8 @@
 
 #include "base/TextFile.h"
 #include "base/WindowPrint.h"
-#include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
@@ -61,7 +61,7 @@ private:
     QListWidget *bits_ = nullptr;
     TrendGraphWindow *form_ = nullptr;
     QTemporaryDir dir_;
-    ControllerSimulator sim_;
+    SimulatedPort port_;
 };
 
 bool TestTrendReadout::startRun()
@@ -79,9 +79,7 @@ bool TestTrendReadout::startRun()
 void TestTrendReadout::initTestCase()
 {
     testenv::prepare();
-    QString error;
-    QVERIFY2(sim_.start(&error), qPrintable(error));
-    testenv::usePort(QStringLiteral("COM1"), sim_.devicePath());
+    QVERIFY2(port_.start(QStringLiteral("COM1")), qPrintable(port_.error()));
     ws_.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("3600000")));
     // A stand-in for the Variables List: the two lists the table picks from.
     ws_.catalogue.variableList = {"00600E00,AnTermIn", "00600F00,InvFlag", "00601000,GateFlag", "END"};

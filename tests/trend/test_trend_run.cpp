@@ -3,8 +3,10 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
+#include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/TrendGraphTexts.h"
@@ -30,11 +32,10 @@ constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 QRgb pixel(const QImage &image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
-// One program's worth of shared state, with a stand-in Variables List holding "Data Read".
-struct Program {
-    Program()
+// The program object without its windows, with a stand-in Variables List holding "Data Read".
+struct ProgramWithStandIns {
+    ProgramWithStandIns()
     {
-        link.setMessageFunction([this](const QString &text) { dialogs.showMessage(text); });
         QObject::connect(&ws.links, &WindowLinks::variablesListWanted, [this] { ++varListOpened; });
         // The stand-ins follow the run state as the real windows do.
         QObject::connect(&ws.session, &Session::changed, [this](const SessionState &state) {
@@ -50,14 +51,16 @@ struct Program {
     }
     const QPushButton *dataRead() const { return &dataReadButton; }
 
-    Link link;
+    // The stand-ins come first, so that they outlive the windows the program closes as it goes.
     ScriptedDialogs dialogs;
-    Workspace ws{link, dialogs};
-    TrendData data;
     QPushButton dataReadButton{QStringLiteral("Data Read")};
     int varListOpened = 0;
     int displayClosed = 0;
     bool trendGraphWasOpen = false;
+    Program program{dialogs};
+    Link &link = program.link;
+    Workspace &ws = program.ws;
+    TrendData &data = program.trend;
 };
 
 // Sets row c of the table: ticked, "A"/"L", name or address, full scale or bit.
@@ -94,7 +97,7 @@ private slots:
 
 void TestTrendRun::creationAndClosing()
 {
-    Program p;
+    ProgramWithStandIns p;
     p.ws.session.setVariablesListOpen(false);
     p.ws.catalogue.variableListBuilt = false;
     p.ws.session.setCatalogueDecoded(false);
@@ -173,7 +176,7 @@ void TestTrendRun::creationAndClosing()
 
 void TestTrendRun::redraw()
 {
-    Program p;
+    ProgramWithStandIns p;
     TrendGraphWindow form(p.ws, p.data);
 
     // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
@@ -217,7 +220,7 @@ void TestTrendRun::redraw()
 
 void TestTrendRun::runStartRefusals()
 {
-    Program p;
+    ProgramWithStandIns p;
     TrendGraphWindow form(p.ws, p.data);
     const QByteArray presetsBefore = testenv::readAll(programfolder::file(presets::kPresetFile));
 
@@ -288,7 +291,7 @@ void TestTrendRun::runStartRefusals()
 
 void TestTrendRun::failedPortOpen()
 {
-    Program p;
+    ProgramWithStandIns p;
     testenv::usePort(QStringLiteral("COM1"), QStringLiteral("/nonexistent/qmx-tty"));
     TrendGraphWindow form(p.ws, p.data);
     untickAll(form);
@@ -329,11 +332,10 @@ void TestTrendRun::failedPortOpen()
 
 void TestTrendRun::runAgainstSimulator()
 {
-    ControllerSimulator sim;
-    QString error;
-    QVERIFY2(sim.start(&error), qPrintable(error));
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
     sim.setLiveDemo(false);
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(0x600F92, 0x4E20); // AnTermIn: 20000
     sim.writeWord(0x600FA8, 0x8000); // -32768
     sim.writeWord(0x600E00, 0x1234);
@@ -341,7 +343,7 @@ void TestTrendRun::runAgainstSimulator()
     sim.writeWord(0x600F02, 0x7FFF); // bit 15 clear
     QFile::remove(QStringLiteral("ErrTrace.txt"));
 
-    Program p;
+    ProgramWithStandIns p;
     p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("300"))); // passes far enough apart to stop after the third
     QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
     form->show();

@@ -4,6 +4,7 @@
 
 #include "base/TextFile.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/ChannelTable.h"
@@ -50,11 +51,10 @@ private slots:
 
 void TestTrendTrigger::stepEndsAnArmedRun()
 {
-    ControllerSimulator sim;
-    QString error;
-    QVERIFY2(sim.start(&error), qPrintable(error));
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
     sim.setLiveDemo(false);
-    testenv::usePort(QStringLiteral("COM1"), sim.devicePath());
     sim.writeWord(kWordAddress, 0);
     sim.writeWord(kFlagAddress, 0x0008);
     ScheduledStep step;

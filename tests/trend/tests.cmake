@@ -1,14 +1,14 @@
 # Trend recording and display.
 qmx_add_test(test_trend_files SOURCES trend/test_trend_files.cpp LIBS qmx_trend)
 qmx_add_test(test_readout_statistics SOURCES trend/test_readout_statistics.cpp LIBS qmx_trend)
-qmx_add_test(test_readout_window SOURCES trend/test_readout_window.cpp LIBS qmx_trend)
+qmx_add_test(test_readout_window SOURCES trend/test_readout_window.cpp LIBS qmx_trend qmx_shell)
 qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)
 qmx_add_test(test_read_plan SOURCES trend/test_read_plan.cpp LIBS qmx_trend_core)
-qmx_add_test(test_read_modes SOURCES trend/test_read_modes.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
-qmx_add_test(test_trend_run SOURCES trend/test_trend_run.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+qmx_add_test(test_read_modes SOURCES trend/test_read_modes.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
+qmx_add_test(test_trend_run SOURCES trend/test_trend_run.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 qmx_add_test(test_trend_open SOURCES trend/test_trend_open.cpp LIBS qmx_trend)
-qmx_add_test(test_trend_export SOURCES trend/test_trend_export.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+qmx_add_test(test_trend_export SOURCES trend/test_trend_export.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 # The error trace's time stamp, once per system locale of the process.
 add_executable(test_trace_time trend/test_trace_time.cpp)
 target_link_libraries(test_trace_time PRIVATE qmx_testsupport qmx_trend)
@@ -19,8 +19,8 @@ foreach(locale C en_US.UTF-8 de_DE.UTF-8 ja_JP.UTF-8)
 endforeach()
 # Triggered capture: the trigger core's conditions, capture and set-up file.
 qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
-qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_sim TIMEOUT 90)
+qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 # Passes over a noisy line and a stalling controller: never a value in another channel.
 qmx_add_test(test_noisy_line SOURCES trend/test_noisy_line.cpp LIBS qmx_trend qmx_sim TIMEOUT 180)
 # A run's error trace that cannot be written where it began goes on in the user's data folder.
-qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIBS qmx_trend qmx_sim TIMEOUT 60)
+qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 60)

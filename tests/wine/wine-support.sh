@@ -7,6 +7,21 @@ WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 sim_pids=()
 sim_outputs=()
 
+# wine_tools_check: the cross compiler and Wine are on this machine (the test command installs
+# both with scripts/install-deps.sh before it builds); else says which are missing and fails.
+wine_tools_check() {
+    local missing=()
+    command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 ||
+        missing+=("MinGW-w64 (no x86_64-w64-mingw32-g++, package g++-mingw-w64-x86-64)")
+    [ -x "$WINE64" ] || missing+=("Wine (no $WINE64, package wine64)")
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local what them=it
+    what=$(printf '%s and ' "${missing[@]}")
+    [ ${#missing[@]} -eq 1 ] || them=them
+    echo "${what% and } missing; scripts/install-deps.sh installs $them, as scripts/test.sh does before the build"
+    return 1
+}
+
 # cross_build SOURCE_DIR BUILD_DIR TARGET: the console program built with MinGW-w64.
 cross_build() {
     cmake -S "$1" -B "$2" -G Ninja -DQMX_LINK_CORE_ONLY=ON -DQMX_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
