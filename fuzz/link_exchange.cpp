@@ -9,6 +9,7 @@
 #include "link/LinkCore.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -80,7 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (code == 0 && letter == 'R' && !outOfStep) {
         const auto lf = std::find(line.begin(), line.end(), std::uint8_t{0x0A});
         const std::size_t firstFrame = static_cast<std::size_t>(lf - line.begin()) + 1;
-        if (lf == line.end() || firstFrame != 11 || line[0] != kStx || line[2] != 'R')
+        if (lf == line.end() || firstFrame != 11 || line[0] != kStx || line[2] != 'R' || line[9] != 0x0D)
+            __builtin_trap();
+        // Its value is the frame's four data digits, every one of them a hex digit.
+        const auto hex = [](std::uint8_t c) { return std::isxdigit(c) != 0; };
+        if (!std::all_of(line.begin() + 3, line.begin() + 7, hex))
             __builtin_trap();
     }
     return 0;

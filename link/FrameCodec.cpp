@@ -173,15 +173,18 @@ ReplyOutcome parseReply(std::span<const std::uint8_t> reply, std::span<std::uint
     const std::ptrdiff_t bytes = digits / 2;
     if (bytes > static_cast<std::ptrdiff_t>(replyData.size()))
         return {codeOf(LinkResult::BadChecksum), false, 0};
-    for (std::ptrdiff_t k = 0; k < bytes; ++k) {
-        const int hi = hexValue(reply[first + 2 * k]);
-        const int lo = hexValue(reply[first + 2 * k + 1]);
-        // A base-16 conversion of the pair stops at the first character that is no hex digit.
-        int value = 0;
-        if (hi >= 0)
-            value = lo >= 0 ? (hi << 4) | lo : hi;
-        replyData[k] = static_cast<std::uint8_t>(value);
+    // The controller sends hex digits and ends its replies with CR LF. The byte-sum checksum is
+    // weak: noise on the line (a stray byte in the data, an LF cutting the frame short) can make a
+    // frame whose sum still fits, so a data character that is no hex digit, or no CR before the
+    // LF, marks a corrupted reply, never a value.
+    if (reply[n - 2] != '\r')
+        return {codeOf(LinkResult::BadChecksum), false, 0};
+    for (std::ptrdiff_t k = first; k < first + 2 * bytes; ++k) {
+        if (hexValue(reply[k]) < 0)
+            return {codeOf(LinkResult::BadChecksum), false, 0};
     }
+    for (std::ptrdiff_t k = 0; k < bytes; ++k)
+        replyData[k] = static_cast<std::uint8_t>((hexValue(reply[first + 2 * k]) << 4) | hexValue(reply[first + 2 * k + 1]));
     outcome.dataBytes = bytes;
     return outcome;
 }

@@ -174,6 +174,11 @@ private slots:
         QTest::newRow("R word") << stxReply("RFFFE") << 0 << bytes("\xFF\xFE");
         QTest::newRow("r block") << stxReply("r00600600021234") << 0 << bytes("\x12\x34");
         QTest::newRow("lower-case data digits decode") << stxReply("Rabcd") << 0 << bytes("\xAB\xCD");
+        // Noise can forge a frame whose byte sum still fits: a data character that is no hex
+        // digit, or a frame cut short by a stray LF (no CR before it), is a corrupted reply.
+        QTest::newRow("data digit no hex digit") << stxReply("RD3" "\x01" "8") << -2 << QByteArray();
+        QTest::newRow("block data digit no hex digit") << stxReply("r006006000212" "\x8A" "4") << -2 << QByteArray();
+        QTest::newRow("no CR before LF") << QByteArray(stxReply("R1234")).remove(9, 1).insert(9, 'x') << -2 << QByteArray();
         QByteArray lower = stxReply("R4E20"); // checksum 2D
         lower.replace(lower.size() - 4, 2, lower.mid(lower.size() - 4, 2).toLower());
         QTest::newRow("lower-case checksum") << lower << -2 << QByteArray();
