@@ -134,7 +134,7 @@ inline bool startSimulatorOnCom1(ControllerSimulator &sim)
         return false;
     }
     mapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    setChosenPortName(QStringLiteral("COM1"));
     return true;
 }
 

@@ -81,7 +81,7 @@ const QByteArray &Link::lastErrorReply() const
 
 int Link::open(PortUser user)
 {
-    QString name = regReadString(kPortKey, kPortValue);
+    QString name = chosenPortName();
     if (name.isEmpty())
         name = QStringLiteral("COM1");
     return open(user, name);

@@ -5,19 +5,8 @@
 
 namespace {
 
-// "\Software\Quillster\CON" names the organisation and application of the store; other key paths
-// become groups inside it, so every value stays in the one per-user file.
-QString groupFor(const QString &keyPath)
-{
-    QString path = keyPath;
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    while (path.startsWith(QLatin1Char('/')))
-        path.remove(0, 1);
-    const QString ours = QStringLiteral("Software/Quillster/CON");
-    if (path.compare(ours, Qt::CaseInsensitive) == 0)
-        return {};
-    return path;
-}
+// The value that holds the chosen port, at the store's top level.
+const QString kChosenPortValue = QStringLiteral("COM");
 
 QSettings settingsStore()
 {
@@ -27,24 +16,26 @@ QSettings settingsStore()
 
 } // namespace
 
-QString regReadString(const QString &keyPath, const QString &valueName)
+QString readSetting(const QString &group, const QString &name)
 {
     QSettings settings = settingsStore();
-    const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
-    return settings.value(valueName).toString();
+    return settings.value(name).toString();
 }
 
-void regWriteString(const QString &keyPath, const QString &valueName, const QString &text)
+void writeSetting(const QString &group, const QString &name, const QString &text)
 {
     QSettings settings = settingsStore();
-    const QString group = groupFor(keyPath);
     if (!group.isEmpty())
         settings.beginGroup(group);
-    settings.setValue(valueName, text);
+    settings.setValue(name, text);
     settings.sync();
 }
+
+QString chosenPortName() { return readSetting(QString(), kChosenPortValue); }
+
+void setChosenPortName(const QString &portName) { writeSetting(QString(), kChosenPortValue, portName); }
 
 void mapPortToDevice(const QString &portName, const QString &device)
 {

@@ -1,16 +1,18 @@
 #pragma once
-// The per-user configuration store: "\Software\Quillster\CON" holds the chosen port as value "COM".
-// On Linux it is $XDG_CONFIG_HOME/Quillster/CON.conf; the group [Devices] maps a logical port name
-// such as COM1 to the device it opens (default /dev/ttyS<n-1>).
+// The per-user settings store: the registry key HKEY_CURRENT_USER\Software\Quillster\CON on
+// Windows, $XDG_CONFIG_HOME/Quillster/CON.conf on Linux. Its top level holds the chosen port (value
+// "COM") and the trend read mode; named groups hold the rest, e.g. [Devices] maps a logical port
+// name such as COM1 to the device it opens (default /dev/ttyS<n-1>).
 
 #include <QString>
 
-inline const QString kPortKey = QStringLiteral("\\Software\\Quillster\\CON");
-inline const QString kPortValue = QStringLiteral("COM");
+// The logical port name the program opens (COM1 to COM9), as chosen in the port settings.
+QString chosenPortName();
+void setChosenPortName(const QString &portName);
 
-// The stored string, or an empty string when the value does not exist.
-QString regReadString(const QString &keyPath, const QString &valueName);
-void regWriteString(const QString &keyPath, const QString &valueName, const QString &text);
+// A stored text in `group` (empty: the store's top level), or an empty string when there is none.
+QString readSetting(const QString &group, const QString &name);
+void writeSetting(const QString &group, const QString &name, const QString &text);
 
 // Stores that logical port `portName` opens `device` on this machine (the [Devices] entry).
 void mapPortToDevice(const QString &portName, const QString &device);

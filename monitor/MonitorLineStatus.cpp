@@ -108,7 +108,7 @@ void MonitorLineStatus::showLineState(const SectionResult &result)
     }
     if (!noReply || lineState_->isVisible())
         return;
-    const QString port = regReadString(kPortKey, kPortValue);
+    const QString port = chosenPortName();
     lineState_->setText(kNoReplySince.arg(port, devicePathForPort(port), timeNow()));
     lineState_->show();
 }

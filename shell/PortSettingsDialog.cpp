@@ -133,7 +133,7 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     refreshDeviceList();
 
     // Opening: check the button of the stored port; a name outside COM1 to COM9 checks none.
-    QString name = regReadString(kPortKey, kPortValue);
+    QString name = chosenPortName();
     if (name.isEmpty())
         name = QStringLiteral("COM1");
     for (int number = 1; number <= kPortCount; ++number) {
@@ -193,7 +193,7 @@ void PortSettingsDialog::storeSettings()
     stored_ = true;
     // The button's number names the port; its caption only shows it.
     if (const QString port = checkedPortName(); !port.isEmpty())
-        regWriteString(kPortKey, kPortValue, port);
+        setChosenPortName(port);
     ws_.session.setWaitTime(presets::waitTimeFromTyped(waitTimeField_->text()));
     for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
         if (readModeButtons_[i]->isChecked())

@@ -60,13 +60,13 @@ QString WidgetDialogs::firstExtension(const QString &filter)
 
 QString WidgetDialogs::folderFor(const QString &extension)
 {
-    const QString folder = regReadString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension);
+    const QString folder = readSetting(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension);
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
 }
 
 void WidgetDialogs::rememberFolder(const QString &extension, const QString &chosenFile)
 {
-    regWriteString(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension,
+    writeSetting(kFoldersKey, extension.isEmpty() ? QStringLiteral("other") : extension,
                    QFileInfo(chosenFile).absolutePath());
 }
 

@@ -126,7 +126,7 @@ int main(int argc, char *argv[])
     }
     sim.setBaud(baud);
     mapPortToDevice(QStringLiteral("COM1"), sim.devicePath());
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    setChosenPortName(QStringLiteral("COM1"));
 
     ShotDialogs dialogs;
     Program program(dialogs);

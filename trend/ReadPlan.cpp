@@ -206,9 +206,9 @@ std::optional<ReadMode> parseReadMode(const QString &name)
 
 ReadMode storedReadMode()
 {
-    return parseReadMode(regReadString(kPortKey, kReadModeValue)).value_or(kDefaultReadMode);
+    return parseReadMode(readSetting(QString(), kReadModeValue)).value_or(kDefaultReadMode);
 }
 
-void storeReadMode(ReadMode mode) { regWriteString(kPortKey, kReadModeValue, readModeName(mode)); }
+void storeReadMode(ReadMode mode) { writeSetting(QString(), kReadModeValue, readModeName(mode)); }
 
 } // namespace readplan

@@ -111,7 +111,7 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
     connect(run_, &TrendRun::noReply, this, [this](const QDateTime &since) {
-        const QString port = regReadString(kPortKey, kPortValue);
+        const QString port = chosenPortName();
         band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
     });
     connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });

@@ -153,7 +153,7 @@ private slots:
         details.clear();
         sim.clearFaults();
         sim.clearRequestLog();
-        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        setChosenPortName(QStringLiteral("COM1"));
     }
     void cleanup() { link.close(); }
 
@@ -225,7 +225,7 @@ private slots:
     void openRules()
     {
         // No stored name: COM1.
-        regWriteString(kPortKey, kPortValue, QString());
+        setChosenPortName(QString());
         QCOMPARE(link.open(PortUser::TrendRun), 0);
         QCOMPARE(link.portName(), QStringLiteral("COM1"));
         QCOMPARE(link.holder(), PortUser::TrendRun);
@@ -258,7 +258,7 @@ private slots:
         QCOMPARE(link.portName(), QStringLiteral("\\\\.\\COM12"));
         link.close();
         messages.clear();
-        regWriteString(kPortKey, kPortValue, QStringLiteral("COM123"));
+        setChosenPortName(QStringLiteral("COM123"));
         QCOMPARE(link.open(PortUser::Tool), -1);
         QCOMPARE(messages, QStringList{kCreateFileError});
 

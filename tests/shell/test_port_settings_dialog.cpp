@@ -113,7 +113,7 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
     QDir().mkpath(roots.dev);
     const QString adapterA = roots.byId + QStringLiteral("/usb-Quillster_Cable_A-if00-port0");
     const QString adapterB = roots.byId + QStringLiteral("/usb-Quillster_Cable_B-if00-port0");
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    setChosenPortName(QStringLiteral("COM1"));
 
     ScriptedDialogs dialogs;
     Program program(dialogs);
@@ -154,7 +154,7 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
         QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), adapterB);
         dialog.okButton()->click();
     }
-    QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM3"));
+    QCOMPARE(chosenPortName(), QStringLiteral("COM3"));
     QCOMPARE(devicePathForPort(QStringLiteral("COM3")), adapterB);
     QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillster"), QStringLiteral("CON"))
                  .value(QStringLiteral("Devices/COM3"))
@@ -184,7 +184,7 @@ void TestPortSettingsDialog::assignedDeviceIsWhatTheNextOpenTalksTo()
     QCOMPARE(program.link.open(PortUser::Tool), 0);
     QCOMPARE(program.link.readValue('R', 2, kWord), 0x1111);
     program.link.close();
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+    setChosenPortName(QStringLiteral("COM1"));
 }
 
 void TestPortSettingsDialog::waitTimeReading()
@@ -304,7 +304,7 @@ void TestPortSettingsDialog::typedPathAndDeviceProblems()
     const SerialDeviceRoots roots{machine.filePath(QStringLiteral("dev/serial/by-id")),
                                   machine.filePath(QStringLiteral("dev")), machine.filePath(QStringLiteral("sys"))};
     QDir().mkpath(roots.dev);
-    regWriteString(kPortKey, kPortValue, QStringLiteral("COM4"));
+    setChosenPortName(QStringLiteral("COM4"));
     mapPortToDevice(QStringLiteral("COM4"), machine.filePath(QStringLiteral("gone/ttyUSB7")));
 
     ScriptedDialogs dialogs;

@@ -254,7 +254,7 @@ private slots:
         Workspace &ws = program->ws;
 
         // Nothing stored: COM1 checked, and closing stores it.
-        regWriteString(kPortKey, kPortValue, QString());
+        setChosenPortName(QString());
         {
             PortSettingsDialog dialog(ws);
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Comm Set"));
@@ -268,11 +268,11 @@ private slots:
             dialog.show();
             dialog.okButton()->click();
         }
-        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM1"));
+        QCOMPARE(chosenPortName(), QStringLiteral("COM1"));
 
         // COM4 chosen, 50 ms typed, closed by the close box: the next open uses COM4.
         port.mapTo(QStringLiteral("COM4"));
-        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        setChosenPortName(QStringLiteral("COM1"));
         {
             PortSettingsDialog dialog(ws);
             dialog.show();
@@ -281,7 +281,7 @@ private slots:
             dialog.waitTimeField()->setText(QStringLiteral("50"));
             dialog.close();
         }
-        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM4"));
+        QCOMPARE(chosenPortName(), QStringLiteral("COM4"));
         QCOMPARE(ws.session.state().waitTime.typed, QStringLiteral("50"));
         QCOMPARE(program->link.open(PortUser::Tool), 0);
         QCOMPARE(program->link.portName(), QStringLiteral("COM4"));
@@ -289,7 +289,7 @@ private slots:
         program->link.close();
 
         // A name outside COM1 to COM9 checks nothing and stays stored; any text is taken as typed.
-        regWriteString(kPortKey, kPortValue, QStringLiteral("COM12"));
+        setChosenPortName(QStringLiteral("COM12"));
         {
             PortSettingsDialog dialog(ws);
             for (int i = 1; i <= 9; ++i)
@@ -297,7 +297,7 @@ private slots:
             dialog.waitTimeField()->setText(QStringLiteral("abc"));
             dialog.accept();
         }
-        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
+        QCOMPARE(chosenPortName(), QStringLiteral("COM12"));
         QCOMPARE(ws.session.state().waitTime.typed, QStringLiteral("abc"));
 
         // The wait time is not kept between runs; the port is.
@@ -306,8 +306,8 @@ private slots:
         program->start();
         settle();
         QCOMPARE(program->ws.session.state().waitTime.typed, QStringLiteral("0"));
-        QCOMPARE(regReadString(kPortKey, kPortValue), QStringLiteral("COM12"));
-        regWriteString(kPortKey, kPortValue, QStringLiteral("COM1"));
+        QCOMPARE(chosenPortName(), QStringLiteral("COM12"));
+        setChosenPortName(QStringLiteral("COM1"));
     }
 };
 

@@ -59,7 +59,7 @@ void restoreDataFile(const QString &name)
 void usePort(const QString &portName, const QString &device)
 {
     mapPortToDevice(portName, device);
-    regWriteString(kPortKey, kPortValue, portName);
+    setChosenPortName(portName);
 }
 
 QByteArray readAll(const QString &path)
