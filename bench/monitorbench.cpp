@@ -8,7 +8,7 @@
 #include "bench/BenchSupport.h"
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "link/Link.h"
 #include "link/Settings.h"
 #include "monitor/MonitorWindow.h"

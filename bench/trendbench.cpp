@@ -11,7 +11,7 @@
 
 #include "base/ProgramFolder.h"
 #include "bench/BenchSupport.h"
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "link/Link.h"
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"

@@ -4,7 +4,7 @@
 
 #include "catalogue/DataRead.h"
 #include "catalogue/SuperBlockFile.h"
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 
 #include <QWidget>
 

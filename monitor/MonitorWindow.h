@@ -4,7 +4,7 @@
 // parts: the run polls, the values place what is read, the grid view shows them, the line status
 // tells how the line goes, the file store opens and saves.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "link/ExchangeStats.h"
 #include "monitor/MonitorControls.h"
 #include "monitor/MonitorFileStore.h"

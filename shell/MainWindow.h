@@ -2,7 +2,7 @@
 // The main window: a small strip with the menu bar from which the other windows are opened. It
 // decides which of the Trend Graph and the Monitor may be opened, and closing it ends the program.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "trend/TrendData.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 // devices of this machine, one of which can be given to the checked COM name, and the folder where
 // the program keeps its files.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "shell/SerialDevices.h"
 #include "trend/ReadPlan.h"
 

@@ -3,7 +3,7 @@
 // fresh program in one line with its own dialogs.
 
 #include "base/Dialogs.h"
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "link/Link.h"
 #include "trend/TrendData.h"
 

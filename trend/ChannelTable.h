@@ -5,7 +5,7 @@
 // by double-clicking the name field. Any click into the table tells the window first, which ends
 // an active run.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "trend/TrendData.h"
 
 #include <QWidget>

@@ -3,7 +3,7 @@
 // cursor, the colour key, and the graph menu (CSV and picture export, copy, recording every pass
 // of a run to a file). The window tells it when the cursors may be used and what the run does.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "trend/GraphLayers.h"
 #include "trend/RecordingFile.h"
 #include "trend/TrendData.h"

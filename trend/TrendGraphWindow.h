@@ -3,7 +3,7 @@
 // and the buttons that run, redraw, open, save and print. It wires these parts together: a run
 // (TrendRun) reads and stores the passes, the graph view draws them, the band shows the figures.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "link/ExchangeStats.h"
 #include "trend/PictureWidget.h"
 #include "trend/TrendGraphControls.h"

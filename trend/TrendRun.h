@@ -4,7 +4,7 @@
 // into the recording and the graph layers, the error trace, and the end. The window shows what it
 // hears; a test drives a run without any window.
 
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "trend/GraphLayers.h"
 #include "trend/TrendData.h"
 #include "trend/RunStart.h"

@@ -2,7 +2,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
-#include "catalogue/Workspace.h"
+#include "program/Workspace.h"
 #include "trend/Cursor.h"
 #include "trend/TrendCsv.h"
 #include "trend/TrendData.h"

@@ -5,7 +5,7 @@
 
 #include "base/Dialogs.h"
 #include "catalogue/CatalogueData.h"
-#include "catalogue/WindowLinks.h"
+#include "program/WindowLinks.h"
 #include "link/Link.h"
 #include "link/LinkThread.h"
 #include "program/Session.h"
