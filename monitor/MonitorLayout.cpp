@@ -198,12 +198,6 @@ WrapRule wrapRuleOfGrid(Grid grid)
     return grid == Grid::Commands ? WrapRule::PastLastPair : WrapRule::PastLastPairOrNoName;
 }
 
-int signedWord(std::uint8_t high, std::uint8_t low)
-{
-    const int value = high * 256 + low;
-    return value >= 0x8000 ? value - 0x10000 : value;
-}
-
 QString valueText(int value, bool decimal)
 {
     if (decimal)

@@ -102,9 +102,6 @@ SectionTable makeSectionTable(int dioCount, int superBlockOutputCount);
 
 WrapRule wrapRuleOfGrid(Grid grid);
 
-// A controller word as the Monitor shows it: 0x8000 and above are negative.
-int signedWord(std::uint8_t high, std::uint8_t low);
-
 // "Dec": the signed decimal number; anything else: eight upper-case hex digits of the value as a
 // signed 32-bit number (-2 gives FFFFFFFE).
 QString valueText(int value, bool decimal);

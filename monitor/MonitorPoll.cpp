@@ -1,5 +1,7 @@
 #include "monitor/MonitorPoll.h"
 
+#include "link/ControllerWord.h"
+
 #include <chrono>
 #include <utility>
 

@@ -2,8 +2,6 @@
 
 namespace sampling {
 
-std::int32_t signedWord(int word) { return word > 0x7FFF ? word - 0x10000 : word; }
-
 PassReadout readChannels(const TrendData &data, const ValueReader &read, const FailureSink &failed,
                          const KeepGoing &keepGoing)
 {

@@ -3,6 +3,7 @@
 // told as they happen. QtCore only, so that the command-line recorder reads passes with the same
 // code as the Trend Graph.
 
+#include "link/ControllerWord.h"
 #include "trend/TrendData.h"
 
 #include <array>
@@ -19,9 +20,6 @@ using FailureSink = std::function<void(int code)>;
 // Asked before every read but the first whether the pass is still wanted (the run may have been
 // stopped meanwhile); false abandons the pass.
 using KeepGoing = std::function<bool()>;
-
-// A controller word taken as signed 16-bit.
-std::int32_t signedWord(int word);
 
 struct PassReadout {
     std::array<std::int32_t, kChannels> latestValue{}; // 0 for a failed read

@@ -2,6 +2,7 @@
 // pass against a memory held in the test, the values on the grids as sections come in, and the
 // .mon file format.
 
+#include "link/ControllerWord.h"
 #include "monitor/MonitorFile.h"
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPass.h"

@@ -69,7 +69,7 @@ inline Figures readAndCheck(Link &link, readplan::ReadMode mode, std::uint64_t p
                 ++figures.empty;
                 continue;
             }
-            const std::int32_t expected = sampling::signedWord(wordAt(kAddresses[static_cast<std::size_t>(c)]));
+            const std::int32_t expected = signedWord(wordAt(kAddresses[static_cast<std::size_t>(c)]));
             const std::int32_t got = pass.readout.latestValue[static_cast<std::size_t>(c)];
             if (got != expected) {
                 if (figures.wrong++ == 0)

@@ -467,9 +467,9 @@ void TestTrendLogic::unrollSamples()
 
 void TestTrendLogic::passStoresAndDraws()
 {
-    QCOMPARE(sampling::signedWord(0x8000), -32768);
-    QCOMPARE(sampling::signedWord(0x7FFF), 32767);
-    QCOMPARE(sampling::signedWord(0xFFFF), -1);
+    QCOMPARE(signedWord(0x8000), -32768);
+    QCOMPARE(signedWord(0x7FFF), 32767);
+    QCOMPARE(signedWord(0xFFFF), -1);
 
     GraphLayers layers;
     TrendData data;
@@ -611,7 +611,7 @@ void TestTrendLogic::composingChangedColumnsOnly()
     for (int pass = 0; pass < 600; ++pass) {
         sampling::PassReadout readout;
         for (int c : a.selectedChannels)
-            readout.latestValue[c] = sampling::signedWord(static_cast<int>(random.bounded(65536)));
+            readout.latestValue[c] = signedWord(static_cast<int>(random.bounded(65536)));
         readout.errorCount = random.bounded(7) == 0 ? 1 : 0;
         if (pass == 300) {
             // A REDRAW between two runs: the cursor is composed in, then a new run clears the traces.
