@@ -2,10 +2,10 @@
 
 #include "base/WindowLook.h"
 #include "link/ExchangeStatsText.h"
-#include "link/LinkResult.h"
 #include "link/Settings.h"
 #include "monitor/MonitorRun.h"
 #include "monitor/MonitorTexts.h"
+#include "program/LineStateLabel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +19,6 @@ using namespace monitor;
 namespace {
 
 constexpr int kFiguresFontPixels = 9;
-constexpr int kLineStateFontPixels = 13;
 constexpr std::chrono::milliseconds kFiguresRefresh{250};
 
 QString timeNow() { return QTime::currentTime().toString(kTimeFormat); }
@@ -29,17 +28,10 @@ QString timeNow() { return QTime::currentTime().toString(kTimeFormat); }
 MonitorLineStatus::MonitorLineStatus(const MonitorRun &run, QWidget *window) : QObject(window), run_(run)
 {
     // While the controller does not answer: large, red, at the top right, over the file name's end.
-    lineState_ = new QLabel(window);
-    lineState_->setObjectName(QStringLiteral("lineState"));
-    lineState_->setGeometry(250, 34, 426, 18);
-    QFont stateFont = windowlook::courierNew(kLineStateFontPixels);
-    stateFont.setBold(true);
-    lineState_->setFont(stateFont);
-    lineState_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette statePalette = lineState_->palette();
-    statePalette.setColor(QPalette::WindowText, kLineStateColour);
-    lineState_->setPalette(statePalette);
-    lineState_->hide();
+    lineState_ = new LineStateLabel(window, "lineState", QRect(250, 34, 426, 18), Qt::AlignRight);
+    connect(&run, &MonitorRun::noReply, lineState_,
+            [this](const QDateTime &since) { lineState_->showNoReply(chosenPortName(), since); });
+    connect(&run, &MonitorRun::replyAgain, lineState_, &LineStateLabel::clearState);
 
     // The figures beside the block-output grid's caption, where the row has room.
     figures_ = new QLabel(window);
@@ -58,7 +50,6 @@ void MonitorLineStatus::beginRelease()
 
 void MonitorLineStatus::takeSection(const SectionResult &result)
 {
-    showLineState(result);
     if (result.lineLost || result.lineBack) {
         lineLost_ = result.lineLost;
         eventText_ = (result.lineLost ? kLineLost : kLineBack).arg(timeNow());
@@ -94,21 +85,4 @@ void MonitorLineStatus::showSaved(const QString &path)
     eventText_ = kSavedIn.arg(saved.fileName(), metrics.elidedText(QDir::toNativeSeparators(saved.absolutePath()),
                                                                    Qt::ElideMiddle, std::max(room, 0)));
     showFigures();
-}
-
-void MonitorLineStatus::showLineState(const SectionResult &result)
-{
-    // From the first read that got no reply (or found the device gone) until the first good one.
-    const bool noReply =
-        result.lineLost || result.stats.failuresByCode.count(static_cast<int>(LinkResult::Timeout)) > 0;
-    if (result.outcome == PassOutcome::Complete) {
-        lineState_->hide();
-        lineState_->clear();
-        return;
-    }
-    if (!noReply || lineState_->isVisible())
-        return;
-    const QString port = chosenPortName();
-    lineState_->setText(kNoReplySince.arg(port, devicePathForPort(port), timeNow()));
-    lineState_->show();
 }

@@ -5,19 +5,14 @@
 
 #include "monitor/MonitorPoll.h"
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 #include <chrono>
 
+class LineStateLabel;
 class MonitorRun;
 class QLabel;
 class QWidget;
-
-namespace monitor {
-// The line state's colour.
-inline const QColor kLineStateColour(220, 0, 0);
-} // namespace monitor
 
 class MonitorLineStatus : public QObject {
     Q_OBJECT
@@ -26,24 +21,22 @@ public:
     MonitorLineStatus(const MonitorRun &run, QWidget *window);
 
     QLabel *figures() const { return figures_; }
-    QLabel *lineState() const { return lineState_; }
+    LineStateLabel *lineState() const { return lineState_; }
     // The device went away in the current release and has not come back.
     bool lineLost() const { return lineLost_; }
 
     // The passes of a release begin: no event yet, no figures.
     void beginRelease();
-    // A section read: the line's state and events, and the figures a few times a second or when
-    // the section failed.
+    // A section read: the line's events, and the figures a few times a second or when the
+    // section failed.
     void takeSection(const monitor::SectionResult &result);
     void showFigures();
     // After a Save: the file's name whole, its folder giving way in the middle if need be.
     void showSaved(const QString &path);
 
 private:
-    void showLineState(const monitor::SectionResult &result);
-
     const MonitorRun &run_;
-    QLabel *lineState_ = nullptr;
+    LineStateLabel *lineState_ = nullptr;
     QLabel *figures_ = nullptr;
     bool lineLost_ = false;
     QString eventText_;

@@ -4,6 +4,7 @@
 // by section while the next read is on the wire.
 
 #include "link/ExchangeStats.h"
+#include "link/LineKeeper.h"
 #include "link/LinkThread.h"
 #include "monitor/MonitorPass.h"
 
@@ -24,18 +25,14 @@ struct SectionResult {
     // this section is the first after it came back.
     bool lineLost = false;
     bool lineBack = false;
+    ReplyState reply; // whether the controller answered the last request
 };
 
-// How often a poll whose line has gone opens the device again; one failed pass per attempt.
-inline constexpr std::chrono::milliseconds kMonitorReopenInterval{1000};
-
-// How many section results may wait for the window before the link thread waits for it.
-inline constexpr int kSectionsAhead = 14;
-
-// Runs on the link thread until `task` is cancelled or a pointer address is missing. A failed
-// read ends only its pass; the next pass starts again from the first section. When the device
-// has gone, the port is closed (its holder kept) and opened again every kMonitorReopenInterval
-// until it is back.
+// Runs on the link thread until `task` is cancelled or a pointer address is missing, with at most
+// LineKeeper::kPassesAhead passes of section results waiting for the window. A failed read ends
+// only its pass; the next pass starts again from the first section. When the device has gone, the
+// port is closed (its holder kept) and opened again every LineKeeper::kReopenInterval until it is
+// back, one failed pass per attempt.
 void pollSections(Link &link, LinkTask &task, const SectionTable &table, const std::array<QString, 4> &pointers,
                   std::size_t readBufferSize, const std::function<void(SectionResult)> &handOver);
 

@@ -2,7 +2,31 @@
 
 #include "base/PortPause.h"
 
+#include <algorithm>
+
 using namespace monitor;
+
+namespace {
+
+// The longest a section's reads may take on a line that answers: its block reads at 9600 baud
+// (each chunk's request and reply), and one reply time more.
+std::chrono::milliseconds longestSectionTime(const SectionTable &table)
+{
+    constexpr int kRequestBytes = 15;   // ENQ, letter, count, address, checksum, CR LF
+    constexpr int kReplyFrameBytes = 8; // STX, echo, checksum, CR LF around the data
+    constexpr int kBytesPerSecond = 960;
+    int longest = 0;
+    for (const MonitorSection &section : table) {
+        // The pointer section reads one word at each of its four addresses.
+        const bool pointers = section.source == SectionSource::Pointers;
+        const int bytes = pointers ? 8 : 2 * section.words;
+        const int chunks = pointers ? 4 : std::max(1, (bytes + Link::kChunk - 1) / Link::kChunk);
+        longest = std::max(longest, chunks * (kRequestBytes + kReplyFrameBytes) + 2 * bytes);
+    }
+    return std::chrono::milliseconds(2100 + longest * 1000 / kBytesPerSecond);
+}
+
+} // namespace
 
 MonitorRun::MonitorRun(LinkThread &linkThread, Session &session, const CatalogueData &catalogue,
                        const SectionTable &sections, QObject *parent)
@@ -10,6 +34,9 @@ MonitorRun::MonitorRun(LinkThread &linkThread, Session &session, const Catalogue
 {
     portPause_ = new PortPause(this);
     connect(portPause_, &PortPause::finished, this, &MonitorRun::beginPolling);
+    replyWatch_ = new NoReplyWatch(this);
+    connect(replyWatch_, &NoReplyWatch::noReply, this, &MonitorRun::noReply);
+    connect(replyWatch_, &NoReplyWatch::replyAgain, this, &MonitorRun::replyAgain);
 }
 
 MonitorRun::~MonitorRun()
@@ -51,6 +78,7 @@ void MonitorRun::beginPolling()
     releasePasses_ = 0;
     releaseStarted_ = lastSectionRead_ = std::chrono::steady_clock::now();
     emit pollingBegun();
+    replyWatch_->begin(longestSectionTime(sections_));
     const LinkThread::Reply reply = linkThread_.replyTo(this);
     linkThread_.post(
         [this, task = task_, table = sections_, pointers = catalogue_.pointerAddresses, reply](Link &link) {
@@ -67,6 +95,7 @@ void MonitorRun::takeSection(const std::shared_ptr<LinkTask> &task, const Sectio
         return;
     lineStats_.merge(result.stats);
     lastSectionRead_ = std::chrono::steady_clock::now();
+    replyWatch_->take(result.reply);
     if (result.outcome == PassOutcome::Complete && result.section + 1 == static_cast<int>(sections_.size())) {
         ++passesCompleted_;
         ++releasePasses_;
@@ -100,6 +129,7 @@ void MonitorRun::releasePort()
         task_->cancel();
         task_.reset();
     }
+    replyWatch_->end();
     linkThread_.close(PortUser::Monitor);
     session_.releaseLine(LineHolder::MonitorPoll);
 }

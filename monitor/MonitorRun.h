@@ -7,6 +7,7 @@
 #include "catalogue/CatalogueData.h"
 #include "link/ExchangeStats.h"
 #include "link/LinkThread.h"
+#include "link/NoReplyWatch.h"
 #include "monitor/MonitorLayout.h"
 #include "monitor/MonitorPoll.h"
 #include "program/Session.h"
@@ -58,6 +59,10 @@ signals:
     void sectionRead(const monitor::SectionResult &result);
     // A pointer address is no hexadecimal number (no super block read yet): the passes have ended.
     void pointersMissing();
+    // The controller has not answered since `since` (the last request of a section got no reply,
+    // or no section came within one reply time of when it was due); and it answers again.
+    void noReply(const QDateTime &since);
+    void replyAgain();
 
 private:
     void takeOpenOutcome(bool opened);
@@ -70,6 +75,7 @@ private:
     const CatalogueData &catalogue_;
     const monitor::SectionTable sections_;
     PortPause *portPause_ = nullptr;
+    NoReplyWatch *replyWatch_ = nullptr;
     std::shared_ptr<LinkTask> task_; // the passes while released
     bool opening_ = false;           // the port open is on its way
     bool released_ = false;

@@ -66,13 +66,10 @@ inline const QString kNumberBaseTip = QStringLiteral("Show the values in decimal
 // The line's state beside the figures; %1 the time.
 inline const QString kLineLost = QStringLiteral("line lost %1, reopened every second");
 inline const QString kLineBack = QStringLiteral("line back %1");
-// The form of the times in the line's state and its events.
+// The form of the times in the line's events.
 inline const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 // An event (%1) with the figures (%2) after it.
 inline const QString kEventAndFigures = QStringLiteral("%1   %2");
-// Shown from the first read without a reply until the next good one. %1 port, %2 its device,
-// %3 the time of the first.
-inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
 // Beside the figures after a Save. %1 the file's name, %2 its folder.
 inline const QString kSavedIn = QStringLiteral("saved %1 in %2");
 // After a Save while values were not live. %1 the file.

@@ -62,7 +62,7 @@ public:
     QLabel *runStatus() const { return controls_.runStatus; }
     QLabel *fileName() const { return controls_.fileName; }
     QLabel *lineStatistics() const { return lineStatus_->figures(); }
-    QLabel *lineState() const { return lineStatus_->lineState(); }
+    LineStateLabel *lineState() const { return lineStatus_->lineState(); }
     QTableWidget *gridView(Grid grid) const { return gridView_->table(grid); }
 
 protected:

@@ -1,5 +1,7 @@
 #include "trend/ReadoutBand.h"
 
+#include "program/LineStateLabel.h"
+
 #include "base/WindowLook.h"
 #include "link/ExchangeStatsText.h"
 #include "trend/Cursor.h"
@@ -46,17 +48,7 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
         line->setWordWrap(false);
         lines_[i] = line;
     }
-    lineState_ = new QLabel(this);
-    lineState_->setObjectName(QStringLiteral("LineState"));
-    lineState_->setGeometry(0, 0, kPlace.width(), 34);
-    QFont stateFont = windowlook::courierNew(13);
-    stateFont.setBold(true);
-    lineState_->setFont(stateFont);
-    lineState_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QPalette statePalette = lineState_->palette();
-    statePalette.setColor(QPalette::WindowText, kLineStateColour);
-    lineState_->setPalette(statePalette);
-    lineState_->hide();
+    lineState_ = new LineStateLabel(this, "LineState", QRect(0, 0, kPlace.width(), 34), Qt::AlignLeft);
 }
 
 void ReadoutBand::show(const View &view)
@@ -169,8 +161,3 @@ bool ReadoutBand::takePass(const sampling::TrendPass &pass)
 
 bool ReadoutBand::figuresDue() const { return std::chrono::steady_clock::now() - shown_ >= kFiguresRefresh; }
 
-void ReadoutBand::setLineState(const QString &text)
-{
-    lineState_->setText(text);
-    lineState_->setVisible(!text.isEmpty());
-}

@@ -4,6 +4,7 @@
 // back, recording to a file). The texts come from TrendReadout; the band only places them.
 
 #include "link/ExchangeStats.h"
+#include "program/LineStateLabel.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
@@ -57,15 +58,15 @@ public:
     QLabel *line(int index) const { return lines_[static_cast<std::size_t>(index)]; }
     // While the controller does not answer: the state over the cursor lines (empty during a run),
     // large and red; an empty text takes it away.
-    void setLineState(const QString &text);
-    QLabel *lineState() const { return lineState_; }
+    // The line's state over the band's top, shown while the controller does not answer.
+    LineStateLabel *lineState() const { return lineState_; }
 
 private:
     QString errorTraceText() const;
 
     const TrendData &data_;
     std::array<QLabel *, 4> lines_{}; // time, difference, line figures, line event and recording
-    QLabel *lineState_ = nullptr;
+    LineStateLabel *lineState_ = nullptr;
     ExchangeStats runStats_;
     quint64 runPasses_ = 0;
     std::chrono::steady_clock::time_point lastPassEnded_{};

@@ -37,15 +37,11 @@ inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
 inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
 inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");
 
-// Shown from the first read without a reply until the next good one. %1 port, %2 its device,
-// %3 the time of the last answer.
-inline const QString kNoReplySince = QStringLiteral("no reply from %1 (%2) since %3");
 // The band when the error trace could not be written where the run began it. %1: the trace that
 // failed and why; %2: where it goes now.
 inline const QString kBandErrorTraceMoved = QStringLiteral("error trace (%1) now in %2");
 // ... nor in the user's data folder. %1: the trace that failed and why.
 inline const QString kBandErrorTraceLost = QStringLiteral("error trace not written (%1)");
-inline const QColor kLineStateColour(220, 0, 0);
 
 // Tooltips: how a control is used where its caption does not say.
 inline const QString kNameFieldTip = QStringLiteral(

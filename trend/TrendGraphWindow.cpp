@@ -6,6 +6,7 @@
 #include "link/Settings.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
+#include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
 #include "trend/Cursor.h"
 #include "trend/Presets.h"
@@ -110,11 +111,9 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
-    connect(run_, &TrendRun::noReply, this, [this](const QDateTime &since) {
-        const QString port = chosenPortName();
-        band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
-    });
-    connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
+    connect(run_, &TrendRun::noReply, this,
+            [this](const QDateTime &since) { band_->lineState()->showNoReply(chosenPortName(), since); });
+    connect(run_, &TrendRun::replyAgain, band_->lineState(), &LineStateLabel::clearState);
     connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
         band_->setErrorTraceMoved(problem, nowPath);
         showBand();

@@ -23,8 +23,9 @@ bool blockReadUnanswerable(const Link &link, int code)
 
 } // namespace
 
-TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan)
+TrendPass readPass(LineKeeper &line, const LinkTask &task, PollPlan &plan)
 {
+    Link &link = line.link();
     TrendPass pass;
     std::array<std::optional<ReadFailure>, kChannels> failures;
     ReadBuffer block(readplan::kLargestBlockRead, 0);
@@ -40,12 +41,8 @@ TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan)
             code = link.readValue('R', 2, read.address);
         }
         pass.stats.add(code < 0 ? code : 0, std::chrono::steady_clock::now() - start);
-        // A gone line would cost every further request the whole reply time; with the port closed
-        // they fail at once.
-        if (code < 0 && link.isOpen() && link.lineGone()) {
-            link.closeLostLine();
+        if (line.afterRequest(code))
             pass.lineEvent = LineEvent::Lost;
-        }
         return code;
     };
 
@@ -86,38 +83,31 @@ TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan)
         pass.readout.failedChannels = static_cast<std::uint16_t>(pass.readout.failedChannels | (1u << c));
     }
     pass.ended = std::chrono::steady_clock::now();
+    pass.reply = line.replyState();
     return pass;
+}
+
+TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan)
+{
+    LineKeeper line(link);
+    return readPass(line, task, plan);
 }
 
 void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver)
 {
-    using Clock = std::chrono::steady_clock;
-    bool lineLost = false;
-    Clock::time_point nextReopen{};
-    while (task.waitForRoom(kPassesAhead)) {
-        bool back = false;
-        if (lineLost && Clock::now() >= nextReopen) {
-            back = link.reopen() == 0;
-            lineLost = !back;
-            nextReopen = Clock::now() + kReopenInterval;
-        }
-        TrendPass pass = readPass(link, task, plan);
-        if (pass.lineEvent == LineEvent::Lost) {
-            lineLost = true;
-            nextReopen = Clock::now() + kReopenInterval;
-        } else if (back) {
+    LineKeeper line(link);
+    while (task.waitForRoom(LineKeeper::kPassesAhead)) {
+        if (!line.reopenWhenDue(task))
+            return;
+        TrendPass pass = readPass(line, task, plan);
+        if (line.takeLineBack() && pass.lineEvent == LineEvent::None)
             pass.lineEvent = LineEvent::Back;
-        }
         const bool abandoned = pass.readout.abandoned;
         task.handedOver();
         handOver(std::move(pass));
         if (abandoned)
             return;
-        std::chrono::milliseconds pause = task.pause();
-        if (lineLost) {
-            const auto untilReopen = std::chrono::ceil<std::chrono::milliseconds>(nextReopen - Clock::now());
-            pause = std::max(pause, untilReopen);
-        }
+        const std::chrono::milliseconds pause = task.pause();
         if (pause.count() > 0 && !task.sleepFor(pause))
             return;
     }

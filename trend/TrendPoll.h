@@ -5,6 +5,7 @@
 // refusal stored at each failure. The window then stores and draws it (Sampling.h).
 
 #include "link/ExchangeStats.h"
+#include "link/LineKeeper.h"
 #include "link/LinkThread.h"
 #include "trend/ReadPlan.h"
 #include "trend/SamplingRead.h"
@@ -35,6 +36,7 @@ struct TrendPass {
     std::chrono::steady_clock::time_point ended; // when the reply to its last request ended
     ExchangeStats stats;                          // the requests of this pass
     LineEvent lineEvent = LineEvent::None;
+    ReplyState reply;                             // whether the controller answered its last request
     // Block reads given up in this pass (their words were read by "R" instead), and the plan the
     // run reads with from now on; neither when the plan did not change.
     std::vector<readplan::BlockReadGivenUp> blockReadsGivenUp;
@@ -52,26 +54,22 @@ struct PollPlan {
 PollPlan makePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       readplan::ReadMode mode);
 
-// How often a run whose line has gone tries to open the device again; while it is gone, one pass of
-// failed reads is recorded per attempt.
-inline constexpr std::chrono::milliseconds kReopenInterval{1000};
-
-// How many finished passes may wait for the window before the link thread waits for it.
-inline constexpr int kPassesAhead = 3;
-
-// Reads one pass on `link`, request by request of the plan; a failed request fails every channel
+// Reads one pass on `line`, request by request of the plan; a failed request fails every channel
 // it serves. Cancelling `task` abandons the pass before the next request. When a request finds
 // that the line has gone, the port is closed (its holder kept), the pass's remaining requests fail
 // at once and the pass says LineEvent::Lost. A block read that the controller refuses or answers
 // with the wrong length is given up for the run: its words are read by "R" at once, in this pass
 // and in the plan for the next ones.
+TrendPass readPass(LineKeeper &line, const LinkTask &task, PollPlan &plan);
+// The same on a line of its own, for a single pass.
 TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan);
 
-// Runs on the link thread until `task` is cancelled: pass, hand over, the task's pause, next pass.
-// An abandoned pass is handed over too (its failures happened) and ends the poll. While the line
-// is gone, the same device is opened again every kReopenInterval, one pass of failed reads
-// recorded per attempt; the first pass after it is back says LineEvent::Back. A silent controller
-// on a present line is not reopened: its reads just time out.
+// Runs on the link thread until `task` is cancelled: pass, hand over, the task's pause, next pass,
+// with at most LineKeeper::kPassesAhead passes waiting for the window. An abandoned pass is handed
+// over too (its failures happened) and ends the poll. While the line is gone, the same device is
+// opened again every LineKeeper::kReopenInterval, one pass of failed reads recorded per attempt;
+// the first pass after it is back says LineEvent::Back. A silent controller on a present line is
+// not reopened: its reads just time out.
 void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver);
 
 } // namespace sampling

@@ -43,14 +43,9 @@ TrendRun::TrendRun(Workspace &ws, TrendData &data, GraphLayers &layers, QObject 
 {
     portPause_ = new PortPause(this);
     connect(portPause_, &PortPause::finished, this, &TrendRun::beginSampling);
-    passWatch_ = new QTimer(this);
-    passWatch_->setSingleShot(true);
-    connect(passWatch_, &QTimer::timeout, this, [this] {
-        if (!active_ || silent_)
-            return;
-        silent_ = true;
-        emit noReply(lastAnswer_);
-    });
+    replyWatch_ = new NoReplyWatch(this);
+    connect(replyWatch_, &NoReplyWatch::noReply, this, &TrendRun::noReply);
+    connect(replyWatch_, &NoReplyWatch::replyAgain, this, &TrendRun::replyAgain);
 }
 
 TrendRun::~TrendRun()
@@ -126,15 +121,13 @@ void TrendRun::beginSampling()
     active_ = true;
     data_.ringWritePos = 0;
     layers_.clearTraceLayer();
-    silent_ = false;
-    lastAnswer_ = QDateTime::currentDateTime();
     errorTrace_.reset();
     // The plan is made once, before anyone hears that the run has begun.
     sampling::PollPlan plan =
         sampling::makePollPlan(data_.selectedChannels, data_.channelAddress, readplan::storedReadMode());
     readPlan_ = plan.reads;
     emit samplingBegun();
-    watchForNextPass();
+    replyWatch_->begin(passDue());
 
     task_ = ws_.linkThread.newTask();
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
@@ -156,9 +149,7 @@ void TrendRun::stop()
         task_.reset();
     }
     active_ = false;
-    passWatch_->stop();
-    if (std::exchange(silent_, false))
-        emit replyAgain();
+    replyWatch_->end();
     // The port goes back once the exchange in flight has ended; a new start waits for that.
     ws_.linkThread.close(PortUser::TrendRun);
 }
@@ -212,33 +203,16 @@ void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::T
     readout::recordRowInfo(data_, pass.readout, pass.ended);
     sampling::storePass(data_, layers_, pass.readout);
     ++passesStored_;
-    takeReplyState(pass);
+    replyWatch_->setResultDue(passDue());
+    replyWatch_->take(pass.reply);
     emit passStored(pass);
-    watchForNextPass();
 }
 
-void TrendRun::watchForNextPass()
+std::chrono::milliseconds TrendRun::passDue() const
 {
     // A pass of good reads takes a few tens of milliseconds per read; one reply time (at most 2 s)
     // more than the pause and those reads, and the line is silent.
     using namespace std::chrono;
     const auto reads = static_cast<int>(data_.selectedChannels.size());
-    const milliseconds due = milliseconds(waitTimeMs()) + milliseconds(40) * reads + milliseconds(2100);
-    passWatch_->start(due);
-}
-
-void TrendRun::takeReplyState(const sampling::TrendPass &pass)
-{
-    const auto timedOut = std::count_if(pass.failures.begin(), pass.failures.end(), [](const sampling::ReadFailure &f) {
-        return f.code == static_cast<int>(LinkResult::Timeout);
-    });
-    const bool anyAnswer = pass.failures.size() < data_.selectedChannels.size();
-    if (anyAnswer) {
-        lastAnswer_ = QDateTime::currentDateTime();
-        if (std::exchange(silent_, false))
-            emit replyAgain();
-    } else if (timedOut > 0 || pass.lineEvent == sampling::LineEvent::Lost) {
-        if (!std::exchange(silent_, true))
-            emit noReply(lastAnswer_);
-    }
+    return milliseconds(waitTimeMs()) + milliseconds(40) * reads + milliseconds(2100);
 }

@@ -4,6 +4,7 @@
 // into the recording and the graph layers, the error trace, and the end. The window shows what it
 // hears; a test drives a run without any window.
 
+#include "link/NoReplyWatch.h"
 #include "program/Workspace.h"
 #include "trend/GraphLayers.h"
 #include "trend/TrendData.h"
@@ -12,7 +13,6 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <QTimer>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -54,8 +54,8 @@ signals:
     void samplingBegun();
     // A pass of the run has been stored and drawn on the trace layer.
     void passStored(const sampling::TrendPass &pass);
-    // The controller has not answered since `since` (no pass came within one reply time of when
-    // it was due, or a whole pass timed out); and it answers again.
+    // The controller has not answered since `since` (the last request of a pass got no reply, or no
+    // pass came within one reply time of when it was due); and it answers again.
     void noReply(const QDateTime &since);
     void replyAgain();
     // The run's error trace could not be written where it began: why, and where it goes now (empty
@@ -69,9 +69,8 @@ private:
     void beginSampling();
     void takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);
     void appendErrorTrace(const sampling::ReadFailure &failure);
-    // Waits for the next pass: one reply time past when it is due.
-    void watchForNextPass();
-    void takeReplyState(const sampling::TrendPass &pass);
+    // How long a pass may take: one reply time past when it is due.
+    std::chrono::milliseconds passDue() const;
     void appendErrorTrace(const readplan::BlockReadGivenUp &givenUp);
     void appendErrorTrace(const QByteArray &entry);
 
@@ -79,9 +78,7 @@ private:
     TrendData &data_;
     GraphLayers &layers_;
     PortPause *portPause_ = nullptr;
-    QTimer *passWatch_ = nullptr;
-    QDateTime lastAnswer_;   // when a read was last answered
-    bool silent_ = false;    // noReply has been said and replyAgain not yet
+    NoReplyWatch *replyWatch_ = nullptr;
     std::shared_ptr<LinkTask> task_;
     bool active_ = false;
     bool starting_ = false;  // a second start is refused meanwhile

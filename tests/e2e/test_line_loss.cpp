@@ -88,8 +88,8 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     const qint64 lostAt = QDateTime::currentSecsSinceEpoch();
     // Passes read before the pull may still be on their way to the window.
     const int storedAtLoss = p.trend.ringWritePos;
-    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= storedAtLoss + sampling::kPassesAhead + 2,
-                             (sampling::kPassesAhead + 3) * kOneFailedExchangeMs + kSlackMs);
+    QTRY_VERIFY_WITH_TIMEOUT(p.trend.ringWritePos >= storedAtLoss + LineKeeper::kPassesAhead + 2,
+                             (LineKeeper::kPassesAhead + 3) * kOneFailedExchangeMs + kSlackMs);
     QVERIFY(form->runActive());
     QVERIFY(p.ws.linkThread.portOpen());
 
@@ -114,7 +114,7 @@ void TestLineLoss::trendRunGoesOnWithoutTheLineAndRunsAgainAfter()
     int good = 0;
     while (good < p.trend.ringWritePos && p.trend.sampleRing[good][0] == 20000)
         ++good;
-    QVERIFY(good >= storedAtLoss && good <= storedAtLoss + sampling::kPassesAhead + 1);
+    QVERIFY(good >= storedAtLoss && good <= storedAtLoss + LineKeeper::kPassesAhead + 1);
     const int failed = p.trend.ringWritePos - good;
     for (int row = 0; row < p.trend.ringWritePos; ++row) {
         QCOMPARE(p.trend.sampleRing[row][0], row < good ? 20000 : 0);

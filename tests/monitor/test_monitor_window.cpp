@@ -7,6 +7,7 @@
 #include "catalogue/SuperBlockFile.h"
 #include "monitor/MonitorTexts.h"
 #include "monitor/MonitorWindow.h"
+#include "program/LineStateLabel.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
@@ -385,7 +386,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!form->lineState()->isHidden(), 2000 + 2100);
         QVERIFY2(form->lineState()->text().startsWith(QStringLiteral("no reply from COM1 (%1) since ").arg(sim.devicePath())),
                  qPrintable(form->lineState()->text()));
-        QCOMPARE(form->lineState()->palette().color(QPalette::WindowText), monitor::kLineStateColour);
+        QCOMPARE(form->lineState()->palette().color(QPalette::WindowText), LineStateLabel::kColour);
         sim.clearFaults();
         QTRY_VERIFY_WITH_TIMEOUT(form->lineState()->isHidden(), 5000);
         form->releaseOrPause();
