@@ -104,7 +104,7 @@ void setUpTable(TrendGraphWindow &form, const Configuration &configuration)
     }
 }
 
-struct PollFigures {
+struct PollingMeasurement {
     double passes = 0;
     double seconds = 0;
     double uiCpu = 0;
@@ -112,7 +112,7 @@ struct PollFigures {
     qint64 longestStallMs = 0;
 };
 
-PollFigures measurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock,
+PollingMeasurement measurePolling(Workspace &ws, TrendData &data, const bench::LinkThreadClock &linkClock,
                            const Configuration &configuration, int seconds, const QString &screenshot)
 {
     readplan::storeReadMode(configuration.mode);
@@ -120,7 +120,7 @@ PollFigures measurePolling(Workspace &ws, TrendData &data, const bench::LinkThre
     form->show();
     setUpTable(*form, configuration);
     form->toggleRun(); // opens the port and pauses 1 to 2 s
-    PollFigures figures;
+    PollingMeasurement figures;
     // Start on a pass boundary: after the first pass has been stored.
     if (!bench::waitUntil([form] { return form->runActive() && form->passesStored() > 0; }, 5000)) {
         std::fprintf(stderr, "the run did not start\n");
@@ -235,7 +235,7 @@ int main(int argc, char *argv[])
     std::printf("One read per channel:\n");
     std::printf("  channels  passes/s  wire limit  ratio  CPU/pass: window  link thread  longest stall\n");
     for (int channels : {1, 7, 14}) {
-        const PollFigures f = measurePolling(ws, data, linkClock, demoWords(channels), seconds,
+        const PollingMeasurement f = measurePolling(ws, data, linkClock, demoWords(channels), seconds,
                                              channels == 14 ? screenshot : QString());
         if (f.passes <= 0)
             return 1;
@@ -252,7 +252,7 @@ int main(int argc, char *argv[])
                  {"7 analog on 7 scattered words + 7 bits of one word, each word once", scatteredWordsAndBitsOfOne()}};
     for (const auto &[name, configuration] : plans) {
         const readplan::ReadPlan plan = planOf(configuration);
-        const PollFigures f = measurePolling(ws, data, linkClock, configuration, seconds, QString());
+        const PollingMeasurement f = measurePolling(ws, data, linkClock, configuration, seconds, QString());
         if (f.passes <= 0)
             return 1;
         const double rate = f.passes / f.seconds;

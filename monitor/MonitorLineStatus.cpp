@@ -1,7 +1,7 @@
 #include "monitor/MonitorLineStatus.h"
 
 #include "base/WindowLook.h"
-#include "link/ExchangeStatsText.h"
+#include "link/PollFigures.h"
 #include "link/Settings.h"
 #include "monitor/MonitorRun.h"
 #include "monitor/MonitorTexts.h"
@@ -63,9 +63,8 @@ void MonitorLineStatus::takeSection(const SectionResult &result)
 void MonitorLineStatus::showFigures()
 {
     figuresShown_ = std::chrono::steady_clock::now();
-    const ExchangeStats &stats = run_.lineStats();
-    QString text =
-        stats.exchanges == 0 ? QString() : exchangeStatsText(stats, run_.releasePasses(), run_.releaseTime());
+    const PollFigures &figures = run_.releaseFigures();
+    QString text = figures.stats.exchanges == 0 ? QString() : pollFiguresText(figures);
     if (!eventText_.isEmpty()) {
         // The event comes first and whole where it fits; the figures take the room that is left.
         const QFontMetrics metrics(figures_->font());

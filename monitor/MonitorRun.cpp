@@ -74,9 +74,7 @@ void MonitorRun::beginPolling()
     if (ended_ || !released_)
         return;
     task_ = linkThread_.newTask();
-    lineStats_ = ExchangeStats{};
-    releasePasses_ = 0;
-    releaseStarted_ = lastSectionRead_ = std::chrono::steady_clock::now();
+    releaseFigures_.begin(std::chrono::steady_clock::now());
     emit pollingBegun();
     replyWatch_->begin(longestSectionTime(sections_));
     const LinkThread::Reply reply = linkThread_.replyTo(this);
@@ -93,13 +91,12 @@ void MonitorRun::takeSection(const std::shared_ptr<LinkTask> &task, const Sectio
     task->taken();
     if (task != task_)
         return;
-    lineStats_.merge(result.stats);
-    lastSectionRead_ = std::chrono::steady_clock::now();
+    const bool passDone =
+        result.outcome == PassOutcome::Complete && result.section + 1 == static_cast<int>(sections_.size());
+    releaseFigures_.take(result.stats, std::chrono::steady_clock::now(), passDone);
     replyWatch_->take(result.reply);
-    if (result.outcome == PassOutcome::Complete && result.section + 1 == static_cast<int>(sections_.size())) {
+    if (passDone)
         ++passesCompleted_;
-        ++releasePasses_;
-    }
     // The link thread ends the passes itself at a missing pointer; nothing more will come.
     if (result.outcome == PassOutcome::PointersMissing)
         task_->cancel();

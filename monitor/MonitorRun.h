@@ -5,7 +5,7 @@
 // window shows what it hears.
 
 #include "catalogue/CatalogueData.h"
-#include "link/ExchangeStats.h"
+#include "link/PollFigures.h"
 #include "link/LinkThread.h"
 #include "link/NoReplyWatch.h"
 #include "monitor/MonitorLayout.h"
@@ -46,9 +46,7 @@ public:
     quint64 passesCompleted() const { return passesCompleted_; }
     // The block reads of the current or last release, the passes completed in it, and the time
     // from its first pass to its last section read.
-    const ExchangeStats &lineStats() const { return lineStats_; }
-    quint64 releasePasses() const { return releasePasses_; }
-    std::chrono::steady_clock::duration releaseTime() const { return lastSectionRead_ - releaseStarted_; }
+    const PollFigures &releaseFigures() const { return releaseFigures_; }
 
 signals:
     // The port is open: the passes begin after the pause.
@@ -81,8 +79,5 @@ private:
     bool released_ = false;
     bool ended_ = false;
     quint64 passesCompleted_ = 0;
-    ExchangeStats lineStats_;
-    quint64 releasePasses_ = 0;
-    std::chrono::steady_clock::time_point releaseStarted_{};
-    std::chrono::steady_clock::time_point lastSectionRead_{};
+    PollFigures releaseFigures_;
 };

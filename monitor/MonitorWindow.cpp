@@ -85,8 +85,8 @@ const SectionTable &MonitorWindow::sections() const { return values_->sections()
 const MonitorGrids &MonitorWindow::grids() const { return values_->grids(); }
 bool MonitorWindow::isPolling() const { return run_->isReleased(); }
 quint64 MonitorWindow::passesCompleted() const { return run_->passesCompleted(); }
-const ExchangeStats &MonitorWindow::lineStats() const { return run_->lineStats(); }
-quint64 MonitorWindow::releasePasses() const { return run_->releasePasses(); }
+const ExchangeStats &MonitorWindow::lineStats() const { return run_->releaseFigures().stats; }
+quint64 MonitorWindow::releasePasses() const { return run_->releaseFigures().passes; }
 
 void MonitorWindow::toggleNumberBase()
 {

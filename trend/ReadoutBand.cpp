@@ -3,7 +3,7 @@
 #include "program/LineStateLabel.h"
 
 #include "base/WindowLook.h"
-#include "link/ExchangeStatsText.h"
+#include "link/PollFigures.h"
 #include "trend/Cursor.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
@@ -70,13 +70,11 @@ void ReadoutBand::show(const View &view)
     lines_[1]->setText(fitted(lines_[1], difference, QStringLiteral("  "), rowsOf(lines_[1]), kReadoutMoreMark));
     if (!fileName_.isEmpty()) {
         lines_[2]->setText(fitted(lines_[2], {kBandFileShown.arg(fileName_)}, QString(), 1, kBandMoreMark));
-    } else if (runPasses_ == 0 && runStats_.exchanges == 0) {
+    } else if (runFigures_.passes == 0 && runFigures_.stats.exchanges == 0) {
         lines_[2]->clear();
     } else {
         // Each of the figures' two lines on a line of its own.
-        const QString figures = QStringLiteral("Line: ") + exchangeStatsText(runStats_, runPasses_,
-                                                                             lastPassEnded_ - data_.runStartedSteady,
-                                                                             QStringLiteral("\n"));
+        const QString figures = QStringLiteral("Line: ") + pollFiguresText(runFigures_, QStringLiteral("\n"));
         QStringList rows;
         for (const QString &text : figures.split(u'\n'))
             rows << fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);
@@ -123,8 +121,7 @@ QString ReadoutBand::errorTraceText() const
 void ReadoutBand::showFile(const QString &fileName)
 {
     fileName_ = fileName;
-    runStats_ = ExchangeStats{};
-    runPasses_ = 0;
+    runFigures_ = PollFigures{};
     lineEventText_.clear();
     recordingText_.clear();
     planText_.clear();
@@ -134,9 +131,7 @@ void ReadoutBand::showFile(const QString &fileName)
 
 void ReadoutBand::beginRun()
 {
-    runStats_ = ExchangeStats{};
-    runPasses_ = 0;
-    lastPassEnded_ = data_.runStartedSteady;
+    runFigures_.begin(data_.runStartedSteady);
     lineEventText_.clear();
     recordingText_.clear();
     savedText_.clear();
@@ -148,9 +143,7 @@ void ReadoutBand::beginRun()
 
 bool ReadoutBand::takePass(const sampling::TrendPass &pass)
 {
-    runStats_.merge(pass.stats);
-    ++runPasses_;
-    lastPassEnded_ = pass.ended;
+    runFigures_.take(pass.stats, pass.ended, true);
     if (pass.planNow)
         planText_ = readout::planChangeText(*pass.planNow, pass.blockReadsGivenUp);
     if (pass.lineEvent == sampling::LineEvent::None)

@@ -3,7 +3,7 @@
 // them, the line's figures of the current or last run, its read plan and its events (line lost or
 // back, recording to a file). The texts come from TrendReadout; the band only places them.
 
-#include "link/ExchangeStats.h"
+#include "link/PollFigures.h"
 #include "program/LineStateLabel.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
@@ -53,8 +53,7 @@ public:
     // The requests of a pass and their wire limit, shown before the run's events.
     void setPlanText(const QString &text) { planText_ = text; }
 
-    const ExchangeStats &runStats() const { return runStats_; }
-    quint64 runPasses() const { return runPasses_; }
+    const PollFigures &runFigures() const { return runFigures_; }
     QLabel *line(int index) const { return lines_[static_cast<std::size_t>(index)]; }
     // While the controller does not answer: the state over the cursor lines (empty during a run),
     // large and red; an empty text takes it away.
@@ -67,9 +66,7 @@ private:
     const TrendData &data_;
     std::array<QLabel *, 4> lines_{}; // time, difference, line figures, line event and recording
     LineStateLabel *lineState_ = nullptr;
-    ExchangeStats runStats_;
-    quint64 runPasses_ = 0;
-    std::chrono::steady_clock::time_point lastPassEnded_{};
+    PollFigures runFigures_;
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
     QString recordingText_;

@@ -138,8 +138,8 @@ bool TrendGraphWindow::pollArmed() const { return run_->pollArmed(); }
 quint64 TrendGraphWindow::passesStored() const { return run_->passesStored(); }
 std::optional<int> TrendGraphWindow::secondCursorX() const { return view_->secondCursorX(); }
 bool TrendGraphWindow::recording() const { return view_->recording(); }
-const ExchangeStats &TrendGraphWindow::runStats() const { return band_->runStats(); }
-quint64 TrendGraphWindow::runPasses() const { return band_->runPasses(); }
+const ExchangeStats &TrendGraphWindow::runStats() const { return band_->runFigures().stats; }
+quint64 TrendGraphWindow::runPasses() const { return band_->runFigures().passes; }
 GraphLayers &TrendGraphWindow::layers() { return view_->layers(); }
 PictureWidget *TrendGraphWindow::graphPicture() const { return view_->picture(); }
 QMenu *TrendGraphWindow::graphMenu() const { return view_->menu(); }

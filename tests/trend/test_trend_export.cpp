@@ -3,7 +3,7 @@
 // against the controller simulator and against rows opened from a .trd.
 
 #include "base/TextFile.h"
-#include "link/ExchangeStatsText.h"
+#include "link/PollFigures.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
@@ -161,10 +161,16 @@ void TestTrendExport::statisticsAndRecordingFiles()
     stats.add(-3, 10ms);
     stats.add(-1, 1000ms);
     stats.add(-3, 10ms);
-    QCOMPARE(exchangeStatsText(stats, 2, 500ms),
+    PollFigures figures;
+    const auto began = std::chrono::steady_clock::now();
+    figures.begin(began);
+    figures.take(stats, began + 200ms, false);
+    figures.take(ExchangeStats{}, began + 300ms, true);
+    figures.take(ExchangeStats{}, began + 500ms, true);
+    QCOMPARE(pollFiguresText(figures),
              QStringLiteral("4 exchanges, 3 failed (-3 refused D: 2, -1 no reply: 1), reply mean 260.0 ms, longest 1000.0 ms, "
                             "4.00 passes/s"));
-    QCOMPARE(exchangeStatsText(ExchangeStats{}, 0, 0ns),
+    QCOMPARE(pollFiguresText(PollFigures{}),
              QStringLiteral("0 exchanges, 0 failed, reply mean 0.0 ms, longest 0.0 ms, 0.00 passes/s"));
 
     // Lines gather until a second has passed; close writes the rest.

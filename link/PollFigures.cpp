@@ -1,4 +1,4 @@
-#include "link/ExchangeStatsText.h"
+#include "link/PollFigures.h"
 
 #include "link/LinkResult.h"
 
@@ -13,16 +13,31 @@ QString millisecondsText(std::chrono::nanoseconds t)
 
 } // namespace
 
-double passesPerSecond(std::uint64_t passes, std::chrono::nanoseconds elapsed)
+void PollFigures::begin(Clock::time_point now)
 {
+    *this = PollFigures{};
+    began = latest = now;
+}
+
+void PollFigures::take(const ExchangeStats &exchanges, Clock::time_point ended, bool passDone)
+{
+    stats.merge(exchanges);
+    latest = ended;
+    if (passDone)
+        ++passes;
+}
+
+double PollFigures::passesPerSecond() const
+{
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(latest - began);
     if (elapsed.count() <= 0)
         return 0.0;
     return static_cast<double>(passes) * 1e9 / static_cast<double>(elapsed.count());
 }
 
-QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed,
-                          const QString &beforeTimes)
+QString pollFiguresText(const PollFigures &figures, const QString &beforeTimes)
 {
+    const ExchangeStats &stats = figures.stats;
     QString text = QStringLiteral("%1 exchanges, %2 failed").arg(stats.exchanges).arg(stats.failures());
     if (!stats.failuresByCode.empty()) {
         QStringList codes;
@@ -33,7 +48,6 @@ QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std:
     }
     text += beforeTimes + QStringLiteral("reply mean ") + millisecondsText(stats.meanReply()) +
             QStringLiteral(", longest ") + millisecondsText(stats.longestReply);
-    text += QStringLiteral(", ") + QString::number(passesPerSecond(passes, elapsed), 'f', 2) +
-            QStringLiteral(" passes/s");
+    text += QStringLiteral(", ") + QString::number(figures.passesPerSecond(), 'f', 2) + QStringLiteral(" passes/s");
     return text;
 }
