@@ -150,8 +150,8 @@ int main(int argc, char *argv[])
     Program p(dialogs);
     p.start();
     settle();
-    auto *varList = qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
-    auto *trend = qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data());
+    auto *varList = p.mainWindow->variablesListWindow();
+    auto *trend = p.mainWindow->trendGraphWindow();
     if (!varList || !trend) {
         std::fprintf(stderr, "the start-up windows are missing\n");
         return 1;
@@ -189,7 +189,7 @@ int main(int argc, char *argv[])
     // Monitor: every section of the demo image, pass after pass.
     p.mainWindow->openMonitor();
     settle();
-    auto *moni = qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data());
+    auto *moni = p.mainWindow->monitorWindow();
     if (!moni) {
         std::fprintf(stderr, "the Monitor window did not open\n");
         return 1;

@@ -81,7 +81,6 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     connect(&ws_.session, &Session::changed, this, &VariablesListWindow::followSession);
     ws_.links.setVariableChoiceSource([this] { return currentChoice(); });
 
-    ws_.variablesListWindow = this;
     ws_.session.setVariablesListOpen(true);
     followSession(ws_.session.state());
 

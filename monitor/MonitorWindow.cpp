@@ -35,7 +35,6 @@ MonitorWindow::MonitorWindow(Workspace &ws, QWidget *parent)
 
     controls_ = MonitorControls::build(this);
     gridView_ = new MonitorGridView(this);
-    ws_.monitorWindow = this;
     ws_.session.setMonitorOpen(true);
 
     // The grids take their names from the variable list, which the Variables List builds.

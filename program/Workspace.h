@@ -10,10 +10,8 @@
 #include "link/LinkThread.h"
 #include "program/Session.h"
 
-#include <QPointer>
 #include <QRect>
 #include <QString>
-#include <QWidget>
 #include <optional>
 
 struct Workspace {
@@ -29,11 +27,6 @@ struct Workspace {
     Session session;
     WindowLinks links;
 
-
-    // The open windows, so that the program can close them all when it ends.
-    QPointer<QWidget> trendGraphWindow;
-    QPointer<QWidget> variablesListWindow;
-    QPointer<QWidget> monitorWindow;
     // Where the Trend Graph's Read-out window stood when last seen, for as long as the program runs.
     std::optional<QRect> readoutWindowPlace;
 };

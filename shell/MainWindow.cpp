@@ -65,11 +65,45 @@ void MainWindow::openPortSettings()
     dialog.exec();
 }
 
-void MainWindow::showTrendGraph()
+MainWindow::~MainWindow()
 {
-    auto *window = new TrendGraphWindow(ws_, trend_);
+    closeOpenedWindows();
+    for (const QPointer<QWidget> &window : std::as_const(openedWindows_))
+        delete window.data();
+}
+
+void MainWindow::showOpened(QWidget *window)
+{
+    openedWindows_.removeAll(nullptr);
+    openedWindows_ << window;
     window->show();
 }
+
+template <typename Window>
+Window *MainWindow::latestOpened() const
+{
+    for (auto it = openedWindows_.crbegin(); it != openedWindows_.crend(); ++it) {
+        if (auto *window = qobject_cast<Window *>(it->data()))
+            return window;
+    }
+    return nullptr;
+}
+
+TrendGraphWindow *MainWindow::trendGraphWindow() const { return latestOpened<TrendGraphWindow>(); }
+MonitorWindow *MainWindow::monitorWindow() const { return latestOpened<MonitorWindow>(); }
+VariablesListWindow *MainWindow::variablesListWindow() const { return latestOpened<VariablesListWindow>(); }
+
+void MainWindow::closeOpenedWindows()
+{
+    // A copy: a window that closes may go from the list meanwhile.
+    const QList<QPointer<QWidget>> windows = openedWindows_;
+    for (const QPointer<QWidget> &window : windows) {
+        if (window)
+            window->close();
+    }
+}
+
+void MainWindow::showTrendGraph() { showOpened(new TrendGraphWindow(ws_, trend_)); }
 
 void MainWindow::openTrendGraph()
 {
@@ -82,14 +116,12 @@ void MainWindow::openMonitor()
 {
     if (!displayWindowAllowed(ws_.session.state()))
         return;
-    auto *window = new MonitorWindow(ws_);
-    window->show();
+    showOpened(new MonitorWindow(ws_));
 }
 
 void MainWindow::openVariablesList()
 {
-    auto *window = new VariablesListWindow(ws_);
-    window->show();
+    showOpened(new VariablesListWindow(ws_));
 }
 
 void MainWindow::followSession(const SessionState &state)
@@ -104,10 +136,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // The other windows go with the main window; each closes as it would by itself, so the port
     // is freed and nothing is left polling.
-    for (QWidget *window : {ws_.trendGraphWindow.data(), ws_.monitorWindow.data(), ws_.variablesListWindow.data()}) {
-        if (window)
-            window->close();
-    }
+    closeOpenedWindows();
     event->accept();
     QCoreApplication::quit();
 }

@@ -6,12 +6,20 @@
 #include "trend/TrendData.h"
 
 #include <QAction>
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
+
+class MonitorWindow;
+class TrendGraphWindow;
+class VariablesListWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(Workspace &ws, TrendData &trend, QWidget *parent = nullptr);
+    // The windows it opened go with it.
+    ~MainWindow() override;
 
     void exitProgram();
     void openPortSettings();
@@ -28,12 +36,22 @@ public:
     QAction *monitorAction() const { return monitorAction_; }
     QAction *portSettingsAction() const { return portSettingsAction_; }
 
+    // The latest window of each kind it opened, while it is open.
+    TrendGraphWindow *trendGraphWindow() const;
+    MonitorWindow *monitorWindow() const;
+    VariablesListWindow *variablesListWindow() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     // Display > Trend Graph and Moniter follow the run state.
     void followSession(const SessionState &state);
+    void showOpened(QWidget *window);
+    template <typename Window>
+    Window *latestOpened() const;
+    // Closes every window it opened, each as it would close by itself.
+    void closeOpenedWindows();
 
     Workspace &ws_;
     TrendData &trend_;
@@ -41,4 +59,5 @@ private:
     QAction *trendGraphAction_ = nullptr;
     QAction *monitorAction_ = nullptr;
     QAction *portSettingsAction_ = nullptr;
+    QList<QPointer<QWidget>> openedWindows_;
 };

@@ -18,12 +18,7 @@ Program::Program(Dialogs &dialogs) : ws(link, dialogs), dialogs_(dialogs)
 
 Program::~Program()
 {
-    for (QWidget *window : {ws.trendGraphWindow.data(), ws.monitorWindow.data(), ws.variablesListWindow.data()}) {
-        if (window) {
-            window->close();
-            delete window;
-        }
-    }
+    // The main window closes and deletes the windows it opened.
     delete mainWindow.data();
     // The link thread gives the port back when the workspace goes.
 }

@@ -133,12 +133,12 @@ int main(int argc, char *argv[])
     program.start();
     waitMs(200);
     Workspace &ws = program.ws;
-    saveScreen({program.mainWindow.data(), ws.variablesListWindow.data(), ws.trendGraphWindow.data()},
+    saveScreen({program.mainWindow.data(), program.mainWindow->variablesListWindow(), program.mainWindow->trendGraphWindow()},
                out + QStringLiteral("/01-startup.png"));
 
     // Data Read, then the bit names of CmdFlag.
     // The Variables List during the read shows how far it has come.
-    auto *varList = qobject_cast<VariablesListWindow *>(ws.variablesListWindow.data());
+    auto *varList = program.mainWindow->variablesListWindow();
     varList->readDataFromController();
     const std::uint64_t servedBefore = sim.requestsServed();
     waitFor([&] { return sim.requestsServed() >= servedBefore + (baud ? 12 : 1); }, 6000);
@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
     save(varList, out, QStringLiteral("02-varlist-after-data-read.png"));
 
     // A trend run with the shipped presets plus a block output.
-    auto *trend = qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data());
+    auto *trend = program.mainWindow->trendGraphWindow();
     trend->table().row(2).name->setText(QStringLiteral("PI3A11"));
     trend->table().row(2).selected->setChecked(true);
     trend->toggleRun();
@@ -191,7 +191,7 @@ int main(int argc, char *argv[])
     waitMs(50);
     program.mainWindow->openMonitor();
     waitMs(50);
-    auto *monitor = qobject_cast<MonitorWindow *>(ws.monitorWindow.data());
+    auto *monitor = program.mainWindow->monitorWindow();
     monitor->releaseOrPause();
     waitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
     waitMs(baud ? 1000 : 300);

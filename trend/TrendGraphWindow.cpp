@@ -64,7 +64,6 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     trigger_ = new TriggerControl(ws_, data_, this);
     connectParts();
 
-    ws_.trendGraphWindow = this;
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
     table_->showRecords(data_.channels);

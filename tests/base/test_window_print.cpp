@@ -96,7 +96,6 @@ private:
     PrinterDialogs dialogs_;
     Workspace ws_{link_, dialogs_};
     TrendData data_;
-    QWidget varList_;
     QTemporaryDir dir_;
     double scale_ = 1;
 };
@@ -106,7 +105,6 @@ void TestWindowPrint::initTestCase()
     testenv::prepare();
     QVERIFY(dir_.isValid());
     scale_ = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-    ws_.variablesListWindow = &varList_;
     ws_.session.setVariablesListOpen(true);
 }
 

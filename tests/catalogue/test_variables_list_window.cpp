@@ -6,6 +6,7 @@
 #include "catalogue/Messages.h"
 #include "catalogue/VariablesListTexts.h"
 #include "catalogue/VariablesListWindow.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -118,7 +119,6 @@ private slots:
         QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
         QVERIFY(p.ws.session.state().variablesListOpen);
-        QCOMPARE(p.ws.variablesListWindow.data(), form.data());
 
         QPushButton *button = form->dataReadButton();
         QCOMPARE(button->geometry(), QRect(64, 384, 73, 27));

@@ -36,12 +36,12 @@ inline void settle()
     QCoreApplication::processEvents();
 }
 
-inline TrendGraphWindow *trendWindow(Program &p) { return qobject_cast<TrendGraphWindow *>(p.ws.trendGraphWindow.data()); }
+inline TrendGraphWindow *trendWindow(Program &p) { return p.mainWindow->trendGraphWindow(); }
 inline VariablesListWindow *variablesListOf(Program &p)
 {
-    return qobject_cast<VariablesListWindow *>(p.ws.variablesListWindow.data());
+    return p.mainWindow->variablesListWindow();
 }
-inline MonitorWindow *monitorOf(Program &p) { return qobject_cast<MonitorWindow *>(p.ws.monitorWindow.data()); }
+inline MonitorWindow *monitorOf(Program &p) { return p.mainWindow->monitorWindow(); }
 
 // Only the given rows ticked: {channel, "A"/"L", name or address, full scale or bit}.
 struct Row {

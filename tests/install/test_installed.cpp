@@ -7,6 +7,7 @@
 #include "catalogue/VariablesListWindow.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/PortSettingsTexts.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 #include "trend/ChannelTable.h"
 #include "trend/TrendGraphWindow.h"
@@ -37,7 +38,7 @@ QByteArray readAll(const QString &path)
 }
 
 // The open Trend Graph; the tests below fail on a null one as on a missing control.
-TrendGraphWindow *trendGraph(const Workspace &ws) { return qobject_cast<TrendGraphWindow *>(ws.trendGraphWindow.data()); }
+TrendGraphWindow *trendGraph(const Program &p) { return p.mainWindow->trendGraphWindow(); }
 
 template <typename T> T *control(QWidget *window, const char *name)
 {
@@ -83,7 +84,7 @@ void TestInstalled::initTestCase()
 
 void TestInstalled::runUntilTraced(Program &p, const QString &trace)
 {
-    auto *run = trendGraph(p.ws)->runButton();
+    auto *run = trendGraph(p)->runButton();
     QVERIFY(run && run->isEnabled());
     QTest::mouseClick(run, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(readAll(trace).contains(" Code=-3 Data="), kLongestOpenMs);
@@ -96,13 +97,13 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
     ScriptedDialogs dialogs;
     auto p = std::make_unique<Program>(dialogs);
     p->start();
-    QVERIFY(p->ws.trendGraphWindow && p->ws.variablesListWindow);
+    QVERIFY(p->mainWindow->trendGraphWindow() && p->mainWindow->variablesListWindow());
 
     // Data Read: the super-block data file goes to the user's data folder; the variable files
     // come from the shipped copies, now the user's own.
-    auto *variablesList = qobject_cast<VariablesListWindow *>(p->ws.variablesListWindow.data());
+    auto *variablesList = p->mainWindow->variablesListWindow();
     QPushButton *dataRead = variablesList ? variablesList->dataReadButton() : nullptr;
-    auto *run = trendGraph(p->ws)->runButton();
+    auto *run = trendGraph(*p)->runButton();
     QVERIFY(dataRead && run);
     QVERIFY(!QFileInfo::exists(dataFolder_ + QStringLiteral("sbdata.qmx")));
     QTest::mouseClick(dataRead, Qt::LeftButton);
@@ -118,9 +119,9 @@ void TestInstalled::dataReadAndRunWriteInTheUserDataFolder()
 
     // RUN with channel 1 only, full scale 12345, against a controller refusing every read: the
     // presets are saved in the data folder, the failed reads traced in the current folder.
-    trendGraph(p->ws)->table().row(0).selected->setChecked(true);
-    trendGraph(p->ws)->table().row(1).selected->setChecked(false);
-    trendGraph(p->ws)->table().row(0).scale->setText(QStringLiteral("12345"));
+    trendGraph(*p)->table().row(0).selected->setChecked(true);
+    trendGraph(*p)->table().row(1).selected->setChecked(false);
+    trendGraph(*p)->table().row(0).scale->setText(QStringLiteral("12345"));
     p->ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("20")));
     port_.simulator().setFaultForAllRequests({SimFault::Kind::Nak, 'D'});
     const QString traceHere = workFolder_ + QLatin1Char('/') + kErrorTrace;
@@ -158,10 +159,10 @@ void TestInstalled::nextStartReadsThePresets()
     ScriptedDialogs dialogs;
     Program p(dialogs);
     p.start();
-    QVERIFY(p.ws.trendGraphWindow);
-    QVERIFY(trendGraph(p.ws)->table().row(0).selected->isChecked());
-    QVERIFY(!trendGraph(p.ws)->table().row(1).selected->isChecked());
-    QCOMPARE(trendGraph(p.ws)->table().row(0).scale->text(), QStringLiteral("12345"));
+    QVERIFY(p.mainWindow->trendGraphWindow());
+    QVERIFY(trendGraph(p)->table().row(0).selected->isChecked());
+    QVERIFY(!trendGraph(p)->table().row(1).selected->isChecked());
+    QCOMPARE(trendGraph(p)->table().row(0).scale->text(), QStringLiteral("12345"));
     QCOMPARE(dialogs.messages, QStringList{});
 }
 

@@ -160,7 +160,6 @@ private slots:
     {
         QPointer<MonitorWindow> form = createForm();
         QCOMPARE(varListOpenings, 1);
-        QCOMPARE(ws->monitorWindow.data(), form.data());
         QCOMPARE(form->windowTitle(), QStringLiteral("MoniForm"));
         // Of a fixed size: no maximise button.
         QVERIFY(form->windowFlags() & Qt::CustomizeWindowHint);

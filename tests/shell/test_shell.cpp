@@ -4,6 +4,7 @@
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
+#include "monitor/MonitorWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
@@ -78,8 +79,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(boxReturned, 5000);
         QVERIFY(secondReturned);
         QTRY_VERIFY_WITH_TIMEOUT(!program.mainWindow || !program.mainWindow->isVisible(), 3000);
-        QVERIFY(!program.ws.trendGraphWindow || !program.ws.trendGraphWindow->isVisible());
-        QVERIFY(!program.ws.variablesListWindow || !program.ws.variablesListWindow->isVisible());
+        // The main window took the others with it.
+        for (const QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY(!window->isVisible() || !(qobject_cast<const TrendGraphWindow *>(window) ||
+                                              qobject_cast<const VariablesListWindow *>(window)));
         settle();
     }
 
@@ -108,8 +111,8 @@ private slots:
         Program program(dialogs);
         program.start();
         settle();
-        auto *trend = qobject_cast<TrendGraphWindow *>(program.ws.trendGraphWindow.data());
-        auto *list = qobject_cast<VariablesListWindow *>(program.ws.variablesListWindow.data());
+        auto *trend = program.mainWindow->trendGraphWindow();
+        auto *list = program.mainWindow->variablesListWindow();
         QVERIFY(trend && list);
         Session &session = program.ws.session;
         session.setCatalogueDecoded(decoded);
@@ -147,12 +150,12 @@ private slots:
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Trend Monitor"));
         QCOMPARE(main->centralWidget()->size(), QSize(343, 47));
         QCOMPARE(main->pos(), QPoint(2, 8));
-        QVERIFY(program.ws.trendGraphWindow && program.ws.trendGraphWindow->isVisible());
-        QVERIFY(program.ws.variablesListWindow && program.ws.variablesListWindow->isVisible());
-        QVERIFY(!program.ws.monitorWindow);
+        QVERIFY(program.mainWindow->trendGraphWindow() && program.mainWindow->trendGraphWindow()->isVisible());
+        QVERIFY(program.mainWindow->variablesListWindow() && program.mainWindow->variablesListWindow()->isVisible());
+        QVERIFY(!program.mainWindow->monitorWindow());
         // Windows of a fixed size offer no maximise button: it would do nothing.
-        for (const QWidget *window : {static_cast<QWidget *>(main), program.ws.trendGraphWindow.data(),
-                                      program.ws.variablesListWindow.data()}) {
+        for (const QWidget *window : {static_cast<QWidget *>(main), static_cast<QWidget *>(program.mainWindow->trendGraphWindow()),
+                                      static_cast<QWidget *>(program.mainWindow->variablesListWindow())}) {
             QVERIFY2(window->windowFlags() & Qt::CustomizeWindowHint, qPrintable(window->windowTitle()));
             QVERIFY2(!(window->windowFlags() & Qt::WindowMaximizeButtonHint), qPrintable(window->windowTitle()));
         }
@@ -204,42 +207,42 @@ private slots:
         main->openMonitor();
         main->openTrendGraph();
         settle();
-        QVERIFY(!program.ws.monitorWindow);
+        QVERIFY(!program.mainWindow->monitorWindow());
 
-        program.ws.trendGraphWindow->close();
+        program.mainWindow->trendGraphWindow()->close();
         settle();
-        QVERIFY(!program.ws.trendGraphWindow);
+        QVERIFY(!program.mainWindow->trendGraphWindow());
         QVERIFY(!program.ws.session.state().trendGraphOpen);
         QVERIFY(main->trendGraphAction()->isEnabled() && main->monitorAction()->isEnabled());
 
         main->monitorAction()->trigger();
         settle();
-        QVERIFY(program.ws.monitorWindow && program.ws.monitorWindow->isVisible());
+        QVERIFY(program.mainWindow->monitorWindow() && program.mainWindow->monitorWindow()->isVisible());
         QVERIFY(!main->trendGraphAction()->isEnabled() && !main->monitorAction()->isEnabled());
         main->openTrendGraph();
         settle();
-        QVERIFY(!program.ws.trendGraphWindow);
+        QVERIFY(!program.mainWindow->trendGraphWindow());
 
-        program.ws.monitorWindow->close();
+        program.mainWindow->monitorWindow()->close();
         settle();
-        QVERIFY(!program.ws.monitorWindow);
+        QVERIFY(!program.mainWindow->monitorWindow());
         QVERIFY(main->trendGraphAction()->isEnabled() && main->monitorAction()->isEnabled());
         QVERIFY(!program.link.isOpen());
 
         // A closed Variables List is opened again by whichever display window comes next.
-        program.ws.variablesListWindow->close();
+        program.mainWindow->variablesListWindow()->close();
         settle();
-        QVERIFY(!program.ws.variablesListWindow && !program.ws.session.state().variablesListOpen);
+        QVERIFY(!program.mainWindow->variablesListWindow() && !program.ws.session.state().variablesListOpen);
         main->openTrendGraph();
         settle();
-        QVERIFY(program.ws.trendGraphWindow);
-        QVERIFY(program.ws.variablesListWindow && program.ws.session.state().variablesListOpen);
-        program.ws.trendGraphWindow->close();
-        program.ws.variablesListWindow->close();
+        QVERIFY(program.mainWindow->trendGraphWindow());
+        QVERIFY(program.mainWindow->variablesListWindow() && program.ws.session.state().variablesListOpen);
+        program.mainWindow->trendGraphWindow()->close();
+        program.mainWindow->variablesListWindow()->close();
         settle();
         main->openMonitor();
         settle();
-        QVERIFY(program.ws.monitorWindow && program.ws.variablesListWindow);
+        QVERIFY(program.mainWindow->monitorWindow() && program.mainWindow->variablesListWindow());
 
         // The program-wide data outlives the windows.
         QVERIFY(program.ws.catalogue.variableListBuilt);

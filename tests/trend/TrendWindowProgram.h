@@ -16,19 +16,11 @@ struct TrendWindowProgram {
         ws.catalogue.variableListBuilt = true;
         ws.session.setCatalogueDecoded(true);
         ws.session.setVariablesListOpen(true);
-        ws.variablesListWindow = &varList;
-    }
-    // The stand-in is the test's, not one of the windows the program closes and deletes as it goes.
-    ~TrendWindowProgram()
-    {
-        if (ws.variablesListWindow == &varList)
-            ws.variablesListWindow = nullptr;
     }
     TrendWindowProgram(const TrendWindowProgram &) = delete;
     TrendWindowProgram &operator=(const TrendWindowProgram &) = delete;
 
     ScriptedDialogs dialogs;
-    QWidget varList;
     Program program{dialogs};
     Link &link = program.link;
     Workspace &ws = program.ws;
