@@ -7,7 +7,7 @@ NoReplyWatch::NoReplyWatch(QObject *parent) : QObject(parent)
 {
     resultWatch_ = new QTimer(this);
     resultWatch_->setSingleShot(true);
-    connect(resultWatch_, &QTimer::timeout, this, &NoReplyWatch::sayNoReply);
+    connect(resultWatch_, &QTimer::timeout, this, &NoReplyWatch::checkResultDue);
 }
 
 void NoReplyWatch::begin(std::chrono::milliseconds resultDue)
@@ -15,7 +15,7 @@ void NoReplyWatch::begin(std::chrono::milliseconds resultDue)
     end();
     watching_ = true;
     resultDue_ = resultDue;
-    pollBegan_ = lastAnswer_ = std::chrono::steady_clock::now();
+    pollBegan_ = lastAnswer_ = lastResult_ = std::chrono::steady_clock::now();
     resultWatch_->start(resultDue_);
 }
 
@@ -23,7 +23,9 @@ void NoReplyWatch::take(const ReplyState &state)
 {
     if (!watching_)
         return;
-    resultWatch_->start(resultDue_);
+    // The watch is not started anew for every result (dozens a second): when it fires, it looks
+    // at when the last one came.
+    lastResult_ = std::chrono::steady_clock::now();
     // An answer before this poll began (to an earlier one) does not count.
     lastAnswer_ = std::max(pollBegan_, state.lastAnswer);
     if (state.answering) {
@@ -40,6 +42,19 @@ void NoReplyWatch::end()
     resultWatch_->stop();
     if (std::exchange(silent_, false))
         emit replyAgain();
+}
+
+void NoReplyWatch::checkResultDue()
+{
+    if (!watching_)
+        return;
+    const auto sinceResult = std::chrono::steady_clock::now() - lastResult_;
+    if (sinceResult < resultDue_) {
+        resultWatch_->start(std::chrono::ceil<std::chrono::milliseconds>(resultDue_ - sinceResult));
+        return;
+    }
+    sayNoReply();
+    resultWatch_->start(resultDue_);
 }
 
 void NoReplyWatch::sayNoReply()

@@ -33,12 +33,14 @@ signals:
     void replyAgain();
 
 private:
+    void checkResultDue();
     void sayNoReply();
 
     QTimer *resultWatch_ = nullptr;
     std::chrono::milliseconds resultDue_{0};
     std::chrono::steady_clock::time_point pollBegan_{};
     std::chrono::steady_clock::time_point lastAnswer_{};
+    std::chrono::steady_clock::time_point lastResult_{};
     bool watching_ = false;
     bool silent_ = false;
 };

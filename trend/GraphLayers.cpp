@@ -34,9 +34,14 @@ void fillRect(QImage &image, int left, int top, int right, int bottom, QRgb colo
     const int y0 = std::max(top, 0);
     const int x1 = std::min(right, image.width());
     const int y1 = std::min(bottom, image.height());
+    if (y0 >= y1 || x0 >= x1)
+        return;
+    // The lines are found from the first one: scanLine() would check the image's sharing each time.
+    uchar *first = image.scanLine(y0);
+    const qsizetype stride = image.bytesPerLine();
     for (int y = y0; y < y1; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        std::fill(line + x0, line + std::max(x0, x1), colour);
+        auto *line = reinterpret_cast<QRgb *>(first + (y - y0) * stride);
+        std::fill(line + x0, line + x1, colour);
     }
 }
 
@@ -203,14 +208,22 @@ void GraphLayers::composeGraph(bool withCursor)
 
 void GraphLayers::composeColumns(int left, int right, bool withCursor)
 {
+    // Each layer's lines are found from its first: scanLine() would check the image's sharing each
+    // time.
+    const uchar *traceBits = trace.constBits();
+    const uchar *gridBits = grid.constBits();
+    const uchar *cursorBits = cursor.constBits();
+    uchar *composeBits = compose.bits();
+    uchar *visibleBits = visible.bits();
     for (int y = 0; y < kGraphHeight; ++y) {
-        const auto *t = reinterpret_cast<const QRgb *>(trace.constScanLine(y));
-        const auto *g = reinterpret_cast<const QRgb *>(grid.constScanLine(y));
-        const auto *c = reinterpret_cast<const QRgb *>(cursor.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(compose.scanLine(y));
-        auto *shown = reinterpret_cast<QRgb *>(visible.scanLine(y));
+        const auto *t = reinterpret_cast<const QRgb *>(traceBits + y * trace.bytesPerLine());
+        const auto *g = reinterpret_cast<const QRgb *>(gridBits + y * grid.bytesPerLine());
+        const auto *c = reinterpret_cast<const QRgb *>(cursorBits + y * cursor.bytesPerLine());
+        auto *out = reinterpret_cast<QRgb *>(composeBits + y * compose.bytesPerLine());
+        auto *shown = reinterpret_cast<QRgb *>(visibleBits + y * visible.bytesPerLine());
+        const QRgb cursorMask = withCursor ? 0xFFFFFFFFu : 0u;
         for (int x = left; x < right; ++x) {
-            out[x] = t[x] | g[x] | (withCursor ? c[x] : 0u);
+            out[x] = t[x] | g[x] | (c[x] & cursorMask);
             shown[x] = out[x];
         }
     }
