@@ -1,5 +1,6 @@
 #include "trend/TrendGraphView.h"
 
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
 #include "trend/Cursor.h"
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -241,7 +243,7 @@ void TrendGraphView::exportCsv()
         unrollSamples(data_);
     QString error;
     if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
-        ws_.dialogs.showMessage(kCsvWriteError, kPathAndReason.arg(path, error));
+        savefailure::report(ws_.dialogs, kCsvWriteError, path, error);
     else
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
 }
@@ -264,9 +266,12 @@ void TrendGraphView::exportPicture()
         return;
     // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
     const QString doublePath = pngAtDoubleScale(path);
-    if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG")) {
-        ws_.dialogs.showMessage(kPictureWriteError, path);
-        return;
+    for (const auto &[scale, file] : {std::pair{1, path}, std::pair{2, doublePath}}) {
+        QString error;
+        if (!graphpicture::writePng(pictureAtScale(scale), file, &error)) {
+            savefailure::report(ws_.dialogs, kPictureWriteError, file, error);
+            return;
+        }
     }
     emit saved(kSavedIn.arg(kTwoFiles.arg(textfile::bareFileName(path), textfile::bareFileName(doublePath)),
                             QFileInfo(path).absolutePath()));
@@ -294,7 +299,7 @@ void TrendGraphView::recordToFile()
     if (path.isEmpty() || !runActive_)
         return;
     if (!recording_.open(path, trendcsv::headerLine(readout::csvColumns(data_)), std::chrono::steady_clock::now())) {
-        ws_.dialogs.showMessage(kRecordingOpenError, kPathAndReason.arg(path, recording_.error()));
+        savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;
     }
     recordingFlush_->start();
@@ -321,7 +326,7 @@ void TrendGraphView::flushRecording()
 void TrendGraphView::stopRecordingAfterFailure()
 {
     recordingFlush_->stop();
-    ws_.dialogs.showMessage(kRecordingWriteError, kPathAndReason.arg(recording_.path(), recording_.error()));
+    savefailure::report(ws_.dialogs, kRecordingWriteError, recording_.path(), recording_.error());
     emit recordingTextChanged(kRecordingStoppedOnWriteFailure);
 }
 

@@ -262,6 +262,20 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QVERIFY(same);
     one.save(QStringLiteral("/tmp/readout-export.png"));
     QCOMPARE(p.dialogs.filtersAsked.last(), kPngFilter);
+    // The files hold the PNG encoding of the pictures byte for byte, as a direct save would write it.
+    const QString direct = dir_.filePath(QStringLiteral("direct.png"));
+    QVERIFY(form.view().pictureAtScale(2).save(direct, "PNG"));
+    QCOMPARE(testenv::readAll(dir_.filePath(QStringLiteral("graph@2x.png"))), testenv::readAll(direct));
+    // A folder that is not there: the message names the file and the system's reason.
+    const QString unwritable = dir_.filePath(QStringLiteral("no-such-folder/graph.png"));
+    p.dialogs.saveAnswers = {unwritable};
+    p.dialogs.messages.clear();
+    p.dialogs.details.clear();
+    form.view().exportPictureAction()->trigger();
+    QCOMPARE(p.dialogs.messages, QStringList{kPictureWriteError});
+    QVERIFY2(p.dialogs.details.value(0).startsWith(unwritable + QStringLiteral(": ")) &&
+                 p.dialogs.details.value(0).size() > unwritable.size() + 2,
+             qPrintable(p.dialogs.details.value(0)));
     // Copy picture puts the 1x picture on the clipboard.
     form.view().copyPictureAction()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
