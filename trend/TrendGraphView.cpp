@@ -85,7 +85,7 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     updateMenu();
 
     recordingFlush_ = new QTimer(this);
-    recordingFlush_->setInterval(RecordingFile::kFlushInterval);
+    recordingFlush_->setInterval(CsvWriter::kFlushInterval);
     connect(recordingFlush_, &QTimer::timeout, this, &TrendGraphView::flushRecording);
 }
 
@@ -298,10 +298,11 @@ void TrendGraphView::recordToFile()
     // The run may have ended while the dialog was open.
     if (path.isEmpty() || !runActive_)
         return;
-    if (!recording_.open(path, trendcsv::headerLine(readout::csvColumns(data_)), std::chrono::steady_clock::now())) {
+    if (!recording_.open(path, std::chrono::steady_clock::now())) {
         savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;
     }
+    recording_.addHeader(trendcsv::headerLine(trendcsv::selectedColumns(data_)));
     recordingFlush_->start();
     emit recordingTextChanged(kRecordingTo.arg(textfile::bareFileName(path)));
 }
@@ -313,7 +314,7 @@ void TrendGraphView::recordPass()
     // The row just stored is the one before the ring's write position.
     const auto stored = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
     const QByteArray line = trendcsv::rowLine(readout::csvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
-    if (!recording_.append(line, std::chrono::steady_clock::now()))
+    if (!recording_.addRow(line, std::chrono::steady_clock::now()))
         stopRecordingAfterFailure();
 }
 
@@ -335,7 +336,7 @@ void TrendGraphView::endRecording()
     recordingFlush_->stop();
     if (!recording_.isOpen())
         return;
-    const qint64 rows = recording_.rowsWritten();
+    const std::uint64_t rows = recording_.rows();
     if (!recording_.close()) {
         stopRecordingAfterFailure();
         return;
