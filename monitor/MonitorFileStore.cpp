@@ -1,6 +1,7 @@
 #include "monitor/MonitorFileStore.h"
 
 #include "base/Dialogs.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
 #include "monitor/MonitorTexts.h"
@@ -25,7 +26,7 @@ std::optional<QString> MonitorFileStore::save(const MonitorGrids &grids, const Q
     }
     QString error;
     if (!textfile::writeAtomically(path, formatMonitorFile(bareName, valueFormat, grids), &error)) {
-        dialogs_.showMessage(cannotWriteFile(path, error));
+        savefailure::report(dialogs_, kCannotWriteFile, path, error);
         return std::nullopt;
     }
     return path;

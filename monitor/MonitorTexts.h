@@ -14,10 +14,8 @@ inline const QString kIncorrectData = QStringLiteral("Incorrect Data");
 // one of the first two grids) is refused whole.
 inline const QString kMonitorFileEndsEarly = QStringLiteral("Incorrect Data: the file ends before its END line");
 inline QString cannotReadFile(const QString &path) { return QStringLiteral("Cannot read file %1").arg(path); }
-inline QString cannotWriteFile(const QString &path, const QString &reason)
-{
-    return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
-}
+// The path and the system's reason are its detail.
+inline const QString kCannotWriteFile = QStringLiteral("Cannot write file");
 
 inline const QString kMonitorFileFilter = QStringLiteral("Moniter Data(*.mon)|*.mon");
 inline const QString kMonitorFileExtension = QStringLiteral("mon");

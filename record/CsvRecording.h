@@ -1,25 +1,20 @@
 #pragma once
 // The CSV file of one qmx-record run: every pass as a row in the trend export's format (or, with a
-// trigger, the rows around each event), written at least once a second so the file can be read
-// while it grows and a power cut loses at most a second.
-//
-// Rows gather in memory between two flushes and go to the file whole. When the file takes only a
-// part of them (a full disk, a file-size limit, an I/O error) it is cut back to its last whole row
-// and takes no more: it never ends in a cut row, and the figures count only the rows that are in it.
+// trigger, the rows around each event), through the CsvWriter the Trend Graph records with: written
+// whole at least once a second, and cut back to its last whole row when the file cannot take them.
 
 #include "link/ExchangeStats.h"
+#include "trend/CsvWriter.h"
 #include "trend/ReadPlan.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 namespace record {
 
@@ -31,7 +26,6 @@ class CsvRecording {
 public:
     // Takes the file descriptor `fd` (open for writing, empty) and closes it at the end.
     CsvRecording(const TrendData &channels, int fd);
-    ~CsvRecording();
     CsvRecording(const CsvRecording &) = delete;
     CsvRecording &operator=(const CsvRecording &) = delete;
 
@@ -70,25 +64,15 @@ public:
 private:
     // With the mutex held.
     void takePlanChange(const sampling::TrendPass &pass);
-    void addLine(const QByteArray &line, bool row);
-    bool writeWaiting();
-    void cutBackToWholeRows(qsizetype written, int writeErrno);
-
-    struct WaitingLine {
-        qsizetype end; // in waiting_, just past its line end
-        bool row;      // not the header
-    };
 
     const TrendData &channels_;
-    int fd_;
     std::chrono::steady_clock::time_point steadyStart_;
     QDateTime wallStart_;
+    // Guards the file and the figures: passes are appended on one thread, the file flushed and the
+    // figures read on another.
     mutable std::mutex mutex_;
-    Figures figures_;
-    QByteArray waiting_; // whole lines not yet written
-    std::vector<WaitingLine> waitingLines_;
-    std::uint64_t fileRows_ = 0;
-    std::uint64_t fileBytes_ = 0;
+    CsvWriter file_;
+    Figures figures_; // but the file's own: rows, bytes and how a write failed
     TriggerCapture *capture_ = nullptr;
 };
 

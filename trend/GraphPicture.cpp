@@ -1,7 +1,9 @@
 #include "trend/GraphPicture.h"
 
+#include "base/TextFile.h"
 #include "base/WindowLook.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 namespace graphpicture {
@@ -51,6 +53,15 @@ QImage render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb backgr
     painter.end();
     picture.setDevicePixelRatio(1);
     return picture;
+}
+
+bool writePng(const QImage &picture, const QString &path, QString *error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!picture.save(&buffer, "PNG"))
+        return false;
+    return textfile::writeAtomically(path, bytes, error);
 }
 
 } // namespace graphpicture

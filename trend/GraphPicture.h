@@ -23,4 +23,8 @@ inline constexpr int kGraphTop = 12;
 // The picture at `scale` (1 or 2): width and height are scale x the scale-1 size.
 QImage render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb background, int scale);
 
+// `picture` as a PNG file in place of `path`, as every file the graph saves: a file there is
+// replaced only by a whole one. False with the system's reason.
+bool writePng(const QImage &picture, const QString &path, QString *error);
+
 } // namespace graphpicture

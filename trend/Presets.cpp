@@ -1,6 +1,7 @@
 #include "trend/Presets.h"
 
 #include "base/ProgramFolder.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 
 namespace presets {
@@ -178,7 +179,7 @@ bool savePresets(const QString &decHexCaption, const ChannelRecords &channels, Q
         if (!textfile::writeAtomically(path, bytes, &error)) {
             saved = false;
             if (failures)
-                failures->append(path + QStringLiteral(": ") + error);
+                failures->append(savefailure::pathAndReason(path, error));
         }
     }
     return saved;

@@ -24,12 +24,33 @@ QByteArray field(const QString &text)
     return '"' + bytes + '"';
 }
 
+QStringList selectedColumns(const TrendData &data)
+{
+    QStringList names;
+    for (int c : data.selectedChannels)
+        names << columnName(data.channels[static_cast<std::size_t>(c)], c);
+    return names;
+}
+
 QByteArray headerLine(const QStringList &channelColumns)
 {
     QByteArray line = "time,t_s";
     for (const QString &name : channelColumns)
         line += ',' + field(name);
     return line + kLineEnd;
+}
+
+Row valuesRow(const TrendData &data, const SampleRow &values, std::uint16_t failedChannels)
+{
+    Row out;
+    out.values.reserve(data.selectedChannels.size());
+    for (int c : data.selectedChannels) {
+        if (failedChannels & (1u << c))
+            out.values.emplace_back(std::nullopt);
+        else
+            out.values.emplace_back(values[static_cast<std::size_t>(c)]);
+    }
+    return out;
 }
 
 QByteArray rowLine(const Row &row)

@@ -19,6 +19,8 @@ namespace trendcsv {
 
 // The column of channel `channel` (0..13) as its record names it.
 QString columnName(const ChannelRecord &record, int channel);
+// The columns of the run's selected channels, in their order.
+QStringList selectedColumns(const TrendData &data);
 // "time,t_s,<column>,..." with its line end.
 QByteArray headerLine(const QStringList &channelColumns);
 
@@ -27,6 +29,9 @@ struct Row {
     std::optional<double> seconds;
     std::vector<std::optional<std::int32_t>> values; // one per channel column; empty: failed
 };
+// The values of the run's selected channels as a row without its time: a logic channel's stored
+// 0 or 1, an analog channel's word; a channel whose bit is set in `failedChannels` an empty cell.
+Row valuesRow(const TrendData &data, const SampleRow &values, std::uint16_t failedChannels);
 QByteArray rowLine(const Row &row);
 
 // A field as CSV needs it: quoted, its quotes doubled, when it holds a comma, quote or line end.

@@ -11,9 +11,10 @@ inline const QString kCheckFullScale = QStringLiteral("Check the F.S. value!");
 inline const QString kSelectDrawingData = QStringLiteral("Please select drawing data.");
 inline const QString kAddressNotFound = QStringLiteral("Asigned Address can not found");
 inline const QString kCommunicationError = QStringLiteral("Communication Error");
-// The channel set-up could not be saved at a run start; the run goes on. %1: "path: reason" lines.
+// The channel set-up could not be saved at a run start; the run goes on. The files that failed and
+// why are its detail (base/SaveFailure), as for every file that could not be saved.
 inline const QString kPresetsNotSaved =
-    QStringLiteral("The channel set-up could not be saved and will be lost at the next start:\n%1");
+    QStringLiteral("The channel set-up could not be saved and will be lost at the next start.");
 // A drawn analog channel scaled by 0 would divide every sample by zero.
 inline const QString kFullScaleZero = QStringLiteral("F.S. value 0 can not be drawn. Check the F.S. value!");
 // A bit box of a drawn logic channel that holds no whole number.
@@ -33,7 +34,7 @@ inline const QString kOpenVariablesList = QStringLiteral("Please open Variables 
 // Trend data file.
 inline const QString kIncorrectFileName = QStringLiteral("Incorrect File Name");
 inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
-// A file that cannot be read or written (the system's own reason follows on a second line).
+// A file that cannot be read or written.
 inline const QString kTrendFileReadError = QStringLiteral("Can not read the file.");
 inline const QString kTrendFileWriteError = QStringLiteral("Can not write the file. The old file is kept.");
 
@@ -88,6 +89,7 @@ inline const QString kCsvExtension = QStringLiteral("csv");
 inline const QString kPngFilter = QStringLiteral("PNG picture(*.png)|*.png");
 inline const QString kPngExtension = QStringLiteral("png");
 
+// Files the graph could not write; the path and the system's reason are the message's detail.
 inline const QString kCsvWriteError = QStringLiteral("The CSV file could not be written.");
 inline const QString kPictureWriteError = QStringLiteral("The picture could not be written.");
 inline const QString kRecordingOpenError = QStringLiteral("The recording file could not be opened.");
@@ -96,8 +98,6 @@ inline const QString kRecordingWriteError = QStringLiteral("Recording stopped: t
 inline const QString kRecordingTo = QStringLiteral("recording to %1");
 inline const QString kRecordingStoppedOnWriteFailure = QStringLiteral("recording stopped: write failed");
 inline const QString kRecordedRowsTo = QStringLiteral("recorded %1 rows to %2");
-// A path and the system's reason, under a message about it.
-inline const QString kPathAndReason = QStringLiteral("%1: %2");
 // The names offered for the files the graph writes (with the date and time added), and what
 // marks the picture saved at twice the scale beside the one asked for.
 inline const QString kTrendFileStem = QStringLiteral("trend");
@@ -130,7 +130,7 @@ inline const QString kTriggerCaption = QStringLiteral("Trigger\u2026");
 inline const QString kTriggerTitle = QStringLiteral("Trigger");
 // The trigger set-up's own file beside the presets.
 inline const QString kTriggerFile = QStringLiteral("Trigger.qmt");
-inline const QString kTriggerNotSaved = QStringLiteral("The trigger set-up could not be saved:\n%1");
+inline const QString kTriggerNotSaved = QStringLiteral("The trigger set-up could not be saved.");
 inline const QString kTriggerSourceLabel = QStringLiteral("Source");
 inline const QString kTriggerConditionLabel = QStringLiteral("Condition");
 inline const QString kTriggerLevelLabel = QStringLiteral("Level (%1)");

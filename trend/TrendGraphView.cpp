@@ -1,5 +1,6 @@
 #include "trend/TrendGraphView.h"
 
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
 #include "trend/Cursor.h"
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -83,7 +85,7 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     updateMenu();
 
     recordingFlush_ = new QTimer(this);
-    recordingFlush_->setInterval(RecordingFile::kFlushInterval);
+    recordingFlush_->setInterval(CsvWriter::kFlushInterval);
     connect(recordingFlush_, &QTimer::timeout, this, &TrendGraphView::flushRecording);
 }
 
@@ -241,7 +243,7 @@ void TrendGraphView::exportCsv()
         unrollSamples(data_);
     QString error;
     if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
-        ws_.dialogs.showMessage(kCsvWriteError, kPathAndReason.arg(path, error));
+        savefailure::report(ws_.dialogs, kCsvWriteError, path, error);
     else
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
 }
@@ -264,9 +266,12 @@ void TrendGraphView::exportPicture()
         return;
     // Beside the picture at screen scale, one at twice the scale for print and high-density screens.
     const QString doublePath = pngAtDoubleScale(path);
-    if (!pictureAtScale(1).save(path, "PNG") || !pictureAtScale(2).save(doublePath, "PNG")) {
-        ws_.dialogs.showMessage(kPictureWriteError, path);
-        return;
+    for (const auto &[scale, file] : {std::pair{1, path}, std::pair{2, doublePath}}) {
+        QString error;
+        if (!graphpicture::writePng(pictureAtScale(scale), file, &error)) {
+            savefailure::report(ws_.dialogs, kPictureWriteError, file, error);
+            return;
+        }
     }
     emit saved(kSavedIn.arg(kTwoFiles.arg(textfile::bareFileName(path), textfile::bareFileName(doublePath)),
                             QFileInfo(path).absolutePath()));
@@ -293,10 +298,11 @@ void TrendGraphView::recordToFile()
     // The run may have ended while the dialog was open.
     if (path.isEmpty() || !runActive_)
         return;
-    if (!recording_.open(path, trendcsv::headerLine(readout::csvColumns(data_)), std::chrono::steady_clock::now())) {
-        ws_.dialogs.showMessage(kRecordingOpenError, kPathAndReason.arg(path, recording_.error()));
+    if (!recording_.open(path, std::chrono::steady_clock::now())) {
+        savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;
     }
+    recording_.addHeader(trendcsv::headerLine(trendcsv::selectedColumns(data_)));
     recordingFlush_->start();
     emit recordingTextChanged(kRecordingTo.arg(textfile::bareFileName(path)));
 }
@@ -308,7 +314,7 @@ void TrendGraphView::recordPass()
     // The row just stored is the one before the ring's write position.
     const auto stored = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
     const QByteArray line = trendcsv::rowLine(readout::csvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
-    if (!recording_.append(line, std::chrono::steady_clock::now()))
+    if (!recording_.addRow(line, std::chrono::steady_clock::now()))
         stopRecordingAfterFailure();
 }
 
@@ -321,7 +327,7 @@ void TrendGraphView::flushRecording()
 void TrendGraphView::stopRecordingAfterFailure()
 {
     recordingFlush_->stop();
-    ws_.dialogs.showMessage(kRecordingWriteError, kPathAndReason.arg(recording_.path(), recording_.error()));
+    savefailure::report(ws_.dialogs, kRecordingWriteError, recording_.path(), recording_.error());
     emit recordingTextChanged(kRecordingStoppedOnWriteFailure);
 }
 
@@ -330,7 +336,7 @@ void TrendGraphView::endRecording()
     recordingFlush_->stop();
     if (!recording_.isOpen())
         return;
-    const qint64 rows = recording_.rowsWritten();
+    const std::uint64_t rows = recording_.rows();
     if (!recording_.close()) {
         stopRecordingAfterFailure();
         return;

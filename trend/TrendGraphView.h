@@ -4,8 +4,8 @@
 // of a run to a file). The window tells it when the cursors may be used and what the run does.
 
 #include "program/Workspace.h"
+#include "trend/CsvWriter.h"
 #include "trend/GraphLayers.h"
-#include "trend/RecordingFile.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
@@ -132,6 +132,6 @@ private:
     QAction *readoutAction_ = nullptr;
     QAction *triggerAction_ = nullptr;
     std::optional<int> triggerMarkX_;
-    RecordingFile recording_;
+    CsvWriter recording_;
     QTimer *recordingFlush_ = nullptr;
 };

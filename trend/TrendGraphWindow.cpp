@@ -1,6 +1,7 @@
 #include "trend/TrendGraphWindow.h"
 
 #include "base/ProgramFolder.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "base/TimeText.h"
 #include "link/Settings.h"
@@ -434,7 +435,7 @@ void TrendGraphWindow::saveTrendFile()
     const QStringList lines = trendfile::formatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
     QString error;
     if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(lines), &error)) {
-        ws_.dialogs.showMessage(kTrendFileWriteError + QLatin1Char('\n') + error);
+        savefailure::report(ws_.dialogs, kTrendFileWriteError, path, error);
         return;
     }
     showSaved(kSavedIn.arg(fileName, QFileInfo(path).absolutePath()));

@@ -173,33 +173,18 @@ QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readpla
     return text + (refused ? QStringLiteral(", block read refused") : QStringLiteral(", block read wrongly answered"));
 }
 
-QStringList csvColumns(const TrendData &data)
-{
-    QStringList columns;
-    for (int c : data.selectedChannels)
-        columns << trendcsv::columnName(data.channels[static_cast<std::size_t>(c)], c);
-    return columns;
-}
-
 trendcsv::Row csvRow(const TrendData &data, const SampleRow &row, const RowInfo &info)
 {
-    trendcsv::Row out;
+    trendcsv::Row out = trendcsv::valuesRow(data, row, info.failedChannels);
     out.time = rowWallTime(data, info);
     if (const std::optional<std::int64_t> ms = rowMilliseconds(info))
         out.seconds = static_cast<double>(*ms) / 1000.0;
-    out.values.reserve(data.selectedChannels.size());
-    for (int c : data.selectedChannels) {
-        if (info.failedChannels & (1u << c))
-            out.values.emplace_back(std::nullopt);
-        else
-            out.values.emplace_back(row[static_cast<std::size_t>(c)]);
-    }
     return out;
 }
 
 QByteArray shownRowsCsv(const TrendData &data)
 {
-    QByteArray csv = trendcsv::headerLine(csvColumns(data));
+    QByteArray csv = trendcsv::headerLine(trendcsv::selectedColumns(data));
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     csv.reserve(csv.size() + rows * (32 + 7 * data.selectedCount()));
     for (int k = 0; k < rows; ++k)

@@ -68,8 +68,6 @@ QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chr
 // passes/s, block read refused" (the error trace has the whole story).
 QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp);
 
-// CSV columns of the run's selected channels.
-QStringList csvColumns(const TrendData &data);
 // One row as CSV: its time, and its values with failed reads left empty.
 trendcsv::Row csvRow(const TrendData &data, const SampleRow &row, const RowInfo &info);
 // The header and every shown row (displayRows, oldest first).

@@ -3,6 +3,7 @@
 #include "base/ErrorTrace.h"
 #include "base/PortPause.h"
 #include "base/ProgramFolder.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/Presets.h"
@@ -87,7 +88,7 @@ std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
     // the user hears that the set-up will be gone at the next start.
     QStringList notSaved;
     if (!presets::savePresets(numberBaseCaption, data_.channels, &notSaved))
-        ws_.dialogs.showMessage(kPresetsNotSaved.arg(notSaved.join(u'\n')));
+        savefailure::report(ws_.dialogs, kPresetsNotSaved, notSaved);
     runstart::buildSelection(data_);
     runstart::resetRecording(data_);
 

@@ -1,6 +1,7 @@
 #include "trend/TriggerControl.h"
 
 #include "base/ProgramFolder.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "program/Workspace.h"
 #include "trend/Cursor.h"
@@ -37,7 +38,7 @@ void TriggerControl::arm(const trigger::TriggerSetup &setup)
     const QString path = programfolder::file(kTriggerFile);
     QString error;
     if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(trigger::setupLines(setup)), &error))
-        ws_.dialogs.showMessage(kTriggerNotSaved.arg(path + QStringLiteral(": ") + error));
+        savefailure::report(ws_.dialogs, kTriggerNotSaved, path, error);
     if (dialog_)
         dialog_->showArmed(true);
     emit armedChanged(true);

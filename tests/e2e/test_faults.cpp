@@ -268,9 +268,11 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     QFile::remove(presetCopy);
     form->toggleRun();
     QTRY_COMPARE(dialogs.messages.size(), 3);
-    QVERIFY2(dialogs.messages[0].startsWith(kPresetsNotSaved.arg(presetFile + QStringLiteral(": "))),
-             qPrintable(dialogs.messages[0]));
-    QVERIFY(!dialogs.messages[0].contains(presetCopy));
+    QCOMPARE(dialogs.messages[0], kPresetsNotSaved);
+    QVERIFY2(dialogs.details[0].startsWith(presetFile + QStringLiteral(": ")) &&
+                 dialogs.details[0].size() > presetFile.size() + 2,
+             qPrintable(dialogs.details[0]));
+    QVERIFY(!dialogs.details[0].contains(presetCopy));
     QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
     QVERIFY(QFileInfo(presetFile).isDir());
     QVERIFY(testenv::readAll(presetCopy).startsWith("Dec,,,,\r\nON,L,AnTermIn,20000\r\n"));
@@ -283,12 +285,18 @@ void TestFaults::programFolderFilesThatCannotBeWritten()
     const QByteArray copyBefore = testenv::readAll(presetCopy);
     const QStringList folderBefore = folderListing(testenv::programDir());
     dialogs.messages.clear();
+    dialogs.details.clear();
     {
         const FileSizeLimit limit(64);
         form->toggleRun();
     }
     QTRY_COMPARE(dialogs.messages.size(), 3);
-    QVERIFY(dialogs.messages[0].contains(presetFile) && dialogs.messages[0].contains(presetCopy));
+    QCOMPARE(dialogs.messages[0], kPresetsNotSaved);
+    const QStringList failedPresets = dialogs.details[0].split(u'\n');
+    QCOMPARE(failedPresets.size(), 2);
+    QVERIFY2(failedPresets[0].startsWith(presetFile + QStringLiteral(": ")) &&
+                 failedPresets[1].startsWith(presetCopy + QStringLiteral(": ")),
+             qPrintable(dialogs.details[0]));
     QCOMPARE(dialogs.messages.mid(1), (QStringList{kCreateFileError, kCommunicationError}));
     QCOMPARE(testenv::readAll(presetFile), presetsBefore);
     QCOMPARE(testenv::readAll(presetCopy), copyBefore);
@@ -349,9 +357,10 @@ void TestFaults::savesThatFailKeepTheOldFile()
     dialogs.saveAnswers = {underAFile, directoryTrd};
     form->saveTrendFile();
     form->saveTrendFile();
-    QCOMPARE(dialogs.messages.size(), 2);
-    for (const QString &message : dialogs.messages)
-        QVERIFY2(message.startsWith(kTrendFileWriteError + u'\n'), qPrintable(message));
+    QCOMPARE(dialogs.messages, QStringList(2, kTrendFileWriteError));
+    QVERIFY2(dialogs.details[0].startsWith(underAFile + QStringLiteral(": ")) &&
+                 dialogs.details[1].startsWith(directoryTrd + QStringLiteral(": ")),
+             qPrintable(dialogs.details.join(u'|')));
     QVERIFY(QFileInfo(directoryTrd).isDir());
     const QStringList listing = folderListing(folder.path());
     dialogs.messages.clear();
@@ -381,13 +390,14 @@ void TestFaults::savesThatFailKeepTheOldFile()
     const QByteArray oldMon = "the user's old snapshot\r\n";
     QVERIFY(textfile::writeAtomically(keptMon, oldMon));
     dialogs.messages.clear();
+    dialogs.details.clear();
     dialogs.saveAnswers = {regularFile + QStringLiteral("/snap.mon"), directoryMon};
     moni->saveMonitorFile();
     moni->saveMonitorFile();
-    QCOMPARE(dialogs.messages.size(), 2);
-    QVERIFY2(dialogs.messages[0].startsWith(monitor::cannotWriteFile(regularFile + QStringLiteral("/snap.mon"), {})),
-             qPrintable(dialogs.messages[0]));
-    QVERIFY2(dialogs.messages[1].startsWith(monitor::cannotWriteFile(directoryMon, {})), qPrintable(dialogs.messages[1]));
+    QCOMPARE(dialogs.messages, QStringList(2, monitor::kCannotWriteFile));
+    QVERIFY2(dialogs.details[0].startsWith(regularFile + QStringLiteral("/snap.mon: ")) &&
+                 dialogs.details[1].startsWith(directoryMon + QStringLiteral(": ")),
+             qPrintable(dialogs.details.join(u'|')));
     const QStringList monListing = folderListing(folder.path());
     dialogs.saveAnswers = {keptMon};
     {
@@ -395,7 +405,9 @@ void TestFaults::savesThatFailKeepTheOldFile()
         moni->saveMonitorFile();
     }
     QCOMPARE(dialogs.messages.size(), 3);
-    QVERIFY(dialogs.messages[2].startsWith(monitor::cannotWriteFile(keptMon, {})));
+    QCOMPARE(dialogs.messages[2], monitor::kCannotWriteFile);
+    QVERIFY2(dialogs.lastDetail.startsWith(keptMon + QStringLiteral(": ")) && dialogs.lastDetail.size() > keptMon.size() + 2,
+             qPrintable(dialogs.lastDetail));
     QCOMPARE(testenv::readAll(keptMon), oldMon);
     QCOMPARE(folderListing(folder.path()), monListing);
     dialogs.saveAnswers = {keptMon};

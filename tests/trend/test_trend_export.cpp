@@ -13,7 +13,7 @@
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendReadout.h"
-#include "trend/RecordingFile.h"
+#include "trend/CsvWriter.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
@@ -31,6 +31,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <cerrno>
 
 namespace {
 
@@ -176,22 +177,24 @@ void TestTrendExport::statisticsAndRecordingFiles()
     // Lines gather until a second has passed; close writes the rest.
     const QString path = dir_.filePath(QStringLiteral("rec.csv"));
     const auto t0 = std::chrono::steady_clock::now();
-    RecordingFile recording;
-    QVERIFY(recording.open(path, "time,t_s,A\r\n", t0));
-    QVERIFY(recording.append(",,1\r\n", t0 + 500ms));
+    CsvWriter recording;
+    QVERIFY(recording.open(path, t0));
+    recording.addHeader("time,t_s,A\r\n");
+    QVERIFY(recording.addRow(",,1\r\n", t0 + 500ms));
     QCOMPARE(testenv::readAll(path), QByteArray());
-    QVERIFY(recording.append(",,2\r\n", t0 + 1000ms));
+    QVERIFY(recording.addRow(",,2\r\n", t0 + 1000ms));
     QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n"));
-    QVERIFY(recording.append(",,3\r\n", t0 + 1100ms));
+    QVERIFY(recording.addRow(",,3\r\n", t0 + 1100ms));
     QVERIFY(recording.close());
     QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n,,3\r\n"));
-    QCOMPARE(recording.rowsWritten(), 3);
+    QCOMPARE(recording.rows(), std::uint64_t{3});
     // A device that takes nothing: the write fails, the recording ends.
-    QVERIFY(recording.open(QStringLiteral("/dev/full"), "time\r\n", t0));
+    QVERIFY(recording.open(QStringLiteral("/dev/full"), t0));
+    recording.addHeader("time\r\n");
     QVERIFY(!recording.flush(t0));
     QVERIFY(!recording.isOpen());
     QVERIFY(!recording.error().isEmpty());
-    QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), "x", t0));
+    QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), t0));
 }
 
 void TestTrendExport::oneCursorPictureUnchanged()
@@ -268,6 +271,20 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QVERIFY(same);
     one.save(QStringLiteral("/tmp/readout-export.png"));
     QCOMPARE(p.dialogs.filtersAsked.last(), kPngFilter);
+    // The files hold the PNG encoding of the pictures byte for byte, as a direct save would write it.
+    const QString direct = dir_.filePath(QStringLiteral("direct.png"));
+    QVERIFY(form.view().pictureAtScale(2).save(direct, "PNG"));
+    QCOMPARE(testenv::readAll(dir_.filePath(QStringLiteral("graph@2x.png"))), testenv::readAll(direct));
+    // A folder that is not there: the message names the file and the system's reason.
+    const QString unwritable = dir_.filePath(QStringLiteral("no-such-folder/graph.png"));
+    p.dialogs.saveAnswers = {unwritable};
+    p.dialogs.messages.clear();
+    p.dialogs.details.clear();
+    form.view().exportPictureAction()->trigger();
+    QCOMPARE(p.dialogs.messages, QStringList{kPictureWriteError});
+    QVERIFY2(p.dialogs.details.value(0).startsWith(unwritable + QStringLiteral(": ")) &&
+                 p.dialogs.details.value(0).size() > unwritable.size() + 2,
+             qPrintable(p.dialogs.details.value(0)));
     // Copy picture puts the 1x picture on the clipboard.
     form.view().copyPictureAction()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
@@ -453,6 +470,8 @@ void TestTrendExport::runAgainstSimulator()
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passesAtFailure + 20, 5000);
     QVERIFY(form.runActive());
     QCOMPARE(p.dialogs.messages, QStringList{kRecordingWriteError});
+    QCOMPARE(p.dialogs.lastDetail,
+             QStringLiteral("/dev/full: %1; the file ends with its last whole row").arg(qt_error_string(ENOSPC)));
     form.toggleRun();
     QCOMPARE(p.dialogs.messages.size(), 1);
     sim.stop();

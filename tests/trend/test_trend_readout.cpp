@@ -9,6 +9,7 @@
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
+#include "trend/TrendGraphTexts.h"
 #include "trend/TrendGraphView.h"
 #include "trend/Presets.h"
 
@@ -331,7 +332,10 @@ void TestTrendReadout::saveWritesTheLastRun()
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(testenv::readAll(path("two.trd")), expected);
     QCOMPARE(dialogs_.messages.size(), 2);
-    QVERIFY(dialogs_.messages.last().startsWith("Can not write the file."));
+    QCOMPARE(dialogs_.messages.last(), kTrendFileWriteError);
+    QVERIFY2(dialogs_.lastDetail.startsWith(path("two.trd") + QStringLiteral(": ")) &&
+                 dialogs_.lastDetail.size() > path("two.trd").size() + 2,
+             qPrintable(dialogs_.lastDetail));
 
     // No rows: the header lines, the settings, the list captions and END.
     record(0, false, 0);

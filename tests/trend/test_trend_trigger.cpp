@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,7 +97,20 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QVERIFY(!form.triggerArmed());
     dialog->levelEdit()->setText(QStringLiteral("500"));
     dialog->positionBox()->setValue(kPreRows);
+    // A set-up file that cannot be written: armed all the same, and the message names the file and why.
+    const QString setupFile = testenv::programDir() + kTriggerFile;
+    QVERIFY(QDir().mkpath(setupFile));
     dialog->armButton()->click();
+    QVERIFY(form.triggerArmed());
+    QCOMPARE(p.dialogs.messages.value(1), kTriggerNotSaved);
+    QVERIFY2(p.dialogs.details.value(1).startsWith(setupFile + QStringLiteral(": ")) &&
+                 p.dialogs.details.value(1).size() > setupFile.size() + 2,
+             qPrintable(p.dialogs.details.value(1)));
+    QVERIFY(QDir().rmdir(setupFile));
+    dialog->disarmButton()->click();
+    QVERIFY(!form.triggerArmed());
+    dialog->armButton()->click();
+    QCOMPARE(p.dialogs.messages.size(), 2);
     QVERIFY(form.triggerArmed());
     QVERIFY(!dialog->armButton()->isEnabled());
     QCOMPARE(testenv::readAll(testenv::programDir() + kTriggerFile),

@@ -5,6 +5,7 @@ qmx_add_test(test_readout_window SOURCES trend/test_readout_window.cpp LIBS qmx_
 qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)
 qmx_add_test(test_read_plan SOURCES trend/test_read_plan.cpp LIBS qmx_trend_core)
+qmx_add_test(test_csv_writer SOURCES trend/test_csv_writer.cpp LIBS qmx_trend_core)
 qmx_add_test(test_read_modes SOURCES trend/test_read_modes.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 qmx_add_test(test_trend_run SOURCES trend/test_trend_run.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 qmx_add_test(test_trend_open SOURCES trend/test_trend_open.cpp LIBS qmx_trend)
