@@ -128,7 +128,7 @@ void runSoak(const QString &folder, long passes)
     // One channel: one exchange per pass, counted by the link itself.
     const auto read = static_cast<unsigned long long>(link.exchangeCount());
     std::printf("soak: %llu passes read in %.1f s (%.0f passes/s), failed reads %llu\n", read, seconds,
-                static_cast<double>(read) / seconds, static_cast<unsigned long long>(figures.stats.failures()));
+                static_cast<double>(read) / seconds, static_cast<unsigned long long>(figures.poll.stats.failures()));
     std::printf("soak: rows in the file %ld, passes read %llu: %s; file %.1f MB\n", lines - 1, read,
                 static_cast<unsigned long long>(lines - 1) == read ? "equal" : "DIFFERENT",
                 static_cast<double>(csv.size()) / 1e6);

@@ -41,6 +41,7 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     wallStart_ = wallStart;
     const QStringList columns = trendcsv::selectedColumns(channels_);
     std::lock_guard lock(mutex_);
+    figures_.poll.begin(steadyStart);
     file_.addHeader(capture_ ? eventHeaderLine(columns) : trendcsv::headerLine(columns));
     return !file_.failed();
 }
@@ -69,11 +70,7 @@ void CsvRecording::append(const sampling::TrendPass &pass)
     std::lock_guard lock(mutex_);
     for (const QByteArray &line : std::as_const(lines))
         file_.addRow(line, now);
-    ++figures_.passes;
-    figures_.stats.merge(pass.stats);
-    if (!figures_.firstEnded)
-        figures_.firstEnded = pass.ended;
-    figures_.lastEnded = pass.ended;
+    figures_.poll.take(pass.stats, pass.ended, true);
     if (pass.lineEvent != sampling::LineEvent::None) {
         figures_.lastLineEvent = pass.lineEvent;
         figures_.lastLineEventAt = *row.time;

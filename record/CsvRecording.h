@@ -3,7 +3,7 @@
 // trigger, the rows around each event), through the CsvWriter the Trend Graph records with: written
 // whole at least once a second, and cut back to its last whole row when the file cannot take them.
 
-#include "link/ExchangeStats.h"
+#include "link/PollFigures.h"
 #include "trend/CsvWriter.h"
 #include "trend/ReadPlan.h"
 #include "trend/TrendData.h"
@@ -46,10 +46,10 @@ public:
     struct Figures {
         std::uint64_t rows = 0;   // rows given to the file, the header not counted; after a failed
                                   // write, the rows it holds
-        std::uint64_t passes = 0; // passes taken, whether written as rows or (triggered) not
         std::uint64_t bytes = 0;  // of the rows and the header, as `rows`
-        ExchangeStats stats;
-        std::optional<std::chrono::steady_clock::time_point> firstEnded, lastEnded;
+        // The exchanges and the passes taken (whether written as rows or, triggered, not) since the
+        // recording began.
+        PollFigures poll;
         sampling::LineEvent lastLineEvent = sampling::LineEvent::None;
         QDateTime lastLineEventAt;
         bool writeFailed = false;

@@ -183,14 +183,6 @@ QString clockText(std::chrono::steady_clock::duration elapsed)
     return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-double passesPerSecond(const CsvRecording::Figures &figures)
-{
-    using namespace std::chrono;
-    if (figures.passes > 1 && figures.firstEnded && figures.lastEnded && *figures.lastEnded > *figures.firstEnded)
-        return static_cast<double>(figures.passes - 1) / duration<double>(*figures.lastEnded - *figures.firstEnded).count();
-    return 0;
-}
-
 } // namespace
 
 QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
@@ -198,16 +190,16 @@ QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_cl
     return QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4")
         .arg(figures.rows)
         .arg(clockText(elapsed))
-        .arg(passesPerSecond(figures), 0, 'f', 2)
-        .arg(failedReadsText(figures.stats));
+        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
+        .arg(failedReadsText(figures.poll.stats));
 }
 
 QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
 {
     QString line = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB")
                        .arg(figures.rows)
-                       .arg(passesPerSecond(figures), 0, 'f', 2)
-                       .arg(failedReadsText(figures.stats), clockText(elapsed))
+                       .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
+                       .arg(failedReadsText(figures.poll.stats), clockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
     if (figures.lastLineEvent != sampling::LineEvent::None)
         line += QStringLiteral("  %1 %2")

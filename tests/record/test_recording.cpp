@@ -138,9 +138,9 @@ void TestRecording::optionsAndChannels()
     // The status line carries the line's last event with its time.
     record::CsvRecording::Figures figures;
     figures.rows = 3;
-    figures.stats.add(-1, {});
-    figures.stats.add(-1, {});
-    figures.stats.add(-3, {});
+    figures.poll.stats.add(-1, {});
+    figures.poll.stats.add(-1, {});
+    figures.poll.stats.add(-3, {});
     figures.lastLineEvent = sampling::LineEvent::Lost;
     figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     const QString status = record::statusLine(figures, std::chrono::seconds(3725));
