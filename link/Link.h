@@ -109,5 +109,3 @@ private:
 
 // Texts of the port's messages.
 inline const QString kCreateFileError = QString::fromLatin1(kCreateFileErrorText);
-inline const QString kGetCommStateError = QString::fromLatin1(kGetCommStateErrorText);
-inline const QString kSetCommStateError = QString::fromLatin1(kSetCommStateErrorText);

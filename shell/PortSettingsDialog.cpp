@@ -24,8 +24,7 @@
 #include <iterator>
 
 namespace {
-// The dialog as the port choice and wait time need it, and the device panel to its right.
-constexpr int kClassicWidth = 157;
+// The device panel, right of the port choice and the wait time.
 constexpr int kPanelLeft = 160;
 constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;

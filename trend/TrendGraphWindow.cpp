@@ -468,8 +468,6 @@ void TrendGraphWindow::openTriggerDialog()
     trigger_->openDialog(offered, view_->hex());
 }
 
-void TrendGraphWindow::armTrigger(const trigger::TriggerSetup &setup) { trigger_->arm(setup); }
-void TrendGraphWindow::disarmTrigger() { trigger_->disarm(); }
 bool TrendGraphWindow::triggerArmed() const { return trigger_->armed(); }
 const std::optional<trigger::TriggerSetup> &TrendGraphWindow::triggerSetup() const { return trigger_->setup(); }
 TriggerDialog *TrendGraphWindow::triggerDialog() const { return trigger_->dialog(); }
