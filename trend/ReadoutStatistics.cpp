@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace readout {
+namespace readoutstatistics {
 
 namespace {
 
@@ -81,7 +81,7 @@ QStringList spanCells(const ChannelFigures &f, bool hex)
     QStringList cells;
     cells << valueCell(f.channel, f.atB, hex);
     if (f.atA && f.atB)
-        cells << differenceValueText(*f.atB - *f.atA, hex && !logic);
+        cells << readout::differenceValueText(*f.atB - *f.atA, hex && !logic);
     else
         cells << kReadoutFailed;
     const bool analogFigures = !logic && f.samples > 0;
@@ -96,13 +96,13 @@ QStringList spanCells(const ChannelFigures &f, bool hex)
 
 QString headerText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
-    QString header = cursorTimeText(data, cursorAX, QStringLiteral("A"));
+    QString header = readout::cursorTimeText(data, cursorAX, QStringLiteral("A"));
     if (!cursorBX)
         return header;
-    header += QStringLiteral("    ") + cursorTimeText(data, *cursorBX, QStringLiteral("B"));
-    if (const std::optional<CursorDifference> d = cursorDifference(data, cursorAX, *cursorBX)) {
+    header += QStringLiteral("    ") + readout::cursorTimeText(data, *cursorBX, QStringLiteral("B"));
+    if (const std::optional<readout::CursorDifference> d = readout::cursorDifference(data, cursorAX, *cursorBX)) {
         header += QStringLiteral("    B-A: %1 rows  ").arg(d->rows) +
-                  (d->milliseconds ? secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
+                  (d->milliseconds ? readout::secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
     }
     return header;
 }
@@ -165,4 +165,4 @@ QString tabSeparatedText(const ReadoutTable &table)
     return text;
 }
 
-} // namespace readout
+} // namespace readoutstatistics

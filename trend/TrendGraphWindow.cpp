@@ -378,12 +378,12 @@ void TrendGraphWindow::showReadoutWindow()
         // stored, from the ring unrolled into a copy that the graph never sees.
         TrendData newest = data_;
         unrollSamples(newest);
-        readoutWindow_->showTable(readout::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
+        readoutWindow_->showTable(readoutstatistics::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
                                                              std::nullopt, view_->hex()));
         return;
     }
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showTable(readout::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
+    readoutWindow_->showTable(readoutstatistics::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
                                                          view_->secondCursorX(), view_->hex()));
 }
 
