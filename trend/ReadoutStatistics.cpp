@@ -96,13 +96,13 @@ QStringList spanCells(const ChannelFigures &f, bool hex)
 
 QString headerText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
-    QString header = readout::cursorTimeText(data, cursorAX, QStringLiteral("A"));
+    QString header = readout::cursorTimeText(data, cursorAX, kCursorAMark);
     if (!cursorBX)
         return header;
-    header += QStringLiteral("    ") + readout::cursorTimeText(data, *cursorBX, QStringLiteral("B"));
+    header += QStringLiteral("    ") + readout::cursorTimeText(data, *cursorBX, kCursorBMark);
     if (const std::optional<readout::CursorDifference> d = readout::cursorDifference(data, cursorAX, *cursorBX)) {
-        header += QStringLiteral("    B-A: %1 rows  ").arg(d->rows) +
-                  (d->milliseconds ? readout::secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
+        header += QStringLiteral("    ") + kRowsFromAToB.arg(d->rows) + QStringLiteral("  ") +
+                  (d->milliseconds ? kSeconds.arg(readout::secondsText(*d->milliseconds)) : kNoTime);
     }
     return header;
 }
@@ -136,7 +136,7 @@ std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cu
 ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex)
 {
     ReadoutTable table;
-    table.columns << kReadoutChannelColumn << kReadoutAColumn;
+    table.columns << kReadoutChannelColumn << kCursorAMark;
     const std::optional<CursorFigures> figures = figuresBetweenCursors(data, cursorAX, cursorBX);
     if (!figures) {
         table.header = kReadoutNoRows;

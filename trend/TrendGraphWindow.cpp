@@ -112,7 +112,7 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
     connect(run_, &TrendRun::noReply, this, [this](const QDateTime &since) {
         const QString port = chosenPortName();
-        band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(QStringLiteral("HH:mm:ss"))));
+        band_->setLineState(kNoReplySince.arg(port, devicePathForPort(port), since.toString(kLineStateTimeFormat)));
     });
     connect(run_, &TrendRun::replyAgain, this, [this] { band_->setLineState(QString()); });
     connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
@@ -392,7 +392,7 @@ void TrendGraphWindow::showReadoutWindow()
 
 void TrendGraphWindow::openTrendFile()
 {
-    const QString path = ws_.dialogs.askOpenFile(trendfile::kFilter);
+    const QString path = ws_.dialogs.askOpenFile(kTrendFileFilter);
     if (!path.isEmpty()) {
         const std::optional<QStringList> lines = textfile::readLines(path);
         if (!lines) {
@@ -424,7 +424,7 @@ void TrendGraphWindow::saveTrendFile()
     // Save writes the last run's rows, whatever Open has shown since.
     unrollSamples(data_);
     const QString path = ws_.dialogs.askSaveFile(
-        trendfile::kFilter, trendfile::kExtension,
+        kTrendFileFilter, trendfile::kExtension,
         timetext::stampedFileName(kTrendFileStem, trendfile::kExtension, QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
@@ -487,6 +487,6 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
     view_->drawCursorLayer();
     view_->compose(true);
     const std::optional<QDateTime> when = readout::rowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
-    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(QStringLiteral("HH:mm:ss.zzz")) : QString()).arg(*index));
+    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(kBandTimeFormat) : QString()).arg(*index));
     showBand();
 }

@@ -37,7 +37,7 @@ void TriggerControl::arm(const trigger::TriggerSetup &setup)
     const QString path = programfolder::file(kTriggerFile);
     QString error;
     if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(trigger::setupLines(setup)), &error))
-        ws_.dialogs.showMessage(kTriggerNotSaved.arg(path + QStringLiteral(": ") + error));
+        ws_.dialogs.showMessage(kTriggerNotSaved.arg(kPathAndReason.arg(path, error)));
     if (dialog_)
         dialog_->showArmed(true);
     emit armedChanged(true);
