@@ -1,6 +1,7 @@
 #include "link/ExchangeStatsText.h"
 
 #include "link/LinkResult.h"
+#include "link/LinkTexts.h"
 
 #include <QStringList>
 
@@ -8,7 +9,7 @@ namespace {
 
 QString millisecondsText(std::chrono::nanoseconds t)
 {
-    return QString::number(static_cast<double>(t.count()) / 1e6, 'f', 1) + QStringLiteral(" ms");
+    return kMilliseconds.arg(QString::number(static_cast<double>(t.count()) / 1e6, 'f', 1));
 }
 
 } // namespace
@@ -23,7 +24,7 @@ double passesPerSecond(std::uint64_t passes, std::chrono::nanoseconds elapsed)
 QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std::chrono::nanoseconds elapsed,
                           const QString &beforeTimes)
 {
-    QString text = QStringLiteral("%1 exchanges, %2 failed").arg(stats.exchanges).arg(stats.failures());
+    QString text = kExchangeCounts.arg(stats.exchanges).arg(stats.failures());
     if (!stats.failuresByCode.empty()) {
         QStringList codes;
         // Most negative first, the order the codes are documented in.
@@ -31,9 +32,7 @@ QString exchangeStatsText(const ExchangeStats &stats, std::uint64_t passes, std:
             codes << QStringLiteral("%1: %2").arg(linkResultLabel(code)).arg(count);
         text += QStringLiteral(" (") + codes.join(QStringLiteral(", ")) + u')';
     }
-    text += beforeTimes + QStringLiteral("reply mean ") + millisecondsText(stats.meanReply()) +
-            QStringLiteral(", longest ") + millisecondsText(stats.longestReply);
-    text += QStringLiteral(", ") + QString::number(passesPerSecond(passes, elapsed), 'f', 2) +
-            QStringLiteral(" passes/s");
+    text += beforeTimes + kReplyTimes.arg(millisecondsText(stats.meanReply()), millisecondsText(stats.longestReply));
+    text += kPassRate.arg(QString::number(passesPerSecond(passes, elapsed), 'f', 2));
     return text;
 }
