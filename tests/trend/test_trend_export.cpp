@@ -169,23 +169,23 @@ void TestTrendExport::statisticsAndRecordingFiles()
 
     // Lines gather until a second has passed; close writes the rest.
     const QString path = dir_.filePath(QStringLiteral("rec.csv"));
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto startedAt = std::chrono::steady_clock::now();
     RecordingFile recording;
-    QVERIFY(recording.open(path, "time,t_s,A\r\n", t0));
-    QVERIFY(recording.append(",,1\r\n", t0 + 500ms));
+    QVERIFY(recording.open(path, "time,t_s,A\r\n", startedAt));
+    QVERIFY(recording.append(",,1\r\n", startedAt + 500ms));
     QCOMPARE(testenv::readAll(path), QByteArray());
-    QVERIFY(recording.append(",,2\r\n", t0 + 1000ms));
+    QVERIFY(recording.append(",,2\r\n", startedAt + 1000ms));
     QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n"));
-    QVERIFY(recording.append(",,3\r\n", t0 + 1100ms));
+    QVERIFY(recording.append(",,3\r\n", startedAt + 1100ms));
     QVERIFY(recording.close());
     QCOMPARE(testenv::readAll(path), QByteArray("time,t_s,A\r\n,,1\r\n,,2\r\n,,3\r\n"));
     QCOMPARE(recording.rowsWritten(), 3);
     // A device that takes nothing: the write fails, the recording ends.
-    QVERIFY(recording.open(QStringLiteral("/dev/full"), "time\r\n", t0));
-    QVERIFY(!recording.flush(t0));
+    QVERIFY(recording.open(QStringLiteral("/dev/full"), "time\r\n", startedAt));
+    QVERIFY(!recording.flush(startedAt));
     QVERIFY(!recording.isOpen());
     QVERIFY(!recording.error().isEmpty());
-    QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), "x", t0));
+    QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), "x", startedAt));
 }
 
 void TestTrendExport::oneCursorPictureUnchanged()

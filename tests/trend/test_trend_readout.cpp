@@ -137,14 +137,14 @@ void TestTrendReadout::record(int rows, bool wrapped, int writePos)
 void TestTrendReadout::channelTable()
 {
     // "A"/"L": the default "L" becomes "A" in maroon, a second click returns to "L" in teal.
-    QPushButton *bit1 = form_->table().row(0).addressKind;
-    QCOMPARE(bit1->text(), QString("L"));
-    QTest::mouseClick(bit1, Qt::LeftButton);
-    QCOMPARE(bit1->text(), QString("A"));
-    QCOMPARE(captionColour(bit1), kMaroon);
-    QTest::mouseClick(bit1, Qt::LeftButton);
-    QCOMPARE(bit1->text(), QString("L"));
-    QCOMPARE(captionColour(bit1), kTeal);
+    QPushButton *kindButton = form_->table().row(0).addressKind;
+    QCOMPARE(kindButton->text(), QString("L"));
+    QTest::mouseClick(kindButton, Qt::LeftButton);
+    QCOMPARE(kindButton->text(), QString("A"));
+    QCOMPARE(captionColour(kindButton), kMaroon);
+    QTest::mouseClick(kindButton, Qt::LeftButton);
+    QCOMPARE(kindButton->text(), QString("L"));
+    QCOMPARE(captionColour(kindButton), kTeal);
 
     // A tick during a run ends the run and stays ticked. Captions are not the state: one with an
     // accelerator mark, as some desktops put in, changes nothing.
