@@ -1,5 +1,7 @@
 #include "base/ErrorTrace.h"
 
+#include "base/BaseTexts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,13 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
-
-namespace {
-
-// Why an entry was not written, beside the system's own reason.
-const QString kSetAsideFailed = QStringLiteral("%1 cannot be set aside as %2: %3");
-
-} // namespace
 
 QString olderErrorTracePath(const QString &path)
 {

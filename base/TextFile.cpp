@@ -1,5 +1,7 @@
 #include "base/TextFile.h"
 
+#include "base/BaseTexts.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -15,15 +17,6 @@
 namespace textfile {
 
 namespace {
-
-// The reasons a path is not read, beside the system's own.
-const QString kNotRegularFile = QStringLiteral("%1, not a regular file");
-const QString kFileTooLarge = QStringLiteral("larger than %1 MiB, too large for this file");
-const QString kFolderKind = QStringLiteral("a folder");
-const QString kDeviceKind = QStringLiteral("a device");
-const QString kFifoKind = QStringLiteral("a FIFO");
-const QString kSocketKind = QStringLiteral("a socket");
-const QString kOtherKind = QStringLiteral("something");
 
 constexpr qint64 kReadChunkBytes = 64 * 1024;
 

@@ -1,5 +1,6 @@
 #include "base/WindowPrint.h"
 
+#include "base/BaseTexts.h"
 #include "base/Dialogs.h"
 
 #include <QPainter>

@@ -17,9 +17,6 @@ class Dialogs;
 
 namespace windowprint {
 
-inline const QString kPrintFailed = QStringLiteral("Printing failed.");
-
-
 // The rectangle (in printer device pixels, from the corner of the printable area) that a picture
 // of `width` x `height` layout pixels takes on the page: (0, 0) and each side times the printer's
 // dots per inch / 96 and `scale`, rounded.

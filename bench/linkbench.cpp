@@ -28,7 +28,7 @@ template <typename Fn> Figures measure(double seconds, Fn exchange)
 {
     Figures f;
     QElapsedTimer clock;
-    const double cpu0 = bench::threadCpuSeconds();
+    const double cpuAtStart = bench::threadCpuSeconds();
     clock.start();
     while (clock.nsecsElapsed() < seconds * 1e9) {
         if (!exchange()) {
@@ -38,7 +38,7 @@ template <typename Fn> Figures measure(double seconds, Fn exchange)
         ++f.exchanges;
     }
     f.wall = clock.nsecsElapsed() / 1e9;
-    f.cpu = bench::threadCpuSeconds() - cpu0;
+    f.cpu = bench::threadCpuSeconds() - cpuAtStart;
     return f;
 }
 

@@ -29,17 +29,17 @@ template <typename Fn> Figures measure(double seconds, Fn exchange)
 {
     using namespace std::chrono;
     Figures f;
-    const double cpu0 = processCpuSeconds();
-    const auto t0 = steady_clock::now();
-    while (duration<double>(steady_clock::now() - t0).count() < seconds) {
+    const double cpuAtStart = processCpuSeconds();
+    const auto startedAt = steady_clock::now();
+    while (duration<double>(steady_clock::now() - startedAt).count() < seconds) {
         if (!exchange()) {
             std::fprintf(stderr, "exchange failed\n");
             std::exit(1);
         }
         ++f.exchanges;
     }
-    f.wall = duration<double>(steady_clock::now() - t0).count();
-    f.cpu = processCpuSeconds() - cpu0;
+    f.wall = duration<double>(steady_clock::now() - startedAt).count();
+    f.cpu = processCpuSeconds() - cpuAtStart;
     return f;
 }
 

@@ -3,7 +3,7 @@
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "catalogue/BlockTypeTable.h"
-#include "catalogue/Messages.h"
+#include "catalogue/CatalogueTexts.h"
 
 #include <array>
 
@@ -22,7 +22,8 @@ constexpr int kMCount = 32;
 
 CatalogueOutcome refused(const QString &message) { return CatalogueOutcome{false, {message}}; }
 
-QString offset3(quint32 offset) { return QStringLiteral("%1").arg(offset, 3, 16, QLatin1Char('0')).toUpper(); }
+// An offset as the variable files write it: three upper-case hex digits.
+QString offsetText(quint32 offset) { return QStringLiteral("%1").arg(offset, 3, 16, QLatin1Char('0')).toUpper(); }
 
 BlockRecord closingRecord()
 {
@@ -51,11 +52,11 @@ QStringList blockOffsetEntries(const std::vector<BlockRecord> &records)
         if (record.typeCode == 0)
             break;
         const QString blockName = record.name + QString::number(record.instance, 16).toUpper();
-        entries.append(offset3(header) + QStringLiteral(",1,") + blockName);
+        entries.append(offsetText(header) + QStringLiteral(",1,") + blockName);
         header += static_cast<quint32>(record.paramWords) + 1;
         for (int n = 1; n <= record.outputs; ++n) {
             const QChar width = record.width == 2 && n % 2 == 1 ? QLatin1Char('2') : QLatin1Char('1');
-            entries.append(offset3(output) + QLatin1Char(',') + width + QLatin1Char(',') + blockName +
+            entries.append(offsetText(output) + QLatin1Char(',') + width + QLatin1Char(',') + blockName +
                            QString::number(n));
             ++output;
         }
@@ -68,7 +69,7 @@ namespace {
 void appendFixedEntries(const QString &prefix, quint32 firstOffset, int first, int count, QStringList &entries)
 {
     for (int n = first; n < first + count; ++n)
-        entries.append(offset3(firstOffset + static_cast<quint32>(n - first)) + QStringLiteral(",1,") + prefix +
+        entries.append(offsetText(firstOffset + static_cast<quint32>(n - first)) + QStringLiteral(",1,") + prefix +
                        QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
 }
 

@@ -3,7 +3,7 @@
 #include "base/TextFile.h"
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/Decoder.h"
-#include "catalogue/Messages.h"
+#include "catalogue/CatalogueTexts.h"
 
 #include <algorithm>
 #include <array>

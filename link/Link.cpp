@@ -92,7 +92,7 @@ int Link::open(PortUser user, const QString &portName)
     portName_.clear();
     // The port is the activity's alone: a second activity is refused as a port held elsewhere is.
     if (port_.isOpen()) {
-        show(kCreateFileError, QStringLiteral("The port is already open in this program."));
+        show(kCreateFileError, kPortAlreadyOpen);
         return -1;
     }
     const QString &name = portName;
@@ -101,7 +101,7 @@ int Link::open(PortUser user, const QString &portName)
     // The device name has room for nine characters: a longer stored name cannot be opened.
     const QString deviceName = name.size() > 4 ? QStringLiteral("\\\\.\\") + name : name;
     if (!isPath && deviceName.size() > static_cast<qsizetype>(kPortNameCapacity)) {
-        show(kCreateFileError, QStringLiteral("%1: the port name is too long.").arg(name));
+        show(kCreateFileError, kPortNameTooLong.arg(name));
         return -1;
     }
     portName_ = isPath ? name : deviceName;

@@ -5,7 +5,7 @@
 #include "link/Frame.h"
 #include "link/LinkCore.h"
 #include "link/LinkResult.h"
-#include "link/PortMessages.h"
+#include "link/LinkTexts.h"
 #include "link/SerialPort.h"
 
 #include <QByteArray>
@@ -106,8 +106,3 @@ private:
     mutable QByteArray lastErrorReply_;
     mutable std::uint64_t lastErrorCopied_ = 0;
 };
-
-// Texts of the port's messages.
-inline const QString kCreateFileError = QString::fromLatin1(kCreateFileErrorText);
-inline const QString kGetCommStateError = QString::fromLatin1(kGetCommStateErrorText);
-inline const QString kSetCommStateError = QString::fromLatin1(kSetCommStateErrorText);

@@ -1,16 +1,9 @@
 #include "link/LinkThread.h"
 
+#include "link/LinkTexts.h"
+
 #include <QMetaObject>
 #include <future>
-
-namespace {
-
-const QString kMonitorHoldsPort = QStringLiteral("The Monitor is using the port: press Pause first.");
-const QString kTrendHoldsPort = QStringLiteral("The Trend Graph is using the port: press STOP first.");
-const QString kDataReadHoldsPort = QStringLiteral("The Data Read is using the port: wait until it has ended.");
-const QString kToolHoldsPort = QStringLiteral("Another part of the program is using the port.");
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // LinkTask

@@ -1,6 +1,7 @@
 #include "link/PollFigures.h"
 
 #include "link/LinkResult.h"
+#include "link/LinkTexts.h"
 
 #include <QStringList>
 
@@ -8,7 +9,7 @@ namespace {
 
 QString millisecondsText(std::chrono::nanoseconds t)
 {
-    return QString::number(static_cast<double>(t.count()) / 1e6, 'f', 1) + QStringLiteral(" ms");
+    return kMilliseconds.arg(QString::number(static_cast<double>(t.count()) / 1e6, 'f', 1));
 }
 
 } // namespace
@@ -38,7 +39,7 @@ double PollFigures::passesPerSecond() const
 QString pollFiguresText(const PollFigures &figures, const QString &beforeTimes)
 {
     const ExchangeStats &stats = figures.stats;
-    QString text = QStringLiteral("%1 exchanges, %2 failed").arg(stats.exchanges).arg(stats.failures());
+    QString text = kExchangeCounts.arg(stats.exchanges).arg(stats.failures());
     if (!stats.failuresByCode.empty()) {
         QStringList codes;
         // Most negative first, the order the codes are documented in.
@@ -46,8 +47,7 @@ QString pollFiguresText(const PollFigures &figures, const QString &beforeTimes)
             codes << QStringLiteral("%1: %2").arg(linkResultLabel(code)).arg(count);
         text += QStringLiteral(" (") + codes.join(QStringLiteral(", ")) + u')';
     }
-    text += beforeTimes + QStringLiteral("reply mean ") + millisecondsText(stats.meanReply()) +
-            QStringLiteral(", longest ") + millisecondsText(stats.longestReply);
-    text += QStringLiteral(", ") + QString::number(figures.passesPerSecond(), 'f', 2) + QStringLiteral(" passes/s");
+    text += beforeTimes + kReplyTimes.arg(millisecondsText(stats.meanReply()), millisecondsText(stats.longestReply));
+    text += kPassRate.arg(QString::number(figures.passesPerSecond(), 'f', 2));
     return text;
 }

@@ -1,3 +1,4 @@
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 #include "link/UucpLock.h"
 
@@ -120,8 +121,8 @@ long otherProcessUsing(const std::string &device)
 std::string busyDetail(const std::string &device, long pid)
 {
     if (pid > 0)
-        return device + ": busy, held by process " + std::to_string(pid) + ".";
-    return device + ": busy, held by another program.";
+        return device + heldByProcessText(pid);
+    return device + kHeldByAnotherProgramText;
 }
 
 std::string errorDetail(const std::string &device, int error)
@@ -130,13 +131,12 @@ std::string errorDetail(const std::string &device, int error)
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        return device + ": no such device.";
+        return device + kNoSuchDeviceText;
     case EACCES:
     case EPERM:
-        return device + ": permission denied. Join the dialout group (sudo usermod -a -G dialout $USER) and log "
-                        "in again.";
+        return device + kPermissionDeniedText;
     default:
-        return device + ": " + std::strerror(error) + ".";
+        return device + systemReasonText(std::string(std::strerror(error)) + ".");
     }
 }
 
@@ -168,7 +168,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
         return OpenError::Open;
     }
     if (lock.state == UucpLockResult::State::Refused) {
-        failureDetail_ = device + ": " + lock.reason;
+        failureDetail_ = device + systemReasonText(lock.reason);
         return OpenError::Open;
     }
     lockFile_ = lock.path;
@@ -187,7 +187,7 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
                                                     : errorDetail(device, errno),
                     -1);
     if (!::isatty(fd))
-        return fail(OpenError::Open, device + ": not a serial device.", fd);
+        return fail(OpenError::Open, device + kNotSerialDeviceText, fd);
     // Exclusive use, as the controller's port is never shared: a second opener (this program or
     // another) is refused while we hold it, and so is a device another program opened first.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)

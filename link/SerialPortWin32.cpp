@@ -1,3 +1,4 @@
+#include "link/PortMessages.h"
 #include "link/SerialPort.h"
 
 #include <algorithm>
@@ -19,11 +20,11 @@ std::string errorDetail(const std::string &device, DWORD error)
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return device + ": no such device.";
+        return device + kNoSuchDeviceText;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
         // A COM port refuses a second opener with "access denied".
-        return device + ": busy, held by another program.";
+        return device + kHeldByAnotherProgramText;
     default: {
         char text[256] = {};
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
@@ -31,7 +32,7 @@ std::string errorDetail(const std::string &device, DWORD error)
         std::string reason(text);
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
             reason.pop_back();
-        return device + ": " + (reason.empty() ? "error " + std::to_string(error) : reason);
+        return device + systemReasonText(reason.empty() ? systemErrorNumberText(error) : reason);
     }
     }
 }

@@ -1,5 +1,7 @@
 #include "link/UucpLock.h"
 
+#include "link/PortMessages.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -29,21 +31,16 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 const char *fileKind(mode_t mode)
 {
     if (S_ISFIFO(mode))
-        return "a FIFO";
+        return kFifoKindText;
     if (S_ISDIR(mode))
-        return "a folder";
+        return kFolderKindText;
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
+        return kDeviceKindText;
     if (S_ISSOCK(mode))
-        return "a socket";
+        return kSocketKindText;
     if (S_ISLNK(mode))
-        return "a symbolic link";
-    return "not a regular file";
-}
-
-std::string refusal(const std::string &path, const std::string &what)
-{
-    return "lock file " + path + ": " + what + "; the port is not used until it is removed.";
+        return kSymbolicLinkKindText;
+    return kNotRegularFileKindText;
 }
 
 // Creates the lock file only if none exists, so two programs racing for it cannot both win.
@@ -131,21 +128,21 @@ LockFileContent readLockFile(const std::string &path)
         if (error == ENOENT)
             return content;
         content.state = LockFileContent::State::Refused;
-        content.reason = refusal(path, error == ELOOP ? std::string("a symbolic link, not a lock file")
-                                                      : std::string("cannot be read (") + std::strerror(error) + ")");
+        content.reason = lockFileRefusalText(path, error == ELOOP ? std::string(kLockFileIsSymbolicLinkText)
+                                                                  : lockFileUnreadableText(std::strerror(error)));
         return content;
     }
     struct stat info{};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         content.state = LockFileContent::State::Refused;
-        content.reason = refusal(path, std::string(fileKind(info.st_mode)) + ", not a lock file");
+        content.reason = lockFileRefusalText(path, notALockFileText(fileKind(info.st_mode)));
         return content;
     }
     if (info.st_size > static_cast<off_t>(kLockFileMaxBytes)) {
         ::close(fd);
         content.state = LockFileContent::State::Refused;
-        content.reason = refusal(path, "too large to be a lock file");
+        content.reason = lockFileRefusalText(path, kLockFileTooLargeText);
         return content;
     }
     char text[kLockFileMaxBytes];
@@ -162,7 +159,7 @@ LockFileContent readLockFile(const std::string &path)
     const long pid = parseLockPid(std::string_view(text, n), systemPidMax());
     if (pid < 0) {
         content.state = LockFileContent::State::Refused;
-        content.reason = refusal(path, "holds no process number this program can read");
+        content.reason = lockFileRefusalText(path, kLockFileWithoutPidText);
         return content;
     }
     content.state = LockFileContent::State::Read;

@@ -1,6 +1,7 @@
 #include "record/PartialOutput.h"
 
 #include "base/TextFile.h"
+#include "record/RecordTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,10 +15,6 @@
 namespace record {
 
 namespace {
-
-const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
-const QString kOutExists = QStringLiteral("--out %1: the file exists; --force replaces it");
-const QString kOutFolderNotWritable = QStringLiteral("--out %1: its folder cannot be written");
 
 QString systemErrorText() { return QString::fromLocal8Bit(std::strerror(errno)); }
 

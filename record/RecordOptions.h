@@ -46,7 +46,4 @@ enum class ZeroLength { Refused, Allowed };
 // rounds to no whole millisecond counts as 0.
 std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero = ZeroLength::Refused);
 
-// The text --help prints.
-QString helpText();
-
 } // namespace record

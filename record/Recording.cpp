@@ -1,9 +1,10 @@
 #include "record/Recording.h"
 
 #include "link/LinkResult.h"
-
+#include "record/RecordTexts.h"
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
+#include "trend/TrendCoreTexts.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -21,12 +22,10 @@ QString resolveSetup(TrendData &data, const QStringList &variableList, const std
     const runstart::Resolution resolution = runstart::resolveAddresses(data.channels, variableList);
     for (int c = 0; c < kChannels; ++c) {
         if (data.channels[c].selected && resolution.addressText[c].isEmpty()) {
-            QString message = QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; "
-                                             "--data-read reads it from the controller) and not a hex address")
-                                  .arg(describe(c));
+            QString message = kNotInVariableList.arg(describe(c));
             const QStringList near = runstart::closestNames(variableList, data.channels[c].addressOrName);
             if (!near.isEmpty())
-                message += QStringLiteral("; did you mean %1?").arg(near.join(QStringLiteral(", ")));
+                message += kDidYouMean.arg(near.join(QStringLiteral(", ")));
             return message;
         }
         data.channelAddress[c] = runstart::addressFromText(resolution.addressText[c]);
@@ -35,16 +34,16 @@ QString resolveSetup(TrendData &data, const QStringList &variableList, const std
     case runstart::ScaleProblem::None:
         break;
     case runstart::ScaleProblem::BadBitNumber:
-        return QStringLiteral("%1: a logic channel's bit number must be a whole number").arg(describe(-1));
+        return kBitNumberNotWhole.arg(describe(-1));
     case runstart::ScaleProblem::BadFullScale:
     case runstart::ScaleProblem::FullScaleZero:
-        return QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0").arg(describe(-1));
+        return kFullScaleNotWhole.arg(describe(-1));
     }
     if (const std::optional<int> c = runstart::firstBitOutOfRange(data.channels))
-        return QStringLiteral("%1: the bit must be a number from 0 to 15").arg(describe(*c));
+        return kBitOutOfRange.arg(describe(*c));
     runstart::buildSelection(data);
     if (data.selectedChannels.empty())
-        return QStringLiteral("%1: no channel is ON").arg(describe(-1));
+        return kNoChannelOn.arg(describe(-1));
     return {};
 }
 
@@ -66,37 +65,35 @@ ChannelSetup channelsFromTexts(const QStringList &texts, const QStringList &vari
     int nextWord = 0;
     int nextLogic = kAnalogChannels;
     for (const QString &text : texts) {
-        const QString argument = QStringLiteral("--channel ") + text;
+        const QString argument = kChannelArgument.arg(text);
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
         const QString name = colon < 0 ? text : text.left(colon);
         const QString bit = colon < 0 ? QString() : text.mid(colon + 1);
         if (name.isEmpty() || name.contains(QLatin1Char(' ')) || name.contains(QLatin1Char(',')) ||
             name.contains(QLatin1Char('"'))) {
-            setup.error = argument + QStringLiteral(": give a variable name or a hex address");
+            setup.error = argument + kGiveNameOrAddress;
             return setup;
         }
         bool bitOk = false;
         const int bitNumber = bit.toInt(&bitOk);
         if (colon >= 0 && (!bitOk || bitNumber < 0 || bitNumber > 15)) {
-            setup.error = argument + QStringLiteral(": the bit after ':' must be a number from 0 to 15");
+            setup.error = argument + kBitAfterColonOutOfRange;
             return setup;
         }
         int &next = colon < 0 ? nextWord : nextLogic;
         if (next >= (colon < 0 ? kAnalogChannels : kChannels)) {
-            setup.error = argument + (colon < 0 ? QStringLiteral(": more than 7 word channels")
-                                                : QStringLiteral(": more than 7 logic channels"));
+            setup.error = argument + (colon < 0 ? kTooManyWordChannels : kTooManyLogicChannels);
             return setup;
         }
         ChannelRecord &record = setup.data.channels[next];
         const bool named = !runstart::lookUpName(variableList, name).isEmpty();
         if (!named && isHexText(name)) {
             if (name.size() > kMaxAddressDigits) {
-                setup.error = argument + QStringLiteral(": a hex address has at most 8 digits");
+                setup.error = argument + kAddressTooLong;
                 return setup;
             }
             if (!name.front().isDigit())
-                setup.warnings.append(argument + QStringLiteral(": not a variable name; read as the hex address %1")
-                                                     .arg(name.toUpper()));
+                setup.warnings.append(argument + kReadAsAddress.arg(name.toUpper()));
         }
         record.selected = true;
         record.addressKind = named ? AddressKind::Name : AddressKind::Address;
@@ -106,7 +103,7 @@ ChannelSetup channelsFromTexts(const QStringList &texts, const QStringList &vari
         ++next;
     }
     setup.error = resolveSetup(setup.data, variableList, [&given, &texts](int c) {
-        return c >= 0 ? given[c] : QStringLiteral("--channel ") + texts.join(QStringLiteral(" --channel "));
+        return c >= 0 ? given[c] : kChannelArgument.arg(texts.join(QStringLiteral(" --channel ")));
     });
     return setup;
 }
@@ -118,8 +115,8 @@ ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &
     setup.data.channels = presets::parsePresetLines(presetLines);
     setup.error = resolveSetup(setup.data, variableList, [&](int c) {
         if (c < 0)
-            return QStringLiteral("--presets ") + fileName;
-        return QStringLiteral("--presets %1: channel %2 (%3)").arg(fileName).arg(c + 1).arg(setup.data.channels[c].addressOrName);
+            return kPresetsArgument.arg(fileName);
+        return kPresetsChannel.arg(fileName).arg(c + 1).arg(setup.data.channels[c].addressOrName);
     });
     return setup;
 }
@@ -174,7 +171,7 @@ QString failedReadsText(const ExchangeStats &stats)
     QStringList failed;
     for (const auto &[code, count] : stats.failuresByCode)
         failed << QStringLiteral("%1: %2").arg(linkResultLabel(code)).arg(count);
-    return failed.isEmpty() ? QStringLiteral("none") : failed.join(QStringLiteral(", "));
+    return failed.isEmpty() ? kNoFailedReads : failed.join(QStringLiteral(", "));
 }
 
 QString clockText(std::chrono::steady_clock::duration elapsed)
@@ -187,7 +184,7 @@ QString clockText(std::chrono::steady_clock::duration elapsed)
 
 QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
 {
-    return QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4")
+    return kSummaryLine
         .arg(figures.rows)
         .arg(clockText(elapsed))
         .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
@@ -196,16 +193,15 @@ QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_cl
 
 QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
 {
-    QString line = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB")
+    QString line = kStatusLine
                        .arg(figures.rows)
                        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
                        .arg(failedReadsText(figures.poll.stats), clockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
     if (figures.lastLineEvent != sampling::LineEvent::None)
         line += QStringLiteral("  %1 %2")
-                    .arg(figures.lastLineEvent == sampling::LineEvent::Lost ? QStringLiteral("line lost")
-                                                                            : QStringLiteral("line back"),
-                         figures.lastLineEventAt.toString(QStringLiteral("HH:mm:ss")));
+                    .arg(figures.lastLineEvent == sampling::LineEvent::Lost ? kLineLostEvent : kLineBackEvent,
+                         figures.lastLineEventAt.toString(kLineEventTimeFormat));
     if (!figures.planText.isEmpty())
         line += QStringLiteral("  ") + figures.planText;
     if (!figures.givenUpText.isEmpty())

@@ -1,20 +1,12 @@
 #include "record/TriggerCapture.h"
 
+#include "record/RecordTexts.h"
+
 #include <QRegularExpression>
 
 namespace record {
 
 namespace {
-
-// What is wrong with a --trigger text, after the argument.
-const QString kLevelNotANumber = QStringLiteral(": the level must be a whole number (decimal or 0x hex)");
-const QString kLevelOutOfRange = QStringLiteral(": the level %1 is outside a word's values, -32768 to 32767");
-const QString kHexLevelTooLong =
-    QStringLiteral(": a hex level is the 16-bit word, 0x0000 to 0xFFFF (0x8000 to 0xFFFF being -32768 to -1)");
-const QString kLogicLevel = QStringLiteral(": a logic channel rises, falls or changes, without a level");
-const QString kLogicLevelOutOfRange =
-    QStringLiteral(": a logic channel is 0 or 1, never %1; it rises, falls or changes, without a level");
-const QString kSameChannelTwice = QStringLiteral(": the second condition watches another channel");
 
 struct LevelParse {
     std::optional<std::int32_t> level;
@@ -64,7 +56,7 @@ std::optional<int> findChannel(const QString &text, const TrendData &channels)
 
 TriggerParse parseCondition(const QString &text, const TrendData &channels, trigger::Condition *condition)
 {
-    const QString argument = QStringLiteral("--trigger ") + text;
+    const QString argument = kTriggerArgument.arg(text);
     static const QRegularExpression comparison(QStringLiteral("^\\s*([^\\s<>]+)\\s*([<>])\\s*(\\S+)\\s*$"));
     QString channelText, edgeText, levelText;
     if (const QRegularExpressionMatch m = comparison.match(text); m.hasMatch()) {
@@ -74,15 +66,14 @@ TriggerParse parseCondition(const QString &text, const TrendData &channels, trig
     } else {
         const QStringList words = text.split(u' ', Qt::SkipEmptyParts);
         if (words.size() < 2 || words.size() > 3)
-            return {std::nullopt, argument + QStringLiteral(": give CH>LEVEL, CH<LEVEL, CH rises|falls|crosses LEVEL "
-                                                             "or NAME:BIT rises|falls|changes")};
+            return {std::nullopt, argument + kTriggerForms};
         channelText = words[0];
         edgeText = words[1].toLower();
         levelText = words.value(2);
     }
     const std::optional<int> channel = findChannel(channelText, channels);
     if (!channel)
-        return {std::nullopt, argument + QStringLiteral(": %1 is not one of the recorded channels").arg(channelText)};
+        return {std::nullopt, argument + kNotRecordedChannel.arg(channelText)};
     condition->channel = *channel;
     if (condition->isLogic()) {
         if (!levelText.isEmpty()) {
@@ -97,7 +88,7 @@ TriggerParse parseCondition(const QString &text, const TrendData &channels, trig
         else if (edgeText == QLatin1String("rises") || edgeText == QLatin1String("falls"))
             condition->edge = edgeText == QLatin1String("rises") ? trigger::Edge::Rises : trigger::Edge::Falls;
         else
-            return {std::nullopt, argument + QStringLiteral(": a logic channel rises, falls or changes")};
+            return {std::nullopt, argument + kLogicChannelEdges};
         return {};
     }
     if (edgeText == QLatin1String("rises"))
@@ -107,7 +98,7 @@ TriggerParse parseCondition(const QString &text, const TrendData &channels, trig
     else if (edgeText == QLatin1String("crosses"))
         condition->edge = trigger::Edge::Crosses;
     else
-        return {std::nullopt, argument + QStringLiteral(": a word channel rises, falls or crosses a level")};
+        return {std::nullopt, argument + kWordChannelEdges};
     const LevelParse level = parseLevel(levelText);
     if (!level.level)
         return {std::nullopt, argument + level.problem};
@@ -138,7 +129,7 @@ TriggerParse parseTrigger(const QString &text, const TrendData &channels)
     // The Trend Graph refuses a second condition on the first one's channel; so does the recorder,
     // so that a set-up means the same in both.
     if (setup.second->channel == setup.first.channel)
-        return {std::nullopt, QStringLiteral("--trigger ") + text + kSameChannelTwice};
+        return {std::nullopt, kTriggerArgument.arg(text) + kSameChannelTwice};
     parsed.setup = setup;
     return parsed;
 }
@@ -196,13 +187,13 @@ QString captureStatusText(const TriggerCapture::Progress &progress)
 {
     switch (progress.state) {
     case TriggerCapture::State::Armed:
-        return QStringLiteral("armed for event %1 of %2").arg(progress.event).arg(progress.repeat);
+        return kCaptureArmed.arg(progress.event).arg(progress.repeat);
     case TriggerCapture::State::Capturing:
-        return QStringLiteral("capturing event %1 of %2").arg(progress.event).arg(progress.repeat);
+        return kCaptureCapturing.arg(progress.event).arg(progress.repeat);
     case TriggerCapture::State::Done:
         break;
     }
-    return QStringLiteral("done: %1 of %2 events").arg(progress.event).arg(progress.repeat);
+    return kCaptureDone.arg(progress.event).arg(progress.repeat);
 }
 
 QByteArray eventHeaderLine(const QStringList &channelColumns)

@@ -11,6 +11,7 @@
 #include "link/LinkThread.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
+#include "record/RecordTexts.h"
 #include "record/Recording.h"
 #include "record/TriggerCapture.h"
 
@@ -34,20 +35,23 @@ constexpr int kExitArguments = 2;
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
 
-// What is said about --out. %1: the --out path.
-const QString kOutCannotBeMade = QStringLiteral("--out %1: the temporary file beside it cannot be made: %2");
-const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
-const QString kOutNotInPlace = QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
-const QString kOutNoRow = QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
-// A stop during --data-read, before anything is recorded.
-const QString kDataReadStopped =
-    QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
+// The status line on a terminal is written over in place: from the line's start, the rest of the
+// line cleared after the text.
+const QString kLineStart = QStringLiteral("\r");
+const QString kClearToLineEnd = QStringLiteral("\x1b[K");
 
 void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
 
+void printMessage(const QString &text) { print(stderr, record::kProgramMessage.arg(text)); }
+
+void printStatus(const QString &text) { print(stderr, kLineStart + text + kClearToLineEnd); }
+
+// The run's last status line stays on the terminal.
+void printLastStatus(const QString &text) { print(stderr, kLineStart + text + kClearToLineEnd + u'\n'); }
+
 int fail(int code, const QString &text)
 {
-    print(stderr, QStringLiteral("qmx-record: %1\n").arg(text));
+    printMessage(text);
     return code;
 }
 
@@ -74,7 +78,7 @@ Variables buildVariables(const std::optional<QStringList> &readLines)
     } else {
         check = checkSuperBlockFile(path, catalogue);
         if (!check.proceed || check.errorCount > 0)
-            return {{}, path + QStringLiteral(": ") + check.messages.join(QStringLiteral(" "))};
+            return {{}, path + QStringLiteral(": ") + check.messages.join(u' ')};
     }
     if (!check.proceed || !decodeSuperBlock(catalogue).proceed || !buildVariableList(catalogue).proceed)
         return {};
@@ -84,7 +88,7 @@ Variables buildVariables(const std::optional<QStringList> &readLines)
 void printWarnings(const record::ChannelSetup &setup)
 {
     for (const QString &warning : setup.warnings)
-        print(stderr, QStringLiteral("qmx-record: warning: %1\n").arg(warning));
+        print(stderr, record::kProgramWarning.arg(warning));
 }
 
 // The signals that stop a run, held for this process from construction on (before any thread is
@@ -127,19 +131,17 @@ DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options,
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     const DataReadWatch progress = [showProgress, &stop](const DataReadProgress &done) {
         if (showProgress)
-            print(stderr, QStringLiteral("\rreading super block: %1 words (%2 reads)\x1b[K")
-                              .arg(done.superBlockWords)
-                              .arg(done.reads));
+            printStatus(record::kDataReadProgress.arg(done.superBlockWords).arg(done.reads));
         return !stop.pending();
     };
     DataReadOutcome outcome;
     outcome.lines = readSuperBlockImage(link, buffer, progress, &report);
     if (showProgress)
-        print(stderr, QStringLiteral("\r\x1b[K"));
+        printStatus(QString());
     // A read that failed while a stop was asked for (a silent controller) is a stop all the same.
     outcome.stopped = report.stopped || (!outcome.lines && stop.pending());
     if (!outcome.lines && !outcome.stopped)
-        outcome.failure = QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)")
+        outcome.failure = record::kDataReadFailed
                               .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
                               .arg(report.failedCode)
                               .arg(linkResultText(report.failedCode, link.lastErrorReply()));
@@ -156,14 +158,14 @@ int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figu
     if (figures.rows == 0 && !output.inPlace && (fileThere || figures.writeFailed)) {
         output.discard();
         if (fileThere)
-            print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutNoRow.arg(out)));
+            printMessage(record::kOutNoRow.arg(out));
     } else if (placeError.isEmpty()) {
         output.moveIntoPlace(&placeError);
     }
     if (figures.writeFailed)
-        print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutWriteFailed.arg(out, figures.writeError)));
+        printMessage(record::kOutWriteFailed.arg(out, figures.writeError));
     if (!placeError.isEmpty())
-        print(stderr, QStringLiteral("qmx-record: %1\n").arg(kOutNotInPlace.arg(out, placeError, output.path)));
+        printMessage(record::kOutNotInPlace.arg(out, placeError, output.path));
     return figures.writeFailed || !placeError.isEmpty() ? kExitPort : kExitDone;
 }
 
@@ -174,7 +176,7 @@ record::ChannelSetup resolveChannels(const record::RecordOptions &options, const
     QString error;
     const std::optional<QStringList> lines = textfile::readLines(options.presets, &error);
     if (!lines)
-        return {TrendData{}, QStringLiteral("--presets %1: the file cannot be read (%2)").arg(options.presets, error), {}};
+        return {TrendData{}, record::kPresetsUnreadable.arg(options.presets, error), {}};
     return record::channelsFromPresets(*lines, options.presets, variables);
 }
 
@@ -190,7 +192,7 @@ int main(int argc, char **argv)
         return fail(kExitArguments, parsed.error);
     const record::RecordOptions &options = *parsed.options;
     if (options.help) {
-        print(stdout, record::helpText());
+        print(stdout, record::kHelpText);
         return kExitDone;
     }
 
@@ -225,7 +227,7 @@ int main(int argc, char **argv)
     StopSignals stop;
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
-        print(stderr, QStringLiteral("qmx-record: --port: %1%2\n").arg(text, detail.isEmpty() ? QString() : u' ' + detail));
+        printMessage(record::kPortProblem.arg(text, detail.isEmpty() ? QString() : u' ' + detail));
     }));
     if (link.open(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
@@ -233,7 +235,7 @@ int main(int argc, char **argv)
         const DataReadOutcome read = readSuperBlock(link, options, stop);
         if (read.stopped) {
             link.close();
-            return fail(kExitDone, kDataReadStopped);
+            return fail(kExitDone, record::kDataReadStopped);
         }
         if (!read.lines)
             return fail(kExitPort, read.failure);
@@ -247,7 +249,7 @@ int main(int argc, char **argv)
     record::PartialOutput output;
     QString error;
     if (!output.open(options.out, &error))
-        return fail(kExitArguments, kOutCannotBeMade.arg(options.out, error));
+        return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     record::CsvRecording recording(setup->data, output.fd);
@@ -255,7 +257,7 @@ int main(int argc, char **argv)
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
-        return fail(kExitPort, kOutWriteFailed.arg(options.out, recording.figures().writeError));
+        return fail(kExitPort, record::kOutWriteFailed.arg(options.out, recording.figures().writeError));
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
@@ -273,7 +275,7 @@ int main(int argc, char **argv)
         if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
             break;
         if (showStatus)
-            print(stderr, QStringLiteral("\r%1%2\x1b[K").arg(record::statusLine(recording.figures(), elapsed), captureStatus()));
+            printStatus(record::statusLine(recording.figures(), elapsed) + captureStatus());
         // The last event captured ends the run as the duration does.
         if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
@@ -286,8 +288,7 @@ int main(int argc, char **argv)
     link.close();
     const record::CsvRecording::Figures figures = recording.figures();
     if (showStatus)
-        print(stderr, QStringLiteral("\r%1%2\x1b[K\n")
-                          .arg(record::statusLine(figures, std::chrono::steady_clock::now() - started), captureStatus()));
+        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started) + captureStatus());
     if (!options.quiet)
         print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started) + u'\n');
     return finishOutput(output, figures, placeError);

@@ -1,6 +1,7 @@
 // The spelling of these texts is the product's own, typos included; tests pin it.
 #pragma once
-// Texts the main window shows: its caption, the program's name and the menus.
+// Texts the main window shows: its caption, the program's name and the menus; and what the program
+// says when it cannot start.
 
 #include <QString>
 
@@ -15,3 +16,7 @@ inline const QString kTrendItemCaption = QStringLiteral("Trend(&T)");
 inline const QString kMonitorItemCaption = QStringLiteral("Moniter");
 inline const QString kSystemMenuCaption = QStringLiteral("System(&S)");
 inline const QString kCommPortItemCaption = QStringLiteral("CommPort(&C)");
+
+// %1: why, as the system or the start-up says it.
+inline const QString kStartUpFailed = QStringLiteral("The program could not start: %1");
+inline const QString kNoWindowShown = QStringLiteral("no window could be shown.");

@@ -24,8 +24,7 @@
 #include <iterator>
 
 namespace {
-// The dialog as the port choice and wait time need it, and the device panel to its right.
-constexpr int kClassicWidth = 157;
+// The device panel, right of the port choice and the wait time.
 constexpr int kPanelLeft = 160;
 constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;
@@ -230,15 +229,15 @@ void PortSettingsDialog::showDeviceOfCheckedPort()
     const QString device = port.isEmpty() ? QString() : devicePathForPort(port);
     const QString problem = deviceProblem(device);
     const QString text = port.isEmpty() ? QString()
-                                        : port + QStringLiteral(" = ") + device +
+                                        : kPortAndDevice.arg(port, device) +
                                               (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem));
     // A long device name (a by-id name) goes on a line of its own, shortened in the middle; the
     // whole text is the tool tip.
     const QFontMetrics metrics = portDevice_->fontMetrics();
     const bool fits = metrics.horizontalAdvance(text) <= portDevice_->width();
     portDevice_->setText(fits ? text
-                              : port + QStringLiteral(" =\n") +
-                                    metrics.elidedText(device, Qt::ElideMiddle, portDevice_->width()));
+                              : kPortAndDeviceOnTwoLines.arg(
+                                    port, metrics.elidedText(device, Qt::ElideMiddle, portDevice_->width())));
     portDevice_->setToolTip(text);
     QPalette palette = portDevice_->palette();
     palette.setColor(QPalette::WindowText, problem.isEmpty() ? QApplication::palette().color(QPalette::WindowText)
@@ -251,7 +250,7 @@ void PortSettingsDialog::showDeviceOfCheckedPort()
 void PortSettingsDialog::enableAssignButton()
 {
     const QString port = checkedPortName();
-    assignButton_->setText(kAssignCaption.arg(port.isEmpty() ? QStringLiteral("COM") : port));
+    assignButton_->setText(kAssignCaption.arg(port.isEmpty() ? kNoPortChecked : port));
     assignButton_->setEnabled(!port.isEmpty() && deviceList_->currentItem() != nullptr);
 }
 
@@ -302,11 +301,11 @@ void PortSettingsDialog::refreshDeviceList()
         for (const QString &device : found) {
             // by-id names are long and all begin alike: the list shows them from "by-id/" on.
             auto *item = new QListWidgetItem(device.startsWith(byIdFolder)
-                                                 ? QStringLiteral("by-id/") + device.mid(byIdFolder.size())
+                                                 ? kByIdShownPrefix + device.mid(byIdFolder.size())
                                                  : device,
                                              deviceList_);
             item->setData(Qt::UserRole, device);
-            item->setToolTip(device + QStringLiteral(" -> ") + QFileInfo(device).canonicalFilePath());
+            item->setToolTip(kDeviceLinkTip.arg(device, QFileInfo(device).canonicalFilePath()));
             // Listed, but this user cannot open it: said beside it.
             if (const QString problem = deviceProblem(device); !problem.isEmpty())
                 item->setText(item->text() + kDeviceProblem.arg(problem));

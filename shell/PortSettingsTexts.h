@@ -14,8 +14,19 @@ inline const QString kWaitTimeTakenAsZero = QStringLiteral("not a whole number: 
 inline const QString kSerialDevicesCaption = QStringLiteral("Serial devices");
 inline const QString kAssignCaption = QStringLiteral("Use for %1");
 inline const QString kFilesCaption = QStringLiteral("Files: %1");
-// Beside a device this user cannot open. %1 the reason.
+// Beside a device this user cannot open. %1 the reason: the device is missing, or this user may
+// not open it (%1 the system's reason).
 inline const QString kDeviceProblem = QStringLiteral(" (%1)");
+inline const QString kDeviceMissing = QStringLiteral("missing");
+inline const QString kDeviceNotPermitted = QStringLiteral("not permitted: %1");
+// The checked COM name and the device it opens (%1 = %2), on two lines when the device's name is
+// long; the assign button's name for the port while none is checked.
+inline const QString kPortAndDevice = QStringLiteral("%1 = %2");
+inline const QString kPortAndDeviceOnTwoLines = QStringLiteral("%1 =\n%2");
+inline const QString kNoPortChecked = QStringLiteral("COM");
+// The device list shows a by-id name from this on; its tool tip names what the link points to.
+inline const QString kByIdShownPrefix = QStringLiteral("by-id/");
+inline const QString kDeviceLinkTip = QStringLiteral("%1 -> %2");
 inline const QString kDevicePathPlaceholder = QStringLiteral("or type a device path, Enter: use it");
 inline const QString kDevicePathTip =
     QStringLiteral("Any device path (a pseudo-terminal, a symbolic link) for the checked COM name; Enter stores it.");

@@ -34,8 +34,6 @@ private:
     Dialogs &dialogs_;
 };
 
-inline const QString kStartUpFailed = QStringLiteral("The program could not start: %1");
-inline const QString kNoWindowShown = QStringLiteral("no window could be shown.");
 inline constexpr int kStartUpFailedExitCode = 1;
 
 // Start-up as the program's main() runs it: `start` is to leave a window on screen. Returns 0 when

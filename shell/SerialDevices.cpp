@@ -1,5 +1,7 @@
 #include "shell/SerialDevices.h"
 
+#include "shell/PortSettingsTexts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -109,9 +111,9 @@ QString deviceProblem(const QString &device)
 #else
     const QByteArray path = QFile::encodeName(device);
     if (::access(path.constData(), F_OK) != 0)
-        return QStringLiteral("missing");
+        return kDeviceMissing;
     if (::access(path.constData(), R_OK | W_OK) != 0)
-        return QStringLiteral("not permitted: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return kDeviceNotPermitted.arg(QString::fromLocal8Bit(std::strerror(errno)));
     return {};
 #endif
 }

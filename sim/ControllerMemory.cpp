@@ -146,8 +146,8 @@ constexpr std::uint32_t kAnalogInputs = 0x600F92;
 constexpr std::uint32_t kConstants = 0x600FA0;
 constexpr std::uint32_t kDriveValues = 0x600FA8;
 constexpr std::uint32_t kFlg5 = 0x600FCE;
-constexpr std::uint32_t kPattern1 = 0x202400;
-constexpr std::uint32_t kPattern2 = 0x202500;
+constexpr std::uint32_t kIndexTimesThreePattern = 0x202400;
+constexpr std::uint32_t kIndexPlus1000Pattern = 0x202500;
 
 struct Block {
     std::uint16_t header;
@@ -257,8 +257,8 @@ ControllerMemory ControllerMemory::demoImage()
         m.setWord(kFlg5 + 2 * i, static_cast<std::uint16_t>(0x0100 + i));
 
     for (int i = 0; i < 100; ++i) {
-        m.setWord(kPattern1 + 2 * i, static_cast<std::uint16_t>(i * 3));
-        m.setWord(kPattern2 + 2 * i, static_cast<std::uint16_t>(0x1000 + i));
+        m.setWord(kIndexTimesThreePattern + 2 * i, static_cast<std::uint16_t>(i * 3));
+        m.setWord(kIndexPlus1000Pattern + 2 * i, static_cast<std::uint16_t>(0x1000 + i));
     }
 
     advanceDemo(m, 0.0);

@@ -63,14 +63,14 @@ ChannelTable::ChannelTable(Workspace &ws, const QImage &key, QWidget *window) : 
 void ChannelTable::buildCaptions()
 {
     // "Adrs" over "Labl" names the address-or-name column.
-    makeCaption(this, QStringLiteral("Sel"), tableRect(550, 79, 24, 16));
-    makeCaption(this, QStringLiteral("Adrs"), tableRect(576, 67, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Labl"), tableRect(576, 80, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Data Name  F.S   Value"), tableRect(600, 79, 190, 16));
-    logicSelectCaption_ = makeCaption(this, QStringLiteral("Sel"), tableRect(550, 249, 24, 16));
-    makeCaption(this, QStringLiteral("Adrs"), tableRect(576, 237, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Labl"), tableRect(576, 250, 24, 12), 10);
-    makeCaption(this, QStringLiteral("Data Name  bit   Value"), tableRect(600, 249, 190, 16));
+    makeCaption(this, kSelectColumnCaption, tableRect(550, 79, 24, 16));
+    makeCaption(this, kAddressColumnCaption, tableRect(576, 67, 24, 12), 10);
+    makeCaption(this, kLabelColumnCaption, tableRect(576, 80, 24, 12), 10);
+    makeCaption(this, kAnalogColumnsCaption, tableRect(600, 79, 190, 16));
+    logicSelectCaption_ = makeCaption(this, kSelectColumnCaption, tableRect(550, 249, 24, 16));
+    makeCaption(this, kAddressColumnCaption, tableRect(576, 237, 24, 12), 10);
+    makeCaption(this, kLabelColumnCaption, tableRect(576, 250, 24, 12), 10);
+    makeCaption(this, kLogicColumnsCaption, tableRect(600, 249, 190, 16));
 }
 
 QLineEdit *ChannelTable::makeField(const QString &text, const QRect &place)
@@ -138,7 +138,7 @@ void ChannelTable::setAddressKind(int channel, AddressKind kind)
         return;
     addressKinds_[static_cast<std::size_t>(channel)] = kind;
     QPushButton *button = rows_[static_cast<std::size_t>(channel)].addressKind;
-    button->setText(kind == AddressKind::Name ? QStringLiteral("L") : QStringLiteral("A"));
+    button->setText(kind == AddressKind::Name ? kNameKindCaption : kAddressKindCaption);
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, kind == AddressKind::Name ? kTeal : kMaroon);
     button->setPalette(palette);

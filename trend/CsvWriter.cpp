@@ -1,14 +1,8 @@
 #include "trend/CsvWriter.h"
 
+#include "trend/TrendCoreTexts.h"
+
 #include <cerrno>
-
-namespace {
-
-// What became of the file when it could not take every line. %1: the system's reason.
-const QString kFileCutBack = QStringLiteral("%1; the file ends with its last whole row");
-const QString kFileNotCutBack = QStringLiteral("%1; cutting the file back to its last whole row failed too: %2");
-
-} // namespace
 
 bool CsvWriter::open(const QString &path, std::chrono::steady_clock::time_point now)
 {

@@ -12,21 +12,6 @@
 #include <array>
 #include <cstdint>
 
-// Pixel rules of the graph: a filled rectangle covers its left and top edges but not its right and
-// bottom edges; a line covers every pixel from its start up to, not including, its end point.
-// Everything outside the image is clipped.
-namespace raster {
-
-enum class Pen { Solid, Dotted }; // dotted: every other pixel along the line, the first one set
-
-void fillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour);
-void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen = Pen::Solid);
-// Copies `source` into `target` at (0, 0) over width x height pixels, plain or OR-ed.
-void copy(QImage &target, const QImage &source, int width, int height);
-void orInto(QImage &target, const QImage &source, int width, int height);
-
-} // namespace raster
-
 // Channel colours, entry c mod 7 for channel c. Entry 1 also marks a pass with a failed read.
 inline constexpr std::array<QRgb, 7> kTraceColors = {
     0xFFFF0000u, // red

@@ -2,6 +2,7 @@
 
 #include "base/TextFile.h"
 #include "base/WindowLook.h"
+#include "trend/TrendGraphTexts.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -34,10 +35,9 @@ QImage render(const QImage &graph, const std::vector<KeyEntry> &key, QRgb backgr
     painter.setFont(font);
     painter.setPen(Qt::black);
     // The same captions as the window: percent of full scale down the left, sample numbers under.
-    const char *percent[] = {"+100", "+50", "0", "-50", "-100"};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kFullScalePercentCaptions.size(); ++i)
         painter.drawText(QRect(2, kGraphTop + 100 * i - 7, kGraphLeft - 6, 14), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::fromLatin1(percent[i]));
+                         kFullScalePercentCaptions[i]);
     for (int samples : {0, 100, 200, 250})
         painter.drawText(QRect(kGraphLeft + 2 * samples - 20, kGraphTop + graph.height() + 2, 40, 14),
                          Qt::AlignHCenter | Qt::AlignTop, QString::number(samples));

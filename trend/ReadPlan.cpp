@@ -1,6 +1,7 @@
 #include "trend/ReadPlan.h"
 
 #include "link/Settings.h"
+#include "trend/TrendCoreTexts.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -73,7 +74,7 @@ std::vector<std::pair<std::size_t, std::size_t>> cheapestRuns(const std::vector<
 
 QString counted(int n, const QString &what)
 {
-    return QStringLiteral("%1 %2%3").arg(n).arg(what).arg(n == 1 ? QString() : QStringLiteral("s"));
+    return QStringLiteral("%1 %2%3").arg(n).arg(what).arg(n == 1 ? QString() : kPluralEnding);
 }
 
 } // namespace
@@ -164,10 +165,10 @@ QString planText(const ReadPlan &plan)
 {
     QStringList reads;
     if (plan.blockReads() > 0)
-        reads << counted(plan.blockReads(), QStringLiteral("block read"));
+        reads << counted(plan.blockReads(), kBlockReadCounted);
     if (plan.wordReads() > 0 || reads.isEmpty())
-        reads << counted(plan.wordReads(), QStringLiteral("word read"));
-    return QStringLiteral("plan: %1, %2 bytes/pass, limit %3 passes/s")
+        reads << counted(plan.wordReads(), kWordReadCounted);
+    return kPlanText
         .arg(reads.join(QStringLiteral(" + ")))
         .arg(plan.wireBytes())
         .arg(plan.passLimit(), 0, 'f', 1);
@@ -175,10 +176,10 @@ QString planText(const ReadPlan &plan)
 
 QString givenUpText(const BlockReadGivenUp &givenUp)
 {
-    return QStringLiteral("block read %1+%2 %3 (%4): its words read one by one")
+    return kBlockReadGivenUp
         .arg(QString::number(givenUp.address, 16).toUpper().rightJustified(8, QLatin1Char('0')))
         .arg(givenUp.byteCount)
-        .arg(givenUp.refused ? QStringLiteral("refused") : QStringLiteral("answered with the wrong length"))
+        .arg(givenUp.refused ? kBlockReadRefusedReason : kBlockReadWrongLengthReason)
         .arg(givenUp.code);
 }
 

@@ -59,9 +59,9 @@ void ReadoutBand::show(const View &view)
     QStringList times;
     QStringList difference;
     if (view.cursorsShown && (timed || view.secondCursorX)) {
-        times << readout::cursorTimeText(data_, data_.cursorX, QStringLiteral("A"));
+        times << readout::cursorTimeText(data_, data_.cursorX, kCursorAMark);
         if (view.secondCursorX) {
-            times << readout::cursorTimeText(data_, *view.secondCursorX, QStringLiteral("B"));
+            times << readout::cursorTimeText(data_, *view.secondCursorX, kCursorBMark);
             if (const auto d = readout::cursorDifference(data_, data_.cursorX, *view.secondCursorX))
                 difference = readout::differenceItems(data_, *d, view.hex);
         }
@@ -74,7 +74,7 @@ void ReadoutBand::show(const View &view)
         lines_[2]->clear();
     } else {
         // Each of the figures' two lines on a line of its own.
-        const QString figures = QStringLiteral("Line: ") + pollFiguresText(runFigures_, QStringLiteral("\n"));
+        const QString figures = kBandLineFigures.arg(pollFiguresText(runFigures_, QStringLiteral("\n")));
         QStringList rows;
         for (const QString &text : figures.split(u'\n'))
             rows << fitted(lines_[2], text.split(QStringLiteral(", ")), QStringLiteral(", "), 1, kBandMoreMark);

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace readout {
+namespace readoutstatistics {
 
 namespace {
 
@@ -81,7 +81,7 @@ QStringList spanCells(const ChannelFigures &f, bool hex)
     QStringList cells;
     cells << valueCell(f.channel, f.atB, hex);
     if (f.atA && f.atB)
-        cells << differenceValueText(*f.atB - *f.atA, hex && !logic);
+        cells << readout::differenceValueText(*f.atB - *f.atA, hex && !logic);
     else
         cells << kReadoutFailed;
     const bool analogFigures = !logic && f.samples > 0;
@@ -96,13 +96,13 @@ QStringList spanCells(const ChannelFigures &f, bool hex)
 
 QString headerText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
-    QString header = cursorTimeText(data, cursorAX, QStringLiteral("A"));
+    QString header = readout::cursorTimeText(data, cursorAX, kCursorAMark);
     if (!cursorBX)
         return header;
-    header += QStringLiteral("    ") + cursorTimeText(data, *cursorBX, QStringLiteral("B"));
-    if (const std::optional<CursorDifference> d = cursorDifference(data, cursorAX, *cursorBX)) {
-        header += QStringLiteral("    B-A: %1 rows  ").arg(d->rows) +
-                  (d->milliseconds ? secondsText(*d->milliseconds) + QStringLiteral(" s") : QStringLiteral("no time"));
+    header += QStringLiteral("    ") + readout::cursorTimeText(data, *cursorBX, kCursorBMark);
+    if (const std::optional<readout::CursorDifference> d = readout::cursorDifference(data, cursorAX, *cursorBX)) {
+        header += QStringLiteral("    ") + kRowsFromAToB.arg(d->rows) + QStringLiteral("  ") +
+                  (d->milliseconds ? kSeconds.arg(readout::secondsText(*d->milliseconds)) : kNoTime);
     }
     return header;
 }
@@ -136,7 +136,7 @@ std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cu
 ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex)
 {
     ReadoutTable table;
-    table.columns << kReadoutChannelColumn << kReadoutAColumn;
+    table.columns << kReadoutChannelColumn << kCursorAMark;
     const std::optional<CursorFigures> figures = figuresBetweenCursors(data, cursorAX, cursorBX);
     if (!figures) {
         table.header = kReadoutNoRows;
@@ -165,4 +165,4 @@ QString tabSeparatedText(const ReadoutTable &table)
     return text;
 }
 
-} // namespace readout
+} // namespace readoutstatistics

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-namespace readout {
+namespace readoutstatistics {
 
 // One selected channel over the rows between the cursors (both ends included).
 struct ChannelFigures {
@@ -58,4 +58,4 @@ ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optiona
 // The header line, the column captions and every row, cells separated by tabs, lines by LF.
 QString tabSeparatedText(const ReadoutTable &table);
 
-} // namespace readout
+} // namespace readoutstatistics

@@ -95,7 +95,7 @@ void ReadoutWindow::open()
     activateWindow();
 }
 
-void ReadoutWindow::showTable(const readout::ReadoutTable &table)
+void ReadoutWindow::showTable(const readoutstatistics::ReadoutTable &table)
 {
     table_ = table;
     header_->setText(table.header);
@@ -103,7 +103,7 @@ void ReadoutWindow::showTable(const readout::ReadoutTable &table)
     grid_->setHorizontalHeaderLabels(table.columns);
     grid_->setRowCount(static_cast<int>(table.rows.size()));
     for (int r = 0; r < grid_->rowCount(); ++r) {
-        const readout::ReadoutTable::Row &row = table.rows[static_cast<std::size_t>(r)];
+        const readoutstatistics::ReadoutTable::Row &row = table.rows[static_cast<std::size_t>(r)];
         for (int column = 0; column < grid_->columnCount(); ++column) {
             QTableWidgetItem *item = grid_->item(r, column);
             if (!item) {
@@ -125,7 +125,7 @@ void ReadoutWindow::showTable(const readout::ReadoutTable &table)
 void ReadoutWindow::copyTable()
 {
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(readout::tabSeparatedText(table_));
+        clipboard->setText(readoutstatistics::tabSeparatedText(table_));
 }
 
 void ReadoutWindow::keepPlace()

@@ -23,8 +23,8 @@ public:
 
     // Shows the window where it belongs and brings it forward.
     void open();
-    void showTable(const readout::ReadoutTable &table);
-    const readout::ReadoutTable &table() const { return table_; }
+    void showTable(const readoutstatistics::ReadoutTable &table);
+    const readoutstatistics::ReadoutTable &table() const { return table_; }
     void copyTable();
 
     QLabel *header() const { return header_; }
@@ -42,7 +42,7 @@ private:
 
     std::optional<QRect> &place_;
     QWidget *trendGraph_;
-    readout::ReadoutTable table_;
+    readoutstatistics::ReadoutTable table_;
     QLabel *header_ = nullptr;
     QTableWidget *grid_ = nullptr;
     QAction *copyAction_ = nullptr;

@@ -11,7 +11,6 @@
 
 namespace trendfile {
 
-inline const QString kFilter = QStringLiteral("TRendDataFile(*.trd)|*.trd");
 inline const QString kExtension = QStringLiteral("trd");
 // A name without this (case-sensitive, anywhere in the name) is refused by Save.
 inline const QString kNameMark = QStringLiteral(".trd");

@@ -32,9 +32,8 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     setWidgetColours(heading, kWorkspaceColour, Qt::white);
 
     // Percent of full scale down the left edge, sample numbers under the graph.
-    const char *percent[] = {"+100", "+50", "0", "-50", "-100"};
-    for (int i = 0; i < 5; ++i)
-        windowlook::placeLabel(window, nullptr, QString::fromLatin1(percent[i]), {4, 40 + 100 * i - 7, 42, 14})
+    for (int i = 0; i < kFullScalePercentCaptions.size(); ++i)
+        windowlook::placeLabel(window, nullptr, kFullScalePercentCaptions[i], {4, 40 + 100 * i - 7, 42, 14})
             ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     for (int sample : {0, 100, 200, 250})
         windowlook::placeLabel(window, nullptr, QString::number(sample), {50 + 2 * sample - 20, 443, 40, 14})
@@ -47,14 +46,14 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     setWidgetColours(controls.runStatus, window->palette().color(QPalette::Window), Qt::white);
     windowlook::placeLabel(window, nullptr, kCursorMoveCaption, {565, 460, 91, 16});
 
-    controls.open = windowlook::placeButton(window, "OpenButton", QStringLiteral("Open"), {390, 8, 56, 23});
-    controls.save = windowlook::placeButton(window, "SaveButton", QStringLiteral("Save"), {445, 8, 51, 23});
-    controls.print = windowlook::placeButton(window, "PrintButton", QStringLiteral("Print"), {495, 8, 51, 23});
+    controls.open = windowlook::placeButton(window, "OpenButton", kOpenCaption, {390, 8, 56, 23});
+    controls.save = windowlook::placeButton(window, "SaveButton", kSaveCaption, {445, 8, 51, 23});
+    controls.print = windowlook::placeButton(window, "PrintButton", kPrintCaption, {495, 8, 51, 23});
     controls.numberBase = windowlook::placeButton(window, "NumberBaseButton", kDecCaption, {750, 55, 36, 18});
     controls.run = windowlook::placeButton(window, "RunButton", kRunCaption, {725, 420, 56, 26});
-    controls.stepLeft = windowlook::placeButton(window, "StepLeftButton", QStringLiteral("<<"), {660, 455, 27, 26});
-    controls.stepRight = windowlook::placeButton(window, "StepRightButton", QStringLiteral(">>"), {686, 455, 27, 26});
-    controls.redraw = windowlook::placeButton(window, "RedrawButton", QStringLiteral("REDRAW"), {725, 455, 56, 26});
+    controls.stepLeft = windowlook::placeButton(window, "StepLeftButton", kStepLeftCaption, {660, 455, 27, 26});
+    controls.stepRight = windowlook::placeButton(window, "StepRightButton", kStepRightCaption, {686, 455, 27, 26});
+    controls.redraw = windowlook::placeButton(window, "RedrawButton", kRedrawCaption, {725, 455, 56, 26});
     controls.stepLeft->setToolTip(kStepLeftTip);
     controls.stepRight->setToolTip(kStepRightTip);
     controls.redraw->setToolTip(kRedrawTip);

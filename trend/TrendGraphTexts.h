@@ -2,6 +2,8 @@
 // Every caption and message of the Trend Graph window, defined once. Their spelling is the
 // product's own, typos included, and pinned by tests: do not correct it.
 
+#include "trend/TrendCoreTexts.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,7 @@ inline const QString kBitOutOfRange = QStringLiteral("Channel %1 (%2): bit %3 is
 inline const QString kOpenVariablesList = QStringLiteral("Please open Variables List.");
 
 // Trend data file.
+inline const QString kTrendFileFilter = QStringLiteral("TRendDataFile(*.trd)|*.trd");
 inline const QString kIncorrectFileName = QStringLiteral("Incorrect File Name");
 inline const QString kIncorrectFileData = QStringLiteral("Incorrect File Data");
 // A file that cannot be read or written.
@@ -75,6 +78,27 @@ inline const QString kStoppedStatus = QStringLiteral("Stop");
 inline const QString kDecCaption = QStringLiteral("Dec");
 inline const QString kHexCaption = QStringLiteral("Hex");
 inline const QString kCursorMoveCaption = QStringLiteral("Cursle Move");
+inline const QString kOpenCaption = QStringLiteral("Open");
+inline const QString kSaveCaption = QStringLiteral("Save");
+inline const QString kPrintCaption = QStringLiteral("Print");
+inline const QString kStepLeftCaption = QStringLiteral("<<");
+inline const QString kStepRightCaption = QStringLiteral(">>");
+inline const QString kRedrawCaption = QStringLiteral("REDRAW");
+// Percent of full scale down the graph's left edge, top to bottom, in the window and in the
+// exported picture.
+inline const QStringList kFullScalePercentCaptions = {QStringLiteral("+100"), QStringLiteral("+50"),
+                                                      QStringLiteral("0"), QStringLiteral("-50"),
+                                                      QStringLiteral("-100")};
+
+// Channel table: the captions over its columns ("Adrs" over "Labl" names the address-or-name
+// column), and the address-kind button's, L for a variable name, A for a hex address.
+inline const QString kSelectColumnCaption = QStringLiteral("Sel");
+inline const QString kAddressColumnCaption = QStringLiteral("Adrs");
+inline const QString kLabelColumnCaption = QStringLiteral("Labl");
+inline const QString kAnalogColumnsCaption = QStringLiteral("Data Name  F.S   Value");
+inline const QString kLogicColumnsCaption = QStringLiteral("Data Name  bit   Value");
+inline const QString kNameKindCaption = QStringLiteral("L");
+inline const QString kAddressKindCaption = QStringLiteral("A");
 
 // Graph menu, export and recording.
 
@@ -110,8 +134,8 @@ inline const QString kReadoutTitle = QStringLiteral("Read-out");
 inline const QString kReadoutCopyCaption = QStringLiteral("Copy");
 inline const QString kReadoutNoRows = QStringLiteral("No rows shown");
 inline const QString kReadoutFailed = QStringLiteral("failed");
+// The first column; the second is cursor A's (kCursorAMark).
 inline const QString kReadoutChannelColumn = QStringLiteral("Channel");
-inline const QString kReadoutAColumn = QStringLiteral("A");
 // The columns a second cursor adds.
 inline const QStringList kReadoutSpanColumns = {QStringLiteral("B"),    QStringLiteral("B-A"),   QStringLiteral("Min"),
                                                 QStringLiteral("Max"),  QStringLiteral("Mean"),  QStringLiteral("RMS"),
@@ -124,6 +148,24 @@ inline const QString kReadoutMoreMark = QStringLiteral("... (Read-out)");
 inline const QString kBandMoreMark = QStringLiteral("...");
 // The band's line of the run's figures after a .trd is opened. %1: the file's name.
 inline const QString kBandFileShown = QStringLiteral("File: %1");
+// The cursors' names, a cursor's row (%1 the cursor; %2 the row) and the row's time since the run began,
+// %1 seconds, or that it has none (a row of a .trd); the rows from A to B.
+inline const QString kCursorAMark = QStringLiteral("A");
+inline const QString kCursorBMark = QStringLiteral("B");
+// The band's line figures of the current or last run; %1 the figures.
+inline const QString kBandLineFigures = QStringLiteral("Line: %1");
+inline const QString kCursorRow = QStringLiteral("%1: row %2  ");
+inline const QString kRowTime = QStringLiteral("t = %1 s");
+inline const QString kSeconds = QStringLiteral("%1 s");
+inline const QString kNoTime = QStringLiteral("no time");
+inline const QString kRowsFromAToB = QStringLiteral("B-A: %1 rows");
+// The wall-clock time of a line event or of the trigger row in the band, and an event's time since
+// the run began (%1 seconds) after it.
+inline const QString kBandTimeFormat = QStringLiteral("HH:mm:ss.zzz");
+inline const QString kEventRunTime = QStringLiteral(" (t = %1 s)");
+// The plan after a block read was given up: refused, or answered unlike its request.
+inline const QString kPlanBlockReadRefused = QStringLiteral(", block read refused");
+inline const QString kPlanBlockReadWronglyAnswered = QStringLiteral(", block read wrongly answered");
 
 // Triggered capture.
 inline const QString kTriggerCaption = QStringLiteral("Trigger\u2026");
@@ -138,11 +180,6 @@ inline const QString kTriggerSecondLabel = QStringLiteral("Second condition");
 inline const QString kTriggerPositionLabel = QStringLiteral("Rows before the trigger");
 inline const QString kTriggerArmCaption = QStringLiteral("Arm");
 inline const QString kTriggerDisarmCaption = QStringLiteral("Disarm");
-inline const QStringList kTriggerAnalogConditions = {QStringLiteral("rises through"), QStringLiteral("falls through"),
-                                                     QStringLiteral("crosses")};
-inline const QStringList kTriggerLogicConditions = {QStringLiteral("becomes 1"), QStringLiteral("becomes 0"),
-                                                    QStringLiteral("changes")};
-inline const QStringList kTriggerCombinations = {QStringLiteral("AND"), QStringLiteral("OR")};
 inline const QString kTriggerNoChannel = QStringLiteral("Select the channel the trigger watches.");
 inline const QString kTriggerBadLevel = QStringLiteral("Type the level as a %1 number.");
 inline const QString kTriggerSameChannel = QStringLiteral("The second condition watches another channel.");

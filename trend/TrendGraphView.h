@@ -80,7 +80,6 @@ public:
     QAction *triggerAction() const { return triggerAction_; }
     // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
     void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
-    std::optional<int> triggerMarkX() const { return triggerMarkX_; }
     void updateMenu();
     void exportCsv();
     void exportPicture();

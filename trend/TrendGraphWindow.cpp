@@ -377,12 +377,12 @@ void TrendGraphWindow::showReadoutWindow()
         // stored, from the ring unrolled into a copy that the graph never sees.
         TrendData newest = data_;
         unrollSamples(newest);
-        readoutWindow_->showTable(readout::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
+        readoutWindow_->showTable(readoutstatistics::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
                                                              std::nullopt, view_->hex()));
         return;
     }
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showTable(readout::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
+    readoutWindow_->showTable(readoutstatistics::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
                                                          view_->secondCursorX(), view_->hex()));
 }
 
@@ -391,7 +391,7 @@ void TrendGraphWindow::showReadoutWindow()
 
 void TrendGraphWindow::openTrendFile()
 {
-    const QString path = ws_.dialogs.askOpenFile(trendfile::kFilter);
+    const QString path = ws_.dialogs.askOpenFile(kTrendFileFilter);
     if (!path.isEmpty()) {
         const std::optional<QStringList> lines = textfile::readLines(path);
         if (!lines) {
@@ -423,7 +423,7 @@ void TrendGraphWindow::saveTrendFile()
     // Save writes the last run's rows, whatever Open has shown since.
     unrollSamples(data_);
     const QString path = ws_.dialogs.askSaveFile(
-        trendfile::kFilter, trendfile::kExtension,
+        kTrendFileFilter, trendfile::kExtension,
         timetext::stampedFileName(kTrendFileStem, trendfile::kExtension, QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
@@ -467,8 +467,6 @@ void TrendGraphWindow::openTriggerDialog()
     trigger_->openDialog(offered, view_->hex());
 }
 
-void TrendGraphWindow::armTrigger(const trigger::TriggerSetup &setup) { trigger_->arm(setup); }
-void TrendGraphWindow::disarmTrigger() { trigger_->disarm(); }
 bool TrendGraphWindow::triggerArmed() const { return trigger_->armed(); }
 const std::optional<trigger::TriggerSetup> &TrendGraphWindow::triggerSetup() const { return trigger_->setup(); }
 TriggerDialog *TrendGraphWindow::triggerDialog() const { return trigger_->dialog(); }
@@ -488,6 +486,6 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
     view_->drawCursorLayer();
     view_->compose(true);
     const std::optional<QDateTime> when = readout::rowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
-    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(QStringLiteral("HH:mm:ss.zzz")) : QString()).arg(*index));
+    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(kBandTimeFormat) : QString()).arg(*index));
     showBand();
 }

@@ -55,10 +55,6 @@ public:
     void openReadoutWindow();
     // "Trigger...": opens the trigger set-up beside this window, or brings it forward.
     void openTriggerDialog();
-    // Arm: the next run (or the one going on, from its next pass) ends by itself once the rows
-    // after the trigger fill what REDRAW shows. The set-up is kept in its own file.
-    void armTrigger(const trigger::TriggerSetup &setup);
-    void disarmTrigger();
 
     // State.
     bool runActive() const;

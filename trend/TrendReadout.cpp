@@ -1,6 +1,7 @@
 #include "trend/TrendReadout.h"
 
 #include "trend/Cursor.h"
+#include "trend/TrendGraphTexts.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -53,9 +54,9 @@ QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark)
     const std::optional<int> row = cursor::rowUnderCursor(cursorX, data.rowCount);
     if (!row)
         return {};
-    QString text = QStringLiteral("%1: row %2  ").arg(mark).arg(*row);
+    const QString text = kCursorRow.arg(mark).arg(*row);
     const std::optional<std::int64_t> ms = rowMilliseconds(data.displayRowInfo[static_cast<std::size_t>(*row)]);
-    return text + (ms ? QStringLiteral("t = ") + secondsText(*ms) + QStringLiteral(" s") : QStringLiteral("no time"));
+    return text + (ms ? kRowTime.arg(secondsText(*ms)) : kNoTime);
 }
 
 std::optional<CursorDifference> cursorDifference(const TrendData &data, int cursorAX, int cursorBX)
@@ -97,12 +98,11 @@ QString differenceValueText(std::int32_t difference, bool hex)
 
 QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex)
 {
-    QStringList items{QStringLiteral("B-A: %1 rows").arg(difference.rows),
-                      difference.milliseconds ? secondsText(*difference.milliseconds) + QStringLiteral(" s")
-                                              : QStringLiteral("no time")};
+    QStringList items{kRowsFromAToB.arg(difference.rows),
+                      difference.milliseconds ? kSeconds.arg(secondsText(*difference.milliseconds)) : kNoTime};
     for (const auto &[channel, value] : difference.values) {
         items << trendcsv::columnName(data.channels[static_cast<std::size_t>(channel)], channel) + u' ' +
-                     (value ? differenceValueText(*value, hex) : QStringLiteral("failed"));
+                     (value ? differenceValueText(*value, hex) : kReadoutFailed);
     }
     return items;
 }
@@ -151,17 +151,17 @@ QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chr
     case sampling::LineEvent::None:
         return {};
     case sampling::LineEvent::Lost:
-        text = QStringLiteral("line lost");
+        text = kLineLostEvent;
         break;
     case sampling::LineEvent::Back:
-        text = QStringLiteral("line back");
+        text = kLineBackEvent;
         break;
     }
     const std::int64_t ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(when - data.runStartedSteady).count();
     if (data.runStartedAt.isValid())
-        text += u' ' + data.runStartedAt.addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
-    return text + QStringLiteral(" (t = ") + secondsText(ms) + QStringLiteral(" s)");
+        text += u' ' + data.runStartedAt.addMSecs(ms).toString(kBandTimeFormat);
+    return text + kEventRunTime.arg(secondsText(ms));
 }
 
 QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readplan::BlockReadGivenUp> &givenUp)
@@ -170,7 +170,7 @@ QString planChangeText(const readplan::ReadPlan &plan, const std::vector<readpla
     if (givenUp.empty())
         return text;
     const bool refused = std::any_of(givenUp.begin(), givenUp.end(), [](const auto &g) { return g.refused; });
-    return text + (refused ? QStringLiteral(", block read refused") : QStringLiteral(", block read wrongly answered"));
+    return text + (refused ? kPlanBlockReadRefused : kPlanBlockReadWronglyAnswered);
 }
 
 trendcsv::Row csvRow(const TrendData &data, const SampleRow &row, const RowInfo &info)

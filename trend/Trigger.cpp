@@ -1,5 +1,7 @@
 #include "trend/Trigger.h"
 
+#include "trend/TrendCoreTexts.h"
+
 #include <algorithm>
 
 namespace trigger {
@@ -166,34 +168,19 @@ std::optional<int> shownRowIndex(int triggerRowNumber, int rowsStored, int shown
 
 QString conditionText(const Condition &condition, const ChannelNamer &channelName, const LevelWriter &levelText)
 {
+    // The words are the Trigger window's choices, listed in the order of the edges.
+    const auto edge = static_cast<qsizetype>(condition.edge);
     const QString name = channelName(condition.channel);
-    if (condition.isLogic()) {
-        switch (condition.edge) {
-        case Edge::Rises:
-            return name + QStringLiteral(" becomes 1");
-        case Edge::Falls:
-            return name + QStringLiteral(" becomes 0");
-        case Edge::Crosses:
-            return name + QStringLiteral(" changes");
-        }
-    }
-    const QString level = levelText(condition.channel, condition.level);
-    switch (condition.edge) {
-    case Edge::Rises:
-        return name + QStringLiteral(" rises through ") + level;
-    case Edge::Falls:
-        return name + QStringLiteral(" falls through ") + level;
-    case Edge::Crosses:
-        break;
-    }
-    return name + QStringLiteral(" crosses ") + level;
+    if (condition.isLogic())
+        return name + u' ' + kTriggerLogicConditions.at(edge);
+    return name + u' ' + kTriggerAnalogConditions.at(edge) + u' ' + levelText(condition.channel, condition.level);
 }
 
 QString setupText(const TriggerSetup &setup, const ChannelNamer &channelName, const LevelWriter &levelText)
 {
     QString text = conditionText(setup.first, channelName, levelText);
     if (setup.second)
-        text += (setup.combine == Combine::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) +
+        text += u' ' + kTriggerCombinations.at(setup.combine == Combine::And ? 0 : 1) + u' ' +
                 conditionText(*setup.second, channelName, levelText);
     return text;
 }

@@ -38,11 +38,6 @@ public:
     QComboBox *sourceBox() const { return source_; }
     QComboBox *conditionBox() const { return condition_; }
     QLineEdit *levelEdit() const { return level_; }
-    QCheckBox *secondBox() const { return second_; }
-    QComboBox *combineBox() const { return combine_; }
-    QComboBox *secondSourceBox() const { return secondSource_; }
-    QComboBox *secondConditionBox() const { return secondCondition_; }
-    QLineEdit *secondLevelEdit() const { return secondLevel_; }
     QSpinBox *positionBox() const { return position_; }
     QPushButton *armButton() const { return arm_; }
     QPushButton *disarmButton() const { return disarm_; }

@@ -4,7 +4,7 @@
 #include "base/TextFile.h"
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/Decoder.h"
-#include "catalogue/Messages.h"
+#include "catalogue/CatalogueTexts.h"
 #include "catalogue/SuperBlockFile.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -46,15 +46,15 @@ const QStringList kShippedVarlist2{
 // The twelve lines of a data file that passes every test, with `superBlock` in line 6.
 QStringList goodLines(const QStringList &superBlock)
 {
-    QString line6 = QStringLiteral("@600620,%1,").arg(superBlock.size(), 0, 16).toUpper();
+    QString superBlockLine = QStringLiteral("@600620,%1,").arg(superBlock.size(), 0, 16).toUpper();
     for (const QString &w : superBlock)
-        line6 += w + QLatin1Char(',');
+        superBlockLine += w + QLatin1Char(',');
     return {QStringLiteral("@600608,1,0000,"),
             QStringLiteral("@600600,4,4304,4310,4760,47C6,"),
             QStringLiteral("@60060A,3,0001,0002,0003,"),
             QStringLiteral("@600614,1,0019,"),
             QStringLiteral("@600616,4,0010,0020,0030,0040,"),
-            line6,
+            superBlockLine,
             QStringLiteral("@600E60,10,") + QStringLiteral("0000,").repeated(16),
             QStringLiteral("@600F88,4,0000,0000,0000,4E20,"),
             QStringLiteral("@600FA0,4,0001,0002,0003,0004,"),
@@ -313,11 +313,11 @@ private slots:
         // Every fixed test failing still gives one message; a super block line with N = 3 and four
         // words, or N above 992, is an error that keeps the words loaded before.
         const QStringList kept = data.superBlockWords;
-        for (const QString &line6 : {QStringLiteral("@600620,3,0001,0002,0003,0004,"),
+        for (const QString &superBlockLine : {QStringLiteral("@600620,3,0001,0002,0003,0004,"),
                                      QStringLiteral("@600620,3E1,") + QStringLiteral("0026,").repeated(993),
                                      QStringLiteral("@600621,1,0000,")}) {
             lines = QStringList(12, QStringLiteral("@999999,1,0000,"));
-            lines[5] = line6;
+            lines[5] = superBlockLine;
             outcome = checkSuperBlockLines(lines, data, "f");
             QVERIFY(outcome.proceed);
             QCOMPARE(outcome.errorCount, 12);

@@ -3,7 +3,7 @@
 
 #include "base/ProgramFolder.h"
 #include "catalogue/Decoder.h"
-#include "catalogue/Messages.h"
+#include "catalogue/CatalogueTexts.h"
 #include "catalogue/VariablesListTexts.h"
 #include "catalogue/VariablesListWindow.h"
 #include "shell/MainWindow.h"

@@ -406,8 +406,8 @@ void TestFaults::savesThatFailKeepTheOldFile()
     }
     QCOMPARE(dialogs.messages.size(), 3);
     QCOMPARE(dialogs.messages[2], monitor::kCannotWriteFile);
-    QVERIFY2(dialogs.lastDetail.startsWith(keptMon + QStringLiteral(": ")) && dialogs.lastDetail.size() > keptMon.size() + 2,
-             qPrintable(dialogs.lastDetail));
+    QVERIFY2(dialogs.details.constLast().startsWith(keptMon + QStringLiteral(": ")) && dialogs.details.constLast().size() > keptMon.size() + 2,
+             qPrintable(dialogs.details.constLast()));
     QCOMPARE(testenv::readAll(keptMon), oldMon);
     QCOMPARE(folderListing(folder.path()), monListing);
     dialogs.saveAnswers = {keptMon};

@@ -109,32 +109,32 @@ void TestMonitorLogic::layOutFixedGrids()
     QCOMPARE(namesOfRow(layout.grids.commands, allRow + 1), QStringList{"ALL4"});
     QCOMPARE(layout.grids.commands.cell(allRow + 2, 0), QString());
 
-    const MonitorGrid &g2 = layout.grids.inputsAndOutputs;
-    QCOMPARE(namesOfRow(g2, 0), (QStringList{"AI1", "AI2"}));
-    QCOMPARE(namesOfRow(g2, 1), (QStringList{"DPTF1", "DPTF2", "DPGF1", "DPGF2"}));
-    QCOMPARE(namesOfRow(g2, 2), (QStringList{"PTO", "AO1", "AO2", "DSPO"}));
-    QCOMPARE(namesOfRow(g2, 3), QStringList{"FLG5"});
-    QCOMPARE(namesOfRow(g2, 4), seq("UDAT", 0, 3));
-    QCOMPARE(namesOfRow(g2, 5), seq("UDAT", 4, 7));
+    const MonitorGrid &inputsAndOutputs = layout.grids.inputsAndOutputs;
+    QCOMPARE(namesOfRow(inputsAndOutputs, 0), (QStringList{"AI1", "AI2"}));
+    QCOMPARE(namesOfRow(inputsAndOutputs, 1), (QStringList{"DPTF1", "DPTF2", "DPGF1", "DPGF2"}));
+    QCOMPARE(namesOfRow(inputsAndOutputs, 2), (QStringList{"PTO", "AO1", "AO2", "DSPO"}));
+    QCOMPARE(namesOfRow(inputsAndOutputs, 3), QStringList{"FLG5"});
+    QCOMPARE(namesOfRow(inputsAndOutputs, 4), seq("UDAT", 0, 3));
+    QCOMPARE(namesOfRow(inputsAndOutputs, 5), seq("UDAT", 4, 7));
     for (int r = 6; r < kInputOutputRows; ++r)
-        QCOMPARE(namesOfRow(g2, r), seq("M", 4 * (r - 6), 4 * (r - 6) + 3, 2));
+        QCOMPARE(namesOfRow(inputsAndOutputs, r), seq("M", 4 * (r - 6), 4 * (r - 6) + 3, 2));
     QCOMPARE(makeSectionTable(layout.dioCount, 0)[0].words, dioNames);
 }
 
 void TestMonitorLogic::layOutBlockOutputsOneBlockPerRow()
 {
     const MonitorLayout layout = layOutNames(sampleList(22, kDemoBlocks));
-    const MonitorGrid &g3 = layout.grids.blockOutputs;
+    const MonitorGrid &blockOutputs = layout.grids.blockOutputs;
     // WIDE1 has five outputs: all counted, the fifth beyond the last column and not shown. The
     // scan ends at the empty entry, so "Speed9" after it is no block output.
     QCOMPARE(layout.superBlockOutputCount, 1 + 2 + 1 + 4 + 5 + 1);
-    QCOMPARE(namesOfRow(g3, 0), QStringList{"PI3A11"});
-    QCOMPARE(namesOfRow(g3, 1), (QStringList{"PI2A11", "PI2A12"}));
-    QCOMPARE(namesOfRow(g3, 2), QStringList{"LAG111"});
-    QCOMPARE(namesOfRow(g3, 3), seq("DMCN1", 1, 4));
-    QCOMPARE(namesOfRow(g3, 4), seq("WIDE1", 1, 4));
-    QCOMPARE(namesOfRow(g3, 5), QStringList{"PI3A21"});
-    QCOMPARE(g3.cell(6, 0), QString());
+    QCOMPARE(namesOfRow(blockOutputs, 0), QStringList{"PI3A11"});
+    QCOMPARE(namesOfRow(blockOutputs, 1), (QStringList{"PI2A11", "PI2A12"}));
+    QCOMPARE(namesOfRow(blockOutputs, 2), QStringList{"LAG111"});
+    QCOMPARE(namesOfRow(blockOutputs, 3), seq("DMCN1", 1, 4));
+    QCOMPARE(namesOfRow(blockOutputs, 4), seq("WIDE1", 1, 4));
+    QCOMPARE(namesOfRow(blockOutputs, 5), QStringList{"PI3A21"});
+    QCOMPARE(blockOutputs.cell(6, 0), QString());
 
     // Without "CmdFlag" (or "DIO00") the scans stop at "END".
     QStringList noFlag = sampleList(0, kDemoBlocks);
@@ -271,9 +271,9 @@ void TestMonitorLogic::valuesGreyUntilRefreshedAndFollowTheBase()
 void TestMonitorLogic::saveFormatByteForByte()
 {
     MonitorGrids grids;
-    const QStringList row0{"DIO00", "12", "DIO01", "-3"};
-    for (int c = 0; c < row0.size(); ++c)
-        grids.commands.setCell(0, c, row0[c]);
+    const QStringList firstRow{"DIO00", "12", "DIO01", "-3"};
+    for (int c = 0; c < firstRow.size(); ++c)
+        grids.commands.setCell(0, c, firstRow[c]);
     grids.commands.setCell(2, 0, QStringLiteral("DIO08")); // after the empty row 1: not written
     grids.inputsAndOutputs.setCell(0, 0, QStringLiteral("AI1"));
     grids.inputsAndOutputs.setCell(0, 1, QStringLiteral("FFFFFFFE"));

@@ -5,6 +5,7 @@
 #include "link/Link.h"
 #include "link/Settings.h"
 #include "shell/MainWindow.h"
+#include "shell/MainWindowTexts.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/PortSettingsTexts.h"
 #include "shell/Program.h"

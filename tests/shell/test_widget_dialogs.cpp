@@ -5,7 +5,7 @@
 #include "monitor/MonitorTexts.h"
 #include "shell/WidgetDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendFile.h"
+#include "trend/TrendGraphTexts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,10 +71,10 @@ private slots:
 
     void filtersNameTheirPatternsOnce()
     {
-        QCOMPARE(WidgetDialogs::qtFilter(trendfile::kFilter), QStringLiteral("TRendDataFile(*.trd)"));
+        QCOMPARE(WidgetDialogs::qtFilter(kTrendFileFilter), QStringLiteral("TRendDataFile(*.trd)"));
         QCOMPARE(WidgetDialogs::qtFilter(monitor::kMonitorFileFilter), QStringLiteral("Moniter Data(*.mon)"));
         QCOMPARE(WidgetDialogs::qtFilter(QStringLiteral("Text|*.txt")), QStringLiteral("Text (*.txt)"));
-        QCOMPARE(WidgetDialogs::firstExtension(trendfile::kFilter), QStringLiteral("trd"));
+        QCOMPARE(WidgetDialogs::firstExtension(kTrendFileFilter), QStringLiteral("trd"));
     }
 
     void openDialogUsesDefaultExtension()
@@ -93,7 +93,7 @@ private slots:
             dialog->selectFile(QStringLiteral("run1")); // typed without its extension
             QMetaObject::invokeMethod(dialog, &QDialog::accept); // as the Open button does
         });
-        const QString chosen = dialogs.askOpenFile(trendfile::kFilter);
+        const QString chosen = dialogs.askOpenFile(kTrendFileFilter);
         QCOMPARE(filters, QStringList{QStringLiteral("TRendDataFile(*.trd)")});
         QCOMPARE(QFileInfo(chosen).fileName(), QStringLiteral("run1.trd"));
     }

@@ -14,7 +14,6 @@ public:
     {
         messages.append(text);
         details.append(detail);
-        lastDetail = detail;
     }
     QString askOpenFile(const QString &filter) override;
     using Dialogs::askSaveFile;
@@ -23,7 +22,6 @@ public:
 
     QStringList messages;              // every message shown, in order
     QStringList details;               // the detailed text of each message (empty when none)
-    QString lastDetail;                // the detailed text of the latest message
     std::deque<QString> openAnswers;   // answers to askOpenFile
     std::deque<QString> saveAnswers;   // answers to askSaveFile
     std::deque<QString> pdfAnswers;    // askPrinter answers a PDF printer writing to this path

@@ -73,13 +73,14 @@ void TestReadoutStatistics::figuresBetweenCursorsOverAWrappedRing()
     QCOMPARE(data.rowCount, 249);
     // B left of A: the span is the same rows.
     for (const auto &[a, b] : {std::pair{kRowA, kRowB}, std::pair{kRowB, kRowA}}) {
-        const std::optional<readout::CursorFigures> figures = readout::figuresBetweenCursors(data, 2 * a, 2 * b);
+        const std::optional<readoutstatistics::CursorFigures> figures =
+            readoutstatistics::figuresBetweenCursors(data, 2 * a, 2 * b);
         QVERIFY(figures);
         QCOMPARE(figures->rowA, a);
         QCOMPARE(figures->rowB, std::optional<int>(b));
         QCOMPARE(figures->channels.size(), std::size_t{2});
 
-        const readout::ChannelFigures &analog = figures->channels[0];
+        const readoutstatistics::ChannelFigures &analog = figures->channels[0];
         QCOMPARE(analog.channel, 0);
         // Good reads 5, -3, -20, 0, 4, 9, 1, 2; the failed 7 and 100 are counted, not taken.
         QCOMPARE(analog.samples, 8);
@@ -90,7 +91,7 @@ void TestReadoutStatistics::figuresBetweenCursorsOverAWrappedRing()
         QCOMPARE(analog.mean, -0.25);
         QCOMPARE(analog.rms, std::sqrt(536.0 / 8.0));
 
-        const readout::ChannelFigures &logic = figures->channels[1];
+        const readoutstatistics::ChannelFigures &logic = figures->channels[1];
         QCOMPARE(logic.channel, 9);
         // 1 1 0 0 1 1 1 (failed) 1 1: seven 1s, two edges; the failed 0 makes no edges.
         QCOMPARE(logic.samples, 9);
@@ -98,13 +99,15 @@ void TestReadoutStatistics::figuresBetweenCursorsOverAWrappedRing()
         QCOMPARE(logic.ones, 7);
         QCOMPARE(logic.edges, 2);
     }
-    const std::optional<readout::CursorFigures> figures = readout::figuresBetweenCursors(data, 2 * kRowA, 2 * kRowB);
+    const std::optional<readoutstatistics::CursorFigures> figures =
+        readoutstatistics::figuresBetweenCursors(data, 2 * kRowA, 2 * kRowB);
     QCOMPARE(figures->channels[0].atA, std::optional<std::int32_t>(2));
     QCOMPARE(figures->channels[0].atB, std::optional<std::int32_t>(5));
     QCOMPARE(figures->channels[1].atA, std::optional<std::int32_t>(1));
 
     // An odd cursor position reads the row it stands in; A and B on one row: that row alone.
-    const std::optional<readout::CursorFigures> one = readout::figuresBetweenCursors(data, 2 * 239 + 1, 2 * 239);
+    const std::optional<readoutstatistics::CursorFigures> one =
+        readoutstatistics::figuresBetweenCursors(data, 2 * 239 + 1, 2 * 239);
     QCOMPARE(one->channels[0].samples, 0);
     QCOMPARE(one->channels[0].failed, 1);
     QCOMPARE(one->channels[0].atA, std::nullopt);
@@ -116,37 +119,42 @@ void TestReadoutStatistics::figuresBetweenCursorsOverAWrappedRing()
 void TestReadoutStatistics::figuresOfOneCursorAndOfNoRows()
 {
     const TrendData data = wrappedRun();
-    const std::optional<readout::CursorFigures> figures = readout::figuresBetweenCursors(data, 2 * kRowA, std::nullopt);
+    const std::optional<readoutstatistics::CursorFigures> figures =
+        readoutstatistics::figuresBetweenCursors(data, 2 * kRowA, std::nullopt);
     QVERIFY(figures);
     QCOMPARE(figures->rowB, std::nullopt);
     QCOMPARE(figures->channels[0].atA, std::optional<std::int32_t>(2));
     QCOMPARE(figures->channels[0].atB, std::nullopt);
     QCOMPARE(figures->channels[0].samples, 0);
     // A second cursor past the rows shown is no second cursor.
-    QCOMPARE(readout::figuresBetweenCursors(data, 2 * kRowA, 600)->rowB, std::nullopt);
-    QVERIFY(!readout::figuresBetweenCursors(data, 498, 2 * kRowA));
-    QVERIFY(!readout::figuresBetweenCursors(TrendData{}, 0, 0));
+    QCOMPARE(readoutstatistics::figuresBetweenCursors(data, 2 * kRowA, 600)->rowB, std::nullopt);
+    QVERIFY(!readoutstatistics::figuresBetweenCursors(data, 498, 2 * kRowA));
+    QVERIFY(!readoutstatistics::figuresBetweenCursors(TrendData{}, 0, 0));
 
-    const readout::ReadoutTable alone = readout::readoutTableTexts(data, 2 * kRowA + 1, std::nullopt, false);
+    const readoutstatistics::ReadoutTable alone =
+        readoutstatistics::readoutTableTexts(data, 2 * kRowA + 1, std::nullopt, false);
     QCOMPARE(alone.header, QStringLiteral("A: row 245  t = 24.500 s"));
     QCOMPARE(alone.columns, (QStringList{"Channel", "A"}));
     QCOMPARE(alone.rows.size(), std::size_t{2});
     QCOMPARE(alone.rows[0].cells, (QStringList{"SpdFbk", "2"}));
     QCOMPARE(alone.rows[1].cells, (QStringList{"InvFlag.07", "1"}));
-    const readout::ReadoutTable failedAtA = readout::readoutTableTexts(data, 2 * 239, std::nullopt, false);
+    const readoutstatistics::ReadoutTable failedAtA =
+        readoutstatistics::readoutTableTexts(data, 2 * 239, std::nullopt, false);
     QCOMPARE(failedAtA.rows[0].cells, (QStringList{"SpdFbk", "failed"}));
 
-    const readout::ReadoutTable none = readout::readoutTableTexts(TrendData{}, 0, 4, true);
+    const readoutstatistics::ReadoutTable none =
+        readoutstatistics::readoutTableTexts(TrendData{}, 0, 4, true);
     QCOMPARE(none.header, QStringLiteral("No rows shown"));
     QVERIFY(none.rows.empty());
-    QCOMPARE(readout::tabSeparatedText(none), QStringLiteral("No rows shown\nChannel\tA\n"));
+    QCOMPARE(readoutstatistics::tabSeparatedText(none), QStringLiteral("No rows shown\nChannel\tA\n"));
 }
 
 void TestReadoutStatistics::tableTextsAndCopy()
 {
     const TrendData data = wrappedRun();
-    const readout::ReadoutTable dec = readout::readoutTableTexts(data, 2 * kRowA, 2 * kRowB, false);
-    QCOMPARE(readout::tabSeparatedText(dec),
+    const readoutstatistics::ReadoutTable dec =
+        readoutstatistics::readoutTableTexts(data, 2 * kRowA, 2 * kRowB, false);
+    QCOMPARE(readoutstatistics::tabSeparatedText(dec),
              QStringLiteral("A: row 245  t = 24.500 s    B: row 236  t = 23.600 s    B-A: -9 rows  -0.900 s\n"
                             "Channel\tA\tB\tB-A\tMin\tMax\tMean\tRMS\tP-P\t1s\tEdges\tFailed\n"
                             "SpdFbk\t2\t5\t+3\t-20\t9\t-0.25\t8.19\t29\t\t\t2\n"
@@ -156,13 +164,15 @@ void TestReadoutStatistics::tableTextsAndCopy()
 
     // Hex: the words in four digits, the difference signed; a logic channel and the mean and RMS
     // stay as they are.
-    const readout::ReadoutTable hex = readout::readoutTableTexts(data, 2 * kRowA, 2 * kRowB, true);
+    const readoutstatistics::ReadoutTable hex =
+        readoutstatistics::readoutTableTexts(data, 2 * kRowA, 2 * kRowB, true);
     QCOMPARE(hex.rows[0].cells,
              (QStringList{"SpdFbk", "0002", "0005", "+0003", "FFEC", "0009", "-0.25", "8.19", "001D", "", "", "2"}));
     QCOMPARE(hex.rows[1].cells, dec.rows[1].cells);
 
     // A failed read at either cursor: no value and no difference, the figures still there.
-    const readout::ReadoutTable failed = readout::readoutTableTexts(data, 2 * 239, 2 * kRowB, false);
+    const readoutstatistics::ReadoutTable failed =
+        readoutstatistics::readoutTableTexts(data, 2 * 239, 2 * kRowB, false);
     QCOMPARE(failed.rows[0].cells.mid(0, 5), (QStringList{"SpdFbk", "failed", "5", "failed", "-3"}));
     QCOMPARE(failed.rows[0].cells.last(), QStringLiteral("2"));
 }

@@ -154,7 +154,7 @@ void TestReadoutWindow::readoutWindowOfFourteenChannels()
     QVERIFY(QTest::qWaitForWindowActive(readout));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
-    const QString copied = readout::tabSeparatedText(readout->table());
+    const QString copied = readoutstatistics::tabSeparatedText(readout->table());
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
     QCOMPARE(copied.count(u'\n'), 2 + 14);
     QVERIFY(copied.contains(QStringLiteral("\nMotorCurrentLimit0\t6B90\tD8F0\t+6D60\t")));

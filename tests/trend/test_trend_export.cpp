@@ -470,7 +470,7 @@ void TestTrendExport::runAgainstSimulator()
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passesAtFailure + 20, 5000);
     QVERIFY(form.runActive());
     QCOMPARE(p.dialogs.messages, QStringList{kRecordingWriteError});
-    QCOMPARE(p.dialogs.lastDetail,
+    QCOMPARE(p.dialogs.details.constLast(),
              QStringLiteral("/dev/full: %1; the file ends with its last whole row").arg(qt_error_string(ENOSPC)));
     form.toggleRun();
     QCOMPARE(p.dialogs.messages.size(), 1);

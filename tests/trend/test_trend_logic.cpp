@@ -4,6 +4,7 @@
 #include "base/TextFile.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/GraphLayers.h"
+#include "trend/Raster.h"
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"

@@ -138,14 +138,14 @@ void TestTrendReadout::record(int rows, bool wrapped, int writePos)
 void TestTrendReadout::channelTable()
 {
     // "A"/"L": the default "L" becomes "A" in maroon, a second click returns to "L" in teal.
-    QPushButton *bit1 = form_->table().row(0).addressKind;
-    QCOMPARE(bit1->text(), QString("L"));
-    QTest::mouseClick(bit1, Qt::LeftButton);
-    QCOMPARE(bit1->text(), QString("A"));
-    QCOMPARE(captionColour(bit1), kMaroon);
-    QTest::mouseClick(bit1, Qt::LeftButton);
-    QCOMPARE(bit1->text(), QString("L"));
-    QCOMPARE(captionColour(bit1), kTeal);
+    QPushButton *kindButton = form_->table().row(0).addressKind;
+    QCOMPARE(kindButton->text(), QString("L"));
+    QTest::mouseClick(kindButton, Qt::LeftButton);
+    QCOMPARE(kindButton->text(), QString("A"));
+    QCOMPARE(captionColour(kindButton), kMaroon);
+    QTest::mouseClick(kindButton, Qt::LeftButton);
+    QCOMPARE(kindButton->text(), QString("L"));
+    QCOMPARE(captionColour(kindButton), kTeal);
 
     // A tick during a run ends the run and stays ticked. Captions are not the state: one with an
     // accelerator mark, as some desktops put in, changes nothing.
@@ -333,9 +333,9 @@ void TestTrendReadout::saveWritesTheLastRun()
     QCOMPARE(testenv::readAll(path("two.trd")), expected);
     QCOMPARE(dialogs_.messages.size(), 2);
     QCOMPARE(dialogs_.messages.last(), kTrendFileWriteError);
-    QVERIFY2(dialogs_.lastDetail.startsWith(path("two.trd") + QStringLiteral(": ")) &&
-                 dialogs_.lastDetail.size() > path("two.trd").size() + 2,
-             qPrintable(dialogs_.lastDetail));
+    QVERIFY2(dialogs_.details.constLast().startsWith(path("two.trd") + QStringLiteral(": ")) &&
+                 dialogs_.details.constLast().size() > path("two.trd").size() + 2,
+             qPrintable(dialogs_.details.constLast()));
 
     // No rows: the header lines, the settings, the list captions and END.
     record(0, false, 0);

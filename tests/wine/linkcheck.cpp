@@ -109,11 +109,11 @@ void silence()
     SerialPort port;
     check(openPort(port, "COM4"), "COM4 opens");
     LinkCore core(port);
-    const double cpu0 = processCpuSeconds();
-    const auto t0 = steady_clock::now();
+    const double cpuAtStart = processCpuSeconds();
+    const auto startedAt = steady_clock::now();
     const int code = core.readValue('R', 2, kWordAddress);
-    const auto waited = duration_cast<milliseconds>(steady_clock::now() - t0).count();
-    const double cpu = processCpuSeconds() - cpu0;
+    const auto waited = duration_cast<milliseconds>(steady_clock::now() - startedAt).count();
+    const double cpu = processCpuSeconds() - cpuAtStart;
     check(code == -1, "silent controller: " + std::to_string(code) + " (expected -1)");
     check(waited >= 1000 && waited <= 2100, "gave up after " + std::to_string(waited) + " ms (1000 to 2000)");
     check(cpu < 0.1, "CPU while waiting " + std::to_string(cpu) + " s (under 0.1)");

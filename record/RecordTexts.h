@@ -1,0 +1,168 @@
+#pragma once
+// Every text qmx-record gives the user: its help, what is wrong with an argument, the messages of a
+// run and its status and summary lines. The words of the command line itself (option names,
+// units, trigger words) are the parser's, not texts.
+
+#include <QString>
+
+namespace record {
+
+// Every message on stderr is one line: "qmx-record: " and the message.
+inline const QString kProgramMessage = QStringLiteral("qmx-record: %1\n");
+inline const QString kProgramWarning = QStringLiteral("qmx-record: warning: %1\n");
+
+// --help.
+inline const QString kHelpText = QStringLiteral(
+    "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
+    "                  [--duration T] [--wait-time MS] [--reads MODE] [--data-read] [--force] [--quiet]\n"
+    "                  [--trigger COND [--pre T] [--post T] [--repeat N]]\n"
+    "\n"
+    "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
+    "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
+    "duration is over or Ctrl-C / SIGTERM / SIGHUP; a device that goes away and comes back is opened\n"
+    "again by itself.\n"
+    "\n"
+    "  --port PORT       COM1..COM9 as the program maps them, or a device such as /dev/ttyUSB0\n"
+    "  --presets FILE    the channels of a preset file (UserPre.qmt) whose channels are ON\n"
+    "  --channel CH      a channel: a variable name (SpdFbk), a hex address (600E60), or a\n"
+    "                    logic channel NAME:BIT or ADDRESS:BIT (InvFlag:07); repeat for more,\n"
+    "                    up to 7 word channels and 7 logic channels; an address has at most\n"
+    "                    8 hex digits, and one that is no name but begins with A-F is read\n"
+    "                    as an address with a warning\n"
+    "  --out FILE        the CSV file; written beside it under a temporary name and put in\n"
+    "                    its place with the first row, so a failed start or a run without a\n"
+    "                    row leaves any file there as it was; a write that fails (a full\n"
+    "                    disk) leaves the file ending with its last whole row\n"
+    "  --force           replace an --out file that exists (refused otherwise); a folder,\n"
+    "                    device or FIFO is never replaced\n"
+    "  --duration T      stop after T: a number with ms, s, m or h (90s, 15m, 2h; no unit:\n"
+    "                    seconds); default: until stopped\n"
+    "  --wait-time MS    pause between passes in milliseconds (default 0)\n"
+    "  --reads MODE      the requests of a pass: channel (one read per channel), word (each\n"
+    "                    word once, the default) or block (neighbouring words in one block\n"
+    "                    read; a block read the controller refuses falls back to word reads)\n"
+    "  --data-read       read the super block from the controller first (as Data Read does,\n"
+    "                    writing sbdata.qmx); names are otherwise resolved through the saved\n"
+    "                    sbdata.qmx, Varlist.txt and Varlist2.txt (a sbdata.qmx that fails its\n"
+    "                    check is refused)\n"
+    "  --trigger COND    write only the rows around events: 'CH>LEVEL' or 'CH rises LEVEL' (the\n"
+    "                    value passes the level upwards), 'CH<LEVEL' or 'CH falls LEVEL',\n"
+    "                    'CH crosses LEVEL'; for a logic channel 'NAME:BIT rises|falls|changes';\n"
+    "                    two conditions joined by ' and ' or ' or '. CH is one of the --channel\n"
+    "                    texts (or a preset channel's name), another one in each condition;\n"
+    "                    LEVEL decimal, -32768 to 32767, or the 16-bit word in hex as the\n"
+    "                    Trend Graph's Hex shows it (0xC000 is -16384). A failed read is\n"
+    "                    never an event. Adds the column event (1 on the trigger row)\n"
+    "  --pre T           the time kept before each event (default 5s; 0, 0s or 0ms for none)\n"
+    "  --post T          the time written after each event (default 5s; 0 for none)\n"
+    "  --repeat N        end (exit 0) after N events (default 1)\n"
+    "  --quiet           no status line (there is none either when not on a terminal)\n"
+    "  --help            this text\n"
+    "\n"
+    "Exit codes: 0 done or stopped (the file complete; a stop during --data-read records\n"
+    "nothing and leaves sbdata.qmx and --out as they were), 1 the port could not be opened, the\n"
+    "super block not read, or a write to the file failed during the run, 2 bad arguments (also\n"
+    "an --out that exists without --force, that is no regular file, or whose folder cannot be\n"
+    "written).\n"
+    "\n"
+    "Example:\n"
+    "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"
+    "             --out run.csv --duration 2h\n");
+
+// Arguments that cannot be taken: %1 the option, or the value given to the option each names.
+inline const QString kUnknownOption = QStringLiteral("%1: unknown option (see --help)");
+inline const QString kValueMissing = QStringLiteral("%1: a value is missing");
+inline const QString kBadDuration =
+    QStringLiteral("--duration %1: give a length of time such as 90s, 15m or 2h");
+inline const QString kBadWaitTime =
+    QStringLiteral("--wait-time %1: give the pause in milliseconds (0 or more)");
+inline const QString kBadReadMode = QStringLiteral("--reads %1: give channel, word or block");
+inline const QString kBadCaptureTime = QStringLiteral("%1 %2: give a length of time such as 0, 2s or 1m");
+inline const QString kBadRepeat = QStringLiteral("--repeat %1: give the number of events, 1 or more");
+inline const QString kPortMissing =
+    QStringLiteral("--port: the port is missing (COM1 or a device such as /dev/ttyUSB0)");
+inline const QString kOutMissing = QStringLiteral("--out: the CSV file to write is missing");
+inline const QString kNoChannels = QStringLiteral("--presets or --channel: no channels to record");
+inline const QString kPresetsAndChannels = QStringLiteral("--presets and --channel: give one or the other");
+inline const QString kOnlyWithTrigger = QStringLiteral("%1: only with --trigger");
+
+// What is said about --out. %1: the --out path.
+inline const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
+inline const QString kOutExists = QStringLiteral("--out %1: the file exists; --force replaces it");
+inline const QString kOutFolderNotWritable = QStringLiteral("--out %1: its folder cannot be written");
+inline const QString kOutCannotBeMade =
+    QStringLiteral("--out %1: the temporary file beside it cannot be made: %2");
+inline const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
+inline const QString kOutNotInPlace =
+    QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
+inline const QString kOutNoRow =
+    QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
+
+// The channels. An argument (%1 its value) and what is wrong with it after it.
+inline const QString kChannelArgument = QStringLiteral("--channel %1");
+inline const QString kPresetsArgument = QStringLiteral("--presets %1");
+// %1 the preset file, %2 the channel's row (1-14), %3 its name or address.
+inline const QString kPresetsChannel = QStringLiteral("--presets %1: channel %2 (%3)");
+inline const QString kPresetsUnreadable = QStringLiteral("--presets %1: the file cannot be read (%2)");
+inline const QString kGiveNameOrAddress = QStringLiteral(": give a variable name or a hex address");
+inline const QString kBitAfterColonOutOfRange =
+    QStringLiteral(": the bit after ':' must be a number from 0 to 15");
+inline const QString kTooManyWordChannels = QStringLiteral(": more than 7 word channels");
+inline const QString kTooManyLogicChannels = QStringLiteral(": more than 7 logic channels");
+inline const QString kAddressTooLong = QStringLiteral(": a hex address has at most 8 digits");
+// %1 the address in upper case.
+inline const QString kReadAsAddress = QStringLiteral(": not a variable name; read as the hex address %1");
+// %1 the channel as given; kDidYouMean may follow with the closest names (%1).
+inline const QString kNotInVariableList =
+    QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; --data-read reads it from "
+                   "the controller) and not a hex address");
+inline const QString kDidYouMean = QStringLiteral("; did you mean %1?");
+inline const QString kBitNumberNotWhole =
+    QStringLiteral("%1: a logic channel's bit number must be a whole number");
+inline const QString kFullScaleNotWhole =
+    QStringLiteral("%1: a channel's F.S. value must be a whole number other than 0");
+inline const QString kBitOutOfRange = QStringLiteral("%1: the bit must be a number from 0 to 15");
+inline const QString kNoChannelOn = QStringLiteral("%1: no channel is ON");
+
+// What is wrong with a --trigger text, after the argument (%1 the text).
+inline const QString kTriggerArgument = QStringLiteral("--trigger %1");
+inline const QString kTriggerForms =
+    QStringLiteral(": give CH>LEVEL, CH<LEVEL, CH rises|falls|crosses LEVEL or NAME:BIT rises|falls|changes");
+inline const QString kNotRecordedChannel = QStringLiteral(": %1 is not one of the recorded channels");
+inline const QString kLogicChannelEdges = QStringLiteral(": a logic channel rises, falls or changes");
+inline const QString kWordChannelEdges = QStringLiteral(": a word channel rises, falls or crosses a level");
+inline const QString kLevelNotANumber =
+    QStringLiteral(": the level must be a whole number (decimal or 0x hex)");
+inline const QString kLevelOutOfRange =
+    QStringLiteral(": the level %1 is outside a word's values, -32768 to 32767");
+inline const QString kHexLevelTooLong =
+    QStringLiteral(": a hex level is the 16-bit word, 0x0000 to 0xFFFF (0x8000 to 0xFFFF being -32768 to -1)");
+inline const QString kLogicLevel =
+    QStringLiteral(": a logic channel rises, falls or changes, without a level");
+inline const QString kLogicLevelOutOfRange =
+    QStringLiteral(": a logic channel is 0 or 1, never %1; it rises, falls or changes, without a level");
+inline const QString kSameChannelTwice = QStringLiteral(": the second condition watches another channel");
+
+// --data-read. %1 the address read, %2 the result code, %3 its meaning.
+inline const QString kDataReadProgress = QStringLiteral("reading super block: %1 words (%2 reads)");
+inline const QString kDataReadFailed = QStringLiteral("--data-read: the read at %1 failed with code %2 (%3)");
+// A stop during --data-read, before anything is recorded.
+inline const QString kDataReadStopped =
+    QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
+// The port would not open: %1 the message, %2 the system's reason after a space, or nothing.
+inline const QString kPortProblem = QStringLiteral("--port: %1%2");
+
+// The status line on a terminal and the summary at the end. %1 rows, %2 passes a second, %3 the
+// failed reads by result code ("none" without any), %4 the time elapsed, %5 kilobytes written.
+inline const QString kStatusLine = QStringLiteral("rows %1  %2 passes/s  failed reads %3  elapsed %4  %5 kB");
+inline const QString kSummaryLine =
+    QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4");
+inline const QString kNoFailedReads = QStringLiteral("none");
+// The time of the last line event in the status line.
+inline const QString kLineEventTimeFormat = QStringLiteral("HH:mm:ss");
+// A triggered capture's progress. %1 the event, %2 the events asked for.
+inline const QString kCaptureArmed = QStringLiteral("armed for event %1 of %2");
+inline const QString kCaptureCapturing = QStringLiteral("capturing event %1 of %2");
+inline const QString kCaptureDone = QStringLiteral("done: %1 of %2 events");
+
+} // namespace record
