@@ -41,7 +41,6 @@ public:
 
     // From the port open through the pause after it and every pass, until pause().
     bool isReleased() const { return released_; }
-    bool isOpening() const { return opening_; }
     // Passes whose every section was read, since the run was made (for tests and benchmarks).
     quint64 passesCompleted() const { return passesCompleted_; }
     // The block reads of the current or last release, the passes completed in it, and the time

@@ -46,7 +46,7 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     return !file_.failed();
 }
 
-void CsvRecording::append(const sampling::TrendPass &pass)
+void CsvRecording::append(const trendpoll::TrendPass &pass)
 {
     if (pass.readout.abandoned) {
         std::lock_guard lock(mutex_);
@@ -71,7 +71,7 @@ void CsvRecording::append(const sampling::TrendPass &pass)
     for (const QByteArray &line : std::as_const(lines))
         file_.addRow(line, now);
     figures_.poll.take(pass.stats, pass.ended, true);
-    if (pass.lineEvent != sampling::LineEvent::None) {
+    if (pass.lineEvent != trendpoll::LineEvent::None) {
         figures_.lastLineEvent = pass.lineEvent;
         figures_.lastLineEventAt = *row.time;
     }
@@ -84,7 +84,7 @@ void CsvRecording::setPlan(const readplan::ReadPlan &plan)
     figures_.planText = readplan::planText(plan);
 }
 
-void CsvRecording::takePlanChange(const sampling::TrendPass &pass)
+void CsvRecording::takePlanChange(const trendpoll::TrendPass &pass)
 {
     for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp) {
         if (!figures_.givenUpText.isEmpty())

@@ -39,7 +39,7 @@ public:
     // The header; called once before the first pass. False once the file has failed.
     bool begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart);
     // One pass as one row; an abandoned pass (the run ended during it) is not part of the recording.
-    void append(const sampling::TrendPass &pass);
+    void append(const trendpoll::TrendPass &pass);
     // Writes what has gathered; false when the file could not take it (now or before).
     bool flush();
 
@@ -50,7 +50,7 @@ public:
         // The exchanges and the passes taken (whether written as rows or, triggered, not) since the
         // recording began.
         PollFigures poll;
-        sampling::LineEvent lastLineEvent = sampling::LineEvent::None;
+        trendpoll::LineEvent lastLineEvent = trendpoll::LineEvent::None;
         QDateTime lastLineEventAt;
         bool writeFailed = false;
         QString writeError;  // why, in the system's words, and what became of the file
@@ -63,7 +63,7 @@ public:
 
 private:
     // With the mutex held.
-    void takePlanChange(const sampling::TrendPass &pass);
+    void takePlanChange(const trendpoll::TrendPass &pass);
 
     const TrendData &channels_;
     std::chrono::steady_clock::time_point steadyStart_;

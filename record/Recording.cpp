@@ -129,7 +129,7 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
     // kPassesAhead ahead (the task's hand-over).
     std::mutex mutex;
     std::condition_variable handed;
-    std::deque<sampling::TrendPass> waiting;
+    std::deque<trendpoll::TrendPass> waiting;
     bool ended = false;
     std::thread writer([&] {
         std::uint64_t rows = 0;
@@ -138,7 +138,7 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
             handed.wait(lock, [&] { return ended || !waiting.empty(); });
             if (waiting.empty())
                 return;
-            const sampling::TrendPass pass = std::move(waiting.front());
+            const trendpoll::TrendPass pass = std::move(waiting.front());
             waiting.pop_front();
             lock.unlock();
             recording.append(pass);
@@ -147,9 +147,9 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
                 afterRow(++rows);
         }
     });
-    sampling::PollPlan plan = sampling::makePollPlan(channels.selectedChannels, channels.channelAddress, mode);
+    trendpoll::PollPlan plan = trendpoll::makePollPlan(channels.selectedChannels, channels.channelAddress, mode);
     recording.setPlan(plan.reads);
-    sampling::pollPasses(link, task, std::move(plan), [&](sampling::TrendPass pass) {
+    trendpoll::pollPasses(link, task, std::move(plan), [&](trendpoll::TrendPass pass) {
         {
             std::lock_guard lock(mutex);
             waiting.push_back(std::move(pass));
@@ -198,9 +198,9 @@ QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clo
                        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
                        .arg(failedReadsText(figures.poll.stats), clockText(elapsed))
                        .arg(static_cast<double>(figures.bytes) / 1024.0, 0, 'f', 1);
-    if (figures.lastLineEvent != sampling::LineEvent::None)
+    if (figures.lastLineEvent != trendpoll::LineEvent::None)
         line += QStringLiteral("  %1 %2")
-                    .arg(figures.lastLineEvent == sampling::LineEvent::Lost ? kLineLostEvent : kLineBackEvent,
+                    .arg(figures.lastLineEvent == trendpoll::LineEvent::Lost ? kLineLostEvent : kLineBackEvent,
                          figures.lastLineEventAt.toString(kLineEventTimeFormat));
     if (!figures.planText.isEmpty())
         line += QStringLiteral("  ") + figures.planText;

@@ -141,12 +141,12 @@ void ReadoutBand::beginRun()
     planText_.clear();
 }
 
-bool ReadoutBand::takePass(const sampling::TrendPass &pass)
+bool ReadoutBand::takePass(const trendpoll::TrendPass &pass)
 {
     runFigures_.take(pass.stats, pass.ended, true);
     if (pass.planNow)
         planText_ = readout::planChangeText(*pass.planNow, pass.blockReadsGivenUp);
-    if (pass.lineEvent == sampling::LineEvent::None)
+    if (pass.lineEvent == trendpoll::LineEvent::None)
         return pass.planNow.has_value();
     lineEventText_ = readout::lineEventText(pass.lineEvent, data_, pass.ended);
     return true;

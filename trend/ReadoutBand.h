@@ -34,7 +34,7 @@ public:
     void beginRun();
     // A stored pass: its figures added; true when its line event or a new plan should be shown at
     // once.
-    bool takePass(const sampling::TrendPass &pass);
+    bool takePass(const trendpoll::TrendPass &pass);
     // The figures change with every pass; a few times a second is enough to read them.
     bool figuresDue() const;
     void setRecordingText(const QString &text) { recordingText_ = text; }

@@ -1,6 +1,7 @@
 #include "trend/ReadoutStatistics.h"
 
 #include "trend/Cursor.h"
+#include "trend/GraphLayers.h"
 #include "trend/TrendCsv.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
@@ -155,6 +156,16 @@ ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optiona
         table.rows.push_back(row);
     }
     return table;
+}
+
+ReadoutTable recordingTableTexts(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
+                                 bool hex)
+{
+    if (!running)
+        return readoutTableTexts(data, cursorAX, cursorBX, hex);
+    TrendData newest = data;
+    unrollSamples(newest);
+    return readoutTableTexts(newest, cursor::lastPosition(newest.rowCount), std::nullopt, hex);
 }
 
 QString tabSeparatedText(const ReadoutTable &table)

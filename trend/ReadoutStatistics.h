@@ -55,6 +55,11 @@ struct ReadoutTable {
 
 // The table in Dec or Hex; its header says so when no rows are shown.
 ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex);
+// The table of a recording as the Trend Graph shows it: during a run the newest row stored (the
+// display rows being the last REDRAW's, it is read from the ring unrolled into a copy the graph
+// never sees), else the rows at the cursors (A at -1 when the cursors are not shown).
+ReadoutTable recordingTableTexts(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
+                                 bool hex);
 // The header line, the column captions and every row, cells separated by tabs, lines by LF.
 QString tabSeparatedText(const ReadoutTable &table);
 

@@ -9,6 +9,8 @@
 namespace {
 
 const QColor kWorkspaceColour(171, 171, 171);
+const QColor kRunGreen(0, 255, 0);
+const QColor kStopGrey(128, 128, 128);
 
 } // namespace
 
@@ -59,4 +61,32 @@ TrendGraphControls TrendGraphControls::build(QWidget *window)
     controls.redraw->setToolTip(kRedrawTip);
     controls.numberBase->setToolTip(kNumberBaseTip);
     return controls;
+}
+
+void TrendGraphControls::showRunning()
+{
+    runStatus->setText(kRunningStatus);
+    setWidgetColours(runStatus, kRunGreen, Qt::white);
+    disableRecordingButtons();
+}
+
+void TrendGraphControls::showStopped()
+{
+    runStatus->setText(kStoppedStatus);
+    setWidgetColours(runStatus, kStopGrey, Qt::white);
+    for (QPushButton *button : {redraw, open, save, print})
+        button->setEnabled(true);
+}
+
+void TrendGraphControls::disableRecordingButtons()
+{
+    setCursorButtonsEnabled(false);
+    for (QPushButton *button : {redraw, open, save, print})
+        button->setEnabled(false);
+}
+
+void TrendGraphControls::setCursorButtonsEnabled(bool enabled)
+{
+    for (QPushButton *button : {stepLeft, stepRight, numberBase})
+        button->setEnabled(enabled);
 }

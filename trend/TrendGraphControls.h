@@ -21,6 +21,15 @@ struct TrendGraphControls {
 
     // Creates the captions and buttons on `window`, in this stacking order.
     static TrendGraphControls build(QWidget *window);
+
+    // A run is on: "RUNNING" on green; Open, Save, Print, REDRAW and the cursor buttons greyed.
+    void showRunning();
+    // No run: "STOP" on grey; Open, Save, Print and REDRAW live again.
+    void showStopped();
+    // Open, Save, Print and REDRAW, and the cursor buttons, greyed while a run starts or goes on.
+    void disableRecordingButtons();
+    // The cursor steps and the number base.
+    void setCursorButtonsEnabled(bool enabled);
 };
 
 // Fills `widget` with `background` and writes its text in `text`.

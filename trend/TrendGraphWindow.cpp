@@ -1,22 +1,16 @@
 #include "trend/TrendGraphWindow.h"
 
-#include "base/ProgramFolder.h"
-#include "base/SaveFailure.h"
-#include "base/TextFile.h"
-#include "base/TimeText.h"
 #include "link/Settings.h"
 #include "base/WindowLook.h"
 #include "base/WindowPrint.h"
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
-#include "trend/Cursor.h"
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutStatistics.h"
 #include "trend/ReadoutWindow.h"
-#include "trend/Sampling.h"
-#include "trend/TrendFile.h"
+#include "trend/TrendFileStore.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendGraphControls.h"
 #include "trend/TrendGraphView.h"
@@ -27,24 +21,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-
-namespace {
-
-const QColor kRunGreen(0, 255, 0);
-const QColor kStopGrey(128, 128, 128);
-
-} // namespace
 
 TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ws_(ws), data_(data)
+      ws_(ws), data_(data), files_(ws.dialogs, data)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("TrendGraphWindow"));
@@ -185,31 +169,14 @@ void TrendGraphWindow::followSession(const SessionState &state)
 
 void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
 {
-    for (QPushButton *button : {controls_.stepLeft, controls_.stepRight, controls_.numberBase})
-        button->setEnabled(enabled);
+    controls_.setCursorButtonsEnabled(enabled);
     view_->setCursorsEnabled(enabled);
-}
-
-void TrendGraphWindow::showRunningLook()
-{
-    controls_.runStatus->setText(kRunningStatus);
-    setWidgetColours(controls_.runStatus, kRunGreen, Qt::white);
-    disableRecordingControls();
 }
 
 void TrendGraphWindow::disableRecordingControls()
 {
-    setCursorButtonsEnabled(false);
-    for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
-        button->setEnabled(false);
-}
-
-void TrendGraphWindow::showStoppedLook()
-{
-    controls_.runStatus->setText(kStoppedStatus);
-    setWidgetColours(controls_.runStatus, kStopGrey, Qt::white);
-    for (QPushButton *button : {controls_.redraw, controls_.open, controls_.save, controls_.print})
-        button->setEnabled(true);
+    controls_.disableRecordingButtons();
+    view_->setCursorsEnabled(false);
 }
 
 void TrendGraphWindow::toggleRun()
@@ -248,14 +215,14 @@ void TrendGraphWindow::startRun()
 void TrendGraphWindow::endFailedStart(const QString &message)
 {
     ws_.dialogs.showMessage(message);
-    showStoppedLook();
+    controls_.showStopped();
     ws_.session.releaseLine(LineHolder::TrendRun);
 }
 
 void TrendGraphWindow::startFailed()
 {
     view_->setRunState(false, false);
-    showStoppedLook();
+    controls_.showStopped();
     ws_.session.releaseLine(LineHolder::TrendRun);
     view_->drawColourKey(false);
 }
@@ -264,7 +231,8 @@ void TrendGraphWindow::samplingBegun()
 {
     view_->setRunState(false, true);
     controls_.run->setText(kStopCaption);
-    showRunningLook();
+    controls_.showRunning();
+    view_->setCursorsEnabled(false);
     view_->drawColourKey(false);
     readout::beginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     band_->beginRun();
@@ -277,7 +245,7 @@ void TrendGraphWindow::samplingBegun()
     showBand();
 }
 
-void TrendGraphWindow::passStored(const sampling::TrendPass &pass)
+void TrendGraphWindow::passStored(const trendpoll::TrendPass &pass)
 {
     view_->repaintChangedColumns();
     const bool eventNow = band_->takePass(pass);
@@ -302,7 +270,7 @@ void TrendGraphWindow::endSampling()
 void TrendGraphWindow::endRunByButton()
 {
     endSampling();
-    showStoppedLook();
+    controls_.showStopped();
     ws_.session.releaseLine(LineHolder::TrendRun);
 }
 
@@ -372,18 +340,9 @@ void TrendGraphWindow::showReadoutWindow()
 {
     if (!readoutWindow_ || !readoutWindow_->isVisible())
         return;
-    if (run_->isActive()) {
-        // The display rows are the last REDRAW's; during a run the window reads the newest row
-        // stored, from the ring unrolled into a copy that the graph never sees.
-        TrendData newest = data_;
-        unrollSamples(newest);
-        readoutWindow_->showTable(readoutstatistics::readoutTableTexts(newest, cursor::lastPosition(newest.rowCount),
-                                                             std::nullopt, view_->hex()));
-        return;
-    }
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showTable(readoutstatistics::readoutTableTexts(data_, cursorsShown ? data_.cursorX : -1,
-                                                         view_->secondCursorX(), view_->hex()));
+    readoutWindow_->showTable(readoutstatistics::recordingTableTexts(
+        data_, run_->isActive(), cursorsShown ? data_.cursorX : -1, view_->secondCursorX(), view_->hex()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -391,21 +350,16 @@ void TrendGraphWindow::showReadoutWindow()
 
 void TrendGraphWindow::openTrendFile()
 {
-    const QString path = ws_.dialogs.askOpenFile(kTrendFileFilter);
-    if (!path.isEmpty()) {
-        const std::optional<QStringList> lines = textfile::readLines(path);
-        if (!lines) {
-            ws_.dialogs.showMessage(kTrendFileReadError);
-            return;
-        }
-        if (trendfile::openLines(*lines, data_) != trendfile::OpenOutcome::Opened) {
-            ws_.dialogs.showMessage(kIncorrectFileData);
-            return;
-        }
+    QString fileName;
+    const TrendFileStore::OpenOutcome outcome = files_.open(&fileName);
+    // A file refused leaves the window as it was.
+    if (outcome == TrendFileStore::OpenOutcome::Refused)
+        return;
+    if (outcome == TrendFileStore::OpenOutcome::Opened) {
         // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view_->forgetSecondCursor();
         view_->setTriggerMark(std::nullopt);
-        band_->showFile(textfile::bareFileName(path));
+        band_->showFile(fileName);
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
         view_->redrawRecordedTraces();
@@ -420,25 +374,8 @@ void TrendGraphWindow::openTrendFile()
 
 void TrendGraphWindow::saveTrendFile()
 {
-    // Save writes the last run's rows, whatever Open has shown since.
-    unrollSamples(data_);
-    const QString path = ws_.dialogs.askSaveFile(
-        kTrendFileFilter, trendfile::kExtension,
-        timetext::stampedFileName(kTrendFileStem, trendfile::kExtension, QDateTime::currentDateTime()));
-    if (path.isEmpty())
-        return;
-    const QString fileName = textfile::bareFileName(path);
-    if (!fileName.contains(trendfile::kNameMark)) {
-        ws_.dialogs.showMessage(kIncorrectFileName);
-        return;
-    }
-    const QStringList lines = trendfile::formatLines(fileName, data_.channels, data_.displayRows, data_.rowCount);
-    QString error;
-    if (!textfile::writeAtomically(path, textfile::joinLinesCrLf(lines), &error)) {
-        savefailure::report(ws_.dialogs, kTrendFileWriteError, path, error);
-        return;
-    }
-    showSaved(kSavedIn.arg(fileName, QFileInfo(path).absolutePath()));
+    if (const std::optional<QString> saved = files_.save())
+        showSaved(*saved);
 }
 
 void TrendGraphWindow::showSaved(const QString &text)

@@ -8,6 +8,7 @@
 #include "trend/PictureWidget.h"
 #include "trend/TrendGraphControls.h"
 #include "trend/TrendData.h"
+#include "trend/TrendFileStore.h"
 #include "trend/TrendPoll.h"
 #include "trend/Trigger.h"
 
@@ -106,9 +107,7 @@ private:
     void endFailedStart(const QString &message);
     void startFailed();
     void samplingBegun();
-    void passStored(const sampling::TrendPass &pass);
-    void showRunningLook();
-    void showStoppedLook();
+    void passStored(const trendpoll::TrendPass &pass);
     // Nothing that reads or replaces the recording while a run starts or goes on.
     void disableRecordingControls();
     void setCursorButtonsEnabled(bool enabled);
@@ -125,6 +124,7 @@ private:
 
     Workspace &ws_;
     TrendData &data_;
+    TrendFileStore files_;
     TrendGraphView *view_ = nullptr;
     ChannelTable *table_ = nullptr;
     ReadoutBand *band_ = nullptr;

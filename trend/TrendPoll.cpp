@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace sampling {
+namespace trendpoll {
 
 PollPlan makePollPlan(const std::vector<int> &selected, const std::array<std::uint32_t, kChannels> &addresses,
                       readplan::ReadMode mode)
@@ -113,4 +113,4 @@ void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<v
     }
 }
 
-} // namespace sampling
+} // namespace trendpoll

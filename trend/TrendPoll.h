@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-namespace sampling {
+namespace trendpoll {
 
 // One failed read of a pass: its code and the controller's last refusal at that moment.
 struct ReadFailure {
@@ -31,7 +31,7 @@ struct ReadFailure {
 enum class LineEvent { None, Lost, Back };
 
 struct TrendPass {
-    PassReadout readout;
+    sampling::PassReadout readout;
     std::vector<ReadFailure> failures;           // one per failed channel, in channel order
     std::chrono::steady_clock::time_point ended; // when the reply to its last request ended
     ExchangeStats stats;                          // the requests of this pass
@@ -72,4 +72,4 @@ TrendPass readPass(Link &link, const LinkTask &task, PollPlan &plan);
 // not reopened: its reads just time out.
 void pollPasses(Link &link, LinkTask &task, PollPlan plan, const std::function<void(TrendPass)> &handOver);
 
-} // namespace sampling
+} // namespace trendpoll

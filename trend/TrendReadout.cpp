@@ -144,16 +144,16 @@ QString fitItems(const QStringList &items, const QString &separator, int width, 
     return text.join(u'\n');
 }
 
-QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)
+QString lineEventText(trendpoll::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when)
 {
     QString text;
     switch (event) {
-    case sampling::LineEvent::None:
+    case trendpoll::LineEvent::None:
         return {};
-    case sampling::LineEvent::Lost:
+    case trendpoll::LineEvent::Lost:
         text = kLineLostEvent;
         break;
-    case sampling::LineEvent::Back:
+    case trendpoll::LineEvent::Back:
         text = kLineBackEvent;
         break;
     }

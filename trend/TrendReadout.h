@@ -62,7 +62,7 @@ QString fitItems(const QStringList &items, const QString &separator, int width, 
                  const QString &more);
 
 // "line lost 12:34:56.789 (t = 12.345 s)" / "line back ..."; empty for no event.
-QString lineEventText(sampling::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
+QString lineEventText(trendpoll::LineEvent event, const TrendData &data, std::chrono::steady_clock::time_point when);
 
 // The band's plan after block reads were given up: "plan: 14 word reads, 364 bytes/pass, limit 2.6
 // passes/s, block read refused" (the error trace has the whole story).

@@ -124,8 +124,8 @@ void TrendRun::beginSampling()
     layers_.clearTraceLayer();
     errorTrace_.reset();
     // The plan is made once, before anyone hears that the run has begun.
-    sampling::PollPlan plan =
-        sampling::makePollPlan(data_.selectedChannels, data_.channelAddress, readplan::storedReadMode());
+    trendpoll::PollPlan plan =
+        trendpoll::makePollPlan(data_.selectedChannels, data_.channelAddress, readplan::storedReadMode());
     readPlan_ = plan.reads;
     emit samplingBegun();
     replyWatch_->begin(passDue());
@@ -134,7 +134,7 @@ void TrendRun::beginSampling()
     task_->setPause(std::chrono::milliseconds(waitTimeMs()));
     const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
     ws_.linkThread.post([this, task = task_, plan = std::move(plan), reply](Link &link) {
-        sampling::pollPasses(link, *task, plan, [&](sampling::TrendPass pass) {
+        trendpoll::pollPasses(link, *task, plan, [&](trendpoll::TrendPass pass) {
             reply([this, task, pass = std::move(pass)] { takePass(task, pass); });
         });
     });
@@ -160,7 +160,7 @@ int TrendRun::waitTimeMs() const
     return static_cast<int>(ws_.session.state().waitTime.pause.count());
 }
 
-void TrendRun::appendErrorTrace(const sampling::ReadFailure &failure)
+void TrendRun::appendErrorTrace(const trendpoll::ReadFailure &failure)
 {
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
     appendErrorTrace(sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
@@ -186,11 +186,11 @@ void TrendRun::appendErrorTrace(const QByteArray &entry)
     errorTrace_->append(entry);
 }
 
-void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass)
+void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const trendpoll::TrendPass &pass)
 {
     task->taken();
     // Every failed read is traced, also in a pass that STOP cut short.
-    for (const sampling::ReadFailure &failure : pass.failures)
+    for (const trendpoll::ReadFailure &failure : pass.failures)
         appendErrorTrace(failure);
     for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp)
         appendErrorTrace(givenUp);

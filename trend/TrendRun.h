@@ -53,7 +53,7 @@ signals:
     // The pause is over: the passes begin.
     void samplingBegun();
     // A pass of the run has been stored and drawn on the trace layer.
-    void passStored(const sampling::TrendPass &pass);
+    void passStored(const trendpoll::TrendPass &pass);
     // The controller has not answered since `since` (the last request of a pass got no reply, or no
     // pass came within one reply time of when it was due); and it answers again.
     void noReply(const QDateTime &since);
@@ -67,8 +67,8 @@ private:
     QString unresolvedMessage(const runstart::Resolution &resolution) const;
     void portOpened(LinkThread::OpenOutcome outcome);
     void beginSampling();
-    void takePass(const std::shared_ptr<LinkTask> &task, const sampling::TrendPass &pass);
-    void appendErrorTrace(const sampling::ReadFailure &failure);
+    void takePass(const std::shared_ptr<LinkTask> &task, const trendpoll::TrendPass &pass);
+    void appendErrorTrace(const trendpoll::ReadFailure &failure);
     // How long a pass may take: one reply time past when it is due.
     std::chrono::milliseconds passDue() const;
     void appendErrorTrace(const readplan::BlockReadGivenUp &givenUp);

@@ -141,7 +141,7 @@ void TestRecording::optionsAndChannels()
     figures.poll.stats.add(-1, {});
     figures.poll.stats.add(-1, {});
     figures.poll.stats.add(-3, {});
-    figures.lastLineEvent = sampling::LineEvent::Lost;
+    figures.lastLineEvent = trendpoll::LineEvent::Lost;
     figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     const QString status = record::statusLine(figures, std::chrono::seconds(3725));
     QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3 refused D: 1")) &&

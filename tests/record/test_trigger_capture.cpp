@@ -58,9 +58,9 @@ struct Line {
     };
     StoredRow pass()
     {
-        sampling::PollPlan plan = sampling::makePollPlan(data.selectedChannels, data.channelAddress,
+        trendpoll::PollPlan plan = trendpoll::makePollPlan(data.selectedChannels, data.channelAddress,
                                                          readplan::ReadMode::PerChannel);
-        const sampling::TrendPass read = sampling::readPass(link, task, plan);
+        const trendpoll::TrendPass read = trendpoll::readPass(link, task, plan);
         return {trigger::storedValues(data, read.readout), read.readout.failedChannels};
     }
     QList<StoredRow> passes(int count)

@@ -58,9 +58,9 @@ inline Figures readAndCheck(Link &link, readplan::ReadMode mode, std::uint64_t p
     Figures figures;
     LinkTask task;
     const quint64 exchangesBefore = link.exchangeCount();
-    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, mode);
+    trendpoll::PollPlan plan = trendpoll::makePollPlan(kSelected, kAddresses, mode);
     while (figures.passes < passes && figures.exchanges < exchanges) {
-        const sampling::TrendPass pass = sampling::readPass(link, task, plan);
+        const trendpoll::TrendPass pass = trendpoll::readPass(link, task, plan);
         ++figures.passes;
         figures.exchanges = link.exchangeCount() - exchangesBefore;
         for (const int c : kSelected) {

@@ -107,9 +107,9 @@ void TestReadModes::requestsAndValues()
     QFETCH(QByteArray, letters);
     Line line;
     QVERIFY(line.started && line.opened);
-    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, mode);
+    trendpoll::PollPlan plan = trendpoll::makePollPlan(kSelected, kAddresses, mode);
     for (int pass = 0; pass < 2; ++pass) {
-        const sampling::TrendPass read = sampling::readPass(line.link, line.task, plan);
+        const trendpoll::TrendPass read = trendpoll::readPass(line.link, line.task, plan);
         checkValues(read.readout);
         QCOMPARE(read.readout.errorCount, 0);
         QVERIFY(read.failures.empty() && read.blockReadsGivenUp.empty() && !read.planNow);
@@ -118,7 +118,7 @@ void TestReadModes::requestsAndValues()
     }
     if (mode == ReadMode::PerChannel) {
         // Exactly the product's requests: channel order, a shared word read again.
-        sampling::readPass(line.link, line.task, plan);
+        trendpoll::readPass(line.link, line.task, plan);
         QByteArrayList addresses;
         for (const QByteArray &frame : line.sim.requestLog())
             addresses << frame.mid(5, 6);
@@ -149,8 +149,8 @@ void TestReadModes::failedRequestFailsTheChannelsItServes()
     QVERIFY(line.started && line.opened);
     line.sim.setAddressFault(faultAddress, code == -2 ? SimFault{SimFault::Kind::WrongChecksum}
                                                       : SimFault{SimFault::Kind::Nak, 'E'});
-    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, mode);
-    const sampling::TrendPass pass = sampling::readPass(line.link, line.task, plan);
+    trendpoll::PollPlan plan = trendpoll::makePollPlan(kSelected, kAddresses, mode);
+    const trendpoll::TrendPass pass = trendpoll::readPass(line.link, line.task, plan);
     std::uint16_t bits = 0;
     for (int c : failed)
         bits = static_cast<std::uint16_t>(bits | (1u << c));
@@ -158,7 +158,7 @@ void TestReadModes::failedRequestFailsTheChannelsItServes()
     QCOMPARE(pass.readout.errorCount, static_cast<int>(failed.size()));
     // One failure per channel, in channel order, as the error trace has always had them.
     QCOMPARE(pass.failures.size(), static_cast<std::size_t>(failed.size()));
-    for (const sampling::ReadFailure &failure : pass.failures)
+    for (const trendpoll::ReadFailure &failure : pass.failures)
         QCOMPARE(failure.code, code);
     if (code == -5)
         QCOMPARE(pass.failures.front().lastErrorReply, QByteArray("\x15" "0E\r\n"));
@@ -194,8 +194,8 @@ void TestReadModes::blockReadGivenUp()
         line.sim.setFaultForAllRequests(fault);
     else
         line.sim.queueFault(fault);
-    sampling::PollPlan plan = sampling::makePollPlan(kSelected, kAddresses, ReadMode::Blocks);
-    const sampling::TrendPass first = sampling::readPass(line.link, line.task, plan);
+    trendpoll::PollPlan plan = trendpoll::makePollPlan(kSelected, kAddresses, ReadMode::Blocks);
+    const trendpoll::TrendPass first = trendpoll::readPass(line.link, line.task, plan);
     // The pass reads the block's words by "R" at once: no channel fails.
     checkValues(first.readout);
     QCOMPARE(first.readout.errorCount, 0);
@@ -213,7 +213,7 @@ void TestReadModes::blockReadGivenUp()
     const QByteArray firstLetters = line.letters();
     QVERIFY2(firstLetters.startsWith('r') && firstLetters.endsWith("RRRR"), firstLetters.constData());
     // Not tried again in the run.
-    const sampling::TrendPass second = sampling::readPass(line.link, line.task, plan);
+    const trendpoll::TrendPass second = trendpoll::readPass(line.link, line.task, plan);
     checkValues(second.readout);
     QVERIFY(second.blockReadsGivenUp.empty() && !second.planNow);
     QCOMPARE(line.letters(), QByteArray("RRRR"));

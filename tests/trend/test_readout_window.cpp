@@ -187,10 +187,10 @@ void TestReadoutWindow::openNamesTheFile()
     // The figures of a run that has ended.
     p.data.runStartedSteady = std::chrono::steady_clock::time_point{};
     form.band().beginRun();
-    sampling::TrendPass pass;
+    trendpoll::TrendPass pass;
     pass.ended = p.data.runStartedSteady + 1s;
     pass.stats.add(0, 27ms);
-    pass.lineEvent = sampling::LineEvent::Lost;
+    pass.lineEvent = trendpoll::LineEvent::Lost;
     form.band().takePass(pass);
     form.band().setRecordingText(QStringLiteral("recorded 1 rows to run.csv"));
     form.redraw();
