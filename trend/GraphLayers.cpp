@@ -67,7 +67,7 @@ void drawSecondCursor(QImage &cursorLayer, int x)
 
 GraphLayers::GraphLayers()
     : grid(blackImage(kGraphWidth, kGraphHeight)), trace(blackImage(kGraphWidth, kGraphHeight)),
-      cursor(blackImage(kGraphWidth, kGraphHeight)), compose(blackImage(kGraphWidth, kGraphHeight)),
+      cursor(blackImage(kGraphWidth, kGraphHeight)),
       visible(blackImage(kVisibleWidth, kVisibleHeight)), key(blackImage(kKeyWidth, kKeyHeight)),
       traceColours(kTraceColors)
 {
@@ -100,33 +100,35 @@ void GraphLayers::drawCursorLayer(int cursorX)
 
 void GraphLayers::composeGraph(bool withCursor)
 {
-    raster::copy(compose, trace, kGraphWidth, kGraphHeight);
-    raster::orInto(compose, grid, kGraphWidth, kGraphHeight);
+    raster::copy(visible, trace, kGraphWidth, kGraphHeight);
+    raster::orInto(visible, grid, kGraphWidth, kGraphHeight);
     if (withCursor)
-        raster::orInto(compose, cursor, kGraphWidth, kGraphHeight);
-    raster::copy(visible, compose, kGraphWidth, kGraphHeight);
+        raster::orInto(visible, cursor, kGraphWidth, kGraphHeight);
     changedLeft_ = changedRight_ = 0;
 }
 
 void GraphLayers::composeColumns(int left, int right, bool withCursor)
 {
-    // Each layer's lines are found from its first: scanLine() would check the image's sharing each
-    // time.
+    // Column by column the layers are read across all their lines, a cache line each: only the
+    // layers that take part are touched, and each line is found from the layer's first one
+    // (scanLine() would check the image's sharing each time).
     const uchar *traceBits = trace.constBits();
     const uchar *gridBits = grid.constBits();
     const uchar *cursorBits = cursor.constBits();
-    uchar *composeBits = compose.bits();
     uchar *visibleBits = visible.bits();
+    const qsizetype layerStride = trace.bytesPerLine();
+    const qsizetype visibleStride = visible.bytesPerLine();
     for (int y = 0; y < kGraphHeight; ++y) {
-        const auto *t = reinterpret_cast<const QRgb *>(traceBits + y * trace.bytesPerLine());
-        const auto *g = reinterpret_cast<const QRgb *>(gridBits + y * grid.bytesPerLine());
-        const auto *c = reinterpret_cast<const QRgb *>(cursorBits + y * cursor.bytesPerLine());
-        auto *out = reinterpret_cast<QRgb *>(composeBits + y * compose.bytesPerLine());
-        auto *shown = reinterpret_cast<QRgb *>(visibleBits + y * visible.bytesPerLine());
-        const QRgb cursorMask = withCursor ? 0xFFFFFFFFu : 0u;
-        for (int x = left; x < right; ++x) {
-            out[x] = t[x] | g[x] | (c[x] & cursorMask);
-            shown[x] = out[x];
+        const auto *t = reinterpret_cast<const QRgb *>(traceBits + y * layerStride);
+        const auto *g = reinterpret_cast<const QRgb *>(gridBits + y * layerStride);
+        auto *shown = reinterpret_cast<QRgb *>(visibleBits + y * visibleStride);
+        if (withCursor) {
+            const auto *c = reinterpret_cast<const QRgb *>(cursorBits + y * layerStride);
+            for (int x = left; x < right; ++x)
+                shown[x] = t[x] | g[x] | c[x];
+        } else {
+            for (int x = left; x < right; ++x)
+                shown[x] = t[x] | g[x];
         }
     }
 }

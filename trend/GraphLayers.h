@@ -1,8 +1,8 @@
 #pragma once
 // The graph of the Trend Graph window, assembled from off-screen layers: a grid drawn once, a
-// trace layer the run extends pass by pass, a cursor layer, a composition buffer and the picture
-// the user sees. Black is transparent in the composition (bitwise OR), so the white grid and
-// cursor stay visible where they cross a trace. Also the colour key strip beside the channel
+// trace layer the run extends pass by pass, a cursor layer, and the picture the user sees, composed
+// from them. Black is transparent in the composition (bitwise OR), so the white grid and cursor
+// stay visible where they cross a trace. Also the colour key strip beside the channel
 // table. No widgets here: the window paints `visible` and `key`.
 
 #include "trend/TrendData.h"
@@ -52,7 +52,6 @@ public:
     QImage grid;
     QImage trace;
     QImage cursor;
-    QImage compose;
     QImage visible; // the picture shown: one pixel wider and higher than the layers
     QImage key;     // the colour key strip
     std::array<QRgb, 7> traceColours{};
