@@ -527,6 +527,8 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
         // Scripted values are laid over the demo's, so a test knows its events exactly.
         if (request.letter == 'R' && request.address && request.refusal == 0)
             schedule.beforeRead(*request.address, arrival - demoStart, memory);
+        if (request.letter == 'r' && request.address && request.refusal == 0)
+            schedule.beforeBlockRead(*request.address, request.count, arrival - demoStart, memory);
         reply = normalReply(request, memory);
         fault = takeFault(request);
         if (fault.kind == SimFault::Kind::Garbage)

@@ -100,7 +100,8 @@ public:
     // a bit that toggles every n reads. They take effect over the demo's live values.
     void addScheduledStep(const ScheduledStep &step);
     void addScheduledToggle(const ScheduledToggle &toggle);
-    // "R" reads of `address` answered so far.
+    // Reads of `address` answered so far: every "R" read, and every "r" read holding the word when
+    // it has a schedule.
     std::uint64_t wordReadsOf(std::uint32_t address) const;
 
     // Faults for the next requests, one per request, in order.

@@ -1,5 +1,8 @@
 #include "sim/ValueSchedule.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 std::optional<std::uint32_t> parseAddress(const QString &text)
@@ -58,6 +61,28 @@ void ValueSchedule::beforeRead(std::uint32_t address, std::chrono::steady_clock:
         const std::uint16_t word = memory.word(address);
         memory.setWord(address, high ? (word | mask) : (word & ~mask));
     }
+}
+
+void ValueSchedule::beforeBlockRead(std::uint32_t address, int bytes, std::chrono::steady_clock::duration sinceStart,
+                                    ControllerMemory &memory)
+{
+    if (bytes < 2)
+        return;
+    const std::uint64_t first = address;
+    const std::uint64_t end = first + static_cast<std::uint64_t>(bytes); // past the last byte
+    // Each scheduled word once, however many steps or toggles it has.
+    std::vector<std::uint32_t> held;
+    const auto take = [&](std::uint32_t scheduled) {
+        const bool inside = scheduled >= first && scheduled + std::uint64_t{2} <= end && (scheduled - first) % 2 == 0;
+        if (inside && std::find(held.begin(), held.end(), scheduled) == held.end())
+            held.push_back(scheduled);
+    };
+    for (const ScheduledStep &step : steps_)
+        take(step.address);
+    for (const ScheduledToggle &toggle : toggles_)
+        take(toggle.address);
+    for (std::uint32_t scheduled : held)
+        beforeRead(scheduled, sinceStart, memory);
 }
 
 std::uint64_t ValueSchedule::readsOf(std::uint32_t address) const

@@ -35,7 +35,13 @@ public:
     // A word read of `address` is about to be answered `sinceStart` after the start: counts the
     // read and writes the scheduled values of that address into `memory`.
     void beforeRead(std::uint32_t address, std::chrono::steady_clock::duration sinceStart, ControllerMemory &memory);
-    // Word reads of `address` so far.
+    // A block read of `bytes` bytes from `address` is about to be answered: every scheduled word it
+    // holds whole counts a read, as beforeRead does, so a schedule acts whatever form reads it
+    // (a word read, a trend pass's block read, a Monitor section).
+    void beforeBlockRead(std::uint32_t address, int bytes, std::chrono::steady_clock::duration sinceStart,
+                         ControllerMemory &memory);
+    // Reads of `address` so far: every word read, and the block reads that held it when it has a
+    // schedule.
     std::uint64_t readsOf(std::uint32_t address) const;
 
     // "600E60:100@5s" (from 5 s on), "600E60:100@20" (from the 20th read), values decimal or

@@ -48,6 +48,8 @@ constexpr const char *kUsage =
     "  --step ADDR:VALUE@WHEN  the word at ADDR becomes VALUE from WHEN: a time after the start\n"
     "                 (5s, 500ms) or the n-th read of ADDR (20), i.e. the n-th trend pass\n"
     "  --toggle ADDR:BIT/N  the bit of the word at ADDR toggles every N reads of ADDR (0 first)\n"
+    "                 A read of ADDR is a word read (\"R\") or a block read (\"r\": a trend pass's\n"
+    "                 block read, a Monitor section) that holds the word; each counts once.\n"
     "Signals: SIGUSR1 drops the line, SIGUSR2 brings it back; SIGINT/SIGTERM end.\n";
 
 struct Options {

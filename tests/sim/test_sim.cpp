@@ -171,6 +171,42 @@ private slots:
         ::tcflush(fd, TCIOFLUSH);
     }
 
+    // A scheduled word changes whatever form reads it: a word read, a block read holding it, a
+    // Monitor-sized block; a block holding only half of it is no read of it.
+    void schedulesActOnEveryReadForm()
+    {
+        constexpr std::uint32_t kStepped = 0x00700010;
+        constexpr std::uint32_t kToggled = 0x00700020;
+        sim->addScheduledStep({kStepped, 0x1234, std::nullopt, 3});
+        sim->addScheduledToggle({kToggled, 0, 1});
+        const auto wordIn = [](const QByteArray &reply, std::uint32_t from, std::uint32_t word) {
+            // STX '0' 'r' address(8) count(2), then two hex digits a byte.
+            return reply.mid(13 + 2 * static_cast<int>(word - from), 4);
+        };
+        QCOMPARE(wordIn(exchange(requestFrame('r', kStepped, 4)), kStepped, kStepped), QByteArray("0000"));
+        QCOMPARE(sim->wordReadsOf(kStepped), quint64(1));
+        QCOMPARE(exchange(requestFrame('R', kStepped)), stxReply("R0000"));
+        QCOMPARE(sim->wordReadsOf(kStepped), quint64(2));
+        // Half the word: not a read of it.
+        exchange(requestFrame('r', kStepped + 1, 2));
+        exchange(requestFrame('r', kStepped - 1, 2));
+        QCOMPARE(sim->wordReadsOf(kStepped), quint64(2));
+        // The third read, inside a block: the step is due.
+        QCOMPARE(wordIn(exchange(requestFrame('r', kStepped - 2, 6)), kStepped - 2, kStepped), QByteArray("1234"));
+        QCOMPARE(sim->wordReadsOf(kStepped), quint64(3));
+
+        // Reads 1, 2, 3 of the toggled word: its bit 0, 1, 0; a full chunk holding both words
+        // counts once for each.
+        QCOMPARE(wordIn(exchange(requestFrame('r', kToggled, 2)), kToggled, kToggled), QByteArray("0000"));
+        QCOMPARE(exchange(requestFrame('R', kToggled)), stxReply("R0001"));
+        const std::uint32_t chunkStart = 0x00700000;
+        const QByteArray chunk = exchange(requestFrame('r', chunkStart, 232));
+        QCOMPARE(wordIn(chunk, chunkStart, kToggled), QByteArray("0000"));
+        QCOMPARE(wordIn(chunk, chunkStart, kStepped), QByteArray("1234"));
+        QCOMPARE(sim->wordReadsOf(kToggled), quint64(3));
+        QCOMPARE(sim->wordReadsOf(kStepped), quint64(4));
+    }
+
     void replies_data()
     {
         QTest::addColumn<QByteArray>("request");
