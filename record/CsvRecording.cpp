@@ -71,6 +71,13 @@ void CsvRecording::append(const trendpoll::TrendPass &pass)
     for (const QByteArray &line : std::as_const(lines))
         file_.addRow(line, now);
     figures_.poll.take(pass.stats, pass.ended, true);
+    figures_.reply = pass.reply;
+    if (static_cast<std::size_t>(pass.readout.errorCount) < channels_.selectedChannels.size())
+        ++figures_.passesWithGoodRead;
+    for (int c = 0; c < kChannels; ++c) {
+        if (pass.readout.failedChannels & (1u << c))
+            ++figures_.failedReadsByChannel[static_cast<std::size_t>(c)];
+    }
     if (pass.lineEvent != trendpoll::LineEvent::None) {
         figures_.lastLineEvent = pass.lineEvent;
         figures_.lastLineEventAt = *row.time;

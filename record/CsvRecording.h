@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -50,6 +51,11 @@ public:
         // The exchanges and the passes taken (whether written as rows or, triggered, not) since the
         // recording began.
         PollFigures poll;
+        // Passes in which at least one read was good, and the failed reads of each channel.
+        std::uint64_t passesWithGoodRead = 0;
+        std::array<std::uint64_t, kChannels> failedReadsByChannel{};
+        // Whether the controller answered the last pass's last request, and when it last answered.
+        ReplyState reply;
         trendpoll::LineEvent lastLineEvent = trendpoll::LineEvent::None;
         QDateTime lastLineEventAt;
         bool writeFailed = false;

@@ -63,7 +63,7 @@ inline const QString kHelpText = QStringLiteral(
     "nothing and leaves sbdata.qmx and --out as they were), 1 the port could not be opened, the\n"
     "super block not read, or a write to the file failed during the run, 2 bad arguments (also\n"
     "an --out that exists without --force, that is no regular file, or whose folder cannot be\n"
-    "written).\n"
+    "written), 3 the run ended without a single good read (a silent controller or a wrong port).\n"
     "\n"
     "Example:\n"
     "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"
@@ -158,6 +158,16 @@ inline const QString kStatusLine = QStringLiteral("rows %1  %2 passes/s  failed 
 inline const QString kSummaryLine =
     QStringLiteral("qmx-record: %1 rows in %2, %3 passes/s, failed reads: %4");
 inline const QString kNoFailedReads = QStringLiteral("none");
+// After the failed reads by code in the summary, those of each channel; %1 "SpdFbk: 2, InvFlag.07: 1".
+inline const QString kFailedReadsByChannel = QStringLiteral(" (%1)");
+inline const QString kChannelFailedReads = QStringLiteral("%1: %2");
+// The line the status line names; %1 the port, %2 its device.
+inline const QString kPortAndDevice = QStringLiteral("%1 (%2)");
+// In the status line while the controller does not answer; %1 when it last answered.
+inline const QString kNoReplySinceStatus = QStringLiteral("no reply since %1");
+// A run that ended without a single good read: %1 the line.
+inline const QString kNoGoodRead =
+    QStringLiteral("no pass had a good read: the controller on %1 did not answer (exit 3)");
 // The time of the last line event in the status line.
 inline const QString kLineEventTimeFormat = QStringLiteral("HH:mm:ss");
 // A triggered capture's progress. %1 the event, %2 the events asked for.

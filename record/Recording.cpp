@@ -1,10 +1,12 @@
 #include "record/Recording.h"
 
 #include "link/LinkResult.h"
+#include "link/Settings.h"
 #include "record/RecordTexts.h"
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/TrendCoreTexts.h"
+#include "trend/TrendCsv.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -182,18 +184,41 @@ QString clockText(std::chrono::steady_clock::duration elapsed)
 
 } // namespace
 
-QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+                    const TrendData &channels)
 {
-    return kSummaryLine
-        .arg(figures.rows)
-        .arg(clockText(elapsed))
-        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
-        .arg(failedReadsText(figures.poll.stats));
+    QStringList byChannel;
+    for (int c : channels.selectedChannels) {
+        const std::uint64_t failed = figures.failedReadsByChannel[static_cast<std::size_t>(c)];
+        if (failed > 0)
+            byChannel << kChannelFailedReads.arg(trendcsv::columnName(channels.channels[static_cast<std::size_t>(c)], c))
+                             .arg(failed);
+    }
+    QString failed = failedReadsText(figures.poll.stats);
+    if (!byChannel.isEmpty())
+        failed += kFailedReadsByChannel.arg(byChannel.join(QStringLiteral(", ")));
+    return kSummaryLine.arg(figures.rows).arg(clockText(elapsed)).arg(figures.poll.passesPerSecond(), 0, 'f', 2).arg(failed);
 }
 
-QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed)
+QString lineName(const QString &port)
 {
-    QString line = kStatusLine
+    const QString device = devicePathForPort(port);
+    return device == port ? port : kPortAndDevice.arg(port, device);
+}
+
+QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+                   const QString &lineName)
+{
+    QString line;
+    if (!lineName.isEmpty())
+        line += lineName + QStringLiteral("  ");
+    if (figures.poll.passes > 0 && !figures.reply.answering) {
+        const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                               figures.reply.lastAnswer);
+        line += kNoReplySinceStatus.arg(QDateTime::currentDateTime().addMSecs(-ago.count()).toString(kLineEventTimeFormat)) +
+                QStringLiteral("  ");
+    }
+    line += kStatusLine
                        .arg(figures.rows)
                        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)
                        .arg(failedReadsText(figures.poll.stats), clockText(elapsed))

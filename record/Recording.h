@@ -44,11 +44,18 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
                   const std::function<void(std::uint64_t rows)> &afterRow = {},
                   readplan::ReadMode mode = readplan::kDefaultReadMode);
 
-// The status line: rows in the file, passes per second, failed reads by code, elapsed time, file size, the
-// last line event with its time, the plan with its wire limit and the block reads given up.
-QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
-// The line printed when a run ends: rows in the file, how long, passes per second, and the failed reads by
-// result with their meaning, e.g. "qmx-record: 120 rows in 0:00:45, 2.64 passes/s, failed reads: -1 no reply: 2".
-QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed);
+// The status line: the line read (`lineName`, e.g. "COM1 (/dev/ttyUSB0)", when given), "no reply since"
+// while the controller does not answer, rows in the file, passes per second, failed reads by code,
+// elapsed time, file size, the last line event with its time, the plan with its wire limit and the
+// block reads given up.
+QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+                   const QString &lineName = QString());
+// The line printed when a run ends: rows in the file, how long, passes per second, and the failed
+// reads by result with their meaning and by channel, e.g. "qmx-record: 120 rows in 0:00:45, 2.64
+// passes/s, failed reads: -1 no reply: 2 (SpdFbk: 2)".
+QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+                    const TrendData &channels);
+// "COM1 (/dev/ttyUSB0)" for a port name the configuration maps, the device itself for a path.
+QString lineName(const QString &port);
 
 } // namespace record

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <ctime>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitPort = 1;
 constexpr int kExitArguments = 2;
+constexpr int kExitNoGoodRead = 3;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
@@ -44,10 +46,24 @@ void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().c
 
 void printMessage(const QString &text) { print(stderr, record::kProgramMessage.arg(text)); }
 
-void printStatus(const QString &text) { print(stderr, kLineStart + text + kClearToLineEnd); }
+// The status line fits the terminal's width: a line longer than the terminal would wrap, and the
+// next one would be written over only its last part.
+QString fittedToTerminal(const QString &text)
+{
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col < 2)
+        return text;
+    const qsizetype room = size.ws_col - 1;
+    return text.size() <= room ? text : text.left(room);
+}
+
+void printStatus(const QString &text) { print(stderr, kLineStart + fittedToTerminal(text) + kClearToLineEnd); }
 
 // The run's last status line stays on the terminal.
-void printLastStatus(const QString &text) { print(stderr, kLineStart + text + kClearToLineEnd + u'\n'); }
+void printLastStatus(const QString &text)
+{
+    print(stderr, kLineStart + fittedToTerminal(text) + kClearToLineEnd + u'\n');
+}
 
 int fail(int code, const QString &text)
 {
@@ -151,7 +167,8 @@ DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options,
 // What becomes of the output when the run has ended, and the exit code: a file with rows is put in
 // place (also after a failed write: it ends with its last whole row); a run without a row leaves a
 // file that was there as it was, and otherwise puts its header in place, as a start of a file.
-int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figures &figures, QString placeError)
+int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figures &figures, QString placeError,
+                 const QString &lineName)
 {
     const QString &out = output.finalPath;
     const bool fileThere = QFileInfo::exists(out);
@@ -166,7 +183,14 @@ int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figu
         printMessage(record::kOutWriteFailed.arg(out, figures.writeError));
     if (!placeError.isEmpty())
         printMessage(record::kOutNotInPlace.arg(out, placeError, output.path));
-    return figures.writeFailed || !placeError.isEmpty() ? kExitPort : kExitDone;
+    if (figures.writeFailed || !placeError.isEmpty())
+        return kExitPort;
+    // Rows of empty cells are no recording: an unattended run must not look fine.
+    if (figures.poll.passes > 0 && figures.passesWithGoodRead == 0) {
+        printMessage(record::kNoGoodRead.arg(lineName));
+        return kExitNoGoodRead;
+    }
+    return kExitDone;
 }
 
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
@@ -252,6 +276,7 @@ int main(int argc, char **argv)
         return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
+    const QString line = record::lineName(options.port);
     record::CsvRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
     const auto started = std::chrono::steady_clock::now();
@@ -275,7 +300,7 @@ int main(int argc, char **argv)
         if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
             break;
         if (showStatus)
-            printStatus(record::statusLine(recording.figures(), elapsed) + captureStatus());
+            printStatus(record::statusLine(recording.figures(), elapsed, line) + captureStatus());
         // The last event captured ends the run as the duration does.
         if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
@@ -288,8 +313,8 @@ int main(int argc, char **argv)
     link.close();
     const record::CsvRecording::Figures figures = recording.figures();
     if (showStatus)
-        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started) + captureStatus());
+        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + captureStatus());
     if (!options.quiet)
-        print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started) + u'\n');
-    return finishOutput(output, figures, placeError);
+        print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+    return finishOutput(output, figures, placeError, line);
 }

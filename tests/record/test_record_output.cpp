@@ -71,6 +71,7 @@ private slots:
     void stopDuringDataRead_data();
     void stopDuringDataRead();
     void presetsThatAreNoRegularFile();
+    void runWithoutAGoodReadSaysSo();
 };
 
 // A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG
@@ -264,6 +265,38 @@ void TestRecordOutput::presetsThatAreNoRegularFile()
                  QStringLiteral("qmx-record: --presets %1: the file cannot be read (%2, not a regular file)\n").arg(presets, reason));
     }
     QVERIFY(!QFile::exists(folder.filePath("run.csv")));
+}
+
+// An unattended run must not look fine when it is not: a controller that never answers gives rows
+// of empty cells, the summary counts the failed reads by channel, and the exit code is 3; a run in
+// which one channel answers ends as before, naming the one that did not.
+void TestRecordOutput::runWithoutAGoodReadSaysSo()
+{
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    QTemporaryDir folder;
+    const QString out = folder.filePath(QStringLiteral("silent.csv"));
+    line.simulator().setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
+    RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--reads", "channel", "--out",
+                                   out, "--duration", "2500ms"});
+    QCOMPARE(run.exitCode, 3);
+    const QString err = QString::fromLocal8Bit(run.err);
+    QVERIFY2(err.contains(QStringLiteral("no pass had a good read: the controller on %1 did not answer").arg(line.devicePath())),
+             qPrintable(err));
+    const int rows = summaryRows(run.out);
+    QVERIFY2(rows >= 1, run.out.constData());
+    QVERIFY2(run.out.contains(QStringLiteral("failed reads: -1 no reply: %1 (600E60: %1)").arg(rows).toLatin1()),
+             run.out.constData());
+
+    line.simulator().clearFaults();
+    line.simulator().setAddressFault(kInvFlag, SimFault{SimFault::Kind::Nak, 'D'});
+    run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--channel", "600F00:07", "--reads",
+                       "channel", "--out", out, "--force", "--duration", "1s"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const int partRows = summaryRows(run.out);
+    QVERIFY2(partRows >= 1, run.out.constData());
+    QVERIFY2(run.out.contains(QStringLiteral("failed reads: -3 refused D: %1 (600F00.07: %1)").arg(partRows).toLatin1()),
+             run.out.constData());
 }
 
 QTEST_MAIN(TestRecordOutput)

@@ -144,6 +144,16 @@ void TestRecording::optionsAndChannels()
     figures.lastLineEvent = trendpoll::LineEvent::Lost;
     figures.lastLineEventAt = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     const QString status = record::statusLine(figures, std::chrono::seconds(3725));
+    // The line it reads, and while the controller does not answer, since when.
+    figures.poll.passes = 1;
+    figures.reply = ReplyState{false, std::chrono::steady_clock::now() - std::chrono::seconds(90)};
+    const QString silent = record::statusLine(figures, std::chrono::seconds(3725), QStringLiteral("COM1 (/dev/ttyS9)"));
+    const QString expectedSince = QDateTime::currentDateTime().addSecs(-90).toString(QStringLiteral("HH:mm:ss"));
+    const QString prefix = QStringLiteral("COM1 (/dev/ttyS9)  no reply since ");
+    const QTime since = QTime::fromString(silent.mid(prefix.size(), 8), QStringLiteral("HH:mm:ss"));
+    QVERIFY2(silent.startsWith(prefix) && silent.endsWith(QStringLiteral("  ") + status) && since.isValid() &&
+                 qAbs(since.secsTo(QTime::fromString(expectedSince, QStringLiteral("HH:mm:ss")))) <= 1,
+             qPrintable(silent));
     QVERIFY2(status.contains(QStringLiteral("rows 3")) && status.contains(QStringLiteral("-3 refused D: 1")) &&
                  status.contains(QStringLiteral("-1 no reply: 2")) && status.contains(QStringLiteral("1:02:05")) &&
                  status.endsWith(QStringLiteral("line lost 03:04:05")),
