@@ -1,0 +1,3 @@
+# Whole recordings: the CSV reader and the min/max pyramid.
+qmx_add_test(test_recording_reader SOURCES recording/test_recording_reader.cpp LIBS qmx_recording_core TIMEOUT 30)
+qmx_add_test(test_min_max_pyramid SOURCES recording/test_min_max_pyramid.cpp LIBS qmx_recording_core TIMEOUT 30)
