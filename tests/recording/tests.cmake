@@ -1,3 +1,6 @@
 # Whole recordings: the CSV reader and the min/max pyramid.
 qmx_add_test(test_recording_reader SOURCES recording/test_recording_reader.cpp LIBS qmx_recording_core TIMEOUT 30)
 qmx_add_test(test_min_max_pyramid SOURCES recording/test_min_max_pyramid.cpp LIBS qmx_recording_core TIMEOUT 30)
+# The picture of a recording and its visible span, offscreen; the Recording window in the program.
+qmx_add_test(test_recording_picture SOURCES recording/test_recording_picture.cpp LIBS qmx_recording TIMEOUT 30)
+qmx_add_test(test_recording_window SOURCES recording/test_recording_window.cpp LIBS qmx_recording qmx_shell TIMEOUT 60)

@@ -1,0 +1,18 @@
+#pragma once
+// Texts the Recording window and its menu item show.
+
+#include <QString>
+
+inline const QString kOpenRecordingItemCaption = QStringLiteral("Open recording...");
+inline const QString kRecordingFileFilter = QStringLiteral("Recording(*.csv *.trd)|*.csv *.trd");
+// "<file name> - Recording"
+inline const QString kRecordingTitle = QStringLiteral("%1 - Recording");
+inline const QString kLoadingText = QStringLiteral("Reading %1...");
+inline const QString kCancelCaption = QStringLiteral("Cancel");
+inline const QString kLoadCancelledText = QStringLiteral("Reading cancelled: nothing shown.");
+inline const QString kRecordingNotReadText = QStringLiteral("The recording could not be read.");
+// "<rows> rows, <channels> channels, <duration>"
+inline const QString kRecordingSummary = QStringLiteral("%1 rows, %2 channels, %3");
+// The time under the mouse: the clock time (when the file has one) and the seconds from the start.
+inline const QString kHoverClockText = QStringLiteral("%1  (t = %2 s)");
+inline const QString kHoverSecondsText = QStringLiteral("t = %1 s");

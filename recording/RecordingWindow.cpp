@@ -1,0 +1,177 @@
+#include "recording/RecordingWindow.h"
+
+#include "base/Dialogs.h"
+#include "base/TextFile.h"
+#include "recording/OverviewStrip.h"
+#include "recording/RecordingLoader.h"
+#include "recording/RecordingPlot.h"
+#include "recording/RecordingTexts.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimeZone>
+#include <QVBoxLayout>
+
+namespace recording {
+
+namespace {
+
+constexpr int kChannelListWidth = 180;
+constexpr QSize kInitialSize(1000, 600);
+
+QString durationText(std::int64_t ms)
+{
+    const std::int64_t seconds = ms / 1000;
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget *parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs), path_(path)
+{
+    setObjectName(QStringLiteral("RecordingWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kRecordingTitle.arg(textfile::bareFileName(path)));
+
+    loadingBar_ = new QWidget(this);
+    progress_ = new QProgressBar(loadingBar_);
+    progress_->setRange(0, 100);
+    progress_->setFormat(kLoadingText.arg(textfile::bareFileName(path)) + QStringLiteral(" %p%"));
+    cancelButton_ = new QPushButton(kCancelCaption, loadingBar_);
+    auto *loadingLayout = new QHBoxLayout(loadingBar_);
+    loadingLayout->setContentsMargins(0, 0, 0, 0);
+    loadingLayout->addWidget(progress_, 1);
+    loadingLayout->addWidget(cancelButton_);
+
+    channelList_ = new QListWidget(this);
+    channelList_->setObjectName(QStringLiteral("channelList"));
+    plot_ = new RecordingPlot(this);
+    overview_ = new OverviewStrip(this);
+    auto *traces = new QWidget(this);
+    auto *tracesLayout = new QVBoxLayout(traces);
+    tracesLayout->setContentsMargins(0, 0, 0, 0);
+    tracesLayout->addWidget(plot_, 1);
+    tracesLayout->addWidget(overview_);
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(channelList_);
+    splitter->addWidget(traces);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({kChannelListWidth, kInitialSize.width() - kChannelListWidth});
+
+    summary_ = new QLabel(this);
+    hoverTime_ = new QLabel(this);
+    auto *status = new QHBoxLayout;
+    status->addWidget(summary_, 1);
+    status->addWidget(hoverTime_);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(loadingBar_);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(status);
+    resize(kInitialSize);
+
+    loader_ = new RecordingLoader(this);
+    connect(loader_, &RecordingLoader::progressed, progress_, &QProgressBar::setValue);
+    connect(loader_, &RecordingLoader::loaded, this, &RecordingWindow::showLoaded);
+    connect(loader_, &RecordingLoader::failed, this, &RecordingWindow::showFailure);
+    connect(loader_, &RecordingLoader::cancelled, this, &RecordingWindow::showCancelled);
+    connect(cancelButton_, &QPushButton::clicked, loader_, &RecordingLoader::cancel);
+    connect(channelList_, &QListWidget::itemChanged, this, &RecordingWindow::channelToggled);
+    connect(plot_, &RecordingPlot::spanChanged, this, &RecordingWindow::followSpan);
+    connect(plot_, &RecordingPlot::hovered, this, &RecordingWindow::showHoverTime);
+    connect(overview_, &OverviewStrip::spanMoveWanted, plot_, &RecordingPlot::moveSpanTo);
+    loader_->start(path);
+}
+
+RecordingWindow::~RecordingWindow() = default;
+
+QString RecordingWindow::statusText() const { return summary_->text(); }
+
+bool RecordingWindow::isLoading() const { return loader_->isLoading(); }
+
+void RecordingWindow::endLoading()
+{
+    loadingBar_->hide();
+    emit loadEnded();
+}
+
+void RecordingWindow::showLoaded(std::shared_ptr<const LoadedRecording> recording)
+{
+    recording_ = std::move(recording);
+    const RecordingData &data = recording_->data;
+    fillChannelList();
+    overview_->setRecording(recording_);
+    plot_->setRecording(recording_);
+    const std::int64_t duration = data.timesMs.empty() ? 0 : data.timesMs.back() - data.timesMs.front();
+    QStringList parts{kRecordingSummary.arg(data.rowCount()).arg(data.channels.size()).arg(durationText(duration))};
+    parts << data.notes;
+    summary_->setText(parts.join(QStringLiteral("; ")));
+    plot_->setFocus();
+    endLoading();
+}
+
+void RecordingWindow::showFailure(const QString &message)
+{
+    summary_->setText(message);
+    endLoading();
+    dialogs_.showMessage(kRecordingNotReadText, message);
+}
+
+void RecordingWindow::showCancelled()
+{
+    summary_->setText(kLoadCancelledText);
+    endLoading();
+}
+
+void RecordingWindow::fillChannelList()
+{
+    const QSignalBlocker blocker(channelList_);
+    channelList_->clear();
+    for (const RecordingChannel &channel : recording_->data.channels) {
+        QPixmap swatch(12, 12);
+        swatch.fill(QColor::fromRgb(channelColour(channel)));
+        auto *item = new QListWidgetItem(QIcon(swatch), channel.name, channelList_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+}
+
+void RecordingWindow::channelToggled(QListWidgetItem *)
+{
+    std::vector<bool> shown;
+    for (int row = 0; row < channelList_->count(); ++row)
+        shown.push_back(channelList_->item(row)->checkState() == Qt::Checked);
+    plot_->setShownChannels(shown);
+    overview_->setShownChannels(shown);
+}
+
+void RecordingWindow::followSpan()
+{
+    if (const VisibleSpan *span = plot_->span())
+        overview_->setSpan(span->startMs(), span->endMs());
+}
+
+void RecordingWindow::showHoverTime(std::int64_t timeMs)
+{
+    if (!recording_)
+        return;
+    const QString seconds = QString::number(timeMs / 1000.0, 'f', 3);
+    if (!recording_->data.hasClockTime) {
+        hoverTime_->setText(kHoverSecondsText.arg(seconds));
+        return;
+    }
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(recording_->data.clockStartMs + timeMs, QTimeZone::utc());
+    hoverTime_->setText(kHoverClockText.arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), seconds));
+}
+
+} // namespace recording

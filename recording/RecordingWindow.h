@@ -1,0 +1,70 @@
+#pragma once
+// The Recording window: a whole recording (a qmx-record or exported CSV file, or a .trd) on one
+// time axis, its channels listed beside the traces to show or hide them, the whole recording in a
+// strip below with the visible span marked. The file is read off the window's thread while a
+// progress bar and Cancel show; a file that cannot be read is told with the reader's message.
+// Resizable and maximisable, unlike the program's fixed windows.
+
+#include "recording/LoadedRecording.h"
+
+#include <QWidget>
+#include <memory>
+
+class Dialogs;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QProgressBar;
+class QPushButton;
+
+namespace recording {
+
+class OverviewStrip;
+class RecordingLoader;
+class RecordingPlot;
+
+class RecordingWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Starts reading `path` at once.
+    RecordingWindow(Dialogs &dialogs, const QString &path, QWidget *parent = nullptr);
+    ~RecordingWindow() override;
+
+    RecordingPlot *plot() const { return plot_; }
+    OverviewStrip *overview() const { return overview_; }
+    QListWidget *channelList() const { return channelList_; }
+    QPushButton *cancelButton() const { return cancelButton_; }
+    QString statusText() const;
+    bool isLoading() const;
+    // Null until the file has been read.
+    const LoadedRecording *recording() const { return recording_.get(); }
+
+signals:
+    // The file has been read and is shown, or reading it failed or was cancelled.
+    void loadEnded();
+
+private:
+    void showLoaded(std::shared_ptr<const LoadedRecording> recording);
+    void showFailure(const QString &message);
+    void showCancelled();
+    void fillChannelList();
+    void channelToggled(QListWidgetItem *item);
+    void followSpan();
+    void showHoverTime(std::int64_t timeMs);
+    void endLoading();
+
+    Dialogs &dialogs_;
+    QString path_;
+    std::shared_ptr<const LoadedRecording> recording_;
+    RecordingLoader *loader_ = nullptr;
+    RecordingPlot *plot_ = nullptr;
+    OverviewStrip *overview_ = nullptr;
+    QListWidget *channelList_ = nullptr;
+    QProgressBar *progress_ = nullptr;
+    QPushButton *cancelButton_ = nullptr;
+    QWidget *loadingBar_ = nullptr;
+    QLabel *summary_ = nullptr;
+    QLabel *hoverTime_ = nullptr;
+};
+
+} // namespace recording
