@@ -150,19 +150,27 @@ int main(int argc, char *argv[])
     // across the whole file at a span of 100 rows, of a thousandth and of a tenth of the file.
     const std::int64_t spikeMs = recording.data.timesMs[static_cast<std::size_t>(rows / 3)];
     const std::int64_t hundredRows = static_cast<std::int64_t>(100 * 1000 / kPassesPerSecond);
-    double longest = 0.0;
-    int redraws = 0;
-    for (double span = double(wholeEnd); span >= hundredRows; span *= 0.8, ++redraws) {
+    std::vector<double> times;
+    double longestZoom = 0.0;
+    for (double span = double(wholeEnd); span >= hundredRows; span *= 0.8) {
         const auto start = std::clamp<std::int64_t>(spikeMs - std::int64_t(span / 2), 0, wholeEnd - std::int64_t(span));
-        longest = std::max(longest, drawMs(picture, start, start + std::int64_t(span), shown));
+        times.push_back(drawMs(picture, start, start + std::int64_t(span), shown));
+        longestZoom = std::max(longestZoom, times.back());
     }
-    for (const std::int64_t span : {hundredRows, wholeEnd / 1000, wholeEnd / 10}) {
-        for (int step = 0; step <= 200; ++step, ++redraws) {
+    std::printf("zoom from the whole file to 100 rows, %zu redraws: longest %.2f ms\n", times.size(), longestZoom);
+    for (const std::int64_t span : {wholeEnd, wholeEnd / 10, wholeEnd / 1000, hundredRows}) {
+        double longestPan = 0.0;
+        for (int step = 0; step <= 200; ++step) {
             const std::int64_t start = (wholeEnd - span) * step / 200;
-            longest = std::max(longest, drawMs(picture, start, start + span, shown));
+            times.push_back(drawMs(picture, start, start + span, shown));
+            longestPan = std::max(longestPan, times.back());
         }
+        std::printf("pan across at a span of %lld rows, 201 redraws: longest %.2f ms\n",
+                    static_cast<long long>(span * kPassesPerSecond / 1000), longestPan);
     }
-    std::printf("longest redraw of %d while zooming to 100 rows and panning: %.2f ms\n", redraws, longest);
+    std::sort(times.begin(), times.end());
+    std::printf("all %zu redraws: median %.2f ms, 99th percentile %.2f ms, longest %.2f ms\n", times.size(),
+                times[times.size() / 2], times[times.size() * 99 / 100], times.back());
 
     QProcess python;
     python.start(QStringLiteral("python3"),

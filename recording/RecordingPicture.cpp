@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <limits>
 
 namespace recording {
 
@@ -23,16 +24,20 @@ void setPixel(QImage &image, int x, int y, QRgb colour)
         reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
 }
 
-void fillColumn(QImage &image, int x, int top, int bottom, QRgb colour)
+// Every column's span [tops[x], bottoms[x]] in one colour, row by row: a noisy trace fills most of
+// each column, and going down the columns one by one would touch a new cache line per pixel.
+void fillColumnSpans(QImage &image, const std::vector<int> &tops, const std::vector<int> &bottoms, QRgb colour)
 {
-    if (top > bottom)
-        std::swap(top, bottom);
-    top = std::max(top, 0);
-    bottom = std::min(bottom, image.height() - 1);
-    uchar *bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    for (int y = top; y <= bottom; ++y)
-        reinterpret_cast<QRgb *>(bits + y * stride)[x] = colour;
+    const int first = std::max(*std::min_element(tops.begin(), tops.end()), 0);
+    const int last = std::min(*std::max_element(bottoms.begin(), bottoms.end()), image.height() - 1);
+    const int width = static_cast<int>(tops.size());
+    for (int y = first; y <= last; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (tops[static_cast<std::size_t>(x)] <= y && y <= bottoms[static_cast<std::size_t>(x)])
+                line[x] = colour;
+        }
+    }
 }
 
 void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour)
@@ -149,6 +154,9 @@ void RecordingPicture::drawChannel(QImage &image, std::size_t channel, const std
     std::size_t previousRow = 0;
     int previousY = 0;
     const int width = static_cast<int>(rows.size()) - 1;
+    // A column without a span has its top below its bottom.
+    std::vector<int> tops(static_cast<std::size_t>(width), std::numeric_limits<int>::max());
+    std::vector<int> bottoms(static_cast<std::size_t>(width), std::numeric_limits<int>::min());
     for (int x = 0; x < width; ++x) {
         const std::size_t first = rows[static_cast<std::size_t>(x)], end = rows[static_cast<std::size_t>(x) + 1];
         if (first >= end)
@@ -176,11 +184,14 @@ void RecordingPicture::drawChannel(QImage &image, std::size_t channel, const std
             top = std::min(top, previousY);
             bottom = std::max(bottom, previousY);
         }
-        fillColumn(image, x, top, bottom, colour);
+        tops[static_cast<std::size_t>(x)] = top;
+        bottoms[static_cast<std::size_t>(x)] = bottom;
         previousX = x;
         previousRow = lastGood;
         previousY = yOf(samples.values[lastGood]);
     }
+    if (width > 0)
+        fillColumnSpans(image, tops, bottoms, colour);
 }
 
 void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const
