@@ -20,6 +20,18 @@ std::size_t rowAtOrAfter(const RecordingData &data, std::int64_t timeMs)
         std::lower_bound(data.timesMs.begin(), data.timesMs.end(), timeMs) - data.timesMs.begin());
 }
 
+std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t timeMs)
+{
+    if (data.timesMs.empty())
+        return std::nullopt;
+    const std::size_t after = rowAtOrAfter(data, timeMs);
+    if (after == 0)
+        return 0;
+    if (after == data.rowCount() || timeMs - data.timesMs[after - 1] <= data.timesMs[after] - timeMs)
+        return after - 1;
+    return after;
+}
+
 std::int64_t gapThresholdMs(const RecordingData &data)
 {
     constexpr std::int64_t kLeastGapMs = 1500;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace recording {
@@ -39,6 +40,9 @@ struct RecordingData {
 
 // The first row at or after `timeMs` (rowCount() when none).
 std::size_t rowAtOrAfter(const RecordingData &data, std::int64_t timeMs);
+
+// The row whose time is nearest `timeMs` (the earlier of two as near); none in an empty recording.
+std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t timeMs);
 
 // Rows further apart in time than this are not joined by a line: the time between the windows of
 // a triggered file, a stop of the recording. Ten times the usual time between rows, at least 1.5 s.

@@ -1,5 +1,7 @@
 #include "recording/RecordingPlot.h"
 
+#include "trend/GraphLayers.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +17,9 @@ namespace {
 constexpr std::int64_t kShortestSpanRows = 20;
 // One notch of a mouse wheel, in its eighths of a degree.
 constexpr double kWheelNotch = 120.0;
+// A press that moves no further than this is a click, not a drag.
+constexpr int kClickSlack = 2;
+constexpr QRgb kCursorAColour = 0xFFFFFFFFu;
 
 } // namespace
 
@@ -85,6 +90,43 @@ void RecordingPlot::moveSpanTo(std::int64_t startMs)
     spanMoved();
 }
 
+std::int64_t RecordingPlot::timeAt(double x) const
+{
+    if (!span_ || width() <= 0)
+        return 0;
+    return span_->startMs() + static_cast<std::int64_t>(x * span_->lengthMs() / width());
+}
+
+void RecordingPlot::setCursorA(std::int64_t timeMs)
+{
+    if (!recording_)
+        return;
+    cursorARow_ = rowNearest(recording_->data, timeMs);
+    update();
+    emit cursorsChanged();
+}
+
+void RecordingPlot::setCursorB(std::int64_t timeMs)
+{
+    if (!recording_)
+        return;
+    cursorBRow_ = rowNearest(recording_->data, timeMs);
+    update();
+    emit cursorsChanged();
+}
+
+void RecordingPlot::drawCursor(QPainter &painter, std::optional<std::size_t> row, QRgb colour) const
+{
+    if (!row || !span_)
+        return;
+    const std::int64_t ms = recording_->data.timesMs[*row];
+    if (ms < span_->startMs() || ms >= span_->endMs())
+        return;
+    const int x = static_cast<int>((ms - span_->startMs()) * width() / span_->lengthMs());
+    painter.setPen(QPen(QColor::fromRgb(colour), 1, Qt::DashLine));
+    painter.drawLine(x, 0, x, height() - RecordingPicture::kAxisHeight);
+}
+
 const QImage &RecordingPlot::picture()
 {
     if (pictureStale_ || picture_.size() != size()) {
@@ -103,6 +145,8 @@ void RecordingPlot::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, picture());
+    drawCursor(painter, cursorARow_, kCursorAColour);
+    drawCursor(painter, cursorBRow_, kSecondCursorColour);
 }
 
 void RecordingPlot::resizeEvent(QResizeEvent *)
@@ -154,6 +198,9 @@ void RecordingPlot::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && span_) {
         dragFromX_ = qRound(event->position().x());
         dragFromStartMs_ = span_->startMs();
+        dragged_ = false;
+    } else if (event->button() == Qt::RightButton) {
+        setCursorB(timeAt(event->position().x()));
     }
 }
 
@@ -162,15 +209,19 @@ void RecordingPlot::mouseMoveEvent(QMouseEvent *event)
     if (!span_ || width() <= 0)
         return;
     const double x = event->position().x();
-    if (dragFromX_) {
+    if (dragFromX_ && std::abs(x - *dragFromX_) > kClickSlack)
+        dragged_ = true;
+    if (dragFromX_ && dragged_) {
         const double movedMs = (x - *dragFromX_) * span_->lengthMs() / width();
         moveSpanTo(dragFromStartMs_ - static_cast<std::int64_t>(movedMs));
     }
-    emit hovered(span_->startMs() + static_cast<std::int64_t>(x * span_->lengthMs() / width()));
+    emit hovered(timeAt(x));
 }
 
-void RecordingPlot::mouseReleaseEvent(QMouseEvent *)
+void RecordingPlot::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::LeftButton && dragFromX_ && !dragged_)
+        setCursorA(timeAt(event->position().x()));
     dragFromX_.reset();
 }
 

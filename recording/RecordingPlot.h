@@ -1,7 +1,8 @@
 #pragma once
 // The traces of the Recording window over its visible span, with zoom and pan as people expect:
 // the wheel zooms about the pointer, Ctrl+wheel (or a sideways wheel) pans, + and - zoom, the
-// arrow keys pan, dragging moves the span with the pointer, Home shows the whole recording. The
+// arrow keys pan, dragging moves the span with the pointer, Home shows the whole recording. A click
+// puts cursor A on the row nearest the pointer, a right click cursor B. The
 // picture is drawn again only when the span, the size or the channels shown change.
 
 #include "recording/LoadedRecording.h"
@@ -9,6 +10,7 @@
 #include "recording/VisibleSpan.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -30,6 +32,14 @@ public:
     void zoom(double factor, double anchor = 0.5);
     void pan(double fraction);
     void moveSpanTo(std::int64_t startMs);
+    // The cursors on the rows nearest `timeMs`; none before a recording is set.
+    void setCursorA(std::int64_t timeMs);
+    void setCursorB(std::int64_t timeMs);
+    std::optional<std::size_t> cursorARow() const { return cursorARow_; }
+    std::optional<std::size_t> cursorBRow() const { return cursorBRow_; }
+    // The time at x in the widget.
+    std::int64_t timeAt(double x) const;
+
     // The picture as shown now, drawn first when it is out of date.
     const QImage &picture();
 
@@ -39,6 +49,7 @@ public:
 
 signals:
     void spanChanged();
+    void cursorsChanged();
     // The time under the pointer, in milliseconds from the first row.
     void hovered(std::int64_t timeMs);
 
@@ -53,6 +64,7 @@ protected:
 
 private:
     void spanMoved();
+    void drawCursor(QPainter &painter, std::optional<std::size_t> row, QRgb colour) const;
 
     std::shared_ptr<const LoadedRecording> recording_;
     std::unique_ptr<RecordingPicture> drawing_;
@@ -60,7 +72,10 @@ private:
     std::vector<bool> shown_;
     QImage picture_;
     bool pictureStale_ = true;
+    std::optional<std::size_t> cursorARow_;
+    std::optional<std::size_t> cursorBRow_;
     std::optional<int> dragFromX_;
+    bool dragged_ = false;
     std::int64_t dragFromStartMs_ = 0;
 };
 

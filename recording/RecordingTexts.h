@@ -16,3 +16,6 @@ inline const QString kRecordingSummary = QStringLiteral("%1 rows, %2 channels, %
 // The time under the mouse: the clock time (when the file has one) and the seconds from the start.
 inline const QString kHoverClockText = QStringLiteral("%1  (t = %2 s)");
 inline const QString kHoverSecondsText = QStringLiteral("t = %1 s");
+inline const QString kCopyReadoutCaption = QStringLiteral("Copy");
+// Before the first cursor is set.
+inline const QString kReadoutHint = QStringLiteral("Click the traces for cursor A, right-click for cursor B.");

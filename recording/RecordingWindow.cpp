@@ -5,9 +5,14 @@
 #include "recording/OverviewStrip.h"
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingPlot.h"
+#include "recording/RecordingReadout.h"
 #include "recording/RecordingTexts.h"
 
+#include <QClipboard>
 #include <QDateTime>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -23,7 +28,8 @@ namespace recording {
 namespace {
 
 constexpr int kChannelListWidth = 180;
-constexpr QSize kInitialSize(1000, 600);
+constexpr QSize kInitialSize(1000, 700);
+constexpr int kReadoutHeight = 130;
 
 QString durationText(std::int64_t ms)
 {
@@ -63,6 +69,17 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     tracesLayout->setContentsMargins(0, 0, 0, 0);
     tracesLayout->addWidget(plot_, 1);
     tracesLayout->addWidget(overview_);
+    readout_ = new QPlainTextEdit(traces);
+    readout_->setReadOnly(true);
+    readout_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    readout_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    readout_->setFixedHeight(kReadoutHeight);
+    readout_->setPlainText(kReadoutHint);
+    copyButton_ = new QPushButton(kCopyReadoutCaption, traces);
+    auto *readoutLayout = new QHBoxLayout;
+    readoutLayout->addWidget(readout_, 1);
+    readoutLayout->addWidget(copyButton_, 0, Qt::AlignTop);
+    tracesLayout->addLayout(readoutLayout);
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(channelList_);
     splitter->addWidget(traces);
@@ -90,6 +107,8 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(plot_, &RecordingPlot::spanChanged, this, &RecordingWindow::followSpan);
     connect(plot_, &RecordingPlot::hovered, this, &RecordingWindow::showHoverTime);
     connect(overview_, &OverviewStrip::spanMoveWanted, plot_, &RecordingPlot::moveSpanTo);
+    connect(plot_, &RecordingPlot::cursorsChanged, this, &RecordingWindow::showReadout);
+    connect(copyButton_, &QPushButton::clicked, this, &RecordingWindow::copyReadout);
     loader_->start(path);
 }
 
@@ -172,6 +191,28 @@ void RecordingWindow::showHoverTime(std::int64_t timeMs)
     }
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(recording_->data.clockStartMs + timeMs, QTimeZone::utc());
     hoverTime_->setText(kHoverClockText.arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), seconds));
+}
+
+} // namespace recording
+
+namespace recording {
+
+QString RecordingWindow::readoutText() const { return readout_->toPlainText(); }
+
+void RecordingWindow::showReadout()
+{
+    const std::optional<std::size_t> rowA = plot_->cursorARow();
+    if (!recording_ || !rowA)
+        return;
+    // Tabs between the cells when copied; aligned as text in the window.
+    const readout::ReadoutTable table = readoutAtCursors(recording_->data, *rowA, plot_->cursorBRow());
+    readout_->setTabStopDistance(readout_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
+    readout_->setPlainText(readout::tabSeparatedText(table));
+}
+
+void RecordingWindow::copyReadout()
+{
+    QGuiApplication::clipboard()->setText(readout_->toPlainText());
 }
 
 } // namespace recording

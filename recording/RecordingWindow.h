@@ -1,7 +1,8 @@
 #pragma once
 // The Recording window: a whole recording (a qmx-record or exported CSV file, or a .trd) on one
 // time axis, its channels listed beside the traces to show or hide them, the whole recording in a
-// strip below with the visible span marked. The file is read off the window's thread while a
+// strip below with the visible span marked, and the read-out at cursors A and B under it, copyable
+// as tab-separated text. The file is read off the window's thread while a
 // progress bar and Cancel show; a file that cannot be read is told with the reader's message.
 // Resizable and maximisable, unlike the program's fixed windows.
 
@@ -13,6 +14,7 @@
 class Dialogs;
 class QLabel;
 class QListWidget;
+class QPlainTextEdit;
 class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
@@ -34,6 +36,9 @@ public:
     OverviewStrip *overview() const { return overview_; }
     QListWidget *channelList() const { return channelList_; }
     QPushButton *cancelButton() const { return cancelButton_; }
+    QPushButton *copyButton() const { return copyButton_; }
+    // The read-out as shown and copied.
+    QString readoutText() const;
     QString statusText() const;
     bool isLoading() const;
     // Null until the file has been read.
@@ -51,6 +56,8 @@ private:
     void channelToggled(QListWidgetItem *item);
     void followSpan();
     void showHoverTime(std::int64_t timeMs);
+    void showReadout();
+    void copyReadout();
     void endLoading();
 
     Dialogs &dialogs_;
@@ -65,6 +72,8 @@ private:
     QWidget *loadingBar_ = nullptr;
     QLabel *summary_ = nullptr;
     QLabel *hoverTime_ = nullptr;
+    QPlainTextEdit *readout_ = nullptr;
+    QPushButton *copyButton_ = nullptr;
 };
 
 } // namespace recording

@@ -11,6 +11,7 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QClipboard>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -125,6 +126,26 @@ void RecordingWindowTest::opensFromFileMenuAndBrowses()
     window->channelList()->item(0)->setCheckState(Qt::Unchecked);
     QVERIFY(!wordAreaHasColour());
     QCOMPARE(plot->shownChannels(), (std::vector<bool>{false, true}));
+
+    // A click puts cursor A on the nearest row, a right click cursor B; the read-out follows and
+    // Copy hands it over as text.
+    QCOMPARE(window->readoutText(), QStringLiteral("Click the traces for cursor A, right-click for cursor B."));
+    const int quarter = plot->width() / 4;
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(quarter, 40));
+    QTest::mouseClick(plot, Qt::RightButton, {}, QPoint(3 * quarter, 40));
+    QVERIFY(plot->cursorARow() && plot->cursorBRow());
+    // Rows are 100 ms apart over the whole 299.9 s.
+    auto rowAt = [plot](int x) { return qRound(x * 299901.0 / plot->width() / 100); };
+    QVERIFY(qAbs(qint64(*plot->cursorARow()) - rowAt(quarter)) <= 1);
+    QVERIFY(qAbs(qint64(*plot->cursorBRow()) - rowAt(3 * quarter)) <= 1);
+    QVERIFY(plot->span()->isWhole()); // a click is no drag
+    const QString readout = window->readoutText();
+    QVERIFY2(readout.startsWith(QStringLiteral("A: row %1 2026-03-02 08:").arg(*plot->cursorARow() + 1)), qPrintable(readout));
+    QVERIFY2(readout.contains(QStringLiteral("\nSpdFbk\t")) && readout.contains(QStringLiteral("\nInvFlag.07\t")),
+             qPrintable(readout));
+    QCOMPARE(readout.count(u'\n'), 4);
+    window->copyButton()->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), readout);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

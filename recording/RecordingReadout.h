@@ -1,0 +1,23 @@
+#pragma once
+// The read-out of the Recording window, without widgets: per channel its value at cursor A and,
+// with cursor B, its value there, B-A and the figures between the cursors (minimum, maximum,
+// mean, RMS, peak-to-peak of a word; 1s and edges of a bit; failed reads), worked out by the
+// Trend Graph's statistics core and written in the columns of its Read-out window.
+
+#include "recording/RecordingData.h"
+#include "trend/ReadoutStatistics.h"
+
+#include <optional>
+
+namespace recording {
+
+// The figures of every channel (ChannelFigures::channel its index in the recording) at row `rowA`
+// and, with `rowB`, between the two rows.
+std::vector<readout::ChannelFigures> figuresAtCursors(const RecordingData &data, std::size_t rowA,
+                                                      std::optional<std::size_t> rowB);
+
+// The table as the window shows and copies it (readout::tabSeparatedText): its header gives the
+// row and time of each cursor and B-A in rows and seconds.
+readout::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB);
+
+} // namespace recording
