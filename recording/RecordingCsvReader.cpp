@@ -64,6 +64,13 @@ std::int64_t daysFromCivil(int year, int month, int day)
     return std::int64_t{era} * 146097 + dayOfEra - 719468;
 }
 
+int daysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 // "yyyy-MM-ddTHH:mm:ss.zzz" as local milliseconds since 1970 taken as UTC.
 std::optional<std::int64_t> parseLocalTime(QByteArrayView text)
 {
@@ -77,9 +84,10 @@ std::optional<std::int64_t> parseLocalTime(QByteArrayView text)
     const int month = digitsValue(text, 5, 2), day = digitsValue(text, 8, 2);
     const int hour = digitsValue(text, 11, 2), minute = digitsValue(text, 14, 2);
     const int second = digitsValue(text, 17, 2);
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+    const int year = digitsValue(text, 0, 4);
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    const std::int64_t days = daysFromCivil(digitsValue(text, 0, 4), month, day);
+    const std::int64_t days = daysFromCivil(year, month, day);
     return days * kMsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 + digitsValue(text, 20, 3);
 }
 
@@ -196,6 +204,7 @@ private:
         }
         columns_ = *fields;
         hasEvent_ = columns_.size() > 3 && columns_.back() == u"event";
+        data_.hasEventColumn = hasEvent_;
         const qsizetype channelEnd = columns_.size() - (hasEvent_ ? 1 : 0);
         int words = 0, bits = 0;
         for (qsizetype c = 2; c < channelEnd; ++c) {

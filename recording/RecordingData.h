@@ -32,6 +32,7 @@ struct RecordingData {
     bool hasClockTime = false;
     std::int64_t clockStartMs = 0;
     std::vector<RecordingChannel> channels;
+    bool hasEventColumn = false;        // the last column is "event" (a triggered recording)
     std::vector<std::size_t> eventRows; // rows marked 1 in the column "event"
     QStringList notes; // what the reader passed over, e.g. a half-written last line
 

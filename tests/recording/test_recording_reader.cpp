@@ -53,7 +53,7 @@ void RecordingReaderTest::readsRecorderRows()
     QVERIFY(data.channels[3].logic);
     QCOMPARE(data.channels[3].colourIndex, 0);
     QVERIFY(!data.channels[3].isGood(2));
-    QVERIFY(data.eventRows.empty());
+    QVERIFY(data.eventRows.empty() && !data.hasEventColumn);
     QVERIFY(data.notes.isEmpty());
     QVERIFY(isLogicColumnName(QStringLiteral("600F00.7")));
     QVERIFY(!isLogicColumnName(QStringLiteral("Gain.123")));
@@ -75,6 +75,7 @@ void RecordingReaderTest::readsTriggeredWindowsApartInTime()
     QVERIFY2(result.data, qPrintable(result.error));
     QCOMPARE(result.data->channels.size(), std::size_t{1});
     QCOMPARE(result.data->timesMs, (std::vector<std::int64_t>{0, 500, 1000, 60000, 60500, 61000}));
+    QVERIFY(result.data->hasEventColumn);
     QCOMPARE(result.data->eventRows, (std::vector<std::size_t>{1, 4}));
     QCOMPARE(rowAtOrAfter(*result.data, 1001), std::size_t{3});
     QCOMPARE(rowAtOrAfter(*result.data, 70000), std::size_t{6});
@@ -145,6 +146,9 @@ void RecordingReaderTest::refusesBadLines_data()
     QTest::newRow("month") << header + "2026-13-02T08:00:00.000,0.000,1,0,\r\n"
                            << "line 2, column 1 (time): expected a local date and time yyyy-MM-ddTHH:mm:ss.zzz or "
                               "nothing, found \"2026-13-02T08:00:00.000\"";
+    QTest::newRow("day") << header + "2026-02-29T08:00:00.000,0.000,1,0,\r\n"
+                         << "line 2, column 1 (time): expected a local date and time yyyy-MM-ddTHH:mm:ss.zzz or "
+                            "nothing, found \"2026-02-29T08:00:00.000\"";
     QTest::newRow("seconds") << header + ",1.2345,1,0,\r\n"
                              << "line 2, column 2 (t_s): expected seconds with up to three decimals or nothing, "
                                 "found \"1.2345\"";
