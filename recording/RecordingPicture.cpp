@@ -74,7 +74,23 @@ std::int64_t tickStepMs(std::int64_t spanMs, int width)
     return kSteps.back();
 }
 
+// The first row of each of `width` pixel columns over [startMs, endMs), and one past the last.
+std::vector<std::size_t> columnRows(const RecordingData &data, int width, std::int64_t startMs, std::int64_t endMs)
+{
+    std::vector<std::size_t> rows(static_cast<std::size_t>(width) + 1);
+    const std::int64_t span = endMs - startMs;
+    for (int x = 0; x <= width; ++x)
+        rows[static_cast<std::size_t>(x)] = rowAtOrAfter(data, startMs + span * x / width);
+    return rows;
+}
+
 } // namespace
+
+QRgb referenceColour(QRgb colour)
+{
+    constexpr int kShare = 45; // percent of the channel's own colour
+    return qRgb(qRed(colour) * kShare / 100, qGreen(colour) * kShare / 100, qBlue(colour) * kShare / 100);
+}
 
 QRgb channelColour(const RecordingChannel &channel)
 {
@@ -100,23 +116,21 @@ QRect RecordingPicture::logicLane(QSize size, int logicLanes, int lane, bool wit
     return QRect(0, words.bottom() + 1 + lane * kLogicLaneHeight, size.width(), kLogicLaneHeight);
 }
 
-std::vector<std::size_t> RecordingPicture::columnRows(int width, std::int64_t startMs, std::int64_t endMs) const
-{
-    std::vector<std::size_t> rows(static_cast<std::size_t>(width) + 1);
-    const std::int64_t span = endMs - startMs;
-    for (int x = 0; x <= width; ++x)
-        rows[static_cast<std::size_t>(x)] = rowAtOrAfter(data_, startMs + span * x / width);
-    return rows;
-}
-
 QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t endMs, const std::vector<bool> &shown,
-                              bool withAxis) const
+                              bool withAxis, const std::vector<Reference> &references) const
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(kBackground);
     if (size.width() <= 0 || size.height() <= 0 || endMs <= startMs)
         return image;
-    const std::vector<std::size_t> rows = columnRows(size.width(), startMs, endMs);
+    const std::vector<std::size_t> rows = columnRows(data_, size.width(), startMs, endMs);
+    std::vector<std::vector<std::size_t>> referenceRows;
+    std::vector<std::int64_t> referenceGaps;
+    for (const Reference &reference : references) {
+        const RecordingData &other = reference.recording->data;
+        referenceRows.push_back(columnRows(other, size.width(), startMs - reference.offsetMs, endMs - reference.offsetMs));
+        referenceGaps.push_back(gapThresholdMs(other));
+    }
     int logicLanes = 0;
     for (std::size_t c = 0; c < data_.channels.size(); ++c)
         logicLanes += c < shown.size() && shown[c] && data_.channels[c].logic;
@@ -124,31 +138,39 @@ QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t end
     for (std::size_t c = 0; c < data_.channels.size(); ++c) {
         if (c >= shown.size() || !shown[c])
             continue;
-        const bool logic = data_.channels[c].logic;
-        drawChannel(image, c, rows,
-                    logic ? logicLane(size, logicLanes, lane++, withAxis) : wordArea(size, logicLanes, withAxis));
+        const RecordingChannel &samples = data_.channels[c];
+        const QRect area = samples.logic ? logicLane(size, logicLanes, lane++, withAxis) : wordArea(size, logicLanes, withAxis);
+        for (std::size_t r = 0; r < references.size(); ++r) {
+            const std::optional<std::size_t> matched = c < references[r].channelOf.size() ? references[r].channelOf[c] : std::nullopt;
+            if (!matched)
+                continue;
+            const LoadedRecording &other = *references[r].recording;
+            drawTrace(image, {other.data, other.data.channels[*matched], other.pyramids[*matched], referenceRows[r],
+                              wholeRanges_[c], referenceColour(channelColour(samples)), referenceGaps[r]}, area);
+        }
+        drawTrace(image, {data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area);
     }
     if (withAxis)
         drawAxis(image, startMs, endMs);
     return image;
 }
 
-void RecordingPicture::drawChannel(QImage &image, std::size_t channel, const std::vector<std::size_t> &rows,
-                                   QRect area) const
+void RecordingPicture::drawTrace(QImage &image, const Trace &trace, QRect area)
 {
-    const RecordingChannel &samples = data_.channels[channel];
-    const MinMaxPyramid &pyramid = pyramids_[channel];
-    const MinMax whole = wholeRanges_[channel];
+    const RecordingChannel &samples = trace.samples;
+    const MinMax whole = trace.scale;
     if (whole.isEmpty())
         return;
-    const QRgb colour = channelColour(samples);
+    const QRgb colour = trace.colour;
+    const std::vector<std::size_t> &rows = trace.rows;
     const std::int64_t range = std::int64_t{whole.maximum} - whole.minimum;
     auto yOf = [&](std::int32_t value) {
         if (samples.logic)
             return value != 0 ? area.top() + kLogicMargin : area.bottom() - kLogicMargin;
         if (range == 0)
             return area.center().y();
-        return area.top() + static_cast<int>((std::int64_t{whole.maximum} - value) * (area.height() - 1) / range);
+        const std::int64_t y = area.top() + (std::int64_t{whole.maximum} - value) * (area.height() - 1) / range;
+        return static_cast<int>(std::clamp<std::int64_t>(y, area.top(), area.bottom()));
     };
     int previousX = -1;
     std::size_t previousRow = 0;
@@ -161,7 +183,7 @@ void RecordingPicture::drawChannel(QImage &image, std::size_t channel, const std
         const std::size_t first = rows[static_cast<std::size_t>(x)], end = rows[static_cast<std::size_t>(x) + 1];
         if (first >= end)
             continue;
-        const MinMax column = pyramid.range(first, end);
+        const MinMax column = trace.pyramid.range(first, end);
         if (column.isEmpty()) {
             previousX = -1;
             continue;
@@ -174,7 +196,7 @@ void RecordingPicture::drawChannel(QImage &image, std::size_t channel, const std
             --lastGood;
         int top = yOf(column.maximum), bottom = yOf(column.minimum);
         const bool joined = previousX >= 0 && firstGood == previousRow + 1
-                            && data_.timesMs[firstGood] - data_.timesMs[previousRow] <= gapMs_;
+                            && trace.data.timesMs[firstGood] - trace.data.timesMs[previousRow] <= trace.gapMs;
         if (joined && previousX < x - 1) {
             // Columns without a row between: a line to this row, a step for a logic channel.
             const int toY = samples.logic ? previousY : yOf(samples.values[firstGood]);

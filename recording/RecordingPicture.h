@@ -9,6 +9,7 @@
 
 #include "recording/MinMaxPyramid.h"
 #include "recording/RecordingData.h"
+#include "recording/ReferenceAlignment.h"
 
 #include <QImage>
 #include <QRect>
@@ -27,9 +28,10 @@ public:
     RecordingPicture(const RecordingData &data, const std::vector<MinMaxPyramid> &pyramids);
 
     // The picture of [startMs, endMs) at `size`, channels whose entry in `shown` is true; with
-    // `withAxis` false the whole height is for the traces (the overview strip).
+    // `withAxis` false the whole height is for the traces (the overview strip). The references'
+    // matching channels are drawn behind, dimmed, on the same scale.
     QImage draw(QSize size, std::int64_t startMs, std::int64_t endMs, const std::vector<bool> &shown,
-                bool withAxis = true) const;
+                bool withAxis = true, const std::vector<Reference> &references = {}) const;
 
     // Where the word channels go, and the lane of the n-th shown logic channel, in a picture of
     // `size` with `logicLanes` logic channels shown.
@@ -37,10 +39,17 @@ public:
     static QRect logicLane(QSize size, int logicLanes, int lane, bool withAxis = true);
 
 private:
-    struct Column;
-    // The first row of each pixel column and one past the last column's rows.
-    std::vector<std::size_t> columnRows(int width, std::int64_t startMs, std::int64_t endMs) const;
-    void drawChannel(QImage &image, std::size_t channel, const std::vector<std::size_t> &rows, QRect area) const;
+    // One channel's reads as drawn: their rows per pixel column, the scale and the colour.
+    struct Trace {
+        const RecordingData &data;
+        const RecordingChannel &samples;
+        const MinMaxPyramid &pyramid;
+        const std::vector<std::size_t> &rows; // the first row of each column, and one past the last
+        MinMax scale;
+        QRgb colour;
+        std::int64_t gapMs;
+    };
+    static void drawTrace(QImage &image, const Trace &trace, QRect area);
     void drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const;
 
     const RecordingData &data_;
@@ -51,5 +60,7 @@ private:
 
 // The Trend Graph's colour of a channel of the recording.
 QRgb channelColour(const RecordingChannel &channel);
+// The colour of a reference's channel: its recording's channel's, dimmed.
+QRgb referenceColour(QRgb colour);
 
 } // namespace recording

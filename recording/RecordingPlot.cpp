@@ -51,6 +51,13 @@ void RecordingPlot::setShownChannels(const std::vector<bool> &shown)
     update();
 }
 
+void RecordingPlot::setReferences(const std::vector<Reference> &references)
+{
+    references_ = references;
+    pictureStale_ = true;
+    update();
+}
+
 void RecordingPlot::spanMoved()
 {
     pictureStale_ = true;
@@ -131,7 +138,7 @@ const QImage &RecordingPlot::picture()
 {
     if (pictureStale_ || picture_.size() != size()) {
         if (drawing_ && span_) {
-            picture_ = drawing_->draw(size(), span_->startMs(), span_->endMs(), shown_);
+            picture_ = drawing_->draw(size(), span_->startMs(), span_->endMs(), shown_, true, references_);
         } else {
             picture_ = QImage(size(), QImage::Format_RGB32);
             picture_.fill(RecordingPicture::kBackground);
@@ -169,6 +176,12 @@ void RecordingPlot::wheelEvent(QWheelEvent *event)
 
 void RecordingPlot::keyPressEvent(QKeyEvent *event)
 {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    if (control && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        emit referenceStepWanted(event->key() == Qt::Key_Left ? -1 : 1);
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:

@@ -2,7 +2,8 @@
 // The traces of the Recording window over its visible span, with zoom and pan as people expect:
 // the wheel zooms about the pointer, Ctrl+wheel (or a sideways wheel) pans, + and - zoom, the
 // arrow keys pan, dragging moves the span with the pointer, Home shows the whole recording. A click
-// puts cursor A on the row nearest the pointer, a right click cursor B. The
+// puts cursor A on the row nearest the pointer, a right click cursor B. Ctrl+Left and Ctrl+Right
+// ask for the latest reference to move by a sample. The
 // picture is drawn again only when the span, the size or the channels shown change.
 
 #include "recording/LoadedRecording.h"
@@ -24,6 +25,8 @@ public:
 
     void setRecording(std::shared_ptr<const LoadedRecording> recording);
     void setShownChannels(const std::vector<bool> &shown);
+    // Drawn behind the recording's traces.
+    void setReferences(const std::vector<Reference> &references);
     const std::vector<bool> &shownChannels() const { return shown_; }
     // Null before a recording is set.
     const VisibleSpan *span() const { return span_ ? &*span_ : nullptr; }
@@ -50,6 +53,8 @@ public:
 signals:
     void spanChanged();
     void cursorsChanged();
+    // Ctrl+Left (-1) or Ctrl+Right (+1).
+    void referenceStepWanted(int samples);
     // The time under the pointer, in milliseconds from the first row.
     void hovered(std::int64_t timeMs);
 
@@ -70,6 +75,7 @@ private:
     std::unique_ptr<RecordingPicture> drawing_;
     std::optional<VisibleSpan> span_;
     std::vector<bool> shown_;
+    std::vector<Reference> references_;
     QImage picture_;
     bool pictureStale_ = true;
     std::optional<std::size_t> cursorARow_;

@@ -1,6 +1,8 @@
 #include "recording/RecordingReadout.h"
 
+#include "base/TextFile.h"
 #include "trend/TrendGraphTexts.h"
+#include "trend/TrendReadout.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -77,6 +79,37 @@ readout::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t ro
         if (rowB)
             row.cells << readout::spanCells(f, channel.logic, false);
         table.rows.push_back(row);
+    }
+    return table;
+}
+
+readout::ReadoutTable referenceReadout(const RecordingData &data, const std::vector<Reference> &references,
+                                       std::size_t rowA, std::optional<std::size_t> rowB)
+{
+    readout::ReadoutTable table;
+    table.columns << QStringLiteral("Reference") << QStringLiteral("at A") << QStringLiteral("A-ref");
+    if (rowB)
+        table.columns << QStringLiteral("at B") << QStringLiteral("B-ref");
+    if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount()))
+        return table;
+    auto cells = [&data](const Reference &reference, std::size_t channel, std::size_t row) {
+        const std::optional<std::int32_t> own = readAt(data.channels[channel], row);
+        const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
+        return QStringList{theirs ? QString::number(*theirs) : kReadoutFailed,
+                           own && theirs ? readout::differenceValueText(*own - *theirs, false) : kReadoutFailed};
+    };
+    for (const Reference &reference : references) {
+        const QString name = textfile::bareFileName(reference.recording->data.path);
+        for (std::size_t c = 0; c < data.channels.size(); ++c) {
+            if (c >= reference.channelOf.size() || !reference.channelOf[c])
+                continue;
+            readout::ReadoutTable::Row row;
+            row.channel = static_cast<int>(c);
+            row.cells << name + QStringLiteral(": ") + data.channels[c].name << cells(reference, c, rowA);
+            if (rowB)
+                row.cells << cells(reference, c, *rowB);
+            table.rows.push_back(row);
+        }
     }
     return table;
 }

@@ -5,6 +5,7 @@
 // Trend Graph's statistics core and written in the columns of its Read-out window.
 
 #include "recording/RecordingData.h"
+#include "recording/ReferenceAlignment.h"
 #include "trend/ReadoutStatistics.h"
 
 #include <optional>
@@ -19,5 +20,11 @@ std::vector<readout::ChannelFigures> figuresAtCursors(const RecordingData &data,
 // The table as the window shows and copies it (readout::tabSeparatedText): its header gives the
 // row and time of each cursor and B-A in rows and seconds.
 readout::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB);
+
+// Per reference and channel it matches, a row of cells: "<reference file>: <channel>", its value at
+// A, the recording's value at A minus it, and with B the same at B ("failed" where either read is
+// missing).
+readout::ReadoutTable referenceReadout(const RecordingData &data, const std::vector<Reference> &references,
+                                       std::size_t rowA, std::optional<std::size_t> rowB);
 
 } // namespace recording

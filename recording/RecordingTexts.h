@@ -19,3 +19,8 @@ inline const QString kHoverSecondsText = QStringLiteral("t = %1 s");
 inline const QString kCopyReadoutCaption = QStringLiteral("Copy");
 // Before the first cursor is set.
 inline const QString kReadoutHint = QStringLiteral("Click the traces for cursor A, right-click for cursor B.");
+inline const QString kAddReferenceCaption = QStringLiteral("Add reference...");
+inline const QString kReferenceOffsetCaption = QStringLiteral("Offset of the latest reference:");
+inline const QString kReferenceOffsetSuffix = QStringLiteral(" s");
+inline const QString kTooManyReferencesText = QStringLiteral("Up to 4 references can be laid over a recording.");
+inline const QString kReferenceNotReadText = QStringLiteral("The reference could not be read.");

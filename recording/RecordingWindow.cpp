@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QDateTime>
+#include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include <QSplitter>
 #include <QTimeZone>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace recording {
 
@@ -80,6 +82,19 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     readoutLayout->addWidget(readout_, 1);
     readoutLayout->addWidget(copyButton_, 0, Qt::AlignTop);
     tracesLayout->addLayout(readoutLayout);
+    addReferenceButton_ = new QPushButton(kAddReferenceCaption, traces);
+    addReferenceButton_->setEnabled(false);
+    referenceOffset_ = new QDoubleSpinBox(traces);
+    referenceOffset_->setDecimals(3);
+    referenceOffset_->setRange(-1e9, 1e9);
+    referenceOffset_->setSuffix(kReferenceOffsetSuffix);
+    referenceOffset_->setEnabled(false);
+    auto *referenceLayout = new QHBoxLayout;
+    referenceLayout->addWidget(addReferenceButton_);
+    referenceLayout->addWidget(new QLabel(kReferenceOffsetCaption, traces));
+    referenceLayout->addWidget(referenceOffset_);
+    referenceLayout->addStretch(1);
+    tracesLayout->addLayout(referenceLayout);
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(channelList_);
     splitter->addWidget(traces);
@@ -109,6 +124,13 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(overview_, &OverviewStrip::spanMoveWanted, plot_, &RecordingPlot::moveSpanTo);
     connect(plot_, &RecordingPlot::cursorsChanged, this, &RecordingWindow::showReadout);
     connect(copyButton_, &QPushButton::clicked, this, &RecordingWindow::copyReadout);
+    connect(addReferenceButton_, &QPushButton::clicked, this, &RecordingWindow::askReference);
+    connect(referenceOffset_, &QDoubleSpinBox::valueChanged, this, &RecordingWindow::typeReferenceOffset);
+    connect(plot_, &RecordingPlot::referenceStepWanted, this, &RecordingWindow::stepReference);
+    referenceLoader_ = new RecordingLoader(this);
+    connect(referenceLoader_, &RecordingLoader::loaded, this, &RecordingWindow::takeReference);
+    connect(referenceLoader_, &RecordingLoader::failed, this,
+            [this](const QString &message) { dialogs_.showMessage(kReferenceNotReadText, message); });
     loader_->start(path);
 }
 
@@ -136,6 +158,7 @@ void RecordingWindow::showLoaded(std::shared_ptr<const LoadedRecording> recordin
     parts << data.notes;
     summary_->setText(parts.join(QStringLiteral("; ")));
     plot_->setFocus();
+    addReferenceButton_->setEnabled(true);
     endLoading();
 }
 
@@ -206,8 +229,72 @@ void RecordingWindow::showReadout()
         return;
     // Tabs between the cells when copied; aligned as text in the window.
     const readout::ReadoutTable table = readoutAtCursors(recording_->data, *rowA, plot_->cursorBRow());
+    QString text = readout::tabSeparatedText(table);
+    if (!references_.empty())
+        text += readout::tabSeparatedText(referenceReadout(recording_->data, references_, *rowA, plot_->cursorBRow()));
     readout_->setTabStopDistance(readout_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
-    readout_->setPlainText(readout::tabSeparatedText(table));
+    readout_->setPlainText(text);
+}
+
+void RecordingWindow::askReference()
+{
+    if (references_.size() >= static_cast<std::size_t>(kMaxReferences)) {
+        dialogs_.showMessage(kTooManyReferencesText);
+        return;
+    }
+    const QString path = dialogs_.askOpenFile(kRecordingFileFilter);
+    if (!path.isEmpty())
+        addReferenceFile(path);
+}
+
+void RecordingWindow::addReferenceFile(const QString &path)
+{
+    if (references_.size() >= static_cast<std::size_t>(kMaxReferences)) {
+        dialogs_.showMessage(kTooManyReferencesText);
+        return;
+    }
+    referenceLoader_->start(path);
+}
+
+void RecordingWindow::takeReference(std::shared_ptr<const LoadedRecording> reference)
+{
+    if (!recording_ || references_.size() >= static_cast<std::size_t>(kMaxReferences))
+        return;
+    references_.push_back(makeReference(recording_->data, std::move(reference)));
+    showReferences();
+}
+
+void RecordingWindow::stepReference(int samples)
+{
+    if (references_.empty())
+        return;
+    Reference &latest = references_.back();
+    latest.offsetMs += samples * sampleStepMs(latest.recording->data);
+    showReferences();
+}
+
+void RecordingWindow::typeReferenceOffset(double seconds)
+{
+    if (references_.empty())
+        return;
+    const auto offsetMs = static_cast<std::int64_t>(std::llround(seconds * 1000.0));
+    if (offsetMs == references_.back().offsetMs)
+        return;
+    references_.back().offsetMs = offsetMs;
+    showReferences();
+}
+
+void RecordingWindow::showReferences()
+{
+    {
+        const QSignalBlocker blocker(referenceOffset_);
+        referenceOffset_->setEnabled(!references_.empty());
+        if (!references_.empty())
+            referenceOffset_->setValue(references_.back().offsetMs / 1000.0);
+    }
+    plot_->setReferences(references_);
+    showReadout();
+    emit referencesChanged();
 }
 
 void RecordingWindow::copyReadout()

@@ -2,11 +2,14 @@
 // The Recording window: a whole recording (a qmx-record or exported CSV file, or a .trd) on one
 // time axis, its channels listed beside the traces to show or hide them, the whole recording in a
 // strip below with the visible span marked, and the read-out at cursors A and B under it, copyable
-// as tab-separated text. The file is read off the window's thread while a
+// as tab-separated text. "Add reference..." lays up to four other recordings over it, dimmed,
+// aligned on their first events (else on their starts); the latest one's offset is moved a sample
+// at a time with Ctrl+Left/Right or typed in seconds. The file is read off the window's thread while a
 // progress bar and Cancel show; a file that cannot be read is told with the reader's message.
 // Resizable and maximisable, unlike the program's fixed windows.
 
 #include "recording/LoadedRecording.h"
+#include "recording/ReferenceAlignment.h"
 
 #include <QWidget>
 #include <memory>
@@ -16,6 +19,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QListWidgetItem;
+class QDoubleSpinBox;
 class QProgressBar;
 class QPushButton;
 
@@ -37,8 +41,17 @@ public:
     QListWidget *channelList() const { return channelList_; }
     QPushButton *cancelButton() const { return cancelButton_; }
     QPushButton *copyButton() const { return copyButton_; }
+    QPushButton *addReferenceButton() const { return addReferenceButton_; }
+    QDoubleSpinBox *referenceOffset() const { return referenceOffset_; }
     // The read-out as shown and copied.
     QString readoutText() const;
+
+    static constexpr int kMaxReferences = 4;
+    const std::vector<Reference> &references() const { return references_; }
+    // Reads `path` as a reference (off the window's thread); referencesChanged() when laid over.
+    void addReferenceFile(const QString &path);
+    // Moves the latest reference by `samples` of its own rows.
+    void stepReference(int samples);
     QString statusText() const;
     bool isLoading() const;
     // Null until the file has been read.
@@ -47,6 +60,7 @@ public:
 signals:
     // The file has been read and is shown, or reading it failed or was cancelled.
     void loadEnded();
+    void referencesChanged();
 
 private:
     void showLoaded(std::shared_ptr<const LoadedRecording> recording);
@@ -58,6 +72,10 @@ private:
     void showHoverTime(std::int64_t timeMs);
     void showReadout();
     void copyReadout();
+    void askReference();
+    void takeReference(std::shared_ptr<const LoadedRecording> reference);
+    void typeReferenceOffset(double seconds);
+    void showReferences();
     void endLoading();
 
     Dialogs &dialogs_;
@@ -74,6 +92,10 @@ private:
     QLabel *hoverTime_ = nullptr;
     QPlainTextEdit *readout_ = nullptr;
     QPushButton *copyButton_ = nullptr;
+    QPushButton *addReferenceButton_ = nullptr;
+    QDoubleSpinBox *referenceOffset_ = nullptr;
+    RecordingLoader *referenceLoader_ = nullptr;
+    std::vector<Reference> references_;
 };
 
 } // namespace recording

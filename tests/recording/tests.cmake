@@ -6,3 +6,4 @@ qmx_add_test(test_recording_picture SOURCES recording/test_recording_picture.cpp
 qmx_add_test(test_recording_window SOURCES recording/test_recording_window.cpp LIBS qmx_recording qmx_shell TIMEOUT 60)
 qmx_add_test(test_recording_readout SOURCES recording/test_recording_readout.cpp LIBS qmx_recording TIMEOUT 30)
 qmx_add_test(test_trend_file_recording SOURCES recording/test_trend_file_recording.cpp LIBS qmx_recording TIMEOUT 30)
+qmx_add_test(test_reference SOURCES recording/test_reference.cpp LIBS qmx_recording TIMEOUT 30)
