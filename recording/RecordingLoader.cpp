@@ -38,14 +38,16 @@ void RecordingLoader::start(const QString &path)
     stopWorker();
     cancelWanted_ = false;
     finished_ = false;
-    worker_ = std::thread([this, path] { load(path); });
+    worker_ = std::thread([this, path, generation = ++generation_] { load(path, generation); });
 }
 
-void RecordingLoader::load(const QString &path)
+void RecordingLoader::load(const QString &path, int generation)
 {
     // Runs on the worker; every result is handed to the loader's thread.
-    auto post = [this](auto &&deliver) {
-        QMetaObject::invokeMethod(this, [this, deliver] {
+    auto post = [this, generation](auto &&deliver) {
+        QMetaObject::invokeMethod(this, [this, deliver, generation] {
+            if (generation != generation_)
+                return;
             finished_ = true;
             deliver();
         }, Qt::QueuedConnection);
@@ -55,7 +57,10 @@ void RecordingLoader::load(const QString &path)
         const int percent = total > 0 ? static_cast<int>(done * kReadPercent / total) : 0;
         if (percent != lastPercent) {
             lastPercent = percent;
-            QMetaObject::invokeMethod(this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, percent, generation] {
+                if (generation == generation_)
+                    emit progressed(percent);
+            }, Qt::QueuedConnection);
         }
         return !cancelWanted_;
     });

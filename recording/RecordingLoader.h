@@ -34,12 +34,14 @@ signals:
     void cancelled();
 
 private:
-    void load(const QString &path);
+    void load(const QString &path, int generation);
     void stopWorker();
 
     std::thread worker_;
     std::atomic<bool> cancelWanted_{false};
     bool finished_ = true;
+    // Counts the readings started; what an earlier one hands over after a new start is dropped.
+    int generation_ = 0;
 };
 
 } // namespace recording

@@ -58,6 +58,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void opensFromFileMenuAndBrowses();
     void tellsBadFileAndOpensFromCommandLine();
+    void cancelsReading();
 };
 
 void RecordingWindowTest::opensFromFileMenuAndBrowses()
@@ -182,6 +183,26 @@ void RecordingWindowTest::tellsBadFileAndOpensFromCommandLine()
     for (RecordingWindow *window : windows)
         shown += window->recording() && window->recording()->data.rowCount() == 2;
     QCOMPARE(shown, 1);
+}
+
+void RecordingWindowTest::cancelsReading()
+{
+    QTemporaryDir folder;
+    QByteArray csv = "time,t_s,SpdFbk\r\n";
+    for (int row = 0; row < 300000; ++row)
+        csv += ',' + QByteArray::number(row) + ".000," + QByteArray::number(row % 1000) + "\r\n";
+    const QString path = writeFile(folder, QStringLiteral("long.csv"), csv);
+    ScriptedDialogs dialogs;
+    auto *window = new RecordingWindow(dialogs, path);
+    window->show();
+    QVERIFY(window->isLoading());
+    QVERIFY(window->cancelButton()->isVisible());
+    window->cancelButton()->click();
+    QVERIFY(waitLoaded(window));
+    QVERIFY(!window->recording() && !window->isLoading());
+    QCOMPARE(window->statusText(), QStringLiteral("Reading cancelled: nothing shown."));
+    QVERIFY(dialogs.messages.isEmpty());
+    delete window;
 }
 
 QTEST_MAIN(RecordingWindowTest)
