@@ -7,6 +7,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -30,13 +31,22 @@ void fillColumnSpans(QImage &image, const std::vector<int> &tops, const std::vec
 {
     const int first = std::max(*std::min_element(tops.begin(), tops.end()), 0);
     const int last = std::min(*std::max_element(bottoms.begin(), bottoms.end()), image.height() - 1);
-    const int width = static_cast<int>(tops.size());
+    const std::size_t width = tops.size();
+    // y lies in [top, bottom] when y - top, taken unsigned, is at most bottom - top: one compare
+    // and a select per pixel, which the compiler turns into vector code. An empty column (top
+    // the largest int, bottom the smallest) has a length of 1 and no y within reach of its top.
+    std::vector<std::uint32_t> firsts(width), lengths(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        firsts[x] = static_cast<std::uint32_t>(tops[x]);
+        lengths[x] = static_cast<std::uint32_t>(bottoms[x]) - firsts[x];
+    }
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
     for (int y = first; y <= last; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (tops[static_cast<std::size_t>(x)] <= y && y <= bottoms[static_cast<std::size_t>(x)])
-                line[x] = colour;
-        }
+        auto *line = reinterpret_cast<QRgb *>(bits + y * stride);
+        const auto row = static_cast<std::uint32_t>(y);
+        for (std::size_t x = 0; x < width; ++x)
+            line[x] = row - firsts[x] <= lengths[x] ? colour : line[x];
     }
 }
 
