@@ -1,12 +1,14 @@
 #include "recording/RecordingWindow.h"
 
 #include "base/Dialogs.h"
+#include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "recording/OverviewStrip.h"
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
 #include "recording/RecordingTexts.h"
+#include "recording/SpanExport.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -20,6 +22,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSplitter>
 #include <QTimeZone>
 #include <QVBoxLayout>
@@ -94,6 +97,12 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     referenceLayout->addWidget(new QLabel(kReferenceOffsetCaption, traces));
     referenceLayout->addWidget(referenceOffset_);
     referenceLayout->addStretch(1);
+    exportSpanButton_ = new QPushButton(kExportSpanCaption, traces);
+    savePictureButton_ = new QPushButton(kSavePictureCaption, traces);
+    exportSpanButton_->setEnabled(false);
+    savePictureButton_->setEnabled(false);
+    referenceLayout->addWidget(exportSpanButton_);
+    referenceLayout->addWidget(savePictureButton_);
     tracesLayout->addLayout(referenceLayout);
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(channelList_);
@@ -127,6 +136,8 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(addReferenceButton_, &QPushButton::clicked, this, &RecordingWindow::askReference);
     connect(referenceOffset_, &QDoubleSpinBox::valueChanged, this, &RecordingWindow::typeReferenceOffset);
     connect(plot_, &RecordingPlot::referenceStepWanted, this, &RecordingWindow::stepReference);
+    connect(exportSpanButton_, &QPushButton::clicked, this, &RecordingWindow::exportSpan);
+    connect(savePictureButton_, &QPushButton::clicked, this, &RecordingWindow::savePicture);
     referenceLoader_ = new RecordingLoader(this);
     connect(referenceLoader_, &RecordingLoader::loaded, this, &RecordingWindow::takeReference);
     connect(referenceLoader_, &RecordingLoader::failed, this,
@@ -159,6 +170,8 @@ void RecordingWindow::showLoaded(std::shared_ptr<const LoadedRecording> recordin
     summary_->setText(parts.join(QStringLiteral("; ")));
     plot_->setFocus();
     addReferenceButton_->setEnabled(true);
+    exportSpanButton_->setEnabled(true);
+    savePictureButton_->setEnabled(true);
     endLoading();
 }
 
@@ -295,6 +308,29 @@ void RecordingWindow::showReferences()
     plot_->setReferences(references_);
     showReadout();
     emit referencesChanged();
+}
+
+void RecordingWindow::exportSpan()
+{
+    const VisibleSpan *span = plot_->span();
+    const QString path = span ? dialogs_.askSaveFile(kSpanCsvFilter, QStringLiteral("csv")) : QString();
+    if (path.isEmpty())
+        return;
+    const RecordingData &data = recording_->data;
+    QString error;
+    if (!textfile::writeAtomically(path, spanCsv(data, rowAtOrAfter(data, span->startMs()), rowAtOrAfter(data, span->endMs())),
+                                   &error))
+        savefailure::report(dialogs_, kSpanNotSavedText, path, error);
+}
+
+void RecordingWindow::savePicture()
+{
+    const QString path = plot_->span() ? dialogs_.askSaveFile(kPictureFilter, QStringLiteral("png")) : QString();
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !plot_->picture().save(&file, "PNG") || !file.commit())
+        savefailure::report(dialogs_, kPictureNotSavedText, path, file.errorString());
 }
 
 void RecordingWindow::copyReadout()

@@ -4,7 +4,8 @@
 // strip below with the visible span marked, and the read-out at cursors A and B under it, copyable
 // as tab-separated text. "Add reference..." lays up to four other recordings over it, dimmed,
 // aligned on their first events (else on their starts); the latest one's offset is moved a sample
-// at a time with Ctrl+Left/Right or typed in seconds. The file is read off the window's thread while a
+// at a time with Ctrl+Left/Right or typed in seconds. The visible span is exported as CSV (its
+// rows, the recording's columns) or as a PNG of the traces. The file is read off the window's thread while a
 // progress bar and Cancel show; a file that cannot be read is told with the reader's message.
 // Resizable and maximisable, unlike the program's fixed windows.
 
@@ -42,6 +43,8 @@ public:
     QPushButton *cancelButton() const { return cancelButton_; }
     QPushButton *copyButton() const { return copyButton_; }
     QPushButton *addReferenceButton() const { return addReferenceButton_; }
+    QPushButton *exportSpanButton() const { return exportSpanButton_; }
+    QPushButton *savePictureButton() const { return savePictureButton_; }
     QDoubleSpinBox *referenceOffset() const { return referenceOffset_; }
     // The read-out as shown and copied.
     QString readoutText() const;
@@ -76,6 +79,8 @@ private:
     void takeReference(std::shared_ptr<const LoadedRecording> reference);
     void typeReferenceOffset(double seconds);
     void showReferences();
+    void exportSpan();
+    void savePicture();
     void endLoading();
 
     Dialogs &dialogs_;
@@ -93,6 +98,8 @@ private:
     QPlainTextEdit *readout_ = nullptr;
     QPushButton *copyButton_ = nullptr;
     QPushButton *addReferenceButton_ = nullptr;
+    QPushButton *exportSpanButton_ = nullptr;
+    QPushButton *savePictureButton_ = nullptr;
     QDoubleSpinBox *referenceOffset_ = nullptr;
     RecordingLoader *referenceLoader_ = nullptr;
     std::vector<Reference> references_;

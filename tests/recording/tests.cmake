@@ -7,3 +7,4 @@ qmx_add_test(test_recording_window SOURCES recording/test_recording_window.cpp L
 qmx_add_test(test_recording_readout SOURCES recording/test_recording_readout.cpp LIBS qmx_recording TIMEOUT 30)
 qmx_add_test(test_trend_file_recording SOURCES recording/test_trend_file_recording.cpp LIBS qmx_recording TIMEOUT 30)
 qmx_add_test(test_reference SOURCES recording/test_reference.cpp LIBS qmx_recording TIMEOUT 30)
+qmx_add_test(test_span_export SOURCES recording/test_span_export.cpp LIBS qmx_recording TIMEOUT 30)
