@@ -30,3 +30,4 @@ inline const QString kSpanCsvFilter = QStringLiteral("CSV(*.csv)|*.csv");
 inline const QString kPictureFilter = QStringLiteral("PNG(*.png)|*.png");
 inline const QString kSpanNotSavedText = QStringLiteral("The visible span could not be saved.");
 inline const QString kPictureNotSavedText = QStringLiteral("The picture could not be saved.");
+inline const QString kPrintCaption = QStringLiteral("Print...");

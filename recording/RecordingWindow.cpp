@@ -3,6 +3,7 @@
 #include "base/Dialogs.h"
 #include "base/SaveFailure.h"
 #include "base/TextFile.h"
+#include "base/WindowPrint.h"
 #include "recording/OverviewStrip.h"
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingPlot.h"
@@ -103,6 +104,8 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     savePictureButton_->setEnabled(false);
     referenceLayout->addWidget(exportSpanButton_);
     referenceLayout->addWidget(savePictureButton_);
+    printButton_ = new QPushButton(kPrintCaption, traces);
+    referenceLayout->addWidget(printButton_);
     tracesLayout->addLayout(referenceLayout);
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(channelList_);
@@ -138,6 +141,7 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(plot_, &RecordingPlot::referenceStepWanted, this, &RecordingWindow::stepReference);
     connect(exportSpanButton_, &QPushButton::clicked, this, &RecordingWindow::exportSpan);
     connect(savePictureButton_, &QPushButton::clicked, this, &RecordingWindow::savePicture);
+    connect(printButton_, &QPushButton::clicked, this, [this] { windowprint::printWindowOnChosenPrinter(*this, dialogs_); });
     referenceLoader_ = new RecordingLoader(this);
     connect(referenceLoader_, &RecordingLoader::loaded, this, &RecordingWindow::takeReference);
     connect(referenceLoader_, &RecordingLoader::failed, this,

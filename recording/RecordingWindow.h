@@ -5,7 +5,7 @@
 // as tab-separated text. "Add reference..." lays up to four other recordings over it, dimmed,
 // aligned on their first events (else on their starts); the latest one's offset is moved a sample
 // at a time with Ctrl+Left/Right or typed in seconds. The visible span is exported as CSV (its
-// rows, the recording's columns) or as a PNG of the traces. The file is read off the window's thread while a
+// rows, the recording's columns) or as a PNG of the traces; the window is printed as the others are. The file is read off the window's thread while a
 // progress bar and Cancel show; a file that cannot be read is told with the reader's message.
 // Resizable and maximisable, unlike the program's fixed windows.
 
@@ -45,6 +45,7 @@ public:
     QPushButton *addReferenceButton() const { return addReferenceButton_; }
     QPushButton *exportSpanButton() const { return exportSpanButton_; }
     QPushButton *savePictureButton() const { return savePictureButton_; }
+    QPushButton *printButton() const { return printButton_; }
     QDoubleSpinBox *referenceOffset() const { return referenceOffset_; }
     // The read-out as shown and copied.
     QString readoutText() const;
@@ -100,6 +101,7 @@ private:
     QPushButton *addReferenceButton_ = nullptr;
     QPushButton *exportSpanButton_ = nullptr;
     QPushButton *savePictureButton_ = nullptr;
+    QPushButton *printButton_ = nullptr;
     QDoubleSpinBox *referenceOffset_ = nullptr;
     RecordingLoader *referenceLoader_ = nullptr;
     std::vector<Reference> references_;

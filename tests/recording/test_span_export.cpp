@@ -1,6 +1,6 @@
 // The visible span exported: a qmx-record file read and written back whole is the same bytes
 // (clock, seconds, failed reads, events), a span is its rows under the same header; from the
-// window, the span as CSV and the traces as PNG, and a file that cannot be written told as every
+// window, the span as CSV, the traces as PNG and the window printed, and a file that cannot be written told as every
 // save failure is.
 
 #include "recording/RecordingCsvReader.h"
@@ -83,6 +83,14 @@ void SpanExportTest::windowExportsSpanAndPicture()
     QCOMPARE(saved.size(), window->plot()->size());
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), window->plot()->picture());
     QVERIFY(dialogs.messages.isEmpty());
+
+    // Printed as every window is: its picture on the chosen printer.
+    const QString pdfPath = folder.filePath(QStringLiteral("window.pdf"));
+    dialogs.pdfAnswers.push_back(pdfPath);
+    window->printButton()->click();
+    QFile pdf(pdfPath);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-" && pdf.size() > 1000);
 
     const QString nowhere = folder.filePath(QStringLiteral("missing/span.csv"));
     dialogs.saveAnswers.push_back(nowhere);
