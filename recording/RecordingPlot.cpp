@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -212,6 +213,11 @@ void RecordingPlot::mousePressEvent(QMouseEvent *event)
         dragFromX_ = qRound(event->position().x());
         dragFromStartMs_ = span_->startMs();
         dragged_ = false;
+        if (event->modifiers() & Qt::ShiftModifier) {
+            rubberBand_ = new QRubberBand(QRubberBand::Rectangle, this);
+            rubberBand_->setGeometry(*dragFromX_, 0, 1, height());
+            rubberBand_->show();
+        }
     } else if (event->button() == Qt::RightButton) {
         setCursorB(timeAt(event->position().x()));
     }
@@ -224,7 +230,10 @@ void RecordingPlot::mouseMoveEvent(QMouseEvent *event)
     const double x = event->position().x();
     if (dragFromX_ && std::abs(x - *dragFromX_) > kClickSlack)
         dragged_ = true;
-    if (dragFromX_ && dragged_) {
+    if (dragFromX_ && rubberBand_) {
+        const int from = std::min(*dragFromX_, qRound(x)), to = std::max(*dragFromX_, qRound(x));
+        rubberBand_->setGeometry(from, 0, to - from + 1, height());
+    } else if (dragFromX_ && dragged_) {
         const double movedMs = (x - *dragFromX_) * span_->lengthMs() / width();
         moveSpanTo(dragFromStartMs_ - static_cast<std::int64_t>(movedMs));
     }
@@ -233,8 +242,17 @@ void RecordingPlot::mouseMoveEvent(QMouseEvent *event)
 
 void RecordingPlot::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && dragFromX_ && !dragged_)
-        setCursorA(timeAt(event->position().x()));
+    const double x = event->position().x();
+    if (event->button() == Qt::LeftButton && dragFromX_ && rubberBand_) {
+        // The rubber band's stretch becomes the span.
+        delete rubberBand_.data();
+        if (dragged_ && span_) {
+            span_->show(timeAt(std::min<double>(*dragFromX_, x)), timeAt(std::max<double>(*dragFromX_, x)));
+            spanMoved();
+        }
+    } else if (event->button() == Qt::LeftButton && dragFromX_ && !dragged_) {
+        setCursorA(timeAt(x));
+    }
     dragFromX_.reset();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The traces of the Recording window over its visible span, with zoom and pan as people expect:
 // the wheel zooms about the pointer, Ctrl+wheel (or a sideways wheel) pans, + and - zoom, the
-// arrow keys pan, dragging moves the span with the pointer, Home shows the whole recording. A click
+// arrow keys pan, dragging moves the span with the pointer, Shift+drag draws a rubber band whose
+// stretch is shown next, Home shows the whole recording. A click
 // puts cursor A on the row nearest the pointer, a right click cursor B. Ctrl+Left and Ctrl+Right
 // ask for the latest reference to move by a sample. The
 // picture is drawn again only when the span, the size or the channels shown change.
@@ -11,6 +12,8 @@
 #include "recording/VisibleSpan.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QRubberBand>
 #include <QPainter>
 #include <QWidget>
 #include <memory>
@@ -82,6 +85,7 @@ private:
     std::optional<std::size_t> cursorBRow_;
     std::optional<int> dragFromX_;
     bool dragged_ = false;
+    QPointer<QRubberBand> rubberBand_;
     std::int64_t dragFromStartMs_ = 0;
 };
 

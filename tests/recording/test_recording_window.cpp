@@ -97,6 +97,15 @@ void RecordingWindowTest::opensFromFileMenuAndBrowses()
     QVERIFY(plot->span()->startMs() > 0);
     QTest::keyClick(plot, Qt::Key_Home);
     QVERIFY(plot->span()->isWhole());
+    // Shift+drag: the rubber band's stretch, here the second quarter, is shown next.
+    const int w = plot->width();
+    QTest::mousePress(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(w / 4, 30));
+    QTest::mouseMove(plot, QPoint(w / 3, 30));
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(w / 2, 30));
+    QVERIFY(qAbs(plot->span()->startMs() - 299901 / 4) < 299901 / w + 2);
+    QVERIFY(qAbs(plot->span()->endMs() - 299901 / 2) < 299901 / w + 2);
+    QVERIFY(!plot->cursorARow()); // a rubber band sets no cursor
+    QTest::keyClick(plot, Qt::Key_Home);
     // The wheel zooms about the pointer: at the left edge the start stays.
     QWheelEvent wheel(QPointF(0, 50), plot->mapToGlobal(QPointF(0, 50)), QPoint(), QPoint(0, 120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
