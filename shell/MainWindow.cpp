@@ -3,6 +3,8 @@
 #include "base/WindowLook.h"
 #include "catalogue/VariablesListWindow.h"
 #include "monitor/MonitorWindow.h"
+#include "recording/RecordingTexts.h"
+#include "recording/RecordingWindow.h"
 #include "shell/MainWindowTexts.h"
 #include "shell/PortSettingsDialog.h"
 #include "trend/TrendGraphWindow.h"
@@ -22,6 +24,7 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
 
     QMenu *file = menuBar()->addMenu(kFileMenuCaption);
     file->setObjectName(QStringLiteral("fileMenu"));
+    openRecordingAction_ = file->addAction(kOpenRecordingItemCaption);
     exitAction_ = file->addAction(kExitItemCaption);
     QMenu *display = menuBar()->addMenu(kDisplayMenuCaption);
     display->setObjectName(QStringLiteral("displayMenu"));
@@ -36,11 +39,13 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     trendGraphAction_->setObjectName(QStringLiteral("trendGraphAction"));
     monitorAction_->setObjectName(QStringLiteral("monitorAction"));
     portSettingsAction_->setObjectName(QStringLiteral("portSettingsAction"));
+    openRecordingAction_->setObjectName(QStringLiteral("openRecordingAction"));
 
     connect(exitAction_, &QAction::triggered, this, &MainWindow::exitProgram);
     connect(trendGraphAction_, &QAction::triggered, this, &MainWindow::openTrendGraph);
     connect(monitorAction_, &QAction::triggered, this, &MainWindow::openMonitor);
     connect(portSettingsAction_, &QAction::triggered, this, &MainWindow::openPortSettings);
+    connect(openRecordingAction_, &QAction::triggered, this, &MainWindow::openRecording);
 
     auto *client = new QWidget(this);
     client->setFixedSize(343, 47);
@@ -122,6 +127,18 @@ void MainWindow::openMonitor()
 void MainWindow::openVariablesList()
 {
     showOpened(new VariablesListWindow(ws_));
+}
+
+void MainWindow::openRecording()
+{
+    const QString path = ws_.dialogs.askOpenFile(kRecordingFileFilter);
+    if (!path.isEmpty())
+        showRecording(path);
+}
+
+void MainWindow::showRecording(const QString &path)
+{
+    showOpened(new recording::RecordingWindow(ws_.dialogs, path));
 }
 
 void MainWindow::followSession(const SessionState &state)

@@ -27,6 +27,10 @@ public:
     void openTrendGraph();
     void openMonitor();
     void openVariablesList();
+    // File > "Open recording...": a Recording window for the file chosen.
+    void openRecording();
+    // A Recording window reading `path`; one per file.
+    void showRecording(const QString &path);
 
     // Opens the Trend Graph as at start-up (whatever the menu items say).
     void showTrendGraph();
@@ -35,6 +39,7 @@ public:
     QAction *trendGraphAction() const { return trendGraphAction_; }
     QAction *monitorAction() const { return monitorAction_; }
     QAction *portSettingsAction() const { return portSettingsAction_; }
+    QAction *openRecordingAction() const { return openRecordingAction_; }
 
     // The latest window of each kind it opened, while it is open.
     TrendGraphWindow *trendGraphWindow() const;
@@ -59,5 +64,6 @@ private:
     QAction *trendGraphAction_ = nullptr;
     QAction *monitorAction_ = nullptr;
     QAction *portSettingsAction_ = nullptr;
+    QAction *openRecordingAction_ = nullptr;
     QList<QPointer<QWidget>> openedWindows_;
 };

@@ -64,3 +64,13 @@ int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start)
     dialogs.showMessage(text);
     return kStartUpFailedExitCode;
 }
+
+QStringList recordingArguments(const QStringList &arguments)
+{
+    QStringList files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(QStringLiteral("--")))
+            files << arguments[i];
+    }
+    return files;
+}

@@ -8,6 +8,7 @@
 #include "trend/TrendData.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 
 class MainWindow;
@@ -41,3 +42,7 @@ inline constexpr int kStartUpFailedExitCode = 1;
 // written to standard error, and the result is the exit code the program ends with at once,
 // rather than running on with no window to close.
 int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start);
+
+// The files named on the command line (`qmx-trend FILE...`), each to be opened in a Recording
+// window: every argument after the program's name that is no option ("--...").
+QStringList recordingArguments(const QStringList &arguments);

@@ -25,6 +25,11 @@ int main(int argc, char *argv[])
     // SIGTERM and SIGHUP end the program as closing its main window does, whatever is open.
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&program] { program.end(); });
+    // `qmx-trend FILE...`: a Recording window for each file named.
+    for (const QString &path : recordingArguments(QCoreApplication::arguments())) {
+        if (program.mainWindow)
+            program.mainWindow->showRecording(path);
+    }
     if (exitAfterStart)
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();

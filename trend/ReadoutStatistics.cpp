@@ -22,41 +22,6 @@ std::optional<std::int32_t> valueAt(const TrendData &data, int row, int channel)
     return data.displayRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)];
 }
 
-// The figures of one channel over rows first..last; a failed read is counted and skipped, so an
-// edge is a change from one good read to the next good one.
-void takeSpan(const TrendData &data, int first, int last, ChannelFigures &figures)
-{
-    std::int64_t sum = 0;
-    double sumOfSquares = 0.0;
-    std::optional<bool> previousBit;
-    for (int row = first; row <= last; ++row) {
-        const std::optional<std::int32_t> value = valueAt(data, row, figures.channel);
-        if (!value) {
-            ++figures.failed;
-            continue;
-        }
-        const std::int32_t v = *value;
-        if (figures.samples == 0) {
-            figures.minimum = v;
-            figures.maximum = v;
-        }
-        figures.minimum = std::min(figures.minimum, v);
-        figures.maximum = std::max(figures.maximum, v);
-        ++figures.samples;
-        sum += v;
-        sumOfSquares += static_cast<double>(v) * static_cast<double>(v);
-        const bool bit = v != 0;
-        figures.ones += bit ? 1 : 0;
-        if (previousBit && *previousBit != bit)
-            ++figures.edges;
-        previousBit = bit;
-    }
-    if (figures.samples > 0) {
-        figures.mean = static_cast<double>(sum) / figures.samples;
-        figures.rms = std::sqrt(sumOfSquares / figures.samples);
-    }
-}
-
 bool isLogic(int channel) { return channel >= kAnalogChannels; }
 
 QString valueCell(int channel, const std::optional<std::int32_t> &value, bool hex)
@@ -76,25 +41,6 @@ QString peakToPeakCell(std::int64_t peakToPeak, bool hex)
     return QStringLiteral("%1").arg(peakToPeak, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QStringList spanCells(const ChannelFigures &f, bool hex)
-{
-    const bool logic = isLogic(f.channel);
-    QStringList cells;
-    cells << valueCell(f.channel, f.atB, hex);
-    if (f.atA && f.atB)
-        cells << readout::differenceValueText(*f.atB - *f.atA, hex && !logic);
-    else
-        cells << kReadoutFailed;
-    const bool analogFigures = !logic && f.samples > 0;
-    cells << (analogFigures ? valueCell(f.channel, f.minimum, hex) : QString())
-          << (analogFigures ? valueCell(f.channel, f.maximum, hex) : QString())
-          << (analogFigures ? figureCell(f.mean) : QString()) << (analogFigures ? figureCell(f.rms) : QString())
-          << (analogFigures ? peakToPeakCell(f.peakToPeak(), hex) : QString());
-    cells << (logic ? QString::number(f.ones) : QString()) << (logic ? QString::number(f.edges) : QString());
-    cells << QString::number(f.failed);
-    return cells;
-}
-
 QString headerText(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
     QString header = readout::cursorTimeText(data, cursorAX, kCursorAMark);
@@ -109,6 +55,26 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
 }
 
 } // namespace
+
+QStringList spanCells(const ChannelFigures &f, bool logic, bool hex)
+{
+    // Values are written as a channel of their kind writes them.
+    const int formatChannel = logic ? kAnalogChannels : 0;
+    QStringList cells;
+    cells << valueCell(formatChannel, f.atB, hex);
+    if (f.atA && f.atB)
+        cells << readout::differenceValueText(*f.atB - *f.atA, hex && !logic);
+    else
+        cells << kReadoutFailed;
+    const bool analogFigures = !logic && f.samples > 0;
+    cells << (analogFigures ? valueCell(formatChannel, f.minimum, hex) : QString())
+          << (analogFigures ? valueCell(formatChannel, f.maximum, hex) : QString())
+          << (analogFigures ? figureCell(f.mean) : QString()) << (analogFigures ? figureCell(f.rms) : QString())
+          << (analogFigures ? peakToPeakCell(f.peakToPeak(), hex) : QString());
+    cells << (logic ? QString::number(f.ones) : QString()) << (logic ? QString::number(f.edges) : QString());
+    cells << QString::number(f.failed);
+    return cells;
+}
 
 std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX)
 {
@@ -127,7 +93,8 @@ std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cu
         channel.atA = valueAt(data, *rowA, c);
         if (figures.rowB) {
             channel.atB = valueAt(data, *figures.rowB, c);
-            takeSpan(data, std::min(*rowA, *figures.rowB), std::max(*rowA, *figures.rowB), channel);
+            const auto readAt = [&data, c](std::int64_t row) { return valueAt(data, static_cast<int>(row), c); };
+            takeSpan(readAt, std::min(*rowA, *figures.rowB), std::max(*rowA, *figures.rowB), channel);
         }
         figures.channels.push_back(channel);
     }
@@ -152,7 +119,7 @@ ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optiona
         row.cells << trendcsv::columnName(data.channels[static_cast<std::size_t>(f.channel)], f.channel)
                   << valueCell(f.channel, f.atA, hex);
         if (figures->rowB)
-            row.cells << spanCells(f, hex);
+            row.cells << spanCells(f, isLogic(f.channel), hex);
         table.rows.push_back(row);
     }
     return table;

@@ -8,6 +8,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -31,6 +33,48 @@ struct ChannelFigures {
     int ones = 0;
     int edges = 0;
 };
+
+// The figures of one channel over the reads `first` to `last` (both included) of any run of rows:
+// `readAt(row)` gives a row's read, none when it failed. A failed read is counted and skipped, so
+// an edge is a change from one good read to the next good one. The one statistics core of every
+// read-out: the Trend Graph's display rows and the Recording window's whole recordings.
+template <typename ReadAt>
+void takeSpan(const ReadAt &readAt, std::int64_t first, std::int64_t last, ChannelFigures &figures)
+{
+    std::int64_t sum = 0;
+    double sumOfSquares = 0.0;
+    std::optional<bool> previousBit;
+    for (std::int64_t row = first; row <= last; ++row) {
+        const std::optional<std::int32_t> value = readAt(row);
+        if (!value) {
+            ++figures.failed;
+            continue;
+        }
+        const std::int32_t v = *value;
+        if (figures.samples == 0) {
+            figures.minimum = v;
+            figures.maximum = v;
+        }
+        figures.minimum = std::min(figures.minimum, v);
+        figures.maximum = std::max(figures.maximum, v);
+        ++figures.samples;
+        sum += v;
+        sumOfSquares += static_cast<double>(v) * static_cast<double>(v);
+        const bool bit = v != 0;
+        figures.ones += bit ? 1 : 0;
+        if (previousBit && *previousBit != bit)
+            ++figures.edges;
+        previousBit = bit;
+    }
+    if (figures.samples > 0) {
+        figures.mean = static_cast<double>(sum) / figures.samples;
+        figures.rms = std::sqrt(sumOfSquares / figures.samples);
+    }
+}
+
+// The cells of kReadoutSpanColumns (B, B-A, the figures, failed reads) of one channel's row, a
+// word or a logic channel, in Dec or Hex.
+QStringList spanCells(const ChannelFigures &figures, bool logic, bool hex);
 
 struct CursorFigures {
     int rowA = 0;

@@ -16,7 +16,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/qmx-trend bin/qmx-sim share/qmx-trend/Varlist.txt share/qmx-trend/Varlist2.txt \
          share/qmx-trend/UserPre.qmt share/applications/qmx-trend.desktop \
-         share/icons/hicolor/scalable/apps/qmx-trend.svg; do
+         share/icons/hicolor/scalable/apps/qmx-trend.svg share/mime/packages/qmx-trend.xml; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 if ! command -v desktop-file-validate >/dev/null; then

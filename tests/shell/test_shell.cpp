@@ -179,7 +179,7 @@ private slots:
                 items.append(item->text());
             }
         }
-        QCOMPARE(items, (QStringList{"Exit(&X)", "Trend(&T)", "Moniter", "CommPort(&C)"}));
+        QCOMPARE(items, (QStringList{"Open recording...", "Exit(&X)", "Trend(&T)", "Moniter", "CommPort(&C)"}));
         auto *display = qobject_cast<QMenu *>(main->monitorAction()->parent());
         QVERIFY(display);
         QCOMPARE(display->defaultAction(), main->monitorAction());

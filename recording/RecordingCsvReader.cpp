@@ -1,0 +1,349 @@
+#include "recording/RecordingCsvReader.h"
+
+#include "base/TextFile.h"
+
+#include <QFile>
+#include <charconv>
+#include <limits>
+
+namespace recording {
+
+namespace {
+
+constexpr qint64 kProgressEveryRows = 65536;
+constexpr std::int64_t kMsPerDay = 86400000;
+
+// The header's fields, a field quoted when it holds a comma or a quote (its quotes doubled).
+std::optional<QStringList> splitHeader(QByteArrayView line)
+{
+    QStringList fields;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"')
+                field += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"')
+                field += line[++i];
+            else
+                quoted = false;
+        } else if (c == '"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields << QString::fromUtf8(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    fields << QString::fromUtf8(field);
+    return fields;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int digitsValue(QByteArrayView text, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+// Days from 1970-01-01 to the civil date (proleptic Gregorian).
+std::int64_t daysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return std::int64_t{era} * 146097 + dayOfEra - 719468;
+}
+
+int daysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// "yyyy-MM-ddTHH:mm:ss.zzz" as local milliseconds since 1970 taken as UTC.
+std::optional<std::int64_t> parseLocalTime(QByteArrayView text)
+{
+    static constexpr char kPattern[] = "dddd-dd-ddTdd:dd:dd.ddd";
+    if (text.size() != 23)
+        return std::nullopt;
+    for (qsizetype i = 0; i < 23; ++i) {
+        if (kPattern[i] == 'd' ? !isDigit(text[i]) : text[i] != kPattern[i])
+            return std::nullopt;
+    }
+    const int month = digitsValue(text, 5, 2), day = digitsValue(text, 8, 2);
+    const int hour = digitsValue(text, 11, 2), minute = digitsValue(text, 14, 2);
+    const int second = digitsValue(text, 17, 2);
+    const int year = digitsValue(text, 0, 4);
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const std::int64_t days = daysFromCivil(year, month, day);
+    return days * kMsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 + digitsValue(text, 20, 3);
+}
+
+// Seconds with up to three decimals as milliseconds.
+std::optional<std::int64_t> parseSeconds(QByteArrayView text)
+{
+    const qsizetype point = text.indexOf('.');
+    const QByteArrayView whole = point < 0 ? text : text.first(point);
+    const QByteArrayView fraction = point < 0 ? QByteArrayView() : text.sliced(point + 1);
+    if (whole.isEmpty() || whole.size() > 12 || fraction.size() > 3 || (point >= 0 && fraction.isEmpty()))
+        return std::nullopt;
+    std::int64_t ms = 0;
+    for (char c : whole) {
+        if (!isDigit(c))
+            return std::nullopt;
+        ms = ms * 10 + (c - '0');
+    }
+    int scale = 100;
+    std::int64_t part = 0;
+    for (char c : fraction) {
+        if (!isDigit(c))
+            return std::nullopt;
+        part += (c - '0') * scale;
+        scale /= 10;
+    }
+    return ms * 1000 + part;
+}
+
+std::optional<std::int32_t> parseValue(QByteArrayView text)
+{
+    std::int32_t value = 0;
+    const char *end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || ptr != end || (text[0] == '-' && text.size() == 1))
+        return std::nullopt;
+    return value;
+}
+
+QString shown(QByteArrayView text)
+{
+    constexpr qsizetype kShownBytes = 40;
+    const QString whole = QString::fromUtf8(text.first(std::min(text.size(), kShownBytes)));
+    return u'"' + whole + (text.size() > kShownBytes ? QStringLiteral("...\"") : QStringLiteral("\""));
+}
+
+class CsvRecordingParser {
+public:
+    CsvRecordingParser(QByteArrayView bytes, const ReadProgress &progress) : bytes_(bytes), progress_(progress) {}
+
+    ReadResult parse()
+    {
+        ReadResult result;
+        QByteArrayView line;
+        if (!nextLine(line) || !takeHeader(line))
+            return fail(result);
+        const qint64 expectedRows = line.size() > 0 ? bytes_.size() / (line.size() + 8) : 0;
+        data_.timesMs.reserve(static_cast<std::size_t>(expectedRows));
+        for (RecordingChannel &channel : data_.channels)
+            channel.values.reserve(static_cast<std::size_t>(expectedRows));
+        while (nextLine(line)) {
+            if (!takeRow(line))
+                return fail(result);
+            if (data_.timesMs.size() % kProgressEveryRows == 0 && progress_ && !progress_(offset_, bytes_.size())) {
+                result.cancelled = true;
+                return result;
+            }
+        }
+        if (!error_.isEmpty())
+            return fail(result);
+        result.data = std::move(data_);
+        return result;
+    }
+
+private:
+    ReadResult &fail(ReadResult &result)
+    {
+        result.error = error_;
+        return result;
+    }
+
+    // The next whole line without its line end. A last line without one is being written: passed
+    // over with a note. A file that does not end with a header is told as an error.
+    bool nextLine(QByteArrayView &line)
+    {
+        if (offset_ >= bytes_.size()) {
+            if (lineNumber_ == 0)
+                error_ = QStringLiteral("line 1: expected the header time,t_s,<channel>,..., found an empty file");
+            return false;
+        }
+        ++lineNumber_;
+        const qsizetype end = bytes_.indexOf('\n', offset_);
+        if (end < 0) {
+            if (lineNumber_ == 1)
+                error_ = QStringLiteral("line 1: expected the header with its line end, found %1")
+                             .arg(shown(bytes_.sliced(offset_)));
+            else
+                data_.notes << QStringLiteral("line %1: a half-written last line, skipped").arg(lineNumber_);
+            offset_ = bytes_.size();
+            return false;
+        }
+        line = bytes_.sliced(offset_, end - offset_);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        offset_ = end + 1;
+        return true;
+    }
+
+    bool takeHeader(QByteArrayView line)
+    {
+        const std::optional<QStringList> fields = splitHeader(line);
+        if (!fields || fields->size() < 3 || fields->at(0) != u"time" || fields->at(1) != u"t_s") {
+            error_ = QStringLiteral("line 1: expected the header time,t_s,<channel>,..., found %1").arg(shown(line));
+            return false;
+        }
+        columns_ = *fields;
+        hasEvent_ = columns_.size() > 3 && columns_.back() == u"event";
+        data_.hasEventColumn = hasEvent_;
+        const qsizetype channelEnd = columns_.size() - (hasEvent_ ? 1 : 0);
+        int words = 0, bits = 0;
+        for (qsizetype c = 2; c < channelEnd; ++c) {
+            RecordingChannel channel;
+            channel.name = columns_[c];
+            channel.logic = isLogicColumnName(channel.name);
+            channel.colourIndex = channel.logic ? bits++ % 7 : words++ % 7;
+            data_.channels.push_back(std::move(channel));
+        }
+        return true;
+    }
+
+    bool expected(qsizetype column, const QString &what, QByteArrayView found)
+    {
+        error_ = QStringLiteral("line %1, column %2 (%3): expected %4, found %5")
+                     .arg(lineNumber_).arg(column + 1).arg(columns_[column], what, shown(found));
+        return false;
+    }
+
+    bool takeRow(QByteArrayView line)
+    {
+        fields_.clear();
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype comma = line.indexOf(',', from);
+            fields_.push_back(line.sliced(from, (comma < 0 ? line.size() : comma) - from));
+            if (comma < 0)
+                break;
+            from = comma + 1;
+        }
+        if (fields_.size() != static_cast<std::size_t>(columns_.size())) {
+            error_ = QStringLiteral("line %1: expected %2 columns as in the header, found %3")
+                         .arg(lineNumber_).arg(columns_.size()).arg(fields_.size());
+            return false;
+        }
+        return takeTime() && takeValues();
+    }
+
+    bool takeTime()
+    {
+        std::optional<std::int64_t> clock;
+        if (!fields_[0].isEmpty() && !(clock = parseLocalTime(fields_[0])))
+            return expected(0, QStringLiteral("a local date and time yyyy-MM-ddTHH:mm:ss.zzz or nothing"), fields_[0]);
+        std::optional<std::int64_t> seconds;
+        if (!fields_[1].isEmpty() && !(seconds = parseSeconds(fields_[1])))
+            return expected(1, QStringLiteral("seconds with up to three decimals or nothing"), fields_[1]);
+        const std::size_t row = data_.timesMs.size();
+        if (row == 0 && clock) {
+            data_.hasClockTime = true;
+            data_.clockStartMs = *clock;
+        }
+        if (row == 0)
+            firstSecondsMs_ = seconds.value_or(0);
+        std::int64_t timeMs = static_cast<std::int64_t>(row) * 1000;
+        if (seconds)
+            timeMs = *seconds - firstSecondsMs_;
+        else if (clock && data_.hasClockTime)
+            timeMs = *clock - data_.clockStartMs;
+        if (row > 0 && timeMs < data_.timesMs.back())
+            return expected(seconds ? 1 : 0, QStringLiteral("a time not before the row above"), fields_[seconds ? 1 : 0]);
+        data_.timesMs.push_back(timeMs);
+        return true;
+    }
+
+    bool takeValues()
+    {
+        const std::size_t row = data_.timesMs.size() - 1;
+        for (std::size_t c = 0; c < data_.channels.size(); ++c) {
+            const QByteArrayView cell = fields_[c + 2];
+            if (cell.isEmpty()) {
+                data_.channels[c].append(0, false);
+                continue;
+            }
+            const std::optional<std::int32_t> value = parseValue(cell);
+            if (!value)
+                return expected(static_cast<qsizetype>(c + 2), QStringLiteral("a whole number or an empty cell"), cell);
+            data_.channels[c].append(*value, true);
+        }
+        if (hasEvent_) {
+            const QByteArrayView cell = fields_.back();
+            if (cell == "1")
+                data_.eventRows.push_back(row);
+            else if (!cell.isEmpty())
+                return expected(columns_.size() - 1, QStringLiteral("1 or an empty cell"), cell);
+        }
+        return true;
+    }
+
+    QByteArrayView bytes_;
+    const ReadProgress &progress_;
+    qsizetype offset_ = 0;
+    int lineNumber_ = 0;
+    QStringList columns_;
+    bool hasEvent_ = false;
+    std::int64_t firstSecondsMs_ = 0;
+    std::vector<QByteArrayView> fields_;
+    RecordingData data_;
+    QString error_;
+};
+
+} // namespace
+
+bool isLogicColumnName(const QString &name)
+{
+    const qsizetype point = name.lastIndexOf(u'.');
+    const qsizetype bitDigits = name.size() - point - 1;
+    if (point < 1 || bitDigits < 1 || bitDigits > 2)
+        return false;
+    for (qsizetype i = point + 1; i < name.size(); ++i) {
+        if (!name[i].isDigit())
+            return false;
+    }
+    return true;
+}
+
+ReadResult readCsvBytes(QByteArrayView bytes, const ReadProgress &progress)
+{
+    return CsvRecordingParser(bytes, progress).parse();
+}
+
+ReadResult readCsvFile(const QString &path, const ReadProgress &progress)
+{
+    ReadResult result;
+    const QString notRegular = textfile::notRegularFileReason(path);
+    QFile file(path);
+    if (!notRegular.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("%1: %2").arg(path, notRegular.isEmpty() ? file.errorString() : notRegular);
+        return result;
+    }
+    const qint64 size = file.size();
+    const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
+    QByteArray copy;
+    if (!mapped && size > 0)
+        copy = file.readAll();
+    const QByteArrayView bytes = mapped ? QByteArrayView(mapped, size) : QByteArrayView(copy);
+    result = readCsvBytes(bytes, progress);
+    if (result.data)
+        result.data->path = path;
+    return result;
+}
+
+} // namespace recording

@@ -1,0 +1,36 @@
+#pragma once
+// Reads a recording in the CSV form qmx-record and the Trend Graph's "Export CSV..." and "Record to
+// file" write: a header `time,t_s,<channel>,...[,event]`, then one row per pass with the local
+// date and time (ISO 8601 with milliseconds), the seconds since the run's start (three decimals),
+// one signed decimal per channel (an empty cell where the read failed) and, in a triggered file,
+// 1 in `event` on the trigger row. The time or the seconds may be empty (rows exported from a .trd).
+// The file is only ever read. A file that is not such a recording gets one message naming the
+// line, the column and what was expected there; a last line without its line end is a row still
+// being written and is passed over with a note.
+
+#include "recording/RecordingData.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace recording {
+
+// Told the bytes read so far and the total; returning false stops the reading.
+using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
+
+struct ReadResult {
+    std::optional<RecordingData> data;
+    QString error;          // why the file is no recording; empty when read or cancelled
+    bool cancelled = false;
+};
+
+ReadResult readCsvBytes(QByteArrayView bytes, const ReadProgress &progress = {});
+// Reads the file at `path` (mapped, never written); a folder, device or FIFO is refused.
+ReadResult readCsvFile(const QString &path, const ReadProgress &progress = {});
+
+// Whether a column name is a logic channel's, NAME.BB with a bit number of one or two digits.
+bool isLogicColumnName(const QString &name);
+
+} // namespace recording

@@ -1,0 +1,50 @@
+#include "recording/RecordingData.h"
+
+#include <algorithm>
+
+namespace recording {
+
+void RecordingChannel::append(std::int32_t value, bool good)
+{
+    const std::size_t row = values.size();
+    values.push_back(value);
+    if ((row & 63) == 0)
+        goodBits.push_back(0);
+    if (good)
+        goodBits.back() |= std::uint64_t{1} << (row & 63);
+}
+
+std::size_t rowAtOrAfter(const RecordingData &data, std::int64_t timeMs)
+{
+    return static_cast<std::size_t>(
+        std::lower_bound(data.timesMs.begin(), data.timesMs.end(), timeMs) - data.timesMs.begin());
+}
+
+std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t timeMs)
+{
+    if (data.timesMs.empty())
+        return std::nullopt;
+    const std::size_t after = rowAtOrAfter(data, timeMs);
+    if (after == 0)
+        return 0;
+    if (after == data.rowCount() || timeMs - data.timesMs[after - 1] <= data.timesMs[after] - timeMs)
+        return after - 1;
+    return after;
+}
+
+std::int64_t gapThresholdMs(const RecordingData &data)
+{
+    constexpr std::int64_t kLeastGapMs = 1500;
+    constexpr std::size_t kIntervalsLookedAt = 4096;
+    std::vector<std::int64_t> intervals;
+    const std::size_t rows = std::min(data.rowCount(), kIntervalsLookedAt + 1);
+    for (std::size_t row = 1; row < rows; ++row)
+        intervals.push_back(data.timesMs[row] - data.timesMs[row - 1]);
+    if (intervals.empty())
+        return kLeastGapMs;
+    const auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
+    std::nth_element(intervals.begin(), middle, intervals.end());
+    return std::max(kLeastGapMs, *middle * 10);
+}
+
+} // namespace recording

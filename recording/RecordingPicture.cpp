@@ -1,0 +1,253 @@
+#include "recording/RecordingPicture.h"
+
+#include "trend/GraphLayers.h"
+
+#include <QDateTime>
+#include <QPainter>
+#include <QTimeZone>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace recording {
+
+namespace {
+
+constexpr int kLogicMargin = 4;
+constexpr int kLeastTickSpacing = 110;
+constexpr QRgb kAxisColour = 0xFF808080u;
+
+void setPixel(QImage &image, int x, int y, QRgb colour)
+{
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+        reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
+}
+
+// Every column's span [tops[x], bottoms[x]] in one colour, row by row: a noisy trace fills most of
+// each column, and going down the columns one by one would touch a new cache line per pixel.
+void fillColumnSpans(QImage &image, const std::vector<int> &tops, const std::vector<int> &bottoms, QRgb colour)
+{
+    const int first = std::max(*std::min_element(tops.begin(), tops.end()), 0);
+    const int last = std::min(*std::max_element(bottoms.begin(), bottoms.end()), image.height() - 1);
+    const std::size_t width = tops.size();
+    // y lies in [top, bottom] when y - top, taken unsigned, is at most bottom - top: one compare
+    // and a select per pixel, which the compiler turns into vector code. An empty column (top
+    // the largest int, bottom the smallest) has a length of 1 and no y within reach of its top.
+    std::vector<std::uint32_t> firsts(width), lengths(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        firsts[x] = static_cast<std::uint32_t>(tops[x]);
+        lengths[x] = static_cast<std::uint32_t>(bottoms[x]) - firsts[x];
+    }
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (int y = first; y <= last; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(bits + y * stride);
+        const auto row = static_cast<std::uint32_t>(y);
+        for (std::size_t x = 0; x < width; ++x)
+            line[x] = row - firsts[x] <= lengths[x] ? colour : line[x];
+    }
+}
+
+void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour)
+{
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int error = dx + dy;
+    for (;;) {
+        setPixel(image, x0, y0, colour);
+        if (x0 == x1 && y0 == y1)
+            return;
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x0 += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y0 += sy;
+        }
+    }
+}
+
+// A tick step of the time axis that leaves at least kLeastTickSpacing pixels between labels.
+std::int64_t tickStepMs(std::int64_t spanMs, int width)
+{
+    static constexpr std::array<std::int64_t, 25> kSteps = {
+        10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 15000, 30000, 60000, 120000, 300000, 600000,
+        900000, 1800000, 3600000, 7200000, 10800000, 21600000, 43200000, 86400000, 172800000};
+    for (std::int64_t step : kSteps) {
+        if (step * width >= spanMs * kLeastTickSpacing)
+            return step;
+    }
+    return kSteps.back();
+}
+
+// The first row of each of `width` pixel columns over [startMs, endMs), and one past the last.
+std::vector<std::size_t> columnRows(const RecordingData &data, int width, std::int64_t startMs, std::int64_t endMs)
+{
+    std::vector<std::size_t> rows(static_cast<std::size_t>(width) + 1);
+    const std::int64_t span = endMs - startMs;
+    for (int x = 0; x <= width; ++x)
+        rows[static_cast<std::size_t>(x)] = rowAtOrAfter(data, startMs + span * x / width);
+    return rows;
+}
+
+} // namespace
+
+QRgb referenceColour(QRgb colour)
+{
+    constexpr int kShare = 45; // percent of the channel's own colour
+    return qRgb(qRed(colour) * kShare / 100, qGreen(colour) * kShare / 100, qBlue(colour) * kShare / 100);
+}
+
+QRgb channelColour(const RecordingChannel &channel)
+{
+    return kTraceColors[static_cast<std::size_t>(channel.colourIndex) % kTraceColors.size()];
+}
+
+RecordingPicture::RecordingPicture(const RecordingData &data, const std::vector<MinMaxPyramid> &pyramids)
+    : data_(data), pyramids_(pyramids), gapMs_(gapThresholdMs(data))
+{
+    for (const MinMaxPyramid &pyramid : pyramids)
+        wholeRanges_.push_back(pyramid.range(0, data.rowCount()));
+}
+
+QRect RecordingPicture::wordArea(QSize size, int logicLanes, bool withAxis)
+{
+    const int bottom = size.height() - (withAxis ? kAxisHeight : 0) - logicLanes * kLogicLaneHeight;
+    return QRect(0, 0, size.width(), std::max(bottom, 1));
+}
+
+QRect RecordingPicture::logicLane(QSize size, int logicLanes, int lane, bool withAxis)
+{
+    const QRect words = wordArea(size, logicLanes, withAxis);
+    return QRect(0, words.bottom() + 1 + lane * kLogicLaneHeight, size.width(), kLogicLaneHeight);
+}
+
+QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t endMs, const std::vector<bool> &shown,
+                              bool withAxis, const std::vector<Reference> &references) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(kBackground);
+    if (size.width() <= 0 || size.height() <= 0 || endMs <= startMs)
+        return image;
+    const std::vector<std::size_t> rows = columnRows(data_, size.width(), startMs, endMs);
+    std::vector<std::vector<std::size_t>> referenceRows;
+    std::vector<std::int64_t> referenceGaps;
+    for (const Reference &reference : references) {
+        const RecordingData &other = reference.recording->data;
+        referenceRows.push_back(columnRows(other, size.width(), startMs - reference.offsetMs, endMs - reference.offsetMs));
+        referenceGaps.push_back(gapThresholdMs(other));
+    }
+    int logicLanes = 0;
+    for (std::size_t c = 0; c < data_.channels.size(); ++c)
+        logicLanes += c < shown.size() && shown[c] && data_.channels[c].logic;
+    int lane = 0;
+    for (std::size_t c = 0; c < data_.channels.size(); ++c) {
+        if (c >= shown.size() || !shown[c])
+            continue;
+        const RecordingChannel &samples = data_.channels[c];
+        const QRect area = samples.logic ? logicLane(size, logicLanes, lane++, withAxis) : wordArea(size, logicLanes, withAxis);
+        for (std::size_t r = 0; r < references.size(); ++r) {
+            const std::optional<std::size_t> matched = c < references[r].channelOf.size() ? references[r].channelOf[c] : std::nullopt;
+            if (!matched)
+                continue;
+            const LoadedRecording &other = *references[r].recording;
+            drawTrace(image, {other.data, other.data.channels[*matched], other.pyramids[*matched], referenceRows[r],
+                              wholeRanges_[c], referenceColour(channelColour(samples)), referenceGaps[r]}, area);
+        }
+        drawTrace(image, {data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area);
+    }
+    if (withAxis)
+        drawAxis(image, startMs, endMs);
+    return image;
+}
+
+void RecordingPicture::drawTrace(QImage &image, const Trace &trace, QRect area)
+{
+    const RecordingChannel &samples = trace.samples;
+    const MinMax whole = trace.scale;
+    if (whole.isEmpty())
+        return;
+    const QRgb colour = trace.colour;
+    const std::vector<std::size_t> &rows = trace.rows;
+    const std::int64_t range = std::int64_t{whole.maximum} - whole.minimum;
+    auto yOf = [&](std::int32_t value) {
+        if (samples.logic)
+            return value != 0 ? area.top() + kLogicMargin : area.bottom() - kLogicMargin;
+        if (range == 0)
+            return area.center().y();
+        const std::int64_t y = area.top() + (std::int64_t{whole.maximum} - value) * (area.height() - 1) / range;
+        return static_cast<int>(std::clamp<std::int64_t>(y, area.top(), area.bottom()));
+    };
+    int previousX = -1;
+    std::size_t previousRow = 0;
+    int previousY = 0;
+    const int width = static_cast<int>(rows.size()) - 1;
+    // A column without a span has its top below its bottom.
+    std::vector<int> tops(static_cast<std::size_t>(width), std::numeric_limits<int>::max());
+    std::vector<int> bottoms(static_cast<std::size_t>(width), std::numeric_limits<int>::min());
+    for (int x = 0; x < width; ++x) {
+        const std::size_t first = rows[static_cast<std::size_t>(x)], end = rows[static_cast<std::size_t>(x) + 1];
+        if (first >= end)
+            continue;
+        const MinMax column = trace.pyramid.range(first, end);
+        if (column.isEmpty()) {
+            previousX = -1;
+            continue;
+        }
+        std::size_t firstGood = first;
+        while (!samples.isGood(firstGood))
+            ++firstGood;
+        std::size_t lastGood = end - 1;
+        while (!samples.isGood(lastGood))
+            --lastGood;
+        int top = yOf(column.maximum), bottom = yOf(column.minimum);
+        const bool joined = previousX >= 0 && firstGood == previousRow + 1
+                            && trace.data.timesMs[firstGood] - trace.data.timesMs[previousRow] <= trace.gapMs;
+        if (joined && previousX < x - 1) {
+            // Columns without a row between: a line to this row, a step for a logic channel.
+            const int toY = samples.logic ? previousY : yOf(samples.values[firstGood]);
+            drawLine(image, previousX, previousY, x, toY, colour);
+        }
+        if (joined && (samples.logic || previousX == x - 1)) {
+            top = std::min(top, previousY);
+            bottom = std::max(bottom, previousY);
+        }
+        tops[static_cast<std::size_t>(x)] = top;
+        bottoms[static_cast<std::size_t>(x)] = bottom;
+        previousX = x;
+        previousRow = lastGood;
+        previousY = yOf(samples.values[lastGood]);
+    }
+    if (width > 0)
+        fillColumnSpans(image, tops, bottoms, colour);
+}
+
+void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const
+{
+    QPainter painter(&image);
+    const int top = image.height() - kAxisHeight;
+    painter.setPen(QColor::fromRgb(kAxisColour));
+    painter.drawLine(0, top, image.width() - 1, top);
+    const std::int64_t span = endMs - startMs;
+    const std::int64_t step = tickStepMs(span, image.width());
+    const std::int64_t origin = data_.hasClockTime ? data_.clockStartMs : 0;
+    std::int64_t tick = (origin + startMs + step - 1) / step * step;
+    for (; tick < origin + endMs; tick += step) {
+        const int x = static_cast<int>((tick - origin - startMs) * image.width() / span);
+        painter.drawLine(x, top, x, top + 4);
+        QString label;
+        if (data_.hasClockTime) {
+            const QDateTime at = QDateTime::fromMSecsSinceEpoch(tick, QTimeZone::utc());
+            label = at.toString(step < 1000 ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+        } else {
+            label = QStringLiteral("%1 s").arg(tick / 1000.0);
+        }
+        painter.drawText(x + 3, image.height() - 4, label);
+    }
+}
+
+} // namespace recording

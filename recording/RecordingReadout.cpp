@@ -1,0 +1,117 @@
+#include "recording/RecordingReadout.h"
+
+#include "base/TextFile.h"
+#include "trend/TrendGraphTexts.h"
+#include "trend/TrendReadout.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <algorithm>
+
+namespace recording {
+
+namespace {
+
+std::optional<std::int32_t> readAt(const RecordingChannel &channel, std::size_t row)
+{
+    if (!channel.isGood(row))
+        return std::nullopt;
+    return channel.values[row];
+}
+
+QString secondsText(std::int64_t ms) { return QString::number(ms / 1000.0, 'f', 3); }
+
+QString cursorText(const RecordingData &data, const QString &name, std::size_t row)
+{
+    const std::int64_t ms = data.timesMs[row];
+    QString text = QStringLiteral("%1: row %2").arg(name).arg(row + 1);
+    if (data.hasClockTime) {
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(data.clockStartMs + ms, QTimeZone::utc());
+        text += u' ' + at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    }
+    return text + QStringLiteral(" (t = %1 s)").arg(secondsText(ms));
+}
+
+} // namespace
+
+std::vector<readoutstatistics::ChannelFigures> figuresAtCursors(const RecordingData &data, std::size_t rowA,
+                                                      std::optional<std::size_t> rowB)
+{
+    std::vector<readoutstatistics::ChannelFigures> figures;
+    if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount()))
+        return figures;
+    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+        const RecordingChannel &channel = data.channels[c];
+        readoutstatistics::ChannelFigures f;
+        f.channel = static_cast<int>(c);
+        f.atA = readAt(channel, rowA);
+        if (rowB) {
+            f.atB = readAt(channel, *rowB);
+            const auto read = [&channel](std::int64_t row) { return readAt(channel, static_cast<std::size_t>(row)); };
+            readoutstatistics::takeSpan(read, static_cast<std::int64_t>(std::min(rowA, *rowB)),
+                              static_cast<std::int64_t>(std::max(rowA, *rowB)), f);
+        }
+        figures.push_back(f);
+    }
+    return figures;
+}
+
+readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB)
+{
+    readoutstatistics::ReadoutTable table;
+    table.columns << kReadoutChannelColumn << kCursorAMark;
+    if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount())) {
+        table.header = kReadoutNoRows;
+        return table;
+    }
+    table.header = cursorText(data, QStringLiteral("A"), rowA);
+    if (rowB) {
+        table.columns << kReadoutSpanColumns;
+        const std::int64_t rows = static_cast<std::int64_t>(*rowB) - static_cast<std::int64_t>(rowA);
+        table.header += QStringLiteral("    ") + cursorText(data, QStringLiteral("B"), *rowB)
+                        + QStringLiteral("    B-A: %1 rows  %2 s").arg(rows).arg(secondsText(data.timesMs[*rowB] - data.timesMs[rowA]));
+    }
+    for (const readoutstatistics::ChannelFigures &f : figuresAtCursors(data, rowA, rowB)) {
+        const RecordingChannel &channel = data.channels[static_cast<std::size_t>(f.channel)];
+        readoutstatistics::ReadoutTable::Row row;
+        row.channel = f.channel;
+        row.cells << channel.name << (f.atA ? QString::number(*f.atA) : kReadoutFailed);
+        if (rowB)
+            row.cells << readoutstatistics::spanCells(f, channel.logic, false);
+        table.rows.push_back(row);
+    }
+    return table;
+}
+
+readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, const std::vector<Reference> &references,
+                                       std::size_t rowA, std::optional<std::size_t> rowB)
+{
+    readoutstatistics::ReadoutTable table;
+    table.columns << QStringLiteral("Reference") << QStringLiteral("at A") << QStringLiteral("A-ref");
+    if (rowB)
+        table.columns << QStringLiteral("at B") << QStringLiteral("B-ref");
+    if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount()))
+        return table;
+    auto cells = [&data](const Reference &reference, std::size_t channel, std::size_t row) {
+        const std::optional<std::int32_t> own = readAt(data.channels[channel], row);
+        const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
+        return QStringList{theirs ? QString::number(*theirs) : kReadoutFailed,
+                           own && theirs ? readout::differenceValueText(*own - *theirs, false) : kReadoutFailed};
+    };
+    for (const Reference &reference : references) {
+        const QString name = textfile::bareFileName(reference.recording->data.path);
+        for (std::size_t c = 0; c < data.channels.size(); ++c) {
+            if (c >= reference.channelOf.size() || !reference.channelOf[c])
+                continue;
+            readoutstatistics::ReadoutTable::Row row;
+            row.channel = static_cast<int>(c);
+            row.cells << name + QStringLiteral(": ") + data.channels[c].name << cells(reference, c, rowA);
+            if (rowB)
+                row.cells << cells(reference, c, *rowB);
+            table.rows.push_back(row);
+        }
+    }
+    return table;
+}
+
+} // namespace recording

@@ -1,0 +1,66 @@
+#include "recording/ReferenceAlignment.h"
+
+#include <algorithm>
+
+namespace recording {
+
+std::int64_t alignmentOffsetMs(const RecordingData &recording, const RecordingData &reference)
+{
+    if (!recording.eventRows.empty() && !reference.eventRows.empty())
+        return recording.timesMs[recording.eventRows.front()] - reference.timesMs[reference.eventRows.front()];
+    if (recording.timesMs.empty() || reference.timesMs.empty())
+        return 0;
+    return recording.timesMs.front() - reference.timesMs.front();
+}
+
+std::vector<std::optional<std::size_t>> matchChannels(const RecordingData &recording, const RecordingData &reference)
+{
+    std::vector<std::optional<std::size_t>> matched;
+    for (const RecordingChannel &channel : recording.channels) {
+        const auto found = std::find_if(reference.channels.begin(), reference.channels.end(),
+                                        [&channel](const RecordingChannel &other) { return other.name == channel.name; });
+        matched.push_back(found == reference.channels.end()
+                              ? std::nullopt
+                              : std::optional<std::size_t>(static_cast<std::size_t>(found - reference.channels.begin())));
+    }
+    return matched;
+}
+
+std::int64_t sampleStepMs(const RecordingData &reference)
+{
+    constexpr std::int64_t kLeastStepMs = 1;
+    std::vector<std::int64_t> steps;
+    for (std::size_t row = 1; row < std::min<std::size_t>(reference.rowCount(), 4097); ++row)
+        steps.push_back(reference.timesMs[row] - reference.timesMs[row - 1]);
+    if (steps.empty())
+        return kLeastStepMs;
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    return std::max(*middle, kLeastStepMs);
+}
+
+std::optional<std::int32_t> Reference::valueAt(std::size_t channel, std::int64_t timeMs) const
+{
+    if (channel >= channelOf.size() || !channelOf[channel])
+        return std::nullopt;
+    const RecordingData &data = recording->data;
+    const std::int64_t own = timeMs - offsetMs;
+    if (data.timesMs.empty() || own < data.timesMs.front() || own > data.timesMs.back())
+        return std::nullopt;
+    const std::optional<std::size_t> row = rowNearest(data, own);
+    const RecordingChannel &samples = data.channels[*channelOf[channel]];
+    if (!row || !samples.isGood(*row))
+        return std::nullopt;
+    return samples.values[*row];
+}
+
+Reference makeReference(const RecordingData &recording, std::shared_ptr<const LoadedRecording> reference)
+{
+    Reference made;
+    made.channelOf = matchChannels(recording, reference->data);
+    made.offsetMs = alignmentOffsetMs(recording, reference->data);
+    made.recording = std::move(reference);
+    return made;
+}
+
+} // namespace recording

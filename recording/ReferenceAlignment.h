@@ -1,0 +1,38 @@
+#pragma once
+// A reference laid over a recording: another recording (or .trd) drawn dimmed behind it, its
+// channels matched to the recording's by name, shifted in time so that its first event falls on
+// the recording's first event when both have one, else so that the two start together. The
+// offset can then be moved a sample at a time or set in seconds.
+
+#include "recording/LoadedRecording.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace recording {
+
+// Milliseconds added to the reference's times to put them on the recording's time axis.
+std::int64_t alignmentOffsetMs(const RecordingData &recording, const RecordingData &reference);
+
+// For each channel of the recording, the reference's channel of the same name.
+std::vector<std::optional<std::size_t>> matchChannels(const RecordingData &recording, const RecordingData &reference);
+
+// The usual time between the reference's rows: one sample's step of the offset (1 ms at least).
+std::int64_t sampleStepMs(const RecordingData &reference);
+
+struct Reference {
+    std::shared_ptr<const LoadedRecording> recording;
+    std::vector<std::optional<std::size_t>> channelOf; // per channel of the main recording
+    std::int64_t offsetMs = 0;
+
+    // The reference's read of `channel` (a channel of the main recording) at the row nearest
+    // `timeMs` on the main recording's axis; none without a matching channel, outside the
+    // reference's time, or where its read failed.
+    std::optional<std::int32_t> valueAt(std::size_t channel, std::int64_t timeMs) const;
+};
+
+// A reference for `recording`, aligned and matched.
+Reference makeReference(const RecordingData &recording, std::shared_ptr<const LoadedRecording> reference);
+
+} // namespace recording

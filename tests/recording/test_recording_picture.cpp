@@ -1,0 +1,178 @@
+// The picture of a recording, offscreen: in the whole-file view of a long recording a one-sample
+// spike and a one-sample dip reach the top and bottom pixel rows of the word area; the time between
+// two trigger windows and a long run of failed reads leave their columns empty; a logic channel
+// keeps to its own lane; a hidden channel leaves no pixel. Also the visible span's zoom and pan.
+
+#include "recording/LoadedRecording.h"
+#include "recording/RecordingPicture.h"
+#include "recording/VisibleSpan.h"
+
+#include <QtTest>
+
+using namespace recording;
+
+namespace {
+
+constexpr std::size_t kRows = 300000;
+constexpr std::size_t kSpikeRow = 123457;
+constexpr std::size_t kDipRow = 234567;
+constexpr QSize kSize(800, 300);
+
+// Word channel 0: a slow wave of +-100 with a spike and a dip; logic channel 1: a bit that toggles
+// every 1000 rows. Rows 100 ms apart; from row 200000 on, 600 s later (a second trigger window);
+// rows [50000, 60000) failed reads of the word channel.
+RecordingData makeRecording()
+{
+    RecordingData data;
+    RecordingChannel word;
+    word.name = QStringLiteral("SpdFbk");
+    RecordingChannel bit;
+    bit.name = QStringLiteral("InvFlag.07");
+    bit.logic = true;
+    for (std::size_t row = 0; row < kRows; ++row) {
+        data.timesMs.push_back(static_cast<std::int64_t>(row) * 100 + (row >= 200000 ? 600000 : 0));
+        std::int32_t value = static_cast<std::int32_t>(row % 200) - 100;
+        if (row == kSpikeRow)
+            value = 20000;
+        if (row == kDipRow)
+            value = -20000;
+        word.append(value, row < 50000 || row >= 60000);
+        bit.append((row / 1000) % 2, true);
+    }
+    data.channels = {word, bit};
+    return data;
+}
+
+int columnsWithColour(const QImage &image, QRgb colour, int row)
+{
+    int count = 0;
+    for (int x = 0; x < image.width(); ++x)
+        count += image.pixel(x, row) == colour;
+    return count;
+}
+
+bool columnHasColour(const QImage &image, QRgb colour, int x, int top, int bottom)
+{
+    for (int y = top; y <= bottom; ++y) {
+        if (image.pixel(x, y) == colour)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class RecordingPictureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void spikeAndDipReachTheirRows();
+    void gapsLeaveColumnsEmpty();
+    void logicChannelStaysInItsLane();
+    void visibleSpanZoomsAndPans();
+};
+
+void RecordingPictureTest::spikeAndDipReachTheirRows()
+{
+    const LoadedRecording recording(makeRecording());
+    const RecordingPicture picture(recording.data, recording.pyramids);
+    const QImage image = picture.draw(kSize, 0, recording.data.timesMs.back() + 1, {true, false});
+    const QRgb colour = channelColour(recording.data.channels[0]);
+    const QRect words = RecordingPicture::wordArea(kSize, 0);
+    // 300,000 rows in 800 columns: the spike is one row in 375, yet its column reaches the top.
+    QCOMPARE(columnsWithColour(image, colour, words.top()), 1);
+    QCOMPARE(columnsWithColour(image, colour, words.bottom()), 1);
+    const int spikeX = static_cast<int>(recording.data.timesMs[kSpikeRow] * kSize.width() / (recording.data.timesMs.back() + 1));
+    QCOMPARE(image.pixel(spikeX, words.top()), colour);
+    // Zoomed to a few rows about the spike, the spike still reaches the top.
+    const std::int64_t at = recording.data.timesMs[kSpikeRow];
+    const QImage zoomed = picture.draw(kSize, at - 500, at + 500, {true, false});
+    QCOMPARE(columnsWithColour(zoomed, colour, words.top()) >= 1, true);
+    QCOMPARE(zoomed.pixel(kSize.width() / 2, words.top()), colour);
+}
+
+void RecordingPictureTest::gapsLeaveColumnsEmpty()
+{
+    const LoadedRecording recording(makeRecording());
+    const RecordingPicture picture(recording.data, recording.pyramids);
+    const std::int64_t end = recording.data.timesMs.back() + 1;
+    const QImage image = picture.draw(kSize, 0, end, {true, false});
+    const QRgb colour = channelColour(recording.data.channels[0]);
+    const QRect words = RecordingPicture::wordArea(kSize, 0);
+    int drawn = 0, empty = 0;
+    for (int x = 0; x < kSize.width(); ++x) {
+        const std::int64_t from = std::int64_t{x} * end / kSize.width(), to = std::int64_t{x + 1} * end / kSize.width();
+        const bool inPause = from >= 20000000 && to <= 20600000;
+        const bool inFailedReads = from >= 5000000 && to <= 6000000;
+        const bool has = columnHasColour(image, colour, x, words.top(), words.bottom());
+        if (inPause || inFailedReads) {
+            QVERIFY2(!has, qPrintable(QStringLiteral("column %1").arg(x)));
+            ++empty;
+        } else if (from >= 0 && to <= 5000000) {
+            QVERIFY2(has, qPrintable(QStringLiteral("column %1").arg(x)));
+            ++drawn;
+        }
+    }
+    QVERIFY(empty > 30 && drawn > 100);
+    // No line across the pause: zoomed onto it, only the columns up to its start and from its end
+    // hold the trace.
+    const QImage pause = picture.draw(kSize, 19990000, 20610000, {true, false});
+    QVERIFY(!columnHasColour(pause, colour, kSize.width() / 2, words.top(), words.bottom()));
+    QVERIFY(columnHasColour(pause, colour, 2, words.top(), words.bottom()));
+    QVERIFY(columnHasColour(pause, colour, kSize.width() - 3, words.top(), words.bottom()));
+}
+
+void RecordingPictureTest::logicChannelStaysInItsLane()
+{
+    const LoadedRecording recording(makeRecording());
+    const RecordingPicture picture(recording.data, recording.pyramids);
+    const std::int64_t start = 0, end = 400000; // 4000 rows: two high and two low stretches
+    const QImage image = picture.draw(kSize, start, end, {false, true});
+    const QRgb colour = channelColour(recording.data.channels[1]);
+    const QRect lane = RecordingPicture::logicLane(kSize, 1, 0);
+    int inLane = 0;
+    for (int y = 0; y < kSize.height(); ++y) {
+        const int count = columnsWithColour(image, colour, y);
+        if (y < lane.top() || y > lane.bottom())
+            QCOMPARE(count, 0);
+        inLane += count;
+    }
+    // High from 100 s to 200 s and from 300 s on: a quarter of the picture each; low between.
+    const int high = lane.top() + 4, low = lane.bottom() - 4;
+    QCOMPARE(image.pixel(kSize.width() / 8, low), colour);
+    QCOMPARE(image.pixel(3 * kSize.width() / 8, high), colour);
+    QVERIFY(image.pixel(3 * kSize.width() / 8, low) != colour);
+    QVERIFY(inLane >= kSize.width());
+    // Hidden, the channel leaves the picture black.
+    const QImage hidden = picture.draw(kSize, start, end, {false, false}, false);
+    for (int y = 0; y < kSize.height(); ++y)
+        QCOMPARE(columnsWithColour(hidden, RecordingPicture::kBackground, y), kSize.width());
+}
+
+void RecordingPictureTest::visibleSpanZoomsAndPans()
+{
+    VisibleSpan span(1000, 101000, 50);
+    QVERIFY(span.isWhole());
+    span.zoom(0.5, 0.0);
+    QCOMPARE(span.startMs(), std::int64_t{1000});
+    QCOMPARE(span.endMs(), std::int64_t{51000});
+    span.zoom(0.5, 1.0);
+    QCOMPARE(span.startMs(), std::int64_t{26000});
+    QCOMPARE(span.endMs(), std::int64_t{51000});
+    span.pan(-2.0); // stops at the start
+    QCOMPARE(span.startMs(), std::int64_t{1000});
+    QCOMPARE(span.lengthMs(), std::int64_t{25000});
+    span.moveTo(1000000); // stops at the end
+    QCOMPARE(span.endMs(), std::int64_t{101000});
+    span.zoom(1e-9);
+    QCOMPARE(span.lengthMs(), std::int64_t{50});
+    span.zoom(1e9);
+    QVERIFY(span.isWhole());
+    span.show(50000, 50010);
+    QCOMPARE(span.lengthMs(), std::int64_t{50});
+    QCOMPARE(span.startMs(), std::int64_t{49980});
+    span.showWhole();
+    QVERIFY(span.isWhole());
+}
+
+QTEST_MAIN(RecordingPictureTest)
+#include "test_recording_picture.moc"
