@@ -7,6 +7,7 @@
 #include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
 #include "monitor/MonitorWindow.h"
+#include "recording/RecordingWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -28,6 +30,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -63,6 +66,27 @@ void waitFor(const std::function<bool()> &done, int ms)
     clock.start();
     while (!done() && clock.elapsed() < ms)
         waitMs(5);
+}
+
+// A qmx-record file of fixed values (the same pixels every time): time, t_s, two words and a bit.
+void writeFixedRecording(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    const QDateTime start(QDate(2026, 12, 8), QTime(14, 0));
+    QByteArray text = "time,t_s,SpdFbk,TrqFbk,InvFlag.07\r\n";
+    for (int row = 0; row < 36000; ++row) {
+        const qint64 ms = row < 20000 ? row * 100LL : row * 100LL + 600000; // ten minutes between windows
+        const int speed = static_cast<int>(1500 + 1200 * std::sin(row / 900.0));
+        const int torque = row == 12345 ? 32000 : static_cast<int>(400 * std::cos(row / 97.0));
+        const bool failed = row >= 27000 && row < 27300;
+        text += start.addMSecs(ms).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1() + ',' +
+                QByteArray::number(ms / 1000.0, 'f', 3) + ',' + (failed ? QByteArray() : QByteArray::number(speed)) +
+                ',' + (failed ? QByteArray() : QByteArray::number(torque)) + ',' +
+                QByteArray::number((row / 450) % 2) + "\r\n";
+    }
+    file.write(text);
 }
 
 void save(QWidget *w, const QString &folder, const QString &name)
@@ -208,5 +232,16 @@ int main(int argc, char *argv[])
     waitMs(50);
     save(&portSettings, out, QStringLiteral("08-comm-set.png"));
     portSettings.hide();
+
+    // The Recording window over a fixed recording: an hour of two words and a bit at 10 passes a
+    // second, with a one-sample spike, a run of failed reads and a pause between two event windows.
+    const QString recordingPath = world.filePath(QStringLiteral("shots-recording.csv"));
+    writeFixedRecording(recordingPath);
+    recording::RecordingWindow recordingWindow(dialogs, recordingPath);
+    recordingWindow.resize(1000, 640);
+    recordingWindow.show();
+    waitFor([&recordingWindow] { return !recordingWindow.isLoading(); }, 10000);
+    waitMs(100);
+    save(&recordingWindow, out, QStringLiteral("09-recording-window.png"));
     return 0;
 }
