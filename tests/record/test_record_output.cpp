@@ -278,7 +278,7 @@ void TestRecordOutput::runWithoutAGoodReadSaysSo()
     const QString out = folder.filePath(QStringLiteral("silent.csv"));
     line.simulator().setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
     RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--reads", "channel", "--out",
-                                   out, "--duration", "2500ms"});
+                                   out, "--duration", "4s"});
     QCOMPARE(run.exitCode, 3);
     const QString err = QString::fromLocal8Bit(run.err);
     QVERIFY2(err.contains(QStringLiteral("no pass had a good read: the controller on %1 did not answer").arg(line.devicePath())),
