@@ -28,6 +28,8 @@ public:
     static constexpr int kFirstLevel = 4;
 
     explicit MinMaxPyramid(const RecordingChannel &channel);
+    // The pyramid reads the channel it was built on: never a temporary one.
+    explicit MinMaxPyramid(RecordingChannel &&) = delete;
 
     // Over rows [first, end) of the channel; empty when none of them is a good read.
     MinMax range(std::size_t first, std::size_t end) const;

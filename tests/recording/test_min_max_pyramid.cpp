@@ -132,7 +132,8 @@ void MinMaxPyramidTest::shortChannels()
     QCOMPARE(pyramid.range(0, 15).minimum, -9);
     QCOMPARE(pyramid.range(0, 15).maximum, 14);
     QVERIFY(pyramid.range(5, 6).isEmpty());
-    const MinMaxPyramid none{RecordingChannel{}};
+    const RecordingChannel empty;
+    const MinMaxPyramid none(empty);
     QVERIFY(none.range(0, 10).isEmpty());
 }
 
