@@ -7,6 +7,7 @@
 //
 //   recordingbench [rows]
 
+#include "recording/CivilDate.h"
 #include "recording/LoadedRecording.h"
 #include "recording/RecordingCsvReader.h"
 #include "recording/RecordingPicture.h"
@@ -32,19 +33,10 @@ constexpr QSize kPictureSize(1600, 700);
 // cost per row.
 QByteArray timeText(std::int64_t ms)
 {
-    std::int64_t days = ms / 86400000;
     const std::int64_t inDay = ms % 86400000;
-    days += 719468;
-    const std::int64_t era = days / 146097;
-    const std::int64_t dayOfEra = days - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+    const civildate::Date date = civildate::civilFromDays(ms / 86400000);
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", year, month, day,
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month, date.day,
                   static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
                   static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
     return QByteArray(text);

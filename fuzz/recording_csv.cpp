@@ -4,6 +4,7 @@
 // writes it) it reads again the same; and each channel's pyramid gives over all rows the minimum
 // and maximum of its good reads.
 
+#include "recording/CivilDate.h"
 #include "recording/MinMaxPyramid.h"
 #include "recording/RecordingCsvReader.h"
 #include "trend/TrendCsv.h"
@@ -20,19 +21,11 @@ QByteArray timeText(std::int64_t ms)
 {
     std::int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
     const std::int64_t inDay = ms - days * 86400000;
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t dayOfEra = days - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+    const civildate::Date date = civildate::civilFromDays(days);
     return QStringLiteral("%1-%2-%3T%4:%5:%6.%7")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(month, 2, 10, QLatin1Char('0'))
-        .arg(day, 2, 10, QLatin1Char('0'))
+        .arg(date.year, 4, 10, QLatin1Char('0'))
+        .arg(date.month, 2, 10, QLatin1Char('0'))
+        .arg(date.day, 2, 10, QLatin1Char('0'))
         .arg(inDay / 3600000, 2, 10, QLatin1Char('0'))
         .arg(inDay / 60000 % 60, 2, 10, QLatin1Char('0'))
         .arg(inDay / 1000 % 60, 2, 10, QLatin1Char('0'))

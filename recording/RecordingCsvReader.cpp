@@ -1,5 +1,7 @@
 #include "recording/RecordingCsvReader.h"
 
+#include "recording/CivilDate.h"
+
 #include "base/TextFile.h"
 
 #include <QFile>
@@ -53,17 +55,6 @@ int digitsValue(QByteArrayView text, qsizetype from, qsizetype count)
     return value;
 }
 
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(int year, int month, int day)
-{
-    year -= month <= 2;
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int yearOfEra = year - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return std::int64_t{era} * 146097 + dayOfEra - 719468;
-}
-
 int daysInMonth(int year, int month)
 {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -87,7 +78,7 @@ std::optional<std::int64_t> parseLocalTime(QByteArrayView text)
     const int year = digitsValue(text, 0, 4);
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    const std::int64_t days = daysFromCivil(year, month, day);
+    const std::int64_t days = civildate::daysFromCivil(year, month, day);
     return days * kMsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 + digitsValue(text, 20, 3);
 }
 
