@@ -96,12 +96,6 @@ std::vector<std::size_t> columnRows(const RecordingData &data, int width, std::i
 
 } // namespace
 
-QRgb referenceColour(QRgb colour)
-{
-    constexpr int kShare = 45; // percent of the channel's own colour
-    return qRgb(qRed(colour) * kShare / 100, qGreen(colour) * kShare / 100, qBlue(colour) * kShare / 100);
-}
-
 QRgb channelColour(const RecordingChannel &channel)
 {
     return kTraceColors[static_cast<std::size_t>(channel.colourIndex) % kTraceColors.size()];
@@ -156,7 +150,7 @@ QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t end
                 continue;
             const LoadedRecording &other = *references[r].recording;
             drawTrace(image, {other.data, other.data.channels[*matched], other.pyramids[*matched], referenceRows[r],
-                              wholeRanges_[c], referenceColour(channelColour(samples)), referenceGaps[r]}, area);
+                              wholeRanges_[c], ::referenceColour(channelColour(samples)), referenceGaps[r]}, area);
         }
         drawTrace(image, {data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area);
     }

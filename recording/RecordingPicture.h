@@ -60,7 +60,5 @@ private:
 
 // The Trend Graph's colour of a channel of the recording.
 QRgb channelColour(const RecordingChannel &channel);
-// The colour of a reference's channel: its recording's channel's, dimmed.
-QRgb referenceColour(QRgb colour);
 
 } // namespace recording

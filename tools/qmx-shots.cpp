@@ -17,6 +17,8 @@
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/TrendGraphView.h"
+#include "base/TextFile.h"
+#include "trend/TrendFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -207,6 +209,23 @@ int main(int argc, char *argv[])
     trend->graphClicked(250);
     trend->toggleNumberBase();
     save(trend, out, QStringLiteral("05-trend-open-cursor-hex.png"));
+    // A stored recording laid behind the traces: three slow waves, dimmed.
+    {
+        std::array<ChannelRecord, kChannels> channels{};
+        std::array<SampleRow, kDisplayRowsCapacity> rows{};
+        for (int c = 0; c < 3; ++c)
+            channels[c] = {true, AddressKind::Address, QStringLiteral("%1").arg(0x100 + c), QStringLiteral("2000")};
+        for (int r = 0; r < 240; ++r)
+            for (int c = 0; c < 3; ++c)
+                rows[r][c] = static_cast<std::int32_t>(1500 * std::sin(r / 20.0 + 2.1 * c));
+        const QString referencePath = out + QStringLiteral("/reference.trd");
+        textfile::writeAtomically(referencePath,
+                                  textfile::joinLinesCrLf(trendfile::formatLines(QStringLiteral("reference.trd"), channels, rows, 240)));
+        dialogs.openAnswer = referencePath;
+        trend->view().openReference();
+        save(trend, out, QStringLiteral("05a-trend-reference.png"));
+        trend->view().clearReference();
+    }
     dialogs.pdf = out + QStringLiteral("/trend-print.pdf");
     trend->printWindow();
 

@@ -37,6 +37,48 @@ int verticalPosition(int channel, std::int32_t value, std::int32_t scale)
     return channel < kAnalogChannels ? analogY(value, scale) : logicY(channel, value != 0);
 }
 
+QRgb referenceColour(QRgb colour)
+{
+    constexpr int kShare = 45; // percent of the channel's own colour
+    return qRgb(qRed(colour) * kShare / 100, qGreen(colour) * kShare / 100, qBlue(colour) * kShare / 100);
+}
+
+namespace {
+
+// One channel's segment from (x0, y0) to (x1, y1): a line for an analog channel, a step at x0 for
+// a logic one.
+void drawChannelSegment(QImage &layer, int channel, int x0, int y0, int x1, int y1, QRgb colour)
+{
+    if (channel < kAnalogChannels) {
+        raster::drawLine(layer, x0, y0, x1, y1, colour);
+    } else {
+        raster::drawLine(layer, x0, y0, x0, y1, colour);
+        raster::drawLine(layer, x0, y1, x1, y1, colour);
+    }
+}
+
+// The trace pixel where the trace layer has one, else the reference's: the reference lies behind.
+inline QRgb traceOverReference(QRgb trace, QRgb reference) { return trace != kBlack ? trace : reference; }
+
+} // namespace
+
+void drawRowTraces(QImage &layer, const TrendData &data, const std::array<QRgb, 7> &colours)
+{
+    std::array<int, kChannels> previousY{};
+    previousY.fill(200);
+    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
+    for (int i = 0; i < rows; ++i) {
+        for (int c : data.selectedChannels) {
+            const auto channel = static_cast<std::size_t>(c);
+            const int y = verticalPosition(c, data.displayRows[static_cast<std::size_t>(i)][channel],
+                                           data.channelScale[channel]);
+            if (i > 0)
+                drawChannelSegment(layer, c, 2 * i - 2, previousY[channel], 2 * i, y, colours[channel % 7]);
+            previousY[channel] = y;
+        }
+    }
+}
+
 void unrollSamples(TrendData &data)
 {
     int first = 0;
@@ -69,7 +111,7 @@ GraphLayers::GraphLayers()
     : grid(blackImage(kGraphWidth, kGraphHeight)), trace(blackImage(kGraphWidth, kGraphHeight)),
       cursor(blackImage(kGraphWidth, kGraphHeight)),
       visible(blackImage(kVisibleWidth, kVisibleHeight)), key(blackImage(kKeyWidth, kKeyHeight)),
-      traceColours(kTraceColors)
+      reference(blackImage(kGraphWidth, kGraphHeight)), traceColours(kTraceColors)
 {
 }
 
@@ -100,10 +142,14 @@ void GraphLayers::drawCursorLayer(int cursorX)
 
 void GraphLayers::composeGraph(bool withCursor)
 {
-    raster::copy(visible, trace, kGraphWidth, kGraphHeight);
-    raster::orInto(visible, grid, kGraphWidth, kGraphHeight);
-    if (withCursor)
-        raster::orInto(visible, cursor, kGraphWidth, kGraphHeight);
+    if (hasReference_) {
+        composeColumns(0, kGraphWidth, withCursor);
+    } else {
+        raster::copy(visible, trace, kGraphWidth, kGraphHeight);
+        raster::orInto(visible, grid, kGraphWidth, kGraphHeight);
+        if (withCursor)
+            raster::orInto(visible, cursor, kGraphWidth, kGraphHeight);
+    }
     changedLeft_ = changedRight_ = 0;
 }
 
@@ -115,6 +161,7 @@ void GraphLayers::composeColumns(int left, int right, bool withCursor)
     const uchar *traceBits = trace.constBits();
     const uchar *gridBits = grid.constBits();
     const uchar *cursorBits = cursor.constBits();
+    const uchar *referenceBits = reference.constBits();
     uchar *visibleBits = visible.bits();
     const qsizetype layerStride = trace.bytesPerLine();
     const qsizetype visibleStride = visible.bytesPerLine();
@@ -122,7 +169,12 @@ void GraphLayers::composeColumns(int left, int right, bool withCursor)
         const auto *t = reinterpret_cast<const QRgb *>(traceBits + y * layerStride);
         const auto *g = reinterpret_cast<const QRgb *>(gridBits + y * layerStride);
         auto *shown = reinterpret_cast<QRgb *>(visibleBits + y * visibleStride);
-        if (withCursor) {
+        if (hasReference_) {
+            const auto *r = reinterpret_cast<const QRgb *>(referenceBits + y * layerStride);
+            const auto *c = reinterpret_cast<const QRgb *>(cursorBits + y * layerStride);
+            for (int x = left; x < right; ++x)
+                shown[x] = traceOverReference(t[x], r[x]) | g[x] | (withCursor ? c[x] : kBlack);
+        } else if (withCursor) {
             const auto *c = reinterpret_cast<const QRgb *>(cursorBits + y * layerStride);
             for (int x = left; x < right; ++x)
                 shown[x] = t[x] | g[x] | c[x];
@@ -160,32 +212,42 @@ void GraphLayers::traceChanged(int left, int right)
 void GraphLayers::drawSegment(int channel, const TrendData &data)
 {
     traceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
-    const QRgb colour = traceColours[channel % 7];
-    if (channel < kAnalogChannels) {
-        raster::drawLine(trace, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel], colour);
-    } else {
-        raster::drawLine(trace, data.previousPenX, data.previousPenY[channel], data.previousPenX, data.penY[channel], colour);
-        raster::drawLine(trace, data.previousPenX, data.penY[channel], data.penX, data.penY[channel], colour);
-    }
+    drawChannelSegment(trace, channel, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel],
+                       traceColours[channel % 7]);
 }
 
 void GraphLayers::drawRecordedTraces(TrendData &data)
 {
     clearTraceLayer();
-    data.previousPenX = 0;
-    data.penX = 0;
-    data.previousPenY.fill(200);
+    drawRowTraces(trace, data, traceColours);
+    // The pen stands after the last row, as drawing the rows one pass at a time leaves it.
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
-    for (int i = 0; i < rows; ++i) {
+    data.penX = 2 * rows;
+    data.previousPenX = rows > 0 ? 2 * rows - 2 : 0;
+    data.previousPenY.fill(200);
+    if (rows > 0) {
+        const SampleRow &last = data.displayRows[static_cast<std::size_t>(rows - 1)];
         for (int c : data.selectedChannels) {
-            data.penY[c] = verticalPosition(c, data.displayRows[i][c], data.channelScale[c]);
-            if (i > 0)
-                drawSegment(c, data);
-            data.previousPenY[c] = data.penY[c];
+            const auto channel = static_cast<std::size_t>(c);
+            data.penY[channel] = verticalPosition(c, last[channel], data.channelScale[channel]);
+            data.previousPenY[channel] = data.penY[channel];
         }
-        data.previousPenX = data.penX;
-        data.penX += 2;
     }
+}
+
+void GraphLayers::drawReference(const TrendData &stored)
+{
+    std::array<QRgb, 7> dimmed{};
+    std::transform(traceColours.begin(), traceColours.end(), dimmed.begin(), referenceColour);
+    reference.fill(kBlack);
+    drawRowTraces(reference, stored, dimmed);
+    hasReference_ = true;
+}
+
+void GraphLayers::clearReference()
+{
+    reference.fill(kBlack);
+    hasReference_ = false;
 }
 
 void GraphLayers::clearTraceLayer()

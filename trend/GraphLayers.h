@@ -41,6 +41,14 @@ int verticalPosition(int channel, std::int32_t value, std::int32_t scale);
 inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
 void drawSecondCursor(QImage &cursorLayer, int x);
 
+// A reference laid behind the traces (here and in the Recording window) is drawn in its channels'
+// colours, dimmed.
+QRgb referenceColour(QRgb colour);
+
+// Draws rows 0 .. rowCount - 1 of data's displayRows onto `layer` two pixels apart from x = 0, each
+// selected channel in colours[channel mod 7] at its scale. The pen state of `data` is not used.
+void drawRowTraces(QImage &layer, const TrendData &data, const std::array<QRgb, 7> &colours);
+
 // Fills displayRows and rowCount from the sample ring, oldest row first. After a wrap the row at
 // ringWritePos (the oldest) is left out, so at most 249 rows.
 void unrollSamples(TrendData &data);
@@ -54,6 +62,9 @@ public:
     QImage cursor;
     QImage visible; // the picture shown: one pixel wider and higher than the layers
     QImage key;     // the colour key strip
+    // A stored recording drawn behind the traces: it shows only where the trace layer is black, so
+    // the traces' pixels are the same with or without it.
+    QImage reference;
     std::array<QRgb, 7> traceColours{};
 
     // Grid, cursor at 498, empty traces, composed without the cursor.
@@ -76,6 +87,12 @@ public:
     // A lime vertical line over the whole height at x: a pass with a failed read.
     void drawErrorMark(int x);
 
+    // Draws `stored`'s rows on the reference layer, dimmed, in place of any reference before; the
+    // picture shows it from the next composition. clearReference() takes it away.
+    void drawReference(const TrendData &stored);
+    void clearReference();
+    bool hasReference() const { return hasReference_; }
+
     // Markers of all channels, or of the channels whose Sel is "ON" only (the others erased).
     void drawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
 
@@ -86,4 +103,5 @@ private:
 
     int changedLeft_ = 0;
     int changedRight_ = 0;
+    bool hasReference_ = false;
 };

@@ -11,18 +11,18 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-TrendFileStore::OpenOutcome TrendFileStore::open(QString *fileName)
+TrendFileStore::OpenOutcome TrendFileStore::openInto(Dialogs &dialogs, TrendData &data, QString *fileName)
 {
-    const QString path = dialogs_.askOpenFile(kTrendFileFilter);
+    const QString path = dialogs.askOpenFile(kTrendFileFilter);
     if (path.isEmpty())
         return OpenOutcome::Cancelled;
     const std::optional<QStringList> lines = textfile::readLines(path);
     if (!lines) {
-        dialogs_.showMessage(kTrendFileReadError);
+        dialogs.showMessage(kTrendFileReadError);
         return OpenOutcome::Refused;
     }
-    if (trendfile::openLines(*lines, data_) != trendfile::OpenOutcome::Opened) {
-        dialogs_.showMessage(kIncorrectFileData);
+    if (trendfile::openLines(*lines, data) != trendfile::OpenOutcome::Opened) {
+        dialogs.showMessage(kIncorrectFileData);
         return OpenOutcome::Refused;
     }
     *fileName = textfile::bareFileName(path);

@@ -107,6 +107,12 @@ inline const QString kExportPictureCaption = QStringLiteral("Export picture\u202
 inline const QString kCopyPictureCaption = QStringLiteral("Copy picture");
 inline const QString kClearSecondCursorCaption = QStringLiteral("Clear second cursor");
 inline const QString kRecordToFileCaption = QStringLiteral("Record to file\u2026");
+// A stored .trd drawn dimmed behind the live traces, and taking it away; what the band says of it
+// (%1 the file's bare name, %2 its rows).
+inline const QString kReferenceCaption = QStringLiteral("Reference\u2026");
+inline const QString kClearReferenceCaption = QStringLiteral("Clear reference");
+inline const QString kReferenceShown = QStringLiteral("reference %1 (%2 rows) behind the traces");
+inline const QString kReferenceCleared = QStringLiteral("reference cleared");
 
 inline const QString kCsvFilter = QStringLiteral("CSV file(*.csv)|*.csv");
 inline const QString kCsvExtension = QStringLiteral("csv");

@@ -6,6 +6,7 @@
 #include "trend/Cursor.h"
 #include "trend/GraphPicture.h"
 #include "trend/PictureWidget.h"
+#include "trend/TrendFileStore.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
 
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -80,6 +82,8 @@ TrendGraphView::TrendGraphView(Workspace &ws, TrendData &data, QWidget *window)
     triggerAction_ = menu_->addAction(kTriggerCaption);
     triggerAction_->setObjectName(QStringLiteral("TriggerAction"));
     connect(triggerAction_, &QAction::triggered, this, &TrendGraphView::triggerDialogAsked);
+    referenceAction_ = addAction("ReferenceAction", kReferenceCaption, &TrendGraphView::openReference);
+    clearReferenceAction_ = addAction("ClearReferenceAction", kClearReferenceCaption, &TrendGraphView::clearReference);
     menu_->addSeparator();
     recordAction_ = addAction("RecordToFileAction", kRecordToFileCaption, &TrendGraphView::recordToFile);
     updateMenu();
@@ -229,6 +233,27 @@ void TrendGraphView::updateMenu()
     copyPictureAction_->setEnabled(shown);
     clearSecondCursorAction_->setEnabled(secondCursorX_.has_value());
     recordAction_->setEnabled(runActive_ && !recording_.isOpen());
+    clearReferenceAction_->setEnabled(layers_.hasReference());
+}
+
+void TrendGraphView::openReference()
+{
+    auto stored = std::make_unique<TrendData>();
+    QString fileName;
+    if (TrendFileStore::openInto(ws_.dialogs, *stored, &fileName) != TrendFileStore::OpenOutcome::Opened)
+        return;
+    layers_.drawReference(*stored);
+    compose(cursorsEnabled_);
+    emit referenceChanged(kReferenceShown.arg(fileName).arg(stored->rowCount));
+}
+
+void TrendGraphView::clearReference()
+{
+    if (!layers_.hasReference())
+        return;
+    layers_.clearReference();
+    compose(cursorsEnabled_);
+    emit referenceChanged(kReferenceCleared);
 }
 
 void TrendGraphView::exportCsv()

@@ -78,6 +78,12 @@ public:
     QAction *recordAction() const { return recordAction_; }
     QAction *readoutAction() const { return readoutAction_; }
     QAction *triggerAction() const { return triggerAction_; }
+    QAction *referenceAction() const { return referenceAction_; }
+    QAction *clearReferenceAction() const { return clearReferenceAction_; }
+    // A .trd asked for and drawn dimmed behind the traces on a layer of its own; the traces' own
+    // pixels stay as they are. It stays through runs, Open and REDRAW until cleared.
+    void openReference();
+    void clearReference();
     // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
     void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
     void updateMenu();
@@ -100,6 +106,8 @@ signals:
     void recordingTextChanged(const QString &text);
     // A file (or two) was written: what and where, for the band.
     void saved(const QString &text);
+    // A reference was laid behind the traces or taken away: what the band says of it.
+    void referenceChanged(const QString &text);
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
     // "Trigger..." in the graph menu: the trigger set-up is wanted.
@@ -130,6 +138,8 @@ private:
     QAction *recordAction_ = nullptr;
     QAction *readoutAction_ = nullptr;
     QAction *triggerAction_ = nullptr;
+    QAction *referenceAction_ = nullptr;
+    QAction *clearReferenceAction_ = nullptr;
     std::optional<int> triggerMarkX_;
     CsvWriter recording_;
     QTimer *recordingFlush_ = nullptr;

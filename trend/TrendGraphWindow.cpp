@@ -91,6 +91,7 @@ void TrendGraphWindow::connectParts()
         showBand();
     });
     connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
+    connect(view_, &TrendGraphView::referenceChanged, this, &TrendGraphWindow::showSaved);
     connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);

@@ -6,12 +6,14 @@
 #include "base/TextFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "trend/GraphLayers.h"
 #include "trend/TrendFile.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/TrendGraphView.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -77,6 +79,7 @@ private slots:
     void initTestCase();
     void refusedFileLeavesWhatItShould_data();
     void refusedFileLeavesWhatItShould();
+    void referenceLiesBehindTheTraces();
 
 private:
     QString path(const QString &name) const { return dir_.filePath(name); }
@@ -214,6 +217,78 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     QCOMPARE(data_.rowCount, 30);
     QCOMPARE(data_.channels[13].addressOrName, QString("New13"));
     QCOMPARE(form.table().row(0).name->text(), QString("New0"));
+}
+
+// A .trd laid behind the traces shows only where the trace layer is black, dimmed; the traces'
+// own pixels, the grid and the cursor are as they were, and clearing it gives the same picture back.
+void TestTrendOpen::referenceLiesBehindTheTraces()
+{
+    data_ = TrendData{};
+    TrendGraphWindow form(ws_, data_);
+    form.show();
+    dialogs_.messages.clear();
+    dialogs_.openAnswers = {path("before.trd")};
+    form.openTrendFile();
+    QCOMPARE(data_.rowCount, 12);
+    const QImage pictureBefore = form.layers().visible.copy();
+    const int cursorBefore = data_.cursorX;
+    const QImage traceBefore = form.layers().trace.copy();
+    QAction *clear = form.view().clearReferenceAction();
+    form.view().updateMenu();
+    QVERIFY(!clear->isEnabled());
+
+    // A file that cannot be a reference is refused with the Open's own message and draws nothing.
+    write("bad.trd", {"not a trend file"});
+    dialogs_.openAnswers = {path("bad.trd")};
+    form.view().referenceAction()->trigger();
+    QCOMPARE(dialogs_.messages, QStringList{"Incorrect File Data"});
+    QCOMPARE(form.layers().visible, pictureBefore);
+    dialogs_.messages.clear();
+
+    dialogs_.openAnswers = {path("file.trd")};
+    form.view().referenceAction()->trigger();
+    QCOMPARE(dialogs_.messages, QStringList{});
+    QVERIFY(form.band().line(3)->text().contains("reference file.trd (30 rows) behind the traces"));
+    const QImage withReference = form.layers().visible;
+    QCOMPARE(form.layers().trace, traceBefore);
+
+    // The reference as it would be drawn alone, in the dimmed colours.
+    TrendData stored;
+    QVERIFY(trendfile::openLines(*textfile::readLines(path("file.trd")), stored) == trendfile::OpenOutcome::Opened);
+    std::array<QRgb, 7> dimmed{};
+    for (std::size_t k = 0; k < dimmed.size(); ++k)
+        dimmed[k] = referenceColour(kTraceColors[k]);
+    QImage alone(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
+    alone.fill(Qt::black);
+    drawRowTraces(alone, stored, dimmed);
+
+    int referencePixels = 0;
+    for (int y = 0; y < kGraphHeight; ++y) {
+        for (int x = 0; x < kGraphWidth; ++x) {
+            const QRgb trace = traceBefore.pixel(x, y);
+            const QRgb before = pictureBefore.pixel(x, y);
+            const QRgb now = withReference.pixel(x, y);
+            if (trace != qRgb(0, 0, 0)) {
+                QCOMPARE(now, before); // a trace pixel is never mixed with the reference
+            } else if (alone.pixel(x, y) != qRgb(0, 0, 0)) {
+                QCOMPARE(now, before | alone.pixel(x, y)); // behind: under the grid and cursor
+                ++referencePixels;
+            } else {
+                QCOMPARE(now, before);
+            }
+        }
+    }
+    QVERIFY(referencePixels > 100);
+
+    // The reference stays through a cursor move and goes with "Clear reference".
+    form.view().moveCursor(10);
+    form.view().moveCursor(cursorBefore);
+    QCOMPARE(form.layers().visible, withReference);
+    form.view().updateMenu();
+    QVERIFY(clear->isEnabled());
+    clear->trigger();
+    QCOMPARE(form.layers().visible, pictureBefore);
+    QVERIFY(form.band().line(3)->text().contains("reference cleared"));
 }
 
 QTEST_MAIN(TestTrendOpen)
