@@ -96,6 +96,8 @@ void ReadoutBand::show(const View &view)
     if (!planText_.isEmpty())
         events << planText_;
     lines_[3]->setText(fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
+    // What the line cuts short is there whole, one event a line, when the pointer rests on it.
+    lines_[3]->setToolTip(events.join(u'\n'));
     shown_ = std::chrono::steady_clock::now();
 }
 

@@ -187,3 +187,7 @@ inline const QString kTriggerSameChannel = QStringLiteral("The second condition 
 // time and its row as the cursor names it.
 inline const QString kBandTriggerArmed = QStringLiteral("armed: %1");
 inline const QString kBandTriggered = QStringLiteral("triggered at %1 (row %2)");
+// After it while the rows after the trigger row are still coming: %1 of %2 of them stored.
+inline const QString kBandCapturing = QStringLiteral(", capturing: %1 of %2 rows after");
+// After it when fewer rows came before the trigger than were asked for: %1 of them.
+inline const QString kBandOnlyRowsBefore = QStringLiteral(", only %1 rows before the trigger");

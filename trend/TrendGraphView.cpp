@@ -8,6 +8,7 @@
 #include "trend/PictureWidget.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
+#include "trend/TriggerMark.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -29,20 +30,6 @@ QString pngAtDoubleScale(const QString &path)
 {
     const QFileInfo info(path);
     return info.dir().filePath(info.completeBaseName() + kDoubleScaleMark + QLatin1Char('.') + info.suffix());
-}
-
-// The trigger row: a solid mark at the top and bottom edges, apart from the dotted cursors, on the
-// cursor layer only, so the traces stay as they were drawn.
-constexpr QRgb kTriggerMarkColour = 0xFFFF00FFu;
-constexpr int kTriggerMarkLength = 12;
-
-void drawTriggerMark(QImage &cursorLayer, int x)
-{
-    if (x < 0 || x >= cursorLayer.width())
-        return;
-    for (int y = 0; y < cursorLayer.height(); ++y)
-        if (y < kTriggerMarkLength || y >= cursorLayer.height() - kTriggerMarkLength)
-            reinterpret_cast<QRgb *>(cursorLayer.scanLine(y))[x] = kTriggerMarkColour;
 }
 
 } // namespace
@@ -117,7 +104,7 @@ void TrendGraphView::drawCursorLayer()
     if (secondCursorX_)
         drawSecondCursor(layers_.cursor, *secondCursorX_);
     if (triggerMarkX_)
-        drawTriggerMark(layers_.cursor, *triggerMarkX_);
+        triggermark::draw(layers_.cursor, *triggerMarkX_);
 }
 
 void TrendGraphView::compose(bool withCursor)

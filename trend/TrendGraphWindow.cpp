@@ -109,7 +109,10 @@ void TrendGraphWindow::connectParts()
             trigger_->beginCapture(runRowsStored_, view_->hex());
         showBand();
     });
-    connect(trigger_, &TriggerControl::bandTextChanged, band_, &ReadoutBand::setTriggerText);
+    connect(trigger_, &TriggerControl::bandTextChanged, this, [this](const QString &text) {
+        band_->setTriggerText(text);
+        showBand();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -419,10 +422,11 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
         showBand();
         return;
     }
+    // Cursor A stands on the trigger row, marked on the cursor layer.
     view_->setTriggerMark(2 * *index);
-    view_->drawCursorLayer();
-    view_->compose(true);
+    view_->moveCursor(2 * *index);
+    showCursorValues();
     const std::optional<QDateTime> when = readout::rowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
-    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(kBandTimeFormat) : QString()).arg(*index));
+    band_->setTriggerText(trigger_->triggeredText(when, *index));
     showBand();
 }
