@@ -88,7 +88,8 @@ void ReadoutBand::show(const View &view)
         events << triggerText_;
     if (!errorTraceProblem_.isEmpty())
         events << errorTraceText();
-    if (!lineEventText_.isEmpty())
+    // The one rule of the line's messages: no "line back" beside "no reply since".
+    if (!lineEventText_.isEmpty() && (!lineEventIsBack_ || lineState_->letsLineBackStand()))
         events << lineEventText_;
     if (!recordingText_.isEmpty())
         events << recordingText_;
@@ -151,6 +152,7 @@ bool ReadoutBand::takePass(const trendpoll::TrendPass &pass)
     if (pass.lineEvent == trendpoll::LineEvent::None)
         return pass.planNow.has_value();
     lineEventText_ = readout::lineEventText(pass.lineEvent, data_, pass.ended);
+    lineEventIsBack_ = pass.lineEvent == trendpoll::LineEvent::Back;
     return true;
 }
 

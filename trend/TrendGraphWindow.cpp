@@ -98,6 +98,7 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::noReply, this,
             [this](const QDateTime &since) { band_->lineState()->showNoReply(chosenPortName(), since); });
     connect(run_, &TrendRun::replyAgain, band_->lineState(), &LineStateLabel::clearState);
+    connect(band_->lineState(), &LineStateLabel::stateChanged, this, &TrendGraphWindow::showBand);
     connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
         band_->setErrorTraceMoved(problem, nowPath);
         showBand();
