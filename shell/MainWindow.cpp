@@ -98,14 +98,16 @@ TrendGraphWindow *MainWindow::trendGraphWindow() const { return latestOpened<Tre
 MonitorWindow *MainWindow::monitorWindow() const { return latestOpened<MonitorWindow>(); }
 VariablesListWindow *MainWindow::variablesListWindow() const { return latestOpened<VariablesListWindow>(); }
 
-void MainWindow::closeOpenedWindows()
+bool MainWindow::closeOpenedWindows()
 {
     // A copy: a window that closes may go from the list meanwhile.
     const QList<QPointer<QWidget>> windows = openedWindows_;
     for (const QPointer<QWidget> &window : windows) {
-        if (window)
-            window->close();
+        // A window whose user chose to keep it (Cancel on its question) keeps the program open.
+        if (window && !window->close())
+            return false;
     }
+    return true;
 }
 
 void MainWindow::showTrendGraph() { showOpened(new TrendGraphWindow(ws_, trend_)); }
@@ -153,7 +155,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // The other windows go with the main window; each closes as it would by itself, so the port
     // is freed and nothing is left polling.
-    closeOpenedWindows();
+    if (!closeOpenedWindows()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     QCoreApplication::quit();
 }

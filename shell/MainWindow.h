@@ -56,7 +56,7 @@ private:
     template <typename Window>
     Window *latestOpened() const;
     // Closes every window it opened, each as it would close by itself.
-    void closeOpenedWindows();
+    bool closeOpenedWindows();
 
     Workspace &ws_;
     TrendData &trend_;

@@ -215,7 +215,8 @@ void TrendGraphView::updateMenu()
     exportPictureAction_->setEnabled(shown);
     copyPictureAction_->setEnabled(shown);
     clearSecondCursorAction_->setEnabled(secondCursorX_.has_value());
-    recordAction_->setEnabled(runActive_ && !recording_.isOpen());
+    // Before RUN too: the next run then records from its first row.
+    recordAction_->setEnabled(!recording_.isOpen());
 }
 
 void TrendGraphView::exportCsv()
@@ -231,8 +232,10 @@ void TrendGraphView::exportCsv()
     QString error;
     if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
         savefailure::report(ws_.dialogs, kCsvWriteError, path, error);
-    else
+    else {
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
+        emit rowsExported();
+    }
 }
 
 QImage TrendGraphView::pictureAtScale(int scale) const
@@ -277,14 +280,33 @@ void TrendGraphView::copyPicture()
 
 void TrendGraphView::recordToFile()
 {
-    if (!runActive_ || recording_.isOpen())
+    if (recording_.isOpen())
         return;
+    const bool runBefore = runActive_;
     const QString path = ws_.dialogs.askSaveFile(
         kCsvFilter, kCsvExtension,
         timetext::stampedFileName(kRecordingFileStem, kCsvExtension, QDateTime::currentDateTime()));
-    // The run may have ended while the dialog was open.
-    if (path.isEmpty() || !runActive_)
+    // The run may have ended (or begun) while the dialog was open.
+    if (path.isEmpty() || runActive_ != runBefore)
         return;
+    if (!runActive_) {
+        pendingRecordingPath_ = path;
+        emit recordingTextChanged(kRecordingFromFirstRow.arg(textfile::bareFileName(path)));
+        return;
+    }
+    startRecording(path, false);
+}
+
+void TrendGraphView::beginPendingRecording()
+{
+    if (pendingRecordingPath_.isEmpty())
+        return;
+    startRecording(std::exchange(pendingRecordingPath_, QString()), true);
+}
+
+void TrendGraphView::startRecording(const QString &path, bool fromFirstRow)
+{
+    recordingFromFirstRow_ = fromFirstRow;
     if (!recording_.open(path, std::chrono::steady_clock::now())) {
         savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;

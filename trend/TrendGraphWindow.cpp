@@ -5,6 +5,7 @@
 #include "base/WindowPrint.h"
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
+#include "trend/LoseWorkGuard.h"
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
@@ -47,6 +48,10 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     band_ = new ReadoutBand(data_, this);
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     trigger_ = new TriggerControl(ws_, data_, this);
+    guard_ = std::make_unique<LoseWorkGuard>(
+        ws_.dialogs, LoseWorkGuard::Actions{[this] { return run_->isActive() || run_->isStarting(); },
+                                            [this] { endRunByButton(); }, [this] { return saveRows(); }});
+    table_->setChangeGuard([this] { return guard_->mayChangeChannels(); });
     connectParts();
 
     ws_.session.setTrendGraphOpen(true);
@@ -91,6 +96,7 @@ void TrendGraphWindow::connectParts()
         showBand();
     });
     connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
+    connect(view_, &TrendGraphView::rowsExported, this, [this] { guard_->kept(); });
     connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
@@ -149,6 +155,11 @@ void TrendGraphWindow::endWindow()
 
 void TrendGraphWindow::closeEvent(QCloseEvent *event)
 {
+    // During a run, or over rows kept nowhere else, the user says first what becomes of them.
+    if (!closed_ && !guard_->mayClose()) {
+        event->ignore();
+        return;
+    }
     endWindow();
     event->accept();
 }
@@ -241,6 +252,9 @@ void TrendGraphWindow::samplingBegun()
     readout::beginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     band_->beginRun();
     band_->setPlanText(readplan::planText(run_->readPlan()));
+    // "Record to file..." chosen before RUN: the file takes every row, the first one included.
+    view_->beginPendingRecording();
+    guard_->runBegan();
     view_->forgetSecondCursor();
     view_->setTriggerMark(std::nullopt);
     runRowsStored_ = 0;
@@ -254,6 +268,7 @@ void TrendGraphWindow::passStored(const trendpoll::TrendPass &pass)
     view_->repaintChangedColumns();
     const bool eventNow = band_->takePass(pass);
     view_->recordPass();
+    guard_->rowStored(view_->recordingWholeRun());
     ++runRowsStored_;
     if (eventNow || band_->figuresDue())
         showBand();
@@ -363,6 +378,7 @@ void TrendGraphWindow::openTrendFile()
         // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view_->forgetSecondCursor();
         view_->setTriggerMark(std::nullopt);
+        guard_->kept();
         band_->showFile(fileName);
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
@@ -376,10 +392,16 @@ void TrendGraphWindow::openTrendFile()
     showBand();
 }
 
-void TrendGraphWindow::saveTrendFile()
+void TrendGraphWindow::saveTrendFile() { saveRows(); }
+
+bool TrendGraphWindow::saveRows()
 {
-    if (const std::optional<QString> saved = files_.save())
-        showSaved(*saved);
+    const std::optional<QString> saved = files_.save();
+    if (!saved)
+        return false;
+    guard_->kept();
+    showSaved(*saved);
+    return true;
 }
 
 void TrendGraphWindow::showSaved(const QString &text)

@@ -27,6 +27,7 @@ class TrendRun;
 class TriggerControl;
 class TriggerDialog;
 class GraphLayers;
+class LoseWorkGuard;
 
 
 class TrendGraphWindow : public QWidget {
@@ -114,6 +115,8 @@ private:
     void showCursorValues(bool highLow = false);
     void showBand();
     void showSaved(const QString &text);
+    // Save: the rows shown or of the last run to a .trd; false when nothing was saved.
+    bool saveRows();
     void showReadoutWindow();
     // RUN/STOP follows the run state: a catalogue to run with, no Data Read on the line.
     void followSession(const SessionState &state);
@@ -134,6 +137,7 @@ private:
     TrendGraphControls controls_;
 
     TriggerControl *trigger_ = nullptr;
+    std::unique_ptr<LoseWorkGuard> guard_;
     int runRowsStored_ = 0;
 
     bool closed_ = false;
