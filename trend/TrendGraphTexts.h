@@ -63,6 +63,14 @@ inline const QString kStepRightTip = QStringLiteral("Cursor one row right.");
 inline const QString kRedrawTip = QStringLiteral("Draw the last run's rows and read them with the cursor.");
 inline const QString kNumberBaseTip = QStringLiteral("Values at the cursor in decimal or hex.");
 
+// The keys of the buttons, added to their tooltips: (%1 the keys).
+inline const QString kKeyTip = QStringLiteral("(%1)");
+inline const QString kRunKeys = QStringLiteral("F5 or Ctrl+R");
+inline const QString kOpenKeys = QStringLiteral("Ctrl+O");
+inline const QString kSaveKeys = QStringLiteral("Ctrl+S");
+inline const QString kStepLeftKeys = QStringLiteral("Left; Shift+Left moves cursor B");
+inline const QString kStepRightKeys = QStringLiteral("Right; Shift+Right moves cursor B");
+
 // The band after a Save or an export: %1 the file(s), %2 the folder.
 inline const QString kSavedIn = QStringLiteral("saved %1 in %2");
 inline const QString kTwoFiles = QStringLiteral("%1 and %2");
@@ -141,6 +149,23 @@ inline const QStringList kReadoutSpanColumns = {QStringLiteral("B"),    QStringL
                                                 QStringLiteral("Max"),  QStringLiteral("Mean"),  QStringLiteral("RMS"),
                                                 QStringLiteral("P-P"),  QStringLiteral("1s"),    QStringLiteral("Edges"),
                                                 QStringLiteral("Failed")};
+// What each column of the Read-out holds, its header's tooltip: the columns' names in order (Channel,
+// A, then those of kReadoutSpanColumns), each with its explanation.
+inline const QStringList kReadoutColumnTips = {
+    QStringLiteral("Channel: its name, beside its trace colour."),
+    QStringLiteral("A: the value at cursor A."),
+    QStringLiteral("B: the value at cursor B."),
+    QStringLiteral("B-A: the value at B less the value at A."),
+    QStringLiteral("Min: the smallest value from A to B."),
+    QStringLiteral("Max: the largest value from A to B."),
+    QStringLiteral("Mean: the average of the values from A to B."),
+    QStringLiteral("RMS: the root mean square of the values from A to B."),
+    QStringLiteral("P-P: peak to peak, the largest value less the smallest from A to B."),
+    QStringLiteral("1s: of a logic channel, the rows from A to B whose bit is 1."),
+    QStringLiteral("Edges: of a logic channel, the times its bit changes from A to B."),
+    QStringLiteral("Failed: the rows from A to B whose read of the channel failed (no value)."),
+};
+
 // The band's difference line when not every channel's difference fits: the rest are in the
 // Read-out window.
 inline const QString kReadoutMoreMark = QStringLiteral("... (Read-out)");

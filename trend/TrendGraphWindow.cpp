@@ -6,6 +6,7 @@
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
 #include "trend/LoseWorkGuard.h"
+#include "trend/TrendGraphKeys.h"
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
@@ -53,6 +54,7 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
                                             [this] { endRunByButton(); }, [this] { return saveRows(); }});
     table_->setChangeGuard([this] { return guard_->mayChangeChannels(); });
     connectParts();
+    keys_ = new TrendGraphKeys(*this);
 
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
@@ -168,6 +170,10 @@ void TrendGraphWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && view_->secondCursorX()) {
         clearSecondCursor();
+        event->accept();
+        return;
+    }
+    if (keys_->takeKey(*event)) {
         event->accept();
         return;
     }

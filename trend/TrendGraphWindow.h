@@ -28,6 +28,7 @@ class TriggerControl;
 class TriggerDialog;
 class GraphLayers;
 class LoseWorkGuard;
+class TrendGraphKeys;
 
 
 class TrendGraphWindow : public QWidget {
@@ -138,6 +139,7 @@ private:
 
     TriggerControl *trigger_ = nullptr;
     std::unique_ptr<LoseWorkGuard> guard_;
+    TrendGraphKeys *keys_ = nullptr;
     int runRowsStored_ = 0;
 
     bool closed_ = false;
