@@ -28,17 +28,21 @@ using Answer = Dialogs::LoseWorkAnswer;
 
 constexpr std::uint32_t kWordAddress = 0x600E00;
 
-// A window drawing one channel, the word at kWordAddress.
+// `form` draws one channel, the word at kWordAddress.
+void chooseOneChannel(TrendGraphWindow &form)
+{
+    for (int c = 0; c < kChannels; ++c)
+        form.table().row(c).selected->setChecked(c == 0);
+    form.table().setAddressKind(0, AddressKind::Address);
+    form.table().row(0).name->setText(QStringLiteral("600E00"));
+    form.table().row(0).scale->setText(QStringLiteral("2000"));
+}
+
 TrendGraphWindow *oneChannelWindow(TrendWindowProgram &p)
 {
     auto *form = new TrendGraphWindow(p.ws, p.data);
     form->show();
-    for (int c = 0; c < kChannels; ++c)
-        form->table().row(c).selected->setChecked(false);
-    form->table().row(0).selected->setChecked(true);
-    form->table().setAddressKind(0, AddressKind::Address);
-    form->table().row(0).name->setText(QStringLiteral("600E00"));
-    form->table().row(0).scale->setText(QStringLiteral("2000"));
+    chooseOneChannel(*form);
     return form;
 }
 
@@ -131,12 +135,7 @@ void TestLoseWork::mainWindowKeepsATrendGraphTheUserKept()
     main.openTrendGraph();
     QPointer<TrendGraphWindow> form = main.trendGraphWindow();
     QVERIFY(form);
-    for (int c = 1; c < kChannels; ++c)
-        form->table().row(c).selected->setChecked(false);
-    form->table().row(0).selected->setChecked(true);
-    form->table().setAddressKind(0, AddressKind::Address);
-    form->table().row(0).name->setText(QStringLiteral("600E00"));
-    form->table().row(0).scale->setText(QStringLiteral("2000"));
+    chooseOneChannel(*form);
     QVERIFY(runWithRows(*form, 2));
 
     // Cancel: the main window stays, and so does the run.

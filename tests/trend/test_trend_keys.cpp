@@ -39,6 +39,15 @@ void showRows(TrendGraphWindow &form, TrendData &data, int rows)
     form.redraw();
 }
 
+// `form` shown as the active window, where its keys work.
+bool showActive(TrendGraphWindow &form)
+{
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    form.activateWindow();
+    return QTest::qWaitForWindowActive(&form);
+}
+
 } // namespace
 
 class TestTrendKeys : public QObject {
@@ -55,10 +64,7 @@ void TestTrendKeys::keysDoWhatTheirButtonsDo()
 {
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
-    form.setAttribute(Qt::WA_DeleteOnClose, false);
-    form.show();
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(showActive(form));
 
     // Before any rows the cursor keys and Ctrl+S change nothing; Save is greyed.
     QVERIFY(!form.stepRightButton()->isEnabled());
@@ -118,10 +124,7 @@ void TestTrendKeys::menuKeyOpensTheGraphMenuAtCursorA()
 {
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
-    form.setAttribute(Qt::WA_DeleteOnClose, false);
-    form.show();
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(showActive(form));
     showRows(form, p.data, 20);
     form.setSecondCursor(10);
     form.graphClicked(30);

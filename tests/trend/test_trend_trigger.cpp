@@ -43,6 +43,27 @@ int markPixelsIn(const QImage &layer, int x)
     return count;
 }
 
+// The simulated controller's word at kWordAddress: 0, then 1000 from its `pass`-th read.
+void scheduleStep(ControllerSimulator &sim, int pass)
+{
+    sim.setLiveDemo(false);
+    sim.writeWord(kWordAddress, 0);
+    ScheduledStep step;
+    step.address = kWordAddress;
+    step.value = 1000;
+    step.fromRead = pass;
+    sim.addScheduledStep(step);
+}
+
+// Channel `c` selected in `table`, reading the word at `address` (hex) with `scale`.
+void selectAddress(ChannelTable &table, int c, const QString &address, const QString &scale)
+{
+    table.row(c).selected->setChecked(true);
+    table.setAddressKind(c, AddressKind::Address);
+    table.row(c).name->setText(address);
+    table.row(c).scale->setText(scale);
+}
+
 } // namespace
 
 class TestTrendTrigger : public QObject {
@@ -58,28 +79,16 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     SimulatedPort port;
     QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
     ControllerSimulator &sim = port.simulator();
-    sim.setLiveDemo(false);
-    sim.writeWord(kWordAddress, 0);
+    scheduleStep(sim, kStepPass);
     sim.writeWord(kFlagAddress, 0x0008);
-    ScheduledStep step;
-    step.address = kWordAddress;
-    step.value = 1000;
-    step.fromRead = kStepPass;
-    sim.addScheduledStep(step);
 
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     for (int c = 0; c < kChannels; ++c)
         form.table().row(c).selected->setChecked(false);
-    const auto setRow = [&](int c, const QString &name, const QString &scale) {
-        form.table().row(c).selected->setChecked(true);
-        form.table().setAddressKind(c, AddressKind::Address);
-        form.table().row(c).name->setText(name);
-        form.table().row(c).scale->setText(scale);
-    };
-    setRow(0, QStringLiteral("600E00"), QStringLiteral("2000"));
-    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+    selectAddress(form.table(), 0, QStringLiteral("600E00"), QStringLiteral("2000"));
+    selectAddress(form.table(), 7, QStringLiteral("600F00"), QStringLiteral("03"));
 
     // Set up from the graph menu: the selected channels as the table names them.
     form.view().triggerAction()->trigger();
@@ -202,23 +211,14 @@ void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
     SimulatedPort port;
     QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
     ControllerSimulator &sim = port.simulator();
-    sim.setLiveDemo(false);
-    sim.writeWord(kWordAddress, 0);
-    ScheduledStep step;
-    step.address = kWordAddress;
-    step.value = 1000;
-    step.fromRead = kEarlyPass;
-    sim.addScheduledStep(step);
+    scheduleStep(sim, kEarlyPass);
 
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     for (int c = 0; c < kChannels; ++c)
         form.table().row(c).selected->setChecked(false);
-    form.table().row(0).selected->setChecked(true);
-    form.table().setAddressKind(0, AddressKind::Address);
-    form.table().row(0).name->setText(QStringLiteral("600E00"));
-    form.table().row(0).scale->setText(QStringLiteral("2000"));
+    selectAddress(form.table(), 0, QStringLiteral("600E00"), QStringLiteral("2000"));
     form.view().triggerAction()->trigger();
     TriggerDialog *dialog = form.triggerDialog();
     QVERIFY(dialog);
