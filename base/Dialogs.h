@@ -34,6 +34,15 @@ public:
     {
         return askSaveFile(filter, defaultExtension, QString());
     }
+    // What to do with work that would be lost: save it first, let it go, or not go on at all.
+    enum class LoseWorkAnswer { Save, Discard, Cancel };
+    // A modal question whose whole text is `text`, answered Save, Discard or Cancel. A seam that
+    // cannot ask (the program is ending) answers Discard, so that nothing waits for a user.
+    virtual LoseWorkAnswer askBeforeLosingWork(const QString &text)
+    {
+        Q_UNUSED(text);
+        return LoseWorkAnswer::Discard;
+    }
     // A printer chosen and set up by the user, or null when the user cancelled.
     virtual std::unique_ptr<QPrinter> askPrinter() = 0;
     // The program is ending (a shutdown, a logout, a service stop): every dialog open now is

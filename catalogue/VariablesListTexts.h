@@ -42,3 +42,7 @@ inline QString dataReadFailed(quint32 address, int code)
 // Progress of a Data Read under the bit list. %1: reads done, %2: super-block words read.
 inline const QString kDataReadOpening = QStringLiteral("Opening port...");
 inline const QString kDataReadProgress = QStringLiteral("Reads: %1\nSuper block:\n%2 words");
+// Where the progress stood, once a Data Read has built the list. %1 the variables listed, %2 the
+// blocks decoded, %3 the time it ended.
+inline const QString kDataReadSummary = QStringLiteral("%1 variables from %2 blocks read at %3");
+inline const QString kDataReadSummaryTimeFormat = QStringLiteral("HH:mm:ss");

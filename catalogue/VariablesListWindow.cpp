@@ -10,6 +10,8 @@
 #include "catalogue/VariablesListTexts.h"
 
 #include <QCloseEvent>
+#include <QTime>
+#include <algorithm>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -71,6 +73,11 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     dataReadProgress_ = makeLabel(this, "dataReadProgress", QRect(130, 308, 127, 44), QString());
     dataReadProgress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     dataReadProgress_->hide();
+    // In the same place once a read has built the list: how much it read, and when.
+    dataReadSummary_ = makeLabel(this, "dataReadSummary", QRect(130, 308, 127, 44), QString());
+    dataReadSummary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    dataReadSummary_->setWordWrap(true);
+    dataReadSummary_->hide();
     portPause_ = new PortPause(this);
     connect(portPause_, &PortPause::finished, this, &VariablesListWindow::pauseEnded);
 
@@ -124,6 +131,7 @@ void VariablesListWindow::readDataFromController()
     ws_.session.takeLine(LineHolder::DataRead);
     setCursor(Qt::BusyCursor);
     dataReadProgress_->setText(kDataReadOpening);
+    dataReadSummary_->hide();
     dataReadProgress_->show();
     ws_.linkThread.open(PortUser::DataRead, this,
                         [this](LinkThread::OpenOutcome outcome) { takeOpenOutcome(outcome); });
@@ -189,12 +197,25 @@ void VariablesListWindow::readingEnded(const std::optional<DataReadOutcome> &out
             ws_.catalogue = *outcome->catalogue;
             refillNameList();
             ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
+            showDataReadSummary();
         }
     } else if (report.failedAddress) {
         // The list and the file of the last good read stay; the user must know they are not new.
         ws_.dialogs.showMessage(dataReadFailed(*report.failedAddress, report.failedCode));
     }
     endDataRead();
+}
+
+void VariablesListWindow::showDataReadSummary()
+{
+    // The list's entries less its closing "END"; the block records less the one that closes them.
+    const auto variables = std::count_if(ws_.catalogue.variableList.cbegin(), ws_.catalogue.variableList.cend(),
+                                         [](const QString &entry) { return entry != QLatin1String("END"); });
+    const auto blocks = std::count_if(ws_.catalogue.blockRecords.cbegin(), ws_.catalogue.blockRecords.cend(),
+                                      [](const BlockRecord &record) { return record.typeCode != 0; });
+    dataReadSummary_->setText(
+        kDataReadSummary.arg(variables).arg(blocks).arg(QTime::currentTime().toString(kDataReadSummaryTimeFormat)));
+    dataReadSummary_->show();
 }
 
 void VariablesListWindow::endDataRead()

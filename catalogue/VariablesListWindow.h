@@ -41,6 +41,8 @@ public:
     QListWidget *bitList() const { return bitList_; }
     QPushButton *dataReadButton() const { return dataReadButton_; }
     QLabel *dataReadProgress() const { return dataReadProgress_; }
+    // What the last Data Read that built the list read, and when; hidden until one has.
+    QLabel *dataReadSummary() const { return dataReadSummary_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -58,6 +60,7 @@ private:
     void startReading();
     void showProgress(const DataReadProgress &progress);
     void readingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report);
+    void showDataReadSummary();
     void endDataRead();
 
     Workspace &ws_;
@@ -65,6 +68,7 @@ private:
     QListWidget *bitList_ = nullptr;
     QPushButton *dataReadButton_ = nullptr;
     QLabel *dataReadProgress_ = nullptr;
+    QLabel *dataReadSummary_ = nullptr;
     PortPause *portPause_ = nullptr;
     std::shared_ptr<LinkTask> task_;
     bool portOpened_ = false;

@@ -113,10 +113,22 @@ LinkThread::Reply LinkThread::replyTo(QObject *window)
 
 void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOutcome)> done)
 {
+    openTellingFailure(user, window, [this, done = std::move(done)](OpenOutcome outcome, const PortMessages &messages) {
+        if (const Link::MessageFunction show = link_.messageFunction()) {
+            for (const auto &[text, detail] : messages)
+                show(text, detail);
+        }
+        done(outcome);
+    });
+}
+
+void LinkThread::openTellingFailure(PortUser user, QObject *window,
+                                    std::function<void(OpenOutcome, const PortMessages &)> done)
+{
     if (holder_ != PortUser::None && holder_ != user) {
         if (const Link::MessageFunction show = link_.messageFunction())
             show(heldByMessage(holder_), QString());
-        done(OpenOutcome::Held);
+        done(OpenOutcome::Held, {});
         return;
     }
     holder_ = user;
@@ -124,23 +136,18 @@ void LinkThread::open(PortUser user, QObject *window, std::function<void(OpenOut
     holderRequest_ = request;
     const Reply reply = replyTo(window);
     post([this, user, request, reply, done = std::move(done)](Link &link) {
-        // The port's messages are shown on the window's thread, before the window hears the result.
-        std::vector<std::pair<QString, QString>> messages;
+        // The port's messages go to the window's thread, before the window hears the result.
+        PortMessages messages;
         const bool opened =
             link.openReporting(user, [&messages](const QString &text, const QString &detail) {
                 messages.emplace_back(text, detail);
             }) == 0;
         portOpen_.store(link.isOpen());
-        const Link::MessageFunction show = link.messageFunction();
-        reply([this, user, request, opened, messages, show, done] {
+        reply([this, user, request, opened, messages, done] {
             // Only this open's failure frees the holder: a newer open of the same user keeps it.
             if (!opened && holder_ == user && holderRequest_ == request)
                 holder_ = PortUser::None;
-            if (show) {
-                for (const auto &[text, detail] : messages)
-                    show(text, detail);
-            }
-            done(opened ? OpenOutcome::Opened : OpenOutcome::Failed);
+            done(opened ? OpenOutcome::Opened : OpenOutcome::Failed, messages);
         });
     });
 }

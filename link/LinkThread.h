@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 // What a window and the link thread share about one activity (a run, a Monitor release, a Data
@@ -78,6 +79,12 @@ public:
     // messages ("CreateFile Error!", ...) were shown. While another of this program's windows
     // holds the port, the open is refused at once.
     void open(PortUser user, QObject *window, std::function<void(OpenOutcome)> done);
+    // The port's messages of a failed open, each its text and its detail (the device and why).
+    using PortMessages = std::vector<std::pair<QString, QString>>;
+    // The same open, for a caller that tells a failure in one message of its own: the port's
+    // messages are handed to `done` instead of being shown. A refusal because another window
+    // holds the port is still shown at once.
+    void openTellingFailure(PortUser user, QObject *window, std::function<void(OpenOutcome, const PortMessages &)> done);
     // Gives the port back once the work queued before has ended. Ignored unless `user` holds it.
     void close(PortUser user);
 

@@ -32,6 +32,8 @@ MonitorLineStatus::MonitorLineStatus(const MonitorRun &run, QWidget *window) : Q
     connect(&run, &MonitorRun::noReply, lineState_,
             [this](const QDateTime &since) { lineState_->showNoReply(chosenPortName(), since); });
     connect(&run, &MonitorRun::replyAgain, lineState_, &LineStateLabel::clearState);
+    // "line back" waits while "no reply since" is said, and shows once the controller answers.
+    connect(lineState_, &LineStateLabel::stateChanged, this, &MonitorLineStatus::showFigures);
 
     // The figures beside the block-output grid's caption, where the row has room.
     figures_ = new QLabel(window);
@@ -44,6 +46,7 @@ MonitorLineStatus::MonitorLineStatus(const MonitorRun &run, QWidget *window) : Q
 void MonitorLineStatus::beginRelease()
 {
     lineLost_ = false;
+    lineBackEvent_ = false;
     eventText_.clear();
     showFigures();
 }
@@ -52,6 +55,7 @@ void MonitorLineStatus::takeSection(const SectionResult &result)
 {
     if (result.lineLost || result.lineBack) {
         lineLost_ = result.lineLost;
+        lineBackEvent_ = result.lineBack && !result.lineLost;
         eventText_ = (result.lineLost ? kLineLost : kLineBack).arg(timeNow());
     }
     // The figures change with every section; a few times a second is enough to read them.
@@ -65,7 +69,9 @@ void MonitorLineStatus::showFigures()
     figuresShown_ = std::chrono::steady_clock::now();
     const PollFigures &figures = run_.releaseFigures();
     QString text = figures.stats.exchanges == 0 ? QString() : pollFiguresText(figures);
-    if (!eventText_.isEmpty()) {
+    // The one rule of the line's messages: no "line back" beside "no reply since".
+    const bool eventStands = !eventText_.isEmpty() && (!lineBackEvent_ || lineState_->letsLineBackStand());
+    if (eventStands) {
         // The event comes first and whole where it fits; the figures take the room that is left.
         const QFontMetrics metrics(figures_->font());
         const int width = figures_->width();
@@ -81,6 +87,7 @@ void MonitorLineStatus::showSaved(const QString &path)
     const QFileInfo saved(path);
     const QFontMetrics metrics(figures_->font());
     const int room = figures_->width() - metrics.horizontalAdvance(kSavedIn.arg(saved.fileName(), QString()));
+    lineBackEvent_ = false;
     eventText_ = kSavedIn.arg(saved.fileName(), metrics.elidedText(QDir::toNativeSeparators(saved.absolutePath()),
                                                                    Qt::ElideMiddle, std::max(room, 0)));
     showFigures();

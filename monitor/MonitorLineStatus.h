@@ -40,5 +40,6 @@ private:
     QLabel *figures_ = nullptr;
     bool lineLost_ = false;
     QString eventText_;
+    bool lineBackEvent_ = false; // the event is the line coming back
     std::chrono::steady_clock::time_point figuresShown_{};
 };

@@ -1,5 +1,7 @@
 #include "shell/MainWindow.h"
 
+#include "shell/About.h"
+
 #include "base/WindowLook.h"
 #include "catalogue/VariablesListWindow.h"
 #include "monitor/MonitorWindow.h"
@@ -34,6 +36,12 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     QMenu *system = menuBar()->addMenu(kSystemMenuCaption);
     system->setObjectName(QStringLiteral("systemMenu"));
     portSettingsAction_ = system->addAction(kCommPortItemCaption);
+    QMenu *help = menuBar()->addMenu(kHelpMenuCaption);
+    help->setObjectName(QStringLiteral("helpMenu"));
+    aboutAction_ = help->addAction(kAboutItemCaption);
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    // A greyed item says why when the pointer rests on it.
+    display->setToolTipsVisible(true);
 
     exitAction_->setObjectName(QStringLiteral("exitAction"));
     trendGraphAction_->setObjectName(QStringLiteral("trendGraphAction"));
@@ -46,6 +54,8 @@ MainWindow::MainWindow(Workspace &ws, TrendData &trend, QWidget *parent)
     connect(monitorAction_, &QAction::triggered, this, &MainWindow::openMonitor);
     connect(portSettingsAction_, &QAction::triggered, this, &MainWindow::openPortSettings);
     connect(openRecordingAction_, &QAction::triggered, this, &MainWindow::openRecording);
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
+    openRecordingAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
 
     auto *client = new QWidget(this);
     client->setFixedSize(343, 47);
@@ -98,14 +108,16 @@ TrendGraphWindow *MainWindow::trendGraphWindow() const { return latestOpened<Tre
 MonitorWindow *MainWindow::monitorWindow() const { return latestOpened<MonitorWindow>(); }
 VariablesListWindow *MainWindow::variablesListWindow() const { return latestOpened<VariablesListWindow>(); }
 
-void MainWindow::closeOpenedWindows()
+bool MainWindow::closeOpenedWindows()
 {
     // A copy: a window that closes may go from the list meanwhile.
     const QList<QPointer<QWidget>> windows = openedWindows_;
     for (const QPointer<QWidget> &window : windows) {
-        if (window)
-            window->close();
+        // A window whose user chose to keep it (Cancel on its question) keeps the program open.
+        if (window && !window->close())
+            return false;
     }
+    return true;
 }
 
 void MainWindow::showTrendGraph() { showOpened(new TrendGraphWindow(ws_, trend_)); }
@@ -147,13 +159,22 @@ void MainWindow::followSession(const SessionState &state)
     // opened.
     trendGraphAction_->setEnabled(displayWindowAllowed(state));
     monitorAction_->setEnabled(displayWindowAllowed(state));
+    const QString why = state.trendGraphOpen ? kTrendGraphOpenTip : state.monitorOpen ? kMonitorOpenTip : QString();
+    // An empty tip gives the item's caption back as its tip.
+    trendGraphAction_->setToolTip(why);
+    monitorAction_->setToolTip(why);
 }
+
+void MainWindow::showAbout() { ws_.dialogs.showMessage(about::title(), about::detail()); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // The other windows go with the main window; each closes as it would by itself, so the port
     // is freed and nothing is left polling.
-    closeOpenedWindows();
+    if (!closeOpenedWindows()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     QCoreApplication::quit();
 }

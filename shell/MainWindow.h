@@ -29,6 +29,8 @@ public:
     void openVariablesList();
     // File > "Open recording...": a Recording window for the file chosen.
     void openRecording();
+    // Help > About: the version, the program and data folders and the settings file.
+    void showAbout();
     // A Recording window reading `path`; one per file.
     void showRecording(const QString &path);
 
@@ -40,6 +42,7 @@ public:
     QAction *monitorAction() const { return monitorAction_; }
     QAction *portSettingsAction() const { return portSettingsAction_; }
     QAction *openRecordingAction() const { return openRecordingAction_; }
+    QAction *aboutAction() const { return aboutAction_; }
 
     // The latest window of each kind it opened, while it is open.
     TrendGraphWindow *trendGraphWindow() const;
@@ -56,7 +59,7 @@ private:
     template <typename Window>
     Window *latestOpened() const;
     // Closes every window it opened, each as it would close by itself.
-    void closeOpenedWindows();
+    bool closeOpenedWindows();
 
     Workspace &ws_;
     TrendData &trend_;
@@ -65,5 +68,6 @@ private:
     QAction *monitorAction_ = nullptr;
     QAction *portSettingsAction_ = nullptr;
     QAction *openRecordingAction_ = nullptr;
+    QAction *aboutAction_ = nullptr;
     QList<QPointer<QWidget>> openedWindows_;
 };

@@ -233,11 +233,16 @@ void PortSettingsDialog::showDeviceOfCheckedPort()
                                               (problem.isEmpty() ? QString() : kDeviceProblem.arg(problem));
     // A long device name (a by-id name) goes on a line of its own, shortened in the middle; the
     // whole text is the tool tip.
+    // What keeps the device from opening stays written beside it ("missing", "not permitted"),
+    // the device giving way for it; the system's reason is in the tool tip.
     const QFontMetrics metrics = portDevice_->fontMetrics();
     const bool fits = metrics.horizontalAdvance(text) <= portDevice_->width();
+    const QString shortProblem = problem.isEmpty() ? QString() : kDeviceProblem.arg(problem.section(u':', 0, 0));
+    const int deviceRoom = portDevice_->width() - metrics.horizontalAdvance(shortProblem);
     portDevice_->setText(fits ? text
                               : kPortAndDeviceOnTwoLines.arg(
-                                    port, metrics.elidedText(device, Qt::ElideMiddle, portDevice_->width())));
+                                    port, metrics.elidedText(device, Qt::ElideMiddle, std::max(deviceRoom, 0)) +
+                                              shortProblem));
     portDevice_->setToolTip(text);
     QPalette palette = portDevice_->palette();
     palette.setColor(QPalette::WindowText, problem.isEmpty() ? QApplication::palette().color(QPalette::WindowText)

@@ -32,6 +32,24 @@ void WidgetDialogs::showMessage(const QString &text, const QString &detail)
     box.exec();
 }
 
+Dialogs::LoseWorkAnswer WidgetDialogs::askBeforeLosingWork(const QString &text)
+{
+    if (ending_)
+        return LoseWorkAnswer::Discard;
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, activeParent());
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return LoseWorkAnswer::Save;
+    case QMessageBox::Discard:
+        return LoseWorkAnswer::Discard;
+    default:
+        return LoseWorkAnswer::Cancel;
+    }
+}
+
 QString WidgetDialogs::qtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));

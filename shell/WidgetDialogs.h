@@ -14,6 +14,7 @@ public:
     using Dialogs::askSaveFile;
     QString askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
     std::unique_ptr<QPrinter> askPrinter() override;
+    LoseWorkAnswer askBeforeLosingWork(const QString &text) override;
     void endAll() override;
 
     // "Caption(*.ext)|*.ext" pairs as a file dialog filter. A caption that already names its

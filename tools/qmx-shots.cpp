@@ -7,6 +7,7 @@
 #include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
 #include "monitor/MonitorWindow.h"
+#include "program/LineStateLabel.h"
 #include "recording/RecordingWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
@@ -198,6 +199,12 @@ int main(int argc, char *argv[])
     waitMs(50);
     save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
     save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
+    // The trigger row's mark as a triggered run leaves it: a "T" line down the graph, cursor A on it.
+    const int markX = 2 * (trend->data().rowCount / 2);
+    trend->view().setTriggerMark(markX);
+    trend->view().moveCursor(markX);
+    save(trend, out, QStringLiteral("04c-trend-trigger-mark.png"));
+    trend->view().setTriggerMark(std::nullopt);
 
     // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
     dialogs.saveAnswer = out + QStringLiteral("/demo.trd");
@@ -239,6 +246,12 @@ int main(int argc, char *argv[])
     waitFor([monitor] { return monitor->passesCompleted() > 0; }, 5000);
     waitMs(baud ? 1000 : 300);
     save(monitor, out, QStringLiteral("06-monitor-running.png"));
+    // The line's state for a port whose device has a long name: laid out whole, the device
+    // shortened in its middle.
+    mapPortToDevice(QStringLiteral("COM9"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    monitor->lineState()->showNoReply(QStringLiteral("COM9"), QDateTime::currentDateTime());
+    save(monitor, out, QStringLiteral("06a-monitor-no-reply-long-device.png"));
+    monitor->lineState()->clearState();
     monitor->toggleNumberBase();
     waitMs(baud ? 2000 : 300);
     monitor->releaseOrPause();

@@ -89,7 +89,13 @@ void ChannelTable::buildRow(int c)
 
     row.selected = new QCheckBox(this);
     row.selected->setGeometry(tableRect(555, top, 16, 16));
-    connect(row.selected, &QCheckBox::clicked, this, &ChannelTable::touched);
+    connect(row.selected, &QCheckBox::clicked, this, [this, c](bool checked) {
+        if (!mayChange()) {
+            rows_[static_cast<std::size_t>(c)].selected->setChecked(!checked);
+            return;
+        }
+        emit touched();
+    });
 
     row.addressKind = new QPushButton(this);
     row.addressKind->setGeometry(tableRect(575, top, 21, kRowHeight));
@@ -146,6 +152,8 @@ void ChannelTable::setAddressKind(int channel, AddressKind kind)
 
 void ChannelTable::toggleAddressKind(int channel)
 {
+    if (!mayChange())
+        return;
     emit touched();
     setAddressKind(channel, addressKind(channel) == AddressKind::Address ? AddressKind::Name : AddressKind::Address);
 }
@@ -221,7 +229,7 @@ void ChannelTable::setValueText(int channel, const QString &text)
 void ChannelTable::pickAnalogName(int channel)
 {
     const VariableChoice choice = ws_.links.variableChoice();
-    if (!choice.listShown)
+    if (!choice.listShown || !mayChange())
         return;
     emit touched();
     if (!ws_.session.state().variablesListOpen) {
@@ -237,6 +245,8 @@ void ChannelTable::pickAnalogName(int channel)
 
 void ChannelTable::pickLogicNameAndBit(int channel)
 {
+    if (!mayChange())
+        return;
     emit touched();
     if (!ws_.session.state().variablesListOpen) {
         ws_.dialogs.showMessage(kOpenVariablesList);

@@ -9,6 +9,7 @@
 #include "trend/TrendData.h"
 
 #include <QWidget>
+#include <functional>
 #include <array>
 
 class PictureWidget;
@@ -64,6 +65,10 @@ public:
     void pickLogicNameAndBit(int channel);
     void pickBitIntoFirstValue();
 
+    // Asked before a click changes the channels (Sel, the A/L button, a name picked from the
+    // Variables List): false leaves them as they were. Other clicks only touch the table.
+    void setChangeGuard(std::function<bool()> guard) { changeGuard_ = std::move(guard); }
+
 signals:
     // A click into the table, before it takes effect.
     void touched();
@@ -72,6 +77,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool mayChange() const { return !changeGuard_ || changeGuard_(); }
+    std::function<bool()> changeGuard_;
+
     void buildCaptions();
     void buildRow(int channel);
     QLineEdit *makeField(const QString &text, const QRect &place);

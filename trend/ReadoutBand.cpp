@@ -88,7 +88,8 @@ void ReadoutBand::show(const View &view)
         events << triggerText_;
     if (!errorTraceProblem_.isEmpty())
         events << errorTraceText();
-    if (!lineEventText_.isEmpty())
+    // The one rule of the line's messages: no "line back" beside "no reply since".
+    if (!lineEventText_.isEmpty() && (!lineEventIsBack_ || lineState_->letsLineBackStand()))
         events << lineEventText_;
     if (!recordingText_.isEmpty())
         events << recordingText_;
@@ -96,6 +97,8 @@ void ReadoutBand::show(const View &view)
     if (!planText_.isEmpty())
         events << planText_;
     lines_[3]->setText(fitted(lines_[3], events, QStringLiteral("   "), 1, kBandMoreMark));
+    // What the line cuts short is there whole, one event a line, when the pointer rests on it.
+    lines_[3]->setToolTip(events.join(u'\n'));
     shown_ = std::chrono::steady_clock::now();
 }
 
@@ -149,6 +152,7 @@ bool ReadoutBand::takePass(const trendpoll::TrendPass &pass)
     if (pass.lineEvent == trendpoll::LineEvent::None)
         return pass.planNow.has_value();
     lineEventText_ = readout::lineEventText(pass.lineEvent, data_, pass.ended);
+    lineEventIsBack_ = pass.lineEvent == trendpoll::LineEvent::Back;
     return true;
 }
 

@@ -69,6 +69,7 @@ private:
     PollFigures runFigures_;
     std::chrono::steady_clock::time_point shown_{};
     QString lineEventText_;
+    bool lineEventIsBack_ = false;
     QString recordingText_;
     QString savedText_;
     QString triggerText_;

@@ -101,6 +101,11 @@ void ReadoutWindow::showTable(const readoutstatistics::ReadoutTable &table)
     header_->setText(table.header);
     grid_->setColumnCount(static_cast<int>(table.columns.size()));
     grid_->setHorizontalHeaderLabels(table.columns);
+    // Every header says what its column holds.
+    for (int column = 0; column < grid_->columnCount(); ++column) {
+        if (QTableWidgetItem *header = grid_->horizontalHeaderItem(column))
+            header->setToolTip(kReadoutColumnTips.value(column));
+    }
     grid_->setRowCount(static_cast<int>(table.rows.size()));
     for (int r = 0; r < grid_->rowCount(); ++r) {
         const readoutstatistics::ReadoutTable::Row &row = table.rows[static_cast<std::size_t>(r)];

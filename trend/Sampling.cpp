@@ -76,6 +76,14 @@ QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &
     return line;
 }
 
+QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply, const QString &where)
+{
+    QByteArray line = timestamp.toLatin1() + " Code=" + QByteArray::number(code) + " Data=" + lastErrorReply + ' ' +
+                      where.toLatin1() + "\n";
+    line.replace("\n", "\r\n");
+    return line;
+}
+
 QByteArray errorTraceLine(const QString &timestamp, const QString &text)
 {
     return timestamp.toLatin1() + ' ' + text.toLatin1() + "\r\n";

@@ -36,6 +36,9 @@ QString traceTimestamp(const QDateTime &when);
 // One line of "ErrTrace.txt" as bytes on disk: every LF written as CR LF, the one that ends the
 // stored refusal included.
 QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply);
+// The same line with what failed after its fields (the channel, its address, the request), e.g.
+// "... Code=-1 Data= Channel=1:SpdFbk Address=00600E00 Request=R 00600E00".
+QByteArray errorTraceLine(const QString &timestamp, int code, const QByteArray &lastErrorReply, const QString &where);
 // A line of "ErrTrace.txt" that tells of the run rather than of one failed read.
 QByteArray errorTraceLine(const QString &timestamp, const QString &text);
 

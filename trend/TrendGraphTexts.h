@@ -63,6 +63,14 @@ inline const QString kStepRightTip = QStringLiteral("Cursor one row right.");
 inline const QString kRedrawTip = QStringLiteral("Draw the last run's rows and read them with the cursor.");
 inline const QString kNumberBaseTip = QStringLiteral("Values at the cursor in decimal or hex.");
 
+// The keys of the buttons, added to their tooltips: (%1 the keys).
+inline const QString kKeyTip = QStringLiteral("(%1)");
+inline const QString kRunKeys = QStringLiteral("F5 or Ctrl+R");
+inline const QString kOpenKeys = QStringLiteral("Ctrl+O");
+inline const QString kSaveKeys = QStringLiteral("Ctrl+S");
+inline const QString kStepLeftKeys = QStringLiteral("Left; Shift+Left moves cursor B");
+inline const QString kStepRightKeys = QStringLiteral("Right; Shift+Right moves cursor B");
+
 // The band after a Save or an export: %1 the file(s), %2 the folder.
 inline const QString kSavedIn = QStringLiteral("saved %1 in %2");
 inline const QString kTwoFiles = QStringLiteral("%1 and %2");
@@ -147,6 +155,23 @@ inline const QStringList kReadoutSpanColumns = {QStringLiteral("B"),    QStringL
                                                 QStringLiteral("Max"),  QStringLiteral("Mean"),  QStringLiteral("RMS"),
                                                 QStringLiteral("P-P"),  QStringLiteral("1s"),    QStringLiteral("Edges"),
                                                 QStringLiteral("Failed")};
+// What each column of the Read-out holds, its header's tooltip: the columns' names in order (Channel,
+// A, then those of kReadoutSpanColumns), each with its explanation.
+inline const QStringList kReadoutColumnTips = {
+    QStringLiteral("Channel: its name, beside its trace colour."),
+    QStringLiteral("A: the value at cursor A."),
+    QStringLiteral("B: the value at cursor B."),
+    QStringLiteral("B-A: the value at B less the value at A."),
+    QStringLiteral("Min: the smallest value from A to B."),
+    QStringLiteral("Max: the largest value from A to B."),
+    QStringLiteral("Mean: the average of the values from A to B."),
+    QStringLiteral("RMS: the root mean square of the values from A to B."),
+    QStringLiteral("P-P: peak to peak, the largest value less the smallest from A to B."),
+    QStringLiteral("1s: of a logic channel, the rows from A to B whose bit is 1."),
+    QStringLiteral("Edges: of a logic channel, the times its bit changes from A to B."),
+    QStringLiteral("Failed: the rows from A to B whose read of the channel failed (no value)."),
+};
+
 // The band's difference line when not every channel's difference fits: the rest are in the
 // Read-out window.
 inline const QString kReadoutMoreMark = QStringLiteral("... (Read-out)");
@@ -173,6 +198,17 @@ inline const QString kEventRunTime = QStringLiteral(" (t = %1 s)");
 inline const QString kPlanBlockReadRefused = QStringLiteral(", block read refused");
 inline const QString kPlanBlockReadWronglyAnswered = QStringLiteral(", block read wrongly answered");
 
+// Before work is lost: the window closed during a run or over rows kept nowhere else, a change of
+// the channels during a run. Answered Save, Discard or Cancel.
+inline const QString kCloseDuringRunQuestion =
+    QStringLiteral("A run is going on. Save its rows before the Trend Graph closes?");
+inline const QString kCloseUnsavedRunQuestion =
+    QStringLiteral("The last run's rows are not saved or exported. Save them before the Trend Graph closes?");
+inline const QString kTableEndsRunQuestion =
+    QStringLiteral("Changing the channels ends the run going on. Save its rows first?");
+// "Record to file..." chosen before RUN: %1 the file's bare name.
+inline const QString kRecordingFromFirstRow = QStringLiteral("next run records to %1 from its first row");
+
 // Triggered capture.
 inline const QString kTriggerCaption = QStringLiteral("Trigger\u2026");
 inline const QString kTriggerTitle = QStringLiteral("Trigger");
@@ -193,3 +229,7 @@ inline const QString kTriggerSameChannel = QStringLiteral("The second condition 
 // time and its row as the cursor names it.
 inline const QString kBandTriggerArmed = QStringLiteral("armed: %1");
 inline const QString kBandTriggered = QStringLiteral("triggered at %1 (row %2)");
+// After it while the rows after the trigger row are still coming: %1 of %2 of them stored.
+inline const QString kBandCapturing = QStringLiteral(", capturing: %1 of %2 rows after");
+// After it when fewer rows came before the trigger than were asked for: %1 of them.
+inline const QString kBandOnlyRowsBefore = QStringLiteral(", only %1 rows before the trigger");

@@ -9,6 +9,7 @@
 #include "trend/TrendFileStore.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
+#include "trend/TriggerMark.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -31,20 +32,6 @@ QString pngAtDoubleScale(const QString &path)
 {
     const QFileInfo info(path);
     return info.dir().filePath(info.completeBaseName() + kDoubleScaleMark + QLatin1Char('.') + info.suffix());
-}
-
-// The trigger row: a solid mark at the top and bottom edges, apart from the dotted cursors, on the
-// cursor layer only, so the traces stay as they were drawn.
-constexpr QRgb kTriggerMarkColour = 0xFFFF00FFu;
-constexpr int kTriggerMarkLength = 12;
-
-void drawTriggerMark(QImage &cursorLayer, int x)
-{
-    if (x < 0 || x >= cursorLayer.width())
-        return;
-    for (int y = 0; y < cursorLayer.height(); ++y)
-        if (y < kTriggerMarkLength || y >= cursorLayer.height() - kTriggerMarkLength)
-            reinterpret_cast<QRgb *>(cursorLayer.scanLine(y))[x] = kTriggerMarkColour;
 }
 
 } // namespace
@@ -121,7 +108,7 @@ void TrendGraphView::drawCursorLayer()
     if (secondCursorX_)
         drawSecondCursor(layers_.cursor, *secondCursorX_);
     if (triggerMarkX_)
-        drawTriggerMark(layers_.cursor, *triggerMarkX_);
+        triggermark::draw(layers_.cursor, *triggerMarkX_);
 }
 
 void TrendGraphView::compose(bool withCursor)
@@ -232,7 +219,8 @@ void TrendGraphView::updateMenu()
     exportPictureAction_->setEnabled(shown);
     copyPictureAction_->setEnabled(shown);
     clearSecondCursorAction_->setEnabled(secondCursorX_.has_value());
-    recordAction_->setEnabled(runActive_ && !recording_.isOpen());
+    // Before RUN too: the next run then records from its first row.
+    recordAction_->setEnabled(!recording_.isOpen());
     clearReferenceAction_->setEnabled(layers_.hasReference());
 }
 
@@ -269,8 +257,10 @@ void TrendGraphView::exportCsv()
     QString error;
     if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
         savefailure::report(ws_.dialogs, kCsvWriteError, path, error);
-    else
+    else {
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));
+        emit rowsExported();
+    }
 }
 
 QImage TrendGraphView::pictureAtScale(int scale) const
@@ -315,14 +305,33 @@ void TrendGraphView::copyPicture()
 
 void TrendGraphView::recordToFile()
 {
-    if (!runActive_ || recording_.isOpen())
+    if (recording_.isOpen())
         return;
+    const bool runBefore = runActive_;
     const QString path = ws_.dialogs.askSaveFile(
         kCsvFilter, kCsvExtension,
         timetext::stampedFileName(kRecordingFileStem, kCsvExtension, QDateTime::currentDateTime()));
-    // The run may have ended while the dialog was open.
-    if (path.isEmpty() || !runActive_)
+    // The run may have ended (or begun) while the dialog was open.
+    if (path.isEmpty() || runActive_ != runBefore)
         return;
+    if (!runActive_) {
+        pendingRecordingPath_ = path;
+        emit recordingTextChanged(kRecordingFromFirstRow.arg(textfile::bareFileName(path)));
+        return;
+    }
+    startRecording(path, false);
+}
+
+void TrendGraphView::beginPendingRecording()
+{
+    if (pendingRecordingPath_.isEmpty())
+        return;
+    startRecording(std::exchange(pendingRecordingPath_, QString()), true);
+}
+
+void TrendGraphView::startRecording(const QString &path, bool fromFirstRow)
+{
+    recordingFromFirstRow_ = fromFirstRow;
     if (!recording_.open(path, std::chrono::steady_clock::now())) {
         savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;

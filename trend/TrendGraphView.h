@@ -93,9 +93,16 @@ public:
     // The graph with its captions and colour key, at scale 1 or 2.
     QImage pictureAtScale(int scale) const;
 
-    // Recording every pass of the active run to a file.
+    // Recording every pass of the active run to a file. Chosen before RUN, the file is asked for
+    // then and the next run records to it from its first row.
     void recordToFile();
     bool recording() const { return recording_.isOpen(); }
+    // The file the next run records to, chosen before RUN; empty: none.
+    const QString &pendingRecordingPath() const { return pendingRecordingPath_; }
+    // A run's sampling has begun: the recording chosen before RUN starts, before its first row.
+    void beginPendingRecording();
+    // Every row of the run so far is in the file being recorded.
+    bool recordingWholeRun() const { return recording_.isOpen() && recordingFromFirstRow_; }
     void recordPass();
     void endRecording();
 
@@ -108,12 +115,15 @@ signals:
     void saved(const QString &text);
     // A reference was laid behind the traces or taken away: what the band says of it.
     void referenceChanged(const QString &text);
+    // The rows shown were written to a CSV file.
+    void rowsExported();
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
     // "Trigger..." in the graph menu: the trigger set-up is wanted.
     void triggerDialogAsked();
 
 private:
+    void startRecording(const QString &path, bool fromFirstRow);
     void flushRecording();
     void stopRecordingAfterFailure();
 
@@ -142,5 +152,7 @@ private:
     QAction *clearReferenceAction_ = nullptr;
     std::optional<int> triggerMarkX_;
     CsvWriter recording_;
+    QString pendingRecordingPath_;
+    bool recordingFromFirstRow_ = false;
     QTimer *recordingFlush_ = nullptr;
 };

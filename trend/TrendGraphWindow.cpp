@@ -5,6 +5,8 @@
 #include "base/WindowPrint.h"
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
+#include "trend/LoseWorkGuard.h"
+#include "trend/TrendGraphKeys.h"
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
 #include "trend/ReadoutBand.h"
@@ -47,7 +49,12 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     band_ = new ReadoutBand(data_, this);
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     trigger_ = new TriggerControl(ws_, data_, this);
+    guard_ = std::make_unique<LoseWorkGuard>(
+        ws_.dialogs, LoseWorkGuard::Actions{[this] { return run_->isActive() || run_->isStarting(); },
+                                            [this] { endRunByButton(); }, [this] { return saveRows(); }});
+    table_->setChangeGuard([this] { return guard_->mayChangeChannels(); });
     connectParts();
+    keys_ = new TrendGraphKeys(*this);
 
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
@@ -92,6 +99,7 @@ void TrendGraphWindow::connectParts()
     });
     connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::referenceChanged, this, &TrendGraphWindow::showSaved);
+    connect(view_, &TrendGraphView::rowsExported, this, [this] { guard_->kept(); });
     connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
@@ -99,6 +107,7 @@ void TrendGraphWindow::connectParts()
     connect(run_, &TrendRun::noReply, this,
             [this](const QDateTime &since) { band_->lineState()->showNoReply(chosenPortName(), since); });
     connect(run_, &TrendRun::replyAgain, band_->lineState(), &LineStateLabel::clearState);
+    connect(band_->lineState(), &LineStateLabel::stateChanged, this, &TrendGraphWindow::showBand);
     connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
         band_->setErrorTraceMoved(problem, nowPath);
         showBand();
@@ -110,7 +119,10 @@ void TrendGraphWindow::connectParts()
             trigger_->beginCapture(runRowsStored_, view_->hex());
         showBand();
     });
-    connect(trigger_, &TriggerControl::bandTextChanged, band_, &ReadoutBand::setTriggerText);
+    connect(trigger_, &TriggerControl::bandTextChanged, this, [this](const QString &text) {
+        band_->setTriggerText(text);
+        showBand();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -146,6 +158,11 @@ void TrendGraphWindow::endWindow()
 
 void TrendGraphWindow::closeEvent(QCloseEvent *event)
 {
+    // During a run, or over rows kept nowhere else, the user says first what becomes of them.
+    if (!closed_ && !guard_->mayClose()) {
+        event->ignore();
+        return;
+    }
     endWindow();
     event->accept();
 }
@@ -154,6 +171,10 @@ void TrendGraphWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && view_->secondCursorX()) {
         clearSecondCursor();
+        event->accept();
+        return;
+    }
+    if (keys_->takeKey(*event)) {
         event->accept();
         return;
     }
@@ -238,6 +259,9 @@ void TrendGraphWindow::samplingBegun()
     readout::beginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
     band_->beginRun();
     band_->setPlanText(readplan::planText(run_->readPlan()));
+    // "Record to file..." chosen before RUN: the file takes every row, the first one included.
+    view_->beginPendingRecording();
+    guard_->runBegan();
     view_->forgetSecondCursor();
     view_->setTriggerMark(std::nullopt);
     runRowsStored_ = 0;
@@ -251,6 +275,7 @@ void TrendGraphWindow::passStored(const trendpoll::TrendPass &pass)
     view_->repaintChangedColumns();
     const bool eventNow = band_->takePass(pass);
     view_->recordPass();
+    guard_->rowStored(view_->recordingWholeRun());
     ++runRowsStored_;
     if (eventNow || band_->figuresDue())
         showBand();
@@ -360,6 +385,7 @@ void TrendGraphWindow::openTrendFile()
         // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view_->forgetSecondCursor();
         view_->setTriggerMark(std::nullopt);
+        guard_->kept();
         band_->showFile(fileName);
         table_->showRecords(data_.channels);
         table_->showSelectedRows(data_.channels);
@@ -373,10 +399,16 @@ void TrendGraphWindow::openTrendFile()
     showBand();
 }
 
-void TrendGraphWindow::saveTrendFile()
+void TrendGraphWindow::saveTrendFile() { saveRows(); }
+
+bool TrendGraphWindow::saveRows()
 {
-    if (const std::optional<QString> saved = files_.save())
-        showSaved(*saved);
+    const std::optional<QString> saved = files_.save();
+    if (!saved)
+        return false;
+    guard_->kept();
+    showSaved(*saved);
+    return true;
 }
 
 void TrendGraphWindow::showSaved(const QString &text)
@@ -420,10 +452,11 @@ void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
         showBand();
         return;
     }
+    // Cursor A stands on the trigger row, marked on the cursor layer.
     view_->setTriggerMark(2 * *index);
-    view_->drawCursorLayer();
-    view_->compose(true);
+    view_->moveCursor(2 * *index);
+    showCursorValues();
     const std::optional<QDateTime> when = readout::rowWallTime(data_, data_.displayRowInfo[static_cast<std::size_t>(*index)]);
-    band_->setTriggerText(kBandTriggered.arg(when ? when->toString(kBandTimeFormat) : QString()).arg(*index));
+    band_->setTriggerText(trigger_->triggeredText(when, *index));
     showBand();
 }

@@ -27,6 +27,8 @@ class TrendRun;
 class TriggerControl;
 class TriggerDialog;
 class GraphLayers;
+class LoseWorkGuard;
+class TrendGraphKeys;
 
 
 class TrendGraphWindow : public QWidget {
@@ -114,6 +116,8 @@ private:
     void showCursorValues(bool highLow = false);
     void showBand();
     void showSaved(const QString &text);
+    // Save: the rows shown or of the last run to a .trd; false when nothing was saved.
+    bool saveRows();
     void showReadoutWindow();
     // RUN/STOP follows the run state: a catalogue to run with, no Data Read on the line.
     void followSession(const SessionState &state);
@@ -134,6 +138,8 @@ private:
     TrendGraphControls controls_;
 
     TriggerControl *trigger_ = nullptr;
+    std::unique_ptr<LoseWorkGuard> guard_;
+    TrendGraphKeys *keys_ = nullptr;
     int runRowsStored_ = 0;
 
     bool closed_ = false;

@@ -23,6 +23,17 @@ bool blockReadUnanswerable(const Link &link, int code)
 
 } // namespace
 
+QString failureWhereText(const ReadFailure &failure, const QString &name)
+{
+    const auto hex = [](std::uint32_t address) {
+        return QString::number(address, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+    };
+    QString request = QString(QLatin1Char(failure.letter)) + u' ' + hex(failure.requestAddress);
+    if (failure.letter == 'r')
+        request += u'+' + QString::number(failure.requestBytes);
+    return QStringLiteral("Channel=%1:%2 Address=%3 Request=%4").arg(failure.channel + 1).arg(name, hex(failure.address), request);
+}
+
 TrendPass readPass(LineKeeper &line, const LinkTask &task, PollPlan &plan)
 {
     Link &link = line.link();
@@ -63,7 +74,8 @@ TrendPass readPass(LineKeeper &line, const LinkTask &task, PollPlan &plan)
         for (const readplan::ChannelWord &served : read.served) {
             const auto c = static_cast<std::size_t>(served.channel);
             if (result < 0) {
-                failures[c] = ReadFailure{result, link.lastErrorReply()};
+                failures[c] = ReadFailure{result,         link.lastErrorReply(), served.channel, served.address,
+                                          read.letter,    read.address,          read.byteCount};
                 continue;
             }
             const int offset = read.isBlock() ? readplan::wordOffset(read, served) : 0;

@@ -11,6 +11,7 @@
 #include "trend/SamplingRead.h"
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -24,7 +25,16 @@ namespace trendpoll {
 struct ReadFailure {
     int code = 0;
     QByteArray lastErrorReply;
+    int channel = 0;               // the channel whose value failed (0-13)
+    std::uint32_t address = 0;     // its word's address
+    char letter = 'R';             // the request that carried it: "R" of a word, "r" of a block
+    std::uint32_t requestAddress = 0;
+    int requestBytes = 2;
 };
+
+// "Channel=1:SpdFbk Address=00600E00 Request=R 00600E00" ("Request=r 00600E60+28" for a block
+// read): what a failed read was, for the error trace; `name` the channel's name as the table shows it.
+QString failureWhereText(const ReadFailure &failure, const QString &name);
 
 // What happened to the line itself before a pass: a device that went away (unplugged adapter)
 // or came back.

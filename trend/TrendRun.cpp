@@ -9,6 +9,7 @@
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
+#include "trend/TrendCsv.h"
 #include "trend/TrendReadout.h"
 
 #include "link/LinkResult.h"
@@ -94,21 +95,38 @@ std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
 
     starting_ = true;
     const quint64 start = ++startCount_;
-    ws_.linkThread.open(PortUser::TrendRun, this, [this, start](LinkThread::OpenOutcome outcome) {
-        // A start that was given up meanwhile has nothing more to do.
-        if (start == startCount_ && starting_)
-            portOpened(outcome);
-    });
+    ws_.linkThread.openTellingFailure(
+        PortUser::TrendRun, this,
+        [this, start](LinkThread::OpenOutcome outcome, const LinkThread::PortMessages &messages) {
+            // A start that was given up meanwhile has nothing more to do.
+            if (start == startCount_ && starting_)
+                portOpened(outcome, messages);
+        });
     return std::nullopt;
 }
 
-void TrendRun::portOpened(LinkThread::OpenOutcome outcome)
+void TrendRun::portOpened(LinkThread::OpenOutcome outcome, const LinkThread::PortMessages &messages)
 {
     if (outcome != LinkThread::OpenOutcome::Opened) {
         starting_ = false;
-        // A port held by another window of the program has been named already.
-        if (outcome == LinkThread::OpenOutcome::Failed)
-            ws_.dialogs.showMessage(kCommunicationError);
+        // A port held by another window of the program has been named already. A port that would
+        // not open is told in one box: the port's message, its device and reason, and under them
+        // that the run did not start.
+        if (outcome == LinkThread::OpenOutcome::Failed) {
+            if (messages.empty()) {
+                ws_.dialogs.showMessage(kCommunicationError);
+            } else {
+                QStringList detail;
+                for (std::size_t i = 0; i < messages.size(); ++i) {
+                    if (i > 0)
+                        detail << messages[i].first;
+                    if (!messages[i].second.isEmpty())
+                        detail << messages[i].second;
+                }
+                detail << kCommunicationError;
+                ws_.dialogs.showMessage(messages.front().first, detail.join(u'\n'));
+            }
+        }
         emit startFailed();
         return;
     }
@@ -163,7 +181,9 @@ int TrendRun::waitTimeMs() const
 void TrendRun::appendErrorTrace(const trendpoll::ReadFailure &failure)
 {
     const QString timestamp = sampling::traceTimestamp(QDateTime::currentDateTime());
-    appendErrorTrace(sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply));
+    const QString name = trendcsv::columnName(data_.channels[static_cast<std::size_t>(failure.channel)], failure.channel);
+    appendErrorTrace(sampling::errorTraceLine(timestamp, failure.code, failure.lastErrorReply,
+                                              trendpoll::failureWhereText(failure, name)));
 }
 
 void TrendRun::appendErrorTrace(const readplan::BlockReadGivenUp &givenUp)

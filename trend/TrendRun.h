@@ -65,7 +65,7 @@ signals:
 private:
     // "Asigned Address can not found", which channel, and what builds the list when nothing has.
     QString unresolvedMessage(const runstart::Resolution &resolution) const;
-    void portOpened(LinkThread::OpenOutcome outcome);
+    void portOpened(LinkThread::OpenOutcome outcome, const LinkThread::PortMessages &messages);
     void beginSampling();
     void takePass(const std::shared_ptr<LinkTask> &task, const trendpoll::TrendPass &pass);
     void appendErrorTrace(const trendpoll::ReadFailure &failure);

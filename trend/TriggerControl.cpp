@@ -8,6 +8,9 @@
 #include "trend/TrendCsv.h"
 #include "trend/TrendData.h"
 #include "trend/TrendGraphTexts.h"
+#include "trend/TrendReadout.h"
+
+#include <algorithm>
 
 TriggerControl::TriggerControl(Workspace &ws, const TrendData &data, QWidget *window)
     : QObject(window), ws_(ws), data_(data), window_(window)
@@ -75,13 +78,41 @@ std::optional<int> TriggerControl::takeStoredRow()
     if (!capture_)
         return std::nullopt;
     const std::size_t row = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
+    const bool wasArmed = capture_->state() == trigger::RingCapture::State::Armed;
     const trigger::RingCapture::State state =
         capture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
-    if (state != trigger::RingCapture::State::Complete)
+    if (state == trigger::RingCapture::State::Armed)
         return std::nullopt;
     const int triggerRowOfRun = rowsBeforeCapture_ + *capture_->triggerRowNumber();
+    if (wasArmed) {
+        firedAt_ = readout::rowWallTime(data_, data_.rowInfoRing[row]);
+        rowsAfterTrigger_ = 0;
+    } else {
+        ++rowsAfterTrigger_;
+    }
+    if (state != trigger::RingCapture::State::Complete) {
+        // From the moment it fires the band says so, and how far the rows after it have come. The
+        // row is the one it will have on the graph once the capture is complete.
+        const int rowsFrom = trigger::rowsFromTrigger(capture_->setup().preRows);
+        const int rowsStoredAtEnd = triggerRowOfRun - 1 + rowsFrom;
+        const std::optional<int> shownRow =
+            trigger::shownRowIndex(triggerRowOfRun, rowsStoredAtEnd, std::min(rowsStoredAtEnd, kRingRows - 1));
+        emit bandTextChanged(triggeredText(firedAt_, shownRow.value_or(0), rowsAfterTrigger_, rowsFrom - 1));
+        return std::nullopt;
+    }
     capture_.reset();
     return triggerRowOfRun;
+}
+
+QString TriggerControl::triggeredText(const std::optional<QDateTime> &when, int row, std::optional<int> rowsAfter,
+                                      int rowsAfterAsked) const
+{
+    QString text = kBandTriggered.arg(when ? when->toString(kBandTimeFormat) : QString()).arg(row);
+    if (rowsAfter)
+        text += kBandCapturing.arg(*rowsAfter).arg(rowsAfterAsked);
+    if (setup_ && row < setup_->preRows)
+        text += kBandOnlyRowsBefore.arg(row);
+    return text;
 }
 
 void TriggerControl::endCapture()

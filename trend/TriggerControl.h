@@ -7,6 +7,7 @@
 #include "trend/Trigger.h"
 #include "trend/TriggerDialog.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <memory>
 #include <optional>
@@ -44,6 +45,11 @@ public:
     std::optional<int> takeStoredRow();
     // The run ended before the trigger fired: the capture is over and the band says nothing of it.
     void endCapture();
+    // The band's word on a trigger that fired on shown row `row` at `when`: with the rows from
+    // `rowsAfter` of `rowsAfterAsked` while the capture goes on (nothing: complete), and how few
+    // rows came before it when fewer than asked.
+    QString triggeredText(const std::optional<QDateTime> &when, int row, std::optional<int> rowsAfter = std::nullopt,
+                          int rowsAfterAsked = 0) const;
 
 signals:
     void armedChanged(bool armed);
@@ -60,4 +66,6 @@ private:
     bool armed_ = false;
     std::unique_ptr<trigger::RingCapture> capture_;
     int rowsBeforeCapture_ = 0; // rows of the run stored before the capture began
+    std::optional<QDateTime> firedAt_; // the trigger row's time, once it fired
+    int rowsAfterTrigger_ = 0;         // rows stored after the trigger row so far
 };

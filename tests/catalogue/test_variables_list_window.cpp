@@ -232,6 +232,16 @@ private slots:
             QVERIFY2(probe.longestGapMs() < 50, qPrintable(QString::number(probe.longestGapMs())));
         }
         QVERIFY(!progress->isVisible());
+        // In its place, what the read built and when: every block of the demo controller.
+        QVERIFY(form.dataReadSummary()->isVisible());
+        const QRegularExpression summary(QStringLiteral("^%1 variables from %2 blocks read at \\d\\d:\\d\\d:\\d\\d$")
+                                             .arg(p.ws.catalogue.variableList.size() - 1)
+                                             .arg(std::size(kDemoBlocks)));
+        QVERIFY2(summary.match(form.dataReadSummary()->text()).hasMatch(), qPrintable(form.dataReadSummary()->text()));
+        QVERIFY(p.ws.catalogue.variableList.size() > 10 && p.ws.catalogue.variableList.endsWith(QStringLiteral("END")));
+        QVERIFY(form.dataReadSummary()->fontMetrics().boundingRect(form.dataReadSummary()->contentsRect(), Qt::TextWordWrap,
+                                                                   form.dataReadSummary()->text()).height() <=
+                form.dataReadSummary()->height());
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(form.dataReadsEnded(), 1);
         QVERIFY(p.run->isEnabled());

@@ -117,9 +117,11 @@ inline QString checkErrorTrace(const QByteArray &file, const std::vector<TraceEn
 {
     QString pattern = QStringLiteral("^");
     for (const TraceEntry &e : expected) {
-        QByteArray rest = " Code=" + QByteArray::number(e.first) + " Data=" + e.second + "\n";
+        QByteArray rest = " Code=" + QByteArray::number(e.first) + " Data=" + e.second;
         rest.replace("\n", "\r\n"); // the text-mode writing of every line feed
-        pattern += QStringLiteral("([^\\r\\n]+)") + QRegularExpression::escape(QString::fromLatin1(rest));
+        // After the fields, what failed: the channel, its word and the request.
+        pattern += QStringLiteral("([^\\r\\n]+)") + QRegularExpression::escape(QString::fromLatin1(rest)) +
+                   QStringLiteral(" Channel=\\d+:[^ \\r\\n]+ Address=[0-9A-F]{8} Request=(?:R [0-9A-F]{8}|r [0-9A-F]{8}\\+\\d+)\\r\\n");
     }
     pattern += u'$';
     const QRegularExpressionMatch match =

@@ -268,12 +268,28 @@ void TestLineLoss::dataReadAndMonitorKeepTheirDataWhenTheLineGoes()
     QCOMPARE(dialogs.messages, QStringList{monitor::kSavedWithStaleValues.arg(testenv::programDir() + "lost.mon")});
     dialogs.messages.clear();
     sim.writeWord(kDio00, 777);
+    // The device comes back with the controller still silent: "no reply since" stays and "line
+    // back" waits for its first answer; at no moment do the two stand together.
+    bool together = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        together = together || (moni->lineState()->isVisible() &&
+                                moni->lineStatistics()->text().contains(QStringLiteral("line back")));
+    });
+    watch.start(5);
     sim.clearFaults();
+    sim.setFaultForAllRequests(SimFault{SimFault::Kind::Silence});
     QVERIFY(sim.reopenLine());
+    QTest::qWait(LineKeeper::kReopenInterval.count() + kOneFailedExchangeMs + kSlackMs);
+    QVERIFY(moni->lineState()->isVisible());
+    QVERIFY(!moni->lineStatistics()->text().contains(QStringLiteral("line back")));
+    sim.clearFaults();
     QTRY_COMPARE_WITH_TIMEOUT(monitorValue(moni, QStringLiteral("DIO00")), QStringLiteral("777"), 5000);
     QTRY_VERIFY(!monitorValueStale(moni, QStringLiteral("DIO00")));
-    QVERIFY(!moni->lineState()->isVisible());
+    QTRY_VERIFY(!moni->lineState()->isVisible());
     QVERIFY(moni->lineStatistics()->text().startsWith(QStringLiteral("line back ")));
+    watch.stop();
+    QVERIFY(!together);
     moni->releaseOrPause();
     QTRY_VERIFY(!p.ws.linkThread.portOpen());
     QCOMPARE(dialogs.messages, QStringList{});

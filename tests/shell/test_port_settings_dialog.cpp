@@ -315,6 +315,11 @@ void TestPortSettingsDialog::typedPathAndDeviceProblems()
         dialog.show();
         QVERIFY2(dialog.portDevice()->toolTip().endsWith(QStringLiteral(" (missing)")),
                  qPrintable(dialog.portDevice()->toolTip()));
+        // Written beside the device too, not only told by its colour, and within the label.
+        const QLabel *shown = dialog.portDevice();
+        QVERIFY2(shown->text().endsWith(QStringLiteral(" (missing)")), qPrintable(shown->text()));
+        for (const QString &line : shown->text().split(u'\n'))
+            QVERIFY2(shown->fontMetrics().horizontalAdvance(line) <= shown->width(), qPrintable(line));
         QCOMPARE(dialog.deviceList()->count(), 0); // a pseudo-terminal is not listed
         dialog.devicePathField()->setText(sim.devicePath());
         QTest::keyClick(dialog.devicePathField(), Qt::Key_Return);

@@ -170,7 +170,8 @@ private slots:
         QStringList menus;
         for (QAction *menu : main->menuBar()->actions())
             menus.append(menu->text());
-        QCOMPARE(menus, (QStringList{"File(&F)", "Display(&D)", "System(&S)"}));
+        // Help beside the product's three menus.
+        QCOMPARE(menus, (QStringList{"File(&F)", "Display(&D)", "System(&S)", "Help(&H)"}));
         // Every item of a menu is shown: nothing is kept in a menu hidden.
         QStringList items;
         for (QAction *menu : main->menuBar()->actions()) {
@@ -179,7 +180,7 @@ private slots:
                 items.append(item->text());
             }
         }
-        QCOMPARE(items, (QStringList{"Open recording...", "Exit(&X)", "Trend(&T)", "Moniter", "CommPort(&C)"}));
+        QCOMPARE(items, (QStringList{"Open recording...", "Exit(&X)", "Trend(&T)", "Moniter", "CommPort(&C)", "About(&A)..."}));
         auto *display = qobject_cast<QMenu *>(main->monitorAction()->parent());
         QVERIFY(display);
         QCOMPARE(display->defaultAction(), main->monitorAction());

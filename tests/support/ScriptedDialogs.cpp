@@ -33,3 +33,13 @@ std::unique_ptr<QPrinter> ScriptedDialogs::askPrinter()
     pdfAnswers.pop_front();
     return printer;
 }
+
+Dialogs::LoseWorkAnswer ScriptedDialogs::askBeforeLosingWork(const QString &text)
+{
+    questions.append(text);
+    if (loseWorkAnswers.empty())
+        return LoseWorkAnswer::Discard;
+    const LoseWorkAnswer answer = loseWorkAnswers.front();
+    loseWorkAnswers.pop_front();
+    return answer;
+}

@@ -19,6 +19,9 @@ public:
     using Dialogs::askSaveFile;
     QString askSaveFile(const QString &filter, const QString &defaultExtension, const QString &suggestedName) override;
     std::unique_ptr<QPrinter> askPrinter() override;
+    // Answered from loseWorkAnswers; an empty queue answers Discard, as a window that is not asked
+    // would go on.
+    LoseWorkAnswer askBeforeLosingWork(const QString &text) override;
 
     QStringList messages;              // every message shown, in order
     QStringList details;               // the detailed text of each message (empty when none)
@@ -27,4 +30,6 @@ public:
     std::deque<QString> pdfAnswers;    // askPrinter answers a PDF printer writing to this path
     QStringList filtersAsked;
     QStringList namesSuggested;        // the name each askSaveFile offered
+    QStringList questions;             // every Save / Discard / Cancel question asked, in order
+    std::deque<LoseWorkAnswer> loseWorkAnswers;
 };

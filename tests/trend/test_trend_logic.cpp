@@ -8,6 +8,7 @@
 #include "trend/Presets.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
+#include "trend/TrendPoll.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -554,6 +555,13 @@ void TestTrendLogic::failedReadInPass()
              QByteArray("27/02/2000 10:11:12 Code=-1 Data=\r\n"));
     QCOMPARE(sampling::errorTraceLine("t", -5, QByteArray("\x15" "0E\r\n")),
              QByteArray("t Code=-5 Data=\x15" "0E\r\r\n\r\n"));
+    // What failed follows the fields, on the entry's last line; a block read names its bytes.
+    trendpoll::ReadFailure failure{-3, QByteArray("\x15" "D"), 9, 0x600E64, 'r', 0x600E60, 28};
+    QCOMPARE(sampling::errorTraceLine("t", -3, failure.lastErrorReply, trendpoll::failureWhereText(failure, "SpdFbk.03")),
+             QByteArray("t Code=-3 Data=\x15" "D Channel=10:SpdFbk.03 Address=00600E64 Request=r 00600E60+28\r\n"));
+    failure = {-1, {}, 0, 0xA, 'R', 0xA, 2};
+    QCOMPARE(sampling::errorTraceLine("t", -1, {}, trendpoll::failureWhereText(failure, "0A")),
+             QByteArray("t Code=-1 Data= Channel=1:0A Address=0000000A Request=R 0000000A\r\n"));
 }
 
 void TestTrendLogic::ringAndPenWrap()

@@ -305,7 +305,11 @@ void TestTrendRun::failedPortOpen()
     p.data.ringWritePos = 4;
 
     form.toggleRun();
-    QTRY_COMPARE(p.dialogs.messages, (QStringList{kCreateFileError, kCommunicationError}));
+    // One box: the port's message, the device and why under it, and that the run did not start.
+    QTRY_COMPARE(p.dialogs.messages, (QStringList{kCreateFileError}));
+    QVERIFY2(p.dialogs.details.value(0).startsWith(QStringLiteral("/nonexistent/qmx-tty: ")) &&
+                 p.dialogs.details.value(0).endsWith(u'\n' + kCommunicationError),
+             qPrintable(p.dialogs.details.value(0)));
     QCOMPARE(form.runButton()->text(), QStringLiteral("RUN"));
     QCOMPARE(form.runStatus()->text(), QStringLiteral("Stop"));
     QVERIFY(!form.runStarting());
@@ -390,7 +394,9 @@ void TestTrendRun::runAgainstSimulator()
     }
     const QByteArray trace = testenv::readAll(QStringLiteral("ErrTrace.txt"));
     QCOMPARE(trace.count(" Code="), 1);
-    QVERIFY2(trace.endsWith(" Code=-1 Data=\r\n"), trace.constData()); // no refusal stored yet
+    // No refusal stored yet; after the fields, the channel, its word and the request that failed.
+    QVERIFY2(trace.endsWith(" Code=-1 Data= Channel=3:600E00 Address=00600E00 Request=R 00600E00\r\n"),
+             trace.constData());
     QCOMPARE(pixel(form->layers().trace, 2, 50), kLime); // the mark of pass 2, at x 2
     QCOMPARE(pixel(form->layers().visible, 2, 50), kLime);
     QCOMPARE(pixel(form->layers().visible, 1, 0), kRed);

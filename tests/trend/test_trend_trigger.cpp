@@ -14,6 +14,7 @@
 #include "trend/TrendGraphView.h"
 #include "trend/TrendGraphWindow.h"
 #include "trend/TriggerDialog.h"
+#include "trend/TriggerMark.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,7 +32,8 @@ constexpr std::uint32_t kWordAddress = 0x600E00;
 constexpr std::uint32_t kFlagAddress = 0x600F00;
 constexpr int kStepPass = 100;
 constexpr int kPreRows = 20;
-constexpr QRgb kMarkColour = 0xFFFF00FFu;
+constexpr QRgb kMarkColour = triggermark::kColour;
+constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 int markPixelsIn(const QImage &layer, int x)
 {
@@ -41,6 +43,27 @@ int markPixelsIn(const QImage &layer, int x)
     return count;
 }
 
+// The simulated controller's word at kWordAddress: 0, then 1000 from its `pass`-th read.
+void scheduleStep(ControllerSimulator &sim, int pass)
+{
+    sim.setLiveDemo(false);
+    sim.writeWord(kWordAddress, 0);
+    ScheduledStep step;
+    step.address = kWordAddress;
+    step.value = 1000;
+    step.fromRead = pass;
+    sim.addScheduledStep(step);
+}
+
+// Channel `c` selected in `table`, reading the word at `address` (hex) with `scale`.
+void selectAddress(ChannelTable &table, int c, const QString &address, const QString &scale)
+{
+    table.row(c).selected->setChecked(true);
+    table.setAddressKind(c, AddressKind::Address);
+    table.row(c).name->setText(address);
+    table.row(c).scale->setText(scale);
+}
+
 } // namespace
 
 class TestTrendTrigger : public QObject {
@@ -48,6 +71,7 @@ class TestTrendTrigger : public QObject {
 private slots:
     void initTestCase() { testenv::prepare(); }
     void stepEndsAnArmedRun();
+    void earlyEventSaysHowFewRowsCameBefore();
 };
 
 void TestTrendTrigger::stepEndsAnArmedRun()
@@ -55,28 +79,16 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     SimulatedPort port;
     QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
     ControllerSimulator &sim = port.simulator();
-    sim.setLiveDemo(false);
-    sim.writeWord(kWordAddress, 0);
+    scheduleStep(sim, kStepPass);
     sim.writeWord(kFlagAddress, 0x0008);
-    ScheduledStep step;
-    step.address = kWordAddress;
-    step.value = 1000;
-    step.fromRead = kStepPass;
-    sim.addScheduledStep(step);
 
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     form.show();
     for (int c = 0; c < kChannels; ++c)
         form.table().row(c).selected->setChecked(false);
-    const auto setRow = [&](int c, const QString &name, const QString &scale) {
-        form.table().row(c).selected->setChecked(true);
-        form.table().setAddressKind(c, AddressKind::Address);
-        form.table().row(c).name->setText(name);
-        form.table().row(c).scale->setText(scale);
-    };
-    setRow(0, QStringLiteral("600E00"), QStringLiteral("2000"));
-    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+    selectAddress(form.table(), 0, QStringLiteral("600E00"), QStringLiteral("2000"));
+    selectAddress(form.table(), 7, QStringLiteral("600F00"), QStringLiteral("03"));
 
     // Set up from the graph menu: the selected channels as the table names them.
     form.view().triggerAction()->trigger();
@@ -120,6 +132,17 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
     QVERIFY2(form.band().line(3)->text().startsWith(QStringLiteral("armed: 600E00 rises through 500")),
              qPrintable(form.band().line(3)->text()));
+    // From the moment it fires the band says where, and how far the rows after it have come; the
+    // whole text is in the line's tooltip.
+    const int rowsAfterAsked = trigger::rowsFromTrigger(kPreRows) - 1;
+    QTRY_VERIFY_WITH_TIMEOUT(form.band().line(3)->toolTip().contains(QStringLiteral("capturing: ")), 30000);
+    const QString capturing = form.band().line(3)->toolTip().section(u'\n', 0, 0);
+    const QRegularExpression capturingForm(QStringLiteral(
+        "^triggered at \\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\(row 20\\), capturing: (\\d+) of %1 rows after$").arg(rowsAfterAsked));
+    const QRegularExpressionMatch progress = capturingForm.match(capturing);
+    QVERIFY2(progress.hasMatch(), qPrintable(capturing));
+    QVERIFY(progress.captured(1).toInt() < rowsAfterAsked);
+    QVERIFY(form.runActive());
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
 
     // Stopped by itself once the rows from the trigger on fill the graph with the pre rows.
@@ -128,16 +151,41 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QCOMPARE(form.data().displayRows[kPreRows - 1][0], 0);
     QCOMPARE(form.data().displayRows[kPreRows][0], 1000);
     QVERIFY(form.redrawButton()->isEnabled());
-    QCOMPARE(form.data().cursorX, 2 * (kRingRows - 2));
+    // Cursor A stands on the trigger row, with the row's values in the table.
+    QCOMPARE(form.data().cursorX, 2 * kPreRows);
+    QCOMPARE(form.table().row(0).value->text(), QStringLiteral("1000"));
     QVERIFY(form.band().line(3)->text().startsWith(QStringLiteral("triggered at ")));
     QVERIFY2(form.band().line(3)->text().section(QStringLiteral("   "), 0, 0).endsWith(QStringLiteral(" (row 20)")),
              qPrintable(form.band().line(3)->text()));
-    QCOMPARE(form.band().line(0)->text().left(12), QStringLiteral("A: row 248  "));
-    // The mark is on the cursor layer at the trigger row, nowhere on the traces.
+    QVERIFY(!form.band().line(3)->toolTip().contains(QStringLiteral("capturing")));
+    QVERIFY(!form.band().line(3)->toolTip().contains(QStringLiteral("only")));
+    QCOMPARE(form.band().line(0)->text().left(11), QStringLiteral("A: row 20  "));
+    // The mark is a line down the whole cursor layer at the trigger row, cursor A's dots kept
+    // where they meet, with its letter beside the top; nowhere on the traces, which are pixel for
+    // pixel those the rows draw without it.
     const GraphLayers &layers = form.layers();
-    QVERIFY(markPixelsIn(layers.cursor, 2 * kPreRows) > 0);
+    for (int y = 0; y < kGraphHeight; ++y) {
+        const QRgb pixel = layers.cursor.pixel(2 * kPreRows, y);
+        QVERIFY2(pixel == kMarkColour || pixel == kWhite, qPrintable(QString::number(y)));
+    }
+    QVERIFY(markPixelsIn(layers.cursor, 2 * kPreRows) >= kGraphHeight / 2);
+    const int letter = triggermark::letterLeft(2 * kPreRows, kGraphWidth);
+    for (int i = 0; i < triggermark::kLetterWidth; ++i)
+        QCOMPARE(layers.cursor.pixel(letter + i, triggermark::kLetterTop), kMarkColour);
+    QCOMPARE(layers.cursor.pixel(letter + triggermark::kLetterWidth / 2, triggermark::kLetterTop + 5), kMarkColour);
+    QCOMPARE(layers.cursor.pixel(letter, triggermark::kLetterTop + 5), 0xFF000000u);
     for (int x = 0; x < kGraphWidth; ++x)
         QCOMPARE(markPixelsIn(layers.trace, x), 0);
+    TrendData unmarked = form.data();
+    GraphLayers fresh;
+    fresh.initGraphLayers(unmarked);
+    fresh.drawRecordedTraces(unmarked);
+    QVERIFY(fresh.trace == layers.trace);
+    // On the picture shown the letter stands in the mark's colour, a colour no channel draws in.
+    QCOMPARE(layers.visible.pixel(letter, triggermark::kLetterTop), kMarkColour);
+    for (QRgb colour : kTraceColors)
+        QVERIFY(colour != kMarkColour);
+    QVERIFY(kSecondCursorColour != kMarkColour);
     // REDRAW keeps it on the same rows.
     form.redraw();
     QVERIFY(markPixelsIn(form.layers().cursor, 2 * kPreRows) > 0);
@@ -152,6 +200,50 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     TrendGraphWindow second(p.ws, p.data);
     QCOMPARE(second.triggerSetup()->first, (trigger::Condition{0, trigger::Edge::Rises, 500}));
     QCOMPARE(second.triggerSetup()->preRows, kPreRows);
+    sim.stop();
+}
+
+void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
+{
+    // The step comes on the 10th pass, with 20 rows asked before it: the band says so while the
+    // rows after it come and once the run has ended.
+    constexpr int kEarlyPass = 10;
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
+    scheduleStep(sim, kEarlyPass);
+
+    TrendWindowProgram p;
+    TrendGraphWindow form(p.ws, p.data);
+    form.show();
+    for (int c = 0; c < kChannels; ++c)
+        form.table().row(c).selected->setChecked(false);
+    selectAddress(form.table(), 0, QStringLiteral("600E00"), QStringLiteral("2000"));
+    form.view().triggerAction()->trigger();
+    TriggerDialog *dialog = form.triggerDialog();
+    QVERIFY(dialog);
+    dialog->conditionBox()->setCurrentIndex(0);
+    dialog->levelEdit()->setText(QStringLiteral("500"));
+    dialog->positionBox()->setValue(kPreRows);
+    dialog->armButton()->click();
+    QVERIFY(form.triggerArmed());
+
+    form.toggleRun();
+    QTRY_VERIFY_WITH_TIMEOUT(form.band().line(3)->toolTip().contains(QStringLiteral("capturing: ")), 30000);
+    QVERIFY2(form.band().line(3)->toolTip().section(u'\n', 0, 0).contains(
+                 QStringLiteral(" (row 9), capturing: ")) &&
+                 form.band().line(3)->toolTip().section(u'\n', 0, 0).endsWith(
+                     QStringLiteral(" rows after, only 9 rows before the trigger")),
+             qPrintable(form.band().line(3)->toolTip()));
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
+    QCOMPARE(form.data().rowCount, kEarlyPass - 1 + trigger::rowsFromTrigger(kPreRows));
+    QCOMPARE(form.data().cursorX, 2 * (kEarlyPass - 1));
+    QCOMPARE(form.data().displayRows[kEarlyPass - 1][0], 1000);
+    QVERIFY2(form.band().line(3)->toolTip().section(u'\n', 0, 0).endsWith(
+                 QStringLiteral(" (row 9), only 9 rows before the trigger")),
+             qPrintable(form.band().line(3)->toolTip()));
+    QVERIFY(markPixelsIn(form.layers().cursor, 2 * (kEarlyPass - 1)) > 0);
+    dialog->disarmButton()->click();
     sim.stop();
 }
 

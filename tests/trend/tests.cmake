@@ -25,3 +25,7 @@ qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_tr
 qmx_add_test(test_noisy_line SOURCES trend/test_noisy_line.cpp LIBS qmx_trend qmx_sim TIMEOUT 180)
 # A run's error trace that cannot be written where it began goes on in the user's data folder.
 qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 60)
+# Closing and table clicks that would lose a run ask first; a recording chosen before RUN.
+qmx_add_test(test_lose_work SOURCES trend/test_lose_work.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
+# The Trend Graph's keys, the graph menu from the keyboard, the Read-out's header tips, Help > About.
+qmx_add_test(test_trend_keys SOURCES trend/test_trend_keys.cpp LIBS qmx_trend qmx_shell TIMEOUT 60)

@@ -1,0 +1,225 @@
+// Work is not lost unasked: closing the Trend Graph (or the main window with it) during a run or
+// over rows kept nowhere else asks Save / Discard / Cancel, answered here each way; a click in the
+// channel table during a run asks only where it would change the channels; "Record to file..."
+// chosen before RUN records the run from its first row. Against the simulator on a pty.
+
+#include "sim/ControllerSimulator.h"
+#include "shell/MainWindow.h"
+#include "tests/support/SimulatedPort.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
+#include "trend/ChannelTable.h"
+#include "trend/ReadoutBand.h"
+#include "trend/TrendGraphTexts.h"
+#include "trend/TrendGraphView.h"
+#include "trend/TrendGraphWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+using Answer = Dialogs::LoseWorkAnswer;
+
+constexpr std::uint32_t kWordAddress = 0x600E00;
+
+// `form` draws one channel, the word at kWordAddress.
+void chooseOneChannel(TrendGraphWindow &form)
+{
+    for (int c = 0; c < kChannels; ++c)
+        form.table().row(c).selected->setChecked(c == 0);
+    form.table().setAddressKind(0, AddressKind::Address);
+    form.table().row(0).name->setText(QStringLiteral("600E00"));
+    form.table().row(0).scale->setText(QStringLiteral("2000"));
+}
+
+TrendGraphWindow *oneChannelWindow(TrendWindowProgram &p)
+{
+    auto *form = new TrendGraphWindow(p.ws, p.data);
+    form->show();
+    chooseOneChannel(*form);
+    return form;
+}
+
+bool runWithRows(TrendGraphWindow &form, int rows)
+{
+    form.toggleRun();
+    return QTest::qWaitFor([&] { return form.runActive() && form.passesStored() >= quint64(rows); }, 8000);
+}
+
+} // namespace
+
+class TestLoseWork : public QObject {
+    Q_OBJECT
+
+    SimulatedPort port;
+
+private slots:
+    void initTestCase()
+    {
+        testenv::prepare();
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        port.simulator().setLiveDemo(false);
+        port.simulator().writeWord(kWordAddress, 1234);
+    }
+    void closingAsksDuringARunAndOverUnsavedRows();
+    void mainWindowKeepsATrendGraphTheUserKept();
+    void tableClickAsksOnlyWhereItChangesTheChannels();
+    void recordingChosenBeforeRunTakesTheFirstRow();
+};
+
+void TestLoseWork::closingAsksDuringARunAndOverUnsavedRows()
+{
+    TrendWindowProgram p;
+    QPointer<TrendGraphWindow> form = oneChannelWindow(p);
+    // Nothing to lose: it closes without a word.
+    QVERIFY(form->close());
+    QTRY_VERIFY(!form);
+    QCOMPARE(p.dialogs.questions, QStringList{});
+
+    // During a run: Cancel keeps the window and the run going.
+    form = oneChannelWindow(p);
+    QVERIFY(runWithRows(*form, 2));
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    QVERIFY(!form->close());
+    QCOMPARE(p.dialogs.questions, QStringList{kCloseDuringRunQuestion});
+    QVERIFY(form->isVisible() && form->runActive());
+    // Save: the run ends, its rows go to the file chosen, and the window closes.
+    const QString saved = testenv::programDir() + QStringLiteral("closing.trd");
+    p.dialogs.loseWorkAnswers = {Answer::Save};
+    p.dialogs.saveAnswers = {saved};
+    const quint64 stored = form->passesStored();
+    QVERIFY(form->close());
+    QTRY_VERIFY(!form);
+    QVERIFY(!p.ws.session.state().trendGraphOpen);
+    const QByteArray file = testenv::readAll(saved);
+    QVERIFY2(file.count("\r\n") > int(stored), file.left(200).constData());
+
+    // After STOP, rows kept nowhere else: asked again; Save cancelled in the file dialog keeps
+    // the window, Discard closes it.
+    form = oneChannelWindow(p);
+    QVERIFY(runWithRows(*form, 2));
+    form->toggleRun();
+    QVERIFY(!form->runActive());
+    p.dialogs.questions.clear();
+    p.dialogs.loseWorkAnswers = {Answer::Save, Answer::Discard};
+    QVERIFY(!form->close());
+    QVERIFY(form->isVisible());
+    QVERIFY(form->close());
+    QTRY_VERIFY(!form);
+    QCOMPARE(p.dialogs.questions, (QStringList{kCloseUnsavedRunQuestion, kCloseUnsavedRunQuestion}));
+
+    // Rows exported to CSV are kept: no question.
+    form = oneChannelWindow(p);
+    QVERIFY(runWithRows(*form, 2));
+    form->toggleRun();
+    form->redraw();
+    p.dialogs.questions.clear();
+    p.dialogs.saveAnswers = {testenv::programDir() + QStringLiteral("closing.csv")};
+    form->view().exportCsvAction()->trigger();
+    QVERIFY(QFile::exists(testenv::programDir() + QStringLiteral("closing.csv")));
+    QVERIFY(form->close());
+    QCOMPARE(p.dialogs.questions, QStringList{});
+}
+
+void TestLoseWork::mainWindowKeepsATrendGraphTheUserKept()
+{
+    TrendWindowProgram p;
+    MainWindow main(p.ws, p.data);
+    main.show();
+    main.openTrendGraph();
+    QPointer<TrendGraphWindow> form = main.trendGraphWindow();
+    QVERIFY(form);
+    chooseOneChannel(*form);
+    QVERIFY(runWithRows(*form, 2));
+
+    // Cancel: the main window stays, and so does the run.
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    QVERIFY(!main.close());
+    QVERIFY(main.isVisible());
+    QVERIFY(form && form->runActive());
+    // Discard: both go.
+    p.dialogs.loseWorkAnswers = {Answer::Discard};
+    QVERIFY(main.close());
+    QTRY_VERIFY(!form);
+    QCOMPARE(p.dialogs.questions, (QStringList{kCloseDuringRunQuestion, kCloseDuringRunQuestion}));
+}
+
+void TestLoseWork::tableClickAsksOnlyWhereItChangesTheChannels()
+{
+    TrendWindowProgram p;
+    std::unique_ptr<TrendGraphWindow> form(oneChannelWindow(p));
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    const ChannelRow &second = form->table().row(1);
+
+    // Ticking a channel during a run: Cancel leaves the tick as it was and the run going.
+    QVERIFY(runWithRows(*form, 2));
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    QTest::mouseClick(second.selected, Qt::LeftButton, {}, QPoint(4, 4));
+    QVERIFY(!second.selected->isChecked());
+    QVERIFY(form->runActive());
+    QCOMPARE(p.dialogs.questions, QStringList{kTableEndsRunQuestion});
+    // Discard: the run ends and the tick is taken.
+    p.dialogs.loseWorkAnswers = {Answer::Discard};
+    QTest::mouseClick(second.selected, Qt::LeftButton, {}, QPoint(4, 4));
+    QVERIFY(second.selected->isChecked());
+    QVERIFY(!form->runActive());
+    QCOMPARE(form->runButton()->text(), kRunCaption);
+
+    // The A/L button during a run: Cancel keeps the kind.
+    second.selected->setChecked(false);
+    QVERIFY(runWithRows(*form, 2));
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    const AddressKind kind = form->table().addressKind(1);
+    second.addressKind->click();
+    QCOMPARE(form->table().addressKind(1), kind);
+    QVERIFY(form->runActive());
+
+    // A press in a name field changes nothing by itself: the run stops as it always did, unasked.
+    p.dialogs.questions.clear();
+    QTest::mouseClick(form->table().row(0).name, Qt::LeftButton);
+    QVERIFY(!form->runActive());
+    QCOMPARE(p.dialogs.questions, QStringList{});
+    // With no run, nothing is asked either.
+    second.addressKind->click();
+    QVERIFY(form->table().addressKind(1) != kind);
+    QCOMPARE(p.dialogs.questions, QStringList{});
+}
+
+void TestLoseWork::recordingChosenBeforeRunTakesTheFirstRow()
+{
+    TrendWindowProgram p;
+    std::unique_ptr<TrendGraphWindow> form(oneChannelWindow(p));
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    const QString path = testenv::programDir() + QStringLiteral("first-row.csv");
+    QFile::remove(path);
+    form->view().updateMenu();
+    QVERIFY(form->view().recordAction()->isEnabled());
+    p.dialogs.saveAnswers = {path};
+    form->view().recordAction()->trigger();
+    QCOMPARE(form->view().pendingRecordingPath(), path);
+    QVERIFY(!QFile::exists(path)); // nothing written until the run begins
+    QVERIFY(runWithRows(*form, 3));
+    QVERIFY(form->recording());
+    QVERIFY(!form->view().recordAction()->isEnabled());
+    form->toggleRun();
+    QVERIFY(!form->recording());
+    QVERIFY2(form->band().line(3)->toolTip().contains(QStringLiteral("recorded %1 rows to first-row.csv").arg(form->passesStored())),
+             qPrintable(form->band().line(3)->toolTip()));
+    // The header and one line per row stored, the first included, each with the word's value.
+    const QList<QByteArray> lines = testenv::readAll(path).split('\n');
+    QCOMPARE(lines.size() - 2, int(form->passesStored())); // header first, nothing after the last line end
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        QVERIFY2(lines[i].trimmed().endsWith(",1234"), lines[i].constData());
+    // The run is in the file: closing asks nothing.
+    QVERIFY(form->close());
+    QCOMPARE(p.dialogs.questions, QStringList{});
+}
+
+QTEST_MAIN(TestLoseWork)
+#include "test_lose_work.moc"
