@@ -22,6 +22,22 @@ inline const QString kUnitsDuplicate = QStringLiteral("\"%1\" is already given o
 inline const QString kUnitsFileHeader =
     QStringLiteral("# NAME_OR_ADDRESS<TAB>gain<TAB>offset<TAB>unit: engineering value = raw x gain + offset");
 
+// The units dialog: %1 the variable's name or address.
+inline const QString kUnitsDialogTitle = QStringLiteral("Units of %1");
+inline const QString kUnitsFormula = QStringLiteral("engineering value = raw x gain + offset");
+inline const QString kUnitsGainCaption = QStringLiteral("Gain");
+inline const QString kUnitsOffsetCaption = QStringLiteral("Offset");
+inline const QString kUnitsUnitCaption = QStringLiteral("Unit");
+inline const QString kUnitsFileCaption = QStringLiteral("Kept in");
+inline const QString kUnitsSaveCaption = QStringLiteral("Save");
+inline const QString kUnitsRemoveCaption = QStringLiteral("No scale");
+inline const QString kUnitsDialogBadGain = QStringLiteral("The gain must be a number other than 0.");
+inline const QString kUnitsDialogBadOffset = QStringLiteral("The offset must be a number.");
+inline const QString kUnitsDialogBadUnit = QStringLiteral("A unit holds no tab and no \"#\".");
+inline const QString kUnitsNotSaved = QStringLiteral("The units could not be saved.");
+// The menu item that opens it, in the channel table and the Variables List.
+inline const QString kUnitsMenuCaption = QStringLiteral("Units\u2026");
+
 // A math channel's definition refused: "<definition>: <what> at position <n>" (from 1).
 inline const QString kMathFault = QStringLiteral("%1: %2 at position %3");
 inline const QString kMathNoEquals = QStringLiteral("expected NAME = EXPRESSION");

@@ -16,6 +16,8 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
+#include <QCheckBox>
+#include <QComboBox>
 #include "trend/TrendGraphView.h"
 #include "base/TextFile.h"
 #include "trend/TrendFile.h"
@@ -198,6 +200,14 @@ int main(int argc, char *argv[])
     waitMs(50);
     save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
     save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
+    // Engineering values from a units file, and the step figures of the first channel between the cursors.
+    textfile::writeAtomically(programDir + QStringLiteral("/Units.txt"),
+                              "AnTermIn\t0.001\t0\tV\r\nSpdFbk\t0.1\t0\trpm\r\n");
+    trend->readoutWindow()->engineeringValues()->setChecked(true);
+    trend->readoutWindow()->stepChannel()->setCurrentIndex(1);
+    trend->openReadoutWindow();
+    waitMs(50);
+    save(trend->readoutWindow(), out, QStringLiteral("04c-trend-readout-engineering.png"));
 
     // Save, Open (rows of unselected channels hidden), cursor mid-graph, values in hex.
     dialogs.saveAnswer = out + QStringLiteral("/demo.trd");

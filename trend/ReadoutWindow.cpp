@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -176,6 +177,7 @@ void ReadoutWindow::readUnits()
 {
     std::vector<UnitsProblem> problems;
     QString error;
+    unitsReadAt_ = QFileInfo(unitsPath_).lastModified();
     units_ = UnitsTable::read(unitsPath_, &problems, &error);
     if (!error.isEmpty()) {
         unitsNote_->setText(kUnitsNotRead.arg(UnitsTable::fileName(), error));
@@ -216,6 +218,9 @@ void ReadoutWindow::showRecording(const TrendData &data, bool running, int curso
 {
     readoutstatistics::ChannelScales scales;
     const bool engineering = engineeringValues_->isChecked();
+    // The units dialog (or an editor) may have changed the file since it was read.
+    if (engineering && QFileInfo(unitsPath_).lastModified() != unitsReadAt_)
+        readUnits();
     if (engineering)
         scales = readoutstatistics::channelScales(units_, data);
     showTable(readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex,

@@ -8,6 +8,7 @@
 
 #include "trend/ReadoutStatistics.h"
 
+#include <QDateTime>
 #include <QRect>
 #include <QWidget>
 #include <optional>
@@ -32,7 +33,7 @@ public:
     // The table of a recording as the Trend Graph shows it (see recordingTableTexts), in
     // engineering values where they are asked for, and the chosen channel's step figures.
     void showRecording(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX, bool hex);
-    // Reads the units file again (after it was edited).
+    // Reads the units file again; the table reads it again by itself whenever it has changed.
     void readUnits();
     const readoutstatistics::ReadoutTable &table() const { return table_; }
     void copyTable();
@@ -74,5 +75,6 @@ private:
     QDoubleSpinBox *stepBand_ = nullptr;
     QLabel *stepFigures_ = nullptr;
     QString unitsPath_;
+    QDateTime unitsReadAt_; // the file's modification time when it was last read
     UnitsTable units_;
 };

@@ -4,3 +4,4 @@ qmx_add_test(test_units_table SOURCES engineering/test_units_table.cpp LIBS qmx_
 qmx_add_test(test_math_channels SOURCES engineering/test_math_channels.cpp LIBS qmx_engineering TIMEOUT 30)
 qmx_add_test(test_step_response SOURCES engineering/test_step_response.cpp LIBS qmx_engineering qmx_link qmx_sim
              TIMEOUT 60)
+qmx_add_test(test_units_dialog SOURCES engineering/test_units_dialog.cpp LIBS qmx_engineering_widgets qmx_trend qmx_catalogue)
