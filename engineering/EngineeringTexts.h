@@ -22,6 +22,12 @@ inline const QString kUnitsDuplicate = QStringLiteral("\"%1\" is already given o
 inline const QString kUnitsFileHeader =
     QStringLiteral("# NAME_OR_ADDRESS<TAB>gain<TAB>offset<TAB>unit: engineering value = raw x gain + offset");
 
+// What a window says of the units file it read: %1 its name, %2 its entries; the lines ignored
+// (the tooltip names them), or why it was not read.
+inline const QString kUnitsRead = QStringLiteral("%1: %2 scales");
+inline const QString kUnitsNotRead = QStringLiteral("%1 not read: %2");
+inline const QString kUnitsLinesIgnored = QStringLiteral(", %1 lines ignored (hover)");
+
 // The units dialog: %1 the variable's name or address.
 inline const QString kUnitsDialogTitle = QStringLiteral("Units of %1");
 inline const QString kUnitsFormula = QStringLiteral("engineering value = raw x gain + offset");
@@ -60,5 +66,27 @@ inline const QString kMathEmpty = QStringLiteral("the expression is empty");
 
 // The step figures of a span without a step.
 inline const QString kNoStep = QStringLiteral("no step");
+
+// Engineering values and step responses in a read-out (the Trend Graph's Read-out window and the
+// Recording window).
+inline const QString kEngineeringValuesCaption = QStringLiteral("Engineering values");
+inline const QString kEngineeringValuesTip =
+    QStringLiteral("Word channels with a scale in Units.txt in engineering values: raw x gain + offset, with the unit");
+inline const QString kStepChannelCaption = QStringLiteral("Step response:");
+inline const QString kStepNoChannel = QStringLiteral("none");
+inline const QString kStepBandCaption = QStringLiteral("settling band \u00b1");
+inline const QString kStepNeedsCursors = QStringLiteral("Place cursors A and B around the step.");
+// %1 the channel, %2 and %3 the first and last row.
+inline const QString kStepHeading = QStringLiteral("Step response of %1, rows %2 to %3:");
+// %1 initial value, %2 its rows, %3 final value, %4 its rows, %5 the step.
+inline const QString kStepValues = QStringLiteral("initial %1 (rows %2), final %3 (rows %4), step %5");
+inline const QString kStepDeadTime = QStringLiteral("dead time %1 (row %2)");
+inline const QString kStepRiseTime = QStringLiteral("rise time 10-90 % %1 (rows %2)");
+inline const QString kStepNotRisen = QStringLiteral("rise time: 90 % not reached (10 % at row %1)");
+inline const QString kStepOvershoot = QStringLiteral("overshoot %1 % (row %2)");
+inline const QString kStepSettling = QStringLiteral("settling time \u00b1%1 % %2 (row %3)");
+inline const QString kStepNotSettled = QStringLiteral("not settled within \u00b1%1 %");
+inline const QString kStepSeconds = QStringLiteral("%1 s");
+inline const QString kStepRows = QStringLiteral("%1 rows");
 
 } // namespace engineeringtexts

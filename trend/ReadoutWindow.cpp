@@ -1,8 +1,9 @@
 #include "trend/ReadoutWindow.h"
 
+#include "engineering/EngineeringTexts.h"
 #include "base/WindowLook.h"
-#include "engineering/StepResponse.h"
 #include "trend/Cursor.h"
+#include "trend/EngineeringControls.h"
 #include "trend/GraphLayers.h"
 #include "trend/StepFiguresText.h"
 #include "trend/TrendCsv.h"
@@ -12,16 +13,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QTableWidget>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
+
+using namespace engineeringtexts;
 
 namespace {
 
@@ -74,50 +74,19 @@ ReadoutWindow::ReadoutWindow(std::optional<QRect> &place, QWidget *trendGraph)
     addAction(copyAction_);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    engineeringValues_ = new QCheckBox(kEngineeringValuesCaption, this);
-    engineeringValues_->setObjectName(QStringLiteral("EngineeringValues"));
-    engineeringValues_->setToolTip(kEngineeringValuesTip);
-    unitsNote_ = new QLabel(this);
-    unitsNote_->setObjectName(QStringLiteral("UnitsNote"));
-    stepChannel_ = new QComboBox(this);
-    stepChannel_->setObjectName(QStringLiteral("StepChannel"));
-    stepChannel_->addItem(kStepNoChannel, -1);
-    stepBand_ = new QDoubleSpinBox(this);
-    stepBand_->setObjectName(QStringLiteral("StepBand"));
-    stepBand_->setRange(0.1, 50.0);
-    stepBand_->setDecimals(1);
-    stepBand_->setSingleStep(0.5);
-    stepBand_->setValue(stepresponse::kDefaultBandPercent);
-    stepBand_->setSuffix(QStringLiteral(" %"));
+    engineering_ = new EngineeringControls(this);
     stepFigures_ = new QLabel(this);
     stepFigures_->setObjectName(QStringLiteral("StepFigures"));
     stepFigures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    connect(engineeringValues_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
-            readUnits();
-        unitsNote_->setVisible(on);
-        emit optionsChanged();
-    });
-    connect(stepChannel_, &QComboBox::activated, this, &ReadoutWindow::optionsChanged);
-    connect(stepBand_, &QDoubleSpinBox::valueChanged, this, &ReadoutWindow::optionsChanged);
-
-    auto *options = new QHBoxLayout;
-    options->addWidget(engineeringValues_);
-    options->addWidget(unitsNote_, 1);
-    options->addWidget(new QLabel(kStepChannelCaption, this));
-    options->addWidget(stepChannel_);
-    options->addWidget(new QLabel(kStepBandCaption, this));
-    options->addWidget(stepBand_);
-    unitsNote_->hide();
+    connect(engineering_, &EngineeringControls::changed, this, &ReadoutWindow::optionsChanged);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(header_);
-    layout->addLayout(options);
+    layout->addWidget(engineering_);
     layout->addWidget(grid_);
     layout->addWidget(stepFigures_);
     stepFigures_->hide();
-    unitsPath_ = UnitsTable::defaultPath();
     resize(kFirstSize);
 }
 
@@ -136,8 +105,6 @@ QRect ReadoutWindow::placeBesideTrendGraph() const
 
 void ReadoutWindow::open()
 {
-    if (engineeringValues_->isChecked())
-        readUnits();
     if (!isVisible())
         setGeometry(place_ ? *place_ : placeBesideTrendGraph());
     show();
@@ -173,61 +140,27 @@ void ReadoutWindow::showTable(const readoutstatistics::ReadoutTable &table)
     grid_->resizeColumnsToContents();
 }
 
-void ReadoutWindow::readUnits()
-{
-    std::vector<UnitsProblem> problems;
-    QString error;
-    unitsReadAt_ = QFileInfo(unitsPath_).lastModified();
-    units_ = UnitsTable::read(unitsPath_, &problems, &error);
-    if (!error.isEmpty()) {
-        unitsNote_->setText(kUnitsNotRead.arg(UnitsTable::fileName(), error));
-        unitsNote_->setToolTip(unitsPath_);
-        return;
-    }
-    QString note = kUnitsRead.arg(UnitsTable::fileName()).arg(units_.entries().size());
-    QStringList tip{unitsPath_};
-    if (!problems.empty())
-        note += kUnitsLinesIgnored.arg(problems.size());
-    for (const UnitsProblem &problem : problems)
-        tip << problem.text();
-    unitsNote_->setText(note);
-    unitsNote_->setToolTip(tip.join(u'\n'));
-}
-
-void ReadoutWindow::chooseStepChannels(const TrendData &data)
-{
-    // The word channels of the recording; the one chosen stays chosen while it is among them.
-    const int chosen = stepChannel_->currentData().toInt();
-    QList<int> channels{-1};
-    for (int c : data.selectedChannels)
-        if (c >= 0 && c < kAnalogChannels)
-            channels << c;
-    QList<int> listed;
-    for (int i = 0; i < stepChannel_->count(); ++i)
-        listed << stepChannel_->itemData(i).toInt();
-    if (listed != channels) {
-        stepChannel_->clear();
-        for (int c : channels)
-            stepChannel_->addItem(c < 0 ? kStepNoChannel : trendcsv::columnName(data.channels[static_cast<std::size_t>(c)], c), c);
-    }
-    stepChannel_->setCurrentIndex(std::max(0, stepChannel_->findData(chosen)));
-}
+QCheckBox *ReadoutWindow::engineeringValues() const { return engineering_->engineeringValues(); }
+QLabel *ReadoutWindow::unitsNote() const { return engineering_->unitsNote(); }
+QComboBox *ReadoutWindow::stepChannel() const { return engineering_->stepChannel(); }
+void ReadoutWindow::setUnitsPath(const QString &path) { engineering_->setUnitsPath(path); }
 
 void ReadoutWindow::showRecording(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
                                   bool hex)
 {
     readoutstatistics::ChannelScales scales;
-    const bool engineering = engineeringValues_->isChecked();
-    // The units dialog (or an editor) may have changed the file since it was read.
-    if (engineering && QFileInfo(unitsPath_).lastModified() != unitsReadAt_)
-        readUnits();
-    if (engineering)
-        scales = readoutstatistics::channelScales(units_, data);
-    showTable(readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex,
-                                                     engineering ? &scales : nullptr));
+    const UnitsTable *units = engineering_->units();
+    if (units)
+        scales = readoutstatistics::channelScales(*units, data);
+    showTable(readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex, units ? &scales : nullptr));
 
-    chooseStepChannels(data);
-    const int channel = stepChannel_->currentData().toInt();
+    // A step response of any word channel of the recording.
+    std::vector<std::pair<int, QString>> words;
+    for (int c : data.selectedChannels)
+        if (c >= 0 && c < kAnalogChannels)
+            words.emplace_back(c, trendcsv::columnName(data.channels[static_cast<std::size_t>(c)], c));
+    engineering_->offerStepChannels(words);
+    const int channel = engineering_->chosenStepChannel();
     stepFigures_->setVisible(channel >= 0);
     if (channel < 0)
         return;
@@ -239,9 +172,9 @@ void ReadoutWindow::showRecording(const TrendData &data, bool running, int curso
         return;
     }
     const auto c = static_cast<std::size_t>(channel);
-    const UnitScale *scale = engineering && scales[c] ? &*scales[c] : nullptr;
+    const UnitScale *scale = units && scales[c] ? &*scales[c] : nullptr;
     stepFigures_->setText(
-        stepfigurestext::figuresLines(data, channel, *rowA, *rowB, scale, stepBand_->value()).join(u'\n'));
+        stepfigurestext::figuresLines(data, channel, *rowA, *rowB, scale, engineering_->bandPercent()).join(u'\n'));
 }
 
 void ReadoutWindow::copyTable()

@@ -8,11 +8,11 @@
 
 #include "trend/ReadoutStatistics.h"
 
-#include <QDateTime>
 #include <QRect>
 #include <QWidget>
 #include <optional>
 
+class EngineeringControls;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -33,21 +33,19 @@ public:
     // The table of a recording as the Trend Graph shows it (see recordingTableTexts), in
     // engineering values where they are asked for, and the chosen channel's step figures.
     void showRecording(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX, bool hex);
-    // Reads the units file again; the table reads it again by itself whenever it has changed.
-    void readUnits();
     const readoutstatistics::ReadoutTable &table() const { return table_; }
     void copyTable();
 
     QLabel *header() const { return header_; }
     QTableWidget *grid() const { return grid_; }
     QAction *copyAction() const { return copyAction_; }
-    QCheckBox *engineeringValues() const { return engineeringValues_; }
-    QLabel *unitsNote() const { return unitsNote_; }
-    QComboBox *stepChannel() const { return stepChannel_; }
-    QDoubleSpinBox *stepBand() const { return stepBand_; }
+    EngineeringControls *engineering() const { return engineering_; }
+    QCheckBox *engineeringValues() const;
+    QLabel *unitsNote() const;
+    QComboBox *stepChannel() const;
     QLabel *stepFigures() const { return stepFigures_; }
     // Where the units file is read from; the user's Units.txt unless a test says otherwise.
-    void setUnitsPath(const QString &path) { unitsPath_ = path; }
+    void setUnitsPath(const QString &path);
 
 signals:
     // The engineering values or the step channel or band changed: the table is wanted again.
@@ -60,7 +58,7 @@ protected:
 
 private:
     void keepPlace();
-    void chooseStepChannels(const TrendData &data);
+
     QRect placeBesideTrendGraph() const;
 
     std::optional<QRect> &place_;
@@ -69,12 +67,6 @@ private:
     QLabel *header_ = nullptr;
     QTableWidget *grid_ = nullptr;
     QAction *copyAction_ = nullptr;
-    QCheckBox *engineeringValues_ = nullptr;
-    QLabel *unitsNote_ = nullptr;
-    QComboBox *stepChannel_ = nullptr;
-    QDoubleSpinBox *stepBand_ = nullptr;
+    EngineeringControls *engineering_ = nullptr;
     QLabel *stepFigures_ = nullptr;
-    QString unitsPath_;
-    QDateTime unitsReadAt_; // the file's modification time when it was last read
-    UnitsTable units_;
 };

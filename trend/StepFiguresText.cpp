@@ -11,6 +11,8 @@
 #include <chrono>
 #include <vector>
 
+using namespace engineeringtexts;
+
 namespace stepfigurestext {
 
 namespace {
@@ -19,39 +21,16 @@ QString number(double value) { return QString::number(value, 'g', 7); }
 
 } // namespace
 
-QStringList figuresLines(const TrendData &data, int channel, int first, int last, const UnitScale *scale,
-                         double bandPercent)
+QStringList figuresLines(const Span &span, double bandPercent)
 {
-    if (first > last)
-        std::swap(first, last);
-    first = std::max(first, 0);
-    last = std::min(last, std::min(data.rowCount, kDisplayRowsCapacity) - 1);
-    if (channel < 0 || channel >= kChannels || last < first)
-        return {};
-    const auto c = static_cast<std::size_t>(channel);
+    const std::unique_ptr<bool[]> failed(new bool[span.failed.size()]);
+    std::transform(span.failed.begin(), span.failed.end(), failed.get(), [](char f) { return f != 0; });
+    const stepresponse::StepFigures f = stepresponse::figures(
+        span.seconds, span.values, std::span<const bool>(failed.get(), span.failed.size()), bandPercent);
 
-    // Seconds from the span's first row when every row has its time, else row numbers.
-    bool timed = true;
-    for (int row = first; row <= last && timed; ++row)
-        timed = data.displayRowInfo[static_cast<std::size_t>(row)].sinceRunStart.has_value();
-    std::vector<double> seconds, values;
-    std::vector<bool> failedRows;
-    for (int row = first; row <= last; ++row) {
-        const auto r = static_cast<std::size_t>(row);
-        const RowInfo &info = data.displayRowInfo[r];
-        seconds.push_back(timed ? std::chrono::duration<double>(*info.sinceRunStart).count() : double(row));
-        const double raw = data.displayRows[r][c];
-        values.push_back(scale ? scale->apply(raw) : raw);
-        failedRows.push_back((info.failedChannels & (1u << channel)) != 0);
-    }
-    // std::vector<bool> holds no bools in a row: the figures read a plain array.
-    const std::unique_ptr<bool[]> failed(new bool[failedRows.size()]);
-    std::copy(failedRows.begin(), failedRows.end(), failed.get());
-    const stepresponse::StepFigures f =
-        stepresponse::figures(seconds, values, std::span<const bool>(failed.get(), failedRows.size()), bandPercent);
-
-    const QString unit = scale && !scale->unit.isEmpty() ? u' ' + scale->unit : QString();
-    const QString timeUnit = timed ? kStepSeconds : kStepRows;
+    const QString unit = span.unit.isEmpty() ? QString() : u' ' + span.unit;
+    const QString timeUnit = span.timed ? kStepSeconds : kStepRows;
+    const long long first = span.firstRow;
     const auto value = [&unit](double v) { return number(v) + unit; };
     const auto duration = [&timeUnit](double d) { return timeUnit.arg(QString::number(d, 'f', 3)); };
     const auto rowOf = [first](const stepresponse::RowAt &at) { return QString::number(first + at.row); };
@@ -60,7 +39,7 @@ QStringList figuresLines(const TrendData &data, int channel, int first, int last
     };
 
     QStringList lines;
-    lines << kStepHeading.arg(trendcsv::columnName(data.channels[c], channel)).arg(first).arg(last);
+    lines << kStepHeading.arg(span.name).arg(first).arg(first + static_cast<long long>(span.values.size()) - 1);
     if (!f.hasStep) {
         lines << engineeringtexts::kNoStep;
         return lines;
@@ -74,6 +53,35 @@ QStringList figuresLines(const TrendData &data, int channel, int first, int last
                  (f.settlingTime ? kStepSettling.arg(number(f.bandPercent), duration(*f.settlingTime), rowOf(f.settled))
                                  : kStepNotSettled.arg(number(f.bandPercent)));
     return lines;
+}
+
+QStringList figuresLines(const TrendData &data, int channel, int first, int last, const UnitScale *scale,
+                         double bandPercent)
+{
+    if (first > last)
+        std::swap(first, last);
+    first = std::max(first, 0);
+    last = std::min(last, std::min(data.rowCount, kDisplayRowsCapacity) - 1);
+    if (channel < 0 || channel >= kChannels || last < first)
+        return {};
+    const auto c = static_cast<std::size_t>(channel);
+
+    // Seconds when every row has its time, else row numbers.
+    Span span;
+    span.name = trendcsv::columnName(data.channels[c], channel);
+    span.firstRow = first;
+    span.unit = scale ? scale->unit : QString();
+    for (int row = first; row <= last && span.timed; ++row)
+        span.timed = data.displayRowInfo[static_cast<std::size_t>(row)].sinceRunStart.has_value();
+    for (int row = first; row <= last; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        const RowInfo &info = data.displayRowInfo[r];
+        span.seconds.push_back(span.timed ? std::chrono::duration<double>(*info.sinceRunStart).count() : double(row));
+        const double raw = data.displayRows[r][c];
+        span.values.push_back(scale ? scale->apply(raw) : raw);
+        span.failed.push_back((info.failedChannels & (1u << channel)) != 0 ? 1 : 0);
+    }
+    return figuresLines(span, bandPercent);
 }
 
 } // namespace stepfigurestext

@@ -173,31 +173,6 @@ inline const QString kEventRunTime = QStringLiteral(" (t = %1 s)");
 inline const QString kPlanBlockReadRefused = QStringLiteral(", block read refused");
 inline const QString kPlanBlockReadWronglyAnswered = QStringLiteral(", block read wrongly answered");
 
-// Engineering values and the step response in the Read-out window.
-inline const QString kEngineeringValuesCaption = QStringLiteral("Engineering values");
-inline const QString kEngineeringValuesTip =
-    QStringLiteral("Word channels with a scale in Units.txt in engineering values: raw x gain + offset, with the unit");
-// %1 the units file's path, %2 its entries; a line of it that was ignored, or why it was not read.
-inline const QString kUnitsRead = QStringLiteral("%1: %2 scales");
-inline const QString kUnitsNotRead = QStringLiteral("%1 not read: %2");
-inline const QString kUnitsLinesIgnored = QStringLiteral(", %1 lines ignored (hover)");
-inline const QString kStepChannelCaption = QStringLiteral("Step response:");
-inline const QString kStepNoChannel = QStringLiteral("none");
-inline const QString kStepBandCaption = QStringLiteral("settling band \u00b1");
-inline const QString kStepNeedsCursors = QStringLiteral("Place cursors A and B around the step (Shift+click sets B).");
-// %1 the channel, %2 and %3 the first and last row.
-inline const QString kStepHeading = QStringLiteral("Step response of %1, rows %2 to %3:");
-// %1 initial value, %2 its rows, %3 final value, %4 its rows, %5 the step.
-inline const QString kStepValues = QStringLiteral("initial %1 (rows %2), final %3 (rows %4), step %5");
-inline const QString kStepDeadTime = QStringLiteral("dead time %1 (row %2)");
-inline const QString kStepRiseTime = QStringLiteral("rise time 10-90 % %1 (rows %2)");
-inline const QString kStepNotRisen = QStringLiteral("rise time: 90 % not reached (10 % at row %1)");
-inline const QString kStepOvershoot = QStringLiteral("overshoot %1 % (row %2)");
-inline const QString kStepSettling = QStringLiteral("settling time \u00b1%1 % %2 (row %3)");
-inline const QString kStepNotSettled = QStringLiteral("not settled within \u00b1%1 %");
-inline const QString kStepSeconds = QStringLiteral("%1 s");
-inline const QString kStepRows = QStringLiteral("%1 rows");
-
 // Triggered capture.
 inline const QString kTriggerCaption = QStringLiteral("Trigger\u2026");
 inline const QString kTriggerTitle = QStringLiteral("Trigger");

@@ -182,7 +182,7 @@ void TestReadoutEngineering::readoutWindowShowsAndCopiesThem()
 
     // Without a second cursor the figures ask for one.
     window.showRecording(data, false, 2 * 10, std::nullopt, false);
-    QCOMPARE(window.stepFigures()->text(), QString("Place cursors A and B around the step (Shift+click sets B)."));
+    QCOMPARE(window.stepFigures()->text(), QString("Place cursors A and B around the step."));
 }
 
 QTEST_MAIN(TestReadoutEngineering)
