@@ -8,12 +8,15 @@
 #include "catalogue/Decoder.h"
 #include "catalogue/SuperBlockFile.h"
 #include "catalogue/VariablesListTexts.h"
+#include "engineering/EngineeringTexts.h"
+#include "engineering/UnitsDialog.h"
 
 #include <QCloseEvent>
 #include <QTime>
 #include <algorithm>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 
 namespace {
@@ -85,6 +88,18 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     connect(nameList_, &QListWidget::itemClicked, this, &VariablesListWindow::showBitNames);
     connect(nameList_, &QListWidget::currentRowChanged, this, &VariablesListWindow::showBitNames);
     connect(dataReadButton_, &QPushButton::clicked, this, &VariablesListWindow::readDataFromController);
+    // A variable's scale to engineering values, from the name list's context menu.
+    nameList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(nameList_, &QListWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QListWidgetItem *item = nameList_->itemAt(at);
+        if (!item || item->text().trimmed().isEmpty())
+            return;
+        nameList_->setCurrentItem(item);
+        auto *menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addAction(engineeringtexts::kUnitsMenuCaption, this, [this] { openUnitsDialog(); });
+        menu->popup(nameList_->viewport()->mapToGlobal(at));
+    });
     connect(&ws_.session, &Session::changed, this, &VariablesListWindow::followSession);
     ws_.links.setVariableChoiceSource([this] { return currentChoice(); });
 
@@ -111,6 +126,18 @@ VariablesListWindow::~VariablesListWindow()
         ws_.linkThread.close(PortUser::DataRead);
         ws_.session.releaseLine(LineHolder::DataRead);
     }
+}
+
+UnitsDialog *VariablesListWindow::openUnitsDialog()
+{
+    const QListWidgetItem *item = nameList_->currentItem();
+    const QString name = item ? item->text().trimmed() : QString();
+    if (name.isEmpty())
+        return nullptr;
+    auto *dialog = new UnitsDialog(ws_.dialogs, name, UnitsTable::defaultPath(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
 }
 
 void VariablesListWindow::showBitNames()

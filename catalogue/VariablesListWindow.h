@@ -13,6 +13,7 @@ class QLabel;
 class PortPause;
 class QListWidget;
 class QPushButton;
+class UnitsDialog;
 
 class VariablesListWindow : public QWidget {
     Q_OBJECT
@@ -39,6 +40,9 @@ public:
 
     QListWidget *nameList() const { return nameList_; }
     QListWidget *bitList() const { return bitList_; }
+    // The units dialog for the chosen variable, as the name list's context menu opens it ("Units...");
+    // null when no variable is chosen.
+    UnitsDialog *openUnitsDialog();
     QPushButton *dataReadButton() const { return dataReadButton_; }
     QLabel *dataReadProgress() const { return dataReadProgress_; }
     // What the last Data Read that built the list read, and when; hidden until one has.

@@ -1,6 +1,7 @@
 #include "recording/RecordingReadout.h"
 
 #include "base/TextFile.h"
+#include "trend/StepFiguresText.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
 
@@ -32,7 +33,27 @@ QString cursorText(const RecordingData &data, const QString &name, std::size_t r
     return text + QStringLiteral(" (t = %1 s)").arg(secondsText(ms));
 }
 
+const UnitScale *scaleOf(const ChannelScales *scales, std::size_t channel)
+{
+    if (!scales || channel >= scales->size() || !(*scales)[channel])
+        return nullptr;
+    return &*(*scales)[channel];
+}
+
 } // namespace
+
+ChannelScales recordingScales(const UnitsTable &units, const RecordingData &data)
+{
+    ChannelScales scales(data.channels.size());
+    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+        const RecordingChannel &channel = data.channels[c];
+        if (channel.logic)
+            continue;
+        if (const UnitScale *scale = units.find(channel.name, UnitsTable::keyAddress(channel.name)))
+            scales[c] = *scale;
+    }
+    return scales;
+}
 
 std::vector<readoutstatistics::ChannelFigures> figuresAtCursors(const RecordingData &data, std::size_t rowA,
                                                       std::optional<std::size_t> rowB)
@@ -56,7 +77,8 @@ std::vector<readoutstatistics::ChannelFigures> figuresAtCursors(const RecordingD
     return figures;
 }
 
-readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB)
+readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB,
+                                                 const ChannelScales *scales)
 {
     readoutstatistics::ReadoutTable table;
     table.columns << kReadoutChannelColumn << kCursorAMark;
@@ -75,16 +97,23 @@ readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std:
         const RecordingChannel &channel = data.channels[static_cast<std::size_t>(f.channel)];
         readoutstatistics::ReadoutTable::Row row;
         row.channel = f.channel;
-        row.cells << channel.name << (f.atA ? QString::number(*f.atA) : kReadoutFailed);
-        if (rowB)
-            row.cells << readoutstatistics::spanCells(f, channel.logic, false);
+        row.cells << channel.name;
+        if (const UnitScale *scale = scaleOf(scales, static_cast<std::size_t>(f.channel))) {
+            row.cells << readoutstatistics::engineeringCell(f.atA, *scale);
+            if (rowB)
+                row.cells << readoutstatistics::engineeringSpanCells(f, *scale);
+        } else {
+            row.cells << (f.atA ? QString::number(*f.atA) : kReadoutFailed);
+            if (rowB)
+                row.cells << readoutstatistics::spanCells(f, channel.logic, false);
+        }
         table.rows.push_back(row);
     }
     return table;
 }
 
 readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, const std::vector<Reference> &references,
-                                       std::size_t rowA, std::optional<std::size_t> rowB)
+                                       std::size_t rowA, std::optional<std::size_t> rowB, const ChannelScales *scales)
 {
     readoutstatistics::ReadoutTable table;
     table.columns << QStringLiteral("Reference") << QStringLiteral("at A") << QStringLiteral("A-ref");
@@ -92,9 +121,16 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
         table.columns << QStringLiteral("at B") << QStringLiteral("B-ref");
     if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount()))
         return table;
-    auto cells = [&data](const Reference &reference, std::size_t channel, std::size_t row) {
+    auto cells = [&data, scales](const Reference &reference, std::size_t channel, std::size_t row) {
         const std::optional<std::int32_t> own = readAt(data.channels[channel], row);
         const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
+        if (const UnitScale *scale = scaleOf(scales, channel)) {
+            // The difference of two engineering values: the offset drops out.
+            const UnitScale difference{scale->gain, 0.0, scale->unit};
+            return QStringList{readoutstatistics::engineeringCell(theirs, *scale),
+                               own && theirs ? readoutstatistics::engineeringCell(*own - *theirs, difference)
+                                             : kReadoutFailed};
+        }
         return QStringList{theirs ? QString::number(*theirs) : kReadoutFailed,
                            own && theirs ? readout::differenceValueText(*own - *theirs, false) : kReadoutFailed};
     };
@@ -112,6 +148,39 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
         }
     }
     return table;
+}
+
+QStringList stepFiguresLines(const RecordingData &data, const std::vector<Reference> &references, std::size_t channel,
+                             std::size_t rowA, std::size_t rowB, const ChannelScales *scales, double bandPercent)
+{
+    if (channel >= data.channels.size() || rowA >= data.rowCount() || rowB >= data.rowCount())
+        return {};
+    const std::size_t first = std::min(rowA, rowB);
+    const std::size_t last = std::max(rowA, rowB);
+    const UnitScale *scale = scaleOf(scales, channel);
+    // One span per recording: the rows' times from the earlier cursor, the values as `read` gives them.
+    const auto spanOf = [&](const QString &name, const auto &read) {
+        stepfigurestext::Span span;
+        span.name = name;
+        span.firstRow = static_cast<long long>(first) + 1; // rows are numbered from 1 in this window
+        span.unit = scale ? scale->unit : QString();
+        for (std::size_t row = first; row <= last; ++row) {
+            const std::optional<std::int32_t> value = read(row);
+            span.seconds.push_back(static_cast<double>(data.timesMs[row] - data.timesMs[first]) / 1000.0);
+            span.values.push_back(value ? (scale ? scale->apply(*value) : double(*value)) : 0.0);
+            span.failed.push_back(value ? 0 : 1);
+        }
+        return stepfigurestext::figuresLines(span, bandPercent);
+    };
+    const RecordingChannel &own = data.channels[channel];
+    QStringList lines = spanOf(own.name, [&own](std::size_t row) { return readAt(own, row); });
+    for (const Reference &reference : references) {
+        if (channel >= reference.channelOf.size() || !reference.channelOf[channel])
+            continue;
+        const QString name = textfile::bareFileName(reference.recording->data.path) + QStringLiteral(": ") + own.name;
+        lines << spanOf(name, [&](std::size_t row) { return reference.valueAt(channel, data.timesMs[row]); });
+    }
+    return lines;
 }
 
 } // namespace recording

@@ -1,5 +1,6 @@
 #include "recording/RecordingWindow.h"
 
+#include "engineering/EngineeringTexts.h"
 #include "base/Dialogs.h"
 #include "base/SaveFailure.h"
 #include "base/TextFile.h"
@@ -8,6 +9,7 @@
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
+#include "trend/EngineeringControls.h"
 #include "recording/RecordingTexts.h"
 #include "recording/SpanExport.h"
 
@@ -28,6 +30,8 @@
 #include <QTimeZone>
 #include <QVBoxLayout>
 #include <cmath>
+
+using namespace engineeringtexts;
 
 namespace recording {
 
@@ -86,6 +90,8 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     readoutLayout->addWidget(readout_, 1);
     readoutLayout->addWidget(copyButton_, 0, Qt::AlignTop);
     tracesLayout->addLayout(readoutLayout);
+    engineering_ = new EngineeringControls(traces);
+    tracesLayout->addWidget(engineering_);
     addReferenceButton_ = new QPushButton(kAddReferenceCaption, traces);
     addReferenceButton_->setEnabled(false);
     referenceOffset_ = new QDoubleSpinBox(traces);
@@ -136,6 +142,7 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(overview_, &OverviewStrip::spanMoveWanted, plot_, &RecordingPlot::moveSpanTo);
     connect(plot_, &RecordingPlot::cursorsChanged, this, &RecordingWindow::showReadout);
     connect(copyButton_, &QPushButton::clicked, this, &RecordingWindow::copyReadout);
+    connect(engineering_, &EngineeringControls::changed, this, &RecordingWindow::showReadout);
     connect(addReferenceButton_, &QPushButton::clicked, this, &RecordingWindow::askReference);
     connect(referenceOffset_, &QDoubleSpinBox::valueChanged, this, &RecordingWindow::typeReferenceOffset);
     connect(plot_, &RecordingPlot::referenceStepWanted, this, &RecordingWindow::stepReference);
@@ -244,11 +251,31 @@ void RecordingWindow::showReadout()
     const std::optional<std::size_t> rowA = plot_->cursorARow();
     if (!recording_ || !rowA)
         return;
+    const RecordingData &data = recording_->data;
+    const std::optional<std::size_t> rowB = plot_->cursorBRow();
+    ChannelScales scales;
+    const UnitsTable *units = engineering_->units();
+    if (units)
+        scales = recordingScales(*units, data);
+    const ChannelScales *shownScales = units ? &scales : nullptr;
     // Tabs between the cells when copied; aligned as text in the window.
-    const readoutstatistics::ReadoutTable table = readoutAtCursors(recording_->data, *rowA, plot_->cursorBRow());
-    QString text = readoutstatistics::tabSeparatedText(table);
+    QString text = readoutstatistics::tabSeparatedText(readoutAtCursors(data, *rowA, rowB, shownScales));
     if (!references_.empty())
-        text += readoutstatistics::tabSeparatedText(referenceReadout(recording_->data, references_, *rowA, plot_->cursorBRow()));
+        text += readoutstatistics::tabSeparatedText(referenceReadout(data, references_, *rowA, rowB, shownScales));
+    // The step response of a word channel between the cursors, and of the references laid over.
+    std::vector<std::pair<int, QString>> words;
+    for (std::size_t c = 0; c < data.channels.size(); ++c)
+        if (!data.channels[c].logic)
+            words.emplace_back(static_cast<int>(c), data.channels[c].name);
+    engineering_->offerStepChannels(words);
+    if (const int channel = engineering_->chosenStepChannel(); channel >= 0) {
+        text += u'\n';
+        text += rowB ? stepFiguresLines(data, references_, static_cast<std::size_t>(channel), *rowA, *rowB, shownScales,
+                                        engineering_->bandPercent())
+                           .join(u'\n')
+                     : kStepNeedsCursors;
+        text += u'\n';
+    }
     readout_->setTabStopDistance(readout_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12);
     readout_->setPlainText(text);
 }

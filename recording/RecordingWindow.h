@@ -20,6 +20,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QListWidgetItem;
+class EngineeringControls;
 class QDoubleSpinBox;
 class QProgressBar;
 class QPushButton;
@@ -47,6 +48,8 @@ public:
     QPushButton *savePictureButton() const { return savePictureButton_; }
     QPushButton *printButton() const { return printButton_; }
     QDoubleSpinBox *referenceOffset() const { return referenceOffset_; }
+    // Engineering values and the step figures of the read-out.
+    EngineeringControls *engineering() const { return engineering_; }
     // The read-out as shown and copied.
     QString readoutText() const;
 
@@ -103,6 +106,7 @@ private:
     QPushButton *savePictureButton_ = nullptr;
     QPushButton *printButton_ = nullptr;
     QDoubleSpinBox *referenceOffset_ = nullptr;
+    EngineeringControls *engineering_ = nullptr;
     RecordingLoader *referenceLoader_ = nullptr;
     std::vector<Reference> references_;
 };

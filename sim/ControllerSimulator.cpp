@@ -769,6 +769,18 @@ void ControllerSimulator::addScheduledToggle(const ScheduledToggle &toggle)
     d_->schedule.addToggle(toggle);
 }
 
+void ControllerSimulator::addScheduledResponse(const ScheduledResponse &response)
+{
+    std::lock_guard lock(d_->mutex);
+    d_->schedule.addResponse(response);
+}
+
+std::chrono::steady_clock::time_point ControllerSimulator::scheduleStart() const
+{
+    std::lock_guard lock(d_->mutex);
+    return d_->demoStart;
+}
+
 std::uint64_t ControllerSimulator::wordReadsOf(std::uint32_t address) const
 {
     std::lock_guard lock(d_->mutex);

@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -100,6 +101,10 @@ public:
     // a bit that toggles every n reads. They take effect over the demo's live values.
     void addScheduledStep(const ScheduledStep &step);
     void addScheduledToggle(const ScheduledToggle &toggle);
+    void addScheduledResponse(const ScheduledResponse &response);
+    // The moment on the steady clock that scheduled times count from (set when serving starts), so
+    // that a test can place the rows it reads on the schedule's time.
+    std::chrono::steady_clock::time_point scheduleStart() const;
     // Reads of `address` answered so far: every "R" read, and every "r" read holding the word when
     // it has a schedule.
     std::uint64_t wordReadsOf(std::uint32_t address) const;

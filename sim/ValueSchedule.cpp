@@ -1,6 +1,8 @@
 #include "sim/ValueSchedule.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -39,7 +41,93 @@ std::optional<AddressForm> splitAddressForm(const QString &text, QChar separator
     return AddressForm{*address, text.mid(colon + 1, at - colon - 1), text.mid(at + 1)};
 }
 
+// "5s", "500ms" (a time after the start) or "20" (the n-th read): the form after "@".
+struct When {
+    std::optional<std::chrono::milliseconds> fromTime;
+    std::optional<std::uint64_t> fromRead;
+};
+
+std::optional<When> parseWhen(QString when)
+{
+    When parsed;
+    bool ok = false;
+    if (when.endsWith(QLatin1String("ms")) || when.endsWith(u's')) {
+        const bool milliseconds = when.endsWith(QLatin1String("ms"));
+        when.chop(milliseconds ? 2 : 1);
+        const double amount = when.toDouble(&ok);
+        if (!ok || !(amount >= 0) || amount > 1e9)
+            return std::nullopt;
+        parsed.fromTime = std::chrono::milliseconds(static_cast<qint64>(amount * (milliseconds ? 1.0 : 1000.0)));
+    } else {
+        parsed.fromRead = parseCount(when);
+        if (!parsed.fromRead)
+            return std::nullopt;
+    }
+    return parsed;
+}
+
+// A word's value as a signed number: -32768..32767 in decimal, or 0x0000..0xFFFF.
+std::optional<double> parseWordValue(const QString &text)
+{
+    bool ok = false;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        const uint value = text.mid(2).toUInt(&ok, 16);
+        if (!ok || value > 0xFFFF)
+            return std::nullopt;
+        return static_cast<double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+    }
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < -32768 || value > 32767)
+        return std::nullopt;
+    return value;
+}
+
+// "0.5s", "200ms", "2" (seconds): above 0 and finite.
+std::optional<double> parseSeconds(QString text)
+{
+    double factor = 1.0;
+    if (text.endsWith(QLatin1String("ms"))) {
+        factor = 0.001;
+        text.chop(2);
+    } else if (text.endsWith(u's')) {
+        text.chop(1);
+    }
+    bool ok = false;
+    const double amount = text.toDouble(&ok) * factor;
+    if (!ok || !std::isfinite(amount) || amount <= 0 || amount > 1e6)
+        return std::nullopt;
+    return amount;
+}
+
+std::uint16_t responseWord(double value)
+{
+    const double rounded = std::clamp(std::round(value), -32768.0, 32767.0);
+    return static_cast<std::uint16_t>(static_cast<std::int16_t>(rounded));
+}
+
 } // namespace
+
+double ScheduledResponse::dampingRatio() const
+{
+    const double logOvershoot = std::log(overshootPercent.value_or(0) / 100.0);
+    return -logOvershoot / std::sqrt(std::numbers::pi * std::numbers::pi + logOvershoot * logOvershoot);
+}
+
+double ScheduledResponse::valueAt(double seconds) const
+{
+    if (!(seconds > 0))
+        return from;
+    const double t = seconds / timeConstant; // in units of the time constant (1 / natural frequency)
+    double along = 0;                        // 0 at `from`, 1 at `to`
+    if (!overshootPercent) {
+        along = 1.0 - std::exp(-t);
+    } else {
+        const double zeta = dampingRatio();
+        const double root = std::sqrt(1.0 - zeta * zeta);
+        along = 1.0 - std::exp(-zeta * t) * (std::cos(root * t) + zeta / root * std::sin(root * t));
+    }
+    return from + (to - from) * along;
+}
 
 void ValueSchedule::beforeRead(std::uint32_t address, std::chrono::steady_clock::duration sinceStart,
                                ControllerMemory &memory)
@@ -61,6 +149,19 @@ void ValueSchedule::beforeRead(std::uint32_t address, std::chrono::steady_clock:
         const std::uint16_t word = memory.word(address);
         memory.setWord(address, high ? (word | mask) : (word & ~mask));
     }
+    for (Playing &playing : responses_) {
+        const ScheduledResponse &response = playing.response;
+        if (response.address != address)
+            continue;
+        if (response.fromRead && !playing.startedAt && read >= *response.fromRead)
+            playing.startedAt = sinceStart;
+        std::optional<std::chrono::steady_clock::duration> start = playing.startedAt;
+        if (response.fromTime)
+            start = *response.fromTime;
+        const double seconds =
+            start ? std::chrono::duration<double>(sinceStart - *start).count() : -1.0;
+        memory.setWord(address, responseWord(response.valueAt(seconds)));
+    }
 }
 
 void ValueSchedule::beforeBlockRead(std::uint32_t address, int bytes, std::chrono::steady_clock::duration sinceStart,
@@ -81,6 +182,8 @@ void ValueSchedule::beforeBlockRead(std::uint32_t address, int bytes, std::chron
         take(step.address);
     for (const ScheduledToggle &toggle : toggles_)
         take(toggle.address);
+    for (const Playing &playing : responses_)
+        take(playing.response.address);
     for (std::uint32_t scheduled : held)
         beforeRead(scheduled, sinceStart, memory);
 }
@@ -103,19 +206,11 @@ std::optional<ScheduledStep> ValueSchedule::parseStep(const QString &text)
     ScheduledStep step;
     step.address = form->address;
     step.value = static_cast<std::uint16_t>(value);
-    QString when = form->rest;
-    if (when.endsWith(QLatin1String("ms")) || when.endsWith(u's')) {
-        const bool milliseconds = when.endsWith(QLatin1String("ms"));
-        when.chop(milliseconds ? 2 : 1);
-        const double amount = when.toDouble(&ok);
-        if (!ok || amount < 0)
-            return std::nullopt;
-        step.fromTime = std::chrono::milliseconds(static_cast<qint64>(amount * (milliseconds ? 1.0 : 1000.0)));
-    } else {
-        step.fromRead = parseCount(when);
-        if (!step.fromRead)
-            return std::nullopt;
-    }
+    const std::optional<When> when = parseWhen(form->rest);
+    if (!when)
+        return std::nullopt;
+    step.fromTime = when->fromTime;
+    step.fromRead = when->fromRead;
     return step;
 }
 
@@ -133,4 +228,41 @@ std::optional<ScheduledToggle> ValueSchedule::parseToggle(const QString &text)
     toggle.address = form->address;
     toggle.everyReads = *every;
     return toggle;
+}
+
+std::optional<ScheduledResponse> ValueSchedule::parseResponse(const QString &text)
+{
+    const std::optional<AddressForm> form = splitAddressForm(text, u'@');
+    if (!form)
+        return std::nullopt;
+    const QStringList fields = form->middle.split(u':');
+    if (fields.size() != 3 && fields.size() != 4)
+        return std::nullopt;
+    ScheduledResponse response;
+    response.address = form->address;
+    const std::optional<double> from = parseWordValue(fields.at(0));
+    const std::optional<double> to = parseWordValue(fields.at(1));
+    const std::optional<double> timeConstant = parseSeconds(fields.at(2));
+    if (!from || !to || !timeConstant)
+        return std::nullopt;
+    response.from = *from;
+    response.to = *to;
+    response.timeConstant = *timeConstant;
+    if (fields.size() == 4) {
+        QString overshoot = fields.at(3);
+        if (!overshoot.endsWith(u'%'))
+            return std::nullopt;
+        overshoot.chop(1);
+        bool ok = false;
+        const double percent = overshoot.toDouble(&ok);
+        if (!ok || !(percent > 0) || !(percent < 100))
+            return std::nullopt;
+        response.overshootPercent = percent;
+    }
+    const std::optional<When> when = parseWhen(form->rest);
+    if (!when)
+        return std::nullopt;
+    response.fromTime = when->fromTime;
+    response.fromRead = when->fromRead;
+    return response;
 }

@@ -2,6 +2,7 @@
 //
 //   qmx-sim [--image FILE] [--link PATH] [--baud 9600] [--fault KIND[:ARG] [--fault-every N]] [--no-live]
 //           [--drop-every T --drop-for T] [--step ADDR:VALUE@WHEN ...] [--toggle ADDR:BIT/N ...]
+//           [--response ADDR:FROM:TO:TAU[:OVERSHOOT%]@WHEN ...]
 //           [--noise stray=P,split=P,stall=P,stall-ms=N,seed=N]
 //
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
@@ -48,6 +49,12 @@ constexpr const char *kUsage =
     "  --step ADDR:VALUE@WHEN  the word at ADDR becomes VALUE from WHEN: a time after the start\n"
     "                 (5s, 500ms) or the n-th read of ADDR (20), i.e. the n-th trend pass\n"
     "  --toggle ADDR:BIT/N  the bit of the word at ADDR toggles every N reads of ADDR (0 first)\n"
+    "  --response ADDR:FROM:TO:TAU@WHEN  the word at ADDR holds FROM, and from WHEN (as for\n"
+    "                 --step) moves to TO as a first-order system with time constant TAU does after\n"
+    "                 a step (TAU in s or ms, seconds when bare): 63 % of the way after TAU\n"
+    "  --response ADDR:FROM:TO:TAU:OVERSHOOT%@WHEN  the same as a damped second-order system that\n"
+    "                 overshoots TO by OVERSHOOT % of the step (above 0, below 100), its natural\n"
+    "                 angular frequency 1/TAU; FROM and TO decimal (-32768..32767) or 0x-hex\n"
     "                 A read of ADDR is a word read (\"R\") or a block read (\"r\": a trend pass's\n"
     "                 block read, a Monitor section) that holds the word; each counts once.\n"
     "Signals: SIGUSR1 drops the line, SIGUSR2 brings it back; SIGINT/SIGTERM end.\n";
@@ -64,6 +71,7 @@ struct Options {
     std::chrono::milliseconds dropFor{3000};
     std::vector<ScheduledStep> steps;
     std::vector<ScheduledToggle> toggles;
+    std::vector<ScheduledResponse> responses;
 };
 
 // "10s", "500ms", "2m", "3" (seconds); nothing for anything else or a length of 0.
@@ -221,6 +229,11 @@ std::optional<Options> parseArguments(int argc, char **argv)
             if (!toggle)
                 return std::nullopt;
             options.toggles.push_back(*toggle);
+        } else if (arg == QLatin1String("--response") && hasValue) {
+            const auto response = ValueSchedule::parseResponse(QString::fromLocal8Bit(argv[++i]));
+            if (!response)
+                return std::nullopt;
+            options.responses.push_back(*response);
         } else if (arg == QLatin1String("--noise") && hasValue) {
             const auto noise = parseNoise(QString::fromLocal8Bit(argv[++i]));
             if (!noise)
@@ -273,6 +286,8 @@ int main(int argc, char **argv)
         simulator.addScheduledStep(step);
     for (const ScheduledToggle &toggle : options->toggles)
         simulator.addScheduledToggle(toggle);
+    for (const ScheduledResponse &response : options->responses)
+        simulator.addScheduledResponse(response);
     if (!options->live)
         simulator.setLiveDemo(false);
     simulator.setLineNoise(options->noise);

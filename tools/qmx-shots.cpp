@@ -17,6 +17,8 @@
 #include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
+#include <QCheckBox>
+#include <QComboBox>
 #include "trend/TrendGraphView.h"
 #include "base/TextFile.h"
 #include "trend/TrendFile.h"
@@ -199,6 +201,14 @@ int main(int argc, char *argv[])
     waitMs(50);
     save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));
     save(trend->readoutWindow(), out, QStringLiteral("04b-trend-readout.png"));
+    // Engineering values from a units file, and the step figures of the first channel between the cursors.
+    textfile::writeAtomically(programDir + QStringLiteral("/Units.txt"),
+                              "AnTermIn\t0.001\t0\tV\r\nSpdFbk\t0.1\t0\trpm\r\n");
+    trend->readoutWindow()->engineeringValues()->setChecked(true);
+    trend->readoutWindow()->stepChannel()->setCurrentIndex(1);
+    trend->openReadoutWindow();
+    waitMs(50);
+    save(trend->readoutWindow(), out, QStringLiteral("04d-trend-readout-engineering.png"));
     // The trigger row's mark as a triggered run leaves it: a "T" line down the graph, cursor A on it.
     const int markX = 2 * (trend->data().rowCount / 2);
     trend->view().setTriggerMark(markX);

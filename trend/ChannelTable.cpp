@@ -1,5 +1,7 @@
 #include "trend/ChannelTable.h"
 
+#include "engineering/EngineeringTexts.h"
+#include "engineering/UnitsDialog.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/PictureWidget.h"
 #include "trend/RunStart.h"
@@ -8,6 +10,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <algorithm>
 
@@ -112,7 +115,33 @@ void ChannelTable::buildRow(int c)
     row.selected->setToolTip(kSelectTip);
     row.addressKind->setToolTip(kAddressKindTip);
     row.name->setToolTip(analog ? kNameFieldTip : kLogicNameFieldTip);
+    if (analog) {
+        // Beside the field's own editing items, the variable's scale to engineering values.
+        row.name->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(row.name, &QLineEdit::customContextMenuRequested, this, [this, c](const QPoint &at) {
+            QLineEdit *field = rows_[static_cast<std::size_t>(c)].name;
+            QMenu *menu = field->createStandardContextMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->addSeparator();
+            QAction *units = menu->addAction(engineeringtexts::kUnitsMenuCaption, this, [this, c] { openUnitsDialog(c); });
+            units->setEnabled(!field->text().trimmed().isEmpty());
+            menu->popup(field->mapToGlobal(at));
+        });
+    }
     row.scale->setToolTip(analog ? kFullScaleTip : kBitTip);
+}
+
+UnitsDialog *ChannelTable::openUnitsDialog(int channel)
+{
+    if (channel < 0 || channel >= kAnalogChannels)
+        return nullptr;
+    const QString key = rows_[static_cast<std::size_t>(channel)].name->text().trimmed();
+    if (key.isEmpty())
+        return nullptr;
+    auto *dialog = new UnitsDialog(ws_.dialogs, key, UnitsTable::defaultPath(), window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
 }
 
 bool ChannelTable::eventFilter(QObject *watched, QEvent *event)

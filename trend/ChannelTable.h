@@ -16,6 +16,7 @@ class PictureWidget;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class UnitsDialog;
 class QPushButton;
 
 // The controls of one channel.
@@ -58,6 +59,9 @@ public:
     // After REDRAW or Open only the selected channels' rows show, value fields included.
     void showSelectedRows(const std::array<ChannelRecord, kChannels> &channels);
     void setValueText(int channel, const QString &text);
+    // The units dialog for a word channel's variable name or address, as its name field's context
+    // menu opens it ("Units..."); null for a logic channel or an empty field.
+    UnitsDialog *openUnitsDialog(int channel);
 
     // Double-clicks on a name field take what is chosen in the Variables List: an analog row its
     // name, a logic row its name and bit; a double-click on the first value field takes the bit.

@@ -54,7 +54,69 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
     return header;
 }
 
+// Engineering values carry as many decimals as a gain of that size needs, at most 6 significant
+// digits past the point.
+QString engineeringNumber(double value) { return QString::number(value, 'g', 7); }
+
+QString withUnit(const QString &number, const UnitScale &scale)
+{
+    return scale.unit.isEmpty() ? number : number + u' ' + scale.unit;
+}
+
 } // namespace
+
+ChannelScales channelScales(const UnitsTable &units, const TrendData &data)
+{
+    ChannelScales scales;
+    for (int c : data.selectedChannels) {
+        if (c < 0 || c >= kAnalogChannels)
+            continue;
+        const auto channel = static_cast<std::size_t>(c);
+        const ChannelRecord &record = data.channels[channel];
+        const QString name = record.addressKind == AddressKind::Name ? record.addressOrName.trimmed() : QString();
+        std::optional<std::uint32_t> address;
+        if (data.channelAddress[channel] != 0)
+            address = data.channelAddress[channel];
+        else if (record.addressKind == AddressKind::Address)
+            address = UnitsTable::keyAddress(record.addressOrName.trimmed());
+        if (const UnitScale *scale = units.find(name, address))
+            scales[channel] = *scale;
+    }
+    return scales;
+}
+
+QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale)
+{
+    if (!raw)
+        return kReadoutFailed;
+    return withUnit(engineeringNumber(scale.apply(*raw)), scale);
+}
+
+QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale)
+{
+    QStringList cells;
+    cells << engineeringCell(f.atB, scale);
+    if (f.atA && f.atB)
+        cells << withUnit(engineeringNumber(scale.gain * (static_cast<double>(*f.atB) - *f.atA)), scale);
+    else
+        cells << kReadoutFailed;
+    if (f.samples > 0) {
+        const double low = scale.apply(f.minimum);
+        const double high = scale.apply(f.maximum);
+        // The mean of (gain x raw + offset)^2 from the raw mean and mean square.
+        const double meanSquare = scale.gain * scale.gain * f.rms * f.rms + 2 * scale.gain * scale.offset * f.mean +
+                                  scale.offset * scale.offset;
+        cells << withUnit(engineeringNumber(std::min(low, high)), scale)
+              << withUnit(engineeringNumber(std::max(low, high)), scale)
+              << withUnit(engineeringNumber(scale.apply(f.mean)), scale)
+              << withUnit(engineeringNumber(std::sqrt(std::max(0.0, meanSquare))), scale)
+              << withUnit(engineeringNumber(std::abs(scale.gain) * static_cast<double>(f.peakToPeak())), scale);
+    } else {
+        cells << QString() << QString() << QString() << QString() << QString();
+    }
+    cells << QString() << QString() << QString::number(f.failed);
+    return cells;
+}
 
 QStringList spanCells(const ChannelFigures &f, bool logic, bool hex)
 {
@@ -101,7 +163,8 @@ std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cu
     return figures;
 }
 
-ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex)
+ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex,
+                               const ChannelScales *scales)
 {
     ReadoutTable table;
     table.columns << kReadoutChannelColumn << kCursorAMark;
@@ -116,23 +179,31 @@ ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optiona
     for (const ChannelFigures &f : figures->channels) {
         ReadoutTable::Row row;
         row.channel = f.channel;
-        row.cells << trendcsv::columnName(data.channels[static_cast<std::size_t>(f.channel)], f.channel)
-                  << valueCell(f.channel, f.atA, hex);
-        if (figures->rowB)
-            row.cells << spanCells(f, isLogic(f.channel), hex);
+        const auto channel = static_cast<std::size_t>(f.channel);
+        const std::optional<UnitScale> *scale = scales && !isLogic(f.channel) ? &(*scales)[channel] : nullptr;
+        row.cells << trendcsv::columnName(data.channels[channel], f.channel);
+        if (scale && *scale) {
+            row.cells << engineeringCell(f.atA, **scale);
+            if (figures->rowB)
+                row.cells << engineeringSpanCells(f, **scale);
+        } else {
+            row.cells << valueCell(f.channel, f.atA, hex);
+            if (figures->rowB)
+                row.cells << spanCells(f, isLogic(f.channel), hex);
+        }
         table.rows.push_back(row);
     }
     return table;
 }
 
 ReadoutTable recordingTableTexts(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
-                                 bool hex)
+                                 bool hex, const ChannelScales *scales)
 {
     if (!running)
-        return readoutTableTexts(data, cursorAX, cursorBX, hex);
+        return readoutTableTexts(data, cursorAX, cursorBX, hex, scales);
     TrendData newest = data;
     unrollSamples(newest);
-    return readoutTableTexts(newest, cursor::lastPosition(newest.rowCount), std::nullopt, hex);
+    return readoutTableTexts(newest, cursor::lastPosition(newest.rowCount), std::nullopt, hex, scales);
 }
 
 QString tabSeparatedText(const ReadoutTable &table)

@@ -4,6 +4,7 @@
 // RMS and peak-to-peak (analog) or its count of 1s and edges (logic). A read that failed is
 // counted, never taken as a value. The texts of the table and its copy as tab-separated text.
 
+#include "engineering/UnitsTable.h"
 #include "trend/TrendData.h"
 
 #include <QString>
@@ -72,9 +73,21 @@ void takeSpan(const ReadAt &readAt, std::int64_t first, std::int64_t last, Chann
     }
 }
 
+// Each channel's scale to engineering values, none for a channel shown raw. Only word channels
+// take one: a logic channel is 0 or 1.
+using ChannelScales = std::array<std::optional<UnitScale>, kChannels>;
+// The scales `units` gives the selected word channels of `data`: by the variable's name for a
+// channel named by one, else by its word address (the one the run resolved, or the one typed).
+ChannelScales channelScales(const UnitsTable &units, const TrendData &data);
+
 // The cells of kReadoutSpanColumns (B, B-A, the figures, failed reads) of one channel's row, a
 // word or a logic channel, in Dec or Hex.
 QStringList spanCells(const ChannelFigures &figures, bool logic, bool hex);
+// The same cells of a word channel in engineering values: each value and figure as raw x gain +
+// offset followed by the unit (the RMS from the raw mean and RMS, the peak-to-peak by |gain|).
+QStringList engineeringSpanCells(const ChannelFigures &figures, const UnitScale &scale);
+// A value in engineering units: "123.45 rpm"; a failed read as the raw cell says it.
+QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale);
 
 struct CursorFigures {
     int rowA = 0;
@@ -97,13 +110,15 @@ struct ReadoutTable {
     std::vector<Row> rows;
 };
 
-// The table in Dec or Hex; its header says so when no rows are shown.
-ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex);
+// The table in Dec or Hex; its header says so when no rows are shown. With `scales`, the word
+// channels that have one are given in engineering values (Dec and Hex alike).
+ReadoutTable readoutTableTexts(const TrendData &data, int cursorAX, std::optional<int> cursorBX, bool hex,
+                               const ChannelScales *scales = nullptr);
 // The table of a recording as the Trend Graph shows it: during a run the newest row stored (the
 // display rows being the last REDRAW's, it is read from the ring unrolled into a copy the graph
 // never sees), else the rows at the cursors (A at -1 when the cursors are not shown).
 ReadoutTable recordingTableTexts(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
-                                 bool hex);
+                                 bool hex, const ChannelScales *scales = nullptr);
 // The header line, the column captions and every row, cells separated by tabs, lines by LF.
 QString tabSeparatedText(const ReadoutTable &table);
 

@@ -1,11 +1,18 @@
 #include "trend/ReadoutWindow.h"
 
+#include "engineering/EngineeringTexts.h"
 #include "base/WindowLook.h"
+#include "trend/Cursor.h"
+#include "trend/EngineeringControls.h"
 #include "trend/GraphLayers.h"
+#include "trend/StepFiguresText.h"
+#include "trend/TrendCsv.h"
 #include "trend/TrendGraphTexts.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,6 +20,8 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+using namespace engineeringtexts;
 
 namespace {
 
@@ -65,10 +74,19 @@ ReadoutWindow::ReadoutWindow(std::optional<QRect> &place, QWidget *trendGraph)
     addAction(copyAction_);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
+    engineering_ = new EngineeringControls(this);
+    stepFigures_ = new QLabel(this);
+    stepFigures_->setObjectName(QStringLiteral("StepFigures"));
+    stepFigures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(engineering_, &EngineeringControls::changed, this, &ReadoutWindow::optionsChanged);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(header_);
+    layout->addWidget(engineering_);
     layout->addWidget(grid_);
+    layout->addWidget(stepFigures_);
+    stepFigures_->hide();
     resize(kFirstSize);
 }
 
@@ -127,10 +145,50 @@ void ReadoutWindow::showTable(const readoutstatistics::ReadoutTable &table)
     grid_->resizeColumnsToContents();
 }
 
+QCheckBox *ReadoutWindow::engineeringValues() const { return engineering_->engineeringValues(); }
+QLabel *ReadoutWindow::unitsNote() const { return engineering_->unitsNote(); }
+QComboBox *ReadoutWindow::stepChannel() const { return engineering_->stepChannel(); }
+void ReadoutWindow::setUnitsPath(const QString &path) { engineering_->setUnitsPath(path); }
+
+void ReadoutWindow::showRecording(const TrendData &data, bool running, int cursorAX, std::optional<int> cursorBX,
+                                  bool hex)
+{
+    readoutstatistics::ChannelScales scales;
+    const UnitsTable *units = engineering_->units();
+    if (units)
+        scales = readoutstatistics::channelScales(*units, data);
+    showTable(readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex, units ? &scales : nullptr));
+
+    // A step response of any word channel of the recording.
+    std::vector<std::pair<int, QString>> words;
+    for (int c : data.selectedChannels)
+        if (c >= 0 && c < kAnalogChannels)
+            words.emplace_back(c, trendcsv::columnName(data.channels[static_cast<std::size_t>(c)], c));
+    engineering_->offerStepChannels(words);
+    const int channel = engineering_->chosenStepChannel();
+    stepFigures_->setVisible(channel >= 0);
+    if (channel < 0)
+        return;
+    const std::optional<int> rowA = running ? std::nullopt : cursor::rowUnderCursor(cursorAX, data.rowCount);
+    const std::optional<int> rowB =
+        running || !cursorBX ? std::nullopt : cursor::rowUnderCursor(*cursorBX, data.rowCount);
+    if (!rowA || !rowB) {
+        stepFigures_->setText(kStepNeedsCursors);
+        return;
+    }
+    const auto c = static_cast<std::size_t>(channel);
+    const UnitScale *scale = units && scales[c] ? &*scales[c] : nullptr;
+    stepFigures_->setText(
+        stepfigurestext::figuresLines(data, channel, *rowA, *rowB, scale, engineering_->bandPercent()).join(u'\n'));
+}
+
 void ReadoutWindow::copyTable()
 {
+    QString text = readoutstatistics::tabSeparatedText(table_);
+    if (stepFigures_->isVisible() && !stepFigures_->text().isEmpty())
+        text += stepFigures_->text() + u'\n';
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(readoutstatistics::tabSeparatedText(table_));
+        clipboard->setText(text);
 }
 
 void ReadoutWindow::keepPlace()

@@ -356,8 +356,10 @@ void TrendGraphWindow::showBand()
 
 void TrendGraphWindow::openReadoutWindow()
 {
-    if (!readoutWindow_)
+    if (!readoutWindow_) {
         readoutWindow_ = new ReadoutWindow(ws_.readoutWindowPlace, this);
+        connect(readoutWindow_, &ReadoutWindow::optionsChanged, this, &TrendGraphWindow::showReadoutWindow);
+    }
     readoutWindow_->open();
     showReadoutWindow();
 }
@@ -367,8 +369,8 @@ void TrendGraphWindow::showReadoutWindow()
     if (!readoutWindow_ || !readoutWindow_->isVisible())
         return;
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showTable(readoutstatistics::recordingTableTexts(
-        data_, run_->isActive(), cursorsShown ? data_.cursorX : -1, view_->secondCursorX(), view_->hex()));
+    readoutWindow_->showRecording(data_, run_->isActive(), cursorsShown ? data_.cursorX : -1, view_->secondCursorX(),
+                                  view_->hex());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,3 +8,4 @@ qmx_add_test(test_recording_readout SOURCES recording/test_recording_readout.cpp
 qmx_add_test(test_trend_file_recording SOURCES recording/test_trend_file_recording.cpp LIBS qmx_recording TIMEOUT 30)
 qmx_add_test(test_reference SOURCES recording/test_reference.cpp LIBS qmx_recording TIMEOUT 30)
 qmx_add_test(test_span_export SOURCES recording/test_span_export.cpp LIBS qmx_recording TIMEOUT 30)
+qmx_add_test(test_recording_engineering SOURCES recording/test_recording_engineering.cpp LIBS qmx_recording TIMEOUT 30)

@@ -1,6 +1,7 @@
 # Trend recording and display.
 qmx_add_test(test_trend_files SOURCES trend/test_trend_files.cpp LIBS qmx_trend)
 qmx_add_test(test_readout_statistics SOURCES trend/test_readout_statistics.cpp LIBS qmx_trend)
+qmx_add_test(test_readout_engineering SOURCES trend/test_readout_engineering.cpp LIBS qmx_trend)
 qmx_add_test(test_readout_window SOURCES trend/test_readout_window.cpp LIBS qmx_trend qmx_shell)
 qmx_add_test(test_trend_readout SOURCES trend/test_trend_readout.cpp LIBS qmx_trend)
 qmx_add_test(test_trend_logic SOURCES trend/test_trend_logic.cpp LIBS qmx_trend)

@@ -1,0 +1,217 @@
+#include "engineering/UnitsTable.h"
+
+#include "base/ProgramFolder.h"
+#include "base/TextFile.h"
+#include "engineering/EngineeringTexts.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxAddressDigits = 8;
+
+std::optional<double> finiteNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// The shortest decimal form that reads back as the same double.
+QString shortestText(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+bool holdsFileSyntax(const QString &text)
+{
+    for (QChar c : text) {
+        // The file is Latin-1: a character beyond it would not read back.
+        if (c == u'\t' || c == u'#' || c == u'\r' || c == u'\n' || c.unicode() > 0xFF)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString UnitsProblem::text() const
+{
+    return engineeringtexts::kUnitsLineProblem.arg(file).arg(line).arg(reason);
+}
+
+QString UnitsTable::fileName() { return QStringLiteral("Units.txt"); }
+
+QString UnitsTable::defaultPath() { return programfolder::filesPath() + fileName(); }
+
+std::optional<std::uint32_t> UnitsTable::keyAddress(const QString &key)
+{
+    if (key.isEmpty() || key.size() > kMaxAddressDigits)
+        return std::nullopt;
+    bool ok = false;
+    const uint value = key.toUInt(&ok, 16);
+    // toUInt takes a "0x" prefix and blanks, which are no address digits here.
+    for (QChar c : key) {
+        if (!std::isxdigit(static_cast<unsigned char>(c.toLatin1())) || c.unicode() > 0x7F)
+            return std::nullopt;
+    }
+    if (!ok)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+bool UnitsTable::isUsableKey(const QString &key)
+{
+    if (key.isEmpty())
+        return false;
+    for (QChar c : key) {
+        if (c.isSpace() || c == u'#' || c.unicode() > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+UnitsTable UnitsTable::parse(const QStringList &lines, const QString &fileName, std::vector<UnitsProblem> *problems)
+{
+    UnitsTable table;
+    const QString bareName = textfile::bareFileName(fileName);
+    const auto ignore = [&](int line, const QString &reason) {
+        if (problems)
+            problems->push_back(UnitsProblem{bareName, line, reason});
+    };
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const int lineNumber = static_cast<int>(index) + 1;
+        QString line = lines.at(index);
+        const qsizetype comment = line.indexOf(u'#');
+        if (comment >= 0)
+            line.truncate(comment);
+        if (line.trimmed().isEmpty())
+            continue;
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() < 3) {
+            ignore(lineNumber, engineeringtexts::kUnitsTooFewFields.arg(fields.size()));
+            continue;
+        }
+        if (fields.size() > 4) {
+            ignore(lineNumber, engineeringtexts::kUnitsTooManyFields);
+            continue;
+        }
+        const QString key = fields.at(0).trimmed();
+        if (key.isEmpty()) {
+            ignore(lineNumber, engineeringtexts::kUnitsNoKey);
+            continue;
+        }
+        if (!isUsableKey(key)) {
+            ignore(lineNumber, engineeringtexts::kUnitsBadKey.arg(key));
+            continue;
+        }
+        const std::optional<double> gain = finiteNumber(fields.at(1).trimmed());
+        if (!gain) {
+            ignore(lineNumber, engineeringtexts::kUnitsBadGain.arg(fields.at(1).trimmed()));
+            continue;
+        }
+        if (*gain == 0.0) {
+            ignore(lineNumber, engineeringtexts::kUnitsZeroGain);
+            continue;
+        }
+        const std::optional<double> offset = finiteNumber(fields.at(2).trimmed());
+        if (!offset) {
+            ignore(lineNumber, engineeringtexts::kUnitsBadOffset.arg(fields.at(2).trimmed()));
+            continue;
+        }
+        const auto earlier = std::find_if(table.entries_.begin(), table.entries_.end(),
+                                          [&](const UnitsEntry &entry) { return entry.key == key; });
+        if (earlier != table.entries_.end()) {
+            ignore(lineNumber, engineeringtexts::kUnitsDuplicate.arg(key).arg(earlier->line));
+            continue;
+        }
+        const QString unit = fields.size() == 4 ? fields.at(3).trimmed() : QString();
+        table.entries_.push_back(UnitsEntry{key, UnitScale{*gain, *offset, unit}, lineNumber});
+    }
+    return table;
+}
+
+UnitsTable UnitsTable::read(const QString &path, std::vector<UnitsProblem> *problems, QString *error)
+{
+    if (!QFileInfo::exists(path) && textfile::notRegularFileReason(path).isEmpty())
+        return {};
+    const std::optional<QStringList> lines = textfile::readLines(path, error);
+    if (!lines)
+        return {};
+    return parse(*lines, path, problems);
+}
+
+const UnitScale *UnitsTable::findName(const QString &name) const
+{
+    if (name.isEmpty())
+        return nullptr;
+    for (const UnitsEntry &entry : entries_) {
+        if (entry.key == name)
+            return &entry.scale;
+    }
+    return nullptr;
+}
+
+const UnitScale *UnitsTable::findAddress(std::uint32_t address) const
+{
+    for (const UnitsEntry &entry : entries_) {
+        if (keyAddress(entry.key) == address)
+            return &entry.scale;
+    }
+    return nullptr;
+}
+
+const UnitScale *UnitsTable::find(const QString &name, std::optional<std::uint32_t> address) const
+{
+    if (const UnitScale *byName = findName(name))
+        return byName;
+    return address ? findAddress(*address) : nullptr;
+}
+
+bool UnitsTable::set(const QString &key, const UnitScale &scale)
+{
+    if (!isUsableKey(key) || !std::isfinite(scale.gain) || scale.gain == 0.0 || !std::isfinite(scale.offset)
+        || holdsFileSyntax(scale.unit) || scale.unit.trimmed() != scale.unit)
+        return false;
+    for (UnitsEntry &entry : entries_) {
+        if (entry.key == key) {
+            entry.scale = scale;
+            return true;
+        }
+    }
+    entries_.push_back(UnitsEntry{key, scale, 0});
+    return true;
+}
+
+bool UnitsTable::remove(const QString &key)
+{
+    const auto found =
+        std::find_if(entries_.begin(), entries_.end(), [&](const UnitsEntry &entry) { return entry.key == key; });
+    if (found == entries_.end())
+        return false;
+    entries_.erase(found);
+    return true;
+}
+
+QStringList UnitsTable::toLines() const
+{
+    QStringList lines{engineeringtexts::kUnitsFileHeader};
+    for (const UnitsEntry &entry : entries_) {
+        lines << entry.key + u'\t' + shortestText(entry.scale.gain) + u'\t' + shortestText(entry.scale.offset) + u'\t'
+                     + entry.scale.unit;
+    }
+    return lines;
+}
+
+bool UnitsTable::write(const QString &path, QString *error) const
+{
+    return textfile::writeAtomically(path, textfile::joinLinesCrLf(toLines()), error);
+}
