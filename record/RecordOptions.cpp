@@ -64,7 +64,8 @@ ParseResult parseArguments(const QStringList &arguments)
                                                QStringLiteral("--wait-time"), QStringLiteral("--channel"),
                                                QStringLiteral("--reads"),    QStringLiteral("--trigger"),
                                                QStringLiteral("--pre"),      QStringLiteral("--post"),
-                                               QStringLiteral("--repeat")};
+                                               QStringLiteral("--repeat"),   QStringLiteral("--format"),
+                                               QStringLiteral("--tag")};
         if (!kWithValue.contains(arg))
             return fail(kUnknownOption.arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -90,6 +91,22 @@ ParseResult parseArguments(const QStringList &arguments)
             if (!mode)
                 return fail(kBadReadMode.arg(value));
             options.readMode = *mode;
+        } else if (arg == QLatin1String("--format")) {
+            if (value == QLatin1String("csv"))
+                options.format = OutputFormat::Csv;
+            else if (value == QLatin1String("influx"))
+                options.format = OutputFormat::Influx;
+            else
+                return fail(kBadFormat.arg(value));
+        } else if (arg == QLatin1String("--tag")) {
+            QPair<QString, QString> tag;
+            if (const QString problem = tagProblem(value, &tag); !problem.isEmpty())
+                return fail(problem);
+            for (const auto &given : std::as_const(options.tags)) {
+                if (given.first == tag.first)
+                    return fail(kTagTwice.arg(value));
+            }
+            options.tags.append(tag);
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
@@ -119,6 +136,8 @@ ParseResult parseArguments(const QStringList &arguments)
         return fail(kNoChannels);
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
         return fail(kPresetsAndChannels);
+    if (!options.tags.isEmpty() && options.format != OutputFormat::Influx)
+        return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
     if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
         return fail(kOnlyWithTrigger.arg(triggerOnly.front()));
     return {options, {}};

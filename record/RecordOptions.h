@@ -2,6 +2,7 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "record/InfluxFormat.h"
 #include "trend/ReadPlan.h"
 
 #include <QString>
@@ -11,11 +12,19 @@
 
 namespace record {
 
+// What the output file holds: CSV rows, or InfluxDB line protocol.
+enum class OutputFormat { Csv, Influx };
+
+// --out - : the rows on standard output.
+inline constexpr char kStandardOutput[] = "-";
+
 struct RecordOptions {
     QString port;                     // "COM1" or a device path
     QString presets;                  // a preset file ("UserPre.qmt"), or empty
     QStringList channels;             // --channel texts in order: NAME, HEXADDRESS or NAME:BIT
-    QString out;                      // the CSV file
+    QString out;                      // the file written; "-" for standard output
+    OutputFormat format = OutputFormat::Csv;
+    InfluxTags tags;                  // --tag pairs in order, added to every influx line
     std::optional<std::chrono::milliseconds> duration; // none: until stopped
     int waitTimeMs = 0;               // the pause between passes
     readplan::ReadMode readMode = readplan::kDefaultReadMode; // the requests of a pass
@@ -29,6 +38,8 @@ struct RecordOptions {
     std::chrono::milliseconds pre{5000};
     std::chrono::milliseconds post{5000};
     int repeat = 1;
+
+    bool outToStandardOutput() const { return out == QLatin1String(kStandardOutput); }
 };
 
 struct ParseResult {

@@ -85,6 +85,15 @@ inline const QString kOutMissing = QStringLiteral("--out: the CSV file to write 
 inline const QString kNoChannels = QStringLiteral("--presets or --channel: no channels to record");
 inline const QString kPresetsAndChannels = QStringLiteral("--presets and --channel: give one or the other");
 inline const QString kOnlyWithTrigger = QStringLiteral("%1: only with --trigger");
+inline const QString kBadFormat = QStringLiteral("--format %1: give csv or influx");
+// A --tag text (%1) that cannot be a tag of the line protocol.
+inline const QString kTagForm = QStringLiteral("--tag %1: give KEY=VALUE, neither empty");
+inline const QString kTagCharacters =
+    QStringLiteral("--tag %1: a tag holds no backslash and no line end");
+// %2 the key.
+inline const QString kTagReserved = QStringLiteral("--tag %1: %2 is a tag or column of its own; choose another key");
+inline const QString kTagTwice = QStringLiteral("--tag %1: the key is given twice");
+inline const QString kTagOnlyInflux = QStringLiteral("--tag %1: only with --format influx or --publish");
 
 // What is said about --out. %1: the --out path.
 inline const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
@@ -95,6 +104,8 @@ inline const QString kOutCannotBeMade =
 inline const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
 inline const QString kOutNotInPlace =
     QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
+// --out - : standard output could not take the rows; %1 the system's reason.
+inline const QString kStandardOutputFailed = QStringLiteral("--out -: standard output could not be written: %1");
 inline const QString kOutNoRow =
     QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
 

@@ -9,6 +9,7 @@
 #include "link/Link.h"
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
+#include "link/Settings.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
@@ -164,12 +165,27 @@ DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options,
     return outcome;
 }
 
+// Rows of empty cells are no recording: an unattended run must not look fine.
+int noGoodReadOutcome(const record::RunRecording::Figures &figures, const QString &lineName)
+{
+    if (figures.poll.passes > 0 && figures.passesWithGoodRead == 0) {
+        printMessage(record::kNoGoodRead.arg(lineName));
+        return kExitNoGoodRead;
+    }
+    return kExitDone;
+}
+
 // What becomes of the output when the run has ended, and the exit code: a file with rows is put in
 // place (also after a failed write: it ends with its last whole row); a run without a row leaves a
 // file that was there as it was, and otherwise puts its header in place, as a start of a file.
-int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figures &figures, QString placeError,
+int finishOutput(record::PartialOutput &output, const record::RunRecording::Figures &figures, QString placeError,
                  const QString &lineName)
 {
+    if (output.toStandardOutput) {
+        if (figures.writeFailed)
+            return fail(kExitPort, record::kStandardOutputFailed.arg(figures.writeError));
+        return noGoodReadOutcome(figures, lineName);
+    }
     const QString &out = output.finalPath;
     const bool fileThere = QFileInfo::exists(out);
     if (figures.rows == 0 && !output.inPlace && (fileThere || figures.writeFailed)) {
@@ -185,12 +201,7 @@ int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figu
         printMessage(record::kOutNotInPlace.arg(out, placeError, output.path));
     if (figures.writeFailed || !placeError.isEmpty())
         return kExitPort;
-    // Rows of empty cells are no recording: an unattended run must not look fine.
-    if (figures.poll.passes > 0 && figures.passesWithGoodRead == 0) {
-        printMessage(record::kNoGoodRead.arg(lineName));
-        return kExitNoGoodRead;
-    }
-    return kExitDone;
+    return noGoodReadOutcome(figures, lineName);
 }
 
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
@@ -242,8 +253,13 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
-    if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
-        return fail(kExitArguments, problem);
+    if (!options.outToStandardOutput()) {
+        if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
+            return fail(kExitArguments, problem);
+    }
+    // A reader of standard output that goes away (a collector stopped) is a failed write, not the
+    // end of the process: the run ends as after any failed write, with the port closed.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from before the port
     // opens: they end a --data-read between two reads and the run at its next tick, never the
@@ -272,13 +288,15 @@ int main(int argc, char **argv)
     }
     record::PartialOutput output;
     QString error;
-    if (!output.open(options.out, &error))
+    if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error))
         return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     const QString line = record::lineName(options.port);
-    record::CsvRecording recording(setup->data, output.fd);
+    record::RunRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
+    if (options.format == record::OutputFormat::Influx)
+        recording.setInfluxFormat(devicePathForPort(options.port), options.tags);
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
@@ -311,10 +329,12 @@ int main(int argc, char **argv)
     reader.join();
     recording.flush();
     link.close();
-    const record::CsvRecording::Figures figures = recording.figures();
+    const record::RunRecording::Figures figures = recording.figures();
     if (showStatus)
         printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + captureStatus());
+    // Standard output carries the data alone when the rows go there.
     if (!options.quiet)
-        print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+        print(options.outToStandardOutput() ? stderr : stdout,
+              record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
     return finishOutput(output, figures, placeError, line);
 }

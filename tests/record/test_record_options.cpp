@@ -61,6 +61,41 @@ private slots:
                      QStringLiteral("--duration %1: give a length of time such as 90s, 15m or 2h").arg(QLatin1String(zero)));
         }
     }
+
+    // The output's form: its format, standard output, tags; each refusal names its argument.
+    void outputOptions_data()
+    {
+        QTest::addColumn<QStringList>("extra"); // after --port and --channel
+        QTest::addColumn<QString>("error");     // empty: taken
+        QTest::newRow("influx on standard output")
+            << QStringList{"--out", "-", "--format", "influx", "--tag", "site=A 1", "--tag", "cell=x=y"} << QString();
+        QTest::newRow("csv on standard output") << QStringList{"--out", "-"} << QString();
+        QTest::newRow("unknown format") << QStringList{"--out", "-", "--format", "json"}
+                                        << "--format json: give csv or influx";
+        QTest::newRow("tag with csv") << QStringList{"--out", "x.csv", "--tag", "a=b"}
+                                      << "--tag a=b: only with --format influx or --publish";
+        QTest::newRow("tag twice") << QStringList{"--out", "-", "--format", "influx", "--tag", "a=b", "--tag", "a=c"}
+                                   << "--tag a=c: the key is given twice";
+        QTest::newRow("tag without value") << QStringList{"--out", "-", "--format", "influx", "--tag", "a"}
+                                           << "--tag a: give KEY=VALUE, neither empty";
+        QTest::newRow("tag port") << QStringList{"--out", "-", "--format", "influx", "--tag", "port=COM2"}
+                                  << "--tag port=COM2: port is a tag or column of its own; choose another key";
+    }
+    void outputOptions()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(QString, error);
+        const record::ParseResult parsed =
+            record::parseArguments(QStringList{"--port", "COM1", "--channel", "600E60"} + extra);
+        QCOMPARE(parsed.error, error);
+        if (!error.isEmpty())
+            return;
+        QVERIFY(parsed.options->outToStandardOutput());
+        if (extra.contains("influx")) {
+            QCOMPARE(parsed.options->format, record::OutputFormat::Influx);
+            QCOMPARE(parsed.options->tags, (record::InfluxTags{{"site", "A 1"}, {"cell", "x=y"}}));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecordOptions)

@@ -14,3 +14,9 @@ qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx
 qmx_add_test(test_record_output SOURCES record/test_record_output.cpp LIBS qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_output PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_output qmx-record)
+# qmx-record --format influx: every line read by a strict parser against the simulator's memory,
+# and a real InfluxDB (Debian's influxd on loopback ports of the test's own) taking them.
+qmx_add_test(test_record_influx SOURCES record/test_record_influx.cpp record/InfluxLineParser.h
+             LIBS qmx_record_core qmx_sim Qt6::Network TIMEOUT 120)
+target_compile_definitions(test_record_influx PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_influx qmx-record)

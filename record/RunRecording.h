@@ -1,9 +1,13 @@
 #pragma once
-// The CSV file of one qmx-record run: every pass as a row in the trend export's format (or, with a
-// trigger, the rows around each event), through the CsvWriter the Trend Graph records with: written
-// whole at least once a second, and cut back to its last whole row when the file cannot take them.
+// The output of one qmx-record run: every pass as a row (or, with a trigger, the rows around each
+// event) in the file's format, CSV in the trend export's columns or InfluxDB line protocol, through
+// the CsvWriter the Trend Graph records with: written whole at least once a second, and cut back to
+// its last whole row when the file cannot take them.
 
 #include "link/PollFigures.h"
+#include "record/InfluxFormat.h"
+#include "record/RecordOptions.h"
+#include "record/RecordRow.h"
 #include "trend/CsvWriter.h"
 #include "trend/ReadPlan.h"
 #include "trend/TrendData.h"
@@ -23,21 +27,25 @@ class TriggerCapture;
 
 // append() runs on the thread that reads the passes; flush() and the figures may be asked from any
 // other.
-class CsvRecording {
+class RunRecording {
 public:
     // Takes the file descriptor `fd` (open for writing, empty) and closes it at the end.
-    CsvRecording(const TrendData &channels, int fd);
-    CsvRecording(const CsvRecording &) = delete;
-    CsvRecording &operator=(const CsvRecording &) = delete;
+    RunRecording(const TrendData &channels, int fd);
+    RunRecording(const RunRecording &) = delete;
+    RunRecording &operator=(const RunRecording &) = delete;
 
     // Creates or empties `path` for writing; -1 with `error` (the system's reason) on failure.
     static int openFile(const QString &path, QString *error);
+
+    // The rows as InfluxDB lines of the series of `device` and `tags` rather than CSV; set before
+    // begin().
+    void setInfluxFormat(const QString &device, const InfluxTags &tags);
 
     // Rows go through `capture` (kept until an event, written around it with the column "event");
     // set before begin(). Without one every pass is written.
     void setCapture(TriggerCapture *capture) { capture_ = capture; }
 
-    // The header; called once before the first pass. False once the file has failed.
+    // The header (CSV only); called once before the first pass. False once the file has failed.
     bool begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart);
     // One pass as one row; an abandoned pass (the run ended during it) is not part of the recording.
     void append(const trendpoll::TrendPass &pass);
@@ -70,6 +78,8 @@ public:
 private:
     // With the mutex held.
     void takePlanChange(const trendpoll::TrendPass &pass);
+    RecordRow recordRow(const trendpoll::TrendPass &pass, const SampleRow &values, std::uint64_t passNumber) const;
+    QByteArray fileLine(const RecordRow &row, bool event) const;
 
     const TrendData &channels_;
     std::chrono::steady_clock::time_point steadyStart_;
@@ -80,6 +90,11 @@ private:
     CsvWriter file_;
     Figures figures_; // but the file's own: rows, bytes and how a write failed
     TriggerCapture *capture_ = nullptr;
+    OutputFormat format_ = OutputFormat::Csv;
+    InfluxSeries series_;
+    QString device_;
+    InfluxTags tags_;
+    std::uint64_t passes_ = 0; // passes taken, counted from 1 in the rows
 };
 
 } // namespace record

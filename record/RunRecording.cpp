@@ -1,5 +1,6 @@
-#include "record/CsvRecording.h"
+#include "record/RunRecording.h"
 
+#include "record/CsvFormat.h"
 #include "record/TriggerCapture.h"
 
 #include "base/SaveFailure.h"
@@ -20,14 +21,14 @@ QString systemErrorText(int error) { return QString::fromLocal8Bit(std::strerror
 
 } // namespace
 
-CsvRecording::CsvRecording(const TrendData &channels, int fd) : channels_(channels)
+RunRecording::RunRecording(const TrendData &channels, int fd) : channels_(channels)
 {
     // The writer closes a file it has taken; one it could not take is closed here.
     if (!file_.openDescriptor(fd, std::chrono::steady_clock::now()) && fd >= 0)
         ::close(fd);
 }
 
-int CsvRecording::openFile(const QString &path, QString *error)
+int RunRecording::openFile(const QString &path, QString *error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0 && error)
@@ -35,18 +36,55 @@ int CsvRecording::openFile(const QString &path, QString *error)
     return fd;
 }
 
-bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart)
+void RunRecording::setInfluxFormat(const QString &device, const InfluxTags &tags)
+{
+    format_ = OutputFormat::Influx;
+    device_ = device;
+    tags_ = tags;
+}
+
+bool RunRecording::begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart)
 {
     steadyStart_ = steadyStart;
     wallStart_ = wallStart;
     const QStringList columns = trendcsv::selectedColumns(channels_);
+    series_ = influxSeries(device_, tags_, columns);
     std::lock_guard lock(mutex_);
     figures_.poll.begin(steadyStart);
-    file_.addHeader(capture_ ? eventHeaderLine(columns) : trendcsv::headerLine(columns));
+    // Line protocol has no header: every line names its own fields.
+    if (format_ == OutputFormat::Csv)
+        file_.addHeader(csvHeader(columns, capture_ != nullptr));
     return !file_.failed();
 }
 
-void CsvRecording::append(const trendpoll::TrendPass &pass)
+RecordRow RunRecording::recordRow(const trendpoll::TrendPass &pass, const SampleRow &values,
+                                  std::uint64_t passNumber) const
+{
+    RecordRow row;
+    row.values.reserve(channels_.selectedChannels.size());
+    for (int c : channels_.selectedChannels) {
+        if (pass.readout.failedChannels & (1u << c))
+            row.values.emplace_back(std::nullopt);
+        else
+            row.values.emplace_back(ChannelValue(std::int64_t{values[static_cast<std::size_t>(c)]}));
+    }
+    const auto sinceStart = pass.ended - steadyStart_;
+    row.time = wallStart_.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+    row.seconds = std::chrono::duration<double>(sinceStart).count();
+    row.epochNanoseconds = wallStart_.toMSecsSinceEpoch() * 1000000 +
+                           std::chrono::duration_cast<std::chrono::nanoseconds>(sinceStart).count();
+    row.pass = passNumber;
+    return row;
+}
+
+QByteArray RunRecording::fileLine(const RecordRow &row, bool event) const
+{
+    if (format_ == OutputFormat::Influx)
+        return influxLine(series_, row, event) + '\n';
+    return csvLine(row, capture_ ? std::optional<bool>(event) : std::nullopt);
+}
+
+void RunRecording::append(const trendpoll::TrendPass &pass)
 {
     if (pass.readout.abandoned) {
         std::lock_guard lock(mutex_);
@@ -54,16 +92,15 @@ void CsvRecording::append(const trendpoll::TrendPass &pass)
         return;
     }
     const SampleRow values = trigger::storedValues(channels_, pass.readout);
-    trendcsv::Row row = trendcsv::valuesRow(channels_, values, pass.readout.failedChannels);
+    // Only the thread that appends counts passes.
+    const RecordRow row = recordRow(pass, values, ++passes_);
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
-    row.time = wallStart_.addMSecs(sinceStart.count());
-    row.seconds = std::chrono::duration<double>(pass.ended - steadyStart_).count();
     QByteArrayList lines;
     if (capture_) {
         for (const TriggerCapture::Line &kept : capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart))
-            lines.append(eventRowLine(kept));
+            lines.append(fileLine(kept.row, kept.event));
     } else {
-        lines.append(trendcsv::rowLine(row));
+        lines.append(fileLine(row, false));
     }
 
     const auto now = std::chrono::steady_clock::now();
@@ -85,13 +122,13 @@ void CsvRecording::append(const trendpoll::TrendPass &pass)
     takePlanChange(pass);
 }
 
-void CsvRecording::setPlan(const readplan::ReadPlan &plan)
+void RunRecording::setPlan(const readplan::ReadPlan &plan)
 {
     std::lock_guard lock(mutex_);
     figures_.planText = readplan::planText(plan);
 }
 
-void CsvRecording::takePlanChange(const trendpoll::TrendPass &pass)
+void RunRecording::takePlanChange(const trendpoll::TrendPass &pass)
 {
     for (const readplan::BlockReadGivenUp &givenUp : pass.blockReadsGivenUp) {
         if (!figures_.givenUpText.isEmpty())
@@ -102,13 +139,13 @@ void CsvRecording::takePlanChange(const trendpoll::TrendPass &pass)
         figures_.planText = readplan::planText(*pass.planNow);
 }
 
-bool CsvRecording::flush()
+bool RunRecording::flush()
 {
     std::lock_guard lock(mutex_);
     return file_.flush(std::chrono::steady_clock::now());
 }
 
-CsvRecording::Figures CsvRecording::figures() const
+RunRecording::Figures RunRecording::figures() const
 {
     std::lock_guard lock(mutex_);
     Figures figures = figures_;
