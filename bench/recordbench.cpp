@@ -91,8 +91,8 @@ void runSoak(const QString &folder, long passes)
     const record::ChannelSetup setup = record::channelsFromTexts({"600E60"}, {});
     const QString out = folder + "/soak.csv";
     QString error;
-    const int file = record::CsvRecording::openFile(out, &error);
-    record::CsvRecording recording(setup.data, file);
+    const int file = record::RunRecording::openFile(out, &error);
+    record::RunRecording recording(setup.data, file);
     recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime());
     LinkTask task;
     const long warmUp = std::min<long>(passes / 10, 100000);
@@ -116,7 +116,7 @@ void runSoak(const QString &folder, long passes)
     recording.flush();
     const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     const long long residentEnd = bench::residentBytes();
-    const record::CsvRecording::Figures figures = recording.figures();
+    const record::RunRecording::Figures figures = recording.figures();
     QFile csv(out);
     long lines = 0;
     if (csv.open(QIODevice::ReadOnly)) {
