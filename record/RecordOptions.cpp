@@ -3,6 +3,10 @@
 #include "record/RecordTexts.h"
 #include "trend/Presets.h"
 
+#include "base/TextFile.h"
+
+#include <QFileInfo>
+#include <cmath>
 #include <cstring>
 
 namespace record {
@@ -36,10 +40,19 @@ std::optional<std::chrono::milliseconds> parseDuration(const QString &text, Zero
     return length;
 }
 
+std::uint64_t RecordOptions::spoolMax(double secondsPerPass) const
+{
+    if (spoolMaxPasses)
+        return *spoolMaxPasses;
+    const double passes = std::ceil(static_cast<double>(spoolMaxTime.count()) / 1000.0 / std::max(secondsPerPass, 1e-3));
+    return static_cast<std::uint64_t>(std::max(1.0, passes));
+}
+
 ParseResult parseArguments(const QStringList &arguments)
 {
     RecordOptions options;
     QStringList triggerOnly; // options that mean something only with --trigger
+    QStringList publishOnly; // and only with --publish
     const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -65,7 +78,10 @@ ParseResult parseArguments(const QStringList &arguments)
                                                QStringLiteral("--reads"),    QStringLiteral("--trigger"),
                                                QStringLiteral("--pre"),      QStringLiteral("--post"),
                                                QStringLiteral("--repeat"),   QStringLiteral("--format"),
-                                               QStringLiteral("--tag")};
+                                               QStringLiteral("--tag"),      QStringLiteral("--publish"),
+                                               QStringLiteral("--payload"),  QStringLiteral("--cafile"),
+                                               QStringLiteral("--cert"),     QStringLiteral("--key"),
+                                               QStringLiteral("--spool-max")};
         if (!kWithValue.contains(arg))
             return fail(kUnknownOption.arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -107,6 +123,44 @@ ParseResult parseArguments(const QStringList &arguments)
                     return fail(kTagTwice.arg(value));
             }
             options.tags.append(tag);
+        } else if (arg == QLatin1String("--publish")) {
+            QString error;
+            const std::optional<MqttTarget> target = parseMqttUrl(value, &error);
+            if (!target)
+                return fail(error);
+            for (const MqttTarget &given : std::as_const(options.publish)) {
+                if (given.shownUrl() == target->shownUrl())
+                    return fail(kPublishTwice.arg(value));
+            }
+            options.publish.append(*target);
+        } else if (arg == QLatin1String("--payload")) {
+            if (value != QLatin1String("influx") && value != QLatin1String("json"))
+                return fail(kBadPayload.arg(value));
+            options.jsonPayload = value == QLatin1String("json");
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--cafile") || arg == QLatin1String("--cert") || arg == QLatin1String("--key")) {
+            if (const QString reason = textfile::notRegularFileReason(value); !reason.isEmpty())
+                return fail(kTlsFileUnreadable.arg(arg, value, reason));
+            if (!QFileInfo(value).isReadable())
+                return fail(kTlsFileMissing.arg(arg, value));
+            (arg == QLatin1String("--cafile") ? options.tls.caFile
+                                              : arg == QLatin1String("--cert") ? options.tls.certFile : options.tls.keyFile) =
+                value;
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--spool-max")) {
+            // A bare number counts passes; with a unit it is the passes of that length of time.
+            bool isCount = false;
+            const qulonglong count = value.toULongLong(&isCount);
+            const std::optional<std::chrono::milliseconds> length = isCount ? std::nullopt : parseDuration(value);
+            if (isCount && count > 0) {
+                options.spoolMaxPasses = count;
+            } else if (length) {
+                options.spoolMaxTime = *length;
+                options.spoolMaxPasses.reset();
+            } else {
+                return fail(kBadSpoolMax.arg(value));
+            }
+            publishOnly.append(arg);
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
@@ -130,13 +184,24 @@ ParseResult parseArguments(const QStringList &arguments)
         return {options, {}};
     if (options.port.isEmpty())
         return fail(kPortMissing);
-    if (options.out.isEmpty())
+    if (options.out.isEmpty() && options.publish.isEmpty())
         return fail(kOutMissing);
     if (options.presets.isEmpty() && options.channels.isEmpty())
         return fail(kNoChannels);
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
         return fail(kPresetsAndChannels);
-    if (!options.tags.isEmpty() && options.format != OutputFormat::Influx)
+    if (options.publish.isEmpty() && !publishOnly.isEmpty())
+        return fail(kOnlyWithPublish.arg(publishOnly.front()));
+    if (options.tls.certFile.isEmpty() != options.tls.keyFile.isEmpty())
+        return fail(kCertAndKey);
+    // A broker reached over TLS listens on its own port unless told otherwise.
+    for (MqttTarget &target : options.publish) {
+        if (options.tls.used() && !target.portGiven)
+            target.port = kMqttTlsPort;
+    }
+    const bool influxSomewhere =
+        options.format == OutputFormat::Influx || (!options.publish.isEmpty() && !options.jsonPayload);
+    if (!options.tags.isEmpty() && !influxSomewhere)
         return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
     if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
         return fail(kOnlyWithTrigger.arg(triggerOnly.front()));

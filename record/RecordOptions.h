@@ -3,6 +3,7 @@
 // with the argument it concerns.
 
 #include "record/InfluxFormat.h"
+#include "record/MqttTarget.h"
 #include "trend/ReadPlan.h"
 
 #include <QString>
@@ -25,6 +26,13 @@ struct RecordOptions {
     QString out;                      // the file written; "-" for standard output
     OutputFormat format = OutputFormat::Csv;
     InfluxTags tags;                  // --tag pairs in order, added to every influx line
+    // --publish: brokers and topics each pass goes to, the messages' form, the TLS files, and how
+    // many passes may wait in each spool (a count, or a length of time at the plan's wire limit).
+    QList<MqttTarget> publish;
+    bool jsonPayload = false;
+    MqttTls tls;
+    std::optional<std::uint64_t> spoolMaxPasses;
+    std::chrono::milliseconds spoolMaxTime{3600 * 1000};
     std::optional<std::chrono::milliseconds> duration; // none: until stopped
     int waitTimeMs = 0;               // the pause between passes
     readplan::ReadMode readMode = readplan::kDefaultReadMode; // the requests of a pass
@@ -40,6 +48,8 @@ struct RecordOptions {
     int repeat = 1;
 
     bool outToStandardOutput() const { return out == QLatin1String(kStandardOutput); }
+    // The spool's bound for passes of `secondsPerPass` at the most.
+    std::uint64_t spoolMax(double secondsPerPass) const;
 };
 
 struct ParseResult {

@@ -94,6 +94,21 @@ inline const QString kTagCharacters =
 inline const QString kTagReserved = QStringLiteral("--tag %1: %2 is a tag or column of its own; choose another key");
 inline const QString kTagTwice = QStringLiteral("--tag %1: the key is given twice");
 inline const QString kTagOnlyInflux = QStringLiteral("--tag %1: only with --format influx or --publish");
+// --publish and its options. %1 the value given.
+inline const QString kPublishForm =
+    QStringLiteral("--publish %1: give mqtt://[user[:password]@]host[:port]/topic");
+inline const QString kPublishTopic =
+    QStringLiteral("--publish %1: give one topic to publish on, without + or # and without ? or #");
+inline const QString kPublishTwice = QStringLiteral("--publish %1: the same broker and topic twice");
+inline const QString kBadPayload = QStringLiteral("--payload %1: give influx or json");
+inline const QString kBadSpoolMax =
+    QStringLiteral("--spool-max %1: give a number of passes (1 or more) or a length of time such as 1h");
+// %1 the option, %2 the file, %3 why it cannot be read.
+inline const QString kTlsFileUnreadable = QStringLiteral("%1 %2: %3");
+inline const QString kTlsFileMissing = QStringLiteral("%1 %2: the file cannot be read");
+inline const QString kCertAndKey = QStringLiteral("--cert and --key: give both or neither");
+// %1 the option.
+inline const QString kOnlyWithPublish = QStringLiteral("%1: only with --publish");
 
 // What is said about --out. %1: the --out path.
 inline const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
@@ -162,6 +177,24 @@ inline const QString kDataReadStopped =
     QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
 // The port would not open: %1 the message, %2 the system's reason after a space, or nothing.
 inline const QString kPortProblem = QStringLiteral("--port: %1%2");
+
+// The spool of a --publish target. %1 its folder.
+inline const QString kSpoolFolderNotMade = QStringLiteral("--publish: the spool folder %1 cannot be made");
+// %2 the system's reason.
+inline const QString kSpoolNotOpened = QStringLiteral("--publish: the spool %1 cannot be opened: %2");
+inline const QString kSpoolInUse =
+    QStringLiteral("--publish: the spool %1 is in use by another qmx-record publishing to the same topic");
+// Why a broker is away, where the library has no words of its own.
+inline const QString kBrokerNoAnswer = QStringLiteral("no answer from the broker");
+inline const QString kTlsRefused = QStringLiteral("TLS set-up refused: %1");
+// In the status line: %1 connected or away, %2 passes waiting, %3 passes dropped.
+inline const QString kPublishStatus = QStringLiteral("mqtt %1, queued %2, dropped %3");
+inline const QString kBrokerConnected = QStringLiteral("connected");
+inline const QString kBrokerAway = QStringLiteral("away");
+// After the summary, one line per --publish: %1 the broker and topic, %2 passes the broker took in
+// this run, %3 waiting, %4 dropped.
+inline const QString kPublishSummary = QStringLiteral("qmx-record: %1: sent %2, queued %3, dropped %4");
+inline const QString kPublishLeftWaiting = QStringLiteral(" (kept in the spool for the next start)");
 
 // The status line on a terminal and the summary at the end. %1 rows, %2 passes a second, %3 the
 // failed reads by result code ("none" without any), %4 the time elapsed, %5 kilobytes written.

@@ -1,6 +1,7 @@
 #include "record/RunRecording.h"
 
 #include "record/CsvFormat.h"
+#include "record/MqttPublisher.h"
 #include "record/TriggerCapture.h"
 
 #include "base/SaveFailure.h"
@@ -21,8 +22,10 @@ QString systemErrorText(int error) { return QString::fromLocal8Bit(std::strerror
 
 } // namespace
 
-RunRecording::RunRecording(const TrendData &channels, int fd) : channels_(channels)
+RunRecording::RunRecording(const TrendData &channels, int fd) : channels_(channels), hasFile_(fd != kNoFile)
 {
+    if (!hasFile_)
+        return;
     // The writer closes a file it has taken; one it could not take is closed here.
     if (!file_.openDescriptor(fd, std::chrono::steady_clock::now()) && fd >= 0)
         ::close(fd);
@@ -36,9 +39,8 @@ int RunRecording::openFile(const QString &path, QString *error)
     return fd;
 }
 
-void RunRecording::setInfluxFormat(const QString &device, const InfluxTags &tags)
+void RunRecording::setInfluxTags(const QString &device, const InfluxTags &tags)
 {
-    format_ = OutputFormat::Influx;
     device_ = device;
     tags_ = tags;
 }
@@ -49,12 +51,14 @@ bool RunRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     wallStart_ = wallStart;
     const QStringList columns = trendcsv::selectedColumns(channels_);
     series_ = influxSeries(device_, tags_, columns);
+    for (MqttPublisher *publisher : publishers_)
+        publisher->setLayout(series_, columns);
     std::lock_guard lock(mutex_);
     figures_.poll.begin(steadyStart);
     // Line protocol has no header: every line names its own fields.
-    if (format_ == OutputFormat::Csv)
+    if (format_ == OutputFormat::Csv && hasFile_)
         file_.addHeader(csvHeader(columns, capture_ != nullptr));
-    return !file_.failed();
+    return !hasFile_ || !file_.failed();
 }
 
 RecordRow RunRecording::recordRow(const trendpoll::TrendPass &pass, const SampleRow &values,
@@ -95,18 +99,25 @@ void RunRecording::append(const trendpoll::TrendPass &pass)
     // Only the thread that appends counts passes.
     const RecordRow row = recordRow(pass, values, ++passes_);
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
+    std::vector<TriggerCapture::Line> kept;
+    if (capture_)
+        kept = capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart);
+    else
+        kept.push_back({row, false});
     QByteArrayList lines;
-    if (capture_) {
-        for (const TriggerCapture::Line &kept : capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart))
-            lines.append(fileLine(kept.row, kept.event));
-    } else {
-        lines.append(fileLine(row, false));
+    for (const TriggerCapture::Line &line : kept) {
+        if (hasFile_)
+            lines.append(fileLine(line.row, line.event));
+        // The spool takes the row on this thread; the broker is another thread's business.
+        for (MqttPublisher *publisher : publishers_)
+            publisher->take(line.row, line.event);
     }
 
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     for (const QByteArray &line : std::as_const(lines))
         file_.addRow(line, now);
+    rowsTaken_ += kept.size();
     figures_.poll.take(pass.stats, pass.ended, true);
     figures_.reply = pass.reply;
     if (static_cast<std::size_t>(pass.readout.errorCount) < channels_.selectedChannels.size())
@@ -142,14 +153,14 @@ void RunRecording::takePlanChange(const trendpoll::TrendPass &pass)
 bool RunRecording::flush()
 {
     std::lock_guard lock(mutex_);
-    return file_.flush(std::chrono::steady_clock::now());
+    return !hasFile_ || file_.flush(std::chrono::steady_clock::now());
 }
 
 RunRecording::Figures RunRecording::figures() const
 {
     std::lock_guard lock(mutex_);
     Figures figures = figures_;
-    figures.rows = file_.rows();
+    figures.rows = hasFile_ ? file_.rows() : rowsTaken_;
     figures.bytes = file_.bytes();
     figures.writeFailed = file_.failed();
     figures.writeError = file_.error();

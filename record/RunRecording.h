@@ -23,12 +23,16 @@
 
 namespace record {
 
+class MqttPublisher;
 class TriggerCapture;
 
 // append() runs on the thread that reads the passes; flush() and the figures may be asked from any
 // other.
 class RunRecording {
 public:
+    // A run without a file: its rows go to the publishers alone.
+    static constexpr int kNoFile = -1;
+
     // Takes the file descriptor `fd` (open for writing, empty) and closes it at the end.
     RunRecording(const TrendData &channels, int fd);
     RunRecording(const RunRecording &) = delete;
@@ -37,9 +41,13 @@ public:
     // Creates or empties `path` for writing; -1 with `error` (the system's reason) on failure.
     static int openFile(const QString &path, QString *error);
 
-    // The rows as InfluxDB lines of the series of `device` and `tags` rather than CSV; set before
-    // begin().
-    void setInfluxFormat(const QString &device, const InfluxTags &tags);
+    // What the file holds (CSV unless told), and the tags of InfluxDB lines, in the file or
+    // published: the device read and the --tag pairs. Set before begin().
+    void setFormat(OutputFormat format) { format_ = format; }
+    void setInfluxTags(const QString &device, const InfluxTags &tags);
+
+    // Every row also goes to `publisher` (its spool), in the order of the file; set before begin().
+    void addPublisher(MqttPublisher *publisher) { publishers_.push_back(publisher); }
 
     // Rows go through `capture` (kept until an event, written around it with the column "event");
     // set before begin(). Without one every pass is written.
@@ -95,6 +103,9 @@ private:
     QString device_;
     InfluxTags tags_;
     std::uint64_t passes_ = 0; // passes taken, counted from 1 in the rows
+    std::vector<MqttPublisher *> publishers_;
+    bool hasFile_ = true;
+    std::uint64_t rowsTaken_ = 0; // rows of a run without a file
 };
 
 } // namespace record

@@ -10,6 +10,7 @@
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
 #include "link/Settings.h"
+#include "record/MqttPublisher.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
@@ -37,6 +38,8 @@ constexpr int kExitNoGoodRead = 3;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
+// At the end of a run, how long the passes still waiting are sent while the broker is there.
+constexpr std::chrono::milliseconds kPublishDrain{3000};
 
 // The status line on a terminal is written over in place: from the line's start, the rest of the
 // line cleared after the text.
@@ -253,7 +256,7 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
-    if (!options.outToStandardOutput()) {
+    if (!options.out.isEmpty() && !options.outToStandardOutput()) {
         if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
             return fail(kExitArguments, problem);
     }
@@ -286,17 +289,40 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
+    // Rows go to the file (or standard output), to each broker, or both.
+    const bool toFile = !options.out.isEmpty();
     record::PartialOutput output;
     QString error;
-    if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error))
+    if (!toFile) {
+        output.inPlace = true;
+        output.fd = record::RunRecording::kNoFile;
+    } else if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error)) {
         return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
+    }
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     const QString line = record::lineName(options.port);
     record::RunRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
-    if (options.format == record::OutputFormat::Influx)
-        recording.setInfluxFormat(devicePathForPort(options.port), options.tags);
+    recording.setFormat(options.format);
+    recording.setInfluxTags(devicePathForPort(options.port), options.tags);
+    std::vector<std::unique_ptr<record::MqttPublisher>> publishers;
+    if (!options.publish.isEmpty()) {
+        // The spool holds passes of the run's own pace at the most: the plan's wire limit and the pause.
+        const double wireLimit =
+            trendpoll::makePollPlan(setup->data.selectedChannels, setup->data.channelAddress, options.readMode).reads.passLimit();
+        const double secondsPerPass = (wireLimit > 0 ? 1.0 / wireLimit : 0.0) + options.waitTimeMs / 1000.0;
+        for (const record::MqttTarget &target : options.publish) {
+            auto publisher = std::make_unique<record::MqttPublisher>(
+                target, options.tls, options.jsonPayload ? record::PayloadFormat::Json : record::PayloadFormat::Influx);
+            if (!publisher->start(record::spoolFolderFor(target), options.spoolMax(secondsPerPass), &error)) {
+                output.discard();
+                return fail(kExitPort, error);
+            }
+            recording.addPublisher(publisher.get());
+            publishers.push_back(std::move(publisher));
+        }
+    }
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
@@ -306,8 +332,11 @@ int main(int argc, char **argv)
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
     std::thread reader([&] { record::recordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
-    const auto captureStatus = [&] {
-        return capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
+    const auto extraStatus = [&] {
+        QString text = capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
+        for (const auto &publisher : publishers)
+            text += QStringLiteral("  ") + record::publishStatusText(publisher->figures());
+        return text;
     };
     QString placeError; // why the file could not be put in place
     for (;;) {
@@ -318,7 +347,7 @@ int main(int argc, char **argv)
         if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
             break;
         if (showStatus)
-            printStatus(record::statusLine(recording.figures(), elapsed, line) + captureStatus());
+            printStatus(record::statusLine(recording.figures(), elapsed, line) + extraStatus());
         // The last event captured ends the run as the duration does.
         if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
@@ -329,12 +358,20 @@ int main(int argc, char **argv)
     reader.join();
     recording.flush();
     link.close();
+    // What the brokers have not taken by now waits in the spools for the next start.
+    for (const auto &publisher : publishers)
+        publisher->stop(kPublishDrain);
     const record::RunRecording::Figures figures = recording.figures();
     if (showStatus)
-        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + captureStatus());
+        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + extraStatus());
     // Standard output carries the data alone when the rows go there.
-    if (!options.quiet)
-        print(options.outToStandardOutput() ? stderr : stdout,
-              record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+    if (!options.quiet) {
+        std::FILE *to = options.outToStandardOutput() ? stderr : stdout;
+        print(to, record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+        for (const auto &publisher : publishers)
+            print(to, record::publishSummaryText(publisher->target(), publisher->figures()) + u'\n');
+    }
+    if (!toFile)
+        return noGoodReadOutcome(figures, line);
     return finishOutput(output, figures, placeError, line);
 }
