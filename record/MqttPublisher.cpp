@@ -126,6 +126,10 @@ void MqttPublisher::connect()
     mosquitto_publish_callback_set(client_, [](mosquitto *, void *self, int mid) {
         static_cast<MqttPublisher *>(self)->acknowledged(mid);
     });
+    // Messages go out as they are published, not gathered behind an unacknowledged one (Nagle's
+    // wait for the broker's delayed acknowledgement held a window of messages to a few hundred a
+    // second).
+    mosquitto_int_option(client_, MOSQ_OPT_TCP_NODELAY, 1);
     const QByteArray statusTopic = target_.statusTopic().toUtf8();
     mosquitto_will_set(client_, statusTopic.constData(), static_cast<int>(kOffline.size()), kOffline.constData(), 1, true);
     if (!target_.user.isEmpty())

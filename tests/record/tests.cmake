@@ -20,3 +20,9 @@ qmx_add_test(test_record_influx SOURCES record/test_record_influx.cpp record/Inf
              LIBS qmx_record_core qmx_sim Qt6::Network TIMEOUT 120)
 target_compile_definitions(test_record_influx PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_influx qmx-record)
+# qmx-record --publish against a real Mosquitto started by the test on loopback ports: a broker
+# stopped for 10 s mid-run, a recorder stopped while passes wait, the spool's bound.
+qmx_add_test(test_record_publish SOURCES record/test_record_publish.cpp record/MqttTestParts.h
+             LIBS qmx_sim Qt6::Network PkgConfig::MOSQUITTO TIMEOUT 180)
+target_compile_definitions(test_record_publish PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_publish qmx-record)
