@@ -5,7 +5,9 @@
 
 #include "base/TextFile.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <cmath>
 #include <cstring>
 
@@ -48,8 +50,61 @@ std::uint64_t RecordOptions::spoolMax(double secondsPerPass) const
     return static_cast<std::uint64_t>(std::max(1.0, passes));
 }
 
-ParseResult parseArguments(const QStringList &arguments)
+namespace {
+
+// The arguments with each "--config FILE" replaced by the arguments in FILE: per line, words as a
+// shell splits them (double quotes keep spaces and quotes inside them are tripled), lines that
+// begin with # left out. A file holds no --config of its own.
+std::optional<QStringList> withConfigFiles(const QStringList &arguments, QString *error)
 {
+    QStringList expanded;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != QLatin1String("--config")) {
+            expanded.append(arguments[i]);
+            continue;
+        }
+        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
+            *error = kValueMissing.arg(arguments[i]);
+            return std::nullopt;
+        }
+        const QString path = arguments[++i];
+        QFile file(path);
+        if (const QString reason = textfile::notRegularFileReason(path); !reason.isEmpty()) {
+            *error = kConfigUnreadable.arg(path, reason);
+            return std::nullopt;
+        }
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = kConfigUnreadable.arg(path, file.errorString());
+            return std::nullopt;
+        }
+        if (file.size() > textfile::kMaxReadBytes) {
+            *error = kConfigTooLarge.arg(path);
+            return std::nullopt;
+        }
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            const QString text = line.trimmed();
+            if (text.isEmpty() || text.startsWith(u'#'))
+                continue;
+            const QStringList words = QProcess::splitCommand(text);
+            if (words.contains(QLatin1String("--config"))) {
+                *error = kConfigInConfig.arg(path);
+                return std::nullopt;
+            }
+            expanded += words;
+        }
+    }
+    return expanded;
+}
+
+} // namespace
+
+ParseResult parseArguments(const QStringList &givenArguments)
+{
+    QString configError;
+    const std::optional<QStringList> expanded = withConfigFiles(givenArguments, &configError);
+    if (!expanded)
+        return {std::nullopt, configError};
+    const QStringList &arguments = *expanded;
     RecordOptions options;
     QStringList triggerOnly; // options that mean something only with --trigger
     QStringList publishOnly; // and only with --publish

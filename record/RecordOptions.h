@@ -57,7 +57,9 @@ struct ParseResult {
     QString error; // names the argument; empty when options were parsed
 };
 
-ParseResult parseArguments(const QStringList &arguments); // without the program name
+// Without the program name. "--config FILE" stands for the arguments written in FILE (what a
+// service reads from /etc/qmx-record/<name>.conf), in its place among the others.
+ParseResult parseArguments(const QStringList &arguments);
 
 // Whether a length of time may be none at all (--pre 0) or must be some (--duration).
 enum class ZeroLength { Refused, Allowed };

@@ -85,6 +85,10 @@ inline const QString kOutMissing = QStringLiteral("--out: the CSV file to write 
 inline const QString kNoChannels = QStringLiteral("--presets or --channel: no channels to record");
 inline const QString kPresetsAndChannels = QStringLiteral("--presets and --channel: give one or the other");
 inline const QString kOnlyWithTrigger = QStringLiteral("%1: only with --trigger");
+// --config FILE: %1 the file, %2 why it cannot be read.
+inline const QString kConfigUnreadable = QStringLiteral("--config %1: %2");
+inline const QString kConfigTooLarge = QStringLiteral("--config %1: larger than an argument file can be (4 MiB)");
+inline const QString kConfigInConfig = QStringLiteral("--config %1: an argument file names no other --config");
 inline const QString kBadFormat = QStringLiteral("--format %1: give csv or influx");
 // A --tag text (%1) that cannot be a tag of the line protocol.
 inline const QString kTagForm = QStringLiteral("--tag %1: give KEY=VALUE, neither empty");

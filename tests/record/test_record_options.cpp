@@ -3,6 +3,7 @@
 
 #include "record/RecordOptions.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using std::chrono::milliseconds;
@@ -95,6 +96,34 @@ private slots:
             QCOMPARE(parsed.options->format, record::OutputFormat::Influx);
             QCOMPARE(parsed.options->tags, (record::InfluxTags{{"site", "A 1"}, {"cell", "x=y"}}));
         }
+    }
+
+    // A service's argument file: words as a shell splits them, comments left out, in the place of
+    // --config among the other arguments; a file that names another --config is refused.
+    void argumentFile()
+    {
+        QTemporaryDir folder;
+        const QString conf = folder.filePath("line1.conf");
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# drive 7\n--port /dev/ttyUSB0\n  --channel 600E60 --channel 600F00:07\n\n"
+                   "--out -  --format influx --tag \"site=Plant 1\"\n   # --tag line=x\n");
+        file.close();
+        record::ParseResult parsed = record::parseArguments({"--config", conf, "--quiet"});
+        QVERIFY2(parsed.options, qPrintable(parsed.error));
+        QCOMPARE(parsed.options->port, QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(parsed.options->channels, (QStringList{"600E60", "600F00:07"}));
+        QCOMPARE(parsed.options->tags, (record::InfluxTags{{"site", "Plant 1"}}));
+        QVERIFY(parsed.options->quiet);
+
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("--config other.conf\n");
+        file.close();
+        parsed = record::parseArguments({"--config", conf});
+        QCOMPARE(parsed.error, QStringLiteral("--config %1: an argument file names no other --config").arg(conf));
+        QCOMPARE(record::parseArguments({"--config", folder.path()}).error,
+                 QStringLiteral("--config %1: a folder, not a regular file").arg(folder.path()));
+        QVERIFY(record::parseArguments({"--config", folder.filePath("none.conf")}).error.startsWith("--config "));
     }
 
     // --publish and what goes with it; a broker alone is output enough.
