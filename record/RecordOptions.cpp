@@ -136,7 +136,8 @@ ParseResult parseArguments(const QStringList &givenArguments)
                                                QStringLiteral("--tag"),      QStringLiteral("--publish"),
                                                QStringLiteral("--payload"),  QStringLiteral("--cafile"),
                                                QStringLiteral("--cert"),     QStringLiteral("--key"),
-                                               QStringLiteral("--spool-max")};
+                                               QStringLiteral("--spool-max"), QStringLiteral("--rotate"),
+                                               QStringLiteral("--keep")};
         if (!kWithValue.contains(arg))
             return fail(kUnknownOption.arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -216,6 +217,18 @@ ParseResult parseArguments(const QStringList &givenArguments)
                 return fail(kBadSpoolMax.arg(value));
             }
             publishOnly.append(arg);
+        } else if (arg == QLatin1String("--rotate")) {
+            const std::optional<Rotation> rotation = parseRotation(value);
+            if (!rotation)
+                return fail(kBadRotate.arg(value));
+            const int keep = options.rotation.keep;
+            options.rotation = *rotation;
+            options.rotation.keep = keep;
+        } else if (arg == QLatin1String("--keep")) {
+            bool ok = false;
+            options.rotation.keep = value.toInt(&ok);
+            if (!ok || options.rotation.keep < 1)
+                return fail(kBadKeep.arg(value));
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
@@ -245,6 +258,10 @@ ParseResult parseArguments(const QStringList &givenArguments)
         return fail(kNoChannels);
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
         return fail(kPresetsAndChannels);
+    if (options.rotation.keep > 0 && !options.rotation.used())
+        return fail(kKeepWithoutRotate);
+    if (options.rotation.used() && (options.out.isEmpty() || options.outToStandardOutput()))
+        return fail(kRotateWithoutFile);
     if (options.publish.isEmpty() && !publishOnly.isEmpty())
         return fail(kOnlyWithPublish.arg(publishOnly.front()));
     if (options.tls.certFile.isEmpty() != options.tls.keyFile.isEmpty())

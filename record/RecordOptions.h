@@ -4,6 +4,7 @@
 
 #include "record/InfluxFormat.h"
 #include "record/MqttTarget.h"
+#include "record/OutputFile.h"
 #include "trend/ReadPlan.h"
 
 #include <QString>
@@ -26,6 +27,7 @@ struct RecordOptions {
     QString out;                      // the file written; "-" for standard output
     OutputFormat format = OutputFormat::Csv;
     InfluxTags tags;                  // --tag pairs in order, added to every influx line
+    Rotation rotation;                // --rotate and --keep: a series of files named from --out
     // --publish: brokers and topics each pass goes to, the messages' form, the TLS files, and how
     // many passes may wait in each spool (a count, or a length of time at the plan's wire limit).
     QList<MqttTarget> publish;

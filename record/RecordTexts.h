@@ -85,6 +85,12 @@ inline const QString kOutMissing = QStringLiteral("--out: the CSV file to write 
 inline const QString kNoChannels = QStringLiteral("--presets or --channel: no channels to record");
 inline const QString kPresetsAndChannels = QStringLiteral("--presets and --channel: give one or the other");
 inline const QString kOnlyWithTrigger = QStringLiteral("%1: only with --trigger");
+// --rotate and --keep. %1 the value given.
+inline const QString kBadRotate = QStringLiteral(
+    "--rotate %1: give a length of time of a second or more (1h, 15m) or a size of 1kB or more (100MB, 512KiB)");
+inline const QString kBadKeep = QStringLiteral("--keep %1: give the number of files to keep, 1 or more");
+inline const QString kKeepWithoutRotate = QStringLiteral("--keep: only with --rotate");
+inline const QString kRotateWithoutFile = QStringLiteral("--rotate: give --out FILE, the name the files are named from");
 // --config FILE: %1 the file, %2 why it cannot be read.
 inline const QString kConfigUnreadable = QStringLiteral("--config %1: %2");
 inline const QString kConfigTooLarge = QStringLiteral("--config %1: larger than an argument file can be (4 MiB)");

@@ -24,11 +24,15 @@ QString systemErrorText(int error) { return QString::fromLocal8Bit(std::strerror
 
 RunRecording::RunRecording(const TrendData &channels, int fd) : channels_(channels), hasFile_(fd != kNoFile)
 {
-    if (!hasFile_)
-        return;
-    // The writer closes a file it has taken; one it could not take is closed here.
-    if (!file_.openDescriptor(fd, std::chrono::steady_clock::now()) && fd >= 0)
-        ::close(fd);
+    if (hasFile_)
+        file_.openDescriptor(fd);
+}
+
+void RunRecording::setRotation(const QString &out, const Rotation &rotation)
+{
+    hasFile_ = true;
+    seriesOut_ = out;
+    rotation_ = rotation;
 }
 
 int RunRecording::openFile(const QString &path, QString *error)
@@ -57,7 +61,9 @@ bool RunRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
     figures_.poll.begin(steadyStart);
     // Line protocol has no header: every line names its own fields.
     if (format_ == OutputFormat::Csv && hasFile_)
-        file_.addHeader(csvHeader(columns, capture_ != nullptr));
+        file_.setHeader(csvHeader(columns, capture_ != nullptr));
+    if (!seriesOut_.isEmpty() && !file_.openSeries(seriesOut_, rotation_, wallStart))
+        return false;
     return !hasFile_ || !file_.failed();
 }
 
@@ -104,10 +110,10 @@ void RunRecording::append(const trendpoll::TrendPass &pass)
         kept = capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart);
     else
         kept.push_back({row, false});
-    QByteArrayList lines;
+    std::vector<std::pair<QByteArray, QDateTime>> lines;
     for (const TriggerCapture::Line &line : kept) {
         if (hasFile_)
-            lines.append(fileLine(line.row, line.event));
+            lines.emplace_back(fileLine(line.row, line.event), line.row.time.value_or(QDateTime()));
         // The spool takes the row on this thread; the broker is another thread's business.
         for (MqttPublisher *publisher : publishers_)
             publisher->take(line.row, line.event);
@@ -115,8 +121,8 @@ void RunRecording::append(const trendpoll::TrendPass &pass)
 
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
-    for (const QByteArray &line : std::as_const(lines))
-        file_.addRow(line, now);
+    for (const auto &[line, time] : lines)
+        file_.addRow(line, time, now);
     rowsTaken_ += kept.size();
     figures_.poll.take(pass.stats, pass.ended, true);
     figures_.reply = pass.reply;
@@ -164,6 +170,7 @@ RunRecording::Figures RunRecording::figures() const
     figures.bytes = file_.bytes();
     figures.writeFailed = file_.failed();
     figures.writeError = file_.error();
+    figures.filePath = file_.currentPath();
     return figures;
 }
 

@@ -8,7 +8,7 @@
 #include "record/InfluxFormat.h"
 #include "record/RecordOptions.h"
 #include "record/RecordRow.h"
-#include "trend/CsvWriter.h"
+#include "record/OutputFile.h"
 #include "trend/ReadPlan.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
@@ -46,6 +46,10 @@ public:
     void setFormat(OutputFormat format) { format_ = format; }
     void setInfluxTags(const QString &device, const InfluxTags &tags);
 
+    // A series of files named from `out` in place of the one file, a new one at each boundary of
+    // `rotation`; set before begin(), with kNoFile given to the constructor.
+    void setRotation(const QString &out, const Rotation &rotation);
+
     // Every row also goes to `publisher` (its spool), in the order of the file; set before begin().
     void addPublisher(MqttPublisher *publisher) { publishers_.push_back(publisher); }
 
@@ -76,6 +80,7 @@ public:
         QDateTime lastLineEventAt;
         bool writeFailed = false;
         QString writeError;  // why, in the system's words, and what became of the file
+        QString filePath;    // of a series of files, the one written now
         QString planText;    // the requests of a pass and their wire limit
         QString givenUpText; // the block reads given up during the run
     };
@@ -95,7 +100,9 @@ private:
     // Guards the file and the figures: passes are appended on one thread, the file flushed and the
     // figures read on another.
     mutable std::mutex mutex_;
-    CsvWriter file_;
+    OutputFile file_;
+    QString seriesOut_;
+    Rotation rotation_;
     Figures figures_; // but the file's own: rows, bytes and how a write failed
     TriggerCapture *capture_ = nullptr;
     OutputFormat format_ = OutputFormat::Csv;

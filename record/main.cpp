@@ -257,7 +257,9 @@ int main(int argc, char **argv)
         printWarnings(*setup);
     }
     if (!options.out.isEmpty() && !options.outToStandardOutput()) {
-        if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
+        // A series of files is named from --out; --out itself is never written then.
+        const bool replaceable = options.force || options.rotation.used();
+        if (const QString problem = record::outPathProblem(options.out, replaceable); !problem.isEmpty())
             return fail(kExitArguments, problem);
     }
     // A reader of standard output that goes away (a collector stopped) is a failed write, not the
@@ -293,7 +295,8 @@ int main(int argc, char **argv)
     const bool toFile = !options.out.isEmpty();
     record::PartialOutput output;
     QString error;
-    if (!toFile) {
+    const bool series = options.rotation.used();
+    if (!toFile || series) {
         output.inPlace = true;
         output.fd = record::RunRecording::kNoFile;
     } else if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error)) {
@@ -305,6 +308,8 @@ int main(int argc, char **argv)
     record::RunRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
     recording.setFormat(options.format);
+    if (series)
+        recording.setRotation(options.out, options.rotation);
     recording.setInfluxTags(devicePathForPort(options.port), options.tags);
     std::vector<std::unique_ptr<record::MqttPublisher>> publishers;
     if (!options.publish.isEmpty()) {
@@ -326,7 +331,8 @@ int main(int argc, char **argv)
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
-        return fail(kExitPort, record::kOutWriteFailed.arg(options.out, recording.figures().writeError));
+        const record::RunRecording::Figures figures = recording.figures();
+        return fail(kExitPort, record::kOutWriteFailed.arg(series ? figures.filePath : options.out, figures.writeError));
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
@@ -371,7 +377,9 @@ int main(int argc, char **argv)
         for (const auto &publisher : publishers)
             print(to, record::publishSummaryText(publisher->target(), publisher->figures()) + u'\n');
     }
-    if (!toFile)
+    if (series && figures.writeFailed)
+        return fail(kExitPort, record::kOutWriteFailed.arg(figures.filePath, figures.writeError));
+    if (!toFile || series)
         return noGoodReadOutcome(figures, line);
     return finishOutput(output, figures, placeError, line);
 }

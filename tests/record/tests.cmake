@@ -28,3 +28,8 @@ target_compile_definitions(test_record_publish PRIVATE QMX_RECORD_EXE="$<TARGET_
 add_dependencies(test_record_publish qmx-record)
 # The spool of --publish: order across segments and starts, a cut message after a crash, the bound.
 qmx_add_test(test_spool SOURCES record/test_spool.cpp LIBS qmx_record_core)
+# qmx-record --rotate and --keep: files by time and by size, no pass lost or written twice, the
+# oldest beyond --keep deleted, a full disk.
+qmx_add_test(test_record_rotate SOURCES record/test_record_rotate.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
+target_compile_definitions(test_record_rotate PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_rotate qmx-record)
