@@ -256,7 +256,10 @@ MqttPublisher::Figures MqttPublisher::figures() const
 
 QString publishStatusText(const MqttPublisher::Figures &figures)
 {
-    return kPublishStatus.arg(figures.connected ? kBrokerConnected : kBrokerAway).arg(figures.queued).arg(figures.dropped);
+    const QString state = figures.connected           ? kBrokerConnected
+                          : figures.problem.isEmpty() ? kBrokerAway
+                                                      : kBrokerAwayBecause.arg(figures.problem);
+    return kPublishStatus.arg(state).arg(figures.queued).arg(figures.dropped);
 }
 
 QString publishSummaryText(const MqttTarget &target, const MqttPublisher::Figures &figures)
@@ -264,6 +267,8 @@ QString publishSummaryText(const MqttTarget &target, const MqttPublisher::Figure
     QString text = kPublishSummary.arg(target.shownUrl()).arg(figures.sent).arg(figures.queued).arg(figures.dropped);
     if (figures.queued > 0)
         text += kPublishLeftWaiting;
+    if (!figures.problem.isEmpty())
+        text += kPublishLastProblem.arg(figures.problem);
     return text;
 }
 

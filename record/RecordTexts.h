@@ -16,6 +16,9 @@ inline const QString kHelpText = QStringLiteral(
     "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
     "                  [--duration T] [--wait-time MS] [--reads MODE] [--data-read] [--force] [--quiet]\n"
     "                  [--trigger COND [--pre T] [--post T] [--repeat N]]\n"
+    "                  [--format csv|influx] [--tag KEY=VALUE ...] [--rotate T|SIZE [--keep N]]\n"
+    "                  [--publish mqtt://[user[:password]@]host[:port]/topic ... [--payload influx|json]\n"
+    "                   [--cafile FILE] [--cert FILE --key FILE] [--spool-max N|T]] [--config FILE]\n"
     "\n"
     "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
     "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
@@ -56,6 +59,30 @@ inline const QString kHelpText = QStringLiteral(
     "  --pre T           the time kept before each event (default 5s; 0, 0s or 0ms for none)\n"
     "  --post T          the time written after each event (default 5s; 0 for none)\n"
     "  --repeat N        end (exit 0) after N events (default 1)\n"
+    "  --out -           the rows on standard output, nothing else there (the summary and\n"
+    "                    every message on standard error)\n"
+    "  --format FORMAT   csv (the default) or influx: InfluxDB line protocol, one line per pass,\n"
+    "                    qmx,port=<device>[,<tags>] <column>=<value>i,...,pass=<n>i <ns time>;\n"
+    "                    a failed read leaves its field out\n"
+    "  --tag KEY=VALUE   a tag on every InfluxDB line (in the file or published); repeat for more\n"
+    "  --rotate T|SIZE   a series of files named from --out with the start of each\n"
+    "                    (run-20261208-140000.csv), a new one each period on the clock (1h, 15m)\n"
+    "                    or before a file would pass a size (100MB, 512KiB); a header in each\n"
+    "  --keep N          keep the newest N files of the series, delete older ones\n"
+    "  --publish URL     every pass as a QoS 1 message on the topic of an MQTT broker (as\n"
+    "                    well as --out, or without it); \"online\"/\"offline\" retained on\n"
+    "                    <topic>/status. While the broker is away the passes wait on disk in\n"
+    "                    $XDG_STATE_HOME/qmx-record (~/.local/state) and go in order once it is\n"
+    "                    back, or at the next start on the same topic\n"
+    "  --payload FORM    influx (the InfluxDB line, the default) or json\n"
+    "                    ({\"time\":...,\"pass\":...,\"values\":{...}})\n"
+    "  --cafile FILE     TLS to the broker, trusting this authority (port 8883 unless given)\n"
+    "  --cert FILE, --key FILE  this client's certificate and key, for a broker that asks\n"
+    "  --spool-max N|T   passes kept waiting for the broker, as a number or as the passes of a\n"
+    "                    length of time at the run's pace (default 1h); past it the oldest\n"
+    "                    are dropped and counted\n"
+    "  --config FILE     arguments read from FILE (words as a shell splits them, # comment lines),\n"
+    "                    as the service qmx-record@NAME reads /etc/qmx-record/NAME.conf\n"
     "  --quiet           no status line (there is none either when not on a terminal)\n"
     "  --help            this text\n"
     "\n"
@@ -201,10 +228,13 @@ inline const QString kTlsRefused = QStringLiteral("TLS set-up refused: %1");
 inline const QString kPublishStatus = QStringLiteral("mqtt %1, queued %2, dropped %3");
 inline const QString kBrokerConnected = QStringLiteral("connected");
 inline const QString kBrokerAway = QStringLiteral("away");
+// %1 why: the library's words ("Connection refused", "not authorised") or the spool's disk.
+inline const QString kBrokerAwayBecause = QStringLiteral("away (%1)");
 // After the summary, one line per --publish: %1 the broker and topic, %2 passes the broker took in
 // this run, %3 waiting, %4 dropped.
 inline const QString kPublishSummary = QStringLiteral("qmx-record: %1: sent %2, queued %3, dropped %4");
 inline const QString kPublishLeftWaiting = QStringLiteral(" (kept in the spool for the next start)");
+inline const QString kPublishLastProblem = QStringLiteral("; last problem: %1");
 
 // The status line on a terminal and the summary at the end. %1 rows, %2 passes a second, %3 the
 // failed reads by result code ("none" without any), %4 the time elapsed, %5 kilobytes written.
