@@ -55,6 +55,8 @@ RateFigures measureRate(const QString &recorder, const QString &device, int chan
         args << (c < 7 ? QStringLiteral("%1").arg(0x600E60 + 2 * c, 0, 16).toUpper()
                        : QStringLiteral("600E%1:%2").arg(2 * (c - 7), 2, 16, QLatin1Char('0')).arg(c - 7));
     }
+    // Each run writes its file anew (the recorder replaces none without --force).
+    QFile::remove(out);
     std::vector<QByteArray> bytes;
     for (const QString &a : args)
         bytes.push_back(a.toLocal8Bit());
@@ -99,17 +101,25 @@ RateFigures measureRate(const QString &recorder, const QString &device, int chan
     return figures;
 }
 
+// The simulator on COM1 without baud emulation, still values, and the port open on it.
+bool openSoakLine(ControllerSimulator &sim, Link &link, const char *soak)
+{
+    if (!bench::startSimulatorOnCom1(sim))
+        return false;
+    sim.setLiveDemo(false);
+    if (link.open(PortUser::TrendRun) != 0) {
+        std::printf("%s: the port would not open\n", soak);
+        return false;
+    }
+    return true;
+}
+
 void runSoak(const QString &folder, long passes)
 {
     ControllerSimulator sim;
-    if (!bench::startSimulatorOnCom1(sim))
-        return;
-    sim.setLiveDemo(false);
     Link link;
-    if (link.open(PortUser::TrendRun) != 0) {
-        std::printf("soak: the port would not open\n");
+    if (!openSoakLine(sim, link, "soak"))
         return;
-    }
     const record::ChannelSetup setup = record::channelsFromTexts({"600E60"}, {});
     const QString out = folder + "/soak.csv";
     QString error;
@@ -247,14 +257,9 @@ void comparePublishing(const QString &recorder, const QString &device, int secon
 void runPublishSoak(const QString &folder, long passes)
 {
     ControllerSimulator sim;
-    if (!bench::startSimulatorOnCom1(sim))
-        return;
-    sim.setLiveDemo(false);
     Link link;
-    if (link.open(PortUser::TrendRun) != 0) {
-        std::printf("publish soak: the port would not open\n");
+    if (!openSoakLine(sim, link, "publish soak"))
         return;
-    }
     Broker broker(folder);
     if (!broker.start()) {
         std::printf("publish soak: mosquitto would not start\n");

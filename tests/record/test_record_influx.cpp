@@ -4,6 +4,7 @@
 // of its own) taking every line and counting them back.
 
 #include "record/InfluxFormat.h"
+#include "record/JsonFormat.h"
 #include "tests/record/InfluxLineParser.h"
 #include "tests/record/RecorderProgram.h"
 #include "tests/support/SimulatedPort.h"
@@ -20,6 +21,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QtTest>
@@ -148,6 +150,17 @@ void TestRecordInflux::escapesAndValues()
     row.values = {std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     QCOMPARE(record::influxLine(series, row), QByteArray("qmx,port=/dev/tty\\ USB\\,0,site\\ name=Plant\\=3,zone=a\\,b "
                                                          "pass=7i 1796738400123456789"));
+
+    // The same row as a JSON message: the time in UTC, names escaped as JSON strings, no value for
+    // a failed read or a NaN.
+    row.values = {record::ChannelValue(std::int64_t{-32768}), std::nullopt, record::ChannelValue(2.5),
+                  record::ChannelValue(std::numeric_limits<double>::quiet_NaN())};
+    row.time = QDateTime(QDate(2026, 12, 8), QTime(14, 0, 0, 123), QTimeZone(3600));
+    const QByteArray json = record::jsonPayload(record::jsonKeys({"Spd \"Fbk\"", "a", "x\\y", "n"}), row, true);
+    QCOMPARE(json, QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","pass":7,"event":1,"values":{"Spd \"Fbk\"":-32768,"x\\y":2.5}})"));
+    const QJsonObject object = QJsonDocument::fromJson(json).object();
+    QCOMPARE(object["values"].toObject()["Spd \"Fbk\""].toInt(), -32768);
+    QCOMPARE(object["values"].toObject()["x\\y"].toDouble(), 2.5);
 
     QPair<QString, QString> tag;
     QCOMPARE(record::tagProblem(QStringLiteral("a=b\\"), &tag), QStringLiteral("--tag a=b\\: a tag holds no backslash and no line end"));
