@@ -2,6 +2,7 @@
 
 #include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
+#include "trend/TrendPoll.h"
 
 #include <mosquitto.h>
 
@@ -252,6 +253,26 @@ MqttPublisher::Figures MqttPublisher::figures() const
     if (const QString diskError = spool_.writeError(); !diskError.isEmpty())
         figures.problem = diskError;
     return figures;
+}
+
+std::vector<std::unique_ptr<MqttPublisher>> startPublishers(const RecordOptions &options, const TrendData &channels,
+                                                            QString *error)
+{
+    std::vector<std::unique_ptr<MqttPublisher>> publishers;
+    if (options.publish.isEmpty())
+        return publishers;
+    // The spool holds passes of the run's own pace at the most: the plan's wire limit and the pause.
+    const double wireLimit =
+        trendpoll::makePollPlan(channels.selectedChannels, channels.channelAddress, options.readMode).reads.passLimit();
+    const double secondsPerPass = (wireLimit > 0 ? 1.0 / wireLimit : 0.0) + options.waitTimeMs / 1000.0;
+    for (const MqttTarget &target : options.publish) {
+        auto publisher = std::make_unique<MqttPublisher>(target, options.tls,
+                                                         options.jsonPayload ? PayloadFormat::Json : PayloadFormat::Influx);
+        if (!publisher->start(spoolFolderFor(target), options.spoolMax(secondsPerPass), error))
+            return {};
+        publishers.push_back(std::move(publisher));
+    }
+    return publishers;
 }
 
 QString publishStatusText(const MqttPublisher::Figures &figures)

@@ -11,8 +11,10 @@
 
 #include "record/InfluxFormat.h"
 #include "record/MqttTarget.h"
+#include "record/RecordOptions.h"
 #include "record/RecordRow.h"
 #include "record/Spool.h"
+#include "trend/TrendData.h"
 
 #include <QByteArray>
 #include <QList>
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -97,6 +100,12 @@ private:
     mutable std::mutex problemMutex_;
     QString problem_;
 };
+
+// A started publisher for each --publish of `options`, each with its spool bounded to the passes of
+// --spool-max at the pace of the run on `channels` (the plan's wire limit and the pause); none,
+// with `error`, when a spool cannot be used.
+std::vector<std::unique_ptr<MqttPublisher>> startPublishers(const RecordOptions &options, const TrendData &channels,
+                                                            QString *error);
 
 // "mqtt connected, queued 0, dropped 0" for the status line.
 QString publishStatusText(const MqttPublisher::Figures &figures);

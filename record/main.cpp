@@ -311,23 +311,14 @@ int main(int argc, char **argv)
     if (series)
         recording.setRotation(options.out, options.rotation);
     recording.setInfluxTags(devicePathForPort(options.port), options.tags);
-    std::vector<std::unique_ptr<record::MqttPublisher>> publishers;
-    if (!options.publish.isEmpty()) {
-        // The spool holds passes of the run's own pace at the most: the plan's wire limit and the pause.
-        const double wireLimit =
-            trendpoll::makePollPlan(setup->data.selectedChannels, setup->data.channelAddress, options.readMode).reads.passLimit();
-        const double secondsPerPass = (wireLimit > 0 ? 1.0 / wireLimit : 0.0) + options.waitTimeMs / 1000.0;
-        for (const record::MqttTarget &target : options.publish) {
-            auto publisher = std::make_unique<record::MqttPublisher>(
-                target, options.tls, options.jsonPayload ? record::PayloadFormat::Json : record::PayloadFormat::Influx);
-            if (!publisher->start(record::spoolFolderFor(target), options.spoolMax(secondsPerPass), &error)) {
-                output.discard();
-                return fail(kExitPort, error);
-            }
-            recording.addPublisher(publisher.get());
-            publishers.push_back(std::move(publisher));
-        }
+    std::vector<std::unique_ptr<record::MqttPublisher>> publishers =
+        record::startPublishers(options, setup->data, &error);
+    if (!error.isEmpty()) {
+        output.discard();
+        return fail(kExitPort, error);
     }
+    for (const auto &publisher : publishers)
+        recording.addPublisher(publisher.get());
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();

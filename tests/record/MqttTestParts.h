@@ -32,7 +32,11 @@ inline const QString kMosquitto = QStringLiteral("/usr/sbin/mosquitto");
 
 class TestBroker {
 public:
-    explicit TestBroker(const QString &folder) : folder_(folder), port_(freeLoopbackPort()) {}
+    // `moreConfiguration` adds to the plain listener's configuration (another listener, TLS).
+    explicit TestBroker(const QString &folder, const QString &moreConfiguration = QString())
+        : folder_(folder), port_(freeLoopbackPort()), more_(moreConfiguration)
+    {
+    }
     ~TestBroker() { stop(); }
 
     quint16 port() const { return port_; }
@@ -43,7 +47,8 @@ public:
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly))
             return false;
-        file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n").arg(port_).toUtf8());
+        file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n").arg(port_).toUtf8() +
+                   more_.toUtf8());
         file.close();
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start(kMosquitto, {QStringLiteral("-c"), config});
@@ -75,6 +80,7 @@ public:
 private:
     QString folder_;
     quint16 port_;
+    QString more_;
     QProcess process_;
 };
 

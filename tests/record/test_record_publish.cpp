@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 
@@ -97,6 +98,7 @@ private slots:
     void brokerStoppedMidRun();
     void passesWaitingAtStopGoAtTheNextStart();
     void spoolBoundDropsTheOldest();
+    void tlsTrustsTheGivenAuthorityOnly();
 
 private:
     // The recorder started with its state folder of this test's own.
@@ -245,6 +247,84 @@ void TestRecordPublish::spoolBoundDropsTheOldest()
     for (qint64 pass = 1; pass <= backRows; ++pass)
         expected << pass;
     QCOMPARE(passes, expected);
+}
+
+namespace {
+
+// openssl with `arguments` in `folder`; its output when it failed.
+QByteArray openssl(const QString &folder, const QStringList &arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("openssl"), arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return process.readAll() + "(openssl failed)";
+    return {};
+}
+
+// A certificate authority, and the broker's key and certificate for 127.0.0.1 signed by it.
+QByteArray makeCertificates(const QString &folder, const QString &authority)
+{
+    QByteArray failed = openssl(folder, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                         "/CN=" + authority, "-keyout", authority + ".key", "-out", authority + ".pem"});
+    if (!failed.isEmpty() || authority != "ca")
+        return failed;
+    QFile extensions(folder + "/san.cnf");
+    if (!extensions.open(QIODevice::WriteOnly))
+        return "san.cnf";
+    extensions.write("subjectAltName=IP:127.0.0.1\n");
+    extensions.close();
+    failed = openssl(folder, {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+                              "broker.key", "-out", "broker.csr"});
+    if (!failed.isEmpty())
+        return failed;
+    return openssl(folder, {"x509", "-req", "-in", "broker.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                            "-days", "2", "-extfile", "san.cnf", "-out", "broker.pem"});
+}
+
+} // namespace
+
+// A broker that speaks TLS only: the recorder given the authority that signed the broker's
+// certificate publishes every pass; given another one it sends nothing and says why.
+void TestRecordPublish::tlsTrustsTheGivenAuthorityOnly()
+{
+    QTemporaryDir folder;
+    if (QStandardPaths::findExecutable("openssl").isEmpty())
+        QSKIP("openssl is not installed: no certificates to try TLS with");
+    QByteArray failed = makeCertificates(folder.path(), "ca");
+    QVERIFY2(failed.isEmpty(), failed.constData());
+    failed = makeCertificates(folder.path(), "other");
+    QVERIFY2(failed.isEmpty(), failed.constData());
+    // A broker started as root reads them as the user it becomes.
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(folder.path(), readable | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    for (const char *name : {"ca.pem", "broker.pem", "broker.key"})
+        QFile::setPermissions(folder.filePath(name), readable | QFile::WriteOwner);
+    const quint16 tlsPort = freeLoopbackPort();
+    TestBroker broker(folder.path(), QStringLiteral("listener %1 127.0.0.1\ncafile %2/ca.pem\ncertfile %2/broker.pem\n"
+                                                    "keyfile %2/broker.key\n")
+                                         .arg(tlsPort)
+                                         .arg(folder.path()));
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber subscriber;
+    QVERIFY(subscriber.start(broker.port(), {kTopic}));
+    const QString url = QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(tlsPort).arg(kTopic);
+
+    const RecorderRun trusted = runToEnd({"--publish", url, "--cafile", folder.filePath("ca.pem"), "--wait-time", "20",
+                                          "--duration", "1s", "--out", folder.filePath("trusted.csv")});
+    QVERIFY2(trusted.exitCode == 0, trusted.err.constData());
+    const int rows = rowsWritten(folder.filePath("trusted.csv"));
+    QCOMPARE(publishSummary(trusted.out), (std::array<qint64, 3>{rows, 0, 0}));
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), rows, 10000);
+
+    // Another authority: the broker is not trusted, the passes wait, and the summary says why.
+    const RecorderRun untrusted = runToEnd({"--publish", url, "--cafile", folder.filePath("other.pem"), "--wait-time",
+                                            "20", "--duration", "1s", "--out", folder.filePath("untrusted.csv")});
+    QVERIFY2(untrusted.exitCode == 0, untrusted.err.constData());
+    QCOMPARE(publishSummary(untrusted.out), (std::array<qint64, 3>{0, rowsWritten(folder.filePath("untrusted.csv")), 0}));
+    QVERIFY2(untrusted.out.contains("; last problem: "), untrusted.out.constData());
+    QCOMPARE(subscriber.payloads(kTopic).size(), rows);
 }
 
 QTEST_GUILESS_MAIN(TestRecordPublish)
