@@ -33,7 +33,7 @@ unit=$prefix/lib/systemd/system/qmx-record@.service
 for f in bin/qmx-record lib/systemd/system/qmx-record@.service share/qmx-record/example.conf; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
-grep -qx "ExecStart=$prefix/bin/qmx-record --config /etc/qmx-record/%i.conf --quiet" "$unit" ||
+grep -qx "ExecStart=$prefix/bin/qmx-record --config /etc/qmx-record/%i.conf" "$unit" ||
     { echo "ExecStart does not name the installed qmx-record"; exit 1; }
 if command -v systemd-analyze >/dev/null; then
     cp "$unit" "$work/qmx-record@line1.service"
