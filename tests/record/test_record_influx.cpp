@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QUrlQuery>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -86,6 +88,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
 
     void linesOnStandardOutputHoldTheMemory();
+    void readerOfStandardOutputGone();
     void escapesAndValues();
     void influxDbTakesEveryLine();
 };
@@ -122,6 +125,23 @@ void TestRecordInflux::linesOnStandardOutputHoldTheMemory()
     QVERIFY2(influx.run.err.contains(QStringLiteral("qmx-record: %1 rows in ").arg(lines.size()).toLatin1()),
              influx.run.err.constData());
     QVERIFY(influx.run.err.contains("600E62: "));
+}
+
+// A collector that reads standard output and goes away: the recorder's next write fails (no
+// SIGPIPE ends it), and the run ends as after any failed write, with exit 1 and the reason.
+void TestRecordInflux::readerOfStandardOutputGone()
+{
+    SimulatedPort line;
+    QVERIFY(line.start());
+    // A reader that takes one line and goes: the recorder's exit code through the pipe.
+    QProcess process;
+    process.start("bash", {"-c", "\"$0\" \"$@\" | head -n 1 >/dev/null; exit ${PIPESTATUS[0]}", recorder(), "--port",
+                           line.devicePath(), "--channel", "600E60", "--format", "influx", "--out", "-", "--duration", "20s"});
+    QVERIFY(process.waitForFinished(15000));
+    QCOMPARE(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.contains("--out -: standard output could not be written: ") && err.contains(std::strerror(EPIPE)), err.constData());
+    QVERIFY2(err.contains("qmx-record: ") && err.contains(" rows in "), err.constData());
 }
 
 // Names and values the protocol must escape, floats, a failed read and a trigger row, byte for
