@@ -24,12 +24,9 @@ QByteArray csvHeader(const QStringList &columns, bool eventColumn)
 
 QByteArray csvLine(const RecordRow &row, std::optional<bool> event)
 {
-    QByteArray line;
-    if (row.time)
-        line += row.time->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
-    line += ',';
-    if (row.seconds)
-        line += QByteArray::number(*row.seconds, 'f', 3);
+    // The time and t_s cells as the trend export writes them, its line end left for the values.
+    QByteArray line = trendcsv::rowLine({row.time, row.seconds, {}});
+    line.chop(2);
     for (const std::optional<ChannelValue> &value : row.values) {
         line += ',';
         if (!value)
