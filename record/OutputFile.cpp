@@ -46,7 +46,7 @@ std::optional<Rotation> parseRotation(const QString &text)
                 unit = bytes;
         }
         // A file smaller than a row or two would be all headers.
-        if (!ok || count == 0 || count > (std::uint64_t{1} << 50) / unit || count * unit < 1024)
+        if (!ok || count == 0 || count > (std::uint64_t{1} << 50) / unit || count * unit < 1000)
             return std::nullopt;
         rotation.bytes = count * unit;
         return rotation;

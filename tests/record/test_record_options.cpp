@@ -126,6 +126,28 @@ private slots:
         QVERIFY(record::parseArguments({"--config", folder.filePath("none.conf")}).error.startsWith("--config "));
     }
 
+    // --rotate's boundaries of time and of size, and --keep beside it.
+    void rotation()
+    {
+        const auto every = [](const char *text) { return record::parseRotation(QLatin1String(text)).value_or(record::Rotation{}).every; };
+        const auto bytes = [](const char *text) { return record::parseRotation(QLatin1String(text)).value_or(record::Rotation{}).bytes; };
+        QCOMPARE(every("1h"), std::optional<milliseconds>(3600000));
+        QCOMPARE(every("15m"), std::optional<milliseconds>(900000));
+        QCOMPARE(bytes("100MB"), std::optional<std::uint64_t>(100000000));
+        QCOMPARE(bytes("512KiB"), std::optional<std::uint64_t>(524288));
+        QCOMPARE(bytes("1kB"), std::optional<std::uint64_t>(1000));
+        for (const char *refused : {"999B", "0MB", "500ms", "1TB", "MB", "-1h", "10 MB"})
+            QVERIFY2(!record::parseRotation(QLatin1String(refused)), refused);
+        const QStringList base{"--port", "COM1", "--channel", "600E60"};
+        const record::ParseResult parsed = record::parseArguments(base + QStringList{"--out", "run.csv", "--keep", "5", "--rotate", "1h"});
+        QVERIFY2(parsed.options, qPrintable(parsed.error));
+        QCOMPARE(parsed.options->rotation.keep, 5);
+        QCOMPARE(record::parseArguments(base + QStringList{"--out", "run.csv", "--keep", "5"}).error,
+                 QStringLiteral("--keep: only with --rotate"));
+        QCOMPARE(record::parseArguments(base + QStringList{"--out", "-", "--rotate", "1h"}).error,
+                 QStringLiteral("--rotate: give --out FILE, the name the files are named from"));
+    }
+
     // --publish and what goes with it; a broker alone is output enough.
     void publishOptions_data()
     {
