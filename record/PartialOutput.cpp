@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace record {
 
@@ -47,6 +48,18 @@ bool PartialOutput::open(const QString &out, QString *error)
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
+    return true;
+}
+
+bool PartialOutput::openStandardOutput(QString *error)
+{
+    toStandardOutput = true;
+    inPlace = true;
+    fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        *error = systemErrorText();
+        return false;
+    }
     return true;
 }
 

@@ -18,7 +18,10 @@ struct PartialOutput {
     QString finalPath; // --out
     int fd = -1;       // open for writing; handed to the recording, which closes it
     bool inPlace = false;
+    bool toStandardOutput = false; // --out -: nothing to put in place
 
+    // Standard output as the output (a copy of it, so that the recording may close its own).
+    bool openStandardOutput(QString *error);
     // Makes the temporary file beside `out`; false with the system's reason.
     bool open(const QString &out, QString *error);
     // Puts the file in place of --out (the recording goes on writing to it); false with the reason.

@@ -3,6 +3,12 @@
 #include "record/RecordTexts.h"
 #include "trend/Presets.h"
 
+#include "base/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <cmath>
 #include <cstring>
 
 namespace record {
@@ -36,10 +42,72 @@ std::optional<std::chrono::milliseconds> parseDuration(const QString &text, Zero
     return length;
 }
 
-ParseResult parseArguments(const QStringList &arguments)
+std::uint64_t RecordOptions::spoolMax(double secondsPerPass) const
 {
+    if (spoolMaxPasses)
+        return *spoolMaxPasses;
+    const double passes = std::ceil(static_cast<double>(spoolMaxTime.count()) / 1000.0 / std::max(secondsPerPass, 1e-3));
+    return static_cast<std::uint64_t>(std::max(1.0, passes));
+}
+
+namespace {
+
+// The arguments with each "--config FILE" replaced by the arguments in FILE: per line, words as a
+// shell splits them (double quotes keep spaces and quotes inside them are tripled), lines that
+// begin with # left out. A file holds no --config of its own.
+std::optional<QStringList> withConfigFiles(const QStringList &arguments, QString *error)
+{
+    QStringList expanded;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != QLatin1String("--config")) {
+            expanded.append(arguments[i]);
+            continue;
+        }
+        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
+            *error = kValueMissing.arg(arguments[i]);
+            return std::nullopt;
+        }
+        const QString path = arguments[++i];
+        QFile file(path);
+        if (const QString reason = textfile::notRegularFileReason(path); !reason.isEmpty()) {
+            *error = kConfigUnreadable.arg(path, reason);
+            return std::nullopt;
+        }
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = kConfigUnreadable.arg(path, file.errorString());
+            return std::nullopt;
+        }
+        if (file.size() > textfile::kMaxReadBytes) {
+            *error = kConfigTooLarge.arg(path);
+            return std::nullopt;
+        }
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            const QString text = line.trimmed();
+            if (text.isEmpty() || text.startsWith(u'#'))
+                continue;
+            const QStringList words = QProcess::splitCommand(text);
+            if (words.contains(QLatin1String("--config"))) {
+                *error = kConfigInConfig.arg(path);
+                return std::nullopt;
+            }
+            expanded += words;
+        }
+    }
+    return expanded;
+}
+
+} // namespace
+
+ParseResult parseArguments(const QStringList &givenArguments)
+{
+    QString configError;
+    const std::optional<QStringList> expanded = withConfigFiles(givenArguments, &configError);
+    if (!expanded)
+        return {std::nullopt, configError};
+    const QStringList &arguments = *expanded;
     RecordOptions options;
     QStringList triggerOnly; // options that mean something only with --trigger
+    QStringList publishOnly; // and only with --publish
     const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -64,7 +132,12 @@ ParseResult parseArguments(const QStringList &arguments)
                                                QStringLiteral("--wait-time"), QStringLiteral("--channel"),
                                                QStringLiteral("--reads"),    QStringLiteral("--trigger"),
                                                QStringLiteral("--pre"),      QStringLiteral("--post"),
-                                               QStringLiteral("--repeat")};
+                                               QStringLiteral("--repeat"),   QStringLiteral("--format"),
+                                               QStringLiteral("--tag"),      QStringLiteral("--publish"),
+                                               QStringLiteral("--payload"),  QStringLiteral("--cafile"),
+                                               QStringLiteral("--cert"),     QStringLiteral("--key"),
+                                               QStringLiteral("--spool-max"), QStringLiteral("--rotate"),
+                                               QStringLiteral("--keep")};
         if (!kWithValue.contains(arg))
             return fail(kUnknownOption.arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -90,6 +163,72 @@ ParseResult parseArguments(const QStringList &arguments)
             if (!mode)
                 return fail(kBadReadMode.arg(value));
             options.readMode = *mode;
+        } else if (arg == QLatin1String("--format")) {
+            if (value == QLatin1String("csv"))
+                options.format = OutputFormat::Csv;
+            else if (value == QLatin1String("influx"))
+                options.format = OutputFormat::Influx;
+            else
+                return fail(kBadFormat.arg(value));
+        } else if (arg == QLatin1String("--tag")) {
+            QPair<QString, QString> tag;
+            if (const QString problem = tagProblem(value, &tag); !problem.isEmpty())
+                return fail(problem);
+            for (const auto &given : std::as_const(options.tags)) {
+                if (given.first == tag.first)
+                    return fail(kTagTwice.arg(value));
+            }
+            options.tags.append(tag);
+        } else if (arg == QLatin1String("--publish")) {
+            QString error;
+            const std::optional<MqttTarget> target = parseMqttUrl(value, &error);
+            if (!target)
+                return fail(error);
+            for (const MqttTarget &given : std::as_const(options.publish)) {
+                if (given.shownUrl() == target->shownUrl())
+                    return fail(kPublishTwice.arg(value));
+            }
+            options.publish.append(*target);
+        } else if (arg == QLatin1String("--payload")) {
+            if (value != QLatin1String("influx") && value != QLatin1String("json"))
+                return fail(kBadPayload.arg(value));
+            options.jsonPayload = value == QLatin1String("json");
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--cafile") || arg == QLatin1String("--cert") || arg == QLatin1String("--key")) {
+            if (const QString reason = textfile::notRegularFileReason(value); !reason.isEmpty())
+                return fail(kTlsFileUnreadable.arg(arg, value, reason));
+            if (!QFileInfo(value).isReadable())
+                return fail(kTlsFileMissing.arg(arg, value));
+            (arg == QLatin1String("--cafile") ? options.tls.caFile
+                                              : arg == QLatin1String("--cert") ? options.tls.certFile : options.tls.keyFile) =
+                value;
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--spool-max")) {
+            // A bare number counts passes; with a unit it is the passes of that length of time.
+            bool isCount = false;
+            const qulonglong count = value.toULongLong(&isCount);
+            const std::optional<std::chrono::milliseconds> length = isCount ? std::nullopt : parseDuration(value);
+            if (isCount && count > 0) {
+                options.spoolMaxPasses = count;
+            } else if (length) {
+                options.spoolMaxTime = *length;
+                options.spoolMaxPasses.reset();
+            } else {
+                return fail(kBadSpoolMax.arg(value));
+            }
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--rotate")) {
+            const std::optional<Rotation> rotation = parseRotation(value);
+            if (!rotation)
+                return fail(kBadRotate.arg(value));
+            const int keep = options.rotation.keep;
+            options.rotation = *rotation;
+            options.rotation.keep = keep;
+        } else if (arg == QLatin1String("--keep")) {
+            bool ok = false;
+            options.rotation.keep = value.toInt(&ok);
+            if (!ok || options.rotation.keep < 1)
+                return fail(kBadKeep.arg(value));
         } else if (arg == QLatin1String("--trigger")) {
             options.trigger = value;
         } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
@@ -113,12 +252,29 @@ ParseResult parseArguments(const QStringList &arguments)
         return {options, {}};
     if (options.port.isEmpty())
         return fail(kPortMissing);
-    if (options.out.isEmpty())
+    if (options.out.isEmpty() && options.publish.isEmpty())
         return fail(kOutMissing);
     if (options.presets.isEmpty() && options.channels.isEmpty())
         return fail(kNoChannels);
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
         return fail(kPresetsAndChannels);
+    if (options.rotation.keep > 0 && !options.rotation.used())
+        return fail(kKeepWithoutRotate);
+    if (options.rotation.used() && (options.out.isEmpty() || options.outToStandardOutput()))
+        return fail(kRotateWithoutFile);
+    if (options.publish.isEmpty() && !publishOnly.isEmpty())
+        return fail(kOnlyWithPublish.arg(publishOnly.front()));
+    if (options.tls.certFile.isEmpty() != options.tls.keyFile.isEmpty())
+        return fail(kCertAndKey);
+    // A broker reached over TLS listens on its own port unless told otherwise.
+    for (MqttTarget &target : options.publish) {
+        if (options.tls.used() && !target.portGiven)
+            target.port = kMqttTlsPort;
+    }
+    const bool influxSomewhere =
+        options.format == OutputFormat::Influx || (!options.publish.isEmpty() && !options.jsonPayload);
+    if (!options.tags.isEmpty() && !influxSomewhere)
+        return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
     if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
         return fail(kOnlyWithTrigger.arg(triggerOnly.front()));
     return {options, {}};

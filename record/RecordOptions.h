@@ -2,6 +2,9 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "record/InfluxFormat.h"
+#include "record/MqttTarget.h"
+#include "record/OutputFile.h"
 #include "trend/ReadPlan.h"
 
 #include <QString>
@@ -11,11 +14,27 @@
 
 namespace record {
 
+// What the output file holds: CSV rows, or InfluxDB line protocol.
+enum class OutputFormat { Csv, Influx };
+
+// --out - : the rows on standard output.
+inline constexpr char kStandardOutput[] = "-";
+
 struct RecordOptions {
     QString port;                     // "COM1" or a device path
     QString presets;                  // a preset file ("UserPre.qmt"), or empty
     QStringList channels;             // --channel texts in order: NAME, HEXADDRESS or NAME:BIT
-    QString out;                      // the CSV file
+    QString out;                      // the file written; "-" for standard output
+    OutputFormat format = OutputFormat::Csv;
+    InfluxTags tags;                  // --tag pairs in order, added to every influx line
+    Rotation rotation;                // --rotate and --keep: a series of files named from --out
+    // --publish: brokers and topics each pass goes to, the messages' form, the TLS files, and how
+    // many passes may wait in each spool (a count, or a length of time at the plan's wire limit).
+    QList<MqttTarget> publish;
+    bool jsonPayload = false;
+    MqttTls tls;
+    std::optional<std::uint64_t> spoolMaxPasses;
+    std::chrono::milliseconds spoolMaxTime{3600 * 1000};
     std::optional<std::chrono::milliseconds> duration; // none: until stopped
     int waitTimeMs = 0;               // the pause between passes
     readplan::ReadMode readMode = readplan::kDefaultReadMode; // the requests of a pass
@@ -29,6 +48,10 @@ struct RecordOptions {
     std::chrono::milliseconds pre{5000};
     std::chrono::milliseconds post{5000};
     int repeat = 1;
+
+    bool outToStandardOutput() const { return out == QLatin1String(kStandardOutput); }
+    // The spool's bound for passes of `secondsPerPass` at the most.
+    std::uint64_t spoolMax(double secondsPerPass) const;
 };
 
 struct ParseResult {
@@ -36,7 +59,9 @@ struct ParseResult {
     QString error; // names the argument; empty when options were parsed
 };
 
-ParseResult parseArguments(const QStringList &arguments); // without the program name
+// Without the program name. "--config FILE" stands for the arguments written in FILE (what a
+// service reads from /etc/qmx-record/<name>.conf), in its place among the others.
+ParseResult parseArguments(const QStringList &arguments);
 
 // Whether a length of time may be none at all (--pre 0) or must be some (--duration).
 enum class ZeroLength { Refused, Allowed };

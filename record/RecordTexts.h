@@ -16,6 +16,9 @@ inline const QString kHelpText = QStringLiteral(
     "usage: qmx-record --port PORT (--presets FILE | --channel CH ...) --out FILE.csv\n"
     "                  [--duration T] [--wait-time MS] [--reads MODE] [--data-read] [--force] [--quiet]\n"
     "                  [--trigger COND [--pre T] [--post T] [--repeat N]]\n"
+    "                  [--format csv|influx] [--tag KEY=VALUE ...] [--rotate T|SIZE [--keep N]]\n"
+    "                  [--publish mqtt://[user[:password]@]host[:port]/topic ... [--payload influx|json]\n"
+    "                   [--cafile FILE] [--cert FILE --key FILE] [--spool-max N|T]] [--config FILE]\n"
     "\n"
     "Records every trend pass of a QMX controller to a CSV file (time, t_s, one column per\n"
     "channel; a failed read is an empty cell), flushed at least once a second. Runs until the\n"
@@ -56,6 +59,30 @@ inline const QString kHelpText = QStringLiteral(
     "  --pre T           the time kept before each event (default 5s; 0, 0s or 0ms for none)\n"
     "  --post T          the time written after each event (default 5s; 0 for none)\n"
     "  --repeat N        end (exit 0) after N events (default 1)\n"
+    "  --out -           the rows on standard output, nothing else there (the summary and\n"
+    "                    every message on standard error)\n"
+    "  --format FORMAT   csv (the default) or influx: InfluxDB line protocol, one line per pass,\n"
+    "                    qmx,port=<device>[,<tags>] <column>=<value>i,...,pass=<n>i <ns time>;\n"
+    "                    a failed read leaves its field out\n"
+    "  --tag KEY=VALUE   a tag on every InfluxDB line (in the file or published); repeat for more\n"
+    "  --rotate T|SIZE   a series of files named from --out with the start of each\n"
+    "                    (run-20261208-140000.csv), a new one each period on the clock (1h, 15m)\n"
+    "                    or before a file would pass a size (100MB, 512KiB); a header in each\n"
+    "  --keep N          keep the newest N files of the series, delete older ones\n"
+    "  --publish URL     every pass as a QoS 1 message on the topic of an MQTT broker (as\n"
+    "                    well as --out, or without it); \"online\"/\"offline\" retained on\n"
+    "                    <topic>/status. While the broker is away the passes wait on disk in\n"
+    "                    $XDG_STATE_HOME/qmx-record (~/.local/state) and go in order once it is\n"
+    "                    back, or at the next start on the same topic\n"
+    "  --payload FORM    influx (the InfluxDB line, the default) or json\n"
+    "                    ({\"time\":...,\"pass\":...,\"values\":{...}})\n"
+    "  --cafile FILE     TLS to the broker, trusting this authority (port 8883 unless given)\n"
+    "  --cert FILE, --key FILE  this client's certificate and key, for a broker that asks\n"
+    "  --spool-max N|T   passes kept waiting for the broker, as a number or as the passes of a\n"
+    "                    length of time at the run's pace (default 1h); past it the oldest\n"
+    "                    are dropped and counted\n"
+    "  --config FILE     arguments read from FILE (words as a shell splits them, # comment lines),\n"
+    "                    as the service qmx-record@NAME reads /etc/qmx-record/NAME.conf\n"
     "  --quiet           no status line (there is none either when not on a terminal)\n"
     "  --help            this text\n"
     "\n"
@@ -85,6 +112,40 @@ inline const QString kOutMissing = QStringLiteral("--out: the CSV file to write 
 inline const QString kNoChannels = QStringLiteral("--presets or --channel: no channels to record");
 inline const QString kPresetsAndChannels = QStringLiteral("--presets and --channel: give one or the other");
 inline const QString kOnlyWithTrigger = QStringLiteral("%1: only with --trigger");
+// --rotate and --keep. %1 the value given.
+inline const QString kBadRotate = QStringLiteral(
+    "--rotate %1: give a length of time of a second or more (1h, 15m) or a size of 1kB or more (100MB, 512KiB)");
+inline const QString kBadKeep = QStringLiteral("--keep %1: give the number of files to keep, 1 or more");
+inline const QString kKeepWithoutRotate = QStringLiteral("--keep: only with --rotate");
+inline const QString kRotateWithoutFile = QStringLiteral("--rotate: give --out FILE, the name the files are named from");
+// --config FILE: %1 the file, %2 why it cannot be read.
+inline const QString kConfigUnreadable = QStringLiteral("--config %1: %2");
+inline const QString kConfigTooLarge = QStringLiteral("--config %1: larger than an argument file can be (4 MiB)");
+inline const QString kConfigInConfig = QStringLiteral("--config %1: an argument file names no other --config");
+inline const QString kBadFormat = QStringLiteral("--format %1: give csv or influx");
+// A --tag text (%1) that cannot be a tag of the line protocol.
+inline const QString kTagForm = QStringLiteral("--tag %1: give KEY=VALUE, neither empty");
+inline const QString kTagCharacters =
+    QStringLiteral("--tag %1: a tag holds no backslash and no line end");
+// %2 the key.
+inline const QString kTagReserved = QStringLiteral("--tag %1: %2 is a tag or column of its own; choose another key");
+inline const QString kTagTwice = QStringLiteral("--tag %1: the key is given twice");
+inline const QString kTagOnlyInflux = QStringLiteral("--tag %1: only with --format influx or --publish");
+// --publish and its options. %1 the value given.
+inline const QString kPublishForm =
+    QStringLiteral("--publish %1: give mqtt://[user[:password]@]host[:port]/topic");
+inline const QString kPublishTopic =
+    QStringLiteral("--publish %1: give one topic to publish on, without + or # and without ? or #");
+inline const QString kPublishTwice = QStringLiteral("--publish %1: the same broker and topic twice");
+inline const QString kBadPayload = QStringLiteral("--payload %1: give influx or json");
+inline const QString kBadSpoolMax =
+    QStringLiteral("--spool-max %1: give a number of passes (1 or more) or a length of time such as 1h");
+// %1 the option, %2 the file, %3 why it cannot be read.
+inline const QString kTlsFileUnreadable = QStringLiteral("%1 %2: %3");
+inline const QString kTlsFileMissing = QStringLiteral("%1 %2: the file cannot be read");
+inline const QString kCertAndKey = QStringLiteral("--cert and --key: give both or neither");
+// %1 the option.
+inline const QString kOnlyWithPublish = QStringLiteral("%1: only with --publish");
 
 // What is said about --out. %1: the --out path.
 inline const QString kOutNotRegular = QStringLiteral("--out %1: %2; give the CSV file's name");
@@ -95,6 +156,8 @@ inline const QString kOutCannotBeMade =
 inline const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
 inline const QString kOutNotInPlace =
     QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
+// --out - : standard output could not take the rows; %1 the system's reason.
+inline const QString kStandardOutputFailed = QStringLiteral("--out -: standard output could not be written: %1");
 inline const QString kOutNoRow =
     QStringLiteral("--out %1: no row was recorded; the file there is left as it was");
 
@@ -151,6 +214,27 @@ inline const QString kDataReadStopped =
     QStringLiteral("--data-read: stopped before the recording began; sbdata.qmx and --out are as they were");
 // The port would not open: %1 the message, %2 the system's reason after a space, or nothing.
 inline const QString kPortProblem = QStringLiteral("--port: %1%2");
+
+// The spool of a --publish target. %1 its folder.
+inline const QString kSpoolFolderNotMade = QStringLiteral("--publish: the spool folder %1 cannot be made");
+// %2 the system's reason.
+inline const QString kSpoolNotOpened = QStringLiteral("--publish: the spool %1 cannot be opened: %2");
+inline const QString kSpoolInUse =
+    QStringLiteral("--publish: the spool %1 is in use by another qmx-record publishing to the same topic");
+// Why a broker is away, where the library has no words of its own.
+inline const QString kBrokerNoAnswer = QStringLiteral("no answer from the broker");
+inline const QString kTlsRefused = QStringLiteral("TLS set-up refused: %1");
+// In the status line: %1 connected or away, %2 passes waiting, %3 passes dropped.
+inline const QString kPublishStatus = QStringLiteral("mqtt %1, queued %2, dropped %3");
+inline const QString kBrokerConnected = QStringLiteral("connected");
+inline const QString kBrokerAway = QStringLiteral("away");
+// %1 why: the library's words ("Connection refused", "not authorised") or the spool's disk.
+inline const QString kBrokerAwayBecause = QStringLiteral("away (%1)");
+// After the summary, one line per --publish: %1 the broker and topic, %2 passes the broker took in
+// this run, %3 waiting, %4 dropped.
+inline const QString kPublishSummary = QStringLiteral("qmx-record: %1: sent %2, queued %3, dropped %4");
+inline const QString kPublishLeftWaiting = QStringLiteral(" (kept in the spool for the next start)");
+inline const QString kPublishLastProblem = QStringLiteral("; last problem: %1");
 
 // The status line on a terminal and the summary at the end. %1 rows, %2 passes a second, %3 the
 // failed reads by result code ("none" without any), %4 the time elapsed, %5 kilobytes written.

@@ -123,7 +123,7 @@ ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &
     return setup;
 }
 
-void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
+void recordPasses(Link &link, LinkTask &task, const TrendData &channels, RunRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow, readplan::ReadMode mode)
 {
     // The file takes the passes on a thread of its own, as the window does on its own: the reading
@@ -184,7 +184,7 @@ QString clockText(std::chrono::steady_clock::duration elapsed)
 
 } // namespace
 
-QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+QString summaryLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
                     const TrendData &channels)
 {
     QStringList byChannel;
@@ -206,7 +206,7 @@ QString lineName(const QString &port)
     return device == port ? port : kPortAndDevice.arg(port, device);
 }
 
-QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
                    const QString &lineName)
 {
     QString line;

@@ -1,10 +1,10 @@
 #pragma once
 // What qmx-record does between the command line and the file: the channels of a preset file or of
 // --channel texts resolved through the variable list, and every pass of the run written as a CSV
-// row to its file (CsvRecording). Memory stays the same however long the run: a row is written and
+// row to its file (RunRecording). Memory stays the same however long the run: a row is written and
 // forgotten.
 
-#include "record/CsvRecording.h"
+#include "record/RunRecording.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
@@ -40,7 +40,7 @@ ChannelSetup channelsFromPresets(const QStringList &presetLines, const QString &
 // Reads passes until `task` is cancelled, each written to `recording`: the Trend Graph's pass
 // loop with the file in place of the window. Returns once every pass read has been written.
 // `afterRow` (optional, on the writing thread) hears the row count.
-void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvRecording &recording,
+void recordPasses(Link &link, LinkTask &task, const TrendData &channels, RunRecording &recording,
                   const std::function<void(std::uint64_t rows)> &afterRow = {},
                   readplan::ReadMode mode = readplan::kDefaultReadMode);
 
@@ -48,12 +48,12 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, CsvReco
 // while the controller does not answer, rows in the file, passes per second, failed reads by code,
 // elapsed time, file size, the last line event with its time, the plan with its wire limit and the
 // block reads given up.
-QString statusLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
                    const QString &lineName = QString());
 // The line printed when a run ends: rows in the file, how long, passes per second, and the failed
 // reads by result with their meaning and by channel, e.g. "qmx-record: 120 rows in 0:00:45, 2.64
 // passes/s, failed reads: -1 no reply: 2 (SpdFbk: 2)".
-QString summaryLine(const CsvRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
+QString summaryLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
                     const TrendData &channels);
 // "COM1 (/dev/ttyUSB0)" for a port name the configuration maps, the device itself for a path.
 QString lineName(const QString &port);

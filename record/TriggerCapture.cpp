@@ -1,5 +1,6 @@
 #include "record/TriggerCapture.h"
 
+#include "record/CsvFormat.h"
 #include "record/RecordTexts.h"
 
 #include <QRegularExpression>
@@ -140,7 +141,7 @@ TriggerCapture::TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::
 {
 }
 
-std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const trendcsv::Row &row, const SampleRow &values,
+std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const RecordRow &row, const SampleRow &values,
                                                           std::uint16_t failedChannels,
                                                           std::chrono::milliseconds sinceStart)
 {
@@ -196,17 +197,6 @@ QString captureStatusText(const TriggerCapture::Progress &progress)
     return kCaptureDone.arg(progress.event).arg(progress.repeat);
 }
 
-QByteArray eventHeaderLine(const QStringList &channelColumns)
-{
-    return trendcsv::headerLine(QStringList(channelColumns) << QStringLiteral("event"));
-}
-
-QByteArray eventRowLine(const TriggerCapture::Line &line)
-{
-    QByteArray text = trendcsv::rowLine(line.row);
-    // The line end stays last; the event cell goes before it.
-    text.insert(text.size() - 2, line.event ? QByteArrayLiteral(",1") : QByteArrayLiteral(","));
-    return text;
-}
+QByteArray eventRowLine(const TriggerCapture::Line &line) { return csvLine(line.row, line.event); }
 
 } // namespace record

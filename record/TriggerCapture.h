@@ -4,7 +4,7 @@
 // --post after each event reach the file, the trigger row marked in the column "event". Memory is
 // bounded by the pre-trigger window: older rows are forgotten as new ones come.
 
-#include "trend/TrendCsv.h"
+#include "record/RecordRow.h"
 #include "trend/TrendData.h"
 #include "trend/Trigger.h"
 
@@ -35,12 +35,12 @@ public:
                    int repeat);
 
     struct Line {
-        trendcsv::Row row;
+        RecordRow row;
         bool event = false; // the trigger row
     };
     // One pass of the recording (values as stored, its failed reads, its time since the start):
     // the rows to write now, oldest first.
-    std::vector<Line> takeRow(const trendcsv::Row &row, const SampleRow &values, std::uint16_t failedChannels,
+    std::vector<Line> takeRow(const RecordRow &row, const SampleRow &values, std::uint16_t failedChannels,
                               std::chrono::milliseconds sinceStart);
 
     enum class State { Armed, Capturing, Done };
@@ -55,7 +55,7 @@ public:
 
 private:
     struct KeptRow {
-        trendcsv::Row row;
+        RecordRow row;
         std::chrono::milliseconds sinceStart;
     };
 
@@ -70,9 +70,7 @@ private:
 
 // "armed for event 1 of 3", "capturing event 2 of 3", "done: 3 of 3 events".
 QString captureStatusText(const TriggerCapture::Progress &progress);
-// "time,t_s,<columns>,event" with its line end.
-QByteArray eventHeaderLine(const QStringList &channelColumns);
-// A row with its event cell: "1" on the trigger row, else empty.
+// A row as CSV with its event cell: "1" on the trigger row, else empty.
 QByteArray eventRowLine(const TriggerCapture::Line &line);
 
 } // namespace record

@@ -9,6 +9,8 @@
 #include "link/Link.h"
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
+#include "link/Settings.h"
+#include "record/MqttPublisher.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
@@ -36,6 +38,8 @@ constexpr int kExitNoGoodRead = 3;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
+// At the end of a run, how long the passes still waiting are sent while the broker is there.
+constexpr std::chrono::milliseconds kPublishDrain{3000};
 
 // The status line on a terminal is written over in place: from the line's start, the rest of the
 // line cleared after the text.
@@ -164,12 +168,27 @@ DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options,
     return outcome;
 }
 
+// Rows of empty cells are no recording: an unattended run must not look fine.
+int noGoodReadOutcome(const record::RunRecording::Figures &figures, const QString &lineName)
+{
+    if (figures.poll.passes > 0 && figures.passesWithGoodRead == 0) {
+        printMessage(record::kNoGoodRead.arg(lineName));
+        return kExitNoGoodRead;
+    }
+    return kExitDone;
+}
+
 // What becomes of the output when the run has ended, and the exit code: a file with rows is put in
 // place (also after a failed write: it ends with its last whole row); a run without a row leaves a
 // file that was there as it was, and otherwise puts its header in place, as a start of a file.
-int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figures &figures, QString placeError,
+int finishOutput(record::PartialOutput &output, const record::RunRecording::Figures &figures, QString placeError,
                  const QString &lineName)
 {
+    if (output.toStandardOutput) {
+        if (figures.writeFailed)
+            return fail(kExitPort, record::kStandardOutputFailed.arg(figures.writeError));
+        return noGoodReadOutcome(figures, lineName);
+    }
     const QString &out = output.finalPath;
     const bool fileThere = QFileInfo::exists(out);
     if (figures.rows == 0 && !output.inPlace && (fileThere || figures.writeFailed)) {
@@ -185,12 +204,7 @@ int finishOutput(record::PartialOutput &output, const record::CsvRecording::Figu
         printMessage(record::kOutNotInPlace.arg(out, placeError, output.path));
     if (figures.writeFailed || !placeError.isEmpty())
         return kExitPort;
-    // Rows of empty cells are no recording: an unattended run must not look fine.
-    if (figures.poll.passes > 0 && figures.passesWithGoodRead == 0) {
-        printMessage(record::kNoGoodRead.arg(lineName));
-        return kExitNoGoodRead;
-    }
-    return kExitDone;
+    return noGoodReadOutcome(figures, lineName);
 }
 
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
@@ -242,8 +256,15 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
-    if (const QString problem = record::outPathProblem(options.out, options.force); !problem.isEmpty())
-        return fail(kExitArguments, problem);
+    if (!options.out.isEmpty() && !options.outToStandardOutput()) {
+        // A series of files is named from --out; --out itself is never written then.
+        const bool replaceable = options.force || options.rotation.used();
+        if (const QString problem = record::outPathProblem(options.out, replaceable); !problem.isEmpty())
+            return fail(kExitArguments, problem);
+    }
+    // A reader of standard output that goes away (a collector stopped) is a failed write, not the
+    // end of the process: the run ends as after any failed write, with the port closed.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from before the port
     // opens: they end a --data-read between two reads and the run at its next tick, never the
@@ -270,26 +291,49 @@ int main(int argc, char **argv)
             return fail(kExitArguments, triggerError);
         printWarnings(*setup);
     }
+    // Rows go to the file (or standard output), to each broker, or both.
+    const bool toFile = !options.out.isEmpty();
     record::PartialOutput output;
     QString error;
-    if (!output.open(options.out, &error))
+    const bool series = options.rotation.used();
+    if (!toFile || series) {
+        output.inPlace = true;
+        output.fd = record::RunRecording::kNoFile;
+    } else if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error)) {
         return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
+    }
 
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     const QString line = record::lineName(options.port);
-    record::CsvRecording recording(setup->data, output.fd);
+    record::RunRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
+    recording.setFormat(options.format);
+    if (series)
+        recording.setRotation(options.out, options.rotation);
+    recording.setInfluxTags(devicePathForPort(options.port), options.tags);
+    std::vector<std::unique_ptr<record::MqttPublisher>> publishers =
+        record::startPublishers(options, setup->data, &error);
+    if (!error.isEmpty()) {
+        output.discard();
+        return fail(kExitPort, error);
+    }
+    for (const auto &publisher : publishers)
+        recording.addPublisher(publisher.get());
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();
-        return fail(kExitPort, record::kOutWriteFailed.arg(options.out, recording.figures().writeError));
+        const record::RunRecording::Figures figures = recording.figures();
+        return fail(kExitPort, record::kOutWriteFailed.arg(series ? figures.filePath : options.out, figures.writeError));
     }
     LinkTask task;
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
     std::thread reader([&] { record::recordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
-    const auto captureStatus = [&] {
-        return capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
+    const auto extraStatus = [&] {
+        QString text = capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
+        for (const auto &publisher : publishers)
+            text += QStringLiteral("  ") + record::publishStatusText(publisher->figures());
+        return text;
     };
     QString placeError; // why the file could not be put in place
     for (;;) {
@@ -300,7 +344,7 @@ int main(int argc, char **argv)
         if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
             break;
         if (showStatus)
-            printStatus(record::statusLine(recording.figures(), elapsed, line) + captureStatus());
+            printStatus(record::statusLine(recording.figures(), elapsed, line) + extraStatus());
         // The last event captured ends the run as the duration does.
         if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
@@ -311,10 +355,22 @@ int main(int argc, char **argv)
     reader.join();
     recording.flush();
     link.close();
-    const record::CsvRecording::Figures figures = recording.figures();
+    // What the brokers have not taken by now waits in the spools for the next start.
+    for (const auto &publisher : publishers)
+        publisher->stop(kPublishDrain);
+    const record::RunRecording::Figures figures = recording.figures();
     if (showStatus)
-        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + captureStatus());
-    if (!options.quiet)
-        print(stdout, record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + extraStatus());
+    // Standard output carries the data alone when the rows go there.
+    if (!options.quiet) {
+        std::FILE *to = options.outToStandardOutput() ? stderr : stdout;
+        print(to, record::summaryLine(figures, std::chrono::steady_clock::now() - started, setup->data) + u'\n');
+        for (const auto &publisher : publishers)
+            print(to, record::publishSummaryText(publisher->target(), publisher->figures()) + u'\n');
+    }
+    if (series && figures.writeFailed)
+        return fail(kExitPort, record::kOutWriteFailed.arg(figures.filePath, figures.writeError));
+    if (!toFile || series)
+        return noGoodReadOutcome(figures, line);
     return finishOutput(output, figures, placeError, line);
 }

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev fonts-liberation
           xvfb xauth clang libclang-rt-14-dev poppler-utils locales-all desktop-file-utils
-          g++-mingw-w64-x86-64 wine64)
+          g++-mingw-w64-x86-64 wine64 pkg-config libmosquitto-dev mosquitto mosquitto-clients influxdb)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

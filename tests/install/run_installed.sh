@@ -26,6 +26,33 @@ fi
 desktop-file-validate "$prefix/share/applications/qmx-trend.desktop"
 echo "installed layout and launcher entry: ok"
 
+# The recorder's service: the unit names the installed program, systemd finds nothing to say about
+# it (where systemd-analyze is there; no systemd needs to run), and the example's arguments are
+# taken (the port of the example is not on this machine: exit 1, not 2).
+unit=$prefix/lib/systemd/system/qmx-record@.service
+for f in bin/qmx-record lib/systemd/system/qmx-record@.service share/qmx-record/example.conf; do
+    [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+grep -qx "ExecStart=$prefix/bin/qmx-record --config /etc/qmx-record/%i.conf" "$unit" ||
+    { echo "ExecStart does not name the installed qmx-record"; exit 1; }
+if command -v systemd-analyze >/dev/null; then
+    cp "$unit" "$work/qmx-record@line1.service"
+    said=$(systemd-analyze verify --man=no "$work/qmx-record@line1.service" 2>&1) || { echo "$said"; exit 1; }
+    [ -z "$said" ] || { echo "systemd-analyze verify: $said"; exit 1; }
+    echo "service unit verified by systemd-analyze"
+else
+    echo "systemd-analyze is not installed: the service unit was not verified"
+fi
+example_port=$(sed -n 's/^--port \([^ ]*\).*/\1/p' "$prefix/share/qmx-record/example.conf")
+if [ ! -e "$example_port" ]; then
+    status=0
+    (cd "$work" && XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" \
+        QMX_LOCK_DIR="$work" "$prefix/bin/qmx-record" --config "$prefix/share/qmx-record/example.conf" --quiet \
+        >"$work/example.out" 2>&1) || status=$?
+    [ "$status" -eq 1 ] || { echo "the example's arguments: exit $status"; cat "$work/example.out"; exit 1; }
+    echo "the example's arguments are taken"
+fi
+
 cp "$check_program" "$prefix/bin/qmx-installed-check"
 chmod -R a-w "$prefix"
 

@@ -136,7 +136,7 @@ void TestRecording::optionsAndChannels()
     QVERIFY(error({"1", "2", "3", "4", "5", "6", "7", "8"}).startsWith(QStringLiteral("--channel 8:")));
 
     // The status line carries the line's last event with its time.
-    record::CsvRecording::Figures figures;
+    record::RunRecording::Figures figures;
     figures.rows = 3;
     figures.poll.stats.add(-1, {});
     figures.poll.stats.add(-1, {});
@@ -277,9 +277,9 @@ void TestRecording::blockReadsRefusedByTheController()
     Link link;
     QCOMPARE(link.open(PortUser::Tool, sim.devicePath()), 0);
     QString error;
-    const int file = record::CsvRecording::openFile(testenv::programDir() + QStringLiteral("status.csv"), &error);
+    const int file = record::RunRecording::openFile(testenv::programDir() + QStringLiteral("status.csv"), &error);
     QVERIFY2(file >= 0, qPrintable(error));
-    record::CsvRecording recording(setup.data, file);
+    record::RunRecording recording(setup.data, file);
     QVERIFY(recording.begin(std::chrono::steady_clock::now(), QDateTime::currentDateTime()));
     LinkTask task;
     record::recordPasses(link, task, setup.data, recording,

@@ -351,7 +351,7 @@ private slots:
         QList<int> written;
         QList<int> events;
         for (int ms = 0; ms <= 400; ms += 10) {
-            trendcsv::Row row;
+            record::RecordRow row;
             row.seconds = ms / 1000.0;
             SampleRow values{};
             values[kBitChannel] = (ms >= 100 && ms < 200) || ms >= 300 ? 1 : 0;

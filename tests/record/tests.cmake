@@ -14,3 +14,22 @@ qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx
 qmx_add_test(test_record_output SOURCES record/test_record_output.cpp LIBS qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_output PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_output qmx-record)
+# qmx-record --format influx: every line read by a strict parser against the simulator's memory,
+# and a real InfluxDB (Debian's influxd on loopback ports of the test's own) taking them.
+qmx_add_test(test_record_influx SOURCES record/test_record_influx.cpp record/InfluxLineParser.h
+             LIBS qmx_record_core qmx_sim Qt6::Network TIMEOUT 120)
+target_compile_definitions(test_record_influx PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_influx qmx-record)
+# qmx-record --publish against a real Mosquitto started by the test on loopback ports: a broker
+# stopped for 10 s mid-run, a recorder stopped while passes wait, the spool's bound.
+qmx_add_test(test_record_publish SOURCES record/test_record_publish.cpp record/MqttTestParts.h
+             LIBS qmx_sim Qt6::Network PkgConfig::MOSQUITTO TIMEOUT 180)
+target_compile_definitions(test_record_publish PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_publish qmx-record)
+# The spool of --publish: order across segments and starts, a cut message after a crash, the bound.
+qmx_add_test(test_spool SOURCES record/test_spool.cpp LIBS qmx_record_core)
+# qmx-record --rotate and --keep: files by time and by size, no pass lost or written twice, the
+# oldest beyond --keep deleted, a full disk.
+qmx_add_test(test_record_rotate SOURCES record/test_record_rotate.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
+target_compile_definitions(test_record_rotate PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_rotate qmx-record)

@@ -1,0 +1,44 @@
+#include "record/CsvFormat.h"
+
+#include "trend/TrendCsv.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace record {
+
+QByteArray floatText(double value)
+{
+    // Neither CSV readers nor time-series databases agree on a text for these: no value.
+    if (!std::isfinite(value))
+        return {};
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? QByteArray(text, end - text) : QByteArray();
+}
+
+QByteArray csvHeader(const QStringList &columns, bool eventColumn)
+{
+    return trendcsv::headerLine(eventColumn ? QStringList(columns) << QStringLiteral("event") : columns);
+}
+
+QByteArray csvLine(const RecordRow &row, std::optional<bool> event)
+{
+    // The time and t_s cells as the trend export writes them, its line end left for the values.
+    QByteArray line = trendcsv::rowLine({row.time, row.seconds, {}});
+    line.chop(2);
+    for (const std::optional<ChannelValue> &value : row.values) {
+        line += ',';
+        if (!value)
+            continue;
+        if (const auto *whole = std::get_if<std::int64_t>(&*value))
+            line += QByteArray::number(*whole);
+        else
+            line += floatText(std::get<double>(*value));
+    }
+    if (event)
+        line += *event ? QByteArrayLiteral(",1") : QByteArrayLiteral(",");
+    return line + QByteArrayLiteral("\r\n");
+}
+
+} // namespace record

@@ -1,0 +1,50 @@
+#include "record/JsonFormat.h"
+
+#include "record/CsvFormat.h"
+
+#include <QJsonDocument>
+#include <QJsonArray>
+
+namespace record {
+
+QList<QByteArray> jsonKeys(const QStringList &columns)
+{
+    QList<QByteArray> keys;
+    for (const QString &column : columns) {
+        // A one-element array is the smallest document Qt writes a string in; its brackets go.
+        const QByteArray array = QJsonDocument(QJsonArray{column}).toJson(QJsonDocument::Compact);
+        keys.append(array.mid(1, array.size() - 2));
+    }
+    return keys;
+}
+
+QByteArray jsonPayload(const QList<QByteArray> &keys, const RecordRow &row, bool event)
+{
+    QByteArray text = "{\"time\":\"";
+    if (row.time)
+        text += row.time->toUTC().toString(Qt::ISODateWithMs).toLatin1();
+    text += "\",\"pass\":" + QByteArray::number(static_cast<qulonglong>(row.pass));
+    if (event)
+        text += ",\"event\":1";
+    text += ",\"values\":{";
+    bool first = true;
+    for (qsizetype c = 0; c < keys.size() && c < static_cast<qsizetype>(row.values.size()); ++c) {
+        const std::optional<ChannelValue> &value = row.values[static_cast<std::size_t>(c)];
+        if (!value)
+            continue;
+        QByteArray number;
+        if (const auto *whole = std::get_if<std::int64_t>(&*value))
+            number = QByteArray::number(*whole);
+        else
+            number = floatText(std::get<double>(*value));
+        if (number.isEmpty())
+            continue; // JSON has no number for an infinity or NaN
+        if (!first)
+            text += ',';
+        first = false;
+        text += keys[c] + ':' + number;
+    }
+    return text + "}}";
+}
+
+} // namespace record

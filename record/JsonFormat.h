@@ -1,0 +1,19 @@
+#pragma once
+// A recording's rows as JSON messages, one per pass:
+//   {"time":"2026-12-08T13:00:00.123Z","pass":7,"values":{"SpdFbk":123,"InvFlag.07":1}}
+// the time in UTC to the millisecond, whole numbers as integers, floats as numbers; a failed read
+// leaves its value out, and a trigger row adds "event":1.
+
+#include "record/RecordRow.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+namespace record {
+
+// The columns' names as JSON strings, quoted, made once for a run.
+QList<QByteArray> jsonKeys(const QStringList &columns);
+QByteArray jsonPayload(const QList<QByteArray> &keys, const RecordRow &row, bool event = false);
+
+} // namespace record

@@ -1,0 +1,51 @@
+#include "record/MqttTarget.h"
+
+#include "record/RecordTexts.h"
+#include "record/Spool.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+namespace record {
+
+QString MqttTarget::shownUrl() const { return QStringLiteral("mqtt://%1:%2/%3").arg(host).arg(port).arg(topic); }
+
+std::optional<MqttTarget> parseMqttUrl(const QString &text, QString *error)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    MqttTarget target;
+    if (!url.isValid() || url.scheme() != QLatin1String("mqtt") || url.host().isEmpty()) {
+        *error = kPublishForm.arg(text);
+        return std::nullopt;
+    }
+    target.host = url.host();
+    target.portGiven = url.port() > 0;
+    target.port = target.portGiven ? url.port() : kMqttPort;
+    target.user = url.userName(QUrl::FullyDecoded);
+    target.password = url.password(QUrl::FullyDecoded);
+    target.topic = url.path(QUrl::FullyDecoded).mid(1);
+    // A topic to publish on names one topic: no wildcard, nothing empty, no NUL.
+    if (target.topic.isEmpty() || target.topic.contains(u'+') || target.topic.contains(u'#') ||
+        target.topic.contains(QChar(0)) || url.hasQuery() || url.hasFragment()) {
+        *error = kPublishTopic.arg(text);
+        return std::nullopt;
+    }
+    return target;
+}
+
+QString spoolFolderFor(const MqttTarget &target)
+{
+    const QString key = QStringLiteral("%1:%2/%3").arg(target.host).arg(target.port).arg(target.topic);
+    QString readable;
+    for (const QChar c : key) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                           c == u'-' || c == u'.';
+        readable += plain ? c : u'_';
+    }
+    // Two keys that read alike (a/b and a_b) keep folders of their own.
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(10);
+    return userStateFolder() + QStringLiteral("/qmx-record/spool/") + readable.left(120) + u'-' +
+           QString::fromLatin1(hash);
+}
+
+} // namespace record

@@ -1,0 +1,25 @@
+#pragma once
+// One row of a recording as every output takes it: the pass's time, its number and a value per
+// recorded column. A value is a whole number (a word, a logic bit) or a float (a scaled or computed
+// channel); a read that failed has none. Each output format turns such a row into its own text in
+// one function of its own file: CsvFormat.h, InfluxFormat.h, JsonFormat.h.
+
+#include <QDateTime>
+#include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace record {
+
+using ChannelValue = std::variant<std::int64_t, double>;
+
+struct RecordRow {
+    std::optional<QDateTime> time; // local wall-clock time of the pass, to the millisecond
+    std::optional<double> seconds; // since the run's start
+    std::vector<std::optional<ChannelValue>> values; // one per column; none: the read failed
+    std::int64_t epochNanoseconds = 0; // the same instant as `time`, to the nanosecond
+    std::uint64_t pass = 0;            // passes of the run counted from 1
+};
+
+} // namespace record

@@ -1,0 +1,89 @@
+#pragma once
+// Messages waiting for a broker, on disk: every message of a run is appended here first and sent
+// from here, so that passes recorded while the broker is away (not started, restarting, the
+// network gone) wait in order, and a recorder stopped with messages waiting sends them at its next
+// start on the same topic. The folder holds segment files named by the number of their first
+// message (one message a line) and the number of the oldest message not yet delivered; memory
+// holds neither.
+//
+// The spool keeps at most `maxMessages`: past it the oldest are dropped and counted. A spool is one
+// recorder's at a time (a lock on the folder).
+//
+// Messages are appended on one thread and read and acknowledged on another.
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace record {
+
+class Spool {
+public:
+    Spool() = default;
+    ~Spool();
+    Spool(const Spool &) = delete;
+    Spool &operator=(const Spool &) = delete;
+
+    // Creates or takes up the spool in `folder`: the messages an earlier run left are waiting again.
+    // False with the reason when the folder cannot be made or another recorder holds it.
+    bool open(const QString &folder, std::uint64_t maxMessages, QString *error);
+
+    // A message without a line end in it. One that the disk refuses is dropped and counted.
+    void append(const QByteArray &message);
+
+    struct Message {
+        std::uint64_t number = 0;
+        QByteArray text;
+    };
+    // Up to `count` waiting messages from number `from` on (from the oldest waiting when `from` is
+    // older), in order.
+    std::vector<Message> read(std::uint64_t from, std::size_t count);
+    // Every message before number `before` is delivered; whole segments of them are removed.
+    void acknowledge(std::uint64_t before);
+    // Keeps the number of the oldest waiting message, for the next run.
+    void savePosition();
+
+    std::uint64_t first() const; // the oldest waiting message's number
+    std::uint64_t end() const;   // one past the newest's
+    std::uint64_t queued() const { return end() - first(); }
+    // Dropped in this run: past the bound, or refused by the disk.
+    std::uint64_t dropped() const;
+    // The disk's last refusal, or nothing.
+    QString writeError() const;
+    QString folder() const { return folder_; }
+
+private:
+    QString segmentPath(std::uint64_t start) const;
+    bool recover(QString *error);
+    void dropPastBound();
+    void removeDeliveredSegments();
+    void savePositionLocked();
+
+    QString folder_;
+    std::uint64_t maxMessages_ = 0;
+    std::uint64_t segmentMessages_ = 1024;
+    mutable std::mutex mutex_;
+    std::deque<std::uint64_t> segments_; // first message number of each segment, oldest first
+    std::uint64_t first_ = 0, end_ = 0, dropped_ = 0;
+    std::uint64_t savedFirst_ = ~std::uint64_t{0};
+    std::chrono::steady_clock::time_point lastSave_{};
+    int lockFd_ = -1;
+    int appendFd_ = -1; // the newest segment
+    std::uint64_t appendCount_ = 0;
+    // Where reading stopped, so the next read goes on from there without counting lines again.
+    struct ReadCursor {
+        std::uint64_t segment = ~std::uint64_t{0};
+        std::uint64_t number = 0;
+        qint64 offset = 0;
+    } cursor_;
+    QString writeError_;
+};
+
+// The state folder of the user's programs: $XDG_STATE_HOME, else ~/.local/state.
+QString userStateFolder();
+
+} // namespace record

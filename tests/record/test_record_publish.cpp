@@ -1,0 +1,331 @@
+// qmx-record --publish against a real Mosquitto on loopback: every pass arrives with its pass
+// number in order and none missing when the broker is stopped for 10 s in the middle of a run and
+// started again, and when the recorder is stopped while passes wait and started again; the
+// spool's bound holds, the oldest dropped; "online" and "offline" on the status topic.
+
+#include "tests/record/InfluxLineParser.h"
+#include "tests/record/MqttTestParts.h"
+#include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr std::uint32_t kMisc = 0x600E60;
+const QString kTopic = QStringLiteral("plant/line1/drive7");
+const QString kStatusTopic = kTopic + QStringLiteral("/status");
+
+// The pass numbers of the messages, whichever their payload; -1 for a message that is neither.
+QList<qint64> passNumbers(const QByteArrayList &payloads)
+{
+    QList<qint64> passes;
+    for (const QByteArray &payload : payloads) {
+        if (payload.startsWith('{')) {
+            passes.append(QJsonDocument::fromJson(payload).object().value("pass").toInteger(-1));
+            continue;
+        }
+        QString why;
+        const std::optional<InfluxPoint> point = InfluxLineParser(payload).parse(&why);
+        passes.append(point && std::holds_alternative<qint64>(point->fields.value("pass"))
+                          ? std::get<qint64>(point->fields.value("pass"))
+                          : -1);
+    }
+    return passes;
+}
+
+// Whether `passes` are the runs' passes 1..N of each run in `runs`, in order, none missing. QoS 1
+// delivers at least once: a message the broker took without its acknowledgement reaching the
+// recorder (a broker stopped) comes again, so a pass already seen may come again, never a new one
+// out of its place.
+QString orderProblem(const QList<qint64> &passes, const QList<qint64> &runs)
+{
+    qsizetype at = 0;
+    for (qsizetype run = 0; run < runs.size(); ++run) {
+        qint64 newest = 0;
+        while (at < passes.size() && newest < runs[run]) {
+            const qint64 pass = passes[at++];
+            if (pass == newest + 1)
+                newest = pass;
+            else if (pass < 1 || pass > newest)
+                return QStringLiteral("run %1: pass %2 after pass %3 (message %4)").arg(run + 1).arg(pass).arg(newest).arg(at);
+        }
+        if (newest != runs[run])
+            return QStringLiteral("run %1: %2 of %3 passes arrived").arg(run + 1).arg(newest).arg(runs[run]);
+        // Repeats of this run's last passes may still follow before the next run's first.
+        while (run + 1 < runs.size() && at < passes.size() && passes[at] > 1 && passes[at] <= newest)
+            ++at;
+    }
+    if (at != passes.size())
+        return QStringLiteral("%1 messages more than the runs' passes").arg(passes.size() - at);
+    return {};
+}
+
+// "qmx-record: mqtt://...: sent N, queued N, dropped N" as three numbers.
+std::optional<std::array<qint64, 3>> publishSummary(const QByteArray &out)
+{
+    static const QRegularExpression line(QStringLiteral(": sent (\\d+), queued (\\d+), dropped (\\d+)"));
+    const QRegularExpressionMatch m = line.match(QString::fromLocal8Bit(out));
+    if (!m.hasMatch())
+        return std::nullopt;
+    return std::array<qint64, 3>{m.captured(1).toLongLong(), m.captured(2).toLongLong(), m.captured(3).toLongLong()};
+}
+
+} // namespace
+
+class TestRecordPublish : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        testenv::prepare();
+        if (!QFileInfo(kMosquitto).isExecutable())
+            QSKIP("mosquitto (Debian's mosquitto) is not installed: the broker tests cannot run");
+    }
+    void init()
+    {
+        state_ = std::make_unique<QTemporaryDir>();
+        line_ = std::make_unique<SimulatedPort>();
+        QVERIFY(line_->start());
+        line_->simulator().setLiveDemo(false);
+        line_->simulator().writeWord(kMisc, 0x1234);
+    }
+
+    void brokerStoppedMidRun();
+    void passesWaitingAtStopGoAtTheNextStart();
+    void spoolBoundDropsTheOldest();
+    void tlsTrustsTheGivenAuthorityOnly();
+
+private:
+    // The recorder started with its state folder of this test's own.
+    void startRecorder(QProcess &process, const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_STATE_HOME", state_->path());
+        process.setProcessEnvironment(environment);
+        process.start(recorder(), QStringList{"--port", line_->devicePath(), "--channel", "600E60"} + arguments);
+    }
+    RecorderRun runToEnd(const QStringList &arguments)
+    {
+        QProcess process;
+        startRecorder(process, arguments);
+        RecorderRun run;
+        // No gate in these runs: nothing of the test's needs its event loop meanwhile.
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    std::unique_ptr<SimulatedPort> line_;
+    std::unique_ptr<QTemporaryDir> state_;
+};
+
+// The broker goes for 10 s while the recorder runs: the passes of those seconds wait in the spool
+// and follow the others in order once it is back. The test's subscriber is on the new broker
+// before the gate lets the recorder reach it.
+void TestRecordPublish::brokerStoppedMidRun()
+{
+    QTemporaryDir folder;
+    TestBroker broker(folder.path());
+    QVERIFY2(broker.start(), broker.log().constData());
+    BrokerGate gate(broker.port());
+    QVERIFY(gate.open());
+    auto before = std::make_unique<TestSubscriber>();
+    QVERIFY(before->start(broker.port(), {kTopic, kStatusTopic}));
+
+    QProcess recording;
+    const QString out = folder.filePath("run.csv");
+    startRecorder(recording, {"--publish", QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(gate.port()).arg(kTopic),
+                              "--payload", "json", "--wait-time", "20", "--out", out, "--duration", "18s"});
+    QTRY_VERIFY_WITH_TIMEOUT(before->payloads(kTopic).size() >= 20, 20000);
+    QCOMPARE(before->payloads(kStatusTopic).value(0), QByteArray("online"));
+
+    broker.stop();
+    gate.shut();
+    QByteArrayList payloads = before->payloads(kTopic);
+    before.reset();
+    QTest::qWait(10000);
+    QVERIFY(recording.state() == QProcess::Running);
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber after;
+    QVERIFY(after.start(broker.port(), {kTopic, kStatusTopic}));
+    QVERIFY(gate.open());
+
+    QTRY_VERIFY_WITH_TIMEOUT(recording.state() == QProcess::NotRunning, 40000);
+    QCOMPARE(recording.exitCode(), 0);
+    const QByteArray summary = recording.readAllStandardOutput();
+    const int rows = rowsWritten(out);
+    QVERIFY(rows > 100);
+    QCOMPARE(publishSummary(summary), (std::array<qint64, 3>{publishSummary(summary).value()[0], 0, 0}));
+    QTRY_VERIFY_WITH_TIMEOUT(after.payloads(kStatusTopic).contains("offline"), 10000);
+    payloads += after.payloads(kTopic);
+    const QList<qint64> passes = passNumbers(payloads);
+    const QString problem = orderProblem(passes, {rows});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    qInfo("%d passes, %lld messages (%lld again after the broker came back)", rows, qlonglong(passes.size()),
+          qlonglong(passes.size() - rows));
+    // The recorder said it was back: online again on the new broker, offline at its end.
+    QCOMPARE(after.payloads(kStatusTopic), (QByteArrayList{"online", "offline"}));
+}
+
+// A run while the broker is away keeps its passes in the spool; the next run on the same topic
+// sends them first, then its own, all in order.
+void TestRecordPublish::passesWaitingAtStopGoAtTheNextStart()
+{
+    QTemporaryDir folder;
+    TestBroker broker(folder.path());
+    const QStringList publish{"--publish", QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(broker.port()).arg(kTopic),
+                              "--wait-time", "20", "--duration", "2s"};
+    const RecorderRun first = runToEnd(publish + QStringList{"--out", folder.filePath("first.csv")});
+    QVERIFY2(first.exitCode == 0, first.err.constData());
+    const int firstRows = rowsWritten(folder.filePath("first.csv"));
+    QCOMPARE(publishSummary(first.out), (std::array<qint64, 3>{0, firstRows, 0}));
+    QVERIFY(first.out.contains("(kept in the spool for the next start)"));
+
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber subscriber;
+    QVERIFY(subscriber.start(broker.port(), {kTopic}));
+    const RecorderRun second = runToEnd(publish + QStringList{"--out", folder.filePath("second.csv")});
+    QVERIFY2(second.exitCode == 0, second.err.constData());
+    const int secondRows = rowsWritten(folder.filePath("second.csv"));
+    QCOMPARE(publishSummary(second.out), (std::array<qint64, 3>{firstRows + secondRows, 0, 0}));
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), firstRows + secondRows, 10000);
+    // Every message is a line of the protocol, and the first run's come first.
+    const QByteArrayList payloads = subscriber.payloads(kTopic);
+    for (const QByteArray &payload : payloads) {
+        QString why;
+        QVERIFY2(InfluxLineParser(payload).parse(&why), qPrintable(why));
+    }
+    const QString problem = orderProblem(passNumbers(payloads), {firstRows, secondRows});
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+// Past --spool-max the oldest passes go: the spool keeps the newest, counts the dropped, and the
+// disk holds little more than the bound.
+void TestRecordPublish::spoolBoundDropsTheOldest()
+{
+    QTemporaryDir folder;
+    TestBroker broker(folder.path());
+    const QStringList publish{"--publish", QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(broker.port()).arg(kTopic),
+                              "--payload", "json"};
+    const RecorderRun away =
+        runToEnd(publish + QStringList{"--spool-max", "40", "--out", folder.filePath("away.csv"), "--duration", "2s"});
+    QVERIFY2(away.exitCode == 0, away.err.constData());
+    const int rows = rowsWritten(folder.filePath("away.csv"));
+    QVERIFY(rows > 100);
+    QCOMPARE(publishSummary(away.out), (std::array<qint64, 3>{0, 40, rows - 40}));
+    qint64 spooled = 0;
+    QDirIterator files(state_->path(), {"*.spool"}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        spooled += testenv::readAll(files.next()).count('\n');
+    QVERIFY2(spooled >= 40 && spooled <= 40 + 16, qPrintable(QString::number(spooled)));
+
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber subscriber;
+    QVERIFY(subscriber.start(broker.port(), {kTopic}));
+    // The next run's bound is wider: the bound holds while a run goes on too, and would drop the
+    // oldest of the 40 as soon as passes came faster than the broker took them.
+    const RecorderRun back = runToEnd(publish + QStringList{"--spool-max", "100000", "--out", folder.filePath("back.csv"),
+                                                            "--duration", "1s", "--wait-time", "10"});
+    QVERIFY2(back.exitCode == 0, back.err.constData());
+    const int backRows = rowsWritten(folder.filePath("back.csv"));
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), 40 + backRows, 10000);
+    const QList<qint64> passes = passNumbers(subscriber.payloads(kTopic));
+    QList<qint64> expected;
+    for (qint64 pass = rows - 39; pass <= rows; ++pass)
+        expected << pass;
+    for (qint64 pass = 1; pass <= backRows; ++pass)
+        expected << pass;
+    QCOMPARE(passes, expected);
+}
+
+namespace {
+
+// openssl with `arguments` in `folder`; its output when it failed.
+QByteArray openssl(const QString &folder, const QStringList &arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("openssl"), arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return process.readAll() + "(openssl failed)";
+    return {};
+}
+
+// A certificate authority, and the broker's key and certificate for 127.0.0.1 signed by it.
+QByteArray makeCertificates(const QString &folder, const QString &authority)
+{
+    QByteArray failed = openssl(folder, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                         "/CN=" + authority, "-keyout", authority + ".key", "-out", authority + ".pem"});
+    if (!failed.isEmpty() || authority != "ca")
+        return failed;
+    QFile extensions(folder + "/san.cnf");
+    if (!extensions.open(QIODevice::WriteOnly))
+        return "san.cnf";
+    extensions.write("subjectAltName=IP:127.0.0.1\n");
+    extensions.close();
+    failed = openssl(folder, {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+                              "broker.key", "-out", "broker.csr"});
+    if (!failed.isEmpty())
+        return failed;
+    return openssl(folder, {"x509", "-req", "-in", "broker.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                            "-days", "2", "-extfile", "san.cnf", "-out", "broker.pem"});
+}
+
+} // namespace
+
+// A broker that speaks TLS only: the recorder given the authority that signed the broker's
+// certificate publishes every pass; given another one it sends nothing and says why.
+void TestRecordPublish::tlsTrustsTheGivenAuthorityOnly()
+{
+    QTemporaryDir folder;
+    if (QStandardPaths::findExecutable("openssl").isEmpty())
+        QSKIP("openssl is not installed: no certificates to try TLS with");
+    QByteArray failed = makeCertificates(folder.path(), "ca");
+    QVERIFY2(failed.isEmpty(), failed.constData());
+    failed = makeCertificates(folder.path(), "other");
+    QVERIFY2(failed.isEmpty(), failed.constData());
+    // A broker started as root reads them as the user it becomes.
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(folder.path(), readable | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    for (const char *name : {"ca.pem", "broker.pem", "broker.key"})
+        QFile::setPermissions(folder.filePath(name), readable | QFile::WriteOwner);
+    const quint16 tlsPort = freeLoopbackPort();
+    TestBroker broker(folder.path(), QStringLiteral("listener %1 127.0.0.1\ncafile %2/ca.pem\ncertfile %2/broker.pem\n"
+                                                    "keyfile %2/broker.key\n")
+                                         .arg(tlsPort)
+                                         .arg(folder.path()));
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber subscriber;
+    QVERIFY(subscriber.start(broker.port(), {kTopic}));
+    const QString url = QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(tlsPort).arg(kTopic);
+
+    const RecorderRun trusted = runToEnd({"--publish", url, "--cafile", folder.filePath("ca.pem"), "--wait-time", "20",
+                                          "--duration", "1s", "--out", folder.filePath("trusted.csv")});
+    QVERIFY2(trusted.exitCode == 0, trusted.err.constData());
+    const int rows = rowsWritten(folder.filePath("trusted.csv"));
+    QCOMPARE(publishSummary(trusted.out), (std::array<qint64, 3>{rows, 0, 0}));
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), rows, 10000);
+
+    // Another authority: the broker is not trusted, the passes wait, and the summary says why.
+    const RecorderRun untrusted = runToEnd({"--publish", url, "--cafile", folder.filePath("other.pem"), "--wait-time",
+                                            "20", "--duration", "1s", "--out", folder.filePath("untrusted.csv")});
+    QVERIFY2(untrusted.exitCode == 0, untrusted.err.constData());
+    QCOMPARE(publishSummary(untrusted.out), (std::array<qint64, 3>{0, rowsWritten(folder.filePath("untrusted.csv")), 0}));
+    QVERIFY2(untrusted.out.contains("; last problem: "), untrusted.out.constData());
+    QCOMPARE(subscriber.payloads(kTopic).size(), rows);
+}
+
+QTEST_GUILESS_MAIN(TestRecordPublish)
+#include "test_record_publish.moc"
