@@ -143,22 +143,24 @@ int main(int argc, char *argv[])
     const std::int64_t spikeMs = recording.data.timesMs[static_cast<std::size_t>(rows / 3)];
     const std::int64_t hundredRows = static_cast<std::int64_t>(100 * 1000 / kPassesPerSecond);
     std::vector<double> times;
-    double longestZoom = 0.0;
     for (double span = double(wholeEnd); span >= hundredRows; span *= 0.8) {
         const auto start = std::clamp<std::int64_t>(spikeMs - std::int64_t(span / 2), 0, wholeEnd - std::int64_t(span));
         times.push_back(drawMs(picture, start, start + std::int64_t(span), shown));
-        longestZoom = std::max(longestZoom, times.back());
     }
-    std::printf("zoom from the whole file to 100 rows, %zu redraws: longest %.2f ms\n", times.size(), longestZoom);
+    std::vector<double> zoom = times;
+    std::sort(zoom.begin(), zoom.end());
+    std::printf("zoom from the whole file to 100 rows, %zu redraws: longest %.2f ms, median %.2f ms\n", zoom.size(),
+                zoom.back(), zoom[zoom.size() / 2]);
     for (const std::int64_t span : {wholeEnd, wholeEnd / 10, wholeEnd / 1000, hundredRows}) {
-        double longestPan = 0.0;
+        std::vector<double> pan;
         for (int step = 0; step <= 200; ++step) {
             const std::int64_t start = (wholeEnd - span) * step / 200;
-            times.push_back(drawMs(picture, start, start + span, shown));
-            longestPan = std::max(longestPan, times.back());
+            pan.push_back(drawMs(picture, start, start + span, shown));
         }
-        std::printf("pan across at a span of %lld rows, 201 redraws: longest %.2f ms\n",
-                    static_cast<long long>(span * kPassesPerSecond / 1000), longestPan);
+        times.insert(times.end(), pan.begin(), pan.end());
+        std::sort(pan.begin(), pan.end());
+        std::printf("pan across at a span of %lld rows, 201 redraws: longest %.2f ms, median %.2f ms\n",
+                    static_cast<long long>(span * kPassesPerSecond / 1000), pan.back(), pan[pan.size() / 2]);
     }
     std::sort(times.begin(), times.end());
     std::printf("all %zu redraws: median %.2f ms, 99th percentile %.2f ms, longest %.2f ms\n", times.size(),
