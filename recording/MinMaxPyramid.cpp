@@ -4,18 +4,6 @@
 
 namespace recording {
 
-void MinMax::take(std::int32_t value)
-{
-    minimum = std::min(minimum, value);
-    maximum = std::max(maximum, value);
-}
-
-void MinMax::take(const MinMax &other)
-{
-    minimum = std::min(minimum, other.minimum);
-    maximum = std::max(maximum, other.maximum);
-}
-
 MinMaxPyramid::MinMaxPyramid(const RecordingChannel &channel) : channel_(channel)
 {
     const std::size_t rows = channel.values.size();
@@ -51,30 +39,44 @@ MinMax MinMaxPyramid::range(std::size_t first, std::size_t end) const
 {
     end = std::min(end, channel_.values.size());
     MinMax out;
-    // Rows up to the first boundary of the finest level, then the largest aligned entries that
-    // fit, then the rows left over.
+    // Rows up to the first boundary of the finest level, then whole entries, then the rows left
+    // over.
     constexpr std::size_t kFirstRows = std::size_t{1} << kFirstLevel;
     const std::size_t alignedFirst = std::min(end, (first + kFirstRows - 1) & ~(kFirstRows - 1));
     if (first >= end)
         return out;
     out.take(rawRange(first, alignedFirst));
-    std::size_t row = alignedFirst;
-    while (row + kFirstRows <= end) {
-        int level = 0;
-        while (level + 1 < levelCount()) {
-            const std::size_t span = std::size_t{1} << (kFirstLevel + level + 1);
-            if (row % span != 0 || row + span > end)
-                break;
-            ++level;
-        }
-        const std::size_t index = row >> (kFirstLevel + level);
-        if (index >= levels_[level].size())
-            break;
-        out.take(levels_[level][index]);
-        row += std::size_t{1} << (kFirstLevel + level);
+    // The whole entries between, from the finest level up: at each level the odd entry at either
+    // end is taken and the rest is left to the level above, at most two entries a level.
+    const std::size_t alignedEnd = std::max(alignedFirst, end & ~(kFirstRows - 1));
+    std::size_t low = alignedFirst >> kFirstLevel, high = alignedEnd >> kFirstLevel;
+    for (int level = 0; low < high && level < levelCount(); ++level) {
+        if (low & 1)
+            out.take(levels_[level][low++]);
+        if (high & 1)
+            out.take(levels_[level][--high]);
+        low >>= 1;
+        high >>= 1;
     }
-    out.take(rawRange(row, end));
+    out.take(rawRange(alignedEnd, end));
     return out;
+}
+
+void MinMaxPyramid::prefetch(std::size_t row) const
+{
+#if defined(__GNUC__)
+    if (row >= channel_.values.size())
+        return;
+    __builtin_prefetch(&channel_.values[row]);
+    __builtin_prefetch(&channel_.goodBits[row >> 6]);
+    for (std::size_t level = 0; level < levels_.size(); ++level) {
+        const std::size_t index = row >> (kFirstLevel + level);
+        if (index < levels_[level].size())
+            __builtin_prefetch(&levels_[level][index]);
+    }
+#else
+    (void)row;
+#endif
 }
 
 std::vector<MinMax> MinMaxPyramid::columns(std::size_t first, std::size_t end, int columns) const

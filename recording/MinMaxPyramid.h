@@ -7,6 +7,7 @@
 
 #include "recording/RecordingData.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -18,8 +19,17 @@ struct MinMax {
     std::int32_t minimum = std::numeric_limits<std::int32_t>::max();
     std::int32_t maximum = std::numeric_limits<std::int32_t>::min();
     bool isEmpty() const { return minimum > maximum; }
-    void take(std::int32_t value);
-    void take(const MinMax &other);
+    // Inline: a redraw takes a few hundred thousand of them.
+    void take(std::int32_t value)
+    {
+        minimum = std::min(minimum, value);
+        maximum = std::max(maximum, value);
+    }
+    void take(const MinMax &other)
+    {
+        minimum = std::min(minimum, other.minimum);
+        maximum = std::max(maximum, other.maximum);
+    }
 };
 
 class MinMaxPyramid {
@@ -36,6 +46,12 @@ public:
     // Rows [first, end) split into `columns` equal parts (the part of column i begins at row
     // first + i * (end - first) / columns), one entry each.
     std::vector<MinMax> columns(std::size_t first, std::size_t end, int columns) const;
+
+    // Asks the cache for what a range beginning or ending at `row` reads (its values and the
+    // entries about it on every level), ahead of the range: a redraw's columns cross the channel in
+    // steps too long for the cache to guess, and waiting on memory at each boundary costs more than
+    // the rest of the redraw.
+    void prefetch(std::size_t row) const;
 
     int levelCount() const { return static_cast<int>(levels_.size()); }
     // Entry `index` of level `level`: rows [index << (kFirstLevel + level), ...).

@@ -19,44 +19,56 @@ constexpr int kLogicMargin = 4;
 constexpr int kLeastTickSpacing = 110;
 constexpr QRgb kAxisColour = 0xFF808080u;
 
-void setPixel(QImage &image, int x, int y, QRgb colour)
+// Columns composed together: the rows of one strip of every trace stay in the cache while each
+// trace is laid over the ones before it.
+constexpr int kStripColumns = 64;
+// Columns of a strip filled at once, a count the compiler turns into vector code.
+constexpr int kSelectBlock = 8;
+// How far ahead of the column at hand the pyramid is asked to fetch a column's rows.
+constexpr int kPrefetchColumns = 4;
+constexpr std::size_t kPrefetchLeastRows = 16;
+
+// The pixels of one row of a strip in `colour` where the row lies in the column's run. y lies in
+// [top, bottom] when y - top, taken unsigned, is at most bottom - top; a column without a run
+// (top the largest int, bottom the smallest) has a length of 1 and no y within reach of its top.
+void selectRow(QRgb *__restrict line, const std::uint32_t *__restrict firsts, const std::uint32_t *__restrict lengths,
+               int columns, std::uint32_t row, QRgb colour)
 {
-    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
-        reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
+    int x = 0;
+    for (; x + kSelectBlock <= columns; x += kSelectBlock) {
+        for (int k = 0; k < kSelectBlock; ++k)
+            line[x + k] = row - firsts[x + k] <= lengths[x + k] ? colour : line[x + k];
+    }
+    for (; x < columns; ++x)
+        line[x] = row - firsts[x] <= lengths[x] ? colour : line[x];
 }
 
-// Every column's span [tops[x], bottoms[x]] in one colour, row by row: a noisy trace fills most of
-// each column, and going down the columns one by one would touch a new cache line per pixel.
-void fillColumnSpans(QImage &image, const std::vector<int> &tops, const std::vector<int> &bottoms, QRgb colour)
+// A row of a strip all in `colour`, in blocks the compiler turns into vector stores.
+void fillRow(QRgb *__restrict line, int columns, QRgb colour)
 {
-    const int first = std::max(*std::min_element(tops.begin(), tops.end()), 0);
-    const int last = std::min(*std::max_element(bottoms.begin(), bottoms.end()), image.height() - 1);
-    const std::size_t width = tops.size();
-    // y lies in [top, bottom] when y - top, taken unsigned, is at most bottom - top: one compare
-    // and a select per pixel, which the compiler turns into vector code. An empty column (top
-    // the largest int, bottom the smallest) has a length of 1 and no y within reach of its top.
-    std::vector<std::uint32_t> firsts(width), lengths(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        firsts[x] = static_cast<std::uint32_t>(tops[x]);
-        lengths[x] = static_cast<std::uint32_t>(bottoms[x]) - firsts[x];
+    int x = 0;
+    for (; x + kSelectBlock <= columns; x += kSelectBlock) {
+        for (int k = 0; k < kSelectBlock; ++k)
+            line[x + k] = colour;
     }
-    uchar *bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    for (int y = first; y <= last; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(bits + y * stride);
-        const auto row = static_cast<std::uint32_t>(y);
-        for (std::size_t x = 0; x < width; ++x)
-            line[x] = row - firsts[x] <= lengths[x] ? colour : line[x];
-    }
+    for (; x < columns; ++x)
+        line[x] = colour;
 }
 
-void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour)
+// Widens column x's run to take in the pixels a line from (x0, y0) to (x1, y1) sets in it (the
+// pixels of such a line in one column are one run, and it ends inside the runs of its end
+// columns, so the union stays one run).
+void addLine(ColumnRuns &runs, int x0, int y0, int x1, int y1)
 {
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    const int width = static_cast<int>(runs.tops.size());
     int error = dx + dy;
     for (;;) {
-        setPixel(image, x0, y0, colour);
+        if (x0 >= 0 && x0 < width) {
+            runs.tops[static_cast<std::size_t>(x0)] = std::min(runs.tops[static_cast<std::size_t>(x0)], y0);
+            runs.bottoms[static_cast<std::size_t>(x0)] = std::max(runs.bottoms[static_cast<std::size_t>(x0)], y0);
+        }
         if (x0 == x1 && y0 == y1)
             return;
         const int twice = 2 * error;
@@ -68,6 +80,47 @@ void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour)
             error += dx;
             y0 += sy;
         }
+    }
+}
+
+// One strip's rows of one trace: the rows every column of the strip covers as runs of one colour,
+// the rows only some columns cover by the compare and select.
+void fillStrip(QImage &image, const ColumnRuns &runs, int from, int to, std::vector<std::uint32_t> &firsts,
+               std::vector<std::uint32_t> &lengths)
+{
+    int first = std::numeric_limits<int>::max(), last = std::numeric_limits<int>::min();
+    int sharedFirst = std::numeric_limits<int>::min(), sharedLast = std::numeric_limits<int>::max();
+    for (int x = from; x < to; ++x) {
+        const int top = runs.tops[static_cast<std::size_t>(x)], bottom = runs.bottoms[static_cast<std::size_t>(x)];
+        first = std::min(first, top);
+        last = std::max(last, bottom);
+        sharedFirst = std::max(sharedFirst, top);
+        sharedLast = std::min(sharedLast, bottom);
+        firsts[static_cast<std::size_t>(x - from)] = static_cast<std::uint32_t>(top);
+        lengths[static_cast<std::size_t>(x - from)] = static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top);
+    }
+    first = std::max(first, 0);
+    last = std::min(last, image.height() - 1);
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int columns = to - from;
+    for (int y = first; y <= last; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride) + from;
+        if (y >= sharedFirst && y <= sharedLast)
+            fillRow(line, columns, runs.colour);
+        else
+            selectRow(line, firsts.data(), lengths.data(), columns, static_cast<std::uint32_t>(y), runs.colour);
+    }
+}
+
+// Every trace's runs, strip by strip, each trace over the ones before it.
+void fillRuns(QImage &image, const std::vector<ColumnRuns> &traces)
+{
+    std::vector<std::uint32_t> firsts(kStripColumns), lengths(kStripColumns);
+    for (int from = 0; from < image.width(); from += kStripColumns) {
+        const int to = std::min(image.width(), from + kStripColumns);
+        for (const ColumnRuns &runs : traces)
+            fillStrip(image, runs, from, to, firsts, lengths);
     }
 }
 
@@ -89,8 +142,12 @@ std::vector<std::size_t> columnRows(const RecordingData &data, int width, std::i
 {
     std::vector<std::size_t> rows(static_cast<std::size_t>(width) + 1);
     const std::int64_t span = endMs - startMs;
-    for (int x = 0; x <= width; ++x)
-        rows[static_cast<std::size_t>(x)] = rowAtOrAfter(data, startMs + span * x / width);
+    // Each column's first row is at or after the one before: searched for from there on.
+    auto from = data.timesMs.begin();
+    for (int x = 0; x <= width; ++x) {
+        from = std::lower_bound(from, data.timesMs.end(), startMs + span * x / width);
+        rows[static_cast<std::size_t>(x)] = static_cast<std::size_t>(from - data.timesMs.begin());
+    }
     return rows;
 }
 
@@ -139,6 +196,7 @@ QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t end
     for (std::size_t c = 0; c < data_.channels.size(); ++c)
         logicLanes += c < shown.size() && shown[c] && data_.channels[c].logic;
     int lane = 0;
+    std::vector<ColumnRuns> traces;
     for (std::size_t c = 0; c < data_.channels.size(); ++c) {
         if (c >= shown.size() || !shown[c])
             continue;
@@ -149,24 +207,30 @@ QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t end
             if (!matched)
                 continue;
             const LoadedRecording &other = *references[r].recording;
-            drawTrace(image, {other.data, other.data.channels[*matched], other.pyramids[*matched], referenceRows[r],
-                              wholeRanges_[c], ::referenceColour(channelColour(samples)), referenceGaps[r]}, area);
+            traces.push_back(traceRuns({other.data, other.data.channels[*matched], other.pyramids[*matched],
+                                        referenceRows[r], wholeRanges_[c], ::referenceColour(channelColour(samples)),
+                                        referenceGaps[r]},
+                                       area));
         }
-        drawTrace(image, {data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area);
+        traces.push_back(traceRuns({data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area));
     }
+    fillRuns(image, traces);
     if (withAxis)
         drawAxis(image, startMs, endMs);
     return image;
 }
 
-void RecordingPicture::drawTrace(QImage &image, const Trace &trace, QRect area)
+ColumnRuns RecordingPicture::traceRuns(const Trace &trace, QRect area)
 {
     const RecordingChannel &samples = trace.samples;
     const MinMax whole = trace.scale;
-    if (whole.isEmpty())
-        return;
-    const QRgb colour = trace.colour;
     const std::vector<std::size_t> &rows = trace.rows;
+    const int width = static_cast<int>(rows.size()) - 1;
+    // A column without a run has its top below its bottom.
+    ColumnRuns runs{trace.colour, std::vector<int>(static_cast<std::size_t>(width), std::numeric_limits<int>::max()),
+                    std::vector<int>(static_cast<std::size_t>(width), std::numeric_limits<int>::min())};
+    if (whole.isEmpty())
+        return runs;
     const std::int64_t range = std::int64_t{whole.maximum} - whole.minimum;
     auto yOf = [&](std::int32_t value) {
         if (samples.logic)
@@ -179,11 +243,11 @@ void RecordingPicture::drawTrace(QImage &image, const Trace &trace, QRect area)
     int previousX = -1;
     std::size_t previousRow = 0;
     int previousY = 0;
-    const int width = static_cast<int>(rows.size()) - 1;
-    // A column without a span has its top below its bottom.
-    std::vector<int> tops(static_cast<std::size_t>(width), std::numeric_limits<int>::max());
-    std::vector<int> bottoms(static_cast<std::size_t>(width), std::numeric_limits<int>::min());
     for (int x = 0; x < width; ++x) {
+        // Columns of fewer rows walk the memory in steps the cache follows by itself.
+        const std::size_t ahead = static_cast<std::size_t>(x + kPrefetchColumns);
+        if (ahead <= rows.size() - 1 && rows[ahead] - rows[ahead - 1] >= kPrefetchLeastRows)
+            trace.pyramid.prefetch(rows[ahead]);
         const std::size_t first = rows[static_cast<std::size_t>(x)], end = rows[static_cast<std::size_t>(x) + 1];
         if (first >= end)
             continue;
@@ -204,20 +268,21 @@ void RecordingPicture::drawTrace(QImage &image, const Trace &trace, QRect area)
         if (joined && previousX < x - 1) {
             // Columns without a row between: a line to this row, a step for a logic channel.
             const int toY = samples.logic ? previousY : yOf(samples.values[firstGood]);
-            drawLine(image, previousX, previousY, x, toY, colour);
+            addLine(runs, previousX, previousY, x, toY);
         }
         if (joined && (samples.logic || previousX == x - 1)) {
             top = std::min(top, previousY);
             bottom = std::max(bottom, previousY);
         }
-        tops[static_cast<std::size_t>(x)] = top;
-        bottoms[static_cast<std::size_t>(x)] = bottom;
+        int &runTop = runs.tops[static_cast<std::size_t>(x)];
+        int &runBottom = runs.bottoms[static_cast<std::size_t>(x)];
+        runTop = std::min(runTop, top);
+        runBottom = std::max(runBottom, bottom);
         previousX = x;
         previousRow = lastGood;
         previousY = yOf(samples.values[lastGood]);
     }
-    if (width > 0)
-        fillColumnSpans(image, tops, bottoms, colour);
+    return runs;
 }
 
 void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const

@@ -18,6 +18,15 @@
 
 namespace recording {
 
+// One trace as it is filled in: the run [tops[x], bottoms[x]] of each pixel column in one colour
+// (the column's minimum to maximum, and the line that joins it to the column before); a column
+// without a run has its top below its bottom.
+struct ColumnRuns {
+    QRgb colour;
+    std::vector<int> tops;
+    std::vector<int> bottoms;
+};
+
 class RecordingPicture {
 public:
     static constexpr int kAxisHeight = 20;
@@ -49,7 +58,7 @@ private:
         QRgb colour;
         std::int64_t gapMs;
     };
-    static void drawTrace(QImage &image, const Trace &trace, QRect area);
+    static ColumnRuns traceRuns(const Trace &trace, QRect area);
     void drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const;
 
     const RecordingData &data_;

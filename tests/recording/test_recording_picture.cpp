@@ -1,12 +1,15 @@
 // The picture of a recording, offscreen: in the whole-file view of a long recording a one-sample
 // spike and a one-sample dip reach the top and bottom pixel rows of the word area; the time between
 // two trigger windows and a long run of failed reads leave their columns empty; a logic channel
-// keeps to its own lane; a hidden channel leaves no pixel. Also the visible span's zoom and pan.
+// keeps to its own lane; a hidden channel leaves no pixel. Every column of a noisy trace is the run
+// from its rows' largest to their smallest value, and noisy traces laid over one another in the
+// picture are each exactly the trace drawn alone. Also the visible span's zoom and pan.
 
 #include "recording/LoadedRecording.h"
 #include "recording/RecordingPicture.h"
 #include "recording/VisibleSpan.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace recording;
@@ -60,6 +63,51 @@ bool columnHasColour(const QImage &image, QRgb colour, int x, int top, int botto
     return false;
 }
 
+// Three noisy word channels of `rows` rows 100 ms apart, all good but for a run of failed reads
+// of channel 1 over [4000, 4300) and a pause of 60 s before row 7000.
+RecordingData makeNoisyRecording(std::size_t rows)
+{
+    RecordingData data;
+    QRandomGenerator random(31);
+    for (int c = 0; c < 3; ++c) {
+        RecordingChannel channel;
+        channel.name = QStringLiteral("Word%1").arg(c);
+        channel.colourIndex = c;
+        data.channels.push_back(channel);
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+        data.timesMs.push_back(static_cast<std::int64_t>(row) * 100 + (row >= 7000 ? 60000 : 0));
+        for (int c = 0; c < 3; ++c) {
+            const bool failed = c == 1 && row >= 4000 && row < 4300;
+            data.channels[static_cast<std::size_t>(c)].append(failed ? 0 : random.bounded(-500 * (c + 1), 500 * (c + 1)), !failed);
+        }
+    }
+    return data;
+}
+
+// The first and last pixel row of `colour` in column x, and whether every pixel between is it.
+struct ColumnRun {
+    int top = -1;
+    int bottom = -1;
+    bool whole = false;
+};
+
+ColumnRun columnRun(const QImage &image, QRgb colour, int x)
+{
+    ColumnRun run;
+    for (int y = 0; y < image.height(); ++y) {
+        if (image.pixel(x, y) == colour) {
+            if (run.top < 0)
+                run.top = y;
+            run.bottom = y;
+        }
+    }
+    run.whole = run.top >= 0;
+    for (int y = std::max(run.top, 0); run.whole && y <= run.bottom; ++y)
+        run.whole = image.pixel(x, y) == colour;
+    return run;
+}
+
 } // namespace
 
 class RecordingPictureTest : public QObject {
@@ -68,6 +116,8 @@ private slots:
     void spikeAndDipReachTheirRows();
     void gapsLeaveColumnsEmpty();
     void logicChannelStaysInItsLane();
+    void columnsAreTheirRowsRuns();
+    void tracesLaidOverOneAnother();
     void visibleSpanZoomsAndPans();
 };
 
@@ -146,6 +196,74 @@ void RecordingPictureTest::logicChannelStaysInItsLane()
     const QImage hidden = picture.draw(kSize, start, end, {false, false}, false);
     for (int y = 0; y < kSize.height(); ++y)
         QCOMPARE(columnsWithColour(hidden, RecordingPicture::kBackground, y), kSize.width());
+}
+
+void RecordingPictureTest::columnsAreTheirRowsRuns()
+{
+    // 801 columns over 6000 rows: columns of 7 or 8 rows, each joined to the last row before it.
+    const LoadedRecording recording(makeNoisyRecording(6000));
+    const RecordingPicture picture(recording.data, recording.pyramids);
+    const QSize size(801, 300);
+    const std::int64_t end = 600000;
+    const QRect words = RecordingPicture::wordArea(size, 0);
+    for (std::size_t c : {std::size_t{0}, std::size_t{2}}) {
+        std::vector<bool> shown(3, false);
+        shown[c] = true;
+        const QImage image = picture.draw(size, 0, end, shown);
+        const RecordingChannel &channel = recording.data.channels[c];
+        const QRgb colour = channelColour(channel);
+        const auto [smallest, largest] = std::minmax_element(channel.values.begin(), channel.values.end());
+        auto yOf = [&](std::int32_t value) {
+            return words.top() + static_cast<int>(std::int64_t{*largest - value} * (words.height() - 1) / (*largest - *smallest));
+        };
+        std::size_t row = 0;
+        for (int x = 0; x < size.width(); ++x) {
+            const std::size_t first = row;
+            while (row < channel.values.size() && recording.data.timesMs[row] < (x + 1) * end / size.width())
+                ++row;
+            std::int32_t low = channel.values[first], high = low;
+            for (std::size_t r = first == 0 ? 0 : first - 1; r < row; ++r) {
+                low = std::min(low, channel.values[r]);
+                high = std::max(high, channel.values[r]);
+            }
+            const ColumnRun run = columnRun(image, colour, x);
+            QVERIFY2(run.whole && run.top == yOf(high) && run.bottom == yOf(low),
+                     qPrintable(QStringLiteral("channel %1 column %2: %3 to %4, expected %5 to %6")
+                                    .arg(c).arg(x).arg(run.top).arg(run.bottom).arg(yOf(high)).arg(yOf(low))));
+        }
+    }
+}
+
+void RecordingPictureTest::tracesLaidOverOneAnother()
+{
+    // Three noisy traces in one area, at spans where columns hold hundreds of rows, a few rows and
+    // less than a row (lines across empty columns), a pause and failed reads among them: in the
+    // picture of all three, each pixel is that of the last trace drawn alone that sets it.
+    const LoadedRecording recording(makeNoisyRecording(12000));
+    const RecordingPicture picture(recording.data, recording.pyramids);
+    const QSize size(801, 260);
+    const std::int64_t end = recording.data.timesMs.back() + 1;
+    const std::vector<std::pair<std::int64_t, std::int64_t>> spans = {
+        {0, end}, {350000, 470000}, {380000, 420000}, {695000, 765000}, {396000, 401000}};
+    for (const auto &[start, stop] : spans) {
+        QImage expected(size, QImage::Format_RGB32);
+        expected.fill(RecordingPicture::kBackground);
+        for (std::size_t c = 0; c < 3; ++c) {
+            std::vector<bool> shown(3, false);
+            shown[c] = true;
+            const QImage alone = picture.draw(size, start, stop, shown, false);
+            for (int y = 0; y < size.height(); ++y) {
+                for (int x = 0; x < size.width(); ++x) {
+                    if (alone.pixel(x, y) != RecordingPicture::kBackground)
+                        expected.setPixel(x, y, alone.pixel(x, y));
+                }
+            }
+        }
+        const QImage all = picture.draw(size, start, stop, {true, true, true}, false);
+        QVERIFY2(all == expected, qPrintable(QStringLiteral("span %1 to %2").arg(start).arg(stop)));
+        QVERIFY(columnsWithColour(all, channelColour(recording.data.channels[2]), size.height() / 2) > 0
+                || columnsWithColour(all, channelColour(recording.data.channels[2]), size.height() / 3) > 0);
+    }
 }
 
 void RecordingPictureTest::visibleSpanZoomsAndPans()
