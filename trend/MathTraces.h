@@ -24,7 +24,7 @@ inline constexpr std::array<QRgb, kMathChannels> kMathTraceColors = {
     0xFFFF9090u, // salmon
     0xFF80B0FFu, // sky
     0xFFB0FF80u, // pale green
-    0xFFC090FFu, // lilac
+    0xFFFFD080u, // light amber
 };
 
 // y of a math value against its full scale, as analogY places a word: +full scale at 0, 0 at 200.
