@@ -409,6 +409,25 @@ void TestTrendMath::runAgainstSimulator()
         QCOMPARE(cells[5] + ',' + cells[6], rawCells[5] + ',' + rawCells[6]);
     }
     QVERIFY(p.dialogs.messages.isEmpty());
+
+    // A .trd keeps its bytes and holds no math channels: saved and opened again, its rows export
+    // without them.
+    const QString trd = dir_.filePath(QStringLiteral("run.trd"));
+    p.dialogs.saveAnswers = {trd};
+    form.saveTrendFile();
+    const QByteArray trdBytes = testenv::readAll(trd);
+    QVERIFY(!trdBytes.isEmpty());
+    QVERIFY(!trdBytes.contains("diff"));
+    p.dialogs.openAnswers = {trd};
+    form.openTrendFile();
+    QVERIFY(data.mathChannels.empty());
+    form.mathChannels().engineeringExportAction()->trigger();
+    const QString opened = dir_.filePath(QStringLiteral("opened.csv"));
+    p.dialogs.saveAnswers = {opened};
+    form.view().exportCsvAction()->trigger();
+    QCOMPARE(testenv::readAll(opened), readout::shownRowsCsv(data));
+    QVERIFY(testenv::readAll(opened).startsWith("time,t_s,600E00,600E10,600F00.03\r\n"));
+    QVERIFY(p.dialogs.messages.isEmpty());
 }
 
 QTEST_MAIN(TestTrendMath)
