@@ -6,7 +6,8 @@
 // the CPU time per pass of the
 // user-interface thread and of the link thread (the waits for replies block in the OS), the
 // longest stall of the user-interface thread, and the time of the drawing and composition of one
-// pass without the link.
+// pass without the link. Last, 14 channels again with 4 math channels (the same figures), and the
+// time the math channels take per pass without the link.
 //   trendbench [seconds per configuration, default 4] [--screenshot file.png]
 
 #include "base/ProgramFolder.h"
@@ -16,6 +17,9 @@
 #include "link/Settings.h"
 #include "sim/ControllerSimulator.h"
 #include "trend/GraphLayers.h"
+#include "trend/MathChannelsFile.h"
+#include "trend/MathTraces.h"
+#include "trend/TrendReadout.h"
 #include "trend/ReadPlan.h"
 #include "trend/RunStart.h"
 #include "trend/Sampling.h"
@@ -28,6 +32,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -201,6 +206,62 @@ void measureDrawing()
     std::printf("  REDRAW of 251 rows               %.1f us\n", redraw / 1e3);
 }
 
+// Four math channels over the 14 demo words, as the Trend Graph's dialog keeps them.
+MathChannelDefinitions benchMathChannels()
+{
+    return {{QStringLiteral("d = 600F92 - 600F94"), 20000},
+            {QStringLiteral("a = mavg(600F96, 16)"), 20000},
+            {QStringLiteral("r = mrms(600FA8, 16) + 600F00.0"), 20000},
+            {QStringLiteral("s = deriv(600FAA) + integ(600FAC) / 100"), 20000}};
+}
+
+// A pass stored, drawn and its 4 math channels computed and drawn, without the link; and the math
+// channels' part alone.
+void measureMathChannels()
+{
+    GraphLayers layers;
+    TrendData data;
+    layers.initGraphLayers(data);
+    for (int c = 0; c < kChannels; ++c) {
+        data.channels[c] = {true, AddressKind::Address, QString::number(kAddresses[c], 16).toUpper(),
+                            c < kAnalogChannels ? "20000" : QString::number(c - 7)};
+        data.channelAddress[c] = kAddresses[c];
+    }
+    runstart::buildSelection(data);
+    runstart::resetRecording(data);
+    MathTraces math;
+    math.setUp(benchMathChannels(), std::nullopt);
+    math.begin(data);
+    if (data.mathChannels.size() != 4) {
+        std::fprintf(stderr, "the math channels were refused\n");
+        return;
+    }
+    constexpr int kPasses = 20000;
+    const auto start = std::chrono::steady_clock::now();
+    std::int64_t mathNs = 0;
+    QElapsedTimer clock;
+    QElapsedTimer mathClock;
+    clock.start();
+    for (int step = 0; step < kPasses; ++step) {
+        sampling::PassReadout readout;
+        for (int c = 0; c < kChannels; ++c)
+            readout.latestValue[c] = static_cast<std::int32_t>((kAddresses[c] * 977 + step * 1237) & 0xFFFF);
+        readout::recordRowInfo(data, readout, start + std::chrono::milliseconds(40 * step));
+        sampling::storeAndDraw(data, layers, readout);
+        mathClock.start();
+        math.takeRow(data, layers);
+        mathNs += mathClock.nsecsElapsed();
+        sampling::advancePen(data);
+        sampling::advanceRing(data);
+        layers.composeChangedColumns();
+    }
+    const double pass = static_cast<double>(clock.nsecsElapsed()) / kPasses;
+    std::printf("Math channels without the link (4 over 14 channels):\n");
+    std::printf("  one pass: store, draw, math, compose the changed columns   %.1f us\n", pass / 1e3);
+    std::printf("    of which the math channels                              %.2f us (computed and drawn)\n",
+                static_cast<double>(mathNs) / kPasses / 1e3);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -264,5 +325,23 @@ int main(int argc, char *argv[])
     }
     readplan::storeReadMode(readplan::kDefaultReadMode);
     measureDrawing();
+
+    // 14 channels once more with 4 math channels kept for the Trend Graph: the pass rate and CPU.
+    const QString mathFile = mathchannels::defaultPath();
+    if (!mathchannels::write(mathFile, benchMathChannels()))
+        return 1;
+    const PollingMeasurement f = measurePolling(ws, data, linkClock, demoWords(kChannels), seconds, QString());
+    QFile::remove(mathFile);
+    if (f.passes <= 0 || data.mathChannels.size() != 4) {
+        std::fprintf(stderr, "the run with math channels did not take them\n");
+        return 1;
+    }
+    const double rate = f.passes / f.seconds;
+    const double limit = kWireBytesPerSecond / (kBytesPerReadExchange * kChannels);
+    std::printf("14 channels, one read each, with 4 math channels:\n");
+    std::printf("  passes/s %.2f  wire limit %.2f  ratio %.3f  CPU/pass: window %.3f ms  link thread %.3f ms  longest "
+                "stall %lld ms\n",
+                rate, limit, rate / limit, f.uiCpu / f.passes * 1e3, f.linkCpu / f.passes * 1e3, f.longestStallMs);
+    measureMathChannels();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "trend/GraphLayers.h"
 
+#include "trend/MathTraces.h"
 #include "trend/Raster.h"
 
 #include <algorithm>
@@ -91,6 +92,7 @@ void unrollSamples(TrendData &data)
     for (int k = 0; k < data.rowCount; ++k) {
         data.displayRows[k] = data.sampleRing[(first + k) % kRingRows];
         data.displayRowInfo[k] = data.rowInfoRing[(first + k) % kRingRows];
+        data.displayMathRows[k] = data.mathRing[(first + k) % kRingRows];
     }
 }
 
@@ -220,6 +222,7 @@ void GraphLayers::drawRecordedTraces(TrendData &data)
 {
     clearTraceLayer();
     drawRowTraces(trace, data, traceColours);
+    drawMathRows(*this, data);
     // The pen stands after the last row, as drawing the rows one pass at a time leaves it.
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     data.penX = 2 * rows;
@@ -248,6 +251,20 @@ void GraphLayers::clearReference()
 {
     reference.fill(kBlack);
     hasReference_ = false;
+}
+
+void GraphLayers::drawSegmentBehind(int x0, int y0, int x1, int y1, QRgb colour)
+{
+    traceChanged(std::min(x0, x1), std::max(x0, x1) + 1);
+    if (x0 == x1 && y0 == y1) {
+        if (x0 >= 0 && x0 < trace.width() && y0 >= 0 && y0 < trace.height()) {
+            QRgb &pixel = reinterpret_cast<QRgb *>(trace.scanLine(y0))[x0];
+            if (pixel == kBlack)
+                pixel = colour;
+        }
+        return;
+    }
+    raster::drawLine(trace, x0, y0, x1, y1, colour, raster::Pen::Behind);
 }
 
 void GraphLayers::clearTraceLayer()

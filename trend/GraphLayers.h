@@ -75,12 +75,17 @@ public:
     // composition, and gives them as a rectangle of `visible` (empty when nothing changed). The
     // picture is the one composeGraph(false) would give.
     QRect composeChangedColumns();
-    // Clears the trace layer and draws all of displayRows with the run's selection and scales.
+    // Clears the trace layer and draws all of displayRows with the run's selection and scales, and
+    // the math channels' rows behind them.
     void drawRecordedTraces(TrendData &data);
 
     // One channel's segment from (previousPenX, previousPenY[c]) to (penX, penY[c]): a line for an
     // analog channel, a step at previousPenX for a logic one. previousPenY[c] is not changed.
     void drawSegment(int channel, const TrendData &data);
+    // A segment of a math channel, drawn behind the traces: only black pixels of the trace layer
+    // take it, so the read channels' pixels stay as they are. A segment of no length sets its
+    // start pixel.
+    void drawSegmentBehind(int x0, int y0, int x1, int y1, QRgb colour);
     void clearTraceLayer();
     // Clears the strip where the next segments will go, right of the previous sample.
     void wipeAhead(int prevPenX);

@@ -77,7 +77,9 @@ void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pe
         const std::int64_t major = majorStart + majorStep * k;
         const int x = static_cast<int>(xMajor ? major : minor);
         const int y = static_cast<int>(xMajor ? minor : major);
-        reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
+        QRgb &pixel = reinterpret_cast<QRgb *>(image.scanLine(y))[x];
+        if (pen != Pen::Behind || pixel == 0xFF000000u)
+            pixel = colour;
     }
 }
 

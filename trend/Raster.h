@@ -9,7 +9,9 @@
 // Everything outside the image is clipped.
 namespace raster {
 
-enum class Pen { Solid, Dotted }; // dotted: every other pixel along the line, the first one set
+// dotted: every other pixel along the line, the first one set; behind: solid, but only on black
+// pixels, so whatever was drawn before stays in front
+enum class Pen { Solid, Dotted, Behind };
 
 void fillRect(QImage &image, int left, int top, int right, int bottom, QRgb colour);
 void drawLine(QImage &image, int x0, int y0, int x1, int y1, QRgb colour, Pen pen = Pen::Solid);

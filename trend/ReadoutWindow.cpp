@@ -5,6 +5,8 @@
 #include "trend/Cursor.h"
 #include "trend/EngineeringControls.h"
 #include "trend/GraphLayers.h"
+#include "trend/MathReadout.h"
+#include "trend/MathTraces.h"
 #include "trend/StepFiguresText.h"
 #include "trend/TrendCsv.h"
 #include "trend/TrendGraphTexts.h"
@@ -35,7 +37,10 @@ QIcon traceSwatch(int channel)
     QPixmap swatch(14, 14);
     swatch.fill(Qt::black);
     QPainter painter(&swatch);
-    painter.fillRect(QRect(3, 3, 8, 8), QColor::fromRgb(kTraceColors[static_cast<std::size_t>(channel % 7)]));
+    const QRgb colour = channel >= mathreadout::kFirstMathRow
+                            ? kMathTraceColors[static_cast<std::size_t>((channel - mathreadout::kFirstMathRow) % kMathChannels)]
+                            : kTraceColors[static_cast<std::size_t>(channel % 7)];
+    painter.fillRect(QRect(3, 3, 8, 8), QColor::fromRgb(colour));
     return QIcon(swatch);
 }
 
@@ -157,7 +162,10 @@ void ReadoutWindow::showRecording(const TrendData &data, bool running, int curso
     const UnitsTable *units = engineering_->units();
     if (units)
         scales = readoutstatistics::channelScales(*units, data);
-    showTable(readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex, units ? &scales : nullptr));
+    readoutstatistics::ReadoutTable table =
+        readoutstatistics::recordingTableTexts(data, running, cursorAX, cursorBX, hex, units ? &scales : nullptr);
+    mathreadout::appendRows(table, data, running, cursorAX, cursorBX);
+    showTable(table);
 
     // A step response of any word channel of the recording.
     std::vector<std::pair<int, QString>> words;

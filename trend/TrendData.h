@@ -17,8 +17,11 @@ inline constexpr int kRingRows = 250;
 inline constexpr int kDisplayRowsCapacity = 251;
 inline constexpr int kGraphWidth = 500;
 inline constexpr int kGraphHeight = 400;
+inline constexpr int kMathChannels = 4;
 
 using SampleRow = std::array<std::int32_t, kChannels>;
+// The math channels' results of one row, in the order they were given; empty where a result is.
+using MathRow = std::array<std::optional<double>, kMathChannels>;
 
 // Whether a channel's address field holds a hexadecimal address or the name of a variable.
 enum class AddressKind { Address, Name };
@@ -37,6 +40,12 @@ struct ChannelRecord {
 struct RowInfo {
     std::optional<std::chrono::nanoseconds> sinceRunStart;
     std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
+};
+
+// A math channel of a run: its name and the full scale it is drawn against.
+struct MathChannelInfo {
+    QString name;
+    double fullScale = 0;
 };
 
 struct TrendData {
@@ -61,6 +70,11 @@ struct TrendData {
     // The ring and the .trd files do not hold them.
     std::array<RowInfo, kRingRows> rowInfoRing{};
     std::array<RowInfo, kDisplayRowsCapacity> displayRowInfo{};
+    // The math channels of the run the ring holds (none: the run had none, or the rows are a .trd's)
+    // and their results, entry for entry beside the ring and the display rows. Files do not hold them.
+    std::vector<MathChannelInfo> mathChannels;
+    std::array<MathRow, kRingRows> mathRing{};
+    std::array<MathRow, kDisplayRowsCapacity> displayMathRows{};
     QDateTime runStartedAt; // wall clock at the run's start
     std::chrono::steady_clock::time_point runStartedSteady{};
 

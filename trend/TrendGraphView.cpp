@@ -255,7 +255,8 @@ void TrendGraphView::exportCsv()
     if (!cursorsEnabled_)
         unrollSamples(data_);
     QString error;
-    if (!textfile::writeAtomically(path, readout::shownRowsCsv(data_), &error))
+    const QByteArray csv = shownRowsCsv_ ? shownRowsCsv_(data_) : readout::shownRowsCsv(data_);
+    if (!textfile::writeAtomically(path, csv, &error))
         savefailure::report(ws_.dialogs, kCsvWriteError, path, error);
     else {
         emit saved(kSavedIn.arg(textfile::bareFileName(path), QFileInfo(path).absolutePath()));

@@ -87,6 +87,8 @@ public:
     // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
     void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
     void updateMenu();
+    // What "Export CSV..." writes of the rows shown; readout::shownRowsCsv unless set.
+    void setShownRowsCsv(std::function<QByteArray(const TrendData &)> csv) { shownRowsCsv_ = std::move(csv); }
     void exportCsv();
     void exportPicture();
     void copyPicture();
@@ -136,6 +138,7 @@ private:
     bool cursorsEnabled_ = false;
     bool hex_ = false;
     std::function<void(int, const QString &)> showValue_;
+    std::function<QByteArray(const TrendData &)> shownRowsCsv_;
     bool runStarting_ = false;
     bool runActive_ = false;
     std::optional<int> secondCursorX_;

@@ -6,6 +6,8 @@
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
 #include "trend/LoseWorkGuard.h"
+#include "trend/MathChannelsControl.h"
+#include "trend/EngineeringControls.h"
 #include "trend/TrendGraphKeys.h"
 #include "trend/Presets.h"
 #include "trend/PictureWidget.h"
@@ -20,6 +22,7 @@
 #include "trend/TrendRun.h"
 #include "trend/TriggerControl.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -49,6 +52,8 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     band_ = new ReadoutBand(data_, this);
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     trigger_ = new TriggerControl(ws_, data_, this);
+    math_ = new MathChannelsControl(ws_.dialogs, view_->menu(), this);
+    view_->setShownRowsCsv([this](const TrendData &data) { return math_->shownRowsCsv(data); });
     guard_ = std::make_unique<LoseWorkGuard>(
         ws_.dialogs, LoseWorkGuard::Actions{[this] { return run_->isActive() || run_->isStarting(); },
                                             [this] { endRunByButton(); }, [this] { return saveRows(); }});
@@ -113,6 +118,7 @@ void TrendGraphWindow::connectParts()
         showBand();
     });
     connect(&ws_.session, &Session::changed, this, &TrendGraphWindow::followSession);
+    connect(math_->mathChannelsAction(), &QAction::triggered, this, &TrendGraphWindow::openMathChannels);
     connect(trigger_, &TriggerControl::armedChanged, this, [this](bool armed) {
         // Armed during a run, the capture counts its rows from the next pass.
         if (armed && run_->isActive())
@@ -227,6 +233,9 @@ void TrendGraphWindow::startRun()
         return;
     }
     table_->takeSettings(data_.channels);
+    // The math channels see engineering values while the Read-out shows them.
+    const UnitsTable *units = readoutWindow_ ? readoutWindow_->engineering()->units() : nullptr;
+    run_->math().setUp(math_->definitions(), units ? std::optional<UnitsTable>(*units) : std::nullopt);
     if (const std::optional<QString> refusal = run_->start(view_->hex() ? kHexCaption : kDecCaption)) {
         endFailedStart(*refusal);
         return;
@@ -437,6 +446,14 @@ void TrendGraphWindow::openTriggerDialog()
             offered.emplace_back(c, trendcsv::columnName(record, c));
     }
     trigger_->openDialog(offered, view_->hex());
+}
+
+void TrendGraphWindow::openMathChannels()
+{
+    std::array<ChannelRecord, kChannels> channels = data_.channels;
+    table_->takeSelection(channels);
+    table_->takeSettings(channels);
+    math_->openDialog(mathchannels::typedInputs(channels));
 }
 
 bool TrendGraphWindow::triggerArmed() const { return trigger_->armed(); }

@@ -28,6 +28,7 @@ class TriggerControl;
 class TriggerDialog;
 class GraphLayers;
 class LoseWorkGuard;
+class MathChannelsControl;
 class TrendGraphKeys;
 
 
@@ -58,6 +59,8 @@ public:
     void openReadoutWindow();
     // "Trigger...": opens the trigger set-up beside this window, or brings it forward.
     void openTriggerDialog();
+    // "Math channels...": the dialog over the channels the table selects.
+    void openMathChannels();
 
     // State.
     bool runActive() const;
@@ -81,6 +84,7 @@ public:
     // Nothing until the Read-out window was first opened.
     ReadoutWindow *readoutWindow() const { return readoutWindow_; }
     TrendRun &run() const { return *run_; }
+    MathChannelsControl &mathChannels() const { return *math_; }
     GraphLayers &layers();
     TrendData &data() { return data_; }
     PictureWidget *graphPicture() const;
@@ -138,6 +142,7 @@ private:
     TrendGraphControls controls_;
 
     TriggerControl *trigger_ = nullptr;
+    MathChannelsControl *math_ = nullptr;
     std::unique_ptr<LoseWorkGuard> guard_;
     TrendGraphKeys *keys_ = nullptr;
     int runRowsStored_ = 0;

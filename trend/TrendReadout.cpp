@@ -23,7 +23,13 @@ void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::c
     info.failedChannels = readout.failedChannels;
 }
 
-void forgetDisplayRowInfo(TrendData &data) { data.displayRowInfo.fill(RowInfo{}); }
+void forgetDisplayRowInfo(TrendData &data)
+{
+    data.displayRowInfo.fill(RowInfo{});
+    // Nor were math channels computed over them.
+    data.mathChannels.clear();
+    data.displayMathRows.fill(MathRow{});
+}
 
 std::optional<std::int64_t> rowMilliseconds(const RowInfo &info)
 {

@@ -24,7 +24,7 @@ namespace readout {
 void beginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
 // The time and failures of the pass about to be stored at ringWritePos (call before storePass).
 void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
-// Rows put on display from elsewhere (a .trd file) have no time and no failures.
+// Rows put on display from elsewhere (a .trd file) have no time, no failures and no math channels.
 void forgetDisplayRowInfo(TrendData &data);
 
 // Whole milliseconds since the run's start, or nothing for a row without time. The time and t_s

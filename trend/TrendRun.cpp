@@ -82,9 +82,13 @@ std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
         return kCheckBitNumber + u'\n' + kBitOutOfRange.arg(*c + 1).arg(record.addressOrName, record.fullScale);
     }
 
+    std::array<std::optional<std::uint32_t>, kChannels> addresses{};
     for (int c = 0; c < kChannels; ++c)
-        data_.channelAddress[static_cast<std::size_t>(c)] =
-            runstart::addressFromText(resolution.addressText[static_cast<std::size_t>(c)]);
+        addresses[static_cast<std::size_t>(c)] = runstart::addressFromText(resolution.addressText[static_cast<std::size_t>(c)]);
+    if (const std::optional<QString> refused = math_.refusal(data_.channels, addresses))
+        return refused;
+    for (int c = 0; c < kChannels; ++c)
+        data_.channelAddress[static_cast<std::size_t>(c)] = addresses[static_cast<std::size_t>(c)].value_or(0);
     // A preset file that cannot be written does not stop the run (the recording matters more), but
     // the user hears that the set-up will be gone at the next start.
     QStringList notSaved;
@@ -92,6 +96,7 @@ std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
         savefailure::report(ws_.dialogs, kPresetsNotSaved, notSaved);
     runstart::buildSelection(data_);
     runstart::resetRecording(data_);
+    math_.begin(data_);
 
     starting_ = true;
     const quint64 start = ++startCount_;
@@ -222,7 +227,11 @@ void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const trendpoll::
     // The wait time may have been changed in the port settings meanwhile.
     task->setPause(std::chrono::milliseconds(waitTimeMs()));
     readout::recordRowInfo(data_, pass.readout, pass.ended);
-    sampling::storePass(data_, layers_, pass.readout);
+    // As sampling::storePass, with the math channels computed from the row before the pen moves on.
+    sampling::storeAndDraw(data_, layers_, pass.readout);
+    math_.takeRow(data_, layers_);
+    sampling::advancePen(data_);
+    sampling::advanceRing(data_);
     ++passesStored_;
     replyWatch_->setResultDue(passDue());
     replyWatch_->take(pass.reply);

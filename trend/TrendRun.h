@@ -7,6 +7,7 @@
 #include "link/NoReplyWatch.h"
 #include "program/Workspace.h"
 #include "trend/GraphLayers.h"
+#include "trend/MathTraces.h"
 #include "trend/TrendData.h"
 #include "trend/RunStart.h"
 #include "trend/TrendPoll.h"
@@ -44,6 +45,9 @@ public:
     // The wait time of the port settings as milliseconds; text that is not a whole number of 0 or
     // more counts as 0.
     int waitTimeMs() const;
+    // The math channels the next run computes (refused at start() with the fault's position when
+    // they cannot be computed over its channels).
+    MathTraces &math() { return math_; }
     // The requests of a pass of the current or last run; it changes when a block read is given up.
     const readplan::ReadPlan &readPlan() const { return readPlan_; }
 
@@ -85,5 +89,6 @@ private:
     quint64 startCount_ = 0; // tells a port open of an earlier start from the current one
     quint64 passesStored_ = 0;
     readplan::ReadPlan readPlan_;
+    MathTraces math_;
     std::unique_ptr<ErrorTrace> errorTrace_; // chosen anew by each run
 };

@@ -30,3 +30,5 @@ qmx_add_test(test_trend_error_trace SOURCES trend/test_trend_error_trace.cpp LIB
 qmx_add_test(test_lose_work SOURCES trend/test_lose_work.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
 # The Trend Graph's keys, the graph menu from the keyboard, the Read-out's header tips, Help > About.
 qmx_add_test(test_trend_keys SOURCES trend/test_trend_keys.cpp LIBS qmx_trend qmx_shell TIMEOUT 60)
+# Math channels: the dialog and its file, a run's results row for row, the traces' pixels, the read-out and export.
+qmx_add_test(test_trend_math SOURCES trend/test_trend_math.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)

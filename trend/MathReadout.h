@@ -1,0 +1,34 @@
+#pragma once
+// The math channels in the Trend Graph's read-outs and CSV export, without widgets: a row each in
+// the Read-out window's table after the channels, a column each in "Export CSV..." after the read
+// channels, and the export in engineering values (the word channels that have a scale written as
+// raw x gain + offset, headed "NAME [unit]"). Math results are written with up to 10 significant
+// digits, as computed during the run; an empty result is an empty cell.
+
+#include "trend/ReadoutStatistics.h"
+#include "trend/TrendData.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace mathreadout {
+
+// The Read-out table's row of math channel m has the channel index kChannels + m.
+inline constexpr int kFirstMathRow = kChannels;
+
+// A math value as the read-out and the CSV write it: "12.5", "-0.001234567891".
+QString valueText(double value);
+
+// Adds a row per math channel of `data` to `table`, in its columns: the value at cursor A and, when
+// the table has them, at B, B-A and the minimum, maximum, mean, RMS and peak-to-peak of the good
+// results from A to B, and the count of empty ones. During a run the newest row stored.
+void appendRows(readoutstatistics::ReadoutTable &table, const TrendData &data, bool running, int cursorAX,
+                std::optional<int> cursorBX);
+
+// The shown rows as "Export CSV..." writes them: with `scales` in engineering values, and the math
+// channels' columns after the read channels. Without scales and math channels the bytes are
+// readout::shownRowsCsv's.
+QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelScales *scales);
+
+} // namespace mathreadout

@@ -1,0 +1,116 @@
+#include "trend/MathTraces.h"
+
+#include "trend/ReadoutStatistics.h"
+#include "trend/TrendCsv.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+int mathY(double value, double fullScale)
+{
+    if (!(fullScale > 0) || !std::isfinite(value))
+        return 200;
+    const double y = 200.0 - std::trunc(value * 200.0 / fullScale);
+    return static_cast<int>(std::clamp(y, static_cast<double>(INT_MIN / 4), static_cast<double>(INT_MAX / 4)));
+}
+
+void drawMathRows(GraphLayers &layers, const TrendData &data)
+{
+    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
+    const int channels = std::min(static_cast<int>(data.mathChannels.size()), kMathChannels);
+    for (int m = 0; m < channels; ++m) {
+        const auto channel = static_cast<std::size_t>(m);
+        const double fullScale = data.mathChannels[channel].fullScale;
+        std::optional<int> previousY;
+        for (int i = 0; i < rows; ++i) {
+            const std::optional<double> &value = data.displayMathRows[static_cast<std::size_t>(i)][channel];
+            if (!value) {
+                previousY.reset();
+                continue;
+            }
+            const int y = mathY(*value, fullScale);
+            if (previousY)
+                layers.drawSegmentBehind(2 * i - 2, *previousY, 2 * i, y, kMathTraceColors[channel]);
+            else
+                layers.drawSegmentBehind(2 * i, y, 2 * i, y, kMathTraceColors[channel]);
+            previousY = y;
+        }
+    }
+}
+
+void MathTraces::setUp(MathChannelDefinitions definitions, std::optional<UnitsTable> units)
+{
+    definitions_ = std::move(definitions);
+    units_ = std::move(units);
+}
+
+std::optional<QString> MathTraces::refusal(const std::array<ChannelRecord, kChannels> &channels,
+                                           const std::array<std::optional<std::uint32_t>, kChannels> &addresses) const
+{
+    if (definitions_.empty())
+        return std::nullopt;
+    return mathchannels::refusal(definitions_, mathchannels::inputsOf(channels, addresses));
+}
+
+void MathTraces::begin(TrendData &data)
+{
+    data.mathChannels.clear();
+    data.mathRing.fill(MathRow{});
+    data.displayMathRows.fill(MathRow{});
+    set_.reset();
+    previousY_.fill(std::nullopt);
+    inputChannels_ = data.selectedChannels;
+    if (definitions_.empty())
+        return;
+    std::array<std::optional<std::uint32_t>, kChannels> addresses{};
+    for (int c : inputChannels_)
+        addresses[static_cast<std::size_t>(c)] = data.channelAddress[static_cast<std::size_t>(c)];
+    set_.emplace(mathchannels::inputsOf(data.channels, addresses));
+    for (const MathChannelDefinition &d : definitions_) {
+        // Checked before the start; should one be refused now, it and those after it are left out.
+        if (!set_->add(d.definition))
+            break;
+        data.mathChannels.push_back({set_->name(set_->size() - 1), d.fullScale});
+    }
+    inputScales_.assign(inputChannels_.size(), std::nullopt);
+    if (units_) {
+        const readoutstatistics::ChannelScales scales = readoutstatistics::channelScales(*units_, data);
+        for (std::size_t i = 0; i < inputChannels_.size(); ++i)
+            inputScales_[i] = scales[static_cast<std::size_t>(inputChannels_[i])];
+    }
+}
+
+void MathTraces::takeRow(TrendData &data, GraphLayers &layers)
+{
+    const auto at = static_cast<std::size_t>(data.ringWritePos);
+    MathRow &results = data.mathRing[at];
+    results = MathRow{};
+    if (!set_ || set_->isEmpty())
+        return;
+    const SampleRow &row = data.sampleRing[at];
+    const RowInfo &info = data.rowInfoRing[at];
+    const std::size_t inputs = inputChannels_.size();
+    for (std::size_t i = 0; i < inputs; ++i) {
+        const int c = inputChannels_[i];
+        const double raw = row[static_cast<std::size_t>(c)];
+        values_[i] = inputScales_[i] ? inputScales_[i]->apply(raw) : raw;
+        failed_[i] = (info.failedChannels & (1u << c)) != 0;
+    }
+    const double seconds =
+        info.sinceRunStart ? std::chrono::duration<double>(*info.sinceRunStart).count() : 0.0;
+    const std::span<const std::optional<double>> computed =
+        set_->evaluate(seconds, std::span<const double>(values_.data(), inputs), std::span<const bool>(failed_.data(), inputs));
+    for (std::size_t m = 0; m < computed.size() && m < results.size(); ++m) {
+        results[m] = computed[m];
+        if (!computed[m]) {
+            previousY_[m].reset();
+            continue;
+        }
+        const int y = mathY(*computed[m], data.mathChannels[m].fullScale);
+        const int fromY = previousY_[m] ? *previousY_[m] : y;
+        const int fromX = previousY_[m] ? data.previousPenX : data.penX;
+        layers.drawSegmentBehind(fromX, fromY, data.penX, y, kMathTraceColors[m]);
+        previousY_[m] = y;
+    }
+}
