@@ -1,5 +1,6 @@
 #include "record/CsvRecording.h"
 
+#include "record/EngineeringColumns.h"
 #include "record/TriggerCapture.h"
 
 #include "base/SaveFailure.h"
@@ -39,7 +40,7 @@ bool CsvRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
 {
     steadyStart_ = steadyStart;
     wallStart_ = wallStart;
-    const QStringList columns = trendcsv::selectedColumns(channels_);
+    const QStringList columns = engineering_ ? engineering_->columns() : trendcsv::selectedColumns(channels_);
     std::lock_guard lock(mutex_);
     figures_.poll.begin(steadyStart);
     file_.addHeader(capture_ ? eventHeaderLine(columns) : trendcsv::headerLine(columns));
@@ -58,12 +59,16 @@ void CsvRecording::append(const trendpoll::TrendPass &pass)
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
     row.time = wallStart_.addMSecs(sinceStart.count());
     row.seconds = std::chrono::duration<double>(pass.ended - steadyStart_).count();
+    std::optional<QByteArray> cells;
+    if (engineering_)
+        cells = engineering_->cells(row);
     QByteArrayList lines;
     if (capture_) {
-        for (const TriggerCapture::Line &kept : capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart))
+        for (const TriggerCapture::Line &kept :
+             capture_->takeRow(row, values, pass.readout.failedChannels, sinceStart, std::move(cells)))
             lines.append(eventRowLine(kept));
     } else {
-        lines.append(trendcsv::rowLine(row));
+        lines.append(cells ? EngineeringColumns::rowLine(row, *cells) : trendcsv::rowLine(row));
     }
 
     const auto now = std::chrono::steady_clock::now();

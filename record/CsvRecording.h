@@ -19,6 +19,7 @@
 
 namespace record {
 
+class EngineeringColumns;
 class TriggerCapture;
 
 // append() runs on the thread that reads the passes; flush() and the figures may be asked from any
@@ -36,6 +37,8 @@ public:
     // Rows go through `capture` (kept until an event, written around it with the column "event");
     // set before begin(). Without one every pass is written.
     void setCapture(TriggerCapture *capture) { capture_ = capture; }
+    // Rows written with `columns`' cells (scaled values, math channels); set before begin().
+    void setEngineering(EngineeringColumns *columns) { engineering_ = columns; }
 
     // The header; called once before the first pass. False once the file has failed.
     bool begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart);
@@ -80,6 +83,7 @@ private:
     CsvWriter file_;
     Figures figures_; // but the file's own: rows, bytes and how a write failed
     TriggerCapture *capture_ = nullptr;
+    EngineeringColumns *engineering_ = nullptr;
 };
 
 } // namespace record

@@ -2,6 +2,7 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "record/EngineeringColumns.h"
 #include "trend/ReadPlan.h"
 
 #include <QString>
@@ -29,6 +30,7 @@ struct RecordOptions {
     std::chrono::milliseconds pre{5000};
     std::chrono::milliseconds post{5000};
     int repeat = 1;
+    EngineeringOptions engineering; // --units, --scaled, --math
 };
 
 struct ParseResult {

@@ -1,5 +1,7 @@
 #include "record/TriggerCapture.h"
 
+#include "record/EngineeringColumns.h"
+
 #include "record/RecordTexts.h"
 
 #include <QRegularExpression>
@@ -136,22 +138,33 @@ TriggerParse parseTrigger(const QString &text, const TrendData &channels)
 
 TriggerCapture::TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::milliseconds pre,
                                std::chrono::milliseconds post, int repeat)
-    : detector_(setup), pre_(pre), post_(post), repeat_(std::max(1, repeat))
+    : TriggerCapture(
+          [detector = trigger::TriggerDetector(setup)](const SampleRow &values, std::uint16_t failedChannels) mutable {
+              return detector.takeRow(values, failedChannels);
+          },
+          pre, post, repeat)
+{
+}
+
+TriggerCapture::TriggerCapture(RowDetector detector, std::chrono::milliseconds pre, std::chrono::milliseconds post,
+                               int repeat)
+    : detector_(std::move(detector)), pre_(pre), post_(post), repeat_(std::max(1, repeat))
 {
 }
 
 std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const trendcsv::Row &row, const SampleRow &values,
                                                           std::uint16_t failedChannels,
-                                                          std::chrono::milliseconds sinceStart)
+                                                          std::chrono::milliseconds sinceStart,
+                                                          std::optional<QByteArray> cells)
 {
     // Every row goes through the detector, so the sample before the next event is the true one.
-    const bool fired = detector_.takeRow(values, failedChannels);
+    const bool fired = detector_(values, failedChannels);
     std::vector<Line> lines;
     if (state_ == State::Done)
         return lines;
     if (state_ == State::Capturing) {
         if (sinceStart <= captureEnd_) {
-            lines.push_back({row, false});
+            lines.push_back({row, false, std::move(cells)});
             return lines;
         }
         if (eventsSeen_ >= repeat_) {
@@ -161,7 +174,7 @@ std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const trendcsv::Row &r
         // An event inside the window of the one before is part of that window, not a new one.
         state_ = State::Armed;
     }
-    kept_.push_back({row, sinceStart});
+    kept_.push_back({row, sinceStart, std::move(cells)});
     while (!kept_.empty() && kept_.front().sinceStart < sinceStart - pre_)
         kept_.pop_front();
     if (!fired)
@@ -170,7 +183,7 @@ std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const trendcsv::Row &r
     captureEnd_ = sinceStart + post_;
     state_ = State::Capturing;
     for (KeptRow &kept : kept_)
-        lines.push_back({std::move(kept.row), false});
+        lines.push_back({std::move(kept.row), false, std::move(kept.cells)});
     lines.back().event = true;
     kept_.clear();
     return lines;
@@ -203,7 +216,7 @@ QByteArray eventHeaderLine(const QStringList &channelColumns)
 
 QByteArray eventRowLine(const TriggerCapture::Line &line)
 {
-    QByteArray text = trendcsv::rowLine(line.row);
+    QByteArray text = line.cells ? EngineeringColumns::rowLine(line.row, *line.cells) : trendcsv::rowLine(line.row);
     // The line end stays last; the event cell goes before it.
     text.insert(text.size() - 2, line.event ? QByteArrayLiteral(",1") : QByteArrayLiteral(","));
     return text;

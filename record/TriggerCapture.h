@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,15 +34,20 @@ class TriggerCapture {
 public:
     TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::milliseconds pre, std::chrono::milliseconds post,
                    int repeat);
+    // Whether a row (values as stored, its failed reads) is an event: for a trigger that watches
+    // more than the stored values (a math channel).
+    using RowDetector = std::function<bool(const SampleRow &values, std::uint16_t failedChannels)>;
+    TriggerCapture(RowDetector detector, std::chrono::milliseconds pre, std::chrono::milliseconds post, int repeat);
 
     struct Line {
         trendcsv::Row row;
         bool event = false; // the trigger row
+        std::optional<QByteArray> cells; // when set, written in place of the row's values
     };
     // One pass of the recording (values as stored, its failed reads, its time since the start):
     // the rows to write now, oldest first.
     std::vector<Line> takeRow(const trendcsv::Row &row, const SampleRow &values, std::uint16_t failedChannels,
-                              std::chrono::milliseconds sinceStart);
+                              std::chrono::milliseconds sinceStart, std::optional<QByteArray> cells = std::nullopt);
 
     enum class State { Armed, Capturing, Done };
     struct Progress {
@@ -57,9 +63,10 @@ private:
     struct KeptRow {
         trendcsv::Row row;
         std::chrono::milliseconds sinceStart;
+        std::optional<QByteArray> cells;
     };
 
-    trigger::TriggerDetector detector_;
+    RowDetector detector_;
     std::chrono::milliseconds pre_, post_;
     int repeat_;
     std::deque<KeptRow> kept_; // rows of the pre-trigger window while armed

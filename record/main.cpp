@@ -9,6 +9,9 @@
 #include "link/Link.h"
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
+#include "record/EngineeringColumns.h"
+#include "record/EngineeringTexts.h"
+#include "record/MathTrigger.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
@@ -216,16 +219,41 @@ int main(int argc, char **argv)
         return fail(kExitArguments, parsed.error);
     const record::RecordOptions &options = *parsed.options;
     if (options.help) {
-        print(stdout, record::kHelpText);
+        print(stdout, record::kHelpText.arg(record::kEngineeringHelp));
         return kExitDone;
     }
 
     // Channels that can be resolved without the controller are checked before the port is opened.
     auto setup = std::make_unique<record::ChannelSetup>();
     std::unique_ptr<record::TriggerCapture> capture;
+    std::unique_ptr<record::EngineeringColumns> engineering;
     const auto resolveTrigger = [&]() -> QString {
+        // Scaled values and math channels first: a trigger may watch a math channel.
+        if (options.engineering.changesRows()) {
+            QString error;
+            QStringList warnings;
+            engineering = record::EngineeringColumns::make(options.engineering, setup->data, &warnings, &error);
+            for (const QString &warning : warnings)
+                print(stderr, record::kProgramWarning.arg(warning));
+            if (!engineering)
+                return error;
+        }
         if (options.trigger.isEmpty())
             return {};
+        if (engineering && !engineering->math().isEmpty()) {
+            record::MathTriggerParse math = record::MathTrigger::parse(options.trigger, setup->data, engineering->math());
+            if (math.namesMath) {
+                if (!math.trigger)
+                    return math.error;
+                capture = std::make_unique<record::TriggerCapture>(
+                    [watch = *math.trigger, columns = engineering.get()](const SampleRow &values,
+                                                                         std::uint16_t failedChannels) mutable {
+                        return watch.takeRow(values, failedChannels, columns->mathValues());
+                    },
+                    options.pre, options.post, options.repeat);
+                return {};
+            }
+        }
         const record::TriggerParse parsed = record::parseTrigger(options.trigger, setup->data);
         if (parsed.setup)
             capture = std::make_unique<record::TriggerCapture>(*parsed.setup, options.pre, options.post, options.repeat);
@@ -279,6 +307,7 @@ int main(int argc, char **argv)
     const QString line = record::lineName(options.port);
     record::CsvRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
+    recording.setEngineering(engineering.get());
     const auto started = std::chrono::steady_clock::now();
     if (!recording.begin(started, QDateTime::currentDateTime())) {
         output.discard();

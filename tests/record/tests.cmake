@@ -14,3 +14,7 @@ qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx
 qmx_add_test(test_record_output SOURCES record/test_record_output.cpp LIBS qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_output PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_output qmx-record)
+# qmx-record's engineering values: --units, --scaled, --math and a trigger on a math channel.
+qmx_add_test(test_record_engineering SOURCES record/test_record_engineering.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
+target_compile_definitions(test_record_engineering PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_engineering qmx-record)

@@ -1,0 +1,72 @@
+#pragma once
+// qmx-record's engineering values: the units file (--units, else Units.txt beside the presets), the
+// channels written scaled (--scaled, the column headed "NAME [unit]") and the math channels
+// (--math, a column each after the read channels), computed per pass from the pass's row on scaled
+// values where a channel has a scale. Without --scaled and --math the recording is as it always was.
+// The cells are written with up to 10 significant digits; an empty cell where a read failed or a
+// math channel's result is empty.
+
+#include "engineering/MathChannelSet.h"
+#include "engineering/UnitsTable.h"
+#include "trend/TrendCsv.h"
+#include "trend/TrendData.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace record {
+
+struct EngineeringOptions {
+    QString unitsFile;    // --units; empty: Units.txt beside the presets
+    bool scaled = false;  // --scaled
+    QStringList math;     // --math texts, in order
+    bool changesRows() const { return scaled || !math.isEmpty(); }
+};
+
+// Takes arguments[i] when it is one of the engineering options (and its value, moving `i` past
+// it). Returns false when it is none of them; sets `error` when it is one but cannot be taken.
+bool takeEngineeringArgument(const QStringList &arguments, qsizetype &i, EngineeringOptions &options, QString *error);
+
+class EngineeringColumns {
+public:
+    // The units of `options` and the math channels over the selected channels of `channels` (by
+    // their column names and word addresses). Nothing, with `error` naming the argument, when the
+    // units file named by --units cannot be read or a math channel is refused; the units file's bad
+    // lines are added to `warnings`.
+    static std::unique_ptr<EngineeringColumns> make(const EngineeringOptions &options, const TrendData &channels,
+                                                    QStringList *warnings, QString *error);
+
+    // The read channels' columns as written (scaled ones "NAME [unit]") and the math channels'.
+    QStringList columns() const;
+    // One pass: the cells of the read channels and of the math channels, each after a comma, for a
+    // row at `seconds` from the run's start. Computes the math channels.
+    QByteArray cells(const trendcsv::Row &row);
+    // The math channels' results of the last row given to cells().
+    std::span<const std::optional<double>> mathValues() const { return mathValues_; }
+    const MathChannelSet &math() const { return math_; }
+    // A row's line with these cells in place of its values, as trendcsv::rowLine writes it.
+    static QByteArray rowLine(const trendcsv::Row &row, const QByteArray &cells);
+
+    // The scale of selected channel `index` (in the order of the columns); none for a logic channel
+    // or a channel without an entry.
+    const UnitScale *scale(int index) const { return scales_[static_cast<std::size_t>(index)]; }
+
+private:
+    EngineeringColumns() = default;
+
+    UnitsTable units_;
+    bool scaled_ = false;
+    QStringList readColumns_;
+    std::vector<const UnitScale *> scales_; // into units_, per selected channel
+    MathChannelSet math_;
+    std::vector<double> inputValues_;
+    std::unique_ptr<bool[]> inputFailed_;
+    std::vector<std::optional<double>> mathValues_;
+};
+
+} // namespace record

@@ -1,0 +1,249 @@
+// qmx-record's engineering values against the simulator: --scaled cells against raw x gain + offset
+// and headed "NAME [unit]", --math columns recomputed from the written cells with failed reads among
+// them, raw values by default whatever --units holds, a trigger watching a math channel, and the
+// arguments refused with what is wrong.
+
+#include "record/EngineeringColumns.h"
+#include "record/MathTrigger.h"
+#include "record/Recording.h"
+#include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+constexpr std::uint32_t kSpdFbk = 0x600FAA;
+constexpr std::uint32_t kMisc = 0x600E60;
+constexpr std::uint32_t kInvFlag = 0x600F00;
+
+QString writeUnits(const QByteArray &bytes)
+{
+    const QString path = testenv::programDir() + QStringLiteral("engineering-units.txt");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+    return path;
+}
+
+ScheduledStep stepAtRead(std::uint32_t address, std::uint16_t value, std::uint64_t read)
+{
+    ScheduledStep step;
+    step.address = address;
+    step.value = value;
+    step.fromRead = read;
+    return step;
+}
+
+std::optional<double> cell(const QByteArray &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+} // namespace
+
+class TestRecordEngineering : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { testenv::prepare(); }
+
+    void scaledCellsAndMathColumns()
+    {
+        SimulatedPort port;
+        QVERIFY(port.start());
+        ControllerSimulator &sim = port.simulator();
+        sim.setLiveDemo(false);
+        sim.writeWord(kSpdFbk, 321);
+        sim.writeWord(kMisc, 0xFFF6); // -10
+        sim.writeWord(kInvFlag, 0x0080);
+        sim.addScheduledStep(stepAtRead(kMisc, 1000, 12));
+        // Bad lines are named on stderr and ignored; the logic channel's word has an entry that a
+        // bit does not take.
+        const QString units = writeUnits("# test units\n600FAA\t0.5\t-10\trpm\n600e60\t2\t1\tA\n600F00\t100\t0\tx\n"
+                                         "600FAB\tmuch\t0\tV\n");
+        const QString out = testenv::programDir() + QStringLiteral("scaled.csv");
+        QProcess process;
+        process.start(recorder(), {"--port", sim.devicePath(), "--channel", "600FAA", "--channel", "600E60",
+                                   "--channel", "600F00:07", "--out", out, "--force", "--wait-time", "10", "--duration",
+                                   "1500ms", "--units", units, "--scaled", "--math", "diff = 600FAA - 600E60",
+                                   "--math", "avg=mavg(600E60, 3)", "--quiet"});
+        QVERIFY(process.waitForStarted());
+        // Some reads of 600E60 refused during the run: empty cells in its column and its math.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        sim.setAddressFault(kMisc, SimFault{SimFault::Kind::Nak, 'D'});
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        sim.clearFaults();
+        QVERIFY(process.waitForFinished(30000));
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(process.exitCode() == 0, err.constData());
+        QVERIFY2(err.contains("qmx-record: warning: engineering-units.txt:5: gain \"much\" is not a finite number"),
+                 err.constData());
+
+        const std::optional<QList<QByteArrayList>> rows = readCsv(out);
+        QVERIFY(rows && rows->size() > 20);
+        QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA [rpm]", "600E60 [A]", "600F00.07", "diff", "avg"}));
+        int failedRows = 0;
+        int steppedRows = 0;
+        std::vector<double> window; // the last 3 rows' scaled 600E60, NaN where it failed
+        for (qsizetype r = 1; r < rows->size(); ++r) {
+            const QByteArrayList &row = rows->at(r);
+            const QString text = QString::fromLatin1(row.join(','));
+            QCOMPARE(row[2], QByteArray("150.5")); // 321 x 0.5 - 10
+            QCOMPARE(row[4], QByteArray("1"));     // a bit stays 0 or 1
+            const std::optional<double> misc = cell(row[3]);
+            window.push_back(misc.value_or(std::nan("")));
+            if (window.size() > 3)
+                window.erase(window.begin());
+            if (!misc) {
+                ++failedRows;
+                QVERIFY2(row[5].isEmpty() && row[6].isEmpty(), qPrintable(text));
+                continue;
+            }
+            QVERIFY2(*misc == -10 * 2 + 1 || *misc == 1000 * 2 + 1, qPrintable(text));
+            steppedRows += *misc > 0;
+            QCOMPARE(cell(row[5]), std::optional<double>(150.5 - *misc));
+            double sum = 0;
+            int good = 0;
+            for (double value : window) {
+                if (!std::isnan(value)) {
+                    sum += value;
+                    ++good;
+                }
+            }
+            QVERIFY2(std::abs(*cell(row[6]) - sum / good) < 1e-6, qPrintable(text));
+        }
+        QVERIFY(failedRows > 0);
+        QVERIFY(steppedRows > 0);
+    }
+
+    void rawByDefault()
+    {
+        // --units alone changes nothing in the file: raw words, the columns as ever.
+        SimulatedPort port;
+        QVERIFY(port.start());
+        port.simulator().setLiveDemo(false);
+        port.simulator().writeWord(kSpdFbk, 321);
+        const QString units = writeUnits("600FAA\t0.5\t-10\trpm\r\n");
+        const QString out = testenv::programDir() + QStringLiteral("raw.csv");
+        const RecorderRun run = runRecorder({"--port", port.devicePath(), "--channel", "600FAA", "--out", out, "--force",
+                                             "--duration", "300ms", "--units", units, "--quiet"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        const std::optional<QList<QByteArrayList>> rows = readCsv(out);
+        QVERIFY(rows && rows->size() > 1);
+        QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA"}));
+        for (qsizetype r = 1; r < rows->size(); ++r)
+            QCOMPARE(rows->at(r)[2], QByteArray("321"));
+    }
+
+    void triggerOnMathChannel()
+    {
+        SimulatedPort port;
+        QVERIFY(port.start());
+        ControllerSimulator &sim = port.simulator();
+        sim.setLiveDemo(false);
+        sim.writeWord(kMisc, 0);
+        sim.addScheduledStep(stepAtRead(kMisc, 600, 15));
+        const QString out = testenv::programDir() + QStringLiteral("math-event.csv");
+        const QString units = writeUnits("");
+        const RecorderRun run =
+            runRecorder({"--port", sim.devicePath(), "--channel", "600E60", "--out", out, "--force", "--wait-time", "10",
+                         "--units", units, "--math", "twice=600E60*2", "--trigger", "twice rises 1000.5", "--pre",
+                         "50ms", "--post", "50ms", "--quiet"});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        const std::optional<QList<QByteArrayList>> rows = readCsv(out);
+        QVERIFY(rows);
+        QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600E60", "twice", "event"}));
+        int events = 0;
+        for (qsizetype r = 1; r < rows->size(); ++r) {
+            if (rows->at(r)[4] != "1")
+                continue;
+            ++events;
+            QCOMPARE(rows->at(r)[3], QByteArray("1200"));
+            QVERIFY(r > 1);
+            QCOMPARE(rows->at(r - 1)[3], QByteArray("0"));
+        }
+        QCOMPARE(events, 1);
+    }
+
+    void mathTriggerRules()
+    {
+        record::ChannelSetup setup = record::channelsFromTexts({"600E60", "600F00:07"}, {});
+        QVERIFY(setup.error.isEmpty());
+        MathChannelSet math({{QStringLiteral("600E60"), kMisc}, {QStringLiteral("600F00.07"), kInvFlag}});
+        QVERIFY(math.add(QStringLiteral("slip = 600E60 / 10")));
+        QVERIFY(math.add(QStringLiteral("other = 1")));
+        // Not a math channel's: the read channels' way.
+        QVERIFY(!record::MathTrigger::parse(QStringLiteral("600E60>5"), setup.data, math).namesMath);
+        const auto refused = [&](const QString &text) {
+            const record::MathTriggerParse parsed = record::MathTrigger::parse(text, setup.data, math);
+            return parsed.namesMath && !parsed.trigger ? parsed.error : QString();
+        };
+        QCOMPARE(refused("slip>much"), QStringLiteral("--trigger slip>much: the level of a math channel is a decimal number"));
+        QCOMPARE(refused("slip sideways 1"), QStringLiteral("--trigger slip sideways 1: a math channel's condition is "
+                                                             "NAME>LEVEL, NAME<LEVEL or NAME rises|falls|crosses LEVEL"));
+        QCOMPARE(refused("slip>1 and slip<0"),
+                 QStringLiteral("--trigger slip>1 and slip<0: the two conditions watch the same channel"));
+        QVERIFY(refused("slip>1 and Nope rises").startsWith(QStringLiteral("--trigger Nope rises: ")));
+
+        // slip falls through 2.5 while the bit holds 1; an empty result is no sample.
+        record::MathTriggerParse parsed =
+            record::MathTrigger::parse(QStringLiteral("slip falls 2.5 and 600F00:07 rises"), setup.data, math);
+        QVERIFY2(parsed.trigger, qPrintable(parsed.error));
+        const int bit = setup.data.selectedChannels.at(1);
+        const auto take = [&](std::optional<double> slip, int bitValue) {
+            SampleRow values{};
+            values[static_cast<std::size_t>(bit)] = bitValue;
+            const std::optional<double> results[] = {slip, 1.0};
+            return parsed.trigger->takeRow(values, 0, results);
+        };
+        QVERIFY(!take(3.0, 0));
+        QVERIFY(!take(2.0, 0));          // falls, but the bit is 0
+        QVERIFY(!take(std::nullopt, 1)); // the bit rises while slip is empty: slip holds no sample
+        QVERIFY(!take(4.0, 1));
+        QVERIFY(take(2.5, 1));           // at the level counts, the bit at 1 holds
+        QVERIFY(!take(1.0, 1));          // already past
+    }
+
+    void argumentsRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("math fault") << QStringList{"--math", "x=600FAA+Nope"}
+                                    << "qmx-record: --math x=600FAA+Nope: no channel \"Nope\" in this run at position 10\n";
+        QTest::newRow("math of a channel's name") << QStringList{"--math", "600FAA=1"}
+                                                  << "qmx-record: --math 600FAA=1: a math channel's name begins with a "
+                                                     "letter or _ and holds letters, digits, _ or . at position 1\n";
+        QTest::newRow("five math channels")
+            << QStringList{"--math", "a=1", "--math", "b=1", "--math", "c=1", "--math", "d=1", "--math", "e=1"}
+            << "qmx-record: --math e=1: at most 4 math channels at position 1\n";
+        QTest::newRow("units missing") << QStringList{"--units", "/nonexistent/Units.txt", "--scaled"}
+                                       << "qmx-record: --units /nonexistent/Units.txt: no such file\n";
+        QTest::newRow("units a folder") << QStringList{"--units", "/tmp", "--scaled"}
+                                        << "qmx-record: --units /tmp: a folder, not a regular file\n";
+        QTest::newRow("units without value") << QStringList{"--units"} << "qmx-record: --units: a value is missing\n";
+    }
+    void argumentsRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const QString out = testenv::programDir() + QStringLiteral("refused.csv");
+        QFile::remove(out);
+        const RecorderRun run =
+            runRecorder(QStringList{"--port", "/dev/null", "--channel", "600FAA", "--out", out} + arguments);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(QString::fromLocal8Bit(run.err), message);
+        QVERIFY(!QFile::exists(out));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordEngineering)
+#include "test_record_engineering.moc"
