@@ -40,6 +40,10 @@ public:
     TriggerCapture(RowDetector detector, std::chrono::milliseconds pre, std::chrono::milliseconds post, int repeat);
 
     struct Line {
+        Line(trendcsv::Row row, bool event = false, std::optional<QByteArray> cells = std::nullopt)
+            : row(std::move(row)), event(event), cells(std::move(cells))
+        {
+        }
         trendcsv::Row row;
         bool event = false; // the trigger row
         std::optional<QByteArray> cells; // when set, written in place of the row's values
