@@ -1,7 +1,6 @@
 #include "record/TriggerCapture.h"
 
 #include "record/EngineeringColumns.h"
-
 #include "record/RecordTexts.h"
 
 #include <QRegularExpression>

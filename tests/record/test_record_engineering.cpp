@@ -10,6 +10,7 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QtTest>
 #include <cmath>
@@ -74,13 +75,19 @@ private slots:
         QProcess process;
         process.start(recorder(), {"--port", sim.devicePath(), "--channel", "600FAA", "--channel", "600E60",
                                    "--channel", "600F00:07", "--out", out, "--force", "--wait-time", "10", "--duration",
-                                   "1500ms", "--units", units, "--scaled", "--math", "diff = 600FAA - 600E60",
+                                   "2s", "--units", units, "--scaled", "--math", "diff = 600FAA - 600E60",
                                    "--math", "avg=mavg(600E60, 3)", "--quiet"});
         QVERIFY(process.waitForStarted());
-        // Some reads of 600E60 refused during the run: empty cells in its column and its math.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // Reads 20 to 25 of 600E60 refused: empty cells in its column and its math. Counted, not
+        // timed, so that a loaded machine gives the same file.
+        const auto waitForReads = [&](std::uint64_t reads) {
+            QDeadlineTimer deadline(20000);
+            while (sim.wordReadsOf(kMisc) < reads && !deadline.hasExpired())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        waitForReads(20);
         sim.setAddressFault(kMisc, SimFault{SimFault::Kind::Nak, 'D'});
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        waitForReads(25);
         sim.clearFaults();
         QVERIFY(process.waitForFinished(30000));
         const QByteArray err = process.readAllStandardError();
