@@ -41,7 +41,8 @@ public:
     static std::unique_ptr<EngineeringColumns> make(const EngineeringOptions &options, const TrendData &channels,
                                                     QStringList *warnings, QString *error);
 
-    // The read channels' columns as written (scaled ones "NAME [unit]") and the math channels'.
+    // The read channels' columns as written (scaled ones "NAME [unit]", a scale without a unit the
+    // bare name) and the math channels'.
     QStringList columns() const;
     // One pass: the cells of the read channels and of the math channels, each after a comma, for a
     // row at `seconds` from the run's start. Computes the math channels.
