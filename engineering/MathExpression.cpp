@@ -168,8 +168,10 @@ private:
             if (const FunctionName *function = functionNamed(word))
                 return call(*function, start, fault);
         }
+        // A bit as qmx-record's --channel names it ("InvFlag:07") is the column "InvFlag.07".
+        const QString bitName = QString(word).replace(u':', u'.');
         for (std::size_t index = 0; index < inputs_.size(); ++index) {
-            if (inputs_[index].name == word)
+            if (inputs_[index].name == word || inputs_[index].name == bitName)
                 return inputNode(static_cast<int>(index));
         }
         if (const std::optional<std::uint32_t> address = UnitsTable::keyAddress(word)) {

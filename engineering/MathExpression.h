@@ -6,7 +6,8 @@
 //     factor     := ("-" | "+") factor | operand
 //     operand    := NUMBER | CHANNEL | FUNCTION "(" arguments ")" | "(" expression ")"
 //
-// A CHANNEL is one of the run's channels by its name as the channel table shows it, else by its word
+// A CHANNEL is one of the run's channels by its name as the channel table shows it (a bit also as
+// "NAME:BIT" for "NAME.BIT"), else by its word
 // address in hex ("600E60"); a word that is both is a channel, so "10" next to a channel at address
 // 10 is that channel (write "10.0" for the number). A NUMBER is decimal ("2", "0.5", "1e-3").
 // Functions:

@@ -127,6 +127,12 @@ ParseResult parseArguments(const QStringList &givenArguments)
             options.force = true;
             continue;
         }
+        QString engineeringError;
+        if (takeEngineeringArgument(arguments, i, options.engineering, &engineeringError)) {
+            if (!engineeringError.isEmpty())
+                return fail(engineeringError);
+            continue;
+        }
         static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
                                                QStringLiteral("--out"),      QStringLiteral("--duration"),
                                                QStringLiteral("--wait-time"), QStringLiteral("--channel"),

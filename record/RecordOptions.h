@@ -2,6 +2,7 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "record/EngineeringColumns.h"
 #include "record/InfluxFormat.h"
 #include "record/MqttTarget.h"
 #include "record/OutputFile.h"
@@ -48,6 +49,7 @@ struct RecordOptions {
     std::chrono::milliseconds pre{5000};
     std::chrono::milliseconds post{5000};
     int repeat = 1;
+    EngineeringOptions engineering; // --units, --scaled, --math
 
     bool outToStandardOutput() const { return out == QLatin1String(kStandardOutput); }
     // The spool's bound for passes of `secondsPerPass` at the most.

@@ -1,6 +1,7 @@
 #include "record/RunRecording.h"
 
 #include "record/CsvFormat.h"
+#include "record/EngineeringColumns.h"
 #include "record/MqttPublisher.h"
 #include "record/TriggerCapture.h"
 
@@ -53,10 +54,12 @@ bool RunRecording::begin(std::chrono::steady_clock::time_point steadyStart, cons
 {
     steadyStart_ = steadyStart;
     wallStart_ = wallStart;
-    const QStringList columns = trendcsv::selectedColumns(channels_);
-    series_ = influxSeries(device_, tags_, columns);
+    // The CSV header names a scaled column with its unit; fields and keys name the value alone.
+    const QStringList columns = engineering_ ? engineering_->columns() : trendcsv::selectedColumns(channels_);
+    const QStringList valueNames = engineering_ ? engineering_->valueNames() : columns;
+    series_ = influxSeries(device_, tags_, valueNames);
     for (MqttPublisher *publisher : publishers_)
-        publisher->setLayout(series_, columns);
+        publisher->setLayout(series_, valueNames);
     std::lock_guard lock(mutex_);
     figures_.poll.begin(steadyStart);
     // Line protocol has no header: every line names its own fields.
@@ -103,7 +106,10 @@ void RunRecording::append(const trendpoll::TrendPass &pass)
     }
     const SampleRow values = trigger::storedValues(channels_, pass.readout);
     // Only the thread that appends counts passes.
-    const RecordRow row = recordRow(pass, values, ++passes_);
+    RecordRow row = recordRow(pass, values, ++passes_);
+    // Before the trigger sees the row: it may watch a math channel.
+    if (engineering_)
+        engineering_->fillRow(row);
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(pass.ended - steadyStart_);
     std::vector<TriggerCapture::Line> kept;
     if (capture_)

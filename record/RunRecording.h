@@ -1,8 +1,9 @@
 #pragma once
 // The output of one qmx-record run: every pass as a row (or, with a trigger, the rows around each
-// event) in the file's format, CSV in the trend export's columns or InfluxDB line protocol, through
-// the CsvWriter the Trend Graph records with: written whole at least once a second, and cut back to
-// its last whole row when the file cannot take them.
+// event), its scaled values and math channels put in once, in the file's format, CSV in the trend
+// export's columns or InfluxDB line protocol, through the CsvWriter the Trend Graph records with:
+// written whole at least once a second, and cut back to its last whole row when the file cannot
+// take them.
 
 #include "link/PollFigures.h"
 #include "record/InfluxFormat.h"
@@ -23,6 +24,7 @@
 
 namespace record {
 
+class EngineeringColumns;
 class MqttPublisher;
 class TriggerCapture;
 
@@ -56,6 +58,8 @@ public:
     // Rows go through `capture` (kept until an event, written around it with the column "event");
     // set before begin(). Without one every pass is written.
     void setCapture(TriggerCapture *capture) { capture_ = capture; }
+    // Every row takes its scaled values and math channels from `columns`; set before begin().
+    void setEngineering(EngineeringColumns *columns) { engineering_ = columns; }
 
     // The header (CSV only); called once before the first pass. False once the file has failed.
     bool begin(std::chrono::steady_clock::time_point steadyStart, const QDateTime &wallStart);
@@ -113,6 +117,7 @@ private:
     std::vector<MqttPublisher *> publishers_;
     bool hasFile_ = true;
     std::uint64_t rowsTaken_ = 0; // rows of a run without a file
+    EngineeringColumns *engineering_ = nullptr;
 };
 
 } // namespace record

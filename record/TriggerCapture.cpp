@@ -137,7 +137,17 @@ TriggerParse parseTrigger(const QString &text, const TrendData &channels)
 
 TriggerCapture::TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::milliseconds pre,
                                std::chrono::milliseconds post, int repeat)
-    : detector_(setup), pre_(pre), post_(post), repeat_(std::max(1, repeat))
+    : TriggerCapture(
+          [detector = trigger::TriggerDetector(setup)](const SampleRow &values, std::uint16_t failedChannels) mutable {
+              return detector.takeRow(values, failedChannels);
+          },
+          pre, post, repeat)
+{
+}
+
+TriggerCapture::TriggerCapture(RowDetector detector, std::chrono::milliseconds pre, std::chrono::milliseconds post,
+                               int repeat)
+    : detector_(std::move(detector)), pre_(pre), post_(post), repeat_(std::max(1, repeat))
 {
 }
 
@@ -146,7 +156,7 @@ std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const RecordRow &row, 
                                                           std::chrono::milliseconds sinceStart)
 {
     // Every row goes through the detector, so the sample before the next event is the true one.
-    const bool fired = detector_.takeRow(values, failedChannels);
+    const bool fired = detector_(values, failedChannels);
     std::vector<Line> lines;
     if (state_ == State::Done)
         return lines;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,10 @@ class TriggerCapture {
 public:
     TriggerCapture(const trigger::TriggerSetup &setup, std::chrono::milliseconds pre, std::chrono::milliseconds post,
                    int repeat);
+    // Whether a row (values as stored, its failed reads) is an event: for a trigger that watches
+    // more than the stored values (a math channel).
+    using RowDetector = std::function<bool(const SampleRow &values, std::uint16_t failedChannels)>;
+    TriggerCapture(RowDetector detector, std::chrono::milliseconds pre, std::chrono::milliseconds post, int repeat);
 
     struct Line {
         RecordRow row;
@@ -59,7 +64,7 @@ private:
         std::chrono::milliseconds sinceStart;
     };
 
-    trigger::TriggerDetector detector_;
+    RowDetector detector_;
     std::chrono::milliseconds pre_, post_;
     int repeat_;
     std::deque<KeptRow> kept_; // rows of the pre-trigger window while armed

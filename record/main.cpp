@@ -10,6 +10,9 @@
 #include "link/LinkResult.h"
 #include "link/LinkThread.h"
 #include "link/Settings.h"
+#include "record/EngineeringColumns.h"
+#include "record/EngineeringTexts.h"
+#include "record/MathTrigger.h"
 #include "record/MqttPublisher.h"
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
@@ -230,16 +233,41 @@ int main(int argc, char **argv)
         return fail(kExitArguments, parsed.error);
     const record::RecordOptions &options = *parsed.options;
     if (options.help) {
-        print(stdout, record::kHelpText);
+        print(stdout, record::kHelpText.arg(record::kEngineeringHelp));
         return kExitDone;
     }
 
     // Channels that can be resolved without the controller are checked before the port is opened.
     auto setup = std::make_unique<record::ChannelSetup>();
     std::unique_ptr<record::TriggerCapture> capture;
+    std::unique_ptr<record::EngineeringColumns> engineering;
     const auto resolveTrigger = [&]() -> QString {
+        // Scaled values and math channels first: a trigger may watch a math channel.
+        if (options.engineering.changesRows()) {
+            QString error;
+            QStringList warnings;
+            engineering = record::EngineeringColumns::make(options.engineering, setup->data, &warnings, &error);
+            for (const QString &warning : warnings)
+                print(stderr, record::kProgramWarning.arg(warning));
+            if (!engineering)
+                return error;
+        }
         if (options.trigger.isEmpty())
             return {};
+        if (engineering && !engineering->math().isEmpty()) {
+            record::MathTriggerParse math = record::MathTrigger::parse(options.trigger, setup->data, engineering->math());
+            if (math.namesMath) {
+                if (!math.trigger)
+                    return math.error;
+                capture = std::make_unique<record::TriggerCapture>(
+                    [watch = *math.trigger, columns = engineering.get()](const SampleRow &values,
+                                                                         std::uint16_t failedChannels) mutable {
+                        return watch.takeRow(values, failedChannels, columns->mathValues());
+                    },
+                    options.pre, options.post, options.repeat);
+                return {};
+            }
+        }
         const record::TriggerParse parsed = record::parseTrigger(options.trigger, setup->data);
         if (parsed.setup)
             capture = std::make_unique<record::TriggerCapture>(*parsed.setup, options.pre, options.post, options.repeat);
@@ -307,6 +335,7 @@ int main(int argc, char **argv)
     const QString line = record::lineName(options.port);
     record::RunRecording recording(setup->data, output.fd);
     recording.setCapture(capture.get());
+    recording.setEngineering(engineering.get());
     recording.setFormat(options.format);
     if (series)
         recording.setRotation(options.out, options.rotation);

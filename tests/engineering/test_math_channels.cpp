@@ -14,7 +14,8 @@ constexpr double kFailed = std::numeric_limits<double>::quiet_NaN(); // marks a 
 // Two read channels: SpdRef at 600E60 and SpdFbk at 600E62.
 std::vector<MathInput> inputs()
 {
-    return {{QStringLiteral("SpdRef"), 0x600E60u}, {QStringLiteral("SpdFbk"), 0x600E62u}};
+    return {{QStringLiteral("SpdRef"), 0x600E60u}, {QStringLiteral("SpdFbk"), 0x600E62u},
+            {QStringLiteral("InvFlag.07"), 0x600F00u}};
 }
 
 struct Row {
@@ -34,8 +35,9 @@ std::vector<Cell> run(const QString &definition, const std::vector<Row> &rows)
     }
     std::vector<Cell> results;
     for (const Row &row : rows) {
-        const double values[] = {std::isnan(row.ref) ? 0.0 : row.ref, std::isnan(row.fbk) ? 0.0 : row.fbk};
-        const bool failed[] = {std::isnan(row.ref), std::isnan(row.fbk)};
+        // The bit is 1 on every row.
+        const double values[] = {std::isnan(row.ref) ? 0.0 : row.ref, std::isnan(row.fbk) ? 0.0 : row.fbk, 1.0};
+        const bool failed[] = {std::isnan(row.ref), std::isnan(row.fbk), false};
         results.push_back(set.evaluate(row.seconds, values, failed)[0]);
     }
     return results;
@@ -69,6 +71,8 @@ private slots:
                                               << std::vector<Cell>{-5, -6, {}, {}, -3, 13};
         QTest::newRow("by address, exponent") << "x = 600E62 * 1e-1 + 2.5E+1" << rows
                                               << std::vector<Cell>{25.4, 25.5, 25.7, {}, 25.9, 25.9};
+        QTest::newRow("bit by its column or as NAME:BIT") << "x = InvFlag.07 * 2 + InvFlag:07" << rows
+                                                          << std::vector<Cell>{3, 3, 3, 3, 3, 3};
         QTest::newRow("abs") << "x = abs(SpdRef - 11)" << rows << std::vector<Cell>{1, 1, {}, 5, 2, 14};
         QTest::newRow("min and max") << "x = min(SpdRef, SpdFbk) + max(SpdRef, 12)" << rows
                                      << std::vector<Cell>{16, 17, {}, {}, 22, 9};

@@ -33,3 +33,7 @@ qmx_add_test(test_spool SOURCES record/test_spool.cpp LIBS qmx_record_core)
 qmx_add_test(test_record_rotate SOURCES record/test_record_rotate.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_rotate PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_rotate qmx-record)
+# qmx-record's engineering values: --units, --scaled, --math and a trigger on a math channel.
+qmx_add_test(test_record_engineering SOURCES record/test_record_engineering.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
+target_compile_definitions(test_record_engineering PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_engineering qmx-record)

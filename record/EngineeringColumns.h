@@ -1,0 +1,76 @@
+#pragma once
+// qmx-record's engineering values: the units file (--units, else Units.txt beside the presets), the
+// channels written scaled (--scaled, the CSV column headed "NAME [unit]") and the math channels
+// (--math, a column each after the read channels), computed per pass from the pass's row on scaled
+// values where a channel has a scale. They go into the pass's RecordRow as floats, so that every
+// output (CSV, InfluxDB lines, JSON messages, a series of files) takes them from there. Without
+// --scaled and --math the recording is as it always was. A value is kept to 10 significant digits;
+// none where a read failed or a math channel's result is empty.
+
+#include "engineering/MathChannelSet.h"
+#include "engineering/UnitsTable.h"
+#include "record/RecordRow.h"
+#include "trend/TrendCsv.h"
+#include "trend/TrendData.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace record {
+
+struct EngineeringOptions {
+    QString unitsFile;    // --units; empty: Units.txt beside the presets
+    bool scaled = false;  // --scaled
+    QStringList math;     // --math texts, in order
+    bool changesRows() const { return scaled || !math.isEmpty(); }
+};
+
+// Takes arguments[i] when it is one of the engineering options (and its value, moving `i` past
+// it). Returns false when it is none of them; sets `error` when it is one but cannot be taken.
+bool takeEngineeringArgument(const QStringList &arguments, qsizetype &i, EngineeringOptions &options, QString *error);
+
+class EngineeringColumns {
+public:
+    // The units of `options` and the math channels over the selected channels of `channels` (by
+    // their column names and word addresses). Nothing, with `error` naming the argument, when the
+    // units file named by --units cannot be read or a math channel is refused; the units file's bad
+    // lines are added to `warnings`.
+    static std::unique_ptr<EngineeringColumns> make(const EngineeringOptions &options, const TrendData &channels,
+                                                    QStringList *warnings, QString *error);
+
+    // The read channels' CSV columns (scaled ones "NAME [unit]", a scale without a unit the bare
+    // name) and the math channels'.
+    QStringList columns() const;
+    // The same columns by their bare names, as InfluxDB fields and JSON keys name the values.
+    QStringList valueNames() const;
+    // One pass: the read channels' values of `row` (one per selected channel, whole numbers as
+    // read) scaled where --scaled asks for it, and the math channels' results added after them.
+    // Computes the math channels.
+    void fillRow(RecordRow &row);
+    // The math channels' results of the last row given to fillRow().
+    std::span<const std::optional<double>> mathValues() const { return mathValues_; }
+    const MathChannelSet &math() const { return math_; }
+
+    // The scale of selected channel `index` (in the order of the columns); none for a logic channel
+    // or a channel without an entry.
+    const UnitScale *scale(int index) const { return scales_[static_cast<std::size_t>(index)]; }
+
+private:
+    EngineeringColumns() = default;
+
+    UnitsTable units_;
+    bool scaled_ = false;
+    QStringList readColumns_;
+    QStringList readNames_;
+    std::vector<const UnitScale *> scales_; // into units_, per selected channel
+    MathChannelSet math_;
+    std::vector<double> inputValues_;
+    std::unique_ptr<bool[]> inputFailed_;
+    std::vector<std::optional<double>> mathValues_;
+};
+
+} // namespace record
