@@ -1,30 +1,13 @@
 #include "record/EngineeringColumns.h"
 
+#include "engineering/EngineeringNumber.h"
 #include "record/EngineeringTexts.h"
 #include "record/RecordTexts.h"
+#include "trend/RunScales.h"
 
 #include <QFileInfo>
-#include <charconv>
-#include <cmath>
 
 namespace record {
-
-namespace {
-
-// An engineering value to the 10 significant digits it is written with: every output carries the
-// number the CSV cell shows, not the float noise of a gain such as 0.1.
-double toWrittenPrecision(double value)
-{
-    if (!std::isfinite(value))
-        return value;
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
-    double rounded = value;
-    std::from_chars(text, written.ptr, rounded);
-    return rounded;
-}
-
-} // namespace
 
 bool takeEngineeringArgument(const QStringList &arguments, qsizetype &i, EngineeringOptions &options, QString *error)
 {
@@ -61,7 +44,7 @@ std::unique_ptr<EngineeringColumns> EngineeringColumns::make(const EngineeringOp
     }
     std::vector<UnitsProblem> problems;
     QString readError;
-    columns->units_ = UnitsTable::read(unitsPath, &problems, &readError);
+    const UnitsTable units = UnitsTable::read(unitsPath, &problems, &readError);
     if (!readError.isEmpty()) {
         *error = kUnitsUnreadable.arg(unitsPath, readError);
         return nullptr;
@@ -69,23 +52,16 @@ std::unique_ptr<EngineeringColumns> EngineeringColumns::make(const EngineeringOp
     for (const UnitsProblem &problem : problems)
         warnings->append(problem.text());
 
-    std::vector<MathInput> inputs;
-    for (int c : channels.selectedChannels) {
-        const ChannelRecord &record = channels.channels[static_cast<std::size_t>(c)];
-        const QString column = trendcsv::columnName(record, c);
-        const std::uint32_t address = channels.channelAddress[static_cast<std::size_t>(c)];
-        const UnitScale *scale = nullptr;
-        // A logic channel is a bit, 0 or 1: it takes no scale.
-        if (c < kAnalogChannels)
-            scale = columns->units_.find(record.addressKind == AddressKind::Name ? record.addressOrName : QString(), address);
-        columns->scales_.push_back(scale);
+    columns->math_ = RunMath(runscales::scaledInputs(&units, channels));
+    const QStringList names = trendcsv::selectedColumns(channels);
+    for (int i = 0; i < columns->math_.inputCount(); ++i) {
+        const QString &column = names[i];
+        const UnitScale *scale = columns->math_.scale(i);
         columns->readNames_.append(column);
         columns->readColumns_.append(columns->scaled_ && scale && !scale->unit.isEmpty()
                                          ? column + QStringLiteral(" [") + scale->unit + u']'
                                          : column);
-        inputs.push_back(MathInput{column, address});
     }
-    columns->math_ = MathChannelSet(std::move(inputs));
     for (const QString &definition : options.math) {
         QString mathError;
         if (!columns->math_.add(definition, &mathError)) {
@@ -93,51 +69,46 @@ std::unique_ptr<EngineeringColumns> EngineeringColumns::make(const EngineeringOp
             return nullptr;
         }
     }
-    columns->inputValues_.assign(columns->scales_.size(), 0.0);
-    columns->inputFailed_.reset(new bool[columns->scales_.size() + 1]());
+    columns->readings_.assign(static_cast<std::size_t>(columns->math_.inputCount()), std::nullopt);
     return columns;
 }
 
 QStringList EngineeringColumns::columns() const
 {
     QStringList all = readColumns_;
-    for (int m = 0; m < math_.size(); ++m)
-        all.append(math_.name(m));
+    for (int m = 0; m < math_.channels().size(); ++m)
+        all.append(math_.channels().name(m));
     return all;
 }
 
 QStringList EngineeringColumns::valueNames() const
 {
     QStringList all = readNames_;
-    for (int m = 0; m < math_.size(); ++m)
-        all.append(math_.name(m));
+    for (int m = 0; m < math_.channels().size(); ++m)
+        all.append(math_.channels().name(m));
     return all;
 }
 
 void EngineeringColumns::fillRow(RecordRow &row)
 {
-    const std::size_t count = scales_.size();
+    const std::size_t count = readings_.size();
     row.values.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        std::optional<ChannelValue> &value = row.values[i];
-        const UnitScale *scale = scales_[i];
-        inputFailed_[i] = !value;
-        if (!value) {
-            inputValues_[i] = 0.0;
-            continue;
-        }
-        const auto raw = static_cast<double>(std::get<std::int64_t>(*value));
-        inputValues_[i] = scale ? scale->apply(raw) : raw;
-        if (scaled_ && scale)
-            value = ChannelValue(toWrittenPrecision(inputValues_[i]));
+        const std::optional<ChannelValue> &value = row.values[i];
+        readings_[i] = value ? std::optional<double>(static_cast<double>(std::get<std::int64_t>(*value))) : std::nullopt;
     }
-    if (math_.isEmpty())
+    const auto results = math_.takeRow(row.seconds.value_or(0.0), readings_);
+    if (scaled_) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (row.values[i] && math_.scale(static_cast<int>(i)))
+                row.values[i] = ChannelValue(engineeringValue(*math_.value(static_cast<int>(i))));
+        }
+    }
+    if (math_.channels().isEmpty())
         return;
-    const auto results = math_.evaluate(row.seconds.value_or(0.0), inputValues_,
-                                        std::span<const bool>(inputFailed_.get(), count));
     mathValues_.clear();
     for (const std::optional<double> &result : results) {
-        mathValues_.push_back(result ? std::optional<double>(toWrittenPrecision(*result)) : std::nullopt);
+        mathValues_.push_back(result ? std::optional<double>(engineeringValue(*result)) : std::nullopt);
         row.values.push_back(mathValues_.back() ? std::optional<ChannelValue>(*mathValues_.back()) : std::nullopt);
     }
 }

@@ -4,10 +4,10 @@
 // (--math, a column each after the read channels), computed per pass from the pass's row on scaled
 // values where a channel has a scale. They go into the pass's RecordRow as floats, so that every
 // output (CSV, InfluxDB lines, JSON messages, a series of files) takes them from there. Without
-// --scaled and --math the recording is as it always was. A value is kept to 10 significant digits;
-// none where a read failed or a math channel's result is empty.
+// --scaled and --math the recording is as it always was. A value is kept in its engineering form
+// (EngineeringNumber.h); none where a read failed or a math channel's result is empty.
 
-#include "engineering/MathChannelSet.h"
+#include "engineering/RunMath.h"
 #include "engineering/UnitsTable.h"
 #include "record/RecordRow.h"
 #include "trend/TrendCsv.h"
@@ -53,23 +53,20 @@ public:
     void fillRow(RecordRow &row);
     // The math channels' results of the last row given to fillRow().
     std::span<const std::optional<double>> mathValues() const { return mathValues_; }
-    const MathChannelSet &math() const { return math_; }
+    const MathChannelSet &math() const { return math_.channels(); }
 
     // The scale of selected channel `index` (in the order of the columns); none for a logic channel
     // or a channel without an entry.
-    const UnitScale *scale(int index) const { return scales_[static_cast<std::size_t>(index)]; }
+    const UnitScale *scale(int index) const { return math_.scale(index); }
 
 private:
     EngineeringColumns() = default;
 
-    UnitsTable units_;
     bool scaled_ = false;
     QStringList readColumns_;
     QStringList readNames_;
-    std::vector<const UnitScale *> scales_; // into units_, per selected channel
-    MathChannelSet math_;
-    std::vector<double> inputValues_;
-    std::unique_ptr<bool[]> inputFailed_;
+    RunMath math_;                                // the selected channels with their scales
+    std::vector<std::optional<double>> readings_; // a row's raw values, for math_
     std::vector<std::optional<double>> mathValues_;
 };
 

@@ -1,5 +1,6 @@
 #include "trend/MathReadout.h"
 
+#include "engineering/EngineeringNumber.h"
 #include "trend/Cursor.h"
 #include "trend/GraphLayers.h"
 #include "trend/TrendCsv.h"
@@ -13,7 +14,7 @@ namespace mathreadout {
 
 namespace {
 
-QString cell(const std::optional<double> &value) { return value ? valueText(*value) : kReadoutFailed; }
+QString cell(const std::optional<double> &value) { return value ? engineeringText(*value) : kReadoutFailed; }
 
 // A row's cells: name, A and, with B, the span's figures in kReadoutSpanColumns.
 QStringList rowCells(const TrendData &data, int m, int rowA, std::optional<int> rowB)
@@ -25,7 +26,7 @@ QStringList rowCells(const TrendData &data, int m, int rowA, std::optional<int> 
         return cells;
     const std::optional<double> a = at(rowA);
     const std::optional<double> b = at(*rowB);
-    cells << cell(b) << (a && b ? valueText(*b - *a) : kReadoutFailed);
+    cells << cell(b) << (a && b ? engineeringText(*b - *a) : kReadoutFailed);
     int good = 0;
     int failed = 0;
     double low = 0;
@@ -45,19 +46,15 @@ QStringList rowCells(const TrendData &data, int m, int rowA, std::optional<int> 
         ++good;
     }
     if (good > 0)
-        cells << valueText(low) << valueText(high) << valueText(sum / good) << valueText(std::sqrt(sumOfSquares / good))
-              << valueText(high - low);
+        cells << engineeringText(low) << engineeringText(high) << engineeringText(sum / good)
+              << engineeringText(std::sqrt(sumOfSquares / good)) << engineeringText(high - low);
     else
         cells << QString() << QString() << QString() << QString() << QString();
     cells << QString() << QString() << QString::number(failed);
     return cells;
 }
 
-QByteArray numberBytes(double value) { return QByteArray::number(value, 'g', 10); }
-
 } // namespace
-
-QString valueText(double value) { return QString::number(value, 'g', 10); }
 
 void appendRows(readoutstatistics::ReadoutTable &table, const TrendData &data, bool running, int cursorAX,
                 std::optional<int> cursorBX)
@@ -90,7 +87,6 @@ QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelS
 {
     if (!scales && data.mathChannels.empty())
         return readout::shownRowsCsv(data);
-    const int mathCount = std::min(static_cast<int>(data.mathChannels.size()), kMathChannels);
     QStringList columns = trendcsv::selectedColumns(data);
     std::vector<const UnitScale *> columnScales;
     for (std::size_t i = 0; i < data.selectedChannels.size(); ++i) {
@@ -100,9 +96,7 @@ QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelS
         if (scale && !scale->unit.isEmpty())
             columns[static_cast<qsizetype>(i)] += QStringLiteral(" [") + scale->unit + u']';
     }
-    for (int m = 0; m < mathCount; ++m)
-        columns << data.mathChannels[static_cast<std::size_t>(m)].name;
-    QByteArray csv = trendcsv::headerLine(columns);
+    QByteArray csv = trendcsv::headerLine(columns + trendcsv::mathColumns(data));
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
     for (int k = 0; k < rows; ++k) {
         const auto row = static_cast<std::size_t>(k);
@@ -112,18 +106,12 @@ QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelS
             cells += ',';
             if (!values.values[i])
                 continue;
-            cells += columnScales[i] ? numberBytes(columnScales[i]->apply(*values.values[i]))
+            cells += columnScales[i] ? engineeringBytes(columnScales[i]->apply(*values.values[i]))
                                      : QByteArray::number(*values.values[i]);
         }
-        for (int m = 0; m < mathCount; ++m) {
-            cells += ',';
-            if (const std::optional<double> &v = data.displayMathRows[row][static_cast<std::size_t>(m)])
-                cells += numberBytes(*v);
-        }
+        cells += trendcsv::mathCells(data, data.displayMathRows[row]);
         values.values.clear();
-        QByteArray line = trendcsv::rowLine(values);
-        line.chop(2); // its CR LF
-        csv += line + cells + "\r\n";
+        csv += trendcsv::rowLine(values, cells);
     }
     return csv;
 }

@@ -2,8 +2,8 @@
 // The math channels in the Trend Graph's read-outs and CSV export, without widgets: a row each in
 // the Read-out window's table after the channels, a column each in "Export CSV..." after the read
 // channels, and the export in engineering values (the word channels that have a scale written as
-// raw x gain + offset, headed "NAME [unit]"). Math results are written with up to 10 significant
-// digits, as computed during the run; an empty result is an empty cell.
+// raw x gain + offset, headed "NAME [unit]"). Math results are written in the engineering form
+// (EngineeringNumber.h) of the values computed during the run; an empty result is an empty cell.
 
 #include "trend/ReadoutStatistics.h"
 #include "trend/TrendData.h"
@@ -16,9 +16,6 @@ namespace mathreadout {
 
 // The Read-out table's row of math channel m has the channel index kChannels + m.
 inline constexpr int kFirstMathRow = kChannels;
-
-// A math value as the read-out and the CSV write it: "12.5", "-0.001234567891".
-QString valueText(double value);
 
 // Adds a row per math channel of `data` to `table`, in its columns: the value at cursor A and, when
 // the table has them, at B, B-A and the minimum, maximum, mean, RMS and peak-to-peak of the good

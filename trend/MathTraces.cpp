@@ -1,6 +1,6 @@
 #include "trend/MathTraces.h"
 
-#include "trend/ReadoutStatistics.h"
+#include "trend/RunScales.h"
 #include "trend/TrendCsv.h"
 
 #include <algorithm>
@@ -58,26 +58,17 @@ void MathTraces::begin(TrendData &data)
     data.mathChannels.clear();
     data.mathRing.fill(MathRow{});
     data.displayMathRows.fill(MathRow{});
-    set_.reset();
+    math_.reset();
     previousY_.fill(std::nullopt);
     inputChannels_ = data.selectedChannels;
     if (definitions_.empty())
         return;
-    std::array<std::optional<std::uint32_t>, kChannels> addresses{};
-    for (int c : inputChannels_)
-        addresses[static_cast<std::size_t>(c)] = data.channelAddress[static_cast<std::size_t>(c)];
-    set_.emplace(mathchannels::inputsOf(data.channels, addresses));
+    math_.emplace(runscales::scaledInputs(units_ ? &*units_ : nullptr, data));
     for (const MathChannelDefinition &d : definitions_) {
         // Checked before the start; should one be refused now, it and those after it are left out.
-        if (!set_->add(d.definition))
+        if (!math_->add(d.definition))
             break;
-        data.mathChannels.push_back({set_->name(set_->size() - 1), d.fullScale});
-    }
-    inputScales_.assign(inputChannels_.size(), std::nullopt);
-    if (units_) {
-        const readoutstatistics::ChannelScales scales = readoutstatistics::channelScales(*units_, data);
-        for (std::size_t i = 0; i < inputChannels_.size(); ++i)
-            inputScales_[i] = scales[static_cast<std::size_t>(inputChannels_[i])];
+        data.mathChannels.push_back({math_->channels().name(math_->channels().size() - 1), d.fullScale});
     }
 }
 
@@ -86,21 +77,20 @@ void MathTraces::takeRow(TrendData &data, GraphLayers &layers)
     const auto at = static_cast<std::size_t>(data.ringWritePos);
     MathRow &results = data.mathRing[at];
     results = MathRow{};
-    if (!set_ || set_->isEmpty())
+    if (!math_ || math_->channels().isEmpty())
         return;
     const SampleRow &row = data.sampleRing[at];
     const RowInfo &info = data.rowInfoRing[at];
     const std::size_t inputs = inputChannels_.size();
     for (std::size_t i = 0; i < inputs; ++i) {
         const int c = inputChannels_[i];
-        const double raw = row[static_cast<std::size_t>(c)];
-        values_[i] = inputScales_[i] ? inputScales_[i]->apply(raw) : raw;
-        failed_[i] = (info.failedChannels & (1u << c)) != 0;
+        readings_[i] = (info.failedChannels & (1u << c)) != 0 ? std::nullopt
+                                                               : std::optional<double>(row[static_cast<std::size_t>(c)]);
     }
     const double seconds =
         info.sinceRunStart ? std::chrono::duration<double>(*info.sinceRunStart).count() : 0.0;
     const std::span<const std::optional<double>> computed =
-        set_->evaluate(seconds, std::span<const double>(values_.data(), inputs), std::span<const bool>(failed_.data(), inputs));
+        math_->takeRow(seconds, std::span<const std::optional<double>>(readings_.data(), inputs));
     for (std::size_t m = 0; m < computed.size() && m < results.size(); ++m) {
         results[m] = computed[m];
         if (!computed[m]) {

@@ -10,7 +10,7 @@
 // every other channel raw (a logic channel 0 or 1). The choice is made once per run, so deriv,
 // integ, mavg and mrms never mix raw and scaled rows.
 
-#include "engineering/MathChannelSet.h"
+#include "engineering/RunMath.h"
 #include "engineering/UnitsTable.h"
 #include "trend/GraphLayers.h"
 #include "trend/MathChannelsFile.h"
@@ -53,10 +53,8 @@ public:
 private:
     MathChannelDefinitions definitions_;
     std::optional<UnitsTable> units_;
-    std::optional<MathChannelSet> set_;
+    std::optional<RunMath> math_;
     std::vector<int> inputChannels_;
-    std::vector<std::optional<UnitScale>> inputScales_;
-    std::array<double, kChannels> values_{};
-    std::array<bool, kChannels> failed_{};
+    std::array<std::optional<double>, kChannels> readings_{};
     std::array<std::optional<int>, kMathChannels> previousY_{};
 };

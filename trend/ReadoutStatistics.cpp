@@ -65,26 +65,6 @@ QString withUnit(const QString &number, const UnitScale &scale)
 
 } // namespace
 
-ChannelScales channelScales(const UnitsTable &units, const TrendData &data)
-{
-    ChannelScales scales;
-    for (int c : data.selectedChannels) {
-        if (c < 0 || c >= kAnalogChannels)
-            continue;
-        const auto channel = static_cast<std::size_t>(c);
-        const ChannelRecord &record = data.channels[channel];
-        const QString name = record.addressKind == AddressKind::Name ? record.addressOrName.trimmed() : QString();
-        std::optional<std::uint32_t> address;
-        if (data.channelAddress[channel] != 0)
-            address = data.channelAddress[channel];
-        else if (record.addressKind == AddressKind::Address)
-            address = UnitsTable::keyAddress(record.addressOrName.trimmed());
-        if (const UnitScale *scale = units.find(name, address))
-            scales[channel] = *scale;
-    }
-    return scales;
-}
-
 QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale)
 {
     if (!raw)

@@ -5,6 +5,7 @@
 // counted, never taken as a value. The texts of the table and its copy as tab-separated text.
 
 #include "engineering/UnitsTable.h"
+#include "trend/RunScales.h"
 #include "trend/TrendData.h"
 
 #include <QString>
@@ -73,12 +74,10 @@ void takeSpan(const ReadAt &readAt, std::int64_t first, std::int64_t last, Chann
     }
 }
 
-// Each channel's scale to engineering values, none for a channel shown raw. Only word channels
-// take one: a logic channel is 0 or 1.
-using ChannelScales = std::array<std::optional<UnitScale>, kChannels>;
-// The scales `units` gives the selected word channels of `data`: by the variable's name for a
-// channel named by one, else by its word address (the one the run resolved, or the one typed).
-ChannelScales channelScales(const UnitsTable &units, const TrendData &data);
+// Each channel's scale to engineering values, none for a channel shown raw, and the scales `units`
+// gives the selected word channels of `data` (see RunScales).
+using runscales::ChannelScales;
+using runscales::channelScales;
 
 // The cells of kReadoutSpanColumns (B, B-A, the figures, failed reads) of one channel's row, a
 // word or a logic channel, in Dec or Hex.

@@ -1,5 +1,9 @@
 #include "trend/TrendCsv.h"
 
+#include "engineering/EngineeringNumber.h"
+
+#include <algorithm>
+
 namespace trendcsv {
 
 namespace {
@@ -32,6 +36,14 @@ QStringList selectedColumns(const TrendData &data)
     return names;
 }
 
+QStringList mathColumns(const TrendData &data)
+{
+    QStringList names;
+    for (const MathChannelInfo &channel : data.mathChannels)
+        names << channel.name;
+    return names.mid(0, kMathChannels);
+}
+
 QByteArray headerLine(const QStringList &channelColumns)
 {
     QByteArray line = "time,t_s";
@@ -53,7 +65,21 @@ Row valuesRow(const TrendData &data, const SampleRow &values, std::uint16_t fail
     return out;
 }
 
-QByteArray rowLine(const Row &row)
+QByteArray mathCells(const TrendData &data, const MathRow &results)
+{
+    QByteArray cells;
+    const auto count = std::min(data.mathChannels.size(), results.size());
+    for (std::size_t m = 0; m < count; ++m) {
+        cells += ',';
+        if (results[m])
+            cells += engineeringBytes(*results[m]);
+    }
+    return cells;
+}
+
+QByteArray rowLine(const Row &row) { return rowLine(row, {}); }
+
+QByteArray rowLine(const Row &row, const QByteArray &moreCells)
 {
     QByteArray line;
     if (row.time)
@@ -66,7 +92,7 @@ QByteArray rowLine(const Row &row)
         if (value)
             line += QByteArray::number(*value);
     }
-    return line + kLineEnd;
+    return line + moreCells + kLineEnd;
 }
 
 } // namespace trendcsv

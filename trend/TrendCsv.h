@@ -2,8 +2,10 @@
 // Trend rows as CSV for spreadsheets and scripts: UTF-8, comma-separated, one header line, one line
 // per row. Columns: `time` (local date and time, ISO 8601 with milliseconds), `t_s` (seconds since
 // the run's start, three decimals), then one column per selected channel named by its data name
-// (a logic channel by its name and bit, "InvFlag.07"). Values are signed decimal (logic 0/1); a
-// read that failed is an empty cell, as is the time of a row that has none (opened from a .trd).
+// (a logic channel by its name and bit, "InvFlag.07"), then, where the run has math channels and
+// the file takes them, one column per math channel named by it. Values are signed decimal (logic
+// 0/1), math results in the engineering form (EngineeringNumber.h); a read that failed is an empty
+// cell, as are an empty math result and the time of a row that has none (opened from a .trd).
 
 #include "trend/TrendData.h"
 
@@ -21,6 +23,8 @@ namespace trendcsv {
 QString columnName(const ChannelRecord &record, int channel);
 // The columns of the run's selected channels, in their order.
 QStringList selectedColumns(const TrendData &data);
+// The columns of the run's math channels, in their order.
+QStringList mathColumns(const TrendData &data);
 // "time,t_s,<column>,..." with its line end.
 QByteArray headerLine(const QStringList &channelColumns);
 
@@ -33,6 +37,10 @@ struct Row {
 // 0 or 1, an analog channel's word; a channel whose bit is set in `failedChannels` an empty cell.
 Row valuesRow(const TrendData &data, const SampleRow &values, std::uint16_t failedChannels);
 QByteArray rowLine(const Row &row);
+// The same line with `moreCells` (",12.5,,3") after the channels' cells, before the line end.
+QByteArray rowLine(const Row &row, const QByteArray &moreCells);
+// The cells of a row's math results (`results` of the run's math channels), each led by its comma.
+QByteArray mathCells(const TrendData &data, const MathRow &results);
 
 // A field as CSV needs it: quoted, its quotes doubled, when it holds a comma, quote or line end.
 QByteArray field(const QString &text);

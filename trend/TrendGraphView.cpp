@@ -337,7 +337,8 @@ void TrendGraphView::startRecording(const QString &path, bool fromFirstRow)
         savefailure::report(ws_.dialogs, kRecordingOpenError, path, recording_.error());
         return;
     }
-    recording_.addHeader(trendcsv::headerLine(trendcsv::selectedColumns(data_)));
+    // The run's math channels, when it has any, follow the read channels.
+    recording_.addHeader(trendcsv::headerLine(trendcsv::selectedColumns(data_) + trendcsv::mathColumns(data_)));
     recordingFlush_->start();
     emit recordingTextChanged(kRecordingTo.arg(textfile::bareFileName(path)));
 }
@@ -348,7 +349,8 @@ void TrendGraphView::recordPass()
         return;
     // The row just stored is the one before the ring's write position.
     const auto stored = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
-    const QByteArray line = trendcsv::rowLine(readout::csvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]));
+    const QByteArray line = trendcsv::rowLine(readout::csvRow(data_, data_.sampleRing[stored], data_.rowInfoRing[stored]),
+                                              trendcsv::mathCells(data_, data_.mathRing[stored]));
     if (!recording_.addRow(line, std::chrono::steady_clock::now()))
         stopRecordingAfterFailure();
 }

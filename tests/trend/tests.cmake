@@ -32,3 +32,6 @@ qmx_add_test(test_lose_work SOURCES trend/test_lose_work.cpp LIBS qmx_trend qmx_
 qmx_add_test(test_trend_keys SOURCES trend/test_trend_keys.cpp LIBS qmx_trend qmx_shell TIMEOUT 60)
 # Math channels: the dialog and its file, a run's results row for row, the traces' pixels, the read-out and export.
 qmx_add_test(test_trend_math SOURCES trend/test_trend_math.cpp LIBS qmx_trend qmx_shell qmx_sim TIMEOUT 90)
+# "Record to file" of a run with math channels: their columns, a failed read's empty cell.
+qmx_add_test(test_trend_math_recording SOURCES trend/test_trend_math_recording.cpp LIBS qmx_trend qmx_shell qmx_sim
+             TIMEOUT 90)

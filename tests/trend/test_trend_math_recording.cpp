@@ -1,0 +1,133 @@
+// "Record to file" of a run with math channels, against the simulator: the math channels follow the
+// read channels as columns, computed on the engineering values the Read-out shows, written to 10
+// significant digits, and empty in the rows where a read they take failed. The file holds the same
+// bytes as "Export CSV..." of the same rows.
+
+#include "base/TextFile.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/SimulatedPort.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/trend/TrendWindowProgram.h"
+#include "trend/ChannelTable.h"
+#include "trend/MathChannelsControl.h"
+#include "trend/MathChannelsFile.h"
+#include "trend/Presets.h"
+#include "trend/ReadoutWindow.h"
+#include "trend/TrendGraphView.h"
+#include "trend/TrendGraphWindow.h"
+#include "trend/TrendReadout.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QtTest>
+
+class TestTrendMathRecording : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { testenv::prepare(); }
+    void recordedWithMathColumns();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestTrendMathRecording::recordedWithMathColumns()
+{
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
+    sim.setLiveDemo(false);
+    sim.writeWord(0x600E00, 100);
+    sim.writeWord(0x600E10, 40);
+    sim.writeWord(0x600F00, 0x0008);
+    // Every 7th request is refused: each channel's read fails now and then.
+    sim.setFaultEvery(7, SimFault{SimFault::Kind::Nak, 'D'});
+
+    TrendWindowProgram p;
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("5")));
+    TrendGraphWindow form(p.ws, p.data);
+    form.show();
+    for (int c = 0; c < kChannels; ++c)
+        form.table().row(c).selected->setChecked(false);
+    const auto setRow = [&](int c, const QString &name, const QString &scale) {
+        form.table().row(c).selected->setChecked(true);
+        form.table().setAddressKind(c, AddressKind::Address);
+        form.table().row(c).name->setText(name);
+        form.table().row(c).scale->setText(scale);
+    };
+    setRow(0, QStringLiteral("600E00"), QStringLiteral("1000"));
+    setRow(1, QStringLiteral("600E10"), QStringLiteral("1000"));
+    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+
+    // 600E00 in engineering values (x 0.1): the math channels see 10, not 100.
+    const QString units = dir_.filePath(QStringLiteral("Units.txt"));
+    QVERIFY(textfile::writeAtomically(units, "600E00\t0.1\t0\trpm\r\n"));
+    form.openReadoutWindow();
+    form.readoutWindow()->setUnitsPath(units);
+    form.readoutWindow()->engineeringValues()->setChecked(true);
+    QVERIFY(mathchannels::write(mathchannels::defaultPath(), {{QStringLiteral("diff = 600E00 - 600E10"), 100},
+                                                              {QStringLiteral("third = 600E00 / 3"), 10}}));
+    form.mathChannels().setPath(mathchannels::defaultPath());
+
+    // Chosen before RUN: the file takes every row of the run.
+    const QString recorded = dir_.filePath(QStringLiteral("math.csv"));
+    p.dialogs.saveAnswers = {recorded};
+    form.view().recordToFile();
+    form.toggleRun();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 40, 15000);
+    form.toggleRun();
+    QVERIFY(!form.runActive() && !form.recording());
+    QVERIFY(p.dialogs.messages.isEmpty());
+
+    const QByteArray file = testenv::readAll(recorded);
+    QList<QByteArray> lines = file.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    QCOMPARE(lines.front(), QByteArray("time,t_s,600E00,600E10,600F00.03,diff,third\r"));
+    form.redraw();
+    const TrendData &data = p.data;
+    QCOMPARE(lines.size(), data.rowCount + 1);
+    int failedRows = 0;
+    int goodRows = 0;
+    for (int k = 0; k < data.rowCount; ++k) {
+        const std::uint16_t failed = data.displayRowInfo[static_cast<std::size_t>(k)].failedChannels;
+        const QList<QByteArray> cells = lines[k + 1].chopped(1).split(',');
+        QCOMPARE(cells.size(), 7);
+        // The read channels raw, as without math channels.
+        QCOMPARE(cells[2], (failed & 1u) ? QByteArray() : QByteArray("100"));
+        QCOMPARE(cells[3], (failed & 2u) ? QByteArray() : QByteArray("40"));
+        QCOMPARE(cells[5], (failed & 3u) ? QByteArray() : QByteArray("-30"));
+        QCOMPARE(cells[6], (failed & 1u) ? QByteArray() : QByteArray("3.333333333"));
+        failedRows += (failed & 3u) ? 1 : 0;
+        goodRows += (failed & 3u) ? 0 : 1;
+    }
+    QVERIFY(failedRows > 0);
+    QVERIFY(goodRows > 0);
+
+    // "Export CSV..." of the same rows, raw: byte for byte what was recorded.
+    const QString exported = dir_.filePath(QStringLiteral("export.csv"));
+    p.dialogs.saveAnswers = {exported};
+    form.view().exportCsvAction()->trigger();
+    QCOMPARE(testenv::readAll(exported), file);
+
+    // A run without math channels records the file as it always did.
+    QVERIFY(QFile::remove(mathchannels::defaultPath()));
+    form.mathChannels().setPath(mathchannels::defaultPath());
+    const QString plain = dir_.filePath(QStringLiteral("plain.csv"));
+    p.dialogs.saveAnswers = {plain};
+    form.view().recordToFile();
+    form.toggleRun();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 10, 15000);
+    form.toggleRun();
+    QVERIFY(p.dialogs.messages.isEmpty());
+    form.redraw();
+    QCOMPARE(testenv::readAll(plain), readout::shownRowsCsv(p.data));
+    QVERIFY(testenv::readAll(plain).startsWith("time,t_s,600E00,600E10,600F00.03\r\n"));
+    sim.stop();
+}
+
+QTEST_MAIN(TestTrendMathRecording)
+#include "test_trend_math_recording.moc"
