@@ -71,16 +71,21 @@ void TestTrendMathRecording::recordedWithMathColumns()
                                                               {QStringLiteral("third = 600E00 / 3"), 10}}));
     form.mathChannels().setPath(mathchannels::defaultPath());
 
-    // Chosen before RUN: the file takes every row of the run.
+    // "Record to file..." chosen before RUN: the file takes every row of the run.
+    const auto recordRun = [&](const QString &path, quint64 passes) {
+        p.dialogs.saveAnswers = {path};
+        form.view().recordToFile();
+        form.toggleRun();
+        QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passes, 15000);
+        form.toggleRun();
+        QVERIFY(!form.runActive() && !form.recording());
+        QVERIFY(p.dialogs.messages.isEmpty());
+    };
     const QString recorded = dir_.filePath(QStringLiteral("math.csv"));
-    p.dialogs.saveAnswers = {recorded};
-    form.view().recordToFile();
-    form.toggleRun();
-    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
-    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 40, 15000);
-    form.toggleRun();
-    QVERIFY(!form.runActive() && !form.recording());
-    QVERIFY(p.dialogs.messages.isEmpty());
+    recordRun(recorded, 40);
+    if (QTest::currentTestFailed())
+        return;
 
     const QByteArray file = testenv::readAll(recorded);
     QList<QByteArray> lines = file.split('\n');
@@ -116,13 +121,9 @@ void TestTrendMathRecording::recordedWithMathColumns()
     QVERIFY(QFile::remove(mathchannels::defaultPath()));
     form.mathChannels().setPath(mathchannels::defaultPath());
     const QString plain = dir_.filePath(QStringLiteral("plain.csv"));
-    p.dialogs.saveAnswers = {plain};
-    form.view().recordToFile();
-    form.toggleRun();
-    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
-    QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 10, 15000);
-    form.toggleRun();
-    QVERIFY(p.dialogs.messages.isEmpty());
+    recordRun(plain, 10);
+    if (QTest::currentTestFailed())
+        return;
     form.redraw();
     QCOMPARE(testenv::readAll(plain), readout::shownRowsCsv(p.data));
     QVERIFY(testenv::readAll(plain).startsWith("time,t_s,600E00,600E10,600F00.03\r\n"));
