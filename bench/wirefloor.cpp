@@ -4,6 +4,7 @@
 // of 26 bytes per exchange. The program's own pass rate (trendbench) is judged against this floor
 // as well as against the wire: what the pseudo-terminal and the simulator's pacing cost is no
 // part of the program.
+// It also gives the client's CPU time per exchange: the least a link thread can spend on one.
 //   wirefloor [exchanges, default 300]
 
 #include "sim/ControllerSimulator.h"
@@ -18,6 +19,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -49,6 +51,15 @@ bool exchange(int fd)
     }
 }
 
+// The CPU time of the calling thread so far: the client's own cost per exchange, beside which the
+// program's link thread is judged.
+double threadCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -72,6 +83,7 @@ int main(int argc, char **argv)
     ::tcsetattr(fd, TCSANOW, &raw);
     exchange(fd); // the first one wakes everything up
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuSeconds();
     for (int i = 0; i < exchanges; ++i) {
         if (!exchange(fd)) {
             std::fprintf(stderr, "exchange %d failed\n", i);
@@ -79,10 +91,12 @@ int main(int argc, char **argv)
         }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = threadCpuSeconds() - cpuStart;
     const double rate = exchanges / seconds;
     const double limit = kBytesPerSecond / kExchangeBytes;
-    std::printf("%d \"R\" exchanges by a bare client: %.2f/s, wire limit %.2f/s, ratio %.4f, %.3f ms over the wire time each\n",
-                exchanges, rate, limit, rate / limit, 1000.0 * (1.0 / rate - 1.0 / limit));
+    std::printf("%d \"R\" exchanges by a bare client: %.2f/s, wire limit %.2f/s, ratio %.4f, %.3f ms over the wire time each, "
+                "CPU %.3f ms each\n",
+                exchanges, rate, limit, rate / limit, 1000.0 * (1.0 / rate - 1.0 / limit), 1000.0 * cpu / exchanges);
     ::close(fd);
     return 0;
 }

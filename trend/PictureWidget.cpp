@@ -4,7 +4,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureWidget::PictureWidget(const QImage &image, QWidget *parent) : QWidget(parent), image_(image) {}
+PictureWidget::PictureWidget(const QImage &image, QWidget *parent) : QWidget(parent), image_(image)
+{
+    // The image covers the widget: what lies behind it need not be painted first, which spares
+    // every sampling pass the window's background under the columns it repaints.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void PictureWidget::paintEvent(QPaintEvent *event)
 {
