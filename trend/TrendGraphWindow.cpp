@@ -106,6 +106,7 @@ void TrendGraphWindow::connectParts()
     connect(view_, &TrendGraphView::referenceChanged, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::rowsExported, this, [this] { guard_->kept(); });
     connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
+    connect(table_, &ChannelTable::unitsChanged, this, &TrendGraphWindow::showBand);
     connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
     connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
     connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
@@ -234,7 +235,7 @@ void TrendGraphWindow::startRun()
     }
     table_->takeSettings(data_.channels);
     // The math channels see engineering values while the Read-out shows them.
-    const UnitsTable *units = readoutWindow_ ? readoutWindow_->engineering()->units() : nullptr;
+    const UnitsTable *units = engineeringUnits();
     run_->math().setUp(math_->definitions(), units ? std::optional<UnitsTable>(*units) : std::nullopt);
     if (const std::optional<QString> refusal = run_->start(view_->hex() ? kHexCaption : kDecCaption)) {
         endFailedStart(*refusal);
@@ -358,16 +359,29 @@ void TrendGraphWindow::toggleNumberBase()
 
 void TrendGraphWindow::showBand()
 {
-    band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()});
+    ReadoutBand::View shown{view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()};
+    // The differences follow the Read-out's "Engineering values".
+    readoutstatistics::ChannelScales scales;
+    const UnitsTable *units = shown.cursorsShown && shown.secondCursorX ? engineeringUnits() : nullptr;
+    if (units) {
+        scales = readoutstatistics::channelScales(*units, data_);
+        shown.scales = &scales;
+    }
+    band_->show(shown);
     view_->updateMenu();
     showReadoutWindow();
+}
+
+const UnitsTable *TrendGraphWindow::engineeringUnits() const
+{
+    return readoutWindow_ ? readoutWindow_->engineering()->units() : nullptr;
 }
 
 void TrendGraphWindow::openReadoutWindow()
 {
     if (!readoutWindow_) {
         readoutWindow_ = new ReadoutWindow(ws_.readoutWindowPlace, this);
-        connect(readoutWindow_, &ReadoutWindow::optionsChanged, this, &TrendGraphWindow::showReadoutWindow);
+        connect(readoutWindow_, &ReadoutWindow::optionsChanged, this, &TrendGraphWindow::showBand);
     }
     readoutWindow_->open();
     showReadoutWindow();

@@ -22,6 +22,7 @@ class QMenu;
 class QPushButton;
 class ReadoutBand;
 class ReadoutWindow;
+class UnitsTable;
 class TrendGraphView;
 class TrendRun;
 class TriggerControl;
@@ -123,6 +124,9 @@ private:
     // Save: the rows shown or of the last run to a .trd; false when nothing was saved.
     bool saveRows();
     void showReadoutWindow();
+    // The scales of the Read-out's "Engineering values", null while it shows raw values (or was
+    // never opened).
+    const UnitsTable *engineeringUnits() const;
     // RUN/STOP follows the run state: a catalogue to run with, no Data Read on the line.
     void followSession(const SessionState &state);
     // The run's end once the trigger's capture is complete: as STOP and REDRAW, with its mark.
