@@ -113,8 +113,10 @@ QStringList differenceItems(const TrendData &data, const CursorDifference &diffe
         const std::optional<UnitScale> *scale =
             scales && channel >= 0 && channel < kAnalogChannels && (*scales)[c] ? &(*scales)[c] : nullptr;
         QString text = kReadoutFailed;
-        if (value)
-            text = scale ? readoutstatistics::engineeringDifferenceCell(*value, **scale) : differenceValueText(*value, hex);
+        if (value && scale)
+            text = readoutstatistics::engineeringDifferenceCell(*value, **scale);
+        else if (value)
+            text = differenceValueText(*value, hex);
         items << trendcsv::columnName(data.channels[c], channel) + u' ' + text;
     }
     return items;

@@ -153,7 +153,8 @@ void TestReadoutEngineering::bandDifferencesInEngineeringValues()
     const QStringList scaled = readout::differenceItems(data, *d, false, &scales);
     QCOMPARE(scaled.mid(0, 2), raw.mid(0, 2));
     QCOMPARE(scaled.mid(2), QStringList({"SpdFbk 219.5 rpm", "600E62 -62 A", "TrqFbk 0", "SpdFbk.3 +1"}));
-    const readoutstatistics::ReadoutTable table = readoutstatistics::readoutTableTexts(data, 2 * 10, 2 * 41, false, &scales);
+    const readoutstatistics::ReadoutTable table =
+        readoutstatistics::readoutTableTexts(data, 2 * 10, 2 * 41, false, &scales);
     QCOMPARE("SpdFbk " + table.rows[0].cells.at(3), scaled.at(2));
     QCOMPARE("600E62 " + table.rows[1].cells.at(3), scaled.at(3));
     QCOMPARE(readout::differenceText(data, *d, false, &scales), scaled.join("  "));
