@@ -140,6 +140,7 @@ UnitsDialog *ChannelTable::openUnitsDialog(int channel)
         return nullptr;
     auto *dialog = new UnitsDialog(ws_.dialogs, key, UnitsTable::defaultPath(), window());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &UnitsDialog::unitsChanged, this, &ChannelTable::unitsChanged);
     dialog->open();
     return dialog;
 }

@@ -76,6 +76,8 @@ public:
 signals:
     // A click into the table, before it takes effect.
     void touched();
+    // A scale was written to the units file from a name field's "Units...".
+    void unitsChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

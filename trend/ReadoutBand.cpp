@@ -63,7 +63,7 @@ void ReadoutBand::show(const View &view)
         if (view.secondCursorX) {
             times << readout::cursorTimeText(data_, *view.secondCursorX, kCursorBMark);
             if (const auto d = readout::cursorDifference(data_, data_.cursorX, *view.secondCursorX))
-                difference = readout::differenceItems(data_, *d, view.hex);
+                difference = readout::differenceItems(data_, *d, view.hex, view.scales);
         }
     }
     lines_[0]->setText(fitted(lines_[0], times, QStringLiteral("    "), rowsOf(lines_[0]), kBandMoreMark));

@@ -5,6 +5,7 @@
 
 #include "link/PollFigures.h"
 #include "program/LineStateLabel.h"
+#include "trend/ReadoutStatistics.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
 
@@ -27,6 +28,9 @@ public:
         bool cursorsShown = false; // the cursors can be read (rows shown, no run)
         std::optional<int> secondCursorX;
         bool hex = false;
+        // While the Read-out shows engineering values: each word channel's scale, the differences
+        // of those that have one given in their unit; null: all raw.
+        const readoutstatistics::ChannelScales *scales = nullptr;
     };
     void show(const View &view);
 

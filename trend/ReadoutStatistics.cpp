@@ -72,12 +72,17 @@ QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale 
     return withUnit(engineeringNumber(scale.apply(*raw)), scale);
 }
 
+QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale)
+{
+    return withUnit(engineeringNumber(scale.gain * static_cast<double>(rawDifference)), scale);
+}
+
 QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale)
 {
     QStringList cells;
     cells << engineeringCell(f.atB, scale);
     if (f.atA && f.atB)
-        cells << withUnit(engineeringNumber(scale.gain * (static_cast<double>(*f.atB) - *f.atA)), scale);
+        cells << engineeringDifferenceCell(std::int64_t{*f.atB} - *f.atA, scale);
     else
         cells << kReadoutFailed;
     if (f.samples > 0) {

@@ -87,6 +87,9 @@ QStringList spanCells(const ChannelFigures &figures, bool logic, bool hex);
 QStringList engineeringSpanCells(const ChannelFigures &figures, const UnitScale &scale);
 // A value in engineering units: "123.45 rpm"; a failed read as the raw cell says it.
 QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale);
+// A difference of two raw reads in engineering units: gain x difference with the unit (the offset
+// falls out), as the B-A column gives it.
+QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale);
 
 struct CursorFigures {
     int rowA = 0;

@@ -1,8 +1,6 @@
 #include "trend/TrendGraphWindow.h"
 
-#include "link/Settings.h"
 #include "base/WindowLook.h"
-#include "base/WindowPrint.h"
 #include "program/LineStateLabel.h"
 #include "trend/ChannelTable.h"
 #include "trend/LoseWorkGuard.h"
@@ -14,7 +12,8 @@
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutStatistics.h"
 #include "trend/ReadoutWindow.h"
-#include "trend/TrendFileStore.h"
+#include "trend/RunControl.h"
+#include "trend/TrendFileActions.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendGraphControls.h"
 #include "trend/TrendGraphView.h"
@@ -33,7 +32,7 @@
 TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      ws_(ws), data_(data), files_(ws.dialogs, data)
+      ws_(ws), data_(data)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("TrendGraphWindow"));
@@ -56,8 +55,13 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     view_->setShownRowsCsv([this](const TrendData &data) { return math_->shownRowsCsv(data); });
     guard_ = std::make_unique<LoseWorkGuard>(
         ws_.dialogs, LoseWorkGuard::Actions{[this] { return run_->isActive() || run_->isStarting(); },
-                                            [this] { endRunByButton(); }, [this] { return saveRows(); }});
+                                            [this] { runControl_->endByButton(); },
+                                            [this] { return fileActions_->save(); }});
     table_->setChangeGuard([this] { return guard_->mayChangeChannels(); });
+    runControl_ = new RunControl({ws_, data_, controls_, *view_, *table_, *band_, *run_, *trigger_, *math_, *guard_,
+                                  [this] { return engineeringUnits(); }},
+                                 this);
+    fileActions_ = new TrendFileActions({ws_, data_, *view_, *table_, *band_, *guard_}, this);
     connectParts();
     keys_ = new TrendGraphKeys(*this);
 
@@ -68,7 +72,7 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     view_->picture()->update();
     // Until a run or an Open draws the colour key, its strip shows the window's background.
     view_->layers().key.fill(view_->background());
-    followSession(ws_.session.state());
+    runControl_->followSession(ws_.session.state());
     controls_.redraw->setEnabled(false);
     setCursorButtonsEnabled(false);
     if (!ws_.session.state().variablesListOpen)
@@ -90,7 +94,6 @@ void TrendGraphWindow::connectParts()
     connect(controls_.save, &QPushButton::clicked, this, &TrendGraphWindow::saveTrendFile);
     connect(controls_.print, &QPushButton::clicked, this, &TrendGraphWindow::printWindow);
     connect(controls_.numberBase, &QPushButton::clicked, this, &TrendGraphWindow::toggleNumberBase);
-    connect(controls_.run, &QPushButton::clicked, this, &TrendGraphWindow::toggleRun);
     connect(controls_.stepLeft, &QPushButton::clicked, this, &TrendGraphWindow::stepCursorLeft);
     connect(controls_.stepRight, &QPushButton::clicked, this, &TrendGraphWindow::stepCursorRight);
     connect(controls_.redraw, &QPushButton::clicked, this, &TrendGraphWindow::redraw);
@@ -102,29 +105,15 @@ void TrendGraphWindow::connectParts()
         band_->setRecordingText(text);
         showBand();
     });
+    connect(fileActions_, &TrendFileActions::saved, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::referenceChanged, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::rowsExported, this, [this] { guard_->kept(); });
-    connect(table_, &ChannelTable::touched, this, &TrendGraphWindow::stopRunForTable);
-    connect(run_, &TrendRun::startFailed, this, &TrendGraphWindow::startFailed);
-    connect(run_, &TrendRun::samplingBegun, this, &TrendGraphWindow::samplingBegun);
-    connect(run_, &TrendRun::passStored, this, &TrendGraphWindow::passStored);
-    connect(run_, &TrendRun::noReply, this,
-            [this](const QDateTime &since) { band_->lineState()->showNoReply(chosenPortName(), since); });
-    connect(run_, &TrendRun::replyAgain, band_->lineState(), &LineStateLabel::clearState);
+    connect(table_, &ChannelTable::unitsChanged, this, &TrendGraphWindow::showBand);
+    connect(runControl_, &RunControl::bandChanged, this, &TrendGraphWindow::showBand);
+    connect(runControl_, &RunControl::triggerFired, this, &TrendGraphWindow::endTriggeredRun);
     connect(band_->lineState(), &LineStateLabel::stateChanged, this, &TrendGraphWindow::showBand);
-    connect(run_, &TrendRun::errorTraceMoved, this, [this](const QString &problem, const QString &nowPath) {
-        band_->setErrorTraceMoved(problem, nowPath);
-        showBand();
-    });
-    connect(&ws_.session, &Session::changed, this, &TrendGraphWindow::followSession);
     connect(math_->mathChannelsAction(), &QAction::triggered, this, &TrendGraphWindow::openMathChannels);
-    connect(trigger_, &TriggerControl::armedChanged, this, [this](bool armed) {
-        // Armed during a run, the capture counts its rows from the next pass.
-        if (armed && run_->isActive())
-            trigger_->beginCapture(runRowsStored_, view_->hex());
-        showBand();
-    });
     connect(trigger_, &TriggerControl::bandTextChanged, this, [this](const QString &text) {
         band_->setTriggerText(text);
         showBand();
@@ -156,7 +145,7 @@ void TrendGraphWindow::endWindow()
         return;
     closed_ = true;
     const bool runEnding = run_->isActive() || run_->isStarting();
-    endSampling();
+    runControl_->endSampling();
     if (runEnding)
         ws_.session.releaseLine(LineHolder::TrendRun);
     ws_.session.setTrendGraphOpen(false);
@@ -190,129 +179,12 @@ void TrendGraphWindow::keyPressEvent(QKeyEvent *event)
 // ---------------------------------------------------------------------------------------------
 // Run
 
-void TrendGraphWindow::followSession(const SessionState &state)
-{
-    controls_.run->setEnabled(trendRunAllowed(state));
-}
+void TrendGraphWindow::toggleRun() { runControl_->toggle(); }
 
 void TrendGraphWindow::setCursorButtonsEnabled(bool enabled)
 {
     controls_.setCursorButtonsEnabled(enabled);
     view_->setCursorsEnabled(enabled);
-}
-
-void TrendGraphWindow::disableRecordingControls()
-{
-    controls_.disableRecordingButtons();
-    view_->setCursorsEnabled(false);
-}
-
-void TrendGraphWindow::toggleRun()
-{
-    // From the port open to the end of the pause after it, the start is still going on.
-    if (run_->isStarting())
-        return;
-    // Checked on every press, also one that would end a run (which then goes on).
-    if (!table_->analogScalesPass()) {
-        ws_.dialogs.showMessage(kCheckFullScale);
-        return;
-    }
-    if (run_->isActive())
-        endRunByButton();
-    else
-        startRun();
-}
-
-void TrendGraphWindow::startRun()
-{
-    disableRecordingControls();
-    ws_.session.takeLine(LineHolder::TrendRun);
-    table_->showForRunning();
-    if (!table_->takeSelection(data_.channels)) {
-        endFailedStart(kSelectDrawingData);
-        return;
-    }
-    table_->takeSettings(data_.channels);
-    // The math channels see engineering values while the Read-out shows them.
-    const UnitsTable *units = readoutWindow_ ? readoutWindow_->engineering()->units() : nullptr;
-    run_->math().setUp(math_->definitions(), units ? std::optional<UnitsTable>(*units) : std::nullopt);
-    if (const std::optional<QString> refusal = run_->start(view_->hex() ? kHexCaption : kDecCaption)) {
-        endFailedStart(*refusal);
-        return;
-    }
-    view_->setRunState(true, false);
-}
-
-void TrendGraphWindow::endFailedStart(const QString &message)
-{
-    ws_.dialogs.showMessage(message);
-    controls_.showStopped();
-    ws_.session.releaseLine(LineHolder::TrendRun);
-}
-
-void TrendGraphWindow::startFailed()
-{
-    view_->setRunState(false, false);
-    controls_.showStopped();
-    ws_.session.releaseLine(LineHolder::TrendRun);
-    view_->drawColourKey(false);
-}
-
-void TrendGraphWindow::samplingBegun()
-{
-    view_->setRunState(false, true);
-    controls_.run->setText(kStopCaption);
-    controls_.showRunning();
-    view_->setCursorsEnabled(false);
-    view_->drawColourKey(false);
-    readout::beginRunClock(data_, QDateTime::currentDateTime(), std::chrono::steady_clock::now());
-    band_->beginRun();
-    band_->setPlanText(readplan::planText(run_->readPlan()));
-    // "Record to file..." chosen before RUN: the file takes every row, the first one included.
-    view_->beginPendingRecording();
-    guard_->runBegan();
-    view_->forgetSecondCursor();
-    view_->setTriggerMark(std::nullopt);
-    runRowsStored_ = 0;
-    if (trigger_->armed())
-        trigger_->beginCapture(runRowsStored_, view_->hex());
-    showBand();
-}
-
-void TrendGraphWindow::passStored(const trendpoll::TrendPass &pass)
-{
-    view_->repaintChangedColumns();
-    const bool eventNow = band_->takePass(pass);
-    view_->recordPass();
-    guard_->rowStored(view_->recordingWholeRun());
-    ++runRowsStored_;
-    if (eventNow || band_->figuresDue())
-        showBand();
-    if (const std::optional<int> triggerRowOfRun = trigger_->takeStoredRow())
-        endTriggeredRun(*triggerRowOfRun);
-}
-
-void TrendGraphWindow::endSampling()
-{
-    // A run stopped before its trigger fired was armed no more.
-    trigger_->endCapture();
-    run_->stop();
-    view_->setRunState(false, false);
-    view_->endRecording();
-    controls_.run->setText(kRunCaption);
-}
-
-void TrendGraphWindow::endRunByButton()
-{
-    endSampling();
-    controls_.showStopped();
-    ws_.session.releaseLine(LineHolder::TrendRun);
-}
-
-void TrendGraphWindow::stopRunForTable()
-{
-    if (run_->isActive())
-        endRunByButton();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -358,16 +230,29 @@ void TrendGraphWindow::toggleNumberBase()
 
 void TrendGraphWindow::showBand()
 {
-    band_->show({view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()});
+    ReadoutBand::View shown{view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()};
+    // The differences follow the Read-out's "Engineering values".
+    readoutstatistics::ChannelScales scales;
+    const UnitsTable *units = shown.cursorsShown && shown.secondCursorX ? engineeringUnits() : nullptr;
+    if (units) {
+        scales = readoutstatistics::channelScales(*units, data_);
+        shown.scales = &scales;
+    }
+    band_->show(shown);
     view_->updateMenu();
     showReadoutWindow();
+}
+
+const UnitsTable *TrendGraphWindow::engineeringUnits() const
+{
+    return readoutWindow_ ? readoutWindow_->engineering()->units() : nullptr;
 }
 
 void TrendGraphWindow::openReadoutWindow()
 {
     if (!readoutWindow_) {
         readoutWindow_ = new ReadoutWindow(ws_.readoutWindowPlace, this);
-        connect(readoutWindow_, &ReadoutWindow::optionsChanged, this, &TrendGraphWindow::showReadoutWindow);
+        connect(readoutWindow_, &ReadoutWindow::optionsChanged, this, &TrendGraphWindow::showBand);
     }
     readoutWindow_->open();
     showReadoutWindow();
@@ -387,40 +272,15 @@ void TrendGraphWindow::showReadoutWindow()
 
 void TrendGraphWindow::openTrendFile()
 {
-    QString fileName;
-    const TrendFileStore::OpenOutcome outcome = files_.open(&fileName);
     // A file refused leaves the window as it was.
-    if (outcome == TrendFileStore::OpenOutcome::Refused)
+    if (!fileActions_->open())
         return;
-    if (outcome == TrendFileStore::OpenOutcome::Opened) {
-        // A .trd holds no times: no second cursor on its rows, and no trigger row.
-        view_->forgetSecondCursor();
-        view_->setTriggerMark(std::nullopt);
-        guard_->kept();
-        band_->showFile(fileName);
-        table_->showRecords(data_.channels);
-        table_->showSelectedRows(data_.channels);
-        view_->redrawRecordedTraces();
-        view_->drawCursorLayer();
-        showCursorValues();
-        view_->compose(true);
-    }
     setCursorButtonsEnabled(true);
     view_->drawColourKey(true);
     showBand();
 }
 
-void TrendGraphWindow::saveTrendFile() { saveRows(); }
-
-bool TrendGraphWindow::saveRows()
-{
-    const std::optional<QString> saved = files_.save();
-    if (!saved)
-        return false;
-    guard_->kept();
-    showSaved(*saved);
-    return true;
-}
+void TrendGraphWindow::saveTrendFile() { fileActions_->save(); }
 
 void TrendGraphWindow::showSaved(const QString &text)
 {
@@ -428,7 +288,7 @@ void TrendGraphWindow::showSaved(const QString &text)
     showBand();
 }
 
-void TrendGraphWindow::printWindow() { windowprint::printWindowOnChosenPrinter(*this, ws_.dialogs); }
+void TrendGraphWindow::printWindow() { fileActions_->print(); }
 
 // ---------------------------------------------------------------------------------------------
 // Trigger
@@ -463,9 +323,9 @@ TriggerDialog *TrendGraphWindow::triggerDialog() const { return trigger_->dialog
 void TrendGraphWindow::endTriggeredRun(int triggerRowOfRun)
 {
     // As STOP and then REDRAW would.
-    endRunByButton();
+    runControl_->endByButton();
     redraw();
-    const std::optional<int> index = trigger::shownRowIndex(triggerRowOfRun, runRowsStored_, data_.rowCount);
+    const std::optional<int> index = trigger::shownRowIndex(triggerRowOfRun, runControl_->rowsStored(), data_.rowCount);
     if (!index) {
         band_->setTriggerText(QString());
         showBand();

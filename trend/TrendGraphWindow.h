@@ -1,15 +1,14 @@
 #pragma once
 // The Trend Graph window: the channel table, the graph with its cursors and menu, the read-out band
-// and the buttons that run, redraw, open, save and print. It wires these parts together: a run
-// (TrendRun) reads and stores the passes, the graph view draws them, the band shows the figures.
+// and the buttons that run, redraw, open, save and print. It builds these parts and wires them
+// together: RUN/STOP (RunControl) starts a run (TrendRun), which reads and stores the passes, the
+// graph view draws them, the band shows the figures; Open, Save and Print are TrendFileActions'.
 
 #include "program/Workspace.h"
 #include "link/ExchangeStats.h"
 #include "trend/PictureWidget.h"
 #include "trend/TrendGraphControls.h"
 #include "trend/TrendData.h"
-#include "trend/TrendFileStore.h"
-#include "trend/TrendPoll.h"
 #include "trend/Trigger.h"
 
 #include <QWidget>
@@ -22,6 +21,9 @@ class QMenu;
 class QPushButton;
 class ReadoutBand;
 class ReadoutWindow;
+class RunControl;
+class TrendFileActions;
+class UnitsTable;
 class TrendGraphView;
 class TrendRun;
 class TriggerControl;
@@ -105,26 +107,14 @@ protected:
 
 private:
     void connectParts();
-    void startRun();
-    void endRunByButton();
-    // A click into the channel table ends an active run.
-    void stopRunForTable();
-    void endSampling();
-    void endFailedStart(const QString &message);
-    void startFailed();
-    void samplingBegun();
-    void passStored(const trendpoll::TrendPass &pass);
-    // Nothing that reads or replaces the recording while a run starts or goes on.
-    void disableRecordingControls();
     void setCursorButtonsEnabled(bool enabled);
     void showCursorValues(bool highLow = false);
     void showBand();
     void showSaved(const QString &text);
-    // Save: the rows shown or of the last run to a .trd; false when nothing was saved.
-    bool saveRows();
     void showReadoutWindow();
-    // RUN/STOP follows the run state: a catalogue to run with, no Data Read on the line.
-    void followSession(const SessionState &state);
+    // The scales of the Read-out's "Engineering values", null while it shows raw values (or was
+    // never opened).
+    const UnitsTable *engineeringUnits() const;
     // The run's end once the trigger's capture is complete: as STOP and REDRAW, with its mark.
     void endTriggeredRun(int triggerRowOfRun);
     // The steps of closing, once, however the window goes.
@@ -132,12 +122,13 @@ private:
 
     Workspace &ws_;
     TrendData &data_;
-    TrendFileStore files_;
     TrendGraphView *view_ = nullptr;
     ChannelTable *table_ = nullptr;
     ReadoutBand *band_ = nullptr;
     ReadoutWindow *readoutWindow_ = nullptr;
     TrendRun *run_ = nullptr;
+    RunControl *runControl_ = nullptr;
+    TrendFileActions *fileActions_ = nullptr;
 
     TrendGraphControls controls_;
 
@@ -145,7 +136,6 @@ private:
     MathChannelsControl *math_ = nullptr;
     std::unique_ptr<LoseWorkGuard> guard_;
     TrendGraphKeys *keys_ = nullptr;
-    int runRowsStored_ = 0;
 
     bool closed_ = false;
 };

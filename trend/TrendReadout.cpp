@@ -102,20 +102,30 @@ QString differenceValueText(std::int32_t difference, bool hex)
     return (difference > 0 ? QStringLiteral("+") : QStringLiteral("-")) + digits;
 }
 
-QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex)
+QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex,
+                            const readoutstatistics::ChannelScales *scales)
 {
     QStringList items{kRowsFromAToB.arg(difference.rows),
                       difference.milliseconds ? kSeconds.arg(secondsText(*difference.milliseconds)) : kNoTime};
     for (const auto &[channel, value] : difference.values) {
-        items << trendcsv::columnName(data.channels[static_cast<std::size_t>(channel)], channel) + u' ' +
-                     (value ? differenceValueText(*value, hex) : kReadoutFailed);
+        const auto c = static_cast<std::size_t>(channel);
+        // Only word channels are scaled: a logic channel's difference stays -1, 0 or +1.
+        const std::optional<UnitScale> *scale =
+            scales && channel >= 0 && channel < kAnalogChannels && (*scales)[c] ? &(*scales)[c] : nullptr;
+        QString text = kReadoutFailed;
+        if (value && scale)
+            text = readoutstatistics::engineeringDifferenceCell(*value, **scale);
+        else if (value)
+            text = differenceValueText(*value, hex);
+        items << trendcsv::columnName(data.channels[c], channel) + u' ' + text;
     }
     return items;
 }
 
-QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex)
+QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex,
+                       const readoutstatistics::ChannelScales *scales)
 {
-    return differenceItems(data, difference, hex).join(QStringLiteral("  "));
+    return differenceItems(data, difference, hex, scales).join(QStringLiteral("  "));
 }
 
 QString fitItems(const QStringList &items, const QString &separator, int width, int rows, const TextWidth &widthOf,

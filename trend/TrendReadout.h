@@ -3,6 +3,7 @@
 // between two cursors, the texts of the read-out band, and the shown rows as CSV. The window
 // calls these and only places their texts.
 
+#include "trend/ReadoutStatistics.h"
 #include "trend/TrendCsv.h"
 #include "trend/TrendData.h"
 #include "trend/TrendPoll.h"
@@ -48,10 +49,14 @@ struct CursorDifference {
 std::optional<CursorDifference> cursorDifference(const TrendData &data, int cursorAX, int cursorBX);
 // A difference in the Dec/Hex choice: "+120", "-5", "0"; hex "+0078", "-0005", "0000".
 QString differenceValueText(std::int32_t difference, bool hex);
-// "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed"
-QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex);
+// "B-A: 77 rows  3.333 s  SpdFbk +120  InvFlag.07 -1  GateFlag.12 failed". With `scales` (engineering
+// values shown), a word channel that has one gives gain x difference with its unit as the Read-out's
+// B-A column does, in Dec and Hex alike: "SpdFbk 60 rpm".
+QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex,
+                       const readoutstatistics::ChannelScales *scales = nullptr);
 // The same as items, each to be shown whole: "B-A: 77 rows", "3.333 s", "SpdFbk +120", ...
-QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex);
+QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex,
+                            const readoutstatistics::ChannelScales *scales = nullptr);
 
 // The width of a text as a font draws it.
 using TextWidth = std::function<int(const QString &)>;

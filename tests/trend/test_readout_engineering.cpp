@@ -1,13 +1,15 @@
 // The Read-out in engineering values and its step figures: which scale a channel takes from the
 // units file (name before address, none for a logic channel), scaled values and figures against
 // the raw rows worked by hand, a step's figures placed on the display rows they come from (in
-// seconds for a run's rows, in rows for a .trd's), and the Read-out window showing and copying them.
+// seconds for a run's rows, in rows for a .trd's), the read-out band's differences in engineering
+// values, and the Read-out window showing and copying them.
 
 #include "engineering/UnitsTable.h"
 #include "tests/support/TestEnvironment.h"
 #include "trend/ReadoutStatistics.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/StepFiguresText.h"
+#include "trend/TrendReadout.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -61,6 +63,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void scalesAndScaledFigures();
     void stepFiguresOnTheirRows();
+    void bandDifferencesInEngineeringValues();
     void readoutWindowShowsAndCopiesThem();
 };
 
@@ -134,6 +137,48 @@ void TestReadoutEngineering::stepFiguresOnTheirRows()
     QCOMPARE(stepfigurestext::figuresLines(data, 2, 10, 199, nullptr, 2.0),
              QStringList({"Step response of TrqFbk, rows 10 to 199:", "no step"}));
     QVERIFY(stepfigurestext::figuresLines(data, 0, 300, 400, nullptr, 2.0).isEmpty());
+}
+
+void TestReadoutEngineering::bandDifferencesInEngineeringValues()
+{
+    TrendData data = stepRun();
+    const readoutstatistics::ChannelScales scales = readoutstatistics::channelScales(units(), data);
+    // A at row 10, B at row 41: SpdFbk 100 -> 539, 600E62 0 -> 31, TrqFbk 7 -> 7, the bit 0 -> 1.
+    const std::optional<readout::CursorDifference> d = readout::cursorDifference(data, 2 * 10, 2 * 41);
+    QVERIFY(d);
+    const QStringList raw = readout::differenceItems(data, *d, false);
+    QCOMPARE(raw.mid(2), QStringList({"SpdFbk +439", "600E62 +31", "TrqFbk 0", "SpdFbk.3 +1"}));
+
+    // Scaled: gain x (B - A), the offset falling out, in the number form of the table's B-A column.
+    const QStringList scaled = readout::differenceItems(data, *d, false, &scales);
+    QCOMPARE(scaled.mid(0, 2), raw.mid(0, 2));
+    QCOMPARE(scaled.mid(2), QStringList({"SpdFbk 219.5 rpm", "600E62 -62 A", "TrqFbk 0", "SpdFbk.3 +1"}));
+    const readoutstatistics::ReadoutTable table =
+        readoutstatistics::readoutTableTexts(data, 2 * 10, 2 * 41, false, &scales);
+    QCOMPARE("SpdFbk " + table.rows[0].cells.at(3), scaled.at(2));
+    QCOMPARE("600E62 " + table.rows[1].cells.at(3), scaled.at(3));
+    QCOMPARE(readout::differenceText(data, *d, false, &scales), scaled.join("  "));
+
+    // Hex: the scaled channels stay in engineering decimals as the table keeps them; the channel
+    // without a scale and the bit are written as without scales.
+    const QStringList rawHex = readout::differenceItems(data, *d, true);
+    QCOMPARE(rawHex.at(2), QString("SpdFbk +01B7"));
+    const QStringList scaledHex = readout::differenceItems(data, *d, true, &scales);
+    QCOMPARE(scaledHex.mid(2, 2), scaled.mid(2, 2));
+    QCOMPARE(scaledHex.mid(4), rawHex.mid(4));
+    QCOMPARE(readoutstatistics::readoutTableTexts(data, 2 * 10, 2 * 41, true, &scales).rows[0].cells.at(3),
+             QString("219.5 rpm"));
+
+    // A scale given to a bit (by a caller's mistake) leaves it raw all the same.
+    readoutstatistics::ChannelScales bitScaled = scales;
+    bitScaled[8] = UnitScale{100, 0, "V"};
+    QCOMPARE(readout::differenceItems(data, *d, false, &bitScaled).at(5), QString("SpdFbk.3 +1"));
+
+    // A failed read at either cursor is said as failed, never scaled.
+    data.displayRowInfo[41].failedChannels = 1u << 0;
+    const std::optional<readout::CursorDifference> failed = readout::cursorDifference(data, 2 * 10, 2 * 41);
+    QCOMPARE(readout::differenceItems(data, *failed, false, &scales).at(2), QString("SpdFbk failed"));
+    QCOMPARE(readout::differenceItems(data, *failed, false, &scales).at(3), QString("600E62 -62 A"));
 }
 
 void TestReadoutEngineering::readoutWindowShowsAndCopiesThem()

@@ -1,11 +1,15 @@
 // The Trend Graph's read-out with 14 channels: the band's lines within their width, the Read-out
 // window opened from the graph menu (a row per channel, following the cursors and the number
-// base, copied as tab-separated text, its place kept), and the band after a .trd is opened.
+// base, copied as tab-separated text, its place kept), the band's differences following its
+// "Engineering values", and the band after a .trd is opened.
 
 #include "base/TextFile.h"
+#include "engineering/UnitsDialog.h"
+#include "engineering/UnitsTable.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
+#include "trend/ChannelTable.h"
 #include "trend/ReadoutBand.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/TrendFile.h"
@@ -15,10 +19,13 @@
 #include "trend/TrendReadout.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -55,6 +62,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void bandLinesFitTheirWidth();
     void readoutWindowOfFourteenChannels();
+    void bandFollowsEngineeringValues();
     void openNamesTheFile();
 
 private:
@@ -176,6 +184,60 @@ void TestReadoutWindow::readoutWindowOfFourteenChannels()
     again.view().readoutAction()->trigger();
     QCOMPARE(again.readoutWindow()->geometry(), place);
     QCOMPARE(again.readoutWindow()->grid()->rowCount(), 14);
+}
+
+void TestReadoutWindow::bandFollowsEngineeringValues()
+{
+    QVERIFY(textfile::writeAtomically(UnitsTable::defaultPath(), "MotorCurrentLimit0\t0.5\t10\trpm\r\n"));
+    TrendWindowProgram p;
+    TrendGraphWindow form(p.ws, p.data);
+    form.show();
+    fillFourteenChannels(p.data);
+    form.table().showRecords(p.data.channels);
+    form.redraw();
+    p.data.selectedChannels = {0, 1, 7};
+    form.setSecondCursor(70);
+    QLabel *difference = form.band().line(ReadoutDifference);
+    // The line breaks between items where they do not fit on one row.
+    const auto shown = [difference] { return difference->text().replace(u'\n', QStringLiteral("  ")); };
+    const QString raw = QStringLiteral(
+        "B-A: -4 rows  -0.040 s  MotorCurrentLimit0 +4000  MotorCurrentLimit1 +8000  MotorCurrentLimit7.15 0");
+    QCOMPARE(shown(), raw);
+    const QImage rawBand = form.band().grab().toImage();
+
+    // The Read-out opened with its check off changes nothing in the band.
+    form.openReadoutWindow();
+    ReadoutWindow *readout = form.readoutWindow();
+    QCOMPARE(shown(), raw);
+
+    // Checked: the scaled channel's difference in rpm, as the table's B-A column has it; the one
+    // without a scale and the bit as before.
+    readout->engineeringValues()->setChecked(true);
+    QCOMPARE(readout->grid()->item(0, 3)->text(), QStringLiteral("2000 rpm"));
+    QCOMPARE(shown(), QStringLiteral("B-A: -4 rows  -0.040 s  MotorCurrentLimit0 2000 rpm  "
+                                                "MotorCurrentLimit1 +8000  MotorCurrentLimit7.15 0"));
+    // Hex: the engineering value stays decimal, as in the table.
+    form.toggleNumberBase();
+    QCOMPARE(readout->grid()->item(0, 3)->text(), QStringLiteral("2000 rpm"));
+    QCOMPARE(shown(), QStringLiteral("B-A: -4 rows  -0.040 s  MotorCurrentLimit0 2000 rpm  "
+                                                "MotorCurrentLimit1 +1F40  MotorCurrentLimit7.15 0000"));
+    form.toggleNumberBase();
+
+    // A new scale saved from the name field's "Units..." is in the band at once.
+    UnitsDialog *dialog = form.table().openUnitsDialog(1);
+    QVERIFY(dialog);
+    dialog->gain()->setText(QStringLiteral("0.25"));
+    dialog->unit()->setText(QStringLiteral("A"));
+    dialog->saveButton()->click();
+    QVERIFY(p.dialogs.messages.isEmpty());
+    QCOMPARE(shown(), QStringLiteral("B-A: -4 rows  -0.040 s  MotorCurrentLimit0 2000 rpm  "
+                                                "MotorCurrentLimit1 2000 A  MotorCurrentLimit7.15 0"));
+    QCOMPARE(readout->grid()->item(1, 3)->text(), QStringLiteral("2000 A"));
+
+    // Unchecked: the band as it was, to the pixel.
+    readout->engineeringValues()->setChecked(false);
+    QCOMPARE(shown(), raw);
+    QCOMPARE(form.band().grab().toImage(), rawBand);
 }
 
 void TestReadoutWindow::openNamesTheFile()
