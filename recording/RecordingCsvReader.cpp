@@ -1,112 +1,18 @@
 #include "recording/RecordingCsvReader.h"
 
-#include "recording/CivilDate.h"
+#include "recording/RecordingCsvFields.h"
+#include "recording/DecimalColumn.h"
 
 #include "base/TextFile.h"
 
 #include <QFile>
 #include <charconv>
-#include <limits>
 
 namespace recording {
 
 namespace {
 
 constexpr qint64 kProgressEveryRows = 65536;
-constexpr std::int64_t kMsPerDay = 86400000;
-
-// The header's fields, a field quoted when it holds a comma or a quote (its quotes doubled).
-std::optional<QStringList> splitHeader(QByteArrayView line)
-{
-    QStringList fields;
-    QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"')
-                field += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"')
-                field += line[++i];
-            else
-                quoted = false;
-        } else if (c == '"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields << QString::fromUtf8(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    fields << QString::fromUtf8(field);
-    return fields;
-}
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-int digitsValue(QByteArrayView text, qsizetype from, qsizetype count)
-{
-    int value = 0;
-    for (qsizetype i = from; i < from + count; ++i)
-        value = value * 10 + (text[i] - '0');
-    return value;
-}
-
-int daysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// "yyyy-MM-ddTHH:mm:ss.zzz" as local milliseconds since 1970 taken as UTC.
-std::optional<std::int64_t> parseLocalTime(QByteArrayView text)
-{
-    static constexpr char kPattern[] = "dddd-dd-ddTdd:dd:dd.ddd";
-    if (text.size() != 23)
-        return std::nullopt;
-    for (qsizetype i = 0; i < 23; ++i) {
-        if (kPattern[i] == 'd' ? !isDigit(text[i]) : text[i] != kPattern[i])
-            return std::nullopt;
-    }
-    const int month = digitsValue(text, 5, 2), day = digitsValue(text, 8, 2);
-    const int hour = digitsValue(text, 11, 2), minute = digitsValue(text, 14, 2);
-    const int second = digitsValue(text, 17, 2);
-    const int year = digitsValue(text, 0, 4);
-    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
-    const std::int64_t days = civildate::daysFromCivil(year, month, day);
-    return days * kMsPerDay + ((hour * 60 + minute) * 60 + second) * 1000 + digitsValue(text, 20, 3);
-}
-
-// Seconds with up to three decimals as milliseconds.
-std::optional<std::int64_t> parseSeconds(QByteArrayView text)
-{
-    const qsizetype point = text.indexOf('.');
-    const QByteArrayView whole = point < 0 ? text : text.first(point);
-    const QByteArrayView fraction = point < 0 ? QByteArrayView() : text.sliced(point + 1);
-    if (whole.isEmpty() || whole.size() > 12 || fraction.size() > 3 || (point >= 0 && fraction.isEmpty()))
-        return std::nullopt;
-    std::int64_t ms = 0;
-    for (char c : whole) {
-        if (!isDigit(c))
-            return std::nullopt;
-        ms = ms * 10 + (c - '0');
-    }
-    int scale = 100;
-    std::int64_t part = 0;
-    for (char c : fraction) {
-        if (!isDigit(c))
-            return std::nullopt;
-        part += (c - '0') * scale;
-        scale /= 10;
-    }
-    return ms * 1000 + part;
-}
-
 std::optional<std::int32_t> parseValue(QByteArrayView text)
 {
     std::int32_t value = 0;
@@ -201,10 +107,18 @@ private:
         for (qsizetype c = 2; c < channelEnd; ++c) {
             RecordingChannel channel;
             channel.name = columns_[c];
+            // "NAME [unit]": a scaled column; its values are engineering values.
+            if (const qsizetype open = channel.name.lastIndexOf(QStringLiteral(" ["));
+                open > 0 && channel.name.endsWith(u']') && !isLogicColumnName(channel.name.left(open))) {
+                channel.unit = channel.name.sliced(open + 2).chopped(1);
+                channel.name.truncate(open);
+                channel.engineering = true;
+            }
             channel.logic = isLogicColumnName(channel.name);
             channel.colourIndex = channel.logic ? bits++ % 7 : words++ % 7;
             data_.channels.push_back(std::move(channel));
         }
+        decimalColumns_.resize(data_.channels.size());
         return true;
     }
 
@@ -260,18 +174,51 @@ private:
         return true;
     }
 
+    // A cell of a column that holds decimals or has met one.
+    bool takeDecimal(std::size_t c, QByteArrayView cell)
+    {
+        std::optional<DecimalColumn> &column = decimalColumns_[c];
+        RecordingChannel &channel = data_.channels[c];
+        if (cell.isEmpty()) {
+            column->appendFailed();
+            return true;
+        }
+        const std::optional<DecimalCell> number = parseDecimalCell(cell);
+        if (!number)
+            return expected(static_cast<qsizetype>(c + 2), QStringLiteral("a number or an empty cell"), cell);
+        column->append(*number);
+        channel.engineering = true;
+        return true;
+    }
+
     bool takeValues()
     {
         const std::size_t row = data_.timesMs.size() - 1;
         for (std::size_t c = 0; c < data_.channels.size(); ++c) {
             const QByteArrayView cell = fields_[c + 2];
+            if (decimalColumns_[c]) {
+                if (!takeDecimal(c, cell))
+                    return false;
+                continue;
+            }
             if (cell.isEmpty()) {
                 data_.channels[c].append(0, false);
                 continue;
             }
             const std::optional<std::int32_t> value = parseValue(cell);
-            if (!value)
-                return expected(static_cast<qsizetype>(c + 2), QStringLiteral("a whole number or an empty cell"), cell);
+            if (!value) {
+                // A whole-number column so far; from its first decimal on it is read as decimals.
+                if (!data_.channels[c].logic && parseDecimalCell(cell)) {
+                    decimalColumns_[c].emplace(data_.channels[c]);
+                    if (!takeDecimal(c, cell))
+                        return false;
+                    continue;
+                }
+                return expected(static_cast<qsizetype>(c + 2),
+                                data_.channels[c].engineering ? QStringLiteral("a number or an empty cell")
+                                                              : QStringLiteral("a whole number or an empty cell"),
+                                cell);
+            }
             data_.channels[c].append(*value, true);
         }
         if (hasEvent_) {
@@ -293,6 +240,7 @@ private:
     std::int64_t firstSecondsMs_ = 0;
     std::vector<QByteArrayView> fields_;
     RecordingData data_;
+    std::vector<std::optional<DecimalColumn>> decimalColumns_; // per channel, once it met a decimal
     QString error_;
 };
 

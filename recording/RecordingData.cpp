@@ -1,8 +1,39 @@
 #include "recording/RecordingData.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace recording {
+
+double powerOfTen(int exponent)
+{
+    static const std::array<double, 23> kExact = [] {
+        std::array<double, 23> powers{};
+        double power = 1.0;
+        for (double &p : powers) {
+            p = power;
+            power *= 10.0;
+        }
+        return powers;
+    }();
+    if (exponent >= 0 && exponent < 23)
+        return kExact[static_cast<std::size_t>(exponent)];
+    if (exponent < 0 && exponent > -23)
+        return 1.0 / kExact[static_cast<std::size_t>(-exponent)];
+    return std::pow(10.0, exponent);
+}
+
+double RecordingChannel::numberOf(std::int32_t stored) const
+{
+    // A division by an exact power gives the nearest double to the decimal the file held.
+    return decimals >= 0 ? stored / powerOfTen(decimals) : stored * powerOfTen(-decimals);
+}
+
+QString RecordingChannel::heading() const
+{
+    return unit.isEmpty() ? name : name + QStringLiteral(" [") + unit + u']';
+}
 
 void RecordingChannel::append(std::int32_t value, bool good)
 {

@@ -7,6 +7,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -209,7 +210,7 @@ QImage RecordingPicture::draw(QSize size, std::int64_t startMs, std::int64_t end
             const LoadedRecording &other = *references[r].recording;
             traces.push_back(traceRuns({other.data, other.data.channels[*matched], other.pyramids[*matched],
                                         referenceRows[r], wholeRanges_[c], ::referenceColour(channelColour(samples)),
-                                        referenceGaps[r]},
+                                        referenceGaps[r], references[r].powerFor(c)},
                                        area));
         }
         traces.push_back(traceRuns({data_, samples, pyramids_[c], rows, wholeRanges_[c], channelColour(samples), gapMs_}, area));
@@ -237,6 +238,11 @@ ColumnRuns RecordingPicture::traceRuns(const Trace &trace, QRect area)
             return value != 0 ? area.top() + kLogicMargin : area.bottom() - kLogicMargin;
         if (range == 0)
             return area.center().y();
+        if (trace.power != 0) {
+            const double at = value * powerOfTen(trace.power);
+            const double y = area.top() + (whole.maximum - at) * (area.height() - 1) / double(range);
+            return static_cast<int>(std::clamp(std::floor(y), double(area.top()), double(area.bottom())));
+        }
         const std::int64_t y = area.top() + (std::int64_t{whole.maximum} - value) * (area.height() - 1) / range;
         return static_cast<int>(std::clamp<std::int64_t>(y, area.top(), area.bottom()));
     };

@@ -57,6 +57,7 @@ private:
         MinMax scale;
         QRgb colour;
         std::int64_t gapMs;
+        int power = 0; // brings the values to the scale's power of ten (a reference's column)
     };
     static ColumnRuns traceRuns(const Trace &trace, QRect area);
     void drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const;

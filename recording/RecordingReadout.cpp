@@ -40,14 +40,33 @@ const UnitScale *scaleOf(const ChannelScales *scales, std::size_t channel)
     return &*(*scales)[channel];
 }
 
+// The significant digits a channel's engineering values are shown with: a column of the file's own
+// engineering values as it was written.
+int digitsOf(const RecordingChannel &channel)
+{
+    constexpr int kWrittenDigits = 10;
+    return channel.engineering ? kWrittenDigits : readoutstatistics::kEngineeringDigits;
+}
+
 } // namespace
 
-ChannelScales recordingScales(const UnitsTable &units, const RecordingData &data)
+ChannelScales columnScales(const RecordingData &data)
 {
     ChannelScales scales(data.channels.size());
     for (std::size_t c = 0; c < data.channels.size(); ++c) {
         const RecordingChannel &channel = data.channels[c];
-        if (channel.logic)
+        if (channel.engineering && !channel.logic)
+            scales[c] = UnitScale{powerOfTen(-channel.decimals), 0.0, channel.unit};
+    }
+    return scales;
+}
+
+ChannelScales recordingScales(const UnitsTable &units, const RecordingData &data)
+{
+    ChannelScales scales = columnScales(data);
+    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+        const RecordingChannel &channel = data.channels[c];
+        if (channel.logic || channel.engineering)
             continue;
         if (const UnitScale *scale = units.find(channel.name, UnitsTable::keyAddress(channel.name)))
             scales[c] = *scale;
@@ -99,9 +118,9 @@ readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std:
         row.channel = f.channel;
         row.cells << channel.name;
         if (const UnitScale *scale = scaleOf(scales, static_cast<std::size_t>(f.channel))) {
-            row.cells << readoutstatistics::engineeringCell(f.atA, *scale);
+            row.cells << readoutstatistics::engineeringCell(f.atA, *scale, digitsOf(channel));
             if (rowB)
-                row.cells << readoutstatistics::engineeringSpanCells(f, *scale);
+                row.cells << readoutstatistics::engineeringSpanCells(f, *scale, digitsOf(channel));
         } else {
             row.cells << (f.atA ? QString::number(*f.atA) : kReadoutFailed);
             if (rowB)
@@ -126,9 +145,10 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
         const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
         if (const UnitScale *scale = scaleOf(scales, channel)) {
             // The difference of two engineering values: the offset drops out.
-            const UnitScale difference{scale->gain, 0.0, scale->unit};
-            return QStringList{readoutstatistics::engineeringCell(theirs, *scale),
-                               own && theirs ? readoutstatistics::engineeringCell(*own - *theirs, difference)
+            const int digits = digitsOf(data.channels[channel]);
+            const double difference = own && theirs ? scale->gain * (double(*own) - double(*theirs)) : 0.0;
+            return QStringList{readoutstatistics::engineeringCell(theirs, *scale, digits),
+                               own && theirs ? readoutstatistics::engineeringText(difference, *scale, digits)
                                              : kReadoutFailed};
         }
         return QStringList{theirs ? QString::number(*theirs) : kReadoutFailed,

@@ -14,10 +14,15 @@
 
 namespace recording {
 
-// Per channel of the recording its scale to engineering values from `units`, by the column's name
-// (a data name or a hex address); none for a bit or a channel without one.
+// Per channel of the recording its scale to engineering values: a column the file holds in
+// engineering values (decimals or a unit) by its own power of ten and unit, whatever `units` says;
+// any other by `units`, by the column's name (a data name or a hex address); none for a bit or a
+// channel without one.
 using ChannelScales = std::vector<std::optional<UnitScale>>;
 ChannelScales recordingScales(const UnitsTable &units, const RecordingData &data);
+// Only the scales of the columns the file holds in engineering values: what the read-out applies
+// while engineering values are off.
+ChannelScales columnScales(const RecordingData &data);
 
 // The figures of every channel (ChannelFigures::channel its index in the recording) at row `rowA`
 // and, with `rowB`, between the two rows.
@@ -26,7 +31,8 @@ std::vector<readoutstatistics::ChannelFigures> figuresAtCursors(const RecordingD
 
 // The table as the window shows and copies it (readoutstatistics::tabSeparatedText): its header gives the
 // row and time of each cursor and B-A in rows and seconds.
-// With `scales`, the channels that have one are given in engineering values.
+// With `scales`, the channels that have one are given in engineering values; a column the file
+// holds in engineering values to the 10 significant digits it was written with.
 readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std::size_t rowA, std::optional<std::size_t> rowB,
                                                  const ChannelScales *scales = nullptr);
 

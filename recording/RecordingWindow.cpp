@@ -253,11 +253,10 @@ void RecordingWindow::showReadout()
         return;
     const RecordingData &data = recording_->data;
     const std::optional<std::size_t> rowB = plot_->cursorBRow();
-    ChannelScales scales;
+    // Columns the file holds in engineering values are shown so whether engineering values are on or off.
     const UnitsTable *units = engineering_->units();
-    if (units)
-        scales = recordingScales(*units, data);
-    const ChannelScales *shownScales = units ? &scales : nullptr;
+    const ChannelScales scales = units ? recordingScales(*units, data) : columnScales(data);
+    const ChannelScales *shownScales = &scales;
     // Tabs between the cells when copied; aligned as text in the window.
     QString text = readoutstatistics::tabSeparatedText(readoutAtCursors(data, *rowA, rowB, shownScales));
     if (!references_.empty())

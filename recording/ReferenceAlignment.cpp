@@ -1,6 +1,8 @@
 #include "recording/ReferenceAlignment.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace recording {
 
@@ -51,13 +53,25 @@ std::optional<std::int32_t> Reference::valueAt(std::size_t channel, std::int64_t
     const RecordingChannel &samples = data.channels[*channelOf[channel]];
     if (!row || !samples.isGood(*row))
         return std::nullopt;
-    return samples.values[*row];
+    const int power = powerFor(channel);
+    return power == 0 ? samples.values[*row] : rescaled(samples.values[*row], power);
+}
+
+std::int32_t rescaled(std::int32_t stored, int power)
+{
+    constexpr double kLargest = std::numeric_limits<std::int32_t>::max();
+    const double value = power >= 0 ? stored * powerOfTen(power) : stored / powerOfTen(-power);
+    return static_cast<std::int32_t>(std::clamp(std::round(value), -kLargest, kLargest));
 }
 
 Reference makeReference(const RecordingData &recording, std::shared_ptr<const LoadedRecording> reference)
 {
     Reference made;
     made.channelOf = matchChannels(recording, reference->data);
+    for (std::size_t c = 0; c < made.channelOf.size(); ++c) {
+        const std::optional<std::size_t> matched = made.channelOf[c];
+        made.powerOf.push_back(matched ? recording.channels[c].decimals - reference->data.channels[*matched].decimals : 0);
+    }
     made.offsetMs = alignmentOffsetMs(recording, reference->data);
     made.recording = std::move(reference);
     return made;

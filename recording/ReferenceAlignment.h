@@ -24,13 +24,21 @@ std::int64_t sampleStepMs(const RecordingData &reference);
 struct Reference {
     std::shared_ptr<const LoadedRecording> recording;
     std::vector<std::optional<std::size_t>> channelOf; // per channel of the main recording
+    // Per channel of the main recording, the power of ten that brings the reference's stored values
+    // to the recording's (the two columns' decimals differ); none taken as 0.
+    std::vector<int> powerOf;
     std::int64_t offsetMs = 0;
+
+    int powerFor(std::size_t channel) const { return channel < powerOf.size() ? powerOf[channel] : 0; }
 
     // The reference's read of `channel` (a channel of the main recording) at the row nearest
     // `timeMs` on the main recording's axis; none without a matching channel, outside the
-    // reference's time, or where its read failed.
+    // reference's time, or where its read failed. In the recording's power of ten for the channel.
     std::optional<std::int32_t> valueAt(std::size_t channel, std::int64_t timeMs) const;
 };
+
+// A stored value brought from one power of ten to another by `power` (rounded, kept within 32 bits).
+std::int32_t rescaled(std::int32_t stored, int power);
 
 // A reference for `recording`, aligned and matched.
 Reference makeReference(const RecordingData &recording, std::shared_ptr<const LoadedRecording> reference);

@@ -1,7 +1,8 @@
 #pragma once
 // The rows of a recording's visible span as CSV, in the columns the recording was read with
 // (time, t_s, its channels and, in a triggered file, event): what a script or a spreadsheet
-// takes of the stretch the window shows.
+// takes of the stretch the window shows. A column read as decimals is written as decimals under
+// its header as read ("NAME [unit]").
 
 #include "recording/RecordingData.h"
 

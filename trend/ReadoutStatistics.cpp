@@ -56,7 +56,7 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
 
 // Engineering values carry as many decimals as a gain of that size needs, at most 6 significant
 // digits past the point.
-QString engineeringNumber(double value) { return QString::number(value, 'g', 7); }
+QString engineeringNumber(double value, int digits) { return QString::number(value, 'g', digits); }
 
 QString withUnit(const QString &number, const UnitScale &scale)
 {
@@ -65,24 +65,29 @@ QString withUnit(const QString &number, const UnitScale &scale)
 
 } // namespace
 
-QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale)
+QString engineeringText(double value, const UnitScale &scale, int digits)
+{
+    return withUnit(engineeringNumber(value, digits), scale);
+}
+
+QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale, int digits)
 {
     if (!raw)
         return kReadoutFailed;
-    return withUnit(engineeringNumber(scale.apply(*raw)), scale);
+    return withUnit(engineeringNumber(scale.apply(*raw), digits), scale);
 }
 
-QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale)
+QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale, int digits)
 {
-    return withUnit(engineeringNumber(scale.gain * static_cast<double>(rawDifference)), scale);
+    return withUnit(engineeringNumber(scale.gain * static_cast<double>(rawDifference), digits), scale);
 }
 
-QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale)
+QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale, int digits)
 {
     QStringList cells;
-    cells << engineeringCell(f.atB, scale);
+    cells << engineeringCell(f.atB, scale, digits);
     if (f.atA && f.atB)
-        cells << engineeringDifferenceCell(std::int64_t{*f.atB} - *f.atA, scale);
+        cells << engineeringDifferenceCell(std::int64_t{*f.atB} - *f.atA, scale, digits);
     else
         cells << kReadoutFailed;
     if (f.samples > 0) {
@@ -91,11 +96,11 @@ QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale
         // The mean of (gain x raw + offset)^2 from the raw mean and mean square.
         const double meanSquare = scale.gain * scale.gain * f.rms * f.rms + 2 * scale.gain * scale.offset * f.mean +
                                   scale.offset * scale.offset;
-        cells << withUnit(engineeringNumber(std::min(low, high)), scale)
-              << withUnit(engineeringNumber(std::max(low, high)), scale)
-              << withUnit(engineeringNumber(scale.apply(f.mean)), scale)
-              << withUnit(engineeringNumber(std::sqrt(std::max(0.0, meanSquare))), scale)
-              << withUnit(engineeringNumber(std::abs(scale.gain) * static_cast<double>(f.peakToPeak())), scale);
+        cells << withUnit(engineeringNumber(std::min(low, high), digits), scale)
+              << withUnit(engineeringNumber(std::max(low, high), digits), scale)
+              << withUnit(engineeringNumber(scale.apply(f.mean), digits), scale)
+              << withUnit(engineeringNumber(std::sqrt(std::max(0.0, meanSquare)), digits), scale)
+              << withUnit(engineeringNumber(std::abs(scale.gain) * static_cast<double>(f.peakToPeak()), digits), scale);
     } else {
         cells << QString() << QString() << QString() << QString() << QString();
     }

@@ -84,12 +84,19 @@ using runscales::channelScales;
 QStringList spanCells(const ChannelFigures &figures, bool logic, bool hex);
 // The same cells of a word channel in engineering values: each value and figure as raw x gain +
 // offset followed by the unit (the RMS from the raw mean and RMS, the peak-to-peak by |gain|).
-QStringList engineeringSpanCells(const ChannelFigures &figures, const UnitScale &scale);
+// `digits`: the significant digits of each number.
+constexpr int kEngineeringDigits = 7;
+QStringList engineeringSpanCells(const ChannelFigures &figures, const UnitScale &scale,
+                                 int digits = kEngineeringDigits);
 // A value in engineering units: "123.45 rpm"; a failed read as the raw cell says it.
-QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale);
+QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale,
+                        int digits = kEngineeringDigits);
+// A number already in engineering units, with the scale's unit.
+QString engineeringText(double value, const UnitScale &scale, int digits = kEngineeringDigits);
 // A difference of two raw reads in engineering units: gain x difference with the unit (the offset
 // falls out), as the B-A column gives it.
-QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale);
+QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale,
+                                  int digits = kEngineeringDigits);
 
 struct CursorFigures {
     int rowA = 0;

@@ -5,6 +5,8 @@
 
 #include "engineering/UnitsTable.h"
 #include "recording/LoadedRecording.h"
+#include "recording/RecordingCsvReader.h"
+#include "recording/RecordingPicture.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
 #include "recording/RecordingWindow.h"
@@ -61,6 +63,8 @@ private slots:
     void scaledReadoutAndReferences();
     void stepFiguresOfRecordingAndReference();
     void throughTheWindow();
+    void fileEngineeringValuesThroughTheWindow();
+    void decimalsDrawnAsTheirNumbers();
 };
 
 void RecordingEngineeringTest::scaledReadoutAndReferences()
@@ -138,6 +142,64 @@ void RecordingEngineeringTest::throughTheWindow()
     emit window.engineering()->changed();
     QVERIFY2(window.readoutText().contains("Step response of SpdFbk, rows 11 to 200:"), qPrintable(window.readoutText()));
     QVERIFY(window.readoutText().contains("final 310 rpm"));
+}
+
+void RecordingEngineeringTest::fileEngineeringValuesThroughTheWindow()
+{
+    // A column qmx-record wrote scaled is shown in its unit with engineering values off, and not
+    // scaled again by the units file when they are on; the raw column beside it follows the switch.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString csv = dir.filePath("scaled.csv");
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,t_s,SpdFbk [rpm],600E60\r\n,0.000,150.5,10\r\n,0.100,151.25,11\r\n");
+    file.close();
+    const QString units = dir.filePath("Units.txt");
+    QFile unitsFile(units);
+    QVERIFY(unitsFile.open(QIODevice::WriteOnly));
+    unitsFile.write(kUnits.join("\r\n").toLatin1() + "\r\n");
+    unitsFile.close();
+
+    ScriptedDialogs dialogs;
+    RecordingWindow window(dialogs, csv);
+    window.engineering()->setUnitsPath(units);
+    window.show();
+    QSignalSpy loaded(&window, &RecordingWindow::loadEnded);
+    QVERIFY(loaded.wait(10000));
+    window.plot()->setCursorA(0);
+    const QString off = window.readoutText();
+    QVERIFY2(off.contains("SpdFbk\t150.5 rpm\n") && off.contains("600E60\t10\n"), qPrintable(off));
+    window.engineering()->engineeringValues()->setChecked(true);
+    const QString on = window.readoutText();
+    QVERIFY2(on.contains("SpdFbk\t150.5 rpm\n") && on.contains("600E60\t19 V\n"), qPrintable(on));
+}
+
+void RecordingEngineeringTest::decimalsDrawnAsTheirNumbers()
+{
+    const auto load = [](const QByteArray &csv) {
+        const ReadResult result = readCsvBytes(csv);
+        return std::make_shared<const LoadedRecording>(result.data.value_or(RecordingData{}));
+    };
+    // The same numbers in tenths and as whole numbers draw the same traces, auto-ranged.
+    const auto tenths = load("time,t_s,SpdFbk [rpm]\r\n,0.000,12.5\r\n,0.100,13\r\n,0.200,12\r\n,0.300,13.5\r\n");
+    const auto whole = load("time,t_s,SpdFbk\r\n,0.000,125\r\n,0.100,130\r\n,0.200,120\r\n,0.300,135\r\n");
+    QCOMPARE(tenths->data.channels[0].decimals, 1);
+    const QSize size(200, 120);
+    const std::vector<bool> shown{true};
+    const QImage decimals = RecordingPicture(tenths->data, tenths->pyramids).draw(size, 0, 400, shown);
+    QCOMPARE(decimals, RecordingPicture(whole->data, whole->pyramids).draw(size, 0, 400, shown));
+    // A reference laid over with thousandths (a finer cell after the span drawn) lies where the same
+    // numbers in tenths lie.
+    const QByteArray rows = ",0.000,13\r\n,0.100,12.5\r\n,0.200,13.5\r\n,0.300,12\r\n,100.000,";
+    const auto fine = load("time,t_s,SpdFbk [rpm]\r\n" + rows + "12.001\r\n");
+    const auto coarse = load("time,t_s,SpdFbk [rpm]\r\n" + rows + "12.1\r\n");
+    QCOMPARE(fine->data.channels[0].decimals, 3);
+    QCOMPARE(coarse->data.channels[0].decimals, 1);
+    const RecordingPicture picture(tenths->data, tenths->pyramids);
+    const QImage overFine = picture.draw(size, 0, 400, shown, true, {makeReference(tenths->data, fine)});
+    QCOMPARE(overFine, picture.draw(size, 0, 400, shown, true, {makeReference(tenths->data, coarse)}));
+    QVERIFY(overFine != decimals);
 }
 
 QTEST_MAIN(RecordingEngineeringTest)
