@@ -1,15 +1,17 @@
 // Arbitrary bytes read as a recording in CSV: read or refused, never past the bytes given. A
 // refusal names its line; a recording read has a value and a validity bit for every row of every
 // channel, times that never go back and events on its rows; written back as CSV (as qmx-record
-// writes it) it reads again the same; and each channel's pyramid gives over all rows the minimum
+// writes it, and as the Recording window exports a span) it reads again the same; and each channel's pyramid gives over all rows the minimum
 // and maximum of its good reads.
 
 #include "recording/CivilDate.h"
 #include "recording/MinMaxPyramid.h"
 #include "recording/RecordingCsvReader.h"
+#include "recording/SpanExport.h"
 #include "trend/TrendCsv.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 using namespace recording;
@@ -111,6 +113,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     for (std::size_t c = 0; c < data.channels.size(); ++c) {
         check(copy.channels[c].name == data.channels[c].name && copy.channels[c].logic == data.channels[c].logic);
         check(copy.channels[c].values == data.channels[c].values && copy.channels[c].goodBits == data.channels[c].goodBits);
+    }
+    // The Recording window's own export (decimal columns as decimals under their header) reads
+    // again to the same numbers, names and units.
+    const ReadResult exported = readCsvBytes(spanCsv(data, 0, rows));
+    check(exported.data.has_value() && exported.data->channels.size() == data.channels.size());
+    check(exported.data->timesMs == data.timesMs && exported.data->eventRows == data.eventRows);
+    for (std::size_t c = 0; c < data.channels.size(); ++c) {
+        const RecordingChannel &was = data.channels[c];
+        const RecordingChannel &is = exported.data->channels[c];
+        check(is.name == was.name && is.unit == was.unit && is.logic == was.logic && is.goodBits == was.goodBits);
+        for (std::size_t row = 0; row < rows; ++row) {
+            const double before = was.values[row] / powerOfTen(was.decimals);
+            const double after = is.values[row] / powerOfTen(is.decimals);
+            check(std::abs(after - before) <= 1e-9 * std::max(1.0, std::abs(before)));
+        }
     }
     return 0;
 }

@@ -90,17 +90,8 @@ private slots:
                                    "2s", "--units", units, "--scaled", "--math", "diff = 600FAA - 600E60",
                                    "--math", "avg=mavg(600E60, 3)", "--quiet"});
         QVERIFY(process.waitForStarted());
-        // Reads 20 to 25 of 600E60 refused: empty cells in its column and its math. Counted, not
-        // timed, so that a loaded machine gives the same file.
-        const auto waitForReads = [&](std::uint64_t reads) {
-            QDeadlineTimer deadline(20000);
-            while (sim.wordReadsOf(kMisc) < reads && !deadline.hasExpired())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-        waitForReads(20);
-        sim.setAddressFault(kMisc, SimFault{SimFault::Kind::Nak, 'D'});
-        waitForReads(25);
-        sim.clearFaults();
+        // Reads 20 to 25 of 600E60 refused: empty cells in its column and its math.
+        refuseWordReads(sim, kMisc, 20, 25);
         QVERIFY(process.waitForFinished(30000));
         const QByteArray err = process.readAllStandardError();
         QVERIFY2(process.exitCode() == 0, err.constData());

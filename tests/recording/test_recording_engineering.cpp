@@ -55,6 +55,20 @@ QByteArray csvOf(const RecordingData &data)
 
 const QStringList kUnits = {"SpdFbk\t0.5\t10\trpm", "600e60\t2\t-1\tV"};
 
+// Writes `csv` as a file in `dir`, with kUnits as its units file beside it.
+void writeRecordingAndUnits(const QTemporaryDir &dir, const QByteArray &csv, QString *csvPath, QString *unitsPath)
+{
+    *csvPath = dir.filePath("run.csv");
+    QFile file(*csvPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(csv);
+    file.close();
+    *unitsPath = dir.filePath("Units.txt");
+    QFile unitsFile(*unitsPath);
+    QVERIFY(unitsFile.open(QIODevice::WriteOnly));
+    unitsFile.write(kUnits.join("\r\n").toLatin1() + "\r\n");
+}
+
 } // namespace
 
 class RecordingEngineeringTest : public QObject {
@@ -116,16 +130,11 @@ void RecordingEngineeringTest::throughTheWindow()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString csv = dir.filePath("run.csv");
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(csvOf(stepRecording(200, 20)));
-    file.close();
-    const QString units = dir.filePath("Units.txt");
-    QFile unitsFile(units);
-    QVERIFY(unitsFile.open(QIODevice::WriteOnly));
-    unitsFile.write(kUnits.join("\r\n").toLatin1() + "\r\n");
-    unitsFile.close();
+    QString csv;
+    QString units;
+    writeRecordingAndUnits(dir, csvOf(stepRecording(200, 20)), &csv, &units);
+    if (QTest::currentTestFailed())
+        return;
 
     ScriptedDialogs dialogs;
     RecordingWindow window(dialogs, csv);
@@ -150,16 +159,12 @@ void RecordingEngineeringTest::fileEngineeringValuesThroughTheWindow()
     // scaled again by the units file when they are on; the raw column beside it follows the switch.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString csv = dir.filePath("scaled.csv");
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("time,t_s,SpdFbk [rpm],600E60\r\n,0.000,150.5,10\r\n,0.100,151.25,11\r\n");
-    file.close();
-    const QString units = dir.filePath("Units.txt");
-    QFile unitsFile(units);
-    QVERIFY(unitsFile.open(QIODevice::WriteOnly));
-    unitsFile.write(kUnits.join("\r\n").toLatin1() + "\r\n");
-    unitsFile.close();
+    QString csv;
+    QString units;
+    writeRecordingAndUnits(dir, "time,t_s,SpdFbk [rpm],600E60\r\n,0.000,150.5,10\r\n,0.100,151.25,11\r\n", &csv,
+                           &units);
+    if (QTest::currentTestFailed())
+        return;
 
     ScriptedDialogs dialogs;
     RecordingWindow window(dialogs, csv);

@@ -84,15 +84,7 @@ void RecordingRecordedTest::readsScaledAndMathColumns()
                                "--quiet"});
     QVERIFY(process.waitForStarted());
     // Reads 20 to 25 of 600E60 refused: empty cells in its column and in both math channels.
-    const auto waitForReads = [&](std::uint64_t reads) {
-        QDeadlineTimer deadline(20000);
-        while (sim.wordReadsOf(kMisc) < reads && !deadline.hasExpired())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    };
-    waitForReads(20);
-    sim.setAddressFault(kMisc, SimFault{SimFault::Kind::Nak, 'D'});
-    waitForReads(25);
-    sim.clearFaults();
+    refuseWordReads(sim, kMisc, 20, 25);
     QVERIFY(process.waitForFinished(30000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 

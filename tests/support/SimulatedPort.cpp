@@ -2,6 +2,9 @@
 
 #include "tests/support/TestEnvironment.h"
 
+#include <QDeadlineTimer>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 SimulatedPort::SimulatedPort(ControllerMemory memory) : simulator_(std::move(memory)) {}
@@ -19,3 +22,16 @@ bool SimulatedPort::start(const QString &portName, const QString &linkPath)
 }
 
 void SimulatedPort::mapTo(const QString &portName) const { testenv::usePort(portName, devicePath()); }
+
+void refuseWordReads(ControllerSimulator &sim, std::uint32_t address, std::uint64_t from, std::uint64_t to)
+{
+    const auto waitForReads = [&](std::uint64_t reads) {
+        QDeadlineTimer deadline(20000);
+        while (sim.wordReadsOf(address) < reads && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    waitForReads(from);
+    sim.setAddressFault(address, SimFault{SimFault::Kind::Nak, 'D'});
+    waitForReads(to);
+    sim.clearFaults();
+}

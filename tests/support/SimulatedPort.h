@@ -34,3 +34,8 @@ private:
     ControllerSimulator simulator_;
     QString error_;
 };
+
+// While a program reads from `sim`: waits for its `from`th read of the word at `address`, refuses
+// the reads after it with "D" until the `to`th, then answers again. Counted, not timed, so that a
+// loaded machine gives the same failed rows. Each wait gives up after 20 s.
+void refuseWordReads(ControllerSimulator &sim, std::uint32_t address, std::uint64_t from, std::uint64_t to);

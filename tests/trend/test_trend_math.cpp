@@ -6,6 +6,7 @@
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/ChannelTableRows.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
@@ -42,17 +43,9 @@ constexpr std::uint32_t kSecond = 0x600E10;
 // Channels 0 and 1 on the two words by address, channel 7 a bit of a third: nothing else selected.
 void selectChannels(TrendGraphWindow &form)
 {
-    for (int c = 0; c < kChannels; ++c)
-        form.table().row(c).selected->setChecked(false);
-    const auto setRow = [&](int c, const QString &name, const QString &scale) {
-        form.table().row(c).selected->setChecked(true);
-        form.table().setAddressKind(c, AddressKind::Address);
-        form.table().row(c).name->setText(name);
-        form.table().row(c).scale->setText(scale);
-    };
-    setRow(0, QStringLiteral("600E00"), QStringLiteral("1000"));
-    setRow(1, QStringLiteral("600E10"), QStringLiteral("1000"));
-    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+    selectAddressedChannels(form, {{0, QStringLiteral("600E00"), QStringLiteral("1000")},
+                                   {1, QStringLiteral("600E10"), QStringLiteral("1000")},
+                                   {7, QStringLiteral("600F00"), QStringLiteral("03")}});
 }
 
 bool isMathColour(QRgb pixel)

@@ -5,6 +5,7 @@
 
 #include "base/TextFile.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/ChannelTableRows.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
@@ -49,17 +50,9 @@ void TestTrendMathRecording::recordedWithMathColumns()
     p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("5")));
     TrendGraphWindow form(p.ws, p.data);
     form.show();
-    for (int c = 0; c < kChannels; ++c)
-        form.table().row(c).selected->setChecked(false);
-    const auto setRow = [&](int c, const QString &name, const QString &scale) {
-        form.table().row(c).selected->setChecked(true);
-        form.table().setAddressKind(c, AddressKind::Address);
-        form.table().row(c).name->setText(name);
-        form.table().row(c).scale->setText(scale);
-    };
-    setRow(0, QStringLiteral("600E00"), QStringLiteral("1000"));
-    setRow(1, QStringLiteral("600E10"), QStringLiteral("1000"));
-    setRow(7, QStringLiteral("600F00"), QStringLiteral("03"));
+    selectAddressedChannels(form, {{0, QStringLiteral("600E00"), QStringLiteral("1000")},
+                                   {1, QStringLiteral("600E10"), QStringLiteral("1000")},
+                                   {7, QStringLiteral("600F00"), QStringLiteral("03")}});
 
     // 600E00 in engineering values (x 0.1): the math channels see 10, not 100.
     const QString units = dir_.filePath(QStringLiteral("Units.txt"));
