@@ -49,6 +49,10 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
         return codeOf(LinkResult::Timeout);
     };
     for (;;) {
+        // Wait first, then read: straight after the request no reply can have come yet, and a
+        // read that finds nothing is one more system call on every exchange.
+        if (!port_.waitForBytes(deadline))
+            return timedOut();
         const std::size_t room = frameBuffer_.size() - received;
         const std::ptrdiff_t n =
             port_.readAvailable(std::span<std::uint8_t>(frameBuffer_.data() + received, std::min(room, kReadRequest)));
@@ -107,8 +111,6 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
         }
         if (received == frameBuffer_.size())
             return timedOut(); // no LF within the receive area: never complete
-        if (!port_.waitForBytes(deadline))
-            return timedOut();
     }
 }
 

@@ -152,7 +152,7 @@ void GraphLayers::composeGraph(bool withCursor)
         if (withCursor)
             raster::orInto(visible, cursor, kGraphWidth, kGraphHeight);
     }
-    changedLeft_ = changedRight_ = 0;
+    changedRuns_ = 0;
 }
 
 void GraphLayers::composeColumns(int left, int right, bool withCursor)
@@ -187,28 +187,58 @@ void GraphLayers::composeColumns(int left, int right, bool withCursor)
     }
 }
 
-QRect GraphLayers::composeChangedColumns()
+QRegion GraphLayers::composeChangedColumns()
 {
-    const QRect changed(changedLeft_, 0, changedRight_ - changedLeft_, kGraphHeight);
-    if (changedRight_ > changedLeft_)
-        composeColumns(changedLeft_, changedRight_, false);
-    changedLeft_ = changedRight_ = 0;
+    QRegion changed;
+    for (int k = 0; k < changedRuns_; ++k) {
+        const ColumnRun &run = changed_[static_cast<std::size_t>(k)];
+        composeColumns(run.left, run.right, false);
+        changed += QRect(run.left, 0, run.right - run.left, kGraphHeight);
+    }
+    changedRuns_ = 0;
     return changed;
 }
 
-void GraphLayers::traceChanged(int left, int right)
+void GraphLayers::columnsChanged(int left, int right)
 {
     left = std::clamp(left, 0, kGraphWidth);
     right = std::clamp(right, 0, kGraphWidth);
     if (right <= left)
         return;
-    if (changedRight_ <= changedLeft_) {
-        changedLeft_ = left;
-        changedRight_ = right;
-    } else {
-        changedLeft_ = std::min(changedLeft_, left);
-        changedRight_ = std::max(changedRight_, right);
+    // Runs that overlap or touch the new one are taken into it.
+    for (int k = 0; k < changedRuns_;) {
+        const ColumnRun run = changed_[static_cast<std::size_t>(k)];
+        if (run.left <= right && left <= run.right) {
+            left = std::min(left, run.left);
+            right = std::max(right, run.right);
+            changed_[static_cast<std::size_t>(k)] = changed_[static_cast<std::size_t>(--changedRuns_)];
+        } else {
+            ++k;
+        }
     }
+    if (changedRuns_ == kMaxChangedRuns) {
+        for (const ColumnRun &run : changed_) {
+            left = std::min(left, run.left);
+            right = std::max(right, run.right);
+        }
+        changedRuns_ = 0;
+    }
+    changed_[static_cast<std::size_t>(changedRuns_++)] = {left, right};
+}
+
+void GraphLayers::traceChanged(int left, int right)
+{
+    columnsChanged(left, right);
+    // What is left of the wiped strip lies right of the pen: the columns up to what was drawn are
+    // no longer known black.
+    if (left < knownBlack_.right && knownBlack_.left < right)
+        knownBlack_.left = std::min(std::max(knownBlack_.left, right), knownBlack_.right);
+}
+
+void GraphLayers::fillBlack(int left, int right)
+{
+    raster::fillRect(trace, left, 0, right, kGraphHeight, kBlack);
+    columnsChanged(left, right);
 }
 
 void GraphLayers::drawSegment(int channel, const TrendData &data)
@@ -276,8 +306,13 @@ void GraphLayers::clearTraceLayer()
 void GraphLayers::wipeAhead(int prevPenX)
 {
     const int left = prevPenX == 0 ? 0 : prevPenX + 1;
-    raster::fillRect(trace, left, 0, prevPenX + 11, kGraphHeight, kBlack);
-    traceChanged(left, prevPenX + 11);
+    const int right = std::min(prevPenX + 11, kGraphWidth);
+    // Most of the strip is still black from the pass before: only the rest is filled.
+    const ColumnRun black = knownBlack_;
+    fillBlack(left, std::min(right, black.left));
+    fillBlack(std::max(left, black.right), right);
+    const bool joined = black.left < black.right && black.left <= right && left <= black.right;
+    knownBlack_ = joined ? ColumnRun{std::min(left, black.left), std::max(right, black.right)} : ColumnRun{left, right};
 }
 
 void GraphLayers::drawErrorMark(int x)

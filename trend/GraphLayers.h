@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <array>
 #include <cstdint>
 
@@ -72,9 +73,9 @@ public:
     void drawCursorLayer(int cursorX);
     void composeGraph(bool withCursor);
     // Composes, without the cursor, only the columns of the trace layer drawn on since the last
-    // composition, and gives them as a rectangle of `visible` (empty when nothing changed). The
+    // composition, and gives them as an area of `visible` (empty when nothing changed). The
     // picture is the one composeGraph(false) would give.
-    QRect composeChangedColumns();
+    QRegion composeChangedColumns();
     // Clears the trace layer and draws all of displayRows with the run's selection and scales, and
     // the math channels' rows behind them.
     void drawRecordedTraces(TrendData &data);
@@ -102,11 +103,25 @@ public:
     void drawColourKey(const std::array<ChannelRecord, kChannels> &channels, bool selectedOnly, QRgb background);
 
 private:
+    struct ColumnRun {
+        int left = 0;
+        int right = 0; // exclusive
+    };
     // Columns [left, right) of the trace layer have been drawn on.
     void traceChanged(int left, int right);
+    // Columns [left, right) of the trace layer are to be composed again.
+    void columnsChanged(int left, int right);
+    void fillBlack(int left, int right);
     void composeColumns(int left, int right, bool withCursor);
 
-    int changedLeft_ = 0;
-    int changedRight_ = 0;
+    // The columns drawn on since the last composition, as a few separate runs: a sampling pass
+    // leaves two, its segments at the pen and the strip newly wiped ahead of it. Beyond
+    // kMaxChangedRuns they are joined into one.
+    static constexpr int kMaxChangedRuns = 4;
+    std::array<ColumnRun, kMaxChangedRuns> changed_{};
+    int changedRuns_ = 0;
+    // Columns of the trace layer that a wipe ahead of the pen left black and that nothing has
+    // been drawn on since: the next wipe need not fill them again, nor the composition take them.
+    ColumnRun knownBlack_{};
     bool hasReference_ = false;
 };
