@@ -11,6 +11,7 @@
 //   trendbench [seconds per configuration, default 4] [--screenshot file.png]
 
 #include "base/ProgramFolder.h"
+#include "bench/BareClient.h"
 #include "bench/BenchSupport.h"
 #include "program/Workspace.h"
 #include "link/Link.h"
@@ -292,9 +293,19 @@ int main(int argc, char *argv[])
     TrendData data;
     const bench::LinkThreadClock linkClock(ws.linkThread);
 
+    // The floor of this line, measured now on the same simulator: what the pseudo-terminal and the
+    // simulator's pacing leave of the wire limit, whatever program reads.
+    const std::optional<bench::BareClientFigures> floor = bench::measureBareClient(sim.devicePath(), 200);
+    if (!floor) {
+        std::fprintf(stderr, "the bare client's exchanges failed\n");
+        return 1;
+    }
+    const double exchangeLimit = kWireBytesPerSecond / kBytesPerReadExchange;
     std::printf("Trend sampling at %d baud, WaitTime 0, %d s per configuration:\n", kBaud, seconds);
+    std::printf("A bare client on the same line: ratio %.3f to the wire limit, CPU %.3f ms per exchange\n",
+                floor->exchangesPerSecond / exchangeLimit, floor->cpuSecondsPerExchange * 1e3);
     std::printf("One read per channel:\n");
-    std::printf("  channels  passes/s  wire limit  ratio  CPU/pass: window  link thread  longest stall\n");
+    std::printf("  channels  passes/s  wire limit  ratio  to bare client  CPU/pass: window  link thread  longest stall\n");
     for (int channels : {1, 7, 14}) {
         const PollingMeasurement f = measurePolling(ws, data, linkClock, demoWords(channels), seconds,
                                              channels == 14 ? screenshot : QString());
@@ -302,8 +313,10 @@ int main(int argc, char *argv[])
             return 1;
         const double rate = f.passes / f.seconds;
         const double limit = kWireBytesPerSecond / (kBytesPerReadExchange * channels);
-        std::printf("  %8d  %8.2f  %10.2f  %5.3f  %14.3f ms  %8.3f ms  %10lld ms\n", channels, rate, limit,
-                    rate / limit, f.uiCpu / f.passes * 1e3, f.linkCpu / f.passes * 1e3, f.longestStallMs);
+        const double floorRate = floor->exchangesPerSecond / channels;
+        std::printf("  %8d  %8.2f  %10.2f  %5.3f  %14.3f  %14.3f ms  %8.3f ms  %10lld ms\n", channels, rate, limit,
+                    rate / limit, rate / floorRate, f.uiCpu / f.passes * 1e3, f.linkCpu / f.passes * 1e3,
+                    f.longestStallMs);
     }
     // The other modes, each against the wire limit of its own plan.
     const struct {
