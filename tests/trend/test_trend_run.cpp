@@ -22,6 +22,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <QtTest>
 #include <memory>
 
@@ -94,6 +97,7 @@ private slots:
     void runStartRefusals();
     void failedPortOpen();
     void runAgainstSimulator();
+    void screenFollowsThePicture();
 };
 
 void TestTrendRun::creationAndClosing()
@@ -526,6 +530,58 @@ void TestTrendRun::runAgainstSimulator()
     QCOMPARE(again.table().row(7).name->text(), QStringLiteral("InvFlag"));
     QCOMPARE(again.table().row(7).scale->text(), QStringLiteral("03"));
     sim.stop();
+}
+
+// A sampling pass paints only the columns it changed. Whatever the pass, once the window has
+// painted, what it shows must be the whole picture: no column left from before, none missed at
+// the wrap or beside a failed read's mark.
+void TestTrendRun::screenFollowsThePicture()
+{
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
+    sim.setFaultEvery(17, SimFault{SimFault::Kind::Nak, 'D'}); // a failed read's mark now and then
+
+    ProgramWithStandIns p;
+    p.ws.session.setWaitTime(presets::waitTimeFromTyped(QStringLiteral("0")));
+    QPointer<TrendGraphWindow> form = new TrendGraphWindow(p.ws, p.data);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    untickAll(*form);
+    setRow(*form, 0, true, "A", "600F92", "20000"); // demo words that move
+    setRow(*form, 1, true, "A", "600FAA", "2000");
+    setRow(*form, 7, true, "A", "600F00", "00");
+    auto *picture = form->findChild<QWidget *>(QStringLiteral("GraphPicture"));
+    QVERIFY(picture);
+    const QRect place(picture->mapTo(form.data(), QPoint(0, 0)), picture->size());
+
+    form->toggleRun();
+    QTRY_COMPARE_WITH_TIMEOUT(form->runButton()->text(), QStringLiteral("STOP"), 3000);
+    int compared = 0;
+    int mismatches = 0;
+    quint64 wraps = 0;
+    int lastPen = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        // Paint what is still to be painted, and nothing else: no pass is taken meanwhile.
+        QCoreApplication::sendPostedEvents(form, QEvent::UpdateRequest);
+        const QImage shown = form->screen()->grabWindow(form->winId()).toImage().copy(place).convertToFormat(QImage::Format_RGB32);
+        const QImage picture = form->layers().visible.convertToFormat(QImage::Format_RGB32);
+        ++compared;
+        if (shown != picture)
+            ++mismatches;
+        if (p.data.penX < lastPen)
+            ++wraps;
+        lastPen = p.data.penX;
+    });
+    look.start(3);
+    QTRY_VERIFY_WITH_TIMEOUT(wraps >= 3 && compared >= 100, 30000);
+    look.stop();
+    QTest::mouseClick(form->runButton(), Qt::LeftButton);
+    QCOMPARE(mismatches, 0);
+    QVERIFY(p.data.ringWrapped);
+    form->close();
+    deleteClosedWindows();
 }
 
 QTEST_MAIN(TestTrendRun)
