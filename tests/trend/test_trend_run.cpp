@@ -551,8 +551,7 @@ void TestTrendRun::screenFollowsThePicture()
     setRow(*form, 0, true, "A", "600F92", "20000"); // demo words that move
     setRow(*form, 1, true, "A", "600FAA", "2000");
     setRow(*form, 7, true, "A", "600F00", "00");
-    auto *picture = form->findChild<QWidget *>(QStringLiteral("GraphPicture"));
-    QVERIFY(picture);
+    const PictureWidget *picture = form->graphPicture();
     const QRect place(picture->mapTo(form.data(), QPoint(0, 0)), picture->size());
 
     form->toggleRun();
