@@ -127,14 +127,12 @@ UnitsTable UnitsTable::parse(const QStringList &lines, const QString &fileName, 
             ignore(lineNumber, engineeringtexts::kUnitsBadOffset.arg(fields.at(2).trimmed()));
             continue;
         }
-        const auto earlier = std::find_if(table.entries_.begin(), table.entries_.end(),
-                                          [&](const UnitsEntry &entry) { return entry.key == key; });
-        if (earlier != table.entries_.end()) {
-            ignore(lineNumber, engineeringtexts::kUnitsDuplicate.arg(key).arg(earlier->line));
+        if (const auto earlier = table.keyIndex_.constFind(key); earlier != table.keyIndex_.cend()) {
+            ignore(lineNumber, engineeringtexts::kUnitsDuplicate.arg(key).arg(table.entries_[*earlier].line));
             continue;
         }
         const QString unit = fields.size() == 4 ? fields.at(3).trimmed() : QString();
-        table.entries_.push_back(UnitsEntry{key, UnitScale{*gain, *offset, unit}, lineNumber});
+        table.append(UnitsEntry{key, UnitScale{*gain, *offset, unit}, lineNumber});
     }
     return table;
 }
@@ -149,24 +147,37 @@ UnitsTable UnitsTable::read(const QString &path, std::vector<UnitsProblem> *prob
     return parse(*lines, path, problems);
 }
 
+void UnitsTable::append(UnitsEntry entry)
+{
+    const std::size_t index = entries_.size();
+    keyIndex_.insert(entry.key, index);
+    if (const std::optional<std::uint32_t> address = keyAddress(entry.key); address && !addressIndex_.contains(*address))
+        addressIndex_.insert(*address, index);
+    entries_.push_back(std::move(entry));
+}
+
+void UnitsTable::reindex()
+{
+    std::vector<UnitsEntry> entries;
+    entries.swap(entries_);
+    keyIndex_.clear();
+    addressIndex_.clear();
+    for (UnitsEntry &entry : entries)
+        append(std::move(entry));
+}
+
 const UnitScale *UnitsTable::findName(const QString &name) const
 {
     if (name.isEmpty())
         return nullptr;
-    for (const UnitsEntry &entry : entries_) {
-        if (entry.key == name)
-            return &entry.scale;
-    }
-    return nullptr;
+    const auto found = keyIndex_.constFind(name);
+    return found == keyIndex_.cend() ? nullptr : &entries_[*found].scale;
 }
 
 const UnitScale *UnitsTable::findAddress(std::uint32_t address) const
 {
-    for (const UnitsEntry &entry : entries_) {
-        if (keyAddress(entry.key) == address)
-            return &entry.scale;
-    }
-    return nullptr;
+    const auto found = addressIndex_.constFind(address);
+    return found == addressIndex_.cend() ? nullptr : &entries_[*found].scale;
 }
 
 const UnitScale *UnitsTable::find(const QString &name, std::optional<std::uint32_t> address) const
@@ -181,23 +192,22 @@ bool UnitsTable::set(const QString &key, const UnitScale &scale)
     if (!isUsableKey(key) || !std::isfinite(scale.gain) || scale.gain == 0.0 || !std::isfinite(scale.offset)
         || holdsFileSyntax(scale.unit) || scale.unit.trimmed() != scale.unit)
         return false;
-    for (UnitsEntry &entry : entries_) {
-        if (entry.key == key) {
-            entry.scale = scale;
-            return true;
-        }
+    if (const auto found = keyIndex_.constFind(key); found != keyIndex_.cend()) {
+        entries_[*found].scale = scale;
+        return true;
     }
-    entries_.push_back(UnitsEntry{key, scale, 0});
+    append(UnitsEntry{key, scale, 0});
     return true;
 }
 
 bool UnitsTable::remove(const QString &key)
 {
-    const auto found =
-        std::find_if(entries_.begin(), entries_.end(), [&](const UnitsEntry &entry) { return entry.key == key; });
-    if (found == entries_.end())
+    const auto found = keyIndex_.constFind(key);
+    if (found == keyIndex_.cend())
         return false;
-    entries_.erase(found);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*found));
+    // The entries after it moved up by one, and an address it held may fall to a later key.
+    reindex();
     return true;
 }
 

@@ -19,6 +19,7 @@
 //
 // QtCore only: the Trend Graph's windows, the Recording window and qmx-record share one table.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -95,5 +96,13 @@ public:
     static bool isUsableKey(const QString &key);
 
 private:
+    // Adds an entry and indexes it; the entry of a key or an address given earlier keeps its place.
+    void append(UnitsEntry entry);
+    void reindex();
+
     std::vector<UnitsEntry> entries_;
+    // Where each key, and the first key of each address, stands in entries_: a file of many
+    // thousand lines loads and answers in time that grows with its lines, not with their square.
+    QHash<QString, std::size_t> keyIndex_;
+    QHash<std::uint32_t, std::size_t> addressIndex_;
 };

@@ -3,6 +3,7 @@
 
 #include "engineering/UnitsTable.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,6 +86,46 @@ private slots:
         QVERIFY(!UnitsTable::keyAddress(QStringLiteral("123456789")));
         QCOMPARE(UnitsTable::keyAddress(QStringLiteral("600e60")), std::optional<std::uint32_t>(0x600E60));
         QCOMPARE(table.find(QStringLiteral("SpdFbk"), 0x600E60u)->apply(-2000), -1000.0);
+    }
+
+    // A units file of plant size loads before the port opens: its time grows with its lines, not
+    // with their square. Eight times the lines may take at most three times eight the time (a
+    // quadratic load takes sixty-four times); the shorter load is timed at its best of three.
+    void loadTimeGrowsWithTheLines()
+    {
+        const auto lines = [](int count) {
+            QStringList text;
+            for (int n = 0; n < count; ++n)
+                text << (n % 2 ? QStringLiteral("Var%1\t0.5\t1\trpm").arg(n)
+                               : QStringLiteral("%1\t2\t0\tA").arg(0x600000 + n, 0, 16));
+            return text;
+        };
+        const auto loadAndLookUp = [](const QStringList &text) {
+            QElapsedTimer timer;
+            timer.start();
+            const UnitsTable table = UnitsTable::parse(text, QStringLiteral("Units.txt"));
+            std::size_t found = 0;
+            for (const UnitsEntry &entry : table.entries())
+                found += table.find(entry.key, UnitsTable::keyAddress(entry.key)) == &entry.scale;
+            if (found != static_cast<std::size_t>(text.size()))
+                return qint64(-1);
+            return std::max<qint64>(timer.nsecsElapsed(), 1);
+        };
+        const QStringList small = lines(5000);
+        const QStringList large = lines(40000);
+        qint64 smallTime = std::numeric_limits<qint64>::max();
+        for (int turn = 0; turn < 3; ++turn)
+            smallTime = std::min(smallTime, loadAndLookUp(small));
+        const qint64 largeTime = loadAndLookUp(large);
+        QVERIFY(smallTime > 0 && largeTime > 0);
+        QVERIFY2(largeTime < 24 * smallTime,
+                 qPrintable(QStringLiteral("5,000 lines %1 ms, 40,000 lines %2 ms")
+                                .arg(smallTime / 1e6)
+                                .arg(largeTime / 1e6)));
+        // The first entry of an address still counts, however it is spelt.
+        const UnitsTable table = UnitsTable::parse(
+            {QStringLiteral("600e60\t3\t0\tV"), QStringLiteral("00600E60\t4\t0\tV")}, QStringLiteral("Units.txt"));
+        QCOMPARE(table.findAddress(0x600E60)->gain, 3.0);
     }
 
     void writtenFileReadsBackTheSame()
