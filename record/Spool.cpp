@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -24,6 +25,9 @@ const QString kLockFile = QStringLiteral("lock");
 // between two sends at most this much of messages again (delivered at least once).
 constexpr std::chrono::milliseconds kPositionInterval{500};
 constexpr qint64 kReadChunk = 1 << 16;
+// Segments hold at least this many messages, however little the disk takes.
+constexpr std::uint64_t kSmallestSegment = 16;
+constexpr mode_t kFileMode = 0600;
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -56,6 +60,8 @@ Spool::~Spool()
     }
 }
 
+QString Spool::positionPath() const { return folder_ + u'/' + kPositionFile; }
+
 QString Spool::segmentPath(std::uint64_t start) const
 {
     return folder_ + QStringLiteral("/%1").arg(start, 20, 10, QLatin1Char('0')) + kSegmentSuffix;
@@ -66,7 +72,7 @@ bool Spool::open(const QString &folder, std::uint64_t maxMessages, QString *erro
     folder_ = folder;
     maxMessages_ = std::max<std::uint64_t>(1, maxMessages);
     // Segments of a fraction of the bound, so that the disk holds little more than the bound.
-    segmentMessages_ = std::clamp<std::uint64_t>(maxMessages_ / 8, 16, 1024);
+    segmentMessages_ = std::clamp<std::uint64_t>(maxMessages_ / 8, kSmallestSegment, 1024);
     if (!QDir().mkpath(folder)) {
         *error = kSpoolFolderNotMade.arg(folder);
         return false;
@@ -86,6 +92,11 @@ bool Spool::open(const QString &folder, std::uint64_t maxMessages, QString *erro
     if (!recover(error))
         return false;
     dropPastBound();
+    // A position file from the start, to be written over in place should the disk fill up.
+    if (!QFileInfo::exists(positionPath())) {
+        savedFirst_ = ~std::uint64_t{0};
+        savePositionLocked();
+    }
     return true;
 }
 
@@ -100,7 +111,7 @@ bool Spool::recover(QString *error)
     }
     std::sort(segments_.begin(), segments_.end());
     bool positionKept = false;
-    QFile positionFile(folder_ + u'/' + kPositionFile);
+    QFile positionFile(positionPath());
     std::uint64_t keptFirst = 0;
     if (positionFile.open(QIODevice::ReadOnly))
         keptFirst = positionFile.readAll().trimmed().toULongLong(&positionKept);
@@ -137,6 +148,9 @@ bool Spool::recover(QString *error)
     end_ = segments_.back() + appendCount_;
     first_ = positionKept ? std::clamp(keptFirst, segments_.front(), end_) : segments_.front();
     savedFirst_ = positionKept ? keptFirst : ~std::uint64_t{0};
+    // Segments whose messages were all delivered go, the newest too: the next message starts one.
+    if (first_ >= end_)
+        closeNewest();
     removeDeliveredSegments();
     return true;
 }
@@ -144,33 +158,64 @@ bool Spool::recover(QString *error)
 void Spool::append(const QByteArray &message)
 {
     std::lock_guard lock(mutex_);
-    if (appendFd_ < 0 || appendCount_ >= segmentMessages_) {
-        if (appendFd_ >= 0)
-            ::close(appendFd_);
-        const QString path = segmentPath(end_);
-        appendFd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
-        if (appendFd_ < 0) {
-            writeError_ = savefailure::pathAndReason(path, systemError());
-            ++dropped_;
-            return;
-        }
-        segments_.push_back(end_);
-        appendCount_ = 0;
-    }
     const QByteArray line = message + '\n';
-    const off_t before = ::lseek(appendFd_, 0, SEEK_END);
-    const ssize_t n = ::write(appendFd_, line.constData(), static_cast<size_t>(line.size()));
-    if (n != static_cast<ssize_t>(line.size())) {
-        // A message is whole or not there: the part the disk took goes again.
-        writeError_ = savefailure::pathAndReason(segmentPath(segments_.back()), n < 0 ? systemError() : QString::fromLocal8Bit(std::strerror(ENOSPC)));
-        if (n > 0 && ::ftruncate(appendFd_, before) != 0)
-            writeError_ += QStringLiteral(" (") + systemError() + u')';
+    QString refusedBy;
+    int error = writeLine(line, &refusedBy);
+    if (error != 0 && first_ >= end_ && appendFd_ >= 0 && appendCount_ > 0) {
+        // Everything on the disk is delivered: the newest segment goes, the message takes a new one.
+        closeNewest();
+        removeDeliveredSegments();
+        error = writeLine(line, &refusedBy);
+    }
+    if (error != 0) {
+        writeError_ = savefailure::pathAndReason(refusedBy, QString::fromLocal8Bit(std::strerror(error)));
         ++dropped_;
+        if (appendFd_ >= 0 && appendCount_ > 0) {
+            segmentMessages_ = std::clamp<std::uint64_t>(appendCount_ / 4, kSmallestSegment, segmentMessages_);
+            closeNewest();
+        }
         return;
     }
     ++appendCount_;
     ++end_;
     dropPastBound();
+}
+
+int Spool::writeLine(const QByteArray &line, QString *segment)
+{
+    if (appendFd_ < 0 || appendCount_ >= segmentMessages_) {
+        if (appendFd_ >= 0)
+            closeNewest();
+        *segment = segmentPath(end_);
+        appendFd_ = ::open(QFile::encodeName(*segment).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC,
+                           kFileMode);
+        if (appendFd_ < 0)
+            return errno;
+        // A segment that never took a message is taken up again under its own name.
+        if (segments_.empty() || segments_.back() != end_)
+            segments_.push_back(end_);
+        appendCount_ = 0;
+    }
+    *segment = segmentPath(segments_.back());
+    const off_t before = ::lseek(appendFd_, 0, SEEK_END);
+    const ssize_t n = ::write(appendFd_, line.constData(), static_cast<size_t>(line.size()));
+    if (n == static_cast<ssize_t>(line.size()))
+        return 0;
+    // A write that takes a part and says nothing: the device is full.
+    const int error = n < 0 ? errno : ENOSPC;
+    // A message is whole or not there: the part the disk took goes again.
+    if (n > 0 && ::ftruncate(appendFd_, before) != 0) {
+        // A cut message in the middle of a segment would shift every later one: none follows it.
+        closeNewest();
+    }
+    return error;
+}
+
+void Spool::closeNewest()
+{
+    if (appendFd_ >= 0)
+        ::close(appendFd_);
+    appendFd_ = -1;
 }
 
 void Spool::dropPastBound()
@@ -184,8 +229,11 @@ void Spool::dropPastBound()
 
 void Spool::removeDeliveredSegments()
 {
-    // The newest segment stays: it is the one appended to.
-    while (segments_.size() > 1 && segments_[1] <= first_) {
+    while (!segments_.empty()) {
+        const bool newest = segments_.size() == 1;
+        // The newest segment stays while it is appended to.
+        if ((newest ? end_ : segments_[1]) > first_ || (newest && appendFd_ >= 0))
+            break;
         QFile::remove(segmentPath(segments_.front()));
         if (cursor_.segment == segments_.front())
             cursor_ = {};
@@ -258,8 +306,20 @@ void Spool::savePositionLocked()
     lastSave_ = std::chrono::steady_clock::now();
     if (folder_.isEmpty() || first_ == savedFirst_)
         return;
-    if (textfile::writeAtomically(folder_ + u'/' + kPositionFile, QByteArray::number(static_cast<qulonglong>(first_)) + '\n'))
+    const QByteArray text = QByteArray::number(static_cast<qulonglong>(first_)) + '\n';
+    if (textfile::writeAtomically(positionPath(), text)) {
         savedFirst_ = first_;
+        return;
+    }
+    // A full disk takes no new file, but the bytes of the one there: the number is written over
+    // the old one in place (a position only grows, so nothing of the old one is left after it).
+    const int fd = ::open(QFile::encodeName(positionPath()).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::pwrite(fd, text.constData(), static_cast<size_t>(text.size()), 0) == static_cast<ssize_t>(text.size()) &&
+        ::ftruncate(fd, text.size()) == 0)
+        savedFirst_ = first_;
+    ::close(fd);
 }
 
 std::uint64_t Spool::first() const

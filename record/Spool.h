@@ -9,6 +9,13 @@
 // The spool keeps at most `maxMessages`: past it the oldest are dropped and counted. A spool is one
 // recorder's at a time (a lock on the folder).
 //
+// A disk that refuses a message (full, or a file-size limit) drops that message, and the segment
+// it refused is closed, so that it goes as soon as the broker has taken its messages; later
+// segments hold a quarter of what the refused one held, so that the delivered ones leave room as
+// they go. A message that finds the disk full while everything on it is delivered takes a new
+// segment in place of the delivered one. The position is written over the old one in place when
+// the disk takes no new file, so a full disk never makes delivered messages go again.
+//
 // Messages are appended on one thread and read and acknowledged on another.
 
 #include <QByteArray>
@@ -58,7 +65,13 @@ public:
 
 private:
     QString segmentPath(std::uint64_t start) const;
+    QString positionPath() const;
     bool recover(QString *error);
+    // Appends `line` to the newest segment, starting one when there is none or it is full; the
+    // system's error number and the `segment` when the disk does not take it whole.
+    int writeLine(const QByteArray &line, QString *segment);
+    // No more messages go to the newest segment: it goes once its messages are delivered.
+    void closeNewest();
     void dropPastBound();
     void removeDeliveredSegments();
     void savePositionLocked();
@@ -72,7 +85,7 @@ private:
     std::uint64_t savedFirst_ = ~std::uint64_t{0};
     std::chrono::steady_clock::time_point lastSave_{};
     int lockFd_ = -1;
-    int appendFd_ = -1; // the newest segment
+    int appendFd_ = -1; // the newest segment, unless it is closed
     std::uint64_t appendCount_ = 0;
     // Where reading stopped, so the next read goes on from there without counting lines again.
     struct ReadCursor {

@@ -1,6 +1,7 @@
 // The spool of --publish on its own: messages read back in order across segments and across a
 // new start, a message cut by a crash gone while the whole ones stay, the bound dropping the
-// oldest, and a spool held by one recorder refused to another.
+// oldest, a spool held by one recorder refused to another, and a disk that refuses messages (a
+// file-size limit on the test's own process).
 
 #include "record/Spool.h"
 
@@ -8,6 +9,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
@@ -23,6 +28,53 @@ QList<std::uint64_t> numbers(const std::vector<record::Spool::Message> &messages
     }
     return out;
 }
+
+// Messages of 40 bytes with their line end, whatever their number.
+QByteArray fixedMessage(std::uint64_t n) { return "pass=" + QByteArray::number(static_cast<qulonglong>(n)).rightJustified(34, '0'); }
+
+// Whether the messages are fixed messages in the order they were appended, numbered one after the
+// other (a dropped message takes no number).
+bool fixedAndInOrder(const std::vector<record::Spool::Message> &messages)
+{
+    qulonglong appended = 0;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        bool ok = false;
+        const qulonglong n = messages[i].text.mid(5).toULongLong(&ok);
+        if (!ok || messages[i].text != fixedMessage(n) || (i > 0 && (n <= appended || messages[i].number != messages[i - 1].number + 1)))
+            return false;
+        appended = n;
+    }
+    return true;
+}
+
+qint64 linesOnDisk(const QString &folder)
+{
+    qint64 lines = 0;
+    for (const QString &name : QDir(folder).entryList({"*.spool"}, QDir::Files))
+        lines += QFile(folder + u'/' + name).size() / 40;
+    return lines;
+}
+
+// Files of this process larger than `bytes` cannot be written (EFBIG, SIGXFSZ ignored) while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, before_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit before_{};
+    void (*previousHandler_)(int) = nullptr;
+};
 
 } // namespace
 
@@ -87,6 +139,58 @@ private slots:
         for (const QString &name : QDir(folder.filePath("spool")).entryList({"*.spool"}, QDir::Files))
             lines += QFile(folder.filePath("spool/" + name)).size() / 8;
         QVERIFY2(lines <= 50 + 16, qPrintable(QString::number(lines)));
+    }
+
+    // A spool whose segment the disk will not let grow (here a file-size limit of 51 messages) used
+    // to drop every later message for good: the full segment stayed, delivered or not, the newest
+    // being never removed. Now a message that finds everything delivered takes a new segment in
+    // place of the full one; one that finds messages waiting is dropped, and the next ones go to
+    // smaller segments; delivered segments leave the disk, the newest too once it is full.
+    void diskThatRefusesAMessage()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("spool");
+        std::uint64_t next = 0;
+        {
+            const FileSizeLimit limit(51 * 40);
+            record::Spool spool;
+            QString error;
+            QVERIFY2(spool.open(path, 100000, &error), qPrintable(error));
+            for (; next < 51; ++next)
+                spool.append(fixedMessage(next));
+            spool.acknowledge(spool.end());
+            // Everything delivered: the full segment gives way to the message.
+            spool.append(fixedMessage(next++));
+            QCOMPARE(spool.dropped(), 0u);
+            QCOMPARE(spool.queued(), 1u);
+            QCOMPARE(linesOnDisk(path), 1);
+
+            // Waiting messages fill the segment: one message is dropped, the rest go on in new ones.
+            for (int i = 0; i < 200; ++i)
+                spool.append(fixedMessage(next++));
+            QCOMPARE(spool.dropped(), 1u);
+            QCOMPARE(spool.queued(), 200u);
+            QVERIFY2(spool.writeError().contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(spool.writeError()));
+            std::vector<record::Spool::Message> waiting = spool.read(0, 1000);
+            QCOMPARE(waiting.size(), std::size_t{200});
+            QVERIFY(fixedAndInOrder(waiting));
+            // The broker takes them: the disk keeps no delivered segment but the one appended to.
+            spool.acknowledge(spool.end());
+            QVERIFY2(linesOnDisk(path) <= 16, qPrintable(QString::number(linesOnDisk(path))));
+            for (int i = 0; i < 100; ++i)
+                spool.append(fixedMessage(next++));
+            QCOMPARE(spool.dropped(), 1u);
+            QCOMPARE(spool.queued(), 100u);
+            waiting = spool.read(0, 1000);
+            QVERIFY(fixedAndInOrder(waiting));
+            spool.acknowledge(waiting.at(60).number);
+        }
+        // The next start sends only what was not delivered.
+        record::Spool again;
+        QString error;
+        QVERIFY2(again.open(path, 100000, &error), qPrintable(error));
+        QCOMPARE(again.queued(), 40u);
+        QVERIFY(fixedAndInOrder(again.read(0, 1000)));
     }
 };
 
