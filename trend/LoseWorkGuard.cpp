@@ -21,6 +21,22 @@ bool LoseWorkGuard::mayClose()
     return actions_.save();
 }
 
+bool LoseWorkGuard::mayStartRun()
+{
+    if (!unsaved_)
+        return true;
+    switch (dialogs_.askBeforeLosingWork(kRunReplacesUnsavedRunQuestion)) {
+    case Dialogs::LoseWorkAnswer::Cancel:
+        return false;
+    case Dialogs::LoseWorkAnswer::Discard:
+        return true;
+    case Dialogs::LoseWorkAnswer::Save:
+        break;
+    }
+    // A save cancelled or failed starts nothing: the rows stay on show.
+    return actions_.save();
+}
+
 bool LoseWorkGuard::mayChangeChannels()
 {
     if (!actions_.running())

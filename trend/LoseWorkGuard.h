@@ -1,9 +1,9 @@
 #pragma once
 // The Trend Graph's question before work is lost: closing the window during a run, or over a run
 // whose rows are kept nowhere else (not saved, not exported, not recorded to a file from its first
-// row), and a click in the channel table that would change the channels during a run. The answer
-// (Save / Discard / Cancel) is asked through the dialogs seam; the window says what saving and
-// ending the run are.
+// row), a new run over such rows, and a click in the channel table that would change the channels
+// during a run. The answer (Save / Discard / Cancel) is asked through the dialogs seam; the window
+// says what saving and ending the run are.
 
 #include "base/Dialogs.h"
 
@@ -34,6 +34,8 @@ public:
 
     // Before the window closes: true when it may.
     bool mayClose();
+    // Before RUN starts a run that would replace rows kept nowhere else: true when it may start.
+    bool mayStartRun();
     // Before a click in the table changes the channels: true when it may go on; during a run it
     // has been ended then.
     bool mayChangeChannels();

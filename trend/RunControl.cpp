@@ -65,7 +65,7 @@ void RunControl::toggle()
     }
     if (parts_.run.isActive())
         endByButton();
-    else
+    else if (parts_.guard.mayStartRun())
         start();
 }
 

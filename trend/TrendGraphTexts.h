@@ -199,13 +199,16 @@ inline const QString kPlanBlockReadRefused = QStringLiteral(", block read refuse
 inline const QString kPlanBlockReadWronglyAnswered = QStringLiteral(", block read wrongly answered");
 
 // Before work is lost: the window closed during a run or over rows kept nowhere else, a change of
-// the channels during a run. Answered Save, Discard or Cancel.
+// the channels during a run, a new run over such rows. Answered Save, Discard or Cancel.
 inline const QString kCloseDuringRunQuestion =
     QStringLiteral("A run is going on. Save its rows before the Trend Graph closes?");
 inline const QString kCloseUnsavedRunQuestion =
     QStringLiteral("The last run's rows are not saved or exported. Save them before the Trend Graph closes?");
 inline const QString kTableEndsRunQuestion =
     QStringLiteral("Changing the channels ends the run going on. Save its rows first?");
+// RUN (or its key) over the last run's rows, kept nowhere else: the new run would replace them.
+inline const QString kRunReplacesUnsavedRunQuestion =
+    QStringLiteral("The last run's rows are not saved or exported. Save them before a new run replaces them?");
 // "Record to file..." chosen before RUN: %1 the file's bare name.
 inline const QString kRecordingFromFirstRow = QStringLiteral("next run records to %1 from its first row");
 

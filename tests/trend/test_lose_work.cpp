@@ -46,10 +46,12 @@ TrendGraphWindow *oneChannelWindow(TrendWindowProgram &p)
     return form;
 }
 
+// RUN pressed, and `rows` more rows stored (the window counts the passes of all its runs).
 bool runWithRows(TrendGraphWindow &form, int rows)
 {
+    const quint64 before = form.passesStored();
     form.toggleRun();
-    return QTest::qWaitFor([&] { return form.runActive() && form.passesStored() >= quint64(rows); }, 8000);
+    return QTest::qWaitFor([&] { return form.runActive() && form.passesStored() >= before + quint64(rows); }, 8000);
 }
 
 } // namespace
@@ -70,6 +72,7 @@ private slots:
     void closingAsksDuringARunAndOverUnsavedRows();
     void mainWindowKeepsATrendGraphTheUserKept();
     void tableClickAsksOnlyWhereItChangesTheChannels();
+    void runAsksBeforeReplacingUnsavedRows();
     void recordingChosenBeforeRunTakesTheFirstRow();
 };
 
@@ -189,6 +192,56 @@ void TestLoseWork::tableClickAsksOnlyWhereItChangesTheChannels()
     second.addressKind->click();
     QVERIFY(form->table().addressKind(1) != kind);
     QCOMPARE(p.dialogs.questions, QStringList{});
+}
+
+void TestLoseWork::runAsksBeforeReplacingUnsavedRows()
+{
+    TrendWindowProgram p;
+    std::unique_ptr<TrendGraphWindow> form(oneChannelWindow(p));
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    QVERIFY(runWithRows(*form, 2));
+    form->toggleRun();
+    const quint64 lastRun = form->passesStored();
+
+    // RUN over the last run's rows, by the button and by F5: Cancel keeps them and starts nothing.
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    form->runButton()->click();
+    QCOMPARE(p.dialogs.questions, QStringList{kRunReplacesUnsavedRunQuestion});
+    QVERIFY(!form->runActive() && !form->runStarting());
+    QCOMPARE(form->passesStored(), lastRun);
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    QCOMPARE(p.dialogs.questions.size(), 2);
+    QVERIFY(!form->runActive() && !form->runStarting());
+
+    // Save, the file dialog cancelled: still nothing starts.
+    p.dialogs.loseWorkAnswers = {Answer::Save};
+    form->toggleRun();
+    QVERIFY(!form->runActive() && !form->runStarting());
+    // Save to a file: the rows go there, then the new run starts.
+    const QString saved = testenv::programDir() + QStringLiteral("before-run.trd");
+    QFile::remove(saved);
+    p.dialogs.loseWorkAnswers = {Answer::Save};
+    p.dialogs.saveAnswers = {saved};
+    QVERIFY(runWithRows(*form, 2));
+    QVERIFY2(testenv::readAll(saved).count("\r\n") > int(lastRun), qPrintable(saved));
+    form->toggleRun();
+
+    // Discard: the new run starts over them.
+    p.dialogs.questions.clear();
+    p.dialogs.loseWorkAnswers = {Answer::Discard};
+    QVERIFY(runWithRows(*form, 1));
+    QCOMPARE(p.dialogs.questions, QStringList{kRunReplacesUnsavedRunQuestion});
+    form->toggleRun();
+
+    // Rows exported are kept: the next run starts unasked.
+    form->redraw();
+    p.dialogs.questions.clear();
+    p.dialogs.saveAnswers = {testenv::programDir() + QStringLiteral("before-run.csv")};
+    form->view().exportCsvAction()->trigger();
+    QVERIFY(runWithRows(*form, 1));
+    QCOMPARE(p.dialogs.questions, QStringList{});
+    form->toggleRun();
 }
 
 void TestLoseWork::recordingChosenBeforeRunTakesTheFirstRow()
