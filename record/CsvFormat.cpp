@@ -17,9 +17,27 @@ QByteArray floatText(double value)
     return error == std::errc() ? QByteArray(text, end - text) : QByteArray();
 }
 
+QStringList csvOwnColumns()
+{
+    return {QStringLiteral("time"), QStringLiteral("t_s"), QStringLiteral("event")};
+}
+
+bool readsAsLogicColumn(const QString &name)
+{
+    const qsizetype point = name.lastIndexOf(u'.');
+    const qsizetype bitDigits = name.size() - point - 1;
+    if (point < 1 || bitDigits < 1 || bitDigits > 2)
+        return false;
+    for (qsizetype i = point + 1; i < name.size(); ++i) {
+        if (!name[i].isDigit())
+            return false;
+    }
+    return true;
+}
+
 QByteArray csvHeader(const QStringList &columns, bool eventColumn)
 {
-    return trendcsv::headerLine(eventColumn ? QStringList(columns) << QStringLiteral("event") : columns);
+    return trendcsv::headerLine(eventColumn ? QStringList(columns) << csvOwnColumns().back() : columns);
 }
 
 QByteArray csvLine(const RecordRow &row, std::optional<bool> event)

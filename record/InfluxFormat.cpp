@@ -26,6 +26,12 @@ QByteArray escapedMeasurement(const QString &name) { return escaped(name, QByteA
 
 QByteArray escapedKey(const QString &name) { return escaped(name, QByteArrayLiteral(",= ")); }
 
+QStringList influxOwnKeys()
+{
+    return {QStringLiteral("port"), QStringLiteral("pass"), QStringLiteral("event"), QStringLiteral("run"),
+            QStringLiteral("time")};
+}
+
 QString tagProblem(const QString &text, QPair<QString, QString> *tag)
 {
     const qsizetype equals = text.indexOf(u'=');
@@ -38,8 +44,10 @@ QString tagProblem(const QString &text, QPair<QString, QString> *tag)
         if (part.contains(u'\n') || part.contains(u'\r') || part.contains(u'\\'))
             return kTagCharacters.arg(text);
     }
-    if (key == QLatin1String("port") || key == QLatin1String("time"))
+    if (influxOwnKeys().contains(key))
         return kTagReserved.arg(text, key);
+    if (key.startsWith(u'_'))
+        return kTagUnderscore.arg(text);
     *tag = {key, value};
     return {};
 }

@@ -31,8 +31,13 @@ InfluxSeries influxSeries(const QString &device, const InfluxTags &tags, const Q
 // The line of a row, without a line end; `event` adds the field event=1i on a trigger row.
 QByteArray influxLine(const InfluxSeries &series, const RecordRow &row, bool event = false);
 
+// The keys a line names for itself: the tag port, the fields pass, event and run, and time, which
+// the server keeps for the point's time.
+QStringList influxOwnKeys();
+
 // Why a --tag text cannot be a tag ("KEY=VALUE", neither empty, no line end, not ending in a
-// backslash, the key not "port" nor "time"), or nothing; `tag` gets the pair.
+// backslash, the key none of influxOwnKeys() and not beginning with "_", which the server keeps
+// for itself), or nothing; `tag` gets the pair.
 QString tagProblem(const QString &text, QPair<QString, QString> *tag);
 
 // Escapes of the line protocol: a measurement escapes commas and spaces; tag keys, tag values and

@@ -7,6 +7,12 @@
 
 namespace record {
 
+QStringList jsonOwnKeys()
+{
+    return {QStringLiteral("time"), QStringLiteral("pass"), QStringLiteral("run"), QStringLiteral("event"),
+            QStringLiteral("values")};
+}
+
 QList<QByteArray> jsonKeys(const QStringList &columns)
 {
     QList<QByteArray> keys;

@@ -12,6 +12,9 @@
 
 namespace record {
 
+// The keys a message names for itself: time, pass, run, event and values.
+QStringList jsonOwnKeys();
+
 // The columns' names as JSON strings, quoted, made once for a run.
 QList<QByteArray> jsonKeys(const QStringList &columns);
 QByteArray jsonPayload(const QList<QByteArray> &keys, const RecordRow &row, bool event = false);

@@ -1,5 +1,7 @@
 #include "record/RecordOptions.h"
 
+#include "record/CsvFormat.h"
+#include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
 #include "trend/Presets.h"
 
@@ -94,6 +96,33 @@ std::optional<QStringList> withConfigFiles(const QStringList &arguments, QString
         }
     }
     return expanded;
+}
+
+// Every name a CSV header, an InfluxDB line or a JSON message of ours uses for itself, each once.
+QStringList outputsOwnNames()
+{
+    QStringList names = csvOwnColumns() + influxOwnKeys() + jsonOwnKeys();
+    names.removeDuplicates();
+    return names;
+}
+
+// Why the name of a --math definition cannot name a column, field and key in every output: one the
+// outputs use for themselves (a second "pass" field makes the server refuse every line), one the
+// server keeps, or one the Recording window would read as a logic channel's bit. The definition's
+// own faults are MathChannelSet's to name.
+QString mathNameProblem(const QString &definition)
+{
+    const qsizetype equals = definition.indexOf(u'=');
+    if (equals < 0)
+        return {};
+    const QString name = definition.left(equals).trimmed();
+    if (outputsOwnNames().contains(name))
+        return kMathNameOwn.arg(definition, name, outputsOwnNames().join(QStringLiteral(", ")));
+    if (name.startsWith(u'_'))
+        return kMathNameUnderscore.arg(definition);
+    if (readsAsLogicColumn(name))
+        return kMathNameLogic.arg(definition, name);
+    return {};
 }
 
 } // namespace
@@ -283,6 +312,10 @@ ParseResult parseArguments(const QStringList &givenArguments)
         return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
     if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
         return fail(kOnlyWithTrigger.arg(triggerOnly.front()));
+    for (const QString &definition : std::as_const(options.engineering.math)) {
+        if (const QString problem = mathNameProblem(definition); !problem.isEmpty())
+            return fail(problem);
+    }
     return {options, {}};
 }
 

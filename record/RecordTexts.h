@@ -131,8 +131,18 @@ inline const QString kTagCharacters =
     QStringLiteral("--tag %1: a tag holds no backslash and no line end");
 // %2 the key.
 inline const QString kTagReserved = QStringLiteral("--tag %1: %2 is a tag or column of its own; choose another key");
+inline const QString kTagUnderscore =
+    QStringLiteral("--tag %1: InfluxDB keeps keys beginning with _ for itself; choose another key");
 inline const QString kTagTwice = QStringLiteral("--tag %1: the key is given twice");
 inline const QString kTagOnlyInflux = QStringLiteral("--tag %1: only with --format influx or --publish");
+// A --math definition (%1) whose name (%2) an output or a reader of ours would take for something
+// else; %3 the names the outputs use for themselves.
+inline const QString kMathNameOwn =
+    QStringLiteral("--math %1: %2 is a name the outputs use for themselves (%3); choose another name");
+inline const QString kMathNameLogic =
+    QStringLiteral("--math %1: %2 reads as a logic channel's bit (NAME.BB) in a recording; choose another name");
+inline const QString kMathNameUnderscore =
+    QStringLiteral("--math %1: InfluxDB keeps names beginning with _ for itself; choose another name");
 // --publish and its options. %1 the value given.
 inline const QString kPublishForm =
     QStringLiteral("--publish %1: give mqtt://[user[:password]@]host[:port]/topic");

@@ -1,7 +1,9 @@
 // qmx-record's lengths of time as --duration, --pre and --post take them: units, fractions, and a
 // length of 0 written any way where none is a choice (--pre 0s was refused while --pre 0 was not).
 
+#include "record/CsvFormat.h"
 #include "record/RecordOptions.h"
+#include "recording/RecordingCsvReader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -95,6 +97,64 @@ private slots:
         if (extra.contains("influx")) {
             QCOMPARE(parsed.options->format, record::OutputFormat::Influx);
             QCOMPARE(parsed.options->tags, (record::InfluxTags{{"site", "A 1"}, {"cell", "x=y"}}));
+        }
+    }
+
+    // Names the outputs use for themselves, or that a reader of ours would take for another kind
+    // of column, are refused at the start as math channels and as tags, with the reason.
+    void namesTheOutputsKeep_data()
+    {
+        QTest::addColumn<QStringList>("extra"); // after --port, --channel and --out -
+        QTest::addColumn<QString>("error");     // empty: taken
+        const auto math = [](const char *name) {
+            return QStringList{"--math", QLatin1String(name) + QStringLiteral("=600E60*2")};
+        };
+        const auto tag = [](const char *key) {
+            return QStringList{"--format", "influx", "--tag", QLatin1String(key) + QStringLiteral("=x")};
+        };
+        const QString own = QStringLiteral("(time, t_s, event, port, pass, run, values)");
+        for (const char *name : {"pass", "time", "event", "t_s", "port", "run", "values"}) {
+            QTest::addRow("math %s", name) << math(name)
+                                           << QStringLiteral("--math %1=600E60*2: %1 is a name the outputs use for "
+                                                             "themselves %2; choose another name")
+                                                  .arg(QLatin1String(name), own);
+        }
+        for (const char *name : {"r.10", "X.07", "Spd.1"}) {
+            QTest::addRow("math %s", name) << math(name)
+                                           << QStringLiteral("--math %1=600E60*2: %1 reads as a logic channel's bit "
+                                                             "(NAME.BB) in a recording; choose another name")
+                                                  .arg(QLatin1String(name));
+        }
+        QTest::newRow("math _x") << math("_x")
+                                 << "--math _x=600E60*2: InfluxDB keeps names beginning with _ for itself; choose "
+                                    "another name";
+        for (const char *name : {"slip", "Time", "passes", "r.100", "X.a", "x_07", "event2"})
+            QTest::addRow("math %s", name) << math(name) << QString();
+        for (const char *key : {"pass", "event", "run", "time", "port"}) {
+            QTest::addRow("tag %s", key) << tag(key)
+                                         << QStringLiteral("--tag %1=x: %1 is a tag or column of its own; choose another key")
+                                                .arg(QLatin1String(key));
+        }
+        QTest::newRow("tag _x") << tag("_x")
+                                << "--tag _x=x: InfluxDB keeps keys beginning with _ for itself; choose another key";
+        QTest::newRow("tag site") << tag("site") << QString();
+    }
+    void namesTheOutputsKeep()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(QString, error);
+        const record::ParseResult parsed =
+            record::parseArguments(QStringList{"--port", "COM1", "--channel", "600E60", "--out", "-"} + extra);
+        QCOMPARE(parsed.error, error);
+    }
+
+    // The recorder's rule for a logic channel's column is the Recording window's reader's.
+    void logicColumnRuleIsTheReaders()
+    {
+        for (const char *name : {"InvFlag.07", "600F00.7", "r.10", "a.b.12", "Gain.123", ".07", "X.", "X.0a", "slip",
+                                 "X.-1", "x..1"}) {
+            const QString text = QLatin1String(name);
+            QCOMPARE(record::readsAsLogicColumn(text), recording::isLogicColumnName(text));
         }
     }
 
