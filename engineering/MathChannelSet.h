@@ -35,6 +35,8 @@ public:
     int indexOf(const QString &name) const;
     // The inputs any channel uses, each once, in order.
     std::vector<int> inputsUsed() const;
+    // The inputs channel `channel` uses, each once, in order.
+    std::vector<int> inputsUsedBy(int channel) const { return channels_[channel].expression.inputsUsed(); }
 
     // One row: its time in seconds, every input's value and which inputs failed (as many as
     // inputs(); missing ones count as failed). Returns each channel's result, empty where it is; the

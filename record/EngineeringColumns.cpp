@@ -1,11 +1,13 @@
 #include "record/EngineeringColumns.h"
 
+#include "engineering/ColumnHeading.h"
 #include "engineering/EngineeringNumber.h"
 #include "record/EngineeringTexts.h"
 #include "record/RecordTexts.h"
 #include "trend/RunScales.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace record {
 
@@ -58,9 +60,9 @@ std::unique_ptr<EngineeringColumns> EngineeringColumns::make(const EngineeringOp
         const QString &column = names[i];
         const UnitScale *scale = columns->math_.scale(i);
         columns->readNames_.append(column);
-        columns->readColumns_.append(columns->scaled_ && scale && !scale->unit.isEmpty()
-                                         ? column + QStringLiteral(" [") + scale->unit + u']'
-                                         : column);
+        // "NAME []" for a scale without a unit: the cells are engineering values all the same.
+        columns->readColumns_.append(columns->scaled_ && scale ? columnheading::scaledColumn(column, scale->unit)
+                                                               : column);
     }
     for (const QString &definition : options.math) {
         QString mathError;
@@ -76,8 +78,14 @@ std::unique_ptr<EngineeringColumns> EngineeringColumns::make(const EngineeringOp
 QStringList EngineeringColumns::columns() const
 {
     QStringList all = readColumns_;
-    for (int m = 0; m < math_.channels().size(); ++m)
-        all.append(math_.channels().name(m));
+    bool runHasScales = false;
+    for (int i = 0; i < math_.inputCount(); ++i)
+        runHasScales = runHasScales || math_.scale(i) != nullptr;
+    for (int m = 0; m < math_.channels().size(); ++m) {
+        const std::vector<int> used = math_.channels().inputsUsedBy(m);
+        const bool usesScaled = std::any_of(used.begin(), used.end(), [this](int input) { return input < math_.inputCount() && math_.scale(input); });
+        all.append(columnheading::mathColumn(math_.channels().name(m), columnheading::mathInputs(runHasScales, usesScaled)));
+    }
     return all;
 }
 

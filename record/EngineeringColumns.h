@@ -42,8 +42,9 @@ public:
     static std::unique_ptr<EngineeringColumns> make(const EngineeringOptions &options, const TrendData &channels,
                                                     QStringList *warnings, QString *error);
 
-    // The read channels' CSV columns (scaled ones "NAME [unit]", a scale without a unit the bare
-    // name) and the math channels'.
+    // The read channels' CSV columns (scaled ones "NAME [unit]", "NAME []" for a scale without a
+    // unit) and the math channels' ("NAME (scaled inputs)" or "NAME (raw inputs)" when the run has
+    // any scale, else "NAME"; see engineering/ColumnHeading.h).
     QStringList columns() const;
     // The same columns by their bare names, as InfluxDB fields and JSON keys name the values.
     QStringList valueNames() const;

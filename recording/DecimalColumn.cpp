@@ -93,10 +93,31 @@ void DecimalColumn::append(const DecimalCell &cell)
     if (cell.value != 0.0)
         wanted_ = std::max(wanted_, cell.decimals);
     largest_ = std::max(largest_, std::abs(cell.value));
-    const int decimals = std::clamp(std::min(wanted_, decimalsThatFit(largest_)), kFewestDecimals, kMostDecimals);
+    const int fitting = decimalsThatFit(largest_);
+    const int decimals = std::clamp(std::min(wanted_, fitting), kFewestDecimals, kMostDecimals);
+    // The values so far are exact at the power they are stored at: kept so before any is rounded.
+    if (wanted_ > fitting && !channel_->isWide())
+        becomeWide();
     if (decimals != channel_->decimals)
         rescale(decimals);
+    if (channel_->isWide())
+        channel_->exact.push_back(cell.value);
     channel_->append(stored(cell.value, decimals), true);
+}
+
+void DecimalColumn::appendFailed()
+{
+    if (channel_->isWide())
+        channel_->exact.push_back(0.0);
+    channel_->append(0, false);
+}
+
+void DecimalColumn::becomeWide()
+{
+    channel_->wide = true;
+    channel_->exact.reserve(channel_->values.capacity());
+    for (const std::int32_t value : channel_->values)
+        channel_->exact.push_back(channel_->numberOf(value));
 }
 
 void DecimalColumn::rescale(int decimals)

@@ -3,7 +3,9 @@
 // many decimals it needs ("12.5" one, "1e-05" five, "1500" minus two); the column takes the most
 // any of its cells needed, held back where its largest number would no longer fit in 32 bits. When
 // a finer cell or a larger number comes, the values stored so far are brought to the new power of
-// ten (multiplied exactly, or divided and rounded half away from zero).
+// ten (multiplied exactly, or divided and rounded half away from zero). From the first cell that
+// would be rounded so, the column keeps every number as read in doubles too (RecordingChannel::
+// exact): no cell is ever shown other than as written.
 
 #include "recording/RecordingData.h"
 
@@ -28,10 +30,11 @@ public:
     explicit DecimalColumn(RecordingChannel &channel);
 
     void append(const DecimalCell &cell);
-    void appendFailed() { channel_->append(0, false); }
+    void appendFailed();
 
 private:
     void rescale(int decimals);
+    void becomeWide();
 
     RecordingChannel *channel_;
     int wanted_ = 0;       // the most decimals any cell needed, 0 at least

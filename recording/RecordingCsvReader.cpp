@@ -4,9 +4,12 @@
 #include "recording/DecimalColumn.h"
 
 #include "base/TextFile.h"
+#include "engineering/ColumnHeading.h"
+#include "engineering/EngineeringNumber.h"
 
 #include <QFile>
 #include <charconv>
+#include <limits>
 
 namespace recording {
 
@@ -21,6 +24,19 @@ std::optional<std::int32_t> parseValue(QByteArrayView text)
     if (error != std::errc() || ptr != end || (text[0] == '-' && text.size() == 1))
         return std::nullopt;
     return value;
+}
+
+// Whether a whole number is written as QByteArray::number writes it: no leading zero, no "-0".
+bool isUsualWholeNumber(QByteArrayView text)
+{
+    const qsizetype digits = text[0] == '-' ? 1 : 0;
+    return text[digits] != '0' || (digits == 0 && text.size() == 1);
+}
+
+// Whether seconds are written as the recorder writes them: three decimals, no leading zero.
+bool isUsualSeconds(QByteArrayView text)
+{
+    return text.size() >= 5 && text[text.size() - 4] == '.' && (text[0] != '0' || text[1] == '.');
 }
 
 QString shown(QByteArrayView text)
@@ -54,6 +70,8 @@ public:
         }
         if (!error_.isEmpty())
             return fail(result);
+        data_.text.firstSecondsMs = firstSecondsMs_;
+        data_.gapRows = findGapRows(data_);
         result.data = std::move(data_);
         return result;
     }
@@ -86,6 +104,7 @@ private:
             return false;
         }
         line = bytes_.sliced(offset_, end - offset_);
+        lineEnd_ = line.endsWith('\r') ? QByteArrayView("\r\n") : QByteArrayView("\n");
         if (line.endsWith('\r'))
             line.chop(1);
         offset_ = end + 1;
@@ -100,21 +119,30 @@ private:
             return false;
         }
         columns_ = *fields;
+        data_.text.header = line.toByteArray() + lineEnd_.toByteArray();
+        data_.text.lineEnd = lineEnd_.toByteArray();
         hasEvent_ = columns_.size() > 3 && columns_.back() == u"event";
         data_.hasEventColumn = hasEvent_;
         const qsizetype channelEnd = columns_.size() - (hasEvent_ ? 1 : 0);
         int words = 0, bits = 0;
         for (qsizetype c = 2; c < channelEnd; ++c) {
             RecordingChannel channel;
-            channel.name = columns_[c];
-            // "NAME [unit]": a scaled column; its values are engineering values.
-            if (const qsizetype open = channel.name.lastIndexOf(QStringLiteral(" ["));
-                open > 0 && channel.name.endsWith(u']') && !isLogicColumnName(channel.name.left(open))) {
-                channel.unit = channel.name.sliced(open + 2).chopped(1);
-                channel.name.truncate(open);
+            // "NAME [unit]" or "NAME []": a scaled column; "NAME (raw inputs)", "NAME (scaled
+            // inputs)": a math channel. Their values are engineering values.
+            const columnheading::Heading heading = columnheading::parseHeading(columns_[c]);
+            channel.name = heading.name;
+            if (heading.unitBracket && isLogicColumnName(heading.name))
+                channel.name += QStringLiteral(" [") + heading.unit + u']';
+            else if (heading.unitBracket) {
+                channel.unit = heading.unit;
+                channel.unitBracket = true;
                 channel.engineering = true;
             }
-            channel.logic = isLogicColumnName(channel.name);
+            if (!heading.inputs.isEmpty()) {
+                channel.mathInputs = heading.inputs;
+                channel.engineering = true;
+            }
+            channel.logic = heading.inputs.isEmpty() && isLogicColumnName(channel.name);
             channel.colourIndex = channel.logic ? bits++ % 7 : words++ % 7;
             data_.channels.push_back(std::move(channel));
         }
@@ -145,7 +173,13 @@ private:
                          .arg(lineNumber_).arg(columns_.size()).arg(fields_.size());
             return false;
         }
-        return takeTime() && takeValues();
+        asWritten_ = lineEnd_ == QByteArrayView(data_.text.lineEnd);
+        if (!takeTime() || !takeValues())
+            return false;
+        // A line that the usual form would not give back is kept as it was read.
+        if (!asWritten_)
+            data_.text.keptLines.emplace_back(data_.timesMs.size() - 1, line.toByteArray() + lineEnd_.toByteArray());
+        return true;
     }
 
     bool takeTime()
@@ -171,6 +205,13 @@ private:
         if (row > 0 && timeMs < data_.timesMs.back())
             return expected(seconds ? 1 : 0, QStringLiteral("a time not before the row above"), fields_[seconds ? 1 : 0]);
         data_.timesMs.push_back(timeMs);
+        asWritten_ = asWritten_ && seconds && isUsualSeconds(fields_[1]) && clock.has_value() == data_.hasClockTime;
+        if (data_.hasClockTime) {
+            const std::int64_t offset = clock ? *clock - data_.clockStartMs - timeMs : 0;
+            const bool fits = offset >= std::numeric_limits<std::int32_t>::min() && offset <= std::numeric_limits<std::int32_t>::max();
+            asWritten_ = asWritten_ && fits;
+            data_.text.clockOffsetsMs.push_back(fits ? static_cast<std::int32_t>(offset) : 0);
+        }
         return true;
     }
 
@@ -188,6 +229,7 @@ private:
             return expected(static_cast<qsizetype>(c + 2), QStringLiteral("a number or an empty cell"), cell);
         column->append(*number);
         channel.engineering = true;
+        asWritten_ = asWritten_ && cell == QByteArrayView(engineeringBytes(number->value));
         return true;
     }
 
@@ -220,6 +262,7 @@ private:
                                 cell);
             }
             data_.channels[c].append(*value, true);
+            asWritten_ = asWritten_ && isUsualWholeNumber(cell);
         }
         if (hasEvent_) {
             const QByteArrayView cell = fields_.back();
@@ -233,6 +276,8 @@ private:
 
     QByteArrayView bytes_;
     const ReadProgress &progress_;
+    QByteArrayView lineEnd_;
+    bool asWritten_ = true; // the line at hand is what its row written the usual way gives
     qsizetype offset_ = 0;
     int lineNumber_ = 0;
     QStringList columns_;

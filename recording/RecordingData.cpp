@@ -32,7 +32,12 @@ double RecordingChannel::numberOf(std::int32_t stored) const
 
 QString RecordingChannel::heading() const
 {
-    return unit.isEmpty() ? name : name + QStringLiteral(" [") + unit + u']';
+    QString text = name;
+    if (unitBracket || !unit.isEmpty())
+        text += QStringLiteral(" [") + unit + u']';
+    if (!mathInputs.isEmpty())
+        text += QStringLiteral(" (") + mathInputs + u')';
+    return text;
 }
 
 void RecordingChannel::append(std::int32_t value, bool good)
@@ -63,19 +68,64 @@ std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t ti
     return after;
 }
 
-std::int64_t gapThresholdMs(const RecordingData &data)
+namespace {
+
+// The median time between the first rows; none with fewer than two rows.
+std::optional<std::int64_t> usualIntervalMs(const RecordingData &data)
 {
-    constexpr std::int64_t kLeastGapMs = 1500;
     constexpr std::size_t kIntervalsLookedAt = 4096;
     std::vector<std::int64_t> intervals;
     const std::size_t rows = std::min(data.rowCount(), kIntervalsLookedAt + 1);
     for (std::size_t row = 1; row < rows; ++row)
         intervals.push_back(data.timesMs[row] - data.timesMs[row - 1]);
     if (intervals.empty())
-        return kLeastGapMs;
+        return std::nullopt;
     const auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
     std::nth_element(intervals.begin(), middle, intervals.end());
-    return std::max(kLeastGapMs, *middle * 10);
+    return *middle;
+}
+
+} // namespace
+
+std::int64_t gapThresholdMs(const RecordingData &data)
+{
+    constexpr std::int64_t kLeastGapMs = 1500;
+    const std::optional<std::int64_t> usual = usualIntervalMs(data);
+    return usual ? std::max(kLeastGapMs, *usual * 10) : kLeastGapMs;
+}
+
+std::vector<std::size_t> findGapRows(const RecordingData &data)
+{
+    std::vector<std::size_t> gaps;
+    const std::int64_t threshold = gapThresholdMs(data);
+    for (std::size_t row = 1; row < data.rowCount(); ++row) {
+        if (data.timesMs[row] - data.timesMs[row - 1] > threshold)
+            gaps.push_back(row);
+    }
+    // Between two windows of a triggered file the step can be shorter than a gap, yet no row was
+    // recorded in it: the longest step between two trigger rows parts their windows.
+    const std::int64_t usual = usualIntervalMs(data).value_or(0);
+    for (std::size_t e = 1; e < data.eventRows.size(); ++e) {
+        std::size_t longest = 0;
+        std::int64_t longestMs = 0;
+        for (std::size_t row = data.eventRows[e - 1] + 1; row <= data.eventRows[e]; ++row) {
+            const std::int64_t step = data.timesMs[row] - data.timesMs[row - 1];
+            if (step > longestMs) {
+                longestMs = step;
+                longest = row;
+            }
+        }
+        if (longest > 0 && longestMs > 2 * usual)
+            gaps.push_back(longest);
+    }
+    std::sort(gaps.begin(), gaps.end());
+    gaps.erase(std::unique(gaps.begin(), gaps.end()), gaps.end());
+    return gaps;
+}
+
+bool isGapRow(const RecordingData &data, std::size_t row)
+{
+    return std::binary_search(data.gapRows.begin(), data.gapRows.end(), row);
 }
 
 } // namespace recording

@@ -7,8 +7,12 @@
 // the Trend Graph's export write them) keeps the same 4 bytes a value: its numbers times a power
 // of ten of its own, `decimals`, chosen as the reader goes so that the finest cell is held exactly
 // while the largest still fits in 32 bits. That keeps 9 to 10 significant digits, as many as the
-// files carry; a float would keep 7, a double would double the memory of every column.
+// files carry; a float would keep 7, a double would double the memory of every column. A column
+// whose cells cannot all be held at one power of ten in 32 bits (1 and 123456789.5, or 0.5 and
+// 2147483647) keeps each number as read in a double as well (`exact`); its 32-bit values are then
+// only what it is drawn from.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -36,19 +40,46 @@ struct RecordingChannel {
     std::vector<std::int32_t> values; // a failed read holds 0
     std::vector<std::uint64_t> goodBits; // bit r: the read of row r was good
     QString unit;       // from a header "NAME [unit]"; may be empty
+    // The header had a unit in brackets, empty ones too: "NAME []" is a column of engineering
+    // values without a unit.
+    bool unitBracket = false;
+    // What a math channel's header says of the inputs it was computed on ("raw inputs", "scaled
+    // inputs"), without its parentheses; empty when the header says nothing.
+    QString mathInputs;
     // The column holds engineering values (decimals, or a unit in its header): shown as they are,
     // no units file applied on top.
     bool engineering = false;
     // A stored value is the column's number x 10^decimals; 0 for whole numbers, negative for
     // numbers too large for 32 bits.
     int decimals = 0;
+    // Every row's number as read (0 for a failed read), only in a column too wide for 32 bits.
+    std::vector<double> exact;
+    bool wide = false;
 
     bool isGood(std::size_t row) const { return (goodBits[row >> 6] >> (row & 63)) & 1u; }
+    bool isWide() const { return wide; }
     void append(std::int32_t value, bool good);
     // The number a stored value stands for.
     double numberOf(std::int32_t stored) const;
-    // The header the column was read under: "NAME" or "NAME [unit]".
+    // The number of row `row` as read (a wide column's own, else its stored value's).
+    double numberAt(std::size_t row) const { return isWide() ? exact[row] : numberOf(values[row]); }
+    // The header the column was read under: "NAME", "NAME [unit]", "NAME []", each perhaps followed
+    // by " (raw inputs)" or " (scaled inputs)".
     QString heading() const;
+};
+
+// What a file holds beyond its numbers, for writing its rows back byte for byte: the header as
+// read, the line end, the first row's t_s, every row's clock, and the lines that the usual form
+// (clock as yyyy-MM-ddTHH:mm:ss.zzz, t_s with three decimals, each cell as the recorder writes it)
+// would not give back, kept as they were read.
+struct RecordingText {
+    QByteArray header;                     // with its line end; empty: built from the columns
+    QByteArray lineEnd = QByteArrayLiteral("\r\n");
+    std::int64_t firstSecondsMs = 0;       // the t_s of the first row
+    // Per row, its clock time minus (clockStartMs + its timesMs): the recorder's clock and its t_s
+    // are taken apart and differ by a millisecond now and then. Empty without a clock.
+    std::vector<std::int32_t> clockOffsetsMs;
+    std::vector<std::pair<std::size_t, QByteArray>> keptLines; // row, line with its line end; by row
 };
 
 struct RecordingData {
@@ -60,8 +91,14 @@ struct RecordingData {
     bool hasClockTime = false;
     std::int64_t clockStartMs = 0;
     std::vector<RecordingChannel> channels;
+    // A .trd holds no times: its rows are drawn a second apart, and durations are given in rows.
+    bool hasTimes = true;
     bool hasEventColumn = false;        // the last column is "event" (a triggered recording)
     std::vector<std::size_t> eventRows; // rows marked 1 in the column "event"
+    // Rows not joined to the row before them: it is further back than a gap (gapThresholdMs), or
+    // the two lie in different windows of a triggered recording. Ascending.
+    std::vector<std::size_t> gapRows;
+    RecordingText text;
     QStringList notes; // what the reader passed over, e.g. a half-written last line
 
     std::size_t rowCount() const { return timesMs.size(); }
@@ -76,5 +113,13 @@ std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t ti
 // Rows further apart in time than this are not joined by a line: the time between the windows of
 // a triggered file, a stop of the recording. Ten times the usual time between rows, at least 1.5 s.
 std::int64_t gapThresholdMs(const RecordingData &data);
+
+// The rows of `data` not joined to the row before (see RecordingData::gapRows): those further than
+// gapThresholdMs from it and, in a triggered recording, between two trigger rows the row after the
+// longest step, where that step is more than twice the usual time between rows (the rows after one
+// window and before the next were never recorded).
+std::vector<std::size_t> findGapRows(const RecordingData &data);
+// Whether row `row` is one of data.gapRows.
+bool isGapRow(const RecordingData &data, std::size_t row);
 
 } // namespace recording

@@ -1,6 +1,7 @@
 #include "recording/RecordingPicture.h"
 
 #include "trend/GraphLayers.h"
+#include "trend/TriggerMark.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -19,6 +20,8 @@ namespace {
 constexpr int kLogicMargin = 4;
 constexpr int kLeastTickSpacing = 110;
 constexpr QRgb kAxisColour = 0xFF808080u;
+// Half the width of the mark of a trigger row on the time axis.
+constexpr int kTriggerMarkSize = 4;
 
 // Columns composed together: the rows of one strip of every trace stay in the cache while each
 // trace is laid over the ones before it.
@@ -269,8 +272,11 @@ ColumnRuns RecordingPicture::traceRuns(const Trace &trace, QRect area)
         while (!samples.isGood(lastGood))
             --lastGood;
         int top = yOf(column.maximum), bottom = yOf(column.minimum);
+        // The same rows are joined at every zoom: the gap rows found at load part them wherever the
+        // columns fall.
         const bool joined = previousX >= 0 && firstGood == previousRow + 1
-                            && trace.data.timesMs[firstGood] - trace.data.timesMs[previousRow] <= trace.gapMs;
+                            && trace.data.timesMs[firstGood] - trace.data.timesMs[previousRow] <= trace.gapMs
+                            && !isGapRow(trace.data, firstGood);
         if (joined && previousX < x - 1) {
             // Columns without a row between: a line to this row, a step for a logic channel.
             const int toY = samples.logic ? previousY : yOf(samples.values[firstGood]);
@@ -312,6 +318,26 @@ void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_
             label = QStringLiteral("%1 s").arg(tick / 1000.0);
         }
         painter.drawText(x + 3, image.height() - 4, label);
+    }
+    drawTriggerMarks(painter, top, startMs, endMs);
+}
+
+void RecordingPicture::drawTriggerMarks(QPainter &painter, int axisTop, std::int64_t startMs, std::int64_t endMs) const
+{
+    const std::int64_t span = endMs - startMs;
+    const int width = painter.device()->width();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgb(triggermark::kColour));
+    for (const std::size_t row : data_.eventRows) {
+        const std::int64_t at = data_.timesMs[row];
+        if (at < startMs || at >= endMs)
+            continue;
+        const int x = static_cast<int>((at - startMs) * width / span);
+        // A small triangle hanging from the axis line, its point under the trigger row.
+        const QPoint corners[] = {QPoint(x - kTriggerMarkSize, axisTop + 1), QPoint(x + kTriggerMarkSize, axisTop + 1),
+                                  QPoint(x, axisTop + 1 + kTriggerMarkSize + 2)};
+        painter.drawPolygon(corners, 3);
     }
 }
 

@@ -5,13 +5,15 @@
 // column shows the minimum and maximum of its rows from the channel's pyramid, so a single-sample
 // spike stays visible however much is shown. Rows are joined only when they follow one another,
 // both good and not further apart than a gap: a failed read or a pause in the recording is drawn
-// as the gap it is.
+// as the gap it is, and so are the rows between two windows of a triggered recording, at every
+// zoom. The trigger rows are marked on the time axis.
 
 #include "recording/MinMaxPyramid.h"
 #include "recording/RecordingData.h"
 #include "recording/ReferenceAlignment.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <vector>
@@ -61,6 +63,8 @@ private:
     };
     static ColumnRuns traceRuns(const Trace &trace, QRect area);
     void drawAxis(QImage &image, std::int64_t startMs, std::int64_t endMs) const;
+    // A triangle in the Trend Graph's trigger colour on the time axis at every trigger row shown.
+    void drawTriggerMarks(QPainter &painter, int axisTop, std::int64_t startMs, std::int64_t endMs) const;
 
     const RecordingData &data_;
     const std::vector<MinMaxPyramid> &pyramids_;

@@ -1,6 +1,7 @@
 #include "recording/RecordingReadout.h"
 
 #include "base/TextFile.h"
+#include "recording/RecordingReadoutTexts.h"
 #include "trend/StepFiguresText.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendReadout.h"
@@ -8,6 +9,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 #include <algorithm>
+#include <cmath>
 
 namespace recording {
 
@@ -26,6 +28,9 @@ QString cursorText(const RecordingData &data, const QString &name, std::size_t r
 {
     const std::int64_t ms = data.timesMs[row];
     QString text = QStringLiteral("%1: row %2").arg(name).arg(row + 1);
+    // A .trd's rows have no times.
+    if (!data.hasTimes)
+        return text;
     if (data.hasClockTime) {
         const QDateTime at = QDateTime::fromMSecsSinceEpoch(data.clockStartMs + ms, QTimeZone::utc());
         text += u' ' + at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
@@ -46,6 +51,47 @@ int digitsOf(const RecordingChannel &channel)
 {
     constexpr int kWrittenDigits = 10;
     return channel.engineering ? kWrittenDigits : readoutstatistics::kEngineeringDigits;
+}
+
+// The number of a row in engineering values: a column of the file's own engineering values as read,
+// another by `scale`.
+double engineeringNumber(const RecordingChannel &channel, std::size_t row, const UnitScale &scale)
+{
+    return channel.isWide() ? channel.numberAt(row) : scale.apply(channel.values[row]);
+}
+
+// The cells of kReadoutSpanColumns and A of a column too wide for 32 bits, from its numbers as read.
+QStringList wideCells(const RecordingChannel &channel, const UnitScale &scale, std::size_t rowA,
+                      std::optional<std::size_t> rowB)
+{
+    const int digits = digitsOf(channel);
+    const auto text = [&](double value) { return readoutstatistics::engineeringText(value, scale, digits); };
+    const auto cell = [&](std::size_t row) { return channel.isGood(row) ? text(channel.numberAt(row)) : kReadoutFailed; };
+    QStringList cells{cell(rowA)};
+    if (!rowB)
+        return cells;
+    cells << cell(*rowB)
+          << (channel.isGood(rowA) && channel.isGood(*rowB) ? text(channel.numberAt(*rowB) - channel.numberAt(rowA))
+                                                            : kReadoutFailed);
+    int good = 0, failed = 0;
+    double low = 0, high = 0, sum = 0, sumOfSquares = 0;
+    for (std::size_t row = std::min(rowA, *rowB); row <= std::max(rowA, *rowB); ++row) {
+        if (!channel.isGood(row)) {
+            ++failed;
+            continue;
+        }
+        const double v = channel.numberAt(row);
+        low = good == 0 ? v : std::min(low, v);
+        high = good == 0 ? v : std::max(high, v);
+        sum += v;
+        sumOfSquares += v * v;
+        ++good;
+    }
+    if (good > 0)
+        cells << text(low) << text(high) << text(sum / good) << text(std::sqrt(sumOfSquares / good)) << text(high - low);
+    else
+        cells << QString() << QString() << QString() << QString() << QString();
+    return cells << QString() << QString() << QString::number(failed);
 }
 
 } // namespace
@@ -109,15 +155,21 @@ readoutstatistics::ReadoutTable readoutAtCursors(const RecordingData &data, std:
     if (rowB) {
         table.columns << kReadoutSpanColumns;
         const std::int64_t rows = static_cast<std::int64_t>(*rowB) - static_cast<std::int64_t>(rowA);
-        table.header += QStringLiteral("    ") + cursorText(data, QStringLiteral("B"), *rowB)
-                        + QStringLiteral("    B-A: %1 rows  %2 s").arg(rows).arg(secondsText(data.timesMs[*rowB] - data.timesMs[rowA]));
+        table.header += QStringLiteral("    ") + cursorText(data, QStringLiteral("B"), *rowB);
+        table.header += data.hasTimes ? QStringLiteral("    B-A: %1 rows  %2 s")
+                                            .arg(rows)
+                                            .arg(secondsText(data.timesMs[*rowB] - data.timesMs[rowA]))
+                                      : QStringLiteral("    B-A: %1 rows").arg(rows);
     }
     for (const readoutstatistics::ChannelFigures &f : figuresAtCursors(data, rowA, rowB)) {
         const RecordingChannel &channel = data.channels[static_cast<std::size_t>(f.channel)];
         readoutstatistics::ReadoutTable::Row row;
         row.channel = f.channel;
         row.cells << channel.name;
-        if (const UnitScale *scale = scaleOf(scales, static_cast<std::size_t>(f.channel))) {
+        const UnitScale *scale = scaleOf(scales, static_cast<std::size_t>(f.channel));
+        if (scale && channel.isWide()) {
+            row.cells << wideCells(channel, *scale, rowA, rowB);
+        } else if (scale) {
             row.cells << readoutstatistics::engineeringCell(f.atA, *scale, digitsOf(channel));
             if (rowB)
                 row.cells << readoutstatistics::engineeringSpanCells(f, *scale, digitsOf(channel));
@@ -141,8 +193,24 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
     if (rowA >= data.rowCount() || (rowB && *rowB >= data.rowCount()))
         return table;
     auto cells = [&data, scales](const Reference &reference, std::size_t channel, std::size_t row) {
+        // The cursor outside the reference's rows: nothing to compare, and no read failed.
+        if (!reference.rowAt(data.timesMs[row]))
+            return QStringList{kReferenceNoRowsText, QString()};
         const std::optional<std::int32_t> own = readAt(data.channels[channel], row);
         const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
+        const RecordingChannel &ownColumn = data.channels[channel];
+        const RecordingChannel *theirColumn = reference.columnOf(channel);
+        const UnitScale *wideScale = scaleOf(scales, channel);
+        if (wideScale && (ownColumn.isWide() || (theirColumn && theirColumn->isWide()))) {
+            // Either column too wide for 32 bits: the numbers as the files held them.
+            const int digits = digitsOf(ownColumn);
+            const std::optional<double> their = reference.numberAt(channel, data.timesMs[row]);
+            const bool both = their && ownColumn.isGood(row);
+            return QStringList{
+                their ? readoutstatistics::engineeringText(*their, *wideScale, digits) : kReadoutFailed,
+                both ? readoutstatistics::engineeringText(ownColumn.numberAt(row) - *their, *wideScale, digits)
+                     : kReadoutFailed};
+        }
         if (const UnitScale *scale = scaleOf(scales, channel)) {
             // The difference of two engineering values: the offset drops out.
             const int digits = digitsOf(data.channels[channel]);
@@ -184,21 +252,38 @@ QStringList stepFiguresLines(const RecordingData &data, const std::vector<Refere
         span.name = name;
         span.firstRow = static_cast<long long>(first) + 1; // rows are numbered from 1 in this window
         span.unit = scale ? scale->unit : QString();
+        // A .trd's rows have no times: durations in rows.
+        span.timed = data.hasTimes;
         for (std::size_t row = first; row <= last; ++row) {
-            const std::optional<std::int32_t> value = read(row);
-            span.seconds.push_back(static_cast<double>(data.timesMs[row] - data.timesMs[first]) / 1000.0);
-            span.values.push_back(value ? (scale ? scale->apply(*value) : double(*value)) : 0.0);
+            const std::optional<double> value = read(row);
+            span.seconds.push_back(data.hasTimes ? static_cast<double>(data.timesMs[row] - data.timesMs[first]) / 1000.0
+                                                 : static_cast<double>(row - first));
+            span.values.push_back(value.value_or(0.0));
             span.failed.push_back(value ? 0 : 1);
         }
         return stepfigurestext::figuresLines(span, bandPercent);
     };
     const RecordingChannel &own = data.channels[channel];
-    QStringList lines = spanOf(own.name, [&own](std::size_t row) { return readAt(own, row); });
+    // Values in engineering values where there is a scale, a wide column's as read.
+    const auto ownValue = [&](std::size_t row) -> std::optional<double> {
+        if (!own.isGood(row))
+            return std::nullopt;
+        return scale ? engineeringNumber(own, row, *scale) : double(own.values[row]);
+    };
+    QStringList lines = spanOf(own.name, ownValue);
     for (const Reference &reference : references) {
-        if (channel >= reference.channelOf.size() || !reference.channelOf[channel])
+        const RecordingChannel *theirs = reference.columnOf(channel);
+        if (!theirs)
             continue;
         const QString name = textfile::bareFileName(reference.recording->data.path) + QStringLiteral(": ") + own.name;
-        lines << spanOf(name, [&](std::size_t row) { return reference.valueAt(channel, data.timesMs[row]); });
+        lines << spanOf(name, [&](std::size_t row) -> std::optional<double> {
+            if (scale && (own.isWide() || theirs->isWide()))
+                return reference.numberAt(channel, data.timesMs[row]);
+            const std::optional<std::int32_t> value = reference.valueAt(channel, data.timesMs[row]);
+            if (!value)
+                return std::nullopt;
+            return scale ? scale->apply(*value) : double(*value);
+        });
     }
     return lines;
 }

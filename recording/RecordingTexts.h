@@ -1,6 +1,8 @@
 #pragma once
 // Texts the Recording window and its menu item show.
 
+#include "recording/RecordingReadoutTexts.h"
+
 #include <QString>
 
 inline const QString kOpenRecordingItemCaption = QStringLiteral("Open recording...");

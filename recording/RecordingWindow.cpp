@@ -209,6 +209,9 @@ void RecordingWindow::fillChannelList()
         auto *item = new QListWidgetItem(QIcon(swatch), channel.name, channelList_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
+        // The header as written: its unit and, for a math channel, the inputs it was computed on.
+        item->setToolTip(channel.mathInputs.isEmpty() ? channel.heading()
+                                                      : kMathInputsTooltip.arg(channel.heading(), channel.mathInputs));
     }
 }
 

@@ -41,20 +41,39 @@ std::int64_t sampleStepMs(const RecordingData &reference)
     return std::max(*middle, kLeastStepMs);
 }
 
-std::optional<std::int32_t> Reference::valueAt(std::size_t channel, std::int64_t timeMs) const
+std::optional<std::size_t> Reference::rowAt(std::int64_t timeMs) const
 {
-    if (channel >= channelOf.size() || !channelOf[channel])
-        return std::nullopt;
     const RecordingData &data = recording->data;
     const std::int64_t own = timeMs - offsetMs;
     if (data.timesMs.empty() || own < data.timesMs.front() || own > data.timesMs.back())
         return std::nullopt;
-    const std::optional<std::size_t> row = rowNearest(data, own);
-    const RecordingChannel &samples = data.channels[*channelOf[channel]];
-    if (!row || !samples.isGood(*row))
+    return rowNearest(data, own);
+}
+
+const RecordingChannel *Reference::columnOf(std::size_t channel) const
+{
+    if (channel >= channelOf.size() || !channelOf[channel])
+        return nullptr;
+    return &recording->data.channels[*channelOf[channel]];
+}
+
+std::optional<std::int32_t> Reference::valueAt(std::size_t channel, std::int64_t timeMs) const
+{
+    const RecordingChannel *samples = columnOf(channel);
+    const std::optional<std::size_t> row = samples ? rowAt(timeMs) : std::nullopt;
+    if (!row || !samples->isGood(*row))
         return std::nullopt;
     const int power = powerFor(channel);
-    return power == 0 ? samples.values[*row] : rescaled(samples.values[*row], power);
+    return power == 0 ? samples->values[*row] : rescaled(samples->values[*row], power);
+}
+
+std::optional<double> Reference::numberAt(std::size_t channel, std::int64_t timeMs) const
+{
+    const RecordingChannel *samples = columnOf(channel);
+    const std::optional<std::size_t> row = samples ? rowAt(timeMs) : std::nullopt;
+    if (!row || !samples->isGood(*row))
+        return std::nullopt;
+    return samples->numberAt(*row);
 }
 
 std::int32_t rescaled(std::int32_t stored, int power)

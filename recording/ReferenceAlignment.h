@@ -35,6 +35,13 @@ struct Reference {
     // `timeMs` on the main recording's axis; none without a matching channel, outside the
     // reference's time, or where its read failed. In the recording's power of ten for the channel.
     std::optional<std::int32_t> valueAt(std::size_t channel, std::int64_t timeMs) const;
+    // The reference's row nearest `timeMs` on the main recording's axis; none outside the
+    // reference's time (it has no rows there, which is no failed read).
+    std::optional<std::size_t> rowAt(std::int64_t timeMs) const;
+    // The reference's number of `channel` at `timeMs` as its file held it; none as for valueAt().
+    std::optional<double> numberAt(std::size_t channel, std::int64_t timeMs) const;
+    // The reference's column matched to `channel`, or null.
+    const RecordingChannel *columnOf(std::size_t channel) const;
 };
 
 // A stored value brought from one power of ten to another by `power` (rounded, kept within 32 bits).

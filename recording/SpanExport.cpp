@@ -1,5 +1,6 @@
 #include "recording/SpanExport.h"
 
+#include "engineering/EngineeringNumber.h"
 #include "trend/TrendCsv.h"
 
 #include <QDateTime>
@@ -10,58 +11,69 @@ namespace recording {
 
 namespace {
 
-// A value as the recording's file held it: a whole number as ever, a decimal to the 10
-// significant digits qmx-record and the Trend Graph write.
-QByteArray cellText(const RecordingChannel &channel, std::int32_t stored)
+QByteArray headerText(const RecordingData &data)
 {
-    constexpr int kWrittenDigits = 10;
-    if (channel.decimals == 0)
-        return QByteArray::number(stored);
-    return QByteArray::number(channel.numberOf(stored), 'g', kWrittenDigits);
+    if (!data.text.header.isEmpty())
+        return data.text.header;
+    QStringList columns;
+    for (const RecordingChannel &channel : data.channels)
+        columns << channel.heading();
+    if (data.hasEventColumn)
+        columns << QStringLiteral("event");
+    return trendcsv::headerLine(columns);
+}
+
+// A cell as the recorder writes it: a whole number as ever, a decimal to the 10 significant
+// digits qmx-record and the Trend Graph write.
+void appendCell(QByteArray &line, const RecordingChannel &channel, std::size_t row)
+{
+    if (!channel.isGood(row))
+        return;
+    if (channel.decimals == 0 && !channel.isWide())
+        line += QByteArray::number(channel.values[row]);
+    else
+        line += engineeringBytes(channel.numberAt(row));
+}
+
+QByteArray rowText(const RecordingData &data, std::size_t row, bool event)
+{
+    QByteArray line;
+    if (data.hasClockTime) {
+        const std::int64_t offset = row < data.text.clockOffsetsMs.size() ? data.text.clockOffsetsMs[row] : 0;
+        const QDateTime at =
+            QDateTime::fromMSecsSinceEpoch(data.clockStartMs + data.timesMs[row] + offset, QTimeZone::utc());
+        line += at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
+    }
+    line += ',';
+    line += QByteArray::number(static_cast<double>(data.text.firstSecondsMs + data.timesMs[row]) / 1000.0, 'f', 3);
+    for (const RecordingChannel &channel : data.channels) {
+        line += ',';
+        appendCell(line, channel, row);
+    }
+    if (data.hasEventColumn)
+        line += event ? QByteArrayLiteral(",1") : QByteArrayLiteral(",");
+    return line + data.text.lineEnd;
 }
 
 } // namespace
 
 QByteArray spanCsv(const RecordingData &data, std::size_t first, std::size_t end)
 {
-    QStringList columns;
-    for (const RecordingChannel &channel : data.channels)
-        columns << channel.heading();
-    if (data.hasEventColumn)
-        columns << QStringLiteral("event");
-    QByteArray csv = trendcsv::headerLine(columns);
-    const bool decimals = std::any_of(data.channels.begin(), data.channels.end(),
-                                      [](const RecordingChannel &channel) { return channel.decimals != 0; });
+    QByteArray csv = headerText(data);
     end = std::min(end, data.rowCount());
     auto event = std::lower_bound(data.eventRows.begin(), data.eventRows.end(), first);
+    const auto &keptLines = data.text.keptLines;
+    auto kept = std::lower_bound(keptLines.begin(), keptLines.end(), first,
+                                 [](const auto &line, std::size_t row) { return line.first < row; });
     for (std::size_t row = first; row < end; ++row) {
-        trendcsv::Row line;
-        if (data.hasClockTime)
-            line.time = QDateTime::fromMSecsSinceEpoch(data.clockStartMs + data.timesMs[row], QTimeZone::utc());
-        line.seconds = data.timesMs[row] / 1000.0;
-        QByteArray text;
-        if (decimals) {
-            // The time cells as the trend export writes them, the values after them.
-            text = trendcsv::rowLine(line);
-            text.chop(2);
-            for (const RecordingChannel &channel : data.channels) {
-                text += ',';
-                if (channel.isGood(row))
-                    text += cellText(channel, channel.values[row]);
-            }
-            text += QByteArrayLiteral("\r\n");
-        } else {
-            for (const RecordingChannel &channel : data.channels)
-                line.values.push_back(channel.isGood(row) ? std::optional<std::int32_t>(channel.values[row]) : std::nullopt);
-            text = trendcsv::rowLine(line);
+        const bool isEvent = event != data.eventRows.end() && *event == row;
+        event += isEvent;
+        if (kept != keptLines.end() && kept->first == row) {
+            csv += kept->second;
+            ++kept;
+            continue;
         }
-        if (data.hasEventColumn) {
-            const bool isEvent = event != data.eventRows.end() && *event == row;
-            event += isEvent;
-            // The line end stays last; the event cell goes before it.
-            text.insert(text.size() - 2, isEvent ? QByteArrayLiteral(",1") : QByteArrayLiteral(","));
-        }
-        csv += text;
+        csv += rowText(data, row, isEvent);
     }
     return csv;
 }

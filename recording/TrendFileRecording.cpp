@@ -49,6 +49,7 @@ ReadResult readTrendFile(const QString &path)
     }
     for (std::size_t row = 0; row < rows->size(); ++row)
         data.timesMs.push_back(static_cast<std::int64_t>(row) * kRowSpacingMs);
+    data.hasTimes = false;
     data.notes << QStringLiteral("a .trd file holds no times: its rows are drawn a second apart");
     result.data = std::move(data);
     return result;

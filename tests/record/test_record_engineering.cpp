@@ -100,7 +100,7 @@ private slots:
 
         const std::optional<QList<QByteArrayList>> rows = readCsv(out);
         QVERIFY(rows && rows->size() > 20);
-        QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA [rpm]", "600E60 [A]", "600F00.07", "diff", "avg"}));
+        QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA [rpm]", "600E60 [A]", "600F00.07", "diff (scaled inputs)", "avg (scaled inputs)"}));
         int failedRows = 0;
         int steppedRows = 0;
         std::vector<double> window; // the last 3 rows' scaled 600E60, NaN where it failed
@@ -242,8 +242,8 @@ private slots:
         for (const QString &file : files) {
             const std::optional<QList<QByteArrayList>> rows = readCsv(file);
             QVERIFY2(rows && rows->size() > 1, qPrintable(file));
-            // A scale without a unit keeps the bare name.
-            QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA [rpm]", "600E60", "sum"}));
+            // A scale without a unit gives empty brackets: the cells are engineering values.
+            QCOMPARE(rows->front(), (QByteArrayList{"time", "t_s", "600FAA [rpm]", "600E60 []", "sum (scaled inputs)"}));
             for (qsizetype r = 1; r < rows->size(); ++r) {
                 // 7 x 0.1 is written to 10 significant digits, as the math channel sees it.
                 QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"150.5", "0.7", "151.2"}));
@@ -266,7 +266,7 @@ private slots:
             record::EngineeringColumns::make(options, setup.data, &warnings, &error);
         QVERIFY2(columns, qPrintable(error));
         QVERIFY(warnings.isEmpty());
-        QCOMPARE(columns->columns(), (QStringList{"600FAA [m/s]", "600E60", "600F00.07", "x", "half"}));
+        QCOMPARE(columns->columns(), (QStringList{"600FAA [m/s]", "600E60 []", "600F00.07", "x (scaled inputs)", "half (scaled inputs)"}));
         QCOMPARE(columns->valueNames(), (QStringList{"600FAA", "600E60", "600F00.07", "x", "half"}));
 
         // 3 x 0.1 is 0.30000000000000004 in doubles: every output writes 0.3. 600E60's read failed:
@@ -298,6 +298,45 @@ private slots:
         columns->fillRow(row);
         csv = record::csvLine(row);
         QVERIFY(csv.endsWith(",-0.5,9.5,0,-1,4.75\r\n"));
+    }
+
+    void mathColumnsSayTheirInputs_data()
+    {
+        QTest::addColumn<QByteArray>("units");
+        QTest::addColumn<bool>("scaled");
+        QTest::addColumn<QStringList>("columns");
+        // 600FAA has a scale, 600E60 none: a math channel over 600FAA saw scaled inputs, one over
+        // 600E60 or the bit alone raw ones, whether or not the read channels are written scaled.
+        QTest::newRow("raw columns") << QByteArray("600FAA\t0.125\t0\n") << false
+                                     << QStringList{"600FAA", "600E60", "600F00.07", "a (scaled inputs)",
+                                                    "b (raw inputs)", "c (raw inputs)", "d (scaled inputs)"};
+        QTest::newRow("scaled columns") << QByteArray("600FAA\t0.125\t0\n") << true
+                                        << QStringList{"600FAA []", "600E60", "600F00.07", "a (scaled inputs)",
+                                                       "b (raw inputs)", "c (raw inputs)", "d (scaled inputs)"};
+        // No scale in the run: the columns as ever.
+        QTest::newRow("no scale") << QByteArray("# nothing\n") << true
+                                  << QStringList{"600FAA", "600E60", "600F00.07", "a", "b", "c", "d"};
+    }
+
+    void mathColumnsSayTheirInputs()
+    {
+        QFETCH(QByteArray, units);
+        QFETCH(bool, scaled);
+        QFETCH(QStringList, columns);
+        record::ChannelSetup setup = record::channelsFromTexts({"600FAA", "600E60", "600F00:07"}, {});
+        QVERIFY(setup.error.isEmpty());
+        record::EngineeringOptions options;
+        options.unitsFile = writeUnits(units);
+        options.scaled = scaled;
+        options.math = QStringList{"a = 600FAA * 2", "b=600E60+1", "c=600F00.07", "d = 600E60 + 600FAA"};
+        QStringList warnings;
+        QString error;
+        const std::unique_ptr<record::EngineeringColumns> made =
+            record::EngineeringColumns::make(options, setup.data, &warnings, &error);
+        QVERIFY2(made, qPrintable(error));
+        QCOMPARE(made->columns(), columns);
+        // InfluxDB fields and JSON keys keep the bare names.
+        QCOMPARE(made->valueNames(), (QStringList{"600FAA", "600E60", "600F00.07", "a", "b", "c", "d"}));
     }
 
     void mathTriggerRules()

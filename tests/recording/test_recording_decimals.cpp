@@ -29,7 +29,7 @@ std::vector<double> numbers(const RecordingChannel &channel)
 {
     std::vector<double> out;
     for (std::size_t row = 0; row < channel.values.size(); ++row)
-        out.push_back(channel.isGood(row) ? channel.numberOf(channel.values[row]) : std::nan(""));
+        out.push_back(channel.isGood(row) ? channel.numberAt(row) : std::nan(""));
     return out;
 }
 
@@ -51,6 +51,8 @@ private slots:
     void readoutInEngineeringValues();
     void referenceWithOtherDecimals();
     void spanWrittenBackAsRead();
+    void keepsEveryCellOfAWideColumn();
+    void readsScaledAndMathHeaders();
 };
 
 void RecordingDecimalsTest::readsHeadersAndDecimalCells()
@@ -102,13 +104,14 @@ void RecordingDecimalsTest::growsFinerAndHoldsBackLargeNumbers()
     // Whole numbers first, then finer and finer cells: the earlier rows are carried along exactly.
     QCOMPARE(data.channels[0].decimals, 3);
     QCOMPARE(numbers(data.channels[0]), (std::vector<double>{12, 12.5, 0.125, -7}));
-    // Numbers beyond 32 bits: stored by thousands, -42 rounded to the nearest of them.
+    // Numbers beyond 32 bits beside a small one: drawn from thousands, every number kept as read.
     const RecordingChannel &huge = data.channels[1];
     QCOMPARE(huge.decimals, -3);
+    QVERIFY(huge.isWide());
     const std::vector<double> hugeNumbers = numbers(huge);
     QCOMPARE(hugeNumbers[0], 3e9);
     QCOMPARE(hugeNumbers[1], 1.5e12);
-    QCOMPARE(hugeNumbers[2], 0.0);
+    QCOMPARE(hugeNumbers[2], -42.0);
     QVERIFY(std::isnan(hugeNumbers[3]));
     const std::vector<double> tinyNumbers = numbers(data.channels[2]);
     const double tinyExpected[] = {1e-300, -2.5e-299, std::nan(""), 4e-300};
@@ -118,11 +121,14 @@ void RecordingDecimalsTest::growsFinerAndHoldsBackLargeNumbers()
         else
             QVERIFY2(std::abs(tinyNumbers[row] / tinyExpected[row] - 1) < 1e-12, qPrintable(QString::number(row)));
     }
-    // The finest cell wants 5 decimals, the largest number lets 3 fit in 32 bits: 10 digits of it kept,
-    // the finer cells rounded to thousandths.
+    // The finest cell wants 5 decimals, the largest number lets 3 fit in 32 bits: drawn from
+    // thousandths, every number kept as read.
     const RecordingChannel &mixed = data.channels[3];
     QCOMPARE(mixed.decimals, 3);
-    QCOMPARE(numbers(mixed), (std::vector<double>{1500, 0.001, 0.0, 2147483.647}));
+    QVERIFY(mixed.isWide());
+    QCOMPARE(numbers(mixed), (std::vector<double>{1500, 0.001, 1e-05, 2147483.647}));
+    // A column that fits is not wide.
+    QVERIFY(!data.channels[0].isWide());
 }
 
 void RecordingDecimalsTest::refusesWhatIsNoNumber()
@@ -190,11 +196,87 @@ void RecordingDecimalsTest::spanWrittenBackAsRead()
     QCOMPARE(spanCsv(data, 0, data.rowCount()), kExported);
     const QList<QByteArray> lines = kExported.split('\n');
     QCOMPARE(spanCsv(data, 2, 3), lines[0] + '\n' + lines[3] + '\n');
-    // Held-back numbers are written as the column holds them and read back the same.
+    // Numbers too large for 32 bits, a cell not in the form the recorder writes, other line ends, a
+    // row without its clock: each line given back as it was read, and read back the same.
     const RecordingData huge = read("time,t_s,big\r\n,0.000,1.5e+12\r\n,0.100,-1234567891234\r\n");
     const QByteArray written = spanCsv(huge, 0, 2);
-    QCOMPARE(written, QByteArray("time,t_s,big\r\n,0.000,1.5e+12\r\n,0.100,-1.234567891e+12\r\n"));
+    QCOMPARE(written, QByteArray("time,t_s,big\r\n,0.000,1.5e+12\r\n,0.100,-1234567891234\r\n"));
+    const QByteArray odd = "time,t_s,a,b\n"
+                           "2026-12-08T13:00:00.000,7.5,007,1.50\n"
+                           "2026-12-08T13:00:00.101,7.600,-0,2\r\n"
+                           ",7.700,3,2.5\n"
+                           "2026-12-08T13:00:00.299,7.800,4,3.25\n";
+    const RecordingData oddData = read(odd);
+    QCOMPARE(oddData.rowCount(), std::size_t{4});
+    QCOMPARE(spanCsv(oddData, 0, 4), odd);
+    QCOMPARE(spanCsv(oddData, 3, 4), QByteArray("time,t_s,a,b\n2026-12-08T13:00:00.299,7.800,4,3.25\n"));
     QCOMPARE(numbers(read(written).channels[0]), numbers(huge.channels[0]));
+}
+
+void RecordingDecimalsTest::keepsEveryCellOfAWideColumn()
+{
+    // Small cells beside one large one, and a fraction beside the largest 32-bit number: no power
+    // of ten holds them all in 32 bits, yet every cell is shown and written as it was read.
+    const QByteArray csv = "time,t_s,wide,whole\r\n"
+                           ",0.000,1,0.5\r\n"
+                           ",0.100,2.5,2147483647\r\n"
+                           ",0.200,3,1\r\n"
+                           ",0.300,-7,-3\r\n"
+                           ",0.400,0.5,\r\n"
+                           ",0.500,123456789.5,2\r\n"
+                           ",0.600,2,0.25\r\n";
+    const RecordingData data = read(csv);
+    const ChannelScales own = columnScales(data);
+    const QList<QByteArray> lines = csv.split('\n');
+    for (std::size_t row = 0; row < data.rowCount(); ++row) {
+        const QByteArrayList cells = lines[qsizetype(row) + 1].trimmed().split(',');
+        const readoutstatistics::ReadoutTable table = readoutAtCursors(data, row, std::nullopt, &own);
+        QCOMPARE(table.rows[0].cells.at(1), QString::fromLatin1(cells[2]));
+        QCOMPARE(table.rows[1].cells.at(1), cells[3].isEmpty() ? QStringLiteral("failed") : QString::fromLatin1(cells[3]));
+    }
+    const readoutstatistics::ReadoutTable span = readoutAtCursors(data, 0, 6, &own);
+    QCOMPARE(span.rows[0].cells.mid(2, 4), (QStringList{"2", "1", "-7", "123456789.5"}));
+    QCOMPARE(span.rows[1].cells.mid(2, 4), (QStringList{"0.25", "-0.25", "-3", "2147483647"}));
+    QCOMPARE(span.rows[1].cells.last(), QStringLiteral("1"));
+    QCOMPARE(spanCsv(data, 0, data.rowCount()), csv);
+}
+
+void RecordingDecimalsTest::readsScaledAndMathHeaders()
+{
+    // qmx-record --units --scaled --math: a scale without a unit "NAME []", math channels saying
+    // which inputs they were computed on. Whole numbers in them are engineering values all the same:
+    // the window's Units.txt is applied only to the raw column.
+    const QByteArray csv = "time,t_s,600E64 [],SpdFbk [rpm],copy (scaled inputs),slip [rpm] (raw inputs),600E60\r\n"
+                           ",0.000,2305,150,512,3,4096\r\n"
+                           ",0.100,500,151,513,4,4097\r\n";
+    const RecordingData data = read(csv);
+    QCOMPARE(data.channels.size(), std::size_t{5});
+    const QStringList names{"600E64", "SpdFbk", "copy", "slip", "600E60"};
+    const QStringList unitsRead{"", "rpm", "", "rpm", ""};
+    for (std::size_t c = 0; c < 5; ++c) {
+        QCOMPARE(data.channels[c].name, names[int(c)]);
+        QCOMPARE(data.channels[c].unit, unitsRead[int(c)]);
+        QCOMPARE(data.channels[c].engineering, c != 4);
+        QVERIFY(!data.channels[c].logic);
+    }
+    QCOMPARE(data.channels[0].heading(), QStringLiteral("600E64 []"));
+    QCOMPARE(data.channels[2].heading(), QStringLiteral("copy (scaled inputs)"));
+    QCOMPARE(data.channels[3].heading(), QStringLiteral("slip [rpm] (raw inputs)"));
+    const UnitsTable units =
+        UnitsTable::parse({"600E64\t0.5\t0", "copy\t2\t0", "slip\t10\t0\tx", "600E60\t0.125\t0"}, "Units.txt");
+    const ChannelScales scales = recordingScales(units, data);
+    const readoutstatistics::ReadoutTable table = readoutAtCursors(data, 0, 1, &scales);
+    QCOMPARE(table.rows[0].cells.mid(0, 3), (QStringList{"600E64", "2305", "500"}));
+    QCOMPARE(table.rows[1].cells.mid(0, 3), (QStringList{"SpdFbk", "150 rpm", "151 rpm"}));
+    QCOMPARE(table.rows[2].cells.mid(0, 3), (QStringList{"copy", "512", "513"}));
+    QCOMPARE(table.rows[3].cells.mid(0, 3), (QStringList{"slip", "3 rpm", "4 rpm"}));
+    QCOMPARE(table.rows[4].cells.mid(0, 3), (QStringList{"600E60", "512", "512.125"}));
+    QCOMPARE(spanCsv(data, 0, data.rowCount()), csv);
+    // An older file's plain header reads as before: a raw column the units file scales.
+    const RecordingData older = read("time,t_s,600E64\r\n,0.000,2305\r\n");
+    QVERIFY(!older.channels[0].engineering);
+    const ChannelScales olderScales = recordingScales(units, older);
+    QCOMPARE(readoutAtCursors(older, 0, std::nullopt, &olderScales).rows[0].cells.at(1), QStringLiteral("1152.5"));
 }
 
 QTEST_GUILESS_MAIN(RecordingDecimalsTest)

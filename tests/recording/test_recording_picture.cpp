@@ -6,11 +6,13 @@
 // picture are each exactly the trace drawn alone. Also the visible span's zoom and pan.
 
 #include "recording/LoadedRecording.h"
+#include "recording/RecordingCsvReader.h"
 #include "recording/RecordingPicture.h"
 #include "recording/VisibleSpan.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
+#include "trend/TriggerMark.h"
 
 using namespace recording;
 
@@ -119,6 +121,7 @@ private slots:
     void columnsAreTheirRowsRuns();
     void tracesLaidOverOneAnother();
     void visibleSpanZoomsAndPans();
+    void triggerWindowsPartedAtEveryView();
 };
 
 void RecordingPictureTest::spikeAndDipReachTheirRows()
@@ -290,6 +293,59 @@ void RecordingPictureTest::visibleSpanZoomsAndPans()
     QCOMPARE(span.startMs(), std::int64_t{49980});
     span.showWhole();
     QVERIFY(span.isWhole());
+}
+
+void RecordingPictureTest::triggerWindowsPartedAtEveryView()
+{
+    // qmx-record --trigger ... --pre 1s --post 2s --repeat 2: two windows of rows 100 ms apart, the
+    // second beginning 1.04 s after the first ends (shorter than a gap by time alone), a trigger row
+    // in each. No view joins the last row of the first window to the first of the second.
+    QByteArray csv = "time,t_s,SpdFbk,event\r\n";
+    std::int64_t ms = 0;
+    for (int row = 0; row < 60; ++row) {
+        if (row == 30)
+            ms += 1040 - 100;
+        csv += ',' + QByteArray::number(ms / 1000.0, 'f', 3) + ',' + QByteArray::number(row < 30 ? 100 : -100) +
+               (row == 10 || row == 40 ? ",1\r\n" : ",\r\n");
+        ms += 100;
+    }
+    ReadResult result = readCsvBytes(csv);
+    QVERIFY2(result.data, qPrintable(result.error));
+    const LoadedRecording loaded(std::move(*result.data));
+    const RecordingData &data = loaded.data;
+    const std::int64_t lastOfFirst = data.timesMs[29], firstOfSecond = data.timesMs[30];
+    QCOMPARE(firstOfSecond - lastOfFirst, std::int64_t{1040});
+    const RecordingPicture picture(data, loaded.pyramids);
+    const QRgb colour = channelColour(data.channels[0]);
+    const QSize size(400, 200);
+    const QRect area = RecordingPicture::wordArea(size, 0);
+    int viewsWithGapColumns = 0;
+    // Zooms from the whole file to about 3 s, each panned in 50 ms steps.
+    for (const std::int64_t spanMs : {7000, 5000, 3500, 3000}) {
+        for (std::int64_t start = -500; start + spanMs <= data.timesMs.back() + 500; start += 50) {
+            const QImage image = picture.draw(size, start, start + spanMs, {true});
+            bool sawGap = false;
+            for (int x = 0; x < size.width(); ++x) {
+                const std::int64_t from = start + spanMs * x / size.width();
+                const std::int64_t to = start + spanMs * (x + 1) / size.width();
+                if (from <= lastOfFirst || to > firstOfSecond)
+                    continue;
+                sawGap = true;
+                QVERIFY2(!columnHasColour(image, colour, x, area.top(), area.bottom()),
+                         qPrintable(QStringLiteral("span %1 ms from %2 ms, column %3").arg(spanMs).arg(start).arg(x)));
+            }
+            viewsWithGapColumns += sawGap;
+        }
+    }
+    QVERIFY(viewsWithGapColumns > 100);
+    // Each trigger row is marked on the time axis in the trigger colour, below the axis line.
+    const QImage whole = picture.draw(size, 0, data.timesMs.back() + 1, {true});
+    const int axisTop = size.height() - RecordingPicture::kAxisHeight;
+    for (const std::size_t row : {std::size_t{10}, std::size_t{40}}) {
+        const int x = static_cast<int>(data.timesMs[row] * size.width() / (data.timesMs.back() + 1));
+        QVERIFY2(columnHasColour(whole, triggermark::kColour, x, axisTop + 1, size.height() - 1), qPrintable(QString::number(x)));
+    }
+    QCOMPARE(columnsWithColour(whole, triggermark::kColour, axisTop + 2) > 0, true);
 }
 
 QTEST_MAIN(RecordingPictureTest)

@@ -90,6 +90,15 @@ void ReferenceTest::alignsAndMatches()
     QCOMPARE(table.columns, (QStringList{"Reference", "at A", "A-ref", "at B", "B-ref"}));
     QCOMPARE(table.rows.size(), std::size_t{2});
     QCOMPARE(table.rows[0].cells, (QStringList{": SpdFbk", "5", "+295", "10", "+390"}));
+
+    // A cursor outside the reference's rows: it has none there, which is no failed read; a read of
+    // the reference that failed says "failed".
+    RecordingData failing = makeRecording(40, 200, 1, 5, true);
+    failing.channels[1].goodBits[0] &= ~(std::uint64_t{1} << 5); // SpdFbk's read of row 5 failed
+    const Reference withFailure = makeReference(main, std::make_shared<const LoadedRecording>(std::move(failing)));
+    const readoutstatistics::ReadoutTable outside = referenceReadout(main, {withFailure}, 5, 31);
+    QCOMPARE(outside.rows[0].cells, (QStringList{": SpdFbk", "no rows", "", "failed", "failed"}));
+    QCOMPARE(outside.rows[1].cells.mid(1, 2), (QStringList{"no rows", ""}));
 }
 
 void ReferenceTest::drawsBehindWithoutTouchingTheTraces()

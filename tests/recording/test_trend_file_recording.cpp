@@ -4,6 +4,7 @@
 
 #include "base/TextFile.h"
 #include "recording/RecordingLoader.h"
+#include "recording/RecordingReadout.h"
 #include "trend/TrendFile.h"
 
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@ class TrendFileRecordingTest : public QObject {
     Q_OBJECT
 private slots:
     void readsSelectedChannelsAndRows();
+    void durationsInRows();
 };
 
 void TrendFileRecordingTest::readsSelectedChannelsAndRows()
@@ -63,6 +65,29 @@ void TrendFileRecordingTest::readsSelectedChannelsAndRows()
     const QString renamed = folder.filePath(QStringLiteral("run.csv"));
     QVERIFY(QFile::copy(path, renamed));
     QVERIFY(readRecordingFile(renamed).error.startsWith(QStringLiteral("line 1: expected the header")));
+}
+
+void TrendFileRecordingTest::durationsInRows()
+{
+    // A step of 600E60 from 0 to 100 over rows 4 to 12: a .trd holds no times, so the read-out and
+    // the step figures count rows, as the Trend Graph does for the same file.
+    std::array<ChannelRecord, kChannels> channels{};
+    channels[0] = {true, AddressKind::Address, QStringLiteral("600E60"), QStringLiteral("1000")};
+    std::array<SampleRow, kDisplayRowsCapacity> rows{};
+    for (int r = 0; r < 60; ++r)
+        rows[r][0] = static_cast<std::int16_t>(std::clamp((r - 4) * 100 / 8, 0, 100));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("step.trd"));
+    QVERIFY(textfile::writeAtomically(path, textfile::joinLinesCrLf(trendfile::formatLines(
+                                                QStringLiteral("step.trd"), channels, rows, 60))));
+    const ReadResult result = readRecordingFile(path);
+    QVERIFY2(result.data, qPrintable(result.error));
+    const readoutstatistics::ReadoutTable table = readoutAtCursors(*result.data, 0, 53);
+    QCOMPARE(table.header, QStringLiteral("A: row 1    B: row 54    B-A: 53 rows"));
+    const QString figures = stepFiguresLines(*result.data, {}, 0, 0, 53, nullptr, 2.0).join(u'\n');
+    QVERIFY2(figures.contains(QStringLiteral(" rows")) && !figures.contains(QStringLiteral(" s ")) &&
+                 !figures.contains(QStringLiteral(" s\n")) && !figures.endsWith(QStringLiteral(" s")),
+             qPrintable(figures));
 }
 
 QTEST_GUILESS_MAIN(TrendFileRecordingTest)
