@@ -112,6 +112,22 @@ bool MainWindow::closeOpenedWindows()
 {
     // A copy: a window that closes may go from the list meanwhile.
     const QList<QPointer<QWidget>> windows = openedWindows_;
+    // Every question is answered before any window closes: a window closed before another's
+    // Cancel would stay closed.
+    QList<QPointer<TrendGraphWindow>> answered;
+    for (const QPointer<QWidget> &window : windows) {
+        auto *trend = qobject_cast<TrendGraphWindow *>(window.data());
+        if (!trend)
+            continue;
+        if (!trend->askBeforeClosing()) {
+            for (const QPointer<TrendGraphWindow> &kept : std::as_const(answered)) {
+                if (kept)
+                    kept->forgetCloseAnswer();
+            }
+            return false;
+        }
+        answered << trend;
+    }
     for (const QPointer<QWidget> &window : windows) {
         // A window whose user chose to keep it (Cancel on its question) keeps the program open.
         if (window && !window->close())

@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <utility>
 
 TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -151,10 +152,17 @@ void TrendGraphWindow::endWindow()
     ws_.session.setTrendGraphOpen(false);
 }
 
+bool TrendGraphWindow::askBeforeClosing()
+{
+    closeAnswered_ = closed_ || guard_->mayClose();
+    return closeAnswered_;
+}
+
 void TrendGraphWindow::closeEvent(QCloseEvent *event)
 {
-    // During a run, or over rows kept nowhere else, the user says first what becomes of them.
-    if (!closed_ && !guard_->mayClose()) {
+    // During a run, or over rows kept nowhere else, the user says first what becomes of them
+    // (unless already asked as the program ends).
+    if (!closed_ && !std::exchange(closeAnswered_, false) && !guard_->mayClose()) {
         event->ignore();
         return;
     }

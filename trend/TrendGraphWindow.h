@@ -64,6 +64,13 @@ public:
     // "Math channels...": the dialog over the channels the table selects.
     void openMathChannels();
 
+    // The question before the window closes with the program (during a run, or over rows kept
+    // nowhere else), asked before any window closes: true when it may close. The close that
+    // follows does not ask again; forgetCloseAnswer() takes the answer back when another window's
+    // Cancel keeps the program open.
+    bool askBeforeClosing();
+    void forgetCloseAnswer() { closeAnswered_ = false; }
+
     // State.
     bool runActive() const;
     bool runStarting() const;
@@ -138,4 +145,5 @@ private:
     TrendGraphKeys *keys_ = nullptr;
 
     bool closed_ = false;
+    bool closeAnswered_ = false;
 };

@@ -3,6 +3,7 @@
 // channel table during a run asks only where it would change the channels; "Record to file..."
 // chosen before RUN records the run from its first row. Against the simulator on a pty.
 
+#include "catalogue/VariablesListWindow.h"
 #include "sim/ControllerSimulator.h"
 #include "shell/MainWindow.h"
 #include "tests/support/SimulatedPort.h"
@@ -71,6 +72,7 @@ private slots:
     }
     void closingAsksDuringARunAndOverUnsavedRows();
     void mainWindowKeepsATrendGraphTheUserKept();
+    void exitClosesNothingBeforeEveryQuestionIsAnswered();
     void tableClickAsksOnlyWhereItChangesTheChannels();
     void runAsksBeforeReplacingUnsavedRows();
     void recordingChosenBeforeRunTakesTheFirstRow();
@@ -151,6 +153,37 @@ void TestLoseWork::mainWindowKeepsATrendGraphTheUserKept()
     QVERIFY(main.close());
     QTRY_VERIFY(!form);
     QCOMPARE(p.dialogs.questions, (QStringList{kCloseDuringRunQuestion, kCloseDuringRunQuestion}));
+}
+
+void TestLoseWork::exitClosesNothingBeforeEveryQuestionIsAnswered()
+{
+    // The program as it starts: the main window, the Trend Graph and the Variables List it opens.
+    TrendWindowProgram p;
+    p.ws.session.setVariablesListOpen(false);
+    p.program.start();
+    QPointer<MainWindow> main = p.program.mainWindow;
+    QPointer<TrendGraphWindow> form = main->trendGraphWindow();
+    QPointer<VariablesListWindow> list = main->variablesListWindow();
+    QVERIFY(form && list && list->isVisible());
+    chooseOneChannel(*form);
+    QVERIFY(runWithRows(*form, 2));
+    form->toggleRun();
+
+    // File > Exit over rows kept nowhere else, Cancel: every window stays as it was.
+    p.dialogs.loseWorkAnswers = {Answer::Cancel};
+    main->exitAction()->trigger();
+    QCOMPARE(p.dialogs.questions, QStringList{kCloseUnsavedRunQuestion});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(main && main->isVisible());
+    QVERIFY(form && form->isVisible());
+    QVERIFY(list && list->isVisible());
+    QVERIFY(p.ws.session.state().variablesListOpen && p.ws.session.state().trendGraphOpen);
+
+    // Discard: all of them go.
+    p.dialogs.loseWorkAnswers = {Answer::Discard};
+    main->exitAction()->trigger();
+    QTRY_VERIFY(!main && !form && !list);
+    QCOMPARE(p.dialogs.questions, (QStringList{kCloseUnsavedRunQuestion, kCloseUnsavedRunQuestion}));
 }
 
 void TestLoseWork::tableClickAsksOnlyWhereItChangesTheChannels()
