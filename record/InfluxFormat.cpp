@@ -32,6 +32,19 @@ QStringList influxOwnKeys()
             QStringLiteral("time")};
 }
 
+QString influxTextProblem(const QString &text)
+{
+    if (text.contains(u'\n') || text.contains(u'\r'))
+        return kInfluxLineEnd;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\\')
+            continue;
+        if (i + 1 == text.size() || QStringView(u",= \\").contains(text[i + 1]))
+            return kInfluxBackslash;
+    }
+    return {};
+}
+
 QString tagProblem(const QString &text, QPair<QString, QString> *tag)
 {
     const qsizetype equals = text.indexOf(u'=');

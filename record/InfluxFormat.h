@@ -40,6 +40,13 @@ QStringList influxOwnKeys();
 // for itself), or nothing; `tag` gets the pair.
 QString tagProblem(const QString &text, QPair<QString, QString> *tag);
 
+// Why `text` (a device path, a column's name) cannot stand in a line as a name or tag value, or
+// nothing: a line end ends the line whatever comes before it, and a backslash before a comma, an
+// equals sign, a blank or another backslash, or at the end, is read by InfluxDB 1.x as an escape of
+// what follows it (it has no escape for a backslash itself). A backslash before any other
+// character stands as it is.
+QString influxTextProblem(const QString &text);
+
 // Escapes of the line protocol: a measurement escapes commas and spaces; tag keys, tag values and
 // field keys escape commas, equals signs and spaces.
 QByteArray escapedMeasurement(const QString &name);

@@ -306,9 +306,7 @@ ParseResult parseArguments(const QStringList &givenArguments)
         if (options.tls.used() && !target.portGiven)
             target.port = kMqttTlsPort;
     }
-    const bool influxSomewhere =
-        options.format == OutputFormat::Influx || (!options.publish.isEmpty() && !options.jsonPayload);
-    if (!options.tags.isEmpty() && !influxSomewhere)
+    if (!options.tags.isEmpty() && !options.writesInfluxLines())
         return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
     if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
         return fail(kOnlyWithTrigger.arg(triggerOnly.front()));

@@ -52,6 +52,8 @@ struct RecordOptions {
     EngineeringOptions engineering; // --units, --scaled, --math
 
     bool outToStandardOutput() const { return out == QLatin1String(kStandardOutput); }
+    // Whether the run writes InfluxDB lines: to the file, or as the messages of --publish.
+    bool writesInfluxLines() const { return format == OutputFormat::Influx || (!publish.isEmpty() && !jsonPayload); }
     // The spool's bound for passes of `secondsPerPass` at the most.
     std::uint64_t spoolMax(double secondsPerPass) const;
 };

@@ -135,6 +135,16 @@ inline const QString kTagUnderscore =
     QStringLiteral("--tag %1: InfluxDB keeps keys beginning with _ for itself; choose another key");
 inline const QString kTagTwice = QStringLiteral("--tag %1: the key is given twice");
 inline const QString kTagOnlyInflux = QStringLiteral("--tag %1: only with --format influx or --publish");
+// A name or tag value of every InfluxDB line that the protocol cannot carry, after what names it
+// (kInfluxDevice, kInfluxColumn).
+inline const QString kInfluxLineEnd = QStringLiteral("holds a line end, which ends an InfluxDB line");
+inline const QString kInfluxBackslash = QStringLiteral(
+    "holds a backslash before a comma, an equals sign, a blank, another backslash or at its end, which InfluxDB "
+    "reads as an escape");
+// %1 the port, %2 its device, %3 the reason.
+inline const QString kInfluxDevice = QStringLiteral("--port %1: the device %2 %3; give another name for it");
+// %1 the column, %2 the reason.
+inline const QString kInfluxColumn = QStringLiteral("the channel %1 %2; record it by its address");
 // A --math definition (%1) whose name (%2) an output or a reader of ours would take for something
 // else; %3 the names the outputs use for themselves.
 inline const QString kMathNameOwn =

@@ -19,6 +19,7 @@
 #include "record/RecordTexts.h"
 #include "record/Recording.h"
 #include "record/TriggerCapture.h"
+#include "trend/TrendCsv.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -210,6 +211,27 @@ int finishOutput(record::PartialOutput &output, const record::RunRecording::Figu
     return noGoodReadOutcome(figures, lineName);
 }
 
+// What the InfluxDB lines of the run could not carry, said before the first pass: the device's
+// path (its tag) or a column's name (its field).
+QString influxDeviceProblem(const record::RecordOptions &options)
+{
+    const QString device = devicePathForPort(options.port);
+    const QString problem = options.writesInfluxLines() ? record::influxTextProblem(device) : QString();
+    return problem.isEmpty() ? problem : record::kInfluxDevice.arg(options.port, device, problem);
+}
+
+QString influxColumnProblem(const record::RecordOptions &options, const TrendData &channels,
+                            const record::EngineeringColumns *engineering)
+{
+    if (!options.writesInfluxLines())
+        return {};
+    for (const QString &column : engineering ? engineering->valueNames() : trendcsv::selectedColumns(channels)) {
+        if (const QString problem = record::influxTextProblem(column); !problem.isEmpty())
+            return record::kInfluxColumn.arg(column, problem);
+    }
+    return {};
+}
+
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
 {
     if (options.presets.isEmpty())
@@ -273,6 +295,8 @@ int main(int argc, char **argv)
             capture = std::make_unique<record::TriggerCapture>(*parsed.setup, options.pre, options.post, options.repeat);
         return parsed.error;
     };
+    if (const QString influxError = influxDeviceProblem(options); !influxError.isEmpty())
+        return fail(kExitArguments, influxError);
     if (!options.dataRead) {
         const Variables variables = buildVariables(std::nullopt);
         if (!variables.error.isEmpty())
@@ -282,6 +306,8 @@ int main(int argc, char **argv)
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
             return fail(kExitArguments, triggerError);
+        if (const QString influxError = influxColumnProblem(options, setup->data, engineering.get()); !influxError.isEmpty())
+            return fail(kExitArguments, influxError);
         printWarnings(*setup);
     }
     if (!options.out.isEmpty() && !options.outToStandardOutput()) {
@@ -317,6 +343,8 @@ int main(int argc, char **argv)
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
             return fail(kExitArguments, triggerError);
+        if (const QString influxError = influxColumnProblem(options, setup->data, engineering.get()); !influxError.isEmpty())
+            return fail(kExitArguments, influxError);
         printWarnings(*setup);
     }
     // Rows go to the file (or standard output), to each broker, or both.

@@ -90,6 +90,7 @@ private slots:
     void linesOnStandardOutputHoldTheMemory();
     void readerOfStandardOutputGone();
     void escapesAndValues();
+    void namesALineCannotCarry();
     void influxDbTakesEveryLine();
 };
 
@@ -192,6 +193,33 @@ void TestRecordInflux::escapesAndValues()
     QCOMPARE(tag, (QPair<QString, QString>{"k", "a=b"}));
 }
 
+// A device path or a channel name an InfluxDB line cannot carry is refused before the port opens
+// (exit 2) with the reason, not written into lines every one of which the server refuses.
+void TestRecordInflux::namesALineCannotCarry()
+{
+    for (const char *refused : {"/dev/odd\\", "Spd\\", "a\\,b", "a\\ b", "a\\=b", "a\\\\b", "tty\nUSB0", "tty\r"})
+        QVERIFY2(!record::influxTextProblem(QString::fromLatin1(refused)).isEmpty(), refused);
+    for (const char *taken : {"/dev/tty USB,0", "a=b,c", "x\\y", "C:\\dev\\tty", "\\b"})
+        QVERIFY2(record::influxTextProblem(QString::fromLatin1(taken)).isEmpty(), taken);
+
+    QTemporaryDir folder;
+    const QString device = folder.filePath("odd\\");
+    for (const QStringList &output : {QStringList{"--format", "influx", "--out", "-"},
+                                      QStringList{"--publish", "mqtt://127.0.0.1:1/plant/d7"}}) {
+        const RecorderRun run = runRecorder(QStringList{"--port", device, "--channel", "600E60"} + output);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.err, QStringLiteral("qmx-record: --port %1: the device %1 holds a backslash before a comma, an "
+                                         "equals sign, a blank, another backslash or at its end, which InfluxDB reads "
+                                         "as an escape; give another name for it\n")
+                              .arg(device)
+                              .toLocal8Bit());
+        QVERIFY(run.out.isEmpty());
+    }
+    // CSV and JSON carry any name.
+    const RecorderRun csv = runRecorder({"--port", device, "--channel", "600E60", "--out", "-"});
+    QCOMPARE(csv.exitCode, 1);
+}
+
 // The lines of a run written to a file go to a real InfluxDB: every one is taken (HTTP 204) and a
 // query counts them all, with the values the simulator held.
 void TestRecordInflux::influxDbTakesEveryLine()
@@ -274,6 +302,40 @@ void TestRecordInflux::influxDbTakesEveryLine()
     QCOMPARE(values[4].toInteger(), lines);
     QCOMPARE(values[5].toInteger(), kStepped);
     QCOMPARE(values[6].toInteger(), lines);
+
+    // Names the protocol escapes, and a backslash it leaves as it stands, come back as they were.
+    const record::InfluxSeries odd = record::influxSeries(
+        QStringLiteral("/dev/tty USB,0=a\\b"), {{"zone", "a,b c"}},
+        {QStringLiteral("Spd Fbk"), QStringLiteral("a=b,c"), QStringLiteral("x\\y")});
+    record::RecordRow row;
+    row.values = {record::ChannelValue(std::int64_t{1}), record::ChannelValue(std::int64_t{2}), record::ChannelValue(2.5)};
+    row.epochNanoseconds = influx.startedNs;
+    row.pass = 1;
+    const QPair<int, QByteArray> oddWritten = send(network, write, record::influxLine(odd, row) + '\n');
+    QVERIFY2(oddWritten.first == 204, oddWritten.second.constData());
+    const auto firstColumn = [&](const char *statement) {
+        QUrlQuery show;
+        show.addQueryItem("db", "plant");
+        show.addQueryItem("q", QLatin1String(statement));
+        const QByteArray answer = send(network, form, show.toString(QUrl::FullyEncoded).toLatin1()).second;
+        QStringList found;
+        for (const QJsonValue &value : QJsonDocument::fromJson(answer)["results"][0]["series"][0]["values"].toArray())
+            found << value.toArray().last().toString();
+        return found;
+    };
+    QVERIFY(firstColumn("SHOW TAG VALUES FROM qmx WITH KEY = \"port\"").contains(QStringLiteral("/dev/tty USB,0=a\\b")));
+    QVERIFY(firstColumn("SHOW TAG VALUES FROM qmx WITH KEY = \"zone\"").contains(QStringLiteral("a,b c")));
+    QStringList fieldKeys;
+    {
+        QUrlQuery show;
+        show.addQueryItem("db", "plant");
+        show.addQueryItem("q", "SHOW FIELD KEYS FROM qmx");
+        const QByteArray answer = send(network, form, show.toString(QUrl::FullyEncoded).toLatin1()).second;
+        for (const QJsonValue &value : QJsonDocument::fromJson(answer)["results"][0]["series"][0]["values"].toArray())
+            fieldKeys << value.toArray().first().toString();
+    }
+    for (const char *key : {"Spd Fbk", "a=b,c", "x\\y"})
+        QVERIFY2(fieldKeys.contains(QLatin1String(key)), qPrintable(fieldKeys.join(u'|')));
     server.terminate();
     QVERIFY(server.waitForFinished(10000));
 }
