@@ -93,8 +93,9 @@ QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelS
         const auto c = static_cast<std::size_t>(data.selectedChannels[i]);
         const UnitScale *scale = scales && c < scales->size() && (*scales)[c] ? &*(*scales)[c] : nullptr;
         columnScales.push_back(scale);
-        if (scale && !scale->unit.isEmpty())
-            columns[static_cast<qsizetype>(i)] += QStringLiteral(" [") + scale->unit + u']';
+        // "NAME []" for a scale without a unit: its cells are engineering values all the same.
+        if (scale)
+            columns[static_cast<qsizetype>(i)] = columnheading::scaledColumn(columns[static_cast<qsizetype>(i)], scale->unit);
     }
     QByteArray csv = trendcsv::headerLine(columns + trendcsv::mathColumns(data));
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);

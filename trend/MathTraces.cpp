@@ -39,6 +39,22 @@ void drawMathRows(GraphLayers &layers, const TrendData &data)
     }
 }
 
+namespace {
+
+// What math channel `m`'s column says of its inputs: scaled where it uses a channel with a scale.
+columnheading::MathInputs inputsOf(const RunMath &math, int m)
+{
+    bool runHasScales = false;
+    for (int i = 0; i < math.inputCount(); ++i)
+        runHasScales = runHasScales || math.scale(i) != nullptr;
+    bool usesScaled = false;
+    for (int input : math.channels().inputsUsedBy(m))
+        usesScaled = usesScaled || (input < math.inputCount() && math.scale(input) != nullptr);
+    return columnheading::mathInputs(runHasScales, usesScaled);
+}
+
+} // namespace
+
 void MathTraces::setUp(MathChannelDefinitions definitions, std::optional<UnitsTable> units)
 {
     definitions_ = std::move(definitions);
@@ -68,7 +84,8 @@ void MathTraces::begin(TrendData &data)
         // Checked before the start; should one be refused now, it and those after it are left out.
         if (!math_->add(d.definition))
             break;
-        data.mathChannels.push_back({math_->channels().name(math_->channels().size() - 1), d.fullScale});
+        const int m = math_->channels().size() - 1;
+        data.mathChannels.push_back({math_->channels().name(m), d.fullScale, inputsOf(*math_, m)});
     }
 }
 

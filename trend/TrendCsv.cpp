@@ -40,7 +40,7 @@ QStringList mathColumns(const TrendData &data)
 {
     QStringList names;
     for (const MathChannelInfo &channel : data.mathChannels)
-        names << channel.name;
+        names << columnheading::mathColumn(channel.name, channel.inputs);
     return names.mid(0, kMathChannels);
 }
 

@@ -3,6 +3,8 @@
 // the display rows and the pen state. It outlives the Trend Graph window: after the window is
 // closed and opened again, REDRAW shows the last recording again.
 
+#include "engineering/ColumnHeading.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -42,10 +44,12 @@ struct RowInfo {
     std::uint16_t failedChannels = 0; // bit c: the read of channel c failed
 };
 
-// A math channel of a run: its name and the full scale it is drawn against.
+// A math channel of a run: its name and the full scale it is drawn against, and whether its inputs
+// were raw or scaled (its CSV column says so; see ColumnHeading.h).
 struct MathChannelInfo {
     QString name;
     double fullScale = 0;
+    columnheading::MathInputs inputs = columnheading::MathInputs::Unstated;
 };
 
 struct TrendData {

@@ -83,7 +83,8 @@ void TestTrendMathRecording::recordedWithMathColumns()
     const QByteArray file = testenv::readAll(recorded);
     QList<QByteArray> lines = file.split('\n');
     QCOMPARE(lines.takeLast(), QByteArray());
-    QCOMPARE(lines.front(), QByteArray("time,t_s,600E00,600E10,600F00.03,diff,third\r"));
+    // The math channels saw 600E00 scaled: their columns say so.
+    QCOMPARE(lines.front(), QByteArray("time,t_s,600E00,600E10,600F00.03,diff (scaled inputs),third (scaled inputs)\r"));
     form.redraw();
     const TrendData &data = p.data;
     QCOMPARE(lines.size(), data.rowCount + 1);
