@@ -201,6 +201,15 @@ inline const QString kReadAsAddress = QStringLiteral(": not a variable name; rea
 inline const QString kNotInVariableList =
     QStringLiteral("%1: not in the variable list (sbdata.qmx, Varlist.txt, Varlist2.txt; --data-read reads it from "
                    "the controller) and not a hex address");
+// Without sbdata.qmx (a fresh install): what is added to kNotInVariableList, and what a channel
+// given by name says of its address (%1 the name, %2 the address, %3 the list that gave it).
+inline const QString kDataReadNeeded =
+    QStringLiteral("; without sbdata.qmx only Varlist.txt, Varlist2.txt and the DIO and M words give names: a "
+                   "block's name needs a Data Read (--data-read)");
+inline const QString kNameFromShippedList = QStringLiteral("%1 is %2, from %3 (there is no sbdata.qmx yet)");
+inline const QString kVarlistName = QStringLiteral("Varlist.txt");
+inline const QString kVarlist2Name = QStringLiteral("Varlist2.txt");
+inline const QString kFixedWords = QStringLiteral("the controller's fixed DIO and M words");
 inline const QString kDidYouMean = QStringLiteral("; did you mean %1?");
 inline const QString kBitNumberNotWhole =
     QStringLiteral("%1: a logic channel's bit number must be a whole number");

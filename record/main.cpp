@@ -25,7 +25,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <ctime>
 #include <pthread.h>
@@ -82,18 +86,25 @@ int fail(int code, const QString &text)
 struct Variables {
     QStringList list;
     QString error; // a saved super-block file that failed its check: its messages
+    // No sbdata.qmx: the list holds the names of the shipped lists alone, no block's name.
+    bool shippedListsOnly = false;
 };
 
 // The variable list as the windows build it: from the saved super-block file and the two variable
 // files, or from the lines a Data Read has just read (saved as the file first, as Data Read does).
 // A saved file that fails its check gives no names at all, rather than names of a damaged file
-// reading the wrong addresses for hours; without a file only addresses can be given.
+// reading the wrong addresses for hours. Without a file (a fresh install) the names of Varlist.txt,
+// Varlist2.txt and the fixed DIO and M words stand at addresses that need no super block, so they
+// are given; only the blocks' names wait for a Data Read.
 Variables buildVariables(const std::optional<QStringList> &readLines)
 {
     CatalogueData catalogue;
     const QString path = programfolder::file(kSuperBlockFileName);
-    if (!readLines && !QFile::exists(path))
-        return {};
+    if (!readLines && !QFile::exists(path)) {
+        if (!buildVariableList(catalogue).proceed)
+            return {};
+        return {catalogue.variableList, {}, true};
+    }
     CheckOutcome check;
     if (readLines) {
         check = textfile::writeAtomically(path, textfile::joinLinesCrLf(*readLines))
@@ -107,6 +118,41 @@ Variables buildVariables(const std::optional<QStringList> &readLines)
     if (!check.proceed || !decodeSuperBlock(catalogue).proceed || !buildVariableList(catalogue).proceed)
         return {};
     return {catalogue.variableList, {}};
+}
+
+// The shipped list that names `name`: Varlist2.txt (addresses) or Varlist.txt (offsets), whose
+// entries end in the name; else it is one of the fixed DIO and M words.
+QString shippedListOf(const QString &name)
+{
+    for (const QString &file : {record::kVarlist2Name, record::kVarlistName}) {
+        const std::optional<QStringList> lines = textfile::readLines(programfolder::file(file));
+        for (const QString &line : lines.value_or(QStringList())) {
+            if (line.section(u',', -1).trimmed() == name)
+                return file;
+        }
+    }
+    return record::kFixedWords;
+}
+
+// Without sbdata.qmx: each channel given by name says which shipped list gave its address, and a
+// name no list gives says that a Data Read is needed for it.
+void noteShippedNames(record::ChannelSetup &setup)
+{
+    if (setup.error.contains(record::kNotInVariableList.arg(QString()).section(u'(', 0, 0))) {
+        setup.error += record::kDataReadNeeded;
+        return;
+    }
+    if (!setup.error.isEmpty())
+        return;
+    for (int c : setup.data.selectedChannels) {
+        const ChannelRecord &record = setup.data.channels[static_cast<std::size_t>(c)];
+        if (record.addressKind != AddressKind::Name)
+            continue;
+        const QString address = QStringLiteral("%1")
+                                    .arg(setup.data.channelAddress[static_cast<std::size_t>(c)], 8, 16, QLatin1Char('0'))
+                                    .toUpper();
+        printMessage(record::kNameFromShippedList.arg(record.addressOrName, address, shippedListOf(record.addressOrName)));
+    }
 }
 
 void printWarnings(const record::ChannelSetup &setup)
@@ -232,6 +278,26 @@ QString influxColumnProblem(const record::RecordOptions &options, const TrendDat
     return {};
 }
 
+// Whether `path` is the null device (/dev/null by any name): a trial run writes there, a file that
+// is not kept, rather than beside it under a temporary name.
+bool isNullDevice(const QString &path)
+{
+    struct stat given {}, null {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &given) == 0 && S_ISCHR(given.st_mode)
+           && ::stat("/dev/null", &null) == 0 && given.st_rdev == null.st_rdev;
+}
+
+// The null device written as it is: in place from the start, nothing to put in place at the end.
+bool openNullDevice(record::PartialOutput &output, const QString &out, QString *error)
+{
+    output.finalPath = out;
+    output.inPlace = true;
+    output.fd = ::open(QFile::encodeName(out).constData(), O_WRONLY | O_CLOEXEC);
+    if (output.fd < 0)
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+    return output.fd >= 0;
+}
+
 record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
 {
     if (options.presets.isEmpty())
@@ -302,6 +368,8 @@ int main(int argc, char **argv)
         if (!variables.error.isEmpty())
             return fail(kExitArguments, variables.error);
         *setup = resolveChannels(options, variables.list);
+        if (variables.shippedListsOnly)
+            noteShippedNames(*setup);
         if (!setup->error.isEmpty())
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
@@ -310,7 +378,8 @@ int main(int argc, char **argv)
             return fail(kExitArguments, influxError);
         printWarnings(*setup);
     }
-    if (!options.out.isEmpty() && !options.outToStandardOutput()) {
+    const bool toNullDevice = !options.rotation.used() && isNullDevice(options.out);
+    if (!options.out.isEmpty() && !options.outToStandardOutput() && !toNullDevice) {
         // A series of files is named from --out; --out itself is never written then.
         const bool replaceable = options.force || options.rotation.used();
         if (const QString problem = record::outPathProblem(options.out, replaceable); !problem.isEmpty())
@@ -355,6 +424,9 @@ int main(int argc, char **argv)
     if (!toFile || series) {
         output.inPlace = true;
         output.fd = record::RunRecording::kNoFile;
+    } else if (toNullDevice) {
+        if (!openNullDevice(output, options.out, &error))
+            return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
     } else if (options.outToStandardOutput() ? !output.openStandardOutput(&error) : !output.open(options.out, &error)) {
         return fail(kExitArguments, record::kOutCannotBeMade.arg(options.out, error));
     }

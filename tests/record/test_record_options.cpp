@@ -4,6 +4,8 @@
 #include "record/CsvFormat.h"
 #include "record/RecordOptions.h"
 #include "recording/RecordingCsvReader.h"
+#include "tests/record/RecorderProgram.h"
+#include "tests/support/SimulatedPort.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +16,8 @@ class TestRecordOptions : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { testenv::prepare(); }
+
     void lengthsOfTime_data()
     {
         QTest::addColumn<QString>("text");
@@ -156,6 +160,41 @@ private slots:
             const QString text = QLatin1String(name);
             QCOMPARE(record::readsAsLogicColumn(text), recording::isLogicColumnName(text));
         }
+    }
+
+    // A fresh install has no sbdata.qmx: the names the shipped lists give are taken, each saying
+    // which list gave it; a block's name says that a Data Read is needed. A trial run may write to
+    // /dev/null.
+    void freshInstall()
+    {
+        const QString superBlock = testenv::programDir() + QStringLiteral("sbdata.qmx");
+        QVERIFY(QFile::remove(superBlock));
+        SimulatedPort line;
+        QVERIFY(line.start());
+        line.simulator().setLiveDemo(false);
+        line.simulator().writeWord(0x600FAA, 1500);
+        const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "SpdFbk", "--channel",
+                                             "AnTermIn", "--channel", "InvFlag:07", "--out", "/dev/null", "--duration",
+                                             "1s"});
+        const RecorderRun block = runRecorder({"--port", line.devicePath(), "--channel", "SUM1", "--out", "-"});
+        const RecorderRun nullAgain = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--out",
+                                                   "/dev/null", "--duration", "1s"});
+        testenv::restoreDataFile(QStringLiteral("sbdata.qmx"));
+
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY2(run.err.contains("qmx-record: SpdFbk is 00600FAA, from Varlist2.txt (there is no sbdata.qmx yet)\n"),
+                 run.err.constData());
+        QVERIFY2(run.err.contains("qmx-record: AnTermIn is 00600F92, from Varlist.txt (there is no sbdata.qmx yet)\n"),
+                 run.err.constData());
+        QVERIFY2(run.err.contains("qmx-record: InvFlag is 00600F00, from Varlist2.txt"), run.err.constData());
+        QVERIFY2(run.out.contains(" rows in "), run.out.constData());
+        QCOMPARE(block.exitCode, 2);
+        QVERIFY2(block.err.startsWith("qmx-record: --channel SUM1: not in the variable list")
+                     && block.err.endsWith("; without sbdata.qmx only Varlist.txt, Varlist2.txt and the DIO and M words "
+                                           "give names: a block's name needs a Data Read (--data-read)\n"),
+                 block.err.constData());
+        QVERIFY2(nullAgain.exitCode == 0, nullAgain.err.constData());
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists());
     }
 
     // A service's argument file: words as a shell splits them, comments left out, in the place of

@@ -7,8 +7,12 @@ add_dependencies(test_recording qmx-record)
 qmx_add_test(test_trigger_capture SOURCES record/test_trigger_capture.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
 target_compile_definitions(test_trigger_capture PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_trigger_capture qmx-record)
-# qmx-record's arguments: lengths of time, outputs, names the outputs keep for themselves.
-qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx_record_core qmx_recording_core)
+# qmx-record's arguments: lengths of time, outputs, names the outputs keep for themselves, names
+# on a fresh install, /dev/null as --out.
+qmx_add_test(test_record_options SOURCES record/test_record_options.cpp LIBS qmx_record_core qmx_recording_core qmx_sim
+             TIMEOUT 120)
+target_compile_definitions(test_record_options PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_options qmx-record)
 # qmx-record's output file: a full disk, --out that is no regular file, runs without a row, a stop
 # during --data-read, --presets that is no regular file.
 qmx_add_test(test_record_output SOURCES record/test_record_output.cpp LIBS qmx_sim TIMEOUT 120)
