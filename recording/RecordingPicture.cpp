@@ -1,5 +1,6 @@
 #include "recording/RecordingPicture.h"
 
+#include "recording/RecordingReadoutTexts.h"
 #include "trend/GraphLayers.h"
 #include "trend/TriggerMark.h"
 
@@ -304,7 +305,9 @@ void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_
     painter.setPen(QColor::fromRgb(kAxisColour));
     painter.drawLine(0, top, image.width() - 1, top);
     const std::int64_t span = endMs - startMs;
-    const std::int64_t step = tickStepMs(span, image.width());
+    // A .trd's ticks fall on whole rows.
+    const std::int64_t step = data_.hasTimes ? tickStepMs(span, image.width())
+                                             : std::max<std::int64_t>(tickStepMs(span, image.width()), 1000);
     const std::int64_t origin = data_.hasClockTime ? data_.clockStartMs : 0;
     std::int64_t tick = (origin + startMs + step - 1) / step * step;
     for (; tick < origin + endMs; tick += step) {
@@ -314,6 +317,9 @@ void RecordingPicture::drawAxis(QImage &image, std::int64_t startMs, std::int64_
         if (data_.hasClockTime) {
             const QDateTime at = QDateTime::fromMSecsSinceEpoch(tick, QTimeZone::utc());
             label = at.toString(step < 1000 ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+        } else if (!data_.hasTimes) {
+            // A .trd's rows a second apart stand for rows, not seconds; rows are numbered from 1.
+            label = kAxisRowText.arg(tick / 1000 + 1);
         } else {
             label = QStringLiteral("%1 s").arg(tick / 1000.0);
         }

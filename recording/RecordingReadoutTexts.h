@@ -9,3 +9,8 @@
 inline const QString kReferenceNoRowsText = QStringLiteral("no rows");
 // A math channel's tooltip in the channel list: "<header>: computed on raw inputs".
 inline const QString kMathInputsTooltip = QStringLiteral("%1: computed on %2");
+// A .trd's rows have no times: the status line's duration and the row under the pointer.
+inline const QString kNoTimesText = QStringLiteral("no times");
+inline const QString kHoverRowText = QStringLiteral("row %1");
+// A .trd's time axis: the row numbers.
+inline const QString kAxisRowText = QStringLiteral("row %1");

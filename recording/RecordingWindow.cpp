@@ -176,7 +176,10 @@ void RecordingWindow::showLoaded(std::shared_ptr<const LoadedRecording> recordin
     overview_->setRecording(recording_);
     plot_->setRecording(recording_);
     const std::int64_t duration = data.timesMs.empty() ? 0 : data.timesMs.back() - data.timesMs.front();
-    QStringList parts{kRecordingSummary.arg(data.rowCount()).arg(data.channels.size()).arg(durationText(duration))};
+    // A .trd's rows have no times: no duration either.
+    QStringList parts{kRecordingSummary.arg(data.rowCount())
+                          .arg(data.channels.size())
+                          .arg(data.hasTimes ? durationText(duration) : kNoTimesText)};
     parts << data.notes;
     summary_->setText(parts.join(QStringLiteral("; ")));
     plot_->setFocus();
@@ -234,6 +237,11 @@ void RecordingWindow::showHoverTime(std::int64_t timeMs)
 {
     if (!recording_)
         return;
+    if (!recording_->data.hasTimes) {
+        if (const std::optional<std::size_t> row = rowNearest(recording_->data, timeMs))
+            hoverTime_->setText(kHoverRowText.arg(*row + 1));
+        return;
+    }
     const QString seconds = QString::number(timeMs / 1000.0, 'f', 3);
     if (!recording_->data.hasClockTime) {
         hoverTime_->setText(kHoverSecondsText.arg(seconds));

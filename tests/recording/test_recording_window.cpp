@@ -6,12 +6,16 @@
 #include "recording/OverviewStrip.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingWindow.h"
+#include "base/TextFile.h"
+#include "trend/EngineeringControls.h"
+#include "trend/TrendFile.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -59,6 +63,7 @@ private slots:
     void opensFromFileMenuAndBrowses();
     void tellsBadFileAndOpensFromCommandLine();
     void cancelsReading();
+    void showsTriggerMarksAndTrendFileRows();
 };
 
 void RecordingWindowTest::opensFromFileMenuAndBrowses()
@@ -212,6 +217,73 @@ void RecordingWindowTest::cancelsReading()
     QCOMPARE(window->statusText(), QStringLiteral("Reading cancelled: nothing shown."));
     QVERIFY(dialogs.messages.isEmpty());
     delete window;
+}
+
+void RecordingWindowTest::showsTriggerMarksAndTrendFileRows()
+{
+    // A triggered recording (--pre 1s --post 2s --repeat 2, windows 1.04 s apart) and a .trd with a
+    // step, each in its window as a user sees it. With QMX_SHOTS_DIR set, the two windows are saved
+    // there as PNG pictures.
+    QTemporaryDir folder;
+    QByteArray csv = "time,t_s,SpdFbk,InvFlag.07,event\r\n";
+    const QDateTime start(QDate(2026, 3, 2), QTime(8, 0));
+    std::int64_t ms = 112;
+    for (int row = 0; row < 60; ++row) {
+        if (row == 30)
+            ms += 940;
+        const int phase = row % 30;
+        csv += start.addMSecs(ms).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1() + ',' +
+               QByteArray::number(ms / 1000.0, 'f', 3) + ',' + QByteArray::number(phase < 10 ? 100 : 900 - phase * 10) +
+               ',' + QByteArray::number(phase >= 10 ? 1 : 0) + (phase == 10 ? ",1\r\n" : ",\r\n");
+        ms += 100;
+    }
+    const QString triggered = writeFile(folder, QStringLiteral("triggered.csv"), csv);
+    ScriptedDialogs dialogs;
+    const QString shots = qEnvironmentVariable("QMX_SHOTS_DIR");
+    {
+        RecordingWindow window(dialogs, triggered);
+        window.resize(900, 640);
+        window.show();
+        QVERIFY(waitLoaded(&window));
+        window.plot()->setCursorA(window.recording()->data.timesMs[10]);
+        window.plot()->setCursorB(window.recording()->data.timesMs[40]);
+        QCoreApplication::processEvents();
+        const QImage plot = window.plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int marked = 0;
+        for (int y = 0; y < plot.height(); ++y)
+            for (int x = 0; x < plot.width(); ++x)
+                marked += plot.pixel(x, y) == 0xFFA070FFu;
+        QVERIFY2(marked >= 2, qPrintable(QString::number(marked)));
+        if (!shots.isEmpty())
+            QVERIFY(window.grab().save(shots + QStringLiteral("/recording-triggered.png")));
+    }
+    std::array<ChannelRecord, kChannels> channels{};
+    channels[0] = {true, AddressKind::Address, QStringLiteral("600E60"), QStringLiteral("1000")};
+    std::array<SampleRow, kDisplayRowsCapacity> rows{};
+    for (int r = 0; r < 60; ++r)
+        rows[r][0] = std::clamp((r - 4) * 100 / 8, 0, 100);
+    const QString trd = folder.filePath(QStringLiteral("step.trd"));
+    QVERIFY(textfile::writeAtomically(
+        trd, textfile::joinLinesCrLf(trendfile::formatLines(QStringLiteral("step.trd"), channels, rows, 60))));
+    RecordingWindow window(dialogs, trd);
+    window.resize(900, 640);
+    window.show();
+    QVERIFY(waitLoaded(&window));
+    window.plot()->setCursorA(0);
+    window.plot()->setCursorB(53000);
+    QComboBox *stepChannel = window.engineering()->stepChannel();
+    stepChannel->setCurrentIndex(stepChannel->count() - 1);
+    emit stepChannel->activated(stepChannel->currentIndex()); // as a choice of the user's
+    QCoreApplication::processEvents();
+    const QString readout = window.readoutText();
+    QVERIFY2(readout.contains(QStringLiteral("B-A: 53 rows")) && !readout.contains(QStringLiteral("53.000 s")),
+             qPrintable(readout));
+    QVERIFY2(readout.contains(QRegularExpression(QStringLiteral("rise time 10-90 % [0-9.]+ rows"))) &&
+                 !readout.contains(QStringLiteral(".000 s")),
+             qPrintable(readout));
+    QVERIFY2(window.statusText().contains(QStringLiteral("60 rows, 1 channels, no times")), qPrintable(window.statusText()));
+    if (!shots.isEmpty())
+        QVERIFY(window.grab().save(shots + QStringLiteral("/recording-trd-rows.png")));
 }
 
 QTEST_MAIN(RecordingWindowTest)
