@@ -63,6 +63,7 @@ private slots:
     void readsScaledAndMathColumns();
     void exportGivesBackTheFiles();
     void scaledValuesAreRawTimesGain();
+    void triggeredWindowsParted();
 };
 
 void RecordingRecordedTest::readsScaledAndMathColumns()
@@ -248,6 +249,49 @@ void RecordingRecordedTest::scaledValuesAreRawTimesGain()
             }
         }
     }
+}
+
+void RecordingRecordedTest::triggeredWindowsParted()
+{
+    // qmx-record --trigger '600E60 rises 500' --pre 1s --post 2s --repeat 2 with the events 4 s
+    // apart: the second window begins about a second after the first ends. The step between them
+    // is the one gap row between the two trigger rows, and the file exported whole is the file.
+    SimulatedPort port;
+    QVERIFY(port.start());
+    ControllerSimulator &sim = port.simulator();
+    sim.setLiveDemo(false);
+    sim.writeWord(kMisc, 0);
+    const auto stepAt = [&sim](std::uint16_t value, int ms) {
+        ScheduledStep step;
+        step.address = kMisc;
+        step.value = value;
+        step.fromTime = std::chrono::milliseconds(ms);
+        sim.addScheduledStep(step);
+    };
+    stepAt(1000, 1500);
+    stepAt(0, 2000);
+    stepAt(1000, 5500);
+    const QString out = testenv::programDir() + QStringLiteral("recorded-triggered.csv");
+    const RecorderRun run = runRecorder({"--port", sim.devicePath(), "--channel", "600E60", "--out", out, "--force",
+                                         "--wait-time", "20", "--trigger", "600E60 rises 500", "--pre", "1s", "--post",
+                                         "2s", "--repeat", "2", "--duration", "20s", "--quiet"},
+                                        40000);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const ReadResult result = readCsvFile(out);
+    QVERIFY2(result.data, qPrintable(result.error));
+    const RecordingData &data = *result.data;
+    QCOMPARE(data.eventRows.size(), std::size_t{2});
+    std::vector<std::size_t> between;
+    for (const std::size_t row : data.gapRows) {
+        if (row > data.eventRows[0] && row <= data.eventRows[1])
+            between.push_back(row);
+    }
+    QCOMPARE(between.size(), std::size_t{1});
+    const std::int64_t stepMs = data.timesMs[between[0]] - data.timesMs[between[0] - 1];
+    QVERIFY2(stepMs > 500 && stepMs < 1500, qPrintable(QString::number(stepMs)));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(spanCsv(data, 0, data.rowCount()), file.readAll());
 }
 
 QTEST_GUILESS_MAIN(RecordingRecordedTest)
