@@ -1,7 +1,8 @@
 // Arbitrary bytes read as a recording in CSV: read or refused, never past the bytes given. A
 // refusal names its line; a recording read has a value and a validity bit for every row of every
 // channel, times that never go back and events on its rows; written back as CSV (as qmx-record
-// writes it, and as the Recording window exports a span) it reads again the same; and each channel's pyramid gives over all rows the minimum
+// writes it, and as the Recording window exports a span) it reads again the same, the whole file
+// exported giving back its bytes; and each channel's pyramid gives over all rows the minimum
 // and maximum of its good reads.
 
 #include "recording/CivilDate.h"
@@ -49,7 +50,7 @@ QByteArray writeBack(const RecordingData &data)
 {
     QStringList columns;
     for (const RecordingChannel &channel : data.channels)
-        columns << channel.name;
+        columns << channel.heading();
     const bool events = data.hasEventColumn;
     if (events)
         columns << QStringLiteral("event");
@@ -114,9 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         check(copy.channels[c].name == data.channels[c].name && copy.channels[c].logic == data.channels[c].logic);
         check(copy.channels[c].values == data.channels[c].values && copy.channels[c].goodBits == data.channels[c].goodBits);
     }
-    // The Recording window's own export (decimal columns as decimals under their header) reads
-    // again to the same numbers, names and units.
-    const ReadResult exported = readCsvBytes(spanCsv(data, 0, rows));
+    // The Recording window's own export of the whole file gives back its bytes (all but a
+    // half-written last line, which was not read), and reads again to the same numbers, names and
+    // units.
+    const QByteArray whole = spanCsv(data, 0, rows);
+    check(!data.notes.isEmpty() || whole == input);
+    const ReadResult exported = readCsvBytes(whole);
     check(exported.data.has_value() && exported.data->channels.size() == data.channels.size());
     check(exported.data->timesMs == data.timesMs && exported.data->eventRows == data.eventRows);
     for (std::size_t c = 0; c < data.channels.size(); ++c) {
@@ -124,8 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const RecordingChannel &is = exported.data->channels[c];
         check(is.name == was.name && is.unit == was.unit && is.logic == was.logic && is.goodBits == was.goodBits);
         for (std::size_t row = 0; row < rows; ++row) {
-            const double before = was.values[row] / powerOfTen(was.decimals);
-            const double after = is.values[row] / powerOfTen(is.decimals);
+            const double before = was.numberAt(row);
+            const double after = is.numberAt(row);
             check(std::abs(after - before) <= 1e-9 * std::max(1.0, std::abs(before)));
         }
     }

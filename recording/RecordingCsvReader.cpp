@@ -229,7 +229,8 @@ private:
             return expected(static_cast<qsizetype>(c + 2), QStringLiteral("a number or an empty cell"), cell);
         column->append(*number);
         channel.engineering = true;
-        asWritten_ = asWritten_ && cell == QByteArrayView(engineeringBytes(number->value));
+        // A zero is stored without its sign: "-0" is not given back by the usual form.
+        asWritten_ = asWritten_ && cell == QByteArrayView(engineeringBytes(number->value == 0.0 ? 0.0 : number->value));
         return true;
     }
 

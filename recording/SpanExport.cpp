@@ -1,11 +1,11 @@
 #include "recording/SpanExport.h"
 
 #include "engineering/EngineeringNumber.h"
+#include "recording/CivilDate.h"
 #include "trend/TrendCsv.h"
 
-#include <QDateTime>
-#include <QTimeZone>
 #include <algorithm>
+#include <cstdio>
 
 namespace recording {
 
@@ -35,14 +35,27 @@ void appendCell(QByteArray &line, const RecordingChannel &channel, std::size_t r
         line += engineeringBytes(channel.numberAt(row));
 }
 
+// "yyyy-MM-ddTHH:mm:ss.zzz" of local milliseconds since 1970 taken as UTC, for every year the
+// reader takes (0000 to 9999).
+void appendClock(QByteArray &line, std::int64_t ms)
+{
+    constexpr std::int64_t kMsPerDay = 86400000;
+    const std::int64_t days = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);
+    const std::int64_t inDay = ms - days * kMsPerDay;
+    const civildate::Date date = civildate::civilFromDays(days);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month, date.day,
+                  static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
+                  static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
+    line += text;
+}
+
 QByteArray rowText(const RecordingData &data, std::size_t row, bool event)
 {
     QByteArray line;
     if (data.hasClockTime) {
         const std::int64_t offset = row < data.text.clockOffsetsMs.size() ? data.text.clockOffsetsMs[row] : 0;
-        const QDateTime at =
-            QDateTime::fromMSecsSinceEpoch(data.clockStartMs + data.timesMs[row] + offset, QTimeZone::utc());
-        line += at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
+        appendClock(line, data.clockStartMs + data.timesMs[row] + offset);
     }
     line += ',';
     line += QByteArray::number(static_cast<double>(data.text.firstSecondsMs + data.timesMs[row]) / 1000.0, 'f', 3);
