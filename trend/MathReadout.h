@@ -2,7 +2,8 @@
 // The math channels in the Trend Graph's read-outs and CSV export, without widgets: a row each in
 // the Read-out window's table after the channels, a column each in "Export CSV..." after the read
 // channels, and the export in engineering values (the word channels that have a scale written as
-// raw x gain + offset, headed "NAME [unit]"). Math results are written in the engineering form
+// raw x gain + offset, headed "NAME [unit]", "NAME []" without a unit; the math columns say which
+// inputs they saw, see engineering/ColumnHeading.h). Math results are written in the engineering form
 // (EngineeringNumber.h) of the values computed during the run; an empty result is an empty cell.
 
 #include "trend/ReadoutStatistics.h"
