@@ -92,7 +92,8 @@ inline const QString kHelpText = QStringLiteral(
     "nothing and leaves sbdata.qmx and --out as they were), 1 the port could not be opened, the\n"
     "super block not read, or a write to the file failed during the run, 2 bad arguments (also\n"
     "an --out that exists without --force, that is no regular file, or whose folder cannot be\n"
-    "written), 3 the run ended without a single good read (a silent controller or a wrong port).\n"
+    "written), 3 the run ended without a single good read (a silent controller or a wrong port),\n"
+    "4 a --trigger run ended (its --duration over) without a single event.\n"
     "\n"
     "Example:\n"
     "  qmx-record --port /dev/ttyUSB0 --channel SpdFbk --channel 600E60 --channel InvFlag:07 \\\n"
@@ -289,5 +290,11 @@ inline const QString kLineEventTimeFormat = QStringLiteral("HH:mm:ss");
 inline const QString kCaptureArmed = QStringLiteral("armed for event %1 of %2");
 inline const QString kCaptureCapturing = QStringLiteral("capturing event %1 of %2");
 inline const QString kCaptureDone = QStringLiteral("done: %1 of %2 events");
+// After kCaptureArmed while passes go to a broker: none goes before the event.
+inline const QString kCaptureNothingPublished = QStringLiteral(", nothing published until it comes");
+// A --trigger run (%1 the condition) that ended without an event: %2 how long it waited.
+inline const QString kNoEventCame = QStringLiteral("--trigger %1: no event came in %2 (exit 4)");
+// The same, stopped by a signal (which ends a run with 0).
+inline const QString kNoEventBeforeStop = QStringLiteral("--trigger %1: no event came in %2 before the stop");
 
 } // namespace record

@@ -176,13 +176,13 @@ QString failedReadsText(const ExchangeStats &stats)
     return failed.isEmpty() ? kNoFailedReads : failed.join(QStringLiteral(", "));
 }
 
+} // namespace
+
 QString clockText(std::chrono::steady_clock::duration elapsed)
 {
     const long long s = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
     return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
-
-} // namespace
 
 QString summaryLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
                     const TrendData &channels)
@@ -207,7 +207,7 @@ QString lineName(const QString &port)
 }
 
 QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
-                   const QString &lineName)
+                   const QString &lineName, const QString &state)
 {
     QString line;
     if (!lineName.isEmpty())
@@ -218,6 +218,8 @@ QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clo
         line += kNoReplySinceStatus.arg(QDateTime::currentDateTime().addMSecs(-ago.count()).toString(kLineEventTimeFormat)) +
                 QStringLiteral("  ");
     }
+    if (!state.isEmpty())
+        line += state + QStringLiteral("  ");
     line += kStatusLine
                        .arg(figures.rows)
                        .arg(figures.poll.passesPerSecond(), 0, 'f', 2)

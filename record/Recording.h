@@ -44,12 +44,15 @@ void recordPasses(Link &link, LinkTask &task, const TrendData &channels, RunReco
                   const std::function<void(std::uint64_t rows)> &afterRow = {},
                   readplan::ReadMode mode = readplan::kDefaultReadMode);
 
-// The status line: the line read (`lineName`, e.g. "COM1 (/dev/ttyUSB0)", when given), "no reply since"
-// while the controller does not answer, rows in the file, passes per second, failed reads by code,
-// elapsed time, file size, the last line event with its time, the plan with its wire limit and the
-// block reads given up.
+// The status line, the state first and the plan last (a terminal's width cuts it from the end): the
+// line read (`lineName`, e.g. "COM1 (/dev/ttyUSB0)", when given), "no reply since" while the
+// controller does not answer, the run's `state` (its trigger and brokers, see RunStatus.h), rows in
+// the file, passes per second, failed reads by code, elapsed time, file size, the last line event
+// with its time, the plan with its wire limit and the block reads given up.
 QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,
-                   const QString &lineName = QString());
+                   const QString &lineName = QString(), const QString &state = QString());
+// "1:02:05": a length of time as the status and summary lines give it.
+QString clockText(std::chrono::steady_clock::duration elapsed);
 // The line printed when a run ends: rows in the file, how long, passes per second, and the failed
 // reads by result with their meaning and by channel, e.g. "qmx-record: 120 rows in 0:00:45, 2.64
 // passes/s, failed reads: -1 no reply: 2 (SpdFbk: 2)".

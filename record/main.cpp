@@ -18,6 +18,7 @@
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
 #include "record/Recording.h"
+#include "record/RunStatus.h"
 #include "record/TriggerCapture.h"
 #include "trend/TrendCsv.h"
 
@@ -43,6 +44,7 @@ constexpr int kExitDone = 0;
 constexpr int kExitPort = 1;
 constexpr int kExitArguments = 2;
 constexpr int kExitNoGoodRead = 3;
+constexpr int kExitNoEvent = 4;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
 constexpr std::size_t kDataReadBufferSize = 60000;
@@ -226,6 +228,22 @@ int noGoodReadOutcome(const record::RunRecording::Figures &figures, const QStrin
         return kExitNoGoodRead;
     }
     return kExitDone;
+}
+
+// A triggered run that saw no event says so: its file (if any) holds no row, which alone would
+// look like a run that went well. Ended by its duration it has a code of its own; stopped by a
+// signal it ends as a stop does.
+int noEventOutcome(const record::TriggerCapture *capture, const QString &trigger,
+                   std::chrono::steady_clock::duration elapsed, bool stoppedBySignal)
+{
+    if (!capture)
+        return kExitDone;
+    const record::TriggerCapture::Progress progress = capture->progress();
+    if (progress.event != 1 || progress.state != record::TriggerCapture::State::Armed)
+        return kExitDone;
+    if (stoppedBySignal)
+        return fail(kExitDone, record::kNoEventBeforeStop.arg(trigger, record::clockText(elapsed)));
+    return fail(kExitNoEvent, record::kNoEventCame.arg(trigger, record::clockText(elapsed)));
 }
 
 // What becomes of the output when the run has ended, and the exit code: a file with rows is put in
@@ -458,12 +476,13 @@ int main(int argc, char **argv)
     task.setPause(std::chrono::milliseconds(options.waitTimeMs));
     std::thread reader([&] { record::recordPasses(link, task, setup->data, recording, {}, options.readMode); });
 
-    const auto extraStatus = [&] {
-        QString text = capture ? QStringLiteral("  ") + record::captureStatusText(capture->progress()) : QString();
+    const auto runState = [&] {
+        QList<record::MqttPublisher::Figures> brokers;
         for (const auto &publisher : publishers)
-            text += QStringLiteral("  ") + record::publishStatusText(publisher->figures());
-        return text;
+            brokers.append(publisher->figures());
+        return record::runStateText(capture ? std::optional(capture->progress()) : std::nullopt, brokers);
     };
+    bool stoppedBySignal = false;
     QString placeError; // why the file could not be put in place
     for (;;) {
         const int signal = stop.waitFor(kTick);
@@ -473,8 +492,9 @@ int main(int argc, char **argv)
         if (written && recording.figures().rows > 0 && !output.moveIntoPlace(&placeError))
             break;
         if (showStatus)
-            printStatus(record::statusLine(recording.figures(), elapsed, line) + extraStatus());
+            printStatus(record::statusLine(recording.figures(), elapsed, line, runState()));
         // The last event captured ends the run as the duration does.
+        stoppedBySignal = signal != 0;
         if ((capture && capture->done()) || signal != 0 || !written || (options.duration && elapsed >= *options.duration))
             break;
     }
@@ -489,7 +509,7 @@ int main(int argc, char **argv)
         publisher->stop(kPublishDrain);
     const record::RunRecording::Figures figures = recording.figures();
     if (showStatus)
-        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line) + extraStatus());
+        printLastStatus(record::statusLine(figures, std::chrono::steady_clock::now() - started, line, runState()));
     // Standard output carries the data alone when the rows go there.
     if (!options.quiet) {
         std::FILE *to = options.outToStandardOutput() ? stderr : stdout;
@@ -499,7 +519,8 @@ int main(int argc, char **argv)
     }
     if (series && figures.writeFailed)
         return fail(kExitPort, record::kOutWriteFailed.arg(figures.filePath, figures.writeError));
-    if (!toFile || series)
-        return noGoodReadOutcome(figures, line);
-    return finishOutput(output, figures, placeError, line);
+    const int code = !toFile || series ? noGoodReadOutcome(figures, line) : finishOutput(output, figures, placeError, line);
+    return code == kExitDone ? noEventOutcome(capture.get(), options.trigger, std::chrono::steady_clock::now() - started,
+                                              stoppedBySignal)
+                             : code;
 }

@@ -3,6 +3,8 @@
 
 #include "record/CsvFormat.h"
 #include "record/RecordOptions.h"
+#include "record/Recording.h"
+#include "record/RunStatus.h"
 #include "recording/RecordingCsvReader.h"
 #include "tests/record/RecorderProgram.h"
 #include "tests/support/SimulatedPort.h"
@@ -195,6 +197,48 @@ private slots:
                  block.err.constData());
         QVERIFY2(nullAgain.exitCode == 0, nullAgain.err.constData());
         QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists());
+    }
+
+    // The status line gives the state first (the line, the trigger, each broker) and the plan
+    // last, so that a terminal's width cuts the plan, never the state; while a trigger waits,
+    // nothing goes to a broker, and the line says so.
+    void statusLineStateFirst()
+    {
+        record::RunRecording::Figures figures;
+        figures.rows = 0;
+        figures.planText = QStringLiteral("plan: 2 word reads, 52 bytes/pass, limit 18.5 passes/s");
+        record::MqttPublisher::Figures broker;
+        broker.problem = QStringLiteral("Connection refused");
+        const record::TriggerCapture::Progress armed{record::TriggerCapture::State::Armed, 1, 2};
+        const QString state = record::runStateText(armed, {broker});
+        QCOMPARE(state, QStringLiteral("armed for event 1 of 2, nothing published until it comes  "
+                                       "mqtt away (Connection refused), queued 0, dropped 0"));
+        const QString line = record::statusLine(figures, std::chrono::seconds(3), QStringLiteral("COM1 (/dev/ttyS0)"), state);
+        QVERIFY2(line.startsWith(QStringLiteral("COM1 (/dev/ttyS0)  ") + state + QStringLiteral("  rows 0")), qPrintable(line));
+        QVERIFY2(line.endsWith(figures.planText), qPrintable(line));
+        // Capturing, or without a trigger, the broker's part alone; without either, nothing.
+        const record::TriggerCapture::Progress capturing{record::TriggerCapture::State::Capturing, 1, 2};
+        QCOMPARE(record::runStateText(capturing, {}), QStringLiteral("capturing event 1 of 2"));
+        QCOMPARE(record::runStateText(std::nullopt, {broker}),
+                 QStringLiteral("mqtt away (Connection refused), queued 0, dropped 0"));
+        QCOMPARE(record::runStateText(armed, {}), QStringLiteral("armed for event 1 of 2"));
+        QVERIFY(record::runStateText(std::nullopt, {}).isEmpty());
+    }
+
+    // A trigger that never fires: the run says that no event came and ends with a code of its own;
+    // stopped by a signal it says so too, and ends as a stop does.
+    void triggerThatNeverFires()
+    {
+        SimulatedPort line;
+        QVERIFY(line.start());
+        line.simulator().setLiveDemo(false);
+        line.simulator().writeWord(0x600E60, 5);
+        QTemporaryDir folder;
+        const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--out",
+                                             folder.filePath("events.csv"), "--trigger", "600E60>100", "--duration", "1s"});
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.contains("qmx-record: --trigger 600E60>100: no event came in 0:00:01 (exit 4)\n"),
+                 run.err.constData());
     }
 
     // A service's argument file: words as a shell splits them, comments left out, in the place of

@@ -175,8 +175,8 @@ void TestRecording::badArgumentsAndMissingPort()
         {{"--port", "COM1", "--channel", "600E60", "--out", out, "--speed", "2"}, "--speed"},
         {{"--port", "COM1", "--channel", "600E60", "--out", out, "--reads", "blocks"}, "--reads blocks"},
         {{"--port", "COM1", "--channel", "600E60", "--out"}, "--out"},
-        // No super-block file yet: a name cannot be resolved.
-        {{"--port", "COM1", "--channel", "SpdFbk", "--out", out}, "--channel SpdFbk"},
+        // No super-block file yet: a block's name cannot be resolved (the shipped lists' names can).
+        {{"--port", "COM1", "--channel", "SUM1", "--out", out}, "--channel SUM1"},
         {{"--port", "COM1", "--presets", "/nonexistent/UserPre.qmt", "--out", out}, "--presets"},
         {{"--port", "COM1", "--channel", "600E60", "--out", "/nonexistent/run.csv"}, "--out"},
     };
