@@ -35,14 +35,26 @@ void Program::start()
 void Program::end()
 {
     dialogs_.endAll();
-    // Queued, so that the waits of the dialogs just cancelled return first and the handlers that
-    // opened them finish before their windows close.
-    QTimer::singleShot(0, qApp, [window = mainWindow] {
-        if (window)
-            window->close();
-        else
-            QCoreApplication::quit();
-    });
+    if (endTimer_)
+        return; // ending already
+    endClock_.start();
+    // Not at once, so that the waits of the dialogs just cancelled return first and the handlers
+    // that opened them finish before their windows close.
+    endTimer_ = std::make_unique<QTimer>();
+    endTimer_->setInterval(kEndRetryInterval);
+    QObject::connect(endTimer_.get(), &QTimer::timeout, [this] { tryToEnd(); });
+    endTimer_->start();
+}
+
+void Program::tryToEnd()
+{
+    const bool closed = !mainWindow || mainWindow->close();
+    if (closed || endClock_.elapsed() >= kLongestEnd.count()) {
+        endTimer_->stop();
+        // Not quit(): it asks every window again, and one that cannot close yet would keep the
+        // program running.
+        QCoreApplication::exit(0);
+    }
 }
 
 int startUpOrFail(Dialogs &dialogs, const std::function<void()> &start)

@@ -7,11 +7,15 @@
 #include "link/Link.h"
 #include "trend/TrendData.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 class MainWindow;
+class QTimer;
 
 class Program {
 public:
@@ -23,7 +27,10 @@ public:
     // Start-up: the main window, then the Trend Graph (which opens the Variables List).
     void start();
     // Ends the program as closing its main window does, whatever is open: dialogs are cancelled
-    // first (and later ones refused), then the main window closes once their waits have returned.
+    // first (and later ones refused, a question answering Discard), then the main window closes
+    // once their waits have returned. A window that cannot close yet (a Data Read still ending) is
+    // tried again until kLongestEnd has passed; then the event loop is left all the same, and the
+    // windows still open close as the program object goes.
     void end();
 
     Link link;
@@ -32,10 +39,21 @@ public:
     QPointer<MainWindow> mainWindow;
 
 private:
+    // One attempt to close the main window; the event loop is left once it closed or kLongestEnd
+    // passed.
+    void tryToEnd();
+
     Dialogs &dialogs_;
+    std::unique_ptr<QTimer> endTimer_;
+    QElapsedTimer endClock_;
 };
 
 inline constexpr int kStartUpFailedExitCode = 1;
+// How long the program's end waits for its windows to close: a session logout or a service stop
+// ends it within a second or two, whatever is open or pending.
+inline constexpr std::chrono::milliseconds kLongestEnd{1000};
+// How often, meanwhile, the main window is asked to close again.
+inline constexpr std::chrono::milliseconds kEndRetryInterval{50};
 
 // Start-up as the program's main() runs it: `start` is to leave a window on screen. Returns 0 when
 // it did. Otherwise (it threw, or nothing is shown) the reason is shown through `dialogs` and

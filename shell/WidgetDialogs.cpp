@@ -40,7 +40,11 @@ Dialogs::LoseWorkAnswer WidgetDialogs::askBeforeLosingWork(const QString &text)
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, activeParent());
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
+    const int answer = box.exec();
+    // Cancelled because the program is ending: nobody is there to answer.
+    if (ending_)
+        return LoseWorkAnswer::Discard;
+    switch (answer) {
     case QMessageBox::Save:
         return LoseWorkAnswer::Save;
     case QMessageBox::Discard:

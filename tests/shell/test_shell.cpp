@@ -4,6 +4,7 @@
 #include "catalogue/BlockTypeTable.h"
 #include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
+#include "link/UucpLock.h"
 #include "monitor/MonitorWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/PortSettingsDialog.h"
@@ -13,9 +14,13 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
+#include "trend/ChannelTable.h"
 #include "trend/TrendGraphWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -83,6 +88,87 @@ private slots:
         for (const QWidget *window : QApplication::topLevelWidgets())
             QVERIFY(!window->isVisible() || !(qobject_cast<const TrendGraphWindow *>(window) ||
                                               qobject_cast<const VariablesListWindow *>(window)));
+        settle();
+    }
+
+    // A stop signal ends the program, as its main() runs it, within a second or two whatever is
+    // open or pending: the refused-port box of a Data Read (the read, its pause and the Variables
+    // List's close still waiting on it), or the question over a run's unsaved rows opened by
+    // File > Exit (a question that cannot be asked answers Discard).
+    void stopSignalEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("pending");
+        QTest::newRow("refused-port box of a Data Read") << QStringLiteral("data read");
+        QTest::newRow("question over unsaved rows at Exit") << QStringLiteral("unsaved rows");
+    }
+    void stopSignalEndsTheProgram()
+    {
+        QFETCH(QString, pending);
+        SimulatedPort port;
+        QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+        port.simulator().setLiveDemo(false);
+        // Another process holds the device: a lock file of process 1, which always runs.
+        const QString lockFile = QString::fromStdString(lockDirectory()) + QStringLiteral("/LCK..") +
+                                 QFileInfo(QFileInfo(port.devicePath()).canonicalFilePath()).fileName();
+        if (pending == QLatin1String("data read")) {
+            QFile file(lockFile);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("         1\n");
+        }
+
+        WidgetDialogs dialogs;
+        Program program(dialogs);
+        program.start();
+        settle();
+        StopSignals stopSignals;
+        connect(&stopSignals, &StopSignals::stopRequested, this, [&program] { program.end(); });
+        QPointer<MainWindow> main = program.mainWindow;
+        QPointer<TrendGraphWindow> trend = main->trendGraphWindow();
+        QPointer<VariablesListWindow> list = main->variablesListWindow();
+        QVERIFY(trend && list);
+
+        if (pending == QLatin1String("data read")) {
+            list->dataReadButton()->click();
+        } else {
+            program.ws.session.setCatalogueDecoded(true);
+            for (int c = 0; c < kChannels; ++c)
+                trend->table().row(c).selected->setChecked(c == 0);
+            trend->table().setAddressKind(0, AddressKind::Address);
+            trend->table().row(0).name->setText(QStringLiteral("600E00"));
+            trend->table().row(0).scale->setText(QStringLiteral("2000"));
+            trend->toggleRun();
+            QTRY_VERIFY_WITH_TIMEOUT(trend->runActive() && trend->passesStored() >= 2, 8000);
+            trend->toggleRun();
+            QTimer::singleShot(0, main, [main] { main->exitAction()->trigger(); });
+        }
+        // The signal comes once the box is up; should the program stay, the stand-in for its main
+        // loop gives up after 6 s (and the boxes left are closed) so the test fails, not hangs.
+        QElapsedTimer sinceSignal;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!sinceSignal.isValid() && QApplication::activeModalWidget()) {
+                sinceSignal.start();
+                ::raise(SIGTERM);
+            }
+        });
+        poll.start(20);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, this, [] {
+            while (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+            QCoreApplication::exit(1);
+        });
+        giveUp.start(6000);
+        // The program's event loop, as its main() runs it.
+        const int exitCode = QApplication::exec();
+        giveUp.stop();
+        poll.stop();
+        QFile::remove(lockFile);
+        QVERIFY2(sinceSignal.isValid(), "no box came up");
+        QCOMPARE(exitCode, 0);
+        qInfo("ended %lld ms after the signal", sinceSignal.elapsed());
+        QVERIFY2(sinceSignal.elapsed() < 2500, qPrintable(QString::number(sinceSignal.elapsed())));
         settle();
     }
 

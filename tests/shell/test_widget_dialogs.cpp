@@ -1,5 +1,6 @@
 // The widget-backed dialogs seam: a message with its detailed text (a port that would not open),
-// file dialog filters named once, and the default extension of the Open dialogs.
+// file dialog filters named once, the default extension of the Open dialogs, and a question
+// that the program's end cancels.
 
 #include "link/Link.h"
 #include "monitor/MonitorTexts.h"
@@ -67,6 +68,26 @@ private slots:
         });
         seam.showMessage(kCreateFileError);
         QVERIFY(detailed.isEmpty());
+    }
+
+    // A Save / Discard / Cancel question answered by the user, and one open when the program is
+    // told to end: nobody is there to answer it, so it answers Discard, as every later one does.
+    void questionOpenAtTheEndAnswersDiscard()
+    {
+        WidgetDialogs dialogs;
+        whenModalShown([](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QCOMPARE(dialogs.askBeforeLosingWork(kCloseUnsavedRunQuestion), Dialogs::LoseWorkAnswer::Cancel);
+
+        whenModalShown([&dialogs](QWidget *modal) {
+            QVERIFY(qobject_cast<QMessageBox *>(modal));
+            dialogs.endAll();
+        });
+        QCOMPARE(dialogs.askBeforeLosingWork(kCloseUnsavedRunQuestion), Dialogs::LoseWorkAnswer::Discard);
+        QCOMPARE(dialogs.askBeforeLosingWork(kCloseUnsavedRunQuestion), Dialogs::LoseWorkAnswer::Discard);
     }
 
     void filtersNameTheirPatternsOnce()
