@@ -1,11 +1,13 @@
 // Any bytes as what arrives on the line after a request (noise, stray bytes, late and misfitting
-// replies): the exchange splits them into frames, keeps only a reply that fits its request, takes
-// a word reply only as the first frame on a line in step, leaves the line out of step after
-// anything that may have been noise in front of the real reply, and never reads or writes outside
-// its buffers.
+// replies, a frame sent twice, a late reply behind a probe's echo): the exchange splits them into
+// frames, keeps only a reply that fits its request, takes a word reply only as the first frame on
+// a line in step, takes a reply only when nothing follows it and it did not come sooner than the
+// wire allows, leaves the line out of step after anything that may have been noise in front of
+// the real reply or a reply out of turn, and never reads or writes outside its buffers.
 //
 // Input: letter (even: "R", odd: "r"), four address bytes, the count, whether the line is out of
-// step first (odd), the size of the pieces the line hands over, then the bytes on the line.
+// step first (bit 0) and whether it is paced so slowly that no reply can be in time (bit 1), the
+// size of the pieces the line hands over, then the bytes on the line.
 #include "link/LinkCore.h"
 
 #include <algorithm>
@@ -37,8 +39,12 @@ public:
         return static_cast<std::ptrdiff_t>(n);
     }
     bool waitForBytes(SteadyDeadline) override { return at_ < bytes_.size(); }
+    std::chrono::nanoseconds byteTime() const override { return pace_; }
+    void setPace(std::chrono::nanoseconds pace) { pace_ = pace; }
+    std::size_t left() const { return bytes_.size() - at_; }
 
 private:
+    std::chrono::nanoseconds pace_{0};
     std::span<const std::uint8_t> bytes_;
     std::size_t piece_ = 1;
     std::size_t at_ = 0;
@@ -55,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                   (std::uint32_t(data[3]) << 8) | data[4];
     const std::uint8_t count = static_cast<std::uint8_t>(std::max<int>(1, data[5] % 233));
     const bool outOfStep = data[6] % 2;
+    const bool slowLine = (data[6] >> 1) % 2;
     const std::size_t piece = 1 + data[7] % 64;
     const std::span<const std::uint8_t> line(data + 8, size - 8);
 
@@ -66,9 +73,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             __builtin_trap();
     }
     port.script(line, piece);
+    if (slowLine)
+        port.setPace(std::chrono::seconds(1));
     const RequestRecord request = RequestRecord::make(letter, address, count);
     const int code = core.transact(request);
-    if (code > 0 || code < -14)
+    if (code > 0 || code < -15)
+        __builtin_trap();
+    // A reply is taken only as the last frame on the line, nothing after it, and never sooner than
+    // the wire allows.
+    if (code == 0) {
+        if (slowLine || port.left() != 0 || line.empty() || line.back() != 0x0A)
+            __builtin_trap();
+        const auto previousLf = std::find(line.rbegin() + 1, line.rend(), std::uint8_t{0x0A});
+        const std::span<const std::uint8_t> last(line.data() + (line.rend() - previousLf), line.data() + line.size());
+        std::vector<std::uint8_t> data(LinkCore::kReplyDataSize, 0);
+        const ReplyOutcome outcome = parseReply(last, data);
+        if (outcome.code != 0 || !replyMatchesRequest(last, RequestRecord::make(letter, address, count)) ||
+            !std::equal(data.begin(), data.begin() + outcome.dataBytes, core.replyData().begin()))
+            __builtin_trap();
+    }
+    if (code == -15 && !core.outOfStep())
         __builtin_trap();
     // A reply taken leaves the line in step; anything that may have been noise in front of the
     // real reply (a wrong checksum or first byte, an unknown refusal letter) does not.
@@ -81,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (code == 0 && letter == 'R' && !outOfStep) {
         const auto lf = std::find(line.begin(), line.end(), std::uint8_t{0x0A});
         const std::size_t firstFrame = static_cast<std::size_t>(lf - line.begin()) + 1;
-        if (lf == line.end() || firstFrame != 11 || line[0] != kStx || line[2] != 'R' || line[9] != 0x0D)
+        if (lf == line.end() || firstFrame != 11 || line.size() != 11 || line[0] != kStx || line[2] != 'R' ||
+            line[9] != 0x0D)
             __builtin_trap();
         // Its value is the frame's four data digits, every one of them a hex digit.
         const auto hex = [](std::uint8_t c) { return std::isxdigit(c) != 0; };

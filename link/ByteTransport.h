@@ -4,6 +4,7 @@
 
 #include "link/ReplyDeadline.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -23,4 +24,8 @@ public:
     // deadline; also false, after sleeping to the deadline, when the line has gone away (so a
     // pulled adapter costs the same time as a silent controller).
     virtual bool waitForBytes(SteadyDeadline deadline) = 0;
+    // How long one byte takes on the line (10 bits at the line's baud rate), so that a reply that
+    // came sooner than its request and itself take on the wire is known not to be its answer.
+    // Zero where nothing paces the bytes (no line at all, or one that cannot say).
+    virtual std::chrono::nanoseconds byteTime() const { return std::chrono::nanoseconds::zero(); }
 };

@@ -21,6 +21,10 @@ enum class LinkResult : int {
     // NAK whose letter is not among the above (or that has none). A NAK carries no checksum, so
     // a real refusal with one corrupted letter ends here too: it is a failed read, never a value.
     RefusedUnknown = -14,
+    // A whole reply that cannot be its request's answer by when it came: complete sooner than the
+    // request and the reply take on the wire at the port's baud rate, or followed by more bytes at
+    // once (a frame sent twice, another request's late reply out of order). Never a value.
+    OutOfTurn = -15,
 };
 
 constexpr int codeOf(LinkResult r) { return static_cast<int>(r); }

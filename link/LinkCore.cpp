@@ -31,6 +31,9 @@ void LinkCore::send(const RequestRecord &request)
     const std::string frame = requestFrameBytes(request);
     const auto *frameBytes = reinterpret_cast<const std::uint8_t *>(frame.data());
     port_.purge();
+    // Taken before the write: the line starts sending once the port has the bytes, not sooner.
+    sentAt_ = std::chrono::steady_clock::now();
+    sentBytes_ = frame.size();
     port_.write(std::span<const std::uint8_t>(frameBytes, frame.size()));
     wireBytes_ += frame.size();
     traceBytes("sent", frameBytes, frame.size());
@@ -81,6 +84,16 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                 return outcome.code; // spoilt: never Ok, never a time-out
             }
             if (verdict != FrameVerdict::Discard) {
+                if (outcome.code == codeOf(LinkResult::Ok) && !cameInTurn(length, received)) {
+                    traceBytes("out of turn", frameBuffer_.data(), received);
+                    const auto wire = port_.byteTime() * static_cast<long long>(sentBytes_ + length);
+                    drainUntilQuiet(wire, deadline);
+                    outOfStep_ = true;
+                    if (wait == Wait::Probe)
+                        lastProbeFrameAt_ = std::chrono::steady_clock::now();
+                    std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+                    return codeOf(LinkResult::OutOfTurn);
+                }
                 traceBytes("received", begin, length);
                 if (outcome.nak) {
                     lastErrorReply_.assign(reinterpret_cast<const char *>(begin), length);
@@ -184,6 +197,44 @@ bool LinkCore::resynchronise(const RequestRecord &request, SteadyDeadline deadli
 bool LinkCore::quietUntil(SteadyDeadline until)
 {
     return !port_.waitForBytes(until);
+}
+
+bool LinkCore::cameInTurn(std::size_t length, std::size_t &received)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds byte = port_.byteTime();
+    const auto wire = byte * static_cast<long long>(sentBytes_ + length);
+    if (now < sentAt_ + wire * (100 - kWireTimeTolerancePercent) / 100)
+        return false; // complete before its request could have crossed the line and it come back
+    if (received > length)
+        return false;
+    if (byte > std::chrono::nanoseconds::zero() && !port_.waitForBytes(now + byte * kQuietCharacters))
+        return true;
+    // Bytes came in the window, or nothing paces the line: whatever is there now follows the reply.
+    const std::size_t room = frameBuffer_.size() - received;
+    const std::ptrdiff_t n =
+        port_.readAvailable(std::span<std::uint8_t>(frameBuffer_.data() + received, std::min(room, kReadRequest)));
+    if (n <= 0)
+        return true;
+    received += static_cast<std::size_t>(n);
+    wireBytes_ += static_cast<std::size_t>(n);
+    return false;
+}
+
+void LinkCore::drainUntilQuiet(std::chrono::nanoseconds quiet, SteadyDeadline deadline)
+{
+    for (;;) {
+        if (quiet > std::chrono::nanoseconds::zero() &&
+            !port_.waitForBytes(std::min(deadline, std::chrono::steady_clock::now() + quiet)))
+            return;
+        const std::ptrdiff_t n = port_.readAvailable(std::span<std::uint8_t>(frameBuffer_.data(), kReadRequest));
+        if (n <= 0)
+            return;
+        wireBytes_ += static_cast<std::size_t>(n);
+        traceBytes("discarded", frameBuffer_.data(), static_cast<std::size_t>(n));
+        if (std::chrono::steady_clock::now() >= deadline)
+            return;
+    }
 }
 
 int LinkCore::transact(const RequestRecord &request)

@@ -27,6 +27,15 @@
 // gives a frame to apply that rule to. A probe's wait that meets a spoilt frame (it may have been
 // the echo) sends the next probe at once, with a count of its own, rather than waiting it out. The quiet is trusted: a controller that stalls that long
 // between two replies defeats it, as only a block read's echo proves anything.
+//
+// A reply must also come in its turn. One that completes sooner than its request and itself take
+// on the wire at the port's baud rate, counted from when the request was written, cannot be its
+// answer (a frame sent twice, another request's reply arriving out of order after its time); nor
+// can one that more bytes follow at once, within two character times (a controller answers one
+// frame at a time, so a frame sent out of turn delays the real reply until straight after it).
+// Either fails the exchange as OutOfTurn, never a value: the line is drained until it has been
+// quiet for one exchange's wire time, and the next exchange resynchronises. A probe's echo out of
+// turn is no proof either: the next probe is sent.
 
 #include "link/ByteTransport.h"
 #include "link/FrameCodec.h"
@@ -103,6 +112,12 @@ private:
     bool resynchronise(const RequestRecord &request, SteadyDeadline deadline);
     // True when no byte arrives until `until` (one that does is left to the next exchange's purge).
     bool quietUntil(SteadyDeadline until);
+    // Whether the whole frame of `length` bytes at the front of the `received` bytes came in its
+    // turn: not sooner than the wire allows, and nothing more after it within the quiet window.
+    // Reads what arrives in that window into the frame buffer behind it.
+    bool cameInTurn(std::size_t length, std::size_t &received);
+    // Reads and discards until nothing has arrived for `quiet`, or `deadline`.
+    void drainUntilQuiet(std::chrono::nanoseconds quiet, SteadyDeadline deadline);
     void traceBytes(const char *what, const std::uint8_t *bytes, std::size_t n) const;
 
     ByteTransport &port_;
@@ -121,6 +136,15 @@ private:
     // Probes sent at most in one exchange's reply time when their echoes come spoilt.
     static constexpr int kProbesPerResynchronisation = 3;
     bool wrongLength_ = false;
+    // When the last request was handed to the port, and its length.
+    SteadyDeadline sentAt_{};
+    std::size_t sentBytes_ = 0;
+    // A reply on a paced line is in its turn when no byte follows it within this many character
+    // times: a frame that follows at once has its first byte in by then.
+    static constexpr int kQuietCharacters = 2;
+    // A UART's clock may run a little fast: a reply may complete this much (in 1/100) sooner than
+    // the nominal wire time and still be in its turn.
+    static constexpr int kWireTimeTolerancePercent = 3;
     std::atomic<std::uint64_t> exchanges_{0};
     std::atomic<std::uint64_t> wireBytes_{0};
 };

@@ -18,6 +18,7 @@ QString linkResultText(int code)
     case LinkResult::Refusedz: return QStringLiteral("refused (z)");
     case LinkResult::UnexpectedReply: return QStringLiteral("reply begins with neither STX nor NAK");
     case LinkResult::RefusedUnknown: return QStringLiteral("refused, unknown letter");
+    case LinkResult::OutOfTurn: return QStringLiteral("reply out of turn (too early, or more bytes after it)");
     }
     return QStringLiteral("unknown result %1").arg(code);
 }
@@ -50,6 +51,7 @@ QString linkResultLabel(int code)
     case LinkResult::Refusedz: meaning = QStringLiteral("refused z"); break;
     case LinkResult::UnexpectedReply: meaning = QStringLiteral("bad reply"); break;
     case LinkResult::RefusedUnknown: meaning = QStringLiteral("refused, unknown letter"); break;
+    case LinkResult::OutOfTurn: meaning = QStringLiteral("out of turn"); break;
     }
     return meaning.isEmpty() ? QString::number(code) : QString::number(code) + u' ' + meaning;
 }

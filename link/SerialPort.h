@@ -33,6 +33,10 @@ public:
     bool write(std::span<const std::uint8_t> bytes) override;
     std::ptrdiff_t readAvailable(std::span<std::uint8_t> buffer) override;
     bool waitForBytes(SteadyDeadline deadline) override;
+    // 10 bits at 9600 baud on a serial device. A pseudo-terminal has no line of its own: the pace
+    // is its far end's (a simulator pacing 9600 baud sets that speed on it; 0 when it paces
+    // nothing), so its speed is left as the far end set it and read on every call.
+    std::chrono::nanoseconds byteTime() const override;
 
 private:
     std::string failureDetail_;
@@ -46,6 +50,7 @@ private:
     bool holdsByte_ = false;
 #else
     int fd_ = -1;
+    bool pseudoTerminal_ = false;
     std::string lockFile_;       // the UUCP lock file this port wrote, removed again at close
 #endif
 };

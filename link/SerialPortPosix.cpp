@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -118,6 +119,31 @@ long otherProcessUsing(const std::string &device)
     return found;
 }
 
+constexpr int kBitsPerByte = 10; // 8N1: start bit, 8 data bits, stop bit
+constexpr int kBaud = 9600;
+
+// The baud rate a termios speed stands for; 0 for B0 (nothing paces the bytes).
+long baudOf(speed_t speed)
+{
+    static constexpr struct {
+        speed_t code;
+        long baud;
+    } kSpeeds[] = {{B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+                   {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+                   {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                   {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+    for (const auto &entry : kSpeeds) {
+        if (entry.code == speed)
+            return entry.baud;
+    }
+    return 0;
+}
+
+std::chrono::nanoseconds byteTimeAt(long baud)
+{
+    return baud > 0 ? std::chrono::nanoseconds(kBitsPerByte * 1'000'000'000LL / baud) : std::chrono::nanoseconds::zero();
+}
+
 std::string busyDetail(const std::string &device, long pid)
 {
     if (pid > 0)
@@ -206,9 +232,13 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0 || ::tcsetattr(fd, TCSANOW, &tio) != 0)
+    // A pseudo-terminal's speed paces nothing; it is left as its far end set it (see byteTime()).
+    const bool pseudoTerminal = ptyNumber(device) >= 0;
+    if ((!pseudoTerminal && (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0)) ||
+        ::tcsetattr(fd, TCSANOW, &tio) != 0)
         return fail(OpenError::SetState, errorDetail(device, errno), fd);
     fd_ = fd;
+    pseudoTerminal_ = pseudoTerminal;
     gone_ = false;
     return OpenError::None;
 }
@@ -223,6 +253,7 @@ void SerialPort::close()
         ::close(fd_);
         fd_ = -1;
     }
+    pseudoTerminal_ = false;
     releaseUucpLock(lockFile_);
     lockFile_.clear();
 }
@@ -277,6 +308,16 @@ std::ptrdiff_t SerialPort::readAvailable(std::span<std::uint8_t> buffer)
     }
 }
 
+std::chrono::nanoseconds SerialPort::byteTime() const
+{
+    if (!pseudoTerminal_)
+        return byteTimeAt(kBaud);
+    termios tio{};
+    if (fd_ < 0 || ::tcgetattr(fd_, &tio) != 0)
+        return std::chrono::nanoseconds::zero();
+    return byteTimeAt(baudOf(::cfgetospeed(&tio)));
+}
+
 bool SerialPort::waitForBytes(SteadyDeadline deadline)
 {
     using namespace std::chrono;
@@ -284,13 +325,16 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         const auto now = steady_clock::now();
         if (now >= deadline)
             return false;
-        const auto left = duration_cast<milliseconds>(deadline - now).count() + 1;
         if (fd_ < 0) {
             std::this_thread::sleep_until(deadline);
             return false;
         }
+        // To the nanosecond: the short wait for quiet after a reply is a few character times.
+        const auto left = std::min<nanoseconds>(duration_cast<nanoseconds>(deadline - now), seconds(60));
+        const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                               static_cast<long>(left.count() % 1'000'000'000)};
         pollfd p{fd_, POLLIN, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 60000)));
+        const int r = ::ppoll(&p, 1, &timeout, nullptr);
         if (r < 0 && errno == EINTR)
             continue;
         if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {

@@ -264,3 +264,9 @@ bool SerialPort::waitForBytes(SteadyDeadline deadline)
         }
     }
 }
+
+std::chrono::nanoseconds SerialPort::byteTime() const
+{
+    // The port is set to 9600 baud 8N1: a start bit, 8 data bits and a stop bit per byte.
+    return std::chrono::nanoseconds(10 * 1'000'000'000LL / 9600);
+}

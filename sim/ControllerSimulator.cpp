@@ -308,6 +308,17 @@ struct ControllerSimulator::Impl {
     std::atomic<int> baud{0};
     std::atomic<std::uint64_t> &served;
 
+    // A frame the controller still owes the line, known to the serving thread alone: a repeat
+    // due at a time, or a reply held back until the next reply has gone (then due `delay` after it).
+    struct OwedFrame {
+        QByteArray bytes;
+        std::optional<Clock::time_point> due;
+        std::chrono::milliseconds delay{0};
+    };
+    std::optional<OwedFrame> owed;
+    // Set by clearFaults(): the serving thread drops the owed frame before it next writes.
+    std::atomic<bool> forgetOwed{false};
+
     int master = -1;
     int slave = -1; // held open so the master never sees a hang-up when the program closes its side
     QString slavePath;
@@ -332,6 +343,13 @@ struct ControllerSimulator::Impl {
     bool writeAll(const char *data, qsizetype length) const;
     bool writePaced(const QByteArray &bytes, Clock::time_point start) const;
     bool writeSegments(const std::vector<NoisySegment> &segments, Clock::time_point start) const;
+    // Writes `reply` from `replyStart` behind the frame owed to the line: straight after it when
+    // the reply could begin by the time it ends, as a controller sends one frame after the other;
+    // a reply held back for the next one follows it.
+    bool writeReply(const QByteArray &reply, Clock::time_point replyStart);
+    // Writes a frame owed at a time, when there is one, before anything else goes out.
+    bool writeOwedFrame();
+    void applyLineSpeedLocked(int rate);
 };
 
 bool ControllerSimulator::Impl::openLine(QString *error)
@@ -347,8 +365,6 @@ bool ControllerSimulator::Impl::openLine(QString *error)
     termios settings{};
     ::tcgetattr(s, &settings);
     ::cfmakeraw(&settings);
-    ::cfsetispeed(&settings, B9600);
-    ::cfsetospeed(&settings, B9600);
     ::tcsetattr(s, TCSANOW, &settings);
     ::fcntl(m, F_SETFD, FD_CLOEXEC);
     ::fcntl(s, F_SETFD, FD_CLOEXEC);
@@ -364,7 +380,23 @@ bool ControllerSimulator::Impl::openLine(QString *error)
     master = m;
     slave = s;
     slavePath = QString::fromLocal8Bit(name);
+    applyLineSpeedLocked(baud.load());
     return true;
+}
+
+// A pseudo-terminal paces nothing itself; its speed tells the program the pace kept here: the
+// controller's 9600 baud, or 0 (none) for any other.
+void ControllerSimulator::Impl::applyLineSpeedLocked(int rate)
+{
+    if (slave < 0)
+        return;
+    termios settings{};
+    if (::tcgetattr(slave, &settings) != 0)
+        return;
+    const speed_t speed = rate == 9600 ? B9600 : B0;
+    ::cfsetispeed(&settings, speed);
+    ::cfsetospeed(&settings, speed);
+    ::tcsetattr(slave, TCSANOW, &settings);
 }
 
 void ControllerSimulator::Impl::closeLineLocked()
@@ -490,6 +522,47 @@ bool ControllerSimulator::Impl::writeSegments(const std::vector<NoisySegment> &s
     return true;
 }
 
+bool ControllerSimulator::Impl::writeOwedFrame()
+{
+    if (forgetOwed.exchange(false))
+        owed.reset();
+    if (!owed || !owed->due)
+        return true;
+    const Clock::time_point start = std::max(*owed->due, Clock::now());
+    const QByteArray bytes = owed->bytes;
+    owed.reset();
+    return waitUntil(start) && writePaced(bytes, start);
+}
+
+bool ControllerSimulator::Impl::writeReply(const QByteArray &reply, Clock::time_point replyStart)
+{
+    const int rate = baud.load();
+    QByteArray bytes = reply;
+    Clock::time_point start = replyStart;
+    if (forgetOwed.exchange(false))
+        owed.reset();
+    if (owed && owed->due) {
+        const Clock::time_point leadStart = std::max(*owed->due, Clock::now());
+        if (replyStart <= leadStart + wireTime(owed->bytes.size(), rate)) {
+            bytes.prepend(owed->bytes);
+            start = leadStart;
+            owed.reset();
+        } else if (!writeOwedFrame()) {
+            return false;
+        }
+    }
+    const bool heldBack = owed && !owed->due;
+    if (heldBack && owed->delay.count() == 0) {
+        bytes += owed->bytes;
+        owed.reset();
+    }
+    if (!waitUntil(start) || !writePaced(bytes, start))
+        return false;
+    if (owed && !owed->due)
+        owed->due = Clock::now() + owed->delay;
+    return true;
+}
+
 SimFault ControllerSimulator::Impl::takeFault(const Request &request)
 {
     const bool everyNth = faultEveryN > 0 && ++requestsSinceEvery % static_cast<std::uint64_t>(faultEveryN) == 0;
@@ -564,9 +637,29 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
         return Outcome::Stopped;
 
     bool written = true;
+    // Faults that write at a time of their own send an owed frame first.
+    const bool atOnce = (fault.kind == SimFault::Kind::None && noisy.empty()) ||
+                        fault.kind == SimFault::Kind::Garbage || fault.kind == SimFault::Kind::WrongEcho ||
+                        fault.kind == SimFault::Kind::RefuseBlockReads ||
+                        fault.kind == SimFault::Kind::ShortBlockReads ||
+                        fault.kind == SimFault::Kind::IgnoreBlockReads || fault.kind == SimFault::Kind::Nak ||
+                        fault.kind == SimFault::Kind::WrongChecksum ||
+                        fault.kind == SimFault::Kind::LowerCaseChecksum ||
+                        fault.kind == SimFault::Kind::BadFirstByte || fault.kind == SimFault::Kind::NoLineFeed ||
+                        fault.kind == SimFault::Kind::Repeated;
+    if (!atOnce && fault.kind != SimFault::Kind::CloseLine && !writeOwedFrame())
+        return stopping ? Outcome::Stopped : Outcome::Served;
     switch (fault.kind) {
     case SimFault::Kind::None:
-        written = noisy.empty() ? writePaced(reply, replyStart) : writeSegments(noisy, replyStart);
+        written = noisy.empty() ? writeReply(reply, replyStart) : writeSegments(noisy, replyStart);
+        break;
+    case SimFault::Kind::Repeated:
+        written = writeReply(reply, replyStart);
+        if (written)
+            owed = OwedFrame{reply, Clock::now() + std::chrono::milliseconds(std::max(0, fault.delayMs)), {}};
+        break;
+    case SimFault::Kind::OutOfOrder:
+        owed = OwedFrame{reply, std::nullopt, std::chrono::milliseconds(std::max(0, fault.delayMs))};
         break;
     case SimFault::Kind::StrayByte: {
         written = writeAll(&fault.stray, 1);
@@ -583,7 +676,7 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     case SimFault::Kind::RefuseBlockReads:
     case SimFault::Kind::ShortBlockReads:
     case SimFault::Kind::IgnoreBlockReads:
-        written = writePaced(reply, replyStart);
+        written = writeReply(reply, replyStart);
         break;
     case SimFault::Kind::Late: {
         const Clock::time_point due = replyStart + std::chrono::milliseconds(std::max(0, fault.delayMs));
@@ -595,21 +688,21 @@ ControllerSimulator::Impl::Outcome ControllerSimulator::Impl::handleFrame(const 
     case SimFault::Kind::Silence:
         break;
     case SimFault::Kind::Nak:
-        written = writePaced(nakReply(fault.letter), replyStart);
+        written = writeReply(nakReply(fault.letter), replyStart);
         break;
     case SimFault::Kind::WrongChecksum:
-        written = writePaced(shiftedChecksum(reply), replyStart);
+        written = writeReply(shiftedChecksum(reply), replyStart);
         break;
     case SimFault::Kind::LowerCaseChecksum:
-        written = writePaced(lowerCaseChecksum(reply), replyStart);
+        written = writeReply(lowerCaseChecksum(reply), replyStart);
         break;
     case SimFault::Kind::BadFirstByte:
         reply[0] = kBadFirstByte;
-        written = writePaced(reply, replyStart);
+        written = writeReply(reply, replyStart);
         break;
     case SimFault::Kind::NoLineFeed:
         reply.chop(1);
-        written = writePaced(reply, replyStart);
+        written = writeReply(reply, replyStart);
         break;
     case SimFault::Kind::Pieces: {
         const qsizetype pieces = std::clamp<qsizetype>(fault.pieces, 1, reply.size());
@@ -648,7 +741,16 @@ void ControllerSimulator::Impl::serve()
     char buffer[4096];
     while (!stopping) {
         pollfd fds[2] = {{master, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        const int r = ::poll(fds, 2, -1);
+        // A frame owed at a time goes out then unless a request comes first (which it precedes).
+        std::optional<timespec> untilOwed;
+        if (forgetOwed.exchange(false))
+            owed.reset();
+        if (owed && owed->due) {
+            const auto left = std::max<Clock::duration>(*owed->due - Clock::now(), Clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            untilOwed = timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+        }
+        const int r = ::ppoll(fds, 2, untilOwed ? &*untilOwed : nullptr, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -656,6 +758,11 @@ void ControllerSimulator::Impl::serve()
         }
         if (fds[1].revents)
             return;
+        if (r == 0) {
+            if (!writeOwedFrame() && stopping)
+                return;
+            continue;
+        }
         const bool readable = fds[0].revents & POLLIN;
         const ssize_t n = readable ? ::read(master, buffer, sizeof buffer) : -1;
         if (n <= 0) {
@@ -760,7 +867,20 @@ QString ControllerSimulator::slaveDevicePath() const
     return d_->slavePath;
 }
 
-void ControllerSimulator::setBaud(int baud) { d_->baud = std::max(0, baud); }
+void ControllerSimulator::setBaud(int baud)
+{
+    // The program may read the speed while a reply is on its way: it never finds a pace that the
+    // replies do not keep (slower is fine, faster is not).
+    std::lock_guard lock(d_->mutex);
+    const int rate = std::max(0, baud);
+    if (rate < d_->baud.load()) {
+        d_->applyLineSpeedLocked(rate);
+        d_->baud = rate;
+    } else {
+        d_->baud = rate;
+        d_->applyLineSpeedLocked(rate);
+    }
+}
 
 void ControllerSimulator::addScheduledStep(const ScheduledStep &step)
 {
@@ -831,6 +951,7 @@ void ControllerSimulator::clearFaults()
     d_->queuedFaults.clear();
     d_->addressFaults.clear();
     d_->faultForAll.reset();
+    d_->forgetOwed = true;
 }
 
 void ControllerSimulator::setLineNoise(const LineNoise &noise)

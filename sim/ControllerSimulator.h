@@ -52,6 +52,12 @@ struct SimFault {
         IgnoreBlockReads,  // "r" never answered; "R" answered as ever
         StrayByte,         // the byte `stray` at once (line noise), the correct reply `delayMs`
                            // after the request
+        Repeated,          // correct reply, then the same frame again `delayMs` after it ended (a
+                           // controller or a line repeater sending it twice); a request that
+                           // came meanwhile is answered after the repeat, its reply following the
+                           // repeat at once when the request has crossed the line by then
+        OutOfOrder,        // no reply in its time: it follows the next reply the controller
+                           // sends, `delayMs` after it (at once when 0), out of order
     };
     Kind kind = Kind::None;
     char letter = 'D';
@@ -92,7 +98,8 @@ public:
     QString slaveDevicePath() const;
 
     // 0: replies at once. 9600: each byte takes 10 bit times, the request's bytes before the reply
-    // begins and the reply's bytes as they are written.
+    // begins and the reply's bytes as they are written. The pseudo-terminal's speed says the pace
+    // to the program at its end (0 baud: none), as a serial port's speed would.
     void setBaud(int baud);
     // Demo values move with time when set (the built-in image does this by default).
     void setLiveDemo(bool on);
@@ -119,6 +126,7 @@ public:
     // A fault for every n-th request from now on (the n-th, the 2n-th, ...), counting every request
     // whatever fault it meets; after queued and per-address faults, before the one for all.
     void setFaultEvery(int n, const SimFault &fault);
+    // Also forgets a frame still owed to the line (a repeat, a reply held back).
     void clearFaults();
     // Noise on every reply that meets no other fault; a default LineNoise turns it off.
     void setLineNoise(const LineNoise &noise);

@@ -8,7 +8,8 @@
 // Prints "device: /dev/pts/N" (and "link: PATH" when asked for one) and serves until SIGINT or
 // SIGTERM. SIGUSR1 drops the line (as an unplugged adapter), SIGUSR2 brings it back on a new pty
 // under the same link path. Fault kinds for every request: silence, nak:LETTER, checksum, lowercase, badfirst,
-// pieces[:N], nolf, garbage, late:MS, echo, refuse-r[:LETTER], short-r, silent-r, stray[:HH];
+// pieces[:N], nolf, garbage, late:MS, echo, refuse-r[:LETTER], short-r, silent-r, stray[:HH],
+// repeat[:MS], out-of-order[:MS];
 // --fault-every N puts the fault on every N-th request only. --noise adds stray bytes, split replies
 // and stalls at random (seeded) to the replies that meet no fault.
 
@@ -37,7 +38,10 @@ constexpr const char *kUsage =
     "                 another request: wrong echo or length), refuse-r[:LETTER] (\"r\" refused\n"
     "                 with NAK D or LETTER, \"R\" answered), short-r (\"r\" answered one byte short),\n"
     "                 silent-r (\"r\" never answered), stray[:HH] (the byte HH, LF when not\n"
-    "                 given, at once, then the reply 50 ms later)\n"
+    "                 given, at once, then the reply 50 ms later), repeat[:MS] (the reply, then\n"
+    "                 the same frame again MS ms, 30 when not given, after it), out-of-order[:MS]\n"
+    "                 (no reply in time: it follows the next reply, MS ms after it, at once when\n"
+    "                 not given)\n"
     "  --fault-every N  the fault for every N-th request only\n"
     "  --no-live      keep the demo image's values still\n"
     "  --noise stray=P,split=P,stall=P,stall-ms=N,seed=N  per reply, the chance (0 to 1) of one to\n"
@@ -152,6 +156,16 @@ std::optional<SimFault> parseFault(const QString &text)
             if (!ok || argument.size() > 2 || byte > 0xFF)
                 return std::nullopt;
             fault.stray = static_cast<char>(byte);
+        }
+    } else if (kind == QLatin1String("repeat") || kind == QLatin1String("out-of-order")) {
+        const bool repeat = kind == QLatin1String("repeat");
+        fault.kind = repeat ? SimFault::Kind::Repeated : SimFault::Kind::OutOfOrder;
+        fault.delayMs = repeat ? 30 : 0;
+        if (!argument.isEmpty()) {
+            bool ok = false;
+            fault.delayMs = argument.toInt(&ok);
+            if (!ok || fault.delayMs < 0)
+                return std::nullopt;
         }
     } else
         return std::nullopt;

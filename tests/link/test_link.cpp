@@ -3,6 +3,8 @@
 
 #include "link/Frame.h"
 #include "link/Link.h"
+#include "link/LinkCore.h"
+#include "link/LinkResult.h"
 #include "link/ReplyDeadline.h"
 #include "link/SerialPort.h"
 #include "link/Settings.h"
@@ -22,6 +24,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(SimFault::Kind)
 
 namespace {
 
@@ -107,6 +111,29 @@ QString hex(const QVector<int> &values)
     return texts.join(u' ');
 }
 
+// A line whose arrivals are scripted: each wait finds the next piece while one is left, and a
+// byte takes `pace` on the wire.
+class ScriptedLine final : public ByteTransport {
+public:
+    QList<QByteArray> pieces;
+    std::chrono::nanoseconds pace{0};
+
+    bool isOpen() const override { return true; }
+    void purge() override {}
+    bool write(std::span<const std::uint8_t>) override { return true; }
+    std::ptrdiff_t readAvailable(std::span<std::uint8_t> buffer) override
+    {
+        if (pieces.isEmpty())
+            return 0;
+        const QByteArray piece = pieces.takeFirst();
+        const auto n = std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(piece.size()));
+        std::copy_n(piece.constData(), n, buffer.begin());
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    bool waitForBytes(SteadyDeadline) override { return !pieces.isEmpty(); }
+    std::chrono::nanoseconds byteTime() const override { return pace; }
+};
+
 void writeLockFile(const QString &path, long pid)
 {
     QFile file(path);
@@ -153,6 +180,7 @@ private slots:
         details.clear();
         sim.clearFaults();
         sim.clearRequestLog();
+        sim.setBaud(0);
         setChosenPortName(QStringLiteral("COM1"));
     }
     void cleanup() { link.close(); }
@@ -517,6 +545,108 @@ private slots:
         }
         sim.clearFaults();
         QCOMPARE(link.readValue('R', 2, base), 0x1111);
+    }
+
+    // A reply taken must have come in its turn: not sooner than its request and itself take on
+    // the wire, nothing more straight behind it. Otherwise the read fails as out of turn, the
+    // line is drained and the next exchange resynchronises.
+    void replyOutOfTurnIsNoValue_data()
+    {
+        const QByteArray word = stxReply("R1234");
+        const QByteArray block = stxReply("r00600E200212AB");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<QList<QByteArray>>("line");
+        QTest::addColumn<int>("nanosecondsPerByte");
+        QTest::addColumn<int>("result");
+        QTest::newRow("word reply alone") << 'R' << QList<QByteArray>{word} << 0 << 0x1234;
+        QTest::newRow("word reply in its time on a paced line") << 'R' << QList<QByteArray>{word} << 1 << 0x1234;
+        QTest::newRow("block reply alone") << 'r' << QList<QByteArray>{block} << 1 << 0x12AB;
+        QTest::newRow("sooner than the wire allows") << 'R' << QList<QByteArray>{word} << 1'000'000'000 << -15;
+        QTest::newRow("block reply sooner than the wire allows") << 'r' << QList<QByteArray>{block} << 1'000'000'000 << -15;
+        QTest::newRow("the frame twice in one read") << 'R' << QList<QByteArray>{word + word} << 0 << -15;
+        QTest::newRow("a byte behind it") << 'R' << QList<QByteArray>{word + "\x02"} << 1 << -15;
+        QTest::newRow("bytes in the quiet after it") << 'R' << QList<QByteArray>{word, "\x02" "0R"} << 1 << -15;
+        QTest::newRow("block reply, its repeat in the quiet after it")
+            << 'r' << QList<QByteArray>{block, block} << 1 << -15;
+        QTest::newRow("another reply straight behind, unpaced line")
+            << 'R' << QList<QByteArray>{word, stxReply("R5678")} << 0 << -15;
+    }
+    void replyOutOfTurnIsNoValue()
+    {
+        QFETCH(char, letter);
+        QFETCH(QList<QByteArray>, line);
+        QFETCH(int, nanosecondsPerByte);
+        QFETCH(int, result);
+        ScriptedLine port;
+        port.pieces = line;
+        port.pace = std::chrono::nanoseconds(nanosecondsPerByte);
+        LinkCore core(port);
+        QCOMPARE(core.readValue(letter, 2, 0x00600E20), result);
+        QCOMPARE(core.outOfStep(), result < 0);
+        QVERIFY2(port.pieces.isEmpty(), "the line is drained");
+        if (result < 0)
+            QCOMPARE(int(core.replyData()[0]) + int(core.replyData()[1]), 0);
+        QCOMPARE(linkResultLabel(codeOf(LinkResult::OutOfTurn)), QStringLiteral("-15 out of turn"));
+    }
+
+    // A controller at 9600 baud that sends replies twice (30 ms after, at once, or soon enough to
+    // fall into the next request's time), or a word reply late and out of order, while the words
+    // read change from read to read: every value read is its own read's; the others fail. A
+    // repeated block reply echoes its address, so only a read of the same address could take it.
+    void repeatedOrOutOfOrderReplyNeverMovesAValue_data()
+    {
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<int>("addresses");
+        QTest::addColumn<SimFault::Kind>("kind");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<bool>("outOfTurnSeen");
+        QTest::newRow("word reads, repeated 30 ms after") << 'R' << 6 << SimFault::Kind::Repeated << 30 << true;
+        QTest::newRow("word reads, repeated at once") << 'R' << 6 << SimFault::Kind::Repeated << 0 << true;
+        QTest::newRow("word reads, repeated 12 ms after") << 'R' << 6 << SimFault::Kind::Repeated << 12 << true;
+        QTest::newRow("one word read again, repeated 30 ms after") << 'R' << 1 << SimFault::Kind::Repeated << 30 << true;
+        QTest::newRow("block reads, repeated 30 ms after") << 'r' << 6 << SimFault::Kind::Repeated << 30 << false;
+        QTest::newRow("one block read again, repeated 30 ms after") << 'r' << 1 << SimFault::Kind::Repeated << 30 << true;
+        // The late reply comes behind the resynchronising read's echo: that probe proves nothing
+        // and the next one is sent.
+        QTest::newRow("word reads, out of order behind the next reply")
+            << 'R' << 6 << SimFault::Kind::OutOfOrder << 0 << false;
+        QTest::newRow("word reads, out of order 20 ms after the next reply")
+            << 'R' << 6 << SimFault::Kind::OutOfOrder << 20 << true;
+    }
+    void repeatedOrOutOfOrderReplyNeverMovesAValue()
+    {
+        QFETCH(char, letter);
+        QFETCH(int, addresses);
+        QFETCH(SimFault::Kind, kind);
+        QFETCH(int, delayMs);
+        QFETCH(bool, outOfTurnSeen);
+        sim.setBaud(9600);
+        openPort();
+        const std::uint32_t base = 0x00600E20;
+        const auto wordOfRead = [](int k) { return static_cast<std::uint16_t>(0x1111 + 0x0101 * k); };
+        SimFault fault{kind};
+        fault.delayMs = delayMs;
+        // A late reply costs a reply time: once is enough for it.
+        if (kind == SimFault::Kind::Repeated)
+            sim.setFaultEvery(7, fault);
+        else
+            sim.queueFault(fault);
+
+        QVector<int> values;
+        for (int k = 0; k < 34; ++k) {
+            if (k == 28)
+                sim.clearFaults();
+            const std::uint32_t address = base + 2 * static_cast<std::uint32_t>(k % addresses);
+            sim.writeWord(address, wordOfRead(k));
+            const int value = link.readValue(letter, 2, address);
+            values.append(value);
+            QVERIFY2(value < 0 || value == wordOfRead(k),
+                     qPrintable(QStringLiteral("read %1: %2; %3").arg(k).arg(value, 0, 16).arg(hex(values))));
+            // In step again after the faults: every read right.
+            if (k >= 30)
+                QVERIFY2(value == wordOfRead(k), qPrintable(hex(values)));
+        }
+        QCOMPARE(values.contains(codeOf(LinkResult::OutOfTurn)), outOfTurnSeen);
     }
 
     // A controller that takes word reads only refuses every resynchronising block read; after a

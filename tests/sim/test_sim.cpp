@@ -501,6 +501,71 @@ private slots:
         QVERIFY2(clock.elapsed() < 400, "without a baud rate the reply comes at once");
     }
 
+    // A frame sent twice and a reply out of order, at 9600 baud: the controller sends one frame
+    // after the other, so a request that came meanwhile is answered straight after the frame out
+    // of turn, in the same stretch of bytes on the line. The pseudo-terminal's speed says the pace.
+    void repeatedAndOutOfOrderFrames()
+    {
+        sim->setBaud(9600);
+        termios settings{};
+        QVERIFY(::tcgetattr(fd, &settings) == 0);
+        QCOMPARE(::cfgetospeed(&settings), speed_t(B9600));
+        const QByteArray first = requestFrame('R', kFixed4E20);
+        const QByteArray second = requestFrame('R', 0x00600600);
+        const QByteArray firstReply = stxReply("R4E20");
+        const QByteArray secondReply = stxReply("R4304");
+        // Every read of the line until `whole` has come, and whether one held the end of a frame
+        // with more bytes behind it.
+        const auto readUntil = [this](const QByteArray &whole) {
+            QByteArray got;
+            bool frameWithMoreBehind = false;
+            while (got.size() < whole.size()) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 2000) != 1)
+                    break;
+                char buffer[512];
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                const QByteArray read(buffer, n);
+                frameWithMoreBehind = frameWithMoreBehind || (read.contains('\n') && !read.endsWith('\n'));
+                got += read;
+            }
+            return std::make_pair(got, frameWithMoreBehind);
+        };
+
+        SimFault repeat = fault(SimFault::Kind::Repeated);
+        repeat.delayMs = 60;
+        sim->queueFault(repeat);
+        QCOMPARE(exchange(first), firstReply);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(readReply(fd), firstReply);
+        QVERIFY2(clock.elapsed() >= 60, qPrintable(QString::number(clock.elapsed())));
+
+        sim->queueFault(repeat);
+        QCOMPARE(exchange(first), firstReply);
+        [[maybe_unused]] auto written = ::write(fd, second.constData(), second.size());
+        const auto [repeated, repeatWithMoreBehind] = readUntil(firstReply + secondReply);
+        QCOMPARE(repeated, firstReply + secondReply);
+        QVERIFY(repeatWithMoreBehind);
+
+        SimFault outOfOrder = fault(SimFault::Kind::OutOfOrder);
+        outOfOrder.delayMs = 0;
+        sim->queueFault(outOfOrder);
+        written = ::write(fd, first.constData(), first.size());
+        QCOMPARE(readFor(fd, 150), QByteArray());
+        written = ::write(fd, second.constData(), second.size());
+        const auto [late, lateWithMoreBehind] = readUntil(secondReply + firstReply);
+        QCOMPARE(late, secondReply + firstReply);
+        QVERIFY(lateWithMoreBehind);
+
+        sim->setBaud(0);
+        QVERIFY(::tcgetattr(fd, &settings) == 0);
+        QCOMPARE(::cfgetospeed(&settings), speed_t(B0));
+        QCOMPARE(exchange(second), secondReply);
+    }
+
     void programClosesAndReopensItsSide()
     {
         // With the program's side closed the simulator neither dies nor spins on a hang-up.

@@ -39,6 +39,8 @@ private slots:
     void noValueMovesToAnotherChannel();
     void wholePassesSoonAfterAStall_data();
     void wholePassesSoonAfterAStall();
+    void noValueFromAReplyOutOfTurn_data();
+    void noValueFromAReplyOutOfTurn();
 };
 
 void TestNoisyLine::noValueMovesToAnotherChannel_data()
@@ -116,6 +118,42 @@ void TestNoisyLine::wholePassesSoonAfterAStall()
                             .arg(after.wrong)
                             .arg(after.empty)
                             .arg(after.firstWrong)));
+}
+
+void TestNoisyLine::noValueFromAReplyOutOfTurn_data()
+{
+    QTest::addColumn<ReadMode>("mode");
+    QTest::addColumn<SimFault::Kind>("kind");
+    QTest::newRow("one read per channel, every 7th reply twice") << ReadMode::PerChannel << SimFault::Kind::Repeated;
+    QTest::newRow("each word once, every 7th reply twice") << ReadMode::EachWord << SimFault::Kind::Repeated;
+    QTest::newRow("blocks, every 7th reply twice") << ReadMode::Blocks << SimFault::Kind::Repeated;
+    QTest::newRow("each word once, a reply out of order") << ReadMode::EachWord << SimFault::Kind::OutOfOrder;
+    QTest::newRow("blocks, a reply out of order") << ReadMode::Blocks << SimFault::Kind::OutOfOrder;
+}
+
+// A controller that sends every 7th reply a second time 30 ms later, or one reply late and out
+// of order 20 ms behind the next: never a value in another channel, and the line in step after.
+void TestNoisyLine::noValueFromAReplyOutOfTurn()
+{
+    QFETCH(ReadMode, mode);
+    QFETCH(SimFault::Kind, kind);
+    NoisyLine line;
+    QVERIFY(line.opened);
+    SimFault fault{kind};
+    fault.delayMs = kind == SimFault::Kind::Repeated ? 30 : 20;
+    if (kind == SimFault::Kind::Repeated)
+        line.sim.setFaultEvery(7, fault);
+    else
+        line.sim.queueFault(fault);
+    const noisyline::Figures figures = noisyline::readAndCheck(line.link, mode, 12, 400);
+    QVERIFY2(figures.wrong == 0, qPrintable(QStringLiteral("%1 wrong of %2; first: %3")
+                                                .arg(figures.wrong)
+                                                .arg(figures.cells)
+                                                .arg(figures.firstWrong)));
+    line.sim.clearFaults();
+    const noisyline::Figures after = noisyline::readAndCheck(line.link, mode, 3, 1000);
+    QVERIFY2(after.wrong == 0 && after.empty == 0,
+             qPrintable(QStringLiteral("%1 wrong, %2 empty after the faults").arg(after.wrong).arg(after.empty)));
 }
 
 QTEST_MAIN(TestNoisyLine)
