@@ -213,8 +213,7 @@ void RecordingWindow::fillChannelList()
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
         // The header as written: its unit and, for a math channel, the inputs it was computed on.
-        item->setToolTip(channel.mathInputs.isEmpty() ? channel.heading()
-                                                      : kMathInputsTooltip.arg(channel.heading(), channel.mathInputs));
+        item->setToolTip(channel.heading());
     }
 }
 

@@ -257,6 +257,18 @@ void RecordingWindowTest::showsTriggerMarksAndTrendFileRows()
         if (!shots.isEmpty())
             QVERIFY(window.grab().save(shots + QStringLiteral("/recording-triggered.png")));
     }
+    {
+        // The channel list names a column by its name; its tooltip gives the header whole: its
+        // brackets, and the inputs a math channel was computed on.
+        const QString math = writeFile(folder, QStringLiteral("math.csv"),
+                                       "time,t_s,600E64 [],copy (scaled inputs)\r\n,0.000,2305,512\r\n");
+        RecordingWindow window(dialogs, math);
+        QVERIFY(waitLoaded(&window));
+        QCOMPARE(window.channelList()->item(0)->text(), QStringLiteral("600E64"));
+        QCOMPARE(window.channelList()->item(0)->toolTip(), QStringLiteral("600E64 []"));
+        QCOMPARE(window.channelList()->item(1)->text(), QStringLiteral("copy"));
+        QCOMPARE(window.channelList()->item(1)->toolTip(), QStringLiteral("copy (scaled inputs)"));
+    }
     std::array<ChannelRecord, kChannels> channels{};
     channels[0] = {true, AddressKind::Address, QStringLiteral("600E60"), QStringLiteral("1000")};
     std::array<SampleRow, kDisplayRowsCapacity> rows{};
