@@ -95,7 +95,10 @@ QByteArray influxLine(const InfluxSeries &series, const RecordRow &row, bool eve
     }
     if (event)
         line += "event=1i,";
-    line += "pass=" + QByteArray::number(static_cast<qulonglong>(row.pass)) + "i ";
+    line += "pass=" + QByteArray::number(static_cast<qulonglong>(row.pass)) + 'i';
+    if (row.run != 0)
+        line += ",run=" + QByteArray::number(static_cast<qlonglong>(row.run)) + 'i';
+    line += ' ';
     line += QByteArray::number(static_cast<qlonglong>(row.epochNanoseconds));
     return line;
 }

@@ -1,9 +1,10 @@
 #pragma once
 // A recording's rows in InfluxDB line protocol, one line per pass:
-//   qmx,port=<device>[,<tag>=<value>...] <column>=<value>[,...],pass=<n>i <nanoseconds since the epoch>
+//   qmx,port=<device>[,<tag>=<value>...] <column>=<value>[,...],pass=<n>i,run=<ms>i <nanoseconds since the epoch>
 // Whole numbers as integers ("123i"), floats as floats; a failed read leaves its field out, so a
-// pass without a good read carries its pass field alone. Names and tag values are escaped as the
-// protocol asks (a backslash before a comma, an equals sign or a space).
+// pass without a good read carries its pass and run fields alone. `run` is the run's start in
+// milliseconds since the epoch (RecordRow::run), left out when a row has none. Names and tag values
+// are escaped as the protocol asks (a backslash before a comma, an equals sign or a space).
 
 #include "record/RecordRow.h"
 

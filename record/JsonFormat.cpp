@@ -30,6 +30,8 @@ QByteArray jsonPayload(const QList<QByteArray> &keys, const RecordRow &row, bool
     if (row.time)
         text += row.time->toUTC().toString(Qt::ISODateWithMs).toLatin1();
     text += "\",\"pass\":" + QByteArray::number(static_cast<qulonglong>(row.pass));
+    if (row.run != 0)
+        text += ",\"run\":" + QByteArray::number(static_cast<qlonglong>(row.run));
     if (event)
         text += ",\"event\":1";
     text += ",\"values\":{";

@@ -1,8 +1,9 @@
 #pragma once
 // A recording's rows as JSON messages, one per pass:
-//   {"time":"2026-12-08T13:00:00.123Z","pass":7,"values":{"SpdFbk":123,"InvFlag.07":1}}
+//   {"time":"2026-12-08T13:00:00.123Z","pass":7,"run":1796734790000,"values":{"SpdFbk":123,"InvFlag.07":1}}
 // the time in UTC to the millisecond, whole numbers as integers, floats as numbers; a failed read
-// leaves its value out, and a trigger row adds "event":1.
+// leaves its value out, and a trigger row adds "event":1. "run" (the run's start in milliseconds
+// since the epoch) is left out when a row has none.
 
 #include "record/RecordRow.h"
 

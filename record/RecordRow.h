@@ -20,6 +20,9 @@ struct RecordRow {
     std::vector<std::optional<ChannelValue>> values; // one per column; none: the read failed
     std::int64_t epochNanoseconds = 0; // the same instant as `time`, to the nanosecond
     std::uint64_t pass = 0;            // passes of the run counted from 1
+    // The run the pass belongs to: its start in milliseconds since the epoch; passes restart at 1
+    // in every run, so (run, pass) tells a pass from an earlier run's. 0: not given (none written).
+    std::int64_t run = 0;
 };
 
 } // namespace record

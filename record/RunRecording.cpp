@@ -87,6 +87,7 @@ RecordRow RunRecording::recordRow(const trendpoll::TrendPass &pass, const Sample
     row.epochNanoseconds = wallStart_.toMSecsSinceEpoch() * 1000000 +
                            std::chrono::duration_cast<std::chrono::nanoseconds>(sinceStart).count();
     row.pass = passNumber;
+    row.run = wallStart_.toMSecsSinceEpoch();
     return row;
 }
 

@@ -212,7 +212,7 @@ private slots:
             const std::optional<InfluxPoint> point = InfluxLineParser(lines[i]).parse(&why);
             QVERIFY2(point, qPrintable(why + u' ' + QString::fromLatin1(lines[i])));
             // Field names are the columns' without " [unit]".
-            QCOMPARE(point->fieldOrder, (QStringList{"600FAA", "600E60", "600F00.07", "diff", "pass"}));
+            QCOMPARE(point->fieldOrder, (QStringList{"600FAA", "600E60", "600F00.07", "diff", "pass", "run"}));
             QCOMPARE(point->fields.value("pass"), FieldValue(qint64(i + 1)));
             const double misc = (i + 1 < 5 ? -10 : 1000) * 2.0 + 1.0;
             QCOMPARE(point->fields.value("600FAA"), FieldValue(321 * 0.5 - 10));

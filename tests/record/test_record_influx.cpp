@@ -27,6 +27,7 @@
 #include <QtTest>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -91,6 +92,7 @@ private slots:
     void readerOfStandardOutputGone();
     void escapesAndValues();
     void namesALineCannotCarry();
+    void everyMessageNamesItsRun();
     void influxDbTakesEveryLine();
 };
 
@@ -114,7 +116,7 @@ void TestRecordInflux::linesOnStandardOutputHoldTheMemory()
                                                                {"site", "Plant 3"},
                                                                {"cell", "A,1=x"}}));
         // The refused word has no field in any line; the pass field counts from 1.
-        QCOMPARE(point->fieldOrder, (QStringList{"600E60", "600F00.07", "pass"}));
+        QCOMPARE(point->fieldOrder, (QStringList{"600E60", "600F00.07", "pass", "run"}));
         QCOMPARE(point->fields.value("pass"), (std::variant<qint64, double>(qint64(i + 1))));
         const qint64 word = i + 1 < 5 ? 0x1234 : kStepped;
         QCOMPARE(point->fields.value("600E60"), (std::variant<qint64, double>(word)));
@@ -218,6 +220,46 @@ void TestRecordInflux::namesALineCannotCarry()
     // CSV and JSON carry any name.
     const RecorderRun csv = runRecorder({"--port", device, "--channel", "600E60", "--out", "-"});
     QCOMPARE(csv.exitCode, 1);
+}
+
+// Pass numbers start at 1 in every run while a spool carries earlier runs' passes onto the same
+// topic: every line and message also names its run (its start, in milliseconds since the epoch),
+// the same in all of a run's and another in the next run's, so that (run, pass) tells repeats.
+void TestRecordInflux::everyMessageNamesItsRun()
+{
+    const record::InfluxSeries series = record::influxSeries(QStringLiteral("/dev/ttyS0"), {}, {QStringLiteral("x")});
+    record::RecordRow row;
+    row.values = {record::ChannelValue(std::int64_t{3})};
+    row.time = QDateTime(QDate(2026, 12, 8), QTime(13, 0, 0, 123), QTimeZone::utc());
+    row.epochNanoseconds = 1796738400123456789;
+    row.pass = 7;
+    row.run = Q_INT64_C(1796738390000);
+    QCOMPARE(record::influxLine(series, row, true),
+             QByteArray("qmx,port=/dev/ttyS0 x=3i,event=1i,pass=7i,run=1796738390000i 1796738400123456789"));
+    QCOMPARE(record::jsonPayload(record::jsonKeys({"x"}), row, true),
+             QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","pass":7,"run":1796738390000,"event":1,"values":{"x":3}})"));
+
+    SimulatedPort line;
+    QVERIFY(line.start());
+    QList<qint64> runs;
+    for (int turn = 0; turn < 2; ++turn) {
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
+        const InfluxRun influx = recordInflux(line, {"--out", "-", "--duration", "1s"});
+        QVERIFY2(influx.run.exitCode == 0, influx.run.err.constData());
+        const QByteArrayList lines = influx.lines.mid(0, influx.lines.size() - 1);
+        QVERIFY(lines.size() > 2);
+        std::set<qint64> named;
+        for (const QByteArray &text : lines) {
+            QString why;
+            const std::optional<InfluxPoint> point = InfluxLineParser(text).parse(&why);
+            QVERIFY2(point && point->fields.contains("run"), qPrintable(why + QString::fromLatin1(text)));
+            named.insert(std::get<qint64>(point->fields.value("run")));
+        }
+        QCOMPARE(named.size(), std::size_t(1));
+        QVERIFY(*named.begin() >= before && *named.begin() <= QDateTime::currentMSecsSinceEpoch());
+        runs.append(*named.begin());
+    }
+    QVERIFY(runs[0] != runs[1]);
 }
 
 // The lines of a run written to a file go to a real InfluxDB: every one is taken (HTTP 204) and a
