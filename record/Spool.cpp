@@ -12,6 +12,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace record {
@@ -25,8 +27,10 @@ const QString kLockFile = QStringLiteral("lock");
 // between two sends at most this much of messages again (delivered at least once).
 constexpr std::chrono::milliseconds kPositionInterval{500};
 constexpr qint64 kReadChunk = 1 << 16;
-// Segments hold at least this many messages, however little the disk takes.
+// Segments hold at least this many messages of the bound.
 constexpr std::uint64_t kSmallestSegment = 16;
+// However little the disk takes, a segment may hold this much (a page of most file systems).
+constexpr std::uint64_t kSmallestSegmentBytes = 4096;
 constexpr mode_t kFileMode = 0600;
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -92,6 +96,7 @@ bool Spool::open(const QString &folder, std::uint64_t maxMessages, QString *erro
     if (!recover(error))
         return false;
     dropPastBound();
+    fitSegmentsToDisk(0);
     // A position file from the start, to be written over in place should the disk fill up.
     if (!QFileInfo::exists(positionPath())) {
         savedFirst_ = ~std::uint64_t{0};
@@ -146,6 +151,7 @@ bool Spool::recover(QString *error)
         return false;
     }
     end_ = segments_.back() + appendCount_;
+    appendBytes_ = static_cast<std::uint64_t>(wholeEnd);
     first_ = positionKept ? std::clamp(keptFirst, segments_.front(), end_) : segments_.front();
     savedFirst_ = positionKept ? keptFirst : ~std::uint64_t{0};
     // Segments whose messages were all delivered go, the newest too: the next message starts one.
@@ -161,19 +167,19 @@ void Spool::append(const QByteArray &message)
     const QByteArray line = message + '\n';
     QString refusedBy;
     int error = writeLine(line, &refusedBy);
-    if (error != 0 && first_ >= end_ && appendFd_ >= 0 && appendCount_ > 0) {
-        // Everything on the disk is delivered: the newest segment goes, the message takes a new one.
-        closeNewest();
-        removeDeliveredSegments();
-        error = writeLine(line, &refusedBy);
+    if (error != 0) {
+        fitSegmentsToDisk(error == EFBIG ? appendBytes_ : 0);
+        if (appendFd_ >= 0 && appendCount_ > 0) {
+            // The segment takes no more: it is closed (and goes at once when the broker has taken
+            // all of it, else as soon as it has), and the message tries a new one.
+            closeNewest();
+            removeDeliveredSegments();
+            error = writeLine(line, &refusedBy);
+        }
     }
     if (error != 0) {
         writeError_ = savefailure::pathAndReason(refusedBy, QString::fromLocal8Bit(std::strerror(error)));
         ++dropped_;
-        if (appendFd_ >= 0 && appendCount_ > 0) {
-            segmentMessages_ = std::clamp<std::uint64_t>(appendCount_ / 4, kSmallestSegment, segmentMessages_);
-            closeNewest();
-        }
         return;
     }
     ++appendCount_;
@@ -181,11 +187,34 @@ void Spool::append(const QByteArray &message)
     dropPastBound();
 }
 
+void Spool::fitSegmentsToDisk(std::uint64_t fileTook)
+{
+    // What the disk may hold of the spool: the room left, the spool's own files (they go as their
+    // messages are delivered), at most the process's file-size limit per file.
+    std::uint64_t room = ~std::uint64_t{0};
+    struct statvfs disk {};
+    if (::statvfs(QFile::encodeName(folder_).constData(), &disk) == 0) {
+        room = std::uint64_t{disk.f_bavail} * disk.f_frsize;
+        for (std::uint64_t segment : segments_)
+            room += static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(segmentPath(segment)).size()));
+    }
+    rlimit fileSize{};
+    if (::getrlimit(RLIMIT_FSIZE, &fileSize) == 0 && fileSize.rlim_cur != RLIM_INFINITY)
+        room = std::min<std::uint64_t>(room, fileSize.rlim_cur);
+    if (fileTook > 0)
+        room = std::min(room, fileTook);
+    segmentBytes_ = std::clamp<std::uint64_t>(room / 4, kSmallestSegmentBytes, segmentBytes_);
+}
+
 int Spool::writeLine(const QByteArray &line, QString *segment)
 {
-    if (appendFd_ < 0 || appendCount_ >= segmentMessages_) {
-        if (appendFd_ >= 0)
+    const bool full = appendCount_ >= segmentMessages_ ||
+                      (appendCount_ > 0 && appendBytes_ + static_cast<std::uint64_t>(line.size()) > segmentBytes_);
+    if (appendFd_ < 0 || full) {
+        if (appendFd_ >= 0) {
             closeNewest();
+            removeDeliveredSegments();
+        }
         *segment = segmentPath(end_);
         appendFd_ = ::open(QFile::encodeName(*segment).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC,
                            kFileMode);
@@ -195,16 +224,26 @@ int Spool::writeLine(const QByteArray &line, QString *segment)
         if (segments_.empty() || segments_.back() != end_)
             segments_.push_back(end_);
         appendCount_ = 0;
+        appendBytes_ = 0;
     }
     *segment = segmentPath(segments_.back());
     const off_t before = ::lseek(appendFd_, 0, SEEK_END);
-    const ssize_t n = ::write(appendFd_, line.constData(), static_cast<size_t>(line.size()));
-    if (n == static_cast<ssize_t>(line.size()))
+    qsizetype written = 0;
+    int error = 0;
+    while (written < line.size() && error == 0) {
+        // A write that stops short is tried again for the rest: the next one says why.
+        const ssize_t n = ::write(appendFd_, line.constData() + written, static_cast<size_t>(line.size() - written));
+        if (n > 0)
+            written += n;
+        else
+            error = n < 0 ? errno : ENOSPC; // taking nothing and saying nothing: the device is full
+    }
+    if (error == 0) {
+        appendBytes_ += static_cast<std::uint64_t>(line.size());
         return 0;
-    // A write that takes a part and says nothing: the device is full.
-    const int error = n < 0 ? errno : ENOSPC;
+    }
     // A message is whole or not there: the part the disk took goes again.
-    if (n > 0 && ::ftruncate(appendFd_, before) != 0) {
+    if (written > 0 && ::ftruncate(appendFd_, before) != 0) {
         // A cut message in the middle of a segment would shift every later one: none follows it.
         closeNewest();
     }

@@ -9,12 +9,12 @@
 // The spool keeps at most `maxMessages`: past it the oldest are dropped and counted. A spool is one
 // recorder's at a time (a lock on the folder).
 //
-// A disk that refuses a message (full, or a file-size limit) drops that message, and the segment
-// it refused is closed, so that it goes as soon as the broker has taken its messages; later
-// segments hold a quarter of what the refused one held, so that the delivered ones leave room as
-// they go. A message that finds the disk full while everything on it is delivered takes a new
-// segment in place of the delivered one. The position is written over the old one in place when
-// the disk takes no new file, so a full disk never makes delivered messages go again.
+// Segments hold at most a quarter of what the disk may hold of the spool (its room and the spool's
+// own files, a file-size limit), so that delivered segments leave room as they go. A disk that
+// refuses a message (full, or a file-size limit) closes the segment it refused, which goes as soon
+// as the broker has taken its messages, and the message tries a new segment; only a message that
+// the new one refuses too is dropped and counted. The position is written over the old one in
+// place when the disk takes no new file, so a full disk never makes delivered messages go again.
 //
 // Messages are appended on one thread and read and acknowledged on another.
 
@@ -72,6 +72,9 @@ private:
     int writeLine(const QByteArray &line, QString *segment);
     // No more messages go to the newest segment: it goes once its messages are delivered.
     void closeNewest();
+    // Segments of at most a quarter of what the disk may hold of the spool (and of `fileTook`, the
+    // bytes of a file the disk let grow no further, when not 0).
+    void fitSegmentsToDisk(std::uint64_t fileTook);
     void dropPastBound();
     void removeDeliveredSegments();
     void savePositionLocked();
@@ -79,6 +82,7 @@ private:
     QString folder_;
     std::uint64_t maxMessages_ = 0;
     std::uint64_t segmentMessages_ = 1024;
+    std::uint64_t segmentBytes_ = ~std::uint64_t{0};
     mutable std::mutex mutex_;
     std::deque<std::uint64_t> segments_; // first message number of each segment, oldest first
     std::uint64_t first_ = 0, end_ = 0, dropped_ = 0;
@@ -86,7 +90,7 @@ private:
     std::chrono::steady_clock::time_point lastSave_{};
     int lockFd_ = -1;
     int appendFd_ = -1; // the newest segment, unless it is closed
-    std::uint64_t appendCount_ = 0;
+    std::uint64_t appendCount_ = 0, appendBytes_ = 0;
     // Where reading stopped, so the next read goes on from there without counting lines again.
     struct ReadCursor {
         std::uint64_t segment = ~std::uint64_t{0};

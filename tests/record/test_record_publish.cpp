@@ -1,7 +1,9 @@
 // qmx-record --publish against a real Mosquitto on loopback: every pass arrives with its pass
 // number in order and none missing when the broker is stopped for 10 s in the middle of a run and
 // started again, and when the recorder is stopped while passes wait and started again; the
-// spool's bound holds, the oldest dropped; "online" and "offline" on the status topic.
+// spool's bound holds, the oldest dropped; "online" and "offline" on the status topic; a spool
+// whose disk fills up publishes again once the broker has taken what waited, and never sends again
+// what was delivered.
 
 #include "tests/record/InfluxLineParser.h"
 #include "tests/record/MqttTestParts.h"
@@ -75,6 +77,14 @@ std::optional<std::array<qint64, 3>> publishSummary(const QByteArray &out)
     return std::array<qint64, 3>{m.captured(1).toLongLong(), m.captured(2).toLongLong(), m.captured(3).toLongLong()};
 }
 
+// The rows the summary line counts: "qmx-record: N rows in ...".
+int summaryRows(const QByteArray &out)
+{
+    static const QRegularExpression summary(QStringLiteral("^qmx-record: (\\d+) rows in "), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = summary.match(QString::fromLocal8Bit(out));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
 } // namespace
 
 class TestRecordPublish : public QObject {
@@ -99,6 +109,8 @@ private slots:
     void passesWaitingAtStopGoAtTheNextStart();
     void spoolBoundDropsTheOldest();
     void tlsTrustsTheGivenAuthorityOnly();
+    void fullSpoolDisk_data();
+    void fullSpoolDisk();
 
 private:
     // The recorder started with its state folder of this test's own.
@@ -325,6 +337,124 @@ void TestRecordPublish::tlsTrustsTheGivenAuthorityOnly()
     QCOMPARE(publishSummary(untrusted.out), (std::array<qint64, 3>{0, rowsWritten(folder.filePath("untrusted.csv")), 0}));
     QVERIFY2(untrusted.out.contains("; last problem: "), untrusted.out.constData());
     QCOMPARE(subscriber.payloads(kTopic).size(), rows);
+}
+
+void TestRecordPublish::fullSpoolDisk_data()
+{
+    QTest::addColumn<QString>("disk");
+    // Files of the recorder larger than 32 KiB cannot be written: works for any user. The spool
+    // goes on in new files; it used to drop every pass once its one file was full.
+    QTest::newRow("file-size limit") << "limit";
+    // A 64 KiB file system of the recorder's own (tmpfs in a mount namespace of its own): where
+    // the system lets a test make one.
+    QTest::newRow("64 KiB file system") << "small";
+}
+
+// Runs on a disk the spool fills: away (no broker: the spool fills its disk and the rest is
+// dropped), back (the broker there: what waited goes, and the run's own passes follow once the
+// disk has room), again (nothing delivered goes a second time). The spool used to keep the
+// delivered messages in its one segment, so every later pass was dropped, and a new start sent
+// the old ones again.
+void TestRecordPublish::fullSpoolDisk()
+{
+    QFETCH(QString, disk);
+    QTemporaryDir folder;
+    const QString states = folder.filePath("state");
+    QVERIFY(QDir().mkpath(states));
+    TestBroker broker(folder.path());
+    // The three runs in one shell, so that the small file system lives as long as they do; each
+    // waits for the test's word (a file) before it starts.
+    const QString script = QStringLiteral(R"(
+        set -u
+        case "$1" in
+        small) mount -t tmpfs -o size=64k tmpfs "$XDG_STATE_HOME" || exit 97 ;;
+        limit) trap '' XFSZ; ulimit -f 32 || exit 97 ;;
+        esac
+        folder=$2; shift 2
+        for run in away back again; do
+            while [ ! -e "$folder/$run.go" ]; do sleep 0.05; done
+            "$@" >"$folder/$run.out" 2>"$folder/$run.err"
+            echo $? >"$folder/$run.rc"
+        done)");
+    QStringList command{"bash", "-c", script, "bash", disk, folder.path(), recorder(), "--port", line_->devicePath(),
+                        "--channel", "600E60", "--payload", "json", "--wait-time", "2", "--duration", "3s",
+                        "--publish", QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(broker.port()).arg(kTopic)};
+    if (disk == "small")
+        command = QStringList{"unshare", "--user", "--map-root-user", "--mount"} + command;
+    QProcess runs;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", states);
+    runs.setProcessEnvironment(environment);
+    runs.setProcessChannelMode(QProcess::ForwardedChannels);
+    runs.start(command.takeFirst(), command);
+    QVERIFY(runs.waitForStarted());
+    struct Run {
+        int exitCode = -1;
+        QByteArray out, err;
+        int rows = -1;
+        std::array<qint64, 3> published{-1, -1, -1}; // sent, queued, dropped
+    };
+    const auto run = [&](const QString &name) {
+        Run done;
+        QFile go(folder.filePath(name + ".go"));
+        if (!go.open(QIODevice::WriteOnly))
+            return done;
+        const QString rc = folder.filePath(name + ".rc");
+        for (int waited = 0; waited < 30000 && !QFile::exists(rc) && runs.state() == QProcess::Running; waited += 50)
+            QTest::qWait(50);
+        QTest::qWait(50); // the exit code written whole
+        done.exitCode = testenv::readAll(rc).trimmed().toInt();
+        done.out = testenv::readAll(folder.filePath(name + ".out"));
+        done.err = testenv::readAll(folder.filePath(name + ".err"));
+        done.rows = summaryRows(done.out);
+        done.published = publishSummary(done.out).value_or(done.published);
+        return done;
+    };
+
+    const Run away = run("away");
+    if (runs.state() != QProcess::Running && runs.exitCode() == 97)
+        QSKIP("no file system of the recorder's own can be made here (mount namespaces not allowed)");
+    QVERIFY2(away.exitCode == 0, away.err.constData());
+    QVERIFY2(away.rows > 100, away.out + away.err);
+    const auto [awaySent, awayQueued, awayDropped] = away.published;
+    QCOMPARE(awaySent, qint64{0});
+    QCOMPARE(awayQueued + awayDropped, qint64{away.rows});
+    if (disk == "small") {
+        QVERIFY2(awayDropped > 0 && awayQueued > 100, away.out.constData());
+        QVERIFY2(away.out.contains(std::strerror(ENOSPC)), away.out.constData());
+    } else {
+        QCOMPARE(awayDropped, qint64{0});
+    }
+
+    QVERIFY2(broker.start(), broker.log().constData());
+    TestSubscriber subscriber;
+    QVERIFY(subscriber.start(broker.port(), {kTopic}));
+    const Run back = run("back");
+    QVERIFY2(back.exitCode == 0, back.err.constData());
+    const auto [backSent, backQueued, backDropped] = back.published;
+    // What waited went first; the run's own passes were dropped only until the disk had room.
+    QCOMPARE(backQueued, qint64{0});
+    QCOMPARE(backSent, awayQueued + back.rows - backDropped);
+    QVERIFY2(backDropped * 4 < back.rows, back.out.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), qsizetype(backSent), 10000);
+    const QList<qint64> backPasses = passNumbers(subscriber.payloads(kTopic));
+    // The run's own passes in order after the first one that found room, none missing.
+    const qint64 firstKept = backPasses.at(awayQueued);
+    QCOMPARE(qint64{backPasses.size() - awayQueued}, back.rows - firstKept + 1);
+    for (qsizetype i = awayQueued; i < backPasses.size(); ++i)
+        QCOMPARE(backPasses[i], firstKept + (i - awayQueued));
+
+    // Nothing of the runs before goes again.
+    const Run again = run("again");
+    QVERIFY2(again.exitCode == 0, again.err.constData());
+    QVERIFY2(again.published == (std::array<qint64, 3>{again.rows, 0, 0}), again.out.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.payloads(kTopic).size(), qsizetype(backSent + again.rows), 10000);
+    QTest::qWait(200);
+    QCOMPARE(subscriber.payloads(kTopic).size(), qsizetype(backSent + again.rows));
+    QTRY_VERIFY_WITH_TIMEOUT(runs.state() == QProcess::NotRunning, 10000);
+    qInfo("%s: away %d passes, %lld spooled, %lld dropped; back %d passes, %lld sent, %lld dropped; again %d passes",
+          qPrintable(disk), away.rows, qlonglong(awayQueued), qlonglong(awayDropped), back.rows, qlonglong(backSent),
+          qlonglong(backDropped), again.rows);
 }
 
 QTEST_GUILESS_MAIN(TestRecordPublish)

@@ -141,56 +141,59 @@ private slots:
         QVERIFY2(lines <= 50 + 16, qPrintable(QString::number(lines)));
     }
 
-    // A spool whose segment the disk will not let grow (here a file-size limit of 51 messages) used
-    // to drop every later message for good: the full segment stayed, delivered or not, the newest
-    // being never removed. Now a message that finds everything delivered takes a new segment in
-    // place of the full one; one that finds messages waiting is dropped, and the next ones go to
-    // smaller segments; delivered segments leave the disk, the newest too once it is full.
-    void diskThatRefusesAMessage()
+    // A file-size limit: the spool used to drop every message for good once its one segment was
+    // as large as the limit, delivered or not, the newest segment being never removed. Now segments
+    // are a quarter of the limit known at the start; a segment that the limit (lowered meanwhile)
+    // refuses is closed and the message goes to a new one; delivered segments leave the disk.
+    void fileSizeLimit()
     {
         QTemporaryDir folder;
         const QString path = folder.filePath("spool");
         std::uint64_t next = 0;
         {
-            const FileSizeLimit limit(51 * 40);
             record::Spool spool;
             QString error;
             QVERIFY2(spool.open(path, 100000, &error), qPrintable(error));
-            for (; next < 51; ++next)
+            for (; next < 300; ++next)
                 spool.append(fixedMessage(next));
-            spool.acknowledge(spool.end());
-            // Everything delivered: the full segment gives way to the message.
-            spool.append(fixedMessage(next++));
-            QCOMPARE(spool.dropped(), 0u);
-            QCOMPARE(spool.queued(), 1u);
-            QCOMPARE(linesOnDisk(path), 1);
-
-            // Waiting messages fill the segment: one message is dropped, the rest go on in new ones.
-            for (int i = 0; i < 200; ++i)
+            const FileSizeLimit limit(200 * 40);
+            for (int i = 0; i < 300; ++i)
                 spool.append(fixedMessage(next++));
-            QCOMPARE(spool.dropped(), 1u);
-            QCOMPARE(spool.queued(), 200u);
-            QVERIFY2(spool.writeError().contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(spool.writeError()));
+            QCOMPARE(spool.dropped(), 0u);
+            QCOMPARE(spool.queued(), 600u);
+            QCOMPARE(spool.writeError(), QString());
             std::vector<record::Spool::Message> waiting = spool.read(0, 1000);
-            QCOMPARE(waiting.size(), std::size_t{200});
+            QCOMPARE(waiting.size(), std::size_t{600});
             QVERIFY(fixedAndInOrder(waiting));
-            // The broker takes them: the disk keeps no delivered segment but the one appended to.
+            // The broker takes them: the disk keeps the segment appended to alone, of a page.
             spool.acknowledge(spool.end());
-            QVERIFY2(linesOnDisk(path) <= 16, qPrintable(QString::number(linesOnDisk(path))));
+            QVERIFY2(linesOnDisk(path) <= 4096 / 40, qPrintable(QString::number(linesOnDisk(path))));
             for (int i = 0; i < 100; ++i)
                 spool.append(fixedMessage(next++));
-            QCOMPARE(spool.dropped(), 1u);
-            QCOMPARE(spool.queued(), 100u);
+            QCOMPARE(spool.dropped(), 0u);
             waiting = spool.read(0, 1000);
+            QCOMPARE(waiting.size(), std::size_t{100});
             QVERIFY(fixedAndInOrder(waiting));
             spool.acknowledge(waiting.at(60).number);
         }
-        // The next start sends only what was not delivered.
+        // Known at the start: segments of a quarter of the limit, and the next start sends only
+        // what was not delivered.
+        const FileSizeLimit limit(800 * 40);
         record::Spool again;
         QString error;
         QVERIFY2(again.open(path, 100000, &error), qPrintable(error));
         QCOMPARE(again.queued(), 40u);
         QVERIFY(fixedAndInOrder(again.read(0, 1000)));
+        again.acknowledge(again.end());
+        for (int i = 0; i < 1000; ++i)
+            again.append(fixedMessage(next++));
+        QCOMPARE(again.dropped(), 0u);
+        const QFileInfoList segments = QDir(path).entryInfoList({"*.spool"}, QDir::Files);
+        QVERIFY(segments.size() >= 5);
+        for (const QFileInfo &segment : segments)
+            QVERIFY2(segment.size() <= 800 * 40 / 4, qPrintable(segment.fileName()));
+        again.acknowledge(again.end());
+        QVERIFY2(linesOnDisk(path) <= 800 / 4, qPrintable(QString::number(linesOnDisk(path))));
     }
 };
 

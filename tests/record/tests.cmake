@@ -25,12 +25,14 @@ qmx_add_test(test_record_influx SOURCES record/test_record_influx.cpp record/Inf
 target_compile_definitions(test_record_influx PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_influx qmx-record)
 # qmx-record --publish against a real Mosquitto started by the test on loopback ports: a broker
-# stopped for 10 s mid-run, a recorder stopped while passes wait, the spool's bound.
+# stopped for 10 s mid-run, a recorder stopped while passes wait, the spool's bound, a spool disk
+# that fills up (a file-size limit; a 64 KiB file system where a mount namespace can be made).
 qmx_add_test(test_record_publish SOURCES record/test_record_publish.cpp record/MqttTestParts.h
              LIBS qmx_sim Qt6::Network PkgConfig::MOSQUITTO TIMEOUT 180)
 target_compile_definitions(test_record_publish PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_publish qmx-record)
-# The spool of --publish: order across segments and starts, a cut message after a crash, the bound.
+# The spool of --publish: order across segments and starts, a cut message after a crash, the bound,
+# a file-size limit.
 qmx_add_test(test_spool SOURCES record/test_spool.cpp LIBS qmx_record_core)
 # qmx-record --rotate and --keep: files by time and by size, no pass lost or written twice, the
 # oldest beyond --keep deleted, a full disk.
