@@ -11,7 +11,7 @@
 MathChannelsControl::MathChannelsControl(Dialogs &dialogs, QMenu *menu, QWidget *window)
     : QObject(window), dialogs_(dialogs), window_(window), path_(mathchannels::defaultPath())
 {
-    definitions_ = mathchannels::read(path_);
+    readFile();
     menu->addSeparator();
     mathChannelsAction_ = menu->addAction(kMathChannelsCaption);
     mathChannelsAction_->setObjectName(QStringLiteral("MathChannelsAction"));
@@ -24,8 +24,20 @@ MathChannelsControl::MathChannelsControl(Dialogs &dialogs, QMenu *menu, QWidget 
 void MathChannelsControl::setPath(const QString &path)
 {
     path_ = path;
-    definitions_ = mathchannels::read(path_);
+    readFile();
     emit definitionsChanged();
+}
+
+void MathChannelsControl::readFile()
+{
+    QString error;
+    std::vector<mathchannels::LineProblem> problems;
+    definitions_ = mathchannels::read(path_, &error, &problems);
+    fileProblems_.clear();
+    if (!error.isEmpty())
+        fileProblems_ << error;
+    for (const mathchannels::LineProblem &problem : problems)
+        fileProblems_ << problem.text();
 }
 
 void MathChannelsControl::openDialog(std::vector<MathInput> inputs)
@@ -35,8 +47,10 @@ void MathChannelsControl::openDialog(std::vector<MathInput> inputs)
         connect(dialog_, &MathChannelsDialog::taken, this, &MathChannelsControl::keep);
     }
     dialog_->setInputs(std::move(inputs));
-    if (!dialog_->isVisible())
+    if (!dialog_->isVisible()) {
         dialog_->showDefinitions(definitions_);
+        dialog_->showFileProblems(fileProblems_);
+    }
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
@@ -44,10 +58,14 @@ void MathChannelsControl::openDialog(std::vector<MathInput> inputs)
 
 void MathChannelsControl::keep(const MathChannelDefinitions &definitions)
 {
-    definitions_ = definitions;
     QString error;
-    if (!mathchannels::write(path_, definitions_, &error))
+    if (mathchannels::write(path_, definitions, &error)) {
+        // What the file now holds, the user's lines not used among it.
+        readFile();
+    } else {
+        definitions_ = definitions;
         savefailure::report(dialogs_, kMathChannelsNotSaved, path_, error);
+    }
     emit definitionsChanged();
 }
 

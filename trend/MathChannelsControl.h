@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QStringList>
 #include <functional>
 
 class Dialogs;
@@ -31,6 +32,8 @@ public:
     MathChannelsDialog *dialog() const { return dialog_; }
 
     const MathChannelDefinitions &definitions() const { return definitions_; }
+    // The lines of the file that are no channel, each named with its line; empty when all are.
+    const QStringList &fileProblems() const { return fileProblems_; }
     // Opens the dialog over these channels, or brings it forward.
     void openDialog(std::vector<MathInput> inputs);
 
@@ -46,11 +49,14 @@ signals:
 
 private:
     void keep(const MathChannelDefinitions &definitions);
+    // Reads the definitions and names the lines not used.
+    void readFile();
 
     Dialogs &dialogs_;
     QWidget *window_;
     QString path_;
     MathChannelDefinitions definitions_;
+    QStringList fileProblems_;
     UnitsFile exportUnits_;
     QAction *mathChannelsAction_ = nullptr;
     QAction *engineeringExportAction_ = nullptr;

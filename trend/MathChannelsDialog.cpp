@@ -33,14 +33,20 @@ MathChannelsDialog::MathChannelsDialog(QWidget *parent) : QDialog(parent)
         definitions_[static_cast<std::size_t>(line)] = definition;
         fullScales_[static_cast<std::size_t>(line)] = fullScale;
     }
+    fileProblems_ = new QLabel(this);
+    fileProblems_->setObjectName(QStringLiteral("MathFileProblems"));
+    fileProblems_->setWordWrap(true);
+    fileProblems_->setTextFormat(Qt::PlainText);
+    fileProblems_->hide();
+    layout->addWidget(fileProblems_, kMathChannels + 2, 0, 1, 2);
     problem_ = new QLabel(this);
     problem_->setObjectName(QStringLiteral("MathProblem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #c00000"));
-    layout->addWidget(problem_, kMathChannels + 2, 0, 1, 2);
+    layout->addWidget(problem_, kMathChannels + 3, 0, 1, 2);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
-    layout->addWidget(buttons, kMathChannels + 3, 0, 1, 2);
+    layout->addWidget(buttons, kMathChannels + 4, 0, 1, 2);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { takeLines(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -53,6 +59,12 @@ void MathChannelsDialog::showDefinitions(const MathChannelDefinitions &definitio
         fullScales_[line]->setText(shown ? mathchannels::fullScaleText(definitions[line].fullScale) : QString());
     }
     problem_->clear();
+}
+
+void MathChannelsDialog::showFileProblems(const QStringList &problems)
+{
+    fileProblems_->setText(problems.isEmpty() ? QString() : (QStringList{kMathFileLinesNotUsed} + problems).join(u'\n'));
+    fileProblems_->setVisible(!problems.isEmpty());
 }
 
 bool MathChannelsDialog::takeLines()

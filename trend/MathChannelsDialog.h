@@ -23,10 +23,13 @@ public:
     // The channels the definitions may name, and the definitions the lines show.
     void setInputs(std::vector<MathInput> inputs) { inputs_ = std::move(inputs); }
     void showDefinitions(const MathChannelDefinitions &definitions);
+    void showFileProblems(const QStringList &problems);
 
     QLineEdit *definition(int line) const { return definitions_[static_cast<std::size_t>(line)]; }
     QLineEdit *fullScale(int line) const { return fullScales_[static_cast<std::size_t>(line)]; }
     QLabel *problem() const { return problem_; }
+    // The lines of MathChannels.txt not used, each named; hidden when there are none.
+    QLabel *fileProblems() const { return fileProblems_; }
     QPushButton *okButton() const { return ok_; }
 
     // OK: the lines checked; taken() and the dialog closes when all can be taken, else the problem
@@ -41,5 +44,6 @@ private:
     std::array<QLineEdit *, kMathChannels> definitions_{};
     std::array<QLineEdit *, kMathChannels> fullScales_{};
     QLabel *problem_ = nullptr;
+    QLabel *fileProblems_ = nullptr;
     QPushButton *ok_ = nullptr;
 };

@@ -7,8 +7,10 @@
 //     1000<TAB>diff = SpdRef - SpdFbk
 //
 // Latin-1, CR LF, replaced atomically. A line that is no channel (no tab, a full scale that is no
-// positive number, a fifth channel) is left out when read; the definition itself is checked
-// against the run's channels when a run starts.
+// positive number, no definition, a fifth channel) is not used and is named with its line, as
+// Units.txt's are; the definition itself is checked against the run's channels when a run starts.
+// A write replaces only the channels' lines: comments, blank lines and lines not used stay as the
+// user wrote them, where they were, and a channel written as before keeps its line's text.
 
 #include "trend/TrendData.h"
 
@@ -36,10 +38,27 @@ std::optional<double> parseFullScale(const QString &text);
 // The full scale as the file and the dialog write it: its shortest form that reads back the same.
 QString fullScaleText(double fullScale);
 
-MathChannelDefinitions parse(const QStringList &lines);
+// A line of the file that is no channel: "MathChannels.txt:3: no tab between the F.S. and the
+// definition".
+struct LineProblem {
+    int line = 0; // 1 for the first line
+    QString reason;
+    QString text() const;
+    bool operator==(const LineProblem &) const = default;
+};
+
+// The channels of the file's lines; every line not used is added to `problems`.
+MathChannelDefinitions parse(const QStringList &lines, std::vector<LineProblem> *problems = nullptr);
+// A new file's lines: the heading and one line per channel.
 QStringList toLines(const MathChannelDefinitions &definitions);
+// `fileLines` with the lines of the channels they hold replaced by `definitions`, one for one in
+// their order (a channel unchanged keeps its line, one more goes after the last channel's line,
+// one fewer takes its line away); every other line as it is. A file without lines takes toLines().
+QStringList mergedLines(const QStringList &fileLines, const MathChannelDefinitions &definitions);
 // A file that is not there holds no channels and is no error.
-MathChannelDefinitions read(const QString &path, QString *error = nullptr);
+MathChannelDefinitions read(const QString &path, QString *error = nullptr, std::vector<LineProblem> *problems = nullptr);
+// Writes `definitions` into the file at `path` by mergedLines(); a file there that cannot be read
+// is not written over (false, with `error` the reason).
 bool write(const QString &path, const MathChannelDefinitions &definitions, QString *error = nullptr);
 
 // The channels a definition may name: the selected channels of `channels` by their column names,

@@ -84,6 +84,7 @@ private slots:
     void init() { QFile::remove(mathchannels::defaultPath()); }
     void fileKeptAndReadBack();
     void dialogRefusesWithPosition();
+    void badFileLinesNamedAndKept();
     void livePixelsOfReadChannelsKept();
     void runAgainstSimulator();
 
@@ -191,6 +192,73 @@ void TestTrendMath::dialogRefusesWithPosition()
     QVERIFY(p.dialogs.messages.isEmpty());
     TrendGraphWindow again(p.ws, p.data);
     QCOMPARE(again.mathChannels().definitions(), expected);
+}
+
+// Lines of MathChannels.txt that are no channel are named, file and line, as Units.txt's are; OK in
+// the dialog replaces only the channels' lines: the user's other lines stay as written, where they were.
+void TestTrendMath::badFileLinesNamedAndKept()
+{
+    const QByteArray written = "# NAME = EXPRESSION with the full scale it is drawn against, one a line\r\n"
+                               "1e3\tsum = 600E00 + 600E10\r\n"
+                               "500 diff = 600E00 - 600E10\r\n"
+                               "20,000\tbig = 600E00\r\n"
+                               "# my own note\r\n"
+                               "250\tavg = mavg(600E00, 4)\r\n"
+                               "10\t\r\n"
+                               "1\tm3 = 1\r\n"
+                               "2\tm4 = 2\r\n"
+                               "3\tm5 = 3\r\n";
+    {
+        QFile file(mathchannels::defaultPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(written);
+    }
+    const QStringList named = {
+        QStringLiteral("MathChannels.txt:3: no tab between the F.S. and the definition"),
+        QStringLiteral("MathChannels.txt:4: F.S. \"20,000\" is not a number above 0"),
+        QStringLiteral("MathChannels.txt:7: no definition after the F.S."),
+        QStringLiteral("MathChannels.txt:10: more than 4 channels; this one is not used"),
+    };
+    TrendWindowProgram p;
+    TrendGraphWindow form(p.ws, p.data);
+    selectChannels(form);
+    QCOMPARE(form.mathChannels().definitions().size(), std::size_t{4});
+    QCOMPARE(form.mathChannels().fileProblems(), named);
+    form.mathChannels().mathChannelsAction()->trigger();
+    MathChannelsDialog *dialog = form.mathChannels().dialog();
+    QVERIFY(dialog && dialog->isVisible());
+    for (const QString &text : named)
+        QVERIFY2(dialog->fileProblems()->text().contains(text), qPrintable(dialog->fileProblems()->text()));
+    QVERIFY(!dialog->fileProblems()->isHidden());
+
+    // One channel changed, the fourth taken away: only their lines change.
+    dialog->definition(1)->setText(QStringLiteral("avg = mavg(600E00, 8)"));
+    dialog->definition(3)->clear();
+    dialog->okButton()->click();
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(testenv::readAll(mathchannels::defaultPath()),
+             QByteArray("# NAME = EXPRESSION with the full scale it is drawn against, one a line\r\n"
+                        "1e3\tsum = 600E00 + 600E10\r\n"
+                        "500 diff = 600E00 - 600E10\r\n"
+                        "20,000\tbig = 600E00\r\n"
+                        "# my own note\r\n"
+                        "250\tavg = mavg(600E00, 8)\r\n"
+                        "10\t\r\n"
+                        "1\tm3 = 1\r\n"
+                        "3\tm5 = 3\r\n"));
+    // The lines not used are still named; with one channel fewer the fifth is used now.
+    QCOMPARE(form.mathChannels().fileProblems(), named.mid(0, 3));
+    QCOMPARE(form.mathChannels().definitions().size(), std::size_t{4});
+    QCOMPARE(form.mathChannels().definitions().back(), (MathChannelDefinition{QStringLiteral("m5 = 3"), 3}));
+
+    // A file of good lines alone names nothing, and the dialog shows no such note.
+    QVERIFY(QFile::remove(mathchannels::defaultPath()));
+    QVERIFY(mathchannels::write(mathchannels::defaultPath(), {{QStringLiteral("sum = 600E00 + 600E10"), 1000}}));
+    form.mathChannels().setPath(mathchannels::defaultPath());
+    QVERIFY(form.mathChannels().fileProblems().isEmpty());
+    form.mathChannels().mathChannelsAction()->trigger();
+    QVERIFY(dialog->fileProblems()->isHidden());
+    dialog->reject();
 }
 
 void TestTrendMath::livePixelsOfReadChannelsKept()
