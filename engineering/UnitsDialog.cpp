@@ -70,8 +70,8 @@ UnitsDialog::UnitsDialog(Dialogs &dialogs, const QString &key, const QString &pa
     const UnitScale *current = table.find(UnitsTable::keyAddress(key) ? QString() : key, UnitsTable::keyAddress(key));
     const UnitScale shown = current ? *current : UnitScale{};
 
-    gain_ = new QLineEdit(QString::number(shown.gain, 'g', 17), this);
-    offset_ = new QLineEdit(QString::number(shown.offset, 'g', 17), this);
+    gain_ = new QLineEdit(UnitsTable::numberText(shown.gain), this);
+    offset_ = new QLineEdit(UnitsTable::numberText(shown.offset), this);
     unit_ = new QLineEdit(shown.unit, this);
     problem_ = new QLabel(this);
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));

@@ -23,14 +23,6 @@ std::optional<double> finiteNumber(const QString &text)
     return value;
 }
 
-// The shortest decimal form that reads back as the same double.
-QString shortestText(double value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
-}
-
 bool holdsFileSyntax(const QString &text)
 {
     for (QChar c : text) {
@@ -46,6 +38,13 @@ bool holdsFileSyntax(const QString &text)
 QString UnitsProblem::text() const
 {
     return engineeringtexts::kUnitsLineProblem.arg(file).arg(line).arg(reason);
+}
+
+QString UnitsTable::numberText(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 QString UnitsTable::fileName() { return QStringLiteral("Units.txt"); }
@@ -215,7 +214,7 @@ QStringList UnitsTable::toLines() const
 {
     QStringList lines{engineeringtexts::kUnitsFileHeader};
     for (const UnitsEntry &entry : entries_) {
-        lines << entry.key + u'\t' + shortestText(entry.scale.gain) + u'\t' + shortestText(entry.scale.offset) + u'\t'
+        lines << entry.key + u'\t' + numberText(entry.scale.gain) + u'\t' + numberText(entry.scale.offset) + u'\t'
                      + entry.scale.unit;
     }
     return lines;

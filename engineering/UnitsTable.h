@@ -90,6 +90,9 @@ public:
     // atomically; false, with `error` set to the system's reason, when it could not be written.
     bool write(const QString &path, QString *error = nullptr) const;
 
+    // A number as the file writes it and the units dialog shows it: the shortest decimal form that
+    // reads back as the same double ("0.1", not "0.10000000000000001").
+    static QString numberText(double value);
     // A key as an address: one to eight hex digits; nothing for anything else.
     static std::optional<std::uint32_t> keyAddress(const QString &key);
     // Whether `key` can stand in the file as the first field.

@@ -35,6 +35,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void editsOnlyTheVariablesLine();
     void refusalsWriteNothing();
+    void fieldsShowNumbersAsWritten();
     void openedFromTheWindows();
 };
 
@@ -73,6 +74,26 @@ void TestUnitsDialog::editsOnlyTheVariablesLine()
     again.removeButton()->click();
     QCOMPARE(contents(path), QByteArray("# my drive\r\nbad line\r\n600E60\t2\t1\tV  # by address\r\n"));
     QVERIFY(dialogs.messages.isEmpty());
+}
+
+// A gain written as 0.1 shows as 0.1, not as the seventeen digits of the nearest double: the
+// fields show each number in its shortest form that reads back the same, as the file holds it.
+void TestUnitsDialog::fieldsShowNumbersAsWritten()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Units.txt");
+    QVERIFY(textfile::writeAtomically(path, "SpdFbk\t0.1\t-273.15\trpm\r\nTrq\t0.3333333333333333\t1e-9\tNm\r\n"));
+    ScriptedDialogs dialogs;
+    UnitsDialog speed(dialogs, "SpdFbk", path, nullptr);
+    QCOMPARE(speed.gain()->text(), QString("0.1"));
+    QCOMPARE(speed.offset()->text(), QString("-273.15"));
+    UnitsDialog torque(dialogs, "Trq", path, nullptr);
+    QCOMPARE(torque.gain()->text(), QString("0.3333333333333333"));
+    QCOMPARE(torque.offset()->text(), QString("1e-09"));
+    QCOMPARE(torque.gain()->text().toDouble(), 1.0 / 3.0);
+    // Saved untouched, the file keeps its numbers.
+    torque.saveButton()->click();
+    QVERIFY(contents(path).contains("Trq\t0.3333333333333333\t1e-09\tNm\r\n"));
 }
 
 void TestUnitsDialog::refusalsWriteNothing()
