@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 namespace {
@@ -194,6 +196,44 @@ private slots:
             QVERIFY2(segment.size() <= 800 * 40 / 4, qPrintable(segment.fileName()));
         again.acknowledge(again.end());
         QVERIFY2(linesOnDisk(path) <= 800 / 4, qPrintable(QString::number(linesOnDisk(path))));
+    }
+
+    // The position of the oldest message waiting, kept when the disk is full: it used to be written
+    // only as a new file, which a full disk refused, and the next start sent the delivered
+    // messages again. A 64 KiB file system of the test's own, in a mount namespace of the test's
+    // thread, where the system lets a test make one.
+    void positionKeptOnAFullDisk()
+    {
+        QTemporaryDir folder;
+        const QString small = folder.filePath("small");
+        QVERIFY(QDir().mkpath(small));
+        const QByteArray mountPoint = QFile::encodeName(small);
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no file system of the test's own can be made here (mounting is not allowed)");
+        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+        const QString path = small + QStringLiteral("/spool");
+        std::uint64_t delivered = 0;
+        {
+            record::Spool spool;
+            QString error;
+            QVERIFY2(spool.open(path, 100000, &error), qPrintable(error));
+            for (std::uint64_t n = 0; spool.dropped() == 0 && n < 100000; ++n)
+                spool.append(fixedMessage(n));
+            QVERIFY2(spool.writeError().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(spool.writeError()));
+            delivered = spool.first() + spool.queued() / 2;
+            spool.acknowledge(delivered - 1); // the position is written at once, then every 0.5 s
+            spool.acknowledge(delivered);
+            // Something else takes the room the delivered messages left.
+            QFile filler(small + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(512, 'x')) == 512) {
+            }
+        } // the end of the run keeps the position
+        record::Spool again;
+        QString error;
+        QVERIFY2(again.open(path, 100000, &error), qPrintable(error));
+        QCOMPARE(again.first(), delivered);
     }
 };
 
