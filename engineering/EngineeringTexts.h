@@ -17,6 +17,11 @@ inline const QString kUnitsBadKey = QStringLiteral("\"%1\" is no variable name o
 inline const QString kUnitsBadGain = QStringLiteral("gain \"%1\" is not a finite number");
 inline const QString kUnitsZeroGain = QStringLiteral("gain is 0");
 inline const QString kUnitsBadOffset = QStringLiteral("offset \"%1\" is not a finite number");
+// A field holding a control character, shown with it as \xHH; a unit holding a bracket.
+inline const QString kUnitsControlCharacter = QStringLiteral("\"%1\" holds a control character");
+inline const QString kUnitsUnitControlCharacter = QStringLiteral("unit \"%1\" holds a control character");
+inline const QString kUnitsUnitBracket =
+    QStringLiteral("unit \"%1\" holds [ or ], which a column's header NAME [unit] cannot carry");
 inline const QString kUnitsDuplicate = QStringLiteral("\"%1\" is already given on line %2");
 // The units file as it is written: its first line.
 inline const QString kUnitsFileHeader =

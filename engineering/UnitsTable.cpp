@@ -23,14 +23,37 @@ std::optional<double> finiteNumber(const QString &text)
     return value;
 }
 
+bool isControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }
+
+bool holdsControl(const QString &text) { return std::any_of(text.begin(), text.end(), isControl); }
+
+// A unit in brackets heads a scaled column ("SpdFbk [rpm]"): a bracket of its own would make the
+// header read as another name and unit.
+bool holdsBracket(const QString &text) { return text.contains(u'[') || text.contains(u']'); }
+
+// A field as a message quotes it: a control character (a NUL byte above all, which would end the
+// message wherever it is printed as C text) as \xHH.
+QString shownField(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        if (isControl(c))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 bool holdsFileSyntax(const QString &text)
 {
     for (QChar c : text) {
         // The file is Latin-1: a character beyond it would not read back.
-        if (c == u'\t' || c == u'#' || c == u'\r' || c == u'\n' || c.unicode() > 0xFF)
+        if (c == u'\t' || c == u'#' || isControl(c) || c.unicode() > 0xFF)
             return true;
     }
-    return false;
+    return holdsBracket(text);
 }
 
 } // namespace
@@ -72,7 +95,7 @@ bool UnitsTable::isUsableKey(const QString &key)
     if (key.isEmpty())
         return false;
     for (QChar c : key) {
-        if (c.isSpace() || c == u'#' || c.unicode() > 0xFF)
+        if (c.isSpace() || c == u'#' || isControl(c) || c.unicode() > 0xFF)
             return false;
     }
     return true;
@@ -108,13 +131,17 @@ UnitsTable UnitsTable::parse(const QStringList &lines, const QString &fileName, 
             ignore(lineNumber, engineeringtexts::kUnitsNoKey);
             continue;
         }
+        if (holdsControl(key)) {
+            ignore(lineNumber, engineeringtexts::kUnitsControlCharacter.arg(shownField(key)));
+            continue;
+        }
         if (!isUsableKey(key)) {
             ignore(lineNumber, engineeringtexts::kUnitsBadKey.arg(key));
             continue;
         }
         const std::optional<double> gain = finiteNumber(fields.at(1).trimmed());
         if (!gain) {
-            ignore(lineNumber, engineeringtexts::kUnitsBadGain.arg(fields.at(1).trimmed()));
+            ignore(lineNumber, engineeringtexts::kUnitsBadGain.arg(shownField(fields.at(1).trimmed())));
             continue;
         }
         if (*gain == 0.0) {
@@ -123,7 +150,7 @@ UnitsTable UnitsTable::parse(const QStringList &lines, const QString &fileName, 
         }
         const std::optional<double> offset = finiteNumber(fields.at(2).trimmed());
         if (!offset) {
-            ignore(lineNumber, engineeringtexts::kUnitsBadOffset.arg(fields.at(2).trimmed()));
+            ignore(lineNumber, engineeringtexts::kUnitsBadOffset.arg(shownField(fields.at(2).trimmed())));
             continue;
         }
         if (const auto earlier = table.keyIndex_.constFind(key); earlier != table.keyIndex_.cend()) {
@@ -131,6 +158,14 @@ UnitsTable UnitsTable::parse(const QStringList &lines, const QString &fileName, 
             continue;
         }
         const QString unit = fields.size() == 4 ? fields.at(3).trimmed() : QString();
+        if (holdsControl(unit)) {
+            ignore(lineNumber, engineeringtexts::kUnitsUnitControlCharacter.arg(shownField(unit)));
+            continue;
+        }
+        if (holdsBracket(unit)) {
+            ignore(lineNumber, engineeringtexts::kUnitsUnitBracket.arg(unit));
+            continue;
+        }
         table.append(UnitsEntry{key, UnitScale{*gain, *offset, unit}, lineNumber});
     }
     return table;

@@ -56,7 +56,12 @@ constexpr std::chrono::milliseconds kPublishDrain{3000};
 const QString kLineStart = QStringLiteral("\r");
 const QString kClearToLineEnd = QStringLiteral("\x1b[K");
 
-void print(std::FILE *to, const QString &text) { std::fputs(text.toLocal8Bit().constData(), to); }
+// Written whole: a NUL byte in a message (a field quoted from a file) does not end it there.
+void print(std::FILE *to, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+}
 
 void printMessage(const QString &text) { print(stderr, record::kProgramMessage.arg(text)); }
 

@@ -63,6 +63,39 @@ private slots:
         QCOMPARE(table.findName(QStringLiteral("SpdFbk"))->gain, 0.5);
     }
 
+    // A line that names a bad field shows it whole, a NUL byte or another control character as
+    // \xHH (a message printed as C text would end at a NUL); a unit holding a bracket is refused, for
+    // a header "NAME [unit]" would be read with another name and unit ("SpdFbk [A] [B]").
+    void fieldsShownWholeAndUnitsWithoutBrackets()
+    {
+        const QStringList lines{
+            QStringLiteral("Spd") + QChar(0) + QStringLiteral("Fbk\t1\t0\trpm"),
+            QStringLiteral("Trq\tx") + QChar(0) + QStringLiteral("y\t0\tNm"),
+            QStringLiteral("Cur\t1\t0\tA] [B"),
+            QStringLiteral("Volt\t1\t0\t[V"),
+            QStringLiteral("Temp\t1\t0\tdeg") + QChar(0x1b),
+            QStringLiteral("Bus\t2\t0\tV"),
+        };
+        std::vector<UnitsProblem> problems;
+        const UnitsTable table = UnitsTable::parse(lines, QStringLiteral("Units.txt"), &problems);
+        QCOMPARE(table.entries().size(), std::size_t(1));
+        QStringList named;
+        for (const UnitsProblem &problem : problems)
+            named << problem.text();
+        QCOMPARE(named, (QStringList{
+                            QStringLiteral("Units.txt:1: \"Spd\\x00Fbk\" holds a control character"),
+                            QStringLiteral("Units.txt:2: gain \"x\\x00y\" is not a finite number"),
+                            QStringLiteral("Units.txt:3: unit \"A] [B\" holds [ or ], which a column's header "
+                                           "NAME [unit] cannot carry"),
+                            QStringLiteral("Units.txt:4: unit \"[V\" holds [ or ], which a column's header "
+                                           "NAME [unit] cannot carry"),
+                            QStringLiteral("Units.txt:5: unit \"deg\\x1b\" holds a control character"),
+                        }));
+        UnitsTable edited;
+        QVERIFY(!edited.set(QStringLiteral("Cur"), UnitScale{1, 0, QStringLiteral("A] [B")}));
+        QVERIFY(!edited.set(QStringLiteral("Spd") + QChar(0), UnitScale{}));
+    }
+
     void nameWinsOverAddress()
     {
         const UnitsTable table = UnitsTable::parse(
