@@ -10,12 +10,27 @@ namespace record {
 
 QString MqttTarget::shownUrl() const { return QStringLiteral("mqtt://%1:%2/%3").arg(host).arg(port).arg(topic); }
 
+QString withoutPassword(const QString &text)
+{
+    // The user part ends at the last "@" (a password may hold "/" when the URL is malformed); the
+    // password is what follows its first ":".
+    const qsizetype scheme = text.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    const qsizetype at = text.lastIndexOf(u'@');
+    if (at < start)
+        return text;
+    const qsizetype colon = text.indexOf(u':', start);
+    if (colon < 0 || colon > at)
+        return text;
+    return text.left(colon + 1) + QStringLiteral("***") + text.mid(at);
+}
+
 std::optional<MqttTarget> parseMqttUrl(const QString &text, QString *error)
 {
     const QUrl url(text, QUrl::StrictMode);
     MqttTarget target;
     if (!url.isValid() || url.scheme() != QLatin1String("mqtt") || url.host().isEmpty()) {
-        *error = kPublishForm.arg(text);
+        *error = kPublishForm.arg(withoutPassword(text));
         return std::nullopt;
     }
     target.host = url.host();
@@ -27,7 +42,7 @@ std::optional<MqttTarget> parseMqttUrl(const QString &text, QString *error)
     // A topic to publish on names one topic: no wildcard, nothing empty, no NUL.
     if (target.topic.isEmpty() || target.topic.contains(u'+') || target.topic.contains(u'#') ||
         target.topic.contains(QChar(0)) || url.hasQuery() || url.hasFragment()) {
-        *error = kPublishTopic.arg(text);
+        *error = kPublishTopic.arg(withoutPassword(text));
         return std::nullopt;
     }
     return target;

@@ -29,7 +29,12 @@ struct MqttTarget {
 inline constexpr int kMqttPort = 1883;
 inline constexpr int kMqttTlsPort = 8883;
 
-// The target of a --publish text, or why it is none (the message names the argument).
+// A --publish text as a message may show it: a password in it ("user:password@") as "***". Taken
+// from the text itself, not a parsed URL, so that a malformed one hides it too.
+QString withoutPassword(const QString &text);
+
+// The target of a --publish text, or why it is none (the message names the argument, its password
+// hidden).
 std::optional<MqttTarget> parseMqttUrl(const QString &text, QString *error);
 
 // The spool folder of a target: in the user's state folder, under the program's name, one folder

@@ -125,6 +125,26 @@ QString mathNameProblem(const QString &definition)
     return {};
 }
 
+// The password in --password-file: its first line without the line end.
+std::optional<QString> passwordFromFile(const QString &path, QString *error)
+{
+    if (const QString reason = textfile::notRegularFileReason(path); !reason.isEmpty()) {
+        *error = kPasswordFileUnreadable.arg(path, reason);
+        return std::nullopt;
+    }
+    QString readError;
+    const std::optional<QStringList> lines = textfile::readLines(path, &readError);
+    if (!lines) {
+        *error = kPasswordFileUnreadable.arg(path, readError);
+        return std::nullopt;
+    }
+    if (lines->isEmpty() || lines->front().isEmpty()) {
+        *error = kPasswordFileEmpty.arg(path);
+        return std::nullopt;
+    }
+    return lines->front();
+}
+
 } // namespace
 
 ParseResult parseArguments(const QStringList &givenArguments)
@@ -137,6 +157,8 @@ ParseResult parseArguments(const QStringList &givenArguments)
     RecordOptions options;
     QStringList triggerOnly; // options that mean something only with --trigger
     QStringList publishOnly; // and only with --publish
+    std::optional<QString> filePassword; // --password-file's
+    QString passwordError;
     const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -172,7 +194,7 @@ ParseResult parseArguments(const QStringList &givenArguments)
                                                QStringLiteral("--payload"),  QStringLiteral("--cafile"),
                                                QStringLiteral("--cert"),     QStringLiteral("--key"),
                                                QStringLiteral("--spool-max"), QStringLiteral("--rotate"),
-                                               QStringLiteral("--keep")};
+                                               QStringLiteral("--keep"),     QStringLiteral("--password-file")};
         if (!kWithValue.contains(arg))
             return fail(kUnknownOption.arg(arg));
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -221,7 +243,7 @@ ParseResult parseArguments(const QStringList &givenArguments)
                 return fail(error);
             for (const MqttTarget &given : std::as_const(options.publish)) {
                 if (given.shownUrl() == target->shownUrl())
-                    return fail(kPublishTwice.arg(value));
+                    return fail(kPublishTwice.arg(withoutPassword(value)));
             }
             options.publish.append(*target);
         } else if (arg == QLatin1String("--payload")) {
@@ -251,6 +273,12 @@ ParseResult parseArguments(const QStringList &givenArguments)
             } else {
                 return fail(kBadSpoolMax.arg(value));
             }
+            publishOnly.append(arg);
+        } else if (arg == QLatin1String("--password-file")) {
+            const std::optional<QString> password = passwordFromFile(value, &passwordError);
+            if (!password)
+                return fail(passwordError);
+            filePassword = password;
             publishOnly.append(arg);
         } else if (arg == QLatin1String("--rotate")) {
             const std::optional<Rotation> rotation = parseRotation(value);
@@ -301,6 +329,13 @@ ParseResult parseArguments(const QStringList &givenArguments)
         return fail(kOnlyWithPublish.arg(publishOnly.front()));
     if (options.tls.certFile.isEmpty() != options.tls.keyFile.isEmpty())
         return fail(kCertAndKey);
+    // A password kept out of the process list: from --password-file, else the environment, for a
+    // target whose URL names a user and no password.
+    const QString environmentPassword = qEnvironmentVariable(kPasswordVariable);
+    for (MqttTarget &target : options.publish) {
+        if (!target.user.isEmpty() && target.password.isEmpty())
+            target.password = filePassword.value_or(environmentPassword);
+    }
     // A broker reached over TLS listens on its own port unless told otherwise.
     for (MqttTarget &target : options.publish) {
         if (options.tls.used() && !target.portGiven)

@@ -78,6 +78,9 @@ inline const QString kHelpText = QStringLiteral(
     "  --payload FORM    influx (the InfluxDB line, the default) or json\n"
     "                    ({\"time\":...,\"pass\":...,\"run\":...,\"values\":{...}}); run is the run's\n"
     "                    start in ms since the epoch: (run, pass) tells a repeat\n"
+    "  --password-file FILE  the broker's password, the file's first line, for a URL that\n"
+    "                    names a user and no password (else $QMX_MQTT_PASSWORD); it then shows\n"
+    "                    in no process list, and no message ever shows a password\n"
     "  --cafile FILE     TLS to the broker, trusting this authority (port 8883 unless given)\n"
     "  --cert FILE, --key FILE  this client's certificate and key, for a broker that asks\n"
     "  --spool-max N|T   passes kept waiting for the broker, as a number or as the passes of a\n"
@@ -168,6 +171,10 @@ inline const QString kBadSpoolMax =
 inline const QString kTlsFileUnreadable = QStringLiteral("%1 %2: %3");
 inline const QString kTlsFileMissing = QStringLiteral("%1 %2: the file cannot be read");
 inline const QString kCertAndKey = QStringLiteral("--cert and --key: give both or neither");
+// --password-file FILE (%1) and the environment variable that may hold the password instead.
+inline const QString kPasswordFileUnreadable = QStringLiteral("--password-file %1: %2");
+inline const QString kPasswordFileEmpty = QStringLiteral("--password-file %1: the file's first line holds no password");
+inline constexpr char kPasswordVariable[] = "QMX_MQTT_PASSWORD";
 // %1 the option.
 inline const QString kOnlyWithPublish = QStringLiteral("%1: only with --publish");
 
@@ -178,6 +185,10 @@ inline const QString kOutFolderNotWritable = QStringLiteral("--out %1: its folde
 inline const QString kOutCannotBeMade =
     QStringLiteral("--out %1: the temporary file beside it cannot be made: %2");
 inline const QString kOutWriteFailed = QStringLiteral("--out %1: the file could not be written: %2");
+// Why, when the file written is no longer found at its name.
+inline const QString kFileNotAtItsName =
+    QStringLiteral("the file is no longer at its name (deleted, or its folder removed or renamed, or another file put "
+                   "there); the rows written since are not in a file there");
 inline const QString kOutNotInPlace =
     QStringLiteral("--out %1: the file could not be put in place: %2; the rows are in %3");
 // --out - : standard output could not take the rows; %1 the system's reason.
