@@ -9,6 +9,7 @@
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
+#include "recording/RecordingReferences.h"
 #include "trend/EngineeringControls.h"
 #include "recording/RecordingTexts.h"
 #include "recording/SpanExport.h"
@@ -29,7 +30,6 @@
 #include <QSplitter>
 #include <QTimeZone>
 #include <QVBoxLayout>
-#include <cmath>
 
 using namespace engineeringtexts;
 
@@ -131,6 +131,7 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     resize(kInitialSize);
 
     loader_ = new RecordingLoader(this);
+    references_ = new RecordingReferences(dialogs_, referenceOffset_, this);
     connect(loader_, &RecordingLoader::progressed, progress_, &QProgressBar::setValue);
     connect(loader_, &RecordingLoader::loaded, this, &RecordingWindow::showLoaded);
     connect(loader_, &RecordingLoader::failed, this, &RecordingWindow::showFailure);
@@ -143,16 +144,12 @@ RecordingWindow::RecordingWindow(Dialogs &dialogs, const QString &path, QWidget 
     connect(plot_, &RecordingPlot::cursorsChanged, this, &RecordingWindow::showReadout);
     connect(copyButton_, &QPushButton::clicked, this, &RecordingWindow::copyReadout);
     connect(engineering_, &EngineeringControls::changed, this, &RecordingWindow::showReadout);
-    connect(addReferenceButton_, &QPushButton::clicked, this, &RecordingWindow::askReference);
-    connect(referenceOffset_, &QDoubleSpinBox::valueChanged, this, &RecordingWindow::typeReferenceOffset);
-    connect(plot_, &RecordingPlot::referenceStepWanted, this, &RecordingWindow::stepReference);
+    connect(addReferenceButton_, &QPushButton::clicked, references_, &RecordingReferences::ask);
+    connect(plot_, &RecordingPlot::referenceStepWanted, references_, &RecordingReferences::step);
+    connect(references_, &RecordingReferences::changed, this, &RecordingWindow::showReferences);
     connect(exportSpanButton_, &QPushButton::clicked, this, &RecordingWindow::exportSpan);
     connect(savePictureButton_, &QPushButton::clicked, this, &RecordingWindow::savePicture);
     connect(printButton_, &QPushButton::clicked, this, [this] { windowprint::printWindowOnChosenPrinter(*this, dialogs_); });
-    referenceLoader_ = new RecordingLoader(this);
-    connect(referenceLoader_, &RecordingLoader::loaded, this, &RecordingWindow::takeReference);
-    connect(referenceLoader_, &RecordingLoader::failed, this,
-            [this](const QString &message) { dialogs_.showMessage(kReferenceNotReadText, message); });
     loader_->start(path);
 }
 
@@ -171,6 +168,7 @@ void RecordingWindow::endLoading()
 void RecordingWindow::showLoaded(std::shared_ptr<const LoadedRecording> recording)
 {
     recording_ = std::move(recording);
+    references_->setRecording(recording_);
     const RecordingData &data = recording_->data;
     fillChannelList();
     overview_->setRecording(recording_);
@@ -269,8 +267,9 @@ void RecordingWindow::showReadout()
     const ChannelScales *shownScales = &scales;
     // Tabs between the cells when copied; aligned as text in the window.
     QString text = readoutstatistics::tabSeparatedText(readoutAtCursors(data, *rowA, rowB, shownScales));
-    if (!references_.empty())
-        text += readoutstatistics::tabSeparatedText(referenceReadout(data, references_, *rowA, rowB, shownScales));
+    const std::vector<Reference> &references = references_->references();
+    if (!references.empty())
+        text += readoutstatistics::tabSeparatedText(referenceReadout(data, references, *rowA, rowB, shownScales));
     // The step response of a word channel between the cursors, and of the references laid over.
     std::vector<std::pair<int, QString>> words;
     for (std::size_t c = 0; c < data.channels.size(); ++c)
@@ -279,7 +278,7 @@ void RecordingWindow::showReadout()
     engineering_->offerStepChannels(words);
     if (const int channel = engineering_->chosenStepChannel(); channel >= 0) {
         text += u'\n';
-        text += rowB ? stepFiguresLines(data, references_, static_cast<std::size_t>(channel), *rowA, *rowB, shownScales,
+        text += rowB ? stepFiguresLines(data, references, static_cast<std::size_t>(channel), *rowA, *rowB, shownScales,
                                         engineering_->bandPercent())
                            .join(u'\n')
                      : kStepNeedsCursors;
@@ -289,63 +288,15 @@ void RecordingWindow::showReadout()
     readout_->setPlainText(text);
 }
 
-void RecordingWindow::askReference()
-{
-    if (references_.size() >= static_cast<std::size_t>(kMaxReferences)) {
-        dialogs_.showMessage(kTooManyReferencesText);
-        return;
-    }
-    const QString path = dialogs_.askOpenFile(kRecordingFileFilter);
-    if (!path.isEmpty())
-        addReferenceFile(path);
-}
+const std::vector<Reference> &RecordingWindow::references() const { return references_->references(); }
 
-void RecordingWindow::addReferenceFile(const QString &path)
-{
-    if (references_.size() >= static_cast<std::size_t>(kMaxReferences)) {
-        dialogs_.showMessage(kTooManyReferencesText);
-        return;
-    }
-    referenceLoader_->start(path);
-}
+void RecordingWindow::addReferenceFile(const QString &path) { references_->addFile(path); }
 
-void RecordingWindow::takeReference(std::shared_ptr<const LoadedRecording> reference)
-{
-    if (!recording_ || references_.size() >= static_cast<std::size_t>(kMaxReferences))
-        return;
-    references_.push_back(makeReference(recording_->data, std::move(reference)));
-    showReferences();
-}
-
-void RecordingWindow::stepReference(int samples)
-{
-    if (references_.empty())
-        return;
-    Reference &latest = references_.back();
-    latest.offsetMs += samples * sampleStepMs(latest.recording->data);
-    showReferences();
-}
-
-void RecordingWindow::typeReferenceOffset(double seconds)
-{
-    if (references_.empty())
-        return;
-    const auto offsetMs = static_cast<std::int64_t>(std::llround(seconds * 1000.0));
-    if (offsetMs == references_.back().offsetMs)
-        return;
-    references_.back().offsetMs = offsetMs;
-    showReferences();
-}
+void RecordingWindow::stepReference(int samples) { references_->step(samples); }
 
 void RecordingWindow::showReferences()
 {
-    {
-        const QSignalBlocker blocker(referenceOffset_);
-        referenceOffset_->setEnabled(!references_.empty());
-        if (!references_.empty())
-            referenceOffset_->setValue(references_.back().offsetMs / 1000.0);
-    }
-    plot_->setReferences(references_);
+    plot_->setReferences(references_->references());
     showReadout();
     emit referencesChanged();
 }

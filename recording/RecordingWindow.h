@@ -4,12 +4,14 @@
 // strip below with the visible span marked, and the read-out at cursors A and B under it, copyable
 // as tab-separated text. "Add reference..." lays up to four other recordings over it, dimmed,
 // aligned on their first events (else on their starts); the latest one's offset is moved a sample
-// at a time with Ctrl+Left/Right or typed in seconds. The visible span is exported as CSV (its
+// at a time with Ctrl+Left/Right or typed in seconds (the references are a part of their own,
+// RecordingReferences, that the window wires). The visible span is exported as CSV (its
 // rows, the recording's columns) or as a PNG of the traces; the window is printed as the others are. The file is read off the window's thread while a
 // progress bar and Cancel show; a file that cannot be read is told with the reader's message.
 // Resizable and maximisable, unlike the program's fixed windows.
 
 #include "recording/LoadedRecording.h"
+#include "recording/RecordingReferences.h"
 #include "recording/ReferenceAlignment.h"
 
 #include <QWidget>
@@ -53,8 +55,8 @@ public:
     // The read-out as shown and copied.
     QString readoutText() const;
 
-    static constexpr int kMaxReferences = 4;
-    const std::vector<Reference> &references() const { return references_; }
+    static constexpr int kMaxReferences = RecordingReferences::kMaxReferences;
+    const std::vector<Reference> &references() const;
     // Reads `path` as a reference (off the window's thread); referencesChanged() when laid over.
     void addReferenceFile(const QString &path);
     // Moves the latest reference by `samples` of its own rows.
@@ -79,9 +81,7 @@ private:
     void showHoverTime(std::int64_t timeMs);
     void showReadout();
     void copyReadout();
-    void askReference();
-    void takeReference(std::shared_ptr<const LoadedRecording> reference);
-    void typeReferenceOffset(double seconds);
+    // The references as they now lie: on the traces and in the read-out.
     void showReferences();
     void exportSpan();
     void savePicture();
@@ -107,8 +107,7 @@ private:
     QPushButton *printButton_ = nullptr;
     QDoubleSpinBox *referenceOffset_ = nullptr;
     EngineeringControls *engineering_ = nullptr;
-    RecordingLoader *referenceLoader_ = nullptr;
-    std::vector<Reference> references_;
+    RecordingReferences *references_ = nullptr;
 };
 
 } // namespace recording
