@@ -1,12 +1,8 @@
 #include "catalogue/VariablesListWindow.h"
 
-#include "base/ProgramFolder.h"
-#include "base/TextFile.h"
-#include "base/PortPause.h"
 #include "base/WindowLook.h"
 #include "catalogue/BitNames.h"
 #include "catalogue/Decoder.h"
-#include "catalogue/SuperBlockFile.h"
 #include "catalogue/VariablesListTexts.h"
 #include "engineering/EngineeringTexts.h"
 #include "engineering/UnitsDialog.h"
@@ -81,8 +77,11 @@ VariablesListWindow::VariablesListWindow(Workspace &ws, QWidget *parent)
     dataReadSummary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     dataReadSummary_->setWordWrap(true);
     dataReadSummary_->hide();
-    portPause_ = new PortPause(this);
-    connect(portPause_, &PortPause::finished, this, &VariablesListWindow::pauseEnded);
+    dataRead_ = new DataReadControl(ws_, this);
+    connect(dataRead_, &DataReadControl::started, this, &VariablesListWindow::showDataReadStarted);
+    connect(dataRead_, &DataReadControl::progressed, this, &VariablesListWindow::showDataReadProgress);
+    connect(dataRead_, &DataReadControl::listBuilt, this, &VariablesListWindow::showReadList);
+    connect(dataRead_, &DataReadControl::ended, this, &VariablesListWindow::showDataReadEnded);
 
     // A click, or the selection moved with the keyboard.
     connect(nameList_, &QListWidget::itemClicked, this, &VariablesListWindow::showBitNames);
@@ -119,13 +118,8 @@ VariablesListWindow::~VariablesListWindow()
     // The state follows the window's existence, however it ends.
     ws_.session.setVariablesListOpen(false);
     ws_.links.setVariableChoiceSource(nullptr);
-    // A Data Read still on the line ends with the window; the file and the list stay as they were.
-    if (task_)
-        task_->cancel();
-    if (dataReadRunning_) {
-        ws_.linkThread.close(PortUser::DataRead);
-        ws_.session.releaseLine(LineHolder::DataRead);
-    }
+    // A Data Read still on the line ends with the window, while the window still hears the session.
+    delete dataRead_;
 }
 
 UnitsDialog *VariablesListWindow::openUnitsDialog()
@@ -148,89 +142,30 @@ void VariablesListWindow::showBitNames()
         bitList_->item(line)->setText(names[line]);
 }
 
-void VariablesListWindow::readDataFromController()
+void VariablesListWindow::readDataFromController() { dataRead_->start(); }
+
+bool VariablesListWindow::dataReadRunning() const { return dataRead_->running(); }
+
+int VariablesListWindow::dataReadsEnded() const { return dataRead_->readsEnded(); }
+
+void VariablesListWindow::showDataReadStarted()
 {
-    // A second press while a Data Read runs does nothing.
-    if (dataReadRunning_)
-        return;
-    dataReadRunning_ = true;
-    portOpened_ = false;
-    ws_.session.takeLine(LineHolder::DataRead);
     setCursor(Qt::BusyCursor);
     dataReadProgress_->setText(kDataReadOpening);
     dataReadSummary_->hide();
     dataReadProgress_->show();
-    ws_.linkThread.open(PortUser::DataRead, this,
-                        [this](LinkThread::OpenOutcome outcome) { takeOpenOutcome(outcome); });
 }
 
-void VariablesListWindow::takeOpenOutcome(LinkThread::OpenOutcome outcome)
+void VariablesListWindow::showDataReadProgress(const DataReadProgress &progress)
 {
-    // Another window of the program holds the port; the message has said which one.
-    if (outcome == LinkThread::OpenOutcome::Held) {
-        endDataRead();
-        return;
-    }
-    portOpened_ = outcome == LinkThread::OpenOutcome::Opened;
-    // The controller is given a moment after the port opened, also when it did not open.
-    portPause_->start();
+    dataReadProgress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
 }
 
-void VariablesListWindow::pauseEnded()
+void VariablesListWindow::showReadList()
 {
-    if (!portOpened_) {
-        ws_.dialogs.showMessage(kCommPortOpenError);
-        ws_.linkThread.close(PortUser::DataRead);
-        endDataRead();
-        return;
-    }
-    startReading();
-}
-
-void VariablesListWindow::startReading()
-{
-    task_ = ws_.linkThread.newTask();
-    const LinkThread::Reply reply = ws_.linkThread.replyTo(this);
-    ws_.linkThread.post([this, task = task_, reply, catalogue = ws_.catalogue](Link &link) {
-        ReadBuffer buffer(kReadBufferSize, 0);
-        DataReadReport report;
-        const DataReadWatch watch = [&](const DataReadProgress &progress) {
-            reply([this, progress] { showProgress(progress); });
-            return !task->cancelled();
-        };
-        const std::optional<QStringList> lines = readSuperBlockImage(link, buffer, watch, &report);
-        if (report.stopped || task->cancelled())
-            return; // given up (the window or the program went): nothing of it lands
-        std::optional<DataReadOutcome> outcome;
-        if (lines)
-            outcome = storeCheckDecodeBuild(*lines, catalogue);
-        reply([this, outcome, report] { readingEnded(outcome, report); });
-    });
-}
-
-void VariablesListWindow::showProgress(const DataReadProgress &progress)
-{
-    if (dataReadRunning_)
-        dataReadProgress_->setText(kDataReadProgress.arg(progress.reads).arg(progress.superBlockWords));
-}
-
-void VariablesListWindow::readingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report)
-{
-    task_.reset();
-    ws_.linkThread.close(PortUser::DataRead);
-    if (outcome) {
-        showMessages(outcome->messages);
-        if (outcome->catalogue) {
-            ws_.catalogue = *outcome->catalogue;
-            refillNameList();
-            ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
-            showDataReadSummary();
-        }
-    } else if (report.failedAddress) {
-        // The list and the file of the last good read stay; the user must know they are not new.
-        ws_.dialogs.showMessage(dataReadFailed(*report.failedAddress, report.failedCode));
-    }
-    endDataRead();
+    refillNameList();
+    ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
+    showDataReadSummary();
 }
 
 void VariablesListWindow::showDataReadSummary()
@@ -245,16 +180,10 @@ void VariablesListWindow::showDataReadSummary()
     dataReadSummary_->show();
 }
 
-void VariablesListWindow::endDataRead()
+void VariablesListWindow::showDataReadEnded()
 {
     dataReadProgress_->hide();
     unsetCursor();
-    // However the read ended, a list that was built before is still there to run a trend with:
-    // RUN/STOP is not left off because this read failed.
-    ws_.session.setCatalogueDecoded(ws_.catalogue.variableListBuilt);
-    ws_.session.releaseLine(LineHolder::DataRead);
-    dataReadRunning_ = false;
-    ++dataReadsEnded_;
     if (closeRequested_)
         close();
 }
@@ -278,7 +207,7 @@ void VariablesListWindow::closeEvent(QCloseEvent *event)
         return;
     }
     // The Data Read works on this window until it ends; the close follows it then.
-    if (dataReadRunning_) {
+    if (dataRead_->running()) {
         closeRequested_ = true;
         event->ignore();
         return;

@@ -1,8 +1,9 @@
 #pragma once
 // The Variables List window: the names of the variable list, the bit names of a chosen flag
-// variable, and the Data Read that reads the super block from the controller and rebuilds the list.
+// variable, and the Data Read that reads the super block from the controller and rebuilds the list
+// (a part of its own, DataReadControl, that the window wires and shows).
 
-#include "catalogue/DataRead.h"
+#include "catalogue/DataReadControl.h"
 #include "catalogue/SuperBlockFile.h"
 #include "program/Workspace.h"
 
@@ -10,7 +11,6 @@
 
 class QCloseEvent;
 class QLabel;
-class PortPause;
 class QListWidget;
 class QPushButton;
 class UnitsDialog;
@@ -19,7 +19,6 @@ class VariablesListWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kNameListLines = 1500;
-    static constexpr std::size_t kReadBufferSize = 60000;
 
     explicit VariablesListWindow(Workspace &ws, QWidget *parent = nullptr);
     ~VariablesListWindow() override;
@@ -34,9 +33,9 @@ public:
     // Line i of the name list shows the name of entry i; lines from "END" on are blank.
     void refillNameList();
     // True from the start of a Data Read until it has ended (the wait included).
-    bool dataReadRunning() const { return dataReadRunning_; }
+    bool dataReadRunning() const;
     // Data Reads that have ended, however they ended (for tests).
-    int dataReadsEnded() const { return dataReadsEnded_; }
+    int dataReadsEnded() const;
 
     QListWidget *nameList() const { return nameList_; }
     QListWidget *bitList() const { return bitList_; }
@@ -58,14 +57,12 @@ private:
     // Data Read follows the run state: no trend run may hold the line.
     void followSession(const SessionState &state);
     void showMessages(const QStringList &messages);
-    void takeOpenOutcome(LinkThread::OpenOutcome outcome);
-    void pauseEnded();
-    // The reads on the link thread; the window hears their progress and their end.
-    void startReading();
-    void showProgress(const DataReadProgress &progress);
-    void readingEnded(const std::optional<DataReadOutcome> &outcome, const DataReadReport &report);
+    // What the Data Read says, shown: its start, its progress, the list it built, its end.
+    void showDataReadStarted();
+    void showDataReadProgress(const DataReadProgress &progress);
+    void showReadList();
     void showDataReadSummary();
-    void endDataRead();
+    void showDataReadEnded();
 
     Workspace &ws_;
     QListWidget *nameList_ = nullptr;
@@ -73,10 +70,6 @@ private:
     QPushButton *dataReadButton_ = nullptr;
     QLabel *dataReadProgress_ = nullptr;
     QLabel *dataReadSummary_ = nullptr;
-    PortPause *portPause_ = nullptr;
-    std::shared_ptr<LinkTask> task_;
-    bool portOpened_ = false;
-    bool dataReadRunning_ = false;
+    DataReadControl *dataRead_ = nullptr;
     bool closeRequested_ = false;
-    int dataReadsEnded_ = 0;
 };
