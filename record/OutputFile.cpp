@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace record {
@@ -62,6 +63,7 @@ std::optional<Rotation> parseRotation(const QString &text)
 void OutputFile::openDescriptor(int fd)
 {
     series_ = false;
+    takeIdentity(fd);
     // The writer closes a file it has taken; one it could not take is closed here.
     if (!file_.openDescriptor(fd, std::chrono::steady_clock::now()) && fd >= 0)
         ::close(fd);
@@ -147,6 +149,8 @@ bool OutputFile::startFile(const QDateTime &start)
         return false;
     }
     currentPath_ = path;
+    name_ = path;
+    takeIdentity(fd);
     rowsInFile_ = false;
     file_.openDescriptor(fd, std::chrono::steady_clock::now());
     if (!header_.isEmpty())
@@ -191,9 +195,30 @@ void OutputFile::addRow(const QByteArray &line, const QDateTime &rowTime, std::c
 
 bool OutputFile::flush(std::chrono::steady_clock::time_point now)
 {
-    if (failed_)
+    if (failed_ || !file_.flush(now))
         return false;
-    return file_.flush(now);
+    if (!name_.isEmpty() && !stillAtName()) {
+        failed_ = true;
+        error_ = kFileNotAtItsName;
+        file_.close();
+        return false;
+    }
+    return true;
+}
+
+void OutputFile::takeIdentity(int fd)
+{
+    struct stat file {};
+    if (fd >= 0 && ::fstat(fd, &file) == 0) {
+        device_ = file.st_dev;
+        inode_ = file.st_ino;
+    }
+}
+
+bool OutputFile::stillAtName() const
+{
+    struct stat named {};
+    return ::stat(QFile::encodeName(name_).constData(), &named) == 0 && named.st_dev == device_ && named.st_ino == inode_;
 }
 
 QString OutputFile::error() const { return file_.failed() ? file_.error() : error_; }

@@ -5,7 +5,9 @@
 // that would take a file past a size,
 // each with the header, the newest --keep of them kept. Every file goes through the CsvWriter:
 // written whole at least once a second, cut back to its last whole line when the disk refuses a
-// write, and after that nothing more is written anywhere. A row goes whole into one file.
+// write, and after that nothing more is written anywhere. A row goes whole into one file. A file
+// that is no longer at its name (deleted, its folder removed or renamed, another file put there)
+// is a failed write too: rows written to it would reach no one.
 //
 // One thread at a time.
 
@@ -45,7 +47,12 @@ public:
     // A line of a row of time `rowTime`, in the current file or the next one when the row is past
     // its boundary.
     void addRow(const QByteArray &line, const QDateTime &rowTime, std::chrono::steady_clock::time_point now);
+    // Writes what has gathered; false when the file could not take it, now or before, or is no
+    // longer at its name.
     bool flush(std::chrono::steady_clock::time_point now);
+    // The name the one file is found at (a series' files are named by the series); none: standard
+    // output or a device, which have no name to lose.
+    void setName(const QString &path) { name_ = path; }
 
     bool failed() const { return failed_ || file_.failed(); }
     QString error() const;
@@ -65,6 +72,9 @@ private:
     bool startFile(const QDateTime &start);
     bool pastBoundary(const QDateTime &rowTime, qsizetype lineBytes) const;
     void deleteBeyondKeep();
+    // Keeps which file `fd` is, to be found again at its name.
+    void takeIdentity(int fd);
+    bool stillAtName() const;
     QDateTime boundaryAfter(const QDateTime &time) const;
 
     CsvWriter file_;
@@ -73,6 +83,8 @@ private:
     QString out_;
     Rotation rotation_;
     QString currentPath_;
+    QString name_;
+    std::uint64_t device_ = 0, inode_ = 0;
     QDateTime nextBoundary_;
     std::uint64_t earlierRows_ = 0, earlierBytes_ = 0;
     bool rowsInFile_ = false;

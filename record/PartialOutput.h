@@ -28,6 +28,8 @@ struct PartialOutput {
     bool moveIntoPlace(QString *error);
     // Removes the temporary file unless it is in place.
     void discard();
+    // Where the file is to be found now: the temporary name, then --out; none for standard output.
+    QString currentName() const { return toStandardOutput ? QString() : inPlace ? finalPath : path; }
 };
 
 } // namespace record

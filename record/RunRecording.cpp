@@ -3,6 +3,7 @@
 #include "record/CsvFormat.h"
 #include "record/EngineeringColumns.h"
 #include "record/MqttPublisher.h"
+#include "record/PartialOutput.h"
 #include "record/TriggerCapture.h"
 
 #include "base/SaveFailure.h"
@@ -166,6 +167,9 @@ void RunRecording::takePlanChange(const trendpoll::TrendPass &pass)
 bool RunRecording::flush()
 {
     std::lock_guard lock(mutex_);
+    // A series names its own files.
+    if (output_ && seriesOut_.isEmpty())
+        file_.setName(output_->currentName());
     return !hasFile_ || file_.flush(std::chrono::steady_clock::now());
 }
 

@@ -26,6 +26,7 @@ namespace record {
 
 class EngineeringColumns;
 class MqttPublisher;
+struct PartialOutput;
 class TriggerCapture;
 
 // append() runs on the thread that reads the passes; flush() and the figures may be asked from any
@@ -51,6 +52,10 @@ public:
     // A series of files named from `out` in place of the one file, a new one at each boundary of
     // `rotation`; set before begin(), with kNoFile given to the constructor.
     void setRotation(const QString &out, const Rotation &rotation);
+
+    // The one file is to be found where `output` says (its temporary name, then --out): a file no
+    // longer there is a failed write, found at the next flush. Set before begin().
+    void setOutput(const PartialOutput *output) { output_ = output; }
 
     // Every row also goes to `publisher` (its spool), in the order of the file; set before begin().
     void addPublisher(MqttPublisher *publisher) { publishers_.push_back(publisher); }
@@ -116,6 +121,7 @@ private:
     std::uint64_t passes_ = 0; // passes taken, counted from 1 in the rows
     std::vector<MqttPublisher *> publishers_;
     bool hasFile_ = true;
+    const PartialOutput *output_ = nullptr;
     std::uint64_t rowsTaken_ = 0; // rows of a run without a file
     EngineeringColumns *engineering_ = nullptr;
 };

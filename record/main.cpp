@@ -457,6 +457,7 @@ int main(int argc, char **argv)
     const bool showStatus = !options.quiet && ::isatty(STDERR_FILENO);
     const QString line = record::lineName(options.port);
     record::RunRecording recording(setup->data, output.fd);
+    recording.setOutput(&output);
     recording.setCapture(capture.get());
     recording.setEngineering(engineering.get());
     recording.setFormat(options.format);

@@ -72,6 +72,8 @@ private slots:
     void stopDuringDataRead();
     void presetsThatAreNoRegularFile();
     void runWithoutAGoodReadSaysSo();
+    void fileNoLongerAtItsName_data();
+    void fileNoLongerAtItsName();
 };
 
 // A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG
@@ -167,15 +169,18 @@ void TestRecordOutput::runWithoutARow()
     const QByteArray before = fileThere ? writeFile(out, "time,t_s,precious\r\n1,2,3\r\n") : QByteArray();
     const RecorderRun run = runRecorder({"--port", line.devicePath(), "--channel", "600E60", "--out", out, "--force",
                                          "--trigger", "600E60>5000", "--duration", "1s"});
-    QVERIFY2(run.exitCode == 0, run.err.constData());
+    // A triggered run that saw no event ends with exit 4 and says so.
+    QVERIFY2(run.exitCode == 4, run.err.constData());
     QCOMPARE(summaryRows(run.out), 0);
+    const QString noEvent = QStringLiteral("qmx-record: --trigger 600E60>5000: no event came in 0:00:01 (exit 4)\n");
     if (fileThere) {
         QCOMPARE(testenv::readAll(out), before);
         QCOMPARE(QString::fromLocal8Bit(run.err),
-                 QStringLiteral("qmx-record: --out %1: no row was recorded; the file there is left as it was\n").arg(out));
+                 QStringLiteral("qmx-record: --out %1: no row was recorded; the file there is left as it was\n").arg(out) +
+                     noEvent);
     } else {
         QCOMPARE(testenv::readAll(out), QByteArray("time,t_s,600E60,event\r\n"));
-        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(QString::fromLocal8Bit(run.err), noEvent);
     }
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.csv"});
 }
@@ -297,6 +302,57 @@ void TestRecordOutput::runWithoutAGoodReadSaysSo()
     QVERIFY2(partRows >= 1, run.out.constData());
     QVERIFY2(run.out.contains(QStringLiteral("failed reads: -3 refused D: %1 (600F00.07: %1)").arg(partRows).toLatin1()),
              run.out.constData());
+}
+
+void TestRecordOutput::fileNoLongerAtItsName_data()
+{
+    QTest::addColumn<bool>("rotated");
+    QTest::newRow("one file, its folder removed") << false;
+    QTest::newRow("rotated series, its file deleted") << true;
+}
+
+// The rows of a file deleted under the recorder went nowhere: the run ended with exit 0, its rows
+// counted, and no file. Now the next flush finds the file gone: exit 1, and the message says so.
+void TestRecordOutput::fileNoLongerAtItsName()
+{
+    QFETCH(bool, rotated);
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    QTemporaryDir folder;
+    const QString runs = folder.filePath(QStringLiteral("runs"));
+    QVERIFY(QDir().mkpath(runs));
+    const QString out = runs + QStringLiteral("/run.csv");
+    QStringList arguments{"--port", line.devicePath(), "--channel", "600E60", "--out", out, "--duration", "20s",
+                          "--wait-time", "20"};
+    if (rotated)
+        arguments << "--rotate" << "1h";
+    QProcess process;
+    process.start(recorder(), arguments);
+    QVERIFY(process.waitForStarted());
+    // The file at its name with rows in it.
+    QString written;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QFileInfoList files = QDir(runs).entryInfoList({QStringLiteral("run*.csv")}, QDir::Files);
+            written = files.isEmpty() ? QString() : files.front().filePath();
+            return !files.isEmpty() && files.front().size() > 100;
+        }(),
+        10000);
+    if (rotated)
+        QVERIFY(QFile::remove(written));
+    else
+        QVERIFY(QDir(runs).removeRecursively());
+    QElapsedTimer noticed;
+    noticed.start();
+    QVERIFY2(process.waitForFinished(5000), "the run went on writing to a file no longer there");
+    QVERIFY(noticed.elapsed() < 3000);
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("--out %1: the file could not be written: the file is no longer at its name")
+                              .arg(written)),
+             qPrintable(err));
+    QCOMPARE(lockFiles(), QStringList{});
 }
 
 QTEST_MAIN(TestRecordOutput)
