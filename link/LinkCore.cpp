@@ -83,17 +83,19 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                 lastProbeFrameAt_ = std::chrono::steady_clock::now();
                 return outcome.code; // spoilt: never Ok, never a time-out
             }
+            auto outOfTurn = [&] {
+                traceBytes("out of turn", frameBuffer_.data(), received);
+                const auto wire = port_.byteTime() * static_cast<long long>(sentBytes_ + length);
+                drainUntilQuiet(wire, deadline);
+                outOfStep_ = true;
+                if (wait == Wait::Probe)
+                    lastProbeFrameAt_ = std::chrono::steady_clock::now();
+                std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
+                return codeOf(LinkResult::OutOfTurn);
+            };
             if (verdict != FrameVerdict::Discard) {
-                if (outcome.code == codeOf(LinkResult::Ok) && !cameInTurn(length, received)) {
-                    traceBytes("out of turn", frameBuffer_.data(), received);
-                    const auto wire = port_.byteTime() * static_cast<long long>(sentBytes_ + length);
-                    drainUntilQuiet(wire, deadline);
-                    outOfStep_ = true;
-                    if (wait == Wait::Probe)
-                        lastProbeFrameAt_ = std::chrono::steady_clock::now();
-                    std::fill_n(replyData_.begin(), 1000, std::uint8_t{0});
-                    return codeOf(LinkResult::OutOfTurn);
-                }
+                if (outcome.code == codeOf(LinkResult::Ok) && !cameInTurn(length, received))
+                    return outOfTurn();
                 traceBytes("received", begin, length);
                 if (outcome.nak) {
                     lastErrorReply_.assign(reinterpret_cast<const char *>(begin), length);
@@ -108,6 +110,12 @@ int LinkCore::awaitReply(const RequestRecord &request, SteadyDeadline deadline, 
                     outOfStep_ = false;
                 return outcome.code;
             }
+            // A word reply that fits the request but comes after a frame that did not answer it
+            // is never taken (see judge()): the read fails now rather than at its deadline, as
+            // nothing that comes later in this wait could be taken either.
+            if (wait == Wait::Reply && discarded && request.letter() == 'R' && frame[0] == kStx &&
+                outcome.code == codeOf(LinkResult::Ok) && replyMatchesRequest(frame, request))
+                return outOfTurn();
             discarded = true;
             if (wait == Wait::Reply) {
                 outOfStep_ = true;

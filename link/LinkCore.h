@@ -7,7 +7,7 @@
 // an STX reply with a good checksum whose letter, length or echoed address and count do not fit
 // the request is discarded, and the wait for the request's own reply goes on until its deadline;
 // a word ("R") reply that comes after such a frame is not taken either, as nothing in it says
-// which request it answers. A frame rejected at once (a wrong first byte or checksum, a refusal
+// which request it answers: the exchange fails at once as out of turn (below). A frame rejected at once (a wrong first byte or checksum, a refusal
 // letter the controller does not have) ends the exchange with its code, but may be noise in
 // front of the real reply, which is still on its way.
 //

@@ -570,6 +570,10 @@ private slots:
             << 'r' << QList<QByteArray>{block, block} << 1 << -15;
         QTest::newRow("another reply straight behind, unpaced line")
             << 'R' << QList<QByteArray>{word, stxReply("R5678")} << 0 << -15;
+        // A word reply behind another request's block reply may be another late one: no value,
+        // and the read ends at once instead of waiting out its reply time.
+        QTest::newRow("word reply behind another request's block reply")
+            << 'R' << QList<QByteArray>{stxReply("r00600F000212AB"), word} << 1 << -15;
     }
     void replyOutOfTurnIsNoValue()
     {
