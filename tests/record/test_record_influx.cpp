@@ -220,6 +220,18 @@ void TestRecordInflux::namesALineCannotCarry()
     // CSV and JSON carry any name.
     const RecorderRun csv = runRecorder({"--port", device, "--channel", "600E60", "--out", "-"});
     QCOMPARE(csv.exitCode, 1);
+
+    // A variable whose name ends in a backslash, read from the variable list.
+    const QString varlist2 = testenv::programDir() + QStringLiteral("Varlist2.txt");
+    QFile list(varlist2);
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("00600FAA,Spd\\\r\nEND\r\n");
+    list.close();
+    const RecorderRun named =
+        runRecorder({"--port", folder.filePath("tty0"), "--channel", "Spd\\", "--format", "influx", "--out", "-"});
+    testenv::restoreDataFile(QStringLiteral("Varlist2.txt"));
+    QCOMPARE(named.exitCode, 2);
+    QVERIFY2(named.err.startsWith("qmx-record: the channel Spd\\ holds a backslash before a comma"), named.err.constData());
 }
 
 // Pass numbers start at 1 in every run while a spool carries earlier runs' passes onto the same
