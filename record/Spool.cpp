@@ -31,7 +31,9 @@ constexpr qint64 kReadChunk = 1 << 16;
 constexpr std::uint64_t kSmallestSegment = 16;
 // However little the disk takes, a segment may hold this much (a page of most file systems).
 constexpr std::uint64_t kSmallestSegmentBytes = 4096;
-constexpr mode_t kFileMode = 0600;
+// The spool's files follow the umask, as the recorder's output files and the folder do: one rule
+// for every file that may hold plant data (README: "Who may read the files").
+constexpr mode_t kFileMode = 0666;
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -81,7 +83,7 @@ bool Spool::open(const QString &folder, std::uint64_t maxMessages, QString *erro
         *error = kSpoolFolderNotMade.arg(folder);
         return false;
     }
-    lockFd_ = ::open(QFile::encodeName(folder + u'/' + kLockFile).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = ::open(QFile::encodeName(folder + u'/' + kLockFile).constData(), O_RDWR | O_CREAT | O_CLOEXEC, kFileMode);
     if (lockFd_ < 0) {
         *error = kSpoolNotOpened.arg(folder, systemError());
         return false;

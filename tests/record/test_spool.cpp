@@ -15,6 +15,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -196,6 +197,42 @@ private slots:
             QVERIFY2(segment.size() <= 800 * 40 / 4, qPrintable(segment.fileName()));
         again.acknowledge(again.end());
         QVERIFY2(linesOnDisk(path) <= 800 / 4, qPrintable(QString::number(linesOnDisk(path))));
+    }
+
+    // Files that may hold plant data follow one rule, the recorder's output files' own: the umask.
+    // Spool segments used to be 0600 whatever it said, while the folder and the output files
+    // followed it.
+    void filesFollowTheUmask_data()
+    {
+        QTest::addColumn<int>("umask");
+        QTest::newRow("022") << 022;
+        QTest::newRow("077") << 077;
+        QTest::newRow("027") << 027;
+    }
+    void filesFollowTheUmask()
+    {
+        QFETCH(int, umask);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("spool");
+        const mode_t before = ::umask(static_cast<mode_t>(umask));
+        const auto restore = qScopeGuard([before] { ::umask(before); });
+        {
+            record::Spool spool;
+            QString error;
+            QVERIFY2(spool.open(path, 1000, &error), qPrintable(error));
+            spool.append(message(1));
+            spool.acknowledge(1);
+            spool.append(message(2));
+        }
+        const auto modeOf = [](const QString &file) {
+            struct stat status {};
+            return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+        };
+        QCOMPARE(modeOf(path), 0777 & ~umask);
+        const QStringList files = QDir(path).entryList(QDir::Files);
+        QVERIFY2(files.size() >= 3, qPrintable(files.join(u' '))); // segments, the position, the lock
+        for (const QString &file : files)
+            QVERIFY2(modeOf(path + u'/' + file) == (0666 & ~umask), qPrintable(file));
     }
 
     // The position of the oldest message waiting, kept when the disk is full: it used to be written
