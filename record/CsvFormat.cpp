@@ -19,20 +19,7 @@ QByteArray floatText(double value)
 
 QStringList csvOwnColumns()
 {
-    return {QStringLiteral("time"), QStringLiteral("t_s"), QStringLiteral("event")};
-}
-
-bool readsAsLogicColumn(const QString &name)
-{
-    const qsizetype point = name.lastIndexOf(u'.');
-    const qsizetype bitDigits = name.size() - point - 1;
-    if (point < 1 || bitDigits < 1 || bitDigits > 2)
-        return false;
-    for (qsizetype i = point + 1; i < name.size(); ++i) {
-        if (!name[i].isDigit())
-            return false;
-    }
-    return true;
+    return {QStringLiteral("time"), QStringLiteral("t_s"), trendcsv::kEventColumn};
 }
 
 QByteArray csvHeader(const QStringList &columns, bool eventColumn)
@@ -55,7 +42,7 @@ QByteArray csvLine(const RecordRow &row, std::optional<bool> event)
             line += floatText(std::get<double>(*value));
     }
     if (event)
-        line += *event ? QByteArrayLiteral(",1") : QByteArrayLiteral(",");
+        line += trendcsv::eventCell(*event);
     return line + QByteArrayLiteral("\r\n");
 }
 

@@ -95,4 +95,21 @@ QByteArray rowLine(const Row &row, const QByteArray &moreCells)
     return line + moreCells + kLineEnd;
 }
 
+QByteArray eventCell(bool event) { return event ? QByteArrayLiteral(",1") : QByteArrayLiteral(","); }
+
+QByteArray withEventColumn(const QByteArray &csv, int eventRow)
+{
+    QByteArray out;
+    out.reserve(csv.size() + csv.count(kLineEnd) * 2 + kEventColumn.size());
+    qsizetype start = 0;
+    int line = -1; // the header
+    for (qsizetype end = csv.indexOf(kLineEnd); end >= 0; end = csv.indexOf(kLineEnd, start), ++line) {
+        out += QByteArrayView(csv).sliced(start, end - start);
+        out += line < 0 ? ',' + field(kEventColumn) : eventCell(line == eventRow);
+        out += kLineEnd;
+        start = end + kLineEnd.size();
+    }
+    return out;
+}
+
 } // namespace trendcsv

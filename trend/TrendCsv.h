@@ -45,4 +45,13 @@ QByteArray mathCells(const TrendData &data, const MathRow &results);
 // A field as CSV needs it: quoted, its quotes doubled, when it holds a comma, quote or line end.
 QByteArray field(const QString &text);
 
+// The last column of a triggered run's rows, as qmx-record writes it, the Trend Graph exports it
+// and the Recording window aligns on it: "1" on the trigger row, else an empty cell.
+inline const QString kEventColumn = QStringLiteral("event");
+// A row's event cell led by its comma: ",1" or ",".
+QByteArray eventCell(bool event);
+// `csv` (a header line and one line per row, each ending in CR LF) with the event column added
+// after every other, 1 on row `eventRow` (0 for the first line after the header).
+QByteArray withEventColumn(const QByteArray &csv, int eventRow);
+
 } // namespace trendcsv

@@ -223,6 +223,8 @@ inline const QString kTriggerConditionLabel = QStringLiteral("Condition");
 inline const QString kTriggerLevelLabel = QStringLiteral("Level (%1)");
 inline const QString kTriggerSecondLabel = QStringLiteral("Second condition");
 inline const QString kTriggerPositionLabel = QStringLiteral("Rows before the trigger");
+// Checked by default: no trigger before the rows kept before it are stored.
+inline const QString kTriggerWaitLabel = QStringLiteral("Fire only once these rows are stored");
 inline const QString kTriggerArmCaption = QStringLiteral("Arm");
 inline const QString kTriggerDisarmCaption = QStringLiteral("Disarm");
 inline const QString kTriggerNoChannel = QStringLiteral("Select the channel the trigger watches.");
@@ -231,6 +233,8 @@ inline const QString kTriggerSameChannel = QStringLiteral("The second condition 
 // The band while a run is armed, and after the trigger ended it. %1: the condition; the row's
 // time and its row as the cursor names it.
 inline const QString kBandTriggerArmed = QStringLiteral("armed: %1");
+// After it while a trigger that waits for the rows before it has not all of them: %1 of %2 stored.
+inline const QString kBandFillingPreRows = QStringLiteral(", waiting for the rows before the trigger: %1 of %2");
 inline const QString kBandTriggered = QStringLiteral("triggered at %1 (row %2)");
 // After it while the rows after the trigger row are still coming: %1 of %2 of them stored.
 inline const QString kBandCapturing = QStringLiteral(", capturing: %1 of %2 rows after");

@@ -86,6 +86,8 @@ public:
     void clearReference();
     // The row where the trigger fired, marked on the cursor layer; nothing: no mark.
     void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
+    // Where the trigger row of the rows shown is marked, while they are a triggered run's.
+    std::optional<int> triggerMarkX() const { return triggerMarkX_; }
     void updateMenu();
     // What "Export CSV..." writes of the rows shown; readout::shownRowsCsv unless set.
     void setShownRowsCsv(std::function<QByteArray(const TrendData &)> csv) { shownRowsCsv_ = std::move(csv); }

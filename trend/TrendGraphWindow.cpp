@@ -13,6 +13,7 @@
 #include "trend/ReadoutStatistics.h"
 #include "trend/ReadoutWindow.h"
 #include "trend/RunControl.h"
+#include "trend/TrendCsv.h"
 #include "trend/TrendFileActions.h"
 #include "trend/TrendGraphTexts.h"
 #include "trend/TrendGraphControls.h"
@@ -53,7 +54,13 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     trigger_ = new TriggerControl(ws_, data_, this);
     math_ = new MathChannelsControl(ws_.dialogs, view_->menu(), this);
-    view_->setShownRowsCsv([this](const TrendData &data) { return math_->shownRowsCsv(data); });
+    view_->setShownRowsCsv([this](const TrendData &data) {
+        const QByteArray csv = math_->shownRowsCsv(data);
+        // A triggered run's rows carry qmx-record's event column, 1 on the trigger row, so that the
+        // Recording window aligns the two alike.
+        const std::optional<int> mark = view_->triggerMarkX();
+        return mark ? trendcsv::withEventColumn(csv, *mark / 2) : csv;
+    });
     guard_ = std::make_unique<LoseWorkGuard>(
         ws_.dialogs, LoseWorkGuard::Actions{[this] { return run_->isActive() || run_->isStarting(); },
                                             [this] { runControl_->endByButton(); },

@@ -9,6 +9,9 @@ namespace trigger {
 namespace {
 
 const QString kFileMark = QStringLiteral("QMX Trigger");
+// The line of a set-up that fires without waiting for the rows before the trigger; a file without
+// it (every older one) waits.
+const QString kWaitKey = QStringLiteral("WaitPre");
 
 QString edgeWord(Edge edge)
 {
@@ -148,8 +151,11 @@ std::optional<std::int32_t> parseLevelText(const QString &text, bool hex)
 
 RingCapture::State RingCapture::takeRow(const SampleRow &row, std::uint16_t failedChannels)
 {
+    // While the rows before it fill, an edge passes unfired; the detector sees every row all the
+    // same, so the first row after them compares with the last good sample.
+    const bool mayFire = !fillingPreRows();
     ++rowsTaken_;
-    if (state_ == State::Armed && detector_.takeRow(row, failedChannels)) {
+    if (state_ == State::Armed && detector_.takeRow(row, failedChannels) && mayFire) {
         triggerRow_ = rowsTaken_;
         state_ = State::Filling;
     }
@@ -193,6 +199,9 @@ QStringList setupLines(const TriggerSetup &setup)
         lines.append(setup.combine == Combine::And ? QStringLiteral("Combine,AND") : QStringLiteral("Combine,OR"));
     }
     lines.append(QStringLiteral("Pre,%1").arg(setup.preRows));
+    // Waiting is the default and needs no line, so a set-up that waits keeps the file's older form.
+    if (!setup.waitForPreRows)
+        lines.append(QStringLiteral("%1,0").arg(kWaitKey));
     return lines;
 }
 
@@ -215,6 +224,9 @@ std::optional<TriggerSetup> parseSetupLines(const QStringList &lines)
         } else if (key == QLatin1String("Combine") && fields.size() == 2 &&
                    (fields[1] == QLatin1String("AND") || fields[1] == QLatin1String("OR"))) {
             setup.combine = fields[1] == QLatin1String("AND") ? Combine::And : Combine::Or;
+        } else if (key == kWaitKey && fields.size() == 2 &&
+                   (fields[1] == QLatin1String("0") || fields[1] == QLatin1String("1"))) {
+            setup.waitForPreRows = fields[1] == QLatin1String("1");
         } else if (key == QLatin1String("Pre") && fields.size() == 2) {
             bool ok = false;
             setup.preRows = fields[1].toInt(&ok);

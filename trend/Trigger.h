@@ -35,6 +35,10 @@ struct TriggerSetup {
     std::optional<Condition> second;
     Combine combine = Combine::Or;
     int preRows = kDefaultPreRows; // rows kept before the trigger row: 0..kRingRows - 1
+    // The trigger fires only once preRows rows of the run are stored before the row it fires on,
+    // as an oscilloscope's does, so the graph always has them; otherwise it may fire on the first
+    // rows of a run, with fewer before it.
+    bool waitForPreRows = true;
     friend bool operator==(const TriggerSetup &, const TriggerSetup &) = default;
 };
 
@@ -82,7 +86,9 @@ std::optional<std::int32_t> parseLevelText(const QString &text, bool hex);
 // from the trigger row until the ring is full with rowsFromTrigger of them.
 class RingCapture {
 public:
-    explicit RingCapture(const TriggerSetup &setup) : detector_(setup) {}
+    // `rowsBefore`: rows of the run stored before the capture began (armed during a run); they
+    // are on the graph before the trigger as well.
+    explicit RingCapture(const TriggerSetup &setup, int rowsBefore = 0) : detector_(setup), rowsBefore_(rowsBefore) {}
     enum class State { Armed, Filling, Complete };
     // One stored row; the state after it.
     State takeRow(const SampleRow &row, std::uint16_t failedChannels);
@@ -90,9 +96,17 @@ public:
     // Stored rows since the run began, up to and including the trigger row (1 for the first).
     std::optional<int> triggerRowNumber() const { return triggerRow_; }
     const TriggerSetup &setup() const { return detector_.setup(); }
+    // Rows of the run stored so far, those before the capture began included.
+    int rowsStoredOfRun() const { return rowsBefore_ + rowsTaken_; }
+    // Armed, and waiting until the rows before the trigger are stored: no row can fire yet.
+    bool fillingPreRows() const
+    {
+        return state_ == State::Armed && setup().waitForPreRows && rowsStoredOfRun() < setup().preRows;
+    }
 
 private:
     TriggerDetector detector_;
+    int rowsBefore_ = 0;
     State state_ = State::Armed;
     int rowsTaken_ = 0;
     int rowsFromTrigger_ = 0;

@@ -68,9 +68,19 @@ void TriggerControl::beginCapture(int rowsStored, bool hex)
 {
     if (!setup_)
         return;
-    capture_ = std::make_unique<trigger::RingCapture>(*setup_);
+    capture_ = std::make_unique<trigger::RingCapture>(*setup_, rowsStored);
     rowsBeforeCapture_ = rowsStored;
-    emit bandTextChanged(kBandTriggerArmed.arg(conditionText(hex)));
+    armedText_ = kBandTriggerArmed.arg(conditionText(hex));
+    showArmed();
+}
+
+void TriggerControl::showArmed()
+{
+    // While the rows before the trigger are stored, the band counts them.
+    if (capture_->fillingPreRows())
+        emit bandTextChanged(armedText_ + kBandFillingPreRows.arg(capture_->rowsStoredOfRun()).arg(setup_->preRows));
+    else
+        emit bandTextChanged(armedText_);
 }
 
 std::optional<int> TriggerControl::takeStoredRow()
@@ -79,10 +89,14 @@ std::optional<int> TriggerControl::takeStoredRow()
         return std::nullopt;
     const std::size_t row = static_cast<std::size_t>((data_.ringWritePos + kRingRows - 1) % kRingRows);
     const bool wasArmed = capture_->state() == trigger::RingCapture::State::Armed;
+    const bool wasFilling = capture_->fillingPreRows();
     const trigger::RingCapture::State state =
         capture_->takeRow(data_.sampleRing[row], data_.rowInfoRing[row].failedChannels);
-    if (state == trigger::RingCapture::State::Armed)
+    if (state == trigger::RingCapture::State::Armed) {
+        if (wasFilling)
+            showArmed();
         return std::nullopt;
+    }
     const int triggerRowOfRun = rowsBeforeCapture_ + *capture_->triggerRowNumber();
     if (wasArmed) {
         firedAt_ = readout::rowWallTime(data_, data_.rowInfoRing[row]);

@@ -57,6 +57,9 @@ signals:
 
 private:
     QString conditionText(bool hex) const;
+    // The band while armed: the condition, and while the rows before the trigger are stored how
+    // many of them are.
+    void showArmed();
 
     Workspace &ws_;
     const TrendData &data_;
@@ -66,6 +69,7 @@ private:
     bool armed_ = false;
     std::unique_ptr<trigger::RingCapture> capture_;
     int rowsBeforeCapture_ = 0; // rows of the run stored before the capture began
+    QString armedText_;         // "armed: <condition>" of the capture going on
     std::optional<QDateTime> firedAt_; // the trigger row's time, once it fired
     int rowsAfterTrigger_ = 0;         // rows stored after the trigger row so far
 };

@@ -48,6 +48,9 @@ TriggerDialog::TriggerDialog(QWidget *window) : QDialog(window, Qt::Tool)
     position_->setObjectName(QStringLiteral("TriggerPosition"));
     position_->setRange(0, kRingRows - 1);
     position_->setValue(trigger::kDefaultPreRows);
+    wait_ = new QCheckBox(kTriggerWaitLabel, this);
+    wait_->setObjectName(QStringLiteral("TriggerWaitForPreRows"));
+    wait_->setChecked(true);
     arm_ = new QPushButton(kTriggerArmCaption, this);
     arm_->setObjectName(QStringLiteral("TriggerArm"));
     disarm_ = new QPushButton(kTriggerDisarmCaption, this);
@@ -62,6 +65,7 @@ TriggerDialog::TriggerDialog(QWidget *window) : QDialog(window, Qt::Tool)
     form->addRow(kTriggerConditionLabel, secondCondition_);
     form->addRow(kTriggerLevelLabel.arg(kDecCaption), secondLevel_);
     form->addRow(kTriggerPositionLabel, position_);
+    form->addRow(wait_);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(arm_);
     buttons->addWidget(disarm_);
@@ -128,6 +132,7 @@ void TriggerDialog::showSetup(const std::vector<Channel> &channels, const std::o
     secondLevel_->clear();
     fitCondition(source_, condition_, level_);
     second_->setChecked(false);
+    wait_->setChecked(!setup || setup->waitForPreRows);
     if (setup) {
         showCondition(setup->first, source_, condition_, level_);
         second_->setChecked(setup->second.has_value());
@@ -186,6 +191,7 @@ std::optional<trigger::TriggerSetup> TriggerDialog::setupFromControls(QString *m
         setup.combine = combine_->currentIndex() == 0 ? trigger::Combine::And : trigger::Combine::Or;
     }
     setup.preRows = position_->value();
+    setup.waitForPreRows = wait_->isChecked();
     return setup;
 }
 

@@ -2,7 +2,8 @@
 // "Trigger...": a small tool window of the Trend Graph where the trigger is set up and armed. It
 // offers the selected channels, named as the table shows them, a condition fitting the channel
 // (a level for an analog one, typed in the window's Dec or Hex), an optional second condition
-// joined by AND or OR, and the rows kept before the trigger. Arm hands the set-up to the window;
+// joined by AND or OR, the rows kept before the trigger and whether it waits until they are stored
+// (checked at first). Arm hands the set-up to the window;
 // the dialog keeps no state of its own beyond its controls.
 
 #include "trend/Trigger.h"
@@ -39,6 +40,7 @@ public:
     QComboBox *conditionBox() const { return condition_; }
     QLineEdit *levelEdit() const { return level_; }
     QSpinBox *positionBox() const { return position_; }
+    QCheckBox *waitBox() const { return wait_; }
     QPushButton *armButton() const { return arm_; }
     QPushButton *disarmButton() const { return disarm_; }
 
@@ -66,6 +68,7 @@ private:
     QComboBox *secondCondition_ = nullptr;
     QLineEdit *secondLevel_ = nullptr;
     QSpinBox *position_ = nullptr;
+    QCheckBox *wait_ = nullptr;
     QPushButton *arm_ = nullptr;
     QPushButton *disarm_ = nullptr;
     bool hex_ = false;

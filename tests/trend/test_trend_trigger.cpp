@@ -1,8 +1,10 @@
 // The Trend Graph's trigger against the simulator: set up and armed from the graph menu, kept in
 // its own file, a run that stops by itself once the rows after a scripted step fill the graph,
-// redrawn with the trigger row marked on the cursor layer only and named in the band.
+// redrawn with the trigger row marked on the cursor layer only and named in the band; by default
+// not before the rows kept before it are full, and exported with qmx-record's "event" column.
 
 #include "base/TextFile.h"
+#include "recording/RecordingCsvReader.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
@@ -72,6 +74,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void stepEndsAnArmedRun();
     void earlyEventSaysHowFewRowsCameBefore();
+    void waitsForThePreRowsAndExportsTheEvent();
 };
 
 void TestTrendTrigger::stepEndsAnArmedRun()
@@ -125,6 +128,7 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QCOMPARE(p.dialogs.messages.size(), 2);
     QVERIFY(form.triggerArmed());
     QVERIFY(!dialog->armButton()->isEnabled());
+    QVERIFY(dialog->waitBox()->isChecked()); // the default: the file says nothing of it
     QCOMPARE(testenv::readAll(testenv::programDir() + kTriggerFile),
              QByteArray("QMX Trigger\r\nFirst,0,RISES,500\r\nPre,20\r\n"));
 
@@ -205,8 +209,8 @@ void TestTrendTrigger::stepEndsAnArmedRun()
 
 void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
 {
-    // The step comes on the 10th pass, with 20 rows asked before it: the band says so while the
-    // rows after it come and once the run has ended.
+    // The step comes on the 10th pass, with 20 rows asked before it and the trigger told not to
+    // wait for them: the band says so while the rows after it come and once the run has ended.
     constexpr int kEarlyPass = 10;
     SimulatedPort port;
     QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
@@ -225,8 +229,11 @@ void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
     dialog->conditionBox()->setCurrentIndex(0);
     dialog->levelEdit()->setText(QStringLiteral("500"));
     dialog->positionBox()->setValue(kPreRows);
+    dialog->waitBox()->setChecked(false);
     dialog->armButton()->click();
     QVERIFY(form.triggerArmed());
+    QCOMPARE(testenv::readAll(testenv::programDir() + kTriggerFile),
+             QByteArray("QMX Trigger\r\nFirst,0,RISES,500\r\nPre,20\r\nWaitPre,0\r\n"));
 
     form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form.band().line(3)->toolTip().contains(QStringLiteral("capturing: ")), 30000);
@@ -244,6 +251,78 @@ void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
              qPrintable(form.band().line(3)->toolTip()));
     QVERIFY(markPixelsIn(form.layers().cursor, 2 * (kEarlyPass - 1)) > 0);
     dialog->disarmButton()->click();
+    sim.stop();
+}
+
+void TestTrendTrigger::waitsForThePreRowsAndExportsTheEvent()
+{
+    // The word rises on the 10th pass, falls on the 20th and rises again on the 40th; 20 rows are
+    // asked before the trigger. Waiting for them (the default), the first rise passes and the
+    // second fires, with its 20 rows before it on the graph.
+    constexpr int kLatePass = 40;
+    SimulatedPort port;
+    QVERIFY2(port.start(QStringLiteral("COM1")), qPrintable(port.error()));
+    ControllerSimulator &sim = port.simulator();
+    scheduleStep(sim, 10);
+    sim.addScheduledStep({kWordAddress, 0, std::nullopt, 20});
+    sim.addScheduledStep({kWordAddress, 1000, std::nullopt, kLatePass});
+    QFile::remove(testenv::programDir() + kTriggerFile); // the default set-up
+
+    TrendWindowProgram p;
+    TrendGraphWindow form(p.ws, p.data);
+    form.show();
+    for (int c = 0; c < kChannels; ++c)
+        form.table().row(c).selected->setChecked(false);
+    selectAddress(form.table(), 0, QStringLiteral("600E00"), QStringLiteral("2000"));
+    selectAddress(form.table(), 7, QStringLiteral("600F00"), QStringLiteral("03"));
+    form.view().triggerAction()->trigger();
+    TriggerDialog *dialog = form.triggerDialog();
+    QVERIFY(dialog && dialog->waitBox()->isChecked());
+    QCOMPARE(dialog->waitBox()->text(), kTriggerWaitLabel);
+    dialog->conditionBox()->setCurrentIndex(0);
+    dialog->levelEdit()->setText(QStringLiteral("500"));
+    dialog->positionBox()->setValue(kPreRows);
+    if (qEnvironmentVariableIsSet("QMX_SHOT_DIR")) // a picture to look at, when asked for
+        dialog->grab().save(qEnvironmentVariable("QMX_SHOT_DIR") + QStringLiteral("/trigger-window.png"));
+    dialog->armButton()->click();
+    QVERIFY(form.triggerArmed() && form.triggerSetup()->waitForPreRows);
+
+    form.toggleRun();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
+    QCOMPARE(form.runPasses(), quint64(kLatePass - 1 + trigger::rowsFromTrigger(kPreRows)));
+    QCOMPARE(form.data().rowCount, kRingRows - 1);
+    QCOMPARE(form.data().cursorX, 2 * kPreRows);
+    QCOMPARE(form.data().displayRows[kPreRows - 1][0], 0);
+    QCOMPARE(form.data().displayRows[kPreRows][0], 1000);
+    QVERIFY2(form.band().line(3)->toolTip().section(u'\n', 0, 0).endsWith(QStringLiteral(" (row 20)")),
+             qPrintable(form.band().line(3)->toolTip()));
+
+    // "Export CSV..." of the triggered run: the column "event" qmx-record writes, 1 on the trigger
+    // row, which the Recording window reads as the recording's event.
+    const QString exported = testenv::programDir() + QStringLiteral("triggered.csv");
+    p.dialogs.saveAnswers = {exported};
+    form.view().exportCsvAction()->trigger();
+    const QList<QByteArray> lines = testenv::readAll(exported).split('\n');
+    QCOMPARE(lines.size(), kRingRows - 1 + 2); // the header, the rows, nothing after the last line end
+    QCOMPARE(lines.front(), QByteArray("time,t_s,600E00,600F00.03,event\r"));
+    for (int k = 0; k < kRingRows - 1; ++k)
+        QVERIFY2(lines[k + 1].endsWith(k == kPreRows ? ",1\r" : ",\r"), lines[k + 1].constData());
+    const recording::ReadResult read = recording::readCsvFile(exported);
+    QVERIFY2(read.data, qPrintable(read.error));
+    QVERIFY(read.data->hasEventColumn);
+    QCOMPARE(read.data->eventRows, std::vector<std::size_t>{std::size_t(kPreRows)});
+
+    // A run that no trigger ended exports without it.
+    dialog->disarmButton()->click();
+    const quint64 before = form.runPasses();
+    form.toggleRun();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runActive() && form.runPasses() >= before + 3, 8000);
+    form.toggleRun();
+    form.redraw();
+    p.dialogs.saveAnswers = {exported};
+    form.view().exportCsvAction()->trigger();
+    QCOMPARE(testenv::readAll(exported).left(testenv::readAll(exported).indexOf('\r')), QByteArray("time,t_s,600E00,600F00.03"));
     sim.stop();
 }
 

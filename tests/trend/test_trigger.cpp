@@ -1,6 +1,6 @@
 // The trigger core as tables: each condition over pairs of samples, failed reads that must not
-// fire, AND and OR of two conditions, the rows the ring keeps after the trigger, and the set-up's
-// file lines.
+// fire, AND and OR of two conditions, the rows the ring keeps after the trigger, the wait until the
+// rows before it are full, and the set-up's file lines.
 
 #include "trend/Trigger.h"
 
@@ -147,11 +147,12 @@ private slots:
         QTest::addColumn<int>("stepRow");
         QTest::addColumn<int>("rowsFromTrigger");
         QTest::addColumn<int>("shownIndex");
+        QTest::addColumn<bool>("waits");
         // REDRAW shows the newest 249 rows of a full ring: the pre rows and those from the trigger on.
-        QTest::newRow("default pre, step late") << trigger::kDefaultPreRows << 400 << 187 << 62;
-        QTest::newRow("no pre") << 0 << 30 << 249 << 0;
-        QTest::newRow("most pre: the trigger row alone") << kRingRows - 1 << 300 << 1 << 248;
-        QTest::newRow("step before pre rows were stored") << 100 << 20 << 149 << 19;
+        QTest::newRow("default pre, step late") << trigger::kDefaultPreRows << 400 << 187 << 62 << true;
+        QTest::newRow("no pre") << 0 << 30 << 249 << 0 << true;
+        QTest::newRow("most pre: the trigger row alone") << kRingRows - 1 << 300 << 1 << 248 << true;
+        QTest::newRow("step before pre rows were stored, not waiting") << 100 << 20 << 149 << 19 << false;
     }
     void ringCaptureFillsTheRowsAfterTheTrigger()
     {
@@ -159,9 +160,11 @@ private slots:
         QFETCH(int, stepRow);
         QFETCH(int, rowsFromTrigger);
         QFETCH(int, shownIndex);
+        QFETCH(bool, waits);
         TriggerSetup setup;
         setup.first = {kWord, Edge::Rises, 1};
         setup.preRows = preRows;
+        setup.waitForPreRows = waits;
         trigger::RingCapture capture(setup);
         int stored = 0;
         while (capture.state() != trigger::RingCapture::State::Complete && stored < 5000) {
@@ -174,6 +177,56 @@ private slots:
         QCOMPARE(stored - stepRow + 1, rowsFromTrigger);
         const int shown = std::min(stored, kRingRows - 1);
         QCOMPARE(trigger::shownRowIndex(stepRow, stored, shown), std::optional<int>(shownIndex));
+    }
+
+    // Waiting until the rows before the trigger are full (the default, as an oscilloscope does):
+    // an edge with fewer rows of the run stored before it passes, the next one after them fires,
+    // and the trigger row then has its pre rows on the graph. A square wave rising on rows 25, 75,
+    // 125, ... of the capture; `rowsBefore` rows of the run were stored before it was armed.
+    void ringCaptureWaitsForThePreRows_data()
+    {
+        QTest::addColumn<int>("preRows");
+        QTest::addColumn<int>("rowsBefore");
+        QTest::addColumn<bool>("waits");
+        QTest::addColumn<int>("triggerRow"); // of the capture, 1 for its first
+        QTest::newRow("100 rows: the rises with 24 and 74 before it pass") << 100 << 0 << true << 125;
+        QTest::newRow("100 rows, not waiting: the first rise") << 100 << 0 << false << 25;
+        QTest::newRow("default 62: the second rise") << trigger::kDefaultPreRows << 0 << true << 75;
+        QTest::newRow("none asked: the first rise") << 0 << 0 << true << 25;
+        QTest::newRow("armed after 60 rows of the run") << 100 << 60 << true << 75;
+        QTest::newRow("armed after 200 rows of the run") << 100 << 200 << true << 25;
+        QTest::newRow("most rows before the trigger") << kRingRows - 1 << 0 << true << 275;
+    }
+    void ringCaptureWaitsForThePreRows()
+    {
+        QFETCH(int, preRows);
+        QFETCH(int, rowsBefore);
+        QFETCH(bool, waits);
+        QFETCH(int, triggerRow);
+        TriggerSetup setup;
+        setup.first = {kWord, Edge::Rises, 1};
+        setup.preRows = preRows;
+        setup.waitForPreRows = waits;
+        trigger::RingCapture capture(setup, rowsBefore);
+        int stored = 0;
+        int rowsWhileFilling = 0; // the band counts the rows before the trigger while these come
+        while (capture.state() != trigger::RingCapture::State::Complete && stored < 5000) {
+            ++stored;
+            rowsWhileFilling += capture.fillingPreRows() ? 1 : 0;
+            SampleRow row{};
+            row[kWord] = (stored / 25) % 2 ? 5 : 0;
+            capture.takeRow(row, 0);
+        }
+        QCOMPARE(rowsWhileFilling, waits ? std::max(0, preRows - rowsBefore) : 0);
+        QVERIFY(!capture.fillingPreRows());
+        QCOMPARE(capture.triggerRowNumber(), std::optional<int>(triggerRow));
+        const int runRows = rowsBefore + stored;
+        const std::optional<int> shown = trigger::shownRowIndex(rowsBefore + triggerRow, runRows, std::min(runRows, kRingRows - 1));
+        // The graph shows kRingRows - 1 rows: at most kRingRows - 2 of them before the trigger row.
+        if (waits)
+            QCOMPARE(shown, std::optional<int>(std::min(preRows, kRingRows - 2)));
+        else
+            QVERIFY(shown && *shown < preRows);
     }
 
     void levelTexts_data()
@@ -225,6 +278,16 @@ private slots:
         setup.combine = Combine::And;
         setup.preRows = 0;
         QCOMPARE(trigger::parseSetupLines(trigger::setupLines(setup)), std::optional<TriggerSetup>(setup));
+
+        // Not waiting for the rows before the trigger: a line of its own. A file without it (as
+        // every older one is) waits, as the default does; the default's lines are as they were.
+        setup.waitForPreRows = false;
+        QCOMPARE(trigger::setupLines(setup).last(), QStringLiteral("WaitPre,0"));
+        QCOMPARE(trigger::parseSetupLines(trigger::setupLines(setup)), std::optional<TriggerSetup>(setup));
+        const std::optional<TriggerSetup> older = trigger::parseSetupLines({"QMX Trigger", "First,3,FALLS,-1200", "Pre,20"});
+        QVERIFY(older && older->waitForPreRows && older->preRows == 20);
+        QVERIFY(trigger::parseSetupLines({"QMX Trigger", "First,3,FALLS,-1200", "WaitPre,1"})->waitForPreRows);
+        QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "First,3,FALLS,-1200", "WaitPre,yes"}));
 
         QVERIFY(!trigger::parseSetupLines({}));
         QVERIFY(!trigger::parseSetupLines({"QMX Trigger", "Pre,62"}));                         // no condition
