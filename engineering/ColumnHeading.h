@@ -74,4 +74,20 @@ inline Heading parseHeading(const QString &header)
     return heading;
 }
 
+// Whether a column named `name` is a logic channel's: NAME.BB, a bit number of one or two digits
+// after the last point, as the Trend Graph's export names a bit ("InvFlag.07") and the readers of
+// recordings take it. A writer gives no other column such a name.
+inline bool isLogicColumn(const QString &name)
+{
+    const qsizetype point = name.lastIndexOf(u'.');
+    const qsizetype bitDigits = name.size() - point - 1;
+    if (point < 1 || bitDigits < 1 || bitDigits > 2)
+        return false;
+    for (qsizetype i = point + 1; i < name.size(); ++i) {
+        if (!name[i].isDigit())
+            return false;
+    }
+    return true;
+}
+
 } // namespace columnheading

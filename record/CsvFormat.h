@@ -18,11 +18,6 @@ QByteArray csvLine(const RecordRow &row, std::optional<bool> event = std::nullop
 // The columns the CSV form names for itself: time, t_s and event.
 QStringList csvOwnColumns();
 
-// Whether a column named `name` is a logic channel's to the readers of ours: NAME.BB, a bit number
-// of one or two digits after the last point, as the Trend Graph's export names a bit and the
-// Recording window's reader takes it (recording/RecordingCsvReader.h, whose rule this is).
-bool readsAsLogicColumn(const QString &name);
-
 // A float as text: the shortest decimal form that reads back as the same double; empty for an
 // infinity or NaN.
 QByteArray floatText(double value);

@@ -1,5 +1,6 @@
 #include "record/RecordOptions.h"
 
+#include "engineering/ColumnHeading.h"
 #include "record/CsvFormat.h"
 #include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
@@ -120,7 +121,7 @@ QString mathNameProblem(const QString &definition)
         return kMathNameOwn.arg(definition, name, outputsOwnNames().join(QStringLiteral(", ")));
     if (name.startsWith(u'_'))
         return kMathNameUnderscore.arg(definition);
-    if (readsAsLogicColumn(name))
+    if (columnheading::isLogicColumn(name))
         return kMathNameLogic.arg(definition, name);
     return {};
 }

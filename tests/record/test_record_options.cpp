@@ -1,7 +1,7 @@
 // qmx-record's lengths of time as --duration, --pre and --post take them: units, fractions, and a
 // length of 0 written any way where none is a choice (--pre 0s was refused while --pre 0 was not).
 
-#include "record/CsvFormat.h"
+#include "engineering/ColumnHeading.h"
 #include "record/RecordOptions.h"
 #include "record/Recording.h"
 #include "record/RunStatus.h"
@@ -154,13 +154,13 @@ private slots:
         QCOMPARE(parsed.error, error);
     }
 
-    // The recorder's rule for a logic channel's column is the Recording window's reader's.
+    // The writers' rule for a logic channel's column is the Recording window's reader's.
     void logicColumnRuleIsTheReaders()
     {
         for (const char *name : {"InvFlag.07", "600F00.7", "r.10", "a.b.12", "Gain.123", ".07", "X.", "X.0a", "slip",
                                  "X.-1", "x..1"}) {
             const QString text = QLatin1String(name);
-            QCOMPARE(record::readsAsLogicColumn(text), recording::isLogicColumnName(text));
+            QCOMPARE(columnheading::isLogicColumn(text), recording::isLogicColumnName(text));
         }
     }
 
