@@ -1,5 +1,8 @@
 // qmx-record's lengths of time as --duration, --pre and --post take them: units, fractions, and a
 // length of 0 written any way where none is a choice (--pre 0s was refused while --pre 0 was not).
+// Then its other arguments and what they lead to at the start: the outputs' forms, names the outputs
+// keep for themselves, the broker's password out of sight, names on a fresh install, /dev/null, the
+// status line's order and a trigger that never fires.
 
 #include "engineering/ColumnHeading.h"
 #include "record/RecordOptions.h"
