@@ -20,8 +20,10 @@ if ! wine_prefix "$work/prefix"; then
     exit 77
 fi
 
-# One simulator per way of answering; COM9 stays without a device.
-start_sim "$qmx_sim" "$work/tty1" || exit 1
+# One simulator per way of answering; COM9 stays without a device. COM1 answers at the pace of
+# a real 9600-baud line: the Windows port takes that pace for granted, and a reply sooner than the
+# wire allows is no reply of its request.
+start_sim "$qmx_sim" "$work/tty1" --baud 9600 || exit 1
 start_sim "$qmx_sim" "$work/tty2" --fault nak:D || exit 1
 start_sim "$qmx_sim" "$work/tty3" --fault checksum || exit 1
 start_sim "$qmx_sim" "$work/tty4" --fault silence || exit 1
