@@ -336,6 +336,11 @@ record::ChannelSetup resolveChannels(const record::RecordOptions &options, const
 
 int main(int argc, char **argv)
 {
+    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from the first thing
+    // the program does, before anything that takes time: a stop that comes while the arguments and
+    // files are read ends the run at its start, never the process; they end a --data-read between
+    // two reads and the run at its next tick, so the port's lock file always goes with the port.
+    StopSignals stop;
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -412,10 +417,6 @@ int main(int argc, char **argv)
     // end of the process: the run ends as after any failed write, with the port closed.
     std::signal(SIGPIPE, SIG_IGN);
 
-    // Ctrl-C, SIGTERM and SIGHUP (the terminal or the session closed) are held from before the port
-    // opens: they end a --data-read between two reads and the run at its next tick, never the
-    // process in the middle of either, so the port's lock file always goes with the port.
-    StopSignals stop;
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {
         printMessage(record::kPortProblem.arg(text, detail.isEmpty() ? QString() : u' ' + detail));

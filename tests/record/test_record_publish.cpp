@@ -15,6 +15,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -111,6 +113,8 @@ private slots:
     void tlsTrustsTheGivenAuthorityOnly();
     void fullSpoolDisk_data();
     void fullSpoolDisk();
+    void stopRightAtTheStart_data();
+    void stopRightAtTheStart();
 
 private:
     // The recorder started with its state folder of this test's own.
@@ -455,6 +459,48 @@ void TestRecordPublish::fullSpoolDisk()
     qInfo("%s: away %d passes, %lld spooled, %lld dropped; back %d passes, %lld sent, %lld dropped; again %d passes",
           qPrintable(disk), away.rows, qlonglong(awayQueued), qlonglong(awayDropped), back.rows, qlonglong(backSent),
           qlonglong(backDropped), again.rows);
+}
+
+void TestRecordPublish::stopRightAtTheStart_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// A stop that came in the first milliseconds, while the recorder read its arguments and files,
+// killed it with the signal's code: the stop signals were held only from just before the port
+// opened. The signal goes just after the dynamic loader hands over to the program (LD_DEBUG says
+// when), a few times over.
+void TestRecordPublish::stopRightAtTheStart()
+{
+    constexpr std::chrono::microseconds kIntoMain{500};
+    QFETCH(int, signal);
+    QTemporaryDir folder;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_STATE_HOME", state_->path());
+        environment.insert("LD_DEBUG", "files");
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(recorder(), {"--port", line_->devicePath(), "--channel", "600E60", "--wait-time", "20",
+                                   "--duration", "10s", "--out", folder.filePath("run.csv"), "--force", "--publish",
+                                   QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(freeLoopbackPort()).arg(kTopic)});
+        QByteArray loader;
+        while (!loader.contains("transferring control") && process.waitForReadyRead(5000))
+            loader += process.readAllStandardError();
+        QVERIFY2(loader.contains("transferring control"), loader.right(400).constData());
+        // Past the program's static set-up, well before the port would be opened.
+        QThread::usleep(kIntoMain.count());
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        QVERIFY(process.waitForFinished(10000));
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit,
+                 qPrintable(QStringLiteral("attempt %1: ended by the signal").arg(attempt + 1)));
+        QCOMPARE(process.exitCode(), 0);
+    }
+    QCOMPARE(QDir(QString::fromLocal8Bit(qgetenv("QMX_LOCK_DIR"))).entryList({QStringLiteral("LCK..*")}, QDir::Files),
+             QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestRecordPublish)
