@@ -116,9 +116,12 @@ void CsvWriter::cutBackToWholeLines(qsizetype written, const QString &reason)
     bytes_ = fileBytes_;
     gathered_.clear();
     gatheredLines_.clear();
-    // A file that took nothing of a line (a device that takes no byte) has nothing to cut.
-    if (written == wholeBytes || file_.resize(static_cast<qint64>(fileBytes_)))
+    // A file that took nothing of a line (a device that takes no byte) has nothing to cut; a pipe
+    // or a device cannot be cut at all (its reader has had the part of a row): the reason alone.
+    if (written == wholeBytes || (!file_.isSequential() && file_.resize(static_cast<qint64>(fileBytes_))))
         error_ = kFileCutBack.arg(reason);
+    else if (file_.isSequential())
+        error_ = reason;
     else
         error_ = kFileNotCutBack.arg(reason, file_.errorString());
     file_.close();

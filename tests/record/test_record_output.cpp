@@ -16,8 +16,10 @@
 #include <QtTest>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,6 +76,7 @@ private slots:
     void runWithoutAGoodReadSaysSo();
     void fileNoLongerAtItsName_data();
     void fileNoLongerAtItsName();
+    void readerOfStandardOutputGoneMidRow();
 };
 
 // A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG
@@ -353,6 +356,36 @@ void TestRecordOutput::fileNoLongerAtItsName()
                               .arg(written)),
              qPrintable(err));
     QCOMPARE(lockFiles(), QStringList{});
+}
+
+// A reader of --out - that goes away while the recorder is in the middle of a write: part of a row
+// went into the pipe, and there is nothing to cut back on a pipe. The message used to say "cutting
+// the file back to its last whole row failed too: Invalid argument"; it says the reason alone. A
+// pipe of one page that is never read, closed after a while: the write that waits for room ends
+// with part of its rows taken.
+void TestRecordOutput::readerOfStandardOutputGoneMidRow()
+{
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int ends[2];
+        QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
+        ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+        const int writeEnd = ends[1];
+        QProcess process;
+        process.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
+        process.start(recorder(), {"--port", line.devicePath(), "--channel", "600E60", "--out", "-", "--duration", "20s"});
+        QVERIFY(process.waitForStarted());
+        ::close(ends[1]);
+        QTest::qWait(1500); // the pipe full, a write waiting for room
+        ::close(ends[0]);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("--out -: standard output could not be written: %1").arg(QString::fromLocal8Bit(std::strerror(EPIPE)))),
+                 qPrintable(err));
+        QVERIFY2(!err.contains(QStringLiteral("cutting the file back")), qPrintable(err));
+    }
 }
 
 QTEST_MAIN(TestRecordOutput)
