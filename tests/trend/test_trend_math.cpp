@@ -219,6 +219,13 @@ void TestTrendMath::badFileLinesNamedAndKept()
         QStringLiteral("MathChannels.txt:7: no definition after the F.S."),
         QStringLiteral("MathChannels.txt:10: more than 4 channels; this one is not used"),
     };
+    // The channels read, written back, give the file's own lines.
+    const QStringList fileLines = QString::fromLatin1(written).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(mathchannels::mergedLines(fileLines, mathchannels::parse(fileLines)), fileLines);
+    // Channels for a file of comments alone go after them.
+    QCOMPARE(mathchannels::mergedLines({QStringLiteral("# mine")}, {{QStringLiteral("a = 600E00"), 2}}),
+             (QStringList{QStringLiteral("# mine"), QStringLiteral("2\ta = 600E00")}));
+
     TrendWindowProgram p;
     TrendGraphWindow form(p.ws, p.data);
     selectChannels(form);
