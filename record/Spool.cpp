@@ -169,15 +169,14 @@ void Spool::append(const QByteArray &message)
     const QByteArray line = message + '\n';
     QString refusedBy;
     int error = writeLine(line, &refusedBy);
-    if (error != 0) {
+    if (error != 0 && appendFd_ >= 0 && appendCount_ > 0) {
+        // The segment takes no more: it is closed (and goes at once when the broker has taken all
+        // of it, else as soon as it has), later ones are fitted to what the disk took, and the
+        // message tries a new one. A message refused by an empty segment changes nothing of that.
         fitSegmentsToDisk(error == EFBIG ? appendBytes_ : 0);
-        if (appendFd_ >= 0 && appendCount_ > 0) {
-            // The segment takes no more: it is closed (and goes at once when the broker has taken
-            // all of it, else as soon as it has), and the message tries a new one.
-            closeNewest();
-            removeDeliveredSegments();
-            error = writeLine(line, &refusedBy);
-        }
+        closeNewest();
+        removeDeliveredSegments();
+        error = writeLine(line, &refusedBy);
     }
     if (error != 0) {
         writeError_ = savefailure::pathAndReason(refusedBy, QString::fromLocal8Bit(std::strerror(error)));
