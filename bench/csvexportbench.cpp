@@ -1,7 +1,7 @@
 // CSV export of a full display: 251 rows x 14 channels with times and a failed read now and then,
 // as "Export CSV..." builds it. Prints the time per export and the bytes written.
 
-#include "trend/TrendReadout.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -13,11 +13,11 @@
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
-#include "trend/Presets.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/model/Presets.h"
 
 #include <QApplication>
 #include <QCheckBox>

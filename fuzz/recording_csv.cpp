@@ -9,7 +9,7 @@
 #include "recording/MinMaxPyramid.h"
 #include "recording/RecordingCsvReader.h"
 #include "recording/SpanExport.h"
-#include "trend/TrendCsv.h"
+#include "trend/model/TrendCsv.h"
 
 #include <algorithm>
 #include <cmath>

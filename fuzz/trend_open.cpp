@@ -4,9 +4,9 @@
 // its cursor reading the last row.
 
 #include "base/TextFile.h"
-#include "trend/Cursor.h"
-#include "trend/RunStart.h"
-#include "trend/TrendFile.h"
+#include "trend/model/Cursor.h"
+#include "trend/model/RunStart.h"
+#include "trend/model/TrendFile.h"
 
 #include <algorithm>
 #include <cstdlib>

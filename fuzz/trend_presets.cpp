@@ -4,7 +4,7 @@
 // into other fields when read back, as it always has; such a name never names a variable anyway.
 
 #include "base/TextFile.h"
-#include "trend/Presets.h"
+#include "trend/model/Presets.h"
 
 #include <algorithm>
 #include <cstdlib>

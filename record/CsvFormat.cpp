@@ -1,6 +1,6 @@
 #include "record/CsvFormat.h"
 
-#include "trend/TrendCsv.h"
+#include "trend/model/TrendCsv.h"
 
 #include <charconv>
 #include <cmath>

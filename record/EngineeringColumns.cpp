@@ -4,7 +4,7 @@
 #include "engineering/EngineeringNumber.h"
 #include "record/EngineeringTexts.h"
 #include "record/RecordTexts.h"
-#include "trend/RunScales.h"
+#include "trend/model/RunScales.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -10,8 +10,8 @@
 #include "engineering/RunMath.h"
 #include "engineering/UnitsTable.h"
 #include "record/RecordRow.h"
-#include "trend/TrendCsv.h"
-#include "trend/TrendData.h"
+#include "trend/model/TrendCsv.h"
+#include "trend/model/TrendData.h"
 
 #include <QString>
 #include <QStringList>

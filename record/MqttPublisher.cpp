@@ -2,7 +2,7 @@
 
 #include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
-#include "trend/TrendPoll.h"
+#include "trend/model/TrendPoll.h"
 
 #include <mosquitto.h>
 

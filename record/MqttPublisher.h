@@ -14,7 +14,7 @@
 #include "record/RecordOptions.h"
 #include "record/RecordRow.h"
 #include "record/Spool.h"
-#include "trend/TrendData.h"
+#include "trend/model/TrendData.h"
 
 #include <QByteArray>
 #include <QList>

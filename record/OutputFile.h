@@ -11,7 +11,7 @@
 //
 // One thread at a time.
 
-#include "trend/CsvWriter.h"
+#include "trend/model/CsvWriter.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -4,7 +4,7 @@
 #include "record/CsvFormat.h"
 #include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
-#include "trend/Presets.h"
+#include "trend/model/Presets.h"
 
 #include "base/TextFile.h"
 

@@ -6,7 +6,7 @@
 #include "record/InfluxFormat.h"
 #include "record/MqttTarget.h"
 #include "record/OutputFile.h"
-#include "trend/ReadPlan.h"
+#include "trend/model/ReadPlan.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,10 +3,10 @@
 #include "link/LinkResult.h"
 #include "link/Settings.h"
 #include "record/RecordTexts.h"
-#include "trend/Presets.h"
-#include "trend/RunStart.h"
-#include "trend/TrendCoreTexts.h"
-#include "trend/TrendCsv.h"
+#include "trend/model/Presets.h"
+#include "trend/model/RunStart.h"
+#include "trend/model/TrendCoreTexts.h"
+#include "trend/model/TrendCsv.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -5,8 +5,8 @@
 // forgotten.
 
 #include "record/RunRecording.h"
-#include "trend/TrendData.h"
-#include "trend/TrendPoll.h"
+#include "trend/model/TrendData.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QString>
 #include <QStringList>

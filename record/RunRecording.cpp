@@ -7,8 +7,8 @@
 #include "record/TriggerCapture.h"
 
 #include "base/SaveFailure.h"
-#include "trend/Trigger.h"
-#include "trend/TrendCsv.h"
+#include "trend/model/Trigger.h"
+#include "trend/model/TrendCsv.h"
 
 #include <QFile>
 #include <cerrno>

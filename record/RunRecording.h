@@ -10,9 +10,9 @@
 #include "record/RecordOptions.h"
 #include "record/RecordRow.h"
 #include "record/OutputFile.h"
-#include "trend/ReadPlan.h"
-#include "trend/TrendData.h"
-#include "trend/TrendPoll.h"
+#include "trend/model/ReadPlan.h"
+#include "trend/model/TrendData.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QDateTime>
 #include <QString>

@@ -5,8 +5,8 @@
 // bounded by the pre-trigger window: older rows are forgotten as new ones come.
 
 #include "record/RecordRow.h"
-#include "trend/TrendData.h"
-#include "trend/Trigger.h"
+#include "trend/model/TrendData.h"
+#include "trend/model/Trigger.h"
 
 #include <QByteArray>
 #include <QString>

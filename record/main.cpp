@@ -20,7 +20,7 @@
 #include "record/Recording.h"
 #include "record/RunStatus.h"
 #include "record/TriggerCapture.h"
-#include "trend/TrendCsv.h"
+#include "trend/model/TrendCsv.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "recording/RecordingPicture.h"
 
 #include "recording/RecordingReadoutTexts.h"
-#include "trend/GraphLayers.h"
-#include "trend/TriggerMark.h"
+#include "trend/graph/GraphLayers.h"
+#include "trend/graph/TriggerMark.h"
 
 #include <QDateTime>
 #include <QPainter>

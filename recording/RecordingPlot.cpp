@@ -1,6 +1,6 @@
 #include "recording/RecordingPlot.h"
 
-#include "trend/GraphLayers.h"
+#include "trend/graph/GraphLayers.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

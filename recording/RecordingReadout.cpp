@@ -2,9 +2,9 @@
 
 #include "base/TextFile.h"
 #include "recording/RecordingReadoutTexts.h"
-#include "trend/StepFiguresText.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendReadout.h"
+#include "trend/readout/StepFiguresText.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QDateTime>
 #include <QTimeZone>

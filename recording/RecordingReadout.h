@@ -6,7 +6,7 @@
 
 #include "recording/RecordingData.h"
 #include "recording/ReferenceAlignment.h"
-#include "trend/ReadoutStatistics.h"
+#include "trend/readout/ReadoutStatistics.h"
 
 #include <QStringList>
 #include <optional>

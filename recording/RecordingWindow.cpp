@@ -10,7 +10,7 @@
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
 #include "recording/RecordingReferences.h"
-#include "trend/EngineeringControls.h"
+#include "trend/tools/EngineeringControls.h"
 #include "recording/RecordingTexts.h"
 #include "recording/SpanExport.h"
 

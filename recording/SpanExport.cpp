@@ -2,7 +2,7 @@
 
 #include "engineering/EngineeringNumber.h"
 #include "recording/CivilDate.h"
-#include "trend/TrendCsv.h"
+#include "trend/model/TrendCsv.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "recording/TrendFileRecording.h"
 
 #include "base/TextFile.h"
-#include "trend/TrendCsv.h"
-#include "trend/TrendFile.h"
+#include "trend/model/TrendCsv.h"
+#include "trend/model/TrendFile.h"
 
 namespace recording {
 

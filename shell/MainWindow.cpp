@@ -9,7 +9,7 @@
 #include "recording/RecordingWindow.h"
 #include "shell/MainWindowTexts.h"
 #include "shell/PortSettingsDialog.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>

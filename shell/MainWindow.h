@@ -3,7 +3,7 @@
 // decides which of the Trend Graph and the Monitor may be opened, and closing it ends the program.
 
 #include "program/Workspace.h"
-#include "trend/TrendData.h"
+#include "trend/model/TrendData.h"
 
 #include <QAction>
 #include <QList>

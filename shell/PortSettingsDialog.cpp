@@ -4,7 +4,7 @@
 #include "base/WindowLook.h"
 #include "link/Settings.h"
 #include "shell/PortSettingsTexts.h"
-#include "trend/Presets.h"
+#include "trend/model/Presets.h"
 
 #include <QApplication>
 #include <QCloseEvent>

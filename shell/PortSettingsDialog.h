@@ -7,7 +7,7 @@
 
 #include "program/Workspace.h"
 #include "shell/SerialDevices.h"
-#include "trend/ReadPlan.h"
+#include "trend/model/ReadPlan.h"
 
 #include <QDialog>
 #include <array>

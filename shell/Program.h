@@ -5,7 +5,7 @@
 #include "base/Dialogs.h"
 #include "program/Workspace.h"
 #include "link/Link.h"
-#include "trend/TrendData.h"
+#include "trend/model/TrendData.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -13,15 +13,15 @@
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/ReadoutWindow.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/tools/ReadoutWindow.h"
 #include <QCheckBox>
 #include <QComboBox>
-#include "trend/TrendGraphView.h"
+#include "trend/window/TrendGraphView.h"
 #include "base/TextFile.h"
-#include "trend/TrendFile.h"
+#include "trend/model/TrendFile.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -9,10 +9,10 @@
 #include "monitor/MonitorWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
 
 #include <QImage>
 #include <QPageLayout>

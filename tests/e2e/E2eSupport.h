@@ -6,11 +6,11 @@
 #include "monitor/MonitorWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
-#include "trend/Sampling.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
+#include "trend/run/Sampling.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -12,8 +12,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/Presets.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/model/Presets.h"
 
 #include <QDir>
 #include <QFile>

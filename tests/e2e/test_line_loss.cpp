@@ -11,8 +11,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendPoll.h"
-#include "trend/Presets.h"
+#include "trend/model/TrendPoll.h"
+#include "trend/model/Presets.h"
 
 #include <QElapsedTimer>
 #include <QFile>

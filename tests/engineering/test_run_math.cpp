@@ -5,7 +5,7 @@
 
 #include "engineering/EngineeringNumber.h"
 #include "engineering/RunMath.h"
-#include "trend/RunScales.h"
+#include "trend/model/RunScales.h"
 
 #include <QtTest>
 #include <cmath>

@@ -9,7 +9,7 @@
 #include "engineering/UnitsDialog.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/ChannelTable.h"
+#include "trend/window/ChannelTable.h"
 
 #include <QFile>
 #include <QLabel>

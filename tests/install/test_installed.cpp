@@ -9,11 +9,11 @@
 #include "shell/PortSettingsTexts.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
-#include "trend/ChannelTable.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/TrendGraphWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
-#include "trend/Presets.h"
+#include "trend/model/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -6,8 +6,8 @@
 #include "program/LineStateLabel.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QDateTime>
 #include <QLabel>

@@ -10,11 +10,11 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
-#include "trend/Presets.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/model/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>

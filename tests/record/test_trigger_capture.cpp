@@ -12,7 +12,7 @@
 #include "tests/record/RecorderProgram.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendPoll.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QProcess>
 #include <QtTest>

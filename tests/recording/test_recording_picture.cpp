@@ -12,7 +12,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
-#include "trend/TriggerMark.h"
+#include "trend/graph/TriggerMark.h"
 
 using namespace recording;
 

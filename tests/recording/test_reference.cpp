@@ -4,7 +4,7 @@
 // the recording without changing a pixel of the recording's own traces; at most four.
 
 #include "recording/LoadedRecording.h"
-#include "trend/GraphLayers.h"
+#include "trend/graph/GraphLayers.h"
 #include "recording/RecordingPicture.h"
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"

@@ -5,7 +5,7 @@
 #include "base/TextFile.h"
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingReadout.h"
-#include "trend/TrendFile.h"
+#include "trend/model/TrendFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -13,7 +13,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/Presets.h"
+#include "trend/model/Presets.h"
 
 #include <QDir>
 #include <QFile>

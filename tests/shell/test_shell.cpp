@@ -14,8 +14,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/ChannelTable.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "monitor/MonitorTexts.h"
 #include "shell/WidgetDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendGraphTexts.h"
+#include "trend/readout/TrendGraphTexts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // A Trend Graph's channel table as a test wants it: every channel off, then the given ones on,
 // each by its address with its full scale (a word channel) or bit number (a logic channel).
 
-#include "trend/ChannelTable.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -7,8 +7,8 @@
 #include "link/Link.h"
 #include "link/LinkThread.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/SamplingRead.h"
-#include "trend/TrendPoll.h"
+#include "trend/model/SamplingRead.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QString>
 #include <array>

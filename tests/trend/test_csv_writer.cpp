@@ -3,7 +3,7 @@
 // before the second is over; a file handed over as a descriptor is written and closed.
 
 #include "tests/support/TestEnvironment.h"
-#include "trend/CsvWriter.h"
+#include "trend/model/CsvWriter.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -9,11 +9,11 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendGraphView.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QAction>
 #include <QCheckBox>

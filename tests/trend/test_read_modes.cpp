@@ -9,11 +9,11 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/Presets.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/TrendPoll.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/model/Presets.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The read plan of a trend run: which requests a pass sends for which channels in each mode, what
 // they cost on the wire, and a block read given up for word reads.
 
-#include "trend/ReadPlan.h"
+#include "trend/model/ReadPlan.h"
 
 #include <QtTest>
 

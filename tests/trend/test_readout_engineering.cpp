@@ -6,10 +6,10 @@
 
 #include "engineering/UnitsTable.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/ReadoutStatistics.h"
-#include "trend/ReadoutWindow.h"
-#include "trend/StepFiguresText.h"
-#include "trend/TrendReadout.h"
+#include "trend/readout/ReadoutStatistics.h"
+#include "trend/tools/ReadoutWindow.h"
+#include "trend/readout/StepFiguresText.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QCheckBox>
 #include <QClipboard>

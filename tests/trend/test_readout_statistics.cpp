@@ -2,9 +2,9 @@
 // display rows unrolled from a wrapped ring, failed reads counted and left out, logic 1s and edges,
 // the table's texts in Dec and Hex, its tab-separated copy, and fitting band items to a width.
 
-#include "trend/GraphLayers.h"
-#include "trend/ReadoutStatistics.h"
-#include "trend/TrendReadout.h"
+#include "trend/graph/GraphLayers.h"
+#include "trend/readout/ReadoutStatistics.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QtTest>
 #include <cmath>

@@ -9,14 +9,14 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/ReadoutWindow.h"
-#include "trend/TrendFile.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendGraphView.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/TrendReadout.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/tools/ReadoutWindow.h"
+#include "trend/model/TrendFile.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QAction>
 #include <QCheckBox>

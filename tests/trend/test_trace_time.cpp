@@ -4,7 +4,7 @@
 // writes it; the format rules themselves are checked against further locales directly.
 
 #include "base/TimeText.h"
-#include "trend/Sampling.h"
+#include "trend/run/Sampling.h"
 
 #include <QTest>
 #include <clocale>

@@ -7,10 +7,10 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/Presets.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/model/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>

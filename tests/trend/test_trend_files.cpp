@@ -1,8 +1,8 @@
 // The .trd format and the cursor rules, without the window.
 
 #include "base/TextFile.h"
-#include "trend/Cursor.h"
-#include "trend/TrendFile.h"
+#include "trend/model/Cursor.h"
+#include "trend/model/TrendFile.h"
 
 #include <QTest>
 

@@ -7,11 +7,11 @@
 #include "shell/MainWindowTexts.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutWindow.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendGraphView.h"
-#include "trend/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/tools/ReadoutWindow.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
 #include "link/LinkTexts.h"
 
 #include <QAction>

@@ -3,12 +3,12 @@
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/GraphLayers.h"
-#include "trend/Raster.h"
-#include "trend/Presets.h"
-#include "trend/RunStart.h"
-#include "trend/Sampling.h"
-#include "trend/TrendPoll.h"
+#include "trend/graph/GraphLayers.h"
+#include "trend/graph/Raster.h"
+#include "trend/model/Presets.h"
+#include "trend/model/RunStart.h"
+#include "trend/run/Sampling.h"
+#include "trend/model/TrendPoll.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -10,14 +10,14 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/MathChannelsControl.h"
-#include "trend/MathChannelsFile.h"
-#include "trend/Presets.h"
-#include "trend/ReadoutWindow.h"
-#include "trend/TrendGraphView.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/TrendReadout.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/tools/MathChannelsControl.h"
+#include "trend/model/MathChannelsFile.h"
+#include "trend/model/Presets.h"
+#include "trend/tools/ReadoutWindow.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/readout/TrendReadout.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -6,12 +6,12 @@
 #include "base/TextFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/GraphLayers.h"
-#include "trend/TrendFile.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
+#include "trend/graph/GraphLayers.h"
+#include "trend/model/TrendFile.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -6,12 +6,12 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendGraphView.h"
-#include "trend/Presets.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/model/Presets.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -10,12 +10,12 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/StallProbe.h"
 #include "tests/support/TestEnvironment.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/Presets.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/ChannelTable.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphView.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/model/Presets.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/window/TrendGraphView.h"
 
 #include <QCheckBox>
 #include <QFile>

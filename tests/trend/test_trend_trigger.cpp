@@ -9,14 +9,14 @@
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
-#include "trend/ChannelTable.h"
-#include "trend/GraphLayers.h"
-#include "trend/ReadoutBand.h"
-#include "trend/TrendGraphTexts.h"
-#include "trend/TrendGraphView.h"
-#include "trend/TrendGraphWindow.h"
-#include "trend/TriggerDialog.h"
-#include "trend/TriggerMark.h"
+#include "trend/window/ChannelTable.h"
+#include "trend/graph/GraphLayers.h"
+#include "trend/window/ReadoutBand.h"
+#include "trend/readout/TrendGraphTexts.h"
+#include "trend/window/TrendGraphView.h"
+#include "trend/window/TrendGraphWindow.h"
+#include "trend/tools/TriggerDialog.h"
+#include "trend/graph/TriggerMark.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // fire, AND and OR of two conditions, the rows the ring keeps after the trigger, the wait until the
 // rows before it are full, and the set-up's file lines.
 
-#include "trend/Trigger.h"
+#include "trend/model/Trigger.h"
 
 #include <QtTest>
 
