@@ -41,7 +41,11 @@ QByteArray csvLine(const RecordRow &row, std::optional<bool> event)
         else
             line += floatText(std::get<double>(*value));
     }
-    if (event)
+    // In a triggered recording: 1 the trigger row, 2 a window's first row after rows left out
+    // (which a reader must not join to the row before), 3 both.
+    if (event && row.afterRowsLeftOut)
+        line += *event ? QByteArrayLiteral(",3") : QByteArrayLiteral(",2");
+    else if (event)
         line += trendcsv::eventCell(*event);
     return line + QByteArrayLiteral("\r\n");
 }

@@ -23,6 +23,9 @@ struct RecordRow {
     // The run the pass belongs to: its start in milliseconds since the epoch; passes restart at 1
     // in every run, so (run, pass) tells a pass from an earlier run's. 0: not given (none written).
     std::int64_t run = 0;
+    // A triggered recording's rows before this one were left out (or none was recorded before it):
+    // the first row of a window that does not go on from the rows written before it.
+    bool afterRowsLeftOut = false;
 };
 
 } // namespace record

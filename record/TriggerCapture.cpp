@@ -173,8 +173,10 @@ std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const RecordRow &row, 
         state_ = State::Armed;
     }
     kept_.push_back({row, sinceStart});
-    while (!kept_.empty() && kept_.front().sinceStart < sinceStart - pre_)
+    while (!kept_.empty() && kept_.front().sinceStart < sinceStart - pre_) {
         kept_.pop_front();
+        rowsLeftOut_ = true;
+    }
     if (!fired)
         return lines;
     ++eventsSeen_;
@@ -182,6 +184,8 @@ std::vector<TriggerCapture::Line> TriggerCapture::takeRow(const RecordRow &row, 
     state_ = State::Capturing;
     for (KeptRow &kept : kept_)
         lines.push_back({std::move(kept.row), false});
+    lines.front().row.afterRowsLeftOut = rowsLeftOut_;
+    rowsLeftOut_ = false;
     lines.back().event = true;
     kept_.clear();
     return lines;

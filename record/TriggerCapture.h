@@ -1,7 +1,8 @@
 #pragma once
 // qmx-record's triggered capture: the --trigger text resolved against the recorded channels, and
 // the rows of a recording kept back until an event, so that only the rows from --pre before to
-// --post after each event reach the file, the trigger row marked in the column "event". Memory is
+// --post after each event reach the file, the trigger row marked in the column "event", and the
+// first row of a window after rows left out marked as such (RecordRow::afterRowsLeftOut). Memory is
 // bounded by the pre-trigger window: older rows are forgotten as new ones come.
 
 #include "record/RecordRow.h"
@@ -68,6 +69,9 @@ private:
     std::chrono::milliseconds pre_, post_;
     int repeat_;
     std::deque<KeptRow> kept_; // rows of the pre-trigger window while armed
+    // Rows were left out since the last row written (true before the first: the time before the
+    // run was not recorded either), so the next window's first row says so.
+    bool rowsLeftOut_ = true;
     std::chrono::milliseconds captureEnd_{0};
     std::atomic<State> state_{State::Armed};
     std::atomic<int> eventsSeen_{0};
@@ -75,7 +79,8 @@ private:
 
 // "armed for event 1 of 3", "capturing event 2 of 3", "done: 3 of 3 events".
 QString captureStatusText(const TriggerCapture::Progress &progress);
-// A row as CSV with its event cell: "1" on the trigger row, else empty.
+// A row as CSV with its event cell: 1 on the trigger row, 2 on a window's first row after rows
+// left out, 3 on a row that is both, else empty.
 QByteArray eventRowLine(const TriggerCapture::Line &line);
 
 } // namespace record

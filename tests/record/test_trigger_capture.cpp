@@ -254,8 +254,11 @@ private slots:
         for (qsizetype r = 1; r < rows.size(); ++r) {
             QCOMPARE(rows[r].size(), 5);
             QCOMPARE(rows[r][2], QByteArray("321"));
-            QVERIFY(rows[r][4].isEmpty() || rows[r][4] == "1");
-            if (rows[r][4] == "1") {
+            // 1 the trigger row, 2 a window's first row after rows left out, 3 both.
+            QVERIFY(rows[r][4].isEmpty() || rows[r][4] == "1" || rows[r][4] == "2" || rows[r][4] == "3");
+            const bool windowStart = rows[r][4] == "2" || rows[r][4] == "3";
+            QCOMPARE(windowStart, r == 1 || rows[r][1].toDouble() - rows[r - 1][1].toDouble() > 0.15);
+            if (rows[r][4] == "1" || rows[r][4] == "3") {
                 QCOMPARE(rows[r][3], QByteArray("1"));
                 QCOMPARE(rows[r - 1][3], QByteArray("0")); // a rise: written before it, still 0
                 events.append(rows[r][1].toDouble());
@@ -373,6 +376,50 @@ private slots:
         QVERIFY(capture.done());
         QCOMPARE(record::captureStatusText(capture.progress()), QStringLiteral("done: 2 of 2 events"));
         QCOMPARE(record::eventRowLine({{std::nullopt, 1.5, {7, std::nullopt}}, true}), QByteArray(",1.500,7,,1\r\n"));
+    }
+
+    // Rows every 10 ms from 0 to 400 ms; the bit high from each rise for 30 ms. A window's first
+    // row is marked 2 in the event column where rows before it were left out (and the file's
+    // first row, before which nothing was recorded), 3 where it is the trigger row too.
+    void captureMarksWindowsAfterRowsLeftOut_data()
+    {
+        QTest::addColumn<QList<int>>("rises");
+        QTest::addColumn<int>("preMs");
+        QTest::addColumn<QStringList>("marked"); // "ms:cell" of every row written with an event cell
+        QTest::newRow("windows apart") << QList<int>{100, 300} << 30
+                                       << QStringList{"70:2", "100:1", "270:2", "300:1"};
+        QTest::newRow("windows joined") << QList<int>{100, 160} << 30
+                                        << QStringList{"70:2", "100:1", "160:1"};
+        QTest::newRow("event before pre filled") << QList<int>{20, 300} << 30
+                                                 << QStringList{"0:2", "20:1", "270:2", "300:1"};
+        QTest::newRow("no rows before") << QList<int>{100, 300} << 0
+                                        << QStringList{"100:3", "300:3"};
+    }
+
+    void captureMarksWindowsAfterRowsLeftOut()
+    {
+        QFETCH(QList<int>, rises);
+        QFETCH(int, preMs);
+        QFETCH(QStringList, marked);
+        TriggerSetup setup;
+        setup.first = {kBitChannel, Edge::Rises, 0};
+        record::TriggerCapture capture(setup, std::chrono::milliseconds(preMs), std::chrono::milliseconds(20), 2);
+        QStringList written;
+        for (int ms = 0; ms <= 400; ms += 10) {
+            record::RecordRow row;
+            row.seconds = ms / 1000.0;
+            SampleRow values{};
+            for (const int rise : rises)
+                values[kBitChannel] |= ms >= rise && ms < rise + 30 ? 1 : 0;
+            for (const record::TriggerCapture::Line &line :
+                 capture.takeRow(row, values, 0, std::chrono::milliseconds(ms))) {
+                const QByteArray text = record::eventRowLine(line);
+                const QByteArray cell = text.mid(text.lastIndexOf(',') + 1).trimmed();
+                if (!cell.isEmpty())
+                    written << QString::number(qRound(*line.row.seconds * 1000)) + u':' + QString::fromLatin1(cell);
+            }
+        }
+        QCOMPARE(written, marked);
     }
 
     void simulatorScriptTexts_data()
