@@ -4,8 +4,11 @@
 // Then measures the time from the start of reading to the first complete picture of the whole
 // file, the longest redraw while zooming from the whole file down to 100 rows and panning across,
 // and the resident memory after the load; pandas.read_csv on the same file when pandas is there.
+// With "scaled", a column of engineering values is added as qmx-record --scaled writes it (the
+// shortest form that reads back the same: 1e+05, 3e+06, 1e-04), the case that once cost a kept
+// line of every row.
 //
-//   recordingbench [rows]
+//   recordingbench [rows] [scaled]
 
 #include "recording/CivilDate.h"
 #include "recording/LoadedRecording.h"
@@ -18,6 +21,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -43,7 +47,15 @@ QByteArray timeText(std::int64_t ms)
     return QByteArray(text);
 }
 
-bool writeRecording(const QString &path, int rows, int spikeRow)
+// An engineering value as qmx-record writes it: std::to_chars's shortest form.
+QByteArray recorderNumber(double value)
+{
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return QByteArray(text, end - text);
+}
+
+bool writeRecording(const QString &path, int rows, int spikeRow, bool scaled)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -53,6 +65,8 @@ bool writeRecording(const QString &path, int rows, int spikeRow)
         header += ",Word" + QByteArray::number(c);
     for (int c = 0; c < kBits; ++c)
         header += ",InvFlag." + QByteArray::number(c).rightJustified(2, '0');
+    if (scaled)
+        header += ",Torque [Nm]";
     file.write(header + "\r\n");
     const std::int64_t startMs = std::int64_t{20567} * 86400000 + 8 * 3600000; // 2026-04-23 08:00
     QByteArray chunk;
@@ -67,6 +81,10 @@ bool writeRecording(const QString &path, int rows, int spikeRow)
         }
         for (int c = 0; c < kBits; ++c)
             chunk += failed ? "," : ((row >> (c + 4)) & 1 ? ",1" : ",0");
+        if (scaled) {
+            constexpr double kScaledValues[] = {100000, 3000000, 0.0001, 2.5, -250000, 12.75};
+            chunk += ',' + recorderNumber(kScaledValues[row % 6]);
+        }
         chunk += "\r\n";
         if (chunk.size() > (1 << 20)) {
             file.write(chunk);
@@ -116,11 +134,12 @@ int main(int argc, char *argv[])
     const QString path = folder.filePath(QStringLiteral("day.csv"));
     QElapsedTimer timer;
     timer.start();
-    if (!writeRecording(path, rows, rows / 3)) {
+    const bool scaled = argc > 2 && QByteArrayView(argv[2]) == "scaled";
+    if (!writeRecording(path, rows, rows / 3, scaled)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
         return 1;
     }
-    std::printf("wrote %d rows x %d channels, %.1f MB, in %.1f s\n", rows, kWords + kBits,
+    std::printf("wrote %d rows x %d channels, %.1f MB, in %.1f s\n", rows, kWords + kBits + (scaled ? 1 : 0),
                 QFile(path).size() / 1e6, timer.elapsed() / 1000.0);
     const long residentBefore = residentKilobytes();
 

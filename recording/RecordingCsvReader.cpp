@@ -6,6 +6,7 @@
 #include "base/TextFile.h"
 #include "engineering/ColumnHeading.h"
 #include "engineering/EngineeringNumber.h"
+#include "engineering/UnitsTable.h"
 
 #include <QFile>
 #include <charconv>
@@ -147,6 +148,7 @@ private:
             data_.channels.push_back(std::move(channel));
         }
         decimalColumns_.resize(data_.channels.size());
+        cellForms_.resize(data_.channels.size(), CellForm::Either);
         return true;
     }
 
@@ -177,8 +179,11 @@ private:
         if (!takeTime() || !takeValues())
             return false;
         // A line that the usual form would not give back is kept as it was read.
-        if (!asWritten_)
-            data_.text.keptLines.emplace_back(data_.timesMs.size() - 1, line.toByteArray() + lineEnd_.toByteArray());
+        if (!asWritten_) {
+            RecordingText &text = data_.text;
+            text.keptBytes.append(line).append(lineEnd_);
+            text.keptLines.push_back({data_.timesMs.size() - 1, text.keptBytes.size()});
+        }
         return true;
     }
 
@@ -195,8 +200,11 @@ private:
             data_.hasClockTime = true;
             data_.clockStartMs = *clock;
         }
-        if (row == 0)
+        if (row == 0) {
             firstSecondsMs_ = seconds.value_or(0);
+            // Rows without times from the first on (the export of a .trd): a row apart is no second.
+            data_.hasTimes = clock || seconds;
+        }
         std::int64_t timeMs = static_cast<std::int64_t>(row) * 1000;
         if (seconds)
             timeMs = *seconds - firstSecondsMs_;
@@ -205,7 +213,10 @@ private:
         if (row > 0 && timeMs < data_.timesMs.back())
             return expected(seconds ? 1 : 0, QStringLiteral("a time not before the row above"), fields_[seconds ? 1 : 0]);
         data_.timesMs.push_back(timeMs);
-        asWritten_ = asWritten_ && seconds && isUsualSeconds(fields_[1]) && clock.has_value() == data_.hasClockTime;
+        const bool usualTime = data_.hasTimes
+                                   ? seconds && isUsualSeconds(fields_[1]) && clock.has_value() == data_.hasClockTime
+                                   : !clock && !seconds;
+        asWritten_ = asWritten_ && usualTime;
         if (data_.hasClockTime) {
             const std::int64_t offset = clock ? *clock - data_.clockStartMs - timeMs : 0;
             const bool fits = offset >= std::numeric_limits<std::int32_t>::min() && offset <= std::numeric_limits<std::int32_t>::max();
@@ -230,8 +241,28 @@ private:
         column->append(*number);
         channel.engineering = true;
         // A zero is stored without its sign: "-0" is not given back by the usual form.
-        asWritten_ = asWritten_ && cell == QByteArrayView(engineeringBytes(number->value == 0.0 ? 0.0 : number->value));
+        asWritten_ = asWritten_ && isColumnForm(c, cell, number->value == 0.0 ? 0.0 : number->value);
         return true;
+    }
+
+    // Whether a decimal cell is in its column's form: the shortest form that reads back the same
+    // (qmx-record's: "1e+05", "1e-04") or 10 significant digits (the Trend Graph's export:
+    // "100000", "0.0001"). The first cell where the two differ settles the column's form.
+    bool isColumnForm(std::size_t c, QByteArrayView cell, double value)
+    {
+        CellForm &form = cellForms_[c];
+        const auto isShortest = [&] { return UnitsTable::numberText(value) == QLatin1StringView(cell); };
+        if (form == CellForm::Shortest)
+            return isShortest();
+        const bool tenDigits = cell == QByteArrayView(engineeringBytes(value));
+        if (form == CellForm::TenDigits)
+            return tenDigits;
+        const bool shortest = isShortest();
+        if (tenDigits != shortest) {
+            form = tenDigits ? CellForm::TenDigits : CellForm::Shortest;
+            data_.channels[c].shortestCells = shortest;
+        }
+        return tenDigits || shortest;
     }
 
     bool takeValues()
@@ -266,11 +297,15 @@ private:
             asWritten_ = asWritten_ && isUsualWholeNumber(cell);
         }
         if (hasEvent_) {
+            // 1 the trigger row, 2 a window's first row after rows left out, 3 both.
             const QByteArrayView cell = fields_.back();
-            if (cell == "1")
+            const int mark = cell.size() == 1 && cell[0] >= '1' && cell[0] <= '3' ? cell[0] - '0' : 0;
+            if (mark == 0 && !cell.isEmpty())
+                return expected(columns_.size() - 1, QStringLiteral("1, 2, 3 or an empty cell"), cell);
+            if (mark & 1)
                 data_.eventRows.push_back(row);
-            else if (!cell.isEmpty())
-                return expected(columns_.size() - 1, QStringLiteral("1 or an empty cell"), cell);
+            if (mark & 2)
+                data_.windowStartRows.push_back(row);
         }
         return true;
     }
@@ -287,6 +322,8 @@ private:
     std::vector<QByteArrayView> fields_;
     RecordingData data_;
     std::vector<std::optional<DecimalColumn>> decimalColumns_; // per channel, once it met a decimal
+    enum class CellForm : std::uint8_t { Either, TenDigits, Shortest };
+    std::vector<CellForm> cellForms_; // per channel: the form its decimals are written in, once told
     QString error_;
 };
 

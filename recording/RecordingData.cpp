@@ -94,6 +94,36 @@ std::int64_t gapThresholdMs(const RecordingData &data)
     return usual ? std::max(kLeastGapMs, *usual * 10) : kLeastGapMs;
 }
 
+namespace {
+
+// In a file without window marks: between each two trigger rows, the row after the longest step
+// when that step stands out as the time between two windows.
+void addUnmarkedWindowStarts(const RecordingData &data, std::vector<std::size_t> &gaps)
+{
+    // Rows a millisecond or two apart differ by a step of rounding: no step of a few ms is a gap.
+    constexpr std::int64_t kLeastUsualStepMs = 5;
+    const std::int64_t usual = std::max(usualIntervalMs(data).value_or(0), kLeastUsualStepMs);
+    for (std::size_t e = 1; e < data.eventRows.size(); ++e) {
+        std::size_t longest = 0;
+        std::int64_t longestMs = 0, nextLongestMs = 0;
+        for (std::size_t row = data.eventRows[e - 1] + 1; row <= data.eventRows[e]; ++row) {
+            const std::int64_t step = data.timesMs[row] - data.timesMs[row - 1];
+            if (step > longestMs) {
+                nextLongestMs = longestMs;
+                longestMs = step;
+                longest = row;
+            } else {
+                nextLongestMs = std::max(nextLongestMs, step);
+            }
+        }
+        // More than twice the usual step, and half as long again as any other step there.
+        if (longest > 0 && longestMs > 2 * usual && 2 * longestMs > 3 * nextLongestMs)
+            gaps.push_back(longest);
+    }
+}
+
+} // namespace
+
 std::vector<std::size_t> findGapRows(const RecordingData &data)
 {
     std::vector<std::size_t> gaps;
@@ -103,20 +133,13 @@ std::vector<std::size_t> findGapRows(const RecordingData &data)
             gaps.push_back(row);
     }
     // Between two windows of a triggered file the step can be shorter than a gap, yet no row was
-    // recorded in it: the longest step between two trigger rows parts their windows.
-    const std::int64_t usual = usualIntervalMs(data).value_or(0);
-    for (std::size_t e = 1; e < data.eventRows.size(); ++e) {
-        std::size_t longest = 0;
-        std::int64_t longestMs = 0;
-        for (std::size_t row = data.eventRows[e - 1] + 1; row <= data.eventRows[e]; ++row) {
-            const std::int64_t step = data.timesMs[row] - data.timesMs[row - 1];
-            if (step > longestMs) {
-                longestMs = step;
-                longest = row;
-            }
-        }
-        if (longest > 0 && longestMs > 2 * usual)
-            gaps.push_back(longest);
+    // recorded in it. qmx-record marks a window's first row after rows it left out; an older file
+    // is told by its steps.
+    if (data.windowStartRows.empty())
+        addUnmarkedWindowStarts(data, gaps);
+    for (const std::size_t row : data.windowStartRows) {
+        if (row > 0)
+            gaps.push_back(row);
     }
     std::sort(gaps.begin(), gaps.end());
     gaps.erase(std::unique(gaps.begin(), gaps.end()), gaps.end());

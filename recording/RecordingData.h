@@ -13,6 +13,7 @@
 // only what it is drawn from.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -55,6 +56,10 @@ struct RecordingChannel {
     // Every row's number as read (0 for a failed read), only in a column too wide for 32 bits.
     std::vector<double> exact;
     bool wide = false;
+    // The column's decimals are written in the shortest form that reads back the same, as
+    // qmx-record writes them ("1e+05", "1e-04"), not to the 10 significant digits of the Trend
+    // Graph's export ("100000", "0.0001"): its rows are written back in that form.
+    bool shortestCells = false;
 
     bool isGood(std::size_t row) const { return (goodBits[row >> 6] >> (row & 63)) & 1u; }
     bool isWide() const { return wide; }
@@ -73,13 +78,28 @@ struct RecordingChannel {
 // (clock as yyyy-MM-ddTHH:mm:ss.zzz, t_s with three decimals, each cell as the recorder writes it)
 // would not give back, kept as they were read.
 struct RecordingText {
+    // A line kept as read: its row, and where it ends in keptBytes (it begins where the one before
+    // ends). All kept lines share one buffer, so a file with many of them costs their bytes alone.
+    struct KeptLine {
+        std::size_t row;
+        qsizetype end;
+    };
+
     QByteArray header;                     // with its line end; empty: built from the columns
     QByteArray lineEnd = QByteArrayLiteral("\r\n");
     std::int64_t firstSecondsMs = 0;       // the t_s of the first row
     // Per row, its clock time minus (clockStartMs + its timesMs): the recorder's clock and its t_s
     // are taken apart and differ by a millisecond now and then. Empty without a clock.
     std::vector<std::int32_t> clockOffsetsMs;
-    std::vector<std::pair<std::size_t, QByteArray>> keptLines; // row, line with its line end; by row
+    std::vector<KeptLine> keptLines; // by row
+    QByteArray keptBytes;            // the kept lines with their line ends, one after another
+
+    // Kept line `index` with its line end.
+    QByteArrayView keptLine(std::size_t index) const
+    {
+        const qsizetype begin = index == 0 ? 0 : keptLines[index - 1].end;
+        return QByteArrayView(keptBytes).sliced(begin, keptLines[index].end - begin);
+    }
 };
 
 struct RecordingData {
@@ -94,7 +114,11 @@ struct RecordingData {
     // A .trd holds no times: its rows are drawn a second apart, and durations are given in rows.
     bool hasTimes = true;
     bool hasEventColumn = false;        // the last column is "event" (a triggered recording)
-    std::vector<std::size_t> eventRows; // rows marked 1 in the column "event"
+    std::vector<std::size_t> eventRows; // trigger rows: marked 1 (or 3) in the column "event"
+    // Rows marked 2 (or 3): qmx-record left out the rows before them, the first row of a window
+    // that does not go on from the row above. A file without these (an older one) is parted by
+    // its steps alone.
+    std::vector<std::size_t> windowStartRows;
     // Rows not joined to the row before them: it is further back than a gap (gapThresholdMs), or
     // the two lie in different windows of a triggered recording. Ascending.
     std::vector<std::size_t> gapRows;
@@ -115,9 +139,11 @@ std::optional<std::size_t> rowNearest(const RecordingData &data, std::int64_t ti
 std::int64_t gapThresholdMs(const RecordingData &data);
 
 // The rows of `data` not joined to the row before (see RecordingData::gapRows): those further than
-// gapThresholdMs from it and, in a triggered recording, between two trigger rows the row after the
-// longest step, where that step is more than twice the usual time between rows (the rows after one
-// window and before the next were never recorded).
+// gapThresholdMs from it and, in a triggered recording, the first rows of windows after rows left
+// out: the rows qmx-record marks so (windowStartRows), or in an older file without such marks,
+// between two trigger rows the row after the longest step, where that step is more than twice the
+// usual time between rows (at least a few ms) and clearly longer than the next longest step there
+// (one slow pass among steady ones is no window's end).
 std::vector<std::size_t> findGapRows(const RecordingData &data);
 // Whether row `row` is one of data.gapRows.
 bool isGapRow(const RecordingData &data, std::size_t row);

@@ -1,6 +1,7 @@
 #include "recording/RecordingReadout.h"
 
 #include "base/TextFile.h"
+#include "engineering/UnitsTable.h"
 #include "recording/RecordingReadoutTexts.h"
 #include "trend/readout/StepFiguresText.h"
 #include "trend/readout/TrendGraphTexts.h"
@@ -45,12 +46,48 @@ const UnitScale *scaleOf(const ChannelScales *scales, std::size_t channel)
     return &*(*scales)[channel];
 }
 
+// The significant digits the files write engineering values with.
+constexpr int kWrittenDigits = 10;
+
 // The significant digits a channel's engineering values are shown with: a column of the file's own
 // engineering values as it was written.
 int digitsOf(const RecordingChannel &channel)
 {
-    constexpr int kWrittenDigits = 10;
     return channel.engineering ? kWrittenDigits : readoutstatistics::kEngineeringDigits;
+}
+
+// The significant digits of a number's shortest text that reads back the same: 11 for
+// 12345678901, 12 for 2147483647.25, 2 for 0.00025.
+int significantDigits(double value)
+{
+    const QString text = UnitsTable::numberText(value);
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == u'e')
+            break;
+        if (c.isDigit() && (digits > 0 || c != u'0'))
+            ++digits;
+    }
+    return digits;
+}
+
+// The digits a number read from the file is shown with, or a figure of such numbers (a
+// difference, a mean): the 10 the files carry, or all that one of them has when it has more, so
+// that 12345678901 does not show as 1.23456789e+10.
+int shownDigits(std::initializer_list<double> numbers)
+{
+    int digits = kWrittenDigits;
+    for (const double number : numbers)
+        digits = std::max(digits, significantDigits(number));
+    return digits;
+}
+
+// Whether the numbers of a column and of its reference are compared as the files held them: a
+// column of engineering values, whatever power of ten either file stores it at (a rounded or
+// capped conversion of the reference's stored values would show another number).
+bool comparedAsRead(const RecordingChannel &own, const RecordingChannel *theirs, const UnitScale *scale)
+{
+    return scale && (own.engineering || own.isWide() || (theirs && theirs->isWide()));
 }
 
 // The number of a row in engineering values: a column of the file's own engineering values as read,
@@ -64,15 +101,18 @@ double engineeringNumber(const RecordingChannel &channel, std::size_t row, const
 QStringList wideCells(const RecordingChannel &channel, const UnitScale &scale, std::size_t rowA,
                       std::optional<std::size_t> rowB)
 {
-    const int digits = digitsOf(channel);
-    const auto text = [&](double value) { return readoutstatistics::engineeringText(value, scale, digits); };
-    const auto cell = [&](std::size_t row) { return channel.isGood(row) ? text(channel.numberAt(row)) : kReadoutFailed; };
+    // Each figure with the digits of the numbers it comes from.
+    const auto text = [&](double value, std::initializer_list<double> from) {
+        return readoutstatistics::engineeringText(value, scale, shownDigits(from));
+    };
+    const auto cell = [&](std::size_t row) {
+        return channel.isGood(row) ? text(channel.numberAt(row), {channel.numberAt(row)}) : kReadoutFailed;
+    };
     QStringList cells{cell(rowA)};
     if (!rowB)
         return cells;
-    cells << cell(*rowB)
-          << (channel.isGood(rowA) && channel.isGood(*rowB) ? text(channel.numberAt(*rowB) - channel.numberAt(rowA))
-                                                            : kReadoutFailed);
+    const double a = channel.numberAt(rowA), b = channel.numberAt(*rowB);
+    cells << cell(*rowB) << (channel.isGood(rowA) && channel.isGood(*rowB) ? text(b - a, {a, b}) : kReadoutFailed);
     int good = 0, failed = 0;
     double low = 0, high = 0, sum = 0, sumOfSquares = 0;
     for (std::size_t row = std::min(rowA, *rowB); row <= std::max(rowA, *rowB); ++row) {
@@ -88,7 +128,8 @@ QStringList wideCells(const RecordingChannel &channel, const UnitScale &scale, s
         ++good;
     }
     if (good > 0)
-        cells << text(low) << text(high) << text(sum / good) << text(std::sqrt(sumOfSquares / good)) << text(high - low);
+        cells << text(low, {low}) << text(high, {high}) << text(sum / good, {low, high})
+              << text(std::sqrt(sumOfSquares / good), {low, high}) << text(high - low, {low, high});
     else
         cells << QString() << QString() << QString() << QString() << QString();
     return cells << QString() << QString() << QString::number(failed);
@@ -200,15 +241,14 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
         const std::optional<std::int32_t> theirs = reference.valueAt(channel, data.timesMs[row]);
         const RecordingChannel &ownColumn = data.channels[channel];
         const RecordingChannel *theirColumn = reference.columnOf(channel);
-        const UnitScale *wideScale = scaleOf(scales, channel);
-        if (wideScale && (ownColumn.isWide() || (theirColumn && theirColumn->isWide()))) {
-            // Either column too wide for 32 bits: the numbers as the files held them.
-            const int digits = digitsOf(ownColumn);
+        const UnitScale *ownScale = scaleOf(scales, channel);
+        if (comparedAsRead(ownColumn, theirColumn, ownScale)) {
             const std::optional<double> their = reference.numberAt(channel, data.timesMs[row]);
             const bool both = their && ownColumn.isGood(row);
+            const double mine = ownColumn.numberAt(row);
             return QStringList{
-                their ? readoutstatistics::engineeringText(*their, *wideScale, digits) : kReadoutFailed,
-                both ? readoutstatistics::engineeringText(ownColumn.numberAt(row) - *their, *wideScale, digits)
+                their ? readoutstatistics::engineeringText(*their, *ownScale, shownDigits({*their})) : kReadoutFailed,
+                both ? readoutstatistics::engineeringText(mine - *their, *ownScale, shownDigits({mine, *their}))
                      : kReadoutFailed};
         }
         if (const UnitScale *scale = scaleOf(scales, channel)) {
@@ -277,7 +317,7 @@ QStringList stepFiguresLines(const RecordingData &data, const std::vector<Refere
             continue;
         const QString name = textfile::bareFileName(reference.recording->data.path) + QStringLiteral(": ") + own.name;
         lines << spanOf(name, [&](std::size_t row) -> std::optional<double> {
-            if (scale && (own.isWide() || theirs->isWide()))
+            if (comparedAsRead(own, theirs, scale))
                 return reference.numberAt(channel, data.timesMs[row]);
             const std::optional<std::int32_t> value = reference.valueAt(channel, data.timesMs[row]);
             if (!value)

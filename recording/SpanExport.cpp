@@ -1,6 +1,7 @@
 #include "recording/SpanExport.h"
 
 #include "engineering/EngineeringNumber.h"
+#include "engineering/UnitsTable.h"
 #include "recording/CivilDate.h"
 #include "trend/model/TrendCsv.h"
 
@@ -23,14 +24,16 @@ QByteArray headerText(const RecordingData &data)
     return trendcsv::headerLine(columns);
 }
 
-// A cell as the recorder writes it: a whole number as ever, a decimal to the 10 significant
-// digits qmx-record and the Trend Graph write.
+// A cell as its column was written: a whole number as ever, a decimal in qmx-record's shortest
+// form or to the 10 significant digits of the Trend Graph's export.
 void appendCell(QByteArray &line, const RecordingChannel &channel, std::size_t row)
 {
     if (!channel.isGood(row))
         return;
     if (channel.decimals == 0 && !channel.isWide())
         line += QByteArray::number(channel.values[row]);
+    else if (channel.shortestCells)
+        line += UnitsTable::numberText(channel.numberAt(row)).toLatin1();
     else
         line += engineeringBytes(channel.numberAt(row));
 }
@@ -50,7 +53,7 @@ void appendClock(QByteArray &line, std::int64_t ms)
     line += text;
 }
 
-QByteArray rowText(const RecordingData &data, std::size_t row, bool event)
+QByteArray rowText(const RecordingData &data, std::size_t row, int eventMark)
 {
     QByteArray line;
     if (data.hasClockTime) {
@@ -58,13 +61,18 @@ QByteArray rowText(const RecordingData &data, std::size_t row, bool event)
         appendClock(line, data.clockStartMs + data.timesMs[row] + offset);
     }
     line += ',';
-    line += QByteArray::number(static_cast<double>(data.text.firstSecondsMs + data.timesMs[row]) / 1000.0, 'f', 3);
+    // Rows without times (a .trd's) have no seconds to give: t_s stays empty, as they read back.
+    if (data.hasTimes)
+        line += QByteArray::number(static_cast<double>(data.text.firstSecondsMs + data.timesMs[row]) / 1000.0, 'f', 3);
     for (const RecordingChannel &channel : data.channels) {
         line += ',';
         appendCell(line, channel, row);
     }
-    if (data.hasEventColumn)
-        line += event ? QByteArrayLiteral(",1") : QByteArrayLiteral(",");
+    if (data.hasEventColumn) {
+        line += ',';
+        if (eventMark != 0)
+            line += QByteArray::number(eventMark);
+    }
     return line + data.text.lineEnd;
 }
 
@@ -75,18 +83,23 @@ QByteArray spanCsv(const RecordingData &data, std::size_t first, std::size_t end
     QByteArray csv = headerText(data);
     end = std::min(end, data.rowCount());
     auto event = std::lower_bound(data.eventRows.begin(), data.eventRows.end(), first);
+    auto windowStart = std::lower_bound(data.windowStartRows.begin(), data.windowStartRows.end(), first);
     const auto &keptLines = data.text.keptLines;
     auto kept = std::lower_bound(keptLines.begin(), keptLines.end(), first,
-                                 [](const auto &line, std::size_t row) { return line.first < row; });
+                                 [](const RecordingText::KeptLine &line, std::size_t row) { return line.row < row; });
     for (std::size_t row = first; row < end; ++row) {
         const bool isEvent = event != data.eventRows.end() && *event == row;
         event += isEvent;
-        if (kept != keptLines.end() && kept->first == row) {
-            csv += kept->second;
+        const bool isWindowStart = windowStart != data.windowStartRows.end() && *windowStart == row;
+        windowStart += isWindowStart;
+        if (kept != keptLines.end() && kept->row == row) {
+            csv += data.text.keptLine(static_cast<std::size_t>(kept - keptLines.begin()));
             ++kept;
             continue;
         }
-        csv += rowText(data, row, isEvent);
+        // The event cell as qmx-record writes it: 1 the trigger row, 2 a window's first row after
+        // rows left out, 3 both.
+        csv += rowText(data, row, (isEvent ? 1 : 0) | (isWindowStart ? 2 : 0));
     }
     return csv;
 }

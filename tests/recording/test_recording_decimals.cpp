@@ -53,6 +53,12 @@ private slots:
     void spanWrittenBackAsRead();
     void keepsEveryCellOfAWideColumn();
     void readsScaledAndMathHeaders();
+    void recorderCellsNotKept_data();
+    void recorderCellsNotKept();
+    void wideCellsShownWhole_data();
+    void wideCellsShownWhole();
+    void referenceNumbersAsRead_data();
+    void referenceNumbersAsRead();
 };
 
 void RecordingDecimalsTest::readsHeadersAndDecimalCells()
@@ -187,7 +193,8 @@ void RecordingDecimalsTest::referenceWithOtherDecimals()
     QCOMPARE(references[0].valueAt(0, 100), std::optional<std::int32_t>(-10));
     const ChannelScales scales = columnScales(data);
     const readoutstatistics::ReadoutTable table = referenceReadout(data, references, 0, 1, &scales);
-    QCOMPARE(table.rows[0].cells.mid(1), (QStringList{"12.5 rpm", "0 rpm", "-1 rpm", "14 rpm"}));
+    // The read-out gives the reference's numbers as its file held them.
+    QCOMPARE(table.rows[0].cells.mid(1), (QStringList{"12.525 rpm", "-0.025 rpm", "-1 rpm", "14 rpm"}));
 }
 
 void RecordingDecimalsTest::spanWrittenBackAsRead()
@@ -277,6 +284,106 @@ void RecordingDecimalsTest::readsScaledAndMathHeaders()
     QVERIFY(!older.channels[0].engineering);
     const ChannelScales olderScales = recordingScales(units, older);
     QCOMPARE(readoutAtCursors(older, 0, std::nullopt, &olderScales).rows[0].cells.at(1), QStringLiteral("1152.5"));
+}
+
+void RecordingDecimalsTest::recorderCellsNotKept_data()
+{
+    QTest::addColumn<QByteArrayList>("cells");
+    QTest::addColumn<int>("kept");
+    // qmx-record writes decimals in the shortest form that reads back the same: 1e+05, 1e-04.
+    const auto recorded = [](std::initializer_list<double> numbers) {
+        QByteArrayList cells;
+        for (const double number : numbers)
+            cells << UnitsTable::numberText(number).toLatin1();
+        return cells;
+    };
+    QTest::newRow("recorder, large") << recorded({100000, 3000000, -250000, 2.5}) << 0;
+    QTest::newRow("recorder, small") << recorded({0.0001, 1e-05, 0.5, 0.00025}) << 0;
+    QTest::newRow("recorder, wide") << recorded({123000000, 0.0001, 1e+20}) << 0;
+    QTest::newRow("trend export") << QByteArrayList{"100000", "0.0001", "2.5"} << 0;
+    QTest::newRow("both forms in a column") << QByteArrayList{"1e+05", "100000", "2.5"} << 1;
+    QTest::newRow("neither form") << QByteArrayList{"1.0e5", "2.5"} << 1;
+}
+
+void RecordingDecimalsTest::recorderCellsNotKept()
+{
+    QFETCH(QByteArrayList, cells);
+    QFETCH(int, kept);
+    QByteArray csv = "time,t_s,SpdFbk [rpm],600E60\r\n";
+    for (qsizetype row = 0; row < cells.size(); ++row)
+        csv += ',' + QByteArray::number(row / 10.0, 'f', 3) + ',' + cells[row] + ',' + QByteArray::number(row) + "\r\n";
+    const RecordingData data = read(csv);
+    QCOMPARE(data.rowCount(), std::size_t(cells.size()));
+    // Only a line the usual forms would not give back is held as read.
+    QCOMPARE(int(data.text.keptLines.size()), kept);
+    QCOMPARE(spanCsv(data, 0, data.rowCount()), csv);
+    for (qsizetype row = 0; row < cells.size(); ++row)
+        QCOMPARE(data.channels[0].numberAt(std::size_t(row)), cells[row].toDouble());
+}
+
+void RecordingDecimalsTest::wideCellsShownWhole_data()
+{
+    QTest::addColumn<QByteArrayList>("cells");
+    QTest::addColumn<QStringList>("shown"); // at A (row 0), at B (row 1), B-A, minimum, maximum
+    QTest::newRow("11 digits") << QByteArrayList{"1", "12345678901"}
+                               << QStringList{"1", "12345678901", "12345678900", "1", "12345678901"};
+    QTest::newRow("fraction past 32 bits") << QByteArrayList{"2147483647.25", "1"}
+                                           << QStringList{"2147483647.25", "1", "-2147483646.25", "1", "2147483647.25"};
+    QTest::newRow("tenth and 12 digits") << QByteArrayList{"0.1", "12345678901.5"}
+                                         << QStringList{"0.1", "12345678901.5", "12345678901.4", "0.1", "12345678901.5"};
+}
+
+void RecordingDecimalsTest::wideCellsShownWhole()
+{
+    QFETCH(QByteArrayList, cells);
+    QFETCH(QStringList, shown);
+    const RecordingData data = read("time,t_s,wide\r\n,0.000," + cells[0] + "\r\n,0.100," + cells[1] + "\r\n");
+    QVERIFY(data.channels[0].isWide());
+    const ChannelScales own = columnScales(data);
+    const QStringList row = readoutAtCursors(data, 0, 1, &own).rows[0].cells;
+    QCOMPARE(row.mid(1, 5), shown);
+}
+
+void RecordingDecimalsTest::referenceNumbersAsRead_data()
+{
+    QTest::addColumn<QByteArrayList>("own");
+    QTest::addColumn<QByteArrayList>("theirs");
+    QTest::addColumn<QStringList>("shown"); // at A, A-ref, at B, B-ref
+    QTest::addColumn<QString>("stepValue"); // the reference's first value in its step figures
+    QTest::newRow("half in the reference") << QByteArrayList{"2305", "500"} << QByteArrayList{"1152.5", "250"}
+                                           << QStringList{"1152.5", "1152.5", "250", "250"} << "1152.5";
+    QTest::newRow("beyond 32 bits at the recording's decimals")
+        << QByteArrayList{"0.000001", "1"} << QByteArrayList{"5000", "0.00001"}
+        << QStringList{"5000", "-4999.999999", "1e-05", "0.99999"} << "5000";
+    QTest::newRow("wide reference") << QByteArrayList{"1", "2"} << QByteArrayList{"12345678901", "1"}
+                                    << QStringList{"12345678901", "-12345678900", "1", "1"} << "1.234568e+10";
+}
+
+void RecordingDecimalsTest::referenceNumbersAsRead()
+{
+    QFETCH(QByteArrayList, own);
+    QFETCH(QByteArrayList, theirs);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, stepValue);
+    const auto csvOf = [](const QByteArrayList &cells) {
+        QByteArray csv = "time,t_s,600E64 []\r\n";
+        for (int row = 0; row < 6; ++row)
+            csv += ',' + QByteArray::number(row / 10.0, 'f', 3) + ',' + cells[row < 3 ? 0 : 1] + "\r\n";
+        return csv;
+    };
+    const RecordingData data = read(csvOf(own));
+    auto other = std::make_shared<const LoadedRecording>(read(csvOf(theirs)));
+    const std::vector<Reference> references{makeReference(data, other)};
+    const ChannelScales scales = columnScales(data);
+    QCOMPARE(referenceReadout(data, references, 0, 5, &scales).rows[0].cells.mid(1), shown);
+    const QStringList step = stepFiguresLines(data, references, 0, 0, 5, &scales, 2.0);
+    const auto heading = std::find_if(step.begin(), step.end(), [](const QString &line) {
+        return line.startsWith(QStringLiteral("Step response of : 600E64,"));
+    });
+    const qsizetype reference = heading - step.begin();
+    QVERIFY2(reference > 0 && reference + 1 < step.size(), qPrintable(step.join(u'\n')));
+    QVERIFY2(step[reference + 1].startsWith(QStringLiteral("initial ") + stepValue + QStringLiteral(" (")),
+             qPrintable(step.join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(RecordingDecimalsTest)

@@ -4,6 +4,7 @@
 // the reading, and bad lines told by line, column and what was expected.
 
 #include "recording/RecordingCsvReader.h"
+#include "recording/SpanExport.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -19,6 +20,8 @@ private slots:
     void readsRecorderRows();
     void readsTriggeredWindowsApartInTime();
     void readsExportWithoutTimes();
+    void partsTriggeredWindows_data();
+    void partsTriggeredWindows();
     void skipsHalfWrittenLastLine();
     void stopsWhenAskedAndReportsProgress();
     void refusesBadLines_data();
@@ -79,6 +82,45 @@ void RecordingReaderTest::readsTriggeredWindowsApartInTime()
     QCOMPARE(result.data->eventRows, (std::vector<std::size_t>{1, 4}));
     QCOMPARE(rowAtOrAfter(*result.data, 1001), std::size_t{3});
     QCOMPARE(rowAtOrAfter(*result.data, 70000), std::size_t{6});
+}
+
+void RecordingReaderTest::partsTriggeredWindows_data()
+{
+    // Rows as "ms" or "ms:event cell"; the rows not joined to the row before.
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<std::vector<std::size_t>>("gaps");
+    // qmx-record marks a window's first row after rows it left out 2 (3 with the trigger row):
+    // those marks part the windows, whatever the steps.
+    QTest::newRow("marked, short step") << "0:2 40 80:1 120 200:2 240:1 280" << std::vector<std::size_t>{4};
+    QTest::newRow("marked, trigger row first") << "0:2 40 80:1 120 200:3 240" << std::vector<std::size_t>{4};
+    QTest::newRow("marked, slow pass") << "0:2 40 80:1 120 220 260:1 300" << std::vector<std::size_t>{};
+    QTest::newRow("marked, beyond a gap") << "0:2 40 80:1 120 1700 1740:1" << std::vector<std::size_t>{4};
+    // An older file (trigger rows only): the longest step between two trigger rows, if it is more
+    // than twice the usual step (a few ms at least) and clearly longer than the next longest.
+    QTest::newRow("older, window apart") << "0 40 80:1 120 1120 1160:1 1200" << std::vector<std::size_t>{4};
+    QTest::newRow("older, slow passes") << "0 40 80:1 120 215 255 355 395:1 435" << std::vector<std::size_t>{};
+    QTest::newRow("older, rows 1 ms apart") << "0 1 2:1 3 6 7:1 8" << std::vector<std::size_t>{};
+}
+
+void RecordingReaderTest::partsTriggeredWindows()
+{
+    QFETCH(QString, rows);
+    QFETCH(std::vector<std::size_t>, gaps);
+    QByteArray csv = "time,t_s,SpdFbk,event\r\n";
+    std::vector<std::size_t> events;
+    const QStringList cells = rows.split(u' ');
+    for (qsizetype row = 0; row < cells.size(); ++row) {
+        const QStringList parts = cells[row].split(u':');
+        csv += ',' + QByteArray::number(parts[0].toInt() / 1000.0, 'f', 3) + ',' + QByteArray::number(row) + ',' +
+               (parts.size() > 1 ? parts[1].toLatin1() : QByteArray()) + "\r\n";
+        if (parts.size() > 1 && (parts[1].toInt() & 1))
+            events.push_back(std::size_t(row));
+    }
+    const ReadResult result = readCsvBytes(csv);
+    QVERIFY2(result.data, qPrintable(result.error));
+    QCOMPARE(result.data->gapRows, gaps);
+    QCOMPARE(result.data->eventRows, events);
+    QCOMPARE(spanCsv(*result.data, 0, result.data->rowCount()), csv);
 }
 
 void RecordingReaderTest::readsExportWithoutTimes()
@@ -158,7 +200,7 @@ void RecordingReaderTest::refusesBadLines_data()
     QTest::newRow("earlier") << header + ",5.000,1,0,\r\n,4.000,1,0,\r\n"
                              << "line 3, column 2 (t_s): expected a time not before the row above, found \"4.000\"";
     QTest::newRow("event") << header + "2026-03-02T08:00:00.000,0.000,1,0,yes\r\n"
-                           << "line 2, column 5 (event): expected 1 or an empty cell, found \"yes\"";
+                           << "line 2, column 5 (event): expected 1, 2, 3 or an empty cell, found \"yes\"";
     QTest::newRow("header cut") << QByteArray("time,t_s,Spd")
                                 << "line 1: expected the header with its line end, found \"time,t_s,Spd\"";
 }

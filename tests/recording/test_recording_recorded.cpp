@@ -255,7 +255,7 @@ void RecordingRecordedTest::triggeredWindowsParted()
 {
     // qmx-record --trigger '600E60 rises 500' --pre 1s --post 2s --repeat 2 with the events 4 s
     // apart: the second window begins about a second after the first ends. The step between them
-    // is the one gap row between the two trigger rows, and the file exported whole is the file.
+    // is the one gap row between the two trigger rows, marked 2 by the recorder, and the file exported whole is the file.
     SimulatedPort port;
     QVERIFY(port.start());
     ControllerSimulator &sim = port.simulator();
@@ -287,6 +287,8 @@ void RecordingRecordedTest::triggeredWindowsParted()
             between.push_back(row);
     }
     QCOMPARE(between.size(), std::size_t{1});
+    // The recorder marked that row as a window's first after rows it left out, and the file's first.
+    QCOMPARE(data.windowStartRows, (std::vector<std::size_t>{0, between[0]}));
     const std::int64_t stepMs = data.timesMs[between[0]] - data.timesMs[between[0] - 1];
     QVERIFY2(stepMs > 500 && stepMs < 1500, qPrintable(QString::number(stepMs)));
     QFile file(out);

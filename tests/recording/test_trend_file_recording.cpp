@@ -3,8 +3,10 @@
 // told with the lines that were expected; the CSV reader chosen for any other name.
 
 #include "base/TextFile.h"
+#include "recording/RecordingCsvReader.h"
 #include "recording/RecordingLoader.h"
 #include "recording/RecordingReadout.h"
+#include "recording/SpanExport.h"
 #include "trend/model/TrendFile.h"
 
 #include <QTemporaryDir>
@@ -88,6 +90,18 @@ void TrendFileRecordingTest::durationsInRows()
     QVERIFY2(figures.contains(QStringLiteral(" rows")) && !figures.contains(QStringLiteral(" s ")) &&
                  !figures.contains(QStringLiteral(" s\n")) && !figures.endsWith(QStringLiteral(" s")),
              qPrintable(figures));
+    // Exported, its rows have no t_s (the .trd has no seconds to give) and read back as rows
+    // without times.
+    const QByteArray exported = spanCsv(*result.data, 0, result.data->rowCount());
+    const QList<QByteArray> lines = exported.split('\n');
+    QCOMPARE(lines.size(), 62);
+    for (qsizetype line = 1; line <= 60; ++line)
+        QVERIFY2(lines[line].startsWith(",,"), lines[line].constData());
+    const ReadResult again = readCsvBytes(exported);
+    QVERIFY2(again.data, qPrintable(again.error));
+    QVERIFY(!again.data->hasTimes);
+    QCOMPARE(readoutAtCursors(*again.data, 0, 53).header, table.header);
+    QCOMPARE(spanCsv(*again.data, 0, again.data->rowCount()), exported);
 }
 
 QTEST_GUILESS_MAIN(TrendFileRecordingTest)
