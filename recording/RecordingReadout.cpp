@@ -245,7 +245,8 @@ readoutstatistics::ReadoutTable referenceReadout(const RecordingData &data, cons
         if (comparedAsRead(ownColumn, theirColumn, ownScale)) {
             const std::optional<double> their = reference.numberAt(channel, data.timesMs[row]);
             const bool both = their && ownColumn.isGood(row);
-            const double mine = ownColumn.numberAt(row);
+            const double mine =
+                ownColumn.engineering ? ownColumn.numberAt(row) : engineeringNumber(ownColumn, row, *ownScale);
             return QStringList{
                 their ? readoutstatistics::engineeringText(*their, *ownScale, shownDigits({*their})) : kReadoutFailed,
                 both ? readoutstatistics::engineeringText(mine - *their, *ownScale, shownDigits({mine, *their}))

@@ -329,8 +329,9 @@ void RecordingDecimalsTest::wideCellsShownWhole_data()
                                << QStringList{"1", "12345678901", "12345678900", "1", "12345678901"};
     QTest::newRow("fraction past 32 bits") << QByteArrayList{"2147483647.25", "1"}
                                            << QStringList{"2147483647.25", "1", "-2147483646.25", "1", "2147483647.25"};
-    QTest::newRow("tenth and 12 digits") << QByteArrayList{"0.1", "12345678901.5"}
-                                         << QStringList{"0.1", "12345678901.5", "12345678901.4", "0.1", "12345678901.5"};
+    QTest::newRow("tenth and 12 digits")
+        << QByteArrayList{"0.1", "12345678901.5"}
+        << QStringList{"0.1", "12345678901.5", "12345678901.4", "0.1", "12345678901.5"};
 }
 
 void RecordingDecimalsTest::wideCellsShownWhole()

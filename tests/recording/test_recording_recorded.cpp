@@ -255,7 +255,8 @@ void RecordingRecordedTest::triggeredWindowsParted()
 {
     // qmx-record --trigger '600E60 rises 500' --pre 1s --post 2s --repeat 2 with the events 4 s
     // apart: the second window begins about a second after the first ends. The step between them
-    // is the one gap row between the two trigger rows, marked 2 by the recorder, and the file exported whole is the file.
+    // is the one gap row between the two trigger rows, marked 2 by the recorder, and the file
+    // exported whole is the file.
     SimulatedPort port;
     QVERIFY(port.start());
     ControllerSimulator &sim = port.simulator();
