@@ -346,12 +346,15 @@ void TestRecordPublish::tlsTrustsTheGivenAuthorityOnly()
 void TestRecordPublish::fullSpoolDisk_data()
 {
     QTest::addColumn<QString>("disk");
+    // Passes fast enough to fill the spool's disk in a run, and few enough for a loaded machine's
+    // broker to take them all while the run goes on.
+    QTest::addColumn<QString>("waitTime");
     // Files of the recorder larger than 32 KiB cannot be written: works for any user. The spool
     // goes on in new files; it used to drop every pass once its one file was full.
-    QTest::newRow("file-size limit") << "limit";
+    QTest::newRow("file-size limit") << "limit" << "5";
     // A 64 KiB file system of the recorder's own (tmpfs in a mount namespace of its own): where
     // the system lets a test make one.
-    QTest::newRow("64 KiB file system") << "small";
+    QTest::newRow("64 KiB file system") << "small" << "2";
 }
 
 // Runs on a disk the spool fills: away (no broker: the spool fills its disk and the rest is
@@ -362,6 +365,7 @@ void TestRecordPublish::fullSpoolDisk_data()
 void TestRecordPublish::fullSpoolDisk()
 {
     QFETCH(QString, disk);
+    QFETCH(QString, waitTime);
     QTemporaryDir folder;
     const QString states = folder.filePath("state");
     QVERIFY(QDir().mkpath(states));
@@ -381,7 +385,7 @@ void TestRecordPublish::fullSpoolDisk()
             echo $? >"$folder/$run.rc"
         done)");
     QStringList command{"bash", "-c", script, "bash", disk, folder.path(), recorder(), "--port", line_->devicePath(),
-                        "--channel", "600E60", "--payload", "json", "--wait-time", "2", "--duration", "3s",
+                        "--channel", "600E60", "--payload", "json", "--wait-time", waitTime, "--duration", "3s",
                         "--publish", QStringLiteral("mqtt://127.0.0.1:%1/%2").arg(broker.port()).arg(kTopic)};
     if (disk == "small")
         command = QStringList{"unshare", "--user", "--map-root-user", "--mount"} + command;
