@@ -1,10 +1,10 @@
 #include "trend/graph/GraphLayers.h"
 
-#include "trend/run/MathTraces.h"
 #include "trend/graph/Raster.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -80,20 +80,12 @@ void drawRowTraces(QImage &layer, const TrendData &data, const std::array<QRgb, 
     }
 }
 
-void unrollSamples(TrendData &data)
+int mathY(double value, double fullScale)
 {
-    int first = 0;
-    if (data.ringWrapped) {
-        first = (data.ringWritePos + 1) % kRingRows;
-        data.rowCount = kRingRows - 1;
-    } else {
-        data.rowCount = std::clamp(data.ringWritePos, 0, kRingRows - 1);
-    }
-    for (int k = 0; k < data.rowCount; ++k) {
-        data.displayRows[k] = data.sampleRing[(first + k) % kRingRows];
-        data.displayRowInfo[k] = data.rowInfoRing[(first + k) % kRingRows];
-        data.displayMathRows[k] = data.mathRing[(first + k) % kRingRows];
-    }
+    if (!(fullScale > 0) || !std::isfinite(value))
+        return 200;
+    const double y = 200.0 - std::trunc(value * 200.0 / fullScale);
+    return static_cast<int>(std::clamp(y, static_cast<double>(INT_MIN / 4), static_cast<double>(INT_MAX / 4)));
 }
 
 void drawSecondCursor(QImage &cursorLayer, int x)
@@ -247,6 +239,36 @@ void GraphLayers::drawSegment(int channel, const TrendData &data)
     drawChannelSegment(trace, channel, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel],
                        traceColours[channel % 7]);
 }
+
+namespace {
+
+// The math channels' display rows two pixels apart from x = 0 behind the traces on `layers`' trace
+// layer; a row without a result breaks the line.
+void drawMathRows(GraphLayers &layers, const TrendData &data)
+{
+    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
+    const int channels = std::min(static_cast<int>(data.mathChannels.size()), kMathChannels);
+    for (int m = 0; m < channels; ++m) {
+        const auto channel = static_cast<std::size_t>(m);
+        const double fullScale = data.mathChannels[channel].fullScale;
+        std::optional<int> previousY;
+        for (int i = 0; i < rows; ++i) {
+            const std::optional<double> &value = data.displayMathRows[static_cast<std::size_t>(i)][channel];
+            if (!value) {
+                previousY.reset();
+                continue;
+            }
+            const int y = mathY(*value, fullScale);
+            if (previousY)
+                layers.drawSegmentBehind(2 * i - 2, *previousY, 2 * i, y, kMathTraceColors[channel]);
+            else
+                layers.drawSegmentBehind(2 * i, y, 2 * i, y, kMathTraceColors[channel]);
+            previousY = y;
+        }
+    }
+}
+
+} // namespace
 
 void GraphLayers::drawRecordedTraces(TrendData &data)
 {

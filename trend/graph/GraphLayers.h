@@ -5,6 +5,7 @@
 // stay visible where they cross a trace. Also the colour key strip beside the channel
 // table. No widgets here: the window paints `visible` and `key`.
 
+#include "trend/model/RingRows.h"
 #include "trend/model/TrendData.h"
 
 #include <QImage>
@@ -24,6 +25,14 @@ inline constexpr std::array<QRgb, 7> kTraceColors = {
     0xFFFFFFFFu, // white
 };
 
+// Math channel m's colour: none that a channel, cursor or mark uses.
+inline constexpr std::array<QRgb, kMathChannels> kMathTraceColors = {
+    0xFFFF9090u, // salmon
+    0xFF80B0FFu, // sky
+    0xFFB0FF80u, // pale green
+    0xFFFFD080u, // light amber
+};
+
 inline constexpr int kVisibleWidth = 501;
 inline constexpr int kVisibleHeight = 401;
 inline constexpr int kKeyWidth = 20;
@@ -37,6 +46,9 @@ int logicY(int channel, bool high);
 // y of a stored row value of `channel` (analog or logic).
 int verticalPosition(int channel, std::int32_t value, std::int32_t scale);
 
+// y of a math value against its full scale, as analogY places a word: +full scale at 0, 0 at 200.
+int mathY(double value, double fullScale);
+
 // The second read-out cursor: orange dashes (6 on, 3 off) down the cursor layer at x. It sets only
 // black pixels, so where it meets the first cursor that one's dots stay.
 inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
@@ -49,10 +61,6 @@ QRgb referenceColour(QRgb colour);
 // Draws rows 0 .. rowCount - 1 of data's displayRows onto `layer` two pixels apart from x = 0, each
 // selected channel in colours[channel mod 7] at its scale. The pen state of `data` is not used.
 void drawRowTraces(QImage &layer, const TrendData &data, const std::array<QRgb, 7> &colours);
-
-// Fills displayRows and rowCount from the sample ring, oldest row first. After a wrap the row at
-// ringWritePos (the oldest) is left out, so at most 249 rows.
-void unrollSamples(TrendData &data);
 
 class GraphLayers {
 public:

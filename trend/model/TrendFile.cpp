@@ -3,7 +3,7 @@
 #include "trend/model/Cursor.h"
 #include "trend/model/Presets.h"
 #include "trend/model/RunStart.h"
-#include "trend/readout/TrendReadout.h"
+#include "trend/model/RingRows.h"
 
 #include <algorithm>
 
@@ -136,7 +136,7 @@ OpenOutcome openLines(const QStringList &lines, TrendData &data)
     data.channels = settings;
     std::copy(rows->begin(), rows->end(), data.displayRows.begin());
     data.rowCount = static_cast<int>(rows->size());
-    readout::forgetDisplayRowInfo(data);
+    ringrows::forgetDisplayRowInfo(data);
     runstart::buildSelection(data);
     data.cursorX = cursor::positionOnLastRow(data.rowCount);
     return OpenOutcome::Opened;

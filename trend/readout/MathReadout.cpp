@@ -2,7 +2,7 @@
 
 #include "engineering/EngineeringNumber.h"
 #include "trend/model/Cursor.h"
-#include "trend/graph/GraphLayers.h"
+#include "trend/model/RingRows.h"
 #include "trend/model/TrendCsv.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/readout/TrendReadout.h"

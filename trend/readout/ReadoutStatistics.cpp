@@ -1,7 +1,7 @@
 #include "trend/readout/ReadoutStatistics.h"
 
 #include "trend/model/Cursor.h"
-#include "trend/graph/GraphLayers.h"
+#include "trend/model/RingRows.h"
 #include "trend/model/TrendCsv.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/readout/TrendReadout.h"
@@ -54,33 +54,7 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
     return header;
 }
 
-// Engineering values carry as many decimals as a gain of that size needs, at most 6 significant
-// digits past the point.
-QString engineeringNumber(double value, int digits) { return QString::number(value, 'g', digits); }
-
-QString withUnit(const QString &number, const UnitScale &scale)
-{
-    return scale.unit.isEmpty() ? number : number + u' ' + scale.unit;
-}
-
 } // namespace
-
-QString engineeringText(double value, const UnitScale &scale, int digits)
-{
-    return withUnit(engineeringNumber(value, digits), scale);
-}
-
-QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale, int digits)
-{
-    if (!raw)
-        return kReadoutFailed;
-    return withUnit(engineeringNumber(scale.apply(*raw), digits), scale);
-}
-
-QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale, int digits)
-{
-    return withUnit(engineeringNumber(scale.gain * static_cast<double>(rawDifference), digits), scale);
-}
 
 QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale, int digits)
 {
@@ -96,11 +70,11 @@ QStringList engineeringSpanCells(const ChannelFigures &f, const UnitScale &scale
         // The mean of (gain x raw + offset)^2 from the raw mean and mean square.
         const double meanSquare = scale.gain * scale.gain * f.rms * f.rms + 2 * scale.gain * scale.offset * f.mean +
                                   scale.offset * scale.offset;
-        cells << withUnit(engineeringNumber(std::min(low, high), digits), scale)
-              << withUnit(engineeringNumber(std::max(low, high), digits), scale)
-              << withUnit(engineeringNumber(scale.apply(f.mean), digits), scale)
-              << withUnit(engineeringNumber(std::sqrt(std::max(0.0, meanSquare)), digits), scale)
-              << withUnit(engineeringNumber(std::abs(scale.gain) * static_cast<double>(f.peakToPeak()), digits), scale);
+        cells << engineeringText(std::min(low, high), scale, digits)
+              << engineeringText(std::max(low, high), scale, digits)
+              << engineeringText(scale.apply(f.mean), scale, digits)
+              << engineeringText(std::sqrt(std::max(0.0, meanSquare)), scale, digits)
+              << engineeringText(std::abs(scale.gain) * static_cast<double>(f.peakToPeak()), scale, digits);
     } else {
         cells << QString() << QString() << QString() << QString() << QString();
     }

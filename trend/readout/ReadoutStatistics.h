@@ -7,6 +7,7 @@
 #include "engineering/UnitsTable.h"
 #include "trend/model/RunScales.h"
 #include "trend/model/TrendData.h"
+#include "trend/readout/EngineeringCells.h"
 
 #include <QString>
 #include <QStringList>
@@ -79,24 +80,21 @@ void takeSpan(const ReadAt &readAt, std::int64_t first, std::int64_t last, Chann
 using runscales::ChannelScales;
 using runscales::channelScales;
 
+// A value, a number and a difference in engineering units with the scale's unit, the cells of the
+// word channels that have a scale.
+using engineeringcells::engineeringCell;
+using engineeringcells::engineeringDifferenceCell;
+using engineeringcells::engineeringText;
+using engineeringcells::kEngineeringDigits;
+
 // The cells of kReadoutSpanColumns (B, B-A, the figures, failed reads) of one channel's row, a
 // word or a logic channel, in Dec or Hex.
 QStringList spanCells(const ChannelFigures &figures, bool logic, bool hex);
 // The same cells of a word channel in engineering values: each value and figure as raw x gain +
 // offset followed by the unit (the RMS from the raw mean and RMS, the peak-to-peak by |gain|).
 // `digits`: the significant digits of each number.
-constexpr int kEngineeringDigits = 7;
 QStringList engineeringSpanCells(const ChannelFigures &figures, const UnitScale &scale,
                                  int digits = kEngineeringDigits);
-// A value in engineering units: "123.45 rpm"; a failed read as the raw cell says it.
-QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale,
-                        int digits = kEngineeringDigits);
-// A number already in engineering units, with the scale's unit.
-QString engineeringText(double value, const UnitScale &scale, int digits = kEngineeringDigits);
-// A difference of two raw reads in engineering units: gain x difference with the unit (the offset
-// falls out), as the B-A column gives it.
-QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale,
-                                  int digits = kEngineeringDigits);
 
 struct CursorFigures {
     int rowA = 0;

@@ -1,6 +1,7 @@
 #include "trend/readout/TrendReadout.h"
 
 #include "trend/model/Cursor.h"
+#include "trend/readout/EngineeringCells.h"
 #include "trend/readout/TrendGraphTexts.h"
 
 #include <QStringList>
@@ -9,35 +10,6 @@
 
 namespace readout {
 
-void beginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow)
-{
-    data.runStartedAt = wallNow;
-    data.runStartedSteady = steadyNow;
-    data.rowInfoRing.fill(RowInfo{});
-}
-
-void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended)
-{
-    RowInfo &info = data.rowInfoRing[static_cast<std::size_t>(data.ringWritePos)];
-    info.sinceRunStart = std::chrono::duration_cast<std::chrono::nanoseconds>(ended - data.runStartedSteady);
-    info.failedChannels = readout.failedChannels;
-}
-
-void forgetDisplayRowInfo(TrendData &data)
-{
-    data.displayRowInfo.fill(RowInfo{});
-    // Nor were math channels computed over them.
-    data.mathChannels.clear();
-    data.displayMathRows.fill(MathRow{});
-}
-
-std::optional<std::int64_t> rowMilliseconds(const RowInfo &info)
-{
-    if (!info.sinceRunStart)
-        return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::milliseconds>(*info.sinceRunStart).count();
-}
-
 QString secondsText(std::int64_t milliseconds)
 {
     const std::int64_t magnitude = std::llabs(milliseconds);
@@ -45,14 +17,6 @@ QString secondsText(std::int64_t milliseconds)
         .arg(milliseconds < 0 ? QStringLiteral("-") : QString())
         .arg(magnitude / 1000)
         .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
-}
-
-std::optional<QDateTime> rowWallTime(const TrendData &data, const RowInfo &info)
-{
-    const std::optional<std::int64_t> ms = rowMilliseconds(info);
-    if (!ms || !data.runStartedAt.isValid())
-        return std::nullopt;
-    return data.runStartedAt.addMSecs(*ms);
 }
 
 QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark)
@@ -103,7 +67,7 @@ QString differenceValueText(std::int32_t difference, bool hex)
 }
 
 QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex,
-                            const readoutstatistics::ChannelScales *scales)
+                            const runscales::ChannelScales *scales)
 {
     QStringList items{kRowsFromAToB.arg(difference.rows),
                       difference.milliseconds ? kSeconds.arg(secondsText(*difference.milliseconds)) : kNoTime};
@@ -114,7 +78,7 @@ QStringList differenceItems(const TrendData &data, const CursorDifference &diffe
             scales && channel >= 0 && channel < kAnalogChannels && (*scales)[c] ? &(*scales)[c] : nullptr;
         QString text = kReadoutFailed;
         if (value && scale)
-            text = readoutstatistics::engineeringDifferenceCell(*value, **scale);
+            text = engineeringcells::engineeringDifferenceCell(*value, **scale);
         else if (value)
             text = differenceValueText(*value, hex);
         items << trendcsv::columnName(data.channels[c], channel) + u' ' + text;
@@ -123,7 +87,7 @@ QStringList differenceItems(const TrendData &data, const CursorDifference &diffe
 }
 
 QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex,
-                       const readoutstatistics::ChannelScales *scales)
+                       const runscales::ChannelScales *scales)
 {
     return differenceItems(data, difference, hex, scales).join(QStringLiteral("  "));
 }

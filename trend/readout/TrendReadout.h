@@ -3,7 +3,8 @@
 // between two cursors, the texts of the read-out band, and the shown rows as CSV. The window
 // calls these and only places their texts.
 
-#include "trend/readout/ReadoutStatistics.h"
+#include "trend/model/RingRows.h"
+#include "trend/model/RunScales.h"
 #include "trend/model/TrendCsv.h"
 #include "trend/model/TrendData.h"
 #include "trend/model/TrendPoll.h"
@@ -21,21 +22,15 @@
 
 namespace readout {
 
-// A new run's clock: the wall time and the steady time of its start; no row has a time yet.
-void beginRunClock(TrendData &data, const QDateTime &wallNow, std::chrono::steady_clock::time_point steadyNow);
-// The time and failures of the pass about to be stored at ringWritePos (call before storePass).
-void recordRowInfo(TrendData &data, const sampling::PassReadout &readout, std::chrono::steady_clock::time_point ended);
-// Rows put on display from elsewhere (a .trd file) have no time, no failures and no math channels.
-void forgetDisplayRowInfo(TrendData &data);
+// The ring's rows and times, read where the read-out reads them.
+using ringrows::beginRunClock;
+using ringrows::forgetDisplayRowInfo;
+using ringrows::recordRowInfo;
+using ringrows::rowMilliseconds;
+using ringrows::rowWallTime;
 
-// Whole milliseconds since the run's start, or nothing for a row without time. The time and t_s
-// columns of the CSV both come from this figure, so they always agree.
-std::optional<std::int64_t> rowMilliseconds(const RowInfo &info);
 // "12.345" for 12345 ms.
 QString secondsText(std::int64_t milliseconds);
-// "yyyy-MM-ddTHH:mm:ss.zzz" of the row's wall-clock time, or nothing.
-std::optional<QDateTime> rowWallTime(const TrendData &data, const RowInfo &info);
-
 // The band line of the cursor row: "A: row 12  t = 1.234 s" ("no time" for a row without one);
 // empty when the cursor addresses no row.
 QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark);
@@ -53,10 +48,10 @@ QString differenceValueText(std::int32_t difference, bool hex);
 // values shown), a word channel that has one gives gain x difference with its unit as the Read-out's
 // B-A column does, in Dec and Hex alike: "SpdFbk 60 rpm".
 QString differenceText(const TrendData &data, const CursorDifference &difference, bool hex,
-                       const readoutstatistics::ChannelScales *scales = nullptr);
+                       const runscales::ChannelScales *scales = nullptr);
 // The same as items, each to be shown whole: "B-A: 77 rows", "3.333 s", "SpdFbk +120", ...
 QStringList differenceItems(const TrendData &data, const CursorDifference &difference, bool hex,
-                            const readoutstatistics::ChannelScales *scales = nullptr);
+                            const runscales::ChannelScales *scales = nullptr);
 
 // The width of a text as a font draws it.
 using TextWidth = std::function<int(const QString &)>;

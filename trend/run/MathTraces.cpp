@@ -7,38 +7,6 @@
 #include <climits>
 #include <cmath>
 
-int mathY(double value, double fullScale)
-{
-    if (!(fullScale > 0) || !std::isfinite(value))
-        return 200;
-    const double y = 200.0 - std::trunc(value * 200.0 / fullScale);
-    return static_cast<int>(std::clamp(y, static_cast<double>(INT_MIN / 4), static_cast<double>(INT_MAX / 4)));
-}
-
-void drawMathRows(GraphLayers &layers, const TrendData &data)
-{
-    const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
-    const int channels = std::min(static_cast<int>(data.mathChannels.size()), kMathChannels);
-    for (int m = 0; m < channels; ++m) {
-        const auto channel = static_cast<std::size_t>(m);
-        const double fullScale = data.mathChannels[channel].fullScale;
-        std::optional<int> previousY;
-        for (int i = 0; i < rows; ++i) {
-            const std::optional<double> &value = data.displayMathRows[static_cast<std::size_t>(i)][channel];
-            if (!value) {
-                previousY.reset();
-                continue;
-            }
-            const int y = mathY(*value, fullScale);
-            if (previousY)
-                layers.drawSegmentBehind(2 * i - 2, *previousY, 2 * i, y, kMathTraceColors[channel]);
-            else
-                layers.drawSegmentBehind(2 * i, y, 2 * i, y, kMathTraceColors[channel]);
-            previousY = y;
-        }
-    }
-}
-
 namespace {
 
 // What math channel `m`'s column says of its inputs: scaled where it uses a channel with a scale.

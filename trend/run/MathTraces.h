@@ -20,20 +20,6 @@
 #include <array>
 #include <optional>
 
-inline constexpr std::array<QRgb, kMathChannels> kMathTraceColors = {
-    0xFFFF9090u, // salmon
-    0xFF80B0FFu, // sky
-    0xFFB0FF80u, // pale green
-    0xFFFFD080u, // light amber
-};
-
-// y of a math value against its full scale, as analogY places a word: +full scale at 0, 0 at 200.
-int mathY(double value, double fullScale);
-
-// Draws the math channels' display rows two pixels apart from x = 0 behind the traces on `layers`'
-// trace layer; a row without a result breaks the line.
-void drawMathRows(GraphLayers &layers, const TrendData &data);
-
 class MathTraces {
 public:
     // The channels to compute in the next run, and the scales their inputs take (none: raw).

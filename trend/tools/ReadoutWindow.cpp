@@ -6,7 +6,6 @@
 #include "trend/tools/EngineeringControls.h"
 #include "trend/graph/GraphLayers.h"
 #include "trend/readout/MathReadout.h"
-#include "trend/run/MathTraces.h"
 #include "trend/readout/StepFiguresText.h"
 #include "trend/model/TrendCsv.h"
 #include "trend/readout/TrendGraphTexts.h"

@@ -4,7 +4,6 @@
 #include "trend/graph/PictureWidget.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/window/TrendGraphView.h"
-#include "trend/window/TrendGraphWindow.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -13,6 +12,7 @@
 #include <QShortcut>
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -33,29 +33,30 @@ void addKeyToTip(QPushButton *button, const QString &keys)
 
 } // namespace
 
-TrendGraphKeys::TrendGraphKeys(TrendGraphWindow &window) : QObject(&window), window_(window)
+TrendGraphKeys::TrendGraphKeys(Parts parts) : QObject(&parts.window), parts_(std::move(parts))
 {
-    TrendGraphWindow *w = &window;
+    QWidget *w = &parts_.window;
+    const TrendGraphControls &controls = parts_.controls;
     for (const QKeySequence &key : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)})
-        pressWith(w, key, window.runButton(), [w] { w->toggleRun(); });
-    pressWith(w, QKeySequence(Qt::CTRL | Qt::Key_O), window.openButton(), [w] { w->openTrendFile(); });
-    pressWith(w, QKeySequence(Qt::CTRL | Qt::Key_S), window.saveButton(), [w] { w->saveTrendFile(); });
-    addKeyToTip(window.runButton(), kRunKeys);
-    addKeyToTip(window.openButton(), kOpenKeys);
-    addKeyToTip(window.saveButton(), kSaveKeys);
-    addKeyToTip(window.stepLeftButton(), kStepLeftKeys);
-    addKeyToTip(window.stepRightButton(), kStepRightKeys);
+        pressWith(w, key, controls.run, parts_.toggleRun);
+    pressWith(w, QKeySequence(Qt::CTRL | Qt::Key_O), controls.open, parts_.openFile);
+    pressWith(w, QKeySequence(Qt::CTRL | Qt::Key_S), controls.save, parts_.saveFile);
+    addKeyToTip(controls.run, kRunKeys);
+    addKeyToTip(controls.open, kOpenKeys);
+    addKeyToTip(controls.save, kSaveKeys);
+    addKeyToTip(controls.stepLeft, kStepLeftKeys);
+    addKeyToTip(controls.stepRight, kStepRightKeys);
 
     // The menu item carries its key, so the menu shows it; the window holds it too, so that it
     // works with the menu closed (while the item is enabled).
-    QAction *exportCsv = window.view().exportCsvAction();
+    QAction *exportCsv = parts_.view.exportCsvAction();
     exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     exportCsv->setShortcutContext(Qt::WindowShortcut);
-    window.addAction(exportCsv);
+    w->addAction(exportCsv);
 
     // A click on the graph takes the keyboard's focus from the table's fields, so that the arrow
     // keys then step the cursor instead of moving in a field.
-    window.graphPicture()->setFocusPolicy(Qt::ClickFocus);
+    parts_.view.picture()->setFocusPolicy(Qt::ClickFocus);
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
         auto *shortcut = new QShortcut(key, w);
         connect(shortcut, &QShortcut::activated, this, &TrendGraphKeys::openMenuAtCursor);
@@ -73,30 +74,30 @@ bool TrendGraphKeys::takeKey(const QKeyEvent &event)
         return true;
     }
     // As "<<" and ">>", while they can be pressed.
-    QPushButton *button = right ? window_.stepRightButton() : window_.stepLeftButton();
+    QPushButton *button = right ? parts_.controls.stepRight : parts_.controls.stepLeft;
     if (button->isEnabled())
-        right ? window_.stepCursorRight() : window_.stepCursorLeft();
+        right ? parts_.stepCursorRight() : parts_.stepCursorLeft();
     return true;
 }
 
 void TrendGraphKeys::stepSecondCursor(bool right)
 {
-    TrendGraphView &view = window_.view();
-    if (!view.cursorsEnabled() || window_.data().rowCount <= 0)
+    TrendGraphView &view = parts_.view;
+    if (!view.cursorsEnabled() || parts_.data.rowCount <= 0)
         return;
     // A second cursor not yet placed starts from A.
-    const int from = view.secondCursorX().value_or(window_.data().cursorX);
-    const std::optional<int> to = right ? cursor::stepRight(from, window_.data().rowCount)
-                                        : cursor::stepLeft(from, window_.data().rowCount);
+    const int from = view.secondCursorX().value_or(parts_.data.cursorX);
+    const std::optional<int> to = right ? cursor::stepRight(from, parts_.data.rowCount)
+                                        : cursor::stepLeft(from, parts_.data.rowCount);
     if (to)
         view.setSecondCursor(*to);
 }
 
 void TrendGraphKeys::openMenuAtCursor()
 {
-    TrendGraphView &view = window_.view();
+    TrendGraphView &view = parts_.view;
     PictureWidget *picture = view.picture();
-    const int x = std::clamp(window_.data().cursorX, 0, picture->width() - 1);
+    const int x = std::clamp(parts_.data.cursorX, 0, picture->width() - 1);
     view.updateMenu();
     view.menu()->popup(picture->mapToGlobal(QPoint(x, picture->height() / 2)));
 }

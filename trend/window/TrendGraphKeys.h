@@ -5,15 +5,34 @@
 // moving either cursor. Each key does what its button or menu item does, and only while that is
 // enabled. The buttons' tooltips name their keys.
 
+#include "trend/model/TrendData.h"
+#include "trend/window/TrendGraphControls.h"
+
 #include <QObject>
+#include <functional>
 
 class QKeyEvent;
-class TrendGraphWindow;
+class QWidget;
+class TrendGraphView;
 
 class TrendGraphKeys : public QObject {
     Q_OBJECT
 public:
-    explicit TrendGraphKeys(TrendGraphWindow &window);
+    // What the keys reach: the window that holds them (their parent), its buttons, the graph, the
+    // run's rows, and what its buttons do.
+    struct Parts {
+        QWidget &window;
+        TrendGraphControls controls;
+        TrendGraphView &view;
+        const TrendData &data;
+        std::function<void()> toggleRun;
+        std::function<void()> openFile;
+        std::function<void()> saveFile;
+        std::function<void()> stepCursorLeft;
+        std::function<void()> stepCursorRight;
+    };
+
+    explicit TrendGraphKeys(Parts parts);
 
     // A key that reached the window (no control took it): true when it was one of the cursor keys.
     bool takeKey(const QKeyEvent &event);
@@ -23,5 +42,5 @@ public:
 private:
     void stepSecondCursor(bool right);
 
-    TrendGraphWindow &window_;
+    Parts parts_;
 };

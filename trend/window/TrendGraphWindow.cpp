@@ -71,7 +71,9 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
                                  this);
     fileActions_ = new TrendFileActions({ws_, data_, *view_, *table_, *band_, *guard_}, this);
     connectParts();
-    keys_ = new TrendGraphKeys(*this);
+    keys_ = new TrendGraphKeys({*this, controls_, *view_, data_, [this] { toggleRun(); }, [this] { openTrendFile(); },
+                                [this] { saveTrendFile(); }, [this] { stepCursorLeft(); },
+                                [this] { stepCursorRight(); }});
 
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
