@@ -132,7 +132,7 @@ private:
             // inputs)": a math channel. Their values are engineering values.
             const columnheading::Heading heading = columnheading::parseHeading(columns_[c]);
             channel.name = heading.name;
-            if (heading.unitBracket && isLogicColumnName(heading.name))
+            if (heading.unitBracket && columnheading::isLogicColumn(heading.name))
                 channel.name += QStringLiteral(" [") + heading.unit + u']';
             else if (heading.unitBracket) {
                 channel.unit = heading.unit;
@@ -143,7 +143,7 @@ private:
                 channel.mathInputs = heading.inputs;
                 channel.engineering = true;
             }
-            channel.logic = heading.inputs.isEmpty() && isLogicColumnName(channel.name);
+            channel.logic = heading.inputs.isEmpty() && columnheading::isLogicColumn(channel.name);
             channel.colourIndex = channel.logic ? bits++ % 7 : words++ % 7;
             data_.channels.push_back(std::move(channel));
         }
@@ -328,19 +328,6 @@ private:
 };
 
 } // namespace
-
-bool isLogicColumnName(const QString &name)
-{
-    const qsizetype point = name.lastIndexOf(u'.');
-    const qsizetype bitDigits = name.size() - point - 1;
-    if (point < 1 || bitDigits < 1 || bitDigits > 2)
-        return false;
-    for (qsizetype i = point + 1; i < name.size(); ++i) {
-        if (!name[i].isDigit())
-            return false;
-    }
-    return true;
-}
 
 ReadResult readCsvBytes(QByteArrayView bytes, const ReadProgress &progress)
 {

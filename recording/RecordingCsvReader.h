@@ -35,7 +35,4 @@ ReadResult readCsvBytes(QByteArrayView bytes, const ReadProgress &progress = {})
 // Reads the file at `path` (mapped, never written); a folder, device or FIFO is refused.
 ReadResult readCsvFile(const QString &path, const ReadProgress &progress = {});
 
-// Whether a column name is a logic channel's, NAME.BB with a bit number of one or two digits.
-bool isLogicColumnName(const QString &name);
-
 } // namespace recording

@@ -4,6 +4,7 @@
 // the reading, and bad lines told by line, column and what was expected.
 
 #include "recording/RecordingCsvReader.h"
+#include "engineering/ColumnHeading.h"
 #include "recording/SpanExport.h"
 
 #include <QCryptographicHash>
@@ -58,9 +59,9 @@ void RecordingReaderTest::readsRecorderRows()
     QVERIFY(!data.channels[3].isGood(2));
     QVERIFY(data.eventRows.empty() && !data.hasEventColumn);
     QVERIFY(data.notes.isEmpty());
-    QVERIFY(isLogicColumnName(QStringLiteral("600F00.7")));
-    QVERIFY(!isLogicColumnName(QStringLiteral("Gain.123")));
-    QVERIFY(!isLogicColumnName(QStringLiteral(".07")));
+    QVERIFY(columnheading::isLogicColumn(QStringLiteral("600F00.7")));
+    QVERIFY(!columnheading::isLogicColumn(QStringLiteral("Gain.123")));
+    QVERIFY(!columnheading::isLogicColumn(QStringLiteral(".07")));
 }
 
 void RecordingReaderTest::readsTriggeredWindowsApartInTime()
