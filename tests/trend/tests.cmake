@@ -35,3 +35,16 @@ qmx_add_test(test_trend_math SOURCES trend/test_trend_math.cpp LIBS qmx_trend qm
 # "Record to file" of a run with math channels: their columns, a failed read's empty cell.
 qmx_add_test(test_trend_math_recording SOURCES trend/test_trend_math_recording.cpp LIBS qmx_trend qmx_shell qmx_sim
              TIMEOUT 90)
+
+# The include graph of trend/: folder order, no program files that include each other, no widgets
+# in model/ and readout/ (tools/trend_include_graph.cmake); and the check itself over a tree with
+# one fault of each kind.
+get_target_property(qmxWidgetsDirs Qt6::Widgets INTERFACE_INCLUDE_DIRECTORIES)
+list(FILTER qmxWidgetsDirs INCLUDE REGEX "QtWidgets/?$")
+add_test(NAME trend_include_graph
+         COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} "-DWIDGETS_DIRS=${qmxWidgetsDirs}"
+                 -P ${CMAKE_SOURCE_DIR}/tools/trend_include_graph.cmake)
+add_test(NAME trend_include_graph_faults
+         COMMAND ${CMAKE_COMMAND} -DCHECK=${CMAKE_SOURCE_DIR}/tools/trend_include_graph.cmake
+                 "-DWIDGETS_DIRS=${qmxWidgetsDirs}"
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/trend/include_graph_faults/check.cmake)

@@ -1,0 +1,2 @@
+#pragma once
+// Lies in no folder of trend/.

@@ -1,0 +1,4 @@
+#pragma once
+#include "trend/model/Rows.h"
+
+#include <QImage>

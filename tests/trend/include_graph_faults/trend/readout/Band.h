@@ -1,0 +1,3 @@
+#pragma once
+// A read-out part that is a widget.
+#include <QWidget>

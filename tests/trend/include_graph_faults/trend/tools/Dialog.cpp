@@ -1,0 +1,1 @@
+#include "trend/window/Keys.h"

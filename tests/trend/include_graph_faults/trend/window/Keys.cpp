@@ -1,0 +1,2 @@
+#include "trend/window/Keys.h"
+#include "trend/window/Window.h"

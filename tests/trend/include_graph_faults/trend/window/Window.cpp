@@ -1,0 +1,2 @@
+#include "trend/window/Window.h"
+#include "trend/window/Keys.h"
