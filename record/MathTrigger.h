@@ -7,7 +7,7 @@
 // passed since the previous good sample; AND fires on an edge of one while the other holds.
 
 #include "engineering/MathChannelSet.h"
-#include "trend/TrendData.h"
+#include "trend/model/TrendData.h"
 #include "trend/model/Trigger.h"
 
 #include <QString>
