@@ -4,6 +4,7 @@
 #include "base/WindowLook.h"
 #include "link/Settings.h"
 #include "shell/PortSettingsTexts.h"
+#include "shell/ReadModeChoice.h"
 #include "trend/model/Presets.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <algorithm>
-#include <iterator>
 
 namespace {
 // The device panel, right of the port choice and the wait time.
@@ -30,18 +30,6 @@ constexpr int kPanelWidth = 290;
 constexpr int kHeight = 210;
 // The choice of reads is a panel right of the device panel, as high as the dialog.
 constexpr int kReadModeLeft = kPanelLeft + kPanelWidth + 8;
-constexpr int kReadModeWidth = 300;
-constexpr int kReadModeRowHeight = 62;
-constexpr int kReadModeHintHeight = 40; // three lines of hint
-
-constexpr readplan::ReadMode kReadModesShown[] = {readplan::ReadMode::PerChannel, readplan::ReadMode::EachWord,
-                                                  readplan::ReadMode::Blocks};
-
-std::size_t readModeIndex(readplan::ReadMode mode)
-{
-    return static_cast<std::size_t>(std::find(std::begin(kReadModesShown), std::end(kReadModesShown), mode) -
-                                    std::begin(kReadModesShown));
-}
 } // namespace
 
 PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const SerialDeviceRoots &deviceRoots)
@@ -142,46 +130,20 @@ PortSettingsDialog::PortSettingsDialog(Workspace &ws, QWidget *owner, const Seri
     showDeviceOfCheckedPort();
     waitTimeField_->setText(ws_.session.state().waitTime.typed);
     showWaitTimeHint();
-    addReadModeChoice();
+    // Below everything the dialog had: the three ways a trend pass reads, one line each. The
+    // dialog grows to the right only: its height and every control it had stay.
+    readModes_ = new ReadModeChoice(this);
+    readModes_->panel()->setGeometry(kReadModeLeft, 4, ReadModeChoice::kWidth, kHeight - 8);
+    setFixedSize(kReadModeLeft + ReadModeChoice::kWidth + 8, kHeight);
 
     // Centred on the screen, not over the main window in its corner.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void PortSettingsDialog::addReadModeChoice()
-{
-    const QString captions[] = {kReadPerChannelCaption, kReadEachWordCaption, kReadBlocksCaption};
-    const QString hints[] = {kReadPerChannelHint, kReadEachWordHint, kReadBlocksHint};
-    // The dialog grows to the right only: its height and every control it had stay.
-    auto *group = new QGroupBox(kReadModeGroupCaption, this);
-    group->setObjectName(QStringLiteral("readModeGroup"));
-    group->setGeometry(kReadModeLeft, 4, kReadModeWidth, kHeight - 8);
-    const readplan::ReadMode stored = readplan::storedReadMode();
-    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
-        const int top = 18 + static_cast<int>(i) * kReadModeRowHeight;
-        auto *button = new QRadioButton(captions[i], group);
-        button->setObjectName(QStringLiteral("reads-") + readplan::readModeName(kReadModesShown[i]));
-        button->setGeometry(8, top, kReadModeWidth - 16, 17);
-        button->setChecked(kReadModesShown[i] == stored);
-        auto *hint = new QLabel(hints[i], group);
-        hint->setObjectName(button->objectName() + QStringLiteral("-hint"));
-        hint->setFont(windowlook::courierNew(10));
-        hint->setWordWrap(true);
-        hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        hint->setGeometry(26, top + 17, kReadModeWidth - 34, kReadModeHintHeight);
-        readModeButtons_[i] = button;
-        readModeHints_[i] = hint;
-    }
-    setFixedSize(kReadModeLeft + kReadModeWidth + 8, kHeight);
-}
+QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const { return readModes_->button(mode); }
 
-QRadioButton *PortSettingsDialog::readModeButton(readplan::ReadMode mode) const
-{
-    return readModeButtons_[readModeIndex(mode)];
-}
-
-QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModeHints_[readModeIndex(mode)]; }
+QLabel *PortSettingsDialog::readModeHint(readplan::ReadMode mode) const { return readModes_->hint(mode); }
 
 QString PortSettingsDialog::portName(int number) { return QStringLiteral("COM%1").arg(number); }
 
@@ -194,10 +156,7 @@ void PortSettingsDialog::storeSettings()
     if (const QString port = checkedPortName(); !port.isEmpty())
         setChosenPortName(port);
     ws_.session.setWaitTime(presets::waitTimeFromTyped(waitTimeField_->text()));
-    for (std::size_t i = 0; i < readModeButtons_.size(); ++i) {
-        if (readModeButtons_[i]->isChecked())
-            readplan::storeReadMode(kReadModesShown[i]);
-    }
+    readModes_->store();
 }
 
 void PortSettingsDialog::closeEvent(QCloseEvent *event)

@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class ReadModeChoice;
 
 class PortSettingsDialog : public QDialog {
     Q_OBJECT
@@ -64,8 +65,6 @@ private:
     void watchDeviceFolders();
     void showWaitTimeHint();
     void enableAssignButton();
-    // Below everything the dialog had: the three ways a trend pass reads, one line each.
-    void addReadModeChoice();
 
     Workspace &ws_;
     SerialDeviceRoots deviceRoots_;
@@ -79,8 +78,6 @@ private:
     QLabel *filesFolder_ = nullptr;
     QPushButton *okButton_ = nullptr;
     QFileSystemWatcher *deviceWatcher_ = nullptr;
-    static constexpr int kReadModes = 3;
-    std::array<QRadioButton *, kReadModes> readModeButtons_{};
-    std::array<QLabel *, kReadModes> readModeHints_{};
+    ReadModeChoice *readModes_ = nullptr;
     bool stored_ = false;
 };
