@@ -197,7 +197,13 @@ QString summaryLine(const RunRecording::Figures &figures, std::chrono::steady_cl
     QString failed = failedReadsText(figures.poll.stats);
     if (!byChannel.isEmpty())
         failed += kFailedReadsByChannel.arg(byChannel.join(QStringLiteral(", ")));
-    return kSummaryLine.arg(figures.rows).arg(clockText(elapsed)).arg(figures.poll.passesPerSecond(), 0, 'f', 2).arg(failed);
+    QString summary =
+        kSummaryLine.arg(figures.rows).arg(clockText(elapsed)).arg(figures.poll.passesPerSecond(), 0, 'f', 2).arg(failed);
+    // The block reads given up for word reads, a line each: the status line that said so is shown
+    // on a terminal only.
+    for (const QString &givenUp : figures.givenUp)
+        summary += u'\n' + kProgramMessage.arg(givenUp).trimmed();
+    return summary;
 }
 
 QString lineName(const QString &port)

@@ -53,7 +53,8 @@ QString statusLine(const RunRecording::Figures &figures, std::chrono::steady_clo
                    const QString &lineName = QString(), const QString &state = QString());
 // "1:02:05": a length of time as the status and summary lines give it.
 QString clockText(std::chrono::steady_clock::duration elapsed);
-// The line printed when a run ends: rows in the file, how long, passes per second, and the failed
+// The line printed when a run ends (and after it a line for each block read given up for word
+// reads): rows in the file, how long, passes per second, and the failed
 // reads by result with their meaning and by channel, e.g. "qmx-record: 120 rows in 0:00:45, 2.64
 // passes/s, failed reads: -1 no reply: 2 (SpdFbk: 2)".
 QString summaryLine(const RunRecording::Figures &figures, std::chrono::steady_clock::duration elapsed,

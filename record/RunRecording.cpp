@@ -159,6 +159,7 @@ void RunRecording::takePlanChange(const trendpoll::TrendPass &pass)
         if (!figures_.givenUpText.isEmpty())
             figures_.givenUpText += QStringLiteral("; ");
         figures_.givenUpText += readplan::givenUpText(givenUp);
+        figures_.givenUp << readplan::givenUpText(givenUp);
     }
     if (pass.planNow)
         figures_.planText = readplan::planText(*pass.planNow);

@@ -16,6 +16,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -92,6 +93,7 @@ public:
         QString filePath;    // of a series of files, the one written now
         QString planText;    // the requests of a pass and their wire limit
         QString givenUpText; // the block reads given up during the run
+        QStringList givenUp; // the same, one text each
     };
     Figures figures() const;
     // The plan the passes are read with; a pass that changes it says so itself.

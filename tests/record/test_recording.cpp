@@ -73,6 +73,7 @@ private slots:
     void badArgumentsAndMissingPort();
     void namedChannelsThenPresetsUntilCtrlC();
     void blockReadsRefusedByTheController();
+    void blockReadsNeverAnswered();
     void recordingGoesOnAcrossALostLine();
     void silentControllerIsNotALostLine();
     void trendGraphResumesWhenTheLineIsBack();
@@ -294,6 +295,38 @@ void TestRecording::blockReadsRefusedByTheController()
                                             "block read 00600F00+4 refused (-3): its words read one by one")),
              qPrintable(status));
     QCOMPARE(status.count(QStringLiteral("block read ")), 1);
+}
+
+// A controller that answers "R" but never "r": --reads block recorded rows of empty cells and said
+// that the controller did not answer. The link tells such a controller from a silent line (its
+// word read answered after its block-read probes were not); the block read is then given up for
+// word reads, as a refused one is, and the summary says so.
+void TestRecording::blockReadsNeverAnswered()
+{
+    SimulatedPort line;
+    QVERIFY(startStillController(line));
+    ControllerSimulator &sim = line.simulator();
+    sim.writeWord(kInvFlag, 0x0081);
+    sim.writeWord(kCmdFlag, static_cast<std::uint16_t>(-7));
+    sim.setFaultForAllRequests(SimFault{SimFault::Kind::IgnoreBlockReads});
+    const QString out = testenv::programDir() + QStringLiteral("unanswered.csv");
+    const RecorderRun run = runRecorder({"--port", sim.devicePath(), "--reads", "block", "--channel", "600F00", "--channel",
+                                         "600F02", "--channel", "600F00:7", "--out", out, "--force", "--duration", "12s",
+                                         "--wait-time", "5"},
+                                        30000);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY2(run.out.contains("\nqmx-record: block read 00600F00+4 not answered (\"R\" is) (-1): its words read one by "
+                              "one\n"),
+             run.out.constData());
+    // The passes before the link knew are empty; every one after is whole.
+    const auto rows = readCsv(out);
+    QVERIFY(rows && rows->size() > 20);
+    qsizetype whole = 1;
+    while (whole < rows->size() && rows->at(whole).mid(2) == QByteArrayList{"", "", ""})
+        ++whole;
+    QVERIFY2(whole <= 6, qPrintable(QString::number(whole)));
+    for (qsizetype r = whole; r < rows->size(); ++r)
+        QCOMPARE(rows->at(r).mid(2), (QByteArrayList{"129", "-7", "1"}));
 }
 
 void TestRecording::recordingGoesOnAcrossALostLine()

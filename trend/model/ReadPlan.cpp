@@ -179,7 +179,9 @@ QString givenUpText(const BlockReadGivenUp &givenUp)
     return kBlockReadGivenUp
         .arg(QString::number(givenUp.address, 16).toUpper().rightJustified(8, QLatin1Char('0')))
         .arg(givenUp.byteCount)
-        .arg(givenUp.refused ? kBlockReadRefusedReason : kBlockReadWrongLengthReason)
+        .arg(givenUp.refused      ? kBlockReadRefusedReason
+             : givenUp.unanswered ? kBlockReadNotAnsweredReason
+                                  : kBlockReadWrongLengthReason)
         .arg(givenUp.code);
 }
 

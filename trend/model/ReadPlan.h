@@ -82,7 +82,8 @@ struct BlockReadGivenUp {
     std::uint32_t address = 0;
     int byteCount = 0;
     int code = 0;         // the link result code of the failed read
-    bool refused = false; // a refusal (NAK); otherwise a reply of the wrong length
+    bool refused = false; // a refusal (NAK); otherwise a reply of the wrong length or none
+    bool unanswered = false; // no reply at all, while the word read of its first word was answered
 };
 // "block read 00600E60+28 refused (-3): its words read one by one"
 QString givenUpText(const BlockReadGivenUp &givenUp);

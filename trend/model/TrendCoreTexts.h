@@ -21,6 +21,8 @@ inline const QString kPluralEnding = QStringLiteral("s");
 inline const QString kBlockReadGivenUp = QStringLiteral("block read %1+%2 %3 (%4): its words read one by one");
 inline const QString kBlockReadRefusedReason = QStringLiteral("refused");
 inline const QString kBlockReadWrongLengthReason = QStringLiteral("answered with the wrong length");
+// No reply at all to "r" while "R" is answered.
+inline const QString kBlockReadNotAnsweredReason = QStringLiteral("not answered (\"R\" is)");
 
 // Trigger conditions, in the order of their edges (rises, falls, crosses) and combinations (AND,
 // OR): the Trigger window's choices, and the words of a condition in the band.

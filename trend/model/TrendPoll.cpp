@@ -14,11 +14,20 @@ PollPlan makePollPlan(const std::vector<int> &selected, const std::array<std::ui
 
 namespace {
 
+// A failed block read after which the link is in step again: its block-read probes went
+// unanswered and the word read it probes with then was answered (the link's own rule for a
+// controller that never answers "r"), while a silent line leaves it out of step.
+bool blockReadNeverAnswered(const Link &link, int code)
+{
+    return code == codeOf(LinkResult::Timeout) && !link.lastReplyOfWrongLength() && !link.outOfStep();
+}
+
 // Whether a failed block read tells that the controller will not answer "r" as asked, rather than
 // that the line or the controller failed this once.
 bool blockReadUnanswerable(const Link &link, int code)
 {
-    return isRefusal(code) || (code == codeOf(LinkResult::Timeout) && link.lastReplyOfWrongLength());
+    return isRefusal(code) || (code == codeOf(LinkResult::Timeout) && link.lastReplyOfWrongLength()) ||
+           blockReadNeverAnswered(link, code);
 }
 
 } // namespace
@@ -65,7 +74,8 @@ TrendPass readPass(LineKeeper &line, const LinkTask &task, PollPlan &plan)
         const readplan::PlannedRead &read = plan.reads.reads[i];
         const int result = exchange(read);
         if (result < 0 && read.isBlock() && pass.lineEvent == LineEvent::None && blockReadUnanswerable(link, result)) {
-            pass.blockReadsGivenUp.push_back({read.address, read.byteCount, result, isRefusal(result)});
+            pass.blockReadsGivenUp.push_back(
+                {read.address, read.byteCount, result, isRefusal(result), blockReadNeverAnswered(link, result)});
             plan.reads = readplan::withoutBlockRead(plan.reads, i);
             pass.planNow = plan.reads;
             --i; // the same place again, now the first of the words' "R" reads
