@@ -416,6 +416,9 @@ int main(int argc, char **argv)
     // A reader of standard output that goes away (a collector stopped) is a failed write, not the
     // end of the process: the run ends as after any failed write, with the port closed.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit (ulimit -f, a service's LimitFSIZE) makes a write that reaches it fail
+    // (EFBIG), told and handled as any failed write, instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     Link link;
     link.setMessageFunction(Link::MessageFunction([](const QString &text, const QString &detail) {

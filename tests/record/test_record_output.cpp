@@ -79,8 +79,8 @@ private slots:
     void readerOfStandardOutputGoneMidRow();
 };
 
-// A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG
-// (SIGXFSZ ignored), at any byte of a row. The file used to end in a cut row ("...,4096,40") and
+// A file-size limit makes the disk full for the recorder alone: writes past it fail with EFBIG, at
+// any byte of a row, and the recorder is not killed by SIGXFSZ (as under a service's LimitFSIZE). The file used to end in a cut row ("...,4096,40") and
 // the summary to count rows that were never written.
 void TestRecordOutput::fullDiskLeavesWholeRowsCountedRight()
 {
@@ -91,7 +91,7 @@ void TestRecordOutput::fullDiskLeavesWholeRowsCountedRight()
     const QString out = folder.filePath(QStringLiteral("full.csv"));
     QProcess process;
     process.setChildProcessModifier([] {
-        ::signal(SIGXFSZ, SIG_IGN);
+        ::signal(SIGXFSZ, SIG_DFL);
         const rlimit limit{kFileLimit, kFileLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
