@@ -17,6 +17,10 @@
 #include <thread>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
 namespace {
 
 std::string realPath(const std::string &path)
@@ -40,6 +44,24 @@ std::string readSmallFile(const std::string &path)
     const ssize_t n = ::read(fd, text, sizeof text);
     ::close(fd);
     return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
+}
+
+// A USB serial adapter hands received bytes on when its latency timer runs out (16 ms is common),
+// so the end of a reply and a second frame straight behind it could come in separate batches,
+// the second after the short wait for quiet that follows a reply. The driver is asked for low
+// latency where it offers it (ftdi_sio then hands bytes on after 1 ms); a device without the
+// setting keeps its own.
+void requestLowLatency(int fd)
+{
+#ifdef __linux__
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(fd, TIOCSSERIAL, &serial);
+    }
+#else
+    (void)fd;
+#endif
 }
 
 // The pseudo-terminal number of /dev/pts/N, or -1 for any other device.
@@ -237,6 +259,8 @@ SerialPort::OpenError SerialPort::open(const std::string &devicePath)
     if ((!pseudoTerminal && (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0)) ||
         ::tcsetattr(fd, TCSANOW, &tio) != 0)
         return fail(OpenError::SetState, errorDetail(device, errno), fd);
+    if (!pseudoTerminal)
+        requestLowLatency(fd);
     fd_ = fd;
     pseudoTerminal_ = pseudoTerminal;
     gone_ = false;
