@@ -17,8 +17,11 @@
 #include "record/PartialOutput.h"
 #include "record/RecordOptions.h"
 #include "record/RecordTexts.h"
+#include "record/RecordVariables.h"
+#include "record/RunStopSignals.h"
 #include "record/Recording.h"
 #include "record/RunStatus.h"
+#include "record/TerminalOutput.h"
 #include "record/TriggerCapture.h"
 #include "trend/model/TrendCsv.h"
 
@@ -40,6 +43,11 @@
 
 namespace {
 
+using record::print;
+using record::printLastStatus;
+using record::printMessage;
+using record::printStatus;
+
 constexpr int kExitDone = 0;
 constexpr int kExitPort = 1;
 constexpr int kExitArguments = 2;
@@ -47,42 +55,8 @@ constexpr int kExitNoGoodRead = 3;
 constexpr int kExitNoEvent = 4;
 // The status line and the file are brought up to date this often; the file at least once a second.
 constexpr std::chrono::milliseconds kTick{250};
-constexpr std::size_t kDataReadBufferSize = 60000;
 // At the end of a run, how long the passes still waiting are sent while the broker is there.
 constexpr std::chrono::milliseconds kPublishDrain{3000};
-
-// The status line on a terminal is written over in place: from the line's start, the rest of the
-// line cleared after the text.
-const QString kLineStart = QStringLiteral("\r");
-const QString kClearToLineEnd = QStringLiteral("\x1b[K");
-
-// Written whole: a NUL byte in a message (a field quoted from a file) does not end it there.
-void print(std::FILE *to, const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
-}
-
-void printMessage(const QString &text) { print(stderr, record::kProgramMessage.arg(text)); }
-
-// The status line fits the terminal's width: a line longer than the terminal would wrap, and the
-// next one would be written over only its last part.
-QString fittedToTerminal(const QString &text)
-{
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col < 2)
-        return text;
-    const qsizetype room = size.ws_col - 1;
-    return text.size() <= room ? text : text.left(room);
-}
-
-void printStatus(const QString &text) { print(stderr, kLineStart + fittedToTerminal(text) + kClearToLineEnd); }
-
-// The run's last status line stays on the terminal.
-void printLastStatus(const QString &text)
-{
-    print(stderr, kLineStart + fittedToTerminal(text) + kClearToLineEnd + u'\n');
-}
 
 int fail(int code, const QString &text)
 {
@@ -90,139 +64,10 @@ int fail(int code, const QString &text)
     return code;
 }
 
-struct Variables {
-    QStringList list;
-    QString error; // a saved super-block file that failed its check: its messages
-    // No sbdata.qmx: the list holds the names of the shipped lists alone, no block's name.
-    bool shippedListsOnly = false;
-};
-
-// The variable list as the windows build it: from the saved super-block file and the two variable
-// files, or from the lines a Data Read has just read (saved as the file first, as Data Read does).
-// A saved file that fails its check gives no names at all, rather than names of a damaged file
-// reading the wrong addresses for hours. Without a file (a fresh install) the names of Varlist.txt,
-// Varlist2.txt and the fixed DIO and M words stand at addresses that need no super block, so they
-// are given; only the blocks' names wait for a Data Read.
-Variables buildVariables(const std::optional<QStringList> &readLines)
-{
-    CatalogueData catalogue;
-    const QString path = programfolder::file(kSuperBlockFileName);
-    if (!readLines && !QFile::exists(path)) {
-        if (!buildVariableList(catalogue).proceed)
-            return {};
-        return {catalogue.variableList, {}, true};
-    }
-    CheckOutcome check;
-    if (readLines) {
-        check = textfile::writeAtomically(path, textfile::joinLinesCrLf(*readLines))
-                    ? checkSuperBlockFile(path, catalogue)
-                    : checkSuperBlockLines(*readLines, catalogue, path);
-    } else {
-        check = checkSuperBlockFile(path, catalogue);
-        if (!check.proceed || check.errorCount > 0)
-            return {{}, path + QStringLiteral(": ") + check.messages.join(u' ')};
-    }
-    if (!check.proceed || !decodeSuperBlock(catalogue).proceed || !buildVariableList(catalogue).proceed)
-        return {};
-    return {catalogue.variableList, {}};
-}
-
-// The shipped list that names `name`: Varlist2.txt (addresses) or Varlist.txt (offsets), whose
-// entries end in the name; else it is one of the fixed DIO and M words.
-QString shippedListOf(const QString &name)
-{
-    for (const QString &file : {record::kVarlist2Name, record::kVarlistName}) {
-        const std::optional<QStringList> lines = textfile::readLines(programfolder::file(file));
-        for (const QString &line : lines.value_or(QStringList())) {
-            if (line.section(u',', -1).trimmed() == name)
-                return file;
-        }
-    }
-    return record::kFixedWords;
-}
-
-// Without sbdata.qmx: each channel given by name says which shipped list gave its address, and a
-// name no list gives says that a Data Read is needed for it.
-void noteShippedNames(record::ChannelSetup &setup)
-{
-    if (setup.error.contains(record::kNotInVariableList.arg(QString()).section(u'(', 0, 0))) {
-        setup.error += record::kDataReadNeeded;
-        return;
-    }
-    if (!setup.error.isEmpty())
-        return;
-    for (int c : setup.data.selectedChannels) {
-        const ChannelRecord &record = setup.data.channels[static_cast<std::size_t>(c)];
-        if (record.addressKind != AddressKind::Name)
-            continue;
-        const QString address = QStringLiteral("%1")
-                                    .arg(setup.data.channelAddress[static_cast<std::size_t>(c)], 8, 16, QLatin1Char('0'))
-                                    .toUpper();
-        printMessage(record::kNameFromShippedList.arg(record.addressOrName, address, shippedListOf(record.addressOrName)));
-    }
-}
-
 void printWarnings(const record::ChannelSetup &setup)
 {
     for (const QString &warning : setup.warnings)
         print(stderr, record::kProgramWarning.arg(warning));
-}
-
-// The signals that stop a run, held for this process from construction on (before any thread is
-// made, so none of them takes one) and taken only by asking.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        sigemptyset(&set_);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            sigaddset(&set_, signal);
-        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
-    }
-    // The stop signal that came within `wait`, or 0.
-    int waitFor(std::chrono::nanoseconds wait) const
-    {
-        const timespec time{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
-        const int signal = sigtimedwait(&set_, nullptr, &time);
-        return signal > 0 ? signal : 0;
-    }
-    bool pending() const { return waitFor(std::chrono::nanoseconds(0)) != 0; }
-
-private:
-    sigset_t set_;
-};
-
-struct DataReadOutcome {
-    std::optional<QStringList> lines;
-    bool stopped = false; // a stop signal ended the read
-    QString failure;      // why the read failed
-};
-
-// The super block read from the controller, as Data Read reads it; a stop signal ends it after
-// the read in flight, before anything is saved.
-DataReadOutcome readSuperBlock(Link &link, const record::RecordOptions &options, const StopSignals &stop)
-{
-    ReadBuffer buffer(kDataReadBufferSize, 0);
-    DataReadReport report;
-    // The read takes seconds at 9600 baud: on a terminal, how far it has come.
-    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-    const DataReadWatch progress = [showProgress, &stop](const DataReadProgress &done) {
-        if (showProgress)
-            printStatus(record::kDataReadProgress.arg(done.superBlockWords).arg(done.reads));
-        return !stop.pending();
-    };
-    DataReadOutcome outcome;
-    outcome.lines = readSuperBlockImage(link, buffer, progress, &report);
-    if (showProgress)
-        printStatus(QString());
-    // A read that failed while a stop was asked for (a silent controller) is a stop all the same.
-    outcome.stopped = report.stopped || (!outcome.lines && stop.pending());
-    if (!outcome.lines && !outcome.stopped)
-        outcome.failure = record::kDataReadFailed
-                              .arg(report.failedAddress.value_or(0), 8, 16, QLatin1Char('0'))
-                              .arg(report.failedCode)
-                              .arg(linkResultText(report.failedCode, link.lastErrorReply()));
-    return outcome;
 }
 
 // Rows of empty cells are no recording: an unattended run must not look fine.
@@ -321,17 +166,6 @@ bool openNullDevice(record::PartialOutput &output, const QString &out, QString *
     return output.fd >= 0;
 }
 
-record::ChannelSetup resolveChannels(const record::RecordOptions &options, const QStringList &variables)
-{
-    if (options.presets.isEmpty())
-        return record::channelsFromTexts(options.channels, variables);
-    QString error;
-    const std::optional<QStringList> lines = textfile::readLines(options.presets, &error);
-    if (!lines)
-        return {TrendData{}, record::kPresetsUnreadable.arg(options.presets, error), {}};
-    return record::channelsFromPresets(*lines, options.presets, variables);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -340,7 +174,7 @@ int main(int argc, char **argv)
     // the program does, before anything that takes time: a stop that comes while the arguments and
     // files are read ends the run at its start, never the process; they end a --data-read between
     // two reads and the run at its next tick, so the port's lock file always goes with the port.
-    StopSignals stop;
+    record::RunStopSignals stop;
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -392,12 +226,13 @@ int main(int argc, char **argv)
     if (const QString influxError = influxDeviceProblem(options); !influxError.isEmpty())
         return fail(kExitArguments, influxError);
     if (!options.dataRead) {
-        const Variables variables = buildVariables(std::nullopt);
+        const record::Variables variables = record::buildVariables(std::nullopt);
         if (!variables.error.isEmpty())
             return fail(kExitArguments, variables.error);
-        *setup = resolveChannels(options, variables.list);
+        *setup = record::resolveChannels(options, variables.list);
         if (variables.shippedListsOnly)
-            noteShippedNames(*setup);
+            for (const QString &message : record::noteShippedNames(*setup))
+                printMessage(message);
         if (!setup->error.isEmpty())
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
@@ -427,14 +262,14 @@ int main(int argc, char **argv)
     if (link.open(PortUser::TrendRun, options.port) != 0)
         return kExitPort;
     if (options.dataRead) {
-        const DataReadOutcome read = readSuperBlock(link, options, stop);
+        const record::SuperBlockRead read = record::readSuperBlock(link, options, stop);
         if (read.stopped) {
             link.close();
             return fail(kExitDone, record::kDataReadStopped);
         }
         if (!read.lines)
             return fail(kExitPort, read.failure);
-        *setup = resolveChannels(options, buildVariables(read.lines).list);
+        *setup = record::resolveChannels(options, record::buildVariables(read.lines).list);
         if (!setup->error.isEmpty())
             return fail(kExitArguments, setup->error);
         if (const QString triggerError = resolveTrigger(); !triggerError.isEmpty())
