@@ -4,6 +4,7 @@
 // Runs offscreen unless a display is set. Uses a private configuration and program folder.
 
 #include "base/ProgramFolder.h"
+#include "base/TextFile.h"
 #include "catalogue/VariablesListWindow.h"
 #include "link/Settings.h"
 #include "monitor/MonitorWindow.h"
@@ -13,18 +14,16 @@
 #include "shell/PortSettingsDialog.h"
 #include "shell/Program.h"
 #include "sim/ControllerSimulator.h"
-#include "trend/window/TrendGraphWindow.h"
+#include "trend/model/TrendFile.h"
+#include "trend/tools/ReadoutWindow.h"
 #include "trend/window/ChannelTable.h"
 #include "trend/window/ReadoutBand.h"
-#include "trend/tools/ReadoutWindow.h"
-#include <QCheckBox>
-#include <QComboBox>
 #include "trend/window/TrendGraphView.h"
-#include "base/TextFile.h"
-#include "trend/model/TrendFile.h"
+#include "trend/window/TrendGraphWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
