@@ -1,11 +1,13 @@
-// Opening .trd files the program refuses, through the Trend Graph window's Open with real files:
-// a file refused by the format's own checks (channel number, Sel, A/L) keeps the setting fields
-// read before the refused one; a file refused by the program's further checks (data lines, row
-// count, END, scales) changes nothing at all.
+// Opening .trd files through the Trend Graph window's Open with real files. A file it shows: saved,
+// opened and saved again to the same bytes; the form without spaces; a cancelled dialog. Files it
+// refuses: a file refused by the format's own checks (channel number, Sel, A/L) keeps the setting
+// fields read before the refused one; a file refused by the program's further checks (data lines,
+// row count, END, scales) changes nothing at all.
 
 #include "base/TextFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/RecordedRing.h"
 #include "trend/graph/GraphLayers.h"
 #include "trend/model/TrendFile.h"
 #include "trend/window/TrendGraphWindow.h"
@@ -77,6 +79,8 @@ class TestTrendOpen : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void openShowsAFile();
+    void openRefusesBadFiles();
     void refusedFileLeavesWhatItShould_data();
     void refusedFileLeavesWhatItShould();
     void referenceLiesBehindTheTraces();
@@ -106,6 +110,113 @@ void TestTrendOpen::write(const QString &name, const QStringList &lines)
 {
     QFile::remove(path(name));
     QVERIFY(textfile::writeAtomically(path(name), textfile::joinLinesCrLf(lines)));
+}
+
+void TestTrendOpen::openShowsAFile()
+{
+    data_ = TrendData{};
+    TrendGraphWindow form(ws_, data_);
+    form.show();
+    dialogs_.messages.clear();
+
+    // Saved, opened and saved again: the same bytes.
+    fillRecordedRing(form, 40, false, 40);
+    data_.channels[9] = {true, AddressKind::Address, "600F00", "15"};
+    dialogs_.saveAnswers = {path("a.trd"), path("b.trd")};
+    form.saveTrendFile();
+    data_.channels[9] = {false, AddressKind::Name, "x", "0"};
+    dialogs_.openAnswers = {path("a.trd")};
+    form.openTrendFile();
+    form.saveTrendFile();
+    QCOMPARE(testenv::readAll(path("b.trd")).mid(20), testenv::readAll(path("a.trd")).mid(20));
+    QCOMPARE(data_.channelScale[9], 32768);
+
+    // The form without spaces, "Data Numbers = 7" over 3 rows, read in Hex.
+    QStringList lines = *textfile::readLines(path("a.trd"));
+    lines[1] = "Data Numbers = 7";
+    lines[7] = "03,ON,A,Speed,1000,";
+    lines = lines.mid(0, 20) + QStringList{"1,2,3,-1,5,6,7,0,0,0,0,0,0,0,", lines[21], lines[22], "END"};
+    QFile::remove(path("c.trd"));
+    QVERIFY(textfile::writeAtomically(path("c.trd"), textfile::joinLinesCrLf(lines)));
+    form.toggleNumberBase();
+    QVERIFY(form.hexShown());
+    form.stepRightButton()->setEnabled(false);
+    dialogs_.openAnswers = {path("c.trd")};
+    form.openTrendFile();
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(data_.rowCount, 3);
+    QCOMPARE(data_.cursorX, 4);
+    QCOMPARE(data_.selectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
+    QCOMPARE(form.table().row(3).name->text(), QString("Speed"));
+    QCOMPARE(form.table().row(3).addressKind->text(), QString("A"));
+    QVERIFY(form.table().row(3).selected->isChecked());
+    QVERIFY(form.table().row(3).name->isVisible());
+    QVERIFY(!form.table().row(2).name->isVisible());
+    QCOMPARE(form.table().row(3).value->text(), QString("0000"));
+    QCOMPARE(form.table().row(1).value->text(), QString("FFFE"));
+    form.stepCursorLeft();
+    form.stepCursorLeft();
+    QCOMPARE(form.table().row(3).value->text(), QString("FFFF")); // the file's first row
+    QVERIFY(form.stepRightButton()->isEnabled());
+
+    // A cancelled dialog still enables the cursor buttons and keys the selected channels only.
+    form.stepLeftButton()->setEnabled(false);
+    dialogs_.openAnswers.clear();
+    data_.channels[1].selected = false;
+    form.openTrendFile();
+    QVERIFY(form.stepLeftButton()->isEnabled());
+    QCOMPARE(form.layers().key.pixel(5, 19), kTraceColors[0]);
+    QCOMPARE(form.layers().key.pixel(5, 39), form.view().background());
+    QCOMPARE(data_.rowCount, 3);
+}
+
+void TestTrendOpen::openRefusesBadFiles()
+{
+    data_ = TrendData{};
+    TrendGraphWindow form(ws_, data_);
+    form.show();
+    dialogs_.messages.clear();
+    fillRecordedRing(form, 5, false, 5);
+    dialogs_.saveAnswers = {path("good.trd")};
+    form.saveTrendFile();
+    const QStringList good = *textfile::readLines(path("good.trd"));
+    form.redraw();
+
+    // Channel 06 on line 10: channels 0..4 are taken, nothing else changes.
+    QStringList wrongChannel = good;
+    wrongChannel[9] = "06, ON,  A,  Wrong,  300,";
+    wrongChannel[4] = "00, OF,  A,  Taken,  123,";
+    write("wrong.trd", wrongChannel);
+    QStringList badRow = good;
+    badRow[22] = "1,2,3,";
+    write("row.trd", badRow);
+    QStringList badScale = good;
+    badScale[5] = "01, ON,  L,  AnTermIn,  2.5,";
+    write("scale.trd", badScale);
+    write("short.trd", good.mid(0, 23));
+
+    form.stepLeftButton()->setEnabled(false);
+    dialogs_.openAnswers = {path("wrong.trd"), path("row.trd"), path("short.trd"), path("scale.trd"),
+                            path("missing.trd")};
+    for (int i = 0; i < 5; ++i)
+        form.openTrendFile();
+    QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
+                                             "Incorrect File Data", "Can not read the file."}));
+    QCOMPARE(data_.channels[0].addressOrName, QString("Taken")); // only the wrong channel number replaced settings
+    QCOMPARE(data_.channels[1].fullScale, QString("20000"));
+    QCOMPARE(form.table().row(0).name->text(), QString("AnTermIn"));
+    QCOMPARE(form.table().row(1).scale->text(), QString("20000"));
+    QCOMPARE(data_.rowCount, 5);
+    QVERIFY(!form.stepLeftButton()->isEnabled());
+
+    dialogs_.messages.clear();
+    data_.channels[5].addressKind = AddressKind::Address;
+    dialogs_.openAnswers = {path("wrong.trd")};
+    form.openTrendFile();
+    QCOMPARE(data_.channels[0].addressOrName, QString("Taken"));
+    QCOMPARE(data_.channels[0].selected, false);
+    QCOMPARE(data_.channels[5].addressKind, AddressKind::Address);
+    QVERIFY(form.table().row(0).selected->isChecked());
 }
 
 void TestTrendOpen::refusedFileLeavesWhatItShould_data()

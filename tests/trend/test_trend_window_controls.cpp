@@ -1,11 +1,12 @@
-// The Trend Graph window's channel controls, cursor read-out, .trd files and printing, driven
-// through its controls.
+// The Trend Graph window's channel controls, cursor read-out, Save to a .trd file and printing,
+// driven through its controls (Open of a .trd file: test_trend_open.cpp).
 
 #include "base/TextFile.h"
 #include "base/WindowPrint.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/SimulatedPort.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/trend/RecordedRing.h"
 #include "trend/window/TrendGraphWindow.h"
 #include "trend/window/ChannelTable.h"
 #include "trend/window/ReadoutBand.h"
@@ -33,7 +34,7 @@ QColor captionColour(QPushButton *b) { return b->palette().color(QPalette::Butto
 
 } // namespace
 
-class TestTrendReadout : public QObject {
+class TestTrendWindowControls : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -42,8 +43,6 @@ private slots:
     void channelTable();
     void cursorReadout();
     void saveWritesTheLastRun();
-    void openShowsAFile();
-    void openRefusesBadFiles();
     void printsTheWindow();
 
 private:
@@ -65,7 +64,7 @@ private:
     SimulatedPort port_;
 };
 
-bool TestTrendReadout::startRun()
+bool TestTrendWindowControls::startRun()
 {
     for (int n = 1; n <= kChannels; ++n)
         form_->table().row(n - 1).selected->setChecked(false);
@@ -77,7 +76,7 @@ bool TestTrendReadout::startRun()
     return QTest::qWaitFor([this] { return form_->runActive(); }, 3000);
 }
 
-void TestTrendReadout::initTestCase()
+void TestTrendWindowControls::initTestCase()
 {
     testenv::prepare();
     QVERIFY2(port_.start(QStringLiteral("COM1")), qPrintable(port_.error()));
@@ -106,36 +105,26 @@ void TestTrendReadout::initTestCase()
     });
 }
 
-void TestTrendReadout::init()
+void TestTrendWindowControls::init()
 {
     dialogs_.messages.clear();
     form_ = new TrendGraphWindow(ws_, data_);
     form_->show();
 }
 
-void TestTrendReadout::cleanup()
+void TestTrendWindowControls::cleanup()
 {
     delete form_;
     ws_.session.setVariablesListOpen(true);
     varList_.show();
 }
 
-void TestTrendReadout::record(int rows, bool wrapped, int writePos)
+void TestTrendWindowControls::record(int rows, bool wrapped, int writePos)
 {
-    data_ = TrendData{};
-    for (int c = 0; c < kChannels; ++c)
-        data_.channels[c] = {c == 0 || c == 1 || c == 7, AddressKind::Name, c < 7 ? "AnTermIn" : "InvFlag",
-                             c < 7 ? "20000" : "00"};
-    data_.selectedChannels = {0, 1, 7};
-    data_.channelScale = {20000, 20000, 0, 0, 0, 0, 0, 1};
-    for (int k = 0; k < rows; ++k)
-        data_.sampleRing[k] = {k, -k, 0, 0, 0, 0, 0, k % 2};
-    data_.ringWrapped = wrapped;
-    data_.ringWritePos = writePos;
-    form_->table().showRecords(form_->data().channels);
+    fillRecordedRing(*form_, rows, wrapped, writePos);
 }
 
-void TestTrendReadout::channelTable()
+void TestTrendWindowControls::channelTable()
 {
     // "A"/"L": the default "L" becomes "A" in maroon, a second click returns to "L" in teal.
     QPushButton *kindButton = form_->table().row(0).addressKind;
@@ -212,7 +201,7 @@ void TestTrendReadout::channelTable()
     QCOMPARE(dialogs_.messages, QStringList{"Please open Variables List."});
 }
 
-void TestTrendReadout::cursorReadout()
+void TestTrendWindowControls::cursorReadout()
 {
     record(kRingRows, true, 0); // 249 rows: ring rows 1..249
     data_.sampleRing[4][0] = -32768;
@@ -271,7 +260,7 @@ void TestTrendReadout::cursorReadout()
     QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
 }
 
-void TestTrendReadout::saveWritesTheLastRun()
+void TestTrendWindowControls::saveWritesTheLastRun()
 {
     record(2, false, 2);
     data_.channels[7].selected = false;
@@ -347,109 +336,7 @@ void TestTrendReadout::saveWritesTheLastRun()
     QCOMPARE(empty.last(), QString("END"));
 }
 
-void TestTrendReadout::openShowsAFile()
-{
-    // Saved, opened and saved again: the same bytes.
-    record(40, false, 40);
-    data_.channels[9] = {true, AddressKind::Address, "600F00", "15"};
-    dialogs_.saveAnswers = {path("a.trd"), path("b.trd")};
-    form_->saveTrendFile();
-    data_.channels[9] = {false, AddressKind::Name, "x", "0"};
-    dialogs_.openAnswers = {path("a.trd")};
-    form_->openTrendFile();
-    form_->saveTrendFile();
-    QCOMPARE(testenv::readAll(path("b.trd")).mid(20), testenv::readAll(path("a.trd")).mid(20));
-    QCOMPARE(data_.channelScale[9], 32768);
-
-    // The form without spaces, "Data Numbers = 7" over 3 rows, read in Hex.
-    QStringList lines = *textfile::readLines(path("a.trd"));
-    lines[1] = "Data Numbers = 7";
-    lines[7] = "03,ON,A,Speed,1000,";
-    lines = lines.mid(0, 20) + QStringList{"1,2,3,-1,5,6,7,0,0,0,0,0,0,0,", lines[21], lines[22], "END"};
-    QFile::remove(path("c.trd"));
-    QVERIFY(textfile::writeAtomically(path("c.trd"), textfile::joinLinesCrLf(lines)));
-    form_->toggleNumberBase();
-    QVERIFY(form_->hexShown());
-    form_->stepRightButton()->setEnabled(false);
-    dialogs_.openAnswers = {path("c.trd")};
-    form_->openTrendFile();
-    QVERIFY(dialogs_.messages.isEmpty());
-    QCOMPARE(data_.rowCount, 3);
-    QCOMPARE(data_.cursorX, 4);
-    QCOMPARE(data_.selectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
-    QCOMPARE(form_->table().row(3).name->text(), QString("Speed"));
-    QCOMPARE(form_->table().row(3).addressKind->text(), QString("A"));
-    QVERIFY(form_->table().row(3).selected->isChecked());
-    QVERIFY(form_->table().row(3).name->isVisible());
-    QVERIFY(!form_->table().row(2).name->isVisible());
-    QCOMPARE(form_->table().row(3).value->text(), QString("0000"));
-    QCOMPARE(form_->table().row(1).value->text(), QString("FFFE"));
-    form_->stepCursorLeft();
-    form_->stepCursorLeft();
-    QCOMPARE(form_->table().row(3).value->text(), QString("FFFF")); // the file's first row
-    QVERIFY(form_->stepRightButton()->isEnabled());
-
-    // A cancelled dialog still enables the cursor buttons and keys the selected channels only.
-    form_->stepLeftButton()->setEnabled(false);
-    dialogs_.openAnswers.clear();
-    data_.channels[1].selected = false;
-    form_->openTrendFile();
-    QVERIFY(form_->stepLeftButton()->isEnabled());
-    QCOMPARE(form_->layers().key.pixel(5, 19), kTraceColors[0]);
-    QCOMPARE(form_->layers().key.pixel(5, 39), form_->view().background());
-    QCOMPARE(data_.rowCount, 3);
-}
-
-void TestTrendReadout::openRefusesBadFiles()
-{
-    record(5, false, 5);
-    dialogs_.saveAnswers = {path("good.trd")};
-    form_->saveTrendFile();
-    const QStringList good = *textfile::readLines(path("good.trd"));
-    form_->redraw();
-    const auto write = [this](const QString &name, QStringList lines) {
-        QFile::remove(path(name));
-        QVERIFY(textfile::writeAtomically(path(name), textfile::joinLinesCrLf(lines)));
-    };
-
-    // Channel 06 on line 10: channels 0..4 are taken, nothing else changes.
-    QStringList wrongChannel = good;
-    wrongChannel[9] = "06, ON,  A,  Wrong,  300,";
-    wrongChannel[4] = "00, OF,  A,  Taken,  123,";
-    write("wrong.trd", wrongChannel);
-    QStringList badRow = good;
-    badRow[22] = "1,2,3,";
-    write("row.trd", badRow);
-    QStringList badScale = good;
-    badScale[5] = "01, ON,  L,  AnTermIn,  2.5,";
-    write("scale.trd", badScale);
-    write("short.trd", good.mid(0, 23));
-
-    form_->stepLeftButton()->setEnabled(false);
-    dialogs_.openAnswers = {path("wrong.trd"), path("row.trd"), path("short.trd"), path("scale.trd"),
-                            path("missing.trd")};
-    for (int i = 0; i < 5; ++i)
-        form_->openTrendFile();
-    QCOMPARE(dialogs_.messages, (QStringList{"Incorrect File Data", "Incorrect File Data", "Incorrect File Data",
-                                             "Incorrect File Data", "Can not read the file."}));
-    QCOMPARE(data_.channels[0].addressOrName, QString("Taken")); // only the wrong channel number replaced settings
-    QCOMPARE(data_.channels[1].fullScale, QString("20000"));
-    QCOMPARE(form_->table().row(0).name->text(), QString("AnTermIn"));
-    QCOMPARE(form_->table().row(1).scale->text(), QString("20000"));
-    QCOMPARE(data_.rowCount, 5);
-    QVERIFY(!form_->stepLeftButton()->isEnabled());
-
-    dialogs_.messages.clear();
-    data_.channels[5].addressKind = AddressKind::Address;
-    dialogs_.openAnswers = {path("wrong.trd")};
-    form_->openTrendFile();
-    QCOMPARE(data_.channels[0].addressOrName, QString("Taken"));
-    QCOMPARE(data_.channels[0].selected, false);
-    QCOMPARE(data_.channels[5].addressKind, AddressKind::Address);
-    QVERIFY(form_->table().row(0).selected->isChecked());
-}
-
-void TestTrendReadout::printsTheWindow()
+void TestTrendWindowControls::printsTheWindow()
 {
     QCOMPARE(windowprint::printedRect(816, 533, 1200, 1200), QRect(0, 0, 10200, 6663));
     form_->printWindow(); // cancelled: nothing
@@ -465,5 +352,5 @@ void TestTrendReadout::printsTheWindow()
     QVERIFY(pdf.contains("/Height 533"));
 }
 
-QTEST_MAIN(TestTrendReadout)
-#include "test_trend_readout.moc"
+QTEST_MAIN(TestTrendWindowControls)
+#include "test_trend_window_controls.moc"
