@@ -43,3 +43,7 @@ add_dependencies(test_record_rotate qmx-record)
 qmx_add_test(test_record_engineering SOURCES record/test_record_engineering.cpp LIBS qmx_record_core qmx_sim TIMEOUT 120)
 target_compile_definitions(test_record_engineering PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_engineering qmx-record)
+# qmx-record's refusals of its arguments as the program prints them, with their exit code, and --help.
+qmx_add_test(test_record_arguments SOURCES record/test_record_arguments.cpp TIMEOUT 120)
+target_compile_definitions(test_record_arguments PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
+add_dependencies(test_record_arguments qmx-record)
