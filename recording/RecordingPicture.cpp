@@ -1,8 +1,7 @@
 #include "recording/RecordingPicture.h"
 
 #include "recording/RecordingReadoutTexts.h"
-#include "trend/graph/GraphLayers.h"
-#include "trend/graph/TriggerMark.h"
+#include "trend/graph/TracePalette.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -334,7 +333,7 @@ void RecordingPicture::drawTriggerMarks(QPainter &painter, int axisTop, std::int
     const int width = painter.device()->width();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(triggermark::kColour));
+    painter.setBrush(QColor::fromRgb(kTriggerMarkColour));
     for (const std::size_t row : data_.eventRows) {
         const std::int64_t at = data_.timesMs[row];
         if (at < startMs || at >= endMs)

@@ -1,6 +1,6 @@
 #include "recording/RecordingPlot.h"
 
-#include "trend/graph/GraphLayers.h"
+#include "trend/graph/TracePalette.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -20,7 +20,6 @@ constexpr std::int64_t kShortestSpanRows = 20;
 constexpr double kWheelNotch = 120.0;
 // A press that moves no further than this is a click, not a drag.
 constexpr int kClickSlack = 2;
-constexpr QRgb kCursorAColour = 0xFFFFFFFFu;
 
 } // namespace
 
@@ -153,7 +152,7 @@ void RecordingPlot::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, picture());
-    drawCursor(painter, cursorARow_, kCursorAColour);
+    drawCursor(painter, cursorARow_, kCursorColour);
     drawCursor(painter, cursorBRow_, kSecondCursorColour);
 }
 

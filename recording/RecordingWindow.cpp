@@ -1,5 +1,6 @@
 #include "recording/RecordingWindow.h"
 
+#include "engineering/EngineeringControls.h"
 #include "engineering/EngineeringTexts.h"
 #include "base/Dialogs.h"
 #include "base/SaveFailure.h"
@@ -10,7 +11,6 @@
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingReadout.h"
 #include "recording/RecordingReferences.h"
-#include "trend/tools/EngineeringControls.h"
 #include "recording/RecordingTexts.h"
 #include "recording/SpanExport.h"
 

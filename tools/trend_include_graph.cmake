@@ -5,7 +5,9 @@
 #  - no program file (a header and its .cpp taken as one) includes another that includes it back,
 #    directly or through others;
 #  - no file of model/ or readout/ reaches a widget header (one of Qt's widgets module), directly or
-#    through the headers it includes.
+#    through the headers it includes;
+#  - record/ (qmx-record) and recording/ (whole recordings) take of trend/ only the run model
+#    (model/), the read-out's figures (readout/) and the trace palette (graph/TracePalette.h).
 #
 #   cmake -DSOURCE_DIR=<repository> -DWIDGETS_DIRS=<Qt6::Widgets include directories>
 #         -P tools/trend_include_graph.cmake
@@ -16,6 +18,8 @@ cmake_minimum_required(VERSION 3.16)
 
 set(kFolders model readout graph run tools window)
 set(kWidgetFreeFolders model readout)
+set(kOutsideFolders record recording)
+set(kOutsideAllowed "^trend/(model|readout)/" "^trend/graph/TracePalette\\.h$")
 
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 if(NOT IS_DIRECTORY "${SOURCE_DIR}/trend")
@@ -180,6 +184,32 @@ foreach(path IN LISTS files)
     endwhile()
 endforeach()
 
+# What the recorder and the recordings take of trend/.
+set(outsideFiles "")
+foreach(folder IN LISTS kOutsideFolders)
+    file(GLOB_RECURSE found RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+    list(APPEND outsideFiles ${found})
+endforeach()
+list(SORT outsideFiles)
+foreach(path IN LISTS outsideFiles)
+    read_includes("${path}")
+    foreach(included IN LISTS quoted_${path})
+        if(NOT included MATCHES "^trend/")
+            continue()
+        endif()
+        set(allowed FALSE)
+        foreach(pattern IN LISTS kOutsideAllowed)
+            if(included MATCHES "${pattern}")
+                set(allowed TRUE)
+            endif()
+        endforeach()
+        if(NOT allowed)
+            list(APPEND faults "${path}: includes ${included}, none of model/, readout/ or graph/TracePalette.h")
+        endif()
+    endforeach()
+endforeach()
+
+list(APPEND files ${outsideFiles})
 list(LENGTH files fileCount)
 list(LENGTH faults faultCount)
 foreach(fault IN LISTS faults)

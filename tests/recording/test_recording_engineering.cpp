@@ -11,7 +11,7 @@
 #include "recording/RecordingReadout.h"
 #include "recording/RecordingWindow.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "trend/tools/EngineeringControls.h"
+#include "engineering/EngineeringControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -12,7 +12,7 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
-#include "trend/graph/TriggerMark.h"
+#include "trend/graph/TracePalette.h"
 
 using namespace recording;
 
@@ -343,9 +343,9 @@ void RecordingPictureTest::triggerWindowsPartedAtEveryView()
     const int axisTop = size.height() - RecordingPicture::kAxisHeight;
     for (const std::size_t row : {std::size_t{10}, std::size_t{40}}) {
         const int x = static_cast<int>(data.timesMs[row] * size.width() / (data.timesMs.back() + 1));
-        QVERIFY2(columnHasColour(whole, triggermark::kColour, x, axisTop + 1, size.height() - 1), qPrintable(QString::number(x)));
+        QVERIFY2(columnHasColour(whole, kTriggerMarkColour, x, axisTop + 1, size.height() - 1), qPrintable(QString::number(x)));
     }
-    QCOMPARE(columnsWithColour(whole, triggermark::kColour, axisTop + 2) > 0, true);
+    QCOMPARE(columnsWithColour(whole, kTriggerMarkColour, axisTop + 2) > 0, true);
 }
 
 QTEST_MAIN(RecordingPictureTest)

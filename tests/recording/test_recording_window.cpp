@@ -7,7 +7,7 @@
 #include "recording/RecordingPlot.h"
 #include "recording/RecordingWindow.h"
 #include "base/TextFile.h"
-#include "trend/tools/EngineeringControls.h"
+#include "engineering/EngineeringControls.h"
 #include "trend/model/TrendFile.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"

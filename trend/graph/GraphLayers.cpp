@@ -9,7 +9,6 @@
 namespace {
 
 constexpr QRgb kBlack = 0xFF000000u;
-constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 QImage blackImage(int width, int height)
 {
@@ -36,12 +35,6 @@ int logicY(int channel, bool high) { return 20 * channel + (high ? 129 : 139); }
 int verticalPosition(int channel, std::int32_t value, std::int32_t scale)
 {
     return channel < kAnalogChannels ? analogY(value, scale) : logicY(channel, value != 0);
-}
-
-QRgb referenceColour(QRgb colour)
-{
-    constexpr int kShare = 45; // percent of the channel's own colour
-    return qRgb(qRed(colour) * kShare / 100, qGreen(colour) * kShare / 100, qBlue(colour) * kShare / 100);
 }
 
 namespace {
@@ -115,12 +108,12 @@ void GraphLayers::initGraphLayers(TrendData &data)
 
     grid.fill(kBlack);
     for (int y : {100, 200, 300})
-        raster::drawLine(grid, 0, y, kGraphWidth, y, kWhite);
+        raster::drawLine(grid, 0, y, kGraphWidth, y, kGridColour);
     // The logic rows' low levels; none at 299, where channel 8's row would cross it.
     for (int y : {279, 319, 339, 359, 379})
-        raster::drawLine(grid, 0, y, kGraphWidth, y, kWhite, raster::Pen::Dotted);
+        raster::drawLine(grid, 0, y, kGraphWidth, y, kGridColour, raster::Pen::Dotted);
     for (int x = 10; x <= 490; x += 10)
-        raster::drawLine(grid, x, 197, x, 203, kWhite);
+        raster::drawLine(grid, x, 197, x, 203, kGridColour);
 
     data.cursorX = 498;
     drawCursorLayer(data.cursorX);
@@ -131,7 +124,7 @@ void GraphLayers::initGraphLayers(TrendData &data)
 void GraphLayers::drawCursorLayer(int cursorX)
 {
     raster::fillRect(cursor, 0, 0, kGraphWidth, kGraphHeight, kBlack);
-    raster::drawLine(cursor, cursorX, 0, cursorX, kGraphHeight - 1, kWhite, raster::Pen::Dotted);
+    raster::drawLine(cursor, cursorX, 0, cursorX, kGraphHeight - 1, kCursorColour, raster::Pen::Dotted);
 }
 
 void GraphLayers::composeGraph(bool withCursor)

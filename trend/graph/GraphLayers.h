@@ -5,6 +5,7 @@
 // stay visible where they cross a trace. Also the colour key strip beside the channel
 // table. No widgets here: the window paints `visible` and `key`.
 
+#include "trend/graph/TracePalette.h"
 #include "trend/model/RingRows.h"
 #include "trend/model/TrendData.h"
 
@@ -13,25 +14,6 @@
 #include <QRegion>
 #include <array>
 #include <cstdint>
-
-// Channel colours, entry c mod 7 for channel c. Entry 1 also marks a pass with a failed read.
-inline constexpr std::array<QRgb, 7> kTraceColors = {
-    0xFFFF0000u, // red
-    0xFF00FF00u, // lime
-    0xFF0000FFu, // blue
-    0xFFFFFF00u, // yellow
-    0xFF00FFFFu, // aqua
-    0xFFFF00FFu, // fuchsia
-    0xFFFFFFFFu, // white
-};
-
-// Math channel m's colour: none that a channel, cursor or mark uses.
-inline constexpr std::array<QRgb, kMathChannels> kMathTraceColors = {
-    0xFFFF9090u, // salmon
-    0xFF80B0FFu, // sky
-    0xFFB0FF80u, // pale green
-    0xFFFFD080u, // light amber
-};
 
 inline constexpr int kVisibleWidth = 501;
 inline constexpr int kVisibleHeight = 401;
@@ -51,12 +33,7 @@ int mathY(double value, double fullScale);
 
 // The second read-out cursor: orange dashes (6 on, 3 off) down the cursor layer at x. It sets only
 // black pixels, so where it meets the first cursor that one's dots stay.
-inline constexpr QRgb kSecondCursorColour = 0xFFFF8000u;
 void drawSecondCursor(QImage &cursorLayer, int x);
-
-// A reference laid behind the traces (here and in the Recording window) is drawn in its channels'
-// colours, dimmed.
-QRgb referenceColour(QRgb colour);
 
 // Draws rows 0 .. rowCount - 1 of data's displayRows onto `layer` two pixels apart from x = 0, each
 // selected channel in colours[channel mod 7] at its scale. The pen state of `data` is not used.

@@ -1,5 +1,7 @@
 #include "trend/graph/TriggerMark.h"
 
+#include "trend/graph/TracePalette.h"
+
 namespace {
 
 constexpr QRgb kBlack = 0xFF000000u;
@@ -10,7 +12,7 @@ void setIfBlack(QImage &image, int x, int y)
         return;
     QRgb &pixel = reinterpret_cast<QRgb *>(image.scanLine(y))[x];
     if (pixel == kBlack)
-        pixel = triggermark::kColour;
+        pixel = kTriggerMarkColour;
 }
 
 } // namespace

@@ -1,15 +1,16 @@
 #pragma once
-// The trigger row's mark on the graph's cursor layer: a solid line down the whole height in a colour
-// no channel, cursor or error mark uses, with a "T" beside its top. It sets only black pixels, so
-// the read-out cursors keep their dots and dashes where they meet it, and the trace layer is never
-// touched.
+// The trigger row's mark on the graph's cursor layer: a solid line down the whole height in the
+// palette's kTriggerMarkColour, which no channel, cursor or error mark uses, with a "T" beside its
+// top. It sets only black pixels, so the read-out cursors keep their dots and dashes where they
+// meet it, and the trace layer is never touched.
+
+#include "trend/graph/TracePalette.h"
 
 #include <QImage>
 
 namespace triggermark {
 
-// Violet: none of the trace colours, the second cursor's orange, the grid's and cursor's white.
-inline constexpr QRgb kColour = 0xFFA070FFu;
+inline constexpr QRgb kColour = kTriggerMarkColour;
 // The letter's box: 5 pixels wide, 7 high, 2 pixels below the top edge and 2 beside the line.
 inline constexpr int kLetterWidth = 5;
 inline constexpr int kLetterHeight = 7;

@@ -1,10 +1,10 @@
 #include "trend/tools/ReadoutWindow.h"
 
-#include "engineering/EngineeringTexts.h"
 #include "base/WindowLook.h"
+#include "engineering/EngineeringControls.h"
+#include "engineering/EngineeringTexts.h"
 #include "trend/model/Cursor.h"
-#include "trend/tools/EngineeringControls.h"
-#include "trend/graph/GraphLayers.h"
+#include "trend/graph/TracePalette.h"
 #include "trend/readout/MathReadout.h"
 #include "trend/readout/StepFiguresText.h"
 #include "trend/model/TrendCsv.h"

@@ -5,7 +5,7 @@
 #include "trend/window/ChannelTable.h"
 #include "trend/window/LoseWorkGuard.h"
 #include "trend/tools/MathChannelsControl.h"
-#include "trend/tools/EngineeringControls.h"
+#include "engineering/EngineeringControls.h"
 #include "trend/window/TrendGraphKeys.h"
 #include "trend/model/Presets.h"
 #include "trend/graph/PictureWidget.h"

@@ -1,8 +1,7 @@
-#include "trend/tools/EngineeringControls.h"
+#include "engineering/EngineeringControls.h"
 
 #include "engineering/EngineeringTexts.h"
 #include "engineering/StepResponse.h"
-#include "trend/readout/TrendGraphTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
