@@ -24,12 +24,31 @@ QList<QByteArray> jsonKeys(const QStringList &columns)
     return keys;
 }
 
+QByteArray epochSecondsText(std::int64_t epochNanoseconds)
+{
+    // Whole microseconds, floored, written as digits: a double would round the seventh and later
+    // significant digits of today's seconds away.
+    std::int64_t micro = epochNanoseconds / 1000;
+    if (epochNanoseconds % 1000 < 0)
+        --micro;
+    const bool negative = micro < 0;
+    const auto magnitude = negative ? 0 - static_cast<std::uint64_t>(micro) : static_cast<std::uint64_t>(micro);
+    return (negative ? QByteArrayLiteral("-") : QByteArray()) +
+           QByteArray::number(static_cast<qulonglong>(magnitude / 1000000)) + '.' +
+           QByteArray::number(static_cast<qulonglong>(magnitude % 1000000)).rightJustified(6, '0');
+}
+
 QByteArray jsonPayload(const QList<QByteArray> &keys, const RecordRow &row, bool event)
 {
     QByteArray text = "{\"time\":\"";
     if (row.time)
         text += row.time->toUTC().toString(Qt::ISODateWithMs).toLatin1();
-    text += "\",\"pass\":" + QByteArray::number(static_cast<qulonglong>(row.pass));
+    text += '"';
+    // The same instant as a number, the one form of a time that tools taking a timestamp from a
+    // message's field read; a spooled pass carries the time it was read, not the time it was sent.
+    if (row.time)
+        text += ",\"t\":" + epochSecondsText(row.epochNanoseconds);
+    text += ",\"pass\":" + QByteArray::number(static_cast<qulonglong>(row.pass));
     if (row.run != 0)
         text += ",\"run\":" + QByteArray::number(static_cast<qlonglong>(row.run));
     if (event)

@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(record::influxLine(series, row),
                  QByteArray("qmx,port=/dev/ttyS0 600FAA=0.3,600F00.07=1i,x=0.6,pass=7i 1796734800123000000"));
         QCOMPARE(record::jsonPayload(record::jsonKeys(columns->valueNames()), row),
-                 QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","pass":7,"values":{"600FAA":0.3,"600F00.07":1,"x":0.6}})"));
+                 QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","t":1796734800.123000,"pass":7,"values":{"600FAA":0.3,"600F00.07":1,"x":0.6}})"));
 
         // The next pass: 600E60 read, scaled by its offset alone; the math channel over it back.
         row.values = {record::ChannelValue(std::int64_t{-5}), record::ChannelValue(std::int64_t{9}),

@@ -93,6 +93,8 @@ private slots:
     void escapesAndValues();
     void namesALineCannotCarry();
     void everyMessageNamesItsRun();
+    void messageTimeAsEpochSeconds_data();
+    void messageTimeAsEpochSeconds();
     void influxDbTakesEveryLine();
 };
 
@@ -180,7 +182,7 @@ void TestRecordInflux::escapesAndValues()
                   record::ChannelValue(std::numeric_limits<double>::quiet_NaN())};
     row.time = QDateTime(QDate(2026, 12, 8), QTime(14, 0, 0, 123), QTimeZone(3600));
     const QByteArray json = record::jsonPayload(record::jsonKeys({"Spd \"Fbk\"", "a", "x\\y", "n"}), row, true);
-    QCOMPARE(json, QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","pass":7,"event":1,"values":{"Spd \"Fbk\"":-32768,"x\\y":2.5}})"));
+    QCOMPARE(json, QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","t":1796738400.123456,"pass":7,"event":1,"values":{"Spd \"Fbk\"":-32768,"x\\y":2.5}})"));
     const QJsonObject object = QJsonDocument::fromJson(json).object();
     QCOMPARE(object["values"].toObject()["Spd \"Fbk\""].toInt(), -32768);
     QCOMPARE(object["values"].toObject()["x\\y"].toDouble(), 2.5);
@@ -249,7 +251,7 @@ void TestRecordInflux::everyMessageNamesItsRun()
     QCOMPARE(record::influxLine(series, row, true),
              QByteArray("qmx,port=/dev/ttyS0 x=3i,event=1i,pass=7i,run=1796738390000i 1796738400123456789"));
     QCOMPARE(record::jsonPayload(record::jsonKeys({"x"}), row, true),
-             QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","pass":7,"run":1796738390000,"event":1,"values":{"x":3}})"));
+             QByteArray(R"({"time":"2026-12-08T13:00:00.123Z","t":1796738400.123456,"pass":7,"run":1796738390000,"event":1,"values":{"x":3}})"));
 
     SimulatedPort line;
     QVERIFY(line.start());
@@ -276,6 +278,36 @@ void TestRecordInflux::everyMessageNamesItsRun()
 
 // The lines of a run written to a file go to a real InfluxDB: every one is taken (HTTP 204) and a
 // query counts them all, with the values the simulator held.
+// "t" is the pass's instant floored to the microsecond, in digits: a double of today's seconds
+// would lose the microseconds, and a tool reading the field must see no rounding up into the next
+// millisecond that "time" names.
+void TestRecordInflux::messageTimeAsEpochSeconds_data()
+{
+    QTest::addColumn<qint64>("nanoseconds");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("today") << Q_INT64_C(1796738400123456789) << QByteArray("1796738400.123456");
+    QTest::newRow("just under a millisecond") << Q_INT64_C(1796738400000999999) << QByteArray("1796738400.000999");
+    QTest::newRow("leading zeros kept") << Q_INT64_C(1796738400000050000) << QByteArray("1796738400.000050");
+    QTest::newRow("whole second") << Q_INT64_C(1796738401000000000) << QByteArray("1796738401.000000");
+    QTest::newRow("epoch") << Q_INT64_C(0) << QByteArray("0.000000");
+    QTest::newRow("before the epoch, floored") << Q_INT64_C(-1) << QByteArray("-0.000001");
+    QTest::newRow("before the epoch, seconds") << Q_INT64_C(-1500000000) << QByteArray("-1.500000");
+}
+
+void TestRecordInflux::messageTimeAsEpochSeconds()
+{
+    QFETCH(qint64, nanoseconds);
+    QFETCH(QByteArray, text);
+    QCOMPARE(record::epochSecondsText(nanoseconds), text);
+    record::RecordRow row;
+    row.time = QDateTime::fromMSecsSinceEpoch(nanoseconds / 1000000, QTimeZone::utc());
+    row.epochNanoseconds = nanoseconds;
+    row.pass = 1;
+    const QJsonObject message = QJsonDocument::fromJson(record::jsonPayload({}, row)).object();
+    QCOMPARE(message.value("t").type(), QJsonValue::Double);
+    QCOMPARE(message.value("t").toDouble(), text.toDouble());
+}
+
 void TestRecordInflux::influxDbTakesEveryLine()
 {
     const QString influxd = QStringLiteral("/usr/bin/influxd");

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -40,6 +41,33 @@ QList<qint64> passNumbers(const QByteArrayList &payloads)
                           : -1);
     }
     return passes;
+}
+
+// The instant a JSON message's "t" names, in milliseconds since the epoch, read from its digits
+// (a double would blur the last ones); -1 for a message without one.
+qint64 messageMilliseconds(const QByteArray &payload)
+{
+    static const QRegularExpression field(QStringLiteral(R"("t":(\d+)\.(\d{6}),)"));
+    const QRegularExpressionMatch match = field.match(QString::fromLatin1(payload));
+    return match.hasMatch() ? match.captured(1).toLongLong() * 1000 + match.captured(2).toLongLong() / 1000 : -1;
+}
+
+// Whether every JSON message's "t" is the time of its pass's row in the CSV file the same run
+// wrote (a local time to the millisecond, row N holding pass N).
+QString messageTimesProblem(const QByteArrayList &payloads, const QString &csvPath)
+{
+    const QByteArrayList lines = testenv::readAll(csvPath).split('\n');
+    for (const QByteArray &payload : payloads) {
+        const qint64 pass = QJsonDocument::fromJson(payload).object().value("pass").toInteger(-1);
+        if (pass < 1 || pass + 1 > lines.size())
+            return QStringLiteral("a message for pass %1, which the file has no row for").arg(pass);
+        const QDateTime rowTime = QDateTime::fromString(QString::fromLatin1(lines[pass].left(23)),
+                                                        QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+        if (messageMilliseconds(payload) != rowTime.toMSecsSinceEpoch())
+            return QStringLiteral("pass %1: message %2, row %3").arg(pass).arg(QString::fromLatin1(payload),
+                                                                          QString::fromLatin1(lines[pass]));
+    }
+    return {};
 }
 
 // Whether `passes` are the runs' passes 1..N of each run in `runs`, in order, none missing. QoS 1
@@ -175,6 +203,7 @@ void TestRecordPublish::brokerStoppedMidRun()
     QVERIFY2(broker.start(), broker.log().constData());
     TestSubscriber after;
     QVERIFY(after.start(broker.port(), {kTopic, kStatusTopic}));
+    const qint64 brokerBack = QDateTime::currentMSecsSinceEpoch();
     QVERIFY(gate.open());
 
     QTRY_VERIFY_WITH_TIMEOUT(recording.state() == QProcess::NotRunning, 40000);
@@ -188,6 +217,13 @@ void TestRecordPublish::brokerStoppedMidRun()
     const QList<qint64> passes = passNumbers(payloads);
     const QString problem = orderProblem(passes, {rows});
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    // Every message carries its pass's own time, those that waited in the spool through the
+    // outage too: sent after the broker came back, they still name the time they were read.
+    const QString timeProblem = messageTimesProblem(payloads, out);
+    QVERIFY2(timeProblem.isEmpty(), qPrintable(timeProblem));
+    const QByteArrayList sentAfter = after.payloads(kTopic);
+    QVERIFY(std::any_of(sentAfter.begin(), sentAfter.end(),
+                        [&](const QByteArray &payload) { return messageMilliseconds(payload) < brokerBack - 5000; }));
     qInfo("%d passes, %lld messages (%lld again after the broker came back)", rows, qlonglong(passes.size()),
           qlonglong(passes.size() - rows));
     // The recorder said it was back: online again on the new broker, offline at its end.
