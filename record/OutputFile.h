@@ -11,6 +11,7 @@
 //
 // One thread at a time.
 
+#include "record/Rotation.h"
 #include "trend/model/CsvWriter.h"
 
 #include <QByteArray>
@@ -22,17 +23,6 @@
 #include <optional>
 
 namespace record {
-
-struct Rotation {
-    std::optional<std::chrono::milliseconds> every; // a new file at each multiple of this on the clock
-    std::optional<std::uint64_t> bytes;             // a new file before a row would take one past this size
-    int keep = 0;                                   // the newest files kept; 0: all
-    bool used() const { return every || bytes; }
-};
-
-// "1h", "15m", "90s" (as --duration takes them) or "100MB", "512kB", "1GB" (decimal; "MiB" and
-// "KiB" binary; "B" bytes): a rotation's boundary, or nothing for anything else.
-std::optional<Rotation> parseRotation(const QString &text);
 
 class OutputFile {
 public:

@@ -12,38 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <cmath>
-#include <cstring>
 
 namespace record {
-
-std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero)
-{
-    // "ms" before "m" and "s", which it ends with.
-    static constexpr struct {
-        const char *suffix;
-        double ms;
-    } kUnits[] = {{"ms", 1.0}, {"s", 1000.0}, {"m", 60000.0}, {"h", 3600000.0}};
-    QString number = text.trimmed();
-    double unit = 1000.0;
-    for (const auto &u : kUnits) {
-        if (number.endsWith(QLatin1String(u.suffix))) {
-            unit = u.ms;
-            number.chop(static_cast<qsizetype>(std::strlen(u.suffix)));
-            break;
-        }
-    }
-    // A sign would let "-0" through as 0, and "+" is no one's way of writing a length.
-    if (number.startsWith(u'-') || number.startsWith(u'+'))
-        return std::nullopt;
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok || !(value >= 0) || value * unit > 1e15)
-        return std::nullopt;
-    const auto length = std::chrono::milliseconds(static_cast<long long>(value * unit + 0.5));
-    if (length.count() == 0 && zero == ZeroLength::Refused)
-        return std::nullopt;
-    return length;
-}
 
 std::uint64_t RecordOptions::spoolMax(double secondsPerPass) const
 {

@@ -2,10 +2,11 @@
 // The command line of qmx-record, parsed into what a recording needs. Every mistake is reported
 // with the argument it concerns.
 
+#include "base/DurationText.h"
 #include "record/EngineeringColumns.h"
 #include "record/InfluxFormat.h"
 #include "record/MqttTarget.h"
-#include "record/OutputFile.h"
+#include "record/Rotation.h"
 #include "trend/model/ReadPlan.h"
 
 #include <QString>
@@ -67,12 +68,14 @@ struct ParseResult {
 // service reads from /etc/qmx-record/<name>.conf), in its place among the others.
 ParseResult parseArguments(const QStringList &arguments);
 
-// Whether a length of time may be none at all (--pre 0) or must be some (--duration).
-enum class ZeroLength { Refused, Allowed };
+using durationtext::ZeroLength;
 
 // "90", "90s", "500ms", "15m", "2h", "0.5s": a length of time; nothing for anything else. A length
 // of 0 in any of these forms ("0", "0s", "0.0", "0ms") only where `zero` allows it; a length that
 // rounds to no whole millisecond counts as 0.
-std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero = ZeroLength::Refused);
+inline std::optional<std::chrono::milliseconds> parseDuration(const QString &text, ZeroLength zero = ZeroLength::Refused)
+{
+    return durationtext::parseDuration(text, {.zero = zero});
+}
 
 } // namespace record
