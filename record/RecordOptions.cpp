@@ -1,6 +1,7 @@
 #include "record/RecordOptions.h"
 
 #include "engineering/ColumnHeading.h"
+#include "record/ConfigFiles.h"
 #include "record/CsvFormat.h"
 #include "record/JsonFormat.h"
 #include "record/RecordTexts.h"
@@ -8,10 +9,10 @@
 
 #include "base/TextFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace record {
 
@@ -24,50 +25,6 @@ std::uint64_t RecordOptions::spoolMax(double secondsPerPass) const
 }
 
 namespace {
-
-// The arguments with each "--config FILE" replaced by the arguments in FILE: per line, words as a
-// shell splits them (double quotes keep spaces and quotes inside them are tripled), lines that
-// begin with # left out. A file holds no --config of its own.
-std::optional<QStringList> withConfigFiles(const QStringList &arguments, QString *error)
-{
-    QStringList expanded;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] != QLatin1String("--config")) {
-            expanded.append(arguments[i]);
-            continue;
-        }
-        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
-            *error = kValueMissing.arg(arguments[i]);
-            return std::nullopt;
-        }
-        const QString path = arguments[++i];
-        QFile file(path);
-        if (const QString reason = textfile::notRegularFileReason(path); !reason.isEmpty()) {
-            *error = kConfigUnreadable.arg(path, reason);
-            return std::nullopt;
-        }
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = kConfigUnreadable.arg(path, file.errorString());
-            return std::nullopt;
-        }
-        if (file.size() > textfile::kMaxReadBytes) {
-            *error = kConfigTooLarge.arg(path);
-            return std::nullopt;
-        }
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            const QString text = line.trimmed();
-            if (text.isEmpty() || text.startsWith(u'#'))
-                continue;
-            const QStringList words = QProcess::splitCommand(text);
-            if (words.contains(QLatin1String("--config"))) {
-                *error = kConfigInConfig.arg(path);
-                return std::nullopt;
-            }
-            expanded += words;
-        }
-    }
-    return expanded;
-}
 
 // Every name a CSV header, an InfluxDB line or a JSON message of ours uses for itself, each once.
 QStringList outputsOwnNames()
@@ -116,196 +73,259 @@ std::optional<QString> passwordFromFile(const QString &path, QString *error)
     return lines->front();
 }
 
-} // namespace
-
-ParseResult parseArguments(const QStringList &givenArguments)
-{
-    QString configError;
-    const std::optional<QStringList> expanded = withConfigFiles(givenArguments, &configError);
-    if (!expanded)
-        return {std::nullopt, configError};
-    const QStringList &arguments = *expanded;
+// What the command line has given so far, and what only the whole of it can check.
+struct ParseState {
     RecordOptions options;
-    QStringList triggerOnly; // options that mean something only with --trigger
-    QStringList publishOnly; // and only with --publish
+    QStringList triggerOnly;             // options that mean something only with --trigger
+    QStringList publishOnly;             // and only with --publish
     std::optional<QString> filePassword; // --password-file's
-    QString passwordError;
-    const auto fail = [](const QString &text) { return ParseResult{std::nullopt, text}; };
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            options.help = true;
-            continue;
-        }
-        if (arg == QLatin1String("--data-read")) {
-            options.dataRead = true;
-            continue;
-        }
-        if (arg == QLatin1String("--quiet")) {
-            options.quiet = true;
-            continue;
-        }
-        if (arg == QLatin1String("--force")) {
-            options.force = true;
-            continue;
-        }
-        QString engineeringError;
-        if (takeEngineeringArgument(arguments, i, options.engineering, &engineeringError)) {
-            if (!engineeringError.isEmpty())
-                return fail(engineeringError);
-            continue;
-        }
-        static const QStringList kWithValue = {QStringLiteral("--port"),     QStringLiteral("--presets"),
-                                               QStringLiteral("--out"),      QStringLiteral("--duration"),
-                                               QStringLiteral("--wait-time"), QStringLiteral("--channel"),
-                                               QStringLiteral("--reads"),    QStringLiteral("--trigger"),
-                                               QStringLiteral("--pre"),      QStringLiteral("--post"),
-                                               QStringLiteral("--repeat"),   QStringLiteral("--format"),
-                                               QStringLiteral("--tag"),      QStringLiteral("--publish"),
-                                               QStringLiteral("--payload"),  QStringLiteral("--cafile"),
-                                               QStringLiteral("--cert"),     QStringLiteral("--key"),
-                                               QStringLiteral("--spool-max"), QStringLiteral("--rotate"),
-                                               QStringLiteral("--keep"),     QStringLiteral("--password-file")};
-        if (!kWithValue.contains(arg))
-            return fail(kUnknownOption.arg(arg));
-        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
-            return fail(kValueMissing.arg(arg));
-        const QString value = arguments[++i];
-        if (arg == QLatin1String("--port")) {
-            options.port = value;
-        } else if (arg == QLatin1String("--presets")) {
-            options.presets = value;
-        } else if (arg == QLatin1String("--out")) {
-            options.out = value;
-        } else if (arg == QLatin1String("--duration")) {
-            options.duration = parseDuration(value);
-            if (!options.duration)
-                return fail(kBadDuration.arg(value));
-        } else if (arg == QLatin1String("--wait-time")) {
-            const std::optional<std::int32_t> ms = presets::parseWaitTime(value);
-            if (!ms)
-                return fail(kBadWaitTime.arg(value));
-            options.waitTimeMs = *ms;
-        } else if (arg == QLatin1String("--reads")) {
-            const std::optional<readplan::ReadMode> mode = readplan::parseReadMode(value);
-            if (!mode)
-                return fail(kBadReadMode.arg(value));
-            options.readMode = *mode;
-        } else if (arg == QLatin1String("--format")) {
-            if (value == QLatin1String("csv"))
-                options.format = OutputFormat::Csv;
-            else if (value == QLatin1String("influx"))
-                options.format = OutputFormat::Influx;
-            else
-                return fail(kBadFormat.arg(value));
-        } else if (arg == QLatin1String("--tag")) {
-            QPair<QString, QString> tag;
-            if (const QString problem = tagProblem(value, &tag); !problem.isEmpty())
-                return fail(problem);
-            for (const auto &given : std::as_const(options.tags)) {
-                if (given.first == tag.first)
-                    return fail(kTagTwice.arg(value));
-            }
-            options.tags.append(tag);
-        } else if (arg == QLatin1String("--publish")) {
-            QString error;
-            const std::optional<MqttTarget> target = parseMqttUrl(value, &error);
-            if (!target)
-                return fail(error);
-            for (const MqttTarget &given : std::as_const(options.publish)) {
-                if (given.shownUrl() == target->shownUrl())
-                    return fail(kPublishTwice.arg(withoutPassword(value)));
-            }
-            options.publish.append(*target);
-        } else if (arg == QLatin1String("--payload")) {
-            if (value != QLatin1String("influx") && value != QLatin1String("json"))
-                return fail(kBadPayload.arg(value));
-            options.jsonPayload = value == QLatin1String("json");
-            publishOnly.append(arg);
-        } else if (arg == QLatin1String("--cafile") || arg == QLatin1String("--cert") || arg == QLatin1String("--key")) {
-            if (const QString reason = textfile::notRegularFileReason(value); !reason.isEmpty())
-                return fail(kTlsFileUnreadable.arg(arg, value, reason));
-            if (!QFileInfo(value).isReadable())
-                return fail(kTlsFileMissing.arg(arg, value));
-            (arg == QLatin1String("--cafile") ? options.tls.caFile
-                                              : arg == QLatin1String("--cert") ? options.tls.certFile : options.tls.keyFile) =
-                value;
-            publishOnly.append(arg);
-        } else if (arg == QLatin1String("--spool-max")) {
-            // A bare number counts passes; with a unit it is the passes of that length of time.
-            bool isCount = false;
-            const qulonglong count = value.toULongLong(&isCount);
-            const std::optional<std::chrono::milliseconds> length = isCount ? std::nullopt : parseDuration(value);
-            if (isCount && count > 0) {
-                options.spoolMaxPasses = count;
-            } else if (length) {
-                options.spoolMaxTime = *length;
-                options.spoolMaxPasses.reset();
-            } else {
-                return fail(kBadSpoolMax.arg(value));
-            }
-            publishOnly.append(arg);
-        } else if (arg == QLatin1String("--password-file")) {
-            const std::optional<QString> password = passwordFromFile(value, &passwordError);
-            if (!password)
-                return fail(passwordError);
-            filePassword = password;
-            publishOnly.append(arg);
-        } else if (arg == QLatin1String("--rotate")) {
-            const std::optional<Rotation> rotation = parseRotation(value);
-            if (!rotation)
-                return fail(kBadRotate.arg(value));
-            const int keep = options.rotation.keep;
-            options.rotation = *rotation;
-            options.rotation.keep = keep;
-        } else if (arg == QLatin1String("--keep")) {
-            bool ok = false;
-            options.rotation.keep = value.toInt(&ok);
-            if (!ok || options.rotation.keep < 1)
-                return fail(kBadKeep.arg(value));
-        } else if (arg == QLatin1String("--trigger")) {
-            options.trigger = value;
-        } else if (arg == QLatin1String("--pre") || arg == QLatin1String("--post")) {
-            // No time before or after the event is a sensible choice.
-            const std::optional<std::chrono::milliseconds> length = parseDuration(value, ZeroLength::Allowed);
-            if (!length)
-                return fail(kBadCaptureTime.arg(arg, value));
-            (arg == QLatin1String("--pre") ? options.pre : options.post) = *length;
-            triggerOnly.append(arg);
-        } else if (arg == QLatin1String("--repeat")) {
-            bool ok = false;
-            options.repeat = value.toInt(&ok);
-            if (!ok || options.repeat < 1)
-                return fail(kBadRepeat.arg(value));
-            triggerOnly.append(arg);
-        } else {
-            options.channels.append(value);
-        }
+};
+
+// Takes an option's value (empty for an option without one) into the state; the mistake, or
+// nothing.
+using TakeOption = QString (*)(ParseState &, const QString &option, const QString &value);
+
+struct OptionRow {
+    QLatin1StringView name;
+    bool takesValue;
+    TakeOption take;
+};
+
+QString takeDuration(ParseState &state, const QString &, const QString &value)
+{
+    state.options.duration = parseDuration(value);
+    return state.options.duration ? QString() : kBadDuration.arg(value);
+}
+
+QString takeWaitTime(ParseState &state, const QString &, const QString &value)
+{
+    const std::optional<std::int32_t> ms = presets::parseWaitTime(value);
+    if (!ms)
+        return kBadWaitTime.arg(value);
+    state.options.waitTimeMs = *ms;
+    return {};
+}
+
+QString takeReadMode(ParseState &state, const QString &, const QString &value)
+{
+    const std::optional<readplan::ReadMode> mode = readplan::parseReadMode(value);
+    if (!mode)
+        return kBadReadMode.arg(value);
+    state.options.readMode = *mode;
+    return {};
+}
+
+QString takeFormat(ParseState &state, const QString &, const QString &value)
+{
+    if (value == QLatin1String("csv"))
+        state.options.format = OutputFormat::Csv;
+    else if (value == QLatin1String("influx"))
+        state.options.format = OutputFormat::Influx;
+    else
+        return kBadFormat.arg(value);
+    return {};
+}
+
+QString takeTag(ParseState &state, const QString &, const QString &value)
+{
+    QPair<QString, QString> tag;
+    if (const QString problem = tagProblem(value, &tag); !problem.isEmpty())
+        return problem;
+    for (const auto &given : std::as_const(state.options.tags)) {
+        if (given.first == tag.first)
+            return kTagTwice.arg(value);
     }
-    if (options.help)
-        return {options, {}};
+    state.options.tags.append(tag);
+    return {};
+}
+
+QString takePublish(ParseState &state, const QString &, const QString &value)
+{
+    QString error;
+    const std::optional<MqttTarget> target = parseMqttUrl(value, &error);
+    if (!target)
+        return error;
+    for (const MqttTarget &given : std::as_const(state.options.publish)) {
+        if (given.shownUrl() == target->shownUrl())
+            return kPublishTwice.arg(withoutPassword(value));
+    }
+    state.options.publish.append(*target);
+    return {};
+}
+
+QString takePayload(ParseState &state, const QString &option, const QString &value)
+{
+    if (value != QLatin1String("influx") && value != QLatin1String("json"))
+        return kBadPayload.arg(value);
+    state.options.jsonPayload = value == QLatin1String("json");
+    state.publishOnly.append(option);
+    return {};
+}
+
+// --cafile, --cert and --key.
+QString takeTlsFile(ParseState &state, const QString &option, const QString &value)
+{
+    if (const QString reason = textfile::notRegularFileReason(value); !reason.isEmpty())
+        return kTlsFileUnreadable.arg(option, value, reason);
+    if (!QFileInfo(value).isReadable())
+        return kTlsFileMissing.arg(option, value);
+    MqttTls &tls = state.options.tls;
+    (option == QLatin1String("--cafile") ? tls.caFile : option == QLatin1String("--cert") ? tls.certFile : tls.keyFile) =
+        value;
+    state.publishOnly.append(option);
+    return {};
+}
+
+QString takeSpoolMax(ParseState &state, const QString &option, const QString &value)
+{
+    // A bare number counts passes; with a unit it is the passes of that length of time.
+    bool isCount = false;
+    const qulonglong count = value.toULongLong(&isCount);
+    const std::optional<std::chrono::milliseconds> length = isCount ? std::nullopt : parseDuration(value);
+    if (isCount && count > 0) {
+        state.options.spoolMaxPasses = count;
+    } else if (length) {
+        state.options.spoolMaxTime = *length;
+        state.options.spoolMaxPasses.reset();
+    } else {
+        return kBadSpoolMax.arg(value);
+    }
+    state.publishOnly.append(option);
+    return {};
+}
+
+QString takePasswordFile(ParseState &state, const QString &option, const QString &value)
+{
+    QString error;
+    const std::optional<QString> password = passwordFromFile(value, &error);
+    if (!password)
+        return error;
+    state.filePassword = password;
+    state.publishOnly.append(option);
+    return {};
+}
+
+QString takeRotate(ParseState &state, const QString &, const QString &value)
+{
+    const std::optional<Rotation> rotation = parseRotation(value);
+    if (!rotation)
+        return kBadRotate.arg(value);
+    const int keep = state.options.rotation.keep;
+    state.options.rotation = *rotation;
+    state.options.rotation.keep = keep;
+    return {};
+}
+
+QString takeKeep(ParseState &state, const QString &, const QString &value)
+{
+    bool ok = false;
+    state.options.rotation.keep = value.toInt(&ok);
+    return ok && state.options.rotation.keep >= 1 ? QString() : kBadKeep.arg(value);
+}
+
+// --pre and --post.
+QString takeCaptureTime(ParseState &state, const QString &option, const QString &value)
+{
+    // No time before or after the event is a sensible choice.
+    const std::optional<std::chrono::milliseconds> length = parseDuration(value, ZeroLength::Allowed);
+    if (!length)
+        return kBadCaptureTime.arg(option, value);
+    (option == QLatin1String("--pre") ? state.options.pre : state.options.post) = *length;
+    state.triggerOnly.append(option);
+    return {};
+}
+
+QString takeRepeat(ParseState &state, const QString &option, const QString &value)
+{
+    bool ok = false;
+    state.options.repeat = value.toInt(&ok);
+    if (!ok || state.options.repeat < 1)
+        return kBadRepeat.arg(value);
+    state.triggerOnly.append(option);
+    return {};
+}
+
+// Every option but --config (read before the others) and the engineering values' (their own).
+constexpr OptionRow kOptions[] = {
+    {QLatin1StringView("--help"), false, [](ParseState &s, const QString &, const QString &) { s.options.help = true; return QString(); }},
+    {QLatin1StringView("-h"), false, [](ParseState &s, const QString &, const QString &) { s.options.help = true; return QString(); }},
+    {QLatin1StringView("--data-read"), false,
+     [](ParseState &s, const QString &, const QString &) { s.options.dataRead = true; return QString(); }},
+    {QLatin1StringView("--quiet"), false, [](ParseState &s, const QString &, const QString &) { s.options.quiet = true; return QString(); }},
+    {QLatin1StringView("--force"), false, [](ParseState &s, const QString &, const QString &) { s.options.force = true; return QString(); }},
+    {QLatin1StringView("--port"), true, [](ParseState &s, const QString &, const QString &v) { s.options.port = v; return QString(); }},
+    {QLatin1StringView("--presets"), true,
+     [](ParseState &s, const QString &, const QString &v) { s.options.presets = v; return QString(); }},
+    {QLatin1StringView("--channel"), true,
+     [](ParseState &s, const QString &, const QString &v) { s.options.channels.append(v); return QString(); }},
+    {QLatin1StringView("--out"), true, [](ParseState &s, const QString &, const QString &v) { s.options.out = v; return QString(); }},
+    {QLatin1StringView("--duration"), true, takeDuration},
+    {QLatin1StringView("--wait-time"), true, takeWaitTime},
+    {QLatin1StringView("--reads"), true, takeReadMode},
+    {QLatin1StringView("--trigger"), true,
+     [](ParseState &s, const QString &, const QString &v) { s.options.trigger = v; return QString(); }},
+    {QLatin1StringView("--pre"), true, takeCaptureTime},
+    {QLatin1StringView("--post"), true, takeCaptureTime},
+    {QLatin1StringView("--repeat"), true, takeRepeat},
+    {QLatin1StringView("--format"), true, takeFormat},
+    {QLatin1StringView("--tag"), true, takeTag},
+    {QLatin1StringView("--publish"), true, takePublish},
+    {QLatin1StringView("--payload"), true, takePayload},
+    {QLatin1StringView("--cafile"), true, takeTlsFile},
+    {QLatin1StringView("--cert"), true, takeTlsFile},
+    {QLatin1StringView("--key"), true, takeTlsFile},
+    {QLatin1StringView("--spool-max"), true, takeSpoolMax},
+    {QLatin1StringView("--password-file"), true, takePasswordFile},
+    {QLatin1StringView("--rotate"), true, takeRotate},
+    {QLatin1StringView("--keep"), true, takeKeep},
+};
+
+// Takes the argument at `i` (and its value, moving `i` past it); the mistake, or nothing.
+QString takeArgument(const QStringList &arguments, qsizetype &i, ParseState &state)
+{
+    const QString &arg = arguments[i];
+    const auto row =
+        std::find_if(std::begin(kOptions), std::end(kOptions), [&](const OptionRow &option) { return option.name == arg; });
+    if (row == std::end(kOptions)) {
+        QString engineeringError;
+        if (takeEngineeringArgument(arguments, i, state.options.engineering, &engineeringError))
+            return engineeringError;
+        return kUnknownOption.arg(arg);
+    }
+    if (!row->takesValue)
+        return row->take(state, arg, QString());
+    if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+        return kValueMissing.arg(arg);
+    return row->take(state, arg, arguments[++i]);
+}
+
+// What the options say together, checked in this order once all are read; the first mistake, or
+// nothing. Passwords and TLS ports go to the brokers on the way.
+QString crossCheck(ParseState &state)
+{
+    RecordOptions &options = state.options;
     if (options.port.isEmpty())
-        return fail(kPortMissing);
+        return kPortMissing;
     if (options.out.isEmpty() && options.publish.isEmpty())
-        return fail(kOutMissing);
+        return kOutMissing;
     if (options.presets.isEmpty() && options.channels.isEmpty())
-        return fail(kNoChannels);
+        return kNoChannels;
     if (!options.presets.isEmpty() && !options.channels.isEmpty())
-        return fail(kPresetsAndChannels);
+        return kPresetsAndChannels;
     if (options.rotation.keep > 0 && !options.rotation.used())
-        return fail(kKeepWithoutRotate);
+        return kKeepWithoutRotate;
     if (options.rotation.used() && (options.out.isEmpty() || options.outToStandardOutput()))
-        return fail(kRotateWithoutFile);
-    if (options.publish.isEmpty() && !publishOnly.isEmpty())
-        return fail(kOnlyWithPublish.arg(publishOnly.front()));
+        return kRotateWithoutFile;
+    if (options.publish.isEmpty() && !state.publishOnly.isEmpty())
+        return kOnlyWithPublish.arg(state.publishOnly.front());
     if (options.tls.certFile.isEmpty() != options.tls.keyFile.isEmpty())
-        return fail(kCertAndKey);
+        return kCertAndKey;
     // A password kept out of the process list: from --password-file, else the environment, for a
     // target whose URL names a user and no password.
     const QString environmentPassword = qEnvironmentVariable(kPasswordVariable);
     for (MqttTarget &target : options.publish) {
         if (!target.user.isEmpty() && target.password.isEmpty())
-            target.password = filePassword.value_or(environmentPassword);
+            target.password = state.filePassword.value_or(environmentPassword);
     }
     // A broker reached over TLS listens on its own port unless told otherwise.
     for (MqttTarget &target : options.publish) {
@@ -313,14 +333,34 @@ ParseResult parseArguments(const QStringList &givenArguments)
             target.port = kMqttTlsPort;
     }
     if (!options.tags.isEmpty() && !options.writesInfluxLines())
-        return fail(kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second));
-    if (options.trigger.isEmpty() && !triggerOnly.isEmpty())
-        return fail(kOnlyWithTrigger.arg(triggerOnly.front()));
+        return kTagOnlyInflux.arg(options.tags.front().first + u'=' + options.tags.front().second);
+    if (options.trigger.isEmpty() && !state.triggerOnly.isEmpty())
+        return kOnlyWithTrigger.arg(state.triggerOnly.front());
     for (const QString &definition : std::as_const(options.engineering.math)) {
         if (const QString problem = mathNameProblem(definition); !problem.isEmpty())
-            return fail(problem);
+            return problem;
     }
-    return {options, {}};
+    return {};
+}
+
+} // namespace
+
+ParseResult parseArguments(const QStringList &givenArguments)
+{
+    QString configError;
+    const std::optional<QStringList> arguments = withConfigFiles(givenArguments, &configError);
+    if (!arguments)
+        return {std::nullopt, configError};
+    ParseState state;
+    for (qsizetype i = 0; i < arguments->size(); ++i) {
+        if (const QString error = takeArgument(*arguments, i, state); !error.isEmpty())
+            return {std::nullopt, error};
+    }
+    if (state.options.help)
+        return {state.options, {}};
+    if (const QString error = crossCheck(state); !error.isEmpty())
+        return {std::nullopt, error};
+    return {state.options, {}};
 }
 
 } // namespace record
