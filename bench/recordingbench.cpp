@@ -10,6 +10,7 @@
 //
 //   recordingbench [rows] [scaled]
 
+#include "base/NumberText.h"
 #include "recording/CivilDate.h"
 #include "recording/LoadedRecording.h"
 #include "recording/RecordingCsvReader.h"
@@ -21,7 +22,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -45,14 +45,6 @@ QByteArray timeText(std::int64_t ms)
                   static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
                   static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
     return QByteArray(text);
-}
-
-// An engineering value as qmx-record writes it: std::to_chars's shortest form.
-QByteArray recorderNumber(double value)
-{
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return QByteArray(text, end - text);
 }
 
 bool writeRecording(const QString &path, int rows, int spikeRow, bool scaled)
@@ -83,7 +75,7 @@ bool writeRecording(const QString &path, int rows, int spikeRow, bool scaled)
             chunk += failed ? "," : ((row >> (c + 4)) & 1 ? ",1" : ",0");
         if (scaled) {
             constexpr double kScaledValues[] = {100000, 3000000, 0.0001, 2.5, -250000, 12.75};
-            chunk += ',' + recorderNumber(kScaledValues[row % 6]);
+            chunk += ',' + numbertext::shortestBytes(kScaledValues[row % 6]); // as qmx-record writes it
         }
         chunk += "\r\n";
         if (chunk.size() > (1 << 20)) {

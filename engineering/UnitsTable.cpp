@@ -1,5 +1,6 @@
 #include "engineering/UnitsTable.h"
 
+#include "base/NumberText.h"
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "engineering/EngineeringTexts.h"
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -63,12 +63,7 @@ QString UnitsProblem::text() const
     return engineeringtexts::kUnitsLineProblem.arg(file).arg(line).arg(reason);
 }
 
-QString UnitsTable::numberText(double value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
-}
+QString UnitsTable::numberText(double value) { return numbertext::shortestText(value); }
 
 QString UnitsTable::fileName() { return QStringLiteral("Units.txt"); }
 

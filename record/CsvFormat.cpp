@@ -1,8 +1,8 @@
 #include "record/CsvFormat.h"
 
+#include "base/NumberText.h"
 #include "trend/model/TrendCsv.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace record {
@@ -12,9 +12,7 @@ QByteArray floatText(double value)
     // Neither CSV readers nor time-series databases agree on a text for these: no value.
     if (!std::isfinite(value))
         return {};
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc() ? QByteArray(text, end - text) : QByteArray();
+    return numbertext::shortestBytes(value);
 }
 
 QStringList csvOwnColumns()

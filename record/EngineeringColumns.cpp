@@ -1,7 +1,7 @@
 #include "record/EngineeringColumns.h"
 
+#include "base/NumberText.h"
 #include "engineering/ColumnHeading.h"
-#include "engineering/EngineeringNumber.h"
 #include "record/EngineeringTexts.h"
 #include "record/RecordTexts.h"
 #include "trend/model/RunScales.h"
@@ -109,14 +109,15 @@ void EngineeringColumns::fillRow(RecordRow &row)
     if (scaled_) {
         for (std::size_t i = 0; i < count; ++i) {
             if (row.values[i] && math_.scale(static_cast<int>(i)))
-                row.values[i] = ChannelValue(engineeringValue(*math_.value(static_cast<int>(i))));
+                row.values[i] = ChannelValue(numbertext::engineeringValue(*math_.value(static_cast<int>(i))));
         }
     }
     if (math_.channels().isEmpty())
         return;
     mathValues_.clear();
     for (const std::optional<double> &result : results) {
-        mathValues_.push_back(result ? std::optional<double>(engineeringValue(*result)) : std::nullopt);
+        mathValues_.push_back(result ? std::optional<double>(numbertext::engineeringValue(*result))
+                                     : std::nullopt);
         row.values.push_back(mathValues_.back() ? std::optional<ChannelValue>(*mathValues_.back()) : std::nullopt);
     }
 }

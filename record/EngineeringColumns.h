@@ -5,7 +5,7 @@
 // values where a channel has a scale. They go into the pass's RecordRow as floats, so that every
 // output (CSV, InfluxDB lines, JSON messages, a series of files) takes them from there. Without
 // --scaled and --math the recording is as it always was. A value is kept in its engineering form
-// (EngineeringNumber.h); none where a read failed or a math channel's result is empty.
+// (base/NumberText.h); none where a read failed or a math channel's result is empty.
 
 #include "engineering/RunMath.h"
 #include "engineering/UnitsTable.h"

@@ -3,10 +3,9 @@
 #include "recording/RecordingCsvFields.h"
 #include "recording/DecimalColumn.h"
 
+#include "base/NumberText.h"
 #include "base/TextFile.h"
 #include "engineering/ColumnHeading.h"
-#include "engineering/EngineeringNumber.h"
-#include "engineering/UnitsTable.h"
 
 #include <QFile>
 #include <charconv>
@@ -251,10 +250,10 @@ private:
     bool isColumnForm(std::size_t c, QByteArrayView cell, double value)
     {
         CellForm &form = cellForms_[c];
-        const auto isShortest = [&] { return UnitsTable::numberText(value) == QLatin1StringView(cell); };
+        const auto isShortest = [&] { return numbertext::shortestBytes(value) == cell; };
         if (form == CellForm::Shortest)
             return isShortest();
-        const bool tenDigits = cell == QByteArrayView(engineeringBytes(value));
+        const bool tenDigits = cell == QByteArrayView(numbertext::engineeringBytes(value));
         if (form == CellForm::TenDigits)
             return tenDigits;
         const bool shortest = isShortest();

@@ -1,5 +1,6 @@
 #include "recording/RecordingReadout.h"
 
+#include "base/NumberText.h"
 #include "base/TextFile.h"
 #include "engineering/UnitsTable.h"
 #include "recording/RecordingReadoutTexts.h"
@@ -16,14 +17,14 @@ namespace recording {
 
 namespace {
 
+using numbertext::secondsText;
+
 std::optional<std::int32_t> readAt(const RecordingChannel &channel, std::size_t row)
 {
     if (!channel.isGood(row))
         return std::nullopt;
     return channel.values[row];
 }
-
-QString secondsText(std::int64_t ms) { return QString::number(ms / 1000.0, 'f', 3); }
 
 QString cursorText(const RecordingData &data, const QString &name, std::size_t row)
 {
@@ -46,21 +47,18 @@ const UnitScale *scaleOf(const ChannelScales *scales, std::size_t channel)
     return &*(*scales)[channel];
 }
 
-// The significant digits the files write engineering values with.
-constexpr int kWrittenDigits = 10;
-
 // The significant digits a channel's engineering values are shown with: a column of the file's own
 // engineering values as it was written.
 int digitsOf(const RecordingChannel &channel)
 {
-    return channel.engineering ? kWrittenDigits : readoutstatistics::kEngineeringDigits;
+    return channel.engineering ? numbertext::kEngineeringDigits : readoutstatistics::kEngineeringDigits;
 }
 
 // The significant digits of a number's shortest text that reads back the same: 11 for
 // 12345678901, 12 for 2147483647.25, 2 for 0.00025.
 int significantDigits(double value)
 {
-    const QString text = UnitsTable::numberText(value);
+    const QString text = numbertext::shortestText(value);
     int digits = 0;
     for (const QChar c : text) {
         if (c == u'e')
@@ -76,7 +74,7 @@ int significantDigits(double value)
 // that 12345678901 does not show as 1.23456789e+10.
 int shownDigits(std::initializer_list<double> numbers)
 {
-    int digits = kWrittenDigits;
+    int digits = numbertext::kEngineeringDigits;
     for (const double number : numbers)
         digits = std::max(digits, significantDigits(number));
     return digits;

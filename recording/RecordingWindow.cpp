@@ -3,6 +3,7 @@
 #include "engineering/EngineeringControls.h"
 #include "engineering/EngineeringTexts.h"
 #include "base/Dialogs.h"
+#include "base/NumberText.h"
 #include "base/SaveFailure.h"
 #include "base/TextFile.h"
 #include "base/WindowPrint.h"
@@ -239,7 +240,7 @@ void RecordingWindow::showHoverTime(std::int64_t timeMs)
             hoverTime_->setText(kHoverRowText.arg(*row + 1));
         return;
     }
-    const QString seconds = QString::number(timeMs / 1000.0, 'f', 3);
+    const QString seconds = numbertext::secondsText(timeMs);
     if (!recording_->data.hasClockTime) {
         hoverTime_->setText(kHoverSecondsText.arg(seconds));
         return;

@@ -1,7 +1,6 @@
 #include "recording/SpanExport.h"
 
-#include "engineering/EngineeringNumber.h"
-#include "engineering/UnitsTable.h"
+#include "base/NumberText.h"
 #include "recording/CivilDate.h"
 #include "trend/model/TrendCsv.h"
 
@@ -33,9 +32,9 @@ void appendCell(QByteArray &line, const RecordingChannel &channel, std::size_t r
     if (channel.decimals == 0 && !channel.isWide())
         line += QByteArray::number(channel.values[row]);
     else if (channel.shortestCells)
-        line += UnitsTable::numberText(channel.numberAt(row)).toLatin1();
+        line += numbertext::shortestBytes(channel.numberAt(row));
     else
-        line += engineeringBytes(channel.numberAt(row));
+        line += numbertext::engineeringBytes(channel.numberAt(row));
 }
 
 // "yyyy-MM-ddTHH:mm:ss.zzz" of local milliseconds since 1970 taken as UTC, for every year the
@@ -63,7 +62,7 @@ QByteArray rowText(const RecordingData &data, std::size_t row, int eventMark)
     line += ',';
     // Rows without times (a .trd's) have no seconds to give: t_s stays empty, as they read back.
     if (data.hasTimes)
-        line += QByteArray::number(static_cast<double>(data.text.firstSecondsMs + data.timesMs[row]) / 1000.0, 'f', 3);
+        line += numbertext::secondsBytes(data.text.firstSecondsMs + data.timesMs[row]);
     for (const RecordingChannel &channel : data.channels) {
         line += ',';
         appendCell(line, channel, row);

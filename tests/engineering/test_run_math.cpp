@@ -3,13 +3,17 @@
 // bit), the inputs scaled before the math channels see them, a failed or missing reading giving
 // no value and an empty result, and the 10-digit form every output writes.
 
-#include "engineering/EngineeringNumber.h"
+#include "base/NumberText.h"
 #include "engineering/RunMath.h"
 #include "trend/model/RunScales.h"
 
 #include <QtTest>
 #include <cmath>
 #include <limits>
+
+using numbertext::engineeringBytes;
+using numbertext::engineeringText;
+using numbertext::engineeringValue;
 
 namespace {
 

@@ -5,7 +5,7 @@
 // exported file by file gives back each file byte for byte. Random gains: the scaled values shown,
 // exported and read again are raw x gain, once.
 
-#include "engineering/EngineeringNumber.h"
+#include "base/NumberText.h"
 #include "engineering/UnitsTable.h"
 #include "recording/RecordingCsvReader.h"
 #include "recording/RecordingReadout.h"
@@ -24,6 +24,8 @@
 #include <thread>
 
 using namespace recording;
+using numbertext::engineeringText;
+using numbertext::engineeringValue;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "trend/model/MathChannelsFile.h"
 
+#include "base/NumberText.h"
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "engineering/MathChannelSet.h"
@@ -7,7 +8,6 @@
 #include "trend/model/TrendCsv.h"
 
 #include <QFileInfo>
-#include <QLocale>
 #include <cmath>
 
 namespace mathchannels {
@@ -24,7 +24,10 @@ std::optional<double> parseFullScale(const QString &text)
     return value;
 }
 
-QString fullScaleText(double fullScale) { return QString::number(fullScale, 'g', QLocale::FloatingPointShortest); }
+QString fullScaleText(double fullScale)
+{
+    return numbertext::shortestText(fullScale, numbertext::WholeDigits::ZeroFilled);
+}
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "trend/model/TrendCsv.h"
 
-#include "engineering/EngineeringNumber.h"
+#include "base/NumberText.h"
 
 #include <algorithm>
 
@@ -72,7 +72,7 @@ QByteArray mathCells(const TrendData &data, const MathRow &results)
     for (std::size_t m = 0; m < count; ++m) {
         cells += ',';
         if (results[m])
-            cells += engineeringBytes(*results[m]);
+            cells += numbertext::engineeringBytes(*results[m]);
     }
     return cells;
 }

@@ -4,7 +4,7 @@
 // the run's start, three decimals), then one column per selected channel named by its data name
 // (a logic channel by its name and bit, "InvFlag.07"), then, where the run has math channels and
 // the file takes them, one column per math channel named by it. Values are signed decimal (logic
-// 0/1), math results in the engineering form (EngineeringNumber.h); a read that failed is an empty
+// 0/1), math results in the engineering form (base/NumberText.h); a read that failed is an empty
 // cell, as are an empty math result and the time of a row that has none (opened from a .trd).
 
 #include "trend/model/TrendData.h"

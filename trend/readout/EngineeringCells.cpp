@@ -1,14 +1,13 @@
 #include "trend/readout/EngineeringCells.h"
 
+#include "base/NumberText.h"
 #include "trend/readout/TrendGraphTexts.h"
 
 namespace engineeringcells {
 
 namespace {
 
-// Engineering values carry as many decimals as a gain of that size needs, at most 6 significant
-// digits past the point.
-QString engineeringNumber(double value, int digits) { return QString::number(value, 'g', digits); }
+using numbertext::significantText;
 
 QString withUnit(const QString &number, const UnitScale &scale)
 {
@@ -19,19 +18,19 @@ QString withUnit(const QString &number, const UnitScale &scale)
 
 QString engineeringText(double value, const UnitScale &scale, int digits)
 {
-    return withUnit(engineeringNumber(value, digits), scale);
+    return withUnit(significantText(value, digits), scale);
 }
 
 QString engineeringCell(const std::optional<std::int32_t> &raw, const UnitScale &scale, int digits)
 {
     if (!raw)
         return kReadoutFailed;
-    return withUnit(engineeringNumber(scale.apply(*raw), digits), scale);
+    return withUnit(significantText(scale.apply(*raw), digits), scale);
 }
 
 QString engineeringDifferenceCell(std::int64_t rawDifference, const UnitScale &scale, int digits)
 {
-    return withUnit(engineeringNumber(scale.gain * static_cast<double>(rawDifference), digits), scale);
+    return withUnit(significantText(scale.gain * static_cast<double>(rawDifference), digits), scale);
 }
 
 } // namespace engineeringcells

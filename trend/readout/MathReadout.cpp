@@ -1,6 +1,6 @@
 #include "trend/readout/MathReadout.h"
 
-#include "engineering/EngineeringNumber.h"
+#include "base/NumberText.h"
 #include "trend/model/Cursor.h"
 #include "trend/model/RingRows.h"
 #include "trend/model/TrendCsv.h"
@@ -13,6 +13,8 @@
 namespace mathreadout {
 
 namespace {
+
+using numbertext::engineeringText;
 
 QString cell(const std::optional<double> &value) { return value ? engineeringText(*value) : kReadoutFailed; }
 
@@ -107,7 +109,7 @@ QByteArray shownRowsCsv(const TrendData &data, const readoutstatistics::ChannelS
             cells += ',';
             if (!values.values[i])
                 continue;
-            cells += columnScales[i] ? engineeringBytes(columnScales[i]->apply(*values.values[i]))
+            cells += columnScales[i] ? numbertext::engineeringBytes(columnScales[i]->apply(*values.values[i]))
                                      : QByteArray::number(*values.values[i]);
         }
         cells += trendcsv::mathCells(data, data.displayMathRows[row]);

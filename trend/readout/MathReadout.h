@@ -4,7 +4,7 @@
 // channels, and the export in engineering values (the word channels that have a scale written as
 // raw x gain + offset, headed "NAME [unit]", "NAME []" without a unit; the math columns say which
 // inputs they saw, see engineering/ColumnHeading.h). Math results are written in the engineering form
-// (EngineeringNumber.h) of the values computed during the run; an empty result is an empty cell.
+// (base/NumberText.h) of the values computed during the run; an empty result is an empty cell.
 
 #include "trend/readout/ReadoutStatistics.h"
 #include "trend/model/TrendData.h"

@@ -1,5 +1,6 @@
 #include "trend/readout/ReadoutStatistics.h"
 
+#include "base/NumberText.h"
 #include "trend/model/Cursor.h"
 #include "trend/model/RingRows.h"
 #include "trend/model/TrendCsv.h"
@@ -49,7 +50,7 @@ QString headerText(const TrendData &data, int cursorAX, std::optional<int> curso
     header += QStringLiteral("    ") + readout::cursorTimeText(data, *cursorBX, kCursorBMark);
     if (const std::optional<readout::CursorDifference> d = readout::cursorDifference(data, cursorAX, *cursorBX)) {
         header += QStringLiteral("    ") + kRowsFromAToB.arg(d->rows) + QStringLiteral("  ") +
-                  (d->milliseconds ? kSeconds.arg(readout::secondsText(*d->milliseconds)) : kNoTime);
+                  (d->milliseconds ? kSeconds.arg(numbertext::secondsText(*d->milliseconds)) : kNoTime);
     }
     return header;
 }

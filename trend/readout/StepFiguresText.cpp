@@ -1,5 +1,6 @@
 #include "trend/readout/StepFiguresText.h"
 
+#include "base/NumberText.h"
 #include "engineering/EngineeringTexts.h"
 #include "engineering/StepResponse.h"
 #include "trend/model/TrendCsv.h"
@@ -17,7 +18,7 @@ namespace stepfigurestext {
 
 namespace {
 
-QString number(double value) { return QString::number(value, 'g', 7); }
+QString number(double value) { return numbertext::significantText(value, 7); }
 
 } // namespace
 

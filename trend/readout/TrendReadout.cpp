@@ -1,5 +1,6 @@
 #include "trend/readout/TrendReadout.h"
 
+#include "base/NumberText.h"
 #include "trend/model/Cursor.h"
 #include "trend/readout/EngineeringCells.h"
 #include "trend/readout/TrendGraphTexts.h"
@@ -10,14 +11,7 @@
 
 namespace readout {
 
-QString secondsText(std::int64_t milliseconds)
-{
-    const std::int64_t magnitude = std::llabs(milliseconds);
-    return QStringLiteral("%1%2.%3")
-        .arg(milliseconds < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 1000)
-        .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
-}
+using numbertext::secondsText;
 
 QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark)
 {

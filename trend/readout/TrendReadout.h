@@ -29,8 +29,6 @@ using ringrows::recordRowInfo;
 using ringrows::rowMilliseconds;
 using ringrows::rowWallTime;
 
-// "12.345" for 12345 ms.
-QString secondsText(std::int64_t milliseconds);
 // The band line of the cursor row: "A: row 12  t = 1.234 s" ("no time" for a row without one);
 // empty when the cursor addresses no row.
 QString cursorTimeText(const TrendData &data, int cursorX, const QString &mark);
