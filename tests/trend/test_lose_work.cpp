@@ -10,7 +10,9 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
 #include "trend/window/ReadoutBand.h"
+#include "trend/window/RecordToFileControl.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/window/TrendGraphView.h"
 #include "trend/window/TrendGraphWindow.h"
@@ -126,7 +128,7 @@ void TestLoseWork::closingAsksDuringARunAndOverUnsavedRows()
     form->redraw();
     p.dialogs.questions.clear();
     p.dialogs.saveAnswers = {testenv::programDir() + QStringLiteral("closing.csv")};
-    form->view().exportCsvAction()->trigger();
+    form->graphExport().exportCsvAction()->trigger();
     QVERIFY(QFile::exists(testenv::programDir() + QStringLiteral("closing.csv")));
     QVERIFY(form->close());
     QCOMPARE(p.dialogs.questions, QStringList{});
@@ -271,7 +273,7 @@ void TestLoseWork::runAsksBeforeReplacingUnsavedRows()
     form->redraw();
     p.dialogs.questions.clear();
     p.dialogs.saveAnswers = {testenv::programDir() + QStringLiteral("before-run.csv")};
-    form->view().exportCsvAction()->trigger();
+    form->graphExport().exportCsvAction()->trigger();
     QVERIFY(runWithRows(*form, 1));
     QCOMPARE(p.dialogs.questions, QStringList{});
     form->toggleRun();
@@ -285,14 +287,14 @@ void TestLoseWork::recordingChosenBeforeRunTakesTheFirstRow()
     const QString path = testenv::programDir() + QStringLiteral("first-row.csv");
     QFile::remove(path);
     form->view().updateMenu();
-    QVERIFY(form->view().recordAction()->isEnabled());
+    QVERIFY(form->recordToFileControl().recordAction()->isEnabled());
     p.dialogs.saveAnswers = {path};
-    form->view().recordAction()->trigger();
-    QCOMPARE(form->view().pendingRecordingPath(), path);
+    form->recordToFileControl().recordAction()->trigger();
+    QCOMPARE(form->recordToFileControl().pendingRecordingPath(), path);
     QVERIFY(!QFile::exists(path)); // nothing written until the run begins
     QVERIFY(runWithRows(*form, 3));
     QVERIFY(form->recording());
-    QVERIFY(!form->view().recordAction()->isEnabled());
+    QVERIFY(!form->recordToFileControl().recordAction()->isEnabled());
     form->toggleRun();
     QVERIFY(!form->recording());
     QVERIFY2(form->band().line(3)->toolTip().contains(QStringLiteral("recorded %1 rows to first-row.csv").arg(form->passesStored())),

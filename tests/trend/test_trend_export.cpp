@@ -17,8 +17,11 @@
 #include "trend/window/TrendGraphWindow.h"
 #include "trend/window/ChannelTable.h"
 #include "trend/window/ReadoutBand.h"
+#include "trend/window/GraphExport.h"
+#include "trend/window/RecordToFileControl.h"
 #include "trend/tools/ReadoutWindow.h"
 #include "trend/window/TrendGraphView.h"
+#include "trend/model/MathChannelsTexts.h"
 #include "trend/model/Presets.h"
 
 #include <QAction>
@@ -102,6 +105,7 @@ private slots:
     void initTestCase() { testenv::prepare(); }
     void differencesOverAWrappedRing();
     void statisticsAndRecordingFiles();
+    void graphMenuItemsInOrder();
     void oneCursorPictureUnchanged();
     void exportOfRowsFromATrd();
     void runAgainstSimulator();
@@ -197,6 +201,29 @@ void TestTrendExport::statisticsAndRecordingFiles()
     QVERIFY(!recording.open(dir_.filePath(QStringLiteral("no/such/folder.csv")), t0));
 }
 
+void TestTrendExport::graphMenuItemsInOrder()
+{
+    // The view, the export, "Record to file..." and the math channels each put their own items into
+    // the one graph menu; the user sees them in this order, and before any rows are shown only
+    // what needs none is offered.
+    TrendWindowProgram p;
+    TrendGraphWindow form(p.ws, p.data);
+    const QString separator = QStringLiteral("-");
+    const QStringList expected{kExportCsvCaption, kExportPictureCaption, kCopyPictureCaption,
+                               kClearSecondCursorCaption, kReadoutCaption, kTriggerCaption, kReferenceCaption,
+                               kClearReferenceCaption, separator, kRecordToFileCaption, separator,
+                               kMathChannelsCaption, kExportEngineeringCaption};
+    const QStringList offered{kReadoutCaption, kTriggerCaption, kReferenceCaption, kRecordToFileCaption,
+                              kMathChannelsCaption, kExportEngineeringCaption};
+    QStringList shown;
+    for (const QAction *action : form.graphMenu()->actions()) {
+        shown << (action->isSeparator() ? separator : action->text());
+        if (!action->isSeparator())
+            QVERIFY2(action->isEnabled() == offered.contains(action->text()), qPrintable(action->text()));
+    }
+    QCOMPARE(shown, expected);
+}
+
 void TestTrendExport::oneCursorPictureUnchanged()
 {
     TrendWindowProgram p;
@@ -232,9 +259,9 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QVERIFY(form.grab().toImage() != oneCursorWindow);
     form.view().updateMenu();
     QVERIFY(form.view().clearSecondCursorAction()->isEnabled());
-    QVERIFY(form.view().exportCsvAction()->isEnabled());
+    QVERIFY(form.graphExport().exportCsvAction()->isEnabled());
     // Before RUN: it records the next run from its first row.
-    QVERIFY(form.view().recordAction()->isEnabled());
+    QVERIFY(form.recordToFileControl().recordAction()->isEnabled());
 
     // Escape takes it away again: the picture and the window are what they were with one cursor.
     QTest::keyClick(&form, Qt::Key_Escape);
@@ -252,7 +279,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     // The exported picture: the graph's own pixels, at 2x every pixel a 2 x 2 block.
     const QString png = dir_.filePath(QStringLiteral("graph.png"));
     p.dialogs.saveAnswers = {png};
-    form.view().exportPictureAction()->trigger();
+    form.graphExport().exportPictureAction()->trigger();
     QCOMPARE(band(form, ReadoutLine)->text(), QStringLiteral("saved graph.png and graph@2x.png in %1").arg(dir_.path()));
     QImage one(png);
     QImage two(dir_.filePath(QStringLiteral("graph@2x.png")));
@@ -274,20 +301,20 @@ void TestTrendExport::oneCursorPictureUnchanged()
     QCOMPARE(p.dialogs.filtersAsked.last(), kPngFilter);
     // The files hold the PNG encoding of the pictures byte for byte, as a direct save would write it.
     const QString direct = dir_.filePath(QStringLiteral("direct.png"));
-    QVERIFY(form.view().pictureAtScale(2).save(direct, "PNG"));
+    QVERIFY(form.graphExport().pictureAtScale(2).save(direct, "PNG"));
     QCOMPARE(testenv::readAll(dir_.filePath(QStringLiteral("graph@2x.png"))), testenv::readAll(direct));
     // A folder that is not there: the message names the file and the system's reason.
     const QString unwritable = dir_.filePath(QStringLiteral("no-such-folder/graph.png"));
     p.dialogs.saveAnswers = {unwritable};
     p.dialogs.messages.clear();
     p.dialogs.details.clear();
-    form.view().exportPictureAction()->trigger();
+    form.graphExport().exportPictureAction()->trigger();
     QCOMPARE(p.dialogs.messages, QStringList{kPictureWriteError});
     QVERIFY2(p.dialogs.details.value(0).startsWith(unwritable + QStringLiteral(": ")) &&
                  p.dialogs.details.value(0).size() > unwritable.size() + 2,
              qPrintable(p.dialogs.details.value(0)));
     // Copy picture puts the 1x picture on the clipboard.
-    form.view().copyPictureAction()->trigger();
+    form.graphExport().copyPictureAction()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
              one.convertToFormat(QImage::Format_RGB32));
 }
@@ -318,7 +345,7 @@ void TestTrendExport::exportOfRowsFromATrd()
 
     const QString csv = dir_.filePath(QStringLiteral("five.csv"));
     p.dialogs.saveAnswers = {csv};
-    form.view().exportCsv();
+    form.graphExport().exportCsv();
     QCOMPARE(testenv::readAll(csv), QByteArray("time,t_s,AnTermIn,SpdFbk,InvFlag.07\r\n"
                                                ",,0,0,0\r\n,,1,-1,1\r\n,,2,-2,0\r\n,,3,-3,1\r\n,,4,-4,0\r\n"));
     QCOMPARE(pythonCsvCheck(csv, 0), QStringLiteral("rows 5 time|t_s|AnTermIn|SpdFbk|InvFlag.07"));
@@ -361,11 +388,11 @@ void TestTrendExport::runAgainstSimulator()
 
     // Recording from the graph menu while the run goes on.
     form.view().updateMenu();
-    QVERIFY(form.view().recordAction()->isEnabled());
-    QVERIFY(!form.view().exportCsvAction()->isEnabled());
+    QVERIFY(form.recordToFileControl().recordAction()->isEnabled());
+    QVERIFY(!form.graphExport().exportCsvAction()->isEnabled());
     const QString recorded = dir_.filePath(QStringLiteral("recorded.csv"));
     p.dialogs.saveAnswers = {recorded};
-    form.view().recordAction()->trigger();
+    form.recordToFileControl().recordAction()->trigger();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= 30, 10000);
     // The Read-out window during the run: the newest row's values, the refused read failed.
@@ -392,11 +419,11 @@ void TestTrendExport::runAgainstSimulator()
 
     // Stopped, before REDRAW: the run's rows can be exported already, the same as after it.
     form.view().updateMenu();
-    QVERIFY(form.view().exportCsvAction()->isEnabled());
-    QVERIFY(form.view().exportPictureAction()->isEnabled());
+    QVERIFY(form.graphExport().exportCsvAction()->isEnabled());
+    QVERIFY(form.graphExport().exportPictureAction()->isEnabled());
     const QString beforeRedraw = dir_.filePath(QStringLiteral("before-redraw.csv"));
     p.dialogs.saveAnswers = {beforeRedraw};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     const QByteArray exportedBeforeRedraw = testenv::readAll(beforeRedraw);
     // The band says what was written where.
     QVERIFY2(band(form, ReadoutLine)->text().contains(QStringLiteral("saved before-redraw.csv in ")),
@@ -418,7 +445,7 @@ void TestTrendExport::runAgainstSimulator()
     p.dialogs.saveAnswers = {unwritable};
     p.dialogs.messages.clear();
     p.dialogs.details.clear();
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     QCOMPARE(p.dialogs.messages, QStringList{kCsvWriteError});
     QVERIFY2(p.dialogs.details.value(0).startsWith(unwritable + QStringLiteral(": ")) &&
                  p.dialogs.details.value(0).size() > unwritable.size() + 2,
@@ -427,7 +454,7 @@ void TestTrendExport::runAgainstSimulator()
 
     const QString exported = dir_.filePath(QStringLiteral("run.csv"));
     p.dialogs.saveAnswers = {exported};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     const QList<QByteArray> lines = csvLines(testenv::readAll(exported));
     QCOMPARE(lines.size(), rows + 1);
     QCOMPARE(lines[0], QByteArray("time,t_s,600E00,600E10,600F00.03"));
@@ -464,7 +491,7 @@ void TestTrendExport::runAgainstSimulator()
     form.toggleRun();
     QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
     p.dialogs.saveAnswers = {QStringLiteral("/dev/full")};
-    form.view().recordToFile();
+    form.recordToFileControl().recordToFile();
     QVERIFY(form.recording());
     QTRY_VERIFY_WITH_TIMEOUT(!form.recording(), 5000);
     const quint64 passesAtFailure = form.runPasses();

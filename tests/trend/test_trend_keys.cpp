@@ -8,6 +8,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
 #include "trend/tools/ReadoutWindow.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/window/TrendGraphView.h"
@@ -95,7 +96,7 @@ void TestTrendKeys::keysDoWhatTheirButtonsDo()
     QCOMPARE(p.dialogs.filtersAsked, QStringList{kTrendFileFilter});
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(p.dialogs.filtersAsked.size(), 2);
-    QCOMPARE(form.view().exportCsvAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QCOMPARE(form.graphExport().exportCsvAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
     const QString csv = testenv::programDir() + QStringLiteral("keys.csv");
     p.dialogs.saveAnswers = {csv};
     QTest::keyClick(&form, Qt::Key_E, Qt::ControlModifier);
@@ -140,7 +141,7 @@ void TestTrendKeys::menuKeyOpensTheGraphMenuAtCursorA()
         QCOMPARE(menu->pos().x() - corner.x(), 30);
         QCOMPARE(p.data.cursorX, 30);
         QCOMPARE(form.secondCursorX(), std::optional<int>(10));
-        QVERIFY(form.view().exportCsvAction()->isEnabled());
+        QVERIFY(form.graphExport().exportCsvAction()->isEnabled());
         menu->close();
         QTRY_VERIFY(!menu->isVisible());
     }

@@ -12,6 +12,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
 #include "trend/tools/MathChannelsControl.h"
 #include "trend/tools/MathChannelsDialog.h"
 #include "trend/model/MathChannelsFile.h"
@@ -435,7 +436,7 @@ void TestTrendMath::runAgainstSimulator()
     // Export CSV: raw by default, a column per math channel after the read channels.
     const QString raw = dir_.filePath(QStringLiteral("raw.csv"));
     p.dialogs.saveAnswers = {raw};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     const QByteArray rawCsv = testenv::readAll(raw);
     QVERIFY(rawCsv.startsWith("time,t_s,600E00,600E10,600F00.03,diff,hold\r\n"));
     const QList<QByteArray> rawLines = rawCsv.split('\n');
@@ -459,7 +460,7 @@ void TestTrendMath::runAgainstSimulator()
     form.mathChannels().engineeringExportAction()->trigger();
     const QString scaled = dir_.filePath(QStringLiteral("scaled.csv"));
     p.dialogs.saveAnswers = {scaled};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     const QList<QByteArray> scaledLines = testenv::readAll(scaled).split('\n');
     // A scale without a unit in empty brackets; the math channels were computed without units.
     QCOMPARE(scaledLines.front(), QByteArray("time,t_s,600E00 [rpm],600E10 [],600F00.03,diff,hold\r"));
@@ -493,7 +494,7 @@ void TestTrendMath::runAgainstSimulator()
     form.mathChannels().engineeringExportAction()->trigger();
     const QString opened = dir_.filePath(QStringLiteral("opened.csv"));
     p.dialogs.saveAnswers = {opened};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     QCOMPARE(testenv::readAll(opened), readout::shownRowsCsv(data));
     QVERIFY(testenv::readAll(opened).startsWith("time,t_s,600E00,600E10,600F00.03\r\n"));
     QVERIFY(p.dialogs.messages.isEmpty());

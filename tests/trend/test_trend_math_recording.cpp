@@ -11,6 +11,8 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
+#include "trend/window/RecordToFileControl.h"
 #include "trend/tools/MathChannelsControl.h"
 #include "trend/model/MathChannelsFile.h"
 #include "trend/model/Presets.h"
@@ -67,7 +69,7 @@ void TestTrendMathRecording::recordedWithMathColumns()
     // "Record to file..." chosen before RUN: the file takes every row of the run.
     const auto recordRun = [&](const QString &path, quint64 passes) {
         p.dialogs.saveAnswers = {path};
-        form.view().recordToFile();
+        form.recordToFileControl().recordToFile();
         form.toggleRun();
         QTRY_VERIFY_WITH_TIMEOUT(form.runActive(), 4000);
         QTRY_VERIFY_WITH_TIMEOUT(form.runPasses() >= passes, 15000);
@@ -108,7 +110,7 @@ void TestTrendMathRecording::recordedWithMathColumns()
     // "Export CSV..." of the same rows, raw: byte for byte what was recorded.
     const QString exported = dir_.filePath(QStringLiteral("export.csv"));
     p.dialogs.saveAnswers = {exported};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     QCOMPARE(testenv::readAll(exported), file);
 
     // A run without math channels records the file as it always did.

@@ -10,7 +10,9 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/trend/TrendWindowProgram.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
 #include "trend/graph/GraphLayers.h"
+#include "trend/graph/TracePalette.h"
 #include "trend/window/ReadoutBand.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/window/TrendGraphView.h"
@@ -34,7 +36,7 @@ constexpr std::uint32_t kWordAddress = 0x600E00;
 constexpr std::uint32_t kFlagAddress = 0x600F00;
 constexpr int kStepPass = 100;
 constexpr int kPreRows = 20;
-constexpr QRgb kMarkColour = triggermark::kColour;
+constexpr QRgb kMarkColour = kTriggerMarkColour;
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 int markPixelsIn(const QImage &layer, int x)
@@ -302,7 +304,7 @@ void TestTrendTrigger::waitsForThePreRowsAndExportsTheEvent()
     // row, which the Recording window reads as the recording's event.
     const QString exported = testenv::programDir() + QStringLiteral("triggered.csv");
     p.dialogs.saveAnswers = {exported};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     const QList<QByteArray> lines = testenv::readAll(exported).split('\n');
     QCOMPARE(lines.size(), kRingRows - 1 + 2); // the header, the rows, nothing after the last line end
     QCOMPARE(lines.front(), QByteArray("time,t_s,600E00,600F00.03,event\r"));
@@ -321,7 +323,7 @@ void TestTrendTrigger::waitsForThePreRowsAndExportsTheEvent()
     form.toggleRun();
     form.redraw();
     p.dialogs.saveAnswers = {exported};
-    form.view().exportCsvAction()->trigger();
+    form.graphExport().exportCsvAction()->trigger();
     QCOMPARE(testenv::readAll(exported).left(testenv::readAll(exported).indexOf('\r')), QByteArray("time,t_s,600E00,600F00.03"));
     sim.stop();
 }

@@ -4,13 +4,10 @@
 // top. It sets only black pixels, so the read-out cursors keep their dots and dashes where they
 // meet it, and the trace layer is never touched.
 
-#include "trend/graph/TracePalette.h"
-
 #include <QImage>
 
 namespace triggermark {
 
-inline constexpr QRgb kColour = kTriggerMarkColour;
 // The letter's box: 5 pixels wide, 7 high, 2 pixels below the top edge and 2 beside the line.
 inline constexpr int kLetterWidth = 5;
 inline constexpr int kLetterHeight = 7;

@@ -8,6 +8,7 @@
 #include "trend/window/LoseWorkGuard.h"
 #include "trend/tools/MathChannelsControl.h"
 #include "trend/window/ReadoutBand.h"
+#include "trend/window/RecordToFileControl.h"
 #include "trend/window/TrendGraphControls.h"
 #include "trend/readout/TrendGraphTexts.h"
 #include "trend/window/TrendGraphView.h"
@@ -117,7 +118,7 @@ void RunControl::samplingBegun()
     parts_.band.beginRun();
     parts_.band.setPlanText(readplan::planText(parts_.run.readPlan()));
     // "Record to file..." chosen before RUN: the file takes every row, the first one included.
-    view.beginPendingRecording();
+    parts_.recorder.beginPendingRecording();
     parts_.guard.runBegan();
     view.forgetSecondCursor();
     view.setTriggerMark(std::nullopt);
@@ -131,8 +132,8 @@ void RunControl::passStored(const trendpoll::TrendPass &pass)
 {
     parts_.view.repaintChangedColumns();
     const bool eventNow = parts_.band.takePass(pass);
-    parts_.view.recordPass();
-    parts_.guard.rowStored(parts_.view.recordingWholeRun());
+    parts_.recorder.recordPass();
+    parts_.guard.rowStored(parts_.recorder.recordingWholeRun());
     ++rowsStored_;
     if (eventNow || parts_.band.figuresDue())
         emit bandChanged();
@@ -146,7 +147,7 @@ void RunControl::endSampling()
     parts_.trigger.endCapture();
     parts_.run.stop();
     parts_.view.setRunState(false, false);
-    parts_.view.endRecording();
+    parts_.recorder.endRecording();
     parts_.controls.run->setText(kRunCaption);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // RUN and STOP of the Trend Graph: the start of a run from the channel table's selection, its
-// passes handed to the graph view, the read-out band, the lose-work guard and the trigger's
-// capture, and its end by STOP, a click into the channel table, the window's close or the trigger.
-// TrendRun reads and stores the passes; this part keeps the window's controls in step with it.
+// passes handed to the graph view, the recording to a file, the read-out band, the lose-work guard
+// and the trigger's capture, and its end by STOP, a click into the channel table, the window's
+// close or the trigger. TrendRun reads and stores the passes; this part keeps the window's
+// controls in step with it.
 
 #include "trend/model/TrendPoll.h"
 
@@ -12,6 +13,7 @@
 class ChannelTable;
 class LoseWorkGuard;
 class MathChannelsControl;
+class RecordToFileControl;
 class ReadoutBand;
 class TrendGraphView;
 class TrendRun;
@@ -31,6 +33,7 @@ public:
         TrendData &data;
         TrendGraphControls &controls;
         TrendGraphView &view;
+        RecordToFileControl &recorder;
         ChannelTable &table;
         ReadoutBand &band;
         TrendRun &run;

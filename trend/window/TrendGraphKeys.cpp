@@ -49,7 +49,7 @@ TrendGraphKeys::TrendGraphKeys(Parts parts) : QObject(&parts.window), parts_(std
 
     // The menu item carries its key, so the menu shows it; the window holds it too, so that it
     // works with the menu closed (while the item is enabled).
-    QAction *exportCsv = parts_.view.exportCsvAction();
+    QAction *exportCsv = &parts_.exportCsv;
     exportCsv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     exportCsv->setShortcutContext(Qt::WindowShortcut);
     w->addAction(exportCsv);

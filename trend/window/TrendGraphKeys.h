@@ -11,6 +11,7 @@
 #include <QObject>
 #include <functional>
 
+class QAction;
 class QKeyEvent;
 class QWidget;
 class TrendGraphView;
@@ -24,6 +25,8 @@ public:
         QWidget &window;
         TrendGraphControls controls;
         TrendGraphView &view;
+        // "Export CSV..." of the graph menu, which Ctrl+E chooses.
+        QAction &exportCsv;
         const TrendData &data;
         std::function<void()> toggleRun;
         std::function<void()> openFile;

@@ -1,13 +1,13 @@
 #pragma once
 // The graph of the Trend Graph window: its layers and picture, the read-out cursor and the second
-// cursor, the colour key, and the graph menu (CSV and picture export, copy, recording every pass
-// of a run to a file). The window tells it when the cursors may be used and what the run does.
+// cursor, the colour key, a reference laid behind the traces, and the graph menu, into which the
+// window's parts put their own items (GraphExport the export at its head, RecordToFileControl
+// "Record to file..." after the view's items). The window tells it when the cursors may be used
+// and what the run does.
 
 #include "program/Workspace.h"
-#include "trend/model/CsvWriter.h"
 #include "trend/graph/GraphLayers.h"
 #include "trend/model/TrendData.h"
-#include "trend/model/TrendPoll.h"
 
 #include <QObject>
 #include <functional>
@@ -16,7 +16,6 @@
 class PictureWidget;
 class QAction;
 class QMenu;
-class QTimer;
 
 class TrendGraphView : public QObject {
     Q_OBJECT
@@ -36,6 +35,7 @@ public:
     bool cursorsEnabled() const { return cursorsEnabled_; }
     // A run is starting or active: nothing can be exported meanwhile.
     void setRunState(bool starting, bool active);
+    bool runActive() const { return runActive_; }
     // There are rows to export: those the cursors read, or, after STOP and before REDRAW, the run's.
     bool rowsShown() const;
 
@@ -71,11 +71,7 @@ public:
 
     // Graph menu.
     QMenu *menu() const { return menu_; }
-    QAction *exportCsvAction() const { return exportCsvAction_; }
-    QAction *exportPictureAction() const { return exportPictureAction_; }
-    QAction *copyPictureAction() const { return copyPictureAction_; }
     QAction *clearSecondCursorAction() const { return clearSecondCursorAction_; }
-    QAction *recordAction() const { return recordAction_; }
     QAction *readoutAction() const { return readoutAction_; }
     QAction *triggerAction() const { return triggerAction_; }
     QAction *referenceAction() const { return referenceAction_; }
@@ -88,49 +84,23 @@ public:
     void setTriggerMark(std::optional<int> x) { triggerMarkX_ = x; }
     // Where the trigger row of the rows shown is marked, while they are a triggered run's.
     std::optional<int> triggerMarkX() const { return triggerMarkX_; }
+    // The view's own items follow the state; menuUpdated() asks the other parts for theirs.
     void updateMenu();
-    // What "Export CSV..." writes of the rows shown; readout::shownRowsCsv unless set.
-    void setShownRowsCsv(std::function<QByteArray(const TrendData &)> csv) { shownRowsCsv_ = std::move(csv); }
-    void exportCsv();
-    void exportPicture();
-    void copyPicture();
-    // The graph with its captions and colour key, at scale 1 or 2.
-    QImage pictureAtScale(int scale) const;
-
-    // Recording every pass of the active run to a file. Chosen before RUN, the file is asked for
-    // then and the next run records to it from its first row.
-    void recordToFile();
-    bool recording() const { return recording_.isOpen(); }
-    // The file the next run records to, chosen before RUN; empty: none.
-    const QString &pendingRecordingPath() const { return pendingRecordingPath_; }
-    // A run's sampling has begun: the recording chosen before RUN starts, before its first row.
-    void beginPendingRecording();
-    // Every row of the run so far is in the file being recorded.
-    bool recordingWholeRun() const { return recording_.isOpen() && recordingFromFirstRow_; }
-    void recordPass();
-    void endRecording();
 
 signals:
-    // The cursors moved or the recording changed: the band has something new to show.
+    // The cursors moved: the band has something new to show.
     void readoutChanged();
-    // The text the band shows about the recording.
-    void recordingTextChanged(const QString &text);
-    // A file (or two) was written: what and where, for the band.
-    void saved(const QString &text);
     // A reference was laid behind the traces or taken away: what the band says of it.
     void referenceChanged(const QString &text);
-    // The rows shown were written to a CSV file.
-    void rowsExported();
+    // The menu is about to be shown or the window's state changed: the parts that put items into
+    // the graph menu bring them up to date.
+    void menuUpdated();
     // "Read-out..." in the graph menu: the window with every channel's figures is wanted.
     void readoutWindowAsked();
     // "Trigger..." in the graph menu: the trigger set-up is wanted.
     void triggerDialogAsked();
 
 private:
-    void startRecording(const QString &path, bool fromFirstRow);
-    void flushRecording();
-    void stopRecordingAfterFailure();
-
     Workspace &ws_;
     TrendData &data_;
     QWidget *window_;
@@ -140,24 +110,15 @@ private:
     bool cursorsEnabled_ = false;
     bool hex_ = false;
     std::function<void(int, const QString &)> showValue_;
-    std::function<QByteArray(const TrendData &)> shownRowsCsv_;
     bool runStarting_ = false;
     bool runActive_ = false;
     std::optional<int> secondCursorX_;
 
     QMenu *menu_ = nullptr;
-    QAction *exportCsvAction_ = nullptr;
-    QAction *exportPictureAction_ = nullptr;
-    QAction *copyPictureAction_ = nullptr;
     QAction *clearSecondCursorAction_ = nullptr;
-    QAction *recordAction_ = nullptr;
     QAction *readoutAction_ = nullptr;
     QAction *triggerAction_ = nullptr;
     QAction *referenceAction_ = nullptr;
     QAction *clearReferenceAction_ = nullptr;
     std::optional<int> triggerMarkX_;
-    CsvWriter recording_;
-    QString pendingRecordingPath_;
-    bool recordingFromFirstRow_ = false;
-    QTimer *recordingFlush_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "base/WindowLook.h"
 #include "program/LineStateLabel.h"
 #include "trend/window/ChannelTable.h"
+#include "trend/window/GraphExport.h"
 #include "trend/window/LoseWorkGuard.h"
 #include "trend/tools/MathChannelsControl.h"
 #include "engineering/EngineeringControls.h"
@@ -10,6 +11,7 @@
 #include "trend/model/Presets.h"
 #include "trend/graph/PictureWidget.h"
 #include "trend/window/ReadoutBand.h"
+#include "trend/window/RecordToFileControl.h"
 #include "trend/readout/ReadoutStatistics.h"
 #include "trend/tools/ReadoutWindow.h"
 #include "trend/window/RunControl.h"
@@ -47,6 +49,9 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     // over the table's top edge.
     controls_ = TrendGraphControls::build(this);
     view_ = new TrendGraphView(ws_, data_, this);
+    // The graph menu: the export at its head, the view's own items, then "Record to file...".
+    export_ = new GraphExport(ws_.dialogs, data_, *view_, this);
+    recorder_ = new RecordToFileControl(ws_.dialogs, data_, view_->menu(), [this] { return view_->runActive(); }, this);
     table_ = new ChannelTable(ws_, view_->layers().key, this);
     view_->setKeyPicture(table_->keyPicture());
     controls_.numberBase->raise();
@@ -54,7 +59,7 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     run_ = new TrendRun(ws_, data_, view_->layers(), this);
     trigger_ = new TriggerControl(ws_, data_, this);
     math_ = new MathChannelsControl(ws_.dialogs, view_->menu(), this);
-    view_->setShownRowsCsv([this](const TrendData &data) {
+    export_->setShownRowsCsv([this](const TrendData &data) {
         const QByteArray csv = math_->shownRowsCsv(data);
         // A triggered run's rows carry qmx-record's event column, 1 on the trigger row, so that the
         // Recording window aligns the two alike.
@@ -66,14 +71,14 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
                                             [this] { runControl_->endByButton(); },
                                             [this] { return fileActions_->save(); }});
     table_->setChangeGuard([this] { return guard_->mayChangeChannels(); });
-    runControl_ = new RunControl({ws_, data_, controls_, *view_, *table_, *band_, *run_, *trigger_, *math_, *guard_,
-                                  [this] { return engineeringUnits(); }},
+    runControl_ = new RunControl({ws_, data_, controls_, *view_, *recorder_, *table_, *band_, *run_, *trigger_, *math_,
+                                  *guard_, [this] { return engineeringUnits(); }},
                                  this);
     fileActions_ = new TrendFileActions({ws_, data_, *view_, *table_, *band_, *guard_}, this);
     connectParts();
-    keys_ = new TrendGraphKeys({*this, controls_, *view_, data_, [this] { toggleRun(); }, [this] { openTrendFile(); },
-                                [this] { saveTrendFile(); }, [this] { stepCursorLeft(); },
-                                [this] { stepCursorRight(); }});
+    keys_ = new TrendGraphKeys({*this, controls_, *view_, *export_->exportCsvAction(), data_, [this] { toggleRun(); },
+                                [this] { openTrendFile(); }, [this] { saveTrendFile(); },
+                                [this] { stepCursorLeft(); }, [this] { stepCursorRight(); }});
 
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
@@ -111,14 +116,16 @@ void TrendGraphWindow::connectParts()
     connect(view_, &TrendGraphView::readoutChanged, this, &TrendGraphWindow::showBand);
     connect(view_, &TrendGraphView::readoutWindowAsked, this, &TrendGraphWindow::openReadoutWindow);
     connect(view_, &TrendGraphView::triggerDialogAsked, this, &TrendGraphWindow::openTriggerDialog);
-    connect(view_, &TrendGraphView::recordingTextChanged, this, [this](const QString &text) {
+    connect(view_, &TrendGraphView::menuUpdated, export_, &GraphExport::updateActions);
+    connect(view_, &TrendGraphView::menuUpdated, recorder_, &RecordToFileControl::updateAction);
+    connect(recorder_, &RecordToFileControl::recordingTextChanged, this, [this](const QString &text) {
         band_->setRecordingText(text);
         showBand();
     });
     connect(fileActions_, &TrendFileActions::saved, this, &TrendGraphWindow::showSaved);
-    connect(view_, &TrendGraphView::saved, this, &TrendGraphWindow::showSaved);
+    connect(export_, &GraphExport::saved, this, &TrendGraphWindow::showSaved);
     connect(view_, &TrendGraphView::referenceChanged, this, &TrendGraphWindow::showSaved);
-    connect(view_, &TrendGraphView::rowsExported, this, [this] { guard_->kept(); });
+    connect(export_, &GraphExport::rowsExported, this, [this] { guard_->kept(); });
     connect(table_, &ChannelTable::unitsChanged, this, &TrendGraphWindow::showBand);
     connect(runControl_, &RunControl::bandChanged, this, &TrendGraphWindow::showBand);
     connect(runControl_, &RunControl::triggerFired, this, &TrendGraphWindow::endTriggeredRun);
@@ -139,7 +146,7 @@ bool TrendGraphWindow::runStarting() const { return run_->isStarting(); }
 bool TrendGraphWindow::pollArmed() const { return run_->pollArmed(); }
 quint64 TrendGraphWindow::passesStored() const { return run_->passesStored(); }
 std::optional<int> TrendGraphWindow::secondCursorX() const { return view_->secondCursorX(); }
-bool TrendGraphWindow::recording() const { return view_->recording(); }
+bool TrendGraphWindow::recording() const { return recorder_->recording(); }
 const ExchangeStats &TrendGraphWindow::runStats() const { return band_->runFigures().stats; }
 quint64 TrendGraphWindow::runPasses() const { return band_->runFigures().passes; }
 GraphLayers &TrendGraphWindow::layers() { return view_->layers(); }

@@ -16,11 +16,13 @@
 #include <optional>
 
 class ChannelTable;
+class GraphExport;
 class QLabel;
 class QMenu;
 class QPushButton;
 class ReadoutBand;
 class ReadoutWindow;
+class RecordToFileControl;
 class RunControl;
 class TrendFileActions;
 class UnitsTable;
@@ -89,6 +91,8 @@ public:
     // Parts and controls, by role.
     ChannelTable &table() const { return *table_; }
     TrendGraphView &view() const { return *view_; }
+    GraphExport &graphExport() const { return *export_; }
+    RecordToFileControl &recordToFileControl() const { return *recorder_; }
     ReadoutBand &band() const { return *band_; }
     // Nothing until the Read-out window was first opened.
     ReadoutWindow *readoutWindow() const { return readoutWindow_; }
@@ -130,6 +134,8 @@ private:
     Workspace &ws_;
     TrendData &data_;
     TrendGraphView *view_ = nullptr;
+    GraphExport *export_ = nullptr;
+    RecordToFileControl *recorder_ = nullptr;
     ChannelTable *table_ = nullptr;
     ReadoutBand *band_ = nullptr;
     ReadoutWindow *readoutWindow_ = nullptr;
