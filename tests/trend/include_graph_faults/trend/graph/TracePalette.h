@@ -1,0 +1,3 @@
+#pragma once
+// The colours: the one file of the graph the recorder and the recordings may take.
+#include <QRgb>
