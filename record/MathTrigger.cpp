@@ -93,38 +93,15 @@ MathTriggerParse MathTrigger::parse(const QString &text, const TrendData &channe
 trigger::ConditionState MathTrigger::step(Watch &watch, const SampleRow &values, std::uint16_t failedChannels,
                                           std::span<const std::optional<double>> math)
 {
-    if (watch.read) {
-        // A failed read is no sample: the comparison goes on from the last good one.
-        if (failedChannels & (1u << watch.read->channel))
-            return {};
-        const std::int32_t current = values[static_cast<std::size_t>(watch.read->channel)];
-        const trigger::ConditionState state = trigger::evaluate(*watch.read, watch.lastRead, current);
-        watch.lastRead = current;
-        return state;
-    }
+    if (watch.read)
+        return trigger::takeSample(*watch.read, watch.lastRead, values, failedChannels);
+    // An empty result is no sample: the comparison goes on from the last good one.
     const std::size_t index = static_cast<std::size_t>(watch.math);
     if (index >= math.size() || !math[index])
         return {};
     const double current = *math[index];
-    const std::optional<double> previous = watch.lastMath;
+    const trigger::ConditionState state = trigger::levelState(watch.edge, watch.level, watch.lastMath, current);
     watch.lastMath = current;
-    // The level may lie between two samples: the row at or past it is the one that counts.
-    const bool rose = previous && *previous < watch.level && current >= watch.level;
-    const bool fell = previous && *previous > watch.level && current <= watch.level;
-    trigger::ConditionState state;
-    switch (watch.edge) {
-    case trigger::Edge::Rises:
-        state.edge = rose;
-        state.holds = current >= watch.level;
-        break;
-    case trigger::Edge::Falls:
-        state.edge = fell;
-        state.holds = current <= watch.level;
-        break;
-    case trigger::Edge::Crosses:
-        state.edge = state.holds = rose || fell;
-        break;
-    }
     return state;
 }
 
@@ -132,12 +109,10 @@ bool MathTrigger::takeRow(const SampleRow &values, std::uint16_t failedChannels,
                           std::span<const std::optional<double>> math)
 {
     const trigger::ConditionState first = step(first_, values, failedChannels, math);
-    if (!second_)
-        return first.edge;
-    const trigger::ConditionState second = step(*second_, values, failedChannels, math);
-    if (combine_ == trigger::Combine::Or)
-        return first.edge || second.edge;
-    return (first.edge && second.holds) || (second.edge && first.holds);
+    std::optional<trigger::ConditionState> second;
+    if (second_)
+        second = step(*second_, values, failedChannels, math);
+    return trigger::fires(first, second, combine_);
 }
 
 } // namespace record

@@ -3,8 +3,9 @@
 // crosses 0", alone or joined by " and " / " or " to another math channel's condition or to a read
 // channel's (which keeps its own forms and levels, the raw word). A math channel's level is any
 // decimal number, compared with the channel's value as written; an empty result is no sample, as a
-// failed read is for a read channel. The conditions fire by the rules of trend/model/Trigger.h: the level
-// passed since the previous good sample; AND fires on an edge of one while the other holds.
+// failed read is for a read channel. The conditions fire by the read channels' rule
+// (trend/model/TriggerRule.h): the level passed since the previous good sample; AND fires on an
+// edge of one while the other holds.
 
 #include "engineering/MathChannelSet.h"
 #include "trend/model/TrendData.h"

@@ -24,6 +24,8 @@ foreach(locale C en_US.UTF-8 de_DE.UTF-8 ja_JP.UTF-8)
 endforeach()
 # Triggered capture: the trigger core's conditions, capture and set-up file.
 qmx_add_test(test_trigger SOURCES trend/test_trigger.cpp LIBS qmx_trend_core)
+# The trigger rule for whole numbers and doubles alike, and the joining of two conditions.
+qmx_add_test(test_trigger_rule SOURCES trend/test_trigger_rule.cpp TIMEOUT 30)
 qmx_add_test(test_trend_trigger SOURCES trend/test_trend_trigger.cpp LIBS qmx_trend qmx_shell qmx_sim qmx_recording_core TIMEOUT 120)
 # Passes over a noisy line and a stalling controller: never a value in another channel.
 qmx_add_test(test_noisy_line SOURCES trend/test_noisy_line.cpp LIBS qmx_trend qmx_sim TIMEOUT 180)

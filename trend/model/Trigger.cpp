@@ -77,28 +77,11 @@ ConditionState evaluate(const Condition &condition, std::optional<std::int32_t> 
         }
         return state;
     }
-    // The level may lie between two samples: the row at or past it is the one that counts.
-    const std::int32_t level = condition.level;
-    const bool rose = previous && *previous < level && current >= level;
-    const bool fell = previous && *previous > level && current <= level;
-    switch (condition.edge) {
-    case Edge::Rises:
-        state.edge = rose;
-        state.holds = current >= level;
-        break;
-    case Edge::Falls:
-        state.edge = fell;
-        state.holds = current <= level;
-        break;
-    case Edge::Crosses:
-        state.edge = state.holds = rose || fell;
-        break;
-    }
-    return state;
+    return levelState(condition.edge, condition.level, previous, current);
 }
 
-ConditionState TriggerDetector::step(const Condition &condition, std::optional<std::int32_t> &last,
-                                     const SampleRow &row, std::uint16_t failedChannels)
+ConditionState takeSample(const Condition &condition, std::optional<std::int32_t> &last, const SampleRow &row,
+                          std::uint16_t failedChannels)
 {
     // A failed read holds 0, which may lie on the far side of the level: it is no sample at all.
     if (failedChannels & (1u << condition.channel))
@@ -111,13 +94,11 @@ ConditionState TriggerDetector::step(const Condition &condition, std::optional<s
 
 bool TriggerDetector::takeRow(const SampleRow &row, std::uint16_t failedChannels)
 {
-    const ConditionState first = step(setup_.first, lastFirst_, row, failedChannels);
-    if (!setup_.second)
-        return first.edge;
-    const ConditionState second = step(*setup_.second, lastSecond_, row, failedChannels);
-    if (setup_.combine == Combine::Or)
-        return first.edge || second.edge;
-    return (first.edge && second.holds) || (second.edge && first.holds);
+    const ConditionState first = takeSample(setup_.first, lastFirst_, row, failedChannels);
+    std::optional<ConditionState> second;
+    if (setup_.second)
+        second = takeSample(*setup_.second, lastSecond_, row, failedChannels);
+    return fires(first, second, setup_.combine);
 }
 
 SampleRow storedValues(const TrendData &data, const sampling::PassReadout &readout)

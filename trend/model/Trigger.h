@@ -6,6 +6,7 @@
 
 #include "trend/model/SamplingRead.h"
 #include "trend/model/TrendData.h"
+#include "trend/model/TriggerRule.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,10 +15,6 @@
 #include <optional>
 
 namespace trigger {
-
-// Analog: rises through, falls through, crosses a level. Logic: becomes 1, becomes 0, changes.
-enum class Edge { Rises, Falls, Crosses };
-enum class Combine { And, Or };
 
 struct Condition {
     int channel = 0;        // 0..13; logic channels are 7..13
@@ -42,15 +39,12 @@ struct TriggerSetup {
     friend bool operator==(const TriggerSetup &, const TriggerSetup &) = default;
 };
 
-// What one condition saw in one row.
-struct ConditionState {
-    bool edge = false;  // the level was passed (or the bit changed as asked) since the last good sample
-    bool holds = false; // the channel's newest good sample is on the asked side (for an edge kind
-                        // without a side, crosses and changes, only on the row of an edge)
-};
-
 // Compares `current` with `previous` (both good samples) for one condition.
 ConditionState evaluate(const Condition &condition, std::optional<std::int32_t> previous, std::int32_t current);
+// One stored row for one condition whose last good sample is `last`. A failed read of its channel
+// is no sample: nothing is seen and `last` stays; a good one is evaluated and becomes `last`.
+ConditionState takeSample(const Condition &condition, std::optional<std::int32_t> &last, const SampleRow &row,
+                          std::uint16_t failedChannels);
 
 // Watches stored rows for a setup. A failed read of a condition's channel never fires and is not
 // a sample: the comparison goes on from the last good one.
@@ -63,9 +57,6 @@ public:
     const TriggerSetup &setup() const { return setup_; }
 
 private:
-    ConditionState step(const Condition &condition, std::optional<std::int32_t> &last, const SampleRow &row,
-                        std::uint16_t failedChannels);
-
     TriggerSetup setup_;
     std::optional<std::int32_t> lastFirst_, lastSecond_;
 };
