@@ -176,11 +176,13 @@ void measureDrawing()
 {
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursor;
+    layers.initGraphLayers(cursor);
     for (int c = 0; c < kChannels; ++c)
         data.channels[c] = {true, AddressKind::Address, "0", c < kAnalogChannels ? "20000" : QString::number(c - 7)};
     runstart::buildSelection(data);
     runstart::resetRecording(data);
+    layers.pen.restart();
     int step = 0;
     const auto reader = [&step](std::uint32_t address) { return static_cast<int>((address * 977 + step * 1237) & 0xFFFF); };
     constexpr int kPasses = 5000;
@@ -222,7 +224,8 @@ void measureMathChannels()
 {
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursor;
+    layers.initGraphLayers(cursor);
     for (int c = 0; c < kChannels; ++c) {
         data.channels[c] = {true, AddressKind::Address, QString::number(kAddresses[c], 16).toUpper(),
                             c < kAnalogChannels ? "20000" : QString::number(c - 7)};
@@ -230,6 +233,7 @@ void measureMathChannels()
     }
     runstart::buildSelection(data);
     runstart::resetRecording(data);
+    layers.pen.restart();
     MathTraces math;
     math.setUp(benchMathChannels(), std::nullopt);
     math.begin(data);
@@ -252,7 +256,7 @@ void measureMathChannels()
         mathClock.start();
         math.takeRow(data, layers);
         mathNs += mathClock.nsecsElapsed();
-        sampling::advancePen(data);
+        sampling::advancePen(layers.pen);
         sampling::advanceRing(data);
         layers.composeChangedColumns();
     }

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
             opened->channels[c].fullScale != channels[c].fullScale || opened->channels[c].selected != channels[c].selected ||
             opened->channels[c].addressKind != channels[c].addressKind)
             std::abort();
-    const std::optional<int> row = cursor::rowUnderCursor(opened->cursorX, opened->rowCount);
+    const std::optional<int> row = cursor::rowUnderCursor(cursor::positionOnLastRow(opened->rowCount), opened->rowCount);
     if (opened->rowCount > 0 ? row != opened->rowCount - 1 : row.has_value())
         std::abort();
 

@@ -195,7 +195,7 @@ int main(int argc, char *argv[])
     trend->redraw(); // REDRAW
     save(trend, out, QStringLiteral("04-trend-redraw.png"));
     // Two cursors: the band's difference line and the Read-out window beside the Trend Graph.
-    trend->setSecondCursor(trend->data().cursorX / 3);
+    trend->setSecondCursor(trend->view().cursorX() / 3);
     trend->openReadoutWindow();
     waitMs(50);
     save(trend, out, QStringLiteral("04a-trend-two-cursors.png"));

@@ -26,10 +26,10 @@ private slots:
 void TestGraphPixels::gridLayer()
 {
     GraphLayers layers;
-    TrendData data;
-    data.cursorX = 10;
-    layers.initGraphLayers(data);
-    QCOMPARE(data.cursorX, 498);
+    cursor::Position cursorA;
+    cursorA.x = 10;
+    layers.initGraphLayers(cursorA);
+    QCOMPARE(cursorA.x, 498);
 
     for (int y : {100, 200, 300})
         QCOMPARE(whiteCount(layers.grid, y), 500);
@@ -105,7 +105,8 @@ void TestGraphPixels::recordedTraces()
 {
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursorA;
+    layers.initGraphLayers(cursorA);
     data.selectedChannels = {0, 8};
     data.channelScale[0] = 20000;
     data.channelScale[8] = 1;
@@ -133,16 +134,16 @@ void TestGraphPixels::recordedTraces()
     QCOMPARE(pixel(layers.trace, 3, 289), kLime);
     QCOMPARE(pixel(layers.trace, 1, 299), kBlack);
     QCOMPARE(pixel(layers.trace, 4, 289), kBlack);
-    QCOMPARE(data.penX, 6);
-    QCOMPARE(data.previousPenX, 4);
-    QCOMPARE(data.previousPenY[0], 400);
+    QCOMPARE(layers.pen.x, 6);
+    QCOMPARE(layers.pen.previousX, 4);
+    QCOMPARE(layers.pen.previousY[0], 400);
 }
 
 void TestGraphPixels::cursorCompositionAndKey()
 {
     GraphLayers layers;
-    TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursorA;
+    layers.initGraphLayers(cursorA);
     layers.drawCursorLayer(7);
     QCOMPARE(pixel(layers.cursor, 7, 0), kWhite);
     QCOMPARE(pixel(layers.cursor, 7, 1), kBlack);

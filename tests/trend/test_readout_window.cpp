@@ -88,7 +88,7 @@ void TestReadoutWindow::bandLinesFitTheirWidth()
     // The differences that do not fit are said to be in the Read-out, and none is cut in two.
     QVERIFY2(difference->text().endsWith(kReadoutMoreMark), qPrintable(difference->text()));
     const QStringList items =
-        readout::differenceItems(p.data, *readout::cursorDifference(p.data, p.data.cursorX, 0), false);
+        readout::differenceItems(p.data, *readout::cursorDifference(p.data, form.view().cursorX(), 0), false);
     QCOMPARE(items.size(), 2 + kChannels);
     QCOMPARE(items.at(2), QStringLiteral("MotorCurrentLimit0 +39000"));
     int shown = 0;

@@ -2,6 +2,7 @@
 // addresses from names, the selection and its scales, and the recording reset.
 
 #include "tests/support/TestEnvironment.h"
+#include "trend/graph/TracePen.h"
 #include "trend/model/RunStart.h"
 
 #include <QtTest>
@@ -123,15 +124,18 @@ void TestRunStart::selectionAndScales()
     data.sampleRing[17][3] = 5;
     data.ringWritePos = 40;
     data.ringWrapped = true;
-    data.penX = data.previousPenX = 88;
+    // The ring is the run's, the pen the graph's: a run's start clears the one and restarts the other.
+    TracePen pen;
+    pen.x = pen.previousX = 88;
     runstart::resetRecording(data);
+    pen.restart();
     QCOMPARE(data.sampleRing[17][3], 0);
     QCOMPARE(data.ringWritePos, 0);
     QVERIFY(!data.ringWrapped);
-    QCOMPARE(data.penX + data.previousPenX, 0);
-    QCOMPARE(data.previousPenY[6], 200);
-    QCOMPARE(data.previousPenY[7], 280);
-    QCOMPARE(data.previousPenY[13], 400);
+    QCOMPARE(pen.x + pen.previousX, 0);
+    QCOMPARE(pen.previousY[6], 200);
+    QCOMPARE(pen.previousY[7], 280);
+    QCOMPARE(pen.previousY[13], 400);
 }
 
 QTEST_GUILESS_MAIN(TestRunStart)

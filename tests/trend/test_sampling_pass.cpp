@@ -34,7 +34,8 @@ void TestSamplingPass::passStoresAndDraws()
 
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursorA;
+    layers.initGraphLayers(cursorA);
     data.selectedChannels = {0, 1, 7, 8, 9};
     data.channelScale = {};
     data.channelScale[0] = 20000;
@@ -44,6 +45,7 @@ void TestSamplingPass::passStoresAndDraws()
     data.channelScale[9] = 65536;  // bit 16 tests a copy of bit 15
     data.channelAddress = {0x10, 0x12, 0, 0, 0, 0, 0, 0x20, 0x22, 0x24};
     runstart::resetRecording(data);
+    layers.pen.restart();
     const std::map<std::uint32_t, int> words{{0x10, 0x4E20}, {0x12, 0x8000}, {0x20, 0x0008}, {0x22, 0xFFF7}, {0x24, 0x8000}};
     std::vector<std::uint32_t> asked;
     const auto reader = [&](std::uint32_t a) {
@@ -60,11 +62,11 @@ void TestSamplingPass::passStoresAndDraws()
     QCOMPARE(row[8], 0);
     QCOMPARE(row[9], 1);
     QCOMPARE(row[2], 0);
-    QCOMPARE(data.penY[0], 0);
-    QCOMPARE(data.penY[1], 400);
-    QCOMPARE(data.penY[7], 269);
-    QCOMPARE(data.penY[8], 299);
-    QCOMPARE(data.previousPenY[8], 299);
+    QCOMPARE(layers.pen.y[0], 0);
+    QCOMPARE(layers.pen.y[1], 400);
+    QCOMPARE(layers.pen.y[7], 269);
+    QCOMPARE(layers.pen.y[8], 299);
+    QCOMPARE(layers.pen.previousY[8], 299);
     // The first pass draws from the start levels to the first values, all at x = 0.
     QCOMPARE(pixel(layers.trace, 0, 150), kRed);  // channel 0: from 200 up to 0
     QCOMPARE(pixel(layers.trace, 0, 0), kBlack);  // end point not painted
@@ -73,7 +75,7 @@ void TestSamplingPass::passStoresAndDraws()
     QCOMPARE(pixel(layers.trace, 0, 270), kRed);
     QCOMPARE(pixel(layers.trace, 0, 269), kLime); // channel 1's line, not channel 7's end
     QCOMPARE(pixel(layers.trace, 1, 150), kBlack);
-    QCOMPARE(data.penX, 2);
+    QCOMPARE(layers.pen.x, 2);
     QCOMPARE(data.ringWritePos, 1);
 
     sampling::runPass(data, layers, reader, nullptr);
@@ -86,16 +88,18 @@ void TestSamplingPass::failedReadInPass()
 {
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursorA;
+    layers.initGraphLayers(cursorA);
     data.selectedChannels = {0, 2};
     data.channelScale[0] = data.channelScale[2] = 20000;
     data.channelAddress[0] = 1;
     data.channelAddress[2] = 2;
     runstart::resetRecording(data);
+    layers.pen.restart();
     // Something left of an earlier sweep right of the pen survives beyond the wiped strip.
     raster::drawLine(layers.trace, 0, 150, 500, 150, kWhite);
-    data.penX = 20;
-    data.previousPenX = 18;
+    layers.pen.x = 20;
+    layers.pen.previousX = 18;
     data.ringWritePos = 7;
     std::vector<int> codes;
     const auto readout = sampling::runPass(
@@ -127,10 +131,12 @@ void TestSamplingPass::ringAndPenWrap()
 {
     GraphLayers layers;
     TrendData data;
-    layers.initGraphLayers(data);
+    cursor::Position cursorA;
+    layers.initGraphLayers(cursorA);
     data.selectedChannels = {7};
     data.channelScale[7] = 1;
     runstart::resetRecording(data);
+    layers.pen.restart();
     int passes = 0;
     // Odd passes read 1; so does the 251st, which lands on ring row 0 where the first pass left 0.
     const auto reader = [&](std::uint32_t) { return passes == 250 ? 1 : passes % 2; };
@@ -142,10 +148,10 @@ void TestSamplingPass::ringAndPenWrap()
     ++passes;
     QCOMPARE(data.ringWritePos, 0);
     QVERIFY(data.ringWrapped);
-    QCOMPARE(data.penX, 500);
+    QCOMPARE(layers.pen.x, 500);
     sampling::runPass(data, layers, reader, nullptr);
-    QCOMPARE(data.penX, 0);
-    QCOMPARE(data.previousPenX, 0);
+    QCOMPARE(layers.pen.x, 0);
+    QCOMPARE(layers.pen.previousX, 0);
     QCOMPARE(data.ringWritePos, 1);
     // The 251st pass wrote ring row 0 again.
     QCOMPARE(data.sampleRing[0][7], 1);
@@ -164,7 +170,8 @@ void TestSamplingPass::composingChangedColumnsOnly()
     TrendData b;
     for (auto *layers : {&partial, &full}) {
         TrendData &data = layers == &partial ? a : b;
-        layers->initGraphLayers(data);
+        cursor::Position cursorA;
+        layers->initGraphLayers(cursorA);
         data.selectedChannels = {0, 3, 6, 7, 13};
         data.channelScale = {};
         data.channelScale[0] = 20000;
@@ -173,6 +180,7 @@ void TestSamplingPass::composingChangedColumnsOnly()
         data.channelScale[7] = 1;
         data.channelScale[13] = 0x8000;
         runstart::resetRecording(data);
+        layers->pen.restart();
         layers->clearTraceLayer();
     }
     QRandomGenerator random(7);
@@ -190,13 +198,14 @@ void TestSamplingPass::composingChangedColumnsOnly()
                 layers->drawCursorLayer(2 * data.rowCount - 2);
                 layers->composeGraph(true);
                 runstart::resetRecording(data);
+                layers->pen.restart();
                 layers->clearTraceLayer();
             }
         }
         // A pass composes the columns of its segments and the two columns newly wiped ahead of
         // the pen; at the left edge the whole wiped strip.
         // The area given back is what the window repaints: every pixel that changed lies in it.
-        const bool penAtLeftEdge = a.previousPenX == 0;
+        const bool penAtLeftEdge = partial.pen.previousX == 0;
         const QImage before = partial.visible.copy();
         sampling::storePass(a, partial, readout);
         const QRegion changed = partial.composeChangedColumns();

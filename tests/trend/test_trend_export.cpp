@@ -231,13 +231,13 @@ void TestTrendExport::oneCursorPictureUnchanged()
     form.show();
     fillRing(p.data, true, 10);
     form.redraw();
-    QCOMPARE(p.data.cursorX, 496);
+    QCOMPARE(form.view().cursorX(), 496);
 
     // The same picture composed by the layers alone: grid, recorded traces, one dotted cursor.
     GraphLayers reference;
     TrendData copy = p.data;
-    reference.initGraphLayers(copy);
-    copy.cursorX = 496;
+    cursor::Position cursorA;
+    reference.initGraphLayers(cursorA);
     reference.drawRecordedTraces(copy);
     reference.drawCursorLayer(496);
     reference.composeGraph(true);
@@ -249,7 +249,7 @@ void TestTrendExport::oneCursorPictureUnchanged()
     // Shift+click: the second cursor, orange dashes on the cursor layer only.
     QTest::mouseClick(form.graphPicture(), Qt::LeftButton, Qt::ShiftModifier, QPoint(460, 100));
     QCOMPARE(form.secondCursorX(), std::optional<int>(460));
-    QCOMPARE(p.data.cursorX, 496);
+    QCOMPARE(form.view().cursorX(), 496);
     QCOMPARE(form.layers().cursor.pixel(460, 1), kSecondCursorColour);
     QCOMPARE(form.layers().cursor.pixel(460, 7), 0xFF000000u);
     QCOMPARE(form.layers().trace, reference.trace);

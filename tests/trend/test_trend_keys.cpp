@@ -69,18 +69,18 @@ void TestTrendKeys::keysDoWhatTheirButtonsDo()
 
     // Before any rows the cursor keys and Ctrl+S change nothing; Save is greyed.
     QVERIFY(!form.stepRightButton()->isEnabled());
-    const int restingX = p.data.cursorX;
+    const int restingX = form.view().cursorX();
     QTest::keyClick(&form, Qt::Key_Right);
-    QCOMPARE(p.data.cursorX, restingX);
+    QCOMPARE(form.view().cursorX(), restingX);
 
     showRows(form, p.data, 10);
-    QCOMPARE(p.data.cursorX, 18);
+    QCOMPARE(form.view().cursorX(), 18);
     // Left and Right step cursor A as "<<" and ">>" do, round the ends.
     QTest::keyClick(&form, Qt::Key_Left);
-    QCOMPARE(p.data.cursorX, 16);
+    QCOMPARE(form.view().cursorX(), 16);
     QTest::keyClick(&form, Qt::Key_Right);
     QTest::keyClick(&form, Qt::Key_Right);
-    QCOMPARE(p.data.cursorX, 0);
+    QCOMPARE(form.view().cursorX(), 0);
     // Shift moves B, which starts from A; A stays.
     QTest::keyClick(&form, Qt::Key_Right, Qt::ShiftModifier);
     QCOMPARE(form.secondCursorX(), std::optional<int>(2));
@@ -88,7 +88,7 @@ void TestTrendKeys::keysDoWhatTheirButtonsDo()
     QTest::keyClick(&form, Qt::Key_Left, Qt::ShiftModifier);
     QTest::keyClick(&form, Qt::Key_Right, Qt::ShiftModifier);
     QCOMPARE(form.secondCursorX(), std::optional<int>(4));
-    QCOMPARE(p.data.cursorX, 0);
+    QCOMPARE(form.view().cursorX(), 0);
 
     // Ctrl+S and Ctrl+O ask for a file as Save and Open do; Ctrl+E exports as the menu item,
     // which shows its key.
@@ -129,7 +129,7 @@ void TestTrendKeys::menuKeyOpensTheGraphMenuAtCursorA()
     showRows(form, p.data, 20);
     form.setSecondCursor(10);
     form.graphClicked(30);
-    QCOMPARE(p.data.cursorX, 30);
+    QCOMPARE(form.view().cursorX(), 30);
 
     for (const auto &[key, modifiers] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
                                          std::pair{Qt::Key_F10, Qt::KeyboardModifiers{Qt::ShiftModifier}}}) {
@@ -139,7 +139,7 @@ void TestTrendKeys::menuKeyOpensTheGraphMenuAtCursorA()
         // At cursor A, inside the graph; neither cursor moved.
         const QPoint corner = form.graphPicture()->mapToGlobal(QPoint(0, 0));
         QCOMPARE(menu->pos().x() - corner.x(), 30);
-        QCOMPARE(p.data.cursorX, 30);
+        QCOMPARE(form.view().cursorX(), 30);
         QCOMPARE(form.secondCursorX(), std::optional<int>(10));
         QVERIFY(form.graphExport().exportCsvAction()->isEnabled());
         menu->close();

@@ -294,6 +294,8 @@ void TestTrendMath::livePixelsOfReadChannelsKept()
     GraphLayers mathLayers;
     runstart::resetRecording(plain);
     runstart::resetRecording(withMath);
+    plainLayers.pen.restart();
+    mathLayers.pen.restart();
     MathTraces math;
     math.setUp({{QStringLiteral("diff = 600E00 - 600E10"), 1000}, {QStringLiteral("slow = mavg(600E00, 8)"), 800}},
                std::nullopt);
@@ -323,7 +325,7 @@ void TestTrendMath::livePixelsOfReadChannelsKept()
         if (diff)
             QCOMPARE(*diff, double(readout.latestValue[0] - readout.latestValue[1]));
         QVERIFY(withMath.mathRing[row][1].has_value());
-        sampling::advancePen(withMath);
+        sampling::advancePen(mathLayers.pen);
         sampling::advanceRing(withMath);
         if (pass == 120 || pass == 329) {
             const int mathPixels = compareTraceLayers(plainLayers.trace, mathLayers.trace);

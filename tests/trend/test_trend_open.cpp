@@ -145,7 +145,7 @@ void TestTrendOpen::openShowsAFile()
     form.openTrendFile();
     QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(data_.rowCount, 3);
-    QCOMPARE(data_.cursorX, 4);
+    QCOMPARE(form.view().cursorX(), 4);
     QCOMPARE(data_.selectedChannels, (std::vector<int>{0, 1, 3, 7, 9}));
     QCOMPARE(form.table().row(3).name->text(), QString("Speed"));
     QCOMPARE(form.table().row(3).addressKind->text(), QString("A"));
@@ -295,6 +295,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     QCOMPARE(tableBefore.at(0), QString("Old0"));
     QCOMPARE(tableBefore.at(14), QString("1000")); // channel 0's full scale
     const TrendData dataBefore = data_;
+    const int cursorXBefore = form.view().cursorX();
     const QImage traceBefore = form.layers().trace;
 
     QStringList lines = *textfile::readLines(path("file.trd"));
@@ -317,7 +318,7 @@ void TestTrendOpen::refusedFileLeavesWhatItShould()
     QVERIFY(data_.displayRows == dataBefore.displayRows);
     QCOMPARE(data_.selectedChannels, dataBefore.selectedChannels);
     QVERIFY(data_.channelScale == dataBefore.channelScale);
-    QCOMPARE(data_.cursorX, dataBefore.cursorX);
+    QCOMPARE(form.view().cursorX(), cursorXBefore);
     QCOMPARE(form.layers().trace, traceBefore);
 
     // The unchanged file itself opens: the refusal was the edit's doing.
@@ -342,7 +343,7 @@ void TestTrendOpen::referenceLiesBehindTheTraces()
     form.openTrendFile();
     QCOMPARE(data_.rowCount, 12);
     const QImage pictureBefore = form.layers().visible.copy();
-    const int cursorBefore = data_.cursorX;
+    const int cursorBefore = form.view().cursorX();
     const QImage traceBefore = form.layers().trace.copy();
     QAction *clear = form.view().clearReferenceAction();
     form.view().updateMenu();

@@ -153,7 +153,7 @@ void TestTrendRun::creationAndClosing()
     QVERIFY(!form->pollArmed());
     QVERIFY(p.ws.session.state().trendGraphOpen);
     QCOMPARE(p.varListOpened, 1);
-    QCOMPARE(p.data.cursorX, 498);
+    QCOMPARE(form->view().cursorX(), 498);
     QCOMPARE(pixel(form->layers().visible, 3, 100), kWhite); // the grid is on show
 
     form->close();
@@ -186,7 +186,7 @@ void TestTrendRun::redraw()
     // Nothing recorded: nothing drawn, the cursor at the left edge, value boxes untouched.
     form.redraw();
     QCOMPARE(p.data.rowCount, 0);
-    QCOMPARE(p.data.cursorX, 0);
+    QCOMPARE(form.view().cursorX(), 0);
     QCOMPARE(form.table().row(0).value->text(), QStringLiteral("-32767"));
     QCOMPARE(pixel(form.layers().visible, 0, 50), kWhite); // cursor line at x 0
     for (QPushButton *button : {form.stepLeftButton(), form.stepRightButton(), form.numberBaseButton()})
@@ -210,7 +210,7 @@ void TestTrendRun::redraw()
     p.data.ringWrapped = false;
     form.redraw();
     QCOMPARE(p.data.rowCount, 3);
-    QCOMPARE(p.data.cursorX, 4);
+    QCOMPARE(form.view().cursorX(), 4);
     QCOMPARE(form.table().row(0).value->text(), QStringLiteral("20000"));
     QCOMPARE(form.table().row(7).value->text(), QStringLiteral("1"));
     QCOMPARE(form.table().row(1).value->text(), QStringLiteral("-32767")); // not selected: untouched
@@ -569,9 +569,9 @@ void TestTrendRun::screenFollowsThePicture()
         ++compared;
         if (shown != picture)
             ++mismatches;
-        if (p.data.penX < lastPen)
+        if (form->layers().pen.x < lastPen)
             ++wraps;
-        lastPen = p.data.penX;
+        lastPen = form->layers().pen.x;
     });
     look.start(3);
     QTRY_VERIFY_WITH_TIMEOUT(wraps >= 3 && compared >= 100, 30000);

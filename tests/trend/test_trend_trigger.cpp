@@ -158,7 +158,7 @@ void TestTrendTrigger::stepEndsAnArmedRun()
     QCOMPARE(form.data().displayRows[kPreRows][0], 1000);
     QVERIFY(form.redrawButton()->isEnabled());
     // Cursor A stands on the trigger row, with the row's values in the table.
-    QCOMPARE(form.data().cursorX, 2 * kPreRows);
+    QCOMPARE(form.view().cursorX(), 2 * kPreRows);
     QCOMPARE(form.table().row(0).value->text(), QStringLiteral("1000"));
     QVERIFY(form.band().line(3)->text().startsWith(QStringLiteral("triggered at ")));
     QVERIFY2(form.band().line(3)->text().section(QStringLiteral("   "), 0, 0).endsWith(QStringLiteral(" (row 20)")),
@@ -184,7 +184,8 @@ void TestTrendTrigger::stepEndsAnArmedRun()
         QCOMPARE(markPixelsIn(layers.trace, x), 0);
     TrendData unmarked = form.data();
     GraphLayers fresh;
-    fresh.initGraphLayers(unmarked);
+    cursor::Position cursorA;
+    fresh.initGraphLayers(cursorA);
     fresh.drawRecordedTraces(unmarked);
     QVERIFY(fresh.trace == layers.trace);
     // On the picture shown the letter stands in the mark's colour, a colour no channel draws in.
@@ -246,7 +247,7 @@ void TestTrendTrigger::earlyEventSaysHowFewRowsCameBefore()
              qPrintable(form.band().line(3)->toolTip()));
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
     QCOMPARE(form.data().rowCount, kEarlyPass - 1 + trigger::rowsFromTrigger(kPreRows));
-    QCOMPARE(form.data().cursorX, 2 * (kEarlyPass - 1));
+    QCOMPARE(form.view().cursorX(), 2 * (kEarlyPass - 1));
     QCOMPARE(form.data().displayRows[kEarlyPass - 1][0], 1000);
     QVERIFY2(form.band().line(3)->toolTip().section(u'\n', 0, 0).endsWith(
                  QStringLiteral(" (row 9), only 9 rows before the trigger")),
@@ -294,7 +295,7 @@ void TestTrendTrigger::waitsForThePreRowsAndExportsTheEvent()
     QTRY_VERIFY_WITH_TIMEOUT(!form.runActive(), 30000);
     QCOMPARE(form.runPasses(), quint64(kLatePass - 1 + trigger::rowsFromTrigger(kPreRows)));
     QCOMPARE(form.data().rowCount, kRingRows - 1);
-    QCOMPARE(form.data().cursorX, 2 * kPreRows);
+    QCOMPARE(form.view().cursorX(), 2 * kPreRows);
     QCOMPARE(form.data().displayRows[kPreRows - 1][0], 0);
     QCOMPARE(form.data().displayRows[kPreRows][0], 1000);
     QVERIFY2(form.band().line(3)->toolTip().section(u'\n', 0, 0).endsWith(QStringLiteral(" (row 20)")),

@@ -209,20 +209,20 @@ void TestTrendWindowControls::cursorReadout()
     data_.sampleRing[5][1] = 32767;
     form_->redraw();
     QCOMPARE(data_.rowCount, 249);
-    QCOMPARE(data_.cursorX, 496);
+    QCOMPARE(form_->view().cursorX(), 496);
     QCOMPARE(form_->table().row(0).value->text(), QString("249"));
 
     QTest::mouseClick(form_->stepRightButton(), Qt::LeftButton);
-    QCOMPARE(data_.cursorX, 0);
+    QCOMPARE(form_->view().cursorX(), 0);
     QCOMPARE(form_->table().row(1).value->text(), QString("-1"));
     QTest::mouseClick(form_->stepLeftButton(), Qt::LeftButton);
-    QCOMPARE(data_.cursorX, 496);
+    QCOMPARE(form_->view().cursorX(), 496);
     QTest::mouseClick(form_->graphPicture(), Qt::LeftButton, {}, QPoint(499, 100));
-    QCOMPARE(data_.cursorX, 496);
+    QCOMPARE(form_->view().cursorX(), 496);
 
     // x = 7 reads row 3 (ring row 4) with the cursor line at 7; ">>" goes on to 9 (row 4).
     QTest::mouseClick(form_->graphPicture(), Qt::RightButton, {}, QPoint(7, 100));
-    QCOMPARE(data_.cursorX, 7);
+    QCOMPARE(form_->view().cursorX(), 7);
     QCOMPARE(form_->layers().visible.pixel(7, 0), 0xFFFFFFFFu);
     QCOMPARE(form_->layers().visible.pixel(496, 0) & 0xFFFFFFu, 0u);
     QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
@@ -232,11 +232,11 @@ void TestTrendWindowControls::cursorReadout()
     QCOMPARE(form_->table().row(0).value->text(), QString("8000"));
     QCOMPARE(form_->table().row(7).value->text(), QString("5"));
     QTest::mouseClick(form_->stepRightButton(), Qt::LeftButton);
-    QCOMPARE(data_.cursorX, 9);
+    QCOMPARE(form_->view().cursorX(), 9);
     QCOMPARE(form_->table().row(1).value->text(), QString("7FFF"));
     // "<<" reads logic values as set or clear.
     QTest::mouseClick(form_->stepLeftButton(), Qt::LeftButton);
-    QCOMPARE(data_.cursorX, 7);
+    QCOMPARE(form_->view().cursorX(), 7);
     QCOMPARE(form_->table().row(7).value->text(), QString("1"));
     form_->table().row(2).value->setText("untouched");
     QTest::mouseClick(form_->numberBaseButton(), Qt::LeftButton);
@@ -246,17 +246,17 @@ void TestTrendWindowControls::cursorReadout()
     // During a run clicks into the graph change nothing.
     form_->view().setCursorsEnabled(false);
     form_->graphClicked(100);
-    QCOMPARE(data_.cursorX, 7);
+    QCOMPARE(form_->view().cursorX(), 7);
 
     // No rows: the cursor commands leave the cursor and the boxes alone.
     record(0, false, 0);
     form_->redraw();
-    const int restingX = data_.cursorX;
+    const int restingX = form_->view().cursorX();
     form_->stepCursorRight();
     form_->stepCursorLeft();
     form_->graphClicked(200);
     form_->toggleNumberBase();
-    QCOMPARE(data_.cursorX, restingX);
+    QCOMPARE(form_->view().cursorX(), restingX);
     QCOMPARE(form_->table().row(0).value->text(), QString("-32768"));
 }
 

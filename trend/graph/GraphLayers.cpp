@@ -102,7 +102,7 @@ GraphLayers::GraphLayers()
 {
 }
 
-void GraphLayers::initGraphLayers(TrendData &data)
+void GraphLayers::initGraphLayers(cursor::Position &cursor)
 {
     traceColours = kTraceColors;
 
@@ -115,8 +115,8 @@ void GraphLayers::initGraphLayers(TrendData &data)
     for (int x = 10; x <= 490; x += 10)
         raster::drawLine(grid, x, 197, x, 203, kGridColour);
 
-    data.cursorX = 498;
-    drawCursorLayer(data.cursorX);
+    cursor.x = cursor::Position::kRestX;
+    drawCursorLayer(cursor.x);
     trace.fill(kBlack);
     composeGraph(false);
 }
@@ -226,11 +226,11 @@ void GraphLayers::fillBlack(int left, int right)
     columnsChanged(left, right);
 }
 
-void GraphLayers::drawSegment(int channel, const TrendData &data)
+void GraphLayers::drawSegment(int channel)
 {
-    traceChanged(std::min(data.previousPenX, data.penX), std::max(data.previousPenX, data.penX) + 1);
-    drawChannelSegment(trace, channel, data.previousPenX, data.previousPenY[channel], data.penX, data.penY[channel],
-                       traceColours[channel % 7]);
+    const auto c = static_cast<std::size_t>(channel);
+    traceChanged(std::min(pen.previousX, pen.x), std::max(pen.previousX, pen.x) + 1);
+    drawChannelSegment(trace, channel, pen.previousX, pen.previousY[c], pen.x, pen.y[c], traceColours[c % 7]);
 }
 
 namespace {
@@ -263,22 +263,22 @@ void drawMathRows(GraphLayers &layers, const TrendData &data)
 
 } // namespace
 
-void GraphLayers::drawRecordedTraces(TrendData &data)
+void GraphLayers::drawRecordedTraces(const TrendData &data)
 {
     clearTraceLayer();
     drawRowTraces(trace, data, traceColours);
     drawMathRows(*this, data);
     // The pen stands after the last row, as drawing the rows one pass at a time leaves it.
     const int rows = std::clamp(data.rowCount, 0, kDisplayRowsCapacity);
-    data.penX = 2 * rows;
-    data.previousPenX = rows > 0 ? 2 * rows - 2 : 0;
-    data.previousPenY.fill(200);
+    pen.x = 2 * rows;
+    pen.previousX = rows > 0 ? 2 * rows - 2 : 0;
+    pen.previousY.fill(200);
     if (rows > 0) {
         const SampleRow &last = data.displayRows[static_cast<std::size_t>(rows - 1)];
         for (int c : data.selectedChannels) {
             const auto channel = static_cast<std::size_t>(c);
-            data.penY[channel] = verticalPosition(c, last[channel], data.channelScale[channel]);
-            data.previousPenY[channel] = data.penY[channel];
+            pen.y[channel] = verticalPosition(c, last[channel], data.channelScale[channel]);
+            pen.previousY[channel] = pen.y[channel];
         }
     }
 }

@@ -6,6 +6,8 @@
 // table. No widgets here: the window paints `visible` and `key`.
 
 #include "trend/graph/TracePalette.h"
+#include "trend/graph/TracePen.h"
+#include "trend/model/Cursor.h"
 #include "trend/model/RingRows.h"
 #include "trend/model/TrendData.h"
 
@@ -36,7 +38,7 @@ int mathY(double value, double fullScale);
 void drawSecondCursor(QImage &cursorLayer, int x);
 
 // Draws rows 0 .. rowCount - 1 of data's displayRows onto `layer` two pixels apart from x = 0, each
-// selected channel in colours[channel mod 7] at its scale. The pen state of `data` is not used.
+// selected channel in colours[channel mod 7] at its scale. No pen is used or moved.
 void drawRowTraces(QImage &layer, const TrendData &data, const std::array<QRgb, 7> &colours);
 
 class GraphLayers {
@@ -52,9 +54,12 @@ public:
     // the traces' pixels are the same with or without it.
     QImage reference;
     std::array<QRgb, 7> traceColours{};
+    // Where the sweep of a run's traces stands on the trace layer.
+    TracePen pen;
 
-    // Grid, cursor at 498, empty traces, composed without the cursor.
-    void initGraphLayers(TrendData &data);
+    // Grid, the cursor put to its resting place and drawn there, empty traces, composed without the
+    // cursor.
+    void initGraphLayers(cursor::Position &cursor);
     void drawCursorLayer(int cursorX);
     void composeGraph(bool withCursor);
     // Composes, without the cursor, only the columns of the trace layer drawn on since the last
@@ -62,12 +67,12 @@ public:
     // picture is the one composeGraph(false) would give.
     QRegion composeChangedColumns();
     // Clears the trace layer and draws all of displayRows with the run's selection and scales, and
-    // the math channels' rows behind them.
-    void drawRecordedTraces(TrendData &data);
+    // the math channels' rows behind them; the pen stands after the last row.
+    void drawRecordedTraces(const TrendData &data);
 
-    // One channel's segment from (previousPenX, previousPenY[c]) to (penX, penY[c]): a line for an
-    // analog channel, a step at previousPenX for a logic one. previousPenY[c] is not changed.
-    void drawSegment(int channel, const TrendData &data);
+    // One channel's segment from (pen.previousX, pen.previousY[c]) to (pen.x, pen.y[c]): a line for
+    // an analog channel, a step at pen.previousX for a logic one. pen.previousY[c] is not changed.
+    void drawSegment(int channel);
     // A segment of a math channel, drawn behind the traces: only black pixels of the trace layer
     // take it, so the read channels' pixels stay as they are. A segment of no length sets its
     // start pixel.

@@ -11,6 +11,14 @@
 
 namespace cursor {
 
+// Where the read-out cursor (cursor A) stands on the graph. The Trend Graph keeps it beside the
+// run's rows, not in them: qmx-record and the Recording window have no such cursor.
+struct Position {
+    // Where the graph's layers first draw it, before any rows are shown.
+    static constexpr int kRestX = 498;
+    int x = kRestX;
+};
+
 // x of the last row: 2 x rowCount - 2 (-2 when there is no row, which addresses nothing).
 int lastPosition(int dataNumbers);
 

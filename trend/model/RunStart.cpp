@@ -211,10 +211,6 @@ void resetRecording(TrendData &data)
         row.fill(0);
     data.ringWritePos = 0;
     data.ringWrapped = false;
-    data.previousPenX = 0;
-    data.penX = 0;
-    for (int c = 0; c < kChannels; ++c)
-        data.previousPenY[c] = c < kAnalogChannels ? 200 : 20 * c + 140;
 }
 
 } // namespace runstart

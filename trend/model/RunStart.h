@@ -65,8 +65,7 @@ std::optional<int> firstUnresolved(const std::array<ChannelRecord, kChannels> &c
 // not an integer; that channel's scale is then 0 (drawn on the zero line, never sampled).
 bool buildSelection(TrendData &data);
 
-// Clears the sample ring and puts the pens at their start: analog channels on the zero line,
-// logic channels one pixel below their low level.
+// Clears the sample ring for a new run (the graph's pen starts again with TracePen::restart).
 void resetRecording(TrendData &data);
 
 } // namespace runstart

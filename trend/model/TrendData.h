@@ -1,7 +1,9 @@
 #pragma once
-// The program-wide data of trend recording: the channel records, the run model, the sample ring,
-// the display rows and the pen state. It outlives the Trend Graph window: after the window is
-// closed and opened again, REDRAW shows the last recording again.
+// The program-wide data of trend recording: the channel records, the run model, the sample ring and
+// the display rows, with each row's time and failures. It outlives the Trend Graph window: after
+// the window is closed and opened again, REDRAW shows the last recording again. What only the
+// graph needs (the pen of its sweep, the read-out cursor) is the graph's own, so a program without
+// a graph (qmx-record) or with a graph of its own (the Recording window) carries none of it.
 
 #include "engineering/ColumnHeading.h"
 
@@ -81,11 +83,4 @@ struct TrendData {
     std::array<MathRow, kDisplayRowsCapacity> displayMathRows{};
     QDateTime runStartedAt; // wall clock at the run's start
     std::chrono::steady_clock::time_point runStartedSteady{};
-
-    // Pen state of the drawing.
-    int penX = 0;
-    int previousPenX = 0;
-    std::array<int, kChannels> penY{};
-    std::array<int, kChannels> previousPenY{};
-    int cursorX = 498;
 };

@@ -1,6 +1,5 @@
 #include "trend/model/TrendFile.h"
 
-#include "trend/model/Cursor.h"
 #include "trend/model/Presets.h"
 #include "trend/model/RunStart.h"
 #include "trend/model/RingRows.h"
@@ -138,7 +137,6 @@ OpenOutcome openLines(const QStringList &lines, TrendData &data)
     data.rowCount = static_cast<int>(rows->size());
     ringrows::forgetDisplayRowInfo(data);
     runstart::buildSelection(data);
-    data.cursorX = cursor::positionOnLastRow(data.rowCount);
     return OpenOutcome::Opened;
 }
 

@@ -48,7 +48,7 @@ bool selectedScalesAreNumbers(const std::array<ChannelRecord, kChannels> &channe
 
 // What opening a file's lines did to the data.
 enum class OpenOutcome {
-    Opened,          // settings and rows replaced, selection built, cursor on the last row
+    Opened,          // settings and rows replaced, selection built
     SettingsRefused, // a wrong channel number, Sel or A/L: the settings read before it were taken
     Refused,         // the data lines, the row count, the END line or the scales: nothing changed
 };

@@ -102,7 +102,7 @@ struct CursorFigures {
     std::vector<ChannelFigures> channels; // in the order of selectedChannels
 };
 
-// The figures at cursor A (data.cursorX) and, when there is a second cursor on a row, between A
+// The figures at cursor A (cursorAX) and, when there is a second cursor on a row, between A
 // and B; nothing when A addresses no display row.
 std::optional<CursorFigures> figuresBetweenCursors(const TrendData &data, int cursorAX, std::optional<int> cursorBX);
 

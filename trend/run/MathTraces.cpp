@@ -84,8 +84,8 @@ void MathTraces::takeRow(TrendData &data, GraphLayers &layers)
         }
         const int y = mathY(*computed[m], data.mathChannels[m].fullScale);
         const int fromY = previousY_[m] ? *previousY_[m] : y;
-        const int fromX = previousY_[m] ? data.previousPenX : data.penX;
-        layers.drawSegmentBehind(fromX, fromY, data.penX, y, kMathTraceColors[m]);
+        const int fromX = previousY_[m] ? layers.pen.previousX : layers.pen.x;
+        layers.drawSegmentBehind(fromX, fromY, layers.pen.x, y, kMathTraceColors[m]);
         previousY_[m] = y;
     }
 }

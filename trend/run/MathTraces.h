@@ -33,7 +33,7 @@ public:
     // The run's selection is built: the channels are made anew for it and named in data.mathChannels.
     void begin(TrendData &data);
     // The row just stored at data.ringWritePos, before the pen and the ring move on: its results
-    // into data.mathRing, their segments from previousPenX to penX.
+    // into data.mathRing, their segments from the layers' pen's previous x to its x.
     void takeRow(TrendData &data, GraphLayers &layers);
 
 private:

@@ -8,32 +8,33 @@ namespace sampling {
 
 void storeAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
-    layers.wipeAhead(data.previousPenX);
+    TracePen &pen = layers.pen;
+    layers.wipeAhead(pen.previousX);
     if (readout.errorCount != 0)
-        layers.drawErrorMark(data.penX);
+        layers.drawErrorMark(pen.x);
     SampleRow &row = data.sampleRing[data.ringWritePos];
     for (int c : data.selectedChannels) {
         const std::int32_t v = readout.latestValue[c];
         if (c < kAnalogChannels) {
             row[c] = v;
-            data.penY[c] = analogY(v, data.channelScale[c]);
+            pen.y[c] = analogY(v, data.channelScale[c]);
         } else {
             const bool high = (v & data.channelScale[c]) != 0;
             row[c] = high ? 1 : 0;
-            data.penY[c] = logicY(c, high);
+            pen.y[c] = logicY(c, high);
         }
-        layers.drawSegment(c, data);
-        data.previousPenY[c] = data.penY[c];
+        layers.drawSegment(c);
+        pen.previousY[c] = pen.y[c];
     }
 }
 
-void advancePen(TrendData &data)
+void advancePen(TracePen &pen)
 {
-    data.previousPenX = data.penX;
-    data.penX += 2;
-    if (data.penX > kGraphWidth) {
-        data.penX = 0;
-        data.previousPenX = 0;
+    pen.previousX = pen.x;
+    pen.x += 2;
+    if (pen.x > kGraphWidth) {
+        pen.x = 0;
+        pen.previousX = 0;
     }
 }
 
@@ -60,7 +61,7 @@ PassReadout runPass(TrendData &data, GraphLayers &layers, const ValueReader &rea
 void storePass(TrendData &data, GraphLayers &layers, const PassReadout &readout)
 {
     storeAndDraw(data, layers, readout);
-    advancePen(data);
+    advancePen(layers.pen);
     advanceRing(data);
 }
 

@@ -17,10 +17,11 @@
 
 namespace sampling {
 
-// Wipes ahead of the pen, marks a pass with failures, stores the row and draws the new segments.
+// Wipes ahead of the layers' pen, marks a pass with failures, stores the row and draws the new
+// segments.
 void storeAndDraw(TrendData &data, GraphLayers &layers, const PassReadout &readout);
 // Two pixels on; past the right edge (500) the sweep starts again at 0.
-void advancePen(TrendData &data);
+void advancePen(TracePen &pen);
 // One row on; from row 249 back to 0, and the ring has wrapped.
 void advanceRing(TrendData &data);
 // A read pass into the recording: stored, drawn on the trace layer, pen and ring moved on. The

@@ -96,6 +96,7 @@ std::optional<QString> TrendRun::start(const QString &numberBaseCaption)
         savefailure::report(ws_.dialogs, kPresetsNotSaved, notSaved);
     runstart::buildSelection(data_);
     runstart::resetRecording(data_);
+    layers_.pen.restart();
     math_.begin(data_);
 
     starting_ = true;
@@ -230,7 +231,7 @@ void TrendRun::takePass(const std::shared_ptr<LinkTask> &task, const trendpoll::
     // As sampling::storePass, with the math channels computed from the row before the pen moves on.
     sampling::storeAndDraw(data_, layers_, pass.readout);
     math_.takeRow(data_, layers_);
-    sampling::advancePen(data_);
+    sampling::advancePen(layers_.pen);
     sampling::advanceRing(data_);
     ++passesStored_;
     replyWatch_->setResultDue(passDue());

@@ -54,15 +54,15 @@ ReadoutBand::ReadoutBand(const TrendData &data, QWidget *window) : QWidget(windo
 void ReadoutBand::show(const View &view)
 {
     // Rows shown from a .trd have no time: with one cursor on them the band stays empty.
-    const std::optional<int> row = cursor::rowUnderCursor(data_.cursorX, data_.rowCount);
+    const std::optional<int> row = cursor::rowUnderCursor(view.cursorX, data_.rowCount);
     const bool timed = row && data_.displayRowInfo[static_cast<std::size_t>(*row)].sinceRunStart.has_value();
     QStringList times;
     QStringList difference;
     if (view.cursorsShown && (timed || view.secondCursorX)) {
-        times << readout::cursorTimeText(data_, data_.cursorX, kCursorAMark);
+        times << readout::cursorTimeText(data_, view.cursorX, kCursorAMark);
         if (view.secondCursorX) {
             times << readout::cursorTimeText(data_, *view.secondCursorX, kCursorBMark);
-            if (const auto d = readout::cursorDifference(data_, data_.cursorX, *view.secondCursorX))
+            if (const auto d = readout::cursorDifference(data_, view.cursorX, *view.secondCursorX))
                 difference = readout::differenceItems(data_, *d, view.hex, view.scales);
         }
     }

@@ -26,6 +26,7 @@ public:
     // What the band shows beside the data.
     struct View {
         bool cursorsShown = false; // the cursors can be read (rows shown, no run)
+        int cursorX = 0;           // cursor A
         std::optional<int> secondCursorX;
         bool hex = false;
         // While the Read-out shows engineering values: each word channel's scale, the differences

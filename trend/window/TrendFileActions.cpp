@@ -2,6 +2,7 @@
 
 #include "base/WindowPrint.h"
 #include "program/Workspace.h"
+#include "trend/model/Cursor.h"
 #include "trend/window/ChannelTable.h"
 #include "trend/window/LoseWorkGuard.h"
 #include "trend/window/ReadoutBand.h"
@@ -22,6 +23,7 @@ bool TrendFileActions::open()
         return false;
     if (outcome == TrendFileStore::OpenOutcome::Opened) {
         TrendGraphView &view = parts_.view;
+        view.placeCursor(cursor::positionOnLastRow(parts_.data.rowCount));
         // A .trd holds no times: no second cursor on its rows, and no trigger row.
         view.forgetSecondCursor();
         view.setTriggerMark(std::nullopt);

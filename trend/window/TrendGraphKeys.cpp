@@ -86,7 +86,7 @@ void TrendGraphKeys::stepSecondCursor(bool right)
     if (!view.cursorsEnabled() || parts_.data.rowCount <= 0)
         return;
     // A second cursor not yet placed starts from A.
-    const int from = view.secondCursorX().value_or(parts_.data.cursorX);
+    const int from = view.secondCursorX().value_or(view.cursorX());
     const std::optional<int> to = right ? cursor::stepRight(from, parts_.data.rowCount)
                                         : cursor::stepLeft(from, parts_.data.rowCount);
     if (to)
@@ -97,7 +97,7 @@ void TrendGraphKeys::openMenuAtCursor()
 {
     TrendGraphView &view = parts_.view;
     PictureWidget *picture = view.picture();
-    const int x = std::clamp(parts_.data.cursorX, 0, picture->width() - 1);
+    const int x = std::clamp(view.cursorX(), 0, picture->width() - 1);
     view.updateMenu();
     view.menu()->popup(picture->mapToGlobal(QPoint(x, picture->height() / 2)));
 }

@@ -65,11 +65,13 @@ bool TrendGraphView::rowsShown() const
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+void TrendGraphView::initLayers() { layers_.initGraphLayers(cursor_); }
+
 void TrendGraphView::redrawRecordedTraces() { layers_.drawRecordedTraces(data_); }
 
 void TrendGraphView::drawCursorLayer()
 {
-    layers_.drawCursorLayer(data_.cursorX);
+    layers_.drawCursorLayer(cursor_.x);
     if (secondCursorX_)
         drawSecondCursor(layers_.cursor, *secondCursorX_);
     if (triggerMarkX_)
@@ -105,7 +107,7 @@ void TrendGraphView::showCursorValues(bool highLow)
         return;
     const cursor::Base base = hex_ ? cursor::Base::Hex : cursor::Base::Dec;
     const cursor::LogicText logic = highLow ? cursor::LogicText::HighLow : cursor::LogicText::Value;
-    for (const auto &[channel, text] : cursor::cursorValueTexts(data_, data_.cursorX, base, logic))
+    for (const auto &[channel, text] : cursor::cursorValueTexts(data_, cursor_.x, base, logic))
         showValue_(channel, text);
 }
 
@@ -121,7 +123,7 @@ void TrendGraphView::clickAt(int x)
 
 void TrendGraphView::stepCursorLeft()
 {
-    if (const std::optional<int> position = cursor::stepLeft(data_.cursorX, data_.rowCount)) {
+    if (const std::optional<int> position = cursor::stepLeft(cursor_.x, data_.rowCount)) {
         moveCursor(*position);
         showCursorValues(true);
     }
@@ -129,7 +131,7 @@ void TrendGraphView::stepCursorLeft()
 
 void TrendGraphView::stepCursorRight()
 {
-    if (const std::optional<int> position = cursor::stepRight(data_.cursorX, data_.rowCount)) {
+    if (const std::optional<int> position = cursor::stepRight(cursor_.x, data_.rowCount)) {
         moveCursor(*position);
         showCursorValues();
     }
@@ -137,7 +139,7 @@ void TrendGraphView::stepCursorRight()
 
 void TrendGraphView::moveCursor(int x)
 {
-    data_.cursorX = x;
+    cursor_.x = x;
     drawCursorLayer();
     compose(true);
     emit readoutChanged();

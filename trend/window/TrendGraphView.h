@@ -40,6 +40,8 @@ public:
     bool rowsShown() const;
 
     // Drawing.
+    // The layers as a window opens: grid, no traces, the cursor at its resting place.
+    void initLayers();
     void redrawRecordedTraces();
     void drawCursorLayer();
     void compose(bool withCursor);
@@ -56,12 +58,15 @@ public:
     // The values of the selected channels at the cursor; "<<" reads logic values as high or low.
     void showCursorValues(bool highLow = false);
 
-    // Cursors. The first cursor is the data's cursorX. A press moves it (while the cursors may be
+    // Cursors. The first cursor (A) stands at cursorX(). A press moves it (while the cursors may be
     // used), "<<" and ">>" step it; a Shift+press sets the second.
     void clickAt(int x);
     void stepCursorLeft();
     void stepCursorRight();
     void moveCursor(int x);
+    int cursorX() const { return cursor_.x; }
+    // Puts cursor A at x (REDRAW and Open: on the last row) without drawing it.
+    void placeCursor(int x) { cursor_.x = x; }
     void setSecondCursor(int x);
     void clearSecondCursor();
     std::optional<int> secondCursorX() const { return secondCursorX_; }
@@ -112,6 +117,7 @@ private:
     std::function<void(int, const QString &)> showValue_;
     bool runStarting_ = false;
     bool runActive_ = false;
+    cursor::Position cursor_;
     std::optional<int> secondCursorX_;
 
     QMenu *menu_ = nullptr;

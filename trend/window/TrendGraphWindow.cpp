@@ -83,7 +83,7 @@ TrendGraphWindow::TrendGraphWindow(Workspace &ws, TrendData &data, QWidget *pare
     ws_.session.setTrendGraphOpen(true);
     data_.channels = presets::loadPresets();
     table_->showRecords(data_.channels);
-    view_->layers().initGraphLayers(data_);
+    view_->initLayers();
     view_->picture()->update();
     // Until a run or an Open draws the colour key, its strip shows the window's background.
     view_->layers().key.fill(view_->background());
@@ -224,11 +224,11 @@ void TrendGraphWindow::redraw()
     band_->forgetFile();
     // With no rows there is no last sample: the cursor rests at the left edge and the value
     // fields keep what they show.
-    data_.cursorX = data_.rowCount > 0 ? 2 * data_.rowCount - 2 : 0;
+    view_->placeCursor(data_.rowCount > 0 ? 2 * data_.rowCount - 2 : 0);
     view_->keepSecondCursorOnRows();
     view_->drawCursorLayer();
     if (data_.rowCount > 0) {
-        const SampleRow &row = data_.displayRows[static_cast<std::size_t>(data_.cursorX / 2)];
+        const SampleRow &row = data_.displayRows[static_cast<std::size_t>(view_->cursorX() / 2)];
         for (int c : data_.selectedChannels)
             table_->setValueText(c, QString::number(row[static_cast<std::size_t>(c)]));
     }
@@ -254,7 +254,8 @@ void TrendGraphWindow::toggleNumberBase()
 
 void TrendGraphWindow::showBand()
 {
-    ReadoutBand::View shown{view_->cursorsEnabled() && !run_->isActive(), view_->secondCursorX(), view_->hex()};
+    ReadoutBand::View shown{view_->cursorsEnabled() && !run_->isActive(), view_->cursorX(), view_->secondCursorX(),
+                            view_->hex()};
     // The differences follow the Read-out's "Engineering values".
     readoutstatistics::ChannelScales scales;
     const UnitsTable *units = shown.cursorsShown && shown.secondCursorX ? engineeringUnits() : nullptr;
@@ -287,7 +288,7 @@ void TrendGraphWindow::showReadoutWindow()
     if (!readoutWindow_ || !readoutWindow_->isVisible())
         return;
     const bool cursorsShown = view_->cursorsEnabled() && !run_->isStarting();
-    readoutWindow_->showRecording(data_, run_->isActive(), cursorsShown ? data_.cursorX : -1, view_->secondCursorX(),
+    readoutWindow_->showRecording(data_, run_->isActive(), cursorsShown ? view_->cursorX() : -1, view_->secondCursorX(),
                                   view_->hex());
 }
 
