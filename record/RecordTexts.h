@@ -309,4 +309,19 @@ inline const QString kNoEventCame = QStringLiteral("--trigger %1: no event came 
 // The same, stopped by a signal (which ends a run with 0).
 inline const QString kNoEventBeforeStop = QStringLiteral("--trigger %1: no event came in %2 before the stop");
 
+// --publish udp://HOST:PORT. %1 the value given.
+inline const QString kUdpForm = QStringLiteral("--publish %1: give udp://host:port (an IPv6 address in brackets)");
+// %2 the host, %3 the resolver's reason.
+inline const QString kUdpHostUnknown = QStringLiteral("--publish %1: the host %2 cannot be found: %3");
+// %2 the system's reason.
+inline const QString kUdpSocket = QStringLiteral("--publish %1: %2");
+// %2 the longest message a pass can make, %3 the most a datagram to that host holds.
+inline const QString kUdpTooLarge =
+    QStringLiteral("--publish %1: a pass makes a message of up to %2 bytes and a datagram holds %3; "
+                   "record fewer channels or give them shorter names");
+// After the summary, one line per datagram stream: %1 the target, %2 datagrams sent, %3 dropped.
+inline const QString kUdpSummary = QStringLiteral("qmx-record: %1: sent %2 datagrams, dropped %3");
+// In the status line: %1 sent, %2 dropped.
+inline const QString kUdpStatus = QStringLiteral("udp sent %1, dropped %2");
+
 } // namespace record

@@ -31,6 +31,9 @@ qmx_add_test(test_record_publish SOURCES record/test_record_publish.cpp record/M
              LIBS qmx_sim Qt6::Network PkgConfig::MOSQUITTO TIMEOUT 180)
 target_compile_definitions(test_record_publish PRIVATE QMX_RECORD_EXE="$<TARGET_FILE:qmx-record>")
 add_dependencies(test_record_publish qmx-record)
+# The datagram stream of a run (udp://): the target's forms, a real receiver on loopback, a
+# receiver not there, a message no datagram holds.
+qmx_add_test(test_record_stream SOURCES record/test_record_stream.cpp LIBS qmx_record_core Qt6::Network)
 # The spool of --publish: order across segments and starts, a cut message after a crash, the bound,
 # a file-size limit.
 qmx_add_test(test_spool SOURCES record/test_spool.cpp LIBS qmx_record_core)
